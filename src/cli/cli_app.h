@@ -1,0 +1,36 @@
+// tamarack-cli: the core from a terminal, one subcommand per job.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/drive_directory.h"
+
+namespace CLI {
+class App;
+}
+
+namespace tamarack::cli {
+
+// What a subcommand works with. Tests give their own drive directory.
+struct CliContext {
+  const DriveDirectory* drives = nullptr;
+  std::ostream* out = nullptr;
+  std::ostream* err = nullptr;
+  int exit_code = 0;
+};
+
+// Runs the command line `args` (without the program name); returns the exit status.
+int RunCli(const std::vector<std::string>& args, CliContext& context);
+
+// The drive directory of a normal run: the platform's drives, then the virtual ones.
+std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory();
+
+// Each subcommand adds itself to the app; its callback sets context.exit_code.
+void AddDrivesCommand(CLI::App& app, CliContext& context);
+void AddSendCommand(CLI::App& app, CliContext& context);
+void AddSenseCommand(CLI::App& app, CliContext& context);
+
+}  // namespace tamarack::cli

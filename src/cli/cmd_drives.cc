@@ -1,0 +1,42 @@
+// tamarack-cli drives
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli/cli_app.h"
+#include "cli/exit_codes.h"
+#include "device/device_session.h"
+#include "device/drive_selection.h"
+#include "util/strings.h"
+
+namespace tamarack::cli {
+
+void AddDrivesCommand(CLI::App& app, CliContext& context) {
+  auto* cmd = app.add_subcommand("drives", "List the optical drives and identify each");
+  cmd->callback([&context] {
+    std::ostream& out = *context.out;
+    const auto ids = context.drives->ListDrives();
+    if (ids.empty()) {
+      out << "No optical drives found on this machine.\n";
+      context.exit_code = kExitGood;
+      return;
+    }
+    for (const std::string& id : ids) {
+      DeviceSession session(context.drives, BuiltInSenseTable());
+      if (!session.Open(id)) {
+        out << id << "  cannot be opened: " << session.OpenError() << "\n";
+        continue;
+      }
+      std::uint32_t moved = 0;
+      if (!IssueCdb(session, MakeCdb({0x12, 0, 0, 0, 0xFF}), &moved)) {
+        out << id << "  Inquiry failed: " << session.last_error_text.Get() << "\n";
+        continue;
+      }
+      const std::span<const std::uint8_t> reply(session.response_buffer);
+      out << id << "  " << FixedText(reply.subspan(8, 8)) << " " << FixedText(reply.subspan(16, 16))
+          << " (" << FixedText(reply.subspan(32, 4)) << ")\n";
+    }
+    context.exit_code = kExitGood;
+  });
+}
+
+}  // namespace tamarack::cli

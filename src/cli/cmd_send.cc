@@ -1,0 +1,110 @@
+// tamarack-cli send --drive ID --cdb "..." [--in N | --out-hex "..."] [--timeout S] [--raw]
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli/cli_app.h"
+#include "cli/exit_codes.h"
+#include "cli/hex_text.h"
+#include "device/device_session.h"
+#include "util/strings.h"
+
+namespace tamarack::cli {
+
+namespace {
+
+struct SendOptions {
+  std::string drive;
+  std::string cdb;
+  std::uint32_t in_length = 0;
+  std::string out_hex;
+  std::uint32_t timeout = kDefaultCommandTimeout;
+  bool raw = false;
+};
+
+// Largest reply the CLI accepts: enough for any MMC reply and a big read.
+constexpr std::uint32_t kMaxInLength = 16u * 1024u * 1024u;
+
+int Send(const SendOptions& o, CliContext& context) {
+  std::ostream& out = *context.out;
+  std::ostream& err = *context.err;
+  const auto cdb_bytes = ParseHexBytes(o.cdb);
+  if (!cdb_bytes || cdb_bytes->empty() || cdb_bytes->size() > kCdbSize) {
+    err << "tamarack-cli send: --cdb takes 1 to 12 hex bytes, for example "
+           "\"12 00 00 00 ff 00 00 00 00 00 00 00\"\n";
+    return kExitBadArguments;
+  }
+  std::vector<std::uint8_t> data;
+  bool data_out = false;
+  if (!o.out_hex.empty()) {
+    const auto bytes = ParseHexBytes(o.out_hex);
+    if (!bytes) {
+      err << "tamarack-cli send: --out-hex takes hex bytes, for example \"00 00 00 08\"\n";
+      return kExitBadArguments;
+    }
+    data = *bytes;
+    data_out = true;
+  } else {
+    if (o.in_length > kMaxInLength) {
+      err << StrFormat("tamarack-cli send: --in is at most %u bytes\n", kMaxInLength);
+      return kExitBadArguments;
+    }
+    data.assign(o.in_length, 0);
+  }
+  Cdb cdb{};
+  std::copy(cdb_bytes->begin(), cdb_bytes->end(), cdb.begin());
+
+  DeviceSession session(context.drives, BuiltInSenseTable());
+  session.command_timeout = o.timeout;
+  if (!session.Open(o.drive)) {
+    err << "tamarack-cli send: " << session.OpenError() << "\n";
+    return kExitCannotOpen;
+  }
+  const CommandOutcome outcome = session.Run(cdb, data, data_out, false);
+  const std::uint32_t moved =
+      std::min<std::uint32_t>(outcome.result.transferred, static_cast<std::uint32_t>(data.size()));
+  if (o.raw) {
+    if (!data_out && outcome.status == CommandStatus::kGood) {
+      out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(moved));
+    } else if (outcome.status != CommandStatus::kGood) {
+      err << session.status_line.Get() << "\n";
+    }
+    return ExitCodeFor(outcome);
+  }
+  out << "cdb: " << HexBytes(cdb) << "\n";
+  if (outcome.status == CommandStatus::kGood) {
+    out << "status: good\n";
+  } else {
+    out << "status: " << session.status_line.Get() << "\n";
+    const std::string error = session.last_error_text.Get();
+    if (error != session.status_line.Get()) out << "error: " << error << "\n";
+    if (outcome.status == CommandStatus::kCheckCondition && outcome.sense.length > 0) {
+      out << "sense: "
+          << HexBytes(std::span<const std::uint8_t>(outcome.result.sense).first(outcome.sense.length))
+          << "\n";
+    }
+  }
+  out << StrFormat("transferred: %u\n", outcome.result.transferred);
+  out << StrFormat("duration: %lld us\n",
+                   static_cast<long long>(outcome.result.duration.count()));
+  if (!data_out && outcome.status == CommandStatus::kGood && moved > 0) {
+    out << HexListing(std::span<const std::uint8_t>(data).first(moved));
+  }
+  return ExitCodeFor(outcome);
+}
+
+}  // namespace
+
+void AddSendCommand(CLI::App& app, CliContext& context) {
+  auto* cmd = app.add_subcommand("send", "Send one CDB to a drive and show the reply");
+  auto o = std::make_shared<SendOptions>();
+  cmd->add_option("--drive", o->drive, "Drive id (/dev/sr0, emu:type13, ...)")->required();
+  cmd->add_option("--cdb", o->cdb, "The CDB as hex bytes")->required();
+  auto* in = cmd->add_option("--in", o->in_length, "Read N bytes from the drive");
+  auto* outopt = cmd->add_option("--out-hex", o->out_hex, "Send these bytes to the drive");
+  in->excludes(outopt);
+  cmd->add_option("--timeout", o->timeout, "Time-out in seconds")->check(CLI::Range(1u, 86400u));
+  cmd->add_flag("--raw", o->raw, "Write the reply bytes alone to standard output");
+  cmd->callback([&context, o] { context.exit_code = Send(*o, context); });
+}
+
+}  // namespace tamarack::cli

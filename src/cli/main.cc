@@ -1,0 +1,15 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_app.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  auto drives = tamarack::cli::MakeDefaultDriveDirectory();
+  tamarack::cli::CliContext context;
+  context.drives = drives.get();
+  context.out = &std::cout;
+  context.err = &std::cerr;
+  return tamarack::cli::RunCli(args, context);
+}

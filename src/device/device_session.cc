@@ -1,0 +1,156 @@
+#include "device/device_session.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "util/strings.h"
+
+namespace tamarack {
+
+namespace {
+
+const char* ScsiStatusName(std::uint8_t status) {
+  switch (status) {
+    case 0x02: return "CHECK CONDITION";
+    case 0x04: return "CONDITION MET";
+    case 0x08: return "BUSY";
+    case 0x18: return "RESERVATION CONFLICT";
+    case 0x28: return "TASK SET FULL";
+    case 0x30: return "ACA ACTIVE";
+    case 0x40: return "TASK ABORTED";
+    default: return "unknown status";
+  }
+}
+
+}  // namespace
+
+DeviceSession::DeviceSession(const DriveDirectory* drives, std::span<const SenseRow> table)
+    : sense_table(table), drives_(drives) {}
+
+bool DeviceSession::Open(const std::string& id) {
+  std::lock_guard lock(mutex_);
+  // The old device is closed before the new one is opened, also when the open fails.
+  device_.reset();
+  drive_id_ = id;
+  open_error_.clear();
+  if (!drives_) {
+    open_error_ = "No drives are known";
+    return false;
+  }
+  OpenResult r = drives_->Open(id);
+  if (!r.transport) {
+    open_error_ = r.error;
+    return false;
+  }
+  device_ = std::move(r.transport);
+  return true;
+}
+
+void DeviceSession::Close() {
+  std::lock_guard lock(mutex_);
+  device_.reset();
+}
+
+bool DeviceSession::HasDevice() const {
+  std::lock_guard lock(mutex_);
+  return device_ != nullptr;
+}
+
+std::string DeviceSession::DriveId() const {
+  std::lock_guard lock(mutex_);
+  return drive_id_;
+}
+
+OpenResult DeviceSession::OpenDriveDevice() const {
+  const std::string id = DriveId();
+  if (!drives_ || id.empty()) {
+    OpenResult r;
+    r.error = "No drive selected";
+    return r;
+  }
+  return drives_->Open(id);
+}
+
+CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer, bool data_out,
+                                  bool show_sense_dialog) {
+  CommandOutcome out;
+  ScsiRequest request;
+  request.cdb = cdb;
+  request.buffer = buffer;
+  // With no data the request still goes as data-in, with a zero byte count.
+  request.direction = data_out ? DataDirection::kOut : DataDirection::kIn;
+  request.timeout_seconds = command_timeout;
+  {
+    std::lock_guard lock(mutex_);
+    if (!device_) return out;  // no device: silent, nothing written
+    last_error_text.Clear();
+    out.result = device_->Execute(request);
+  }
+  const ScsiResult& r = out.result;
+  if (r.status != TransportStatus::kCompleted) {
+    out.status = CommandStatus::kRefused;
+    status_line.Set("Command Rejected!");
+    const std::string reason = r.reason.empty() ? "Error Undefine" : r.reason;
+    out.error_text = StrFormat("Error Notified(%s)", reason.c_str());
+    status_line.Set(out.error_text);
+    // The advice goes with the error text (logs, CLI); the status line keeps the short form.
+    last_error_text.Set(r.advice.empty() ? out.error_text : out.error_text + " " + r.advice);
+    return out;
+  }
+  out.sense = ParseSense(std::span<const std::uint8_t>(r.sense.data(), kSenseSize));
+  if (out.sense.format != SenseFormat::kNone) {
+    out.status = CommandStatus::kCheckCondition;
+    if (show_sense_dialog && host) host->ShowSenseDialog(r.sense);
+    out.row = &LookUpSense(sense_table, out.sense.key, out.sense.asc, out.sense.ascq);
+    out.error_text = StrFormat("Error Notified(%s).", out.row->message);
+    last_error_text.Set(out.error_text);
+    status_line.Set(out.error_text);
+    return out;
+  }
+  if (r.scsi_status != 0) {
+    // A bad status without sense data is a failure, not a success.
+    out.status = CommandStatus::kCheckCondition;
+    out.error_text = StrFormat("Error Notified(SCSI status %02xh %s without sense data).",
+                               r.scsi_status, ScsiStatusName(r.scsi_status));
+    last_error_text.Set(out.error_text);
+    status_line.Set(out.error_text);
+    return out;
+  }
+  out.status = CommandStatus::kGood;
+  return out;
+}
+
+bool SendScsiCommand(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
+                     bool data_out, std::uint32_t* transferred, bool show_sense_dialog) {
+  const CommandOutcome out = session.Run(cdb, buffer, data_out, show_sense_dialog);
+  if (out.status == CommandStatus::kNoDevice) return false;
+  if (transferred) *transferred = out.result.transferred;
+  return out.status == CommandStatus::kGood;
+}
+
+bool IssueCdb(DeviceSession& session, const Cdb& cdb, std::uint32_t* transferred,
+              Cdb* cdb_copy) {
+  if (cdb_copy) *cdb_copy = cdb;
+  std::fill(session.response_buffer.begin(), session.response_buffer.end(), std::uint8_t{0});
+  std::uint32_t moved = 0;
+  const bool ok = SendScsiCommand(session, cdb, session.response_buffer, false, &moved, false);
+  // A transport that claims more than was asked for cannot be believed past the buffer.
+  moved = std::min<std::uint32_t>(moved, static_cast<std::uint32_t>(kResponseBufferSize));
+  // Bytes beyond the transferred count read as zero even if a driver left data there.
+  std::fill(session.response_buffer.begin() + moved, session.response_buffer.end(),
+            std::uint8_t{0});
+  if (transferred) *transferred = moved;
+  return ok;
+}
+
+Cdb MakeCdb(std::initializer_list<std::uint8_t> bytes) {
+  Cdb cdb{};
+  std::size_t i = 0;
+  for (std::uint8_t b : bytes) {
+    if (i >= cdb.size()) break;
+    cdb[i++] = b;
+  }
+  return cdb;
+}
+
+}  // namespace tamarack

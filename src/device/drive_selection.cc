@@ -1,0 +1,85 @@
+#include "device/drive_selection.h"
+
+#include <algorithm>
+
+#include "util/bytes.h"
+#include "util/strings.h"
+
+namespace tamarack {
+
+std::string DriveTitle(const std::string& vendor, const std::string& product,
+                       const std::string& revision) {
+  return StrFormat("%s 選択されているﾄﾞﾗｲﾌﾞ: %s %s(%s)", "Tamarack", vendor.c_str(),
+                   product.c_str(), revision.c_str());
+}
+
+std::vector<TrackBoxEntry> TrackEntriesFromToc(std::span<const std::uint8_t> toc,
+                                               std::uint32_t* end_address) {
+  std::vector<TrackBoxEntry> entries;
+  const int first = ByteAt(toc, 2);
+  const int last = ByteAt(toc, 3);
+  if (end_address) *end_address = 0;
+  if (first == 0 && last == 0) return entries;  // no TOC
+  // Descriptors are 8 bytes from byte 4; only those wholly inside the cache count.
+  const std::size_t held = toc.size() < 4 ? 0 : (toc.size() - 4) / 8;
+  int number = 1;
+  for (int track = first; track <= last; ++track, ++number) {
+    const auto index = static_cast<std::size_t>(number - 1);
+    if (index >= held) break;
+    entries.push_back({number, ReadBe32(toc, 4 + 8 * index + 4)});
+  }
+  const auto after = entries.size();
+  if (end_address && after < held) *end_address = ReadBe32(toc, 4 + 8 * after + 4);
+  return entries;
+}
+
+std::string TrackBoxText(const TrackBoxEntry& entry, bool hex_input) {
+  const std::string address =
+      hex_input ? StrFormat("%x", entry.start) : StrFormat("%d", static_cast<int>(entry.start));
+  return StrFormat("ﾄﾗｯｸ%d (%s)", entry.number, address.c_str());
+}
+
+SelectionResult SelectDrive(DeviceSession& session, const std::string& id, SelectionHost& host) {
+  SelectionResult result;
+  host.ClearResults();
+  session.toc_cache.fill(0);
+  session.address = ScsiAddress{};
+  if (!session.Open(id)) return result;  // closes the old device first
+  result.opened = true;
+  session.WithTransport([&](Transport& t) {
+    ScsiAddress a;
+    if (t.GetAddress(&a)) session.address = a;
+  });
+
+  std::uint32_t moved = 0;
+  if (IssueCdb(session, MakeCdb({0x12, 0x00, 0x00, 0x00, 0xFF}), &moved)) {
+    result.identified = true;
+    const std::span<const std::uint8_t> reply(session.response_buffer);
+    session.vendor = FixedText(reply.subspan(8, 8));
+    session.product = FixedText(reply.subspan(16, 16));
+    session.revision = FixedText(reply.subspan(32, 4));
+    host.SetTitle(DriveTitle(session.vendor, session.product, session.revision));
+    session.status_line.Clear();
+
+    result.toc_read = IssueCdb(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0x00}), &moved);
+    if (result.toc_read) {
+      std::copy_n(session.response_buffer.begin(), kTocCacheSize, session.toc_cache.begin());
+    }
+    host.SetDiscPresent(result.toc_read);
+
+    if (host.WantsDiscExtent()) {
+      std::uint32_t last = 0, first = 0;
+      if (IssueCdb(session, MakeCdb({0x25}), &moved)) last = ReadBe32(session.response_buffer, 0);
+      if (IssueCdb(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x00, 0xFF}), &moved)) {
+        first = ReadBe32(session.response_buffer, 8);
+      }
+      host.SetDiscExtent(first, last);
+    }
+  }
+  std::uint32_t end_address = 0;
+  const auto entries = TrackEntriesFromToc(session.toc_cache, &end_address);
+  host.SetTrackBox(entries, end_address);
+  return result;
+}
+
+}  // namespace tamarack

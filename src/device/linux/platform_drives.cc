@@ -1,0 +1,11 @@
+#include "device/platform_drives.h"
+
+#include "device/linux/sgio_transport.h"
+
+namespace tamarack {
+
+std::unique_ptr<DriveProvider> MakePlatformDriveProvider() {
+  return std::make_unique<SgioDriveProvider>();
+}
+
+}  // namespace tamarack

@@ -1,0 +1,149 @@
+#include "device/linux/sgio_transport.h"
+
+#include <fcntl.h>
+#include <scsi/scsi.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <system_error>
+
+#include "device/linux/command_permission.h"
+#include "device/linux/sgio_request.h"
+
+namespace tamarack {
+
+namespace fs = std::filesystem;
+
+OpenResult SgioTransport::Open(const std::string& path) {
+  OpenResult result;
+  bool writable = true;
+  int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+    writable = false;
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  }
+  if (fd < 0) {
+    result.os_error = errno;
+    result.error = path + ": " + OsErrorText(errno);
+    if (errno == EACCES || errno == EPERM) {
+      result.error += " (add your user to the group that owns the device, usually \"cdrom\")";
+    }
+    return result;
+  }
+  result.transport.reset(new SgioTransport(fd, path, writable));
+  return result;
+}
+
+SgioTransport::~SgioTransport() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+ScsiResult SgioTransport::Execute(const ScsiRequest& request) {
+  SgIoBuffers buffers;
+  sg_io_hdr_t hdr = BuildSgIoRequest(request, &buffers);
+  const auto start = std::chrono::steady_clock::now();
+  int rc;
+  do {
+    rc = ::ioctl(fd_, SG_IO, &hdr);
+  } while (rc < 0 && errno == EINTR);
+  const int err = rc < 0 ? errno : 0;
+  const auto end = std::chrono::steady_clock::now();
+  ScsiResult r = InterpretSgIoResult(hdr, buffers, err);
+  if (err == EPERM || err == EACCES) r.advice = PermissionAdvice(request.cdb[0], writable_, path_);
+  // The kernel's own duration counts in jiffies: time the call ourselves.
+  r.duration = std::chrono::duration_cast<std::chrono::microseconds>(end - start);
+  return r;
+}
+
+bool SgioTransport::GetAddress(ScsiAddress* address) {
+  // dev_id packs id | lun << 8 | channel << 16 | host << 24.
+  struct {
+    int dev_id;
+    int host_unique_id;
+  } idlun{};
+  if (::ioctl(fd_, SCSI_IOCTL_GET_IDLUN, &idlun) < 0) return false;
+  const auto v = static_cast<std::uint32_t>(idlun.dev_id);
+  address->target_id = static_cast<std::uint8_t>(v & 0xFF);
+  address->lun = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+  address->path_id = static_cast<std::uint8_t>((v >> 16) & 0xFF);
+  address->port = static_cast<std::uint8_t>((v >> 24) & 0xFF);
+  return true;
+}
+
+namespace {
+
+std::string ReadFirstLine(const fs::path& p) {
+  std::ifstream in(p);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+// "H:C:T:L" → address; false when it is not of that shape.
+bool ParseHctl(const std::string& text, ScsiAddress* a) {
+  unsigned h, c, t, l;
+  char extra;
+  if (std::sscanf(text.c_str(), "%u:%u:%u:%u%c", &h, &c, &t, &l, &extra) != 4) return false;
+  a->port = static_cast<std::uint8_t>(h);
+  a->path_id = static_cast<std::uint8_t>(c);
+  a->target_id = static_cast<std::uint8_t>(t);
+  a->lun = static_cast<std::uint8_t>(l);
+  return true;
+}
+
+// The number in "sr12", or -1.
+long SrNumber(const std::string& name) {
+  if (name.size() < 3 || name.compare(0, 2, "sr") != 0) return -1;
+  long n = 0;
+  for (std::size_t i = 2; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return -1;
+    n = n * 10 + (name[i] - '0');
+  }
+  return n;
+}
+
+}  // namespace
+
+std::vector<FoundDrive> DiscoverOpticalDrives(const fs::path& sysfs_root) {
+  std::vector<std::pair<long, FoundDrive>> found;
+  std::error_code ec;
+  const fs::path devices = sysfs_root / "class" / "scsi_device";
+  for (fs::directory_iterator it(devices, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path dev = it->path() / "device";
+    if (ReadFirstLine(dev / "type") != "5") continue;
+    FoundDrive drive;
+    if (!ParseHctl(it->path().filename().string(), &drive.address)) continue;
+    std::error_code ec2;
+    for (fs::directory_iterator b(dev / "block", ec2), bend; !ec2 && b != bend;
+         b.increment(ec2)) {
+      const std::string name = b->path().filename().string();
+      const long n = SrNumber(name);
+      if (n < 0) continue;
+      drive.device = "/dev/" + name;
+      found.emplace_back(n, drive);
+    }
+  }
+  std::sort(found.begin(), found.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<FoundDrive> drives;
+  for (auto& f : found) drives.push_back(std::move(f.second));
+  return drives;
+}
+
+std::vector<std::string> SgioDriveProvider::ListDrives() {
+  std::vector<std::string> ids;
+  for (const FoundDrive& d : DiscoverOpticalDrives(sysfs_root_)) ids.push_back(d.device);
+  return ids;
+}
+
+bool SgioDriveProvider::Handles(std::string_view id) const { return id.starts_with("/dev/"); }
+
+OpenResult SgioDriveProvider::Open(std::string_view id) {
+  return SgioTransport::Open(std::string(id));
+}
+
+}  // namespace tamarack

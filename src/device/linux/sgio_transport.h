@@ -1,0 +1,59 @@
+// A real drive through the Linux SG_IO request on /dev/srN or /dev/sgN.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "device/drive_directory.h"
+#include "device/transport.h"
+
+namespace tamarack {
+
+class SgioTransport final : public Transport {
+ public:
+  // Opens `path` for reading and writing, falling back to read-only; O_NONBLOCK so that a
+  // drive without a disc opens. On failure the result holds the errno and its text.
+  static OpenResult Open(const std::string& path);
+
+  ~SgioTransport() override;
+  SgioTransport(const SgioTransport&) = delete;
+  SgioTransport& operator=(const SgioTransport&) = delete;
+
+  ScsiResult Execute(const ScsiRequest& request) override;
+  bool GetAddress(ScsiAddress* address) override;
+  std::string Id() const override { return path_; }
+  bool Writable() const override { return writable_; }
+
+ private:
+  SgioTransport(int fd, std::string path, bool writable)
+      : fd_(fd), path_(std::move(path)), writable_(writable) {}
+  int fd_;
+  std::string path_;
+  bool writable_;
+};
+
+// An optical drive found in sysfs.
+struct FoundDrive {
+  std::string device;  // "/dev/sr0"
+  ScsiAddress address;
+};
+
+// Every SCSI device of type 5 (CD/DVD) under `sysfs_root` (normally "/sys") that has a block
+// device, ordered by its srN number. A missing or unreadable tree yields no drives.
+std::vector<FoundDrive> DiscoverOpticalDrives(const std::filesystem::path& sysfs_root);
+
+// Real drives: ids are device paths ("/dev/sr0", also "/dev/sgN" when typed by hand).
+class SgioDriveProvider final : public DriveProvider {
+ public:
+  explicit SgioDriveProvider(std::filesystem::path sysfs_root = "/sys")
+      : sysfs_root_(std::move(sysfs_root)) {}
+  std::vector<std::string> ListDrives() override;
+  bool Handles(std::string_view id) const override;
+  OpenResult Open(std::string_view id) override;
+
+ private:
+  std::filesystem::path sysfs_root_;
+};
+
+}  // namespace tamarack

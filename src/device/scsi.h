@@ -1,0 +1,72 @@
+// The vocabulary of one SCSI command as every layer above the platform sees it.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace tamarack {
+
+// A CDB is always sent as 12 bytes; 6- and 10-byte commands carry trailing zeroes.
+inline constexpr std::size_t kCdbSize = 12;
+using Cdb = std::array<std::uint8_t, kCdbSize>;
+
+// A pass-through command holds at most this many sense bytes.
+inline constexpr std::size_t kSenseSize = 24;
+using SenseBytes = std::array<std::uint8_t, kSenseSize>;
+
+enum class DataDirection {
+  kNone,  // no data phase
+  kIn,    // data from the drive
+  kOut,   // data to the drive
+};
+
+// The address a drive has on its bus. On Linux: host → port, channel → path id,
+// id → target id, lun → LUN.
+struct ScsiAddress {
+  std::uint8_t port = 0;
+  std::uint8_t path_id = 0;
+  std::uint8_t target_id = 0;
+  std::uint8_t lun = 0;
+  bool operator==(const ScsiAddress&) const = default;
+};
+
+// One command as handed to a Transport. The buffer is owned by the caller and must stay
+// valid for the duration of Execute(); for kIn it receives up to buffer.size() bytes, for
+// kOut buffer.size() bytes are sent, for kNone it is ignored.
+struct ScsiRequest {
+  Cdb cdb{};
+  std::span<std::uint8_t> buffer;
+  DataDirection direction = DataDirection::kNone;
+  std::uint32_t timeout_seconds = 7;
+};
+
+// How far a request got. Each step down the ladder means the one above it succeeded.
+enum class TransportStatus {
+  kRefused,         // the operating system refused the request (bad handle, EPERM, ...)
+  kTimedOut,        // the request was sent but the time-out expired
+  kTransportError,  // host adapter or driver error with no sense data (link reset, device gone)
+  kCompleted,       // the drive answered: look at scsi_status and the sense bytes
+};
+
+// The whole outcome of one request, as a value.
+struct ScsiResult {
+  TransportStatus status = TransportStatus::kRefused;
+  // The operating system's error number for kRefused (0 when there is none).
+  int os_error = 0;
+  // What happened, for every status but kCompleted: the operating system's text for
+  // os_error, or a description of the host or driver error.
+  std::string reason;
+  // For a request refused for lack of rights: what the user can do about it (may be empty).
+  std::string advice;
+  // Bytes really moved; for kRefused the requested count, as the request still holds it.
+  std::uint32_t transferred = 0;
+  std::uint8_t scsi_status = 0;
+  SenseBytes sense{};
+  std::uint8_t sense_length = 0;  // bytes of `sense` the drive actually filled
+  std::chrono::microseconds duration{0};
+};
+
+}  // namespace tamarack

@@ -1,0 +1,66 @@
+#include "util/strings.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+namespace tamarack {
+
+namespace {
+
+void AppendV(std::string* out, const char* format, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  char small[256];
+  const int n = std::vsnprintf(small, sizeof small, format, copy);
+  va_end(copy);
+  if (n < 0) return;
+  if (static_cast<std::size_t>(n) < sizeof small) {
+    out->append(small, static_cast<std::size_t>(n));
+    return;
+  }
+  std::vector<char> big(static_cast<std::size_t>(n) + 1);
+  std::vsnprintf(big.data(), big.size(), format, args);
+  out->append(big.data(), static_cast<std::size_t>(n));
+}
+
+}  // namespace
+
+std::string StrFormat(const char* format, ...) {
+  std::string out;
+  va_list args;
+  va_start(args, format);
+  AppendV(&out, format, args);
+  va_end(args);
+  return out;
+}
+
+void StrAppendFormat(std::string* out, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  AppendV(out, format, args);
+  va_end(args);
+}
+
+std::string HexBytes(std::span<const std::uint8_t> bytes, std::string_view separator) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size() * (2 + separator.size()));
+  for (std::uint8_t b : bytes) {
+    out.push_back(kDigits[b >> 4]);
+    out.push_back(kDigits[b & 0x0F]);
+    out.append(separator);
+  }
+  return out;
+}
+
+std::string FixedText(std::span<const std::uint8_t> bytes) {
+  std::string out;
+  for (std::uint8_t b : bytes) {
+    if (b == 0) break;
+    out.push_back(static_cast<char>(b));
+  }
+  return out;
+}
+
+}  // namespace tamarack

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli_app.h"
+#include "cli/exit_codes.h"
+#include "cli/hex_text.h"
+#include "device/scripted_transport.h"
+
+namespace tamarack::cli {
+namespace {
+
+using tamarack::testing::CheckCondition;
+using tamarack::testing::Good;
+using tamarack::testing::Refused;
+using tamarack::testing::ScriptedProvider;
+using tamarack::testing::ScriptedReply;
+using tamarack::testing::ScriptedTransport;
+
+// Runs the CLI on a directory with one scripted drive "d0".
+struct Cli {
+  Cli() {
+    auto p = std::make_unique<ScriptedProvider>();
+    provider = p.get();
+    p->factory = [this](const std::string& id) {
+      auto t = std::make_unique<ScriptedTransport>(id);
+      for (auto& r : script) t->Push(r);
+      drive = t.get();
+      return t;
+    };
+    drives.AddProvider(std::move(p));
+  }
+  int Run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    CliContext c;
+    c.drives = &drives;
+    c.out = &out;
+    c.err = &err;
+    return RunCli(args, c);
+  }
+  DriveDirectory drives;
+  ScriptedProvider* provider = nullptr;
+  ScriptedTransport* drive = nullptr;
+  std::vector<ScriptedReply> script;
+  std::ostringstream out, err;
+};
+
+TEST(CliSense, PrintsTheStatusTextAndThePass) {
+  Cli cli;
+  EXPECT_EQ(cli.Run({"sense", "2", "3a", "02"}), 0);
+  EXPECT_EQ(cli.out.str(),
+            "Error Notified( MEDIUM NOT PRESENT - TRAY OPEN).\n"
+            "pass 1 (sense key, ASC and ASCQ): row 02/3a/02\n");
+  EXPECT_EQ(cli.Run({"sense", "5", "3A", "0"}), 0);
+  EXPECT_NE(cli.out.str().find("pass 3"), std::string::npos);
+  EXPECT_EQ(cli.Run({"sense", "4", "3a", "07"}), 0);
+  EXPECT_NE(cli.out.str().find("pass 4"), std::string::npos);
+  EXPECT_EQ(cli.Run({"sense", "9", "ee", "ee"}), 0);
+  EXPECT_EQ(cli.out.str(), "Error Notified().\nno row matched\n");
+}
+
+TEST(CliSense, RejectsBadArguments) {
+  Cli cli;
+  EXPECT_EQ(cli.Run({"sense", "2", "zz", "02"}), kExitBadArguments);
+  EXPECT_EQ(cli.Run({"sense", "2"}), kExitBadArguments);
+  EXPECT_EQ(cli.Run({"nonsense"}), kExitBadArguments);
+}
+
+TEST(CliSense, ListPrintsOneLinePerRow) {
+  Cli cli;
+  EXPECT_EQ(cli.Run({"sense", "--list"}), 0);
+  const std::string text = cli.out.str();
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 198);
+  EXPECT_EQ(text.substr(0, text.find('\n')), "00  00  00  NO ADDITIONAL SENSE INFORMATION");
+}
+
+TEST(CliDrives, SaysSoWhenThereAreNone) {
+  Cli cli;
+  EXPECT_EQ(cli.Run({"drives"}), 0);
+  EXPECT_EQ(cli.out.str(), "No optical drives found on this machine.\n");
+}
+
+TEST(CliDrives, IdentifiesEachDriveOrSaysWhyNot) {
+  Cli cli;
+  cli.provider->ids = {"d0", "d1"};
+  cli.provider->unopenable = {"d1"};
+  std::vector<std::uint8_t> inquiry(36, ' ');
+  inquiry[0] = 5;
+  std::copy_n("VENDOR  PRODUCT NAME    1.02", 28, inquiry.begin() + 8);
+  cli.script = {Good(inquiry)};
+  EXPECT_EQ(cli.Run({"drives"}), 0);
+  EXPECT_EQ(cli.out.str(),
+            "d0  VENDOR   PRODUCT NAME     (1.02)\n"
+            "d1  cannot be opened: cannot open d1\n");
+}
+
+TEST(CliSend, PrintsStatusCountAndDump) {
+  Cli cli;
+  cli.script = {Good({0x00, 0x01, 0x41, 0x42})};
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "12 00 00 00 24", "--in", "36"}), 0);
+  const std::string text = cli.out.str();
+  EXPECT_NE(text.find("cdb: 12 00 00 00 24 00 00 00 00 00 00 00 \n"), std::string::npos) << text;
+  EXPECT_NE(text.find("status: good\n"), std::string::npos);
+  EXPECT_NE(text.find("transferred: 4\n"), std::string::npos);
+  EXPECT_NE(text.find("0000: 00 01 41 42 "), std::string::npos);
+  ASSERT_EQ(cli.drive->sent.size(), 1u);
+  EXPECT_EQ(cli.drive->sent[0].buffer.size(), 36u);
+}
+
+TEST(CliSend, RawWritesOnlyTheReplyBytes) {
+  Cli cli;
+  cli.script = {Good({0xDE, 0xAD})};
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "28", "--in", "2048", "--raw"}), 0);
+  EXPECT_EQ(cli.out.str(), std::string("\xDE\xAD", 2));
+}
+
+TEST(CliSend, ExitStatusFollowsTheSenseKey) {
+  Cli cli;
+  cli.script = {CheckCondition(2, 0x3A, 0x00)};
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "00"}), kExitNotReady);
+  EXPECT_NE(cli.out.str().find("status: Error Notified( MEDIUM NOT PRESENT).\n"),
+            std::string::npos);
+  EXPECT_NE(cli.out.str().find("sense: 70 00 02 "), std::string::npos);
+}
+
+TEST(CliSend, OutDataGoesToTheDrive) {
+  Cli cli;
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "55 10 00 00 00 00 00 00 08",
+                     "--out-hex", "00 06 00 00 00 00 00 00"}),
+            0);
+  ASSERT_EQ(cli.drive->sent.size(), 1u);
+  EXPECT_EQ(cli.drive->sent[0].direction, DataDirection::kOut);
+  EXPECT_EQ(cli.drive->sent[0].buffer.size(), 8u);
+}
+
+TEST(CliSend, BadArgumentsAndUnopenableDrives) {
+  Cli cli;
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "1"}), kExitBadArguments);
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "00 00 00 00 00 00 00 00 00 00 00 00 00"}),
+            kExitBadArguments);
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "00", "--in", "1", "--out-hex", "00"}),
+            kExitBadArguments);
+  cli.provider->unopenable = {"d9"};
+  EXPECT_EQ(cli.Run({"send", "--drive", "d9", "--cdb", "00"}), kExitCannotOpen);
+}
+
+TEST(ExitCodes, FollowTheSgUtilsConvention) {
+  CommandOutcome o;
+  o.status = CommandStatus::kGood;
+  EXPECT_EQ(ExitCodeFor(o), 0);
+  o.status = CommandStatus::kRefused;
+  o.result.status = TransportStatus::kTimedOut;
+  EXPECT_EQ(ExitCodeFor(o), 33);
+  o.result.status = TransportStatus::kTransportError;
+  EXPECT_EQ(ExitCodeFor(o), 35);
+  o.result.status = TransportStatus::kRefused;
+  EXPECT_EQ(ExitCodeFor(o), 99);
+  o.status = CommandStatus::kCheckCondition;
+  o.sense.format = SenseFormat::kFixed;
+  const std::pair<int, int> keys[] = {{2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {0xB, 11}};
+  for (auto [key, code] : keys) {
+    o.sense.key = static_cast<std::uint8_t>(key);
+    EXPECT_EQ(ExitCodeFor(o), code) << key;
+  }
+  o.sense.key = 5;
+  o.sense.asc = 0x20;
+  EXPECT_EQ(ExitCodeFor(o), kExitInvalidOpcode);
+  o.sense.format = SenseFormat::kNone;
+  EXPECT_EQ(ExitCodeFor(o), 99);
+}
+
+TEST(ParseHexBytes, AcceptsPairsAndSeparatorsOnly) {
+  EXPECT_EQ(ParseHexBytes("12 00 ff"), (std::vector<std::uint8_t>{0x12, 0x00, 0xFF}));
+  EXPECT_EQ(ParseHexBytes("1200FF"), (std::vector<std::uint8_t>{0x12, 0x00, 0xFF}));
+  EXPECT_EQ(ParseHexBytes("12,0a"), (std::vector<std::uint8_t>{0x12, 0x0A}));
+  EXPECT_FALSE(ParseHexBytes("1 2"));
+  EXPECT_FALSE(ParseHexBytes("123"));
+  EXPECT_FALSE(ParseHexBytes("0x12"));
+  EXPECT_EQ(ParseHexBytes(""), std::vector<std::uint8_t>{});
+}
+
+}  // namespace
+}  // namespace tamarack::cli

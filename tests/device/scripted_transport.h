@@ -1,0 +1,121 @@
+// A test double: a transport that answers from a script and records what it was sent.
+#pragma once
+
+#include <algorithm>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "device/drive_directory.h"
+#include "device/transport.h"
+
+namespace tamarack::testing {
+
+struct ScriptedReply {
+  ScsiResult result;
+  std::vector<std::uint8_t> data;  // copied into a data-in buffer (cut to its size)
+};
+
+inline ScriptedReply Good(std::vector<std::uint8_t> data = {}) {
+  ScriptedReply r;
+  r.result.status = TransportStatus::kCompleted;
+  r.result.transferred = static_cast<std::uint32_t>(data.size());
+  r.data = std::move(data);
+  return r;
+}
+
+inline ScriptedReply WithSense(std::vector<std::uint8_t> sense) {
+  ScriptedReply r;
+  r.result.status = TransportStatus::kCompleted;
+  r.result.scsi_status = 0x02;
+  std::copy_n(sense.begin(), std::min(sense.size(), r.result.sense.size()),
+              r.result.sense.begin());
+  r.result.sense_length = static_cast<std::uint8_t>(std::min<std::size_t>(sense.size(), 24));
+  return r;
+}
+
+// Fixed-format sense data with the given key, ASC and ASCQ.
+inline ScriptedReply CheckCondition(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq,
+                                    std::uint8_t response_code = 0x70) {
+  std::vector<std::uint8_t> s(18, 0);
+  s[0] = response_code;
+  s[2] = key;
+  s[7] = 10;
+  s[12] = asc;
+  s[13] = ascq;
+  return WithSense(s);
+}
+
+inline ScriptedReply Refused(TransportStatus status, std::string reason, int os_error = 0) {
+  ScriptedReply r;
+  r.result.status = status;
+  r.result.reason = std::move(reason);
+  r.result.os_error = os_error;
+  return r;
+}
+
+class ScriptedTransport final : public Transport {
+ public:
+  explicit ScriptedTransport(std::string id = "scripted") : id_(std::move(id)) {}
+
+  void Push(ScriptedReply reply) { replies_.push_back(std::move(reply)); }
+  // Called for every request when the script is empty.
+  std::function<ScriptedReply(const ScsiRequest&)> responder;
+
+  ScsiResult Execute(const ScsiRequest& request) override {
+    sent.push_back(request);
+    ScriptedReply reply;
+    if (!replies_.empty()) {
+      reply = std::move(replies_.front());
+      replies_.pop_front();
+    } else if (responder) {
+      reply = responder(request);
+    } else {
+      reply = Good();
+    }
+    if (request.direction == DataDirection::kIn) {
+      const std::size_t n = std::min(reply.data.size(), request.buffer.size());
+      std::copy_n(reply.data.begin(), n, request.buffer.begin());
+    }
+    return reply.result;
+  }
+  bool GetAddress(ScsiAddress* address) override {
+    if (!has_address) return false;
+    *address = address_value;
+    return true;
+  }
+  std::string Id() const override { return id_; }
+
+  std::vector<ScsiRequest> sent;
+  bool has_address = true;
+  ScsiAddress address_value{1, 2, 3, 4};
+
+ private:
+  std::string id_;
+  std::deque<ScriptedReply> replies_;
+};
+
+// A provider whose drives are scripted transports made by `factory`, or that fail to open.
+class ScriptedProvider final : public DriveProvider {
+ public:
+  std::vector<std::string> ids;
+  std::vector<std::string> unopenable;
+  std::function<std::unique_ptr<ScriptedTransport>(const std::string&)> factory;
+  std::vector<std::string> opened;  // ids in open order
+
+  std::vector<std::string> ListDrives() override { return ids; }
+  bool Handles(std::string_view) const override { return true; }
+  OpenResult Open(std::string_view id) override {
+    OpenResult r;
+    opened.emplace_back(id);
+    if (std::find(unopenable.begin(), unopenable.end(), id) != unopenable.end()) {
+      r.error = "cannot open " + std::string(id);
+      return r;
+    }
+    r.transport = factory ? factory(std::string(id)) : std::make_unique<ScriptedTransport>();
+    return r;
+  }
+};
+
+}  // namespace tamarack::testing

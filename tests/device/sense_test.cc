@@ -1,0 +1,185 @@
+#include "device/sense.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace tamarack {
+namespace {
+
+const auto kTable = BuiltInSenseTable();
+
+TEST(SenseTable, HasTheRowsOfEachKeyInOrderAndEndsWithTheEndRow) {
+  ASSERT_EQ(kTable.size(), 199u);
+  EXPECT_EQ(kTable.back().key, kSenseTableEndKey);
+  EXPECT_STREQ(kTable.back().message, "");
+  std::map<std::uint32_t, int> per_key;
+  std::uint32_t previous = 0;
+  for (std::size_t i = 0; i + 1 < kTable.size(); ++i) {
+    EXPECT_GE(kTable[i].key, previous) << "rows are grouped by ascending key";
+    previous = kTable[i].key;
+    ++per_key[kTable[i].key];
+    EXPECT_EQ(kTable[i].message[0], ' ') << "every message starts with a blank";
+  }
+  EXPECT_EQ(per_key, (std::map<std::uint32_t, int>{
+                         {0, 14}, {1, 25}, {2, 19}, {3, 32}, {4, 23}, {5, 42}, {6, 42}, {7, 1}}));
+}
+
+struct LookupCase {
+  std::uint32_t key, asc, ascq;
+  int pass;
+  const char* message;
+};
+
+class LookUpSenseTest : public ::testing::TestWithParam<LookupCase> {};
+
+TEST_P(LookUpSenseTest, FindsTheRowInTheExpectedPass) {
+  const LookupCase& c = GetParam();
+  const SenseMatch m = MatchSense(kTable, c.key, c.asc, c.ascq);
+  EXPECT_EQ(m.pass, c.pass);
+  EXPECT_STREQ(m.row->message, c.message);
+  EXPECT_EQ(&LookUpSense(kTable, c.key, c.asc, c.ascq), m.row);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Passes, LookUpSenseTest,
+    ::testing::Values(
+        LookupCase{2, 0x3A, 0x02, 1, " MEDIUM NOT PRESENT - TRAY OPEN"},
+        LookupCase{2, 0x3A, 0x01, 1, " MEDIUM NOT PRESENT - TRAY CLOSED"},
+        // No 3/11/07: the first key-3 row with ASC 11.
+        LookupCase{3, 0x11, 0x07, 2, " UNRECOVERED READ ERROR"},
+        // No key-5 row with ASC 3A: the key-2 row with ASC and ASCQ equal.
+        LookupCase{5, 0x3A, 0x00, 3, " MEDIUM NOT PRESENT"},
+        // Pass 4: the first row with ASC 3A whatever the key.
+        LookupCase{4, 0x3A, 0x07, 4, " MEDIUM NOT PRESENT"},
+        // Same text twice in the table: the first one wins.
+        LookupCase{6, 0x3F, 0x01, 1, " MICROCODE HAS BEEN CHANGED"},
+        LookupCase{9, 0xEE, 0xEE, 0, ""}));
+
+TEST(LookUpSense, EveryLookupStartsAtTheFirstRow) {
+  EXPECT_STREQ(LookUpSense(kTable, 7, 0x27, 0x06).message, " CONDITIONAL WRITE PROTECT");
+  EXPECT_STREQ(LookUpSense(kTable, 0, 0x00, 0x00).message, " NO ADDITIONAL SENSE INFORMATION");
+}
+
+TEST(LookUpSense, ATableWithoutEndRowIsNotReadPastItsEnd) {
+  const SenseRow rows[] = {{2, 0x3A, 0x00, " MEDIUM NOT PRESENT"}};
+  EXPECT_STREQ(LookUpSense(rows, 2, 0x3A, 0x00).message, " MEDIUM NOT PRESENT");
+  EXPECT_STREQ(LookUpSense(rows, 2, 0x11, 0x00).message, "");
+  EXPECT_STREQ(LookUpSense({}, 2, 0x11, 0x00).message, "");
+}
+
+TEST(ParseSense, FixedAndDescriptorFormatsAreSenseOthersAreNot) {
+  std::uint8_t fixed[18] = {0xF0, 0, 0x03, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x11, 0x05};
+  ParsedSense p = ParseSense(fixed);
+  EXPECT_EQ(p.format, SenseFormat::kFixed) << "the VALID bit is not part of the code";
+  EXPECT_EQ(p.key, 3);
+  EXPECT_EQ(p.asc, 0x11);
+  EXPECT_EQ(p.ascq, 0x05);
+  EXPECT_EQ(p.length, 18u);
+
+  std::uint8_t descriptor[8] = {0x72, 0x05, 0x24, 0x00, 0, 0, 0, 0};
+  p = ParseSense(descriptor);
+  EXPECT_EQ(p.format, SenseFormat::kDescriptor);
+  EXPECT_EQ(p.key, 5);
+  EXPECT_EQ(p.asc, 0x24);
+  EXPECT_EQ(p.ascq, 0x00);
+
+  for (int code : {0x00, 0x71, 0x7F, 0x73, 0x74}) {
+    std::uint8_t s[18] = {static_cast<std::uint8_t>(code)};
+    const bool expected = code == 0x71 || code == 0x7F || code == 0x73;
+    EXPECT_EQ(ParseSense(s).format != SenseFormat::kNone, expected) << code;
+  }
+  EXPECT_EQ(ParseSense({}).format, SenseFormat::kNone);
+}
+
+TEST(ParseSense, ShortSenseReadsOnlyWhatIsThere) {
+  const std::uint8_t s[3] = {0x70, 0, 0x02};
+  const ParsedSense p = ParseSense(s);
+  EXPECT_EQ(p.format, SenseFormat::kFixed);
+  EXPECT_EQ(p.key, 2);
+  EXPECT_EQ(p.asc, 0);
+  EXPECT_EQ(p.length, 3u);
+}
+
+TEST(DecodeRequestSense, WritesEveryLineOfAnEighteenByteReply) {
+  const std::uint8_t reply[18] = {0xF0, 0x00, 0xE3, 0x00, 0x00, 0x01, 0x00, 0x0A, 0x00,
+                                  0x00, 0x00, 0x10, 0x11, 0x05, 0x07, 0x80, 0x12, 0x34};
+  EXPECT_EQ(DecodeRequestSenseText(reply),
+            "VALID:On\r\n"
+            "FILEMARK:On  EOM:On  ILI:On\r\n"
+            "ADDITIONAL SENSE LENGTH:10(0ah)\r\n"
+            "COMMAND-SPECIFIC INFORMATION:16(00000010h)\r\n"
+            "ADDITIONAL SENSE CODE:17(11h)\r\n"
+            "ADDITIONAL SENSE CODE QUALIFIER:5(05h)\r\n"
+            "FIELD REPLACEABLE UNIT CODE:7(07h)\r\n"
+            "SKSV:On\r\n"
+            "SENSE-KEY SPECIFIC:18(0012h)\r\n"
+            "Data:f000e3000001000a00000010110507801234\r\n");
+}
+
+TEST(DecodeRequestSense, AdditionalBytesBeyondEighteenAreListed) {
+  std::uint8_t reply[22] = {0x70, 0, 0x02, 0, 0, 0, 0, 14};
+  reply[12] = 0x3A;
+  reply[18] = 0xAA;
+  reply[21] = 0xDD;
+  const std::string text = DecodeRequestSenseText(reply);
+  EXPECT_NE(text.find("Additional sense bytes 4(0004)\r\naa 00 00 dd \r\n"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("Data:700002000000000e" "00000000" "3a" "0000000000" "aa" "0000" "dd" "\r\n"),
+            std::string::npos)
+      << text;
+}
+
+TEST(DecodeRequestSense, ALengthClaimingMoreThanTheReplyIsCutToTheReply) {
+  std::uint8_t reply[20] = {0x70, 0, 0x05, 0, 0, 0, 0, 0xF4};
+  const std::string text = DecodeRequestSenseText(reply);
+  EXPECT_NE(text.find("Additional sense bytes 234(00ea)\r\n00 00 \r\n"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("Data:" + std::string(40, '0').replace(0, 2, "70").replace(4, 2, "05")
+                          .replace(14, 2, "f4") + "\r\n"),
+            std::string::npos)
+      << text;
+}
+
+TEST(RequestSenseView, ShowsTheDriveErrorOrNoErrorSenseData) {
+  std::uint8_t sense[24] = {0x70, 0, 0x02, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x3A, 0x02};
+  RequestSenseView v = MakeRequestSenseView(kTable, sense);
+  EXPECT_EQ(v.sense_line, "70 00 02 00 00 00 00 0a 00 00 00 00 3a 02 00 00 00 00 ");
+  EXPECT_EQ(v.key, "02");
+  EXPECT_EQ(v.asc, "3a");
+  EXPECT_EQ(v.ascq, "02");
+  EXPECT_EQ(v.message, " MEDIUM NOT PRESENT - TRAY OPEN");
+  EXPECT_TRUE(v.is_error);
+  EXPECT_EQ(v.heading, "ﾄﾞﾗｲﾌﾞからのｴﾗｰ情報");
+
+  std::uint8_t none[18] = {0x70, 0, 0x00, 0, 0, 0, 0, 10};
+  v = MakeRequestSenseView(kTable, none);
+  EXPECT_FALSE(v.is_error);
+  EXPECT_EQ(v.heading, "No Error Sense Data");
+  EXPECT_EQ(v.message, " NO ADDITIONAL SENSE INFORMATION");
+
+  v = MakeRequestSenseView({}, sense);
+  EXPECT_EQ(v.message, "No Error Table");
+}
+
+TEST(SenseCodeList, ListsKeysZeroToNineWithoutTheLeadingBlank) {
+  const auto list = SenseCodeList(kTable);
+  ASSERT_EQ(list.size(), 198u);
+  EXPECT_EQ(list.front().key, "00");
+  EXPECT_EQ(list.front().message, "NO ADDITIONAL SENSE INFORMATION");
+  EXPECT_EQ(list.back().key, "07");
+  EXPECT_EQ(list.back().asc, "27");
+  EXPECT_EQ(list.back().ascq, "06");
+  EXPECT_EQ(list.back().message, "CONDITIONAL WRITE PROTECT");
+
+  const SenseRow rows[] = {{0x0A, 1, 2, " TEN"}, {1, 0x0B, 0, " WARNING"}, {0, 0, 0, " NONE"},
+                           {kSenseTableEndKey, 0, 0, ""}};
+  const auto small = SenseCodeList(rows);
+  ASSERT_EQ(small.size(), 2u) << "keys above 9 are not listed";
+  EXPECT_EQ(small[0].message, "NONE");
+  EXPECT_EQ(small[1].asc, "0b");
+}
+
+}  // namespace
+}  // namespace tamarack

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include "device/linux/command_permission.h"
+#include "device/linux/sgio_request.h"
+#include "device/linux/sgio_transport.h"
+
+namespace tamarack {
+namespace {
+
+TEST(SgIoRequest, CarriesTheTwelveByteCdbTheDirectionTheBufferAndTheTimeout) {
+  std::vector<std::uint8_t> buffer(2048);
+  ScsiRequest req;
+  req.cdb = {0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0};
+  req.buffer = buffer;
+  req.direction = DataDirection::kIn;
+  req.timeout_seconds = 7;
+  SgIoBuffers bufs;
+  const sg_io_hdr_t h = BuildSgIoRequest(req, &bufs);
+  EXPECT_EQ(h.interface_id, 'S');
+  EXPECT_EQ(h.cmd_len, 12);
+  EXPECT_EQ(h.cmdp, bufs.cdb.data());
+  EXPECT_EQ(bufs.cdb, req.cdb);
+  EXPECT_EQ(h.mx_sb_len, 24);
+  EXPECT_EQ(h.sbp, bufs.sense.data());
+  EXPECT_EQ(h.dxfer_direction, SG_DXFER_FROM_DEV);
+  EXPECT_EQ(h.dxfer_len, 2048u);
+  EXPECT_EQ(h.dxferp, buffer.data());
+  EXPECT_EQ(h.timeout, 7000u);
+
+  req.direction = DataDirection::kOut;
+  EXPECT_EQ(BuildSgIoRequest(req, &bufs).dxfer_direction, SG_DXFER_TO_DEV);
+  req.buffer = {};
+  req.direction = DataDirection::kIn;
+  const sg_io_hdr_t none = BuildSgIoRequest(req, &bufs);
+  EXPECT_EQ(none.dxfer_direction, SG_DXFER_NONE) << "a zero-length read carries no data phase";
+  EXPECT_EQ(none.dxferp, nullptr);
+  req.timeout_seconds = 0xFFFFFFFFu;
+  EXPECT_EQ(BuildSgIoRequest(req, &bufs).timeout, 0xFFFFFFFFu) << "saturates, never wraps";
+}
+
+sg_io_hdr_t Finished(unsigned len, int resid) {
+  sg_io_hdr_t h{};
+  h.dxfer_len = len;
+  h.resid = resid;
+  return h;
+}
+
+TEST(SgIoResult, RefusedIoctlKeepsTheRequestedCountAndTheErrnoText) {
+  SgIoBuffers bufs;
+  const ScsiResult r = InterpretSgIoResult(Finished(512, 0), bufs, EBADF);
+  EXPECT_EQ(r.status, TransportStatus::kRefused);
+  EXPECT_EQ(r.os_error, EBADF);
+  EXPECT_EQ(r.reason, "Bad file descriptor");
+  EXPECT_EQ(r.transferred, 512u);
+}
+
+TEST(SgIoResult, GoodCompletionCountsTheResidual) {
+  SgIoBuffers bufs;
+  const ScsiResult r = InterpretSgIoResult(Finished(512, 476), bufs, 0);
+  EXPECT_EQ(r.status, TransportStatus::kCompleted);
+  EXPECT_EQ(r.transferred, 36u);
+  EXPECT_EQ(r.sense_length, 0);
+  EXPECT_EQ(InterpretSgIoResult(Finished(512, 9999), bufs, 0).transferred, 0u);
+}
+
+TEST(SgIoResult, SenseDataIsTheDrivesWordEvenWithAHostError) {
+  SgIoBuffers bufs;
+  bufs.sense[0] = 0x70;
+  bufs.sense[2] = 0x02;
+  sg_io_hdr_t h = Finished(0, 0);
+  h.status = 0x02;
+  h.sb_len_wr = 18;
+  h.host_status = 0x07;
+  const ScsiResult r = InterpretSgIoResult(h, bufs, 0);
+  EXPECT_EQ(r.status, TransportStatus::kCompleted);
+  EXPECT_EQ(r.sense_length, 18);
+  EXPECT_EQ(r.sense[2], 0x02);
+}
+
+TEST(SgIoResult, HostOrDriverErrorsWithoutSenseAreNotSuccess) {
+  SgIoBuffers bufs;
+  sg_io_hdr_t h = Finished(2048, 0);
+  h.host_status = 0x03;
+  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0).status, TransportStatus::kTimedOut);
+  h.host_status = 0;
+  h.driver_status = 0x06;
+  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0).status, TransportStatus::kTimedOut);
+  h.driver_status = 0;
+  h.host_status = 0x07;
+  const ScsiResult r = InterpretSgIoResult(h, bufs, 0);
+  EXPECT_EQ(r.status, TransportStatus::kTransportError);
+  EXPECT_EQ(r.reason, "Transport failure: host adapter error (DID_ERROR)");
+  EXPECT_EQ(r.transferred, 0u);
+  h.host_status = 0x01;
+  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0).status, TransportStatus::kTransportError);
+}
+
+TEST(KernelCommandClass, FollowsTheKernelsFilter) {
+  EXPECT_EQ(ClassifyForKernel(0x28), KernelCommandClass::kRead);
+  EXPECT_EQ(ClassifyForKernel(0xBE), KernelCommandClass::kRead);
+  EXPECT_EQ(ClassifyForKernel(0x1B), KernelCommandClass::kRead);
+  EXPECT_EQ(ClassifyForKernel(0x55), KernelCommandClass::kWrite);
+  EXPECT_EQ(ClassifyForKernel(0xBB), KernelCommandClass::kWrite);
+  EXPECT_EQ(ClassifyForKernel(0xA6), KernelCommandClass::kWrite);
+  EXPECT_EQ(ClassifyForKernel(0xBD), KernelCommandClass::kRawIo);
+  EXPECT_EQ(ClassifyForKernel(0xF1), KernelCommandClass::kRawIo);
+  EXPECT_NE(PermissionAdvice(0x55, false, "/dev/sr0").find("opened for writing"),
+            std::string::npos);
+  EXPECT_NE(PermissionAdvice(0xBD, true, "/dev/sr0").find("CAP_SYS_RAWIO"), std::string::npos);
+  EXPECT_NE(PermissionAdvice(0x28, false, "/dev/sr0").find("cdrom"), std::string::npos);
+}
+
+class FakeSysfs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = std::filesystem::temp_directory_path() /
+            ("tamarack-sysfs-" + std::to_string(::getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(root_);
+  }
+  void TearDown() override { std::filesystem::remove_all(root_); }
+  void AddDevice(const std::string& hctl, const std::string& type, const std::string& block) {
+    const auto dev = root_ / "class" / "scsi_device" / hctl / "device";
+    std::filesystem::create_directories(dev / "block" / block);
+    std::ofstream(dev / "type") << type << "\n";
+  }
+  std::filesystem::path root_;
+};
+
+TEST_F(FakeSysfs, FindsTypeFiveDevicesInSrOrder) {
+  AddDevice("3:0:0:0", "5", "sr10");
+  AddDevice("1:0:1:2", "5", "sr2");
+  AddDevice("0:0:0:0", "0", "sda");  // a disk
+  const auto drives = DiscoverOpticalDrives(root_);
+  ASSERT_EQ(drives.size(), 2u);
+  EXPECT_EQ(drives[0].device, "/dev/sr2");
+  EXPECT_EQ(drives[0].address, (ScsiAddress{1, 0, 1, 2}));
+  EXPECT_EQ(drives[1].device, "/dev/sr10");
+}
+
+TEST_F(FakeSysfs, NoTreeMeansNoDrives) {
+  EXPECT_TRUE(DiscoverOpticalDrives(root_ / "missing").empty());
+}
+
+TEST(SgioTransport, OpeningAMissingDeviceSaysWhy) {
+  const OpenResult r = SgioTransport::Open("/dev/sr-does-not-exist");
+  EXPECT_EQ(r.transport, nullptr);
+  EXPECT_EQ(r.os_error, ENOENT);
+  EXPECT_EQ(r.error, "/dev/sr-does-not-exist: No such file or directory");
+}
+
+}  // namespace
+}  // namespace tamarack
