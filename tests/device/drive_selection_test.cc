@@ -26,9 +26,14 @@ std::vector<std::uint8_t> InquiryReply(const char* vendor, const char* product,
   std::vector<std::uint8_t> r(96, 0);
   r[0] = 0x05;
   r[4] = 91;
-  std::copy_n(vendor, 8, r.begin() + 8);
-  std::copy_n(product, 16, r.begin() + 16);
-  std::copy_n(revision, 4, r.begin() + 32);
+  // Fields are blank-padded, as drives send them.
+  auto put = [&r](const char* text, std::size_t at, std::size_t width) {
+    const std::string s = std::string(text).append(width, ' ').substr(0, width);
+    std::copy(s.begin(), s.end(), r.begin() + static_cast<std::ptrdiff_t>(at));
+  };
+  put(vendor, 8, 8);
+  put(product, 16, 16);
+  put(revision, 32, 4);
   return r;
 }
 

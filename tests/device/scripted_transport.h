@@ -65,6 +65,7 @@ class ScriptedTransport final : public Transport {
 
   ScsiResult Execute(const ScsiRequest& request) override {
     sent.push_back(request);
+    if (log) log->push_back(request);
     ScriptedReply reply;
     if (!replies_.empty()) {
       reply = std::move(replies_.front());
@@ -88,6 +89,8 @@ class ScriptedTransport final : public Transport {
   std::string Id() const override { return id_; }
 
   std::vector<ScsiRequest> sent;
+  // Also records here when set: outlives the transport (whose owner may close it).
+  std::vector<ScsiRequest>* log = nullptr;
   bool has_address = true;
   ScsiAddress address_value{1, 2, 3, 4};
 
