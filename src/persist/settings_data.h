@@ -1,0 +1,77 @@
+// Everything the settings file "IniFile.txt" holds, as plain values with their defaults.
+// The window moves values between this and the live objects; the file format lives in
+// settings_format.h.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tamarack {
+
+inline constexpr int kBuiltInCommandRows = 26;  // catalogue rows before the first user slot
+inline constexpr int kUserSlots = 10;
+inline constexpr int kAgeingCommandRows = 3;
+inline constexpr int kModePageRowsRead = 20;  // at most this many page rows are read back
+inline constexpr std::size_t kModePageBufferSize = 100;
+inline constexpr int kAgeingNumbers = 15;
+
+using CdbBytes = std::array<std::uint8_t, 12>;
+
+struct UserSlotSettings {
+  CdbBytes cdb{};
+  int kind = 0;  // 0 no data, 1 data out, 2 data in
+  std::uint32_t length = 0;
+  std::vector<std::uint8_t> data;  // parameter bytes for kind 1
+  std::string name;                // empty: the catalogue's name ("User%02d")
+};
+
+struct SettingsData {
+  // "Size=": top, left, bottom, right in screen coordinates; absent until read or set.
+  bool has_size = false;
+  std::array<int, 4> size{};
+  std::string dir;  // "Dir=": the selected drive id, kept whole
+  int last_tab = 0;
+  int tool_last_tab = 0;
+  int control_buf_len = 40960;
+  int dump_kind = 3;
+  int dump_mode = 0;
+  int lba = 0;
+  int block = 1;
+  int start_msf = 0;
+  int end_msf = 0;
+  int timeout_com = 7;
+  int exe_imm = 0;
+  int cnt_apr = 0;
+  int toc_kind = 0;        // "TocKind=": the Full TOC check box
+  int toc_kind_upper = 0;  // "TOCKIND=": read, never written
+  CdbBytes sector_com = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0};
+  std::string font_face = "ＭＳ ゴシック";
+  std::array<int, 4> font = {400, 0, 1, 14};  // weight, italic, character set, height
+  int control_flag = 2;                       // bit 0 Hex Input, bit 1 disc indicator
+  std::string directory;
+  // Ageing.
+  std::string log_file;  // set by the window to the program's folder + "Log.htm"
+  std::string age_data_folder;
+  std::string age_data_file;
+  // Transfer Length, Step, Start LBA, End LBA, Interval Time, mode word, Data Check, Data
+  // Check Type, log option word, Received Data Display, Loop Count, Random Length, Random
+  // Interval, Log as HTML, ageing command index.
+  std::array<int, kAgeingNumbers> ageing = {1, 1, 0, 0, 0, 0, 0, 2, 0x20002, 1, 100, 0, 0, 1, 2};
+  std::array<CdbBytes, kAgeingCommandRows> age_com{};
+  std::array<int, 8> last_com = {0, 0, 0, 0, 0, 0, 0, 2};
+  int com_list_kind = 0;
+  std::array<CdbBytes, kBuiltInCommandRows> com{};
+  std::array<std::uint8_t, 8> send_event_param{};
+  // Mode page rows: the page buffer and the byte after it.
+  using ModePageRow = std::array<std::uint8_t, kModePageBufferSize + 1>;
+  std::vector<ModePageRow> mode_select = std::vector<ModePageRow>(9);
+  std::vector<ModePageRow> mode_sense = std::vector<ModePageRow>(10);
+  std::array<UserSlotSettings, kUserSlots> users{};
+  int msr_block_length = 10;
+  // Keys of our own, written after all others.
+  int virtual_drives = 1;  // "VirtualDrives=": list the virtual drives in the drive box
+};
+
+}  // namespace tamarack

@@ -1,0 +1,134 @@
+#include "persist/text_file.h"
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace tamarack {
+
+bool IsValidUtf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t n;
+    std::uint32_t min;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      n = 1;
+      min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+      n = 2;
+      min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+      n = 3;
+      min = 0x10000;
+    } else {
+      return false;
+    }
+    std::uint32_t cp = c & (0x3Fu >> n);
+    for (std::size_t k = 1; k <= n; ++k) {
+      if (i + k >= s.size()) return false;
+      const auto cc = static_cast<unsigned char>(s[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += n + 1;
+  }
+  return true;
+}
+
+std::string Cp932ToUtf8(std::string_view bytes) {
+  std::string out;
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    // No converter: keep the ASCII, mark the rest.
+    for (char c : bytes) {
+      if (static_cast<unsigned char>(c) < 0x80) {
+        out += c;
+      } else {
+        out += "\xEF\xBF\xBD";
+      }
+    }
+    return out;
+  }
+  std::string in(bytes);
+  char* inp = in.data();
+  std::size_t inleft = in.size();
+  char buf[4096];
+  while (inleft > 0) {
+    char* outp = buf;
+    std::size_t outleft = sizeof buf;
+    const std::size_t rc = iconv(cd, &inp, &inleft, &outp, &outleft);
+    out.append(buf, sizeof buf - outleft);
+    if (rc == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // An invalid or cut-off sequence: one replacement character, skip one byte.
+      out += "\xEF\xBF\xBD";
+      ++inp;
+      --inleft;
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
+std::optional<std::string> ReadTextFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  std::string bytes = ss.str();
+  if (IsValidUtf8(bytes)) return bytes;
+  return Cp932ToUtf8(bytes);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+  const std::string temp = path + ".tmp-" + std::to_string(::getpid());
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (error) *error = temp + ": " + std::strerror(errno);
+    return false;
+  }
+  auto fail = [&](const std::string& what) {
+    const int e = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());
+    if (error) *error = what + ": " + std::strerror(e);
+    return false;
+  };
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return fail(temp);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) return fail(temp);
+  if (::close(fd) != 0) {
+    const int e = errno;
+    ::unlink(temp.c_str());
+    if (error) *error = temp + ": " + std::strerror(e);
+    return false;
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int e = errno;
+    ::unlink(temp.c_str());
+    if (error) *error = path + ": " + std::strerror(e);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tamarack

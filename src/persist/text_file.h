@@ -1,0 +1,27 @@
+// Reading and writing the system's text files: read in UTF-8 or in the Japanese Windows code
+// page (detected), written in UTF-8, and never left half written.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tamarack {
+
+// True when `bytes` is well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
+// Bytes of a file in the Japanese Windows code page (CP932) as UTF-8. Bytes that do not
+// convert become U+FFFD; never fails.
+std::string Cp932ToUtf8(std::string_view bytes);
+
+// The file's text as UTF-8 (converted from CP932 when it is not valid UTF-8); nothing when
+// the file cannot be read. A NUL byte ends nothing: the text is returned whole.
+std::optional<std::string> ReadTextFile(const std::string& path);
+
+// Writes `bytes` to a temporary file beside `path` and renames it over `path`, so that a
+// crash or a full disk leaves either the old file or the new one, never a truncated one.
+// False with a reason on failure (the old file is untouched).
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
+
+}  // namespace tamarack

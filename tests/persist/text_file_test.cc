@@ -1,0 +1,117 @@
+#include "persist/text_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "persist/settings_store.h"
+
+namespace tamarack {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("tamarack-persist-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    fs::permissions(dir_, fs::perms::owner_all);
+    fs::remove_all(dir_);
+  }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  static void WriteBytes(const std::string& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  fs::path dir_;
+};
+
+TEST(Utf8, Validation) {
+  EXPECT_TRUE(IsValidUtf8("plain"));
+  EXPECT_TRUE(IsValidUtf8("ＭＳ ゴシック ﾃﾞｨｽｸ"));
+  EXPECT_FALSE(IsValidUtf8("\x82\x6c\x82\x72"));  // CP932 "ＭＳ"
+  EXPECT_FALSE(IsValidUtf8("\xE3\x81"));          // cut short
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+}
+
+TEST(Cp932, ConvertsKanjiAndHalfWidthKatakana) {
+  EXPECT_EQ(Cp932ToUtf8("\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e"), "ＭＳ ゴシック");
+  EXPECT_EQ(Cp932ToUtf8("\xc3\xde\xa8\xbd\xb8"), "ﾃﾞｨｽｸ");
+  EXPECT_EQ(Cp932ToUtf8("ab\x82"), "ab\xEF\xBF\xBD") << "a cut-off pair becomes U+FFFD";
+}
+
+TEST_F(TempDir, ReadsAFileWrittenInTheWindowsCodePage) {
+  WriteBytes(Path("IniFile.txt"),
+             "fontof=\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e\r\nLBA=12\r\n");
+  SettingsData d;
+  ASSERT_TRUE(LoadSettings(Path("IniFile.txt"), &d));
+  EXPECT_EQ(d.font_face, "ＭＳ ゴシック");
+  EXPECT_EQ(d.lba, 12);
+}
+
+TEST_F(TempDir, BinaryAndTruncatedFilesReadWithoutHarm) {
+  std::string junk;
+  for (int i = 0; i < 4096; ++i) junk.push_back(static_cast<char>((i * 37) & 0xFF));
+  WriteBytes(Path("junk"), junk);
+  SettingsData d;
+  EXPECT_TRUE(LoadSettings(Path("junk"), &d));
+  WriteBytes(Path("cut"), "LBA=5\nUser00=0000000000000000000000000100");
+  EXPECT_TRUE(LoadSettings(Path("cut"), &d));
+  EXPECT_EQ(d.lba, 5);
+  EXPECT_FALSE(LoadSettings(Path("missing"), &d));
+}
+
+TEST_F(TempDir, SaveReplacesTheFileWhole) {
+  SettingsData d;
+  d.lba = 42;
+  std::string error;
+  ASSERT_TRUE(SaveSettings(Path("IniFile.txt"), d, &error)) << error;
+  SettingsData r;
+  ASSERT_TRUE(LoadSettings(Path("IniFile.txt"), &r));
+  EXPECT_EQ(r.lba, 42);
+  int files = 0;
+  for (const auto& e : fs::directory_iterator(dir_)) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 1) << "no temporary file is left behind";
+}
+
+TEST_F(TempDir, AFailedWriteLeavesTheOldFile) {
+  if (::geteuid() == 0) {
+    // Root writes into read-only folders: make the write fail with a path that is a folder.
+    fs::create_directories(dir_ / "IniFile.txt" / "x");
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(Path("IniFile.txt"), "new", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(fs::is_directory(dir_ / "IniFile.txt"));
+    return;
+  }
+  WriteBytes(Path("IniFile.txt"), "LBA=1\n");
+  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically(Path("IniFile.txt"), "LBA=2\n", &error));
+  EXPECT_NE(error.find("IniFile.txt"), std::string::npos);
+  EXPECT_EQ(ReadTextFile(Path("IniFile.txt")).value_or(""), "LBA=1\n");
+}
+
+TEST_F(TempDir, SettingsLiveBesideTheProgramWhenThatFolderIsWritable) {
+  EXPECT_EQ(DefaultSettingsPath(dir_.string()), Path("IniFile.txt"));
+  ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
+  EXPECT_EQ(DefaultSettingsPath((dir_ / "no-such-folder").string()),
+            (dir_ / "config" / "tamarack" / "IniFile.txt").string());
+  EXPECT_TRUE(fs::is_directory(dir_ / "config" / "tamarack"));
+}
+
+}  // namespace
+}  // namespace tamarack
