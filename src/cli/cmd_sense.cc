@@ -13,11 +13,16 @@ namespace {
 
 const char* PassName(int pass) {
   switch (pass) {
-    case 1: return "sense key, ASC and ASCQ";
-    case 2: return "sense key and ASC";
-    case 3: return "ASC and ASCQ";
-    case 4: return "ASC";
-    default: return "";
+    case 1:
+      return "sense key, ASC and ASCQ";
+    case 2:
+      return "sense key and ASC";
+    case 3:
+      return "ASC and ASCQ";
+    case 4:
+      return "ASC";
+    default:
+      return "";
   }
 }
 
@@ -26,10 +31,14 @@ bool ParseHexValue(const std::string& text, std::uint32_t* value) {
   std::uint32_t v = 0;
   for (char c : text) {
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return false;
     v = v * 16 + static_cast<std::uint32_t>(d);
   }
   *value = v;
@@ -65,8 +74,8 @@ void AddSenseCommand(CLI::App& app, CliContext& context) {
     const SenseMatch m = MatchSense(table, v[0], v[1], v[2]);
     out << StrFormat("Error Notified(%s).", m.row->message) << "\n";
     if (m.pass > 0) {
-      out << StrFormat("pass %d (%s): row %02x/%02x/%02x\n", m.pass, PassName(m.pass),
-                       m.row->key, m.row->asc, m.row->ascq);
+      out << StrFormat("pass %d (%s): row %02x/%02x/%02x\n", m.pass, PassName(m.pass), m.row->key,
+                       m.row->asc, m.row->ascq);
     } else {
       out << "no row matched\n";
     }

@@ -10,28 +10,41 @@ int ExitCodeFor(const CommandOutcome& outcome) {
       return kExitCannotOpen;
     case CommandStatus::kRefused:
       switch (outcome.result.status) {
-        case TransportStatus::kTimedOut: return kExitTimeout;
-        case TransportStatus::kTransportError: return kExitTransportError;
-        default: return kExitOther;
+        case TransportStatus::kTimedOut:
+          return kExitTimeout;
+        case TransportStatus::kTransportError:
+          return kExitTransportError;
+        default:
+          return kExitOther;
       }
     case CommandStatus::kCheckCondition:
       break;
   }
   if (outcome.sense.format == SenseFormat::kNone) return kExitOther;  // bad status, no sense
   switch (outcome.sense.key) {
-    case 0x0: return kExitNoSense;
-    case 0x1: return kExitRecovered;
-    case 0x2: return kExitNotReady;
-    case 0x3: return kExitMediumError;
-    case 0x4: return kExitHardwareError;
+    case 0x0:
+      return kExitNoSense;
+    case 0x1:
+      return kExitRecovered;
+    case 0x2:
+      return kExitNotReady;
+    case 0x3:
+      return kExitMediumError;
+    case 0x4:
+      return kExitHardwareError;
     case 0x5:
       return outcome.sense.asc == 0x20 && outcome.sense.ascq == 0x00 ? kExitInvalidOpcode
-                                                                      : kExitIllegalRequest;
-    case 0x6: return kExitUnitAttention;
-    case 0x7: return kExitDataProtect;
-    case 0xB: return kExitAbortedCommand;
-    case 0xE: return kExitMiscompare;
-    default: return kExitOther;
+                                                                     : kExitIllegalRequest;
+    case 0x6:
+      return kExitUnitAttention;
+    case 0x7:
+      return kExitDataProtect;
+    case 0xB:
+      return kExitAbortedCommand;
+    case 0xE:
+      return kExitMiscompare;
+    default:
+      return kExitOther;
   }
 }
 

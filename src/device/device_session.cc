@@ -11,14 +11,22 @@ namespace {
 
 const char* ScsiStatusName(std::uint8_t status) {
   switch (status) {
-    case 0x02: return "CHECK CONDITION";
-    case 0x04: return "CONDITION MET";
-    case 0x08: return "BUSY";
-    case 0x18: return "RESERVATION CONFLICT";
-    case 0x28: return "TASK SET FULL";
-    case 0x30: return "ACA ACTIVE";
-    case 0x40: return "TASK ABORTED";
-    default: return "unknown status";
+    case 0x02:
+      return "CHECK CONDITION";
+    case 0x04:
+      return "CONDITION MET";
+    case 0x08:
+      return "BUSY";
+    case 0x18:
+      return "RESERVATION CONFLICT";
+    case 0x28:
+      return "TASK SET FULL";
+    case 0x30:
+      return "ACA ACTIVE";
+    case 0x40:
+      return "TASK ABORTED";
+    default:
+      return "unknown status";
   }
 }
 
@@ -128,8 +136,7 @@ bool SendScsiCommand(DeviceSession& session, const Cdb& cdb, std::span<std::uint
   return out.status == CommandStatus::kGood;
 }
 
-bool IssueCdb(DeviceSession& session, const Cdb& cdb, std::uint32_t* transferred,
-              Cdb* cdb_copy) {
+bool IssueCdb(DeviceSession& session, const Cdb& cdb, std::uint32_t* transferred, Cdb* cdb_copy) {
   if (cdb_copy) *cdb_copy = cdb;
   std::fill(session.response_buffer.begin(), session.response_buffer.end(), std::uint8_t{0});
   std::uint32_t moved = 0;

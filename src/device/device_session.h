@@ -42,7 +42,7 @@ struct CommandOutcome {
   CommandStatus status = CommandStatus::kNoDevice;
   ScsiResult result;
   ParsedSense sense;
-  std::string error_text;  // what went to LastErrorText; empty for kGood and kNoDevice
+  std::string error_text;         // what went to LastErrorText; empty for kGood and kNoDevice
   const SenseRow* row = nullptr;  // the table row for a check condition
 };
 

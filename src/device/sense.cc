@@ -41,9 +41,7 @@ SenseMatch MatchSense(std::span<const SenseRow> table, std::uint32_t key, std::u
       +[](const SenseRow& r, std::uint32_t, std::uint32_t a, std::uint32_t q) {
         return r.asc == a && r.ascq == q;
       },
-      +[](const SenseRow& r, std::uint32_t, std::uint32_t a, std::uint32_t) {
-        return r.asc == a;
-      },
+      +[](const SenseRow& r, std::uint32_t, std::uint32_t a, std::uint32_t) { return r.asc == a; },
   };
   int pass = 0;
   for (auto test : passes) {
@@ -150,8 +148,8 @@ std::vector<SenseCodeListRow> SenseCodeList(std::span<const SenseRow> table) {
       if (r.key != key) continue;
       std::string_view msg = r.message;
       if (!msg.empty() && msg.front() == ' ') msg.remove_prefix(1);
-      list.push_back({StrFormat("%02x", r.key), StrFormat("%02x", r.asc),
-                      StrFormat("%02x", r.ascq), std::string(msg)});
+      list.push_back({StrFormat("%02x", r.key), StrFormat("%02x", r.asc), StrFormat("%02x", r.ascq),
+                      std::string(msg)});
     }
   }
   return list;

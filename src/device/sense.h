@@ -51,7 +51,7 @@ struct RequestSenseView {
   std::string key;         // "%02x"
   std::string asc;
   std::string ascq;
-  std::string message;  // table message (leading blank kept) or "No Error Table"
+  std::string message;    // table message (leading blank kept) or "No Error Table"
   bool is_error = false;  // key != 0: warning icon; else information icon
   std::string heading;    // "ﾄﾞﾗｲﾌﾞからのｴﾗｰ情報" or "No Error Sense Data"
 };

@@ -44,18 +44,17 @@ TEST_P(LookUpSenseTest, FindsTheRowInTheExpectedPass) {
 
 INSTANTIATE_TEST_SUITE_P(
     Passes, LookUpSenseTest,
-    ::testing::Values(
-        LookupCase{2, 0x3A, 0x02, 1, " MEDIUM NOT PRESENT - TRAY OPEN"},
-        LookupCase{2, 0x3A, 0x01, 1, " MEDIUM NOT PRESENT - TRAY CLOSED"},
-        // No 3/11/07: the first key-3 row with ASC 11.
-        LookupCase{3, 0x11, 0x07, 2, " UNRECOVERED READ ERROR"},
-        // No key-5 row with ASC 3A: the key-2 row with ASC and ASCQ equal.
-        LookupCase{5, 0x3A, 0x00, 3, " MEDIUM NOT PRESENT"},
-        // Pass 4: the first row with ASC 3A whatever the key.
-        LookupCase{4, 0x3A, 0x07, 4, " MEDIUM NOT PRESENT"},
-        // Same text twice in the table: the first one wins.
-        LookupCase{6, 0x3F, 0x01, 1, " MICROCODE HAS BEEN CHANGED"},
-        LookupCase{9, 0xEE, 0xEE, 0, ""}));
+    ::testing::Values(LookupCase{2, 0x3A, 0x02, 1, " MEDIUM NOT PRESENT - TRAY OPEN"},
+                      LookupCase{2, 0x3A, 0x01, 1, " MEDIUM NOT PRESENT - TRAY CLOSED"},
+                      // No 3/11/07: the first key-3 row with ASC 11.
+                      LookupCase{3, 0x11, 0x07, 2, " UNRECOVERED READ ERROR"},
+                      // No key-5 row with ASC 3A: the key-2 row with ASC and ASCQ equal.
+                      LookupCase{5, 0x3A, 0x00, 3, " MEDIUM NOT PRESENT"},
+                      // Pass 4: the first row with ASC 3A whatever the key.
+                      LookupCase{4, 0x3A, 0x07, 4, " MEDIUM NOT PRESENT"},
+                      // Same text twice in the table: the first one wins.
+                      LookupCase{6, 0x3F, 0x01, 1, " MICROCODE HAS BEEN CHANGED"},
+                      LookupCase{9, 0xEE, 0xEE, 0, ""}));
 
 TEST(LookUpSense, EveryLookupStartsAtTheFirstRow) {
   EXPECT_STREQ(LookUpSense(kTable, 7, 0x27, 0x06).message, " CONDITIONAL WRITE PROTECT");
@@ -126,7 +125,14 @@ TEST(DecodeRequestSense, AdditionalBytesBeyondEighteenAreListed) {
   const std::string text = DecodeRequestSenseText(reply);
   EXPECT_NE(text.find("Additional sense bytes 4(0004)\r\naa 00 00 dd \r\n"), std::string::npos)
       << text;
-  EXPECT_NE(text.find("Data:700002000000000e" "00000000" "3a" "0000000000" "aa" "0000" "dd" "\r\n"),
+  EXPECT_NE(text.find("Data:700002000000000e"
+                      "00000000"
+                      "3a"
+                      "0000000000"
+                      "aa"
+                      "0000"
+                      "dd"
+                      "\r\n"),
             std::string::npos)
       << text;
 }
@@ -134,11 +140,12 @@ TEST(DecodeRequestSense, AdditionalBytesBeyondEighteenAreListed) {
 TEST(DecodeRequestSense, ALengthClaimingMoreThanTheReplyIsCutToTheReply) {
   std::uint8_t reply[20] = {0x70, 0, 0x05, 0, 0, 0, 0, 0xF4};
   const std::string text = DecodeRequestSenseText(reply);
-  EXPECT_NE(text.find("Additional sense bytes 234(00ea)\r\n00 00 \r\n"), std::string::npos)
-      << text;
-  EXPECT_NE(text.find("Data:" + std::string(40, '0').replace(0, 2, "70").replace(4, 2, "05")
-                          .replace(14, 2, "f4") + "\r\n"),
-            std::string::npos)
+  EXPECT_NE(text.find("Additional sense bytes 234(00ea)\r\n00 00 \r\n"), std::string::npos) << text;
+  EXPECT_NE(
+      text.find("Data:" +
+                std::string(40, '0').replace(0, 2, "70").replace(4, 2, "05").replace(14, 2, "f4") +
+                "\r\n"),
+      std::string::npos)
       << text;
 }
 
@@ -173,7 +180,9 @@ TEST(SenseCodeList, ListsKeysZeroToNineWithoutTheLeadingBlank) {
   EXPECT_EQ(list.back().ascq, "06");
   EXPECT_EQ(list.back().message, "CONDITIONAL WRITE PROTECT");
 
-  const SenseRow rows[] = {{0x0A, 1, 2, " TEN"}, {1, 0x0B, 0, " WARNING"}, {0, 0, 0, " NONE"},
+  const SenseRow rows[] = {{0x0A, 1, 2, " TEN"},
+                           {1, 0x0B, 0, " WARNING"},
+                           {0, 0, 0, " NONE"},
                            {kSenseTableEndKey, 0, 0, ""}};
   const auto small = SenseCodeList(rows);
   ASSERT_EQ(small.size(), 2u) << "keys above 9 are not listed";

@@ -57,8 +57,8 @@ TEST(SendScsiCommand, GoodCommandReturnsTrueAndLeavesTheStatusLineToTheCaller) {
   f.drive->Push(Good({1, 2, 3}));
   std::vector<std::uint8_t> buf(16);
   std::uint32_t transferred = 0;
-  EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x12, 0, 0, 0, 16}), buf, false, &transferred,
-                              false));
+  EXPECT_TRUE(
+      SendScsiCommand(f.session, MakeCdb({0x12, 0, 0, 0, 16}), buf, false, &transferred, false));
   EXPECT_EQ(transferred, 3u);
   EXPECT_EQ(buf[2], 3);
   EXPECT_EQ(f.session.status_line.Get(), "caller text");
@@ -145,7 +145,8 @@ TEST(SendScsiCommand, RefusedRequestShowsThePlatformTextAndKeepsTheRequestedCoun
   EXPECT_FALSE(SendScsiCommand(f.session, MakeCdb({0xBD}), buf, false, &transferred, false));
   EXPECT_EQ(transferred, 4096u);
   EXPECT_EQ(f.session.status_line.Get(), "Error Notified(Operation not permitted)");
-  EXPECT_EQ(f.session.last_error_text.Get(), "Error Notified(Operation not permitted) Run as root.");
+  EXPECT_EQ(f.session.last_error_text.Get(),
+            "Error Notified(Operation not permitted) Run as root.");
 }
 
 TEST(SendScsiCommand, TransportFailureWithoutSenseIsRefusedNotSuccess) {

@@ -17,22 +17,38 @@ constexpr unsigned kDriverTimeout = 0x06;
 
 const char* HostStatusText(unsigned host) {
   switch (host) {
-    case 0x01: return "could not connect to the device (DID_NO_CONNECT)";
-    case 0x02: return "bus busy (DID_BUS_BUSY)";
-    case 0x03: return "command timed out (DID_TIME_OUT)";
-    case 0x04: return "device not reachable (DID_BAD_TARGET)";
-    case 0x05: return "command aborted (DID_ABORT)";
-    case 0x06: return "parity error (DID_PARITY)";
-    case 0x07: return "host adapter error (DID_ERROR)";
-    case 0x08: return "bus was reset (DID_RESET)";
-    case 0x09: return "bad interrupt (DID_BAD_INTR)";
-    case 0x0A: return "passed through (DID_PASSTHROUGH)";
-    case 0x0B: return "soft error, retry (DID_SOFT_ERROR)";
-    case 0x0C: return "retry later (DID_IMM_RETRY)";
-    case 0x0D: return "requeued (DID_REQUEUE)";
-    case 0x0E: return "transport disrupted (DID_TRANSPORT_DISRUPTED)";
-    case 0x0F: return "transport failed (DID_TRANSPORT_FAILFAST)";
-    default: return "host adapter error";
+    case 0x01:
+      return "could not connect to the device (DID_NO_CONNECT)";
+    case 0x02:
+      return "bus busy (DID_BUS_BUSY)";
+    case 0x03:
+      return "command timed out (DID_TIME_OUT)";
+    case 0x04:
+      return "device not reachable (DID_BAD_TARGET)";
+    case 0x05:
+      return "command aborted (DID_ABORT)";
+    case 0x06:
+      return "parity error (DID_PARITY)";
+    case 0x07:
+      return "host adapter error (DID_ERROR)";
+    case 0x08:
+      return "bus was reset (DID_RESET)";
+    case 0x09:
+      return "bad interrupt (DID_BAD_INTR)";
+    case 0x0A:
+      return "passed through (DID_PASSTHROUGH)";
+    case 0x0B:
+      return "soft error, retry (DID_SOFT_ERROR)";
+    case 0x0C:
+      return "retry later (DID_IMM_RETRY)";
+    case 0x0D:
+      return "requeued (DID_REQUEUE)";
+    case 0x0E:
+      return "transport disrupted (DID_TRANSPORT_DISRUPTED)";
+    case 0x0F:
+      return "transport failed (DID_TRANSPORT_FAILFAST)";
+    default:
+      return "host adapter error";
   }
 }
 
@@ -56,9 +72,9 @@ sg_io_hdr_t BuildSgIoRequest(const ScsiRequest& request, SgIoBuffers* buffers) {
   hdr.mx_sb_len = static_cast<unsigned char>(kSenseSize);
   hdr.sbp = buffers->sense.data();
   const std::size_t size = request.buffer.size();
-  hdr.dxfer_len = static_cast<unsigned int>(
-      size > std::numeric_limits<unsigned int>::max() ? std::numeric_limits<unsigned int>::max()
-                                                       : size);
+  hdr.dxfer_len = static_cast<unsigned int>(size > std::numeric_limits<unsigned int>::max()
+                                                ? std::numeric_limits<unsigned int>::max()
+                                                : size);
   hdr.dxferp = size > 0 ? request.buffer.data() : nullptr;
   if (size == 0 || request.direction == DataDirection::kNone) {
     hdr.dxfer_direction = SG_DXFER_NONE;
@@ -83,8 +99,8 @@ ScsiResult InterpretSgIoResult(const sg_io_hdr_t& hdr, const SgIoBuffers& buffer
     return r;
   }
   r.scsi_status = hdr.status;
-  r.sense_length = hdr.sb_len_wr > kSenseSize ? static_cast<std::uint8_t>(kSenseSize)
-                                              : hdr.sb_len_wr;
+  r.sense_length =
+      hdr.sb_len_wr > kSenseSize ? static_cast<std::uint8_t>(kSenseSize) : hdr.sb_len_wr;
   r.sense = buffers.sense;
   const int resid = hdr.resid < 0 ? 0 : hdr.resid;
   r.transferred = static_cast<unsigned>(resid) > hdr.dxfer_len

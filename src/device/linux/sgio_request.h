@@ -20,8 +20,7 @@ sg_io_hdr_t BuildSgIoRequest(const ScsiRequest& request, SgIoBuffers* buffers);
 
 // Classifies a finished request. `ioctl_errno` is 0 when the ioctl call itself succeeded.
 // Host or driver errors without sense data are transport failures, not successes.
-ScsiResult InterpretSgIoResult(const sg_io_hdr_t& hdr, const SgIoBuffers& buffers,
-                               int ioctl_errno);
+ScsiResult InterpretSgIoResult(const sg_io_hdr_t& hdr, const SgIoBuffers& buffers, int ioctl_errno);
 
 // The operating system's text for an error number.
 std::string OsErrorText(int error);

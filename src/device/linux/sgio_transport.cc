@@ -118,8 +118,7 @@ std::vector<FoundDrive> DiscoverOpticalDrives(const fs::path& sysfs_root) {
     FoundDrive drive;
     if (!ParseHctl(it->path().filename().string(), &drive.address)) continue;
     std::error_code ec2;
-    for (fs::directory_iterator b(dev / "block", ec2), bend; !ec2 && b != bend;
-         b.increment(ec2)) {
+    for (fs::directory_iterator b(dev / "block", ec2), bend; !ec2 && b != bend; b.increment(ec2)) {
       const std::string name = b->path().filename().string();
       const long n = SrNumber(name);
       if (n < 0) continue;
