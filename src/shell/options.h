@@ -1,0 +1,23 @@
+// The options of the option dialog and what OK and "初期化(&i)" do to them.
+#pragma once
+
+#include <cstdint>
+
+namespace tamarack {
+
+struct Options {
+  bool disc_indicator = true;
+  std::uint32_t command_timeout = 7;  // seconds
+  bool execute_on_selection = false;
+  bool control_byte_row = false;
+  std::uint32_t receive_length = 40960;  // bytes
+  bool virtual_drives = true;            // list the virtual drives in the drive box
+};
+
+// The values "初期化(&i)" puts into the dialog's boxes (the hidden receive length included).
+Options InitialisedOptions(const Options& current);
+
+// OK: the entered values, except that a number box holding 0 keeps the previous value.
+Options AcceptOptions(const Options& previous, const Options& entered);
+
+}  // namespace tamarack

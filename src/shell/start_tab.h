@@ -1,0 +1,23 @@
+// Which tab a file named on the command line belongs to.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tamarack {
+
+enum class FileKind { kDump, kCommands, kAgeing, kMeasurement };
+
+// The file named by a command line: a leading double quote and the last character are
+// removed when the text starts with a quote. Empty when there is none.
+std::string FileOfCommandLine(std::string_view text);
+
+// The kind by the text after the first "." (case-insensitive): "txt", "cmd", "age", "msr".
+// Nothing for any other extension or no "." at all.
+std::optional<FileKind> KindOfFile(std::string_view path);
+
+// The fixed tab index for a kind: Sector Dump 0, Command 3, Aging 4, Measure 5.
+int TabOfKind(FileKind kind);
+
+}  // namespace tamarack

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include "device/scripted_transport.h"
+#include "shell/disc_indicator.h"
+#include "shell/options.h"
+#include "shell/start_tab.h"
+
+namespace tamarack {
+namespace {
+
+using testing::CheckCondition;
+using testing::Good;
+using testing::ScriptedProvider;
+using testing::ScriptedReply;
+using testing::ScriptedTransport;
+
+// A session on drive "d0" whose poll handles answer from `script`.
+struct PollFixture {
+  PollFixture() {
+    auto p = std::make_unique<ScriptedProvider>();
+    provider = p.get();
+    p->factory = [this](const std::string& id) {
+      auto t = std::make_unique<ScriptedTransport>(id);
+      for (auto& r : script) t->Push(r);
+      t->log = &sent;
+      return t;
+    };
+    drives.AddProvider(std::move(p));
+    session.Open("d0");
+    provider->opened.clear();
+  }
+  DriveDirectory drives;
+  DeviceSession session{&drives, BuiltInSenseTable()};
+  ScriptedProvider* provider = nullptr;
+  std::vector<ScriptedReply> script;
+  std::vector<ScsiRequest> sent;
+};
+
+std::vector<std::uint8_t> TocWithControl(std::uint8_t control) {
+  return {0x00, 0x12, 0x01, 0x01, 0x00, static_cast<std::uint8_t>(0x10 | control), 0x01, 0x00};
+}
+
+TEST(PollDisc, ADataTrackShowsTheDataIcon) {
+  PollFixture f;
+  f.script = {Good(), Good(TocWithControl(0x04))};
+  EXPECT_EQ(PollDisc(f.session), DiscState::kDataDisc);
+  ASSERT_EQ(f.sent.size(), 2u);
+  EXPECT_EQ(f.sent[0].cdb, MakeCdb({0x00}));
+  EXPECT_EQ(f.sent[0].buffer.size(), 1000u);
+  EXPECT_EQ(f.sent[1].cdb, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x03, 0xE8}));
+  EXPECT_EQ(f.provider->opened, std::vector<std::string>{"d0"}) << "a second handle of its own";
+  EXPECT_TRUE(f.session.HasDevice()) << "the session's handle stays";
+}
+
+TEST(PollDisc, AnAudioTrackShowsTheAudioIcon) {
+  PollFixture f;
+  f.script = {Good(), Good(TocWithControl(0x02))};
+  EXPECT_EQ(PollDisc(f.session), DiscState::kAudioDisc);
+}
+
+TEST(PollDisc, NotReadyOrFailuresShowNoDisc) {
+  for (const auto& first : {CheckCondition(2, 0x3A, 0x01), CheckCondition(2, 0x3A, 0x01, 0x72),
+                            testing::Refused(TransportStatus::kTransportError, "gone")}) {
+    PollFixture f;
+    f.script = {first, Good(TocWithControl(0x04))};
+    EXPECT_EQ(PollDisc(f.session), DiscState::kNoDisc);
+    EXPECT_EQ(f.sent.size(), 1u) << "no Read TOC after a failed Test Unit Ready";
+  }
+  PollFixture f;
+  f.script = {Good(), CheckCondition(5, 0x24, 0x00)};
+  EXPECT_EQ(PollDisc(f.session), DiscState::kNoDisc) << "an unreadable TOC is not an audio disc";
+  PollFixture unopenable;
+  unopenable.provider->unopenable = {"d0"};
+  EXPECT_EQ(PollDisc(unopenable.session), DiscState::kNoDisc);
+}
+
+TEST(DiscIndicatorSchedule, PollsFasterWithoutADiscAndReselectsOnFirstSight) {
+  DiscIndicatorSchedule s;
+  PollAction a = s.OnPoll(DiscState::kNoDisc);
+  EXPECT_EQ(a.next_period_ms, 1000);
+  EXPECT_FALSE(a.reselect_drive);
+  a = s.OnPoll(DiscState::kDataDisc);
+  EXPECT_EQ(a.next_period_ms, 5000);
+  EXPECT_TRUE(a.reselect_drive);
+  a = s.OnPoll(DiscState::kDataDisc);
+  EXPECT_FALSE(a.reselect_drive) << "once per appearance";
+  s.OnPoll(DiscState::kNoDisc);
+  EXPECT_TRUE(s.OnPoll(DiscState::kAudioDisc).reselect_drive);
+  s.SetDiscKnown(true);
+  EXPECT_FALSE(s.OnPoll(DiscState::kAudioDisc).reselect_drive);
+}
+
+TEST(StartTab, ExtensionChoosesTheTab) {
+  EXPECT_EQ(KindOfFile("settings.age"), FileKind::kAgeing);
+  EXPECT_EQ(KindOfFile("/data/run.AGE"), FileKind::kAgeing);
+  EXPECT_EQ(KindOfFile("dump.txt"), FileKind::kDump);
+  EXPECT_EQ(KindOfFile("all_000.cmd"), FileKind::kCommands);
+  EXPECT_EQ(KindOfFile("msr001.msr"), FileKind::kMeasurement);
+  EXPECT_EQ(KindOfFile("image.iso"), std::nullopt);
+  EXPECT_EQ(KindOfFile("noextension"), std::nullopt);
+  // Everything after the first dot is the extension.
+  EXPECT_EQ(KindOfFile("/home/a.b/run.age"), std::nullopt);
+  EXPECT_EQ(TabOfKind(FileKind::kAgeing), 4);
+  EXPECT_EQ(TabOfKind(FileKind::kMeasurement), 5);
+}
+
+TEST(StartTab, SurroundingQuotesAreRemoved) {
+  EXPECT_EQ(FileOfCommandLine("\"my run.age\""), "my run.age");
+  EXPECT_EQ(FileOfCommandLine("plain.age"), "plain.age");
+  EXPECT_EQ(FileOfCommandLine("\""), "");
+  EXPECT_EQ(FileOfCommandLine(""), "");
+}
+
+TEST(Options, InitialiseThenOkSetsTheHiddenReceiveLength) {
+  Options current;
+  current.disc_indicator = false;
+  current.command_timeout = 30;
+  current.execute_on_selection = true;
+  current.control_byte_row = true;
+  const Options boxes = InitialisedOptions(current);
+  const Options after = AcceptOptions(current, boxes);
+  EXPECT_TRUE(after.disc_indicator);
+  EXPECT_EQ(after.receive_length, 4096u);
+  EXPECT_EQ(after.command_timeout, 7u);
+  EXPECT_FALSE(after.execute_on_selection);
+  EXPECT_FALSE(after.control_byte_row);
+}
+
+TEST(Options, AZeroNumberKeepsThePreviousValue) {
+  Options previous;
+  previous.command_timeout = 20;
+  previous.receive_length = 8192;
+  Options entered = previous;
+  entered.command_timeout = 0;
+  entered.receive_length = 0;
+  entered.disc_indicator = false;
+  const Options o = AcceptOptions(previous, entered);
+  EXPECT_EQ(o.command_timeout, 20u);
+  EXPECT_EQ(o.receive_length, 8192u);
+  EXPECT_FALSE(o.disc_indicator);
+}
+
+}  // namespace
+}  // namespace tamarack
