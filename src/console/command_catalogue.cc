@@ -1,0 +1,176 @@
+#include "console/command_catalogue.h"
+
+#include <algorithm>
+
+#include "console/basic_commands.h"
+#include "console/user_slot.h"
+#include "util/strings.h"
+
+namespace tamarack {
+
+namespace {
+
+constexpr std::uint32_t k6 = 0x500;
+constexpr std::uint32_t k10 = 0x900;
+constexpr std::uint32_t k12 = 0xB00;
+constexpr auto kNone = CommandDirection::kNone;
+constexpr auto kIn = CommandDirection::kIn;
+constexpr auto kOut = CommandDirection::kOut;
+
+// Rows whose form and decoder come with their decoding subsystem point at the placeholder.
+const CommandBehaviour* const kTodo = &kPlaceholderBehaviour;
+
+const CommandEntry kCatalogue[] = {
+    {0x00, k6, kNone, "Test Unit Ready", &kNoParameterBehaviour},
+    {0x12, k6, kIn, "Inquiry", kTodo},
+    {0x55, k10, kOut, "Mode Select(10)", kTodo},
+    {0x5A, k10, kIn, "Mode Sense(10)", kTodo},
+    {0x03, k6, kIn, "Request Sense", &kRequestSenseBehaviour},
+    {0x46, k10, kIn, "Get Configuration", kTodo},
+    {0x4A, k10, kIn, "Get Event/Status Notification", kTodo},
+    {0x28, k10, kIn, "Read(10)", kTodo},
+    {0x25, k10, kIn, "Read CD-ROM Capacity", kTodo},
+    {0xBE, k12, kIn, "Read CD", kTodo},
+    {0xB9, k12, kIn, "Read CD MSF", kTodo},
+    {0x43, k10, kIn, "Read Toc", kTodo},
+    {0xA8, k12, kIn, "Read(12)", kTodo},
+    {0x42, k10, kIn, "Read Sub-Channel", kTodo},
+    {0xA2, k12, kOut, "Send Event", kTodo},
+    {0x1E, k6, kNone, "Prevent/Allow Medium Removal", kTodo},
+    {0x1B, k6, kNone, "Start Stop Unit", kTodo},
+    {0xBD, k12, kIn, "Mechanism Status", kTodo},
+    {0xA6, k12, kNone, "Load/Unload CD", kTodo},
+    // The command moves no data, but the row has always said data in.
+    {0x4B, k10, kIn, "Pause/Resume", kTodo},
+    {0x45, k10, kNone, "Play Audio(10)", kTodo},
+    {0x47, k10, kNone, "Play Audio MSF", kTodo},
+    {0xBA, k12, kNone, "Scan", kTodo},
+    {0x2B, k10, kNone, "Seek", kTodo},
+    {0xBB, k12, kNone, "Set CD Speed", kTodo},
+    {0x4E, k10, kNone, "Stop Play/Scan", &kNoParameterBehaviour},
+    {0, 0x80, kNone, "User01", &kUserSlotBehaviour},
+    {0, 0x81, kNone, "User02", &kUserSlotBehaviour},
+    {0, 0x82, kNone, "User03", &kUserSlotBehaviour},
+    {0, 0x83, kNone, "User04", &kUserSlotBehaviour},
+    {0, 0x84, kNone, "User05", &kUserSlotBehaviour},
+    {0, 0x85, kNone, "User06", &kUserSlotBehaviour},
+    {0, 0x86, kNone, "User07", &kUserSlotBehaviour},
+    {0, 0x87, kNone, "User08", &kUserSlotBehaviour},
+    {0, 0x88, kNone, "User09", &kUserSlotBehaviour},
+    {0, 0x89, kNone, "User10", &kUserSlotBehaviour},
+    {kEndOpcode, 0, kNone, "End", nullptr},
+};
+static_assert(std::size(kCatalogue) == kCommandRows + 1);
+
+// Byte count of the first `max_chars` UTF-8 characters of `text`.
+std::size_t Utf8Prefix(std::string_view text, std::size_t max_chars) {
+  std::size_t i = 0;
+  for (std::size_t chars = 0; i < text.size() && chars < max_chars; ++chars) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t len = 1;
+    if (lead >= 0xF0) {
+      len = 4;
+    } else if (lead >= 0xE0) {
+      len = 3;
+    } else if (lead >= 0xC0) {
+      len = 2;
+    }
+    i = std::min(text.size(), i + len);
+  }
+  return i;
+}
+
+}  // namespace
+
+std::span<const CommandEntry> CommandCatalogue() { return kCatalogue; }
+
+std::string DefaultSlotName(std::size_t slot) {
+  return StrFormat("User%02u", static_cast<unsigned>(slot + 1));
+}
+
+CatalogueState::CatalogueState() { Reset(); }
+
+std::uint32_t CatalogueState::Opcode(std::size_t index) const {
+  if (IsUserRow(index)) return rows_[index].opcode;
+  return kCatalogue[index].opcode;
+}
+
+std::string CatalogueState::Name(std::size_t index) const {
+  if (IsUserRow(index)) return rows_[index].name;
+  return kCatalogue[index].name;
+}
+
+CommandDirection CatalogueState::Direction(std::size_t index) const {
+  if (IsUserRow(index)) {
+    const int d = rows_[index].direction;
+    return d == 1   ? CommandDirection::kOut
+           : d == 2 ? CommandDirection::kIn
+                    : CommandDirection::kNone;
+  }
+  return kCatalogue[index].direction;
+}
+
+void CatalogueState::RenameSlot(std::size_t index, std::string_view name) {
+  if (!IsUserRow(index)) return;
+  rows_[index].name = std::string(name.substr(0, Utf8Prefix(name, kUserNameMax)));
+}
+
+void CatalogueState::Reset() {
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    rows_[i] = CommandRowState{};
+    if (IsUserRow(i)) rows_[i].name = DefaultSlotName(i - kFirstUserRow);
+  }
+}
+
+const char* ListKindLabel(ListKind kind) {
+  switch (kind) {
+    case ListKind::kCode:
+      return "Code(C)";
+    case ListKind::kName:
+      return "Name(N)";
+    case ListKind::kUser:
+      return "User(U)";
+  }
+  return "";
+}
+
+std::string ListEntryText(ListKind kind, std::size_t row, const CatalogueState& state) {
+  if (kind == ListKind::kName) return state.Name(row);
+  return StrFormat("%02xh %s", state.Opcode(row), state.Name(row).c_str());
+}
+
+std::vector<ListEntry> CommandList(ListKind kind, const CatalogueState& state) {
+  std::vector<std::size_t> rows;
+  if (kind == ListKind::kUser) {
+    for (std::size_t i = kFirstUserRow; i < kCommandRows; ++i) rows.push_back(i);
+  } else {
+    for (std::size_t i = 0; i < kBuiltInRows; ++i) rows.push_back(i);
+    if (kind == ListKind::kCode) {
+      std::stable_sort(rows.begin(), rows.end(), [](std::size_t a, std::size_t b) {
+        return kCatalogue[a].opcode < kCatalogue[b].opcode;
+      });
+    } else {
+      // Byte-wise: std::string_view compares as unsigned char.
+      std::stable_sort(rows.begin(), rows.end(), [](std::size_t a, std::size_t b) {
+        return std::string_view(kCatalogue[a].name) < std::string_view(kCatalogue[b].name);
+      });
+    }
+  }
+  std::vector<ListEntry> list;
+  list.reserve(rows.size());
+  for (std::size_t r : rows) list.push_back({r, ListEntryText(kind, r, state)});
+  return list;
+}
+
+std::string SlotEntryAfterOpcodeEdit(std::size_t row, std::uint32_t opcode) {
+  return StrFormat("%02xh User%02u", opcode, static_cast<unsigned>(row - kFirstUserRow + 1));
+}
+
+std::optional<std::size_t> FindRowByOpcode(std::uint32_t opcode, const CatalogueState& state) {
+  for (std::size_t i = 0; i < kCommandRows; ++i) {
+    if (state.Opcode(i) == opcode) return i;
+  }
+  return std::nullopt;
+}
+
+}  // namespace tamarack

@@ -1,0 +1,55 @@
+// Decoders: pure functions from a command's reply (and the CDB as executed) to what the
+// Command tab shows.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/scsi.h"
+
+namespace tamarack {
+
+// Which result control a command shows after its form is built.
+enum class ResultView : std::uint8_t {
+  kDecodedText,  // the decoded-text box
+  kDump,         // the dump box with its column header (block reads)
+  kTocList,      // the TOC list (Read Toc)
+  kFeatureList,  // the feature list (Get Configuration)
+  kInquiryList,  // the Inquiry list (Inquiry)
+};
+
+struct DecodeInput {
+  // The data buffer of the command: the bytes it requested, filled with 0x5A before it ran.
+  std::span<const std::uint8_t> data;
+  // The transferred count as the decoder sees it: 0 when it equals the request length, so
+  // that the decoder takes the length from the reply's own header.
+  std::uint32_t received_length = 0;
+  // The transferred count as the transport reported it, never more than data.size().
+  std::uint32_t transferred = 0;
+  Cdb cdb{};                // as executed
+  int transfer_blocks = 0;  // blocks the buffer was prepared for (read commands)
+  int direction = 0;        // 0 none, 1 data to the drive, 2 data from the drive
+  int group_size = 4;       // of the grouping box, for dumps
+};
+
+struct DecodeOutput {
+  // The decoded-text box's new content ("\r\n" line ends). Empty leaves the box empty.
+  std::string text;
+  // The text ends in a dump of ShowHexDump: the column header goes above the box.
+  bool text_has_dump = false;
+  // The dump box's new content (block data), and whether it holds every byte.
+  std::string dump;
+  bool dump_whole = false;
+  // Not empty: open the sense dialog on these bytes after the text is shown.
+  std::vector<std::uint8_t> sense_dialog;
+};
+
+using Decoder = DecodeOutput (*)(const DecodeInput& input);
+
+inline constexpr const char* kCommandSucceededText = "Command Successed!";
+inline constexpr const char* kCommandErrorText = "Command Error!?";
+inline constexpr const char* kDataBanner = "----------------Data---------------------\r\n";
+
+}  // namespace tamarack

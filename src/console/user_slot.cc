@@ -1,0 +1,131 @@
+#include "console/user_slot.h"
+
+#include "console/basic_commands.h"
+#include "util/strings.h"
+
+namespace tamarack {
+
+namespace {
+
+constexpr Choice kDirectionChoices[] = {
+    {"転送なし", 0},
+    {"送信(PC->Drive)", 1},
+    {"受信(Drive->PC)", 2},
+};
+
+std::uint32_t GetDirection(const FormData& d) { return static_cast<std::uint32_t>(d.direction); }
+void SetDirection(FormData& d, std::uint32_t v) { d.direction = static_cast<int>(v); }
+std::uint32_t GetLength(const FormData& d) { return d.length; }
+void SetLength(FormData& d, std::uint32_t v) { d.length = v; }
+
+bool MovesData(const FormData& d) { return d.direction == 1 || d.direction == 2; }
+bool SendsData(const FormData& d) { return d.direction == 1; }
+
+std::string GetDataText(const FormData& d) {
+  return d.direction == 1 ? SlotDataText(d.parameter) : std::string();
+}
+void SetDataText(FormData& d, std::string_view text) {
+  d.parameter = ParseSlotData(text, d.length);
+}
+
+void KeepSlotSettings(FormData& current, const FormData& source) {
+  current.direction = source.direction;
+  current.length = source.length;
+  current.parameter = source.parameter;
+  current.transfer_blocks = 0;
+}
+
+constexpr FieldSpec ByteBox(int i, const char* label) {
+  FieldBuilder f = NumberField(label, BigEndian(i, 1), NumberSize::kOne).AdvanceWhenFull();
+  f.same_row = i > 0;
+  return f;
+}
+
+const FieldSpec kSlotFields[] = {
+    LabelField(kSlotTitle),
+    ByteBox(0, " 00"),
+    ByteBox(1, " 01"),
+    ByteBox(2, " 02"),
+    ByteBox(3, " 03"),
+    ByteBox(4, " 04"),
+    ByteBox(5, " 05"),
+    ByteBox(6, " 06"),
+    ByteBox(7, " 07"),
+    ByteBox(8, " 08"),
+    ByteBox(9, " 09"),
+    ByteBox(10, " 10"),
+    ByteBox(11, " 11"),
+    ChoiceField("ﾃﾞｰﾀ転送のﾀｲﾌﾟ", Accessor(&GetDirection, &SetDirection), kDirectionChoices),
+    NumberField("ﾃﾞｰﾀ長", Accessor(&GetLength, &SetLength), NumberSize::kTwo)
+        .Spin(0, kSlotLengthSpinMax)
+        .When(&MovesData),
+    LabelField(kSlotDataHeader).When(&SendsData),
+    TextField("ﾃﾞｰﾀ(PC->Drive)", &GetDataText, &SetDataText).When(&SendsData),
+};
+
+const FormSpec kSlotForm{kSlotFields, false, true, &KeepSlotSettings};
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return 0;  // "*" and anything else
+}
+
+bool EndsDigit(std::string_view text, std::size_t i) {
+  return i >= text.size() || text[i] == ' ' || text[i] == '\r' || text[i] == '\n';
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ParseSlotData(std::string_view text, std::uint32_t length) {
+  std::vector<std::uint8_t> data(length, 0);
+  std::size_t n = 0;
+  std::size_t i = 0;
+  while (i < text.size() && n < data.size()) {
+    const char c = text[i];
+    if (c == ' ' || c == '\r' || c == '\n') {
+      ++i;
+      continue;
+    }
+    if (EndsDigit(text, i + 1)) {
+      data[n++] = static_cast<std::uint8_t>(HexDigit(c));
+      i += 1;
+    } else {
+      data[n++] = static_cast<std::uint8_t>((HexDigit(c) << 4) | HexDigit(text[i + 1]));
+      i += 2;
+    }
+  }
+  return data;
+}
+
+std::string SlotDataText(std::span<const std::uint8_t> data) {
+  std::string t;
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (i > 0 && i % 16 == 0) t += "\r\n";
+    StrAppendFormat(&t, "%02x", data[i]);
+  }
+  return t;
+}
+
+void StoreSlot(const FormData& current, CommandRowState& slot) {
+  slot.cdb_store = current.cdb;
+  slot.opcode = current.cdb[0];
+  slot.direction = current.direction;
+  slot.length = current.length;
+  if (current.direction == 1) slot.out_data = current.parameter;
+}
+
+FormData SlotFormData(const CommandRowState& slot) {
+  FormData d;
+  d.cdb = slot.cdb_store;
+  d.direction = slot.direction;
+  d.length = slot.length;
+  d.parameter = slot.out_data;
+  return d;
+}
+
+const CommandBehaviour kUserSlotBehaviour{&kSlotForm, &DecodeTransferredData,
+                                          ResultView::kDecodedText, false};
+
+}  // namespace tamarack
