@@ -33,7 +33,7 @@ std::string FormatTwoDigits(int value);
 // Section banners of the decoded text.
 inline constexpr const char* kHeaderBanner = "----------------Header---------------------\r\n";
 inline constexpr const char* kDumpBanner = "----------------Dump---------------------\r\n";
-inline constexpr const char* kDataBanner = "----------------Data---------------------\r\n";
+// (The Data banner, kDataBanner, is in console/decoder.h with the decoder types.)
 inline constexpr const char* kMechanismStatusBanner =
     "----------------Mechanism Status----------------\r\n";
 inline constexpr const char* kSlotTableBanner =
