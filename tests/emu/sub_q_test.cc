@@ -1,0 +1,269 @@
+#include "emu/sub_q.h"
+
+#include <gtest/gtest.h>
+
+#include "emu/built_in_discs.h"
+#include "emu/cd_text.h"
+#include "emu/disc_region.h"
+#include "emu/subchannel.h"
+
+namespace tamarack::emu {
+namespace {
+
+SubQ QOf(const Disc& disc, std::int32_t lba) {
+  RawSector s;
+  std::string error;
+  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
+  return QFromRaw(s.sub);
+}
+
+bool POf(const Disc& disc, std::int32_t lba) {
+  RawSector s;
+  std::string error;
+  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
+  for (std::uint8_t b : s.sub) {
+    if ((b & 0x80) != (s.sub[0] & 0x80)) ADD_FAILURE() << "P varies inside block " << lba;
+  }
+  return s.sub[0] & 0x80;
+}
+
+TEST(SubQCrcTest, WorkedExample) {
+  const std::uint8_t record[10] = {0x01, 0x14, 0x01, 0x01, 0x30, 0x57, 0x00, 0x41, 0x34, 0x16};
+  EXPECT_EQ(SubQCrc(record), 0x6C48);
+  std::uint8_t other[10] = {0x01, 0x14, 0x01, 0x01, 0x30, 0x57, 0x00, 0x41, 0x34, 0x17};
+  EXPECT_NE(SubQCrc(other), 0x6C48);
+  other[9] = 0x16;
+  EXPECT_EQ(SubQCrc(other), 0x6C48);
+}
+
+TEST(SubQTest, TrackStartOfType13) {
+  auto disc = MakeType13Disc();
+  const SubQ q = QOf(*disc, 0);
+  EXPECT_EQ(q[0], 0x41);  // data track, ADR 1
+  EXPECT_EQ(q[1], 0x01);
+  EXPECT_EQ(q[2], 0x01);
+  EXPECT_EQ(q[3], 0x00);
+  EXPECT_EQ(q[4], 0x00);
+  EXPECT_EQ(q[5], 0x00);
+  EXPECT_EQ(q[6], 0x00);
+  EXPECT_EQ(q[7], 0x00);
+  EXPECT_EQ(q[8], 0x02);
+  EXPECT_EQ(q[9], 0x00);
+  EXPECT_TRUE(SubQCrcOk(q));
+  // One minute in: relative 01:00:00, absolute 01:02:00.
+  const SubQ later = QOf(*disc, 4500);
+  EXPECT_EQ(later[3], 0x01);
+  EXPECT_EQ(later[4], 0x00);
+  EXPECT_EQ(later[7], 0x01);
+  EXPECT_EQ(later[8], 0x02);
+}
+
+TEST(SubQTest, PregapCountsDownWithPSet) {
+  auto disc = MakeType13Disc();
+  SubQ q = QOf(*disc, -150);
+  EXPECT_EQ(q[1], 0x01);
+  EXPECT_EQ(q[2], 0x00);  // index 0
+  EXPECT_EQ(q[3], 0x00);
+  EXPECT_EQ(q[4], 0x02);  // two seconds to go
+  EXPECT_EQ(q[5], 0x00);
+  EXPECT_EQ(q[8], 0x00);  // absolute 00:00:00
+  q = QOf(*disc, -1);
+  EXPECT_EQ(q[2], 0x00);
+  EXPECT_EQ(q[5], 0x01);
+  EXPECT_EQ(q[9], 0x74);
+  EXPECT_TRUE(POf(*disc, -1));
+  EXPECT_FALSE(POf(*disc, 0));
+  EXPECT_FALSE(POf(*disc, 1000));
+
+  // The audio disc: track 2's pregap of 150 blocks.
+  auto audio = MakeAudioDisc();
+  const TrackInfo& t2 = audio->Layout().tracks[1];
+  ASSERT_EQ(t2.start - t2.pregap_start, 150);
+  q = QOf(*audio, t2.pregap_start + 1);
+  EXPECT_EQ(q[1], 0x02);
+  EXPECT_EQ(q[2], 0x00);
+  EXPECT_EQ(q[4], 0x01);  // 00:01:74 before index 1
+  EXPECT_EQ(q[5], 0x74);
+  EXPECT_TRUE(POf(*audio, t2.pregap_start + 1));
+  q = QOf(*audio, t2.start);
+  EXPECT_EQ(q[0], 0x21);  // copy permitted, ADR 1
+  EXPECT_EQ(q[2], 0x01);
+  EXPECT_EQ(q[5], 0x00);
+}
+
+TEST(SubQTest, LeadOut) {
+  auto disc = MakeType13Disc();
+  SubQ q = QOf(*disc, kType13Blocks);
+  EXPECT_EQ(q[0], 0x41);
+  EXPECT_EQ(q[1], 0xAA);
+  EXPECT_EQ(q[2], 0x01);
+  EXPECT_EQ(q[3], 0x00);
+  EXPECT_EQ(q[5], 0x00);
+  EXPECT_EQ(q[7], 0x74);  // 74:02:00
+  EXPECT_EQ(q[8], 0x02);
+  EXPECT_TRUE(SubQCrcOk(q));
+  q = QOf(*disc, kType13Blocks + 80);
+  EXPECT_EQ(q[4], 0x01);
+  EXPECT_EQ(q[5], 0x05);
+  // P blinks at 2 Hz in the lead-out.
+  EXPECT_TRUE(POf(*disc, kType13Blocks));
+  EXPECT_FALSE(POf(*disc, kType13Blocks + 20));
+  EXPECT_TRUE(POf(*disc, kType13Blocks + 40));
+  RawSector s;
+  std::string error;
+  EXPECT_TRUE(disc->ReadSector(kType13Blocks + kFirstLeadoutBlocks - 1, &s, &error));
+  EXPECT_FALSE(disc->ReadSector(kType13Blocks + kFirstLeadoutBlocks, &s, &error));
+  EXPECT_NE(error.find("outside the disc"), std::string::npos) << error;
+  EXPECT_FALSE(disc->ReadSector(-151, &s, &error));
+}
+
+TEST(SubQTest, McnAndIsrcOncePerHundredBlocks) {
+  auto audio = MakeAudioDisc();
+  const TrackInfo& t1 = audio->Layout().tracks[0];
+  int mcn = 0, isrc = 0, position = 0;
+  for (std::int32_t lba = t1.start + 1000; lba < t1.start + 1300; ++lba) {
+    const SubQ q = QOf(*audio, lba);
+    ASSERT_TRUE(SubQCrcOk(q)) << lba;
+    EXPECT_EQ(q[0] >> 4, kControlCopyPermitted);
+    switch (q[0] & 0x0F) {
+      case 1:
+        ++position;
+        break;
+      case 2: {
+        ++mcn;
+        // 4912345678904: BCD digits, then zeros, then the absolute frame.
+        EXPECT_EQ(q[1], 0x49);
+        EXPECT_EQ(q[2], 0x12);
+        EXPECT_EQ(q[6], 0x90);
+        EXPECT_EQ(q[7], 0x40);
+        EXPECT_EQ(q[8], 0x00);
+        break;
+      }
+      case 3: {
+        ++isrc;
+        // JPTMR2400001: J=1Ah P=20h T=24h M=1Dh R=22h in six bits, then BCD 2400001.
+        EXPECT_EQ(q[1], 0x6A);
+        EXPECT_EQ(q[2], 0x09);
+        EXPECT_EQ(q[3], 0x1D);
+        EXPECT_EQ(q[4], 0x88);
+        EXPECT_EQ(q[5], 0x24);
+        EXPECT_EQ(q[6], 0x00);
+        EXPECT_EQ(q[7], 0x00);
+        EXPECT_EQ(q[8], 0x10);
+        break;
+      }
+      default:
+        ADD_FAILURE() << "ADR " << (q[0] & 0x0F);
+    }
+  }
+  EXPECT_EQ(mcn, 3);
+  EXPECT_EQ(isrc, 3);
+  EXPECT_EQ(position, 294);
+  // No MCN or ISRC on type13 (none recorded).
+  auto t13 = MakeType13Disc();
+  for (std::int32_t lba = 0; lba < 200; ++lba) EXPECT_EQ(QOf(*t13, lba)[0] & 0x0F, 1);
+}
+
+TEST(SubQTest, ControlBitsOfTheAudioDisc) {
+  auto audio = MakeAudioDisc();
+  const auto& tracks = audio->Layout().tracks;
+  ASSERT_EQ(tracks.size(), 5u);
+  EXPECT_EQ(QOf(*audio, tracks[2].start + 5)[0], 0x11);  // pre-emphasis, copy prohibited
+  EXPECT_EQ(QOf(*audio, tracks[4].start + 5)[0], 0x01);
+  // Index 2 of track 4.
+  ASSERT_EQ(tracks[3].indexes.size(), 1u);
+  const std::int32_t i2 = tracks[3].indexes[0].lba;
+  EXPECT_EQ(QOf(*audio, i2 - 1)[2], 0x01);
+  EXPECT_EQ(QOf(*audio, i2)[2], 0x02);
+  EXPECT_EQ(QOf(*audio, i2)[4], 0x30);  // relative time keeps counting from index 1
+}
+
+TEST(SubQTest, MultisessionGap) {
+  auto disc = MakeMultisessionDisc();
+  const DiscLayout& l = disc->Layout();
+  ASSERT_EQ(l.sessions.size(), 2u);
+  const std::int32_t lo1 = l.sessions[0].leadout_start;
+  const TrackInfo& t4 = l.tracks[3];
+  EXPECT_EQ(t4.start - lo1, 6750 + 4500 + 150);
+  EXPECT_EQ(l.sessions[1].disc_type, 0x20);
+  SubQ q = QOf(*disc, lo1 + 10);
+  EXPECT_EQ(q[1], 0xAA);
+  EXPECT_EQ(q[0] >> 4, kControlCopyPermitted);
+  // Session 2's lead-in: TOC items with track 00.
+  bool saw_a0 = false, saw_track4 = false, saw_a2 = false;
+  for (std::int32_t lba = LeadinStart(l, 1); lba < LeadinStart(l, 1) + 30; ++lba) {
+    q = QOf(*disc, lba);
+    EXPECT_TRUE(SubQCrcOk(q));
+    EXPECT_EQ(q[1], 0x00);
+    if (q[2] == 0xA0) {
+      saw_a0 = true;
+      EXPECT_EQ(q[7], 0x04);
+      EXPECT_EQ(q[8], 0x20);
+    }
+    if (q[2] == 0xA2) saw_a2 = true;
+    if (q[2] == 0x04) {
+      saw_track4 = true;
+      EXPECT_EQ(q[0], 0x41);
+    }
+  }
+  EXPECT_TRUE(saw_a0 && saw_a2 && saw_track4);
+  q = QOf(*disc, t4.pregap_start);
+  EXPECT_EQ(q[1], 0x04);
+  EXPECT_EQ(q[2], 0x00);
+  q = QOf(*disc, t4.start);
+  EXPECT_EQ(q[2], 0x01);
+}
+
+TEST(SubchannelTest, FormattedQAndRw) {
+  auto disc = MakeType13Disc();
+  RawSector s;
+  std::string error;
+  ASSERT_TRUE(disc->ReadSector(77, &s, &error));
+  const auto f = FormattedQ(s.sub);
+  const SubQ q = BuildSubQ(disc->Layout(), 77);
+  for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(f[i], q[i]);
+  for (std::size_t i = 12; i < 16; ++i) EXPECT_EQ(f[i], 0);
+  const auto rw = DeinterleavedRw(s.sub);
+  for (std::uint8_t b : rw) EXPECT_EQ(b, 0);
+  // Raw P-W: bit 6 of byte i is bit i of the Q record, most significant first.
+  for (std::size_t i = 0; i < 96; ++i) {
+    EXPECT_EQ((s.sub[i] >> 6) & 1, (q[i / 8] >> (7 - i % 8)) & 1) << i;
+  }
+}
+
+TEST(CdTextTest, PacksOfTheAudioDisc) {
+  auto audio = MakeAudioDisc();
+  const auto& packs = audio->Layout().cd_text_packs;
+  ASSERT_GE(packs.size(), 6u);
+  std::string album;
+  for (std::size_t i = 0; i < packs.size(); ++i) {
+    EXPECT_TRUE(CdTextPackCrcOk(packs[i])) << i;
+    EXPECT_EQ(packs[i][2], i) << "sequence number";
+  }
+  for (std::size_t k = 4; k < 16 && packs[0][k]; ++k) album += static_cast<char>(packs[0][k]);
+  EXPECT_EQ(album, "Tamarack Tes");
+  EXPECT_EQ(packs[0][0], kCdTextTitle);
+  EXPECT_EQ(packs[0][1], 0);
+  // The second title pack continues the album title at character 12 of track 0.
+  EXPECT_EQ(packs[1][1], 0);
+  EXPECT_EQ(packs[1][3], 12);
+  const CdTextPack& last = packs.back();
+  EXPECT_EQ(last[0], kCdTextSizeInfo);
+  CdTextPack broken = packs[0];
+  broken[5] ^= 1;
+  EXPECT_FALSE(CdTextPackCrcOk(broken));
+  // The size information counts the packs of each type.
+  const CdTextPack& size0 = packs[packs.size() - 3];
+  int titles = 0, performers = 0;
+  for (const auto& p : packs) {
+    titles += p[0] == kCdTextTitle;
+    performers += p[0] == kCdTextPerformer;
+  }
+  EXPECT_EQ(size0[4 + 1], 1);  // first track
+  EXPECT_EQ(size0[4 + 2], 5);  // last track
+  EXPECT_EQ(size0[4 + 4], titles);
+  EXPECT_EQ(size0[4 + 5], performers);
+}
+
+}  // namespace
+}  // namespace tamarack::emu
