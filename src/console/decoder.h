@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "decode/text_conventions.h"
 #include "device/scsi.h"
 
 namespace tamarack {
@@ -34,9 +35,21 @@ struct DecodeInput {
   int group_size = 4;       // of the grouping box, for dumps
 };
 
+// One column of a list view whose columns a decoder rebuilds (the TOC list).
+struct ListColumn {
+  std::string title;
+  int width = 0;       // pixels; 0 lets the view size it
+  int rest_less = -1;  // 0 or more: the column takes the list's width less this many pixels
+};
+
 struct DecodeOutput {
   // The decoded-text box's new content ("\r\n" line ends). Empty leaves the box empty.
+  // With the TOC list as the result view, the content of the TOC text box beside it.
   std::string text;
+  // List decoders (TOC list, feature list): the rows, and the columns when the decoder
+  // rebuilds them (empty keeps the view's own).
+  std::vector<ListColumn> columns;
+  std::vector<DecodedRow> rows;
   // The text ends in a dump of ShowHexDump: the column header goes above the box.
   bool text_has_dump = false;
   // The dump box's new content (block data), and whether it holds every byte.

@@ -1,0 +1,40 @@
+// Get Configuration (46h): the parameter form and the decoder that turns the reply into the
+// rows of the feature list (also the Properties tab's feature section).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "console/command_catalogue.h"
+#include "console/decoder.h"
+#include "console/form_spec.h"
+#include "decode/text_conventions.h"
+
+namespace tamarack {
+
+// Icon of a heading row of the feature list (the header, the descriptor block, a feature).
+inline constexpr int kIconHeading = 4;
+
+// The feature list's columns: "Offset" 130, "Key" 200, "Data" 350.
+std::vector<ListColumn> FeatureListColumns();
+
+// The rows of the feature list for a Get Configuration reply. Pure.
+// `reply` holds the bytes the drive returned (nothing past them is read); `recorded_length`
+// is the returned length the execution recorded, 0 when it recorded none: the data length
+// of the reply's header (bytes 0-3) is used then. The descriptor walk is bounded by both
+// the length and the bytes returned. Each row's cells are Offset, Key and Data.
+std::vector<DecodedRow> DecodeConfiguration(std::span<const std::uint8_t> reply,
+                                            std::uint32_t recorded_length = 0);
+
+// The command's decoder: DecodeConfiguration over the transferred bytes, with the feature
+// list's columns.
+DecodeOutput DecodeConfigurationReply(const DecodeInput& input);
+
+// The form: "RT (Requested Type)" (byte 1 bits 1-0) and "Starting Feature Number" (bytes 2-3,
+// one choice per feature table row); building it sets the allocation length (bytes 7-8) to
+// 40960.
+extern const FormSpec kGetConfigurationForm;
+extern const CommandBehaviour kGetConfigurationBehaviour;
+
+}  // namespace tamarack
