@@ -142,3 +142,27 @@ TEST(Options, AZeroNumberKeepsThePreviousValue) {
 
 }  // namespace
 }  // namespace tamarack
+
+#include "shell/font_mapping.h"
+
+namespace tamarack {
+namespace {
+
+TEST(FontMapping, WindowsFacesMapToInstalledFacesOfTheirKind) {
+  const std::vector<std::string> installed = {"DejaVu Sans", "IPAGothic", "IPAPGothic"};
+  EXPECT_EQ(MapFontFace("ＭＳ ゴシック", installed, "DejaVu Sans"), "IPAGothic");
+  EXPECT_EQ(MapFontFace("HGSｺﾞｼｯｸE", installed, "DejaVu Sans"), "IPAPGothic");
+  EXPECT_EQ(MapFontFace("DejaVu Sans", installed, "x"), "DejaVu Sans") << "installed: kept";
+  EXPECT_EQ(MapFontFace("Unknown Face", installed, "DejaVu Sans"), "DejaVu Sans");
+  EXPECT_EQ(MapFontFace("", installed, "DejaVu Sans"), "DejaVu Sans");
+}
+
+TEST(FontMapping, WithoutJapaneseFacesTheFallbackIsUsed) {
+  const std::vector<std::string> installed = {"DejaVu Sans"};
+  EXPECT_EQ(MapFontFace("ＭＳ ゴシック", installed, "DejaVu Sans Mono"), "DejaVu Sans Mono");
+  EXPECT_EQ(FixedJapaneseFace(installed, "Monospace"), "Monospace");
+  EXPECT_EQ(FixedJapaneseFace({"IPAGothic"}, "Monospace"), "IPAGothic");
+}
+
+}  // namespace
+}  // namespace tamarack
