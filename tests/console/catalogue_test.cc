@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "console/command_catalogue.h"
+#include "console/user_slot.h"
+
+namespace tamarack {
+namespace {
+
+std::vector<std::string> Texts(const std::vector<ListEntry>& list) {
+  std::vector<std::string> t;
+  for (const auto& e : list) t.push_back(e.text);
+  return t;
+}
+
+TEST(Catalogue, HasTheRowsInTableOrderEndingWithTheEndRow) {
+  const auto rows = CommandCatalogue();
+  ASSERT_EQ(rows.size(), 37u);
+  EXPECT_STREQ(rows[0].name, "Test Unit Ready");
+  EXPECT_EQ(rows[0].flags, 0x500u);
+  EXPECT_STREQ(rows[4].name, "Request Sense");
+  EXPECT_EQ(rows[4].opcode, 0x03u);
+  EXPECT_STREQ(rows[9].name, "Read CD");
+  EXPECT_EQ(rows[9].flags, 0xB00u);
+  EXPECT_STREQ(rows[19].name, "Pause/Resume");
+  EXPECT_EQ(rows[19].direction, CommandDirection::kIn);
+  EXPECT_STREQ(rows[25].name, "Stop Play/Scan");
+  EXPECT_EQ(ControlByteIndex(rows[25]), 9);
+  for (std::size_t i = 0; i < 10; ++i) {
+    const CommandEntry& slot = rows[26 + i];
+    EXPECT_TRUE(IsUserSlot(slot));
+    EXPECT_EQ(slot.flags, 0x80u + i);
+    EXPECT_EQ(ControlByteIndex(slot), 0);
+  }
+  EXPECT_EQ(rows[36].opcode, kEndOpcode);
+  for (std::size_t i = 0; i < 36; ++i) EXPECT_NE(rows[i].behaviour, nullptr) << i;
+}
+
+TEST(Catalogue, CodeOrderSortsByOpcodeWithLowerCaseHex) {
+  CatalogueState state;
+  const auto list = CommandList(ListKind::kCode, state);
+  ASSERT_EQ(list.size(), 26u);
+  EXPECT_EQ(list.front().text, "00h Test Unit Ready");
+  EXPECT_EQ(list.front().row, 0u);
+  const auto texts = Texts(list);
+  const std::vector<std::string> last4(texts.end() - 4, texts.end());
+  EXPECT_EQ(last4, (std::vector<std::string>{"bah Scan", "bbh Set CD Speed", "bdh Mechanism Status",
+                                             "beh Read CD"}));
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "12h Inquiry"), texts.end());
+  for (std::size_t i = 1; i < list.size(); ++i) {
+    EXPECT_LT(CommandCatalogue()[list[i - 1].row].opcode, CommandCatalogue()[list[i].row].opcode);
+  }
+}
+
+TEST(Catalogue, NameOrderIsByteWise) {
+  CatalogueState state;
+  const auto texts = Texts(CommandList(ListKind::kName, state));
+  ASSERT_EQ(texts.size(), 26u);
+  EXPECT_TRUE(std::is_sorted(texts.begin(), texts.end()));
+  auto pos = [&](const std::string& s) {
+    return std::find(texts.begin(), texts.end(), s) - texts.begin();
+  };
+  EXPECT_LT(pos("Get Configuration"), pos("Get Event/Status Notification"));
+  // Blank (20h) before hyphen (2Dh).
+  EXPECT_LT(pos("Read CD"), pos("Read CD MSF"));
+  EXPECT_LT(pos("Read CD MSF"), pos("Read CD-ROM Capacity"));
+  EXPECT_EQ(texts.front(), "Get Configuration");
+}
+
+TEST(Catalogue, UserOrderListsTheTenSlotsWithOpcodeAndName) {
+  CatalogueState state;
+  auto list = CommandList(ListKind::kUser, state);
+  ASSERT_EQ(list.size(), 10u);
+  EXPECT_EQ(list[0].text, "00h User01");
+  EXPECT_EQ(list[9].text, "00h User10");
+  EXPECT_EQ(list[9].row, 35u);
+  state.row(27).opcode = 0xBE;
+  state.RenameSlot(27, "Raw read");
+  list = CommandList(ListKind::kUser, state);
+  EXPECT_EQ(list[1].text, "beh Raw read");
+  // Typing byte 0 rewrites the entry with the slot number, whatever the name.
+  EXPECT_EQ(SlotEntryAfterOpcodeEdit(27, 0x12), "12h User02");
+  EXPECT_EQ(state.Name(27), "Raw read");
+}
+
+TEST(Catalogue, RenameCutsAtThirtyCharactersAndResetRestores) {
+  CatalogueState state;
+  state.RenameSlot(26, std::string(40, 'x'));
+  EXPECT_EQ(state.Name(26), std::string(30, 'x'));
+  // Whole characters: 31 katakana (three bytes each) keep 30 of them.
+  std::string kana;
+  for (int i = 0; i < 31; ++i) kana += "ｱ";
+  state.RenameSlot(26, kana);
+  EXPECT_EQ(state.Name(26).size(), 90u);
+  state.RenameSlot(3, "not a slot");
+  EXPECT_EQ(state.Name(3), "Mode Sense(10)");
+
+  state.row(26).opcode = 0x12;
+  state.row(26).direction = 2;
+  state.row(26).length = 36;
+  state.row(7).cdb_store[2] = 0x10;
+  state.Reset();
+  EXPECT_EQ(state.Name(26), "User01");
+  EXPECT_EQ(state.Opcode(26), 0u);
+  EXPECT_EQ(state.Direction(26), CommandDirection::kNone);
+  EXPECT_EQ(state.row(26).length, 0u);
+  EXPECT_EQ(state.row(7).cdb_store, Cdb{});
+}
+
+TEST(Catalogue, FindsTheFirstRowWithAnOpcode) {
+  CatalogueState state;
+  EXPECT_EQ(FindRowByOpcode(0x28, state), 7u);
+  EXPECT_EQ(FindRowByOpcode(0x00, state), 0u);  // Test Unit Ready before the empty slots
+  EXPECT_FALSE(FindRowByOpcode(0xEE, state));
+  state.row(30).opcode = 0xEE;
+  EXPECT_EQ(FindRowByOpcode(0xEE, state), 30u);
+}
+
+}  // namespace
+}  // namespace tamarack

@@ -1,0 +1,290 @@
+#include "console/execute_command.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "console/basic_commands.h"
+#include "console/console.h"
+#include "device/scripted_transport.h"
+
+namespace tamarack {
+namespace {
+
+using testing::CheckCondition;
+using testing::Good;
+using testing::Refused;
+using testing::ScriptedProvider;
+using testing::ScriptedReply;
+using testing::ScriptedTransport;
+
+struct Drive {
+  Drive() {
+    auto provider = std::make_unique<ScriptedProvider>();
+    provider->ids = {"d0"};
+    provider->factory = [this](const std::string& id) {
+      auto t = std::make_unique<ScriptedTransport>(id);
+      transport = t.get();
+      return t;
+    };
+    drives.AddProvider(std::move(provider));
+    EXPECT_TRUE(session.Open("d0"));
+  }
+  DriveDirectory drives;
+  DeviceSession session{&drives, BuiltInSenseTable()};
+  ScriptedTransport* transport = nullptr;
+};
+
+struct RecordingHost : ConsoleHost {
+  void ShowError(const std::string& message) override { errors.push_back(message); }
+  void ShowSenseDialog(std::span<const std::uint8_t> sense) override {
+    dialogs.emplace_back(sense.begin(), sense.end());
+  }
+  std::vector<std::string> errors;
+  std::vector<std::vector<std::uint8_t>> dialogs;
+};
+
+// A decoder that remembers what it was given.
+DecodeInput g_seen;
+std::vector<std::uint8_t> g_seen_data;
+DecodeOutput Remember(const DecodeInput& in) {
+  g_seen = in;
+  g_seen_data.assign(in.data.begin(), in.data.end());
+  DecodeOutput out;
+  out.text = "decoded";
+  return out;
+}
+
+CommandInput ReadInput(int blocks) {
+  CommandInput in;
+  in.row = 7;
+  in.cdb = {0x28, 0, 0, 0, 0, 0x10, 0, 0, static_cast<std::uint8_t>(blocks)};
+  in.transfer_blocks = blocks;
+  in.direction = CommandDirection::kIn;
+  in.receive_request_length = 40960;
+  in.decoder = &Remember;
+  return in;
+}
+
+TEST(PlanCommand, TransferLengthOutsideOneToHundredStopsWithTheMessage) {
+  for (int n : {101, -1, 1000}) {
+    const PlanResult r = PlanCommand(ReadInput(n));
+    EXPECT_FALSE(r.plan) << n;
+    EXPECT_EQ(r.message, "転送長が最大数を超えました(最大数は100です)");
+  }
+  const PlanResult ok = PlanCommand(ReadInput(100));
+  ASSERT_TRUE(ok.plan);
+  EXPECT_EQ(ok.plan->buffer_size, 265600u);
+  EXPECT_EQ(ok.plan->request_length, 265600u);
+  const PlanResult zero = PlanCommand(ReadInput(0));
+  ASSERT_TRUE(zero.plan);
+  EXPECT_EQ(zero.plan->request_length, 40960u);
+}
+
+TEST(PlanCommand, UserSlotsNeedALengthForData) {
+  CommandInput in;
+  in.user_order = true;
+  in.row = 26;
+  in.direction = CommandDirection::kIn;
+  in.slot_length = 0;
+  PlanResult r = PlanCommand(in);
+  EXPECT_FALSE(r.plan);
+  EXPECT_EQ(r.message, "ﾃﾞｰﾀを伴うｺﾏﾝﾄﾞですが転送長が0です");
+  in.direction = CommandDirection::kOut;
+  EXPECT_FALSE(PlanCommand(in).plan);
+  in.direction = CommandDirection::kIn;
+  in.slot_length = 8;
+  r = PlanCommand(in);
+  ASSERT_TRUE(r.plan);
+  EXPECT_EQ(r.plan->buffer_size, 65535u);
+  EXPECT_EQ(r.plan->request_length, 8u);
+  in.direction = CommandDirection::kNone;
+  in.slot_length = 0;
+  r = PlanCommand(in);
+  ASSERT_TRUE(r.plan);
+  EXPECT_EQ(r.plan->request_length, 0u);
+}
+
+TEST(ExecuteCommand, HundredBlocksRequest265600BytesFilledWith5A) {
+  Drive d;
+  RecordingHost host;
+  bool filled = false;
+  d.transport->responder = [&](const ScsiRequest& r) {
+    filled = std::all_of(r.buffer.begin(), r.buffer.end(), [](auto b) { return b == 0x5A; });
+    return Good(std::vector<std::uint8_t>(204800, 0x11));
+  };
+  const CommandReport rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(100)).plan, host);
+  ASSERT_EQ(d.transport->sent.size(), 1u);
+  EXPECT_EQ(d.transport->sent[0].buffer.size(), 265600u);
+  EXPECT_EQ(d.transport->sent[0].direction, DataDirection::kIn);
+  EXPECT_TRUE(filled);
+  EXPECT_TRUE(rep.success);
+  EXPECT_EQ(rep.transferred, 204800u);
+  EXPECT_EQ(rep.received_length, 204800u);
+  EXPECT_EQ(g_seen.received_length, 204800u);
+  EXPECT_EQ(g_seen.transfer_blocks, 100);
+  ASSERT_EQ(g_seen_data.size(), 265600u);
+  EXPECT_EQ(g_seen_data[204799], 0x11);
+  EXPECT_EQ(g_seen_data[204800], 0x5A);  // the rest keeps the fill
+  EXPECT_EQ(rep.output.text, "decoded");
+  EXPECT_FALSE(rep.receive_data);  // block reads leave the receive buffer alone
+  EXPECT_EQ(rep.sent_cdb[8], 100);
+}
+
+TEST(ExecuteCommand, ReceivedLengthIsZeroWhenTheWholeRequestCameBack) {
+  Drive d;
+  RecordingHost host;
+  d.transport->Push(Good(std::vector<std::uint8_t>(40960, 1)));
+  CommandReport rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(0)).plan, host);
+  EXPECT_EQ(rep.transferred, 40960u);
+  EXPECT_EQ(rep.received_length, 0u);
+  EXPECT_EQ(g_seen.received_length, 0u);
+  ASSERT_TRUE(rep.receive_data);
+  EXPECT_EQ(rep.receive_data->size(), 40960u);
+
+  d.transport->Push(Good({1, 2, 3}));
+  rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(0)).plan, host);
+  EXPECT_EQ(rep.received_length, 3u);
+  ASSERT_TRUE(rep.receive_data);
+  EXPECT_EQ((*rep.receive_data)[2], 3);
+  EXPECT_EQ((*rep.receive_data)[3], 0x5A);
+}
+
+TEST(ExecuteCommand, ATransportClaimingMoreThanTheBufferIsCutToIt) {
+  Drive d;
+  RecordingHost host;
+  ScriptedReply r = Good({9});
+  r.result.transferred = 1u << 30;
+  d.transport->Push(r);
+  CommandInput in = ReadInput(0);
+  in.receive_request_length = 16;
+  in.decoder = &DecodeTransferredData;
+  const CommandReport rep = ExecuteCommand(d.session, *PlanCommand(in).plan, host);
+  EXPECT_EQ(rep.transferred, 16u);
+  EXPECT_EQ(rep.received_length, 0u);
+  EXPECT_NE(rep.output.text.find("000000 0000h 095a5a5a"), std::string::npos);
+}
+
+TEST(ExecuteCommand, FailuresWriteCommandErrorAndACheckConditionOpensTheDialog) {
+  Drive d;
+  RecordingHost host;
+  d.transport->Push(CheckCondition(2, 0x3A, 0x02));
+  CommandReport rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(1)).plan, host);
+  EXPECT_FALSE(rep.success);
+  EXPECT_EQ(rep.status, CommandStatus::kCheckCondition);
+  EXPECT_EQ(rep.output.text, "Command Error!?");
+  EXPECT_EQ(d.session.status_line.Get(), "Error Notified( MEDIUM NOT PRESENT - TRAY OPEN).");
+  ASSERT_EQ(host.dialogs.size(), 1u);
+  EXPECT_EQ(host.dialogs[0][2], 2);
+  EXPECT_EQ(host.dialogs[0][12], 0x3A);
+
+  d.transport->Push(Refused(TransportStatus::kRefused, "Operation not permitted", 1));
+  rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(1)).plan, host);
+  EXPECT_EQ(rep.output.text, "Command Error!?");
+  EXPECT_EQ(d.session.status_line.Get(), "Error Notified(Operation not permitted)");
+  EXPECT_EQ(host.dialogs.size(), 1u);  // no sense, no dialog
+
+  PlanResult quiet = PlanCommand(ReadInput(1));
+  quiet.plan->show_sense_dialog = false;
+  d.transport->Push(CheckCondition(3, 0x11, 0x00));
+  ExecuteCommand(d.session, *quiet.plan, host);
+  EXPECT_EQ(host.dialogs.size(), 1u);
+}
+
+TEST(ExecuteCommand, WithoutADeviceNothingIsSent) {
+  DriveDirectory none;
+  DeviceSession session(&none, BuiltInSenseTable());
+  RecordingHost host;
+  const CommandReport rep = ExecuteCommand(session, *PlanCommand(ReadInput(1)).plan, host);
+  EXPECT_FALSE(rep.sent);
+  EXPECT_FALSE(rep.success);
+  EXPECT_EQ(rep.output.text, "Command Error!?");
+}
+
+TEST(ExecuteCommand, DataOutSendsTheOutDataAndCopiesItToTheReceiveBuffer) {
+  Drive d;
+  RecordingHost host;
+  std::vector<std::uint8_t> seen;
+  d.transport->responder = [&](const ScsiRequest& r) {
+    seen.assign(r.buffer.begin(), r.buffer.end());
+    ScriptedReply reply = Good();
+    reply.result.transferred = static_cast<std::uint32_t>(r.buffer.size());
+    return reply;
+  };
+  CommandInput in;
+  in.row = 14;
+  in.cdb = {0xA2, 0, 0, 0, 0, 0, 0, 0, 0, 8};
+  in.direction = CommandDirection::kOut;
+  in.out_data = {0, 6, 3, 0, 1, 0, 1, 1};
+  in.receive_request_length = 40960;
+  in.decoder = &DecodeCommandSucceeded;
+  const CommandReport rep = ExecuteCommand(d.session, *PlanCommand(in).plan, host);
+  EXPECT_EQ(d.transport->sent[0].direction, DataDirection::kOut);
+  EXPECT_EQ(seen, in.out_data);
+  EXPECT_EQ(rep.output.text, "Command Successed!");
+  ASSERT_TRUE(rep.receive_data);
+  EXPECT_EQ(*rep.receive_data, in.out_data);
+}
+
+TEST(ExecuteCommand, RequestSenseDecodesAndOpensTheDialog) {
+  Drive d;
+  RecordingHost host;
+  std::vector<std::uint8_t> sense(18, 0);
+  sense[0] = 0x70;
+  sense[2] = 0x06;
+  sense[7] = 10;
+  sense[12] = 0x28;
+  d.transport->Push(Good(sense));
+  Console c;
+  c.SelectRow(4);
+  PlanResult p = c.PrepareExecution("");
+  ASSERT_TRUE(p.plan);
+  const CommandReport rep = ExecuteCommand(d.session, *p.plan, host);
+  EXPECT_EQ(d.transport->sent[0].cdb[4], 0xFF);
+  EXPECT_EQ(rep.received_length, 18u);
+  EXPECT_EQ(rep.output.text.rfind("VALID:Off\r\nFILEMARK:Off  EOM:Off  ILI:Off\r\n", 0), 0u);
+  EXPECT_NE(rep.output.text.find("Data:700006000000000a00000000280000000000\r\n"),
+            std::string::npos);
+  ASSERT_EQ(host.dialogs.size(), 1u);
+  EXPECT_EQ(host.dialogs[0], sense);
+}
+
+TEST(ConsoleExecution, TestUnitReadyEndsWithCommandSucceededAndKeepsTheSentCdb) {
+  Drive d;
+  RecordingHost host;
+  Console c;
+  c.SelectRow(0);
+  PlanResult p = c.PrepareExecution("");
+  ASSERT_TRUE(p.plan);
+  const CommandReport rep = ExecuteCommand(d.session, *p.plan, host);
+  c.FinishExecution(rep);
+  EXPECT_EQ(rep.output.text, "Command Successed!");
+  EXPECT_EQ(c.last_sent_cdb(), Cdb{});
+  EXPECT_EQ(d.transport->sent[0].buffer.size(), 40960u);  // the receive buffer
+}
+
+TEST(ConsoleExecution, AnEditableCdbBoxIsWhatIsSent) {
+  Drive d;
+  RecordingHost host;
+  Console c;
+  c.SelectRow(0);
+  c.EnableCdbEdit();
+  d.transport->Push(Good(std::vector<std::uint8_t>(2048, 0x41)));
+  PlanResult p = c.PrepareExecution("28 00 00 00 00 10 00 00 01 00 00 00 ");
+  ASSERT_TRUE(p.plan);
+  const CommandReport rep = ExecuteCommand(d.session, *p.plan, host);
+  c.FinishExecution(rep);
+  EXPECT_EQ(d.transport->sent[0].cdb, (Cdb{0x28, 0, 0, 0, 0, 0x10, 0, 0, 1}));
+  EXPECT_EQ(c.last_sent_cdb(), d.transport->sent[0].cdb);
+  ASSERT_EQ(c.receive_buffer().size(), 40960u);
+  EXPECT_EQ(c.receive_buffer()[2047], 0x41);
+  EXPECT_EQ(c.receive_buffer()[2048], 0x5A);
+}
+
+TEST(DurationText, IsInMilliseconds) {
+  EXPECT_EQ(DurationText(std::chrono::microseconds(12345)), "12 ms");
+  EXPECT_EQ(DurationText(std::chrono::microseconds(999)), "0 ms");
+}
+
+}  // namespace
+}  // namespace tamarack

@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include "console/cdb_text.h"
+#include "console/console.h"
+#include "console/form_spec.h"
+#include "console/number_box.h"
+
+namespace tamarack {
+namespace {
+
+TEST(NumberBox, HexEntry) {
+  EXPECT_EQ(ParseNumberText("", true), 0u);
+  EXPECT_EQ(ParseNumberText("a", true), 0xAu);
+  EXPECT_EQ(ParseNumberText("DeAdBeEf", true), 0xDEADBEEFu);
+  EXPECT_EQ(ParseNumberText("123456789", true), 0xFFFFFFFFu);  // nine digits
+  EXPECT_EQ(ParseNumberText("1g", true), 0xFFFFFFFFu);
+  EXPECT_EQ(ParseNumberText(" 1", true), 0xFFFFFFFFu);
+  EXPECT_EQ(ParseNumberText("0x1", true), 0xFFFFFFFFu);
+}
+
+TEST(NumberBox, DecimalEntryReadsTheLeadingNumber) {
+  EXPECT_EQ(ParseNumberText("", false), 0u);
+  EXPECT_EQ(ParseNumberText("123abc", false), 123u);
+  EXPECT_EQ(ParseNumberText("abc", false), 0u);
+  EXPECT_EQ(ParseNumberText("1A", false), 1u);
+  EXPECT_EQ(ParseNumberText("  42", false), 42u);
+  EXPECT_EQ(ParseNumberText("-1", false), 0xFFFFFFFFu);
+  EXPECT_EQ(ParseNumberText("4294967295", false), 0xFFFFFFFFu);
+  // Beyond 32 bits it does not wrap around to a small number.
+  EXPECT_EQ(ParseNumberText("4294967296", false), 0xFFFFFFFFu);
+  EXPECT_EQ(ParseNumberText("99999999999999999999999", false), 0xFFFFFFFFu);
+}
+
+TEST(NumberBox, FormatsAndMasksBySize) {
+  EXPECT_EQ(FormatNumberText(10, true), "a");
+  EXPECT_EQ(FormatNumberText(10, false), "10");
+  EXPECT_EQ(FormatNumberText(0xFFFFFFFFu, false), "-1");
+  EXPECT_EQ(MaskToSize(0x12345678u, NumberSize::kOne), 0x78u);
+  EXPECT_EQ(MaskToSize(0x12345678u, NumberSize::kTwo), 0x5678u);
+  EXPECT_EQ(MaskToSize(0x12345678u, NumberSize::kFour), 0x12345678u);
+}
+
+TEST(NumberBox, SpinStopsAtItsLimits) {
+  EXPECT_EQ(SpinStep(255, true, 0, 255), 255u);
+  EXPECT_EQ(SpinStep(254, true, 0, 255), 255u);
+  EXPECT_EQ(SpinStep(0, false, 0, 255), 0u);
+  EXPECT_EQ(SpinStep(5, false, 5, 255), 5u);
+  EXPECT_EQ(SpinStep(6, false, 5, 255), 5u);
+  EXPECT_EQ(SpinStep(0xFFFFFFFFu, true, 0, 0), 0xFFFFFFFFu);  // no limit, no wrap
+  EXPECT_EQ(SpinStep(7, true, 0, 0), 8u);
+  EXPECT_EQ(SpinUpperLimit(NumberSize::kOne), 255u);
+  EXPECT_EQ(SpinUpperLimit(NumberSize::kTwo), 65535u);
+  EXPECT_EQ(SpinUpperLimit(NumberSize::kFour), 0x7FFFFFFFu);
+
+  const FieldSpec one = NumberField("b", BigEndian(1, 1), NumberSize::kOne);
+  EXPECT_EQ(SpinField(one, "255", true, false), "255");
+  EXPECT_EQ(SpinField(one, "0", false, false), "0");
+  EXPECT_EQ(SpinField(one, "fe", true, true), "ff");
+  const FieldSpec four = NumberField("l", BigEndian(2, 4), NumberSize::kFour);
+  EXPECT_EQ(SpinField(four, "7fffffff", true, true), "7fffffff");
+  const FieldSpec limited = NumberField("n", BigEndian(2, 2), NumberSize::kTwo).Spin(0, 1024);
+  EXPECT_EQ(SpinField(limited, "1024", true, false), "1024");
+  EXPECT_EQ(SpinField(limited, "1023", true, false), "1024");
+}
+
+TEST(FieldLocation, ReadsAndWritesBitsBigEndianAndAccessors) {
+  FormData d;
+  d.cdb = {0x28, 0x18, 0x12, 0x34, 0x56, 0x78, 0x00, 0x00, 0x10};
+  EXPECT_EQ(ReadField(Bit(1, 4), d), 1u);
+  EXPECT_EQ(ReadField(Bit(1, 0), d), 0u);
+  EXPECT_EQ(ReadField(Bits(1, 3, 2), d), 3u);
+  EXPECT_EQ(ReadField(BigEndian(2, 4), d), 0x12345678u);
+  EXPECT_EQ(ReadField(BigEndian(6, 3), d), 0x10u);
+  WriteField(Bit(1, 4), 0, d);
+  EXPECT_EQ(d.cdb[1], 0x08);
+  WriteField(Bits(9, 6, 2), 3, d);
+  EXPECT_EQ(d.cdb[9], 0xC0);
+  WriteField(BigEndian(7, 2), 0x12345, d);  // cut to the field
+  EXPECT_EQ(d.cdb[6], 0x00);
+  EXPECT_EQ(d.cdb[7], 0x23);
+  EXPECT_EQ(d.cdb[8], 0x45);
+  // Outside the buffer: reads 0, writes nothing.
+  EXPECT_EQ(ReadField(BigEndian(11, 4), d), 0u);
+  WriteField(BigEndian(11, 4), 0xAABBCCDD, d);
+  EXPECT_EQ(d.cdb[11], 0xAA);
+  EXPECT_EQ(ReadField(Bit(3, 0, FieldBuffer::kParameter), d), 0u);
+  WriteField(Bit(3, 0, FieldBuffer::kParameter), 1, d);
+  EXPECT_TRUE(d.parameter.empty());
+  d.parameter.assign(8, 0);
+  WriteField(BigEndian(6, 2, FieldBuffer::kParameter), 0x0101, d);
+  EXPECT_EQ(d.parameter[7], 0x01);
+  const auto loc = Accessor([](const FormData& x) { return static_cast<std::uint32_t>(x.length); },
+                            [](FormData& x, std::uint32_t v) { x.length = v; });
+  WriteField(loc, 77, d);
+  EXPECT_EQ(ReadField(loc, d), 77u);
+}
+
+// A form in the shape of a read command, to exercise the generic machinery.
+constexpr Choice kTypes[] = {{"LBA", 0x00}, {"MSF", 0x40}, {"TNO", 0x80}};
+bool DpoOn(const FormData& d) { return (d.cdb[1] & 0x10) != 0; }
+std::string Note(const FormData& d) { return d.cdb[1] & 0x08 ? "FUA set" : "FUA clear"; }
+const FieldSpec kTestFields[] = {
+    CheckField("DPO", Bit(1, 4)),
+    CheckField("FUA", Bit(1, 3)),
+    StartPositionField("Logical Block Address", BigEndian(2, 4)),
+    NumberField("Transfer Length", BigEndian(7, 2), NumberSize::kFour).FilledFrom(BigEndian(6, 3)),
+    ChoiceField("Type", Bits(9, 6, 2), kTypes),
+    MsfField("Starting MSF", BigEndian(3, 1)).When(&DpoOn),
+    NoteField("Action", &Note),
+};
+
+TEST(Form, FillsFromTheSourceAndCollectsBack) {
+  FormData source;
+  source.cdb = {0x28, 0x18, 0, 0, 0x10, 0x00, 0x01, 0x00, 0x20, 0x40};
+  std::vector<FieldState> s = FillFields(kTestFields, source, false);
+  ASSERT_EQ(s.size(), 7u);
+  EXPECT_TRUE(s[0].checked);
+  EXPECT_TRUE(s[1].checked);
+  EXPECT_EQ(s[2].text, "4096");
+  EXPECT_EQ(s[3].text, "65568");  // filled from bytes 6-8
+  EXPECT_EQ(s[4].choice, 1);
+  EXPECT_EQ(s[5].msf, (std::array<std::string, 3>{"00", "16", "00"}));
+  EXPECT_TRUE(s[5].enabled);
+
+  FormData current;
+  current.cdb[0] = 0x28;
+  s[1].checked = false;
+  s[3].text = "16";
+  s[4].choice = 2;
+  s[5].msf = {"01", "02", "03"};
+  CollectFields(kTestFields, s, current, false);
+  EXPECT_EQ(current.cdb, (Cdb{0x28, 0x10, 0, 0x01, 0x02, 0x03, 0, 0x00, 0x10, 0x80}));
+  EXPECT_EQ(s[6].text, "FUA clear");
+
+  // A disabled field is not collected.
+  s[0].checked = false;
+  s[5].msf = {"09", "09", "09"};
+  CollectFields(kTestFields, s, current, false);
+  EXPECT_FALSE(s[5].enabled);
+  EXPECT_EQ(current.cdb[3], 0x01);
+}
+
+TEST(Form, AValueOutsideTheChoicesLeavesNoSelectionAndTheFieldAlone) {
+  FormData source;
+  source.cdb[9] = 0xC0;
+  std::vector<FieldState> s = FillFields(kTestFields, source, false);
+  EXPECT_EQ(s[4].choice, -1);
+  FormData current = source;
+  CollectFields(kTestFields, s, current, false);
+  EXPECT_EQ(current.cdb[9], 0xC0);
+}
+
+TEST(Form, BaseSwitchRewritesNumberBoxes) {
+  FormData source;
+  source.cdb[4] = 10;
+  std::vector<FieldState> s = FillFields(kTestFields, source, false);
+  EXPECT_EQ(s[2].text, "10");
+  RebaseFields(kTestFields, s, false, true);
+  EXPECT_EQ(s[2].text, "a");
+  EXPECT_EQ(FillFields(kTestFields, source, true)[2].text, "a");
+  RebaseFields(kTestFields, s, true, false);
+  EXPECT_EQ(s[2].text, "10");
+  EXPECT_TRUE(HasNumberField(kTestFields));
+}
+
+TEST(CdbText, LineAndBoxParsing) {
+  const Cdb cdb = {0x12, 0, 0, 0, 0xFF};
+  EXPECT_EQ(CdbLine(cdb), "12 00 00 00 ff 00 00 00 00 00 00 00 ");
+  EXPECT_EQ(ParseCdbBoxText(CdbLine(cdb)), cdb);
+  EXPECT_EQ(ParseCdbBoxText("28 00 00 00 00 10 00 00 01 00 00 00"),
+            (Cdb{0x28, 0, 0, 0, 0, 0x10, 0, 0, 1}));
+  EXPECT_EQ(ParseCdbBoxText("AB"), (Cdb{0xAB}));  // short text: the rest reads 0
+  EXPECT_EQ(ParseCdbBoxText(""), Cdb{});
+  EXPECT_EQ(ParseCdbBoxText("zz 1"), (Cdb{0x00, 0x10}));
+}
+
+TEST(ConsoleForm, TestUnitReadyWithoutTheControlByteRowIsParameterless) {
+  Console c;
+  c.options.execute_on_selection = true;
+  EXPECT_TRUE(c.SelectRow(0));
+  EXPECT_TRUE(c.no_parameter());
+  EXPECT_TRUE(c.parameterless());
+  EXPECT_TRUE(c.fields().empty());
+  EXPECT_FALSE(c.has_number_fields());
+  EXPECT_EQ(c.CdbLine(), "00 00 00 00 00 00 00 00 00 00 00 00 ");
+  // Not from the list (a tab shown again): no execution.
+  EXPECT_FALSE(c.SelectRow(0, false));
+  c.options.execute_on_selection = false;
+  EXPECT_FALSE(c.SelectRow(0));
+}
+
+TEST(ConsoleForm, TheControlByteRowMakesAFormEditable) {
+  Console c;
+  c.options.execute_on_selection = true;
+  c.options.show_control_byte = true;
+  c.catalogue().row(0).cdb_store[5] = 0x40;
+  EXPECT_FALSE(c.SelectRow(0));
+  EXPECT_FALSE(c.parameterless());
+  ASSERT_EQ(c.fields().size(), 1u);
+  EXPECT_STREQ(c.fields()[0].label, "Control Byte");
+  EXPECT_EQ(c.field_states()[0].text, "64");
+  FieldState s = c.field_states()[0];
+  s.text = "128";
+  c.UpdateField(0, s);
+  EXPECT_EQ(c.current_cdb()[5], 0x80);
+  EXPECT_EQ(c.catalogue().row(0).cdb_store[5], 0x80);
+  // Stop Play/Scan is a 10-byte command: byte 9.
+  c.SelectRow(25);
+  FieldState t = c.field_states()[0];
+  t.text = "300";  // a one-byte box keeps the low byte
+  c.UpdateField(0, t);
+  EXPECT_EQ(c.CdbLine(), "4e 00 00 00 00 00 00 00 00 2c 00 00 ");
+  c.SpinField(0, true);
+  EXPECT_EQ(c.current_cdb()[9], 0x2D);
+}
+
+TEST(ConsoleForm, RequestSenseAsksFor255Bytes) {
+  Console c;
+  c.SelectRow(4);
+  EXPECT_TRUE(c.no_parameter());
+  EXPECT_EQ(c.CdbLine(), "03 00 00 00 ff 00 00 00 00 00 00 00 ");
+}
+
+TEST(ConsoleForm, APlaceholderSendsTheStoredCdbAndSaysSo) {
+  Console c;
+  c.catalogue().row(7).cdb_store = {0x00, 0x00, 0, 0, 0, 0x10, 0, 0, 1};
+  EXPECT_FALSE(c.SelectRow(7));
+  EXPECT_FALSE(c.parameterless());
+  ASSERT_EQ(c.fields().size(), 1u);
+  EXPECT_EQ(c.fields()[0].kind, FieldKind::kLabel);
+  EXPECT_TRUE(c.behaviour().placeholder);
+  // Byte 0 follows the row even when the store was never written.
+  EXPECT_EQ(c.CdbLine(), "28 00 00 00 00 10 00 00 01 00 00 00 ");
+}
+
+TEST(ConsoleForm, HexInputSwitchRewritesTheBoxes) {
+  Console c;
+  c.options.show_control_byte = true;
+  c.catalogue().row(0).cdb_store[5] = 10;
+  c.SelectRow(0);
+  EXPECT_EQ(c.field_states()[0].text, "10");
+  c.SetHexInput(true);
+  EXPECT_EQ(c.field_states()[0].text, "a");
+  c.SelectRow(0);
+  EXPECT_EQ(c.field_states()[0].text, "a");
+}
+
+}  // namespace
+}  // namespace tamarack
