@@ -1,0 +1,41 @@
+#include "emu/block_access.h"
+
+#include <string>
+
+namespace tamarack::emu {
+
+void ChargeAccess(CommandContext& c, std::int32_t lba, std::int32_t blocks) {
+  DriveUnit& u = c.unit;
+  u.audio.Stop(c.now);
+  if (u.spun_down) c.time += u.speed.SpinUpTime();
+  u.spun_down = false;
+  c.time += u.speed.SeekTime(u.head, lba);
+  c.time += u.speed.TransferTime(lba, blocks);
+  u.head = lba + blocks;
+  u.position = blocks > 0 ? lba + blocks - 1 : lba;
+}
+
+SenseCode ReadRawBlock(DriveUnit& u, std::int32_t lba, RawSector* out) {
+  if (u.faults.IsBad(lba)) return kUnrecoveredReadError;
+  const double p = u.faults.FlakyProbability(lba);
+  if (p > 0.0) {
+    // 53 random bits as a fraction in [0, 1): the same on every platform for one seed.
+    const double draw = static_cast<double>(u.flaky_rng() >> 11) * 0x1.0p-53;
+    if (draw < p) return kUnrecoveredReadError;
+  }
+  std::string error;
+  if (!u.disc->ReadSector(lba, out, &error)) return kUnrecoveredReadError;
+  if (u.faults.IsCorrupt(lba)) {
+    out->main[kCorruptedByteOffset] ^= 0xFF;
+    out->c2[kCorruptedByteOffset / 8] |=
+        static_cast<std::uint8_t>(0x80 >> (kCorruptedByteOffset % 8));
+  }
+  return kNoSense;
+}
+
+SenseCode CheckBlockRange(const DiscLayout& layout, std::int64_t lba, std::int64_t count) {
+  if (lba < 0 || lba + count > layout.LeadoutStart()) return kLbaOutOfRange;
+  return kNoSense;
+}
+
+}  // namespace tamarack::emu

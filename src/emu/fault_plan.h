@@ -1,0 +1,59 @@
+// The faults a virtual drive injects: unreadable, flaky, corrupted and short blocks, refused
+// and overlong commands. Plain data; the drive applies it.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tamarack::emu {
+
+// Blocks `first` to `last`, both included.
+struct BlockRange {
+  std::int32_t first = 0;
+  std::int32_t last = 0;
+  bool Contains(std::int32_t lba) const { return lba >= first && lba <= last; }
+  bool operator==(const BlockRange&) const = default;
+};
+
+struct FlakyRange {
+  BlockRange blocks;
+  double probability = 0.5;  // of each read of a block failing
+  bool operator==(const FlakyRange&) const = default;
+};
+
+enum class RefusalKind {
+  kHostError,  // TransportStatus::kTransportError: the host adapter lost the command
+  kOsError,    // TransportStatus::kRefused: the operating system refused it (EIO)
+};
+
+struct FaultPlan {
+  std::vector<BlockRange> bad;          // 3/11/00 on every read touching them
+  std::vector<FlakyRange> flaky;        // 3/11/00 with a probability, from a seeded generator
+  std::vector<BlockRange> corrupt;      // one byte flipped (and its C2 bit set)
+  std::vector<BlockRange> short_reads;  // the transfer stops half-way into the block
+  std::set<std::uint8_t> refused_opcodes;
+  RefusalKind refusal = RefusalKind::kHostError;
+  std::set<std::uint8_t> slow_opcodes;  // take longer than the time-out
+  std::uint64_t seed = 1;
+
+  bool IsBad(std::int32_t lba) const { return InAny(bad, lba); }
+  bool IsCorrupt(std::int32_t lba) const { return InAny(corrupt, lba); }
+  bool IsShort(std::int32_t lba) const { return InAny(short_reads, lba); }
+  // The failure probability of `lba` (0 when it is not flaky; the first range that holds it).
+  double FlakyProbability(std::int32_t lba) const;
+  bool empty() const {
+    return bad.empty() && flaky.empty() && corrupt.empty() && short_reads.empty() &&
+           refused_opcodes.empty() && slow_opcodes.empty();
+  }
+
+ private:
+  static bool InAny(const std::vector<BlockRange>& ranges, std::int32_t lba);
+};
+
+// The byte of the 2352-byte main channel that a corruption flips: inside the user data of
+// every sector type.
+inline constexpr std::size_t kCorruptedByteOffset = 0x100;
+
+}  // namespace tamarack::emu

@@ -1,0 +1,59 @@
+// The drive's mode parameters: for each mode page its current, changeable, default and saved
+// values; Mode Sense(10) replies and Mode Select(10) parameter lists.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <span>
+#include <vector>
+
+#include "emu/sense_codes.h"
+
+namespace tamarack::emu {
+
+enum class PageControl : std::uint8_t { kCurrent = 0, kChangeable = 1, kDefault = 2, kSaved = 3 };
+
+inline constexpr std::uint8_t kAllPages = 0x3F;
+inline constexpr std::uint8_t kCapabilitiesPage = 0x2A;
+inline constexpr std::size_t kModeHeaderSize = 8;
+
+// Not thread-safe; the drive serialises its use.
+class ModePages {
+ public:
+  ModePages();
+
+  // The page codes the drive knows, ascending.
+  std::vector<std::uint8_t> Codes() const;
+  bool Has(std::uint8_t code) const { return pages_.count(code) != 0; }
+  // A page as Mode Sense returns it (byte 0 the code with PS for a saveable page, byte 1 the
+  // length of the rest). Empty for an unknown code.
+  std::vector<std::uint8_t> Page(std::uint8_t code, PageControl pc) const;
+
+  // Applies a Mode Select parameter list (mode parameter header, optional block descriptor,
+  // pages). Every page is checked before any is applied: an unknown page, a wrong page length
+  // or a changed bit that is not changeable gives 5/26/00, a list cut inside a page 5/1A/00.
+  // With `save` the new values of the pages become their saved values too.
+  SenseCode Select(std::span<const std::uint8_t> list, bool save);
+
+  // Keeps the status fields of page 2Ah in step with the drive (speeds in kB/s).
+  void SetCapabilityStatus(std::uint32_t max_read_kbps, std::uint32_t current_read_kbps,
+                           bool locked);
+
+ private:
+  struct PageValues {
+    bool saveable = true;
+    std::vector<std::uint8_t> current, changeable, defaults, saved;
+  };
+  void Add(std::uint8_t code, std::vector<std::uint8_t> defaults,
+           std::vector<std::uint8_t> changeable, bool saveable);
+  std::map<std::uint8_t, PageValues> pages_;
+};
+
+// The whole Mode Sense(10) reply for `page_code` (kAllPages: every page, ascending): an
+// 8-byte header with the mode data length and `medium_type`, no block descriptor, the pages.
+// Empty when the page is unknown.
+std::vector<std::uint8_t> BuildModeSense10(const ModePages& pages, std::uint8_t page_code,
+                                           PageControl pc, std::uint8_t medium_type);
+
+}  // namespace tamarack::emu

@@ -1,0 +1,148 @@
+#include "emu/virtual_drive.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "emu/drive_commands.h"
+#include "util/bytes.h"
+
+namespace tamarack::emu {
+
+namespace {
+
+constexpr std::uint8_t kRequestSenseOpcode = 0x03;
+constexpr std::uint8_t kCheckCondition = 0x02;
+
+std::uint32_t LengthField(const Cdb& cdb, const CommandSpec& spec) {
+  std::uint32_t v = 0;
+  for (std::size_t i = 0; i < spec.length_size; ++i) v = (v << 8) | cdb[spec.length_offset + i];
+  return v;
+}
+
+}  // namespace
+
+VirtualDrive::VirtualDrive(std::string id, std::shared_ptr<DriveUnit> unit, Clock& clock)
+    : id_(std::move(id)), unit_(std::move(unit)), clock_(clock) {}
+
+VirtualDrive::VirtualDrive(std::string id, std::unique_ptr<Disc> disc, Clock& clock,
+                           SpeedSetting speed, FaultPlan faults)
+    : VirtualDrive(std::move(id),
+                   std::make_shared<DriveUnit>(std::move(disc), speed, std::move(faults)), clock) {}
+
+bool VirtualDrive::GetAddress(ScsiAddress* address) {
+  // A drive of its own bus: port 0, path 0, target 0, LUN 0.
+  *address = ScsiAddress{};
+  return true;
+}
+
+void VirtualDrive::Spend(Clock::Duration d) {
+  DriveUnit& u = *unit_;
+  if (d.count() <= 0) return;
+  const Clock::Duration want = d - u.sleep_overshoot;
+  if (want.count() <= 0) {
+    u.sleep_overshoot -= d;
+    return;
+  }
+  const Clock::Duration start = clock_.Now();
+  clock_.Sleep(want);
+  // A real sleep ends late; the next one is shortened by as much so that long runs keep the
+  // model's pace. The debt is bounded so that a suspended machine does not bank time.
+  u.sleep_overshoot = std::clamp(clock_.Now() - start - want, Clock::Duration{0},
+                                 Clock::Duration{std::chrono::milliseconds(200)});
+}
+
+ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
+  DriveUnit& u = *unit_;
+  std::lock_guard lock(u.mutex);
+  ScsiResult result;
+  const std::uint8_t opcode = request.cdb[0];
+  const Clock::Duration timeout = std::chrono::seconds(request.timeout_seconds);
+
+  // Faults of the path to the drive: the command never gets an answer.
+  if (u.faults.refused_opcodes.count(opcode) != 0) {
+    if (u.faults.refusal == RefusalKind::kOsError) {
+      result.status = TransportStatus::kRefused;
+      result.os_error = EIO;
+      result.reason = std::strerror(EIO);
+      result.transferred = static_cast<std::uint32_t>(request.buffer.size());
+    } else {
+      result.status = TransportStatus::kTransportError;
+      result.reason = "Transport failure: host adapter error (DID_ERROR)";
+    }
+    return result;
+  }
+  if (u.faults.slow_opcodes.count(opcode) != 0) {
+    clock_.Sleep(timeout);
+    result.status = TransportStatus::kTimedOut;
+    result.reason = "The command timed out";
+    result.duration = timeout;
+    return result;
+  }
+
+  const CommandSpec* spec = FindCommand(opcode);
+  std::span<const std::uint8_t> data_out;
+  if (spec && (spec->flags & kParameterLength)) {
+    const std::uint32_t length = LengthField(request.cdb, *spec);
+    if (length > 0 &&
+        (request.direction != DataDirection::kOut || request.buffer.size() < length)) {
+      // The drive waits for data the host does not send: the host adapter gives up.
+      result.status = TransportStatus::kTransportError;
+      result.reason = "Transport failure: the data-out buffer is shorter than the parameter list";
+      return result;
+    }
+    data_out = std::span<const std::uint8_t>(request.buffer.data(), length);
+  }
+
+  CommandContext ctx{
+      .unit = u,
+      .cdb = request.cdb,
+      .data_out = data_out,
+      .capacity = request.direction == DataDirection::kIn ? request.buffer.size() : 0,
+      .now = clock_.Now(),
+      .reply = {},
+      .time = Clock::Duration{0},
+      .information = std::nullopt};
+  SenseCode sense = kNoSense;
+  if (u.unit_attention && !(spec && (spec->flags & kIgnoresAttention))) {
+    sense = *u.unit_attention;  // reported once, instead of running the command
+    u.unit_attention.reset();
+  } else if (!spec) {
+    sense = kInvalidOpcode;
+  } else if ((spec->flags & kNeedsMedium) && !u.MediumPresent()) {
+    sense = u.NoMediumSense();
+  } else {
+    sense = spec->handler(ctx);
+  }
+  if (opcode != kRequestSenseOpcode) {
+    u.last_sense = sense;
+    u.last_information = ctx.information;
+  }
+
+  // A command that outlasts its time-out ends as a time-out, whatever it did.
+  if (ctx.time > timeout) {
+    Spend(timeout);
+    result.status = TransportStatus::kTimedOut;
+    result.reason = "The command timed out";
+    result.duration = timeout;
+    return result;
+  }
+  Spend(ctx.time);
+  result.duration = std::chrono::duration_cast<std::chrono::microseconds>(ctx.time);
+  result.status = TransportStatus::kCompleted;
+
+  std::size_t n = std::min(ctx.reply.size(), ctx.capacity);
+  if (spec && (spec->flags & kAllocationLength)) {
+    n = std::min<std::size_t>(n, LengthField(request.cdb, *spec));
+  }
+  if (n > 0) std::memcpy(request.buffer.data(), ctx.reply.data(), n);
+  result.transferred = static_cast<std::uint32_t>(data_out.empty() ? n : data_out.size());
+  if (!sense.ok()) {
+    result.scsi_status = kCheckCondition;
+    result.sense = BuildFixedSense(sense, ctx.information);
+    result.sense_length = kFixedSenseLength;
+  }
+  return result;
+}
+
+}  // namespace tamarack::emu
