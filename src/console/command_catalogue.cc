@@ -4,6 +4,10 @@
 
 #include "console/basic_commands.h"
 #include "console/user_slot.h"
+#include "decode/control_commands.h"
+#include "decode/inquiry.h"
+#include "decode/read_forms.h"
+#include "decode/status_commands.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -22,31 +26,31 @@ const CommandBehaviour* const kTodo = &kPlaceholderBehaviour;
 
 const CommandEntry kCatalogue[] = {
     {0x00, k6, kNone, "Test Unit Ready", &kNoParameterBehaviour},
-    {0x12, k6, kIn, "Inquiry", kTodo},
+    {0x12, k6, kIn, "Inquiry", &kInquiryBehaviour},
     {0x55, k10, kOut, "Mode Select(10)", kTodo},
     {0x5A, k10, kIn, "Mode Sense(10)", kTodo},
     {0x03, k6, kIn, "Request Sense", &kRequestSenseBehaviour},
     {0x46, k10, kIn, "Get Configuration", kTodo},
-    {0x4A, k10, kIn, "Get Event/Status Notification", kTodo},
-    {0x28, k10, kIn, "Read(10)", kTodo},
-    {0x25, k10, kIn, "Read CD-ROM Capacity", kTodo},
+    {0x4A, k10, kIn, "Get Event/Status Notification", &kEventStatusBehaviour},
+    {0x28, k10, kIn, "Read(10)", &kRead10Behaviour},
+    {0x25, k10, kIn, "Read CD-ROM Capacity", &kReadCapacityBehaviour},
     {0xBE, k12, kIn, "Read CD", kTodo},
     {0xB9, k12, kIn, "Read CD MSF", kTodo},
     {0x43, k10, kIn, "Read Toc", kTodo},
-    {0xA8, k12, kIn, "Read(12)", kTodo},
-    {0x42, k10, kIn, "Read Sub-Channel", kTodo},
-    {0xA2, k12, kOut, "Send Event", kTodo},
-    {0x1E, k6, kNone, "Prevent/Allow Medium Removal", kTodo},
-    {0x1B, k6, kNone, "Start Stop Unit", kTodo},
-    {0xBD, k12, kIn, "Mechanism Status", kTodo},
-    {0xA6, k12, kNone, "Load/Unload CD", kTodo},
+    {0xA8, k12, kIn, "Read(12)", &kRead12Behaviour},
+    {0x42, k10, kIn, "Read Sub-Channel", &kSubChannelBehaviour},
+    {0xA2, k12, kOut, "Send Event", &kSendEventBehaviour},
+    {0x1E, k6, kNone, "Prevent/Allow Medium Removal", &kPreventAllowBehaviour},
+    {0x1B, k6, kNone, "Start Stop Unit", &kStartStopUnitBehaviour},
+    {0xBD, k12, kIn, "Mechanism Status", &kMechanismStatusBehaviour},
+    {0xA6, k12, kNone, "Load/Unload CD", &kLoadUnloadBehaviour},
     // The command moves no data, but the row has always said data in.
-    {0x4B, k10, kIn, "Pause/Resume", kTodo},
-    {0x45, k10, kNone, "Play Audio(10)", kTodo},
-    {0x47, k10, kNone, "Play Audio MSF", kTodo},
-    {0xBA, k12, kNone, "Scan", kTodo},
-    {0x2B, k10, kNone, "Seek", kTodo},
-    {0xBB, k12, kNone, "Set CD Speed", kTodo},
+    {0x4B, k10, kIn, "Pause/Resume", &kPauseResumeBehaviour},
+    {0x45, k10, kNone, "Play Audio(10)", &kPlayAudio10Behaviour},
+    {0x47, k10, kNone, "Play Audio MSF", &kPlayAudioMsfBehaviour},
+    {0xBA, k12, kNone, "Scan", &kScanBehaviour},
+    {0x2B, k10, kNone, "Seek", &kSeekBehaviour},
+    {0xBB, k12, kNone, "Set CD Speed", &kSetCdSpeedBehaviour},
     {0x4E, k10, kNone, "Stop Play/Scan", &kNoParameterBehaviour},
     {0, 0x80, kNone, "User01", &kUserSlotBehaviour},
     {0, 0x81, kNone, "User02", &kUserSlotBehaviour},

@@ -1,0 +1,43 @@
+// Inquiry (12h): the Inquiry list rows of a reply, the form, and the drive identity that
+// each Inquiry decode saves for the ageing log.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "console/command_catalogue.h"
+#include "console/decoder.h"
+#include "decode/text_conventions.h"
+
+namespace tamarack {
+
+// Bytes of Inquiry data the list shows (0 to 56).
+inline constexpr std::size_t kInquiryDecodedBytes = 57;
+
+// The Inquiry list's columns: "Key" 200, "Value" 160, "Comment" 320.
+std::vector<ListColumn> InquiryListColumns();
+
+// The rows of the Inquiry list (cells Key, Value, Comment), every field at its fixed place:
+// bytes the reply does not hold read as zero. Text fields end at their first zero byte and
+// never run into the next field.
+std::vector<DecodedRow> DecodeInquiry(std::span<const std::uint8_t> data);
+
+// The saved Inquiry identity: bytes 8 to 31 (vendor and product identification) in a
+// 100-byte zero-filled area.
+struct InquiryIdentity {
+  std::array<std::uint8_t, 100> bytes{};
+  // The 24 characters of vendor and product, up to the first zero byte.
+  std::string ModelName() const;
+};
+InquiryIdentity SaveInquiryIdentity(std::span<const std::uint8_t> data);
+
+// The command's decoder: the Inquiry list rows of the data buffer.
+DecodeOutput DecodeInquiryReply(const DecodeInput& input);
+
+// "No Parameter" form; building it sets the allocation length (CDB byte 4) to 255.
+extern const CommandBehaviour kInquiryBehaviour;
+
+}  // namespace tamarack

@@ -1,0 +1,19 @@
+// How many bytes of a reply a decoder shows and walks: the length execution recorded, or,
+// when it recorded none, the length the reply's own header gives. Never more than the buffer
+// holds, whatever a length field claims.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+
+#include "console/decoder.h"
+
+namespace tamarack {
+
+inline std::size_t ReplyLength(const DecodeInput& input, std::size_t header_length) {
+  const std::size_t length =
+      input.received_length != 0 ? std::size_t{input.received_length} : header_length;
+  return std::min(length, input.data.size());
+}
+
+}  // namespace tamarack
