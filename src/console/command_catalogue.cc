@@ -4,6 +4,7 @@
 
 #include "console/basic_commands.h"
 #include "console/user_slot.h"
+#include "decode/configuration.h"
 #include "decode/control_commands.h"
 #include "decode/inquiry.h"
 #include "decode/read_forms.h"
@@ -30,7 +31,7 @@ const CommandEntry kCatalogue[] = {
     {0x55, k10, kOut, "Mode Select(10)", kTodo},
     {0x5A, k10, kIn, "Mode Sense(10)", kTodo},
     {0x03, k6, kIn, "Request Sense", &kRequestSenseBehaviour},
-    {0x46, k10, kIn, "Get Configuration", kTodo},
+    {0x46, k10, kIn, "Get Configuration", &kGetConfigurationBehaviour},
     {0x4A, k10, kIn, "Get Event/Status Notification", &kEventStatusBehaviour},
     {0x28, k10, kIn, "Read(10)", &kRead10Behaviour},
     {0x25, k10, kIn, "Read CD-ROM Capacity", &kReadCapacityBehaviour},
