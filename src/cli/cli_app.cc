@@ -6,12 +6,15 @@
 
 #include "cli/exit_codes.h"
 #include "device/platform_drives.h"
+#include "emu/virtual_drive_provider.h"
 
 namespace tamarack::cli {
 
 std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory() {
   auto drives = std::make_unique<DriveDirectory>();
   if (auto p = MakePlatformDriveProvider()) drives->AddProvider(std::move(p));
+  drives->AddProvider(
+      std::make_unique<emu::VirtualDriveProvider>(RealClock(), emu::ConfiguredVirtualDriveIds()));
   return drives;
 }
 
