@@ -36,6 +36,8 @@ std::uint32_t ReadField(const FieldLocation& l, const FormData& d) {
       return 0;
     case FieldLocation::Kind::kBits:
       return (ByteAt(b, l.offset) >> l.shift) & BitMask(l.width);
+    case FieldLocation::Kind::kMasked:
+      return ByteAt(b, l.offset) & l.width;
     case FieldLocation::Kind::kBigEndian: {
       std::uint32_t v = 0;
       for (unsigned i = 0; i < l.width && i < 4; ++i) v = (v << 8) | ByteAt(b, l.offset + i);
@@ -59,6 +61,11 @@ void WriteField(const FieldLocation& l, std::uint32_t value, FormData& d) {
       WriteByte(b, l.offset, (old & ~mask) | ((value << l.shift) & mask));
       return;
     }
+    case FieldLocation::Kind::kMasked:
+      if (l.offset < b.size()) {
+        WriteByte(b, l.offset, (b[l.offset] & ~std::uint32_t{l.width}) | (value & l.width));
+      }
+      return;
     case FieldLocation::Kind::kBigEndian: {
       const unsigned n = l.width < 4 ? l.width : 4;
       for (unsigned i = 0; i < n; ++i) WriteByte(b, l.offset + i, value >> (8 * (n - 1 - i)));

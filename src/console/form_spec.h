@@ -31,12 +31,13 @@ enum class FieldBuffer : std::uint8_t { kCdb, kParameter };
 
 // Where a field's value lives.
 struct FieldLocation {
-  enum class Kind : std::uint8_t { kNone, kBits, kBigEndian, kAccessor };
+  enum class Kind : std::uint8_t { kNone, kBits, kMasked, kBigEndian, kAccessor };
   Kind kind = Kind::kNone;
   FieldBuffer buffer = FieldBuffer::kCdb;
   std::uint8_t offset = 0;  // byte of the field (kBits) or its first byte (kBigEndian)
   std::uint8_t shift = 0;   // kBits: the lowest bit
-  std::uint8_t width = 0;   // kBits: number of bits; kBigEndian: number of bytes, 1 to 4
+  // kBits: number of bits; kMasked: the mask; kBigEndian: number of bytes, 1 to 4.
+  std::uint8_t width = 0;
   // kAccessor: the few fields that are not a plain piece of a buffer.
   std::uint32_t (*get)(const FormData&) = nullptr;
   void (*set)(FormData&, std::uint32_t) = nullptr;
@@ -49,6 +50,12 @@ constexpr FieldLocation Bits(int byte, int low_bit, int count,
 }
 constexpr FieldLocation Bit(int byte, int bit, FieldBuffer buffer = FieldBuffer::kCdb) {
   return Bits(byte, bit, 1, buffer);
+}
+// Bits of one byte kept in place: the value is the byte and `mask` (choices whose values are
+// written as they stand in the byte, such as 40h for bits 7-6 = 01b).
+constexpr FieldLocation Masked(int byte, std::uint8_t mask,
+                               FieldBuffer buffer = FieldBuffer::kCdb) {
+  return {FieldLocation::Kind::kMasked, buffer, static_cast<std::uint8_t>(byte), 0, mask};
 }
 constexpr FieldLocation BigEndian(int offset, int bytes, FieldBuffer buffer = FieldBuffer::kCdb) {
   return {FieldLocation::Kind::kBigEndian, buffer, static_cast<std::uint8_t>(offset), 0,

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "console/basic_commands.h"
 #include "console/cdb_text.h"
 #include "console/console.h"
 #include "console/form_spec.h"
 #include "console/number_box.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -75,6 +77,10 @@ TEST(FieldLocation, ReadsAndWritesBitsBigEndianAndAccessors) {
   EXPECT_EQ(d.cdb[1], 0x08);
   WriteField(Bits(9, 6, 2), 3, d);
   EXPECT_EQ(d.cdb[9], 0xC0);
+  d.cdb[9] = 0x3F;
+  WriteField(Masked(9, 0xC0), 0x40, d);
+  EXPECT_EQ(d.cdb[9], 0x7F);
+  EXPECT_EQ(ReadField(Masked(9, 0xC0), d), 0x40u);
   WriteField(BigEndian(7, 2), 0x12345, d);  // cut to the field
   EXPECT_EQ(d.cdb[6], 0x00);
   EXPECT_EQ(d.cdb[7], 0x23);
@@ -104,7 +110,7 @@ const FieldSpec kTestFields[] = {
     CheckField("FUA", Bit(1, 3)),
     StartPositionField("Logical Block Address", BigEndian(2, 4)),
     NumberField("Transfer Length", BigEndian(7, 2), NumberSize::kFour).FilledFrom(BigEndian(6, 3)),
-    ChoiceField("Type", Bits(9, 6, 2), kTypes),
+    ChoiceField("Type", Masked(9, 0xC0), kTypes),
     MsfField("Starting MSF", BigEndian(3, 1)).When(&DpoOn),
     NoteField("Action", &Note),
 };
@@ -137,7 +143,10 @@ TEST(Form, FillsFromTheSourceAndCollectsBack) {
   s[5].msf = {"09", "09", "09"};
   CollectFields(kTestFields, s, current, false);
   EXPECT_FALSE(s[5].enabled);
-  EXPECT_EQ(current.cdb[3], 0x01);
+  // Bytes 3-5 hold what the address box wrote, not the MSF boxes.
+  EXPECT_EQ(current.cdb[3], 0x00);
+  EXPECT_EQ(current.cdb[4], 0x10);
+  EXPECT_EQ(current.cdb[5], 0x00);
 }
 
 TEST(Form, AValueOutsideTheChoicesLeavesNoSelectionAndTheFieldAlone) {
@@ -152,7 +161,7 @@ TEST(Form, AValueOutsideTheChoicesLeavesNoSelectionAndTheFieldAlone) {
 
 TEST(Form, BaseSwitchRewritesNumberBoxes) {
   FormData source;
-  source.cdb[4] = 10;
+  source.cdb[5] = 10;
   std::vector<FieldState> s = FillFields(kTestFields, source, false);
   EXPECT_EQ(s[2].text, "10");
   RebaseFields(kTestFields, s, false, true);
@@ -222,15 +231,25 @@ TEST(ConsoleForm, RequestSenseAsksFor255Bytes) {
 }
 
 TEST(ConsoleForm, APlaceholderSendsTheStoredCdbAndSaysSo) {
+  // Rows get their own forms one subsystem at a time: take any row that still has none.
+  std::size_t row = kBuiltInRows;
+  for (std::size_t i = 0; i < kBuiltInRows; ++i) {
+    if (CommandCatalogue()[i].behaviour->placeholder) {
+      row = i;
+      break;
+    }
+  }
+  if (row == kBuiltInRows) GTEST_SKIP() << "every built-in command has its own form";
   Console c;
-  c.catalogue().row(7).cdb_store = {0x00, 0x00, 0, 0, 0, 0x10, 0, 0, 1};
-  EXPECT_FALSE(c.SelectRow(7));
+  c.catalogue().row(row).cdb_store = {0x00, 0x00, 0, 0, 0, 0x10, 0, 0, 1};
+  EXPECT_FALSE(c.SelectRow(row));
   EXPECT_FALSE(c.parameterless());
   ASSERT_EQ(c.fields().size(), 1u);
   EXPECT_EQ(c.fields()[0].kind, FieldKind::kLabel);
-  EXPECT_TRUE(c.behaviour().placeholder);
+  EXPECT_STREQ(c.fields()[0].label, kPlaceholderText);
   // Byte 0 follows the row even when the store was never written.
-  EXPECT_EQ(c.CdbLine(), "28 00 00 00 00 10 00 00 01 00 00 00 ");
+  EXPECT_EQ(c.CdbLine(),
+            StrFormat("%02x 00 00 00 00 10 00 00 01 00 00 00 ", CommandCatalogue()[row].opcode));
 }
 
 TEST(ConsoleForm, HexInputSwitchRewritesTheBoxes) {

@@ -146,7 +146,7 @@ TEST(UserSlotForm, DataInShowsTheTransferredBytesAndFillsTheReceiveBuffer) {
   c.FinishExecution(rep);
   EXPECT_EQ(t->sent[0].buffer.size(), 36u);
   EXPECT_EQ(rep.output.text, "----------------Data---------------------\r\n000000 0000h 414243" +
-                                 std::string(41, ' ') + " :ABC\r\n");
+                                 std::string(29, ' ') + " :ABC\r\n");
   EXPECT_TRUE(rep.output.text_has_dump);
   EXPECT_EQ(c.receive_buffer()[1], 0x42);
 }
