@@ -33,12 +33,17 @@ class WindowSelectionHost final : public SelectionHost {
 QString MainWindow::ExecCaption(int tab) {
   switch (tab) {
     case kTabSectorDump:
-    case kTabToc: return QStringLiteral("Read(&E)");
-    case kTabProperties: return QStringLiteral("Get(&E)");
-    case kTabCommand: return QStringLiteral("Send(&E)");
+    case kTabToc:
+      return QStringLiteral("Read(&E)");
+    case kTabProperties:
+      return QStringLiteral("Get(&E)");
+    case kTabCommand:
+      return QStringLiteral("Send(&E)");
     case kTabAging:
-    case kTabMeasure: return QStringLiteral("Start(&E)");
-    default: return QStringLiteral("None");
+    case kTabMeasure:
+      return QStringLiteral("Start(&E)");
+    default:
+      return QStringLiteral("None");
   }
 }
 
@@ -80,6 +85,13 @@ MainWindow::MainWindow(const DriveDirectory* drives, QWidget* parent)
   });
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
+  connect(exec_button_, &QPushButton::clicked, this, [this] {
+    const int tab = tabs_->currentIndex();
+    if (tab >= 0 && tab < static_cast<int>(exec_actions_.size()) &&
+        exec_actions_[static_cast<std::size_t>(tab)]) {
+      exec_actions_[static_cast<std::size_t>(tab)]();
+    }
+  });
   OnTabChanged(tabs_->currentIndex());
   FillDriveBox();
   connect(drive_box_, &QComboBox::currentIndexChanged, this, &MainWindow::OnDriveChanged);
@@ -103,6 +115,32 @@ void MainWindow::OnDriveChanged(int index) {
   SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
 }
 
-void MainWindow::OnTabChanged(int index) { exec_button_->setText(ExecCaption(index)); }
+void MainWindow::InstallTab(int index, QWidget* page) {
+  if (index < 0 || index >= tabs_->count()) return;
+  const QString label = tabs_->tabText(index);
+  const bool current = tabs_->currentIndex() == index;
+  QWidget* old = tabs_->widget(index);
+  tabs_->blockSignals(true);
+  tabs_->removeTab(index);
+  tabs_->insertTab(index, page, label);
+  if (current) tabs_->setCurrentIndex(index);
+  tabs_->blockSignals(false);
+  delete old;
+}
+
+void MainWindow::SetExecAction(int index, std::function<void()> action) {
+  if (index >= 0 && index < static_cast<int>(exec_actions_.size())) {
+    exec_actions_[static_cast<std::size_t>(index)] = std::move(action);
+  }
+}
+
+void MainWindow::SetExecCaptionOverride(const QString& caption) {
+  exec_override_ = caption;
+  OnTabChanged(tabs_->currentIndex());
+}
+
+void MainWindow::OnTabChanged(int index) {
+  exec_button_->setText(exec_override_.isEmpty() ? ExecCaption(index) : exec_override_);
+}
 
 }  // namespace tamarack::app

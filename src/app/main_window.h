@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
+#include <functional>
 #include <memory>
 
 #include "device/device_session.h"
@@ -43,6 +45,13 @@ class MainWindow : public QMainWindow {
   // The Exec button's caption for a tab.
   static QString ExecCaption(int tab);
 
+  // Puts a tab's page in place of its empty placeholder (the window takes ownership) and
+  // names what the Exec button does while that tab is shown.
+  void InstallTab(int index, QWidget* page);
+  void SetExecAction(int index, std::function<void()> action);
+  // Changes the Exec caption while a job runs ("Cancel(&E)"), or back with an empty text.
+  void SetExecCaptionOverride(const QString& caption);
+
  private:
   void FillDriveBox();
   void OnDriveChanged(int index);
@@ -54,6 +63,8 @@ class MainWindow : public QMainWindow {
   QComboBox* drive_box_ = nullptr;
   QLabel* status_label_ = nullptr;
   QPushButton* exec_button_ = nullptr;
+  std::array<std::function<void()>, 7> exec_actions_;
+  QString exec_override_;
 };
 
 }  // namespace tamarack::app

@@ -37,6 +37,27 @@ class MainWindowTest : public QObject {
     QVERIFY(!w.session().HasDevice());
   }
 
+  void InstalledTabsKeepTheirLabelsAndExecRunsTheTabsAction() {
+    DriveDirectory drives;
+    MainWindow w(&drives);
+    auto* page = new QLabel(QStringLiteral("page"));
+    w.InstallTab(kTabToc, page);
+    QCOMPARE(w.tabs()->widget(kTabToc), static_cast<QWidget*>(page));
+    QCOMPARE(w.tabs()->tabText(kTabToc), QStringLiteral("Toc(&T)"));
+    int runs = 0;
+    w.SetExecAction(kTabToc, [&runs] { ++runs; });
+    w.tabs()->setCurrentIndex(kTabToc);
+    w.exec_button()->click();
+    QCOMPARE(runs, 1);
+    w.tabs()->setCurrentIndex(kTabOthers);
+    w.exec_button()->click();
+    QCOMPARE(runs, 1);  // Others has no action
+    w.SetExecCaptionOverride(QStringLiteral("Cancel(&E)"));
+    QCOMPARE(w.exec_button()->text(), QStringLiteral("Cancel(&E)"));
+    w.SetExecCaptionOverride(QString());
+    QCOMPARE(w.exec_button()->text(), QStringLiteral("None"));
+  }
+
   void TheStatusLineMayBeWrittenFromAWorkerThread() {
     DriveDirectory drives;
     MainWindow w(&drives);
