@@ -1,0 +1,244 @@
+#include "emu/cue_sheet.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "util/strings.h"
+
+namespace tamarack::emu {
+namespace {
+
+std::string Upper(std::string_view s) {
+  std::string u(s);
+  for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return u;
+}
+
+// Splits a line into words; a word in double quotes may hold blanks. False on an unclosed
+// quote.
+bool Split(std::string_view line, std::vector<std::string>* words) {
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i >= line.size()) break;
+    std::string w;
+    if (line[i] == '"') {
+      const std::size_t end = line.find('"', i + 1);
+      if (end == std::string_view::npos) return false;
+      w = std::string(line.substr(i + 1, end - i - 1));
+      i = end + 1;
+    } else {
+      while (i < line.size() && line[i] != ' ' && line[i] != '\t') w += line[i++];
+    }
+    words->push_back(std::move(w));
+  }
+  return true;
+}
+
+bool ParseNumber(std::string_view s, int max, int* out) {
+  if (s.empty() || s.size() > 3) return false;
+  int v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  if (v > max) return false;
+  *out = v;
+  return true;
+}
+
+// mm:ss:ff with ss below 60 and ff below 75.
+bool ParseTime(std::string_view s, std::int32_t* frames) {
+  const std::size_t a = s.find(':');
+  const std::size_t b = a == std::string_view::npos ? a : s.find(':', a + 1);
+  if (b == std::string_view::npos) return false;
+  int m = 0, sec = 0, f = 0;
+  if (!ParseNumber(s.substr(0, a), 999, &m) || !ParseNumber(s.substr(a + 1, b - a - 1), 59, &sec) ||
+      !ParseNumber(s.substr(b + 1), 74, &f)) {
+    return false;
+  }
+  *frames = (m * 60 + sec) * kFramesPerSecond + f;
+  return true;
+}
+
+struct ModeRow {
+  const char* text;
+  TrackMode mode;
+  std::size_t sector_size;
+};
+constexpr ModeRow kModes[] = {
+    {"AUDIO", TrackMode::kAudio, 2352},
+    {"MODE1/2048", TrackMode::kMode1, 2048},
+    {"MODE1/2352", TrackMode::kMode1, 2352},
+    {"MODE2/2352", TrackMode::kMode2Form1, 2352},
+};
+
+// Commands that carry CD-TEXT or comments: accepted and not used.
+constexpr const char* kIgnored[] = {"REM",      "TITLE",     "PERFORMER",  "SONGWRITER", "COMPOSER",
+                                    "ARRANGER", "MESSAGE",   "CDTEXTFILE", "DISC_ID",    "GENRE",
+                                    "UPC_EAN",  "SIZE_INFO", "TOC_INFO1",  "TOC_INFO2"};
+
+bool IsAlnum(const std::string& s) {
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+}  // namespace
+
+bool ParseCueSheet(std::string_view text, const std::string& sheet_name, const std::string& folder,
+                   CueSheet* sheet, std::string* error) {
+  *sheet = CueSheet{};
+  int line_no = 0;
+  auto fail = [&](const std::string& what) {
+    if (error) *error = StrFormat("%s:%d: %s", sheet_name.c_str(), line_no, what.c_str());
+    return false;
+  };
+  if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  std::size_t pos = 0;
+  while (pos <= text.size()) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    pos = end + 1;
+    ++line_no;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::vector<std::string> w;
+    if (!Split(line, &w)) return fail("unclosed quote");
+    if (w.empty()) {
+      if (end == text.size()) break;
+      continue;
+    }
+    const std::string cmd = Upper(w[0]);
+    CueTrack* track = sheet->tracks.empty() ? nullptr : &sheet->tracks.back();
+    if (std::find(std::begin(kIgnored), std::end(kIgnored), cmd) != std::end(kIgnored)) {
+      // nothing
+    } else if (cmd == "CATALOG") {
+      if (w.size() != 2 || w[1].size() != 13 ||
+          !std::all_of(w[1].begin(), w[1].end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return fail("CATALOG needs 13 digits");
+      }
+      sheet->catalog = w[1];
+    } else if (cmd == "FILE") {
+      if (w.size() != 3) return fail("FILE needs a name and a type");
+      const std::string type = Upper(w[2]);
+      if (type != "BINARY") {
+        return fail(StrFormat("unsupported file type %s (only BINARY)", w[2].c_str()));
+      }
+      CueFile f;
+      f.name = w[1];
+      f.path = (!w[1].empty() && w[1][0] == '/') || folder.empty() ? w[1] : folder + "/" + w[1];
+      f.line = line_no;
+      sheet->files.push_back(std::move(f));
+    } else if (cmd == "TRACK") {
+      if (sheet->files.empty()) return fail("TRACK before any FILE");
+      if (w.size() != 3) return fail("TRACK needs a number and a mode");
+      int number = 0;
+      if (!ParseNumber(w[1], 99, &number) || number < 1) {
+        return fail(StrFormat("bad track number %s", w[1].c_str()));
+      }
+      if (track && number != track->number + 1) {
+        return fail(StrFormat("track %d follows track %d", number, track->number));
+      }
+      const std::string mode = Upper(w[2]);
+      const ModeRow* row = nullptr;
+      for (const ModeRow& r : kModes) {
+        if (mode == r.text) row = &r;
+      }
+      if (!row) return fail(StrFormat("unknown track mode %s", w[2].c_str()));
+      if (track && track->indexes.empty()) {
+        return fail(StrFormat("track %d has no INDEX 01", track->number));
+      }
+      CueTrack t;
+      t.number = number;
+      t.line = line_no;
+      t.mode = row->mode;
+      t.sector_size = row->sector_size;
+      t.mode_text = row->text;
+      t.file = sheet->files.size() - 1;
+      t.control = row->mode == TrackMode::kAudio ? 0 : kControlData;
+      sheet->tracks.push_back(std::move(t));
+    } else if (cmd == "INDEX") {
+      if (!track) return fail("INDEX outside a TRACK");
+      if (track->file != sheet->files.size() - 1) {
+        if (!track->indexes.empty()) {
+          return fail(StrFormat("the indexes of track %d lie in two FILEs", track->number));
+        }
+        track->file = sheet->files.size() - 1;  // a FILE line between TRACK and INDEX
+      }
+      int number = 0;
+      std::int32_t frames = 0;
+      if (w.size() != 3 || !ParseNumber(w[1], 99, &number)) return fail("INDEX needs a number");
+      if (!ParseTime(w[2], &frames)) return fail(StrFormat("bad time %s", w[2].c_str()));
+      if (track->indexes.empty() ? number > 1 : number != track->indexes.back().number + 1) {
+        return fail(StrFormat("INDEX %02d out of order", number));
+      }
+      if (!track->indexes.empty() && frames < track->indexes.back().frames) {
+        return fail(StrFormat("INDEX %02d lies before the index before it", number));
+      }
+      if (track->indexes.empty()) {
+        for (const CueTrack& other : sheet->tracks) {
+          if (&other != track && other.file == track->file && !other.indexes.empty() &&
+              frames < other.indexes.back().frames) {
+            return fail(StrFormat("INDEX %02d lies before track %d's data", number, other.number));
+          }
+        }
+      }
+      track->indexes.push_back(CueIndex{number, frames, line_no});
+    } else if (cmd == "PREGAP" || cmd == "POSTGAP") {
+      if (!track) return fail(StrFormat("%s outside a TRACK", cmd.c_str()));
+      std::int32_t frames = 0;
+      if (w.size() != 2 || !ParseTime(w[1], &frames))
+        return fail(StrFormat("bad %s time", cmd.c_str()));
+      if (cmd == "PREGAP") {
+        if (!track->indexes.empty()) return fail("PREGAP after INDEX");
+        track->pregap = frames;
+      } else {
+        if (track->indexes.empty()) return fail("POSTGAP before INDEX");
+        track->postgap = frames;
+      }
+    } else if (cmd == "FLAGS") {
+      if (!track) return fail("FLAGS outside a TRACK");
+      for (std::size_t i = 1; i < w.size(); ++i) {
+        const std::string f = Upper(w[i]);
+        if (f == "DCP") {
+          track->control |= kControlCopyPermitted;
+        } else if (f == "4CH") {
+          track->control |= kControlFourChannel;
+        } else if (f == "PRE") {
+          track->control |= kControlPreEmphasis;
+        } else if (f != "SCMS") {
+          return fail(StrFormat("unknown flag %s", w[i].c_str()));
+        }
+      }
+    } else if (cmd == "ISRC") {
+      if (!track) return fail("ISRC outside a TRACK");
+      if (w.size() != 2 || w[1].size() != 12 || !IsAlnum(w[1]) ||
+          !std::all_of(w[1].begin() + 5, w[1].end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return fail("ISRC needs 12 characters: 5 letters or digits, then 7 digits");
+      }
+      track->isrc = Upper(w[1]);
+    } else {
+      return fail(StrFormat("unknown command %s", w[0].c_str()));
+    }
+    if (end == text.size()) break;
+  }
+  if (sheet->tracks.empty()) {
+    if (error) *error = sheet_name + ": no TRACK in the sheet";
+    return false;
+  }
+  if (sheet->tracks.back().indexes.empty()) {
+    line_no = sheet->tracks.back().line;
+    return fail(StrFormat("track %d has no INDEX 01", sheet->tracks.back().number));
+  }
+  for (const CueTrack& t : sheet->tracks) {
+    const bool has_one = std::any_of(t.indexes.begin(), t.indexes.end(),
+                                     [](const CueIndex& i) { return i.number == 1; });
+    if (!has_one) {
+      line_no = t.line;
+      return fail(StrFormat("track %d has no INDEX 01", t.number));
+    }
+  }
+  return true;
+}
+
+}  // namespace tamarack::emu

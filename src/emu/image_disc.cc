@@ -1,0 +1,259 @@
+#include "emu/image_disc.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "emu/cue_sheet.h"
+#include "emu/disc_region.h"
+#include "emu/sector_encoder.h"
+#include "emu/subchannel.h"
+#include "util/strings.h"
+
+namespace tamarack::emu {
+namespace {
+
+constexpr std::uint64_t kMaxCueSheetBytes = 1 << 20;
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string Extension(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  return Lower(path.substr(dot));
+}
+
+std::string Folder(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::unique_ptr<Disc> OpenIso(const std::string& path, std::string* error) {
+  auto file = ImageFile::Open(path, error);
+  if (!file) return nullptr;
+  if (file->size() == 0 || file->size() % 2048 != 0) {
+    *error = StrFormat("%s: %llu bytes is not a whole number of 2048-byte blocks", path.c_str(),
+                       static_cast<unsigned long long>(file->size()));
+    return nullptr;
+  }
+  const auto blocks = static_cast<std::int32_t>(
+      std::min<std::uint64_t>(file->size() / 2048, 100 * 60 * kFramesPerSecond));
+  DiscLayout layout;
+  TrackInfo t;
+  t.number = 1;
+  t.mode = TrackMode::kMode1;
+  t.control = kControlData;
+  t.pregap_start = -kPregapBlocks;
+  t.start = 0;
+  t.end = blocks;
+  layout.tracks.push_back(t);
+  layout.sessions.push_back(SessionInfo{1, 1, 1, blocks, 0x00});
+  std::vector<ImageDisc::Segment> segments{{-kPregapBlocks, 0, -1, 0, 2048},
+                                           {0, blocks, 0, 0, 2048}};
+  std::vector<std::unique_ptr<ImageFile>> files;
+  files.push_back(std::move(file));
+  return std::make_unique<ImageDisc>(path, std::move(layout), std::move(files),
+                                     std::move(segments));
+}
+
+std::unique_ptr<Disc> OpenCue(const std::string& path, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = StrFormat("%s: cannot open", path.c_str());
+    return nullptr;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (text.str().size() > kMaxCueSheetBytes) {
+    *error = StrFormat("%s: too large for a cue sheet", path.c_str());
+    return nullptr;
+  }
+  CueSheet sheet;
+  if (!ParseCueSheet(text.str(), path, Folder(path), &sheet, error)) return nullptr;
+
+  std::vector<std::unique_ptr<ImageFile>> files;
+  for (const CueFile& f : sheet.files) {
+    std::string why;
+    auto file = ImageFile::Open(f.path, &why);
+    if (!file) {
+      *error = StrFormat("%s:%d: %s", path.c_str(), f.line, why.c_str());
+      return nullptr;
+    }
+    files.push_back(std::move(file));
+  }
+
+  // Where each track's data lies in its file: byte offset and number of blocks.
+  const std::size_t n = sheet.tracks.size();
+  std::vector<std::uint64_t> byte_start(n, 0);
+  std::vector<std::int32_t> file_blocks(n, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    const CueTrack& t = sheet.tracks[i];
+    const bool first_in_file = i == 0 || sheet.tracks[i - 1].file != t.file;
+    if (first_in_file) {
+      byte_start[i] = static_cast<std::uint64_t>(t.indexes.front().frames) * t.sector_size;
+    } else {
+      const CueTrack& p = sheet.tracks[i - 1];
+      file_blocks[i - 1] = t.indexes.front().frames - p.indexes.front().frames;
+      byte_start[i] =
+          byte_start[i - 1] + static_cast<std::uint64_t>(file_blocks[i - 1]) * p.sector_size;
+    }
+    const ImageFile& file = *files[t.file];
+    if (byte_start[i] >= file.size()) {
+      const CueIndex& idx = t.indexes.front();
+      *error =
+          StrFormat("%s:%d: INDEX %02d of track %d lies beyond the end of %s (%llu bytes)",
+                    path.c_str(), idx.line, idx.number, t.number, sheet.files[t.file].name.c_str(),
+                    static_cast<unsigned long long>(file.size()));
+      return nullptr;
+    }
+    const bool last_in_file = i + 1 == n || sheet.tracks[i + 1].file != t.file;
+    if (last_in_file) {
+      const std::uint64_t rest = file.size() - byte_start[i];
+      if (rest % t.sector_size != 0) {
+        *error = StrFormat(
+            "%s:%d: %s is truncated: track %d ends inside a %zu-byte block (%llu bytes left)",
+            path.c_str(), t.line, sheet.files[t.file].name.c_str(), t.number, t.sector_size,
+            static_cast<unsigned long long>(rest));
+        return nullptr;
+      }
+      if (rest / t.sector_size > 100ull * 60 * kFramesPerSecond) {
+        *error =
+            StrFormat("%s:%d: track %d is longer than 100 minutes", path.c_str(), t.line, t.number);
+        return nullptr;
+      }
+      file_blocks[i] = static_cast<std::int32_t>(rest / t.sector_size);
+    }
+  }
+
+  // Place the tracks one after the other; LBA 0 is track 1's index 1.
+  std::vector<ImageDisc::Segment> segments;
+  DiscLayout layout;
+  layout.mcn = sheet.catalog;
+  std::int32_t pos = 0;
+  bool xa = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const CueTrack& c = sheet.tracks[i];
+    TrackInfo t;
+    t.number = c.number;
+    t.mode = c.mode;
+    t.control = c.control;
+    t.isrc = c.isrc;
+    xa = xa || c.mode == TrackMode::kMode2Form1;
+    t.pregap_start = pos;
+    if (c.pregap > 0) segments.push_back({pos, pos + c.pregap, -1, 0, c.sector_size});
+    pos += c.pregap;
+    const std::int32_t data_begin = pos;
+    if (file_blocks[i] > 0) {
+      segments.push_back(
+          {pos, pos + file_blocks[i], static_cast<int>(c.file), byte_start[i], c.sector_size});
+    }
+    pos += file_blocks[i];
+    const std::int32_t f0 = c.indexes.front().frames;
+    for (const CueIndex& idx : c.indexes) {
+      if (idx.number == 1) t.start = data_begin + (idx.frames - f0);
+      if (idx.number >= 2)
+        t.indexes.push_back(IndexPoint{idx.number, data_begin + idx.frames - f0});
+    }
+    if (t.start >= pos) {
+      *error = StrFormat("%s:%d: track %d has no blocks from its INDEX 01 on", path.c_str(), c.line,
+                         c.number);
+      return nullptr;
+    }
+    if (c.postgap > 0) segments.push_back({pos, pos + c.postgap, -1, 0, c.sector_size});
+    pos += c.postgap;
+    t.end = pos;
+    layout.tracks.push_back(std::move(t));
+  }
+  const std::int32_t shift = layout.tracks.front().start;
+  for (TrackInfo& t : layout.tracks) {
+    t.pregap_start -= shift;
+    t.start -= shift;
+    t.end -= shift;
+    for (IndexPoint& ip : t.indexes) ip.lba -= shift;
+  }
+  for (ImageDisc::Segment& s : segments) {
+    s.begin -= shift;
+    s.end -= shift;
+  }
+  TrackInfo& first = layout.tracks.front();
+  if (first.pregap_start < -kPregapBlocks) {
+    *error = StrFormat("%s:%d: track %d's pregap is longer than two seconds", path.c_str(),
+                       sheet.tracks.front().line, first.number);
+    return nullptr;
+  }
+  if (first.pregap_start > -kPregapBlocks) {
+    segments.insert(segments.begin(), {-kPregapBlocks, first.pregap_start, -1, 0, 2352});
+    first.pregap_start = -kPregapBlocks;
+  }
+  const std::int32_t leadout = layout.tracks.back().end;
+  layout.sessions.push_back(SessionInfo{1, layout.tracks.front().number,
+                                        layout.tracks.back().number, leadout,
+                                        static_cast<std::uint8_t>(xa ? 0x20 : 0x00)});
+  return std::make_unique<ImageDisc>(path, std::move(layout), std::move(files),
+                                     std::move(segments));
+}
+
+}  // namespace
+
+ImageDisc::ImageDisc(std::string name, DiscLayout layout,
+                     std::vector<std::unique_ptr<ImageFile>> files, std::vector<Segment> segments)
+    : name_(std::move(name)),
+      layout_(std::move(layout)),
+      files_(std::move(files)),
+      segments_(std::move(segments)) {}
+
+bool ImageDisc::ReadSector(std::int32_t lba, RawSector* out, std::string* error) const {
+  if (lba < -kPregapBlocks || lba > LastBuildableBlock(layout_)) {
+    if (error) {
+      *error = StrFormat("%s: block %d lies outside the disc (%d to %d)", name_.c_str(), lba,
+                         -kPregapBlocks, LastBuildableBlock(layout_));
+    }
+    return false;
+  }
+  out->main.fill(0);
+  out->c2.fill(0);
+  const TrackInfo* track = layout_.TrackAt(lba);
+  const TrackMode mode = track ? track->mode : layout_.tracks.back().mode;
+  auto it = std::upper_bound(segments_.begin(), segments_.end(), lba,
+                             [](std::int32_t v, const Segment& s) { return v < s.begin; });
+  const Segment* seg = nullptr;
+  if (it != segments_.begin() && lba < std::prev(it)->end) seg = &*std::prev(it);
+  if (seg && seg->file >= 0) {
+    const ImageFile& file = *files_[static_cast<std::size_t>(seg->file)];
+    const std::uint64_t at =
+        seg->offset + static_cast<std::uint64_t>(lba - seg->begin) * seg->sector_size;
+    if (seg->sector_size == kRawSectorSize) {
+      if (!file.ReadAt(at, out->main, error)) return false;
+    } else {
+      if (!file.ReadAt(at, std::span<std::uint8_t>(out->main.data() + 16, 2048), error)) {
+        return false;
+      }
+      EncodeSector(TrackMode::kMode1, lba, {}, out->main);
+    }
+  } else {
+    EncodeSector(mode, lba, {}, out->main);
+  }
+  BuildSubchannel(layout_, lba, out->sub);
+  return true;
+}
+
+std::unique_ptr<Disc> OpenImage(const std::string& path, std::string* error) {
+  std::string why;
+  std::unique_ptr<Disc> disc;
+  const std::string ext = Extension(path);
+  if (ext == ".iso") {
+    disc = OpenIso(path, &why);
+  } else if (ext == ".cue") {
+    disc = OpenCue(path, &why);
+  } else {
+    why = StrFormat("%s: unknown image type (an .iso or a .cue is needed)", path.c_str());
+  }
+  if (!disc && error) *error = why;
+  return disc;
+}
+
+}  // namespace tamarack::emu

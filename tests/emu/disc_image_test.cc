@@ -1,0 +1,318 @@
+#include "emu/image_disc.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "emu/built_in_discs.h"
+#include "emu/cd_address.h"
+#include "emu/sector_encoder.h"
+#include "emu/sub_q.h"
+#include "emu/subchannel.h"
+#include "emu/test_sector.h"
+
+namespace tamarack::emu {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "tamarack-emu-XXXXXX").string();
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    if (::mkdtemp(buf.data())) path_ = buf.data();
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  bool ok() const { return !path_.empty(); }
+
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(File(name), std::ios::binary) << text;
+  }
+  void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+    std::ofstream(File(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+
+ private:
+  std::string path_;
+};
+
+// `blocks` blocks of raw sectors of `disc` from `first` on.
+std::vector<std::uint8_t> RawBlocks(const Disc& disc, std::int32_t first, std::int32_t blocks) {
+  std::vector<std::uint8_t> out;
+  for (std::int32_t i = 0; i < blocks; ++i) {
+    RawSector s;
+    std::string error;
+    EXPECT_TRUE(disc.ReadSector(first + i, &s, &error)) << error;
+    out.insert(out.end(), s.main.begin(), s.main.end());
+  }
+  return out;
+}
+
+// 2048-byte user blocks of type13 from `first` on.
+std::vector<std::uint8_t> UserBlocks(std::int32_t first, std::int32_t blocks) {
+  std::vector<std::uint8_t> out(static_cast<std::size_t>(blocks) * 2048);
+  for (std::int32_t i = 0; i < blocks; ++i) {
+    FillTestSector(first + i,
+                   std::span<std::uint8_t>(out.data() + static_cast<std::size_t>(i) * 2048, 2048));
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> Tone(std::size_t blocks, std::uint8_t fill) {
+  return std::vector<std::uint8_t>(blocks * 2352, fill);
+}
+
+RawSector Read(const Disc& disc, std::int32_t lba) {
+  RawSector s;
+  std::string error;
+  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
+  return s;
+}
+
+std::string OpenError(const std::string& path) {
+  std::string error;
+  auto disc = OpenImage(path, &error);
+  EXPECT_EQ(disc, nullptr) << path;
+  return error;
+}
+
+TEST(IsoImageTest, BlocksAreCompletedByTheEncoder) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  dir.Write("disc.iso", UserBlocks(0, 40));
+  std::string error;
+  auto disc = OpenImage(dir.File("disc.iso"), &error);
+  ASSERT_NE(disc, nullptr) << error;
+  const DiscLayout& l = disc->Layout();
+  ASSERT_EQ(l.tracks.size(), 1u);
+  EXPECT_EQ(l.LeadoutStart(), 40);
+  EXPECT_EQ(l.tracks[0].mode, TrackMode::kMode1);
+  // The same sectors as the built-in type13 disc, since the user data agree.
+  auto t13 = MakeType13Disc();
+  for (std::int32_t lba : {0, 16, 39}) {
+    const RawSector a = Read(*disc, lba);
+    EXPECT_TRUE(CheckSector(a.main).Ok());
+    EXPECT_EQ(a.main, Read(*t13, lba).main) << lba;
+    EXPECT_EQ(a.sub, Read(*t13, lba).sub) << lba;
+  }
+  // Pregap and lead-out are generated.
+  EXPECT_TRUE(CheckSector(Read(*disc, -150).main).Ok());
+  EXPECT_EQ(QFromRaw(Read(*disc, 45).sub)[1], kLeadoutTrack);
+  RawSector s;
+  EXPECT_FALSE(disc->ReadSector(40 + 6750, &s, &error));
+}
+
+TEST(IsoImageTest, BadIsoFiles) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  std::vector<std::uint8_t> odd(5000, 1);
+  dir.Write("odd.iso", odd);
+  EXPECT_NE(OpenError(dir.File("odd.iso")).find("odd.iso: 5000 bytes is not a whole number"),
+            std::string::npos);
+  dir.Write("empty.iso", std::vector<std::uint8_t>{});
+  EXPECT_NE(OpenError(dir.File("empty.iso")).find("empty.iso"), std::string::npos);
+  EXPECT_NE(OpenError(dir.File("missing.iso")).find("missing.iso: cannot open"), std::string::npos);
+  EXPECT_NE(OpenError(dir.File("disc.img")).find("unknown image type"), std::string::npos);
+}
+
+TEST(CueImageTest, SeveralTracksAndFiles) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  fs::create_directory(dir.File("sub dir"));
+  auto t13 = MakeType13Disc();
+  // data.bin: 30 raw Mode 1 blocks (track 1). "sub dir/audio one.bin": 2 s of pregap and 20
+  // blocks of track 2, 10 blocks of track 3 with an index 2.
+  dir.Write("data.bin", RawBlocks(*t13, 0, 30));
+  std::vector<std::uint8_t> audio = Tone(150, 0x00);
+  const std::vector<std::uint8_t> t2 = Tone(20, 0x22);
+  const std::vector<std::uint8_t> t3 = Tone(10, 0x33);
+  audio.insert(audio.end(), t2.begin(), t2.end());
+  audio.insert(audio.end(), t3.begin(), t3.end());
+  dir.Write("sub dir/audio one.bin", audio);
+  dir.Write("tail.bin", UserBlocks(1000, 5));
+  dir.Write("disc.cue",
+            "REM a comment\r\n"
+            "CATALOG 4912345678904\r\n"
+            "PERFORMER \"Someone\"\r\n"
+            "FILE data.bin BINARY\r\n"
+            "  TRACK 01 MODE1/2352\r\n"
+            "    INDEX 01 00:00:00\r\n"
+            "FILE \"sub dir/audio one.bin\" BINARY\r\n"
+            "  TRACK 02 AUDIO\r\n"
+            "    FLAGS DCP PRE\r\n"
+            "    ISRC JPTMR2400002\r\n"
+            "    INDEX 00 00:00:00\r\n"
+            "    INDEX 01 00:02:00\r\n"
+            "  TRACK 03 AUDIO\r\n"
+            "    FLAGS 4CH\r\n"
+            "    INDEX 01 00:02:20\r\n"
+            "    INDEX 02 00:02:25\r\n"
+            "    POSTGAP 00:00:10\r\n"
+            "FILE tail.bin BINARY\r\n"
+            "  TRACK 04 MODE1/2048\r\n"
+            "    PREGAP 00:02:00\r\n"
+            "    INDEX 01 00:00:00\r\n");
+  std::string error;
+  auto disc = OpenImage(dir.File("disc.cue"), &error);
+  ASSERT_NE(disc, nullptr) << error;
+  const DiscLayout& l = disc->Layout();
+  ASSERT_EQ(l.tracks.size(), 4u);
+  EXPECT_EQ(l.mcn, "4912345678904");
+  EXPECT_EQ(l.tracks[0].pregap_start, -150);
+  EXPECT_EQ(l.tracks[0].start, 0);
+  EXPECT_EQ(l.tracks[0].end, 30);
+  EXPECT_EQ(l.tracks[1].pregap_start, 30);
+  EXPECT_EQ(l.tracks[1].start, 180);
+  EXPECT_EQ(l.tracks[1].end, 200);
+  EXPECT_EQ(l.tracks[1].control, kControlCopyPermitted | kControlPreEmphasis);
+  EXPECT_EQ(l.tracks[1].isrc, "JPTMR2400002");
+  EXPECT_EQ(l.tracks[2].start, 200);
+  ASSERT_EQ(l.tracks[2].indexes.size(), 1u);
+  EXPECT_EQ(l.tracks[2].indexes[0].lba, 205);
+  EXPECT_EQ(l.tracks[2].end, 220);  // 10 blocks and a 10-block postgap
+  EXPECT_EQ(l.tracks[2].control, kControlFourChannel);
+  EXPECT_EQ(l.tracks[3].pregap_start, 220);
+  EXPECT_EQ(l.tracks[3].start, 370);
+  EXPECT_EQ(l.tracks[3].end, 375);
+  EXPECT_EQ(l.LeadoutStart(), 375);
+  EXPECT_EQ(l.sessions[0].first_track, 1);
+  EXPECT_EQ(l.sessions[0].last_track, 4);
+
+  // Raw blocks come back as the file holds them.
+  EXPECT_EQ(Read(*disc, 7).main, Read(*t13, 7).main);
+  EXPECT_EQ(Read(*disc, 185).main[0], 0x22);
+  EXPECT_EQ(Read(*disc, 209).main[100], 0x33);
+  // Postgap and PREGAP blocks are generated: silence, then Mode 1 sectors of zeros.
+  EXPECT_EQ(Read(*disc, 215).main[100], 0x00);
+  const RawSector gap = Read(*disc, 300);
+  EXPECT_TRUE(CheckSector(gap.main).Ok());
+  EXPECT_EQ(gap.main[100], 0);
+  // 2048-byte blocks are completed; their text gives LBA 1000's time, as written.
+  const RawSector t4 = Read(*disc, 370);
+  EXPECT_TRUE(CheckSector(t4.main).Ok());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(t4.main.data()) + 16 + 13, 9), "00m15s25f");
+  const Msf m = LbaToMsf(370);
+  EXPECT_EQ(t4.main[12], ToBcd(m.minutes));
+  EXPECT_EQ(t4.main[14], ToBcd(m.frames));
+  // Q follows the sheet: pregap of track 2, index 2 of track 3, flags, lead-out.
+  SubQ q = QFromRaw(Read(*disc, 31).sub);
+  EXPECT_EQ(q[1], 0x02);
+  EXPECT_EQ(q[2], 0x00);
+  EXPECT_EQ(q[0] >> 4, kControlCopyPermitted | kControlPreEmphasis);
+  q = QFromRaw(Read(*disc, 206).sub);
+  EXPECT_EQ(q[1], 0x03);
+  EXPECT_EQ(q[2], 0x02);
+  q = QFromRaw(Read(*disc, 375).sub);
+  EXPECT_EQ(q[1], 0xAA);
+  EXPECT_TRUE(SubQCrcOk(q));
+}
+
+TEST(CueImageTest, Mode2RawTrackIsXa) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  auto ms = MakeMultisessionDisc();
+  const TrackInfo& data = ms->Layout().tracks[3];
+  dir.Write("xa.bin", RawBlocks(*ms, data.start, 12));
+  dir.Write("xa.cue", "FILE \"xa.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n");
+  std::string error;
+  auto disc = OpenImage(dir.File("xa.cue"), &error);
+  ASSERT_NE(disc, nullptr) << error;
+  EXPECT_EQ(disc->Layout().sessions[0].disc_type, 0x20);
+  EXPECT_EQ(disc->Layout().tracks[0].mode, TrackMode::kMode2Form1);
+  // The file's own bytes, header address included: no repair.
+  EXPECT_EQ(Read(*disc, 3).main, Read(*ms, data.start + 3).main);
+}
+
+TEST(CueImageTest, MalformedSheets) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  dir.Write("a.bin", Tone(300, 1));
+  struct Case {
+    const char* sheet;
+    const char* error;  // after "bad.cue:"
+  };
+  const Case cases[] = {
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 MODE3/2352\n",
+       "4: unknown track mode MODE3/2352"},
+      {"TRACK 01 AUDIO\n", "1: TRACK before any FILE"},
+      {"FILE a.bin WAVE\n", "1: unsupported file type WAVE"},
+      {"FILE \"a.bin BINARY\n", "1: unclosed quote"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:60:00\n", "3: bad time 00:60:00"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:75\n", "3: bad time 00:00:75"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 0000\n", "3: bad time 0000"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 02 00:00:00\n", "3: INDEX 02 out of order"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n",
+       "3: track 1 has no INDEX 01"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\n", "2: track 1 has no INDEX 01"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 03 AUDIO\n",
+       "4: track 3 follows track 1"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nFLAGS XYZ\n", "4: unknown flag XYZ"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nISRC ABC\nINDEX 01 00:00:00\n", "3: ISRC needs"},
+      {"CATALOG 12345\n", "1: CATALOG needs 13 digits"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nPREGAP 00:02:00\n",
+       "4: PREGAP after INDEX"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nWHATEVER 1\n",
+       "4: unknown command WHATEVER"},
+      {"REM nothing\n", " no TRACK in the sheet"},
+      {"FILE missing.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
+       "1: " /* then the file's own error */},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 "
+       "00:04:00\n",
+       "5: INDEX 01 of track 2 lies beyond the end of a.bin"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:50\n",
+       "2: track 1's pregap is longer than two seconds"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:50\nTRACK 02 AUDIO\nINDEX 01 "
+       "00:00:20\n",
+       "5: INDEX 01 lies before track 1's data"},
+  };
+  for (const Case& c : cases) {
+    dir.Write("bad.cue", c.sheet);
+    const std::string error = OpenError(dir.File("bad.cue"));
+    EXPECT_NE(error.find(dir.File("bad.cue") + ":" + c.error), std::string::npos)
+        << "sheet:\n"
+        << c.sheet << "error: " << error;
+  }
+  dir.Write("bad.cue", "FILE missing.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+  EXPECT_NE(OpenError(dir.File("bad.cue")).find("missing.bin: cannot open"), std::string::npos);
+  EXPECT_NE(OpenError(dir.File("none.cue")).find("none.cue: cannot open"), std::string::npos);
+}
+
+TEST(CueImageTest, TruncatedBin) {
+  TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  std::vector<std::uint8_t> bin = Tone(10, 5);
+  bin.resize(bin.size() - 100);
+  dir.Write("t.bin", bin);
+  dir.Write("t.cue", "FILE t.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  const std::string error = OpenError(dir.File("t.cue"));
+  EXPECT_NE(error.find(dir.File("t.cue") + ":2: t.bin is truncated"), std::string::npos) << error;
+
+  // A file that shrinks after the image was opened gives a read error, not a crash.
+  dir.Write("s.bin", Tone(10, 5));
+  dir.Write("s.cue", "FILE s.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  std::string why;
+  auto disc = OpenImage(dir.File("s.cue"), &why);
+  ASSERT_NE(disc, nullptr) << why;
+  fs::resize_file(dir.File("s.bin"), 2352 * 4);
+  RawSector s;
+  EXPECT_TRUE(disc->ReadSector(3, &s, &why)) << why;
+  EXPECT_FALSE(disc->ReadSector(8, &s, &why));
+  EXPECT_NE(why.find("s.bin"), std::string::npos) << why;
+}
+
+}  // namespace
+}  // namespace tamarack::emu

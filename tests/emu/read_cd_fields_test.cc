@@ -1,0 +1,306 @@
+#include "emu/read_cd_fields.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "emu/built_in_discs.h"
+#include "emu/sector_encoder.h"
+#include "emu/subchannel.h"
+
+namespace tamarack::emu {
+namespace {
+
+constexpr int X = -1;  // illegal combination
+
+// MMC's Read CD table: bytes per block for each main-channel selection (byte 9 bits 7-3), by
+// sector type: CD-DA, Mode 1, Mode 2 formless, Mode 2 form 1, Mode 2 form 2.
+struct Row {
+  std::uint8_t flags;
+  int bytes[5];
+};
+constexpr Row kTable[] = {
+    {0x00, {0, 0, 0, 0, 0}},
+    {0x08, {0, 288, 0, 280, 0}},
+    {0x10, {2352, 2048, 2336, 2048, 2328}},
+    {0x18, {2352, 2336, 2336, 2328, 2328}},
+    {0x20, {0, 4, 4, 4, 4}},
+    {0x28, {X, X, X, X, X}},
+    {0x30, {2352, 2052, 2340, X, X}},
+    {0x38, {2352, 2340, 2340, X, X}},
+    {0x40, {0, 0, 0, 8, 8}},
+    {0x48, {X, X, X, X, X}},
+    {0x50, {2352, 2048, 2336, 2056, 2336}},
+    {0x58, {2352, 2336, 2336, 2336, 2336}},
+    {0x60, {0, 4, 4, 12, 12}},
+    {0x68, {X, X, X, X, X}},
+    {0x70, {2352, 2052, 2340, 2060, 2340}},
+    {0x78, {2352, 2340, 2340, 2340, 2340}},
+    {0x80, {0, 12, 12, 12, 12}},
+    {0x88, {X, X, X, X, X}},
+    {0x90, {X, X, X, X, X}},
+    {0x98, {X, X, X, X, X}},
+    {0xA0, {0, 16, 16, 16, 16}},
+    {0xA8, {X, X, X, X, X}},
+    {0xB0, {2352, 2064, 2352, X, X}},
+    {0xB8, {2352, 2352, 2352, X, X}},
+    {0xC0, {X, X, X, X, X}},
+    {0xC8, {X, X, X, X, X}},
+    {0xD0, {X, X, X, X, X}},
+    {0xD8, {X, X, X, X, X}},
+    {0xE0, {0, 16, 16, 24, 24}},
+    {0xE8, {X, X, X, X, X}},
+    {0xF0, {2352, 2064, 2352, 2072, 2352}},
+    {0xF8, {2352, 2352, 2352, 2352, 2352}},
+};
+
+constexpr TrackMode kModes[] = {TrackMode::kAudio, TrackMode::kMode1, TrackMode::kMode2Formless,
+                                TrackMode::kMode2Form1, TrackMode::kMode2Form2};
+constexpr std::uint8_t kTypeOf[] = {kSectorTypeCdda, kSectorTypeMode1, kSectorTypeMode2Formless,
+                                    kSectorTypeMode2Form1, kSectorTypeMode2Form2};
+
+RawSector Encoded(TrackMode mode, std::int32_t lba) {
+  RawSector s;
+  for (std::size_t i = 0; i < s.main.size(); ++i) s.main[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  EncodeSector(mode, lba, XaSubHeader{0, 1, kSubmodeData, 0}, s.main);
+  return s;
+}
+
+TEST(ReadCdFieldsTest, ByteCountsOfEveryTypeAndSelection) {
+  const std::uint8_t errors[] = {0x00, 0x02, 0x04};
+  const std::size_t error_bytes[] = {0, 294, 296};
+  const std::uint8_t subs[] = {0, 1, 2, 4};
+  const std::size_t sub_bytes[] = {0, 96, 16, 96};
+  for (const Row& row : kTable) {
+    for (std::size_t m = 0; m < 5; ++m) {
+      for (std::size_t e = 0; e < 3; ++e) {
+        for (std::size_t k = 0; k < 4; ++k) {
+          for (std::uint8_t expected : {kSectorTypeAny, kTypeOf[m]}) {
+            const ReadCdSelection sel{expected, static_cast<std::uint8_t>(row.flags | errors[e]),
+                                      subs[k]};
+            std::size_t n = 12345;
+            const ReadCdStatus st = ReadCdBlockSize(sel, kModes[m], &n);
+            SCOPED_TRACE(testing::Message() << "byte 9 " << std::hex << int{sel.main} << " sub "
+                                            << int{sel.sub} << " type " << m);
+            if (row.bytes[m] == X) {
+              EXPECT_EQ(st, ReadCdStatus::kInvalidField);
+              continue;
+            }
+            ASSERT_EQ(st, ReadCdStatus::kOk);
+            const std::size_t want =
+                static_cast<std::size_t>(row.bytes[m]) + error_bytes[e] + sub_bytes[k];
+            EXPECT_EQ(n, want);
+            // Assembly returns exactly that many bytes.
+            const RawSector s = Encoded(kModes[m], 20);
+            std::vector<std::uint8_t> out(kMaxReadCdBlock, 0xEE);
+            std::size_t got = 0;
+            ASSERT_EQ(AssembleReadCdBlock(sel, kModes[m], s, out, &got), ReadCdStatus::kOk);
+            EXPECT_EQ(got, want);
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(ReadCdFieldsTest, IllegalSelectionsAreRefused) {
+  std::size_t n = 0;
+  // Reserved error field, reserved bit, reserved sub-channel selections, reserved types.
+  EXPECT_EQ(ReadCdBlockSize({0, 0x16, 0}, TrackMode::kMode1, &n), ReadCdStatus::kInvalidField);
+  EXPECT_EQ(ReadCdBlockSize({0, 0x11, 0}, TrackMode::kMode1, &n), ReadCdStatus::kInvalidField);
+  for (int sub : {3, 5, 6, 7}) {
+    EXPECT_EQ(ReadCdBlockSize({0, 0x10, static_cast<std::uint8_t>(sub)}, TrackMode::kMode1, &n),
+              ReadCdStatus::kInvalidField);
+  }
+  for (int type : {6, 7}) {
+    EXPECT_EQ(ReadCdBlockSize({static_cast<std::uint8_t>(type), 0x10, 0}, TrackMode::kMode1, &n),
+              ReadCdStatus::kInvalidField);
+  }
+  // Every combination the table marks illegal, on every sector type, whatever else is set.
+  int illegal = 0;
+  for (const Row& row : kTable) {
+    if (row.bytes[1] != X) continue;
+    ++illegal;
+    for (TrackMode mode : kModes) {
+      EXPECT_EQ(CheckReadCdSelection({0, row.flags, 0}), ReadCdStatus::kInvalidField);
+      EXPECT_EQ(ReadCdBlockSize({0, static_cast<std::uint8_t>(row.flags | 0x02), 2}, mode, &n),
+                ReadCdStatus::kInvalidField);
+    }
+  }
+  EXPECT_EQ(illegal, 12);
+}
+
+TEST(ReadCdFieldsTest, SectorTypeMismatch) {
+  std::size_t n = 0;
+  for (std::size_t m = 0; m < 5; ++m) {
+    for (std::size_t other = 0; other < 5; ++other) {
+      const ReadCdStatus st = ReadCdBlockSize({kTypeOf[other], 0x10, 0}, kModes[m], &n);
+      EXPECT_EQ(st, m == other ? ReadCdStatus::kOk : ReadCdStatus::kIllegalModeForTrack)
+          << m << " read as " << other;
+    }
+  }
+  // An illegal combination is reported before a mismatch.
+  EXPECT_EQ(ReadCdBlockSize({kSectorTypeMode1, 0x28, 0}, TrackMode::kAudio, &n),
+            ReadCdStatus::kInvalidField);
+}
+
+TEST(ReadCdFieldsTest, FieldsComeFromTheRightPlaces) {
+  RawSector s = Encoded(TrackMode::kMode2Form1, 1000);
+  s.c2[10] = 0x40;
+  s.c2[20] = 0x01;
+  std::vector<std::uint8_t> out(kMaxReadCdBlock);
+  std::size_t n = 0;
+  ASSERT_EQ(AssembleReadCdBlock({0, 0xF8, 0}, TrackMode::kMode2Form1, s, out, &n),
+            ReadCdStatus::kOk);
+  EXPECT_EQ(std::memcmp(out.data(), s.main.data(), 2352), 0);
+  ASSERT_EQ(AssembleReadCdBlock({0, 0x50, 0}, TrackMode::kMode2Form1, s, out, &n),
+            ReadCdStatus::kOk);
+  EXPECT_EQ(std::memcmp(out.data(), s.main.data() + 16, 2056), 0);
+  ASSERT_EQ(AssembleReadCdBlock({0, 0xA0, 0}, TrackMode::kMode2Form1, s, out, &n),
+            ReadCdStatus::kOk);
+  EXPECT_EQ(std::memcmp(out.data(), s.main.data(), 16), 0);
+  ASSERT_EQ(AssembleReadCdBlock({0, 0x08, 0}, TrackMode::kMode2Form1, s, out, &n),
+            ReadCdStatus::kOk);
+  EXPECT_EQ(std::memcmp(out.data(), s.main.data() + 2072, 280), 0);
+  // C2 flags, then the block error byte (the OR of all flag bytes) and a pad byte.
+  ASSERT_EQ(AssembleReadCdBlock({0, 0x14, 0}, TrackMode::kMode2Form1, s, out, &n),
+            ReadCdStatus::kOk);
+  ASSERT_EQ(n, 2048u + 296u);
+  EXPECT_EQ(std::memcmp(out.data() + 2048, s.c2.data(), 294), 0);
+  EXPECT_EQ(out[2048 + 294], 0x41);
+  EXPECT_EQ(out[2048 + 295], 0x00);
+
+  // Sub-channel: raw, formatted Q, R-W.
+  auto disc = MakeType13Disc();
+  RawSector t;
+  std::string error;
+  ASSERT_TRUE(disc->ReadSector(300, &t, &error));
+  ASSERT_EQ(AssembleReadCdBlock({0, 0x10, 1}, TrackMode::kMode1, t, out, &n), ReadCdStatus::kOk);
+  EXPECT_EQ(n, 2048u + 96u);
+  EXPECT_EQ(std::memcmp(out.data() + 2048, t.sub.data(), 96), 0);
+  ASSERT_EQ(AssembleReadCdBlock({0, 0x10, 2}, TrackMode::kMode1, t, out, &n), ReadCdStatus::kOk);
+  const SubQ q = BuildSubQ(disc->Layout(), 300);
+  EXPECT_EQ(std::memcmp(out.data() + 2048, q.data(), 12), 0);
+  EXPECT_EQ(out[2048 + 12] | out[2048 + 13] | out[2048 + 14] | out[2048 + 15], 0);
+  ASSERT_EQ(AssembleReadCdBlock({0, 0x00, 4}, TrackMode::kMode1, t, out, &n), ReadCdStatus::kOk);
+  EXPECT_EQ(n, 96u);
+  // Too small an output buffer is refused, not overrun.
+  std::vector<std::uint8_t> small(100);
+  EXPECT_NE(AssembleReadCdBlock({0, 0xF8, 0}, TrackMode::kMode1, t, small, &n), ReadCdStatus::kOk);
+}
+
+TEST(ReadCdFieldsTest, Mode2TracksTellFormsApartByTheirBlocks) {
+  const RawSector f2 = Encoded(TrackMode::kMode2Form2, 5);
+  EXPECT_EQ(BlockMode(TrackMode::kMode2Form1, f2), TrackMode::kMode2Form2);
+  const RawSector f1 = Encoded(TrackMode::kMode2Form1, 5);
+  EXPECT_EQ(BlockMode(TrackMode::kMode2Form2, f1), TrackMode::kMode2Form1);
+  const RawSector formless = Encoded(TrackMode::kMode2Formless, 5);
+  EXPECT_EQ(BlockMode(TrackMode::kMode2Form1, formless), TrackMode::kMode2Formless);
+  EXPECT_EQ(BlockMode(TrackMode::kMode1, f2), TrackMode::kMode1);
+  std::vector<std::uint8_t> out(kMaxReadCdBlock);
+  std::size_t n = 0;
+  ASSERT_EQ(AssembleReadCdBlock({0, 0x10, 0}, TrackMode::kMode2Form1, f2, out, &n),
+            ReadCdStatus::kOk);
+  EXPECT_EQ(n, 2328u);
+}
+
+// The reading test of the 23-track disc: each track class read at the track start, one block
+// after it, and one block before the next track, with every pass; the lengths must be among
+// those the test accepts.
+TEST(ReadCdFieldsTest, Type30PassesGiveAcceptedLengths) {
+  auto disc = MakeType30Disc();
+  const auto& tracks = disc->Layout().tracks;
+  struct Pass {
+    std::uint8_t flags;
+    bool audio_too;
+  };
+  const Pass passes[] = {{0x10, true},  {0x20, false}, {0x40, false}, {0x60, false},
+                         {0x08, false}, {0x80, false}, {0xF8, true}};
+  auto accepted = [](TrackMode mode, std::uint8_t flags, std::size_t n) {
+    switch (mode) {
+      case TrackMode::kMode1:
+        switch (flags) {
+          case 0x10:
+            return n == 2048 || n == 2352;
+          case 0x20:
+            return n == 4 || n == 0;
+          case 0x60:
+            return n == 4;
+          case 0x08:
+            return n == 288 || n == 0;
+          case 0x80:
+            return n == 12;
+          case 0xF8:
+            return n == 2352;
+          default:
+            return true;  // not run
+        }
+      case TrackMode::kMode2Form1:
+        switch (flags) {
+          case 0x10:
+            return n == 2048 || n == 2352;
+          case 0x20:
+            return n == 4 || n == 0;
+          case 0x40:
+            return n == 8;
+          case 0x60:
+            return n == 12;
+          case 0x08:
+            return n == 280 || n == 0;
+          case 0x80:
+            return n == 12;
+          default:
+            return n == 2352;
+        }
+      case TrackMode::kMode2Form2:
+        switch (flags) {
+          case 0x10:
+            return n == 2328;
+          case 0x20:
+            return n == 4;
+          case 0x40:
+            return n == 8;
+          case 0x60:
+            return n == 12;
+          case 0x08:
+            return n == 0;
+          case 0x80:
+            return n == 12;
+          default:
+            return n == 2352;
+        }
+      default:
+        return n == (flags == 0x20 ? 0u : 2352u);
+    }
+  };
+  std::vector<std::uint8_t> out(kMaxReadCdBlock);
+  for (int variant = 0; variant < 3; ++variant) {
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+      const TrackInfo& t = tracks[i];
+      std::int32_t lba = t.start;
+      if (variant == 1) lba = t.start + 1;
+      if (variant == 2 && i < 21) lba = tracks[i + 1].start - 1;
+      const bool audio = t.mode == TrackMode::kAudio;
+      RawSector s;
+      std::string error;
+      ASSERT_TRUE(disc->ReadSector(lba, &s, &error)) << error;
+      const TrackInfo* holder = disc->Layout().TrackAt(lba);
+      ASSERT_NE(holder, nullptr);
+      for (const Pass& p : passes) {
+        if (audio && !p.audio_too) continue;
+        if (p.flags == 0x40 && t.mode == TrackMode::kMode1) continue;
+        const ReadCdSelection sel{audio ? kSectorTypeCdda : kSectorTypeAny, p.flags, 0};
+        std::size_t n = 0;
+        ASSERT_EQ(AssembleReadCdBlock(sel, holder->mode, s, out, &n), ReadCdStatus::kOk)
+            << "track " << t.number << " variant " << variant;
+        EXPECT_TRUE(accepted(t.mode, p.flags, n))
+            << "track " << t.number << " flags " << int{p.flags} << " length " << n << " variant "
+            << variant;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tamarack::emu
