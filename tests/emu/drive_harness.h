@@ -1,0 +1,130 @@
+// Test helpers: a virtual drive reached the way the system reaches any drive, through a
+// DriveDirectory and a DeviceSession, on a simulated clock.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/clock.h"
+#include "device/device_session.h"
+#include "device/drive_directory.h"
+#include "device/sense_table.h"
+#include "emu/built_in_discs.h"
+#include "emu/synthetic_disc.h"
+#include "emu/virtual_drive_provider.h"
+
+namespace tamarack::emu::testing {
+
+// A small recordable data disc: one Mode 1 track of 1000 blocks and an ATIP, the only disc
+// here with a PMA and an ATIP.
+inline std::unique_ptr<Disc> MakeRecordableDisc() {
+  DiscLayout layout;
+  TrackInfo t;
+  t.number = 1;
+  t.mode = TrackMode::kMode1;
+  t.control = kControlData;
+  t.pregap_start = -150;
+  t.start = 0;
+  t.end = 1000;
+  layout.tracks.push_back(t);
+  layout.sessions.push_back(SessionInfo{1, 1, 1, 1000, 0x00});
+  AtipInfo atip;
+  for (std::size_t i = 0; i < atip.bytes.size(); ++i)
+    atip.bytes[i] = static_cast<std::uint8_t>(i + 1);
+  layout.atip = atip;
+  return std::make_unique<SyntheticDisc>(
+      "recordable", std::move(layout),
+      [](const TrackInfo&, std::int32_t lba, std::span<std::uint8_t> user) {
+        for (std::size_t i = 0; i < user.size(); ++i)
+          user[i] = static_cast<std::uint8_t>(lba + static_cast<std::int32_t>(i));
+      });
+}
+
+// The built-in discs plus "recordable".
+inline std::unique_ptr<Disc> TestDiscFactory(const std::string& name, std::string* error) {
+  if (name == "recordable") return MakeRecordableDisc();
+  return MakeDiscByName(name, error);
+}
+
+struct Reply {
+  CommandStatus status = CommandStatus::kNoDevice;
+  std::uint32_t transferred = 0;
+  std::vector<std::uint8_t> data;  // the whole buffer (filled with 5Ah before the command)
+  std::string status_line;         // the session's status line after the command
+  ScsiResult result;
+  bool good() const { return status == CommandStatus::kGood; }
+  std::uint8_t key() const { return result.sense[2] & 0x0F; }
+  std::uint8_t asc() const { return result.sense[12]; }
+  std::uint8_t ascq() const { return result.sense[13]; }
+  // The reply bytes actually transferred.
+  std::vector<std::uint8_t> bytes() const {
+    return std::vector<std::uint8_t>(data.begin(), data.begin() + transferred);
+  }
+};
+
+class DriveHarness {
+ public:
+  explicit DriveHarness(const std::string& id = "emu:type13?speed=max") {
+    auto p =
+        std::make_unique<VirtualDriveProvider>(clock, DefaultVirtualDriveIds(), TestDiscFactory);
+    provider = p.get();
+    drives.AddProvider(std::move(p));
+    opened = session.Open(id);
+  }
+
+  // A data-in command with a buffer of `size` bytes.
+  Reply In(std::initializer_list<std::uint8_t> cdb, std::size_t size) {
+    Reply r;
+    r.data.assign(size, 0x5A);
+    const CommandOutcome out = session.Run(MakeCdb(cdb), r.data, false, false);
+    r.status = out.status;
+    r.result = out.result;
+    r.transferred = out.result.transferred;
+    r.status_line = session.status_line.Get();
+    return r;
+  }
+  // A data-out command.
+  Reply Out(std::initializer_list<std::uint8_t> cdb, std::vector<std::uint8_t> data) {
+    Reply r;
+    r.data = std::move(data);
+    const CommandOutcome out = session.Run(MakeCdb(cdb), r.data, true, false);
+    r.status = out.status;
+    r.result = out.result;
+    r.transferred = out.result.transferred;
+    r.status_line = session.status_line.Get();
+    return r;
+  }
+  Reply NoData(std::initializer_list<std::uint8_t> cdb) { return In(cdb, 0); }
+
+  SimulatedClock clock;
+  DriveDirectory drives;
+  VirtualDriveProvider* provider = nullptr;
+  DeviceSession session{&drives, BuiltInSenseTable()};
+  bool opened = false;
+};
+
+inline std::uint16_t Be16(const std::vector<std::uint8_t>& b, std::size_t i) {
+  return static_cast<std::uint16_t>(b.at(i) << 8 | b.at(i + 1));
+}
+inline std::uint32_t Be32(const std::vector<std::uint8_t>& b, std::size_t i) {
+  return static_cast<std::uint32_t>(b.at(i)) << 24 | static_cast<std::uint32_t>(b.at(i + 1)) << 16 |
+         static_cast<std::uint32_t>(b.at(i + 2)) << 8 | b.at(i + 3);
+}
+
+// Evaluates `reply` once (it usually sends a command).
+#define EXPECT_SENSE(reply, k, a, q)                                           \
+  do {                                                                         \
+    const ::tamarack::emu::testing::Reply& sense_reply_ = (reply);             \
+    EXPECT_EQ(sense_reply_.status, ::tamarack::CommandStatus::kCheckCondition) \
+        << sense_reply_.status_line;                                           \
+    EXPECT_EQ(sense_reply_.key(), (k));                                        \
+    EXPECT_EQ(sense_reply_.asc(), (a));                                        \
+    EXPECT_EQ(sense_reply_.ascq(), (q));                                       \
+  } while (0)
+
+}  // namespace tamarack::emu::testing
