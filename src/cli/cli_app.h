@@ -29,6 +29,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context);
 std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory();
 
 // Each subcommand adds itself to the app; its callback sets context.exit_code.
+void AddCommandsCommand(CLI::App& app, CliContext& context);
 void AddDrivesCommand(CLI::App& app, CliContext& context);
 void AddSendCommand(CLI::App& app, CliContext& context);
 void AddSenseCommand(CLI::App& app, CliContext& context);

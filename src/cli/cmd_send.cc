@@ -1,10 +1,14 @@
 // tamarack-cli send --drive ID --cdb "..." [--in N | --out-hex "..."] [--timeout S] [--raw]
+//                   [--group N]
 #include <CLI/CLI.hpp>
 #include <ostream>
+#include <string_view>
 
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_text.h"
+#include "console/catalogue_decode.h"
+#include "console/hex_dump.h"
 #include "device/device_session.h"
 #include "util/strings.h"
 
@@ -19,10 +23,22 @@ struct SendOptions {
   std::string out_hex;
   std::uint32_t timeout = kDefaultCommandTimeout;
   bool raw = false;
+  int group = 4;  // bytes per group of the dump; 0 or 128: no grouping
 };
 
 // Largest reply the CLI accepts: enough for any MMC reply and a big read.
 constexpr std::uint32_t kMaxInLength = 16u * 1024u * 1024u;
+
+// The system's "\r\n" line ends as the terminal's.
+std::string TerminalText(std::string_view text) {
+  std::string t;
+  t.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    t.push_back(text[i]);
+  }
+  return t;
+}
 
 int Send(const SendOptions& o, CliContext& context) {
   std::ostream& out = *context.out;
@@ -79,15 +95,35 @@ int Send(const SendOptions& o, CliContext& context) {
     if (error != session.status_line.Get()) out << "error: " << error << "\n";
     if (outcome.status == CommandStatus::kCheckCondition && outcome.sense.length > 0) {
       out << "sense: "
-          << HexBytes(std::span<const std::uint8_t>(outcome.result.sense).first(outcome.sense.length))
+          << HexBytes(
+                 std::span<const std::uint8_t>(outcome.result.sense).first(outcome.sense.length))
           << "\n";
     }
   }
   out << StrFormat("transferred: %u\n", outcome.result.transferred);
-  out << StrFormat("duration: %lld us\n",
-                   static_cast<long long>(outcome.result.duration.count()));
-  if (!data_out && outcome.status == CommandStatus::kGood && moved > 0) {
-    out << HexListing(std::span<const std::uint8_t>(data).first(moved));
+  out << StrFormat("duration: %lld us\n", static_cast<long long>(outcome.result.duration.count()));
+  if (!data_out && outcome.status == CommandStatus::kGood) {
+    const int group = o.group == 0 ? 128 : o.group;
+    // A catalogue command with a decoder shows its decoded reply first, as the Command tab.
+    bool dumped = false;
+    if (auto decoded = DecodeWithCatalogue(cdb, data, outcome.result.transferred, group)) {
+      const std::string text = TerminalText(decoded->text);
+      if (!text.empty()) out << text << (text.back() == '\n' ? "" : "\n");
+      for (const DecodedRow& row : decoded->rows) {
+        std::string line;
+        for (const std::string& cell : row.cells) line += (line.empty() ? "" : "  ") + cell;
+        out << line << "\n";
+      }
+      if (!decoded->dump.empty()) {
+        out << DumpColumnHeader(group) << "\n" << TerminalText(decoded->dump);
+      }
+      dumped = decoded->text_has_dump || !decoded->dump.empty();
+    }
+    if (!dumped && moved > 0) {
+      std::string dump;
+      DumpHex(std::span<const std::uint8_t>(data).first(moved), &dump, true, group);
+      out << DumpColumnHeader(group) << "\n" << TerminalText(dump);
+    }
   }
   return ExitCodeFor(outcome);
 }
@@ -104,6 +140,8 @@ void AddSendCommand(CLI::App& app, CliContext& context) {
   in->excludes(outopt);
   cmd->add_option("--timeout", o->timeout, "Time-out in seconds")->check(CLI::Range(1u, 86400u));
   cmd->add_flag("--raw", o->raw, "Write the reply bytes alone to standard output");
+  cmd->add_option("--group", o->group, "Bytes per group in the dump: 0 (none), 1, 2, 4, 8 or 16")
+      ->check(CLI::IsMember({0, 1, 2, 4, 8, 16, 128}));
   cmd->callback([&context, o] { context.exit_code = Send(*o, context); });
 }
 

@@ -103,9 +103,60 @@ TEST(CliSend, PrintsStatusCountAndDump) {
   EXPECT_NE(text.find("cdb: 12 00 00 00 24 00 00 00 00 00 00 00 \n"), std::string::npos) << text;
   EXPECT_NE(text.find("status: good\n"), std::string::npos);
   EXPECT_NE(text.find("transferred: 4\n"), std::string::npos);
-  EXPECT_NE(text.find("0000: 00 01 41 42 "), std::string::npos);
+  // The console dump of the reply, after the decoded Inquiry rows.
+  EXPECT_NE(text.find(" Offset       00010203 04050607 08090a0b 0c0d0e0f\n"
+                      "000000 0000h 00014142"),
+            std::string::npos)
+      << text;
   ASSERT_EQ(cli.sent.size(), 1u);
   EXPECT_EQ(cli.sent[0].buffer.size(), 36u);
+}
+
+TEST(CliSend, GroupsTheDumpAndDecodesCatalogueCommands) {
+  Cli cli;
+  cli.script = {Good({0x41, 0x42, 0x43, 0x44, 0x45})};
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "ee", "--in", "16", "--group", "1"}), 0);
+  EXPECT_NE(cli.out.str().find("000000 0000h 41 42 43 44 45" + std::string(33, ' ') + " :ABCDE\n"),
+            std::string::npos)
+      << cli.out.str();
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "ee", "--in", "16", "--group", "3"}),
+            kExitBadArguments);
+
+  // Test Unit Ready: the decoder's text.
+  cli.script = {Good()};
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "00"}), 0);
+  EXPECT_NE(cli.out.str().find("Command Successed!\n"), std::string::npos) << cli.out.str();
+
+  // Request Sense: the decoded sense data, then no second dump.
+  std::vector<std::uint8_t> sense(18, 0);
+  sense[0] = 0x70;
+  sense[2] = 0x02;
+  sense[7] = 10;
+  sense[12] = 0x3A;
+  cli.script = {Good(sense)};
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "03 00 00 00 12", "--in", "18"}), 0);
+  const std::string text = cli.out.str();
+  EXPECT_NE(text.find("VALID:Off\nFILEMARK:Off  EOM:Off  ILI:Off\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("ADDITIONAL SENSE CODE:58(3ah)\n"), std::string::npos);
+  EXPECT_NE(text.find("000000 0000h 70000200"), std::string::npos);
+}
+
+TEST(CliCommands, ListsTheCatalogueInEachOrder) {
+  Cli cli;
+  EXPECT_EQ(cli.Run({"commands"}), 0);
+  std::string text = cli.out.str();
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 26);
+  EXPECT_EQ(text.substr(0, text.find('\n')), "00h Test Unit Ready");
+  EXPECT_NE(text.find("bdh Mechanism Status\nbeh Read CD\n"), std::string::npos);
+  EXPECT_EQ(cli.Run({"commands", "--order", "name"}), 0);
+  text = cli.out.str();
+  EXPECT_EQ(text.substr(0, text.find('\n')), "Get Configuration");
+  EXPECT_NE(text.find("Read CD\nRead CD MSF\nRead CD-ROM Capacity\n"), std::string::npos);
+  EXPECT_EQ(cli.Run({"commands", "--order", "user"}), 0);
+  text = cli.out.str();
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10);
+  EXPECT_EQ(text.substr(0, 11), "00h User01\n");
+  EXPECT_EQ(cli.Run({"commands", "--order", "size"}), kExitBadArguments);
 }
 
 TEST(CliSend, RawWritesOnlyTheReplyBytes) {
@@ -126,8 +177,8 @@ TEST(CliSend, ExitStatusFollowsTheSenseKey) {
 
 TEST(CliSend, OutDataGoesToTheDrive) {
   Cli cli;
-  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "55 10 00 00 00 00 00 00 08",
-                     "--out-hex", "00 06 00 00 00 00 00 00"}),
+  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "55 10 00 00 00 00 00 00 08", "--out-hex",
+                     "00 06 00 00 00 00 00 00"}),
             0);
   ASSERT_EQ(cli.sent.size(), 1u);
   EXPECT_EQ(cli.sent[0].direction, DataDirection::kOut);
