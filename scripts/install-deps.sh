@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcli11-dev
+  vcdimager mame-tools
   fonts-ipafont-gothic xvfb xauth
 )
 

@@ -1,0 +1,207 @@
+// EDC and ECC checked against independent implementations from Debian's packages:
+// vcdxbuild (vcdimager) writes raw Mode 2 XA form 1 (file system, files) and form 2 (the
+// MPEG track) sectors, which our encoder
+// must reproduce byte for byte and our checker must accept; chdman (mame-tools) verifies the
+// ECC of raw Mode 1 sectors before it compresses them, so a valid image shrinks by the parity
+// bytes it leaves out.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "emu/built_in_discs.h"
+#include "emu/cd_address.h"
+#include "emu/sector_encoder.h"
+#include "emu/test_sector.h"
+
+namespace tamarack::emu {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool HaveTool(const std::string& name) {
+  return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "tamarack-xcheck-XXXXXX").string();
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    if (::mkdtemp(buf.data())) path_ = buf.data();
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+  void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+    std::ofstream(File(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(File(name), std::ios::binary) << text;
+  }
+  std::vector<std::uint8_t> Read(const std::string& name) const {
+    std::ifstream in(File(name), std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+  // Runs a shell command in the folder; true when it exits 0.
+  bool Run(const std::string& command) const {
+    return std::system(("cd '" + path_ + "' && " + command + " >tool.log 2>&1").c_str()) == 0;
+  }
+
+ private:
+  std::string path_;
+};
+
+// A minimal MPEG-1 program stream of 2324-byte packs (pack header, a video packet with a
+// 352x288 25 Hz sequence header, padding): enough for vcdxbuild to lay out a track.
+std::vector<std::uint8_t> TinyMpeg(int packs) {
+  const std::vector<std::uint8_t> pack = {0x00, 0x00, 0x01, 0xBA, 0x21, 0x00,
+                                          0x01, 0x00, 0x01, 0x80, 0x1B, 0x91};
+  const std::vector<std::uint8_t> sequence = {0x00, 0x00, 0x01, 0xB3, 0x16, 0x01, 0x20,
+                                              0xC3, 0x02, 0xD0, 0x20, 0xA4, 0x00, 0x00,
+                                              0x01, 0xB8, 0x00, 0x08, 0x00, 0x00};
+  const std::vector<std::uint8_t> picture = {0x00, 0x00, 0x01, 0x00, 0x00, 0x0F, 0xFF, 0xF8};
+  std::vector<std::uint8_t> out;
+  for (int i = 0; i < packs; ++i) {
+    std::vector<std::uint8_t> payload = i == 0 ? sequence : std::vector<std::uint8_t>{};
+    payload.insert(payload.end(), picture.begin(), picture.end());
+    std::vector<std::uint8_t> p = pack;
+    const std::size_t body = payload.size() + 1;
+    p.insert(p.end(), {0x00, 0x00, 0x01, 0xE0, static_cast<std::uint8_t>(body >> 8),
+                       static_cast<std::uint8_t>(body), 0x0F});
+    p.insert(p.end(), payload.begin(), payload.end());
+    const std::size_t pad = 2324 - p.size() - 6;
+    p.insert(p.end(), {0x00, 0x00, 0x01, 0xBE, static_cast<std::uint8_t>(pad >> 8),
+                       static_cast<std::uint8_t>(pad)});
+    p.insert(p.end(), pad, 0xFF);
+    out.insert(out.end(), p.begin(), p.end());
+  }
+  out[out.size() - 1] = 0xB9;  // program end code
+  out[out.size() - 2] = 0x01;
+  out[out.size() - 3] = 0x00;
+  out[out.size() - 4] = 0x00;
+  return out;
+}
+
+TEST(CrossCheckTest, VcdimagerXaSectorsBothWays) {
+  if (!HaveTool("vcdxbuild")) {
+    GTEST_SKIP() << "vcdxbuild (Debian package vcdimager) is not installed; "
+                    "scripts/install-deps.sh installs it";
+  }
+  TempDir dir;
+  ASSERT_FALSE(dir.path().empty());
+  std::vector<std::uint8_t> data(150000);
+  FillPattern(42, data);
+  dir.Write("data.bin", data);
+  dir.Write("video.mpg", TinyMpeg(30));
+  dir.Write("disc.xml",
+            "<?xml version=\"1.0\"?>\n"
+            "<!DOCTYPE videocd PUBLIC \"-//GNU//DTD VideoCD//EN\" "
+            "\"http://www.gnu.org/software/vcdimager/videocd.dtd\">\n"
+            "<videocd xmlns=\"http://www.gnu.org/software/vcdimager/1.0/\" class=\"vcd\" "
+            "version=\"2.0\">\n"
+            "<info><album-id>XCHECK</album-id><volume-count>1</volume-count>"
+            "<volume-number>1</volume-number><restriction>0</restriction></info>\n"
+            "<pvd><volume-id>XCHECK</volume-id><system-id>CD-RTOS CD-BRIDGE</system-id></pvd>\n"
+            "<filesystem><file src=\"data.bin\"><name>DATA.BIN</name></file>"
+            "</filesystem>\n"
+            "<sequence-items><sequence-item src=\"video.mpg\" id=\"seq-00\"/></sequence-items>\n"
+            "</videocd>\n");
+  ASSERT_TRUE(dir.Run("vcdxbuild -T 2000-01-01 -c disc.cue -b disc.bin disc.xml"))
+      << "vcdxbuild failed; see " << dir.File("tool.log");
+  const std::vector<std::uint8_t> image = dir.Read("disc.bin");
+  ASSERT_EQ(image.size() % kRawSectorSize, 0u);
+  ASSERT_GT(image.size(), 300u * kRawSectorSize);
+
+  int form1 = 0, form2_with_edc = 0, form2_without_edc = 0;
+  for (std::size_t at = 0; at + kRawSectorSize <= image.size(); at += kRawSectorSize) {
+    std::array<std::uint8_t, kRawSectorSize> theirs;
+    std::copy(image.begin() + static_cast<std::ptrdiff_t>(at),
+              image.begin() + static_cast<std::ptrdiff_t>(at + kRawSectorSize), theirs.begin());
+    const SectorCheck c = CheckSector(theirs);
+    if (!c.sync_ok) continue;
+    ASSERT_EQ(c.mode, 2);
+    // Their EDC and ECC pass our checker.
+    EXPECT_TRUE(c.Ok()) << "block " << at / kRawSectorSize;
+    // Our encoder, given their user data, address and sub-header, writes the same bytes.
+    const std::int32_t lba =
+        MsfToFrames({FromBcd(theirs[12]), FromBcd(theirs[13]), FromBcd(theirs[14])}) - kMsfOffset;
+    const bool is_form2 = c.form == 2;
+    std::array<std::uint8_t, kRawSectorSize> ours{};
+    const std::size_t user_end = is_form2 ? 2348 : 2072;
+    std::copy(theirs.begin() + 24, theirs.begin() + static_cast<std::ptrdiff_t>(user_end),
+              ours.begin() + 24);
+    EncodeSector(is_form2 ? TrackMode::kMode2Form2 : TrackMode::kMode2Form1, lba,
+                 XaSubHeader{theirs[16], theirs[17], theirs[18], theirs[19]}, ours);
+    const bool edc_absent = is_form2 && theirs[2348] == 0 && theirs[2349] == 0 &&
+                            theirs[2350] == 0 && theirs[2351] == 0;
+    const std::size_t compare_end = edc_absent ? 2348 : kRawSectorSize;
+    EXPECT_TRUE(std::equal(theirs.begin(),
+                           theirs.begin() + static_cast<std::ptrdiff_t>(compare_end), ours.begin()))
+        << "block " << at / kRawSectorSize << " form " << c.form;
+    if (!is_form2) {
+      ++form1;
+    } else if (edc_absent) {
+      ++form2_without_edc;
+    } else {
+      ++form2_with_edc;
+    }
+  }
+  EXPECT_GT(form1, 150);
+  EXPECT_GT(form2_with_edc + form2_without_edc, 200);
+  std::printf("vcdimager: %d form 1, %d form 2 with EDC, %d form 2 without EDC checked\n", form1,
+              form2_with_edc, form2_without_edc);
+}
+
+TEST(CrossCheckTest, ChdmanAcceptsOurMode1Ecc) {
+  if (!HaveTool("chdman")) {
+    GTEST_SKIP() << "chdman (Debian package mame-tools) is not installed; "
+                    "scripts/install-deps.sh installs it";
+  }
+  TempDir dir;
+  ASSERT_FALSE(dir.path().empty());
+  auto disc = MakeType13Disc();
+  constexpr int kBlocks = 400;
+  std::vector<std::uint8_t> good;
+  for (int i = 0; i < kBlocks; ++i) {
+    RawSector s;
+    std::string error;
+    ASSERT_TRUE(disc->ReadSector(i, &s, &error)) << error;
+    good.insert(good.end(), s.main.begin(), s.main.end());
+  }
+  // The same image with one parity byte of every sector spoiled.
+  std::vector<std::uint8_t> spoiled = good;
+  for (int i = 0; i < kBlocks; ++i) spoiled[static_cast<std::size_t>(i) * 2352 + 2300] ^= 0x01;
+  dir.Write("good.bin", good);
+  dir.Write("spoiled.bin", spoiled);
+  dir.Write("good.cue", "FILE \"good.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
+  dir.Write("spoiled.cue",
+            "FILE \"spoiled.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
+  ASSERT_TRUE(dir.Run("chdman createcd -f -i good.cue -o good.chd"));
+  ASSERT_TRUE(dir.Run("chdman createcd -f -i spoiled.cue -o spoiled.chd"));
+  const auto good_size = fs::file_size(dir.File("good.chd"));
+  const auto spoiled_size = fs::file_size(dir.File("spoiled.chd"));
+  std::printf("chdman: %llu bytes with our ECC, %llu with spoiled ECC\n",
+              static_cast<unsigned long long>(good_size),
+              static_cast<unsigned long long>(spoiled_size));
+  // chdman drops the 276 parity bytes of every sector whose ECC it verified (they are
+  // regenerated on extraction); parity does not compress, so only a valid image shrinks.
+  EXPECT_LT(good_size + 200u * kBlocks, spoiled_size);
+  // And the round trip gives our bytes back.
+  ASSERT_TRUE(dir.Run("chdman extractcd -f -i good.chd -o back.cue -ob back.bin"));
+  EXPECT_EQ(dir.Read("back.bin"), good);
+}
+
+}  // namespace
+}  // namespace tamarack::emu
