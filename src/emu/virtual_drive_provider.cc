@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "emu/built_in_discs.h"
+#include "emu/image_disc.h"
 #include "emu/virtual_drive.h"
 #include "emu/virtual_drive_id.h"
 
@@ -10,10 +11,20 @@ namespace tamarack::emu {
 
 std::unique_ptr<Disc> MakeDiscByName(const std::string& name, std::string* error) {
   if (auto disc = MakeBuiltInDisc(name)) return disc;
+  // Anything else names an image: a path, or at least a file name with its extension.
+  if (name.find('/') != std::string::npos || name.find('.') != std::string::npos) {
+    return OpenImage(name, error);
+  }
   std::string known;
-  for (const std::string& n : BuiltInDiscNames()) known += (known.empty() ? "" : ", ") + n;
-  *error = "No built-in disc \"" + name + "\" (known: " + known +
-           "), and image files are not supported yet";
+  for (const std::string& n : BuiltInDiscNames()) {
+    if (!known.empty()) known += ", ";
+    known += n;
+  }
+  error->assign("No built-in disc \"")
+      .append(name)
+      .append("\" (known: ")
+      .append(known)
+      .append("; an image is named by its path, ending in .iso or .cue)");
   return nullptr;
 }
 
@@ -63,7 +74,7 @@ OpenResult VirtualDriveProvider::Open(std::string_view id) {
         std::string error;
         disc = factory_(config.disc, &error);
         if (!disc) {
-          result.error = error.empty() ? "Cannot make the disc \"" + config.disc + "\"" : error;
+          result.error = error.empty() ? "Cannot open the disc " + config.disc : error;
           return result;
         }
       }

@@ -1,0 +1,105 @@
+// Get Configuration of the virtual drive.
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "emu/drive_harness.h"
+
+namespace tamarack::emu::testing {
+namespace {
+
+struct Feature {
+  int code;
+  std::uint8_t flags;  // version, persistent, current
+  std::size_t size;    // whole descriptor
+  std::size_t at;
+};
+
+std::vector<Feature> Walk(const Reply& r) {
+  std::vector<Feature> features;
+  const std::size_t end = std::size_t{Be32(r.data, 0)} + 4;
+  EXPECT_EQ(end, r.transferred);
+  for (std::size_t at = 8; at + 4 <= end;) {
+    const std::size_t size = std::size_t{r.data[at + 3]} + 4;
+    features.push_back({Be16(r.data, at), r.data[at + 2], size, at});
+    at += size;
+  }
+  return features;
+}
+
+Reply Config(DriveHarness& h, int rt, int start) {
+  return h.In({0x46, static_cast<std::uint8_t>(rt), static_cast<std::uint8_t>(start >> 8),
+               static_cast<std::uint8_t>(start), 0, 0, 0, 0x04, 0},
+              1024);
+}
+
+TEST(VirtualDriveConfiguration, EveryFeatureInTheSizeTheDecoderExpects) {
+  DriveHarness h;
+  const Reply r = Config(h, 0, 0);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(Be16(r.data, 6), 0x0008);  // CD-ROM current
+  const std::vector<std::pair<int, std::size_t>> want = {
+      {0x0000, 12}, {0x0001, 8}, {0x0002, 8}, {0x0003, 8}, {0x0010, 12}, {0x001D, 4},
+      {0x001E, 8},  {0x001F, 4}, {0x0100, 4}, {0x0103, 8}, {0x0105, 4},  {0x0107, 8}};
+  const auto features = Walk(r);
+  ASSERT_EQ(features.size(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    EXPECT_EQ(features[i].code, want[i].first);
+    EXPECT_EQ(features[i].size, want[i].second) << std::hex << want[i].first;
+    EXPECT_EQ(features[i].flags >> 2, 0);  // version 0
+  }
+  // Profile list: DVD-ROM not current, CD-ROM current.
+  EXPECT_EQ(Be16(r.data, 12), 0x0010);
+  EXPECT_EQ(r.data[14], 0x00);
+  EXPECT_EQ(Be16(r.data, 16), 0x0008);
+  EXPECT_EQ(r.data[18], 0x01);
+  EXPECT_EQ(features[0].flags, 0x03);               // persistent, current
+  EXPECT_EQ(Be32(r.data, features[1].at + 4), 2u);  // Core: ATAPI
+  EXPECT_EQ(r.data[features[3].at + 4], 0x29);      // tray, eject, lock
+  EXPECT_EQ(Be32(r.data, features[4].at + 4), 2048u);
+  EXPECT_EQ(Be16(r.data, features[4].at + 8), 1);
+  EXPECT_EQ(r.data[features[6].at + 4], 0x03);  // C2 flags, CD-Text
+  EXPECT_EQ(features[7].flags & 0x01, 0);       // DVD Read not current
+}
+
+TEST(VirtualDriveConfiguration, RequestedTypes) {
+  DriveHarness h;
+  auto codes = [](const Reply& r) {
+    std::vector<int> c;
+    for (const Feature& f : Walk(r)) c.push_back(f.code);
+    return c;
+  };
+  EXPECT_EQ(codes(Config(h, 1, 0x0010)),
+            (std::vector<int>{0x0010, 0x001D, 0x001E, 0x0100, 0x0103, 0x0105, 0x0107}));
+  EXPECT_EQ(codes(Config(h, 0, 0x0100)), (std::vector<int>{0x0100, 0x0103, 0x0105, 0x0107}));
+  EXPECT_EQ(codes(Config(h, 2, 0x001E)), (std::vector<int>{0x001E}));
+  const Reply none = Config(h, 2, 0x0004);  // Write Protect: not a feature of this drive
+  ASSERT_TRUE(none.good());
+  EXPECT_EQ(none.transferred, 8u);
+  EXPECT_EQ(Be32(none.data, 0), 4u);
+  EXPECT_SENSE(Config(h, 3, 0), 0x5, 0x24, 0x00);
+}
+
+TEST(VirtualDriveConfiguration, WithoutMediumNothingOfTheDiscIsCurrent) {
+  DriveHarness h("emu:type13?nomedium");
+  const Reply r = Config(h, 0, 0);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(Be16(r.data, 6), 0x0000);
+  EXPECT_EQ(r.data[18], 0x00);  // CD-ROM profile not current
+  for (const Feature& f : Walk(r)) {
+    const bool always = f.code <= 0x0003 || f.code == 0x0100 || f.code == 0x0105;
+    EXPECT_EQ(f.flags & 0x01, always ? 1 : 0) << std::hex << f.code;
+  }
+  const Reply current = Config(h, 1, 0);
+  EXPECT_EQ(Walk(current).size(), 6u);
+}
+
+TEST(VirtualDriveConfiguration, AllocationLengthCutsTheReply) {
+  DriveHarness h;
+  const Reply r = h.In({0x46, 0, 0, 0, 0, 0, 0, 0, 20}, 1024);
+  EXPECT_EQ(r.transferred, 20u);
+  EXPECT_GT(Be32(r.data, 0), 16u);
+}
+
+}  // namespace
+}  // namespace tamarack::emu::testing

@@ -1,0 +1,198 @@
+// Mode Sense(10) and Mode Select(10) of the virtual drive.
+#include <gtest/gtest.h>
+
+#include "emu/drive_harness.h"
+#include "emu/speed_model.h"
+
+namespace tamarack::emu::testing {
+namespace {
+
+// Page `code` of the mode sense reply for page control `pc` (0..3), header dropped.
+std::vector<std::uint8_t> SensePage(DriveHarness& h, std::uint8_t code, int pc) {
+  const Reply r =
+      h.In({0x5A, 0, static_cast<std::uint8_t>(pc << 6 | code), 0, 0, 0, 0, 0x01, 0}, 256);
+  EXPECT_TRUE(r.good()) << r.status_line;
+  EXPECT_EQ(Be16(r.data, 6), 0);  // no block descriptor
+  const std::size_t size = std::size_t{r.data.at(9)} + 2;
+  return std::vector<std::uint8_t>(r.data.begin() + 8,
+                                   r.data.begin() + 8 + static_cast<std::ptrdiff_t>(size));
+}
+
+// A Mode Select parameter list of the 8-byte header and `pages`.
+std::vector<std::uint8_t> ParameterList(std::initializer_list<std::vector<std::uint8_t>> pages) {
+  std::vector<std::uint8_t> list(8, 0);
+  for (const auto& p : pages) list.insert(list.end(), p.begin(), p.end());
+  return list;
+}
+
+Reply Select(DriveHarness& h, const std::vector<std::uint8_t>& list, bool save = false) {
+  const auto n = static_cast<std::uint16_t>(list.size());
+  return h.Out({0x55, static_cast<std::uint8_t>(save ? 0x11 : 0x10), 0, 0, 0, 0, 0,
+                static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)},
+               list);
+}
+
+TEST(VirtualDriveModeSense, PageLengthsAsTheEditorExpects) {
+  DriveHarness h;
+  const std::pair<std::uint8_t, std::size_t> pages[] = {{0x01, 12}, {0x05, 52}, {0x0D, 8},
+                                                        {0x0E, 16}, {0x1A, 12}, {0x1C, 12},
+                                                        {0x1D, 10}, {0x2A, 30}, {0x2C, 6}};
+  for (const auto& [code, size] : pages) {
+    const auto page = SensePage(h, code, 0);
+    EXPECT_EQ(page.size(), size) << std::hex << int{code};
+    EXPECT_EQ(page[0] & 0x3F, code);
+  }
+}
+
+TEST(VirtualDriveModeSense, HeaderAndCapabilities) {
+  DriveHarness h;
+  const Reply r = h.In({0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 0xFF}, 255);
+  ASSERT_TRUE(r.good());
+  ASSERT_EQ(r.transferred, 38u);
+  EXPECT_EQ(Be16(r.data, 0), 36);  // mode data length
+  EXPECT_EQ(r.data[2], 0x01);      // a data disc
+  EXPECT_EQ(r.data[8], 0x2A);      // not saveable: PS clear
+  EXPECT_EQ(r.data[9], 0x1C);
+  const std::vector<std::uint8_t> p(r.data.begin() + 8, r.data.begin() + 38);
+  EXPECT_EQ(p[2], 0x0F);  // CD-R, CD-RW, method 2, DVD-ROM read
+  EXPECT_EQ(p[3], 0x00);  // writes nothing
+  EXPECT_EQ(p[4], 0x71);  // multi-session, form 2, form 1, audio play
+  EXPECT_EQ(p[5], 0x7F);  // UPC, ISRC, C2, R-W, accurate CD-DA, CD-DA commands
+  EXPECT_EQ(p[6], 0x29);  // tray, eject, lock; not locked
+  EXPECT_EQ(Be16(p, 8), FactorToKbps(48));
+  EXPECT_EQ(Be16(p, 10), 256);
+  EXPECT_EQ(Be16(p, 14), FactorToKbps(48));
+}
+
+TEST(VirtualDriveModeSense, MediumTypeFollowsTheDisc) {
+  DriveHarness audio("emu:audio?speed=max");
+  EXPECT_EQ(audio.In({0x5A, 0, 0x01, 0, 0, 0, 0, 0, 0xFF}, 255).data[2], 0x02);
+  DriveHarness mixed("emu:type30?speed=max");
+  EXPECT_EQ(mixed.In({0x5A, 0, 0x01, 0, 0, 0, 0, 0, 0xFF}, 255).data[2], 0x03);
+}
+
+TEST(VirtualDriveModeSense, PageControlValues) {
+  DriveHarness h;
+  const auto current = SensePage(h, 0x01, 0);
+  const auto changeable = SensePage(h, 0x01, 1);
+  const auto defaults = SensePage(h, 0x01, 2);
+  const auto saved = SensePage(h, 0x01, 3);
+  EXPECT_EQ(current[0], 0x81);  // saveable
+  EXPECT_EQ(current[3], 0x10);
+  EXPECT_EQ(changeable[2], 0x37);
+  EXPECT_EQ(changeable[3], 0xFF);
+  EXPECT_EQ(changeable[8], 0x00);
+  EXPECT_EQ(defaults, current);
+  EXPECT_EQ(saved, current);
+  const auto caps = SensePage(h, 0x2A, 1);
+  for (std::size_t i = 2; i < caps.size(); ++i) EXPECT_EQ(caps[i], 0) << i;
+}
+
+TEST(VirtualDriveModeSense, AllPagesInAscendingOrder) {
+  DriveHarness h;
+  const Reply r = h.In({0x5A, 0, 0x3F, 0, 0, 0, 0, 0x01, 0}, 256);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(r.transferred, 166u);
+  EXPECT_EQ(Be16(r.data, 0), 164);
+  std::vector<int> codes;
+  for (std::size_t at = 8; at < r.transferred; at += std::size_t{r.data[at + 1]} + 2) {
+    codes.push_back(r.data[at] & 0x3F);
+  }
+  EXPECT_EQ(codes, (std::vector<int>{0x01, 0x05, 0x0D, 0x0E, 0x1A, 0x1C, 0x1D, 0x2A, 0x2C}));
+  // Subpage FFh with all pages is the same; another subpage is not supported.
+  EXPECT_TRUE(h.In({0x5A, 0, 0x3F, 0xFF, 0, 0, 0, 0x01, 0}, 256).good());
+  EXPECT_SENSE(h.In({0x5A, 0, 0x0E, 0x01, 0, 0, 0, 0x01, 0}, 256), 0x5, 0x24, 0x00);
+}
+
+TEST(VirtualDriveModeSense, UnknownPageAndTruncation) {
+  DriveHarness h;
+  EXPECT_SENSE(h.In({0x5A, 0, 0x08, 0, 0, 0, 0, 0, 0xFF}, 255), 0x5, 0x24, 0x00);
+  const Reply r = h.In({0x5A, 0, 0x3F, 0, 0, 0, 0, 0, 10}, 255);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(r.transferred, 10u);
+  EXPECT_EQ(Be16(r.data, 0), 164);  // the header still tells the whole length
+}
+
+TEST(VirtualDriveModeSelect, RoundTripAndSave) {
+  DriveHarness h;
+  auto page = SensePage(h, 0x0E, 0);
+  ASSERT_EQ(page[9], 0xFF);
+  page[9] = 0x80;  // port 0 volume
+  page[2] = 0x02;  // SOTC on, IMMED off
+  const Reply r = Select(h, ParameterList({page}));
+  ASSERT_TRUE(r.good()) << r.status_line;
+  EXPECT_EQ(r.transferred, 24u);
+  auto now = SensePage(h, 0x0E, 0);
+  EXPECT_EQ(now[9], 0x80);
+  EXPECT_EQ(now[2], 0x02);
+  EXPECT_EQ(SensePage(h, 0x0E, 3)[9], 0xFF);  // not saved
+  EXPECT_EQ(SensePage(h, 0x0E, 2)[9], 0xFF);
+  page[9] = 0x40;
+  ASSERT_TRUE(Select(h, ParameterList({page}), true).good());
+  EXPECT_EQ(SensePage(h, 0x0E, 0)[9], 0x40);
+  EXPECT_EQ(SensePage(h, 0x0E, 3)[9], 0x40);
+  EXPECT_EQ(SensePage(h, 0x0E, 2)[9], 0xFF);  // defaults never change
+}
+
+TEST(VirtualDriveModeSelect, PagesPersistAcrossOpens) {
+  DriveHarness h;
+  auto page = SensePage(h, 0x01, 0);
+  page[3] = 0x05;
+  ASSERT_TRUE(Select(h, ParameterList({page})).good());
+  // The window reopens the drive; the same unit answers.
+  ASSERT_TRUE(h.session.Open("emu:type13?speed=max"));
+  EXPECT_EQ(SensePage(h, 0x01, 0)[3], 0x05);
+}
+
+TEST(VirtualDriveModeSelect, UnchangeableBitIsRejectedAndNothingChanges) {
+  DriveHarness h;
+  auto audio = SensePage(h, 0x0E, 0);
+  audio[9] = 0x11;  // changeable
+  auto device = SensePage(h, 0x0D, 0);
+  device[5] = 50;  // S units per M unit: not changeable
+  Reply r = Select(h, ParameterList({audio, device}));
+  EXPECT_SENSE(r, 0x5, 0x26, 0x00);
+  EXPECT_EQ(r.status_line, "Error Notified( INVALID FIELD IN PARAMETER LIST).");
+  EXPECT_EQ(SensePage(h, 0x0E, 0)[9], 0xFF);  // the good page was not applied either
+  // Page 2Ah sent back as read is fine; any change to it is not.
+  auto caps = SensePage(h, 0x2A, 0);
+  EXPECT_TRUE(Select(h, ParameterList({caps})).good());
+  caps[4] ^= 0x01;
+  EXPECT_SENSE(Select(h, ParameterList({caps})), 0x5, 0x26, 0x00);
+}
+
+TEST(VirtualDriveModeSelect, MalformedLists) {
+  DriveHarness h;
+  auto page = SensePage(h, 0x0E, 0);
+  // Wrong page length.
+  auto wrong = page;
+  wrong[1] = 0x0C;
+  wrong.resize(14);
+  EXPECT_SENSE(Select(h, ParameterList({wrong})), 0x5, 0x26, 0x00);
+  // Unknown page.
+  EXPECT_SENSE(Select(h, ParameterList({{0x08, 0x02, 0, 0}})), 0x5, 0x26, 0x00);
+  // Cut inside a page.
+  auto list = ParameterList({page});
+  list.resize(list.size() - 3);
+  EXPECT_SENSE(Select(h, list), 0x5, 0x1A, 0x00);
+  // Shorter than the header.
+  EXPECT_SENSE(Select(h, {0, 0, 0}), 0x5, 0x1A, 0x00);
+  // A block descriptor length other than 0 or 8.
+  list = ParameterList({page});
+  list[7] = 4;
+  EXPECT_SENSE(Select(h, list), 0x5, 0x26, 0x00);
+  // With an 8-byte block descriptor the pages follow it.
+  list = ParameterList({page});
+  list[7] = 8;
+  list.insert(list.begin() + 8, 8, 0);
+  EXPECT_TRUE(Select(h, list).good());
+  // PF clear: not the MMC page format.
+  list = ParameterList({page});
+  EXPECT_SENSE(h.Out({0x55, 0x00, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(list.size())}, list),
+               0x5, 0x24, 0x00);
+  // Saving a page that cannot be saved.
+  EXPECT_SENSE(Select(h, ParameterList({SensePage(h, 0x05, 0)}), true), 0x5, 0x39, 0x00);
+}
+
+}  // namespace
+}  // namespace tamarack::emu::testing
