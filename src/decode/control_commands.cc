@@ -189,7 +189,11 @@ const FieldSpec kSetCdSpeedFields[] = {
     ChoiceField("Logical Unit Write Speed", BigEndian(4, 2), kSpeeds)
         .FilledFrom(Accessor(&WriteSpeedChoice, nullptr)),
 };
-const FormSpec kSetCdSpeedForm{kSetCdSpeedFields, false, false, nullptr};
+// A speed that no choice lists shows no selection; it is kept as it was rather than cleared.
+void KeepSpeeds(FormData& current, const FormData& source) {
+  for (std::size_t i = 2; i <= 5; ++i) current.cdb[i] = source.cdb[i];
+}
+const FormSpec kSetCdSpeedForm{kSetCdSpeedFields, false, false, &KeepSpeeds};
 
 constexpr CommandBehaviour NoDataBehaviour(const FormSpec* form) {
   return {form, &DecodeCommandSucceeded, ResultView::kDecodedText, false};

@@ -1,0 +1,282 @@
+// The forms of the control and read commands, driven through the console as the Command tab
+// drives them: fill from the stored CDB, edit a field, collect into the CDB.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "console/console.h"
+#include "decode/control_commands.h"
+#include "decode/read_forms.h"
+
+namespace tamarack {
+namespace {
+
+std::size_t RowNamed(const std::string& name) {
+  const auto rows = CommandCatalogue();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (name == rows[i].name) return i;
+  }
+  ADD_FAILURE() << "no row " << name;
+  return 0;
+}
+
+std::size_t FieldNamed(const Console& c, const std::string& label) {
+  for (std::size_t i = 0; i < c.fields().size(); ++i) {
+    if (label == c.fields()[i].label) return i;
+  }
+  ADD_FAILURE() << "no field " << label;
+  return 0;
+}
+
+void SetText(Console& c, const std::string& label, const std::string& text) {
+  const std::size_t i = FieldNamed(c, label);
+  FieldState s = c.field_states()[i];
+  s.text = text;
+  c.UpdateField(i, s);
+}
+
+void SetChecked(Console& c, const std::string& label, bool on) {
+  const std::size_t i = FieldNamed(c, label);
+  FieldState s = c.field_states()[i];
+  s.checked = on;
+  c.UpdateField(i, s);
+}
+
+void Choose(Console& c, const std::string& label, const std::string& choice) {
+  const std::size_t i = FieldNamed(c, label);
+  FieldState s = c.field_states()[i];
+  s.choice = -1;
+  const auto& choices = c.fields()[i].choices;
+  for (std::size_t k = 0; k < choices.size(); ++k) {
+    if (choice == choices[k].text) s.choice = static_cast<int>(k);
+  }
+  ASSERT_GE(s.choice, 0) << choice;
+  c.UpdateField(i, s);
+}
+
+std::string ChosenText(const Console& c, const std::string& label) {
+  const std::size_t i = FieldNamed(c, label);
+  const int k = c.field_states()[i].choice;
+  return k < 0 ? "" : c.fields()[i].choices[static_cast<std::size_t>(k)].text;
+}
+
+// --- read forms ---
+
+TEST(ReadForms, Read10TransferLengthGoesIntoBytes7And8) {
+  Console c;
+  c.SelectRow(RowNamed("Read(10)"));
+  EXPECT_EQ(c.result_view(), ResultView::kDump);
+  SetText(c, "Transfer Length", "16");
+  SetText(c, "Logical Block Address", "1000");
+  SetChecked(c, "FUA (force unit access)", true);
+  EXPECT_EQ(c.CdbLine(), "28 08 00 00 03 e8 00 00 10 00 00 00 ");
+  EXPECT_EQ(c.current().transfer_blocks, 16);
+}
+
+TEST(ReadForms, Read10LengthIsFilledFromTwentyFourBits) {
+  Console c;
+  const std::size_t row = RowNamed("Read(10)");
+  c.catalogue().row(row).cdb_store = {0x28, 0x10, 0xF0, 0, 0, 5, 0x01, 0x00, 0x02};
+  c.SelectRow(row);
+  EXPECT_TRUE(c.field_states()[FieldNamed(c, "DPO (disable page out)")].checked);
+  EXPECT_EQ(c.field_states()[FieldNamed(c, "Transfer Length")].text, "65538");  // 010002h
+  // The address drops its upper four bits; byte 6 is not written back.
+  EXPECT_EQ(c.field_states()[FieldNamed(c, "Logical Block Address")].text, "5");
+  EXPECT_EQ(c.CdbLine(), "28 10 00 00 00 05 00 00 02 00 00 00 ");
+  EXPECT_EQ(c.current().transfer_blocks, 65538);  // execution refuses it (over 100)
+}
+
+TEST(ReadForms, Read12AddressReadsBackWithoutItsUpperFourBits) {
+  Console c;
+  const std::size_t row = RowNamed("Read(12)");
+  c.SelectRow(row);
+  c.SetHexInput(true);
+  SetText(c, "Logical Block Address", "12345678");
+  SetText(c, "Transfer Length", "2");
+  SetChecked(c, "Streaming", true);
+  EXPECT_EQ(c.CdbLine(), "a8 00 12 34 56 78 00 00 00 02 80 00 ");
+  c.SelectRow(row);
+  EXPECT_EQ(c.field_states()[FieldNamed(c, "Logical Block Address")].text, "2345678");
+  EXPECT_EQ(c.CdbLine(), "a8 00 02 34 56 78 00 00 00 02 80 00 ");
+  EXPECT_EQ(c.current().transfer_blocks, 2);
+}
+
+TEST(ReadForms, CapacityForm) {
+  Console c;
+  c.SelectRow(RowNamed("Read CD-ROM Capacity"));
+  SetChecked(c, "PMI", true);
+  SetChecked(c, "RELADR (relative address)", true);
+  SetText(c, "Logical Block Address", "255");
+  EXPECT_EQ(c.CdbLine(), "25 01 00 00 00 ff 00 00 01 00 00 00 ");
+  EXPECT_EQ(c.current().transfer_blocks, 0);
+}
+
+TEST(ReadForms, DecoderDumpsTheReturnedBlocksOrSaysNoData) {
+  std::vector<std::uint8_t> buffer(2 * 2656, 0x5A);
+  for (std::size_t i = 0; i < 4096; ++i) buffer[i] = static_cast<std::uint8_t>(i);
+  DecodeInput in;
+  in.data = buffer;
+  in.transferred = 4096;
+  in.transfer_blocks = 2;
+  in.group_size = 4;
+  DecodeOutput out = DecodeReadBlocks(in);
+  EXPECT_TRUE(out.dump_whole);
+  EXPECT_EQ(out.dump.find("000000 0000h 00010203 04050607"), 0u);
+  EXPECT_NE(out.dump.find("004080 0ff0h f0f1f2f3"), std::string::npos);
+  EXPECT_EQ(out.dump.find("004096"), std::string::npos);
+  EXPECT_TRUE(out.text.empty());
+  in.transferred = 0;
+  EXPECT_EQ(DecodeReadBlocks(in).dump, "No Data");
+  in.transferred = 4096;
+  in.transfer_blocks = 0;
+  EXPECT_EQ(DecodeReadBlocks(in).dump, "No Data");
+  // A transferred count beyond the buffer is cut to it.
+  in.transfer_blocks = 2;
+  in.transferred = 1u << 30;
+  out = DecodeReadBlocks(in);
+  EXPECT_NE(out.dump.find("005296 14b0h"), std::string::npos);
+  EXPECT_EQ(out.dump.find("005312"), std::string::npos);
+}
+
+// --- control forms ---
+
+TEST(ControlForms, SetCdSpeedValuesAndListedFill) {
+  Console c;
+  const std::size_t row = RowNamed("Set CD Speed");
+  c.SelectRow(row);
+  // A speed of 0 shows the first choice.
+  EXPECT_EQ(ChosenText(c, "Logical Unit Read Speed"), "x1  177  Kbytes/sec");
+  Choose(c, "Logical Unit Read Speed", "x1  177  Kbytes/sec");
+  Choose(c, "Logical Unit Write Speed", "Max");
+  Choose(c, "Rotational Control field", "01b CAV recording");
+  EXPECT_EQ(c.CdbLine(), "bb 01 00 b0 ff ff 00 00 00 00 00 00 ");
+  c.SelectRow(row);
+  EXPECT_EQ(ChosenText(c, "Logical Unit Write Speed"), "Max");
+  // An unlisted speed leaves the box without a selection and the CDB as it was.
+  c.catalogue().row(row).cdb_store = {0xBB, 0, 0x01, 0x00, 0x02, 0xC2};
+  c.SelectRow(row);
+  EXPECT_EQ(ChosenText(c, "Logical Unit Read Speed"), "");
+  EXPECT_EQ(ChosenText(c, "Logical Unit Write Speed"), "x4  706  Kbytes/sec");
+  EXPECT_EQ(c.CdbLine(), "bb 00 01 00 02 c2 00 00 00 00 00 00 ");
+}
+
+TEST(ControlForms, StartStopUnitActionText) {
+  Console c;
+  c.SelectRow(RowNamed("Start Stop Unit"));
+  const std::size_t action = FieldNamed(c, "Action");
+  EXPECT_EQ(c.field_states()[action].text, "Stop");
+  SetChecked(c, "START", true);
+  EXPECT_EQ(c.field_states()[action].text, "Start");
+  SetChecked(c, "LOEJ", true);
+  EXPECT_EQ(c.field_states()[action].text, "Close");
+  SetChecked(c, "START", false);
+  EXPECT_EQ(c.field_states()[action].text, "Eject");
+  SetChecked(c, "START", true);
+  Choose(c, "Power Condition", "01h Place device into the Active condition");
+  EXPECT_EQ(c.field_states()[action].text, "");
+  SetChecked(c, "IMMED", true);
+  EXPECT_EQ(c.CdbLine(), "1b 01 00 00 13 00 00 00 00 00 00 00 ");
+  EXPECT_EQ(StartStopActionText(c.current()), "");
+}
+
+TEST(ControlForms, LoadUnloadOperations) {
+  Console c;
+  c.SelectRow(RowNamed("Load/Unload CD"));
+  const std::size_t text = FieldNamed(c, "Load/Unload Operations");
+  EXPECT_EQ(c.field_states()[text].text, "Abort any prior Changer command (Stop)");
+  SetChecked(c, "Start", true);
+  EXPECT_EQ(c.field_states()[text].text, "Reserved");
+  SetChecked(c, "LoUnlo(Load/Unload)", true);
+  EXPECT_EQ(c.field_states()[text].text, "Load the Media from specified Slot ");
+  SetChecked(c, "Start", false);
+  EXPECT_EQ(c.field_states()[text].text,
+            "Unload media. The Slot Parameter is ignored for this operation.");
+  SetText(c, "SLOT(Slot to be loaded or unloaded)", "3");
+  EXPECT_EQ(c.CdbLine(), "a6 00 00 00 02 00 00 00 03 00 00 00 ");
+}
+
+TEST(ControlForms, SendEventBuildsItsParameterList) {
+  Console c;
+  const std::size_t row = RowNamed("Send Event");
+  c.SelectRow(row);
+  EXPECT_EQ(c.CdbLine(), "a2 00 00 00 00 00 00 00 00 08 00 00 ");
+  const std::size_t code = FieldNamed(c, "Code");
+  EXPECT_FALSE(c.field_states()[code].enabled);
+  Choose(c, "Operational Event", "2h Logical Unit Key Up");
+  Choose(c, "Operational Request/Report", "0104h Pause");
+  EXPECT_EQ(c.current().parameter, (std::vector<std::uint8_t>{0, 6, 3, 0, 2, 0, 0x01, 0x04}));
+  // The ASCII button group takes its value from "Code".
+  Choose(c, "Operational Request/Report", "02xxh Ascii Button");
+  EXPECT_TRUE(c.field_states()[code].enabled);
+  EXPECT_EQ(c.current().parameter[6], 0x02);
+  c.SetHexInput(true);
+  SetText(c, "Code", "241");
+  EXPECT_EQ(c.current().parameter, (std::vector<std::uint8_t>{0, 6, 3, 0, 2, 0, 0x02, 0x41}));
+  EXPECT_TRUE(c.field_states()[code].enabled);
+  // Filled again, the group is chosen and the code shown.
+  c.SelectRow(row);
+  EXPECT_EQ(ChosenText(c, "Operational Request/Report"), "02xxh Ascii Button");
+  EXPECT_EQ(c.field_states()[code].text, "241");
+  EXPECT_EQ(c.catalogue().row(row).out_data.size(), kSendEventListLength);
+  // A vendor code.
+  Choose(c, "Operational Request/Report", "fxxxh Vender Uniqe");
+  SetText(c, "Code", "f00d");
+  EXPECT_EQ(c.current().parameter[6], 0xF0);
+  EXPECT_EQ(c.current().parameter[7], 0x0D);
+  // A listed request switches the code box off again.
+  Choose(c, "Operational Request/Report", "0106h Stop");
+  EXPECT_FALSE(c.field_states()[code].enabled);
+  EXPECT_EQ(c.current().parameter[7], 0x06);
+  SetChecked(c, "IMMED", true);
+  EXPECT_EQ(c.CdbLine(), "a2 01 00 00 00 00 00 00 00 08 00 00 ");
+}
+
+TEST(ControlForms, PreventAllowScanPlayPauseAndSeek) {
+  Console c;
+  c.SelectRow(RowNamed("Prevent/Allow Medium Removal"));
+  Choose(c, "Persistent/Prevent", "10b Persistent:On Prevent:Off");
+  EXPECT_EQ(c.CdbLine(), "1e 00 00 00 02 00 00 00 00 00 00 00 ");
+
+  c.SelectRow(RowNamed("Scan"));
+  Choose(c, "Type field bit", "10b Track Number (TNO) format");
+  SetChecked(c, "Direct(On:fast-reversed scan,Off:fast-forward scan)", true);
+  SetText(c, "Logical Block Address", "3");
+  EXPECT_EQ(c.CdbLine(), "ba 10 00 00 00 03 00 00 00 80 00 00 ");
+
+  c.SelectRow(RowNamed("Play Audio(10)"));
+  SetText(c, "Starting Logical Block Address", "150");
+  SetText(c, "Transfer Length", "75");
+  EXPECT_EQ(c.CdbLine(), "45 00 00 00 00 96 00 00 4b 00 00 00 ");
+
+  c.SelectRow(RowNamed("Play Audio MSF"));
+  const std::size_t start = FieldNamed(c, "Starting MSF");
+  FieldState s = c.field_states()[start];
+  EXPECT_EQ(s.msf[0], "00");
+  s.msf = {"01", "02", "03"};
+  c.UpdateField(start, s);
+  EXPECT_EQ(c.CdbLine(), "47 00 00 01 02 03 00 00 00 00 00 00 ");
+
+  c.SelectRow(RowNamed("Pause/Resume"));
+  SetChecked(c, "Resume", true);
+  EXPECT_EQ(c.CdbLine(), "4b 00 00 00 00 00 00 00 01 00 00 00 ");
+
+  const std::size_t seek = RowNamed("Seek");
+  c.catalogue().row(seek).cdb_store = {0x2B, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+  c.SelectRow(seek);
+  EXPECT_TRUE(c.fields().empty());
+  EXPECT_FALSE(c.no_parameter());
+  EXPECT_EQ(c.CdbLine(), "2b 00 00 00 00 00 00 00 00 00 00 00 ");
+}
+
+TEST(ControlForms, CommandsWithoutDataSaySucceeded) {
+  for (const char* name : {"Start Stop Unit", "Seek", "Set CD Speed", "Pause/Resume", "Scan",
+                           "Send Event", "Play Audio MSF"}) {
+    const CommandBehaviour& b = *CommandCatalogue()[RowNamed(name)].behaviour;
+    ASSERT_NE(b.decoder, nullptr) << name;
+    EXPECT_FALSE(b.placeholder) << name;
+    EXPECT_EQ(b.decoder(DecodeInput{}).text, "Command Successed!") << name;
+  }
+}
+
+}  // namespace
+}  // namespace tamarack

@@ -1,0 +1,64 @@
+// Golden files of the decoders: a reply as hex text (NAME.hex; "#" starts a comment) and the
+// decoded text beside it (NAME.txt, "\n" line ends standing for the decoders' "\r\n").
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tamarack::testing {
+
+inline std::string GoldenPath(const std::string& name) {
+  const char* dir = std::getenv("TAMARACK_TEST_DATA");
+  return std::string(dir ? dir : "tests/data") + "/decode/" + name;
+}
+
+inline std::string ReadGoldenFile(const std::string& name) {
+  std::ifstream in(GoldenPath(name), std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The bytes of a .hex file: pairs of hex digits separated by blanks and line breaks.
+inline std::vector<std::uint8_t> ReadGoldenHex(const std::string& name) {
+  std::istringstream in(ReadGoldenFile(name));
+  std::vector<std::uint8_t> bytes;
+  std::string line;
+  while (std::getline(in, line)) {
+    line = line.substr(0, line.find('#'));
+    std::istringstream words(line);
+    std::string w;
+    while (words >> w) bytes.push_back(static_cast<std::uint8_t>(std::stoul(w, nullptr, 16)));
+  }
+  return bytes;
+}
+
+// The expected text with "\r\n" line ends.
+inline std::string ReadGoldenText(const std::string& name) {
+  const std::string text = ReadGoldenFile(name);
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+// With TAMARACK_UPDATE_GOLDEN set, writes `text` (its "\r\n" as "\n") as the golden file
+// instead of comparing: for a new decoder output that has been checked by hand.
+inline bool UpdateGoldenText(const std::string& name, const std::string& text) {
+  if (!std::getenv("TAMARACK_UPDATE_GOLDEN")) return false;
+  std::string lf;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    lf += text[i];
+  }
+  std::ofstream(GoldenPath(name), std::ios::binary) << lf;
+  return true;
+}
+
+}  // namespace tamarack::testing

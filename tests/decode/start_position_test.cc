@@ -1,0 +1,142 @@
+#include "decode/start_position.h"
+
+#include <gtest/gtest.h>
+
+#include "console/console.h"
+#include "decode/control_commands.h"
+#include "device/scripted_transport.h"
+#include "device/sense_table.h"
+
+namespace tamarack {
+namespace {
+
+std::size_t RowNamed(const std::string& name) {
+  const auto rows = CommandCatalogue();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (name == rows[i].name) return i;
+  }
+  ADD_FAILURE() << "no row " << name;
+  return 0;
+}
+
+void Apply(Console& c, const std::vector<FieldUpdate>& updates) {
+  for (const FieldUpdate& u : updates) c.UpdateField(u.index, u.state);
+}
+
+// A disc of five tracks: starts 0, 1000, 2500, 4000, 6000; lead-out 9000.
+const std::vector<TrackBoxEntry> kFiveTracks = {{1, 0}, {2, 1000}, {3, 2500}, {4, 4000}, {5, 6000}};
+constexpr std::uint32_t kDiscEnd = 9000;
+
+TEST(Msf, ConversionsAndRangeLength) {
+  EXPECT_EQ(MsfOfLba(0), (MsfValue{0, 2, 0}));
+  EXPECT_EQ(MsfOfLba(-150), (MsfValue{0, 0, 0}));
+  EXPECT_EQ(MsfOfLba(4350), (MsfValue{1, 0, 0}));
+  EXPECT_EQ(MsfOfLba(333000 - 150), (MsfValue{74, 0, 0}));
+  EXPECT_EQ(LbaOfMsf({0, 2, 0}), 0);
+  EXPECT_EQ(LbaOfMsf({1, 2, 3}), 4503);
+  EXPECT_EQ(MsfRangeLength({0, 2, 0}, {0, 3, 0}), 75);
+  EXPECT_EQ(MsfRangeLength({1, 59, 74}, {2, 0, 0}), 1);
+  EXPECT_EQ(MsfRangeLength({0, 3, 0}, {0, 2, 0}), -75);
+}
+
+TEST(StartPosition, FoundInTheReadAndPlayForms) {
+  Console c;
+  c.SelectRow(RowNamed("Read(10)"));
+  EXPECT_EQ(FindStartPosition(c.fields()).variant, StartPositionRow::Variant::kLba);
+  EXPECT_EQ(FindStartPosition(c.fields()).field, 3u);
+  c.SelectRow(RowNamed("Play Audio MSF"));
+  EXPECT_EQ(FindStartPosition(c.fields()).variant, StartPositionRow::Variant::kMsf);
+  EXPECT_EQ(FindStartPosition(c.fields()).field, 0u);
+  c.SelectRow(RowNamed("Set CD Speed"));
+  EXPECT_EQ(FindStartPosition(c.fields()).variant, StartPositionRow::Variant::kNone);
+  EXPECT_TRUE(QuickSetUpdates(c.fields(), c.field_states(), QuickSet::kFirst, false, 0).empty());
+}
+
+TEST(StartPosition, LbaQuickSets) {
+  Console c;
+  c.SelectRow(RowNamed("Read(10)"));
+  auto press = [&c](QuickSet b, std::optional<std::uint32_t> last = std::nullopt) {
+    Apply(c, QuickSetUpdates(c.fields(), c.field_states(), b, c.hex_input(), last));
+    return ReadBe32(c.current_cdb(), 2);
+  };
+  EXPECT_EQ(press(QuickSet::kForward), 1u);
+  EXPECT_EQ(press(QuickSet::kForward), 2u);
+  EXPECT_EQ(press(QuickSet::kBack), 1u);
+  EXPECT_EQ(press(QuickSet::kFirst), 0u);
+  EXPECT_EQ(press(QuickSet::kBack), 0u) << "not below 0";
+  EXPECT_EQ(press(QuickSet::kLast, 347647u), 347647u);
+  EXPECT_EQ(press(QuickSet::kLast), 347647u) << "no capacity: nothing changes";
+  c.SetHexInput(true);
+  EXPECT_EQ(press(QuickSet::kForward), 347648u);
+  EXPECT_EQ(c.field_states()[3].text, "54e00");
+}
+
+TEST(StartPosition, TrackBoxWritesTheTrackStartAtOnce) {
+  Console c;
+  c.SelectRow(RowNamed("Read(12)"));
+  Apply(c, TrackUpdates(c.fields(), c.field_states(), false, kFiveTracks, 2, kDiscEnd, false));
+  EXPECT_EQ(ReadBe32(c.current_cdb(), 2), 2500u);
+  EXPECT_TRUE(
+      TrackUpdates(c.fields(), c.field_states(), false, kFiveTracks, 5, kDiscEnd, false).empty());
+}
+
+TEST(StartPosition, MsfQuickSetsKeepTheRangeLength) {
+  Console c;
+  c.SelectRow(RowNamed("Play Audio MSF"));
+  FieldState end = c.field_states()[1];
+  end.msf = {"00", "04", "00"};  // start 00:00:00, so the range is 4 seconds
+  c.UpdateField(1, end);
+  auto press = [&c](QuickSet b, std::optional<std::uint32_t> last = std::nullopt) {
+    Apply(c, QuickSetUpdates(c.fields(), c.field_states(), b, false, last));
+  };
+  press(QuickSet::kFirst);
+  EXPECT_EQ(c.CdbLine(), "47 00 00 00 02 00 00 06 00 00 00 00 ");
+  // At LBA 0 "back" keeps the start at 00:02:00.
+  press(QuickSet::kBack);
+  EXPECT_EQ(c.field_states()[0].msf, (std::array<std::string, 3>{"00", "02", "00"}));
+  EXPECT_EQ(c.CdbLine(), "47 00 00 00 02 00 00 06 00 00 00 00 ");
+  press(QuickSet::kForward);
+  EXPECT_EQ(c.CdbLine(), "47 00 00 00 02 01 00 06 01 00 00 00 ");
+  press(QuickSet::kBack);
+  EXPECT_EQ(c.CdbLine(), "47 00 00 00 02 00 00 06 00 00 00 00 ");
+  press(QuickSet::kLast, 4350);
+  EXPECT_EQ(c.CdbLine(), "47 00 00 01 00 00 01 04 00 00 00 00 ");
+}
+
+TEST(StartPosition, MsfThirdTrackOfFiveEndsOneFrameBeforeTheFourth) {
+  Console c;
+  c.SelectRow(RowNamed("Play Audio MSF"));
+  Apply(c, TrackUpdates(c.fields(), c.field_states(), false, kFiveTracks, 2, kDiscEnd, true));
+  // 2500 + 150 = 2650 frames = 00:35:25; 3999 + 150 = 4149 = 00:55:24.
+  EXPECT_EQ(c.CdbLine(), "47 00 00 00 23 19 00 37 18 00 00 00 ");
+  // After the last track the end is the disc's end.
+  Apply(c, TrackUpdates(c.fields(), c.field_states(), false, kFiveTracks, 4, kDiscEnd, true));
+  EXPECT_EQ(LbaOfMsf({c.current_cdb()[6], c.current_cdb()[7], c.current_cdb()[8]}), 9000);
+  // Commands other than Play Audio MSF keep the range length.
+  Apply(c, TrackUpdates(c.fields(), c.field_states(), false, kFiveTracks, 0, kDiscEnd, false));
+  EXPECT_EQ(LbaOfMsf({c.current_cdb()[3], c.current_cdb()[4], c.current_cdb()[5]}), 0);
+  EXPECT_EQ(LbaOfMsf({c.current_cdb()[6], c.current_cdb()[7], c.current_cdb()[8]}), 3000);
+}
+
+TEST(StartPosition, LastLbaComesFromReadCapacity) {
+  DriveDirectory drives;
+  auto provider = std::make_unique<testing::ScriptedProvider>();
+  std::vector<ScsiRequest> sent;
+  provider->factory = [&sent](const std::string& id) {
+    auto t = std::make_unique<testing::ScriptedTransport>(id);
+    t->log = &sent;
+    t->Push(testing::Good({0x00, 0x05, 0x4D, 0xFF, 0, 0, 8, 0}));
+    t->Push(testing::CheckCondition(2, 0x3A, 0));
+    return t;
+  };
+  drives.AddProvider(std::move(provider));
+  DeviceSession session(&drives, BuiltInSenseTable());
+  ASSERT_TRUE(session.Open("d0"));
+  EXPECT_EQ(ReadLastLba(session), std::optional<std::uint32_t>(347647u));
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].cdb, MakeCdb({0x25}));
+  EXPECT_EQ(ReadLastLba(session), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tamarack
