@@ -8,6 +8,7 @@
 #include "decode/control_commands.h"
 #include "decode/inquiry.h"
 #include "decode/read_forms.h"
+#include "decode/read_toc.h"
 #include "decode/status_commands.h"
 #include "util/strings.h"
 
@@ -37,7 +38,7 @@ const CommandEntry kCatalogue[] = {
     {0x25, k10, kIn, "Read CD-ROM Capacity", &kReadCapacityBehaviour},
     {0xBE, k12, kIn, "Read CD", kTodo},
     {0xB9, k12, kIn, "Read CD MSF", kTodo},
-    {0x43, k10, kIn, "Read Toc", kTodo},
+    {0x43, k10, kIn, "Read Toc", &kReadTocBehaviour},
     {0xA8, k12, kIn, "Read(12)", &kRead12Behaviour},
     {0x42, k10, kIn, "Read Sub-Channel", &kSubChannelBehaviour},
     {0xA2, k12, kOut, "Send Event", &kSendEventBehaviour},
