@@ -115,17 +115,23 @@ bool ParseHexCell(const std::string& cell, std::span<int> values) {
   return true;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadToc(DeviceSession& session, int format, bool msf) {
+// One read into the session's response buffer, as IssueCdb reads (cleared first, no sense
+// dialog), keeping the outcome for the caller.
+std::optional<std::vector<std::uint8_t>> ReadToc(DeviceSession& session, int format, bool msf,
+                                                 CommandOutcome* failure) {
   const Cdb cdb = MakeCdb({0x43, static_cast<std::uint8_t>(msf ? 0x02 : 0x00),
                            static_cast<std::uint8_t>(format), 0, 0, 0, 0, 0xA0, 0x00});
-  std::uint32_t moved = 0;
-  if (!IssueCdb(session, cdb, &moved)) return std::nullopt;
-  const std::size_t length = ReadBe16(session.response_buffer, 0);
-  if (length == 0) return std::nullopt;
-  const std::size_t n = std::min({length + 2, std::size_t{moved}, session.response_buffer.size()});
-  return std::vector<std::uint8_t>(
-      session.response_buffer.begin(),
-      session.response_buffer.begin() + static_cast<std::ptrdiff_t>(n));
+  auto& buffer = session.response_buffer;
+  std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+  CommandOutcome outcome = session.Run(cdb, buffer, false, false);
+  const std::size_t moved = std::min<std::size_t>(outcome.result.transferred, buffer.size());
+  const std::size_t length = ReadBe16(buffer, 0);
+  if (outcome.status != CommandStatus::kGood || length == 0) {
+    if (failure) *failure = std::move(outcome);
+    return std::nullopt;
+  }
+  const std::size_t n = std::min(length + 2, moved);
+  return std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 }  // namespace
@@ -152,11 +158,12 @@ TocTabView BuildTocTabView(std::span<const std::uint8_t> lba_reply,
   return view;
 }
 
-std::optional<TocTabRead> ShowTocTab(DeviceSession& session, bool full_toc) {
+std::optional<TocTabRead> ShowTocTab(DeviceSession& session, bool full_toc,
+                                     CommandOutcome* failure) {
   const int format = full_toc ? 2 : 0;
-  auto lba = ReadToc(session, format, false);
+  auto lba = ReadToc(session, format, false, failure);
   if (!lba) return std::nullopt;
-  auto msf = ReadToc(session, format, true);
+  auto msf = ReadToc(session, format, true, failure);
   if (!msf) return std::nullopt;
   TocTabRead read;
   read.view = BuildTocTabView(*lba, *msf, full_toc);

@@ -41,8 +41,10 @@ struct TocTabRead {
 
 // The Exec button on the Toc tab: Read TOC format 0 (2 for the full TOC), allocation length
 // 40960, with TIME off and then on. Nothing when either read fails or reports a data length
-// of 0 (the status line tells why). Runs on the calling thread through the session.
-std::optional<TocTabRead> ShowTocTab(DeviceSession& session, bool full_toc);
+// of 0 (the status line tells why); `failure`, when given, then gets the outcome of the read
+// that failed (good for a data length of 0). Runs on the calling thread through the session.
+std::optional<TocTabRead> ShowTocTab(DeviceSession& session, bool full_toc,
+                                     CommandOutcome* failure = nullptr);
 
 // The explanation of one full-TOC row for the text box, from the row's cells as the full TOC
 // view shows them (read back as hexadecimal numbers). Empty for a row it has nothing to say

@@ -190,7 +190,10 @@ TEST(TocTabRead, FailuresShowNothing) {
   {
     // The first read fails: the second is not sent.
     ScriptedSession s({CheckCondition(2, 0x3A, 0), Good(toc)});
-    EXPECT_FALSE(ShowTocTab(s.session, false).has_value());
+    CommandOutcome failure;
+    EXPECT_FALSE(ShowTocTab(s.session, false, &failure).has_value());
+    EXPECT_EQ(failure.status, CommandStatus::kCheckCondition);
+    EXPECT_EQ(failure.sense.asc, 0x3A);
     EXPECT_EQ(s.sent.size(), 1u);
     EXPECT_EQ(s.session.status_line.Get(), "Error Notified( MEDIUM NOT PRESENT).");
   }
@@ -203,7 +206,10 @@ TEST(TocTabRead, FailuresShowNothing) {
   {
     // A data length of 0 counts as a failure.
     ScriptedSession s({Good({0, 0, 0, 0}), Good(toc)});
-    EXPECT_FALSE(ShowTocTab(s.session, false).has_value());
+    CommandOutcome failure;
+    EXPECT_FALSE(ShowTocTab(s.session, false, &failure).has_value());
+    EXPECT_EQ(failure.status, CommandStatus::kGood);
+    EXPECT_EQ(s.sent.size(), 1u);
   }
   {
     // No device.
