@@ -1,0 +1,72 @@
+#include "persist/console_settings.h"
+
+#include <algorithm>
+
+namespace tamarack {
+
+void ConsoleToSettings(const Console& console, SettingsData* d) {
+  const CatalogueState& cat = console.catalogue();
+  for (std::size_t i = 0; i < d->com.size() && i < kBuiltInRows; ++i) {
+    d->com[i] = cat.row(i).cdb_store;
+  }
+  for (std::size_t s = 0; s < d->users.size() && s < kUserSlotCount; ++s) {
+    const CommandRowState& row = cat.row(kFirstUserRow + s);
+    UserSlotSettings& u = d->users[s];
+    u.cdb = row.cdb_store;
+    u.kind = row.direction;
+    u.length = row.length;
+    u.data = row.out_data;
+    u.name = row.name;
+  }
+  d->com_list_kind = static_cast<int>(console.list_kind());
+  d->last_com[kLastComOpcode] = static_cast<int>(console.current_opcode());
+  d->last_com[kLastComRow] = static_cast<int>(console.current_row());
+  d->exe_imm = console.options.execute_on_selection ? 1 : 0;
+  d->cnt_apr = console.options.show_control_byte ? 1 : 0;
+  d->control_buf_len = static_cast<int>(console.options.receive_length);
+  d->dump_kind = console.grouping_index;
+}
+
+void SettingsToConsole(const SettingsData& d, Console* console) {
+  CatalogueState& cat = console->catalogue();
+  for (std::size_t i = 0; i < d.com.size() && i < kBuiltInRows; ++i) {
+    cat.row(i).cdb_store = d.com[i];
+  }
+  for (std::size_t s = 0; s < d.users.size() && s < kUserSlotCount; ++s) {
+    const UserSlotSettings& u = d.users[s];
+    CommandRowState& row = cat.row(kFirstUserRow + s);
+    row.cdb_store = u.cdb;
+    row.opcode = u.cdb[0];
+    row.direction = u.kind >= 0 && u.kind <= 2 ? u.kind : 0;
+    row.length = u.length;
+    row.out_data = u.data;
+    if (u.name.empty()) {
+      row.name = DefaultSlotName(s);
+    } else {
+      cat.RenameSlot(kFirstUserRow + s, u.name);
+    }
+  }
+  const int kind = d.com_list_kind;
+  console->SetListKind(kind >= 0 && kind <= 2 ? static_cast<ListKind>(kind) : ListKind::kCode);
+  console->options.execute_on_selection = d.exe_imm != 0;
+  console->options.show_control_byte = d.cnt_apr != 0;
+  // A receive length of 0 or less would leave no buffer: keep the default.
+  if (d.control_buf_len > 0) {
+    console->options.receive_length = static_cast<std::uint32_t>(d.control_buf_len);
+  }
+  console->grouping_index = std::clamp(d.dump_kind, 0, 5);
+
+  // The remembered command: by row in user order, else by opcode.
+  const int row = d.last_com[kLastComRow];
+  const auto opcode = static_cast<std::uint32_t>(d.last_com[kLastComOpcode]);
+  std::size_t selected = 0;
+  if (console->list_kind() == ListKind::kUser && row >= 0 &&
+      IsUserRow(static_cast<std::size_t>(row))) {
+    selected = static_cast<std::size_t>(row);
+  } else if (auto found = FindRowByOpcode(opcode, cat)) {
+    selected = *found;
+  }
+  console->SelectRow(selected, /*from_list=*/false);
+}
+
+}  // namespace tamarack

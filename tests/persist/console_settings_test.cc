@@ -1,0 +1,78 @@
+#include "persist/console_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "persist/settings_format.h"
+
+namespace tamarack {
+namespace {
+
+TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
+  Console before;
+  before.catalogue().row(7).cdb_store = {0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0};
+  CommandRowState& slot = before.catalogue().row(kFirstUserRow + 2);
+  slot.cdb_store = {0x55, 0x10, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0};
+  slot.opcode = 0x55;
+  slot.direction = 1;
+  slot.length = 4;
+  slot.out_data = {1, 2, 3, 4};
+  before.catalogue().RenameSlot(kFirstUserRow + 2, "Select four");
+  before.SetListKind(ListKind::kName);
+  before.options.execute_on_selection = true;
+  before.options.receive_length = 4096;
+  before.grouping_index = 1;
+  before.SelectRow(7);
+
+  SettingsData data;
+  ConsoleToSettings(before, &data);
+  SettingsData read;
+  ApplySettingsText(FormatSettings(data), &read);
+  Console after;
+  SettingsToConsole(read, &after);
+
+  EXPECT_EQ(after.catalogue().row(7).cdb_store, before.catalogue().row(7).cdb_store);
+  const CommandRowState& s = after.catalogue().row(kFirstUserRow + 2);
+  EXPECT_EQ(s.cdb_store[0], 0x55);
+  EXPECT_EQ(s.opcode, 0x55u);
+  EXPECT_EQ(s.direction, 1);
+  EXPECT_EQ(s.length, 4u);
+  EXPECT_EQ(s.out_data, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+  EXPECT_EQ(s.name, "Select four");
+  EXPECT_EQ(after.catalogue().row(kFirstUserRow).name, "User01");
+  EXPECT_EQ(after.list_kind(), ListKind::kName);
+  EXPECT_TRUE(after.options.execute_on_selection);
+  EXPECT_EQ(after.options.receive_length, 4096u);
+  EXPECT_EQ(after.grouping_index, 1);
+  EXPECT_EQ(after.current_row(), 7u);
+  EXPECT_EQ(after.current_opcode(), 0x28u);
+}
+
+TEST(ConsoleSettings, UserOrderRemembersTheSlotRow) {
+  Console before;
+  before.SetListKind(ListKind::kUser);
+  before.SelectRow(kFirstUserRow + 5);
+  SettingsData data;
+  ConsoleToSettings(before, &data);
+  Console after;
+  SettingsToConsole(data, &after);
+  EXPECT_EQ(after.current_row(), kFirstUserRow + 5) << "several slots may share opcode 0";
+}
+
+TEST(ConsoleSettings, OutOfRangeValuesFallBackToSafeOnes) {
+  SettingsData data;
+  data.com_list_kind = 9;
+  data.control_buf_len = -5;
+  data.dump_kind = 42;
+  data.last_com[kLastComOpcode] = 0x77;  // no such command
+  data.users[0].kind = 7;
+  Console console;
+  SettingsToConsole(data, &console);
+  EXPECT_EQ(console.list_kind(), ListKind::kCode);
+  EXPECT_EQ(console.options.receive_length, kDefaultReceiveLength);
+  EXPECT_EQ(console.grouping_index, 5);
+  EXPECT_EQ(console.current_row(), 0u);
+  EXPECT_EQ(console.catalogue().row(kFirstUserRow).direction, 0);
+}
+
+}  // namespace
+}  // namespace tamarack
