@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/command_tab.h"
 #include "device/drive_selection.h"
 #include "device/sense.h"
 
@@ -92,13 +93,20 @@ MainWindow::MainWindow(const DriveDirectory* drives, QWidget* parent)
       exec_actions_[static_cast<std::size_t>(tab)]();
     }
   });
+  command_tab_ = new CommandTab(session_, tabs_);
+  InstallTab(kTabCommand, command_tab_);
+  SetExecAction(kTabCommand, [this] { command_tab_->Execute(); });
   OnTabChanged(tabs_->currentIndex());
   FillDriveBox();
   connect(drive_box_, &QComboBox::currentIndexChanged, this, &MainWindow::OnDriveChanged);
   if (drive_box_->currentIndex() >= 0) OnDriveChanged(drive_box_->currentIndex());
 }
 
-MainWindow::~MainWindow() { session_.status_line.SetObserver(nullptr); }
+MainWindow::~MainWindow() {
+  // A console command still running uses the session: let it end first.
+  if (command_tab_) command_tab_->WaitForCommand();
+  session_.status_line.SetObserver(nullptr);
+}
 
 void MainWindow::FillDriveBox() {
   drive_box_->clear();

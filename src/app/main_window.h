@@ -17,6 +17,8 @@ class QTabWidget;
 
 namespace tamarack::app {
 
+class CommandTab;
+
 // Tab indexes are fixed.
 enum TabIndex {
   kTabSectorDump = 0,
@@ -41,6 +43,7 @@ class MainWindow : public QMainWindow {
   QLabel* status_label() const { return status_label_; }
   QPushButton* exec_button() const { return exec_button_; }
   DeviceSession& session() { return session_; }
+  CommandTab* command_tab() const { return command_tab_; }
 
   // The Exec button's caption for a tab.
   static QString ExecCaption(int tab);
@@ -65,6 +68,7 @@ class MainWindow : public QMainWindow {
   QPushButton* exec_button_ = nullptr;
   std::array<std::function<void()>, 7> exec_actions_;
   QString exec_override_;
+  CommandTab* command_tab_ = nullptr;
 };
 
 }  // namespace tamarack::app

@@ -1,0 +1,374 @@
+#include "app/command_tab.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFont>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/form_view.h"
+#include "app/request_sense_dialog.h"
+#include "console/hex_dump.h"
+
+namespace tamarack::app {
+
+namespace {
+
+QString ViewText(const std::string& s) {
+  QString t = QString::fromStdString(s);
+  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return t;
+}
+
+// Dumps need one cell per byte column: a fixed-pitch Japanese face whose half-width katakana
+// take one cell.
+QFont DumpFont() {
+  QFont f;
+  f.setFamilies({QStringLiteral("IPAGothic"), QStringLiteral("DejaVu Sans Mono")});
+  f.setStyleHint(QFont::TypeWriter);
+  f.setFixedPitch(true);
+  return f;
+}
+
+QPlainTextEdit* ResultBox(QWidget* parent, const char* name) {
+  auto* box = new QPlainTextEdit(parent);
+  box->setObjectName(QString::fromUtf8(name));
+  box->setReadOnly(true);
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  box->setFont(DumpFont());
+  return box;
+}
+
+}  // namespace
+
+// The worker's side of the console host: everything hops to the window thread.
+class CommandTab::WorkerHost final : public ConsoleHost {
+ public:
+  explicit WorkerHost(CommandTab* tab) : tab_(tab) {}
+  void ShowError(const std::string& message) override {
+    QMetaObject::invokeMethod(
+        tab_, [tab = tab_, m = QString::fromStdString(message)] { tab->ShowError(m); },
+        Qt::QueuedConnection);
+  }
+  void ShowSenseDialog(std::span<const std::uint8_t> sense) override {
+    QMetaObject::invokeMethod(
+        tab_,
+        [tab = tab_, bytes = std::vector<std::uint8_t>(sense.begin(), sense.end())] {
+          tab->ShowSenseDialog(bytes);
+        },
+        Qt::QueuedConnection);
+  }
+
+ private:
+  CommandTab* tab_;
+};
+
+CommandTab::CommandTab(DeviceSession& session, QWidget* parent)
+    : QWidget(parent), session_(session) {
+  auto* layout = new QHBoxLayout(this);
+
+  auto* left = new QVBoxLayout;
+  left->addWidget(new QLabel(QStringLiteral("ｻﾎﾟｰﾄｺﾏﾝﾄﾞ一覧"), this));
+  list_kind_bar_ = new QTabBar(this);
+  list_kind_bar_->setObjectName(QStringLiteral("listKind"));
+  for (ListKind k : {ListKind::kCode, ListKind::kName, ListKind::kUser}) {
+    list_kind_bar_->addTab(QString::fromUtf8(ListKindLabel(k)));
+  }
+  list_ = new QListWidget(this);
+  list_->setObjectName(QStringLiteral("commandList"));
+  list_->setFixedWidth(250);
+  left->addWidget(list_kind_bar_);
+  left->addWidget(list_, 1);
+  layout->addLayout(left);
+
+  auto* right = new QVBoxLayout;
+  form_ = new FormView(this);
+  form_->setObjectName(QStringLiteral("formView"));
+  right->addWidget(form_);
+  hex_input_ = new QCheckBox(QStringLiteral("16進入力(&X)"), this);
+  hex_input_->setObjectName(QStringLiteral("hexInput"));
+  right->addWidget(hex_input_);
+
+  auto* cdb_row = new QHBoxLayout;
+  cdb_row->addWidget(new QLabel(QStringLiteral("CDB"), this));
+  cdb_box_ = new QLineEdit(this);
+  cdb_box_->setObjectName(QStringLiteral("cdbBox"));
+  cdb_box_->setReadOnly(true);
+  cdb_box_->setFont(DumpFont());
+  edit_button_ = new QPushButton(QStringLiteral("Edit"), this);
+  edit_button_->setObjectName(QStringLiteral("cdbEdit"));
+  cdb_row->addWidget(cdb_box_, 1);
+  cdb_row->addWidget(edit_button_);
+  right->addLayout(cdb_row);
+
+  auto* results = new QGroupBox(QStringLiteral("ｺﾏﾝﾄﾞ出力情報"), this);
+  auto* rl = new QVBoxLayout(results);
+  grouping_box_ = new QComboBox(results);
+  grouping_box_->setObjectName(QStringLiteral("groupingBox"));
+  for (int i = 0; i < kGroupingCount; ++i)
+    grouping_box_->addItem(QString::fromUtf8(GroupingLabel(i)));
+  grouping_box_->setCurrentIndex(console_.grouping_index);
+  auto* grouping_row = new QHBoxLayout;
+  grouping_row->addStretch(1);
+  grouping_row->addWidget(grouping_box_);
+  rl->addLayout(grouping_row);
+  decoded_header_ = new QLabel(results);
+  decoded_header_->setObjectName(QStringLiteral("decodedHeader"));
+  decoded_header_->setFont(DumpFont());
+  decoded_box_ = ResultBox(results, "decodedBox");
+  result_list_ = new QTreeWidget(results);
+  result_list_->setObjectName(QStringLiteral("resultList"));
+  result_list_->setRootIsDecorated(false);
+  dump_header_ = new QLabel(results);
+  dump_header_->setObjectName(QStringLiteral("dumpHeader"));
+  dump_header_->setFont(DumpFont());
+  dump_box_ = ResultBox(results, "dumpBox");
+  rl->addWidget(decoded_header_);
+  rl->addWidget(decoded_box_, 1);
+  rl->addWidget(result_list_, 1);
+  rl->addWidget(dump_header_);
+  rl->addWidget(dump_box_, 1);
+  right->addWidget(results, 1);
+  layout->addLayout(right, 1);
+
+  connect(list_kind_bar_, &QTabBar::currentChanged, this,
+          [this](int i) { SetListKind(static_cast<ListKind>(i)); });
+  connect(list_, &QListWidget::currentRowChanged, this, [this](int index) {
+    if (filling_list_ || index < 0) return;
+    SelectListEntry(index, QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
+  });
+  connect(list_, &QListWidget::itemDoubleClicked, this, [this] { Execute(); });
+  connect(form_, &FormView::FieldEdited, this, &CommandTab::OnFieldEdited);
+  connect(form_, &FormView::SpinPressed, this, &CommandTab::OnSpin);
+  connect(hex_input_, &QCheckBox::clicked, this, &CommandTab::OnHexInput);
+  connect(edit_button_, &QPushButton::clicked, this, [this] {
+    console_.EnableCdbEdit();
+    cdb_box_->setReadOnly(false);
+  });
+  connect(grouping_box_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    console_.grouping_index = i;
+    dump_header_->setText(QString::fromStdString(DumpColumnHeader(GroupSize(i))));
+    if (!decoded_header_->text().isEmpty()) {
+      decoded_header_->setText(QString::fromStdString(DumpColumnHeader(GroupSize(i))));
+    }
+  });
+
+  FillList();
+  BuildForm(false);
+}
+
+CommandTab::~CommandTab() { WaitForCommand(); }
+
+void CommandTab::WaitForCommand() {
+  if (worker_.joinable()) worker_.join();
+}
+
+void CommandTab::FillList() {
+  filling_list_ = true;
+  list_->clear();
+  int current = -1;
+  for (const ListEntry& e : console_.ListEntries()) {
+    auto* item = new QListWidgetItem(QString::fromStdString(e.text), list_);
+    item->setData(Qt::UserRole, QVariant::fromValue(static_cast<qulonglong>(e.row)));
+    if (e.row == console_.current_row()) current = list_->count() - 1;
+  }
+  if (current >= 0) list_->setCurrentRow(current);
+  filling_list_ = false;
+}
+
+void CommandTab::SetListKind(ListKind kind) {
+  console_.SetListKind(kind);
+  if (list_kind_bar_->currentIndex() != static_cast<int>(kind)) {
+    list_kind_bar_->setCurrentIndex(static_cast<int>(kind));
+  }
+  FillList();
+}
+
+void CommandTab::SelectListEntry(int index, bool shift) {
+  QListWidgetItem* item = list_->item(index);
+  if (!item) return;
+  const auto row = static_cast<std::size_t>(item->data(Qt::UserRole).toULongLong());
+  if (list_->currentRow() != index) {
+    filling_list_ = true;
+    list_->setCurrentRow(index);
+    filling_list_ = false;
+  }
+  if (shift && console_.list_kind() == ListKind::kUser && IsUserRow(row)) {
+    OpenRename(row);
+    return;
+  }
+  const bool run = console_.SelectRow(row, true);
+  BuildForm(true);
+  if (run) Execute();
+}
+
+void CommandTab::BuildForm(bool /*from_list*/) {
+  form_->SetAutoAdvance(console_.list_kind() == ListKind::kUser);
+  form_->Build(console_.fields(), console_.field_states(), console_.no_parameter(),
+               console_.hex_input());
+  hex_input_->setVisible(console_.has_number_fields());
+  hex_input_->setChecked(console_.hex_input());
+  dump_box_->clear();
+  ShowCdbLine();
+  ShowResultView();
+}
+
+void CommandTab::ShowResultView() {
+  const ResultView v = console_.result_view();
+  const bool lists =
+      v == ResultView::kTocList || v == ResultView::kFeatureList || v == ResultView::kInquiryList;
+  decoded_box_->setVisible(v == ResultView::kDecodedText || v == ResultView::kTocList);
+  decoded_header_->setVisible(v == ResultView::kDecodedText);
+  result_list_->setVisible(lists);
+  dump_box_->setVisible(v == ResultView::kDump);
+  dump_header_->setVisible(v == ResultView::kDump);
+  dump_header_->setText(
+      QString::fromStdString(DumpColumnHeader(GroupSize(console_.grouping_index))));
+}
+
+void CommandTab::OnFieldEdited(int index) {
+  const auto i = static_cast<std::size_t>(index);
+  const bool opcode_changed = console_.UpdateField(i, form_->StateOf(i));
+  form_->Refresh(console_.field_states(), console_.hex_input());
+  ShowCdbLine();
+  if (opcode_changed && list_->currentItem()) {
+    list_->currentItem()->setText(QString::fromStdString(
+        SlotEntryAfterOpcodeEdit(console_.current_row(), console_.current_opcode())));
+  }
+}
+
+void CommandTab::OnSpin(int index, bool up) {
+  console_.SpinField(static_cast<std::size_t>(index), up);
+  form_->Refresh(console_.field_states(), console_.hex_input());
+  ShowCdbLine();
+}
+
+void CommandTab::OnHexInput(bool on) {
+  console_.SetHexInput(on);
+  form_->Refresh(console_.field_states(), on);
+}
+
+void CommandTab::ShowCdbLine() { cdb_box_->setText(QString::fromStdString(console_.CdbLine())); }
+
+void CommandTab::OpenDialog(QDialog* dialog) {
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->open();
+  if (dialog_hook) dialog_hook(dialog);
+}
+
+void CommandTab::ShowError(const QString& message) {
+  auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Tamarack"), message,
+                              QMessageBox::Ok, this);
+  OpenDialog(box);
+}
+
+void CommandTab::ShowSenseDialog(std::vector<std::uint8_t> sense) {
+  OpenDialog(new RequestSenseDialog(session_.sense_table, sense, window()));
+}
+
+void CommandTab::OpenRename(std::size_t row) {
+  auto* dialog = new QDialog(this);
+  dialog->setObjectName(QStringLiteral("renameDialog"));
+  dialog->setWindowTitle(QStringLiteral("ユーザーコマンド名"));
+  auto* layout = new QVBoxLayout(dialog);
+  layout->addWidget(new QLabel(QStringLiteral("コマンド名"), dialog));
+  auto* name = new QLineEdit(QString::fromStdString(console_.catalogue().Name(row)), dialog);
+  name->setObjectName(QStringLiteral("commandName"));
+  name->setMaxLength(static_cast<int>(kUserNameMax));
+  layout->addWidget(name);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+  layout->addWidget(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+  connect(dialog, &QDialog::accepted, this, [this, row, name] {
+    console_.catalogue().RenameSlot(row, name->text().toStdString());
+    for (int i = 0; i < list_->count(); ++i) {
+      QListWidgetItem* item = list_->item(i);
+      if (item->data(Qt::UserRole).toULongLong() == row) {
+        item->setText(
+            QString::fromStdString(ListEntryText(ListKind::kUser, row, console_.catalogue())));
+      }
+    }
+  });
+  OpenDialog(dialog);
+}
+
+void CommandTab::Execute() {
+  if (running_.load()) return;
+  WaitForCommand();
+  decoded_box_->clear();
+  decoded_header_->clear();
+  dump_box_->clear();
+  result_list_->clear();
+  PlanResult p = console_.PrepareExecution(cdb_box_->text().toStdString());
+  if (!console_.cdb_editable()) ShowCdbLine();
+  if (!p.plan) {
+    ShowError(QString::fromStdString(p.message));
+    return;
+  }
+  running_ = true;
+  worker_ = std::thread([this, plan = std::move(*p.plan)] {
+    WorkerHost host(this);
+    CommandReport report = ExecuteCommand(session_, plan, host);
+    QMetaObject::invokeMethod(
+        this, [this, report = std::move(report)] { OnFinished(report); }, Qt::QueuedConnection);
+  });
+}
+
+void CommandTab::OnFinished(const CommandReport& report) {
+  WaitForCommand();
+  running_ = false;
+  console_.FinishExecution(report);
+  const DecodeOutput& out = report.output;
+  const int group = GroupSize(console_.grouping_index);
+  if (!out.text.empty()) {
+    decoded_box_->setPlainText(ViewText(out.text));
+    decoded_box_->setVisible(true);
+  }
+  if (out.text_has_dump) {
+    decoded_header_->setText(QString::fromStdString(DumpColumnHeader(group)));
+    decoded_header_->setVisible(true);
+  }
+  if (!out.dump.empty()) {
+    dump_box_->setPlainText(ViewText(out.dump));
+    dump_header_->setText(QString::fromStdString(DumpColumnHeader(group)));
+  }
+  if (!out.rows.empty()) {
+    if (!out.columns.empty()) {
+      QStringList titles;
+      for (const ListColumn& c : out.columns) titles << QString::fromStdString(c.title);
+      result_list_->setColumnCount(static_cast<int>(titles.size()));
+      result_list_->setHeaderLabels(titles);
+      for (int i = 0; i < static_cast<int>(out.columns.size()); ++i) {
+        if (out.columns[static_cast<std::size_t>(i)].width > 0) {
+          result_list_->setColumnWidth(i, out.columns[static_cast<std::size_t>(i)].width);
+        }
+      }
+    } else {
+      std::size_t n = 1;
+      for (const DecodedRow& r : out.rows) n = std::max(n, r.cells.size());
+      result_list_->setColumnCount(static_cast<int>(n));
+    }
+    for (const DecodedRow& r : out.rows) {
+      QStringList cells;
+      for (const std::string& c : r.cells) cells << QString::fromStdString(c);
+      result_list_->addTopLevelItem(new QTreeWidgetItem(cells));
+    }
+  }
+  emit CommandFinished();
+}
+
+}  // namespace tamarack::app

@@ -1,0 +1,107 @@
+// The Command tab: the command list in its three orders, the parameter form, the CDB box,
+// the result boxes, and execution of the selected command on a worker thread.
+#pragma once
+
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "console/console.h"
+#include "device/device_session.h"
+
+class QCheckBox;
+class QComboBox;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTabBar;
+class QTreeWidget;
+
+namespace tamarack::app {
+
+class FormView;
+
+class CommandTab : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `session` must outlive the tab.
+  explicit CommandTab(DeviceSession& session, QWidget* parent = nullptr);
+  ~CommandTab() override;
+
+  Console& console() { return console_; }
+
+  // The Exec button "Send(&E)": runs the selected command. Ignored while one runs.
+  void Execute();
+  // The command-running flag (the disc indicator does not poll while it is set).
+  bool command_running() const { return running_.load(); }
+  // Waits for a running command to end (the window closes).
+  void WaitForCommand();
+
+  // A selection of list entry `index` (Shift held: rename, in User order).
+  void SelectListEntry(int index, bool shift);
+  // Shows the list in another order.
+  void SetListKind(ListKind kind);
+
+  // Called with every dialog the tab opens (message boxes, the sense dialog, the rename
+  // dialog), right after it opened: tests answer or close them here.
+  std::function<void(QDialog*)> dialog_hook;
+
+  QTabBar* list_kind_bar() const { return list_kind_bar_; }
+  QListWidget* command_list() const { return list_; }
+  FormView* form_view() const { return form_; }
+  QCheckBox* hex_input_box() const { return hex_input_; }
+  QLineEdit* cdb_box() const { return cdb_box_; }
+  QPushButton* edit_button() const { return edit_button_; }
+  QLabel* decoded_header() const { return decoded_header_; }
+  QPlainTextEdit* decoded_box() const { return decoded_box_; }
+  QLabel* dump_header() const { return dump_header_; }
+  QPlainTextEdit* dump_box() const { return dump_box_; }
+  QTreeWidget* result_list() const { return result_list_; }
+  QComboBox* grouping_box() const { return grouping_box_; }
+
+ signals:
+  // A command ended and its results are shown.
+  void CommandFinished();
+
+ private:
+  class WorkerHost;
+
+  void FillList();
+  void BuildForm(bool from_list);
+  void ShowResultView();
+  void OnFieldEdited(int index);
+  void OnSpin(int index, bool up);
+  void OnHexInput(bool on);
+  void ShowCdbLine();
+  void ShowError(const QString& message);
+  void ShowSenseDialog(std::vector<std::uint8_t> sense);
+  void OpenRename(std::size_t row);
+  void OnFinished(const CommandReport& report);
+  void OpenDialog(QDialog* dialog);
+
+  DeviceSession& session_;
+  Console console_;
+  std::thread worker_;
+  std::atomic<bool> running_{false};
+
+  QTabBar* list_kind_bar_ = nullptr;
+  QListWidget* list_ = nullptr;
+  FormView* form_ = nullptr;
+  QCheckBox* hex_input_ = nullptr;
+  QLineEdit* cdb_box_ = nullptr;
+  QPushButton* edit_button_ = nullptr;
+  QLabel* decoded_header_ = nullptr;
+  QPlainTextEdit* decoded_box_ = nullptr;
+  QLabel* dump_header_ = nullptr;
+  QPlainTextEdit* dump_box_ = nullptr;
+  QTreeWidget* result_list_ = nullptr;
+  QComboBox* grouping_box_ = nullptr;
+  bool filling_list_ = false;
+};
+
+}  // namespace tamarack::app
