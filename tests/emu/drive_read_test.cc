@@ -1,0 +1,292 @@
+// Reading commands of the virtual drive: capacity, Read(10), Read(12), Read CD, Read CD MSF,
+// Read Sub-Channel, Seek, and audio play.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "emu/drive_harness.h"
+#include "emu/read_cd_fields.h"
+
+namespace tamarack::emu::testing {
+namespace {
+
+RawSector RawBlock(const Disc& disc, std::int32_t lba) {
+  RawSector s;
+  std::string error;
+  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
+  return s;
+}
+
+Reply Read10(DriveHarness& h, std::uint32_t lba, std::uint16_t count, std::size_t size) {
+  return h.In({0x28, 0, static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
+               static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0,
+               static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count)},
+              size);
+}
+
+Reply ReadCd(DriveHarness& h, std::uint32_t lba, std::uint32_t count, std::uint8_t type,
+             std::uint8_t main, std::uint8_t sub = 0, std::size_t size = 0) {
+  if (size == 0) size = std::size_t{count} * kMaxReadCdBlock + 64;
+  return h.In({0xBE, static_cast<std::uint8_t>(type << 2), static_cast<std::uint8_t>(lba >> 24),
+               static_cast<std::uint8_t>(lba >> 16), static_cast<std::uint8_t>(lba >> 8),
+               static_cast<std::uint8_t>(lba), static_cast<std::uint8_t>(count >> 16),
+               static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count), main, sub},
+              size);
+}
+
+TEST(VirtualDriveCapacity, LastBlockAndBlockLength) {
+  for (const auto& [id, last] :
+       {std::pair<const char*, std::uint32_t>{"emu:type13?speed=max", 332999},
+        {"emu:audio?speed=max", 30599},
+        {"emu:multisession?speed=max", 3 * 3375 + 300 + 6750 + 4500 + 150 + 6000 - 1}}) {
+    DriveHarness h(id);
+    const Reply r = h.In({0x25}, 8);
+    ASSERT_TRUE(r.good()) << id;
+    EXPECT_EQ(Be32(r.data, 0), last) << id;
+    EXPECT_EQ(Be32(r.data, 4), 2048u);
+  }
+  DriveHarness h;
+  EXPECT_SENSE(h.In({0x25, 0, 0, 0, 0, 1}, 8), 0x5, 0x24, 0x00);  // address without PMI
+  EXPECT_TRUE(h.In({0x25, 0, 0, 0, 0, 1, 0, 0, 1}, 8).good());
+}
+
+TEST(VirtualDriveRead, Read10ReturnsMode1UserData) {
+  DriveHarness h;
+  const auto disc = MakeType13Disc();
+  const Reply r = Read10(h, 16, 2, 2 * 2048 + 100);
+  ASSERT_TRUE(r.good()) << r.status_line;
+  ASSERT_EQ(r.transferred, 4096u);
+  for (int b = 0; b < 2; ++b) {
+    const RawSector s = RawBlock(*disc, 16 + b);
+    EXPECT_EQ(std::memcmp(r.data.data() + b * 2048, s.main.data() + 16, 2048), 0) << b;
+  }
+  EXPECT_EQ(r.data[4096], 0x5A);
+  // The address text of the test-sector layout: LBA 16 + 150 = 00:02:16.
+  EXPECT_EQ(std::string(r.data.begin() + 13, r.data.begin() + 22), "00m02s16f");
+}
+
+TEST(VirtualDriveRead, Read12AndTheBlockRange) {
+  DriveHarness h;
+  Reply r = h.In({0xA8, 0, 0, 0x05, 0x14, 0x5E, 0, 0, 0, 3}, 3 * 2048);  // LBA 332894
+  ASSERT_TRUE(r.good()) << r.status_line;
+  EXPECT_EQ(r.transferred, 3u * 2048);
+  EXPECT_SENSE(Read10(h, 333000, 1, 2048), 0x5, 0x21, 0x00);
+  EXPECT_EQ(Read10(h, 332999, 2, 4096).status_line,
+            "Error Notified( LOGICAL BLOCK ADDRESS OUT OF RANGE).");
+  r = Read10(h, 332999, 1, 2048);
+  EXPECT_TRUE(r.good());
+  r = Read10(h, 500000, 0, 2048);  // nothing to transfer is no error
+  EXPECT_TRUE(r.good());
+  EXPECT_EQ(r.transferred, 0u);
+  EXPECT_SENSE(h.In({0x28, 0x01, 0, 0, 0, 0, 0, 0, 1}, 2048), 0x5, 0x24, 0x00);  // RelAdr
+  // A buffer smaller than the transfer holds what fits.
+  r = Read10(h, 0, 4, 3000);
+  EXPECT_TRUE(r.good());
+  EXPECT_EQ(r.transferred, 3000u);
+}
+
+TEST(VirtualDriveRead, Read10RefusesAudioAndForm2) {
+  DriveHarness audio("emu:audio?speed=max");
+  const Reply r = Read10(audio, 100, 1, 2048);
+  EXPECT_SENSE(r, 0x5, 0x64, 0x00);
+  EXPECT_EQ(r.status_line, "Error Notified( ILLEGAL MODE FOR THIS TRACK).");
+  DriveHarness t30("emu:type30?speed=max");
+  const auto disc = MakeType30Disc();
+  const DiscLayout& l = disc->Layout();
+  // Track 2 is XA form 1: user data from byte 24.
+  const Reply form1 = Read10(t30, static_cast<std::uint32_t>(l.tracks[1].start), 1, 2048);
+  ASSERT_TRUE(form1.good()) << form1.status_line;
+  const RawSector s = RawBlock(*disc, l.tracks[1].start);
+  EXPECT_EQ(std::memcmp(form1.data.data(), s.main.data() + 24, 2048), 0);
+  EXPECT_SENSE(Read10(t30, static_cast<std::uint32_t>(l.tracks[11].start), 1, 2048), 0x5, 0x64,
+               0x00);  // track 12: form 2
+  EXPECT_SENSE(Read10(t30, static_cast<std::uint32_t>(l.tracks[3].start), 1, 2048), 0x5, 0x64,
+               0x00);  // track 4: audio
+}
+
+TEST(VirtualDriveReadCd, EveryDiscClassThroughTheDrive) {
+  struct Case {
+    const char* id;
+    std::uint8_t type;
+    std::uint8_t main;
+    std::size_t bytes;
+  };
+  // Main channel F8h: all 2352 bytes; 10h: user data (audio 2352, Mode 1 and form 1 2048,
+  // form 2 2328 with its EDC field).
+  DriveHarness t13;
+  auto disc = MakeType13Disc();
+  Reply r = ReadCd(t13, 1000, 2, kSectorTypeAny, 0xF8);
+  ASSERT_TRUE(r.good()) << r.status_line;
+  ASSERT_EQ(r.transferred, 2u * 2352);
+  EXPECT_EQ(std::memcmp(r.data.data(), RawBlock(*disc, 1000).main.data(), 2352), 0);
+  EXPECT_EQ(std::memcmp(r.data.data() + 2352, RawBlock(*disc, 1001).main.data(), 2352), 0);
+  r = ReadCd(t13, 1000, 1, kSectorTypeMode1, 0x10);
+  EXPECT_EQ(r.transferred, 2048u);
+  // With C2 pointers and formatted Q: 2352 + 294 + 16.
+  r = ReadCd(t13, 1000, 1, kSectorTypeAny, 0xFA, 0x02);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(r.transferred, 2352u + 294 + 16);
+  // With raw P-W: 2352 + 96.
+  r = ReadCd(t13, 1000, 1, kSectorTypeAny, 0xF8, 0x01);
+  EXPECT_EQ(r.transferred, 2352u + 96);
+
+  DriveHarness audio("emu:audio?speed=max");
+  r = ReadCd(audio, 200, 3, kSectorTypeCdda, 0x10);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(r.transferred, 3u * 2352);
+  EXPECT_SENSE(ReadCd(audio, 200, 1, kSectorTypeMode1, 0x10), 0x5, 0x64, 0x00);
+
+  DriveHarness t30("emu:type30?speed=max");
+  disc = MakeType30Disc();
+  const DiscLayout& l = disc->Layout();
+  const auto start = [&](int track) {
+    return static_cast<std::uint32_t>(l.tracks[static_cast<std::size_t>(track - 1)].start);
+  };
+  EXPECT_EQ(ReadCd(t30, start(12), 1, kSectorTypeAny, 0x10).transferred, 2328u);
+  EXPECT_EQ(ReadCd(t30, start(2), 1, kSectorTypeAny, 0x40).transferred, 8u);
+  EXPECT_EQ(ReadCd(t30, start(2), 1, kSectorTypeAny, 0x60).transferred, 12u);
+  EXPECT_EQ(ReadCd(t30, start(1), 1, kSectorTypeAny, 0x80).transferred, 12u);
+  EXPECT_EQ(ReadCd(t30, start(4), 1, kSectorTypeCdda, 0xF8).transferred, 2352u);
+
+  DriveHarness ms("emu:multisession?speed=max");
+  const auto md = MakeMultisessionDisc();
+  const std::uint32_t data_start = static_cast<std::uint32_t>(md->Layout().tracks[3].start);
+  r = ReadCd(ms, data_start, 1, kSectorTypeMode2Form1, 0x10);
+  ASSERT_TRUE(r.good()) << r.status_line;
+  EXPECT_EQ(r.transferred, 2048u);
+  // Blocks between the sessions belong to no track.
+  EXPECT_SENSE(ReadCd(ms, data_start - 200, 1, kSectorTypeAny, 0x10), 0x5, 0x21, 0x00);
+}
+
+TEST(VirtualDriveReadCd, FieldsLengthZeroAndIllegalSelections) {
+  DriveHarness h;
+  Reply r = ReadCd(h, 0, 0, kSectorTypeAny, 0xF8);
+  EXPECT_TRUE(r.good());
+  EXPECT_EQ(r.transferred, 0u);
+  EXPECT_SENSE(ReadCd(h, 0, 1, kSectorTypeAny, 0xF8, 0x03), 0x5, 0x24, 0x00);  // reserved sub
+  EXPECT_SENSE(ReadCd(h, 0, 1, 6, 0xF8), 0x5, 0x24, 0x00);                     // reserved type
+  EXPECT_SENSE(ReadCd(h, 333000, 1, kSectorTypeAny, 0xF8), 0x5, 0x21, 0x00);
+  // A small buffer takes what fits.
+  r = ReadCd(h, 0, 10, kSectorTypeAny, 0xF8, 0, 5000);
+  EXPECT_TRUE(r.good());
+  EXPECT_EQ(r.transferred, 5000u);
+}
+
+TEST(VirtualDriveReadCd, MsfAddressing) {
+  DriveHarness h;
+  const auto disc = MakeType13Disc();
+  // 00:02:05 up to (not including) 00:02:07: LBA 5 and 6.
+  Reply r = h.In({0xB9, 0, 0, 0, 2, 5, 0, 2, 7, 0xF8, 0}, 3 * 2352);
+  ASSERT_TRUE(r.good()) << r.status_line;
+  ASSERT_EQ(r.transferred, 2u * 2352);
+  EXPECT_EQ(std::memcmp(r.data.data(), RawBlock(*disc, 5).main.data(), 2352), 0);
+  r = h.In({0xB9, 0, 0, 0, 2, 5, 0, 2, 5, 0xF8, 0}, 2352);
+  EXPECT_TRUE(r.good());
+  EXPECT_EQ(r.transferred, 0u);
+  EXPECT_SENSE(h.In({0xB9, 0, 0, 0, 2, 7, 0, 2, 5, 0xF8, 0}, 2352), 0x5, 0x24, 0x00);
+}
+
+TEST(VirtualDriveSubChannel, CurrentPositionFollowsReadsAndSeeks) {
+  DriveHarness h;
+  ASSERT_TRUE(Read10(h, 100, 1, 2048).good());
+  Reply r = h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(r.data[1], 0x15);  // no audio status
+  EXPECT_EQ(Be16(r.data, 2), 12);
+  EXPECT_EQ(r.data[4], 0x01);
+  EXPECT_EQ(r.data[5], 0x14);
+  EXPECT_EQ(r.data[6], 1);
+  EXPECT_EQ(r.data[7], 1);
+  EXPECT_EQ(Be32(r.data, 8), 100u);
+  EXPECT_EQ(Be32(r.data, 12), 100u);
+  r = h.In({0x42, 0x02, 0x40, 1, 0, 0, 0, 0, 16}, 16);
+  EXPECT_EQ(Be32(r.data, 8), 0x00000319u);                    // 250 frames: 00:03:25
+  EXPECT_EQ(Be32(r.data, 12), 0x00000119u);                   // 100 frames: 00:01:25
+  ASSERT_TRUE(h.NoData({0x2B, 0, 0, 0, 0x13, 0x88}).good());  // seek 5000
+  r = h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16);
+  EXPECT_EQ(Be32(r.data, 8), 5000u);
+  EXPECT_SENSE(h.NoData({0x2B, 0, 0, 0x05, 0x14, 0xC8}), 0x5, 0x21, 0x00);  // 333000
+  // SUBQ clear: the header alone.
+  r = h.In({0x42, 0, 0, 1, 0, 0, 0, 0, 16}, 16);
+  EXPECT_EQ(r.transferred, 4u);
+  EXPECT_EQ(Be16(r.data, 2), 0);
+  EXPECT_SENSE(h.In({0x42, 0, 0x40, 4, 0, 0, 0, 0, 16}, 16), 0x5, 0x24, 0x00);
+}
+
+TEST(VirtualDriveSubChannel, McnAndIsrc) {
+  DriveHarness h("emu:audio?speed=max");
+  Reply r = h.In({0x42, 0, 0x40, 2, 0, 0, 0, 0, 24}, 24);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(Be16(r.data, 2), 20);
+  EXPECT_EQ(r.data[4], 0x02);
+  EXPECT_EQ(r.data[8], 0x80);
+  EXPECT_EQ(std::string(r.data.begin() + 9, r.data.begin() + 22), "4912345678904");
+  r = h.In({0x42, 0, 0x40, 3, 0, 0, 2, 0, 24}, 24);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(r.data[4], 0x03);
+  EXPECT_EQ(r.data[5], 0x32);  // ADR 3, copy permitted
+  EXPECT_EQ(r.data[6], 2);
+  EXPECT_EQ(r.data[8], 0x80);
+  EXPECT_EQ(std::string(r.data.begin() + 9, r.data.begin() + 21), "JPTMR2400002");
+  EXPECT_SENSE(h.In({0x42, 0, 0x40, 3, 0, 0, 9, 0, 24}, 24), 0x5, 0x24, 0x00);
+  DriveHarness data;
+  r = data.In({0x42, 0, 0x40, 2, 0, 0, 0, 0, 24}, 24);
+  EXPECT_EQ(r.data[8], 0x00);  // no MCN
+}
+
+TEST(VirtualDriveAudio, PlayPauseResumeComplete) {
+  DriveHarness h("emu:audio?speed=max");
+  // Track 2 from 7275, 10 seconds.
+  ASSERT_TRUE(h.NoData({0x45, 0, 0, 0, 0x1C, 0x6B, 0, 0x02, 0xEE}).good());
+  auto status = [&] { return h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16); };
+  Reply r = status();
+  EXPECT_EQ(r.data[1], 0x11);
+  EXPECT_EQ(Be32(r.data, 8), 7275u);
+  EXPECT_EQ(r.data[6], 2);
+  h.clock.Advance(std::chrono::seconds(2));
+  r = status();
+  EXPECT_EQ(Be32(r.data, 8), 7275u + 150);
+  r = h.In({0xBD, 0, 0, 0, 0, 0, 0, 0, 0, 12}, 12);
+  EXPECT_EQ(r.data[1] >> 5, 1);                                  // playing
+  ASSERT_TRUE(h.NoData({0x4B, 0, 0, 0, 0, 0, 0, 0, 0}).good());  // pause
+  h.clock.Advance(std::chrono::seconds(5));
+  r = status();
+  EXPECT_EQ(r.data[1], 0x12);
+  EXPECT_EQ(Be32(r.data, 8), 7275u + 150);
+  ASSERT_TRUE(h.NoData({0x4B, 0, 0, 0, 0, 0, 0, 0, 1}).good());  // resume
+  h.clock.Advance(std::chrono::seconds(9));
+  r = status();
+  EXPECT_EQ(r.data[1], 0x13);  // completed, reported once
+  EXPECT_EQ(status().data[1], 0x15);
+  EXPECT_SENSE(h.NoData({0x4B, 0, 0, 0, 0, 0, 0, 0, 0}), 0x5, 0x2C, 0x00);
+}
+
+TEST(VirtualDriveAudio, PlayMsfStopAndErrors) {
+  DriveHarness h("emu:audio?speed=max");
+  // 00:02:00 to 00:04:00.
+  ASSERT_TRUE(h.NoData({0x47, 0, 0, 0, 2, 0, 0, 4, 0}).good());
+  ASSERT_TRUE(h.NoData({0x4E}).good());
+  Reply r = h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16);
+  EXPECT_EQ(r.data[1], 0x15);
+  EXPECT_SENSE(h.NoData({0x47, 0, 0, 0, 4, 0, 0, 2, 0}), 0x5, 0x24, 0x00);
+  EXPECT_TRUE(h.NoData({0x47, 0, 0, 0, 2, 0, 0, 2, 0}).good());  // empty range
+  EXPECT_SENSE(h.NoData({0x45, 0, 0, 0, 0x77, 0x88, 0, 0, 1}), 0x5, 0x21, 0x00);
+  DriveHarness data;
+  EXPECT_SENSE(data.NoData({0x45, 0, 0, 0, 0, 10, 0, 0, 10}), 0x5, 0x64, 0x00);
+  EXPECT_SENSE(data.NoData({0xBA, 0, 0, 0, 0, 10, 0, 0, 0, 0}), 0x5, 0x64, 0x00);
+}
+
+TEST(VirtualDriveAudio, ScanMovesFastAndShowsInMechanismStatus) {
+  DriveHarness h("emu:audio?speed=max");
+  EXPECT_SENSE(h.NoData({0xBA, 0, 0, 0, 0, 0, 0, 0, 0, 0x80}), 0x5, 0x24, 0x00);  // no track 0
+  ASSERT_TRUE(h.NoData({0xBA, 0, 0, 0, 0, 2, 0, 0, 0, 0x80}).good());             // track 2
+  Reply r = h.In({0xBD, 0, 0, 0, 0, 0, 0, 0, 0, 12}, 12);
+  EXPECT_EQ(r.data[1] >> 5, 2);  // scanning
+  h.clock.Advance(std::chrono::seconds(1));
+  r = h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16);
+  EXPECT_EQ(Be32(r.data, 8), 7275u + 600);
+  EXPECT_TRUE(h.NoData({0x4E}).good());
+}
+
+}  // namespace
+}  // namespace tamarack::emu::testing
