@@ -7,6 +7,8 @@
 #include "decode/configuration.h"
 #include "decode/control_commands.h"
 #include "decode/inquiry.h"
+#include "decode/mode_select.h"
+#include "decode/mode_sense.h"
 #include "decode/read_forms.h"
 #include "decode/read_toc.h"
 #include "decode/status_commands.h"
@@ -29,8 +31,8 @@ const CommandBehaviour* const kTodo = &kPlaceholderBehaviour;
 const CommandEntry kCatalogue[] = {
     {0x00, k6, kNone, "Test Unit Ready", &kNoParameterBehaviour},
     {0x12, k6, kIn, "Inquiry", &kInquiryBehaviour},
-    {0x55, k10, kOut, "Mode Select(10)", kTodo},
-    {0x5A, k10, kIn, "Mode Sense(10)", kTodo},
+    {0x55, k10, kOut, "Mode Select(10)", &kModeSelectBehaviour},
+    {0x5A, k10, kIn, "Mode Sense(10)", &kModeSenseBehaviour},
     {0x03, k6, kIn, "Request Sense", &kRequestSenseBehaviour},
     {0x46, k10, kIn, "Get Configuration", &kGetConfigurationBehaviour},
     {0x4A, k10, kIn, "Get Event/Status Notification", &kEventStatusBehaviour},

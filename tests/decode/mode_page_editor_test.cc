@@ -1,0 +1,317 @@
+#include "decode/mode_page_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "console/console.h"
+#include "console/execute_command.h"
+#include "decode/mode_select.h"
+#include "decode/mode_sense.h"
+#include "device/clock.h"
+#include "device/device_session.h"
+#include "device/sense_table.h"
+#include "emu/virtual_drive_provider.h"
+#include "util/bytes.h"
+
+namespace tamarack {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Page(std::uint8_t code, std::size_t size, std::uint8_t fill = 0) {
+  Bytes p(size, fill);
+  p[0] = code;
+  p[1] = static_cast<std::uint8_t>(size - 2);
+  return p;
+}
+
+Bytes Reply(const std::vector<Bytes>& pages) {
+  std::size_t size = 8;
+  for (const Bytes& p : pages) size += p.size();
+  Bytes r(size, 0);
+  std::size_t at = 8;
+  for (const Bytes& p : pages) {
+    for (std::uint8_t b : p) r[at++] = b;
+  }
+  WriteBe16(r, 0, static_cast<std::uint32_t>(r.size() - 2));
+  return r;
+}
+
+std::size_t FieldIndex(const ModePageEditor& e, const std::string& label) {
+  for (std::size_t i = 0; i < e.fields().size(); ++i) {
+    if (label == e.fields()[i].label) return i;
+  }
+  ADD_FAILURE() << "no field " << label;
+  return 0;
+}
+
+std::size_t TabIndex(const ModePageEditor& e, const std::string& label) {
+  for (std::size_t i = 0; i < e.tabs().size(); ++i) {
+    if (e.tabs()[i].label == label) return i;
+  }
+  ADD_FAILURE() << "no tab " << label;
+  return 0;
+}
+
+std::vector<std::string> TabLabels(const ModePageEditor& e) {
+  std::vector<std::string> labels;
+  for (const ModeTab& t : e.tabs()) labels.push_back(t.label);
+  return labels;
+}
+
+TEST(ModePageEditor, OpeningTheFormsFillsListsAndTabs) {
+  ModePageEditor e;
+  Cdb cdb{};
+  cdb[2] = 0x41;  // changeable values of page 01h
+  e.Open(ModeCommand::kSense, cdb);
+  const auto list = e.PageList();
+  ASSERT_EQ(list.size(), 10u);
+  EXPECT_EQ(list[0].text, "3fh Return all pages ");
+  EXPECT_EQ(list[0].icon, kIconSensePage);
+  EXPECT_EQ(list[1].icon, kIconSensePicked);
+  EXPECT_EQ(e.tabs().size(), 16u);
+  EXPECT_FALSE(e.copy_enabled());
+  EXPECT_FALSE(e.changeable_view_enabled());
+
+  e.Open(ModeCommand::kSelect, Cdb{});
+  ASSERT_EQ(e.PageList().size(), 9u);
+  EXPECT_EQ(e.PageList()[1].text, "05h Write Parameter");
+  EXPECT_EQ(e.PageList()[0].icon, kIconPageNotSent);
+  EXPECT_EQ(e.tabs().size(), 15u);
+  EXPECT_EQ(e.PageName(), "Read/Write Error Recovery");
+  EXPECT_EQ(e.fields().size(), 10u);
+}
+
+TEST(ModePageEditor, TabChangesShowOnlyThatPageAndScreen) {
+  ModePageEditor e;
+  e.Open(ModeCommand::kSelect, Cdb{});
+  e.SelectTab(TabIndex(e, "2ah (5)"));
+  EXPECT_EQ(e.current_row().page_code, 0x2Au);
+  EXPECT_EQ(e.current_screen(), 4u);
+  EXPECT_EQ(e.current_tab(), std::optional<std::size_t>(TabIndex(e, "2ah (5)")));
+  // The Mode Select page 2Ah is 30 bytes (length byte 28): screen 5 is empty.
+  EXPECT_TRUE(e.fields().empty());
+  EXPECT_FALSE(e.has_number_fields());
+  e.SelectTab(TabIndex(e, "2ah (1)"));
+  FieldState length = e.field_states()[FieldIndex(e, "Page Length")];
+  EXPECT_EQ(length.text, "28");
+  length.text = "36";
+  e.UpdateField(FieldIndex(e, "Page Length"), length);
+  e.SelectTab(TabIndex(e, "2ah (5)"));
+  EXPECT_EQ(e.fields().size(), 3u);
+  e.SelectTab(TabIndex(e, "0dh"));
+  EXPECT_EQ(e.PageName(), "CD Device Parameters");
+  EXPECT_EQ(e.field_states()[FieldIndex(e, "Number Of MSF - S Units Per MSF M Unit")].text, "60");
+  e.SetHexInput(true);
+  EXPECT_EQ(e.field_states()[FieldIndex(e, "Number Of MSF - F Units Per MSF S Unit")].text, "4b");
+  e.SpinField(FieldIndex(e, "Number Of MSF - F Units Per MSF S Unit"), true);
+  EXPECT_EQ(e.current_row().buffer[7], 0x4C);
+  // Out-of-range indices change nothing.
+  e.SelectTab(99);
+  e.UpdateField(99, FieldState{});
+  e.ClickPage(99);
+  EXPECT_EQ(e.PageName(), "CD Device Parameters");
+}
+
+TEST(ModePageEditor, ClickingAPageTwiceInModeSelectLeavesTheHeaderAlone) {
+  ModePageEditor e;
+  e.Open(ModeCommand::kSelect, Cdb{});
+  Cdb cdb{};
+  Bytes out;
+  e.ClickPage(0);
+  EXPECT_EQ(e.PageList()[0].icon, kIconPageSent);
+  e.ApplyToCommand(cdb, out);
+  EXPECT_EQ(out.size(), 20u);
+  EXPECT_EQ(ReadBe16(cdb, 7), 20);
+  e.ClickPage(0);
+  EXPECT_EQ(e.PageList()[0].icon, kIconPageNotSent);
+  e.ApplyToCommand(cdb, out);
+  EXPECT_EQ(out, Bytes(8, 0));
+  EXPECT_EQ(ReadBe16(cdb, 7), 8);
+}
+
+TEST(ModePageEditor, ModeSensePageClickPicksOnePage) {
+  ModePageEditor e;
+  e.Open(ModeCommand::kSense, Cdb{});
+  e.ClickPage(8);  // 2Ah
+  auto list = e.PageList();
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    EXPECT_EQ(list[i].icon, i == 8 ? kIconSensePicked : kIconSensePage) << i;
+  }
+  EXPECT_EQ(e.current_tab(), std::optional<std::size_t>(TabIndex(e, "2ah (1)")));
+  Cdb cdb{};
+  cdb[2] = 0x80;  // default values
+  Bytes out;
+  e.ApplyToCommand(cdb, out);
+  EXPECT_EQ(cdb[2], 0xAA);
+  EXPECT_TRUE(out.empty());
+  e.ClickPage(0);
+  e.ApplyToCommand(cdb, out);
+  EXPECT_EQ(cdb[2], 0xBF);
+}
+
+TEST(ModePageEditor, CopyAfterAllPagesNamesEveryCopiedPageInTabOrder) {
+  ModePageEditor e;
+  Cdb cdb{};
+  cdb[2] = 0x3F;
+  e.Open(ModeCommand::kSense, cdb);
+  // As a drive returns them: PS bits on the saveable pages, and one page no table knows.
+  const Bytes reply = Reply({Page(0x81, 12, 0x01), Page(0x05, 52, 0x05), Page(0x08, 12),
+                             Page(0x8D, 8, 0x0D), Page(0x8E, 16), Page(0x9A, 12), Page(0x9C, 12),
+                             Page(0x9D, 10), Page(0x2A, 30, 0x2A), Page(0xAC, 6)});
+  e.TakeModeSenseReply(reply, cdb);
+  EXPECT_EQ(TabLabels(e),
+            (std::vector<std::string>{"01h", "05h (1)", "05h (2)", "05h (3)", "0dh", "0eh", "1ah",
+                                      "1ch", "1dh", "2ah (1)", "2ah (2)", "2ah (3)", "2ah (4)",
+                                      "2ah (5)", "2ch"}));
+  EXPECT_EQ(e.current_row().page_code, 0x01u);
+  EXPECT_EQ(e.current_screen(), 0u);
+  EXPECT_EQ(e.field_states()[FieldIndex(e, "Read Retry Count")].text, "1");
+  EXPECT_TRUE(e.copy_enabled());
+  EXPECT_FALSE(e.changeable_view_enabled());
+  EXPECT_EQ(e.CopySenseToSelect(), "01h 05h 0dh 0eh 1ah 1ch 1dh 2ah 2ch ﾊﾟﾗﾒﾀをｺﾋﾟｰしました");
+  const ModePageTable& select = e.select_table();
+  EXPECT_EQ(select.row(*select.Find(0x05)).buffer[51], 0x05);
+  EXPECT_EQ(select.row(*select.Find(0x0D)).buffer[0], 0x8D);
+  EXPECT_EQ(select.row(*select.Find(0x2A)).buffer[29], 0x2A);
+  // The editor of Mode Select shows the copied values.
+  e.Open(ModeCommand::kSelect, Cdb{});
+  EXPECT_EQ(e.field_states()[FieldIndex(e, "Read Retry Count")].text, "1");
+}
+
+TEST(ModePageEditor, ChangeableValuesEnableTheChangeableViewAndNothingCopiesNothing) {
+  ModePageEditor e;
+  Cdb cdb{};
+  cdb[2] = 0x40 | 0x2C;
+  e.Open(ModeCommand::kSense, cdb);
+  e.TakeModeSenseReply(Reply({Page(0x2C, 6, 0x01)}), cdb);
+  EXPECT_TRUE(e.changeable_view_enabled());
+  EXPECT_FALSE(e.copy_enabled());
+  EXPECT_EQ(TabLabels(e), (std::vector<std::string>{"2ch"}));
+  // Only a page both tables know is copied; 3Fh alone gives no message.
+  e.TakeModeSenseReply(Reply({Page(0x3F, 6)}), Cdb{});
+  EXPECT_EQ(TabLabels(e), (std::vector<std::string>{"3fh"}));
+  EXPECT_EQ(e.CopySenseToSelect(), "");
+  // A reply without pages leaves an empty strip and the current page as it was.
+  e.TakeModeSenseReply(Reply({}), Cdb{});
+  EXPECT_TRUE(e.tabs().empty());
+  EXPECT_EQ(e.current_row().page_code, 0x3Fu);
+}
+
+// --- the round trip through the virtual drive, as the Command tab drives it ---
+
+struct NoHost : ConsoleHost {
+  void ShowError(const std::string& message) override { errors.push_back(message); }
+  void ShowSenseDialog(std::span<const std::uint8_t>) override {}
+  std::vector<std::string> errors;
+};
+
+struct Bench {
+  Bench() {
+    drives.AddProvider(
+        std::make_unique<emu::VirtualDriveProvider>(clock, std::vector<std::string>{"emu:type13"}));
+    EXPECT_TRUE(session.Open("emu:type13"));
+    sense_row = *FindRowByOpcode(kModeSenseOpcode, console.catalogue());
+    select_row = *FindRowByOpcode(kModeSelectOpcode, console.catalogue());
+  }
+  void Show(ModeCommand command) {
+    const std::size_t row = command == ModeCommand::kSense ? sense_row : select_row;
+    console.SelectRow(row);
+    editor.Open(command, console.catalogue().row(row).cdb_store);
+    ApplyEditorToConsole(editor, console);
+  }
+  CommandReport Execute() {
+    PlanResult plan = console.PrepareExecution("");
+    EXPECT_TRUE(plan.plan.has_value());
+    CommandReport report = ExecuteCommand(session, *plan.plan, host);
+    console.FinishExecution(report);
+    if (report.success && console.current_opcode() == kModeSenseOpcode) {
+      editor.TakeModeSenseReply(
+          ModeSenseReturnedBytes(console.receive_buffer(), report.received_length),
+          report.sent_cdb);
+      ApplyEditorToConsole(editor, console);
+    }
+    return report;
+  }
+  // Mode Sense of `page` (current values); the editor then shows it.
+  CommandReport Sense(std::size_t page_row) {
+    Show(ModeCommand::kSense);
+    editor.ClickPage(page_row);
+    ApplyEditorToConsole(editor, console);
+    return Execute();
+  }
+
+  SimulatedClock clock;
+  DriveDirectory drives;
+  DeviceSession session{&drives, BuiltInSenseTable()};
+  Console console;
+  ModePageEditor editor;
+  NoHost host;
+  std::size_t sense_row = 0, select_row = 0;
+};
+
+TEST(ModePageRoundTrip, SenseCopyEditSelectAndSenseAgain) {
+  Bench b;
+  CommandReport r = b.Sense(0);  // 3Fh: every page
+  ASSERT_TRUE(r.success) << b.session.status_line.Get();
+  EXPECT_EQ(r.sent_cdb[2], 0x3F);
+  EXPECT_EQ(ReadBe16(r.sent_cdb, 7), 40960);
+  EXPECT_EQ(r.output.text.rfind("Medium Type Description: ", 0), 0u);
+  EXPECT_EQ(TabLabels(b.editor).size(), 15u);
+  EXPECT_EQ(b.editor.current_row().page_code, 0x01u);
+  const std::string message = b.editor.CopySenseToSelect();
+  EXPECT_EQ(message, "01h 05h 0dh 0eh 1ah 1ch 1dh 2ah 2ch ﾊﾟﾗﾒﾀをｺﾋﾟｰしました");
+
+  // Mode Select: the read retry count of page 01h (changeable) becomes 5, only 01h is sent.
+  b.Show(ModeCommand::kSelect);
+  b.editor.SelectTab(TabIndex(b.editor, "01h"));
+  FieldState retries = b.editor.field_states()[FieldIndex(b.editor, "Read Retry Count")];
+  EXPECT_EQ(retries.text, "16");
+  retries.text = "5";
+  b.editor.UpdateField(FieldIndex(b.editor, "Read Retry Count"), retries);
+  b.editor.ClickPage(0);
+  ASSERT_TRUE(ApplyEditorToConsole(b.editor, b.console));
+  EXPECT_EQ(ReadBe16(b.console.current_cdb(), 7), 20);
+  r = b.Execute();
+  ASSERT_TRUE(r.success) << b.session.status_line.Get();
+  EXPECT_EQ(r.sent_cdb[1], 0x10);
+  EXPECT_TRUE(r.output.text.ends_with("\r\n-------Done!-------")) << r.output.text;
+  EXPECT_EQ(r.output.text.substr(0, 32), "0000000000000000810a000500000000");
+
+  // Sense again: the drive has the new value.
+  r = b.Sense(1);
+  ASSERT_TRUE(r.success);
+  EXPECT_EQ(b.editor.current_row().page_code, 0x01u);
+  EXPECT_EQ(b.editor.field_states()[FieldIndex(b.editor, "Read Retry Count")].text, "5");
+}
+
+TEST(ModePageRoundTrip, AnUnchangeableFieldIsRejectedWithTheDrivesSense) {
+  Bench b;
+  ASSERT_TRUE(b.Sense(0).success);
+  b.editor.CopySenseToSelect();
+  b.Show(ModeCommand::kSelect);
+  // Nothing of page 2Ah can be changed on this drive.
+  b.editor.SelectTab(TabIndex(b.editor, "2ah (1)"));
+  const std::size_t dvd = FieldIndex(b.editor, "DVD-RAM Read");
+  FieldState s = b.editor.field_states()[dvd];
+  s.checked = !s.checked;
+  b.editor.UpdateField(dvd, s);
+  b.editor.ClickPage(*b.editor.select_table().Find(0x2A));
+  ApplyEditorToConsole(b.editor, b.console);
+  EXPECT_EQ(ReadBe16(b.console.current_cdb(), 7), 38);
+  const CommandReport r = b.Execute();
+  EXPECT_FALSE(r.success);
+  EXPECT_EQ(r.status, CommandStatus::kCheckCondition);
+  EXPECT_EQ(r.output.text, "Command Error!?");
+  EXPECT_EQ(b.session.status_line.Get(), "Error Notified( INVALID FIELD IN PARAMETER LIST).");
+  // Unchanged on the drive.
+  ASSERT_TRUE(b.Sense(8).success);
+  EXPECT_EQ(b.editor.current_row().page_code, 0x2Au);
+  EXPECT_EQ(b.editor.field_states()[FieldIndex(b.editor, "DVD-RAM Read")].checked, !s.checked);
+}
+
+}  // namespace
+}  // namespace tamarack

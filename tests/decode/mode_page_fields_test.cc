@@ -1,0 +1,223 @@
+#include "decode/mode_page_fields.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace tamarack {
+namespace {
+
+using Page = std::array<std::uint8_t, 100>;
+
+std::vector<std::string> Labels(const std::vector<FieldSpec>& fields) {
+  std::vector<std::string> labels;
+  for (const FieldSpec& f : fields) labels.push_back(f.label);
+  return labels;
+}
+
+FormData Data(const Page& page) {
+  FormData d;
+  d.parameter.assign(page.begin(), page.end());
+  return d;
+}
+
+std::size_t IndexOf(const std::vector<FieldSpec>& fields, const std::string& label) {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (label == fields[i].label) return i;
+  }
+  ADD_FAILURE() << "no field " << label;
+  return 0;
+}
+
+TEST(ModePageFields, CapabilitiesScreen5FollowsThePageLength) {
+  Page page{};
+  page[0] = 0x2A;
+  page[1] = 32;
+  EXPECT_EQ(Labels(ModePageFields(0x2A, 4, page)),
+            (std::vector<std::string>{"Current Write Speed Selected",
+                                      "Write Speed Performance Descriptor Tables"}));
+  page[1] = 36;
+  EXPECT_EQ(Labels(ModePageFields(0x2A, 4, page)),
+            (std::vector<std::string>{"Current Write Speed Selected",
+                                      "Write Speed Performance Descriptor Tables", "Block #1"}));
+  page[1] = 47;
+  EXPECT_EQ(ModePageFields(0x2A, 4, page).size(), 5u);
+  page[1] = 48;
+  EXPECT_EQ(Labels(ModePageFields(0x2A, 4, page)),
+            (std::vector<std::string>{"Current Write Speed Selected",
+                                      "Write Speed Performance Descriptor Tables", "Block #1",
+                                      "Block #2", "Block #3", "Block #4"}));
+  for (int length : {0, 28, 31}) {
+    page[1] = static_cast<std::uint8_t>(length);
+    EXPECT_TRUE(ModePageFields(0x2A, 4, page).empty()) << length;
+  }
+}
+
+TEST(ModePageFields, EveryPageAndScreen) {
+  const Page page{};
+  EXPECT_EQ(ModePageFields(0x01, 0, page).size(), 10u);
+  EXPECT_EQ(ModePageFields(0x05, 0, page).size(), 8u);
+  EXPECT_EQ(ModePageFields(0x05, 1, page).size(), 6u);
+  EXPECT_EQ(ModePageFields(0x05, 2, page).size(), 10u);
+  EXPECT_EQ(ModePageFields(0x0D, 0, page).size(), 3u);
+  EXPECT_EQ(ModePageFields(0x0E, 0, page).size(), 10u);
+  EXPECT_EQ(ModePageFields(0x1A, 0, page).size(), 4u);
+  EXPECT_EQ(ModePageFields(0x1C, 0, page).size(), 7u);
+  EXPECT_EQ(ModePageFields(0x1D, 0, page).size(), 5u);
+  EXPECT_EQ(ModePageFields(0x2A, 0, page).size(), 15u);
+  EXPECT_EQ(ModePageFields(0x2A, 1, page).size(), 13u);
+  EXPECT_EQ(ModePageFields(0x2A, 2, page).size(), 11u);
+  EXPECT_EQ(ModePageFields(0x2A, 3, page).size(), 8u);
+  EXPECT_EQ(Labels(ModePageFields(0x2C, 0, page)), (std::vector<std::string>{"LBA Space"}));
+  EXPECT_TRUE(ModePageFields(0x3F, 0, page).empty());
+  EXPECT_TRUE(ModePageFields(0x01, 1, page).empty());  // a screen the page does not have
+  EXPECT_TRUE(ModePageFields(0x05, 3, page).empty());
+  EXPECT_TRUE(ModePageFields(0x08, 0, page).empty());
+  // Only screens with number boxes show the hex input switch.
+  EXPECT_FALSE(HasNumberField(ModePageFields(0x2A, 1, page)));
+  EXPECT_TRUE(HasNumberField(ModePageFields(0x2A, 0, page)));
+}
+
+TEST(ModePageFields, CheckBoxesAndChoicesKeepTheOtherBitsOfTheirByte) {
+  Page page{};
+  page[0] = 0x05;
+  page[1] = 0x32;
+  page[2] = 0x41;  // BUFE, track-at-once
+  page[3] = 0xC4;  // multi-session 11b, track mode 4
+  const auto fields = ModePageFields(0x05, 0, page);
+  FormData d = Data(page);
+  auto states = FillFields(fields, d, false);
+  EXPECT_TRUE(states[IndexOf(fields, "BUFE")].checked);
+  EXPECT_FALSE(states[IndexOf(fields, "Test Write")].checked);
+  EXPECT_EQ(states[IndexOf(fields, "Write Type Field")].choice, 1);
+  EXPECT_EQ(states[IndexOf(fields, "Multi-session Field Definition")].choice, 3);
+  EXPECT_EQ(states[IndexOf(fields, "Track Mode")].text, "4");
+  states[IndexOf(fields, "Test Write")].checked = true;
+  states[IndexOf(fields, "Write Type Field")].choice = 2;
+  states[IndexOf(fields, "Track Mode")].text = "7";
+  CollectFields(fields, states, d, false);
+  EXPECT_EQ(d.parameter[2], 0x52);  // BUFE kept, Test Write on, session-at-once
+  EXPECT_EQ(d.parameter[3], 0xC7);  // multi-session bits kept
+  EXPECT_EQ(d.parameter[0], 0x05);
+  EXPECT_EQ(d.parameter[1], 0x32);
+}
+
+TEST(ModePageFields, AChoiceThatMatchedNothingLeavesItsBits) {
+  Page page{};
+  page[4] = 0xA5;  // data block type 5 is no choice; the upper bits are not the field's
+  const auto fields = ModePageFields(0x05, 1, page);
+  FormData d = Data(page);
+  auto states = FillFields(fields, d, false);
+  const std::size_t type = IndexOf(fields, "Data Block Type");
+  EXPECT_EQ(states[type].choice, -1);
+  CollectFields(fields, states, d, false);
+  EXPECT_EQ(d.parameter[4], 0xA5);
+  states[type].choice = 5;  // "8  2048(Mode 1)"
+  CollectFields(fields, states, d, false);
+  EXPECT_EQ(d.parameter[4], 0xA8);
+  // Session format over the whole byte 8: 30h is none of the choices and stays.
+  d.parameter[8] = 0x30;
+  states = FillFields(fields, d, false);
+  EXPECT_EQ(states[IndexOf(fields, "Session Format")].choice, -1);
+  CollectFields(fields, states, d, false);
+  EXPECT_EQ(d.parameter[8], 0x30);
+}
+
+TEST(ModePageFields, FourByteFieldsAreReadWith28BitsAndWrittenWith32) {
+  Page page{};
+  page[10] = 0xF1;
+  page[11] = 0x23;
+  page[12] = 0x45;
+  page[13] = 0x67;
+  const auto fields = ModePageFields(0x05, 1, page);
+  FormData d = Data(page);
+  auto states = FillFields(fields, d, true);
+  const std::size_t packet = IndexOf(fields, "Packet Size");
+  EXPECT_EQ(states[packet].text, "1234567");
+  // Collecting it unchanged writes back the 28 bits as a 32-bit value.
+  CollectFields(fields, states, d, true);
+  EXPECT_EQ(d.parameter[10], 0x01);
+  EXPECT_EQ(d.parameter[13], 0x67);
+  states[packet].text = "abcdef12";
+  CollectFields(fields, states, d, true);
+  EXPECT_EQ(d.parameter[10], 0xAB);
+  EXPECT_EQ(d.parameter[13], 0x12);
+}
+
+TEST(ModePageFields, ReportingMethodShowsTheFirstChoiceForAnyValueButFour) {
+  Page page{};
+  page[3] = 0x36;
+  const auto fields = ModePageFields(0x1C, 0, page);
+  ASSERT_EQ(fields[4].kind, FieldKind::kChoice);
+  EXPECT_STREQ(fields[4].label, "");
+  FormData d = Data(page);
+  auto states = FillFields(fields, d, false);
+  EXPECT_EQ(states[4].choice, 0);
+  page[3] = 0x34;
+  states = FillFields(fields, Data(page), false);
+  EXPECT_EQ(states[4].choice, 1);
+  // Choosing "0h" clears the low four bits and keeps the upper ones.
+  states[4].choice = 0;
+  d = Data(page);
+  CollectFields(fields, states, d, false);
+  EXPECT_EQ(d.parameter[3], 0x30);
+}
+
+TEST(ModePageFields, TextFieldsClearTheirBytesAndStoreAtMostTheirLength) {
+  Page page{};
+  for (std::size_t i = 17; i <= 31; ++i) page[i] = 0x39;
+  const auto fields = ModePageFields(0x05, 2, page);
+  FormData d = Data(page);
+  auto states = FillFields(fields, d, false);
+  const std::size_t mcn = IndexOf(fields, "Media Catalog Number");
+  EXPECT_EQ(states[mcn].text, "9999999999999");  // 13 characters, never byte 30 or on
+  EXPECT_EQ(states[IndexOf(fields, "AFRAME")].text, "57");
+  states[mcn].text = "12345";
+  CollectFields(fields, states, d, false);
+  EXPECT_EQ(d.parameter[17], '1');
+  EXPECT_EQ(d.parameter[21], '5');
+  EXPECT_EQ(d.parameter[22], 0);
+  EXPECT_EQ(d.parameter[30], 0);     // cleared too
+  EXPECT_EQ(d.parameter[31], 0x39);  // AFRAME kept
+  const std::size_t isrc = IndexOf(fields, "International Standard Recording Code");
+  states[isrc].text = "ABCDEFGHIJKLMNOP";
+  d.parameter[46] = 0x11;
+  states[IndexOf(fields, "AFRAME") + 3].text = "17";
+  CollectFields(fields, states, d, false);
+  EXPECT_EQ(d.parameter[33], 'A');
+  EXPECT_EQ(d.parameter[44], 'L');
+  EXPECT_EQ(d.parameter[45], 0);
+  EXPECT_EQ(d.parameter[46], 17);
+  // A byte beyond ASCII comes back unchanged.
+  d.parameter[33] = 0xE9;
+  states = FillFields(fields, d, false);
+  CollectFields(fields, states, d, false);
+  EXPECT_EQ(d.parameter[33], 0xE9);
+  EXPECT_EQ(d.parameter[34], 'B');
+}
+
+TEST(ModePageFields, AudioPortsAndSubHeaderBytesShareARow) {
+  Page page{};
+  page[8] = 0x01;
+  page[9] = 0xFF;
+  page[10] = 0x22;  // upper bits are not the channel selection
+  const auto fields = ModePageFields(0x0E, 0, page);
+  EXPECT_STREQ(fields[2].label, "Port 0");
+  EXPECT_TRUE(fields[3].same_row);
+  FormData d = Data(page);
+  auto states = FillFields(fields, d, false);
+  EXPECT_EQ(states[2].choice, 1);
+  EXPECT_EQ(states[3].text, "255");
+  EXPECT_EQ(states[4].choice, 2);
+  states[4].choice = 5;  // channel 3
+  CollectFields(fields, states, d, false);
+  EXPECT_EQ(d.parameter[10], 0x28);
+  const auto sub = ModePageFields(0x05, 2, page);
+  EXPECT_STREQ(sub[6].label, "Sub-header Byte 0->3");
+  EXPECT_TRUE(sub[7].same_row && sub[8].same_row && sub[9].same_row);
+}
+
+}  // namespace
+}  // namespace tamarack

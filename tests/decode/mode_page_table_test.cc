@@ -1,0 +1,116 @@
+#include "decode/mode_page_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tamarack {
+namespace {
+
+std::vector<std::uint32_t> Codes(const ModePageTable& t) {
+  std::vector<std::uint32_t> codes;
+  for (const ModePageRow& r : t.rows()) codes.push_back(r.page_code);
+  return codes;
+}
+
+TEST(ModePageTable, TheTwoTablesListTheirPagesLengthsAndNames) {
+  const ModePageTable sense = ModePageTable::ModeSense();
+  const ModePageTable select = ModePageTable::ModeSelect();
+  EXPECT_EQ(Codes(sense), (std::vector<std::uint32_t>{0x3F, 0x01, 0x05, 0x0D, 0x0E, 0x1A, 0x1C,
+                                                      0x1D, 0x2A, 0x2C}));
+  EXPECT_EQ(Codes(select),
+            (std::vector<std::uint32_t>{0x01, 0x05, 0x0D, 0x0E, 0x1A, 0x1C, 0x1D, 0x2A, 0x2C}));
+  EXPECT_EQ(sense.row(0).name, "Return all pages ");
+  EXPECT_EQ(sense.row(0).page_length, 6u);
+  EXPECT_EQ(sense.row(2).name, "Write Parameters");
+  EXPECT_EQ(select.row(1).name, "Write Parameter");
+  EXPECT_EQ(sense.row(2).screen_count, 3u);
+  EXPECT_EQ(select.row(7).screen_count, 5u);
+  EXPECT_EQ(PageListText(sense.row(8)), "2ah CD/DVD Capabilities and Mechanical Status");
+  EXPECT_EQ(PageListText(sense.row(0)), "3fh Return all pages ");
+}
+
+TEST(ModePageTable, Page2AhIs30BytesForModeSelectAnd28ForModeSense) {
+  const ModePageTable sense = ModePageTable::ModeSense();
+  const ModePageTable select = ModePageTable::ModeSelect();
+  EXPECT_EQ(sense.row(*sense.Find(0x2A)).page_length, 28u);
+  const ModePageRow& r = select.row(*select.Find(0x2A));
+  EXPECT_EQ(r.page_length, 30u);
+  EXPECT_EQ(r.buffer[0], 0x2A);
+  EXPECT_EQ(r.buffer[1], 28);  // the length byte
+}
+
+TEST(ModePageTable, ModeSelectTemplates) {
+  const ModePageTable select = ModePageTable::ModeSelect();
+  for (const ModePageRow& r : select.rows()) {
+    EXPECT_EQ(r.buffer[0], r.page_code);
+    EXPECT_EQ(r.buffer[1], r.page_length - 2);
+    EXPECT_FALSE(r.send);
+  }
+  const ModePageRow& cd = select.row(*select.Find(0x0D));
+  EXPECT_EQ(cd.buffer[5], 0x3C);
+  EXPECT_EQ(cd.buffer[7], 0x4B);
+  const ModePageRow& audio = select.row(*select.Find(0x0E));
+  EXPECT_EQ(audio.buffer[9], 0xFF);
+  EXPECT_EQ(audio.buffer[11], 0xFF);
+  EXPECT_EQ(audio.buffer[13], 0x00);
+  // Mode Sense buffers start empty.
+  const ModePageTable sense = ModePageTable::ModeSense();
+  for (const ModePageRow& r : sense.rows()) EXPECT_EQ(r.buffer[0], 0);
+}
+
+TEST(ModePageTable, FindIgnoresThePsBitAndMissesUnknownPages) {
+  const ModePageTable sense = ModePageTable::ModeSense();
+  EXPECT_EQ(sense.Find(0x81), sense.Find(0x01));
+  EXPECT_EQ(sense.Find(0x01), std::optional<std::size_t>(1));
+  EXPECT_FALSE(sense.Find(0x08).has_value());
+  EXPECT_FALSE(ModePageTable::ModeSelect().Find(0x3F).has_value());
+}
+
+TEST(ModePageTable, TabLabelsAndValues) {
+  const ModePageTable sense = ModePageTable::ModeSense();
+  const std::vector<ModeTab> tabs = TabsOfTable(sense);
+  // 10 pages, two of them with 3 and 5 screens.
+  ASSERT_EQ(tabs.size(), 8u + 3u + 5u);
+  EXPECT_EQ(tabs[0].label, "3fh");
+  EXPECT_EQ(tabs[0].value, 0x3Fu);
+  EXPECT_EQ(tabs[2].label, "05h (1)");
+  EXPECT_EQ(tabs[4].label, "05h (3)");
+  EXPECT_EQ(tabs[4].value, 2u * 65536u + 5u);
+  const std::vector<ModeTab> caps = TabsOfRow(sense.row(8));
+  ASSERT_EQ(caps.size(), 5u);
+  EXPECT_EQ(caps[4].label, "2ah (5)");
+  EXPECT_EQ(ModeTabScreen(caps[4].value), 4u);
+  EXPECT_EQ(ModeTabPageCode(caps[4].value), 0x2Au);
+  EXPECT_EQ(TabsOfRow(sense.row(9))[0].label, "2ch");
+}
+
+TEST(ModePageTable, SavedRowsHoldThePageAndTheByteAfterIt) {
+  ModePageTable t = ModePageTable::ModeSelect();
+  std::vector<std::uint8_t> saved(kModePageSavedBytes, 0);
+  for (std::size_t i = 0; i < saved.size(); ++i) saved[i] = static_cast<std::uint8_t>(i + 1);
+  t.LoadSavedRow(0, saved);
+  EXPECT_EQ(t.row(0).buffer[0], 1);
+  EXPECT_EQ(t.row(0).buffer[99], 100);
+  EXPECT_EQ(t.row(0).byte_after, 101);
+  const auto back = t.SavedRow(0);
+  EXPECT_TRUE(std::equal(back.begin(), back.end(), saved.begin()));
+  // A short saved row changes only the bytes it has; the byte after stays.
+  const std::vector<std::uint8_t> short_row = {0xAA, 0xBB};
+  t.LoadSavedRow(0, short_row);
+  EXPECT_EQ(t.row(0).buffer[0], 0xAA);
+  EXPECT_EQ(t.row(0).buffer[2], 3);
+  EXPECT_EQ(t.row(0).byte_after, 101);
+  // Rows beyond the table are ignored, also when saved.
+  t.LoadSavedRow(9, saved);
+  EXPECT_EQ(t.SavedRow(9), (std::array<std::uint8_t, kModePageSavedBytes>{}));
+  // A fresh table saves its template and a zero byte after it.
+  const auto fresh = ModePageTable::ModeSelect().SavedRow(2);
+  EXPECT_EQ(fresh[0], 0x0D);
+  EXPECT_EQ(fresh[5], 0x3C);
+  EXPECT_EQ(fresh[100], 0);
+}
+
+}  // namespace
+}  // namespace tamarack

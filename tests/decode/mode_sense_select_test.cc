@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "console/command_catalogue.h"
+#include "console/console.h"
+#include "console/hex_dump.h"
+#include "decode/mode_select.h"
+#include "decode/mode_sense.h"
+#include "util/bytes.h"
+
+namespace tamarack {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A Mode Sense(10) reply: the header with the mode data length, medium type and block
+// descriptor length, then `descriptor` and the pages.
+Bytes Reply(const std::vector<Bytes>& pages, std::uint8_t medium = 0,
+            const Bytes& descriptor = {}) {
+  std::size_t size = 8 + descriptor.size();
+  for (const Bytes& p : pages) size += p.size();
+  // Sized first and copied into: GCC 12 warns wrongly about inserts into a small vector.
+  Bytes r(size, 0);
+  r[2] = medium;
+  WriteBe16(r, 6, static_cast<std::uint32_t>(descriptor.size()));
+  std::size_t at = 8;
+  for (std::size_t i = 0; i < descriptor.size(); ++i) r[at++] = descriptor[i];
+  for (const Bytes& p : pages) {
+    for (std::uint8_t b : p) r[at++] = b;
+  }
+  WriteBe16(r, 0, static_cast<std::uint32_t>(r.size() - 2));
+  return r;
+}
+
+// A page of `size` bytes with its code, length byte and a fill byte.
+Bytes Page(std::uint8_t code, std::size_t size, std::uint8_t fill = 0) {
+  Bytes p(size, fill);
+  p[0] = code;
+  p[1] = static_cast<std::uint8_t>(size - 2);
+  return p;
+}
+
+TEST(ModeSense, MediumTypeTexts) {
+  EXPECT_EQ(DescribeMediumType(0x00), "Door closed / caddy inserted, medium type unknown");
+  EXPECT_EQ(DescribeMediumType(0x03),
+            "120 mm CD-ROM data and audio combined, door closed or caddy inserted");
+  EXPECT_EQ(DescribeMediumType(0x08),
+            "80 mm CD-ROM Hybrid disc (Photo CD), door closed or caddy inserted");
+  EXPECT_EQ(DescribeMediumType(0x09), "Reserved");
+  EXPECT_EQ(DescribeMediumType(0x0F), "Reserved");
+  EXPECT_EQ(DescribeMediumType(0x10),
+            "Door closed / caddy inserted, medium type (CD-R)size unknown");
+  EXPECT_EQ(DescribeMediumType(0x17),
+            "80 mm CD-ROM (CD-R) data and audio combined, door closed or caddy inserted");
+  EXPECT_EQ(DescribeMediumType(0x18), "");
+  EXPECT_EQ(DescribeMediumType(0xFF), "");
+}
+
+TEST(ModeSense, DecoderWritesTheMediumTypeThenTheDump) {
+  const Bytes reply = Reply({Page(0x2C, 6)}, 0x01);
+  DecodeInput in;
+  Bytes buffer(64, 0x5A);
+  std::copy(reply.begin(), reply.end(), buffer.begin());
+  in.data = buffer;
+  in.received_length = 0;  // the length comes from the header
+  in.group_size = 4;
+  const DecodeOutput out = DecodeModeSense(in);
+  const std::string head =
+      "Medium Type Description: 120 mm CD-ROM data only, door closed or caddy inserted\r\n\r\n"
+      "----------------Dump---------------------\r\n";
+  ASSERT_EQ(out.text.substr(0, head.size()), head);
+  EXPECT_TRUE(out.text_has_dump);
+  // The dump holds the 14 bytes of the reply, not the whole buffer.
+  EXPECT_EQ(out.text, ShowHexDumpText(head, std::span<const std::uint8_t>(buffer).first(14), 4));
+}
+
+TEST(ModeSense, WalkCopiesKnownPagesAndSkipsOthers) {
+  ModePageTable t = ModePageTable::ModeSense();
+  const Bytes reply = Reply({Page(0x81, 12, 0x11), Page(0x08, 20, 0x22), Page(0x2A, 30, 0x33)});
+  const auto found = WalkModeSensePages(reply, t);
+  EXPECT_EQ(found, (std::vector<std::size_t>{1, 8}));
+  EXPECT_EQ(t.row(1).buffer[0], 0x81);  // the page as read, PS bit and all
+  EXPECT_EQ(t.row(1).buffer[11], 0x11);
+  EXPECT_EQ(t.row(1).buffer[12], 0x00);  // never more than its size
+  EXPECT_EQ(t.row(8).buffer[1], 28);
+  EXPECT_EQ(t.row(8).buffer[29], 0x33);
+}
+
+TEST(ModeSense, ANonzeroBlockDescriptorLengthIsWalkedAsIfPagesBeganAtByte8) {
+  ModePageTable t = ModePageTable::ModeSense();
+  // The descriptor's byte 0 is 01h and its byte 1 is 0Ah: walked as a page 01h of 12 bytes.
+  const Bytes descriptor = {0x01, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00};
+  const Bytes reply = Reply({Page(0x0D, 8, 0x44)}, 0, descriptor);
+  const auto found = WalkModeSensePages(reply, t);
+  ASSERT_FALSE(found.empty());
+  EXPECT_EQ(found.front(), 1u);
+  EXPECT_EQ(t.row(1).buffer[0], 0x01);
+  EXPECT_EQ(t.row(1).buffer[1], 0x0A);
+  EXPECT_EQ(t.row(1).buffer[8], 0x0D);  // the real page's first bytes
+  EXPECT_EQ(t.row(1).buffer[9], 0x06);
+}
+
+TEST(ModeSense, WalkEndsAtAZeroLengthByteAtTheDataLengthAndAt21Pages) {
+  ModePageTable t = ModePageTable::ModeSense();
+  Bytes reply = Reply({Page(0x01, 12), Page(0x0D, 2), Page(0x2C, 6)});
+  reply[8 + 12 + 1] = 0;  // page 0Dh with length byte 0
+  EXPECT_EQ(WalkModeSensePages(reply, t), (std::vector<std::size_t>{1}));
+
+  // The mode data length says only the first page is there.
+  reply = Reply({Page(0x01, 12), Page(0x2C, 6)});
+  WriteBe16(reply, 0, 6 + 12);
+  EXPECT_EQ(WalkModeSensePages(reply, t), (std::vector<std::size_t>{1}));
+  WriteBe16(reply, 0, 7);  // less than the header itself: no page
+  EXPECT_TRUE(WalkModeSensePages(reply, t).empty());
+
+  std::vector<Bytes> pages(25, Page(0x2C, 6));
+  EXPECT_EQ(WalkModeSensePages(Reply(pages), t).size(), 21u);
+}
+
+TEST(ModeSense, WalkNeverReadsPastTheBytesReturned) {
+  ModePageTable t = ModePageTable::ModeSense();
+  Bytes reply = Reply({Page(0x05, 52, 0x55)});
+  for (std::size_t i = 0; i < t.row(2).buffer.size(); ++i) t.row(2).buffer[i] = 0xEE;
+  // The header claims 52 bytes of page 05h, only 20 came back.
+  reply.resize(8 + 20);
+  EXPECT_EQ(WalkModeSensePages(reply, t), (std::vector<std::size_t>{2}));
+  EXPECT_EQ(t.row(2).buffer[19], 0x55);
+  EXPECT_EQ(t.row(2).buffer[20], 0xEE);  // not read, not written
+  // A header that claims far more than came back, and a cut page header.
+  WriteBe16(reply, 0, 0xFFFF);
+  reply.resize(9);
+  reply[8] = 0x01;
+  EXPECT_TRUE(WalkModeSensePages(reply, t).empty());
+  EXPECT_TRUE(WalkModeSensePages({}, t).empty());
+  // The returned bytes of a reply: the recorded length, else the header's, within the buffer.
+  const Bytes buffer = Reply({Page(0x2C, 6)});
+  EXPECT_EQ(ModeSenseReturnedBytes(buffer, 0).size(), 14u);
+  EXPECT_EQ(ModeSenseReturnedBytes(buffer, 10).size(), 10u);
+  EXPECT_EQ(ModeSenseReturnedBytes(buffer, 100).size(), 14u);
+}
+
+TEST(ModeSelect, ParameterListOfTheMarkedPages) {
+  ModePageTable t = ModePageTable::ModeSelect();
+  EXPECT_EQ(BuildParameterList(t), Bytes(8, 0));
+  t.row(*t.Find(0x2C)).send = true;
+  t.row(*t.Find(0x01)).send = true;
+  const Bytes list = BuildParameterList(t);
+  ASSERT_EQ(list.size(), 8u + 12u + 6u);
+  EXPECT_EQ(list[8], 0x01);
+  EXPECT_EQ(list[9], 0x0A);
+  EXPECT_EQ(list[20], 0x2C);
+  t.row(*t.Find(0x2A)).send = true;
+  EXPECT_EQ(BuildParameterList(t).size(), 8u + 12u + 30u + 6u);
+  Cdb cdb{};
+  SetParameterListLength(cdb, 56);
+  EXPECT_EQ(cdb[7], 0);
+  EXPECT_EQ(cdb[8], 56);
+}
+
+TEST(ModeSelect, ParameterListAndPageDataDumpTexts) {
+  Bytes list(40);
+  for (std::size_t i = 0; i < list.size(); ++i) list[i] = static_cast<std::uint8_t>(i);
+  EXPECT_EQ(ParameterListText(list, 300),
+            "000102030405060708090a0b0c0d0e0f\r\n"
+            "101112131415161718191a1b1c1d1e1f\r\n"
+            "2021222324252627");
+  EXPECT_EQ(ParameterListText(list, 561),
+            "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f\r\n"
+            "2021222324252627");
+  EXPECT_EQ(ParameterListText(Bytes(8, 0)), "0000000000000000");
+
+  const ModePageTable t = ModePageTable::ModeSelect();
+  const ModePageRow& cd = t.row(*t.Find(0x0D));
+  EXPECT_EQ(PageDataDumpText(cd, 200), "+00|0d060000003c004b");
+  const ModePageRow& power = t.row(*t.Find(0x1A));
+  EXPECT_EQ(PageDataDumpText(power, 200), "+00|1a0a000000000000\r\n+08|00000000");
+  EXPECT_EQ(PageDataDumpText(power, 221), "+00|1a0a" + std::string(20, '0'));
+}
+
+TEST(ModeSelect, DecoderShowsTheListSentThenDone) {
+  Bytes list(8 + 6, 0);
+  list[8] = 0x2C;
+  list[9] = 0x04;
+  DecodeInput in;
+  in.data = list;
+  in.received_length = 0;
+  EXPECT_EQ(DecodeModeSelect(in).text, "00000000000000002c0400000000\r\n-------Done!-------");
+}
+
+TEST(ModeSenseSelectForms, BuildingTheFormsSetsTheirFixedFields) {
+  Console console;
+  const auto sense_row = FindRowByOpcode(kModeSenseOpcode, console.catalogue());
+  const auto select_row = FindRowByOpcode(kModeSelectOpcode, console.catalogue());
+  ASSERT_TRUE(sense_row && select_row);
+  console.catalogue().row(*sense_row).cdb_store[2] = 0x6A;  // changeable values, page 2Ah
+  console.SelectRow(*sense_row);
+  EXPECT_EQ(console.current_cdb()[0], 0x5A);
+  EXPECT_EQ(console.current_cdb()[2], 0x6A);
+  EXPECT_EQ(ReadBe16(console.current_cdb(), 7), 40960);
+  ASSERT_EQ(console.fields().size(), 4u);
+  EXPECT_EQ(console.field_states()[3].choice, 1);  // "01b Changeable values"
+  EXPECT_FALSE(console.parameterless());
+
+  console.SelectRow(*select_row);
+  EXPECT_EQ(console.current_cdb()[1], 0x10);  // PF set
+  EXPECT_EQ(ReadBe16(console.current_cdb(), 7), 8);
+  EXPECT_EQ(console.current().parameter, Bytes(8, 0));
+  FieldState sp = console.field_states()[0];
+  sp.checked = true;
+  console.UpdateField(0, sp);
+  EXPECT_EQ(console.current_cdb()[1], 0x11);
+}
+
+}  // namespace
+}  // namespace tamarack
