@@ -1,0 +1,141 @@
+// The fault plan of a virtual drive, observed through SendScsiCommand and the status texts.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "emu/drive_harness.h"
+#include "emu/fault_plan.h"
+
+namespace tamarack::emu::testing {
+namespace {
+
+Cdb Read10Cdb(std::uint32_t lba, std::uint16_t count) {
+  return MakeCdb({0x28, 0, static_cast<std::uint8_t>(lba >> 24),
+                  static_cast<std::uint8_t>(lba >> 16), static_cast<std::uint8_t>(lba >> 8),
+                  static_cast<std::uint8_t>(lba), 0, static_cast<std::uint8_t>(count >> 8),
+                  static_cast<std::uint8_t>(count)});
+}
+
+TEST(VirtualDriveFaults, UnreadableBlocks) {
+  DriveHarness h("emu:type13?speed=max&bad=1000-1010,2000");
+  std::vector<std::uint8_t> buffer(4 * 2048);
+  std::uint32_t moved = 0;
+  EXPECT_TRUE(SendScsiCommand(h.session, Read10Cdb(990, 4), buffer, false, &moved, false));
+  EXPECT_FALSE(SendScsiCommand(h.session, Read10Cdb(999, 2), buffer, false, &moved, false));
+  EXPECT_EQ(h.session.status_line.Get(), "Error Notified( UNRECOVERED READ ERROR).");
+  EXPECT_EQ(h.session.last_error_text.Get(), "Error Notified( UNRECOVERED READ ERROR).");
+  EXPECT_EQ(moved, 2048u);  // the good block before the bad one
+  // Request Sense names the failing block in its information field.
+  const Reply sense = h.In({0x03, 0, 0, 0, 18}, 18);
+  EXPECT_EQ(sense.data[0], 0xF0);
+  EXPECT_EQ(sense.data[2], 0x03);
+  EXPECT_EQ(Be32(sense.data, 3), 1000u);
+  EXPECT_EQ(sense.data[12], 0x11);
+  for (std::uint32_t lba : {1005u, 1010u, 2000u}) {
+    EXPECT_FALSE(SendScsiCommand(h.session, Read10Cdb(lba, 1), buffer, false, &moved, false));
+  }
+  EXPECT_TRUE(SendScsiCommand(h.session, Read10Cdb(1011, 1), buffer, false, &moved, false));
+  // Read CD meets the same blocks.
+  EXPECT_SENSE(h.In({0xBE, 0, 0, 0, 0x07, 0xD0, 0, 0, 1, 0xF8}, 2352), 0x3, 0x11, 0x00);
+  EXPECT_TRUE(h.In({0xBE, 0, 0, 0, 0x07, 0xD1, 0, 0, 1, 0xF8}, 2352).good());
+}
+
+std::vector<bool> FlakyPattern(const std::string& id) {
+  DriveHarness h(id);
+  std::vector<bool> failed;
+  std::vector<std::uint8_t> buffer(2048);
+  for (std::uint32_t lba = 100; lba < 300; ++lba) {
+    failed.push_back(!SendScsiCommand(h.session, Read10Cdb(lba, 1), buffer, false, nullptr, false));
+  }
+  return failed;
+}
+
+TEST(VirtualDriveFaults, FlakyBlocksAreRepeatablePerSeed) {
+  const auto a = FlakyPattern("emu:type13?speed=max&flaky=100-199:0.5&seed=7");
+  const auto b = FlakyPattern("emu:type13?speed=max&flaky=100-199:0.5&seed=7");
+  const auto c = FlakyPattern("emu:type13?speed=max&flaky=100-199:0.5&seed=8");
+  EXPECT_EQ(a, b);
+  EXPECT_NE(a, c);
+  const auto failures = std::count(a.begin(), a.begin() + 100, true);
+  EXPECT_GT(failures, 25);
+  EXPECT_LT(failures, 75);
+  EXPECT_EQ(std::count(a.begin() + 100, a.end(), true), 0);  // outside the range
+  const auto always = FlakyPattern("emu:type13?speed=max&flaky=150:1");
+  EXPECT_TRUE(always[50]);
+  EXPECT_EQ(std::count(always.begin(), always.end(), true), 1);
+}
+
+TEST(VirtualDriveFaults, CorruptedBytesAndTheirC2Bits) {
+  DriveHarness h("emu:type13?speed=max&corrupt=300");
+  const auto disc = MakeType13Disc();
+  RawSector clean;
+  std::string error;
+  ASSERT_TRUE(disc->ReadSector(300, &clean, &error));
+  Reply r = h.In({0x28, 0, 0, 0, 0x01, 0x2C, 0, 0, 1}, 2048);
+  ASSERT_TRUE(r.good());  // the data comes back, wrong, with good status
+  for (std::size_t i = 0; i < 2048; ++i) {
+    const bool flipped = i + 16 == kCorruptedByteOffset;
+    EXPECT_EQ(r.data[i], flipped ? (clean.main[16 + i] ^ 0xFF) : clean.main[16 + i]) << i;
+  }
+  // Read CD with C2 error pointers (byte 9 = FAh): the bit of that byte is set, no other.
+  r = h.In({0xBE, 0, 0, 0, 0x01, 0x2C, 0, 0, 1, 0xFA}, 2352 + 294);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(r.data[kCorruptedByteOffset], clean.main[kCorruptedByteOffset] ^ 0xFF);
+  for (std::size_t i = 0; i < 294; ++i) {
+    EXPECT_EQ(r.data[2352 + i], i == kCorruptedByteOffset / 8 ? 0x80 : 0x00) << i;
+  }
+  r = h.In({0xBE, 0, 0, 0, 0x01, 0x2D, 0, 0, 1, 0xFA}, 2352 + 294);
+  for (std::size_t i = 0; i < 294; ++i) EXPECT_EQ(r.data[2352 + i], 0x00);
+}
+
+TEST(VirtualDriveFaults, ShortTransfers) {
+  DriveHarness h("emu:type13?speed=max&short=400");
+  std::vector<std::uint8_t> buffer(3 * 2048);
+  std::uint32_t moved = 0;
+  EXPECT_TRUE(SendScsiCommand(h.session, Read10Cdb(399, 3), buffer, false, &moved, false));
+  EXPECT_EQ(moved, 2048u + 1024);
+  const Reply r = h.In({0xBE, 0, 0, 0, 0x01, 0x90, 0, 0, 2, 0xF8}, 2 * 2352);
+  EXPECT_TRUE(r.good());
+  EXPECT_EQ(r.transferred, 2352u / 2);
+}
+
+TEST(VirtualDriveFaults, RefusedCommands) {
+  DriveHarness host("emu:type13?speed=max&refuse=28,be");
+  std::vector<std::uint8_t> buffer(2048);
+  EXPECT_FALSE(SendScsiCommand(host.session, Read10Cdb(0, 1), buffer, false, nullptr, false));
+  EXPECT_EQ(host.session.status_line.Get(),
+            "Error Notified(Transport failure: host adapter error (DID_ERROR))");
+  Reply r = host.In({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x10}, 2048);
+  EXPECT_EQ(r.status, CommandStatus::kRefused);
+  EXPECT_EQ(r.result.status, TransportStatus::kTransportError);
+  EXPECT_TRUE(host.In({0xA8, 0, 0, 0, 0, 0, 0, 0, 0, 1}, 2048).good());  // Read(12) still works
+
+  DriveHarness os("emu:type13?speed=max&refuse=0x28:os");
+  r = os.In({0x28, 0, 0, 0, 0, 0, 0, 0, 1}, 2048);
+  EXPECT_EQ(r.result.status, TransportStatus::kRefused);
+  EXPECT_EQ(r.result.os_error, EIO);
+  EXPECT_EQ(r.status_line, "Error Notified(Input/output error)");
+}
+
+TEST(VirtualDriveFaults, SlowCommandsTimeOutAfterTheTimeOut) {
+  DriveHarness h("emu:type13?speed=max&slow=28");
+  h.session.command_timeout = 9;
+  const auto before = h.clock.Now();
+  const Reply r = h.In({0x28, 0, 0, 0, 0, 0, 0, 0, 1}, 2048);
+  EXPECT_EQ(r.result.status, TransportStatus::kTimedOut);
+  EXPECT_EQ(r.status_line, "Error Notified(The command timed out)");
+  EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(9));
+  EXPECT_TRUE(h.NoData({0x00}).good());
+}
+
+TEST(VirtualDriveFaults, ACommandOutlastingItsTimeOutByTheModel) {
+  // 1000 blocks at x1 take over 13 seconds: past the 7-second time-out.
+  DriveHarness h("emu:type13?speed=clv1");
+  const auto before = h.clock.Now();
+  const Reply r = h.In({0x28, 0, 0, 0, 0, 0, 0, 0x03, 0xE8}, 1000 * 2048);
+  EXPECT_EQ(r.result.status, TransportStatus::kTimedOut);
+  EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(7));
+}
+
+}  // namespace
+}  // namespace tamarack::emu::testing

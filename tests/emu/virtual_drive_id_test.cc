@@ -1,0 +1,138 @@
+// Virtual drive ids and the provider that opens them.
+#include "emu/virtual_drive_id.h"
+
+#include <gtest/gtest.h>
+
+#include "emu/drive_harness.h"
+
+namespace tamarack::emu::testing {
+namespace {
+
+TEST(VirtualDriveId, PlainNamesAndPaths) {
+  VirtualDriveConfig c;
+  std::string error;
+  ASSERT_TRUE(ParseVirtualDriveId("emu:type13", &c, &error)) << error;
+  EXPECT_EQ(c.disc, "type13");
+  EXPECT_EQ(c.speed, (SpeedSetting{SpeedMode::kCav, 48}));
+  EXPECT_TRUE(c.faults.empty());
+  EXPECT_FALSE(c.tray_open || c.no_medium || c.power_on_attention);
+  ASSERT_TRUE(ParseVirtualDriveId("emu:/home/u/My Disc.cue", &c, &error));
+  EXPECT_EQ(c.disc, "/home/u/My Disc.cue");
+}
+
+TEST(VirtualDriveId, EveryOption) {
+  VirtualDriveConfig c;
+  std::string error;
+  ASSERT_TRUE(ParseVirtualDriveId(
+      "emu:type30?speed=clv8&bad=1000-1010,2000&flaky=5000-5100:0.25&corrupt=300&short=400-401"
+      "&refuse=be,0x28:os&slow=43h&seed=99&tray=open&nomedium&poweron",
+      &c, &error))
+      << error;
+  EXPECT_EQ(c.disc, "type30");
+  EXPECT_EQ(c.speed, (SpeedSetting{SpeedMode::kClv, 8}));
+  EXPECT_EQ(c.faults.bad, (std::vector<BlockRange>{{1000, 1010}, {2000, 2000}}));
+  ASSERT_EQ(c.faults.flaky.size(), 1u);
+  EXPECT_EQ(c.faults.flaky[0], (FlakyRange{{5000, 5100}, 0.25}));
+  EXPECT_EQ(c.faults.corrupt, (std::vector<BlockRange>{{300, 300}}));
+  EXPECT_EQ(c.faults.short_reads, (std::vector<BlockRange>{{400, 401}}));
+  EXPECT_EQ(c.faults.refused_opcodes, (std::set<std::uint8_t>{0x28, 0xBE}));
+  EXPECT_EQ(c.faults.refusal, RefusalKind::kOsError);
+  EXPECT_EQ(c.faults.slow_opcodes, (std::set<std::uint8_t>{0x43}));
+  EXPECT_EQ(c.faults.seed, 99u);
+  EXPECT_TRUE(c.tray_open && c.no_medium && c.power_on_attention);
+  ASSERT_TRUE(ParseVirtualDriveId("emu:audio?speed=max&bad=1&bad=5-6", &c, &error));
+  EXPECT_EQ(c.speed.mode, SpeedMode::kUnlimited);
+  EXPECT_EQ(c.faults.bad.size(), 2u);  // repeated list options add up
+  EXPECT_TRUE(c.faults.IsBad(6));
+  EXPECT_FALSE(c.faults.IsBad(7));
+}
+
+TEST(VirtualDriveId, BadIdsSayWhatIsWrong) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/dev/sr0", "does not start with \"emu:\""},
+      {"emu:", "no disc name"},
+      {"emu:?speed=max", "no disc name"},
+      {"emu:type13?", "an empty option"},
+      {"emu:type13?speed=fast", "speed must be max, clvN or cavN"},
+      {"emu:type13?speed=cav0", "must be 1 to 99"},
+      {"emu:type13?speed=clv100", "must be 1 to 99"},
+      {"emu:type13?speed", "needs a value"},
+      {"emu:type13?bad=", "an empty block list"},
+      {"emu:type13?bad=12x", "\"12x\" is not a block number"},
+      {"emu:type13?bad=-5", "is not a block number"},
+      {"emu:type13?bad=10-5", "ends before it starts"},
+      {"emu:type13?flaky=5-6", "flaky needs a probability"},
+      {"emu:type13?flaky=5-6:0", "above 0 and at most 1"},
+      {"emu:type13?flaky=5-6:1.5", "above 0 and at most 1"},
+      {"emu:type13?flaky=5-6:abc", "above 0 and at most 1"},
+      {"emu:type13?refuse=read", "is not an opcode"},
+      {"emu:type13?refuse=123", "is not an opcode"},
+      {"emu:type13?refuse=28:disk", "kind host or os"},
+      {"emu:type13?slow=", "an empty opcode list"},
+      {"emu:type13?seed=-1", "seed must be a whole number"},
+      {"emu:type13?tray=half", "tray must be open or closed"},
+      {"emu:type13?nomedium=1", "takes no value"},
+      {"emu:type13?colour=red", "unknown option \"colour\""},
+  };
+  for (const auto& [id, why] : cases) {
+    VirtualDriveConfig c;
+    std::string error;
+    EXPECT_FALSE(ParseVirtualDriveId(id, &c, &error)) << id;
+    EXPECT_NE(error.find(why), std::string::npos) << id << ": " << error;
+    EXPECT_EQ(error.rfind("Bad virtual drive id \"", 0), 0u) << error;
+  }
+}
+
+TEST(VirtualDriveProvider, ListsHandlesAndOpens) {
+  SimulatedClock clock;
+  VirtualDriveProvider p(clock);
+  EXPECT_EQ(p.ListDrives(), DefaultVirtualDriveIds());
+  EXPECT_TRUE(p.Handles("emu:anything"));
+  EXPECT_FALSE(p.Handles("/dev/sr0"));
+  OpenResult r = p.Open("emu:type13");
+  ASSERT_NE(r.transport, nullptr) << r.error;
+  EXPECT_EQ(r.transport->Id(), "emu:type13");
+  ScsiAddress a{9, 9, 9, 9};
+  EXPECT_TRUE(r.transport->GetAddress(&a));
+  EXPECT_EQ(a, ScsiAddress{});
+  r = p.Open("emu:type31");
+  EXPECT_EQ(r.transport, nullptr);
+  EXPECT_NE(r.error.find("No built-in disc \"type31\""), std::string::npos) << r.error;
+  r = p.Open("emu:type13?speed=warp");
+  EXPECT_EQ(r.transport, nullptr);
+  EXPECT_NE(r.error.find("speed must be"), std::string::npos);
+  r = p.Open("emu:/no/such/image.iso");
+  EXPECT_EQ(r.transport, nullptr);
+  EXPECT_NE(r.error.find("/no/such/image.iso"), std::string::npos) << r.error;
+  // No medium needs no disc at all.
+  EXPECT_NE(p.Open("emu:nothing?nomedium").transport, nullptr);
+  VirtualDriveProvider custom(clock, {"emu:audio?speed=max"});
+  EXPECT_EQ(custom.ListDrives(), std::vector<std::string>{"emu:audio?speed=max"});
+}
+
+TEST(VirtualDriveProvider, IdsFromText) {
+  EXPECT_EQ(VirtualDriveIdsFromText(" emu:type13 ;emu:audio?speed=max;;  "),
+            (std::vector<std::string>{"emu:type13", "emu:audio?speed=max"}));
+  EXPECT_TRUE(VirtualDriveIdsFromText("").empty());
+}
+
+TEST(VirtualDriveProvider, OneDriveStatePerIdAcrossOpens) {
+  DriveHarness h;
+  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x02}).good());  // eject on the first handle
+  // A second handle on the same id (the window's disc poll) sees the open tray.
+  DeviceSession poll(&h.drives, BuiltInSenseTable());
+  ASSERT_TRUE(poll.Open("emu:type13?speed=max"));
+  std::vector<std::uint8_t> none;
+  EXPECT_FALSE(SendScsiCommand(poll, MakeCdb({0x00}), none, false, nullptr, false));
+  EXPECT_EQ(poll.status_line.Get(), "Error Notified( MEDIUM NOT PRESENT - TRAY OPEN).");
+  // Another id is another drive.
+  ASSERT_TRUE(poll.Open("emu:type13"));
+  EXPECT_TRUE(SendScsiCommand(poll, MakeCdb({0x00}), none, false, nullptr, false));
+  // Loading sets a unit attention that a fresh open consumes, as opening /dev/srN does.
+  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x03}).good());
+  ASSERT_TRUE(h.session.Open("emu:type13?speed=max"));
+  EXPECT_TRUE(h.NoData({0x00}).good());
+}
+
+}  // namespace
+}  // namespace tamarack::emu::testing
