@@ -9,6 +9,7 @@
 #include "decode/inquiry.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
+#include "decode/read_cd_form.h"
 #include "decode/read_forms.h"
 #include "decode/read_toc.h"
 #include "decode/status_commands.h"
@@ -38,8 +39,8 @@ const CommandEntry kCatalogue[] = {
     {0x4A, k10, kIn, "Get Event/Status Notification", &kEventStatusBehaviour},
     {0x28, k10, kIn, "Read(10)", &kRead10Behaviour},
     {0x25, k10, kIn, "Read CD-ROM Capacity", &kReadCapacityBehaviour},
-    {0xBE, k12, kIn, "Read CD", kTodo},
-    {0xB9, k12, kIn, "Read CD MSF", kTodo},
+    {0xBE, k12, kIn, "Read CD", &kReadCdBehaviour},
+    {0xB9, k12, kIn, "Read CD MSF", &kReadCdMsfBehaviour},
     {0x43, k10, kIn, "Read Toc", &kReadTocBehaviour},
     {0xA8, k12, kIn, "Read(12)", &kRead12Behaviour},
     {0x42, k10, kIn, "Read Sub-Channel", &kSubChannelBehaviour},

@@ -1,0 +1,34 @@
+// Saved dump files: the save dialog's title, filter and default name, and the file written in
+// one piece in the chosen form ("txt", "dat" or "bin").
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "tools/control_data_view.h"
+
+namespace tamarack {
+
+inline constexpr const char* kDumpSaveTitle = "ﾀﾞﾝﾌﾟ情報の保存";
+inline constexpr const char* kDumpSaveOptionTitle = "保存オプション(ダンプデータ)";
+inline constexpr const char* kDumpSaveOptionGroup = "保存オプションを選択します";
+// The option dialog's three choices, in the order of DumpSaveForm.
+const char* DumpSaveFormLabel(DumpSaveForm form);
+
+// The file dialog's filter: "%s file(*.%s)|*.%s|all files(*.*)|*.*||".
+std::string DumpFileFilter(std::string_view extension);
+
+// "FOLDER/Dmp%03d.EXT" with the smallest number from 000 to 999 for which `exists` says no
+// file is there (999 when every one is taken). The default `exists` asks the file system.
+std::string DefaultDumpFilePath(const std::string& folder, std::string_view extension,
+                                const std::function<bool(const std::string&)>& exists = {});
+
+// Writes the file atomically: the text form writes `shown_text`, the other two the data.
+// False with the system's error text when it cannot be written (an old file stays whole).
+bool SaveDumpFile(const std::string& path, DumpSaveForm form, std::span<const std::uint8_t> data,
+                  std::string_view shown_text, std::string* error);
+
+}  // namespace tamarack

@@ -1,0 +1,85 @@
+#include "tools/sector_dump_job.h"
+
+#include <algorithm>
+#include <array>
+#include <span>
+
+#include "console/execute_command.h"
+#include "decode/status_commands.h"
+
+namespace tamarack {
+
+namespace {
+
+// Read TOC format 1: the first track of the last session, or 0 when there is none.
+std::uint32_t FindVolumeDescriptor(DeviceSession& session) {
+  std::array<std::uint8_t, kSessionInfoLength> reply{};
+  std::uint32_t transferred = 0;
+  std::uint32_t start = 0;
+  if (SendScsiCommand(session, SessionInfoCdb(), reply, false, &transferred, false)) {
+    const std::size_t moved = std::min<std::size_t>(transferred, reply.size());
+    start = LastSessionStart(std::span<const std::uint8_t>(reply).first(moved)).value_or(0);
+  }
+  return static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(std::uint64_t{start} + kVolumeDescriptorOffset, 0xFFFFFFFFu));
+}
+
+}  // namespace
+
+DumpResult ReadSectorDump(DeviceSession& session, const DumpRequest& request, DumpBuffer buffer,
+                          SectorDumpHost& host, bool show_sense_dialog) {
+  DumpResult result;
+  DumpRequest r = request;
+  if (r.mode == DumpAddressMode::kVolumeDescriptor) {
+    r.lba = FindVolumeDescriptor(session);
+    r.blocks = 1;
+    result.vds_lba = r.lba;
+  }
+  result.text = kNoDataText;
+  if (!buffer.Prepare(r.blocks)) {
+    result.message = kOutOfMemoryMessage;
+    result.buffer = std::move(buffer);
+    return result;
+  }
+  result.cdb = r.CommandCdb();
+  session.status_line.Set(kNowReadingText);
+  host.SetBusy(true);
+  result.outcome = session.Run(result.cdb, buffer.request(), false, show_sense_dialog);
+  host.SetBusy(false);
+  const CommandStatus status = result.outcome.status;
+  // A failure's own text stays in the status line.
+  if (status == CommandStatus::kGood || status == CommandStatus::kNoDevice) {
+    session.status_line.Clear();
+  }
+  result.success = status == CommandStatus::kGood;
+  result.transferred = std::min<std::uint32_t>(result.outcome.result.transferred,
+                                               static_cast<std::uint32_t>(buffer.request().size()));
+  if (result.success && result.transferred != 0) {
+    buffer.SetValid(result.transferred);
+    result.text = FormatSectorDump(buffer.valid(), r.group_size);
+  }
+  result.buffer = std::move(buffer);
+  return result;
+}
+
+SectorDumpJob::SectorDumpJob(DeviceSession& session, SectorDumpHost& host)
+    : session_(session), host_(host) {}
+
+SectorDumpJob::~SectorDumpJob() { Wait(); }
+
+bool SectorDumpJob::Start(const DumpRequest& request, DumpBuffer buffer) {
+  if (running_.exchange(true)) return false;
+  if (thread_.joinable()) thread_.join();
+  thread_ = std::thread([this, request, b = std::move(buffer)]() mutable {
+    DumpResult result = ReadSectorDump(session_, request, std::move(b), host_);
+    running_.store(false);
+    host_.Finished(std::move(result));
+  });
+  return true;
+}
+
+void SectorDumpJob::Wait() {
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+}  // namespace tamarack
