@@ -20,8 +20,11 @@
 #include <QVBoxLayout>
 
 #include "app/form_view.h"
+#include "app/mode_page_editor.h"
 #include "app/request_sense_dialog.h"
 #include "console/hex_dump.h"
+#include "decode/mode_select.h"
+#include "decode/mode_sense.h"
 
 namespace tamarack::app {
 
@@ -98,6 +101,10 @@ CommandTab::CommandTab(DeviceSession& session, QWidget* parent)
   form_ = new FormView(this);
   form_->setObjectName(QStringLiteral("formView"));
   right->addWidget(form_);
+  mode_editor_ = new ModePageEditorWidget(this);
+  mode_editor_->setObjectName(QStringLiteral("modePageEditor"));
+  mode_editor_->hide();
+  right->addWidget(mode_editor_);
   hex_input_ = new QCheckBox(QStringLiteral("16進入力(&X)"), this);
   hex_input_->setObjectName(QStringLiteral("hexInput"));
   right->addWidget(hex_input_);
@@ -154,6 +161,13 @@ CommandTab::CommandTab(DeviceSession& session, QWidget* parent)
   connect(form_, &FormView::FieldEdited, this, &CommandTab::OnFieldEdited);
   connect(form_, &FormView::SpinPressed, this, &CommandTab::OnSpin);
   connect(hex_input_, &QCheckBox::clicked, this, &CommandTab::OnHexInput);
+  connect(mode_editor_, &ModePageEditorWidget::CommandChanged, this,
+          &CommandTab::OnModeCommandChanged);
+  connect(mode_editor_, &ModePageEditorWidget::NumberFieldsChanged, this,
+          &CommandTab::ShowHexInputSwitch);
+  mode_editor_->dialog_hook = [this](QDialog* d) {
+    if (dialog_hook) dialog_hook(d);
+  };
   connect(edit_button_, &QPushButton::clicked, this, [this] {
     console_.EnableCdbEdit();
     cdb_box_->setReadOnly(false);
@@ -217,9 +231,10 @@ void CommandTab::SelectListEntry(int index, bool shift) {
 
 void CommandTab::BuildForm(bool /*from_list*/) {
   form_->SetAutoAdvance(console_.list_kind() == ListKind::kUser);
+  ShowModePageEditor();
   form_->Build(console_.fields(), console_.field_states(), console_.no_parameter(),
                console_.hex_input());
-  hex_input_->setVisible(console_.has_number_fields());
+  ShowHexInputSwitch();
   hex_input_->setChecked(console_.hex_input());
   dump_box_->clear();
   ShowCdbLine();
@@ -259,6 +274,37 @@ void CommandTab::OnSpin(int index, bool up) {
 void CommandTab::OnHexInput(bool on) {
   console_.SetHexInput(on);
   form_->Refresh(console_.field_states(), on);
+  mode_editor_->SetHexInput(on);
+}
+
+// Mode Sense(10) and Mode Select(10) show the mode page editor below their form.
+void CommandTab::ShowModePageEditor() {
+  const std::size_t row = console_.current_row();
+  const std::uint32_t opcode = console_.current_opcode();
+  const bool sense = !IsUserRow(row) && opcode == kModeSenseOpcode;
+  const bool select = !IsUserRow(row) && opcode == kModeSelectOpcode;
+  mode_editor_->setVisible(sense || select);
+  if (!sense && !select) return;
+  mode_editor_->SetHexInput(console_.hex_input());
+  mode_editor_->Open(sense ? ModeCommand::kSense : ModeCommand::kSelect,
+                     console_.catalogue().row(row).cdb_store);
+  OnModeCommandChanged();
+}
+
+// The editor's part of the command (picked page, parameter list) goes into the console.
+void CommandTab::OnModeCommandChanged() {
+  if (!ApplyEditorToConsole(mode_editor_->editor(), console_)) return;
+  form_->Refresh(console_.field_states(), console_.hex_input());
+  ShowCdbLine();
+  if (mode_editor_->editor().command() == ModeCommand::kSelect) {
+    decoded_box_->setPlainText(ViewText(
+        ParameterListText(console_.current().parameter, decoded_box_->viewport()->width())));
+  }
+}
+
+void CommandTab::ShowHexInputSwitch() {
+  hex_input_->setVisible(console_.has_number_fields() ||
+                         (!mode_editor_->isHidden() && mode_editor_->editor().has_number_fields()));
 }
 
 void CommandTab::ShowCdbLine() { cdb_box_->setText(QString::fromStdString(console_.CdbLine())); }
@@ -332,6 +378,13 @@ void CommandTab::OnFinished(const CommandReport& report) {
   WaitForCommand();
   running_ = false;
   console_.FinishExecution(report);
+  if (report.success && !mode_editor_->isHidden() &&
+      mode_editor_->editor().command() == ModeCommand::kSense &&
+      console_.current_opcode() == kModeSenseOpcode) {
+    mode_editor_->TakeModeSenseReply(
+        ModeSenseReturnedBytes(console_.receive_buffer(), report.received_length), report.sent_cdb);
+    OnModeCommandChanged();
+  }
   const DecodeOutput& out = report.output;
   const int group = GroupSize(console_.grouping_index);
   if (!out.text.empty()) {

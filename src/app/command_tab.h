@@ -24,6 +24,7 @@ class QTreeWidget;
 namespace tamarack::app {
 
 class FormView;
+class ModePageEditorWidget;
 
 class CommandTab : public QWidget {
   Q_OBJECT
@@ -54,6 +55,8 @@ class CommandTab : public QWidget {
   QTabBar* list_kind_bar() const { return list_kind_bar_; }
   QListWidget* command_list() const { return list_; }
   FormView* form_view() const { return form_; }
+  // The mode page editor, shown with Mode Sense(10) and Mode Select(10).
+  ModePageEditorWidget* mode_page_editor() const { return mode_editor_; }
   QCheckBox* hex_input_box() const { return hex_input_; }
   QLineEdit* cdb_box() const { return cdb_box_; }
   QPushButton* edit_button() const { return edit_button_; }
@@ -82,6 +85,9 @@ class CommandTab : public QWidget {
   void ShowSenseDialog(std::vector<std::uint8_t> sense);
   void OpenRename(std::size_t row);
   void OnFinished(const CommandReport& report);
+  void ShowModePageEditor();
+  void OnModeCommandChanged();
+  void ShowHexInputSwitch();
   void OpenDialog(QDialog* dialog);
 
   DeviceSession& session_;
@@ -92,6 +98,7 @@ class CommandTab : public QWidget {
   QTabBar* list_kind_bar_ = nullptr;
   QListWidget* list_ = nullptr;
   FormView* form_ = nullptr;
+  ModePageEditorWidget* mode_editor_ = nullptr;
   QCheckBox* hex_input_ = nullptr;
   QLineEdit* cdb_box_ = nullptr;
   QPushButton* edit_button_ = nullptr;

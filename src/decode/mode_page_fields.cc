@@ -55,14 +55,15 @@ std::string PageText(const FormData& d, std::size_t offset, std::size_t length) 
   return text;
 }
 
-// Clears `clear` bytes from `offset`, then stores at most `length` characters of `text`;
-// a character beyond Latin-1 is stored as "?".
+// Clears `clear` bytes from `offset`, then stores at most `length` characters of the first
+// line of `text`; a character beyond Latin-1 is stored as "?".
 void SetPageText(FormData& d, std::string_view text, std::size_t offset, std::size_t length,
                  std::size_t clear) {
   for (std::size_t i = 0; i < clear; ++i) WriteByte(d.parameter, offset + i, 0);
   std::size_t stored = 0;
   for (std::size_t i = 0; i < text.size() && stored < length;) {
     const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead == '\r' || lead == '\n') break;  // the box is one line of text
     std::uint32_t value = lead;
     std::size_t len = 1;
     if (lead >= 0xC0 && lead < 0xE0 && i + 1 < text.size()) {

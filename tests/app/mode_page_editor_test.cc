@@ -1,0 +1,177 @@
+#include "app/mode_page_editor.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QtTest/QtTest>
+
+#include "app/command_tab.h"
+#include "app/form_view.h"
+#include "app/main_window.h"
+#include "emu/virtual_drive_provider.h"
+
+namespace tamarack::app {
+
+namespace {
+
+struct Bench {
+  Bench() {
+    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(
+        RealClock(), std::vector<std::string>{"emu:type13?speed=max"}));
+    window = std::make_unique<MainWindow>(&drives);
+    window->tabs()->setCurrentIndex(kTabCommand);
+    tab = window->command_tab();
+    editor = tab->mode_page_editor();
+  }
+  void Select(const QString& text) {
+    for (int i = 0; i < tab->command_list()->count(); ++i) {
+      if (tab->command_list()->item(i)->text() == text) {
+        tab->SelectListEntry(i, false);
+        return;
+      }
+    }
+    QFAIL(qPrintable(text));
+  }
+  void ClickPage(int row) {
+    QListWidget* list = editor->page_list();
+    emit list->itemClicked(list->item(row));
+  }
+  void SelectTab(const QString& label) {
+    for (int i = 0; i < editor->tab_bar()->count(); ++i) {
+      if (editor->tab_bar()->tabText(i) == label) {
+        editor->tab_bar()->setCurrentIndex(i);
+        return;
+      }
+    }
+    QFAIL(qPrintable(label));
+  }
+  QWidget* Field(const char* label) const {
+    const auto& fields = editor->editor().fields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (std::string_view(fields[i].label) == label) return editor->form_view()->FieldWidget(i);
+    }
+    return nullptr;
+  }
+  QStringList Tabs() const {
+    QStringList t;
+    for (int i = 0; i < editor->tab_bar()->count(); ++i) t << editor->tab_bar()->tabText(i);
+    return t;
+  }
+  bool RunAndWait() {
+    QSignalSpy done(tab, &CommandTab::CommandFinished);
+    window->exec_button()->click();
+    return done.wait(10000);
+  }
+  DriveDirectory drives;
+  std::unique_ptr<MainWindow> window;
+  CommandTab* tab = nullptr;
+  ModePageEditorWidget* editor = nullptr;
+};
+
+}  // namespace
+
+class ModePageEditorTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void ShownOnlyWithTheModeCommands() {
+    Bench b;
+    b.Select(QStringLiteral("00h Test Unit Ready"));
+    QVERIFY(b.editor->isHidden());
+    b.Select(QStringLiteral("5ah Mode Sense(10)"));
+    QVERIFY(!b.editor->isHidden());
+    QCOMPARE(b.editor->findChild<QWidget*>(QStringLiteral("modePageStrip"))->size(),
+             QSize(370, 320));
+    QCOMPARE(b.editor->page_list()->count(), 10);
+    QCOMPARE(b.editor->page_list()->item(0)->text(), QStringLiteral("3fh Return all pages "));
+    QVERIFY(b.editor->page_dump_box()->isHidden());
+    QCOMPARE(b.editor->copy_button()->text(), QStringLiteral("Sens->Select Copy"));
+    QCOMPARE(b.editor->changeable_view_button()->text(), QStringLiteral("Changable View"));
+    QCOMPARE(b.editor->help_button()->text(), QStringLiteral("Help"));
+    QVERIFY(!b.editor->copy_button()->isEnabled());
+    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("5a 00 00 00 00 00 00 a0 00 00 00 00 "));
+    QSignalSpy help(b.editor, &ModePageEditorWidget::HelpRequested);
+    b.editor->help_button()->click();
+    QCOMPARE(help.takeFirst().at(0).toString(), QStringLiteral("commsen.htm"));
+
+    // A page click picks the page: the CDB follows, the editor shows its first screen.
+    b.ClickPage(8);
+    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("5a 00 2a 00 00 00 00 a0 00 00 00 00 "));
+    QCOMPARE(b.editor->page_name()->text(),
+             QStringLiteral("CD/DVD Capabilities and Mechanical Status"));
+    QCOMPARE(b.editor->tab_bar()->tabText(b.editor->tab_bar()->currentIndex()),
+             QStringLiteral("2ah (1)"));
+    QVERIFY(!b.tab->hex_input_box()->isHidden());  // "Page Length" is a number box
+    b.SelectTab(QStringLiteral("2ah (2)"));
+    QVERIFY(b.tab->hex_input_box()->isHidden());
+    QVERIFY(b.Field("Mode 2 Form 1"));
+    QVERIFY(!b.Field("Page Length"));
+
+    b.Select(QStringLiteral("55h Mode Select(10)"));
+    QCOMPARE(b.editor->page_list()->count(), 9);
+    QVERIFY(!b.editor->page_dump_box()->isHidden());
+    QCOMPARE(b.tab->decoded_box()->toPlainText(), QStringLiteral("0000000000000000"));
+    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("55 10 00 00 00 00 00 00 08 00 00 00 "));
+    QCOMPARE(b.editor->page_dump_box()->toPlainText(),
+             QStringLiteral("+00|010a000000000000\n+08|00000000"));
+  }
+
+  void SenseCopyEditSelectAndSenseAgain() {
+    Bench b;
+    b.Select(QStringLiteral("5ah Mode Sense(10)"));
+    b.ClickPage(0);
+    QVERIFY(b.RunAndWait());
+    QVERIFY(b.tab->decoded_box()->toPlainText().startsWith(
+        QStringLiteral("Medium Type Description: ")));
+    QCOMPARE(b.Tabs().size(), 15);
+    QCOMPARE(b.editor->page_name()->text(), QStringLiteral("Read/Write Error Recovery"));
+    QVERIFY(b.editor->copy_button()->isEnabled());
+    QVERIFY(!b.editor->changeable_view_button()->isEnabled());
+    QString message;
+    b.editor->dialog_hook = [&](QDialog* d) {
+      if (auto* box = qobject_cast<QMessageBox*>(d)) message = box->text();
+      d->accept();
+    };
+    b.editor->copy_button()->click();
+    QCOMPARE(message, QStringLiteral("01h 05h 0dh 0eh 1ah 1ch 1dh 2ah 2ch ﾊﾟﾗﾒﾀをｺﾋﾟｰしました"));
+
+    b.Select(QStringLiteral("55h Mode Select(10)"));
+    b.SelectTab(QStringLiteral("01h"));
+    auto* retries = qobject_cast<QLineEdit*>(b.Field("Read Retry Count"));
+    QVERIFY(retries);
+    QCOMPARE(retries->text(), QStringLiteral("16"));
+    retries->selectAll();
+    QTest::keyClick(retries, Qt::Key_Delete);
+    QTest::keyClicks(retries, QStringLiteral("7"));
+    QVERIFY(b.editor->page_dump_box()->toPlainText().startsWith(QStringLiteral("+00|810a0007")));
+    b.ClickPage(0);
+    QCOMPARE(b.editor->page_list()->item(0)->text(),
+             QStringLiteral("01h Read/Write Error Recovery"));
+    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("55 10 00 00 00 00 00 00 14 00 00 00 "));
+    // 16 or 32 bytes a line, by the box's width.
+    QCOMPARE(b.tab->decoded_box()->toPlainText().remove(QLatin1Char('\n')),
+             QStringLiteral("0000000000000000810a00070000000000000000"));
+    QVERIFY(b.RunAndWait());
+    QVERIFY2(b.tab->decoded_box()->toPlainText().endsWith(QStringLiteral("\n-------Done!-------")),
+             qPrintable(b.tab->decoded_box()->toPlainText()));
+
+    b.Select(QStringLiteral("5ah Mode Sense(10)"));
+    b.ClickPage(1);
+    QVERIFY(b.RunAndWait());
+    QCOMPARE(b.Tabs(), QStringList{QStringLiteral("01h")});
+    QCOMPARE(qobject_cast<QLineEdit*>(b.Field("Read Retry Count"))->text(), QStringLiteral("7"));
+  }
+};
+
+}  // namespace tamarack::app
+
+QTEST_MAIN(tamarack::app::ModePageEditorTest)
+#include "mode_page_editor_test.moc"
