@@ -14,6 +14,10 @@ namespace tamarack::emu {
 namespace {
 
 constexpr std::uint64_t kMaxCueSheetBytes = 1 << 20;
+// The most blocks a disc can hold and still be addressed in MSF (under 100 minutes, with the
+// lead-out after it).
+constexpr std::int32_t kMaxDiscBlocks =
+    100 * 60 * kFramesPerSecond - kPregapBlocks - kFirstLeadoutBlocks;
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -40,8 +44,12 @@ std::unique_ptr<Disc> OpenIso(const std::string& path, std::string* error) {
                        static_cast<unsigned long long>(file->size()));
     return nullptr;
   }
-  const auto blocks = static_cast<std::int32_t>(
-      std::min<std::uint64_t>(file->size() / 2048, 100 * 60 * kFramesPerSecond));
+  if (file->size() / 2048 > static_cast<std::uint64_t>(kMaxDiscBlocks)) {
+    *error = StrFormat("%s: %llu blocks are more than a CD holds (%d)", path.c_str(),
+                       static_cast<unsigned long long>(file->size() / 2048), kMaxDiscBlocks);
+    return nullptr;
+  }
+  const auto blocks = static_cast<std::int32_t>(file->size() / 2048);
   DiscLayout layout;
   TrackInfo t;
   t.number = 1;
@@ -190,6 +198,11 @@ std::unique_ptr<Disc> OpenCue(const std::string& path, std::string* error) {
     first.pregap_start = -kPregapBlocks;
   }
   const std::int32_t leadout = layout.tracks.back().end;
+  if (leadout > kMaxDiscBlocks) {
+    *error = StrFormat("%s: %d blocks are more than a CD holds (%d)", path.c_str(), leadout,
+                       kMaxDiscBlocks);
+    return nullptr;
+  }
   layout.sessions.push_back(SessionInfo{1, layout.tracks.front().number,
                                         layout.tracks.back().number, leadout,
                                         static_cast<std::uint8_t>(xa ? 0x20 : 0x00)});

@@ -127,6 +127,11 @@ TEST(IsoImageTest, BadIsoFiles) {
   EXPECT_NE(OpenError(dir.File("empty.iso")).find("empty.iso"), std::string::npos);
   EXPECT_NE(OpenError(dir.File("missing.iso")).find("missing.iso: cannot open"), std::string::npos);
   EXPECT_NE(OpenError(dir.File("disc.img")).find("unknown image type"), std::string::npos);
+  // A DVD-sized image (sparse) is refused, not cut short.
+  dir.Write("big.iso", std::vector<std::uint8_t>{});
+  fs::resize_file(dir.File("big.iso"), 2048ull * 443101);
+  EXPECT_NE(OpenError(dir.File("big.iso")).find("big.iso: 443101 blocks are more than a CD holds"),
+            std::string::npos);
 }
 
 TEST(CueImageTest, SeveralTracksAndFiles) {
@@ -268,6 +273,9 @@ TEST(CueImageTest, MalformedSheets) {
       {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nWHATEVER 1\n",
        "4: unknown command WHATEVER"},
       {"REM nothing\n", " no TRACK in the sheet"},
+      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nPREGAP "
+       "99:00:00\nINDEX 01 00:00:10\n",
+       " 445800 blocks are more than a CD holds (443100)"},
       {"FILE missing.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
        "1: " /* then the file's own error */},
       {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 "
@@ -294,9 +302,7 @@ TEST(CueImageTest, MalformedSheets) {
 TEST(CueImageTest, TruncatedBin) {
   TempDir dir;
   ASSERT_TRUE(dir.ok());
-  std::vector<std::uint8_t> bin = Tone(10, 5);
-  bin.resize(bin.size() - 100);
-  dir.Write("t.bin", bin);
+  dir.Write("t.bin", std::vector<std::uint8_t>(10 * 2352 - 100, 5));
   dir.Write("t.cue", "FILE t.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
   const std::string error = OpenError(dir.File("t.cue"));
   EXPECT_NE(error.find(dir.File("t.cue") + ":2: t.bin is truncated"), std::string::npos) << error;
