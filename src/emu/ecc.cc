@@ -63,13 +63,14 @@ inline void Parity(std::uint8_t s0, std::uint8_t h, std::uint8_t* p0, std::uint8
   *p1 = static_cast<std::uint8_t>(s0 ^ *p0);
 }
 
-}  // namespace
-
 // x * a without a table: shift, and reduce by the field polynomial when the top bit falls
 // out. Branch-free, so the row loops below vectorise.
 inline std::uint8_t TimesAlpha(std::uint8_t x) {
-  return static_cast<std::uint8_t>((x << 1) ^ ((x >> 7) * (kFieldPolynomial & 0xFF)));
+  const unsigned v = x;
+  return static_cast<std::uint8_t>((v << 1) ^ ((v >> 7) * (kFieldPolynomial & 0xFFu)));
 }
+
+}  // namespace
 
 void ComputeEcc(std::span<std::uint8_t, 2352> sector) {
   std::uint8_t* s = sector.data();
