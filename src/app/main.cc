@@ -1,17 +1,46 @@
 #include <QApplication>
+#include <QCommandLineParser>
 
 #include "app/main_window.h"
 #include "device/platform_drives.h"
 #include "emu/virtual_drive_provider.h"
+#include "persist/settings_store.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tamarack"));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Tamarack: a test bench for CD and DVD drives"));
+  parser.addHelpOption();
+  QCommandLineOption drive_option(
+      QStringLiteral("drive"),
+      QStringLiteral("Select this drive at start (/dev/sr0, emu:type13, emu:/path/disc.cue)."),
+      QStringLiteral("id"));
+  QCommandLineOption settings_option(QStringLiteral("settings"),
+                                     QStringLiteral("Use this settings file."),
+                                     QStringLiteral("path"));
+  parser.addOption(drive_option);
+  parser.addOption(settings_option);
+  parser.addPositionalArgument(QStringLiteral("file"),
+                               QStringLiteral("A .txt, .cmd, .age or .msr file: opens its tab."));
+  parser.process(app);
+
   tamarack::DriveDirectory drives;
   if (auto p = tamarack::MakePlatformDriveProvider()) drives.AddProvider(std::move(p));
   drives.AddProvider(std::make_unique<tamarack::emu::VirtualDriveProvider>(
       tamarack::RealClock(), tamarack::emu::ConfiguredVirtualDriveIds()));
-  tamarack::app::MainWindow window(&drives);
-  window.resize(1000, 720);
+
+  tamarack::app::WindowConfig config;
+  config.settings_path =
+      parser.isSet(settings_option)
+          ? parser.value(settings_option).toStdString()
+          : tamarack::DefaultSettingsPath(QCoreApplication::applicationDirPath().toStdString());
+  config.start_drive = parser.value(drive_option).toStdString();
+  if (!parser.positionalArguments().isEmpty()) {
+    config.command_line_file = parser.positionalArguments().first().toStdString();
+  }
+  tamarack::app::MainWindow window(&drives, config);
   window.show();
   return app.exec();
 }

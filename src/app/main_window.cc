@@ -1,17 +1,29 @@
 #include "app/main_window.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QMetaObject>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/command_tab.h"
+#include "app/disc_indicator_widget.h"
+#include "app/options_dialog.h"
 #include "device/drive_selection.h"
 #include "device/sense.h"
+#include "persist/console_settings.h"
+#include "persist/settings_store.h"
+#include "shell/font_mapping.h"
+#include "shell/start_tab.h"
 
 namespace tamarack::app {
 
@@ -20,14 +32,40 @@ namespace {
 // The window's side of drive selection.
 class WindowSelectionHost final : public SelectionHost {
  public:
-  explicit WindowSelectionHost(QMainWindow* window) : window_(window) {}
+  WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator)
+      : window_(window), indicator_(indicator) {}
   void SetTitle(const std::string& title) override {
     window_->setWindowTitle(QString::fromStdString(title));
+  }
+  void SetDiscPresent(bool present) override {
+    if (indicator_) indicator_->SetDiscPresent(present);
   }
 
  private:
   QMainWindow* window_;
+  DiscIndicatorWidget* indicator_;
 };
+
+constexpr const char* kResetQuestion =
+    "全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?";
+constexpr const char* kRestartNotice = "この変更はﾌﾟﾛｸﾞﾗﾑ再起動後に有効になります";
+
+Options OptionsFromSettings(const SettingsData& s) {
+  Options o;
+  o.disc_indicator = (s.control_flag & 2) != 0;
+  o.command_timeout = s.timeout_com > 0 ? static_cast<std::uint32_t>(s.timeout_com) : 7;
+  o.execute_on_selection = s.exe_imm != 0;
+  o.control_byte_row = s.cnt_apr != 0;
+  o.receive_length = s.control_buf_len > 0 ? static_cast<std::uint32_t>(s.control_buf_len) : 40960;
+  o.virtual_drives = s.virtual_drives != 0;
+  return o;
+}
+
+std::vector<std::string> InstalledFamilies() {
+  std::vector<std::string> out;
+  for (const QString& f : QFontDatabase::families()) out.push_back(f.toStdString());
+  return out;
+}
 
 }  // namespace
 
@@ -49,9 +87,16 @@ QString MainWindow::ExecCaption(int tab) {
 }
 
 MainWindow::MainWindow(const DriveDirectory* drives, QWidget* parent)
-    : QMainWindow(parent), drives_(drives), session_(drives, BuiltInSenseTable()) {
+    : MainWindow(drives, WindowConfig{}, parent) {}
+
+MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidget* parent)
+    : QMainWindow(parent),
+      drives_(drives),
+      session_(drives, BuiltInSenseTable()),
+      config_(std::move(config)) {
   setWindowTitle(QStringLiteral("Tamarack"));
   setMinimumSize(750, 600);
+  LoadSettingsAtStart();
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -61,7 +106,11 @@ MainWindow::MainWindow(const DriveDirectory* drives, QWidget* parent)
   drive_box_->setMinimumContentsLength(16);
   exec_button_ = new QPushButton(central);
   exec_button_->setObjectName(QStringLiteral("execButton"));
+  indicator_ = new DiscIndicatorWidget(
+      session_, [this] { return AnyJobRunning(); }, [this] { ReselectDrive(); }, central);
+  top->addWidget(indicator_);
   top->addWidget(drive_box_);
+  BuildToolRow(central, top);
   top->addStretch(1);
   top->addWidget(exec_button_);
   layout->addLayout(top);
@@ -88,6 +137,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, QWidget* parent)
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
   connect(exec_button_, &QPushButton::clicked, this, [this] {
     const int tab = tabs_->currentIndex();
+    SaveSettingsNow();
     if (tab >= 0 && tab < static_cast<int>(exec_actions_.size()) &&
         exec_actions_[static_cast<std::size_t>(tab)]) {
       exec_actions_[static_cast<std::size_t>(tab)]();
@@ -96,31 +146,253 @@ MainWindow::MainWindow(const DriveDirectory* drives, QWidget* parent)
   command_tab_ = new CommandTab(session_, tabs_);
   InstallTab(kTabCommand, command_tab_);
   SetExecAction(kTabCommand, [this] { command_tab_->Execute(); });
+  AddBusyCheck([this] { return command_tab_->command_running(); });
+  SettingsToConsole(settings_, &command_tab_->console());
+  command_tab_->SetListKind(command_tab_->console().list_kind());
+  // A selection in the command list is one of the moments the settings are written.
+  connect(command_tab_->command_list(), &QListWidget::currentRowChanged, this,
+          [this] { SaveSettingsNow(); });
+
+  // The start tab: from the kind of a file named on the command line, else the saved tab.
+  int start_tab = settings_.last_tab;
+  const std::string file = FileOfCommandLine(config_.command_line_file);
+  if (auto kind = KindOfFile(file)) start_tab = TabOfKind(*kind);
+  tabs_->setCurrentIndex(start_tab);
   OnTabChanged(tabs_->currentIndex());
+  ApplyDisplayFont();
+
   FillDriveBox();
-  connect(drive_box_, &QComboBox::currentIndexChanged, this, &MainWindow::OnDriveChanged);
+  connect(drive_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    // The settings are written first, so that they name the new drive.
+    SaveSettingsNow();
+    OnDriveChanged(index);
+  });
   if (drive_box_->currentIndex() >= 0) OnDriveChanged(drive_box_->currentIndex());
+  indicator_->SetEnabled(options_.disc_indicator);
+  connect(tabs_, &QTabWidget::currentChanged, this, [this] { SaveSettingsNow(); });
 }
 
 MainWindow::~MainWindow() {
   // A console command still running uses the session: let it end first.
   if (command_tab_) command_tab_->WaitForCommand();
+  delete indicator_;  // joins a poll in flight before the session goes
+  indicator_ = nullptr;
   session_.status_line.SetObserver(nullptr);
+}
+
+void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
+  auto button = [central, top](const char* text, const char* name) {
+    auto* b = new QPushButton(QString::fromUtf8(text), central);
+    b->setObjectName(QString::fromUtf8(name));
+    b->setAutoDefault(false);
+    top->addWidget(b);
+    return b;
+  };
+  eject_button_ = button("Eject", "ejectButton");
+  load_button_ = button("Load", "loadButton");
+  load_button_->hide();  // the tray-load button exists but is not shown
+  reset_button_ = button("ｺﾏﾝﾄﾞ初期化", "resetCommandsButton");
+  options_button_ = button("ｵﾌﾟｼｮﾝ設定", "optionsButton");
+  font_button_ = button("ﾌｫﾝﾄ設定", "fontButton");
+  connect(eject_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(true); });
+  connect(load_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(false); });
+  connect(reset_button_, &QPushButton::clicked, this, &MainWindow::ResetCommands);
+  connect(options_button_, &QPushButton::clicked, this, &MainWindow::OpenOptionsDialog);
+  connect(font_button_, &QPushButton::clicked, this, &MainWindow::OpenFontDialog);
+}
+
+void MainWindow::LoadSettingsAtStart() {
+  if (!config_.settings_path.empty()) LoadSettings(config_.settings_path, &settings_);
+  options_ = OptionsFromSettings(settings_);
+  session_.command_timeout = options_.command_timeout;
+  session_.saved_drive = config_.start_drive.empty() ? settings_.dir : config_.start_drive;
+  if (settings_.has_size) {
+    // "Size=" holds top, left, bottom, right.
+    const auto& r = settings_.size;
+    const int width = std::max(750, r[3] - r[1]);
+    const int height = std::max(600, r[2] - r[0]);
+    setGeometry(r[1], r[0], width, height);
+  } else {
+    resize(750, 600);
+  }
+}
+
+void MainWindow::ApplyDisplayFont() {
+  // The settings keep the face the user chose; draw with an installed face of its kind.
+  const std::string face =
+      MapFontFace(settings_.font_face, InstalledFamilies(), font().family().toStdString());
+  QFont f(QString::fromStdString(face));
+  const int height = settings_.font[3];
+  if (height > 0 && height < 200) f.setPixelSize(height);
+  f.setWeight(settings_.font[0] >= 600 ? QFont::Bold : QFont::Normal);
+  f.setItalic(settings_.font[1] != 0);
+  setFont(f);
+}
+
+void MainWindow::RememberGeometry() {
+  if (isMaximized() || isMinimized()) return;
+  const QRect g = geometry();
+  settings_.has_size = true;
+  settings_.size = {g.top(), g.left(), g.bottom() + 1, g.right() + 1};
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  RememberGeometry();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  RememberGeometry();
+}
+
+void MainWindow::AddBusyCheck(std::function<bool()> busy) {
+  busy_checks_.push_back(std::move(busy));
+}
+
+bool MainWindow::AnyJobRunning() const {
+  for (const auto& busy : busy_checks_) {
+    if (busy && busy()) return true;
+  }
+  return false;
+}
+
+void MainWindow::SaveSettingsNow() {
+  settings_.dir = drive_box_ && drive_box_->currentIndex() >= 0
+                      ? drive_box_->currentText().toStdString()
+                      : settings_.dir;
+  settings_.last_tab = tabs_ ? tabs_->currentIndex() : settings_.last_tab;
+  settings_.timeout_com = static_cast<int>(options_.command_timeout);
+  settings_.control_flag = (settings_.control_flag & ~2) | (options_.disc_indicator ? 2 : 0);
+  settings_.virtual_drives = options_.virtual_drives ? 1 : 0;
+  if (command_tab_) {
+    Console& console = command_tab_->console();
+    console.options.execute_on_selection = options_.execute_on_selection;
+    console.options.show_control_byte = options_.control_byte_row;
+    console.options.receive_length = options_.receive_length;
+    ConsoleToSettings(console, &settings_);
+    settings_.control_flag = (settings_.control_flag & ~1) | (console.hex_input() ? 1 : 0);
+  }
+  if (config_.settings_path.empty()) return;
+  std::string error;
+  if (!SaveSettings(config_.settings_path, settings_, &error)) {
+    session_.status_line.Set(error);
+  }
+}
+
+void MainWindow::ApplyOptions(const Options& options) {
+  const bool drives_changed = options.virtual_drives != options_.virtual_drives;
+  options_ = options;
+  session_.command_timeout = options_.command_timeout;
+  if (command_tab_) {
+    Console& console = command_tab_->console();
+    console.options.execute_on_selection = options_.execute_on_selection;
+    console.options.show_control_byte = options_.control_byte_row;
+    console.options.receive_length = options_.receive_length;
+  }
+  indicator_->SetEnabled(options_.disc_indicator);
+  if (drives_changed) {
+    const QString current = drive_box_->currentText();
+    session_.saved_drive = current.toStdString();
+    drive_box_->blockSignals(true);
+    FillDriveBox();
+    drive_box_->blockSignals(false);
+    if (drive_box_->currentText() != current || drive_box_->count() == 0) {
+      if (drive_box_->currentIndex() >= 0) {
+        OnDriveChanged(drive_box_->currentIndex());
+      } else {
+        session_.Close();
+      }
+    }
+  }
+  SaveSettingsNow();
+}
+
+void MainWindow::OpenDialog(QDialog* dialog) {
+  if (config_.dialog_hook) {
+    QTimer::singleShot(0, dialog, [this, dialog] { config_.dialog_hook(dialog); });
+  }
+}
+
+void MainWindow::OpenOptionsDialog() {
+  OptionsDialog dialog(options_, this);
+  OpenDialog(&dialog);
+  if (dialog.exec() == QDialog::Accepted) ApplyOptions(dialog.Result());
+}
+
+void MainWindow::OpenFontDialog() {
+  QFontDialog dialog(font(), this);
+  dialog.setWindowTitle(QStringLiteral("ﾌｫﾝﾄ設定"));
+  OpenDialog(&dialog);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const QFont f = dialog.selectedFont();
+  settings_.font_face = f.family().toStdString();
+  settings_.font[0] = f.bold() ? 700 : 400;
+  settings_.font[1] = f.italic() ? 1 : 0;
+  settings_.font[3] = f.pixelSize() > 0 ? f.pixelSize() : f.pointSize();
+  QMessageBox notice(QMessageBox::Information, QStringLiteral("Tamarack"),
+                     QString::fromUtf8(kRestartNotice), QMessageBox::Ok, this);
+  OpenDialog(&notice);
+  notice.exec();
+  SaveSettingsNow();
+}
+
+void MainWindow::ResetCommands() {
+  QMessageBox question(QMessageBox::Question, QStringLiteral("Tamarack"),
+                       QString::fromUtf8(kResetQuestion), QMessageBox::Ok | QMessageBox::Cancel,
+                       this);
+  OpenDialog(&question);
+  if (question.exec() != QMessageBox::Ok) return;
+  Console& console = command_tab_->console();
+  console.catalogue().Reset();
+  settings_.mode_select.assign(settings_.mode_select.size(), {});
+  settings_.mode_sense.assign(settings_.mode_sense.size(), {});
+  console.SelectRow(console.current_row(), /*from_list=*/false);
+  command_tab_->SetListKind(console.list_kind());
+  SaveSettingsNow();
+}
+
+void MainWindow::EjectOrLoad(bool eject) {
+  // Start Stop Unit, immediate: 02h eject, 03h load.
+  IssueCdb(session_, MakeCdb({0x1B, 0x01, 0x00, 0x00, static_cast<std::uint8_t>(eject ? 2 : 3)}));
+  SaveSettingsNow();
+}
+
+void MainWindow::ReselectDrive() {
+  if (drive_box_->currentIndex() >= 0) OnDriveChanged(drive_box_->currentIndex());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  SaveSettingsNow();
+  if (command_tab_) command_tab_->WaitForCommand();
+  session_.Close();
+  event->accept();
 }
 
 void MainWindow::FillDriveBox() {
   drive_box_->clear();
   if (!drives_) return;
-  const auto ids = drives_->ListDrives();
+  std::vector<std::string> ids;
+  for (std::string& id : drives_->ListDrives()) {
+    // Virtual drives come after the real ones and can be turned off.
+    if (!options_.virtual_drives && id.starts_with("emu:")) continue;
+    ids.push_back(std::move(id));
+  }
+  const std::string& extra = config_.start_drive;
+  if (!extra.empty() && std::find(ids.begin(), ids.end(), extra) == ids.end()) {
+    ids.push_back(extra);
+  }
   for (const std::string& id : ids) drive_box_->addItem(QString::fromStdString(id));
   const int index = ChooseDriveIndex(ids, session_.saved_drive);
   if (index >= 0) drive_box_->setCurrentIndex(index);
 }
 
 void MainWindow::OnDriveChanged(int index) {
-  if (index < 0) return;
-  WindowSelectionHost host(this);
+  if (index < 0 || selecting_) return;
+  selecting_ = true;
+  WindowSelectionHost host(this, indicator_);
   SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
+  selecting_ = false;
 }
 
 void MainWindow::InstallTab(int index, QWidget* page) {

@@ -6,11 +6,17 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "device/device_session.h"
 #include "device/drive_directory.h"
+#include "persist/settings_data.h"
+#include "shell/options.h"
 
 class QComboBox;
+class QDialog;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QTabWidget;
@@ -18,6 +24,20 @@ class QTabWidget;
 namespace tamarack::app {
 
 class CommandTab;
+class DiscIndicatorWidget;
+
+// How the window starts.
+struct WindowConfig {
+  // The settings file; empty: none is read or written (tests).
+  std::string settings_path;
+  // The file named on the command line (may be quoted); selects the start tab.
+  std::string command_line_file;
+  // A drive to select at start instead of the saved one (an image: "emu:/path/disc.cue");
+  // listed in the drive box when the directory does not list it.
+  std::string start_drive;
+  // Answers and closes the window's own dialogs right after they open (tests).
+  std::function<void(QDialog*)> dialog_hook;
+};
 
 // Tab indexes are fixed.
 enum TabIndex {
@@ -36,7 +56,30 @@ class MainWindow : public QMainWindow {
  public:
   // `drives` must outlive the window.
   explicit MainWindow(const DriveDirectory* drives, QWidget* parent = nullptr);
+  MainWindow(const DriveDirectory* drives, WindowConfig config, QWidget* parent = nullptr);
   ~MainWindow() override;
+
+  // --- the window's own controls and state (also for tests) ---
+  DiscIndicatorWidget* disc_indicator() const { return indicator_; }
+  QPushButton* eject_button() const { return eject_button_; }
+  QPushButton* load_button() const { return load_button_; }
+  QPushButton* reset_commands_button() const { return reset_button_; }
+  QPushButton* options_button() const { return options_button_; }
+  QPushButton* font_button() const { return font_button_; }
+  const Options& options() const { return options_; }
+  const SettingsData& settings() const { return settings_; }
+
+  // A job of another tab reports whether it runs: the disc indicator does not poll then,
+  // and Eject waits for nothing else.
+  void AddBusyCheck(std::function<bool()> busy);
+  bool AnyJobRunning() const;
+
+  // Writes the settings file now (after the moments the system saves at).
+  void SaveSettingsNow();
+  // The option dialog's OK: applies the options.
+  void ApplyOptions(const Options& options);
+  // Re-runs drive selection on the drive shown in the drive box.
+  void ReselectDrive();
 
   QTabWidget* tabs() const { return tabs_; }
   QComboBox* drive_box() const { return drive_box_; }
@@ -55,7 +98,21 @@ class MainWindow : public QMainWindow {
   // Changes the Exec caption while a job runs ("Cancel(&E)"), or back with an empty text.
   void SetExecCaptionOverride(const QString& caption);
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  void BuildToolRow(QWidget* central, QHBoxLayout* top);
+  void LoadSettingsAtStart();
+  void ApplyDisplayFont();
+  void RememberGeometry();
+  void OpenOptionsDialog();
+  void OpenFontDialog();
+  void ResetCommands();
+  void EjectOrLoad(bool eject);
+  void OpenDialog(QDialog* dialog);
   void FillDriveBox();
   void OnDriveChanged(int index);
   void OnTabChanged(int index);
@@ -69,6 +126,18 @@ class MainWindow : public QMainWindow {
   std::array<std::function<void()>, 7> exec_actions_;
   QString exec_override_;
   CommandTab* command_tab_ = nullptr;
+
+  WindowConfig config_;
+  SettingsData settings_;
+  Options options_;
+  std::vector<std::function<bool()>> busy_checks_;
+  DiscIndicatorWidget* indicator_ = nullptr;
+  QPushButton* eject_button_ = nullptr;
+  QPushButton* load_button_ = nullptr;
+  QPushButton* reset_button_ = nullptr;
+  QPushButton* options_button_ = nullptr;
+  QPushButton* font_button_ = nullptr;
+  bool selecting_ = false;
 };
 
 }  // namespace tamarack::app

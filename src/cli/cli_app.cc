@@ -23,6 +23,8 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   app.require_subcommand(1);
   AddCommandsCommand(app, context);
   AddDrivesCommand(app, context);
+  AddModeSelectCommand(app, context);
+  AddModeSenseCommand(app, context);
   AddSendCommand(app, context);
   AddSenseCommand(app, context);
   context.exit_code = kExitGood;

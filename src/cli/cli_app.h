@@ -31,6 +31,8 @@ std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory();
 // Each subcommand adds itself to the app; its callback sets context.exit_code.
 void AddCommandsCommand(CLI::App& app, CliContext& context);
 void AddDrivesCommand(CLI::App& app, CliContext& context);
+void AddModeSelectCommand(CLI::App& app, CliContext& context);
+void AddModeSenseCommand(CLI::App& app, CliContext& context);
 void AddSendCommand(CLI::App& app, CliContext& context);
 void AddSenseCommand(CLI::App& app, CliContext& context);
 

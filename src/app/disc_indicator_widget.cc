@@ -1,0 +1,87 @@
+#include "app/disc_indicator_widget.h"
+
+#include <QMetaObject>
+#include <QPointer>
+#include <QWidget>
+
+#include "app/disc_icons.h"
+
+namespace tamarack::app {
+
+DiscIndicatorWidget::DiscIndicatorWidget(const DeviceSession& session, std::function<bool()> busy,
+                                         std::function<void()> reselect, QWidget* parent)
+    : QLabel(parent), session_(session), busy_(std::move(busy)), reselect_(std::move(reselect)) {
+  setObjectName(QStringLiteral("discIndicator"));
+  setFixedSize(24, 24);
+  timer_.setSingleShot(true);
+  connect(&timer_, &QTimer::timeout, this, &DiscIndicatorWidget::OnTick);
+  Show(DiscState::kNoDisc);
+  hide();
+}
+
+DiscIndicatorWidget::~DiscIndicatorWidget() {
+  timer_.stop();
+  if (poll_thread_.joinable()) poll_thread_.join();
+}
+
+void DiscIndicatorWidget::SetEnabled(bool on) {
+  enabled_ = on;
+  if (on) {
+    Show(state_);
+    show();
+    timer_.start(DiscIndicatorSchedule::kPeriodWithoutDisc);
+  } else {
+    timer_.stop();
+    hide();
+  }
+}
+
+void DiscIndicatorWidget::SetDiscPresent(bool present) {
+  schedule_.SetDiscKnown(present);
+  if (!present) Show(DiscState::kNoDisc);
+  if (enabled_ && !polling_) {
+    timer_.start(present ? DiscIndicatorSchedule::kPeriodWithDisc
+                         : DiscIndicatorSchedule::kPeriodWithoutDisc);
+  }
+}
+
+void DiscIndicatorWidget::OnTick() {
+  if (!enabled_) return;
+  const QWidget* top = window();
+  // No poll while the window is minimised or a job talks to the drive: try again later.
+  if ((top && top->isMinimized()) || (busy_ && busy_()) || polling_) {
+    timer_.start(DiscIndicatorSchedule::kPeriodWithoutDisc);
+    return;
+  }
+  if (poll_thread_.joinable()) poll_thread_.join();
+  polling_ = true;
+  ++polls_;
+  QPointer<DiscIndicatorWidget> self(this);
+  poll_thread_ = std::thread([this, self] {
+    const DiscState state = PollDisc(session_);
+    QMetaObject::invokeMethod(
+        this,
+        [this, self, state] {
+          if (self) OnPolled(state);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void DiscIndicatorWidget::OnPolled(DiscState state) {
+  polling_ = false;
+  if (!enabled_) return;
+  Show(state);
+  const PollAction action = schedule_.OnPoll(state);
+  timer_.start(action.next_period_ms);
+  if (action.reselect_drive && reselect_) reselect_();
+}
+
+void DiscIndicatorWidget::Show(DiscState state) {
+  state_ = state;
+  setPixmap(DiscIcon(state).pixmap(22, 22));
+  static const char* const kTips[] = {"No Disc", "Data Disc", "Audio Disc"};
+  setToolTip(QString::fromUtf8(kTips[static_cast<int>(state)]));
+}
+
+}  // namespace tamarack::app

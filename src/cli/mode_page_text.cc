@@ -1,0 +1,275 @@
+#include "cli/mode_page_text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+#include "decode/mode_page_fields.h"
+#include "decode/mode_sense.h"
+#include "util/bytes.h"
+#include "util/strings.h"
+
+namespace tamarack::cli {
+
+namespace {
+
+std::string Lower(std::string_view text) {
+  std::string s(text);
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+FormData PageData(const ModePageRow& row) {
+  FormData d;
+  d.parameter.assign(row.buffer.begin(), row.buffer.end());
+  return d;
+}
+
+std::uint32_t ScreensOf(const ModePageRow& row) {
+  return row.screen_count == 0 ? 1 : row.screen_count;
+}
+
+std::string ValueText(const FieldSpec& f, const FieldState& s, const FormData& data) {
+  switch (f.kind) {
+    case FieldKind::kCheck:
+      return s.checked ? "On" : "Off";
+    case FieldKind::kChoice:
+      if (s.choice >= 0) return f.choices[static_cast<std::size_t>(s.choice)].text;
+      // The box would show nothing: the field's value as it stands.
+      return StrFormat("(%02xh)", ReadField(f.location, data));
+    default:
+      return s.text;
+  }
+}
+
+// A number typed on the command line: decimal, or hexadecimal after "0x".
+std::optional<std::uint64_t> ParseNumber(std::string_view text) {
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  std::uint64_t v = 0;
+  for (char c : text) {
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (digit < 0) return std::nullopt;
+    v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+  }
+  return v;
+}
+
+std::uint64_t SizeLimit(NumberSize size) {
+  switch (size) {
+    case NumberSize::kOne:
+      return 0xFF;
+    case NumberSize::kTwo:
+      return 0xFFFF;
+    case NumberSize::kFour:
+      return 0xFFFFFFFF;
+  }
+  return 0xFFFFFFFF;
+}
+
+// Fills `state` from `value` for field `f`; an error text when the value does not fit.
+std::string StateFromValue(const FieldSpec& f, std::string_view value, FieldState& state) {
+  const std::string v = Lower(value);
+  switch (f.kind) {
+    case FieldKind::kCheck:
+      if (v == "on" || v == "1" || v == "true") {
+        state.checked = true;
+      } else if (v == "off" || v == "0" || v == "false") {
+        state.checked = false;
+      } else {
+        return "a check box takes on or off";
+      }
+      return "";
+    case FieldKind::kChoice: {
+      int found = -1;
+      int starts = 0;
+      for (std::size_t c = 0; c < f.choices.size(); ++c) {
+        const std::string text = Lower(f.choices[c].text);
+        if (text == v) {
+          found = static_cast<int>(c);
+          starts = 1;
+          break;
+        }
+        if (!v.empty() && text.rfind(v, 0) == 0) {
+          found = static_cast<int>(c);
+          ++starts;
+        }
+      }
+      if (starts != 1) {
+        found = -1;
+        if (const auto n = ParseNumber(value)) {
+          for (std::size_t c = 0; c < f.choices.size(); ++c) {
+            if (f.choices[c].value == *n) found = static_cast<int>(c);
+          }
+        }
+      }
+      if (found < 0) {
+        std::string list;
+        for (const Choice& c : f.choices) list += StrFormat("\n  \"%s\" (%u)", c.text, c.value);
+        return "no such choice; the choices are:" + list;
+      }
+      state.choice = found;
+      return "";
+    }
+    case FieldKind::kNumber: {
+      const auto n = ParseNumber(value);
+      if (!n || *n > SizeLimit(f.size)) {
+        return StrFormat("a number from 0 to %llu (decimal, or hexadecimal after 0x)",
+                         static_cast<unsigned long long>(SizeLimit(f.size)));
+      }
+      state.text = std::to_string(*n);
+      return "";
+    }
+    case FieldKind::kText:
+      state.text = std::string(value);
+      return "";
+    default:
+      return "this field cannot be set";
+  }
+}
+
+}  // namespace
+
+std::vector<ModeFieldText> ModePageFieldTexts(const ModePageRow& row) {
+  std::vector<ModeFieldText> out;
+  std::map<std::string, int> seen;
+  const FormData data = PageData(row);
+  for (std::uint32_t screen = 0; screen < ScreensOf(row); ++screen) {
+    const std::vector<FieldSpec> fields = ModePageFields(row.page_code, screen, row.buffer);
+    const std::vector<FieldState> states = FillFields(fields, data, false);
+    std::string row_name;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      std::string name = fields[i].label;
+      if (name.empty()) {
+        name = fields[i].same_row      ? row_name
+               : row.page_code == 0x1C ? "Method of Reporting"
+                                       : "Field";
+      }
+      if (!fields[i].same_row) row_name = name;
+      const int n = ++seen[Lower(name)];
+      if (n > 1) name += StrFormat("#%d", n);
+      out.push_back({name, ValueText(fields[i], states[i], data), fields[i]});
+    }
+  }
+  return out;
+}
+
+std::string SetModeField(ModePageRow& row, std::string_view name, std::string_view value) {
+  // Find the screen and index of the named field, numbering names as ModePageFieldTexts does.
+  const std::vector<ModeFieldText> texts = ModePageFieldTexts(row);
+  std::size_t flat = texts.size();
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (Lower(texts[i].name) == Lower(name)) flat = i;
+  }
+  if (flat == texts.size()) {
+    std::string list;
+    for (const ModeFieldText& t : texts) list += "\n  " + t.name;
+    return StrFormat("page %02xh has no field \"%.*s\"; its fields are:", row.page_code,
+                     static_cast<int>(name.size()), name.data()) +
+           list;
+  }
+  std::size_t skipped = 0;
+  for (std::uint32_t screen = 0; screen < ScreensOf(row); ++screen) {
+    const std::vector<FieldSpec> fields = ModePageFields(row.page_code, screen, row.buffer);
+    if (flat >= skipped + fields.size()) {
+      skipped += fields.size();
+      continue;
+    }
+    FormData data = PageData(row);
+    std::vector<FieldState> states = FillFields(fields, data, false);
+    const std::size_t index = flat - skipped;
+    const std::string error = StateFromValue(fields[index], value, states[index]);
+    if (!error.empty()) return texts[flat].name + ": " + error;
+    CollectFields(fields, states, data, false);
+    std::copy_n(data.parameter.begin(), row.buffer.size(), row.buffer.begin());
+    return "";
+  }
+  return "no such field";
+}
+
+std::optional<std::uint32_t> ParsePageCode(std::string_view text) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.remove_prefix(2);
+  } else if (!text.empty() && (text.back() == 'h' || text.back() == 'H')) {
+    text.remove_suffix(1);
+  }
+  if (text.empty() || text.size() > 2) return std::nullopt;
+  std::uint32_t v = 0;
+  for (char c : text) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    v = v * 16 +
+        static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c))
+                                       ? c - '0'
+                                       : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
+  }
+  if (v > 0x3F) return std::nullopt;
+  return v;
+}
+
+std::optional<std::uint32_t> ParsePageControl(std::string_view text) {
+  const std::string t = Lower(text);
+  if (t == "current") return 0;
+  if (t == "changeable") return 1;
+  if (t == "default") return 2;
+  if (t == "saved") return 3;
+  return std::nullopt;
+}
+
+CommandOutcome RunModeSense(DeviceSession& session, std::uint32_t page_code, std::uint32_t pc,
+                            std::vector<std::uint8_t>* returned, Cdb* cdb) {
+  *cdb = Cdb{};
+  (*cdb)[0] = static_cast<std::uint8_t>(kModeSenseOpcode);
+  (*cdb)[2] = static_cast<std::uint8_t>((pc << 6) | (page_code & 0x3F));
+  WriteBe16(*cdb, 7, kModeSenseAllocationLength);
+  std::vector<std::uint8_t> buffer(kModeSenseAllocationLength, 0x5A);
+  const CommandOutcome outcome = session.Run(*cdb, buffer, false, false);
+  returned->clear();
+  if (outcome.status != CommandStatus::kGood) return outcome;
+  const std::uint32_t transferred = std::min<std::uint32_t>(
+      outcome.result.transferred, static_cast<std::uint32_t>(buffer.size()));
+  // A count of the whole request says nothing: the reply's own header gives the length.
+  const std::uint32_t received = transferred == buffer.size() ? 0 : transferred;
+  const auto bytes = ModeSenseReturnedBytes(buffer, received);
+  returned->assign(bytes.begin(), bytes.end());
+  return outcome;
+}
+
+std::string JsonQuoted(std::string_view text) {
+  std::string out = "\"";
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20) {
+          out += StrFormat("\\u%04x", c);
+        } else {
+          out.push_back(ch);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace tamarack::cli

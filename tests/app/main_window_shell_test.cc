@@ -1,0 +1,242 @@
+// The main window as a whole: settings at start and close, the start tab, the disc
+// indicator on a virtual drive, the option dialog, the command reset.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest/QtTest>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "app/command_tab.h"
+#include "app/disc_indicator_widget.h"
+#include "app/main_window.h"
+#include "app/options_dialog.h"
+#include "device/clock.h"
+#include "emu/virtual_drive_provider.h"
+
+namespace tamarack::app {
+
+namespace {
+
+// Records the opcode of every command sent through the drives it opens (from any thread).
+class OpcodeLog {
+ public:
+  void Add(std::uint8_t op) {
+    std::lock_guard lock(mutex_);
+    ops_.push_back(op);
+  }
+  int Count(std::uint8_t op) const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(std::count(ops_.begin(), ops_.end(), op));
+  }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    ops_.clear();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::uint8_t> ops_;
+};
+
+class LoggingTransport final : public Transport {
+ public:
+  LoggingTransport(std::unique_ptr<Transport> inner, OpcodeLog* log)
+      : inner_(std::move(inner)), log_(log) {}
+  ScsiResult Execute(const ScsiRequest& request) override {
+    log_->Add(request.cdb[0]);
+    return inner_->Execute(request);
+  }
+  bool GetAddress(ScsiAddress* a) override { return inner_->GetAddress(a); }
+  std::string Id() const override { return inner_->Id(); }
+
+ private:
+  std::unique_ptr<Transport> inner_;
+  OpcodeLog* log_;
+};
+
+class LoggingProvider final : public DriveProvider {
+ public:
+  LoggingProvider(std::unique_ptr<DriveProvider> inner, OpcodeLog* log)
+      : inner_(std::move(inner)), log_(log) {}
+  std::vector<std::string> ListDrives() override { return inner_->ListDrives(); }
+  bool Handles(std::string_view id) const override { return inner_->Handles(id); }
+  OpenResult Open(std::string_view id) override {
+    OpenResult r = inner_->Open(id);
+    if (r.transport) r.transport = std::make_unique<LoggingTransport>(std::move(r.transport), log_);
+    return r;
+  }
+
+ private:
+  std::unique_ptr<DriveProvider> inner_;
+  OpcodeLog* log_;
+};
+
+std::string ReadAll(const QString& path) {
+  std::ifstream in(path.toStdString());
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteAll(const QString& path, const std::string& text) {
+  std::ofstream(path.toStdString()) << text;
+}
+
+}  // namespace
+
+class MainWindowShellTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  OpcodeLog log_;
+  std::unique_ptr<DriveDirectory> drives_;
+
+  QString Settings() const { return dir_.filePath(QStringLiteral("IniFile.txt")); }
+  WindowConfig Config() const {
+    WindowConfig c;
+    c.settings_path = Settings().toStdString();
+    return c;
+  }
+
+ private slots:
+  void init() {
+    QFile::remove(Settings());
+    log_.Clear();
+    drives_ = std::make_unique<DriveDirectory>();
+    drives_->AddProvider(std::make_unique<LoggingProvider>(
+        std::make_unique<emu::VirtualDriveProvider>(
+            RealClock(), std::vector<std::string>{"emu:type13?speed=max", "emu:audio?speed=max"}),
+        &log_));
+  }
+
+  void AnAgeFileOpensTheAgingTabAndOtherFilesTheLastTab() {
+    WriteAll(Settings(), "LastTab=2\nControlFlag=0\n");
+    WindowConfig c = Config();
+    c.command_line_file = "\"/tmp/run settings.age\"";
+    MainWindow age(drives_.get(), c);
+    QCOMPARE(age.tabs()->currentIndex(), static_cast<int>(kTabAging));
+    c.command_line_file = "/tmp/image.iso";
+    MainWindow other(drives_.get(), c);
+    QCOMPARE(other.tabs()->currentIndex(), static_cast<int>(kTabProperties));
+  }
+
+  void LastTabOutOfRangeStartsOnTheFirstTab() {
+    WriteAll(Settings(), "LastTab=9\nControlFlag=0\n");
+    MainWindow w(drives_.get(), Config());
+    QCOMPARE(w.tabs()->currentIndex(), 0);
+  }
+
+  void WithTheIndicatorOffTheTimerSendsNothing() {
+    WriteAll(Settings(), "ControlFlag=0\n");
+    MainWindow w(drives_.get(), Config());
+    QVERIFY(!w.disc_indicator()->isVisible());
+    const int selection_commands = log_.Count(0x00);
+    QTest::qWait(1500);
+    QCOMPARE(w.disc_indicator()->polls(), 0);
+    QCOMPARE(log_.Count(0x00), selection_commands);
+    QVERIFY(!w.disc_indicator()->timer_active());
+  }
+
+  void ALoadedDiscTurnsTheIconAndIsReadOnce() {
+    WindowConfig c = Config();
+    c.start_drive = "emu:type13?speed=max&tray=open";
+    MainWindow w(drives_.get(), c);
+    w.show();
+    QVERIFY(w.disc_indicator()->isVisible());
+    QCOMPARE(w.disc_indicator()->state(), DiscState::kNoDisc);
+    QCOMPARE(w.disc_indicator()->period_ms(), 1000);
+    const int inquiries = log_.Count(0x12);
+    w.load_button()->click();  // Start Stop Unit, load
+    QTRY_COMPARE_WITH_TIMEOUT(w.disc_indicator()->state(), DiscState::kDataDisc, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(log_.Count(0x12), inquiries + 1, 2000);
+    QCOMPARE(w.disc_indicator()->period_ms(), 5000);
+    QTest::qWait(1200);
+    QCOMPARE(log_.Count(0x12), inquiries + 1);  // Inquiry and TOC are read once
+    QVERIFY(w.windowTitle().contains(QStringLiteral("選択されているﾄﾞﾗｲﾌﾞ")));
+  }
+
+  void InitialiseThenOkSetsTheReceiveLengthTo4096() {
+    WriteAll(Settings(), "ControlFlag=0\nControlBufLen=40960\n");
+    WindowConfig c = Config();
+    c.dialog_hook = [](QDialog* d) {
+      if (auto* options = qobject_cast<OptionsDialog*>(d)) {
+        options->initialise_button()->click();
+        options->accept();
+      }
+    };
+    MainWindow w(drives_.get(), c);
+    w.options_button()->click();
+    QCOMPARE(w.options().receive_length, 4096u);
+    QVERIFY(w.options().disc_indicator);
+    QVERIFY(ReadAll(Settings()).find("ControlBufLen=4096\n") != std::string::npos);
+  }
+
+  void TurningVirtualDrivesOffEmptiesTheDriveBox() {
+    WriteAll(Settings(), "ControlFlag=0\n");
+    WindowConfig c = Config();
+    c.dialog_hook = [](QDialog* d) {
+      if (auto* options = qobject_cast<OptionsDialog*>(d)) {
+        options->virtual_drives_box()->setChecked(false);
+        options->accept();
+      }
+    };
+    MainWindow w(drives_.get(), c);
+    QCOMPARE(w.drive_box()->count(), 2);
+    w.options_button()->click();
+    QCOMPARE(w.drive_box()->count(), 0);
+    QVERIFY(!w.session().HasDevice());
+    QVERIFY(ReadAll(Settings()).find("VirtualDrives=0\n") != std::string::npos);
+  }
+
+  void SettingsSurviveARestart() {
+    WriteAll(Settings(), "ControlFlag=0\nDir=emu:audio?speed=max\n");
+    {
+      MainWindow w(drives_.get(), Config());
+      QCOMPARE(w.drive_box()->currentText(), QStringLiteral("emu:audio?speed=max"));
+      w.tabs()->setCurrentIndex(kTabCommand);
+      w.command_tab()->SetListKind(ListKind::kName);
+      w.resize(900, 700);
+      w.close();
+    }
+    const std::string text = ReadAll(Settings());
+    QVERIFY(text.find("LastTab=3\n") != std::string::npos);
+    QVERIFY(text.find("Dir=emu:audio?speed=max\n") != std::string::npos);
+    QVERIFY(text.find("ComListKind=1\n") != std::string::npos);
+    MainWindow again(drives_.get(), Config());
+    QCOMPARE(again.tabs()->currentIndex(), static_cast<int>(kTabCommand));
+    QCOMPARE(again.drive_box()->currentText(), QStringLiteral("emu:audio?speed=max"));
+    QCOMPARE(again.command_tab()->console().list_kind(), ListKind::kName);
+  }
+
+  void ResetCommandsAsksFirst() {
+    WriteAll(Settings(), "ControlFlag=0\nCom07=280000001000000001000000\n");
+    bool answer_ok = false;
+    WindowConfig c = Config();
+    c.dialog_hook = [&answer_ok](QDialog* d) {
+      if (auto* box = qobject_cast<QMessageBox*>(d)) {
+        QCOMPARE(box->text(),
+                 QStringLiteral("全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?"));
+        box->button(answer_ok ? QMessageBox::Ok : QMessageBox::Cancel)->click();
+      }
+    };
+    MainWindow w(drives_.get(), c);
+    QCOMPARE(w.command_tab()->console().catalogue().row(7).cdb_store[4], 0x10);
+    w.reset_commands_button()->click();
+    QCOMPARE(w.command_tab()->console().catalogue().row(7).cdb_store[4], 0x10);
+    answer_ok = true;
+    w.reset_commands_button()->click();
+    QCOMPARE(w.command_tab()->console().catalogue().row(7).cdb_store[4], 0x00);
+  }
+};
+
+}  // namespace tamarack::app
+
+QTEST_MAIN(tamarack::app::MainWindowShellTest)
+#include "main_window_shell_test.moc"
