@@ -27,6 +27,12 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddModeSenseCommand(app, context);
   AddSendCommand(app, context);
   AddSenseCommand(app, context);
+  AddCapacityCommand(app, context);
+  AddEventCommand(app, context);
+  AddInquiryCommand(app, context);
+  AddMechanismCommand(app, context);
+  AddPropertiesCommand(app, context);
+  AddSubChannelCommand(app, context);
   context.exit_code = kExitGood;
   // CLI11 wants the arguments last first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

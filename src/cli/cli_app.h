@@ -35,5 +35,12 @@ void AddModeSelectCommand(CLI::App& app, CliContext& context);
 void AddModeSenseCommand(CLI::App& app, CliContext& context);
 void AddSendCommand(CLI::App& app, CliContext& context);
 void AddSenseCommand(CLI::App& app, CliContext& context);
+// Decoding subcommands.
+void AddCapacityCommand(CLI::App& app, CliContext& context);
+void AddEventCommand(CLI::App& app, CliContext& context);
+void AddInquiryCommand(CLI::App& app, CliContext& context);
+void AddMechanismCommand(CLI::App& app, CliContext& context);
+void AddPropertiesCommand(CLI::App& app, CliContext& context);
+void AddSubChannelCommand(CLI::App& app, CliContext& context);
 
 }  // namespace tamarack::cli

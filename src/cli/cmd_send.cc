@@ -5,8 +5,10 @@
 #include <string_view>
 
 #include "cli/cli_app.h"
+#include "cli/decoded_command.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_text.h"
+#include "cli/json_text.h"
 #include "console/catalogue_decode.h"
 #include "console/hex_dump.h"
 #include "device/device_session.h"
@@ -23,6 +25,7 @@ struct SendOptions {
   std::string out_hex;
   std::uint32_t timeout = kDefaultCommandTimeout;
   bool raw = false;
+  bool json = false;
   int group = 4;  // bytes per group of the dump; 0 or 128: no grouping
 };
 
@@ -86,6 +89,19 @@ int Send(const SendOptions& o, CliContext& context) {
     }
     return ExitCodeFor(outcome);
   }
+  if (o.json) {
+    const auto reply = std::span<const std::uint8_t>(data).first(data_out ? 0 : moved);
+    auto members = OutcomeJsonMembers(cdb, outcome, session.status_line.Get(), reply);
+    std::optional<DecodeOutput> decoded;
+    if (!data_out && outcome.status == CommandStatus::kGood) {
+      decoded =
+          DecodeWithCatalogue(cdb, data, outcome.result.transferred, o.group == 0 ? 128 : o.group);
+    }
+    members.emplace_back("decoded",
+                         DecodedJson(decoded.value_or(DecodeOutput{}), decoded.has_value()));
+    out << JsonObject(members) << "\n";
+    return ExitCodeFor(outcome);
+  }
   out << "cdb: " << HexBytes(cdb) << "\n";
   if (outcome.status == CommandStatus::kGood) {
     out << "status: good\n";
@@ -139,7 +155,9 @@ void AddSendCommand(CLI::App& app, CliContext& context) {
   auto* outopt = cmd->add_option("--out-hex", o->out_hex, "Send these bytes to the drive");
   in->excludes(outopt);
   cmd->add_option("--timeout", o->timeout, "Time-out in seconds")->check(CLI::Range(1u, 86400u));
-  cmd->add_flag("--raw", o->raw, "Write the reply bytes alone to standard output");
+  auto* raw = cmd->add_flag("--raw", o->raw, "Write the reply bytes alone to standard output");
+  cmd->add_flag("--json", o->json, "Print the command, its outcome and decoded reply as JSON")
+      ->excludes(raw);
   cmd->add_option("--group", o->group, "Bytes per group in the dump: 0 (none), 1, 2, 4, 8 or 16")
       ->check(CLI::IsMember({0, 1, 2, 4, 8, 16, 128}));
   cmd->callback([&context, o] { context.exit_code = Send(*o, context); });

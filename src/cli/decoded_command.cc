@@ -1,0 +1,195 @@
+#include "cli/decoded_command.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+
+#include "cli/exit_codes.h"
+#include "cli/json_text.h"
+#include "console/hex_dump.h"
+#include "device/sense_table.h"
+#include "util/strings.h"
+
+namespace tamarack::cli {
+
+namespace {
+
+const char* OutcomeName(CommandStatus status) {
+  switch (status) {
+    case CommandStatus::kGood:
+      return "good";
+    case CommandStatus::kRefused:
+      return "refused";
+    case CommandStatus::kCheckCondition:
+      return "check condition";
+    case CommandStatus::kNoDevice:
+      return "no device";
+  }
+  return "";
+}
+
+// "12 00 ff" without a trailing blank.
+std::string HexJoined(std::span<const std::uint8_t> bytes) {
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    StrAppendFormat(&out, i ? " %02x" : "%02x", bytes[i]);
+  return out;
+}
+
+std::string Number(std::uint64_t v) {
+  return StrFormat("%llu", static_cast<unsigned long long>(v));
+}
+
+}  // namespace
+
+DecodedCommand RunDecodedCommand(DeviceSession& session, const Cdb& cdb, Decoder decoder,
+                                 int group_size) {
+  DecodedCommand c;
+  c.cdb = cdb;
+  std::vector<std::uint8_t> buffer(kCliReceiveLength, 0x5A);
+  session.status_line.Clear();
+  c.outcome = session.Run(cdb, buffer, false, false);
+  c.status_text = session.status_line.Get();
+  const std::uint32_t transferred =
+      std::min<std::uint32_t>(c.outcome.result.transferred, kCliReceiveLength);
+  if (c.outcome.status != CommandStatus::kGood) return c;
+  c.reply.assign(buffer.begin(), buffer.begin() + transferred);
+  if (decoder) {
+    DecodeInput in;
+    in.data = buffer;
+    // As the console does: a count equal to the request says nothing about the reply.
+    in.received_length = transferred == kCliReceiveLength ? 0 : transferred;
+    in.transferred = transferred;
+    in.cdb = cdb;
+    in.direction = 2;
+    in.group_size = group_size;
+    c.output = decoder(in);
+    c.decoded = true;
+  }
+  return c;
+}
+
+std::string PlainLines(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+void PrintRows(std::ostream& out, const std::vector<DecodedRow>& rows,
+               const std::vector<ListColumn>& columns) {
+  auto line = [&out](const std::vector<std::string>& cells) {
+    std::string l;
+    for (std::size_t i = 0; i < cells.size(); ++i) l += (i ? " | " : "") + cells[i];
+    out << l << "\n";
+  };
+  if (!columns.empty()) {
+    std::vector<std::string> titles;
+    for (const ListColumn& c : columns) titles.push_back(c.title);
+    line(titles);
+  }
+  for (const DecodedRow& r : rows) line(r.cells);
+}
+
+void PrintDecoded(std::ostream& out, const DecodedCommand& c) {
+  if (!c.decoded) {
+    out << (c.status_text.empty() ? std::string("Command Error!?") : c.status_text) << "\n";
+    return;
+  }
+  const std::string text = PlainLines(c.output.text);
+  if (!text.empty()) out << text << (text.back() == '\n' ? "" : "\n");
+  if (!c.output.rows.empty()) PrintRows(out, c.output.rows, c.output.columns);
+  if (!c.output.dump.empty()) out << PlainLines(c.output.dump);
+}
+
+std::string RowsJson(const std::vector<DecodedRow>& rows, const std::vector<ListColumn>& columns) {
+  std::vector<std::string> items;
+  items.reserve(rows.size());
+  for (const DecodedRow& r : rows) {
+    std::vector<std::pair<std::string, std::string>> m;
+    for (std::size_t i = 0; i < r.cells.size(); ++i) {
+      const std::string title =
+          i < columns.size() ? columns[i].title : StrFormat("column%zu", i + 1);
+      if (title.empty()) continue;
+      m.emplace_back(title, JsonString(r.cells[i]));
+    }
+    m.emplace_back("icon", StrFormat("%d", r.icon));
+    items.push_back(JsonObject(m));
+  }
+  return JsonArray(items);
+}
+
+std::string DecodedJson(const DecodeOutput& output, bool decoded) {
+  if (!decoded) return "null";
+  std::vector<std::pair<std::string, std::string>> m;
+  if (!output.rows.empty() || !output.columns.empty()) {
+    std::vector<std::string> titles;
+    for (const ListColumn& c : output.columns) titles.push_back(JsonString(c.title));
+    m.emplace_back("columns", JsonArray(titles));
+    m.emplace_back("rows", RowsJson(output.rows, output.columns));
+  }
+  if (!output.text.empty()) m.emplace_back("text", JsonString(PlainLines(output.text)));
+  if (!output.dump.empty()) m.emplace_back("dump", JsonString(PlainLines(output.dump)));
+  return JsonObject(m);
+}
+
+std::vector<std::pair<std::string, std::string>> OutcomeJsonMembers(
+    const Cdb& cdb, const CommandOutcome& outcome, const std::string& status_text,
+    std::span<const std::uint8_t> reply) {
+  std::vector<std::pair<std::string, std::string>> m;
+  m.emplace_back("cdb", JsonString(HexJoined(cdb)));
+  m.emplace_back("outcome", JsonString(OutcomeName(outcome.status)));
+  if (outcome.status != CommandStatus::kGood)
+    m.emplace_back("status_text", JsonString(status_text));
+  if (outcome.status == CommandStatus::kCheckCondition &&
+      outcome.sense.format != SenseFormat::kNone) {
+    m.emplace_back("sense",
+                   JsonObject({{"key", Number(outcome.sense.key)},
+                               {"asc", Number(outcome.sense.asc)},
+                               {"ascq", Number(outcome.sense.ascq)},
+                               {"message", JsonString(outcome.row ? outcome.row->message : "")}}));
+  }
+  m.emplace_back("transferred", Number(outcome.result.transferred));
+  m.emplace_back("duration_us", Number(static_cast<std::uint64_t>(
+                                    std::max<std::int64_t>(0, outcome.result.duration.count()))));
+  m.emplace_back("reply", JsonString(HexJoined(reply)));
+  return m;
+}
+
+std::string CommandJson(const DecodedCommand& c) {
+  auto m = OutcomeJsonMembers(c.cdb, c.outcome, c.status_text, c.reply);
+  m.emplace_back("decoded", DecodedJson(c.output, c.decoded));
+  return JsonObject(m);
+}
+
+}  // namespace tamarack::cli
+
+namespace tamarack::cli {
+
+void AddDecodingOptions(CLI::App* command, DecodingOptions& options) {
+  command->add_option("--drive", options.drive, "Drive id (/dev/sr0, emu:type13, ...)")->required();
+  command->add_flag("--json", options.json, "Print the command and its decoded result as JSON");
+  command->add_option("--timeout", options.timeout, "Time-out in seconds")
+      ->check(CLI::Range(1u, 86400u));
+}
+
+int RunDecodingSubcommand(const DecodingOptions& options, CliContext& context, const Cdb& cdb,
+                          Decoder decoder) {
+  DeviceSession session(context.drives, BuiltInSenseTable());
+  session.command_timeout = options.timeout;
+  if (!session.Open(options.drive)) {
+    *context.err << "tamarack-cli: " << session.OpenError() << "\n";
+    return kExitCannotOpen;
+  }
+  const DecodedCommand c = RunDecodedCommand(session, cdb, decoder);
+  if (options.json) {
+    *context.out << CommandJson(c) << "\n";
+  } else {
+    PrintDecoded(*context.out, c);
+  }
+  return ExitCodeFor(c.outcome);
+}
+
+}  // namespace tamarack::cli
