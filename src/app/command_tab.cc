@@ -22,6 +22,7 @@
 #include "app/form_view.h"
 #include "app/mode_page_editor.h"
 #include "app/request_sense_dialog.h"
+#include "app/row_icons.h"
 #include "console/hex_dump.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
@@ -399,7 +400,8 @@ void CommandTab::OnFinished(const CommandReport& report) {
     dump_box_->setPlainText(ViewText(out.dump));
     dump_header_->setText(QString::fromStdString(DumpColumnHeader(group)));
   }
-  if (!out.rows.empty()) {
+  // A list decoder that rebuilds its columns empties the list even without rows.
+  if (!out.rows.empty() || !out.columns.empty()) {
     if (!out.columns.empty()) {
       QStringList titles;
       for (const ListColumn& c : out.columns) titles << QString::fromStdString(c.title);
@@ -418,7 +420,9 @@ void CommandTab::OnFinished(const CommandReport& report) {
     for (const DecodedRow& r : out.rows) {
       QStringList cells;
       for (const std::string& c : r.cells) cells << QString::fromStdString(c);
-      result_list_->addTopLevelItem(new QTreeWidgetItem(cells));
+      auto* item = new QTreeWidgetItem(cells);
+      item->setIcon(0, RowIcon(r.icon));
+      result_list_->addTopLevelItem(item);
     }
   }
   emit CommandFinished();

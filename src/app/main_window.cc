@@ -18,6 +18,7 @@
 #include "app/command_tab.h"
 #include "app/disc_indicator_widget.h"
 #include "app/options_dialog.h"
+#include "app/toc_tab.h"
 #include "device/drive_selection.h"
 #include "device/sense.h"
 #include "persist/console_settings.h"
@@ -146,6 +147,9 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   command_tab_ = new CommandTab(session_, tabs_);
   InstallTab(kTabCommand, command_tab_);
   SetExecAction(kTabCommand, [this] { command_tab_->Execute(); });
+  auto* toc_tab = new TocTab(session_, tabs_);
+  InstallTab(kTabToc, toc_tab);
+  SetExecAction(kTabToc, [toc_tab] { toc_tab->Execute(); });
   AddBusyCheck([this] { return command_tab_->command_running(); });
   SettingsToConsole(settings_, &command_tab_->console());
   command_tab_->SetListKind(command_tab_->console().list_kind());

@@ -1,0 +1,130 @@
+#include "app/toc_tab.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QtTest/QtTest>
+
+#include "app/command_tab.h"
+#include "app/main_window.h"
+#include "emu/virtual_drive_provider.h"
+
+namespace tamarack::app {
+
+namespace {
+
+// A window on one virtual drive, the Toc tab shown.
+struct Bench {
+  explicit Bench(const std::string& id) {
+    drives.AddProvider(
+        std::make_unique<emu::VirtualDriveProvider>(RealClock(), std::vector<std::string>{id}));
+    window = std::make_unique<MainWindow>(&drives, WindowConfig{});
+    window->tabs()->setCurrentIndex(kTabToc);
+    tab = qobject_cast<TocTab*>(window->tabs()->widget(kTabToc));
+  }
+  QStringList Titles() const {
+    QStringList t;
+    for (int i = 0; i < tab->toc_list()->columnCount(); ++i) {
+      t << tab->toc_list()->headerItem()->text(i);
+    }
+    return t;
+  }
+  QTreeWidgetItem* Row(int i) const { return tab->toc_list()->topLevelItem(i); }
+  DriveDirectory drives;
+  std::unique_ptr<MainWindow> window;
+  TocTab* tab = nullptr;
+};
+
+}  // namespace
+
+class TocTabTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void TrackViewAfterExec() {
+    Bench b("emu:multisession?speed=max");
+    QVERIFY(b.tab);
+    QCOMPARE(b.window->exec_button()->text(), QStringLiteral("Read(&E)"));
+    QCOMPARE(b.Titles(),
+             (QStringList{"Track No.", "ADR", "CTL", "MSF     ", "LBA              ", "Comment"}));
+    b.window->exec_button()->click();
+    QCOMPARE(b.tab->toc_list()->topLevelItemCount(), 5);
+    QCOMPARE(b.Row(0)->text(3), QStringLiteral("00:02:00"));
+    QCOMPARE(b.Row(0)->text(5), QStringLiteral("1 Trcak(Audio: digital copy permitted)"));
+    QCOMPARE(b.Row(3)->text(5),
+             QStringLiteral("4 Trcak(Data:recorded uninterrupted, digital copy prohibited)"));
+    QCOMPARE(b.Row(4)->text(5), QStringLiteral("Lead Out"));
+    QCOMPARE(b.tab->text_box()->toPlainText(),
+             QStringLiteral("TOC Data Length=42(002ah)\nFirst Track No.=1  Last Track No.=4"));
+    QVERIFY(!b.tab->last_data().empty());
+    // A click in the track view explains nothing.
+    b.tab->toc_list()->itemClicked(b.Row(0), 0);
+    QCOMPARE(b.tab->text_box()->toPlainText().left(16), QStringLiteral("TOC Data Length="));
+  }
+
+  void FullTocViewAndRowExplanation() {
+    Bench b("emu:multisession?speed=max");
+    b.window->exec_button()->click();
+    QVERIFY(b.tab->toc_list()->topLevelItemCount() > 0);
+    // The check box rebuilds the columns and empties the list and the text box.
+    b.tab->full_toc_box()->click();
+    QCOMPARE(b.Titles(), (QStringList{"Sess", "ADR", "CTL", "TNO", "Point", "Min Sec Frm Zero",
+                                      "PMn PSc PFm", "Comment"}));
+    QCOMPARE(b.tab->toc_list()->topLevelItemCount(), 0);
+    QVERIFY(b.tab->text_box()->toPlainText().isEmpty());
+    b.window->exec_button()->click();
+    QCOMPARE(b.tab->toc_list()->topLevelItemCount(), 12);
+    QTreeWidgetItem* b0 = nullptr;
+    for (int i = 0; i < 12; ++i) {
+      if (b.Row(i)->text(4) == QStringLiteral("b0")) b0 = b.Row(i);
+    }
+    QVERIFY(b0);
+    b.tab->toc_list()->itemClicked(b0, 0);
+    QCOMPARE(b.tab->text_box()->toPlainText(),
+             QStringLiteral("04:51:00(mm:ss:ff) Start time of next possible program area\n"
+                            "79:59:74(mm:ss:ff) Maximum start time of outer-most Lead-out area\n"));
+    // Back to the track view.
+    b.tab->full_toc_box()->click();
+    QCOMPARE(b.Titles().size(), 6);
+  }
+
+  void NoDiscLeavesOnlyTheColumns() {
+    Bench b("emu:audio?speed=max&nomedium");
+    b.window->exec_button()->click();
+    QCOMPARE(b.tab->toc_list()->topLevelItemCount(), 0);
+    QCOMPARE(b.Titles().size(), 6);
+  }
+
+  void FeatureListOnTheCommandTab() {
+    Bench b("emu:audio?speed=max");
+    b.window->tabs()->setCurrentIndex(kTabCommand);
+    CommandTab* tab = b.window->command_tab();
+    int entry = -1;
+    for (int i = 0; i < tab->command_list()->count(); ++i) {
+      if (tab->command_list()->item(i)->text() == QStringLiteral("46h Get Configuration"))
+        entry = i;
+    }
+    QVERIFY(entry >= 0);
+    tab->SelectListEntry(entry, false);
+    QSignalSpy done(tab, &CommandTab::CommandFinished);
+    b.window->exec_button()->click();
+    QVERIFY(done.wait(10000));
+    QTreeWidget* list = tab->result_list();
+    QVERIFY(list->isVisibleTo(tab));
+    QCOMPARE(list->headerItem()->text(0), QStringLiteral("Offset"));
+    QCOMPARE(list->headerItem()->text(2), QStringLiteral("Data"));
+    QVERIFY(list->topLevelItemCount() > 10);
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("Header"));
+    QCOMPARE(list->topLevelItem(1)->text(2), QStringLiteral("CD-ROM Read only Compact Disc"));
+    QVERIFY(!list->topLevelItem(0)->icon(0).isNull());
+  }
+};
+
+}  // namespace tamarack::app
+
+QTEST_MAIN(tamarack::app::TocTabTest)
+#include "toc_tab_test.moc"
