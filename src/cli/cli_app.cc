@@ -33,6 +33,8 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddMechanismCommand(app, context);
   AddPropertiesCommand(app, context);
   AddSubChannelCommand(app, context);
+  AddConfigCommand(app, context);
+  AddTocCommand(app, context);
   context.exit_code = kExitGood;
   // CLI11 wants the arguments last first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

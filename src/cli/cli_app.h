@@ -42,5 +42,7 @@ void AddInquiryCommand(CLI::App& app, CliContext& context);
 void AddMechanismCommand(CLI::App& app, CliContext& context);
 void AddPropertiesCommand(CLI::App& app, CliContext& context);
 void AddSubChannelCommand(CLI::App& app, CliContext& context);
+void AddConfigCommand(CLI::App& app, CliContext& context);
+void AddTocCommand(CLI::App& app, CliContext& context);
 
 }  // namespace tamarack::cli
