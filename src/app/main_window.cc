@@ -18,6 +18,7 @@
 #include "app/command_tab.h"
 #include "app/disc_indicator_widget.h"
 #include "app/options_dialog.h"
+#include "app/properties_tab.h"
 #include "app/toc_tab.h"
 #include "device/drive_selection.h"
 #include "device/sense.h"
@@ -150,6 +151,9 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   auto* toc_tab = new TocTab(session_, tabs_);
   InstallTab(kTabToc, toc_tab);
   SetExecAction(kTabToc, [toc_tab] { toc_tab->Execute(); });
+  auto* properties_tab = new PropertiesTab(session_, tabs_);
+  InstallTab(kTabProperties, properties_tab);
+  SetExecAction(kTabProperties, [properties_tab] { properties_tab->Execute(); });
   AddBusyCheck([this] { return command_tab_->command_running(); });
   SettingsToConsole(settings_, &command_tab_->console());
   command_tab_->SetListKind(command_tab_->console().list_kind());
