@@ -289,7 +289,8 @@ void CommandTab::ShowModePageEditor() {
   mode_editor_->SetHexInput(console_.hex_input());
   mode_editor_->Open(sense ? ModeCommand::kSense : ModeCommand::kSelect,
                      console_.catalogue().row(row).cdb_store);
-  OnModeCommandChanged();
+  // The form itself is built by the caller.
+  if (ApplyEditorToConsole(mode_editor_->editor(), console_)) ShowParameterList();
 }
 
 // The editor's part of the command (picked page, parameter list) goes into the console.
@@ -297,10 +298,14 @@ void CommandTab::OnModeCommandChanged() {
   if (!ApplyEditorToConsole(mode_editor_->editor(), console_)) return;
   form_->Refresh(console_.field_states(), console_.hex_input());
   ShowCdbLine();
-  if (mode_editor_->editor().command() == ModeCommand::kSelect) {
-    decoded_box_->setPlainText(ViewText(
-        ParameterListText(console_.current().parameter, decoded_box_->viewport()->width())));
-  }
+  ShowParameterList();
+}
+
+// Mode Select shows the parameter list it will send in the decoded-text box.
+void CommandTab::ShowParameterList() {
+  if (mode_editor_->editor().command() != ModeCommand::kSelect) return;
+  decoded_box_->setPlainText(
+      ViewText(ParameterListText(console_.current().parameter, decoded_box_->viewport()->width())));
 }
 
 void CommandTab::ShowHexInputSwitch() {

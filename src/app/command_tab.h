@@ -87,6 +87,7 @@ class CommandTab : public QWidget {
   void OnFinished(const CommandReport& report);
   void ShowModePageEditor();
   void OnModeCommandChanged();
+  void ShowParameterList();
   void ShowHexInputSwitch();
   void OpenDialog(QDialog* dialog);
 

@@ -35,9 +35,9 @@ std::uint32_t ReadField(const FieldLocation& l, const FormData& d) {
     case FieldLocation::Kind::kNone:
       return 0;
     case FieldLocation::Kind::kBits:
-      return (ByteAt(b, l.offset) >> l.shift) & BitMask(l.width);
+      return (std::uint32_t{ByteAt(b, l.offset)} >> l.shift) & BitMask(l.width);
     case FieldLocation::Kind::kMasked:
-      return ByteAt(b, l.offset) & l.width;
+      return std::uint32_t{ByteAt(b, l.offset)} & l.width;
     case FieldLocation::Kind::kBigEndian: {
       std::uint32_t v = 0;
       for (unsigned i = 0; i < l.width && i < 4; ++i) v = (v << 8) | ByteAt(b, l.offset + i);
