@@ -23,7 +23,9 @@
 #include "app/mode_page_editor.h"
 #include "app/request_sense_dialog.h"
 #include "app/row_icons.h"
+#include "app/start_position_bar.h"
 #include "console/hex_dump.h"
+#include "decode/control_commands.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
 
@@ -102,6 +104,12 @@ CommandTab::CommandTab(DeviceSession& session, QWidget* parent)
   form_ = new FormView(this);
   form_->setObjectName(QStringLiteral("formView"));
   right->addWidget(form_);
+  start_bar_ = new StartPositionBar(console_, session_, this);
+  right->addWidget(start_bar_);
+  connect(start_bar_, &StartPositionBar::FieldsChanged, this, [this] {
+    form_->Refresh(console_.field_states(), console_.hex_input());
+    ShowCdbLine();
+  });
   mode_editor_ = new ModePageEditorWidget(this);
   mode_editor_->setObjectName(QStringLiteral("modePageEditor"));
   mode_editor_->hide();
@@ -235,9 +243,14 @@ void CommandTab::BuildForm(bool /*from_list*/) {
   ShowModePageEditor();
   form_->Build(console_.fields(), console_.field_states(), console_.no_parameter(),
                console_.hex_input());
+  start_bar_->Rebuild();
   ShowHexInputSwitch();
   hex_input_->setChecked(console_.hex_input());
   dump_box_->clear();
+  // Seek has no form: building it, like decoding, only says the command succeeded.
+  if (&console_.behaviour() == &kSeekBehaviour) {
+    decoded_box_->setPlainText(QString::fromUtf8(kCommandSucceededText));
+  }
   ShowCdbLine();
   ShowResultView();
 }
@@ -275,6 +288,7 @@ void CommandTab::OnSpin(int index, bool up) {
 void CommandTab::OnHexInput(bool on) {
   console_.SetHexInput(on);
   form_->Refresh(console_.field_states(), on);
+  start_bar_->Rebuild();  // the track box shows addresses in the new base
   mode_editor_->SetHexInput(on);
 }
 

@@ -25,6 +25,7 @@ namespace tamarack::app {
 
 class FormView;
 class ModePageEditorWidget;
+class StartPositionBar;
 
 class CommandTab : public QWidget {
   Q_OBJECT
@@ -55,6 +56,8 @@ class CommandTab : public QWidget {
   QTabBar* list_kind_bar() const { return list_kind_bar_; }
   QListWidget* command_list() const { return list_; }
   FormView* form_view() const { return form_; }
+  // The quick-set buttons and the track box of forms with a start position row.
+  StartPositionBar* start_position_bar() const { return start_bar_; }
   // The mode page editor, shown with Mode Sense(10) and Mode Select(10).
   ModePageEditorWidget* mode_page_editor() const { return mode_editor_; }
   QCheckBox* hex_input_box() const { return hex_input_; }
@@ -99,6 +102,7 @@ class CommandTab : public QWidget {
   QTabBar* list_kind_bar_ = nullptr;
   QListWidget* list_ = nullptr;
   FormView* form_ = nullptr;
+  StartPositionBar* start_bar_ = nullptr;
   ModePageEditorWidget* mode_editor_ = nullptr;
   QCheckBox* hex_input_ = nullptr;
   QLineEdit* cdb_box_ = nullptr;
