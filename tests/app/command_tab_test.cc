@@ -64,6 +64,13 @@ struct Bench {
     QTest::keyClick(box, Qt::Key_Delete);
     QTest::keyClicks(box, text);
   }
+  // The options come from the window (its option dialog), which hands them to the console.
+  template <typename Fn>
+  void SetOptions(Fn change) {
+    Options o = window->options();
+    change(o);
+    window->ApplyOptions(o);
+  }
   bool RunAndWait() {
     QSignalSpy done(tab, &CommandTab::CommandFinished);
     window->exec_button()->click();
@@ -106,7 +113,7 @@ class CommandTabTest : public QObject {
     QVERIFY(b.tab->hex_input_box()->isHidden());
 
     // The Control Byte row: a number box with its spin buttons, and hex input shown.
-    b.tab->console().options.show_control_byte = true;
+    b.SetOptions([](Options& o) { o.control_byte_row = true; });
     b.Select(QStringLiteral("00h Test Unit Ready"));
     QVERIFY(!b.tab->hex_input_box()->isHidden());
     QLineEdit* box = b.Box("Control Byte");
@@ -245,11 +252,11 @@ class CommandTabTest : public QObject {
 
   void DoubleClickAndExecuteOnSelectionRunTheCommand() {
     Bench b;
-    b.tab->console().options.execute_on_selection = true;
+    b.SetOptions([](Options& o) { o.execute_on_selection = true; });
     QSignalSpy done(b.tab, &CommandTab::CommandFinished);
     b.Select(QStringLiteral("4eh Stop Play/Scan"));
     QVERIFY(done.wait(10000));
-    b.tab->console().options.execute_on_selection = false;
+    b.SetOptions([](Options& o) { o.execute_on_selection = false; });
     const int i = b.EntryIndex(QStringLiteral("00h Test Unit Ready"));
     QListWidgetItem* item = b.tab->command_list()->item(i);
     emit b.tab->command_list()->itemDoubleClicked(item);

@@ -230,26 +230,31 @@ TEST(ConsoleForm, RequestSenseAsksFor255Bytes) {
   EXPECT_EQ(c.CdbLine(), "03 00 00 00 ff 00 00 00 00 00 00 00 ");
 }
 
-TEST(ConsoleForm, APlaceholderSendsTheStoredCdbAndSaysSo) {
-  // Rows get their own forms one subsystem at a time: take any row that still has none.
-  std::size_t row = kBuiltInRows;
-  for (std::size_t i = 0; i < kBuiltInRows; ++i) {
-    if (CommandCatalogue()[i].behaviour->placeholder) {
-      row = i;
-      break;
-    }
-  }
-  if (row == kBuiltInRows) GTEST_SKIP() << "every built-in command has its own form";
-  Console c;
-  c.catalogue().row(row).cdb_store = {0x00, 0x00, 0, 0, 0, 0x10, 0, 0, 1};
-  EXPECT_FALSE(c.SelectRow(row));
-  EXPECT_FALSE(c.parameterless());
-  ASSERT_EQ(c.fields().size(), 1u);
-  EXPECT_EQ(c.fields()[0].kind, FieldKind::kLabel);
-  EXPECT_STREQ(c.fields()[0].label, kPlaceholderText);
-  // Byte 0 follows the row even when the store was never written.
-  EXPECT_EQ(c.CdbLine(),
-            StrFormat("%02x 00 00 00 00 10 00 00 01 00 00 00 ", CommandCatalogue()[row].opcode));
+TEST(PlaceholderForm, SendsTheStoredCdbAndSaysSo) {
+  // The form a command has until its own arrives: one line of text, nothing to edit, and
+  // the whole stored CDB (and parameter list) sent again, byte 0 following the row.
+  const FormSpec& form = *kPlaceholderBehaviour.form;
+  const std::vector<FieldSpec> fields = FormFields(form, 9, false);
+  ASSERT_EQ(fields.size(), 1u);
+  EXPECT_EQ(fields[0].kind, FieldKind::kLabel);
+  EXPECT_STREQ(fields[0].label, kPlaceholderText);
+  EXPECT_FALSE(HasEditableField(fields));
+  EXPECT_FALSE(form.no_parameter);  // not parameterless: it never runs on selection
+  EXPECT_TRUE(kPlaceholderBehaviour.placeholder);
+
+  FormData source;
+  source.cdb = {0x00, 0x00, 0, 0, 0, 0x10, 0, 0, 1};
+  source.parameter = {1, 2};
+  source.transfer_blocks = 5;
+  FormData current;
+  current.cdb[0] = 0x28;
+  ASSERT_TRUE(form.on_build);
+  form.on_build(current, source);
+  std::vector<FieldState> states = FillFields(fields, source, false);
+  CollectFields(fields, states, current, false);
+  EXPECT_EQ(CdbLine(current.cdb), "28 00 00 00 00 10 00 00 01 00 00 00 ");
+  EXPECT_EQ(current.parameter, (std::vector<std::uint8_t>{1, 2}));
+  EXPECT_EQ(current.transfer_blocks, 0);
 }
 
 TEST(ConsoleForm, HexInputSwitchRewritesTheBoxes) {
