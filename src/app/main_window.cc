@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -19,6 +20,7 @@
 #include "app/disc_indicator_widget.h"
 #include "app/options_dialog.h"
 #include "app/properties_tab.h"
+#include "app/sector_dump_tab.h"
 #include "app/toc_tab.h"
 #include "device/drive_selection.h"
 #include "device/sense.h"
@@ -157,6 +159,18 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   AddBusyCheck([this] { return command_tab_->command_running(); });
   SettingsToConsole(settings_, &command_tab_->console());
   command_tab_->SetListKind(command_tab_->console().list_kind());
+  sector_dump_tab_ = new SectorDumpTab(session_, tabs_);
+  InstallTab(kTabSectorDump, sector_dump_tab_);
+  SetExecAction(kTabSectorDump, [this] { sector_dump_tab_->Read(); });
+  AddBusyCheck([this] { return sector_dump_tab_->busy(); });
+  sector_dump_tab_->LoadSettings(settings_);
+  // The hex input switch and the grouping box of the Command tab serve the dump too.
+  sector_dump_tab_->SetHexInput(command_tab_->console().hex_input());
+  sector_dump_tab_->SetGroupSize(GroupSize(command_tab_->console().grouping_index));
+  connect(command_tab_->hex_input_box(), &QCheckBox::toggled, sector_dump_tab_,
+          &SectorDumpTab::SetHexInput);
+  connect(command_tab_->grouping_box(), &QComboBox::currentIndexChanged, sector_dump_tab_,
+          [this](int index) { sector_dump_tab_->SetGroupSize(GroupSize(index)); });
   // A selection in the command list is one of the moments the settings are written.
   connect(command_tab_->command_list(), &QListWidget::currentRowChanged, this,
           [this] { SaveSettingsNow(); });
@@ -183,6 +197,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
 MainWindow::~MainWindow() {
   // A console command still running uses the session: let it end first.
   if (command_tab_) command_tab_->WaitForCommand();
+  if (sector_dump_tab_) sector_dump_tab_->WaitForRead();
   delete indicator_;  // joins a poll in flight before the session goes
   indicator_ = nullptr;
   session_.status_line.SetObserver(nullptr);
@@ -281,6 +296,7 @@ void MainWindow::SaveSettingsNow() {
     ConsoleToSettings(console, &settings_);
     settings_.control_flag = (settings_.control_flag & ~1) | (console.hex_input() ? 1 : 0);
   }
+  if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
   if (config_.settings_path.empty()) return;
   std::string error;
   if (!SaveSettings(config_.settings_path, settings_, &error)) {

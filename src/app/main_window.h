@@ -24,6 +24,7 @@ class QTabWidget;
 namespace tamarack::app {
 
 class CommandTab;
+class SectorDumpTab;
 class DiscIndicatorWidget;
 
 // How the window starts.
@@ -87,6 +88,7 @@ class MainWindow : public QMainWindow {
   QPushButton* exec_button() const { return exec_button_; }
   DeviceSession& session() { return session_; }
   CommandTab* command_tab() const { return command_tab_; }
+  SectorDumpTab* sector_dump_tab() const { return sector_dump_tab_; }
 
   // The Exec button's caption for a tab.
   static QString ExecCaption(int tab);
@@ -126,6 +128,7 @@ class MainWindow : public QMainWindow {
   std::array<std::function<void()>, 7> exec_actions_;
   QString exec_override_;
   CommandTab* command_tab_ = nullptr;
+  SectorDumpTab* sector_dump_tab_ = nullptr;
 
   WindowConfig config_;
   SettingsData settings_;

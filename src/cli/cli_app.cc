@@ -25,6 +25,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddDrivesCommand(app, context);
   AddModeSelectCommand(app, context);
   AddModeSenseCommand(app, context);
+  AddDumpCommand(app, context);
   AddSendCommand(app, context);
   AddSenseCommand(app, context);
   AddCapacityCommand(app, context);

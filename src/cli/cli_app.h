@@ -33,6 +33,7 @@ void AddCommandsCommand(CLI::App& app, CliContext& context);
 void AddDrivesCommand(CLI::App& app, CliContext& context);
 void AddModeSelectCommand(CLI::App& app, CliContext& context);
 void AddModeSenseCommand(CLI::App& app, CliContext& context);
+void AddDumpCommand(CLI::App& app, CliContext& context);
 void AddSendCommand(CLI::App& app, CliContext& context);
 void AddSenseCommand(CLI::App& app, CliContext& context);
 // Decoding subcommands.

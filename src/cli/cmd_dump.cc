@@ -1,0 +1,197 @@
+// tamarack-cli dump --drive ID (--lba N | --msf MM:SS:FF-MM:SS:FF | --vds) [--length L]
+//                   [--fields sync,header,subheader,user,edc,c2,c2block,sub=raw|q|pw]
+//                   [--group G] [--raw]
+#include <CLI/CLI.hpp>
+#include <ostream>
+#include <string_view>
+
+#include "cli/cli_app.h"
+#include "cli/exit_codes.h"
+#include "console/hex_dump.h"
+#include "device/device_session.h"
+#include "device/sense_table.h"
+#include "tools/read_cd_detail.h"
+#include "tools/sector_dump.h"
+#include "tools/sector_dump_job.h"
+#include "util/strings.h"
+
+namespace tamarack::cli {
+
+namespace {
+
+struct DumpOptions {
+  std::string drive;
+  std::string lba;
+  std::string msf;
+  bool vds = false;
+  std::string length = "1";
+  std::string fields = "user";
+  std::uint32_t timeout = kDefaultCommandTimeout;
+  int group = 4;
+  bool raw = false;
+};
+
+// The terminal has no window to mark busy.
+class TerminalHost final : public SectorDumpHost {
+ public:
+  void SetBusy(bool) override {}
+  void Finished(DumpResult) override {}
+};
+
+std::string TerminalText(std::string_view text) {
+  std::string t;
+  t.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    t.push_back(text[i]);
+  }
+  return t;
+}
+
+// "sync,header,subheader,user,edc,c2|c2block,sub=raw|q|pw" as the detail options. False with
+// the offending item in `bad`.
+bool ParseFields(std::string_view list, ReadCdDetail* d, std::string* bad) {
+  *d = ReadCdDetail{};
+  d->user_data = false;
+  while (!list.empty()) {
+    const std::size_t comma = list.find(',');
+    const std::string_view item = list.substr(0, comma);
+    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    if (item == "sync") {
+      d->sync = true;
+    } else if (item == "header") {
+      d->header = true;
+    } else if (item == "subheader") {
+      d->sub_header = true;
+    } else if (item == "user") {
+      d->user_data = true;
+    } else if (item == "edc") {
+      d->edc_ecc = true;
+    } else if (item == "c2" && d->error_field != ErrorFieldOption::kC2AndBlock) {
+      d->error_field = ErrorFieldOption::kC2Error;
+    } else if (item == "c2block" && d->error_field != ErrorFieldOption::kC2Error) {
+      d->error_field = ErrorFieldOption::kC2AndBlock;
+    } else if (item == "sub=raw") {
+      d->sub_channel = SubChannelOption::kRaw;
+    } else if (item == "sub=q") {
+      d->sub_channel = SubChannelOption::kQ;
+    } else if (item == "sub=pw") {
+      d->sub_channel = SubChannelOption::kPw;
+    } else if (!item.empty()) {
+      *bad = std::string(item);
+      return false;
+    }
+  }
+  return true;
+}
+
+// "MM:SS:FF-MM:SS:FF", two-digit decimal parts.
+bool ParseMsfRange(std::string_view text, MsfText* start, MsfText* end) {
+  if (text.size() != 17 || text[8] != '-') return false;
+  for (int half = 0; half < 2; ++half) {
+    const std::string_view t = text.substr(static_cast<std::size_t>(half) * 9, 8);
+    MsfText& out = half == 0 ? *start : *end;
+    for (std::size_t p = 0; p < 3; ++p) {
+      const std::string_view part = t.substr(p * 3, 2);
+      if (p < 2 && t[p * 3 + 2] != ':') return false;
+      for (char c : part) {
+        if (c < '0' || c > '9') return false;
+      }
+      out[p] = std::string(part);
+    }
+  }
+  return true;
+}
+
+int Dump(const DumpOptions& o, CliContext& context) {
+  std::ostream& out = *context.out;
+  std::ostream& err = *context.err;
+  SectorDump dump;
+  ReadCdDetail detail;
+  std::string bad;
+  if (!ParseFields(o.fields, &detail, &bad)) {
+    err << "tamarack-cli dump: unknown or conflicting field \"" << bad
+        << "\" (sync, header, subheader, user, edc, c2 or c2block, sub=raw|q|pw)\n";
+    return kExitBadArguments;
+  }
+  ApplyDetail(detail, &dump.sector_cdb);
+  const int group = o.group == 0 ? 128 : o.group;
+  dump.grouping_index = GroupingIndexOfSize(group);
+  if (!o.msf.empty()) {
+    dump.mode = DumpAddressMode::kMsf;
+    if (!ParseMsfRange(o.msf, &dump.start, &dump.end)) {
+      err << "tamarack-cli dump: --msf takes MM:SS:FF-MM:SS:FF, for example 00:02:00-00:02:05\n";
+      return kExitBadArguments;
+    }
+  } else if (o.vds) {
+    dump.mode = DumpAddressMode::kVolumeDescriptor;
+  } else {
+    dump.lba_text = o.lba;
+    dump.length_text = o.length;
+  }
+  const DumpPreparation prepared = dump.Prepare(DumpStep::kNone, false);
+  for (const std::string& m : prepared.messages) err << "tamarack-cli dump: " << m << "\n";
+  if (!prepared.request) return kExitBadArguments;
+
+  DeviceSession session(context.drives, BuiltInSenseTable());
+  session.command_timeout = o.timeout;
+  if (!session.Open(o.drive)) {
+    err << "tamarack-cli dump: " << session.OpenError() << "\n";
+    return kExitCannotOpen;
+  }
+  TerminalHost host;
+  const DumpResult r = ReadSectorDump(session, *prepared.request, DumpBuffer{}, host, false);
+  const auto valid = r.buffer.valid();
+  if (o.raw) {
+    if (r.success) {
+      out.write(reinterpret_cast<const char*>(valid.data()),
+                static_cast<std::streamsize>(valid.size()));
+    } else {
+      err << session.status_line.Get() << "\n";
+    }
+    return ExitCodeFor(r.outcome);
+  }
+  out << "cdb: " << HexBytes(r.cdb) << "\n";
+  if (r.vds_lba) out << StrFormat("volume descriptor: LBA %u (%xh)\n", *r.vds_lba, *r.vds_lba);
+  if (!r.message.empty()) {
+    err << "tamarack-cli dump: " << r.message << "\n";
+    return kExitOther;
+  }
+  out << "status: " << (r.success ? std::string("good") : session.status_line.Get()) << "\n";
+  out << StrFormat("transferred: %u\nbytes: %zu\n", r.transferred, valid.size());
+  if (!valid.empty()) out << DumpColumnHeader(group) << "\n";
+  out << TerminalText(r.text);
+  if (valid.empty()) out << "\n";
+  return ExitCodeFor(r.outcome);
+}
+
+}  // namespace
+
+void AddDumpCommand(CLI::App& app, CliContext& context) {
+  auto* cmd = app.add_subcommand("dump", "Read sectors with Read CD and show them as a dump");
+  auto o = std::make_shared<DumpOptions>();
+  cmd->add_option("--drive", o->drive, "Drive id (/dev/sr0, emu:type13, ...)")->required();
+  auto* lba = cmd->add_option("--lba", o->lba, "Start LBA (decimal, or hex with 0x)");
+  auto* msf = cmd->add_option("--msf", o->msf, "MSF range MM:SS:FF-MM:SS:FF (end not read)");
+  auto* vds = cmd->add_flag("--vds", o->vds, "The ISO 9660 volume descriptor of the last session");
+  lba->excludes(msf)->excludes(vds);
+  msf->excludes(vds);
+  cmd->add_option("--length", o->length, "Blocks to read with --lba, 1 to 10")->needs(lba);
+  cmd->add_option("--fields", o->fields,
+                  "Parts of each sector: sync,header,subheader,user,edc,c2|c2block,"
+                  "sub=raw|q|pw (default user)");
+  cmd->add_option("--timeout", o->timeout, "Time-out in seconds")->check(CLI::Range(1u, 86400u));
+  cmd->add_option("--group", o->group, "Bytes per group in the dump: 0 (none), 1, 2, 4, 8 or 16")
+      ->check(CLI::IsMember({0, 1, 2, 4, 8, 16, 128}));
+  cmd->add_flag("--raw", o->raw, "Write the sector bytes alone to standard output");
+  cmd->callback([&context, o, lba, msf, vds] {
+    if (lba->count() + msf->count() + vds->count() != 1) {
+      *context.err << "tamarack-cli dump: give one of --lba, --msf or --vds\n";
+      context.exit_code = kExitBadArguments;
+      return;
+    }
+    context.exit_code = Dump(*o, context);
+  });
+}
+
+}  // namespace tamarack::cli

@@ -1,0 +1,340 @@
+// The Sector Dump tab, its detail dialog, the control-data window and the dump save dialog,
+// against the virtual drive on the offscreen platform.
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest/QtTest>
+
+#include "app/control_data_window.h"
+#include "app/dump_save_dialog.h"
+#include "app/read_cd_detail_dialog.h"
+#include "app/sector_dump_tab.h"
+#include "console/command_catalogue.h"
+#include "device/clock.h"
+#include "device/sense_table.h"
+#include "emu/virtual_drive_provider.h"
+#include "tools/sector_dump_job.h"
+
+namespace tamarack::app {
+
+namespace {
+
+// A virtual drive opened the way the window opens drives.
+struct Drive {
+  explicit Drive(const std::string& id = "emu:type13?speed=max") {
+    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
+    opened = session.Open(id);
+  }
+  SimulatedClock clock;
+  DriveDirectory drives;
+  DeviceSession session{&drives, BuiltInSenseTable()};
+  bool opened = false;
+};
+
+// Records the message boxes a widget opens and closes them.
+struct Messages {
+  void operator()(QDialog* d) {
+    if (auto* box = qobject_cast<QMessageBox*>(d)) {
+      texts->append(box->text());
+      icons->append(box->icon());
+      box->close();
+    }
+  }
+  std::shared_ptr<QStringList> texts = std::make_shared<QStringList>();
+  std::shared_ptr<QList<QMessageBox::Icon>> icons = std::make_shared<QList<QMessageBox::Icon>>();
+};
+
+bool ReadAndWait(SectorDumpTab& tab, bool step = false, bool next = true) {
+  QSignalSpy spy(&tab, &SectorDumpTab::ReadFinished);
+  if (step) {
+    tab.Step(next);
+  } else {
+    tab.Read();
+  }
+  return spy.wait(10000);
+}
+
+QString DirectDump(DeviceSession& session, std::uint32_t lba, std::uint32_t blocks) {
+  struct Quiet : SectorDumpHost {
+    void SetBusy(bool) override {}
+    void Finished(DumpResult) override {}
+  } host;
+  SectorDump d;
+  d.lba_text = std::to_string(lba);
+  d.length_text = std::to_string(blocks);
+  const DumpResult r =
+      ReadSectorDump(session, *d.Prepare(DumpStep::kNone, false).request, DumpBuffer{}, host);
+  return QString::fromStdString(r.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+}  // namespace
+
+class SectorDumpTabTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void ReadsByLbaAndCutsTheLengthToTenWithAMessage() {
+    Drive drive;
+    QVERIFY(drive.opened);
+    SectorDumpTab tab(drive.session);
+    Messages messages;
+    tab.dialog_hook = messages;
+    tab.lba_box()->setText(QStringLiteral("5"));
+    tab.length_box()->setText(QStringLiteral("11"));
+    QVERIFY(ReadAndWait(tab));
+    QCOMPARE(*messages.texts,
+             QStringList{QStringLiteral("転送長が最大数(最大数は10)を超えたので最大数にしました")});
+    QCOMPARE(messages.icons->at(0), QMessageBox::Information);
+    QCOMPARE(tab.length_box()->text(), QStringLiteral("10"));
+    QCOMPARE(tab.buffer().valid().size(), std::size_t{10 * 2048});
+    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 5, 10));
+    QVERIFY(tab.dump_header()->text().startsWith(QStringLiteral(" Offset       ")));
+    QCOMPARE(drive.session.status_line.Get(), std::string());
+    QVERIFY(!tab.busy());
+  }
+
+  void ParameterErrorsSendNothing() {
+    Drive drive;
+    SectorDumpTab tab(drive.session);
+    Messages messages;
+    tab.dialog_hook = messages;
+    QSignalSpy spy(&tab, &SectorDumpTab::ReadFinished);
+    tab.lba_box()->setText(QStringLiteral("12q"));
+    tab.Read();
+    tab.lba_box()->setText(QStringLiteral("1"));
+    tab.length_box()->setText(QStringLiteral("0"));
+    tab.Read();
+    QCOMPARE(*messages.texts,
+             (QStringList{QStringLiteral("ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLBAが不正です"),
+                          QStringLiteral("ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLengthが0です")}));
+    QVERIFY(!spy.wait(200));
+    QVERIFY(!tab.buffer().allocated());
+  }
+
+  void SteppingBackFromLbaThreeReadsFromZero() {
+    Drive drive;
+    SectorDumpTab tab(drive.session);
+    tab.lba_box()->setText(QStringLiteral("3"));
+    tab.length_box()->setText(QStringLiteral("10"));
+    tab.previous_button()->click();
+    QSignalSpy spy(&tab, &SectorDumpTab::ReadFinished);
+    QVERIFY(spy.wait(10000));
+    QCOMPARE(tab.lba_box()->text(), QStringLiteral("0"));
+    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 0, 10));
+    QVERIFY(ReadAndWait(tab, true, true));
+    QCOMPARE(tab.lba_box()->text(), QStringLiteral("10"));
+    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 10, 10));
+  }
+
+  void MsfRangeAndVolumeDescriptor() {
+    Drive drive;
+    SectorDumpTab tab(drive.session);
+    Messages messages;
+    tab.dialog_hook = messages;
+    tab.mode_button(DumpAddressMode::kMsf)->setChecked(true);
+    const char* const start_end[] = {"00", "02", "00", "00", "03", "00"};  // 75 frames
+    for (int i = 0; i < 6; ++i) tab.msf_box(i)->setText(QString::fromUtf8(start_end[i]));
+    QVERIFY(ReadAndWait(tab));
+    QCOMPARE(messages.texts->value(0),
+             QStringLiteral("転送長が最大数(最大数は10)を超えたので最大数にしました."));
+    QCOMPARE(tab.msf_box(3)->text() + tab.msf_box(4)->text() + tab.msf_box(5)->text(),
+             QStringLiteral("000210"));
+    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 0, 10));
+
+    tab.mode_button(DumpAddressMode::kVolumeDescriptor)->setChecked(true);
+    QVERIFY(ReadAndWait(tab));
+    QCOMPARE(tab.mode_button(DumpAddressMode::kVolumeDescriptor)->text(),
+             QStringLiteral("&VDS 16\n(10h)"));
+    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 16, 1));
+    // Stepping leaves the volume descriptor for LBA mode at the block it read.
+    tab.length_box()->setText(QStringLiteral("1"));
+    QVERIFY(ReadAndWait(tab, true, true));
+    QVERIFY(tab.mode_button(DumpAddressMode::kLba)->isChecked());
+    QCOMPARE(tab.lba_box()->text(), QStringLiteral("17"));
+  }
+
+  void TheDumpKeepsItsFirstVisibleLineWhenFormattedAgain() {
+    Drive drive;
+    SectorDumpTab tab(drive.session);
+    tab.resize(700, 400);
+    tab.show();
+    tab.length_box()->setText(QStringLiteral("10"));
+    QVERIFY(ReadAndWait(tab));
+    QScrollBar* bar = tab.dump_box()->verticalScrollBar();
+    QVERIFY(bar->maximum() > 100);
+    bar->setValue(100);
+    const QString grouped_by_four = tab.dump_box()->toPlainText();
+    tab.SetGroupSize(8);
+    QCOMPARE(bar->value(), 100);
+    QVERIFY(tab.dump_box()->toPlainText() != grouped_by_four);
+    QVERIFY(tab.dump_header()->text().contains(QStringLiteral("0001020304050607 08")));
+    tab.resize(760, 420);
+    QApplication::processEvents();
+    QCOMPARE(bar->value(), 100);
+    QFont f = tab.font();
+    f.setPointSize(f.pointSize() + 2);
+    tab.setFont(f);
+    QApplication::processEvents();
+    QCOMPARE(bar->value(), 100);
+    // A new read keeps the line too.
+    QVERIFY(ReadAndWait(tab));
+    QCOMPARE(bar->value(), 100);
+  }
+
+  void DetailDialogShowsTheCommandAndStoresBytesNineAndTen() {
+    Drive drive;
+    SectorDumpTab tab(drive.session);
+    ReadCdDetailDialog* seen = nullptr;
+    tab.dialog_hook = [&seen](QDialog* d) { seen = qobject_cast<ReadCdDetailDialog*>(d); };
+    tab.detail_button()->click();
+    QVERIFY(seen);
+    QCOMPARE(seen->windowTitle(), QStringLiteral("SectorDump Detail option"));
+    // Opened on the default: user data only.
+    QVERIFY(seen->part_box(3)->isChecked());
+    QVERIFY(seen->error_button(0)->isChecked());
+    QVERIFY(seen->sub_button(0)->isChecked());
+    QCOMPARE(seen->command_line()->text(), QStringLiteral("be 00 00 00 00 00 00 00 00 10 00 00 "));
+    seen->part_box(1)->setChecked(true);
+    seen->part_box(2)->setChecked(true);
+    QCOMPARE(seen->command_line()->text(), QStringLiteral("be 00 00 00 00 00 00 00 00 70 00 00 "));
+    seen->error_button(1)->setChecked(true);
+    seen->sub_button(2)->setChecked(true);
+    QCOMPARE(seen->command_line()->text(), QStringLiteral("be 00 00 00 00 00 00 00 00 72 02 00 "));
+    QVERIFY(seen->findChild<QLabel*>(QStringLiteral("moreInformation"))
+                ->text()
+                .contains(QString::fromUtf8(kReadCdInformationUrl)));
+    seen->accept();
+    QCOMPARE(tab.model().sector_cdb[9], 0x72);
+    QCOMPARE(tab.model().sector_cdb[10], 0x02);
+    // Reopened on what was stored; Cancel keeps it.
+    seen = nullptr;
+    tab.detail_button()->click();
+    QVERIFY(seen);
+    QVERIFY(seen->part_box(1)->isChecked() && seen->part_box(2)->isChecked());
+    QVERIFY(seen->error_button(1)->isChecked());
+    QVERIFY(seen->sub_button(2)->isChecked());
+    seen->part_box(0)->setChecked(true);
+    seen->reject();
+    QCOMPARE(tab.model().sector_cdb[9], 0x72);
+    // The fields chosen are what the next read returns: header, sub-header, user data, C2, Q.
+    QVERIFY(ReadAndWait(tab));
+    QCOMPARE(tab.buffer().valid().size(), std::size_t{4 + 2048 + 294 + 16});
+  }
+
+  void HexInputAndSettings() {
+    Drive drive;
+    SectorDumpTab tab(drive.session);
+    tab.lba_box()->setText(QStringLiteral("26"));
+    tab.length_box()->setText(QStringLiteral("10"));
+    tab.SetHexInput(true);
+    QCOMPARE(tab.lba_box()->text(), QStringLiteral("1a"));
+    QCOMPARE(tab.length_box()->text(), QStringLiteral("a"));
+    SettingsData s;
+    tab.mode_button(DumpAddressMode::kMsf)->setChecked(true);
+    tab.msf_box(0)->setText(QStringLiteral("01"));
+    tab.StoreSettings(&s);
+    QCOMPARE(s.lba, 26);
+    QCOMPARE(s.block, 10);
+    QCOMPARE(s.dump_mode, 1);
+    QCOMPARE(s.start_msf, 65536);
+    QCOMPARE(s.sector_com[9], 0x10);
+    SectorDumpTab other(drive.session);
+    s.control_flag = 1;
+    other.LoadSettings(s);
+    QVERIFY(other.hex_input());
+    QCOMPARE(other.lba_box()->text(), QStringLiteral("1a"));
+    QVERIFY(other.mode_button(DumpAddressMode::kMsf)->isChecked());
+    QCOMPARE(other.msf_box(0)->text(), QStringLiteral("01"));
+    tab.SetHexInput(false);
+    QCOMPARE(tab.lba_box()->text(), QStringLiteral("26"));
+  }
+
+  void AFailedReadShowsNoDataAndKeepsTheErrorInTheStatusLine() {
+    Drive drive("emu:type13?speed=max&bad=100");
+    SectorDumpTab tab(drive.session);
+    tab.lba_box()->setText(QStringLiteral("100"));
+    QVERIFY(ReadAndWait(tab));
+    QCOMPARE(tab.dump_box()->toPlainText(), QStringLiteral("No Data"));
+    QVERIFY(!drive.session.status_line.Get().empty());
+    QVERIFY(drive.session.status_line.Get() != "Now Reading!");
+  }
+
+  void ControlDataWindowListsSavesAndReportsWriteFailures() {
+    ControlDataWindow w;
+    QCOMPARE(w.windowTitle(), QStringLiteral("ﾄﾞﾗｲﾌﾞから読み込んだ制御ﾃﾞｰﾀ"));
+    QCOMPARE(w.list()->toPlainText(), QStringLiteral("No Data"));
+    QVERIFY(!w.save_button()->isEnabled());
+    QCOMPARE(w.caption()->text(),
+             QStringLiteral("     |00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f : Ascii"));
+    std::vector<std::uint8_t> data(18);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(0x30 + i);
+    CatalogueState catalogue;
+    w.SetData(data, Cdb{0x12, 0, 0, 0, 0x24, 0, 0, 0, 0, 0, 0, 0}, catalogue);
+    QVERIFY(w.save_button()->isEnabled());
+    QCOMPARE(w.list()->toPlainText().section('\n', 1, 1),
+             QStringLiteral("+010h|40 41 ") + QString(14 * 3, ' ') + QStringLiteral(":@A"));
+    QCOMPARE(w.cdb_line()->text(), QStringLiteral("120000002400000000000000 Inquiry ｺﾏﾝﾄﾞ"));
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    std::string folder = dir.path().toStdString();
+    w.SetDataFolder(&folder);
+    QString proposed;
+    const QString chosen = dir.filePath(QStringLiteral("out.dat"));
+    w.choose_file = [&](const QString& title, const QString& p, const QString& filter) {
+      proposed = p;
+      CheckSaveDialogTexts(title, filter);
+      return chosen;
+    };
+    Messages messages;
+    w.dialog_hook = [&messages](QDialog* d) {
+      if (auto* options = qobject_cast<DumpSaveDialog*>(d)) {
+        QCOMPARE(options->windowTitle(), QStringLiteral("保存オプション(ダンプデータ)"));
+        QVERIFY(options->form_button(DumpSaveForm::kText)->isChecked());
+        options->form_button(DumpSaveForm::kHex)->setChecked(true);
+        options->accept();
+        return;
+      }
+      messages(d);
+    };
+    w.save_button()->click();
+    QCOMPARE(proposed, dir.filePath(QStringLiteral("Dmp000.dat")));
+    QFile saved(dir.filePath(QStringLiteral("out.dat")));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("303132333435363738393a3b3c3d3e3f4041"));
+    QCOMPARE(w.last_form(), DumpSaveForm::kHex);
+    QCOMPARE(QDir(QString::fromStdString(folder)).canonicalPath(),
+             QDir(dir.path()).canonicalPath());
+
+    // The text form writes the list as shown; a write failure shows the system's text.
+    QVERIFY(w.SaveTo(dir.filePath(QStringLiteral("list.txt")), DumpSaveForm::kText));
+    QFile text(dir.filePath(QStringLiteral("list.txt")));
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    QVERIFY(text.readAll().startsWith("+000h|30 31 32"));
+    QVERIFY(!w.SaveTo(dir.filePath(QStringLiteral("missing/x.bin")), DumpSaveForm::kBinary));
+    QCOMPARE(messages.texts->size(), 1);
+    QVERIFY(messages.texts->at(0).contains(QStringLiteral("No such file or directory")));
+    QCOMPARE(messages.icons->at(0), QMessageBox::Critical);
+  }
+
+ private:
+  static void CheckSaveDialogTexts(const QString& title, const QString& filter) {
+    QCOMPARE(title, QStringLiteral("ﾀﾞﾝﾌﾟ情報の保存"));
+    QCOMPARE(filter, QStringLiteral("dat file(*.dat);;all files(*.*)"));
+  }
+};
+
+}  // namespace tamarack::app
+
+QTEST_MAIN(tamarack::app::SectorDumpTabTest)
+#include "sector_dump_tab_test.moc"
