@@ -15,14 +15,33 @@ void ChargeAccess(CommandContext& c, std::int32_t lba, std::int32_t blocks) {
   u.position = blocks > 0 ? lba + blocks - 1 : lba;
 }
 
-SenseCode ReadRawBlock(DriveUnit& u, std::int32_t lba, RawSector* out) {
-  if (u.faults.IsBad(lba)) return kUnrecoveredReadError;
+namespace {
+
+// An unreadable block, or a flaky one that fails this time.
+bool FailsThisTime(DriveUnit& u, std::int32_t lba) {
+  if (u.faults.IsBad(lba)) return true;
   const double p = u.faults.FlakyProbability(lba);
-  if (p > 0.0) {
-    // 53 random bits as a fraction in [0, 1): the same on every platform for one seed.
-    const double draw = static_cast<double>(u.flaky_rng() >> 11) * 0x1.0p-53;
-    if (draw < p) return kUnrecoveredReadError;
+  if (p <= 0.0) return false;
+  // 53 random bits as a fraction in [0, 1): the same on every platform for one seed.
+  const double draw = static_cast<double>(u.flaky_rng() >> 11) * 0x1.0p-53;
+  return draw < p;
+}
+
+}  // namespace
+
+SenseCode ReadMode1Block(DriveUnit& u, std::int32_t lba, std::span<std::uint8_t, 2048> out) {
+  if (FailsThisTime(u, lba)) return kUnrecoveredReadError;
+  std::string error;
+  if (!u.disc->ReadMode1UserData(lba, out, &error)) return kUnrecoveredReadError;
+  if (u.faults.IsCorrupt(lba) && kCorruptedByteOffset >= 16 &&
+      kCorruptedByteOffset < 16 + out.size()) {
+    out[kCorruptedByteOffset - 16] ^= 0xFF;
   }
+  return kNoSense;
+}
+
+SenseCode ReadRawBlock(DriveUnit& u, std::int32_t lba, RawSector* out) {
+  if (FailsThisTime(u, lba)) return kUnrecoveredReadError;
   std::string error;
   if (!u.disc->ReadSector(lba, out, &error)) return kUnrecoveredReadError;
   if (u.faults.IsCorrupt(lba)) {

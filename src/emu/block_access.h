@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "emu/drive_commands.h"
 
@@ -16,6 +17,10 @@ void ChargeAccess(CommandContext& c, std::int32_t lba, std::int32_t blocks);
 // this time or an image that cannot be read gives 3/11/00; a corrupted block comes back with
 // the byte at kCorruptedByteOffset flipped and its C2 bit set.
 SenseCode ReadRawBlock(DriveUnit& unit, std::int32_t lba, RawSector* out);
+
+// The same for the 2048 user bytes of a Mode 1 block (the plain block reads): the corrupted
+// byte is flipped where it falls in the user data.
+SenseCode ReadMode1Block(DriveUnit& unit, std::int32_t lba, std::span<std::uint8_t, 2048> out);
 
 // The first check of every block read: `count` blocks from `lba` lie in the disc's tracks.
 SenseCode CheckBlockRange(const DiscLayout& layout, std::int64_t lba, std::int64_t count);

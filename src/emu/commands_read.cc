@@ -42,6 +42,23 @@ SenseCode ReadUserData(CommandContext& c, std::int64_t lba, std::int64_t count) 
     } else if (track->mode == TrackMode::kAudio || track->mode == TrackMode::kMode2Formless ||
                track->mode == TrackMode::kMode2Form2) {
       sense = kIllegalModeForThisTrack;
+    } else if (track->mode == TrackMode::kMode1) {
+      // Only the user bytes are needed: no EDC or ECC to build.
+      const std::size_t at = c.reply.size();
+      c.reply.resize(at + kBlockSize);
+      sense =
+          ReadMode1Block(u, block, std::span<std::uint8_t, kBlockSize>(&c.reply[at], kBlockSize));
+      if (!sense.ok()) {
+        c.reply.resize(at);
+        c.information = static_cast<std::uint32_t>(block);
+        return sense;
+      }
+      if (u.faults.IsShort(block)) {
+        // The transfer breaks off half-way into this block, with good status.
+        c.reply.resize(at + kBlockSize / 2);
+        return kNoSense;
+      }
+      continue;
     } else {
       sense = ReadRawBlock(u, block, &sector);
     }

@@ -2,9 +2,11 @@
 // MCN, ISRC, CD-TEXT) and every raw sector, built on demand.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,17 @@ class Disc {
   // Builds block `lba` (from -150 up to the lead-out; lead-out blocks are built too). Returns
   // false with a reason when an image cannot be read.
   virtual bool ReadSector(std::int32_t lba, RawSector* out, std::string* error) const = 0;
+
+  // The 2048 user bytes of a block of a Mode 1 track (main bytes 16 to 2063) for the plain
+  // block reads, which need nothing else of the sector. The default builds the whole sector;
+  // discs that hold or make user data directly skip the EDC and ECC work.
+  virtual bool ReadMode1UserData(std::int32_t lba, std::span<std::uint8_t, 2048> out,
+                                 std::string* error) const {
+    RawSector sector;
+    if (!ReadSector(lba, &sector, error)) return false;
+    std::copy_n(sector.main.begin() + 16, out.size(), out.begin());
+    return true;
+  }
 };
 
 }  // namespace tamarack::emu

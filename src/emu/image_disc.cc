@@ -254,6 +254,24 @@ bool ImageDisc::ReadSector(std::int32_t lba, RawSector* out, std::string* error)
   return true;
 }
 
+bool ImageDisc::ReadMode1UserData(std::int32_t lba, std::span<std::uint8_t, 2048> out,
+                                  std::string* error) const {
+  const TrackInfo* track = layout_.TrackAt(lba);
+  auto it = std::upper_bound(segments_.begin(), segments_.end(), lba,
+                             [](std::int32_t v, const Segment& s) { return v < s.begin; });
+  if (track && track->mode == TrackMode::kMode1 && lba >= track->start && it != segments_.begin() &&
+      lba < std::prev(it)->end && std::prev(it)->file >= 0) {
+    // The user bytes straight from the file: 2048-byte blocks whole, raw blocks from byte 16.
+    const Segment& seg = *std::prev(it);
+    const ImageFile& file = *files_[static_cast<std::size_t>(seg.file)];
+    const std::uint64_t at = seg.offset +
+                             static_cast<std::uint64_t>(lba - seg.begin) * seg.sector_size +
+                             (seg.sector_size == kRawSectorSize ? 16u : 0u);
+    return file.ReadAt(at, out, error);
+  }
+  return Disc::ReadMode1UserData(lba, out, error);
+}
+
 std::unique_ptr<Disc> OpenImage(const std::string& path, std::string* error) {
   std::string why;
   std::unique_ptr<Disc> disc;

@@ -32,6 +32,8 @@ class ImageDisc : public Disc {
   const DiscLayout& Layout() const override { return layout_; }
   std::string Name() const override { return name_; }
   bool ReadSector(std::int32_t lba, RawSector* out, std::string* error) const override;
+  bool ReadMode1UserData(std::int32_t lba, std::span<std::uint8_t, 2048> out,
+                         std::string* error) const override;
 
  private:
   std::string name_;

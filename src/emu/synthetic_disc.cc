@@ -62,4 +62,16 @@ bool SyntheticDisc::ReadSector(std::int32_t lba, RawSector* out, std::string* er
   return true;
 }
 
+bool SyntheticDisc::ReadMode1UserData(std::int32_t lba, std::span<std::uint8_t, 2048> out,
+                                      std::string* error) const {
+  if (lba >= -kPregapBlocks && lba <= LastBuildableBlock(layout_) && content_) {
+    const BlockPosition pos = LocateBlock(layout_, lba);
+    if (pos.area == BlockArea::kProgram && pos.index >= 1 && pos.track->mode == TrackMode::kMode1) {
+      content_(*pos.track, lba, out);
+      return true;
+    }
+  }
+  return Disc::ReadMode1UserData(lba, out, error);
+}
+
 }  // namespace tamarack::emu
