@@ -66,8 +66,8 @@ std::vector<std::uint8_t> Inquiry36() {
 }
 
 TEST(CapabilityRows, OneRowPerBitInOrderWithPresentAndAbsentIcons) {
-  const auto page =
-      std::vector<std::uint8_t>(ModeSense2A(0x2A).begin() + 8, ModeSense2A(0x2A).end());
+  const auto reply = ModeSense2A(0x2A);
+  const auto page = std::vector<std::uint8_t>(reply.begin() + 8, reply.end());
   const auto rows = CapabilityRows(page);
   ASSERT_EQ(rows.size(), 37u);
   EXPECT_EQ(rows[0].cells, (std::vector<std::string>{"", "DVD-RAM Read"}));
