@@ -28,6 +28,7 @@
 #include "decode/control_commands.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
+#include "util/thread_priority.h"
 
 namespace tamarack::app {
 
@@ -387,6 +388,7 @@ void CommandTab::Execute() {
   }
   running_ = true;
   worker_ = std::thread([this, plan = std::move(*p.plan)] {
+    LowerThisThreadPriority();
     WorkerHost host(this);
     CommandReport report = ExecuteCommand(session_, plan, host);
     QMetaObject::invokeMethod(
