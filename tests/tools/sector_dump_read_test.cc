@@ -349,8 +349,8 @@ TEST(SectorDumpRead, TheRawSectorOfAModeOneBlockCarriesAValidEdc) {
     EXPECT_EQ(sector[15], 1);
     // EDC over sync, header and user data, stored little-endian at bytes 2064-2067.
     const std::uint32_t edc = ReferenceEdc(sector.first(2064));
-    const std::uint32_t stored = sector[2064] | sector[2065] << 8 | sector[2066] << 16 |
-                                 static_cast<std::uint32_t>(sector[2067]) << 24;
+    std::uint32_t stored = 0;
+    for (std::size_t i = 0; i < 4; ++i) stored |= std::uint32_t{sector[2064 + i]} << (8 * i);
     EXPECT_EQ(stored, edc) << "LBA " << lba;
     // The intermediate field is zero.
     for (std::size_t i = 2068; i < 2076; ++i) EXPECT_EQ(sector[i], 0);
