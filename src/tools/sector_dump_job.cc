@@ -6,6 +6,7 @@
 
 #include "console/execute_command.h"
 #include "decode/status_commands.h"
+#include "util/thread_priority.h"
 
 namespace tamarack {
 
@@ -71,6 +72,7 @@ bool SectorDumpJob::Start(const DumpRequest& request, DumpBuffer buffer) {
   if (running_.exchange(true)) return false;
   if (thread_.joinable()) thread_.join();
   thread_ = std::thread([this, request, b = std::move(buffer)]() mutable {
+    LowerThisThreadPriority();
     DumpResult result = ReadSectorDump(session_, request, std::move(b), host_);
     running_.store(false);
     host_.Finished(std::move(result));

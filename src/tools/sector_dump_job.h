@@ -42,8 +42,8 @@ class SectorDumpHost {
 DumpResult ReadSectorDump(DeviceSession& session, const DumpRequest& request, DumpBuffer buffer,
                           SectorDumpHost& host, bool show_sense_dialog = true);
 
-// One read at a time on a worker thread. Window-thread object; `session` and `host` must
-// outlive it. The destructor waits for a running read.
+// One read at a time on a worker thread of the lowest priority. Window-thread object;
+// `session` and `host` must outlive it. The destructor waits for a running read.
 class SectorDumpJob {
  public:
   SectorDumpJob(DeviceSession& session, SectorDumpHost& host);
