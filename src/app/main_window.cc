@@ -17,11 +17,14 @@
 #include <QVBoxLayout>
 
 #include "app/command_tab.h"
+#include "app/control_data_window.h"
 #include "app/disc_indicator_widget.h"
+#include "app/mode_page_editor.h"
 #include "app/options_dialog.h"
 #include "app/properties_tab.h"
 #include "app/sector_dump_tab.h"
 #include "app/toc_tab.h"
+#include "decode/mode_page_editor.h"
 #include "device/drive_selection.h"
 #include "device/sense.h"
 #include "persist/console_settings.h"
@@ -158,6 +161,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   SetExecAction(kTabProperties, [properties_tab] { properties_tab->Execute(); });
   AddBusyCheck([this] { return command_tab_->command_running(); });
   SettingsToConsole(settings_, &command_tab_->console());
+  LoadModePages();
   command_tab_->SetListKind(command_tab_->console().list_kind());
   sector_dump_tab_ = new SectorDumpTab(session_, tabs_);
   InstallTab(kTabSectorDump, sector_dump_tab_);
@@ -211,12 +215,15 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
     top->addWidget(b);
     return b;
   };
+  control_data_button_ = button("制御ﾃﾞｰﾀ", "controlDataButton");
+  control_data_button_->setToolTip(QStringLiteral("ﾄﾞﾗｲﾌﾞから読み込んだ制御ﾃﾞｰﾀ"));
   eject_button_ = button("Eject", "ejectButton");
   load_button_ = button("Load", "loadButton");
   load_button_->hide();  // the tray-load button exists but is not shown
   reset_button_ = button("ｺﾏﾝﾄﾞ初期化", "resetCommandsButton");
   options_button_ = button("ｵﾌﾟｼｮﾝ設定", "optionsButton");
   font_button_ = button("ﾌｫﾝﾄ設定", "fontButton");
+  connect(control_data_button_, &QPushButton::clicked, this, &MainWindow::OpenControlData);
   connect(eject_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(true); });
   connect(load_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(false); });
   connect(reset_button_, &QPushButton::clicked, this, &MainWindow::ResetCommands);
@@ -294,6 +301,7 @@ void MainWindow::SaveSettingsNow() {
     console.options.show_control_byte = options_.control_byte_row;
     console.options.receive_length = options_.receive_length;
     ConsoleToSettings(console, &settings_);
+    SaveModePages();
     settings_.control_flag = (settings_.control_flag & ~1) | (console.hex_input() ? 1 : 0);
   }
   if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
@@ -369,11 +377,64 @@ void MainWindow::ResetCommands() {
   if (question.exec() != QMessageBox::Ok) return;
   Console& console = command_tab_->console();
   console.catalogue().Reset();
-  settings_.mode_select.assign(settings_.mode_select.size(), {});
-  settings_.mode_sense.assign(settings_.mode_sense.size(), {});
+  // The mode pages go back to their state at installation: empty, with the Mode Select
+  // templates.
+  ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
+  pages.sense_table() = ModePageTable::ModeSense();
+  pages.select_table() = ModePageTable::ModeSelect();
+  command_tab_->mode_page_editor()->Refresh();
   console.SelectRow(console.current_row(), /*from_list=*/false);
   command_tab_->SetListKind(console.list_kind());
   SaveSettingsNow();
+}
+
+void MainWindow::LoadModePages() {
+  ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
+  // A row the settings file did not hold reads as all zeros: the table keeps its start
+  // state (the Mode Select templates) for it.
+  auto load = [](const std::vector<SettingsData::ModePageRow>& rows, ModePageTable* table) {
+    for (std::size_t i = 0; i < rows.size() && i < table->size(); ++i) {
+      const bool empty =
+          std::all_of(rows[i].begin(), rows[i].end(), [](std::uint8_t b) { return b == 0; });
+      if (!empty) table->LoadSavedRow(i, rows[i]);
+    }
+  };
+  load(settings_.mode_select, &pages.select_table());
+  load(settings_.mode_sense, &pages.sense_table());
+  command_tab_->mode_page_editor()->Refresh();
+}
+
+void MainWindow::SaveModePages() {
+  const ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
+  auto save = [](const ModePageTable& table, std::vector<SettingsData::ModePageRow>* rows) {
+    rows->resize(table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      const auto saved = table.SavedRow(i);
+      std::copy_n(saved.begin(), std::min(saved.size(), (*rows)[i].size()), (*rows)[i].begin());
+    }
+  };
+  save(pages.select_table(), &settings_.mode_select);
+  save(pages.sense_table(), &settings_.mode_sense);
+}
+
+void MainWindow::OpenControlData() {
+  // The data the last command on the Command tab received, with its CDB.
+  const Console& console = command_tab_->console();
+  std::vector<std::uint8_t> bytes;
+  std::optional<Cdb> cdb;
+  if (console.has_sent()) {
+    const auto& buffer = console.receive_buffer();
+    const std::size_t n = std::min<std::size_t>(console.last_transferred(), buffer.size());
+    bytes.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+    cdb = console.last_sent_cdb();
+  }
+  auto* window = new ControlDataWindow(this);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->SetData(std::move(bytes), cdb, console.catalogue());
+  window->SetDataFolder(&settings_.directory);
+  window->dialog_hook = config_.dialog_hook;
+  OpenDialog(window);
+  window->show();
 }
 
 void MainWindow::EjectOrLoad(bool eject) {

@@ -62,6 +62,7 @@ class MainWindow : public QMainWindow {
 
   // --- the window's own controls and state (also for tests) ---
   DiscIndicatorWidget* disc_indicator() const { return indicator_; }
+  QPushButton* control_data_button() const { return control_data_button_; }
   QPushButton* eject_button() const { return eject_button_; }
   QPushButton* load_button() const { return load_button_; }
   QPushButton* reset_commands_button() const { return reset_button_; }
@@ -113,6 +114,9 @@ class MainWindow : public QMainWindow {
   void OpenOptionsDialog();
   void OpenFontDialog();
   void ResetCommands();
+  void OpenControlData();
+  void LoadModePages();
+  void SaveModePages();
   void EjectOrLoad(bool eject);
   void OpenDialog(QDialog* dialog);
   void FillDriveBox();
@@ -135,6 +139,7 @@ class MainWindow : public QMainWindow {
   Options options_;
   std::vector<std::function<bool()>> busy_checks_;
   DiscIndicatorWidget* indicator_ = nullptr;
+  QPushButton* control_data_button_ = nullptr;
   QPushButton* eject_button_ = nullptr;
   QPushButton* load_button_ = nullptr;
   QPushButton* reset_button_ = nullptr;

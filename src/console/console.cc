@@ -102,6 +102,10 @@ PlanResult Console::PrepareExecution(std::string_view cdb_box_text) {
 
 void Console::FinishExecution(const CommandReport& report) {
   last_sent_cdb_ = report.sent_cdb;
+  if (report.sent) {
+    has_sent_ = true;
+    last_transferred_ = report.transferred;
+  }
   current_.transfer_blocks = 0;
   if (receive_buffer_.size() != options.receive_length) {
     receive_buffer_.resize(options.receive_length, 0);

@@ -84,6 +84,9 @@ class Console {
   void FinishExecution(const CommandReport& report);
   const Cdb& last_sent_cdb() const { return last_sent_cdb_; }
   const std::vector<std::uint8_t>& receive_buffer() const { return receive_buffer_; }
+  // The bytes the last command moved (the control-data window shows them); 0 before any.
+  std::uint32_t last_transferred() const { return last_transferred_; }
+  bool has_sent() const { return has_sent_; }
   std::uint32_t receive_request_length() const { return options.receive_length; }
 
  private:
@@ -101,6 +104,8 @@ class Console {
   bool hex_input_ = false;
   bool cdb_editable_ = false;
   Cdb last_sent_cdb_{};
+  std::uint32_t last_transferred_ = 0;
+  bool has_sent_ = false;
   std::vector<std::uint8_t> receive_buffer_;
 };
 

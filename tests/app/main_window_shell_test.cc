@@ -3,8 +3,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
@@ -13,9 +16,12 @@
 #include <sstream>
 
 #include "app/command_tab.h"
+#include "app/control_data_window.h"
 #include "app/disc_indicator_widget.h"
 #include "app/main_window.h"
+#include "app/mode_page_editor.h"
 #include "app/options_dialog.h"
+#include "decode/mode_page_editor.h"
 #include "device/clock.h"
 #include "emu/virtual_drive_provider.h"
 
@@ -213,6 +219,56 @@ class MainWindowShellTest : public QObject {
     QCOMPARE(again.tabs()->currentIndex(), static_cast<int>(kTabCommand));
     QCOMPARE(again.drive_box()->currentText(), QStringLiteral("emu:audio?speed=max"));
     QCOMPARE(again.command_tab()->console().list_kind(), ListKind::kName);
+  }
+
+  void ModePagesSurviveARestartAndKeepTheirTemplates() {
+    WriteAll(Settings(), "ControlFlag=0\n");
+    {
+      MainWindow w(drives_.get(), Config());
+      ModePageEditor& pages = w.command_tab()->mode_page_editor()->editor();
+      // The Mode Select template of the first row (page 01h): code and length less 2.
+      QCOMPARE(pages.select_table().row(0).buffer[0], std::uint8_t{0x01});
+      QCOMPARE(pages.select_table().row(0).buffer[1], std::uint8_t{10});
+      pages.select_table().row(0).buffer[3] = 0x05;
+      pages.sense_table().row(2).buffer[0] = 0x05;
+      w.close();
+    }
+    MainWindow again(drives_.get(), Config());
+    const ModePageEditor& pages = again.command_tab()->mode_page_editor()->editor();
+    QCOMPARE(pages.select_table().row(0).buffer[3], std::uint8_t{0x05});
+    QCOMPARE(pages.select_table().row(1).buffer[0], std::uint8_t{0x05});  // template of 05h
+    QCOMPARE(pages.sense_table().row(2).buffer[0], std::uint8_t{0x05});
+  }
+
+  void TheControlDataWindowShowsTheLastReceivedData() {
+    WriteAll(Settings(), "ControlFlag=0\n");
+    ControlDataWindow* shown = nullptr;
+    WindowConfig c = Config();
+    c.dialog_hook = [&shown](QDialog* d) {
+      if (auto* window = qobject_cast<ControlDataWindow*>(d)) shown = window;
+    };
+    MainWindow w(drives_.get(), c);
+    w.control_data_button()->click();
+    QTRY_VERIFY(shown != nullptr);
+    QCOMPARE(shown->windowTitle(), QStringLiteral("ﾄﾞﾗｲﾌﾞから読み込んだ制御ﾃﾞｰﾀ"));
+    QVERIFY(shown->list()->toPlainText().contains(QStringLiteral("No Data")));
+    shown->close();
+    shown = nullptr;
+
+    CommandTab* tab = w.command_tab();
+    tab->SetListKind(ListKind::kCode);
+    for (int i = 0; i < tab->command_list()->count(); ++i) {
+      if (tab->command_list()->item(i)->text().startsWith(QStringLiteral("12h"))) {
+        tab->SelectListEntry(i, false);
+      }
+    }
+    QSignalSpy finished(tab, &CommandTab::CommandFinished);
+    tab->Execute();
+    QVERIFY(finished.wait(10000));
+    w.control_data_button()->click();
+    QTRY_VERIFY(shown != nullptr);
+    QVERIFY(shown->list()->toPlainText().contains(QStringLiteral("+000h|")));
+    QVERIFY(shown->cdb_line()->text().contains(QStringLiteral("Inquiry")));
   }
 
   void ResetCommandsAsksFirst() {
