@@ -14,9 +14,10 @@ namespace {
 constexpr std::uint8_t kRequestSenseOpcode = 0x03;
 constexpr std::uint8_t kCheckCondition = 0x02;
 
-std::uint32_t LengthField(const Cdb& cdb, const CommandSpec& spec) {
+std::uint32_t LengthField(const Cdb& cdb, const CommandSpec& command) {
   std::uint32_t v = 0;
-  for (std::size_t i = 0; i < spec.length_size; ++i) v = (v << 8) | cdb[spec.length_offset + i];
+  for (std::size_t i = 0; i < command.length_size; ++i)
+    v = (v << 8) | cdb[command.length_offset + i];
   return v;
 }
 
@@ -80,10 +81,10 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
     return result;
   }
 
-  const CommandSpec* spec = FindCommand(opcode);
+  const CommandSpec* command = FindCommand(opcode);
   std::span<const std::uint8_t> data_out;
-  if (spec && (spec->flags & kParameterLength)) {
-    const std::uint32_t length = LengthField(request.cdb, *spec);
+  if (command && (command->flags & kParameterLength)) {
+    const std::uint32_t length = LengthField(request.cdb, *command);
     if (length > 0 &&
         (request.direction != DataDirection::kOut || request.buffer.size() < length)) {
       // The drive waits for data the host does not send: the host adapter gives up.
@@ -104,15 +105,15 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
       .time = Clock::Duration{0},
       .information = std::nullopt};
   SenseCode sense = kNoSense;
-  if (u.unit_attention && !(spec && (spec->flags & kIgnoresAttention))) {
+  if (u.unit_attention && !(command && (command->flags & kIgnoresAttention))) {
     sense = *u.unit_attention;  // reported once, instead of running the command
     u.unit_attention.reset();
-  } else if (!spec) {
+  } else if (!command) {
     sense = kInvalidOpcode;
-  } else if ((spec->flags & kNeedsMedium) && !u.MediumPresent()) {
+  } else if ((command->flags & kNeedsMedium) && !u.MediumPresent()) {
     sense = u.NoMediumSense();
   } else {
-    sense = spec->handler(ctx);
+    sense = command->handler(ctx);
   }
   if (opcode != kRequestSenseOpcode) {
     u.last_sense = sense;
@@ -132,8 +133,8 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
   result.status = TransportStatus::kCompleted;
 
   std::size_t n = std::min(ctx.reply.size(), ctx.capacity);
-  if (spec && (spec->flags & kAllocationLength)) {
-    n = std::min<std::size_t>(n, LengthField(request.cdb, *spec));
+  if (command && (command->flags & kAllocationLength)) {
+    n = std::min<std::size_t>(n, LengthField(request.cdb, *command));
   }
   if (n > 0) std::memcpy(request.buffer.data(), ctx.reply.data(), n);
   result.transferred = static_cast<std::uint32_t>(data_out.empty() ? n : data_out.size());
