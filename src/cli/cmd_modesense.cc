@@ -4,6 +4,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
+#include "cli/json_text.h"
 #include "cli/mode_page_text.h"
 #include "decode/mode_sense.h"
 #include "device/sense_table.h"
@@ -43,7 +44,7 @@ int ModeSense(const ModeSenseOptions& o, CliContext& context) {
   const CommandOutcome outcome = RunModeSense(session, *page, *pc, &reply, &cdb);
   if (outcome.status != CommandStatus::kGood) {
     if (o.json) {
-      out << "{\"status\":" << JsonQuoted(session.status_line.Get()) << "}\n";
+      out << "{\"status\":" << JsonString(session.status_line.Get()) << "}\n";
     } else {
       out << session.status_line.Get() << "\n";
     }
@@ -59,17 +60,17 @@ int ModeSense(const ModeSenseOptions& o, CliContext& context) {
       std::string fields;
       for (const ModeFieldText& f : ModePageFieldTexts(r)) {
         if (!fields.empty()) fields += ",";
-        fields += "{\"label\":" + JsonQuoted(f.name) + ",\"value\":" + JsonQuoted(f.value) + "}";
+        fields += "{\"label\":" + JsonString(f.name) + ",\"value\":" + JsonString(f.value) + "}";
       }
       const std::size_t n = std::min<std::size_t>(r.buffer[1] + 2u, kModePageBufferBytes);
       if (!pages.empty()) pages += ",";
-      pages += "{\"code\":" + JsonQuoted(StrFormat("%02xh", r.page_code)) +
-               ",\"name\":" + JsonQuoted(r.name) + ",\"bytes\":" +
-               JsonQuoted(HexBytes(std::span<const std::uint8_t>(r.buffer).first(n), "")) +
+      pages += "{\"code\":" + JsonString(StrFormat("%02xh", r.page_code)) +
+               ",\"name\":" + JsonString(r.name) + ",\"bytes\":" +
+               JsonString(HexBytes(std::span<const std::uint8_t>(r.buffer).first(n), "")) +
                ",\"fields\":[" + fields + "]}";
     }
-    out << "{\"page_control\":" << JsonQuoted(o.pc) << ",\"medium_type\":" << medium
-        << ",\"medium_type_text\":" << JsonQuoted(DescribeMediumType(medium))
+    out << "{\"page_control\":" << JsonString(o.pc) << ",\"medium_type\":" << medium
+        << ",\"medium_type_text\":" << JsonString(DescribeMediumType(medium))
         << ",\"mode_data_length\":" << (reply.size() >= 2 ? (reply[0] << 8 | reply[1]) : 0)
         << ",\"pages\":[" << pages << "]}\n";
     return kExitGood;

@@ -241,35 +241,4 @@ CommandOutcome RunModeSense(DeviceSession& session, std::uint32_t page_code, std
   return outcome;
 }
 
-std::string JsonQuoted(std::string_view text) {
-  std::string out = "\"";
-  for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          out += StrFormat("\\u%04x", c);
-        } else {
-          out.push_back(ch);
-        }
-    }
-  }
-  return out + "\"";
-}
-
 }  // namespace tamarack::cli

@@ -45,7 +45,4 @@ std::optional<std::uint32_t> ParsePageControl(std::string_view text);
 CommandOutcome RunModeSense(DeviceSession& session, std::uint32_t page_code, std::uint32_t pc,
                             std::vector<std::uint8_t>* returned, Cdb* cdb);
 
-// A JSON string literal (quotes included).
-std::string JsonQuoted(std::string_view text);
-
 }  // namespace tamarack::cli

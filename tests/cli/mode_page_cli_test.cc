@@ -140,7 +140,6 @@ TEST(ModePageText, PageCodesAndPageControls) {
   EXPECT_FALSE(ParsePageCode("123").has_value());
   EXPECT_EQ(ParsePageControl("Saved"), 3u);
   EXPECT_FALSE(ParsePageControl("all").has_value());
-  EXPECT_EQ(JsonQuoted("a\"b\\\n\x01"), "\"a\\\"b\\\\\\n\\u0001\"");
 }
 
 }  // namespace
