@@ -6,6 +6,7 @@
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "cli/mode_page_text.h"
+#include "cli/virtual_cli.h"
 #include "device/clock.h"
 #include "emu/virtual_drive_provider.h"
 
@@ -13,23 +14,8 @@ namespace tamarack::cli {
 namespace {
 
 // The CLI on one virtual drive that keeps its mode pages between runs.
-struct Cli {
-  Cli() {
-    drives.AddProvider(
-        std::make_unique<emu::VirtualDriveProvider>(clock, std::vector<std::string>{"emu:type13"}));
-  }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    CliContext c;
-    c.drives = &drives;
-    c.out = &out;
-    c.err = &err;
-    return RunCli(args, c);
-  }
-  SimulatedClock clock;
-  DriveDirectory drives;
-  std::ostringstream out, err;
+struct Cli : testing::VirtualCli {
+  Cli() : VirtualCli({"emu:type13"}) {}
 };
 
 TEST(ModeSenseCli, ShowsEveryFieldOfTheReturnedPages) {

@@ -5,32 +5,20 @@
 
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
+#include "cli/virtual_cli.h"
 #include "device/clock.h"
 #include "emu/virtual_drive_provider.h"
 
 namespace tamarack::cli {
 namespace {
 
-struct Cli {
-  Cli() { drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock)); }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    CliContext c;
-    c.drives = &drives;
-    c.out = &out;
-    c.err = &err;
-    return RunCli(args, c);
-  }
+struct Cli : testing::VirtualCli {
   std::size_t Count(const std::string& what) const {
     const std::string text = out.str();
     std::size_t n = 0;
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
     return n;
   }
-  SimulatedClock clock;
-  DriveDirectory drives;
-  std::ostringstream out, err;
 };
 
 TEST(CliToc, FormatZeroListsTheTracksAndTheLeadOut) {

@@ -5,27 +5,14 @@
 
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
+#include "cli/virtual_cli.h"
 #include "device/clock.h"
 #include "emu/virtual_drive_provider.h"
 
 namespace tamarack::cli {
 namespace {
 
-struct Cli {
-  Cli() { drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock)); }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    CliContext c;
-    c.drives = &drives;
-    c.out = &out;
-    c.err = &err;
-    return RunCli(args, c);
-  }
-  SimulatedClock clock;
-  DriveDirectory drives;
-  std::ostringstream out, err;
-};
+using Cli = testing::VirtualCli;
 
 constexpr const char* kType13 = "emu:type13?speed=max";
 
