@@ -43,7 +43,7 @@ inline constexpr std::size_t kBuiltInRows = 26;
 inline constexpr std::size_t kUserSlotCount = 10;
 inline constexpr std::size_t kFirstUserRow = kBuiltInRows;
 inline constexpr std::size_t kCommandRows = kBuiltInRows + kUserSlotCount;  // without the end row
-inline constexpr std::size_t kUserNameMax = 30;                         // characters
+inline constexpr std::size_t kUserNameMax = 30;                             // characters
 
 // The 37 rows in table order, the end row last.
 std::span<const CommandEntry> CommandCatalogue();
