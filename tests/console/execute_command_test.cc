@@ -18,22 +18,7 @@ using testing::ScriptedProvider;
 using testing::ScriptedReply;
 using testing::ScriptedTransport;
 
-struct Drive {
-  Drive() {
-    auto provider = std::make_unique<ScriptedProvider>();
-    provider->ids = {"d0"};
-    provider->factory = [this](const std::string& id) {
-      auto t = std::make_unique<ScriptedTransport>(id);
-      transport = t.get();
-      return t;
-    };
-    drives.AddProvider(std::move(provider));
-    EXPECT_TRUE(session.Open("d0"));
-  }
-  DriveDirectory drives;
-  DeviceSession session{&drives, BuiltInSenseTable()};
-  ScriptedTransport* transport = nullptr;
-};
+using Drive = testing::ScriptedSession;
 
 struct RecordingHost : ConsoleHost {
   void ShowError(const std::string& message) override { errors.push_back(message); }

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "device/device_session.h"
 #include "device/drive_directory.h"
+#include "device/sense_table.h"
 #include "device/transport.h"
 
 namespace tamarack::testing {
@@ -118,6 +120,25 @@ class ScriptedProvider final : public DriveProvider {
     r.transport = factory ? factory(std::string(id)) : std::make_unique<ScriptedTransport>();
     return r;
   }
+};
+
+// A session opened on one scripted drive "d0"; `transport` is that drive while the session
+// holds it.
+struct ScriptedSession {
+  ScriptedSession() {
+    auto provider = std::make_unique<ScriptedProvider>();
+    provider->ids = {"d0"};
+    provider->factory = [this](const std::string& id) {
+      auto t = std::make_unique<ScriptedTransport>(id);
+      transport = t.get();
+      return t;
+    };
+    drives.AddProvider(std::move(provider));
+    session.Open("d0");
+  }
+  DriveDirectory drives;
+  DeviceSession session{&drives, BuiltInSenseTable()};
+  ScriptedTransport* transport = nullptr;
 };
 
 }  // namespace tamarack::testing

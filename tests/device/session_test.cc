@@ -13,23 +13,7 @@ using testing::Refused;
 using testing::ScriptedProvider;
 using testing::ScriptedTransport;
 
-// A session on one scripted drive; `drive` stays valid while the session holds it.
-struct Fixture {
-  Fixture() {
-    auto provider = std::make_unique<ScriptedProvider>();
-    provider->ids = {"drive0"};
-    provider->factory = [this](const std::string& id) {
-      auto t = std::make_unique<ScriptedTransport>(id);
-      drive = t.get();
-      return t;
-    };
-    drives.AddProvider(std::move(provider));
-    EXPECT_TRUE(session.Open("drive0"));
-  }
-  DriveDirectory drives;
-  DeviceSession session{&drives, BuiltInSenseTable()};
-  ScriptedTransport* drive = nullptr;
-};
+using Fixture = testing::ScriptedSession;
 
 class RecordingHost : public SessionHost {
  public:
@@ -54,7 +38,7 @@ TEST(SendScsiCommand, WithoutADeviceReturnsFalseSilentlyAndLeavesTransferredAlon
 TEST(SendScsiCommand, GoodCommandReturnsTrueAndLeavesTheStatusLineToTheCaller) {
   Fixture f;
   f.session.status_line.Set("caller text");
-  f.drive->Push(Good({1, 2, 3}));
+  f.transport->Push(Good({1, 2, 3}));
   std::vector<std::uint8_t> buf(16);
   std::uint32_t transferred = 0;
   EXPECT_TRUE(
@@ -62,18 +46,18 @@ TEST(SendScsiCommand, GoodCommandReturnsTrueAndLeavesTheStatusLineToTheCaller) {
   EXPECT_EQ(transferred, 3u);
   EXPECT_EQ(buf[2], 3);
   EXPECT_EQ(f.session.status_line.Get(), "caller text");
-  ASSERT_EQ(f.drive->sent.size(), 1u);
-  EXPECT_EQ(f.drive->sent[0].direction, DataDirection::kIn);
-  EXPECT_EQ(f.drive->sent[0].timeout_seconds, 7u);
+  ASSERT_EQ(f.transport->sent.size(), 1u);
+  EXPECT_EQ(f.transport->sent[0].direction, DataDirection::kIn);
+  EXPECT_EQ(f.transport->sent[0].timeout_seconds, 7u);
 }
 
 TEST(SendScsiCommand, ZeroLengthWithoutDataOutStillGoesAsDataIn) {
   Fixture f;
   std::uint32_t transferred = 99;
   EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, &transferred, false));
-  ASSERT_EQ(f.drive->sent.size(), 1u);
-  EXPECT_EQ(f.drive->sent[0].direction, DataDirection::kIn);
-  EXPECT_EQ(f.drive->sent[0].buffer.size(), 0u);
+  ASSERT_EQ(f.transport->sent.size(), 1u);
+  EXPECT_EQ(f.transport->sent[0].direction, DataDirection::kIn);
+  EXPECT_EQ(f.transport->sent[0].buffer.size(), 0u);
   EXPECT_EQ(transferred, 0u);
 }
 
@@ -82,8 +66,8 @@ TEST(SendScsiCommand, DataOutGoesOutWithTheSessionTimeout) {
   f.session.command_timeout = 30;
   std::vector<std::uint8_t> params(8, 0);
   EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x55, 0x10}), params, true, nullptr, false));
-  EXPECT_EQ(f.drive->sent[0].direction, DataDirection::kOut);
-  EXPECT_EQ(f.drive->sent[0].timeout_seconds, 30u);
+  EXPECT_EQ(f.transport->sent[0].direction, DataDirection::kOut);
+  EXPECT_EQ(f.transport->sent[0].timeout_seconds, 30u);
 }
 
 struct CheckCase {
@@ -95,7 +79,7 @@ class CheckConditionTest : public ::testing::TestWithParam<CheckCase> {};
 
 TEST_P(CheckConditionTest, SenseResponseCodeDecidesTheOutcome) {
   Fixture f;
-  f.drive->Push(CheckCondition(2, 0x3A, 0x01, GetParam().response_code));
+  f.transport->Push(CheckCondition(2, 0x3A, 0x01, GetParam().response_code));
   std::uint32_t transferred = 0;
   const bool ok = SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, &transferred, false);
   EXPECT_EQ(ok, !GetParam().check_condition);
@@ -111,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(ResponseCodes, CheckConditionTest,
 
 TEST(SendScsiCommand, DescriptorFormatSenseIsACheckConditionReadFromItsOwnLayout) {
   Fixture f;
-  f.drive->Push(testing::WithSense({0x72, 0x03, 0x11, 0x00, 0, 0, 0, 0}));
+  f.transport->Push(testing::WithSense({0x72, 0x03, 0x11, 0x00, 0, 0, 0, 0}));
   const CommandOutcome out = f.session.Run(MakeCdb({0x28}), {}, false, false);
   EXPECT_EQ(out.status, CommandStatus::kCheckCondition);
   EXPECT_EQ(f.session.status_line.Get(), "Error Notified( UNRECOVERED READ ERROR).");
@@ -121,7 +105,7 @@ TEST(SendScsiCommand, BadStatusWithoutSenseIsAFailure) {
   Fixture f;
   testing::ScriptedReply busy = Good();
   busy.result.scsi_status = 0x08;
-  f.drive->Push(busy);
+  f.transport->Push(busy);
   EXPECT_FALSE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, false));
   EXPECT_EQ(f.session.status_line.Get(),
             "Error Notified(SCSI status 08h BUSY without sense data).");
@@ -129,7 +113,7 @@ TEST(SendScsiCommand, BadStatusWithoutSenseIsAFailure) {
 
 TEST(SendScsiCommand, NoMatchingRowLeavesNothingBetweenTheParentheses) {
   Fixture f;
-  f.drive->Push(CheckCondition(9, 0xEE, 0xEE));
+  f.transport->Push(CheckCondition(9, 0xEE, 0xEE));
   EXPECT_FALSE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, false));
   EXPECT_EQ(f.session.status_line.Get(), "Error Notified().");
 }
@@ -139,7 +123,7 @@ TEST(SendScsiCommand, RefusedRequestShowsThePlatformTextAndKeepsTheRequestedCoun
   testing::ScriptedReply refused = Refused(TransportStatus::kRefused, "Operation not permitted", 1);
   refused.result.transferred = 4096;
   refused.result.advice = "Run as root.";
-  f.drive->Push(refused);
+  f.transport->Push(refused);
   std::vector<std::uint8_t> buf(4096);
   std::uint32_t transferred = 0;
   EXPECT_FALSE(SendScsiCommand(f.session, MakeCdb({0xBD}), buf, false, &transferred, false));
@@ -151,8 +135,8 @@ TEST(SendScsiCommand, RefusedRequestShowsThePlatformTextAndKeepsTheRequestedCoun
 
 TEST(SendScsiCommand, TransportFailureWithoutSenseIsRefusedNotSuccess) {
   Fixture f;
-  f.drive->Push(Refused(TransportStatus::kTransportError, "Transport failure: bus was reset"));
-  f.drive->Push(Refused(TransportStatus::kTimedOut, ""));
+  f.transport->Push(Refused(TransportStatus::kTransportError, "Transport failure: bus was reset"));
+  f.transport->Push(Refused(TransportStatus::kTimedOut, ""));
   EXPECT_FALSE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, false));
   EXPECT_EQ(f.session.status_line.Get(), "Error Notified(Transport failure: bus was reset)");
   EXPECT_FALSE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, false));
@@ -161,7 +145,7 @@ TEST(SendScsiCommand, TransportFailureWithoutSenseIsRefusedNotSuccess) {
 
 TEST(SendScsiCommand, TheNextCommandStartsWithAnEmptyLastErrorText) {
   Fixture f;
-  f.drive->Push(CheckCondition(3, 0x11, 0x00));
+  f.transport->Push(CheckCondition(3, 0x11, 0x00));
   EXPECT_FALSE(SendScsiCommand(f.session, MakeCdb({0x28}), {}, false, nullptr, false));
   EXPECT_NE(f.session.last_error_text.Get(), "");
   EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, false));
@@ -172,10 +156,10 @@ TEST(SendScsiCommand, TheSenseDialogOpensOnlyWhenAsked) {
   Fixture f;
   RecordingHost host;
   f.session.host = &host;
-  f.drive->Push(CheckCondition(5, 0x24, 0x00));
+  f.transport->Push(CheckCondition(5, 0x24, 0x00));
   SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, false);
   EXPECT_TRUE(host.shown.empty());
-  f.drive->Push(CheckCondition(5, 0x24, 0x00));
+  f.transport->Push(CheckCondition(5, 0x24, 0x00));
   SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, true);
   ASSERT_EQ(host.shown.size(), 24u);
   EXPECT_EQ(host.shown[12], 0x24);
@@ -187,14 +171,14 @@ TEST(IssueCdb, ClearsTheResponseBufferBeyondTheTransferredCount) {
   // A driver that claims fewer bytes than it wrote.
   testing::ScriptedReply reply = Good(std::vector<std::uint8_t>(64, 0x11));
   reply.result.transferred = 36;
-  f.drive->Push(reply);
+  f.transport->Push(reply);
   std::uint32_t transferred = 0;
   Cdb copy{};
   const Cdb cdb = MakeCdb({0x12, 0, 0, 0, 0xFF});
   EXPECT_TRUE(IssueCdb(f.session, cdb, &transferred, &copy));
   EXPECT_EQ(transferred, 36u);
   EXPECT_EQ(copy, cdb);
-  EXPECT_EQ(f.drive->sent[0].buffer.size(), kResponseBufferSize);
+  EXPECT_EQ(f.transport->sent[0].buffer.size(), kResponseBufferSize);
   EXPECT_EQ(f.session.response_buffer[35], 0x11);
   for (std::size_t i = 36; i < kResponseBufferSize; ++i) {
     ASSERT_EQ(f.session.response_buffer[i], 0) << i;

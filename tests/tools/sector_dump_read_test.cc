@@ -50,22 +50,7 @@ struct VirtualDrive {
   DeviceSession session{&drives, BuiltInSenseTable()};
 };
 
-struct ScriptedDrive {
-  ScriptedDrive() {
-    auto provider = std::make_unique<ScriptedProvider>();
-    provider->ids = {"d0"};
-    provider->factory = [this](const std::string& id) {
-      auto t = std::make_unique<ScriptedTransport>(id);
-      transport = t.get();
-      return t;
-    };
-    drives.AddProvider(std::move(provider));
-    EXPECT_TRUE(session.Open("d0"));
-  }
-  DriveDirectory drives;
-  DeviceSession session{&drives, BuiltInSenseTable()};
-  ScriptedTransport* transport = nullptr;
-};
+using ScriptedDrive = testing::ScriptedSession;
 
 DumpRequest LbaRequest(std::uint32_t lba, std::uint32_t blocks, std::uint8_t main,
                        std::uint8_t sub = 0) {
