@@ -17,6 +17,7 @@
 #include "emu/built_in_discs.h"
 #include "emu/cd_address.h"
 #include "emu/sector_encoder.h"
+#include "emu/temp_dir.h"
 #include "emu/test_sector.h"
 
 namespace tamarack::emu {
@@ -28,39 +29,8 @@ bool HaveTool(const std::string& name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "tamarack-xcheck-XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    if (::mkdtemp(buf.data())) path_ = buf.data();
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-  void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    std::ofstream(File(name), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(File(name), std::ios::binary) << text;
-  }
-  std::vector<std::uint8_t> Read(const std::string& name) const {
-    std::ifstream in(File(name), std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
-  // Runs a shell command in the folder; true when it exits 0.
-  bool Run(const std::string& command) const {
-    return std::system(("cd '" + path_ + "' && " + command + " >tool.log 2>&1").c_str()) == 0;
-  }
-
- private:
-  std::string path_;
+struct TempDir : testing::TempDir {
+  TempDir() : testing::TempDir("tamarack-xcheck-") {}
 };
 
 // A minimal MPEG-1 program stream of 2324-byte packs (pack header, a video packet with a

@@ -15,6 +15,7 @@
 #include "emu/sector_encoder.h"
 #include "emu/sub_q.h"
 #include "emu/subchannel.h"
+#include "emu/temp_dir.h"
 #include "emu/test_sector.h"
 
 namespace tamarack::emu {
@@ -22,33 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "tamarack-emu-XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    if (::mkdtemp(buf.data())) path_ = buf.data();
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  bool ok() const { return !path_.empty(); }
-
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(File(name), std::ios::binary) << text;
-  }
-  void Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    std::ofstream(File(name), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  }
-
- private:
-  std::string path_;
-};
+using testing::TempDir;
 
 // `blocks` blocks of raw sectors of `disc` from `first` on.
 std::vector<std::uint8_t> RawBlocks(const Disc& disc, std::int32_t first, std::int32_t blocks) {
