@@ -3,7 +3,6 @@
 // (4500 blocks) and the data track's two-second pregap.
 #include <memory>
 
-#include "emu/audio_signal.h"
 #include "emu/built_in_discs.h"
 #include "emu/disc_region.h"
 #include "emu/synthetic_disc.h"
@@ -37,15 +36,7 @@ std::unique_ptr<Disc> MakeMultisessionDisc() {
   data.end = data.start + 6000;
   layout.tracks.push_back(data);
   layout.sessions.push_back(SessionInfo{2, 4, 4, data.end, 0x20});
-  return std::make_unique<SyntheticDisc>(
-      "multisession", std::move(layout),
-      [](const TrackInfo& t, std::int32_t lba, std::span<std::uint8_t> user) {
-        if (t.mode == TrackMode::kAudio) {
-          FillTone(t.number, lba, user);
-        } else {
-          FillTestSector(lba, user);
-        }
-      });
+  return std::make_unique<SyntheticDisc>("multisession", std::move(layout), FillMixedDiscContent);
 }
 
 }  // namespace tamarack::emu

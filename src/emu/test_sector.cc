@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "emu/audio_signal.h"
 #include "emu/cd_address.h"
 
 namespace tamarack::emu {
@@ -45,6 +46,14 @@ void FillTestSector(std::int32_t lba, std::span<std::uint8_t> user) {
   const std::uint16_t sum = TestSectorChecksum(user.first(kTestSectorSize));
   user[kTestSectorChecksumOffset] = static_cast<std::uint8_t>(sum);
   user[kTestSectorChecksumOffset + 1] = static_cast<std::uint8_t>(sum >> 8);
+}
+
+void FillMixedDiscContent(const TrackInfo& track, std::int32_t lba, std::span<std::uint8_t> user) {
+  if (track.mode == TrackMode::kAudio) {
+    FillTone(track.number, lba, user);
+  } else {
+    FillTestSector(lba, user);
+  }
 }
 
 }  // namespace tamarack::emu

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "emu/disc.h"
+
 namespace tamarack::emu {
 
 inline constexpr std::size_t kTestSectorSize = 2048;
@@ -16,6 +18,10 @@ inline constexpr std::size_t kTestSectorChecksumOffset = 2046;
 // Fills `user` (at least 2048 bytes; longer user data, as in Mode 2 form 2, get the pattern
 // past 2048 too) with the test sector of block `lba`.
 void FillTestSector(std::int32_t lba, std::span<std::uint8_t> user);
+
+// The content of the built-in mixed discs: audio tracks carry their tone, data tracks the
+// test sector of each block.
+void FillMixedDiscContent(const TrackInfo& track, std::int32_t lba, std::span<std::uint8_t> user);
 
 // Sum of the 1023 little-endian words at bytes 0-2045, modulo 65536.
 std::uint16_t TestSectorChecksum(std::span<const std::uint8_t> sector);

@@ -5,7 +5,6 @@
 // a track of the class its neighbour expects only where the modes agree.
 #include <memory>
 
-#include "emu/audio_signal.h"
 #include "emu/built_in_discs.h"
 #include "emu/synthetic_disc.h"
 #include "emu/test_sector.h"
@@ -52,15 +51,7 @@ std::unique_ptr<Disc> MakeType30Disc() {
     layout.tracks.push_back(t);
   }
   layout.sessions.push_back(SessionInfo{1, 1, 23, cursor, 0x20});
-  return std::make_unique<SyntheticDisc>(
-      "type30", std::move(layout),
-      [](const TrackInfo& t, std::int32_t lba, std::span<std::uint8_t> user) {
-        if (t.mode == TrackMode::kAudio) {
-          FillTone(t.number, lba, user);
-        } else {
-          FillTestSector(lba, user);
-        }
-      });
+  return std::make_unique<SyntheticDisc>("type30", std::move(layout), FillMixedDiscContent);
 }
 
 }  // namespace tamarack::emu
