@@ -5,6 +5,7 @@
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_text.h"
+#include "cli/virtual_cli.h"
 #include "device/scripted_transport.h"
 
 namespace tamarack::cli {
@@ -18,31 +19,10 @@ using tamarack::testing::ScriptedReply;
 using tamarack::testing::ScriptedTransport;
 
 // Runs the CLI on a directory with one scripted drive "d0".
-struct Cli {
-  Cli() {
-    auto p = std::make_unique<ScriptedProvider>();
-    provider = p.get();
-    p->factory = [this](const std::string& id) {
-      auto t = std::make_unique<ScriptedTransport>(id);
-      for (auto& r : script) t->Push(r);
-      t->log = &sent;
-      return t;
-    };
-    drives.AddProvider(std::move(p));
+struct Cli : tamarack::testing::ScriptedDrives {
+  int Run(const std::vector<std::string>& args) {
+    return testing::RunCapturing(drives, args, out, err);
   }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    CliContext c;
-    c.drives = &drives;
-    c.out = &out;
-    c.err = &err;
-    return RunCli(args, c);
-  }
-  DriveDirectory drives;
-  ScriptedProvider* provider = nullptr;
-  std::vector<ScsiRequest> sent;  // what every drive was sent (the CLI closes its drives)
-  std::vector<ScriptedReply> script;
   std::ostringstream out, err;
 };
 

@@ -1,5 +1,5 @@
-// Runs tamarack-cli in-process against the virtual drives on a simulated clock, capturing what
-// it prints.
+// Runs tamarack-cli in-process, capturing what it prints; VirtualCli on the virtual drives
+// with a simulated clock.
 #pragma once
 
 #include <memory>
@@ -13,19 +13,23 @@
 
 namespace tamarack::cli::testing {
 
+// Runs the command line on `drives`, printing into `out` and `err` (emptied first).
+inline int RunCapturing(const DriveDirectory& drives, const std::vector<std::string>& args,
+                        std::ostringstream& out, std::ostringstream& err) {
+  out.str("");
+  err.str("");
+  CliContext c;
+  c.drives = &drives;
+  c.out = &out;
+  c.err = &err;
+  return RunCli(args, c);
+}
+
 struct VirtualCli {
   explicit VirtualCli(std::vector<std::string> listed = emu::DefaultVirtualDriveIds()) {
     drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock, std::move(listed)));
   }
-  int Run(std::vector<std::string> args) {
-    out.str("");
-    err.str("");
-    CliContext c;
-    c.drives = &drives;
-    c.out = &out;
-    c.err = &err;
-    return RunCli(args, c);
-  }
+  int Run(const std::vector<std::string>& args) { return RunCapturing(drives, args, out, err); }
   SimulatedClock clock;
   DriveDirectory drives;
   std::ostringstream out, err;

@@ -122,6 +122,26 @@ class ScriptedProvider final : public DriveProvider {
   }
 };
 
+// Drives whose every open is a new scripted transport that answers from `script` and records
+// into `sent` (which outlives the transports: their owners may close them).
+struct ScriptedDrives {
+  ScriptedDrives() {
+    auto p = std::make_unique<ScriptedProvider>();
+    provider = p.get();
+    p->factory = [this](const std::string& id) {
+      auto t = std::make_unique<ScriptedTransport>(id);
+      for (auto& r : script) t->Push(r);
+      t->log = &sent;
+      return t;
+    };
+    drives.AddProvider(std::move(p));
+  }
+  DriveDirectory drives;
+  ScriptedProvider* provider = nullptr;
+  std::vector<ScriptedReply> script;
+  std::vector<ScsiRequest> sent;
+};
+
 // A session opened on one scripted drive "d0"; `transport` is that drive while the session
 // holds it.
 struct ScriptedSession {

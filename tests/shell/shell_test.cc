@@ -15,25 +15,12 @@ using testing::ScriptedReply;
 using testing::ScriptedTransport;
 
 // A session on drive "d0" whose poll handles answer from `script`.
-struct PollFixture {
+struct PollFixture : testing::ScriptedDrives {
   PollFixture() {
-    auto p = std::make_unique<ScriptedProvider>();
-    provider = p.get();
-    p->factory = [this](const std::string& id) {
-      auto t = std::make_unique<ScriptedTransport>(id);
-      for (auto& r : script) t->Push(r);
-      t->log = &sent;
-      return t;
-    };
-    drives.AddProvider(std::move(p));
     session.Open("d0");
     provider->opened.clear();
   }
-  DriveDirectory drives;
   DeviceSession session{&drives, BuiltInSenseTable()};
-  ScriptedProvider* provider = nullptr;
-  std::vector<ScriptedReply> script;
-  std::vector<ScsiRequest> sent;
 };
 
 std::vector<std::uint8_t> TocWithControl(std::uint8_t control) {
