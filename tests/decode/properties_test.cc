@@ -28,19 +28,8 @@ std::string Cell(const std::vector<DecodedRow>& rows, const std::string& key, st
   return "(none)";
 }
 
-struct ScriptedDrive {
-  explicit ScriptedDrive(std::vector<ScriptedReply> replies) {
-    auto p = std::make_unique<ScriptedProvider>();
-    p->factory = [this, replies](const std::string& id) {
-      auto t = std::make_unique<ScriptedTransport>(id);
-      for (const auto& r : replies) t->Push(r);
-      t->log = &sent;
-      return t;
-    };
-    drives.AddProvider(std::move(p));
-  }
-  DriveDirectory drives;
-  std::vector<ScsiRequest> sent;
+struct ScriptedDrive : testing::ScriptedDrives {
+  explicit ScriptedDrive(std::vector<ScriptedReply> replies) { script = std::move(replies); }
 };
 
 std::vector<std::uint8_t> ModeSense2A(std::uint8_t page_code) {

@@ -40,21 +40,12 @@ struct VirtualSession {
 };
 
 // A session on a scripted drive.
-struct ScriptedSession {
+struct ScriptedSession : testing::ScriptedDrives {
   explicit ScriptedSession(std::vector<ScriptedReply> replies) {
-    auto p = std::make_unique<ScriptedProvider>();
-    p->factory = [this, replies](const std::string& id) {
-      auto t = std::make_unique<ScriptedTransport>(id);
-      for (const auto& r : replies) t->Push(r);
-      t->log = &sent;
-      return t;
-    };
-    drives.AddProvider(std::move(p));
+    script = std::move(replies);
     session.Open("d0");
   }
-  DriveDirectory drives;
   DeviceSession session{&drives, BuiltInSenseTable()};
-  std::vector<ScsiRequest> sent;
 };
 
 // The list as text: the columns, then one line per row, cells joined by " | ".
