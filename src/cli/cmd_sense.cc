@@ -30,15 +30,8 @@ bool ParseHexValue(const std::string& text, std::uint32_t* value) {
   if (text.empty() || text.size() > 8) return false;
   std::uint32_t v = 0;
   for (char c : text) {
-    int d;
-    if (c >= '0' && c <= '9')
-      d = c - '0';
-    else if (c >= 'a' && c <= 'f')
-      d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-      d = c - 'A' + 10;
-    else
-      return false;
+    const int d = HexDigitValue(c);
+    if (d < 0) return false;
     v = v * 16 + static_cast<std::uint32_t>(d);
   }
   *value = v;

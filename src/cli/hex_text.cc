@@ -4,17 +4,6 @@
 
 namespace tamarack::cli {
 
-namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text) {
   std::vector<std::uint8_t> bytes;
   int high = -1;
@@ -23,7 +12,7 @@ std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text) {
       if (high >= 0) return std::nullopt;  // a lone digit
       continue;
     }
-    const int d = HexDigit(c);
+    const int d = HexDigitValue(c);
     if (d < 0) return std::nullopt;
     if (high < 0) {
       high = d;

@@ -30,23 +30,12 @@ std::uint32_t SpinUpperLimit(NumberSize size) {
   return 0;
 }
 
-namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 std::uint32_t ParseNumberText(std::string_view text, bool hex) {
   if (hex) {
     if (text.size() > 8) return 0xFFFFFFFFu;
     std::uint32_t v = 0;
     for (char c : text) {
-      const int d = HexDigit(c);
+      const int d = HexDigitValue(c);
       if (d < 0) return 0xFFFFFFFFu;
       v = (v << 4) | static_cast<std::uint32_t>(d);
     }

@@ -1,5 +1,7 @@
 #include "console/user_slot.h"
 
+#include <algorithm>
+
 #include "console/basic_commands.h"
 #include "util/strings.h"
 
@@ -65,12 +67,8 @@ const FieldSpec kSlotFields[] = {
 
 const FormSpec kSlotForm{kSlotFields, false, true, &KeepSlotSettings};
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return 0;  // "*" and anything else
-}
+// "*" and any character that is not a hexadecimal digit count as 0.
+int HexDigit(char c) { return std::max(0, HexDigitValue(c)); }
 
 bool EndsDigit(std::string_view text, std::size_t i) {
   return i >= text.size() || text[i] == ' ' || text[i] == '\r' || text[i] == '\n';

@@ -15,6 +15,14 @@ std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 
 void StrAppendFormat(std::string* out, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
 
+// The value of a hexadecimal digit of either case; -1 for any other character.
+constexpr int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 // Each byte as "%02x" followed by `separator`.
 std::string HexBytes(std::span<const std::uint8_t> bytes, std::string_view separator = " ");
 
