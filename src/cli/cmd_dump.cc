@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/cli_app.h"
+#include "cli/decoded_command.h"
 #include "cli/exit_codes.h"
 #include "console/hex_dump.h"
 #include "device/device_session.h"
@@ -37,16 +38,6 @@ class TerminalHost final : public SectorDumpHost {
   void SetBusy(bool) override {}
   void Finished(DumpResult) override {}
 };
-
-std::string TerminalText(std::string_view text) {
-  std::string t;
-  t.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    t.push_back(text[i]);
-  }
-  return t;
-}
 
 // "sync,header,subheader,user,edc,c2|c2block,sub=raw|q|pw" as the detail options. False with
 // the offending item in `bad`.
@@ -160,7 +151,7 @@ int Dump(const DumpOptions& o, CliContext& context) {
   out << "status: " << (r.success ? std::string("good") : session.status_line.Get()) << "\n";
   out << StrFormat("transferred: %u\nbytes: %zu\n", r.transferred, valid.size());
   if (!valid.empty()) out << DumpColumnHeader(group) << "\n";
-  out << TerminalText(r.text);
+  out << PlainLines(r.text);
   if (valid.empty()) out << "\n";
   return ExitCodeFor(r.outcome);
 }

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/cli_app.h"
+#include "cli/decoded_command.h"
 #include "cli/exit_codes.h"
 #include "cli/mode_page_text.h"
 #include "decode/mode_select.h"
@@ -21,15 +22,6 @@ struct ModeSelectOptions {
   bool save = false;
   bool dry_run = false;
 };
-
-std::string PlainLines(std::string text) {
-  std::string t;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    t.push_back(text[i]);
-  }
-  return t;
-}
 
 int ModeSelect(const ModeSelectOptions& o, CliContext& context) {
   std::ostream& out = *context.out;

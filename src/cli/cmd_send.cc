@@ -32,17 +32,6 @@ struct SendOptions {
 // Largest reply the CLI accepts: enough for any MMC reply and a big read.
 constexpr std::uint32_t kMaxInLength = 16u * 1024u * 1024u;
 
-// The system's "\r\n" line ends as the terminal's.
-std::string TerminalText(std::string_view text) {
-  std::string t;
-  t.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    t.push_back(text[i]);
-  }
-  return t;
-}
-
 int Send(const SendOptions& o, CliContext& context) {
   std::ostream& out = *context.out;
   std::ostream& err = *context.err;
@@ -123,7 +112,7 @@ int Send(const SendOptions& o, CliContext& context) {
     // A catalogue command with a decoder shows its decoded reply first, as the Command tab.
     bool dumped = false;
     if (auto decoded = DecodeWithCatalogue(cdb, data, outcome.result.transferred, group)) {
-      const std::string text = TerminalText(decoded->text);
+      const std::string text = PlainLines(decoded->text);
       if (!text.empty()) out << text << (text.back() == '\n' ? "" : "\n");
       for (const DecodedRow& row : decoded->rows) {
         std::string line;
@@ -131,14 +120,14 @@ int Send(const SendOptions& o, CliContext& context) {
         out << line << "\n";
       }
       if (!decoded->dump.empty()) {
-        out << DumpColumnHeader(group) << "\n" << TerminalText(decoded->dump);
+        out << DumpColumnHeader(group) << "\n" << PlainLines(decoded->dump);
       }
       dumped = decoded->text_has_dump || !decoded->dump.empty();
     }
     if (!dumped && moved > 0) {
       std::string dump;
       DumpHex(std::span<const std::uint8_t>(data).first(moved), &dump, true, group);
-      out << DumpColumnHeader(group) << "\n" << TerminalText(dump);
+      out << DumpColumnHeader(group) << "\n" << PlainLines(dump);
     }
   }
   return ExitCodeFor(outcome);
