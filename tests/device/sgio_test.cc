@@ -142,6 +142,17 @@ TEST_F(FakeSysfs, FindsTypeFiveDevicesInSrOrder) {
   EXPECT_EQ(drives[1].device, "/dev/sr10");
 }
 
+TEST_F(FakeSysfs, SkipsDevicesWhoseNameIsNoAddress) {
+  for (const char* name : {"1:0:x:0", "-1:0:0:0", "1:0:0", "1:0:0:0:5", " 1:0:0:0", "1:+0:0:0",
+                           "1::0:0", "1:0:0:99999999999"}) {
+    AddDevice(name, "5", "sr1");
+  }
+  AddDevice("300:0:1:2", "5", "sr3");  // the host number keeps its low byte, as the ioctl's
+  const auto drives = DiscoverOpticalDrives(root_);
+  ASSERT_EQ(drives.size(), 1u);
+  EXPECT_EQ(drives[0].address, (ScsiAddress{44, 0, 1, 2}));
+}
+
 TEST_F(FakeSysfs, NoTreeMeansNoDrives) {
   EXPECT_TRUE(DiscoverOpticalDrives(root_ / "missing").empty());
 }
