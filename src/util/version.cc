@@ -2,16 +2,18 @@
 
 namespace tamarack {
 
-std::string VersionText(std::string_view program) {
-  std::string text(program);
-  text += ' ';
-  text += ProjectVersion();
+std::string FullVersion() {
+  std::string text(ProjectVersion());
   if (!SourceRevision().empty()) {
     text += " (git ";
     text += SourceRevision();
     text += ')';
   }
   return text;
+}
+
+std::string VersionText(std::string_view program) {
+  return std::string(program) + " " + FullVersion();
 }
 
 }  // namespace tamarack
