@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "device/device_session.h"
+#include "device/device_session.h"  // MakeCdb
 
 namespace tamarack {
 namespace {
@@ -111,20 +111,6 @@ TEST(BlockSizeFinding, TextsForTheStatusLine) {
   EXPECT_EQ((BlockSizeFinding{2328, BlockSizeWay::kSectorType, kSectorTypeMode2Form2}).Text(),
             "block size 2328 (from the sector type Mode 2 form 2)");
   EXPECT_EQ(BlockSizeFinding{}.Text(), "block size not found");
-}
-
-TEST(FindBlockSize, WithoutADeviceOnlyThePureWaysAnswer) {
-  DeviceSession session(nullptr, {});
-  auto reply = Filled(2656, 2048);
-  ReadEvidence e{kReadCdUser, reply, 1, 2656, 2656, 0};
-  EXPECT_EQ(FindBlockSize(session, e).way, BlockSizeWay::kFill);
-  std::fill(reply.begin(), reply.end(), 0);
-  e.transferred = 2352;
-  const BlockSizeFinding r = FindBlockSize(session, e);
-  EXPECT_EQ(r.way, BlockSizeWay::kResidual);
-  EXPECT_EQ(r.bytes, 2352u);
-  e.transferred = 2656;
-  EXPECT_EQ(FindBlockSize(session, e).way, BlockSizeWay::kNotFound);
 }
 
 }  // namespace
