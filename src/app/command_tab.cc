@@ -24,11 +24,11 @@
 #include "app/request_sense_dialog.h"
 #include "app/row_icons.h"
 #include "app/start_position_bar.h"
+#include "app/window_job_host.h"
 #include "console/hex_dump.h"
 #include "decode/control_commands.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
-#include "util/thread_priority.h"
 
 namespace tamarack::app {
 
@@ -59,17 +59,10 @@ QPlainTextEdit* ResultBox(QWidget* parent, const char* name) {
   return box;
 }
 
-}  // namespace
-
-// The worker's side of the console host: everything hops to the window thread.
-class CommandTab::WorkerHost final : public ConsoleHost {
+// The session's host: a sense dialog asked for on any thread opens on the window thread.
+class SenseDialogHost final : public SessionHost {
  public:
-  explicit WorkerHost(CommandTab* tab) : tab_(tab) {}
-  void ShowError(const std::string& message) override {
-    QMetaObject::invokeMethod(
-        tab_, [tab = tab_, m = QString::fromStdString(message)] { tab->ShowError(m); },
-        Qt::QueuedConnection);
-  }
+  explicit SenseDialogHost(CommandTab* tab) : tab_(tab) {}
   void ShowSenseDialog(std::span<const std::uint8_t> sense) override {
     QMetaObject::invokeMethod(
         tab_,
@@ -83,8 +76,19 @@ class CommandTab::WorkerHost final : public ConsoleHost {
   CommandTab* tab_;
 };
 
-CommandTab::CommandTab(DeviceSession& session, QWidget* parent)
-    : QWidget(parent), session_(session) {
+}  // namespace
+
+CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
+    : QWidget(parent), session_(session), runner_(runner) {
+  auto host = std::make_unique<WindowJobHost>(this, runner_);
+  host->on_message = [this](MessageIcon, const QString& text) { ShowError(text); };
+  host->on_finished = [this](RunState) { OnFinished(job_->report()); };
+  host_ = std::move(host);
+  // The window's sense dialog serves every job of the session, not only console commands.
+  if (session_.host == nullptr) {
+    sense_dialogs_ = std::make_unique<SenseDialogHost>(this);
+    session_.host = sense_dialogs_.get();
+  }
   auto* layout = new QHBoxLayout(this);
 
   auto* left = new QVBoxLayout;
@@ -194,10 +198,8 @@ CommandTab::CommandTab(DeviceSession& session, QWidget* parent)
   BuildForm(false);
 }
 
-CommandTab::~CommandTab() { WaitForCommand(); }
-
-void CommandTab::WaitForCommand() {
-  if (worker_.joinable()) worker_.join();
+CommandTab::~CommandTab() {
+  if (session_.host == sense_dialogs_.get()) session_.host = nullptr;
 }
 
 void CommandTab::FillList() {
@@ -374,8 +376,7 @@ void CommandTab::OpenRename(std::size_t row) {
 }
 
 void CommandTab::Execute() {
-  if (running_.load()) return;
-  WaitForCommand();
+  if (running_) return;
   decoded_box_->clear();
   decoded_header_->clear();
   dump_box_->clear();
@@ -386,18 +387,11 @@ void CommandTab::Execute() {
     ShowError(QString::fromStdString(p.message));
     return;
   }
-  running_ = true;
-  worker_ = std::thread([this, plan = std::move(*p.plan)] {
-    LowerThisThreadPriority();
-    WorkerHost host(this);
-    CommandReport report = ExecuteCommand(session_, plan, host);
-    QMetaObject::invokeMethod(
-        this, [this, report = std::move(report)] { OnFinished(report); }, Qt::QueuedConnection);
-  });
+  job_ = std::make_shared<ConsoleCommandJob>(std::move(*p.plan));
+  running_ = runner_.Start(job_, *host_, StartPolicy::kCancelRunning) != StartResult::kBusy;
 }
 
 void CommandTab::OnFinished(const CommandReport& report) {
-  WaitForCommand();
   running_ = false;
   console_.FinishExecution(report);
   if (report.success && !mode_editor_->isHidden() &&

@@ -3,12 +3,13 @@
 #pragma once
 
 #include <QWidget>
-#include <atomic>
 #include <functional>
-#include <thread>
+#include <memory>
 
 #include "console/console.h"
+#include "console/execute_command.h"
 #include "device/device_session.h"
+#include "job/job_runner.h"
 
 class QCheckBox;
 class QComboBox;
@@ -31,18 +32,19 @@ class CommandTab : public QWidget {
   Q_OBJECT
 
  public:
-  // `session` must outlive the tab.
-  explicit CommandTab(DeviceSession& session, QWidget* parent = nullptr);
+  // `session` and `runner` must outlive the tab.
+  CommandTab(DeviceSession& session, JobRunner& runner, QWidget* parent = nullptr);
   ~CommandTab() override;
 
   Console& console() { return console_; }
 
-  // The Exec button "Send(&E)": runs the selected command. Ignored while one runs.
+  // The Exec button "Send(&E)": runs the selected command on the job frame. Ignored while
+  // the tab's own command runs; another running job (an ageing run) is cancelled first.
   void Execute();
-  // The command-running flag (the disc indicator does not poll while it is set).
-  bool command_running() const { return running_.load(); }
-  // Waits for a running command to end (the window closes).
-  void WaitForCommand();
+  // The command-running flag: from Exec until the results are shown.
+  bool command_running() const { return running_; }
+  // The Request Sense dialog on these bytes, placed at the window's corner.
+  void ShowSenseDialog(std::vector<std::uint8_t> sense);
 
   // A selection of list entry `index` (Shift held: rename, in User order).
   void SelectListEntry(int index, bool shift);
@@ -75,8 +77,6 @@ class CommandTab : public QWidget {
   void CommandFinished();
 
  private:
-  class WorkerHost;
-
   void FillList();
   void BuildForm(bool from_list);
   void ShowResultView();
@@ -85,7 +85,6 @@ class CommandTab : public QWidget {
   void OnHexInput(bool on);
   void ShowCdbLine();
   void ShowError(const QString& message);
-  void ShowSenseDialog(std::vector<std::uint8_t> sense);
   void OpenRename(std::size_t row);
   void OnFinished(const CommandReport& report);
   void ShowModePageEditor();
@@ -95,9 +94,12 @@ class CommandTab : public QWidget {
   void OpenDialog(QDialog* dialog);
 
   DeviceSession& session_;
+  JobRunner& runner_;
   Console console_;
-  std::thread worker_;
-  std::atomic<bool> running_{false};
+  std::unique_ptr<JobHost> host_;
+  std::unique_ptr<SessionHost> sense_dialogs_;
+  std::shared_ptr<ConsoleCommandJob> job_;
+  bool running_ = false;
 
   QTabBar* list_kind_bar_ = nullptr;
   QListWidget* list_ = nullptr;

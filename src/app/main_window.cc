@@ -24,9 +24,11 @@
 #include "app/properties_tab.h"
 #include "app/sector_dump_tab.h"
 #include "app/toc_tab.h"
+#include "app/window_job_host.h"
 #include "decode/mode_page_editor.h"
 #include "device/drive_selection.h"
 #include "device/sense.h"
+#include "job/single_command_job.h"
 #include "persist/console_settings.h"
 #include "persist/settings_store.h"
 #include "shell/font_mapping.h"
@@ -100,6 +102,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
     : QMainWindow(parent),
       drives_(drives),
       session_(drives, BuiltInSenseTable()),
+      runner_(session_),
       config_(std::move(config)) {
   setWindowTitle(QStringLiteral("Tamarack"));
   setMinimumSize(750, 600);
@@ -150,7 +153,8 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
       exec_actions_[static_cast<std::size_t>(tab)]();
     }
   });
-  command_tab_ = new CommandTab(session_, tabs_);
+  window_jobs_ = std::make_unique<WindowJobHost>(this, runner_);
+  command_tab_ = new CommandTab(session_, runner_, tabs_);
   InstallTab(kTabCommand, command_tab_);
   SetExecAction(kTabCommand, [this] { command_tab_->Execute(); });
   auto* toc_tab = new TocTab(session_, tabs_);
@@ -159,14 +163,13 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   auto* properties_tab = new PropertiesTab(session_, tabs_);
   InstallTab(kTabProperties, properties_tab);
   SetExecAction(kTabProperties, [properties_tab] { properties_tab->Execute(); });
-  AddBusyCheck([this] { return command_tab_->command_running(); });
+  AddBusyCheck([this] { return runner_.running(); });
   SettingsToConsole(settings_, &command_tab_->console());
   LoadModePages();
   command_tab_->SetListKind(command_tab_->console().list_kind());
-  sector_dump_tab_ = new SectorDumpTab(session_, tabs_);
+  sector_dump_tab_ = new SectorDumpTab(session_, runner_, tabs_);
   InstallTab(kTabSectorDump, sector_dump_tab_);
   SetExecAction(kTabSectorDump, [this] { sector_dump_tab_->Read(); });
-  AddBusyCheck([this] { return sector_dump_tab_->busy(); });
   sector_dump_tab_->LoadSettings(settings_);
   // The hex input switch and the grouping box of the Command tab serve the dump too.
   sector_dump_tab_->SetHexInput(command_tab_->console().hex_input());
@@ -199,9 +202,9 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
 }
 
 MainWindow::~MainWindow() {
-  // A console command still running uses the session: let it end first.
-  if (command_tab_) command_tab_->WaitForCommand();
-  if (sector_dump_tab_) sector_dump_tab_->WaitForRead();
+  // A job still running uses the session: let it end first.
+  runner_.Interrupt(InterruptReason::kClose);
+  runner_.Wait();
   delete indicator_;  // joins a poll in flight before the session goes
   indicator_ = nullptr;
   session_.status_line.SetObserver(nullptr);
@@ -438,8 +441,12 @@ void MainWindow::OpenControlData() {
 }
 
 void MainWindow::EjectOrLoad(bool eject) {
+  // A running job is stopped first; the tray moves once it has ended.
+  if (eject) runner_.Interrupt(InterruptReason::kEject);
   // Start Stop Unit, immediate: 02h eject, 03h load.
-  IssueCdb(session_, MakeCdb({0x1B, 0x01, 0x00, 0x00, static_cast<std::uint8_t>(eject ? 2 : 3)}));
+  runner_.Start(std::make_shared<SingleCommandJob>(
+                    MakeCdb({0x1B, 0x01, 0x00, 0x00, static_cast<std::uint8_t>(eject ? 2 : 3)})),
+                *window_jobs_, StartPolicy::kCancelRunning);
   SaveSettingsNow();
 }
 
@@ -449,7 +456,8 @@ void MainWindow::ReselectDrive() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   SaveSettingsNow();
-  if (command_tab_) command_tab_->WaitForCommand();
+  runner_.Interrupt(InterruptReason::kClose);
+  runner_.Wait();
   session_.Close();
   event->accept();
 }

@@ -11,6 +11,7 @@
 
 #include "device/device_session.h"
 #include "device/drive_directory.h"
+#include "job/job_runner.h"
 #include "persist/settings_data.h"
 #include "shell/options.h"
 
@@ -125,6 +126,10 @@ class MainWindow : public QMainWindow {
 
   const DriveDirectory* drives_;
   DeviceSession session_;
+  // Every long job of the session runs here, one at a time.
+  JobRunner runner_;
+  // Reports of the window's own jobs (Eject, Load).
+  std::unique_ptr<JobHost> window_jobs_;
   QTabWidget* tabs_ = nullptr;
   QComboBox* drive_box_ = nullptr;
   QLabel* status_label_ = nullptr;

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/read_cd_detail_dialog.h"
+#include "app/window_job_host.h"
 #include "console/hex_dump.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
@@ -52,29 +53,11 @@ QFont SectorDumpFont() {
   return f;
 }
 
-// The job's side of the window: hops to the window thread.
-class SectorDumpTab::Host final : public SectorDumpHost {
- public:
-  explicit Host(SectorDumpTab* tab) : tab_(tab) {}
-  void SetBusy(bool busy) override {
-    QMetaObject::invokeMethod(
-        tab_, [t = tab_, busy] { emit t->BusyChanged(busy); }, Qt::QueuedConnection);
-  }
-  void Finished(DumpResult result) override {
-    auto shared = std::make_shared<DumpResult>(std::move(result));
-    QMetaObject::invokeMethod(
-        tab_, [t = tab_, shared] { t->OnFinished(std::move(*shared)); }, Qt::QueuedConnection);
-  }
-
- private:
-  SectorDumpTab* tab_;
-};
-
-SectorDumpTab::SectorDumpTab(DeviceSession& session, QWidget* parent)
-    : QWidget(parent),
-      session_(session),
-      host_(std::make_unique<Host>(this)),
-      job_(std::make_unique<SectorDumpJob>(session, *host_)) {
+SectorDumpTab::SectorDumpTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
+    : QWidget(parent), session_(session), runner_(runner) {
+  auto host = std::make_unique<WindowJobHost>(this, runner_);
+  host->on_finished = [this](RunState) { OnFinished(); };
+  host_ = std::move(host);
   setObjectName(QStringLiteral("sectorDumpTab"));
   auto* layout = new QVBoxLayout(this);
 
@@ -154,22 +137,18 @@ SectorDumpTab::SectorDumpTab(DeviceSession& session, QWidget* parent)
   ControlsFromModel();
 }
 
-SectorDumpTab::~SectorDumpTab() { WaitForRead(); }
+SectorDumpTab::~SectorDumpTab() = default;
 
 QRadioButton* SectorDumpTab::mode_button(DumpAddressMode mode) const {
   return modes_.at(static_cast<std::size_t>(mode) - 1);
 }
-
-bool SectorDumpTab::busy() const { return job_->running(); }
-
-void SectorDumpTab::WaitForRead() { job_->Wait(); }
 
 void SectorDumpTab::Read() { Start(DumpStep::kNone); }
 
 void SectorDumpTab::Step(bool next) { Start(next ? DumpStep::kNext : DumpStep::kPrevious); }
 
 void SectorDumpTab::Start(DumpStep step) {
-  if (job_->running() || buffer_out_) return;
+  if (buffer_out_) return;
   ModelFromControls();
   const DumpPreparation p = model_.Prepare(step, hex_);
   ControlsFromModel();
@@ -178,11 +157,14 @@ void SectorDumpTab::Start(DumpStep step) {
                                QMessageBox::Ok, this));
   }
   if (!p.request) return;
-  buffer_out_ = true;
-  if (!job_->Start(*p.request, std::move(buffer_))) buffer_out_ = false;
+  if (runner_.running()) return;  // another tab's job has the drive
+  job_ = std::make_shared<SectorDumpReadJob>(*p.request, std::move(buffer_));
+  buffer_out_ = runner_.Start(job_, *host_) == StartResult::kStarted;
+  if (!buffer_out_) buffer_ = std::move(job_->result().buffer);
 }
 
-void SectorDumpTab::OnFinished(DumpResult result) {
+void SectorDumpTab::OnFinished() {
+  DumpResult& result = job_->result();
   buffer_ = std::move(result.buffer);
   buffer_out_ = false;
   if (result.vds_lba) {

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "device/device_session.h"
+#include "job/job_runner.h"
 #include "persist/settings_data.h"
 #include "tools/dump_buffer.h"
 #include "tools/sector_dump.h"
@@ -33,8 +34,8 @@ class SectorDumpTab : public QWidget {
   Q_OBJECT
 
  public:
-  // `session` must outlive the tab.
-  explicit SectorDumpTab(DeviceSession& session, QWidget* parent = nullptr);
+  // `session` and `runner` must outlive the tab.
+  SectorDumpTab(DeviceSession& session, JobRunner& runner, QWidget* parent = nullptr);
   ~SectorDumpTab() override;
 
   // "Read(&E)": reads with the current settings on the worker thread.
@@ -44,10 +45,8 @@ class SectorDumpTab : public QWidget {
   // "Deta&il Option".
   void OpenDetailDialog();
 
-  // The read job runs (the disc indicator does not poll meanwhile).
-  bool busy() const;
-  // Waits for a running read (the window closes).
-  void WaitForRead();
+  // From Read until the dump is shown.
+  bool busy() const { return buffer_out_; }
 
   // "He&x Input": the LBA and Length boxes are rewritten in the new base.
   void SetHexInput(bool on);
@@ -79,17 +78,14 @@ class SectorDumpTab : public QWidget {
  signals:
   // A read ended and its dump is shown.
   void ReadFinished();
-  void BusyChanged(bool busy);
 
  protected:
   void changeEvent(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  class Host;
-
   void Start(DumpStep step);
-  void OnFinished(DumpResult result);
+  void OnFinished();
   void ModelFromControls();
   void ControlsFromModel();
   void ShowDump(const std::string& text);
@@ -97,12 +93,13 @@ class SectorDumpTab : public QWidget {
   void OpenDialog(QDialog* dialog);
 
   DeviceSession& session_;
+  JobRunner& runner_;
   SectorDump model_;
   DumpBuffer buffer_;
   bool buffer_out_ = false;  // the buffer is with the job
   bool hex_ = false;
-  std::unique_ptr<Host> host_;
-  std::unique_ptr<SectorDumpJob> job_;
+  std::unique_ptr<JobHost> host_;
+  std::shared_ptr<SectorDumpReadJob> job_;
 
   std::array<QRadioButton*, 3> modes_{};
   QLineEdit* lba_ = nullptr;

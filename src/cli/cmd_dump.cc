@@ -32,13 +32,6 @@ struct DumpOptions {
   bool raw = false;
 };
 
-// The terminal has no window to mark busy.
-class TerminalHost final : public SectorDumpHost {
- public:
-  void SetBusy(bool) override {}
-  void Finished(DumpResult) override {}
-};
-
 // "sync,header,subheader,user,edc,c2|c2block,sub=raw|q|pw" as the detail options. False with
 // the offending item in `bad`.
 bool ParseFields(std::string_view list, ReadCdDetail* d, std::string* bad) {
@@ -130,7 +123,7 @@ int Dump(const DumpOptions& o, CliContext& context) {
     err << "tamarack-cli dump: " << session.OpenError() << "\n";
     return kExitCannotOpen;
   }
-  TerminalHost host;
+  JobHost host;  // one command: nothing to report while it runs
   const DumpResult r = ReadSectorDump(session, *prepared.request, DumpBuffer{}, host, false);
   const auto valid = r.buffer.valid();
   if (o.raw) {

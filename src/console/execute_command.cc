@@ -36,14 +36,14 @@ PlanResult PlanCommand(CommandInput input) {
   return r;
 }
 
-CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, ConsoleHost& host) {
+CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, JobHost& host) {
   CommandReport report;
   const CommandInput& in = plan.input;
   std::vector<std::uint8_t> buffer;
   try {
     buffer.assign(plan.buffer_size, 0);
   } catch (const std::bad_alloc&) {
-    host.ShowError(kOutOfMemoryMessage);
+    host.Message(MessageIcon::kError, kOutOfMemoryMessage);
     return report;
   }
   const std::size_t request = std::min<std::size_t>(plan.request_length, buffer.size());
@@ -68,8 +68,8 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Co
       std::min<std::uint32_t>(outcome.result.transferred, static_cast<std::uint32_t>(data.size()));
 
   if (outcome.status == CommandStatus::kCheckCondition && plan.show_sense_dialog &&
-      outcome.sense.format != SenseFormat::kNone) {
-    host.ShowSenseDialog(outcome.result.sense);
+      outcome.sense.format != SenseFormat::kNone && session.host != nullptr) {
+    session.host->ShowSenseDialog(outcome.result.sense);
   }
 
   if (plan.data_out) {
@@ -109,9 +109,17 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Co
     d.direction = static_cast<int>(in.direction);
     d.group_size = in.group_size;
     report.output = in.decoder(d);
-    if (!report.output.sense_dialog.empty()) host.ShowSenseDialog(report.output.sense_dialog);
+    if (!report.output.sense_dialog.empty() && session.host != nullptr) {
+      session.host->ShowSenseDialog(report.output.sense_dialog);
+    }
   }
   return report;
+}
+
+void ConsoleCommandJob::Run(JobContext& ctx) {
+  ctx.host().SetBusy(true);
+  report_ = ExecuteCommand(ctx.session(), plan_, ctx.host());
+  ctx.host().SetBusy(false);
 }
 
 std::string DurationText(std::chrono::microseconds duration) {

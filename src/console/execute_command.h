@@ -13,6 +13,8 @@
 #include "console/command_catalogue.h"
 #include "console/decoder.h"
 #include "device/device_session.h"
+#include "job/job.h"
+#include "job/job_host.h"
 
 namespace tamarack {
 
@@ -56,16 +58,6 @@ struct PlanResult {
 // Steps 3 to 5 of execution: the transfer length checks and the buffer the command gets.
 PlanResult PlanCommand(CommandInput input);
 
-// What the console shows while and after a command runs. Called on the worker thread.
-class ConsoleHost {
- public:
-  virtual ~ConsoleHost() = default;
-  // An error message box captioned "Tamarack".
-  virtual void ShowError(const std::string& message) = 0;
-  // The Request Sense dialog on these bytes (a check condition, or a Request Sense reply).
-  virtual void ShowSenseDialog(std::span<const std::uint8_t> sense) = 0;
-};
-
 struct CommandReport {
   bool sent = false;     // false: stopped before sending (the host showed why)
   bool success = false;  // the command ended good
@@ -83,7 +75,22 @@ struct CommandReport {
 
 // Sends the planned command through `session` and decodes the reply. Thread: any one worker;
 // touches no console state, only the session (which serialises its transport) and `host`.
-CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, ConsoleHost& host);
+// Error messages go to `host`; the Request Sense dialog (a check condition, or a Request Sense
+// reply) to the session's host.
+CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, JobHost& host);
+
+// A console command as a job of the job frame: one command, marked busy while it runs. Its
+// report is read after the host's Finished call.
+class ConsoleCommandJob final : public Job {
+ public:
+  explicit ConsoleCommandJob(CommandPlan plan) : plan_(std::move(plan)) {}
+  void Run(JobContext& ctx) override;
+  const CommandReport& report() const { return report_; }
+
+ private:
+  CommandPlan plan_;
+  CommandReport report_;
+};
 
 // A duration as the console's millisecond text ("%d ms").
 std::string DurationText(std::chrono::microseconds duration);

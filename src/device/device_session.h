@@ -26,7 +26,8 @@ inline constexpr std::uint32_t kDefaultCommandTimeout = 7;
 class SessionHost {
  public:
   virtual ~SessionHost() = default;
-  // A check condition with the sense dialog requested: show it and return when it closes.
+  // A check condition with the sense dialog requested (or a Request Sense reply to show): the
+  // window opens the dialog on its own thread; the command does not wait for it.
   virtual void ShowSenseDialog(std::span<const std::uint8_t> /*sense*/) {}
 };
 

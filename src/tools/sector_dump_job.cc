@@ -6,7 +6,6 @@
 
 #include "console/execute_command.h"
 #include "decode/status_commands.h"
-#include "util/thread_priority.h"
 
 namespace tamarack {
 
@@ -28,7 +27,7 @@ std::uint32_t FindVolumeDescriptor(DeviceSession& session) {
 }  // namespace
 
 DumpResult ReadSectorDump(DeviceSession& session, const DumpRequest& request, DumpBuffer buffer,
-                          SectorDumpHost& host, bool show_sense_dialog) {
+                          JobHost& host, bool show_sense_dialog) {
   DumpResult result;
   DumpRequest r = request;
   if (r.mode == DumpAddressMode::kVolumeDescriptor) {
@@ -63,25 +62,9 @@ DumpResult ReadSectorDump(DeviceSession& session, const DumpRequest& request, Du
   return result;
 }
 
-SectorDumpJob::SectorDumpJob(DeviceSession& session, SectorDumpHost& host)
-    : session_(session), host_(host) {}
-
-SectorDumpJob::~SectorDumpJob() { Wait(); }
-
-bool SectorDumpJob::Start(const DumpRequest& request, DumpBuffer buffer) {
-  if (running_.exchange(true)) return false;
-  if (thread_.joinable()) thread_.join();
-  thread_ = std::thread([this, request, b = std::move(buffer)]() mutable {
-    LowerThisThreadPriority();
-    DumpResult result = ReadSectorDump(session_, request, std::move(b), host_);
-    running_.store(false);
-    host_.Finished(std::move(result));
-  });
-  return true;
-}
-
-void SectorDumpJob::Wait() {
-  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+void SectorDumpReadJob::Run(JobContext& ctx) {
+  DumpBuffer buffer = std::move(result_.buffer);
+  result_ = ReadSectorDump(ctx.session(), request_, std::move(buffer), ctx.host());
 }
 
 }  // namespace tamarack

@@ -38,6 +38,7 @@ struct Drive {
   SimulatedClock clock;
   DriveDirectory drives;
   DeviceSession session{&drives, BuiltInSenseTable()};
+  JobRunner runner{session, clock};
   bool opened = false;
 };
 
@@ -65,10 +66,7 @@ bool ReadAndWait(SectorDumpTab& tab, bool step = false, bool next = true) {
 }
 
 QString DirectDump(DeviceSession& session, std::uint32_t lba, std::uint32_t blocks) {
-  struct Quiet : SectorDumpHost {
-    void SetBusy(bool) override {}
-    void Finished(DumpResult) override {}
-  } host;
+  JobHost host;
   SectorDump d;
   d.lba_text = std::to_string(lba);
   d.length_text = std::to_string(blocks);
@@ -86,7 +84,7 @@ class SectorDumpTabTest : public QObject {
   void ReadsByLbaAndCutsTheLengthToTenWithAMessage() {
     Drive drive;
     QVERIFY(drive.opened);
-    SectorDumpTab tab(drive.session);
+    SectorDumpTab tab(drive.session, drive.runner);
     Messages messages;
     tab.dialog_hook = messages;
     tab.lba_box()->setText(QStringLiteral("5"));
@@ -105,7 +103,7 @@ class SectorDumpTabTest : public QObject {
 
   void ParameterErrorsSendNothing() {
     Drive drive;
-    SectorDumpTab tab(drive.session);
+    SectorDumpTab tab(drive.session, drive.runner);
     Messages messages;
     tab.dialog_hook = messages;
     QSignalSpy spy(&tab, &SectorDumpTab::ReadFinished);
@@ -123,7 +121,7 @@ class SectorDumpTabTest : public QObject {
 
   void SteppingBackFromLbaThreeReadsFromZero() {
     Drive drive;
-    SectorDumpTab tab(drive.session);
+    SectorDumpTab tab(drive.session, drive.runner);
     tab.lba_box()->setText(QStringLiteral("3"));
     tab.length_box()->setText(QStringLiteral("10"));
     tab.previous_button()->click();
@@ -138,7 +136,7 @@ class SectorDumpTabTest : public QObject {
 
   void MsfRangeAndVolumeDescriptor() {
     Drive drive;
-    SectorDumpTab tab(drive.session);
+    SectorDumpTab tab(drive.session, drive.runner);
     Messages messages;
     tab.dialog_hook = messages;
     tab.mode_button(DumpAddressMode::kMsf)->setChecked(true);
@@ -165,7 +163,7 @@ class SectorDumpTabTest : public QObject {
 
   void TheDumpKeepsItsFirstVisibleLineWhenFormattedAgain() {
     Drive drive;
-    SectorDumpTab tab(drive.session);
+    SectorDumpTab tab(drive.session, drive.runner);
     tab.resize(700, 400);
     tab.show();
     tab.length_box()->setText(QStringLiteral("10"));
@@ -193,7 +191,7 @@ class SectorDumpTabTest : public QObject {
 
   void DetailDialogShowsTheCommandAndStoresBytesNineAndTen() {
     Drive drive;
-    SectorDumpTab tab(drive.session);
+    SectorDumpTab tab(drive.session, drive.runner);
     ReadCdDetailDialog* seen = nullptr;
     tab.dialog_hook = [&seen](QDialog* d) { seen = qobject_cast<ReadCdDetailDialog*>(d); };
     tab.detail_button()->click();
@@ -233,7 +231,7 @@ class SectorDumpTabTest : public QObject {
 
   void HexInputAndSettings() {
     Drive drive;
-    SectorDumpTab tab(drive.session);
+    SectorDumpTab tab(drive.session, drive.runner);
     tab.lba_box()->setText(QStringLiteral("26"));
     tab.length_box()->setText(QStringLiteral("10"));
     tab.SetHexInput(true);
@@ -248,7 +246,7 @@ class SectorDumpTabTest : public QObject {
     QCOMPARE(s.dump_mode, 1);
     QCOMPARE(s.start_msf, 65536);
     QCOMPARE(s.sector_com[9], 0x10);
-    SectorDumpTab other(drive.session);
+    SectorDumpTab other(drive.session, drive.runner);
     s.control_flag = 1;
     other.LoadSettings(s);
     QVERIFY(other.hex_input());
@@ -261,7 +259,7 @@ class SectorDumpTabTest : public QObject {
 
   void AFailedReadShowsNoDataAndKeepsTheErrorInTheStatusLine() {
     Drive drive("emu:type13?speed=max&bad=100");
-    SectorDumpTab tab(drive.session);
+    SectorDumpTab tab(drive.session, drive.runner);
     tab.lba_box()->setText(QStringLiteral("100"));
     QVERIFY(ReadAndWait(tab));
     QCOMPARE(tab.dump_box()->toPlainText(), QStringLiteral("No Data"));

@@ -20,8 +20,9 @@ using testing::ScriptedTransport;
 
 using Drive = testing::ScriptedSession;
 
-struct RecordingHost : ConsoleHost {
-  void ShowError(const std::string& message) override { errors.push_back(message); }
+// Records error messages (the job's host) and sense dialogs (the session's host).
+struct RecordingHost : JobHost, SessionHost {
+  void Message(MessageIcon, const std::string& message) override { errors.push_back(message); }
   void ShowSenseDialog(std::span<const std::uint8_t> sense) override {
     dialogs.emplace_back(sense.begin(), sense.end());
   }
@@ -93,6 +94,7 @@ TEST(PlanCommand, UserSlotsNeedALengthForData) {
 TEST(ExecuteCommand, HundredBlocksRequest265600BytesFilledWith5A) {
   Drive d;
   RecordingHost host;
+  d.session.host = &host;
   bool filled = false;
   d.transport->responder = [&](const ScsiRequest& r) {
     filled = std::all_of(r.buffer.begin(), r.buffer.end(), [](auto b) { return b == 0x5A; });
@@ -119,6 +121,7 @@ TEST(ExecuteCommand, HundredBlocksRequest265600BytesFilledWith5A) {
 TEST(ExecuteCommand, ReceivedLengthIsZeroWhenTheWholeRequestCameBack) {
   Drive d;
   RecordingHost host;
+  d.session.host = &host;
   d.transport->Push(Good(std::vector<std::uint8_t>(40960, 1)));
   CommandReport rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(0)).plan, host);
   EXPECT_EQ(rep.transferred, 40960u);
@@ -138,6 +141,7 @@ TEST(ExecuteCommand, ReceivedLengthIsZeroWhenTheWholeRequestCameBack) {
 TEST(ExecuteCommand, ATransportClaimingMoreThanTheBufferIsCutToIt) {
   Drive d;
   RecordingHost host;
+  d.session.host = &host;
   ScriptedReply r = Good({9});
   r.result.transferred = 1u << 30;
   d.transport->Push(r);
@@ -153,6 +157,7 @@ TEST(ExecuteCommand, ATransportClaimingMoreThanTheBufferIsCutToIt) {
 TEST(ExecuteCommand, FailuresWriteCommandErrorAndACheckConditionOpensTheDialog) {
   Drive d;
   RecordingHost host;
+  d.session.host = &host;
   d.transport->Push(CheckCondition(2, 0x3A, 0x02));
   CommandReport rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(1)).plan, host);
   EXPECT_FALSE(rep.success);
@@ -189,6 +194,7 @@ TEST(ExecuteCommand, WithoutADeviceNothingIsSent) {
 TEST(ExecuteCommand, DataOutSendsTheOutDataAndCopiesItToTheReceiveBuffer) {
   Drive d;
   RecordingHost host;
+  d.session.host = &host;
   std::vector<std::uint8_t> seen;
   d.transport->responder = [&](const ScsiRequest& r) {
     seen.assign(r.buffer.begin(), r.buffer.end());
@@ -214,6 +220,7 @@ TEST(ExecuteCommand, DataOutSendsTheOutDataAndCopiesItToTheReceiveBuffer) {
 TEST(ExecuteCommand, RequestSenseDecodesAndOpensTheDialog) {
   Drive d;
   RecordingHost host;
+  d.session.host = &host;
   std::vector<std::uint8_t> sense(18, 0);
   sense[0] = 0x70;
   sense[2] = 0x06;
@@ -237,6 +244,7 @@ TEST(ExecuteCommand, RequestSenseDecodesAndOpensTheDialog) {
 TEST(ConsoleExecution, TestUnitReadyEndsWithCommandSucceededAndKeepsTheSentCdb) {
   Drive d;
   RecordingHost host;
+  d.session.host = &host;
   Console c;
   c.SelectRow(0);
   PlanResult p = c.PrepareExecution("");
@@ -251,6 +259,7 @@ TEST(ConsoleExecution, TestUnitReadyEndsWithCommandSucceededAndKeepsTheSentCdb) 
 TEST(ConsoleExecution, AnEditableCdbBoxIsWhatIsSent) {
   Drive d;
   RecordingHost host;
+  d.session.host = &host;
   Console c;
   c.SelectRow(0);
   c.EnableCdbEdit();

@@ -138,10 +138,7 @@ TEST(UserSlotForm, DataInShowsTheTransferredBytesAndFillsTheReceiveBuffer) {
   SetText(c, "ﾃﾞｰﾀ長", "24");  // hex: 36 bytes
   const PlanResult p = c.PrepareExecution("");
   ASSERT_TRUE(p.plan);
-  struct Host : ConsoleHost {
-    void ShowError(const std::string&) override {}
-    void ShowSenseDialog(std::span<const std::uint8_t>) override {}
-  } host;
+  JobHost host;
   const CommandReport rep = ExecuteCommand(session, *p.plan, host);
   c.FinishExecution(rep);
   EXPECT_EQ(t->sent[0].buffer.size(), 36u);

@@ -203,9 +203,8 @@ TEST(ModePageEditor, ChangeableValuesEnableTheChangeableViewAndNothingCopiesNoth
 
 // --- the round trip through the virtual drive, as the Command tab drives it ---
 
-struct NoHost : ConsoleHost {
-  void ShowError(const std::string& message) override { errors.push_back(message); }
-  void ShowSenseDialog(std::span<const std::uint8_t>) override {}
+struct NoHost : JobHost {
+  void Message(MessageIcon, const std::string& message) override { errors.push_back(message); }
   std::vector<std::string> errors;
 };
 

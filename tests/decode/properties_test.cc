@@ -181,10 +181,7 @@ struct ConsoleRun {
     if (edit) edit(console);
     PlanResult plan = console.PrepareExecution("");
     EXPECT_TRUE(plan.plan.has_value()) << plan.message;
-    struct Host : ConsoleHost {
-      void ShowError(const std::string&) override {}
-      void ShowSenseDialog(std::span<const std::uint8_t>) override {}
-    } host;
+    JobHost host;
     CommandReport r = ExecuteCommand(session, *plan.plan, host);
     console.FinishExecution(r);
     return r;

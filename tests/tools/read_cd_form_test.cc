@@ -134,9 +134,8 @@ TEST(ReadCdForm, ReadCdMsfCountsItsBlocksFromTheRange) {
   EXPECT_EQ(PlanWithBlocks(c.current().transfer_blocks).message, kTooManyBlocksMessage);
 }
 
-struct NoHost : ConsoleHost {
-  void ShowError(const std::string& m) override { errors.push_back(m); }
-  void ShowSenseDialog(std::span<const std::uint8_t>) override {}
+struct NoHost : JobHost {
+  void Message(MessageIcon, const std::string& m) override { errors.push_back(m); }
   std::vector<std::string> errors;
 };
 

@@ -13,6 +13,8 @@
 #include "device/sense_table.h"
 #include "emu/built_in_discs.h"
 #include "emu/virtual_drive_provider.h"
+#include "job/job_runner.h"
+#include "job/scripted_job_host.h"
 #include "tools/sector_dump.h"
 #include "tools/sector_dump_job.h"
 
@@ -25,19 +27,7 @@ using testing::ScriptedProvider;
 using testing::ScriptedReply;
 using testing::ScriptedTransport;
 
-struct RecordingHost : SectorDumpHost {
-  void SetBusy(bool busy) override {
-    std::lock_guard lock(mutex);
-    busy_marks.push_back(busy);
-  }
-  void Finished(DumpResult result) override {
-    std::lock_guard lock(mutex);
-    finished.push_back(std::move(result));
-  }
-  std::mutex mutex;
-  std::vector<bool> busy_marks;
-  std::vector<DumpResult> finished;
-};
+using RecordingHost = testing::ScriptedJobHost;
 
 // A virtual drive reached as every drive is: a drive directory and a session.
 struct VirtualDrive {
@@ -350,23 +340,24 @@ TEST(SectorDumpRead, ReferenceEdcOfAKnownVector) {
   EXPECT_EQ(ReferenceEdc(one), 0xD8018001u);
 }
 
-TEST(SectorDumpJob, RunsOnAWorkerAndFinishesOnce) {
+TEST(SectorDumpReadJob, RunsOnTheJobFrameAndGivesTheBufferBack) {
   VirtualDrive drive("emu:type13?speed=max");
+  JobRunner runner(drive.session);
   RecordingHost host;
-  SectorDumpJob job(drive.session, host);
-  ASSERT_TRUE(job.Start(LbaRequest(3, 2, 0x10), DumpBuffer{}));
-  job.Wait();
-  EXPECT_FALSE(job.running());
-  ASSERT_EQ(host.finished.size(), 1u);
-  EXPECT_TRUE(host.finished[0].success);
-  EXPECT_EQ(host.finished[0].buffer.valid().size(), 4096u);
+  auto job = std::make_shared<SectorDumpReadJob>(LbaRequest(3, 2, 0x10), DumpBuffer{});
+  ASSERT_EQ(runner.Start(job, host), StartResult::kStarted);
+  runner.Wait();
+  EXPECT_EQ(host.finished, std::vector<RunState>{RunState::kIdle});
+  EXPECT_TRUE(job->result().success);
+  EXPECT_EQ(job->result().buffer.valid().size(), 4096u);
   EXPECT_EQ(host.busy_marks, (std::vector<bool>{true, false}));
   // A second read after the first one reuses the buffer it gave back.
-  ASSERT_TRUE(job.Start(LbaRequest(4, 1, 0x10), std::move(host.finished[0].buffer)));
-  job.Wait();
-  ASSERT_EQ(host.finished.size(), 2u);
-  EXPECT_EQ(host.finished[1].buffer.capacity_blocks(), 2u);
-  EXPECT_EQ(host.finished[1].buffer.valid().size(), 2048u);
+  auto second =
+      std::make_shared<SectorDumpReadJob>(LbaRequest(4, 1, 0x10), std::move(job->result().buffer));
+  ASSERT_EQ(runner.Start(second, host), StartResult::kStarted);
+  runner.Wait();
+  EXPECT_EQ(second->result().buffer.capacity_blocks(), 2u);
+  EXPECT_EQ(second->result().buffer.valid().size(), 2048u);
 }
 
 }  // namespace

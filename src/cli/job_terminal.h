@@ -1,0 +1,77 @@
+// Long jobs from the terminal: one progress renderer for every job, questions answered by flags
+// or at a prompt, and Ctrl-C as the job's own Cancel.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <iosfwd>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "device/clock.h"
+#include "job/job.h"
+#include "job/job_host.h"
+#include "job/job_runner.h"
+
+namespace tamarack::cli {
+
+// How questions are answered when no one is asked.
+enum class AnswerPolicy {
+  kPrompt,  // ask on the terminal (standard input); without a terminal, stop
+  kYes,     // --yes: OK, yes, continue, retry
+  kStop,    // end the job at the first question
+};
+
+// "1234/5000 blocks  24.7%  3.52 MB/s (x23.5)  0:42 elapsed  2:09 left": the parts that are
+// known; `unit` names what `done` counts. Pure, for the renderer and tests.
+std::string FormatProgressLine(const JobProgress& progress, std::chrono::microseconds elapsed,
+                               const std::string& unit);
+
+// "1:02:03" or "2:09".
+std::string FormatDuration(std::chrono::seconds d);
+
+// The terminal's JobHost. On a terminal the progress is one line rewritten in place; otherwise a
+// line every `quiet_period`. Result lines and messages are printed as they come. Thread-safe.
+class TerminalJobHost : public JobHost {
+ public:
+  TerminalJobHost(std::ostream& out, std::ostream& err, std::istream* in, bool terminal,
+                  AnswerPolicy policy, Clock& clock, std::string unit = "blocks");
+
+  void Show(JobText where, const std::string& text) override;
+  void Progress(const JobProgress& progress) override;
+  void Message(MessageIcon icon, const std::string& text) override;
+  Answer Ask(const JobQuestion& question) override;
+  void Finished(RunState ended_by) override;
+
+  // Waits up to `timeout` for Finished; true once it has been called.
+  bool WaitFinished(std::chrono::milliseconds timeout);
+  RunState ended_by() const;
+  // Puts the progress line away before other output (Ctrl-C notes, the summary).
+  void EndProgressLine();
+
+ private:
+  void ClearLineLocked();
+
+  std::ostream& out_;
+  std::ostream& err_;
+  std::istream* in_;
+  bool terminal_;
+  AnswerPolicy policy_;
+  Clock& clock_;
+  std::string unit_;
+  Clock::Duration started_;
+  std::chrono::steady_clock::time_point last_drawn_{};
+  bool line_open_ = false;
+  mutable std::mutex mutex_;
+  std::condition_variable finished_cv_;
+  bool finished_ = false;
+  RunState ended_by_ = RunState::kIdle;
+};
+
+// Runs `job` on `runner` and waits for it, turning SIGINT/SIGTERM into the job's Cancel (the job
+// ends through its normal end path); a second Ctrl-C aborts the process. Returns the state that
+// ended the job.
+RunState RunJobFromTerminal(JobRunner& runner, std::shared_ptr<Job> job, TerminalJobHost& host);
+
+}  // namespace tamarack::cli

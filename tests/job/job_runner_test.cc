@@ -1,0 +1,218 @@
+#include "job/job_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <limits>
+#include <memory>
+#include <thread>
+
+#include "device/clock.h"
+#include "device/device_session.h"
+#include "device/sense_table.h"
+#include "job/scripted_job_host.h"
+
+namespace tamarack {
+namespace {
+
+using testing::ScriptedJobHost;
+
+// A job that holds its worker until the test lets it go, then polls the state like a real job
+// between "commands" (each a simulated second).
+class GatedJob : public Job {
+ public:
+  explicit GatedJob(int commands = 3, RunState interrupt_state = RunState::kInterrupted)
+      : commands_(commands), interrupt_state_(interrupt_state) {}
+
+  void Run(JobContext& ctx) override {
+    entered.set_value();
+    gate_.get_future().wait();
+    for (int i = 0; i < commands_ && !ctx.stop_requested(); ++i) {
+      ctx.host().Progress({static_cast<std::uint64_t>(i + 1), static_cast<std::uint64_t>(commands_),
+                           std::uint32_t(i), 0});
+      ctx.clock().Sleep(std::chrono::seconds(1));
+      if (i == data_error_at) ctx.StopOnDataError();
+      ++ran;
+    }
+    state_seen = ctx.state();
+  }
+  RunState InterruptState() const override { return interrupt_state_; }
+
+  void Release() { gate_.set_value(); }
+
+  std::promise<void> entered;
+  std::atomic<int> ran{0};
+  std::atomic<RunState> state_seen{RunState::kIdle};
+  int data_error_at = -1;
+
+ private:
+  int commands_;
+  RunState interrupt_state_;
+  std::promise<void> gate_;
+};
+
+class JobRunnerTest : public ::testing::Test {
+ protected:
+  DeviceSession session{nullptr, BuiltInSenseTable()};
+  SimulatedClock clock;
+  JobRunner runner{session, clock};
+  ScriptedJobHost host;
+};
+
+TEST_F(JobRunnerTest, RunsToItsEndAndFinishesOnce) {
+  auto job = std::make_shared<GatedJob>(3);
+  ASSERT_EQ(runner.Start(job, host), StartResult::kStarted);
+  job->entered.get_future().wait();
+  EXPECT_TRUE(runner.running());
+  EXPECT_EQ(runner.state(), RunState::kRunning);
+  EXPECT_EQ(runner.current(), job);
+  job->Release();
+  runner.Wait();
+  EXPECT_FALSE(runner.running());
+  EXPECT_EQ(runner.state(), RunState::kIdle);
+  EXPECT_EQ(job->ran, 3);
+  ASSERT_EQ(host.finished.size(), 1u);
+  EXPECT_EQ(host.finished[0], RunState::kIdle);
+  ASSERT_EQ(host.progress.size(), 3u);
+  EXPECT_EQ(host.progress.back().done, 3u);
+  // Three simulated seconds passed without waiting for them.
+  EXPECT_EQ(clock.Now(), std::chrono::seconds(3));
+}
+
+TEST_F(JobRunnerTest, CancelStopsBeforeTheNextCommand) {
+  auto job = std::make_shared<GatedJob>(5);
+  runner.Start(job, host);
+  job->entered.get_future().wait();
+  runner.RequestCancel();
+  job->Release();
+  runner.Wait();
+  EXPECT_EQ(job->ran, 0);
+  EXPECT_EQ(job->state_seen, RunState::kCancelRequested);
+  ASSERT_EQ(host.finished.size(), 1u);
+  EXPECT_EQ(host.finished[0], RunState::kCancelRequested);
+  // A cancel while idle changes nothing.
+  runner.RequestCancel();
+  EXPECT_EQ(runner.state(), RunState::kIdle);
+}
+
+TEST_F(JobRunnerTest, InterruptionCheckUsesTheJobsOwnState) {
+  EXPECT_FALSE(runner.Interrupt(InterruptReason::kClose));  // nothing runs: allowed
+
+  for (RunState wanted : {RunState::kInterrupted, RunState::kCancelRequested}) {
+    ScriptedJobHost h;
+    auto job = std::make_shared<GatedJob>(5, wanted);
+    runner.Start(job, h);
+    job->entered.get_future().wait();
+    EXPECT_TRUE(runner.Interrupt(InterruptReason::kEject));
+    EXPECT_EQ(runner.state(), wanted);
+    job->Release();
+    runner.Wait();
+    ASSERT_EQ(h.finished.size(), 1u);
+    EXPECT_EQ(h.finished[0], wanted);
+  }
+}
+
+TEST_F(JobRunnerTest, DataErrorEndsTheRunWithState4) {
+  auto job = std::make_shared<GatedJob>(5);
+  job->data_error_at = 1;
+  runner.Start(job, host);
+  job->Release();
+  runner.Wait();
+  EXPECT_EQ(job->ran, 2);
+  EXPECT_EQ(host.finished.at(0), RunState::kDataError);
+}
+
+TEST_F(JobRunnerTest, OneJobAtATime) {
+  auto first = std::make_shared<GatedJob>(2);
+  auto second = std::make_shared<GatedJob>(2);
+  ScriptedJobHost second_host;
+  runner.Start(first, host);
+  first->entered.get_future().wait();
+  EXPECT_EQ(runner.Start(second, second_host), StartResult::kBusy);
+  EXPECT_EQ(runner.state(), RunState::kRunning);  // the refused start touched nothing
+  first->Release();
+  runner.Wait();
+  EXPECT_EQ(first->ran, 2);
+  EXPECT_TRUE(second_host.finished.empty());
+}
+
+// A command sent from another tab while a run is active cancels the run, then runs itself.
+TEST_F(JobRunnerTest, CommandFromAnotherTabCancelsTheRunThenRuns) {
+  auto run = std::make_shared<GatedJob>(100);
+  auto command = std::make_shared<GatedJob>(1);
+  auto extra = std::make_shared<GatedJob>(1);
+  ScriptedJobHost command_host, extra_host;
+  runner.Start(run, host);
+  run->entered.get_future().wait();
+  EXPECT_EQ(runner.Start(command, command_host, StartPolicy::kCancelRunning), StartResult::kQueued);
+  EXPECT_EQ(runner.state(), RunState::kCancelRequested);
+  // Only one job waits behind the running one.
+  EXPECT_EQ(runner.Start(extra, extra_host, StartPolicy::kCancelRunning), StartResult::kBusy);
+  run->Release();
+  command->entered.get_future().wait();
+  EXPECT_TRUE(runner.running());
+  EXPECT_EQ(runner.state(), RunState::kRunning);  // the queued job starts with a fresh state
+  command->Release();
+  runner.Wait();
+  EXPECT_EQ(run->ran, 0);
+  EXPECT_EQ(host.finished, std::vector<RunState>{RunState::kCancelRequested});
+  EXPECT_EQ(command->ran, 1);
+  EXPECT_EQ(command_host.finished, std::vector<RunState>{RunState::kIdle});
+  EXPECT_TRUE(extra_host.finished.empty());
+}
+
+// A window reacts to Finished on its own thread and may start the next job at once.
+TEST_F(JobRunnerTest, NextJobCanStartAsSoonAsFinishedIsReported) {
+  for (int i = 0; i < 20; ++i) {
+    ScriptedJobHost h;
+    auto job = std::make_shared<GatedJob>(1);
+    job->Release();
+    ASSERT_EQ(runner.Start(job, h), StartResult::kStarted) << i;
+    h.WaitFinished();
+  }
+  runner.Wait();
+  EXPECT_FALSE(runner.running());
+}
+
+TEST_F(JobRunnerTest, StartFromTheWorkerItselfIsRefused) {
+  struct SelfStarter : Job {
+    JobRunner* runner = nullptr;
+    JobHost* host = nullptr;
+    StartResult result = StartResult::kStarted;
+    void Run(JobContext&) override { result = runner->Start(std::make_shared<GatedJob>(), *host); }
+  };
+  auto job = std::make_shared<SelfStarter>();
+  job->runner = &runner;
+  job->host = &host;
+  runner.Start(job, host);
+  runner.Wait();
+  EXPECT_EQ(job->result, StartResult::kBusy);
+  EXPECT_EQ(host.finished.size(), 1u);
+}
+
+TEST(JobRunnerLifetime, DestructorInterruptsAndWaits) {
+  DeviceSession session{nullptr, BuiltInSenseTable()};
+  SimulatedClock clock;
+  ScriptedJobHost host;
+  // Endless: only the destructor's interruption can end it.
+  auto job = std::make_shared<GatedJob>(std::numeric_limits<int>::max());
+  {
+    JobRunner runner{session, clock};
+    runner.Start(job, host);
+    job->entered.get_future().wait();
+    job->Release();
+  }
+  EXPECT_EQ(host.finished, std::vector<RunState>{RunState::kInterrupted});
+}
+
+TEST(JobHostDefaults, UnansweredQuestionsStopTheJob) {
+  JobHost plain;
+  EXPECT_EQ(plain.Ask({QuestionKind::kOkCancel, "?"}), Answer::kNo);
+  EXPECT_EQ(plain.Ask({QuestionKind::kContinueSkipStop, "?"}), Answer::kStop);
+  EXPECT_EQ(plain.Ask({QuestionKind::kRetryCancel, "?"}), Answer::kStop);
+}
+
+}  // namespace
+}  // namespace tamarack
