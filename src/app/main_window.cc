@@ -67,6 +67,8 @@ Options OptionsFromSettings(const SettingsData& s) {
   o.control_byte_row = s.cnt_apr != 0;
   o.receive_length = s.control_buf_len > 0 ? static_cast<std::uint32_t>(s.control_buf_len) : 40960;
   o.virtual_drives = s.virtual_drives != 0;
+  o.trace_commands = s.trace_commands != 0;
+  o.trace_file = s.trace_file;
   return o;
 }
 
@@ -190,6 +192,8 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   OnTabChanged(tabs_->currentIndex());
   ApplyDisplayFont();
 
+  // Before the first selection, so that its commands are on record too.
+  ApplyCommandTrace();
   FillDriveBox();
   connect(drive_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
     // The settings are written first, so that they name the new drive.
@@ -208,6 +212,8 @@ MainWindow::~MainWindow() {
   delete indicator_;  // joins a poll in flight before the session goes
   indicator_ = nullptr;
   session_.status_line.SetObserver(nullptr);
+  // The directory outlives the window; its trace belongs to the window's options.
+  if (drives_) drives_->Trace().Stop();
 }
 
 void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
@@ -298,6 +304,8 @@ void MainWindow::SaveSettingsNow() {
   settings_.timeout_com = static_cast<int>(options_.command_timeout);
   settings_.control_flag = (settings_.control_flag & ~2) | (options_.disc_indicator ? 2 : 0);
   settings_.virtual_drives = options_.virtual_drives ? 1 : 0;
+  settings_.trace_commands = options_.trace_commands ? 1 : 0;
+  settings_.trace_file = options_.trace_file;
   if (command_tab_) {
     Console& console = command_tab_->console();
     console.options.execute_on_selection = options_.execute_on_selection;
@@ -326,6 +334,7 @@ void MainWindow::ApplyOptions(const Options& options) {
     console.options.receive_length = options_.receive_length;
   }
   indicator_->SetEnabled(options_.disc_indicator);
+  ApplyCommandTrace();
   if (drives_changed) {
     const QString current = drive_box_->currentText();
     session_.saved_drive = current.toStdString();
@@ -341,6 +350,22 @@ void MainWindow::ApplyOptions(const Options& options) {
     }
   }
   SaveSettingsNow();
+}
+
+void MainWindow::ApplyCommandTrace() {
+  if (!drives_) return;
+  CommandTrace& trace = drives_->Trace();
+  if (!options_.trace_commands) {
+    trace.Stop();
+    return;
+  }
+  if (options_.trace_file.empty()) options_.trace_file = DefaultTraceFile(config_.settings_path);
+  if (trace.Active() && trace.Path() == options_.trace_file) return;
+  // Appended: a trace spans runs until the user deletes the file.
+  std::string error;
+  if (!trace.Start(options_.trace_file, CommandTrace::Mode::kAppend, &error)) {
+    session_.status_line.Set(error);
+  }
 }
 
 void MainWindow::OpenDialog(QDialog* dialog) {

@@ -1,5 +1,7 @@
 #include "shell/options.h"
 
+#include <filesystem>
+
 namespace tamarack {
 
 Options InitialisedOptions(const Options& current) {
@@ -16,7 +18,13 @@ Options AcceptOptions(const Options& previous, const Options& entered) {
   Options o = entered;
   if (o.command_timeout == 0) o.command_timeout = previous.command_timeout;
   if (o.receive_length == 0) o.receive_length = previous.receive_length;
+  if (o.trace_file.empty()) o.trace_file = previous.trace_file;
   return o;
+}
+
+std::string DefaultTraceFile(const std::string& settings_path) {
+  const std::filesystem::path folder = std::filesystem::path(settings_path).parent_path();
+  return (folder / "tamarack-trace.jsonl").string();
 }
 
 }  // namespace tamarack

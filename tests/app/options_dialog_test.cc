@@ -1,6 +1,7 @@
 #include "app/options_dialog.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QtTest/QtTest>
@@ -50,6 +51,21 @@ class OptionsDialogTest : public QObject {
     OptionsDialog d(o);
     d.timeout_box()->setValue(0);
     QCOMPARE(d.Result().command_timeout, 25u);
+  }
+
+  void TheTraceOptionTakesItsFileAndKeepsTheOldOneWhenLeftEmpty() {
+    Options o;
+    o.trace_file = "/tmp/old.jsonl";
+    OptionsDialog d(o);
+    QCOMPARE(d.trace_box()->text(), QStringLiteral("record every command to a file"));
+    QVERIFY(!d.trace_box()->isChecked());
+    QCOMPARE(d.trace_file_box()->text(), QStringLiteral("/tmp/old.jsonl"));
+    d.trace_box()->setChecked(true);
+    d.trace_file_box()->setText(QStringLiteral("  /tmp/new.jsonl "));
+    QVERIFY(d.Result().trace_commands);
+    QCOMPARE(d.Result().trace_file, std::string("/tmp/new.jsonl"));
+    d.trace_file_box()->clear();
+    QCOMPARE(d.Result().trace_file, std::string("/tmp/old.jsonl"));
   }
 
   void TheThreeDiscIconsDiffer() {

@@ -73,7 +73,9 @@ TEST(SettingsFormat, WritesEveryKeyInOrder) {
                                 "UName00=User01\n",
                                 "UName09=User10\n",
                                 "MsrBlockLength=10\n",
-                                "VirtualDrives=1\n"};
+                                "VirtualDrives=1\n",
+                                "TraceCommands=0\n",
+                                "TraceFile=\n"};
   std::size_t at = 0;
   for (const char* key : kOrder) {
     const std::size_t found = text.find(key, at);
@@ -127,6 +129,8 @@ TEST(SettingsFormat, RoundTripOfEveryKey) {
   for (int i = 0; i < 20; ++i) d.users[3].data.push_back(static_cast<std::uint8_t>(0xF0 + i));
   d.msr_block_length = 32;
   d.virtual_drives = 0;
+  d.trace_commands = 1;
+  d.trace_file = "/home/u/traces/drive 1.jsonl";
 
   const SettingsData r = Read(FormatSettings(d));
   EXPECT_EQ(r.size, d.size);
@@ -168,6 +172,8 @@ TEST(SettingsFormat, RoundTripOfEveryKey) {
   EXPECT_EQ(r.users[3].name, "モードセレクト");
   EXPECT_EQ(r.msr_block_length, 32);
   EXPECT_EQ(r.virtual_drives, 0);
+  EXPECT_EQ(r.trace_commands, 1);
+  EXPECT_EQ(r.trace_file, d.trace_file);
   EXPECT_EQ(FormatSettings(r), FormatSettings(d));
 }
 
