@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QMetaObject>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -25,6 +24,7 @@
 #include "app/sector_dump_tab.h"
 #include "app/toc_tab.h"
 #include "app/window_job_host.h"
+#include "app/window_post.h"
 #include "decode/mode_page_editor.h"
 #include "device/drive_selection.h"
 #include "device/sense.h"
@@ -140,10 +140,9 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   status_label_->setObjectName(QStringLiteral("statusLine"));
   statusBar()->addWidget(status_label_, 1);
   // The status line is written from worker threads: hop to the window thread.
-  session_.status_line.SetObserver([this](const std::string& text) {
-    QMetaObject::invokeMethod(
-        status_label_, [this, t = QString::fromStdString(text)] { status_label_->setText(t); },
-        Qt::QueuedConnection);
+  auto* status_post = new WindowPost(status_label_);
+  session_.status_line.SetObserver([this, status_post](const std::string& text) {
+    status_post->Post([this, t = QString::fromStdString(text)] { status_label_->setText(t); });
   });
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);

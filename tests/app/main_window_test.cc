@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "app/window_post.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -64,6 +66,31 @@ class MainWindowTest : public QObject {
     std::thread worker([&w] { w.session().status_line.Set("Command Rejected!"); });
     worker.join();
     QTRY_COMPARE(w.status_label()->text(), QStringLiteral("Command Rejected!"));
+  }
+
+  void PostsFromAWorkerRunInOrderOnTheWindowThreadUnlessTheirContextIsGone() {
+    auto context = std::make_unique<QObject>();
+    auto* post = new WindowPost(context.get());
+    std::vector<int> ran;
+    bool on_window_thread = true;
+    std::thread worker([&] {
+      for (int i = 0; i < 100; ++i) {
+        post->Post([&ran, &on_window_thread, i] {
+          on_window_thread = on_window_thread && QThread::currentThread() == qApp->thread();
+          ran.push_back(i);
+          if (i == 0) QCoreApplication::processEvents();  // a nested loop keeps the order
+        });
+      }
+    });
+    worker.join();
+    QTRY_COMPARE(ran.size(), 100u);
+    for (int i = 0; i < 100; ++i) QCOMPARE(ran[static_cast<std::size_t>(i)], i);
+    QVERIFY(on_window_thread);
+
+    post->Post([&ran] { ran.push_back(-1); });
+    context.reset();  // the post goes with its context, unrun
+    QCoreApplication::processEvents();
+    QCOMPARE(ran.size(), 100u);
   }
 };
 

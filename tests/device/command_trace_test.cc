@@ -211,10 +211,13 @@ TEST_F(DirectoryTrace, ThreadsOnTheirOwnHandlesNeverInterleaveLines) {
     t->responder = [](const ScsiRequest&) { return Good(std::vector<std::uint8_t>(4096, 0xab)); };
     return t;
   };
+  // Opened here: the directory opens on one thread at a time; the handles then run apart.
+  std::vector<OpenResult> handles;
+  for (int i = 0; i < kThreads; ++i)
+    handles.push_back(drives.drives.Open("scripted:" + std::to_string(i)));
   std::vector<std::thread> threads;
-  for (int i = 0; i < kThreads; ++i) {
-    threads.emplace_back([this, i] {
-      OpenResult open = drives.drives.Open("scripted:" + std::to_string(i));
+  for (OpenResult& open : handles) {
+    threads.emplace_back([&open] {
       std::vector<std::uint8_t> reply(4096);
       for (int n = 0; n < kCommands; ++n) {
         open.transport->Execute(Request(MakeCdb({0x28}), reply, DataDirection::kIn));
