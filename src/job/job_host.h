@@ -30,6 +30,7 @@ struct JobProgress {
   std::uint64_t total = 0;               // 0: unknown (an endless run)
   std::optional<std::uint32_t> address;  // the LBA in progress
   double bytes_per_second = 0;           // 0: not measured yet
+  double blocks_per_second = 0;          // when known: the "x" factor is this ÷ 75
 };
 
 enum class MessageIcon { kInformation, kWarning, kError };
