@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "console/execute_command.h"
+#include "device/block_size.h"
 #include "device/device_session.h"
 #include "util/bytes.h"
 #include "util/strings.h"
@@ -14,16 +15,6 @@ namespace tamarack {
 namespace {
 
 constexpr auto kReportPeriod = std::chrono::milliseconds(100);
-
-// The bytes per block of the first command's reply: the reply ends at the last byte that is
-// not the fill.
-std::int32_t FirstBlockSize(std::span<const std::uint8_t> buffer, std::int32_t block_count) {
-  std::size_t end = buffer.size();
-  while (end > 0 && buffer[end - 1] == kFillByte) --end;
-  const auto size = static_cast<std::int64_t>(end) / block_count;
-  return static_cast<std::int32_t>(
-      std::min<std::int64_t>(size, static_cast<std::int64_t>(kBlockBufferBytes)));
-}
 
 bool Send(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
           std::uint32_t* transferred) {
@@ -124,14 +115,29 @@ void SpeedMeasurementJob::Measure(JobContext& ctx, std::vector<std::uint8_t>& bu
     if (last - current < count) break;  // the tail
     const Cdb cdb = MeasureCdb(result_.current_lba, count);
     const Clock::Duration from = clock.Now();
+    Clock::Duration to{};
+    Clock::Duration probe{};  // finding the block size took the tool this long after the read
     if (!result_.first_command_sent) {
       result_.first_command_sent = true;
       host.Show(JobText::kCdb, HexBytes(cdb, " "));
       const std::span<std::uint8_t> whole(buffer.data(),
                                           static_cast<std::size_t>(count) * kBlockBufferBytes);
-      std::fill(whole.begin(), whole.end(), kFillByte);
+      std::fill(whole.begin(), whole.end(), kReplyFill);
       if (!Send(session, cdb, whole, &moved)) return;
-      block_size = FirstBlockSize(whole, count);
+      to = clock.Now();
+      // The fill, else a believable residual, else a one-block probe: a reply whose last
+      // bytes happen to be 5Ah does not come out short. A probe reads the command's last block,
+      // so that the next command goes on without a seek.
+      const BlockSizeFinding found =
+          FindBlockSize(session, ReadEvidence{.command = cdb,
+                                              .reply = whole,
+                                              .blocks = static_cast<std::uint32_t>(count),
+                                              .transferred = moved,
+                                              .requested = static_cast<std::uint32_t>(whole.size()),
+                                              .lba = result_.current_lba + count - 1});
+      probe = clock.Now() - to;
+      block_size = static_cast<std::int32_t>(
+          std::min<std::uint32_t>(found.bytes, static_cast<std::uint32_t>(kBlockBufferBytes)));
       session.status_line.Set(StrFormat("Blk=%d,BlkSize=%d,StartLba=%d,LastLba=%d(%lldM)", count,
                                         block_size, result_.start_lba, result_.last_lba,
                                         static_cast<long long>(last * block_size / 1048576)));
@@ -146,14 +152,19 @@ void SpeedMeasurementJob::Measure(JobContext& ctx, std::vector<std::uint8_t>& bu
         host.Message(MessageIcon::kWarning, StrFormat(kMeasureReadError, static_cast<int>(lba)));
         return;
       }
+      to = clock.Now();
     }
-    const Clock::Duration to = clock.Now();
     result_.total_bytes += static_cast<std::int64_t>(count) * block_size;
     {
       std::lock_guard lock(mutex_);
       result_.current_lba += count;
     }
     Account(ctx, from, to, count);
+    if (probe.count() > 0) {
+      // The probe's time counts in no second: the marks still to come move on by as much.
+      std::lock_guard lock(mutex_);
+      sampler_->Skip(probe);
+    }
   }
 
   // The tail: fewer blocks than a command's are left; they are read one at a time.
