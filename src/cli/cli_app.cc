@@ -26,6 +26,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddModeSelectCommand(app, context);
   AddModeSenseCommand(app, context);
   AddDumpCommand(app, context);
+  AddMeasureCommand(app, context);
   AddSendCommand(app, context);
   AddSenseCommand(app, context);
   AddCapacityCommand(app, context);

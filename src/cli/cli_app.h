@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "device/clock.h"
 #include "device/drive_directory.h"
 
 namespace CLI {
@@ -19,6 +20,8 @@ struct CliContext {
   const DriveDirectory* drives = nullptr;
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;
+  // The clock long jobs time themselves with (the drives' own); null: the machine's.
+  Clock* clock = nullptr;
   int exit_code = 0;
 };
 
@@ -34,6 +37,7 @@ void AddDrivesCommand(CLI::App& app, CliContext& context);
 void AddModeSelectCommand(CLI::App& app, CliContext& context);
 void AddModeSenseCommand(CLI::App& app, CliContext& context);
 void AddDumpCommand(CLI::App& app, CliContext& context);
+void AddMeasureCommand(CLI::App& app, CliContext& context);
 void AddSendCommand(CLI::App& app, CliContext& context);
 void AddSenseCommand(CLI::App& app, CliContext& context);
 // Decoding subcommands.

@@ -33,6 +33,15 @@ Cdb MeasureCdb(std::int32_t lba, std::int32_t block_count) {
   return cdb;
 }
 
+bool SpeedMeasurementJob::Read(DeviceSession& session, const Cdb& cdb,
+                               std::span<std::uint8_t> buffer, std::uint32_t* transferred) {
+  const CommandOutcome outcome = session.Run(cdb, buffer, false, false);
+  *transferred = outcome.result.transferred;
+  if (outcome.status == CommandStatus::kGood) return true;
+  result_.failed_read = outcome;
+  return false;
+}
+
 MeasureLive SpeedMeasurementJob::Live() const {
   std::lock_guard lock(mutex_);
   MeasureLive live;
@@ -123,7 +132,7 @@ void SpeedMeasurementJob::Measure(JobContext& ctx, std::vector<std::uint8_t>& bu
       const std::span<std::uint8_t> whole(buffer.data(),
                                           static_cast<std::size_t>(count) * kBlockBufferBytes);
       std::fill(whole.begin(), whole.end(), kReplyFill);
-      if (!Send(session, cdb, whole, &moved)) return;
+      if (!Read(session, cdb, whole, &moved)) return;
       to = clock.Now();
       // The fill, else a believable residual, else a one-block probe: a reply whose last
       // bytes happen to be 5Ah does not come out short. A probe reads the command's last block,
@@ -145,7 +154,7 @@ void SpeedMeasurementJob::Measure(JobContext& ctx, std::vector<std::uint8_t>& bu
     } else {
       const auto length =
           static_cast<std::uint32_t>(count) * static_cast<std::uint32_t>(block_size);
-      const bool good = Send(session, cdb, std::span(buffer.data(), length), &moved);
+      const bool good = Read(session, cdb, std::span(buffer.data(), length), &moved);
       if (!good || moved != length) {
         result_.read_error = true;
         const auto lba = current + moved / static_cast<std::uint32_t>(block_size);
@@ -176,7 +185,7 @@ void SpeedMeasurementJob::Measure(JobContext& ctx, std::vector<std::uint8_t>& bu
     const std::size_t at = index * static_cast<std::size_t>(block_size);
     if (at + kBlockBufferBytes > buffer.size()) return;
     const Clock::Duration from = clock.Now();
-    const bool good = Send(session, MeasureCdb(result_.current_lba, 1),
+    const bool good = Read(session, MeasureCdb(result_.current_lba, 1),
                            std::span(buffer).subspan(at, kBlockBufferBytes), &moved);
     if (!good || moved == 0) return;
     const Clock::Duration to = clock.Now();

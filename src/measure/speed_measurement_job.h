@@ -14,9 +14,11 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "device/device_session.h"
 #include "device/scsi.h"
 #include "job/job.h"
 #include "measure/rotation.h"
@@ -58,6 +60,8 @@ struct MeasureResult {
   bool first_command_sent = false;
   bool cancelled = false;  // stopped on request (Cancel, a tab change, an interruption)
   bool read_error = false;
+  // The Read CD that ended the run when it failed (a command that read too little is kGood).
+  std::optional<CommandOutcome> failed_read;
   SpeedRecord record;                      // the samples, the closing one included
   std::string summary;                     // "x%d.%d speed(…)"; empty when there is none
   std::optional<RotationVerdict> verdict;  // with a summary
@@ -86,6 +90,9 @@ class SpeedMeasurementJob final : public Job {
 
  private:
   void Measure(JobContext& ctx, std::vector<std::uint8_t>& buffer);
+  // One Read CD; keeps the outcome of a failure.
+  bool Read(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
+            std::uint32_t* transferred);
   void ReadRange(JobContext& ctx);
   void ReadModel(JobContext& ctx);
   // Sampling and the reports after a command that read `blocks` blocks from `from` to `to`.
