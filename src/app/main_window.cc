@@ -19,6 +19,7 @@
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
 #include "app/disc_indicator_widget.h"
+#include "app/measure_tab.h"
 #include "app/mode_page_editor.h"
 #include "app/options_dialog.h"
 #include "app/properties_tab.h"
@@ -41,18 +42,26 @@ namespace {
 // The window's side of drive selection.
 class WindowSelectionHost final : public SelectionHost {
  public:
-  WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator)
-      : window_(window), indicator_(indicator) {}
+  WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs,
+                      MeasureTab* measure)
+      : window_(window), indicator_(indicator), tabs_(tabs), measure_(measure) {}
   void SetTitle(const std::string& title) override {
     window_->setWindowTitle(QString::fromStdString(title));
   }
   void SetDiscPresent(bool present) override {
     if (indicator_) indicator_->SetDiscPresent(present);
   }
+  // The Measure tab shows the disc's first track and last block.
+  bool WantsDiscExtent() override { return measure_ && tabs_->currentIndex() == kTabMeasure; }
+  void SetDiscExtent(std::uint32_t first_track_lba, std::uint32_t last_lba) override {
+    if (measure_) measure_->SetRange(first_track_lba, last_lba);
+  }
 
  private:
   QMainWindow* window_;
   DiscIndicatorWidget* indicator_;
+  QTabWidget* tabs_;
+  MeasureTab* measure_;
 };
 
 constexpr const char* kResetQuestion =
@@ -102,7 +111,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
     : QMainWindow(parent),
       drives_(drives),
       session_(drives, BuiltInSenseTable()),
-      runner_(session_),
+      runner_(session_, config.clock ? *config.clock : RealClock()),
       config_(std::move(config)) {
   setWindowTitle(QStringLiteral("Tamarack"));
   setMinimumSize(750, 600);
@@ -178,6 +187,25 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
           &SectorDumpTab::SetHexInput);
   connect(command_tab_->grouping_box(), &QComboBox::currentIndexChanged, sector_dump_tab_,
           [this](int index) { sector_dump_tab_->SetGroupSize(GroupSize(index)); });
+  measure_tab_ = new MeasureTab(session_, runner_, tabs_);
+  InstallTab(kTabMeasure, measure_tab_);
+  SetExecAction(kTabMeasure, [this] { measure_tab_->Execute(); });
+  measure_tab_->SetBlockCount(settings_.msr_block_length);
+  measure_tab_->SetHexInput(command_tab_->console().hex_input());
+  measure_tab_->dialog_hook = config_.dialog_hook;
+  measure_tab_->on_running = [this](bool running) {
+    SetExecCaptionOverride(running ? QStringLiteral("Cancel(&E)") : QString());
+  };
+  connect(command_tab_->hex_input_box(), &QCheckBox::toggled, measure_tab_,
+          &MeasureTab::SetHexInput);
+  connect(tabs_, &QTabWidget::currentChanged, measure_tab_, [this](int index) {
+    // Leaving the Measure tab stops its run.
+    if (index != kTabMeasure) {
+      measure_tab_->Stop();
+    } else if (!measure_tab_->running()) {
+      measure_tab_->Shown();
+    }
+  });
   // A selection in the command list is one of the moments the settings are written.
   connect(command_tab_->command_list(), &QListWidget::currentRowChanged, this,
           [this] { SaveSettingsNow(); });
@@ -226,12 +254,17 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
   reset_button_ = button("ｺﾏﾝﾄﾞ初期化", "resetCommandsButton");
   options_button_ = button("ｵﾌﾟｼｮﾝ設定", "optionsButton");
   font_button_ = button("ﾌｫﾝﾄ設定", "fontButton");
+  print_button_ = button("Print", "printButton");
   connect(control_data_button_, &QPushButton::clicked, this, &MainWindow::OpenControlData);
   connect(eject_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(true); });
   connect(load_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(false); });
   connect(reset_button_, &QPushButton::clicked, this, &MainWindow::ResetCommands);
   connect(options_button_, &QPushButton::clicked, this, &MainWindow::OpenOptionsDialog);
   connect(font_button_, &QPushButton::clicked, this, &MainWindow::OpenFontDialog);
+  // Printing is the Measure tab's: its graph on paper (or in a PDF file).
+  connect(print_button_, &QPushButton::clicked, this, [this] {
+    if (measure_tab_ && tabs_->currentIndex() == kTabMeasure) measure_tab_->Print();
+  });
 }
 
 void MainWindow::LoadSettingsAtStart() {
@@ -308,6 +341,7 @@ void MainWindow::SaveSettingsNow() {
     settings_.control_flag = (settings_.control_flag & ~1) | (console.hex_input() ? 1 : 0);
   }
   if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
+  if (measure_tab_) settings_.msr_block_length = measure_tab_->block_count();
   if (config_.settings_path.empty()) return;
   std::string error;
   if (!SaveSettings(config_.settings_path, settings_, &error)) {
@@ -455,6 +489,11 @@ void MainWindow::ReselectDrive() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A measurement on its own tab is stopped and the window stays: its results are worth a look.
+  if (measure_tab_ && tabs_->currentIndex() == kTabMeasure && measure_tab_->Stop()) {
+    event->ignore();
+    return;
+  }
   SaveSettingsNow();
   runner_.Interrupt(InterruptReason::kClose);
   runner_.Wait();
@@ -483,7 +522,7 @@ void MainWindow::FillDriveBox() {
 void MainWindow::OnDriveChanged(int index) {
   if (index < 0 || selecting_) return;
   selecting_ = true;
-  WindowSelectionHost host(this, indicator_);
+  WindowSelectionHost host(this, indicator_, tabs_, measure_tab_);
   SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
   selecting_ = false;
 }
@@ -513,6 +552,7 @@ void MainWindow::SetExecCaptionOverride(const QString& caption) {
 }
 
 void MainWindow::OnTabChanged(int index) {
+  if (print_button_) print_button_->setEnabled(index == kTabMeasure);
   exec_button_->setText(exec_override_.isEmpty() ? ExecCaption(index) : exec_override_);
 }
 
