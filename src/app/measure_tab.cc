@@ -285,8 +285,8 @@ void MeasureTab::ShowRecord(const SpeedRecord& record) {
   status_->setText(QString::fromUtf8(kMeasureAverageText));
 }
 
-void MeasureTab::PrintTo(QPrinter& printer) {
-  QPainter painter(&printer);
+void MeasureTab::PrintTo(QPaintDevice& device) {
+  QPainter painter(&device);
   if (!painter.isActive()) return;
   const QFontMetrics metrics(painter.font(), painter.device());
   const std::string lines[] = {

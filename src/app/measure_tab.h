@@ -16,7 +16,7 @@
 class QDialog;
 class QLabel;
 class QLineEdit;
-class QPrinter;
+class QPaintDevice;
 class QProgressBar;
 class QToolButton;
 
@@ -54,8 +54,9 @@ class MeasureTab : public QWidget {
   // average, "平均" and the graph.
   void ShowRecord(const SpeedRecord& record);
 
-  // Prints the tab (the texts, then the graph at the print geometry) on `printer`.
-  void PrintTo(QPrinter& printer);
+  // Prints the tab (the texts, then the graph at the print geometry) on `device`: a printer,
+  // a PDF writer or an image of a page.
+  void PrintTo(QPaintDevice& device);
   // Asks for a printer (or a PDF file) and prints.
   void Print();
 

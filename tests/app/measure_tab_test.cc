@@ -154,6 +154,13 @@ class MeasureTabTest : public QObject {
       QVERIFY(big.RunAndWait());
       QTest::qWait(200);
       QVERIFY(big.window->grab().save(shot));
+      // And a printed page: A4 at 600 dots per inch.
+      QImage page(4960, 7016, QImage::Format_Grayscale8);
+      page.fill(Qt::white);
+      page.setDotsPerMeterX(23622);
+      page.setDotsPerMeterY(23622);
+      big.tab->PrintTo(page);
+      QVERIFY(page.scaledToWidth(800, Qt::SmoothTransformation).save(shot + ".page.png"));
     }
   }
 };
