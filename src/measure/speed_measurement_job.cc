@@ -88,7 +88,10 @@ void SpeedMeasurementJob::Run(JobContext& ctx) {
     return;
   }
   host.SetBusy(true);
-  result_.record.block_size = static_cast<std::int32_t>(kBlockBufferBytes);
+  {
+    std::lock_guard lock(mutex_);
+    result_.record.block_size = static_cast<std::int32_t>(kBlockBufferBytes);
+  }
   ReadRange(ctx);
   // One byte more than the blocks need, as every read buffer of the console has.
   std::vector<std::uint8_t> buffer(
@@ -145,8 +148,11 @@ void SpeedMeasurementJob::Measure(JobContext& ctx, std::vector<std::uint8_t>& bu
                                               .requested = static_cast<std::uint32_t>(whole.size()),
                                               .lba = result_.current_lba + count - 1});
       probe = clock.Now() - to;
-      block_size = static_cast<std::int32_t>(
-          std::min<std::uint32_t>(found.bytes, static_cast<std::uint32_t>(kBlockBufferBytes)));
+      {
+        std::lock_guard lock(mutex_);  // Live() reads it
+        block_size = static_cast<std::int32_t>(
+            std::min<std::uint32_t>(found.bytes, static_cast<std::uint32_t>(kBlockBufferBytes)));
+      }
       session.status_line.Set(StrFormat("Blk=%d,BlkSize=%d,StartLba=%d,LastLba=%d(%lldM)", count,
                                         block_size, result_.start_lba, result_.last_lba,
                                         static_cast<long long>(last * block_size / 1048576)));
