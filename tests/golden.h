@@ -1,6 +1,9 @@
-// Golden files of the decoders: a reply as hex text (NAME.hex; "#" starts a comment) and the
-// decoded text beside it (NAME.txt, "\n" line ends standing for the decoders' "\r\n").
+// Golden files: a reply as hex text (NAME.hex; "#" starts a comment) and the expected text
+// beside it (NAME.txt, "\n" line ends standing for the decoders' "\r\n"), in
+// tests/data/FOLDER.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,13 +14,13 @@
 
 namespace tamarack::testing {
 
-inline std::string GoldenPath(const std::string& name) {
+inline std::string GoldenPath(const std::string& name, const std::string& folder = "decode") {
   const char* dir = std::getenv("TAMARACK_TEST_DATA");
-  return std::string(dir ? dir : "tests/data") + "/decode/" + name;
+  return std::string(dir ? dir : "tests/data") + "/" + folder + "/" + name;
 }
 
-inline std::string ReadGoldenFile(const std::string& name) {
-  std::ifstream in(GoldenPath(name), std::ios::binary);
+inline std::string ReadGoldenFile(const std::string& name, const std::string& folder = "decode") {
+  std::ifstream in(GoldenPath(name, folder), std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
@@ -49,16 +52,34 @@ inline std::string ReadGoldenText(const std::string& name) {
 }
 
 // With TAMARACK_UPDATE_GOLDEN set, writes `text` (its "\r\n" as "\n") as the golden file
-// instead of comparing: for a new decoder output that has been checked by hand.
-inline bool UpdateGoldenText(const std::string& name, const std::string& text) {
+// instead of comparing: for a new output that has been checked by hand.
+inline bool UpdateGoldenText(const std::string& name, const std::string& text,
+                             const std::string& folder = "decode") {
   if (!std::getenv("TAMARACK_UPDATE_GOLDEN")) return false;
   std::string lf;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
     lf += text[i];
   }
-  std::ofstream(GoldenPath(name), std::ios::binary) << lf;
+  std::ofstream(GoldenPath(name, folder), std::ios::binary) << lf;
   return true;
+}
+
+// Decoded list rows as text: the cells of a row joined by " | ", then its icon number.
+template <typename Rows>
+std::string RowsText(const Rows& rows) {
+  std::string out;
+  for (const auto& r : rows) {
+    for (const std::string& cell : r.cells) out += cell + " | ";
+    out += "icon " + std::to_string(r.icon) + "\r\n";
+  }
+  return out;
+}
+
+// Compares decoded text ("\r\n" line ends) with NAME.txt, or writes it (see above).
+inline void ExpectGoldenText(const std::string& name, const std::string& actual) {
+  if (UpdateGoldenText(name + ".txt", actual)) return;
+  EXPECT_EQ(actual, ReadGoldenText(name + ".txt")) << name;
 }
 
 }  // namespace tamarack::testing

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "console/console.h"
-#include "decode/golden.h"
+#include "console/form_driver.h"
+#include "golden.h"
 
 namespace tamarack {
 namespace {
@@ -78,15 +79,6 @@ TEST(EventStatus, AllocationLengthZeroShowsNoData) {
   EXPECT_FALSE(out.text_has_dump);
 }
 
-TEST(EventStatus, MediaEventWithMediaPresentAndTrayClosed) {
-  const std::vector<std::uint8_t> reply = {0, 6, 4, 0x54, 2, 2, 0, 0};
-  const std::string t = EventStatusText(reply);
-  EXPECT_TRUE(Contains(t, "Media Event: NewMedia\r\n"));
-  EXPECT_TRUE(Contains(t, "Media Present: On\r\n"));
-  EXPECT_TRUE(Contains(t, "Door or Tray open: Off\r\n"));
-  EXPECT_TRUE(Contains(t, "Notification Class Request field: Media\r\n"));
-}
-
 TEST(EventStatus, ShortEventDataSaysNoEventAndValuesOutsideTheListsAddNothing) {
   const std::vector<std::uint8_t> no_event = {0, 2, 0x84, 0x54};
   EXPECT_EQ(EventStatusText(no_event),
@@ -152,19 +144,6 @@ TEST(EventStatus, ALengthBeyondTheBufferIsCutToIt) {
 }
 
 // --- Mechanism Status ---
-
-TEST(MechanismStatus, SlotTableOfEightBytesListsTwoSlots) {
-  std::vector<std::uint8_t> reply = {0x00, 0x10, 0x00, 0x12, 0x34, 2,    0x00, 0x08,
-                                     0x81, 0x00, 0,    0,    0x00, 0x03, 0,    0};
-  const std::string t = MechanismStatusText(reply);
-  EXPECT_TRUE(Contains(t, "Slot: 0\r\n  Disc Present: On\r\n  Change      : On\r\n"));
-  EXPECT_TRUE(Contains(t,
-                       "Slot: 1\r\n  Disc Present: Off\r\n  Change      : Off\r\n"
-                       "  CWP_V       : On\r\n  CWP         : On\r\n"));
-  EXPECT_FALSE(Contains(t, "Slot: 2"));
-  EXPECT_TRUE(Contains(t, "Current LBA: 4660(00001234h)\r\n"));
-  EXPECT_TRUE(Contains(t, "Door open: On\r\n"));
-}
 
 TEST(MechanismStatus, TheSlotWalkStopsAtTheBytesReturned) {
   // The table length says 64 slots (256 bytes); one entry and a half are there.
@@ -253,15 +232,8 @@ TEST(Capacity, AShortReplyReadsZero) {
 TEST(StatusForms, EventMechanismAndSubChannel) {
   Console c;
   c.SelectRow(6);  // Get Event/Status Notification
-  ASSERT_EQ(c.fields().size(), 9u);
-  EXPECT_STREQ(c.fields()[1].label, "Allocation Length");
-  FieldState s = c.field_states()[1];
-  s.text = "8";
-  c.UpdateField(1, s);
-  FieldState media = c.field_states()[6];
-  ASSERT_STREQ(c.fields()[6].label, "10h:Media");
-  media.checked = true;
-  c.UpdateField(6, media);
+  testing::SetText(c, "Allocation Length", "8");
+  testing::SetChecked(c, "10h:Media", true);
   EXPECT_EQ(c.CdbLine(), "4a 00 00 00 10 00 00 00 08 00 00 00 ");
 
   c.SelectRow(17);  // Mechanism Status
@@ -270,15 +242,9 @@ TEST(StatusForms, EventMechanismAndSubChannel) {
 
   c.SelectRow(13);  // Read Sub-Channel
   EXPECT_EQ(c.CdbLine(), "42 00 00 00 00 00 00 a0 00 00 00 00 ");
-  FieldState format = c.field_states()[2];
-  format.choice = 2;
-  c.UpdateField(2, format);
-  FieldState subq = c.field_states()[1];
-  subq.checked = true;
-  c.UpdateField(1, subq);
-  FieldState track = c.field_states()[3];
-  track.text = "5";
-  c.UpdateField(3, track);
+  testing::SetChoice(c, "Sub-channel parameter list codes", 2);
+  testing::SetChecked(c, "SUBQ", true);
+  testing::SetText(c, "Track Number (Hex)", "5");
   EXPECT_EQ(c.CdbLine(), "42 00 40 03 00 00 05 a0 00 00 00 00 ");
 }
 
