@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "console/basic_commands.h"
 #include "console/cdb_text.h"
 #include "console/console.h"
@@ -10,27 +12,30 @@
 namespace tamarack {
 namespace {
 
-TEST(NumberBox, HexEntry) {
-  EXPECT_EQ(ParseNumberText("", true), 0u);
-  EXPECT_EQ(ParseNumberText("a", true), 0xAu);
-  EXPECT_EQ(ParseNumberText("DeAdBeEf", true), 0xDEADBEEFu);
-  EXPECT_EQ(ParseNumberText("123456789", true), 0xFFFFFFFFu);  // nine digits
-  EXPECT_EQ(ParseNumberText("1g", true), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseNumberText(" 1", true), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseNumberText("0x1", true), 0xFFFFFFFFu);
-}
-
-TEST(NumberBox, DecimalEntryReadsTheLeadingNumber) {
-  EXPECT_EQ(ParseNumberText("", false), 0u);
-  EXPECT_EQ(ParseNumberText("123abc", false), 123u);
-  EXPECT_EQ(ParseNumberText("abc", false), 0u);
-  EXPECT_EQ(ParseNumberText("1A", false), 1u);
-  EXPECT_EQ(ParseNumberText("  42", false), 42u);
-  EXPECT_EQ(ParseNumberText("-1", false), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseNumberText("4294967295", false), 0xFFFFFFFFu);
-  // Beyond 32 bits it does not wrap around to a small number.
-  EXPECT_EQ(ParseNumberText("4294967296", false), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseNumberText("99999999999999999999999", false), 0xFFFFFFFFu);
+TEST(NumberBox, HexAndDecimalEntry) {
+  constexpr std::uint32_t kBad = 0xFFFFFFFF;
+  const std::tuple<const char*, bool, std::uint32_t> cases[] = {
+      {"", true, 0},
+      {"a", true, 0xA},
+      {"DeAdBeEf", true, 0xDEADBEEF},
+      // Nine digits, a non-digit, a blank, a prefix: all bits set.
+      {"123456789", true, kBad},
+      {"1g", true, kBad},
+      {" 1", true, kBad},
+      {"0x1", true, kBad},
+      // Decimal entry reads the leading number and never wraps beyond 32 bits.
+      {"", false, 0},
+      {"123abc", false, 123},
+      {"abc", false, 0},
+      {"1A", false, 1},
+      {"  42", false, 42},
+      {"-1", false, kBad},
+      {"4294967295", false, kBad},
+      {"4294967296", false, kBad},
+      {"99999999999999999999999", false, kBad}};
+  for (const auto& [text, hex, value] : cases) {
+    EXPECT_EQ(ParseNumberText(text, hex), value) << text << (hex ? " hex" : "");
+  }
 }
 
 TEST(NumberBox, FormatsAndMasksBySize) {
@@ -228,33 +233,6 @@ TEST(ConsoleForm, RequestSenseAsksFor255Bytes) {
   c.SelectRow(4);
   EXPECT_TRUE(c.no_parameter());
   EXPECT_EQ(c.CdbLine(), "03 00 00 00 ff 00 00 00 00 00 00 00 ");
-}
-
-TEST(PlaceholderForm, SendsTheStoredCdbAndSaysSo) {
-  // The form a command has until its own arrives: one line of text, nothing to edit, and
-  // the whole stored CDB (and parameter list) sent again, byte 0 following the row.
-  const FormSpec& form = *kPlaceholderBehaviour.form;
-  const std::vector<FieldSpec> fields = FormFields(form, 9, false);
-  ASSERT_EQ(fields.size(), 1u);
-  EXPECT_EQ(fields[0].kind, FieldKind::kLabel);
-  EXPECT_STREQ(fields[0].label, kPlaceholderText);
-  EXPECT_FALSE(HasEditableField(fields));
-  EXPECT_FALSE(form.no_parameter);  // not parameterless: it never runs on selection
-  EXPECT_TRUE(kPlaceholderBehaviour.placeholder);
-
-  FormData source;
-  source.cdb = {0x00, 0x00, 0, 0, 0, 0x10, 0, 0, 1};
-  source.parameter = {1, 2};
-  source.transfer_blocks = 5;
-  FormData current;
-  current.cdb[0] = 0x28;
-  ASSERT_TRUE(form.on_build);
-  form.on_build(current, source);
-  std::vector<FieldState> states = FillFields(fields, source, false);
-  CollectFields(fields, states, current, false);
-  EXPECT_EQ(CdbLine(current.cdb), "28 00 00 00 00 10 00 00 01 00 00 00 ");
-  EXPECT_EQ(current.parameter, (std::vector<std::uint8_t>{1, 2}));
-  EXPECT_EQ(current.transfer_blocks, 0);
 }
 
 TEST(ConsoleForm, HexInputSwitchRewritesTheBoxes) {
