@@ -51,6 +51,8 @@ inline std::unique_ptr<Disc> TestDiscFactory(const std::string& name, std::strin
   return MakeDiscByName(name, error);
 }
 
+using Bytes = std::vector<std::uint8_t>;
+
 struct Reply {
   CommandStatus status = CommandStatus::kNoDevice;
   std::uint32_t transferred = 0;
@@ -64,6 +66,11 @@ struct Reply {
   // The reply bytes actually transferred.
   std::vector<std::uint8_t> bytes() const {
     return std::vector<std::uint8_t>(data.begin(), data.begin() + transferred);
+  }
+  // `n` bytes of the buffer from `offset` on.
+  std::vector<std::uint8_t> at(std::size_t offset, std::size_t n) const {
+    return std::vector<std::uint8_t>(data.begin() + static_cast<std::ptrdiff_t>(offset),
+                                     data.begin() + static_cast<std::ptrdiff_t>(offset + n));
   }
 };
 

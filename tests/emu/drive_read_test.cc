@@ -196,14 +196,8 @@ TEST(VirtualDriveSubChannel, CurrentPositionFollowsReadsAndSeeks) {
   ASSERT_TRUE(Read10(h, 100, 1, 2048).good());
   Reply r = h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16);
   ASSERT_TRUE(r.good());
-  EXPECT_EQ(r.data[1], 0x15);  // no audio status
-  EXPECT_EQ(Be16(r.data, 2), 12);
-  EXPECT_EQ(r.data[4], 0x01);
-  EXPECT_EQ(r.data[5], 0x14);
-  EXPECT_EQ(r.data[6], 1);
-  EXPECT_EQ(r.data[7], 1);
-  EXPECT_EQ(Be32(r.data, 8), 100u);
-  EXPECT_EQ(Be32(r.data, 12), 100u);
+  // No audio status; format 1, ADR 1 data, track 1 index 1; absolute and relative 100.
+  EXPECT_EQ(r.bytes(), (Bytes{0, 0x15, 0, 12, 1, 0x14, 1, 1, 0, 0, 0, 100, 0, 0, 0, 100}));
   r = h.In({0x42, 0x02, 0x40, 1, 0, 0, 0, 0, 16}, 16);
   EXPECT_EQ(Be32(r.data, 8), 0x00000319u);                    // 250 frames: 00:03:25
   EXPECT_EQ(Be32(r.data, 12), 0x00000119u);                   // 100 frames: 00:01:25
@@ -222,17 +216,16 @@ TEST(VirtualDriveSubChannel, McnAndIsrc) {
   DriveHarness h("emu:audio?speed=max");
   Reply r = h.In({0x42, 0, 0x40, 2, 0, 0, 0, 0, 24}, 24);
   ASSERT_TRUE(r.good());
-  EXPECT_EQ(Be16(r.data, 2), 20);
-  EXPECT_EQ(r.data[4], 0x02);
-  EXPECT_EQ(r.data[8], 0x80);
-  EXPECT_EQ(std::string(r.data.begin() + 9, r.data.begin() + 22), "4912345678904");
+  EXPECT_EQ(r.at(2, 3), (Bytes{0, 20, 0x02}));
+  EXPECT_EQ(std::string(r.data.begin() + 8, r.data.begin() + 22),
+            "\x80"
+            "4912345678904");
   r = h.In({0x42, 0, 0x40, 3, 0, 0, 2, 0, 24}, 24);
   ASSERT_TRUE(r.good());
-  EXPECT_EQ(r.data[4], 0x03);
-  EXPECT_EQ(r.data[5], 0x32);  // ADR 3, copy permitted
-  EXPECT_EQ(r.data[6], 2);
-  EXPECT_EQ(r.data[8], 0x80);
-  EXPECT_EQ(std::string(r.data.begin() + 9, r.data.begin() + 21), "JPTMR2400002");
+  EXPECT_EQ(r.at(4, 3), (Bytes{0x03, 0x32, 2}));  // ADR 3, copy permitted, track 2
+  EXPECT_EQ(std::string(r.data.begin() + 8, r.data.begin() + 21),
+            "\x80"
+            "JPTMR2400002");
   EXPECT_SENSE(h.In({0x42, 0, 0x40, 3, 0, 0, 9, 0, 24}, 24), 0x5, 0x24, 0x00);
   DriveHarness data;
   r = data.In({0x42, 0, 0x40, 2, 0, 0, 0, 0, 24}, 24);

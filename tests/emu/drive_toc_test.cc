@@ -18,16 +18,10 @@ TEST(VirtualDriveToc, Format0SingleTrack) {
   DriveHarness h;
   Reply r = Toc(h, 0, false, 0);
   ASSERT_TRUE(r.good()) << r.status_line;
-  ASSERT_EQ(r.transferred, 20u);
-  EXPECT_EQ(Be16(r.data, 0), 18);
-  EXPECT_EQ(r.data[2], 1);
-  EXPECT_EQ(r.data[3], 1);
-  EXPECT_EQ(r.data[5], 0x14);  // ADR 1, data track
-  EXPECT_EQ(r.data[6], 1);
-  EXPECT_EQ(Be32(r.data, 8), 0u);
-  EXPECT_EQ(r.data[13], 0x14);
-  EXPECT_EQ(r.data[14], 0xAA);
-  EXPECT_EQ(Be32(r.data, 16), static_cast<std::uint32_t>(kType13Blocks));
+  // Tracks 1 to 1; track 1 (ADR 1, data) at 0; the lead-out at 333000.
+  EXPECT_EQ(r.bytes(), (Bytes{0, 18,   1,    1, 0, 0x14, 1,    0,   0, 0, 0, 0,  //
+                              0, 0x14, 0xAA, 0, 0, 0x05, 0x14, 0xC8}));
+  EXPECT_EQ(kType13Blocks, 0x514C8);
   r = Toc(h, 0, true, 0);
   EXPECT_EQ(Be32(r.data, 8), 0x00000200u);  // 00:02:00
   // 333000 + 150 frames = 74:02:00
@@ -38,12 +32,8 @@ TEST(VirtualDriveToc, Format0TrackNumberField) {
   DriveHarness h("emu:audio?speed=max");
   Reply r = Toc(h, 0, false, 3);
   ASSERT_TRUE(r.good());
-  EXPECT_EQ(Be16(r.data, 0), 2 + 4 * 8);
-  EXPECT_EQ(r.data[2], 1);  // first and last stay those of the disc
-  EXPECT_EQ(r.data[3], 5);
-  EXPECT_EQ(r.data[6], 3);
-  EXPECT_EQ(r.data[5], 0x11);  // pre-emphasis, copy prohibited
-  EXPECT_EQ(Be32(r.data, 8), 12075u);
+  // First and last stay those of the disc; track 3: pre-emphasis, copy prohibited, at 12075.
+  EXPECT_EQ(r.at(0, 12), (Bytes{0, 2 + 4 * 8, 1, 5, 0, 0x11, 3, 0, 0, 0, 0x2F, 0x2B}));
   EXPECT_EQ(r.data[13], 0x12);  // track 4: copy permitted
   EXPECT_EQ(r.data[29], 0x10);  // lead-out takes track 5's control
   r = Toc(h, 0, false, 0xAA);
@@ -61,11 +51,8 @@ TEST(VirtualDriveToc, SessionInformation) {
   Reply r = Toc(h, 1, false, 0);
   ASSERT_TRUE(r.good());
   ASSERT_EQ(r.transferred, 12u);
-  EXPECT_EQ(Be16(r.data, 0), 10);
-  EXPECT_EQ(r.data[2], 1);
-  EXPECT_EQ(r.data[3], 2);
-  EXPECT_EQ(r.data[5], 0x14);
-  EXPECT_EQ(r.data[6], 4);
+  // Sessions 1 to 2; the last one's first track, 4 (data), after the first session's lead-out.
+  EXPECT_EQ(r.at(0, 8), (Bytes{0, 10, 1, 2, 0, 0x14, 4, 0}));
   const std::uint32_t start = Be32(r.data, 8);
   EXPECT_EQ(start, 3 * 45 * 75 + 2 * 150 + 6750 + 4500 + 150);
   r = Toc(h, 1, true, 0);
@@ -92,27 +79,26 @@ TEST(VirtualDriveToc, FullTocOfATwoSessionDisc) {
     EXPECT_EQ(d(i, 3), points[i]) << i;
     EXPECT_EQ(d(i, 0), sessions[i]) << i;
   }
-  EXPECT_EQ(d(0, 1), 0x12);  // ADR 1, audio copy permitted
-  EXPECT_EQ(d(0, 8), 1);     // first track
-  EXPECT_EQ(d(0, 9), 0x00);  // CD-DA disc type
-  EXPECT_EQ(d(1, 8), 3);
-  const Msf leadout1 = LbaToMsf(3 * 45 * 75 + 2 * 150);
-  EXPECT_EQ(d(2, 8), leadout1.minutes);
-  EXPECT_EQ(d(2, 9), leadout1.seconds);
-  EXPECT_EQ(d(2, 10), leadout1.frames);
-  EXPECT_EQ(d(3, 8), 0);  // track 1 at 00:02:00
-  EXPECT_EQ(d(3, 9), 2);
-  EXPECT_EQ(d(6, 1) >> 4, 5);  // B0: ADR 5
-  const Msf next = LbaToMsf(3 * 45 * 75 + 2 * 150 + 6750 + 4500);
-  EXPECT_EQ(d(6, 4), next.minutes);
-  EXPECT_EQ(d(6, 5), next.seconds);
-  EXPECT_EQ(d(6, 6), next.frames);
+  const auto msf = [](std::int32_t lba) {
+    const Msf m = LbaToMsf(lba);
+    return Bytes{static_cast<std::uint8_t>(m.minutes), static_cast<std::uint8_t>(m.seconds),
+                 static_cast<std::uint8_t>(m.frames)};
+  };
+  const auto field = [&r](int i, std::size_t at) {
+    return r.at(4 + 11 * static_cast<std::size_t>(i) + at, 3);
+  };
+  EXPECT_EQ(d(0, 1), 0x12);                            // ADR 1, audio copy permitted
+  EXPECT_EQ(field(0, 8), (Bytes{1, 0x00, 0}));         // first track 1, CD-DA disc type
+  EXPECT_EQ(d(1, 8), 3);                               // last track
+  EXPECT_EQ(field(2, 8), msf(3 * 45 * 75 + 2 * 150));  // lead-out of session 1
+  EXPECT_EQ(field(3, 8), (Bytes{0, 2, 0}));            // track 1 at 00:02:00
+  EXPECT_EQ(d(6, 1) >> 4, 5);                          // B0: ADR 5, the next program area
+  EXPECT_EQ(field(6, 4), msf(3 * 45 * 75 + 2 * 150 + 6750 + 4500));
   EXPECT_EQ(d(6, 8), 79);
   EXPECT_EQ(d(7, 1) >> 4, 5);  // C0
   EXPECT_EQ(d(7, 8), 97);
-  EXPECT_EQ(d(8, 1), 0x14);  // session 2: data
-  EXPECT_EQ(d(8, 8), 4);
-  EXPECT_EQ(d(8, 9), 0x20);  // CD-ROM XA
+  EXPECT_EQ(d(8, 1), 0x14);                     // session 2: data
+  EXPECT_EQ(field(8, 8), (Bytes{4, 0x20, 0}));  // first track 4, CD-ROM XA
   // From session 2 on.
   const Reply second = Toc(h, 2, false, 2);
   EXPECT_EQ(Be16(second.data, 0), 2 + 4 * 11);

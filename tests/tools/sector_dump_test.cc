@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <tuple>
+
 #include "tools/dump_buffer.h"
 #include "tools/dump_number.h"
 #include "tools/read_cd_detail.h"
@@ -17,23 +20,27 @@ Cdb Bytes(std::initializer_list<std::uint8_t> b) {
 }
 
 TEST(DumpNumber, PrefixBaseAndInvalidCharacters) {
-  EXPECT_EQ(ParseDumpNumber("16", false), 16u);
-  EXPECT_EQ(ParseDumpNumber("16", true), 0x16u);
-  EXPECT_EQ(ParseDumpNumber("0x1A", false), 0x1Au);
-  EXPECT_EQ(ParseDumpNumber("0X1a", true), 0x1Au);
-  EXPECT_EQ(ParseDumpNumber("ffffffff", true), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseDumpNumber("4294967295", false), 0xFFFFFFFFu);
-  // Not a digit of the base, nothing after the prefix, empty, blanks, too long.
-  EXPECT_EQ(ParseDumpNumber("1A", false), std::nullopt);
-  EXPECT_EQ(ParseDumpNumber("0x", false), std::nullopt);
-  EXPECT_EQ(ParseDumpNumber("", true), std::nullopt);
-  EXPECT_EQ(ParseDumpNumber(" 12", false), std::nullopt);
-  EXPECT_EQ(ParseDumpNumber("12 ", false), std::nullopt);
-  EXPECT_EQ(ParseDumpNumber("-1", false), std::nullopt);
-  EXPECT_EQ(ParseDumpNumber("0x123456789", false), std::nullopt);
-  EXPECT_EQ(ParseDumpNumber("000000001", true), std::nullopt);
-  EXPECT_EQ(ParseDumpNumber("4294967296", false), std::nullopt);
-  EXPECT_EQ(ParseDumpNumber("0xg", false), std::nullopt);
+  const std::tuple<const char*, bool, std::optional<std::uint32_t>> cases[] = {
+      {"16", false, 16},
+      {"16", true, 0x16},
+      {"0x1A", false, 0x1A},
+      {"0X1a", true, 0x1A},
+      {"ffffffff", true, 0xFFFFFFFF},
+      {"4294967295", false, 0xFFFFFFFF},
+      // Not a digit of the base, nothing after the prefix, empty, blanks, sign, too long.
+      {"1A", false, {}},
+      {"0x", false, {}},
+      {"", true, {}},
+      {" 12", false, {}},
+      {"12 ", false, {}},
+      {"-1", false, {}},
+      {"0x123456789", false, {}},
+      {"000000001", true, {}},
+      {"4294967296", false, {}},
+      {"0xg", false, {}}};
+  for (const auto& [text, hex, value] : cases) {
+    EXPECT_EQ(ParseDumpNumber(text, hex), value) << text << (hex ? " hex" : "");
+  }
 }
 
 TEST(SectorDumpPrepare, LbaLengthAboveTenIsCutWithTheMessage) {
@@ -372,13 +379,10 @@ TEST(SectorDumpKeys, RoundTripAndPacking) {
 
 TEST(SectorDumpText, FormatsEveryValidByteOrNoData) {
   EXPECT_EQ(FormatSectorDump({}, 4), "No Data");
-  std::vector<std::uint8_t> data(3000, 0x41);
-  const std::string text = FormatSectorDump(data, 4);
-  EXPECT_EQ(text.find("omitted"), std::string::npos);
-  EXPECT_NE(text.find("002992 0bb0h "), std::string::npos);
+  std::vector<std::uint8_t> data(3000, 0x41);  // more than the console's dump shows
   std::string expected;
   DumpHex(data, &expected, true, 4);
-  EXPECT_EQ(text, expected);
+  EXPECT_EQ(FormatSectorDump(data, 4), expected);
 }
 
 }  // namespace
