@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "device/linux/command_permission.h"
 #include "device/linux/sgio_request.h"
 #include "device/linux/sgio_transport.h"
+#include "device/platform_drives.h"
 
 namespace tamarack {
 namespace {
@@ -144,6 +146,16 @@ TEST_F(FakeSysfs, FindsTypeFiveDevicesInSrOrder) {
 
 TEST_F(FakeSysfs, NoTreeMeansNoDrives) {
   EXPECT_TRUE(DiscoverOpticalDrives(root_ / "missing").empty());
+}
+
+TEST(PlatformDrives, TheEnvironmentCanLeaveThemOut) {
+  ::setenv("TAMARACK_PLATFORM_DRIVES", "0", 1);
+  EXPECT_FALSE(PlatformDrivesEnabled());
+  EXPECT_EQ(MakePlatformDriveProvider(), nullptr);
+  ::setenv("TAMARACK_PLATFORM_DRIVES", "1", 1);
+  EXPECT_NE(MakePlatformDriveProvider(), nullptr);  // made, not asked for drives
+  ::unsetenv("TAMARACK_PLATFORM_DRIVES");
+  EXPECT_TRUE(PlatformDrivesEnabled());
 }
 
 TEST(SgioTransport, OpeningAMissingDeviceSaysWhy) {
