@@ -3,12 +3,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "device/linux/command_permission.h"
 #include "device/linux/sgio_request.h"
 #include "device/linux/sgio_transport.h"
 #include "device/platform_drives.h"
+#include "temp_dir.h"
 
 namespace tamarack {
 namespace {
@@ -116,36 +116,31 @@ TEST(KernelCommandClass, FollowsTheKernelsFilter) {
   EXPECT_NE(PermissionAdvice(0x28, false, "/dev/sr0").find("cdrom"), std::string::npos);
 }
 
-class FakeSysfs : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root_ = std::filesystem::temp_directory_path() /
-            ("tamarack-sysfs-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(root_);
-  }
-  void TearDown() override { std::filesystem::remove_all(root_); }
+// A sysfs tree of SCSI devices in a folder of its own.
+struct FakeSysfs {
   void AddDevice(const std::string& hctl, const std::string& type, const std::string& block) {
-    const auto dev = root_ / "class" / "scsi_device" / hctl / "device";
-    std::filesystem::create_directories(dev / "block" / block);
-    std::ofstream(dev / "type") << type << "\n";
+    const std::string dev = "class/scsi_device/" + hctl + "/device";
+    std::filesystem::create_directories(root.File(dev + "/block/" + block));
+    root.Write(dev + "/type", type + "\n");
   }
-  std::filesystem::path root_;
+  testing::TempDir root{"tamarack-sysfs-"};
 };
 
-TEST_F(FakeSysfs, FindsTypeFiveDevicesInSrOrder) {
-  AddDevice("3:0:0:0", "5", "sr10");
-  AddDevice("1:0:1:2", "5", "sr2");
-  AddDevice("0:0:0:0", "0", "sda");  // a disk
-  const auto drives = DiscoverOpticalDrives(root_);
+TEST(Sysfs, FindsTypeFiveDevicesInSrOrder) {
+  FakeSysfs sys;
+  sys.AddDevice("3:0:0:0", "5", "sr10");
+  sys.AddDevice("1:0:1:2", "5", "sr2");
+  sys.AddDevice("0:0:0:0", "0", "sda");  // a disk
+  const auto drives = DiscoverOpticalDrives(sys.root.path());
   ASSERT_EQ(drives.size(), 2u);
   EXPECT_EQ(drives[0].device, "/dev/sr2");
   EXPECT_EQ(drives[0].address, (ScsiAddress{1, 0, 1, 2}));
   EXPECT_EQ(drives[1].device, "/dev/sr10");
 }
 
-TEST_F(FakeSysfs, NoTreeMeansNoDrives) {
-  EXPECT_TRUE(DiscoverOpticalDrives(root_ / "missing").empty());
+TEST(Sysfs, NoTreeMeansNoDrives) {
+  FakeSysfs sys;
+  EXPECT_TRUE(DiscoverOpticalDrives(sys.root.File("missing")).empty());
 }
 
 TEST(PlatformDrives, TheEnvironmentCanLeaveThemOut) {

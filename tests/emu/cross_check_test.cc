@@ -17,8 +17,8 @@
 #include "emu/built_in_discs.h"
 #include "emu/cd_address.h"
 #include "emu/sector_encoder.h"
-#include "emu/temp_dir.h"
 #include "emu/test_sector.h"
+#include "temp_dir.h"
 
 namespace tamarack::emu {
 namespace {
@@ -29,8 +29,8 @@ bool HaveTool(const std::string& name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-struct TempDir : testing::TempDir {
-  TempDir() : testing::TempDir("tamarack-xcheck-") {}
+struct TempDir : tamarack::testing::TempDir {
+  TempDir() : tamarack::testing::TempDir("tamarack-xcheck-") {}
 };
 
 // A minimal MPEG-1 program stream of 2324-byte packs (pack header, a video packet with a

@@ -15,15 +15,15 @@
 #include "emu/sector_encoder.h"
 #include "emu/sub_q.h"
 #include "emu/subchannel.h"
-#include "emu/temp_dir.h"
 #include "emu/test_sector.h"
+#include "temp_dir.h"
 
 namespace tamarack::emu {
 namespace {
 
 namespace fs = std::filesystem;
 
-using testing::TempDir;
+using tamarack::testing::TempDir;
 
 // `blocks` blocks of raw sectors of `disc` from `first` on.
 std::vector<std::uint8_t> RawBlocks(const Disc& disc, std::int32_t first, std::int32_t blocks) {

@@ -17,6 +17,7 @@
 #include "emu/built_in_discs.h"
 #include "emu/synthetic_disc.h"
 #include "emu/virtual_drive_provider.h"
+#include "util/bytes.h"
 
 namespace tamarack::emu::testing {
 
@@ -116,11 +117,10 @@ class DriveHarness {
 };
 
 inline std::uint16_t Be16(const std::vector<std::uint8_t>& b, std::size_t i) {
-  return static_cast<std::uint16_t>(b.at(i) << 8 | b.at(i + 1));
+  return ReadBe16(b, i);
 }
 inline std::uint32_t Be32(const std::vector<std::uint8_t>& b, std::size_t i) {
-  return static_cast<std::uint32_t>(b.at(i)) << 24 | static_cast<std::uint32_t>(b.at(i + 1)) << 16 |
-         static_cast<std::uint32_t>(b.at(i + 2)) << 8 | b.at(i + 3);
+  return ReadBe32(b, i);
 }
 
 // Evaluates `reply` once (it usually sends a command).

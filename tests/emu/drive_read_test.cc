@@ -2,15 +2,12 @@
 // Read Sub-Channel, Seek, and audio play.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "emu/drive_harness.h"
 #include "emu/read_cd_fields.h"
+#include "temp_dir.h"
 
 namespace tamarack::emu::testing {
 namespace {
@@ -286,39 +283,20 @@ TEST(VirtualDriveAudio, ScanMovesFastAndShowsInMechanismStatus) {
   EXPECT_TRUE(h.NoData({0x4E}).good());
 }
 
-}  // namespace
-}  // namespace tamarack::emu::testing
-
-namespace tamarack::emu::testing {
-namespace {
-
 TEST(VirtualDriveImage, ReadsAnIsoByPath) {
-  const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     ("tamarack_drive_test_" + std::to_string(::getpid()) + ".iso");
+  tamarack::testing::TempDir dir;
   std::vector<std::uint8_t> bytes(20 * 2048);
   for (std::size_t i = 0; i < bytes.size(); ++i)
     bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 2048);
-  {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-  }
-  {
-    DriveHarness h("emu:" + path.string() + "?speed=max");
-    ASSERT_TRUE(h.opened) << h.session.OpenError();
-    Reply r = h.In({0x25}, 8);
-    EXPECT_EQ(Be32(r.data, 0), 19u);
-    r = h.In({0x28, 0, 0, 0, 0, 5, 0, 0, 2}, 4096);
-    ASSERT_TRUE(r.good()) << r.status_line;
-    EXPECT_TRUE(std::equal(r.data.begin(), r.data.end(), bytes.begin() + 5 * 2048));
-    EXPECT_SENSE(h.In({0x28, 0, 0, 0, 0, 19, 0, 0, 2}, 4096), 0x5, 0x21, 0x00);
-  }
-  std::filesystem::remove(path);
-  // A missing image cannot be opened; the directory says why.
-  DriveHarness missing("emu:" + path.string());
-  EXPECT_FALSE(missing.opened);
-  EXPECT_NE(missing.session.OpenError().find(path.filename().string()), std::string::npos)
-      << missing.session.OpenError();
+  dir.Write("disc.iso", bytes);
+  DriveHarness h("emu:" + dir.File("disc.iso") + "?speed=max");
+  ASSERT_TRUE(h.opened) << h.session.OpenError();
+  Reply r = h.In({0x25}, 8);
+  EXPECT_EQ(Be32(r.data, 0), 19u);
+  r = h.In({0x28, 0, 0, 0, 0, 5, 0, 0, 2}, 4096);
+  ASSERT_TRUE(r.good()) << r.status_line;
+  EXPECT_TRUE(std::equal(r.data.begin(), r.data.end(), bytes.begin() + 5 * 2048));
+  EXPECT_SENSE(h.In({0x28, 0, 0, 0, 0, 19, 0, 0, 2}, 4096), 0x5, 0x21, 0x00);
 }
 
 }  // namespace
