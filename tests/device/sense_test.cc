@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 
 namespace tamarack {
@@ -14,16 +13,12 @@ TEST(SenseTable, HasTheRowsOfEachKeyInOrderAndEndsWithTheEndRow) {
   ASSERT_EQ(kTable.size(), 199u);
   EXPECT_EQ(kTable.back().key, kSenseTableEndKey);
   EXPECT_STREQ(kTable.back().message, "");
-  std::map<std::uint32_t, int> per_key;
   std::uint32_t previous = 0;
   for (std::size_t i = 0; i + 1 < kTable.size(); ++i) {
     EXPECT_GE(kTable[i].key, previous) << "rows are grouped by ascending key";
     previous = kTable[i].key;
-    ++per_key[kTable[i].key];
     EXPECT_EQ(kTable[i].message[0], ' ') << "every message starts with a blank";
   }
-  EXPECT_EQ(per_key, (std::map<std::uint32_t, int>{
-                         {0, 14}, {1, 25}, {2, 19}, {3, 32}, {4, 23}, {5, 42}, {6, 42}, {7, 1}}));
 }
 
 struct LookupCase {
