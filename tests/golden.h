@@ -27,8 +27,9 @@ inline std::string ReadGoldenFile(const std::string& name, const std::string& fo
 }
 
 // The bytes of a .hex file: pairs of hex digits separated by blanks and line breaks.
-inline std::vector<std::uint8_t> ReadGoldenHex(const std::string& name) {
-  std::istringstream in(ReadGoldenFile(name));
+inline std::vector<std::uint8_t> ReadGoldenHex(const std::string& name,
+                                               const std::string& folder = "decode") {
+  std::istringstream in(ReadGoldenFile(name, folder));
   std::vector<std::uint8_t> bytes;
   std::string line;
   while (std::getline(in, line)) {

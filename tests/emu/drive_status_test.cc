@@ -7,20 +7,6 @@
 namespace tamarack::emu::testing {
 namespace {
 
-TEST(VirtualDriveInquiry, IdentifiesACdDvdDevice) {
-  DriveHarness h;
-  ASSERT_TRUE(h.opened);
-  const Reply r = h.In({0x12, 0, 0, 0, 0xFF}, 255);
-  ASSERT_TRUE(r.good()) << r.status_line;
-  ASSERT_EQ(r.transferred, 96u);
-  EXPECT_EQ(r.data[0], 0x05);  // CD/DVD device, qualifier 0
-  EXPECT_EQ(r.data[1], 0x80);  // removable
-  EXPECT_EQ(r.data[3] & 0x0F, 0x02);
-  EXPECT_EQ(r.data[4], 91);  // additional length: 96 bytes in all
-  EXPECT_EQ(std::string(r.data.begin() + 8, r.data.begin() + 36), "KESTREL CDV-4800 Virtual1.04");
-  EXPECT_EQ(r.data[96], 0x5A);  // nothing beyond the reply is touched
-}
-
 TEST(VirtualDriveInquiry, AllocationLengthAndBufferBoundTheReply) {
   DriveHarness h;
   Reply r = h.In({0x12, 0, 0, 0, 36}, 255);
