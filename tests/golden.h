@@ -42,8 +42,8 @@ inline std::vector<std::uint8_t> ReadGoldenHex(const std::string& name,
 }
 
 // The expected text with "\r\n" line ends.
-inline std::string ReadGoldenText(const std::string& name) {
-  const std::string text = ReadGoldenFile(name);
+inline std::string ReadGoldenText(const std::string& name, const std::string& folder = "decode") {
+  const std::string text = ReadGoldenFile(name, folder);
   std::string out;
   for (char c : text) {
     if (c == '\n') out += '\r';
