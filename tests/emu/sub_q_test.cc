@@ -204,20 +204,12 @@ TEST(CdTextTest, PacksOfTheAudioDisc) {
   auto audio = MakeAudioDisc();
   const auto& packs = audio->Layout().cd_text_packs;
   ASSERT_GE(packs.size(), 6u);
-  std::string album;
+  // The texts show in the Toc views' golden files (decode/audio_cd_text.txt and the CLI's).
   for (std::size_t i = 0; i < packs.size(); ++i) {
     EXPECT_TRUE(CdTextPackCrcOk(packs[i])) << i;
     EXPECT_EQ(packs[i][2], i) << "sequence number";
   }
-  for (std::size_t k = 4; k < 16 && packs[0][k]; ++k) album += static_cast<char>(packs[0][k]);
-  EXPECT_EQ(album, "Tamarack Tes");
-  EXPECT_EQ(packs[0][0], kCdTextTitle);
-  EXPECT_EQ(packs[0][1], 0);
-  // The second title pack continues the album title at character 12 of track 0.
-  EXPECT_EQ(packs[1][1], 0);
-  EXPECT_EQ(packs[1][3], 12);
-  const CdTextPack& last = packs.back();
-  EXPECT_EQ(last[0], kCdTextSizeInfo);
+  EXPECT_EQ(packs.back()[0], kCdTextSizeInfo);
   CdTextPack broken = packs[0];
   broken[5] ^= 1;
   EXPECT_FALSE(CdTextPackCrcOk(broken));

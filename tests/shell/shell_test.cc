@@ -10,9 +10,6 @@ namespace {
 
 using testing::CheckCondition;
 using testing::Good;
-using testing::ScriptedProvider;
-using testing::ScriptedReply;
-using testing::ScriptedTransport;
 
 // A session on drive "d0" whose poll handles answer from `script`.
 struct PollFixture : testing::ScriptedDrives {
