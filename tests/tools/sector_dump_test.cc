@@ -19,6 +19,21 @@ Cdb Bytes(std::initializer_list<std::uint8_t> b) {
   return c;
 }
 
+SectorDump LbaDump(const char* lba, const char* length) {
+  SectorDump d;
+  d.lba_text = lba;
+  d.length_text = length;
+  return d;
+}
+
+SectorDump MsfDump(MsfText start, MsfText end) {
+  SectorDump d;
+  d.mode = DumpAddressMode::kMsf;
+  d.start = start;
+  d.end = end;
+  return d;
+}
+
 TEST(DumpNumber, PrefixBaseAndInvalidCharacters) {
   const std::tuple<const char*, bool, std::optional<std::uint32_t>> cases[] = {
       {"16", false, 16},
@@ -44,9 +59,7 @@ TEST(DumpNumber, PrefixBaseAndInvalidCharacters) {
 }
 
 TEST(SectorDumpPrepare, LbaLengthAboveTenIsCutWithTheMessage) {
-  SectorDump d;
-  d.lba_text = "100";
-  d.length_text = "11";
+  SectorDump d = LbaDump("100", "11");
   const DumpPreparation p = d.Prepare(DumpStep::kNone, false);
   ASSERT_TRUE(p.request);
   ASSERT_EQ(p.messages.size(), 1u);
@@ -64,10 +77,7 @@ TEST(SectorDumpPrepare, LbaLengthAboveTenIsCutWithTheMessage) {
 }
 
 TEST(SectorDumpPrepare, MsfRangeAboveTenMovesTheEndWithTheFullStopMessage) {
-  SectorDump d;
-  d.mode = DumpAddressMode::kMsf;
-  d.start = {"00", "02", "70"};  // frame 220
-  d.end = {"00", "03", "06"};    // frame 231: 11 frames
+  SectorDump d = MsfDump({"00", "02", "70"}, {"00", "03", "06"});  // frames 220 to 231: 11
   const DumpPreparation p = d.Prepare(DumpStep::kNone, false);
   ASSERT_TRUE(p.request);
   ASSERT_EQ(p.messages.size(), 1u);
@@ -87,29 +97,20 @@ TEST(SectorDumpPrepare, ParameterErrorsStopTheRead) {
     const char* message;
   };
   const Case cases[] = {
-      {"12x", "1", false, "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLBAが不正です"},
-      {"", "1", false, "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLBAが不正です"},
-      {"1A", "1", false, "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLBAが不正です"},
-      {"10", "z", true, "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLengthが不正です"},
-      {"10", "0", false, "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLengthが0です"},
-      {"10", "0x0", false, "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLengthが0です"},
-      // A bad LBA is reported before a bad length.
-      {"q", "0", false, "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLBAが不正です"},
+      {"12x", "1", false, "LBAが不正です"}, {"", "1", false, "LBAが不正です"},
+      {"1A", "1", false, "LBAが不正です"},  {"10", "z", true, "Lengthが不正です"},
+      {"10", "0", false, "Lengthが0です"},  {"10", "0x0", false, "Lengthが0です"},
+      {"q", "0", false, "LBAが不正です"},  // a bad LBA is reported before a bad length
   };
   for (const Case& c : cases) {
-    SectorDump d;
-    d.lba_text = c.lba;
-    d.length_text = c.length;
+    SectorDump d = LbaDump(c.lba, c.length);
     const DumpPreparation p = d.Prepare(DumpStep::kNext, c.hex);
     EXPECT_FALSE(p.request) << c.lba << " " << c.length;
     ASSERT_EQ(p.messages.size(), 1u);
-    EXPECT_EQ(p.messages[0], c.message);
+    EXPECT_EQ(p.messages[0], std::string("ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\n") + c.message);
     EXPECT_EQ(d.lba_text, c.lba);  // nothing stepped
   }
-  SectorDump d;
-  d.mode = DumpAddressMode::kMsf;
-  d.start = {"00", "02", "10"};
-  d.end = {"00", "02", "10"};
+  SectorDump d = MsfDump({"00", "02", "10"}, {"00", "02", "10"});
   DumpPreparation p = d.Prepare(DumpStep::kNone, false);
   EXPECT_FALSE(p.request);
   ASSERT_EQ(p.messages.size(), 1u);
@@ -119,9 +120,7 @@ TEST(SectorDumpPrepare, ParameterErrorsStopTheRead) {
 }
 
 TEST(SectorDumpPrepare, LbaStepsForwardAndBackNotBelowZero) {
-  SectorDump d;
-  d.lba_text = "3";
-  d.length_text = "10";
+  SectorDump d = LbaDump("3", "10");
   DumpPreparation p = d.Prepare(DumpStep::kPrevious, false);
   ASSERT_TRUE(p.request);
   EXPECT_EQ(p.request->lba, 0u);
@@ -151,10 +150,7 @@ TEST(SectorDumpPrepare, LbaStepsForwardAndBackNotBelowZero) {
 }
 
 TEST(SectorDumpPrepare, MsfStepsMoveStartAndEndTogether) {
-  SectorDump d;
-  d.mode = DumpAddressMode::kMsf;
-  d.start = {"00", "02", "00"};  // 150
-  d.end = {"00", "02", "05"};    // 155
+  SectorDump d = MsfDump({"00", "02", "00"}, {"00", "02", "05"});  // frames 150 to 155
   DumpPreparation p = d.Prepare(DumpStep::kNext, false);
   ASSERT_TRUE(p.request);
   EXPECT_EQ(p.request->start_frames, 155u);
