@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <tuple>
+#include <utility>
 
 #include "tools/dump_buffer.h"
 #include "tools/dump_number.h"
@@ -35,27 +35,17 @@ SectorDump MsfDump(MsfText start, MsfText end) {
 }
 
 TEST(DumpNumber, PrefixBaseAndInvalidCharacters) {
-  const std::tuple<const char*, bool, std::optional<std::uint32_t>> cases[] = {
-      {"16", false, 16},
-      {"16", true, 0x16},
-      {"0x1A", false, 0x1A},
-      {"0X1a", true, 0x1A},
-      {"ffffffff", true, 0xFFFFFFFF},
-      {"4294967295", false, 0xFFFFFFFF},
-      // Not a digit of the base, nothing after the prefix, empty, blanks, sign, too long.
-      {"1A", false, {}},
-      {"0x", false, {}},
-      {"", true, {}},
-      {" 12", false, {}},
-      {"12 ", false, {}},
-      {"-1", false, {}},
-      {"0x123456789", false, {}},
-      {"000000001", true, {}},
-      {"4294967296", false, {}},
-      {"0xg", false, {}}};
-  for (const auto& [text, hex, value] : cases) {
-    EXPECT_EQ(ParseDumpNumber(text, hex), value) << text << (hex ? " hex" : "");
-  }
+  // After the good ones: not a digit of the base, nothing after the prefix, empty, blanks,
+  // a sign, too long.
+  const std::pair<const char*, std::optional<std::uint32_t>> decimal[] = {
+      {"16", 16},         {"0x1A", 0x1A}, {"4294967295", 0xFFFFFFFF},
+      {"1A", {}},         {"0x", {}},     {" 12", {}},
+      {"12 ", {}},        {"-1", {}},     {"0x123456789", {}},
+      {"4294967296", {}}, {"0xg", {}}};
+  for (const auto& [text, value] : decimal) EXPECT_EQ(ParseDumpNumber(text, false), value) << text;
+  const std::pair<const char*, std::optional<std::uint32_t>> hex[] = {
+      {"16", 0x16}, {"0X1a", 0x1A}, {"ffffffff", 0xFFFFFFFF}, {"", {}}, {"000000001", {}}};
+  for (const auto& [text, value] : hex) EXPECT_EQ(ParseDumpNumber(text, true), value) << text;
 }
 
 TEST(SectorDumpPrepare, LbaLengthAboveTenIsCutWithTheMessage) {
