@@ -125,12 +125,6 @@ class MainWindowShellTest : public QObject {
     QCOMPARE(other.tabs()->currentIndex(), static_cast<int>(kTabProperties));
   }
 
-  void LastTabOutOfRangeStartsOnTheFirstTab() {
-    WriteAll(Settings(), "LastTab=9\nControlFlag=0\n");
-    MainWindow w(drives_.get(), Config());
-    QCOMPARE(w.tabs()->currentIndex(), 0);
-  }
-
   // Without a running timer no tick comes; the schedule's tests show a tick sends nothing
   // while the indicator is off.
   void WithTheIndicatorOffNoTimerRuns() {

@@ -16,30 +16,17 @@
 #include "app/command_tab.h"
 #include "app/form_view.h"
 #include "app/main_window.h"
-#include "emu/virtual_drive_provider.h"
+#include "app/window_bench.h"
 
 namespace tamarack::app {
 
 namespace {
 
-struct Bench {
-  Bench() {
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(
-        RealClock(), std::vector<std::string>{"emu:type13?speed=max"}));
-    window = std::make_unique<MainWindow>(&drives);
-    window->tabs()->setCurrentIndex(kTabCommand);
-    tab = window->command_tab();
-    editor = tab->mode_page_editor();
-  }
-  void Select(const QString& text) {
-    for (int i = 0; i < tab->command_list()->count(); ++i) {
-      if (tab->command_list()->item(i)->text() == text) {
-        tab->SelectListEntry(i, false);
-        return;
-      }
-    }
-    QFAIL(qPrintable(text));
-  }
+struct Bench : testing::WindowBench {
+  Bench()
+      : WindowBench({"emu:type13?speed=max"}),
+        tab(command_tab()),
+        editor(tab->mode_page_editor()) {}
   void ClickPage(int row) {
     QListWidget* list = editor->page_list();
     emit list->itemClicked(list->item(row));
@@ -65,15 +52,8 @@ struct Bench {
     for (int i = 0; i < editor->tab_bar()->count(); ++i) t << editor->tab_bar()->tabText(i);
     return t;
   }
-  bool RunAndWait() {
-    QSignalSpy done(tab, &CommandTab::CommandFinished);
-    window->exec_button()->click();
-    return done.wait(10000);
-  }
-  DriveDirectory drives;
-  std::unique_ptr<MainWindow> window;
-  CommandTab* tab = nullptr;
-  ModePageEditorWidget* editor = nullptr;
+  CommandTab* tab;
+  ModePageEditorWidget* editor;
 };
 
 }  // namespace

@@ -290,11 +290,7 @@ class SectorDumpTabTest : public QObject {
     QCOMPARE(QDir(QString::fromStdString(folder)).canonicalPath(),
              QDir(dir.path()).canonicalPath());
 
-    // The text form writes the list as shown; a write failure shows the system's text.
-    QVERIFY(w.SaveTo(dir.filePath(QStringLiteral("list.txt")), DumpSaveForm::kText));
-    QFile text(dir.filePath(QStringLiteral("list.txt")));
-    QVERIFY(text.open(QIODevice::ReadOnly));
-    QVERIFY(text.readAll().startsWith("+000h|30 31 32"));
+    // A write failure shows the system's text.
     QVERIFY(!w.SaveTo(dir.filePath(QStringLiteral("missing/x.bin")), DumpSaveForm::kBinary));
     QCOMPARE(messages.texts->size(), 1);
     QVERIFY(messages.texts->at(0).contains(QStringLiteral("No such file or directory")));

@@ -11,21 +11,16 @@
 
 #include "app/command_tab.h"
 #include "app/main_window.h"
-#include "emu/virtual_drive_provider.h"
+#include "app/window_bench.h"
 
 namespace tamarack::app {
 
 namespace {
 
 // A window on one virtual drive, the Toc tab shown.
-struct Bench {
-  explicit Bench(const std::string& id) {
-    drives.AddProvider(
-        std::make_unique<emu::VirtualDriveProvider>(RealClock(), std::vector<std::string>{id}));
-    window = std::make_unique<MainWindow>(&drives, WindowConfig{});
-    window->tabs()->setCurrentIndex(kTabToc);
-    tab = qobject_cast<TocTab*>(window->tabs()->widget(kTabToc));
-  }
+struct Bench : testing::WindowBench {
+  explicit Bench(const std::string& id)
+      : WindowBench({id}, kTabToc), tab(qobject_cast<TocTab*>(window->tabs()->widget(kTabToc))) {}
   QStringList Titles() const {
     QStringList t;
     for (int i = 0; i < tab->toc_list()->columnCount(); ++i) {
@@ -34,9 +29,7 @@ struct Bench {
     return t;
   }
   QTreeWidgetItem* Row(int i) const { return tab->toc_list()->topLevelItem(i); }
-  DriveDirectory drives;
-  std::unique_ptr<MainWindow> window;
-  TocTab* tab = nullptr;
+  TocTab* tab;
 };
 
 }  // namespace
@@ -102,17 +95,9 @@ class TocTabTest : public QObject {
   void FeatureListOnTheCommandTab() {
     Bench b("emu:audio?speed=max");
     b.window->tabs()->setCurrentIndex(kTabCommand);
-    CommandTab* tab = b.window->command_tab();
-    int entry = -1;
-    for (int i = 0; i < tab->command_list()->count(); ++i) {
-      if (tab->command_list()->item(i)->text() == QStringLiteral("46h Get Configuration"))
-        entry = i;
-    }
-    QVERIFY(entry >= 0);
-    tab->SelectListEntry(entry, false);
-    QSignalSpy done(tab, &CommandTab::CommandFinished);
-    b.window->exec_button()->click();
-    QVERIFY(done.wait(10000));
+    b.Select(QStringLiteral("46h Get Configuration"));
+    QVERIFY(b.RunAndWait());
+    CommandTab* tab = b.command_tab();
     QTreeWidget* list = tab->result_list();
     QVERIFY(list->isVisibleTo(tab));
     QCOMPARE(list->headerItem()->text(0), QStringLiteral("Offset"));
