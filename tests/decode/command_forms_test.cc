@@ -61,16 +61,6 @@ TEST(ReadForms, Read12AddressReadsBackWithoutItsUpperFourBits) {
   EXPECT_EQ(c.current().transfer_blocks, 2);
 }
 
-TEST(ReadForms, CapacityForm) {
-  Console c;
-  c.SelectRow(RowNamed("Read CD-ROM Capacity"));
-  SetChecked(c, "PMI", true);
-  SetChecked(c, "RELADR (relative address)", true);
-  SetText(c, "Logical Block Address", "255");
-  EXPECT_EQ(c.CdbLine(), "25 01 00 00 00 ff 00 00 01 00 00 00 ");
-  EXPECT_EQ(c.current().transfer_blocks, 0);
-}
-
 TEST(ReadForms, DecoderDumpsTheReturnedBlocksOrSaysNoData) {
   std::vector<std::uint8_t> buffer(2 * 2656, 0x5A);
   for (std::size_t i = 0; i < 4096; ++i) buffer[i] = static_cast<std::uint8_t>(i);
@@ -191,32 +181,10 @@ TEST(ControlForms, SendEventBuildsItsParameterList) {
   EXPECT_EQ(c.CdbLine(), "a2 01 00 00 00 00 00 00 00 08 00 00 ");
 }
 
-TEST(ControlForms, PreventAllowScanPlayPauseAndSeek) {
+// The forms that only place their fields are their field tables; Seek has none and clears
+// whatever its stored CDB held.
+TEST(ControlForms, SeekHasNoFieldsAndClearsTheStoredCdb) {
   Console c;
-  c.SelectRow(RowNamed("Prevent/Allow Medium Removal"));
-  Choose(c, "Persistent/Prevent", "10b Persistent:On Prevent:Off");
-  EXPECT_EQ(c.CdbLine(), "1e 00 00 00 02 00 00 00 00 00 00 00 ");
-
-  c.SelectRow(RowNamed("Scan"));
-  Choose(c, "Type field bit", "10b Track Number (TNO) format");
-  SetChecked(c, "Direct(On:fast-reversed scan,Off:fast-forward scan)", true);
-  SetText(c, "Logical Block Address", "3");
-  EXPECT_EQ(c.CdbLine(), "ba 10 00 00 00 03 00 00 00 80 00 00 ");
-
-  c.SelectRow(RowNamed("Play Audio(10)"));
-  SetText(c, "Starting Logical Block Address", "150");
-  SetText(c, "Transfer Length", "75");
-  EXPECT_EQ(c.CdbLine(), "45 00 00 00 00 96 00 00 4b 00 00 00 ");
-
-  c.SelectRow(RowNamed("Play Audio MSF"));
-  EXPECT_EQ(StateOf(c, "Starting MSF").msf[0], "00");
-  testing::SetMsf(c, "Starting MSF", {"01", "02", "03"});
-  EXPECT_EQ(c.CdbLine(), "47 00 00 01 02 03 00 00 00 00 00 00 ");
-
-  c.SelectRow(RowNamed("Pause/Resume"));
-  SetChecked(c, "Resume", true);
-  EXPECT_EQ(c.CdbLine(), "4b 00 00 00 00 00 00 00 01 00 00 00 ");
-
   const std::size_t seek = RowNamed("Seek");
   c.catalogue().row(seek).cdb_store = {0x2B, 1, 2, 3, 4, 5, 6, 7, 8, 9};
   c.SelectRow(seek);

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "console/console.h"
 #include "golden.h"
 
 namespace tamarack {
@@ -89,15 +88,6 @@ TEST(InquiryIdentity, KeepsVendorAndProductInAZeroFilledArea) {
   EXPECT_EQ(id.ModelName(), "ABCDEFGHVIRTUAL DVD-ROM ");
   EXPECT_EQ(id.bytes[24], 0);
   EXPECT_EQ(SaveInquiryIdentity({}).ModelName(), "");
-}
-
-TEST(InquiryForm, NoParameterAndAllocationLength255) {
-  Console c;
-  c.SelectRow(1);
-  EXPECT_TRUE(c.no_parameter());
-  EXPECT_TRUE(c.parameterless());
-  EXPECT_EQ(c.result_view(), ResultView::kInquiryList);
-  EXPECT_EQ(c.CdbLine(), "12 00 00 00 ff 00 00 00 00 00 00 00 ");
 }
 
 }  // namespace

@@ -102,14 +102,11 @@ TEST(SgIoResult, HostOrDriverErrorsWithoutSenseAreNotSuccess) {
 }
 
 TEST(KernelCommandClass, FollowsTheKernelsFilter) {
-  EXPECT_EQ(ClassifyForKernel(0x28), KernelCommandClass::kRead);
-  EXPECT_EQ(ClassifyForKernel(0xBE), KernelCommandClass::kRead);
-  EXPECT_EQ(ClassifyForKernel(0x1B), KernelCommandClass::kRead);
-  EXPECT_EQ(ClassifyForKernel(0x55), KernelCommandClass::kWrite);
-  EXPECT_EQ(ClassifyForKernel(0xBB), KernelCommandClass::kWrite);
-  EXPECT_EQ(ClassifyForKernel(0xA6), KernelCommandClass::kWrite);
-  EXPECT_EQ(ClassifyForKernel(0xBD), KernelCommandClass::kRawIo);
-  EXPECT_EQ(ClassifyForKernel(0xF1), KernelCommandClass::kRawIo);
+  using enum KernelCommandClass;
+  const std::pair<std::uint8_t, KernelCommandClass> cases[] = {
+      {0x28, kRead},  {0xBE, kRead},  {0x1B, kRead},  {0x55, kWrite},
+      {0xBB, kWrite}, {0xA6, kWrite}, {0xBD, kRawIo}, {0xF1, kRawIo}};
+  for (const auto& [op, kind] : cases) EXPECT_EQ(ClassifyForKernel(op), kind) << int{op};
   EXPECT_NE(PermissionAdvice(0x55, false, "/dev/sr0").find("opened for writing"),
             std::string::npos);
   EXPECT_NE(PermissionAdvice(0xBD, true, "/dev/sr0").find("CAP_SYS_RAWIO"), std::string::npos);
