@@ -77,51 +77,6 @@ TEST(ModePageFields, EveryPageAndScreen) {
   EXPECT_TRUE(HasNumberField(ModePageFields(0x2A, 0, page)));
 }
 
-TEST(ModePageFields, CheckBoxesAndChoicesKeepTheOtherBitsOfTheirByte) {
-  Page page{};
-  page[0] = 0x05;
-  page[1] = 0x32;
-  page[2] = 0x41;  // BUFE, track-at-once
-  page[3] = 0xC4;  // multi-session 11b, track mode 4
-  const auto fields = ModePageFields(0x05, 0, page);
-  FormData d = Data(page);
-  auto states = FillFields(fields, d, false);
-  EXPECT_TRUE(states[IndexOf(fields, "BUFE")].checked);
-  EXPECT_FALSE(states[IndexOf(fields, "Test Write")].checked);
-  EXPECT_EQ(states[IndexOf(fields, "Write Type Field")].choice, 1);
-  EXPECT_EQ(states[IndexOf(fields, "Multi-session Field Definition")].choice, 3);
-  EXPECT_EQ(states[IndexOf(fields, "Track Mode")].text, "4");
-  states[IndexOf(fields, "Test Write")].checked = true;
-  states[IndexOf(fields, "Write Type Field")].choice = 2;
-  states[IndexOf(fields, "Track Mode")].text = "7";
-  CollectFields(fields, states, d, false);
-  EXPECT_EQ(d.parameter[2], 0x52);  // BUFE kept, Test Write on, session-at-once
-  EXPECT_EQ(d.parameter[3], 0xC7);  // multi-session bits kept
-  EXPECT_EQ(d.parameter[0], 0x05);
-  EXPECT_EQ(d.parameter[1], 0x32);
-}
-
-TEST(ModePageFields, AChoiceThatMatchedNothingLeavesItsBits) {
-  Page page{};
-  page[4] = 0xA5;  // data block type 5 is no choice; the upper bits are not the field's
-  const auto fields = ModePageFields(0x05, 1, page);
-  FormData d = Data(page);
-  auto states = FillFields(fields, d, false);
-  const std::size_t type = IndexOf(fields, "Data Block Type");
-  EXPECT_EQ(states[type].choice, -1);
-  CollectFields(fields, states, d, false);
-  EXPECT_EQ(d.parameter[4], 0xA5);
-  states[type].choice = 5;  // "8  2048(Mode 1)"
-  CollectFields(fields, states, d, false);
-  EXPECT_EQ(d.parameter[4], 0xA8);
-  // Session format over the whole byte 8: 30h is none of the choices and stays.
-  d.parameter[8] = 0x30;
-  states = FillFields(fields, d, false);
-  EXPECT_EQ(states[IndexOf(fields, "Session Format")].choice, -1);
-  CollectFields(fields, states, d, false);
-  EXPECT_EQ(d.parameter[8], 0x30);
-}
-
 TEST(ModePageFields, FourByteFieldsAreReadWith28BitsAndWrittenWith32) {
   Page page{};
   page[10] = 0xF1;
