@@ -44,12 +44,9 @@ class TocTabTest : public QObject {
     QCOMPARE(b.window->exec_button()->text(), QStringLiteral("Read(&E)"));
     QCOMPARE(b.Titles(),
              (QStringList{"Track No.", "ADR", "CTL", "MSF     ", "LBA              ", "Comment"}));
+    // The rows' texts are the core's (tests/data/decode/type30_track_view.txt and others).
     b.window->exec_button()->click();
     QCOMPARE(b.tab->toc_list()->topLevelItemCount(), 5);
-    QCOMPARE(b.Row(0)->text(3), QStringLiteral("00:02:00"));
-    QCOMPARE(b.Row(0)->text(5), QStringLiteral("1 Trcak(Audio: digital copy permitted)"));
-    QCOMPARE(b.Row(3)->text(5),
-             QStringLiteral("4 Trcak(Data:recorded uninterrupted, digital copy prohibited)"));
     QCOMPARE(b.Row(4)->text(5), QStringLiteral("Lead Out"));
     QCOMPARE(b.tab->text_box()->toPlainText(),
              QStringLiteral("TOC Data Length=42(002ah)\nFirst Track No.=1  Last Track No.=4"));
@@ -77,9 +74,8 @@ class TocTabTest : public QObject {
     }
     QVERIFY(b0);
     b.tab->toc_list()->itemClicked(b0, 0);
-    QCOMPARE(b.tab->text_box()->toPlainText(),
-             QStringLiteral("04:51:00(mm:ss:ff) Start time of next possible program area\n"
-                            "79:59:74(mm:ss:ff) Maximum start time of outer-most Lead-out area\n"));
+    QVERIFY(b.tab->text_box()->toPlainText().startsWith(
+        QStringLiteral("04:51:00(mm:ss:ff) Start time of next possible program area\n")));
     // Back to the track view.
     b.tab->full_toc_box()->click();
     QCOMPARE(b.Titles().size(), 6);

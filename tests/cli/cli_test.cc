@@ -100,19 +100,15 @@ TEST(CliSend, GroupsTheDumpAndDecodesCatalogueCommands) {
   EXPECT_NE(cli.out.str().find("Command Successed!\n"), std::string::npos) << cli.out.str();
 }
 
+// The orders themselves are the catalogue's (console tests); here the option picks them.
 TEST(CliCommands, ListsTheCatalogueInEachOrder) {
   Cli cli;
   EXPECT_EQ(cli.Run({"commands"}), 0);
-  std::string text = cli.out.str();
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 26);
-  EXPECT_EQ(text.substr(0, text.find('\n')), "00h Test Unit Ready");
-  EXPECT_NE(text.find("bdh Mechanism Status\nbeh Read CD\n"), std::string::npos);
+  EXPECT_EQ(cli.out.str().substr(0, 20), "00h Test Unit Ready\n");
   EXPECT_EQ(cli.Run({"commands", "--order", "name"}), 0);
   EXPECT_EQ(cli.out.str().substr(0, 18), "Get Configuration\n");
   EXPECT_EQ(cli.Run({"commands", "--order", "user"}), 0);
-  text = cli.out.str();
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10);
-  EXPECT_EQ(text.substr(0, 11), "00h User01\n");
+  EXPECT_EQ(cli.out.str().substr(0, 11), "00h User01\n");
   EXPECT_EQ(cli.Run({"commands", "--order", "size"}), kExitBadArguments);
 }
 

@@ -217,13 +217,6 @@ TEST(ConsoleForm, TheControlByteRowMakesAFormEditable) {
   EXPECT_EQ(c.current_cdb()[9], 0x2D);
 }
 
-TEST(ConsoleForm, RequestSenseAsksFor255Bytes) {
-  Console c;
-  c.SelectRow(4);
-  EXPECT_TRUE(c.no_parameter());
-  EXPECT_EQ(c.CdbLine(), "03 00 00 00 ff 00 00 00 00 00 00 00 ");
-}
-
 TEST(ConsoleForm, HexInputSwitchRewritesTheBoxes) {
   Console c;
   c.options.show_control_byte = true;

@@ -43,18 +43,6 @@ TEST(SectorEncoderTest, Mode1Fields) {
   EXPECT_EQ(c.mode, 1);
 }
 
-TEST(SectorEncoderTest, HeaderIsBcdMsf) {
-  // LBA 333000 + 150 = 74:02:00; LBA 4499 + 150 = 01:01:74.
-  auto s = Encoded(TrackMode::kMode1, 333000);
-  EXPECT_EQ(s[12], 0x74);
-  EXPECT_EQ(s[13], 0x02);
-  EXPECT_EQ(s[14], 0x00);
-  s = Encoded(TrackMode::kMode1, 4499);
-  EXPECT_EQ(s[12], 0x01);
-  EXPECT_EQ(s[13], 0x01);
-  EXPECT_EQ(s[14], 0x74);
-}
-
 TEST(SectorEncoderTest, XaForm1AndForm2) {
   const auto f1 = Encoded(TrackMode::kMode2Form1, 100);
   EXPECT_EQ(f1[15], 0x02);
