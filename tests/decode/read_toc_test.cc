@@ -60,67 +60,11 @@ Bytes Pack(std::uint8_t id1, std::uint8_t id2, std::uint8_t id3, std::uint8_t id
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find("\r\n") + 2); }
 
-TEST(ReadTocFormat0, TwelveTrackAudioCdGivesThirteenRows) {
-  const Bytes r = TwelveTrackToc();
-  ASSERT_EQ(ReadBe16(r, 0), 106);
-  const DecodeOutput out = DecodeReadToc(r, 0, 0, false);
-  ASSERT_EQ(out.rows.size(), 13u);
-  EXPECT_EQ(out.rows[0].cells, (Cells{"01h", "00h", "01h", "00000000(000000h)", "1 Trcak"}));
-  EXPECT_EQ(out.rows[11].cells, (Cells{"01h", "00h", "0ch", "00220000(035b60h)", "12 Trcak"}));
-  EXPECT_EQ(out.rows[12].cells, (Cells{"01h", "00h", "aah", "00240000(03a980h)", "Lead Out"}));
-  EXPECT_EQ(FirstLine(out.text),
-            "Data Length=106(006ah) First Track No.(Hex)=1 Last Track No.(Hex)=12\r\n");
-  ASSERT_EQ(out.columns.size(), 5u);
-  EXPECT_EQ(out.columns[3].title, "Track Start Address");
-}
-
-TEST(ReadTocFormat0, MsfAddressColumn) {
-  Bytes d = TrackDescriptor(0x14, 1, 0);
-  d[5] = 0;
-  d[6] = 2;
-  d[7] = 0;
-  const DecodeOutput out = DecodeReadToc(Reply(1, 1, {d}), 0, 0, true);
-  ASSERT_EQ(out.rows.size(), 1u);
-  EXPECT_EQ(out.rows[0].cells[3], "00:02:00");
-  EXPECT_EQ(out.rows[0].cells[1], "04h");
-}
-
-TEST(ReadTocFormat0, NegativeAndOddTracks) {
-  // A pregap address before zero, a track number outside 1-99 and not AAh.
-  const Bytes r = Reply(0, 0, {TrackDescriptor(0x10, 0, 0xFFFFFF6Au)});
-  const DecodeOutput out = DecodeReadToc(r, 0, 0, false);
-  ASSERT_EQ(out.rows.size(), 1u);
-  EXPECT_EQ(out.rows[0].cells[3], "-0000150(ffffff6ah)");
-  EXPECT_EQ(out.rows[0].cells[4], "");
-}
-
-TEST(ReadTocFormat1, SessionInformationHeaderAndColumns) {
-  const Bytes r = Reply(1, 2, {TrackDescriptor(0x14, 4, 18150)});
-  const DecodeOutput out = DecodeReadToc(r, 0, 1, false);
-  EXPECT_EQ(FirstLine(out.text),
-            "Data Length=10(000ah) First Session No.(Hex)=1 Last Session No.(Hex)=2\r\n");
-  ASSERT_EQ(out.rows.size(), 1u);
-  EXPECT_EQ(out.rows[0].cells, (Cells{"01h", "04h", "04h", "00018150(0046e6h)", "4 Trcak"}));
-  EXPECT_EQ(out.columns[2].title, "First Track No. in Last Complete Session");
-}
-
-TEST(ReadTocFormat2, FullTocRowsAndPmaWithoutSession) {
-  const Bytes a0{0x01, 0x10, 0x00, 0xA0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x20, 0x00};
-  const Bytes b0{0x02, 0x50, 0x00, 0xB0, 0x06, 0x1E, 0x16, 0x03, 0x4F, 0x3B, 0x4A};
-  const Bytes r = Reply(1, 2, {a0, b0});
-  DecodeOutput out = DecodeReadToc(r, 0, 2, false);
-  EXPECT_EQ(FirstLine(out.text),
-            "Data Length=24(0018h) First Session No.(Hex)=1 Last Session No.(Hex)=2\r\n");
-  ASSERT_EQ(out.rows.size(), 2u);
-  EXPECT_EQ(out.rows[1].cells,
-            (Cells{"02h", "05h", "00h", "00h", "b0h", "06 1e 16 03", "4f 3b 4a", ""}));
-  EXPECT_EQ(out.columns.size(), 8u);
-  out = DecodeReadToc(r, 0, 3, false);
-  EXPECT_EQ(FirstLine(out.text), "Data Length=24(0018h)\r\n");
-  ASSERT_EQ(out.rows.size(), 2u);
-  EXPECT_EQ(out.rows[0].cells, (Cells{"01h", "00h", "00h", "a0h", "00 00 00 00", "01 20 00", ""}));
-  EXPECT_EQ(out.columns.size(), 7u);
-  EXPECT_EQ(out.columns[0].title, "ADR");
+// Two full TOC descriptors: an A0 point of session 1 and a B0 point of session 2.
+Bytes FullToc() {
+  return Reply(1, 2,
+               {{0x01, 0x10, 0x00, 0xA0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x20, 0x00},
+                {0x02, 0x50, 0x00, 0xB0, 0x06, 0x1E, 0x16, 0x03, 0x4F, 0x3B, 0x4A}});
 }
 
 // The header line, the column titles and every row of the list.
@@ -130,7 +74,23 @@ std::string Listing(const DecodeOutput& out) {
   return FirstLine(out.text) + titles + "\r\n" + testing::RowsText(out.rows);
 }
 
-TEST(ReadTocGolden, AtipAndCdTextRows) {
+// Every format's list: the twelve-track TOC (LBA and MSF), session information, full TOC
+// and PMA, ATIP and CD-TEXT.
+TEST(ReadTocGolden, EveryFormatsRows) {
+  testing::ExpectGoldenText("read_toc_twelve_tracks",
+                            Listing(DecodeReadToc(TwelveTrackToc(), 0, 0, false)));
+  // Track 1 at 00:02:00 with TIME set; a pregap address before zero in a track numbered 0.
+  testing::ExpectGoldenText(
+      "read_toc_msf",
+      Listing(DecodeReadToc(Reply(1, 1, {TrackDescriptor(0x14, 1, 0x200)}), 0, 0, true)));
+  testing::ExpectGoldenText(
+      "read_toc_odd_track",
+      Listing(DecodeReadToc(Reply(0, 0, {TrackDescriptor(0x10, 0, 0xFFFFFF6Au)}), 0, 0, false)));
+  testing::ExpectGoldenText(
+      "read_toc_sessions",
+      Listing(DecodeReadToc(Reply(1, 2, {TrackDescriptor(0x14, 4, 18150)}), 0, 1, false)));
+  testing::ExpectGoldenText("read_toc_full", Listing(DecodeReadToc(FullToc(), 0, 2, false)));
+  testing::ExpectGoldenText("read_toc_pma", Listing(DecodeReadToc(FullToc(), 0, 3, false)));
   testing::ExpectGoldenText(
       "read_toc_atip",
       Listing(DecodeReadToc(testing::ReadGoldenHex("read_toc_atip.hex"), 0, 4, false)));
