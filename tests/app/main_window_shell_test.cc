@@ -242,12 +242,7 @@ class MainWindowShellTest : public QObject {
     shown = nullptr;
 
     CommandTab* tab = w.command_tab();
-    tab->SetListKind(ListKind::kCode);
-    for (int i = 0; i < tab->command_list()->count(); ++i) {
-      if (tab->command_list()->item(i)->text().startsWith(QStringLiteral("12h"))) {
-        tab->SelectListEntry(i, false);
-      }
-    }
+    tab->SelectListEntry(2, false);  // 12h Inquiry, after 00h and 03h in the code order
     QSignalSpy finished(tab, &CommandTab::CommandFinished);
     tab->Execute();
     QVERIFY(finished.wait(10000));
