@@ -40,17 +40,21 @@ SubQTally::Change SubQTally::Check(std::span<const std::uint8_t> q) {
   const bool on = control & kCopyBit;
   ++(on ? copy_on_ : copy_off_);
   ++(on ? window_on_ : window_off_);
-  if (first_audio) change.copy = on ? kCopyOnText : kCopyOffText;
+  const char* copy = first_audio ? (on ? kCopyOnText : kCopyOffText) : copy_line_;
   if (window_on_ + window_off_ >= kCopyWindow) {
     if (window_off_ == 0) {
-      change.copy = kCopyOnText;
+      copy = kCopyOnText;
     } else if (window_on_ == 0) {
-      change.copy = kCopyOffText;
+      copy = kCopyOffText;
     } else if (std::abs(window_on_ - window_off_) < 10) {
-      change.copy = kCopyMixedText;
+      copy = kCopyMixedText;
     }
     window_on_ = 0;
     window_off_ = 0;
+  }
+  if (copy != copy_line_) {
+    change.copy = copy;
+    copy_line_ = copy;
   }
   const auto bits = static_cast<std::uint8_t>(control & kChannelBits);
   if (bits != last_control_) {

@@ -56,6 +56,7 @@ class SubQTally {
   int window_on_ = 0;
   int window_off_ = 0;
   std::uint8_t last_control_ = 0xFF;  // bits 80h and 10h last reported; FFh: none yet
+  const char* copy_line_ = nullptr;   // the copy-bit line's text; null: not shown yet
 };
 
 // The disc's extent as the speed measurement reads it: the last LBA from Read Capacity, the

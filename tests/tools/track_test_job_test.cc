@@ -258,6 +258,8 @@ TEST(SubQTally, CopyBitWindowsAndChannelLines) {
   for (int i = 0; i < 100; ++i) EXPECT_FALSE(t.Check(QRecord(i < 5 ? 0x01 : 0x21)).copy);
   for (int i = 0; i < 99; ++i) t.Check(QRecord(0x01));
   EXPECT_EQ(t.Check(QRecord(0x01)).copy, kCopyOffText);
+  // A window that leaves the text as it is changes nothing.
+  for (int i = 0; i < 100; ++i) EXPECT_FALSE(t.Check(QRecord(0x01)).copy);
   // Pre-emphasis and four channels change the second line; data records count for nothing.
   EXPECT_EQ(t.Check(QRecord(0x91)).channel, "ﾌﾟﾘｴﾝﾌｧｼｽ有り,4ﾁｬﾝﾈﾙｵｰﾃﾞｨｵ");
   EXPECT_FALSE(t.Check(QRecord(0x91)).channel);
@@ -267,7 +269,7 @@ TEST(SubQTally, CopyBitWindowsAndChannelLines) {
   EXPECT_EQ(t.Check(spoilt).result, "CRC error count=1");
   EXPECT_EQ(t.Check(std::span(spoilt).first(8)).result, "CRC error count=2");
   EXPECT_EQ(t.copy_on(), 50 + 95);
-  EXPECT_EQ(t.Summary(7), "Total Subq=7 CRC error=2\r\nDigital copy ok=145 Digital copy ng=157");
+  EXPECT_EQ(t.Summary(7), "Total Subq=7 CRC error=2\r\nDigital copy ok=145 Digital copy ng=257");
 }
 
 TEST(SubQCheckJob, CountsInjectedCrcErrorsExactlyOnEveryPath) {
