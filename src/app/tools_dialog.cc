@@ -106,6 +106,7 @@ ToolsDialog::ToolsDialog(DeviceSession& session, JobRunner& runner, int* last_ta
 
   auto* layout = new QVBoxLayout(this);
   tabs_ = new QTabWidget(this);
+  tabs_->setUsesScrollButtons(false);  // the five tabs always show whole
   for (int tab = 0; tab < 4; ++tab) tabs_->addTab(BuildPage(tab), Text(kTabLabels[tab]));
   tabs_->addTab(BuildSenseList(), Text(kTabLabels[kToolSenseCodes]));
   layout->addWidget(tabs_);

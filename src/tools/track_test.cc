@@ -276,7 +276,12 @@ void TrackTestJob::RunType30(JobContext& ctx) {
         const ReadEvidence evidence{cdb,       buffer,
                                     1,         std::min(outcome.result.transferred, requested),
                                     requested, static_cast<std::int32_t>(lba)};
+        // A probe refused on the way must not leave its error after a good read.
+        const std::string status = session.status_line.Get();
+        const std::string error = session.last_error_text.Get();
         const std::uint32_t length = FindBlockSize(session, evidence).bytes;
+        session.status_line.Set(status);
+        session.last_error_text.Set(error);
         const bool ok = LengthAccepted(pass.selection, c, length);
         AddLine(ctx,
                 StrFormat("%sTrack %2d %s %s Length=%u Time=%dmsec", ok ? "" : "***", track,
