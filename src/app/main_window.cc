@@ -25,6 +25,7 @@
 #include "app/properties_tab.h"
 #include "app/sector_dump_tab.h"
 #include "app/toc_tab.h"
+#include "app/tools_dialog.h"
 #include "app/window_job_host.h"
 #include "decode/mode_page_editor.h"
 #include "device/drive_selection.h"
@@ -166,8 +167,11 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   command_tab_ = new CommandTab(session_, runner_, tabs_);
   InstallTab(kTabCommand, command_tab_);
   SetExecAction(kTabCommand, [this] { command_tab_->Execute(); });
-  auto* toc_tab = new TocTab(session_, tabs_);
+  auto* toc_tab = new TocTab(session_, runner_, tabs_);
   InstallTab(kTabToc, toc_tab);
+  connect(toc_tab, &TocTab::TrackTestRunning, this, [this](bool running) {
+    SetExecCaptionOverride(running ? QStringLiteral("Cancel(&E)") : QString());
+  });
   SetExecAction(kTabToc, [toc_tab] { toc_tab->Execute(); });
   auto* properties_tab = new PropertiesTab(session_, tabs_);
   InstallTab(kTabProperties, properties_tab);
@@ -255,6 +259,12 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
   options_button_ = button("ｵﾌﾟｼｮﾝ設定", "optionsButton");
   font_button_ = button("ﾌｫﾝﾄ設定", "fontButton");
   print_button_ = button("Print", "printButton");
+  auto* tool = button("Tool", "toolButton");
+  connect(tool, &QPushButton::clicked, this, [this] {
+    ToolsDialog::Replace(this, session_, runner_, &settings_.tool_last_tab,
+                         command_tab_->console().hex_input());
+    SaveSettingsNow();
+  });
   connect(control_data_button_, &QPushButton::clicked, this, &MainWindow::OpenControlData);
   connect(eject_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(true); });
   connect(load_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(false); });

@@ -37,6 +37,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddSubChannelCommand(app, context);
   AddConfigCommand(app, context);
   AddTocCommand(app, context);
+  AddToolCommands(app, context);
   context.exit_code = kExitGood;
   // CLI11 wants the arguments last first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

@@ -49,5 +49,8 @@ void AddPropertiesCommand(CLI::App& app, CliContext& context);
 void AddSubChannelCommand(CLI::App& app, CliContext& context);
 void AddConfigCommand(CLI::App& app, CliContext& context);
 void AddTocCommand(CLI::App& app, CliContext& context);
+// The track tests, the Sub-Q check and the conversions (tracktest, subq-check, lba2msf,
+// msf2lba, subq-crc).
+void AddToolCommands(CLI::App& app, CliContext& context);
 
 }  // namespace tamarack::cli

@@ -102,9 +102,13 @@ SenseCode ReadCdBlocks(CommandContext& c, std::int64_t lba, std::int64_t count) 
     std::size_t bytes = 0;
     const std::size_t at = c.reply.size();
     if (sense.ok()) {
+      // A drive that misjudges a Mode 1 block's sector type returns the fields of that type.
+      const TrackMode mode = track->mode == TrackMode::kMode1 && u.faults.IsFormless(block)
+                                 ? TrackMode::kMode2Formless
+                                 : track->mode;
       c.reply.resize(at + kMaxReadCdBlock);
       const ReadCdStatus status = AssembleReadCdBlock(
-          sel, track->mode, sector, std::span<std::uint8_t>(c.reply).subspan(at), &bytes);
+          sel, mode, sector, std::span<std::uint8_t>(c.reply).subspan(at), &bytes);
       if (status == ReadCdStatus::kIllegalModeForTrack) sense = kIllegalModeForThisTrack;
       if (status == ReadCdStatus::kInvalidField) sense = kInvalidFieldInCdb;
     }
