@@ -26,6 +26,8 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddModeSelectCommand(app, context);
   AddModeSenseCommand(app, context);
   AddDumpCommand(app, context);
+  AddCaptureCommand(app, context);
+  AddCheckCommand(app, context);
   AddSendCommand(app, context);
   AddSenseCommand(app, context);
   AddCapacityCommand(app, context);

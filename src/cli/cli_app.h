@@ -19,6 +19,10 @@ struct CliContext {
   const DriveDirectory* drives = nullptr;
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;
+  // Where questions are answered; null: no one to ask (questions stop the job unless --yes).
+  std::istream* in = nullptr;
+  // Standard input and error are a terminal: progress is drawn in place and questions prompt.
+  bool terminal = false;
   int exit_code = 0;
 };
 
@@ -34,6 +38,8 @@ void AddDrivesCommand(CLI::App& app, CliContext& context);
 void AddModeSelectCommand(CLI::App& app, CliContext& context);
 void AddModeSenseCommand(CLI::App& app, CliContext& context);
 void AddDumpCommand(CLI::App& app, CliContext& context);
+void AddCaptureCommand(CLI::App& app, CliContext& context);
+void AddCheckCommand(CLI::App& app, CliContext& context);
 void AddSendCommand(CLI::App& app, CliContext& context);
 void AddSenseCommand(CLI::App& app, CliContext& context);
 // Decoding subcommands.

@@ -122,8 +122,7 @@ std::string FormatProgressLine(const JobProgress& p, std::chrono::microseconds e
 }
 
 TerminalJobHost::TerminalJobHost(std::ostream& out, std::ostream& err, std::istream* in,
-                                 bool terminal, AnswerPolicy policy, Clock& clock,
-                                 std::string unit)
+                                 bool terminal, AnswerPolicy policy, Clock& clock, std::string unit)
     : out_(out),
       err_(err),
       in_(in),

@@ -323,7 +323,7 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
   const std::size_t chunk_bytes = std::size_t{kCaptureBlocksPerCommand} * bs;
   bool use_first = first_blocks == kCaptureBlocksPerCommand;
   std::uint64_t current = range.start;
-  bool declined = false;
+  bool declined = false;  // the read error question answered Cancel
   bool write_failed = false;
   std::optional<std::uint64_t> tail_failed_at;
   auto write = [&](std::span<const std::uint8_t> bytes) {
@@ -385,6 +385,7 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
     result_.file.clear();
   }
   if (declined || (!whole && !tail_failed_at)) {
+    result_.stop_cause = declined ? StopCause::kReadError : StopCause::kUser;
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
         "読み込みをｷｬﾝｾﾙしました" + partial_note);
     return false;
@@ -408,8 +409,9 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
     ::fsync(dir);
     ::close(dir);
   }
-  if (!check_follows)
+  if (!check_follows) {
     End(ReferenceEnd::kCompleted, MessageIcon::kInformation, "読み込みが完了しました");
+  }
   return true;
 }
 
@@ -458,7 +460,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   std::vector<std::uint8_t> expected(chunk_bytes);
   bool use_first = first_blocks == kCheckBlocksPerCommand && range.blocks() >= first_blocks;
   bool skip_questions = false;
-  bool declined = false;
+  StopCause declined = StopCause::kNone;
   std::uint64_t current = range.start;
 
   // Counts a difference and asks whether to go on; false when the answer ends the check.
@@ -493,7 +495,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
     if (!c.ok) {
       ReadErrorPassed(c);
       if (!AskReadError(current)) {
-        declined = true;
+        declined = StopCause::kReadError;
         break;
       }
     }
@@ -503,7 +505,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
     if (!c.ok && !at) at = current;
     result_.bytes_checked += chunk_bytes;
     if (at && !mismatch(*at, false)) {
-      declined = true;
+      declined = StopCause::kDifference;
       break;
     }
     current += kCheckBlocksPerCommand;
@@ -513,7 +515,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   const std::uint64_t tail_start = current;
   std::size_t tail_blocks = 0;
   std::optional<std::uint64_t> tail_failed_at;
-  while (!declined && !StopRequested() && current <= range.end) {
+  while (declined == StopCause::kNone && !StopRequested() && current <= range.end) {
     const Chunk c =
         Read(current, 1, bs, std::span<std::uint8_t>(buffer_).subspan(tail_blocks * bs));
     if (!c.ok) {
@@ -525,18 +527,20 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
     ++current;
     Report(current, result_.bytes_checked, started, false);
   }
-  if (!declined && !StopRequested() && (tail_blocks != 0 || tail_failed_at)) {
+  if (declined == StopCause::kNone && !StopRequested() && (tail_blocks != 0 || tail_failed_at)) {
     const auto disc = std::span<const std::uint8_t>(buffer_).first(tail_blocks * bs);
     std::optional<std::uint64_t> at = compare(tail_start, disc);
     // A block the drive could not read is not known to match.
     if (!at && tail_failed_at) at = tail_failed_at;
     result_.bytes_checked += disc.size();
     if (at && !mismatch(*at, true)) {
-      declined = true;
+      declined = StopCause::kDifference;
     }
   }
   finish_time();
-  const bool stopped = declined || StopRequested();
+  if (declined == StopCause::kNone && StopRequested()) declined = StopCause::kUser;
+  result_.stop_cause = declined;
+  const bool stopped = declined != StopCause::kNone;
   if (!stopped) Report(current, result_.bytes_checked, started, true);
   if (stopped) {
     End(ReferenceEnd::kStopped, MessageIcon::kInformation, "読み込みをｷｬﾝｾﾙしました");

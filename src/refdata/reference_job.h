@@ -56,6 +56,14 @@ enum class ReferenceEnd {
   kNoCheckData,       // the check file holds no whole block
 };
 
+// What ended a stopped job.
+enum class StopCause {
+  kNone,
+  kUser,        // Cancel or an interruption
+  kReadError,   // the read error question answered Cancel
+  kDifference,  // the continue question of the check answered Cancel
+};
+
 struct ReferenceResult {
   ReferenceEnd end = ReferenceEnd::kNoDevice;
   ReferenceRange range;         // as settled (the check's end cut to the file)
@@ -66,6 +74,7 @@ struct ReferenceResult {
   bool check_ran = false;
   std::uint32_t mismatches = 0;  // commands (and the tail) whose data differed from the file
   std::optional<std::uint32_t> first_mismatch;  // the LBA of the first difference
+  StopCause stop_cause = StopCause::kNone;      // for kStopped
   // The last command that failed (a read error, the capacity); status kNoDevice when none did.
   CommandOutcome failure;
   // The file the capture wrote: the target, or the partial file when the capture did not end.

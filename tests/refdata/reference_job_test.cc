@@ -255,6 +255,7 @@ TEST(CheckJobTest, OneByteDifferenceInTheThirdCommandAndTheSkipFlag) {
   tail.Script({Answer::kContinue, Answer::kContinue, Answer::kStop});
   auto again = std::make_shared<CheckJob>(Request(dir.File("ref.dat")));
   EXPECT_EQ(bench.Run(again, tail).end, ReferenceEnd::kStopped);
+  EXPECT_EQ(again->result().stop_cause, StopCause::kDifference);
   ASSERT_EQ(tail.questions.size(), 3u);
   EXPECT_EQ(tail.questions[2].question.text,
             "ﾃﾞｰﾀの差異を検出しました(LBA=999)\r\n ﾁｪｯｸを継続しますか?");
