@@ -31,10 +31,8 @@ bool IsDatName(const std::string& name) {
   return ext == ".dat";
 }
 
-std::string FolderOf(const std::string& file) {
-  const std::string folder = fs::path(file).parent_path().string();
-  return folder.empty() ? std::string(".") : folder;
-}
+// Empty for a path without a folder: no folder is listed then.
+std::string FolderOf(const std::string& file) { return fs::path(file).parent_path().string(); }
 
 }  // namespace
 
@@ -82,7 +80,7 @@ std::vector<ReferenceFileEntry> ListReferenceFiles(const std::string& check_file
   std::vector<ReferenceFileEntry> out;
   std::error_code ec;
   const fs::path folder(FolderOf(check_file));
-  if (!fs::is_directory(folder, ec)) return out;
+  if (folder.empty() || !fs::is_directory(folder, ec)) return out;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
     struct stat st {};

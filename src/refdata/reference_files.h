@@ -46,7 +46,7 @@ struct ReferenceFileEntry {
 };
 
 // The ".dat" files (any case of the extension; folders skipped) in the folder of `check_file`,
-// in name order; empty when that folder does not exist.
+// in name order; empty when that folder does not exist (or the path names none).
 std::vector<ReferenceFileEntry> ListReferenceFiles(const std::string& check_file);
 
 enum class FileListColumn { kName, kDate, kSize };
