@@ -20,7 +20,9 @@ namespace tamarack {
 
 namespace {
 
-constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
+// Large enough to spare system calls, small enough that the data are still in the processor's
+// cache when the kernel copies them (1 MiB writes measured slower than 256 KiB ones).
+constexpr std::size_t kWriteBufferSize = std::size_t{256} << 10;
 // Progress and the LBA text at most this often (and always at a phase's first and last block).
 constexpr Clock::Duration kReportPeriod = std::chrono::milliseconds(100);
 
