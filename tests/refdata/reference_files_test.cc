@@ -93,12 +93,5 @@ TEST(VolumeLabelTest, OnlyAPrimaryDescriptorNamesIt) {
   EXPECT_EQ(VolumeIdentifier(std::span(pvd).first(60)), "");
 }
 
-TEST(DataFolderTest, AMissingFolderFallsBackToTheProgramFolder) {
-  TempDir dir;
-  EXPECT_EQ(ResolveDataFolder(dir.path(), "/prog"), dir.path());
-  EXPECT_EQ(ResolveDataFolder(dir.File("none"), "/prog"), "/prog");
-  EXPECT_EQ(ResolveDataFolder("", "/prog"), "/prog");
-}
-
 }  // namespace
 }  // namespace tamarack
