@@ -27,6 +27,8 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddModeSenseCommand(app, context);
   AddDumpCommand(app, context);
   AddMeasureCommand(app, context);
+  AddCaptureCommand(app, context);
+  AddCheckCommand(app, context);
   AddSendCommand(app, context);
   AddSenseCommand(app, context);
   AddCapacityCommand(app, context);

@@ -22,6 +22,10 @@ struct CliContext {
   std::ostream* err = nullptr;
   // The clock long jobs time themselves with (the drives' own); null: the machine's.
   Clock* clock = nullptr;
+  // Where questions are answered; null: no one to ask (questions stop the job unless --yes).
+  std::istream* in = nullptr;
+  // Standard input and error are a terminal: progress is drawn in place and questions prompt.
+  bool terminal = false;
   int exit_code = 0;
 };
 
@@ -38,6 +42,8 @@ void AddModeSelectCommand(CLI::App& app, CliContext& context);
 void AddModeSenseCommand(CLI::App& app, CliContext& context);
 void AddDumpCommand(CLI::App& app, CliContext& context);
 void AddMeasureCommand(CLI::App& app, CliContext& context);
+void AddCaptureCommand(CLI::App& app, CliContext& context);
+void AddCheckCommand(CLI::App& app, CliContext& context);
 void AddSendCommand(CLI::App& app, CliContext& context);
 void AddSenseCommand(CLI::App& app, CliContext& context);
 // Decoding subcommands.
