@@ -5,12 +5,12 @@
 #include <filesystem>
 
 #include "cli/virtual_cli.h"
-#include "emu/temp_dir.h"
+#include "temp_dir.h"
 
 namespace tamarack::cli {
 namespace {
 
-using emu::testing::TempDir;
+using tamarack::testing::TempDir;
 
 std::vector<std::uint8_t> Image(std::size_t blocks) {
   std::vector<std::uint8_t> out(blocks * 2048);

@@ -7,13 +7,13 @@
 #include <filesystem>
 
 #include "decode/volume_descriptor.h"
-#include "emu/temp_dir.h"
+#include "temp_dir.h"
 
 namespace tamarack {
 namespace {
 
 namespace fs = std::filesystem;
-using emu::testing::TempDir;
+using tamarack::testing::TempDir;
 
 TEST(NewFileNameTest, LabelThenThreeDigitSuffix) {
   TempDir dir;

@@ -16,7 +16,7 @@
 
 #include "device/sense_table.h"
 #include "emu/drive_harness.h"
-#include "emu/temp_dir.h"
+#include "temp_dir.h"
 #include "job/job_runner.h"
 #include "job/scripted_job_host.h"
 
@@ -24,7 +24,7 @@ namespace tamarack {
 namespace {
 
 namespace fs = std::filesystem;
-using emu::testing::TempDir;
+using tamarack::testing::TempDir;
 using Host = testing::ScriptedJobHost;
 using Bytes = std::vector<std::uint8_t>;
 
