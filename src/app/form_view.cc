@@ -54,8 +54,8 @@ void FormView::Clear() {
   fields_.clear();
 }
 
-void FormView::Build(const std::vector<FieldSpec>& fields, const std::vector<FieldState>& states,
-                     bool no_parameter, bool hex) {
+void FormView::Build(const std::vector<FieldDescriptor>& fields,
+                     const std::vector<FieldState>& states, bool no_parameter, bool hex) {
   updating_ = true;
   Clear();
   fields_ = fields;
@@ -88,7 +88,7 @@ void FormView::Build(const std::vector<FieldSpec>& fields, const std::vector<Fie
 }
 
 void FormView::AddField(std::size_t i, QLayout* row) {
-  const FieldSpec& f = fields_[i];
+  const FieldDescriptor& f = fields_[i];
   FieldWidgets& w = widgets_[i];
   const int index = static_cast<int>(i);
   auto edited = [this, index] {
@@ -206,7 +206,7 @@ void FormView::SetValidator(std::size_t i, bool hex) {
 
 void FormView::ApplyState(std::size_t i, const FieldState& s, bool hex) {
   (void)hex;
-  const FieldSpec& f = fields_[i];
+  const FieldDescriptor& f = fields_[i];
   FieldWidgets& w = widgets_[i];
   switch (f.kind) {
     case FieldKind::kLabel:

@@ -29,7 +29,7 @@ std::uint32_t ScreensOf(const ModePageRow& row) {
   return row.screen_count == 0 ? 1 : row.screen_count;
 }
 
-std::string ValueText(const FieldSpec& f, const FieldState& s, const FormData& data) {
+std::string ValueText(const FieldDescriptor& f, const FieldState& s, const FormData& data) {
   switch (f.kind) {
     case FieldKind::kCheck:
       return s.checked ? "On" : "Off";
@@ -75,7 +75,7 @@ std::uint64_t SizeLimit(NumberSize size) {
 }
 
 // Fills `state` from `value` for field `f`; an error text when the value does not fit.
-std::string StateFromValue(const FieldSpec& f, std::string_view value, FieldState& state) {
+std::string StateFromValue(const FieldDescriptor& f, std::string_view value, FieldState& state) {
   const std::string v = Lower(value);
   switch (f.kind) {
     case FieldKind::kCheck:
@@ -142,7 +142,7 @@ std::vector<ModeFieldText> ModePageFieldTexts(const ModePageRow& row) {
   std::map<std::string, int> seen;
   const FormData data = PageData(row);
   for (std::uint32_t screen = 0; screen < ScreensOf(row); ++screen) {
-    const std::vector<FieldSpec> fields = ModePageFields(row.page_code, screen, row.buffer);
+    const std::vector<FieldDescriptor> fields = ModePageFields(row.page_code, screen, row.buffer);
     const std::vector<FieldState> states = FillFields(fields, data, false);
     std::string row_name;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -177,7 +177,7 @@ std::string SetModeField(ModePageRow& row, std::string_view name, std::string_vi
   }
   std::size_t skipped = 0;
   for (std::uint32_t screen = 0; screen < ScreensOf(row); ++screen) {
-    const std::vector<FieldSpec> fields = ModePageFields(row.page_code, screen, row.buffer);
+    const std::vector<FieldDescriptor> fields = ModePageFields(row.page_code, screen, row.buffer);
     if (flat >= skipped + fields.size()) {
       skipped += fields.size();
       continue;

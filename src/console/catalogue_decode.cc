@@ -17,7 +17,7 @@ std::optional<DecodeOutput> DecodeWithCatalogue(const Cdb& cdb, std::span<const 
     // The form's view of this CDB: what collecting it gives beside the bytes themselves.
     FormData form_data;
     form_data.cdb = cdb;
-    const std::vector<FieldSpec> fields = FormFields(*b.form, 0, false);
+    const std::vector<FieldDescriptor> fields = FormFields(*b.form, 0, false);
     std::vector<FieldState> states = FillFields(fields, form_data, false);
     CollectFields(fields, states, form_data, false);
 

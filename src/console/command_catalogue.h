@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "console/decoder.h"
-#include "console/form_spec.h"
+#include "console/form_layout.h"
 #include "device/scsi.h"
 
 namespace tamarack {
@@ -19,7 +19,7 @@ enum class CommandDirection : std::uint8_t { kNone = 0, kOut = 1, kIn = 2 };
 
 // What a row does: its parameter form, its decoder and the result view it shows.
 struct CommandBehaviour {
-  const FormSpec* form = nullptr;
+  const FormLayout* form = nullptr;
   Decoder decoder = nullptr;
   ResultView view = ResultView::kDecodedText;
   // The command's own form and decoder are not there yet: the form says so and the stored

@@ -8,7 +8,7 @@
 
 #include "console/command_catalogue.h"
 #include "console/decoder.h"
-#include "console/form_spec.h"
+#include "console/form_layout.h"
 #include "decode/text_conventions.h"
 
 namespace tamarack {
@@ -34,7 +34,7 @@ DecodeOutput DecodeConfigurationReply(const DecodeInput& input);
 // The form: "RT (Requested Type)" (byte 1 bits 1-0) and "Starting Feature Number" (bytes 2-3,
 // one choice per feature table row); building it sets the allocation length (bytes 7-8) to
 // 40960.
-extern const FormSpec kGetConfigurationForm;
+extern const FormLayout kGetConfigurationForm;
 extern const CommandBehaviour kGetConfigurationBehaviour;
 
 }  // namespace tamarack

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "console/form_spec.h"
+#include "console/form_layout.h"
 #include "decode/mode_page_table.h"
 #include "device/scsi.h"
 
@@ -69,7 +69,7 @@ class ModePageEditor {
   const std::string& PageName() const { return current_row().name; }
 
   // --- the editor: the fields of the current page and screen only ---
-  const std::vector<FieldSpec>& fields() const { return fields_; }
+  const std::vector<FieldDescriptor>& fields() const { return fields_; }
   const std::vector<FieldState>& field_states() const { return states_; }
   bool has_number_fields() const { return HasNumberField(fields_); }
   bool hex_input() const { return hex_input_; }
@@ -122,7 +122,7 @@ class ModePageEditor {
   // Mode Sense's strip (every page when its form opened, the pages returned after a decode):
   // what "Sens->Select Copy" copies, also while Mode Select is shown.
   std::vector<ModeTab> sense_tabs_;
-  std::vector<FieldSpec> fields_;
+  std::vector<FieldDescriptor> fields_;
   std::vector<FieldState> states_;
   bool hex_input_ = false;
   bool copy_enabled_ = false;

@@ -44,13 +44,13 @@ void BuildModeSense(FormData& current, const FormData& source) {
   WriteBe16(current.cdb, 7, kModeSenseAllocationLength);
 }
 
-const FieldSpec kModeSenseFields[] = {
+const FieldDescriptor kModeSenseFields[] = {
     CheckField("LLBAA(Long LBA Accepted)", Bit(1, 4)),
     CheckField("DBD(Disable block descriptors)", Bit(1, 3)),
     LabelField("Page control field"),
     ChoiceField("", Masked(2, 0xC0), kPageControls),
 };
-const FormSpec kModeSenseForm{kModeSenseFields, false, false, &BuildModeSense};
+const FormLayout kModeSenseForm{kModeSenseFields, false, false, &BuildModeSense};
 
 }  // namespace
 

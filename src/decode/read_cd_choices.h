@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "console/form_spec.h"
+#include "console/form_layout.h"
 
 namespace tamarack {
 

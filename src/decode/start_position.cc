@@ -27,7 +27,7 @@ FieldState MsfState(FieldState s, std::int64_t lba) {
   return s;
 }
 
-bool IsLabelled(const FieldSpec& f, std::string_view label) {
+bool IsLabelled(const FieldDescriptor& f, std::string_view label) {
   return f.kind == FieldKind::kMsf && std::string_view(f.label) == label;
 }
 
@@ -56,7 +56,7 @@ std::int64_t MsfRangeLength(const MsfValue& start, const MsfValue& end) {
   return ((end.m - start.m) * 60 - start.s + end.s) * kFramesPerSecond - start.f + end.f;
 }
 
-StartPositionRow FindStartPosition(std::span<const FieldSpec> fields) {
+StartPositionRow FindStartPosition(std::span<const FieldDescriptor> fields) {
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (fields[i].kind == FieldKind::kStartPosition) {
       return {StartPositionRow::Variant::kLba, i};
@@ -69,7 +69,7 @@ StartPositionRow FindStartPosition(std::span<const FieldSpec> fields) {
   return {};
 }
 
-std::vector<FieldUpdate> QuickSetUpdates(std::span<const FieldSpec> fields,
+std::vector<FieldUpdate> QuickSetUpdates(std::span<const FieldDescriptor> fields,
                                          std::span<const FieldState> states, QuickSet button,
                                          bool hex, std::optional<std::uint32_t> last_lba) {
   const StartPositionRow row = FindStartPosition(fields);
@@ -122,7 +122,7 @@ std::vector<FieldUpdate> QuickSetUpdates(std::span<const FieldSpec> fields,
   return MsfUpdates(row.field, states, new_start, new_start + length);
 }
 
-std::vector<FieldUpdate> TrackUpdates(std::span<const FieldSpec> fields,
+std::vector<FieldUpdate> TrackUpdates(std::span<const FieldDescriptor> fields,
                                       std::span<const FieldState> states, bool hex,
                                       std::span<const TrackBoxEntry> tracks, std::size_t chosen,
                                       std::uint32_t disc_end, bool end_at_next_track) {

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "console/form_spec.h"
+#include "console/form_layout.h"
 #include "device/device_session.h"
 #include "device/drive_selection.h"
 
@@ -47,7 +47,7 @@ struct StartPositionRow {
 
 // Where a form has its start position row: the first start position field, or else a
 // "Starting MSF" field followed by an "Ending MSF" field.
-StartPositionRow FindStartPosition(std::span<const FieldSpec> fields);
+StartPositionRow FindStartPosition(std::span<const FieldDescriptor> fields);
 
 // A field's new state.
 struct FieldUpdate {
@@ -57,14 +57,14 @@ struct FieldUpdate {
 
 // A quick-set button. `last_lba` is used by kLast only (nothing changes without it). The MSF
 // variant keeps the range length: start and end move together.
-std::vector<FieldUpdate> QuickSetUpdates(std::span<const FieldSpec> fields,
+std::vector<FieldUpdate> QuickSetUpdates(std::span<const FieldDescriptor> fields,
                                          std::span<const FieldState> states, QuickSet button,
                                          bool hex, std::optional<std::uint32_t> last_lba);
 
 // A track chosen in the track box. LBA variant: the track's start. MSF variant: start = the
 // track's start; end = the next track's start - 1 (the disc's end after the last track) when
 // `end_at_next_track` (Play Audio MSF), else start + the range length.
-std::vector<FieldUpdate> TrackUpdates(std::span<const FieldSpec> fields,
+std::vector<FieldUpdate> TrackUpdates(std::span<const FieldDescriptor> fields,
                                       std::span<const FieldState> states, bool hex,
                                       std::span<const TrackBoxEntry> tracks, std::size_t chosen,
                                       std::uint32_t disc_end, bool end_at_next_track);

@@ -3,7 +3,7 @@
 #include "console/basic_commands.h"
 #include "console/cdb_text.h"
 #include "console/console.h"
-#include "console/form_spec.h"
+#include "console/form_layout.h"
 #include "console/number_box.h"
 #include "util/strings.h"
 
@@ -54,13 +54,13 @@ TEST(NumberBox, SpinStopsAtItsLimits) {
   EXPECT_EQ(SpinUpperLimit(NumberSize::kTwo), 65535u);
   EXPECT_EQ(SpinUpperLimit(NumberSize::kFour), 0x7FFFFFFFu);
 
-  const FieldSpec one = NumberField("b", BigEndian(1, 1), NumberSize::kOne);
+  const FieldDescriptor one = NumberField("b", BigEndian(1, 1), NumberSize::kOne);
   EXPECT_EQ(SpinField(one, "255", true, false), "255");
   EXPECT_EQ(SpinField(one, "0", false, false), "0");
   EXPECT_EQ(SpinField(one, "fe", true, true), "ff");
-  const FieldSpec four = NumberField("l", BigEndian(2, 4), NumberSize::kFour);
+  const FieldDescriptor four = NumberField("l", BigEndian(2, 4), NumberSize::kFour);
   EXPECT_EQ(SpinField(four, "7fffffff", true, true), "7fffffff");
-  const FieldSpec limited = NumberField("n", BigEndian(2, 2), NumberSize::kTwo).Spin(0, 1024);
+  const FieldDescriptor limited = NumberField("n", BigEndian(2, 2), NumberSize::kTwo).Spin(0, 1024);
   EXPECT_EQ(SpinField(limited, "1024", true, false), "1024");
   EXPECT_EQ(SpinField(limited, "1023", true, false), "1024");
 }
@@ -105,7 +105,7 @@ TEST(FieldLocation, ReadsAndWritesBitsBigEndianAndAccessors) {
 constexpr Choice kTypes[] = {{"LBA", 0x00}, {"MSF", 0x40}, {"TNO", 0x80}};
 bool DpoOn(const FormData& d) { return (d.cdb[1] & 0x10) != 0; }
 std::string Note(const FormData& d) { return d.cdb[1] & 0x08 ? "FUA set" : "FUA clear"; }
-const FieldSpec kTestFields[] = {
+const FieldDescriptor kTestFields[] = {
     CheckField("DPO", Bit(1, 4)),
     CheckField("FUA", Bit(1, 3)),
     StartPositionField("Logical Block Address", BigEndian(2, 4)),
@@ -233,8 +233,8 @@ TEST(ConsoleForm, RequestSenseAsksFor255Bytes) {
 TEST(PlaceholderForm, SendsTheStoredCdbAndSaysSo) {
   // The form a command has until its own arrives: one line of text, nothing to edit, and
   // the whole stored CDB (and parameter list) sent again, byte 0 following the row.
-  const FormSpec& form = *kPlaceholderBehaviour.form;
-  const std::vector<FieldSpec> fields = FormFields(form, 9, false);
+  const FormLayout& form = *kPlaceholderBehaviour.form;
+  const std::vector<FieldDescriptor> fields = FormFields(form, 9, false);
   ASSERT_EQ(fields.size(), 1u);
   EXPECT_EQ(fields[0].kind, FieldKind::kLabel);
   EXPECT_STREQ(fields[0].label, kPlaceholderText);

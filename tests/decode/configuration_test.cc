@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "console/form_spec.h"
+#include "console/form_layout.h"
 #include "decode/feature_tables.h"
 #include "util/bytes.h"
 

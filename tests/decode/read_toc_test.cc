@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "console/form_spec.h"
+#include "console/form_layout.h"
 #include "console/hex_dump.h"
 #include "util/bytes.h"
 
