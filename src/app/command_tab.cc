@@ -24,10 +24,11 @@
 #include "app/request_sense_dialog.h"
 #include "app/row_icons.h"
 #include "app/start_position_bar.h"
-#include "console/hex_dump.h"
+#include "console/mode_page_command.h"
 #include "decode/control_commands.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
+#include "form/hex_dump.h"
 #include "util/thread_priority.h"
 
 namespace tamarack::app {

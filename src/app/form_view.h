@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "console/form_layout.h"
+#include "form/form_layout.h"
 
 class QVBoxLayout;
 

@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/read_cd_detail_dialog.h"
-#include "console/hex_dump.h"
+#include "form/hex_dump.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "console/decoder.h"
 #include "device/device_session.h"
+#include "form/decoder.h"
 
 class QCheckBox;
 class QPlainTextEdit;

@@ -10,8 +10,8 @@
 #include "cli/hex_text.h"
 #include "cli/json_text.h"
 #include "console/catalogue_decode.h"
-#include "console/hex_dump.h"
 #include "device/device_session.h"
+#include "form/hex_dump.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {

@@ -5,8 +5,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
-#include "console/hex_dump.h"
 #include "device/sense_table.h"
+#include "form/hex_dump.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {

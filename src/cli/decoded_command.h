@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "cli/cli_app.h"
-#include "console/decoder.h"
 #include "device/device_session.h"
+#include "form/decoder.h"
 
 namespace tamarack::cli {
 

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "console/form_layout.h"
 #include "decode/mode_page_table.h"
 #include "device/device_session.h"
+#include "form/form_layout.h"
 
 namespace tamarack::cli {
 

@@ -11,8 +11,8 @@
 
 #include "console/command_catalogue.h"
 #include "console/execute_command.h"
-#include "console/form_layout.h"
-#include "console/hex_dump.h"
+#include "form/form_layout.h"
+#include "form/hex_dump.h"
 
 namespace tamarack {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "console/command_catalogue.h"
-#include "console/decoder.h"
 #include "device/device_session.h"
+#include "form/decoder.h"
 
 namespace tamarack {
 

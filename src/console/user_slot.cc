@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "console/basic_commands.h"
+#include "decode/basic_commands.h"
 #include "util/strings.h"
 
 namespace tamarack {

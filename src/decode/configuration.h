@@ -6,10 +6,10 @@
 #include <span>
 #include <vector>
 
-#include "console/command_catalogue.h"
-#include "console/decoder.h"
-#include "console/form_layout.h"
 #include "decode/text_conventions.h"
+#include "form/command_behaviour.h"
+#include "form/decoder.h"
+#include "form/form_layout.h"
 
 namespace tamarack {
 

@@ -1,8 +1,8 @@
 #include "decode/control_commands.h"
 
-#include "console/basic_commands.h"
-#include "console/form_layout.h"
+#include "decode/basic_commands.h"
 #include "decode/text_conventions.h"
+#include "form/form_layout.h"
 #include "util/bytes.h"
 
 namespace tamarack {

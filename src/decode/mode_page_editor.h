@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "console/form_layout.h"
 #include "decode/mode_page_table.h"
 #include "device/scsi.h"
+#include "form/form_layout.h"
 
 namespace tamarack {
 
@@ -128,13 +128,5 @@ class ModePageEditor {
   bool copy_enabled_ = false;
   bool changeable_view_enabled_ = false;
 };
-
-class Console;
-
-// Puts what `editor` holds into the console's current command when that is the built-in
-// command of the editor's form (the row's stored CDB and out data), then builds the form
-// again (lay out, fill, collect) so that the current command follows. Returns false when the
-// console shows another command.
-bool ApplyEditorToConsole(const ModePageEditor& editor, Console& console);
 
 }  // namespace tamarack

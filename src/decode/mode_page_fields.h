@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "console/form_layout.h"
+#include "form/form_layout.h"
 
 namespace tamarack {
 

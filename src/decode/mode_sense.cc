@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "console/hex_dump.h"
 #include "decode/reply_length.h"
+#include "decode/text_conventions.h"
+#include "form/hex_dump.h"
 #include "util/bytes.h"
 
 namespace tamarack {

@@ -2,9 +2,9 @@
 
 #include <limits>
 
-#include "console/form_layout.h"
 #include "decode/read_cd_choices.h"
 #include "decode/read_forms.h"
+#include "form/form_layout.h"
 #include "util/bytes.h"
 
 namespace tamarack {

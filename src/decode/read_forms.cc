@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "console/form_layout.h"
-#include "console/hex_dump.h"
 #include "decode/status_commands.h"
 #include "decode/text_conventions.h"
+#include "form/form_layout.h"
+#include "form/hex_dump.h"
 #include "util/bytes.h"
 
 namespace tamarack {

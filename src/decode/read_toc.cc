@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "console/hex_dump.h"
 #include "decode/text_conventions.h"
+#include "form/hex_dump.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 

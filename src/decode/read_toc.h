@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "console/command_catalogue.h"
-#include "console/decoder.h"
-#include "console/form_layout.h"
+#include "form/command_behaviour.h"
+#include "form/decoder.h"
+#include "form/form_layout.h"
 
 namespace tamarack {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "console/number_box.h"
 #include "decode/text_conventions.h"
+#include "form/number_box.h"
 #include "util/bytes.h"
 
 namespace tamarack {

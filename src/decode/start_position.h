@@ -9,9 +9,9 @@
 #include <span>
 #include <vector>
 
-#include "console/form_layout.h"
 #include "device/device_session.h"
 #include "device/drive_selection.h"
+#include "form/form_layout.h"
 
 namespace tamarack {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "console/hex_dump.h"
 #include "decode/reply_length.h"
 #include "decode/text_conventions.h"
+#include "form/hex_dump.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "console/number_box.h"
 #include "decode/status_commands.h"
+#include "form/number_box.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
 

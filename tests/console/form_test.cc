@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "console/basic_commands.h"
 #include "console/cdb_text.h"
 #include "console/console.h"
-#include "console/form_layout.h"
-#include "console/number_box.h"
+#include "decode/basic_commands.h"
+#include "form/form_layout.h"
+#include "form/number_box.h"
 #include "util/strings.h"
 
 namespace tamarack {

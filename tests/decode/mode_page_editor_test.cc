@@ -8,6 +8,7 @@
 
 #include "console/console.h"
 #include "console/execute_command.h"
+#include "console/mode_page_command.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
 #include "device/clock.h"

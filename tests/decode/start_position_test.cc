@@ -6,6 +6,7 @@
 #include "decode/control_commands.h"
 #include "device/scripted_transport.h"
 #include "device/sense_table.h"
+#include "util/bytes.h"
 
 namespace tamarack {
 namespace {

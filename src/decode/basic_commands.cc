@@ -1,9 +1,9 @@
-#include "console/basic_commands.h"
+#include "decode/basic_commands.h"
 
 #include <algorithm>
 
-#include "console/hex_dump.h"
 #include "device/sense.h"
+#include "form/hex_dump.h"
 #include "util/bytes.h"
 
 namespace tamarack {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "console/form_data.h"
-#include "console/number_box.h"
+#include "form/form_data.h"
+#include "form/number_box.h"
 
 namespace tamarack {
 

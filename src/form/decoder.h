@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "decode/text_conventions.h"
 #include "device/scsi.h"
 
 namespace tamarack {
@@ -19,6 +18,13 @@ enum class ResultView : std::uint8_t {
   kTocList,      // the TOC list (Read Toc)
   kFeatureList,  // the feature list (Get Configuration)
   kInquiryList,  // the Inquiry list (Inquiry)
+};
+
+// One row of a list decoder (Inquiry list, feature list, capability list, TOC list): the
+// cells in column order and the row's icon number.
+struct DecodedRow {
+  std::vector<std::string> cells;
+  int icon = 0;
 };
 
 struct DecodeInput {

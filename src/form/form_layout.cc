@@ -1,4 +1,4 @@
-#include "console/form_layout.h"
+#include "form/form_layout.h"
 
 #include "util/bytes.h"
 #include "util/strings.h"
