@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "decode/toc_tab.h"
+#include "views/toc_tab.h"
 
 namespace tamarack::app {
 

@@ -8,8 +8,8 @@
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
 #include "decode/configuration.h"
-#include "decode/properties.h"
 #include "device/sense_table.h"
+#include "views/properties.h"
 
 namespace tamarack::cli {
 

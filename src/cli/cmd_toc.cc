@@ -7,9 +7,9 @@
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
 #include "decode/read_toc.h"
-#include "decode/toc_tab.h"
 #include "device/sense_table.h"
 #include "util/strings.h"
+#include "views/toc_tab.h"
 
 namespace tamarack::cli {
 

@@ -1,6 +1,6 @@
 // The Properties tab and the decoders end to end: against scripted replies and against the
 // virtual drive.
-#include "decode/properties.h"
+#include "views/properties.h"
 
 #include <gtest/gtest.h>
 

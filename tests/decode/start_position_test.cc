@@ -1,4 +1,4 @@
-#include "decode/start_position.h"
+#include "views/start_position.h"
 
 #include <gtest/gtest.h>
 
