@@ -6,15 +6,14 @@
 #include "decode/read_forms.h"
 #include "form/form_layout.h"
 #include "util/bytes.h"
+#include "util/msf.h"
 
 namespace tamarack {
 
 namespace {
 
-constexpr int kFramesPerSecond = 75;
-
 int FramesAt(const Cdb& cdb, std::size_t at) {
-  return (ByteAt(cdb, at) * 60 + ByteAt(cdb, at + 1)) * kFramesPerSecond + ByteAt(cdb, at + 2);
+  return static_cast<int>(FramesOfMsf({ByteAt(cdb, at), ByteAt(cdb, at + 1), ByteAt(cdb, at + 2)}));
 }
 
 // Transfer Length: bytes 6-8; the value typed is also the number of blocks execution

@@ -12,6 +12,7 @@
 #include "device/device_session.h"
 #include "device/drive_selection.h"
 #include "form/form_layout.h"
+#include "util/msf.h"
 
 namespace tamarack {
 
@@ -22,21 +23,6 @@ enum class QuickSet : std::uint8_t {
   kForward,  // one block (frame) on
   kLast,     // the last LBA a Read CD-ROM Capacity request reports
 };
-
-// An MSF address as its three boxes show it.
-struct MsfValue {
-  std::int64_t m = 0;
-  std::int64_t s = 0;
-  std::int64_t f = 0;
-  bool operator==(const MsfValue&) const = default;
-};
-
-// x = LBA + 150; M = x / 4500, S = (x - M * 4500) / 75, F = x - (M * 60 + S) * 75.
-MsfValue MsfOfLba(std::int64_t lba);
-// The block address of an MSF address: (M * 60 + S) * 75 + F - 150.
-std::int64_t LbaOfMsf(const MsfValue& msf);
-// Frames from start to end: ((eM - sM) * 60 - sS + eS) * 75 - sF + eF.
-std::int64_t MsfRangeLength(const MsfValue& start, const MsfValue& end);
 
 struct StartPositionRow {
   enum class Variant : std::uint8_t { kNone, kLba, kMsf };
