@@ -24,6 +24,7 @@
 #include "app/request_sense_dialog.h"
 #include "app/row_icons.h"
 #include "app/start_position_bar.h"
+#include "app/view_text.h"
 #include "console/mode_page_command.h"
 #include "decode/control_commands.h"
 #include "decode/mode_select.h"
@@ -34,12 +35,6 @@
 namespace tamarack::app {
 
 namespace {
-
-QString ViewText(const std::string& s) {
-  QString t = QString::fromStdString(s);
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return t;
-}
 
 // Dumps need one cell per byte column: a fixed-pitch Japanese face whose half-width katakana
 // take one cell.

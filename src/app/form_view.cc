@@ -11,6 +11,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/view_text.h"
+
 namespace tamarack::app {
 
 namespace {
@@ -29,13 +31,6 @@ int BoxWidth(NumberSize size) {
 
 QString Qs(const std::string& s) { return QString::fromStdString(s); }
 QString Qs(const char* s) { return QString::fromUtf8(s); }
-
-// The view shows "\n" where the system's texts have "\r\n".
-QString ViewText(const std::string& s) {
-  QString t = QString::fromStdString(s);
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return t;
-}
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/read_cd_detail_dialog.h"
+#include "app/view_text.h"
 #include "form/hex_dump.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
@@ -287,7 +288,7 @@ void SectorDumpTab::ControlsFromModel() {
 void SectorDumpTab::ShowDump(const std::string& text) {
   // The display keeps its first visible line.
   const int first = dump_->verticalScrollBar()->value();
-  dump_->setPlainText(Text(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  dump_->setPlainText(ViewText(text));
   dump_->verticalScrollBar()->setValue(std::min(first, dump_->verticalScrollBar()->maximum()));
   header_->setText(Text(DumpColumnHeader(model_.group_size())));
 }

@@ -8,20 +8,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/view_text.h"
 #include "views/toc_tab.h"
 
 namespace tamarack::app {
-
-namespace {
-
-// The decoders' "\r\n" as the view's line ends.
-QString ViewText(const std::string& text) {
-  QString s = QString::fromStdString(text);
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return s;
-}
-
-}  // namespace
 
 TocTab::TocTab(DeviceSession& session, QWidget* parent) : QWidget(parent), session_(session) {
   auto* layout = new QVBoxLayout(this);

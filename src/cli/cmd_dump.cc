@@ -126,10 +126,7 @@ int Dump(const DumpOptions& o, CliContext& context) {
 
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
-  if (!session.Open(o.drive)) {
-    err << "tamarack-cli dump: " << session.OpenError() << "\n";
-    return kExitCannotOpen;
-  }
+  if (!OpenDriveOrExplain(session, o.drive, "dump", context)) return kExitCannotOpen;
   TerminalHost host;
   const DumpResult r = ReadSectorDump(session, *prepared.request, DumpBuffer{}, host, false);
   const auto valid = r.buffer.valid();

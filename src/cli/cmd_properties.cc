@@ -40,10 +40,7 @@ void PrintCapabilities(std::ostream& out, const std::vector<DecodedRow>& rows) {
 int Properties(const DecodingOptions& o, CliContext& context) {
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
-  if (!session.Open(o.drive)) {
-    *context.err << "tamarack-cli properties: " << session.OpenError() << "\n";
-    return kExitCannotOpen;
-  }
+  if (!OpenDriveOrExplain(session, o.drive, "properties", context)) return kExitCannotOpen;
   const PropertiesResult r = FillPropertiesTab(session);
   std::ostream& out = *context.out;
   if (o.json) {

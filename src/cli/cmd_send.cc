@@ -63,10 +63,7 @@ int Send(const SendOptions& o, CliContext& context) {
 
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
-  if (!session.Open(o.drive)) {
-    err << "tamarack-cli send: " << session.OpenError() << "\n";
-    return kExitCannotOpen;
-  }
+  if (!OpenDriveOrExplain(session, o.drive, "send", context)) return kExitCannotOpen;
   const CommandOutcome outcome = session.Run(cdb, data, data_out, false);
   const std::uint32_t moved =
       std::min<std::uint32_t>(outcome.result.transferred, static_cast<std::uint32_t>(data.size()));

@@ -27,10 +27,7 @@ struct TocOptions {
 int TocTab(const TocOptions& o, CliContext& context) {
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.common.timeout;
-  if (!session.Open(o.common.drive)) {
-    *context.err << "tamarack-cli: " << session.OpenError() << "\n";
-    return kExitCannotOpen;
-  }
+  if (!OpenDriveOrExplain(session, o.common.drive, "", context)) return kExitCannotOpen;
   const bool full_toc = o.format == 2;
   CommandOutcome failure;
   const auto read = ShowTocTab(session, full_toc, &failure);

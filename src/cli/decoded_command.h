@@ -31,9 +31,6 @@ struct DecodedCommand {
 DecodedCommand RunDecodedCommand(DeviceSession& session, const Cdb& cdb, Decoder decoder,
                                  int group_size = 4);
 
-// "\r\n" as "\n".
-std::string PlainLines(std::string_view text);
-
 // The decoded text (or rows, one per line, cells joined by " | " under a header of the
 // column titles), else the status text.
 void PrintDecoded(std::ostream& out, const DecodedCommand& command);

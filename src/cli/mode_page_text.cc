@@ -6,6 +6,7 @@
 
 #include "decode/mode_page_fields.h"
 #include "decode/mode_sense.h"
+#include "form/decoder.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -228,15 +229,12 @@ CommandOutcome RunModeSense(DeviceSession& session, std::uint32_t page_code, std
   (*cdb)[0] = static_cast<std::uint8_t>(kModeSenseOpcode);
   (*cdb)[2] = static_cast<std::uint8_t>((pc << 6) | (page_code & 0x3F));
   WriteBe16(*cdb, 7, kModeSenseAllocationLength);
-  std::vector<std::uint8_t> buffer(kModeSenseAllocationLength, 0x5A);
+  std::vector<std::uint8_t> buffer(kModeSenseAllocationLength, kFillByte);
   const CommandOutcome outcome = session.Run(*cdb, buffer, false, false);
   returned->clear();
   if (outcome.status != CommandStatus::kGood) return outcome;
-  const std::uint32_t transferred = std::min<std::uint32_t>(
-      outcome.result.transferred, static_cast<std::uint32_t>(buffer.size()));
-  // A count of the whole request says nothing: the reply's own header gives the length.
-  const std::uint32_t received = transferred == buffer.size() ? 0 : transferred;
-  const auto bytes = ModeSenseReturnedBytes(buffer, received);
+  const auto bytes =
+      ModeSenseReturnedBytes(buffer, ReceivedLength(outcome.result.transferred, buffer.size()));
   returned->assign(bytes.begin(), bytes.end());
   return outcome;
 }

@@ -21,12 +21,10 @@ std::optional<DecodeOutput> DecodeWithCatalogue(const Cdb& cdb, std::span<const 
     std::vector<FieldState> states = FillFields(fields, form_data, false);
     CollectFields(fields, states, form_data, false);
 
-    const auto moved =
-        std::min<std::uint32_t>(transferred, static_cast<std::uint32_t>(data.size()));
     DecodeInput in;
     in.data = data;
-    in.transferred = moved;
-    in.received_length = moved == data.size() ? 0 : moved;
+    in.transferred = TransferredCount(transferred, data.size());
+    in.received_length = ReceivedLength(transferred, data.size());
     in.cdb = cdb;
     in.transfer_blocks = form_data.transfer_blocks;
     in.direction = static_cast<int>(e.direction);
