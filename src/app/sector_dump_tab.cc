@@ -19,6 +19,7 @@
 #include "app/read_cd_detail_dialog.h"
 #include "app/view_text.h"
 #include "form/hex_dump.h"
+#include "persist/window_settings.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
 
@@ -233,7 +234,7 @@ void SectorDumpTab::LoadSettings(const SettingsData& s) {
   k.start_msf = s.start_msf;
   k.end_msf = s.end_msf;
   std::copy(s.sector_com.begin(), s.sector_com.end(), k.sector_com.begin());
-  hex_ = (s.control_flag & 1) != 0;
+  hex_ = HexInputOf(s);
   lba_->setValidator(NumberValidator(hex_, lba_));
   length_->setValidator(NumberValidator(hex_, length_));
   model_.ApplyKeys(k, hex_);

@@ -1,17 +1,22 @@
 #include "console/mode_page_command.h"
 
-#include "decode/mode_select.h"
-#include "decode/mode_sense.h"
-
 namespace tamarack {
 
+std::optional<ModeCommand> PageEditorOf(const Console& console) {
+  switch (console.behaviour().page_editor) {
+    case PageEditorUse::kModeSense:
+      return ModeCommand::kSense;
+    case PageEditorUse::kModeSelect:
+      return ModeCommand::kSelect;
+    case PageEditorUse::kNone:
+      break;
+  }
+  return std::nullopt;
+}
+
 bool ApplyEditorToConsole(const ModePageEditor& editor, Console& console) {
+  if (PageEditorOf(console) != editor.command()) return false;
   const std::size_t row = console.current_row();
-  if (IsUserRow(row)) return false;
-  const std::uint32_t opcode = console.current_opcode();
-  const std::uint32_t wanted =
-      editor.command() == ModeCommand::kSense ? kModeSenseOpcode : kModeSelectOpcode;
-  if (opcode != wanted) return false;
   CommandRowState& state = console.catalogue().row(row);
   editor.ApplyToCommand(state.cdb_store, state.out_data);
   console.SelectRow(row, false);

@@ -229,7 +229,9 @@ const CommandBehaviour kPauseResumeBehaviour = NoDataBehaviour(&kPauseResumeForm
 const CommandBehaviour kPlayAudio10Behaviour = NoDataBehaviour(&kPlayAudio10Form);
 const CommandBehaviour kPlayAudioMsfBehaviour = NoDataBehaviour(&kPlayAudioMsfForm);
 const CommandBehaviour kScanBehaviour = NoDataBehaviour(&kScanForm);
-const CommandBehaviour kSeekBehaviour = NoDataBehaviour(&kSeekForm);
+// Seek's form is empty: building it already says the command succeeded.
+const CommandBehaviour kSeekBehaviour{
+    .form = &kSeekForm, .decoder = &DecodeCommandSucceeded, .succeeds_when_built = true};
 const CommandBehaviour kSetCdSpeedBehaviour = NoDataBehaviour(&kSetCdSpeedForm);
 
 }  // namespace tamarack

@@ -34,6 +34,11 @@ void ModePageEditor::Open(ModeCommand command, const Cdb& cdb) {
   Refresh();
 }
 
+void ModePageEditor::ResetTables() {
+  sense_ = ModePageTable::ModeSense();
+  select_ = ModePageTable::ModeSelect();
+}
+
 std::vector<ModePageListEntry> ModePageEditor::PageList() const {
   std::vector<ModePageListEntry> list;
   for (const ModePageRow& r : table().rows()) {

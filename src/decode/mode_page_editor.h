@@ -40,6 +40,9 @@ class ModePageEditor {
   const ModePageTable& sense_table() const { return sense_; }
   ModePageTable& select_table() { return select_; }
   const ModePageTable& select_table() const { return select_; }
+  // "ｺﾏﾝﾄﾞ初期化": both tables as at installation, Mode Sense's empty and Mode Select's with
+  // its templates.
+  void ResetTables();
 
   // --- the form shown ---
   // The form of `command` was opened (its command selected), `cdb` being the command's stored

@@ -77,7 +77,8 @@ DecodeOutput DecodeModeSelect(const DecodeInput& input) {
   return out;
 }
 
-const CommandBehaviour kModeSelectBehaviour{&kModeSelectForm, &DecodeModeSelect,
-                                            ResultView::kDecodedText, false};
+const CommandBehaviour kModeSelectBehaviour{.form = &kModeSelectForm,
+                                            .decoder = &DecodeModeSelect,
+                                            .page_editor = PageEditorUse::kModeSelect};
 
 }  // namespace tamarack

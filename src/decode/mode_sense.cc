@@ -105,7 +105,7 @@ DecodeOutput DecodeModeSense(const DecodeInput& input) {
   return out;
 }
 
-const CommandBehaviour kModeSenseBehaviour{&kModeSenseForm, &DecodeModeSense,
-                                           ResultView::kDecodedText, false};
+const CommandBehaviour kModeSenseBehaviour{
+    .form = &kModeSenseForm, .decoder = &DecodeModeSense, .page_editor = PageEditorUse::kModeSense};
 
 }  // namespace tamarack
