@@ -18,6 +18,14 @@ std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory() {
   return drives;
 }
 
+bool OpenDriveOrExplain(DeviceSession& session, const std::string& drive,
+                        std::string_view subcommand, CliContext& context) {
+  if (session.Open(drive)) return true;
+  *context.err << "tamarack-cli" << (subcommand.empty() ? "" : " ") << subcommand << ": "
+               << session.OpenError() << "\n";
+  return false;
+}
+
 int RunCli(const std::vector<std::string>& args, CliContext& context) {
   CLI::App app{"Tamarack: a test bench for CD and DVD drives", "tamarack-cli"};
   app.require_subcommand(1);

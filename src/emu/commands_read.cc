@@ -228,7 +228,7 @@ SenseCode ReadSubChannel(CommandContext& c) {
   r.assign(4, 0);
   r[1] = static_cast<std::uint8_t>(u.audio.TakeStatus(c.now));
   if (!subq) return kNoSense;
-  const int aframe = LbaToMsf(position).frames;
+  const int aframe = static_cast<int>(LbaToMsf(position).frames);
   if (format == 1) {
     r.resize(16, 0);
     const BlockPosition where = LocateBlock(layout, position);
