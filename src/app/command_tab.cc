@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -27,6 +26,7 @@
 #include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "console/mode_page_command.h"
+#include "app/window_post.h"
 #include "decode/control_commands.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
@@ -58,18 +58,16 @@ QPlainTextEdit* ResultBox(QWidget* parent, const char* name) {
 // The session's host: a sense dialog asked for on any thread opens on the window thread.
 class SenseDialogHost final : public SessionHost {
  public:
-  explicit SenseDialogHost(CommandTab* tab) : tab_(tab) {}
+  explicit SenseDialogHost(CommandTab* tab) : tab_(tab), post_(new WindowPost(tab)) {}
   void ShowSenseDialog(std::span<const std::uint8_t> sense) override {
-    QMetaObject::invokeMethod(
-        tab_,
-        [tab = tab_, bytes = std::vector<std::uint8_t>(sense.begin(), sense.end())] {
-          tab->ShowSenseDialog(bytes);
-        },
-        Qt::QueuedConnection);
+    post_->Post([tab = tab_, bytes = std::vector<std::uint8_t>(sense.begin(), sense.end())] {
+      tab->ShowSenseDialog(bytes);
+    });
   }
 
  private:
   CommandTab* tab_;
+  WindowPost* post_;  // a child of the tab
 };
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QMetaObject>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -27,6 +26,7 @@
 #include "app/toc_tab.h"
 #include "app/tools_dialog.h"
 #include "app/window_job_host.h"
+#include "app/window_post.h"
 #include "decode/mode_page_editor.h"
 #include "device/drive_selection.h"
 #include "device/sense.h"
@@ -138,10 +138,9 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   status_label_->setObjectName(QStringLiteral("statusLine"));
   statusBar()->addWidget(status_label_, 1);
   // The status line is written from worker threads: hop to the window thread.
-  session_.status_line.SetObserver([this](const std::string& text) {
-    QMetaObject::invokeMethod(
-        status_label_, [this, t = QString::fromStdString(text)] { status_label_->setText(t); },
-        Qt::QueuedConnection);
+  auto* status_post = new WindowPost(status_label_);
+  session_.status_line.SetObserver([this, status_post](const std::string& text) {
+    status_post->Post([this, t = QString::fromStdString(text)] { status_label_->setText(t); });
   });
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
@@ -213,6 +212,8 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   OnTabChanged(tabs_->currentIndex());
   ApplyDisplayFont();
 
+  // Before the first selection, so that its commands are on record too.
+  ApplyCommandTrace();
   FillDriveBox();
   connect(drive_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
     // The settings are written first, so that they name the new drive.
@@ -231,6 +232,8 @@ MainWindow::~MainWindow() {
   delete indicator_;  // joins a poll in flight before the session goes
   indicator_ = nullptr;
   session_.status_line.SetObserver(nullptr);
+  // The directory outlives the window; its trace belongs to the window's options.
+  if (drives_) drives_->Trace().Stop();
 }
 
 void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
@@ -352,6 +355,7 @@ void MainWindow::ApplyOptions(const Options& options) {
   session_.command_timeout = options_.command_timeout;
   if (command_tab_) ApplyOptionsToConsole(options_, &command_tab_->console().options);
   indicator_->SetEnabled(options_.disc_indicator);
+  ApplyCommandTrace();
   if (drives_changed) {
     const QString current = drive_box_->currentText();
     session_.saved_drive = current.toStdString();
@@ -367,6 +371,22 @@ void MainWindow::ApplyOptions(const Options& options) {
     }
   }
   SaveSettingsNow();
+}
+
+void MainWindow::ApplyCommandTrace() {
+  if (!drives_) return;
+  CommandTrace& trace = drives_->Trace();
+  if (!options_.trace_commands) {
+    trace.Stop();
+    return;
+  }
+  if (options_.trace_file.empty()) options_.trace_file = DefaultTraceFile(config_.settings_path);
+  if (trace.Active() && trace.Path() == options_.trace_file) return;
+  // Appended: a trace spans runs until the user deletes the file.
+  std::string error;
+  if (!trace.Start(options_.trace_file, CommandTrace::Mode::kAppend, &error)) {
+    session_.status_line.Set(error);
+  }
 }
 
 void MainWindow::OpenDialog(QDialog* dialog) {

@@ -119,6 +119,8 @@ class MainWindow : public QMainWindow {
   void ApplyDisplayFont();
   void RememberGeometry();
   void OpenOptionsDialog();
+  // Starts, redirects or stops the drives' command trace as the options say.
+  void ApplyCommandTrace();
   void OpenFontDialog();
   void ResetCommands();
   void OpenControlData();

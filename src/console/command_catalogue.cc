@@ -26,9 +26,6 @@ constexpr auto kNone = CommandDirection::kNone;
 constexpr auto kIn = CommandDirection::kIn;
 constexpr auto kOut = CommandDirection::kOut;
 
-// Rows whose form and decoder come with their decoding subsystem point at the placeholder.
-const CommandBehaviour* const kTodo = &kPlaceholderBehaviour;
-
 const CommandEntry kCatalogue[] = {
     {0x00, k6, kNone, "Test Unit Ready", &kNoParameterBehaviour},
     {0x12, k6, kIn, "Inquiry", &kInquiryBehaviour},

@@ -149,6 +149,7 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       {"ExeImm=", &SettingsData::exe_imm},
       {"CntApr=", &SettingsData::cnt_apr},
       {"VirtualDrives=", &SettingsData::virtual_drives},
+      {"TraceCommands=", &SettingsData::trace_commands},
   };
 
   LineReader reader(text);
@@ -190,6 +191,8 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       d->directory = std::string(value_of("Directory="));
     } else if (starts("LastCom=")) {
       ScanNumbers(value_of("LastCom="), &d->last_com);
+    } else if (starts("TraceFile=")) {
+      d->trace_file = std::string(value_of("TraceFile="));
     } else if (starts("LogFile=")) {
       d->log_file = std::string(value_of("LogFile="));
     } else if (starts("Ageing=")) {
@@ -333,6 +336,8 @@ std::string FormatSettings(const SettingsData& d) {
   AppendCommandLines(d, CommandFileContent::kAll, &o);
   StrAppendFormat(&o, "MsrBlockLength=%d\n", d.msr_block_length);
   StrAppendFormat(&o, "VirtualDrives=%d\n", d.virtual_drives);
+  StrAppendFormat(&o, "TraceCommands=%d\n", d.trace_commands);
+  StrAppendFormat(&o, "TraceFile=%s\n", d.trace_file.c_str());
   return o;
 }
 

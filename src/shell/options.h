@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tamarack {
 
@@ -14,7 +15,13 @@ struct Options {
   bool control_byte_row = false;
   std::uint32_t receive_length = 40960;  // bytes
   bool virtual_drives = true;            // list the virtual drives in the drive box
+  bool trace_commands = false;           // record every command in `trace_file`
+  std::string trace_file;                // empty: DefaultTraceFile()
 };
+
+// Where the command trace goes when no file is named: beside the settings file
+// (`settings_path`), or in the working folder without one.
+std::string DefaultTraceFile(const std::string& settings_path);
 
 // The values "初期化(&i)" puts into the dialog's boxes (the hidden receive length included).
 Options InitialisedOptions(const Options& current);
@@ -23,7 +30,8 @@ Options InitialisedOptions(const Options& current);
 // row and the receive length.
 void ApplyOptionsToConsole(const Options& options, ConsoleOptions* console);
 
-// OK: the entered values, except that a number box holding 0 keeps the previous value.
+// OK: the entered values, except that a number box holding 0 keeps the previous value and
+// an empty trace file name the previous name.
 Options AcceptOptions(const Options& previous, const Options& entered);
 
 }  // namespace tamarack

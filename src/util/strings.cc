@@ -8,7 +8,9 @@ namespace tamarack {
 
 namespace {
 
-void AppendV(std::string* out, const char* format, va_list args) {
+// The callers' format attributes check the arguments; this one tells the compiler so.
+__attribute__((format(printf, 2, 0))) void AppendV(std::string* out, const char* format,
+                                                   va_list args) {
   va_list copy;
   va_copy(copy, args);
   char small[256];
