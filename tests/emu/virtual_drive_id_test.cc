@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "emu/drive_harness.h"
-#include "emu/temp_dir.h"
+#include "temp_dir.h"
 
 namespace tamarack::emu::testing {
 namespace {
@@ -58,7 +58,7 @@ TEST(VirtualDriveId, EveryOption) {
 
 // The window's Qt sets LC_NUMERIC from the desktop; ids keep the C form of numbers there.
 TEST(VirtualDriveId, NumbersDoNotDependOnTheLocale) {
-  TempDir dir("tamarack-locale-");
+  tamarack::testing::TempDir dir("tamarack-locale-");
   ASSERT_TRUE(dir.ok());
   // A comma-decimal locale built for this test, as few machines have one installed.
   if (!dir.Run("localedef -i de_DE -f UTF-8 " + dir.File("de_DE.UTF-8"))) {
