@@ -7,8 +7,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/virtual_cli.h"
-#include "emu/temp_dir.h"
 #include "persist/measurement_file.h"
+#include "temp_dir.h"
 
 namespace tamarack::cli {
 namespace {
@@ -21,7 +21,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 TEST(CliMeasure, PrintsTheSummaryAndRotationAndWritesTheRecordAndItsPlot) {
-  emu::testing::TempDir dir;
+  tamarack::testing::TempDir dir;
   ASSERT_TRUE(dir.ok());
   Cli cli;
   ASSERT_EQ(cli.Run({"measure", "--drive", "emu:type13?speed=clv24", "--end", "0x752f", "--save",
