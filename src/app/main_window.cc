@@ -25,6 +25,7 @@
 #include "app/properties_tab.h"
 #include "app/sector_dump_tab.h"
 #include "app/toc_tab.h"
+#include "app/tools_dialog.h"
 #include "app/window_job_host.h"
 #include "decode/mode_page_editor.h"
 #include "device/drive_selection.h"
@@ -32,6 +33,7 @@
 #include "job/single_command_job.h"
 #include "persist/console_settings.h"
 #include "persist/settings_store.h"
+#include "persist/window_settings.h"
 #include "shell/font_mapping.h"
 #include "shell/start_tab.h"
 
@@ -67,17 +69,6 @@ class WindowSelectionHost final : public SelectionHost {
 constexpr const char* kResetQuestion =
     "全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?";
 constexpr const char* kRestartNotice = "この変更はﾌﾟﾛｸﾞﾗﾑ再起動後に有効になります";
-
-Options OptionsFromSettings(const SettingsData& s) {
-  Options o;
-  o.disc_indicator = (s.control_flag & 2) != 0;
-  o.command_timeout = s.timeout_com > 0 ? static_cast<std::uint32_t>(s.timeout_com) : 7;
-  o.execute_on_selection = s.exe_imm != 0;
-  o.control_byte_row = s.cnt_apr != 0;
-  o.receive_length = s.control_buf_len > 0 ? static_cast<std::uint32_t>(s.control_buf_len) : 40960;
-  o.virtual_drives = s.virtual_drives != 0;
-  return o;
-}
 
 std::vector<std::string> InstalledFamilies() {
   std::vector<std::string> out;
@@ -166,15 +157,19 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   command_tab_ = new CommandTab(session_, runner_, tabs_);
   InstallTab(kTabCommand, command_tab_);
   SetExecAction(kTabCommand, [this] { command_tab_->Execute(); });
-  auto* toc_tab = new TocTab(session_, tabs_);
+  auto* toc_tab = new TocTab(session_, runner_, tabs_);
   InstallTab(kTabToc, toc_tab);
+  connect(toc_tab, &TocTab::TrackTestRunning, this, [this](bool running) {
+    SetExecCaptionOverride(running ? QStringLiteral("Cancel(&E)") : QString());
+  });
   SetExecAction(kTabToc, [toc_tab] { toc_tab->Execute(); });
   auto* properties_tab = new PropertiesTab(session_, tabs_);
   InstallTab(kTabProperties, properties_tab);
   SetExecAction(kTabProperties, [properties_tab] { properties_tab->Execute(); });
   AddBusyCheck([this] { return runner_.running(); });
   SettingsToConsole(settings_, &command_tab_->console());
-  LoadModePages();
+  SettingsToModePages(settings_, &command_tab_->mode_page_editor()->editor());
+  command_tab_->mode_page_editor()->Refresh();
   command_tab_->SetListKind(command_tab_->console().list_kind());
   sector_dump_tab_ = new SectorDumpTab(session_, runner_, tabs_);
   InstallTab(kTabSectorDump, sector_dump_tab_);
@@ -255,6 +250,12 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
   options_button_ = button("ｵﾌﾟｼｮﾝ設定", "optionsButton");
   font_button_ = button("ﾌｫﾝﾄ設定", "fontButton");
   print_button_ = button("Print", "printButton");
+  auto* tool = button("Tool", "toolButton");
+  connect(tool, &QPushButton::clicked, this, [this] {
+    ToolsDialog::Replace(this, session_, runner_, &settings_.tool_last_tab,
+                         command_tab_->console().hex_input());
+    SaveSettingsNow();
+  });
   connect(control_data_button_, &QPushButton::clicked, this, &MainWindow::OpenControlData);
   connect(eject_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(true); });
   connect(load_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(false); });
@@ -328,17 +329,13 @@ void MainWindow::SaveSettingsNow() {
                       ? drive_box_->currentText().toStdString()
                       : settings_.dir;
   settings_.last_tab = tabs_ ? tabs_->currentIndex() : settings_.last_tab;
-  settings_.timeout_com = static_cast<int>(options_.command_timeout);
-  settings_.control_flag = (settings_.control_flag & ~2) | (options_.disc_indicator ? 2 : 0);
-  settings_.virtual_drives = options_.virtual_drives ? 1 : 0;
+  OptionsToSettings(options_, &settings_);
   if (command_tab_) {
     Console& console = command_tab_->console();
-    console.options.execute_on_selection = options_.execute_on_selection;
-    console.options.show_control_byte = options_.control_byte_row;
-    console.options.receive_length = options_.receive_length;
+    ApplyOptionsToConsole(options_, &console.options);
     ConsoleToSettings(console, &settings_);
-    SaveModePages();
-    settings_.control_flag = (settings_.control_flag & ~1) | (console.hex_input() ? 1 : 0);
+    ModePagesToSettings(command_tab_->mode_page_editor()->editor(), &settings_);
+    HexInputToSettings(console.hex_input(), &settings_);
   }
   if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
   if (measure_tab_) settings_.msr_block_length = measure_tab_->block_count();
@@ -353,12 +350,7 @@ void MainWindow::ApplyOptions(const Options& options) {
   const bool drives_changed = options.virtual_drives != options_.virtual_drives;
   options_ = options;
   session_.command_timeout = options_.command_timeout;
-  if (command_tab_) {
-    Console& console = command_tab_->console();
-    console.options.execute_on_selection = options_.execute_on_selection;
-    console.options.show_control_byte = options_.control_byte_row;
-    console.options.receive_length = options_.receive_length;
-  }
+  if (command_tab_) ApplyOptionsToConsole(options_, &command_tab_->console().options);
   indicator_->SetEnabled(options_.disc_indicator);
   if (drives_changed) {
     const QString current = drive_box_->currentText();
@@ -414,44 +406,11 @@ void MainWindow::ResetCommands() {
   if (question.exec() != QMessageBox::Ok) return;
   Console& console = command_tab_->console();
   console.catalogue().Reset();
-  // The mode pages go back to their state at installation: empty, with the Mode Select
-  // templates.
-  ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
-  pages.sense_table() = ModePageTable::ModeSense();
-  pages.select_table() = ModePageTable::ModeSelect();
+  command_tab_->mode_page_editor()->editor().ResetTables();
   command_tab_->mode_page_editor()->Refresh();
   console.SelectRow(console.current_row(), /*from_list=*/false);
   command_tab_->SetListKind(console.list_kind());
   SaveSettingsNow();
-}
-
-void MainWindow::LoadModePages() {
-  ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
-  // A row the settings file did not hold reads as all zeros: the table keeps its start
-  // state (the Mode Select templates) for it.
-  auto load = [](const std::vector<SettingsData::ModePageRow>& rows, ModePageTable* table) {
-    for (std::size_t i = 0; i < rows.size() && i < table->size(); ++i) {
-      const bool empty =
-          std::all_of(rows[i].begin(), rows[i].end(), [](std::uint8_t b) { return b == 0; });
-      if (!empty) table->LoadSavedRow(i, rows[i]);
-    }
-  };
-  load(settings_.mode_select, &pages.select_table());
-  load(settings_.mode_sense, &pages.sense_table());
-  command_tab_->mode_page_editor()->Refresh();
-}
-
-void MainWindow::SaveModePages() {
-  const ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
-  auto save = [](const ModePageTable& table, std::vector<SettingsData::ModePageRow>* rows) {
-    rows->resize(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i) {
-      const auto saved = table.SavedRow(i);
-      std::copy_n(saved.begin(), std::min(saved.size(), (*rows)[i].size()), (*rows)[i].begin());
-    }
-  };
-  save(pages.select_table(), &settings_.mode_select);
-  save(pages.sense_table(), &settings_.mode_sense);
 }
 
 void MainWindow::OpenControlData() {

@@ -122,8 +122,6 @@ class MainWindow : public QMainWindow {
   void OpenFontDialog();
   void ResetCommands();
   void OpenControlData();
-  void LoadModePages();
-  void SaveModePages();
   void EjectOrLoad(bool eject);
   void OpenDialog(QDialog* dialog);
   void FillDriveBox();

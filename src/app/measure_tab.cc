@@ -54,6 +54,8 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
       return QMessageBox::Warning;
     case MessageIcon::kError:
       return QMessageBox::Critical;
+    case MessageIcon::kQuestion:
+      return QMessageBox::Question;
   }
   return QMessageBox::Information;
 }

@@ -18,6 +18,14 @@ std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory() {
   return drives;
 }
 
+bool OpenDriveOrExplain(DeviceSession& session, const std::string& drive,
+                        std::string_view subcommand, CliContext& context) {
+  if (session.Open(drive)) return true;
+  *context.err << "tamarack-cli" << (subcommand.empty() ? "" : " ") << subcommand << ": "
+               << session.OpenError() << "\n";
+  return false;
+}
+
 int RunCli(const std::vector<std::string>& args, CliContext& context) {
   CLI::App app{"Tamarack: a test bench for CD and DVD drives", "tamarack-cli"};
   app.require_subcommand(1);
@@ -27,6 +35,8 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddModeSenseCommand(app, context);
   AddDumpCommand(app, context);
   AddMeasureCommand(app, context);
+  AddCaptureCommand(app, context);
+  AddCheckCommand(app, context);
   AddSendCommand(app, context);
   AddSenseCommand(app, context);
   AddCapacityCommand(app, context);
@@ -37,6 +47,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddSubChannelCommand(app, context);
   AddConfigCommand(app, context);
   AddTocCommand(app, context);
+  AddToolCommands(app, context);
   context.exit_code = kExitGood;
   // CLI11 wants the arguments last first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

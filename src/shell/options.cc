@@ -1,5 +1,7 @@
 #include "shell/options.h"
 
+#include "console/console.h"
+
 namespace tamarack {
 
 Options InitialisedOptions(const Options& current) {
@@ -17,6 +19,12 @@ Options AcceptOptions(const Options& previous, const Options& entered) {
   if (o.command_timeout == 0) o.command_timeout = previous.command_timeout;
   if (o.receive_length == 0) o.receive_length = previous.receive_length;
   return o;
+}
+
+void ApplyOptionsToConsole(const Options& options, ConsoleOptions* console) {
+  console->execute_on_selection = options.execute_on_selection;
+  console->show_control_byte = options.control_byte_row;
+  console->receive_length = options.receive_length;
 }
 
 }  // namespace tamarack

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "console/form_spec.h"
 #include "decode/feature_tables.h"
 #include "golden.h"
+#include "form/form_layout.h"
 #include "util/bytes.h"
 
 namespace tamarack {
