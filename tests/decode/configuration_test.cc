@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "decode/feature_tables.h"
-#include "golden.h"
 #include "form/form_layout.h"
+#include "golden.h"
 #include "util/bytes.h"
 
 namespace tamarack {

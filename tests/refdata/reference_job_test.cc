@@ -16,9 +16,9 @@
 
 #include "device/sense_table.h"
 #include "emu/drive_harness.h"
-#include "temp_dir.h"
 #include "job/job_runner.h"
 #include "job/scripted_job_host.h"
+#include "temp_dir.h"
 
 namespace tamarack {
 namespace {
