@@ -18,11 +18,13 @@
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
 #include "app/disc_indicator_widget.h"
+#include "app/measure_tab.h"
 #include "app/mode_page_editor.h"
 #include "app/options_dialog.h"
 #include "app/properties_tab.h"
 #include "app/sector_dump_tab.h"
 #include "app/toc_tab.h"
+#include "app/tools_dialog.h"
 #include "app/window_job_host.h"
 #include "app/window_post.h"
 #include "decode/mode_page_editor.h"
@@ -31,6 +33,7 @@
 #include "job/single_command_job.h"
 #include "persist/console_settings.h"
 #include "persist/settings_store.h"
+#include "persist/window_settings.h"
 #include "shell/font_mapping.h"
 #include "shell/start_tab.h"
 
@@ -41,36 +44,31 @@ namespace {
 // The window's side of drive selection.
 class WindowSelectionHost final : public SelectionHost {
  public:
-  WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator)
-      : window_(window), indicator_(indicator) {}
+  WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs,
+                      MeasureTab* measure)
+      : window_(window), indicator_(indicator), tabs_(tabs), measure_(measure) {}
   void SetTitle(const std::string& title) override {
     window_->setWindowTitle(QString::fromStdString(title));
   }
   void SetDiscPresent(bool present) override {
     if (indicator_) indicator_->SetDiscPresent(present);
   }
+  // The Measure tab shows the disc's first track and last block.
+  bool WantsDiscExtent() override { return measure_ && tabs_->currentIndex() == kTabMeasure; }
+  void SetDiscExtent(std::uint32_t first_track_lba, std::uint32_t last_lba) override {
+    if (measure_) measure_->SetRange(first_track_lba, last_lba);
+  }
 
  private:
   QMainWindow* window_;
   DiscIndicatorWidget* indicator_;
+  QTabWidget* tabs_;
+  MeasureTab* measure_;
 };
 
 constexpr const char* kResetQuestion =
     "全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?";
 constexpr const char* kRestartNotice = "この変更はﾌﾟﾛｸﾞﾗﾑ再起動後に有効になります";
-
-Options OptionsFromSettings(const SettingsData& s) {
-  Options o;
-  o.disc_indicator = (s.control_flag & 2) != 0;
-  o.command_timeout = s.timeout_com > 0 ? static_cast<std::uint32_t>(s.timeout_com) : 7;
-  o.execute_on_selection = s.exe_imm != 0;
-  o.control_byte_row = s.cnt_apr != 0;
-  o.receive_length = s.control_buf_len > 0 ? static_cast<std::uint32_t>(s.control_buf_len) : 40960;
-  o.virtual_drives = s.virtual_drives != 0;
-  o.trace_commands = s.trace_commands != 0;
-  o.trace_file = s.trace_file;
-  return o;
-}
 
 std::vector<std::string> InstalledFamilies() {
   std::vector<std::string> out;
@@ -104,7 +102,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
     : QMainWindow(parent),
       drives_(drives),
       session_(drives, BuiltInSenseTable()),
-      runner_(session_),
+      runner_(session_, config.clock ? *config.clock : RealClock()),
       config_(std::move(config)) {
   setWindowTitle(QStringLiteral("Tamarack"));
   setMinimumSize(750, 600);
@@ -158,15 +156,19 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   command_tab_ = new CommandTab(session_, runner_, tabs_);
   InstallTab(kTabCommand, command_tab_);
   SetExecAction(kTabCommand, [this] { command_tab_->Execute(); });
-  auto* toc_tab = new TocTab(session_, tabs_);
+  auto* toc_tab = new TocTab(session_, runner_, tabs_);
   InstallTab(kTabToc, toc_tab);
+  connect(toc_tab, &TocTab::TrackTestRunning, this, [this](bool running) {
+    SetExecCaptionOverride(running ? QStringLiteral("Cancel(&E)") : QString());
+  });
   SetExecAction(kTabToc, [toc_tab] { toc_tab->Execute(); });
   auto* properties_tab = new PropertiesTab(session_, tabs_);
   InstallTab(kTabProperties, properties_tab);
   SetExecAction(kTabProperties, [properties_tab] { properties_tab->Execute(); });
   AddBusyCheck([this] { return runner_.running(); });
   SettingsToConsole(settings_, &command_tab_->console());
-  LoadModePages();
+  SettingsToModePages(settings_, &command_tab_->mode_page_editor()->editor());
+  command_tab_->mode_page_editor()->Refresh();
   command_tab_->SetListKind(command_tab_->console().list_kind());
   sector_dump_tab_ = new SectorDumpTab(session_, runner_, tabs_);
   InstallTab(kTabSectorDump, sector_dump_tab_);
@@ -179,6 +181,25 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
           &SectorDumpTab::SetHexInput);
   connect(command_tab_->grouping_box(), &QComboBox::currentIndexChanged, sector_dump_tab_,
           [this](int index) { sector_dump_tab_->SetGroupSize(GroupSize(index)); });
+  measure_tab_ = new MeasureTab(session_, runner_, tabs_);
+  InstallTab(kTabMeasure, measure_tab_);
+  SetExecAction(kTabMeasure, [this] { measure_tab_->Execute(); });
+  measure_tab_->SetBlockCount(settings_.msr_block_length);
+  measure_tab_->SetHexInput(command_tab_->console().hex_input());
+  measure_tab_->dialog_hook = config_.dialog_hook;
+  measure_tab_->on_running = [this](bool running) {
+    SetExecCaptionOverride(running ? QStringLiteral("Cancel(&E)") : QString());
+  };
+  connect(command_tab_->hex_input_box(), &QCheckBox::toggled, measure_tab_,
+          &MeasureTab::SetHexInput);
+  connect(tabs_, &QTabWidget::currentChanged, measure_tab_, [this](int index) {
+    // Leaving the Measure tab stops its run.
+    if (index != kTabMeasure) {
+      measure_tab_->Stop();
+    } else if (!measure_tab_->running()) {
+      measure_tab_->Shown();
+    }
+  });
   // A selection in the command list is one of the moments the settings are written.
   connect(command_tab_->command_list(), &QListWidget::currentRowChanged, this,
           [this] { SaveSettingsNow(); });
@@ -231,12 +252,23 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
   reset_button_ = button("ｺﾏﾝﾄﾞ初期化", "resetCommandsButton");
   options_button_ = button("ｵﾌﾟｼｮﾝ設定", "optionsButton");
   font_button_ = button("ﾌｫﾝﾄ設定", "fontButton");
+  print_button_ = button("Print", "printButton");
+  auto* tool = button("Tool", "toolButton");
+  connect(tool, &QPushButton::clicked, this, [this] {
+    ToolsDialog::Replace(this, session_, runner_, &settings_.tool_last_tab,
+                         command_tab_->console().hex_input());
+    SaveSettingsNow();
+  });
   connect(control_data_button_, &QPushButton::clicked, this, &MainWindow::OpenControlData);
   connect(eject_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(true); });
   connect(load_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(false); });
   connect(reset_button_, &QPushButton::clicked, this, &MainWindow::ResetCommands);
   connect(options_button_, &QPushButton::clicked, this, &MainWindow::OpenOptionsDialog);
   connect(font_button_, &QPushButton::clicked, this, &MainWindow::OpenFontDialog);
+  // Printing is the Measure tab's: its graph on paper (or in a PDF file).
+  connect(print_button_, &QPushButton::clicked, this, [this] {
+    if (measure_tab_ && tabs_->currentIndex() == kTabMeasure) measure_tab_->Print();
+  });
 }
 
 void MainWindow::LoadSettingsAtStart() {
@@ -300,21 +332,16 @@ void MainWindow::SaveSettingsNow() {
                       ? drive_box_->currentText().toStdString()
                       : settings_.dir;
   settings_.last_tab = tabs_ ? tabs_->currentIndex() : settings_.last_tab;
-  settings_.timeout_com = static_cast<int>(options_.command_timeout);
-  settings_.control_flag = (settings_.control_flag & ~2) | (options_.disc_indicator ? 2 : 0);
-  settings_.virtual_drives = options_.virtual_drives ? 1 : 0;
-  settings_.trace_commands = options_.trace_commands ? 1 : 0;
-  settings_.trace_file = options_.trace_file;
+  OptionsToSettings(options_, &settings_);
   if (command_tab_) {
     Console& console = command_tab_->console();
-    console.options.execute_on_selection = options_.execute_on_selection;
-    console.options.show_control_byte = options_.control_byte_row;
-    console.options.receive_length = options_.receive_length;
+    ApplyOptionsToConsole(options_, &console.options);
     ConsoleToSettings(console, &settings_);
-    SaveModePages();
-    settings_.control_flag = (settings_.control_flag & ~1) | (console.hex_input() ? 1 : 0);
+    ModePagesToSettings(command_tab_->mode_page_editor()->editor(), &settings_);
+    HexInputToSettings(console.hex_input(), &settings_);
   }
   if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
+  if (measure_tab_) settings_.msr_block_length = measure_tab_->block_count();
   if (config_.settings_path.empty()) return;
   std::string error;
   if (!SaveSettings(config_.settings_path, settings_, &error)) {
@@ -326,12 +353,7 @@ void MainWindow::ApplyOptions(const Options& options) {
   const bool drives_changed = options.virtual_drives != options_.virtual_drives;
   options_ = options;
   session_.command_timeout = options_.command_timeout;
-  if (command_tab_) {
-    Console& console = command_tab_->console();
-    console.options.execute_on_selection = options_.execute_on_selection;
-    console.options.show_control_byte = options_.control_byte_row;
-    console.options.receive_length = options_.receive_length;
-  }
+  if (command_tab_) ApplyOptionsToConsole(options_, &command_tab_->console().options);
   indicator_->SetEnabled(options_.disc_indicator);
   ApplyCommandTrace();
   if (drives_changed) {
@@ -404,44 +426,11 @@ void MainWindow::ResetCommands() {
   if (question.exec() != QMessageBox::Ok) return;
   Console& console = command_tab_->console();
   console.catalogue().Reset();
-  // The mode pages go back to their state at installation: empty, with the Mode Select
-  // templates.
-  ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
-  pages.sense_table() = ModePageTable::ModeSense();
-  pages.select_table() = ModePageTable::ModeSelect();
+  command_tab_->mode_page_editor()->editor().ResetTables();
   command_tab_->mode_page_editor()->Refresh();
   console.SelectRow(console.current_row(), /*from_list=*/false);
   command_tab_->SetListKind(console.list_kind());
   SaveSettingsNow();
-}
-
-void MainWindow::LoadModePages() {
-  ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
-  // A row the settings file did not hold reads as all zeros: the table keeps its start
-  // state (the Mode Select templates) for it.
-  auto load = [](const std::vector<SettingsData::ModePageRow>& rows, ModePageTable* table) {
-    for (std::size_t i = 0; i < rows.size() && i < table->size(); ++i) {
-      const bool empty =
-          std::all_of(rows[i].begin(), rows[i].end(), [](std::uint8_t b) { return b == 0; });
-      if (!empty) table->LoadSavedRow(i, rows[i]);
-    }
-  };
-  load(settings_.mode_select, &pages.select_table());
-  load(settings_.mode_sense, &pages.sense_table());
-  command_tab_->mode_page_editor()->Refresh();
-}
-
-void MainWindow::SaveModePages() {
-  const ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
-  auto save = [](const ModePageTable& table, std::vector<SettingsData::ModePageRow>* rows) {
-    rows->resize(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i) {
-      const auto saved = table.SavedRow(i);
-      std::copy_n(saved.begin(), std::min(saved.size(), (*rows)[i].size()), (*rows)[i].begin());
-    }
-  };
-  save(pages.select_table(), &settings_.mode_select);
-  save(pages.sense_table(), &settings_.mode_sense);
 }
 
 void MainWindow::OpenControlData() {
@@ -479,6 +468,11 @@ void MainWindow::ReselectDrive() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A measurement on its own tab is stopped and the window stays: its results are worth a look.
+  if (measure_tab_ && tabs_->currentIndex() == kTabMeasure && measure_tab_->Stop()) {
+    event->ignore();
+    return;
+  }
   SaveSettingsNow();
   runner_.Interrupt(InterruptReason::kClose);
   runner_.Wait();
@@ -507,7 +501,7 @@ void MainWindow::FillDriveBox() {
 void MainWindow::OnDriveChanged(int index) {
   if (index < 0 || selecting_) return;
   selecting_ = true;
-  WindowSelectionHost host(this, indicator_);
+  WindowSelectionHost host(this, indicator_, tabs_, measure_tab_);
   SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
   selecting_ = false;
 }
@@ -537,6 +531,7 @@ void MainWindow::SetExecCaptionOverride(const QString& caption) {
 }
 
 void MainWindow::OnTabChanged(int index) {
+  if (print_button_) print_button_->setEnabled(index == kTabMeasure);
   exec_button_->setText(exec_override_.isEmpty() ? ExecCaption(index) : exec_override_);
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/clock.h"
 #include "device/device_session.h"
 #include "device/drive_directory.h"
 #include "job/job_runner.h"
@@ -25,6 +26,7 @@ class QTabWidget;
 namespace tamarack::app {
 
 class CommandTab;
+class MeasureTab;
 class SectorDumpTab;
 class DiscIndicatorWidget;
 
@@ -39,6 +41,8 @@ struct WindowConfig {
   std::string start_drive;
   // Answers and closes the window's own dialogs right after they open (tests).
   std::function<void(QDialog*)> dialog_hook;
+  // The clock the window's jobs time themselves with (the drives' own); null: the machine's.
+  Clock* clock = nullptr;
 };
 
 // Tab indexes are fixed.
@@ -69,6 +73,7 @@ class MainWindow : public QMainWindow {
   QPushButton* reset_commands_button() const { return reset_button_; }
   QPushButton* options_button() const { return options_button_; }
   QPushButton* font_button() const { return font_button_; }
+  QPushButton* print_button() const { return print_button_; }
   const Options& options() const { return options_; }
   const SettingsData& settings() const { return settings_; }
 
@@ -91,6 +96,7 @@ class MainWindow : public QMainWindow {
   DeviceSession& session() { return session_; }
   CommandTab* command_tab() const { return command_tab_; }
   SectorDumpTab* sector_dump_tab() const { return sector_dump_tab_; }
+  MeasureTab* measure_tab() const { return measure_tab_; }
 
   // The Exec button's caption for a tab.
   static QString ExecCaption(int tab);
@@ -118,8 +124,6 @@ class MainWindow : public QMainWindow {
   void OpenFontDialog();
   void ResetCommands();
   void OpenControlData();
-  void LoadModePages();
-  void SaveModePages();
   void EjectOrLoad(bool eject);
   void OpenDialog(QDialog* dialog);
   void FillDriveBox();
@@ -140,6 +144,7 @@ class MainWindow : public QMainWindow {
   QString exec_override_;
   CommandTab* command_tab_ = nullptr;
   SectorDumpTab* sector_dump_tab_ = nullptr;
+  MeasureTab* measure_tab_ = nullptr;
 
   WindowConfig config_;
   SettingsData settings_;
@@ -152,6 +157,7 @@ class MainWindow : public QMainWindow {
   QPushButton* reset_button_ = nullptr;
   QPushButton* options_button_ = nullptr;
   QPushButton* font_button_ = nullptr;
+  QPushButton* print_button_ = nullptr;
   bool selecting_ = false;
 };
 

@@ -37,6 +37,14 @@ std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory() {
   return drives;
 }
 
+bool OpenDriveOrExplain(DeviceSession& session, const std::string& drive,
+                        std::string_view subcommand, CliContext& context) {
+  if (session.Open(drive)) return true;
+  *context.err << "tamarack-cli" << (subcommand.empty() ? "" : " ") << subcommand << ": "
+               << session.OpenError() << "\n";
+  return false;
+}
+
 int RunCli(const std::vector<std::string>& args, CliContext& context) {
   CLI::App app{"Tamarack: a test bench for CD and DVD drives", "tamarack-cli"};
   app.require_subcommand(1);
@@ -64,6 +72,9 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddModeSelectCommand(app, context);
   AddModeSenseCommand(app, context);
   AddDumpCommand(app, context);
+  AddMeasureCommand(app, context);
+  AddCaptureCommand(app, context);
+  AddCheckCommand(app, context);
   AddSendCommand(app, context);
   AddSenseCommand(app, context);
   AddCapacityCommand(app, context);
@@ -74,6 +85,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddSubChannelCommand(app, context);
   AddConfigCommand(app, context);
   AddTocCommand(app, context);
+  AddToolCommands(app, context);
   context.exit_code = kExitGood;
   // CLI11 wants the arguments last first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

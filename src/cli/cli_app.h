@@ -4,8 +4,11 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "device/clock.h"
+#include "device/device_session.h"
 #include "device/drive_directory.h"
 
 namespace CLI {
@@ -19,11 +22,23 @@ struct CliContext {
   const DriveDirectory* drives = nullptr;
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;
+  // The clock long jobs time themselves with (the drives' own); null: the machine's.
+  Clock* clock = nullptr;
+  // Where questions are answered; null: no one to ask (questions stop the job unless --yes).
+  std::istream* in = nullptr;
+  // Standard input and error are a terminal: progress is drawn in place and questions prompt.
+  bool terminal = false;
   int exit_code = 0;
 };
 
 // Runs the command line `args` (without the program name); returns the exit status.
 int RunCli(const std::vector<std::string>& args, CliContext& context);
+
+// Opens `drive` on `session`, or says on `context.err` why it cannot ("tamarack-cli
+// SUBCOMMAND: REASON", "tamarack-cli: REASON" when `subcommand` is empty) and returns false:
+// the subcommand then ends with kExitCannotOpen.
+bool OpenDriveOrExplain(DeviceSession& session, const std::string& drive,
+                        std::string_view subcommand, CliContext& context);
 
 // The drive directory of a normal run: the platform's drives, then the virtual ones.
 std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory();
@@ -34,6 +49,9 @@ void AddDrivesCommand(CLI::App& app, CliContext& context);
 void AddModeSelectCommand(CLI::App& app, CliContext& context);
 void AddModeSenseCommand(CLI::App& app, CliContext& context);
 void AddDumpCommand(CLI::App& app, CliContext& context);
+void AddMeasureCommand(CLI::App& app, CliContext& context);
+void AddCaptureCommand(CLI::App& app, CliContext& context);
+void AddCheckCommand(CLI::App& app, CliContext& context);
 void AddSendCommand(CLI::App& app, CliContext& context);
 void AddSenseCommand(CLI::App& app, CliContext& context);
 // Decoding subcommands.
@@ -45,5 +63,8 @@ void AddPropertiesCommand(CLI::App& app, CliContext& context);
 void AddSubChannelCommand(CLI::App& app, CliContext& context);
 void AddConfigCommand(CLI::App& app, CliContext& context);
 void AddTocCommand(CLI::App& app, CliContext& context);
+// The track tests, the Sub-Q check and the conversions (tracktest, subq-check, lba2msf,
+// msf2lba, subq-crc).
+void AddToolCommands(CLI::App& app, CliContext& context);
 
 }  // namespace tamarack::cli

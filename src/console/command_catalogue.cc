@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "console/basic_commands.h"
 #include "console/user_slot.h"
+#include "decode/basic_commands.h"
 #include "decode/configuration.h"
 #include "decode/control_commands.h"
 #include "decode/inquiry.h"

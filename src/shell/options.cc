@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "console/console.h"
+
 namespace tamarack {
 
 Options InitialisedOptions(const Options& current) {
@@ -20,6 +22,12 @@ Options AcceptOptions(const Options& previous, const Options& entered) {
   if (o.receive_length == 0) o.receive_length = previous.receive_length;
   if (o.trace_file.empty()) o.trace_file = previous.trace_file;
   return o;
+}
+
+void ApplyOptionsToConsole(const Options& options, ConsoleOptions* console) {
+  console->execute_on_selection = options.execute_on_selection;
+  console->show_control_byte = options.control_byte_row;
+  console->receive_length = options.receive_length;
 }
 
 std::string DefaultTraceFile(const std::string& settings_path) {

@@ -6,6 +6,8 @@
 
 namespace tamarack {
 
+struct ConsoleOptions;
+
 struct Options {
   bool disc_indicator = true;
   std::uint32_t command_timeout = 7;  // seconds
@@ -23,6 +25,10 @@ std::string DefaultTraceFile(const std::string& settings_path);
 
 // The values "初期化(&i)" puts into the dialog's boxes (the hidden receive length included).
 Options InitialisedOptions(const Options& current);
+
+// The options the Command tab's console works with: execute on selection, the Control Byte
+// row and the receive length.
+void ApplyOptionsToConsole(const Options& options, ConsoleOptions* console);
 
 // OK: the entered values, except that a number box holding 0 keeps the previous value and
 // an empty trace file name the previous name.

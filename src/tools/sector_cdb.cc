@@ -7,14 +7,11 @@ namespace tamarack {
 
 namespace {
 
-constexpr std::uint32_t kFramesPerSecond = 75;
-constexpr std::uint32_t kFramesPerMinute = 60 * kFramesPerSecond;
-
 void PutMsf(Cdb& cdb, std::size_t at, std::uint32_t frames) {
-  const MsfTime t = MsfOfFrames(frames);
-  WriteByte(cdb, at, t.minutes);
-  WriteByte(cdb, at + 1, t.seconds);
-  WriteByte(cdb, at + 2, t.frames);
+  const Msf t = MsfOfFrames(frames);
+  WriteByte(cdb, at, static_cast<std::uint32_t>(t.minutes));
+  WriteByte(cdb, at + 1, static_cast<std::uint32_t>(t.seconds));
+  WriteByte(cdb, at + 2, static_cast<std::uint32_t>(t.frames));
 }
 
 void PutSelection(Cdb& cdb, const Cdb& sector_cdb) {
@@ -28,18 +25,6 @@ Cdb DefaultSectorCdb() {
   Cdb cdb{};
   cdb[kReadCdMainByte] = kUserDataBit;
   return cdb;
-}
-
-std::uint32_t FramesOfMsf(const MsfTime& t) {
-  return (t.minutes * 60 + t.seconds) * kFramesPerSecond + t.frames;
-}
-
-MsfTime MsfOfFrames(std::uint32_t frames) {
-  MsfTime t;
-  t.minutes = frames / kFramesPerMinute;
-  t.seconds = (frames - t.minutes * kFramesPerMinute) / kFramesPerSecond;
-  t.frames = frames - t.minutes * kFramesPerMinute - t.seconds * kFramesPerSecond;
-  return t;
 }
 
 Cdb ReadCdCdb(std::uint32_t lba, std::uint32_t blocks, const Cdb& sector_cdb) {
@@ -58,19 +43,6 @@ Cdb ReadCdMsfCdb(std::uint32_t start_frames, std::uint32_t end_frames, const Cdb
   PutMsf(cdb, 6, end_frames);
   PutSelection(cdb, sector_cdb);
   return cdb;
-}
-
-Cdb SessionInfoCdb() {
-  Cdb cdb{};
-  cdb[0] = 0x43;
-  cdb[2] = 0x01;
-  WriteBe16(cdb, 7, kSessionInfoLength);
-  return cdb;
-}
-
-std::optional<std::uint32_t> LastSessionStart(std::span<const std::uint8_t> reply) {
-  if (reply.size() < 12) return std::nullopt;
-  return ReadBe32(reply, 8);
 }
 
 }  // namespace tamarack

@@ -1,13 +1,14 @@
 // The Read CD commands of the sector dump: Read CD (BEh) by LBA and Read CD MSF (B9h) by an
-// MSF range, with the field selection of `SectorCdb` (bytes 9 and 10), and the Read TOC
-// request that finds the ISO 9660 volume descriptor.
+// MSF range, with the field selection of `SectorCdb` (bytes 9 and 10). The Read TOC request that
+// finds the ISO 9660 volume descriptor is decode/volume_descriptor.h's.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 
+#include "decode/volume_descriptor.h"
 #include "device/scsi.h"
+#include "util/msf.h"
 
 namespace tamarack {
 
@@ -17,29 +18,9 @@ inline constexpr std::uint8_t kReadCdMsfOpcode = 0xB9;
 // The initial `SectorCdb`: all zero but byte 9 = 10h (user data only).
 Cdb DefaultSectorCdb();
 
-// An MSF time as the dump's fields hold it: frames counted from 00:00:00, no offset.
-struct MsfTime {
-  std::uint32_t minutes = 0;
-  std::uint32_t seconds = 0;
-  std::uint32_t frames = 0;
-  bool operator==(const MsfTime&) const = default;
-};
-// (M x 60 + S) x 75 + F.
-std::uint32_t FramesOfMsf(const MsfTime& t);
-// M = n / 4500, S = (n - M x 4500) / 75, F the rest.
-MsfTime MsfOfFrames(std::uint32_t frames);
-
 // BE 00, the LBA (bytes 2-5), the length (bytes 6-8), bytes 9 and 10 of `sector_cdb`, 00.
 Cdb ReadCdCdb(std::uint32_t lba, std::uint32_t blocks, const Cdb& sector_cdb);
 // B9 00 00, start M S F (bytes 3-5), end M S F (bytes 6-8), bytes 9 and 10 of `sector_cdb`, 00.
 Cdb ReadCdMsfCdb(std::uint32_t start_frames, std::uint32_t end_frames, const Cdb& sector_cdb);
-
-// Read TOC format 1 (session information) with allocation length 160.
-Cdb SessionInfoCdb();
-inline constexpr std::size_t kSessionInfoLength = 160;
-// The first track of the last session (reply bytes 8-11); nothing when the reply is shorter.
-std::optional<std::uint32_t> LastSessionStart(std::span<const std::uint8_t> reply);
-// The primary volume descriptor lies 16 blocks into the data session.
-inline constexpr std::uint32_t kVolumeDescriptorOffset = 16;
 
 }  // namespace tamarack

@@ -65,4 +65,14 @@ std::string FixedText(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
+std::string PlainLines(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
 }  // namespace tamarack

@@ -29,4 +29,8 @@ std::string HexBytes(std::span<const std::uint8_t> bytes, std::string_view separ
 // Text of a fixed-width field: cut at its first zero byte, otherwise all of it.
 std::string FixedText(std::span<const std::uint8_t> bytes);
 
+// The program's texts end their lines in "\r\n" (they are shown as the system wrote them);
+// terminals and text views want "\n".
+std::string PlainLines(std::string_view text);
+
 }  // namespace tamarack

@@ -4,13 +4,13 @@
 
 #include "cli/exit_codes.h"
 #include "cli/virtual_cli.h"
-#include "emu/temp_dir.h"
+#include "temp_dir.h"
 #include "util/version.h"
 
 namespace tamarack::cli {
 namespace {
 
-using emu::testing::TempDir;
+using tamarack::testing::TempDir;
 using testing::VirtualCli;
 
 std::vector<std::string> Lines(const std::string& path) {

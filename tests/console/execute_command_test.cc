@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "console/basic_commands.h"
 #include "console/console.h"
+#include "decode/basic_commands.h"
 #include "device/scripted_transport.h"
 
 namespace tamarack {
@@ -14,9 +14,7 @@ namespace {
 using testing::CheckCondition;
 using testing::Good;
 using testing::Refused;
-using testing::ScriptedProvider;
 using testing::ScriptedReply;
-using testing::ScriptedTransport;
 
 using Drive = testing::ScriptedSession;
 

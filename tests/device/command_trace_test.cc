@@ -6,12 +6,12 @@
 #include <thread>
 
 #include "device/scripted_transport.h"
-#include "emu/temp_dir.h"
+#include "temp_dir.h"
 
 namespace tamarack {
 namespace {
 
-using emu::testing::TempDir;
+using tamarack::testing::TempDir;
 using testing::CheckCondition;
 using testing::Good;
 using testing::ScriptedDrives;
