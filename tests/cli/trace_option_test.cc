@@ -43,19 +43,6 @@ TEST(CliTrace, RecordsEveryCommandOfTheRunBeforeOrAfterTheSubcommand) {
   EXPECT_NE(lines[2].find("\"cdb\": \"5a "), std::string::npos) << lines[2];
 }
 
-TEST(CliTrace, RecordsFailedCommandsWithTheirSense) {
-  TempDir dir("tamarack-cli-trace-");
-  ASSERT_TRUE(dir.ok());
-  VirtualCli cli;
-  const std::string path = dir.File("t.jsonl");
-  EXPECT_EQ(cli.Run({"--trace", path, "send", "--drive", "emu:type13?tray=open", "--cdb", "00"}),
-            kExitNotReady);
-  const auto lines = Lines(path);
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_NE(lines[0].find("\"scsi_status\": 2, \"sense\": \"70 00 02 "), std::string::npos)
-      << lines[0];
-}
-
 TEST(CliTrace, AFileThatCannotBeWrittenStopsTheRunBeforeAnyCommand) {
   TempDir dir("tamarack-cli-trace-");
   ASSERT_TRUE(dir.ok());
