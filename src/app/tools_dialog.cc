@@ -32,8 +32,9 @@ constexpr const char* kTabLabels[] = {"LBAのMSF変換(F2)", "MSFのLBA変換(F3
 constexpr const char* kHints[] = {
     "",
     "BCDがｵﾝの場合は 223344\nBCDがｵﾌの場合は 16212c　のように入力します",
-    "01140101305700413416 または 0114 0101 3057 0041 "
-    "3416\nのように入力します。ﾌﾞﾗﾝｸはあっても可です ",
+    // One text over two lines (parenthesised, so that clang sees no missing comma).
+    ("01140101305700413416 または 0114 0101 3057 0041 "
+     "3416\nのように入力します。ﾌﾞﾗﾝｸはあっても可です "),
     "実行ﾎﾞﾀﾝでSubQのﾁｪｯｸが開始します",
 };
 // The user guide's section of each tool.
