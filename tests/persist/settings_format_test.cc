@@ -22,7 +22,7 @@ TEST(SettingsFormat, DefaultsAreTheFactoryValues) {
   EXPECT_EQ(d.last_com[7], 2);
   EXPECT_EQ(d.msr_block_length, 10);
   EXPECT_EQ(d.font, (std::array<int, 4>{400, 0, 1, 14}));
-  EXPECT_EQ(d.ageing[8], 0x20002);
+  EXPECT_EQ(d.ageing.log_options.value(), 0x20002u);
 }
 
 TEST(SettingsFormat, WritesEveryKeyInOrder) {
@@ -55,7 +55,7 @@ TEST(SettingsFormat, WritesEveryKeyInOrder) {
                                 "LogFile=",
                                 "AgeDataFolder=",
                                 "AgeDataFile=",
-                                "Ageing=1 1 0 0 0 0 0 2 131074 1 100 0 0 1 2\n",
+                                "Ageing=1 1 0 0 0 257 0 2 131074 1 100 0 0 1 2\n",
                                 "AgeCom00=",
                                 "AgeCom02=",
                                 "LastCom=0 0 0 0 0 0 0 2\n",
@@ -110,11 +110,11 @@ TEST(SettingsFormat, RoundTripOfEveryKey) {
   d.font = {700, 1, 128, 16};
   d.control_flag = 3;
   d.directory = "/home/engineer/データ";
-  d.log_file = "/tmp/log.htm";
-  d.age_data_folder = "/tmp/ref";
-  d.age_data_file = "/tmp/ref/ref.dat";
-  d.ageing = {10, 2, 100, 2000, 5, 0x102, 1, 0, 0x10002, 0, 7, 1, 1, 0, 1};
-  d.age_com[1] = {0xA8, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0};
+  d.ageing.log_path = "/tmp/log.htm";
+  d.ageing.data_folder = "/tmp/ref";
+  d.ageing.data_file = "/tmp/ref/ref.dat";
+  ApplyAgeingLine("Ageing=10 2 100 2000 5 -2147483134 1 0 65538 0 7 1 1 0 1", &d.ageing);
+  d.ageing.cdbs[1] = {0xA8, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0};
   d.last_com = {1, 2, 3, 4, 5, 6, 7, 0};
   d.com_list_kind = 2;
   for (std::size_t i = 0; i < d.com.size(); ++i) d.com[i][0] = static_cast<std::uint8_t>(i);
@@ -149,12 +149,12 @@ TEST(SettingsFormat, RoundTripOfEveryKey) {
   EXPECT_EQ(r.font, d.font);
   EXPECT_EQ(r.control_flag, 3);
   EXPECT_EQ(r.directory, d.directory);
-  EXPECT_EQ(r.log_file, d.log_file);
-  EXPECT_EQ(r.age_data_folder, d.age_data_folder);
-  EXPECT_EQ(r.age_data_file, d.age_data_file);
   EXPECT_EQ(r.ageing, d.ageing);
-  EXPECT_EQ(r.age_com, d.age_com);
-  EXPECT_EQ(r.last_com, d.last_com);
+  EXPECT_EQ(r.ageing.mode.method(), LbaMethod::kRandom);
+  EXPECT_EQ(r.ageing.mode.loop(), LoopMode::kCounted);
+  EXPECT_TRUE(r.ageing.mode.end_on_data_error()) << "bit 31 set: the number is negative";
+  EXPECT_EQ(r.ageing.command_index, 1) << "the eighth LastCom number is the ageing command";
+  EXPECT_EQ(r.last_com[0], 1);
   EXPECT_EQ(r.com_list_kind, 2);
   EXPECT_EQ(r.com, d.com);
   EXPECT_EQ(r.send_event_param, d.send_event_param);
@@ -270,9 +270,10 @@ TEST(SettingsReader, UnknownGarbageAndMissingLinesChangeNothing) {
   ApplySettingsText("hello\n\x01\x02\x03\nlba=3\n=4\nLBA\n\n", &d);
   EXPECT_EQ(d.lba, 5);
   ApplySettingsText("Ageing=9 8 7 6 5\r\n", &d);
-  EXPECT_EQ(d.ageing[4], 5);
-  EXPECT_EQ(d.ageing[5], 0) << "fields after the given numbers keep their values";
-  EXPECT_EQ(d.ageing[14], 2);
+  EXPECT_EQ(d.ageing.transfer_length, 9);
+  EXPECT_EQ(d.ageing.interval_ms, 5);
+  EXPECT_EQ(d.ageing.mode, AgeingModeWord()) << "fields after the given numbers keep their values";
+  EXPECT_EQ(d.ageing.command_index, 2);
   ApplySettingsText("Size=1 2\n", &d);
   EXPECT_EQ(d.size, (std::array<int, 4>{1, 2, 0, 0}));
 }
@@ -300,9 +301,20 @@ TEST(SavedFiles, CommandAndAgeingLines) {
   EXPECT_EQ(builtin.find("User"), std::string::npos);
   EXPECT_NE(builtin.find("ModeSenset09="), std::string::npos);
   EXPECT_EQ(FormatCommandLines(d, CommandFileContent::kAll), builtin + user);
-  const std::string age = FormatAgeingLines(d);
-  EXPECT_EQ(age.rfind("LogFile=", 0), 0u);
-  EXPECT_NE(age.find("AgeCom02=000000000000000000000000\n"), std::string::npos);
+  const std::string age = FormatAgeingLines(d.ageing);
+  EXPECT_EQ(age,
+            "LogFile=\nAgeDataFolder=\nAgeDataFile=\n"
+            "Ageing=1 1 0 0 0 257 0 2 131074 1 100 0 0 1 2\n"
+            "AgeCom00=280000000000000000000000\n"
+            "AgeCom01=a80000000000000000000000\n"
+            "AgeCom02=be0000000000000000100000\n");
+  AgeingSettings back;
+  back.step = 99;
+  for (std::size_t at = 0, end; (end = age.find('\n', at)) != std::string::npos; at = end + 1) {
+    EXPECT_TRUE(ApplyAgeingLine(std::string_view(age).substr(at, end - at), &back));
+  }
+  EXPECT_EQ(back, d.ageing);
+  EXPECT_FALSE(ApplyAgeingLine("LastCom=1", &back));
 }
 
 }  // namespace
