@@ -21,6 +21,7 @@ std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory() {
 int RunCli(const std::vector<std::string>& args, CliContext& context) {
   CLI::App app{"Tamarack: a test bench for CD and DVD drives", "tamarack-cli"};
   app.require_subcommand(1);
+  AddAgeCommand(app, context);
   AddCommandsCommand(app, context);
   AddDrivesCommand(app, context);
   AddModeSelectCommand(app, context);

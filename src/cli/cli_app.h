@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "device/clock.h"
 #include "device/drive_directory.h"
 
 namespace CLI {
@@ -19,6 +20,12 @@ struct CliContext {
   const DriveDirectory* drives = nullptr;
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;
+  // Where long jobs read answers from, and whether a person sits at a terminal (progress
+  // lines rewritten in place, questions asked).
+  std::istream* in = nullptr;
+  bool terminal = false;
+  // The clock of long jobs; null: the real one. Tests pass their drives' simulated clock.
+  Clock* clock = nullptr;
   int exit_code = 0;
 };
 
@@ -29,6 +36,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context);
 std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory();
 
 // Each subcommand adds itself to the app; its callback sets context.exit_code.
+void AddAgeCommand(CLI::App& app, CliContext& context);
 void AddCommandsCommand(CLI::App& app, CliContext& context);
 void AddDrivesCommand(CLI::App& app, CliContext& context);
 void AddModeSelectCommand(CLI::App& app, CliContext& context);

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,5 +13,7 @@ int main(int argc, char** argv) {
   context.drives = drives.get();
   context.out = &std::cout;
   context.err = &std::cerr;
+  context.in = &std::cin;
+  context.terminal = isatty(STDIN_FILENO) != 0 && isatty(STDERR_FILENO) != 0;
   return tamarack::cli::RunCli(args, context);
 }

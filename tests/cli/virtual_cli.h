@@ -14,14 +14,16 @@
 namespace tamarack::cli::testing {
 
 // Runs the command line on `drives`, printing into `out` and `err` (emptied first).
+// Long jobs run on `clock` (the real one when null).
 inline int RunCapturing(const DriveDirectory& drives, const std::vector<std::string>& args,
-                        std::ostringstream& out, std::ostringstream& err) {
+                        std::ostringstream& out, std::ostringstream& err, Clock* clock = nullptr) {
   out.str("");
   err.str("");
   CliContext c;
   c.drives = &drives;
   c.out = &out;
   c.err = &err;
+  c.clock = clock;
   return RunCli(args, c);
 }
 
@@ -29,7 +31,9 @@ struct VirtualCli {
   explicit VirtualCli(std::vector<std::string> listed = emu::DefaultVirtualDriveIds()) {
     drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock, std::move(listed)));
   }
-  int Run(const std::vector<std::string>& args) { return RunCapturing(drives, args, out, err); }
+  int Run(const std::vector<std::string>& args) {
+    return RunCapturing(drives, args, out, err, &clock);
+  }
   SimulatedClock clock;
   DriveDirectory drives;
   std::ostringstream out, err;
