@@ -58,9 +58,9 @@ void BM_ReadCdAssembly(benchmark::State& state) {
   RawSector s;
   std::string error;
   disc->ReadSector(100, &s, &error);
-  const tamarack::emu::ReadCdSelection sel{0, static_cast<std::uint8_t>(state.range(0)),
-                                           static_cast<std::uint8_t>(state.range(1))};
-  std::vector<std::uint8_t> out(tamarack::emu::kMaxReadCdBlock);
+  const tamarack::ReadCdSelection sel{0, static_cast<std::uint8_t>(state.range(0)),
+                                      static_cast<std::uint8_t>(state.range(1))};
+  std::vector<std::uint8_t> out(tamarack::kMaxReadCdBlock);
   std::size_t n = 0;
   for (auto _ : state) {
     tamarack::emu::AssembleReadCdBlock(sel, tamarack::emu::TrackMode::kMode1, s, out, &n);
@@ -75,8 +75,8 @@ void BM_Type13ReadCd(benchmark::State& state) {
   auto disc = tamarack::emu::MakeType13Disc();
   RawSector s;
   std::string error;
-  const tamarack::emu::ReadCdSelection sel{0, 0xF8, 0};
-  std::vector<std::uint8_t> out(tamarack::emu::kMaxReadCdBlock);
+  const tamarack::ReadCdSelection sel{0, 0xF8, 0};
+  std::vector<std::uint8_t> out(tamarack::kMaxReadCdBlock);
   std::size_t n = 0;
   std::int32_t lba = 0;
   for (auto _ : state) {

@@ -23,8 +23,9 @@ std::uint32_t LengthField(const Cdb& cdb, const CommandSpec& command) {
 
 }  // namespace
 
-VirtualDrive::VirtualDrive(std::string id, std::shared_ptr<DriveUnit> unit, Clock& clock)
-    : id_(std::move(id)), unit_(std::move(unit)), clock_(clock) {}
+VirtualDrive::VirtualDrive(std::string id, std::shared_ptr<DriveUnit> unit, Clock& clock,
+                           ResidMode resid)
+    : id_(std::move(id)), unit_(std::move(unit)), clock_(clock), resid_(resid) {}
 
 VirtualDrive::VirtualDrive(std::string id, std::unique_ptr<Disc> disc, Clock& clock,
                            SpeedSetting speed, FaultPlan faults)
@@ -133,11 +134,19 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
   result.status = TransportStatus::kCompleted;
 
   std::size_t n = std::min(ctx.reply.size(), ctx.capacity);
+  // How far a padding path fills a reply that carries data: its allocation length, or the
+  // caller's buffer for commands without one.
+  std::size_t pad_to = ctx.capacity;
   if (command && (command->flags & kAllocationLength)) {
-    n = std::min<std::size_t>(n, LengthField(request.cdb, *command));
+    pad_to = std::min<std::size_t>(pad_to, LengthField(request.cdb, *command));
+    n = std::min(n, pad_to);
   }
   if (n > 0) std::memcpy(request.buffer.data(), ctx.reply.data(), n);
-  result.transferred = static_cast<std::uint32_t>(data_out.empty() ? n : data_out.size());
+  if (!data_out.empty()) {
+    result.transferred = static_cast<std::uint32_t>(data_out.size());
+  } else if (request.direction == DataDirection::kIn) {
+    result.transferred = DeliverReply(resid_, request.buffer, n, n > 0 ? pad_to : 0);
+  }
   if (!sense.ok()) {
     result.scsi_status = kCheckCondition;
     result.sense = BuildFixedSense(sense, ctx.information);

@@ -178,6 +178,14 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
     c->tray_open = value == "open";
     return true;
   }
+  if (name == "resid") {
+    if (!needs_value()) return false;
+    if (!ParseResidMode(value, &c->resid)) {
+      *why = "resid must be exact, none, zero or pad";
+      return false;
+    }
+    return true;
+  }
   if (name == "nomedium") {
     c->no_medium = true;
     return no_value();
@@ -188,7 +196,7 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
   }
   *why = Join({"unknown option \"", name,
                "\" (known: speed, bad, flaky, corrupt, short, refuse, slow, seed, tray, nomedium, "
-               "poweron)"});
+               "poweron, resid)"});
   return false;
 }
 

@@ -12,6 +12,7 @@
 //   tray=open | closed          tray state at power-on
 //   nomedium                    no disc in the drive
 //   poweron                     report 6/29/00 after opening, as /dev/sgN does
+//   resid=exact|none|zero|pad   how data-in replies arrive (see resid_mode.h; default exact)
 //
 // LIST is a comma-separated list of blocks N or ranges A-B (decimal); OPS a comma-separated
 // list of opcodes in hexadecimal ("28", "be", "0xBE").
@@ -21,6 +22,7 @@
 #include <string_view>
 
 #include "emu/fault_plan.h"
+#include "emu/resid_mode.h"
 #include "emu/speed_model.h"
 
 namespace tamarack::emu {
@@ -34,6 +36,7 @@ struct VirtualDriveConfig {
   bool tray_open = false;
   bool no_medium = false;
   bool power_on_attention = false;
+  ResidMode resid = ResidMode::kExact;
 };
 
 bool IsVirtualDriveId(std::string_view id);

@@ -87,7 +87,7 @@ OpenResult VirtualDriveProvider::Open(std::string_view id) {
     std::lock_guard unit_lock(unit->mutex);
     unit->unit_attention.reset();
   }
-  result.transport = std::make_unique<VirtualDrive>(std::string(id), unit, clock_);
+  result.transport = std::make_unique<VirtualDrive>(std::string(id), unit, clock_, config.resid);
   return result;
 }
 

@@ -12,8 +12,8 @@ enum class RunState : int {
   kIdle = 0,
   kRunning = 1,
   kCancelRequested = 2,  // the user pressed Cancel (or a command came from another tab)
-  kInterrupted = 3,      // the window is closing, the tray is to be ejected, a dialog wants the drive
-  kDataError = 4,        // a data check failed with "stop on data error" set
+  kInterrupted = 3,  // the window is closing, the tray is to be ejected, a dialog wants the drive
+  kDataError = 4,    // a data check failed with "stop on data error" set
 };
 
 // True when the job should stop after its current command.

@@ -26,8 +26,7 @@ TEST(ProgressLine, ShowsWhatIsKnown) {
   // An endless run: no total, no remaining time; nothing measured yet.
   JobProgress endless;
   endless.done = 12;
-  EXPECT_EQ(FormatProgressLine(endless, seconds(3725), "commands"),
-            "12 commands  1:02:05 elapsed");
+  EXPECT_EQ(FormatProgressLine(endless, seconds(3725), "commands"), "12 commands  1:02:05 elapsed");
   // Nothing done yet: no remaining time (no division by zero).
   JobProgress start;
   start.total = 10;
@@ -74,8 +73,8 @@ TEST(TerminalJobHost, AnswersFromThePromptTheFlagOrStops) {
     TerminalJobHost host(r.out, r.err, &r.in, true, AnswerPolicy::kPrompt, r.clock);
     auto job = std::make_shared<AskingJob>();
     RunJobFromTerminal(r.runner, job, host);
-    EXPECT_EQ(job->answers, (std::vector<Answer>{Answer::kYes, Answer::kSkip, Answer::kStop,
-                                                 Answer::kRetry}));
+    EXPECT_EQ(job->answers,
+              (std::vector<Answer>{Answer::kYes, Answer::kSkip, Answer::kStop, Answer::kRetry}));
     EXPECT_NE(r.err.str().find("[c]ontinue, [s]kip further questions, [q]uit: "),
               std::string::npos);
     EXPECT_EQ(r.out.str(), "line one\n");
@@ -85,8 +84,8 @@ TEST(TerminalJobHost, AnswersFromThePromptTheFlagOrStops) {
     TerminalJobHost host(r.out, r.err, nullptr, false, AnswerPolicy::kYes, r.clock);
     auto job = std::make_shared<AskingJob>();
     RunJobFromTerminal(r.runner, job, host);
-    EXPECT_EQ(job->answers, (std::vector<Answer>{Answer::kYes, Answer::kContinue,
-                                                 Answer::kContinue, Answer::kRetry}));
+    EXPECT_EQ(job->answers, (std::vector<Answer>{Answer::kYes, Answer::kContinue, Answer::kContinue,
+                                                 Answer::kRetry}));
   }
   {
     // A prompt without a terminal (a script, a pipe) must not hang: the job is stopped.
@@ -94,8 +93,8 @@ TEST(TerminalJobHost, AnswersFromThePromptTheFlagOrStops) {
     TerminalJobHost host(r.out, r.err, &r.in, false, AnswerPolicy::kPrompt, r.clock);
     auto job = std::make_shared<AskingJob>();
     RunJobFromTerminal(r.runner, job, host);
-    EXPECT_EQ(job->answers, (std::vector<Answer>{Answer::kNo, Answer::kStop, Answer::kStop,
-                                                 Answer::kStop}));
+    EXPECT_EQ(job->answers,
+              (std::vector<Answer>{Answer::kNo, Answer::kStop, Answer::kStop, Answer::kStop}));
     EXPECT_NE(r.err.str().find("no terminal to ask"), std::string::npos);
   }
 }

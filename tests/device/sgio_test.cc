@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -11,15 +12,16 @@
 namespace tamarack {
 namespace {
 
-TEST(SgIoRequest, CarriesTheTwelveByteCdbTheDirectionTheBufferAndTheTimeout) {
+TEST(SgIoRequest, CarriesTheTwelveByteCdbTheDirectionTheStagingAndTheTimeout) {
   std::vector<std::uint8_t> buffer(2048);
+  std::vector<std::uint8_t> staging(4096);
   ScsiRequest req;
   req.cdb = {0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0};
   req.buffer = buffer;
   req.direction = DataDirection::kIn;
   req.timeout_seconds = 7;
   SgIoBuffers bufs;
-  const sg_io_hdr_t h = BuildSgIoRequest(req, &bufs);
+  const sg_io_hdr_t h = BuildSgIoRequest(req, staging, &bufs);
   EXPECT_EQ(h.interface_id, 'S');
   EXPECT_EQ(h.cmd_len, 12);
   EXPECT_EQ(h.cmdp, bufs.cdb.data());
@@ -28,18 +30,51 @@ TEST(SgIoRequest, CarriesTheTwelveByteCdbTheDirectionTheBufferAndTheTimeout) {
   EXPECT_EQ(h.sbp, bufs.sense.data());
   EXPECT_EQ(h.dxfer_direction, SG_DXFER_FROM_DEV);
   EXPECT_EQ(h.dxfer_len, 2048u);
-  EXPECT_EQ(h.dxferp, buffer.data());
+  EXPECT_EQ(h.dxferp, staging.data()) << "the data go through the staging buffer";
   EXPECT_EQ(h.timeout, 7000u);
 
+  buffer.resize(2656);
+  req.buffer = buffer;
+  EXPECT_EQ(BuildSgIoRequest(req, staging, &bufs).dxfer_len, 3072u) << "whole 512-byte units";
   req.direction = DataDirection::kOut;
-  EXPECT_EQ(BuildSgIoRequest(req, &bufs).dxfer_direction, SG_DXFER_TO_DEV);
+  const sg_io_hdr_t out = BuildSgIoRequest(req, staging, &bufs);
+  EXPECT_EQ(out.dxfer_direction, SG_DXFER_TO_DEV);
+  EXPECT_EQ(out.dxfer_len, 2656u) << "a parameter list goes at its own length";
   req.buffer = {};
   req.direction = DataDirection::kIn;
-  const sg_io_hdr_t none = BuildSgIoRequest(req, &bufs);
+  const sg_io_hdr_t none = BuildSgIoRequest(req, staging, &bufs);
   EXPECT_EQ(none.dxfer_direction, SG_DXFER_NONE) << "a zero-length read carries no data phase";
+  EXPECT_EQ(none.dxfer_len, 0u);
   EXPECT_EQ(none.dxferp, nullptr);
+  req.buffer = buffer;
+  req.direction = DataDirection::kNone;
+  EXPECT_EQ(BuildSgIoRequest(req, staging, &bufs).dxfer_direction, SG_DXFER_NONE);
   req.timeout_seconds = 0xFFFFFFFFu;
-  EXPECT_EQ(BuildSgIoRequest(req, &bufs).timeout, 0xFFFFFFFFu) << "saturates, never wraps";
+  EXPECT_EQ(BuildSgIoRequest(req, staging, &bufs).timeout, 0xFFFFFFFFu) << "saturates, never wraps";
+}
+
+TEST(SgIoRequest, DataInGoesInWholeUnitsThroughWholePages) {
+  std::vector<std::uint8_t> bytes(5000);
+  ScsiRequest req;
+  req.direction = DataDirection::kIn;
+  const std::pair<std::size_t, std::size_t> in[] = {{0, 0},       {1, 512},    {36, 512},
+                                                    {512, 512},   {513, 1024}, {2048, 2048},
+                                                    {2656, 3072}, {4999, 5120}};
+  for (const auto& [size, length] : in) {
+    req.buffer = std::span(bytes).first(size);
+    EXPECT_EQ(SgIoTransferLength(req), length) << size;
+  }
+  req.direction = DataDirection::kOut;
+  req.buffer = std::span(bytes).first(28);
+  EXPECT_EQ(SgIoTransferLength(req), 28u);
+  req.direction = DataDirection::kNone;
+  EXPECT_EQ(SgIoTransferLength(req), 0u);
+
+  EXPECT_EQ(SgIoStagingCapacity(0, 4096), 0u);
+  EXPECT_EQ(SgIoStagingCapacity(512, 4096), 4096u);
+  EXPECT_EQ(SgIoStagingCapacity(4096, 4096), 4096u);
+  EXPECT_EQ(SgIoStagingCapacity(42496, 4096), 45056u);
+  EXPECT_EQ(SgIoStagingCapacity(42496, 16384), 49152u);
 }
 
 sg_io_hdr_t Finished(unsigned len, int resid) {
@@ -51,7 +86,7 @@ sg_io_hdr_t Finished(unsigned len, int resid) {
 
 TEST(SgIoResult, RefusedIoctlKeepsTheRequestedCountAndTheErrnoText) {
   SgIoBuffers bufs;
-  const ScsiResult r = InterpretSgIoResult(Finished(512, 0), bufs, EBADF);
+  const ScsiResult r = InterpretSgIoResult(Finished(512, 0), bufs, EBADF, 512);
   EXPECT_EQ(r.status, TransportStatus::kRefused);
   EXPECT_EQ(r.os_error, EBADF);
   EXPECT_EQ(r.reason, "Bad file descriptor");
@@ -60,11 +95,20 @@ TEST(SgIoResult, RefusedIoctlKeepsTheRequestedCountAndTheErrnoText) {
 
 TEST(SgIoResult, GoodCompletionCountsTheResidual) {
   SgIoBuffers bufs;
-  const ScsiResult r = InterpretSgIoResult(Finished(512, 476), bufs, 0);
+  const ScsiResult r = InterpretSgIoResult(Finished(512, 476), bufs, 0, 36);
   EXPECT_EQ(r.status, TransportStatus::kCompleted);
   EXPECT_EQ(r.transferred, 36u);
   EXPECT_EQ(r.sense_length, 0);
-  EXPECT_EQ(InterpretSgIoResult(Finished(512, 9999), bufs, 0).transferred, 0u);
+  EXPECT_EQ(InterpretSgIoResult(Finished(512, 9999), bufs, 0, 512).transferred, 0u);
+}
+
+TEST(SgIoResult, TheCountNeverExceedsTheCallersBuffer) {
+  SgIoBuffers bufs;
+  // libata reports no residual: the whole rounded-up data phase.
+  EXPECT_EQ(InterpretSgIoResult(Finished(3072, 0), bufs, 0, 2656).transferred, 2656u);
+  // A path with a residual: what the drive sent.
+  EXPECT_EQ(InterpretSgIoResult(Finished(3072, 1024), bufs, 0, 2656).transferred, 2048u);
+  EXPECT_EQ(InterpretSgIoResult(Finished(3072, 0), bufs, EPERM, 2656).transferred, 2656u);
 }
 
 TEST(SgIoResult, SenseDataIsTheDrivesWordEvenWithAHostError) {
@@ -75,7 +119,7 @@ TEST(SgIoResult, SenseDataIsTheDrivesWordEvenWithAHostError) {
   h.status = 0x02;
   h.sb_len_wr = 18;
   h.host_status = 0x07;
-  const ScsiResult r = InterpretSgIoResult(h, bufs, 0);
+  const ScsiResult r = InterpretSgIoResult(h, bufs, 0, h.dxfer_len);
   EXPECT_EQ(r.status, TransportStatus::kCompleted);
   EXPECT_EQ(r.sense_length, 18);
   EXPECT_EQ(r.sense[2], 0x02);
@@ -85,18 +129,18 @@ TEST(SgIoResult, HostOrDriverErrorsWithoutSenseAreNotSuccess) {
   SgIoBuffers bufs;
   sg_io_hdr_t h = Finished(2048, 0);
   h.host_status = 0x03;
-  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0).status, TransportStatus::kTimedOut);
+  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0, h.dxfer_len).status, TransportStatus::kTimedOut);
   h.host_status = 0;
   h.driver_status = 0x06;
-  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0).status, TransportStatus::kTimedOut);
+  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0, h.dxfer_len).status, TransportStatus::kTimedOut);
   h.driver_status = 0;
   h.host_status = 0x07;
-  const ScsiResult r = InterpretSgIoResult(h, bufs, 0);
+  const ScsiResult r = InterpretSgIoResult(h, bufs, 0, h.dxfer_len);
   EXPECT_EQ(r.status, TransportStatus::kTransportError);
   EXPECT_EQ(r.reason, "Transport failure: host adapter error (DID_ERROR)");
   EXPECT_EQ(r.transferred, 0u);
   h.host_status = 0x01;
-  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0).status, TransportStatus::kTransportError);
+  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0, h.dxfer_len).status, TransportStatus::kTransportError);
 }
 
 TEST(KernelCommandClass, FollowsTheKernelsFilter) {
@@ -144,6 +188,25 @@ TEST_F(FakeSysfs, FindsTypeFiveDevicesInSrOrder) {
 
 TEST_F(FakeSysfs, NoTreeMeansNoDrives) {
   EXPECT_TRUE(DiscoverOpticalDrives(root_ / "missing").empty());
+}
+
+TEST(SgioTransport, ANonSgDeviceRefusesAndLeavesTheCallersBytes) {
+  // /dev/null opens like a device but knows no SG_IO: every path through the staging buffer
+  // runs up to the ioctl.
+  OpenResult r = SgioTransport::Open("/dev/null");
+  ASSERT_NE(r.transport, nullptr) << r.error;
+  for (std::size_t size : {std::size_t{2656}, std::size_t{0}, std::size_t{42496}}) {
+    std::vector<std::uint8_t> buffer(size, 0x5A);
+    ScsiRequest req;
+    req.cdb = {0x28, 0, 0, 0, 0, 0, 0, 0, 1};
+    req.buffer = buffer;
+    req.direction = DataDirection::kIn;
+    const ScsiResult result = r.transport->Execute(req);
+    EXPECT_EQ(result.status, TransportStatus::kRefused) << size;
+    EXPECT_EQ(result.os_error, ENOTTY);
+    EXPECT_EQ(result.transferred, size);
+    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0x5A), static_cast<std::ptrdiff_t>(size));
+  }
 }
 
 TEST(SgioTransport, OpeningAMissingDeviceSaysWhy) {

@@ -16,6 +16,7 @@ TEST(VirtualDriveId, PlainNamesAndPaths) {
   EXPECT_EQ(c.speed, (SpeedSetting{SpeedMode::kCav, 48}));
   EXPECT_TRUE(c.faults.empty());
   EXPECT_FALSE(c.tray_open || c.no_medium || c.power_on_attention);
+  EXPECT_EQ(c.resid, ResidMode::kExact);
   ASSERT_TRUE(ParseVirtualDriveId("emu:/home/u/My Disc.cue", &c, &error));
   EXPECT_EQ(c.disc, "/home/u/My Disc.cue");
 }
@@ -25,7 +26,7 @@ TEST(VirtualDriveId, EveryOption) {
   std::string error;
   ASSERT_TRUE(ParseVirtualDriveId(
       "emu:type30?speed=clv8&bad=1000-1010,2000&flaky=5000-5100:0.25&corrupt=300&short=400-401"
-      "&refuse=be,0x28:os&slow=43h&seed=99&tray=open&nomedium&poweron",
+      "&refuse=be,0x28:os&slow=43h&seed=99&tray=open&nomedium&poweron&resid=zero",
       &c, &error))
       << error;
   EXPECT_EQ(c.disc, "type30");
@@ -40,6 +41,7 @@ TEST(VirtualDriveId, EveryOption) {
   EXPECT_EQ(c.faults.slow_opcodes, (std::set<std::uint8_t>{0x43}));
   EXPECT_EQ(c.faults.seed, 99u);
   EXPECT_TRUE(c.tray_open && c.no_medium && c.power_on_attention);
+  EXPECT_EQ(c.resid, ResidMode::kZero);
   ASSERT_TRUE(ParseVirtualDriveId("emu:audio?speed=max&bad=1&bad=5-6", &c, &error));
   EXPECT_EQ(c.speed.mode, SpeedMode::kUnlimited);
   EXPECT_EQ(c.faults.bad.size(), 2u);  // repeated list options add up
@@ -72,6 +74,8 @@ TEST(VirtualDriveId, BadIdsSayWhatIsWrong) {
       {"emu:type13?seed=-1", "seed must be a whole number"},
       {"emu:type13?tray=half", "tray must be open or closed"},
       {"emu:type13?nomedium=1", "takes no value"},
+      {"emu:type13?resid=some", "resid must be exact, none, zero or pad"},
+      {"emu:type13?resid", "needs a value"},
       {"emu:type13?colour=red", "unknown option \"colour\""},
   };
   for (const auto& [id, why] : cases) {

@@ -30,8 +30,8 @@ class GatedJob : public Job {
     entered.set_value();
     gate_.get_future().wait();
     for (int i = 0; i < commands_ && !ctx.stop_requested(); ++i) {
-      ctx.host().Progress({static_cast<std::uint64_t>(i + 1),
-                           static_cast<std::uint64_t>(commands_), std::uint32_t(i), 0});
+      ctx.host().Progress({static_cast<std::uint64_t>(i + 1), static_cast<std::uint64_t>(commands_),
+                           std::uint32_t(i), 0});
       ctx.clock().Sleep(std::chrono::seconds(1));
       if (i == data_error_at) ctx.StopOnDataError();
       ++ran;
@@ -146,8 +146,7 @@ TEST_F(JobRunnerTest, CommandFromAnotherTabCancelsTheRunThenRuns) {
   ScriptedJobHost command_host, extra_host;
   runner.Start(run, host);
   run->entered.get_future().wait();
-  EXPECT_EQ(runner.Start(command, command_host, StartPolicy::kCancelRunning),
-            StartResult::kQueued);
+  EXPECT_EQ(runner.Start(command, command_host, StartPolicy::kCancelRunning), StartResult::kQueued);
   EXPECT_EQ(runner.state(), RunState::kCancelRequested);
   // Only one job waits behind the running one.
   EXPECT_EQ(runner.Start(extra, extra_host, StartPolicy::kCancelRunning), StartResult::kBusy);
@@ -182,9 +181,7 @@ TEST_F(JobRunnerTest, StartFromTheWorkerItselfIsRefused) {
     JobRunner* runner = nullptr;
     JobHost* host = nullptr;
     StartResult result = StartResult::kStarted;
-    void Run(JobContext&) override {
-      result = runner->Start(std::make_shared<GatedJob>(), *host);
-    }
+    void Run(JobContext&) override { result = runner->Start(std::make_shared<GatedJob>(), *host); }
   };
   auto job = std::make_shared<SelfStarter>();
   job->runner = &runner;

@@ -1,7 +1,7 @@
 #include "device/linux/sgio_request.h"
 
+#include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "util/strings.h"
 
@@ -14,6 +14,9 @@ constexpr unsigned kDidOk = 0x00;
 constexpr unsigned kDidTimeOut = 0x03;
 // Driver byte: the request timed out in the driver.
 constexpr unsigned kDriverTimeout = 0x06;
+// The unit of data-in lengths the kernel maps without a bounce copy (libata's ATAPI DMA
+// alignment).
+constexpr std::size_t kSgIoUnit = 512;
 
 const char* HostStatusText(unsigned host) {
   switch (host) {
@@ -61,7 +64,26 @@ std::string OsErrorText(int error) {
   return text ? std::string(text) : std::string();
 }
 
-sg_io_hdr_t BuildSgIoRequest(const ScsiRequest& request, SgIoBuffers* buffers) {
+std::size_t SgIoTransferLength(const ScsiRequest& request) {
+  const std::size_t size = std::min(request.buffer.size(), kMaxSgIoTransfer);
+  switch (request.direction) {
+    case DataDirection::kNone:
+      return 0;
+    case DataDirection::kOut:
+      return size;
+    case DataDirection::kIn:
+      break;
+  }
+  return (size + kSgIoUnit - 1) / kSgIoUnit * kSgIoUnit;
+}
+
+std::size_t SgIoStagingCapacity(std::size_t length, std::size_t page_size) {
+  if (page_size == 0) page_size = kSgIoUnit;
+  return (length + page_size - 1) / page_size * page_size;
+}
+
+sg_io_hdr_t BuildSgIoRequest(const ScsiRequest& request, std::span<std::uint8_t> staging,
+                             SgIoBuffers* buffers) {
   buffers->cdb = request.cdb;
   buffers->sense.fill(0);
   sg_io_hdr_t hdr;
@@ -71,12 +93,10 @@ sg_io_hdr_t BuildSgIoRequest(const ScsiRequest& request, SgIoBuffers* buffers) {
   hdr.cmdp = buffers->cdb.data();
   hdr.mx_sb_len = static_cast<unsigned char>(kSenseSize);
   hdr.sbp = buffers->sense.data();
-  const std::size_t size = request.buffer.size();
-  hdr.dxfer_len = static_cast<unsigned int>(size > std::numeric_limits<unsigned int>::max()
-                                                ? std::numeric_limits<unsigned int>::max()
-                                                : size);
-  hdr.dxferp = size > 0 ? request.buffer.data() : nullptr;
-  if (size == 0 || request.direction == DataDirection::kNone) {
+  const std::size_t length = std::min(SgIoTransferLength(request), staging.size());
+  hdr.dxfer_len = static_cast<unsigned int>(length);
+  hdr.dxferp = length > 0 ? staging.data() : nullptr;
+  if (length == 0) {
     hdr.dxfer_direction = SG_DXFER_NONE;
   } else if (request.direction == DataDirection::kOut) {
     hdr.dxfer_direction = SG_DXFER_TO_DEV;
@@ -88,14 +108,15 @@ sg_io_hdr_t BuildSgIoRequest(const ScsiRequest& request, SgIoBuffers* buffers) {
   return hdr;
 }
 
-ScsiResult InterpretSgIoResult(const sg_io_hdr_t& hdr, const SgIoBuffers& buffers,
-                               int ioctl_errno) {
+ScsiResult InterpretSgIoResult(const sg_io_hdr_t& hdr, const SgIoBuffers& buffers, int ioctl_errno,
+                               std::size_t requested) {
   ScsiResult r;
+  const auto cap = static_cast<unsigned>(std::min<std::size_t>(requested, hdr.dxfer_len));
   if (ioctl_errno != 0) {
     r.status = TransportStatus::kRefused;
     r.os_error = ioctl_errno;
     r.reason = OsErrorText(ioctl_errno);
-    r.transferred = hdr.dxfer_len;
+    r.transferred = cap;
     return r;
   }
   r.scsi_status = hdr.status;
@@ -105,7 +126,7 @@ ScsiResult InterpretSgIoResult(const sg_io_hdr_t& hdr, const SgIoBuffers& buffer
   const int resid = hdr.resid < 0 ? 0 : hdr.resid;
   r.transferred = static_cast<unsigned>(resid) > hdr.dxfer_len
                       ? 0
-                      : hdr.dxfer_len - static_cast<unsigned>(resid);
+                      : std::min(cap, hdr.dxfer_len - static_cast<unsigned>(resid));
   const unsigned host = hdr.host_status;
   const unsigned driver = hdr.driver_status & 0x0F;
   if (r.sense_length > 0) {

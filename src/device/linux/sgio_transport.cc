@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -42,9 +43,35 @@ SgioTransport::~SgioTransport() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+bool SgioTransport::ReserveStaging(std::size_t length) {
+  if (length <= staging_capacity_) return true;
+  const long page = ::sysconf(_SC_PAGESIZE);
+  const std::size_t page_size = page > 0 ? static_cast<std::size_t>(page) : 4096;
+  const std::size_t capacity = SgIoStagingCapacity(length, page_size);
+  void* p = std::aligned_alloc(page_size, capacity);
+  if (!p) return false;
+  staging_.reset(static_cast<std::uint8_t*>(p));
+  staging_capacity_ = capacity;
+  return true;
+}
+
 ScsiResult SgioTransport::Execute(const ScsiRequest& request) {
+  const std::size_t size = request.buffer.size();
+  const std::size_t length = SgIoTransferLength(request);
+  if (size > kMaxSgIoTransfer || (length > 0 && !ReserveStaging(length))) {
+    ScsiResult r;
+    r.status = TransportStatus::kRefused;
+    r.os_error = size > kMaxSgIoTransfer ? EINVAL : ENOMEM;
+    r.reason = OsErrorText(r.os_error);
+    r.transferred = static_cast<std::uint32_t>(std::min(size, kMaxSgIoTransfer));
+    return r;
+  }
+  const std::span<std::uint8_t> staging(staging_.get(), length);
+  // The caller's bytes go in for data in too: they are what an unsent tail keeps.
+  const std::size_t moved = std::min(size, length);
+  if (moved > 0) std::memcpy(staging.data(), request.buffer.data(), moved);
   SgIoBuffers buffers;
-  sg_io_hdr_t hdr = BuildSgIoRequest(request, &buffers);
+  sg_io_hdr_t hdr = BuildSgIoRequest(request, staging, &buffers);
   const auto start = std::chrono::steady_clock::now();
   int rc;
   do {
@@ -52,7 +79,10 @@ ScsiResult SgioTransport::Execute(const ScsiRequest& request) {
   } while (rc < 0 && errno == EINTR);
   const int err = rc < 0 ? errno : 0;
   const auto end = std::chrono::steady_clock::now();
-  ScsiResult r = InterpretSgIoResult(hdr, buffers, err);
+  if (request.direction == DataDirection::kIn && moved > 0) {
+    std::memcpy(request.buffer.data(), staging.data(), moved);
+  }
+  ScsiResult r = InterpretSgIoResult(hdr, buffers, err, moved);
   if (err == EPERM || err == EACCES) r.advice = PermissionAdvice(request.cdb[0], writable_, path_);
   // The kernel's own duration counts in jiffies: time the call ourselves.
   r.duration = std::chrono::duration_cast<std::chrono::microseconds>(end - start);

@@ -1,7 +1,10 @@
 // A real drive through the Linux SG_IO request on /dev/srN or /dev/sgN.
 #pragma once
 
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,9 @@
 
 namespace tamarack {
 
+// Data go through a page-aligned staging buffer of the transport's own (kept and grown across
+// commands): the kernel then maps it for the drive instead of bouncing it through a zeroed copy,
+// so the bytes a drive does not send keep the caller's fill. Used by one thread at a time.
 class SgioTransport final : public Transport {
  public:
   // Opens `path` for reading and writing, falling back to read-only; O_NONBLOCK so that a
@@ -28,9 +34,17 @@ class SgioTransport final : public Transport {
  private:
   SgioTransport(int fd, std::string path, bool writable)
       : fd_(fd), path_(std::move(path)), writable_(writable) {}
+  // Makes the staging buffer hold at least `length` bytes; false when memory is short.
+  bool ReserveStaging(std::size_t length);
+
+  struct FreeBytes {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
   int fd_;
   std::string path_;
   bool writable_;
+  std::unique_ptr<std::uint8_t, FreeBytes> staging_;
+  std::size_t staging_capacity_ = 0;
 };
 
 // An optical drive found in sysfs.

@@ -1,0 +1,151 @@
+#include "device/block_size.h"
+
+#include <algorithm>
+#include <array>
+
+#include "device/device_session.h"
+#include "util/strings.h"
+
+namespace tamarack {
+
+namespace {
+
+constexpr std::uint8_t kRead10 = 0x28;
+constexpr std::uint8_t kRead12 = 0xA8;
+constexpr std::uint8_t kReadCd = 0xBE;
+constexpr std::uint8_t kReadCdMsf = 0xB9;
+constexpr std::uint8_t kUserDataOnly = 0x10;
+
+// The block lengths of the CD-ROM density codes a Mode Select block descriptor can set, which
+// Read(10) and Read(12) then return.
+constexpr std::array<std::uint32_t, 7> kLogicalBlockLengths = {2048, 2056, 2324, 2332,
+                                                               2336, 2340, 2352};
+
+// The probe's order: the data types first, as data discs are the common case.
+constexpr std::array<std::uint8_t, 5> kProbeOrder = {kSectorTypeMode1, kSectorTypeMode2Form1,
+                                                     kSectorTypeMode2Form2,
+                                                     kSectorTypeMode2Formless, kSectorTypeCdda};
+
+bool IsReadCd(const Cdb& command) { return command[0] == kReadCd || command[0] == kReadCdMsf; }
+
+bool Plausible(std::uint64_t size, std::span<const std::uint32_t> candidates) {
+  if (candidates.empty()) return size >= 1 && size <= kMaxReadCdBlock;
+  return std::find(candidates.begin(), candidates.end(), size) != candidates.end();
+}
+
+}  // namespace
+
+std::string BlockSizeFinding::Text() const {
+  switch (way) {
+    case BlockSizeWay::kFill:
+      return StrFormat("block size %u (from the reply's fill)", bytes);
+    case BlockSizeWay::kResidual:
+      return StrFormat("block size %u (from the transferred count)", bytes);
+    case BlockSizeWay::kSectorType:
+      return StrFormat("block size %u (from the sector type %s)", bytes,
+                       SectorTypeName(sector_type));
+    case BlockSizeWay::kNotFound:
+      break;
+  }
+  return "block size not found";
+}
+
+std::vector<std::uint32_t> CandidateBlockSizes(const Cdb& command) {
+  std::vector<std::uint32_t> sizes;
+  if (command[0] == kRead10 || command[0] == kRead12) {
+    sizes.assign(kLogicalBlockLengths.begin(), kLogicalBlockLengths.end());
+  } else if (IsReadCd(command)) {
+    const ReadCdSelection sel = ReadCdSelection::FromCdb(command);
+    for (std::uint8_t type : kProbeOrder) {
+      std::size_t bytes = 0;
+      if (ReadCdBytesPerBlock(sel, type, &bytes) == ReadCdStatus::kOk && bytes > 0) {
+        sizes.push_back(static_cast<std::uint32_t>(bytes));
+      }
+    }
+  }
+  std::sort(sizes.begin(), sizes.end());
+  sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
+  return sizes;
+}
+
+std::uint32_t BlockSizeFromFill(std::span<const std::uint8_t> reply, std::uint32_t requested,
+                                std::uint32_t blocks, std::span<const std::uint32_t> candidates) {
+  const std::span<const std::uint8_t> data =
+      reply.first(std::min<std::size_t>(reply.size(), requested));
+  if (blocks == 0 || data.empty()) return 0;
+  std::size_t end = data.size();
+  while (end > 0 && data[end - 1] == kReplyFill) --end;
+  if (end == data.size() || end == 0) return 0;  // no fill left, or nothing sent
+  if (candidates.empty()) {
+    return end % blocks == 0 && Plausible(end / blocks, candidates)
+               ? static_cast<std::uint32_t>(end / blocks)
+               : 0;
+  }
+  for (std::uint32_t s : candidates) {
+    const std::uint64_t whole = std::uint64_t{blocks} * s;
+    if (whole <= data.size() && whole - s < end && end <= whole) return s;
+  }
+  return 0;
+}
+
+std::uint32_t BlockSizeFromResidual(std::uint32_t transferred, std::uint32_t requested,
+                                    std::uint32_t blocks,
+                                    std::span<const std::uint32_t> candidates) {
+  if (blocks == 0 || transferred == 0 || transferred >= requested) return 0;
+  if (transferred % blocks != 0) return 0;
+  const std::uint32_t size = transferred / blocks;
+  return Plausible(size, candidates) ? size : 0;
+}
+
+BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std::int32_t lba) {
+  BlockSizeFinding found;
+  ReadCdSelection sel{kSectorTypeAny, kUserDataOnly, 0};
+  if (IsReadCd(command)) sel = ReadCdSelection::FromCdb(command);
+  const std::string status_before = session.status_line.Get();
+  const std::string error_before = session.last_error_text.Get();
+  for (std::uint8_t type : kProbeOrder) {
+    if (sel.expected_type != kSectorTypeAny && sel.expected_type != type) continue;
+    std::size_t bytes = 0;
+    const ReadCdSelection probe{type, sel.main, sel.sub};
+    if (ReadCdBytesPerBlock(probe, type, &bytes) != ReadCdStatus::kOk || bytes == 0) continue;
+    const auto address = static_cast<std::uint32_t>(lba);
+    const Cdb cdb = MakeCdb(
+        {kReadCd, static_cast<std::uint8_t>(type << 2), static_cast<std::uint8_t>(address >> 24),
+         static_cast<std::uint8_t>(address >> 16), static_cast<std::uint8_t>(address >> 8),
+         static_cast<std::uint8_t>(address), 0, 0, 1, sel.main, sel.sub});
+    std::vector<std::uint8_t> buffer(bytes, kReplyFill);
+    const CommandOutcome out = session.Run(cdb, buffer, false, false);
+    if (out.status == CommandStatus::kGood) {
+      found.bytes = static_cast<std::uint32_t>(bytes);
+      found.way = BlockSizeWay::kSectorType;
+      found.sector_type = type;
+      // The types refused on the way were the probe's, not errors of the job.
+      if (session.status_line.Get() != status_before) session.status_line.Set(status_before);
+      if (session.last_error_text.Get() != error_before) {
+        session.last_error_text.Set(error_before);
+      }
+      return found;
+    }
+    if (out.status != CommandStatus::kCheckCondition) break;  // no device, or refused
+  }
+  return found;
+}
+
+BlockSizeFinding FindBlockSize(DeviceSession& session, const ReadEvidence& evidence) {
+  const std::vector<std::uint32_t> candidates = CandidateBlockSizes(evidence.command);
+  BlockSizeFinding found;
+  found.bytes = BlockSizeFromFill(evidence.reply, evidence.requested, evidence.blocks, candidates);
+  if (found.bytes != 0) {
+    found.way = BlockSizeWay::kFill;
+    return found;
+  }
+  found.bytes =
+      BlockSizeFromResidual(evidence.transferred, evidence.requested, evidence.blocks, candidates);
+  if (found.bytes != 0) {
+    found.way = BlockSizeWay::kResidual;
+    return found;
+  }
+  return ProbeBlockSize(session, evidence.command, evidence.lba);
+}
+
+}  // namespace tamarack

@@ -1,0 +1,94 @@
+// How many bytes a read returned per block, found the ways the paths to real drives allow.
+//
+// A data-in buffer is filled with 5Ah before a read. Where the kernel maps the buffer for the
+// drive (a page-aligned buffer of whole 512-byte units through /dev/srN), the bytes the drive
+// did not send keep that fill; libata reports no residual, so the fill is often the only
+// witness. Bounced buffers come back with a zeroed tail, and some adapters pad replies with
+// zeros and report them whole; a transferred count shorter than the request is believed only
+// when it is a whole number of plausible blocks. When neither tells, one block is read again
+// with Read CD for each expected sector type in turn: the type the drive accepts gives the
+// size from Read CD's own table.
+//
+// Plausible sizes are those the read itself can return (CandidateBlockSizes), so a reply whose
+// last bytes happen to be 5Ah still rounds up to its true size instead of coming out short.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/read_cd_selection.h"
+#include "device/scsi.h"
+
+namespace tamarack {
+
+class DeviceSession;
+
+// The byte a data-in buffer is filled with before a read, so that its unsent tail shows.
+inline constexpr std::uint8_t kReplyFill = 0x5A;
+
+enum class BlockSizeWay {
+  kNotFound,
+  kFill,        // where the reply's 5Ah fill begins
+  kResidual,    // the transferred count the transport reported
+  kSectorType,  // the expected sector type a Read CD of one block was accepted with
+};
+
+// What the caller knows of one read.
+struct ReadEvidence {
+  Cdb command{};                        // the read as sent: its opcode and Read CD selection
+  std::span<const std::uint8_t> reply;  // the data buffer as the read left it (5Ah-filled before)
+  std::uint32_t blocks = 0;             // blocks the read asked for
+  std::uint32_t transferred = 0;        // bytes moved, as the transport reported them
+  std::uint32_t requested = 0;          // bytes asked for (the request length)
+  std::int32_t lba = 0;                 // the read's first block: where a probe reads
+};
+
+struct BlockSizeFinding {
+  std::uint32_t bytes = 0;  // bytes per block; 0 when not found
+  BlockSizeWay way = BlockSizeWay::kNotFound;
+  std::uint8_t sector_type = kSectorTypeAny;  // for kSectorType: the type the drive accepted
+
+  // For a job's status line: "block size 2048 (from the reply's fill)", "block size 2352 (from
+  // the transferred count)", "block size 2328 (from the sector type Mode 2 form 2)", "block
+  // size not found".
+  std::string Text() const;
+};
+
+// The bytes per block `command` can return, ascending: for Read CD and Read CD MSF, the table's
+// sizes for its selection over the sector types it accepts; for Read(10) and Read(12), the
+// block lengths a CD drive can be set to (2048, 2056, 2324, 2332, 2336, 2340, 2352). Empty for
+// any other command and for a selection the drive refuses: then any size from 1 to
+// kMaxReadCdBlock is plausible.
+std::vector<std::uint32_t> CandidateBlockSizes(const Cdb& command);
+
+// The size shown by the fill: the reply ends at the last byte that is not 5Ah, which must lie
+// inside the first `requested` bytes (no 5Ah tail, no answer: the tail may be zeros). With
+// candidates, the smallest size s with blocks x s within the request and (blocks - 1) x s <
+// end <= blocks x s: the last block began, and bytes of 5Ah at the end of genuine data are
+// counted back in. Without candidates the end must divide into `blocks` exactly. 0 when the
+// fill tells nothing (also for 0 blocks).
+std::uint32_t BlockSizeFromFill(std::span<const std::uint8_t> reply, std::uint32_t requested,
+                                std::uint32_t blocks, std::span<const std::uint32_t> candidates);
+
+// The size shown by a residual: a count above 0 and below the request that is exactly `blocks`
+// blocks of a candidate size (of any size up to kMaxReadCdBlock without candidates). A count
+// of the whole request is no residual at all (libata reports none). 0 otherwise.
+std::uint32_t BlockSizeFromResidual(std::uint32_t transferred, std::uint32_t requested,
+                                    std::uint32_t blocks,
+                                    std::span<const std::uint32_t> candidates);
+
+// Reads block `lba` with Read CD (one block, data in, the session's time-out) with the expected
+// sector types Mode 1, Mode 2 form 1, Mode 2 form 2, Mode 2 formless and CD-DA in turn (only
+// the one `command` expects, if it is a Read CD naming one) and the main and sub-channel
+// selection of `command` (user data for any other command). The first type accepted gives the
+// table's size for it. A probe that finds the size leaves the session's status line and last
+// error text as they were; when none does, they tell why the last one failed. Stops at the
+// first probe refused by the transport. Runs on the caller's thread.
+BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std::int32_t lba);
+
+// The fill, else the residual, else the probe.
+BlockSizeFinding FindBlockSize(DeviceSession& session, const ReadEvidence& evidence);
+
+}  // namespace tamarack
