@@ -14,6 +14,7 @@
 #include "console/cdb_text.h"
 #include "console/execute_command.h"
 #include "console/hex_dump.h"
+#include "device/block_size.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -159,9 +160,22 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
   int own_counter = 0;
   int& counter = options_.random_step_counter ? *options_.random_step_counter : own_counter;
   AgeingWalk walk(s, random, counter);
+  // The fill, the residual, else a Read CD probe of the block just read.
+  BlockSizeFinder find_block_size = options_.find_block_size;
+  if (!find_block_size) {
+    find_block_size = [&session](const CheckedRead& r) {
+      ReadEvidence e;
+      e.command = r.command;
+      e.reply = r.buffer;
+      e.blocks = static_cast<std::uint32_t>(std::max(r.blocks, 0));
+      e.transferred = r.transferred;
+      e.requested = r.requested;
+      e.lba = r.lba;
+      return FindBlockSize(session, e).bytes;
+    };
+  }
   AgeingDataCheck check(
-      s, [&time] { return EventStamp(time.Now()); },
-      options_.find_block_size ? options_.find_block_size : BlockSizeFinder(BlockSizeFromFillEnd));
+      s, [&time] { return EventStamp(time.Now()); }, find_block_size);
 
   // One buffer for the whole run, room for Transfer Length blocks of 2656 bytes.
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(s.transfer_length) * kAgeingBlockBytes);
@@ -219,7 +233,7 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
                                    : 0;
     bytes_moved += moved;
     if (moved != 0) {
-      const CheckedRead read{lba, area, moved, length};
+      const CheckedRead read{lba, area, moved, length, cdb, static_cast<std::uint32_t>(request)};
       const bool data_ok = check.Check(read);
       if (s.data_check) {
         message = check.message();

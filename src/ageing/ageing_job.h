@@ -52,7 +52,8 @@ struct AgeingRunOptions {
   std::string loop_text;
   // Bytes per group of the received-data dump.
   int group_size = 4;
-  // How the block size of the first read is found; default: the 5Ah fill walk.
+  // How the block size of the first read is found; default: FindBlockSize (the fill, the
+  // residual, a Read CD probe).
   BlockSizeFinder find_block_size;
 };
 

@@ -4,13 +4,13 @@
 #include <memory>
 #include <string_view>
 
+#include "device/block_size.h"
 #include "util/strings.h"
 
 namespace tamarack {
 
 namespace {
 
-constexpr std::uint8_t kFill = 0x5A;
 constexpr std::size_t kMinutesAt = 13, kSecondsAt = 16, kFramesAt = 19;
 constexpr std::size_t kChecksumAt = 2046;
 
@@ -36,11 +36,14 @@ std::uint16_t SectorSum(std::span<const std::uint8_t> sector) {
 
 }  // namespace
 
-std::uint32_t BlockSizeFromFillEnd(const CheckedRead& read) {
+std::uint32_t BlockSizeFromReply(const CheckedRead& read) {
   if (read.blocks <= 0) return kAssumedBlockSize;
-  std::size_t end = read.buffer.size();
-  while (end > 0 && read.buffer[end - 1] == kFill) --end;
-  return static_cast<std::uint32_t>(end / static_cast<std::size_t>(read.blocks));
+  const auto blocks = static_cast<std::uint32_t>(read.blocks);
+  const std::vector<std::uint32_t> candidates = CandidateBlockSizes(read.command);
+  const std::uint32_t from_fill =
+      BlockSizeFromFill(read.buffer, read.requested, blocks, candidates);
+  if (from_fill != 0) return from_fill;
+  return BlockSizeFromResidual(read.transferred, read.requested, blocks, candidates);
 }
 
 AgeingDataCheck::AgeingDataCheck(const AgeingSettings& settings, std::function<std::string()> stamp,

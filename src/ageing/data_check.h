@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ageing/ageing_settings.h"
+#include "device/scsi.h"
 
 namespace tamarack {
 
@@ -30,21 +31,23 @@ struct CheckedRead {
   std::span<const std::uint8_t> buffer;
   std::uint32_t transferred = 0;  // at least 1
   std::int32_t blocks = 0;        // blocks requested
+  Cdb command{};                  // the read as sent
+  std::uint32_t requested = 0;    // bytes asked for
 };
 
 // Finds the bytes per block of the first read that returned data; 0 when it cannot tell.
 using BlockSizeFinder = std::function<std::uint32_t(const CheckedRead&)>;
 
-// The fill walk: the data end where the 5Ah fill begins, divided by the blocks (2048 for 0
-// blocks).
-std::uint32_t BlockSizeFromFillEnd(const CheckedRead& read);
+// What the reply itself tells (block_size.h): where the 5Ah fill begins, else a plausible
+// residual. The run adds the Read CD probe of FindBlockSize, which needs the drive.
+std::uint32_t BlockSizeFromReply(const CheckedRead& read);
 
 class AgeingDataCheck {
  public:
   // `settings` must outlive the check; `stamp` gives the event time stamp
   // (" MM/DD/YYYY:hh:mm:ss") of the NG lines that carry one.
   AgeingDataCheck(const AgeingSettings& settings, std::function<std::string()> stamp,
-                  BlockSizeFinder find_block_size = BlockSizeFromFillEnd);
+                  BlockSizeFinder find_block_size = BlockSizeFromReply);
 
   // 0 until the first read that returned data; bytes per block after.
   std::uint32_t block_size() const { return block_size_; }

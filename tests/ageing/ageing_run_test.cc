@@ -59,20 +59,23 @@ TEST(AgeingRun, DataOfTheTestDiscsIsAllGood) {
     std::int32_t end;
   };
   // type30: a Mode 1 track, then XA form 1; both carry test sectors.
+  // Every way a path delivers replies (the block size is found all the same).
   for (const Case& c : {Case{"emu:type13?speed=max", DataCheckType::kType13, 3000},
                         Case{"emu:type30?speed=max", DataCheckType::kType30, 8999}}) {
     for (int command = 0; command < kAgeingCommands; ++command) {
-      AgeingBench b(c.id);
-      AgeingSettings s = Steps(b, 0, c.end, 97, LoopMode::kOnce);
-      s.command_index = command;
-      s.transfer_length = 5;
-      CheckWith(&s, c.type);
-      const AgeingResult r = b.Run(s);
-      EXPECT_GT(r.commands, 30) << c.id << " " << command;
-      EXPECT_EQ(r.counts.data_ok, r.commands) << c.id << " " << command;
-      EXPECT_EQ(r.counts.data_ng, 0);
-      EXPECT_EQ(LinesStartingWith(b.Log(), "Comm:"), 2 * r.commands);
-      EXPECT_EQ(b.session.status_line.Get(), r.status_text);
+      for (const char* resid : {"exact", "none", "zero", "pad"}) {
+        AgeingBench b(std::string(c.id) + "&resid=" + resid);
+        AgeingSettings s = Steps(b, 0, c.end, 97, LoopMode::kOnce);
+        s.command_index = command;
+        s.transfer_length = 5;
+        CheckWith(&s, c.type);
+        const AgeingResult r = b.Run(s);
+        EXPECT_GT(r.commands, 30) << c.id << " " << command << " " << resid;
+        EXPECT_EQ(r.counts.data_ok, r.commands) << c.id << " " << command << " " << resid;
+        EXPECT_EQ(r.counts.data_ng, 0);
+        EXPECT_EQ(LinesStartingWith(b.Log(), "Comm:"), 2 * r.commands);
+        EXPECT_EQ(b.session.status_line.Get(), r.status_text);
+      }
     }
   }
 }
@@ -115,27 +118,29 @@ void CaptureReference(const std::string& path, std::int32_t lo, std::int32_t hi)
 
 TEST(AgeingRun, ReferenceFileInBothDirections) {
   for (const bool downwards : {false, true}) {
-    AgeingBench b("emu:type13?speed=max&corrupt=1003");
-    CaptureReference(b.dir.File("ref.dat"), 1000, 1010);
-    AgeingSettings s = downwards ? Steps(b, 1010, 1000, 2, LoopMode::kOnce)
-                                 : Steps(b, 1000, 1010, 2, LoopMode::kOnce);
-    s.command_index = 0;
-    s.transfer_length = 2;
-    s.data_file = b.dir.File("ref.dat");
-    CheckWith(&s, DataCheckType::kOther);
-    const AgeingResult r = b.Run(s);
-    EXPECT_EQ(r.commands, 6);
-    EXPECT_EQ(r.counts.data_ng, 1) << "only the read of 1002-1003";
-    const std::string log = b.Log();
-    EXPECT_NE(log.find(" Data Check NG! lba:00001003(000003ebh) 01/02/2026:03:04:05"),
-              std::string::npos)
-        << log;
-    EXPECT_NE(log.find("Data Check Ok! TotalSize(4096 Bytes),blk=2,blksize=2048,lba=1004"),
-              std::string::npos);
-    // The flipped byte sits at 0xF0 of the block's user data: one marker under it.
-    EXPECT_NE(log.find("\n^^^^^^^^" + std::string(37, ' ') + "^^" + std::string(33, ' ') + "\n"),
-              std::string::npos)
-        << log;
+    for (const char* resid : {"exact", "none", "zero", "pad"}) {
+      AgeingBench b(std::string("emu:type13?speed=max&corrupt=1003&resid=") + resid);
+      CaptureReference(b.dir.File("ref.dat"), 1000, 1010);
+      AgeingSettings s = downwards ? Steps(b, 1010, 1000, 2, LoopMode::kOnce)
+                                   : Steps(b, 1000, 1010, 2, LoopMode::kOnce);
+      s.command_index = 0;
+      s.transfer_length = 2;
+      s.data_file = b.dir.File("ref.dat");
+      CheckWith(&s, DataCheckType::kOther);
+      const AgeingResult r = b.Run(s);
+      EXPECT_EQ(r.commands, 6);
+      EXPECT_EQ(r.counts.data_ng, 1) << "only the read of 1002-1003";
+      const std::string log = b.Log();
+      EXPECT_NE(log.find(" Data Check NG! lba:00001003(000003ebh) 01/02/2026:03:04:05"),
+                std::string::npos)
+          << log;
+      EXPECT_NE(log.find("Data Check Ok! TotalSize(4096 Bytes),blk=2,blksize=2048,lba=1004"),
+                std::string::npos);
+      // The flipped byte sits at 0xF0 of the block's user data: one marker under it.
+      EXPECT_NE(log.find("\n^^^^^^^^" + std::string(37, ' ') + "^^" + std::string(33, ' ') + "\n"),
+                std::string::npos)
+          << log;
+    }
   }
 }
 

@@ -34,6 +34,12 @@ std::vector<std::uint8_t> Sectors(std::int32_t lba, std::int32_t blocks) {
   return b;
 }
 
+// A Read(10) of `blocks` blocks into the whole of `buffer`.
+CheckedRead Read(std::int32_t lba, const std::vector<std::uint8_t>& buffer,
+                 std::uint32_t transferred, std::int32_t blocks) {
+  return {lba, buffer, transferred, blocks, Cdb{0x28}, static_cast<std::uint32_t>(buffer.size())};
+}
+
 void Write(std::vector<std::uint8_t>& b, std::size_t at, const char* text) {
   std::memcpy(b.data() + at, text, std::strlen(text));
 }
@@ -48,7 +54,7 @@ void Reseal(std::vector<std::uint8_t>& b, std::size_t sector) {
 TEST(TestSectorCheck, GoodSectorsNameTheFirstBlock) {
   Checker c(DataCheckType::kType30);
   auto b = Sectors(0, 3);
-  EXPECT_TRUE(c.check.Check({0, b, 3 * 2048, 3}));
+  EXPECT_TRUE(c.check.Check(Read(0, b, 3 * 2048, 3)));
   EXPECT_EQ(c.check.message(), "Check sum OK! lba:00000000(00000000h) mm:00 ss:02 ff:00");
   EXPECT_EQ(c.check.block_size(), 2048u) << "found from where the 5Ah fill begins";
 }
@@ -58,9 +64,9 @@ TEST(TestSectorCheck, LettersMatterToType30Only) {
   Write(b, 13, "01x02y00z");
   Reseal(b, 0);
   Checker type13(DataCheckType::kType13);
-  EXPECT_TRUE(type13.check.Check({4500, b, 2048, 1})) << type13.check.message();
+  EXPECT_TRUE(type13.check.Check(Read(4500, b, 2048, 1))) << type13.check.message();
   Checker type30(DataCheckType::kType30);
-  EXPECT_FALSE(type30.check.Check({4500, b, 2048, 1}));
+  EXPECT_FALSE(type30.check.Check(Read(4500, b, 2048, 1)));
   EXPECT_TRUE(type30.check.marked(0));
   EXPECT_EQ(type30.check.message(), "") << "no message for the missing letters";
 }
@@ -72,7 +78,7 @@ TEST(TestSectorCheck, AddressAndChecksumFailuresNameTheFirstBadBlock) {
   Write(b, 13, "00m02s01f");         // block 0 (LBA 0) claims frame 1: one too far
   Reseal(b, 0);
   b[2 * 2048 + 100] ^= 0xFF;  // block 2: checksum
-  EXPECT_FALSE(c.check.Check({0, b, 3 * 2048, 3}));
+  EXPECT_FALSE(c.check.Check(Read(0, b, 3 * 2048, 3)));
   EXPECT_EQ(c.check.message(),
             "MSF Check NG! lba:00000000(00000000h) mm:00 ss:02 ff:01 (+- -0000001)");
   EXPECT_TRUE(c.check.marked(0));
@@ -82,25 +88,25 @@ TEST(TestSectorCheck, AddressAndChecksumFailuresNameTheFirstBadBlock) {
   auto good = Sectors(7, 1);
   b = Sectors(7, 1);
   b[500] ^= 1;
-  EXPECT_FALSE(c.check.Check({7, b, 2048, 1}));
+  EXPECT_FALSE(c.check.Check(Read(7, b, 2048, 1)));
   EXPECT_EQ(c.check.message().rfind("Check sum NG! lba:00000007(00000007h) sum:", 0), 0u);
   EXPECT_FALSE(c.check.marked(2));
-  EXPECT_TRUE(c.check.Check({7, good, 2048, 1}));
+  EXPECT_TRUE(c.check.Check(Read(7, good, 2048, 1)));
 }
 
 TEST(TestSectorCheck, BlockCountOnceTheBlockSizeIsKnown) {
   Checker c(DataCheckType::kType13);
   auto first = Sectors(0, 1);
-  ASSERT_TRUE(c.check.Check({0, first, 2048, 1}));
+  ASSERT_TRUE(c.check.Check(Read(0, first, 2048, 1)));
   auto b = Sectors(10, 3);
-  EXPECT_FALSE(c.check.Check({10, b, 4096, 3}));
+  EXPECT_FALSE(c.check.Check(Read(10, b, 4096, 3)));
   EXPECT_EQ(
       c.check.message(),
       std::string("\nData Check NG!(Request(3)!=Answer(2)) lba:00000010(0000000ah)") + kStamp);
   // Data Check off: OK at once, the block size is not even looked for.
   Checker off(DataCheckType::kType13);
   off.s.data_check = false;
-  EXPECT_TRUE(off.check.Check({10, b, 4096, 3}));
+  EXPECT_TRUE(off.check.Check(Read(10, b, 4096, 3)));
   EXPECT_EQ(off.check.block_size(), 0u);
 }
 
@@ -122,12 +128,12 @@ TEST(ReferenceCheck, OffsetFollowsTheLowerEndInBothDirections) {
     std::vector<std::uint8_t> b(2 * 2656, 0x5A);
     std::copy(out.begin(), out.end(), b.begin());
     b[2048 + 5] = 0;  // LBA 1011 differs
-    EXPECT_FALSE(c.check.Check({1010, b, 4096, 2}));
+    EXPECT_FALSE(c.check.Check(Read(1010, b, 4096, 2)));
     EXPECT_EQ(c.check.message(), std::string("Data Check NG! lba:00001011(000003f3h)") + kStamp);
     EXPECT_FALSE(c.check.marked(0));
     EXPECT_TRUE(c.check.marked(1));
     b[2048 + 5] = 11;
-    EXPECT_TRUE(c.check.Check({1010, b, 4096, 2}));
+    EXPECT_TRUE(c.check.Check(Read(1010, b, 4096, 2)));
     EXPECT_EQ(c.check.message(),
               "Data Check Ok! TotalSize(4096 Bytes),blk=2,blksize=2048,lba=1010");
   }
@@ -141,12 +147,12 @@ TEST(ReferenceCheck, AShortOrMissingFileIsNg) {
   c.s.data_file = dir.File("short.dat");
   std::vector<std::uint8_t> b(2 * 2656, 0x5A);
   std::fill_n(b.begin(), 4096, 0x11);
-  EXPECT_FALSE(c.check.Check({0, b, 4096, 2}));
+  EXPECT_FALSE(c.check.Check(Read(0, b, 4096, 2)));
   EXPECT_TRUE(c.check.marked(1)) << "the bytes the file does not have";
   EXPECT_FALSE(c.check.marked(0));
   EXPECT_EQ(c.check.message(), std::string("Data Check NG! lba:00000001(00000001h)") + kStamp);
   c.s.data_file = dir.File("gone.dat");
-  EXPECT_FALSE(c.check.Check({0, b, 4096, 2}));
+  EXPECT_FALSE(c.check.Check(Read(0, b, 4096, 2)));
   EXPECT_EQ(c.check.message(), "");
 }
 
