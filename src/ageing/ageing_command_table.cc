@@ -1,7 +1,9 @@
 #include "ageing/ageing_command_table.h"
 
+#include <string_view>
 #include "decode/read_cd_form.h"
 #include "decode/read_forms.h"
+
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -59,15 +61,24 @@ std::vector<FieldSpec> AgeingFormFields(int index, bool show_control_byte) {
   const CommandEntry& e = AgeingCommand(index);
   std::vector<FieldSpec> fields =
       FormFields(*e.behaviour->form, ControlByteIndex(e), show_control_byte);
-  for (FieldSpec& f : fields) {
+  // The address and the length come first: they are what an ageing run is set up by, and
+  // the command's bits below them rarely change.
+  std::vector<FieldSpec> first, rest;
+  for (FieldSpec f : fields) {
     if (f.kind == FieldKind::kStartPosition) {
       f.kind = FieldKind::kNumber;
       f.label = kStartLbaLabel;
       f.size = NumberSize::kFour;
       f.fill_from = {};
+      first.insert(first.begin(), f);
+    } else if (f.kind == FieldKind::kNumber && std::string_view(f.label) == "Transfer Length") {
+      first.push_back(f);
+    } else {
+      rest.push_back(f);
     }
   }
-  return fields;
+  first.insert(first.end(), rest.begin(), rest.end());
+  return first;
 }
 
 void ReadAgeingForm(const FormData& collected, AgeingSettings* s) {

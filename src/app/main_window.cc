@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QHBoxLayout>
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/aging_tab.h"
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
 #include "app/disc_indicator_widget.h"
@@ -178,6 +180,17 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
           &SectorDumpTab::SetHexInput);
   connect(command_tab_->grouping_box(), &QComboBox::currentIndexChanged, sector_dump_tab_,
           [this](int index) { sector_dump_tab_->SetGroupSize(GroupSize(index)); });
+  aging_tab_ = new AgingTab(session_, runner_, tabs_);
+  InstallTab(kTabAging, aging_tab_);
+  SetExecAction(kTabAging, [this] { aging_tab_->StartOrCancel(); });
+  aging_tab_->program_folder = QCoreApplication::applicationDirPath();
+  aging_tab_->group_size = [this] { return GroupSize(command_tab_->console().grouping_index); };
+  aging_tab_->on_settings_changed = [this] { SaveSettingsNow(); };
+  aging_tab_->on_running_changed = [this](bool on) {
+    SetExecCaptionOverride(kTabAging, on ? QStringLiteral("Cancel(&E)") : QString());
+  };
+  if (config_.dialog_hook) aging_tab_->dialog_hook = config_.dialog_hook;
+  aging_tab_->LoadSettings(settings_);
   // A selection in the command list is one of the moments the settings are written.
   connect(command_tab_->command_list(), &QListWidget::currentRowChanged, this,
           [this] { SaveSettingsNow(); });
@@ -235,6 +248,9 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
 }
 
 void MainWindow::LoadSettingsAtStart() {
+  // The ageing log goes beside the program until the settings name another file.
+  settings_.ageing.log_path =
+      (QCoreApplication::applicationDirPath() + QStringLiteral("/Log.htm")).toStdString();
   if (!config_.settings_path.empty()) LoadSettings(config_.settings_path, &settings_);
   options_ = OptionsFromSettings(settings_);
   session_.command_timeout = options_.command_timeout;
@@ -308,6 +324,7 @@ void MainWindow::SaveSettingsNow() {
     settings_.control_flag = (settings_.control_flag & ~1) | (console.hex_input() ? 1 : 0);
   }
   if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
+  if (aging_tab_) aging_tab_->StoreSettings(&settings_);
   if (config_.settings_path.empty()) return;
   std::string error;
   if (!SaveSettings(config_.settings_path, settings_, &error)) {
@@ -455,6 +472,12 @@ void MainWindow::ReselectDrive() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A running ageing run on its tab refuses the close: it is told to stop, and ends with its
+  // log closed properly; the next close goes ahead.
+  if (tabs_->currentIndex() == kTabAging && aging_tab_->RefuseForRun(InterruptReason::kClose)) {
+    event->ignore();
+    return;
+  }
   SaveSettingsNow();
   runner_.Interrupt(InterruptReason::kClose);
   runner_.Wait();
@@ -512,8 +535,18 @@ void MainWindow::SetExecCaptionOverride(const QString& caption) {
   OnTabChanged(tabs_->currentIndex());
 }
 
+void MainWindow::SetExecCaptionOverride(int tab, const QString& caption) {
+  if (tab < 0 || tab >= static_cast<int>(tab_exec_overrides_.size())) return;
+  tab_exec_overrides_[static_cast<std::size_t>(tab)] = caption;
+  OnTabChanged(tabs_->currentIndex());
+}
+
 void MainWindow::OnTabChanged(int index) {
-  exec_button_->setText(exec_override_.isEmpty() ? ExecCaption(index) : exec_override_);
+  QString caption = exec_override_;
+  if (caption.isEmpty() && index >= 0 && index < static_cast<int>(tab_exec_overrides_.size())) {
+    caption = tab_exec_overrides_[static_cast<std::size_t>(index)];
+  }
+  exec_button_->setText(caption.isEmpty() ? ExecCaption(index) : caption);
 }
 
 }  // namespace tamarack::app

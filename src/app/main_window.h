@@ -24,6 +24,7 @@ class QTabWidget;
 
 namespace tamarack::app {
 
+class AgingTab;
 class CommandTab;
 class SectorDumpTab;
 class DiscIndicatorWidget;
@@ -91,6 +92,7 @@ class MainWindow : public QMainWindow {
   DeviceSession& session() { return session_; }
   CommandTab* command_tab() const { return command_tab_; }
   SectorDumpTab* sector_dump_tab() const { return sector_dump_tab_; }
+  AgingTab* aging_tab() const { return aging_tab_; }
 
   // The Exec button's caption for a tab.
   static QString ExecCaption(int tab);
@@ -101,6 +103,8 @@ class MainWindow : public QMainWindow {
   void SetExecAction(int index, std::function<void()> action);
   // Changes the Exec caption while a job runs ("Cancel(&E)"), or back with an empty text.
   void SetExecCaptionOverride(const QString& caption);
+  // The same for one tab only: its caption while it is shown.
+  void SetExecCaptionOverride(int tab, const QString& caption);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -136,8 +140,10 @@ class MainWindow : public QMainWindow {
   QPushButton* exec_button_ = nullptr;
   std::array<std::function<void()>, 7> exec_actions_;
   QString exec_override_;
+  std::array<QString, 7> tab_exec_overrides_;
   CommandTab* command_tab_ = nullptr;
   SectorDumpTab* sector_dump_tab_ = nullptr;
+  AgingTab* aging_tab_ = nullptr;
 
   WindowConfig config_;
   SettingsData settings_;
