@@ -46,11 +46,15 @@ void DiscIndicatorWidget::SetDiscPresent(bool present) {
 }
 
 void DiscIndicatorWidget::OnTick() {
-  if (!enabled_) return;
   const QWidget* top = window();
-  // No poll while the window is minimised or a job talks to the drive: try again later.
-  if ((top && top->isMinimized()) || (busy_ && busy_()) || polling_) {
-    timer_.start(DiscIndicatorSchedule::kPeriodWithoutDisc);
+  TickState tick;
+  tick.enabled = enabled_;
+  tick.window_minimised = top && top->isMinimized();
+  tick.job_running = busy_ && busy_();
+  tick.poll_running = polling_;
+  const TickAction action = DiscIndicatorSchedule::OnTick(tick);
+  if (!action.poll) {
+    if (action.retry_ms > 0) timer_.start(action.retry_ms);
     return;
   }
   if (poll_thread_.joinable()) poll_thread_.join();

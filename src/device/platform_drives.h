@@ -7,7 +7,12 @@
 
 namespace tamarack {
 
-// Linux: SG_IO drives found in sysfs. Null on a platform without a pass-through of ours.
+// False when the environment variable TAMARACK_PLATFORM_DRIVES is "0": scripts and tests that
+// must never touch the machine's own drives leave them out.
+bool PlatformDrivesEnabled();
+
+// Linux: SG_IO drives found in sysfs. Null on a platform without a pass-through of ours, and
+// when PlatformDrivesEnabled() is false.
 std::unique_ptr<DriveProvider> MakePlatformDriveProvider();
 
 }  // namespace tamarack

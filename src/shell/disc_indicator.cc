@@ -43,6 +43,14 @@ DiscState PollDisc(const DeviceSession& session) {
   return (buffer[5] & 0x04) ? DiscState::kDataDisc : DiscState::kAudioDisc;
 }
 
+TickAction DiscIndicatorSchedule::OnTick(const TickState& state) {
+  if (!state.enabled) return {};
+  if (state.window_minimised || state.job_running || state.poll_running) {
+    return {false, kPeriodWithoutDisc};
+  }
+  return {true, 0};
+}
+
 PollAction DiscIndicatorSchedule::OnPoll(DiscState state) {
   PollAction action;
   if (state == DiscState::kNoDisc) {

@@ -22,12 +22,28 @@ struct PollAction {
   bool reselect_drive = false;  // first sight of a disc since start or since it was gone
 };
 
+// What the window finds when its timer fires.
+struct TickState {
+  bool enabled = false;           // the option is on
+  bool window_minimised = false;  // nobody looks at the icon
+  bool job_running = false;       // a job talks to the drive: no poll then
+  bool poll_running = false;      // the previous poll has not answered yet
+};
+
+// What a timer tick does: poll now, or not and try again after `retry_ms` (0: no timer at all).
+struct TickAction {
+  bool poll = false;
+  int retry_ms = 0;
+};
+
 // The indicator's memory between polls. Pure; the window owns one.
 class DiscIndicatorSchedule {
  public:
   static constexpr int kPeriodWithoutDisc = 1000;
   static constexpr int kPeriodWithDisc = 5000;
 
+  // A switched-off indicator sends nothing and keeps no timer; a busy moment only delays it.
+  static TickAction OnTick(const TickState& state);
   PollAction OnPoll(DiscState state);
   // Drive selection saw the disc (or not) itself: no need to reselect on the next poll.
   void SetDiscKnown(bool present) { disc_seen_ = present; }

@@ -13,9 +13,9 @@
 #include "device/clock.h"
 #include "device/device_session.h"
 #include "device/sense_table.h"
-#include "emu/temp_dir.h"
 #include "emu/virtual_drive_provider.h"
 #include "job/scripted_job_host.h"
+#include "temp_dir.h"
 
 namespace tamarack::testing {
 
@@ -89,7 +89,7 @@ struct AgeingBench {
   RunStateWord state;
   std::unique_ptr<ScriptedJobHost> host;
   std::vector<Answer> answers;
-  emu::testing::TempDir dir{"tamarack-ageing-"};
+  TempDir dir{"tamarack-ageing-"};
 };
 
 // The number of lines of `text` that start with `prefix`.

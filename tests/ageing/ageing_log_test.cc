@@ -9,28 +9,21 @@
 #include "ageing/ageing_command_table.h"
 #include "ageing/ageing_log.h"
 #include "ageing_bench.h"
+#include "golden.h"
 
 namespace tamarack {
 namespace {
 
 using testing::AgeingBench;
 
-std::string GoldenPath(const std::string& name) {
-  const char* dir = std::getenv("TAMARACK_TEST_DATA");
-  return std::string(dir ? dir : "tests/data") + "/ageing/" + name;
-}
-
-// Compares with the golden file, or writes it with TAMARACK_UPDATE_GOLDEN set (for a change
-// checked by hand).
+// Compares with the golden file byte for byte (a log keeps its "\r\n"), or writes it with
+// TAMARACK_UPDATE_GOLDEN set (for a change checked by hand).
 void ExpectGolden(const std::string& name, const std::string& text) {
   if (std::getenv("TAMARACK_UPDATE_GOLDEN")) {
-    std::ofstream(GoldenPath(name), std::ios::binary) << text;
+    std::ofstream(testing::GoldenPath(name, "ageing"), std::ios::binary) << text;
     return;
   }
-  std::ifstream in(GoldenPath(name), std::ios::binary);
-  std::ostringstream golden;
-  golden << in.rdbuf();
-  EXPECT_EQ(text, golden.str()) << name;
+  EXPECT_EQ(text, testing::ReadGoldenFile(name, "ageing")) << name;
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "emu/temp_dir.h"
 #include "emu/test_sector.h"
+#include "temp_dir.h"
 
 namespace tamarack {
 namespace {
@@ -111,7 +111,7 @@ TEST(TestSectorCheck, BlockCountOnceTheBlockSizeIsKnown) {
 }
 
 TEST(ReferenceCheck, OffsetFollowsTheLowerEndInBothDirections) {
-  emu::testing::TempDir dir("tamarack-refcheck-");
+  testing::TempDir dir("tamarack-refcheck-");
   // A reference file of 2048-byte blocks whose every byte names its block (mod 256).
   std::vector<std::uint8_t> file(20 * 2048);
   for (std::size_t i = 0; i < file.size(); ++i) file[i] = static_cast<std::uint8_t>(i / 2048);
@@ -140,7 +140,7 @@ TEST(ReferenceCheck, OffsetFollowsTheLowerEndInBothDirections) {
 }
 
 TEST(ReferenceCheck, AShortOrMissingFileIsNg) {
-  emu::testing::TempDir dir("tamarack-refcheck-");
+  testing::TempDir dir("tamarack-refcheck-");
   dir.Write("short.dat", std::vector<std::uint8_t>(2048 + 100, 0x11));
   Checker c(DataCheckType::kOther);
   c.s.end_lba = 100;

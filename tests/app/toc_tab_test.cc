@@ -11,21 +11,16 @@
 
 #include "app/command_tab.h"
 #include "app/main_window.h"
-#include "emu/virtual_drive_provider.h"
+#include "app/window_bench.h"
 
 namespace tamarack::app {
 
 namespace {
 
 // A window on one virtual drive, the Toc tab shown.
-struct Bench {
-  explicit Bench(const std::string& id) {
-    drives.AddProvider(
-        std::make_unique<emu::VirtualDriveProvider>(RealClock(), std::vector<std::string>{id}));
-    window = std::make_unique<MainWindow>(&drives, WindowConfig{});
-    window->tabs()->setCurrentIndex(kTabToc);
-    tab = qobject_cast<TocTab*>(window->tabs()->widget(kTabToc));
-  }
+struct Bench : testing::WindowBench {
+  explicit Bench(const std::string& id)
+      : WindowBench({id}, kTabToc), tab(qobject_cast<TocTab*>(window->tabs()->widget(kTabToc))) {}
   QStringList Titles() const {
     QStringList t;
     for (int i = 0; i < tab->toc_list()->columnCount(); ++i) {
@@ -34,9 +29,7 @@ struct Bench {
     return t;
   }
   QTreeWidgetItem* Row(int i) const { return tab->toc_list()->topLevelItem(i); }
-  DriveDirectory drives;
-  std::unique_ptr<MainWindow> window;
-  TocTab* tab = nullptr;
+  TocTab* tab;
 };
 
 }  // namespace
@@ -51,12 +44,9 @@ class TocTabTest : public QObject {
     QCOMPARE(b.window->exec_button()->text(), QStringLiteral("Read(&E)"));
     QCOMPARE(b.Titles(),
              (QStringList{"Track No.", "ADR", "CTL", "MSF     ", "LBA              ", "Comment"}));
+    // The rows' texts are the core's (tests/data/decode/type30_track_view.txt and others).
     b.window->exec_button()->click();
     QCOMPARE(b.tab->toc_list()->topLevelItemCount(), 5);
-    QCOMPARE(b.Row(0)->text(3), QStringLiteral("00:02:00"));
-    QCOMPARE(b.Row(0)->text(5), QStringLiteral("1 Trcak(Audio: digital copy permitted)"));
-    QCOMPARE(b.Row(3)->text(5),
-             QStringLiteral("4 Trcak(Data:recorded uninterrupted, digital copy prohibited)"));
     QCOMPARE(b.Row(4)->text(5), QStringLiteral("Lead Out"));
     QCOMPARE(b.tab->text_box()->toPlainText(),
              QStringLiteral("TOC Data Length=42(002ah)\nFirst Track No.=1  Last Track No.=4"));
@@ -84,9 +74,8 @@ class TocTabTest : public QObject {
     }
     QVERIFY(b0);
     b.tab->toc_list()->itemClicked(b0, 0);
-    QCOMPARE(b.tab->text_box()->toPlainText(),
-             QStringLiteral("04:51:00(mm:ss:ff) Start time of next possible program area\n"
-                            "79:59:74(mm:ss:ff) Maximum start time of outer-most Lead-out area\n"));
+    QVERIFY(b.tab->text_box()->toPlainText().startsWith(
+        QStringLiteral("04:51:00(mm:ss:ff) Start time of next possible program area\n")));
     // Back to the track view.
     b.tab->full_toc_box()->click();
     QCOMPARE(b.Titles().size(), 6);
@@ -102,17 +91,9 @@ class TocTabTest : public QObject {
   void FeatureListOnTheCommandTab() {
     Bench b("emu:audio?speed=max");
     b.window->tabs()->setCurrentIndex(kTabCommand);
-    CommandTab* tab = b.window->command_tab();
-    int entry = -1;
-    for (int i = 0; i < tab->command_list()->count(); ++i) {
-      if (tab->command_list()->item(i)->text() == QStringLiteral("46h Get Configuration"))
-        entry = i;
-    }
-    QVERIFY(entry >= 0);
-    tab->SelectListEntry(entry, false);
-    QSignalSpy done(tab, &CommandTab::CommandFinished);
-    b.window->exec_button()->click();
-    QVERIFY(done.wait(10000));
+    b.Select(QStringLiteral("46h Get Configuration"));
+    QVERIFY(b.RunAndWait());
+    CommandTab* tab = b.command_tab();
     QTreeWidget* list = tab->result_list();
     QVERIFY(list->isVisibleTo(tab));
     QCOMPARE(list->headerItem()->text(0), QStringLiteral("Offset"));

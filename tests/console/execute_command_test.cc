@@ -14,9 +14,7 @@ namespace {
 using testing::CheckCondition;
 using testing::Good;
 using testing::Refused;
-using testing::ScriptedProvider;
 using testing::ScriptedReply;
-using testing::ScriptedTransport;
 
 using Drive = testing::ScriptedSession;
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "console/basic_commands.h"
 #include "console/cdb_text.h"
 #include "console/console.h"
@@ -10,27 +12,19 @@
 namespace tamarack {
 namespace {
 
-TEST(NumberBox, HexEntry) {
-  EXPECT_EQ(ParseNumberText("", true), 0u);
-  EXPECT_EQ(ParseNumberText("a", true), 0xAu);
-  EXPECT_EQ(ParseNumberText("DeAdBeEf", true), 0xDEADBEEFu);
-  EXPECT_EQ(ParseNumberText("123456789", true), 0xFFFFFFFFu);  // nine digits
-  EXPECT_EQ(ParseNumberText("1g", true), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseNumberText(" 1", true), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseNumberText("0x1", true), 0xFFFFFFFFu);
-}
-
-TEST(NumberBox, DecimalEntryReadsTheLeadingNumber) {
-  EXPECT_EQ(ParseNumberText("", false), 0u);
-  EXPECT_EQ(ParseNumberText("123abc", false), 123u);
-  EXPECT_EQ(ParseNumberText("abc", false), 0u);
-  EXPECT_EQ(ParseNumberText("1A", false), 1u);
-  EXPECT_EQ(ParseNumberText("  42", false), 42u);
-  EXPECT_EQ(ParseNumberText("-1", false), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseNumberText("4294967295", false), 0xFFFFFFFFu);
-  // Beyond 32 bits it does not wrap around to a small number.
-  EXPECT_EQ(ParseNumberText("4294967296", false), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseNumberText("99999999999999999999999", false), 0xFFFFFFFFu);
+TEST(NumberBox, HexAndDecimalEntry) {
+  constexpr std::uint32_t kBad = 0xFFFFFFFF;
+  // Hexadecimal: nine digits, a non-digit, a blank or a prefix set all bits.
+  const std::pair<const char*, std::uint32_t> hex[] = {
+      {"", 0},      {"a", 0xA},   {"DeAdBeEf", 0xDEADBEEF}, {"123456789", kBad}, {"1g", kBad},
+      {" 1", kBad}, {"0x1", kBad}};
+  for (const auto& [text, value] : hex) EXPECT_EQ(ParseNumberText(text, true), value) << text;
+  // Decimal: the leading number, never wrapping around beyond 32 bits.
+  const std::pair<const char*, std::uint32_t> decimal[] = {
+      {"", 0},      {"123abc", 123}, {"abc", 0},           {"1A", 1},
+      {"  42", 42}, {"-1", kBad},    {"4294967295", kBad}, {"4294967296", kBad}};
+  for (const auto& [text, value] : decimal) EXPECT_EQ(ParseNumberText(text, false), value) << text;
+  EXPECT_EQ(ParseNumberText(std::string(23, '9'), false), kBad);
 }
 
 TEST(NumberBox, FormatsAndMasksBySize) {
@@ -221,40 +215,6 @@ TEST(ConsoleForm, TheControlByteRowMakesAFormEditable) {
   EXPECT_EQ(c.CdbLine(), "4e 00 00 00 00 00 00 00 00 2c 00 00 ");
   c.SpinField(0, true);
   EXPECT_EQ(c.current_cdb()[9], 0x2D);
-}
-
-TEST(ConsoleForm, RequestSenseAsksFor255Bytes) {
-  Console c;
-  c.SelectRow(4);
-  EXPECT_TRUE(c.no_parameter());
-  EXPECT_EQ(c.CdbLine(), "03 00 00 00 ff 00 00 00 00 00 00 00 ");
-}
-
-TEST(PlaceholderForm, SendsTheStoredCdbAndSaysSo) {
-  // The form a command has until its own arrives: one line of text, nothing to edit, and
-  // the whole stored CDB (and parameter list) sent again, byte 0 following the row.
-  const FormSpec& form = *kPlaceholderBehaviour.form;
-  const std::vector<FieldSpec> fields = FormFields(form, 9, false);
-  ASSERT_EQ(fields.size(), 1u);
-  EXPECT_EQ(fields[0].kind, FieldKind::kLabel);
-  EXPECT_STREQ(fields[0].label, kPlaceholderText);
-  EXPECT_FALSE(HasEditableField(fields));
-  EXPECT_FALSE(form.no_parameter);  // not parameterless: it never runs on selection
-  EXPECT_TRUE(kPlaceholderBehaviour.placeholder);
-
-  FormData source;
-  source.cdb = {0x00, 0x00, 0, 0, 0, 0x10, 0, 0, 1};
-  source.parameter = {1, 2};
-  source.transfer_blocks = 5;
-  FormData current;
-  current.cdb[0] = 0x28;
-  ASSERT_TRUE(form.on_build);
-  form.on_build(current, source);
-  std::vector<FieldState> states = FillFields(fields, source, false);
-  CollectFields(fields, states, current, false);
-  EXPECT_EQ(CdbLine(current.cdb), "28 00 00 00 00 10 00 00 01 00 00 00 ");
-  EXPECT_EQ(current.parameter, (std::vector<std::uint8_t>{1, 2}));
-  EXPECT_EQ(current.transfer_blocks, 0);
 }
 
 TEST(ConsoleForm, HexInputSwitchRewritesTheBoxes) {

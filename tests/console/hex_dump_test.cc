@@ -82,29 +82,14 @@ TEST(DumpHex, OffsetsBeyondFourHexDigitsKeepGrowing) {
 }
 
 TEST(DumpHex, CharacterColumnOfEveryByteClass) {
-  EXPECT_EQ(DumpCharacter(0x00), " ");
-  EXPECT_EQ(DumpCharacter(0x1F), " ");
-  EXPECT_EQ(DumpCharacter(0x20), " ");
-  EXPECT_EQ(DumpCharacter(0x41), "A");
-  EXPECT_EQ(DumpCharacter(0x5F), "_");
-  EXPECT_EQ(DumpCharacter(0x60), "~");
-  EXPECT_EQ(DumpCharacter(0x61), "a");
-  EXPECT_EQ(DumpCharacter(0x7E), "~");
-  EXPECT_EQ(DumpCharacter(0x7F), " ");
-  EXPECT_EQ(DumpCharacter(0x80), " ");
-  EXPECT_EQ(DumpCharacter(0xA0), " ");
-  EXPECT_EQ(DumpCharacter(0xA1), ".");
-  EXPECT_EQ(DumpCharacter(0xA2), " ");
-  EXPECT_EQ(DumpCharacter(0xA5), " ");
-  EXPECT_EQ(DumpCharacter(0xA6), "ｦ");
-  EXPECT_EQ(DumpCharacter(0xAF), "ｯ");
-  EXPECT_EQ(DumpCharacter(0xB0), "-");
-  EXPECT_EQ(DumpCharacter(0xB1), "ｱ");
-  EXPECT_EQ(DumpCharacter(0xBF), "ｿ");
-  EXPECT_EQ(DumpCharacter(0xC0), "ﾀ");
-  EXPECT_EQ(DumpCharacter(0xDF), "ﾟ");
-  EXPECT_EQ(DumpCharacter(0xE0), " ");
-  EXPECT_EQ(DumpCharacter(0xFF), " ");
+  // Control bytes, "`" shown as "~", DEL and the upper half blank but for the half-width
+  // katakana (A1h ".", A6h-DFh as themselves, B0h "-").
+  const std::pair<std::uint8_t, const char*> cases[] = {
+      {0x00, " "}, {0x1F, " "}, {0x20, " "}, {0x41, "A"}, {0x5F, "_"}, {0x60, "~"},
+      {0x61, "a"}, {0x7E, "~"}, {0x7F, " "}, {0x80, " "}, {0xA0, " "}, {0xA1, "."},
+      {0xA2, " "}, {0xA5, " "}, {0xA6, "ｦ"}, {0xAF, "ｯ"}, {0xB0, "-"}, {0xB1, "ｱ"},
+      {0xBF, "ｿ"}, {0xC0, "ﾀ"}, {0xDF, "ﾟ"}, {0xE0, " "}, {0xFF, " "}};
+  for (const auto& [byte, text] : cases) EXPECT_EQ(DumpCharacter(byte), text) << int{byte};
   std::string out;
   DumpHex(std::vector<std::uint8_t>{0xB6, 0xC0, 0xB6, 0xC5, 0x60}, &out, true, 4);
   EXPECT_NE(out.find(" :ｶﾀｶﾅ~\r\n"), std::string::npos);

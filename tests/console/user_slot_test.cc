@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "console/console.h"
+#include "console/form_driver.h"
 #include "device/scripted_transport.h"
 
 namespace tamarack {
@@ -29,28 +30,10 @@ TEST(SlotDataText, SixteenBytesALine) {
   EXPECT_EQ(ParseSlotData(SlotDataText(d), 17), d);
 }
 
-// Sets a field of the console's current form by its label.
-std::size_t FieldIndex(const Console& c, std::string_view label) {
-  for (std::size_t i = 0; i < c.fields().size(); ++i) {
-    if (label == c.fields()[i].label) return i;
-  }
-  ADD_FAILURE() << "no field " << label;
-  return 0;
-}
-
-void SetText(Console& c, std::string_view label, std::string text) {
-  const std::size_t i = FieldIndex(c, label);
-  FieldState s = c.field_states()[i];
-  s.text = std::move(text);
-  c.UpdateField(i, s);
-}
-
-void SetChoice(Console& c, std::string_view label, int choice) {
-  const std::size_t i = FieldIndex(c, label);
-  FieldState s = c.field_states()[i];
-  s.choice = choice;
-  c.UpdateField(i, s);
-}
+using testing::FieldNamed;
+using testing::SetChoice;
+using testing::SetText;
+using testing::StateOf;
 
 TEST(UserSlotForm, ShowsTheSlotInHexAndWritesTheCdbBack) {
   Console c;
@@ -60,33 +43,31 @@ TEST(UserSlotForm, ShowsTheSlotInHexAndWritesTheCdbBack) {
   c.SelectRow(26);
   EXPECT_TRUE(c.hex_input());  // the slot form switches hex input on
   EXPECT_FALSE(c.parameterless());
-  EXPECT_EQ(c.field_states()[FieldIndex(c, " 04")].text, "24");
-  EXPECT_EQ(c.field_states()[FieldIndex(c, "ﾃﾞｰﾀ転送のﾀｲﾌﾟ")].choice, 0);
-  EXPECT_FALSE(c.field_states()[FieldIndex(c, "ﾃﾞｰﾀ長")].enabled);
-  EXPECT_FALSE(c.field_states()[FieldIndex(c, "ﾃﾞｰﾀ(PC->Drive)")].enabled);
-  EXPECT_TRUE(c.fields()[FieldIndex(c, " 11")].same_row);
+  EXPECT_EQ(StateOf(c, " 04").text, "24");
+  EXPECT_EQ(StateOf(c, "ﾃﾞｰﾀ転送のﾀｲﾌﾟ").choice, 0);
+  EXPECT_FALSE(StateOf(c, "ﾃﾞｰﾀ長").enabled);
+  EXPECT_FALSE(StateOf(c, "ﾃﾞｰﾀ(PC->Drive)").enabled);
+  EXPECT_TRUE(c.fields()[FieldNamed(c, " 11")].same_row);
 
   // Typing byte 0 changes the slot's opcode: the list entry is rewritten.
-  const std::size_t b0 = FieldIndex(c, " 00");
-  FieldState s = c.field_states()[b0];
-  s.text = "5a";
-  EXPECT_TRUE(c.UpdateField(b0, s));
+  FieldState b0 = StateOf(c, " 00");
+  b0.text = "5a";
+  EXPECT_TRUE(c.UpdateField(FieldNamed(c, " 00"), b0));
   EXPECT_EQ(c.catalogue().Opcode(26), 0x5Au);
   EXPECT_EQ(c.current_opcode(), 0x5Au);
-  EXPECT_FALSE(c.UpdateField(FieldIndex(c, " 01"), c.field_states()[FieldIndex(c, " 01")]));
+  EXPECT_FALSE(c.UpdateField(FieldNamed(c, " 01"), StateOf(c, " 01")));
   EXPECT_EQ(c.CdbLine(), "5a 00 00 00 24 00 00 00 00 00 00 00 ");
   EXPECT_EQ(c.catalogue().row(26).cdb_store[0], 0x5A);
 }
 
 TEST(UserSlotForm, DataOutWithLengthFourSendsFourBytes) {
-  testing::ScriptedTransport drive("d0");
   Console c;
   c.SetListKind(ListKind::kUser);
   c.SelectRow(27);
   SetText(c, " 00", "55");
   SetChoice(c, "ﾃﾞｰﾀ転送のﾀｲﾌﾟ", 1);
-  EXPECT_TRUE(c.field_states()[FieldIndex(c, "ﾃﾞｰﾀ長")].enabled);
-  EXPECT_TRUE(c.field_states()[FieldIndex(c, "ﾃﾞｰﾀ(PC->Drive)")].enabled);
+  EXPECT_TRUE(StateOf(c, "ﾃﾞｰﾀ長").enabled);
+  EXPECT_TRUE(StateOf(c, "ﾃﾞｰﾀ(PC->Drive)").enabled);
   SetText(c, "ﾃﾞｰﾀ長", "4");
   SetText(c, "ﾃﾞｰﾀ(PC->Drive)", "01 02 03 04 05");
   EXPECT_EQ(c.catalogue().row(27).out_data, (Bytes{1, 2, 3, 4}));
@@ -100,35 +81,13 @@ TEST(UserSlotForm, DataOutWithLengthFourSendsFourBytes) {
   // Selecting the slot again shows its data.
   c.SelectRow(26);
   c.SelectRow(27);
-  EXPECT_EQ(c.field_states()[FieldIndex(c, "ﾃﾞｰﾀ(PC->Drive)")].text, "01020304");
-  EXPECT_EQ(c.field_states()[FieldIndex(c, "ﾃﾞｰﾀ長")].text, "4");
-}
-
-TEST(UserSlotForm, DataInWithLengthZeroIsRefused) {
-  Console c;
-  c.SetListKind(ListKind::kUser);
-  c.SelectRow(28);
-  SetChoice(c, "ﾃﾞｰﾀ転送のﾀｲﾌﾟ", 2);
-  const PlanResult p = c.PrepareExecution("");
-  EXPECT_FALSE(p.plan);
-  EXPECT_EQ(p.message, "ﾃﾞｰﾀを伴うｺﾏﾝﾄﾞですが転送長が0です");
+  EXPECT_EQ(StateOf(c, "ﾃﾞｰﾀ(PC->Drive)").text, "01020304");
+  EXPECT_EQ(StateOf(c, "ﾃﾞｰﾀ長").text, "4");
 }
 
 TEST(UserSlotForm, DataInShowsTheTransferredBytesAndFillsTheReceiveBuffer) {
-  DriveDirectory drives;
-  auto provider = std::make_unique<testing::ScriptedProvider>();
-  provider->ids = {"d0"};
-  testing::ScriptedTransport* t = nullptr;
-  provider->factory = [&t](const std::string& id) {
-    auto x = std::make_unique<testing::ScriptedTransport>(id);
-    x->Push(testing::Good({0x41, 0x42, 0x43}));
-    t = x.get();
-    return x;
-  };
-  drives.AddProvider(std::move(provider));
-  DeviceSession session(&drives, BuiltInSenseTable());
-  ASSERT_TRUE(session.Open("d0"));
-
+  testing::ScriptedSession drive;
+  drive.transport->Push(testing::Good({0x41, 0x42, 0x43}));
   Console c;
   c.SetListKind(ListKind::kUser);
   c.SelectRow(29);
@@ -139,23 +98,13 @@ TEST(UserSlotForm, DataInShowsTheTransferredBytesAndFillsTheReceiveBuffer) {
   const PlanResult p = c.PrepareExecution("");
   ASSERT_TRUE(p.plan);
   JobHost host;
-  const CommandReport rep = ExecuteCommand(session, *p.plan, host);
+  const CommandReport rep = ExecuteCommand(drive.session, *p.plan, host);
   c.FinishExecution(rep);
-  EXPECT_EQ(t->sent[0].buffer.size(), 36u);
+  EXPECT_EQ(drive.transport->sent[0].buffer.size(), 36u);
   EXPECT_EQ(rep.output.text, "----------------Data---------------------\r\n000000 0000h 414243" +
                                  std::string(29, ' ') + " :ABC\r\n");
   EXPECT_TRUE(rep.output.text_has_dump);
   EXPECT_EQ(c.receive_buffer()[1], 0x42);
-}
-
-TEST(UserSlotForm, ResetClearsTheSlot) {
-  Console c;
-  c.SetListKind(ListKind::kUser);
-  c.SelectRow(26);
-  SetText(c, " 00", "12");
-  c.catalogue().RenameSlot(26, "Inquiry by hand");
-  c.catalogue().Reset();
-  EXPECT_EQ(ListEntryText(ListKind::kUser, 26, c.catalogue()), "00h User01");
 }
 
 }  // namespace

@@ -6,14 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "console/console.h"
-#include "console/execute_command.h"
-#include "decode/mode_select.h"
-#include "decode/mode_sense.h"
-#include "device/clock.h"
-#include "device/device_session.h"
-#include "device/sense_table.h"
-#include "emu/virtual_drive_provider.h"
+#include "console/form_driver.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -40,13 +33,8 @@ Bytes Reply(const std::vector<Bytes>& pages) {
   return r;
 }
 
-std::size_t FieldIndex(const ModePageEditor& e, const std::string& label) {
-  for (std::size_t i = 0; i < e.fields().size(); ++i) {
-    if (label == e.fields()[i].label) return i;
-  }
-  ADD_FAILURE() << "no field " << label;
-  return 0;
-}
+using testing::FieldNamed;
+using testing::StateOf;
 
 std::size_t TabIndex(const ModePageEditor& e, const std::string& label) {
   for (std::size_t i = 0; i < e.tabs().size(); ++i) {
@@ -96,18 +84,18 @@ TEST(ModePageEditor, TabChangesShowOnlyThatPageAndScreen) {
   EXPECT_TRUE(e.fields().empty());
   EXPECT_FALSE(e.has_number_fields());
   e.SelectTab(TabIndex(e, "2ah (1)"));
-  FieldState length = e.field_states()[FieldIndex(e, "Page Length")];
+  FieldState length = StateOf(e, "Page Length");
   EXPECT_EQ(length.text, "28");
   length.text = "36";
-  e.UpdateField(FieldIndex(e, "Page Length"), length);
+  e.UpdateField(FieldNamed(e, "Page Length"), length);
   e.SelectTab(TabIndex(e, "2ah (5)"));
   EXPECT_EQ(e.fields().size(), 3u);
   e.SelectTab(TabIndex(e, "0dh"));
   EXPECT_EQ(e.PageName(), "CD Device Parameters");
-  EXPECT_EQ(e.field_states()[FieldIndex(e, "Number Of MSF - S Units Per MSF M Unit")].text, "60");
+  EXPECT_EQ(StateOf(e, "Number Of MSF - S Units Per MSF M Unit").text, "60");
   e.SetHexInput(true);
-  EXPECT_EQ(e.field_states()[FieldIndex(e, "Number Of MSF - F Units Per MSF S Unit")].text, "4b");
-  e.SpinField(FieldIndex(e, "Number Of MSF - F Units Per MSF S Unit"), true);
+  EXPECT_EQ(StateOf(e, "Number Of MSF - F Units Per MSF S Unit").text, "4b");
+  e.SpinField(FieldNamed(e, "Number Of MSF - F Units Per MSF S Unit"), true);
   EXPECT_EQ(e.current_row().buffer[7], 0x4C);
   // Out-of-range indices change nothing.
   e.SelectTab(99);
@@ -169,7 +157,7 @@ TEST(ModePageEditor, CopyAfterAllPagesNamesEveryCopiedPageInTabOrder) {
                                       "2ah (5)", "2ch"}));
   EXPECT_EQ(e.current_row().page_code, 0x01u);
   EXPECT_EQ(e.current_screen(), 0u);
-  EXPECT_EQ(e.field_states()[FieldIndex(e, "Read Retry Count")].text, "1");
+  EXPECT_EQ(StateOf(e, "Read Retry Count").text, "1");
   EXPECT_TRUE(e.copy_enabled());
   EXPECT_FALSE(e.changeable_view_enabled());
   EXPECT_EQ(e.CopySenseToSelect(), "01h 05h 0dh 0eh 1ah 1ch 1dh 2ah 2ch ﾊﾟﾗﾒﾀをｺﾋﾟｰしました");
@@ -179,7 +167,7 @@ TEST(ModePageEditor, CopyAfterAllPagesNamesEveryCopiedPageInTabOrder) {
   EXPECT_EQ(select.row(*select.Find(0x2A)).buffer[29], 0x2A);
   // The editor of Mode Select shows the copied values.
   e.Open(ModeCommand::kSelect, Cdb{});
-  EXPECT_EQ(e.field_states()[FieldIndex(e, "Read Retry Count")].text, "1");
+  EXPECT_EQ(StateOf(e, "Read Retry Count").text, "1");
 }
 
 TEST(ModePageEditor, ChangeableValuesEnableTheChangeableViewAndNothingCopiesNothing) {
@@ -199,117 +187,6 @@ TEST(ModePageEditor, ChangeableValuesEnableTheChangeableViewAndNothingCopiesNoth
   e.TakeModeSenseReply(Reply({}), Cdb{});
   EXPECT_TRUE(e.tabs().empty());
   EXPECT_EQ(e.current_row().page_code, 0x3Fu);
-}
-
-// --- the round trip through the virtual drive, as the Command tab drives it ---
-
-struct NoHost : JobHost {
-  void Message(MessageIcon, const std::string& message) override { errors.push_back(message); }
-  std::vector<std::string> errors;
-};
-
-struct Bench {
-  Bench() {
-    drives.AddProvider(
-        std::make_unique<emu::VirtualDriveProvider>(clock, std::vector<std::string>{"emu:type13"}));
-    EXPECT_TRUE(session.Open("emu:type13"));
-    sense_row = *FindRowByOpcode(kModeSenseOpcode, console.catalogue());
-    select_row = *FindRowByOpcode(kModeSelectOpcode, console.catalogue());
-  }
-  void Show(ModeCommand command) {
-    const std::size_t row = command == ModeCommand::kSense ? sense_row : select_row;
-    console.SelectRow(row);
-    editor.Open(command, console.catalogue().row(row).cdb_store);
-    ApplyEditorToConsole(editor, console);
-  }
-  CommandReport Execute() {
-    PlanResult plan = console.PrepareExecution("");
-    EXPECT_TRUE(plan.plan.has_value());
-    CommandReport report = ExecuteCommand(session, *plan.plan, host);
-    console.FinishExecution(report);
-    if (report.success && console.current_opcode() == kModeSenseOpcode) {
-      editor.TakeModeSenseReply(
-          ModeSenseReturnedBytes(console.receive_buffer(), report.received_length),
-          report.sent_cdb);
-      ApplyEditorToConsole(editor, console);
-    }
-    return report;
-  }
-  // Mode Sense of `page` (current values); the editor then shows it.
-  CommandReport Sense(std::size_t page_row) {
-    Show(ModeCommand::kSense);
-    editor.ClickPage(page_row);
-    ApplyEditorToConsole(editor, console);
-    return Execute();
-  }
-
-  SimulatedClock clock;
-  DriveDirectory drives;
-  DeviceSession session{&drives, BuiltInSenseTable()};
-  Console console;
-  ModePageEditor editor;
-  NoHost host;
-  std::size_t sense_row = 0, select_row = 0;
-};
-
-TEST(ModePageRoundTrip, SenseCopyEditSelectAndSenseAgain) {
-  Bench b;
-  CommandReport r = b.Sense(0);  // 3Fh: every page
-  ASSERT_TRUE(r.success) << b.session.status_line.Get();
-  EXPECT_EQ(r.sent_cdb[2], 0x3F);
-  EXPECT_EQ(ReadBe16(r.sent_cdb, 7), 40960);
-  EXPECT_EQ(r.output.text.rfind("Medium Type Description: ", 0), 0u);
-  EXPECT_EQ(TabLabels(b.editor).size(), 15u);
-  EXPECT_EQ(b.editor.current_row().page_code, 0x01u);
-  const std::string message = b.editor.CopySenseToSelect();
-  EXPECT_EQ(message, "01h 05h 0dh 0eh 1ah 1ch 1dh 2ah 2ch ﾊﾟﾗﾒﾀをｺﾋﾟｰしました");
-
-  // Mode Select: the read retry count of page 01h (changeable) becomes 5, only 01h is sent.
-  b.Show(ModeCommand::kSelect);
-  b.editor.SelectTab(TabIndex(b.editor, "01h"));
-  FieldState retries = b.editor.field_states()[FieldIndex(b.editor, "Read Retry Count")];
-  EXPECT_EQ(retries.text, "16");
-  retries.text = "5";
-  b.editor.UpdateField(FieldIndex(b.editor, "Read Retry Count"), retries);
-  b.editor.ClickPage(0);
-  ASSERT_TRUE(ApplyEditorToConsole(b.editor, b.console));
-  EXPECT_EQ(ReadBe16(b.console.current_cdb(), 7), 20);
-  r = b.Execute();
-  ASSERT_TRUE(r.success) << b.session.status_line.Get();
-  EXPECT_EQ(r.sent_cdb[1], 0x10);
-  EXPECT_TRUE(r.output.text.ends_with("\r\n-------Done!-------")) << r.output.text;
-  EXPECT_EQ(r.output.text.substr(0, 32), "0000000000000000810a000500000000");
-
-  // Sense again: the drive has the new value.
-  r = b.Sense(1);
-  ASSERT_TRUE(r.success);
-  EXPECT_EQ(b.editor.current_row().page_code, 0x01u);
-  EXPECT_EQ(b.editor.field_states()[FieldIndex(b.editor, "Read Retry Count")].text, "5");
-}
-
-TEST(ModePageRoundTrip, AnUnchangeableFieldIsRejectedWithTheDrivesSense) {
-  Bench b;
-  ASSERT_TRUE(b.Sense(0).success);
-  b.editor.CopySenseToSelect();
-  b.Show(ModeCommand::kSelect);
-  // Nothing of page 2Ah can be changed on this drive.
-  b.editor.SelectTab(TabIndex(b.editor, "2ah (1)"));
-  const std::size_t dvd = FieldIndex(b.editor, "DVD-RAM Read");
-  FieldState s = b.editor.field_states()[dvd];
-  s.checked = !s.checked;
-  b.editor.UpdateField(dvd, s);
-  b.editor.ClickPage(*b.editor.select_table().Find(0x2A));
-  ApplyEditorToConsole(b.editor, b.console);
-  EXPECT_EQ(ReadBe16(b.console.current_cdb(), 7), 38);
-  const CommandReport r = b.Execute();
-  EXPECT_FALSE(r.success);
-  EXPECT_EQ(r.status, CommandStatus::kCheckCondition);
-  EXPECT_EQ(r.output.text, "Command Error!?");
-  EXPECT_EQ(b.session.status_line.Get(), "Error Notified( INVALID FIELD IN PARAMETER LIST).");
-  // Unchanged on the drive.
-  ASSERT_TRUE(b.Sense(8).success);
-  EXPECT_EQ(b.editor.current_row().page_code, 0x2Au);
-  EXPECT_EQ(b.editor.field_states()[FieldIndex(b.editor, "DVD-RAM Read")].checked, !s.checked);
 }
 
 }  // namespace

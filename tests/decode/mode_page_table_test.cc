@@ -8,29 +8,6 @@
 namespace tamarack {
 namespace {
 
-std::vector<std::uint32_t> Codes(const ModePageTable& t) {
-  std::vector<std::uint32_t> codes;
-  for (const ModePageRow& r : t.rows()) codes.push_back(r.page_code);
-  return codes;
-}
-
-TEST(ModePageTable, TheTwoTablesListTheirPagesLengthsAndNames) {
-  const ModePageTable sense = ModePageTable::ModeSense();
-  const ModePageTable select = ModePageTable::ModeSelect();
-  EXPECT_EQ(Codes(sense), (std::vector<std::uint32_t>{0x3F, 0x01, 0x05, 0x0D, 0x0E, 0x1A, 0x1C,
-                                                      0x1D, 0x2A, 0x2C}));
-  EXPECT_EQ(Codes(select),
-            (std::vector<std::uint32_t>{0x01, 0x05, 0x0D, 0x0E, 0x1A, 0x1C, 0x1D, 0x2A, 0x2C}));
-  EXPECT_EQ(sense.row(0).name, "Return all pages ");
-  EXPECT_EQ(sense.row(0).page_length, 6u);
-  EXPECT_EQ(sense.row(2).name, "Write Parameters");
-  EXPECT_EQ(select.row(1).name, "Write Parameter");
-  EXPECT_EQ(sense.row(2).screen_count, 3u);
-  EXPECT_EQ(select.row(7).screen_count, 5u);
-  EXPECT_EQ(PageListText(sense.row(8)), "2ah CD/DVD Capabilities and Mechanical Status");
-  EXPECT_EQ(PageListText(sense.row(0)), "3fh Return all pages ");
-}
-
 TEST(ModePageTable, Page2AhIs30BytesForModeSelectAnd28ForModeSense) {
   const ModePageTable sense = ModePageTable::ModeSense();
   const ModePageTable select = ModePageTable::ModeSelect();
@@ -48,13 +25,8 @@ TEST(ModePageTable, ModeSelectTemplates) {
     EXPECT_EQ(r.buffer[1], r.page_length - 2);
     EXPECT_FALSE(r.send);
   }
-  const ModePageRow& cd = select.row(*select.Find(0x0D));
-  EXPECT_EQ(cd.buffer[5], 0x3C);
-  EXPECT_EQ(cd.buffer[7], 0x4B);
-  const ModePageRow& audio = select.row(*select.Find(0x0E));
-  EXPECT_EQ(audio.buffer[9], 0xFF);
-  EXPECT_EQ(audio.buffer[11], 0xFF);
-  EXPECT_EQ(audio.buffer[13], 0x00);
+  const ModePageRow& audio = select.row(*select.Find(0x0E));  // both ports at full volume
+  EXPECT_EQ(audio.buffer[9] & audio.buffer[11], 0xFF);
   // Mode Sense buffers start empty.
   const ModePageTable sense = ModePageTable::ModeSense();
   for (const ModePageRow& r : sense.rows()) EXPECT_EQ(r.buffer[0], 0);

@@ -7,6 +7,7 @@
 
 #include "console/form_spec.h"
 #include "console/hex_dump.h"
+#include "golden.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -59,108 +60,43 @@ Bytes Pack(std::uint8_t id1, std::uint8_t id2, std::uint8_t id3, std::uint8_t id
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find("\r\n") + 2); }
 
-TEST(ReadTocFormat0, TwelveTrackAudioCdGivesThirteenRows) {
-  const Bytes r = TwelveTrackToc();
-  ASSERT_EQ(ReadBe16(r, 0), 106);
-  const DecodeOutput out = DecodeReadToc(r, 0, 0, false);
-  ASSERT_EQ(out.rows.size(), 13u);
-  EXPECT_EQ(out.rows[0].cells, (Cells{"01h", "00h", "01h", "00000000(000000h)", "1 Trcak"}));
-  EXPECT_EQ(out.rows[11].cells, (Cells{"01h", "00h", "0ch", "00220000(035b60h)", "12 Trcak"}));
-  EXPECT_EQ(out.rows[12].cells, (Cells{"01h", "00h", "aah", "00240000(03a980h)", "Lead Out"}));
-  EXPECT_EQ(FirstLine(out.text),
-            "Data Length=106(006ah) First Track No.(Hex)=1 Last Track No.(Hex)=12\r\n");
-  ASSERT_EQ(out.columns.size(), 5u);
-  EXPECT_EQ(out.columns[3].title, "Track Start Address");
+// Two full TOC descriptors: an A0 point of session 1 and a B0 point of session 2.
+Bytes FullToc() {
+  return Reply(1, 2,
+               {{0x01, 0x10, 0x00, 0xA0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x20, 0x00},
+                {0x02, 0x50, 0x00, 0xB0, 0x06, 0x1E, 0x16, 0x03, 0x4F, 0x3B, 0x4A}});
 }
 
-TEST(ReadTocFormat0, MsfAddressColumn) {
-  Bytes d = TrackDescriptor(0x14, 1, 0);
-  d[5] = 0;
-  d[6] = 2;
-  d[7] = 0;
-  const DecodeOutput out = DecodeReadToc(Reply(1, 1, {d}), 0, 0, true);
-  ASSERT_EQ(out.rows.size(), 1u);
-  EXPECT_EQ(out.rows[0].cells[3], "00:02:00");
-  EXPECT_EQ(out.rows[0].cells[1], "04h");
+// The header line, the column titles and every row of the list.
+std::string Listing(const DecodeOutput& out) {
+  std::string titles;
+  for (const ListColumn& c : out.columns) titles += c.title + " | ";
+  return FirstLine(out.text) + titles + "\r\n" + testing::RowsText(out.rows);
 }
 
-TEST(ReadTocFormat0, NegativeAndOddTracks) {
-  // A pregap address before zero, a track number outside 1-99 and not AAh.
-  const Bytes r = Reply(0, 0, {TrackDescriptor(0x10, 0, 0xFFFFFF6Au)});
-  const DecodeOutput out = DecodeReadToc(r, 0, 0, false);
-  ASSERT_EQ(out.rows.size(), 1u);
-  EXPECT_EQ(out.rows[0].cells[3], "-0000150(ffffff6ah)");
-  EXPECT_EQ(out.rows[0].cells[4], "");
-}
-
-TEST(ReadTocFormat1, SessionInformationHeaderAndColumns) {
-  const Bytes r = Reply(1, 2, {TrackDescriptor(0x14, 4, 18150)});
-  const DecodeOutput out = DecodeReadToc(r, 0, 1, false);
-  EXPECT_EQ(FirstLine(out.text),
-            "Data Length=10(000ah) First Session No.(Hex)=1 Last Session No.(Hex)=2\r\n");
-  ASSERT_EQ(out.rows.size(), 1u);
-  EXPECT_EQ(out.rows[0].cells, (Cells{"01h", "04h", "04h", "00018150(0046e6h)", "4 Trcak"}));
-  EXPECT_EQ(out.columns[2].title, "First Track No. in Last Complete Session");
-}
-
-TEST(ReadTocFormat2, FullTocRowsAndPmaWithoutSession) {
-  const Bytes a0{0x01, 0x10, 0x00, 0xA0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x20, 0x00};
-  const Bytes b0{0x02, 0x50, 0x00, 0xB0, 0x06, 0x1E, 0x16, 0x03, 0x4F, 0x3B, 0x4A};
-  const Bytes r = Reply(1, 2, {a0, b0});
-  DecodeOutput out = DecodeReadToc(r, 0, 2, false);
-  EXPECT_EQ(FirstLine(out.text),
-            "Data Length=24(0018h) First Session No.(Hex)=1 Last Session No.(Hex)=2\r\n");
-  ASSERT_EQ(out.rows.size(), 2u);
-  EXPECT_EQ(out.rows[1].cells,
-            (Cells{"02h", "05h", "00h", "00h", "b0h", "06 1e 16 03", "4f 3b 4a", ""}));
-  EXPECT_EQ(out.columns.size(), 8u);
-  out = DecodeReadToc(r, 0, 3, false);
-  EXPECT_EQ(FirstLine(out.text), "Data Length=24(0018h)\r\n");
-  ASSERT_EQ(out.rows.size(), 2u);
-  EXPECT_EQ(out.rows[0].cells, (Cells{"01h", "00h", "00h", "a0h", "00 00 00 00", "01 20 00", ""}));
-  EXPECT_EQ(out.columns.size(), 7u);
-  EXPECT_EQ(out.columns[0].title, "ADR");
-}
-
-TEST(ReadTocFormat4, AtipOfLengthTwentyTwo) {
-  Bytes r(24, 0);
-  WriteBe16(r, 0, 22);
-  r[4] = 0x5D;  // power 5, DDCD 1, speed 5
-  r[5] = 0x40;  // URU
-  r[6] = 0x6D;  // disc type 1, sub-type 5, A1 valid 1, A2 0, A3 1
-  r[8] = 0x61;
-  r[9] = 0x1A;
-  r[10] = 0x42;
-  r[12] = 0x4F;
-  r[13] = 0x3B;
-  r[14] = 0x47;
-  r[16] = 0x12;
-  r[17] = 0x34;
-  r[18] = 0x56;
-  r[20] = 0xAB;  // A2, not shown: the length does not reach 24
-  const DecodeOutput out = DecodeReadToc(r, 0, 4, false);
-  EXPECT_EQ(FirstLine(out.text), "Data Length=22(0016h)\r\n");
-  std::vector<Cells> expected = {
-      {"Indicative Target Writing Power", "5", ""},
-      {"(DDCD)", "1", ""},
-      {"Reference Speed", "5", ""},
-      {"URU", "1", ""},
-      {"Disc Type", "1", ""},
-      {"Disc Sub-Type", "5", ""},
-      {"A1 Valid", "1", ""},
-      {"A2 Valid", "0", ""},
-      {"A3 Valid", "1", ""},
-      {"ATIP Start Time of Lead-in (Min)", "97", ""},
-      {"ATIP Start Time of Lead-in (Sec)", "26", ""},
-      {"ATIP Start Time of Lead-in (Frame)", "66", ""},
-      {"ATIP Start Time of Lead-out (Min)", "79", ""},
-      {"ATIP Start Time of Lead-out (Sec)", "59", ""},
-      {"ATIP Start Time of Lead-out (Frame)", "71", ""},
-      {"A1 Values", "123456h", ""},
-  };
-  ASSERT_EQ(out.rows.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(out.rows[i].cells, expected[i]);
-  EXPECT_EQ(out.columns[0].title, "ATIP Descriptor");
+// Every format's list: the twelve-track TOC (LBA and MSF), session information, full TOC
+// and PMA, ATIP and CD-TEXT.
+TEST(ReadTocGolden, EveryFormatsRows) {
+  testing::ExpectGoldenText("read_toc_twelve_tracks",
+                            Listing(DecodeReadToc(TwelveTrackToc(), 0, 0, false)));
+  // Track 1 at 00:02:00 with TIME set; a pregap address before zero in a track numbered 0.
+  testing::ExpectGoldenText(
+      "read_toc_msf",
+      Listing(DecodeReadToc(Reply(1, 1, {TrackDescriptor(0x14, 1, 0x200)}), 0, 0, true)));
+  testing::ExpectGoldenText(
+      "read_toc_odd_track",
+      Listing(DecodeReadToc(Reply(0, 0, {TrackDescriptor(0x10, 0, 0xFFFFFF6Au)}), 0, 0, false)));
+  testing::ExpectGoldenText(
+      "read_toc_sessions",
+      Listing(DecodeReadToc(Reply(1, 2, {TrackDescriptor(0x14, 4, 18150)}), 0, 1, false)));
+  testing::ExpectGoldenText("read_toc_full", Listing(DecodeReadToc(FullToc(), 0, 2, false)));
+  testing::ExpectGoldenText("read_toc_pma", Listing(DecodeReadToc(FullToc(), 0, 3, false)));
+  testing::ExpectGoldenText(
+      "read_toc_atip",
+      Listing(DecodeReadToc(testing::ReadGoldenHex("read_toc_atip.hex"), 0, 4, false)));
+  testing::ExpectGoldenText(
+      "read_toc_cd_text",
+      Listing(DecodeReadToc(testing::ReadGoldenHex("read_toc_cd_text.hex"), 0, 5, false)));
 }
 
 TEST(ReadTocFormat4, AtipGroupsByLength) {
@@ -169,40 +105,12 @@ TEST(ReadTocFormat4, AtipGroupsByLength) {
     WriteBe16(r, 0, static_cast<std::uint32_t>(length));
     return DecodeReadToc(r, 0, 4, false).rows.size();
   };
-  EXPECT_EQ(count(7), 0u);
-  EXPECT_EQ(count(8), 9u);
-  EXPECT_EQ(count(15), 9u);
-  EXPECT_EQ(count(16), 15u);
-  EXPECT_EQ(count(20), 16u);
-  EXPECT_EQ(count(24), 17u);
-  EXPECT_EQ(count(28), 18u);
-  EXPECT_EQ(count(32), 19u);
+  const std::pair<int, std::size_t> groups[] = {{7, 0},   {8, 9},   {15, 9},  {16, 15},
+                                                {20, 16}, {24, 17}, {28, 18}, {32, 19}};
+  for (const auto& [length, rows] : groups) EXPECT_EQ(count(length), rows) << length;
   // A length beyond what came back shows only the fields that came back.
   WriteBe16(r, 0, 32);
   EXPECT_EQ(DecodeReadToc(std::span(r).first(12), 0, 4, false).rows.size(), 12u);
-}
-
-TEST(ReadTocFormat5, CdTextPacks) {
-  const Bytes r = Reply(0, 0,
-                        {Pack(0x80, 0x00, 0x00, 0x00, std::string("Album\0Ti", 8), 0x1234),
-                         Pack(0x80, 0x03, 0x01, 0x8F, "Song", 0xBEEF),
-                         Pack(0x8F, 0x00, 0x02, 0x00, "\x01\x02\x0a\xff", 0x0001),
-                         Pack(0x8A, 0x00, 0x03, 0x70, "", 0)});
-  const DecodeOutput out = DecodeReadToc(r, 0, 5, false);
-  EXPECT_EQ(FirstLine(out.text),
-            "CD-TEXT Data Length=74(004ah) First Track/Session/Reserved Field(Hex)=0 Last "
-            "Track/Session/Reserved Field(Hex)=0\r\n");
-  ASSERT_EQ(out.rows.size(), 4u);
-  EXPECT_EQ(out.rows[0].cells,
-            (Cells{"80h", "00h", "00h", "00h", "Album Ti    ", "1234h", "Title of Album name",
-                   "DBCC Off,Block Number 000b,Character Position 0"}));
-  EXPECT_EQ(out.rows[1].cells[6], "Track3 Titles");
-  EXPECT_EQ(out.rows[1].cells[7], "DBCC On,Block Number 000b,Character Position 15");
-  EXPECT_EQ(out.rows[2].cells[4], "01 02 0a ff 00 00 00 00 00 00 00 00 ");
-  EXPECT_EQ(out.rows[2].cells[6], "Size information of the Block");
-  EXPECT_EQ(out.rows[3].cells[6], "");
-  EXPECT_EQ(out.rows[3].cells[7], "DBCC Off,Block Number 111b,Character Position 0");
-  EXPECT_EQ(out.columns.size(), 8u);
 }
 
 TEST(ReadTocFormat5, PackTextOfOtherBytes) {
@@ -283,13 +191,6 @@ TEST(ReadTocCommand, DecoderTakesFormatAndTimeFromTheCdb) {
 
 TEST(ReadTocForm, FieldsAndAllocationLength) {
   const auto& form = kReadTocForm;
-  ASSERT_EQ(form.fields.size(), 3u);
-  EXPECT_STREQ(form.fields[0].label, "TIME(On:MSF,Off:Logical Block Addresses)");
-  EXPECT_STREQ(form.fields[1].label, "Format");
-  ASSERT_EQ(form.fields[1].choices.size(), 6u);
-  EXPECT_STREQ(form.fields[1].choices[5].text, "0101b CD-TEXT");
-  EXPECT_STREQ(form.fields[2].label, "Track/Session Number");
-
   FormData source;
   source.cdb = {0x43, 0x02, 0x02, 0, 0, 0, 0x05, 0, 0, 0, 0, 0};
   auto states = FillFields(form.fields, source, false);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "console/console.h"
+#include "console/form_driver.h"
 #include "decode/control_commands.h"
 #include "device/scripted_transport.h"
 #include "device/sense_table.h"
@@ -10,14 +11,7 @@
 namespace tamarack {
 namespace {
 
-std::size_t RowNamed(const std::string& name) {
-  const auto rows = CommandCatalogue();
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (name == rows[i].name) return i;
-  }
-  ADD_FAILURE() << "no row " << name;
-  return 0;
-}
+using testing::RowNamed;
 
 void Apply(Console& c, const std::vector<FieldUpdate>& updates) {
   for (const FieldUpdate& u : updates) c.UpdateField(u.index, u.state);

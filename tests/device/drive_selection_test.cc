@@ -9,8 +9,6 @@ namespace {
 
 using testing::CheckCondition;
 using testing::Good;
-using testing::ScriptedProvider;
-using testing::ScriptedTransport;
 
 TEST(ChooseDriveIndex, SavedIdWhenPresentElseTheFirstElseNone) {
   const std::vector<std::string> ids = {"/dev/sr0", "/dev/sr1"};
@@ -79,24 +77,9 @@ class RecordingSelectionHost : public SelectionHost {
   std::vector<TrackBoxEntry> entries;
 };
 
-struct SelectFixture {
-  SelectFixture() {
-    auto p = std::make_unique<ScriptedProvider>();
-    provider = p.get();
-    p->ids = {"d0"};
-    p->factory = [this](const std::string& id) {
-      auto t = std::make_unique<ScriptedTransport>(id);
-      for (auto& r : script) t->Push(r);
-      drive = t.get();
-      return t;
-    };
-    drives.AddProvider(std::move(p));
-  }
-  DriveDirectory drives;
+struct SelectFixture : testing::ScriptedDrives {
+  SelectFixture() { provider->ids = {"d0"}; }
   DeviceSession session{&drives, BuiltInSenseTable()};
-  ScriptedProvider* provider = nullptr;
-  ScriptedTransport* drive = nullptr;
-  std::vector<testing::ScriptedReply> script;
   RecordingSelectionHost host;
 };
 
@@ -116,9 +99,9 @@ TEST(SelectDrive, IdentifiesTheDriveKeepingTrailingBlanksAndCachesTheToc) {
   EXPECT_EQ(f.host.entries[2].start, 2000u);
   EXPECT_EQ(f.host.end_address, 3000u);
   EXPECT_EQ(f.session.toc_cache[3], 3);
-  ASSERT_EQ(f.drive->sent.size(), 2u);
-  EXPECT_EQ(f.drive->sent[0].cdb, MakeCdb({0x12, 0, 0, 0, 0xFF}));
-  EXPECT_EQ(f.drive->sent[1].cdb, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0}));
+  ASSERT_EQ(f.sent.size(), 2u);
+  EXPECT_EQ(f.sent[0].cdb, MakeCdb({0x12, 0, 0, 0, 0xFF}));
+  EXPECT_EQ(f.sent[1].cdb, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0}));
   EXPECT_EQ(f.host.extents, 0);
 }
 
@@ -132,7 +115,7 @@ TEST(SelectDrive, ReadsTheDiscExtentWhenTheTabWantsIt) {
   EXPECT_EQ(f.host.extents, 1);
   EXPECT_EQ(f.host.last, 99999u);
   EXPECT_EQ(f.host.first, 0u) << "a failed Read TOC gives 0";
-  EXPECT_EQ(f.drive->sent[3].cdb, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 0xFF}));
+  EXPECT_EQ(f.sent[3].cdb, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 0xFF}));
 }
 
 TEST(SelectDrive, FailedInquirySkipsIdentificationButRebuildsTheEmptyTrackBox) {
@@ -147,7 +130,7 @@ TEST(SelectDrive, FailedInquirySkipsIdentificationButRebuildsTheEmptyTrackBox) {
   EXPECT_EQ(f.session.status_line.Get(), "Error Notified( MEDIUM NOT PRESENT - TRAY CLOSED).");
   EXPECT_TRUE(f.host.entries.empty());
   EXPECT_EQ(f.session.toc_cache[0], 0) << "the cache is cleared at every selection";
-  EXPECT_EQ(f.drive->sent.size(), 1u);
+  EXPECT_EQ(f.sent.size(), 1u);
 }
 
 TEST(SelectDrive, FailedTocLeavesTheCacheZeroAndNoDisc) {

@@ -132,6 +132,7 @@ struct ScriptedDrives {
       auto t = std::make_unique<ScriptedTransport>(id);
       for (auto& r : script) t->Push(r);
       t->log = &sent;
+      transport = t.get();
       return t;
     };
     drives.AddProvider(std::move(p));
@@ -140,25 +141,16 @@ struct ScriptedDrives {
   ScriptedProvider* provider = nullptr;
   std::vector<ScriptedReply> script;
   std::vector<ScsiRequest> sent;
+  ScriptedTransport* transport = nullptr;  // the one opened last, while its owner holds it
 };
 
-// A session opened on one scripted drive "d0"; `transport` is that drive while the session
-// holds it.
-struct ScriptedSession {
+// A session opened on one scripted drive "d0".
+struct ScriptedSession : ScriptedDrives {
   ScriptedSession() {
-    auto provider = std::make_unique<ScriptedProvider>();
     provider->ids = {"d0"};
-    provider->factory = [this](const std::string& id) {
-      auto t = std::make_unique<ScriptedTransport>(id);
-      transport = t.get();
-      return t;
-    };
-    drives.AddProvider(std::move(provider));
     session.Open("d0");
   }
-  DriveDirectory drives;
   DeviceSession session{&drives, BuiltInSenseTable()};
-  ScriptedTransport* transport = nullptr;
 };
 
 }  // namespace tamarack::testing

@@ -11,7 +11,6 @@ using testing::CheckCondition;
 using testing::Good;
 using testing::Refused;
 using testing::ScriptedProvider;
-using testing::ScriptedTransport;
 
 using Fixture = testing::ScriptedSession;
 

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "device/linux/command_permission.h"
 #include "device/linux/sgio_request.h"
 #include "device/linux/sgio_transport.h"
+#include "device/platform_drives.h"
+#include "temp_dir.h"
 
 namespace tamarack {
 namespace {
@@ -144,50 +146,52 @@ TEST(SgIoResult, HostOrDriverErrorsWithoutSenseAreNotSuccess) {
 }
 
 TEST(KernelCommandClass, FollowsTheKernelsFilter) {
-  EXPECT_EQ(ClassifyForKernel(0x28), KernelCommandClass::kRead);
-  EXPECT_EQ(ClassifyForKernel(0xBE), KernelCommandClass::kRead);
-  EXPECT_EQ(ClassifyForKernel(0x1B), KernelCommandClass::kRead);
-  EXPECT_EQ(ClassifyForKernel(0x55), KernelCommandClass::kWrite);
-  EXPECT_EQ(ClassifyForKernel(0xBB), KernelCommandClass::kWrite);
-  EXPECT_EQ(ClassifyForKernel(0xA6), KernelCommandClass::kWrite);
-  EXPECT_EQ(ClassifyForKernel(0xBD), KernelCommandClass::kRawIo);
-  EXPECT_EQ(ClassifyForKernel(0xF1), KernelCommandClass::kRawIo);
+  using enum KernelCommandClass;
+  const std::pair<std::uint8_t, KernelCommandClass> cases[] = {
+      {0x28, kRead},  {0xBE, kRead},  {0x1B, kRead},  {0x55, kWrite},
+      {0xBB, kWrite}, {0xA6, kWrite}, {0xBD, kRawIo}, {0xF1, kRawIo}};
+  for (const auto& [op, kind] : cases) EXPECT_EQ(ClassifyForKernel(op), kind) << int{op};
   EXPECT_NE(PermissionAdvice(0x55, false, "/dev/sr0").find("opened for writing"),
             std::string::npos);
   EXPECT_NE(PermissionAdvice(0xBD, true, "/dev/sr0").find("CAP_SYS_RAWIO"), std::string::npos);
   EXPECT_NE(PermissionAdvice(0x28, false, "/dev/sr0").find("cdrom"), std::string::npos);
 }
 
-class FakeSysfs : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root_ = std::filesystem::temp_directory_path() /
-            ("tamarack-sysfs-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(root_);
-  }
-  void TearDown() override { std::filesystem::remove_all(root_); }
+// A sysfs tree of SCSI devices in a folder of its own.
+struct FakeSysfs {
   void AddDevice(const std::string& hctl, const std::string& type, const std::string& block) {
-    const auto dev = root_ / "class" / "scsi_device" / hctl / "device";
-    std::filesystem::create_directories(dev / "block" / block);
-    std::ofstream(dev / "type") << type << "\n";
+    const std::string dev = "class/scsi_device/" + hctl + "/device";
+    std::filesystem::create_directories(root.File(dev + "/block/" + block));
+    root.Write(dev + "/type", type + "\n");
   }
-  std::filesystem::path root_;
+  testing::TempDir root{"tamarack-sysfs-"};
 };
 
-TEST_F(FakeSysfs, FindsTypeFiveDevicesInSrOrder) {
-  AddDevice("3:0:0:0", "5", "sr10");
-  AddDevice("1:0:1:2", "5", "sr2");
-  AddDevice("0:0:0:0", "0", "sda");  // a disk
-  const auto drives = DiscoverOpticalDrives(root_);
+TEST(Sysfs, FindsTypeFiveDevicesInSrOrder) {
+  FakeSysfs sys;
+  sys.AddDevice("3:0:0:0", "5", "sr10");
+  sys.AddDevice("1:0:1:2", "5", "sr2");
+  sys.AddDevice("0:0:0:0", "0", "sda");  // a disk
+  const auto drives = DiscoverOpticalDrives(sys.root.path());
   ASSERT_EQ(drives.size(), 2u);
   EXPECT_EQ(drives[0].device, "/dev/sr2");
   EXPECT_EQ(drives[0].address, (ScsiAddress{1, 0, 1, 2}));
   EXPECT_EQ(drives[1].device, "/dev/sr10");
 }
 
-TEST_F(FakeSysfs, NoTreeMeansNoDrives) {
-  EXPECT_TRUE(DiscoverOpticalDrives(root_ / "missing").empty());
+TEST(Sysfs, NoTreeMeansNoDrives) {
+  FakeSysfs sys;
+  EXPECT_TRUE(DiscoverOpticalDrives(sys.root.File("missing")).empty());
+}
+
+TEST(PlatformDrives, TheEnvironmentCanLeaveThemOut) {
+  ::setenv("TAMARACK_PLATFORM_DRIVES", "0", 1);
+  EXPECT_FALSE(PlatformDrivesEnabled());
+  EXPECT_EQ(MakePlatformDriveProvider(), nullptr);
+  ::setenv("TAMARACK_PLATFORM_DRIVES", "1", 1);
+  EXPECT_NE(MakePlatformDriveProvider(), nullptr);  // made, not asked for drives
+  ::unsetenv("TAMARACK_PLATFORM_DRIVES");
+  EXPECT_TRUE(PlatformDrivesEnabled());
 }
 
 TEST(SgioTransport, ANonSgDeviceRefusesAndLeavesTheCallersBytes) {

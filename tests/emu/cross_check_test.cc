@@ -17,8 +17,9 @@
 #include "emu/built_in_discs.h"
 #include "emu/cd_address.h"
 #include "emu/sector_encoder.h"
-#include "emu/temp_dir.h"
 #include "emu/test_sector.h"
+#include "golden.h"
+#include "temp_dir.h"
 
 namespace tamarack::emu {
 namespace {
@@ -29,8 +30,8 @@ bool HaveTool(const std::string& name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-struct TempDir : testing::TempDir {
-  TempDir() : testing::TempDir("tamarack-xcheck-") {}
+struct TempDir : tamarack::testing::TempDir {
+  TempDir() : tamarack::testing::TempDir("tamarack-xcheck-") {}
 };
 
 // A minimal MPEG-1 program stream of 2324-byte packs (pack header, a video packet with a
@@ -75,19 +76,7 @@ TEST(CrossCheckTest, VcdimagerXaSectorsBothWays) {
   FillPattern(42, data);
   dir.Write("data.bin", data);
   dir.Write("video.mpg", TinyMpeg(30));
-  dir.Write("disc.xml",
-            "<?xml version=\"1.0\"?>\n"
-            "<!DOCTYPE videocd PUBLIC \"-//GNU//DTD VideoCD//EN\" "
-            "\"http://www.gnu.org/software/vcdimager/videocd.dtd\">\n"
-            "<videocd xmlns=\"http://www.gnu.org/software/vcdimager/1.0/\" class=\"vcd\" "
-            "version=\"2.0\">\n"
-            "<info><album-id>XCHECK</album-id><volume-count>1</volume-count>"
-            "<volume-number>1</volume-number><restriction>0</restriction></info>\n"
-            "<pvd><volume-id>XCHECK</volume-id><system-id>CD-RTOS CD-BRIDGE</system-id></pvd>\n"
-            "<filesystem><file src=\"data.bin\"><name>DATA.BIN</name></file>"
-            "</filesystem>\n"
-            "<sequence-items><sequence-item src=\"video.mpg\" id=\"seq-00\"/></sequence-items>\n"
-            "</videocd>\n");
+  dir.Write("disc.xml", tamarack::testing::ReadGoldenFile("vcd_disc.xml", "emu"));
   ASSERT_TRUE(dir.Run("vcdxbuild -T 2000-01-01 -c disc.cue -b disc.bin disc.xml"))
       << "vcdxbuild failed; see " << dir.File("tool.log");
   const std::vector<std::uint8_t> image = dir.Read("disc.bin");

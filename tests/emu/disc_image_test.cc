@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -15,15 +16,16 @@
 #include "emu/sector_encoder.h"
 #include "emu/sub_q.h"
 #include "emu/subchannel.h"
-#include "emu/temp_dir.h"
 #include "emu/test_sector.h"
+#include "golden.h"
+#include "temp_dir.h"
 
 namespace tamarack::emu {
 namespace {
 
 namespace fs = std::filesystem;
 
-using testing::TempDir;
+using tamarack::testing::TempDir;
 
 // `blocks` blocks of raw sectors of `disc` from `first` on.
 std::vector<std::uint8_t> RawBlocks(const Disc& disc, std::int32_t first, std::int32_t blocks) {
@@ -124,52 +126,26 @@ TEST(CueImageTest, SeveralTracksAndFiles) {
   audio.insert(audio.end(), t3.begin(), t3.end());
   dir.Write("sub dir/audio one.bin", audio);
   dir.Write("tail.bin", UserBlocks(1000, 5));
-  dir.Write("disc.cue",
-            "REM a comment\r\n"
-            "CATALOG 4912345678904\r\n"
-            "PERFORMER \"Someone\"\r\n"
-            "FILE data.bin BINARY\r\n"
-            "  TRACK 01 MODE1/2352\r\n"
-            "    INDEX 01 00:00:00\r\n"
-            "FILE \"sub dir/audio one.bin\" BINARY\r\n"
-            "  TRACK 02 AUDIO\r\n"
-            "    FLAGS DCP PRE\r\n"
-            "    ISRC JPTMR2400002\r\n"
-            "    INDEX 00 00:00:00\r\n"
-            "    INDEX 01 00:02:00\r\n"
-            "  TRACK 03 AUDIO\r\n"
-            "    FLAGS 4CH\r\n"
-            "    INDEX 01 00:02:20\r\n"
-            "    INDEX 02 00:02:25\r\n"
-            "    POSTGAP 00:00:10\r\n"
-            "FILE tail.bin BINARY\r\n"
-            "  TRACK 04 MODE1/2048\r\n"
-            "    PREGAP 00:02:00\r\n"
-            "    INDEX 01 00:00:00\r\n");
+  dir.Write("disc.cue", tamarack::testing::ReadGoldenText("several_tracks.cue", "emu"));
   std::string error;
   auto disc = OpenImage(dir.File("disc.cue"), &error);
   ASSERT_NE(disc, nullptr) << error;
   const DiscLayout& l = disc->Layout();
   ASSERT_EQ(l.tracks.size(), 4u);
   EXPECT_EQ(l.mcn, "4912345678904");
-  EXPECT_EQ(l.tracks[0].pregap_start, -150);
-  EXPECT_EQ(l.tracks[0].start, 0);
-  EXPECT_EQ(l.tracks[0].end, 30);
-  EXPECT_EQ(l.tracks[1].pregap_start, 30);
-  EXPECT_EQ(l.tracks[1].start, 180);
-  EXPECT_EQ(l.tracks[1].end, 200);
+  // Pregap, start and end of each track: track 3 ends after its 10-block postgap.
+  const std::array<std::int32_t, 3> spans[] = {
+      {-150, 0, 30}, {30, 180, 200}, {200, 200, 220}, {220, 370, 375}};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const TrackInfo& t = l.tracks[i];
+    EXPECT_EQ((std::array<std::int32_t, 3>{t.pregap_start, t.start, t.end}), spans[i]) << i;
+  }
   EXPECT_EQ(l.tracks[1].control, kControlCopyPermitted | kControlPreEmphasis);
   EXPECT_EQ(l.tracks[1].isrc, "JPTMR2400002");
-  EXPECT_EQ(l.tracks[2].start, 200);
   ASSERT_EQ(l.tracks[2].indexes.size(), 1u);
   EXPECT_EQ(l.tracks[2].indexes[0].lba, 205);
-  EXPECT_EQ(l.tracks[2].end, 220);  // 10 blocks and a 10-block postgap
   EXPECT_EQ(l.tracks[2].control, kControlFourChannel);
-  EXPECT_EQ(l.tracks[3].pregap_start, 220);
-  EXPECT_EQ(l.tracks[3].start, 370);
-  EXPECT_EQ(l.tracks[3].end, 375);
   EXPECT_EQ(l.LeadoutStart(), 375);
-  EXPECT_EQ(l.sessions[0].first_track, 1);
   EXPECT_EQ(l.sessions[0].last_track, 4);
 
   // Raw blocks come back as the file holds them.
@@ -221,56 +197,24 @@ TEST(CueImageTest, MalformedSheets) {
   TempDir dir;
   ASSERT_TRUE(dir.ok());
   dir.Write("a.bin", Tone(300, 1));
-  struct Case {
-    const char* sheet;
-    const char* error;  // after "bad.cue:"
-  };
-  const Case cases[] = {
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 MODE3/2352\n",
-       "4: unknown track mode MODE3/2352"},
-      {"TRACK 01 AUDIO\n", "1: TRACK before any FILE"},
-      {"FILE a.bin WAVE\n", "1: unsupported file type WAVE"},
-      {"FILE \"a.bin BINARY\n", "1: unclosed quote"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:60:00\n", "3: bad time 00:60:00"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:75\n", "3: bad time 00:00:75"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 0000\n", "3: bad time 0000"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 02 00:00:00\n", "3: INDEX 02 out of order"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n",
-       "3: track 1 has no INDEX 01"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\n", "2: track 1 has no INDEX 01"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 03 AUDIO\n",
-       "4: track 3 follows track 1"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nFLAGS XYZ\n", "4: unknown flag XYZ"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nISRC ABC\nINDEX 01 00:00:00\n", "3: ISRC needs"},
-      {"CATALOG 12345\n", "1: CATALOG needs 13 digits"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nPREGAP 00:02:00\n",
-       "4: PREGAP after INDEX"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nWHATEVER 1\n",
-       "4: unknown command WHATEVER"},
-      {"REM nothing\n", " no TRACK in the sheet"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nPREGAP "
-       "99:00:00\nINDEX 01 00:00:10\n",
-       " 445800 blocks are more than a CD holds (443100)"},
-      {"FILE missing.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
-       "1: " /* then the file's own error */},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 "
-       "00:04:00\n",
-       "5: INDEX 01 of track 2 lies beyond the end of a.bin"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:50\n",
-       "2: track 1's pregap is longer than two seconds"},
-      {"FILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:50\nTRACK 02 AUDIO\nINDEX 01 "
-       "00:00:20\n",
-       "5: INDEX 01 lies before track 1's data"},
-  };
-  for (const Case& c : cases) {
-    dir.Write("bad.cue", c.sheet);
-    const std::string error = OpenError(dir.File("bad.cue"));
-    EXPECT_NE(error.find(dir.File("bad.cue") + ":" + c.error), std::string::npos)
-        << "sheet:\n"
-        << c.sheet << "error: " << error;
+  // Each case of the file: "== " and the error after "bad.cue:", then the sheet.
+  const std::string cases = tamarack::testing::ReadGoldenFile("malformed_sheets.txt", "emu");
+  int checked = 0;
+  for (std::size_t at = cases.find("\n== "); at != std::string::npos;) {
+    const std::size_t sheet = cases.find('\n', at + 1) + 1;
+    const std::size_t next = cases.find("\n== ", sheet - 1);
+    const std::string error = cases.substr(at + 4, sheet - 1 - (at + 4));
+    dir.Write("bad.cue", cases.substr(sheet, next == std::string::npos ? next : next + 1 - sheet));
+    EXPECT_NE(OpenError(dir.File("bad.cue")).find(dir.File("bad.cue") + ":" + error),
+              std::string::npos)
+        << "error " << error << ", got " << OpenError(dir.File("bad.cue"));
+    ++checked;
+    at = next;
   }
+  EXPECT_EQ(checked, 21);
   dir.Write("bad.cue", "FILE missing.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
-  EXPECT_NE(OpenError(dir.File("bad.cue")).find("missing.bin: cannot open"), std::string::npos);
+  EXPECT_NE(OpenError(dir.File("bad.cue")).find(":1: " + dir.File("missing.bin") + ": cannot open"),
+            std::string::npos);
   EXPECT_NE(OpenError(dir.File("none.cue")).find("none.cue: cannot open"), std::string::npos);
 }
 

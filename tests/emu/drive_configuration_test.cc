@@ -33,35 +33,6 @@ Reply Config(DriveHarness& h, int rt, int start) {
               1024);
 }
 
-TEST(VirtualDriveConfiguration, EveryFeatureInTheSizeTheDecoderExpects) {
-  DriveHarness h;
-  const Reply r = Config(h, 0, 0);
-  ASSERT_TRUE(r.good());
-  EXPECT_EQ(Be16(r.data, 6), 0x0008);  // CD-ROM current
-  const std::vector<std::pair<int, std::size_t>> want = {
-      {0x0000, 12}, {0x0001, 8}, {0x0002, 8}, {0x0003, 8}, {0x0010, 12}, {0x001D, 4},
-      {0x001E, 8},  {0x001F, 4}, {0x0100, 4}, {0x0103, 8}, {0x0105, 4},  {0x0107, 8}};
-  const auto features = Walk(r);
-  ASSERT_EQ(features.size(), want.size());
-  for (std::size_t i = 0; i < want.size(); ++i) {
-    EXPECT_EQ(features[i].code, want[i].first);
-    EXPECT_EQ(features[i].size, want[i].second) << std::hex << want[i].first;
-    EXPECT_EQ(features[i].flags >> 2, 0);  // version 0
-  }
-  // Profile list: DVD-ROM not current, CD-ROM current.
-  EXPECT_EQ(Be16(r.data, 12), 0x0010);
-  EXPECT_EQ(r.data[14], 0x00);
-  EXPECT_EQ(Be16(r.data, 16), 0x0008);
-  EXPECT_EQ(r.data[18], 0x01);
-  EXPECT_EQ(features[0].flags, 0x03);               // persistent, current
-  EXPECT_EQ(Be32(r.data, features[1].at + 4), 2u);  // Core: ATAPI
-  EXPECT_EQ(r.data[features[3].at + 4], 0x29);      // tray, eject, lock
-  EXPECT_EQ(Be32(r.data, features[4].at + 4), 2048u);
-  EXPECT_EQ(Be16(r.data, features[4].at + 8), 1);
-  EXPECT_EQ(r.data[features[6].at + 4], 0x03);  // C2 flags, CD-Text
-  EXPECT_EQ(features[7].flags & 0x01, 0);       // DVD Read not current
-}
-
 TEST(VirtualDriveConfiguration, RequestedTypes) {
   DriveHarness h;
   auto codes = [](const Reply& r) {

@@ -17,6 +17,7 @@
 #include "emu/built_in_discs.h"
 #include "emu/synthetic_disc.h"
 #include "emu/virtual_drive_provider.h"
+#include "util/bytes.h"
 
 namespace tamarack::emu::testing {
 
@@ -51,6 +52,8 @@ inline std::unique_ptr<Disc> TestDiscFactory(const std::string& name, std::strin
   return MakeDiscByName(name, error);
 }
 
+using Bytes = std::vector<std::uint8_t>;
+
 struct Reply {
   CommandStatus status = CommandStatus::kNoDevice;
   std::uint32_t transferred = 0;
@@ -64,6 +67,11 @@ struct Reply {
   // The reply bytes actually transferred.
   std::vector<std::uint8_t> bytes() const {
     return std::vector<std::uint8_t>(data.begin(), data.begin() + transferred);
+  }
+  // `n` bytes of the buffer from `offset` on.
+  std::vector<std::uint8_t> at(std::size_t offset, std::size_t n) const {
+    return std::vector<std::uint8_t>(data.begin() + static_cast<std::ptrdiff_t>(offset),
+                                     data.begin() + static_cast<std::ptrdiff_t>(offset + n));
   }
 };
 
@@ -109,11 +117,10 @@ class DriveHarness {
 };
 
 inline std::uint16_t Be16(const std::vector<std::uint8_t>& b, std::size_t i) {
-  return static_cast<std::uint16_t>(b.at(i) << 8 | b.at(i + 1));
+  return ReadBe16(b, i);
 }
 inline std::uint32_t Be32(const std::vector<std::uint8_t>& b, std::size_t i) {
-  return static_cast<std::uint32_t>(b.at(i)) << 24 | static_cast<std::uint32_t>(b.at(i + 1)) << 16 |
-         static_cast<std::uint32_t>(b.at(i + 2)) << 8 | b.at(i + 3);
+  return ReadBe32(b, i);
 }
 
 // Evaluates `reply` once (it usually sends a command).

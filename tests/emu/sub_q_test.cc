@@ -17,6 +17,9 @@ SubQ QOf(const Disc& disc, std::int32_t lba) {
   return QFromRaw(s.sub);
 }
 
+// The ten bytes before the CRC.
+std::vector<std::uint8_t> Payload(const SubQ& q) { return {q.begin(), q.begin() + 10}; }
+
 bool POf(const Disc& disc, std::int32_t lba) {
   RawSector s;
   std::string error;
@@ -38,39 +41,22 @@ TEST(SubQCrcTest, WorkedExample) {
 
 TEST(SubQTest, TrackStartOfType13) {
   auto disc = MakeType13Disc();
+  // Data track, ADR 1; track 1, index 1; relative 00:00:00, absolute 00:02:00.
   const SubQ q = QOf(*disc, 0);
-  EXPECT_EQ(q[0], 0x41);  // data track, ADR 1
-  EXPECT_EQ(q[1], 0x01);
-  EXPECT_EQ(q[2], 0x01);
-  EXPECT_EQ(q[3], 0x00);
-  EXPECT_EQ(q[4], 0x00);
-  EXPECT_EQ(q[5], 0x00);
-  EXPECT_EQ(q[6], 0x00);
-  EXPECT_EQ(q[7], 0x00);
-  EXPECT_EQ(q[8], 0x02);
-  EXPECT_EQ(q[9], 0x00);
+  EXPECT_EQ(Payload(q), (std::vector<std::uint8_t>{0x41, 1, 1, 0, 0, 0, 0, 0, 2, 0}));
   EXPECT_TRUE(SubQCrcOk(q));
   // One minute in: relative 01:00:00, absolute 01:02:00.
-  const SubQ later = QOf(*disc, 4500);
-  EXPECT_EQ(later[3], 0x01);
-  EXPECT_EQ(later[4], 0x00);
-  EXPECT_EQ(later[7], 0x01);
-  EXPECT_EQ(later[8], 0x02);
+  EXPECT_EQ(Payload(QOf(*disc, 4500)),
+            (std::vector<std::uint8_t>{0x41, 1, 1, 1, 0, 0, 0, 1, 2, 0}));
 }
 
 TEST(SubQTest, PregapCountsDownWithPSet) {
   auto disc = MakeType13Disc();
-  SubQ q = QOf(*disc, -150);
-  EXPECT_EQ(q[1], 0x01);
-  EXPECT_EQ(q[2], 0x00);  // index 0
-  EXPECT_EQ(q[3], 0x00);
-  EXPECT_EQ(q[4], 0x02);  // two seconds to go
-  EXPECT_EQ(q[5], 0x00);
-  EXPECT_EQ(q[8], 0x00);  // absolute 00:00:00
-  q = QOf(*disc, -1);
-  EXPECT_EQ(q[2], 0x00);
-  EXPECT_EQ(q[5], 0x01);
-  EXPECT_EQ(q[9], 0x74);
+  // Index 0, two seconds to go, absolute 00:00:00; the last block one frame to go.
+  EXPECT_EQ(Payload(QOf(*disc, -150)),
+            (std::vector<std::uint8_t>{0x41, 1, 0, 0, 2, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(Payload(QOf(*disc, -1)),
+            (std::vector<std::uint8_t>{0x41, 1, 0, 0, 0, 1, 0, 0, 1, 0x74}));
   EXPECT_TRUE(POf(*disc, -1));
   EXPECT_FALSE(POf(*disc, 0));
   EXPECT_FALSE(POf(*disc, 1000));
@@ -79,11 +65,9 @@ TEST(SubQTest, PregapCountsDownWithPSet) {
   auto audio = MakeAudioDisc();
   const TrackInfo& t2 = audio->Layout().tracks[1];
   ASSERT_EQ(t2.start - t2.pregap_start, 150);
-  q = QOf(*audio, t2.pregap_start + 1);
-  EXPECT_EQ(q[1], 0x02);
-  EXPECT_EQ(q[2], 0x00);
-  EXPECT_EQ(q[4], 0x01);  // 00:01:74 before index 1
-  EXPECT_EQ(q[5], 0x74);
+  SubQ q = QOf(*audio, t2.pregap_start + 1);
+  EXPECT_EQ(std::vector<std::uint8_t>(q.begin() + 1, q.begin() + 6),
+            (std::vector<std::uint8_t>{2, 0, 0, 1, 0x74}));  // 00:01:74 before index 1
   EXPECT_TRUE(POf(*audio, t2.pregap_start + 1));
   q = QOf(*audio, t2.start);
   EXPECT_EQ(q[0], 0x21);  // copy permitted, ADR 1
@@ -93,18 +77,12 @@ TEST(SubQTest, PregapCountsDownWithPSet) {
 
 TEST(SubQTest, LeadOut) {
   auto disc = MakeType13Disc();
-  SubQ q = QOf(*disc, kType13Blocks);
-  EXPECT_EQ(q[0], 0x41);
-  EXPECT_EQ(q[1], 0xAA);
-  EXPECT_EQ(q[2], 0x01);
-  EXPECT_EQ(q[3], 0x00);
-  EXPECT_EQ(q[5], 0x00);
-  EXPECT_EQ(q[7], 0x74);  // 74:02:00
-  EXPECT_EQ(q[8], 0x02);
+  // Track AAh, index 1, relative time from the lead-out's start, absolute 74:02:00.
+  const SubQ q = QOf(*disc, kType13Blocks);
+  EXPECT_EQ(Payload(q), (std::vector<std::uint8_t>{0x41, 0xAA, 1, 0, 0, 0, 0, 0x74, 2, 0}));
   EXPECT_TRUE(SubQCrcOk(q));
-  q = QOf(*disc, kType13Blocks + 80);
-  EXPECT_EQ(q[4], 0x01);
-  EXPECT_EQ(q[5], 0x05);
+  EXPECT_EQ(Payload(QOf(*disc, kType13Blocks + 80)),
+            (std::vector<std::uint8_t>{0x41, 0xAA, 1, 0, 1, 5, 0, 0x74, 3, 5}));
   // P blinks at 2 Hz in the lead-out.
   EXPECT_TRUE(POf(*disc, kType13Blocks));
   EXPECT_FALSE(POf(*disc, kType13Blocks + 20));
@@ -132,24 +110,15 @@ TEST(SubQTest, McnAndIsrcOncePerHundredBlocks) {
       case 2: {
         ++mcn;
         // 4912345678904: BCD digits, then zeros, then the absolute frame.
-        EXPECT_EQ(q[1], 0x49);
-        EXPECT_EQ(q[2], 0x12);
-        EXPECT_EQ(q[6], 0x90);
-        EXPECT_EQ(q[7], 0x40);
-        EXPECT_EQ(q[8], 0x00);
+        EXPECT_EQ(std::vector<std::uint8_t>(q.begin() + 1, q.begin() + 9),
+                  (std::vector<std::uint8_t>{0x49, 0x12, 0x34, 0x56, 0x78, 0x90, 0x40, 0x00}));
         break;
       }
       case 3: {
         ++isrc;
         // JPTMR2400001: J=1Ah P=20h T=24h M=1Dh R=22h in six bits, then BCD 2400001.
-        EXPECT_EQ(q[1], 0x6A);
-        EXPECT_EQ(q[2], 0x09);
-        EXPECT_EQ(q[3], 0x1D);
-        EXPECT_EQ(q[4], 0x88);
-        EXPECT_EQ(q[5], 0x24);
-        EXPECT_EQ(q[6], 0x00);
-        EXPECT_EQ(q[7], 0x00);
-        EXPECT_EQ(q[8], 0x10);
+        EXPECT_EQ(std::vector<std::uint8_t>(q.begin() + 1, q.begin() + 9),
+                  (std::vector<std::uint8_t>{0x6A, 0x09, 0x1D, 0x88, 0x24, 0x00, 0x00, 0x10}));
         break;
       }
       default:
@@ -235,20 +204,12 @@ TEST(CdTextTest, PacksOfTheAudioDisc) {
   auto audio = MakeAudioDisc();
   const auto& packs = audio->Layout().cd_text_packs;
   ASSERT_GE(packs.size(), 6u);
-  std::string album;
+  // The texts show in the Toc views' golden files (decode/audio_cd_text.txt and the CLI's).
   for (std::size_t i = 0; i < packs.size(); ++i) {
     EXPECT_TRUE(CdTextPackCrcOk(packs[i])) << i;
     EXPECT_EQ(packs[i][2], i) << "sequence number";
   }
-  for (std::size_t k = 4; k < 16 && packs[0][k]; ++k) album += static_cast<char>(packs[0][k]);
-  EXPECT_EQ(album, "Tamarack Tes");
-  EXPECT_EQ(packs[0][0], kCdTextTitle);
-  EXPECT_EQ(packs[0][1], 0);
-  // The second title pack continues the album title at character 12 of track 0.
-  EXPECT_EQ(packs[1][1], 0);
-  EXPECT_EQ(packs[1][3], 12);
-  const CdTextPack& last = packs.back();
-  EXPECT_EQ(last[0], kCdTextSizeInfo);
+  EXPECT_EQ(packs.back()[0], kCdTextSizeInfo);
   CdTextPack broken = packs[0];
   broken[5] ^= 1;
   EXPECT_FALSE(CdTextPackCrcOk(broken));

@@ -5,34 +5,22 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "persist/settings_store.h"
+#include "temp_dir.h"
 
 namespace tamarack {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir : public ::testing::Test {
+// A test with a folder of its own.
+class Files : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tamarack-persist-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all);
-    fs::remove_all(dir_);
-  }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-  static void WriteBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-  fs::path dir_;
+  void TearDown() override { fs::permissions(dir_.path(), fs::perms::owner_all); }
+  std::string Path(const char* name) const { return dir_.File(name); }
+  fs::path Folder() const { return dir_.path(); }
+  testing::TempDir dir_{"tamarack-persist-"};
 };
 
 TEST(Utf8, Validation) {
@@ -50,8 +38,8 @@ TEST(Cp932, ConvertsKanjiAndHalfWidthKatakana) {
   EXPECT_EQ(Cp932ToUtf8("ab\x82"), "ab\xEF\xBF\xBD") << "a cut-off pair becomes U+FFFD";
 }
 
-TEST_F(TempDir, ReadsAFileWrittenInTheWindowsCodePage) {
-  WriteBytes(Path("IniFile.txt"),
+TEST_F(Files, ReadsAFileWrittenInTheWindowsCodePage) {
+  dir_.Write("IniFile.txt",
              "fontof=\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e\r\nLBA=12\r\n");
   SettingsData d;
   ASSERT_TRUE(LoadSettings(Path("IniFile.txt"), &d));
@@ -59,19 +47,19 @@ TEST_F(TempDir, ReadsAFileWrittenInTheWindowsCodePage) {
   EXPECT_EQ(d.lba, 12);
 }
 
-TEST_F(TempDir, BinaryAndTruncatedFilesReadWithoutHarm) {
+TEST_F(Files, BinaryAndTruncatedFilesReadWithoutHarm) {
   std::string junk;
   for (int i = 0; i < 4096; ++i) junk.push_back(static_cast<char>((i * 37) & 0xFF));
-  WriteBytes(Path("junk"), junk);
+  dir_.Write("junk", junk);
   SettingsData d;
   EXPECT_TRUE(LoadSettings(Path("junk"), &d));
-  WriteBytes(Path("cut"), "LBA=5\nUser00=0000000000000000000000000100");
+  dir_.Write("cut", "LBA=5\nUser00=0000000000000000000000000100");
   EXPECT_TRUE(LoadSettings(Path("cut"), &d));
   EXPECT_EQ(d.lba, 5);
   EXPECT_FALSE(LoadSettings(Path("missing"), &d));
 }
 
-TEST_F(TempDir, SaveReplacesTheFileWhole) {
+TEST_F(Files, SaveReplacesTheFileWhole) {
   SettingsData d;
   d.lba = 42;
   std::string error;
@@ -79,38 +67,34 @@ TEST_F(TempDir, SaveReplacesTheFileWhole) {
   SettingsData r;
   ASSERT_TRUE(LoadSettings(Path("IniFile.txt"), &r));
   EXPECT_EQ(r.lba, 42);
-  int files = 0;
-  for (const auto& e : fs::directory_iterator(dir_)) {
-    (void)e;
-    ++files;
-  }
-  EXPECT_EQ(files, 1) << "no temporary file is left behind";
+  EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 1)
+      << "no temporary file is left behind";
 }
 
-TEST_F(TempDir, AFailedWriteLeavesTheOldFile) {
+TEST_F(Files, AFailedWriteLeavesTheOldFile) {
   if (::geteuid() == 0) {
     // Root writes into read-only folders: make the write fail with a path that is a folder.
-    fs::create_directories(dir_ / "IniFile.txt" / "x");
+    fs::create_directories(Folder() / "IniFile.txt" / "x");
     std::string error;
     EXPECT_FALSE(WriteFileAtomically(Path("IniFile.txt"), "new", &error));
     EXPECT_FALSE(error.empty());
-    EXPECT_TRUE(fs::is_directory(dir_ / "IniFile.txt"));
+    EXPECT_TRUE(fs::is_directory(Folder() / "IniFile.txt"));
     return;
   }
-  WriteBytes(Path("IniFile.txt"), "LBA=1\n");
-  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+  dir_.Write("IniFile.txt", "LBA=1\n");
+  fs::permissions(Folder(), fs::perms::owner_read | fs::perms::owner_exec);
   std::string error;
   EXPECT_FALSE(WriteFileAtomically(Path("IniFile.txt"), "LBA=2\n", &error));
   EXPECT_NE(error.find("IniFile.txt"), std::string::npos);
   EXPECT_EQ(ReadTextFile(Path("IniFile.txt")).value_or(""), "LBA=1\n");
 }
 
-TEST_F(TempDir, SettingsLiveBesideTheProgramWhenThatFolderIsWritable) {
-  EXPECT_EQ(DefaultSettingsPath(dir_.string()), Path("IniFile.txt"));
-  ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-  EXPECT_EQ(DefaultSettingsPath((dir_ / "no-such-folder").string()),
-            (dir_ / "config" / "tamarack" / "IniFile.txt").string());
-  EXPECT_TRUE(fs::is_directory(dir_ / "config" / "tamarack"));
+TEST_F(Files, SettingsLiveBesideTheProgramWhenThatFolderIsWritable) {
+  EXPECT_EQ(DefaultSettingsPath(dir_.path()), Path("IniFile.txt"));
+  ::setenv("XDG_CONFIG_HOME", (Folder() / "config").c_str(), 1);
+  EXPECT_EQ(DefaultSettingsPath((Folder() / "no-such-folder").string()),
+            (Folder() / "config" / "tamarack" / "IniFile.txt").string());
+  EXPECT_TRUE(fs::is_directory(Folder() / "config" / "tamarack"));
 }
 
 }  // namespace

@@ -10,9 +10,6 @@ namespace {
 
 using testing::CheckCondition;
 using testing::Good;
-using testing::ScriptedProvider;
-using testing::ScriptedReply;
-using testing::ScriptedTransport;
 
 // A session on drive "d0" whose poll handles answer from `script`.
 struct PollFixture : testing::ScriptedDrives {
@@ -75,6 +72,23 @@ TEST(DiscIndicatorSchedule, PollsFasterWithoutADiscAndReselectsOnFirstSight) {
   EXPECT_TRUE(s.OnPoll(DiscState::kAudioDisc).reselect_drive);
   s.SetDiscKnown(true);
   EXPECT_FALSE(s.OnPoll(DiscState::kAudioDisc).reselect_drive);
+}
+
+TEST(DiscIndicatorSchedule, ATickPollsOnlyWhenOnAndNothingElseTalksToTheDrive) {
+  TickState on;
+  EXPECT_FALSE(DiscIndicatorSchedule::OnTick(on).poll);
+  EXPECT_EQ(DiscIndicatorSchedule::OnTick(on).retry_ms, 0) << "off: no poll and no timer";
+  on.enabled = true;
+  EXPECT_TRUE(DiscIndicatorSchedule::OnTick(on).poll);
+  for (bool TickState::*busy :
+       {&TickState::window_minimised, &TickState::job_running, &TickState::poll_running}) {
+    TickState s = on;
+    s.*busy = true;
+    EXPECT_FALSE(DiscIndicatorSchedule::OnTick(s).poll);
+    EXPECT_EQ(DiscIndicatorSchedule::OnTick(s).retry_ms, 1000) << "tried again later";
+    s.enabled = false;
+    EXPECT_EQ(DiscIndicatorSchedule::OnTick(s).retry_ms, 0);
+  }
 }
 
 TEST(StartTab, ExtensionChoosesTheTab) {

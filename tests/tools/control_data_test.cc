@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "console/command_catalogue.h"
 #include "persist/dump_file.h"
+#include "temp_dir.h"
 
 namespace tamarack {
 namespace {
@@ -67,48 +66,29 @@ TEST(DumpSave, TheThreeForms) {
   EXPECT_EQ(DumpFileFilter("dat"), "dat file(*.dat)|*.dat|all files(*.*)|*.*||");
 }
 
-class DumpFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tamarack_dump_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Read(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-  }
-  std::filesystem::path dir_;
-};
-
-TEST_F(DumpFileTest, DefaultNamesTakeTheFirstFreeNumber) {
-  const std::string folder = dir_.string();
-  EXPECT_EQ(DefaultDumpFilePath(folder, "bin"), (dir_ / "Dmp000.bin").string());
-  std::ofstream(dir_ / "Dmp000.bin") << "x";
-  std::ofstream(dir_ / "Dmp001.bin") << "x";
-  EXPECT_EQ(DefaultDumpFilePath(folder, "bin"), (dir_ / "Dmp002.bin").string());
-  EXPECT_EQ(DefaultDumpFilePath(folder, "txt"), (dir_ / "Dmp000.txt").string());
-  EXPECT_EQ(DefaultDumpFilePath(folder, "dat", [](const std::string&) { return true; }),
-            (dir_ / "Dmp999.dat").string());
+TEST(DumpFile, DefaultNamesTakeTheFirstFreeNumber) {
+  testing::TempDir dir;
+  EXPECT_EQ(DefaultDumpFilePath(dir.path(), "bin"), dir.File("Dmp000.bin"));
+  dir.Write("Dmp000.bin", "x");
+  dir.Write("Dmp001.bin", "x");
+  EXPECT_EQ(DefaultDumpFilePath(dir.path(), "bin"), dir.File("Dmp002.bin"));
+  EXPECT_EQ(DefaultDumpFilePath(dir.path(), "txt"), dir.File("Dmp000.txt"));
+  EXPECT_EQ(DefaultDumpFilePath(dir.path(), "dat", [](const std::string&) { return true; }),
+            dir.File("Dmp999.dat"));
 }
 
-TEST_F(DumpFileTest, SavesInOnePieceAndReportsTheSystemsErrorText) {
+TEST(DumpFile, SavesInOnePieceAndReportsTheSystemsErrorText) {
+  testing::TempDir dir;
   const std::uint8_t data[] = {1, 2, 0xAB};
   std::string error;
-  const auto path = dir_ / "Dmp000.dat";
-  std::ofstream(path) << "an older and longer file";
-  ASSERT_TRUE(SaveDumpFile(path.string(), DumpSaveForm::kHex, data, "", &error)) << error;
-  EXPECT_EQ(Read(path), "0102ab");
-  ASSERT_TRUE(SaveDumpFile(path.string(), DumpSaveForm::kBinary, data, "", &error));
-  EXPECT_EQ(Read(path), std::string("\x01\x02\xab", 3));
+  dir.Write("Dmp000.dat", "an older and longer file");
+  ASSERT_TRUE(SaveDumpFile(dir.File("Dmp000.dat"), DumpSaveForm::kHex, data, "", &error)) << error;
+  EXPECT_EQ(dir.Read("Dmp000.dat"), (std::vector<std::uint8_t>{'0', '1', '0', '2', 'a', 'b'}));
+  ASSERT_TRUE(SaveDumpFile(dir.File("Dmp000.dat"), DumpSaveForm::kBinary, data, "", &error));
+  EXPECT_EQ(dir.Read("Dmp000.dat"), (std::vector<std::uint8_t>{1, 2, 0xAB}));
   // A folder that does not exist: the system's text, and no file.
-  const auto missing = dir_ / "no such folder" / "Dmp000.txt";
-  EXPECT_FALSE(SaveDumpFile(missing.string(), DumpSaveForm::kText, data, "t", &error));
+  const std::string missing = dir.File("no such folder/Dmp000.txt");
+  EXPECT_FALSE(SaveDumpFile(missing, DumpSaveForm::kText, data, "t", &error));
   EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
   EXPECT_FALSE(std::filesystem::exists(missing));
 }

@@ -62,13 +62,9 @@ TEST(CliDump, BadArguments) {
   Cli cli;
   EXPECT_EQ(cli.Run({"dump", "--drive", kType13}), kExitBadArguments);
   EXPECT_EQ(cli.Run({"dump", "--drive", kType13, "--lba", "1", "--vds"}), kExitBadArguments);
+  // The tab's own parameter checks, with its message.
   EXPECT_EQ(cli.Run({"dump", "--drive", kType13, "--lba", "12q"}), kExitBadArguments);
   EXPECT_NE(cli.err.str().find("LBAが不正です"), std::string::npos);
-  EXPECT_EQ(cli.Run({"dump", "--drive", kType13, "--lba", "1", "--length", "0"}),
-            kExitBadArguments);
-  EXPECT_NE(cli.err.str().find("Lengthが0です"), std::string::npos);
-  EXPECT_EQ(cli.Run({"dump", "--drive", kType13, "--msf", "00:02:05-00:02:05"}), kExitBadArguments);
-  EXPECT_NE(cli.err.str().find("開始>終了"), std::string::npos);
   EXPECT_EQ(cli.Run({"dump", "--drive", kType13, "--msf", "0:2:5-0:2:9"}), kExitBadArguments);
   EXPECT_EQ(cli.Run({"dump", "--drive", kType13, "--lba", "1", "--fields", "c2,c2block"}),
             kExitBadArguments);

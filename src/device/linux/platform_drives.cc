@@ -5,6 +5,7 @@
 namespace tamarack {
 
 std::unique_ptr<DriveProvider> MakePlatformDriveProvider() {
+  if (!PlatformDrivesEnabled()) return nullptr;
   return std::make_unique<SgioDriveProvider>();
 }
 

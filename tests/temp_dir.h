@@ -1,4 +1,4 @@
-// A temporary folder for image files that tests write, removed with everything in it.
+// A temporary folder for the files a test writes, removed with everything in it.
 #pragma once
 
 #include <stdlib.h>
@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-namespace tamarack::emu::testing {
+namespace tamarack::testing {
 
 class TempDir {
  public:
@@ -56,4 +56,4 @@ class TempDir {
   std::string path_;
 };
 
-}  // namespace tamarack::emu::testing
+}  // namespace tamarack::testing

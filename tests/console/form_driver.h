@@ -1,0 +1,89 @@
+// Test helpers: a form edited as the Command tab edits it, by row name and field label.
+// `Form` is anything with fields(), field_states() and UpdateField(): the Console, the mode
+// page editor.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "console/command_catalogue.h"
+
+namespace tamarack::testing {
+
+// The catalogue row named `name`.
+inline std::size_t RowNamed(std::string_view name) {
+  const auto rows = CommandCatalogue();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (name == rows[i].name) return i;
+  }
+  ADD_FAILURE() << "no row " << name;
+  return 0;
+}
+
+// The index of the field labelled `label` in the form shown now.
+template <typename Form>
+std::size_t FieldNamed(const Form& f, std::string_view label) {
+  for (std::size_t i = 0; i < f.fields().size(); ++i) {
+    if (label == f.fields()[i].label) return i;
+  }
+  ADD_FAILURE() << "no field " << label;
+  return 0;
+}
+
+template <typename Form>
+const FieldState& StateOf(const Form& f, std::string_view label) {
+  return f.field_states()[FieldNamed(f, label)];
+}
+
+// Changes one field's state with `edit` and hands it to the form, as one user edit.
+template <typename Form, typename Edit>
+void EditField(Form& f, std::string_view label, Edit edit) {
+  const std::size_t i = FieldNamed(f, label);
+  FieldState s = f.field_states()[i];
+  edit(s);
+  f.UpdateField(i, s);
+}
+
+template <typename Form>
+void SetText(Form& f, std::string_view label, std::string text) {
+  EditField(f, label, [&text](FieldState& s) { s.text = std::move(text); });
+}
+
+template <typename Form>
+void SetChecked(Form& f, std::string_view label, bool on) {
+  EditField(f, label, [on](FieldState& s) { s.checked = on; });
+}
+
+template <typename Form>
+void SetMsf(Form& f, std::string_view label, std::array<std::string, 3> msf) {
+  EditField(f, label, [&msf](FieldState& s) { s.msf = std::move(msf); });
+}
+
+// Selects entry `choice` of a choice field.
+template <typename Form>
+void SetChoice(Form& f, std::string_view label, int choice) {
+  EditField(f, label, [choice](FieldState& s) { s.choice = choice; });
+}
+
+// Selects the entry whose text is `text`.
+template <typename Form>
+void Choose(Form& f, std::string_view label, std::string_view text) {
+  const auto& choices = f.fields()[FieldNamed(f, label)].choices;
+  for (std::size_t k = 0; k < choices.size(); ++k) {
+    if (text == choices[k].text) return SetChoice(f, label, static_cast<int>(k));
+  }
+  ADD_FAILURE() << label << " has no entry " << text;
+}
+
+// The text of the selected entry, "" for none.
+template <typename Form>
+std::string ChosenText(const Form& f, std::string_view label) {
+  const std::size_t i = FieldNamed(f, label);
+  const int k = f.field_states()[i].choice;
+  return k < 0 ? "" : f.fields()[i].choices[static_cast<std::size_t>(k)].text;
+}
+
+}  // namespace tamarack::testing

@@ -1,0 +1,86 @@
+// Golden files: a reply as hex text (NAME.hex; "#" starts a comment) and the expected text
+// beside it (NAME.txt, "\n" line ends standing for the decoders' "\r\n"), in
+// tests/data/FOLDER.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tamarack::testing {
+
+inline std::string GoldenPath(const std::string& name, const std::string& folder = "decode") {
+  const char* dir = std::getenv("TAMARACK_TEST_DATA");
+  return std::string(dir ? dir : "tests/data") + "/" + folder + "/" + name;
+}
+
+inline std::string ReadGoldenFile(const std::string& name, const std::string& folder = "decode") {
+  std::ifstream in(GoldenPath(name, folder), std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The bytes of a .hex file: pairs of hex digits separated by blanks and line breaks.
+inline std::vector<std::uint8_t> ReadGoldenHex(const std::string& name,
+                                               const std::string& folder = "decode") {
+  std::istringstream in(ReadGoldenFile(name, folder));
+  std::vector<std::uint8_t> bytes;
+  std::string line;
+  while (std::getline(in, line)) {
+    line = line.substr(0, line.find('#'));
+    std::istringstream words(line);
+    std::string w;
+    while (words >> w) bytes.push_back(static_cast<std::uint8_t>(std::stoul(w, nullptr, 16)));
+  }
+  return bytes;
+}
+
+// The expected text with "\r\n" line ends.
+inline std::string ReadGoldenText(const std::string& name, const std::string& folder = "decode") {
+  const std::string text = ReadGoldenFile(name, folder);
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+// With TAMARACK_UPDATE_GOLDEN set, writes `text` (its "\r\n" as "\n") as the golden file
+// instead of comparing: for a new output that has been checked by hand.
+inline bool UpdateGoldenText(const std::string& name, const std::string& text,
+                             const std::string& folder = "decode") {
+  if (!std::getenv("TAMARACK_UPDATE_GOLDEN")) return false;
+  std::string lf;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    lf += text[i];
+  }
+  std::ofstream(GoldenPath(name, folder), std::ios::binary) << lf;
+  return true;
+}
+
+// Decoded list rows as text: the cells of a row joined by " | ", then its icon number.
+template <typename Rows>
+std::string RowsText(const Rows& rows) {
+  std::string out;
+  for (const auto& r : rows) {
+    for (const std::string& cell : r.cells) out += cell + " | ";
+    out += "icon " + std::to_string(r.icon) + "\r\n";
+  }
+  return out;
+}
+
+// Compares decoded text ("\r\n" line ends) with NAME.txt, or writes it (see above).
+inline void ExpectGoldenText(const std::string& name, const std::string& actual) {
+  if (UpdateGoldenText(name + ".txt", actual)) return;
+  EXPECT_EQ(actual, ReadGoldenText(name + ".txt")) << name;
+}
+
+}  // namespace tamarack::testing
