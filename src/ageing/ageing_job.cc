@@ -14,6 +14,7 @@
 #include "console/cdb_text.h"
 #include "console/execute_command.h"
 #include "console/hex_dump.h"
+#include "decode/volume_descriptor.h"
 #include "device/block_size.h"
 #include "util/strings.h"
 

@@ -1,10 +1,10 @@
 // What an ageing run asks the drive about the disc and itself before its first command: the
-// disc's bounds (Read Capacity, Read TOC), the drive's model name (Inquiry) and the volume
-// label. Each runs on the caller's thread through the session.
+// disc's bounds (Read Capacity, Read TOC) and the drive's model name (Inquiry); the volume
+// label comes from decode/volume_descriptor.h. Each runs on the caller's thread through the
+// session.
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 
 #include "ageing/ageing_settings.h"
@@ -19,14 +19,5 @@ void ReadDiscBounds(DeviceSession& session, AgeingSettings* settings);
 
 // The 24 characters of Inquiry's vendor and product identification; empty when Inquiry fails.
 std::string ReadModelName(DeviceSession& session);
-
-// The volume identifier of the ISO 9660 primary volume descriptor (block 16, read with
-// Read(10)), trailing blanks cut, bytes outside printable ASCII shown as "?"; empty when the
-// block is not a primary volume descriptor or cannot be read. Linux has no volume label request
-// for a raw drive, so the label is read from the disc itself.
-std::string ReadVolumeLabel(DeviceSession& session);
-
-// The volume identifier of a primary volume descriptor block, as above; pure.
-std::string VolumeLabelOf(std::span<const std::uint8_t> block);
 
 }  // namespace tamarack

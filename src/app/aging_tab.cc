@@ -24,6 +24,8 @@
 #include "ageing/ageing_command_table.h"
 #include "ageing/ageing_log.h"
 #include "app/form_view.h"
+#include "app/graph_view_widget.h"
+#include "app/job_message.h"
 #include "app/log_setting_dialog.h"
 #include "app/loop_count_dialog.h"
 #include "app/sector_dump_tab.h"
@@ -48,18 +50,6 @@ QLineEdit* NumberBox(QWidget* parent, const char* name, bool read_only = false) 
   box->setReadOnly(read_only);
   if (!read_only) box->setValidator(new QIntValidator(box));
   return box;
-}
-
-QMessageBox::Icon BoxIcon(MessageIcon icon) {
-  switch (icon) {
-    case MessageIcon::kError:
-      return QMessageBox::Critical;
-    case MessageIcon::kWarning:
-      return QMessageBox::Warning;
-    case MessageIcon::kInformation:
-      break;
-  }
-  return QMessageBox::Information;
 }
 
 }  // namespace
@@ -95,8 +85,8 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     ConfigureRangeBar(p.address ? static_cast<std::int32_t>(*p.address) : 0);
   };
   host->on_message = [this](MessageIcon icon, const QString& text) {
-    OpenDialog(new QMessageBox(BoxIcon(icon), QStringLiteral("Tamarack"), Lines(text),
-                               QMessageBox::Ok, this));
+    QMessageBox* box = ShowJobMessage(this, icon, Lines(text));
+    if (dialog_hook) dialog_hook(box);
   };
   host->on_ask = [this](const JobQuestion& q) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Tamarack"), Lines(Text(q.text)),
@@ -212,7 +202,8 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   counters_ = new QPlainTextEdit(this);
   counters_->setObjectName(QStringLiteral("agingCounters"));
   counters_->setReadOnly(true);
-  counters_->setFixedHeight(counters_->fontMetrics().lineSpacing() * 3 + 12);
+  counters_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  counters_->setFixedHeight(counters_->fontMetrics().lineSpacing() * 3 + 16);
   counter_row->addWidget(counters_, 1);
   pause_ = new QLabel(this);
   pause_->setObjectName(QStringLiteral("agingPause"));
@@ -230,12 +221,9 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   cdb_row->addWidget(cdb_, 1);
   layout->addLayout(cdb_row);
 
-  // The range bar's place: GraphView in bar mode draws here once it is built (Start LBA, Last
-  // LBA, End LBA and the address in progress come through ConfigureRangeBar).
-  range_bar_ = new QFrame(this);
+  range_bar_ = new GraphViewWidget(this);
   range_bar_->setObjectName(QStringLiteral("agingRangeBar"));
-  range_bar_->setFrameShape(QFrame::StyledPanel);
-  range_bar_->setFixedHeight(18);
+  range_bar_->setFixedHeight(20);
   layout->addWidget(range_bar_);
 
   dump_ = new QPlainTextEdit(this);
@@ -417,15 +405,13 @@ void AgingTab::Refresh() {
 }
 
 void AgingTab::ConfigureRangeBar(std::int32_t current) {
-  // The bar's numbers, kept on the widget until GraphView's bar mode paints them.
-  range_bar_->setProperty("startLba", settings_.start_lba);
-  range_bar_->setProperty("lastLba", settings_.last_lba);
-  range_bar_->setProperty("endLba", settings_.end_lba);
-  range_bar_->setProperty("currentLba", current);
-  range_bar_->setToolTip(QStringLiteral("%1 - %2 / %3")
-                             .arg(settings_.start_lba)
-                             .arg(settings_.end_lba)
-                             .arg(settings_.last_lba));
+  range_bar_->ShowBar(
+      RangeBar{settings_.start_lba, settings_.last_lba, settings_.end_lba, current});
+}
+
+void AgingTab::SetReferenceFile(const std::string& folder, const std::string& file) {
+  settings_.data_folder = folder;
+  settings_.data_file = file;
 }
 
 void AgingTab::StartOrCancel() {

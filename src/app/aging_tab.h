@@ -21,7 +21,6 @@
 class QCheckBox;
 class QComboBox;
 class QDialog;
-class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -32,6 +31,7 @@ class QRadioButton;
 namespace tamarack::app {
 
 class FormView;
+class GraphViewWidget;
 
 class AgingTab : public QWidget {
   Q_OBJECT
@@ -95,10 +95,12 @@ class AgingTab : public QWidget {
   QLabel* pause_label() const { return pause_; }
   QLineEdit* cdb_line() const { return cdb_; }
   QPlainTextEdit* dump_box() const { return dump_; }
-  QFrame* range_bar() const { return range_bar_; }
+  GraphViewWidget* range_bar() const { return range_bar_; }
 
   void OpenLogSettingDialog();
   void DisplayLog();
+  // The reference data dialog's OK: the folder and the file the next check compares with.
+  void SetReferenceFile(const std::string& folder, const std::string& file);
 
  signals:
   // A run ended and the tab shows its end.
@@ -114,7 +116,7 @@ class AgingTab : public QWidget {
   // changed it (the status line then shows the reference file).
   void OnDataCheckToggled(bool user);
   void Refresh();
-  // The range bar's place: Start LBA, Last LBA, End LBA and the address in progress (0: none).
+  // The range bar: Start LBA, Last LBA, End LBA and the address in progress (0: none).
   void ConfigureRangeBar(std::int32_t current);
   void OnFinished();
   void SetRunning(bool on);
@@ -155,7 +157,7 @@ class AgingTab : public QWidget {
   QPlainTextEdit* counters_ = nullptr;
   QLabel* pause_ = nullptr;
   QLineEdit* cdb_ = nullptr;
-  QFrame* range_bar_ = nullptr;
+  GraphViewWidget* range_bar_ = nullptr;
   QPlainTextEdit* dump_ = nullptr;
   std::vector<QWidget*> settings_widgets_;  // disabled while a run goes
 };

@@ -21,11 +21,14 @@
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
 #include "app/disc_indicator_widget.h"
+#include "app/measure_tab.h"
 #include "app/mode_page_editor.h"
 #include "app/options_dialog.h"
 #include "app/properties_tab.h"
+#include "app/reference_data_dialog.h"
 #include "app/sector_dump_tab.h"
 #include "app/toc_tab.h"
+#include "app/tools_dialog.h"
 #include "app/window_job_host.h"
 #include "decode/mode_page_editor.h"
 #include "device/drive_selection.h"
@@ -43,18 +46,26 @@ namespace {
 // The window's side of drive selection.
 class WindowSelectionHost final : public SelectionHost {
  public:
-  WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator)
-      : window_(window), indicator_(indicator) {}
+  WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs,
+                      MeasureTab* measure)
+      : window_(window), indicator_(indicator), tabs_(tabs), measure_(measure) {}
   void SetTitle(const std::string& title) override {
     window_->setWindowTitle(QString::fromStdString(title));
   }
   void SetDiscPresent(bool present) override {
     if (indicator_) indicator_->SetDiscPresent(present);
   }
+  // The Measure tab shows the disc's first track and last block.
+  bool WantsDiscExtent() override { return measure_ && tabs_->currentIndex() == kTabMeasure; }
+  void SetDiscExtent(std::uint32_t first_track_lba, std::uint32_t last_lba) override {
+    if (measure_) measure_->SetRange(first_track_lba, last_lba);
+  }
 
  private:
   QMainWindow* window_;
   DiscIndicatorWidget* indicator_;
+  QTabWidget* tabs_;
+  MeasureTab* measure_;
 };
 
 constexpr const char* kResetQuestion =
@@ -104,7 +115,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
     : QMainWindow(parent),
       drives_(drives),
       session_(drives, BuiltInSenseTable()),
-      runner_(session_),
+      runner_(session_, config.clock ? *config.clock : RealClock()),
       config_(std::move(config)) {
   setWindowTitle(QStringLiteral("Tamarack"));
   setMinimumSize(750, 600);
@@ -159,8 +170,11 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   command_tab_ = new CommandTab(session_, runner_, tabs_);
   InstallTab(kTabCommand, command_tab_);
   SetExecAction(kTabCommand, [this] { command_tab_->Execute(); });
-  auto* toc_tab = new TocTab(session_, tabs_);
+  auto* toc_tab = new TocTab(session_, runner_, tabs_);
   InstallTab(kTabToc, toc_tab);
+  connect(toc_tab, &TocTab::TrackTestRunning, this, [this](bool running) {
+    SetExecCaptionOverride(running ? QStringLiteral("Cancel(&E)") : QString());
+  });
   SetExecAction(kTabToc, [toc_tab] { toc_tab->Execute(); });
   auto* properties_tab = new PropertiesTab(session_, tabs_);
   InstallTab(kTabProperties, properties_tab);
@@ -190,7 +204,27 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
     SetExecCaptionOverride(kTabAging, on ? QStringLiteral("Cancel(&E)") : QString());
   };
   if (config_.dialog_hook) aging_tab_->dialog_hook = config_.dialog_hook;
+  aging_tab_->open_reference_dialog = [this] { OpenReferenceDialog(); };
   aging_tab_->LoadSettings(settings_);
+  measure_tab_ = new MeasureTab(session_, runner_, tabs_);
+  InstallTab(kTabMeasure, measure_tab_);
+  SetExecAction(kTabMeasure, [this] { measure_tab_->Execute(); });
+  measure_tab_->SetBlockCount(settings_.msr_block_length);
+  measure_tab_->SetHexInput(command_tab_->console().hex_input());
+  measure_tab_->dialog_hook = config_.dialog_hook;
+  measure_tab_->on_running = [this](bool running) {
+    SetExecCaptionOverride(running ? QStringLiteral("Cancel(&E)") : QString());
+  };
+  connect(command_tab_->hex_input_box(), &QCheckBox::toggled, measure_tab_,
+          &MeasureTab::SetHexInput);
+  connect(tabs_, &QTabWidget::currentChanged, measure_tab_, [this](int index) {
+    // Leaving the Measure tab stops its run.
+    if (index != kTabMeasure) {
+      measure_tab_->Stop();
+    } else if (!measure_tab_->running()) {
+      measure_tab_->Shown();
+    }
+  });
   // A selection in the command list is one of the moments the settings are written.
   connect(command_tab_->command_list(), &QListWidget::currentRowChanged, this,
           [this] { SaveSettingsNow(); });
@@ -239,12 +273,23 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
   reset_button_ = button("ｺﾏﾝﾄﾞ初期化", "resetCommandsButton");
   options_button_ = button("ｵﾌﾟｼｮﾝ設定", "optionsButton");
   font_button_ = button("ﾌｫﾝﾄ設定", "fontButton");
+  print_button_ = button("Print", "printButton");
+  auto* tool = button("Tool", "toolButton");
+  connect(tool, &QPushButton::clicked, this, [this] {
+    ToolsDialog::Replace(this, session_, runner_, &settings_.tool_last_tab,
+                         command_tab_->console().hex_input());
+    SaveSettingsNow();
+  });
   connect(control_data_button_, &QPushButton::clicked, this, &MainWindow::OpenControlData);
   connect(eject_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(true); });
   connect(load_button_, &QPushButton::clicked, this, [this] { EjectOrLoad(false); });
   connect(reset_button_, &QPushButton::clicked, this, &MainWindow::ResetCommands);
   connect(options_button_, &QPushButton::clicked, this, &MainWindow::OpenOptionsDialog);
   connect(font_button_, &QPushButton::clicked, this, &MainWindow::OpenFontDialog);
+  // Printing is the Measure tab's: its graph on paper (or in a PDF file).
+  connect(print_button_, &QPushButton::clicked, this, [this] {
+    if (measure_tab_ && tabs_->currentIndex() == kTabMeasure) measure_tab_->Print();
+  });
 }
 
 void MainWindow::LoadSettingsAtStart() {
@@ -325,6 +370,7 @@ void MainWindow::SaveSettingsNow() {
   }
   if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
   if (aging_tab_) aging_tab_->StoreSettings(&settings_);
+  if (measure_tab_) settings_.msr_block_length = measure_tab_->block_count();
   if (config_.settings_path.empty()) return;
   std::string error;
   if (!SaveSettings(config_.settings_path, settings_, &error)) {
@@ -467,6 +513,24 @@ void MainWindow::EjectOrLoad(bool eject) {
   SaveSettingsNow();
 }
 
+void MainWindow::OpenReferenceDialog() {
+  const AgeingSettings& ageing = aging_tab_->settings();
+  ReferenceDialogSettings r;
+  r.start_lba = static_cast<std::uint32_t>(ageing.start_lba);
+  r.end_lba = static_cast<std::uint32_t>(ageing.end_lba);
+  r.data_folder = ageing.data_folder;
+  r.data_file = ageing.data_file;
+  r.page = reference_page_;
+  for (int i = 0; i < drive_box_->count(); ++i)
+    r.drive_ids.push_back(drive_box_->itemText(i).toStdString());
+  r.program_folder = QCoreApplication::applicationDirPath().toStdString();
+  if (ReferenceDataDialog::Open(session_, runner_, drives_, &r, this)) {
+    aging_tab_->SetReferenceFile(r.data_folder, r.data_file);
+    SaveSettingsNow();
+  }
+  reference_page_ = r.page;
+}
+
 void MainWindow::ReselectDrive() {
   if (drive_box_->currentIndex() >= 0) OnDriveChanged(drive_box_->currentIndex());
 }
@@ -475,6 +539,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // A running ageing run on its tab refuses the close: it is told to stop, and ends with its
   // log closed properly; the next close goes ahead.
   if (tabs_->currentIndex() == kTabAging && aging_tab_->RefuseForRun(InterruptReason::kClose)) {
+    event->ignore();
+    return;
+  }
+  // A measurement on its own tab is stopped and the window stays: its results are worth a look.
+  if (measure_tab_ && tabs_->currentIndex() == kTabMeasure && measure_tab_->Stop()) {
     event->ignore();
     return;
   }
@@ -506,7 +575,7 @@ void MainWindow::FillDriveBox() {
 void MainWindow::OnDriveChanged(int index) {
   if (index < 0 || selecting_) return;
   selecting_ = true;
-  WindowSelectionHost host(this, indicator_);
+  WindowSelectionHost host(this, indicator_, tabs_, measure_tab_);
   SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
   selecting_ = false;
 }
@@ -542,6 +611,7 @@ void MainWindow::SetExecCaptionOverride(int tab, const QString& caption) {
 }
 
 void MainWindow::OnTabChanged(int index) {
+  if (print_button_) print_button_->setEnabled(index == kTabMeasure);
   QString caption = exec_override_;
   if (caption.isEmpty() && index >= 0 && index < static_cast<int>(tab_exec_overrides_.size())) {
     caption = tab_exec_overrides_[static_cast<std::size_t>(index)];

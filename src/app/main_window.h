@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/clock.h"
 #include "device/device_session.h"
 #include "device/drive_directory.h"
 #include "job/job_runner.h"
@@ -26,6 +27,7 @@ namespace tamarack::app {
 
 class AgingTab;
 class CommandTab;
+class MeasureTab;
 class SectorDumpTab;
 class DiscIndicatorWidget;
 
@@ -40,6 +42,8 @@ struct WindowConfig {
   std::string start_drive;
   // Answers and closes the window's own dialogs right after they open (tests).
   std::function<void(QDialog*)> dialog_hook;
+  // The clock the window's jobs time themselves with (the drives' own); null: the machine's.
+  Clock* clock = nullptr;
 };
 
 // Tab indexes are fixed.
@@ -70,6 +74,7 @@ class MainWindow : public QMainWindow {
   QPushButton* reset_commands_button() const { return reset_button_; }
   QPushButton* options_button() const { return options_button_; }
   QPushButton* font_button() const { return font_button_; }
+  QPushButton* print_button() const { return print_button_; }
   const Options& options() const { return options_; }
   const SettingsData& settings() const { return settings_; }
 
@@ -93,6 +98,7 @@ class MainWindow : public QMainWindow {
   CommandTab* command_tab() const { return command_tab_; }
   SectorDumpTab* sector_dump_tab() const { return sector_dump_tab_; }
   AgingTab* aging_tab() const { return aging_tab_; }
+  MeasureTab* measure_tab() const { return measure_tab_; }
 
   // The Exec button's caption for a tab.
   static QString ExecCaption(int tab);
@@ -123,6 +129,8 @@ class MainWindow : public QMainWindow {
   void LoadModePages();
   void SaveModePages();
   void EjectOrLoad(bool eject);
+  // "Read && Setting" of the Aging tab.
+  void OpenReferenceDialog();
   void OpenDialog(QDialog* dialog);
   void FillDriveBox();
   void OnDriveChanged(int index);
@@ -144,6 +152,8 @@ class MainWindow : public QMainWindow {
   CommandTab* command_tab_ = nullptr;
   SectorDumpTab* sector_dump_tab_ = nullptr;
   AgingTab* aging_tab_ = nullptr;
+  int reference_page_ = 0;  // the reference data dialog's last page, for the program's run
+  MeasureTab* measure_tab_ = nullptr;
 
   WindowConfig config_;
   SettingsData settings_;
@@ -156,6 +166,7 @@ class MainWindow : public QMainWindow {
   QPushButton* reset_button_ = nullptr;
   QPushButton* options_button_ = nullptr;
   QPushButton* font_button_ = nullptr;
+  QPushButton* print_button_ = nullptr;
   bool selecting_ = false;
 };
 

@@ -3,11 +3,15 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/job_message.h"
+#include "app/window_job_host.h"
 #include "decode/toc_tab.h"
 
 namespace tamarack::app {
@@ -23,7 +27,8 @@ QString ViewText(const std::string& text) {
 
 }  // namespace
 
-TocTab::TocTab(DeviceSession& session, QWidget* parent) : QWidget(parent), session_(session) {
+TocTab::TocTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
+    : QWidget(parent), session_(session), runner_(runner) {
   auto* layout = new QVBoxLayout(this);
   full_toc_ = new QCheckBox(QStringLiteral("&Full TOC"), this);
   full_toc_->setObjectName(QStringLiteral("fullTocBox"));
@@ -42,6 +47,7 @@ TocTab::TocTab(DeviceSession& session, QWidget* parent) : QWidget(parent), sessi
   row->addWidget(list_, 3);
   row->addWidget(text_, 1);
   layout->addLayout(row, 1);
+  layout->addWidget(BuildTrackTests(), 1);
   SetColumns(TocTabColumns(false));
   connect(full_toc_, &QCheckBox::clicked, this, &TocTab::OnFullTocClicked);
   connect(list_, &QTreeWidget::itemClicked, this, &TocTab::OnRowClicked);
@@ -69,7 +75,66 @@ void TocTab::OnFullTocClicked() {
   text_->clear();
 }
 
+// The window ends a running test before its tabs go.
+TocTab::~TocTab() = default;
+
+QWidget* TocTab::BuildTrackTests() {
+  auto* group = new QWidget(this);
+  group->setObjectName(QStringLiteral("trackTests"));
+  auto* row = new QHBoxLayout(group);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto* column = new QVBoxLayout;
+  for (TrackTestKind kind : {TrackTestKind::kType13, TrackTestKind::kType30Normal,
+                             TrackTestKind::kType30Plus1, TrackTestKind::kType30Minus1}) {
+    auto* b = new QPushButton(QString::fromUtf8(TrackTestName(kind)), group);
+    b->setFixedSize(120, 30);
+    b->setAutoDefault(false);
+    connect(b, &QPushButton::clicked, this, [this, kind] { StartTrackTest(kind); });
+    test_buttons_[static_cast<std::size_t>(kind)] = b;
+    column->addWidget(b);
+  }
+  column->addStretch(1);
+  row->addLayout(column);
+  results_ = new QListWidget(group);
+  results_->setObjectName(QStringLiteral("trackTestResults"));
+  row->addWidget(results_, 1);
+
+  auto host = std::make_unique<WindowJobHost>(this, runner_);
+  host->on_show = [this](JobText where, const QString& text) {
+    if (where != JobText::kResultLine) return;
+    results_->addItem(text);
+    // The newest line is selected, so that it stays in view.
+    results_->setCurrentRow(results_->count() - 1);
+  };
+  host->on_message = [this](MessageIcon icon, const QString& text) {
+    ShowJobMessage(this, icon, text);
+  };
+  host->on_finished = [this](RunState) {
+    test_running_ = false;
+    emit TrackTestRunning(false);
+  };
+  host_ = std::move(host);
+  return group;
+}
+
+void TocTab::StartTrackTest(TrackTestKind kind) {
+  if (test_running_) {
+    runner_.RequestCancel();
+    return;
+  }
+  if (runner_.running()) return;  // another tab's job has the drive
+  results_->clear();
+  test_ = std::make_shared<TrackTestJob>(kind);
+  if (runner_.Start(test_, *host_) != StartResult::kStarted) return;
+  test_running_ = true;
+  emit TrackTestRunning(true);
+}
+
 void TocTab::Execute() {
+  if (test_running_) {
+    runner_.RequestCancel();
+    return;
+  }
   const bool full = full_toc_->isChecked();
   const auto read = ShowTocTab(session_, full);
   if (!read) {

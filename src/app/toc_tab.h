@@ -1,15 +1,22 @@
 // The Toc tab: the TOC list and the text box beside it, the "&Full TOC" check box, the TOC
-// read by the Exec button and the explanation of a clicked full-TOC row.
+// read by the Exec button and the explanation of a clicked full-TOC row; below them the track
+// reading tests: four buttons in a column and their result list.
 #pragma once
 
 #include <QWidget>
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "console/decoder.h"
 #include "device/device_session.h"
+#include "job/job_runner.h"
+#include "tools/track_test.h"
 
 class QCheckBox;
+class QListWidget;
+class QPushButton;
 class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -20,12 +27,23 @@ class TocTab : public QWidget {
   Q_OBJECT
 
  public:
-  // `session` must outlive the tab.
-  explicit TocTab(DeviceSession& session, QWidget* parent = nullptr);
+  // `session` and `runner` must outlive the tab.
+  TocTab(DeviceSession& session, JobRunner& runner, QWidget* parent = nullptr);
+  ~TocTab() override;
 
   // The Exec button "Read(&E)": reads the TOC twice and fills the list; on failure the list
-  // keeps only its columns (the status line says why).
+  // keeps only its columns (the status line says why). While a track test runs it is
+  // "Cancel(&E)" and stops the test.
   void Execute();
+
+  // A test button: starts its test (the result list cleared first), or stops the running one.
+  // Nothing starts while another job has the drive.
+  void StartTrackTest(TrackTestKind kind);
+  bool track_test_running() const { return test_running_; }
+  QPushButton* track_test_button(TrackTestKind kind) const {
+    return test_buttons_[static_cast<std::size_t>(kind)];
+  }
+  QListWidget* test_results() const { return results_; }
 
   QTreeWidget* toc_list() const { return list_; }
   QPlainTextEdit* text_box() const { return text_; }
@@ -33,12 +51,23 @@ class TocTab : public QWidget {
   // The reply of the last good read with TIME off (data length plus 2 bytes).
   const std::vector<std::uint8_t>& last_data() const { return last_data_; }
 
+ signals:
+  // A track test started (true) or ended (false): the Exec button reads "Cancel(&E)" meanwhile.
+  void TrackTestRunning(bool running);
+
  private:
   void SetColumns(const std::vector<ListColumn>& columns);
   void OnFullTocClicked();
   void OnRowClicked(QTreeWidgetItem* item);
+  QWidget* BuildTrackTests();
 
   DeviceSession& session_;
+  JobRunner& runner_;
+  std::unique_ptr<JobHost> host_;
+  std::shared_ptr<TrackTestJob> test_;
+  bool test_running_ = false;
+  std::array<QPushButton*, 4> test_buttons_{};
+  QListWidget* results_ = nullptr;
   QTreeWidget* list_ = nullptr;
   QPlainTextEdit* text_ = nullptr;
   QCheckBox* full_toc_ = nullptr;

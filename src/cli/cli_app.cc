@@ -27,6 +27,9 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddModeSelectCommand(app, context);
   AddModeSenseCommand(app, context);
   AddDumpCommand(app, context);
+  AddMeasureCommand(app, context);
+  AddCaptureCommand(app, context);
+  AddCheckCommand(app, context);
   AddSendCommand(app, context);
   AddSenseCommand(app, context);
   AddCapacityCommand(app, context);
@@ -37,6 +40,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddSubChannelCommand(app, context);
   AddConfigCommand(app, context);
   AddTocCommand(app, context);
+  AddToolCommands(app, context);
   context.exit_code = kExitGood;
   // CLI11 wants the arguments last first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

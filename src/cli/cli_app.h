@@ -20,12 +20,12 @@ struct CliContext {
   const DriveDirectory* drives = nullptr;
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;
-  // Where long jobs read answers from, and whether a person sits at a terminal (progress
-  // lines rewritten in place, questions asked).
-  std::istream* in = nullptr;
-  bool terminal = false;
-  // The clock of long jobs; null: the real one. Tests pass their drives' simulated clock.
+  // The clock long jobs time themselves with (the drives' own); null: the machine's.
   Clock* clock = nullptr;
+  // Where questions are answered; null: no one to ask (questions stop the job unless --yes).
+  std::istream* in = nullptr;
+  // Standard input and error are a terminal: progress is drawn in place and questions prompt.
+  bool terminal = false;
   int exit_code = 0;
 };
 
@@ -42,6 +42,9 @@ void AddDrivesCommand(CLI::App& app, CliContext& context);
 void AddModeSelectCommand(CLI::App& app, CliContext& context);
 void AddModeSenseCommand(CLI::App& app, CliContext& context);
 void AddDumpCommand(CLI::App& app, CliContext& context);
+void AddMeasureCommand(CLI::App& app, CliContext& context);
+void AddCaptureCommand(CLI::App& app, CliContext& context);
+void AddCheckCommand(CLI::App& app, CliContext& context);
 void AddSendCommand(CLI::App& app, CliContext& context);
 void AddSenseCommand(CLI::App& app, CliContext& context);
 // Decoding subcommands.
@@ -53,5 +56,8 @@ void AddPropertiesCommand(CLI::App& app, CliContext& context);
 void AddSubChannelCommand(CLI::App& app, CliContext& context);
 void AddConfigCommand(CLI::App& app, CliContext& context);
 void AddTocCommand(CLI::App& app, CliContext& context);
+// The track tests, the Sub-Q check and the conversions (tracktest, subq-check, lba2msf,
+// msf2lba, subq-crc).
+void AddToolCommands(CLI::App& app, CliContext& context);
 
 }  // namespace tamarack::cli

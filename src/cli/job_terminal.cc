@@ -106,9 +106,10 @@ std::string FormatProgressLine(const JobProgress& p, std::chrono::microseconds e
   }
   if (p.address) line += StrFormat("  LBA %u", *p.address);
   if (p.bytes_per_second > 0) {
-    // x1 is 75 blocks of 2048 bytes a second, whatever the block size.
-    line += StrFormat("  %.2f MB/s (x%.1f)", p.bytes_per_second / 1e6,
-                      p.bytes_per_second / (75.0 * 2048.0));
+    // x1 is 75 blocks a second, whatever the block size; without a block count, 2048-byte ones.
+    const double x =
+        p.blocks_per_second > 0 ? p.blocks_per_second / 75.0 : p.bytes_per_second / (75.0 * 2048.0);
+    line += StrFormat("  %.2f MB/s (x%.1f)", p.bytes_per_second / 1e6, x);
   }
   const auto secs = std::chrono::duration_cast<std::chrono::seconds>(elapsed);
   line += "  " + FormatDuration(secs) + " elapsed";

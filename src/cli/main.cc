@@ -14,6 +14,6 @@ int main(int argc, char** argv) {
   context.out = &std::cout;
   context.err = &std::cerr;
   context.in = &std::cin;
-  context.terminal = isatty(STDIN_FILENO) != 0 && isatty(STDERR_FILENO) != 0;
+  context.terminal = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
   return tamarack::cli::RunCli(args, context);
 }

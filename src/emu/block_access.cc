@@ -49,6 +49,8 @@ SenseCode ReadRawBlock(DriveUnit& u, std::int32_t lba, RawSector* out) {
     out->c2[kCorruptedByteOffset / 8] |=
         static_cast<std::uint8_t>(0x80 >> (kCorruptedByteOffset % 8));
   }
+  // The last bit of the Q record (the CRC's lowest) is the Q bit of the last sub-channel byte.
+  if (u.faults.HasBadQCrc(lba)) out->sub[kSubchannelSize - 1] ^= 0x40;
   return kNoSense;
 }
 

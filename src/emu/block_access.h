@@ -15,7 +15,8 @@ void ChargeAccess(CommandContext& c, std::int32_t lba, std::int32_t blocks);
 
 // Reads raw block `lba` through the fault plan: an unreadable block, a flaky block that fails
 // this time or an image that cannot be read gives 3/11/00; a corrupted block comes back with
-// the byte at kCorruptedByteOffset flipped and its C2 bit set.
+// the byte at kCorruptedByteOffset flipped and its C2 bit set; a block with a spoilt Q CRC
+// comes back with the last bit of its Q record flipped.
 SenseCode ReadRawBlock(DriveUnit& unit, std::int32_t lba, RawSector* out);
 
 // The same for the 2048 user bytes of a Mode 1 block (the plain block reads): the corrupted

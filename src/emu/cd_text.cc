@@ -8,7 +8,7 @@ namespace tamarack::emu {
 namespace {
 
 void SealPack(CdTextPack* p) {
-  const std::uint16_t crc = SubChannelCrc(p->data(), 16);
+  const std::uint16_t crc = SubChannelCrc(std::span<const std::uint8_t>(*p).first(16));
   (*p)[16] = static_cast<std::uint8_t>(crc >> 8);
   (*p)[17] = static_cast<std::uint8_t>(crc);
 }
@@ -83,7 +83,8 @@ std::vector<CdTextPack> BuildCdTextPacks(const CdTextBlock& block) {
 }
 
 bool CdTextPackCrcOk(const CdTextPack& pack) {
-  return SubChannelCrc(pack.data(), 16) == static_cast<std::uint16_t>(pack[16] << 8 | pack[17]);
+  return SubChannelCrc(std::span<const std::uint8_t>(pack).first(16)) ==
+         static_cast<std::uint16_t>(pack[16] << 8 | pack[17]);
 }
 
 }  // namespace tamarack::emu

@@ -94,17 +94,41 @@ SenseCode ReadCdBlocks(CommandContext& c, std::int64_t lba, std::int64_t count) 
   SenseCode sense = CheckBlockRange(layout, lba, count);
   if (!sense.ok()) return sense;
   ChargeAccess(c, static_cast<std::int32_t>(lba), static_cast<std::int32_t>(count));
+  // The user data alone of a Mode 1 block needs no EDC or ECC: taken as Read(10) takes it, so
+  // that a capture of a data disc runs at the speed of the image file.
+  const bool mode1_user_data =
+      sel.main == 0x10 && sel.sub == 0 &&
+      (sel.expected_type == kSectorTypeAny || sel.expected_type == kSectorTypeMode1);
   RawSector sector;
   for (std::int64_t i = 0; i < count && c.reply.size() < c.capacity; ++i) {
     const auto block = static_cast<std::int32_t>(lba + i);
     const TrackInfo* track = layout.TrackAt(block);
+    const std::size_t at = c.reply.size();
+    if (mode1_user_data && track && track->mode == TrackMode::kMode1) {
+      c.reply.resize(at + kBlockSize);
+      sense =
+          ReadMode1Block(u, block, std::span<std::uint8_t, kBlockSize>(&c.reply[at], kBlockSize));
+      if (!sense.ok()) {
+        c.reply.resize(at);
+        c.information = static_cast<std::uint32_t>(block);
+        return sense;
+      }
+      if (u.faults.IsShort(block)) {
+        c.reply.resize(at + kBlockSize / 2);
+        return kNoSense;
+      }
+      continue;
+    }
     sense = track ? ReadRawBlock(u, block, &sector) : kLbaOutOfRange;
     std::size_t bytes = 0;
-    const std::size_t at = c.reply.size();
     if (sense.ok()) {
+      // A drive that misjudges a Mode 1 block's sector type returns the fields of that type.
+      const TrackMode mode = track->mode == TrackMode::kMode1 && u.faults.IsFormless(block)
+                                 ? TrackMode::kMode2Formless
+                                 : track->mode;
       c.reply.resize(at + kMaxReadCdBlock);
       const ReadCdStatus status = AssembleReadCdBlock(
-          sel, track->mode, sector, std::span<std::uint8_t>(c.reply).subspan(at), &bytes);
+          sel, mode, sector, std::span<std::uint8_t>(c.reply).subspan(at), &bytes);
       if (status == ReadCdStatus::kIllegalModeForTrack) sense = kIllegalModeForThisTrack;
       if (status == ReadCdStatus::kInvalidField) sense = kInvalidFieldInCdb;
     }

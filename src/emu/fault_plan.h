@@ -1,5 +1,6 @@
-// The faults a virtual drive injects: unreadable, flaky, corrupted and short blocks, refused
-// and overlong commands. Plain data; the drive applies it.
+// The faults a virtual drive injects: unreadable, flaky, corrupted and short blocks, spoilt Q
+// sub-channel CRCs, blocks taken for another sector type, refused and overlong commands. Plain
+// data; the drive applies it.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +34,8 @@ struct FaultPlan {
   std::vector<FlakyRange> flaky;        // 3/11/00 with a probability, from a seeded generator
   std::vector<BlockRange> corrupt;      // one byte flipped (and its C2 bit set)
   std::vector<BlockRange> short_reads;  // the transfer stops half-way into the block
+  std::vector<BlockRange> bad_q_crc;    // the Q sub-channel's CRC comes back wrong
+  std::vector<BlockRange> formless;     // Read CD takes Mode 1 blocks for Mode 2 formless ones
   std::set<std::uint8_t> refused_opcodes;
   RefusalKind refusal = RefusalKind::kHostError;
   std::set<std::uint8_t> slow_opcodes;  // take longer than the time-out
@@ -41,11 +44,13 @@ struct FaultPlan {
   bool IsBad(std::int32_t lba) const { return InAny(bad, lba); }
   bool IsCorrupt(std::int32_t lba) const { return InAny(corrupt, lba); }
   bool IsShort(std::int32_t lba) const { return InAny(short_reads, lba); }
+  bool HasBadQCrc(std::int32_t lba) const { return InAny(bad_q_crc, lba); }
+  bool IsFormless(std::int32_t lba) const { return InAny(formless, lba); }
   // The failure probability of `lba` (0 when it is not flaky; the first range that holds it).
   double FlakyProbability(std::int32_t lba) const;
   bool empty() const {
     return bad.empty() && flaky.empty() && corrupt.empty() && short_reads.empty() &&
-           refused_opcodes.empty() && slow_opcodes.empty();
+           bad_q_crc.empty() && formless.empty() && refused_opcodes.empty() && slow_opcodes.empty();
   }
 
  private:

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -32,8 +33,34 @@ std::unique_ptr<ImageFile> ImageFile::Open(const std::string& path, std::string*
       new ImageFile(path, fd, static_cast<std::uint64_t>(st.st_size)));
 }
 
+namespace {
+
+// 32 blocks of 2048 bytes, or 27 raw blocks of 2352.
+constexpr std::size_t kWindowSize = 64 * 1024;
+
+}  // namespace
+
 bool ImageFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out,
                        std::string* error) const {
+  if (out.size() >= kWindowSize) return ReadDirect(offset, out, error);
+  std::lock_guard lock(window_mutex_);
+  const auto inside = [&] {
+    return offset >= window_offset_ && offset + out.size() <= window_offset_ + window_.size();
+  };
+  if (!inside() && offset < size_) {
+    const std::uint64_t n = std::min<std::uint64_t>(kWindowSize, size_ - offset);
+    window_.resize(static_cast<std::size_t>(n));
+    if (!ReadDirect(offset, window_, nullptr)) window_.clear();
+    window_offset_ = offset;
+  }
+  if (!inside()) return ReadDirect(offset, out, error);  // past the end or unreadable: say why
+  std::copy_n(window_.begin() + static_cast<std::ptrdiff_t>(offset - window_offset_), out.size(),
+              out.begin());
+  return true;
+}
+
+bool ImageFile::ReadDirect(std::uint64_t offset, std::span<std::uint8_t> out,
+                           std::string* error) const {
   std::size_t done = 0;
   while (done < out.size()) {
     const ssize_t n =

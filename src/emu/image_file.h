@@ -1,10 +1,14 @@
-// A disc image file read on demand at given offsets (pread), never loaded whole.
+// A disc image file read on demand at given offsets (pread), never loaded whole. Small reads
+// are served from a read-ahead window, so that a drive reading a disc block by block costs one
+// system call per window rather than one per block. Thread-safe.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace tamarack::emu {
 
@@ -25,9 +29,14 @@ class ImageFile {
 
  private:
   ImageFile(std::string path, int fd, std::uint64_t size);
+  bool ReadDirect(std::uint64_t offset, std::span<std::uint8_t> out, std::string* error) const;
+
   std::string path_;
   int fd_;
   std::uint64_t size_;
+  mutable std::mutex window_mutex_;
+  mutable std::vector<std::uint8_t> window_;  // the file's bytes from window_offset_ on
+  mutable std::uint64_t window_offset_ = 0;
 };
 
 }  // namespace tamarack::emu

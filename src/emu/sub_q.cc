@@ -9,7 +9,7 @@ namespace tamarack::emu {
 namespace {
 
 void PutCrc(SubQ* q) {
-  const std::uint16_t crc = SubQCrc(q->data());
+  const std::uint16_t crc = SubQCrc(*q);
   (*q)[10] = static_cast<std::uint8_t>(crc >> 8);
   (*q)[11] = static_cast<std::uint8_t>(crc);
 }
@@ -92,23 +92,6 @@ std::vector<TocItem> LeadinItems(const DiscLayout& layout, int session_index) {
 }
 
 }  // namespace
-
-std::uint16_t SubChannelCrc(const std::uint8_t* bytes, std::size_t count) {
-  std::uint16_t crc = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    crc = static_cast<std::uint16_t>(crc ^ (bytes[i] << 8));
-    for (int b = 0; b < 8; ++b) {
-      crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
-    }
-  }
-  return static_cast<std::uint16_t>(~crc);
-}
-
-std::uint16_t SubQCrc(const std::uint8_t* ten_bytes) { return SubChannelCrc(ten_bytes, 10); }
-
-bool SubQCrcOk(const SubQ& q) {
-  return SubQCrc(q.data()) == static_cast<std::uint16_t>(q[10] << 8 | q[11]);
-}
 
 SubQ McnQ(std::uint8_t control, const std::string& mcn, int aframe) {
   SubQ q{};

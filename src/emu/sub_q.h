@@ -1,5 +1,5 @@
 // The Q sub-channel of a block: its 12 bytes as they lie on the disc (control and ADR, BCD
-// fields, CRC), built from the disc's layout.
+// fields, CRC), built from the disc's layout. The CRC is util/sub_q_crc.h's.
 #pragma once
 
 #include <array>
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "emu/disc.h"
+#include "util/sub_q_crc.h"
 
 namespace tamarack::emu {
 
@@ -17,17 +18,6 @@ inline constexpr std::uint8_t kQAdrMcn = 2;
 inline constexpr std::uint8_t kQAdrIsrc = 3;
 inline constexpr std::uint8_t kQAdrMultisession = 5;
 inline constexpr std::uint8_t kLeadoutTrack = 0xAA;
-
-// CRC-16 of the first 10 bytes of a Q record: polynomial 1021h (x^16 + x^12 + x^5 + 1),
-// initial value 0, most significant bit first, the result inverted. Bytes 10 and 11 of a
-// record hold it big-endian.
-std::uint16_t SubQCrc(const std::uint8_t* ten_bytes);
-
-// The same CRC over any bytes (CD-TEXT packs use it over their first 16 bytes).
-std::uint16_t SubChannelCrc(const std::uint8_t* bytes, std::size_t count);
-
-// True when bytes 10-11 hold the CRC of bytes 0-9.
-bool SubQCrcOk(const SubQ& q);
 
 // Where on a disc MCN and ISRC blocks replace the current position: once in every 100 blocks
 // each, at these absolute frame numbers modulo 100 (never on a track's first block or index

@@ -123,6 +123,8 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
   if (name == "bad") return needs_value() && ParseBlockList(value, &c->faults.bad, why);
   if (name == "corrupt") return needs_value() && ParseBlockList(value, &c->faults.corrupt, why);
   if (name == "short") return needs_value() && ParseBlockList(value, &c->faults.short_reads, why);
+  if (name == "qcrc") return needs_value() && ParseBlockList(value, &c->faults.bad_q_crc, why);
+  if (name == "formless") return needs_value() && ParseBlockList(value, &c->faults.formless, why);
   if (name == "slow") return needs_value() && ParseOpcodes(value, &c->faults.slow_opcodes, why);
   if (name == "flaky") {
     if (!needs_value()) return false;
@@ -195,7 +197,8 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
     return no_value();
   }
   *why = Join({"unknown option \"", name,
-               "\" (known: speed, bad, flaky, corrupt, short, refuse, slow, seed, tray, nomedium, "
+               "\" (known: speed, bad, flaky, corrupt, short, qcrc, formless, refuse, slow, seed, "
+               "tray, nomedium, "
                "poweron, resid)"});
   return false;
 }

@@ -6,6 +6,8 @@
 //   flaky=LIST:P                blocks failing with probability P (0 < P <= 1)
 //   corrupt=LIST                blocks returned with one byte flipped (C2 bit set)
 //   short=LIST                  reads stop half-way into these blocks (good status)
+//   qcrc=LIST                   the Q sub-channel of these blocks comes with a wrong CRC
+//   formless=LIST               Read CD returns these Mode 1 blocks as Mode 2 formless ones
 //   refuse=OPS[:host|:os]       commands refused by the host adapter (default) or the OS
 //   slow=OPS                    commands that outlast the time-out
 //   seed=N                      seed of the flaky blocks' generator (default 1)

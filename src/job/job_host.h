@@ -14,14 +14,15 @@ namespace tamarack {
 // Where a job's texts go. Each job documents the ones it uses; a host shows what it has a
 // place for and may ignore the rest.
 enum class JobText {
-  kStatus,      // the job's own status text (the status line is the session's StatusText)
-  kCounters,    // a counter box ("Total Command=...")
-  kPause,       // the pause text ("%dmsec")
-  kCdb,         // the CDB line of the command in progress
-  kModel,       // the drive's model line
-  kDump,        // a received-data dump
-  kResultLine,  // one more line of a result list (appended, never replaced)
-  kSpeed,       // the current speed display ("x8.0")
+  kStatus,        // the job's own status text (the status line is the session's StatusText)
+  kCounters,      // a counter box ("Total Command=...")
+  kPause,         // the pause text ("%dmsec")
+  kCdb,           // the CDB line of the command in progress
+  kModel,         // the drive's model line
+  kDump,          // a received-data dump
+  kResultLine,    // one more line of a result list (appended, never replaced)
+  kSpeed,         // the current speed display ("x8.0")
+  kSecondStatus,  // a second status line beside kStatus (the Sub-Q check's channel line)
 };
 
 // Where a job stands. Counts are in the job's own unit (blocks, commands, passes).
@@ -30,9 +31,11 @@ struct JobProgress {
   std::uint64_t total = 0;               // 0: unknown (an endless run)
   std::optional<std::uint32_t> address;  // the LBA in progress
   double bytes_per_second = 0;           // 0: not measured yet
+  double blocks_per_second = 0;          // when known: the "x" factor is this ÷ 75
 };
 
-enum class MessageIcon { kInformation, kWarning, kError };
+// kQuestion: a notice shown with the question icon; it asks nothing (see Ask for that).
+enum class MessageIcon { kInformation, kWarning, kError, kQuestion };
 
 // The answers a job can get; each question kind allows a subset.
 enum class Answer { kYes, kNo, kContinue, kSkip, kStop, kRetry };

@@ -60,17 +60,4 @@ Cdb ReadCdMsfCdb(std::uint32_t start_frames, std::uint32_t end_frames, const Cdb
   return cdb;
 }
 
-Cdb SessionInfoCdb() {
-  Cdb cdb{};
-  cdb[0] = 0x43;
-  cdb[2] = 0x01;
-  WriteBe16(cdb, 7, kSessionInfoLength);
-  return cdb;
-}
-
-std::optional<std::uint32_t> LastSessionStart(std::span<const std::uint8_t> reply) {
-  if (reply.size() < 12) return std::nullopt;
-  return ReadBe32(reply, 8);
-}
-
 }  // namespace tamarack

@@ -6,25 +6,9 @@
 
 #include "console/execute_command.h"
 #include "decode/status_commands.h"
+#include "decode/volume_descriptor.h"
 
 namespace tamarack {
-
-namespace {
-
-// Read TOC format 1: the first track of the last session, or 0 when there is none.
-std::uint32_t FindVolumeDescriptor(DeviceSession& session) {
-  std::array<std::uint8_t, kSessionInfoLength> reply{};
-  std::uint32_t transferred = 0;
-  std::uint32_t start = 0;
-  if (SendScsiCommand(session, SessionInfoCdb(), reply, false, &transferred, false)) {
-    const std::size_t moved = std::min<std::size_t>(transferred, reply.size());
-    start = LastSessionStart(std::span<const std::uint8_t>(reply).first(moved)).value_or(0);
-  }
-  return static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(std::uint64_t{start} + kVolumeDescriptorOffset, 0xFFFFFFFFu));
-}
-
-}  // namespace
 
 DumpResult ReadSectorDump(DeviceSession& session, const DumpRequest& request, DumpBuffer buffer,
                           JobHost& host, bool show_sense_dialog) {

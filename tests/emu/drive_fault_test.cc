@@ -1,10 +1,12 @@
 // The fault plan of a virtual drive, observed through SendScsiCommand and the status texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "emu/drive_harness.h"
 #include "emu/fault_plan.h"
+#include "emu/sub_q.h"
 
 namespace tamarack::emu::testing {
 namespace {
@@ -97,6 +99,41 @@ TEST(VirtualDriveFaults, ShortTransfers) {
   const Reply r = h.In({0xBE, 0, 0, 0, 0x01, 0x90, 0, 0, 2, 0xF8}, 2 * 2352);
   EXPECT_TRUE(r.good());
   EXPECT_EQ(r.transferred, 2352u / 2);
+}
+
+TEST(VirtualDriveFaults, SpoiltQCrcInEverySubChannelForm) {
+  DriveHarness h("emu:audio?speed=max&qcrc=1000-1001");
+  for (std::uint32_t lba : {999u, 1000u, 1001u, 1002u}) {
+    const bool spoilt = lba == 1000 || lba == 1001;
+    const auto l = static_cast<std::uint8_t>(lba >> 8), b = static_cast<std::uint8_t>(lba);
+    const Reply q = h.In({0xBE, 0, 0, 0, l, b, 0, 0, 1, 0x10, 2}, 2352 + 16);
+    ASSERT_TRUE(q.good());
+    EXPECT_EQ(SubQCrcOk(std::span(q.data).subspan(2352, 12)), !spoilt) << lba;
+    const Reply raw = h.In({0xBE, 0, 0, 0, l, b, 0, 0, 1, 0x00, 1}, 96);
+    ASSERT_TRUE(raw.good());
+    SubQ record{};
+    for (std::size_t i = 0; i < 96; ++i) {
+      if (raw.data[i] & 0x40) record[i / 8] |= static_cast<std::uint8_t>(0x80 >> (i % 8));
+    }
+    EXPECT_EQ(SubQCrcOk(record), !spoilt) << lba;
+    // Both forms carry the same record.
+    EXPECT_TRUE(std::equal(record.begin(), record.end(), q.data.begin() + 2352)) << lba;
+  }
+}
+
+TEST(VirtualDriveFaults, Mode1BlocksTakenForFormlessOnes) {
+  DriveHarness h("emu:type13?speed=max&formless=20");
+  const Reply user = h.In({0xBE, 0, 0, 0, 0, 20, 0, 0, 1, 0x10}, 2352);
+  ASSERT_TRUE(user.good());
+  EXPECT_EQ(user.transferred, 2336u);
+  EXPECT_EQ(h.In({0xBE, 0, 0, 0, 0, 21, 0, 0, 1, 0x10}, 2352).transferred, 2048u);
+  EXPECT_EQ(h.In({0xBE, 0, 0, 0, 0, 20, 0, 0, 1, 0xF8}, 2352).transferred, 2352u);
+  // Expecting Mode 1 it refuses the block, as for a block of another type.
+  EXPECT_SENSE(h.In({0xBE, 0x08, 0, 0, 0, 20, 0, 0, 1, 0x10}, 2352), 0x5, 0x64, 0x00);
+  EXPECT_TRUE(h.In({0xBE, 0x0C, 0, 0, 0, 20, 0, 0, 1, 0x10}, 2352).good());
+  // The plain block reads are unaffected.
+  std::vector<std::uint8_t> buffer(2048);
+  EXPECT_TRUE(SendScsiCommand(h.session, Read10Cdb(20, 1), buffer, false, nullptr, false));
 }
 
 TEST(VirtualDriveFaults, RefusedCommands) {

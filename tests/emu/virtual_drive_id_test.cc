@@ -26,7 +26,8 @@ TEST(VirtualDriveId, EveryOption) {
   std::string error;
   ASSERT_TRUE(ParseVirtualDriveId(
       "emu:type30?speed=clv8&bad=1000-1010,2000&flaky=5000-5100:0.25&corrupt=300&short=400-401"
-      "&refuse=be,0x28:os&slow=43h&seed=99&tray=open&nomedium&poweron&resid=zero",
+      "&refuse=be,0x28:os&slow=43h&seed=99&tray=open&nomedium&poweron&resid=zero&qcrc=7-9"
+      "&formless=20",
       &c, &error))
       << error;
   EXPECT_EQ(c.disc, "type30");
@@ -36,6 +37,8 @@ TEST(VirtualDriveId, EveryOption) {
   EXPECT_EQ(c.faults.flaky[0], (FlakyRange{{5000, 5100}, 0.25}));
   EXPECT_EQ(c.faults.corrupt, (std::vector<BlockRange>{{300, 300}}));
   EXPECT_EQ(c.faults.short_reads, (std::vector<BlockRange>{{400, 401}}));
+  EXPECT_EQ(c.faults.bad_q_crc, (std::vector<BlockRange>{{7, 9}}));
+  EXPECT_EQ(c.faults.formless, (std::vector<BlockRange>{{20, 20}}));
   EXPECT_EQ(c.faults.refused_opcodes, (std::set<std::uint8_t>{0x28, 0xBE}));
   EXPECT_EQ(c.faults.refusal, RefusalKind::kOsError);
   EXPECT_EQ(c.faults.slow_opcodes, (std::set<std::uint8_t>{0x43}));

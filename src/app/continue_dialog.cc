@@ -1,0 +1,31 @@
+#include "app/continue_dialog.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tamarack::app {
+
+ContinueDialog::ContinueDialog(const QString& text, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("継続の確認"));
+  setObjectName(QStringLiteral("continueDialog"));
+  auto* layout = new QVBoxLayout(this);
+  text_ = new QLabel(text, this);
+  layout->addWidget(text_);
+  auto button = [this, layout](const char* caption, const char* name, Answer answer) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), this);
+    b->setObjectName(QString::fromUtf8(name));
+    layout->addWidget(b);
+    connect(b, &QPushButton::clicked, this, [this, answer] {
+      answer_ = answer;
+      accept();
+    });
+    return b;
+  };
+  continue_ = button("継続する(&O)", "continueButton", Answer::kContinue);
+  skip_ = button("以後このダイアログを表示しないで継続(&D)", "skipButton", Answer::kSkip);
+  stop_ = button("処理をｷｬﾝｾﾙする(&C)", "stopButton", Answer::kStop);
+  continue_->setDefault(true);
+}
+
+}  // namespace tamarack::app

@@ -1,0 +1,47 @@
+// The window's GraphView: paints the core's geometry of the speed graph (Measure tab) or of
+// the range bar (Aging tab). Everything is drawn on every paint, so a resize or a new record
+// redraws the whole picture.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <vector>
+
+#include "measure/graph_view.h"
+#include "measure/speed_record.h"
+
+namespace tamarack::app {
+
+class GraphViewWidget : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit GraphViewWidget(QWidget* parent = nullptr);
+
+  // Graph mode with `record`, its scale flag included (a new run, a loaded file).
+  void ShowRecord(SpeedRecord record);
+  // Graph mode: new samples of the same record; the scale the graph settled on stays.
+  void SetSamples(std::int32_t block_size, std::vector<std::int32_t> samples);
+  // The record drawn, with the scale the last paint settled on.
+  const SpeedRecord& record() const { return record_; }
+
+  // Bar mode: repaints only when a pixel of the bar moves.
+  void ShowBar(const RangeBar& bar);
+  const GraphView& view() const { return view_; }
+
+  // The current picture over the widget's rectangle (what the next paint draws).
+  Drawing Picture();
+
+  QSize sizeHint() const override { return QSize(400, 300); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  Box Area() const;
+
+  GraphView view_;
+  SpeedRecord record_;
+};
+
+}  // namespace tamarack::app

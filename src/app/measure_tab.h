@@ -1,0 +1,118 @@
+// The Measure tab: the read-speed measurement of the whole disc on the job frame, its fields
+// and texts on the left, the speed graph filling the right. Exec starts a run and, while it
+// runs, cancels it; leaving the tab stops it too. "Print" prints the tab with its graph.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "device/device_session.h"
+#include "job/job_runner.h"
+#include "measure/speed_measurement_job.h"
+#include "measure/speed_record.h"
+
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QPaintDevice;
+class QProgressBar;
+class QToolButton;
+
+namespace tamarack::app {
+
+class GraphViewWidget;
+
+class MeasureTab : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `session` and `runner` must outlive the tab.
+  MeasureTab(DeviceSession& session, JobRunner& runner, QWidget* parent = nullptr);
+  ~MeasureTab() override;
+
+  // Exec: starts a run, or asks the running one to stop.
+  void Execute();
+  // Asks a running measurement to stop; true when one was running.
+  bool Stop();
+  bool running() const { return running_; }
+
+  // The tab became current: the command a run will send, "x0.0", the graph drawn anew.
+  void Shown();
+  // The disc's first track and last block, from the drive selection.
+  void SetRange(std::uint32_t first_track_lba, std::uint32_t last_lba);
+  // "He&x Input": the fields are rewritten in the new base.
+  void SetHexInput(bool on);
+
+  std::int32_t block_count() const { return block_count_; }
+  void SetBlockCount(std::int32_t count);
+
+  // The measurement shown (the last run's, or a loaded one), with the graph's scale.
+  const SpeedRecord& record() const;
+  // Shows a stored measurement as loading a file does: the summary in the status line, the
+  // average, "平均" and the graph.
+  void ShowRecord(const SpeedRecord& record);
+
+  // Prints the tab (the texts, then the graph at the print geometry) on `device`: a printer,
+  // a PDF writer or an image of a page.
+  void PrintTo(QPaintDevice& device);
+  // Asks for a printer (or a PDF file) and prints.
+  void Print();
+
+  // Called with every dialog the tab opens, right after it opened (tests answer them here).
+  std::function<void(QDialog*)> dialog_hook;
+  // Running state changes (the window's Exec caption follows).
+  std::function<void(bool running)> on_running;
+
+  QLineEdit* start_box() const { return start_; }
+  QLineEdit* last_box() const { return last_; }
+  QLineEdit* block_count_box() const { return count_; }
+  QToolButton* up_button() const { return up_; }
+  QToolButton* down_button() const { return down_; }
+  QLabel* model_label() const { return model_; }
+  QLabel* cdb_label() const { return cdb_; }
+  QProgressBar* progress_bar() const { return progress_; }
+  QLabel* status_label() const { return status_; }
+  QLabel* speed_label() const { return speed_; }
+  QLabel* rotation_label() const { return rotation_; }
+  GraphViewWidget* graph() const { return graph_; }
+
+ signals:
+  // A run ended and its results are shown.
+  void MeasureFinished();
+
+ private:
+  void OnShow(JobText where, const QString& text);
+  void OnProgress(const JobProgress& progress);
+  void OnFinished();
+  void ShowCommand();
+  void WriteNumber(QLineEdit* box, std::int64_t value);
+  std::optional<std::int64_t> ReadNumber(const QLineEdit* box) const;
+  void OpenDialog(QDialog* dialog);
+
+  DeviceSession& session_;
+  JobRunner& runner_;
+  std::unique_ptr<JobHost> host_;
+  std::shared_ptr<SpeedMeasurementJob> job_;
+  bool running_ = false;
+  bool hex_ = false;
+  std::int32_t block_count_ = kDefaultMeasureBlockCount;
+  std::int32_t start_lba_ = 0;
+  std::int32_t last_lba_ = 0;
+
+  QLineEdit* start_ = nullptr;
+  QLineEdit* last_ = nullptr;
+  QLineEdit* count_ = nullptr;
+  QToolButton* up_ = nullptr;
+  QToolButton* down_ = nullptr;
+  QLabel* model_ = nullptr;
+  QLabel* cdb_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QLabel* status_ = nullptr;
+  QLabel* speed_ = nullptr;
+  QLabel* rotation_ = nullptr;
+  GraphViewWidget* graph_ = nullptr;
+};
+
+}  // namespace tamarack::app

@@ -1,0 +1,52 @@
+// tamarack-cli capture --drive ID --out FILE [--start LBA] [--end LBA] [--check] [--max-speed]
+//                      [--yes]
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli/cli_app.h"
+#include "cli/exit_codes.h"
+#include "cli/reference_cli.h"
+#include "device/device_session.h"
+#include "device/sense_table.h"
+#include "refdata/drive_jobs.h"
+
+namespace tamarack::cli {
+
+void AddCaptureCommand(CLI::App& app, CliContext& context) {
+  auto* cmd = app.add_subcommand(
+      "capture", "Capture a range of a disc into a reference data file (user data, no header)");
+  auto o = std::make_shared<ReferenceOptions>();
+  auto check = std::make_shared<bool>(false);
+  auto max_speed = std::make_shared<bool>(false);
+  cmd->add_option("--drive", o->drive, "Drive id (/dev/sr0, emu:type13, ...)")->required();
+  cmd->add_option("--out", o->file, "The reference file to write (*.dat)")->required();
+  cmd->add_option("--start", o->start, "First LBA (default: the first track's start)");
+  cmd->add_option("--end", o->end, "Last LBA, included (default: the disc's last block)");
+  cmd->add_flag("--check", *check, "Check the disc against the file after reading it");
+  cmd->add_flag("--max-speed", *max_speed, "Set the drive to its highest speed first");
+  cmd->add_flag("--yes", o->yes, "Continue on read errors and differences without asking");
+  cmd->callback([&context, o, check, max_speed] {
+    std::ostream& err = *context.err;
+    ReferenceRequest request;
+    if (!ReferenceRangeOptions(*o, "capture", err, &request)) {
+      context.exit_code = kExitBadArguments;
+      return;
+    }
+    request.path = o->file;
+    DeviceSession session(context.drives, BuiltInSenseTable());
+    if (!session.Open(o->drive)) {
+      err << "tamarack-cli capture: " << session.OpenError() << "\n";
+      context.exit_code = kExitCannotOpen;
+      return;
+    }
+    if (*max_speed) {
+      const Cdb cdb = MaxSpeedCdb();
+      const bool ok = session.Run(cdb, {}, false, false).status == CommandStatus::kGood;
+      *(ok ? context.out : context.err) << MaxSpeedText(ok) << "\n";
+    }
+    auto job = std::make_shared<CaptureJob>(request, *check);
+    context.exit_code = RunReferenceJob(session, job, job->result(), *o, context);
+  });
+}
+
+}  // namespace tamarack::cli

@@ -1,0 +1,216 @@
+// tamarack-cli measure --drive ID [--blocks N] [--start LBA] [--end LBA] [--save FILE.msr]
+//                      [--plot FILE.png|FILE.svg]
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+#include <limits>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "cli/cli_app.h"
+#include "cli/exit_codes.h"
+#include "cli/job_terminal.h"
+#include "device/device_session.h"
+#include "device/sense_table.h"
+#include "job/job_runner.h"
+#include "measure/graph_view.h"
+#include "measure/speed_measurement_job.h"
+#include "persist/measurement_file.h"
+#include "persist/text_file.h"
+#include "tools/dump_number.h"
+#include "util/strings.h"
+
+#ifdef TAMARACK_HAVE_PNG_PLOT
+#include "paint/drawing_painter.h"
+#endif
+
+namespace tamarack::cli {
+
+namespace {
+
+struct MeasureOptions {
+  std::string drive;
+  std::int32_t blocks = kDefaultMeasureBlockCount;
+  std::string start;
+  std::string end;
+  std::string save;
+  std::string plot;
+  std::uint32_t timeout = kDefaultCommandTimeout;
+};
+
+enum class PlotKind { kNone, kSvg, kPng };
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<long>(suffix.size()),
+                    [](char a, char b) { return (a | 0x20) == (b | 0x20); });
+}
+
+// The measurement's lines on the terminal: the model, the command, the status line as it
+// changes, the final status and the rotation. The current LBA and speed go into the progress
+// line instead of lines of their own.
+class MeasureHost final : public TerminalJobHost {
+ public:
+  using TerminalJobHost::TerminalJobHost;
+  std::ostream* out = nullptr;
+
+  void Show(JobText where, const std::string& text) override {
+    switch (where) {
+      case JobText::kModel:
+        Line("model: " + text);
+        break;
+      case JobText::kCdb:
+        Line("cdb: " + text.substr(0, text.find_last_not_of(' ') + 1));
+        break;
+      case JobText::kStatus:
+        if (!text.starts_with("現在 LBA")) TerminalJobHost::Show(where, text);
+        break;
+      case JobText::kResultLine:
+        TerminalJobHost::Show(where, text);
+        break;
+      default:
+        break;
+    }
+  }
+  // The session's status line: "Blk=…", a failure's text, the summary.
+  void StatusLine(const std::string& text) {
+    if (!text.empty() && text != last_status_) Line(text);
+    last_status_ = text;
+  }
+
+ private:
+  void Line(const std::string& text) {
+    EndProgressLine();
+    *out << text << '\n' << std::flush;
+  }
+  std::string last_status_;
+};
+
+// The plot's size: the whole curve across (1 pixel a MB) within sensible bounds.
+Box PlotBox(const SpeedRecord& record) {
+  const std::int64_t mb = record.SampleSum() * record.block_size / (1024 * 1024);
+  const int width = static_cast<int>(std::clamp<std::int64_t>(mb + 60, 800, 8000));
+  return Box{0, 0, width, 500};
+}
+
+bool ParseLba(const std::string& text, const char* name, std::optional<std::int32_t>* out,
+              std::ostream& err) {
+  if (text.empty()) return true;
+  const auto v = ParseDumpNumber(text, false);
+  if (!v || *v > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
+    err << "tamarack-cli measure: " << name
+        << " takes a block address from 0 to 2147483647 (decimal, or hex with 0x)\n";
+    return false;
+  }
+  *out = static_cast<std::int32_t>(*v);
+  return true;
+}
+
+int Measure(const MeasureOptions& o, CliContext& context) {
+  std::ostream& out = *context.out;
+  std::ostream& err = *context.err;
+  MeasureSettings settings;
+  settings.block_count = o.blocks;
+  if (!ParseLba(o.start, "--start", &settings.first_override, err) ||
+      !ParseLba(o.end, "--end", &settings.last_override, err)) {
+    return kExitBadArguments;
+  }
+  if (settings.first_override && settings.last_override &&
+      *settings.last_override < *settings.first_override) {
+    err << "tamarack-cli measure: --end lies before --start\n";
+    return kExitBadArguments;
+  }
+  PlotKind plot = PlotKind::kNone;
+  if (!o.plot.empty()) {
+    plot = EndsWith(o.plot, ".svg")   ? PlotKind::kSvg
+           : EndsWith(o.plot, ".png") ? PlotKind::kPng
+                                      : PlotKind::kNone;
+    if (plot == PlotKind::kNone) {
+      err << "tamarack-cli measure: --plot writes FILE.svg or FILE.png\n";
+      return kExitBadArguments;
+    }
+#ifndef TAMARACK_HAVE_PNG_PLOT
+    if (plot == PlotKind::kPng) {
+      err << "tamarack-cli measure: this build has no Qt to draw PNG files; use FILE.svg\n";
+      return kExitBadArguments;
+    }
+#endif
+  }
+
+  DeviceSession session(context.drives, BuiltInSenseTable());
+  session.command_timeout = o.timeout;
+  if (!session.Open(o.drive)) {
+    err << "tamarack-cli measure: " << session.OpenError() << "\n";
+    return kExitCannotOpen;
+  }
+  Clock& clock = context.clock ? *context.clock : RealClock();
+  const bool terminal = context.err == &std::cerr && isatty(STDERR_FILENO);
+  MeasureHost host(out, err, nullptr, terminal, AnswerPolicy::kStop, clock);
+  host.out = &out;
+  session.status_line.SetObserver([&host](const std::string& text) { host.StatusLine(text); });
+  JobRunner runner(session, clock);
+  auto job = std::make_shared<SpeedMeasurementJob>(settings);
+  RunJobFromTerminal(runner, job, host);
+  session.status_line.SetObserver(nullptr);
+
+  MeasureResult r = job->result();
+  if (r.refused) return kExitBadArguments;
+  SpeedRecord& record = r.record;
+  // The graph settles its scale (saved with the samples) whether or not it is written.
+  const Box box = PlotBox(record);
+  const SpeedGraph graph = DrawSpeedGraph(record, box);
+  record.scale = graph.scale;
+  int status = r.failed_read ? ExitCodeFor(*r.failed_read) : r.read_error ? kExitOther : kExitGood;
+  if (record.samples.empty()) {
+    err << "tamarack-cli measure: nothing was measured\n";
+    return status == kExitGood ? kExitOther : status;
+  }
+  std::string error;
+  if (!o.save.empty()) {
+    if (WriteFileAtomically(o.save, FormatMeasurementFile(record), &error)) {
+      out << "saved: " << o.save << "\n";
+    } else {
+      err << "tamarack-cli measure: " << error << "\n";
+      status = kExitOther;
+    }
+  }
+  bool plotted = true;
+  if (plot == PlotKind::kSvg) {
+    plotted =
+        WriteFileAtomically(o.plot, DrawingToSvg(graph.drawing, box.width(), box.height()), &error);
+  }
+#ifdef TAMARACK_HAVE_PNG_PLOT
+  if (plot == PlotKind::kPng) {
+    plotted = paint::WritePngFile(graph.drawing, box.width(), box.height(), o.plot, &error);
+  }
+#endif
+  if (!plotted) {
+    err << "tamarack-cli measure: " << error << "\n";
+    status = kExitOther;
+  } else if (plot != PlotKind::kNone) {
+    out << "plot: " << o.plot << "\n";
+  }
+  return status;
+}
+
+}  // namespace
+
+void AddMeasureCommand(CLI::App& app, CliContext& context) {
+  auto* cmd = app.add_subcommand(
+      "measure",
+      "Measure the read speed from the first track to the last block (x1 = 75 blocks/s)");
+  auto o = std::make_shared<MeasureOptions>();
+  cmd->add_option("--drive", o->drive, "Drive id (/dev/sr0, emu:type13, ...)")->required();
+  cmd->add_option("--blocks", o->blocks, "Blocks per Read CD command (default 10)");
+  cmd->add_option("--start", o->start, "First block instead of the first track's (0x for hex)");
+  cmd->add_option("--end", o->end, "Last block instead of the disc's last (0x for hex)");
+  cmd->add_option("--save", o->save, "Write the samples to a measurement file (.msr)");
+  cmd->add_option("--plot", o->plot, "Draw the speed graph to FILE.svg or FILE.png");
+  cmd->add_option("--timeout", o->timeout, "Time-out in seconds")->check(CLI::Range(1u, 86400u));
+  cmd->callback([&context, o] { context.exit_code = Measure(*o, context); });
+}
+
+}  // namespace tamarack::cli

@@ -1,0 +1,111 @@
+// The speed measurement: Read CD commands of a fixed number of blocks back to back from the
+// start of the first track to the last block, counting each second how many blocks the drive
+// read. It runs as a job of the job frame and reports:
+//   kModel   the drive's "VENDOR PRODUCT";
+//   kCdb     the Read CD command, as "%02x " bytes, when the first one is sent;
+//   kStatus  "現在 LBA: %d" (or "%x") while running, "平均" or "平均(途中ｷｬﾝｾﾙ)" at the end;
+//   kSpeed   the current speed "x%d.%d", cleared at the start, the average at the end;
+//   kResultLine  the rotation the curve shows (after a run with a summary);
+//   Progress     blocks done of the range, the LBA and the last second's rate, at least once a
+//                second (each new sample) and at most every 100 ms between;
+// and the status line "Blk=…" after the first command, the summary "x%d.%d speed(…)" at the end.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/device_session.h"
+#include "device/scsi.h"
+#include "job/job.h"
+#include "measure/rotation.h"
+#include "measure/second_sampler.h"
+#include "measure/speed_record.h"
+
+namespace tamarack {
+
+inline constexpr const char* kMeasureAverageText = "平均";
+inline constexpr const char* kMeasureCancelledText = "平均(途中ｷｬﾝｾﾙ)";
+inline constexpr const char* kMeasureReadError = "Read ｴﾗｰが発生しました(LBA=%d)計測を中止します";
+inline constexpr const char* kMeasureBlockCountMessage =
+    "転送ﾌﾞﾛｯｸ長は1から65535までにしてください";
+// Read CD carries three bytes of length, and a command reads into one buffer of 2656 bytes a
+// block: 65535 blocks (174 MB) is already far beyond what any path to a drive moves at once.
+inline constexpr std::int32_t kMaxMeasureBlockCount = 65535;
+inline constexpr std::int32_t kDefaultMeasureBlockCount = 10;
+
+struct MeasureSettings {
+  std::int32_t block_count = kDefaultMeasureBlockCount;  // blocks per Read CD
+  // The range of the previous run: kept when Read TOC or Read Capacity fails.
+  std::int32_t start_lba = 0;
+  std::int32_t last_lba = 0;
+  // A range chosen by the user instead of the disc's (the CLI's --start and --end).
+  std::optional<std::int32_t> first_override;
+  std::optional<std::int32_t> last_override;
+  bool hex = false;  // "He&x Input": the current LBA in hexadecimal
+};
+
+// The Read CD command of a run: BE 00, LBA, block count (3 bytes), 10h (user data), 00 00.
+Cdb MeasureCdb(std::int32_t lba, std::int32_t block_count);
+
+struct MeasureResult {
+  bool refused = false;  // the block count was out of range: nothing was sent
+  std::int32_t start_lba = 0;
+  std::int32_t last_lba = 0;
+  std::int32_t current_lba = 0;  // the next block the run would have read
+  std::int64_t total_bytes = 0;
+  bool first_command_sent = false;
+  bool cancelled = false;  // stopped on request (Cancel, a tab change, an interruption)
+  bool read_error = false;
+  // The Read CD that ended the run when it failed (a command that read too little is kGood).
+  std::optional<CommandOutcome> failed_read;
+  SpeedRecord record;                      // the samples, the closing one included
+  std::string summary;                     // "x%d.%d speed(…)"; empty when there is none
+  std::optional<RotationVerdict> verdict;  // with a summary
+};
+
+// What the window needs while the run goes on.
+struct MeasureLive {
+  std::int32_t start_lba = 0;
+  std::int32_t last_lba = 0;
+  std::int32_t block_size = 0;
+  std::vector<std::int32_t> samples;
+};
+
+class SpeedMeasurementJob final : public Job {
+ public:
+  explicit SpeedMeasurementJob(const MeasureSettings& settings) : settings_(settings) {}
+
+  void Run(JobContext& ctx) override;
+  // An interruption (closing, eject, a dialog) is a stop request like Cancel.
+  RunState InterruptState() const override { return RunState::kCancelRequested; }
+
+  // Thread-safe: the range and the samples so far.
+  MeasureLive Live() const;
+  // Read after the host's Finished call.
+  const MeasureResult& result() const { return result_; }
+
+ private:
+  void Measure(JobContext& ctx, std::vector<std::uint8_t>& buffer);
+  // One Read CD; keeps the outcome of a failure.
+  bool Read(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
+            std::uint32_t* transferred);
+  void ReadRange(JobContext& ctx);
+  void ReadModel(JobContext& ctx);
+  // Sampling and the reports after a command that read `blocks` blocks from `from` to `to`.
+  void Account(JobContext& ctx, Clock::Duration from, Clock::Duration to, std::int32_t blocks);
+  void Report(JobContext& ctx);
+  void Finish(JobContext& ctx);
+
+  MeasureSettings settings_;
+  MeasureResult result_;
+  mutable std::mutex mutex_;  // guards sampler_ and the range for Live()
+  std::optional<SecondSampler> sampler_;
+  Clock::Duration last_report_{};
+  std::optional<std::int64_t> speed_shown_;
+};
+
+}  // namespace tamarack

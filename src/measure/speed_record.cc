@@ -1,0 +1,53 @@
+#include "measure/speed_record.h"
+
+#include <numeric>
+
+#include "util/strings.h"
+
+namespace tamarack {
+
+std::int64_t SpeedRecord::SampleSum() const {
+  return std::accumulate(samples.begin(), samples.end(), std::int64_t{0});
+}
+
+std::string SpeedText(std::int64_t tenths) {
+  return StrFormat("x%lld.%lld", static_cast<long long>(tenths / 10),
+                   static_cast<long long>(tenths % 10));
+}
+
+std::int64_t SampleTenths(std::int64_t blocks) {
+  return blocks * kSamplesPerSecond * 10 / kBlocksPerSecondAtX1;
+}
+
+std::int64_t AverageTenths(std::int64_t bytes, std::int64_t block_size, std::size_t seconds) {
+  const std::int64_t per_tenth =
+      block_size * static_cast<std::int64_t>(seconds) * kBlocksPerSecondAtX1 / 10;
+  return per_tenth == 0 ? 0 : bytes / per_tenth;
+}
+
+namespace {
+
+std::string FormatSummary(std::int64_t v, std::int64_t bytes, std::size_t seconds) {
+  return StrFormat("x%lld.%lld speed(%lld Bytes/%zu Sec)", static_cast<long long>(v / 10),
+                   static_cast<long long>(v % 10), static_cast<long long>(bytes), seconds);
+}
+
+}  // namespace
+
+std::string SummaryText(std::int64_t bytes, std::int64_t block_size, std::size_t seconds) {
+  return FormatSummary(AverageTenths(bytes, block_size, seconds), bytes, seconds);
+}
+
+std::int64_t RecordAverageTenths(const SpeedRecord& record) {
+  const std::int64_t per_tenth =
+      static_cast<std::int64_t>(record.samples.size()) * kBlocksPerSecondAtX1 / 10;
+  return per_tenth == 0 ? 0 : record.SampleSum() / per_tenth;
+}
+
+std::string RecordSummaryText(const SpeedRecord& record) {
+  if (record.samples.empty()) return {};
+  const std::int64_t sum = record.SampleSum();
+  return FormatSummary(RecordAverageTenths(record), record.block_size * sum, record.samples.size());
+}
+
+}  // namespace tamarack

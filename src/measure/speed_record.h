@@ -1,0 +1,51 @@
+// The record of one speed measurement: how many blocks the drive read in each second, the bytes
+// per block and the graph's scale. The window draws it, the CLI plots and saves it, ".msr" files
+// keep it. "x1" is 75 blocks a second whatever the block size.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tamarack {
+
+inline constexpr std::int64_t kBlocksPerSecondAtX1 = 75;
+// A sample per second, at most 100 minutes of them.
+inline constexpr std::int64_t kSamplesPerSecond = 1;
+inline constexpr std::size_t kMaxSpeedSamples = 6000;
+// The graph makes a point every 5 MB of data.
+inline constexpr std::int64_t kGraphStepMb = 5;
+
+struct SpeedRecord {
+  std::int32_t block_size = 0;  // bytes per block
+  int scale = 0;                // 0: 20 pixels per "x"; non-zero: 10 (the graph reached its top)
+  std::string model;            // the drive's "VENDOR PRODUCT"
+  // Blocks read in each second, in order; at most kMaxSpeedSamples. Whole 32-bit counts: a fast
+  // path reads more than 32767 blocks a second.
+  std::vector<std::int32_t> samples;
+
+  std::int64_t SampleSum() const;
+  bool operator==(const SpeedRecord&) const = default;
+};
+
+// "x%d.%d" of a speed in tenths of "x".
+std::string SpeedText(std::int64_t tenths);
+
+// The speed of a second of `blocks` blocks in tenths of "x" (truncated).
+std::int64_t SampleTenths(std::int64_t blocks);
+
+// The average speed in tenths: bytes ÷ (block size × seconds × 75 ÷ 10), integer divisions,
+// the inner one first. 0 when there is nothing to divide by.
+std::int64_t AverageTenths(std::int64_t bytes, std::int64_t block_size, std::size_t seconds);
+
+// "x%d.%d speed(%d Bytes/%d Sec)": the run's summary line.
+std::string SummaryText(std::int64_t bytes, std::int64_t block_size, std::size_t seconds);
+
+// The summary of a loaded record: the average is the sum of the samples ÷ (seconds × 75 ÷ 10)
+// and the bytes are block size × that sum. Empty without samples.
+std::int64_t RecordAverageTenths(const SpeedRecord& record);
+std::string RecordSummaryText(const SpeedRecord& record);
+
+}  // namespace tamarack

@@ -1,0 +1,23 @@
+// Saved measurements (".msr"): text with "\n" line ends, the first line "%d %d Model=%s" (block
+// size, the graph's scale flag, the model line), then one line "%d" per sample.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "measure/speed_record.h"
+
+namespace tamarack {
+
+// The file's text for `record`. Line ends in the model are written as blanks, so that the
+// file reads back as it was written.
+std::string FormatMeasurementFile(const SpeedRecord& record);
+
+// Reads a measurement file's text ("\r\n" line ends too). The first line gives the block size
+// and the scale flag (a missing flag reads as 0) and, after its first "=", the model line;
+// every further line is a sample, up to kMaxSpeedSamples (the rest is ignored). False, with
+// `record` untouched and the reason in `error`, when the first line gives no block size above
+// 0 or a sample line is not a whole number. A record without samples is a good read.
+bool ParseMeasurementFile(std::string_view text, SpeedRecord* record, std::string* error);
+
+}  // namespace tamarack

@@ -1,0 +1,46 @@
+#include "refdata/drive_jobs.h"
+
+#include <span>
+
+#include "decode/volume_descriptor.h"
+#include "device/device_session.h"
+#include "device/sense_table.h"
+#include "util/strings.h"
+
+namespace tamarack {
+
+namespace {
+
+std::string Trimmed(std::string s) {
+  const std::size_t first = s.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+Cdb MaxSpeedCdb() { return MakeCdb({0xBB, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}); }
+
+std::string MaxSpeedText(bool ok) {
+  return ok ? "SetCDSpeed ｺﾏﾝﾄﾞが成功しました" : "SetCDSpeed ｺﾏﾝﾄﾞが失敗しました";
+}
+
+void VolumeLabelJob::Run(JobContext& ctx) {
+  ctx.host().SetBusy(true);
+  label_ = ReadVolumeLabel(ctx.session());
+  ctx.host().SetBusy(false);
+}
+
+void DriveNamesJob::Run(JobContext& ctx) {
+  for (std::size_t i = 0; i < ids_.size() && !ctx.stop_requested(); ++i) {
+    DeviceSession session(drives_, BuiltInSenseTable());
+    if (!session.Open(ids_[i])) continue;
+    std::uint32_t moved = 0;
+    if (!IssueCdb(session, MakeCdb({0x12, 0, 0, 0, 0xFF}), &moved) || moved < 32) continue;
+    const std::span<const std::uint8_t> reply(session.response_buffer);
+    names_[i] = Trimmed(Trimmed(FixedText(reply.subspan(8, 8))) + " " +
+                        Trimmed(FixedText(reply.subspan(16, 16))));
+  }
+}
+
+}  // namespace tamarack

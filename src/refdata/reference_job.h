@@ -1,0 +1,132 @@
+// The reference data jobs: capture a range of a disc into a ".dat" file (the user data of each
+// block, one block after another, no header) and check a disc against such a file. Both run on
+// the job frame and talk only through the JobHost:
+//   kStatus    the phase ("CDからﾌｧｲﾙに読み込み中...", "ﾌｧｲﾙをﾁｪｯｸ中..."), the mismatch count
+//              ("ｴﾗｰ件数 %d") and the check's result line
+//   kCounters  " LBA %d/%d" (current, end)
+//   kSpeed     the capture's speed summary ("x%d.%d speed(%llu Bytes/%d Sec)")
+//   Progress   blocks done of the blocks to do (a capture with its check counts both phases)
+//   Message    the closing message; Ask the range questions, the read error question and the
+//              continue question of the check.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "device/block_size.h"
+#include "device/clock.h"
+#include "device/device_session.h"
+#include "device/scsi.h"
+#include "job/job.h"
+
+namespace tamarack {
+
+inline constexpr std::uint32_t kCaptureBlocksPerCommand = 16;
+inline constexpr std::uint32_t kCheckBlocksPerCommand = 14;
+// Room per block in the read buffers: the largest block Read CD returns, rounded up.
+inline constexpr std::uint32_t kReferenceBufferBlock = 2656;
+
+// A capture is written to this name beside its target and renamed to the target only when the
+// whole range is in it, so a file under the target's name is always complete.
+inline constexpr const char* kPartialSuffix = ".partial";
+
+// Read CD (BEh) of `blocks` blocks at `lba`: any sector type, user data only.
+Cdb ReferenceReadCdb(std::uint32_t lba, std::uint32_t blocks);
+
+// Both ends included.
+struct ReferenceRange {
+  std::uint32_t start = 0;
+  std::uint32_t end = 0;
+  std::uint64_t blocks() const { return end >= start ? std::uint64_t{end} - start + 1 : 0; }
+  bool operator==(const ReferenceRange&) const = default;
+};
+
+enum class ReferenceEnd {
+  kCompleted,         // the whole range was read (and checked); read errors passed over included
+  kStopped,           // Cancel, an interruption, or a question answered with Cancel
+  kNoDevice,          // no drive open: nothing happened
+  kNoDisc,            // no range on the disc (both ends 0, or no capacity)
+  kRangeDeclined,     // a range question answered with Cancel
+  kOutsideDisc,       // the start lies beyond the disc's last block
+  kFirstReadFailed,   // the block size could not be found from the first command
+  kTailReadFailed,    // a block of the tail (read one by one) could not be read
+  kFileError,         // the file could not be created, written, read or renamed
+  kCheckFileMissing,  // the check file does not exist
+  kNoCheckData,       // the check file holds no whole block
+};
+
+// What ended a stopped job.
+enum class StopCause {
+  kNone,
+  kUser,        // Cancel or an interruption
+  kReadError,   // the read error question answered Cancel
+  kDifference,  // the continue question of the check answered Cancel
+};
+
+struct ReferenceResult {
+  ReferenceEnd end = ReferenceEnd::kNoDevice;
+  ReferenceRange range;         // as settled (the check's end cut to the file)
+  BlockSizeFinding block_size;  // of the last phase that ran
+  std::uint64_t bytes_written = 0;
+  std::uint64_t bytes_checked = 0;
+  std::uint32_t read_errors = 0;  // failed or short commands the user passed over
+  bool check_ran = false;
+  std::uint32_t mismatches = 0;  // commands (and the tail) whose data differed from the file
+  std::optional<std::uint32_t> first_mismatch;  // the LBA of the first difference
+  StopCause stop_cause = StopCause::kNone;      // for kStopped
+  // The last command that failed (a read error, the capacity); status kNoDevice when none did.
+  CommandOutcome failure;
+  // The file the capture wrote: the target, or the partial file when the capture did not end.
+  std::string file;
+  std::string message;               // the closing message, as sent to the host
+  Clock::Duration read_elapsed{0};   // the read phase, by the steady clock
+  Clock::Duration check_elapsed{0};  // the check phase
+};
+
+// What the opener hands over. start = end = 0: the whole disc, from the first track's start.
+struct ReferenceRequest {
+  std::uint32_t start = 0;
+  std::uint32_t end = 0;
+  std::string path;  // the target (capture) or the check file (check)
+  // Ask before reading from a start other than 0 or to an end before the last LBA. A range the
+  // user typed on a command line is its own confirmation.
+  bool confirm_range = true;
+};
+
+// Page "Read and Check": the read phase, then the check phase when `check_after` is set.
+class CaptureJob final : public Job {
+ public:
+  CaptureJob(ReferenceRequest request, bool check_after)
+      : request_(std::move(request)), check_after_(check_after) {}
+  void Run(JobContext& ctx) override;
+  bool LowPriority() const override { return false; }  // reads at the drive's full speed
+  // Read after the host's Finished call.
+  const ReferenceResult& result() const { return result_; }
+
+ private:
+  ReferenceRequest request_;
+  bool check_after_;
+  ReferenceResult result_;
+};
+
+// Page "Check": the check phase alone.
+class CheckJob final : public Job {
+ public:
+  explicit CheckJob(ReferenceRequest request) : request_(std::move(request)) {}
+  void Run(JobContext& ctx) override;
+  bool LowPriority() const override { return false; }
+  const ReferenceResult& result() const { return result_; }
+
+ private:
+  ReferenceRequest request_;
+  ReferenceResult result_;
+};
+
+// "x%d.%d speed(%llu Bytes/%d Sec)": the speed in tenths of x1 (75 blocks a second) from the
+// exact elapsed time; the whole seconds are shown. Empty when less than a second passed or the
+// block size is 0.
+std::string CaptureSpeedText(std::uint64_t bytes, std::uint32_t block_size,
+                             Clock::Duration elapsed);
+
+}  // namespace tamarack

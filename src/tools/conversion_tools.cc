@@ -1,0 +1,109 @@
+#include "tools/conversion_tools.h"
+
+#include <array>
+#include <optional>
+
+#include "util/strings.h"
+#include "util/sub_q_crc.h"
+
+namespace tamarack {
+
+namespace {
+
+constexpr long long kMsfOffset = 150;
+constexpr long long kFramesPerMinute = 4500;
+constexpr long long kFramesPerSecond = 75;
+
+// Digits of `base` only, at most 8 of them (an LBA fits 32 bits); nothing for anything else.
+std::optional<long long> ParseDigits(std::string_view text, int base) {
+  if (text.empty() || text.size() > 8) return std::nullopt;
+  long long value = 0;
+  for (char c : text) {
+    const int d = HexDigitValue(c);
+    if (d < 0 || d >= base) return std::nullopt;
+    value = value * base + d;
+  }
+  return value;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// One pair of the MSF text; `pair` may be shorter than two characters (missing at the front).
+std::optional<int> PairValue(std::string_view pair, bool bcd) {
+  if (pair.empty()) return 0;
+  if (!bcd) {
+    const auto v = ParseDigits(pair, 16);
+    return v ? std::optional<int>(static_cast<int>(*v)) : std::nullopt;
+  }
+  int value = 0;
+  for (char c : pair) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c & 0x0F);
+  }
+  return value;
+}
+
+}  // namespace
+
+std::string LbaToMsfText(std::string_view text, bool hex) {
+  text = Trimmed(text);
+  const bool negative = !hex && !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  const auto parsed = ParseDigits(text, hex ? 16 : 10);
+  if (!parsed || (!hex && *parsed > 0x7FFFFFFF)) return kConversionErrorText;
+  const long long lba = negative ? -*parsed : *parsed;
+  const long long a = lba + kMsfOffset;
+  if (a < 0) return kConversionErrorText;
+  const auto minutes = static_cast<int>(a / kFramesPerMinute);
+  const auto seconds = static_cast<int>(a % kFramesPerMinute / kFramesPerSecond);
+  const auto frames = static_cast<int>(a % kFramesPerSecond);
+  // A negative LBA shows in hexadecimal as the 32-bit value a drive would be sent.
+  const auto bits = static_cast<unsigned>(static_cast<std::uint32_t>(lba));
+  return StrFormat("%lld (%04xh) -> %02d %02d %02d(%02xh %02xh %02xh)", lba, bits, minutes, seconds,
+                   frames, static_cast<unsigned>(minutes), static_cast<unsigned>(seconds),
+                   static_cast<unsigned>(frames));
+}
+
+std::string MsfToLbaText(std::string_view text, bool bcd) {
+  const std::string_view last_six = text.size() > 6 ? text.substr(text.size() - 6) : text;
+  // Pairs from the end: frames, seconds, minutes.
+  std::array<std::optional<int>, 3> values;
+  std::size_t end = last_six.size();
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::size_t begin = end >= 2 ? end - 2 : 0;
+    values[i] = PairValue(last_six.substr(begin, end - begin), bcd);
+    end = begin;
+  }
+  if (!values[0] || !values[1] || !values[2]) return kConversionErrorText;
+  const int frames = *values[0], seconds = *values[1], minutes = *values[2];
+  if (frames > 74 || seconds > 59) return kConversionErrorText;
+  const long long lba = (minutes * 60LL + seconds - 2) * kFramesPerSecond + frames;
+  if (lba < 0) return kConversionErrorText;
+  return StrFormat("%.*s -> %lld (%04llxh)", static_cast<int>(text.size()), text.data(), lba,
+                   static_cast<unsigned long long>(lba));
+}
+
+std::string SubQCrcText(std::string_view text) {
+  std::string digits;
+  for (char c : text) {
+    if (c == ' ' || c == '\t') continue;
+    if (HexDigitValue(c) < 0 || digits.size() == 2 * kSubQDataSize) return kConversionErrorText;
+    digits += c;
+  }
+  digits.resize(2 * kSubQDataSize, '0');
+  std::array<std::uint8_t, kSubQDataSize> bytes{};
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = static_cast<std::uint8_t>(HexDigitValue(digits[2 * i]) << 4 |
+                                         HexDigitValue(digits[2 * i + 1]));
+    StrAppendFormat(&out, "%02x ", bytes[i]);
+  }
+  StrAppendFormat(&out, " -> %04x", SubQCrc(bytes));
+  return out;
+}
+
+}  // namespace tamarack

@@ -1,0 +1,320 @@
+// The speed measurement run on a simulated clock: against a scripted drive that reads at a
+// fixed pace (the run's edge cases), and against the virtual drive's CLV and CAV models.
+#include "measure/speed_measurement_job.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "device/clock.h"
+#include "device/device_session.h"
+#include "device/scripted_transport.h"
+#include "device/sense_table.h"
+#include "emu/built_in_discs.h"
+#include "emu/speed_model.h"
+#include "emu/virtual_drive_provider.h"
+#include "job/scripted_job_host.h"
+#include "measure/speed_walk.h"
+#include "util/bytes.h"
+#include "util/strings.h"
+
+namespace tamarack {
+namespace {
+
+using testing::CheckCondition;
+using testing::Good;
+using testing::ScriptedReply;
+
+MeasureSettings Blocks(std::int32_t count, bool hex = false) {
+  MeasureSettings s;
+  s.block_count = count;
+  s.hex = hex;
+  return s;
+}
+
+// Cancels the run once the progress passes a block.
+class Host : public testing::ScriptedJobHost {
+ public:
+  void Progress(const JobProgress& p) override {
+    ScriptedJobHost::Progress(p);
+    if (cancel_at && p.done >= *cancel_at && state) state->Set(RunState::kCancelRequested);
+  }
+  std::optional<std::uint64_t> cancel_at;
+  RunStateWord* state = nullptr;
+};
+
+// A drive that reads `rate` blocks a second on the simulated clock: a disc of blocks 0 to
+// `last`, 2048 bytes each, unreadable at the `bad` blocks.
+struct PacedDrive {
+  PacedDrive() {
+    drive.transport->responder = [this](const ScsiRequest& r) { return Answer(r); };
+  }
+
+  ScriptedReply Answer(const ScsiRequest& r) {
+    std::vector<std::uint8_t> reply(260);
+    switch (r.cdb[0]) {
+      case 0x25:
+        WriteBe32(reply, 0, static_cast<std::uint32_t>(last));
+        WriteBe32(reply, 4, 2048);
+        return Good(reply);
+      case 0x43:
+        WriteBe32(reply, 8, static_cast<std::uint32_t>(first));
+        return Good(reply);
+      case 0x12:
+        std::copy_n("KESTREL PACED   ", 16, reply.begin() + 8);
+        return Good(reply);
+      case 0xBE:
+        break;
+      default:
+        return CheckCondition(5, 0x20, 0);
+    }
+    const auto lba = static_cast<std::int32_t>(ReadBe32(r.cdb, 2));
+    const auto count = static_cast<std::int32_t>(ReadBe24(r.cdb, 6));
+    for (std::int32_t b = lba; b < lba + count; ++b) {
+      if (bad.count(b)) return CheckCondition(3, 0x11, 0);
+    }
+    reads.push_back({lba, count, r.buffer.size()});
+    clock.Advance(
+        std::chrono::microseconds(static_cast<std::int64_t>(std::llround(count * 1e6 / rate))));
+    const std::size_t bytes = static_cast<std::size_t>(count) * 2048;
+    // The data only where the block size is looked for; otherwise the count alone.
+    ScriptedReply good = Good(std::vector<std::uint8_t>(r.buffer.size() > bytes ? bytes : 0, 0x11));
+    if (!good.data.empty() && tail_5a) std::fill(good.data.end() - 4, good.data.end(), 0x5A);
+    good.result.transferred = static_cast<std::uint32_t>(bytes);
+    return good;
+  }
+
+  MeasureResult Run(MeasureSettings settings = {}) {
+    SpeedMeasurementJob job(settings);
+    state.Set(RunState::kRunning);
+    host.state = &state;
+    JobContext ctx(drive.session, host, clock, state);
+    job.Run(ctx);
+    return job.result();
+  }
+
+  struct Read {
+    std::int32_t lba, count;
+    std::size_t length;
+  };
+  testing::ScriptedSession drive;
+  SimulatedClock clock;
+  RunStateWord state;
+  Host host;
+  std::int32_t first = 0;
+  std::int32_t last = 0;
+  double rate = 75;
+  bool tail_5a = false;
+  std::set<std::int32_t> bad;
+  std::vector<Read> reads;
+};
+
+TEST(SpeedMeasurement, ThirtySecondsOf120BlocksEndWithTheSummary) {
+  PacedDrive d;
+  d.rate = 120;
+  d.last = 30 * 120 - 1;
+  const MeasureResult r = d.Run(Blocks(120));
+  EXPECT_EQ(r.record.samples, std::vector<std::int32_t>(30, 120));
+  EXPECT_EQ(r.summary, "x1.6 speed(7372800 Bytes/30 Sec)");
+  EXPECT_EQ(d.drive.session.status_line.Get(), r.summary);
+  EXPECT_EQ(d.host.TextsAt(JobText::kSpeed).back(), "x1.6");
+  EXPECT_EQ(d.host.TextsAt(JobText::kStatus).back(), "平均");
+  // Vendor and product as the drive pads them.
+  EXPECT_EQ(d.host.TextsAt(JobText::kModel), std::vector<std::string>{"KESTREL  PACED   "});
+  EXPECT_EQ(d.host.TextsAt(JobText::kCdb),
+            std::vector<std::string>{"be 00 00 00 00 00 00 00 78 10 00 00 "});
+  // The first command takes the whole buffer, later ones exactly their blocks; the last 120
+  // blocks (no more than a command's) are read one at a time.
+  ASSERT_EQ(d.reads.size(), 29u + 120u);
+  EXPECT_EQ(d.reads[0].length, 120u * 2656u);
+  EXPECT_EQ(d.reads[28].length, 120u * 2048u);
+  EXPECT_EQ(d.reads[29].lba, 3480);
+  EXPECT_EQ(d.reads[29].count, 1);
+  EXPECT_EQ(d.reads[29].length, 2656u);
+  EXPECT_EQ(d.host.messages.size(), 0u);
+  EXPECT_EQ(d.host.busy_marks, (std::vector<bool>{true, false}));
+}
+
+TEST(SpeedMeasurement, CurrentSpeedFollowsTheLastSecond) {
+  for (const auto& [rate, shown] : {std::pair{600.0, "x8.0"}, std::pair{100.0, "x1.3"}}) {
+    PacedDrive d;
+    d.rate = rate;
+    d.last = static_cast<std::int32_t>(rate) * 4 - 1;
+    d.Run(Blocks(static_cast<std::int32_t>(rate) / 10));  // a tenth of a second each
+    const auto speeds = d.host.TextsAt(JobText::kSpeed);
+    ASSERT_GE(speeds.size(), 2u);
+    EXPECT_EQ(speeds[0], "");  // cleared at the start
+    EXPECT_EQ(speeds[1], shown);
+  }
+}
+
+TEST(SpeedMeasurement, ARangeSmallerThanTheBlockCountIsReadBlockByBlockWithoutSummary) {
+  PacedDrive d;
+  d.first = 100;
+  d.last = 104;
+  const MeasureResult r = d.Run(Blocks(10));
+  ASSERT_EQ(d.reads.size(), 5u);
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(d.reads[i].lba, 100 + static_cast<std::int32_t>(i));
+    EXPECT_EQ(d.reads[i].count, 1);
+    EXPECT_EQ(d.reads[i].length, 2656u);  // the assumed block size
+  }
+  EXPECT_FALSE(r.first_command_sent);
+  EXPECT_EQ(r.current_lba, 105);
+  EXPECT_EQ(r.total_bytes, 5 * 2656);
+  EXPECT_TRUE(r.summary.empty());
+  EXPECT_FALSE(r.verdict.has_value());
+}
+
+TEST(SpeedMeasurement, AStoppedRunShowsTheAverageOfWhatWasReadInHex) {
+  PacedDrive d;
+  d.rate = 300;
+  d.last = 300 * 100 - 1;
+  d.host.cancel_at = 3030;  // a tenth of a second after the tenth mark
+  const MeasureResult r = d.Run(Blocks(30, true));
+  EXPECT_TRUE(r.cancelled);
+  EXPECT_EQ(r.current_lba, 3030);
+  EXPECT_EQ(d.host.TextsAt(JobText::kStatus).back(), "平均(途中ｷｬﾝｾﾙ)");
+  const auto status = d.host.TextsAt(JobText::kStatus);
+  EXPECT_EQ(status[status.size() - 2], "現在 LBA: " + std::string(StrFormat("%x", r.current_lba)));
+  // Ten whole seconds of 300 blocks, then the blocks of the cut-short second.
+  std::vector<std::int32_t> samples(10, 300);
+  samples.push_back(30);
+  EXPECT_EQ(r.record.samples, samples);
+  EXPECT_EQ(r.summary, "x3.6 speed(6205440 Bytes/11 Sec)");
+}
+
+TEST(SpeedMeasurement, SamplesStopAt6000Seconds) {
+  PacedDrive d;
+  d.last = 75 * 6100 - 1;
+  const MeasureResult r = d.Run(Blocks(75));
+  EXPECT_EQ(r.current_lba, d.last + 1);  // the run goes on to the end
+  ASSERT_EQ(r.record.samples.size(), kMaxSpeedSamples);
+  EXPECT_EQ(r.record.samples.back(), 75);  // no closing sample once full
+  EXPECT_EQ(r.summary, "x1.0 speed(936960000 Bytes/6000 Sec)");
+}
+
+TEST(SpeedMeasurement, AFailingReadStopsTheRunWithItsLbaAndTheAverage) {
+  PacedDrive d;
+  d.rate = 150;
+  d.last = 9999;
+  d.bad = {1234};
+  const MeasureResult r = d.Run(Blocks(10));
+  EXPECT_TRUE(r.read_error);
+  ASSERT_EQ(d.host.messages.size(), 1u);
+  EXPECT_EQ(d.host.messages[0].second, "Read ｴﾗｰが発生しました(LBA=1230)計測を中止します");
+  EXPECT_EQ(r.current_lba, 1230);
+  EXPECT_EQ(d.host.TextsAt(JobText::kStatus).back(), "平均");
+  EXPECT_FALSE(r.summary.empty());
+}
+
+TEST(SpeedMeasurement, DataEndingIn5AhStillGiveTheWholeBlockSize) {
+  PacedDrive d;
+  d.last = 999;
+  d.tail_5a = true;
+  const MeasureResult r = d.Run(Blocks(10));
+  EXPECT_EQ(r.record.block_size, 2048);
+  EXPECT_EQ(d.reads[1].length, 10u * 2048u);
+  EXPECT_EQ(d.host.messages.size(), 0u);
+}
+
+TEST(SpeedMeasurement, BlockCountsOutOfRangeAreRefusedBeforeAnyCommand) {
+  for (std::int32_t count : {0, -5, kMaxMeasureBlockCount + 1}) {
+    PacedDrive d;
+    d.last = 1000;
+    const MeasureResult r = d.Run(Blocks(count));
+    EXPECT_TRUE(r.refused);
+    EXPECT_TRUE(d.drive.transport->sent.empty());
+    ASSERT_EQ(d.host.messages.size(), 1u);
+    EXPECT_EQ(d.host.messages[0].first, MessageIcon::kError);
+  }
+}
+
+TEST(SpeedMeasurement, ACommandAcrossASecondMarkIsSharedByItsDuration) {
+  // 400 blocks a second in commands of 300: marks fall inside commands.
+  PacedDrive d;
+  d.rate = 400;
+  d.last = 400 * 9 - 1;
+  const MeasureResult r = d.Run(Blocks(300));
+  EXPECT_EQ(r.record.samples, std::vector<std::int32_t>(9, 400));
+}
+
+// --- The virtual drive's speed models -------------------------------------------------------
+
+struct VirtualRun {
+  MeasureResult result;
+  std::vector<std::string> texts;
+};
+
+VirtualRun MeasureVirtual(const std::string& id, std::int32_t block_count,
+                          std::optional<std::int32_t> last = std::nullopt) {
+  SimulatedClock clock;
+  DriveDirectory drives;
+  drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
+  DeviceSession session(&drives, BuiltInSenseTable());
+  EXPECT_TRUE(session.Open(id)) << session.OpenError();
+  testing::ScriptedJobHost host;
+  RunStateWord state;
+  state.Set(RunState::kRunning);
+  JobContext ctx(session, host, clock, state);
+  MeasureSettings settings = Blocks(block_count);
+  settings.last_override = last;
+  SpeedMeasurementJob job(settings);
+  job.Run(ctx);
+  return {job.result(), host.TextsAt(JobText::kResultLine)};
+}
+
+// Every 5 MB point of the curve against the model's speed at the middle of its stretch.
+void ExpectCurveFollows(const MeasureResult& r, const emu::SpeedModel& model) {
+  SpeedWalk walk(r.record.block_size);
+  std::int64_t previous = 0;
+  int points = 0;
+  for (std::size_t i = 0; i + 1 < r.record.samples.size(); ++i) {
+    const auto p = walk.Add(r.record.samples[i]);
+    if (!p) continue;
+    const double measured = static_cast<double>(p->since_blocks) /
+                            static_cast<double>(p->since_seconds * kBlocksPerSecondAtX1);
+    const auto middle = static_cast<std::int32_t>((previous + p->blocks) / 2);
+    const double expected = model.SpeedAt(r.start_lba + middle);
+    EXPECT_NEAR(measured / expected, 1.0, 0.005) << "at " << p->x_mb() << " MB";
+    previous = p->blocks;
+    ++points;
+  }
+  EXPECT_GT(points, 15);
+}
+
+const emu::SpeedModel kClv24({emu::SpeedMode::kClv, 24});
+const emu::SpeedModel kCav48({emu::SpeedMode::kCav, 48});
+
+TEST(SpeedMeasurementVirtual, AWholeDiscShowsClvFlatAndCavRisingFromX20ToX48) {
+  const VirtualRun clv = MeasureVirtual("emu:type13?speed=clv24", 26);
+  EXPECT_EQ(clv.result.current_lba, emu::kType13Blocks);
+  ExpectCurveFollows(clv.result, kClv24);
+  EXPECT_EQ(clv.texts, std::vector<std::string>{"Rotation: CLV x24.0"});
+
+  const VirtualRun cav = MeasureVirtual("emu:type13?speed=cav48", 26);
+  EXPECT_EQ(cav.result.current_lba, emu::kType13Blocks);
+  ExpectCurveFollows(cav.result, kCav48);
+  EXPECT_EQ(cav.texts, std::vector<std::string>{"Rotation: CAV x20.7 - x47.8"});
+}
+
+TEST(SpeedMeasurementVirtual, TheCurveIsTheSameWhateverThePathReportsOfTheReply) {
+  for (const char* resid : {"exact", "none", "zero", "pad"}) {
+    SCOPED_TRACE(resid);
+    for (const auto& [speed, model] : {std::pair{"clv24", kClv24}, std::pair{"cav48", kCav48}}) {
+      const VirtualRun run =
+          MeasureVirtual(StrFormat("emu:type13?speed=%s&resid=%s", speed, resid), 26, 59999);
+      EXPECT_EQ(run.result.record.block_size, 2048);
+      EXPECT_EQ(run.result.current_lba, 60000);
+      EXPECT_FALSE(run.result.read_error);
+      ExpectCurveFollows(run.result, model);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tamarack

@@ -1,0 +1,97 @@
+// The dialog's files: the proposed name, the lists with their sort keys, deletion, and the
+// volume label the name comes from.
+#include "refdata/reference_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "decode/volume_descriptor.h"
+#include "temp_dir.h"
+
+namespace tamarack {
+namespace {
+
+namespace fs = std::filesystem;
+using tamarack::testing::TempDir;
+
+TEST(NewFileNameTest, LabelThenThreeDigitSuffix) {
+  TempDir dir;
+  EXPECT_EQ(ProposeFileName(dir.path(), "TESTDISC"), "TESTDISC.dat");
+  dir.Write("TESTDISC.dat", std::string("x"));
+  dir.Write("TESTDISC000.dat", std::string("x"));
+  EXPECT_EQ(ProposeFileName(dir.path(), "TESTDISC"), "TESTDISC001.dat");
+  EXPECT_EQ(ProposeFileName(dir.path(), ""), "NewName.dat");
+  EXPECT_EQ(ProposeFileName(dir.path(), "   "), "NewName.dat");
+  // A label is text from the disc: it never leaves the folder.
+  EXPECT_EQ(LabelStem("../../etc/x"), ".._.._etc_x");
+  EXPECT_EQ(LabelStem(".."), "__");
+  EXPECT_EQ(LabelStem(" A\tB "), "A_B");
+}
+
+TEST(FileListTest, ColumnsKeysAndSorting) {
+  TempDir dir;
+  dir.Write("b.dat", std::string(1023, 'x'));
+  dir.Write("a.DAT", std::string(1024, 'x'));
+  dir.Write("c.dat", std::string(2047, 'x'));
+  dir.Write("note.txt", std::string("x"));
+  dir.Write("c.dat.partial", std::string("x"));
+  fs::create_directory(dir.File("folder.dat"));
+  const fs::file_time_type t0 = fs::last_write_time(dir.File("b.dat"));
+  fs::last_write_time(dir.File("c.dat"), t0 - std::chrono::hours(48));
+  fs::last_write_time(dir.File("a.DAT"), t0 - std::chrono::hours(24));
+
+  std::vector<ReferenceFileEntry> list = ListReferenceFiles(dir.File("b.dat"));
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0].name, "a.DAT");
+  EXPECT_EQ(list[0].size, "1 KB");
+  EXPECT_EQ(list[1].size, "1023 B");
+  EXPECT_EQ(list[1].size_key, "1023");
+  EXPECT_EQ(list[2].size, "1 KB");
+  ASSERT_EQ(list[0].date.size(), 19u);  // "%04d/%2d/%2d %2d:%02d:%02d"
+  EXPECT_EQ(list[0].date[4], '/');
+  EXPECT_EQ(list[0].time_key.size(), 14u);
+
+  // Both "1 KB" rows sort by their bytes, not their text.
+  SortReferenceFiles(list, FileListColumn::kSize, true);
+  EXPECT_EQ(list[0].name, "c.dat");
+  EXPECT_EQ(list[1].name, "a.DAT");
+  EXPECT_EQ(list[2].name, "b.dat");
+  SortReferenceFiles(list, FileListColumn::kDate, false);
+  EXPECT_EQ(list[0].name, "c.dat");
+  EXPECT_EQ(list[2].name, "b.dat");
+  SortReferenceFiles(list, FileListColumn::kName, true);
+  EXPECT_EQ(list[0].name, "c.dat");
+
+  EXPECT_TRUE(ListReferenceFiles(dir.File("gone/x.dat")).empty());
+}
+
+TEST(FileListTest, DeleteBesideTheCheckFile) {
+  TempDir dir;
+  dir.Write("a.dat", std::string("x"));
+  std::string why;
+  EXPECT_FALSE(DeleteReferenceFile(dir.File("x.dat"), "../a.dat", &why));
+  EXPECT_FALSE(DeleteReferenceFile(dir.File("x.dat"), "none.dat", &why));
+  EXPECT_FALSE(why.empty());
+  EXPECT_TRUE(DeleteReferenceFile(dir.File("x.dat"), "a.dat", &why));
+  EXPECT_FALSE(fs::exists(dir.File("a.dat")));
+  EXPECT_EQ(SiblingPath(dir.File("x.dat"), "b.dat"), dir.File("b.dat"));
+}
+
+TEST(VolumeLabelTest, OnlyAPrimaryDescriptorNamesIt) {
+  std::vector<std::uint8_t> pvd(2048, 0);
+  const std::string head =
+      "\x01"
+      "CD001";
+  std::copy(head.begin(), head.end(), pvd.begin());
+  std::fill(pvd.begin() + 40, pvd.begin() + 72, ' ');
+  const std::string id = "MY DISC";
+  std::copy(id.begin(), id.end(), pvd.begin() + 40);
+  EXPECT_EQ(VolumeIdentifier(pvd), "MY DISC");
+  pvd[0] = 2;  // a supplementary descriptor
+  EXPECT_EQ(VolumeIdentifier(pvd), "");
+  EXPECT_EQ(VolumeIdentifier(std::span(pvd).first(60)), "");
+}
+
+}  // namespace
+}  // namespace tamarack

@@ -1,0 +1,480 @@
+// The capture and check jobs against the virtual drive, on the job frame with a scripted host:
+// the command pattern, the range rules, the questions, read errors, differences, image files
+// compared byte for byte on every reply path, and a file system that runs out of room.
+#include "refdata/reference_job.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "device/sense_table.h"
+#include "emu/drive_harness.h"
+#include "temp_dir.h"
+#include "job/job_runner.h"
+#include "job/scripted_job_host.h"
+
+namespace tamarack {
+namespace {
+
+namespace fs = std::filesystem;
+using tamarack::testing::TempDir;
+using Host = testing::ScriptedJobHost;
+using Bytes = std::vector<std::uint8_t>;
+
+// Records the CDB of every command sent to the drives it opens.
+class RecordingProvider final : public DriveProvider {
+ public:
+  explicit RecordingProvider(std::unique_ptr<DriveProvider> inner) : inner_(std::move(inner)) {}
+  std::vector<std::string> ListDrives() override { return inner_->ListDrives(); }
+  bool Handles(std::string_view id) const override { return inner_->Handles(id); }
+  OpenResult Open(std::string_view id) override {
+    OpenResult r = inner_->Open(id);
+    if (r.transport) r.transport = std::make_unique<Recorder>(std::move(r.transport), this);
+    return r;
+  }
+  std::vector<Cdb> ReadCds() {
+    std::lock_guard lock(mutex_);
+    std::vector<Cdb> out;
+    for (const Cdb& c : sent_) {
+      if (c[0] == 0xBE) out.push_back(c);
+    }
+    return out;
+  }
+
+ private:
+  struct Recorder final : Transport {
+    Recorder(std::unique_ptr<Transport> t, RecordingProvider* p) : inner(std::move(t)), owner(p) {}
+    ScsiResult Execute(const ScsiRequest& r) override {
+      {
+        std::lock_guard lock(owner->mutex_);
+        owner->sent_.push_back(r.cdb);
+      }
+      return inner->Execute(r);
+    }
+    bool GetAddress(ScsiAddress* a) override { return inner->GetAddress(a); }
+    std::string Id() const override { return inner->Id(); }
+    std::unique_ptr<Transport> inner;
+    RecordingProvider* owner;
+  };
+  std::unique_ptr<DriveProvider> inner_;
+  std::mutex mutex_;
+  std::vector<Cdb> sent_;
+};
+
+struct Bench {
+  explicit Bench(const std::string& id) {
+    auto p = std::make_unique<RecordingProvider>(std::make_unique<emu::VirtualDriveProvider>(
+        clock, emu::DefaultVirtualDriveIds(), emu::testing::TestDiscFactory));
+    recorder = p.get();
+    drives.AddProvider(std::move(p));
+    EXPECT_TRUE(session.Open(id)) << session.OpenError();
+  }
+  // Runs `job` to its end on the job frame.
+  template <typename J>
+  const ReferenceResult& Run(const std::shared_ptr<J>& job, Host& host) {
+    EXPECT_EQ(runner.Start(job, host), StartResult::kStarted);
+    host.WaitFinished();
+    runner.Wait();
+    return job->result();
+  }
+  SimulatedClock clock;
+  DriveDirectory drives;
+  RecordingProvider* recorder = nullptr;
+  DeviceSession session{&drives, BuiltInSenseTable()};
+  JobRunner runner{session, clock};
+};
+
+ReferenceRequest Request(const std::string& path, std::uint32_t start = 0, std::uint32_t end = 0) {
+  ReferenceRequest r;
+  r.path = path;
+  r.start = start;
+  r.end = end;
+  return r;
+}
+
+// The user data of the "recordable" disc: byte i of block lba is lba + i.
+Bytes RecordableData(std::uint32_t first, std::uint32_t blocks) {
+  Bytes out(std::size_t{blocks} * 2048);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    out[i] = static_cast<std::uint8_t>(first + i / 2048 + i % 2048);
+  }
+  return out;
+}
+
+std::vector<std::string> Messages(const Host& host) {
+  std::vector<std::string> out;
+  for (const auto& m : host.messages) out.push_back(m.second);
+  return out;
+}
+
+TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSingleBlocks) {
+  TempDir dir;
+  Bench bench("emu:recordable?speed=max");
+  Host host;
+  auto job = std::make_shared<CaptureJob>(Request(dir.File("disc.dat")), false);
+  const ReferenceResult& r = bench.Run(job, host);
+
+  EXPECT_EQ(r.end, ReferenceEnd::kCompleted);
+  EXPECT_EQ(r.range, (ReferenceRange{0, 999}));
+  EXPECT_TRUE(host.questions.empty());  // the whole disc: nothing to ask
+  const std::vector<Cdb> reads = bench.recorder->ReadCds();
+  ASSERT_EQ(reads.size(), 62u + 8u);
+  for (std::size_t i = 0; i < reads.size(); ++i) {
+    const std::uint32_t lba =
+        i < 62 ? static_cast<std::uint32_t>(i * 16) : static_cast<std::uint32_t>(992 + i - 62);
+    EXPECT_EQ(reads[i], ReferenceReadCdb(lba, i < 62 ? 16 : 1)) << i;
+  }
+  EXPECT_EQ(reads[61], (Cdb{0xBE, 0, 0, 0, 0x03, 0xD0, 0, 0, 16, 0x10, 0, 0}));
+  EXPECT_EQ(r.bytes_written, 2048000u);
+  EXPECT_EQ(dir.Read("disc.dat"), RecordableData(0, 1000));
+  EXPECT_FALSE(fs::exists(dir.File("disc.dat.partial")));
+  EXPECT_EQ(Messages(host), std::vector<std::string>{"読み込みが完了しました"});
+  EXPECT_EQ(host.TextsAt(JobText::kStatus).front(), "CDからﾌｧｲﾙに読み込み中...");
+  EXPECT_EQ(host.TextsAt(JobText::kCounters).back(), " LBA 1000/999");
+  ASSERT_FALSE(host.progress.empty());
+  EXPECT_EQ(host.progress.back().done, 1000u);
+  EXPECT_EQ(host.progress.back().total, 1000u);
+  EXPECT_EQ(host.busy_marks, (std::vector<bool>{true, false}));
+}
+
+TEST(CaptureJobTest, RangeRulesAndTheirQuestions) {
+  TempDir dir;
+  Bench bench("emu:recordable?speed=max");
+  {  // an end beyond the disc is cut to its last block without a question
+    Host host;
+    auto job = std::make_shared<CaptureJob>(Request(dir.File("a.dat"), 0, 5000), false);
+    EXPECT_EQ(bench.Run(job, host).range, (ReferenceRange{0, 999}));
+    EXPECT_TRUE(host.questions.empty());
+  }
+  {  // a start above 0, declined
+    Host host;
+    auto job = std::make_shared<CaptureJob>(Request(dir.File("b.dat"), 10, 999), false);
+    EXPECT_EQ(bench.Run(job, host).end, ReferenceEnd::kRangeDeclined);
+    ASSERT_EQ(host.questions.size(), 1u);
+    EXPECT_EQ(host.questions[0].question.text, "開始LBA(10) が 0 でないですが、いいですか?");
+    EXPECT_FALSE(fs::exists(dir.File("b.dat")));
+    EXPECT_FALSE(fs::exists(dir.File("b.dat.partial")));
+  }
+  {  // an end before the last block, confirmed; a one-block range (start == end)
+    Host host;
+    host.Script({Answer::kYes, Answer::kYes});
+    auto job = std::make_shared<CaptureJob>(Request(dir.File("c.dat"), 7, 7), false);
+    const ReferenceResult& r = bench.Run(job, host);
+    EXPECT_EQ(r.end, ReferenceEnd::kCompleted);
+    ASSERT_EQ(host.questions.size(), 2u);
+    EXPECT_EQ(host.questions[1].question.text, "終了LBA(7) が最終LBAでないですが、いいですか?");
+    EXPECT_EQ(dir.Read("c.dat"), RecordableData(7, 1));
+    EXPECT_EQ(host.progress.back().done, 1u);
+    EXPECT_EQ(host.progress.back().total, 1u);
+  }
+  {  // a start beyond the disc
+    Host host;
+    ReferenceRequest req = Request(dir.File("d.dat"), 2000, 3000);
+    req.confirm_range = false;
+    auto job = std::make_shared<CaptureJob>(req, false);
+    EXPECT_EQ(bench.Run(job, host).end, ReferenceEnd::kOutsideDisc);
+  }
+}
+
+TEST(CaptureJobTest, NoDiscAndNoDrive) {
+  TempDir dir;
+  Bench bench("emu:recordable?nomedium");
+  Host host;
+  auto job = std::make_shared<CaptureJob>(Request(dir.File("x.dat")), false);
+  const ReferenceResult& r = bench.Run(job, host);
+  EXPECT_EQ(r.end, ReferenceEnd::kNoDisc);
+  EXPECT_EQ(r.failure.status, CommandStatus::kCheckCondition);
+  EXPECT_EQ(Messages(host),
+            std::vector<std::string>{"開始LBA と終了LBA がともに0です(No Discではありませんか ?)"});
+
+  bench.session.Close();
+  Host silent;
+  auto none = std::make_shared<CaptureJob>(Request(dir.File("x.dat")), false);
+  EXPECT_EQ(bench.Run(none, silent).end, ReferenceEnd::kNoDevice);
+  EXPECT_TRUE(silent.messages.empty());
+  EXPECT_FALSE(fs::exists(dir.File("x.dat.partial")));
+}
+
+TEST(CaptureJobTest, CaptureThenCheckFromAboveLbaZero) {
+  TempDir dir;
+  Bench bench("emu:recordable?speed=max");
+  Host host;
+  host.Script({Answer::kYes, Answer::kYes});
+  auto job = std::make_shared<CaptureJob>(Request(dir.File("t.dat"), 100, 899), true);
+  const ReferenceResult& r = bench.Run(job, host);
+  EXPECT_EQ(r.end, ReferenceEnd::kCompleted);
+  EXPECT_TRUE(r.check_ran);
+  EXPECT_EQ(r.mismatches, 0u);
+  EXPECT_EQ(r.bytes_checked, 800u * 2048u);
+  EXPECT_EQ(dir.Read("t.dat"), RecordableData(100, 800));
+  EXPECT_EQ(Messages(host), std::vector<std::string>{"読み込みが完了しました"});
+  EXPECT_EQ(host.TextsAt(JobText::kStatus).back(), "全てのﾃﾞｰﾀが一致しました");
+  EXPECT_TRUE(host.TextsAt(JobText::kSpeed).empty());  // no speed line when a check follows
+  // 14 blocks per command in the check phase: 57 commands and 2 single blocks.
+  const auto reads = bench.recorder->ReadCds();
+  ASSERT_EQ(reads.size(), (50u + 0u) + (57u + 2u));
+  EXPECT_EQ(reads[50], ReferenceReadCdb(100, 14));
+  EXPECT_EQ(host.progress.back().done, 1600u);
+  EXPECT_EQ(host.progress.back().total, 1600u);
+}
+
+TEST(CheckJobTest, OneByteDifferenceInTheThirdCommandAndTheSkipFlag) {
+  TempDir dir;
+  Bench bench("emu:recordable?speed=max");
+  Bytes file = RecordableData(0, 1000);
+  file[2 * 14 * 2048 + 5000] ^= 0x01;  // LBA 28 + 2 = 30
+  file[20 * 14 * 2048 + 10] ^= 0x80;   // LBA 280, passed without a question
+  file[file.size() - 1] ^= 0x01;       // LBA 999, in the tail
+  dir.Write("ref.dat", file);
+  Host host;
+  host.Script({Answer::kSkip});
+  auto job = std::make_shared<CheckJob>(Request(dir.File("ref.dat")));
+  const ReferenceResult& r = bench.Run(job, host);
+  EXPECT_EQ(r.end, ReferenceEnd::kCompleted);
+  EXPECT_EQ(r.mismatches, 3u);
+  EXPECT_EQ(r.first_mismatch, 30u);
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0].question.kind, QuestionKind::kContinueSkipStop);
+  EXPECT_EQ(host.questions[0].question.text,
+            "ﾃﾞｰﾀの差異を検出しました(LBA=30)\r\nﾁｪｯｸを継続しますか?");
+  EXPECT_EQ(host.TextsAt(JobText::kStatus),
+            (std::vector<std::string>{"ﾌｧｲﾙをﾁｪｯｸ中...", "ｴﾗｰ件数 1", "ｴﾗｰ件数 2", "ｴﾗｰ件数 3",
+                                      "3 件の不一致を検出しました"}));
+  EXPECT_EQ(Messages(host), std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが終了しました(3件 の差異を検出)"});
+
+  // Without the flag the tail's own question comes, and Cancel ends the check.
+  Host tail;
+  tail.Script({Answer::kContinue, Answer::kContinue, Answer::kStop});
+  auto again = std::make_shared<CheckJob>(Request(dir.File("ref.dat")));
+  EXPECT_EQ(bench.Run(again, tail).end, ReferenceEnd::kStopped);
+  EXPECT_EQ(again->result().stop_cause, StopCause::kDifference);
+  ASSERT_EQ(tail.questions.size(), 3u);
+  EXPECT_EQ(tail.questions[2].question.text,
+            "ﾃﾞｰﾀの差異を検出しました(LBA=999)\r\n ﾁｪｯｸを継続しますか?");
+  EXPECT_EQ(Messages(tail), std::vector<std::string>{"読み込みをｷｬﾝｾﾙしました"});
+}
+
+TEST(CheckJobTest, TheFileBoundsTheCheck) {
+  TempDir dir;
+  Bench bench("emu:recordable?speed=max");
+  Bytes shorter = RecordableData(0, 300);
+  shorter.resize(shorter.size() + 100);  // a part block at the end is not checked
+  dir.Write("short.dat", shorter);
+  Host host;
+  auto job = std::make_shared<CheckJob>(Request(dir.File("short.dat")));
+  const ReferenceResult& r = bench.Run(job, host);
+  EXPECT_EQ(r.range, (ReferenceRange{0, 299}));
+  EXPECT_EQ(r.mismatches, 0u);
+  EXPECT_EQ(Messages(host), std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが完了しました"});
+
+  Host missing;
+  auto gone = std::make_shared<CheckJob>(Request(dir.File("none.dat")));
+  EXPECT_EQ(bench.Run(gone, missing).end, ReferenceEnd::kCheckFileMissing);
+  EXPECT_EQ(Messages(missing), std::vector<std::string>{"チェックするファイル名が不正です"});
+  // 300 blocks: 21 commands of 14 and 6 single blocks; the missing file read nothing.
+  EXPECT_EQ(bench.recorder->ReadCds().size(), 21u + 6u);
+
+  dir.Write("empty.dat", std::string());
+  Host empty;
+  auto nothing = std::make_shared<CheckJob>(Request(dir.File("empty.dat")));
+  EXPECT_EQ(bench.Run(nothing, empty).end, ReferenceEnd::kNoCheckData);  // not "all equal"
+}
+
+// An image whose user data are pseudo-random, with a volume descriptor at block 16.
+Bytes IsoImage(std::uint32_t blocks, const std::string& label) {
+  Bytes out(std::size_t{blocks} * 2048);
+  std::uint32_t x = 12345;
+  for (auto& b : out) {
+    x = x * 1103515245u + 12345u;
+    b = static_cast<std::uint8_t>(x >> 16);
+  }
+  std::uint8_t* pvd = &out[16 * 2048];
+  const char head[] =
+      "\x01"
+      "CD001";
+  std::copy(head, head + 6, pvd);
+  std::fill(pvd + 40, pvd + 72, ' ');
+  std::copy(label.begin(), label.end(), pvd + 40);
+  return out;
+}
+
+// Raw Mode 2 form 2 blocks and their user data as Read CD returns it: 2324 bytes and the 4
+// spare bytes after them, from byte 24.
+void Mode2Form2Image(std::uint32_t blocks, Bytes* raw, Bytes* user) {
+  std::uint32_t x = 777;
+  for (std::uint32_t lba = 0; lba < blocks; ++lba) {
+    Bytes block(2352, 0);
+    std::fill(block.begin() + 1, block.begin() + 11, 0xFF);
+    const std::uint32_t f = lba + 150;
+    auto bcd = [](std::uint32_t v) { return static_cast<std::uint8_t>(v / 10 * 16 + v % 10); };
+    block[12] = bcd(f / 4500);
+    block[13] = bcd(f / 75 % 60);
+    block[14] = bcd(f % 75);
+    block[15] = 2;
+    block[18] = block[22] = 0x20;  // form 2
+    for (std::size_t i = 24; i < 24 + 2324; ++i) {
+      x = x * 1103515245u + 12345u;
+      block[i] = static_cast<std::uint8_t>(x >> 16);
+    }
+    raw->insert(raw->end(), block.begin(), block.end());
+    user->insert(user->end(), block.begin() + 24, block.end());
+  }
+}
+
+TEST(ReferenceImageTest, CaptureAndCheckMatchTheImageOnEveryReplyPath) {
+  TempDir dir;
+  const Bytes iso = IsoImage(347, "TESTDISC");
+  dir.Write("disc.iso", iso);
+  Bytes raw, user;
+  Mode2Form2Image(203, &raw, &user);
+  dir.Write("form2.bin", raw);
+  dir.Write("form2.cue", std::string("FILE \"form2.bin\" BINARY\n  TRACK 01 MODE2/2352\n"
+                                     "    INDEX 01 00:00:00\n"));
+  struct Image {
+    std::string file;
+    const Bytes* data;
+    std::uint32_t block;
+  };
+  for (const Image& image : {Image{"disc.iso", &iso, 2048}, Image{"form2.cue", &user, 2328}}) {
+    for (const char* resid : {"exact", "none", "zero", "pad"}) {
+      SCOPED_TRACE(image.file + " resid=" + resid);
+      Bench bench("emu:" + dir.File(image.file) + "?speed=max&resid=" + resid);
+      Host host;
+      const std::string out = dir.File(std::string(resid) + ".dat");
+      auto job = std::make_shared<CaptureJob>(Request(out), true);
+      const ReferenceResult& r = bench.Run(job, host);
+      EXPECT_EQ(r.end, ReferenceEnd::kCompleted) << r.message;
+      EXPECT_EQ(r.block_size.bytes, image.block);
+      EXPECT_EQ(r.mismatches, 0u);
+      EXPECT_TRUE(dir.Read(std::string(resid) + ".dat") == *image.data);
+    }
+  }
+}
+
+TEST(ReferenceReadErrorTest, PassedOverOrEndingTheJob) {
+  TempDir dir;
+  {  // passed over: the blocks keep their place; the check counts the unread command
+    Bench bench("emu:recordable?speed=max&bad=40");
+    Host host;
+    host.Script({Answer::kYes, Answer::kYes, Answer::kSkip});
+    auto job = std::make_shared<CaptureJob>(Request(dir.File("pass.dat")), true);
+    const ReferenceResult& r = bench.Run(job, host);
+    EXPECT_EQ(r.end, ReferenceEnd::kCompleted);
+    EXPECT_EQ(r.read_errors, 2u);  // once in each phase
+    // The command that failed, and the readable blocks the capture could not take with it.
+    EXPECT_EQ(r.mismatches, 2u);
+    ASSERT_EQ(host.questions.size(), 3u);
+    EXPECT_EQ(host.questions[0].question.text, "Read ｴﾗｰが発生しました(LBA=32). 継続しますか?");
+    EXPECT_EQ(host.questions[1].question.text, "Read ｴﾗｰが発生しました(LBA=28). 継続しますか?");
+    const Bytes file = dir.Read("pass.dat");
+    ASSERT_EQ(file.size(), 2048000u);
+    const Bytes good = RecordableData(0, 1000);
+    EXPECT_TRUE(std::equal(file.begin(), file.begin() + 40 * 2048, good.begin()));
+    EXPECT_TRUE(std::equal(file.begin() + 48 * 2048, file.end(), good.begin() + 48 * 2048));
+    EXPECT_EQ(file[40 * 2048], kReplyFill);  // the unread block shows the fill
+    EXPECT_EQ(Messages(host), std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが終了しました(2件 の差異を検出)"});
+  }
+  {  // Cancel: the data so far stay in the partial file, the target is not made
+    Bench bench("emu:recordable?speed=max&bad=40");
+    Host host;
+    auto job = std::make_shared<CaptureJob>(Request(dir.File("stop.dat")), false);
+    const ReferenceResult& r = bench.Run(job, host);
+    EXPECT_EQ(r.end, ReferenceEnd::kStopped);
+    EXPECT_EQ(r.failure.sense.key, 0x3);
+    EXPECT_FALSE(fs::exists(dir.File("stop.dat")));
+    EXPECT_EQ(dir.Read("stop.dat.partial").size(), 32u * 2048u);
+    EXPECT_EQ(Messages(host),
+              std::vector<std::string>{"読み込みをｷｬﾝｾﾙしました\r\n途中までのﾃﾞｰﾀは " +
+                                       dir.File("stop.dat.partial") + " にあります"});
+  }
+  {  // a block of the tail: no success reported, the file is named partial
+    Bench bench("emu:recordable?speed=max&bad=995");
+    Host host;
+    auto job = std::make_shared<CaptureJob>(Request(dir.File("tail.dat")), true);
+    const ReferenceResult& r = bench.Run(job, host);
+    EXPECT_EQ(r.end, ReferenceEnd::kTailReadFailed);
+    EXPECT_FALSE(r.check_ran);
+    EXPECT_EQ(dir.Read("tail.dat.partial").size(), 995u * 2048u);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].second.rfind("Read ｴﾗｰが発生しました(LBA=995)", 0), 0u);
+  }
+  {  // the check's tail: an unread block is a difference, not a match
+    dir.Write("ref.dat", RecordableData(0, 1000));
+    Bench bench("emu:recordable?speed=max&bad=999");
+    Host host;
+    host.Script({Answer::kContinue});
+    auto job = std::make_shared<CheckJob>(Request(dir.File("ref.dat")));
+    const ReferenceResult& r = bench.Run(job, host);
+    EXPECT_EQ(r.mismatches, 1u);
+    EXPECT_EQ(r.first_mismatch, 999u);
+  }
+}
+
+// The first command's failure leaves no file.
+TEST(ReferenceReadErrorTest, BlockSizeNotFound) {
+  TempDir dir;
+  Bench bench("emu:recordable?speed=max&bad=0-20");
+  Host host;
+  auto job = std::make_shared<CaptureJob>(Request(dir.File("f.dat")), false);
+  EXPECT_EQ(bench.Run(job, host).end, ReferenceEnd::kFirstReadFailed);
+  EXPECT_EQ(Messages(host), std::vector<std::string>{"読み込みが失敗しました"});
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST(ReferenceFileSystemTest, AFullDiskEndsTheCaptureWithTheReason) {
+  TempDir dir;
+  int pipe_fds[2];
+  ASSERT_EQ(::pipe(pipe_fds), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Room for 100 blocks: the write that passes the limit fails with EFBIG.
+    ::close(pipe_fds[0]);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{100 * 2048, 100 * 2048};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    Bench bench("emu:recordable?speed=max");
+    Host host;
+    auto job = std::make_shared<CaptureJob>(Request(dir.File("full.dat")), false);
+    const ReferenceResult& r = bench.Run(job, host);
+    const std::string report = std::to_string(static_cast<int>(r.end)) + "\n" +
+                               (host.messages.empty() ? "" : host.messages[0].second);
+    const ssize_t n = ::write(pipe_fds[1], report.data(), report.size());
+    ::_exit(n == static_cast<ssize_t>(report.size()) ? 0 : 1);
+  }
+  ::close(pipe_fds[1]);
+  std::string report;
+  char buf[512];
+  for (ssize_t n; (n = ::read(pipe_fds[0], buf, sizeof buf)) > 0;)
+    report.append(buf, static_cast<std::size_t>(n));
+  ::close(pipe_fds[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << report;
+  EXPECT_EQ(report, std::to_string(static_cast<int>(ReferenceEnd::kFileError)) +
+                        "\nﾌｧｲﾙの書き込みに失敗しました\r\n" + dir.File("full.dat.partial") +
+                        "\r\nFile too large");
+  EXPECT_FALSE(fs::exists(dir.File("full.dat")));
+}
+
+TEST(CaptureSpeedTextTest, TenthsOfX1FromTheExactTime) {
+  using std::chrono::milliseconds;
+  // 750 blocks of 2048 bytes in 10 s: x1.0.
+  EXPECT_EQ(CaptureSpeedText(750u * 2048u, 2048, milliseconds(10000)),
+            "x1.0 speed(1536000 Bytes/10 Sec)");
+  // 1.5 s shows 1 Sec but the speed of 1.5 s: x13.3, not x20.0.
+  EXPECT_EQ(CaptureSpeedText(1500u * 2048u, 2048, milliseconds(1500)),
+            "x13.3 speed(3072000 Bytes/1 Sec)");
+  EXPECT_EQ(CaptureSpeedText(2048, 2048, milliseconds(999)), "");
+  EXPECT_EQ(CaptureSpeedText(2048, 0, milliseconds(5000)), "");
+}
+
+}  // namespace
+}  // namespace tamarack

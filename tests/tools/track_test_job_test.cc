@@ -1,0 +1,329 @@
+// The track reading tests and the disc Sub-Q check against the virtual drive, on every path a
+// reply can take to the host (resid=), and their pure parts: the length table, the address
+// variants, the conversions and the copy-bit windows.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/clock.h"
+#include "device/device_session.h"
+#include "device/sense_table.h"
+#include "emu/virtual_drive_provider.h"
+#include "job/scripted_job_host.h"
+#include "tools/conversion_tools.h"
+#include "tools/sub_q_check.h"
+#include "tools/track_test.h"
+#include "util/sub_q_crc.h"
+
+namespace tamarack {
+namespace {
+
+const char* const kResidModes[] = {"exact", "none", "zero", "pad"};
+
+// A job run on the test's thread against a virtual drive; `on_show` may ask it to stop.
+class JobBench : public testing::ScriptedJobHost {
+ public:
+  explicit JobBench(const std::string& id) {
+    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
+    EXPECT_TRUE(session.Open(id)) << session.OpenError();
+  }
+  void Run(Job& job) {
+    state.Set(RunState::kRunning);
+    JobContext ctx(session, *this, clock, state);
+    job.Run(ctx);
+  }
+  void Show(JobText where, const std::string& text) override {
+    ScriptedJobHost::Show(where, text);
+    if (stop_when && stop_when(where, text)) state.Set(RunState::kCancelRequested);
+  }
+
+  std::function<bool(JobText, const std::string&)> stop_when;
+  SimulatedClock clock;
+  DriveDirectory drives;
+  DeviceSession session{&drives, BuiltInSenseTable()};
+  RunStateWord state;
+};
+
+std::string Id(const char* disc, const char* resid, const std::string& more = "") {
+  return std::string("emu:") + disc + "?speed=max&resid=" + resid + more;
+}
+
+std::vector<std::string> Messages(const JobBench& b) {
+  std::vector<std::string> out;
+  for (const auto& [icon, text] : b.messages) out.push_back(text);
+  return out;
+}
+
+TEST(TrackTestTable, AcceptedLengths) {
+  // A data track that returns nothing for "Header" is still Ok, except a form 2 one.
+  EXPECT_TRUE(LengthAccepted(0x20, TrackClass::kMode1, 0));
+  EXPECT_TRUE(LengthAccepted(0x20, TrackClass::kTrack2, 0));
+  EXPECT_FALSE(LengthAccepted(0x20, TrackClass::kForm2, 0));
+  // "All" takes 2352 bytes only, on every class.
+  for (TrackClass c :
+       {TrackClass::kMode1, TrackClass::kTrack2, TrackClass::kForm2, TrackClass::kAudio}) {
+    EXPECT_TRUE(LengthAccepted(0xF8, c, 2352));
+    EXPECT_FALSE(LengthAccepted(0xF8, c, 2048));
+    EXPECT_FALSE(LengthAccepted(0xF8, c, 2336));
+  }
+  EXPECT_TRUE(LengthAccepted(0x10, TrackClass::kMode1, 2048));
+  EXPECT_FALSE(LengthAccepted(0x10, TrackClass::kForm2, 2048));
+  EXPECT_FALSE(LengthAccepted(0x10, TrackClass::kMode1, 2336));
+  EXPECT_TRUE(LengthAccepted(0x08, TrackClass::kTrack2, 280));
+  EXPECT_FALSE(LengthAccepted(0x08, TrackClass::kMode1, 280));
+}
+
+TEST(TrackTestTable, AddressVariants) {
+  std::array<std::uint32_t, 23> starts{};
+  for (std::size_t i = 0; i < starts.size(); ++i) starts[i] = static_cast<std::uint32_t>(i * 100);
+  const auto plus = Type30ReadAddresses(TrackTestKind::kType30Plus1, starts);
+  const auto minus = Type30ReadAddresses(TrackTestKind::kType30Minus1, starts);
+  EXPECT_EQ(plus[0], 1u);
+  EXPECT_EQ(plus[22], 2201u);
+  EXPECT_EQ(minus[0], 99u);
+  EXPECT_EQ(minus[20], 2099u);  // track 21: the block before track 22
+  EXPECT_EQ(minus[21], 2100u);  // tracks 22 and 23 keep their starts
+  EXPECT_EQ(minus[22], 2200u);
+  EXPECT_EQ(Type30ReadAddresses(TrackTestKind::kType30Normal, starts), starts);
+}
+
+TEST(TrackTestJob, Type30PassesEveryLineInEveryVariantAndPath) {
+  for (const char* resid : kResidModes) {
+    for (TrackTestKind kind : {TrackTestKind::kType30Normal, TrackTestKind::kType30Plus1,
+                               TrackTestKind::kType30Minus1}) {
+      SCOPED_TRACE(std::string(resid) + " " + TrackTestName(kind));
+      JobBench b(Id("type30", resid));
+      TrackTestJob job(kind);
+      b.Run(job);
+      const TrackTestResult& r = job.result();
+      ASSERT_TRUE(r.toc_ok);
+      ASSERT_EQ(r.lines.size(), 91u);  // the TOC line and 23 + 10 + 4 + 10 + 10 + 10 + 23 reads
+      EXPECT_EQ(r.lines[0], "Toc Reading OK!");
+      EXPECT_EQ(r.lines[1], "Track  1 Ok User Data Length=2048 Time=0msec");
+      EXPECT_EQ(r.lines[12], "Track 12 Ok User Data Length=2328 Time=0msec");
+      EXPECT_EQ(r.lines[24], "Track  1 Ok Header Length=4 Time=0msec");
+      EXPECT_EQ(r.lines[90], "Track 23 Ok All Length=2352 Time=0msec");
+      EXPECT_EQ(r.ng_lines, 0);
+      for (const std::string& line : r.lines) EXPECT_EQ(line.find("***"), std::string::npos);
+      EXPECT_EQ(Messages(b), std::vector<std::string>{"Finished"});
+      EXPECT_EQ(b.TextsAt(JobText::kResultLine), r.lines);
+      EXPECT_EQ(b.progress.back().done, 90u);
+      // Probes refused while finding a length leave no error behind a good read.
+      EXPECT_EQ(b.session.status_line.Get(), "");
+    }
+  }
+}
+
+TEST(TrackTestJob, Type30WrongLengthIsNgAndTimesAreMeasured) {
+  for (const char* resid : kResidModes) {
+    SCOPED_TRACE(resid);
+    // Track 1 read as Mode 2 formless: only "User Data" gives another length (2336).
+    JobBench b("emu:type30?speed=clv4&formless=0-4499&resid=" + std::string(resid));
+    TrackTestJob job(TrackTestKind::kType30Normal);
+    b.Run(job);
+    const TrackTestResult& r = job.result();
+    ASSERT_EQ(r.lines.size(), 91u);
+    EXPECT_EQ(r.ng_lines, 1);
+    EXPECT_EQ(r.lines[1].rfind("***Track  1 Ng User Data Length=2336 Time=", 0), 0u) << r.lines[1];
+    // A modelled drive takes time: every line tells it.
+    EXPECT_EQ(r.lines[2].find("Time=0msec"), std::string::npos) << r.lines[2];
+  }
+}
+
+TEST(TrackTestJob, Type30ReadErrorsAreListedAndTheTestGoesOn) {
+  JobBench b(Id("type30", "exact", "&bad=4500"));  // the start of track 2
+  TrackTestJob job(TrackTestKind::kType30Normal);
+  b.Run(job);
+  const TrackTestResult& r = job.result();
+  ASSERT_EQ(r.lines.size(), 91u);
+  EXPECT_EQ(r.lines[2], "***Track  2 Read Error Time=0msec");
+  ASSERT_TRUE(r.failure.has_value());
+  EXPECT_EQ(r.failure->sense.key, 0x3);
+  EXPECT_EQ(r.ng_lines, 0);
+}
+
+TEST(TrackTestJob, Type13ListsEvery300BlocksAndEachBadSector) {
+  for (const char* resid : kResidModes) {
+    SCOPED_TRACE(resid);
+    JobBench b(Id("type13", resid, "&corrupt=3000"));
+    TrackTestJob job(TrackTestKind::kType13);
+    b.Run(job);
+    const TrackTestResult& r = job.result();
+    ASSERT_EQ(r.lines.size(), 1u + 334u);  // LBA 0, 300, ... 99900
+    EXPECT_EQ(r.lines[0], "Toc Reading OK!");
+    EXPECT_EQ(r.lines[1], "Ok! 0,2,0 0");
+    EXPECT_EQ(r.lines[2], "Ok! 0,6,0 300");
+    // The corrupted byte is outside the address text: the checksum catches it.
+    EXPECT_EQ(r.lines[11].rfind("Ng! 0,42,0 3000 sum:", 0), 0u) << r.lines[11];
+    EXPECT_EQ(r.lines.back(), "Ok! 22,14,0 99900");
+    EXPECT_EQ(r.ng_lines, 1);
+    EXPECT_EQ(Messages(b), std::vector<std::string>{"Finished"});
+  }
+}
+
+TEST(TrackTestJob, Type13StopsAtTheFirstFailedRead) {
+  JobBench b(Id("type13", "exact", "&bad=330"));
+  TrackTestJob job(TrackTestKind::kType13);
+  b.Run(job);
+  EXPECT_EQ(job.result().lines.back(), "Command Error");
+  EXPECT_EQ(job.result().lines.size(), 4u);  // TOC, Ok! at 0 and 300
+  ASSERT_TRUE(job.result().failure.has_value());
+  EXPECT_EQ(Messages(b), std::vector<std::string>{"Finished"});
+}
+
+TEST(TrackTestJob, AnotherDiscIsTocInformationNg) {
+  for (TrackTestKind kind : {TrackTestKind::kType13, TrackTestKind::kType30Normal}) {
+    JobBench b(Id(kind == TrackTestKind::kType13 ? "type30" : "audio", "exact"));
+    TrackTestJob job(kind);
+    b.Run(job);
+    EXPECT_FALSE(job.result().toc_ok);
+    EXPECT_TRUE(job.result().lines.empty());
+    ASSERT_EQ(b.messages.size(), 2u);
+    EXPECT_EQ(b.messages[0],
+              std::make_pair(MessageIcon::kQuestion, std::string("Toc Information Ng")));
+    EXPECT_EQ(b.messages[1].second, "Finished");
+  }
+}
+
+TEST(TrackTestJob, CancelEndsEachTest) {
+  for (TrackTestKind kind : {TrackTestKind::kType13, TrackTestKind::kType30Minus1}) {
+    JobBench b(Id(kind == TrackTestKind::kType13 ? "type13" : "type30", "none"));
+    int lines = 0;
+    b.stop_when = [&](JobText where, const std::string&) {
+      return where == JobText::kResultLine && ++lines == 5;
+    };
+    TrackTestJob job(kind);
+    b.Run(job);
+    EXPECT_EQ(job.result().lines.size(), 5u);
+    EXPECT_EQ(job.result().ended_by, RunState::kCancelRequested);
+    EXPECT_EQ(Messages(b), std::vector<std::string>{"Canceled"});
+  }
+}
+
+TEST(ConversionTools, LbaAndMsf) {
+  EXPECT_EQ(LbaToMsfText("0", false), "0 (0000h) -> 00 02 00(00h 02h 00h)");
+  EXPECT_EQ(LbaToMsfText("ff", true), "255 (00ffh) -> 00 05 30(00h 05h 1eh)");
+  EXPECT_EQ(LbaToMsfText("-150", false), "-150 (ffffff6ah) -> 00 00 00(00h 00h 00h)");
+  for (const char* bad : {"", "-151", "12x", "ff", "123456789"}) {
+    EXPECT_EQ(LbaToMsfText(bad, false), "Error!") << bad;
+  }
+  EXPECT_EQ(MsfToLbaText("000200", true), "000200 -> 0 (0000h)");
+  EXPECT_EQ(MsfToLbaText("000174", true), "Error!");  // LBA -1
+  EXPECT_EQ(MsfToLbaText("006000", true), "Error!");  // seconds 60
+  EXPECT_EQ(MsfToLbaText("000275", true), "Error!");  // frames 75
+  EXPECT_EQ(MsfToLbaText("223344", true), "223344 -> 101369 (18bf9h)");
+  EXPECT_EQ(MsfToLbaText("16212c", false), "16212c -> 101369 (18bf9h)");
+  EXPECT_EQ(MsfToLbaText("16212c", true), "Error!");
+  // Short texts: characters missing at the front count as nothing.
+  EXPECT_EQ(MsfToLbaText("205", true), "205 -> 5 (0005h)");
+  EXPECT_EQ(MsfToLbaText("", true), "Error!");  // 00:00:00 is LBA -150
+}
+
+TEST(ConversionTools, SubQCrc) {
+  const std::string expected = "01 14 01 01 30 57 00 41 34 16  -> 6c48";
+  EXPECT_EQ(SubQCrcText("01140101305700413416"), expected);
+  EXPECT_EQ(SubQCrcText("0114 0101 3057 0041 3416"), expected);
+  // Padded with zeros on the right.
+  EXPECT_EQ(SubQCrcText("0114").substr(0, 30), "01 14 00 00 00 00 00 00 00 00 ");
+  EXPECT_EQ(SubQCrcText("0114"), SubQCrcText("01140000000000000000"));
+  EXPECT_NE(SubQCrcText("0114010130570041341"), expected);  // the last digit padded: 0x10
+  EXPECT_EQ(SubQCrcText("011401013057004134160"), "Error!");
+  EXPECT_EQ(SubQCrcText("0g"), "Error!");
+}
+
+// A Q record of `control` with its CRC.
+std::vector<std::uint8_t> QRecord(std::uint8_t control) {
+  std::vector<std::uint8_t> q = {control, 0x01, 0x01, 0, 0, 0, 0, 0, 0x02, 0, 0, 0};
+  const std::uint16_t crc = SubQCrc(q);
+  q[10] = static_cast<std::uint8_t>(crc >> 8);
+  q[11] = static_cast<std::uint8_t>(crc);
+  return q;
+}
+
+TEST(SubQTally, CopyBitWindowsAndChannelLines) {
+  SubQTally t;
+  // First audio record: its copy bit and its channel line at once.
+  SubQTally::Change c = t.Check(QRecord(0x21));
+  EXPECT_EQ(c.copy, kCopyOnText);
+  EXPECT_EQ(c.channel, "ﾌﾟﾘｴﾝﾌｧｼｽ無し,2ﾁｬﾝﾈﾙｵｰﾃﾞｨｵ");
+  // Equal numbers of on and off in a window of 100: mixed.
+  for (int i = 1; i < 99; ++i) {
+    c = t.Check(QRecord(i < 50 ? 0x21 : 0x01));
+    EXPECT_FALSE(c.copy.has_value()) << i;
+  }
+  EXPECT_EQ(t.Check(QRecord(0x01)).copy, kCopyMixedText);
+  // 95 on, 5 off: the line keeps its text. Then 100 off.
+  for (int i = 0; i < 100; ++i) EXPECT_FALSE(t.Check(QRecord(i < 5 ? 0x01 : 0x21)).copy);
+  for (int i = 0; i < 99; ++i) t.Check(QRecord(0x01));
+  EXPECT_EQ(t.Check(QRecord(0x01)).copy, kCopyOffText);
+  // A window that leaves the text as it is changes nothing.
+  for (int i = 0; i < 100; ++i) EXPECT_FALSE(t.Check(QRecord(0x01)).copy);
+  // Pre-emphasis and four channels change the second line; data records count for nothing.
+  EXPECT_EQ(t.Check(QRecord(0x91)).channel, "ﾌﾟﾘｴﾝﾌｧｼｽ有り,4ﾁｬﾝﾈﾙｵｰﾃﾞｨｵ");
+  EXPECT_FALSE(t.Check(QRecord(0x91)).channel);
+  EXPECT_FALSE(t.Check(QRecord(0x41)).channel);
+  std::vector<std::uint8_t> spoilt = QRecord(0x01);
+  spoilt[11] ^= 1;
+  EXPECT_EQ(t.Check(spoilt).result, "CRC error count=1");
+  EXPECT_EQ(t.Check(std::span(spoilt).first(8)).result, "CRC error count=2");
+  EXPECT_EQ(t.copy_on(), 50 + 95);
+  EXPECT_EQ(t.Summary(7), "Total Subq=7 CRC error=2\r\nDigital copy ok=145 Digital copy ng=257");
+}
+
+TEST(SubQCheckJob, CountsInjectedCrcErrorsExactlyOnEveryPath) {
+  for (const char* resid : kResidModes) {
+    SCOPED_TRACE(resid);
+    JobBench b(Id("audio", resid, "&qcrc=1000-1004,20000,30590"));
+    SubQCheckJob job;
+    b.Run(job);
+    const SubQCheckResult& r = job.result();
+    EXPECT_EQ(r.end, SubQCheckEnd::kFinished);
+    EXPECT_EQ(r.record_size, 2352u + 16u);
+    EXPECT_EQ(r.crc_errors, 7);
+    // Every block through the last LBA was checked once.
+    EXPECT_EQ(r.lba_reached, r.range.last + 1);
+    EXPECT_EQ(r.copy_on + r.copy_off + r.crc_errors, r.range.last + 1);
+    EXPECT_GT(r.copy_off, 0);
+    EXPECT_EQ(b.TextsAt(JobText::kCounters).back(), r.summary);
+    EXPECT_EQ(b.TextsAt(JobText::kCounters).front(), "CRC error count=1");
+    EXPECT_EQ(b.TextsAt(JobText::kStatus).front(), kCopyOnText);
+    EXPECT_EQ(Messages(b), std::vector<std::string>{"終了しました"});
+    EXPECT_EQ(b.busy_marks, (std::vector<bool>{true, false}));
+  }
+}
+
+TEST(SubQCheckJob, TheFourEndsAndNoDisc) {
+  struct Case {
+    std::string id;
+    SubQCheckEnd end;
+  } cases[] = {
+      {Id("audio", "exact", "&bad=5000"), SubQCheckEnd::kReadFailed},
+      {Id("audio", "zero", "&refuse=be"), SubQCheckEnd::kUnsupported},
+      {Id("audio", "exact", "&nomedium"), SubQCheckEnd::kNoDisc},
+  };
+  for (const Case& c : cases) {
+    JobBench b(c.id);
+    SubQCheckJob job;
+    b.Run(job);
+    EXPECT_EQ(job.result().end, c.end) << c.id;
+    ASSERT_FALSE(b.messages.empty());
+    EXPECT_EQ(b.messages.back().second, SubQCheckEndText(c.end));
+  }
+  JobBench b(Id("audio", "none"));
+  int errors = 0;
+  b.stop_when = [&](JobText where, const std::string&) {
+    return where == JobText::kSecondStatus && ++errors == 2;  // at the pre-emphasis track
+  };
+  SubQCheckJob job;
+  b.Run(job);
+  EXPECT_EQ(job.result().end, SubQCheckEnd::kStopped);
+  EXPECT_LT(job.result().lba_reached, job.result().range.last);
+  EXPECT_EQ(Messages(b), std::vector<std::string>{"キャンセルされました"});
+}
+
+}  // namespace
+}  // namespace tamarack
