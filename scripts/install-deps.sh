@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tamarack needs to build, run and test.
+# Installs the Debian packages Tamarack needs to build, run and test (Debian 12 or later).
 # Idempotent: prints nothing and touches nothing when everything is present.
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build ccache pkg-config clang-format
+  build-essential cmake ninja-build ccache pkg-config clang clang-format python3
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcli11-dev
   vcdimager mame-tools
   fonts-ipafont-gothic xvfb xauth
 )
+
+if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
+  echo "install-deps.sh: this is not a Debian system; it cannot check or install packages." >&2
+  echo "Tamarack needs the equivalents of these Debian packages: ${packages[*]}" >&2
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -20,9 +26,18 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}" >&2
 sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "install-deps.sh: these Debian packages are missing: ${missing[*]}" >&2
+    echo "Installing them needs root, and there is no sudo here. As root, run:" >&2
+    echo "  apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
+    echo "then run this again." >&2
+    exit 1
+  fi
+  sudo="sudo"
+fi
+echo "Installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -57,14 +57,14 @@ void WriteAgeingAddress(Cdb& cdb, std::uint32_t lba, std::uint32_t length) {
   WriteBe32(cdb, 2, lba);
 }
 
-std::vector<FieldSpec> AgeingFormFields(int index, bool show_control_byte) {
+std::vector<FieldDescriptor> AgeingFormFields(int index, bool show_control_byte) {
   const CommandEntry& e = AgeingCommand(index);
-  std::vector<FieldSpec> fields =
+  std::vector<FieldDescriptor> fields =
       FormFields(*e.behaviour->form, ControlByteIndex(e), show_control_byte);
   // The address and the length come first: they are what an ageing run is set up by, and
   // the command's bits below them rarely change.
-  std::vector<FieldSpec> first, rest;
-  for (FieldSpec f : fields) {
+  std::vector<FieldDescriptor> first, rest;
+  for (FieldDescriptor f : fields) {
     if (f.kind == FieldKind::kStartPosition) {
       f.kind = FieldKind::kNumber;
       f.label = kStartLbaLabel;

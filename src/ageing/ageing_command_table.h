@@ -10,8 +10,8 @@
 
 #include "ageing/ageing_settings.h"
 #include "console/command_catalogue.h"
-#include "console/form_data.h"
-#include "console/form_spec.h"
+#include "form/form_data.h"
+#include "form/form_layout.h"
 
 namespace tamarack {
 
@@ -31,7 +31,7 @@ void WriteAgeingAddress(Cdb& cdb, std::uint32_t lba, std::uint32_t length);
 // The form of the row as the Aging tab shows it: the Command tab's fields with the address
 // box labelled "Start LBA" (a plain number box: the track quick-set belongs to the Command
 // tab) and the Transfer Length first, the Control Byte row when the option is on.
-std::vector<FieldSpec> AgeingFormFields(int index, bool show_control_byte);
+std::vector<FieldDescriptor> AgeingFormFields(int index, bool show_control_byte);
 
 // What the form hands to the settings whenever it is collected on the Aging tab: Start LBA
 // from the address bytes, Transfer Length from the length field, and the CDB itself.

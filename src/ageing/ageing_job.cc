@@ -13,9 +13,9 @@
 #include "ageing/run_time.h"
 #include "console/cdb_text.h"
 #include "console/execute_command.h"
-#include "console/hex_dump.h"
 #include "decode/volume_descriptor.h"
 #include "device/block_size.h"
+#include "form/hex_dump.h"
 #include "util/strings.h"
 
 namespace tamarack {

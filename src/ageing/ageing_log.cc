@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "console/hex_dump.h"
+#include "form/hex_dump.h"
 #include "util/html_page.h"
 #include "util/strings.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "decode/properties.h"
 #include "util/bytes.h"
+#include "views/properties.h"
 
 namespace tamarack {
 

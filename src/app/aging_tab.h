@@ -12,9 +12,9 @@
 
 #include "ageing/ageing_job.h"
 #include "ageing/ageing_settings.h"
-#include "console/form_data.h"
-#include "console/form_spec.h"
 #include "device/device_session.h"
+#include "form/form_data.h"
+#include "form/form_layout.h"
 #include "job/job_runner.h"
 #include "persist/settings_data.h"
 
@@ -128,7 +128,7 @@ class AgingTab : public QWidget {
   int random_step_counter_ = 0;
   std::unique_ptr<JobHost> host_;
   std::shared_ptr<AgeingJob> job_;
-  std::vector<FieldSpec> fields_;
+  std::vector<FieldDescriptor> fields_;
   std::vector<FieldState> states_;
   FormData current_;
   bool showing_ = false;  // the boxes are being set from the settings

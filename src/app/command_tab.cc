@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -24,21 +23,18 @@
 #include "app/request_sense_dialog.h"
 #include "app/row_icons.h"
 #include "app/start_position_bar.h"
+#include "app/view_text.h"
 #include "app/window_job_host.h"
-#include "console/hex_dump.h"
+#include "app/window_post.h"
+#include "console/mode_page_command.h"
 #include "decode/control_commands.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
+#include "form/hex_dump.h"
 
 namespace tamarack::app {
 
 namespace {
-
-QString ViewText(const std::string& s) {
-  QString t = QString::fromStdString(s);
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return t;
-}
 
 // Dumps need one cell per byte column: a fixed-pitch Japanese face whose half-width katakana
 // take one cell.
@@ -62,18 +58,16 @@ QPlainTextEdit* ResultBox(QWidget* parent, const char* name) {
 // The session's host: a sense dialog asked for on any thread opens on the window thread.
 class SenseDialogHost final : public SessionHost {
  public:
-  explicit SenseDialogHost(CommandTab* tab) : tab_(tab) {}
+  explicit SenseDialogHost(CommandTab* tab) : tab_(tab), post_(new WindowPost(tab)) {}
   void ShowSenseDialog(std::span<const std::uint8_t> sense) override {
-    QMetaObject::invokeMethod(
-        tab_,
-        [tab = tab_, bytes = std::vector<std::uint8_t>(sense.begin(), sense.end())] {
-          tab->ShowSenseDialog(bytes);
-        },
-        Qt::QueuedConnection);
+    post_->Post([tab = tab_, bytes = std::vector<std::uint8_t>(sense.begin(), sense.end())] {
+      tab->ShowSenseDialog(bytes);
+    });
   }
 
  private:
   CommandTab* tab_;
+  WindowPost* post_;  // a child of the tab
 };
 
 }  // namespace
@@ -250,8 +244,7 @@ void CommandTab::BuildForm(bool /*from_list*/) {
   ShowHexInputSwitch();
   hex_input_->setChecked(console_.hex_input());
   dump_box_->clear();
-  // Seek has no form: building it, like decoding, only says the command succeeded.
-  if (&console_.behaviour() == &kSeekBehaviour) {
+  if (console_.behaviour().succeeds_when_built) {
     decoded_box_->setPlainText(QString::fromUtf8(kCommandSucceededText));
   }
   ShowCdbLine();
@@ -297,15 +290,11 @@ void CommandTab::OnHexInput(bool on) {
 
 // Mode Sense(10) and Mode Select(10) show the mode page editor below their form.
 void CommandTab::ShowModePageEditor() {
-  const std::size_t row = console_.current_row();
-  const std::uint32_t opcode = console_.current_opcode();
-  const bool sense = !IsUserRow(row) && opcode == kModeSenseOpcode;
-  const bool select = !IsUserRow(row) && opcode == kModeSelectOpcode;
-  mode_editor_->setVisible(sense || select);
-  if (!sense && !select) return;
+  const std::optional<ModeCommand> editor = PageEditorOf(console_);
+  mode_editor_->setVisible(editor.has_value());
+  if (!editor) return;
   mode_editor_->SetHexInput(console_.hex_input());
-  mode_editor_->Open(sense ? ModeCommand::kSense : ModeCommand::kSelect,
-                     console_.catalogue().row(row).cdb_store);
+  mode_editor_->Open(*editor, console_.catalogue().row(console_.current_row()).cdb_store);
   // The form itself is built by the caller.
   if (ApplyEditorToConsole(mode_editor_->editor(), console_)) ShowParameterList();
 }
@@ -395,8 +384,7 @@ void CommandTab::OnFinished(const CommandReport& report) {
   running_ = false;
   console_.FinishExecution(report);
   if (report.success && !mode_editor_->isHidden() &&
-      mode_editor_->editor().command() == ModeCommand::kSense &&
-      console_.current_opcode() == kModeSenseOpcode) {
+      PageEditorOf(console_) == ModeCommand::kSense) {
     mode_editor_->TakeModeSenseReply(
         ModeSenseReturnedBytes(console_.receive_buffer(), report.received_length), report.sent_cdb);
     OnModeCommandChanged();

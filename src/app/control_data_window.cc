@@ -13,6 +13,7 @@
 
 #include "app/dump_save_dialog.h"
 #include "app/sector_dump_tab.h"
+#include "app/view_text.h"
 #include "console/command_catalogue.h"
 #include "persist/dump_file.h"
 
@@ -63,8 +64,7 @@ void ControlDataWindow::SetData(std::vector<std::uint8_t> bytes, const std::opti
                                 const CatalogueState& catalogue) {
   data_ = std::move(bytes);
   text_ = ControlDataList(data_);
-  list_->setPlainText(
-      QString::fromStdString(text_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  list_->setPlainText(ViewText(text_));
   cdb_line_->setText(QString::fromStdString(ControlDataCdbLine(cdb, catalogue)));
   save_->setEnabled(!data_.empty());
 }

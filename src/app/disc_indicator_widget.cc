@@ -1,6 +1,5 @@
 #include "app/disc_indicator_widget.h"
 
-#include <QMetaObject>
 #include <QPointer>
 #include <QWidget>
 
@@ -63,12 +62,9 @@ void DiscIndicatorWidget::OnTick() {
   QPointer<DiscIndicatorWidget> self(this);
   poll_thread_ = std::thread([this, self] {
     const DiscState state = PollDisc(session_);
-    QMetaObject::invokeMethod(
-        this,
-        [this, self, state] {
-          if (self) OnPolled(state);
-        },
-        Qt::QueuedConnection);
+    post_->Post([this, self, state] {
+      if (self) OnPolled(state);
+    });
   });
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <thread>
 
+#include "app/window_post.h"
 #include "device/device_session.h"
 #include "shell/disc_indicator.h"
 
@@ -50,6 +51,7 @@ class DiscIndicatorWidget : public QLabel {
   DiscState state_ = DiscState::kNoDisc;
   bool enabled_ = false;
   int polls_ = 0;
+  WindowPost* post_ = new WindowPost(this);  // outlives the poll thread (joined first)
   std::thread poll_thread_;
   std::atomic<bool> polling_{false};
 };

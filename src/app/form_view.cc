@@ -11,6 +11,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/view_text.h"
+
 namespace tamarack::app {
 
 namespace {
@@ -30,13 +32,6 @@ int BoxWidth(NumberSize size) {
 QString Qs(const std::string& s) { return QString::fromStdString(s); }
 QString Qs(const char* s) { return QString::fromUtf8(s); }
 
-// The view shows "\n" where the system's texts have "\r\n".
-QString ViewText(const std::string& s) {
-  QString t = QString::fromStdString(s);
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return t;
-}
-
 }  // namespace
 
 FormView::FormView(QWidget* parent) : QWidget(parent) {
@@ -54,8 +49,8 @@ void FormView::Clear() {
   fields_.clear();
 }
 
-void FormView::Build(const std::vector<FieldSpec>& fields, const std::vector<FieldState>& states,
-                     bool no_parameter, bool hex) {
+void FormView::Build(const std::vector<FieldDescriptor>& fields,
+                     const std::vector<FieldState>& states, bool no_parameter, bool hex) {
   updating_ = true;
   Clear();
   fields_ = fields;
@@ -88,7 +83,7 @@ void FormView::Build(const std::vector<FieldSpec>& fields, const std::vector<Fie
 }
 
 void FormView::AddField(std::size_t i, QLayout* row) {
-  const FieldSpec& f = fields_[i];
+  const FieldDescriptor& f = fields_[i];
   FieldWidgets& w = widgets_[i];
   const int index = static_cast<int>(i);
   auto edited = [this, index] {
@@ -206,7 +201,7 @@ void FormView::SetValidator(std::size_t i, bool hex) {
 
 void FormView::ApplyState(std::size_t i, const FieldState& s, bool hex) {
   (void)hex;
-  const FieldSpec& f = fields_[i];
+  const FieldDescriptor& f = fields_[i];
   FieldWidgets& w = widgets_[i];
   switch (f.kind) {
     case FieldKind::kLabel:

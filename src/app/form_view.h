@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "console/form_spec.h"
+#include "form/form_layout.h"
 
 class QVBoxLayout;
 
@@ -18,7 +18,7 @@ class FormView : public QWidget {
   explicit FormView(QWidget* parent = nullptr);
 
   // Replaces the form. With `no_parameter` the "No Parameter" label comes first.
-  void Build(const std::vector<FieldSpec>& fields, const std::vector<FieldState>& states,
+  void Build(const std::vector<FieldDescriptor>& fields, const std::vector<FieldState>& states,
              bool no_parameter, bool hex);
   // Shows new states (after a collection, a spin or a base switch); the field being typed in
   // keeps its cursor.
@@ -57,7 +57,7 @@ class FormView : public QWidget {
 
   QVBoxLayout* layout_ = nullptr;
   QWidget* body_ = nullptr;
-  std::vector<FieldSpec> fields_;
+  std::vector<FieldDescriptor> fields_;
   std::vector<FieldWidgets> widgets_;
   bool updating_ = false;
   bool auto_advance_ = false;

@@ -1,18 +1,30 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <cstdio>
+#include <cstring>
 
 #include "app/main_window.h"
 #include "device/platform_drives.h"
 #include "emu/virtual_drive_provider.h"
 #include "persist/settings_store.h"
+#include "util/version.h"
 
 int main(int argc, char** argv) {
+  // Answered before Qt starts: it needs no display, and Qt without one would end the run.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
+      std::printf("%s\n", tamarack::VersionText("tamarack").c_str());
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tamarack"));
+  QApplication::setApplicationVersion(QString::fromStdString(tamarack::FullVersion()));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Tamarack: a test bench for CD and DVD drives"));
   parser.addHelpOption();
+  parser.addVersionOption();
   QCommandLineOption drive_option(
       QStringLiteral("drive"),
       QStringLiteral("Select this drive at start (/dev/sr0, emu:type13, emu:/path/disc.cue)."),

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QMetaObject>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -30,12 +29,14 @@
 #include "app/toc_tab.h"
 #include "app/tools_dialog.h"
 #include "app/window_job_host.h"
+#include "app/window_post.h"
 #include "decode/mode_page_editor.h"
 #include "device/drive_selection.h"
 #include "device/sense.h"
 #include "job/single_command_job.h"
 #include "persist/console_settings.h"
 #include "persist/settings_store.h"
+#include "persist/window_settings.h"
 #include "shell/font_mapping.h"
 #include "shell/start_tab.h"
 
@@ -71,17 +72,6 @@ class WindowSelectionHost final : public SelectionHost {
 constexpr const char* kResetQuestion =
     "全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?";
 constexpr const char* kRestartNotice = "この変更はﾌﾟﾛｸﾞﾗﾑ再起動後に有効になります";
-
-Options OptionsFromSettings(const SettingsData& s) {
-  Options o;
-  o.disc_indicator = (s.control_flag & 2) != 0;
-  o.command_timeout = s.timeout_com > 0 ? static_cast<std::uint32_t>(s.timeout_com) : 7;
-  o.execute_on_selection = s.exe_imm != 0;
-  o.control_byte_row = s.cnt_apr != 0;
-  o.receive_length = s.control_buf_len > 0 ? static_cast<std::uint32_t>(s.control_buf_len) : 40960;
-  o.virtual_drives = s.virtual_drives != 0;
-  return o;
-}
 
 std::vector<std::string> InstalledFamilies() {
   std::vector<std::string> out;
@@ -151,10 +141,9 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   status_label_->setObjectName(QStringLiteral("statusLine"));
   statusBar()->addWidget(status_label_, 1);
   // The status line is written from worker threads: hop to the window thread.
-  session_.status_line.SetObserver([this](const std::string& text) {
-    QMetaObject::invokeMethod(
-        status_label_, [this, t = QString::fromStdString(text)] { status_label_->setText(t); },
-        Qt::QueuedConnection);
+  auto* status_post = new WindowPost(status_label_);
+  session_.status_line.SetObserver([this, status_post](const std::string& text) {
+    status_post->Post([this, t = QString::fromStdString(text)] { status_label_->setText(t); });
   });
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
@@ -181,7 +170,8 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   SetExecAction(kTabProperties, [properties_tab] { properties_tab->Execute(); });
   AddBusyCheck([this] { return runner_.running(); });
   SettingsToConsole(settings_, &command_tab_->console());
-  LoadModePages();
+  SettingsToModePages(settings_, &command_tab_->mode_page_editor()->editor());
+  command_tab_->mode_page_editor()->Refresh();
   command_tab_->SetListKind(command_tab_->console().list_kind());
   sector_dump_tab_ = new SectorDumpTab(session_, runner_, tabs_);
   InstallTab(kTabSectorDump, sector_dump_tab_);
@@ -237,6 +227,8 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   OnTabChanged(tabs_->currentIndex());
   ApplyDisplayFont();
 
+  // Before the first selection, so that its commands are on record too.
+  ApplyCommandTrace();
   FillDriveBox();
   connect(drive_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
     // The settings are written first, so that they name the new drive.
@@ -255,6 +247,8 @@ MainWindow::~MainWindow() {
   delete indicator_;  // joins a poll in flight before the session goes
   indicator_ = nullptr;
   session_.status_line.SetObserver(nullptr);
+  // The directory outlives the window; its trace belongs to the window's options.
+  if (drives_) drives_->Trace().Stop();
 }
 
 void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
@@ -356,17 +350,13 @@ void MainWindow::SaveSettingsNow() {
                       ? drive_box_->currentText().toStdString()
                       : settings_.dir;
   settings_.last_tab = tabs_ ? tabs_->currentIndex() : settings_.last_tab;
-  settings_.timeout_com = static_cast<int>(options_.command_timeout);
-  settings_.control_flag = (settings_.control_flag & ~2) | (options_.disc_indicator ? 2 : 0);
-  settings_.virtual_drives = options_.virtual_drives ? 1 : 0;
+  OptionsToSettings(options_, &settings_);
   if (command_tab_) {
     Console& console = command_tab_->console();
-    console.options.execute_on_selection = options_.execute_on_selection;
-    console.options.show_control_byte = options_.control_byte_row;
-    console.options.receive_length = options_.receive_length;
+    ApplyOptionsToConsole(options_, &console.options);
     ConsoleToSettings(console, &settings_);
-    SaveModePages();
-    settings_.control_flag = (settings_.control_flag & ~1) | (console.hex_input() ? 1 : 0);
+    ModePagesToSettings(command_tab_->mode_page_editor()->editor(), &settings_);
+    HexInputToSettings(console.hex_input(), &settings_);
   }
   if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
   if (aging_tab_) aging_tab_->StoreSettings(&settings_);
@@ -382,13 +372,9 @@ void MainWindow::ApplyOptions(const Options& options) {
   const bool drives_changed = options.virtual_drives != options_.virtual_drives;
   options_ = options;
   session_.command_timeout = options_.command_timeout;
-  if (command_tab_) {
-    Console& console = command_tab_->console();
-    console.options.execute_on_selection = options_.execute_on_selection;
-    console.options.show_control_byte = options_.control_byte_row;
-    console.options.receive_length = options_.receive_length;
-  }
+  if (command_tab_) ApplyOptionsToConsole(options_, &command_tab_->console().options);
   indicator_->SetEnabled(options_.disc_indicator);
+  ApplyCommandTrace();
   if (drives_changed) {
     const QString current = drive_box_->currentText();
     session_.saved_drive = current.toStdString();
@@ -404,6 +390,22 @@ void MainWindow::ApplyOptions(const Options& options) {
     }
   }
   SaveSettingsNow();
+}
+
+void MainWindow::ApplyCommandTrace() {
+  if (!drives_) return;
+  CommandTrace& trace = drives_->Trace();
+  if (!options_.trace_commands) {
+    trace.Stop();
+    return;
+  }
+  if (options_.trace_file.empty()) options_.trace_file = DefaultTraceFile(config_.settings_path);
+  if (trace.Active() && trace.Path() == options_.trace_file) return;
+  // Appended: a trace spans runs until the user deletes the file.
+  std::string error;
+  if (!trace.Start(options_.trace_file, CommandTrace::Mode::kAppend, &error)) {
+    session_.status_line.Set(error);
+  }
 }
 
 void MainWindow::OpenDialog(QDialog* dialog) {
@@ -443,44 +445,11 @@ void MainWindow::ResetCommands() {
   if (question.exec() != QMessageBox::Ok) return;
   Console& console = command_tab_->console();
   console.catalogue().Reset();
-  // The mode pages go back to their state at installation: empty, with the Mode Select
-  // templates.
-  ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
-  pages.sense_table() = ModePageTable::ModeSense();
-  pages.select_table() = ModePageTable::ModeSelect();
+  command_tab_->mode_page_editor()->editor().ResetTables();
   command_tab_->mode_page_editor()->Refresh();
   console.SelectRow(console.current_row(), /*from_list=*/false);
   command_tab_->SetListKind(console.list_kind());
   SaveSettingsNow();
-}
-
-void MainWindow::LoadModePages() {
-  ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
-  // A row the settings file did not hold reads as all zeros: the table keeps its start
-  // state (the Mode Select templates) for it.
-  auto load = [](const std::vector<SettingsData::ModePageRow>& rows, ModePageTable* table) {
-    for (std::size_t i = 0; i < rows.size() && i < table->size(); ++i) {
-      const bool empty =
-          std::all_of(rows[i].begin(), rows[i].end(), [](std::uint8_t b) { return b == 0; });
-      if (!empty) table->LoadSavedRow(i, rows[i]);
-    }
-  };
-  load(settings_.mode_select, &pages.select_table());
-  load(settings_.mode_sense, &pages.sense_table());
-  command_tab_->mode_page_editor()->Refresh();
-}
-
-void MainWindow::SaveModePages() {
-  const ModePageEditor& pages = command_tab_->mode_page_editor()->editor();
-  auto save = [](const ModePageTable& table, std::vector<SettingsData::ModePageRow>* rows) {
-    rows->resize(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i) {
-      const auto saved = table.SavedRow(i);
-      std::copy_n(saved.begin(), std::min(saved.size(), (*rows)[i].size()), (*rows)[i].begin());
-    }
-  };
-  save(pages.select_table(), &settings_.mode_select);
-  save(pages.sense_table(), &settings_.mode_sense);
 }
 
 void MainWindow::OpenControlData() {

@@ -123,11 +123,11 @@ class MainWindow : public QMainWindow {
   void ApplyDisplayFont();
   void RememberGeometry();
   void OpenOptionsDialog();
+  // Starts, redirects or stops the drives' command trace as the options say.
+  void ApplyCommandTrace();
   void OpenFontDialog();
   void ResetCommands();
   void OpenControlData();
-  void LoadModePages();
-  void SaveModePages();
   void EjectOrLoad(bool eject);
   // "Read && Setting" of the Aging tab.
   void OpenReferenceDialog();

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/form_view.h"
+#include "app/view_text.h"
 #include "decode/mode_select.h"
 
 namespace tamarack::app {
@@ -25,12 +26,6 @@ constexpr int kStripWidth = 370;
 constexpr int kStripHeight = 320;
 
 QString Qs(const std::string& s) { return QString::fromStdString(s); }
-
-QString ViewText(const std::string& s) {
-  QString t = Qs(s);
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return t;
-}
 
 // The page list icons: 0 a page not sent (empty box), 1 a page sent (ticked box), 2 a page of
 // Mode Sense (a sheet), 3 the page Mode Sense asks for (a sheet with an arrow). Drawn, so no

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
@@ -66,6 +67,12 @@ OptionsDialog::OptionsDialog(const Options& current, QWidget* parent)
   virtual_drives_ = new QCheckBox(QStringLiteral("仮想ドライブをドライブ一覧に表示する(&V)"), this);
   layout->addWidget(virtual_drives_);
 
+  trace_ = new QCheckBox(QStringLiteral("record every command to a file"), this);
+  trace_file_ = new QLineEdit(this);
+  trace_file_->setPlaceholderText(QStringLiteral("tamarack-trace.jsonl"));
+  layout->addWidget(trace_);
+  layout->addWidget(trace_file_);
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
   initialise_ = buttons->addButton(QStringLiteral("初期化(&i)"), QDialogButtonBox::ResetRole);
@@ -91,6 +98,8 @@ void OptionsDialog::Show(const Options& o) {
   control_byte_->setChecked(o.control_byte_row);
   execute_->setChecked(o.execute_on_selection);
   virtual_drives_->setChecked(o.virtual_drives);
+  trace_->setChecked(o.trace_commands);
+  trace_file_->setText(QString::fromStdString(o.trace_file));
   timeout_->setValue(static_cast<int>(o.command_timeout));
   receive_length_->setValue(static_cast<int>(o.receive_length));
 }
@@ -101,6 +110,8 @@ Options OptionsDialog::Entered() const {
   o.control_byte_row = control_byte_->isChecked();
   o.execute_on_selection = execute_->isChecked();
   o.virtual_drives = virtual_drives_->isChecked();
+  o.trace_commands = trace_->isChecked();
+  o.trace_file = trace_file_->text().trimmed().toStdString();
   o.command_timeout = static_cast<std::uint32_t>(timeout_->value());
   o.receive_length = static_cast<std::uint32_t>(receive_length_->value());
   return o;

@@ -1,5 +1,6 @@
 // The option dialog "動作オプション": the disc indicator, the Control Byte row, execution on
-// selection, the command time-out, the (hidden) receive length and the virtual drives.
+// selection, the command time-out, the (hidden) receive length, the virtual drives and the
+// command trace.
 #pragma once
 
 #include <QDialog>
@@ -7,6 +8,7 @@
 #include "shell/options.h"
 
 class QCheckBox;
+class QLineEdit;
 class QSpinBox;
 class QPushButton;
 
@@ -25,6 +27,8 @@ class OptionsDialog : public QDialog {
   QCheckBox* control_byte_box() const { return control_byte_; }
   QCheckBox* execute_box() const { return execute_; }
   QCheckBox* virtual_drives_box() const { return virtual_drives_; }
+  QCheckBox* trace_box() const { return trace_; }
+  QLineEdit* trace_file_box() const { return trace_file_; }
   QSpinBox* timeout_box() const { return timeout_; }
   QSpinBox* receive_length_box() const { return receive_length_; }
   QPushButton* initialise_button() const { return initialise_; }
@@ -38,6 +42,8 @@ class OptionsDialog : public QDialog {
   QCheckBox* control_byte_ = nullptr;
   QCheckBox* execute_ = nullptr;
   QCheckBox* virtual_drives_ = nullptr;
+  QCheckBox* trace_ = nullptr;
+  QLineEdit* trace_file_ = nullptr;
   QSpinBox* timeout_ = nullptr;
   QSpinBox* receive_length_ = nullptr;
   QPushButton* initialise_ = nullptr;

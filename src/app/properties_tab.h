@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "decode/inquiry.h"
-#include "decode/properties.h"
 #include "device/device_session.h"
+#include "views/properties.h"
 
 class QTreeWidget;
 

@@ -17,8 +17,10 @@
 #include <QVBoxLayout>
 
 #include "app/read_cd_detail_dialog.h"
+#include "app/view_text.h"
 #include "app/window_job_host.h"
-#include "console/hex_dump.h"
+#include "form/hex_dump.h"
+#include "persist/window_settings.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
 
@@ -214,7 +216,7 @@ void SectorDumpTab::LoadSettings(const SettingsData& s) {
   k.start_msf = s.start_msf;
   k.end_msf = s.end_msf;
   std::copy(s.sector_com.begin(), s.sector_com.end(), k.sector_com.begin());
-  hex_ = (s.control_flag & 1) != 0;
+  hex_ = HexInputOf(s);
   lba_->setValidator(NumberValidator(hex_, lba_));
   length_->setValidator(NumberValidator(hex_, length_));
   model_.ApplyKeys(k, hex_);
@@ -269,7 +271,7 @@ void SectorDumpTab::ControlsFromModel() {
 void SectorDumpTab::ShowDump(const std::string& text) {
   // The display keeps its first visible line.
   const int first = dump_->verticalScrollBar()->value();
-  dump_->setPlainText(Text(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  dump_->setPlainText(ViewText(text));
   dump_->verticalScrollBar()->setValue(std::min(first, dump_->verticalScrollBar()->maximum()));
   header_->setText(Text(DumpColumnHeader(model_.group_size())));
 }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "console/console.h"
-#include "decode/start_position.h"
 #include "device/device_session.h"
+#include "views/start_position.h"
 
 class QComboBox;
 class QPushButton;

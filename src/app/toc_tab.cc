@@ -11,21 +11,11 @@
 #include <algorithm>
 
 #include "app/job_message.h"
+#include "app/view_text.h"
 #include "app/window_job_host.h"
-#include "decode/toc_tab.h"
+#include "views/toc_tab.h"
 
 namespace tamarack::app {
-
-namespace {
-
-// The decoders' "\r\n" as the view's line ends.
-QString ViewText(const std::string& text) {
-  QString s = QString::fromStdString(text);
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return s;
-}
-
-}  // namespace
 
 TocTab::TocTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     : QWidget(parent), session_(session), runner_(runner) {

@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "console/decoder.h"
 #include "device/device_session.h"
+#include "form/decoder.h"
 #include "job/job_runner.h"
 #include "tools/track_test.h"
 

@@ -1,6 +1,5 @@
 #include "app/window_job_host.h"
 
-#include <QMetaObject>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -34,11 +33,11 @@ struct PendingAnswer {
 }  // namespace
 
 WindowJobHost::WindowJobHost(QObject* context, const JobRunner& runner)
-    : context_(context), runner_(runner) {}
+    : post_(new WindowPost(context)), runner_(runner) {}
 
 template <typename Fn>
 void WindowJobHost::Post(Fn&& fn) {
-  QMetaObject::invokeMethod(context_, std::forward<Fn>(fn), Qt::QueuedConnection);
+  post_->Post(std::forward<Fn>(fn));
 }
 
 void WindowJobHost::Show(JobText where, const std::string& text) {

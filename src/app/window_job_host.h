@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 
+#include "app/window_post.h"
 #include "job/job_host.h"
 #include "job/job_runner.h"
 
@@ -37,7 +38,7 @@ class WindowJobHost final : public JobHost {
   template <typename Fn>
   void Post(Fn&& fn);
 
-  QObject* context_;
+  WindowPost* post_;  // a child of the context
   const JobRunner& runner_;
 };
 

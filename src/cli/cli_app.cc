@@ -3,12 +3,31 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <ostream>
+#include <stdexcept>
 
 #include "cli/exit_codes.h"
 #include "device/platform_drives.h"
 #include "emu/virtual_drive_provider.h"
+#include "util/version.h"
 
 namespace tamarack::cli {
+
+namespace {
+
+// The trace file could not be opened: nothing is run.
+struct TraceOpenError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Stops the trace this run started, however the run ends (tests reuse the directory).
+struct TraceStopper {
+  const DriveDirectory* drives = nullptr;
+  ~TraceStopper() {
+    if (drives) drives->Trace().Stop();
+  }
+};
+
+}  // namespace
 
 std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory() {
   auto drives = std::make_unique<DriveDirectory>();
@@ -18,9 +37,36 @@ std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory() {
   return drives;
 }
 
+bool OpenDriveOrExplain(DeviceSession& session, const std::string& drive,
+                        std::string_view subcommand, CliContext& context) {
+  if (session.Open(drive)) return true;
+  *context.err << "tamarack-cli" << (subcommand.empty() ? "" : " ") << subcommand << ": "
+               << session.OpenError() << "\n";
+  return false;
+}
+
 int RunCli(const std::vector<std::string>& args, CliContext& context) {
   CLI::App app{"Tamarack: a test bench for CD and DVD drives", "tamarack-cli"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", VersionText("tamarack-cli"));
+  // Options of the program may also follow the subcommand's.
+  app.fallthrough();
+  std::string trace_path;
+  app.add_option("--trace", trace_path,
+                 "Record every command sent to a drive in FILE (JSON Lines, one object per "
+                 "command)")
+      ->type_name("FILE");
+  TraceStopper stopper;
+  // Runs after parsing and before the subcommand, so its first command is recorded too.
+  app.parse_complete_callback([&] {
+    if (trace_path.empty()) return;
+    if (!context.drives) throw TraceOpenError("--trace needs drives to record");
+    std::string error;
+    if (!context.drives->Trace().Start(trace_path, CommandTrace::Mode::kTruncate, &error)) {
+      throw TraceOpenError(error);
+    }
+    stopper.drives = context.drives;
+  });
   AddAgeCommand(app, context);
   AddCommandsCommand(app, context);
   AddDrivesCommand(app, context);
@@ -52,10 +98,23 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   } catch (const CLI::CallForAllHelp& e) {
     *context.out << app.help("", CLI::AppFormatMode::All);
     return kExitGood;
+  } catch (const CLI::CallForVersion& e) {
+    *context.out << e.what() << "\n";
+    return kExitGood;
+  } catch (const TraceOpenError& e) {
+    *context.err << "tamarack-cli: " << e.what() << "\n";
+    return kExitBadArguments;
   } catch (const CLI::ParseError& e) {
     *context.err << "tamarack-cli: " << e.what() << "\n";
     *context.err << "Run 'tamarack-cli --help' for the subcommands.\n";
     return kExitBadArguments;
+  }
+  if (stopper.drives) {
+    const std::string error = stopper.drives->Trace().WriteError();
+    if (!error.empty()) {
+      *context.err << "tamarack-cli: " << error << "\n";
+      if (context.exit_code == kExitGood) return kExitOther;
+    }
   }
   return context.exit_code;
 }

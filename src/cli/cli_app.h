@@ -4,9 +4,11 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/clock.h"
+#include "device/device_session.h"
 #include "device/drive_directory.h"
 
 namespace CLI {
@@ -31,6 +33,12 @@ struct CliContext {
 
 // Runs the command line `args` (without the program name); returns the exit status.
 int RunCli(const std::vector<std::string>& args, CliContext& context);
+
+// Opens `drive` on `session`, or says on `context.err` why it cannot ("tamarack-cli
+// SUBCOMMAND: REASON", "tamarack-cli: REASON" when `subcommand` is empty) and returns false:
+// the subcommand then ends with kExitCannotOpen.
+bool OpenDriveOrExplain(DeviceSession& session, const std::string& drive,
+                        std::string_view subcommand, CliContext& context);
 
 // The drive directory of a normal run: the platform's drives, then the virtual ones.
 std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory();

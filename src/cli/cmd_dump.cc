@@ -8,9 +8,9 @@
 #include "cli/cli_app.h"
 #include "cli/decoded_command.h"
 #include "cli/exit_codes.h"
-#include "console/hex_dump.h"
 #include "device/device_session.h"
 #include "device/sense_table.h"
+#include "form/hex_dump.h"
 #include "tools/read_cd_detail.h"
 #include "tools/sector_dump.h"
 #include "tools/sector_dump_job.h"
@@ -119,10 +119,7 @@ int Dump(const DumpOptions& o, CliContext& context) {
 
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
-  if (!session.Open(o.drive)) {
-    err << "tamarack-cli dump: " << session.OpenError() << "\n";
-    return kExitCannotOpen;
-  }
+  if (!OpenDriveOrExplain(session, o.drive, "dump", context)) return kExitCannotOpen;
   JobHost host;  // one command: nothing to report while it runs
   const DumpResult r = ReadSectorDump(session, *prepared.request, DumpBuffer{}, host, false);
   const auto valid = r.buffer.valid();

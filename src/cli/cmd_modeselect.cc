@@ -41,10 +41,7 @@ int ModeSelect(const ModeSelectOptions& o, CliContext& context) {
     }
   }
   DeviceSession session(context.drives, BuiltInSenseTable());
-  if (!session.Open(o.drive)) {
-    err << "tamarack-cli modeselect: " << session.OpenError() << "\n";
-    return kExitCannotOpen;
-  }
+  if (!OpenDriveOrExplain(session, o.drive, "modeselect", context)) return kExitCannotOpen;
   // The page's current values, copied into the Mode Select table as "Sens->Select Copy" does.
   std::vector<std::uint8_t> reply;
   Cdb sense_cdb{};

@@ -35,10 +35,7 @@ int ModeSense(const ModeSenseOptions& o, CliContext& context) {
     return kExitBadArguments;
   }
   DeviceSession session(context.drives, BuiltInSenseTable());
-  if (!session.Open(o.drive)) {
-    err << "tamarack-cli modesense: " << session.OpenError() << "\n";
-    return kExitCannotOpen;
-  }
+  if (!OpenDriveOrExplain(session, o.drive, "modesense", context)) return kExitCannotOpen;
   std::vector<std::uint8_t> reply;
   Cdb cdb{};
   const CommandOutcome outcome = RunModeSense(session, *page, *pc, &reply, &cdb);

@@ -8,8 +8,8 @@
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
 #include "decode/configuration.h"
-#include "decode/properties.h"
 #include "device/sense_table.h"
+#include "views/properties.h"
 
 namespace tamarack::cli {
 
@@ -40,10 +40,7 @@ void PrintCapabilities(std::ostream& out, const std::vector<DecodedRow>& rows) {
 int Properties(const DecodingOptions& o, CliContext& context) {
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
-  if (!session.Open(o.drive)) {
-    *context.err << "tamarack-cli properties: " << session.OpenError() << "\n";
-    return kExitCannotOpen;
-  }
+  if (!OpenDriveOrExplain(session, o.drive, "properties", context)) return kExitCannotOpen;
   const PropertiesResult r = FillPropertiesTab(session);
   std::ostream& out = *context.out;
   if (o.json) {

@@ -10,8 +10,8 @@
 #include "cli/hex_text.h"
 #include "cli/json_text.h"
 #include "console/catalogue_decode.h"
-#include "console/hex_dump.h"
 #include "device/device_session.h"
+#include "form/hex_dump.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {
@@ -63,10 +63,7 @@ int Send(const SendOptions& o, CliContext& context) {
 
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
-  if (!session.Open(o.drive)) {
-    err << "tamarack-cli send: " << session.OpenError() << "\n";
-    return kExitCannotOpen;
-  }
+  if (!OpenDriveOrExplain(session, o.drive, "send", context)) return kExitCannotOpen;
   const CommandOutcome outcome = session.Run(cdb, data, data_out, false);
   const std::uint32_t moved =
       std::min<std::uint32_t>(outcome.result.transferred, static_cast<std::uint32_t>(data.size()));

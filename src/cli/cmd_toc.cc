@@ -7,9 +7,9 @@
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
 #include "decode/read_toc.h"
-#include "decode/toc_tab.h"
 #include "device/sense_table.h"
 #include "util/strings.h"
+#include "views/toc_tab.h"
 
 namespace tamarack::cli {
 
@@ -27,10 +27,7 @@ struct TocOptions {
 int TocTab(const TocOptions& o, CliContext& context) {
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.common.timeout;
-  if (!session.Open(o.common.drive)) {
-    *context.err << "tamarack-cli: " << session.OpenError() << "\n";
-    return kExitCannotOpen;
-  }
+  if (!OpenDriveOrExplain(session, o.common.drive, "", context)) return kExitCannotOpen;
   const bool full_toc = o.format == 2;
   CommandOutcome failure;
   const auto read = ShowTocTab(session, full_toc, &failure);

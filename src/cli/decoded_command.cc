@@ -5,8 +5,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
-#include "console/hex_dump.h"
 #include "device/sense_table.h"
+#include "form/hex_dump.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {
@@ -45,19 +45,17 @@ DecodedCommand RunDecodedCommand(DeviceSession& session, const Cdb& cdb, Decoder
                                  int group_size) {
   DecodedCommand c;
   c.cdb = cdb;
-  std::vector<std::uint8_t> buffer(kCliReceiveLength, 0x5A);
+  std::vector<std::uint8_t> buffer(kCliReceiveLength, kFillByte);
   session.status_line.Clear();
   c.outcome = session.Run(cdb, buffer, false, false);
   c.status_text = session.status_line.Get();
-  const std::uint32_t transferred =
-      std::min<std::uint32_t>(c.outcome.result.transferred, kCliReceiveLength);
+  const std::uint32_t transferred = TransferredCount(c.outcome.result.transferred, buffer.size());
   if (c.outcome.status != CommandStatus::kGood) return c;
   c.reply.assign(buffer.begin(), buffer.begin() + transferred);
   if (decoder) {
     DecodeInput in;
     in.data = buffer;
-    // As the console does: a count equal to the request says nothing about the reply.
-    in.received_length = transferred == kCliReceiveLength ? 0 : transferred;
+    in.received_length = ReceivedLength(transferred, buffer.size());
     in.transferred = transferred;
     in.cdb = cdb;
     in.direction = 2;
@@ -66,16 +64,6 @@ DecodedCommand RunDecodedCommand(DeviceSession& session, const Cdb& cdb, Decoder
     c.decoded = true;
   }
   return c;
-}
-
-std::string PlainLines(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
-  }
-  return out;
 }
 
 void PrintRows(std::ostream& out, const std::vector<DecodedRow>& rows,
@@ -179,10 +167,7 @@ int RunDecodingSubcommand(const DecodingOptions& options, CliContext& context, c
                           Decoder decoder) {
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = options.timeout;
-  if (!session.Open(options.drive)) {
-    *context.err << "tamarack-cli: " << session.OpenError() << "\n";
-    return kExitCannotOpen;
-  }
+  if (!OpenDriveOrExplain(session, options.drive, "", context)) return kExitCannotOpen;
   const DecodedCommand c = RunDecodedCommand(session, cdb, decoder);
   if (options.json) {
     *context.out << CommandJson(c) << "\n";

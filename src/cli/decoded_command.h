@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "cli/cli_app.h"
-#include "console/decoder.h"
 #include "device/device_session.h"
+#include "form/decoder.h"
 
 namespace tamarack::cli {
 
@@ -30,9 +30,6 @@ struct DecodedCommand {
 // Sends `cdb` (data in) and decodes a good reply with `decoder`.
 DecodedCommand RunDecodedCommand(DeviceSession& session, const Cdb& cdb, Decoder decoder,
                                  int group_size = 4);
-
-// "\r\n" as "\n".
-std::string PlainLines(std::string_view text);
 
 // The decoded text (or rows, one per line, cells joined by " | " under a header of the
 // column titles), else the status text.

@@ -8,10 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "util/json_string.h"
+
 namespace tamarack::cli {
 
-// The JSON string literal of `text`, quotes included.
-std::string JsonString(std::string_view text);
+using ::tamarack::JsonString;
 
 // An object with members in the order given; each value is JSON text already.
 std::string JsonObject(const std::vector<std::pair<std::string, std::string>>& members);

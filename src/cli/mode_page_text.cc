@@ -6,6 +6,7 @@
 
 #include "decode/mode_page_fields.h"
 #include "decode/mode_sense.h"
+#include "form/decoder.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -29,7 +30,7 @@ std::uint32_t ScreensOf(const ModePageRow& row) {
   return row.screen_count == 0 ? 1 : row.screen_count;
 }
 
-std::string ValueText(const FieldSpec& f, const FieldState& s, const FormData& data) {
+std::string ValueText(const FieldDescriptor& f, const FieldState& s, const FormData& data) {
   switch (f.kind) {
     case FieldKind::kCheck:
       return s.checked ? "On" : "Off";
@@ -75,7 +76,7 @@ std::uint64_t SizeLimit(NumberSize size) {
 }
 
 // Fills `state` from `value` for field `f`; an error text when the value does not fit.
-std::string StateFromValue(const FieldSpec& f, std::string_view value, FieldState& state) {
+std::string StateFromValue(const FieldDescriptor& f, std::string_view value, FieldState& state) {
   const std::string v = Lower(value);
   switch (f.kind) {
     case FieldKind::kCheck:
@@ -142,7 +143,7 @@ std::vector<ModeFieldText> ModePageFieldTexts(const ModePageRow& row) {
   std::map<std::string, int> seen;
   const FormData data = PageData(row);
   for (std::uint32_t screen = 0; screen < ScreensOf(row); ++screen) {
-    const std::vector<FieldSpec> fields = ModePageFields(row.page_code, screen, row.buffer);
+    const std::vector<FieldDescriptor> fields = ModePageFields(row.page_code, screen, row.buffer);
     const std::vector<FieldState> states = FillFields(fields, data, false);
     std::string row_name;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -177,7 +178,7 @@ std::string SetModeField(ModePageRow& row, std::string_view name, std::string_vi
   }
   std::size_t skipped = 0;
   for (std::uint32_t screen = 0; screen < ScreensOf(row); ++screen) {
-    const std::vector<FieldSpec> fields = ModePageFields(row.page_code, screen, row.buffer);
+    const std::vector<FieldDescriptor> fields = ModePageFields(row.page_code, screen, row.buffer);
     if (flat >= skipped + fields.size()) {
       skipped += fields.size();
       continue;
@@ -228,15 +229,12 @@ CommandOutcome RunModeSense(DeviceSession& session, std::uint32_t page_code, std
   (*cdb)[0] = static_cast<std::uint8_t>(kModeSenseOpcode);
   (*cdb)[2] = static_cast<std::uint8_t>((pc << 6) | (page_code & 0x3F));
   WriteBe16(*cdb, 7, kModeSenseAllocationLength);
-  std::vector<std::uint8_t> buffer(kModeSenseAllocationLength, 0x5A);
+  std::vector<std::uint8_t> buffer(kModeSenseAllocationLength, kFillByte);
   const CommandOutcome outcome = session.Run(*cdb, buffer, false, false);
   returned->clear();
   if (outcome.status != CommandStatus::kGood) return outcome;
-  const std::uint32_t transferred = std::min<std::uint32_t>(
-      outcome.result.transferred, static_cast<std::uint32_t>(buffer.size()));
-  // A count of the whole request says nothing: the reply's own header gives the length.
-  const std::uint32_t received = transferred == buffer.size() ? 0 : transferred;
-  const auto bytes = ModeSenseReturnedBytes(buffer, received);
+  const auto bytes =
+      ModeSenseReturnedBytes(buffer, ReceivedLength(outcome.result.transferred, buffer.size()));
   returned->assign(bytes.begin(), bytes.end());
   return outcome;
 }

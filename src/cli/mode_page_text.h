@@ -10,16 +10,16 @@
 #include <string_view>
 #include <vector>
 
-#include "console/form_spec.h"
 #include "decode/mode_page_table.h"
 #include "device/device_session.h"
+#include "form/form_layout.h"
 
 namespace tamarack::cli {
 
 struct ModeFieldText {
   std::string name;   // the label; unlabelled boxes are named after their row ("Port 0#2")
   std::string value;  // "On"/"Off", the choice text (or "(%02xh)"), the number, the text
-  FieldSpec field;
+  FieldDescriptor field;
 };
 
 // The fields of every screen of the row's page, over its buffer. A name that would repeat on

@@ -17,16 +17,14 @@ std::optional<DecodeOutput> DecodeWithCatalogue(const Cdb& cdb, std::span<const 
     // The form's view of this CDB: what collecting it gives beside the bytes themselves.
     FormData form_data;
     form_data.cdb = cdb;
-    const std::vector<FieldSpec> fields = FormFields(*b.form, 0, false);
+    const std::vector<FieldDescriptor> fields = FormFields(*b.form, 0, false);
     std::vector<FieldState> states = FillFields(fields, form_data, false);
     CollectFields(fields, states, form_data, false);
 
-    const auto moved =
-        std::min<std::uint32_t>(transferred, static_cast<std::uint32_t>(data.size()));
     DecodeInput in;
     in.data = data;
-    in.transferred = moved;
-    in.received_length = moved == data.size() ? 0 : moved;
+    in.transferred = TransferredCount(transferred, data.size());
+    in.received_length = ReceivedLength(transferred, data.size());
     in.cdb = cdb;
     in.transfer_blocks = form_data.transfer_blocks;
     in.direction = static_cast<int>(e.direction);

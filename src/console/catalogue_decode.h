@@ -6,8 +6,8 @@
 #include <optional>
 #include <span>
 
-#include "console/decoder.h"
 #include "device/scsi.h"
+#include "form/decoder.h"
 
 namespace tamarack {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "console/basic_commands.h"
 #include "console/user_slot.h"
+#include "decode/basic_commands.h"
 #include "decode/configuration.h"
 #include "decode/control_commands.h"
 #include "decode/inquiry.h"
@@ -25,9 +25,6 @@ constexpr std::uint32_t k12 = 0xB00;
 constexpr auto kNone = CommandDirection::kNone;
 constexpr auto kIn = CommandDirection::kIn;
 constexpr auto kOut = CommandDirection::kOut;
-
-// Rows whose form and decoder come with their decoding subsystem point at the placeholder.
-const CommandBehaviour* const kTodo = &kPlaceholderBehaviour;
 
 const CommandEntry kCatalogue[] = {
     {0x00, k6, kNone, "Test Unit Ready", &kNoParameterBehaviour},

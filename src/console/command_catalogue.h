@@ -9,23 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "console/decoder.h"
-#include "console/form_spec.h"
 #include "device/scsi.h"
+#include "form/command_behaviour.h"
 
 namespace tamarack {
 
 enum class CommandDirection : std::uint8_t { kNone = 0, kOut = 1, kIn = 2 };
-
-// What a row does: its parameter form, its decoder and the result view it shows.
-struct CommandBehaviour {
-  const FormSpec* form = nullptr;
-  Decoder decoder = nullptr;
-  ResultView view = ResultView::kDecodedText;
-  // The command's own form and decoder are not there yet: the form says so and the stored
-  // CDB is sent as it is.
-  bool placeholder = false;
-};
 
 // One row of the catalogue, its static part.
 struct CommandEntry {

@@ -40,7 +40,7 @@ bool Console::SelectRow(std::size_t row, bool from_list) {
   row_ = row;
   opcode_ = catalogue_.Opcode(row);
   const CommandEntry& entry = current_entry();
-  const FormSpec& form = *entry.behaviour->form;
+  const FormLayout& form = *entry.behaviour->form;
   if (form.forces_hex_input) hex_input_ = true;
 
   current_ = FormData{};

@@ -11,8 +11,8 @@
 
 #include "console/command_catalogue.h"
 #include "console/execute_command.h"
-#include "console/form_spec.h"
-#include "console/hex_dump.h"
+#include "form/form_layout.h"
+#include "form/hex_dump.h"
 
 namespace tamarack {
 
@@ -50,7 +50,7 @@ class Console {
   const CommandBehaviour& behaviour() const;
   ResultView result_view() const;
 
-  const std::vector<FieldSpec>& fields() const { return fields_; }
+  const std::vector<FieldDescriptor>& fields() const { return fields_; }
   const std::vector<FieldState>& field_states() const { return states_; }
   bool no_parameter() const;  // the form shows "No Parameter"
   bool parameterless() const { return parameterless_; }
@@ -97,7 +97,7 @@ class Console {
   ListKind list_kind_ = ListKind::kCode;
   std::size_t row_ = 0;
   std::uint32_t opcode_ = 0;
-  std::vector<FieldSpec> fields_;
+  std::vector<FieldDescriptor> fields_;
   std::vector<FieldState> states_;
   FormData current_;
   bool parameterless_ = false;

@@ -64,8 +64,7 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Jo
   report.sent_cdb = in.cdb;
   report.request_length = static_cast<std::uint32_t>(data.size());
   // A transport that claims more than the buffer holds is not believed beyond it.
-  report.transferred =
-      std::min<std::uint32_t>(outcome.result.transferred, static_cast<std::uint32_t>(data.size()));
+  report.transferred = TransferredCount(outcome.result.transferred, data.size());
 
   if (outcome.status == CommandStatus::kCheckCondition && plan.show_sense_dialog &&
       outcome.sense.format != SenseFormat::kNone && session.host != nullptr) {
@@ -87,7 +86,7 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Jo
     report.output.text = kCommandErrorText;
     return report;
   }
-  if (report.received_length == report.request_length) report.received_length = 0;
+  report.received_length = ReceivedLength(report.received_length, report.request_length);
 
   const bool into_receive_buffer = !plan.data_out && in.transfer_blocks == 0 && !in.user_order;
   if (into_receive_buffer)

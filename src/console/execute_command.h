@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "console/command_catalogue.h"
-#include "console/decoder.h"
 #include "device/device_session.h"
+#include "form/decoder.h"
 #include "job/job.h"
 #include "job/job_host.h"
 
@@ -21,7 +21,6 @@ namespace tamarack {
 // Bytes prepared per block of a read command, and the largest transfer length in blocks.
 inline constexpr std::size_t kBlockBufferBytes = 2656;
 inline constexpr int kMaxTransferBlocks = 100;
-inline constexpr std::uint8_t kFillByte = 0x5A;
 
 inline constexpr const char* kTooManyBlocksMessage = "転送長が最大数を超えました(最大数は100です)";
 inline constexpr const char* kOutOfMemoryMessage = "ﾒﾓﾘ不足です";

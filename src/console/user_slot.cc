@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "console/basic_commands.h"
+#include "decode/basic_commands.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -37,13 +37,13 @@ void KeepSlotSettings(FormData& current, const FormData& source) {
   current.transfer_blocks = 0;
 }
 
-constexpr FieldSpec ByteBox(int i, const char* label) {
+constexpr FieldDescriptor ByteBox(int i, const char* label) {
   FieldBuilder f = NumberField(label, BigEndian(i, 1), NumberSize::kOne).AdvanceWhenFull();
   f.same_row = i > 0;
   return f;
 }
 
-const FieldSpec kSlotFields[] = {
+const FieldDescriptor kSlotFields[] = {
     LabelField(kSlotTitle),
     ByteBox(0, " 00"),
     ByteBox(1, " 01"),
@@ -65,7 +65,7 @@ const FieldSpec kSlotFields[] = {
     TextField("ﾃﾞｰﾀ(PC->Drive)", &GetDataText, &SetDataText).When(&SendsData),
 };
 
-const FormSpec kSlotForm{kSlotFields, false, true, &KeepSlotSettings};
+const FormLayout kSlotForm{kSlotFields, false, true, &KeepSlotSettings};
 
 // "*" and any character that is not a hexadecimal digit count as 0.
 int HexDigit(char c) { return std::max(0, HexDigitValue(c)); }

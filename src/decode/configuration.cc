@@ -54,7 +54,7 @@ std::span<const Choice> StartingFeatureChoices() {
   return kChoices.choices;
 }
 
-const FieldSpec kFormFields[] = {
+const FieldDescriptor kFormFields[] = {
     ChoiceField("RT (Requested Type)", Bits(1, 0, 2), kRequestedTypes),
     ChoiceField("Starting Feature Number", BigEndian(2, 2), StartingFeatureChoices()),
 };
@@ -125,7 +125,7 @@ DecodeOutput DecodeConfigurationReply(const DecodeInput& input) {
   return out;
 }
 
-const FormSpec kGetConfigurationForm{kFormFields, false, false, &SetAllocationLength};
+const FormLayout kGetConfigurationForm{kFormFields, false, false, &SetAllocationLength};
 const CommandBehaviour kGetConfigurationBehaviour{&kGetConfigurationForm, &DecodeConfigurationReply,
                                                   ResultView::kFeatureList, false};
 

@@ -6,10 +6,10 @@
 #include <span>
 #include <vector>
 
-#include "console/command_catalogue.h"
-#include "console/decoder.h"
-#include "console/form_spec.h"
 #include "decode/text_conventions.h"
+#include "form/command_behaviour.h"
+#include "form/decoder.h"
+#include "form/form_layout.h"
 
 namespace tamarack {
 
@@ -34,7 +34,7 @@ DecodeOutput DecodeConfigurationReply(const DecodeInput& input);
 // The form: "RT (Requested Type)" (byte 1 bits 1-0) and "Starting Feature Number" (bytes 2-3,
 // one choice per feature table row); building it sets the allocation length (bytes 7-8) to
 // 40960.
-extern const FormSpec kGetConfigurationForm;
+extern const FormLayout kGetConfigurationForm;
 extern const CommandBehaviour kGetConfigurationBehaviour;
 
 }  // namespace tamarack

@@ -1,8 +1,8 @@
 #include "decode/control_commands.h"
 
-#include "console/basic_commands.h"
-#include "console/form_spec.h"
+#include "decode/basic_commands.h"
 #include "decode/text_conventions.h"
+#include "form/form_layout.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -77,14 +77,14 @@ void BuildEventList(FormData& current, const FormData& source) {
   WriteBe16(current.cdb, 8, kSendEventListLength);
 }
 
-const FieldSpec kSendEventFields[] = {
+const FieldDescriptor kSendEventFields[] = {
     CheckField("IMMED", Bit(1, 0)),
     ChoiceField("Operational Event", Bits(4, 0, 4, FieldBuffer::kParameter), kOperationalEvents),
     ChoiceField("Operational Request/Report", Accessor(&Request, &SetRequest), kRequests)
         .FilledFrom(Accessor(&RequestChoice, nullptr)),
     NumberField("Code", Accessor(&Request, &SetCode), NumberSize::kTwo).When(&CodeEnabled),
 };
-const FormSpec kSendEventForm{kSendEventFields, false, false, &BuildEventList};
+const FormLayout kSendEventForm{kSendEventFields, false, false, &BuildEventList};
 
 // --- Prevent/Allow Medium Removal ---
 
@@ -94,10 +94,10 @@ constexpr Choice kPersistentPrevent[] = {
     {"10b Persistent:On Prevent:Off", 2},
     {"11b Persistent:On Prevent:On", 3},
 };
-const FieldSpec kPreventAllowFields[] = {
+const FieldDescriptor kPreventAllowFields[] = {
     ChoiceField("Persistent/Prevent", Bits(4, 0, 2), kPersistentPrevent),
 };
-const FormSpec kPreventAllowForm{kPreventAllowFields, false, false, nullptr};
+const FormLayout kPreventAllowForm{kPreventAllowFields, false, false, nullptr};
 
 // --- Start Stop Unit ---
 
@@ -112,7 +112,7 @@ constexpr Choice kPowerConditions[] = {
     {"0Ah Force Idle Condition Timer to zero", 0xA0},
     {"0Bh Force Standby Condition Timer to zero", 0xB0},
 };
-const FieldSpec kStartStopFields[] = {
+const FieldDescriptor kStartStopFields[] = {
     CheckField("IMMED", Bit(1, 0)),
     ChoiceField("Power Condition", Accessor(&GetMasked<4, 0xF0>, &SetMasked<4, 0xF0>),
                 kPowerConditions),
@@ -120,36 +120,36 @@ const FieldSpec kStartStopFields[] = {
     CheckField("START", Bit(4, 0)),
     NoteField("Action", &StartStopActionText),
 };
-const FormSpec kStartStopForm{kStartStopFields, false, false, nullptr};
+const FormLayout kStartStopForm{kStartStopFields, false, false, nullptr};
 
 // --- Load/Unload CD ---
 
-const FieldSpec kLoadUnloadFields[] = {
+const FieldDescriptor kLoadUnloadFields[] = {
     CheckField("IMMED", Bit(1, 0)),
     CheckField("LoUnlo(Load/Unload)", Bit(4, 1)),
     CheckField("Start", Bit(4, 0)),
     NumberField("SLOT(Slot to be loaded or unloaded)", BigEndian(8, 1), NumberSize::kOne),
     NoteField("Load/Unload Operations", &LoadUnloadText),
 };
-const FormSpec kLoadUnloadForm{kLoadUnloadFields, false, false, nullptr};
+const FormLayout kLoadUnloadForm{kLoadUnloadFields, false, false, nullptr};
 
 // --- Pause/Resume, Play Audio(10), Play Audio MSF ---
 
-const FieldSpec kPauseResumeFields[] = {CheckField("Resume", Bit(8, 0))};
-const FormSpec kPauseResumeForm{kPauseResumeFields, false, false, nullptr};
+const FieldDescriptor kPauseResumeFields[] = {CheckField("Resume", Bit(8, 0))};
+const FormLayout kPauseResumeForm{kPauseResumeFields, false, false, nullptr};
 
-const FieldSpec kPlayAudio10Fields[] = {
+const FieldDescriptor kPlayAudio10Fields[] = {
     CheckField("RelADR", Bit(1, 0)),
     NumberField("Starting Logical Block Address", BigEndian(2, 4), NumberSize::kFour),
     NumberField("Transfer Length", BigEndian(7, 2), NumberSize::kTwo),
 };
-const FormSpec kPlayAudio10Form{kPlayAudio10Fields, false, false, nullptr};
+const FormLayout kPlayAudio10Form{kPlayAudio10Fields, false, false, nullptr};
 
-const FieldSpec kPlayAudioMsfFields[] = {
+const FieldDescriptor kPlayAudioMsfFields[] = {
     MsfField("Starting MSF", BigEndian(3, 1)),
     MsfField("Ending MSF", BigEndian(6, 1)),
 };
-const FormSpec kPlayAudioMsfForm{kPlayAudioMsfFields, false, false, nullptr};
+const FormLayout kPlayAudioMsfForm{kPlayAudioMsfFields, false, false, nullptr};
 
 // --- Scan ---
 
@@ -158,18 +158,18 @@ constexpr Choice kScanTypes[] = {
     {"01b MIN, SEC, and FRAME format (MSF)", 0x40},
     {"10b Track Number (TNO) format", 0x80},
 };
-const FieldSpec kScanFields[] = {
+const FieldDescriptor kScanFields[] = {
     CheckField("Direct(On:fast-reversed scan,Off:fast-forward scan)", Bit(1, 4)),
     CheckField("RELADR", Bit(1, 0)),
     StartPositionField("Logical Block Address", BigEndian(2, 4))
         .FilledFrom(Accessor(&GetLba28, nullptr)),
     ChoiceField("Type field bit", Accessor(&GetMasked<9, 0xC0>, &SetMasked<9, 0xC0>), kScanTypes),
 };
-const FormSpec kScanForm{kScanFields, false, false, nullptr};
+const FormLayout kScanForm{kScanFields, false, false, nullptr};
 
 // --- Seek ---
 
-const FormSpec kSeekForm{{}, false, false, nullptr};
+const FormLayout kSeekForm{{}, false, false, nullptr};
 
 // --- Set CD Speed ---
 
@@ -182,7 +182,7 @@ constexpr Choice kSpeeds[] = {
 };
 std::uint32_t ReadSpeedChoice(const FormData& d) { return SpeedChoiceValue(ReadBe16(d.cdb, 2)); }
 std::uint32_t WriteSpeedChoice(const FormData& d) { return SpeedChoiceValue(ReadBe16(d.cdb, 4)); }
-const FieldSpec kSetCdSpeedFields[] = {
+const FieldDescriptor kSetCdSpeedFields[] = {
     ChoiceField("Rotational Control field", Bits(1, 0, 2), kRotationalControl),
     ChoiceField("Logical Unit Read Speed", BigEndian(2, 2), kSpeeds)
         .FilledFrom(Accessor(&ReadSpeedChoice, nullptr)),
@@ -193,9 +193,9 @@ const FieldSpec kSetCdSpeedFields[] = {
 void KeepSpeeds(FormData& current, const FormData& source) {
   for (std::size_t i = 2; i <= 5; ++i) current.cdb[i] = source.cdb[i];
 }
-const FormSpec kSetCdSpeedForm{kSetCdSpeedFields, false, false, &KeepSpeeds};
+const FormLayout kSetCdSpeedForm{kSetCdSpeedFields, false, false, &KeepSpeeds};
 
-constexpr CommandBehaviour NoDataBehaviour(const FormSpec* form) {
+constexpr CommandBehaviour NoDataBehaviour(const FormLayout* form) {
   return {form, &DecodeCommandSucceeded, ResultView::kDecodedText, false};
 }
 
@@ -229,7 +229,9 @@ const CommandBehaviour kPauseResumeBehaviour = NoDataBehaviour(&kPauseResumeForm
 const CommandBehaviour kPlayAudio10Behaviour = NoDataBehaviour(&kPlayAudio10Form);
 const CommandBehaviour kPlayAudioMsfBehaviour = NoDataBehaviour(&kPlayAudioMsfForm);
 const CommandBehaviour kScanBehaviour = NoDataBehaviour(&kScanForm);
-const CommandBehaviour kSeekBehaviour = NoDataBehaviour(&kSeekForm);
+// Seek's form is empty: building it already says the command succeeded.
+const CommandBehaviour kSeekBehaviour{
+    .form = &kSeekForm, .decoder = &DecodeCommandSucceeded, .succeeds_when_built = true};
 const CommandBehaviour kSetCdSpeedBehaviour = NoDataBehaviour(&kSetCdSpeedForm);
 
 }  // namespace tamarack

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "console/command_catalogue.h"
-#include "console/form_data.h"
+#include "form/command_behaviour.h"
+#include "form/form_data.h"
 
 namespace tamarack {
 

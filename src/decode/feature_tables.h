@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "decode/text_conventions.h"
+#include "form/decoder.h"
 
 namespace tamarack {
 

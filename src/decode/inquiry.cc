@@ -39,7 +39,7 @@ void SetAllocationLength255(FormData& current, const FormData& /*source*/) {
   current.cdb[4] = 0xFF;
 }
 
-const FormSpec kInquiryForm{{}, true, false, &SetAllocationLength255};
+const FormLayout kInquiryForm{{}, true, false, &SetAllocationLength255};
 
 }  // namespace
 

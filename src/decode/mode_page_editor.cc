@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "console/console.h"
 #include "decode/mode_page_fields.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
@@ -33,6 +32,11 @@ void ModePageEditor::Open(ModeCommand command, const Cdb& cdb) {
     }
   }
   Refresh();
+}
+
+void ModePageEditor::ResetTables() {
+  sense_ = ModePageTable::ModeSense();
+  select_ = ModePageTable::ModeSelect();
 }
 
 std::vector<ModePageListEntry> ModePageEditor::PageList() const {
@@ -155,19 +159,6 @@ void ModePageEditor::TakeModeSenseReply(std::span<const std::uint8_t> reply, con
   changeable_view_enabled_ = changeable;
   copy_enabled_ = !changeable;
   if (command_ == ModeCommand::kSense) Refresh();
-}
-
-bool ApplyEditorToConsole(const ModePageEditor& editor, Console& console) {
-  const std::size_t row = console.current_row();
-  if (IsUserRow(row)) return false;
-  const std::uint32_t opcode = console.current_opcode();
-  const std::uint32_t wanted =
-      editor.command() == ModeCommand::kSense ? kModeSenseOpcode : kModeSelectOpcode;
-  if (opcode != wanted) return false;
-  CommandRowState& state = console.catalogue().row(row);
-  editor.ApplyToCommand(state.cdb_store, state.out_data);
-  console.SelectRow(row, false);
-  return true;
 }
 
 }  // namespace tamarack

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "console/form_spec.h"
 #include "decode/mode_page_table.h"
 #include "device/scsi.h"
+#include "form/form_layout.h"
 
 namespace tamarack {
 
@@ -40,6 +40,9 @@ class ModePageEditor {
   const ModePageTable& sense_table() const { return sense_; }
   ModePageTable& select_table() { return select_; }
   const ModePageTable& select_table() const { return select_; }
+  // "ｺﾏﾝﾄﾞ初期化": both tables as at installation, Mode Sense's empty and Mode Select's with
+  // its templates.
+  void ResetTables();
 
   // --- the form shown ---
   // The form of `command` was opened (its command selected), `cdb` being the command's stored
@@ -69,7 +72,7 @@ class ModePageEditor {
   const std::string& PageName() const { return current_row().name; }
 
   // --- the editor: the fields of the current page and screen only ---
-  const std::vector<FieldSpec>& fields() const { return fields_; }
+  const std::vector<FieldDescriptor>& fields() const { return fields_; }
   const std::vector<FieldState>& field_states() const { return states_; }
   bool has_number_fields() const { return HasNumberField(fields_); }
   bool hex_input() const { return hex_input_; }
@@ -122,19 +125,11 @@ class ModePageEditor {
   // Mode Sense's strip (every page when its form opened, the pages returned after a decode):
   // what "Sens->Select Copy" copies, also while Mode Select is shown.
   std::vector<ModeTab> sense_tabs_;
-  std::vector<FieldSpec> fields_;
+  std::vector<FieldDescriptor> fields_;
   std::vector<FieldState> states_;
   bool hex_input_ = false;
   bool copy_enabled_ = false;
   bool changeable_view_enabled_ = false;
 };
-
-class Console;
-
-// Puts what `editor` holds into the console's current command when that is the built-in
-// command of the editor's form (the row's stored CDB and out data), then builds the form
-// again (lay out, fill, collect) so that the current command follows. Returns false when the
-// console shows another command.
-bool ApplyEditorToConsole(const ModePageEditor& editor, Console& console);
 
 }  // namespace tamarack

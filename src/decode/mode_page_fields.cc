@@ -86,7 +86,7 @@ void SetIsrc(FormData& d, std::string_view t) { SetPageText(d, t, 33, 12, 13); }
 
 // --- page 01h ---
 
-const FieldSpec kErrorRecovery[] = {
+const FieldDescriptor kErrorRecovery[] = {
     PageCheck("AWRE", 2, 7),
     PageCheck("ARRE", 2, 6),
     PageCheck("TB", 2, 5),
@@ -113,7 +113,7 @@ constexpr Choice kMultiSession[] = {
     {"10b Reserved", 2},
     {"11b Next session allowed. B0 pointer = next possible program area.", 3},
 };
-const FieldSpec kWriteParameters1[] = {
+const FieldDescriptor kWriteParameters1[] = {
     PageCheck("BUFE", 2, 6),
     PageCheck("LS_V", 2, 5),
     PageCheck("Test Write", 2, 4),
@@ -143,7 +143,7 @@ constexpr Choice kSessionFormats[] = {
     {"10h CD-I Disc", 0x10},
     {"20h CD-ROM XA Disc, DDCD Disc", 0x20},
 };
-const FieldSpec kWriteParameters2[] = {
+const FieldDescriptor kWriteParameters2[] = {
     ChoiceField("Data Block Type", Bits(4, 0, 4, kPage), kDataBlockTypes),
     PageNumber("Link Size", 5, 1),
     PageBitsNumber("Initiator Application Code", 7, 0, 6),
@@ -152,7 +152,7 @@ const FieldSpec kWriteParameters2[] = {
     PageNumber("Audio Pause Length", 14, 2),
 };
 
-const FieldSpec kWriteParameters3[] = {
+const FieldDescriptor kWriteParameters3[] = {
     PageCheck("MCVAL", 16, 7),
     TextField("Media Catalog Number", &CatalogNumber, &SetCatalogNumber),
     PageNumber("AFRAME", 31, 1),
@@ -185,7 +185,7 @@ constexpr Choice kInactivityTimes[] = {
     {"eh 16min", 0xE},
     {"fh 32min", 0xF},
 };
-const FieldSpec kCdDeviceParameters[] = {
+const FieldDescriptor kCdDeviceParameters[] = {
     ChoiceField("Inactivity Timer Multiplier", Bits(3, 0, 4, kPage), kInactivityTimes),
     PageNumber("Number Of MSF - S Units Per MSF M Unit", 4, 2),
     PageNumber("Number Of MSF - F Units Per MSF S Unit", 6, 2),
@@ -201,7 +201,7 @@ constexpr Choice kChannelSelections[] = {
     {"0100b Connect audio channel 2 to this output port", 4},
     {"1000b Connect audio channel 3 to this output port", 8},
 };
-const FieldSpec kCdAudioControl[] = {
+const FieldDescriptor kCdAudioControl[] = {
     PageCheck("IMMED", 2, 2),
     PageCheck("SOTC", 2, 1),
     ChoiceField("Port 0", Bits(8, 0, 4, kPage), kChannelSelections),
@@ -216,7 +216,7 @@ const FieldSpec kCdAudioControl[] = {
 
 // --- page 1Ah ---
 
-const FieldSpec kPowerCondition[] = {
+const FieldDescriptor kPowerCondition[] = {
     PageCheck("Idle", 3, 1),
     PageCheck("Standby", 3, 0),
     PageNumber28<4>("Idle Timer"),
@@ -233,7 +233,7 @@ constexpr Choice kReportingMethods[] = {
 std::uint32_t ReportingChoice(const FormData& d) {
   return (ByteAt(d.parameter, 3) & 0x0F) == 4 ? 4u : 0u;
 }
-const FieldSpec kFaultReporting[] = {
+const FieldDescriptor kFaultReporting[] = {
     PageCheck("Perf", 2, 7),
     PageCheck("DExcept", 2, 3),
     PageCheck("Test", 2, 2),
@@ -246,7 +246,7 @@ const FieldSpec kFaultReporting[] = {
 
 // --- page 1Dh ---
 
-const FieldSpec kTimeoutProtect[] = {
+const FieldDescriptor kTimeoutProtect[] = {
     PageCheck("TMOE", 4, 2),
     PageCheck("DISP", 4, 1),
     PageCheck("SWPP", 4, 0),
@@ -256,7 +256,7 @@ const FieldSpec kTimeoutProtect[] = {
 
 // --- page 2Ah ---
 
-const FieldSpec kCapabilities1[] = {
+const FieldDescriptor kCapabilities1[] = {
     PageNumber("Page Length", 1, 1),  PageCheck("DVD-RAM Read", 2, 5),
     PageCheck("DVD-R Read", 2, 4),    PageCheck("DVD-ROM Read", 2, 3),
     PageCheck("Method 2", 2, 2),      PageCheck("CD-RW Read", 2, 1),
@@ -267,7 +267,7 @@ const FieldSpec kCapabilities1[] = {
     PageCheck("Mode 2 Form 2", 4, 5),
 };
 
-const FieldSpec kCapabilities2[] = {
+const FieldDescriptor kCapabilities2[] = {
     PageCheck("Mode 2 Form 1", 4, 4),
     PageCheck("Digital Port(2)", 4, 3),
     PageCheck("Digital Port(1)", 4, 2),
@@ -290,7 +290,7 @@ constexpr Choice kLoadingMechanisms[] = {
     {"100b Changer with individually changeable discs", 0x80},
     {"101b Changer using a Magazine mechanism", 0xA0},
 };
-const FieldSpec kCapabilities3[] = {
+const FieldDescriptor kCapabilities3[] = {
     ChoiceField("Loading Mechanism Type", Masked(6, 0xE0, kPage), kLoadingMechanisms),
     PageCheck("Eject", 6, 3),
     PageCheck("Prevent Jumper", 6, 2),
@@ -314,7 +314,7 @@ constexpr Choice kRotationControls[] = {
     {"00b Media default rotation", 0},
     {"01b CAV", 1},
 };
-const FieldSpec kCapabilities4[] = {
+const FieldDescriptor kCapabilities4[] = {
     PageNumber("Number of Volume Levels Supported", 10, 2),
     PageNumber("Buffer Size Supported", 12, 2),
     ChoiceField("Bit Length of IEC958 Words", Masked(17, 0x30, kPage), kIec958Lengths),
@@ -328,7 +328,7 @@ const FieldSpec kCapabilities4[] = {
 // Screen 5: each entry with the page length less 28 it needs.
 struct ThresholdField {
   int threshold;
-  FieldSpec field;
+  FieldDescriptor field;
 };
 const ThresholdField kCapabilities5[] = {
     {4, PageNumber("Current Write Speed Selected", 28, 2)},
@@ -341,11 +341,11 @@ const ThresholdField kCapabilities5[] = {
 
 // --- page 2Ch ---
 
-const FieldSpec kMrwMode[] = {
+const FieldDescriptor kMrwMode[] = {
     PageCheck("LBA Space", 3, 0),
 };
 
-std::span<const FieldSpec> ScreenFields(std::uint32_t page_code, std::uint32_t screen) {
+std::span<const FieldDescriptor> ScreenFields(std::uint32_t page_code, std::uint32_t screen) {
   if (page_code == 0x05) {
     switch (screen) {
       case 0:
@@ -395,18 +395,18 @@ std::span<const FieldSpec> ScreenFields(std::uint32_t page_code, std::uint32_t s
 
 }  // namespace
 
-std::vector<FieldSpec> ModePageFields(std::uint32_t page_code, std::uint32_t screen,
-                                      std::span<const std::uint8_t> page) {
+std::vector<FieldDescriptor> ModePageFields(std::uint32_t page_code, std::uint32_t screen,
+                                            std::span<const std::uint8_t> page) {
   const std::uint32_t code = page_code & 0x3Fu;
   if (code == kCapabilitiesPageCode && screen == 4) {
     const int room = static_cast<int>(ByteAt(page, 1)) - 28;
-    std::vector<FieldSpec> fields;
+    std::vector<FieldDescriptor> fields;
     for (const ThresholdField& t : kCapabilities5) {
       if (room >= t.threshold) fields.push_back(t.field);
     }
     return fields;
   }
-  const std::span<const FieldSpec> fields = ScreenFields(code, screen);
+  const std::span<const FieldDescriptor> fields = ScreenFields(code, screen);
   return {fields.begin(), fields.end()};
 }
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "console/form_spec.h"
+#include "form/form_layout.h"
 
 namespace tamarack {
 
@@ -16,7 +16,7 @@ namespace tamarack {
 // threshold: 4 for the write speed fields, 8, 12, 16 and 20 for "Block #1" to "Block #4".
 // Page 3Fh, a page the editor does not know and a screen the page does not have give no
 // fields.
-std::vector<FieldSpec> ModePageFields(std::uint32_t page_code, std::uint32_t screen,
-                                      std::span<const std::uint8_t> page);
+std::vector<FieldDescriptor> ModePageFields(std::uint32_t page_code, std::uint32_t screen,
+                                            std::span<const std::uint8_t> page);
 
 }  // namespace tamarack

@@ -22,10 +22,10 @@ void BuildModeSelect(FormData& current, const FormData& source) {
   SetParameterListLength(current.cdb, current.parameter.size());
 }
 
-const FieldSpec kModeSelectFields[] = {
+const FieldDescriptor kModeSelectFields[] = {
     CheckField("SP(Save Pages)", Bit(1, 0)),
 };
-const FormSpec kModeSelectForm{kModeSelectFields, false, false, &BuildModeSelect};
+const FormLayout kModeSelectForm{kModeSelectFields, false, false, &BuildModeSelect};
 
 }  // namespace
 
@@ -77,7 +77,8 @@ DecodeOutput DecodeModeSelect(const DecodeInput& input) {
   return out;
 }
 
-const CommandBehaviour kModeSelectBehaviour{&kModeSelectForm, &DecodeModeSelect,
-                                            ResultView::kDecodedText, false};
+const CommandBehaviour kModeSelectBehaviour{.form = &kModeSelectForm,
+                                            .decoder = &DecodeModeSelect,
+                                            .page_editor = PageEditorUse::kModeSelect};
 
 }  // namespace tamarack

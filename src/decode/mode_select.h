@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "console/command_catalogue.h"
-#include "console/decoder.h"
 #include "decode/mode_page_table.h"
+#include "form/command_behaviour.h"
+#include "form/decoder.h"
 
 namespace tamarack {
 

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "console/hex_dump.h"
 #include "decode/reply_length.h"
+#include "decode/text_conventions.h"
+#include "form/hex_dump.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -44,13 +45,13 @@ void BuildModeSense(FormData& current, const FormData& source) {
   WriteBe16(current.cdb, 7, kModeSenseAllocationLength);
 }
 
-const FieldSpec kModeSenseFields[] = {
+const FieldDescriptor kModeSenseFields[] = {
     CheckField("LLBAA(Long LBA Accepted)", Bit(1, 4)),
     CheckField("DBD(Disable block descriptors)", Bit(1, 3)),
     LabelField("Page control field"),
     ChoiceField("", Masked(2, 0xC0), kPageControls),
 };
-const FormSpec kModeSenseForm{kModeSenseFields, false, false, &BuildModeSense};
+const FormLayout kModeSenseForm{kModeSenseFields, false, false, &BuildModeSense};
 
 }  // namespace
 
@@ -104,7 +105,7 @@ DecodeOutput DecodeModeSense(const DecodeInput& input) {
   return out;
 }
 
-const CommandBehaviour kModeSenseBehaviour{&kModeSenseForm, &DecodeModeSense,
-                                           ResultView::kDecodedText, false};
+const CommandBehaviour kModeSenseBehaviour{
+    .form = &kModeSenseForm, .decoder = &DecodeModeSense, .page_editor = PageEditorUse::kModeSense};
 
 }  // namespace tamarack

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "console/form_spec.h"
+#include "form/form_layout.h"
 
 namespace tamarack {
 

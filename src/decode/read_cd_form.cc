@@ -2,19 +2,18 @@
 
 #include <limits>
 
-#include "console/form_spec.h"
 #include "decode/read_cd_choices.h"
 #include "decode/read_forms.h"
+#include "form/form_layout.h"
 #include "util/bytes.h"
+#include "util/msf.h"
 
 namespace tamarack {
 
 namespace {
 
-constexpr int kFramesPerSecond = 75;
-
 int FramesAt(const Cdb& cdb, std::size_t at) {
-  return (ByteAt(cdb, at) * 60 + ByteAt(cdb, at + 1)) * kFramesPerSecond + ByteAt(cdb, at + 2);
+  return static_cast<int>(FramesOfMsf({ByteAt(cdb, at), ByteAt(cdb, at + 1), ByteAt(cdb, at + 2)}));
 }
 
 // Transfer Length: bytes 6-8; the value typed is also the number of blocks execution
@@ -40,18 +39,18 @@ void SetMsfSectorType(FormData& d, std::uint32_t v) {
 }
 
 // The fields both forms share, in the order of the CDB.
-constexpr FieldSpec kRelAdr = CheckField("RelADR", Bit(1, 0));
-constexpr FieldSpec kSync = CheckField("SYNC", Bit(9, 7));
-constexpr FieldSpec kHeaderCodes =
+constexpr FieldDescriptor kRelAdr = CheckField("RelADR", Bit(1, 0));
+constexpr FieldDescriptor kSync = CheckField("SYNC", Bit(9, 7));
+constexpr FieldDescriptor kHeaderCodes =
     ChoiceField("Header Codes", Masked(9, kHeaderCodesMask), kHeaderCodeChoices);
-constexpr FieldSpec kUserData = CheckField("User Data", Bit(9, 4));
-constexpr FieldSpec kEdcEcc = CheckField("EDC & ECC", Bit(9, 3));
-constexpr FieldSpec kErrorField =
+constexpr FieldDescriptor kUserData = CheckField("User Data", Bit(9, 4));
+constexpr FieldDescriptor kEdcEcc = CheckField("EDC & ECC", Bit(9, 3));
+constexpr FieldDescriptor kErrorField =
     ChoiceField("Error Field", Masked(9, kErrorFieldMask), kErrorFieldChoices);
-constexpr FieldSpec kSubChannel =
+constexpr FieldDescriptor kSubChannel =
     ChoiceField("Sub-channel Selection Bits", Masked(10, kSubChannelMask), kSubChannelChoices);
 
-const FieldSpec kReadCdFields[] = {
+const FieldDescriptor kReadCdFields[] = {
     ChoiceField("Expected Sector Type", Masked(1, kExpectedSectorTypeMask),
                 kExpectedSectorTypeChoices),
     kRelAdr,
@@ -65,9 +64,9 @@ const FieldSpec kReadCdFields[] = {
     NumberField("Transfer Length", Accessor(&GetTransferLength, &SetTransferLength),
                 NumberSize::kFour),
 };
-const FormSpec kReadCdForm{kReadCdFields, false, false, nullptr};
+const FormLayout kReadCdForm{kReadCdFields, false, false, nullptr};
 
-const FieldSpec kReadCdMsfFields[] = {
+const FieldDescriptor kReadCdMsfFields[] = {
     MsfField("Starting MSF", BigEndian(3, 1)),
     MsfField("Ending MSF", BigEndian(6, 1)),
     ChoiceField("Expected Sector Type", Accessor(&GetMsfSectorType, &SetMsfSectorType),
@@ -80,7 +79,7 @@ const FieldSpec kReadCdMsfFields[] = {
     kErrorField,
     kSubChannel,
 };
-const FormSpec kReadCdMsfForm{kReadCdMsfFields, false, false, nullptr};
+const FormLayout kReadCdMsfForm{kReadCdMsfFields, false, false, nullptr};
 
 }  // namespace
 

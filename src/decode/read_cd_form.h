@@ -3,7 +3,7 @@
 // transfer length. Both show the returned blocks as a dump, or "No Data".
 #pragma once
 
-#include "console/command_catalogue.h"
+#include "form/command_behaviour.h"
 
 namespace tamarack {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "console/form_spec.h"
-#include "console/hex_dump.h"
 #include "decode/status_commands.h"
 #include "decode/text_conventions.h"
+#include "form/form_layout.h"
+#include "form/hex_dump.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -29,19 +29,19 @@ void SetRead12Length(FormData& d, std::uint32_t v) {
   d.transfer_blocks = static_cast<int>(v);
 }
 
-constexpr FieldSpec kLbaField = StartPositionField("Logical Block Address", BigEndian(2, 4))
-                                    .FilledFrom(Accessor(&GetLba28, nullptr));
+constexpr FieldDescriptor kLbaField = StartPositionField("Logical Block Address", BigEndian(2, 4))
+                                          .FilledFrom(Accessor(&GetLba28, nullptr));
 
-const FieldSpec kRead10Fields[] = {
+const FieldDescriptor kRead10Fields[] = {
     CheckField("DPO (disable page out)", Bit(1, 4)),
     CheckField("FUA (force unit access)", Bit(1, 3)),
     CheckField("RELADR (relative address)", Bit(1, 0)),
     kLbaField,
     NumberField("Transfer Length", Accessor(&GetRead10Length, &SetRead10Length), NumberSize::kFour),
 };
-const FormSpec kRead10Form{kRead10Fields, false, false, nullptr};
+const FormLayout kRead10Form{kRead10Fields, false, false, nullptr};
 
-const FieldSpec kRead12Fields[] = {
+const FieldDescriptor kRead12Fields[] = {
     CheckField("DPO (disable page out)", Bit(1, 4)),
     CheckField("FUA (force unit access)", Bit(1, 3)),
     CheckField("RELADR (relative address)", Bit(1, 0)),
@@ -49,14 +49,14 @@ const FieldSpec kRead12Fields[] = {
     kLbaField,
     NumberField("Transfer Length", Accessor(&GetRead12Length, &SetRead12Length), NumberSize::kFour),
 };
-const FormSpec kRead12Form{kRead12Fields, false, false, nullptr};
+const FormLayout kRead12Form{kRead12Fields, false, false, nullptr};
 
-const FieldSpec kCapacityFields[] = {
+const FieldDescriptor kCapacityFields[] = {
     CheckField("RELADR (relative address)", Bit(1, 0)),
     CheckField("PMI", Bit(8, 0)),
     kLbaField,
 };
-const FormSpec kCapacityForm{kCapacityFields, false, false, nullptr};
+const FormLayout kCapacityForm{kCapacityFields, false, false, nullptr};
 
 }  // namespace
 

@@ -3,8 +3,8 @@
 // as a dump, or "No Data").
 #pragma once
 
-#include "console/command_catalogue.h"
-#include "console/decoder.h"
+#include "form/command_behaviour.h"
+#include "form/decoder.h"
 
 namespace tamarack {
 

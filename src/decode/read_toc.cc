@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "console/hex_dump.h"
 #include "decode/text_conventions.h"
+#include "form/hex_dump.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -214,7 +214,7 @@ constexpr Choice kFormats[] = {
     {"0011b PMA", 3}, {"0100b ATIP", 4},         {"0101b CD-TEXT", 5},
 };
 
-constexpr FieldSpec kFormFields[] = {
+constexpr FieldDescriptor kFormFields[] = {
     CheckField("TIME(On:MSF,Off:Logical Block Addresses)", Bit(1, 1)),
     ChoiceField("Format", Bits(2, 0, 4), kFormats),
     NumberField("Track/Session Number", BigEndian(6, 1), NumberSize::kOne),
@@ -303,7 +303,7 @@ DecodeOutput DecodeReadTocReply(const DecodeInput& input) {
                        (input.cdb[1] & 0x02) != 0, input.group_size);
 }
 
-const FormSpec kReadTocForm{kFormFields, false, false, &SetAllocationLength};
+const FormLayout kReadTocForm{kFormFields, false, false, &SetAllocationLength};
 const CommandBehaviour kReadTocBehaviour{&kReadTocForm, &DecodeReadTocReply, ResultView::kTocList,
                                          false};
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "console/command_catalogue.h"
-#include "console/decoder.h"
-#include "console/form_spec.h"
+#include "form/command_behaviour.h"
+#include "form/decoder.h"
+#include "form/form_layout.h"
 
 namespace tamarack {
 
@@ -35,7 +35,7 @@ std::string TrackComment(int track);
 // The form: "TIME(On:MSF,Off:Logical Block Addresses)" (byte 1 bit 1), "Format" (byte 2 bits
 // 3-0), "Track/Session Number" (byte 6); building it sets the allocation length (bytes 7-8)
 // to 40960.
-extern const FormSpec kReadTocForm;
+extern const FormLayout kReadTocForm;
 extern const CommandBehaviour kReadTocBehaviour;
 
 }  // namespace tamarack

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "console/decoder.h"
+#include "form/decoder.h"
 
 namespace tamarack {
 

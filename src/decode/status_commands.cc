@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "console/hex_dump.h"
 #include "decode/reply_length.h"
 #include "decode/text_conventions.h"
+#include "form/hex_dump.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -207,7 +207,7 @@ void SetAllocationToBuffer(FormData& current, const FormData& /*source*/) {
   WriteBe16(current.cdb, kOffset, kReceiveBufferLength);
 }
 
-const FieldSpec kEventFields[] = {
+const FieldDescriptor kEventFields[] = {
     CheckField("IMMED", Bit(1, 0)),
     NumberField("Allocation Length", BigEndian(7, 2), NumberSize::kTwo),
     LabelField("Notification Class Request field"),
@@ -218,22 +218,22 @@ const FieldSpec kEventFields[] = {
     CheckField("20h:Multi-Initiator", Bit(4, 5)),
     CheckField("40h:Device Busy", Bit(4, 6)),
 };
-const FormSpec kEventForm{kEventFields, false, false, nullptr};
+const FormLayout kEventForm{kEventFields, false, false, nullptr};
 
-const FormSpec kMechanismForm{{}, true, false, &SetAllocationToBuffer<8>};
+const FormLayout kMechanismForm{{}, true, false, &SetAllocationToBuffer<8>};
 
 constexpr Choice kSubChannelFormats[] = {
     {"01h CLV CD current position", 1},
     {"02h Media Catalog number (UPC/bar code)", 2},
     {"03h Track International standard recording code (ISRC)", 3},
 };
-const FieldSpec kSubChannelFields[] = {
+const FieldDescriptor kSubChannelFields[] = {
     CheckField("TIME", Bit(1, 1)),
     CheckField("SUBQ", Bit(2, 6)),
     ChoiceField("Sub-channel parameter list codes", BigEndian(3, 1), kSubChannelFormats),
     NumberField("Track Number (Hex)", BigEndian(6, 1), NumberSize::kOne),
 };
-const FormSpec kSubChannelForm{kSubChannelFields, false, false, &SetAllocationToBuffer<7>};
+const FormLayout kSubChannelForm{kSubChannelFields, false, false, &SetAllocationToBuffer<7>};
 
 }  // namespace
 

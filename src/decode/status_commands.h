@@ -8,8 +8,8 @@
 #include <span>
 #include <string>
 
-#include "console/command_catalogue.h"
-#include "console/decoder.h"
+#include "form/command_behaviour.h"
+#include "form/decoder.h"
 
 namespace tamarack {
 

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "util/bytes.h"
 
@@ -33,20 +32,13 @@ std::string FormatTwoDigits(int value);
 // Section banners of the decoded text.
 inline constexpr const char* kHeaderBanner = "----------------Header---------------------\r\n";
 inline constexpr const char* kDumpBanner = "----------------Dump---------------------\r\n";
-// (The Data banner, kDataBanner, is in console/decoder.h with the decoder types.)
+// (The Data banner, kDataBanner, is in form/decoder.h with the decoder types.)
 inline constexpr const char* kMechanismStatusBanner =
     "----------------Mechanism Status----------------\r\n";
 inline constexpr const char* kSlotTableBanner =
     "----------------Slot Table Response----------------\r\n";
 // The Get Event/Status Notification header, with the data length.
 std::string EventHeaderBanner(std::uint32_t data_length);
-
-// One row of a list decoder (Inquiry list, feature list, capability list, TOC list): the
-// cells in column order and the row's icon number.
-struct DecodedRow {
-  std::vector<std::string> cells;
-  int icon = 0;
-};
 
 // Icons of the Inquiry list and the capability list.
 inline constexpr int kIconFlag = 0;

@@ -1,5 +1,7 @@
 #include "device/drive_directory.h"
 
+#include "device/trace_transport.h"
+
 namespace tamarack {
 
 std::vector<std::string> DriveDirectory::ListDrives() const {
@@ -12,7 +14,10 @@ std::vector<std::string> DriveDirectory::ListDrives() const {
 
 OpenResult DriveDirectory::Open(std::string_view id) const {
   for (const auto& p : providers_) {
-    if (p->Handles(id)) return p->Open(id);
+    if (!p->Handles(id)) continue;
+    OpenResult r = p->Open(id);
+    if (r.transport) r.transport = std::make_unique<TraceTransport>(std::move(r.transport), trace_);
+    return r;
   }
   OpenResult r;
   r.error = "No such drive: " + std::string(id);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/command_trace.h"
 #include "device/transport.h"
 
 namespace tamarack {
@@ -35,10 +36,16 @@ class DriveDirectory {
     providers_.push_back(std::move(provider));
   }
   std::vector<std::string> ListDrives() const;
+  // Opens `id`; the transport records into Trace() whenever the trace is started.
   OpenResult Open(std::string_view id) const;
+
+  // The command trace of every drive opened here, already open ones included. Thread-safe,
+  // so it may be started and stopped through a const directory.
+  CommandTrace& Trace() const { return *trace_; }
 
  private:
   std::vector<std::unique_ptr<DriveProvider>> providers_;
+  std::shared_ptr<CommandTrace> trace_ = std::make_shared<CommandTrace>();
 };
 
 // The drive box rule: the entry equal to the saved id, else the first; -1 for an empty list.

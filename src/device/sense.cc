@@ -102,8 +102,8 @@ std::string DecodeRequestSenseText(std::span<const std::uint8_t> reply) {
   StrAppendFormat(&t, "ADDITIONAL SENSE CODE QUALIFIER:%u(%02xh)\r\n", ascq, ascq);
   StrAppendFormat(&t, "FIELD REPLACEABLE UNIT CODE:%u(%02xh)\r\n", fru, fru);
   StrAppendFormat(&t, "SKSV:%s\r\n", OnOff(ByteAt(reply, 15) & 0x80));
-  const unsigned specific = ReadBe16(reply, 15) & 0x7FFFu;
-  StrAppendFormat(&t, "SENSE-KEY SPECIFIC:%u(%04xh)\r\n", specific, specific);
+  const unsigned key_info = ReadBe16(reply, 15) & 0x7FFFu;
+  StrAppendFormat(&t, "SENSE-KEY SPECIFIC:%u(%04xh)\r\n", key_info, key_info);
   // Only the bytes that are really there are shown.
   const std::size_t total = std::min<std::size_t>(8u + n, reply.size());
   if (n > 10) {

@@ -5,35 +5,25 @@
 #include <cstdint>
 
 #include "emu/disc.h"
+#include "util/msf.h"
 
 namespace tamarack::emu {
 
-struct Msf {
-  int minutes = 0;
-  int seconds = 0;
-  int frames = 0;
-};
-
-// MSF of the absolute time of `lba` (LBA 0 is 00:02:00). Negative results (the lead-in) wrap
-// the way a disc's time does: LBA -151 is 99:59:74.
+// The time the disc shows at `lba` (LBA 0 is 00:02:00). The lead-in wraps the way a disc's
+// time does: LBA -151 is 99:59:74.
 inline Msf LbaToMsf(std::int32_t lba) {
   std::int32_t a = lba + kMsfOffset;
-  if (a < 0) a += 100 * 60 * kFramesPerSecond;
-  return Msf{a / (60 * kFramesPerSecond), (a / kFramesPerSecond) % 60, a % kFramesPerSecond};
+  if (a < 0) a += 100 * kFramesPerMinute;
+  return MsfOfFrames(a);
 }
 
-// A block count as a time (relative time in Q, lengths): 0 is 00:00:00.
-inline Msf FramesToMsf(std::int32_t frames) {
-  if (frames < 0) frames = 0;
-  return Msf{frames / (60 * kFramesPerSecond), (frames / kFramesPerSecond) % 60,
-             frames % kFramesPerSecond};
-}
+// A block count as a time (relative time in Q, lengths): 0 is 00:00:00, never negative.
+inline Msf FramesToMsf(std::int32_t frames) { return MsfOfFrames(frames < 0 ? 0 : frames); }
 
-inline std::int32_t MsfToFrames(const Msf& m) {
-  return (m.minutes * 60 + m.seconds) * kFramesPerSecond + m.frames;
-}
+// Frames from 00:00:00 of a time whose parts are CDB or header bytes (so it fits 32 bits).
+inline std::int32_t MsfToFrames(const Msf& m) { return static_cast<std::int32_t>(FramesOfMsf(m)); }
 
-inline std::uint8_t ToBcd(int v) {
+inline std::uint8_t ToBcd(std::int64_t v) {
   return static_cast<std::uint8_t>(((v / 10) % 10) << 4 | (v % 10));
 }
 

@@ -104,7 +104,8 @@ SenseCode ReadCdBlocks(CommandContext& c, std::int64_t lba, std::int64_t count) 
     const auto block = static_cast<std::int32_t>(lba + i);
     const TrackInfo* track = layout.TrackAt(block);
     const std::size_t at = c.reply.size();
-    if (mode1_user_data && track && track->mode == TrackMode::kMode1) {
+    if (mode1_user_data && track && track->mode == TrackMode::kMode1 &&
+        !u.faults.IsFormless(block)) {
       c.reply.resize(at + kBlockSize);
       sense =
           ReadMode1Block(u, block, std::span<std::uint8_t, kBlockSize>(&c.reply[at], kBlockSize));
@@ -227,7 +228,7 @@ SenseCode ReadSubChannel(CommandContext& c) {
   r.assign(4, 0);
   r[1] = static_cast<std::uint8_t>(u.audio.TakeStatus(c.now));
   if (!subq) return kNoSense;
-  const int aframe = LbaToMsf(position).frames;
+  const int aframe = static_cast<int>(LbaToMsf(position).frames);
   if (format == 1) {
     r.resize(16, 0);
     const BlockPosition where = LocateBlock(layout, position);

@@ -15,7 +15,7 @@ namespace {
 constexpr char kVendor[] = "KESTREL ";
 constexpr char kProduct[] = "CDV-4800 Virtual";
 constexpr char kRevision[] = "1.04";
-constexpr char kVendorSpecific[] = "software drive      ";
+constexpr char kVendorOwnText[] = "software drive      ";
 constexpr std::size_t kInquirySize = 96;
 
 void PutText(std::vector<std::uint8_t>& out, std::size_t at, const char* text, std::size_t n) {
@@ -64,7 +64,7 @@ SenseCode Inquiry(CommandContext& c) {
   PutText(r, 8, kVendor, 8);
   PutText(r, 16, kProduct, 16);
   PutText(r, 32, kRevision, 4);
-  PutText(r, 36, kVendorSpecific, 20);
+  PutText(r, 36, kVendorOwnText, 20);
   return kNoSense;
 }
 

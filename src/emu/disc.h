@@ -10,11 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace tamarack::emu {
+#include "util/msf.h"
 
-// Blocks per second, and the offset of LBA 0 on the MSF time line (two seconds of pregap).
-inline constexpr std::int32_t kFramesPerSecond = 75;
-inline constexpr std::int32_t kMsfOffset = 150;
+namespace tamarack::emu {
 
 inline constexpr std::size_t kRawSectorSize = 2352;
 inline constexpr std::size_t kSubchannelSize = 96;

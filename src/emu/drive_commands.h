@@ -40,7 +40,7 @@ enum CommandFlag : std::uint32_t {
   kParameterLength = 1u << 3,   // the length field is the parameter list length of data out
 };
 
-struct CommandSpec {
+struct CommandRow {
   std::uint8_t opcode;
   const char* name;
   CommandHandler handler;
@@ -50,8 +50,8 @@ struct CommandSpec {
 };
 
 // The row of `opcode`, or null for an opcode the drive does not know.
-const CommandSpec* FindCommand(std::uint8_t opcode);
-std::span<const CommandSpec> CommandTable();
+const CommandRow* FindCommand(std::uint8_t opcode);
+std::span<const CommandRow> CommandTable();
 
 // Status and configuration (commands_status.cc).
 SenseCode TestUnitReady(CommandContext& c);

@@ -132,10 +132,10 @@ SubQ BuildSubQ(const DiscLayout& layout, std::int32_t lba) {
       const int slot = (lba + kMsfOffset) % 100;
       const bool boundary = lba == t.start || lba == t.pregap_start;
       if (!boundary && slot == kMcnSlot && layout.mcn.size() == 13) {
-        return McnQ(t.control, layout.mcn, abs.frames);
+        return McnQ(t.control, layout.mcn, static_cast<int>(abs.frames));
       }
       if (!boundary && slot == kIsrcSlot && pos.index >= 1 && t.isrc.size() == 12) {
-        return IsrcQ(t.control, t.isrc, abs.frames);
+        return IsrcQ(t.control, t.isrc, static_cast<int>(abs.frames));
       }
       q[0] = ControlAdr(t.control, kQAdrPosition);
       q[1] = ToBcd(t.number);

@@ -14,7 +14,7 @@ namespace {
 constexpr std::uint8_t kRequestSenseOpcode = 0x03;
 constexpr std::uint8_t kCheckCondition = 0x02;
 
-std::uint32_t LengthField(const Cdb& cdb, const CommandSpec& command) {
+std::uint32_t LengthField(const Cdb& cdb, const CommandRow& command) {
   std::uint32_t v = 0;
   for (std::size_t i = 0; i < command.length_size; ++i)
     v = (v << 8) | cdb[command.length_offset + i];
@@ -82,7 +82,7 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
     return result;
   }
 
-  const CommandSpec* command = FindCommand(opcode);
+  const CommandRow* command = FindCommand(opcode);
   std::span<const std::uint8_t> data_out;
   if (command && (command->flags & kParameterLength)) {
     const std::uint32_t length = LengthField(request.cdb, *command);

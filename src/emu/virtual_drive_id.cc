@@ -1,7 +1,6 @@
 #include "emu/virtual_drive_id.h"
 
 #include <charconv>
-#include <cstdlib>
 #include <vector>
 
 namespace tamarack::emu {
@@ -31,6 +30,14 @@ bool ParseNumber(std::string_view text, int base, T* value) {
   if (text.empty()) return false;
   const char* end = text.data() + text.size();
   auto [ptr, ec] = std::from_chars(text.data(), end, *value, base);
+  return ec == std::errc() && ptr == end;
+}
+
+// A decimal fraction in the C locale's form ("0.25", "1e-3").
+bool ParseNumber(std::string_view text, double* value) {
+  if (text.empty()) return false;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, *value);
   return ec == std::errc() && ptr == end;
 }
 
@@ -133,10 +140,11 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
       *why = "flaky needs a probability: flaky=LIST:P";
       return false;
     }
-    const std::string p_text(value.substr(colon + 1));
-    char* end = nullptr;
-    const double p = std::strtod(p_text.c_str(), &end);
-    if (p_text.empty() || end != p_text.c_str() + p_text.size() || !(p > 0.0 && p <= 1.0)) {
+    const std::string_view p_text = value.substr(colon + 1);
+    // from_chars, not strtod: the window's Qt sets LC_NUMERIC, and "0.25" must not need a
+    // comma on a German desktop.
+    double p = 0.0;
+    if (!ParseNumber(p_text, &p) || !(p > 0.0 && p <= 1.0)) {
       *why = Join({"the probability \"", p_text, "\" must be a number above 0 and at most 1"});
       return false;
     }

@@ -69,4 +69,34 @@ void SettingsToConsole(const SettingsData& d, Console* console) {
   console->SelectRow(selected, /*from_list=*/false);
 }
 
+namespace {
+
+void LoadTable(const std::vector<SettingsData::ModePageRow>& rows, ModePageTable* table) {
+  for (std::size_t i = 0; i < rows.size() && i < table->size(); ++i) {
+    const bool empty =
+        std::all_of(rows[i].begin(), rows[i].end(), [](std::uint8_t b) { return b == 0; });
+    if (!empty) table->LoadSavedRow(i, rows[i]);
+  }
+}
+
+void SaveTable(const ModePageTable& table, std::vector<SettingsData::ModePageRow>* rows) {
+  rows->resize(table.size());
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const auto saved = table.SavedRow(i);
+    std::copy_n(saved.begin(), std::min(saved.size(), (*rows)[i].size()), (*rows)[i].begin());
+  }
+}
+
+}  // namespace
+
+void ModePagesToSettings(const ModePageEditor& editor, SettingsData* d) {
+  SaveTable(editor.select_table(), &d->mode_select);
+  SaveTable(editor.sense_table(), &d->mode_sense);
+}
+
+void SettingsToModePages(const SettingsData& d, ModePageEditor* editor) {
+  LoadTable(d.mode_select, &editor->select_table());
+  LoadTable(d.mode_sense, &editor->sense_table());
+}
+
 }  // namespace tamarack

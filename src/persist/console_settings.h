@@ -1,8 +1,9 @@
 // The Command tab's part of the settings file: the remembered CDBs, the user slots, the list
-// order, the selected command and the console options.
+// order, the selected command, the console options and the mode page tables.
 #pragma once
 
 #include "console/console.h"
+#include "decode/mode_page_editor.h"
 #include "persist/settings_data.h"
 
 namespace tamarack {
@@ -17,5 +18,11 @@ void ConsoleToSettings(const Console& console, SettingsData* data);
 
 // Applies the settings to the console and selects the remembered command.
 void SettingsToConsole(const SettingsData& data, Console* console);
+
+// "ModeSelect%02d=" and "ModeSenset%02d=": each row's page buffer and the byte after it.
+void ModePagesToSettings(const ModePageEditor& editor, SettingsData* data);
+// A row the settings file did not hold reads as all zeros and leaves the table's row as it
+// is (the Mode Select templates); rows beyond a table are ignored.
+void SettingsToModePages(const SettingsData& data, ModePageEditor* editor);
 
 }  // namespace tamarack

@@ -70,6 +70,8 @@ struct SettingsData {
   int msr_block_length = 10;
   // Keys of our own, written after all others.
   int virtual_drives = 1;  // "VirtualDrives=": list the virtual drives in the drive box
+  int trace_commands = 0;  // "TraceCommands=": record every command in the trace file
+  std::string trace_file;  // "TraceFile=": where
 };
 
 }  // namespace tamarack

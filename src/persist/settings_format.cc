@@ -136,6 +136,7 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       {"ExeImm=", &SettingsData::exe_imm},
       {"CntApr=", &SettingsData::cnt_apr},
       {"VirtualDrives=", &SettingsData::virtual_drives},
+      {"TraceCommands=", &SettingsData::trace_commands},
   };
 
   LineReader reader(text);
@@ -179,6 +180,8 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       if (ScanNumbers(value_of("LastCom="), &d->last_com) == d->last_com.size()) {
         d->ageing.command_index = d->last_com[kLastComAgeingIndex];
       }
+    } else if (starts("TraceFile=")) {
+      d->trace_file = std::string(value_of("TraceFile="));
     } else if (ApplyAgeingLine(line, &d->ageing)) {
     } else if (starts("Com")) {
       if (IndexedValue(line, 3, &index, &v) && index >= 0 && index < kBuiltInCommandRows) {
@@ -381,6 +384,8 @@ std::string FormatSettings(const SettingsData& d) {
   AppendCommandLines(d, CommandFileContent::kAll, &o);
   StrAppendFormat(&o, "MsrBlockLength=%d\n", d.msr_block_length);
   StrAppendFormat(&o, "VirtualDrives=%d\n", d.virtual_drives);
+  StrAppendFormat(&o, "TraceCommands=%d\n", d.trace_commands);
+  StrAppendFormat(&o, "TraceFile=%s\n", d.trace_file.c_str());
   return o;
 }
 

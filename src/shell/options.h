@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tamarack {
+
+struct ConsoleOptions;
 
 struct Options {
   bool disc_indicator = true;
@@ -12,12 +15,23 @@ struct Options {
   bool control_byte_row = false;
   std::uint32_t receive_length = 40960;  // bytes
   bool virtual_drives = true;            // list the virtual drives in the drive box
+  bool trace_commands = false;           // record every command in `trace_file`
+  std::string trace_file;                // empty: DefaultTraceFile()
 };
+
+// Where the command trace goes when no file is named: beside the settings file
+// (`settings_path`), or in the working folder without one.
+std::string DefaultTraceFile(const std::string& settings_path);
 
 // The values "初期化(&i)" puts into the dialog's boxes (the hidden receive length included).
 Options InitialisedOptions(const Options& current);
 
-// OK: the entered values, except that a number box holding 0 keeps the previous value.
+// The options the Command tab's console works with: execute on selection, the Control Byte
+// row and the receive length.
+void ApplyOptionsToConsole(const Options& options, ConsoleOptions* console);
+
+// OK: the entered values, except that a number box holding 0 keeps the previous value and
+// an empty trace file name the previous name.
 Options AcceptOptions(const Options& previous, const Options& entered);
 
 }  // namespace tamarack

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "console/command_catalogue.h"
-#include "console/hex_dump.h"
 #include "decode/status_commands.h"
+#include "form/hex_dump.h"
 #include "util/strings.h"
 
 namespace tamarack {

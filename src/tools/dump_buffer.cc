@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "console/execute_command.h"
+#include "form/decoder.h"
 
 namespace tamarack {
 

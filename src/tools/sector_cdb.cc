@@ -7,14 +7,11 @@ namespace tamarack {
 
 namespace {
 
-constexpr std::uint32_t kFramesPerSecond = 75;
-constexpr std::uint32_t kFramesPerMinute = 60 * kFramesPerSecond;
-
 void PutMsf(Cdb& cdb, std::size_t at, std::uint32_t frames) {
-  const MsfTime t = MsfOfFrames(frames);
-  WriteByte(cdb, at, t.minutes);
-  WriteByte(cdb, at + 1, t.seconds);
-  WriteByte(cdb, at + 2, t.frames);
+  const Msf t = MsfOfFrames(frames);
+  WriteByte(cdb, at, static_cast<std::uint32_t>(t.minutes));
+  WriteByte(cdb, at + 1, static_cast<std::uint32_t>(t.seconds));
+  WriteByte(cdb, at + 2, static_cast<std::uint32_t>(t.frames));
 }
 
 void PutSelection(Cdb& cdb, const Cdb& sector_cdb) {
@@ -28,18 +25,6 @@ Cdb DefaultSectorCdb() {
   Cdb cdb{};
   cdb[kReadCdMainByte] = kUserDataBit;
   return cdb;
-}
-
-std::uint32_t FramesOfMsf(const MsfTime& t) {
-  return (t.minutes * 60 + t.seconds) * kFramesPerSecond + t.frames;
-}
-
-MsfTime MsfOfFrames(std::uint32_t frames) {
-  MsfTime t;
-  t.minutes = frames / kFramesPerMinute;
-  t.seconds = (frames - t.minutes * kFramesPerMinute) / kFramesPerSecond;
-  t.frames = frames - t.minutes * kFramesPerMinute - t.seconds * kFramesPerSecond;
-  return t;
 }
 
 Cdb ReadCdCdb(std::uint32_t lba, std::uint32_t blocks, const Cdb& sector_cdb) {

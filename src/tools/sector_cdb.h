@@ -8,6 +8,7 @@
 
 #include "decode/volume_descriptor.h"
 #include "device/scsi.h"
+#include "util/msf.h"
 
 namespace tamarack {
 
@@ -16,18 +17,6 @@ inline constexpr std::uint8_t kReadCdMsfOpcode = 0xB9;
 
 // The initial `SectorCdb`: all zero but byte 9 = 10h (user data only).
 Cdb DefaultSectorCdb();
-
-// An MSF time as the dump's fields hold it: frames counted from 00:00:00, no offset.
-struct MsfTime {
-  std::uint32_t minutes = 0;
-  std::uint32_t seconds = 0;
-  std::uint32_t frames = 0;
-  bool operator==(const MsfTime&) const = default;
-};
-// (M x 60 + S) x 75 + F.
-std::uint32_t FramesOfMsf(const MsfTime& t);
-// M = n / 4500, S = (n - M x 4500) / 75, F the rest.
-MsfTime MsfOfFrames(std::uint32_t frames);
 
 // BE 00, the LBA (bytes 2-5), the length (bytes 6-8), bytes 9 and 10 of `sector_cdb`, 00.
 Cdb ReadCdCdb(std::uint32_t lba, std::uint32_t blocks, const Cdb& sector_cdb);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "console/number_box.h"
 #include "decode/status_commands.h"
+#include "form/number_box.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
 
@@ -176,12 +176,15 @@ std::uint32_t MsfBoxValue(std::string_view text) {
 }
 
 std::uint32_t FramesOfText(const MsfText& t) {
-  return FramesOfMsf({MsfBoxValue(t[0]), MsfBoxValue(t[1]), MsfBoxValue(t[2])});
+  return static_cast<std::uint32_t>(
+      FramesOfMsf({MsfBoxValue(t[0]), MsfBoxValue(t[1]), MsfBoxValue(t[2])}));
 }
 
 MsfText TextOfFrames(std::uint32_t frames) {
-  const MsfTime t = MsfOfFrames(frames);
-  return {StrFormat("%02u", t.minutes), StrFormat("%02u", t.seconds), StrFormat("%02u", t.frames)};
+  const Msf t = MsfOfFrames(frames);
+  return {StrFormat("%02u", static_cast<unsigned>(t.minutes)),
+          StrFormat("%02u", static_cast<unsigned>(t.seconds)),
+          StrFormat("%02u", static_cast<unsigned>(t.frames))};
 }
 
 }  // namespace tamarack

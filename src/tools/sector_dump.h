@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "console/hex_dump.h"
 #include "device/scsi.h"
+#include "form/hex_dump.h"
 #include "tools/sector_cdb.h"
 
 namespace tamarack {

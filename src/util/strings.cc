@@ -10,7 +10,9 @@ namespace tamarack {
 
 namespace {
 
-void AppendV(std::string* out, const char* format, va_list args) {
+// The callers' format attributes check the arguments; this one tells the compiler so.
+__attribute__((format(printf, 2, 0))) void AppendV(std::string* out, const char* format,
+                                                   va_list args) {
   va_list copy;
   va_copy(copy, args);
   char small[256];
@@ -77,6 +79,16 @@ int DecimalValue(std::string_view text) {
   }
   if (negative) v = -v;
   return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+std::string PlainLines(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
 }
 
 }  // namespace tamarack

@@ -33,4 +33,8 @@ std::string FixedText(std::span<const std::uint8_t> bytes);
 // sign, digits up to the first non-digit; no number gives 0. Saturates instead of overflowing.
 int DecimalValue(std::string_view text);
 
+// The program's texts end their lines in "\r\n" (they are shown as the system wrote them);
+// terminals and text views want "\n".
+std::string PlainLines(std::string_view text);
+
 }  // namespace tamarack

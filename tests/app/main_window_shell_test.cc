@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -185,6 +186,59 @@ class MainWindowShellTest : public QObject {
     QCOMPARE(w.drive_box()->count(), 0);
     QVERIFY(!w.session().HasDevice());
     QVERIFY(ReadAll(Settings()).find("VirtualDrives=0\n") != std::string::npos);
+  }
+
+  void RecordingEveryCommandFollowsTheOptionsAcrossARestart() {
+    WriteAll(Settings(), "ControlFlag=0\n");
+    const std::string trace = dir_.filePath(QStringLiteral("trace.jsonl")).toStdString();
+    bool record = true;
+    QString file = QString::fromStdString(trace);
+    WindowConfig c = Config();
+    c.dialog_hook = [&](QDialog* d) {
+      if (auto* options = qobject_cast<OptionsDialog*>(d)) {
+        options->trace_box()->setChecked(record);
+        options->trace_file_box()->setText(file);
+        options->accept();
+      }
+    };
+    auto inquiries = [&] {
+      const std::string text = ReadAll(QString::fromStdString(trace));
+      int n = 0;
+      for (std::size_t at = 0; (at = text.find("\"cdb\": \"12 ", at)) != std::string::npos; ++at) {
+        ++n;
+      }
+      return n;
+    };
+    {
+      MainWindow w(drives_.get(), c);
+      QCOMPARE(inquiries(), 0);  // off by default
+      w.options_button()->click();
+      QVERIFY(drives_->Trace().Active());
+      w.ReselectDrive();
+      QCOMPARE(inquiries(), 1);
+      const std::string settings = ReadAll(Settings());
+      QVERIFY(settings.find("VirtualDrives=1\nTraceCommands=1\nTraceFile=" + trace + "\n") !=
+              std::string::npos);
+    }
+    QVERIFY(!drives_->Trace().Active());  // the window took its trace with it
+    {
+      // The saved option records the selection at start, after what the file held.
+      MainWindow w(drives_.get(), c);
+      QCOMPARE(inquiries(), 2);
+      record = false;
+      w.options_button()->click();
+      w.ReselectDrive();
+      QCOMPARE(inquiries(), 2);
+      QVERIFY(ReadAll(Settings()).find("TraceCommands=0\n") != std::string::npos);
+
+      // A file that cannot be written says so on the status line.
+      record = true;
+      file = dir_.filePath(QStringLiteral("missing/trace.jsonl"));
+      w.options_button()->click();
+      QVERIFY(!drives_->Trace().Active());
+      QTRY_VERIFY(w.status_label()->text().startsWith(
+          QStringLiteral("cannot write the trace file ") + file));
+    }
   }
 
   void SettingsSurviveARestart() {

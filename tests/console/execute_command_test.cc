@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "console/basic_commands.h"
 #include "console/console.h"
+#include "decode/basic_commands.h"
 #include "device/scripted_transport.h"
 
 namespace tamarack {

@@ -2,11 +2,11 @@
 
 #include <utility>
 
-#include "console/basic_commands.h"
 #include "console/cdb_text.h"
 #include "console/console.h"
-#include "console/form_spec.h"
-#include "console/number_box.h"
+#include "decode/basic_commands.h"
+#include "form/form_layout.h"
+#include "form/number_box.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -48,13 +48,13 @@ TEST(NumberBox, SpinStopsAtItsLimits) {
   EXPECT_EQ(SpinUpperLimit(NumberSize::kTwo), 65535u);
   EXPECT_EQ(SpinUpperLimit(NumberSize::kFour), 0x7FFFFFFFu);
 
-  const FieldSpec one = NumberField("b", BigEndian(1, 1), NumberSize::kOne);
+  const FieldDescriptor one = NumberField("b", BigEndian(1, 1), NumberSize::kOne);
   EXPECT_EQ(SpinField(one, "255", true, false), "255");
   EXPECT_EQ(SpinField(one, "0", false, false), "0");
   EXPECT_EQ(SpinField(one, "fe", true, true), "ff");
-  const FieldSpec four = NumberField("l", BigEndian(2, 4), NumberSize::kFour);
+  const FieldDescriptor four = NumberField("l", BigEndian(2, 4), NumberSize::kFour);
   EXPECT_EQ(SpinField(four, "7fffffff", true, true), "7fffffff");
-  const FieldSpec limited = NumberField("n", BigEndian(2, 2), NumberSize::kTwo).Spin(0, 1024);
+  const FieldDescriptor limited = NumberField("n", BigEndian(2, 2), NumberSize::kTwo).Spin(0, 1024);
   EXPECT_EQ(SpinField(limited, "1024", true, false), "1024");
   EXPECT_EQ(SpinField(limited, "1023", true, false), "1024");
 }
@@ -99,7 +99,7 @@ TEST(FieldLocation, ReadsAndWritesBitsBigEndianAndAccessors) {
 constexpr Choice kTypes[] = {{"LBA", 0x00}, {"MSF", 0x40}, {"TNO", 0x80}};
 bool DpoOn(const FormData& d) { return (d.cdb[1] & 0x10) != 0; }
 std::string Note(const FormData& d) { return d.cdb[1] & 0x08 ? "FUA set" : "FUA clear"; }
-const FieldSpec kTestFields[] = {
+const FieldDescriptor kTestFields[] = {
     CheckField("DPO", Bit(1, 4)),
     CheckField("FUA", Bit(1, 3)),
     StartPositionField("Logical Block Address", BigEndian(2, 4)),

@@ -3,7 +3,7 @@
 #include <numeric>
 #include <vector>
 
-#include "console/hex_dump.h"
+#include "form/hex_dump.h"
 
 namespace tamarack {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "console/form_spec.h"
 #include "decode/feature_tables.h"
+#include "form/form_layout.h"
 #include "golden.h"
 #include "util/bytes.h"
 

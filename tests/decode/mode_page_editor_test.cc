@@ -3,10 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "console/console.h"
+#include "console/execute_command.h"
 #include "console/form_driver.h"
+#include "console/mode_page_command.h"
+#include "decode/mode_select.h"
+#include "decode/mode_sense.h"
+#include "device/clock.h"
+#include "device/device_session.h"
+#include "device/sense_table.h"
+#include "emu/virtual_drive_provider.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -187,6 +197,56 @@ TEST(ModePageEditor, ChangeableValuesEnableTheChangeableViewAndNothingCopiesNoth
   e.TakeModeSenseReply(Reply({}), Cdb{});
   EXPECT_TRUE(e.tabs().empty());
   EXPECT_EQ(e.current_row().page_code, 0x3Fu);
+}
+
+// --- which rows show the editor, and what reaches the command ---
+
+TEST(PageEditorOf, OnlyTheBuiltInModeCommandsShowAnEditor) {
+  Console console;
+  for (std::size_t row = 0; row < kCommandRows; ++row) {
+    console.SelectRow(row, false);
+    const std::uint32_t opcode = CommandCatalogue()[row].opcode;
+    const std::optional<ModeCommand> editor = PageEditorOf(console);
+    if (opcode == kModeSenseOpcode) {
+      EXPECT_EQ(editor, ModeCommand::kSense);
+    } else if (opcode == kModeSelectOpcode) {
+      EXPECT_EQ(editor, ModeCommand::kSelect);
+    } else {
+      EXPECT_EQ(editor, std::nullopt) << "row " << row;
+    }
+  }
+}
+
+TEST(PageEditorOf, AUserSlotSendingModeSenseGetsNothingFromTheEditor) {
+  Console console;
+  console.catalogue().row(kFirstUserRow).cdb_store[0] = kModeSenseOpcode;
+  console.SelectRow(kFirstUserRow, false);
+  ASSERT_EQ(console.current_opcode(), kModeSenseOpcode);
+  EXPECT_EQ(PageEditorOf(console), std::nullopt);
+
+  ModePageEditor editor;
+  editor.Open(ModeCommand::kSense, Cdb{});
+  editor.ClickPage(*editor.table().Find(kCapabilitiesPageCode));
+  const Cdb before = console.current_cdb();
+  EXPECT_FALSE(ApplyEditorToConsole(editor, console));
+  EXPECT_EQ(console.current_cdb(), before);
+
+  // The Mode Select editor does not write into Mode Sense either.
+  console.SelectRow(*FindRowByOpcode(kModeSenseOpcode, console.catalogue()), false);
+  editor.Open(ModeCommand::kSelect, Cdb{});
+  EXPECT_FALSE(ApplyEditorToConsole(editor, console));
+  editor.Open(ModeCommand::kSense, Cdb{});
+  editor.ClickPage(*editor.table().Find(kCapabilitiesPageCode));
+  EXPECT_TRUE(ApplyEditorToConsole(editor, console));
+  EXPECT_EQ(static_cast<std::uint32_t>(console.current_cdb()[2] & 0x3F), kCapabilitiesPageCode);
+}
+
+TEST(CommandBehaviour, OnlySeekSaysItSucceededWhenItsFormIsBuilt) {
+  std::vector<std::uint32_t> opcodes;
+  for (const CommandEntry& e : CommandCatalogue()) {
+    if (e.behaviour && e.behaviour->succeeds_when_built) opcodes.push_back(e.opcode);
+  }
+  EXPECT_EQ(opcodes, (std::vector<std::uint32_t>{0x2B}));
 }
 
 }  // namespace

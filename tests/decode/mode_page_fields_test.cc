@@ -13,9 +13,9 @@ namespace {
 
 using Page = std::array<std::uint8_t, 100>;
 
-std::vector<std::string> Labels(const std::vector<FieldSpec>& fields) {
+std::vector<std::string> Labels(const std::vector<FieldDescriptor>& fields) {
   std::vector<std::string> labels;
-  for (const FieldSpec& f : fields) labels.push_back(f.label);
+  for (const FieldDescriptor& f : fields) labels.push_back(f.label);
   return labels;
 }
 
@@ -25,7 +25,7 @@ FormData Data(const Page& page) {
   return d;
 }
 
-std::size_t IndexOf(const std::vector<FieldSpec>& fields, const std::string& label) {
+std::size_t IndexOf(const std::vector<FieldDescriptor>& fields, const std::string& label) {
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (label == fields[i].label) return i;
   }

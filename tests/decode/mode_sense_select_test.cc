@@ -5,9 +5,9 @@
 
 #include "console/command_catalogue.h"
 #include "console/console.h"
-#include "console/hex_dump.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
+#include "form/hex_dump.h"
 #include "util/bytes.h"
 
 namespace tamarack {

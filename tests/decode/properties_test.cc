@@ -1,5 +1,5 @@
 // The Properties tab's three requests and their lists, against scripted replies.
-#include "decode/properties.h"
+#include "views/properties.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "console/form_spec.h"
-#include "console/hex_dump.h"
+#include "decode/text_conventions.h"
+#include "form/form_layout.h"
+#include "form/hex_dump.h"
 #include "golden.h"
 #include "util/bytes.h"
 

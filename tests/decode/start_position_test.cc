@@ -1,4 +1,4 @@
-#include "decode/start_position.h"
+#include "views/start_position.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include "decode/control_commands.h"
 #include "device/scripted_transport.h"
 #include "device/sense_table.h"
+#include "util/bytes.h"
 
 namespace tamarack {
 namespace {
@@ -22,10 +23,10 @@ const std::vector<TrackBoxEntry> kFiveTracks = {{1, 0}, {2, 1000}, {3, 2500}, {4
 constexpr std::uint32_t kDiscEnd = 9000;
 
 TEST(Msf, ConversionsAndRangeLength) {
-  EXPECT_EQ(MsfOfLba(0), (MsfValue{0, 2, 0}));
-  EXPECT_EQ(MsfOfLba(-150), (MsfValue{0, 0, 0}));
-  EXPECT_EQ(MsfOfLba(4350), (MsfValue{1, 0, 0}));
-  EXPECT_EQ(MsfOfLba(333000 - 150), (MsfValue{74, 0, 0}));
+  EXPECT_EQ(MsfOfLba(0), (Msf{0, 2, 0}));
+  EXPECT_EQ(MsfOfLba(-150), (Msf{0, 0, 0}));
+  EXPECT_EQ(MsfOfLba(4350), (Msf{1, 0, 0}));
+  EXPECT_EQ(MsfOfLba(333000 - 150), (Msf{74, 0, 0}));
   EXPECT_EQ(LbaOfMsf({0, 2, 0}), 0);
   EXPECT_EQ(LbaOfMsf({1, 2, 3}), 4503);
   EXPECT_EQ(MsfRangeLength({0, 2, 0}, {0, 3, 0}), 75);

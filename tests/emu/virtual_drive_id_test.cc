@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
+
 #include "emu/drive_harness.h"
+#include "temp_dir.h"
 
 namespace tamarack::emu::testing {
 namespace {
@@ -50,6 +54,42 @@ TEST(VirtualDriveId, EveryOption) {
   EXPECT_EQ(c.faults.bad.size(), 2u);  // repeated list options add up
   EXPECT_TRUE(c.faults.IsBad(6));
   EXPECT_FALSE(c.faults.IsBad(7));
+}
+
+// The window's Qt sets LC_NUMERIC from the desktop; ids keep the C form of numbers there.
+TEST(VirtualDriveId, NumbersDoNotDependOnTheLocale) {
+  tamarack::testing::TempDir dir("tamarack-locale-");
+  ASSERT_TRUE(dir.ok());
+  // A comma-decimal locale built for this test, as few machines have one installed.
+  if (!dir.Run("localedef -i de_DE -f UTF-8 " + dir.File("de_DE.UTF-8"))) {
+    GTEST_SKIP() << "localedef cannot build de_DE.UTF-8 here";
+  }
+  const char* old_path = std::getenv("LOCPATH");
+  const std::string saved_path = old_path ? old_path : "";
+  ::setenv("LOCPATH", dir.path().c_str(), 1);
+  const bool switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+  VirtualDriveConfig c;
+  std::string error;
+  bool comma = false, parsed = false, refused = false;
+  if (switched) {
+    comma = std::localeconv()->decimal_point == std::string(",");
+    parsed = ParseVirtualDriveId("emu:type13?flaky=5-6:0.25", &c, &error);
+    VirtualDriveConfig comma_config;
+    std::string comma_error;
+    refused = !ParseVirtualDriveId("emu:type13?flaky=5-6:0,25", &comma_config, &comma_error);
+  }
+  std::setlocale(LC_NUMERIC, "C");
+  if (old_path) {
+    ::setenv("LOCPATH", saved_path.c_str(), 1);
+  } else {
+    ::unsetenv("LOCPATH");
+  }
+  ASSERT_TRUE(switched);
+  ASSERT_TRUE(comma);  // the locale is really in force
+  EXPECT_TRUE(parsed) << error;
+  ASSERT_EQ(c.faults.flaky.size(), 1u);
+  EXPECT_EQ(c.faults.flaky[0].probability, 0.25);
+  EXPECT_TRUE(refused);
 }
 
 TEST(VirtualDriveId, BadIdsSayWhatIsWrong) {

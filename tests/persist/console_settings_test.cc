@@ -74,5 +74,32 @@ TEST(ConsoleSettings, OutOfRangeValuesFallBackToSafeOnes) {
   EXPECT_EQ(console.catalogue().row(kFirstUserRow).direction, 0);
 }
 
+TEST(ConsoleSettings, ModePagesSurviveTheFileAndEmptyRowsKeepTheTemplates) {
+  ModePageEditor before;
+  const std::size_t sense_row = *before.sense_table().Find(kCapabilitiesPageCode);
+  before.sense_table().row(sense_row).buffer[5] = 0x71;
+  before.sense_table().row(sense_row).byte_after = 0x09;
+  before.select_table().row(1).buffer[2] = 0x44;
+  SettingsData data;
+  ModePagesToSettings(before, &data);
+  ASSERT_EQ(data.mode_select.size(), before.select_table().size());
+  ASSERT_EQ(data.mode_sense.size(), before.sense_table().size());
+  // A row the file does not hold: the Mode Select template stays.
+  data.mode_select[0].fill(0);
+
+  SettingsData read;
+  ApplySettingsText(FormatSettings(data), &read);
+  ModePageEditor after;
+  after.select_table().row(0).buffer[3] = 0x66;  // not touched by an empty row
+  SettingsToModePages(read, &after);
+  EXPECT_EQ(after.sense_table().SavedRow(sense_row), before.sense_table().SavedRow(sense_row));
+  EXPECT_EQ(after.select_table().SavedRow(1), before.select_table().SavedRow(1));
+  EXPECT_EQ(after.select_table().row(0).buffer[3], 0x66);
+
+  after.ResetTables();
+  EXPECT_EQ(after.select_table().SavedRow(0), ModePageTable::ModeSelect().SavedRow(0));
+  EXPECT_EQ(after.sense_table().row(sense_row).buffer[5], 0);
+}
+
 }  // namespace
 }  // namespace tamarack

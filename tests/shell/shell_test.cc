@@ -141,6 +141,25 @@ TEST(Options, AZeroNumberKeepsThePreviousValue) {
   EXPECT_FALSE(o.disc_indicator);
 }
 
+TEST(Options, AnEmptyTraceFileKeepsThePreviousOneAndDefaultsBesideTheSettings) {
+  Options previous;
+  previous.trace_file = "/tmp/a.jsonl";
+  Options entered = previous;
+  entered.trace_commands = true;
+  entered.trace_file = "";
+  Options o = AcceptOptions(previous, entered);
+  EXPECT_TRUE(o.trace_commands);
+  EXPECT_EQ(o.trace_file, "/tmp/a.jsonl");
+  entered.trace_file = "/tmp/b.jsonl";
+  EXPECT_EQ(AcceptOptions(previous, entered).trace_file, "/tmp/b.jsonl");
+  // Initialising leaves the trace alone: it is none of the original's options.
+  EXPECT_TRUE(InitialisedOptions(o).trace_commands);
+
+  EXPECT_EQ(DefaultTraceFile("/home/u/.config/tamarack/IniFile.txt"),
+            "/home/u/.config/tamarack/tamarack-trace.jsonl");
+  EXPECT_EQ(DefaultTraceFile(""), "tamarack-trace.jsonl");
+}
+
 }  // namespace
 }  // namespace tamarack
 

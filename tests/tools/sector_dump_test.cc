@@ -196,11 +196,12 @@ TEST(SectorCdb, ReadCdAndReadCdMsfCarryTheFieldSelection) {
   sector[11] = 0x55;
   EXPECT_EQ(ReadCdCdb(0x01020304, 10, sector),
             Bytes({0xBE, 0, 1, 2, 3, 4, 0, 0, 10, 0xF8, 0x02, 0}));
-  EXPECT_EQ(ReadCdMsfCdb(FramesOfMsf({1, 2, 3}), FramesOfMsf({74, 59, 74}), sector),
+  EXPECT_EQ(ReadCdMsfCdb(static_cast<std::uint32_t>(FramesOfMsf({1, 2, 3})),
+                         static_cast<std::uint32_t>(FramesOfMsf({74, 59, 74})), sector),
             Bytes({0xB9, 0, 0, 1, 2, 3, 74, 59, 74, 0xF8, 0x02, 0}));
   EXPECT_EQ(SessionInfoCdb(), Bytes({0x43, 0, 1, 0, 0, 0, 0, 0, 160, 0, 0, 0}));
   EXPECT_EQ(DefaultSectorCdb(), Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0}));
-  EXPECT_EQ(MsfOfFrames(4500 * 3 + 75 * 7 + 9), (MsfTime{3, 7, 9}));
+  EXPECT_EQ(MsfOfFrames(4500 * 3 + 75 * 7 + 9), (Msf{3, 7, 9}));
   const std::uint8_t reply[] = {0, 10, 1, 2, 0, 0x14, 2, 0, 0, 0, 0x11, 0x94};
   EXPECT_EQ(LastSessionStart(reply), 0x1194u);
   EXPECT_EQ(LastSessionStart(std::span(reply).first(11)), std::nullopt);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -114,14 +115,28 @@ std::string ReadFirstLine(const fs::path& p) {
 }
 
 // "H:C:T:L" → address; false when it is not of that shape.
-bool ParseHctl(const std::string& text, ScsiAddress* a) {
-  unsigned h, c, t, l;
-  char extra;
-  if (std::sscanf(text.c_str(), "%u:%u:%u:%u%c", &h, &c, &t, &l, &extra) != 4) return false;
-  a->port = static_cast<std::uint8_t>(h);
-  a->path_id = static_cast<std::uint8_t>(c);
-  a->target_id = static_cast<std::uint8_t>(t);
-  a->lun = static_cast<std::uint8_t>(l);
+bool ParseHctl(std::string_view text, ScsiAddress* a) {
+  unsigned parts[4] = {};
+  const char* p = text.data();
+  const char* const end = text.data() + text.size();
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) {
+      if (p == end || *p != ':') return false;
+      ++p;
+    }
+    // Digits only: sscanf also took signs and spaces.
+    if (p == end || *p < '0' || *p > '9') return false;
+    const auto [next, ec] = std::from_chars(p, end, parts[i]);
+    if (ec != std::errc()) return false;
+    p = next;
+  }
+  if (p != end) return false;
+  // The low byte of each, as SCSI_IOCTL_GET_IDLUN gives them (host numbers grow past 255
+  // as USB drives come and go).
+  a->port = static_cast<std::uint8_t>(parts[0] & 0xFF);
+  a->path_id = static_cast<std::uint8_t>(parts[1] & 0xFF);
+  a->target_id = static_cast<std::uint8_t>(parts[2] & 0xFF);
+  a->lun = static_cast<std::uint8_t>(parts[3] & 0xFF);
   return true;
 }
 

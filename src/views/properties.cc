@@ -1,4 +1,4 @@
-#include "decode/properties.h"
+#include "views/properties.h"
 
 #include <algorithm>
 

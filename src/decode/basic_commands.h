@@ -1,9 +1,9 @@
-// The commands the console itself gives forms and decoders to: Test Unit Ready, Request
-// Sense and Stop Play/Scan (no parameters), and the placeholder of the commands whose own
-// form and decoder come with their decoding subsystem.
+// The simplest forms and decoders: Test Unit Ready, Request Sense and Stop Play/Scan (no
+// parameters), the placeholder of a command whose own form and decoder are not there yet, and
+// the decoder of the data a user slot reads.
 #pragma once
 
-#include "console/command_catalogue.h"
+#include "form/command_behaviour.h"
 
 namespace tamarack {
 

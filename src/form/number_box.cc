@@ -1,4 +1,4 @@
-#include "console/number_box.h"
+#include "form/number_box.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "decode/toc_tab.h"
+#include "views/toc_tab.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,24 +1,24 @@
-#include "console/basic_commands.h"
+#include "decode/basic_commands.h"
 
 #include <algorithm>
 
-#include "console/hex_dump.h"
 #include "device/sense.h"
+#include "form/hex_dump.h"
 #include "util/bytes.h"
 
 namespace tamarack {
 
 namespace {
 
-const FormSpec kNoParameterForm{{}, true, false, nullptr};
+const FormLayout kNoParameterForm{{}, true, false, nullptr};
 
 void SetAllocationLength255(FormData& current, const FormData& /*source*/) {
   current.cdb[4] = 0xFF;
 }
 
-const FormSpec kRequestSenseForm{{}, true, false, &SetAllocationLength255};
+const FormLayout kRequestSenseForm{{}, true, false, &SetAllocationLength255};
 
-const FieldSpec kPlaceholderFields[] = {LabelField(kPlaceholderText)};
+const FieldDescriptor kPlaceholderFields[] = {LabelField(kPlaceholderText)};
 
 // The whole stored CDB goes out again; only byte 0 follows the row.
 void KeepStoredCdb(FormData& current, const FormData& source) {
@@ -28,7 +28,7 @@ void KeepStoredCdb(FormData& current, const FormData& source) {
   current.transfer_blocks = 0;
 }
 
-const FormSpec kPlaceholderForm{kPlaceholderFields, false, false, &KeepStoredCdb};
+const FormLayout kPlaceholderForm{kPlaceholderFields, false, false, &KeepStoredCdb};
 
 }  // namespace
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "console/form_data.h"
-#include "console/number_box.h"
+#include "form/form_data.h"
+#include "form/number_box.h"
 
 namespace tamarack {
 
@@ -79,7 +79,7 @@ struct Choice {
   std::uint32_t value;
 };
 
-struct FieldSpec {
+struct FieldDescriptor {
   FieldKind kind = FieldKind::kLabel;
   const char* label = "";
   // Where collection writes the value (and filling reads it, unless `fill_from` is set:
@@ -106,7 +106,7 @@ struct FieldSpec {
 //   CheckField("IMMED", Bit(1, 0)), NumberField("Allocation Length", BigEndian(7, 2),
 //   NumberSize::kTwo), LabelField("..."), ... with .When(...), .SameRow(), .Spin(lo, hi),
 //   .FilledFrom(...) where needed.
-struct FieldBuilder : FieldSpec {
+struct FieldBuilder : FieldDescriptor {
   constexpr FieldBuilder When(bool (*enabled)(const FormData&)) const {
     FieldBuilder f = *this;
     f.enabled_if = enabled;
@@ -179,8 +179,8 @@ constexpr FieldBuilder NoteField(const char* label, std::string (*compute)(const
   return f;
 }
 
-struct FormSpec {
-  std::span<const FieldSpec> fields;
+struct FormLayout {
+  std::span<const FieldDescriptor> fields;
   // The form has no field of its own and shows "No Parameter".
   bool no_parameter = false;
   // Selecting the command switches hex input on (user slots).
@@ -205,34 +205,34 @@ inline constexpr const char* kNoParameterText = "No Parameter";
 inline constexpr const char* kControlByteLabel = "Control Byte";
 
 // The Control Byte row: a one-byte box over the CDB byte at `index`.
-FieldSpec ControlByteField(int index);
+FieldDescriptor ControlByteField(int index);
 
 // The fields a form shows: its own, then the Control Byte row when the option is on and the
 // command has a control byte (index not 0).
-std::vector<FieldSpec> FormFields(const FormSpec& form, int control_byte_index,
-                                  bool show_control_byte);
+std::vector<FieldDescriptor> FormFields(const FormLayout& form, int control_byte_index,
+                                        bool show_control_byte);
 
 // True when a field can be edited (everything but labels and notes).
-bool IsEditable(const FieldSpec& field);
-bool HasEditableField(std::span<const FieldSpec> fields);
+bool IsEditable(const FieldDescriptor& field);
+bool HasEditableField(std::span<const FieldDescriptor> fields);
 // True when a field is typed as a number (the hex input switch is shown with such forms).
-bool IsNumberField(const FieldSpec& field);
-bool HasNumberField(std::span<const FieldSpec> fields);
+bool IsNumberField(const FieldDescriptor& field);
+bool HasNumberField(std::span<const FieldDescriptor> fields);
 
 // One state per field, filled from `source`.
-std::vector<FieldState> FillFields(std::span<const FieldSpec> fields, const FormData& source,
+std::vector<FieldState> FillFields(std::span<const FieldDescriptor> fields, const FormData& source,
                                    bool hex);
 
 // Writes every enabled field, in field order, into `current`; then refreshes the enabled
 // flags and the computed notes of `states`. `states` must hold one state per field.
-void CollectFields(std::span<const FieldSpec> fields, std::vector<FieldState>& states,
+void CollectFields(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,
                    FormData& current, bool hex);
 
 // The base switch: every number box is read in the old base and written in the new one.
-void RebaseFields(std::span<const FieldSpec> fields, std::vector<FieldState>& states, bool from_hex,
-                  bool to_hex);
+void RebaseFields(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,
+                  bool from_hex, bool to_hex);
 
 // The value of a number box after one spin step within the field's limits.
-std::string SpinField(const FieldSpec& field, std::string_view text, bool up, bool hex);
+std::string SpinField(const FieldDescriptor& field, std::string_view text, bool up, bool hex);
 
 }  // namespace tamarack

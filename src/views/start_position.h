@@ -9,9 +9,10 @@
 #include <span>
 #include <vector>
 
-#include "console/form_spec.h"
 #include "device/device_session.h"
 #include "device/drive_selection.h"
+#include "form/form_layout.h"
+#include "util/msf.h"
 
 namespace tamarack {
 
@@ -23,21 +24,6 @@ enum class QuickSet : std::uint8_t {
   kLast,     // the last LBA a Read CD-ROM Capacity request reports
 };
 
-// An MSF address as its three boxes show it.
-struct MsfValue {
-  std::int64_t m = 0;
-  std::int64_t s = 0;
-  std::int64_t f = 0;
-  bool operator==(const MsfValue&) const = default;
-};
-
-// x = LBA + 150; M = x / 4500, S = (x - M * 4500) / 75, F = x - (M * 60 + S) * 75.
-MsfValue MsfOfLba(std::int64_t lba);
-// The block address of an MSF address: (M * 60 + S) * 75 + F - 150.
-std::int64_t LbaOfMsf(const MsfValue& msf);
-// Frames from start to end: ((eM - sM) * 60 - sS + eS) * 75 - sF + eF.
-std::int64_t MsfRangeLength(const MsfValue& start, const MsfValue& end);
-
 struct StartPositionRow {
   enum class Variant : std::uint8_t { kNone, kLba, kMsf };
   Variant variant = Variant::kNone;
@@ -47,7 +33,7 @@ struct StartPositionRow {
 
 // Where a form has its start position row: the first start position field, or else a
 // "Starting MSF" field followed by an "Ending MSF" field.
-StartPositionRow FindStartPosition(std::span<const FieldSpec> fields);
+StartPositionRow FindStartPosition(std::span<const FieldDescriptor> fields);
 
 // A field's new state.
 struct FieldUpdate {
@@ -57,14 +43,14 @@ struct FieldUpdate {
 
 // A quick-set button. `last_lba` is used by kLast only (nothing changes without it). The MSF
 // variant keeps the range length: start and end move together.
-std::vector<FieldUpdate> QuickSetUpdates(std::span<const FieldSpec> fields,
+std::vector<FieldUpdate> QuickSetUpdates(std::span<const FieldDescriptor> fields,
                                          std::span<const FieldState> states, QuickSet button,
                                          bool hex, std::optional<std::uint32_t> last_lba);
 
 // A track chosen in the track box. LBA variant: the track's start. MSF variant: start = the
 // track's start; end = the next track's start - 1 (the disc's end after the last track) when
 // `end_at_next_track` (Play Audio MSF), else start + the range length.
-std::vector<FieldUpdate> TrackUpdates(std::span<const FieldSpec> fields,
+std::vector<FieldUpdate> TrackUpdates(std::span<const FieldDescriptor> fields,
                                       std::span<const FieldState> states, bool hex,
                                       std::span<const TrackBoxEntry> tracks, std::size_t chosen,
                                       std::uint32_t disc_end, bool end_at_next_track);

@@ -8,10 +8,10 @@
 #include <span>
 #include <vector>
 
-#include "console/decoder.h"
 #include "decode/inquiry.h"
 #include "decode/text_conventions.h"
 #include "device/device_session.h"
+#include "form/decoder.h"
 
 namespace tamarack {
 

@@ -1,33 +1,30 @@
-#include "decode/start_position.h"
+#include "views/start_position.h"
 
 #include <algorithm>
 #include <string_view>
 
-#include "console/number_box.h"
 #include "decode/text_conventions.h"
+#include "form/number_box.h"
 #include "util/bytes.h"
 
 namespace tamarack {
 
 namespace {
 
-constexpr std::int64_t kFramesPerSecond = 75;
-constexpr std::int64_t kFramesPerMinute = 60 * kFramesPerSecond;
-constexpr std::int64_t kMsfOffset = 150;
-
-MsfValue MsfOfState(const FieldState& s) {
+Msf MsfOfState(const FieldState& s) {
   return {ParseNumberText(s.msf[0], false), ParseNumberText(s.msf[1], false),
           ParseNumberText(s.msf[2], false)};
 }
 
 FieldState MsfState(FieldState s, std::int64_t lba) {
-  const MsfValue v = MsfOfLba(std::max(lba, -kMsfOffset));  // 00:00:00 at the lowest
-  s.msf = {FormatTwoDigits(static_cast<int>(v.m)), FormatTwoDigits(static_cast<int>(v.s)),
-           FormatTwoDigits(static_cast<int>(v.f))};
+  const Msf v = MsfOfLba(std::max<std::int64_t>(lba, -kMsfOffset));  // 00:00:00 at the lowest
+  s.msf = {FormatTwoDigits(static_cast<int>(v.minutes)),
+           FormatTwoDigits(static_cast<int>(v.seconds)),
+           FormatTwoDigits(static_cast<int>(v.frames))};
   return s;
 }
 
-bool IsLabelled(const FieldSpec& f, std::string_view label) {
+bool IsLabelled(const FieldDescriptor& f, std::string_view label) {
   return f.kind == FieldKind::kMsf && std::string_view(f.label) == label;
 }
 
@@ -39,24 +36,7 @@ std::vector<FieldUpdate> MsfUpdates(std::size_t field, std::span<const FieldStat
 
 }  // namespace
 
-MsfValue MsfOfLba(std::int64_t lba) {
-  const std::int64_t x = lba + kMsfOffset;
-  MsfValue v;
-  v.m = x / kFramesPerMinute;
-  v.s = (x - v.m * kFramesPerMinute) / kFramesPerSecond;
-  v.f = x - (v.m * 60 + v.s) * kFramesPerSecond;
-  return v;
-}
-
-std::int64_t LbaOfMsf(const MsfValue& msf) {
-  return (msf.m * 60 + msf.s) * kFramesPerSecond + msf.f - kMsfOffset;
-}
-
-std::int64_t MsfRangeLength(const MsfValue& start, const MsfValue& end) {
-  return ((end.m - start.m) * 60 - start.s + end.s) * kFramesPerSecond - start.f + end.f;
-}
-
-StartPositionRow FindStartPosition(std::span<const FieldSpec> fields) {
+StartPositionRow FindStartPosition(std::span<const FieldDescriptor> fields) {
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (fields[i].kind == FieldKind::kStartPosition) {
       return {StartPositionRow::Variant::kLba, i};
@@ -69,7 +49,7 @@ StartPositionRow FindStartPosition(std::span<const FieldSpec> fields) {
   return {};
 }
 
-std::vector<FieldUpdate> QuickSetUpdates(std::span<const FieldSpec> fields,
+std::vector<FieldUpdate> QuickSetUpdates(std::span<const FieldDescriptor> fields,
                                          std::span<const FieldState> states, QuickSet button,
                                          bool hex, std::optional<std::uint32_t> last_lba) {
   const StartPositionRow row = FindStartPosition(fields);
@@ -98,8 +78,8 @@ std::vector<FieldUpdate> QuickSetUpdates(std::span<const FieldSpec> fields,
     return {{row.field, s}};
   }
 
-  const MsfValue start = MsfOfState(states[row.field]);
-  const MsfValue end = MsfOfState(states[row.field + 1]);
+  const Msf start = MsfOfState(states[row.field]);
+  const Msf end = MsfOfState(states[row.field + 1]);
   const std::int64_t length = MsfRangeLength(start, end);
   const std::int64_t lba = LbaOfMsf(start);
   std::int64_t new_start = lba;
@@ -122,7 +102,7 @@ std::vector<FieldUpdate> QuickSetUpdates(std::span<const FieldSpec> fields,
   return MsfUpdates(row.field, states, new_start, new_start + length);
 }
 
-std::vector<FieldUpdate> TrackUpdates(std::span<const FieldSpec> fields,
+std::vector<FieldUpdate> TrackUpdates(std::span<const FieldDescriptor> fields,
                                       std::span<const FieldState> states, bool hex,
                                       std::span<const TrackBoxEntry> tracks, std::size_t chosen,
                                       std::uint32_t disc_end, bool end_at_next_track) {
@@ -142,7 +122,7 @@ std::vector<FieldUpdate> TrackUpdates(std::span<const FieldSpec> fields,
     end = chosen + 1 < tracks.size() ? std::int64_t{tracks[chosen + 1].start} - 1
                                      : std::int64_t{disc_end};
   } else {
-    const MsfValue start = MsfOfState(states[row.field]);
+    const Msf start = MsfOfState(states[row.field]);
     end = std::int64_t{track_start} + MsfRangeLength(start, MsfOfState(states[row.field + 1]));
   }
   return MsfUpdates(row.field, states, track_start, end);

@@ -1,4 +1,4 @@
-#include "console/form_spec.h"
+#include "form/form_layout.h"
 
 #include "util/bytes.h"
 #include "util/strings.h"
@@ -19,13 +19,15 @@ std::span<std::uint8_t> BufferOf(const FieldLocation& l, FormData& d) {
 
 std::uint32_t BitMask(unsigned width) { return width >= 32 ? 0xFFFFFFFFu : (1u << width) - 1u; }
 
-const FieldLocation& FillLocation(const FieldSpec& f) {
+const FieldLocation& FillLocation(const FieldDescriptor& f) {
   return f.fill_from.kind == FieldLocation::Kind::kNone ? f.location : f.fill_from;
 }
 
-std::uint32_t NumberMask(const FieldSpec& f) { return MaskToSize(0xFFFFFFFFu, f.size); }
+std::uint32_t NumberMask(const FieldDescriptor& f) { return MaskToSize(0xFFFFFFFFu, f.size); }
 
-bool Enabled(const FieldSpec& f, const FormData& d) { return !f.enabled_if || f.enabled_if(d); }
+bool Enabled(const FieldDescriptor& f, const FormData& d) {
+  return !f.enabled_if || f.enabled_if(d);
+}
 
 }  // namespace
 
@@ -77,8 +79,8 @@ void WriteField(const FieldLocation& l, std::uint32_t value, FormData& d) {
   }
 }
 
-FieldSpec ControlByteField(int index) {
-  FieldSpec f;
+FieldDescriptor ControlByteField(int index) {
+  FieldDescriptor f;
   f.kind = FieldKind::kNumber;
   f.label = kControlByteLabel;
   f.location = BigEndian(index, 1);
@@ -86,42 +88,42 @@ FieldSpec ControlByteField(int index) {
   return f;
 }
 
-std::vector<FieldSpec> FormFields(const FormSpec& form, int control_byte_index,
-                                  bool show_control_byte) {
-  std::vector<FieldSpec> fields(form.fields.begin(), form.fields.end());
+std::vector<FieldDescriptor> FormFields(const FormLayout& form, int control_byte_index,
+                                        bool show_control_byte) {
+  std::vector<FieldDescriptor> fields(form.fields.begin(), form.fields.end());
   if (show_control_byte && control_byte_index > 0) {
     fields.push_back(ControlByteField(control_byte_index));
   }
   return fields;
 }
 
-bool IsEditable(const FieldSpec& f) {
+bool IsEditable(const FieldDescriptor& f) {
   return f.kind != FieldKind::kLabel && f.kind != FieldKind::kNote;
 }
 
-bool HasEditableField(std::span<const FieldSpec> fields) {
-  for (const FieldSpec& f : fields) {
+bool HasEditableField(std::span<const FieldDescriptor> fields) {
+  for (const FieldDescriptor& f : fields) {
     if (IsEditable(f)) return true;
   }
   return false;
 }
 
-bool IsNumberField(const FieldSpec& f) {
+bool IsNumberField(const FieldDescriptor& f) {
   return f.kind == FieldKind::kNumber || f.kind == FieldKind::kStartPosition;
 }
 
-bool HasNumberField(std::span<const FieldSpec> fields) {
-  for (const FieldSpec& f : fields) {
+bool HasNumberField(std::span<const FieldDescriptor> fields) {
+  for (const FieldDescriptor& f : fields) {
     if (IsNumberField(f)) return true;
   }
   return false;
 }
 
-std::vector<FieldState> FillFields(std::span<const FieldSpec> fields, const FormData& source,
+std::vector<FieldState> FillFields(std::span<const FieldDescriptor> fields, const FormData& source,
                                    bool hex) {
   std::vector<FieldState> states(fields.size());
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    const FieldSpec& f = fields[i];
+    const FieldDescriptor& f = fields[i];
     FieldState& s = states[i];
     s.enabled = Enabled(f, source);
     switch (f.kind) {
@@ -162,11 +164,11 @@ std::vector<FieldState> FillFields(std::span<const FieldSpec> fields, const Form
   return states;
 }
 
-void CollectFields(std::span<const FieldSpec> fields, std::vector<FieldState>& states,
+void CollectFields(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,
                    FormData& current, bool hex) {
   if (states.size() != fields.size()) return;
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    const FieldSpec& f = fields[i];
+    const FieldDescriptor& f = fields[i];
     FieldState& s = states[i];
     s.enabled = Enabled(f, current);
     if (!s.enabled) continue;
@@ -208,8 +210,8 @@ void CollectFields(std::span<const FieldSpec> fields, std::vector<FieldState>& s
   }
 }
 
-void RebaseFields(std::span<const FieldSpec> fields, std::vector<FieldState>& states, bool from_hex,
-                  bool to_hex) {
+void RebaseFields(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,
+                  bool from_hex, bool to_hex) {
   if (states.size() != fields.size() || from_hex == to_hex) return;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (!IsNumberField(fields[i])) continue;
@@ -217,7 +219,7 @@ void RebaseFields(std::span<const FieldSpec> fields, std::vector<FieldState>& st
   }
 }
 
-std::string SpinField(const FieldSpec& field, std::string_view text, bool up, bool hex) {
+std::string SpinField(const FieldDescriptor& field, std::string_view text, bool up, bool hex) {
   const std::uint32_t upper = field.spin_upper != 0 ? field.spin_upper : SpinUpperLimit(field.size);
   const std::uint32_t value = ParseNumberText(text, hex) & NumberMask(field);
   return FormatNumberText(SpinStep(value, up, field.spin_lower, upper), hex);

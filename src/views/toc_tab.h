@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "console/decoder.h"
 #include "device/device_session.h"
+#include "form/decoder.h"
 
 namespace tamarack {
 

@@ -1,4 +1,4 @@
-#include "console/hex_dump.h"
+#include "form/hex_dump.h"
 
 #include <algorithm>
 #include <array>

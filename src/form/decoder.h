@@ -2,12 +2,13 @@
 // Command tab shows.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "decode/text_conventions.h"
 #include "device/scsi.h"
 
 namespace tamarack {
@@ -21,11 +22,36 @@ enum class ResultView : std::uint8_t {
   kInquiryList,  // the Inquiry list (Inquiry)
 };
 
+// One row of a list decoder (Inquiry list, feature list, capability list, TOC list): the
+// cells in column order and the row's icon number.
+struct DecodedRow {
+  std::vector<std::string> cells;
+  int icon = 0;
+};
+
+// A data-in buffer is filled with this byte before the command runs, so that the bytes the
+// drive did not write stay recognisable.
+inline constexpr std::uint8_t kFillByte = 0x5A;
+
+// The transferred count of a `request`-byte transfer: what the transport reported, never more
+// than the request.
+inline std::uint32_t TransferredCount(std::uint32_t reported, std::size_t request) {
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(reported, request));
+}
+
+// The received length a decoder gets: the transferred count, or 0 when it is the whole
+// request (a drive that filled the buffer said nothing of the reply's own length).
+inline std::uint32_t ReceivedLength(std::uint32_t reported, std::size_t request) {
+  const std::uint32_t n = TransferredCount(reported, request);
+  return n == request ? 0 : n;
+}
+
 struct DecodeInput {
-  // The data buffer of the command: the bytes it requested, filled with 0x5A before it ran.
+  // The data buffer of the command: the bytes it requested, filled with kFillByte before it
+  // ran.
   std::span<const std::uint8_t> data;
-  // The transferred count as the decoder sees it: 0 when it equals the request length, so
-  // that the decoder takes the length from the reply's own header.
+  // The transferred count as the decoder sees it (ReceivedLength): 0 when it equals the
+  // request length, so that the decoder takes the length from the reply's own header.
   std::uint32_t received_length = 0;
   // The transferred count as the transport reported it, never more than data.size().
   std::uint32_t transferred = 0;

@@ -1,0 +1,23 @@
+// The window's own part of the settings file: the option dialog's values and the hex input
+// switch.
+#pragma once
+
+#include "persist/settings_data.h"
+#include "shell/options.h"
+
+namespace tamarack {
+
+// "ControlFlag=", bit 1 the disc indicator, "TimeOutCom=", "ExeImm=", "CntApr=",
+// "ControlBufLen=" and "VirtualDrives=". A time-out or receive length of 0 or less reads as
+// its default (7 seconds, 40960 bytes).
+Options OptionsFromSettings(const SettingsData& data);
+
+// Writes what only the options hold: the disc indicator bit, the time-out and the virtual
+// drives. The console's three options are written with the console (ConsoleToSettings).
+void OptionsToSettings(const Options& options, SettingsData* data);
+
+// "ControlFlag=" bit 0: hex input on the Command tab (and the sector dump).
+bool HexInputOf(const SettingsData& data);
+void HexInputToSettings(bool on, SettingsData* data);
+
+}  // namespace tamarack

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "cli/exit_codes.h"
+#include "cli/virtual_cli.h"
+#include "temp_dir.h"
+#include "util/version.h"
+
+namespace tamarack::cli {
+namespace {
+
+using tamarack::testing::TempDir;
+using testing::VirtualCli;
+
+std::vector<std::string> Lines(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(CliTrace, RecordsEveryCommandOfTheRunBeforeOrAfterTheSubcommand) {
+  TempDir dir("tamarack-cli-trace-");
+  ASSERT_TRUE(dir.ok());
+  VirtualCli cli;
+  const std::string path = dir.File("t.jsonl");
+  ASSERT_EQ(cli.Run({"--trace", path, "inquiry", "--drive", "emu:type13"}), kExitGood)
+      << cli.err.str();
+  auto lines = Lines(path);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("\"drive\": \"emu:type13\", \"cdb\": \"12 00 00 00"), std::string::npos)
+      << lines[0];
+  // The run's trace is closed when it ends: the next run on the same drives records nothing.
+  EXPECT_FALSE(cli.drives.Trace().Active());
+
+  // Properties sends three commands; a second run starts the file afresh.
+  ASSERT_EQ(cli.Run({"properties", "--drive", "emu:type13", "--trace", path}), kExitGood)
+      << cli.err.str();
+  lines = Lines(path);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[1].find("\"cdb\": \"46 "), std::string::npos) << lines[1];
+  EXPECT_NE(lines[2].find("\"cdb\": \"5a "), std::string::npos) << lines[2];
+}
+
+TEST(CliTrace, RecordsFailedCommandsWithTheirSense) {
+  TempDir dir("tamarack-cli-trace-");
+  ASSERT_TRUE(dir.ok());
+  VirtualCli cli;
+  const std::string path = dir.File("t.jsonl");
+  EXPECT_EQ(cli.Run({"--trace", path, "send", "--drive", "emu:type13?tray=open", "--cdb", "00"}),
+            kExitNotReady);
+  const auto lines = Lines(path);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("\"scsi_status\": 2, \"sense\": \"70 00 02 "), std::string::npos)
+      << lines[0];
+}
+
+TEST(CliTrace, AFileThatCannotBeWrittenStopsTheRunBeforeAnyCommand) {
+  TempDir dir("tamarack-cli-trace-");
+  ASSERT_TRUE(dir.ok());
+  VirtualCli cli;
+  const std::string path = dir.File("no/such/folder.jsonl");
+  EXPECT_EQ(cli.Run({"--trace", path, "inquiry", "--drive", "emu:type13"}), kExitBadArguments);
+  EXPECT_EQ(cli.err.str(),
+            "tamarack-cli: cannot write the trace file " + path + ": No such file or directory\n");
+  EXPECT_EQ(cli.out.str(), "");
+}
+
+TEST(CliVersion, NamesTheProgramAndItsVersion) {
+  VirtualCli cli;
+  EXPECT_EQ(cli.Run({"--version"}), kExitGood);
+  EXPECT_EQ(cli.out.str(), VersionText("tamarack-cli") + "\n");
+  EXPECT_EQ(cli.out.str().rfind("tamarack-cli " + std::string(ProjectVersion()), 0), 0u);
+}
+
+}  // namespace
+}  // namespace tamarack::cli

@@ -1,0 +1,238 @@
+// The folders of src/ use each other in one direction only, in the order docs/architecture.md
+// states. The order is read from the document itself, so the two cannot drift apart; every
+// #include of src/ is then checked against it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// For each folder, the folders it may include (itself aside).
+using Order = std::map<std::string, std::set<std::string>>;
+
+struct SourceFile {
+  std::string path;  // relative to src/
+  std::string text;
+};
+
+struct CheckResult {
+  std::vector<std::string> violations;
+  int cross_folder_includes = 0;  // includes of another folder that were checked
+};
+
+std::string Trim(std::string_view s) {
+  const auto begin = s.find_first_not_of(" \t");
+  if (begin == std::string_view::npos) return "";
+  const auto end = s.find_last_not_of(" \t\r");
+  return std::string(s.substr(begin, end - begin + 1));
+}
+
+std::vector<std::string> Split(const std::string& s, const std::string& separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t at; (at = s.find(separator, start)) != std::string::npos;) {
+    parts.push_back(Trim(std::string_view(s).substr(start, at - start)));
+    start = at + separator.size();
+  }
+  parts.push_back(Trim(std::string_view(s).substr(start)));
+  return parts;
+}
+
+// The chains of the "Dependency direction" paragraph, up to the next heading: indented lines
+// such as "util <- device <- decode / views <- app". A folder uses the folders of the step left of
+// its own, and what those use; folders of one step ("/") know nothing of each other. On
+// failure `error` says why and the order is empty.
+Order ParseOrder(const std::string& document, std::string* error) {
+  std::map<std::string, std::set<std::string>> direct;
+  std::istringstream in(document);
+  bool inside = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("Dependency direction")) {
+      inside = true;
+      continue;
+    }
+    if (!inside) continue;
+    if (line.starts_with("#")) break;
+    // The chains are the indented block; prose may mention arrows.
+    if (!line.starts_with("    ") || line.find("<-") == std::string::npos) continue;
+    std::vector<std::string> previous;
+    for (const std::string& step : Split(line, "<-")) {
+      std::vector<std::string> folders = Split(step, "/");
+      for (const std::string& f : folders) {
+        if (f.empty() || !std::all_of(f.begin(), f.end(),
+                                      [](char c) { return (c >= 'a' && c <= 'z') || c == '_'; })) {
+          *error = "not a folder name: \"" + f + "\" in \"" + Trim(line) + "\"";
+          return {};
+        }
+        direct[f].insert(previous.begin(), previous.end());
+      }
+      previous = std::move(folders);
+    }
+  }
+  if (direct.empty()) {
+    *error = "no indented \"a <- b\" chain after \"Dependency direction\"";
+    return {};
+  }
+  Order order;
+  for (const auto& [folder, uses] : direct) {
+    std::set<std::string>& reach = order[folder];
+    std::vector<std::string> pending(uses.begin(), uses.end());
+    while (!pending.empty()) {
+      const std::string next = pending.back();
+      pending.pop_back();
+      if (!reach.insert(next).second) continue;
+      pending.insert(pending.end(), direct[next].begin(), direct[next].end());
+    }
+    if (reach.count(folder) != 0) {
+      *error = "the order goes round through " + folder;
+      return {};
+    }
+  }
+  return order;
+}
+
+CheckResult CheckIncludes(const Order& order, const std::vector<SourceFile>& files) {
+  CheckResult r;
+  std::set<std::string> folders;
+  for (const auto& [folder, uses] : order) folders.insert(folder);
+  for (const SourceFile& f : files) folders.insert(f.path.substr(0, f.path.find('/')));
+
+  static const std::regex kInclude(R"(^\s*#\s*include\s*[<"]([^">]+)[">])");
+  for (const SourceFile& f : files) {
+    const std::size_t slash = f.path.find('/');
+    const std::string own = slash == std::string::npos ? "" : f.path.substr(0, slash);
+    const auto placed = order.find(own);
+    if (placed == order.end()) {
+      r.violations.push_back("src/" + f.path + ": the folder is not in the order");
+      continue;
+    }
+    std::istringstream in(f.text);
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+      ++number;
+      std::smatch m;
+      if (!std::regex_search(line, m, kInclude)) continue;
+      const std::string target = m[1];
+      const std::size_t cut = target.find('/');
+      if (cut == std::string::npos) continue;
+      const std::string folder = target.substr(0, cut);
+      // Others are system and library headers (<sys/stat.h>, <CLI/CLI.hpp>).
+      if (folders.count(folder) == 0 || folder == own) continue;
+      ++r.cross_folder_includes;
+      if (placed->second.count(folder) == 0) {
+        r.violations.push_back("src/" + f.path + ":" + std::to_string(number) + " includes " +
+                               target + ", but " + own + " may not use " + folder);
+      }
+    }
+  }
+  return r;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+const fs::path kSourceDir = TAMARACK_SOURCE_DIR;
+
+std::vector<SourceFile> SourcesOfSrc() {
+  std::vector<SourceFile> files;
+  const fs::path src = kSourceDir / "src";
+  for (const auto& entry : fs::recursive_directory_iterator(src)) {
+    const std::string ext = entry.path().extension().string();
+    if (!entry.is_regular_file() || (ext != ".h" && ext != ".cc" && ext != ".cpp")) continue;
+    files.push_back({fs::relative(entry.path(), src).generic_string(), ReadFile(entry.path())});
+  }
+  std::sort(files.begin(), files.end(),
+            [](const SourceFile& a, const SourceFile& b) { return a.path < b.path; });
+  return files;
+}
+
+TEST(IncludeOrderTest, EveryIncludeOfSrcKeepsTheDocumentedOrder) {
+  std::string error;
+  const Order order = ParseOrder(ReadFile(kSourceDir / "docs" / "architecture.md"), &error);
+  ASSERT_TRUE(error.empty()) << "docs/architecture.md: " << error;
+  const std::vector<SourceFile> files = SourcesOfSrc();
+  ASSERT_FALSE(files.empty());
+  const CheckResult r = CheckIncludes(order, files);
+  // Guards the check itself: a reader that finds nothing would pass anything.
+  EXPECT_GT(r.cross_folder_includes, 100);
+  for (const std::string& v : r.violations) ADD_FAILURE() << v;
+}
+
+constexpr const char* kSmallDocument = R"(# Layers
+
+Dependency direction (never backwards):
+
+    util <- device <- form <- decode / views <- app
+    util <- device <- emu <- app
+
+Prose may say "decode <- console"; only the indented lines and nothing after the next heading
+are the order.
+
+## Folders
+
+    decode <- console
+)";
+
+TEST(IncludeOrderTest, ChainsGiveEachFolderWhatLiesLeftOfIt) {
+  std::string error;
+  const Order order = ParseOrder(kSmallDocument, &error);
+  ASSERT_TRUE(error.empty()) << error;
+  EXPECT_EQ(order.at("util"), (std::set<std::string>{}));
+  EXPECT_EQ(order.at("decode"), (std::set<std::string>{"util", "device", "form"}));
+  EXPECT_EQ(order.at("emu"), (std::set<std::string>{"util", "device"}));
+  EXPECT_EQ(order.at("app"),
+            (std::set<std::string>{"util", "device", "form", "decode", "views", "emu"}));
+  EXPECT_EQ(order.count("console"), 0u);
+
+  EXPECT_TRUE(ParseOrder("Dependency direction:\n\n    a <- b\n    b <- a\n", &error).empty());
+  EXPECT_NE(error.find("round"), std::string::npos) << error;
+  error.clear();
+  EXPECT_TRUE(ParseOrder("Dependency direction:\n\n    a <- emu (virtual)\n", &error).empty());
+  EXPECT_NE(error.find("not a folder name"), std::string::npos) << error;
+  error.clear();
+  EXPECT_TRUE(ParseOrder("No order here.\n", &error).empty());
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(IncludeOrderTest, IncludesUpwardsOrSidewaysAreNamed) {
+  std::string error;
+  const Order order = ParseOrder(kSmallDocument, &error);
+  ASSERT_TRUE(error.empty()) << error;
+  const std::vector<SourceFile> files = {
+      {"decode/a.cc",
+       "#include \"decode/a.h\"\n#include <vector>\n#include \"form/f.h\"\n"
+       "#include \"app/w.h\"\n  #  include \"views/v.h\"\n"},
+      {"emu/e.cc", "#include \"device/d.h\"\n#include \"form/f.h\"\n"},
+      {"util/u.h", "#include <sys/stat.h>\n#include <device/scsi.h>\n"},
+      {"app/w.cc", "#include \"emu/e.h\"\n#include \"decode/a.h\"\n#include \"util/u.h\"\n"},
+      {"device/linux/s.cc", "#include \"device/d.h\"\n#include \"util/u.h\"\n"},
+      {"misc/m.cc", "#include \"util/u.h\"\n"},
+  };
+  const CheckResult r = CheckIncludes(order, files);
+  EXPECT_EQ(r.violations, (std::vector<std::string>{
+                              "src/decode/a.cc:4 includes app/w.h, but decode may not use app",
+                              "src/decode/a.cc:5 includes views/v.h, but decode may not use views",
+                              "src/emu/e.cc:2 includes form/f.h, but emu may not use form",
+                              "src/util/u.h:2 includes device/scsi.h, but util may not use device",
+                              "src/misc/m.cc: the folder is not in the order",
+                          }));
+  EXPECT_EQ(r.cross_folder_includes, 10);
+}
+
+}  // namespace
