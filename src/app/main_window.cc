@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/aging_tab.h"
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
 #include "app/disc_indicator_widget.h"
@@ -22,6 +24,7 @@
 #include "app/mode_page_editor.h"
 #include "app/options_dialog.h"
 #include "app/properties_tab.h"
+#include "app/reference_data_dialog.h"
 #include "app/sector_dump_tab.h"
 #include "app/toc_tab.h"
 #include "app/tools_dialog.h"
@@ -181,6 +184,18 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
           &SectorDumpTab::SetHexInput);
   connect(command_tab_->grouping_box(), &QComboBox::currentIndexChanged, sector_dump_tab_,
           [this](int index) { sector_dump_tab_->SetGroupSize(GroupSize(index)); });
+  aging_tab_ = new AgingTab(session_, runner_, tabs_);
+  InstallTab(kTabAging, aging_tab_);
+  SetExecAction(kTabAging, [this] { aging_tab_->StartOrCancel(); });
+  aging_tab_->program_folder = QCoreApplication::applicationDirPath();
+  aging_tab_->group_size = [this] { return GroupSize(command_tab_->console().grouping_index); };
+  aging_tab_->on_settings_changed = [this] { SaveSettingsNow(); };
+  aging_tab_->on_running_changed = [this](bool on) {
+    SetExecCaptionOverride(kTabAging, on ? QStringLiteral("Cancel(&E)") : QString());
+  };
+  if (config_.dialog_hook) aging_tab_->dialog_hook = config_.dialog_hook;
+  aging_tab_->open_reference_dialog = [this] { OpenReferenceDialog(); };
+  aging_tab_->LoadSettings(settings_);
   measure_tab_ = new MeasureTab(session_, runner_, tabs_);
   InstallTab(kTabMeasure, measure_tab_);
   SetExecAction(kTabMeasure, [this] { measure_tab_->Execute(); });
@@ -272,6 +287,9 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
 }
 
 void MainWindow::LoadSettingsAtStart() {
+  // The ageing log goes beside the program until the settings name another file.
+  settings_.ageing.log_path =
+      (QCoreApplication::applicationDirPath() + QStringLiteral("/Log.htm")).toStdString();
   if (!config_.settings_path.empty()) LoadSettings(config_.settings_path, &settings_);
   options_ = OptionsFromSettings(settings_);
   session_.command_timeout = options_.command_timeout;
@@ -341,6 +359,7 @@ void MainWindow::SaveSettingsNow() {
     HexInputToSettings(console.hex_input(), &settings_);
   }
   if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
+  if (aging_tab_) aging_tab_->StoreSettings(&settings_);
   if (measure_tab_) settings_.msr_block_length = measure_tab_->block_count();
   if (config_.settings_path.empty()) return;
   std::string error;
@@ -463,11 +482,35 @@ void MainWindow::EjectOrLoad(bool eject) {
   SaveSettingsNow();
 }
 
+void MainWindow::OpenReferenceDialog() {
+  const AgeingSettings& ageing = aging_tab_->settings();
+  ReferenceDialogSettings r;
+  r.start_lba = static_cast<std::uint32_t>(ageing.start_lba);
+  r.end_lba = static_cast<std::uint32_t>(ageing.end_lba);
+  r.data_folder = ageing.data_folder;
+  r.data_file = ageing.data_file;
+  r.page = reference_page_;
+  for (int i = 0; i < drive_box_->count(); ++i)
+    r.drive_ids.push_back(drive_box_->itemText(i).toStdString());
+  r.program_folder = QCoreApplication::applicationDirPath().toStdString();
+  if (ReferenceDataDialog::Open(session_, runner_, drives_, &r, this)) {
+    aging_tab_->SetReferenceFile(r.data_folder, r.data_file);
+    SaveSettingsNow();
+  }
+  reference_page_ = r.page;
+}
+
 void MainWindow::ReselectDrive() {
   if (drive_box_->currentIndex() >= 0) OnDriveChanged(drive_box_->currentIndex());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A running ageing run on its tab refuses the close: it is told to stop, and ends with its
+  // log closed properly; the next close goes ahead.
+  if (tabs_->currentIndex() == kTabAging && aging_tab_->RefuseForRun(InterruptReason::kClose)) {
+    event->ignore();
+    return;
+  }
   // A measurement on its own tab is stopped and the window stays: its results are worth a look.
   if (measure_tab_ && tabs_->currentIndex() == kTabMeasure && measure_tab_->Stop()) {
     event->ignore();
@@ -530,9 +573,19 @@ void MainWindow::SetExecCaptionOverride(const QString& caption) {
   OnTabChanged(tabs_->currentIndex());
 }
 
+void MainWindow::SetExecCaptionOverride(int tab, const QString& caption) {
+  if (tab < 0 || tab >= static_cast<int>(tab_exec_overrides_.size())) return;
+  tab_exec_overrides_[static_cast<std::size_t>(tab)] = caption;
+  OnTabChanged(tabs_->currentIndex());
+}
+
 void MainWindow::OnTabChanged(int index) {
   if (print_button_) print_button_->setEnabled(index == kTabMeasure);
-  exec_button_->setText(exec_override_.isEmpty() ? ExecCaption(index) : exec_override_);
+  QString caption = exec_override_;
+  if (caption.isEmpty() && index >= 0 && index < static_cast<int>(tab_exec_overrides_.size())) {
+    caption = tab_exec_overrides_[static_cast<std::size_t>(index)];
+  }
+  exec_button_->setText(caption.isEmpty() ? ExecCaption(index) : caption);
 }
 
 }  // namespace tamarack::app

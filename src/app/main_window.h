@@ -25,6 +25,7 @@ class QTabWidget;
 
 namespace tamarack::app {
 
+class AgingTab;
 class CommandTab;
 class MeasureTab;
 class SectorDumpTab;
@@ -96,6 +97,7 @@ class MainWindow : public QMainWindow {
   DeviceSession& session() { return session_; }
   CommandTab* command_tab() const { return command_tab_; }
   SectorDumpTab* sector_dump_tab() const { return sector_dump_tab_; }
+  AgingTab* aging_tab() const { return aging_tab_; }
   MeasureTab* measure_tab() const { return measure_tab_; }
 
   // The Exec button's caption for a tab.
@@ -107,6 +109,8 @@ class MainWindow : public QMainWindow {
   void SetExecAction(int index, std::function<void()> action);
   // Changes the Exec caption while a job runs ("Cancel(&E)"), or back with an empty text.
   void SetExecCaptionOverride(const QString& caption);
+  // The same for one tab only: its caption while it is shown.
+  void SetExecCaptionOverride(int tab, const QString& caption);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -125,6 +129,8 @@ class MainWindow : public QMainWindow {
   void ResetCommands();
   void OpenControlData();
   void EjectOrLoad(bool eject);
+  // "Read && Setting" of the Aging tab.
+  void OpenReferenceDialog();
   void OpenDialog(QDialog* dialog);
   void FillDriveBox();
   void OnDriveChanged(int index);
@@ -142,8 +148,11 @@ class MainWindow : public QMainWindow {
   QPushButton* exec_button_ = nullptr;
   std::array<std::function<void()>, 7> exec_actions_;
   QString exec_override_;
+  std::array<QString, 7> tab_exec_overrides_;
   CommandTab* command_tab_ = nullptr;
   SectorDumpTab* sector_dump_tab_ = nullptr;
+  AgingTab* aging_tab_ = nullptr;
+  int reference_page_ = 0;  // the reference data dialog's last page, for the program's run
   MeasureTab* measure_tab_ = nullptr;
 
   WindowConfig config_;

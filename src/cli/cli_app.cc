@@ -67,6 +67,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
     }
     stopper.drives = context.drives;
   });
+  AddAgeCommand(app, context);
   AddCommandsCommand(app, context);
   AddDrivesCommand(app, context);
   AddModeSelectCommand(app, context);

@@ -44,6 +44,7 @@ bool OpenDriveOrExplain(DeviceSession& session, const std::string& drive,
 std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory();
 
 // Each subcommand adds itself to the app; its callback sets context.exit_code.
+void AddAgeCommand(CLI::App& app, CliContext& context);
 void AddCommandsCommand(CLI::App& app, CliContext& context);
 void AddDrivesCommand(CLI::App& app, CliContext& context);
 void AddModeSelectCommand(CLI::App& app, CliContext& context);

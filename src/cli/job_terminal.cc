@@ -95,7 +95,7 @@ std::string FormatDuration(std::chrono::seconds d) {
 }
 
 std::string FormatProgressLine(const JobProgress& p, std::chrono::microseconds elapsed,
-                               const std::string& unit) {
+                               const std::string& unit, const std::string& counters) {
   std::string line;
   if (p.total != 0) {
     line = StrFormat("%llu/%llu %s  %.1f%%", static_cast<unsigned long long>(p.done),
@@ -119,6 +119,7 @@ std::string FormatProgressLine(const JobProgress& p, std::chrono::microseconds e
         static_cast<long long>(per_unit * static_cast<double>(p.total - p.done)));
     line += "  " + FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(left)) + " left";
   }
+  if (!counters.empty()) line += "  " + counters;
   return line;
 }
 
@@ -145,7 +146,23 @@ void TerminalJobHost::EndProgressLine() {
   ClearLineLocked();
 }
 
+void TerminalJobHost::SetCounters(const std::string& text) {
+  std::string joined;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find_first_of("\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    if (end > at) joined += (joined.empty() ? "" : ", ") + text.substr(at, end - at);
+    at = end + 1;
+  }
+  std::lock_guard lock(mutex_);
+  counters_ = std::move(joined);
+}
+
 void TerminalJobHost::Show(JobText where, const std::string& text) {
+  if (where == JobText::kCounters) {
+    SetCounters(text);
+    return;
+  }
   if (where != JobText::kResultLine && where != JobText::kStatus) return;
   std::lock_guard lock(mutex_);
   ClearLineLocked();
@@ -160,7 +177,7 @@ void TerminalJobHost::Progress(const JobProgress& progress) {
                                 : std::chrono::steady_clock::duration(kQuietPeriod);
   if (!finished && now - last_drawn_ < period) return;
   last_drawn_ = now;
-  const std::string line = FormatProgressLine(progress, clock_.Now() - started_, unit_);
+  const std::string line = FormatProgressLine(progress, clock_.Now() - started_, unit_, counters_);
   if (terminal_) {
     err_ << "\r\033[K" << line << std::flush;
     line_open_ = true;

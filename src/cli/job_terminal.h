@@ -25,14 +25,17 @@ enum class AnswerPolicy {
 
 // "1234/5000 blocks  24.7%  3.52 MB/s (x23.5)  0:42 elapsed  2:09 left": the parts that are
 // known; `unit` names what `done` counts. Pure, for the renderer and tests.
+// `counters`, when not empty, follows at the end.
 std::string FormatProgressLine(const JobProgress& progress, std::chrono::microseconds elapsed,
-                               const std::string& unit);
+                               const std::string& unit, const std::string& counters = "");
 
 // "1:02:03" or "2:09".
 std::string FormatDuration(std::chrono::seconds d);
 
 // The terminal's JobHost. On a terminal the progress is one line rewritten in place; otherwise a
-// line every `quiet_period`. Result lines and messages are printed as they come. Thread-safe.
+// line every `quiet_period`. Result lines and messages are printed as they come; a job's counter
+// box (JobText::kCounters) is the end of the progress line, its lines joined by ", ".
+// Thread-safe.
 class TerminalJobHost : public JobHost {
  public:
   TerminalJobHost(std::ostream& out, std::ostream& err, std::istream* in, bool terminal,
@@ -49,6 +52,9 @@ class TerminalJobHost : public JobHost {
   RunState ended_by() const;
   // Puts the progress line away before other output (Ctrl-C notes, the summary).
   void EndProgressLine();
+  // What the progress line ends with from now on (the counter box's text, lines joined).
+  void SetCounters(const std::string& text);
+  std::chrono::microseconds Elapsed() const { return clock_.Now() - started_; }
 
  private:
   void ClearLineLocked();
@@ -63,6 +69,7 @@ class TerminalJobHost : public JobHost {
   Clock::Duration started_;
   std::chrono::steady_clock::time_point last_drawn_{};
   bool line_open_ = false;
+  std::string counters_;
   mutable std::mutex mutex_;
   std::condition_variable finished_cv_;
   bool finished_ = false;

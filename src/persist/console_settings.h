@@ -10,10 +10,9 @@ namespace tamarack {
 
 // "LastCom=" fields as this system uses them: the selected command's opcode, its row (kept
 // for user order, where several slots may share an opcode), then the ageing command index
-// as the eighth number (the fields between are kept as read).
+// as the eighth number (kLastComAgeingIndex; the fields between are kept as read).
 inline constexpr int kLastComOpcode = 0;
 inline constexpr int kLastComRow = 1;
-inline constexpr int kLastComAgeingIndex = 7;
 
 void ConsoleToSettings(const Console& console, SettingsData* data);
 

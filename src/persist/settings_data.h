@@ -8,14 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "ageing/ageing_settings.h"
+
 namespace tamarack {
 
 inline constexpr int kBuiltInCommandRows = 26;  // catalogue rows before the first user slot
 inline constexpr int kUserSlots = 10;
-inline constexpr int kAgeingCommandRows = 3;
 inline constexpr int kModePageRowsRead = 20;  // at most this many page rows are read back
 inline constexpr std::size_t kModePageBufferSize = 100;
-inline constexpr int kAgeingNumbers = 15;
+inline constexpr int kAgeingNumbers = 15;      // numbers of the "Ageing=" line
+inline constexpr int kLastComAgeingIndex = 7;  // the ageing command index in "LastCom="
 
 using CdbBytes = std::array<std::uint8_t, 12>;
 
@@ -51,15 +53,11 @@ struct SettingsData {
   std::array<int, 4> font = {400, 0, 1, 14};  // weight, italic, character set, height
   int control_flag = 2;                       // bit 0 Hex Input, bit 1 disc indicator
   std::string directory;
-  // Ageing.
-  std::string log_file;  // set by the window to the program's folder + "Log.htm"
-  std::string age_data_folder;
-  std::string age_data_file;
-  // Transfer Length, Step, Start LBA, End LBA, Interval Time, mode word, Data Check, Data
-  // Check Type, log option word, Received Data Display, Loop Count, Random Length, Random
-  // Interval, Log as HTML, ageing command index.
-  std::array<int, kAgeingNumbers> ageing = {1, 1, 0, 0, 0, 0, 0, 2, 0x20002, 1, 100, 0, 0, 1, 2};
-  std::array<CdbBytes, kAgeingCommandRows> age_com{};
+  // Ageing: "LogFile=", "AgeDataFolder=", "AgeDataFile=", "Ageing=", "AgeCom%02d=". The log
+  // path is set by the window to the program's folder + "Log.htm".
+  AgeingSettings ageing;
+  // "LastCom=": the eighth number is the ageing command index, written from and read into
+  // `ageing.command_index`.
   std::array<int, 8> last_com = {0, 0, 0, 0, 0, 0, 0, 2};
   int com_list_kind = 0;
   std::array<CdbBytes, kBuiltInCommandRows> com{};

@@ -25,7 +25,7 @@ int HexCharValue(char c) {
 
 // "%d %d ..." scanning: as many numbers as there are, the rest of `fields` unchanged.
 template <std::size_t N>
-void ScanNumbers(std::string_view text, std::array<int, N>* fields) {
+std::size_t ScanNumbers(std::string_view text, std::array<int, N>* fields) {
   std::size_t p = 0;
   for (std::size_t i = 0; i < N; ++i) {
     while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;
@@ -33,9 +33,10 @@ void ScanNumbers(std::string_view text, std::array<int, N>* fields) {
     if (p < text.size() && (text[p] == '-' || text[p] == '+')) ++p;
     const std::size_t digits = p;
     while (p < text.size() && text[p] >= '0' && text[p] <= '9') ++p;
-    if (p == digits) return;  // not a number: the scan stops here
+    if (p == digits) return i;  // not a number: the scan stops here
     (*fields)[i] = DecimalValue(text.substr(begin, p - begin));
   }
+  return N;
 }
 
 // The value after an indexed key ("Com07=..."): the index and the text after "=". False
@@ -97,20 +98,6 @@ void ReadUserData(LineReader& reader, UserSlotSettings* slot) {
 }
 
 }  // namespace
-
-int DecimalValue(std::string_view text) {
-  std::size_t p = 0;
-  while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;
-  bool negative = false;
-  if (p < text.size() && (text[p] == '-' || text[p] == '+')) negative = text[p++] == '-';
-  long long v = 0;
-  for (; p < text.size() && text[p] >= '0' && text[p] <= '9'; ++p) {
-    v = v * 10 + (text[p] - '0');
-    if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
-  }
-  if (negative) v = -v;
-  return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
-}
 
 std::size_t ReadHexBytes(std::string_view text, std::uint8_t* out, std::size_t max_bytes) {
   std::size_t n = 0, p = 0;
@@ -190,21 +177,12 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
     } else if (starts("Directory=")) {
       d->directory = std::string(value_of("Directory="));
     } else if (starts("LastCom=")) {
-      ScanNumbers(value_of("LastCom="), &d->last_com);
+      if (ScanNumbers(value_of("LastCom="), &d->last_com) == d->last_com.size()) {
+        d->ageing.command_index = d->last_com[kLastComAgeingIndex];
+      }
     } else if (starts("TraceFile=")) {
       d->trace_file = std::string(value_of("TraceFile="));
-    } else if (starts("LogFile=")) {
-      d->log_file = std::string(value_of("LogFile="));
-    } else if (starts("Ageing=")) {
-      ScanNumbers(value_of("Ageing="), &d->ageing);
-    } else if (starts("AgeDataFolder=")) {
-      d->age_data_folder = std::string(value_of("AgeDataFolder="));
-    } else if (starts("AgeDataFile=")) {
-      d->age_data_file = std::string(value_of("AgeDataFile="));
-    } else if (starts("AgeCom")) {
-      if (IndexedValue(line, 6, &index, &v) && index >= 0 && index < kAgeingCommandRows) {
-        ReadHexBytes(v, d->age_com[static_cast<std::size_t>(index)].data(), 12);
-      }
+    } else if (ApplyAgeingLine(line, &d->ageing)) {
     } else if (starts("Com")) {
       if (IndexedValue(line, 3, &index, &v) && index >= 0 && index < kBuiltInCommandRows) {
         ReadHexBytes(v, d->com[static_cast<std::size_t>(index)].data(), 12);
@@ -282,18 +260,88 @@ void AppendCommandLines(const SettingsData& d, CommandFileContent content, std::
 
 }  // namespace
 
-std::string FormatAgeingLines(const SettingsData& d) {
+namespace {
+
+// The fifteen numbers of "Ageing=", in their order.
+std::array<int, kAgeingNumbers> AgeingNumbers(const AgeingSettings& a) {
+  return {a.transfer_length,
+          a.step,
+          a.start_lba,
+          a.end_lba,
+          a.interval_ms,
+          a.mode.persisted(),
+          a.data_check ? 1 : 0,
+          static_cast<int>(a.data_check_type),
+          static_cast<int>(a.log_options.value()),
+          a.display_received ? 1 : 0,
+          a.loop_count,
+          a.random_length ? 1 : 0,
+          a.random_interval ? 1 : 0,
+          a.log_html ? 1 : 0,
+          a.command_index};
+}
+
+void SetAgeingNumbers(const std::array<int, kAgeingNumbers>& n, AgeingSettings* a) {
+  a->transfer_length = n[0];
+  a->step = n[1];
+  a->start_lba = n[2];
+  a->end_lba = n[3];
+  a->interval_ms = n[4];
+  a->mode = AgeingModeWord::FromPersisted(n[5]);
+  a->data_check = n[6] != 0;
+  // The check compares with a file unless the type is one of the test disc types.
+  a->data_check_type = n[7] == 0   ? DataCheckType::kType13
+                       : n[7] == 1 ? DataCheckType::kType30
+                                   : DataCheckType::kOther;
+  a->log_options = LogOptionWord(static_cast<std::uint32_t>(n[8]));
+  a->display_received = n[9] != 0;
+  a->loop_count = n[10];
+  a->random_length = n[11] != 0;
+  a->random_interval = n[12] != 0;
+  a->log_html = n[13] != 0;
+  a->command_index = n[14];
+}
+
+}  // namespace
+
+bool ApplyAgeingLine(std::string_view line, AgeingSettings* a) {
+  auto starts = [&line](std::string_view key) { return line.starts_with(key); };
+  auto value_of = [&line](std::string_view key) { return line.substr(key.size()); };
+  if (starts("LogFile=")) {
+    a->log_path = std::string(value_of("LogFile="));
+  } else if (starts("Ageing=")) {
+    std::array<int, kAgeingNumbers> numbers = AgeingNumbers(*a);
+    ScanNumbers(value_of("Ageing="), &numbers);
+    SetAgeingNumbers(numbers, a);
+  } else if (starts("AgeDataFolder=")) {
+    a->data_folder = std::string(value_of("AgeDataFolder="));
+  } else if (starts("AgeDataFile=")) {
+    a->data_file = std::string(value_of("AgeDataFile="));
+  } else if (starts("AgeCom")) {
+    int index = 0;
+    std::string_view hex;
+    if (IndexedValue(line, 6, &index, &hex) && index >= 0 && index < kAgeingCommands) {
+      ReadHexBytes(hex, a->cdbs[static_cast<std::size_t>(index)].data(), kCdbSize);
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::string FormatAgeingLines(const AgeingSettings& a) {
   std::string out;
-  StrAppendFormat(&out, "LogFile=%s\n", d.log_file.c_str());
-  StrAppendFormat(&out, "AgeDataFolder=%s\n", d.age_data_folder.c_str());
-  StrAppendFormat(&out, "AgeDataFile=%s\n", d.age_data_file.c_str());
+  StrAppendFormat(&out, "LogFile=%s\n", a.log_path.c_str());
+  StrAppendFormat(&out, "AgeDataFolder=%s\n", a.data_folder.c_str());
+  StrAppendFormat(&out, "AgeDataFile=%s\n", a.data_file.c_str());
   out += "Ageing=";
-  for (std::size_t i = 0; i < d.ageing.size(); ++i) {
-    StrAppendFormat(&out, i == 0 ? "%d" : " %d", d.ageing[i]);
+  const std::array<int, kAgeingNumbers> numbers = AgeingNumbers(a);
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    StrAppendFormat(&out, i == 0 ? "%d" : " %d", numbers[i]);
   }
   out += "\n";
-  for (std::size_t i = 0; i < d.age_com.size(); ++i) {
-    StrAppendFormat(&out, "AgeCom%02zu=%s\n", i, HexText(d.age_com[i]).c_str());
+  for (std::size_t i = 0; i < a.cdbs.size(); ++i) {
+    StrAppendFormat(&out, "AgeCom%02zu=%s\n", i, HexText(a.cdbs[i]).c_str());
   }
   return out;
 }
@@ -328,10 +376,10 @@ std::string FormatSettings(const SettingsData& d) {
   StrAppendFormat(&o, "fonto=%d %d %d %d\n", d.font[0], d.font[1], d.font[2], d.font[3]);
   StrAppendFormat(&o, "ControlFlag=%d\n", d.control_flag);
   StrAppendFormat(&o, "Directory=%s\n", d.directory.c_str());
-  o += FormatAgeingLines(d);
+  o += FormatAgeingLines(d.ageing);
   StrAppendFormat(&o, "LastCom=%d %d %d %d %d %d %d %d\n", d.last_com[0], d.last_com[1],
                   d.last_com[2], d.last_com[3], d.last_com[4], d.last_com[5], d.last_com[6],
-                  d.last_com[7]);
+                  d.ageing.command_index);
   StrAppendFormat(&o, "ComListKind=%d\n", d.com_list_kind);
   AppendCommandLines(d, CommandFileContent::kAll, &o);
   StrAppendFormat(&o, "MsrBlockLength=%d\n", d.msr_block_length);

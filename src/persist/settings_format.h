@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "persist/settings_data.h"
+#include "util/strings.h"  // DecimalValue, the reader's number conversion
 
 namespace tamarack {
 
@@ -21,12 +22,15 @@ std::string FormatSettings(const SettingsData& data);
 enum class CommandFileContent { kAll, kBuiltIn, kUser };
 std::string FormatCommandLines(const SettingsData& data, CommandFileContent content);
 
-// Lines of a saved ageing file.
-std::string FormatAgeingLines(const SettingsData& data);
+// The ageing lines, in the settings file and in saved ageing files: "LogFile=",
+// "AgeDataFolder=", "AgeDataFile=", "Ageing=" with its fifteen numbers, "AgeCom%02d=" for the
+// three ageing commands.
+std::string FormatAgeingLines(const AgeingSettings& ageing);
 
-// The decimal conversion of the settings reader: leading blanks, a sign, digits up to the
-// first non-digit; no number gives 0. Saturates instead of overflowing.
-int DecimalValue(std::string_view text);
+// Applies one line to the ageing settings when it is one of the ageing lines; false otherwise.
+// An "Ageing=" line with fewer numbers sets only the leading fields; "AgeCom" rows 3 and above
+// are ignored.
+bool ApplyAgeingLine(std::string_view line, AgeingSettings* ageing);
 
 // Hex byte text as the reader takes it: two characters per byte; "*" counts as 0; a pair
 // whose second character is a blank, CR, LF or the end is its first character alone; digits

@@ -1,5 +1,7 @@
 #include "util/strings.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -63,6 +65,20 @@ std::string FixedText(std::span<const std::uint8_t> bytes) {
     out.push_back(static_cast<char>(b));
   }
   return out;
+}
+
+int DecimalValue(std::string_view text) {
+  std::size_t p = 0;
+  while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;
+  bool negative = false;
+  if (p < text.size() && (text[p] == '-' || text[p] == '+')) negative = text[p++] == '-';
+  long long v = 0;
+  for (; p < text.size() && text[p] >= '0' && text[p] <= '9'; ++p) {
+    v = v * 10 + (text[p] - '0');
+    if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (negative) v = -v;
+  return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
 }
 
 std::string PlainLines(std::string_view text) {

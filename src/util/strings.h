@@ -29,6 +29,10 @@ std::string HexBytes(std::span<const std::uint8_t> bytes, std::string_view separ
 // Text of a fixed-width field: cut at its first zero byte, otherwise all of it.
 std::string FixedText(std::span<const std::uint8_t> bytes);
 
+// The decimal conversion of the settings reader and the number dialogs: leading blanks, a
+// sign, digits up to the first non-digit; no number gives 0. Saturates instead of overflowing.
+int DecimalValue(std::string_view text);
+
 // The program's texts end their lines in "\r\n" (they are shown as the system wrote them);
 // terminals and text views want "\n".
 std::string PlainLines(std::string_view text);

@@ -15,6 +15,7 @@
 namespace tamarack::cli::testing {
 
 // Runs the command line on `drives`, printing into `out` and `err` (emptied first).
+// Long jobs run on `clock` (the real one when null).
 inline int RunCapturing(const DriveDirectory& drives, const std::vector<std::string>& args,
                         std::ostringstream& out, std::ostringstream& err, Clock* clock = nullptr) {
   out.str("");

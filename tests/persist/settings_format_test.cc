@@ -134,9 +134,10 @@ TEST(SettingsReader, UnknownGarbageAndMissingLinesChangeNothing) {
   ApplySettingsText("hello\n\x01\x02\x03\nlba=3\n=4\nLBA\n\n", &d);
   EXPECT_EQ(d.lba, 5);
   ApplySettingsText("Ageing=9 8 7 6 5\r\n", &d);
-  EXPECT_EQ(d.ageing[4], 5);
-  EXPECT_EQ(d.ageing[5], 0) << "fields after the given numbers keep their values";
-  EXPECT_EQ(d.ageing[14], 2);
+  EXPECT_EQ(d.ageing.transfer_length, 9);
+  EXPECT_EQ(d.ageing.interval_ms, 5);
+  EXPECT_EQ(d.ageing.mode, AgeingModeWord()) << "fields after the given numbers keep their values";
+  EXPECT_EQ(d.ageing.command_index, 2);
   ApplySettingsText("Size=1 2\n", &d);
   EXPECT_EQ(d.size, (std::array<int, 4>{1, 2, 0, 0}));
 }
@@ -164,9 +165,37 @@ TEST(SavedFiles, CommandAndAgeingLines) {
   EXPECT_EQ(builtin.find("User"), std::string::npos);
   EXPECT_NE(builtin.find("ModeSenset09="), std::string::npos);
   EXPECT_EQ(FormatCommandLines(d, CommandFileContent::kAll), builtin + user);
-  const std::string age = FormatAgeingLines(d);
-  EXPECT_EQ(age.rfind("LogFile=", 0), 0u);
-  EXPECT_NE(age.find("AgeCom02=000000000000000000000000\n"), std::string::npos);
+  const std::string age = FormatAgeingLines(d.ageing);
+  EXPECT_EQ(age,
+            "LogFile=\nAgeDataFolder=\nAgeDataFile=\n"
+            "Ageing=1 1 0 0 0 257 0 2 131074 1 100 0 0 1 2\n"
+            "AgeCom00=280000000000000000000000\n"
+            "AgeCom01=a80000000000000000000000\n"
+            "AgeCom02=be0000000000000000100000\n");
+  AgeingSettings back;
+  back.step = 99;
+  for (std::size_t at = 0, end; (end = age.find('\n', at)) != std::string::npos; at = end + 1) {
+    EXPECT_TRUE(ApplyAgeingLine(std::string_view(age).substr(at, end - at), &back));
+  }
+  EXPECT_EQ(back, d.ageing);
+  EXPECT_FALSE(ApplyAgeingLine("LastCom=1", &back));
+}
+
+TEST(SavedFiles, TheEndOnDataErrorBitIsANegativeNumber) {
+  AgeingSettings a;
+  a.mode.set_method(static_cast<int>(LbaMethod::kRandom));
+  a.mode.set_loop(static_cast<int>(LoopMode::kCounted));
+  a.mode.set_end_on_data_error(true);
+  const std::string age = FormatAgeingLines(a);
+  EXPECT_NE(age.find("Ageing=1 1 0 0 0 -2147483134 "), std::string::npos) << age;
+  SettingsData d;
+  ApplySettingsText(age, &d);
+  EXPECT_EQ(d.ageing.mode, a.mode);
+  // The eighth "LastCom=" number is the ageing command index too, and is read after it.
+  ApplySettingsText("Ageing=1 1 0 0 0 0 0 2 0 1 100 0 0 1 1\nLastCom=0 0 0 0 0 0 0 0\n", &d);
+  EXPECT_EQ(d.ageing.command_index, 0);
+  ApplySettingsText("LastCom=5 5\n", &d);
+  EXPECT_EQ(d.ageing.command_index, 0) << "a short LastCom line leaves it";
 }
 
 }  // namespace

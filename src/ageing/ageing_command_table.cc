@@ -1,0 +1,102 @@
+#include "ageing/ageing_command_table.h"
+
+#include <string_view>
+#include "decode/read_cd_form.h"
+#include "decode/read_forms.h"
+
+#include "util/bytes.h"
+
+namespace tamarack {
+
+namespace {
+
+constexpr std::uint32_t k10 = 0x900;
+constexpr std::uint32_t k12 = 0xB00;
+
+const CommandEntry kAgeingTable[] = {
+    {0x28, k10, CommandDirection::kIn, "Read(10)", &kRead10Behaviour},
+    {0xA8, k12, CommandDirection::kIn, "Read(12)", &kRead12Behaviour},
+    {0xBE, k12, CommandDirection::kIn, "Read CD", &kReadCdBehaviour},
+    {kEndOpcode, 0, CommandDirection::kNone, "End", nullptr},
+};
+
+constexpr const char* kStartLbaLabel = "Start LBA";
+
+}  // namespace
+
+std::span<const CommandEntry> AgeingCommandTable() { return kAgeingTable; }
+
+const CommandEntry& AgeingCommand(int index) {
+  return index >= 0 && index < kAgeingCommands ? kAgeingTable[index]
+                                               : kAgeingTable[kAgeingCommands - 1];
+}
+
+Cdb AgeingCommandCdb(const AgeingSettings& settings) {
+  const int index = settings.command_index >= 0 && settings.command_index < kAgeingCommands
+                        ? settings.command_index
+                        : kAgeingCommands - 1;
+  Cdb cdb = settings.cdbs[static_cast<std::size_t>(index)];
+  cdb[0] = static_cast<std::uint8_t>(kAgeingTable[index].opcode);
+  return cdb;
+}
+
+void WriteAgeingAddress(Cdb& cdb, std::uint32_t lba, std::uint32_t length) {
+  switch (cdb[0]) {
+    case 0x28:
+      WriteBe16(cdb, 7, length);
+      break;
+    case 0xA8:
+      WriteBe32(cdb, 6, length);
+      break;
+    case 0xBE:
+      WriteBe24(cdb, 6, length);
+      break;
+    default:
+      break;
+  }
+  WriteBe32(cdb, 2, lba);
+}
+
+std::vector<FieldDescriptor> AgeingFormFields(int index, bool show_control_byte) {
+  const CommandEntry& e = AgeingCommand(index);
+  std::vector<FieldDescriptor> fields =
+      FormFields(*e.behaviour->form, ControlByteIndex(e), show_control_byte);
+  // The address and the length come first: they are what an ageing run is set up by, and
+  // the command's bits below them rarely change.
+  std::vector<FieldDescriptor> first, rest;
+  for (FieldDescriptor f : fields) {
+    if (f.kind == FieldKind::kStartPosition) {
+      f.kind = FieldKind::kNumber;
+      f.label = kStartLbaLabel;
+      f.size = NumberSize::kFour;
+      f.fill_from = {};
+      first.insert(first.begin(), f);
+    } else if (f.kind == FieldKind::kNumber && std::string_view(f.label) == "Transfer Length") {
+      first.push_back(f);
+    } else {
+      rest.push_back(f);
+    }
+  }
+  first.insert(first.end(), rest.begin(), rest.end());
+  return first;
+}
+
+void ReadAgeingForm(const FormData& collected, AgeingSettings* s) {
+  const int index = s->command_index >= 0 && s->command_index < kAgeingCommands
+                        ? s->command_index
+                        : kAgeingCommands - 1;
+  s->cdbs[static_cast<std::size_t>(index)] = collected.cdb;
+  s->start_lba = static_cast<std::int32_t>(ReadBe32(collected.cdb, 2));
+  s->transfer_length = collected.transfer_blocks;
+}
+
+FormData AgeingFormSource(const AgeingSettings& s) {
+  FormData d;
+  d.cdb = AgeingCommandCdb(s);
+  WriteAgeingAddress(d.cdb, static_cast<std::uint32_t>(s.start_lba),
+                     static_cast<std::uint32_t>(s.transfer_length));
+  d.transfer_blocks = s.transfer_length;
+  return d;
+}
+
+}  // namespace tamarack

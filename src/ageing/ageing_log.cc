@@ -1,0 +1,409 @@
+#include "ageing/ageing_log.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "form/hex_dump.h"
+#include "util/html_page.h"
+#include "util/strings.h"
+
+namespace tamarack {
+
+namespace {
+
+constexpr std::size_t kFileBufferBytes = 64 * 1024;
+constexpr std::size_t kDumpLine = 32;
+constexpr std::size_t kGroup = 4;
+constexpr std::size_t kDataOkBytes = 24;
+constexpr auto kFlushPeriod = std::chrono::seconds(1);
+
+const char* WhatText(LogWhat w) {
+  switch (w) {
+    case LogWhat::kAll:
+      return "All";
+    case LogWhat::kFailedOnly:
+      return "Failed Only";
+    case LogWhat::kNothing:
+      break;
+  }
+  return "None";
+}
+
+const char* DetailText(LogDetail d) {
+  switch (d) {
+    case LogDetail::kDetailed:
+      return "(Detail)";
+    case LogDetail::kMedium:
+      return "(Medium)";
+    case LogDetail::kSimple:
+      break;
+  }
+  return "(Simple)";
+}
+
+const char* WhatHtml(LogWhat w) {
+  switch (w) {
+    case LogWhat::kAll:
+      return "全てのコマンド";
+    case LogWhat::kFailedOnly:
+      return "失敗コマンドのみ";
+    case LogWhat::kNothing:
+      break;
+  }
+  return "収集しない";
+}
+
+const char* DetailHtml(LogDetail d) {
+  switch (d) {
+    case LogDetail::kDetailed:
+      return " / 詳細";
+    case LogDetail::kMedium:
+      return " / Medium";
+    case LogDetail::kSimple:
+      break;
+  }
+  return " / 簡略";
+}
+
+const char* StopOrGoOn(bool stop) { return stop ? "エージング停止" : "エージング継続"; }
+
+std::string Row(const char* name, std::string_view value) {
+  return StrFormat("<TR><TD bgcolor=#add8e6>%s</TD><TD>", name) + HtmlEscape(value) +
+         "</TD></TR>\n";
+}
+
+void AppendCdbHex(const Cdb& cdb, std::string* out) {
+  static const char kDigits[] = "0123456789abcdef";
+  for (std::uint8_t b : cdb) {
+    out->push_back(kDigits[b >> 4]);
+    out->push_back(kDigits[b & 0x0F]);
+  }
+}
+
+void AppendCharacters(std::span<const std::uint8_t> bytes, std::string* out) {
+  for (std::uint8_t b : bytes) out->append(DumpCharacter(b));
+}
+
+}  // namespace
+
+std::string TextSettingsSummary(const AgeingSettings& s, const LogHeader& h) {
+  std::string out = h.method_text + "\n" + h.loop_text;
+  if (s.data_check) {
+    out += "\nData Check Available";
+    if (s.data_check_type == DataCheckType::kOther) {
+      out += "\nData Check File=" + (s.data_file.empty() ? std::string("None") : s.data_file);
+    }
+    if (s.mode.end_on_data_error()) out += "\nLoop while no data error";
+  }
+  if (s.mode.end_on_command_error()) out += "\nLoop while no cmd error";
+  if (s.display_received) out += "\nReceived data diaplay";
+  const LogWhat what = s.log_options.what();
+  out += "\r\nLog Option=";
+  out += WhatText(what);
+  if (what != LogWhat::kNothing) out += DetailText(s.log_options.detail());
+  StrAppendFormat(&out,
+                  "\nStart Lba=%d(%xh)\nEnd Lba=%d(%xh)\nTransfer Length=%d(%xh)\t\nRandom "
+                  "Length=%d\nStep=%d(%xh)\nInterval Time=%d(%xh)msec\nRandom Time=%d",
+                  s.start_lba, static_cast<unsigned>(s.start_lba), s.end_lba,
+                  static_cast<unsigned>(s.end_lba), s.transfer_length,
+                  static_cast<unsigned>(s.transfer_length), s.random_length ? 1 : 0, s.step,
+                  static_cast<unsigned>(s.step), s.interval_ms,
+                  static_cast<unsigned>(s.interval_ms), s.random_interval ? 1 : 0);
+  out += "\nCommand=" + h.command_text;
+  return out;
+}
+
+std::string HtmlSettingsRows(const AgeingSettings& s, const LogHeader& h) {
+  std::string out;
+  out += Row("LBA の変更方法", h.method_text);
+  out += Row("エージング終了条件", h.loop_text);
+  out += Row("データチェック", s.data_check ? "行う" : "行わない");
+  if (s.data_check && s.data_check_type == DataCheckType::kOther) {
+    out += Row("チェック用ファイル", s.data_file.empty() ? "指定なし" : s.data_file);
+  }
+  if (s.data_check) out += Row("データ不一致発生の場合", StopOrGoOn(s.mode.end_on_data_error()));
+  out += Row("コマンドエラー発生の場合", StopOrGoOn(s.mode.end_on_command_error()));
+  out += Row("読み込んだデータ", s.display_received ? "表示する" : "表示しない");
+  const LogWhat what = s.log_options.what();
+  std::string option = WhatHtml(what);
+  if (what != LogWhat::kNothing) option += DetailHtml(s.log_options.detail());
+  out += Row("ログ オプション", option);
+  const char* empty_cells = "    <TD bgcolor=#dddddd width=100>　</TD><TD width=100>　</TD></TR>\n";
+  out += "<TR><TD bgcolor=#add8e6>その他の環境</TD><TD><TABLE border=1><TBODY>";
+  StrAppendFormat(&out,
+                  "<TR><TD bgcolor=#dddddd width=100>Start LBA</TD><TD width=100>%d(%xh)</TD>\n",
+                  s.start_lba, static_cast<unsigned>(s.start_lba));
+  StrAppendFormat(&out,
+                  "    <TD bgcolor=#dddddd width=100>End LBA</TD><TD width=100>%d(%xh)</TD>\n",
+                  s.end_lba, static_cast<unsigned>(s.end_lba));
+  out += empty_cells;
+  StrAppendFormat(
+      &out, "<TR><TD bgcolor=#dddddd width=100>Transfer Length</TD><TD width=100>%d(%d)</TD>\n",
+      s.transfer_length, s.transfer_length);
+  StrAppendFormat(&out,
+                  "    <TD bgcolor=#dddddd width=100>Random Length</TD><TD width=100>%s</TD>\n",
+                  s.random_length ? "On" : "Off");
+  StrAppendFormat(&out,
+                  "    <TD bgcolor=#dddddd width=100>Steps</TD><TD width=100>%d(%xh)</TD></TR>\n",
+                  s.step, static_cast<unsigned>(s.step));
+  StrAppendFormat(&out,
+                  "<TR><TD bgcolor=#dddddd width=100>Interval Time</TD><TD width=100>%d(%d)</TD>\n",
+                  s.interval_ms, s.interval_ms);
+  StrAppendFormat(&out,
+                  "    <TD bgcolor=#dddddd width=100>Random Interval</TD><TD width=100>%s</TD>\n",
+                  s.random_interval ? "On" : "Off");
+  out += empty_cells;
+  out += "</TBODY></TABLE></TD></TR>\n";
+  out += Row("使用するコマンド", h.command_text);
+  return out;
+}
+
+std::string BlockDumpLines(std::span<const std::uint8_t> block,
+                           std::span<const std::uint8_t> reference, bool compare) {
+  std::string out;
+  for (std::size_t at = 0; at < block.size(); at += kDumpLine) {
+    const auto line = block.subspan(at, std::min(kDumpLine, block.size() - at));
+    StrAppendFormat(&out, "%08zx ", at);
+    bool differs = false;
+    std::string marks = "^^^^^^^^ ";
+    for (std::size_t j = 0; j < kDumpLine; ++j) {
+      const bool group_start = j > 0 && j % kGroup == 0;
+      if (j < line.size()) {
+        StrAppendFormat(&out, group_start ? " %02x" : "%02x", line[j]);
+        const std::size_t r = at + j;
+        const bool bad = compare && (r >= reference.size() || reference[r] != line[j]);
+        differs = differs || bad;
+        marks += group_start ? (bad ? " ^^" : "   ") : (bad ? "^^" : "  ");
+      } else {
+        out += group_start ? "   " : "  ";
+      }
+    }
+    out += " |";
+    AppendCharacters(line, &out);
+    out += "\n";
+    if (differs) out += marks + "\n";
+  }
+  return out;
+}
+
+AgeingLog::AgeingLog(const AgeingSettings& settings, RunTime& time, Clock& clock)
+    : settings_(settings), time_(time), clock_(clock) {}
+
+AgeingLog::~AgeingLog() { Close(); }
+
+void AgeingLog::Close() {
+  if (file_ == nullptr) return;
+  if (std::fclose(file_) != 0 && failure_.empty()) Fail(errno);
+  file_ = nullptr;
+}
+
+bool AgeingLog::Open() {
+  if (!logging()) return true;
+  html_ = settings_.log_html;
+  file_ = settings_.log_path.empty() ? nullptr : std::fopen(settings_.log_path.c_str(), "w");
+  if (file_ == nullptr) return false;
+  file_buffer_.resize(kFileBufferBytes);
+  std::setvbuf(file_, file_buffer_.data(), _IOFBF, file_buffer_.size());
+  last_flush_ = clock_.Now();
+  return true;
+}
+
+void AgeingLog::Fail(int error) {
+  if (!failure_.empty()) return;
+  failure_ = StrFormat(kLogWriteFailedText, settings_.log_path.c_str(), std::strerror(error));
+  if (reported_) return;
+  reported_ = true;
+  if (on_failure) on_failure(failure_);
+}
+
+void AgeingLog::Put(std::string_view text) {
+  if (file_ == nullptr || !failure_.empty()) return;
+  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) Fail(errno);
+}
+
+void AgeingLog::PutEvent(std::string_view text) {
+  if (html_) {
+    Put(HtmlEscape(text));
+  } else {
+    Put(text);
+  }
+}
+
+void AgeingLog::Flush(Clock::Duration ahead) {
+  if (file_ == nullptr || !failure_.empty()) return;
+  const Clock::Duration t = clock_.Now();
+  if (t + ahead - last_flush_ < kFlushPeriod) return;
+  last_flush_ = t;
+  if (std::fflush(file_) != 0) Fail(errno);
+}
+
+void AgeingLog::Start(const LogHeader& h) {
+  if (file_ == nullptr) return;
+  const CivilTime t = time_.Now();
+  std::string out;
+  if (!html_) {
+    out = "Start Time=" + SpacedTimeLine(t);
+    out += "Model Name=" + h.model_name + "\n";
+    if (!h.volume_label.empty()) out += "CD Volume Name=" + h.volume_label + "\n";
+    out += TextSettingsSummary(settings_, h);
+    out += "\n==============Ageing Start==============\n";
+  } else {
+    out = HtmlPageHead("エージングログ " + TimeLine(t));
+    out += "</CENTER><H3>エージングログ  >>>>>ファイル[" + HtmlEscape(settings_.log_path) +
+           "]<<<<</H3>\n";
+    out += "<TABLE border=0><TBODY>\n";
+    out += "<TR><TD bgcolor=#add8e6 width=170>開始時刻</TD><TD width=300>" + TimeLine(t) +
+           "</TD></TR>\n";
+    out += Row("ドライブモデル名", h.model_name);
+    out += Row("ディスクボリューム名", h.volume_label);
+    out += HtmlSettingsRows(settings_, h);
+    out += "</TBODY></TABLE>\n";
+    out += "<TEXTAREA rows=30 cols=118 name=\"Logs\">";
+  }
+  Put(out);
+  Flush(kFlushPeriod);
+}
+
+bool AgeingLog::Wanted(bool failed) const {
+  switch (settings_.log_options.what()) {
+    case LogWhat::kAll:
+      return true;
+    case LogWhat::kFailedOnly:
+      return failed;
+    case LogWhat::kNothing:
+      break;
+  }
+  return false;
+}
+
+void AgeingLog::Command(bool ok, const Cdb& cdb, std::string_view error_text, std::int64_t ms,
+                        char marker) {
+  ++counts_.commands;
+  if (!ok) ++counts_.failed_commands;
+  if (file_ == nullptr || !Wanted(!ok)) return;
+  line_ = "Comm:";
+  AppendCdbHex(cdb, &line_);
+  if (ok) {
+    line_ += " Ok";
+  } else {
+    line_ += " Ng [";
+    line_ += error_text;
+    line_ += "]";
+  }
+  StrAppendFormat(&line_, " %lldmsec", static_cast<long long>(ms));
+  line_ += EventStamp(time_.Now());
+  StrAppendFormat(&line_, " %c\n", marker);
+  PutEvent(line_);
+}
+
+void AgeingLog::DataCheck(bool ok, const Cdb& cdb, std::string_view message, char marker) {
+  if (ok) {
+    ++counts_.data_ok;
+  } else {
+    ++counts_.data_ng;
+  }
+  if (file_ == nullptr || !Wanted(!ok)) return;
+  line_ = "Comm:";
+  AppendCdbHex(cdb, &line_);
+  line_ += " ";
+  line_ += message;
+  StrAppendFormat(&line_, " %c\n", marker);
+  PutEvent(line_);
+}
+
+void AgeingLog::Interval(int ms) {
+  if (file_ == nullptr || settings_.log_options.what() != LogWhat::kAll) return;
+  PutEvent(StrFormat("Interval %dmsec\n", ms));
+}
+
+void AgeingLog::Cancel() {
+  if (file_ == nullptr) return;
+  PutEvent("Canceled\n");
+}
+
+void AgeingLog::DataOk(std::span<const std::uint8_t> buffer) {
+  if (file_ == nullptr || settings_.log_options.what() != LogWhat::kAll ||
+      settings_.log_options.detail() != LogDetail::kDetailed) {
+    return;
+  }
+  const auto head = buffer.first(std::min(kDataOkBytes, buffer.size()));
+  line_ = "Data:";
+  line_ += HexBytes(head, "");
+  line_ += "...|";
+  AppendCharacters(head, &line_);
+  line_ += "\n";
+  PutEvent(line_);
+}
+
+void AgeingLog::DataNg(std::uint32_t transferred, std::int32_t blocks, std::int32_t lba,
+                       std::span<const std::uint8_t> buffer, const AgeingDataCheck& check,
+                       std::uint32_t block_size) {
+  if (file_ == nullptr || settings_.log_options.detail() != LogDetail::kDetailed) return;
+  std::string out = StrFormat("Error Data(read len=%u,req blk=%d)\n", transferred, blocks);
+  const std::size_t bs = block_size == 0 ? kAssumedBlockSize : block_size;
+  const bool compare =
+      settings_.data_check_type == DataCheckType::kOther &&
+      check.ReadReference(lba, static_cast<std::uint32_t>(bs), blocks, &reference_);
+  for (std::int32_t b = 0; b < blocks; ++b) {
+    const bool ng = check.marked(static_cast<std::size_t>(b));
+    StrAppendFormat(&out, "%s (+%d)\n", ng ? "NG" : "OK", b);
+    if (!ng) continue;
+    const std::size_t at = static_cast<std::size_t>(b) * bs;
+    const auto block = at < buffer.size() ? buffer.subspan(at, std::min(bs, buffer.size() - at))
+                                          : std::span<const std::uint8_t>();
+    const auto ref = compare && at < reference_.size()
+                         ? std::span<const std::uint8_t>(reference_)
+                               .subspan(at, std::min(bs, reference_.size() - at))
+                         : std::span<const std::uint8_t>();
+    out += BlockDumpLines(block, ref, compare);
+  }
+  PutEvent(out);
+}
+
+void AgeingLog::End(std::string_view status_text) {
+  if (file_ == nullptr) return;
+  const CivilTime t = time_.Now();
+  // A failed write stopped the log; the closing block is tried once more so that the file,
+  // if the disk has room again, tells why lines are missing.
+  const std::string failure = failure_;
+  failure_.clear();
+  const bool data = settings_.data_check;
+  std::string out;
+  if (!html_) {
+    out = "==============Ageing End================\nEnd Time=" + SpacedTimeLine(t);
+    StrAppendFormat(&out, "Total Command %lld , Failed Command %lld\n",
+                    static_cast<long long>(counts_.commands),
+                    static_cast<long long>(counts_.failed_commands));
+    if (data) {
+      StrAppendFormat(&out, "Data Check Ok %lld , Data Check Ng  %lld\n",
+                      static_cast<long long>(counts_.data_ok),
+                      static_cast<long long>(counts_.data_ng));
+    }
+    out += std::string(status_text) + "\n";
+    if (!failure.empty()) out += failure + "\n";
+  } else {
+    out = "</TEXTAREA>\n<TABLE border=0><TBODY>\n";
+    out += "<TR><TD bgcolor=#add8e6 width=150>終了時刻</TD><TD width=300>" + TimeLine(t) +
+           "</TD></TR>\n";
+    StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>全コマンド発行回数</TD><TD>%lld</TD></TR>\n",
+                    static_cast<long long>(counts_.commands));
+    StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>コマンドエラー回数</TD><TD>%lld</TD></TR>\n",
+                    static_cast<long long>(counts_.failed_commands));
+    if (data) {
+      StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>データチェックOK回数</TD><TD>%lld</TD></TR>\n",
+                      static_cast<long long>(counts_.data_ok));
+      StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>データチェックNG回数</TD><TD>%lld</TD></TR>\n",
+                      static_cast<long long>(counts_.data_ng));
+    }
+    if (!failure.empty()) out += Row("ログ書き込みエラー", failure);
+    out += "</TBODY></TABLE>\n";
+    out += HtmlPageEnd();
+  }
+  Put(out);
+  Flush(kFlushPeriod);
+  if (failure_.empty()) failure_ = failure;
+  Close();
+}
+
+}  // namespace tamarack

@@ -1,0 +1,130 @@
+#include "app/log_setting_dialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace tamarack::app {
+
+namespace {
+
+constexpr int kMaxPath = 260;
+
+}  // namespace
+
+LogSettingDialog::LogSettingDialog(LogOptionWord options, bool html, const QString& path,
+                                   const QString& folder, QWidget* parent)
+    : QDialog(parent), folder_(folder) {
+  setWindowTitle(QStringLiteral("エージングログ"));
+  setObjectName(QStringLiteral("logSettingDialog"));
+  auto* layout = new QVBoxLayout(this);
+
+  auto* what = new QGroupBox(QStringLiteral("取得オプション"), this);
+  auto* what_layout = new QVBoxLayout(what);
+  nothing_ = new QRadioButton(QStringLiteral("取得しない(&N)"), what);
+  all_ = new QRadioButton(QStringLiteral("全てのコマンドをログする(&A)"), what);
+  failed_ = new QRadioButton(QStringLiteral("失敗コマンドのみログする(&I)"), what);
+  for (QRadioButton* b : {nothing_, all_, failed_}) what_layout->addWidget(b);
+  layout->addWidget(what);
+
+  auto* kind = new QGroupBox(QStringLiteral("種別"), this);
+  auto* kind_layout = new QVBoxLayout(kind);
+  detailed_ = new QRadioButton(QStringLiteral("詳細なログ(&D)"), kind);
+  simple_ = new QRadioButton(QStringLiteral("簡略なログ(&S)"), kind);
+  // Two further kinds exist in the dialog but are never offered.
+  auto* medium = new QRadioButton(QStringLiteral("Medium(&M)"), kind);
+  auto* data_check = new QRadioButton(QStringLiteral("Data Check(&K)"), kind);
+  for (QRadioButton* b : {detailed_, simple_, medium, data_check}) kind_layout->addWidget(b);
+  for (QRadioButton* b : {medium, data_check}) {
+    b->setEnabled(false);
+    b->hide();
+  }
+  layout->addWidget(kind);
+
+  html_ = new QCheckBox(QStringLiteral("HTML形式で作成する(&T)"), this);
+  layout->addWidget(html_);
+  auto* path_row = new QHBoxLayout;
+  path_ = new QLineEdit(path, this);
+  path_->setObjectName(QStringLiteral("logPath"));
+  path_->setMaxLength(kMaxPath);
+  path_->setMinimumWidth(320);
+  browse_ = new QPushButton(QStringLiteral("参照(&R)"), this);
+  browse_->setAutoDefault(false);
+  path_row->addWidget(path_, 1);
+  path_row->addWidget(browse_);
+  layout->addLayout(path_row);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
+  auto* help = buttons->addButton(QStringLiteral("ヘルプ(&H)"), QDialogButtonBox::HelpRole);
+  layout->addWidget(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(help, &QPushButton::clicked, this, [this] {
+    QMessageBox::information(
+        this, QStringLiteral("Tamarack"),
+        QStringLiteral("取得オプション: ログに書くコマンド (全て、失敗したものだけ、なし)。\n"
+                       "種別: 詳細なログは読み込んだデータと不一致のデータのダンプを含みます。\n"
+                       "HTML形式: 表とテキストエリアのページとして書きます。"));
+  });
+  connect(browse_, &QPushButton::clicked, this, &LogSettingDialog::Browse);
+  connect(nothing_, &QRadioButton::toggled, this, &LogSettingDialog::UpdateEnabled);
+
+  choose_file = [this](const QString& in, const QString& name, const QString& filter) {
+    return QFileDialog::getSaveFileName(this, QStringLiteral("ﾛｸﾞﾌｧｲﾙの設定"),
+                                        in + QStringLiteral("/") + name, filter);
+  };
+
+  switch (options.what()) {
+    case LogWhat::kNothing:
+      nothing_->setChecked(true);
+      break;
+    case LogWhat::kAll:
+      all_->setChecked(true);
+      break;
+    case LogWhat::kFailedOnly:
+      failed_->setChecked(true);
+      break;
+  }
+  const std::uint32_t low = options.value() & 0xFFFFu;
+  if (low == 2) detailed_->setChecked(true);
+  if (low == 0) simple_->setChecked(true);
+  html_->setChecked(html);
+  UpdateEnabled();
+  path_->selectAll();
+  path_->setFocus();
+}
+
+void LogSettingDialog::UpdateEnabled() {
+  detailed_->setEnabled(!nothing_->isChecked());
+  simple_->setEnabled(!nothing_->isChecked());
+}
+
+void LogSettingDialog::Browse() {
+  const bool as_html = html_->isChecked();
+  const QString ext = as_html ? QStringLiteral("htm") : QStringLiteral("txt");
+  const QString filter = QStringLiteral("log file(*.%1);;all files(*.*)").arg(ext);
+  const QString chosen = choose_file(folder_, QStringLiteral("log.") + ext, filter);
+  if (!chosen.isEmpty()) path_->setText(chosen);
+}
+
+LogOptionWord LogSettingDialog::options() const {
+  std::uint32_t word = 0;
+  if (all_->isChecked()) word += 0x10000;
+  if (failed_->isChecked()) word += 0x20000;
+  if (detailed_->isChecked()) word += 2;
+  return LogOptionWord(word);
+}
+
+bool LogSettingDialog::html() const { return html_->isChecked(); }
+
+QString LogSettingDialog::path() const { return path_->text().left(kMaxPath); }
+
+}  // namespace tamarack::app

@@ -1,0 +1,255 @@
+// tamarack-cli age --drive ID [--settings FILE.age] [--command read10|read12|readcd]
+//   [--start LBA] [--end LBA] [--length N] [--step N]
+//   [--method twopoint|step|random|randomstep] [--loop once|endless|N] [--interval MS]
+//   [--random-interval] [--random-length] [--check type13|type30|file:PATH] [--stop-on-error]
+//   [--stop-on-data-error] [--log PATH] [--html] [--detail simple|medium|detailed]
+//   [--failed-only] [--seed N] [--yes]
+//
+// Flags override the .age file's values. Exit status: 0 when the run ended without a failure,
+// 14 when the data check found a mismatch, otherwise the sense category of the last failed
+// command; 1 when the settings did not let the run start.
+#include <CLI/CLI.hpp>
+#include <istream>
+#include <optional>
+#include <ostream>
+
+#include "ageing/ageing_job.h"
+#include "cli/cli_app.h"
+#include "cli/exit_codes.h"
+#include "cli/job_terminal.h"
+#include "device/sense_table.h"
+#include "job/job_runner.h"
+#include "persist/settings_format.h"
+#include "persist/text_file.h"
+#include "util/strings.h"
+
+namespace tamarack::cli {
+
+namespace {
+
+struct AgeOptions {
+  std::string drive;
+  std::string settings;
+  std::string command;
+  std::optional<std::int32_t> start, end, length, step, interval;
+  std::string method;
+  std::string loop;
+  bool random_interval = false;
+  bool random_length = false;
+  std::string check;
+  bool stop_on_error = false;
+  bool stop_on_data_error = false;
+  std::string log;
+  bool html = false;
+  std::string detail;
+  bool failed_only = false;
+  std::optional<std::uint32_t> seed;
+  bool yes = false;
+  std::uint32_t timeout = kDefaultCommandTimeout;
+};
+
+// The terminal's progress line ends with the counter box and the command rate.
+class AgeTerminalHost final : public TerminalJobHost {
+ public:
+  using TerminalJobHost::TerminalJobHost;
+  void Show(JobText where, const std::string& text) override {
+    if (where == JobText::kCounters) {
+      counters_ = text;
+      return;
+    }
+    TerminalJobHost::Show(where, text);
+  }
+  void Progress(const JobProgress& p) override {
+    const double seconds = std::chrono::duration<double>(Elapsed()).count();
+    std::string rate;
+    if (seconds > 0) rate = StrFormat("%.0f commands/s", static_cast<double>(p.done) / seconds);
+    SetCounters(counters_ + rate);
+    TerminalJobHost::Progress(p);
+  }
+
+ private:
+  std::string counters_;
+};
+
+// Applies the flags to the settings; false with a message for a value it does not take.
+bool ApplyFlags(const AgeOptions& o, AgeingSettings* s, std::string* error) {
+  if (!o.command.empty()) {
+    if (o.command == "read10") {
+      s->command_index = 0;
+    } else if (o.command == "read12") {
+      s->command_index = 1;
+    } else if (o.command == "readcd") {
+      s->command_index = 2;
+    } else {
+      *error = "--command takes read10, read12 or readcd";
+      return false;
+    }
+  }
+  if (o.start) s->start_lba = *o.start;
+  if (o.end) s->end_lba = *o.end;
+  if (o.length) s->transfer_length = *o.length;
+  if (o.step) s->step = *o.step;
+  if (o.interval) s->interval_ms = *o.interval;
+  if (!o.method.empty()) {
+    static const char* const kMethods[] = {"twopoint", "step", "random", "randomstep"};
+    int found = -1;
+    for (int i = 0; i < kMethodCount; ++i) {
+      if (o.method == kMethods[i]) found = i;
+    }
+    if (found < 0) {
+      *error = "--method takes twopoint, step, random or randomstep";
+      return false;
+    }
+    s->mode.set_method(found);
+  }
+  if (!o.loop.empty()) {
+    if (o.loop == "once") {
+      s->mode.set_loop(static_cast<int>(LoopMode::kOnce));
+    } else if (o.loop == "endless") {
+      s->mode.set_loop(static_cast<int>(LoopMode::kEndless));
+    } else if (o.loop.find_first_not_of("0123456789") == std::string::npos && o.loop.size() < 10) {
+      s->mode.set_loop(static_cast<int>(LoopMode::kCounted));
+      s->loop_count = DecimalValue(o.loop);
+    } else {
+      *error = "--loop takes once, endless or a number of loops";
+      return false;
+    }
+  }
+  if (o.random_interval) s->random_interval = true;
+  if (o.random_length) s->random_length = true;
+  if (!o.check.empty()) {
+    s->data_check = true;
+    if (o.check == "type13") {
+      s->data_check_type = DataCheckType::kType13;
+    } else if (o.check == "type30") {
+      s->data_check_type = DataCheckType::kType30;
+    } else if (o.check.rfind("file:", 0) == 0 && o.check.size() > 5) {
+      s->data_check_type = DataCheckType::kOther;
+      s->data_file = o.check.substr(5);
+    } else {
+      *error = "--check takes type13, type30 or file:PATH";
+      return false;
+    }
+  }
+  if (o.stop_on_error) s->mode.set_end_on_command_error(true);
+  if (o.stop_on_data_error) s->mode.set_end_on_data_error(true);
+  LogWhat what = s->log_options.what();
+  LogDetail detail = s->log_options.detail();
+  if (!o.log.empty()) {
+    s->log_path = o.log;
+    if (what == LogWhat::kNothing) what = LogWhat::kAll;
+  }
+  if (o.failed_only) what = LogWhat::kFailedOnly;
+  if (!o.detail.empty()) {
+    if (o.detail == "simple") {
+      detail = LogDetail::kSimple;
+    } else if (o.detail == "medium") {
+      detail = LogDetail::kMedium;
+    } else if (o.detail == "detailed") {
+      detail = LogDetail::kDetailed;
+    } else {
+      *error = "--detail takes simple, medium or detailed";
+      return false;
+    }
+  }
+  // No log file named anywhere: nothing is logged (and nothing asked).
+  if (s->log_path.empty()) what = LogWhat::kNothing;
+  s->log_options = LogOptionWord(what, detail);
+  if (o.html) s->log_html = true;
+  return true;
+}
+
+int ExitStatus(const AgeingResult& r) {
+  if (r.refusal != AgeingRefusal::kNone) return kExitBadArguments;
+  if (r.counts.data_ng > 0) return kExitMiscompare;
+  if (r.last_failure) return ExitCodeFor(*r.last_failure);
+  return kExitGood;
+}
+
+int Age(const AgeOptions& o, CliContext& context) {
+  std::ostream& out = *context.out;
+  std::ostream& err = *context.err;
+  // Without a file the terminal's run logs every command simply, when a log is named.
+  AgeingSettings s;
+  s.log_html = false;
+  s.display_received = false;
+  s.log_options = LogOptionWord(LogWhat::kAll, LogDetail::kSimple);
+  if (!o.settings.empty()) {
+    const auto text = ReadTextFile(o.settings);
+    if (!text) {
+      err << "tamarack-cli age: cannot read " << o.settings << "\n";
+      return kExitBadArguments;
+    }
+    SettingsData file;
+    file.ageing = s;
+    ApplySettingsText(*text, &file);
+    s = file.ageing;
+  }
+  std::string error;
+  if (!ApplyFlags(o, &s, &error)) {
+    err << "tamarack-cli age: " << error << "\n";
+    return kExitBadArguments;
+  }
+
+  DeviceSession session(context.drives, BuiltInSenseTable());
+  session.command_timeout = o.timeout;
+  if (!session.Open(o.drive)) {
+    err << "tamarack-cli age: " << session.OpenError() << "\n";
+    return kExitCannotOpen;
+  }
+  Clock& clock = context.clock ? *context.clock : RealClock();
+  JobRunner runner(session, clock);
+  AgeTerminalHost host(out, err, context.in, context.terminal,
+                       o.yes ? AnswerPolicy::kYes : AnswerPolicy::kPrompt, clock, "commands");
+  AgeingRunOptions options;
+  options.seed = o.seed;
+  auto job = std::make_shared<AgeingJob>(s, options);
+  RunJobFromTerminal(runner, job, host);
+  const AgeingResult& r = job->result();
+  if (r.refusal == AgeingRefusal::kNone) {
+    out << StrFormat("commands %lld, failed %lld", static_cast<long long>(r.commands),
+                     static_cast<long long>(r.failed_commands));
+    if (s.data_check) {
+      out << StrFormat(", data OK %lld, data NG %lld", static_cast<long long>(r.counts.data_ok),
+                       static_cast<long long>(r.counts.data_ng));
+    }
+    out << "\n";
+    if (s.log_options.what() != LogWhat::kNothing && r.log_failure.empty() &&
+        r.refusal == AgeingRefusal::kNone) {
+      out << "log: " << s.log_path << "\n";
+    }
+  }
+  return ExitStatus(r);
+}
+
+}  // namespace
+
+void AddAgeCommand(CLI::App& app, CliContext& context) {
+  auto* cmd = app.add_subcommand("age", "Run an ageing (endurance) test of reads");
+  auto o = std::make_shared<AgeOptions>();
+  cmd->add_option("--drive", o->drive, "Drive id (/dev/sr0, emu:type13, ...)")->required();
+  cmd->add_option("--settings", o->settings, "Ageing settings file (.age) to start from");
+  cmd->add_option("--command", o->command, "read10, read12 or readcd");
+  cmd->add_option("--start", o->start, "Start LBA");
+  cmd->add_option("--end", o->end, "End LBA (below Start LBA: the range is walked downwards)");
+  cmd->add_option("--length", o->length, "Blocks per command, 0 to 100");
+  cmd->add_option("--step", o->step, "Address step of the step methods");
+  cmd->add_option("--method", o->method, "twopoint, step, random or randomstep");
+  cmd->add_option("--loop", o->loop, "once, endless or a number of passes");
+  cmd->add_option("--interval", o->interval, "Pause after each command in milliseconds");
+  cmd->add_flag("--random-interval", o->random_interval, "Draw each pause at random");
+  cmd->add_flag("--random-length", o->random_length, "Draw each command's length at random");
+  cmd->add_option("--check", o->check, "Check the data: type13, type30 or file:PATH");
+  cmd->add_flag("--stop-on-error", o->stop_on_error, "End the run on a command error");
+  cmd->add_flag("--stop-on-data-error", o->stop_on_data_error, "End the run on a data error");
+  cmd->add_option("--log", o->log, "Log file (replaced)");
+  cmd->add_flag("--html", o->html, "Write the log as HTML");
+  cmd->add_option("--detail", o->detail, "Log detail: simple, medium or detailed");
+  cmd->add_flag("--failed-only", o->failed_only, "Log failed commands and data checks only");
+  cmd->add_option("--seed", o->seed, "Seed of the random addresses, lengths and pauses");
+  cmd->add_flag("--yes", o->yes, "Answer the run's questions with yes");
+  cmd->add_option("--timeout", o->timeout, "Time-out in seconds")->check(CLI::Range(1u, 86400u));
+  cmd->callback([&context, o] { context.exit_code = Age(*o, context); });
+}
+
+}  // namespace tamarack::cli

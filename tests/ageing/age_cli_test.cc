@@ -1,0 +1,60 @@
+// tamarack-cli age in-process against the virtual drives on a simulated clock.
+#include <gtest/gtest.h>
+
+#include "ageing/ageing_settings.h"
+#include "ageing_bench.h"
+#include "cli/exit_codes.h"
+#include "cli/virtual_cli.h"
+#include "persist/settings_format.h"
+
+namespace tamarack::cli {
+namespace {
+
+using Cli = testing::VirtualCli;
+
+TEST(CliAge, FlagsOverrideTheSettingsFileAndADataErrorExits14) {
+  Cli cli;
+  tamarack::testing::AgeingBench files("emu:type13?speed=max");
+  AgeingSettings file;
+  file.start_lba = 100;
+  file.end_lba = 200;
+  file.step = 50;
+  file.transfer_length = 7;
+  file.command_index = 0;
+  file.log_html = false;
+  file.mode.set_loop(static_cast<int>(LoopMode::kOnce));
+  files.dir.Write("run.age", FormatAgeingLines(file));
+  const std::string log = files.dir.File("log.txt");
+  const int code = cli.Run({"age", "--drive", "emu:type13?speed=max&corrupt=150", "--settings",
+                            files.dir.File("run.age"), "--length", "2", "--check", "type13",
+                            "--log", log, "--failed-only", "--detail", "detailed", "--seed", "3"});
+  EXPECT_EQ(code, kExitMiscompare) << cli.err.str();
+  EXPECT_NE(cli.out.str().find("commands 3, failed 0, data OK 2, data NG 1\n"), std::string::npos)
+      << cli.out.str();
+  const std::string text = files.Log();
+  EXPECT_NE(text.find("Transfer Length=2(2h)"), std::string::npos) << "the flag wins";
+  EXPECT_NE(text.find("Start Lba=100(64h)"), std::string::npos) << "the file's value stays";
+  EXPECT_NE(text.find("Command=28 00 00 00 00 64 00 00 02 00 00 00 "), std::string::npos);
+  EXPECT_NE(text.find("NG (+0)\n"), std::string::npos);
+}
+
+TEST(CliAge, ExitStatusOfTheLastFailureAndBadArguments) {
+  Cli cli;
+  EXPECT_EQ(cli.Run({"age", "--drive", "emu:type13?speed=max&bad=20", "--start", "0", "--end", "40",
+                     "--step", "10", "--loop", "once", "--stop-on-error"}),
+            kExitMediumError);
+  EXPECT_NE(cli.out.str().find("commands 3, failed 1\n"), std::string::npos) << cli.out.str();
+  EXPECT_EQ(cli.Run({"age", "--drive", "emu:type13?speed=max", "--start", "0", "--end", "40",
+                     "--loop", "2", "--method", "twopoint"}),
+            kExitGood);
+  EXPECT_NE(cli.out.str().find("commands 4, failed 0\n"), std::string::npos);
+  EXPECT_EQ(cli.Run({"age", "--drive", "emu:type13", "--method", "zigzag"}), kExitBadArguments);
+  EXPECT_NE(cli.err.str().find("--method takes twopoint, step, random or randomstep"),
+            std::string::npos);
+  EXPECT_EQ(cli.Run({"age", "--drive", "emu:type13", "--length", "101", "--end", "9"}),
+            kExitBadArguments);
+  EXPECT_NE(cli.err.str().find("転送長が最大数を超えました"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tamarack::cli

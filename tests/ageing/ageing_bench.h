@@ -1,0 +1,103 @@
+// An ageing run against a virtual drive on a simulated clock, run on the test's own thread,
+// with a scripted host, a fixed seed and log times from a fixed UTC origin.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "ageing/ageing_job.h"
+#include "device/clock.h"
+#include "device/device_session.h"
+#include "device/sense_table.h"
+#include "emu/virtual_drive_provider.h"
+#include "job/scripted_job_host.h"
+#include "temp_dir.h"
+
+namespace tamarack::testing {
+
+// 01/02/2026 03:04:05 UTC.
+inline constexpr std::time_t kLogOrigin = 1767323045;
+
+// A simulated clock that asks the run to cancel during its `cancel_at`-th pause of
+// `pause_ms` (the pause itself still passes whole).
+class PauseCancelClock final : public Clock {
+ public:
+  Duration Now() const override { return clock.Now(); }
+  void Sleep(Duration d) override {
+    if (state != nullptr && d == std::chrono::milliseconds(pause_ms) && ++pauses == cancel_at) {
+      state->Change(RunState::kRunning, RunState::kCancelRequested);
+    }
+    clock.Sleep(d);
+  }
+  SimulatedClock clock;
+  RunStateWord* state = nullptr;
+  int pause_ms = 0;
+  int cancel_at = 0;
+  int pauses = 0;
+};
+
+struct AgeingBench {
+  explicit AgeingBench(const std::string& id) {
+    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
+    EXPECT_TRUE(session.Open(id)) << session.OpenError();
+    clock.state = &state;
+  }
+
+  // Settings for a text log in the bench's folder.
+  AgeingSettings Settings() const {
+    AgeingSettings s;
+    s.log_path = dir.File("log.txt");
+    s.log_html = false;
+    s.log_options = LogOptionWord(LogWhat::kAll, LogDetail::kDetailed);
+    s.display_received = false;
+    return s;
+  }
+
+  AgeingRunOptions Options() const {
+    AgeingRunOptions o;
+    o.seed = 1;
+    o.time_origin = kLogOrigin;
+    o.utc_times = true;
+    return o;
+  }
+
+  AgeingResult Run(const AgeingSettings& s) { return Run(s, Options()); }
+  AgeingResult Run(const AgeingSettings& s, const AgeingRunOptions& o) {
+    host = std::make_unique<ScriptedJobHost>();
+    host->Script(answers);
+    state.Set(RunState::kRunning);
+    AgeingJob job(s, o);
+    JobContext ctx(session, *host, clock, state);
+    job.Run(ctx);
+    return job.result();
+  }
+
+  std::string Log(const std::string& name = "log.txt") const {
+    std::ifstream in(dir.File(name), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  PauseCancelClock clock;
+  DriveDirectory drives;
+  DeviceSession session{&drives, BuiltInSenseTable()};
+  RunStateWord state;
+  std::unique_ptr<ScriptedJobHost> host;
+  std::vector<Answer> answers;
+  TempDir dir{"tamarack-ageing-"};
+};
+
+// The number of lines of `text` that start with `prefix`.
+inline int LinesStartingWith(const std::string& text, const std::string& prefix) {
+  int n = 0;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) n += line.rfind(prefix, 0) == 0 ? 1 : 0;
+  return n;
+}
+
+}  // namespace tamarack::testing

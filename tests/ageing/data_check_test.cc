@@ -1,0 +1,160 @@
+// The data check on buffers made by hand: the test sector checks, the block count check and
+// the reference file's offsets.
+#include "ageing/data_check.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "emu/test_sector.h"
+#include "temp_dir.h"
+
+namespace tamarack {
+namespace {
+
+constexpr const char* kStamp = " 01/02/2026:03:04:05";
+
+struct Checker {
+  explicit Checker(DataCheckType type) {
+    s.data_check = true;
+    s.data_check_type = type;
+  }
+  AgeingSettings s;
+  AgeingDataCheck check{s, [] { return std::string(kStamp); }};
+};
+
+// `blocks` test sectors from `lba` in a 5Ah-filled buffer of blocks x 2656 bytes.
+std::vector<std::uint8_t> Sectors(std::int32_t lba, std::int32_t blocks) {
+  std::vector<std::uint8_t> b(static_cast<std::size_t>(blocks) * 2656, 0x5A);
+  for (std::int32_t i = 0; i < blocks; ++i) {
+    emu::FillTestSector(
+        lba + i, std::span<std::uint8_t>(b).subspan(static_cast<std::size_t>(i) * 2048, 2048));
+  }
+  return b;
+}
+
+// A Read(10) of `blocks` blocks into the whole of `buffer`.
+CheckedRead Read(std::int32_t lba, const std::vector<std::uint8_t>& buffer,
+                 std::uint32_t transferred, std::int32_t blocks) {
+  return {lba, buffer, transferred, blocks, Cdb{0x28}, static_cast<std::uint32_t>(buffer.size())};
+}
+
+void Write(std::vector<std::uint8_t>& b, std::size_t at, const char* text) {
+  std::memcpy(b.data() + at, text, std::strlen(text));
+}
+
+void Reseal(std::vector<std::uint8_t>& b, std::size_t sector) {
+  const auto s = std::span<std::uint8_t>(b).subspan(sector * 2048, 2048);
+  const std::uint16_t sum = emu::TestSectorChecksum(s);
+  s[2046] = static_cast<std::uint8_t>(sum & 0xFF);
+  s[2047] = static_cast<std::uint8_t>(sum >> 8);
+}
+
+TEST(TestSectorCheck, GoodSectorsNameTheFirstBlock) {
+  Checker c(DataCheckType::kType30);
+  auto b = Sectors(0, 3);
+  EXPECT_TRUE(c.check.Check(Read(0, b, 3 * 2048, 3)));
+  EXPECT_EQ(c.check.message(), "Check sum OK! lba:00000000(00000000h) mm:00 ss:02 ff:00");
+  EXPECT_EQ(c.check.block_size(), 2048u) << "found from where the 5Ah fill begins";
+}
+
+TEST(TestSectorCheck, LettersMatterToType30Only) {
+  auto b = Sectors(4500, 1);  // 01m02s00f
+  Write(b, 13, "01x02y00z");
+  Reseal(b, 0);
+  Checker type13(DataCheckType::kType13);
+  EXPECT_TRUE(type13.check.Check(Read(4500, b, 2048, 1))) << type13.check.message();
+  Checker type30(DataCheckType::kType30);
+  EXPECT_FALSE(type30.check.Check(Read(4500, b, 2048, 1)));
+  EXPECT_TRUE(type30.check.marked(0));
+  EXPECT_EQ(type30.check.message(), "") << "no message for the missing letters";
+}
+
+TEST(TestSectorCheck, AddressAndChecksumFailuresNameTheFirstBadBlock) {
+  Checker c(DataCheckType::kType13);
+  auto b = Sectors(0, 3);
+  Write(b, 2048 + 13, "00m02s01f");  // block 1 (LBA 1) claims frame 1: right
+  Write(b, 13, "00m02s01f");         // block 0 (LBA 0) claims frame 1: one too far
+  Reseal(b, 0);
+  b[2 * 2048 + 100] ^= 0xFF;  // block 2: checksum
+  EXPECT_FALSE(c.check.Check(Read(0, b, 3 * 2048, 3)));
+  EXPECT_EQ(c.check.message(),
+            "MSF Check NG! lba:00000000(00000000h) mm:00 ss:02 ff:01 (+- -0000001)");
+  EXPECT_TRUE(c.check.marked(0));
+  EXPECT_FALSE(c.check.marked(1));
+  EXPECT_TRUE(c.check.marked(2));
+  // The next check starts clean.
+  auto good = Sectors(7, 1);
+  b = Sectors(7, 1);
+  b[500] ^= 1;
+  EXPECT_FALSE(c.check.Check(Read(7, b, 2048, 1)));
+  EXPECT_EQ(c.check.message().rfind("Check sum NG! lba:00000007(00000007h) sum:", 0), 0u);
+  EXPECT_FALSE(c.check.marked(2));
+  EXPECT_TRUE(c.check.Check(Read(7, good, 2048, 1)));
+}
+
+TEST(TestSectorCheck, BlockCountOnceTheBlockSizeIsKnown) {
+  Checker c(DataCheckType::kType13);
+  auto first = Sectors(0, 1);
+  ASSERT_TRUE(c.check.Check(Read(0, first, 2048, 1)));
+  auto b = Sectors(10, 3);
+  EXPECT_FALSE(c.check.Check(Read(10, b, 4096, 3)));
+  EXPECT_EQ(
+      c.check.message(),
+      std::string("\nData Check NG!(Request(3)!=Answer(2)) lba:00000010(0000000ah)") + kStamp);
+  // Data Check off: OK at once, the block size is not even looked for.
+  Checker off(DataCheckType::kType13);
+  off.s.data_check = false;
+  EXPECT_TRUE(off.check.Check(Read(10, b, 4096, 3)));
+  EXPECT_EQ(off.check.block_size(), 0u);
+}
+
+TEST(ReferenceCheck, OffsetFollowsTheLowerEndInBothDirections) {
+  testing::TempDir dir("tamarack-refcheck-");
+  // A reference file of 2048-byte blocks whose every byte names its block (mod 256).
+  std::vector<std::uint8_t> file(20 * 2048);
+  for (std::size_t i = 0; i < file.size(); ++i) file[i] = static_cast<std::uint8_t>(i / 2048);
+  dir.Write("ref.dat", file);
+  for (const bool downwards : {false, true}) {
+    Checker c(DataCheckType::kOther);
+    c.s.start_lba = downwards ? 2000 : 1000;
+    c.s.end_lba = downwards ? 1000 : 2000;
+    c.s.data_file = dir.File("ref.dat");
+    std::vector<std::uint8_t> out;
+    ASSERT_TRUE(c.check.ReadReference(1010, 2048, 2, &out));
+    ASSERT_EQ(out.size(), 4096u);
+    EXPECT_EQ(out[0], 10) << "offset 20480";
+    std::vector<std::uint8_t> b(2 * 2656, 0x5A);
+    std::copy(out.begin(), out.end(), b.begin());
+    b[2048 + 5] = 0;  // LBA 1011 differs
+    EXPECT_FALSE(c.check.Check(Read(1010, b, 4096, 2)));
+    EXPECT_EQ(c.check.message(), std::string("Data Check NG! lba:00001011(000003f3h)") + kStamp);
+    EXPECT_FALSE(c.check.marked(0));
+    EXPECT_TRUE(c.check.marked(1));
+    b[2048 + 5] = 11;
+    EXPECT_TRUE(c.check.Check(Read(1010, b, 4096, 2)));
+    EXPECT_EQ(c.check.message(),
+              "Data Check Ok! TotalSize(4096 Bytes),blk=2,blksize=2048,lba=1010");
+  }
+}
+
+TEST(ReferenceCheck, AShortOrMissingFileIsNg) {
+  testing::TempDir dir("tamarack-refcheck-");
+  dir.Write("short.dat", std::vector<std::uint8_t>(2048 + 100, 0x11));
+  Checker c(DataCheckType::kOther);
+  c.s.end_lba = 100;
+  c.s.data_file = dir.File("short.dat");
+  std::vector<std::uint8_t> b(2 * 2656, 0x5A);
+  std::fill_n(b.begin(), 4096, 0x11);
+  EXPECT_FALSE(c.check.Check(Read(0, b, 4096, 2)));
+  EXPECT_TRUE(c.check.marked(1)) << "the bytes the file does not have";
+  EXPECT_FALSE(c.check.marked(0));
+  EXPECT_EQ(c.check.message(), std::string("Data Check NG! lba:00000001(00000001h)") + kStamp);
+  c.s.data_file = dir.File("gone.dat");
+  EXPECT_FALSE(c.check.Check(Read(0, b, 4096, 2)));
+  EXPECT_EQ(c.check.message(), "");
+}
+
+}  // namespace
+}  // namespace tamarack
