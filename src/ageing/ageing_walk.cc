@@ -111,6 +111,7 @@ bool AgeingWalk::Continue(std::int32_t current) {
     } else {
       budget_ = per_loop > INT64_MAX / loops ? INT64_MAX : loops * per_loop;
     }
+    total_budget_ = budget_;
     return true;
   }
   // Exactly `budget` commands; a budget the settings make 0 or less still lets one through.

@@ -42,8 +42,9 @@ class AgeingWalk {
   // 'i' after a step and 'r' after a random choice of the random-and-step method, else ' '.
   char StepMarker() const;
 
-  // Commands the counted random-and-step mode allows (0 for every other mode).
-  std::int64_t budget() const { return budget_; }
+  // Commands the counted random-and-step mode allows in all (0 for every other mode); fixed
+  // when the run starts, while the walk counts its own copy down.
+  std::int64_t budget() const { return total_budget_; }
 
  private:
   std::int64_t Lo() const;
@@ -60,6 +61,7 @@ class AgeingWalk {
   std::int64_t k_ = 0;
   std::int64_t passes_ = 0;
   std::int64_t budget_ = 0;
+  std::int64_t total_budget_ = 0;
 };
 
 }  // namespace tamarack

@@ -42,6 +42,10 @@ TEST(AgeingRun, CountedRandomAndStepAndTheEmptyRange) {
   EXPECT_EQ(LinesStartingWith(b.Log(), "Comm:be"), 20);
   EXPECT_EQ(r.status_text, "Ageing Done!     Read Count(Failed)=20(0)");
   EXPECT_EQ(b.host->TextsAt(JobText::kCounters).back(), "Total Command=20\r\nFail Command=0\r\n");
+  // The progress keeps the run's whole budget as its total to the last report.
+  ASSERT_FALSE(b.host->progress.empty());
+  for (const JobProgress& p : b.host->progress) EXPECT_EQ(p.total, 20u) << p.done;
+  EXPECT_EQ(b.host->progress.back().done, 20u);
   ASSERT_EQ(b.host->messages.size(), 1u);
   EXPECT_EQ(b.host->messages[0].second, kAgeingEndMessage);
 
