@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -26,6 +27,7 @@
 #include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "app/window_post.h"
+#include "console/cdb_text.h"
 #include "console/mode_page_command.h"
 #include "decode/control_commands.h"
 #include "decode/mode_select.h"
@@ -165,7 +167,11 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
     if (filling_list_ || index < 0) return;
     SelectListEntry(index, QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
   });
-  connect(list_, &QListWidget::itemDoubleClicked, this, [this] { Execute(); });
+  connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
+    // The same moment as Send: the settings are written first.
+    if (on_settings_changed) on_settings_changed();
+    Execute();
+  });
   connect(form_, &FormView::FieldEdited, this, &CommandTab::OnFieldEdited);
   connect(form_, &FormView::SpinPressed, this, &CommandTab::OnSpin);
   connect(hex_input_, &QCheckBox::clicked, this, &CommandTab::OnHexInput);
@@ -216,6 +222,25 @@ void CommandTab::SetListKind(ListKind kind) {
   }
   FillList();
 }
+
+void CommandTab::ShowCurrentCommand() {
+  if (list_kind_bar_->currentIndex() != static_cast<int>(console_.list_kind())) {
+    const QSignalBlocker quiet(list_kind_bar_);
+    list_kind_bar_->setCurrentIndex(static_cast<int>(console_.list_kind()));
+  }
+  FillList();
+  BuildForm(false);
+}
+
+void CommandTab::ClearResults() {
+  if (running_) return;  // the running command shows its own result
+  decoded_box_->clear();
+  decoded_header_->clear();
+  dump_box_->clear();
+  result_list_->clear();
+}
+
+void CommandTab::RefreshTrackBox() { start_bar_->Rebuild(); }
 
 void CommandTab::SelectListEntry(int index, bool shift) {
   QListWidgetItem* item = list_->item(index);
@@ -360,6 +385,7 @@ void CommandTab::OpenRename(std::size_t row) {
             QString::fromStdString(ListEntryText(ListKind::kUser, row, console_.catalogue())));
       }
     }
+    if (on_settings_changed) on_settings_changed();
   });
   OpenDialog(dialog);
 }
@@ -370,8 +396,16 @@ void CommandTab::Execute() {
   decoded_header_->clear();
   dump_box_->clear();
   result_list_->clear();
-  PlanResult p = console_.PrepareExecution(cdb_box_->text().toStdString());
-  if (!console_.cdb_editable()) ShowCdbLine();
+  const std::string typed = cdb_box_->text().toStdString();
+  PlanResult p = console_.PrepareExecution(typed);
+  const CdbBoxParse parsed = ParseCdbBoxText(typed);
+  if (console_.cdb_editable() && !parsed.cdb) {
+    // The typed text stays, with the cursor where reading stopped.
+    cdb_box_->setCursorPosition(
+        static_cast<int>(QString::fromStdString(typed.substr(0, parsed.stop)).size()));
+  } else {
+    ShowCdbLine();  // a typed box is shown back in its normal form
+  }
   if (!p.plan) {
     ShowError(QString::fromStdString(p.message));
     return;
