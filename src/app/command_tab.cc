@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -101,7 +102,12 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   left->addWidget(list_, 1);
   layout->addLayout(left);
 
-  auto* right = new QVBoxLayout;
+  // The form, the page editor and the results scroll together when the window is too small
+  // for all of them, so that no control is ever cut off.
+  auto* right_page = new QWidget(this);
+  right_page->setObjectName(QStringLiteral("commandPage"));
+  auto* right = new QVBoxLayout(right_page);
+  right->setContentsMargins(0, 0, 0, 0);
   form_ = new FormView(this);
   form_->setObjectName(QStringLiteral("formView"));
   right->addWidget(form_);
@@ -158,8 +164,18 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   rl->addWidget(result_list_, 1);
   rl->addWidget(dump_header_);
   rl->addWidget(dump_box_, 1);
+  // Eight lines of results at least, whatever the form above takes.
+  const int lines = QFontMetrics(DumpFont()).lineSpacing() * 8;
+  decoded_box_->setMinimumHeight(lines);
+  dump_box_->setMinimumHeight(lines);
+  result_list_->setMinimumHeight(lines);
   right->addWidget(results, 1);
-  layout->addLayout(right, 1);
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("commandScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(right_page);
+  layout->addWidget(scroll, 1);
 
   connect(list_kind_bar_, &QTabBar::currentChanged, this,
           [this](int i) { SetListKind(static_cast<ListKind>(i)); });

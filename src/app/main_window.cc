@@ -142,6 +142,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   drive_box_->setMinimumContentsLength(16);
   exec_button_ = new QPushButton(central);
   exec_button_->setObjectName(QStringLiteral("execButton"));
+  exec_button_->setProperty("fitsText", true);
   indicator_ = new DiscIndicatorWidget(
       session_, [this] { return AnyJobRunning(); }, [this] { ReselectDrive(); }, central);
   top->addWidget(indicator_);
@@ -278,29 +279,36 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
-  auto button = [central, top](const char* text, const char* name) {
-    auto* b = new QPushButton(QString::fromUtf8(text), central);
+  auto button = [](QWidget* parent, QHBoxLayout* row, const char* text, const char* name) {
+    auto* b = new QPushButton(QString::fromUtf8(text), parent);
     b->setObjectName(QString::fromUtf8(name));
     b->setAutoDefault(false);
-    top->addWidget(b);
+    b->setProperty("fitsText", true);
+    row->addWidget(b);
     return b;
   };
-  control_data_button_ = button("制御ﾃﾞｰﾀ", "controlDataButton");
+  // The settings buttons sit at the right of the status line.
+  auto* settings_row = new QHBoxLayout;
+  settings_row->setContentsMargins(0, 0, 0, 0);
+  auto* settings_box = new QWidget(this);
+  settings_box->setLayout(settings_row);
+  statusBar()->addPermanentWidget(settings_box);
+  control_data_button_ = button(central, top, "制御ﾃﾞｰﾀ", "controlDataButton");
   control_data_button_->setToolTip(QStringLiteral("ﾄﾞﾗｲﾌﾞから読み込んだ制御ﾃﾞｰﾀ"));
-  eject_button_ = button("Eject", "ejectButton");
-  load_button_ = button("Load", "loadButton");
+  eject_button_ = button(central, top, "Eject", "ejectButton");
+  load_button_ = button(central, top, "Load", "loadButton");
   load_button_->hide();  // the tray-load button exists but is not shown
-  reset_button_ = button("ｺﾏﾝﾄﾞ初期化", "resetCommandsButton");
-  options_button_ = button("ｵﾌﾟｼｮﾝ設定", "optionsButton");
-  font_button_ = button("ﾌｫﾝﾄ設定", "fontButton");
-  print_button_ = button("Print", "printButton");
-  save_button_ = button("保存", "saveButton");
+  reset_button_ = button(settings_box, settings_row, "ｺﾏﾝﾄﾞ初期化", "resetCommandsButton");
+  options_button_ = button(settings_box, settings_row, "ｵﾌﾟｼｮﾝ設定", "optionsButton");
+  font_button_ = button(settings_box, settings_row, "ﾌｫﾝﾄ設定", "fontButton");
+  print_button_ = button(central, top, "Print", "printButton");
+  save_button_ = button(central, top, "保存", "saveButton");
   save_button_->setToolTip(QStringLiteral("ﾀﾌﾞのﾃﾞｰﾀを保存"));
-  open_button_ = button("開く", "openButton");
+  open_button_ = button(central, top, "開く", "openButton");
   open_button_->setToolTip(QStringLiteral("ﾀﾌﾞのﾃﾞｰﾀを読み込み"));
   connect(save_button_, &QPushButton::clicked, this, &MainWindow::SaveTabFile);
   connect(open_button_, &QPushButton::clicked, this, &MainWindow::LoadTabFile);
-  auto* tool = button("Tool", "toolButton");
+  auto* tool = button(central, top, "Tool", "toolButton");
   connect(tool, &QPushButton::clicked, this, [this] {
     ToolsDialog::Replace(this, session_, runner_, &settings_.tool_last_tab,
                          command_tab_->console().hex_input());
@@ -347,6 +355,17 @@ void MainWindow::ApplyDisplayFont() {
   f.setWeight(static_cast<QFont::Weight>(std::clamp(settings_.font[0], 100, 900)));
   f.setItalic(settings_.font[1] != 0);
   setFont(f);
+  FitButtonsToText();
+}
+
+void MainWindow::FitButtonsToText() {
+  // At the minimum width the top row holds the drive box and every tool button: a button may
+  // shrink to its text in the window's font, not to the style's wider default.
+  for (QPushButton* b : findChildren<QPushButton*>()) {
+    if (b->property("fitsText").toBool()) {
+      b->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(b->text()) + 24);
+    }
+  }
 }
 
 void MainWindow::RememberGeometry() {

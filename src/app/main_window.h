@@ -151,6 +151,7 @@ class MainWindow : public QMainWindow {
   const std::string& DataFolder();
   void ShowMessage(QMessageBox::Icon icon, const QString& text);
   void ApplyDisplayFont();
+  void FitButtonsToText();
   void RememberGeometry();
   void OpenOptionsDialog();
   // Starts, redirects or stops the drives' command trace as the options say.
