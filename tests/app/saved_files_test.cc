@@ -30,6 +30,7 @@
 #include "device/clock.h"
 #include "emu/virtual_drive_provider.h"
 #include "persist/settings_format.h"
+#include "util/strings.h"
 
 namespace tamarack::app {
 
@@ -264,6 +265,44 @@ class SavedFilesTest : public QObject {
     QVERIFY(text.find("ControlFlag=1\n") != std::string::npos);
     QVERIFY(text.find("TocKind=1\n") != std::string::npos);
     QVERIFY2(text.find("SendEventParam=0006030002000104\n") != std::string::npos, text.c_str());
+  }
+
+  void ARenameAndADoubleClickWriteTheSettings() {
+    WriteAll(Settings(), "ControlFlag=0\n");
+    const QString name = QString(30, QLatin1Char('r'));
+    {
+      MainWindow w(drives_.get(), Config());
+      CommandTab* tab = w.command_tab();
+      tab->SetListKind(ListKind::kUser);
+      tab->dialog_hook = [&name](QDialog* d) {
+        auto* box = d->findChild<QLineEdit*>(QStringLiteral("commandName"));
+        QVERIFY(box);
+        box->setText(name);
+        d->accept();
+      };
+      tab->SelectListEntry(0, true);
+      QVERIFY(ReadAll(Settings()).find("UName00=" + name.toStdString() + "\n") !=
+              std::string::npos);
+      tab->dialog_hook = [](QDialog* d) { d->reject(); };
+      // The double-clicked command is on record before it runs.
+      tab->SetListKind(ListKind::kCode);
+      QListWidget* list = tab->command_list();
+      const auto found = list->findItems(QStringLiteral("12h Inquiry"), Qt::MatchExactly);
+      QVERIFY(!found.isEmpty());
+      list->setCurrentItem(found.first());
+      // A change since the selection wrote the file: the double-click writes it again.
+      const std::size_t row = tab->console().current_row();
+      Cdb& stored = tab->console().catalogue().row(row).cdb_store;
+      stored[5] = 0x77;
+      const std::string line = StrFormat("Com%02zu=%s\n", row, HexBytes(stored, "").c_str());
+      QVERIFY(ReadAll(Settings()).find(line) == std::string::npos);
+      QSignalSpy done(tab, &CommandTab::CommandFinished);
+      emit list->itemDoubleClicked(found.first());
+      QVERIFY2(ReadAll(Settings()).find(line) != std::string::npos, line.c_str());
+      QVERIFY(done.wait(10000));
+    }
+    MainWindow again(drives_.get(), Config());
+    QCOMPARE(again.command_tab()->console().catalogue().Name(kFirstUserRow), name.toStdString());
   }
 
   void SelectingAnotherDriveClearsResultsAndRefillsTheTrackBox() {
