@@ -620,8 +620,8 @@ void MainWindow::OnDriveChanged(int index) {
       [this] {
         command_tab_->ClearResults();
         sector_dump_tab_->ClearResults();
-        toc_tab_->ClearResults();
-        properties_tab_->ClearResults();
+        if (toc_tab_) toc_tab_->ClearResults();
+        if (properties_tab_) properties_tab_->ClearResults();
       },
       [this] { command_tab_->RefreshTrackBox(); });
   SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
@@ -633,6 +633,9 @@ void MainWindow::InstallTab(int index, QWidget* page) {
   const QString label = tabs_->tabText(index);
   const bool current = tabs_->currentIndex() == index;
   QWidget* old = tabs_->widget(index);
+  // A page put in place of one of the window's own tabs: the window forgets the old one.
+  if (old == toc_tab_) toc_tab_ = nullptr;
+  if (old == properties_tab_) properties_tab_ = nullptr;
   tabs_->blockSignals(true);
   tabs_->removeTab(index);
   tabs_->insertTab(index, page, label);
