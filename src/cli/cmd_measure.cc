@@ -193,7 +193,7 @@ int Measure(const MeasureOptions& o, CliContext& context) {
   }
   std::string error;
   if (!o.save.empty()) {
-    if (WriteFileAtomically(o.save, FormatMeasurementFile(record), &error)) {
+    if (SaveMeasurementFile(o.save, record, &error)) {
       out << "saved: " << o.save << "\n";
     } else {
       err << "tamarack-cli measure: " << error << "\n";
