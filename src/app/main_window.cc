@@ -352,7 +352,9 @@ void MainWindow::ApplyDisplayFont() {
   QFont f(QString::fromStdString(face));
   const int height = settings_.font[3];
   if (height > 0 && height < 200) f.setPixelSize(height);
-  f.setWeight(static_cast<QFont::Weight>(std::clamp(settings_.font[0], 100, 900)));
+  // A weight of 0 is the platform's "any weight": normal.
+  const int weight = settings_.font[0] > 0 ? std::clamp(settings_.font[0], 100, 900) : 400;
+  f.setWeight(static_cast<QFont::Weight>(weight));
   f.setItalic(settings_.font[1] != 0);
   setFont(f);
   FitButtonsToText();
