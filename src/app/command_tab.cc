@@ -14,6 +14,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -26,6 +28,7 @@
 #include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "app/window_post.h"
+#include "console/cdb_text.h"
 #include "console/mode_page_command.h"
 #include "decode/control_commands.h"
 #include "decode/mode_select.h"
@@ -99,7 +102,12 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   left->addWidget(list_, 1);
   layout->addLayout(left);
 
-  auto* right = new QVBoxLayout;
+  // The form, the page editor and the results scroll together when the window is too small
+  // for all of them, so that no control is ever cut off.
+  auto* right_page = new QWidget(this);
+  right_page->setObjectName(QStringLiteral("commandPage"));
+  auto* right = new QVBoxLayout(right_page);
+  right->setContentsMargins(0, 0, 0, 0);
   form_ = new FormView(this);
   form_->setObjectName(QStringLiteral("formView"));
   right->addWidget(form_);
@@ -156,8 +164,18 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   rl->addWidget(result_list_, 1);
   rl->addWidget(dump_header_);
   rl->addWidget(dump_box_, 1);
+  // Eight lines of results at least, whatever the form above takes.
+  const int lines = QFontMetrics(DumpFont()).lineSpacing() * 8;
+  decoded_box_->setMinimumHeight(lines);
+  dump_box_->setMinimumHeight(lines);
+  result_list_->setMinimumHeight(lines);
   right->addWidget(results, 1);
-  layout->addLayout(right, 1);
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("commandScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(right_page);
+  layout->addWidget(scroll, 1);
 
   connect(list_kind_bar_, &QTabBar::currentChanged, this,
           [this](int i) { SetListKind(static_cast<ListKind>(i)); });
@@ -165,7 +183,11 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
     if (filling_list_ || index < 0) return;
     SelectListEntry(index, QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
   });
-  connect(list_, &QListWidget::itemDoubleClicked, this, [this] { Execute(); });
+  connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
+    // The same moment as Send: the settings are written first.
+    if (on_settings_changed) on_settings_changed();
+    Execute();
+  });
   connect(form_, &FormView::FieldEdited, this, &CommandTab::OnFieldEdited);
   connect(form_, &FormView::SpinPressed, this, &CommandTab::OnSpin);
   connect(hex_input_, &QCheckBox::clicked, this, &CommandTab::OnHexInput);
@@ -216,6 +238,25 @@ void CommandTab::SetListKind(ListKind kind) {
   }
   FillList();
 }
+
+void CommandTab::ShowCurrentCommand() {
+  if (list_kind_bar_->currentIndex() != static_cast<int>(console_.list_kind())) {
+    const QSignalBlocker quiet(list_kind_bar_);
+    list_kind_bar_->setCurrentIndex(static_cast<int>(console_.list_kind()));
+  }
+  FillList();
+  BuildForm(false);
+}
+
+void CommandTab::ClearResults() {
+  if (running_) return;  // the running command shows its own result
+  decoded_box_->clear();
+  decoded_header_->clear();
+  dump_box_->clear();
+  result_list_->clear();
+}
+
+void CommandTab::RefreshTrackBox() { start_bar_->Rebuild(); }
 
 void CommandTab::SelectListEntry(int index, bool shift) {
   QListWidgetItem* item = list_->item(index);
@@ -360,6 +401,7 @@ void CommandTab::OpenRename(std::size_t row) {
             QString::fromStdString(ListEntryText(ListKind::kUser, row, console_.catalogue())));
       }
     }
+    if (on_settings_changed) on_settings_changed();
   });
   OpenDialog(dialog);
 }
@@ -370,8 +412,16 @@ void CommandTab::Execute() {
   decoded_header_->clear();
   dump_box_->clear();
   result_list_->clear();
-  PlanResult p = console_.PrepareExecution(cdb_box_->text().toStdString());
-  if (!console_.cdb_editable()) ShowCdbLine();
+  const std::string typed = cdb_box_->text().toStdString();
+  PlanResult p = console_.PrepareExecution(typed);
+  const CdbBoxParse parsed = ParseCdbBoxText(typed);
+  if (console_.cdb_editable() && !parsed.cdb) {
+    // The typed text stays, with the cursor where reading stopped.
+    cdb_box_->setCursorPosition(
+        static_cast<int>(QString::fromStdString(typed.substr(0, parsed.stop)).size()));
+  } else {
+    ShowCdbLine();  // a typed box is shown back in its normal form
+  }
   if (!p.plan) {
     ShowError(QString::fromStdString(p.message));
     return;

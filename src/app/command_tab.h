@@ -50,6 +50,17 @@ class CommandTab : public QWidget {
   void SelectListEntry(int index, bool shift);
   // Shows the list in another order.
   void SetListKind(ListKind kind);
+  // The console's current command was set from outside the list (the settings at start, a
+  // loaded command file, the command reset): the list, the form and the CDB box show it.
+  void ShowCurrentCommand();
+  // Drive selection: the result boxes empty; the start position row's track box is refilled
+  // from the new disc's TOC.
+  void ClearResults();
+  void RefreshTrackBox();
+
+  // Something the settings file keeps changed here (a slot renamed, a command about to run
+  // from a double-click): the window writes the file.
+  std::function<void()> on_settings_changed;
 
   // Called with every dialog the tab opens (message boxes, the sense dialog, the rename
   // dialog), right after it opened: tests answer or close them here.

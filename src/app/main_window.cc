@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QHBoxLayout>
@@ -11,15 +12,19 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "app/aging_tab.h"
+#include "app/command_save_dialog.h"
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
 #include "app/disc_indicator_widget.h"
+#include "app/dump_save_dialog.h"
 #include "app/measure_tab.h"
 #include "app/mode_page_editor.h"
 #include "app/options_dialog.h"
@@ -35,7 +40,9 @@
 #include "device/sense.h"
 #include "job/single_command_job.h"
 #include "persist/console_settings.h"
+#include "persist/dump_file.h"
 #include "persist/settings_store.h"
+#include "persist/tab_file.h"
 #include "persist/window_settings.h"
 #include "shell/font_mapping.h"
 #include "shell/start_tab.h"
@@ -48,8 +55,22 @@ namespace {
 class WindowSelectionHost final : public SelectionHost {
  public:
   WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs,
-                      MeasureTab* measure)
-      : window_(window), indicator_(indicator), tabs_(tabs), measure_(measure) {}
+                      MeasureTab* measure, std::function<void()> clear_results,
+                      std::function<void()> refresh_track_box)
+      : window_(window),
+        indicator_(indicator),
+        tabs_(tabs),
+        measure_(measure),
+        clear_results_(std::move(clear_results)),
+        refresh_track_box_(std::move(refresh_track_box)) {}
+  void ClearResults() override {
+    if (clear_results_) clear_results_();
+  }
+  // The session's TOC cache holds the entries; the Command tab's start position row reads it.
+  void SetTrackBox(const std::vector<TrackBoxEntry>& /*entries*/,
+                   std::uint32_t /*end_address*/) override {
+    if (refresh_track_box_) refresh_track_box_();
+  }
   void SetTitle(const std::string& title) override {
     window_->setWindowTitle(QString::fromStdString(title));
   }
@@ -67,6 +88,8 @@ class WindowSelectionHost final : public SelectionHost {
   DiscIndicatorWidget* indicator_;
   QTabWidget* tabs_;
   MeasureTab* measure_;
+  std::function<void()> clear_results_;
+  std::function<void()> refresh_track_box_;
 };
 
 constexpr const char* kResetQuestion =
@@ -119,6 +142,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   drive_box_->setMinimumContentsLength(16);
   exec_button_ = new QPushButton(central);
   exec_button_->setObjectName(QStringLiteral("execButton"));
+  exec_button_->setProperty("fitsText", true);
   indicator_ = new DiscIndicatorWidget(
       session_, [this] { return AnyJobRunning(); }, [this] { ReselectDrive(); }, central);
   top->addWidget(indicator_);
@@ -160,19 +184,20 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   InstallTab(kTabCommand, command_tab_);
   SetExecAction(kTabCommand, [this] { command_tab_->Execute(); });
   auto* toc_tab = new TocTab(session_, runner_, tabs_);
+  toc_tab_ = toc_tab;
   InstallTab(kTabToc, toc_tab);
   connect(toc_tab, &TocTab::TrackTestRunning, this, [this](bool running) {
     SetExecCaptionOverride(running ? QStringLiteral("Cancel(&E)") : QString());
   });
   SetExecAction(kTabToc, [toc_tab] { toc_tab->Execute(); });
+  toc_tab_->SetFullToc(settings_.toc_kind != 0);
   auto* properties_tab = new PropertiesTab(session_, tabs_);
+  properties_tab_ = properties_tab;
   InstallTab(kTabProperties, properties_tab);
   SetExecAction(kTabProperties, [properties_tab] { properties_tab->Execute(); });
   AddBusyCheck([this] { return runner_.running(); });
-  SettingsToConsole(settings_, &command_tab_->console());
-  SettingsToModePages(settings_, &command_tab_->mode_page_editor()->editor());
-  command_tab_->mode_page_editor()->Refresh();
-  command_tab_->SetListKind(command_tab_->console().list_kind());
+  ShowCommandSettings();
+  command_tab_->on_settings_changed = [this] { SaveSettingsNow(); };
   sector_dump_tab_ = new SectorDumpTab(session_, runner_, tabs_);
   InstallTab(kTabSectorDump, sector_dump_tab_);
   SetExecAction(kTabSectorDump, [this] { sector_dump_tab_->Read(); });
@@ -220,10 +245,8 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
           [this] { SaveSettingsNow(); });
 
   // The start tab: from the kind of a file named on the command line, else the saved tab.
-  int start_tab = settings_.last_tab;
-  const std::string file = FileOfCommandLine(config_.command_line_file);
-  if (auto kind = KindOfFile(file)) start_tab = TabOfKind(*kind);
-  tabs_->setCurrentIndex(start_tab);
+  const std::optional<int> file_tab = TabOfFile(config_.command_line_file);
+  tabs_->setCurrentIndex(file_tab.value_or(settings_.last_tab));
   OnTabChanged(tabs_->currentIndex());
   ApplyDisplayFont();
 
@@ -238,6 +261,10 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   if (drive_box_->currentIndex() >= 0) OnDriveChanged(drive_box_->currentIndex());
   indicator_->SetEnabled(options_.disc_indicator);
   connect(tabs_, &QTabWidget::currentChanged, this, [this] { SaveSettingsNow(); });
+  // The window is set up: the file named on the command line goes into its tab.
+  if (file_tab) {
+    LoadFileIntoTab(QString::fromStdString(FileOfCommandLine(config_.command_line_file)));
+  }
 }
 
 MainWindow::~MainWindow() {
@@ -252,23 +279,36 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
-  auto button = [central, top](const char* text, const char* name) {
-    auto* b = new QPushButton(QString::fromUtf8(text), central);
+  auto button = [](QWidget* parent, QHBoxLayout* row, const char* text, const char* name) {
+    auto* b = new QPushButton(QString::fromUtf8(text), parent);
     b->setObjectName(QString::fromUtf8(name));
     b->setAutoDefault(false);
-    top->addWidget(b);
+    b->setProperty("fitsText", true);
+    row->addWidget(b);
     return b;
   };
-  control_data_button_ = button("制御ﾃﾞｰﾀ", "controlDataButton");
+  // The settings buttons sit at the right of the status line.
+  auto* settings_row = new QHBoxLayout;
+  settings_row->setContentsMargins(0, 0, 0, 0);
+  auto* settings_box = new QWidget(this);
+  settings_box->setLayout(settings_row);
+  statusBar()->addPermanentWidget(settings_box);
+  control_data_button_ = button(central, top, "制御ﾃﾞｰﾀ", "controlDataButton");
   control_data_button_->setToolTip(QStringLiteral("ﾄﾞﾗｲﾌﾞから読み込んだ制御ﾃﾞｰﾀ"));
-  eject_button_ = button("Eject", "ejectButton");
-  load_button_ = button("Load", "loadButton");
+  eject_button_ = button(central, top, "Eject", "ejectButton");
+  load_button_ = button(central, top, "Load", "loadButton");
   load_button_->hide();  // the tray-load button exists but is not shown
-  reset_button_ = button("ｺﾏﾝﾄﾞ初期化", "resetCommandsButton");
-  options_button_ = button("ｵﾌﾟｼｮﾝ設定", "optionsButton");
-  font_button_ = button("ﾌｫﾝﾄ設定", "fontButton");
-  print_button_ = button("Print", "printButton");
-  auto* tool = button("Tool", "toolButton");
+  reset_button_ = button(settings_box, settings_row, "ｺﾏﾝﾄﾞ初期化", "resetCommandsButton");
+  options_button_ = button(settings_box, settings_row, "ｵﾌﾟｼｮﾝ設定", "optionsButton");
+  font_button_ = button(settings_box, settings_row, "ﾌｫﾝﾄ設定", "fontButton");
+  print_button_ = button(central, top, "Print", "printButton");
+  save_button_ = button(central, top, "保存", "saveButton");
+  save_button_->setToolTip(QStringLiteral("ﾀﾌﾞのﾃﾞｰﾀを保存"));
+  open_button_ = button(central, top, "開く", "openButton");
+  open_button_->setToolTip(QStringLiteral("ﾀﾌﾞのﾃﾞｰﾀを読み込み"));
+  connect(save_button_, &QPushButton::clicked, this, &MainWindow::SaveTabFile);
+  connect(open_button_, &QPushButton::clicked, this, &MainWindow::LoadTabFile);
+  auto* tool = button(central, top, "Tool", "toolButton");
   connect(tool, &QPushButton::clicked, this, [this] {
     ToolsDialog::Replace(this, session_, runner_, &settings_.tool_last_tab,
                          command_tab_->console().hex_input());
@@ -312,9 +352,22 @@ void MainWindow::ApplyDisplayFont() {
   QFont f(QString::fromStdString(face));
   const int height = settings_.font[3];
   if (height > 0 && height < 200) f.setPixelSize(height);
-  f.setWeight(settings_.font[0] >= 600 ? QFont::Bold : QFont::Normal);
+  // A weight of 0 is the platform's "any weight": normal.
+  const int weight = settings_.font[0] > 0 ? std::clamp(settings_.font[0], 100, 900) : 400;
+  f.setWeight(static_cast<QFont::Weight>(weight));
   f.setItalic(settings_.font[1] != 0);
   setFont(f);
+  FitButtonsToText();
+}
+
+void MainWindow::FitButtonsToText() {
+  // At the minimum width the top row holds the drive box and every tool button: a button may
+  // shrink to its text in the window's font, not to the style's wider default.
+  for (QPushButton* b : findChildren<QPushButton*>()) {
+    if (b->property("fitsText").toBool()) {
+      b->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(b->text()) + 24);
+    }
+  }
 }
 
 void MainWindow::RememberGeometry() {
@@ -346,6 +399,15 @@ bool MainWindow::AnyJobRunning() const {
 }
 
 void MainWindow::SaveSettingsNow() {
+  CollectSettings();
+  if (config_.settings_path.empty()) return;
+  std::string error;
+  if (!SaveSettings(config_.settings_path, settings_, &error)) {
+    session_.status_line.Set(error);
+  }
+}
+
+void MainWindow::CollectSettings() {
   settings_.dir = drive_box_ && drive_box_->currentIndex() >= 0
                       ? drive_box_->currentText().toStdString()
                       : settings_.dir;
@@ -361,11 +423,17 @@ void MainWindow::SaveSettingsNow() {
   if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
   if (aging_tab_) aging_tab_->StoreSettings(&settings_);
   if (measure_tab_) settings_.msr_block_length = measure_tab_->block_count();
-  if (config_.settings_path.empty()) return;
-  std::string error;
-  if (!SaveSettings(config_.settings_path, settings_, &error)) {
-    session_.status_line.Set(error);
-  }
+  if (toc_tab_) settings_.toc_kind = toc_tab_->full_toc() ? 1 : 0;
+}
+
+void MainWindow::ShowCommandSettings() {
+  Console& console = command_tab_->console();
+  SettingsToConsole(settings_, &console);
+  SettingsToModePages(settings_, &command_tab_->mode_page_editor()->editor());
+  command_tab_->mode_page_editor()->Refresh();
+  // The Command tab's switch owns the hex input bit; the other tabs follow it.
+  console.SetHexInput(HexInputOf(settings_));
+  command_tab_->ShowCurrentCommand();
 }
 
 void MainWindow::ApplyOptions(const Options& options) {
@@ -427,9 +495,14 @@ void MainWindow::OpenFontDialog() {
   if (dialog.exec() != QDialog::Accepted) return;
   const QFont f = dialog.selectedFont();
   settings_.font_face = f.family().toStdString();
-  settings_.font[0] = f.bold() ? 700 : 400;
+  // "fonto=": the weight on the 100-900 scale, italic, the character set (128 for a face
+  // that writes Japanese, else 1, the default set) and the height in pixels.
+  settings_.font[0] = static_cast<int>(f.weight());
   settings_.font[1] = f.italic() ? 1 : 0;
-  settings_.font[3] = f.pixelSize() > 0 ? f.pixelSize() : f.pointSize();
+  settings_.font[2] =
+      QFontDatabase::writingSystems(f.family()).contains(QFontDatabase::Japanese) ? 128 : 1;
+  settings_.font[3] =
+      f.pixelSize() > 0 ? f.pixelSize() : qRound(f.pointSizeF() * logicalDpiY() / 72.0);
   QMessageBox notice(QMessageBox::Information, QStringLiteral("Tamarack"),
                      QString::fromUtf8(kRestartNotice), QMessageBox::Ok, this);
   OpenDialog(&notice);
@@ -448,7 +521,7 @@ void MainWindow::ResetCommands() {
   command_tab_->mode_page_editor()->editor().ResetTables();
   command_tab_->mode_page_editor()->Refresh();
   console.SelectRow(console.current_row(), /*from_list=*/false);
-  command_tab_->SetListKind(console.list_kind());
+  command_tab_->ShowCurrentCommand();
   SaveSettingsNow();
 }
 
@@ -544,7 +617,15 @@ void MainWindow::FillDriveBox() {
 void MainWindow::OnDriveChanged(int index) {
   if (index < 0 || selecting_) return;
   selecting_ = true;
-  WindowSelectionHost host(this, indicator_, tabs_, measure_tab_);
+  WindowSelectionHost host(
+      this, indicator_, tabs_, measure_tab_,
+      [this] {
+        command_tab_->ClearResults();
+        sector_dump_tab_->ClearResults();
+        if (toc_tab_) toc_tab_->ClearResults();
+        if (properties_tab_) properties_tab_->ClearResults();
+      },
+      [this] { command_tab_->RefreshTrackBox(); });
   SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
   selecting_ = false;
 }
@@ -554,6 +635,9 @@ void MainWindow::InstallTab(int index, QWidget* page) {
   const QString label = tabs_->tabText(index);
   const bool current = tabs_->currentIndex() == index;
   QWidget* old = tabs_->widget(index);
+  // A page put in place of one of the window's own tabs: the window forgets the old one.
+  if (old == toc_tab_) toc_tab_ = nullptr;
+  if (old == properties_tab_) properties_tab_ = nullptr;
   tabs_->blockSignals(true);
   tabs_->removeTab(index);
   tabs_->insertTab(index, page, label);
@@ -586,6 +670,168 @@ void MainWindow::OnTabChanged(int index) {
     caption = tab_exec_overrides_[static_cast<std::size_t>(index)];
   }
   exec_button_->setText(caption.isEmpty() ? ExecCaption(index) : caption);
+}
+
+namespace {
+
+std::optional<FileKind> KindOfTab(int tab) {
+  switch (tab) {
+    case kTabSectorDump:
+      return FileKind::kDump;
+    case kTabCommand:
+      return FileKind::kCommands;
+    case kTabAging:
+      return FileKind::kAgeing;
+    case kTabMeasure:
+      return FileKind::kMeasurement;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+QString MainWindow::ChooseFile(bool save, const QString& title, const QString& proposed,
+                               const QString& filter) {
+  if (config_.choose_file) return config_.choose_file(save, title, proposed, filter);
+  return save ? QFileDialog::getSaveFileName(this, title, proposed, filter)
+              : QFileDialog::getOpenFileName(this, title, proposed, filter);
+}
+
+const std::string& MainWindow::DataFolder() {
+  std::string documents = config_.documents_folder;
+  if (documents.empty()) {
+    documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+  }
+  if (documents.empty()) documents = DocumentsFolder();
+  return EnsureDataFolder(&settings_.directory, documents);
+}
+
+void MainWindow::ShowMessage(QMessageBox::Icon icon, const QString& text) {
+  QMessageBox box(icon, QStringLiteral("Tamarack"), text, QMessageBox::Ok, this);
+  OpenDialog(&box);
+  box.exec();
+}
+
+void MainWindow::SaveTabFile() {
+  const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
+  if (!kind) return;
+  std::string variant;
+  DumpSaveForm dump_form = DumpSaveForm::kText;
+  std::vector<std::uint8_t> dump_bytes;
+  std::string dump_text;
+  switch (*kind) {
+    case FileKind::kMeasurement:
+      measure_tab_->Stop();
+      if (measure_tab_->record().samples.empty()) {
+        ShowMessage(QMessageBox::Question, QStringLiteral("ﾃﾞｰﾀがありません ?"));
+        return;
+      }
+      break;
+    case FileKind::kDump: {
+      dump_bytes = sector_dump_tab_->DumpBytes();
+      dump_text = sector_dump_tab_->DumpText();
+      if (dump_text.empty()) {
+        ShowMessage(QMessageBox::Information, QStringLiteral("ﾃﾞｰﾀがありません"));
+        return;
+      }
+      // A dump loaded from a file is text only: it is saved as it is shown.
+      if (!dump_bytes.empty()) {
+        DumpSaveDialog options(dump_save_form_, this);
+        OpenDialog(&options);
+        if (options.exec() != QDialog::Accepted) return;
+        dump_save_form_ = dump_form = options.form();
+      }
+      variant = DumpSaveExtension(dump_form);
+      break;
+    }
+    case FileKind::kCommands: {
+      CommandSaveDialog options(command_save_option_, this);
+      OpenDialog(&options);
+      if (options.exec() != QDialog::Accepted) return;
+      command_save_option_ = options.content();
+      variant = CommandSaveOptionName(command_save_option_);
+      break;
+    }
+    case FileKind::kAgeing:
+      break;
+  }
+  const std::string& folder = DataFolder();
+  const std::string extension = *kind == FileKind::kDump ? variant : ExtensionOf(*kind);
+  const QString path =
+      ChooseFile(true, QString::fromUtf8(SaveTitleOf(*kind)),
+                 QString::fromStdString(DefaultTabFilePath(*kind, folder, variant)),
+                 QtFileFilter(DumpFileFilter(extension)));
+  if (path.isEmpty()) return;
+  CollectSettings();
+  const std::string file = path.toStdString();
+  std::string error;
+  bool saved = false;
+  switch (*kind) {
+    case FileKind::kDump:
+      saved = SaveDumpFile(file, dump_form, dump_bytes, dump_text, &error);
+      break;
+    case FileKind::kCommands:
+      saved = SaveCommandFile(file, settings_, command_save_option_, &error);
+      break;
+    case FileKind::kAgeing:
+      saved = SaveAgeingFile(file, settings_.ageing, &error);
+      break;
+    case FileKind::kMeasurement:
+      saved = SaveMeasurementFile(file, measure_tab_->record(), &error);
+      break;
+  }
+  if (saved) {
+    settings_.directory = FolderOfFile(file);
+  } else {
+    ShowMessage(QMessageBox::Critical, QString::fromStdString(error));
+  }
+  SaveSettingsNow();
+}
+
+void MainWindow::LoadTabFile() {
+  const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
+  if (!kind) return;
+  const std::string extension = ExtensionOf(*kind);
+  const QString proposed =
+      QString::fromStdString((std::filesystem::path(DataFolder()) / ("*." + extension)).string());
+  const QString path = ChooseFile(false, QString::fromUtf8(LoadTitleOf(*kind)), proposed,
+                                  QtFileFilter(DumpFileFilter(extension)));
+  if (path.isEmpty()) return;
+  LoadFileIntoTab(path);
+}
+
+bool MainWindow::LoadFileIntoTab(const QString& path) {
+  const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
+  if (!kind) return false;
+  const std::string file = path.toStdString();
+  std::string error;
+  bool loaded = false;
+  switch (*kind) {
+    case FileKind::kDump:
+      if (const auto text = LoadDumpText(file, &error)) {
+        sector_dump_tab_->ShowLoadedText(*text);
+        loaded = true;
+      }
+      break;
+    case FileKind::kCommands:
+    case FileKind::kAgeing:
+      // The file's lines replace their settings; every other setting stays as it is now.
+      SaveSettingsNow();
+      loaded = LoadSettingsLinesFile(file, &settings_, &error);
+      if (loaded && *kind == FileKind::kCommands) ShowCommandSettings();
+      if (loaded && *kind == FileKind::kAgeing) aging_tab_->LoadSettings(settings_);
+      break;
+    case FileKind::kMeasurement: {
+      SpeedRecord record = measure_tab_->record();
+      loaded = !measure_tab_->running() && LoadMeasurementFile(file, &record, &error);
+      if (measure_tab_->running()) error = "a measurement is running";
+      if (loaded) measure_tab_->ShowRecord(record);
+      break;
+    }
+  }
+  if (!loaded) session_.status_line.Set(error);
+  return loaded;
 }
 
 }  // namespace tamarack::app

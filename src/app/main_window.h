@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <array>
 #include <functional>
 #include <memory>
@@ -14,7 +15,9 @@
 #include "device/drive_directory.h"
 #include "job/job_runner.h"
 #include "persist/settings_data.h"
+#include "persist/settings_format.h"
 #include "shell/options.h"
+#include "tools/control_data_view.h"
 
 class QComboBox;
 class QDialog;
@@ -28,6 +31,8 @@ namespace tamarack::app {
 class AgingTab;
 class CommandTab;
 class MeasureTab;
+class PropertiesTab;
+class TocTab;
 class SectorDumpTab;
 class DiscIndicatorWidget;
 
@@ -44,6 +49,12 @@ struct WindowConfig {
   std::function<void(QDialog*)> dialog_hook;
   // The clock the window's jobs time themselves with (the drives' own); null: the machine's.
   Clock* clock = nullptr;
+  // Replaces the save and load file dialogs (tests): the chosen path, or empty for Cancel.
+  std::function<QString(bool save, const QString& title, const QString& proposed,
+                        const QString& filter)>
+      choose_file;
+  // The user's documents folder for an empty data folder; empty: the desktop's.
+  std::string documents_folder;
 };
 
 // Tab indexes are fixed.
@@ -75,6 +86,8 @@ class MainWindow : public QMainWindow {
   QPushButton* options_button() const { return options_button_; }
   QPushButton* font_button() const { return font_button_; }
   QPushButton* print_button() const { return print_button_; }
+  QPushButton* save_button() const { return save_button_; }
+  QPushButton* open_button() const { return open_button_; }
   const Options& options() const { return options_; }
   const SettingsData& settings() const { return settings_; }
 
@@ -89,6 +102,14 @@ class MainWindow : public QMainWindow {
   void ApplyOptions(const Options& options);
   // Re-runs drive selection on the drive shown in the drive box.
   void ReselectDrive();
+
+  // The save and open tool buttons: the current tab's data to a file and back (dump, command
+  // set, ageing settings, measurement); other tabs do nothing.
+  void SaveTabFile();
+  void LoadTabFile();
+  // Loads a file into the current tab (the open button and a file named at start). False,
+  // with the reason in the status line, when it could not be loaded.
+  bool LoadFileIntoTab(const QString& path);
 
   QTabWidget* tabs() const { return tabs_; }
   QComboBox* drive_box() const { return drive_box_; }
@@ -120,7 +141,17 @@ class MainWindow : public QMainWindow {
  private:
   void BuildToolRow(QWidget* central, QHBoxLayout* top);
   void LoadSettingsAtStart();
+  // Moves the live state into `settings_` (the first half of SaveSettingsNow).
+  void CollectSettings();
+  // The command tab shows the console's commands, pages and hex switch from `settings_`.
+  void ShowCommandSettings();
+  QString ChooseFile(bool save, const QString& title, const QString& proposed,
+                     const QString& filter);
+  // "Directory=", set to the documents folder when empty.
+  const std::string& DataFolder();
+  void ShowMessage(QMessageBox::Icon icon, const QString& text);
   void ApplyDisplayFont();
+  void FitButtonsToText();
   void RememberGeometry();
   void OpenOptionsDialog();
   // Starts, redirects or stops the drives' command trace as the options say.
@@ -154,6 +185,11 @@ class MainWindow : public QMainWindow {
   AgingTab* aging_tab_ = nullptr;
   int reference_page_ = 0;  // the reference data dialog's last page, for the program's run
   MeasureTab* measure_tab_ = nullptr;
+  TocTab* toc_tab_ = nullptr;
+  PropertiesTab* properties_tab_ = nullptr;
+  // The save options chosen last in this run.
+  CommandFileContent command_save_option_ = CommandFileContent::kAll;
+  DumpSaveForm dump_save_form_ = DumpSaveForm::kText;
 
   WindowConfig config_;
   SettingsData settings_;
@@ -167,6 +203,8 @@ class MainWindow : public QMainWindow {
   QPushButton* options_button_ = nullptr;
   QPushButton* font_button_ = nullptr;
   QPushButton* print_button_ = nullptr;
+  QPushButton* save_button_ = nullptr;
+  QPushButton* open_button_ = nullptr;
   bool selecting_ = false;
 };
 

@@ -22,8 +22,14 @@ namespace tamarack::app {
 
 namespace {
 
-constexpr int kStripWidth = 370;
-constexpr int kStripHeight = 320;
+constexpr int kStripMinWidth = 260;
+constexpr int kStripMinHeight = 200;
+
+// A button as wide as its text needs, never narrower.
+void FitToText(QPushButton* b) {
+  b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 24);
+  b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
 
 QString Qs(const std::string& s) { return QString::fromStdString(s); }
 
@@ -60,14 +66,18 @@ QIcon PageIcon(int icon) {
 }  // namespace
 
 ModePageEditorWidget::ModePageEditorWidget(QWidget* parent) : QWidget(parent) {
-  auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
+  // The list and the page strip side by side, the buttons below both: at the window's minimum
+  // width the Command tab leaves the editor about 440 pixels.
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* layout = new QHBoxLayout;
+  outer->addLayout(layout, 1);
 
   auto* left = new QVBoxLayout;
   list_label_ = new QLabel(this);
   page_list_ = new QListWidget(this);
   page_list_->setObjectName(QStringLiteral("modePageList"));
-  page_list_->setMinimumWidth(230);
+  page_list_->setMinimumWidth(150);
   dump_label_ = new QLabel(QStringLiteral("Page Data Dump"), this);
   page_dump_ = new QPlainTextEdit(this);
   page_dump_->setObjectName(QStringLiteral("pageDataDump"));
@@ -86,7 +96,8 @@ ModePageEditorWidget::ModePageEditorWidget(QWidget* parent) : QWidget(parent) {
   auto* right = new QVBoxLayout;
   strip_ = new QWidget(this);
   strip_->setObjectName(QStringLiteral("modePageStrip"));
-  strip_->setFixedSize(kStripWidth, kStripHeight);
+  strip_->setMinimumSize(kStripMinWidth, kStripMinHeight);
+  strip_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   auto* strip_layout = new QVBoxLayout(strip_);
   strip_layout->setContentsMargins(0, 0, 0, 0);
   strip_layout->setSpacing(2);
@@ -108,19 +119,17 @@ ModePageEditorWidget::ModePageEditorWidget(QWidget* parent) : QWidget(parent) {
 
   auto* buttons = new QHBoxLayout;
   copy_button_ = new QPushButton(QStringLiteral("Sens->Select Copy"), this);
-  copy_button_->setFixedSize(150, 25);
+  FitToText(copy_button_);
   changeable_button_ = new QPushButton(QStringLiteral("Changable View"), this);
-  changeable_button_->setFixedSize(120, 25);
+  FitToText(changeable_button_);
   help_button_ = new QPushButton(QStringLiteral("Help"), this);
-  help_button_->setFixedSize(120, 25);
+  FitToText(help_button_);
   buttons->addWidget(copy_button_);
   buttons->addWidget(changeable_button_);
   buttons->addWidget(help_button_);
   buttons->addStretch(1);
-  right->addLayout(buttons);
-  right->addStretch(1);
-  layout->addLayout(right);
-  layout->addStretch(1);
+  layout->addLayout(right, 1);
+  outer->addLayout(buttons);
 
   connect(page_list_, &QListWidget::itemClicked, this,
           [this](QListWidgetItem* item) { OnPageClicked(page_list_->row(item)); });

@@ -87,4 +87,10 @@ void PropertiesTab::Execute() {
   emit PropertiesRead();
 }
 
+void PropertiesTab::ClearResults() {
+  inquiry_->clear();
+  features_->clear();
+  capabilities_->clear();
+}
+
 }  // namespace tamarack::app

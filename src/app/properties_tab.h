@@ -20,6 +20,8 @@ class PropertiesTab : public QWidget {
  public:
   // `session` must outlive the tab.
   explicit PropertiesTab(DeviceSession& session, QWidget* parent = nullptr);
+  // Drive selection: the lists of the last drive go.
+  void ClearResults();
 
   // Sends the three requests and fills the three lists. A section whose request fails shows
   // "Not Supported"; without a drive the lists stay empty.

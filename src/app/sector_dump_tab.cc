@@ -276,6 +276,33 @@ void SectorDumpTab::ShowDump(const std::string& text) {
   header_->setText(Text(DumpColumnHeader(model_.group_size())));
 }
 
+void SectorDumpTab::ClearResults() {
+  if (buffer_out_) return;  // a read in flight shows its own result
+  buffer_ = DumpBuffer();
+  dump_->clear();
+}
+
+void SectorDumpTab::ShowLoadedText(const std::string& text) {
+  if (buffer_out_) return;
+  buffer_ = DumpBuffer();
+  dump_->setPlainText(QString::fromStdString(text));
+}
+
+std::vector<std::uint8_t> SectorDumpTab::DumpBytes() const {
+  if (!buffer_.allocated() || buffer_out_) return {};
+  const auto valid = buffer_.valid();
+  return std::vector<std::uint8_t>(valid.begin(), valid.end());
+}
+
+std::string SectorDumpTab::DumpText() const {
+  if (buffer_out_) return {};
+  if (buffer_.allocated()) {
+    return buffer_.valid().empty() ? std::string()
+                                   : FormatSectorDump(buffer_.valid(), model_.group_size());
+  }
+  return dump_->toPlainText().toStdString();
+}
+
 void SectorDumpTab::Reformat() {
   if (!buffer_.allocated() || buffer_out_) return;
   ShowDump(FormatSectorDump(buffer_.valid(), model_.group_size()));

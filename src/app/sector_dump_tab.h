@@ -58,6 +58,16 @@ class SectorDumpTab : public QWidget {
   void LoadSettings(const SettingsData& settings);
   void StoreSettings(SettingsData* settings);
 
+  // Drive selection: the dump and its buffer go.
+  void ClearResults();
+  // A saved dump loaded from a file: its text in the display, the buffer dropped (a loaded
+  // dump cannot be formatted again).
+  void ShowLoadedText(const std::string& text);
+  // What a save writes: the last read's valid bytes and their dump text; with a loaded text
+  // (no buffer) the bytes are empty and the text is the display's. Both empty: nothing to save.
+  std::vector<std::uint8_t> DumpBytes() const;
+  std::string DumpText() const;
+
   // The model and the last read's buffer (saved dumps are written from it).
   const SectorDump& model() const { return model_; }
   const DumpBuffer& buffer() const { return buffer_; }

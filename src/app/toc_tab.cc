@@ -59,6 +59,14 @@ void TocTab::SetColumns(const std::vector<ListColumn>& columns) {
   }
 }
 
+void TocTab::SetFullToc(bool on) {
+  if (full_toc_->isChecked() == on) return;
+  full_toc_->setChecked(on);
+  OnFullTocClicked();
+}
+
+bool TocTab::full_toc() const { return full_toc_->isChecked(); }
+
 void TocTab::OnFullTocClicked() {
   // Only the columns change; the next Exec fills the list.
   SetColumns(TocTabColumns(full_toc_->isChecked()));
@@ -147,6 +155,11 @@ void TocTab::OnRowClicked(QTreeWidgetItem* item) {
   std::vector<std::string> cells;
   for (int i = 0; i < item->columnCount(); ++i) cells.push_back(item->text(i).toStdString());
   text_->setPlainText(ViewText(ExplainFullTocRow(cells)));
+}
+
+void TocTab::ClearResults() {
+  list_->clear();
+  text_->clear();
 }
 
 }  // namespace tamarack::app

@@ -29,12 +29,18 @@ class TocTab : public QWidget {
  public:
   // `session` and `runner` must outlive the tab.
   TocTab(DeviceSession& session, JobRunner& runner, QWidget* parent = nullptr);
+  // Drive selection: the lists and texts of the last drive go.
+  void ClearResults();
   ~TocTab() override;
 
   // The Exec button "Read(&E)": reads the TOC twice and fills the list; on failure the list
   // keeps only its columns (the status line says why). While a track test runs it is
   // "Cancel(&E)" and stops the test.
   void Execute();
+
+  // "&Full TOC" as the settings file keeps it ("TocKind="): the list's columns follow.
+  void SetFullToc(bool on);
+  bool full_toc() const;
 
   // A test button: starts its test (the result list cleared first), or stops the running one.
   // Nothing starts while another job has the drive.

@@ -74,6 +74,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddModeSenseCommand(app, context);
   AddDumpCommand(app, context);
   AddMeasureCommand(app, context);
+  AddMsrCommand(app, context);
   AddCaptureCommand(app, context);
   AddCheckCommand(app, context);
   AddSendCommand(app, context);

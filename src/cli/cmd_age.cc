@@ -20,7 +20,7 @@
 #include "device/sense_table.h"
 #include "job/job_runner.h"
 #include "persist/settings_format.h"
-#include "persist/text_file.h"
+#include "persist/tab_file.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {
@@ -175,14 +175,14 @@ int Age(const AgeOptions& o, CliContext& context) {
   s.display_received = false;
   s.log_options = LogOptionWord(LogWhat::kAll, LogDetail::kSimple);
   if (!o.settings.empty()) {
-    const auto text = ReadTextFile(o.settings);
-    if (!text) {
-      err << "tamarack-cli age: cannot read " << o.settings << "\n";
-      return kExitBadArguments;
-    }
+    // The ".age" file goes through the settings reader, as the window's load does.
     SettingsData file;
     file.ageing = s;
-    ApplySettingsText(*text, &file);
+    std::string reason;
+    if (!LoadSettingsLinesFile(o.settings, &file, &reason)) {
+      err << "tamarack-cli age: cannot read " << reason << "\n";
+      return kExitBadArguments;
+    }
     s = file.ageing;
   }
   std::string error;

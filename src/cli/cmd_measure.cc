@@ -1,5 +1,7 @@
 // tamarack-cli measure --drive ID [--blocks N] [--start LBA] [--end LBA] [--save FILE.msr]
 //                      [--plot FILE.png|FILE.svg]
+// tamarack-cli msr FILE.msr [--plot FILE.png|FILE.svg]: a saved measurement's summary and
+// graph.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -19,6 +21,7 @@
 #include "measure/graph_view.h"
 #include "measure/speed_measurement_job.h"
 #include "persist/measurement_file.h"
+#include "persist/tab_file.h"
 #include "persist/text_file.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
@@ -109,6 +112,40 @@ bool ParseLba(const std::string& text, const char* name, std::optional<std::int3
   return true;
 }
 
+// The plot's kind from its file name; false with a message when it cannot be drawn.
+bool PlotKindOf(const std::string& path, const char* command, PlotKind* kind, std::ostream& err) {
+  *kind = PlotKind::kNone;
+  if (path.empty()) return true;
+  *kind = EndsWith(path, ".svg")   ? PlotKind::kSvg
+          : EndsWith(path, ".png") ? PlotKind::kPng
+                                   : PlotKind::kNone;
+  if (*kind == PlotKind::kNone) {
+    err << "tamarack-cli " << command << ": --plot writes FILE.svg or FILE.png\n";
+    return false;
+  }
+#ifndef TAMARACK_HAVE_PNG_PLOT
+  if (*kind == PlotKind::kPng) {
+    err << "tamarack-cli " << command << ": this build has no Qt to draw PNG files; use FILE.svg\n";
+    return false;
+  }
+#endif
+  return true;
+}
+
+// Writes the graph; false with the reason in `error`.
+bool WritePlot(const std::string& path, PlotKind kind, const SpeedGraph& graph, const Box& box,
+               std::string* error) {
+  if (kind == PlotKind::kSvg) {
+    return WriteFileAtomically(path, DrawingToSvg(graph.drawing, box.width(), box.height()), error);
+  }
+#ifdef TAMARACK_HAVE_PNG_PLOT
+  if (kind == PlotKind::kPng) {
+    return paint::WritePngFile(graph.drawing, box.width(), box.height(), path, error);
+  }
+#endif
+  return true;
+}
+
 int Measure(const MeasureOptions& o, CliContext& context) {
   std::ostream& out = *context.out;
   std::ostream& err = *context.err;
@@ -124,21 +161,7 @@ int Measure(const MeasureOptions& o, CliContext& context) {
     return kExitBadArguments;
   }
   PlotKind plot = PlotKind::kNone;
-  if (!o.plot.empty()) {
-    plot = EndsWith(o.plot, ".svg")   ? PlotKind::kSvg
-           : EndsWith(o.plot, ".png") ? PlotKind::kPng
-                                      : PlotKind::kNone;
-    if (plot == PlotKind::kNone) {
-      err << "tamarack-cli measure: --plot writes FILE.svg or FILE.png\n";
-      return kExitBadArguments;
-    }
-#ifndef TAMARACK_HAVE_PNG_PLOT
-    if (plot == PlotKind::kPng) {
-      err << "tamarack-cli measure: this build has no Qt to draw PNG files; use FILE.svg\n";
-      return kExitBadArguments;
-    }
-#endif
-  }
+  if (!PlotKindOf(o.plot, "measure", &plot, err)) return kExitBadArguments;
 
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
@@ -170,23 +193,14 @@ int Measure(const MeasureOptions& o, CliContext& context) {
   }
   std::string error;
   if (!o.save.empty()) {
-    if (WriteFileAtomically(o.save, FormatMeasurementFile(record), &error)) {
+    if (SaveMeasurementFile(o.save, record, &error)) {
       out << "saved: " << o.save << "\n";
     } else {
       err << "tamarack-cli measure: " << error << "\n";
       status = kExitOther;
     }
   }
-  bool plotted = true;
-  if (plot == PlotKind::kSvg) {
-    plotted =
-        WriteFileAtomically(o.plot, DrawingToSvg(graph.drawing, box.width(), box.height()), &error);
-  }
-#ifdef TAMARACK_HAVE_PNG_PLOT
-  if (plot == PlotKind::kPng) {
-    plotted = paint::WritePngFile(graph.drawing, box.width(), box.height(), o.plot, &error);
-  }
-#endif
+  const bool plotted = WritePlot(o.plot, plot, graph, box, &error);
   if (!plotted) {
     err << "tamarack-cli measure: " << error << "\n";
     status = kExitOther;
@@ -196,7 +210,48 @@ int Measure(const MeasureOptions& o, CliContext& context) {
   return status;
 }
 
+struct MsrOptions {
+  std::string file;
+  std::string plot;
+};
+
+int ShowMeasurementFile(const MsrOptions& o, CliContext& context) {
+  std::ostream& out = *context.out;
+  std::ostream& err = *context.err;
+  PlotKind plot = PlotKind::kNone;
+  if (!PlotKindOf(o.plot, "msr", &plot, err)) return kExitBadArguments;
+  SpeedRecord record;
+  std::string error;
+  if (!LoadMeasurementFile(o.file, &record, &error)) {
+    err << "tamarack-cli msr: " << error << "\n";
+    return kExitBadArguments;
+  }
+  if (!record.model.empty()) out << "model: " << record.model << "\n";
+  if (record.samples.empty()) {
+    err << "tamarack-cli msr: " << o.file << " holds no samples\n";
+    return kExitOther;
+  }
+  out << RecordSummaryText(record) << "\n";
+  if (plot == PlotKind::kNone) return kExitGood;
+  const Box box = PlotBox(record);
+  const SpeedGraph graph = DrawSpeedGraph(record, box);
+  if (!WritePlot(o.plot, plot, graph, box, &error)) {
+    err << "tamarack-cli msr: " << error << "\n";
+    return kExitOther;
+  }
+  out << "plot: " << o.plot << "\n";
+  return kExitGood;
+}
+
 }  // namespace
+
+void AddMsrCommand(CLI::App& app, CliContext& context) {
+  auto* cmd = app.add_subcommand("msr", "Show a saved measurement (.msr) and draw its graph");
+  auto o = std::make_shared<MsrOptions>();
+  cmd->add_option("file", o->file, "The measurement file")->required();
+  cmd->add_option("--plot", o->plot, "Draw the speed graph to FILE.svg or FILE.png");
+  cmd->callback([&context, o] { context.exit_code = ShowMeasurementFile(*o, context); });
+}
 
 void AddMeasureCommand(CLI::App& app, CliContext& context) {
   auto* cmd = app.add_subcommand(

@@ -8,24 +8,59 @@ std::string CdbLine(const Cdb& cdb) { return HexBytes(cdb, " "); }
 
 namespace {
 
-std::uint8_t DigitAt(std::string_view text, std::size_t i) {
-  if (i >= text.size()) return 0;
-  const char c = text[i];
-  if (c >= '0' && c <= '9') return static_cast<std::uint8_t>(c - '0');
-  if (c >= 'a' && c <= 'f') return static_cast<std::uint8_t>(c - 'a' + 10);
-  if (c >= 'A' && c <= 'F') return static_cast<std::uint8_t>(c - 'A' + 10);
-  return 0;
+int DigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+CdbBoxParse Stopped(std::size_t at, std::string error) {
+  CdbBoxParse r;
+  r.stop = at;
+  r.error = std::move(error);
+  return r;
 }
 
 }  // namespace
 
-Cdb ParseCdbBoxText(std::string_view text) {
+CdbBoxParse ParseCdbBoxText(std::string_view text) {
   Cdb cdb{};
-  for (std::size_t i = 0; i < kCdbSize; ++i) {
-    const std::size_t at = i * 3;
-    cdb[i] = static_cast<std::uint8_t>((DigitAt(text, at) << 4) | DigitAt(text, at + 1));
+  std::size_t count = 0;
+  std::size_t p = 0;
+  while (p < text.size()) {
+    if (IsBlank(text[p])) {
+      ++p;
+      continue;
+    }
+    const std::size_t begin = p;
+    while (p < text.size() && !IsBlank(text[p])) {
+      if (DigitValue(text[p]) < 0) {
+        return Stopped(p, StrFormat("CDB: \"%c\" at character %zu is not a hexadecimal digit",
+                                    text[p], p + 1));
+      }
+      ++p;
+    }
+    const std::size_t digits = p - begin;
+    if (digits > 2 && digits % 2 != 0) {
+      return Stopped(begin, StrFormat("CDB: the %zu digits at character %zu are not whole bytes",
+                                      digits, begin + 1));
+    }
+    for (std::size_t d = begin; d < p; d += digits == 1 ? 1 : 2) {
+      if (count == kCdbSize) {
+        return Stopped(d, StrFormat("CDB: more than %zu bytes (character %zu)", kCdbSize, d + 1));
+      }
+      const int value =
+          digits == 1 ? DigitValue(text[d]) : DigitValue(text[d]) * 16 + DigitValue(text[d + 1]);
+      cdb[count++] = static_cast<std::uint8_t>(value);
+    }
   }
-  return cdb;
+  CdbBoxParse r;
+  r.cdb = cdb;
+  r.stop = text.size();
+  return r;
 }
 
 }  // namespace tamarack

@@ -2,6 +2,8 @@
 // it is editable.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,10 +14,17 @@ namespace tamarack {
 // Twelve "%02x " groups.
 std::string CdbLine(const Cdb& cdb);
 
-// Reads a CDB box text: 12 bytes, each two hexadecimal digits followed by one separator
-// character (the layout CdbLine writes). Upper-case digits read like lower-case ones. A
-// position that holds no hexadecimal digit (the text ended early, or another character)
-// counts as 0, so a short or mistyped text never reads outside the text.
-Cdb ParseCdbBoxText(std::string_view text);
+// A CDB box text read: the CDB, or where reading stopped and why.
+struct CdbBoxParse {
+  std::optional<Cdb> cdb;
+  std::size_t stop = 0;  // the character (0-based) where reading stopped
+  std::string error;     // empty when `cdb` is set
+};
+
+// Reads a typed CDB box text: up to 12 hexadecimal bytes separated by blanks, each one or two
+// digits (a group of an even number of digits is that many bytes); bytes not typed are 0.
+// Any other character, a group of an odd number of digits above one, or a 13th byte is an
+// error: a typo must never send another command to the drive.
+CdbBoxParse ParseCdbBoxText(std::string_view text);
 
 }  // namespace tamarack

@@ -82,7 +82,13 @@ std::string Console::CdbLine() const { return tamarack::CdbLine(current_.cdb); }
 
 PlanResult Console::PrepareExecution(std::string_view cdb_box_text) {
   if (cdb_editable_) {
-    current_.cdb = ParseCdbBoxText(cdb_box_text);
+    CdbBoxParse typed = ParseCdbBoxText(cdb_box_text);
+    if (!typed.cdb) {
+      PlanResult refused;
+      refused.message = typed.error + "; nothing was sent";
+      return refused;
+    }
+    current_.cdb = *typed.cdb;
   } else {
     Collect();
   }

@@ -18,6 +18,13 @@ void ConsoleToSettings(const Console& console, SettingsData* d) {
     u.data = row.out_data;
     u.name = row.name;
   }
+  // "SendEventParam=": Send Event's parameter list, the event the form last built.
+  if (auto row = FindRowByOpcode(0xA2, cat)) {
+    const auto& list = cat.row(*row).out_data;
+    d->send_event_param.fill(0);
+    std::copy_n(list.begin(), std::min(list.size(), d->send_event_param.size()),
+                d->send_event_param.begin());
+  }
   d->com_list_kind = static_cast<int>(console.list_kind());
   d->last_com[kLastComOpcode] = static_cast<int>(console.current_opcode());
   d->last_com[kLastComRow] = static_cast<int>(console.current_row());
@@ -45,6 +52,9 @@ void SettingsToConsole(const SettingsData& d, Console* console) {
     } else {
       cat.RenameSlot(kFirstUserRow + s, u.name);
     }
+  }
+  if (auto row = FindRowByOpcode(0xA2, cat)) {
+    cat.row(*row).out_data.assign(d.send_event_param.begin(), d.send_event_param.end());
   }
   const int kind = d.com_list_kind;
   console->SetListKind(kind >= 0 && kind <= 2 ? static_cast<ListKind>(kind) : ListKind::kCode);

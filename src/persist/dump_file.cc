@@ -1,8 +1,6 @@
 #include "persist/dump_file.h"
 
-#include <filesystem>
-#include <system_error>
-
+#include "persist/tab_file.h"
 #include "persist/text_file.h"
 #include "util/strings.h"
 
@@ -27,21 +25,7 @@ std::string DumpFileFilter(std::string_view extension) {
 
 std::string DefaultDumpFilePath(const std::string& folder, std::string_view extension,
                                 const std::function<bool(const std::string&)>& exists) {
-  const std::string e(extension);
-  auto path_of = [&](int n) {
-    const std::string name = StrFormat("Dmp%03d.%s", n, e.c_str());
-    return folder.empty() ? name : (std::filesystem::path(folder) / name).string();
-  };
-  auto taken = [&](const std::string& p) {
-    if (exists) return exists(p);
-    std::error_code ec;
-    return std::filesystem::exists(p, ec);
-  };
-  for (int n = 0; n < 999; ++n) {
-    const std::string p = path_of(n);
-    if (!taken(p)) return p;
-  }
-  return path_of(999);
+  return DefaultTabFilePath(FileKind::kDump, folder, extension, exists);
 }
 
 bool SaveDumpFile(const std::string& path, DumpSaveForm form, std::span<const std::uint8_t> data,

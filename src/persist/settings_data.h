@@ -19,6 +19,11 @@ inline constexpr std::size_t kModePageBufferSize = 100;
 inline constexpr int kAgeingNumbers = 15;      // numbers of the "Ageing=" line
 inline constexpr int kLastComAgeingIndex = 7;  // the ageing command index in "LastCom="
 
+// The largest receive length ("ControlBufLen=") and command time-out ("TimeoutCom=", seconds)
+// the settings reader takes; larger values read as the default.
+inline constexpr int kMaxReceiveLength = 16 * 1024 * 1024;
+inline constexpr int kMaxCommandTimeout = 86400;
+
 using CdbBytes = std::array<std::uint8_t, 12>;
 
 struct UserSlotSettings {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "measure/speed_measurement_job.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -13,7 +14,8 @@ namespace {
 
 // A user slot's parameter block is never larger than its four hex digits allow.
 constexpr std::uint32_t kMaxUserData = 0xFFFF;
-constexpr std::size_t kMaxNameChars = 29;
+// A user slot's name keeps the 30 characters the rename dialog takes.
+constexpr std::size_t kMaxNameChars = 30;
 
 bool IsLineBreakOrBlank(char c) { return c == ' ' || c == '\r' || c == '\n'; }
 
@@ -118,10 +120,14 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
   struct IntKey {
     const char* key;
     Int field;
+    // Sizes the program allocates or waits by: a value outside [min, max] keeps the default,
+    // so that a hand-edited file cannot make every command allocate gigabytes.
+    int min = INT_MIN;
+    int max = INT_MAX;
   };
   static const IntKey kIntKeys[] = {
-      {"MsrBlockLength=", &SettingsData::msr_block_length},
-      {"ControlBufLen=", &SettingsData::control_buf_len},
+      {"MsrBlockLength=", &SettingsData::msr_block_length, 1, kMaxMeasureBlockCount},
+      {"ControlBufLen=", &SettingsData::control_buf_len, 1, kMaxReceiveLength},
       {"LBA=", &SettingsData::lba},
       {"BLOCK=", &SettingsData::block},
       {"STARTMSF=", &SettingsData::start_msf},
@@ -132,7 +138,7 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       {"DumpMode=", &SettingsData::dump_mode},
       {"ComListKind=", &SettingsData::com_list_kind},
       {"ControlFlag=", &SettingsData::control_flag},
-      {"TimeoutCom=", &SettingsData::timeout_com},
+      {"TimeoutCom=", &SettingsData::timeout_com, 1, kMaxCommandTimeout},
       {"ExeImm=", &SettingsData::exe_imm},
       {"CntApr=", &SettingsData::cnt_apr},
       {"VirtualDrives=", &SettingsData::virtual_drives},
@@ -148,7 +154,9 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
     bool done = false;
     for (const IntKey& k : kIntKeys) {
       if (starts(k.key)) {
-        d->*k.field = DecimalValue(value_of(k.key));
+        const int value = DecimalValue(value_of(k.key));
+        static const SettingsData kDefaults;
+        d->*k.field = value >= k.min && value <= k.max ? value : kDefaults.*k.field;
         done = true;
         break;
       }

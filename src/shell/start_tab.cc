@@ -13,10 +13,14 @@ std::string FileOfCommandLine(std::string_view text) {
 }
 
 std::optional<FileKind> KindOfFile(std::string_view path) {
-  const std::size_t dot = path.find('.');
+  // The extension of the file's own name: a dot in a folder ("~/.local", "./run.cmd") is no
+  // extension.
+  const std::size_t slash = path.find_last_of('/');
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return std::nullopt;
   std::string ext;
-  for (char c : path.substr(dot + 1)) {
+  for (char c : name.substr(dot + 1)) {
     ext.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
   }
   if (ext == "txt") return FileKind::kDump;
@@ -38,6 +42,12 @@ int TabOfKind(FileKind kind) {
       return 5;
   }
   return 0;
+}
+
+std::optional<int> TabOfFile(std::string_view command_line) {
+  const auto kind = KindOfFile(FileOfCommandLine(command_line));
+  if (!kind) return std::nullopt;
+  return TabOfKind(*kind);
 }
 
 }  // namespace tamarack

@@ -250,6 +250,29 @@ class CommandTabTest : public QObject {
     QVERIFY(b.RunAndWait());
     QCOMPARE(b.tab->console().last_sent_cdb()[0], 0x25);
   }
+
+  void ATypoInTheCdbBoxSendsNothingAndKeepsTheText() {
+    Bench b;
+    b.Select(QStringLiteral("00h Test Unit Ready"));
+    b.tab->edit_button()->click();
+    QString message;
+    b.tab->dialog_hook = [&message](QDialog* d) {
+      if (auto* box = qobject_cast<QMessageBox*>(d)) message = box->text();
+      d->reject();
+    };
+    b.tab->cdb_box()->setText(QStringLiteral("25 0g 00"));
+    b.window->exec_button()->click();
+    QVERIFY2(message.contains(QStringLiteral("character 5")), qPrintable(message));
+    QVERIFY(!b.tab->command_running());
+    QVERIFY(!b.tab->console().has_sent());
+    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("25 0g 00"));
+    QCOMPARE(b.tab->cdb_box()->cursorPosition(), 4);
+    // A single digit is a byte of its own; the box is shown back in its normal form.
+    b.tab->cdb_box()->setText(QStringLiteral("25 0 0 0 0 0 0 0 1"));
+    QVERIFY(b.RunAndWait());
+    QCOMPARE(b.tab->console().last_sent_cdb(), (Cdb{0x25, 0, 0, 0, 0, 0, 0, 0, 1}));
+    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("25 00 00 00 00 00 00 00 01 00 00 00 "));
+  }
 };
 
 }  // namespace tamarack::app

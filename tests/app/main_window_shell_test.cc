@@ -122,6 +122,7 @@ class MainWindowShellTest : public QObject {
     MainWindow age(drives_.get(), c);
     QCOMPARE(age.tabs()->currentIndex(), static_cast<int>(kTabAging));
     c.command_line_file = "/tmp/image.iso";
+    WriteAll(Settings(), "LastTab=2\nControlFlag=0\n");  // loading the file wrote them
     MainWindow other(drives_.get(), c);
     QCOMPARE(other.tabs()->currentIndex(), static_cast<int>(kTabProperties));
   }

@@ -169,12 +169,33 @@ TEST(Form, BaseSwitchRewritesNumberBoxes) {
 TEST(CdbText, LineAndBoxParsing) {
   const Cdb cdb = {0x12, 0, 0, 0, 0xFF};
   EXPECT_EQ(CdbLine(cdb), "12 00 00 00 ff 00 00 00 00 00 00 00 ");
-  EXPECT_EQ(ParseCdbBoxText(CdbLine(cdb)), cdb);
-  EXPECT_EQ(ParseCdbBoxText("28 00 00 00 00 10 00 00 01 00 00 00"),
+  EXPECT_EQ(ParseCdbBoxText(CdbLine(cdb)).cdb, cdb);
+  EXPECT_EQ(ParseCdbBoxText("28 00 00 00 00 10 00 00 01 00 00 00").cdb,
             (Cdb{0x28, 0, 0, 0, 0, 0x10, 0, 0, 1}));
-  EXPECT_EQ(ParseCdbBoxText("AB"), (Cdb{0xAB}));  // short text: the rest reads 0
-  EXPECT_EQ(ParseCdbBoxText(""), Cdb{});
-  EXPECT_EQ(ParseCdbBoxText("zz 1"), (Cdb{0x00, 0x10}));
+  // Short texts: the bytes not typed are 0; a single digit is one byte, nothing shifts.
+  EXPECT_EQ(ParseCdbBoxText("AB").cdb, (Cdb{0xAB}));
+  EXPECT_EQ(ParseCdbBoxText("").cdb, Cdb{});
+  EXPECT_EQ(ParseCdbBoxText(" 28 0 0 0 0 10 ").cdb, (Cdb{0x28, 0, 0, 0, 0, 0x10}));
+  EXPECT_EQ(ParseCdbBoxText("2800000000\t10").cdb, (Cdb{0x28, 0, 0, 0, 0, 0x10}));
+}
+
+TEST(CdbText, ATypoRefusesTheBoxAndSaysWhere) {
+  struct Case {
+    const char* text;
+    std::size_t stop;
+  } const kCases[] = {
+      {"28 0g 00", 4},                                 // not a digit
+      {"zz 1", 0},                                     // not a digit at the start
+      {"28 000 00", 3},                                // three digits: not whole bytes
+      {"00 00 00 00 00 00 00 00 00 00 00 00 01", 36},  // a 13th byte
+      {"000000000000000000000000 01", 25},
+  };
+  for (const Case& c : kCases) {
+    const CdbBoxParse r = ParseCdbBoxText(c.text);
+    EXPECT_FALSE(r.cdb.has_value()) << c.text;
+    EXPECT_EQ(r.stop, c.stop) << c.text;
+    EXPECT_NE(r.error.find(std::to_string(c.stop + 1)), std::string::npos) << r.error;
+  }
 }
 
 TEST(ConsoleForm, TestUnitReadyWithoutTheControlByteRowIsParameterless) {

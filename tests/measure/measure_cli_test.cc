@@ -59,6 +59,43 @@ TEST(CliMeasure, PrintsTheSummaryAndRotationAndWritesTheRecordAndItsPlot) {
 #endif
 }
 
+TEST(CliMsr, PrintsTheSummaryOfASavedFileAndDrawsItsGraph) {
+  tamarack::testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  dir.Write("two.msr", "2048 0 Model=KESTREL CDV\n75\n150\n");
+  Cli cli;
+  ASSERT_EQ(cli.Run({"msr", dir.File("two.msr"), "--plot", dir.File("two.svg")}), kExitGood)
+      << cli.err.str();
+  EXPECT_EQ(cli.out.str(), "model: KESTREL CDV\nx1.5 speed(460800 Bytes/2 Sec)\nplot: " +
+                               dir.File("two.svg") + "\n");
+  EXPECT_EQ(ReadFile(dir.File("two.svg")).rfind("<?xml", 0), 0u);
+  // Forty seconds at x8: the speed line is drawn.
+  std::string long_run = "2048 0 Model=K\n";
+  for (int i = 0; i < 40; ++i) long_run += "600\n";
+  dir.Write("long.msr", long_run);
+  ASSERT_EQ(cli.Run({"msr", dir.File("long.msr"), "--plot", dir.File("long.svg")}), kExitGood);
+  EXPECT_NE(ReadFile(dir.File("long.svg")).find("stroke=\"#7b68ee\""), std::string::npos);
+
+  // A file that is not there, not a measurement, or without samples; a plot of another kind.
+  dir.Write("zero.msr", "0 0 Model=x\n75\n");
+  dir.Write("empty.msr", "2048 0 Model=x\n");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* says;
+  } const kCases[] = {
+      {{"msr", dir.File("missing.msr")}, kExitBadArguments, "No such file"},
+      {{"msr", dir.File("zero.msr")}, kExitBadArguments, "block size"},
+      {{"msr", dir.File("empty.msr")}, kExitOther, "holds no samples"},
+      {{"msr", dir.File("two.msr"), "--plot", dir.File("two.gif")}, kExitBadArguments, "FILE.svg"},
+  };
+  for (const Case& c : kCases) {
+    Cli bad;
+    EXPECT_EQ(bad.Run(c.args), c.status) << c.args[1];
+    EXPECT_NE(bad.err.str().find(c.says), std::string::npos) << bad.err.str();
+  }
+}
+
 TEST(CliMeasure, AnUnreadableBlockEndsTheRunWithTheDrivesStatus) {
   // The command from 5000 reads five blocks before the bad one.
   Cli cli;

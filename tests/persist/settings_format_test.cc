@@ -149,11 +149,23 @@ TEST(SettingsReader, KeysAreCaseSensitiveAndTocKindIsDistinct) {
   EXPECT_EQ(Read("Directory=/x\n").dir, "") << "Dir= does not take Directory=";
 }
 
-TEST(SettingsReader, NamesAreCutAt29Characters) {
+TEST(SettingsReader, SizesOutOfRangeKeepTheirDefaults) {
+  SettingsData d = Read("ControlBufLen=2000000000\nMsrBlockLength=0\nTimeoutCom=-5\n");
+  EXPECT_EQ(d.control_buf_len, 40960);
+  EXPECT_EQ(d.msr_block_length, 10);
+  EXPECT_EQ(d.timeout_com, 7);
+  d = Read("ControlBufLen=16777216\nMsrBlockLength=65535\nTimeoutCom=86400\n");
+  EXPECT_EQ(d.control_buf_len, 16777216);
+  EXPECT_EQ(d.msr_block_length, 65535);
+  EXPECT_EQ(d.timeout_com, 86400);
+  EXPECT_EQ(Read("ControlBufLen=16777217\n").control_buf_len, 40960);
+}
+
+TEST(SettingsReader, NamesAreCutAt30Characters) {
   const SettingsData d = Read("UName01=" + std::string(40, 'n') + "\nUName02=" +
-                              "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほ\n");
-  EXPECT_EQ(d.users[1].name.size(), 29u);
-  EXPECT_EQ(d.users[2].name, "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへ");
+                              "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほま\n");
+  EXPECT_EQ(d.users[1].name.size(), 30u);
+  EXPECT_EQ(d.users[2].name, "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほ");
 }
 
 TEST(SavedFiles, CommandAndAgeingLines) {

@@ -99,10 +99,18 @@ TEST(StartTab, ExtensionChoosesTheTab) {
   EXPECT_EQ(KindOfFile("msr001.msr"), FileKind::kMeasurement);
   EXPECT_EQ(KindOfFile("image.iso"), std::nullopt);
   EXPECT_EQ(KindOfFile("noextension"), std::nullopt);
-  // Everything after the first dot is the extension.
-  EXPECT_EQ(KindOfFile("/home/a.b/run.age"), std::nullopt);
-  EXPECT_EQ(TabOfKind(FileKind::kAgeing), 4);
-  EXPECT_EQ(TabOfKind(FileKind::kMeasurement), 5);
+  // The extension is the file name's last one: dots in folders or before it do not count.
+  EXPECT_EQ(KindOfFile("/home/a.b/run.age"), FileKind::kAgeing);
+  EXPECT_EQ(KindOfFile("./run.cmd"), FileKind::kCommands);
+  EXPECT_EQ(KindOfFile("/home/u/.local/share/x.y.msr"), FileKind::kMeasurement);
+  EXPECT_EQ(KindOfFile("/home/u/.local/share/run"), std::nullopt);
+  EXPECT_EQ(KindOfFile("run.age.bak"), std::nullopt);
+  EXPECT_EQ(KindOfFile("run."), std::nullopt);
+  EXPECT_EQ(TabOfFile("\"./run.AGE\""), 4);
+  EXPECT_EQ(TabOfFile("dump.txt"), 0);
+  EXPECT_EQ(TabOfFile("a.cmd"), 3);
+  EXPECT_EQ(TabOfFile("a.msr"), 5);
+  EXPECT_EQ(TabOfFile("image.iso"), std::nullopt);
 }
 
 TEST(StartTab, SurroundingQuotesAreRemoved) {

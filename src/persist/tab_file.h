@@ -1,0 +1,63 @@
+// The files the save and load tool buttons write and read: one kind per tab (dumps, command
+// sets, ageing settings, measurements), their dialog texts, the data folder, the default names
+// and the writers and readers. Every write replaces the file atomically.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "measure/speed_record.h"
+#include "persist/settings_data.h"
+#include "persist/settings_format.h"
+#include "shell/start_tab.h"
+
+namespace tamarack {
+
+// The file dialogs' titles by kind; the dump's load dialog reads "txt" only.
+const char* SaveTitleOf(FileKind kind);
+const char* LoadTitleOf(FileKind kind);
+// The extension a kind is loaded from ("txt", "cmd", "age", "msr").
+const char* ExtensionOf(FileKind kind);
+
+// The command save option dialog and its three choices, in the order of CommandFileContent.
+inline constexpr const char* kCommandSaveOptionTitle = "保存オプション(コマンド)";
+inline constexpr const char* kCommandSaveOptionGroup = "保存オプションを選択します";
+const char* CommandSaveOptionLabel(CommandFileContent content);
+// The name part of a command file's default name: "all", "bse", "user".
+const char* CommandSaveOptionName(CommandFileContent content);
+
+// The user's documents folder without a desktop: $XDG_DOCUMENTS_DIR, else the home folder,
+// else the current folder.
+std::string DocumentsFolder();
+// Makes the data folder ("Directory=") known before a save or load: an empty one becomes
+// `documents`. Returns the folder.
+const std::string& EnsureDataFolder(std::string* directory, const std::string& documents);
+// The folder of a saved file, without a trailing separator (a successful save's new data
+// folder); "." for a bare name.
+std::string FolderOfFile(const std::string& path);
+
+// The proposed path of a save: "Dmp%03d.EXT" (dump, `variant` the extension), "%s_%03d.cmd"
+// (commands, `variant` "all", "bse" or "user"), "Age%03d.age", "msr%03d.msr", in `folder`,
+// with the smallest number from 000 to 999 whose file `exists` says is not there (999 when all
+// are). The default `exists` asks the file system.
+std::string DefaultTabFilePath(FileKind kind, const std::string& folder, std::string_view variant,
+                               const std::function<bool(const std::string&)>& exists = {});
+
+// Writers: false with the system's reason in `error` when the file could not be written (an
+// old file of that name stays whole).
+bool SaveCommandFile(const std::string& path, const SettingsData& settings,
+                     CommandFileContent content, std::string* error);
+bool SaveAgeingFile(const std::string& path, const AgeingSettings& ageing, std::string* error);
+bool SaveMeasurementFile(const std::string& path, const SpeedRecord& record, std::string* error);
+
+// Readers. A command or ageing file runs through the settings reader over `settings`: its
+// lines replace their settings, every other setting stays. False when it cannot be read.
+bool LoadSettingsLinesFile(const std::string& path, SettingsData* settings, std::string* error);
+// A measurement file; false with `record` untouched when it cannot be read or is not one.
+bool LoadMeasurementFile(const std::string& path, SpeedRecord* record, std::string* error);
+// A saved dump as text; nothing when it cannot be read.
+std::optional<std::string> LoadDumpText(const std::string& path, std::string* error);
+
+}  // namespace tamarack
