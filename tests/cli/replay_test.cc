@@ -73,6 +73,16 @@ TEST(CliReplay, FixturesDecodeAsRecorded) {
   VirtualCli cli;
   cli.ExpectGoldenOutput("replay_emu_type13_config.txt", {"config", "--drive", "emu:" + trace});
   cli.ExpectGoldenOutput("replay_emu_type13_toc.txt", {"toc", "--drive", "emu:" + trace});
+  // QEMU's drives through the Linux kernel (tests/vm): libata and virtio-scsi both report the
+  // whole buffer as transferred, zero-padded.
+  for (const char* bus : {"ahci", "scsi"}) {
+    const std::string vm =
+        tamarack::testing::GoldenPath(std::string("vm_") + bus + "_config.jsonl", "traces");
+    cli.ExpectGoldenOutput(std::string("replay_vm_") + bus + "_config.txt",
+                           {"config", "--drive", "emu:" + vm});
+  }
+  const std::string inquiry = tamarack::testing::GoldenPath("vm_scsi_inquiry.jsonl", "traces");
+  cli.ExpectGoldenOutput("replay_vm_scsi_inquiry.txt", {"inquiry", "--drive", "emu:" + inquiry});
 }
 
 }  // namespace
