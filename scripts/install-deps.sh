@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tamarack needs to build, run and test (Debian 12 or later).
 # Idempotent: prints nothing and touches nothing when everything is present.
+# With the argument `vm`, also what the VM test needs (tests/vm: QEMU, a Linux kernel,
+# busybox and sg3-utils for the guest).
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,9 @@ packages=(
   vcdimager mame-tools
   fonts-ipafont-gothic xvfb xauth
 )
+if [ "${1:-}" = vm ]; then
+  packages+=(qemu-system-x86 linux-image-amd64 busybox-static sg3-utils cpio kmod xz-utils)
+fi
 
 if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
   echo "install-deps.sh: this is not a Debian system; it cannot check or install packages." >&2

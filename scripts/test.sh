@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test of one preset (default: release).
-# The tsan preset runs only the tests labelled `threads`.
+# The tsan preset runs only the tests labelled `threads`; `fuzz` builds the fuzz targets and
+# replays their seed corpora (scripts/fuzz.sh fuzzes them); `vm` installs what the VM test
+# needs, builds tamarack-cli (release) and runs the tests labelled `vm` (tests/vm).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-release}"
+if [ "$preset" = vm ]; then
+  ./scripts/install-deps.sh vm
+  cmake --preset release >/dev/null
+  cmake --build --preset release --target tamarack-cli
+  ctest --preset vm
+  exit
+fi
 ./scripts/build.sh "$preset"
 run=()
 # ThreadSanitizer of GCC 12 and clang 14 cannot map its shadow memory under the wider address

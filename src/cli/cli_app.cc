@@ -29,11 +29,17 @@ struct TraceStopper {
 
 }  // namespace
 
-std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory() {
+std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory(std::ostream* notices) {
   auto drives = std::make_unique<DriveDirectory>();
   if (auto p = MakePlatformDriveProvider()) drives->AddProvider(std::move(p));
-  drives->AddProvider(
-      std::make_unique<emu::VirtualDriveProvider>(RealClock(), emu::ConfiguredVirtualDriveIds()));
+  emu::DriveNotice notice;
+  if (notices) {
+    notice = [notices](const std::string& message) {
+      *notices << "tamarack-cli: " << message << "\n";
+    };
+  }
+  drives->AddProvider(std::make_unique<emu::VirtualDriveProvider>(
+      RealClock(), emu::ConfiguredVirtualDriveIds(), emu::MakeDiscByName, std::move(notice)));
   return drives;
 }
 

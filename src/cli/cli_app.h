@@ -40,8 +40,9 @@ int RunCli(const std::vector<std::string>& args, CliContext& context);
 bool OpenDriveOrExplain(DeviceSession& session, const std::string& drive,
                         std::string_view subcommand, CliContext& context);
 
-// The drive directory of a normal run: the platform's drives, then the virtual ones.
-std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory();
+// The drive directory of a normal run: the platform's drives, then the virtual ones. A command
+// a replayed trace cannot answer is named on `notices` ("tamarack-cli: ...") when given.
+std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory(std::ostream* notices = nullptr);
 
 // Each subcommand adds itself to the app; its callback sets context.exit_code.
 void AddAgeCommand(CLI::App& app, CliContext& context);

@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  auto drives = tamarack::cli::MakeDefaultDriveDirectory();
+  auto drives = tamarack::cli::MakeDefaultDriveDirectory(&std::cerr);
   tamarack::cli::CliContext context;
   context.drives = drives.get();
   context.out = &std::cout;

@@ -142,6 +142,10 @@ SenseCode ReadCdBlocks(CommandContext& c, std::int64_t lba, std::int64_t count) 
       c.reply.resize(at + bytes / 2);
       return kNoSense;
     }
+    // The selection takes nothing from blocks of this track's type: the rest of the track
+    // would return nothing too, so it is not built (the loop above stops only on a full
+    // buffer, and a range of the whole disc must not cost the building of every block).
+    if (bytes == 0) i = std::max<std::int64_t>(i, track->end - 1 - lba);
   }
   return kNoSense;
 }

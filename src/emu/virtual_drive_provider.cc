@@ -53,8 +53,11 @@ std::vector<std::string> ConfiguredVirtualDriveIds() {
 }
 
 VirtualDriveProvider::VirtualDriveProvider(Clock& clock, std::vector<std::string> listed,
-                                           DiscFactory factory)
-    : clock_(clock), listed_(std::move(listed)), factory_(std::move(factory)) {}
+                                           DiscFactory factory, DriveNotice notice)
+    : clock_(clock),
+      listed_(std::move(listed)),
+      factory_(std::move(factory)),
+      notice_(std::move(notice)) {}
 
 bool VirtualDriveProvider::Handles(std::string_view id) const { return IsVirtualDriveId(id); }
 
@@ -62,6 +65,7 @@ OpenResult VirtualDriveProvider::Open(std::string_view id) {
   OpenResult result;
   VirtualDriveConfig config;
   if (!ParseVirtualDriveId(id, &config, &result.error)) return result;
+  if (IsTracePath(config.disc)) return OpenReplay(id, config.disc);
   std::shared_ptr<DriveUnit> unit;
   {
     std::lock_guard lock(mutex_);
@@ -88,6 +92,29 @@ OpenResult VirtualDriveProvider::Open(std::string_view id) {
     unit->unit_attention.reset();
   }
   result.transport = std::make_unique<VirtualDrive>(std::string(id), unit, clock_, config.resid);
+  return result;
+}
+
+OpenResult VirtualDriveProvider::OpenReplay(std::string_view id, const std::string& path) {
+  OpenResult result;
+  // The trace holds every answer; faults, speed or a tray would contradict it.
+  if (id.find('?') != std::string_view::npos) {
+    result.error = "A trace replay takes no options: " + std::string(id);
+    return result;
+  }
+  std::shared_ptr<ReplayLog> log;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = replays_.find(id);
+    if (it != replays_.end()) {
+      log = it->second;
+    } else {
+      log = ReplayLog::Load(path, &result.error);
+      if (!log) return result;
+      replays_.emplace(std::string(id), log);
+    }
+  }
+  result.transport = std::make_unique<ReplayDrive>(std::string(id), std::move(log), notice_);
   return result;
 }
 

@@ -1,6 +1,7 @@
 // The virtual drives as a provider of the drive directory: ids "emu:NAME[?OPTIONS]" (see
-// virtual_drive_id.h). One DriveUnit per id lives as long as the provider, so that the tray,
-// the mode pages and the events of a drive persist across opens, as a real drive's do.
+// virtual_drive_id.h), and "emu:PATH.jsonl", a command trace replayed (see replay_drive.h). One
+// DriveUnit per id lives as long as the provider, so that the tray, the mode pages and the events
+// of a drive persist across opens, as a real drive's do.
 #pragma once
 
 #include <functional>
@@ -15,6 +16,7 @@
 #include "device/drive_directory.h"
 #include "emu/disc.h"
 #include "emu/drive_unit.h"
+#include "emu/replay_drive.h"
 
 namespace tamarack::emu {
 
@@ -36,10 +38,11 @@ std::vector<std::string> ConfiguredVirtualDriveIds();
 // Thread-safe: Open and ListDrives may be called from any thread.
 class VirtualDriveProvider final : public DriveProvider {
  public:
-  // `clock` must outlive the provider and every drive it opens.
+  // `clock` must outlive the provider and every drive it opens. `notice` hears of the commands
+  // a replayed trace cannot answer.
   explicit VirtualDriveProvider(Clock& clock = RealClock(),
                                 std::vector<std::string> listed = DefaultVirtualDriveIds(),
-                                DiscFactory factory = MakeDiscByName);
+                                DiscFactory factory = MakeDiscByName, DriveNotice notice = {});
 
   std::vector<std::string> ListDrives() override { return listed_; }
   bool Handles(std::string_view id) const override;
@@ -48,11 +51,15 @@ class VirtualDriveProvider final : public DriveProvider {
   OpenResult Open(std::string_view id) override;
 
  private:
+  OpenResult OpenReplay(std::string_view id, const std::string& path);
+
   Clock& clock_;
   std::vector<std::string> listed_;
   DiscFactory factory_;
   std::mutex mutex_;
   std::map<std::string, std::shared_ptr<DriveUnit>, std::less<>> units_;
+  DriveNotice notice_;
+  std::map<std::string, std::shared_ptr<ReplayLog>, std::less<>> replays_;
 };
 
 }  // namespace tamarack::emu

@@ -66,6 +66,19 @@ std::string CutCharacters(std::string_view text, std::size_t max_chars) {
   return std::string(text.substr(0, p));
 }
 
+// A text value (a path, a font, a slot name) without control characters: a NUL would cut
+// the value where it is written and a line break would start a new key, so that a hand-edited
+// file would not read back to itself.
+std::string TextValue(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u != 0x7F) out.push_back(c);
+  }
+  return out;
+}
+
 // Reads the lines one at a time; the user-slot data block consumes lines of its own.
 class LineReader {
  public:
@@ -166,13 +179,13 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
     int index = 0;
     std::string_view v;
     if (starts("Dir=")) {
-      d->dir = std::string(value_of("Dir="));
+      d->dir = TextValue(value_of("Dir="));
     } else if (starts("SectorCom=")) {
       ReadHexBytes(value_of("SectorCom="), d->sector_com.data(), d->sector_com.size());
     } else if (starts("fonto=")) {
       ScanNumbers(value_of("fonto="), &d->font);
     } else if (starts("fontof=")) {
-      d->font_face = std::string(value_of("fontof="));
+      d->font_face = TextValue(value_of("fontof="));
     } else if (starts("LastTab=")) {
       const int t = DecimalValue(value_of("LastTab="));
       d->last_tab = t >= 0 && t <= 6 ? t : 0;
@@ -183,13 +196,13 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       ScanNumbers(value_of("Size="), &d->size);
       d->has_size = true;
     } else if (starts("Directory=")) {
-      d->directory = std::string(value_of("Directory="));
+      d->directory = TextValue(value_of("Directory="));
     } else if (starts("LastCom=")) {
       if (ScanNumbers(value_of("LastCom="), &d->last_com) == d->last_com.size()) {
         d->ageing.command_index = d->last_com[kLastComAgeingIndex];
       }
     } else if (starts("TraceFile=")) {
-      d->trace_file = std::string(value_of("TraceFile="));
+      d->trace_file = TextValue(value_of("TraceFile="));
     } else if (ApplyAgeingLine(line, &d->ageing)) {
     } else if (starts("Com")) {
       if (IndexedValue(line, 3, &index, &v) && index >= 0 && index < kBuiltInCommandRows) {
@@ -215,7 +228,7 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       }
     } else if (starts("UName")) {
       if (IndexedValue(line, 5, &index, &v) && index >= 0 && index < kUserSlots) {
-        d->users[static_cast<std::size_t>(index)].name = CutCharacters(v, kMaxNameChars);
+        d->users[static_cast<std::size_t>(index)].name = CutCharacters(TextValue(v), kMaxNameChars);
       }
     } else if (starts("SendUserParamLen")) {
       if (IndexedValue(line, 16, &index, &v) && index >= 0 && index < kUserSlots) {
@@ -261,7 +274,8 @@ void AppendCommandLines(const SettingsData& d, CommandFileContent content, std::
       }
       *out += "-\n";
     }
-    const std::string name = u.name.empty() ? StrFormat("User%02zu", i + 1) : u.name;
+    const std::string name =
+        TextValue(u.name).empty() ? StrFormat("User%02zu", i + 1) : TextValue(u.name);
     StrAppendFormat(out, "UName%02zu=%s\n", i, name.c_str());
   }
 }
@@ -316,15 +330,15 @@ bool ApplyAgeingLine(std::string_view line, AgeingSettings* a) {
   auto starts = [&line](std::string_view key) { return line.starts_with(key); };
   auto value_of = [&line](std::string_view key) { return line.substr(key.size()); };
   if (starts("LogFile=")) {
-    a->log_path = std::string(value_of("LogFile="));
+    a->log_path = TextValue(value_of("LogFile="));
   } else if (starts("Ageing=")) {
     std::array<int, kAgeingNumbers> numbers = AgeingNumbers(*a);
     ScanNumbers(value_of("Ageing="), &numbers);
     SetAgeingNumbers(numbers, a);
   } else if (starts("AgeDataFolder=")) {
-    a->data_folder = std::string(value_of("AgeDataFolder="));
+    a->data_folder = TextValue(value_of("AgeDataFolder="));
   } else if (starts("AgeDataFile=")) {
-    a->data_file = std::string(value_of("AgeDataFile="));
+    a->data_file = TextValue(value_of("AgeDataFile="));
   } else if (starts("AgeCom")) {
     int index = 0;
     std::string_view hex;
@@ -339,9 +353,9 @@ bool ApplyAgeingLine(std::string_view line, AgeingSettings* a) {
 
 std::string FormatAgeingLines(const AgeingSettings& a) {
   std::string out;
-  StrAppendFormat(&out, "LogFile=%s\n", a.log_path.c_str());
-  StrAppendFormat(&out, "AgeDataFolder=%s\n", a.data_folder.c_str());
-  StrAppendFormat(&out, "AgeDataFile=%s\n", a.data_file.c_str());
+  StrAppendFormat(&out, "LogFile=%s\n", TextValue(a.log_path).c_str());
+  StrAppendFormat(&out, "AgeDataFolder=%s\n", TextValue(a.data_folder).c_str());
+  StrAppendFormat(&out, "AgeDataFile=%s\n", TextValue(a.data_file).c_str());
   out += "Ageing=";
   const std::array<int, kAgeingNumbers> numbers = AgeingNumbers(a);
   for (std::size_t i = 0; i < numbers.size(); ++i) {
@@ -365,7 +379,7 @@ std::string FormatSettings(const SettingsData& d) {
   if (d.has_size) {
     StrAppendFormat(&o, "Size=%d %d %d %d\n", d.size[0], d.size[1], d.size[2], d.size[3]);
   }
-  StrAppendFormat(&o, "Dir=%s\n", d.dir.c_str());
+  StrAppendFormat(&o, "Dir=%s\n", TextValue(d.dir).c_str());
   StrAppendFormat(&o, "LastTab=%d\n", d.last_tab);
   StrAppendFormat(&o, "ToolLastTab=%d\n", d.tool_last_tab);
   StrAppendFormat(&o, "ControlBufLen=%d\n", d.control_buf_len);
@@ -380,10 +394,10 @@ std::string FormatSettings(const SettingsData& d) {
   StrAppendFormat(&o, "CntApr=%d\n", d.cnt_apr);
   StrAppendFormat(&o, "TocKind=%d\n", d.toc_kind);
   StrAppendFormat(&o, "SectorCom=%s\n", HexText(d.sector_com).c_str());
-  StrAppendFormat(&o, "fontof=%s\n", d.font_face.c_str());
+  StrAppendFormat(&o, "fontof=%s\n", TextValue(d.font_face).c_str());
   StrAppendFormat(&o, "fonto=%d %d %d %d\n", d.font[0], d.font[1], d.font[2], d.font[3]);
   StrAppendFormat(&o, "ControlFlag=%d\n", d.control_flag);
-  StrAppendFormat(&o, "Directory=%s\n", d.directory.c_str());
+  StrAppendFormat(&o, "Directory=%s\n", TextValue(d.directory).c_str());
   o += FormatAgeingLines(d.ageing);
   StrAppendFormat(&o, "LastCom=%d %d %d %d %d %d %d %d\n", d.last_com[0], d.last_com[1],
                   d.last_com[2], d.last_com[3], d.last_com[4], d.last_com[5], d.last_com[6],
@@ -393,7 +407,7 @@ std::string FormatSettings(const SettingsData& d) {
   StrAppendFormat(&o, "MsrBlockLength=%d\n", d.msr_block_length);
   StrAppendFormat(&o, "VirtualDrives=%d\n", d.virtual_drives);
   StrAppendFormat(&o, "TraceCommands=%d\n", d.trace_commands);
-  StrAppendFormat(&o, "TraceFile=%s\n", d.trace_file.c_str());
+  StrAppendFormat(&o, "TraceFile=%s\n", TextValue(d.trace_file).c_str());
   return o;
 }
 

@@ -168,6 +168,37 @@ TEST(SettingsReader, NamesAreCutAt30Characters) {
   EXPECT_EQ(d.users[2].name, "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほ");
 }
 
+// A hand-edited file may hold control characters in its text values: they are dropped, so
+// that what is read is what is written back (a NUL used to cut a slot name on writing).
+TEST(SettingsReader, ControlCharactersInTextValuesAreDropped) {
+  using namespace std::string_literals;
+  const std::string text =
+      "UName00=ab\0c\x01"
+      "d\x7f\nUName01=\0\nLogFile=/tmp/\0x.log\n"
+      "AgeDataFolder=/d\x1b/\nAgeDataFile=\tf\nDir=emu:\x05type13\n"
+      "TraceFile=/t\0.jsonl\n"s;
+  const SettingsData d = Read(text);
+  EXPECT_EQ(d.users[0].name, "abcd");
+  EXPECT_EQ(d.users[1].name, "");
+  EXPECT_EQ(d.ageing.log_path, "/tmp/x.log");
+  EXPECT_EQ(d.ageing.data_folder, "/d/");
+  EXPECT_EQ(d.ageing.data_file, "f");
+  EXPECT_EQ(d.dir, "emu:type13");
+  EXPECT_EQ(d.trace_file, "/t.jsonl");
+  const std::string written = FormatSettings(d);
+  EXPECT_NE(written.find("UName00=abcd\n"), std::string::npos);
+  EXPECT_EQ(FormatSettings(Read(written)), written);
+
+  // Values set in memory are written without them as well.
+  SettingsData m;
+  m.users[2].name = "x\ny"s;
+  m.ageing.log_path = "a\0b"s;
+  const std::string w = FormatSettings(m);
+  EXPECT_NE(w.find("UName02=xy\n"), std::string::npos);
+  EXPECT_NE(w.find("LogFile=ab\n"), std::string::npos);
+  EXPECT_EQ(FormatSettings(Read(w)), w);
+}
+
 TEST(SavedFiles, CommandAndAgeingLines) {
   SettingsData d;
   const std::string user = FormatCommandLines(d, CommandFileContent::kUser);

@@ -1,0 +1,118 @@
+#include "device/trace_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "device/command_trace.h"
+#include "temp_dir.h"
+
+namespace tamarack {
+namespace {
+
+TEST(TraceReader, ReadsBackEveryFieldTheWriterWrites) {
+  std::vector<std::uint8_t> buffer = {0x00, 0x0a, 0xff, 0x22};
+  ScsiRequest request;
+  request.cdb = {0x55, 0x10, 0, 0, 0, 0, 0, 0, 0x04};
+  request.buffer = buffer;
+  request.direction = DataDirection::kOut;
+  request.timeout_seconds = 9;
+  ScsiResult result;
+  result.status = TransportStatus::kCompleted;
+  result.scsi_status = 2;
+  result.sense = {0x70, 0, 0x05, 0, 0, 0, 0, 0x0a, 0, 0, 0, 0, 0x26};
+  result.sense_length = 18;
+  result.transferred = 4;
+  result.duration = std::chrono::microseconds(1234);
+  const std::string line = FormatTraceLine({}, "emu:\"x\"\x01", request, result);
+
+  TraceEntry e;
+  std::string error;
+  ASSERT_TRUE(ParseTraceLine(line, &e, &error)) << error << "\n" << line;
+  EXPECT_EQ(e.drive, "emu:\"x\"\x01");
+  EXPECT_EQ(e.cdb, request.cdb);
+  EXPECT_EQ(e.direction, DataDirection::kOut);
+  EXPECT_EQ(e.length, 4u);
+  EXPECT_EQ(e.data_out, buffer);
+  EXPECT_TRUE(e.reply.empty());
+  EXPECT_EQ(e.result.status, TransportStatus::kCompleted);
+  EXPECT_EQ(e.result.scsi_status, 2);
+  EXPECT_EQ(e.result.sense, result.sense);
+  EXPECT_EQ(e.result.sense_length, 18);
+  EXPECT_EQ(e.result.transferred, 4u);
+  EXPECT_EQ(e.result.duration.count(), 1234);
+
+  // A refusal keeps its error number and texts.
+  result = ScsiResult{};
+  result.status = TransportStatus::kRefused;
+  result.os_error = 13;
+  result.reason = "Permission denied";
+  result.advice = "Add yourself to the group \"cdrom\".\n";
+  request.direction = DataDirection::kIn;
+  ASSERT_TRUE(ParseTraceLine(FormatTraceLine({}, "/dev/sr0", request, result), &e, &error));
+  EXPECT_EQ(e.result.status, TransportStatus::kRefused);
+  EXPECT_EQ(e.result.os_error, 13);
+  EXPECT_EQ(e.result.reason, result.reason);
+  EXPECT_EQ(e.result.advice, result.advice);
+}
+
+TEST(TraceReader, DecodesEscapesAndRefusesWhatIsNotTheFormat) {
+  TraceEntry e;
+  std::string error;
+  ASSERT_TRUE(ParseTraceLine(
+      R"({"cdb": "00", "outcome": "timed out", "reason": "\u00e9\ud83d\ude00\/\t", "x": 5})", &e,
+      &error))
+      << error;
+  EXPECT_EQ(e.result.reason, "\xc3\xa9\xf0\x9f\x98\x80/\t");
+  EXPECT_EQ(e.result.status, TransportStatus::kTimedOut);
+
+  const struct {
+    const char* line;
+    const char* why;
+  } bad[] = {
+      {R"({"outcome": "completed"})", "a line must hold \"cdb\" and \"outcome\""},
+      {R"({"cdb": "0", "outcome": "completed"})", "\"cdb\" must be hex bytes separated by blanks"},
+      {R"({"cdb": "00 00 00 00 00 00 00 00 00 00 00 00 00", "outcome": "completed"})",
+       "\"cdb\" must be hex bytes separated by blanks"},
+      {R"({"cdb": "", "outcome": "completed"})", "\"cdb\" holds no bytes"},
+      {R"({"cdb": "00", "outcome": "lost"})", nullptr},
+      {R"({"cdb": "00", "outcome": "completed", "scsi_status": 256})", nullptr},
+      {R"({"cdb": "00", "outcome": "completed", "length": -1})", nullptr},
+      {R"({"cdb": "00", "outcome": "completed", "length": 1.5})", nullptr},
+      {R"({"cdb": "00", "outcome": "completed", "sense": "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"})",
+       nullptr},
+      {R"({"cdb": "00", "outcome": "completed", "reason": "\ud800"})", nullptr},
+      {R"({"cdb": "00", "outcome": "completed"} x)", nullptr},
+      {R"({"cdb": "00", "outcome": "completed")", nullptr},
+      {R"(["cdb"])", nullptr},
+  };
+  for (const auto& b : bad) {
+    error.clear();
+    EXPECT_FALSE(ParseTraceLine(b.line, &e, &error)) << b.line;
+    EXPECT_FALSE(error.empty()) << b.line;
+    if (b.why) {
+      EXPECT_EQ(error, b.why) << b.line;
+    }
+  }
+}
+
+TEST(TraceReader, AFileSkipsBlankLinesAndNamesTheLineOfAnError) {
+  tamarack::testing::TempDir dir("tamarack-trace-");
+  ASSERT_TRUE(dir.ok());
+  dir.Write("t.jsonl",
+            "{\"cdb\": \"00\", \"outcome\": \"completed\"}\n\n"
+            "{\"cdb\": \"12\", \"outcome\": \"completed\", \"reply\": \"05 80\"}\n");
+  std::vector<TraceEntry> entries;
+  std::string error;
+  ASSERT_TRUE(ReadTraceFile(dir.File("t.jsonl"), &entries, &error)) << error;
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[1].cdb[0], 0x12);
+  EXPECT_EQ(entries[1].reply, (std::vector<std::uint8_t>{0x05, 0x80}));
+
+  dir.Write("bad.jsonl", "{\"cdb\": \"00\", \"outcome\": \"completed\"}\n\n{\"cdb\": 1}\n");
+  EXPECT_FALSE(ReadTraceFile(dir.File("bad.jsonl"), &entries, &error));
+  EXPECT_EQ(error, dir.File("bad.jsonl") + " line 3: a line must hold \"cdb\" and \"outcome\"");
+  EXPECT_FALSE(ReadTraceFile(dir.File("none.jsonl"), &entries, &error));
+  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace tamarack

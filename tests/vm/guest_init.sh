@@ -1,0 +1,24 @@
+#!/bin/sh
+# /init of the test VM (busybox sh): loads the drivers of both buses, waits for the two
+# drives (sr0 with a disc, sr1 empty), mounts the host's result folder on /out, runs
+# /payload/guest_checks.sh and powers off. The host reads the exit status from the console.
+export PATH=/payload:/bin:/sbin:/usr/bin:/usr/sbin
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+mount -t tmpfs tmpfs /tmp
+for m in $(cat /etc/modules.order); do insmod "$m" 2>/dev/null; done
+i=0
+while { [ ! -e /dev/sr0 ] || [ ! -e /dev/sr1 ]; } && [ $i -lt 400 ]; do
+  usleep 25000
+  i=$((i + 1))
+done
+mkdir -p /out
+mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 results /out
+cd /payload
+sh ./guest_checks.sh > /out/guest.log 2>&1
+rc=$?
+sync
+umount /out
+echo "<2>@@VM-EXIT rc=$rc" > /dev/kmsg
+poweroff -f
