@@ -1,5 +1,6 @@
 #include "decode/mode_page_fields.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -27,15 +28,10 @@ constexpr FieldBuilder PageBitsNumber(const char* label, int byte, int low_bit, 
   return NumberField(label, Bits(byte, low_bit, count, kPage), NumberSize::kOne);
 }
 
-// Four-byte fields are shown with the 28-bit reader (the upper four bits of their first byte
-// dropped) and written back as 32 bits.
+// Four-byte fields are read and written whole: a timer of FFFFFFFFh stays FFFFFFFFh.
 template <int kOffset>
-std::uint32_t Read28(const FormData& d) {
-  return ReadBe28(d.parameter, kOffset);
-}
-template <int kOffset>
-constexpr FieldBuilder PageNumber28(const char* label) {
-  return PageNumber(label, kOffset, 4).FilledFrom(Accessor(&Read28<kOffset>, nullptr));
+constexpr FieldBuilder PageNumber32(const char* label) {
+  return PageNumber(label, kOffset, 4);
 }
 
 // Text fields: the page bytes up to the first zero, each byte one character (Latin-1), so
@@ -148,7 +144,7 @@ const FieldDescriptor kWriteParameters2[] = {
     PageNumber("Link Size", 5, 1),
     PageBitsNumber("Initiator Application Code", 7, 0, 6),
     ChoiceField("Session Format", BigEndian(8, 1, kPage), kSessionFormats),
-    PageNumber28<10>("Packet Size"),
+    PageNumber32<10>("Packet Size"),
     PageNumber("Audio Pause Length", 14, 2),
 };
 
@@ -219,8 +215,8 @@ const FieldDescriptor kCdAudioControl[] = {
 const FieldDescriptor kPowerCondition[] = {
     PageCheck("Idle", 3, 1),
     PageCheck("Standby", 3, 0),
-    PageNumber28<4>("Idle Timer"),
-    PageNumber28<8>("Standby Timer"),
+    PageNumber32<4>("Idle Timer"),
+    PageNumber32<8>("Standby Timer"),
 };
 
 // --- page 1Ch ---
@@ -229,19 +225,33 @@ constexpr Choice kReportingMethods[] = {
     {"0h No reporting of informational exception", 0},
     {"4h Unconditionally generate recovered error", 4},
 };
-// Any method other than 4 shows the first choice.
-std::uint32_t ReportingChoice(const FormData& d) {
-  return (ByteAt(d.parameter, 3) & 0x0F) == 4 ? 4u : 0u;
+// A method the list does not name is offered as its number, so that the page goes back as
+// it came.
+std::span<const Choice> ReportingChoices(std::uint32_t method) {
+  static constexpr const char* kNumbers[16] = {"0h", "1h", "2h", "3h", "4h", "5h", "6h", "7h",
+                                               "8h", "9h", "Ah", "Bh", "Ch", "Dh", "Eh", "Fh"};
+  static const auto kWithNumber = [] {
+    std::array<std::array<Choice, 3>, 16> t{};
+    for (std::uint32_t m = 0; m < 16; ++m) {
+      t[m] = {kReportingMethods[0], kReportingMethods[1], Choice{kNumbers[m], m}};
+    }
+    return t;
+  }();
+  method &= 0x0Fu;
+  if (method == kReportingMethods[0].value || method == kReportingMethods[1].value) {
+    return kReportingMethods;
+  }
+  return kWithNumber[method];
 }
+constexpr std::size_t kReportingField = 4;
 const FieldDescriptor kFaultReporting[] = {
     PageCheck("Perf", 2, 7),
     PageCheck("DExcept", 2, 3),
     PageCheck("Test", 2, 2),
     PageCheck("LogErr (0)", 2, 0),
-    ChoiceField("", Bits(3, 0, 4, kPage), kReportingMethods)
-        .FilledFrom(Accessor(&ReportingChoice, nullptr)),
-    PageNumber28<4>("Interval Timer"),
-    PageNumber28<8>("Report Count"),
+    ChoiceField("", Bits(3, 0, 4, kPage), kReportingMethods),
+    PageNumber32<4>("Interval Timer"),
+    PageNumber32<8>("Report Count"),
 };
 
 // --- page 1Dh ---
@@ -333,10 +343,10 @@ struct ThresholdField {
 const ThresholdField kCapabilities5[] = {
     {4, PageNumber("Current Write Speed Selected", 28, 2)},
     {4, PageNumber("Write Speed Performance Descriptor Tables", 30, 2)},
-    {8, PageNumber28<32>("Block #1")},
-    {12, PageNumber28<36>("Block #2")},
-    {16, PageNumber28<40>("Block #3")},
-    {20, PageNumber28<44>("Block #4")},
+    {8, PageNumber32<32>("Block #1")},
+    {12, PageNumber32<36>("Block #2")},
+    {16, PageNumber32<40>("Block #3")},
+    {20, PageNumber32<44>("Block #4")},
 };
 
 // --- page 2Ch ---
@@ -407,7 +417,11 @@ std::vector<FieldDescriptor> ModePageFields(std::uint32_t page_code, std::uint32
     return fields;
   }
   const std::span<const FieldDescriptor> fields = ScreenFields(code, screen);
-  return {fields.begin(), fields.end()};
+  std::vector<FieldDescriptor> result(fields.begin(), fields.end());
+  if (code == 0x1C && result.size() > kReportingField) {
+    result[kReportingField].choices = ReportingChoices(ByteAt(page, 3));
+  }
+  return result;
 }
 
 }  // namespace tamarack
