@@ -116,5 +116,17 @@ TEST(DecodingCommands, SendJson) {
             kExitBadArguments);
 }
 
+TEST(DecodingCommands, SendOfACommandWithoutDataHasNoDataDirection) {
+  // On a path that reports no residual, a data-in buffer would come back whole.
+  Cli cli;
+  ASSERT_EQ(cli.Run({"send", "--drive", "emu:audio?resid=none", "--cdb", "00", "--in", "64"}),
+            kExitGood);
+  EXPECT_TRUE(Has(cli.out.str(), "transferred: 0\n")) << cli.out.str();
+  EXPECT_FALSE(Has(cli.out.str(), "000000 0000h")) << cli.out.str();
+  ASSERT_EQ(cli.Run({"send", "--drive", "emu:audio?resid=none", "--cdb", "25", "--in", "64"}),
+            kExitGood);
+  EXPECT_TRUE(Has(cli.out.str(), "transferred: 64\n")) << cli.out.str();
+}
+
 }  // namespace
 }  // namespace tamarack::cli
