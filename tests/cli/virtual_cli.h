@@ -9,6 +9,7 @@
 
 #include "cli/cli_app.h"
 #include "device/clock.h"
+#include "emu/resid_modes.h"
 #include "emu/virtual_drive_provider.h"
 #include "golden.h"
 
@@ -26,18 +27,6 @@ inline int RunCapturing(const DriveDirectory& drives, const std::vector<std::str
   c.err = &err;
   c.clock = clock;
   return RunCli(args, c);
-}
-
-// The four ways a path delivers data-in replies (the virtual drive's resid= option): every
-// decoder test on the virtual drive runs on each.
-inline const std::vector<std::string>& ResidModes() {
-  static const std::vector<std::string> kModes = {"exact", "none", "zero", "pad"};
-  return kModes;
-}
-
-// `id` with its replies delivered as `resid` says.
-inline std::string WithResid(const std::string& id, const std::string& resid) {
-  return id + (id.find('?') == std::string::npos ? "?" : "&") + "resid=" + resid;
 }
 
 struct VirtualCli {
@@ -58,20 +47,6 @@ struct VirtualCli {
   std::ostringstream out, err;
 };
 
-// A test run once per resid mode; Id() gives a drive id on the mode under test.
-class ResidModeTest : public ::testing::TestWithParam<std::string> {
- protected:
-  std::string Id(const std::string& id) const { return WithResid(id, GetParam()); }
-};
-
-inline std::string ResidModeName(const ::testing::TestParamInfo<std::string>& mode) {
-  return mode.param;
-}
-
-// Instantiates a ResidModeTest suite for every mode, each named by its mode.
-#define TAMARACK_ON_EVERY_RESID_MODE(suite)                                             \
-  INSTANTIATE_TEST_SUITE_P(Paths, suite,                                                \
-                           ::testing::ValuesIn(::tamarack::cli::testing::ResidModes()), \
-                           &::tamarack::cli::testing::ResidModeName)
+using ::tamarack::testing::ResidModeTest;
 
 }  // namespace tamarack::cli::testing
