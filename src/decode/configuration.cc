@@ -121,10 +121,13 @@ std::vector<DecodedRow> DecodeConfiguration(std::span<const std::uint8_t> reply,
 
 DecodeOutput DecodeConfigurationReply(const DecodeInput& input) {
   // The header gives the length; the transferred count only bounds it when it is less than
-  // the request (a path that reports the whole buffer, or nothing, says nothing of the reply).
+  // the request (a path that reports the whole buffer, or nothing, says nothing of the reply),
+  // and no reply is longer than its allocation length.
+  const std::size_t allocation = ReadBe16(input.cdb, 7);
   DecodeOutput out;
   out.columns = FeatureListColumns();
-  out.rows = DecodeConfiguration(input.data, input.received_length);
+  out.rows = DecodeConfiguration(input.data.first(std::min(allocation, input.data.size())),
+                                 input.received_length);
   return out;
 }
 

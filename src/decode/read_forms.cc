@@ -59,8 +59,6 @@ const FieldDescriptor kCapacityFields[] = {
 };
 const FormLayout kCapacityForm{kCapacityFields, false, false, nullptr};
 
-}  // namespace
-
 // The size a zero-filled tail implies (a bounced buffer, a padding path): as the fill does,
 // the last block must have begun before the zeros. 0 when nothing fits.
 std::uint32_t BlockSizeFromZeroTail(std::span<const std::uint8_t> reply, std::uint32_t blocks,
@@ -91,6 +89,8 @@ std::size_t ReturnedBlockBytes(const DecodeInput& input) {
   return static_cast<std::size_t>(
       std::min<std::uint64_t>(std::uint64_t{blocks} * size, transferred));
 }
+
+}  // namespace
 
 DecodeOutput DecodeReadBlocks(const DecodeInput& input) {
   DecodeOutput out;

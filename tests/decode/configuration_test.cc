@@ -258,8 +258,20 @@ TEST(ConfigurationReply, DecoderUsesTheTransferredBytes) {
   in.data = buffer;
   in.transferred = static_cast<std::uint32_t>(r.size());
   in.received_length = in.transferred;
-  const DecodeOutput out = DecodeConfigurationReply(in);
+  in.cdb = {0x46, 0, 0, 0, 0, 0, 0, 0xA0, 0x00};
+  DecodeOutput out = DecodeConfigurationReply(in);
   EXPECT_EQ(Keys(out.rows).back(), "  Physical Interface Standard");
+  // A path that reports the whole buffer: the header's length, however much the buffer holds.
+  in.transferred = static_cast<std::uint32_t>(buffer.size());
+  in.received_length = 0;
+  WriteBe32(buffer, 0, static_cast<std::uint32_t>(r.size() - 4));
+  out = DecodeConfigurationReply(in);
+  EXPECT_EQ(Keys(out.rows).back(), "  Physical Interface Standard");
+  // Nothing sent at all into a filled buffer: no reply is longer than its allocation length.
+  std::fill(buffer.begin(), buffer.end(), 0x5A);
+  in.cdb[7] = 0;
+  in.cdb[8] = 0;
+  EXPECT_EQ(DecodeConfigurationReply(in).rows.size(), 2u);
   EXPECT_EQ(kGetConfigurationBehaviour.view, ResultView::kFeatureList);
 }
 
