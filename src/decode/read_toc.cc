@@ -302,8 +302,9 @@ std::vector<ListColumn> ReadTocColumns(int format) {
 DecodeOutput DecodeReadToc(std::span<const std::uint8_t> reply, std::uint32_t recorded_length,
                            int format, bool msf, int group_size) {
   DecodeOutput out;
-  const std::size_t dump_length =
-      recorded_length != 0 ? recorded_length : std::size_t{ReadBe16(reply, 0)} + 2;
+  // The header's length, cut to a recorded length: a padded tail is not the drive's data.
+  std::size_t dump_length = std::size_t{ReadBe16(reply, 0)} + 2;
+  if (recorded_length != 0) dump_length = std::min<std::size_t>(dump_length, recorded_length);
   out.text = HeaderLine(format, reply);
   out.text += kDumpBanner;
   DumpHex(reply.first(std::min(dump_length, reply.size())), &out.text, false, group_size);
@@ -332,7 +333,10 @@ DecodeOutput DecodeReadToc(std::span<const std::uint8_t> reply, std::uint32_t re
 }
 
 DecodeOutput DecodeReadTocReply(const DecodeInput& input) {
-  const std::size_t returned = std::min<std::size_t>(input.transferred, input.data.size());
+  // The header gives the length, within the allocation length; the transferred count bounds
+  // it only as the received length (a path may report the whole buffer, or nothing).
+  const std::size_t allocation = ReadBe16(input.cdb, 7);
+  const std::size_t returned = std::min(allocation, input.data.size());
   return DecodeReadToc(input.data.first(returned), input.received_length, input.cdb[2] & 0x0F,
                        (input.cdb[1] & 0x02) != 0, input.group_size);
 }

@@ -156,6 +156,9 @@ TEST(ReadTocText, HeaderDumpBannerAndDumpOfTheDataLength) {
   DumpHex(std::span(buffer).first(20), &dump, false, 4);
   EXPECT_EQ(recorded.text.substr(recorded.text.find(kDumpBanner) + std::string(kDumpBanner).size()),
             dump);
+  // A padded reply reported as longer than the header says: the header's 108 bytes.
+  std::fill(buffer.begin() + 108, buffer.end(), 0);
+  EXPECT_EQ(DecodeReadToc(buffer, 200, 0, false, 4).text, out.text);
 }
 
 TEST(ReadTocText, FormatsBeyondFiveHaveNoHeaderAndNoRows) {
@@ -203,6 +206,10 @@ TEST(ReadTocCommand, DecoderTakesFormatAndTimeFromTheCdb) {
   DecodeOutput out = DecodeReadTocReply(in);
   ASSERT_EQ(out.rows.size(), 13u);
   EXPECT_EQ(out.rows[1].cells[3], "00:78:32");  // the bytes of LBA 20000 read as M:S:F
+  // A path that reports nothing although the reply came: its header says how long it is.
+  in.transferred = 0;
+  in.received_length = 0;
+  EXPECT_EQ(DecodeReadTocReply(in).rows.size(), 13u);
   in.cdb[2] = 0x01;
   out = DecodeReadTocReply(in);
   EXPECT_EQ(out.columns[2].title, "First Track No. in Last Complete Session");
