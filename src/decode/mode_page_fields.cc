@@ -1,12 +1,16 @@
 #include "decode/mode_page_fields.h"
 
 #include <array>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "decode/mode_page_table.h"
 #include "decode/text_conventions.h"
 #include "util/bytes.h"
+#include "util/strings.h"
 
 namespace tamarack {
 
@@ -225,25 +229,6 @@ constexpr Choice kReportingMethods[] = {
     {"0h No reporting of informational exception", 0},
     {"4h Unconditionally generate recovered error", 4},
 };
-// A method the list does not name is offered as its number, so that the page goes back as
-// it came.
-std::span<const Choice> ReportingChoices(std::uint32_t method) {
-  static constexpr const char* kNumbers[16] = {"0h", "1h", "2h", "3h", "4h", "5h", "6h", "7h",
-                                               "8h", "9h", "Ah", "Bh", "Ch", "Dh", "Eh", "Fh"};
-  static const auto kWithNumber = [] {
-    std::array<std::array<Choice, 3>, 16> t{};
-    for (std::uint32_t m = 0; m < 16; ++m) {
-      t[m] = {kReportingMethods[0], kReportingMethods[1], Choice{kNumbers[m], m}};
-    }
-    return t;
-  }();
-  method &= 0x0Fu;
-  if (method == kReportingMethods[0].value || method == kReportingMethods[1].value) {
-    return kReportingMethods;
-  }
-  return kWithNumber[method];
-}
-constexpr std::size_t kReportingField = 4;
 const FieldDescriptor kFaultReporting[] = {
     PageCheck("Perf", 2, 7),
     PageCheck("DExcept", 2, 3),
@@ -405,6 +390,34 @@ std::span<const FieldDescriptor> ScreenFields(std::uint32_t page_code, std::uint
 
 }  // namespace
 
+namespace {
+
+// A choice whose stored value no entry names (a method of reporting 3, a reserved write type)
+// gets one more entry: the value as its number ("3h"), so that the box shows it and the page
+// goes back as it came. The lists are made once per list and value and kept for the run.
+std::span<const Choice> ChoicesHolding(const FieldDescriptor& field, std::uint32_t value) {
+  for (const Choice& c : field.choices) {
+    if (c.value == value) return field.choices;
+  }
+  struct Extended {
+    std::string text;
+    std::vector<Choice> choices;
+  };
+  static std::mutex mutex;
+  static std::map<std::pair<const Choice*, std::uint32_t>, std::unique_ptr<Extended>> lists;
+  std::lock_guard lock(mutex);
+  auto& list = lists[{field.choices.data(), value}];
+  if (!list) {
+    list = std::make_unique<Extended>();
+    list->text = StrFormat("%Xh", value);
+    list->choices.assign(field.choices.begin(), field.choices.end());
+    list->choices.push_back({list->text.c_str(), value});
+  }
+  return list->choices;
+}
+
+}  // namespace
+
 std::vector<FieldDescriptor> ModePageFields(std::uint32_t page_code, std::uint32_t screen,
                                             std::span<const std::uint8_t> page) {
   const std::uint32_t code = page_code & 0x3Fu;
@@ -418,8 +431,10 @@ std::vector<FieldDescriptor> ModePageFields(std::uint32_t page_code, std::uint32
   }
   const std::span<const FieldDescriptor> fields = ScreenFields(code, screen);
   std::vector<FieldDescriptor> result(fields.begin(), fields.end());
-  if (code == 0x1C && result.size() > kReportingField) {
-    result[kReportingField].choices = ReportingChoices(ByteAt(page, 3));
+  FormData data;
+  data.parameter.assign(page.begin(), page.end());
+  for (FieldDescriptor& f : result) {
+    if (f.kind == FieldKind::kChoice) f.choices = ChoicesHolding(f, ReadField(f.location, data));
   }
   return result;
 }

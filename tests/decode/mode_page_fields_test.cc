@@ -119,6 +119,34 @@ TEST(ModePageFields, AReportingMethodTheListDoesNotNameIsShownAsItsNumberAndKept
   EXPECT_EQ(d.parameter[3], 0x30);
 }
 
+TEST(ModePageFields, EveryChoiceOffersAnUnnamedStoredValueAsItsNumber) {
+  // Page 05h: a write type of 0Ch and a loading mechanism of 7 (page 2Ah) that no entry names.
+  Page page{};
+  page[2] = 0x0C;
+  const auto fields = ModePageFields(0x05, 0, page);
+  const std::size_t type = IndexOf(fields, "Write Type Field");
+  const auto states = FillFields(fields, Data(page), false);
+  ASSERT_GE(states[type].choice, 0);
+  EXPECT_STREQ(fields[type].choices[static_cast<std::size_t>(states[type].choice)].text, "Ch");
+  // The same list twice: one list kept, not one per call.
+  EXPECT_EQ(ModePageFields(0x05, 0, page)[type].choices.data(), fields[type].choices.data());
+  Page caps{};
+  caps[1] = 28;
+  caps[6] = 0xE0;
+  bool found = false;
+  for (std::uint32_t screen = 0; screen < 5 && !found; ++screen) {
+    const auto f = ModePageFields(0x2A, screen, caps);
+    for (std::size_t i = 0; i < f.size(); ++i) {
+      if (std::string_view(f[i].label) != "Loading Mechanism Type") continue;
+      found = true;
+      const auto st = FillFields(f, Data(caps), false);
+      ASSERT_GE(st[i].choice, 0);
+      EXPECT_STREQ(f[i].choices[static_cast<std::size_t>(st[i].choice)].text, "E0h");
+    }
+  }
+  EXPECT_TRUE(found);
+}
+
 TEST(ModePageFields, CollectingOneFieldLeavesTheOthersBytesAlone) {
   // A text field whose bytes do not read back as text (a NUL inside), and a timer: an edit of
   // another field writes neither.
