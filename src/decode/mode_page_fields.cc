@@ -393,7 +393,7 @@ std::span<const FieldDescriptor> ScreenFields(std::uint32_t page_code, std::uint
 namespace {
 
 // A choice whose stored value no entry names (a method of reporting 3, a reserved write type)
-// gets one more entry: the value as its number ("3h"), so that the box shows it and the page
+// gets one more entry: the value as its number ("(03h)"), so that the box shows it and the page
 // goes back as it came. The lists are made once per list and value and kept for the run.
 std::span<const Choice> ChoicesHolding(const FieldDescriptor& field, std::uint32_t value) {
   for (const Choice& c : field.choices) {
@@ -409,7 +409,7 @@ std::span<const Choice> ChoicesHolding(const FieldDescriptor& field, std::uint32
   auto& list = lists[{field.choices.data(), value}];
   if (!list) {
     list = std::make_unique<Extended>();
-    list->text = StrFormat("%Xh", value);
+    list->text = StrFormat("(%02xh)", value);
     list->choices.assign(field.choices.begin(), field.choices.end());
     list->choices.push_back({list->text.c_str(), value});
   }

@@ -16,7 +16,7 @@ namespace tamarack {
 // threshold: 4 for the write speed fields, 8, 12, 16 and 20 for "Block #1" to "Block #4".
 // Page 3Fh, a page the editor does not know and a screen the page does not have give no
 // fields. Four-byte fields are 32 bits. A choice whose stored value no entry names (page 1Ch's
-// method of reporting 3) is offered as its number ("3h"), so it is shown and written back
+// method of reporting 3) is offered as its number ("(03h)"), so it is shown and written back
 // unchanged.
 std::vector<FieldDescriptor> ModePageFields(std::uint32_t page_code, std::uint32_t screen,
                                             std::span<const std::uint8_t> page);

@@ -104,7 +104,7 @@ TEST(ModePageFields, AReportingMethodTheListDoesNotNameIsShownAsItsNumberAndKept
   FormData d = Data(page);
   auto states = FillFields(fields, d, false);
   ASSERT_EQ(states[4].choice, 2);
-  EXPECT_STREQ(fields[4].choices[2].text, "3h");
+  EXPECT_STREQ(fields[4].choices[2].text, "(03h)");
   CollectFields(fields, states, d, false);
   EXPECT_EQ(d.parameter[3], 0x33);
   // The named ones: their two choices only; choosing "0h" keeps the upper bits.
@@ -127,7 +127,7 @@ TEST(ModePageFields, EveryChoiceOffersAnUnnamedStoredValueAsItsNumber) {
   const std::size_t type = IndexOf(fields, "Write Type Field");
   const auto states = FillFields(fields, Data(page), false);
   ASSERT_GE(states[type].choice, 0);
-  EXPECT_STREQ(fields[type].choices[static_cast<std::size_t>(states[type].choice)].text, "Ch");
+  EXPECT_STREQ(fields[type].choices[static_cast<std::size_t>(states[type].choice)].text, "(0ch)");
   // The same list twice: one list kept, not one per call.
   EXPECT_EQ(ModePageFields(0x05, 0, page)[type].choices.data(), fields[type].choices.data());
   Page caps{};
@@ -141,7 +141,7 @@ TEST(ModePageFields, EveryChoiceOffersAnUnnamedStoredValueAsItsNumber) {
       found = true;
       const auto st = FillFields(f, Data(caps), false);
       ASSERT_GE(st[i].choice, 0);
-      EXPECT_STREQ(f[i].choices[static_cast<std::size_t>(st[i].choice)].text, "E0h");
+      EXPECT_STREQ(f[i].choices[static_cast<std::size_t>(st[i].choice)].text, "(e0h)");
     }
   }
   EXPECT_TRUE(found);
