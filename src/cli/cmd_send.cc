@@ -10,6 +10,7 @@
 #include "cli/hex_text.h"
 #include "cli/json_text.h"
 #include "console/catalogue_decode.h"
+#include "console/command_catalogue.h"
 #include "device/device_session.h"
 #include "form/hex_dump.h"
 #include "util/strings.h"
@@ -60,6 +61,8 @@ int Send(const SendOptions& o, CliContext& context) {
   }
   Cdb cdb{};
   std::copy(cdb_bytes->begin(), cdb_bytes->end(), cdb.begin());
+  // A command without a data phase goes out with no data direction, whatever --in asked.
+  if (!data_out && MovesNoData(cdb[0])) data.clear();
 
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;

@@ -188,7 +188,7 @@ std::string SetModeField(ModePageRow& row, std::string_view name, std::string_vi
     const std::size_t index = flat - skipped;
     const std::string error = StateFromValue(fields[index], value, states[index]);
     if (!error.empty()) return texts[flat].name + ": " + error;
-    CollectFields(fields, states, data, false);
+    CollectField(fields, states, index, data, false);  // the other fields keep their bytes
     std::copy_n(data.parameter.begin(), row.buffer.size(), row.buffer.begin());
     return "";
   }

@@ -90,6 +90,17 @@ std::size_t Utf8Prefix(std::string_view text, std::size_t max_chars) {
 
 std::span<const CommandEntry> CommandCatalogue() { return kCatalogue; }
 
+bool MovesNoData(std::uint32_t opcode) {
+  constexpr std::uint32_t kPauseResumeOpcode = 0x4B;
+  if (opcode == kPauseResumeOpcode) return true;
+  for (const CommandEntry& e : CommandCatalogue()) {
+    if (!IsUserSlot(e) && e.opcode == opcode && e.opcode != kEndOpcode) {
+      return e.direction == CommandDirection::kNone;
+    }
+  }
+  return false;
+}
+
 std::string DefaultSlotName(std::size_t slot) {
   return StrFormat("User%02u", static_cast<unsigned>(slot + 1));
 }

@@ -43,6 +43,11 @@ inline int ControlByteIndex(const CommandEntry& e) {
 }
 inline bool IsUserRow(std::size_t row) { return row >= kFirstUserRow && row < kCommandRows; }
 
+// Whether a command of this opcode moves no data: the built-in rows without a data phase, and
+// Pause/Resume, whose row says data in. Such a command goes out with no data direction: a
+// data-in buffer would come back "transferred" whole from libata.
+bool MovesNoData(std::uint32_t opcode);
+
 // "User%02d" with the slot number from 1.
 std::string DefaultSlotName(std::size_t slot);
 

@@ -21,7 +21,8 @@ PlanResult PlanCommand(CommandInput input) {
     plan.request_length = static_cast<std::uint32_t>(plan.buffer_size);
   } else if (!input.user_order) {
     plan.buffer_size = input.receive_request_length;
-    plan.request_length = input.receive_request_length;
+    // A command without a data phase requests nothing: it goes out with no data direction.
+    plan.request_length = MovesNoData(input.cdb[0]) ? 0 : input.receive_request_length;
   } else if (input.direction != CommandDirection::kNone) {
     if (input.slot_length == 0) {
       r.message = kNoLengthMessage;

@@ -69,33 +69,34 @@ std::vector<DecodedRow> DecodeConfiguration(std::span<const std::uint8_t> reply,
                                             std::uint32_t recorded_length) {
   std::vector<DecodedRow> rows;
   const std::uint32_t data_length = ReadBe32(reply, 0);
-  const std::uint32_t length = recorded_length != 0 ? recorded_length : data_length;
+  // Every byte of the reply as its header counts it (the length field leaves out its own 4),
+  // never past a recorded length or the bytes returned: a padded or zero-filled tail is not
+  // the drive's data.
+  std::uint64_t data_end = std::uint64_t{data_length} + 4;
+  if (recorded_length != 0) data_end = std::min<std::uint64_t>(data_end, recorded_length);
   rows.push_back(Heading(
       0, "Header", StrFormat("Data Length %d(%08xh)", static_cast<int>(data_length), data_length)));
   const std::uint16_t current = ReadBe16(reply, 6);
   rows.push_back(
       Field(6, StrFormat("  Current Profile %04xh", current), ProfileName(current), kIconNumber));
-  if (length < 9) return rows;
+  if (data_end < 9) return rows;
   rows.push_back(Heading(8, "Feature Descriptor(s)", ""));
 
-  // Descriptors from byte 8 up to the end of the data: the header's length counts the bytes
-  // after its own 4, a recorded length counts every byte returned. Never past the bytes the
-  // drive returned: a descriptor is shown from its 4-byte header, its fields as far as they
-  // were returned.
-  const std::uint64_t data_end =
-      recorded_length != 0 ? std::uint64_t{recorded_length} : std::uint64_t{data_length} + 4;
+  // Each descriptor is as long as its own additional length says (current drives report
+  // longer ones than the table's), so the walk never lands inside one. The table's fields are
+  // decoded as far as the descriptor holds them, a descriptor from its 4-byte header.
   const auto end = static_cast<std::size_t>(std::min<std::uint64_t>(reply.size(), data_end));
   std::size_t offset = 8;
-  while (offset < end && offset + 4 <= reply.size()) {
+  while (offset + 4 <= end) {
     const std::uint16_t code = ReadBe16(reply, offset);
     const FeatureTableRow& feature = FindFeature(code);
     rows.push_back(Heading(offset, StrFormat("Feature Code %04xh", code), feature.name));
-    if (feature.code == kFeatureTableEnd) break;  // unknown: its size is unknown too
     const std::size_t additional = ByteAt(reply, offset + 3);
-    std::size_t size = feature.size != 0 ? feature.size : additional + 4;
-    if (code == 0x0000) size = additional + 4;  // the profile list's own length
+    const std::size_t size = additional + 4;
+    const std::size_t known =
+        feature.size != 0 && code != 0x0000 ? std::min<std::size_t>(size, feature.size) : size;
     const std::span<const std::uint8_t> descriptor =
-        reply.subspan(offset, std::min(size, end - offset));
+        reply.subspan(offset, std::min(known, end - offset));
     rows.push_back(CommonRow(descriptor));
     if (code == 0x0000) {
       // Offsets within the list, which comes first: from the start of the data less 8.
@@ -108,6 +109,7 @@ std::vector<DecodedRow> DecodeConfiguration(std::span<const std::uint8_t> reply,
         rows.push_back(Field(offset + at - 8, StrFormat("  Profile Number %04xh", profile), name,
                              kIconNumber));
       }
+      // An empty list is no drive's answer but a zero-filled tail: nothing real follows.
       if (additional == 0) break;
     } else if (feature.decode != nullptr) {
       feature.decode(descriptor, rows);
@@ -118,10 +120,14 @@ std::vector<DecodedRow> DecodeConfiguration(std::span<const std::uint8_t> reply,
 }
 
 DecodeOutput DecodeConfigurationReply(const DecodeInput& input) {
-  const std::size_t returned = std::min<std::size_t>(input.transferred, input.data.size());
+  // The header gives the length; the transferred count only bounds it when it is less than
+  // the request (a path that reports the whole buffer, or nothing, says nothing of the reply),
+  // and no reply is longer than its allocation length.
+  const std::size_t allocation = ReadBe16(input.cdb, 7);
   DecodeOutput out;
   out.columns = FeatureListColumns();
-  out.rows = DecodeConfiguration(input.data.first(returned), input.received_length);
+  out.rows = DecodeConfiguration(input.data.first(std::min(allocation, input.data.size())),
+                                 input.received_length);
   return out;
 }
 

@@ -20,15 +20,16 @@ inline constexpr int kIconHeading = 4;
 std::vector<ListColumn> FeatureListColumns();
 
 // The rows of the feature list for a Get Configuration reply. Pure.
-// `reply` holds the bytes the drive returned (nothing past them is read); `recorded_length`
-// is the returned length the execution recorded, 0 when it recorded none: the data length
-// of the reply's header (bytes 0-3) is used then. The descriptor walk is bounded by both
-// the length and the bytes returned. Each row's cells are Offset, Key and Data.
+// `reply` holds the reply's buffer (nothing past it is read); the reply ends where its
+// header's data length (bytes 0-3, plus their own 4) says, or earlier at `recorded_length`
+// when execution recorded one (0: none). Each descriptor is walked by its own additional
+// length; an unknown code shows its heading ("Undefine") and the walk goes on. Each row's
+// cells are Offset, Key and Data.
 std::vector<DecodedRow> DecodeConfiguration(std::span<const std::uint8_t> reply,
                                             std::uint32_t recorded_length = 0);
 
-// The command's decoder: DecodeConfiguration over the transferred bytes, with the feature
-// list's columns.
+// The command's decoder: DecodeConfiguration over the buffer and the received length, with
+// the feature list's columns.
 DecodeOutput DecodeConfigurationReply(const DecodeInput& input);
 
 // The form: "RT (Requested Type)" (byte 1 bits 1-0) and "Starting Feature Number" (bytes 2-3,

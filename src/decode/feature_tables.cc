@@ -119,12 +119,13 @@ void IncrementalStreamingFields(std::span<const std::uint8_t> d, std::vector<Dec
   f.Bits16("  Data Block Types Supported", 4);
   f.Flag("  BUF", 6, 0);
   f.Byte("  Number of Link Sizes", 7);
+  // The link sizes are consecutive bytes; the padding after them only rounds the descriptor
+  // up to a multiple of 4.
   const int count = ByteAt(d, 7);
   for (int i = 0; i < count; ++i) {
-    const auto at = static_cast<std::size_t>(8 + 2 * i);
+    const auto at = static_cast<std::size_t>(8 + i);
     if (!f.Has(at, 1)) break;  // the rest lies beyond the descriptor
     f.Byte("  Link Size", at);
-    f.Byte("  Pad", at + 1);
   }
 }
 
@@ -216,8 +217,8 @@ void DiscControlBlocksFields(std::span<const std::uint8_t> d, std::vector<Decode
   for (int i = 0; i < entries; ++i) {
     const auto at = static_cast<std::size_t>(4 + 4 * i);
     if (!f.Has(at, 4)) break;
-    const std::uint32_t v = ReadBe28(d, at);
-    f.Add("  Supported DCB entry", at, StrFormat("%d(%08xh)", static_cast<int>(v), v), kIconNumber);
+    const std::uint32_t v = ReadBe32(d, at);  // a 4-character id, all 32 bits
+    f.Add("  Supported DCB entry", at, StrFormat("%u(%08xh)", v, v), kIconNumber);
   }
 }
 
@@ -307,6 +308,8 @@ constexpr NamedRange kPhysicalInterfaces[] = {
     {3, 3, "IEEE 1394 - 1995"},
     {4, 4, "IEEE 1394A"},
     {5, 5, "Fibre Channel"},
+    {7, 7, "Serial ATAPI"},
+    {8, 8, "USB"},
     {0xFFFF, 0xFFFF, "Vendor Unique"},
     {0x10000, 0x1FFFF, "Defined by NCITS"},
     {0x20000, 0x2FFFF, "Defined by SFF"},

@@ -97,23 +97,25 @@ void ModePageEditor::Refresh() {
   states_ = FillFields(fields_, PageData(row), hex_input_);
 }
 
-void ModePageEditor::Collect() {
+void ModePageEditor::Collect(std::size_t index) {
+  // Only the edited field is written: a page read from a drive keeps the bytes of every field
+  // the user did not touch, whatever the editor would make of them.
   ModePageRow& row = mutable_table().row(current_page());
   FormData d = PageData(row);
-  CollectFields(fields_, states_, d, hex_input_);
+  CollectField(fields_, states_, index, d, hex_input_);
   std::copy_n(d.parameter.begin(), row.buffer.size(), row.buffer.begin());
 }
 
 void ModePageEditor::UpdateField(std::size_t index, const FieldState& state) {
   if (index >= states_.size()) return;
   states_[index] = state;
-  Collect();
+  Collect(index);
 }
 
 void ModePageEditor::SpinField(std::size_t index, bool up) {
   if (index >= states_.size() || !IsNumberField(fields_[index])) return;
   states_[index].text = tamarack::SpinField(fields_[index], states_[index].text, up, hex_input_);
-  Collect();
+  Collect(index);
 }
 
 void ModePageEditor::ApplyToCommand(Cdb& cdb, std::vector<std::uint8_t>& out_data) const {

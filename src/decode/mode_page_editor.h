@@ -114,7 +114,7 @@ class ModePageEditor {
   const Position& position() const {
     return command_ == ModeCommand::kSense ? sense_at_ : select_at_;
   }
-  void Collect();
+  void Collect(std::size_t index);
 
   ModePageTable sense_ = ModePageTable::ModeSense();
   ModePageTable select_ = ModePageTable::ModeSelect();

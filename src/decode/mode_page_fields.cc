@@ -1,11 +1,16 @@
 #include "decode/mode_page_fields.h"
 
+#include <array>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
 #include "decode/mode_page_table.h"
 #include "decode/text_conventions.h"
 #include "util/bytes.h"
+#include "util/strings.h"
 
 namespace tamarack {
 
@@ -27,15 +32,10 @@ constexpr FieldBuilder PageBitsNumber(const char* label, int byte, int low_bit, 
   return NumberField(label, Bits(byte, low_bit, count, kPage), NumberSize::kOne);
 }
 
-// Four-byte fields are shown with the 28-bit reader (the upper four bits of their first byte
-// dropped) and written back as 32 bits.
+// Four-byte fields are read and written whole: a timer of FFFFFFFFh stays FFFFFFFFh.
 template <int kOffset>
-std::uint32_t Read28(const FormData& d) {
-  return ReadBe28(d.parameter, kOffset);
-}
-template <int kOffset>
-constexpr FieldBuilder PageNumber28(const char* label) {
-  return PageNumber(label, kOffset, 4).FilledFrom(Accessor(&Read28<kOffset>, nullptr));
+constexpr FieldBuilder PageNumber32(const char* label) {
+  return PageNumber(label, kOffset, 4);
 }
 
 // Text fields: the page bytes up to the first zero, each byte one character (Latin-1), so
@@ -148,7 +148,7 @@ const FieldDescriptor kWriteParameters2[] = {
     PageNumber("Link Size", 5, 1),
     PageBitsNumber("Initiator Application Code", 7, 0, 6),
     ChoiceField("Session Format", BigEndian(8, 1, kPage), kSessionFormats),
-    PageNumber28<10>("Packet Size"),
+    PageNumber32<10>("Packet Size"),
     PageNumber("Audio Pause Length", 14, 2),
 };
 
@@ -219,8 +219,8 @@ const FieldDescriptor kCdAudioControl[] = {
 const FieldDescriptor kPowerCondition[] = {
     PageCheck("Idle", 3, 1),
     PageCheck("Standby", 3, 0),
-    PageNumber28<4>("Idle Timer"),
-    PageNumber28<8>("Standby Timer"),
+    PageNumber32<4>("Idle Timer"),
+    PageNumber32<8>("Standby Timer"),
 };
 
 // --- page 1Ch ---
@@ -229,19 +229,14 @@ constexpr Choice kReportingMethods[] = {
     {"0h No reporting of informational exception", 0},
     {"4h Unconditionally generate recovered error", 4},
 };
-// Any method other than 4 shows the first choice.
-std::uint32_t ReportingChoice(const FormData& d) {
-  return (ByteAt(d.parameter, 3) & 0x0F) == 4 ? 4u : 0u;
-}
 const FieldDescriptor kFaultReporting[] = {
     PageCheck("Perf", 2, 7),
     PageCheck("DExcept", 2, 3),
     PageCheck("Test", 2, 2),
     PageCheck("LogErr (0)", 2, 0),
-    ChoiceField("", Bits(3, 0, 4, kPage), kReportingMethods)
-        .FilledFrom(Accessor(&ReportingChoice, nullptr)),
-    PageNumber28<4>("Interval Timer"),
-    PageNumber28<8>("Report Count"),
+    ChoiceField("", Bits(3, 0, 4, kPage), kReportingMethods),
+    PageNumber32<4>("Interval Timer"),
+    PageNumber32<8>("Report Count"),
 };
 
 // --- page 1Dh ---
@@ -333,10 +328,10 @@ struct ThresholdField {
 const ThresholdField kCapabilities5[] = {
     {4, PageNumber("Current Write Speed Selected", 28, 2)},
     {4, PageNumber("Write Speed Performance Descriptor Tables", 30, 2)},
-    {8, PageNumber28<32>("Block #1")},
-    {12, PageNumber28<36>("Block #2")},
-    {16, PageNumber28<40>("Block #3")},
-    {20, PageNumber28<44>("Block #4")},
+    {8, PageNumber32<32>("Block #1")},
+    {12, PageNumber32<36>("Block #2")},
+    {16, PageNumber32<40>("Block #3")},
+    {20, PageNumber32<44>("Block #4")},
 };
 
 // --- page 2Ch ---
@@ -395,6 +390,34 @@ std::span<const FieldDescriptor> ScreenFields(std::uint32_t page_code, std::uint
 
 }  // namespace
 
+namespace {
+
+// A choice whose stored value no entry names (a method of reporting 3, a reserved write type)
+// gets one more entry: the value as its number ("(03h)"), so that the box shows it and the page
+// goes back as it came. The lists are made once per list and value and kept for the run.
+std::span<const Choice> ChoicesHolding(const FieldDescriptor& field, std::uint32_t value) {
+  for (const Choice& c : field.choices) {
+    if (c.value == value) return field.choices;
+  }
+  struct Extended {
+    std::string text;
+    std::vector<Choice> choices;
+  };
+  static std::mutex mutex;
+  static std::map<std::pair<const Choice*, std::uint32_t>, std::unique_ptr<Extended>> lists;
+  std::lock_guard lock(mutex);
+  auto& list = lists[{field.choices.data(), value}];
+  if (!list) {
+    list = std::make_unique<Extended>();
+    list->text = StrFormat("(%02xh)", value);
+    list->choices.assign(field.choices.begin(), field.choices.end());
+    list->choices.push_back({list->text.c_str(), value});
+  }
+  return list->choices;
+}
+
+}  // namespace
+
 std::vector<FieldDescriptor> ModePageFields(std::uint32_t page_code, std::uint32_t screen,
                                             std::span<const std::uint8_t> page) {
   const std::uint32_t code = page_code & 0x3Fu;
@@ -407,7 +430,13 @@ std::vector<FieldDescriptor> ModePageFields(std::uint32_t page_code, std::uint32
     return fields;
   }
   const std::span<const FieldDescriptor> fields = ScreenFields(code, screen);
-  return {fields.begin(), fields.end()};
+  std::vector<FieldDescriptor> result(fields.begin(), fields.end());
+  FormData data;
+  data.parameter.assign(page.begin(), page.end());
+  for (FieldDescriptor& f : result) {
+    if (f.kind == FieldKind::kChoice) f.choices = ChoicesHolding(f, ReadField(f.location, data));
+  }
+  return result;
 }
 
 }  // namespace tamarack

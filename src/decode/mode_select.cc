@@ -19,6 +19,9 @@ void BuildModeSelect(FormData& current, const FormData& source) {
   if (current.parameter.size() < kModeParameterHeaderBytes) {
     current.parameter.resize(kModeParameterHeaderBytes, 0);
   }
+  // The mode data length is reserved in Mode Select: a drive may refuse a list that sets it.
+  current.parameter[0] = 0;
+  current.parameter[1] = 0;
   SetParameterListLength(current.cdb, current.parameter.size());
 }
 
@@ -34,7 +37,10 @@ std::vector<std::uint8_t> BuildParameterList(const ModePageTable& table) {
   for (const ModePageRow& r : table.rows()) {
     if (!r.send) continue;
     const std::size_t n = std::min<std::size_t>(r.page_length, kModePageBufferBytes);
+    const std::size_t at = list.size();
     list.insert(list.end(), r.buffer.begin(), r.buffer.begin() + static_cast<std::ptrdiff_t>(n));
+    // PS (parameters saveable) is what Mode Sense reports; in Mode Select the bit is reserved.
+    if (n != 0) list[at] &= 0x7F;
   }
   return list;
 }

@@ -20,7 +20,8 @@ inline constexpr const char* kModeSelectDoneText = "\r\n-------Done!-------";
 inline constexpr std::size_t kModeSelectTextKept = 10240;
 
 // The parameter list: the 8-byte mode parameter header (zeroes), then, for every row of the
-// table in order whose send flag is set, the first page-length bytes of its buffer.
+// table in order whose send flag is set, the first page-length bytes of its buffer with the
+// PS bit (byte 0 bit 7) cleared.
 std::vector<std::uint8_t> BuildParameterList(const ModePageTable& table);
 
 // Writes the parameter list length into CDB bytes 7-8.

@@ -65,21 +65,21 @@ std::string DescribeMediumType(std::uint32_t code) {
 std::vector<std::size_t> WalkModeSensePages(std::span<const std::uint8_t> reply,
                                             ModePageTable& table) {
   std::vector<std::size_t> found;
-  long remaining =
-      static_cast<long>(ReadBe16(reply, 0)) - static_cast<long>(kModeParameterHeaderBytes);
-  std::size_t pos = kModeParameterHeaderBytes;
-  for (int pages = 0; pages < kModeSenseMaxPages && remaining >= 1; ++pages) {
+  // The reply as its header counts it, within the bytes returned; the pages follow the block
+  // descriptors (a drive sends one when DBD is 0), which are no page.
+  const std::size_t end = std::min<std::size_t>(std::size_t{ReadBe16(reply, 0)} + 2, reply.size());
+  std::size_t pos = kModeParameterHeaderBytes + ReadBe16(reply, 6);
+  for (int pages = 0; pages < kModeSenseMaxPages; ++pages) {
     // The page's own two bytes must have been returned.
-    if (pos + 2 > reply.size()) break;
+    if (pos + 2 > end) break;
     const std::size_t size = std::size_t{reply[pos + 1]} + 2;
     if (reply[pos + 1] == 0) break;
     if (const auto row = table.Find(reply[pos])) {
       ModePageRow& r = table.row(*row);
-      const std::size_t n = std::min({size, kModePageBufferBytes, reply.size() - pos});
+      const std::size_t n = std::min({size, kModePageBufferBytes, end - pos});
       std::copy_n(reply.begin() + static_cast<std::ptrdiff_t>(pos), n, r.buffer.begin());
       found.push_back(*row);
     }
-    remaining -= static_cast<long>(size);
     pos += size;
   }
   return found;

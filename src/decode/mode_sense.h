@@ -26,17 +26,17 @@ inline constexpr std::uint32_t kChangeableValues = 0x40;  // page control 01b in
 // The text of the medium type byte of the mode parameter header; empty from 18h on.
 std::string DescribeMediumType(std::uint32_t code);
 
-// The page walk: from byte 8 (the block descriptor length is not consulted), each page
-// byte 1 + 2 bytes long; a page whose byte 1 is 0 ends it, and so do the mode data length
-// less 8 used up, 21 pages, and the end of `reply` (the bytes returned: nothing past them is
-// read). A page whose code (bits 5-0 of byte 0) is in `table` has up to 100 of its bytes,
-// never more than its size nor more than were returned, copied into that row's buffer.
-// Returns the rows found, in walk order.
+// The page walk: from byte 8 + the block descriptor length (bytes 6-7), each page byte 1 + 2
+// bytes long; a page whose byte 1 is 0 ends it, and so do the end of the reply as the mode
+// data length (+ 2) counts it, 21 pages, and the end of `reply` (the bytes returned: nothing
+// past them is read). A page whose code (bits 5-0 of byte 0) is in `table` has up to 100 of
+// its bytes, never more than its size nor more than were returned, copied into that row's
+// buffer. Returns the rows found, in walk order.
 std::vector<std::size_t> WalkModeSensePages(std::span<const std::uint8_t> reply,
                                             ModePageTable& table);
 
-// The bytes a Mode Sense reply returned: `received_length` when execution recorded one, else
-// the mode data length + 2 of the reply's header; never more than `data` holds.
+// The bytes a Mode Sense reply returned: the mode data length + 2 of the reply's header, never
+// more than `received_length` when execution recorded one, nor more than `data` holds.
 std::span<const std::uint8_t> ModeSenseReturnedBytes(std::span<const std::uint8_t> data,
                                                      std::uint32_t received_length);
 

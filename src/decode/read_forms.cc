@@ -4,6 +4,7 @@
 
 #include "decode/status_commands.h"
 #include "decode/text_conventions.h"
+#include "device/block_size.h"
 #include "form/form_layout.h"
 #include "form/hex_dump.h"
 #include "util/bytes.h"
@@ -58,11 +59,42 @@ const FieldDescriptor kCapacityFields[] = {
 };
 const FormLayout kCapacityForm{kCapacityFields, false, false, nullptr};
 
+// The size a zero-filled tail implies (a bounced buffer, a padding path): as the fill does,
+// the last block must have begun before the zeros. 0 when nothing fits.
+std::uint32_t BlockSizeFromZeroTail(std::span<const std::uint8_t> reply, std::uint32_t blocks,
+                                    std::span<const std::uint32_t> candidates) {
+  std::size_t end = reply.size();
+  while (end > 0 && reply[end - 1] == 0) --end;
+  if (end == 0 || end == reply.size() || blocks == 0) return 0;
+  for (const std::uint32_t s : candidates) {
+    const std::uint64_t whole = std::uint64_t{blocks} * s;
+    if (whole <= reply.size() && whole - s < end && end <= whole) return s;
+  }
+  return 0;
+}
+
+// The bytes of the blocks that were asked for: blocks x the size the reply implies (its fill,
+// a believable residual, the one size the command can return, a zero tail), never more than
+// was transferred. Without a size, the transferred count.
+std::size_t ReturnedBlockBytes(const DecodeInput& input) {
+  const std::size_t transferred = std::min<std::size_t>(input.transferred, input.data.size());
+  const auto blocks = static_cast<std::uint32_t>(input.transfer_blocks);
+  const auto requested = static_cast<std::uint32_t>(input.data.size());
+  const std::vector<std::uint32_t> candidates = CandidateBlockSizes(input.cdb);
+  std::uint32_t size = BlockSizeFromFill(input.data, requested, blocks, candidates);
+  if (size == 0) size = BlockSizeFromResidual(input.transferred, requested, blocks, candidates);
+  if (size == 0 && candidates.size() == 1) size = candidates.front();
+  if (size == 0) size = BlockSizeFromZeroTail(input.data, blocks, candidates);
+  if (size == 0) return transferred;
+  return static_cast<std::size_t>(
+      std::min<std::uint64_t>(std::uint64_t{blocks} * size, transferred));
+}
+
 }  // namespace
 
 DecodeOutput DecodeReadBlocks(const DecodeInput& input) {
   DecodeOutput out;
-  const std::size_t returned = std::min<std::size_t>(input.transferred, input.data.size());
+  const std::size_t returned = ReturnedBlockBytes(input);
   if (returned == 0 || input.transfer_blocks == 0) {
     out.dump = kNoDataText;
     return out;

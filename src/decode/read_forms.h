@@ -8,8 +8,10 @@
 
 namespace tamarack {
 
-// The dump of the returned blocks (every byte), or "No Data" when the command returned
-// nothing or was sent with transfer length 0.
+// The dump of the blocks asked for (blocks x the block size the reply implies: where its 5Ah
+// fill begins, a residual of whole blocks, the one size the command can return, or where a
+// zeroed tail begins; every byte transferred when nothing tells), or "No Data" when the
+// command returned nothing or was sent with transfer length 0.
 DecodeOutput DecodeReadBlocks(const DecodeInput& input);
 
 extern const CommandBehaviour kRead10Behaviour;

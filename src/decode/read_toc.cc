@@ -1,10 +1,12 @@
 #include "decode/read_toc.h"
 
 #include <algorithm>
+#include <array>
 
 #include "decode/text_conventions.h"
 #include "form/hex_dump.h"
 #include "util/bytes.h"
+#include "util/cp932.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -149,6 +151,30 @@ std::string PackText(std::span<const std::uint8_t> text) {
   return out;
 }
 
+// The text of a double-byte pack (DBCC) or of a block whose character code is MS-JIS: CP932,
+// zero bytes as blanks, control characters as ".".
+std::string JapanesePackText(std::span<const std::uint8_t> text) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == 0) {
+      out.push_back(' ');
+      ++i;
+      continue;
+    }
+    std::size_t j = i;
+    while (j < text.size() && text[j] != 0) ++j;
+    const std::string run =
+        Cp932BytesToUtf8(std::string_view(reinterpret_cast<const char*>(text.data() + i), j - i));
+    for (char c : run) out.push_back(static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '.' : c);
+    i = j;
+  }
+  return out;
+}
+
+constexpr std::uint8_t kSizeInformationPack = 0x8F;
+constexpr std::uint8_t kMsJisCharacterCode = 0x80;
+
 std::string PackKindComment(int id1, int id2) {
   switch (id1) {
     case 0x80:
@@ -185,12 +211,20 @@ std::string PackKindComment(int id1, int id2) {
 // Format 5: 18-byte packs.
 void CdTextRows(std::span<const std::uint8_t> reply, std::vector<DecodedRow>& rows) {
   const std::size_t count = DescriptorCount(DataEnd(reply), 18);
+  // Each block's character code, from the first pack of its size information.
+  std::array<std::uint8_t, 8> character_code{};
+  for (std::size_t p = 0; p < count; ++p) {
+    const auto d = reply.subspan(kDescriptorsStart + 18 * p, 18);
+    if (d[0] == kSizeInformationPack && d[1] == 0) character_code[(d[3] >> 4) & 7] = d[4];
+  }
   for (std::size_t p = 0; p < count; ++p) {
     const auto d = reply.subspan(kDescriptorsStart + 18 * p, 18);
     const auto text = d.subspan(4, 12);
     std::string shown;
     if (d[0] <= 0x8E) {
-      shown = PackText(text);
+      const bool japanese =
+          (d[3] & 0x80) != 0 || character_code[(d[3] >> 4) & 7] == kMsJisCharacterCode;
+      shown = japanese ? JapanesePackText(text) : PackText(text);
     } else {
       for (std::uint8_t b : text) StrAppendFormat(&shown, "%02x ", b);
     }
@@ -268,8 +302,9 @@ std::vector<ListColumn> ReadTocColumns(int format) {
 DecodeOutput DecodeReadToc(std::span<const std::uint8_t> reply, std::uint32_t recorded_length,
                            int format, bool msf, int group_size) {
   DecodeOutput out;
-  const std::size_t dump_length =
-      recorded_length != 0 ? recorded_length : std::size_t{ReadBe16(reply, 0)} + 2;
+  // The header's length, cut to a recorded length: a padded tail is not the drive's data.
+  std::size_t dump_length = std::size_t{ReadBe16(reply, 0)} + 2;
+  if (recorded_length != 0) dump_length = std::min<std::size_t>(dump_length, recorded_length);
   out.text = HeaderLine(format, reply);
   out.text += kDumpBanner;
   DumpHex(reply.first(std::min(dump_length, reply.size())), &out.text, false, group_size);
@@ -298,7 +333,10 @@ DecodeOutput DecodeReadToc(std::span<const std::uint8_t> reply, std::uint32_t re
 }
 
 DecodeOutput DecodeReadTocReply(const DecodeInput& input) {
-  const std::size_t returned = std::min<std::size_t>(input.transferred, input.data.size());
+  // The header gives the length, within the allocation length; the transferred count bounds
+  // it only as the received length (a path may report the whole buffer, or nothing).
+  const std::size_t allocation = ReadBe16(input.cdb, 7);
+  const std::size_t returned = std::min(allocation, input.data.size());
   return DecodeReadToc(input.data.first(returned), input.received_length, input.cdb[2] & 0x0F,
                        (input.cdb[1] & 0x02) != 0, input.group_size);
 }

@@ -18,15 +18,15 @@ namespace tamarack {
 std::vector<ListColumn> ReadTocColumns(int format);
 
 // The TOC text box (header line, Dump banner, dump) and the TOC list (columns and rows) of a
-// Read TOC reply. Pure. `reply` holds the bytes the drive returned; `recorded_length` is the
-// returned length execution recorded, 0 when none (the dump then covers the data length plus
-// 2). Descriptors are read only where they lie wholly within both the data length and the
-// bytes returned. `format` is CDB byte 2 bits 3-0, `msf` CDB byte 1 bit 1.
+// Read TOC reply. Pure. `reply` holds the bytes the drive returned; the dump covers the data
+// length plus 2, cut to `recorded_length` when execution recorded one (0: none). Descriptors are
+// read only where they lie wholly within both the data length and the bytes returned. `format` is
+// CDB byte 2 bits 3-0, `msf` CDB byte 1 bit 1.
 DecodeOutput DecodeReadToc(std::span<const std::uint8_t> reply, std::uint32_t recorded_length,
                            int format, bool msf, int group_size = 4);
 
-// The command's decoder: DecodeReadToc over the transferred bytes with the format and TIME
-// bit of the CDB as executed.
+// The command's decoder: DecodeReadToc over the buffer up to the allocation length and the
+// received length, with the format and TIME bit of the CDB as executed.
 DecodeOutput DecodeReadTocReply(const DecodeInput& input);
 
 // "%d Trcak" for tracks 1 to 99, "Lead Out" for AAh, else empty.

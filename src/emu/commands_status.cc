@@ -76,7 +76,14 @@ SenseCode ModeSense10(CommandContext& c) {
   if (subpage != 0 && !(page == kAllPages && subpage == 0xFF)) return kInvalidFieldInCdb;
   u.mode_pages.SetCapabilityStatus(u.speed.MaxReadSpeedKbps(), u.speed.CurrentReadSpeedKbps(),
                                    u.prevented);
-  c.reply = BuildModeSense10(u.mode_pages, page, pc, MediumType(u));
+  // A current drive sends a block descriptor unless DBD asks it not to: density 0, the
+  // number of blocks 0 (all of them), 2048-byte blocks.
+  constexpr std::uint8_t kBlockDescriptor[] = {0, 0, 0, 0, 0, 0x00, 0x08, 0x00};
+  const bool dbd = (c.cdb[1] & 0x08) != 0;
+  const std::span<const std::uint8_t> descriptor =
+      u.model == DriveModel::kModern && !dbd ? std::span<const std::uint8_t>(kBlockDescriptor)
+                                             : std::span<const std::uint8_t>();
+  c.reply = BuildModeSense10(u.mode_pages, page, pc, MediumType(u), descriptor);
   return c.reply.empty() ? kInvalidFieldInCdb : kNoSense;
 }
 
@@ -86,13 +93,14 @@ SenseCode ModeSelect10(CommandContext& c) {
   if (c.data_out.empty()) return kNoSense;
   // Only pages in the MMC format are understood.
   if (!page_format) return kInvalidFieldInCdb;
-  return c.unit.mode_pages.Select(c.data_out, save);
+  return c.unit.mode_pages.Select(c.data_out, save, c.unit.model == DriveModel::kModern);
 }
 
 SenseCode GetConfiguration(CommandContext& c) {
   const int requested_type = c.cdb[1] & 0x03;
   if (requested_type == 3) return kInvalidFieldInCdb;
-  c.reply = BuildConfiguration(requested_type, ReadBe16(c.cdb, 2), c.unit.MediumPresent());
+  c.reply =
+      BuildConfiguration(requested_type, ReadBe16(c.cdb, 2), c.unit.MediumPresent(), c.unit.model);
   return kNoSense;
 }
 

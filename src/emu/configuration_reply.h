@@ -1,9 +1,13 @@
 // The Get Configuration reply of the virtual drive: a CD/DVD-ROM reader with its profiles and
-// features, each descriptor in the size of its MMC version 0.
+// features, each descriptor in the size of its MMC version 0; or, as the modern model, a
+// current DVD writer on Serial ATA with the longer descriptors and later features such drives
+// report.
 #pragma once
 
 #include <cstdint>
 #include <vector>
+
+#include "emu/drive_model.h"
 
 namespace tamarack::emu {
 
@@ -16,6 +20,7 @@ inline constexpr std::uint16_t kProfileDvdRom = 0x0010;
 // the CD-ROM profile and the medium-dependent features current. The caller rejects other RT
 // values.
 std::vector<std::uint8_t> BuildConfiguration(int requested_type, std::uint16_t starting_feature,
-                                             bool cd_present);
+                                             bool cd_present,
+                                             DriveModel model = DriveModel::kClassic);
 
 }  // namespace tamarack::emu

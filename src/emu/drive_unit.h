@@ -12,6 +12,7 @@
 #include "device/clock.h"
 #include "emu/audio_player.h"
 #include "emu/disc.h"
+#include "emu/drive_model.h"
 #include "emu/event_status.h"
 #include "emu/fault_plan.h"
 #include "emu/mode_pages.h"
@@ -33,6 +34,7 @@ struct DriveUnit {
 
   std::mutex mutex;
 
+  DriveModel model = DriveModel::kClassic;
   std::unique_ptr<Disc> disc;  // the disc in the drive or on the open tray
   bool tray_open = false;
   bool prevented = false;  // Prevent/Allow Medium Removal

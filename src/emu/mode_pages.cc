@@ -137,9 +137,10 @@ std::vector<std::uint8_t> ModePages::Page(std::uint8_t code, PageControl pc) con
   return page;
 }
 
-SenseCode ModePages::Select(std::span<const std::uint8_t> list, bool save) {
+SenseCode ModePages::Select(std::span<const std::uint8_t> list, bool save, bool check_reserved) {
   if (list.empty()) return kNoSense;
   if (list.size() < kModeHeaderSize) return kParameterListLengthError;
+  if (check_reserved && ReadBe16(list, 0) != 0) return kInvalidFieldInParameterList;
   const std::size_t descriptor_length = ReadBe16(list, 6);
   if (descriptor_length != 0 && descriptor_length != 8) return kInvalidFieldInParameterList;
   std::size_t pos = kModeHeaderSize + descriptor_length;
@@ -148,6 +149,7 @@ SenseCode ModePages::Select(std::span<const std::uint8_t> list, bool save) {
   std::vector<std::pair<std::uint8_t, std::span<const std::uint8_t>>> accepted;
   while (pos < list.size()) {
     if (list.size() - pos < 2) return kParameterListLengthError;
+    if (check_reserved && (list[pos] & 0x80) != 0) return kInvalidFieldInParameterList;
     const std::uint8_t code = list[pos] & 0x3F;
     const std::size_t size = std::size_t{list[pos + 1]} + 2;
     auto it = pages_.find(code);
@@ -188,8 +190,11 @@ void ModePages::SetCapabilityStatus(std::uint32_t max_read_kbps, std::uint32_t c
 }
 
 std::vector<std::uint8_t> BuildModeSense10(const ModePages& pages, std::uint8_t page_code,
-                                           PageControl pc, std::uint8_t medium_type) {
+                                           PageControl pc, std::uint8_t medium_type,
+                                           std::span<const std::uint8_t> block_descriptor) {
   std::vector<std::uint8_t> reply(kModeHeaderSize, 0);
+  WriteBe16(reply, 6, static_cast<std::uint32_t>(block_descriptor.size()));
+  reply.insert(reply.end(), block_descriptor.begin(), block_descriptor.end());
   const std::vector<std::uint8_t> codes =
       page_code == kAllPages ? pages.Codes() : std::vector<std::uint8_t>{page_code};
   for (std::uint8_t code : codes) {

@@ -33,8 +33,10 @@ class ModePages {
   // Applies a Mode Select parameter list (mode parameter header, optional block descriptor,
   // pages). Every page is checked before any is applied: an unknown page, a wrong page length
   // or a changed bit that is not changeable gives 5/26/00, a list cut inside a page 5/1A/00.
-  // With `save` the new values of the pages become their saved values too.
-  SenseCode Select(std::span<const std::uint8_t> list, bool save);
+  // With `save` the new values of the pages become their saved values too. With
+  // `check_reserved` (a current drive), a mode data length other than 0 or a page with its PS
+  // bit set (both reserved in Mode Select) gives 5/26/00 too.
+  SenseCode Select(std::span<const std::uint8_t> list, bool save, bool check_reserved = false);
 
   // Keeps the status fields of page 2Ah in step with the drive (speeds in kB/s).
   void SetCapabilityStatus(std::uint32_t max_read_kbps, std::uint32_t current_read_kbps,
@@ -51,9 +53,10 @@ class ModePages {
 };
 
 // The whole Mode Sense(10) reply for `page_code` (kAllPages: every page, ascending): an
-// 8-byte header with the mode data length and `medium_type`, no block descriptor, the pages.
-// Empty when the page is unknown.
+// 8-byte header with the mode data length, `medium_type` and the block descriptor length,
+// `block_descriptor` (none when empty), the pages. Empty when the page is unknown.
 std::vector<std::uint8_t> BuildModeSense10(const ModePages& pages, std::uint8_t page_code,
-                                           PageControl pc, std::uint8_t medium_type);
+                                           PageControl pc, std::uint8_t medium_type,
+                                           std::span<const std::uint8_t> block_descriptor = {});
 
 }  // namespace tamarack::emu

@@ -196,6 +196,15 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
     }
     return true;
   }
+  if (name == "model") {
+    if (!needs_value()) return false;
+    if (value != "classic" && value != "modern") {
+      *why = "model must be classic or modern";
+      return false;
+    }
+    c->model = value == "modern" ? DriveModel::kModern : DriveModel::kClassic;
+    return true;
+  }
   if (name == "nomedium") {
     c->no_medium = true;
     return no_value();
@@ -207,7 +216,7 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
   *why = Join({"unknown option \"", name,
                "\" (known: speed, bad, flaky, corrupt, short, qcrc, formless, refuse, slow, seed, "
                "tray, nomedium, "
-               "poweron, resid)"});
+               "poweron, resid, model)"});
   return false;
 }
 

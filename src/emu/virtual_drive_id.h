@@ -15,6 +15,7 @@
 //   nomedium                    no disc in the drive
 //   poweron                     report 6/29/00 after opening, as /dev/sgN does
 //   resid=exact|none|zero|pad   how data-in replies arrive (see resid_mode.h; default exact)
+//   model=classic|modern        the drive it plays (see drive_model.h; default classic)
 //
 // LIST is a comma-separated list of blocks N or ranges A-B (decimal); OPS a comma-separated
 // list of opcodes in hexadecimal ("28", "be", "0xBE").
@@ -23,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+#include "emu/drive_model.h"
 #include "emu/fault_plan.h"
 #include "emu/resid_mode.h"
 #include "emu/speed_model.h"
@@ -39,6 +41,7 @@ struct VirtualDriveConfig {
   bool no_medium = false;
   bool power_on_attention = false;
   ResidMode resid = ResidMode::kExact;
+  DriveModel model = DriveModel::kClassic;
 };
 
 bool IsVirtualDriveId(std::string_view id);

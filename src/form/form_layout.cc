@@ -164,50 +164,68 @@ std::vector<FieldState> FillFields(std::span<const FieldDescriptor> fields, cons
   return states;
 }
 
-void CollectFields(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,
-                   FormData& current, bool hex) {
-  if (states.size() != fields.size()) return;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    const FieldDescriptor& f = fields[i];
-    FieldState& s = states[i];
-    s.enabled = Enabled(f, current);
-    if (!s.enabled) continue;
-    switch (f.kind) {
-      case FieldKind::kLabel:
-      case FieldKind::kNote:
-        break;
-      case FieldKind::kCheck:
-        WriteField(f.location, s.checked ? 1u : 0u, current);
-        break;
-      case FieldKind::kChoice:
-        if (s.choice >= 0 && static_cast<std::size_t>(s.choice) < f.choices.size()) {
-          WriteField(f.location, f.choices[static_cast<std::size_t>(s.choice)].value, current);
-        }
-        break;
-      case FieldKind::kNumber:
-      case FieldKind::kStartPosition:
-        WriteField(f.location, ParseNumberText(s.text, hex) & NumberMask(f), current);
-        break;
-      case FieldKind::kMsf: {
-        FieldLocation part = f.location;
-        for (std::size_t p = 0; p < 3; ++p) {
-          WriteField(part, ParseNumberText(s.msf[p], false) & 0xFFu, current);
-          ++part.offset;
-        }
-        break;
+namespace {
+
+void WriteState(const FieldDescriptor& f, const FieldState& s, FormData& current, bool hex) {
+  switch (f.kind) {
+    case FieldKind::kLabel:
+    case FieldKind::kNote:
+      break;
+    case FieldKind::kCheck:
+      WriteField(f.location, s.checked ? 1u : 0u, current);
+      break;
+    case FieldKind::kChoice:
+      if (s.choice >= 0 && static_cast<std::size_t>(s.choice) < f.choices.size()) {
+        WriteField(f.location, f.choices[static_cast<std::size_t>(s.choice)].value, current);
       }
-      case FieldKind::kText:
-        if (f.set_text) f.set_text(current, s.text);
-        break;
+      break;
+    case FieldKind::kNumber:
+    case FieldKind::kStartPosition:
+      WriteField(f.location, ParseNumberText(s.text, hex) & NumberMask(f), current);
+      break;
+    case FieldKind::kMsf: {
+      FieldLocation part = f.location;
+      for (std::size_t p = 0; p < 3; ++p) {
+        WriteField(part, ParseNumberText(s.msf[p], false) & 0xFFu, current);
+        ++part.offset;
+      }
+      break;
     }
+    case FieldKind::kText:
+      if (f.set_text) f.set_text(current, s.text);
+      break;
   }
-  // What depends on the values just collected: enabled states and computed texts.
+}
+
+// What depends on the values just collected: enabled states and computed texts.
+void RefreshDependents(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,
+                       const FormData& current) {
   for (std::size_t i = 0; i < fields.size(); ++i) {
     states[i].enabled = Enabled(fields[i], current);
     if (fields[i].kind == FieldKind::kNote && fields[i].get_text) {
       states[i].text = fields[i].get_text(current);
     }
   }
+}
+
+}  // namespace
+
+void CollectFields(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,
+                   FormData& current, bool hex) {
+  if (states.size() != fields.size()) return;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    FieldState& s = states[i];
+    s.enabled = Enabled(fields[i], current);
+    if (s.enabled) WriteState(fields[i], s, current, hex);
+  }
+  RefreshDependents(fields, states, current);
+}
+
+void CollectField(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,
+                  std::size_t index, FormData& current, bool hex) {
+  if (states.size() != fields.size() || index >= fields.size()) return;
+  if (Enabled(fields[index], current)) WriteState(fields[index], states[index], current, hex);
+  RefreshDependents(fields, states, current);
 }
 
 void RebaseFields(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,

@@ -228,6 +228,12 @@ std::vector<FieldState> FillFields(std::span<const FieldDescriptor> fields, cons
 void CollectFields(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,
                    FormData& current, bool hex);
 
+// Writes only field `index` (when enabled) into `current`, so that the bytes of fields the
+// user did not touch stay exactly as they were; then refreshes the enabled flags and the
+// computed notes as CollectFields does.
+void CollectField(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,
+                  std::size_t index, FormData& current, bool hex);
+
 // The base switch: every number box is read in the old base and written in the new one.
 void RebaseFields(std::span<const FieldDescriptor> fields, std::vector<FieldState>& states,
                   bool from_hex, bool to_hex);

@@ -57,6 +57,7 @@ constexpr CapabilityBit kCapabilityBits[] = {
 
 constexpr std::uint8_t kCapabilitiesPage = 0x2A;
 constexpr std::size_t kModeHeaderLength = 8;
+constexpr std::size_t kBlockDescriptorLengthAt = 6;
 
 PropertiesRequest Send(DeviceSession& session, const Cdb& cdb) {
   PropertiesRequest r;
@@ -120,10 +121,15 @@ PropertiesResult FillPropertiesTab(DeviceSession& session) {
   result.mode_sense = Send(session, MakeCdb({0x5A, 0, kCapabilitiesPage, 0, 0, 0, 0, 0, 0xFF}));
   if (!result.mode_sense.Succeeded()) {
     result.capability_rows = NotSupported(1);
-  } else if (ByteAt(result.mode_sense.reply, kModeHeaderLength) == kCapabilitiesPage) {
-    result.capability_rows =
-        CapabilityRows(std::span<const std::uint8_t>(result.mode_sense.reply)
-                           .subspan(std::min(kModeHeaderLength, result.mode_sense.reply.size())));
+  } else {
+    // The page follows the block descriptors (a drive sends one, DBD being 0) and is known by
+    // its code alone: a saveable page has its PS bit (bit 7) set.
+    const std::span<const std::uint8_t> reply = result.mode_sense.reply;
+    const std::size_t at =
+        std::min(kModeHeaderLength + ReadBe16(reply, kBlockDescriptorLengthAt), reply.size());
+    if ((ByteAt(reply, at) & 0x3Fu) == kCapabilitiesPage) {
+      result.capability_rows = CapabilityRows(reply.subspan(at));
+    }
   }
   return result;
 }

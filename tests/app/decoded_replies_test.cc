@@ -13,6 +13,7 @@
 #include "app/command_tab.h"
 #include "app/form_view.h"
 #include "app/main_window.h"
+#include "app/mode_page_editor.h"
 #include "app/properties_tab.h"
 #include "app/start_position_bar.h"
 #include "app/window_bench.h"
@@ -33,14 +34,79 @@ QString Cell(QTreeWidget* list, int row, int column) {
   return item ? item->text(column) : QStringLiteral("(none)");
 }
 
+// Every row of a list, its cells joined by " | ", one row a line.
+QString ListText(QTreeWidget* list) {
+  QStringList lines;
+  for (int r = 0; r < list->topLevelItemCount(); ++r) {
+    QStringList cells;
+    for (int c = 0; c < list->columnCount(); ++c) cells << list->topLevelItem(r)->text(c);
+    lines << cells.join(QStringLiteral(" | "));
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+// What the Command tab shows of the modern drive's replies, one text per command: the lists
+// and boxes whose length comes from the reply (feature list, Inquiry list, Mode Sense dump,
+// the Read(10) dump, the TOC list).
+struct CommandTabTexts {
+  QString configuration, inquiry, mode_sense, read, toc, test_unit_ready;
+};
+
+CommandTabTexts RunModernCommands(const std::string& resid) {
+  CommandTabTexts t;
+  testing::WindowBench b({"emu:type13?speed=max&model=modern&resid=" + resid}, kTabCommand);
+  CommandTab* tab = b.command_tab();
+  b.Select(QStringLiteral("46h Get Configuration"));
+  if (!b.RunAndWait()) return t;
+  t.configuration = ListText(tab->result_list());
+  b.Select(QStringLiteral("12h Inquiry"));
+  if (!b.RunAndWait()) return t;
+  t.inquiry = ListText(tab->result_list());
+  b.Select(QStringLiteral("5ah Mode Sense(10)"));
+  QListWidget* pages = tab->mode_page_editor()->page_list();
+  emit pages->itemClicked(pages->item(0));  // 3Fh: every page
+  if (!b.RunAndWait()) return t;
+  t.mode_sense = tab->decoded_box()->toPlainText();
+  b.Select(QStringLiteral("28h Read(10)"));
+  const auto& fields = tab->console().fields();
+  std::size_t field = 0;
+  while (field < fields.size() && std::string_view(fields[field].label) != "Transfer Length") {
+    ++field;
+  }
+  auto* length = qobject_cast<QLineEdit*>(tab->form_view()->FieldWidget(field));
+  if (length == nullptr) return t;
+  length->selectAll();
+  QTest::keyClick(length, Qt::Key_Delete);
+  QTest::keyClicks(length, QStringLiteral("2"));
+  if (!b.RunAndWait()) return t;
+  t.read = tab->dump_box()->toPlainText();
+  b.Select(QStringLiteral("43h Read Toc"));
+  if (!b.RunAndWait()) return t;
+  t.toc = ListText(tab->result_list());
+  b.Select(QStringLiteral("00h Test Unit Ready"));
+  if (!b.RunAndWait()) return t;
+  t.test_unit_ready = tab->decoded_box()->toPlainText();
+  return t;
+}
+
 }  // namespace
 
 class DecodedRepliesTest : public QObject {
   Q_OBJECT
 
+  // The four ways a path delivers replies (the virtual drive's resid= option) as test data.
+  static void ResidModes() {
+    QTest::addColumn<QString>("resid");
+    for (const char* mode : {"exact", "none", "zero", "pad"}) {
+      QTest::newRow(mode) << QString::fromLatin1(mode);
+    }
+  }
+
  private slots:
+  void PropertiesTabFillsItsThreeLists_data() { ResidModes(); }
   void PropertiesTabFillsItsThreeLists() {
-    Bench b({"emu:type13?speed=max"});
+    QFETCH(QString, resid);
+    Bench b({"emu:type13?speed=max&resid=" + resid.toStdString()});
     PropertiesTab* tab = b.Properties();
     QVERIFY(tab);
     QCOMPARE(b.window->exec_button()->text(), QStringLiteral("Get(&E)"));
@@ -72,6 +138,44 @@ class DecodedRepliesTest : public QObject {
     QVERIFY(tab->feature_list()->topLevelItemCount() > 3);
     QCOMPARE(tab->capability_list()->topLevelItemCount(), 1);
     QCOMPARE(Cell(tab->capability_list(), 0, 1), QStringLiteral("Not Supported"));
+  }
+
+  // The modern drive through the Command tab: what each command shows is the reply the drive
+  // sent, the same on every path the reply can take.
+  void ModernDriveOnTheCommandTab_data() { ResidModes(); }
+  void ModernDriveOnTheCommandTab() {
+    QFETCH(QString, resid);
+    const CommandTabTexts t = RunModernCommands(resid.toStdString());
+    // Every descriptor the drive sent, each where it lies; the unknown ones by their heading.
+    QCOMPARE(t.configuration.count(QStringLiteral("| Feature Code ")), 20);
+    QVERIFY(t.configuration.contains(
+        QStringLiteral("44(002ch) | Feature Code 0001h | Core\n  2 |   Common | Version:2h "
+                       "Persistent:1 Current:1 Additinal Length:8\n  4 |   Physical Interface "
+                       "Standard | Serial ATAPI\n56(0038h) | Feature Code 0002h | Morphing")));
+    QVERIFY(t.configuration.contains(QStringLiteral("| Feature Code 0040h | Undefine")));
+    QVERIFY(
+        t.configuration.endsWith(QStringLiteral("Supported DCB entry | 1145258579(44434253h)")));
+    QVERIFY(t.inquiry.contains(QStringLiteral("Peripheral device type | 05h | CD-ROM device")));
+    // Mode Sense: the header's 174 bytes (its block descriptor of 8 and the pages), never a
+    // padded or zeroed tail.
+    QVERIFY(t.mode_sense.startsWith(QStringLiteral("Medium Type Description: 120 mm CD-ROM")));
+    QVERIFY(t.mode_sense.contains(
+        QStringLiteral("\n000000 0000h 00ac0100 00000008 00000000 00000800")));
+    QVERIFY(t.mode_sense.contains(QStringLiteral("\n000160 ")));
+    QVERIFY(!t.mode_sense.contains(QStringLiteral("\n000176 ")));
+    // Read(10) of two blocks: 2 x 2048 bytes, not the 2 x 2656 of the buffer.
+    QCOMPARE(t.read.count(QLatin1Char('\n')), 2 * 128);
+    QVERIFY(t.toc.contains(QStringLiteral("Lead Out")));
+    QCOMPARE(t.test_unit_ready, QStringLiteral("Command Successed!"));
+    // The same texts as the path that reports exactly what came.
+    if (resid != QStringLiteral("exact")) {
+      const CommandTabTexts exact = RunModernCommands("exact");
+      QCOMPARE(t.configuration, exact.configuration);
+      QCOMPARE(t.inquiry, exact.inquiry);
+      QCOMPARE(t.mode_sense, exact.mode_sense);
+      QCOMPARE(t.read, exact.read);
+      QCOMPARE(t.toc, exact.toc);
+    }
   }
 
   void QuickSetButtonsAndTrackBox() {

@@ -18,13 +18,41 @@ struct Cli : testing::VirtualCli {
   Cli() : VirtualCli({"emu:type13"}) {}
 };
 
-TEST(ModeSenseCli, ShowsEveryFieldOfTheReturnedPages) {
+class ModePagesOnEveryPath : public testing::ResidModeTest {};
+TAMARACK_ON_EVERY_RESID_MODE(ModePagesOnEveryPath);
+
+// A current drive: a block descriptor before the pages (DBD 0), saveable pages with PS set,
+// and a Mode Select that refuses the reserved PS bit and mode data length.
+TEST_P(ModePagesOnEveryPath, AModernDrivesPagesAndItsModeSelect) {
+  Cli cli;
+  cli.ExpectGoldenOutput("modesense_modern_all_pages.txt",
+                         {"modesense", "--drive", Id("emu:type13?model=modern"), "--page", "3f"});
+  ASSERT_EQ(cli.Run({"modeselect", "--drive", Id("emu:type13?model=modern"), "--page", "1", "--set",
+                     "Read Retry Count=5", "--save"}),
+            kExitGood)
+      << cli.out.str();
+  EXPECT_NE(cli.out.str().find("parameter list:\n0000000000000000010a000500000000\n"),
+            std::string::npos)
+      << cli.out.str();
+  ASSERT_EQ(cli.Run({"modesense", "--drive", Id("emu:type13?model=modern"), "--page", "1", "--pc",
+                     "saved"}),
+            kExitGood);
+  EXPECT_NE(cli.out.str().find("  Read Retry Count: 5\n"), std::string::npos) << cli.out.str();
+  // The drive itself refuses a page sent with PS, as the list was built before.
+  ASSERT_EQ(cli.Run({"send", "--drive", Id("emu:type13?model=modern"), "--cdb",
+                     "55 10 00 00 00 00 00 00 14 00", "--out-hex",
+                     "00 00 00 00 00 00 00 00 81 0a 00 05 00 00 00 00 00 00 00 00"}),
+            kExitIllegalRequest)
+      << cli.out.str();
+}
+
+TEST_P(ModePagesOnEveryPath, ShowsEveryFieldOfTheReturnedPages) {
   Cli cli;
   cli.ExpectGoldenOutput("modesense_all_pages.txt",
-                         {"modesense", "--drive", "emu:type13", "--page", "3f"});
+                         {"modesense", "--drive", Id("emu:type13"), "--page", "3f"});
 
-  ASSERT_EQ(cli.Run({"modesense", "--drive", "emu:type13", "--page", "0x0e", "--pc", "changeable",
-                     "--json"}),
+  ASSERT_EQ(cli.Run({"modesense", "--drive", Id("emu:type13"), "--page", "0x0e", "--pc",
+                     "changeable", "--json"}),
             kExitGood);
   const std::string json = cli.out.str();
   EXPECT_EQ(json.rfind("{\"page_control\":\"changeable\",\"medium_type\":1,", 0), 0u) << json;
@@ -44,29 +72,29 @@ TEST(ModeSenseCli, BadArgumentsAndRejectedPages) {
   EXPECT_EQ(cli.out.str(), "Error Notified( INVALID FIELD IN CDB).\n");
 }
 
-TEST(ModeSelectCli, ChangesAFieldAndTheDriveKeepsIt) {
+TEST_P(ModePagesOnEveryPath, ChangesAFieldAndTheDriveKeepsIt) {
   Cli cli;
-  ASSERT_EQ(cli.Run({"modeselect", "--drive", "emu:type13", "--page", "01", "--set",
+  ASSERT_EQ(cli.Run({"modeselect", "--drive", Id("emu:type13"), "--page", "01", "--set",
                      "read retry count=0x20", "--set", "DTE=on", "--dry-run"}),
             kExitGood)
       << cli.err.str();
   EXPECT_NE(cli.out.str().find("cdb: 55 10 00 00 00 00 00 00 14 00 00 00 \n"
                                "parameter list:\n"
-                               "0000000000000000810a022000000000\n"
+                               "0000000000000000010a022000000000\n"
                                "00000000\n"),
             std::string::npos)
       << cli.out.str();
   EXPECT_NE(cli.out.str().find("dry run: nothing sent"), std::string::npos);
-  ASSERT_EQ(cli.Run({"modesense", "--drive", "emu:type13", "--page", "1"}), kExitGood);
+  ASSERT_EQ(cli.Run({"modesense", "--drive", Id("emu:type13"), "--page", "1"}), kExitGood);
   EXPECT_NE(cli.out.str().find("  Read Retry Count: 16\n"), std::string::npos);
 
-  ASSERT_EQ(cli.Run({"modeselect", "--drive", "emu:type13", "--page", "1", "--set",
+  ASSERT_EQ(cli.Run({"modeselect", "--drive", Id("emu:type13"), "--page", "1", "--set",
                      "Read Retry Count=32", "--save"}),
             kExitGood)
       << cli.out.str();
   EXPECT_NE(cli.out.str().find("cdb: 55 11 "), std::string::npos);
   EXPECT_NE(cli.out.str().find("status: good\n-------Done!-------\n"), std::string::npos);
-  ASSERT_EQ(cli.Run({"modesense", "--drive", "emu:type13", "--page", "1", "--pc", "saved"}),
+  ASSERT_EQ(cli.Run({"modesense", "--drive", Id("emu:type13"), "--page", "1", "--pc", "saved"}),
             kExitGood);
   EXPECT_NE(cli.out.str().find("  Read Retry Count: 32\n"), std::string::npos);
 }

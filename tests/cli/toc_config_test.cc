@@ -10,20 +10,27 @@ namespace {
 
 using Cli = testing::VirtualCli;
 
+class CliTocOnEveryPath : public testing::ResidModeTest {};
+TAMARACK_ON_EVERY_RESID_MODE(CliTocOnEveryPath);
+class CliConfigOnEveryPath : public testing::ResidModeTest {};
+TAMARACK_ON_EVERY_RESID_MODE(CliConfigOnEveryPath);
+
 // The decoded lists as the terminal shows them: the track list of the 23-track disc, the
 // CD-TEXT packs, the Toc tab's full view with every row explained and its track view.
-TEST(CliToc, EveryViewOfTheVirtualDiscs) {
+TEST_P(CliTocOnEveryPath, EveryViewOfTheVirtualDiscs) {
   Cli cli;
-  cli.ExpectGoldenOutput("toc_type30.txt", {"toc", "--drive", "emu:type30?speed=max"});
-  cli.ExpectGoldenOutput("toc_audio_cd_text.txt", {"toc", "--drive", "emu:audio", "--format", "5"});
+  cli.ExpectGoldenOutput("toc_type30.txt", {"toc", "--drive", Id("emu:type30?speed=max")});
+  cli.ExpectGoldenOutput("toc_audio_cd_text.txt",
+                         {"toc", "--drive", Id("emu:audio"), "--format", "5"});
   cli.ExpectGoldenOutput("toc_multisession_full.txt",
-                         {"toc", "--drive", "emu:multisession", "--full", "--format", "2"});
-  cli.ExpectGoldenOutput("toc_audio_track_view.txt", {"toc", "--drive", "emu:audio", "--full"});
+                         {"toc", "--drive", Id("emu:multisession"), "--full", "--format", "2"});
+  cli.ExpectGoldenOutput("toc_audio_track_view.txt", {"toc", "--drive", Id("emu:audio"), "--full"});
 }
 
-TEST(CliToc, MsfAndTrackGoIntoTheCdb) {
+TEST_P(CliTocOnEveryPath, MsfAndTrackGoIntoTheCdb) {
   Cli cli;
-  ASSERT_EQ(cli.Run({"toc", "--drive", "emu:audio", "--msf", "--track", "3", "--json"}), kExitGood);
+  ASSERT_EQ(cli.Run({"toc", "--drive", Id("emu:audio"), "--msf", "--track", "3", "--json"}),
+            kExitGood);
   const std::string json = cli.out.str();
   EXPECT_NE(json.find("\"cdb\": \"43 02 00 00 00 00 03 a0 00 00 00 00\""), std::string::npos);
   // From track 3 on: tracks 3, 4, 5 and the lead-out.
@@ -32,10 +39,11 @@ TEST(CliToc, MsfAndTrackGoIntoTheCdb) {
   EXPECT_NE(json.find("\"Comment\": \"Lead Out\""), std::string::npos);
 }
 
-TEST(CliToc, FullViewAsJsonCarriesTheExplanations) {
+TEST_P(CliTocOnEveryPath, FullViewAsJsonCarriesTheExplanations) {
   Cli cli;
-  ASSERT_EQ(cli.Run({"toc", "--drive", "emu:multisession", "--full", "--format", "2", "--json"}),
-            kExitGood);
+  ASSERT_EQ(
+      cli.Run({"toc", "--drive", Id("emu:multisession"), "--full", "--format", "2", "--json"}),
+      kExitGood);
   EXPECT_NE(cli.out.str().find("\"view\": \"full\""), std::string::npos);
   EXPECT_NE(cli.out.str().find("\"explanations\": ["), std::string::npos);
 }
@@ -55,22 +63,41 @@ TEST(CliToc, BadArgumentsAndFailures) {
   EXPECT_EQ(cli.out.str(), "");
 }
 
-TEST(CliConfig, FeaturesOfTheVirtualDrive) {
+TEST_P(CliConfigOnEveryPath, FeaturesOfTheVirtualDrive) {
   testing::VirtualCli cli;
-  cli.ExpectGoldenOutput("config_audio.txt", {"config", "--drive", "emu:audio"});
+  cli.ExpectGoldenOutput("config_audio.txt", {"config", "--drive", Id("emu:audio")});
 }
 
-TEST(CliConfig, RequestedTypeAndStartingFeature) {
+TEST_P(CliConfigOnEveryPath, RequestedTypeAndStartingFeature) {
   Cli cli;
-  ASSERT_EQ(cli.Run({"config", "--drive", "emu:audio", "--rt", "2", "--start", "0x001E", "--json"}),
-            kExitGood);
+  ASSERT_EQ(
+      cli.Run({"config", "--drive", Id("emu:audio"), "--rt", "2", "--start", "0x001E", "--json"}),
+      kExitGood);
   const std::string json = cli.out.str();
   EXPECT_NE(json.find("\"cdb\": \"46 02 00 1e 00 00 00 a0 00 00 00 00\""), std::string::npos);
   EXPECT_NE(json.find("\"Key\": \"Feature Code 001eh\", \"Data\": \"CD-Read\""), std::string::npos);
   EXPECT_EQ(json.find("Feature Code 0001h"), std::string::npos);
-  ASSERT_EQ(cli.Run({"config", "--drive", "emu:audio", "--start", "103h"}), kExitGood);
+  ASSERT_EQ(cli.Run({"config", "--drive", Id("emu:audio"), "--start", "103h"}), kExitGood);
   EXPECT_EQ(cli.out.str().find("Feature Code 0000h"), std::string::npos);
   EXPECT_NE(cli.out.str().find("Feature Code 0103h"), std::string::npos);
+}
+
+// A current drive: every descriptor it sent, each where it lies, the unknown ones by their
+// heading, none read out of the middle of another.
+TEST_P(CliConfigOnEveryPath, AModernDriveListsExactlyTheDescriptorsItSent) {
+  Cli cli;
+  cli.ExpectGoldenOutput("config_modern.txt",
+                         {"config", "--drive", Id("emu:type13?model=modern&speed=max")});
+  const std::string text = cli.out.str();
+  std::size_t headings = 0;
+  for (std::size_t at = text.find("Feature Code "); at != std::string::npos;
+       at = text.find("Feature Code ", at + 1)) {
+    ++headings;
+  }
+  EXPECT_EQ(headings, 20u);
+  EXPECT_EQ(text.find("Power Management\n44("), std::string::npos);
+  cli.ExpectGoldenOutput("properties_modern.txt",
+                         {"properties", "--drive", Id("emu:type13?model=modern&speed=max")});
 }
 
 TEST(CliConfig, BadArguments) {

@@ -9,6 +9,7 @@
 
 #include "cli/cli_app.h"
 #include "device/clock.h"
+#include "emu/resid_modes.h"
 #include "emu/virtual_drive_provider.h"
 #include "golden.h"
 
@@ -45,5 +46,7 @@ struct VirtualCli {
   DriveDirectory drives;
   std::ostringstream out, err;
 };
+
+using ::tamarack::testing::ResidModeTest;
 
 }  // namespace tamarack::cli::testing

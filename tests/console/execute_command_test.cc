@@ -5,8 +5,10 @@
 #include <algorithm>
 
 #include "console/console.h"
+#include "console/form_driver.h"
 #include "decode/basic_commands.h"
 #include "device/scripted_transport.h"
+#include "emu/drive_harness.h"
 
 namespace tamarack {
 namespace {
@@ -251,7 +253,39 @@ TEST(ConsoleExecution, TestUnitReadyEndsWithCommandSucceededAndKeepsTheSentCdb) 
   c.FinishExecution(rep);
   EXPECT_EQ(rep.output.text, "Command Successed!");
   EXPECT_EQ(c.last_sent_cdb(), Cdb{});
-  EXPECT_EQ(d.transport->sent[0].buffer.size(), 40960u);  // the receive buffer
+  EXPECT_TRUE(d.transport->sent[0].buffer.empty());  // no data phase, no data direction
+}
+
+TEST(ConsoleExecution, CommandsThatMoveNoDataGoOutWithoutADataDirection) {
+  // The virtual drive as libata delivers replies: a data-in buffer of any command would come
+  // back "transferred" whole.
+  emu::testing::DriveHarness drive("emu:audio?speed=max&resid=none");
+  ASSERT_TRUE(drive.opened);
+  RecordingHost host;
+  Console c;
+  for (const char* name : {"Test Unit Ready", "Start Stop Unit", "Seek", "Set CD Speed",
+                           "Pause/Resume", "Play Audio MSF", "Stop Play/Scan"}) {
+    c.SelectRow(testing::RowNamed(name));
+    PlanResult p = c.PrepareExecution("");
+    ASSERT_TRUE(p.plan) << name;
+    const CommandReport rep = ExecuteCommand(drive.session, *p.plan, host);
+    c.FinishExecution(rep);
+    EXPECT_TRUE(rep.sent) << name;
+    EXPECT_EQ(rep.request_length, 0u) << name;
+    EXPECT_EQ(rep.transferred, 0u) << name;
+    EXPECT_EQ(c.last_transferred(), 0u) << name;
+  }
+  EXPECT_TRUE(host.errors.empty());
+  // A command with data still gets the whole buffer on this path (no residual).
+  c.SelectRow(testing::RowNamed("Read CD-ROM Capacity"));
+  PlanResult p = c.PrepareExecution("");
+  ASSERT_TRUE(p.plan);
+  const CommandReport rep = ExecuteCommand(drive.session, *p.plan, host);
+  EXPECT_TRUE(rep.success);
+  EXPECT_EQ(rep.transferred, rep.request_length);
+  EXPECT_GT(rep.request_length, 0u);
+  EXPECT_FALSE(MovesNoData(0x25));
+  EXPECT_TRUE(MovesNoData(0x4B));
 }
 
 TEST(ConsoleExecution, AnEditableCdbBoxIsWhatIsSent) {

@@ -8,6 +8,8 @@
 #include "console/form_driver.h"
 #include "decode/control_commands.h"
 #include "decode/read_forms.h"
+#include "form/hex_dump.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -80,12 +82,46 @@ TEST(ReadForms, DecoderDumpsTheReturnedBlocksOrSaysNoData) {
   in.transferred = 4096;
   in.transfer_blocks = 0;
   EXPECT_EQ(DecodeReadBlocks(in).dump, "No Data");
-  // A transferred count beyond the buffer is cut to it.
+  // A transferred count beyond the buffer is cut to it; the fill still shows two blocks.
   in.transfer_blocks = 2;
   in.transferred = 1u << 30;
   out = DecodeReadBlocks(in);
-  EXPECT_NE(out.dump.find("005296 14b0h"), std::string::npos);
-  EXPECT_EQ(out.dump.find("005312"), std::string::npos);
+  EXPECT_NE(out.dump.find("004080 0ff0h"), std::string::npos);
+  EXPECT_EQ(out.dump.find("004096"), std::string::npos);
+}
+
+TEST(ReadForms, TheDumpHoldsTheBlocksAskedForWhateverThePathReported) {
+  // Two 2352-byte blocks of Read CD (user data of CD-DA) into a 2 x 2656-byte buffer.
+  std::vector<std::uint8_t> buffer(2 * 2656, 0x5A);
+  for (std::size_t i = 0; i < 2 * 2352; ++i) buffer[i] = static_cast<std::uint8_t>(i | 1);
+  DecodeInput in;
+  in.data = buffer;
+  in.transfer_blocks = 2;
+  in.group_size = 4;
+  // Lines of 16 bytes, each starting with its decimal offset.
+  const auto dumped_bytes = [&in] {
+    const std::string dump = DecodeReadBlocks(in).dump;
+    std::size_t lines = 0;
+    for (std::size_t at = 0; at < dump.size(); at += kDumpLineBytes) {
+      if (dump.find(StrFormat("%06zu ", at), 0) != std::string::npos) ++lines;
+    }
+    return lines * kDumpLineBytes;
+  };
+  // Read(10): the whole buffer reported (no residual), the tail keeps its fill.
+  in.cdb = {0x28, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0};
+  in.transferred = static_cast<std::uint32_t>(buffer.size());
+  EXPECT_EQ(dumped_bytes(), 2u * 2352);
+  // The tail zeroed: the zeros begin inside no third block, so 2352 it is.
+  std::fill(buffer.begin() + 2 * 2352, buffer.end(), 0);
+  EXPECT_EQ(dumped_bytes(), 2u * 2352);
+  // Read CD of CD-DA user data: the command can return one size only.
+  in.cdb = {0xBE, 0x04, 0, 0, 0, 0, 0, 0, 2, 0x10, 0, 0};
+  std::fill(buffer.begin(), buffer.end(), 0);
+  EXPECT_EQ(dumped_bytes(), 2u * 2352);
+  // A residual of exactly two 2048-byte blocks.
+  in.cdb = {0x28, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0};
+  in.transferred = 4096;
+  EXPECT_EQ(dumped_bytes(), 4096u);
 }
 
 // --- control forms ---

@@ -60,6 +60,13 @@ TEST(ConfigurationHeader, ShortRepliesShowOnlyTheHeaderRows) {
   // A recorded length below 9 stops there even when the header says more.
   const Bytes r = Reply(0x0008, {Feature(0x0001, 0x03, {0, 0, 0, 2})});
   EXPECT_EQ(DecodeConfiguration(r, 8).size(), 2u);
+  // Data length 8 counts 12 bytes with its own 4: one 4-byte descriptor, shown.
+  const Bytes one = Reply(0x0008, {Feature(0x001D, 0x01, {})});
+  ASSERT_EQ(ReadBe32(one, 0), 8u);
+  const auto keys = Keys(DecodeConfiguration(one));
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{"Header", "  Current Profile 0008h", "Feature Descriptor(s)",
+                                      "Feature Code 001dh", "  Common"}));
   // Nothing returned at all: the two rows, from zeroes, and no read past the end.
   const auto rows = DecodeConfiguration({});
   ASSERT_EQ(rows.size(), 2u);
@@ -95,10 +102,17 @@ TEST(ConfigurationFields, EveryKindOfFeature) {
 }
 
 TEST(ConfigurationCore, PhysicalInterfaceTable) {
-  const std::pair<std::uint32_t, const char*> cases[] = {
-      {2, "ATAPI"},       {0x10000, "Defined by NCITS"}, {0x1FFFF, "Defined by NCITS"},
-      {0, "Unspecified"}, {0xFFFF, "Vendor Unique"},     {0x4FFFF, "Reserved"},
-      {6, "UnDefined"},   {0x50000, "UnDefined"}};
+  const std::pair<std::uint32_t, const char*> cases[] = {{2, "ATAPI"},
+                                                         {0x10000, "Defined by NCITS"},
+                                                         {0x1FFFF, "Defined by NCITS"},
+                                                         {0, "Unspecified"},
+                                                         {0xFFFF, "Vendor Unique"},
+                                                         {0x4FFFF, "Reserved"},
+                                                         {7, "Serial ATAPI"},
+                                                         {8, "USB"},
+                                                         {6, "UnDefined"},
+                                                         {9, "UnDefined"},
+                                                         {0x50000, "UnDefined"}};
   for (const auto& [value, name] : cases) {
     Bytes data(4);
     WriteBe32(data, 0, value);
@@ -111,25 +125,46 @@ TEST(ConfigurationCore, PhysicalInterfaceTable) {
   EXPECT_EQ(LoadingMechanismName(6), "Undefine");
 }
 
-TEST(ConfigurationWalk, TableSizeWinsOverTheReportedLength) {
-  // Core reports 8 bytes of its own (a newer drive) but the table says 8 in all: the walk
-  // goes on 8 bytes on, into the middle of the descriptor, where it finds code 0000h... here
-  // made unknown so that the walk ends there.
-  const Bytes r = Reply(0, {Feature(0x0001, 0x03, {0, 0, 0, 2, 0x12, 0x34, 0, 0})});
+TEST(ConfigurationWalk, EachDescriptorByItsOwnLength) {
+  // A current drive's Core (8 bytes of its own, the table knows 4) and DVD Read of 4, then an
+  // unknown feature of 8 and a known one after it: every descriptor the drive sent, each
+  // heading where it lies, and nothing read out of the middle of one.
+  const Bytes r = Reply(
+      0, {Feature(0x0001, 0x03, {0, 0, 0, 7, 1, 0, 0, 0}), Feature(0x001F, 0x01, {1, 0, 0, 0}),
+          Feature(0x0037, 0x01, {1, 2, 3, 4, 1, 0, 0x12, 0x34}),
+          Feature(0x0003, 0x03, {0x29, 0, 0, 0})});
   const auto rows = DecodeConfiguration(r);
-  EXPECT_EQ(Keys(rows).back(), "Feature Code 1234h");
-  EXPECT_EQ(Data(rows.back()), "Undefine");
-  EXPECT_EQ(rows.back().cells[0], "16(0010h)");
+  std::vector<std::vector<std::string>> headings;
+  for (const DecodedRow& row : rows) {
+    if (row.icon == kIconHeading && row.cells[1].rfind("Feature Code", 0) == 0) {
+      headings.push_back(row.cells);
+    }
+  }
+  EXPECT_EQ(headings, (std::vector<std::vector<std::string>>{
+                          {"8(0008h)", "Feature Code 0001h", "Core"},
+                          {"20(0014h)", "Feature Code 001fh", "DVD Read"},
+                          {"28(001ch)", "Feature Code 0037h", "Undefine"},
+                          {"40(0028h)", "Feature Code 0003h", "Removable Medium"}}));
+  // The Core's interface 7 by its name; only the table's field of the longer descriptor.
+  const auto keys = Keys(rows);
+  EXPECT_EQ(Data(RowOf(rows, "  Physical Interface Standard")), "Serial ATAPI");
+  EXPECT_EQ(std::count(keys.begin(), keys.end(), "  Physical Interface Standard"), 1);
+  // The unknown one says how long it is, and the walk reaches the feature after it.
+  const auto unknown = std::find(keys.begin(), keys.end(), "Feature Code 0037h");
+  ASSERT_NE(unknown, keys.end());
+  EXPECT_EQ(Data(rows[static_cast<std::size_t>(unknown - keys.begin()) + 1]),
+            "Version:0h Persistent:0 Current:1 Additinal Length:8");
+  EXPECT_EQ(Data(RowOf(rows, "  Loading Mechanism Type")), "Tray type loading mechanism");
 }
 
-TEST(ConfigurationWalk, UnknownFeatureEndsTheWalkAfterItsHeading) {
-  const Bytes r =
-      Reply(0, {Feature(0x0001, 0x03, {0, 0, 0, 2}), Feature(0x0037, 0x01, {1, 2, 3, 4}),
-                Feature(0x0003, 0x03, {0x29, 0, 0, 0})});
+TEST(ConfigurationWalk, ShortTableSizesDoNotCutALongerDescriptorsFields) {
+  // Random Readable longer than the table's 12 bytes: its fields, then the next feature.
+  const Bytes r = Reply(0, {Feature(0x0010, 0x01, {0, 0, 8, 0, 0, 0x10, 1, 0, 9, 9, 9, 9}),
+                            Feature(0x001E, 0x01, {3, 0, 0, 0})});
   const auto rows = DecodeConfiguration(r);
-  EXPECT_EQ(rows.back().cells,
-            (std::vector<std::string>{"16(0010h)", "Feature Code 0037h", "Undefine"}));
-  EXPECT_EQ(rows.back().icon, kIconHeading);
+  EXPECT_EQ(Data(RowOf(rows, "  Blocking")), "16(0010h)");
+  EXPECT_EQ(RowOf(rows, "Feature Code 001eh").cells[0], "24(0018h)");
+  EXPECT_EQ(Data(RowOf(rows, "  C2 Flags")), "On");
 }
 
 TEST(ConfigurationWalk, BoundedByTheDataLength) {
@@ -223,8 +258,20 @@ TEST(ConfigurationReply, DecoderUsesTheTransferredBytes) {
   in.data = buffer;
   in.transferred = static_cast<std::uint32_t>(r.size());
   in.received_length = in.transferred;
-  const DecodeOutput out = DecodeConfigurationReply(in);
+  in.cdb = {0x46, 0, 0, 0, 0, 0, 0, 0xA0, 0x00};
+  DecodeOutput out = DecodeConfigurationReply(in);
   EXPECT_EQ(Keys(out.rows).back(), "  Physical Interface Standard");
+  // A path that reports the whole buffer: the header's length, however much the buffer holds.
+  in.transferred = static_cast<std::uint32_t>(buffer.size());
+  in.received_length = 0;
+  WriteBe32(buffer, 0, static_cast<std::uint32_t>(r.size() - 4));
+  out = DecodeConfigurationReply(in);
+  EXPECT_EQ(Keys(out.rows).back(), "  Physical Interface Standard");
+  // Nothing sent at all into a filled buffer: no reply is longer than its allocation length.
+  std::fill(buffer.begin(), buffer.end(), 0x5A);
+  in.cdb[7] = 0;
+  in.cdb[8] = 0;
+  EXPECT_EQ(DecodeConfigurationReply(in).rows.size(), 2u);
   EXPECT_EQ(kGetConfigurationBehaviour.view, ResultView::kFeatureList);
 }
 

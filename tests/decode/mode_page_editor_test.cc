@@ -180,6 +180,31 @@ TEST(ModePageEditor, CopyAfterAllPagesNamesEveryCopiedPageInTabOrder) {
   EXPECT_EQ(StateOf(e, "Read Retry Count").text, "1");
 }
 
+TEST(ModePageEditor, AnEditChangesOnlyItsFieldAndTheListGoesWithoutPs) {
+  // Page 1Ch as a current drive returns it: saveable (PS), method of reporting 3, both
+  // four-byte fields FFFFFFFFh.
+  ModePageEditor e;
+  Cdb cdb{};
+  cdb[2] = 0x1C;
+  e.Open(ModeCommand::kSense, cdb);
+  const Bytes page = {0x9C, 0x0A, 0x08, 0x03, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  e.TakeModeSenseReply(Reply({page}), cdb);
+  ASSERT_EQ(e.CopySenseToSelect(), "1ch ﾊﾟﾗﾒﾀをｺﾋﾟｰしました");
+  e.Open(ModeCommand::kSelect, Cdb{});
+  e.SelectTab(TabIndex(e, "1ch"));
+  EXPECT_EQ(StateOf(e, "Interval Timer").text, "-1");  // the decimal box is signed
+  testing::SetChecked(e, "Test", true);
+  e.ClickPage(*e.select_table().Find(0x1C));
+  Cdb select_cdb{};
+  Bytes list;
+  e.ApplyToCommand(select_cdb, list);
+  Bytes expected(8, 0);
+  expected.insert(expected.end(), page.begin(), page.end());
+  expected[8] = 0x1C;   // PS cleared
+  expected[10] = 0x0C;  // Test set, the rest as read
+  EXPECT_EQ(list, expected);
+}
+
 TEST(ModePageEditor, ChangeableValuesEnableTheChangeableViewAndNothingCopiesNothing) {
   ModePageEditor e;
   Cdb cdb{};

@@ -77,44 +77,93 @@ TEST(ModePageFields, EveryPageAndScreen) {
   EXPECT_TRUE(HasNumberField(ModePageFields(0x2A, 0, page)));
 }
 
-TEST(ModePageFields, FourByteFieldsAreReadWith28BitsAndWrittenWith32) {
+TEST(ModePageFields, FourByteFieldsAreReadAndWrittenWith32Bits) {
   Page page{};
-  page[10] = 0xF1;
-  page[11] = 0x23;
-  page[12] = 0x45;
-  page[13] = 0x67;
-  const auto fields = ModePageFields(0x05, 1, page);
+  for (std::size_t i = 4; i < 12; ++i) page[i] = 0xFF;  // Interval Timer, Report Count
+  const auto fields = ModePageFields(0x1C, 0, page);
   FormData d = Data(page);
   auto states = FillFields(fields, d, true);
-  const std::size_t packet = IndexOf(fields, "Packet Size");
-  EXPECT_EQ(states[packet].text, "1234567");
-  // Collecting it unchanged writes back the 28 bits as a 32-bit value.
+  const std::size_t timer = IndexOf(fields, "Interval Timer");
+  EXPECT_EQ(states[timer].text, "ffffffff");
   CollectFields(fields, states, d, true);
-  EXPECT_EQ(d.parameter[10], 0x01);
-  EXPECT_EQ(d.parameter[13], 0x67);
-  states[packet].text = "abcdef12";
+  EXPECT_EQ(d.parameter, Data(page).parameter);
+  states[timer].text = "f1234567";
   CollectFields(fields, states, d, true);
-  EXPECT_EQ(d.parameter[10], 0xAB);
-  EXPECT_EQ(d.parameter[13], 0x12);
+  EXPECT_EQ(d.parameter[4], 0xF1);
+  EXPECT_EQ(d.parameter[7], 0x67);
+  EXPECT_EQ(d.parameter[8], 0xFF);
 }
 
-TEST(ModePageFields, ReportingMethodShowsTheFirstChoiceForAnyValueButFour) {
+TEST(ModePageFields, AReportingMethodTheListDoesNotNameIsShownAsItsNumberAndKept) {
   Page page{};
-  page[3] = 0x36;
+  page[3] = 0x33;
   const auto fields = ModePageFields(0x1C, 0, page);
   ASSERT_EQ(fields[4].kind, FieldKind::kChoice);
   EXPECT_STREQ(fields[4].label, "");
+  ASSERT_EQ(fields[4].choices.size(), 3u);
   FormData d = Data(page);
   auto states = FillFields(fields, d, false);
-  EXPECT_EQ(states[4].choice, 0);
+  ASSERT_EQ(states[4].choice, 2);
+  EXPECT_STREQ(fields[4].choices[2].text, "(03h)");
+  CollectFields(fields, states, d, false);
+  EXPECT_EQ(d.parameter[3], 0x33);
+  // The named ones: their two choices only; choosing "0h" keeps the upper bits.
   page[3] = 0x34;
-  states = FillFields(fields, Data(page), false);
+  const auto named = ModePageFields(0x1C, 0, page);
+  EXPECT_EQ(named[4].choices.size(), 2u);
+  states = FillFields(named, Data(page), false);
   EXPECT_EQ(states[4].choice, 1);
-  // Choosing "0h" clears the low four bits and keeps the upper ones.
   states[4].choice = 0;
   d = Data(page);
-  CollectFields(fields, states, d, false);
+  CollectFields(named, states, d, false);
   EXPECT_EQ(d.parameter[3], 0x30);
+}
+
+TEST(ModePageFields, EveryChoiceOffersAnUnnamedStoredValueAsItsNumber) {
+  // Page 05h: a write type of 0Ch and a loading mechanism of 7 (page 2Ah) that no entry names.
+  Page page{};
+  page[2] = 0x0C;
+  const auto fields = ModePageFields(0x05, 0, page);
+  const std::size_t type = IndexOf(fields, "Write Type Field");
+  const auto states = FillFields(fields, Data(page), false);
+  ASSERT_GE(states[type].choice, 0);
+  EXPECT_STREQ(fields[type].choices[static_cast<std::size_t>(states[type].choice)].text, "(0ch)");
+  // The same list twice: one list kept, not one per call.
+  EXPECT_EQ(ModePageFields(0x05, 0, page)[type].choices.data(), fields[type].choices.data());
+  Page caps{};
+  caps[1] = 28;
+  caps[6] = 0xE0;
+  bool found = false;
+  for (std::uint32_t screen = 0; screen < 5 && !found; ++screen) {
+    const auto f = ModePageFields(0x2A, screen, caps);
+    for (std::size_t i = 0; i < f.size(); ++i) {
+      if (std::string_view(f[i].label) != "Loading Mechanism Type") continue;
+      found = true;
+      const auto st = FillFields(f, Data(caps), false);
+      ASSERT_GE(st[i].choice, 0);
+      EXPECT_STREQ(f[i].choices[static_cast<std::size_t>(st[i].choice)].text, "(e0h)");
+    }
+  }
+  EXPECT_TRUE(found);
+}
+
+TEST(ModePageFields, CollectingOneFieldLeavesTheOthersBytesAlone) {
+  // A text field whose bytes do not read back as text (a NUL inside), and a timer: an edit of
+  // another field writes neither.
+  Page page{};
+  page[17] = '1';
+  page[19] = '3';  // byte 18 is zero: the box shows "1"
+  const auto fields = ModePageFields(0x05, 2, page);
+  FormData d = Data(page);
+  auto states = FillFields(fields, d, false);
+  const std::size_t aframe = IndexOf(fields, "AFRAME");
+  states[aframe].text = "12";
+  CollectField(fields, states, aframe, d, false);
+  EXPECT_EQ(d.parameter[31], 12);
+  EXPECT_EQ(d.parameter[19], '3');
+  // Every field at once, as before, clears what the text box does not show.
+  CollectFields(fields, states, d, false);
+  EXPECT_EQ(d.parameter[19], 0);
 }
 
 TEST(ModePageFields, TextFieldsClearTheirBytesAndStoreAtMostTheirLength) {

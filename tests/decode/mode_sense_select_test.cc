@@ -83,18 +83,21 @@ TEST(ModeSense, WalkCopiesKnownPagesAndSkipsOthers) {
   EXPECT_EQ(t.row(8).buffer[29], 0x33);
 }
 
-TEST(ModeSense, ANonzeroBlockDescriptorLengthIsWalkedAsIfPagesBeganAtByte8) {
+TEST(ModeSense, PagesBeginAfterTheBlockDescriptor) {
   ModePageTable t = ModePageTable::ModeSense();
-  // The descriptor's byte 0 is 01h and its byte 1 is 0Ah: walked as a page 01h of 12 bytes.
+  t.row(1).buffer.fill(0xEE);
+  // A block descriptor whose bytes would read as a page 01h of 12 bytes: never copied.
   const Bytes descriptor = {0x01, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00};
-  const Bytes reply = Reply({Page(0x0D, 8, 0x44)}, 0, descriptor);
-  const auto found = WalkModeSensePages(reply, t);
-  ASSERT_FALSE(found.empty());
-  EXPECT_EQ(found.front(), 1u);
-  EXPECT_EQ(t.row(1).buffer[0], 0x01);
-  EXPECT_EQ(t.row(1).buffer[1], 0x0A);
-  EXPECT_EQ(t.row(1).buffer[8], 0x0D);  // the real page's first bytes
-  EXPECT_EQ(t.row(1).buffer[9], 0x06);
+  const Bytes reply = Reply({Page(0x0D, 8, 0x44), Page(0x2A, 30, 0x33)}, 0, descriptor);
+  EXPECT_EQ(WalkModeSensePages(reply, t), (std::vector<std::size_t>{3, 8}));
+  EXPECT_EQ(t.row(1).buffer[0], 0xEE);
+  EXPECT_EQ(t.row(3).buffer[0], 0x0D);
+  EXPECT_EQ(t.row(3).buffer[7], 0x44);
+  EXPECT_EQ(t.row(8).buffer[29], 0x33);
+  // A descriptor length that reaches past the reply leaves no page to walk.
+  Bytes odd = reply;
+  WriteBe16(odd, 6, 0x0100);
+  EXPECT_TRUE(WalkModeSensePages(odd, t).empty());
 }
 
 TEST(ModeSense, WalkEndsAtAZeroLengthByteAtTheDataLengthAndAt21Pages) {
@@ -129,10 +132,13 @@ TEST(ModeSense, WalkNeverReadsPastTheBytesReturned) {
   reply[8] = 0x01;
   EXPECT_TRUE(WalkModeSensePages(reply, t).empty());
   EXPECT_TRUE(WalkModeSensePages({}, t).empty());
-  // The returned bytes of a reply: the recorded length, else the header's, within the buffer.
-  const Bytes buffer = Reply({Page(0x2C, 6)});
+  // The returned bytes of a reply: the header's, cut to a recorded length, within the buffer;
+  // a padded reply reported whole (zeros after the header's length) ends where the header
+  // says.
+  Bytes buffer = Reply({Page(0x2C, 6)});
   EXPECT_EQ(ModeSenseReturnedBytes(buffer, 0).size(), 14u);
   EXPECT_EQ(ModeSenseReturnedBytes(buffer, 10).size(), 10u);
+  buffer.resize(100, 0);
   EXPECT_EQ(ModeSenseReturnedBytes(buffer, 100).size(), 14u);
 }
 
@@ -146,8 +152,16 @@ TEST(ModeSelect, ParameterListOfTheMarkedPages) {
   EXPECT_EQ(list[8], 0x01);
   EXPECT_EQ(list[9], 0x0A);
   EXPECT_EQ(list[20], 0x2C);
-  t.row(*t.Find(0x2A)).send = true;
-  EXPECT_EQ(BuildParameterList(t).size(), 8u + 12u + 30u + 6u);
+  // A page copied from Mode Sense with its PS bit: sent without it, its other bytes kept.
+  ModePageRow& caps = t.row(*t.Find(0x2A));
+  caps.send = true;
+  caps.buffer[0] = 0xAA;
+  caps.buffer[2] = 0xC5;
+  const Bytes with_caps = BuildParameterList(t);
+  ASSERT_EQ(with_caps.size(), 8u + 12u + 30u + 6u);
+  EXPECT_EQ(with_caps[20], 0x2A);
+  EXPECT_EQ(with_caps[22], 0xC5);
+  EXPECT_EQ(caps.buffer[0], 0xAA);  // the table keeps what was read
   Cdb cdb{};
   SetParameterListLength(cdb, 56);
   EXPECT_EQ(cdb[7], 0);
@@ -198,6 +212,8 @@ TEST(ModeSenseSelectForms, BuildingTheFormsSetsTheirFixedFields) {
   EXPECT_EQ(console.field_states()[3].choice, 1);  // "01b Changeable values"
   EXPECT_FALSE(console.parameterless());
 
+  // A stored list whose mode data length is set (a hand-edited settings file): sent as 0.
+  console.catalogue().row(*select_row).out_data = {0x00, 0x12, 0, 0, 0, 0, 0, 0};
   console.SelectRow(*select_row);
   EXPECT_EQ(console.current_cdb()[1], 0x10);  // PF set
   EXPECT_EQ(ReadBe16(console.current_cdb(), 7), 8);

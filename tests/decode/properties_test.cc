@@ -107,6 +107,32 @@ TEST(FillPropertiesTab, AnotherPageLeavesTheCapabilityListAlone) {
   EXPECT_FALSE(FillPropertiesTab(session).capability_rows.has_value());
 }
 
+TEST(FillPropertiesTab, ASaveablePageAfterABlockDescriptorIsRecognised) {
+  // A current drive: an 8-byte block descriptor first, then page 2Ah with its PS bit.
+  std::vector<std::uint8_t> reply = ModeSense2A(0xAA);
+  reply.insert(reply.begin() + 8, {0x01, 0x0A, 0, 0, 0, 0, 0x08, 0});
+  reply[1] = static_cast<std::uint8_t>(reply.size() - 2);
+  reply[7] = 8;
+  ScriptedDrive d({Good(Inquiry36()), Good({0, 0, 0, 4}), Good(reply)});
+  DeviceSession session(&d.drives, BuiltInSenseTable());
+  ASSERT_TRUE(session.Open("d0"));
+  const PropertiesResult r = FillPropertiesTab(session);
+  ASSERT_TRUE(r.capability_rows.has_value());
+  const auto page = ModeSense2A(0x2A);
+  const auto expected = CapabilityRows(std::span(page).subspan(8));
+  ASSERT_EQ(r.capability_rows->size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ((*r.capability_rows)[i].icon, expected[i].icon) << expected[i].cells[1];
+  }
+  EXPECT_EQ((*r.capability_rows)[1].icon, kIconPresent);  // DVD-R Read, from byte 2
+  // A block descriptor length past the reply leaves the list alone.
+  reply[6] = 0x01;
+  ScriptedDrive odd({Good(Inquiry36()), Good({0, 0, 0, 4}), Good(reply)});
+  DeviceSession odd_session(&odd.drives, BuiltInSenseTable());
+  ASSERT_TRUE(odd_session.Open("d0"));
+  EXPECT_FALSE(FillPropertiesTab(odd_session).capability_rows.has_value());
+}
+
 TEST(FillPropertiesTab, WithoutADriveNothingIsSent) {
   DeviceSession session(nullptr, BuiltInSenseTable());
   const PropertiesResult r = FillPropertiesTab(session);

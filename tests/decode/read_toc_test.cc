@@ -123,6 +123,25 @@ TEST(ReadTocFormat5, PackTextOfOtherBytes) {
   EXPECT_EQ(out.rows[0].cells[6], "Name(s) of the performer(s)");
 }
 
+TEST(ReadTocFormat5, DoubleBytePacksAreJapaneseText) {
+  // "日本" in CP932 (93FA 967B), then a zero and "ab". First by the DBCC bit of the pack.
+  const std::string text("\x93\xfa\x96\x7b\0ab", 7);
+  Bytes r = Reply(0, 0, {Pack(0x80, 0x00, 0x00, 0x80, text, 0)});
+  DecodeOutput out = DecodeReadToc(r, 0, 5, false);
+  ASSERT_EQ(out.rows.size(), 1u);
+  EXPECT_EQ(out.rows[0].cells[4], "\xe6\x97\xa5\xe6\x9c\xac ab     ");
+  // Then by the block's character code (80h, MS-JIS) in its size information: only that
+  // block's packs; block 1 stays ISO 8859-1.
+  r = Reply(0, 0,
+            {Pack(0x80, 0x00, 0x00, 0x00, text, 0), Pack(0x80, 0x00, 0x01, 0x10, text, 0),
+             Pack(0x8F, 0x00, 0x02, 0x00, std::string("\x80\x01\x01", 3), 0)});
+  out = DecodeReadToc(r, 0, 5, false);
+  ASSERT_EQ(out.rows.size(), 3u);
+  EXPECT_EQ(out.rows[0].cells[4], "\xe6\x97\xa5\xe6\x9c\xac ab     ");
+  EXPECT_EQ(out.rows[1].cells[4].substr(0, 3), ".\xc3\xba");  // 93h a control, FAh "ú"
+  EXPECT_EQ(out.rows[2].cells[4].substr(0, 9), "80 01 01 ");
+}
+
 TEST(ReadTocText, HeaderDumpBannerAndDumpOfTheDataLength) {
   Bytes buffer = TwelveTrackToc();
   buffer.resize(200, 0x5A);
@@ -137,6 +156,9 @@ TEST(ReadTocText, HeaderDumpBannerAndDumpOfTheDataLength) {
   DumpHex(std::span(buffer).first(20), &dump, false, 4);
   EXPECT_EQ(recorded.text.substr(recorded.text.find(kDumpBanner) + std::string(kDumpBanner).size()),
             dump);
+  // A padded reply reported as longer than the header says: the header's 108 bytes.
+  std::fill(buffer.begin() + 108, buffer.end(), 0);
+  EXPECT_EQ(DecodeReadToc(buffer, 200, 0, false, 4).text, out.text);
 }
 
 TEST(ReadTocText, FormatsBeyondFiveHaveNoHeaderAndNoRows) {
@@ -184,6 +206,10 @@ TEST(ReadTocCommand, DecoderTakesFormatAndTimeFromTheCdb) {
   DecodeOutput out = DecodeReadTocReply(in);
   ASSERT_EQ(out.rows.size(), 13u);
   EXPECT_EQ(out.rows[1].cells[3], "00:78:32");  // the bytes of LBA 20000 read as M:S:F
+  // A path that reports nothing although the reply came: its header says how long it is.
+  in.transferred = 0;
+  in.received_length = 0;
+  EXPECT_EQ(DecodeReadTocReply(in).rows.size(), 13u);
   in.cdb[2] = 0x01;
   out = DecodeReadTocReply(in);
   EXPECT_EQ(out.columns[2].title, "First Track No. in Last Complete Session");

@@ -9,6 +9,7 @@
 #include "device/scripted_transport.h"
 #include "device/sense_table.h"
 #include "emu/drive_harness.h"
+#include "emu/resid_modes.h"
 #include "golden.h"
 #include "util/bytes.h"
 #include "util/strings.h"
@@ -203,8 +204,11 @@ TEST(TocTabExplain, RarerPointsAndBadCells) {
   }
 }
 
-TEST(TocTabVirtualDrive, MultisessionFullTocExplainedRowByRow) {
-  emu::testing::DriveHarness v("emu:multisession?speed=max");
+class TocTabVirtualDrive : public tamarack::testing::ResidModeTest {};
+TAMARACK_ON_EVERY_RESID_MODE(TocTabVirtualDrive);
+
+TEST_P(TocTabVirtualDrive, MultisessionFullTocExplainedRowByRow) {
+  emu::testing::DriveHarness v(Id("emu:multisession?speed=max"));
   ASSERT_TRUE(v.opened);
   const auto read = ShowTocTab(v.session, true);
   ASSERT_TRUE(read.has_value()) << v.session.status_line.Get();
@@ -223,8 +227,8 @@ TEST(TocTabVirtualDrive, MultisessionFullTocExplainedRowByRow) {
       read->view.text + "\r\n" + ListText(read->view.columns, read->view.rows, notes));
 }
 
-TEST(TocTabVirtualDrive, Type30TrackView) {
-  emu::testing::DriveHarness v("emu:type30?speed=max");
+TEST_P(TocTabVirtualDrive, Type30TrackView) {
+  emu::testing::DriveHarness v(Id("emu:type30?speed=max"));
   ASSERT_TRUE(v.opened);
   const auto read = ShowTocTab(v.session, false);
   ASSERT_TRUE(read.has_value()) << v.session.status_line.Get();
@@ -243,13 +247,19 @@ TEST(TocTabVirtualDrive, Type30TrackView) {
       read->view.text + "\r\n" + ListText(read->view.columns, read->view.rows));
 }
 
-TEST(TocTabVirtualDrive, AudioDiscCdTextAndMultisessionFormats) {
-  emu::testing::DriveHarness v("emu:audio?speed=max");
+TEST_P(TocTabVirtualDrive, AudioDiscCdTextAndMultisessionFormats) {
+  emu::testing::DriveHarness v(Id("emu:audio?speed=max"));
   ASSERT_TRUE(v.opened);
   std::uint32_t moved = 0;
-  ASSERT_TRUE(IssueCdb(v.session, MakeCdb({0x43, 0, 5, 0, 0, 0, 0, 0xA0, 0}), &moved));
-  const std::span<const std::uint8_t> reply = std::span(v.session.response_buffer).first(moved);
-  const DecodeOutput out = DecodeReadToc(reply, moved, 5, false);
+  const Cdb cdb = MakeCdb({0x43, 0, 5, 0, 0, 0, 0, 0xA0, 0});
+  ASSERT_TRUE(IssueCdb(v.session, cdb, &moved));
+  // As the Command tab decodes it: the buffer asked for and the received length.
+  DecodeInput in;
+  in.data = std::span(v.session.response_buffer).first(0xA000);
+  in.transferred = TransferredCount(moved, in.data.size());
+  in.received_length = ReceivedLength(moved, in.data.size());
+  in.cdb = cdb;
+  const DecodeOutput out = DecodeReadTocReply(in);
   ASSERT_FALSE(out.rows.empty());
   EXPECT_EQ(out.rows[0].cells[6], "Title of Album name");
   tamarack::testing::ExpectGoldenText("audio_cd_text", out.text + ListText(out.columns, out.rows));

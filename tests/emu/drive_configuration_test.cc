@@ -1,6 +1,7 @@
 // Get Configuration of the virtual drive.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <utility>
 
 #include "emu/drive_harness.h"
@@ -70,6 +71,38 @@ TEST(VirtualDriveConfiguration, AllocationLengthCutsTheReply) {
   const Reply r = h.In({0x46, 0, 0, 0, 0, 0, 0, 0, 20}, 1024);
   EXPECT_EQ(r.transferred, 20u);
   EXPECT_GT(Be32(r.data, 0), 16u);
+}
+
+TEST(VirtualDriveConfiguration, TheModernModelAnswersAsACurrentWriter) {
+  DriveHarness h("emu:type13?speed=max&model=modern");
+  const Reply r = Config(h, 0, 0);
+  ASSERT_TRUE(r.good()) << r.status_line;
+  const std::vector<Feature> f = Walk(r);
+  ASSERT_GE(f.size(), 3u);
+  // DVD and CD profiles, CD-ROM current.
+  EXPECT_EQ(Be16(r.data, 6), 0x0008);
+  EXPECT_EQ(f[0].size, 4u + 8 * 4);
+  EXPECT_EQ(Be16(r.data, 12), 0x001B);
+  EXPECT_EQ(Be16(r.data, 40), 0x0008);
+  EXPECT_EQ(r.data[42], 0x01);
+  // Core of 8 bytes of its own, version 2, Serial ATAPI.
+  EXPECT_EQ(f[1].code, 0x0001);
+  EXPECT_EQ(f[1].size, 12u);
+  EXPECT_EQ(f[1].flags, 0x0B);
+  EXPECT_EQ(Be32(r.data, f[1].at + 4), 7u);
+  // Descriptors longer than the first versions', and later features.
+  std::map<int, std::size_t> sizes;
+  for (const Feature& x : f) sizes[x.code] = x.size;
+  EXPECT_EQ(sizes[0x001F], 8u);
+  EXPECT_EQ(sizes[0x0023], 12u);
+  EXPECT_EQ(sizes[0x0107], 8u);
+  EXPECT_EQ(sizes[0x0040], 32u);
+  EXPECT_TRUE(sizes.count(0x002B) && sizes.count(0x0037));
+  // The classic model keeps its Core of 4 bytes on ATAPI.
+  DriveHarness classic("emu:type13?speed=max");
+  const Reply c = Config(classic, 2, 1);
+  EXPECT_EQ(c.data[11], 4);
+  EXPECT_EQ(Be32(c.data, 12), 2u);
 }
 
 }  // namespace

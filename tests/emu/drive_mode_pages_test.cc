@@ -20,8 +20,14 @@ std::vector<std::uint8_t> SensePage(DriveHarness& h, std::uint8_t code, int pc) 
 
 // A Mode Select parameter list of the 8-byte header and `pages`.
 std::vector<std::uint8_t> ParameterList(std::initializer_list<std::vector<std::uint8_t>> pages) {
-  std::vector<std::uint8_t> list(8, 0);
-  for (const auto& p : pages) list.insert(list.end(), p.begin(), p.end());
+  // Sized first and copied into: GCC 12 warns wrongly about inserts into a small vector.
+  std::size_t size = 8;
+  for (const auto& p : pages) size += p.size();
+  std::vector<std::uint8_t> list(size, 0);
+  std::size_t at = 8;
+  for (const auto& p : pages) {
+    for (std::uint8_t b : p) list[at++] = b;
+  }
   return list;
 }
 
@@ -163,6 +169,34 @@ TEST(VirtualDriveModeSelect, MalformedLists) {
                0x5, 0x24, 0x00);
   // Saving a page that cannot be saved.
   EXPECT_SENSE(Select(h, ParameterList({SensePage(h, 0x05, 0)}), true), 0x5, 0x39, 0x00);
+}
+
+TEST(VirtualDriveModeSense, TheModernModelSendsABlockDescriptorUnlessDbd) {
+  DriveHarness h("emu:type13?speed=max&model=modern");
+  Reply r = h.In({0x5A, 0x00, 0x2A, 0, 0, 0, 0, 0x01, 0}, 256);
+  ASSERT_TRUE(r.good()) << r.status_line;
+  EXPECT_EQ(Be16(r.data, 6), 8);
+  EXPECT_EQ(Be16(r.data, 0), 6 + 8 + 30);
+  EXPECT_EQ(Be16(r.data, 8 + 6), 0x0800);  // block length 2048
+  EXPECT_EQ(r.data[16], 0x2A);
+  r = h.In({0x5A, 0x08, 0x01, 0, 0, 0, 0, 0x01, 0}, 256);  // DBD
+  EXPECT_EQ(Be16(r.data, 6), 0);
+  EXPECT_EQ(r.data[8], 0x81);  // saveable: PS
+}
+
+TEST(VirtualDriveModeSelect, TheModernModelRefusesReservedBitsTheClassicOneIgnores) {
+  const std::vector<std::uint8_t> page = {0x01, 0x0A, 0, 0x05, 0, 0, 0, 0, 0, 0, 0, 0};
+  std::vector<std::uint8_t> with_ps = page;
+  with_ps[0] = 0x81;
+  std::vector<std::uint8_t> with_length = ParameterList({page});
+  with_length[1] = 0x12;
+  DriveHarness modern("emu:type13?speed=max&model=modern");
+  EXPECT_SENSE(Select(modern, ParameterList({with_ps})), 5, 0x26, 0);
+  EXPECT_SENSE(Select(modern, with_length), 5, 0x26, 0);
+  EXPECT_TRUE(Select(modern, ParameterList({page})).good());
+  DriveHarness classic;
+  EXPECT_TRUE(Select(classic, ParameterList({with_ps})).good());
+  EXPECT_TRUE(Select(classic, with_length).good());
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ TEST(VirtualDriveId, EveryOption) {
   ASSERT_TRUE(ParseVirtualDriveId(
       "emu:type30?speed=clv8&bad=1000-1010,2000&flaky=5000-5100:0.25&corrupt=300&short=400-401"
       "&refuse=be,0x28:os&slow=43h&seed=99&tray=open&nomedium&poweron&resid=zero&qcrc=7-9"
-      "&formless=20",
+      "&formless=20&model=modern",
       &c, &error))
       << error;
   EXPECT_EQ(c.disc, "type30");
@@ -49,8 +49,10 @@ TEST(VirtualDriveId, EveryOption) {
   EXPECT_EQ(c.faults.seed, 99u);
   EXPECT_TRUE(c.tray_open && c.no_medium && c.power_on_attention);
   EXPECT_EQ(c.resid, ResidMode::kZero);
+  EXPECT_EQ(c.model, DriveModel::kModern);
   ASSERT_TRUE(ParseVirtualDriveId("emu:audio?speed=max&bad=1&bad=5-6", &c, &error));
   EXPECT_EQ(c.speed.mode, SpeedMode::kUnlimited);
+  EXPECT_EQ(c.model, DriveModel::kClassic);
   EXPECT_EQ(c.faults.bad.size(), 2u);  // repeated list options add up
   EXPECT_TRUE(c.faults.IsBad(6));
   EXPECT_FALSE(c.faults.IsBad(7));
@@ -119,6 +121,7 @@ TEST(VirtualDriveId, BadIdsSayWhatIsWrong) {
       {"emu:type13?nomedium=1", "takes no value"},
       {"emu:type13?resid=some", "resid must be exact, none, zero or pad"},
       {"emu:type13?resid", "needs a value"},
+      {"emu:type13?model=new", "model must be classic or modern"},
       {"emu:type13?colour=red", "unknown option \"colour\""},
   };
   for (const auto& [id, why] : cases) {
