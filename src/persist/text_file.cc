@@ -1,7 +1,6 @@
 #include "persist/text_file.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,8 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include "util/cp932.h"
 
 namespace tamarack {
 
@@ -46,41 +47,6 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-std::string Cp932ToUtf8(std::string_view bytes) {
-  std::string out;
-  iconv_t cd = iconv_open("UTF-8", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    // No converter: keep the ASCII, mark the rest.
-    for (char c : bytes) {
-      if (static_cast<unsigned char>(c) < 0x80) {
-        out += c;
-      } else {
-        out += "\xEF\xBF\xBD";
-      }
-    }
-    return out;
-  }
-  std::string in(bytes);
-  char* inp = in.data();
-  std::size_t inleft = in.size();
-  char buf[4096];
-  while (inleft > 0) {
-    char* outp = buf;
-    std::size_t outleft = sizeof buf;
-    const std::size_t rc = iconv(cd, &inp, &inleft, &outp, &outleft);
-    out.append(buf, sizeof buf - outleft);
-    if (rc == static_cast<std::size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      // An invalid or cut-off sequence: one replacement character, skip one byte.
-      out += "\xEF\xBF\xBD";
-      ++inp;
-      --inleft;
-    }
-  }
-  iconv_close(cd);
-  return out;
-}
-
 std::optional<std::string> ReadTextFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
@@ -89,7 +55,7 @@ std::optional<std::string> ReadTextFile(const std::string& path) {
   if (in.bad()) return std::nullopt;
   std::string bytes = ss.str();
   if (IsValidUtf8(bytes)) return bytes;
-  return Cp932ToUtf8(bytes);
+  return Cp932BytesToUtf8(bytes);
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {

@@ -11,10 +11,6 @@ namespace tamarack {
 // True when `bytes` is well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 
-// Bytes of a file in the Japanese Windows code page (CP932) as UTF-8. Bytes that do not
-// convert become U+FFFD; never fails.
-std::string Cp932ToUtf8(std::string_view bytes);
-
 // The file's text as UTF-8 (converted from CP932 when it is not valid UTF-8); nothing when
 // the file cannot be read. A NUL byte ends nothing: the text is returned whole.
 std::optional<std::string> ReadTextFile(const std::string& path);

@@ -8,6 +8,7 @@
 
 #include "persist/settings_store.h"
 #include "temp_dir.h"
+#include "util/cp932.h"
 
 namespace tamarack {
 namespace {
@@ -33,9 +34,10 @@ TEST(Utf8, Validation) {
 }
 
 TEST(Cp932, ConvertsKanjiAndHalfWidthKatakana) {
-  EXPECT_EQ(Cp932ToUtf8("\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e"), "ＭＳ ゴシック");
-  EXPECT_EQ(Cp932ToUtf8("\xc3\xde\xa8\xbd\xb8"), "ﾃﾞｨｽｸ");
-  EXPECT_EQ(Cp932ToUtf8("ab\x82"), "ab\xEF\xBF\xBD") << "a cut-off pair becomes U+FFFD";
+  EXPECT_EQ(Cp932BytesToUtf8("\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e"),
+            "ＭＳ ゴシック");
+  EXPECT_EQ(Cp932BytesToUtf8("\xc3\xde\xa8\xbd\xb8"), "ﾃﾞｨｽｸ");
+  EXPECT_EQ(Cp932BytesToUtf8("ab\x82"), "ab\xEF\xBF\xBD") << "a cut-off pair becomes U+FFFD";
 }
 
 TEST_F(Files, ReadsAFileWrittenInTheWindowsCodePage) {
