@@ -70,9 +70,7 @@ TEST(VirtualDriveFaults, FlakyBlocksAreRepeatablePerSeed) {
 TEST(VirtualDriveFaults, CorruptedBytesAndTheirC2Bits) {
   DriveHarness h("emu:type13?speed=max&corrupt=300");
   const auto disc = MakeType13Disc();
-  RawSector clean;
-  std::string error;
-  ASSERT_TRUE(disc->ReadSector(300, &clean, &error));
+  const RawSector clean = ReadRaw(*disc, 300);
   Reply r = h.In({0x28, 0, 0, 0, 0x01, 0x2C, 0, 0, 1}, 2048);
   ASSERT_TRUE(r.good());  // the data comes back, wrong, with good status
   for (std::size_t i = 0; i < 2048; ++i) {

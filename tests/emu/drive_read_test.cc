@@ -12,13 +12,6 @@
 namespace tamarack::emu::testing {
 namespace {
 
-RawSector RawBlock(const Disc& disc, std::int32_t lba) {
-  RawSector s;
-  std::string error;
-  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
-  return s;
-}
-
 Reply Read10(DriveHarness& h, std::uint32_t lba, std::uint16_t count, std::size_t size) {
   return h.In({0x28, 0, static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
                static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0,
@@ -59,7 +52,7 @@ TEST(VirtualDriveRead, Read10ReturnsMode1UserData) {
   ASSERT_TRUE(r.good()) << r.status_line;
   ASSERT_EQ(r.transferred, 4096u);
   for (int b = 0; b < 2; ++b) {
-    const RawSector s = RawBlock(*disc, 16 + b);
+    const RawSector s = ReadRaw(*disc, 16 + b);
     EXPECT_EQ(std::memcmp(r.data.data() + b * 2048, s.main.data() + 16, 2048), 0) << b;
   }
   EXPECT_EQ(r.data[4096], 0x5A);
@@ -98,7 +91,7 @@ TEST(VirtualDriveRead, Read10RefusesAudioAndForm2) {
   // Track 2 is XA form 1: user data from byte 24.
   const Reply form1 = Read10(t30, static_cast<std::uint32_t>(l.tracks[1].start), 1, 2048);
   ASSERT_TRUE(form1.good()) << form1.status_line;
-  const RawSector s = RawBlock(*disc, l.tracks[1].start);
+  const RawSector s = ReadRaw(*disc, l.tracks[1].start);
   EXPECT_EQ(std::memcmp(form1.data.data(), s.main.data() + 24, 2048), 0);
   EXPECT_SENSE(Read10(t30, static_cast<std::uint32_t>(l.tracks[11].start), 1, 2048), 0x5, 0x64,
                0x00);  // track 12: form 2
@@ -114,8 +107,8 @@ TEST(VirtualDriveReadCd, EveryDiscClassThroughTheDrive) {
   Reply r = ReadCd(t13, 1000, 2, kSectorTypeAny, 0xF8);
   ASSERT_TRUE(r.good()) << r.status_line;
   ASSERT_EQ(r.transferred, 2u * 2352);
-  EXPECT_EQ(std::memcmp(r.data.data(), RawBlock(*disc, 1000).main.data(), 2352), 0);
-  EXPECT_EQ(std::memcmp(r.data.data() + 2352, RawBlock(*disc, 1001).main.data(), 2352), 0);
+  EXPECT_EQ(std::memcmp(r.data.data(), ReadRaw(*disc, 1000).main.data(), 2352), 0);
+  EXPECT_EQ(std::memcmp(r.data.data() + 2352, ReadRaw(*disc, 1001).main.data(), 2352), 0);
   // With C2 pointers and formatted Q: 2352 + 294 + 16.
   EXPECT_EQ(ReadCd(t13, 1000, 1, kSectorTypeAny, 0xFA, 0x02).transferred, 2352u + 294 + 16);
 
@@ -166,7 +159,7 @@ TEST(VirtualDriveReadCd, MsfAddressing) {
   Reply r = h.In({0xB9, 0, 0, 0, 2, 5, 0, 2, 7, 0xF8, 0}, 3 * 2352);
   ASSERT_TRUE(r.good()) << r.status_line;
   ASSERT_EQ(r.transferred, 2u * 2352);
-  EXPECT_EQ(std::memcmp(r.data.data(), RawBlock(*disc, 5).main.data(), 2352), 0);
+  EXPECT_EQ(std::memcmp(r.data.data(), ReadRaw(*disc, 5).main.data(), 2352), 0);
   r = h.In({0xB9, 0, 0, 0, 2, 5, 0, 2, 5, 0xF8, 0}, 2352);
   EXPECT_TRUE(r.good());
   EXPECT_EQ(r.transferred, 0u);

@@ -5,25 +5,21 @@
 #include "emu/built_in_discs.h"
 #include "emu/cd_text.h"
 #include "emu/disc_region.h"
+#include "emu/drive_harness.h"
 #include "emu/subchannel.h"
 
 namespace tamarack::emu {
 namespace {
 
-SubQ QOf(const Disc& disc, std::int32_t lba) {
-  RawSector s;
-  std::string error;
-  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
-  return QFromRaw(s.sub);
-}
+using testing::ReadRaw;
+
+SubQ QOf(const Disc& disc, std::int32_t lba) { return QFromRaw(ReadRaw(disc, lba).sub); }
 
 // The ten bytes before the CRC.
 std::vector<std::uint8_t> Payload(const SubQ& q) { return {q.begin(), q.begin() + 10}; }
 
 bool POf(const Disc& disc, std::int32_t lba) {
-  RawSector s;
-  std::string error;
-  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
+  const RawSector s = ReadRaw(disc, lba);
   for (std::uint8_t b : s.sub) {
     if ((b & 0x80) != (s.sub[0] & 0x80)) ADD_FAILURE() << "P varies inside block " << lba;
   }
@@ -176,9 +172,7 @@ TEST(SubQTest, MultisessionGap) {
 
 TEST(SubchannelTest, FormattedQAndRw) {
   auto disc = MakeType13Disc();
-  RawSector s;
-  std::string error;
-  ASSERT_TRUE(disc->ReadSector(77, &s, &error));
+  const RawSector s = ReadRaw(*disc, 77);
   const auto f = FormattedQ(s.sub);
   const SubQ q = BuildSubQ(disc->Layout(), 77);
   for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(f[i], q[i]);
