@@ -7,7 +7,6 @@
 
 #include "emu/drive_harness.h"
 #include "emu/read_cd_fields.h"
-#include "temp_dir.h"
 
 namespace tamarack::emu::testing {
 namespace {
@@ -259,22 +258,6 @@ TEST(VirtualDriveAudio, ScanMovesFastAndShowsInMechanismStatus) {
   r = h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16);
   EXPECT_EQ(Be32(r.data, 8), 7275u + 600);
   EXPECT_TRUE(h.NoData({0x4E}).good());
-}
-
-TEST(VirtualDriveImage, ReadsAnIsoByPath) {
-  tamarack::testing::TempDir dir;
-  std::vector<std::uint8_t> bytes(20 * 2048);
-  for (std::size_t i = 0; i < bytes.size(); ++i)
-    bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 2048);
-  dir.Write("disc.iso", bytes);
-  DriveHarness h("emu:" + dir.File("disc.iso") + "?speed=max");
-  ASSERT_TRUE(h.opened) << h.session.OpenError();
-  Reply r = h.In({0x25}, 8);
-  EXPECT_EQ(Be32(r.data, 0), 19u);
-  r = h.In({0x28, 0, 0, 0, 0, 5, 0, 0, 2}, 4096);
-  ASSERT_TRUE(r.good()) << r.status_line;
-  EXPECT_TRUE(std::equal(r.data.begin(), r.data.end(), bytes.begin() + 5 * 2048));
-  EXPECT_SENSE(h.In({0x28, 0, 0, 0, 0, 19, 0, 0, 2}, 4096), 0x5, 0x21, 0x00);
 }
 
 }  // namespace
