@@ -175,13 +175,9 @@ TEST(VirtualDriveTray, NoMediumAndOpenTrayOptions) {
   EXPECT_TRUE(open.NoData({0x00}).good());
 }
 
-TEST(VirtualDriveEvents, PolledOnly) {
+TEST(VirtualDriveEvents, PolledOnlyAndUnsupportedClassesGiveNoEventAvailable) {
   DriveHarness h;
   EXPECT_SENSE(h.In({0x4A, 0x00, 0, 0, 0x10, 0, 0, 0, 8}, 8), 0x5, 0x24, 0x00);
-}
-
-TEST(VirtualDriveEvents, UnsupportedClassesGiveNoEventAvailable) {
-  DriveHarness h;
   const Reply r = h.In({0x4A, 0x01, 0, 0, 0x20, 0, 0, 0, 8}, 8);  // multi-initiator only
   ASSERT_TRUE(r.good());
   ASSERT_EQ(r.transferred, 4u);
