@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <mutex>
@@ -16,6 +17,7 @@
 
 #include "device/sense_table.h"
 #include "emu/drive_harness.h"
+#include "emu/sector_encoder.h"
 #include "job/job_runner.h"
 #include "job/scripted_job_host.h"
 #include "temp_dir.h"
@@ -301,23 +303,16 @@ Bytes IsoImage(std::uint32_t blocks, const std::string& label) {
 }
 
 // Raw Mode 2 form 2 blocks and their user data as Read CD returns it: 2324 bytes and the 4
-// spare bytes after them, from byte 24.
+// bytes of EDC after them, from byte 24.
 void Mode2Form2Image(std::uint32_t blocks, Bytes* raw, Bytes* user) {
   std::uint32_t x = 777;
-  for (std::uint32_t lba = 0; lba < blocks; ++lba) {
-    Bytes block(2352, 0);
-    std::fill(block.begin() + 1, block.begin() + 11, 0xFF);
-    const std::uint32_t f = lba + 150;
-    auto bcd = [](std::uint32_t v) { return static_cast<std::uint8_t>(v / 10 * 16 + v % 10); };
-    block[12] = bcd(f / 4500);
-    block[13] = bcd(f / 75 % 60);
-    block[14] = bcd(f % 75);
-    block[15] = 2;
-    block[18] = block[22] = 0x20;  // form 2
+  for (std::int32_t lba = 0; lba < static_cast<std::int32_t>(blocks); ++lba) {
+    std::array<std::uint8_t, emu::kRawSectorSize> block{};
     for (std::size_t i = 24; i < 24 + 2324; ++i) {
       x = x * 1103515245u + 12345u;
       block[i] = static_cast<std::uint8_t>(x >> 16);
     }
+    emu::EncodeSector(emu::TrackMode::kMode2Form2, lba, {0, 0, emu::kSubmodeForm2, 0}, block);
     raw->insert(raw->end(), block.begin(), block.end());
     user->insert(user->end(), block.begin() + 24, block.end());
   }
