@@ -12,20 +12,13 @@ namespace tamarack::emu::testing {
 namespace {
 
 Reply Read10(DriveHarness& h, std::uint32_t lba, std::uint16_t count, std::size_t size) {
-  return h.In({0x28, 0, static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
-               static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0,
-               static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count)},
-              size);
+  return h.In(Read10Command(lba, count), size);
 }
 
 Reply ReadCd(DriveHarness& h, std::uint32_t lba, std::uint32_t count, std::uint8_t type,
              std::uint8_t main, std::uint8_t sub = 0, std::size_t size = 0) {
   if (size == 0) size = std::size_t{count} * kMaxReadCdBlock + 64;
-  return h.In({0xBE, static_cast<std::uint8_t>(type << 2), static_cast<std::uint8_t>(lba >> 24),
-               static_cast<std::uint8_t>(lba >> 16), static_cast<std::uint8_t>(lba >> 8),
-               static_cast<std::uint8_t>(lba), static_cast<std::uint8_t>(count >> 16),
-               static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count), main, sub},
-              size);
+  return h.In(ReadCdCommand(lba, count, main, sub, type), size);
 }
 
 TEST(VirtualDriveCapacity, LastBlockAndBlockLength) {
