@@ -26,19 +26,15 @@ bool POf(const Disc& disc, std::int32_t lba) {
   return s.sub[0] & 0x80;
 }
 
-TEST(SubQTest, TrackStartOfType13) {
+TEST(SubQTest, TrackStartOfType13AndPregapsCountingDownWithPSet) {
   auto disc = MakeType13Disc();
   // Data track, ADR 1; track 1, index 1; relative 00:00:00, absolute 00:02:00.
-  const SubQ q = QOf(*disc, 0);
+  SubQ q = QOf(*disc, 0);
   EXPECT_EQ(Payload(q), (std::vector<std::uint8_t>{0x41, 1, 1, 0, 0, 0, 0, 0, 2, 0}));
   EXPECT_TRUE(SubQCrcOk(q));
   // One minute in: relative 01:00:00, absolute 01:02:00.
   EXPECT_EQ(Payload(QOf(*disc, 4500)),
             (std::vector<std::uint8_t>{0x41, 1, 1, 1, 0, 0, 0, 1, 2, 0}));
-}
-
-TEST(SubQTest, PregapCountsDownWithPSet) {
-  auto disc = MakeType13Disc();
   // Index 0, two seconds to go, absolute 00:00:00; the last block one frame to go.
   EXPECT_EQ(Payload(QOf(*disc, -150)),
             (std::vector<std::uint8_t>{0x41, 1, 0, 0, 2, 0, 0, 0, 0, 0}));
@@ -52,7 +48,7 @@ TEST(SubQTest, PregapCountsDownWithPSet) {
   auto audio = MakeAudioDisc();
   const TrackInfo& t2 = audio->Layout().tracks[1];
   ASSERT_EQ(t2.start - t2.pregap_start, 150);
-  SubQ q = QOf(*audio, t2.pregap_start + 1);
+  q = QOf(*audio, t2.pregap_start + 1);
   EXPECT_EQ(std::vector<std::uint8_t>(q.begin() + 1, q.begin() + 6),
             (std::vector<std::uint8_t>{2, 0, 0, 1, 0x74}));  // 00:01:74 before index 1
   EXPECT_TRUE(POf(*audio, t2.pregap_start + 1));
