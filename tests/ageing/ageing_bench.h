@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "ageing/ageing_command_table.h"
 #include "ageing/ageing_job.h"
 #include "device/clock.h"
 #include "device/device_session.h"
@@ -91,6 +92,21 @@ struct AgeingBench {
   std::vector<Answer> answers;
   TempDir dir{"tamarack-ageing-"};
 };
+
+// A reference file of blocks lo..hi read from a clean type13 drive with Read(10).
+inline void CaptureReference(const std::string& path, std::int32_t lo, std::int32_t hi) {
+  AgeingBench clean("emu:type13?speed=max");
+  std::vector<std::uint8_t> all;
+  for (std::int32_t lba = lo; lba <= hi; ++lba) {
+    std::vector<std::uint8_t> block(2048);
+    Cdb cdb = MakeCdb({0x28});
+    WriteAgeingAddress(cdb, static_cast<std::uint32_t>(lba), 1);
+    ASSERT_EQ(clean.session.Run(cdb, block, false, false).status, CommandStatus::kGood);
+    all.insert(all.end(), block.begin(), block.end());
+  }
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(all.data()), static_cast<std::streamsize>(all.size()));
+}
 
 // The number of lines of `text` that start with `prefix`.
 inline int LinesStartingWith(const std::string& text, const std::string& prefix) {

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "ageing/ageing_command_table.h"
 #include "ageing/ageing_log.h"
 #include "ageing_bench.h"
 #include "golden.h"
@@ -36,17 +35,8 @@ std::string Replace(std::string text, const std::string& from, const std::string
 // Read(10) of 10..14 by 2 over a disc whose block 12 is corrupted and whose block 14 cannot be
 // read, checked against a reference file, paused 1.5 s between commands.
 std::string RunAndLog(bool html, const std::string& log_name) {
-  AgeingBench clean("emu:type13");
-  std::vector<std::uint8_t> reference;
-  for (std::uint32_t lba = 10; lba <= 15; ++lba) {
-    std::vector<std::uint8_t> block(2048);
-    Cdb cdb = MakeCdb({0x28});
-    WriteAgeingAddress(cdb, lba, 1);
-    clean.session.Run(cdb, block, false, false);
-    reference.insert(reference.end(), block.begin(), block.end());
-  }
   AgeingBench b("emu:type13?corrupt=12&bad=14");
-  b.dir.Write("ref.dat", reference);
+  testing::CaptureReference(b.dir.File("ref.dat"), 10, 15);
   AgeingSettings s = b.Settings();
   s.start_lba = 10;
   s.end_lba = 14;

@@ -7,7 +7,6 @@
 #include <csignal>
 #include <filesystem>
 
-#include "ageing/ageing_command_table.h"
 #include "ageing_bench.h"
 #include "console/execute_command.h"
 
@@ -15,6 +14,7 @@ namespace tamarack {
 namespace {
 
 using testing::AgeingBench;
+using testing::CaptureReference;
 using testing::LinesStartingWith;
 
 AgeingSettings Steps(AgeingBench& b, std::int32_t start, std::int32_t end, std::int32_t step,
@@ -103,21 +103,6 @@ TEST(AgeingRun, CorruptedBlocksAreMarkedAndDumped) {
   EXPECT_EQ(LinesStartingWith(log, "^^^^^^^^"), 0) << "no reference: no marker lines";
   EXPECT_EQ(b.host->TextsAt(JobText::kCounters).back(),
             "Total Command=5\r\nFail Command=0\r\nFail Data=1\r\n");
-}
-
-// A reference file of blocks lo..hi read from a clean drive with Read(10).
-void CaptureReference(const std::string& path, std::int32_t lo, std::int32_t hi) {
-  AgeingBench clean("emu:type13?speed=max");
-  std::vector<std::uint8_t> all;
-  for (std::int32_t lba = lo; lba <= hi; ++lba) {
-    std::vector<std::uint8_t> block(2048);
-    Cdb cdb = MakeCdb({0x28});
-    WriteAgeingAddress(cdb, static_cast<std::uint32_t>(lba), 1);
-    ASSERT_EQ(clean.session.Run(cdb, block, false, false).status, CommandStatus::kGood);
-    all.insert(all.end(), block.begin(), block.end());
-  }
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(all.data()), static_cast<std::streamsize>(all.size()));
 }
 
 TEST(AgeingRun, ReferenceFileInBothDirections) {

@@ -48,7 +48,7 @@ TEST(DumpHex, EveryGrouping) {
   EXPECT_EQ(GroupingIndexOfSize(3), -1);
 }
 
-TEST(DumpHex, WithoutTheWholeFlagStopsAfter2656Bytes) {
+TEST(DumpHex, WithoutTheWholeFlagStopsAfter2656BytesWithItLongOffsetsGrow) {
   std::vector<std::uint8_t> d(3000, 0x5A);
   std::string out;
   DumpHex(d, &out, false, 4);
@@ -72,13 +72,10 @@ TEST(DumpHex, WithoutTheWholeFlagStopsAfter2656Bytes) {
   std::string empty;
   DumpHex({}, &empty, false, 4);
   EXPECT_EQ(empty, "");
-}
-
-TEST(DumpHex, OffsetsBeyondFourHexDigitsKeepGrowing) {
-  std::vector<std::uint8_t> d(0x10010, 0);
-  std::string out;
-  DumpHex(d, &out, true, 4);
-  EXPECT_NE(out.find("\r\n065536 10000h 00000000 "), std::string::npos);
+  // Offsets beyond four hex digits keep growing.
+  std::string long_dump;
+  DumpHex(std::vector<std::uint8_t>(0x10010, 0), &long_dump, true, 4);
+  EXPECT_NE(long_dump.find("\r\n065536 10000h 00000000 "), std::string::npos);
 }
 
 TEST(DumpHex, CharacterColumnOfEveryByteClass) {

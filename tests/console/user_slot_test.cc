@@ -11,7 +11,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(ParseSlotData, PairsSingleDigitsBlanksAndStars) {
+TEST(ParseSlotData, PairsSingleDigitsBlanksAndStarsAndItsOwnText) {
   EXPECT_EQ(ParseSlotData("01 02 03 04 05", 4), (Bytes{1, 2, 3, 4}));
   EXPECT_EQ(ParseSlotData("01020304", 4), (Bytes{1, 2, 3, 4}));
   EXPECT_EQ(ParseSlotData("aB Cd", 2), (Bytes{0xAB, 0xCD}));
@@ -21,9 +21,7 @@ TEST(ParseSlotData, PairsSingleDigitsBlanksAndStars) {
   EXPECT_EQ(ParseSlotData("", 3), (Bytes{0, 0, 0}));
   EXPECT_EQ(ParseSlotData("ff", 0), Bytes{});
   EXPECT_EQ(ParseSlotData("f", 1), (Bytes{0x0F}));  // a digit at the very end
-}
-
-TEST(SlotDataText, SixteenBytesALine) {
+  // The text of slot data: sixteen bytes a line, read back as they were.
   Bytes d(17);
   d[16] = 0xAB;
   EXPECT_EQ(SlotDataText(d), std::string(32, '0') + "\r\nab");

@@ -23,37 +23,30 @@ TEST(SenseTable, HasTheRowsOfEachKeyInOrderAndEndsWithTheEndRow) {
   }
 }
 
-struct LookupCase {
-  std::uint32_t key, asc, ascq;
-  int pass;
-  const char* message;
-};
-
-class LookUpSenseTest : public ::testing::TestWithParam<LookupCase> {};
-
-TEST_P(LookUpSenseTest, FindsTheRowInTheExpectedPass) {
-  const LookupCase& c = GetParam();
-  const SenseMatch m = MatchSense(kTable, c.key, c.asc, c.ascq);
-  EXPECT_EQ(m.pass, c.pass);
-  EXPECT_STREQ(m.row->message, c.message);
-  EXPECT_EQ(&LookUpSense(kTable, c.key, c.asc, c.ascq), m.row);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Passes, LookUpSenseTest,
-    ::testing::Values(LookupCase{2, 0x3A, 0x02, 1, " MEDIUM NOT PRESENT - TRAY OPEN"},
-                      LookupCase{2, 0x3A, 0x01, 1, " MEDIUM NOT PRESENT - TRAY CLOSED"},
-                      // No 3/11/07: the first key-3 row with ASC 11.
-                      LookupCase{3, 0x11, 0x07, 2, " UNRECOVERED READ ERROR"},
-                      // No key-5 row with ASC 3A: the key-2 row with ASC and ASCQ equal.
-                      LookupCase{5, 0x3A, 0x00, 3, " MEDIUM NOT PRESENT"},
-                      // Pass 4: the first row with ASC 3A whatever the key.
-                      LookupCase{4, 0x3A, 0x07, 4, " MEDIUM NOT PRESENT"},
-                      // Same text twice in the table: the first one wins.
-                      LookupCase{6, 0x3F, 0x01, 1, " MICROCODE HAS BEEN CHANGED"},
-                      LookupCase{9, 0xEE, 0xEE, 0, ""}));
-
-TEST(LookUpSense, EveryLookupStartsAtTheFirstRow) {
+TEST(LookUpSense, FindsTheRowInTheExpectedPass) {
+  struct Case {
+    std::uint32_t key, asc, ascq;
+    int pass;
+    const char* message;
+  };
+  const Case cases[] = {{2, 0x3A, 0x02, 1, " MEDIUM NOT PRESENT - TRAY OPEN"},
+                        {2, 0x3A, 0x01, 1, " MEDIUM NOT PRESENT - TRAY CLOSED"},
+                        // No 3/11/07: the first key-3 row with ASC 11.
+                        {3, 0x11, 0x07, 2, " UNRECOVERED READ ERROR"},
+                        // No key-5 row with ASC 3A: the key-2 row with ASC and ASCQ equal.
+                        {5, 0x3A, 0x00, 3, " MEDIUM NOT PRESENT"},
+                        // Pass 4: the first row with ASC 3A whatever the key.
+                        {4, 0x3A, 0x07, 4, " MEDIUM NOT PRESENT"},
+                        // Same text twice in the table: the first one wins.
+                        {6, 0x3F, 0x01, 1, " MICROCODE HAS BEEN CHANGED"},
+                        {9, 0xEE, 0xEE, 0, ""}};
+  for (const Case& c : cases) {
+    const SenseMatch m = MatchSense(kTable, c.key, c.asc, c.ascq);
+    EXPECT_EQ(m.pass, c.pass) << c.key << " " << c.asc << " " << c.ascq;
+    EXPECT_STREQ(m.row->message, c.message);
+    EXPECT_EQ(&LookUpSense(kTable, c.key, c.asc, c.ascq), m.row);
+  }
+  // Every lookup starts again at the first row.
   EXPECT_STREQ(LookUpSense(kTable, 7, 0x27, 0x06).message, " CONDITIONAL WRITE PROTECT");
   EXPECT_STREQ(LookUpSense(kTable, 0, 0x00, 0x00).message, " NO ADDITIONAL SENSE INFORMATION");
 }

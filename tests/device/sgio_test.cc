@@ -95,17 +95,14 @@ TEST(SgIoResult, RefusedIoctlKeepsTheRequestedCountAndTheErrnoText) {
   EXPECT_EQ(r.transferred, 512u);
 }
 
-TEST(SgIoResult, GoodCompletionCountsTheResidual) {
+TEST(SgIoResult, GoodCompletionCountsTheResidualWithinTheCallersBuffer) {
   SgIoBuffers bufs;
   const ScsiResult r = InterpretSgIoResult(Finished(512, 476), bufs, 0, 36);
   EXPECT_EQ(r.status, TransportStatus::kCompleted);
   EXPECT_EQ(r.transferred, 36u);
   EXPECT_EQ(r.sense_length, 0);
   EXPECT_EQ(InterpretSgIoResult(Finished(512, 9999), bufs, 0, 512).transferred, 0u);
-}
-
-TEST(SgIoResult, TheCountNeverExceedsTheCallersBuffer) {
-  SgIoBuffers bufs;
+  // The count never exceeds the caller's buffer.
   // libata reports no residual: the whole rounded-up data phase.
   EXPECT_EQ(InterpretSgIoResult(Finished(3072, 0), bufs, 0, 2656).transferred, 2656u);
   // A path with a residual: what the drive sent.
@@ -167,7 +164,7 @@ struct FakeSysfs {
   testing::TempDir root{"tamarack-sysfs-"};
 };
 
-TEST(Sysfs, FindsTypeFiveDevicesInSrOrder) {
+TEST(Sysfs, FindsTypeFiveDevicesInSrOrderAndNoneWithoutATree) {
   FakeSysfs sys;
   sys.AddDevice("3:0:0:0", "5", "sr10");
   sys.AddDevice("1:0:1:2", "5", "sr2");
@@ -177,10 +174,7 @@ TEST(Sysfs, FindsTypeFiveDevicesInSrOrder) {
   EXPECT_EQ(drives[0].device, "/dev/sr2");
   EXPECT_EQ(drives[0].address, (ScsiAddress{1, 0, 1, 2}));
   EXPECT_EQ(drives[1].device, "/dev/sr10");
-}
-
-TEST(Sysfs, NoTreeMeansNoDrives) {
-  FakeSysfs sys;
+  // No tree: no drives.
   EXPECT_TRUE(DiscoverOpticalDrives(sys.root.File("missing")).empty());
 }
 

@@ -15,22 +15,6 @@ namespace {
 constexpr std::uint32_t kRequestPerBlock = 2656;
 constexpr std::uint32_t kBlocks = 16;
 
-Cdb Read10(std::int32_t lba, std::uint32_t blocks) {
-  Cdb c = MakeCdb({0x28});
-  WriteBe32(c, 2, static_cast<std::uint32_t>(lba));
-  WriteBe16(c, 7, blocks);
-  return c;
-}
-
-Cdb ReadCd(std::int32_t lba, std::uint32_t blocks, std::uint8_t main, std::uint8_t sub = 0) {
-  Cdb c = MakeCdb({0xBE});
-  WriteBe32(c, 2, static_cast<std::uint32_t>(lba));
-  WriteBe24(c, 6, blocks);
-  c[9] = main;
-  c[10] = sub;
-  return c;
-}
-
 std::int32_t TrackStart(const Disc& disc, int track) {
   return disc.Layout().tracks.at(static_cast<std::size_t>(track - 1)).start;
 }
@@ -51,19 +35,20 @@ std::vector<Read> Reads() {
   const std::int32_t audio = TrackStart(*t30, 4);
   const std::int32_t mode1 = TrackStart(*t30, 1) + 100;
   return {
-      {"type13 Read(10)", "type13", Read10(1000, kBlocks), 1000, 2048, kSectorTypeMode1},
-      {"type13 Read CD", "type13", ReadCd(1000, kBlocks, 0x10), 1000, 2048, kSectorTypeMode1},
-      {"type30 form 1 Read(10)", "type30", Read10(form1, kBlocks), form1, 2048,
-       kSectorTypeMode2Form1},
-      {"type30 form 2 Read CD", "type30", ReadCd(form2, kBlocks, 0x10), form2, 2328,
-       kSectorTypeMode2Form2},
-      {"type30 form 2 raw", "type30", ReadCd(form2, kBlocks, 0xF8), form2, 2352,
-       kSectorTypeMode2Form2},
-      {"type30 audio Read CD", "type30", ReadCd(audio, kBlocks, 0x10), audio, 2352,
-       kSectorTypeCdda},
-      {"type30 Mode 1 raw with Q", "type30", ReadCd(mode1, kBlocks, 0xF8, 0x02), mode1, 2368,
+      {"type13 Read(10)", "type13", Read10Command(1000, kBlocks), 1000, 2048, kSectorTypeMode1},
+      {"type13 Read CD", "type13", ReadCdCommand(1000, kBlocks, 0x10), 1000, 2048,
        kSectorTypeMode1},
-      {"audio Read CD", "audio", ReadCd(200, kBlocks, 0x10), 200, 2352, kSectorTypeCdda},
+      {"type30 form 1 Read(10)", "type30", Read10Command(form1, kBlocks), form1, 2048,
+       kSectorTypeMode2Form1},
+      {"type30 form 2 Read CD", "type30", ReadCdCommand(form2, kBlocks, 0x10), form2, 2328,
+       kSectorTypeMode2Form2},
+      {"type30 form 2 raw", "type30", ReadCdCommand(form2, kBlocks, 0xF8), form2, 2352,
+       kSectorTypeMode2Form2},
+      {"type30 audio Read CD", "type30", ReadCdCommand(audio, kBlocks, 0x10), audio, 2352,
+       kSectorTypeCdda},
+      {"type30 Mode 1 raw with Q", "type30", ReadCdCommand(mode1, kBlocks, 0xF8, 0x02), mode1, 2368,
+       kSectorTypeMode1},
+      {"audio Read CD", "audio", ReadCdCommand(200, kBlocks, 0x10), 200, 2352, kSectorTypeCdda},
   };
 }
 
@@ -125,7 +110,8 @@ TEST(BlockSizeDiscovery, AnHonestCountBehindAZeroedTail) {
 TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhy) {
   DriveHarness h("emu:type13?speed=max&resid=zero&bad=5000");
   std::vector<std::uint8_t> buffer(kRequestPerBlock, 0);
-  const ReadEvidence e{ReadCd(5000, 1, 0x10), buffer, 1, kRequestPerBlock, kRequestPerBlock, 5000};
+  const ReadEvidence e{
+      ReadCdCommand(5000, 1, 0x10), buffer, 1, kRequestPerBlock, kRequestPerBlock, 5000};
   const BlockSizeFinding f = FindBlockSize(h.session, e);
   EXPECT_EQ(f.way, BlockSizeWay::kNotFound);
   EXPECT_EQ(f.bytes, 0u);
@@ -134,7 +120,7 @@ TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhy) {
 
   // A path that refuses Read CD is not asked five times over.
   DriveHarness refusing("emu:type13?speed=max&resid=zero&refuse=be");
-  EXPECT_EQ(ProbeBlockSize(refusing.session, Read10(0, 1), 0).way, BlockSizeWay::kNotFound);
+  EXPECT_EQ(ProbeBlockSize(refusing.session, Read10Command(0, 1), 0).way, BlockSizeWay::kNotFound);
   EXPECT_EQ(refusing.session.status_line.Get(),
             "Error Notified(Transport failure: host adapter error (DID_ERROR))");
 }
@@ -142,7 +128,7 @@ TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhy) {
 TEST(BlockSizeDiscovery, AReadCdNamingItsTypeIsProbedWithThatTypeAlone) {
   DriveHarness h("emu:type30?speed=max&resid=pad");
   const auto t30 = MakeType30Disc();
-  Cdb form2 = ReadCd(TrackStart(*t30, 12), 1, 0x10);
+  Cdb form2 = ReadCdCommand(TrackStart(*t30, 12), 1, 0x10);
   form2[1] = kSectorTypeMode2Form2 << 2;
   const BlockSizeFinding f = ProbeBlockSize(h.session, form2, TrackStart(*t30, 12));
   EXPECT_EQ(f.bytes, 2328u);

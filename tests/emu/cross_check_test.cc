@@ -16,6 +16,7 @@
 
 #include "emu/built_in_discs.h"
 #include "emu/cd_address.h"
+#include "emu/drive_harness.h"
 #include "emu/sector_encoder.h"
 #include "emu/test_sector.h"
 #include "golden.h"
@@ -30,9 +31,7 @@ bool HaveTool(const std::string& name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-struct TempDir : tamarack::testing::TempDir {
-  TempDir() : tamarack::testing::TempDir("tamarack-xcheck-") {}
-};
+using tamarack::testing::TempDir;
 
 // A minimal MPEG-1 program stream of 2324-byte packs (pack header, a video packet with a
 // 352x288 25 Hz sequence header, padding): enough for vcdxbuild to lay out a track.
@@ -132,13 +131,7 @@ TEST(CrossCheckTest, ChdmanAcceptsOurMode1Ecc) {
   ASSERT_FALSE(dir.path().empty());
   auto disc = MakeType13Disc();
   constexpr int kBlocks = 400;
-  std::vector<std::uint8_t> good;
-  for (int i = 0; i < kBlocks; ++i) {
-    RawSector s;
-    std::string error;
-    ASSERT_TRUE(disc->ReadSector(i, &s, &error)) << error;
-    good.insert(good.end(), s.main.begin(), s.main.end());
-  }
+  const std::vector<std::uint8_t> good = testing::RawBlocks(*disc, 0, kBlocks);
   // The same image with one parity byte of every sector spoiled.
   std::vector<std::uint8_t> spoiled = good;
   for (int i = 0; i < kBlocks; ++i) spoiled[static_cast<std::size_t>(i) * 2352 + 2300] ^= 0x01;

@@ -13,6 +13,7 @@
 
 #include "emu/built_in_discs.h"
 #include "emu/cd_address.h"
+#include "emu/drive_harness.h"
 #include "emu/sector_encoder.h"
 #include "emu/sub_q.h"
 #include "emu/subchannel.h"
@@ -26,18 +27,8 @@ namespace {
 namespace fs = std::filesystem;
 
 using tamarack::testing::TempDir;
-
-// `blocks` blocks of raw sectors of `disc` from `first` on.
-std::vector<std::uint8_t> RawBlocks(const Disc& disc, std::int32_t first, std::int32_t blocks) {
-  std::vector<std::uint8_t> out;
-  for (std::int32_t i = 0; i < blocks; ++i) {
-    RawSector s;
-    std::string error;
-    EXPECT_TRUE(disc.ReadSector(first + i, &s, &error)) << error;
-    out.insert(out.end(), s.main.begin(), s.main.end());
-  }
-  return out;
-}
+using testing::RawBlocks;
+using testing::ReadRaw;
 
 // 2048-byte user blocks of type13 from `first` on.
 std::vector<std::uint8_t> UserBlocks(std::int32_t first, std::int32_t blocks) {
@@ -51,13 +42,6 @@ std::vector<std::uint8_t> UserBlocks(std::int32_t first, std::int32_t blocks) {
 
 std::vector<std::uint8_t> Tone(std::size_t blocks, std::uint8_t fill) {
   return std::vector<std::uint8_t>(blocks * 2352, fill);
-}
-
-RawSector Read(const Disc& disc, std::int32_t lba) {
-  RawSector s;
-  std::string error;
-  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
-  return s;
 }
 
 std::string OpenError(const std::string& path) {
@@ -81,14 +65,14 @@ TEST(IsoImageTest, BlocksAreCompletedByTheEncoder) {
   // The same sectors as the built-in type13 disc, since the user data agree.
   auto t13 = MakeType13Disc();
   for (std::int32_t lba : {0, 16, 39}) {
-    const RawSector a = Read(*disc, lba);
+    const RawSector a = ReadRaw(*disc, lba);
     EXPECT_TRUE(CheckSector(a.main).Ok());
-    EXPECT_EQ(a.main, Read(*t13, lba).main) << lba;
-    EXPECT_EQ(a.sub, Read(*t13, lba).sub) << lba;
+    EXPECT_EQ(a.main, ReadRaw(*t13, lba).main) << lba;
+    EXPECT_EQ(a.sub, ReadRaw(*t13, lba).sub) << lba;
   }
   // Pregap and lead-out are generated.
-  EXPECT_TRUE(CheckSector(Read(*disc, -150).main).Ok());
-  EXPECT_EQ(QFromRaw(Read(*disc, 45).sub)[1], kLeadoutTrack);
+  EXPECT_TRUE(CheckSector(ReadRaw(*disc, -150).main).Ok());
+  EXPECT_EQ(QFromRaw(ReadRaw(*disc, 45).sub)[1], kLeadoutTrack);
   RawSector s;
   EXPECT_FALSE(disc->ReadSector(40 + 6750, &s, &error));
 }
@@ -149,30 +133,30 @@ TEST(CueImageTest, SeveralTracksAndFiles) {
   EXPECT_EQ(l.sessions[0].last_track, 4);
 
   // Raw blocks come back as the file holds them.
-  EXPECT_EQ(Read(*disc, 7).main, Read(*t13, 7).main);
-  EXPECT_EQ(Read(*disc, 185).main[0], 0x22);
-  EXPECT_EQ(Read(*disc, 209).main[100], 0x33);
+  EXPECT_EQ(ReadRaw(*disc, 7).main, ReadRaw(*t13, 7).main);
+  EXPECT_EQ(ReadRaw(*disc, 185).main[0], 0x22);
+  EXPECT_EQ(ReadRaw(*disc, 209).main[100], 0x33);
   // Postgap and PREGAP blocks are generated: silence, then Mode 1 sectors of zeros.
-  EXPECT_EQ(Read(*disc, 215).main[100], 0x00);
-  const RawSector gap = Read(*disc, 300);
+  EXPECT_EQ(ReadRaw(*disc, 215).main[100], 0x00);
+  const RawSector gap = ReadRaw(*disc, 300);
   EXPECT_TRUE(CheckSector(gap.main).Ok());
   EXPECT_EQ(gap.main[100], 0);
   // 2048-byte blocks are completed; their text gives LBA 1000's time, as written.
-  const RawSector t4 = Read(*disc, 370);
+  const RawSector t4 = ReadRaw(*disc, 370);
   EXPECT_TRUE(CheckSector(t4.main).Ok());
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(t4.main.data()) + 16 + 13, 9), "00m15s25f");
   const Msf m = LbaToMsf(370);
   EXPECT_EQ(t4.main[12], ToBcd(m.minutes));
   EXPECT_EQ(t4.main[14], ToBcd(m.frames));
   // Q follows the sheet: pregap of track 2, index 2 of track 3, flags, lead-out.
-  SubQ q = QFromRaw(Read(*disc, 31).sub);
+  SubQ q = QFromRaw(ReadRaw(*disc, 31).sub);
   EXPECT_EQ(q[1], 0x02);
   EXPECT_EQ(q[2], 0x00);
   EXPECT_EQ(q[0] >> 4, kControlCopyPermitted | kControlPreEmphasis);
-  q = QFromRaw(Read(*disc, 206).sub);
+  q = QFromRaw(ReadRaw(*disc, 206).sub);
   EXPECT_EQ(q[1], 0x03);
   EXPECT_EQ(q[2], 0x02);
-  q = QFromRaw(Read(*disc, 375).sub);
+  q = QFromRaw(ReadRaw(*disc, 375).sub);
   EXPECT_EQ(q[1], 0xAA);
   EXPECT_TRUE(SubQCrcOk(q));
 }
@@ -190,7 +174,7 @@ TEST(CueImageTest, Mode2RawTrackIsXa) {
   EXPECT_EQ(disc->Layout().sessions[0].disc_type, 0x20);
   EXPECT_EQ(disc->Layout().tracks[0].mode, TrackMode::kMode2Form1);
   // The file's own bytes, header address included: no repair.
-  EXPECT_EQ(Read(*disc, 3).main, Read(*ms, data.start + 3).main);
+  EXPECT_EQ(ReadRaw(*disc, 3).main, ReadRaw(*ms, data.start + 3).main);
 }
 
 TEST(CueImageTest, MalformedSheets) {

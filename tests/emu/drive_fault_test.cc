@@ -11,19 +11,12 @@
 namespace tamarack::emu::testing {
 namespace {
 
-Cdb Read10Cdb(std::uint32_t lba, std::uint16_t count) {
-  return MakeCdb({0x28, 0, static_cast<std::uint8_t>(lba >> 24),
-                  static_cast<std::uint8_t>(lba >> 16), static_cast<std::uint8_t>(lba >> 8),
-                  static_cast<std::uint8_t>(lba), 0, static_cast<std::uint8_t>(count >> 8),
-                  static_cast<std::uint8_t>(count)});
-}
-
 TEST(VirtualDriveFaults, UnreadableBlocks) {
   DriveHarness h("emu:type13?speed=max&bad=1000-1010,2000");
   std::vector<std::uint8_t> buffer(4 * 2048);
   std::uint32_t moved = 0;
-  EXPECT_TRUE(SendScsiCommand(h.session, Read10Cdb(990, 4), buffer, false, &moved, false));
-  EXPECT_FALSE(SendScsiCommand(h.session, Read10Cdb(999, 2), buffer, false, &moved, false));
+  EXPECT_TRUE(SendScsiCommand(h.session, Read10Command(990, 4), buffer, false, &moved, false));
+  EXPECT_FALSE(SendScsiCommand(h.session, Read10Command(999, 2), buffer, false, &moved, false));
   EXPECT_EQ(h.session.status_line.Get(), "Error Notified( UNRECOVERED READ ERROR).");
   EXPECT_EQ(h.session.last_error_text.Get(), "Error Notified( UNRECOVERED READ ERROR).");
   EXPECT_EQ(moved, 2048u);  // the good block before the bad one
@@ -34,9 +27,9 @@ TEST(VirtualDriveFaults, UnreadableBlocks) {
   EXPECT_EQ(Be32(sense.data, 3), 1000u);
   EXPECT_EQ(sense.data[12], 0x11);
   for (std::uint32_t lba : {1005u, 1010u, 2000u}) {
-    EXPECT_FALSE(SendScsiCommand(h.session, Read10Cdb(lba, 1), buffer, false, &moved, false));
+    EXPECT_FALSE(SendScsiCommand(h.session, Read10Command(lba, 1), buffer, false, &moved, false));
   }
-  EXPECT_TRUE(SendScsiCommand(h.session, Read10Cdb(1011, 1), buffer, false, &moved, false));
+  EXPECT_TRUE(SendScsiCommand(h.session, Read10Command(1011, 1), buffer, false, &moved, false));
   // Read CD meets the same blocks.
   EXPECT_SENSE(h.In({0xBE, 0, 0, 0, 0x07, 0xD0, 0, 0, 1, 0xF8}, 2352), 0x3, 0x11, 0x00);
   EXPECT_TRUE(h.In({0xBE, 0, 0, 0, 0x07, 0xD1, 0, 0, 1, 0xF8}, 2352).good());
@@ -47,7 +40,8 @@ std::vector<bool> FlakyPattern(const std::string& id) {
   std::vector<bool> failed;
   std::vector<std::uint8_t> buffer(2048);
   for (std::uint32_t lba = 100; lba < 300; ++lba) {
-    failed.push_back(!SendScsiCommand(h.session, Read10Cdb(lba, 1), buffer, false, nullptr, false));
+    failed.push_back(
+        !SendScsiCommand(h.session, Read10Command(lba, 1), buffer, false, nullptr, false));
   }
   return failed;
 }
@@ -70,9 +64,7 @@ TEST(VirtualDriveFaults, FlakyBlocksAreRepeatablePerSeed) {
 TEST(VirtualDriveFaults, CorruptedBytesAndTheirC2Bits) {
   DriveHarness h("emu:type13?speed=max&corrupt=300");
   const auto disc = MakeType13Disc();
-  RawSector clean;
-  std::string error;
-  ASSERT_TRUE(disc->ReadSector(300, &clean, &error));
+  const RawSector clean = ReadRaw(*disc, 300);
   Reply r = h.In({0x28, 0, 0, 0, 0x01, 0x2C, 0, 0, 1}, 2048);
   ASSERT_TRUE(r.good());  // the data comes back, wrong, with good status
   for (std::size_t i = 0; i < 2048; ++i) {
@@ -94,7 +86,7 @@ TEST(VirtualDriveFaults, ShortTransfers) {
   DriveHarness h("emu:type13?speed=max&short=400");
   std::vector<std::uint8_t> buffer(3 * 2048);
   std::uint32_t moved = 0;
-  EXPECT_TRUE(SendScsiCommand(h.session, Read10Cdb(399, 3), buffer, false, &moved, false));
+  EXPECT_TRUE(SendScsiCommand(h.session, Read10Command(399, 3), buffer, false, &moved, false));
   EXPECT_EQ(moved, 2048u + 1024);
   const Reply r = h.In({0xBE, 0, 0, 0, 0x01, 0x90, 0, 0, 2, 0xF8}, 2 * 2352);
   EXPECT_TRUE(r.good());
@@ -133,13 +125,13 @@ TEST(VirtualDriveFaults, Mode1BlocksTakenForFormlessOnes) {
   EXPECT_TRUE(h.In({0xBE, 0x0C, 0, 0, 0, 20, 0, 0, 1, 0x10}, 2352).good());
   // The plain block reads are unaffected.
   std::vector<std::uint8_t> buffer(2048);
-  EXPECT_TRUE(SendScsiCommand(h.session, Read10Cdb(20, 1), buffer, false, nullptr, false));
+  EXPECT_TRUE(SendScsiCommand(h.session, Read10Command(20, 1), buffer, false, nullptr, false));
 }
 
 TEST(VirtualDriveFaults, RefusedCommands) {
   DriveHarness host("emu:type13?speed=max&refuse=28,be");
   std::vector<std::uint8_t> buffer(2048);
-  EXPECT_FALSE(SendScsiCommand(host.session, Read10Cdb(0, 1), buffer, false, nullptr, false));
+  EXPECT_FALSE(SendScsiCommand(host.session, Read10Command(0, 1), buffer, false, nullptr, false));
   EXPECT_EQ(host.session.status_line.Get(),
             "Error Notified(Transport failure: host adapter error (DID_ERROR))");
   Reply r = host.In({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x10}, 2048);

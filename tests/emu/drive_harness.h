@@ -87,25 +87,14 @@ class DriveHarness {
 
   // A data-in command with a buffer of `size` bytes.
   Reply In(std::initializer_list<std::uint8_t> cdb, std::size_t size) {
-    Reply r;
-    r.data.assign(size, 0x5A);
-    const CommandOutcome out = session.Run(MakeCdb(cdb), r.data, false, false);
-    r.status = out.status;
-    r.result = out.result;
-    r.transferred = out.result.transferred;
-    r.status_line = session.status_line.Get();
-    return r;
+    return In(MakeCdb(cdb), size);
+  }
+  Reply In(const Cdb& cdb, std::size_t size) {
+    return Send(cdb, std::vector<std::uint8_t>(size, 0x5A), false);
   }
   // A data-out command.
   Reply Out(std::initializer_list<std::uint8_t> cdb, std::vector<std::uint8_t> data) {
-    Reply r;
-    r.data = std::move(data);
-    const CommandOutcome out = session.Run(MakeCdb(cdb), r.data, true, false);
-    r.status = out.status;
-    r.result = out.result;
-    r.transferred = out.result.transferred;
-    r.status_line = session.status_line.Get();
-    return r;
+    return Send(MakeCdb(cdb), std::move(data), true);
   }
   Reply NoData(std::initializer_list<std::uint8_t> cdb) { return In(cdb, 0); }
 
@@ -114,7 +103,59 @@ class DriveHarness {
   VirtualDriveProvider* provider = nullptr;
   DeviceSession session{&drives, BuiltInSenseTable()};
   bool opened = false;
+
+ private:
+  Reply Send(const Cdb& cdb, std::vector<std::uint8_t> data, bool out) {
+    Reply r;
+    r.data = std::move(data);
+    const CommandOutcome outcome = session.Run(cdb, r.data, out, false);
+    r.status = outcome.status;
+    r.result = outcome.result;
+    r.transferred = outcome.result.transferred;
+    r.status_line = session.status_line.Get();
+    return r;
+  }
 };
+
+// Read(10) of `blocks` blocks from `lba`.
+// (Signed or unsigned, an address goes out as its 32 bits.)
+inline Cdb Read10Command(std::int64_t lba, std::uint32_t blocks) {
+  Cdb c = MakeCdb({0x28});
+  WriteBe32(c, 2, static_cast<std::uint32_t>(lba));
+  WriteBe16(c, 7, blocks);
+  return c;
+}
+
+// Read CD with main-channel selection `main` (byte 9), sub-channel `sub` and expected sector
+// type `type`.
+inline Cdb ReadCdCommand(std::int64_t lba, std::uint32_t blocks, std::uint8_t main,
+                         std::uint8_t sub = 0, std::uint8_t type = 0) {
+  Cdb c = MakeCdb({0xBE, static_cast<std::uint8_t>(type << 2)});
+  WriteBe32(c, 2, static_cast<std::uint32_t>(lba));
+  WriteBe24(c, 6, blocks);
+  c[9] = main;
+  c[10] = sub;
+  return c;
+}
+
+// Block `lba` of `disc` as the disc holds it.
+inline RawSector ReadRaw(const Disc& disc, std::int32_t lba) {
+  RawSector s;
+  std::string error;
+  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
+  return s;
+}
+
+// `blocks` blocks of raw sectors of `disc` from `first` on.
+inline std::vector<std::uint8_t> RawBlocks(const Disc& disc, std::int32_t first,
+                                           std::int32_t blocks) {
+  std::vector<std::uint8_t> out;
+  for (std::int32_t i = 0; i < blocks; ++i) {
+    const RawSector s = ReadRaw(disc, first + i);
+    out.insert(out.end(), s.main.begin(), s.main.end());
+  }
+  return out;
+}
 
 inline std::uint16_t Be16(const std::vector<std::uint8_t>& b, std::size_t i) {
   return ReadBe16(b, i);

@@ -8,33 +8,18 @@
 #include "emu/drive_harness.h"
 #include "emu/read_cd_fields.h"
 #include "emu/virtual_drive.h"
-#include "temp_dir.h"
 
 namespace tamarack::emu::testing {
 namespace {
 
-RawSector RawBlock(const Disc& disc, std::int32_t lba) {
-  RawSector s;
-  std::string error;
-  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
-  return s;
-}
-
 Reply Read10(DriveHarness& h, std::uint32_t lba, std::uint16_t count, std::size_t size) {
-  return h.In({0x28, 0, static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
-               static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0,
-               static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count)},
-              size);
+  return h.In(Read10Command(lba, count), size);
 }
 
 Reply ReadCd(DriveHarness& h, std::uint32_t lba, std::uint32_t count, std::uint8_t type,
              std::uint8_t main, std::uint8_t sub = 0, std::size_t size = 0) {
   if (size == 0) size = std::size_t{count} * kMaxReadCdBlock + 64;
-  return h.In({0xBE, static_cast<std::uint8_t>(type << 2), static_cast<std::uint8_t>(lba >> 24),
-               static_cast<std::uint8_t>(lba >> 16), static_cast<std::uint8_t>(lba >> 8),
-               static_cast<std::uint8_t>(lba), static_cast<std::uint8_t>(count >> 16),
-               static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count), main, sub},
-              size);
+  return h.In(ReadCdCommand(lba, count, main, sub, type), size);
 }
 
 TEST(VirtualDriveCapacity, LastBlockAndBlockLength) {
@@ -60,7 +45,7 @@ TEST(VirtualDriveRead, Read10ReturnsMode1UserData) {
   ASSERT_TRUE(r.good()) << r.status_line;
   ASSERT_EQ(r.transferred, 4096u);
   for (int b = 0; b < 2; ++b) {
-    const RawSector s = RawBlock(*disc, 16 + b);
+    const RawSector s = ReadRaw(*disc, 16 + b);
     EXPECT_EQ(std::memcmp(r.data.data() + b * 2048, s.main.data() + 16, 2048), 0) << b;
   }
   EXPECT_EQ(r.data[4096], 0x5A);
@@ -99,7 +84,7 @@ TEST(VirtualDriveRead, Read10RefusesAudioAndForm2) {
   // Track 2 is XA form 1: user data from byte 24.
   const Reply form1 = Read10(t30, static_cast<std::uint32_t>(l.tracks[1].start), 1, 2048);
   ASSERT_TRUE(form1.good()) << form1.status_line;
-  const RawSector s = RawBlock(*disc, l.tracks[1].start);
+  const RawSector s = ReadRaw(*disc, l.tracks[1].start);
   EXPECT_EQ(std::memcmp(form1.data.data(), s.main.data() + 24, 2048), 0);
   EXPECT_SENSE(Read10(t30, static_cast<std::uint32_t>(l.tracks[11].start), 1, 2048), 0x5, 0x64,
                0x00);  // track 12: form 2
@@ -115,8 +100,8 @@ TEST(VirtualDriveReadCd, EveryDiscClassThroughTheDrive) {
   Reply r = ReadCd(t13, 1000, 2, kSectorTypeAny, 0xF8);
   ASSERT_TRUE(r.good()) << r.status_line;
   ASSERT_EQ(r.transferred, 2u * 2352);
-  EXPECT_EQ(std::memcmp(r.data.data(), RawBlock(*disc, 1000).main.data(), 2352), 0);
-  EXPECT_EQ(std::memcmp(r.data.data() + 2352, RawBlock(*disc, 1001).main.data(), 2352), 0);
+  EXPECT_EQ(std::memcmp(r.data.data(), ReadRaw(*disc, 1000).main.data(), 2352), 0);
+  EXPECT_EQ(std::memcmp(r.data.data() + 2352, ReadRaw(*disc, 1001).main.data(), 2352), 0);
   // With C2 pointers and formatted Q: 2352 + 294 + 16.
   EXPECT_EQ(ReadCd(t13, 1000, 1, kSectorTypeAny, 0xFA, 0x02).transferred, 2352u + 294 + 16);
 
@@ -217,7 +202,7 @@ TEST(VirtualDriveReadCd, MsfAddressing) {
   Reply r = h.In({0xB9, 0, 0, 0, 2, 5, 0, 2, 7, 0xF8, 0}, 3 * 2352);
   ASSERT_TRUE(r.good()) << r.status_line;
   ASSERT_EQ(r.transferred, 2u * 2352);
-  EXPECT_EQ(std::memcmp(r.data.data(), RawBlock(*disc, 5).main.data(), 2352), 0);
+  EXPECT_EQ(std::memcmp(r.data.data(), ReadRaw(*disc, 5).main.data(), 2352), 0);
   r = h.In({0xB9, 0, 0, 0, 2, 5, 0, 2, 5, 0xF8, 0}, 2352);
   EXPECT_TRUE(r.good());
   EXPECT_EQ(r.transferred, 0u);
@@ -317,22 +302,6 @@ TEST(VirtualDriveAudio, ScanMovesFastAndShowsInMechanismStatus) {
   r = h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16);
   EXPECT_EQ(Be32(r.data, 8), 7275u + 600);
   EXPECT_TRUE(h.NoData({0x4E}).good());
-}
-
-TEST(VirtualDriveImage, ReadsAnIsoByPath) {
-  tamarack::testing::TempDir dir;
-  std::vector<std::uint8_t> bytes(20 * 2048);
-  for (std::size_t i = 0; i < bytes.size(); ++i)
-    bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 2048);
-  dir.Write("disc.iso", bytes);
-  DriveHarness h("emu:" + dir.File("disc.iso") + "?speed=max");
-  ASSERT_TRUE(h.opened) << h.session.OpenError();
-  Reply r = h.In({0x25}, 8);
-  EXPECT_EQ(Be32(r.data, 0), 19u);
-  r = h.In({0x28, 0, 0, 0, 0, 5, 0, 0, 2}, 4096);
-  ASSERT_TRUE(r.good()) << r.status_line;
-  EXPECT_TRUE(std::equal(r.data.begin(), r.data.end(), bytes.begin() + 5 * 2048));
-  EXPECT_SENSE(h.In({0x28, 0, 0, 0, 0, 19, 0, 0, 2}, 4096), 0x5, 0x21, 0x00);
 }
 
 }  // namespace

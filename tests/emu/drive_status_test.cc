@@ -7,7 +7,7 @@
 namespace tamarack::emu::testing {
 namespace {
 
-TEST(VirtualDriveInquiry, AllocationLengthAndBufferBoundTheReply) {
+TEST(VirtualDriveInquiry, AllocationLengthAndBufferBoundTheReplyVitalProductDataIsRefused) {
   DriveHarness h;
   Reply r = h.In({0x12, 0, 0, 0, 36}, 255);
   ASSERT_TRUE(r.good());
@@ -21,11 +21,8 @@ TEST(VirtualDriveInquiry, AllocationLengthAndBufferBoundTheReply) {
   ASSERT_TRUE(r.good());
   EXPECT_EQ(r.transferred, 0u);
   EXPECT_EQ(r.data[0], 0x5A);
-}
-
-TEST(VirtualDriveInquiry, VitalProductDataIsRefused) {
-  DriveHarness h;
-  const Reply r = h.In({0x12, 0x01, 0x80, 0, 0xFF}, 255);
+  // Vital product data is refused, in fixed-format sense.
+  r = h.In({0x12, 0x01, 0x80, 0, 0xFF}, 255);
   EXPECT_SENSE(r, 0x5, 0x24, 0x00);
   EXPECT_EQ(r.status_line, "Error Notified( INVALID FIELD IN CDB).");
   EXPECT_EQ(r.result.sense[0], 0x70);  // fixed format, current error
@@ -175,13 +172,9 @@ TEST(VirtualDriveTray, NoMediumAndOpenTrayOptions) {
   EXPECT_TRUE(open.NoData({0x00}).good());
 }
 
-TEST(VirtualDriveEvents, PolledOnly) {
+TEST(VirtualDriveEvents, PolledOnlyAndUnsupportedClassesGiveNoEventAvailable) {
   DriveHarness h;
   EXPECT_SENSE(h.In({0x4A, 0x00, 0, 0, 0x10, 0, 0, 0, 8}, 8), 0x5, 0x24, 0x00);
-}
-
-TEST(VirtualDriveEvents, UnsupportedClassesGiveNoEventAvailable) {
-  DriveHarness h;
   const Reply r = h.In({0x4A, 0x01, 0, 0, 0x20, 0, 0, 0, 8}, 8);  // multi-initiator only
   ASSERT_TRUE(r.good());
   ASSERT_EQ(r.transferred, 4u);
@@ -240,11 +233,8 @@ TEST(VirtualDriveEvents, SendEventExternalRequestRoundTrip) {
   EXPECT_SENSE(h.Out({0xA2, 0x01, 0, 0, 0, 0, 0, 0, 0, 6}, {0, 4, 3, 0, 3, 0}), 0x5, 0x1A, 0x00);
   // Parameter list length 0: nothing to do.
   EXPECT_TRUE(h.NoData({0xA2, 0x01}).good());
-}
-
-TEST(VirtualDriveDataOut, ShortDataOutBufferIsATransportFailure) {
-  DriveHarness h;
-  const Reply r = h.Out({0xA2, 0x01, 0, 0, 0, 0, 0, 0, 0, 8}, {0, 6, 3, 0});
+  // A data-out buffer shorter than the parameter list length is a transport failure.
+  r = h.Out({0xA2, 0x01, 0, 0, 0, 0, 0, 0, 0, 8}, {0, 6, 3, 0});
   EXPECT_EQ(r.status, CommandStatus::kRefused);
   EXPECT_EQ(r.result.status, TransportStatus::kTransportError);
   EXPECT_NE(r.status_line.find("Error Notified(Transport failure"), std::string::npos);

@@ -20,7 +20,6 @@ TEST(VirtualDriveToc, Format0SingleTrack) {
   // Tracks 1 to 1; track 1 (ADR 1, data) at 0; the lead-out at 333000.
   EXPECT_EQ(r.bytes(), (Bytes{0, 18,   1,    1, 0, 0x14, 1,    0,   0, 0, 0, 0,  //
                               0, 0x14, 0xAA, 0, 0, 0x05, 0x14, 0xC8}));
-  EXPECT_EQ(kType13Blocks, 0x514C8);
   r = Toc(h, 0, true, 0);
   EXPECT_EQ(Be32(r.data, 8), 0x00000200u);  // 00:02:00
   // 333000 + 150 frames = 74:02:00

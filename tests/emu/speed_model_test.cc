@@ -58,10 +58,7 @@ TEST(SpeedModel, SetCdSpeedCapsTheSpeed) {
 
 std::chrono::microseconds ReadDuration(DriveHarness& h, std::uint32_t lba) {
   const auto before = h.clock.Now();
-  const Reply r =
-      h.In({0xBE, 0, static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
-            static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0, 0, 75, 0x10},
-           75 * 2352);
+  const Reply r = h.In(ReadCdCommand(lba, 75, 0x10), 75 * 2352);
   EXPECT_TRUE(r.good()) << r.status_line;
   // The clock moved by exactly the modelled duration, which the result reports.
   EXPECT_EQ(h.clock.Now() - before, r.result.duration);

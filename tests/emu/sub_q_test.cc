@@ -5,44 +5,36 @@
 #include "emu/built_in_discs.h"
 #include "emu/cd_text.h"
 #include "emu/disc_region.h"
+#include "emu/drive_harness.h"
 #include "emu/subchannel.h"
 
 namespace tamarack::emu {
 namespace {
 
-SubQ QOf(const Disc& disc, std::int32_t lba) {
-  RawSector s;
-  std::string error;
-  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
-  return QFromRaw(s.sub);
-}
+using testing::ReadRaw;
+
+SubQ QOf(const Disc& disc, std::int32_t lba) { return QFromRaw(ReadRaw(disc, lba).sub); }
 
 // The ten bytes before the CRC.
 std::vector<std::uint8_t> Payload(const SubQ& q) { return {q.begin(), q.begin() + 10}; }
 
 bool POf(const Disc& disc, std::int32_t lba) {
-  RawSector s;
-  std::string error;
-  EXPECT_TRUE(disc.ReadSector(lba, &s, &error)) << error;
+  const RawSector s = ReadRaw(disc, lba);
   for (std::uint8_t b : s.sub) {
     if ((b & 0x80) != (s.sub[0] & 0x80)) ADD_FAILURE() << "P varies inside block " << lba;
   }
   return s.sub[0] & 0x80;
 }
 
-TEST(SubQTest, TrackStartOfType13) {
+TEST(SubQTest, TrackStartOfType13AndPregapsCountingDownWithPSet) {
   auto disc = MakeType13Disc();
   // Data track, ADR 1; track 1, index 1; relative 00:00:00, absolute 00:02:00.
-  const SubQ q = QOf(*disc, 0);
+  SubQ q = QOf(*disc, 0);
   EXPECT_EQ(Payload(q), (std::vector<std::uint8_t>{0x41, 1, 1, 0, 0, 0, 0, 0, 2, 0}));
   EXPECT_TRUE(SubQCrcOk(q));
   // One minute in: relative 01:00:00, absolute 01:02:00.
   EXPECT_EQ(Payload(QOf(*disc, 4500)),
             (std::vector<std::uint8_t>{0x41, 1, 1, 1, 0, 0, 0, 1, 2, 0}));
-}
-
-TEST(SubQTest, PregapCountsDownWithPSet) {
-  auto disc = MakeType13Disc();
   // Index 0, two seconds to go, absolute 00:00:00; the last block one frame to go.
   EXPECT_EQ(Payload(QOf(*disc, -150)),
             (std::vector<std::uint8_t>{0x41, 1, 0, 0, 2, 0, 0, 0, 0, 0}));
@@ -56,7 +48,7 @@ TEST(SubQTest, PregapCountsDownWithPSet) {
   auto audio = MakeAudioDisc();
   const TrackInfo& t2 = audio->Layout().tracks[1];
   ASSERT_EQ(t2.start - t2.pregap_start, 150);
-  SubQ q = QOf(*audio, t2.pregap_start + 1);
+  q = QOf(*audio, t2.pregap_start + 1);
   EXPECT_EQ(std::vector<std::uint8_t>(q.begin() + 1, q.begin() + 6),
             (std::vector<std::uint8_t>{2, 0, 0, 1, 0x74}));  // 00:01:74 before index 1
   EXPECT_TRUE(POf(*audio, t2.pregap_start + 1));
@@ -176,9 +168,7 @@ TEST(SubQTest, MultisessionGap) {
 
 TEST(SubchannelTest, FormattedQAndRw) {
   auto disc = MakeType13Disc();
-  RawSector s;
-  std::string error;
-  ASSERT_TRUE(disc->ReadSector(77, &s, &error));
+  const RawSector s = ReadRaw(*disc, 77);
   const auto f = FormattedQ(s.sub);
   const SubQ q = BuildSubQ(disc->Layout(), 77);
   for (std::size_t i = 0; i < 12; ++i) EXPECT_EQ(f[i], q[i]);

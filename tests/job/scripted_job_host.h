@@ -73,6 +73,14 @@ class ScriptedJobHost : public JobHost {
     return out;
   }
 
+  // The texts of the messages, in order.
+  std::vector<std::string> MessageTexts() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> out;
+    for (const auto& [icon, text] : messages) out.push_back(text);
+    return out;
+  }
+
   // Read these only after the job has finished.
   std::vector<std::pair<JobText, std::string>> texts;
   std::vector<JobProgress> progress;

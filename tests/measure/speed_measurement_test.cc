@@ -290,11 +290,8 @@ void ExpectCurveFollows(const MeasureResult& r, const emu::SpeedModel& model) {
 const emu::SpeedModel kClv24({emu::SpeedMode::kClv, 24});
 const emu::SpeedModel kCav48({emu::SpeedMode::kCav, 48});
 
-TEST(SpeedMeasurementVirtual, ClvIsFlatAndCavRisesFromX20ToX48OverTheWholeDisc) {
-  const VirtualRun clv = MeasureVirtual("emu:type13?speed=clv24", 26, 99999);
-  ExpectCurveFollows(clv.result, kClv24);
-  EXPECT_EQ(clv.texts, std::vector<std::string>{"Rotation: CLV x24.0"});
-
+// The CLV curve on every path is the next test's; the rotation verdicts are Rotation's.
+TEST(SpeedMeasurementVirtual, CavRisesFromX20ToX48OverTheWholeDisc) {
   const VirtualRun cav = MeasureVirtual("emu:type13?speed=cav48", 26);
   EXPECT_EQ(cav.result.current_lba, emu::kType13Blocks);
   ExpectCurveFollows(cav.result, kCav48);

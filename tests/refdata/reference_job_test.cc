@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <mutex>
@@ -16,6 +17,7 @@
 
 #include "device/sense_table.h"
 #include "emu/drive_harness.h"
+#include "emu/sector_encoder.h"
 #include "job/job_runner.h"
 #include "job/scripted_job_host.h"
 #include "temp_dir.h"
@@ -108,12 +110,6 @@ Bytes RecordableData(std::uint32_t first, std::uint32_t blocks) {
   return out;
 }
 
-std::vector<std::string> Messages(const Host& host) {
-  std::vector<std::string> out;
-  for (const auto& m : host.messages) out.push_back(m.second);
-  return out;
-}
-
 TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSingleBlocks) {
   TempDir dir;
   Bench bench("emu:recordable?speed=max");
@@ -135,7 +131,7 @@ TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSingleBlocks) {
   EXPECT_EQ(r.bytes_written, 2048000u);
   EXPECT_EQ(dir.Read("disc.dat"), RecordableData(0, 1000));
   EXPECT_FALSE(fs::exists(dir.File("disc.dat.partial")));
-  EXPECT_EQ(Messages(host), std::vector<std::string>{"読み込みが完了しました"});
+  EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{"読み込みが完了しました"});
   EXPECT_EQ(host.TextsAt(JobText::kStatus).front(), "CDからﾌｧｲﾙに読み込み中...");
   EXPECT_EQ(host.TextsAt(JobText::kCounters).back(), " LBA 1000/999");
   ASSERT_FALSE(host.progress.empty());
@@ -191,7 +187,7 @@ TEST(CaptureJobTest, NoDiscAndNoDrive) {
   const ReferenceResult& r = bench.Run(job, host);
   EXPECT_EQ(r.end, ReferenceEnd::kNoDisc);
   EXPECT_EQ(r.failure.status, CommandStatus::kCheckCondition);
-  EXPECT_EQ(Messages(host),
+  EXPECT_EQ(host.MessageTexts(),
             std::vector<std::string>{"開始LBA と終了LBA がともに0です(No Discではありませんか ?)"});
 
   bench.session.Close();
@@ -214,7 +210,7 @@ TEST(CaptureJobTest, CaptureThenCheckFromAboveLbaZero) {
   EXPECT_EQ(r.mismatches, 0u);
   EXPECT_EQ(r.bytes_checked, 800u * 2048u);
   EXPECT_EQ(dir.Read("t.dat"), RecordableData(100, 800));
-  EXPECT_EQ(Messages(host), std::vector<std::string>{"読み込みが完了しました"});
+  EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{"読み込みが完了しました"});
   EXPECT_EQ(host.TextsAt(JobText::kStatus).back(), "全てのﾃﾞｰﾀが一致しました");
   EXPECT_TRUE(host.TextsAt(JobText::kSpeed).empty());  // no speed line when a check follows
   // 14 blocks per command in the check phase: 57 commands and 2 single blocks.
@@ -247,7 +243,8 @@ TEST(CheckJobTest, OneByteDifferenceInTheThirdCommandAndTheSkipFlag) {
   EXPECT_EQ(host.TextsAt(JobText::kStatus),
             (std::vector<std::string>{"ﾌｧｲﾙをﾁｪｯｸ中...", "ｴﾗｰ件数 1", "ｴﾗｰ件数 2", "ｴﾗｰ件数 3",
                                       "3 件の不一致を検出しました"}));
-  EXPECT_EQ(Messages(host), std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが終了しました(3件 の差異を検出)"});
+  EXPECT_EQ(host.MessageTexts(),
+            std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが終了しました(3件 の差異を検出)"});
 
   // Without the flag the tail's own question comes, and Cancel ends the check.
   Host tail;
@@ -258,7 +255,7 @@ TEST(CheckJobTest, OneByteDifferenceInTheThirdCommandAndTheSkipFlag) {
   ASSERT_EQ(tail.questions.size(), 3u);
   EXPECT_EQ(tail.questions[2].question.text,
             "ﾃﾞｰﾀの差異を検出しました(LBA=999)\r\n ﾁｪｯｸを継続しますか?");
-  EXPECT_EQ(Messages(tail), std::vector<std::string>{"読み込みをｷｬﾝｾﾙしました"});
+  EXPECT_EQ(tail.MessageTexts(), std::vector<std::string>{"読み込みをｷｬﾝｾﾙしました"});
 }
 
 TEST(CheckJobTest, TheFileBoundsTheCheck) {
@@ -272,12 +269,12 @@ TEST(CheckJobTest, TheFileBoundsTheCheck) {
   const ReferenceResult& r = bench.Run(job, host);
   EXPECT_EQ(r.range, (ReferenceRange{0, 299}));
   EXPECT_EQ(r.mismatches, 0u);
-  EXPECT_EQ(Messages(host), std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが完了しました"});
+  EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが完了しました"});
 
   Host missing;
   auto gone = std::make_shared<CheckJob>(Request(dir.File("none.dat")));
   EXPECT_EQ(bench.Run(gone, missing).end, ReferenceEnd::kCheckFileMissing);
-  EXPECT_EQ(Messages(missing), std::vector<std::string>{"チェックするファイル名が不正です"});
+  EXPECT_EQ(missing.MessageTexts(), std::vector<std::string>{"チェックするファイル名が不正です"});
   // 300 blocks: 21 commands of 14 and 6 single blocks; the missing file read nothing.
   EXPECT_EQ(bench.recorder->ReadCds().size(), 21u + 6u);
 
@@ -306,23 +303,16 @@ Bytes IsoImage(std::uint32_t blocks, const std::string& label) {
 }
 
 // Raw Mode 2 form 2 blocks and their user data as Read CD returns it: 2324 bytes and the 4
-// spare bytes after them, from byte 24.
+// bytes of EDC after them, from byte 24.
 void Mode2Form2Image(std::uint32_t blocks, Bytes* raw, Bytes* user) {
   std::uint32_t x = 777;
-  for (std::uint32_t lba = 0; lba < blocks; ++lba) {
-    Bytes block(2352, 0);
-    std::fill(block.begin() + 1, block.begin() + 11, 0xFF);
-    const std::uint32_t f = lba + 150;
-    auto bcd = [](std::uint32_t v) { return static_cast<std::uint8_t>(v / 10 * 16 + v % 10); };
-    block[12] = bcd(f / 4500);
-    block[13] = bcd(f / 75 % 60);
-    block[14] = bcd(f % 75);
-    block[15] = 2;
-    block[18] = block[22] = 0x20;  // form 2
+  for (std::int32_t lba = 0; lba < static_cast<std::int32_t>(blocks); ++lba) {
+    std::array<std::uint8_t, emu::kRawSectorSize> block{};
     for (std::size_t i = 24; i < 24 + 2324; ++i) {
       x = x * 1103515245u + 12345u;
       block[i] = static_cast<std::uint8_t>(x >> 16);
     }
+    emu::EncodeSector(emu::TrackMode::kMode2Form2, lba, {0, 0, emu::kSubmodeForm2, 0}, block);
     raw->insert(raw->end(), block.begin(), block.end());
     user->insert(user->end(), block.begin() + 24, block.end());
   }
@@ -379,7 +369,8 @@ TEST(ReferenceReadErrorTest, PassedOverOrEndingTheJob) {
     EXPECT_TRUE(std::equal(file.begin(), file.begin() + 40 * 2048, good.begin()));
     EXPECT_TRUE(std::equal(file.begin() + 48 * 2048, file.end(), good.begin() + 48 * 2048));
     EXPECT_EQ(file[40 * 2048], kReplyFill);  // the unread block shows the fill
-    EXPECT_EQ(Messages(host), std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが終了しました(2件 の差異を検出)"});
+    EXPECT_EQ(host.MessageTexts(),
+              std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが終了しました(2件 の差異を検出)"});
   }
   {  // Cancel: the data so far stay in the partial file, the target is not made
     Bench bench("emu:recordable?speed=max&bad=40");
@@ -390,7 +381,7 @@ TEST(ReferenceReadErrorTest, PassedOverOrEndingTheJob) {
     EXPECT_EQ(r.failure.sense.key, 0x3);
     EXPECT_FALSE(fs::exists(dir.File("stop.dat")));
     EXPECT_EQ(dir.Read("stop.dat.partial").size(), 32u * 2048u);
-    EXPECT_EQ(Messages(host),
+    EXPECT_EQ(host.MessageTexts(),
               std::vector<std::string>{"読み込みをｷｬﾝｾﾙしました\r\n途中までのﾃﾞｰﾀは " +
                                        dir.File("stop.dat.partial") + " にあります"});
   }
@@ -424,7 +415,7 @@ TEST(ReferenceReadErrorTest, BlockSizeNotFound) {
   Host host;
   auto job = std::make_shared<CaptureJob>(Request(dir.File("f.dat")), false);
   EXPECT_EQ(bench.Run(job, host).end, ReferenceEnd::kFirstReadFailed);
-  EXPECT_EQ(Messages(host), std::vector<std::string>{"読み込みが失敗しました"});
+  EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{"読み込みが失敗しました"});
   EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 

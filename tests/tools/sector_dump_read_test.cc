@@ -64,14 +64,8 @@ TEST(SectorDumpRead, TheVolumeDescriptorLiesSixteenBlocksIntoTheLastSession) {
   const auto disc = emu::MakeMultisessionDisc();
   const auto& layout = disc->Layout();
   ASSERT_EQ(layout.sessions.size(), 2u);
-  std::int32_t data_start = -1;
-  for (const auto& t : layout.tracks) {
-    if (t.session == 2) {
-      data_start = t.start;
-      break;
-    }
-  }
-  ASSERT_GT(data_start, 0);
+  ASSERT_EQ(layout.tracks[3].session, 2);  // the second session's first track
+  const std::int32_t data_start = layout.tracks[3].start;
   RecordingHost host;
   const DumpResult r = ReadSectorDump(drive.session, VdsRequest(), DumpBuffer{}, host);
   ASSERT_TRUE(r.vds_lba);

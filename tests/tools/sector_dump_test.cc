@@ -268,6 +268,7 @@ TEST(ReadCdDetail, OpeningTakesTheOptionsFromBytesNineAndTen) {
 
 TEST(DumpBuffer, DataEndingInFillBytesIsShortenedOnlyWhenTheWholeBufferIsReported) {
   DumpBuffer b;
+  EXPECT_FALSE(b.allocated());
   ASSERT_TRUE(b.Prepare(1));
   const std::size_t size = b.request().size();
   EXPECT_EQ(size, DumpRequestBytes(1));
@@ -293,11 +294,8 @@ TEST(DumpBuffer, DataEndingInFillBytesIsShortenedOnlyWhenTheWholeBufferIsReporte
   ASSERT_TRUE(b.Prepare(1));
   b.SetValid(static_cast<std::uint32_t>(size));
   EXPECT_TRUE(b.valid().empty());
-}
 
-TEST(DumpBuffer, KeepsItsCapacityAndRefillsEachRead) {
-  DumpBuffer b;
-  EXPECT_FALSE(b.allocated());
+  // It keeps its capacity and refills each read.
   ASSERT_TRUE(b.Prepare(3));
   EXPECT_EQ(b.capacity_blocks(), 3u);
   b.request()[0] = 1;

@@ -52,12 +52,6 @@ std::string Id(const char* disc, const char* resid, const std::string& more = ""
   return std::string("emu:") + disc + "?speed=max&resid=" + resid + more;
 }
 
-std::vector<std::string> Messages(const JobBench& b) {
-  std::vector<std::string> out;
-  for (const auto& [icon, text] : b.messages) out.push_back(text);
-  return out;
-}
-
 TEST(TrackTestTable, AcceptedLengths) {
   // A data track that returns nothing for "Header" is still Ok, except a form 2 one.
   EXPECT_TRUE(LengthAccepted(0x20, TrackClass::kMode1, 0));
@@ -109,7 +103,7 @@ TEST(TrackTestJob, Type30PassesEveryLineInEveryVariantAndPath) {
       EXPECT_EQ(r.lines[90], "Track 23 Ok All Length=2352 Time=0msec");
       EXPECT_EQ(r.ng_lines, 0);
       for (const std::string& line : r.lines) EXPECT_EQ(line.find("***"), std::string::npos);
-      EXPECT_EQ(Messages(b), std::vector<std::string>{"Finished"});
+      EXPECT_EQ(b.MessageTexts(), std::vector<std::string>{"Finished"});
       EXPECT_EQ(b.TextsAt(JobText::kResultLine), r.lines);
       EXPECT_EQ(b.progress.back().done, 90u);
       // Probes refused while finding a length leave no error behind a good read.
@@ -161,7 +155,7 @@ TEST(TrackTestJob, Type13ListsEvery300BlocksAndEachBadSector) {
     EXPECT_EQ(r.lines[11].rfind("Ng! 0,42,0 3000 sum:", 0), 0u) << r.lines[11];
     EXPECT_EQ(r.lines.back(), "Ok! 22,14,0 99900");
     EXPECT_EQ(r.ng_lines, 1);
-    EXPECT_EQ(Messages(b), std::vector<std::string>{"Finished"});
+    EXPECT_EQ(b.MessageTexts(), std::vector<std::string>{"Finished"});
   }
 }
 
@@ -172,7 +166,7 @@ TEST(TrackTestJob, Type13StopsAtTheFirstFailedRead) {
   EXPECT_EQ(job.result().lines.back(), "Command Error");
   EXPECT_EQ(job.result().lines.size(), 4u);  // TOC, Ok! at 0 and 300
   ASSERT_TRUE(job.result().failure.has_value());
-  EXPECT_EQ(Messages(b), std::vector<std::string>{"Finished"});
+  EXPECT_EQ(b.MessageTexts(), std::vector<std::string>{"Finished"});
 }
 
 TEST(TrackTestJob, AnotherDiscIsTocInformationNg) {
@@ -200,7 +194,7 @@ TEST(TrackTestJob, CancelEndsEachTest) {
     b.Run(job);
     EXPECT_EQ(job.result().lines.size(), 5u);
     EXPECT_EQ(job.result().ended_by, RunState::kCancelRequested);
-    EXPECT_EQ(Messages(b), std::vector<std::string>{"Canceled"});
+    EXPECT_EQ(b.MessageTexts(), std::vector<std::string>{"Canceled"});
   }
 }
 
@@ -291,7 +285,7 @@ TEST(SubQCheckJob, CountsInjectedCrcErrorsExactlyOnEveryPath) {
     EXPECT_EQ(b.TextsAt(JobText::kCounters).back(), r.summary);
     EXPECT_EQ(b.TextsAt(JobText::kCounters).front(), "CRC error count=1");
     EXPECT_EQ(b.TextsAt(JobText::kStatus).front(), kCopyOnText);
-    EXPECT_EQ(Messages(b), std::vector<std::string>{"終了しました"});
+    EXPECT_EQ(b.MessageTexts(), std::vector<std::string>{"終了しました"});
     EXPECT_EQ(b.busy_marks, (std::vector<bool>{true, false}));
   }
 }
@@ -322,7 +316,7 @@ TEST(SubQCheckJob, TheFourEndsAndNoDisc) {
   b.Run(job);
   EXPECT_EQ(job.result().end, SubQCheckEnd::kStopped);
   EXPECT_LT(job.result().lba_reached, job.result().range.last);
-  EXPECT_EQ(Messages(b), std::vector<std::string>{"キャンセルされました"});
+  EXPECT_EQ(b.MessageTexts(), std::vector<std::string>{"キャンセルされました"});
 }
 
 }  // namespace
