@@ -73,6 +73,11 @@ TEST(CliReplay, FixturesDecodeAsRecorded) {
   VirtualCli cli;
   cli.ExpectGoldenOutput("replay_emu_type13_config.txt", {"config", "--drive", "emu:" + trace});
   cli.ExpectGoldenOutput("replay_emu_type13_toc.txt", {"toc", "--drive", "emu:" + trace});
+  // The modern model: a Core of 8 bytes, features the table does not know, a block descriptor.
+  const std::string modern = tamarack::testing::GoldenPath("emu_modern.jsonl", "traces");
+  cli.ExpectGoldenOutput("replay_emu_modern_config.txt", {"config", "--drive", "emu:" + modern});
+  cli.ExpectGoldenOutput("replay_emu_modern_modesense.txt",
+                         {"modesense", "--page", "3f", "--drive", "emu:" + modern});
   // QEMU's drives through the Linux kernel (tests/vm): libata and virtio-scsi both report the
   // whole buffer as transferred, zero-padded.
   for (const char* bus : {"ahci", "scsi"}) {
