@@ -1,7 +1,8 @@
 #!/bin/sh
 # /init of the test VM (busybox sh): loads the drivers of both buses, waits for the two
 # drives (sr0 with a disc, sr1 empty), mounts the host's result folder on /out, runs
-# /payload/guest_checks.sh and powers off. The host reads the exit status from the console.
+# /payload/guest.sh (guest_checks.sh unless run_vm.sh was given another) and powers off.
+# The host reads the exit status from the console.
 export PATH=/payload:/bin:/sbin:/usr/bin:/usr/sbin
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
@@ -16,7 +17,7 @@ done
 mkdir -p /out
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 results /out
 cd /payload
-sh ./guest_checks.sh > /out/guest.log 2>&1
+sh ./guest.sh > /out/guest.log 2>&1
 rc=$?
 sync
 umount /out

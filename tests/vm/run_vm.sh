@@ -4,10 +4,23 @@
 #   scsi: two scsi-cd drives on virtio-scsi (the kernel's SCSI path)
 # The first drive holds IMAGE, the second is empty. tamarack-cli (with the shared libraries it
 # needs) runs as root in the guest; the results land in OUTDIR through a 9p share.
-# Usage: run_vm.sh BUS IMAGE OUTDIR TAMARACK_CLI [TIMEOUT_SECONDS]
+# --guest runs another guest script instead (the benchmarks' own), --memory gives the VM more
+# than 512 MB (a benchmark keeps whole captures in the guest's RAM).
+# Usage: run_vm.sh [--guest SCRIPT] [--memory MB] BUS IMAGE OUTDIR TAMARACK_CLI [TIMEOUT_SECONDS]
 # Exit status: the guest script's, 124 on time-out, 125 when the VM reported nothing.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+guest="$here/guest_checks.sh"
+memory=512
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --guest) guest=$2; shift 2 ;;
+    --memory) memory=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
+[ $# -ge 4 ] || { echo "usage: run_vm.sh [--guest SCRIPT] [--memory MB] BUS IMAGE OUTDIR TAMARACK_CLI [TIMEOUT]" >&2; exit 125; }
+[ -r "$guest" ] || { echo "run_vm.sh: cannot read $guest" >&2; exit 125; }
 bus=$1 image=$2 out=$3 cli=$4 timeout=${5:-300}
 
 kernel="$(ls -1 /boot/vmlinuz-* 2>/dev/null | sort -V | tail -n 1 || true)"
@@ -41,7 +54,7 @@ cp "$(command -v busybox)" "$root/bin/busybox"
 for a in $("$root/bin/busybox" --list); do
   [ -e "$root/bin/$a" ] || ln -s busybox "$root/bin/$a"
 done
-for p in sg_raw sg_inq; do copy_with_libs "$(command -v $p)" "$root"; done
+for p in sg_raw sg_inq sg_dd; do copy_with_libs "$(command -v $p)" "$root"; done
 copy_with_libs "$(readlink -f "$cli")" "$root"
 ln -s "$(readlink -f "$cli")" "$root/payload/tamarack-cli"
 # The drivers of both buses and of the share, each after what it depends on.
@@ -56,7 +69,7 @@ for m in cdrom sr_mod sg ahci virtio_pci virtio_scsi 9pnet_virtio 9p; do
     done
 done
 cp "$here/guest_init.sh" "$root/init"
-cp "$here/guest_checks.sh" "$root/payload/guest_checks.sh"
+cp "$guest" "$root/payload/guest.sh"
 chmod 755 "$root/init"
 (cd "$root" && find . -mindepth 1 | LC_ALL=C sort | cpio --quiet -o -H newc -R 0:0) \
   > "$work/initrd.cpio"
@@ -87,7 +100,7 @@ esac
 # No KVM: the machines this runs on offer none that a stock kernel can use, and QEMU's own
 # CPU emulation boots this in a few seconds.
 qemu-system-x86_64 -nodefaults -no-user-config -display none -no-reboot \
-  -machine "$machine" -accel tcg -m 512 \
+  -machine "$machine" -accel tcg -m "$memory" \
   -kernel "$kernel" -initrd "$work/initrd.cpio" \
   -append "console=ttyS0 quiet loglevel=3 panic=-1" \
   -chardev "file,id=con,path=$work/console" -serial chardev:con \

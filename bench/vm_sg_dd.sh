@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# tamarack-cli against sg_dd on a real SG_IO device: QEMU's ide-cd on AHCI, in one boot of the
+# VM of tests/vm (run_vm.sh) with a data disc of MB megabytes of random bytes. Inside
+# (bench/vm_sg_dd_guest.sh), taking turns RUNS times over the same blocks:
+#   capture                   against sg_dd bs=2048 bpt=16 into a tmpfs file (the capture keeps
+#                             its data there too; the first round compares the two files)
+#   measure --blocks N        against sg_dd bs=2048 bpt=N of=/dev/null (measure keeps nothing)
+# Prints each tool's MB/s (10^6 bytes) per run by its own clock, the median and the ratio of the
+# medians, then the same by wall time around each process. QEMU runs without KVM here, so the
+# numbers are of QEMU's emulated drive and say nothing of real drives' speeds.
+# Usage: bench/vm_sg_dd.sh [MB] [RUNS] [N] [BUILD_DIR]   (defaults: 200, 5, 10, build/release)
+set -euo pipefail
+mb="${1:-200}"
+runs="${2:-5}"
+n="${3:-10}"
+build="${4:-build/release}"
+cd "$(dirname "$0")/.."
+cli="$build/src/cli/tamarack-cli"
+[[ -x "$cli" ]] || { echo "build $cli first (cmake --build $build --target tamarack-cli)" >&2; exit 1; }
+for p in qemu-system-x86_64 busybox sg_dd cpio modprobe; do
+  command -v "$p" >/dev/null || { echo "$p missing: ./scripts/install-deps.sh vm" >&2; exit 1; }
+done
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/out"
+head -c "$((mb * 1024 * 1024))" /dev/urandom > "$work/disc.iso"
+blocks=$((mb * 512))
+printf 'BLOCKS=%d\nRUNS=%d\nMEASURE_BLOCKS=%d\n' "$blocks" "$runs" "$n" > "$work/out/params"
+# Room for the initrd and two captures in the guest's tmpfs at once.
+memory=$((mb * 2 + 512))
+rc=0
+tests/vm/run_vm.sh --guest bench/vm_sg_dd_guest.sh --memory "$memory" ahci "$work/disc.iso" \
+  "$work/out" "$cli" 3600 || rc=$?
+if [[ $rc -ne 0 ]]; then
+  echo "the VM run failed (status $rc); guest log:" >&2
+  cat "$work/out/guest.log" >&2 2>/dev/null || true
+  exit 1
+fi
+
+echo "$mb MB ($blocks blocks of 2048 bytes), $runs runs each, one VM boot (ahci, no KVM)"
+awk -v n="$n" '
+  function median(list,   a, k, i, j, t) {
+    k = split(list, a, " ")
+    for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+    return k % 2 ? a[(k + 1) / 2] : (a[k / 2] + a[k / 2 + 1]) / 2
+  }
+  { speed[$1] = speed[$1] " " $3; wall[$1] = wall[$1] " " $4 }
+  END {
+    label["capture"] = "capture"
+    label["sg_dd_c"] = "sg_dd bpt=16 (tmpfs)"
+    label["measure"] = "measure --blocks " n
+    label["sg_dd_m"] = "sg_dd bpt=" n " (/dev/null)"
+    printf "%-24s %-44s %8s\n", "tool", "MB/s per run (own clock)", "median"
+    split("capture sg_dd_c measure sg_dd_m", order, " ")
+    for (i = 1; i <= 4; i++) {
+      t = order[i]
+      m[t] = median(speed[t]); w[t] = median(wall[t])
+      printf "%-24s %-44s %8.2f\n", label[t], speed[t], m[t]
+    }
+    printf "capture / sg_dd:  %.3f (aim: at least 0.97)\n", m["capture"] / m["sg_dd_c"]
+    printf "measure / sg_dd:  %.3f (aim: within 0.97 to 1.03)\n", m["measure"] / m["sg_dd_m"]
+    printf "by wall time around each process (start-up included), median seconds:\n"
+    for (i = 1; i <= 4; i++) printf "  %-24s %s -> %.2f\n", label[order[i]], wall[order[i]], w[order[i]]
+    printf "  capture / sg_dd %.3f, measure / sg_dd %.3f\n", w["sg_dd_c"] / w["capture"], w["sg_dd_m"] / w["measure"]
+  }' "$work/out/results.txt"
+grep -h "^x[0-9]" "$work"/out/measure.*.log | sed 's/^/measure summary: /'

@@ -1,0 +1,63 @@
+#!/bin/sh
+# Runs inside the VM of bench/vm_sg_dd.sh (busybox sh): tamarack-cli capture against sg_dd with
+# 16 blocks per command, and tamarack-cli measure against sg_dd with the measurement's blocks
+# per command, over the same blocks of /dev/sr0, taking turns so that a busy host slows both
+# alike. /out/params gives BLOCKS, RUNS and MEASURE_BLOCKS. Each run adds the line
+# "TOOL RUN MB/S WALL_SECONDS" to /out/results.txt (MB = 10^6 bytes; the MB/s by the tool's own
+# clock, the wall seconds around the whole process); the tools' output goes to /out/TOOL.RUN.log.
+D=/dev/sr0
+. /out/params
+: > /out/results.txt
+
+now() { cut -d' ' -f1 /proc/uptime; }
+record() { echo "$1 $2 $3 $(awk -v a="$4" -v b="$5" 'BEGIN { printf "%.2f", b - a }')" >> /out/results.txt; }
+
+# sg_dd through SG_IO (blk_sgio=1; without it sg_dd reads the block device through the page
+# cache) into OUT: a tmpfs file against the capture, which keeps what it reads, /dev/null
+# against the measurement, which does not. Its MB/s from its own transfer time.
+sg_dd_run() {
+  name=$1 bpt=$2 run=$3 of=$4
+  t0=$(now)
+  sg_dd if=$D of="$of" bs=2048 bpt="$bpt" count="$BLOCKS" blk_sgio=1 time=1 \
+    > "/out/$name.$run.log" 2>&1 || { echo "sg_dd failed:"; cat "/out/$name.$run.log"; exit 1; }
+  t1=$(now)
+  secs=$(sed -n 's/.*time to transfer data[a-z ]*:* \([0-9.]*\) secs.*/\1/p' "/out/$name.$run.log")
+  [ -n "$secs" ] || { echo "no time from sg_dd"; cat "/out/$name.$run.log"; exit 1; }
+  record "$name" "$run" "$(awk -v s="$secs" -v b="$BLOCKS" 'BEGIN { printf "%.2f", b * 2048 / s / 1e6 }')" "$t0" "$t1"
+}
+
+last=$((BLOCKS - 1))
+run=1
+while [ $run -le "$RUNS" ]; do
+  rm -f /tmp/cap.dat
+  t0=$(now)
+  tamarack-cli capture --drive $D --out /tmp/cap.dat --start 0 --end $last \
+    > "/out/capture.$run.log" 2>&1 || { echo "capture failed:"; cat "/out/capture.$run.log"; exit 1; }
+  t1=$(now)
+  mbps=$(sed -n 's/^read: .* s, \([0-9.]*\) MB\/s$/\1/p' "/out/capture.$run.log")
+  [ -n "$mbps" ] || { echo "no speed from capture"; cat "/out/capture.$run.log"; exit 1; }
+  record capture $run "$mbps" "$t0" "$t1"
+
+  rm -f /tmp/sg_dd.dat
+  sg_dd_run sg_dd_c 16 $run /tmp/sg_dd.dat
+  # The first round also shows that both read the same bytes.
+  if [ $run -eq 1 ]; then
+    cmp /tmp/cap.dat /tmp/sg_dd.dat || { echo "capture and sg_dd read different bytes"; exit 1; }
+  fi
+  rm -f /tmp/cap.dat /tmp/sg_dd.dat
+
+  # measure's own average: the bytes over the seconds it counted (a last partial second counts
+  # as a whole one, as the summary shows it).
+  t0=$(now)
+  tamarack-cli measure --drive $D --blocks "$MEASURE_BLOCKS" --start 0 --end $last \
+    > "/out/measure.$run.log" 2>&1 || { echo "measure failed:"; cat "/out/measure.$run.log"; exit 1; }
+  t1=$(now)
+  mbps=$(sed -n 's/.*speed(\([0-9]*\) Bytes\/\([0-9]*\) Sec).*/\1 \2/p' "/out/measure.$run.log" |
+    tail -n 1 | awk '$2 > 0 { printf "%.2f", $1 / $2 / 1e6 }')
+  [ -n "$mbps" ] || { echo "no average from measure"; cat "/out/measure.$run.log"; exit 1; }
+  record measure $run "$mbps" "$t0" "$t1"
+
+  sg_dd_run sg_dd_m "$MEASURE_BLOCKS" $run /dev/null
+  run=$((run + 1))
+done
+exit 0
