@@ -8,9 +8,9 @@
 # Prints each tool's MB/s (10^6 bytes) per run by its own clock, the median and the ratio of the
 # medians, then the same by wall time around each process. QEMU runs without KVM here, so the
 # numbers are of QEMU's emulated drive and say nothing of real drives' speeds.
-# Usage: bench/vm_sg_dd.sh [MB] [RUNS] [N] [BUILD_DIR]   (defaults: 200, 5, 10, build/release)
+# Usage: bench/vm_sg_dd.sh [MB] [RUNS] [N] [BUILD_DIR]   (defaults: 300, 5, 10, build/release)
 set -euo pipefail
-mb="${1:-200}"
+mb="${1:-300}"
 runs="${2:-5}"
 n="${3:-10}"
 build="${4:-build/release}"
