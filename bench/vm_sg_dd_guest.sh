@@ -38,12 +38,12 @@ while [ $run -le "$RUNS" ]; do
   t1=$(now)
   mbps=$(sed -n 's/^read: .* s, \([0-9.]*\) MB\/s$/\1/p' "/out/capture.$run.log")
   [ -n "$mbps" ] || { echo "no speed from capture"; cat "/out/capture.$run.log"; exit 1; }
-  record capture $run "$mbps" "$t0" "$t1"
+  record capture "$run" "$mbps" "$t0" "$t1"
 
   rm -f /tmp/sg_dd.dat
-  sg_dd_run sg_dd_c 16 $run /tmp/sg_dd.dat
+  sg_dd_run sg_dd_c 16 "$run" /tmp/sg_dd.dat
   # The first round also shows that both read the same bytes.
-  if [ $run -eq 1 ]; then
+  if [ "$run" -eq 1 ]; then
     cmp /tmp/cap.dat /tmp/sg_dd.dat || { echo "capture and sg_dd read different bytes"; exit 1; }
   fi
   rm -f /tmp/cap.dat /tmp/sg_dd.dat
@@ -57,9 +57,9 @@ while [ $run -le "$RUNS" ]; do
   mbps=$(sed -n 's/.*speed(\([0-9]*\) Bytes\/\([0-9]*\) Sec).*/\1 \2/p' "/out/measure.$run.log" |
     tail -n 1 | awk '$2 > 0 { printf "%.2f", $1 / $2 / 1e6 }')
   [ -n "$mbps" ] || { echo "no average from measure"; cat "/out/measure.$run.log"; exit 1; }
-  record measure $run "$mbps" "$t0" "$t1"
+  record measure "$run" "$mbps" "$t0" "$t1"
 
-  sg_dd_run sg_dd_m "$MEASURE_BLOCKS" $run /dev/null
+  sg_dd_run sg_dd_m "$MEASURE_BLOCKS" "$run" /dev/null
   run=$((run + 1))
 done
 exit 0
