@@ -254,9 +254,10 @@ void SpeedMeasurementJob::Finish(JobContext& ctx) {
     std::lock_guard lock(mutex_);
     sampler_->Idle(ctx.clock().Now());
     auto& samples = sampler_->samples();
-    // The blocks read since the last mark make one more, partial, second.
+    // The blocks read since the last mark make one more, partial, second; for a range read
+    // within the first second it is the only one, so a short disc is measured too.
     const std::int64_t read = static_cast<std::int64_t>(r.current_lba) - r.start_lba;
-    if (!samples.empty() && sampler_->sampled() < read && !sampler_->full()) {
+    if (sampler_->sampled() < read && !sampler_->full()) {
       samples.push_back(static_cast<std::int32_t>(read - sampler_->sampled()));
     }
     r.record.samples = samples;

@@ -298,6 +298,14 @@ TEST(SpeedMeasurementVirtual, CavRisesFromX20ToX48OverTheWholeDisc) {
   EXPECT_EQ(cav.texts, std::vector<std::string>{"Rotation: CAV x20.7 - x47.8"});
 }
 
+TEST(SpeedMeasurementVirtual, ARangeReadWithinASecondIsOnePartialSecond) {
+  // 600 blocks at x24 (1800 blocks a second) take a third of a second.
+  const VirtualRun run = MeasureVirtual("emu:type13?speed=clv24", 10, 599);
+  EXPECT_EQ(run.result.current_lba, 600);
+  EXPECT_EQ(run.result.record.samples, std::vector<std::int32_t>{600});
+  EXPECT_EQ(run.result.summary, "x8.0 speed(1228800 Bytes/1 Sec)");
+}
+
 TEST(SpeedMeasurementVirtual, TheCurveIsTheSameWhateverThePathReportsOfTheReply) {
   for (const char* resid : {"exact", "none", "zero", "pad"}) {
     SCOPED_TRACE(resid);
