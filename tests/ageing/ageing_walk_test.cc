@@ -105,7 +105,8 @@ TEST(AgeingWalk, RandomAndStepTakesOneRandomAddressAfter51StepsAcrossRuns) {
 
 TEST(AgeingWalk, RandomAddressesCoverRangesOfEverySize) {
   // A range of 1024 blocks (a size that divides 65536) still gets spread addresses.
-  const auto commands = Walk(Range(0, 1023, LbaMethod::kRandom, LoopMode::kEndless), 2000);
+  const AgeingSettings random = Range(0, 1023, LbaMethod::kRandom, LoopMode::kEndless);
+  const auto commands = Walk(random, 2000);
   std::map<std::int32_t, int> seen;
   for (const Command& c : commands) {
     EXPECT_GE(c.lba, 0);
@@ -114,10 +115,8 @@ TEST(AgeingWalk, RandomAddressesCoverRangesOfEverySize) {
   }
   EXPECT_GT(seen.size(), 800u);
   // The same seed replays the same addresses; another seed does not.
-  EXPECT_EQ(Walk(Range(0, 1023, LbaMethod::kRandom, LoopMode::kEndless), 50, nullptr, 7),
-            Walk(Range(0, 1023, LbaMethod::kRandom, LoopMode::kEndless), 50, nullptr, 7));
-  EXPECT_NE(Walk(Range(0, 1023, LbaMethod::kRandom, LoopMode::kEndless), 50, nullptr, 7),
-            Walk(Range(0, 1023, LbaMethod::kRandom, LoopMode::kEndless), 50, nullptr, 8));
+  EXPECT_EQ(Walk(random, 50, nullptr, 7), Walk(random, 50, nullptr, 7));
+  EXPECT_NE(Walk(random, 50, nullptr, 7), Walk(random, 50, nullptr, 8));
 }
 
 TEST(AgeingWalk, LengthIsCutAtTheUpperEnd) {

@@ -80,13 +80,22 @@ QStringList Clipped(QWidget* root) {
   return out;
 }
 
+// Saves a picture of `w` when asked to, and adds what is clipped in it to `problems`.
+void Check(QWidget* w, QWidget* root, const QString& name, QStringList* problems) {
+  const QString shots = qEnvironmentVariable("TAMARACK_SCREENSHOTS");
+  if (!shots.isEmpty()) w->grab().save(shots + QStringLiteral("/%1.png").arg(name));
+  const QStringList clipped = Clipped(root);
+  if (!clipped.isEmpty())
+    *problems << name + QStringLiteral(": ") + clipped.join(QStringLiteral("; "));
+}
+
 }  // namespace
 
 class LayoutTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void EveryControlFitsAtTheMinimumSize() {
+  void EveryControlAndDialogFitsAtTheMinimumSize() {
     DriveDirectory drives;
     drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(
         RealClock(), std::vector<std::string>{"emu:type13?speed=max"}));
@@ -94,7 +103,6 @@ class LayoutTest : public QObject {
     w.resize(750, 600);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    const QString shots = qEnvironmentVariable("TAMARACK_SCREENSHOTS");
     struct Page {
       int tab;
       const char* command;  // a Command tab entry to select first, or null
@@ -121,28 +129,10 @@ class LayoutTest : public QObject {
       }
       QTest::qWait(50);  // layouts settle through posted events
       QCOMPARE(w.size(), QSize(750, 600));
-      if (!shots.isEmpty()) {
-        w.grab().save(shots + QStringLiteral("/%1.png").arg(QString::fromUtf8(page.name)));
-      }
-      const QStringList clipped = Clipped(w.centralWidget());
-      if (!clipped.isEmpty()) {
-        problems << QString::fromUtf8(page.name) + QStringLiteral(": ") +
-                        clipped.join(QStringLiteral("; "));
-      }
+      Check(&w, w.centralWidget(), QString::fromUtf8(page.name), &problems);
     }
-    for (const QString& p : problems) qWarning("%s", qPrintable(p));
-    QVERIFY(problems.isEmpty());
-  }
 
-  // The dialogs at the size they open with, in the window's font.
-  void EveryDialogShowsItsControlsWhole() {
-    DriveDirectory drives;
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(
-        RealClock(), std::vector<std::string>{"emu:type13?speed=max"}));
-    MainWindow w(&drives);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    const QString shots = qEnvironmentVariable("TAMARACK_SCREENSHOTS");
+    // The dialogs at the size they open with, in the window's font.
     int tool_tab = 0;
     JobRunner runner(w.session(), RealClock());
     std::vector<std::pair<const char*, std::unique_ptr<QDialog>>> dialogs;
@@ -156,19 +146,12 @@ class LayoutTest : public QObject {
     dialogs.emplace_back("loop-count", std::make_unique<LoopCountDialog>(10, &w));
     dialogs.emplace_back("tools",
                          std::make_unique<ToolsDialog>(w.session(), runner, &tool_tab, false, &w));
-    QStringList problems;
     for (auto& [name, dialog] : dialogs) {
       dialog->show();
       QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
       QTest::qWait(20);
-      if (!shots.isEmpty()) {
-        dialog->grab().save(shots + QStringLiteral("/dialog-%1.png").arg(QString::fromUtf8(name)));
-      }
-      const QStringList clipped = Clipped(dialog.get());
-      if (!clipped.isEmpty()) {
-        problems << QString::fromUtf8(name) + QStringLiteral(": ") +
-                        clipped.join(QStringLiteral("; "));
-      }
+      Check(dialog.get(), dialog.get(), QStringLiteral("dialog-") + QString::fromUtf8(name),
+            &problems);
       dialog->close();
     }
     for (const QString& p : problems) qWarning("%s", qPrintable(p));

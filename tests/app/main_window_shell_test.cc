@@ -14,8 +14,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "app/command_tab.h"
@@ -24,26 +22,15 @@
 #include "app/main_window.h"
 #include "app/mode_page_editor.h"
 #include "app/options_dialog.h"
+#include "app/window_bench.h"
 #include "decode/mode_page_editor.h"
 #include "device/clock.h"
 #include "emu/virtual_drive_provider.h"
 
 namespace tamarack::app {
 
-namespace {
-
-std::string ReadAll(const QString& path) {
-  std::ifstream in(path.toStdString());
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void WriteAll(const QString& path, const std::string& text) {
-  std::ofstream(path.toStdString()) << text;
-}
-
-}  // namespace
+using testing::ReadAll;
+using testing::WriteAll;
 
 class MainWindowShellTest : public QObject {
   Q_OBJECT

@@ -14,8 +14,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
-#include <fstream>
-#include <sstream>
 
 #include "app/aging_tab.h"
 #include "app/command_save_dialog.h"
@@ -27,6 +25,7 @@
 #include "app/sector_dump_tab.h"
 #include "app/start_position_bar.h"
 #include "app/toc_tab.h"
+#include "app/window_bench.h"
 #include "device/clock.h"
 #include "emu/virtual_drive_provider.h"
 #include "persist/settings_format.h"
@@ -34,20 +33,8 @@
 
 namespace tamarack::app {
 
-namespace {
-
-std::string ReadAll(const QString& path) {
-  std::ifstream in(path.toStdString());
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void WriteAll(const QString& path, const std::string& text) {
-  std::ofstream(path.toStdString()) << text;
-}
-
-}  // namespace
+using testing::ReadAll;
+using testing::WriteAll;
 
 class SavedFilesTest : public QObject {
   Q_OBJECT

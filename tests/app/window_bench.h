@@ -6,7 +6,9 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QtTest/QtTest>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,18 @@
 #include "emu/virtual_drive_provider.h"
 
 namespace tamarack::app::testing {
+
+// The whole of a file the window wrote (settings, saved tabs), "" when there is none.
+inline std::string ReadAll(const QString& path) {
+  std::ifstream in(path.toStdString());
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+inline void WriteAll(const QString& path, const std::string& text) {
+  std::ofstream(path.toStdString()) << text;
+}
 
 // A window on the virtual drives `ids` (the first one selected), showing tab `tab`.
 struct WindowBench {

@@ -36,24 +36,21 @@ std::size_t IndexOf(const std::vector<FieldDescriptor>& fields, const std::strin
 TEST(ModePageFields, CapabilitiesScreen5FollowsThePageLength) {
   Page page{};
   page[0] = 0x2A;
-  page[1] = 32;
-  EXPECT_EQ(Labels(ModePageFields(0x2A, 4, page)),
-            (std::vector<std::string>{"Current Write Speed Selected",
-                                      "Write Speed Performance Descriptor Tables"}));
-  page[1] = 36;
-  EXPECT_EQ(Labels(ModePageFields(0x2A, 4, page)),
-            (std::vector<std::string>{"Current Write Speed Selected",
-                                      "Write Speed Performance Descriptor Tables", "Block #1"}));
-  page[1] = 47;
-  EXPECT_EQ(ModePageFields(0x2A, 4, page).size(), 5u);
-  page[1] = 48;
-  EXPECT_EQ(Labels(ModePageFields(0x2A, 4, page)),
-            (std::vector<std::string>{"Current Write Speed Selected",
-                                      "Write Speed Performance Descriptor Tables", "Block #1",
-                                      "Block #2", "Block #3", "Block #4"}));
-  for (int length : {0, 28, 31}) {
+  // The rows follow the page length: the two fixed ones, then one per descriptor block.
+  const std::vector<std::string> all{"Current Write Speed Selected",
+                                     "Write Speed Performance Descriptor Tables",
+                                     "Block #1",
+                                     "Block #2",
+                                     "Block #3",
+                                     "Block #4"};
+  // Shorter than the fixed fields: no rows at all.
+  const std::pair<int, int> cases[] = {{0, 0},  {28, 0}, {31, 0}, {32, 2},
+                                       {36, 3}, {47, 5}, {48, 6}};
+  for (const auto& [length, rows] : cases) {
     page[1] = static_cast<std::uint8_t>(length);
-    EXPECT_TRUE(ModePageFields(0x2A, 4, page).empty()) << length;
+    EXPECT_EQ(Labels(ModePageFields(0x2A, 4, page)),
+              std::vector<std::string>(all.begin(), all.begin() + rows))
+        << length;
   }
 }
 

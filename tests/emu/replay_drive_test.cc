@@ -20,6 +20,16 @@ TraceEntry Recorded(Cdb cdb, std::vector<std::uint8_t> reply, std::uint32_t tran
   return e;
 }
 
+// Sends `cdb` with `buffer` for its data, as a caller of the drive does.
+ScsiResult Send(Transport& drive, Cdb cdb, std::vector<std::uint8_t>& buffer,
+                DataDirection direction = DataDirection::kIn) {
+  ScsiRequest r;
+  r.cdb = cdb;
+  r.buffer = buffer;
+  r.direction = direction;
+  return drive.Execute(r);
+}
+
 constexpr Cdb kTestUnitReady{};
 constexpr Cdb kInquiry{0x12, 0, 0, 0, 0xff};
 constexpr Cdb kModeSelect{0x55, 0x10, 0, 0, 0, 0, 0, 0, 0x02};
@@ -37,29 +47,22 @@ TEST(ReplayDrive, AnswersEachCommandInRecordedOrderThenRepeatsTheLast) {
   entries.back().result.scsi_status = 2;
   ReplayDrive drive("emu:t.jsonl", std::make_shared<ReplayLog>(std::move(entries)));
 
-  auto run = [&](Cdb cdb, std::vector<std::uint8_t>& buffer, DataDirection d) {
-    ScsiRequest r;
-    r.cdb = cdb;
-    r.buffer = buffer;
-    r.direction = d;
-    return drive.Execute(r);
-  };
   std::vector<std::uint8_t> none;
-  EXPECT_EQ(run(kTestUnitReady, none, DataDirection::kNone).sense[2], 0x06);
-  EXPECT_EQ(run(kTestUnitReady, none, DataDirection::kNone).scsi_status, 0);
-  EXPECT_EQ(run(kTestUnitReady, none, DataDirection::kNone).scsi_status, 0);
+  EXPECT_EQ(Send(drive, kTestUnitReady, none, DataDirection::kNone).sense[2], 0x06);
+  EXPECT_EQ(Send(drive, kTestUnitReady, none, DataDirection::kNone).scsi_status, 0);
+  EXPECT_EQ(Send(drive, kTestUnitReady, none, DataDirection::kNone).scsi_status, 0);
 
   // The reply and its count, cut to a smaller buffer than the recorded one.
   std::vector<std::uint8_t> small(3, 0x5a);
-  ScsiResult r = run(kInquiry, small, DataDirection::kIn);
+  ScsiResult r = Send(drive, kInquiry, small);
   EXPECT_EQ(r.transferred, 3u);
   EXPECT_EQ(small, (std::vector<std::uint8_t>{0x05, 0x80, 0x00}));
 
   // The data out chooses between recordings of one CDB.
   std::vector<std::uint8_t> second = {0x03, 0x04}, first = {0x01, 0x02}, other = {0x01, 0x03};
-  EXPECT_EQ(run(kModeSelect, second, DataDirection::kOut).scsi_status, 2);
-  EXPECT_EQ(run(kModeSelect, first, DataDirection::kOut).scsi_status, 0);
-  EXPECT_EQ(run(kModeSelect, other, DataDirection::kOut).sense[12], 0x24);
+  EXPECT_EQ(Send(drive, kModeSelect, second, DataDirection::kOut).scsi_status, 2);
+  EXPECT_EQ(Send(drive, kModeSelect, first, DataDirection::kOut).scsi_status, 0);
+  EXPECT_EQ(Send(drive, kModeSelect, other, DataDirection::kOut).sense[12], 0x24);
 }
 
 TEST(ReplayDrive, ACommandTheTraceLacksIsRefusedAndNamed) {
@@ -78,11 +81,7 @@ TEST(ReplayDrive, ACommandTheTraceLacksIsRefusedAndNamed) {
   };
   for (const auto& c : cases) {
     std::vector<std::uint8_t> buffer(8, 0x5a);
-    ScsiRequest request;
-    request.cdb = c.cdb;
-    request.buffer = buffer;
-    request.direction = DataDirection::kIn;
-    const ScsiResult r = drive.Execute(request);
+    const ScsiResult r = Send(drive, c.cdb, buffer);
     EXPECT_EQ(r.status, TransportStatus::kCompleted);
     EXPECT_EQ(r.scsi_status, 2);
     EXPECT_EQ(r.sense[2], 0x05);
@@ -114,11 +113,7 @@ TEST(ReplayDrive, TheProviderOpensATraceByPathOnce) {
   OpenResult second = provider.Open(id);
   ASSERT_TRUE(second.transport) << second.error;
   std::vector<std::uint8_t> buffer(16);
-  ScsiRequest request;
-  request.cdb = kInquiry;
-  request.buffer = buffer;
-  request.direction = DataDirection::kIn;
-  EXPECT_EQ(second.transport->Execute(request).transferred, 2u);
+  EXPECT_EQ(Send(*second.transport, kInquiry, buffer).transferred, 2u);
   EXPECT_EQ(buffer[1], 0x80);
 
   EXPECT_FALSE(provider.Open(id + "?speed=max").transport);
