@@ -1,6 +1,7 @@
 // Reading commands of the virtual drive: capacity, blocks, Read CD, TOC, sub-channel, seek.
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "emu/block_access.h"
 #include "emu/cd_address.h"
@@ -20,6 +21,27 @@ constexpr std::size_t kBlockSize = 2048;
 // nothing past the buffer is built.
 std::int64_t BlocksToBuild(const CommandContext& c, std::int64_t count, std::size_t block) {
   return std::min<std::int64_t>(count, static_cast<std::int64_t>((c.capacity + block - 1) / block));
+}
+
+// Appends the 2048 user bytes of Mode 1 block `block` (no EDC or ECC to build). Returns the
+// sense that ends the command there (a read error, or a transfer broken off half-way into the
+// block with good status), or nothing to go on with the next block.
+std::optional<SenseCode> AppendMode1UserData(CommandContext& c, std::int32_t block) {
+  DriveUnit& u = c.unit;
+  const std::size_t at = c.reply.size();
+  c.reply.resize(at + kBlockSize);
+  const SenseCode sense =
+      ReadMode1Block(u, block, std::span<std::uint8_t, kBlockSize>(&c.reply[at], kBlockSize));
+  if (!sense.ok()) {
+    c.reply.resize(at);
+    c.information = static_cast<std::uint32_t>(block);
+    return sense;
+  }
+  if (u.faults.IsShort(block)) {
+    c.reply.resize(at + kBlockSize / 2);
+    return kNoSense;
+  }
+  return std::nullopt;
 }
 
 // Read(10) and Read(12): 2048-byte user data of Mode 1 and XA form 1 blocks.
@@ -43,21 +65,7 @@ SenseCode ReadUserData(CommandContext& c, std::int64_t lba, std::int64_t count) 
                track->mode == TrackMode::kMode2Form2) {
       sense = kIllegalModeForThisTrack;
     } else if (track->mode == TrackMode::kMode1) {
-      // Only the user bytes are needed: no EDC or ECC to build.
-      const std::size_t at = c.reply.size();
-      c.reply.resize(at + kBlockSize);
-      sense =
-          ReadMode1Block(u, block, std::span<std::uint8_t, kBlockSize>(&c.reply[at], kBlockSize));
-      if (!sense.ok()) {
-        c.reply.resize(at);
-        c.information = static_cast<std::uint32_t>(block);
-        return sense;
-      }
-      if (u.faults.IsShort(block)) {
-        // The transfer breaks off half-way into this block, with good status.
-        c.reply.resize(at + kBlockSize / 2);
-        return kNoSense;
-      }
+      if (const auto end = AppendMode1UserData(c, block)) return *end;
       continue;
     } else {
       sense = ReadRawBlock(u, block, &sector);
@@ -106,18 +114,7 @@ SenseCode ReadCdBlocks(CommandContext& c, std::int64_t lba, std::int64_t count) 
     const std::size_t at = c.reply.size();
     if (mode1_user_data && track && track->mode == TrackMode::kMode1 &&
         !u.faults.IsFormless(block)) {
-      c.reply.resize(at + kBlockSize);
-      sense =
-          ReadMode1Block(u, block, std::span<std::uint8_t, kBlockSize>(&c.reply[at], kBlockSize));
-      if (!sense.ok()) {
-        c.reply.resize(at);
-        c.information = static_cast<std::uint32_t>(block);
-        return sense;
-      }
-      if (u.faults.IsShort(block)) {
-        c.reply.resize(at + kBlockSize / 2);
-        return kNoSense;
-      }
+      if (const auto end = AppendMode1UserData(c, block)) return *end;
       continue;
     }
     sense = track ? ReadRawBlock(u, block, &sector) : kLbaOutOfRange;

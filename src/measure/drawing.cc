@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "util/html_page.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -10,28 +11,13 @@ namespace {
 
 std::string Color(Rgb c) { return StrFormat("#%02x%02x%02x", c.r, c.g, c.b); }
 
+// Control characters are not allowed in XML text: each becomes a blank.
 std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        // Control characters are not allowed in XML text.
-        out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-    }
+  std::string plain = text;
+  for (char& c : plain) {
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   }
-  return out;
+  return HtmlEscape(plain);
 }
 
 }  // namespace

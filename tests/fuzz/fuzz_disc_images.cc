@@ -1,6 +1,5 @@
 // Image opening on any file: the input is a cue sheet (beside a small BIN it may name) or an
 // ISO image. An image that opens reads the first and last block of each track.
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,25 +8,20 @@
 
 #include "emu/cue_sheet.h"
 #include "emu/image_disc.h"
+#include "temp_dir.h"
 
 namespace {
 
 const std::string& Folder() {
-  static const std::string folder = [] {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "tamarack-fuzz-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) std::abort();
-    // The file the sheets' FILE lines name: 40 blocks of 2352 bytes, or 45 of 2048.
-    std::ofstream(tmpl + "/track.bin", std::ios::binary) << std::string(40 * 2352, '\1');
-    return tmpl;
+  // The file the sheets' FILE lines name: 40 blocks of 2352 bytes, or 45 of 2048.
+  static const tamarack::testing::TempDir dir("tamarack-fuzz-");
+  static const bool written = [] {
+    if (!dir.ok()) std::abort();
+    dir.Write("track.bin", std::string(40 * 2352, '\1'));
+    return true;
   }();
-  static const bool removed_at_exit = [] {
-    return std::atexit([] {
-             std::error_code ec;
-             std::filesystem::remove_all(Folder(), ec);
-           }) == 0;
-  }();
-  (void)removed_at_exit;
-  return folder;
+  (void)written;
+  return dir.path();
 }
 
 }  // namespace
