@@ -193,8 +193,7 @@ int Age(const AgeOptions& o, CliContext& context) {
 
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
-  if (!session.Open(o.drive)) {
-    err << "tamarack-cli age: " << session.OpenError() << "\n";
+  if (!OpenDriveOrExplain(session, o.drive, "age", context)) {
     return kExitCannotOpen;
   }
   Clock& clock = context.clock ? *context.clock : RealClock();

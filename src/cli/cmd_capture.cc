@@ -34,8 +34,7 @@ void AddCaptureCommand(CLI::App& app, CliContext& context) {
     }
     request.path = o->file;
     DeviceSession session(context.drives, BuiltInSenseTable());
-    if (!session.Open(o->drive)) {
-      err << "tamarack-cli capture: " << session.OpenError() << "\n";
+    if (!OpenDriveOrExplain(session, o->drive, "capture", context)) {
       context.exit_code = kExitCannotOpen;
       return;
     }

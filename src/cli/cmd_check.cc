@@ -28,8 +28,7 @@ void AddCheckCommand(CLI::App& app, CliContext& context) {
     }
     request.path = o->file;
     DeviceSession session(context.drives, BuiltInSenseTable());
-    if (!session.Open(o->drive)) {
-      err << "tamarack-cli check: " << session.OpenError() << "\n";
+    if (!OpenDriveOrExplain(session, o->drive, "check", context)) {
       context.exit_code = kExitCannotOpen;
       return;
     }

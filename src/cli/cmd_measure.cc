@@ -165,8 +165,7 @@ int Measure(const MeasureOptions& o, CliContext& context) {
 
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
-  if (!session.Open(o.drive)) {
-    err << "tamarack-cli measure: " << session.OpenError() << "\n";
+  if (!OpenDriveOrExplain(session, o.drive, "measure", context)) {
     return kExitCannotOpen;
   }
   Clock& clock = context.clock ? *context.clock : RealClock();

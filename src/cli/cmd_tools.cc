@@ -49,8 +49,7 @@ class SubQTerminalHost final : public TerminalJobHost {
 int RunTrackTest(TrackTestKind kind, const DriveOptions& o, CliContext& context) {
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
-  if (!session.Open(o.drive)) {
-    *context.err << "tamarack-cli tracktest: " << session.OpenError() << "\n";
+  if (!OpenDriveOrExplain(session, o.drive, "tracktest", context)) {
     return kExitCannotOpen;
   }
   JobRunner runner(session);
@@ -70,8 +69,7 @@ int RunTrackTest(TrackTestKind kind, const DriveOptions& o, CliContext& context)
 int RunSubQCheck(const DriveOptions& o, CliContext& context) {
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
-  if (!session.Open(o.drive)) {
-    *context.err << "tamarack-cli subq-check: " << session.OpenError() << "\n";
+  if (!OpenDriveOrExplain(session, o.drive, "subq-check", context)) {
     return kExitCannotOpen;
   }
   JobRunner runner(session);
