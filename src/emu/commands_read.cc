@@ -5,6 +5,7 @@
 
 #include "emu/block_access.h"
 #include "emu/cd_address.h"
+#include "emu/disc_information.h"
 #include "emu/disc_region.h"
 #include "emu/drive_commands.h"
 #include "emu/read_cd_fields.h"
@@ -270,6 +271,24 @@ SenseCode ReadSubChannel(CommandContext& c) {
   WriteBe16(r, 2, static_cast<std::uint32_t>(r.size() - 4));
   return kNoSense;
 }
+
+SenseCode ReadDiscInformation(CommandContext& c) {
+  // Only the standard disc information (data type 000b).
+  if ((c.cdb[1] & 0x07) != 0) return kInvalidFieldInCdb;
+  c.reply = BuildDiscInformation(c.unit.MediumLayout());
+  return kNoSense;
+}
+
+SenseCode ReadTrackInformation(CommandContext& c) {
+  SenseCode sense;
+  c.reply = BuildTrackInformation(c.unit.MediumLayout(), c.cdb[1] & 0x03, ReadBe32(c.cdb, 2),
+                                  c.unit.model, &sense);
+  return sense;
+}
+
+// The drive reads DVDs, but every disc it holds is a CD: there is no structure to read (as
+// libcdio learns whether a disc is a DVD).
+SenseCode ReadDvdStructure(CommandContext&) { return kIncompatibleMediumFormat; }
 
 SenseCode Seek10(CommandContext& c) {
   DriveUnit& u = c.unit;

@@ -1,26 +1,15 @@
 // Status and configuration commands of the virtual drive.
 #include <algorithm>
-#include <cstring>
 
 #include "emu/configuration_reply.h"
 #include "emu/drive_commands.h"
 #include "emu/event_status.h"
+#include "emu/inquiry_reply.h"
 #include "util/bytes.h"
 
 namespace tamarack::emu {
 
 namespace {
-
-// The drive's identity (Inquiry): a CD/DVD-ROM reader of our own invention.
-constexpr char kVendor[] = "KESTREL ";
-constexpr char kProduct[] = "CDV-4800 Virtual";
-constexpr char kRevision[] = "1.04";
-constexpr char kVendorOwnText[] = "software drive      ";
-constexpr std::size_t kInquirySize = 96;
-
-void PutText(std::vector<std::uint8_t>& out, std::size_t at, const char* text, std::size_t n) {
-  std::memcpy(out.data() + at, text, n);
-}
 
 // 01h data only, 02h audio only, 03h data and audio; 70h for no disc (door closed).
 std::uint8_t MediumType(const DriveUnit& u) {
@@ -52,23 +41,23 @@ SenseCode RequestSense(CommandContext& c) {
 }
 
 SenseCode Inquiry(CommandContext& c) {
-  // No vital product data pages.
-  if ((c.cdb[1] & 0x01) || c.cdb[2] != 0) return kInvalidFieldInCdb;
-  std::vector<std::uint8_t>& r = c.reply;
-  r.assign(kInquirySize, 0);
-  r[0] = 0x05;  // CD/DVD device
-  r[1] = 0x80;  // removable medium
-  r[2] = 0x00;  // ATAPI drives claim no SCSI version
-  r[3] = 0x02;  // response data format
-  r[4] = static_cast<std::uint8_t>(kInquirySize - 5);
-  PutText(r, 8, kVendor, 8);
-  PutText(r, 16, kProduct, 16);
-  PutText(r, 32, kRevision, 4);
-  PutText(r, 36, kVendorOwnText, 20);
+  const bool evpd = (c.cdb[1] & 0x01) != 0;
+  const std::uint8_t page = c.cdb[2];
+  if (!evpd) {
+    if (page != 0) return kInvalidFieldInCdb;
+    c.reply = BuildStandardInquiry();
+    return kNoSense;
+  }
+  std::optional<std::vector<std::uint8_t>> vpd = BuildVpdPage(page, c.unit.serial);
+  if (!vpd) return kInvalidFieldInCdb;
+  c.reply = std::move(*vpd);
   return kNoSense;
 }
 
-SenseCode ModeSense10(CommandContext& c) {
+namespace {
+
+// Mode Sense(6) and (10) differ only in the header and where the allocation length lies.
+SenseCode ModeSense(CommandContext& c, ModeHeader header) {
   DriveUnit& u = c.unit;
   const auto pc = static_cast<PageControl>(c.cdb[2] >> 6);
   const std::uint8_t page = c.cdb[2] & 0x3F;
@@ -83,18 +72,25 @@ SenseCode ModeSense10(CommandContext& c) {
   const std::span<const std::uint8_t> descriptor =
       u.model == DriveModel::kModern && !dbd ? std::span<const std::uint8_t>(kBlockDescriptor)
                                              : std::span<const std::uint8_t>();
-  c.reply = BuildModeSense10(u.mode_pages, page, pc, MediumType(u), descriptor);
+  c.reply = BuildModeSense(u.mode_pages, header, page, pc, MediumType(u), descriptor);
   return c.reply.empty() ? kInvalidFieldInCdb : kNoSense;
 }
 
-SenseCode ModeSelect10(CommandContext& c) {
+SenseCode ModeSelect(CommandContext& c, ModeHeader header) {
   const bool page_format = c.cdb[1] & 0x10;
   const bool save = c.cdb[1] & 0x01;
   if (c.data_out.empty()) return kNoSense;
   // Only pages in the MMC format are understood.
   if (!page_format) return kInvalidFieldInCdb;
-  return c.unit.mode_pages.Select(c.data_out, save, c.unit.model == DriveModel::kModern);
+  return c.unit.mode_pages.Select(c.data_out, header, save, c.unit.model == DriveModel::kModern);
 }
+
+}  // namespace
+
+SenseCode ModeSense6(CommandContext& c) { return ModeSense(c, ModeHeader::k6); }
+SenseCode ModeSense10(CommandContext& c) { return ModeSense(c, ModeHeader::k10); }
+SenseCode ModeSelect6(CommandContext& c) { return ModeSelect(c, ModeHeader::k6); }
+SenseCode ModeSelect10(CommandContext& c) { return ModeSelect(c, ModeHeader::k10); }
 
 SenseCode GetConfiguration(CommandContext& c) {
   const int requested_type = c.cdb[1] & 0x03;

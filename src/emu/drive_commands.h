@@ -57,7 +57,9 @@ std::span<const CommandRow> CommandTable();
 SenseCode TestUnitReady(CommandContext& c);
 SenseCode RequestSense(CommandContext& c);
 SenseCode Inquiry(CommandContext& c);
+SenseCode ModeSense6(CommandContext& c);
 SenseCode ModeSense10(CommandContext& c);
+SenseCode ModeSelect6(CommandContext& c);
 SenseCode ModeSelect10(CommandContext& c);
 SenseCode GetConfiguration(CommandContext& c);
 SenseCode GetEventStatusNotification(CommandContext& c);
@@ -72,6 +74,9 @@ SenseCode ReadCd(CommandContext& c);
 SenseCode ReadCdMsf(CommandContext& c);
 SenseCode ReadToc(CommandContext& c);
 SenseCode ReadSubChannel(CommandContext& c);
+SenseCode ReadDiscInformation(CommandContext& c);
+SenseCode ReadTrackInformation(CommandContext& c);
+SenseCode ReadDvdStructure(CommandContext& c);
 SenseCode Seek10(CommandContext& c);
 
 // Tray, lock and speed (commands_mechanism.cc).

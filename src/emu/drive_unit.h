@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <random>
+#include <string>
 
 #include "device/clock.h"
 #include "emu/audio_player.h"
@@ -35,6 +36,7 @@ struct DriveUnit {
   std::mutex mutex;
 
   DriveModel model = DriveModel::kClassic;
+  std::string serial;          // Inquiry's unit serial number
   std::unique_ptr<Disc> disc;  // the disc in the drive or on the open tray
   bool tray_open = false;
   bool prevented = false;  // Prevent/Allow Medium Removal

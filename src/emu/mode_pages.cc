@@ -137,13 +137,17 @@ std::vector<std::uint8_t> ModePages::Page(std::uint8_t code, PageControl pc) con
   return page;
 }
 
-SenseCode ModePages::Select(std::span<const std::uint8_t> list, bool save, bool check_reserved) {
+SenseCode ModePages::Select(std::span<const std::uint8_t> list, ModeHeader header, bool save,
+                            bool check_reserved) {
   if (list.empty()) return kNoSense;
-  if (list.size() < kModeHeaderSize) return kParameterListLengthError;
-  if (check_reserved && ReadBe16(list, 0) != 0) return kInvalidFieldInParameterList;
-  const std::size_t descriptor_length = ReadBe16(list, 6);
+  const std::size_t header_size = ModeHeaderSize(header);
+  if (list.size() < header_size) return kParameterListLengthError;
+  const bool six = header == ModeHeader::k6;
+  const std::size_t mode_data_length = six ? list[0] : ReadBe16(list, 0);
+  if (check_reserved && mode_data_length != 0) return kInvalidFieldInParameterList;
+  const std::size_t descriptor_length = six ? list[3] : ReadBe16(list, 6);
   if (descriptor_length != 0 && descriptor_length != 8) return kInvalidFieldInParameterList;
-  std::size_t pos = kModeHeaderSize + descriptor_length;
+  std::size_t pos = header_size + descriptor_length;
   if (pos > list.size()) return kParameterListLengthError;
   // Check every page first, so that a bad list changes nothing.
   std::vector<std::pair<std::uint8_t, std::span<const std::uint8_t>>> accepted;
@@ -189,21 +193,36 @@ void ModePages::SetCapabilityStatus(std::uint32_t max_read_kbps, std::uint32_t c
   mechanism = static_cast<std::uint8_t>(locked ? (mechanism | 0x02) : (mechanism & ~0x02));
 }
 
-std::vector<std::uint8_t> BuildModeSense10(const ModePages& pages, std::uint8_t page_code,
-                                           PageControl pc, std::uint8_t medium_type,
-                                           std::span<const std::uint8_t> block_descriptor) {
-  std::vector<std::uint8_t> reply(kModeHeaderSize, 0);
-  WriteBe16(reply, 6, static_cast<std::uint32_t>(block_descriptor.size()));
+std::vector<std::uint8_t> BuildModeSense(const ModePages& pages, ModeHeader header,
+                                         std::uint8_t page_code, PageControl pc,
+                                         std::uint8_t medium_type,
+                                         std::span<const std::uint8_t> block_descriptor) {
+  const bool six = header == ModeHeader::k6;
+  // The mode data length counts the bytes after itself.
+  const std::size_t length_size = six ? 1 : 2;
+  constexpr std::size_t kMaxSixByteReply = 256;
+  std::vector<std::uint8_t> reply(ModeHeaderSize(header), 0);
+  if (six) {
+    reply[3] = static_cast<std::uint8_t>(block_descriptor.size());
+  } else {
+    WriteBe16(reply, 6, static_cast<std::uint32_t>(block_descriptor.size()));
+  }
   reply.insert(reply.end(), block_descriptor.begin(), block_descriptor.end());
   const std::vector<std::uint8_t> codes =
       page_code == kAllPages ? pages.Codes() : std::vector<std::uint8_t>{page_code};
   for (std::uint8_t code : codes) {
     const std::vector<std::uint8_t> page = pages.Page(code, pc);
     if (page.empty()) return {};
+    if (six && reply.size() + page.size() > kMaxSixByteReply) break;
     reply.insert(reply.end(), page.begin(), page.end());
   }
-  WriteBe16(reply, 0, static_cast<std::uint32_t>(reply.size() - 2));
-  reply[2] = medium_type;
+  const auto length = static_cast<std::uint32_t>(reply.size() - length_size);
+  if (six) {
+    reply[0] = static_cast<std::uint8_t>(length);
+  } else {
+    WriteBe16(reply, 0, length);
+  }
+  reply[length_size] = medium_type;
   return reply;
 }
 

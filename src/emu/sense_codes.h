@@ -28,6 +28,7 @@ inline constexpr SenseCode kLbaOutOfRange{0x5, 0x21, 0x00};
 inline constexpr SenseCode kInvalidFieldInCdb{0x5, 0x24, 0x00};
 inline constexpr SenseCode kInvalidFieldInParameterList{0x5, 0x26, 0x00};
 inline constexpr SenseCode kCommandSequenceError{0x5, 0x2C, 0x00};
+inline constexpr SenseCode kIncompatibleMediumFormat{0x5, 0x30, 0x02};
 inline constexpr SenseCode kSavingNotSupported{0x5, 0x39, 0x00};
 inline constexpr SenseCode kMediumRemovalPrevented{0x5, 0x53, 0x02};
 inline constexpr SenseCode kIllegalModeForThisTrack{0x5, 0x64, 0x00};

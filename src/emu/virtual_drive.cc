@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "emu/drive_commands.h"
+#include "emu/virtual_drive_id.h"
 #include "util/bytes.h"
 
 namespace tamarack::emu {
@@ -30,7 +31,9 @@ VirtualDrive::VirtualDrive(std::string id, std::shared_ptr<DriveUnit> unit, Cloc
 VirtualDrive::VirtualDrive(std::string id, std::unique_ptr<Disc> disc, Clock& clock,
                            SpeedSetting speed, FaultPlan faults)
     : VirtualDrive(std::move(id),
-                   std::make_shared<DriveUnit>(std::move(disc), speed, std::move(faults)), clock) {}
+                   std::make_shared<DriveUnit>(std::move(disc), speed, std::move(faults)), clock) {
+  unit_->serial = DriveSerialOfId(id_);
+}
 
 bool VirtualDrive::GetAddress(ScsiAddress* address) {
   // A drive of its own bus: port 0, path 0, target 0, LUN 0.

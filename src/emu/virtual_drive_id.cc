@@ -205,6 +205,19 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
     c->model = value == "modern" ? DriveModel::kModern : DriveModel::kClassic;
     return true;
   }
+  if (name == "serial") {
+    if (!needs_value()) return false;
+    const bool fits = !value.empty() && value.size() <= 20 &&
+                      value.find_first_not_of(
+                          "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                          "0123456789._-") == std::string_view::npos;
+    if (!fits) {
+      *why = "serial must be 1 to 20 letters, digits, '.', '_' or '-'";
+      return false;
+    }
+    c->serial = std::string(value);
+    return true;
+  }
   if (name == "nomedium") {
     c->no_medium = true;
     return no_value();
@@ -216,11 +229,24 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
   *why = Join({"unknown option \"", name,
                "\" (known: speed, bad, flaky, corrupt, short, qcrc, formless, refuse, slow, seed, "
                "tray, nomedium, "
-               "poweron, resid, model)"});
+               "poweron, resid, model, serial)"});
   return false;
 }
 
 }  // namespace
+
+std::string DriveSerialOfId(std::string_view id) {
+  // 32-bit FNV-1a: stable across runs and machines.
+  std::uint32_t hash = 2166136261u;
+  for (char ch : id) {
+    hash ^= static_cast<unsigned char>(ch);
+    hash *= 16777619u;
+  }
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string serial = "KV";
+  for (int shift = 28; shift >= 0; shift -= 4) serial.push_back(kHex[(hash >> shift) & 0x0F]);
+  return serial;
+}
 
 bool IsVirtualDriveId(std::string_view id) { return id.substr(0, 4) == kVirtualDrivePrefix; }
 

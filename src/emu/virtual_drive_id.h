@@ -16,6 +16,8 @@
 //   poweron                     report 6/29/00 after opening, as /dev/sgN does
 //   resid=exact|none|zero|pad   how data-in replies arrive (see resid_mode.h; default exact)
 //   model=classic|modern        the drive it plays (see drive_model.h; default classic)
+//   serial=TEXT                 the unit serial number (1-20 of A-Z a-z 0-9 . _ -; default
+//                               derived from the id, see DriveSerialOfId)
 //
 // LIST is a comma-separated list of blocks N or ranges A-B (decimal); OPS a comma-separated
 // list of opcodes in hexadecimal ("28", "be", "0xBE").
@@ -42,9 +44,15 @@ struct VirtualDriveConfig {
   bool power_on_attention = false;
   ResidMode resid = ResidMode::kExact;
   DriveModel model = DriveModel::kClassic;
+  std::string serial;  // empty: DriveSerialOfId
 };
 
 bool IsVirtualDriveId(std::string_view id);
+
+// The serial number a drive without serial= reports: "KV" and eight hex digits of a hash of
+// the whole id, so that the same id always gives the same serial and two served drives of
+// different ids are told apart (udev names devices by it).
+std::string DriveSerialOfId(std::string_view id);
 
 // False with a message naming the id and the bad part when `id` is not a valid id.
 bool ParseVirtualDriveId(std::string_view id, VirtualDriveConfig* config, std::string* error);

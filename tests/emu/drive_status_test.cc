@@ -7,7 +7,7 @@
 namespace tamarack::emu::testing {
 namespace {
 
-TEST(VirtualDriveInquiry, AllocationLengthAndBufferBoundTheReplyVitalProductDataIsRefused) {
+TEST(VirtualDriveInquiry, AllocationLengthAndBufferBoundTheReplyAPageWithoutEvpdIsRefused) {
   DriveHarness h;
   Reply r = h.In({0x12, 0, 0, 0, 36}, 255);
   ASSERT_TRUE(r.good());
@@ -21,8 +21,8 @@ TEST(VirtualDriveInquiry, AllocationLengthAndBufferBoundTheReplyVitalProductData
   ASSERT_TRUE(r.good());
   EXPECT_EQ(r.transferred, 0u);
   EXPECT_EQ(r.data[0], 0x5A);
-  // Vital product data is refused, in fixed-format sense.
-  r = h.In({0x12, 0x01, 0x80, 0, 0xFF}, 255);
+  // A page code without EVPD is refused, in fixed-format sense.
+  r = h.In({0x12, 0x00, 0x80, 0, 0xFF}, 255);
   EXPECT_SENSE(r, 0x5, 0x24, 0x00);
   EXPECT_EQ(r.status_line, "Error Notified( INVALID FIELD IN CDB).");
   EXPECT_EQ(r.result.sense[0], 0x70);  // fixed format, current error
@@ -33,7 +33,7 @@ TEST(VirtualDriveInquiry, AllocationLengthAndBufferBoundTheReplyVitalProductData
 TEST(VirtualDriveDispatch, UnknownOpcodeIsAnInvalidCommand) {
   DriveHarness h;
   for (std::uint8_t op :
-       {std::uint8_t{0x51}, std::uint8_t{0xFF}, std::uint8_t{0x08}, std::uint8_t{0x2A}}) {
+       {std::uint8_t{0x5C}, std::uint8_t{0xFF}, std::uint8_t{0x08}, std::uint8_t{0x2A}}) {
     const Reply r = h.In({op}, 64);
     EXPECT_SENSE(r, 0x5, 0x20, 0x00);
     EXPECT_EQ(r.status_line, "Error Notified( INVALID COMMAND OPERATION CODE).");

@@ -1,0 +1,211 @@
+// What the kernel's sr driver, udev and libcdio ask a CD drive at attach and read time: Mode
+// Sense(6)/Mode Select(6), Read Disc Information, Read Track Information and the vital product
+// data pages of Inquiry.
+#include <gtest/gtest.h>
+
+#include "emu/drive_harness.h"
+#include "emu/mode_pages.h"
+#include "emu/resid_modes.h"
+#include "golden.h"
+#include "util/strings.h"
+
+namespace tamarack::emu::testing {
+namespace {
+
+struct GoldenCase {
+  const char* name;
+  const char* id;
+  Cdb cdb;
+};
+
+class HostQueryReply : public ::testing::TestWithParam<GoldenCase> {};
+
+// The reply against tests/data/emu/NAME.hex (TAMARACK_UPDATE_GOLDEN writes it).
+TEST_P(HostQueryReply, IsTheHexBesideIt) {
+  const GoldenCase& c = GetParam();
+  DriveHarness h(c.id);
+  const Reply r = h.In(c.cdb, 512);
+  ASSERT_TRUE(r.good()) << r.status_line;
+  std::string hex;
+  for (std::size_t i = 0; i < r.transferred; ++i) {
+    hex += StrFormat("%02x", r.data[i]) + (i % 16 == 15 || i + 1 == r.transferred ? "\n" : " ");
+  }
+  if (tamarack::testing::UpdateGoldenText(std::string(c.name) + ".hex", hex, "emu")) return;
+  EXPECT_EQ(r.bytes(), tamarack::testing::ReadGoldenHex(std::string(c.name) + ".hex", "emu"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, HostQueryReply,
+    ::testing::Values(
+        GoldenCase{"mode_sense6_capabilities", "emu:audio", {0x1A, 0, 0x2A, 0, 0xFF}},
+        GoldenCase{"mode_sense6_modern", "emu:type13?model=modern", {0x1A, 0, 0x0E, 0, 0xFF}},
+        GoldenCase{"disc_information_type13", "emu:type13", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
+        GoldenCase{"disc_information_audio", "emu:audio", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
+        GoldenCase{"disc_information_type30", "emu:type30", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
+        GoldenCase{
+            "disc_information_multisession", "emu:multisession", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
+        // Track 2 by a block of its pregap; the XA track by its session; the modern layout.
+        GoldenCase{
+            "track_information_audio_pregap", "emu:audio", {0x52, 0, 0, 0, 0x1C, 0x20, 0, 0, 0xFF}},
+        GoldenCase{"track_information_multisession_session_2",
+                   "emu:multisession",
+                   {0x52, 2, 0, 0, 0, 2, 0, 0, 0xFF}},
+        GoldenCase{"track_information_type30_track_12_modern",
+                   "emu:type30?model=modern",
+                   {0x52, 1, 0, 0, 0, 12, 0, 0, 0xFF}},
+        GoldenCase{"vpd_supported_pages", "emu:type13", {0x12, 1, 0x00, 0, 0xFF}},
+        GoldenCase{"vpd_serial_number", "emu:type13", {0x12, 1, 0x80, 0, 0xFF}},
+        GoldenCase{
+            "vpd_device_identification", "emu:type13?serial=LAB-07", {0x12, 1, 0x83, 0, 0xFF}}),
+    [](const ::testing::TestParamInfo<GoldenCase>& p) { return std::string(p.param.name); });
+
+struct ErrorCase {
+  const char* id;
+  Cdb cdb;
+  SenseCode sense;
+};
+
+TEST(VirtualDriveHostQueries, BadFieldsAndMissingMedium) {
+  constexpr SenseCode kBadField = kInvalidFieldInCdb;
+  const ErrorCase cases[] = {
+      {"emu:type13", {0x51, 1, 0, 0, 0, 0, 0, 0, 34}, kBadField},  // data type 001b
+      {"emu:type13?nomedium", {0x51, 0, 0, 0, 0, 0, 0, 0, 34}, kNoMediumTrayClosed},
+      {"emu:audio?tray=open", {0x52, 1, 0, 0, 0, 1, 0, 0, 36}, kNoMediumTrayOpen},
+      {"emu:type13", {0x52, 0, 0, 0x05, 0x14, 0xC8, 0, 0, 36}, kLbaOutOfRange},  // lead-out
+      {"emu:multisession", {0x52, 0, 0, 0, 0x30, 0, 0, 0, 36}, kLbaOutOfRange},  // between
+      {"emu:type13", {0x52, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 36}, kLbaOutOfRange},  // lead-in
+      {"emu:type13", {0x52, 1, 0, 0, 0, 0, 0, 0, 36}, kBadField},                // track 0
+      {"emu:type13", {0x52, 1, 0, 0, 0, 0xAA, 0, 0, 36}, kBadField},
+      {"emu:audio", {0x52, 1, 0, 0, 0, 6, 0, 0, 36}, kBadField},         // past the last track
+      {"emu:audio", {0x52, 1, 0, 0, 1, 1, 0, 0, 36}, kBadField},         // 257, 1 in the low byte
+      {"emu:multisession", {0x52, 2, 0, 0, 0, 0, 0, 0, 36}, kBadField},  // session 0
+      {"emu:multisession", {0x52, 2, 0, 0, 0, 3, 0, 0, 36}, kBadField},
+      {"emu:type13", {0x52, 3, 0, 0, 0, 1, 0, 0, 36}, kBadField},  // address type 11b
+      {"emu:type13", {0x12, 0, 0x80, 0, 0xFF}, kBadField},         // a page without EVPD
+      {"emu:type13", {0x12, 1, 0x81, 0, 0xFF}, kBadField},         // unknown VPD page
+      {"emu:type13", {0x1A, 0, 0x08, 0, 0xFF}, kBadField},         // unknown mode page
+      {"emu:type13", {0x1A, 0, 0x0E, 1, 0xFF}, kBadField},         // a subpage
+      {"emu:audio", {0xAD, 0, 0, 0, 0, 0, 0, 0, 0x08, 4}, kIncompatibleMediumFormat},
+  };
+  for (const ErrorCase& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.id << " " << HexBytes(c.cdb));
+    DriveHarness h(c.id);
+    const Reply r = h.In(c.cdb, 255);
+    EXPECT_SENSE(r, c.sense.key, c.sense.asc, c.sense.ascq);
+    EXPECT_EQ(r.transferred, 0u);
+  }
+}
+
+// Mode Sense(6) of `page` with page control `pc`, DBD as given; the reply's pages.
+std::vector<std::uint8_t> Pages6(DriveHarness& h, std::uint8_t page, int pc, bool dbd) {
+  const Reply r = h.In({0x1A, static_cast<std::uint8_t>(dbd ? 0x08 : 0),
+                        static_cast<std::uint8_t>(pc << 6 | page), 0, 0xFF},
+                       255);
+  EXPECT_TRUE(r.good()) << r.status_line;
+  EXPECT_EQ(r.transferred, std::size_t{r.data[0]} + 1);
+  const auto b = r.bytes();
+  return std::vector<std::uint8_t>(b.begin() + 4 + b[3], b.end());
+}
+
+std::vector<std::uint8_t> Pages10(DriveHarness& h, std::uint8_t page, int pc, bool dbd) {
+  const Reply r = h.In({0x5A, static_cast<std::uint8_t>(dbd ? 0x08 : 0),
+                        static_cast<std::uint8_t>(pc << 6 | page), 0, 0, 0, 0, 0x01, 0},
+                       256);
+  EXPECT_TRUE(r.good()) << r.status_line;
+  const auto b = r.bytes();
+  return std::vector<std::uint8_t>(b.begin() + 8 + Be16(b, 6), b.end());
+}
+
+TEST(VirtualDriveModeSense6, GivesTheSamePagesAsModeSense10) {
+  for (const char* id : {"emu:type30", "emu:audio?model=modern"}) {
+    DriveHarness h(id);
+    const Reply six = h.In({0x1A, 0, 0x3F, 0, 0xFF}, 255);
+    const Reply ten = h.In({0x5A, 0, 0x3F, 0, 0, 0, 0, 0x01, 0}, 256);
+    EXPECT_EQ(six.data[1], ten.data[2]);  // medium type
+    EXPECT_EQ(six.data[3], Be16(ten.data, 6)) << id;
+    std::vector<std::uint8_t> pages = ModePages().Codes();
+    pages.push_back(kAllPages);
+    for (std::uint8_t page : pages) {
+      for (int pc = 0; pc < 4; ++pc) {
+        for (bool dbd : {false, true}) {
+          EXPECT_EQ(Pages6(h, page, pc, dbd), Pages10(h, page, pc, dbd))
+              << id << " page " << int{page} << " pc " << pc << " dbd " << dbd;
+        }
+      }
+    }
+  }
+}
+
+TEST(VirtualDriveModeSelect6, ChangesWhatBothSensesReadBack) {
+  DriveHarness h;
+  std::vector<std::uint8_t> page = Pages6(h, 0x0E, 0, true);
+  page[0] &= 0x3F;  // PS is reserved in Mode Select
+  page[9] = 0x40;   // port 0 volume
+  std::vector<std::uint8_t> list = {0, 0, 0, 0};
+  list.insert(list.end(), page.begin(), page.end());
+  const auto select = [&](std::uint8_t byte1, const std::vector<std::uint8_t>& l) {
+    return h.Out({0x15, byte1, 0, 0, static_cast<std::uint8_t>(l.size())}, l);
+  };
+  ASSERT_TRUE(select(0x11, list).good());
+  EXPECT_EQ(Pages6(h, 0x0E, 0, true)[9], 0x40);
+  EXPECT_EQ(Pages10(h, 0x0E, 3, true)[9], 0x40);  // saved
+  EXPECT_EQ(Pages10(h, 0x0E, 2, true)[9], 0xFF);  // defaults never change
+  // The kernel's block length change: a header and a block descriptor, no pages.
+  EXPECT_TRUE(select(0x10, {0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0x08, 0}).good());
+  // The header's block descriptor length other than 0 or 8, a list cut short, PF clear.
+  std::vector<std::uint8_t> bad = list;
+  bad[3] = 4;
+  EXPECT_SENSE(select(0x10, bad), 5, 0x26, 0);
+  EXPECT_SENSE(select(0x10, {0, 0, 0}), 5, 0x1A, 0);
+  bad = list;
+  bad.resize(bad.size() - 2);
+  EXPECT_SENSE(select(0x10, bad), 5, 0x1A, 0);
+  EXPECT_SENSE(select(0x00, list), 5, 0x24, 0);
+  // A current drive refuses the reserved mode data length.
+  DriveHarness modern("emu:type13?model=modern");
+  list[0] = 0x10;
+  EXPECT_SENSE(modern.Out({0x15, 0x10, 0, 0, static_cast<std::uint8_t>(list.size())}, list), 5,
+               0x26, 0);
+}
+
+TEST(VirtualDriveInquiry, SerialNumberBelongsToTheId) {
+  const auto serial = [](const char* id) {
+    DriveHarness h(id);
+    return h.In({0x12, 1, 0x80, 0, 0xFF}, 255).bytes();
+  };
+  EXPECT_EQ(serial("emu:audio"), serial("emu:audio"));
+  EXPECT_NE(serial("emu:audio"), serial("emu:audio?model=modern"));
+  const auto given = serial("emu:audio?serial=X1");
+  EXPECT_EQ(given, (Bytes{0x05, 0x80, 0, 2, 'X', '1'}));
+  DriveHarness bad("emu:audio?serial=a b");
+  EXPECT_FALSE(bad.opened);
+}
+
+// Each new command cut by its allocation length, on every path: the bytes sent are the head of
+// the whole reply, and the header still tells the whole length.
+class HostQueryResid : public tamarack::testing::ResidModeTest {};
+
+TEST_P(HostQueryResid, AllocationLengthCutsTheReply) {
+  const Cdb cdbs[] = {MakeCdb({0x1A, 0, 0x3F, 0, 9}), MakeCdb({0x51, 0, 0, 0, 0, 0, 0, 0, 9}),
+                      MakeCdb({0x52, 1, 0, 0, 0, 4, 0, 0, 9}), MakeCdb({0x12, 1, 0x83, 0, 9})};
+  DriveHarness whole("emu:multisession");
+  DriveHarness h(Id("emu:multisession"));
+  for (Cdb cdb : cdbs) {
+    SCOPED_TRACE(cdb[0]);
+    Cdb full = cdb;
+    full[cdb[0] == 0x1A || cdb[0] == 0x12 ? 4 : 8] = 0xFF;
+    const Reply all = whole.In(full, 255);
+    const Reply cut = h.In(cdb, 64);
+    ASSERT_TRUE(cut.good()) << cut.status_line;
+    EXPECT_EQ(cut.at(0, 9), Bytes(all.data.begin(), all.data.begin() + 9));
+    EXPECT_GT(all.transferred, 9u);
+    const bool whole_buffer = GetParam() == "none" || GetParam() == "zero";
+    EXPECT_EQ(cut.transferred, whole_buffer ? 64u : 9u);
+    EXPECT_EQ(cut.data[9], GetParam() == "zero" ? 0x00 : 0x5A);
+  }
+}
+
+TAMARACK_ON_EVERY_RESID_MODE(HostQueryResid);
+
+}  // namespace
+}  // namespace tamarack::emu::testing
