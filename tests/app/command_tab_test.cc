@@ -1,24 +1,3 @@
-#include "app/command_tab.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QToolButton>
-#include <QTreeWidget>
-#include <QtTest/QtTest>
-
-#include "app/form_view.h"
-#include "app/main_window.h"
-#include "app/request_sense_dialog.h"
 #include "app/window_bench.h"
 
 namespace tamarack::app {

@@ -1,21 +1,5 @@
 // The window side of the decoded replies: the Properties tab and the start position row's
 // quick-set buttons and track box, on virtual drives.
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTabWidget>
-#include <QTreeWidget>
-#include <QtTest/QtTest>
-
-#include "app/command_tab.h"
-#include "app/form_view.h"
-#include "app/main_window.h"
-#include "app/mode_page_editor.h"
-#include "app/properties_tab.h"
-#include "app/start_position_bar.h"
 #include "app/window_bench.h"
 
 namespace tamarack::app {
