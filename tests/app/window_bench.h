@@ -4,6 +4,7 @@
 
 #include <QtTest/QtTest>
 #include <QtWidgets>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -55,6 +56,16 @@ inline std::string ReadAll(const QString& path) {
 
 inline void WriteAll(const QString& path, const std::string& text) {
   std::ofstream(path.toStdString()) << text;
+}
+
+// True when `text` is tests/data/app/NAME (TAMARACK_TEST_DATA); with TAMARACK_UPDATE_GOLDEN
+// set it writes the file instead, for a new text checked by hand.
+inline bool MatchesGolden(const std::string& name, const std::string& text) {
+  const char* dir = std::getenv("TAMARACK_TEST_DATA");
+  const QString path =
+      QString::fromStdString(std::string(dir ? dir : "tests/data") + "/app/" + name);
+  if (std::getenv("TAMARACK_UPDATE_GOLDEN")) WriteAll(path, text);
+  return ReadAll(path) == text;
 }
 
 // A window on the virtual drives `ids` (the first one selected), showing tab `tab`.
