@@ -11,11 +11,11 @@
 #include <array>
 #include <csignal>
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "device/sense_table.h"
+#include "device/trace_reader.h"
 #include "emu/drive_harness.h"
 #include "emu/sector_encoder.h"
 #include "golden.h"
@@ -31,52 +31,14 @@ using tamarack::testing::TempDir;
 using Host = testing::ScriptedJobHost;
 using Bytes = std::vector<std::uint8_t>;
 
-// Records the CDB of every command sent to the drives it opens.
-class RecordingProvider final : public DriveProvider {
- public:
-  explicit RecordingProvider(std::unique_ptr<DriveProvider> inner) : inner_(std::move(inner)) {}
-  std::vector<std::string> ListDrives() override { return inner_->ListDrives(); }
-  bool Handles(std::string_view id) const override { return inner_->Handles(id); }
-  OpenResult Open(std::string_view id) override {
-    OpenResult r = inner_->Open(id);
-    if (r.transport) r.transport = std::make_unique<Recorder>(std::move(r.transport), this);
-    return r;
-  }
-  std::vector<Cdb> ReadCds() {
-    std::lock_guard lock(mutex_);
-    std::vector<Cdb> out;
-    for (const Cdb& c : sent_) {
-      if (c[0] == 0xBE) out.push_back(c);
-    }
-    return out;
-  }
-
- private:
-  struct Recorder final : Transport {
-    Recorder(std::unique_ptr<Transport> t, RecordingProvider* p) : inner(std::move(t)), owner(p) {}
-    ScsiResult Execute(const ScsiRequest& r) override {
-      {
-        std::lock_guard lock(owner->mutex_);
-        owner->sent_.push_back(r.cdb);
-      }
-      return inner->Execute(r);
-    }
-    bool GetAddress(ScsiAddress* a) override { return inner->GetAddress(a); }
-    std::string Id() const override { return inner->Id(); }
-    std::unique_ptr<Transport> inner;
-    RecordingProvider* owner;
-  };
-  std::unique_ptr<DriveProvider> inner_;
-  std::mutex mutex_;
-  std::vector<Cdb> sent_;
-};
-
+// A session on a virtual drive whose commands the directory's trace records.
 struct Bench {
   explicit Bench(const std::string& id) {
-    auto p = std::make_unique<RecordingProvider>(std::make_unique<emu::VirtualDriveProvider>(
+    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(
         clock, emu::DefaultVirtualDriveIds(), emu::testing::TestDiscFactory));
-    recorder = p.get();
-    drives.AddProvider(std::move(p));
+    std::string error;
+    EXPECT_TRUE(drives.Trace().Start(trace.File("t.jsonl"), CommandTrace::Mode::kTruncate, &error))
+        << error;
     EXPECT_TRUE(session.Open(id)) << session.OpenError();
   }
   // Runs `job` to its end on the job frame.
@@ -87,9 +49,20 @@ struct Bench {
     runner.Wait();
     return job->result();
   }
+  // The Read CD commands sent so far.
+  std::vector<Cdb> ReadCds() const {
+    std::vector<TraceEntry> entries;
+    std::string error;
+    EXPECT_TRUE(ReadTraceFile(trace.File("t.jsonl"), &entries, &error)) << error;
+    std::vector<Cdb> out;
+    for (const TraceEntry& e : entries) {
+      if (e.cdb[0] == 0xBE) out.push_back(e.cdb);
+    }
+    return out;
+  }
+  TempDir trace;
   SimulatedClock clock;
   DriveDirectory drives;
-  RecordingProvider* recorder = nullptr;
   DeviceSession session{&drives, BuiltInSenseTable()};
   JobRunner runner{session, clock};
 };
@@ -125,7 +98,7 @@ TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSingleBlocks) {
 
   EXPECT_EQ(r.end, ReferenceEnd::kCompleted);
   EXPECT_EQ(r.range, (ReferenceRange{0, 999}));
-  const std::vector<Cdb> reads = bench.recorder->ReadCds();
+  const std::vector<Cdb> reads = bench.ReadCds();
   ASSERT_EQ(reads.size(), 62u + 8u);
   for (std::size_t i = 0; i < reads.size(); ++i) {
     const std::uint32_t lba =
@@ -206,7 +179,7 @@ TEST(CaptureJobTest, CaptureThenCheckFromAboveLbaZero) {
   EXPECT_EQ(dir.Read("t.dat"), RecordableData(100, 800));
   ExpectReport("capture_then_check", host, dir);  // no speed line when a check follows
   // 14 blocks per command in the check phase: 57 commands and 2 single blocks.
-  const auto reads = bench.recorder->ReadCds();
+  const auto reads = bench.ReadCds();
   ASSERT_EQ(reads.size(), (50u + 0u) + (57u + 2u));
   EXPECT_EQ(reads[50], ReferenceReadCdb(100, 14));
 }
@@ -255,7 +228,7 @@ TEST(CheckJobTest, TheFileBoundsTheCheck) {
   EXPECT_EQ(bench.Run(gone, missing).end, ReferenceEnd::kCheckFileMissing);
   ExpectReport("check_missing_file", missing, dir);
   // 300 blocks: 21 commands of 14 and 6 single blocks; the missing file read nothing.
-  EXPECT_EQ(bench.recorder->ReadCds().size(), 21u + 6u);
+  EXPECT_EQ(bench.ReadCds().size(), 21u + 6u);
 
   dir.Write("empty.dat", std::string());
   Host empty;
