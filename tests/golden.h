@@ -77,6 +77,13 @@ std::string RowsText(const Rows& rows) {
   return out;
 }
 
+// Compares `actual` (without "\r\n" line ends) with tests/data/FOLDER/NAME, or writes it.
+inline void ExpectGoldenFile(const std::string& name, const std::string& actual,
+                             const std::string& folder) {
+  if (UpdateGoldenText(name, actual, folder)) return;
+  EXPECT_EQ(actual, ReadGoldenFile(name, folder)) << name;
+}
+
 // Compares decoded text ("\r\n" line ends) with NAME.txt, or writes it (see above).
 inline void ExpectGoldenText(const std::string& name, const std::string& actual) {
   if (UpdateGoldenText(name + ".txt", actual)) return;

@@ -1,44 +1,15 @@
 // The Aging tab on the offscreen platform: a run on the virtual drive with its counters and
 // Cancel, the loop count and log setting dialogs, the window's close veto, and the tab at the
 // window's smallest size.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalSpy>
-#include <QStatusBar>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QtTest/QtTest>
-
-#include "app/aging_tab.h"
-#include "app/graph_view_widget.h"
-#include "app/log_setting_dialog.h"
-#include "app/loop_count_dialog.h"
-#include "app/main_window.h"
-#include "device/clock.h"
-#include "device/sense_table.h"
-#include "emu/virtual_drive_provider.h"
+#include "app/window_bench.h"
 
 namespace tamarack::app {
 
 namespace {
 
-// A virtual drive at unlimited speed on the real clock, so that the tab's updates come at
-// their real pace.
-struct Drive {
-  Drive() {
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(RealClock()));
-    opened = session.Open("emu:type13?speed=max");
-  }
-  DriveDirectory drives;
-  DeviceSession session{&drives, BuiltInSenseTable()};
-  JobRunner runner{session, RealClock()};
-  bool opened = false;
+// On the real clock, so that the tab's updates come at their real pace.
+struct Drive : testing::SessionBench {
+  Drive() : SessionBench("emu:type13?speed=max", true) {}
 };
 
 }  // namespace
@@ -51,13 +22,8 @@ class AgingTabTest : public QObject {
     Drive drive;
     QVERIFY(drive.opened);
     AgingTab tab(drive.session, drive.runner);
-    QStringList messages;
-    tab.dialog_hook = [&messages](QDialog* d) {
-      if (auto* box = qobject_cast<QMessageBox*>(d)) {
-        messages.append(box->text());
-        box->close();
-      }
-    };
+    testing::Messages messages;
+    tab.dialog_hook = messages;
     QTemporaryDir dir;
     SettingsData s;
     s.ageing.end_lba = 300000;
@@ -83,7 +49,7 @@ class AgingTabTest : public QObject {
     QVERIFY(!running);
     QVERIFY(tab.method_box()->isEnabled());
     // A cancelled run ends without its message.
-    QVERIFY(messages.isEmpty());
+    QVERIFY(messages.texts->isEmpty());
     const QString counters = tab.counter_box()->toPlainText();
     QVERIFY(counters.contains(QStringLiteral("Fail Command=0\nFail Data=0")));
     QVERIFY(QString::fromStdString(drive.session.status_line.Get())

@@ -2,28 +2,7 @@
 // Command tab with the mode page editor, and in the window's dialogs, each shown control lies
 // wholly inside its parent and gets at least the size its content needs.
 // TAMARACK_SCREENSHOTS=DIR saves a picture of each.
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QRadioButton>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QtTest/QtTest>
-
-#include "app/command_save_dialog.h"
-#include "app/command_tab.h"
-#include "app/dump_save_dialog.h"
-#include "app/log_setting_dialog.h"
-#include "app/loop_count_dialog.h"
-#include "app/main_window.h"
-#include "app/options_dialog.h"
-#include "app/tools_dialog.h"
-#include "device/clock.h"
-#include "emu/virtual_drive_provider.h"
+#include "app/window_bench.h"
 
 namespace tamarack::app {
 

@@ -1,31 +1,9 @@
 // The main window as a whole: its tabs, settings at start and close, the start tab, the disc
 // indicator on a virtual drive, the option dialog, the command reset.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QtTest/QtTest>
 #include <thread>
 
-#include "app/command_tab.h"
-#include "app/control_data_window.h"
-#include "app/disc_indicator_widget.h"
-#include "app/main_window.h"
-#include "app/mode_page_editor.h"
-#include "app/options_dialog.h"
 #include "app/window_bench.h"
 #include "decode/mode_page_editor.h"
-#include "device/clock.h"
-#include "emu/virtual_drive_provider.h"
 
 namespace tamarack::app {
 

@@ -1,27 +1,9 @@
 // The Measure tab in the main window on the offscreen platform, against a virtual drive on a
 // simulated clock: a run from Exec to its results, Cancel by a tab change, the refusal of a
 // block count of 0, a shown record, and printing to PDF.
-#include "app/measure_tab.h"
+#include "app/window_bench.h"
 
-#include <QCheckBox>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QPrinter>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QToolButton>
-#include <QtTest/QtTest>
-
-#include "app/command_tab.h"
-#include "app/graph_view_widget.h"
-#include "app/main_window.h"
-#include "device/clock.h"
-#include "emu/virtual_drive_provider.h"
 
 namespace tamarack::app {
 
@@ -38,12 +20,7 @@ struct Window {
     WindowConfig config;
     config.start_drive = drive;
     config.clock = &clock;
-    config.dialog_hook = [this](QDialog* d) {
-      if (auto* box = qobject_cast<QMessageBox*>(d)) {
-        messages.append(box->text());
-        box->close();
-      }
-    };
+    config.dialog_hook = messages;
     window = std::make_unique<MainWindow>(&drives, config);
     tab = window->measure_tab();
     window->tabs()->setCurrentIndex(kTabMeasure);
@@ -55,7 +32,7 @@ struct Window {
   }
   SimulatedClock clock;
   DriveDirectory drives;
-  QStringList messages;
+  testing::Messages messages;
   std::unique_ptr<MainWindow> window;
   MeasureTab* tab = nullptr;
 };
@@ -124,7 +101,8 @@ class MeasureTabTest : public QObject {
     w.tab->down_button()->click();  // stops at 0
     QCOMPARE(w.tab->block_count(), 0);
     QVERIFY(w.RunAndWait());
-    QCOMPARE(w.messages, QStringList{QStringLiteral("転送ﾌﾞﾛｯｸ長は1から65535までにしてください")});
+    QCOMPARE(*w.messages.texts,
+             QStringList{QStringLiteral("転送ﾌﾞﾛｯｸ長は1から65535までにしてください")});
   }
 
   void AStoredRecordShowsItsAverageAndPrintsToPdf() {

@@ -1,21 +1,3 @@
-#include "app/mode_page_editor.h"
-
-#include <QCheckBox>
-#include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QtTest/QtTest>
-
-#include "app/command_tab.h"
-#include "app/form_view.h"
-#include "app/main_window.h"
 #include "app/window_bench.h"
 
 namespace tamarack::app {

@@ -1,25 +1,10 @@
 // The reference data dialog on its own, against virtual drives on the offscreen platform: the
 // opening, a capture with its check, the questions and the continue dialog, the file lists.
 // With TAMARACK_SCREENSHOTS=DIR (run under Xvfb) each page is saved at its minimum size.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTabBar>
-#include <QTreeWidget>
-#include <QtTest/QtTest>
 #include <filesystem>
 #include <fstream>
 
-#include "app/continue_dialog.h"
-#include "app/reference_data_dialog.h"
-#include "device/sense_table.h"
-#include "emu/virtual_drive_provider.h"
+#include "app/window_bench.h"
 
 namespace tamarack::app {
 

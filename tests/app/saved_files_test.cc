@@ -1,33 +1,6 @@
 // The window's saved files and what survives a restart: the save and open buttons on each
 // tab, a file named at start, the restored command's form, drive selection's clean slate.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalSpy>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QtTest/QtTest>
-
-#include "app/aging_tab.h"
-#include "app/command_save_dialog.h"
-#include "app/command_tab.h"
-#include "app/dump_save_dialog.h"
-#include "app/form_view.h"
-#include "app/main_window.h"
-#include "app/measure_tab.h"
-#include "app/sector_dump_tab.h"
-#include "app/start_position_bar.h"
-#include "app/toc_tab.h"
 #include "app/window_bench.h"
-#include "device/clock.h"
-#include "emu/virtual_drive_provider.h"
 #include "persist/settings_format.h"
 #include "util/strings.h"
 

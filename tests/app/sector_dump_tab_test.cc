@@ -1,59 +1,15 @@
 // The Sector Dump tab, its detail dialog, the control-data window and the dump save dialog,
 // against the virtual drive on the offscreen platform.
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QToolButton>
-#include <QtTest/QtTest>
-
-#include "app/control_data_window.h"
-#include "app/dump_save_dialog.h"
-#include "app/read_cd_detail_dialog.h"
-#include "app/sector_dump_tab.h"
+#include "app/window_bench.h"
 #include "console/command_catalogue.h"
-#include "device/clock.h"
-#include "device/sense_table.h"
-#include "emu/virtual_drive_provider.h"
 #include "tools/sector_dump_job.h"
 
 namespace tamarack::app {
 
 namespace {
 
-// A virtual drive opened the way the window opens drives.
-struct Drive {
-  explicit Drive(const std::string& id = "emu:type13?speed=max") {
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
-    opened = session.Open(id);
-  }
-  SimulatedClock clock;
-  DriveDirectory drives;
-  DeviceSession session{&drives, BuiltInSenseTable()};
-  JobRunner runner{session, clock};
-  bool opened = false;
-};
-
-// Records the message boxes a widget opens and closes them.
-struct Messages {
-  void operator()(QDialog* d) {
-    if (auto* box = qobject_cast<QMessageBox*>(d)) {
-      texts->append(box->text());
-      icons->append(box->icon());
-      box->close();
-    }
-  }
-  std::shared_ptr<QStringList> texts = std::make_shared<QStringList>();
-  std::shared_ptr<QList<QMessageBox::Icon>> icons = std::make_shared<QList<QMessageBox::Icon>>();
-};
+using Drive = testing::SessionBench;
+using testing::Messages;
 
 bool ReadAndWait(SectorDumpTab& tab) {
   QSignalSpy spy(&tab, &SectorDumpTab::ReadFinished);

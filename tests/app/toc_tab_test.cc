@@ -1,16 +1,3 @@
-#include "app/toc_tab.h"
-
-#include <QCheckBox>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTabWidget>
-#include <QTreeWidget>
-#include <QtTest/QtTest>
-
-#include "app/command_tab.h"
-#include "app/main_window.h"
 #include "app/window_bench.h"
 
 namespace tamarack::app {

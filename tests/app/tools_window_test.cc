@@ -1,23 +1,6 @@
 // The track test buttons of the Toc tab and the Tools dialog, in the whole window against the
 // virtual drives on the offscreen platform.
-#include <QCheckBox>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTreeWidget>
-#include <QtTest/QtTest>
-
-#include "app/command_tab.h"
-#include "app/main_window.h"
-#include "app/toc_tab.h"
-#include "app/tools_dialog.h"
-#include "emu/virtual_drive_provider.h"
+#include "app/window_bench.h"
 
 namespace tamarack::app {
 

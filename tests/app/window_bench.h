@@ -1,19 +1,47 @@
-// Test helpers: a main window on virtual drives, used as the user uses it.
+// Test helpers: a main window on virtual drives, used as the user uses it; the window tests
+// include this header alone for Qt and the window's classes.
 #pragma once
 
-#include <QListWidget>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTabWidget>
 #include <QtTest/QtTest>
+#include <QtWidgets>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/aging_tab.h"
+#include "app/command_save_dialog.h"
 #include "app/command_tab.h"
+#include "app/continue_dialog.h"
+#include "app/control_data_window.h"
+#include "app/disc_icons.h"
+#include "app/disc_indicator_widget.h"
+#include "app/dump_save_dialog.h"
+#include "app/form_view.h"
+#include "app/graph_view_widget.h"
+#include "app/job_message.h"
+#include "app/log_setting_dialog.h"
+#include "app/loop_count_dialog.h"
 #include "app/main_window.h"
+#include "app/measure_tab.h"
+#include "app/mode_page_editor.h"
+#include "app/options_dialog.h"
+#include "app/properties_tab.h"
+#include "app/read_cd_detail_dialog.h"
+#include "app/reference_data_dialog.h"
+#include "app/request_sense_dialog.h"
+#include "app/row_icons.h"
+#include "app/sector_dump_tab.h"
+#include "app/start_position_bar.h"
+#include "app/toc_tab.h"
+#include "app/tools_dialog.h"
+#include "app/view_text.h"
+#include "app/window_job_host.h"
+#include "app/window_post.h"
+#include "device/clock.h"
+#include "device/sense_table.h"
 #include "emu/virtual_drive_provider.h"
 
 namespace tamarack::app::testing {
@@ -28,6 +56,16 @@ inline std::string ReadAll(const QString& path) {
 
 inline void WriteAll(const QString& path, const std::string& text) {
   std::ofstream(path.toStdString()) << text;
+}
+
+// True when `text` is tests/data/app/NAME (TAMARACK_TEST_DATA); with TAMARACK_UPDATE_GOLDEN
+// set it writes the file instead, for a new text checked by hand.
+inline bool MatchesGolden(const std::string& name, const std::string& text) {
+  const char* dir = std::getenv("TAMARACK_TEST_DATA");
+  const QString path =
+      QString::fromStdString(std::string(dir ? dir : "tests/data") + "/app/" + name);
+  if (std::getenv("TAMARACK_UPDATE_GOLDEN")) WriteAll(path, text);
+  return ReadAll(path) == text;
 }
 
 // A window on the virtual drives `ids` (the first one selected), showing tab `tab`.
@@ -59,6 +97,35 @@ struct WindowBench {
   }
   DriveDirectory drives;
   std::unique_ptr<MainWindow> window;
+};
+
+// A virtual drive opened the way the window opens drives, with its job runner: on a simulated
+// clock, or on the real one where a tab's updates must come at their real pace.
+struct SessionBench {
+  explicit SessionBench(const std::string& id = "emu:type13?speed=max", bool real_clock = false)
+      : clock(real_clock ? RealClock() : simulated) {
+    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
+    opened = session.Open(id);
+  }
+  SimulatedClock simulated;
+  Clock& clock;
+  DriveDirectory drives;
+  DeviceSession session{&drives, BuiltInSenseTable()};
+  JobRunner runner{session, clock};
+  bool opened = false;
+};
+
+// Records the message boxes a widget opens and closes them (a dialog hook; copies share).
+struct Messages {
+  void operator()(QDialog* d) {
+    if (auto* box = qobject_cast<QMessageBox*>(d)) {
+      texts->append(box->text());
+      icons->append(box->icon());
+      box->close();
+    }
+  }
+  std::shared_ptr<QStringList> texts = std::make_shared<QStringList>();
+  std::shared_ptr<QList<QMessageBox::Icon>> icons = std::make_shared<QList<QMessageBox::Icon>>();
 };
 
 }  // namespace tamarack::app::testing

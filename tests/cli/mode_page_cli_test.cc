@@ -1,14 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <sstream>
-
-#include "cli/cli_app.h"
-#include "cli/exit_codes.h"
 #include "cli/mode_page_text.h"
 #include "cli/virtual_cli.h"
-#include "device/clock.h"
-#include "emu/virtual_drive_provider.h"
 
 namespace tamarack::cli {
 namespace {
@@ -22,119 +15,60 @@ class ModePagesOnEveryPath : public testing::ResidModeTest {};
 TAMARACK_ON_EVERY_RESID_MODE(ModePagesOnEveryPath);
 
 // A current drive: a block descriptor before the pages (DBD 0), saveable pages with PS set,
-// and a Mode Select that refuses the reserved PS bit and mode data length.
+// and a Mode Select that refuses the reserved PS bit and mode data length; the drive itself
+// refuses a page sent with PS, as the list was built before.
 TEST_P(ModePagesOnEveryPath, AModernDrivesPagesAndItsModeSelect) {
   Cli cli;
+  const std::string modern = Id("emu:type13?model=modern");
   cli.ExpectGoldenOutput("modesense_modern_all_pages.txt",
-                         {"modesense", "--drive", Id("emu:type13?model=modern"), "--page", "3f"});
-  ASSERT_EQ(cli.Run({"modeselect", "--drive", Id("emu:type13?model=modern"), "--page", "1", "--set",
-                     "Read Retry Count=5", "--save"}),
-            kExitGood)
-      << cli.out.str();
-  EXPECT_NE(cli.out.str().find("parameter list:\n0000000000000000010a000500000000\n"),
-            std::string::npos)
-      << cli.out.str();
-  ASSERT_EQ(cli.Run({"modesense", "--drive", Id("emu:type13?model=modern"), "--page", "1", "--pc",
-                     "saved"}),
-            kExitGood);
-  EXPECT_NE(cli.out.str().find("  Read Retry Count: 5\n"), std::string::npos) << cli.out.str();
-  // The drive itself refuses a page sent with PS, as the list was built before.
-  ASSERT_EQ(cli.Run({"send", "--drive", Id("emu:type13?model=modern"), "--cdb",
-                     "55 10 00 00 00 00 00 00 14 00", "--out-hex",
-                     "00 00 00 00 00 00 00 00 81 0a 00 05 00 00 00 00 00 00 00 00"}),
-            kExitIllegalRequest)
-      << cli.out.str();
+                         {"modesense", "--drive", modern, "--page", "3f"});
+  cli.ExpectGoldenRuns(
+      "modeselect_modern.txt",
+      {{"modeselect", "--drive", modern, "--page", "1", "--set", "Read Retry Count=5", "--save"},
+       {"modesense", "--drive", modern, "--page", "1", "--pc", "saved"},
+       {"send", "--drive", modern, "--cdb", "55 10 00 00 00 00 00 00 14 00", "--out-hex",
+        "00 00 00 00 00 00 00 00 81 0a 00 05 00 00 00 00 00 00 00 00"}});
 }
 
-TEST_P(ModePagesOnEveryPath, ShowsEveryFieldOfTheReturnedPages) {
+// Every field of the returned pages; a field changed (dry run, then sent and saved) is what
+// the drive keeps.
+TEST_P(ModePagesOnEveryPath, ShowsAndChangesEveryFieldOfThePages) {
   Cli cli;
+  const std::string type13 = Id("emu:type13");
   cli.ExpectGoldenOutput("modesense_all_pages.txt",
-                         {"modesense", "--drive", Id("emu:type13"), "--page", "3f"});
-
-  ASSERT_EQ(cli.Run({"modesense", "--drive", Id("emu:type13"), "--page", "0x0e", "--pc",
-                     "changeable", "--json"}),
-            kExitGood);
-  const std::string json = cli.out.str();
-  EXPECT_EQ(json.rfind("{\"page_control\":\"changeable\",\"medium_type\":1,", 0), 0u) << json;
-  EXPECT_NE(json.find("{\"label\":\"Port 0\",\"value\":\"(0fh)\"}"), std::string::npos) << json;
-  EXPECT_NE(json.find("{\"label\":\"Port 0#2\",\"value\":\"255\"}"), std::string::npos);
+                         {"modesense", "--drive", type13, "--page", "3f"});
+  cli.ExpectGoldenRuns(
+      "modeselect_type13.txt",
+      {{"modesense", "--drive", type13, "--page", "0x0e", "--pc", "changeable", "--json"},
+       {"modeselect", "--drive", type13, "--page", "01", "--set", "read retry count=0x20", "--set",
+        "DTE=on", "--dry-run"},
+       {"modesense", "--drive", type13, "--page", "1"},
+       {"modeselect", "--drive", type13, "--page", "1", "--set", "Read Retry Count=32", "--save"},
+       {"modesense", "--drive", type13, "--page", "1", "--pc", "saved"}});
 }
 
-TEST(ModeSenseCli, BadArgumentsAndRejectedPages) {
+// Bad arguments, a page the drive does not have, an unchangeable field rejected with the
+// drive's sense, names and values checked; a choice by the start of its text, by its value,
+// and one that is no choice.
+TEST(ModePagesCli, BadArgumentsAndRejectedPages) {
   Cli cli;
-  EXPECT_EQ(cli.Run({"modesense", "--drive", "emu:type13", "--page", "40"}), kExitBadArguments);
-  EXPECT_EQ(cli.Run({"modesense", "--drive", "emu:type13", "--page", "zz"}), kExitBadArguments);
-  EXPECT_EQ(cli.Run({"modesense", "--drive", "emu:type13", "--page", "1", "--pc", "now"}),
-            kExitBadArguments);
-  EXPECT_EQ(cli.Run({"modesense", "--drive", "emu:nothing-here", "--page", "1"}), kExitCannotOpen);
-  // A page the drive does not have.
-  EXPECT_EQ(cli.Run({"modesense", "--drive", "emu:type13", "--page", "08"}), kExitIllegalRequest);
-  EXPECT_EQ(cli.out.str(), "Error Notified( INVALID FIELD IN CDB).\n");
-}
-
-TEST_P(ModePagesOnEveryPath, ChangesAFieldAndTheDriveKeepsIt) {
-  Cli cli;
-  ASSERT_EQ(cli.Run({"modeselect", "--drive", Id("emu:type13"), "--page", "01", "--set",
-                     "read retry count=0x20", "--set", "DTE=on", "--dry-run"}),
-            kExitGood)
-      << cli.err.str();
-  EXPECT_NE(cli.out.str().find("cdb: 55 10 00 00 00 00 00 00 14 00 00 00 \n"
-                               "parameter list:\n"
-                               "0000000000000000010a022000000000\n"
-                               "00000000\n"),
-            std::string::npos)
-      << cli.out.str();
-  EXPECT_NE(cli.out.str().find("dry run: nothing sent"), std::string::npos);
-  ASSERT_EQ(cli.Run({"modesense", "--drive", Id("emu:type13"), "--page", "1"}), kExitGood);
-  EXPECT_NE(cli.out.str().find("  Read Retry Count: 16\n"), std::string::npos);
-
-  ASSERT_EQ(cli.Run({"modeselect", "--drive", Id("emu:type13"), "--page", "1", "--set",
-                     "Read Retry Count=32", "--save"}),
-            kExitGood)
-      << cli.out.str();
-  EXPECT_NE(cli.out.str().find("cdb: 55 11 "), std::string::npos);
-  EXPECT_NE(cli.out.str().find("status: good\n-------Done!-------\n"), std::string::npos);
-  ASSERT_EQ(cli.Run({"modesense", "--drive", Id("emu:type13"), "--page", "1", "--pc", "saved"}),
-            kExitGood);
-  EXPECT_NE(cli.out.str().find("  Read Retry Count: 32\n"), std::string::npos);
-}
-
-TEST(ModeSelectCli, AnUnchangeableFieldIsRejectedWithTheDrivesSense) {
-  Cli cli;
-  EXPECT_EQ(
-      cli.Run({"modeselect", "--drive", "emu:type13", "--page", "2a", "--set", "DVD-RAM Read=on"}),
-      kExitIllegalRequest);
-  EXPECT_NE(cli.out.str().find("status: Error Notified( INVALID FIELD IN PARAMETER LIST).\n"),
-            std::string::npos)
-      << cli.out.str();
-}
-
-TEST(ModeSelectCli, NamesAndValuesAreChecked) {
-  Cli cli;
-  EXPECT_EQ(cli.Run({"modeselect", "--drive", "emu:type13", "--page", "3f"}), kExitBadArguments);
-  EXPECT_EQ(cli.Run({"modeselect", "--drive", "emu:type13", "--page", "01", "--set", "DTE"}),
-            kExitBadArguments);
-  EXPECT_EQ(cli.Run({"modeselect", "--drive", "emu:type13", "--page", "01", "--set", "X=1"}),
-            kExitBadArguments);
-  EXPECT_NE(cli.err.str().find("page 01h has no field \"X\"; its fields are:\n  AWRE\n"),
-            std::string::npos)
-      << cli.err.str();
-  EXPECT_EQ(cli.Run({"modeselect", "--drive", "emu:type13", "--page", "01", "--set",
-                     "Read Retry Count=256"}),
-            kExitBadArguments);
-  EXPECT_EQ(cli.Run({"modeselect", "--drive", "emu:type13", "--page", "01", "--set", "TB=maybe"}),
-            kExitBadArguments);
-  // A choice by the start of its text, by its value, and one that is no choice.
-  EXPECT_EQ(cli.Run({"modeselect", "--drive", "emu:type13", "--page", "05", "--set",
-                     "Write Type Field=02h", "--set", "Data Block Type=10", "--dry-run"}),
-            kExitGood)
-      << cli.err.str();
-  EXPECT_NE(cli.out.str().find("  Write Type Field: 02h Session-at-once\n"), std::string::npos);
-  EXPECT_NE(cli.out.str().find("  Data Block Type: 10 2048(Mode 2 (CD-ROM XA, form 1))\n"),
-            std::string::npos);
-  EXPECT_EQ(cli.Run({"modeselect", "--drive", "emu:type13", "--page", "05", "--set",
-                     "Data Block Type=5", "--dry-run"}),
-            kExitBadArguments);
+  const std::string t = "emu:type13";
+  cli.ExpectGoldenRuns(
+      "modepages_bad_arguments.txt",
+      {{"modesense", "--drive", t, "--page", "40"},
+       {"modesense", "--drive", t, "--page", "zz"},
+       {"modesense", "--drive", t, "--page", "1", "--pc", "now"},
+       {"modesense", "--drive", "emu:nothing-here", "--page", "1"},
+       {"modesense", "--drive", t, "--page", "08"},
+       {"modeselect", "--drive", t, "--page", "2a", "--set", "DVD-RAM Read=on"},
+       {"modeselect", "--drive", t, "--page", "3f"},
+       {"modeselect", "--drive", t, "--page", "01", "--set", "DTE"},
+       {"modeselect", "--drive", t, "--page", "01", "--set", "X=1"},
+       {"modeselect", "--drive", t, "--page", "01", "--set", "Read Retry Count=256"},
+       {"modeselect", "--drive", t, "--page", "01", "--set", "TB=maybe"},
+       {"modeselect", "--drive", t, "--page", "05", "--set", "Write Type Field=02h", "--set",
+        "Data Block Type=10", "--dry-run"},
+       {"modeselect", "--drive", t, "--page", "05", "--set", "Data Block Type=5", "--dry-run"}});
 }
 
 TEST(ModePageText, PageCodesAndPageControls) {

@@ -29,6 +29,39 @@ inline int RunCapturing(const DriveDirectory& drives, const std::vector<std::str
   return RunCli(args, c);
 }
 
+// Runs each command line on `cli` in turn and compares the transcript with
+// tests/data/cli/NAME: for each run "$ ARGS" (a drive id's resid= left out: one file serves
+// every path), what it printed, what it printed on stderr after "stderr:" (but the progress
+// lines, paced by the wall clock), its exit status.
+template <typename Cli>
+void ExpectGoldenRuns(Cli& cli, const std::string& name,
+                      const std::vector<std::vector<std::string>>& runs) {
+  std::string t;
+  for (const auto& args : runs) {
+    const int status = cli.Run(args);
+    t += "$";
+    for (std::string a : args) {
+      for (const char* sep : {"&resid=", "?resid="}) {
+        const std::size_t at = a.find(sep);
+        if (at == std::string::npos) continue;
+        const std::size_t end = a.find('&', at + 1);
+        a.erase(sep[0] == '?' && end != std::string::npos ? at + 1 : at,
+                end == std::string::npos ? std::string::npos : end - at);
+      }
+      t += " " + a;
+    }
+    t += "\n" + cli.out.str();
+    std::istringstream err(cli.err.str());
+    std::string errors;
+    for (std::string line; std::getline(err, line);) {
+      if (line.find(" elapsed") == std::string::npos) errors += line + "\n";
+    }
+    if (!errors.empty()) t += "stderr:\n" + errors;
+    t += "exit " + std::to_string(status) + "\n";
+  }
+  tamarack::testing::ExpectGoldenFile(name, t, "cli");
+}
+
 struct VirtualCli {
   explicit VirtualCli(std::vector<std::string> listed = emu::DefaultVirtualDriveIds()) {
     drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock, std::move(listed)));
@@ -39,8 +72,11 @@ struct VirtualCli {
   // Runs `args`, expecting success and the output in tests/data/cli/NAME (see golden.h).
   void ExpectGoldenOutput(const std::string& name, const std::vector<std::string>& args) {
     ASSERT_EQ(Run(args), 0) << err.str();
-    if (tamarack::testing::UpdateGoldenText(name, out.str(), "cli")) return;
-    EXPECT_EQ(out.str(), tamarack::testing::ReadGoldenFile(name, "cli")) << name;
+    tamarack::testing::ExpectGoldenFile(name, out.str(), "cli");
+  }
+  void ExpectGoldenRuns(const std::string& name,
+                        const std::vector<std::vector<std::string>>& runs) {
+    testing::ExpectGoldenRuns(*this, name, runs);
   }
   SimulatedClock clock;
   DriveDirectory drives;

@@ -18,8 +18,6 @@ using testing::Good;
 using testing::Refused;
 using testing::ScriptedReply;
 
-using Drive = testing::ScriptedSession;
-
 // Records error messages (the job's host) and sense dialogs (the session's host).
 struct RecordingHost : JobHost, SessionHost {
   void Message(MessageIcon, const std::string& message) override { errors.push_back(message); }
@@ -28,6 +26,13 @@ struct RecordingHost : JobHost, SessionHost {
   }
   std::vector<std::string> errors;
   std::vector<std::vector<std::uint8_t>> dialogs;
+};
+
+// A scripted drive whose session reports to the recording host.
+struct Bench : testing::ScriptedSession {
+  Bench() { session.host = &host; }
+  CommandReport Run(const PlanResult& p) { return ExecuteCommand(session, *p.plan, host); }
+  RecordingHost host;
 };
 
 // A decoder that remembers what it was given.
@@ -92,15 +97,13 @@ TEST(PlanCommand, UserSlotsNeedALengthForData) {
 }
 
 TEST(ExecuteCommand, HundredBlocksRequest265600BytesFilledWith5A) {
-  Drive d;
-  RecordingHost host;
-  d.session.host = &host;
+  Bench d;
   bool filled = false;
   d.transport->responder = [&](const ScsiRequest& r) {
     filled = std::all_of(r.buffer.begin(), r.buffer.end(), [](auto b) { return b == 0x5A; });
     return Good(std::vector<std::uint8_t>(204800, 0x11));
   };
-  const CommandReport rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(100)).plan, host);
+  const CommandReport rep = d.Run(PlanCommand(ReadInput(100)));
   ASSERT_EQ(d.transport->sent.size(), 1u);
   EXPECT_EQ(d.transport->sent[0].buffer.size(), 265600u);
   EXPECT_EQ(d.transport->sent[0].direction, DataDirection::kIn);
@@ -119,11 +122,9 @@ TEST(ExecuteCommand, HundredBlocksRequest265600BytesFilledWith5A) {
 }
 
 TEST(ExecuteCommand, ReceivedLengthIsZeroWhenTheWholeRequestCameBack) {
-  Drive d;
-  RecordingHost host;
-  d.session.host = &host;
+  Bench d;
   d.transport->Push(Good(std::vector<std::uint8_t>(40960, 1)));
-  CommandReport rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(0)).plan, host);
+  CommandReport rep = d.Run(PlanCommand(ReadInput(0)));
   EXPECT_EQ(rep.transferred, 40960u);
   EXPECT_EQ(rep.received_length, 0u);
   EXPECT_EQ(g_seen.received_length, 0u);
@@ -131,7 +132,7 @@ TEST(ExecuteCommand, ReceivedLengthIsZeroWhenTheWholeRequestCameBack) {
   EXPECT_EQ(rep.receive_data->size(), 40960u);
 
   d.transport->Push(Good({1, 2, 3}));
-  rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(0)).plan, host);
+  rep = d.Run(PlanCommand(ReadInput(0)));
   EXPECT_EQ(rep.received_length, 3u);
   ASSERT_TRUE(rep.receive_data);
   EXPECT_EQ((*rep.receive_data)[2], 3);
@@ -139,46 +140,42 @@ TEST(ExecuteCommand, ReceivedLengthIsZeroWhenTheWholeRequestCameBack) {
 }
 
 TEST(ExecuteCommand, ATransportClaimingMoreThanTheBufferIsCutToIt) {
-  Drive d;
-  RecordingHost host;
-  d.session.host = &host;
+  Bench d;
   ScriptedReply r = Good({9});
   r.result.transferred = 1u << 30;
   d.transport->Push(r);
   CommandInput in = ReadInput(0);
   in.receive_request_length = 16;
   in.decoder = &DecodeTransferredData;
-  const CommandReport rep = ExecuteCommand(d.session, *PlanCommand(in).plan, host);
+  const CommandReport rep = d.Run(PlanCommand(in));
   EXPECT_EQ(rep.transferred, 16u);
   EXPECT_EQ(rep.received_length, 0u);
   EXPECT_NE(rep.output.text.find("000000 0000h 095a5a5a"), std::string::npos);
 }
 
 TEST(ExecuteCommand, FailuresWriteCommandErrorAndACheckConditionOpensTheDialog) {
-  Drive d;
-  RecordingHost host;
-  d.session.host = &host;
+  Bench d;
   d.transport->Push(CheckCondition(2, 0x3A, 0x02));
-  CommandReport rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(1)).plan, host);
+  CommandReport rep = d.Run(PlanCommand(ReadInput(1)));
   EXPECT_FALSE(rep.success);
   EXPECT_EQ(rep.status, CommandStatus::kCheckCondition);
   EXPECT_EQ(rep.output.text, "Command Error!?");
   EXPECT_EQ(d.session.status_line.Get(), "Error Notified( MEDIUM NOT PRESENT - TRAY OPEN).");
-  ASSERT_EQ(host.dialogs.size(), 1u);
-  EXPECT_EQ(host.dialogs[0][2], 2);
-  EXPECT_EQ(host.dialogs[0][12], 0x3A);
+  ASSERT_EQ(d.host.dialogs.size(), 1u);
+  EXPECT_EQ(d.host.dialogs[0][2], 2);
+  EXPECT_EQ(d.host.dialogs[0][12], 0x3A);
 
   d.transport->Push(Refused(TransportStatus::kRefused, "Operation not permitted", 1));
-  rep = ExecuteCommand(d.session, *PlanCommand(ReadInput(1)).plan, host);
+  rep = d.Run(PlanCommand(ReadInput(1)));
   EXPECT_EQ(rep.output.text, "Command Error!?");
   EXPECT_EQ(d.session.status_line.Get(), "Error Notified(Operation not permitted)");
-  EXPECT_EQ(host.dialogs.size(), 1u);  // no sense, no dialog
+  EXPECT_EQ(d.host.dialogs.size(), 1u);  // no sense, no dialog
 
   PlanResult quiet = PlanCommand(ReadInput(1));
   quiet.plan->show_sense_dialog = false;
   d.transport->Push(CheckCondition(3, 0x11, 0x00));
-  ExecuteCommand(d.session, *quiet.plan, host);
-  EXPECT_EQ(host.dialogs.size(), 1u);
+  d.Run(quiet);
+  EXPECT_EQ(d.host.dialogs.size(), 1u);
 }
 
 TEST(ExecuteCommand, WithoutADeviceNothingIsSent) {
@@ -192,9 +189,7 @@ TEST(ExecuteCommand, WithoutADeviceNothingIsSent) {
 }
 
 TEST(ExecuteCommand, DataOutSendsTheOutDataAndCopiesItToTheReceiveBuffer) {
-  Drive d;
-  RecordingHost host;
-  d.session.host = &host;
+  Bench d;
   std::vector<std::uint8_t> seen;
   d.transport->responder = [&](const ScsiRequest& r) {
     seen.assign(r.buffer.begin(), r.buffer.end());
@@ -209,7 +204,7 @@ TEST(ExecuteCommand, DataOutSendsTheOutDataAndCopiesItToTheReceiveBuffer) {
   in.out_data = {0, 6, 3, 0, 1, 0, 1, 1};
   in.receive_request_length = 40960;
   in.decoder = &DecodeCommandSucceeded;
-  const CommandReport rep = ExecuteCommand(d.session, *PlanCommand(in).plan, host);
+  const CommandReport rep = d.Run(PlanCommand(in));
   EXPECT_EQ(d.transport->sent[0].direction, DataDirection::kOut);
   EXPECT_EQ(seen, in.out_data);
   EXPECT_EQ(rep.output.text, "Command Successed!");
@@ -218,9 +213,7 @@ TEST(ExecuteCommand, DataOutSendsTheOutDataAndCopiesItToTheReceiveBuffer) {
 }
 
 TEST(ExecuteCommand, RequestSenseDecodesAndOpensTheDialog) {
-  Drive d;
-  RecordingHost host;
-  d.session.host = &host;
+  Bench d;
   std::vector<std::uint8_t> sense(18, 0);
   sense[0] = 0x70;
   sense[2] = 0x06;
@@ -231,25 +224,23 @@ TEST(ExecuteCommand, RequestSenseDecodesAndOpensTheDialog) {
   c.SelectRow(4);
   PlanResult p = c.PrepareExecution("");
   ASSERT_TRUE(p.plan);
-  const CommandReport rep = ExecuteCommand(d.session, *p.plan, host);
+  const CommandReport rep = d.Run(p);
   EXPECT_EQ(d.transport->sent[0].cdb[4], 0xFF);
   EXPECT_EQ(rep.received_length, 18u);
   EXPECT_EQ(rep.output.text.rfind("VALID:Off\r\nFILEMARK:Off  EOM:Off  ILI:Off\r\n", 0), 0u);
   EXPECT_NE(rep.output.text.find("Data:700006000000000a00000000280000000000\r\n"),
             std::string::npos);
-  ASSERT_EQ(host.dialogs.size(), 1u);
-  EXPECT_EQ(host.dialogs[0], sense);
+  ASSERT_EQ(d.host.dialogs.size(), 1u);
+  EXPECT_EQ(d.host.dialogs[0], sense);
 }
 
 TEST(ConsoleExecution, TestUnitReadyEndsWithCommandSucceededAndKeepsTheSentCdb) {
-  Drive d;
-  RecordingHost host;
-  d.session.host = &host;
+  Bench d;
   Console c;
   c.SelectRow(0);
   PlanResult p = c.PrepareExecution("");
   ASSERT_TRUE(p.plan);
-  const CommandReport rep = ExecuteCommand(d.session, *p.plan, host);
+  const CommandReport rep = d.Run(p);
   c.FinishExecution(rep);
   EXPECT_EQ(rep.output.text, "Command Successed!");
   EXPECT_EQ(c.last_sent_cdb(), Cdb{});
@@ -289,16 +280,14 @@ TEST(ConsoleExecution, CommandsThatMoveNoDataGoOutWithoutADataDirection) {
 }
 
 TEST(ConsoleExecution, AnEditableCdbBoxIsWhatIsSent) {
-  Drive d;
-  RecordingHost host;
-  d.session.host = &host;
+  Bench d;
   Console c;
   c.SelectRow(0);
   c.EnableCdbEdit();
   d.transport->Push(Good(std::vector<std::uint8_t>(2048, 0x41)));
   PlanResult p = c.PrepareExecution("28 00 00 00 00 10 00 00 01 00 00 00 ");
   ASSERT_TRUE(p.plan);
-  const CommandReport rep = ExecuteCommand(d.session, *p.plan, host);
+  const CommandReport rep = d.Run(p);
   c.FinishExecution(rep);
   EXPECT_EQ(d.transport->sent[0].cdb, (Cdb{0x28, 0, 0, 0, 0, 0x10, 0, 0, 1}));
   EXPECT_EQ(c.last_sent_cdb(), d.transport->sent[0].cdb);

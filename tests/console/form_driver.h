@@ -6,10 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "console/command_catalogue.h"
+#include "console/console.h"
+#include "golden.h"
+#include "util/strings.h"
 
 namespace tamarack::testing {
 
@@ -84,6 +88,62 @@ std::string ChosenText(const Form& f, std::string_view label) {
   const std::size_t i = FieldNamed(f, label);
   const int k = f.field_states()[i].choice;
   return k < 0 ? "" : f.fields()[i].choices[static_cast<std::size_t>(k)].text;
+}
+
+// The form as text, a field a line: a box's text, [x] or [ ] for a check box, the chosen
+// entry or "(none)", M:S:F; " (off)" when the field is disabled.
+template <typename Form>
+std::string FormText(const Form& f) {
+  std::string out;
+  for (std::size_t i = 0; i < f.fields().size(); ++i) {
+    const FieldDescriptor& d = f.fields()[i];
+    const FieldState& s = f.field_states()[i];
+    out += "  " + std::string(d.label) + ": ";
+    if (d.kind == FieldKind::kCheck) {
+      out += s.checked ? "[x]" : "[ ]";
+    } else if (d.kind == FieldKind::kChoice) {
+      out += s.choice < 0 ? "(none)" : d.choices[static_cast<std::size_t>(s.choice)].text;
+    } else if (d.kind == FieldKind::kMsf) {
+      out += s.msf[0] + ":" + s.msf[1] + ":" + s.msf[2];
+    } else {
+      out += s.text;
+    }
+    out += s.enabled ? "\n" : " (off)\n";
+  }
+  return out;
+}
+
+// Edits the console step by step as the Command tab does and compares the transcript with
+// tests/data/decode/NAME.txt. Steps: "select ROW", "hex on" or "hex off", "set LABEL=TEXT",
+// "check LABEL=1" (or 0), "choose LABEL=ENTRY", "store ROW=HEX" (the row's stored CDB). After
+// each: the CDB line, the blocks to transfer, the parameter bytes and the form.
+inline void ExpectConsoleTranscript(Console& c, const std::string& name,
+                                    std::initializer_list<std::string_view> steps) {
+  std::string t;
+  for (std::string_view step : steps) {
+    const std::size_t space = step.find(' '), equals = step.find('=');
+    const std::string verb(step.substr(0, space));
+    const std::string what(
+        step.substr(space + 1, equals == step.npos ? step.npos : equals - space - 1));
+    const std::string value(equals == step.npos ? "" : step.substr(equals + 1));
+    if (verb == "select") c.SelectRow(RowNamed(what));
+    if (verb == "hex") c.SetHexInput(what == "on");
+    if (verb == "set") SetText(c, what, value);
+    if (verb == "check") SetChecked(c, what, value == "1");
+    if (verb == "choose") Choose(c, what, value);
+    if (verb == "store") {
+      std::istringstream in(value);
+      Cdb& cdb = c.catalogue().row(RowNamed(what)).cdb_store;
+      cdb = {};
+      for (unsigned b, i = 0; i < cdb.size() && in >> std::hex >> b; ++i) {
+        cdb[i] = static_cast<std::uint8_t>(b);
+      }
+    }
+    t += "> " + std::string(step) + "\ncdb " + c.CdbLine() + "\nblocks " +
+         std::to_string(c.current().transfer_blocks) + " parameter " +
+         HexBytes(c.current().parameter) + "\n" + FormText(c);
+  }
+  ExpectGoldenFile(name + ".txt", t, "decode");
 }
 
 }  // namespace tamarack::testing

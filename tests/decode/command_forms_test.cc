@@ -14,53 +14,28 @@
 namespace tamarack {
 namespace {
 
-using testing::Choose;
-using testing::ChosenText;
-using testing::FieldNamed;
+using testing::ExpectConsoleTranscript;
 using testing::RowNamed;
-using testing::SetChecked;
-using testing::SetText;
-using testing::StateOf;
 
 // --- read forms ---
 
-TEST(ReadForms, Read10TransferLengthGoesIntoBytes7And8) {
+// Read(10): the transfer length into bytes 7 and 8, filled from 24 bits (65538: execution
+// refuses it), the address without its upper four bits, byte 6 not written back. Read(12)
+// in hex: the address reads back without its upper four bits.
+TEST(ReadForms, Read10AndRead12) {
   Console c;
   c.SelectRow(RowNamed("Read(10)"));
   EXPECT_EQ(c.result_view(), ResultView::kDump);
-  SetText(c, "Transfer Length", "16");
-  SetText(c, "Logical Block Address", "1000");
-  SetChecked(c, "FUA (force unit access)", true);
-  EXPECT_EQ(c.CdbLine(), "28 08 00 00 03 e8 00 00 10 00 00 00 ");
-  EXPECT_EQ(c.current().transfer_blocks, 16);
-}
-
-TEST(ReadForms, Read10LengthIsFilledFromTwentyFourBits) {
-  Console c;
-  const std::size_t row = RowNamed("Read(10)");
-  c.catalogue().row(row).cdb_store = {0x28, 0x10, 0xF0, 0, 0, 5, 0x01, 0x00, 0x02};
-  c.SelectRow(row);
-  EXPECT_TRUE(StateOf(c, "DPO (disable page out)").checked);
-  EXPECT_EQ(StateOf(c, "Transfer Length").text, "65538");  // 010002h
-  // The address drops its upper four bits; byte 6 is not written back.
-  EXPECT_EQ(StateOf(c, "Logical Block Address").text, "5");
-  EXPECT_EQ(c.CdbLine(), "28 10 00 00 00 05 00 00 02 00 00 00 ");
-  EXPECT_EQ(c.current().transfer_blocks, 65538);  // execution refuses it (over 100)
-}
-
-TEST(ReadForms, Read12AddressReadsBackWithoutItsUpperFourBits) {
-  Console c;
-  const std::size_t row = RowNamed("Read(12)");
-  c.SelectRow(row);
-  c.SetHexInput(true);
-  SetText(c, "Logical Block Address", "12345678");
-  SetText(c, "Transfer Length", "2");
-  SetChecked(c, "Streaming", true);
-  EXPECT_EQ(c.CdbLine(), "a8 00 12 34 56 78 00 00 00 02 80 00 ");
-  c.SelectRow(row);
-  EXPECT_EQ(StateOf(c, "Logical Block Address").text, "2345678");
-  EXPECT_EQ(c.CdbLine(), "a8 00 02 34 56 78 00 00 00 02 80 00 ");
-  EXPECT_EQ(c.current().transfer_blocks, 2);
+  ExpectConsoleTranscript(c, "form_read10",
+                          {"select Read(10)", "set Transfer Length=16",
+                           "set Logical Block Address=1000", "check FUA (force unit access)=1"});
+  Console stored;
+  ExpectConsoleTranscript(stored, "form_read10_stored",
+                          {"store Read(10)=28 10 f0 00 00 05 01 00 02", "select Read(10)"});
+  Console twelve;
+  ExpectConsoleTranscript(twelve, "form_read12",
+                          {"select Read(12)", "hex on", "set Logical Block Address=12345678",
+                           "set Transfer Length=2", "check Streaming=1", "select Read(12)"});
 }
 
 TEST(ReadForms, DecoderDumpsTheReturnedBlocksOrSaysNoData) {
@@ -124,109 +99,49 @@ TEST(ReadForms, TheDumpHoldsTheBlocksAskedForWhateverThePathReported) {
   EXPECT_EQ(dumped_bytes(), 4096u);
 }
 
-// --- control forms ---
-
-TEST(ControlForms, SetCdSpeedValuesAndListedFill) {
-  Console c;
-  const std::size_t row = RowNamed("Set CD Speed");
-  c.SelectRow(row);
-  // A speed of 0 shows the first choice.
-  EXPECT_EQ(ChosenText(c, "Logical Unit Read Speed"), "x1  177  Kbytes/sec");
-  Choose(c, "Logical Unit Read Speed", "x1  177  Kbytes/sec");
-  Choose(c, "Logical Unit Write Speed", "Max");
-  Choose(c, "Rotational Control field", "01b CAV recording");
-  EXPECT_EQ(c.CdbLine(), "bb 01 00 b0 ff ff 00 00 00 00 00 00 ");
-  c.SelectRow(row);
-  EXPECT_EQ(ChosenText(c, "Logical Unit Write Speed"), "Max");
-  // An unlisted speed leaves the box without a selection and the CDB as it was.
-  c.catalogue().row(row).cdb_store = {0xBB, 0, 0x01, 0x00, 0x02, 0xC2};
-  c.SelectRow(row);
-  EXPECT_EQ(ChosenText(c, "Logical Unit Read Speed"), "");
-  EXPECT_EQ(ChosenText(c, "Logical Unit Write Speed"), "x4  706  Kbytes/sec");
-  EXPECT_EQ(c.CdbLine(), "bb 00 01 00 02 c2 00 00 00 00 00 00 ");
+// Set CD Speed: a speed of 0 shows the first choice; an unlisted speed leaves the box without
+// a selection and the CDB as it was.
+TEST(ControlForms, SetCdSpeedStartStopAndLoadUnload) {
+  Console speed;
+  ExpectConsoleTranscript(
+      speed, "form_set_cd_speed",
+      {"select Set CD Speed", "choose Logical Unit Read Speed=x1  177  Kbytes/sec",
+       "choose Logical Unit Write Speed=Max", "choose Rotational Control field=01b CAV recording",
+       "select Set CD Speed", "store Set CD Speed=bb 00 01 00 02 c2", "select Set CD Speed"});
+  Console start;
+  ExpectConsoleTranscript(
+      start, "form_start_stop_unit",
+      {"select Start Stop Unit", "check START=1", "check LOEJ=1", "check START=0", "check START=1",
+       "choose Power Condition=01h Place device into the Active condition", "check IMMED=1"});
+  EXPECT_EQ(StartStopActionText(start.current()), "");
+  Console load;
+  ExpectConsoleTranscript(load, "form_load_unload",
+                          {"select Load/Unload CD", "check Start=1", "check LoUnlo(Load/Unload)=1",
+                           "check Start=0", "set SLOT(Slot to be loaded or unloaded)=3"});
 }
 
-TEST(ControlForms, StartStopUnitActionText) {
-  Console c;
-  c.SelectRow(RowNamed("Start Stop Unit"));
-  const std::size_t action = FieldNamed(c, "Action");
-  EXPECT_EQ(c.field_states()[action].text, "Stop");
-  SetChecked(c, "START", true);
-  EXPECT_EQ(c.field_states()[action].text, "Start");
-  SetChecked(c, "LOEJ", true);
-  EXPECT_EQ(c.field_states()[action].text, "Close");
-  SetChecked(c, "START", false);
-  EXPECT_EQ(c.field_states()[action].text, "Eject");
-  SetChecked(c, "START", true);
-  Choose(c, "Power Condition", "01h Place device into the Active condition");
-  EXPECT_EQ(c.field_states()[action].text, "");
-  SetChecked(c, "IMMED", true);
-  EXPECT_EQ(c.CdbLine(), "1b 01 00 00 13 00 00 00 00 00 00 00 ");
-  EXPECT_EQ(StartStopActionText(c.current()), "");
-}
-
-TEST(ControlForms, LoadUnloadOperations) {
-  Console c;
-  c.SelectRow(RowNamed("Load/Unload CD"));
-  const std::size_t text = FieldNamed(c, "Load/Unload Operations");
-  EXPECT_EQ(c.field_states()[text].text, "Abort any prior Changer command (Stop)");
-  SetChecked(c, "Start", true);
-  EXPECT_EQ(c.field_states()[text].text, "Reserved");
-  SetChecked(c, "LoUnlo(Load/Unload)", true);
-  EXPECT_EQ(c.field_states()[text].text, "Load the Media from specified Slot ");
-  SetChecked(c, "Start", false);
-  EXPECT_EQ(c.field_states()[text].text,
-            "Unload media. The Slot Parameter is ignored for this operation.");
-  SetText(c, "SLOT(Slot to be loaded or unloaded)", "3");
-  EXPECT_EQ(c.CdbLine(), "a6 00 00 00 02 00 00 00 03 00 00 00 ");
-}
-
+// Send Event builds its parameter list; the ASCII button group takes its value from "Code",
+// and filled again the group is chosen and the code shown; a vendor code; a listed request
+// switches the code box off again.
 TEST(ControlForms, SendEventBuildsItsParameterList) {
   Console c;
-  const std::size_t row = RowNamed("Send Event");
-  c.SelectRow(row);
-  EXPECT_EQ(c.CdbLine(), "a2 00 00 00 00 00 00 00 00 08 00 00 ");
-  const std::size_t code = FieldNamed(c, "Code");
-  EXPECT_FALSE(c.field_states()[code].enabled);
-  Choose(c, "Operational Event", "2h Logical Unit Key Up");
-  Choose(c, "Operational Request/Report", "0104h Pause");
-  EXPECT_EQ(c.current().parameter, (std::vector<std::uint8_t>{0, 6, 3, 0, 2, 0, 0x01, 0x04}));
-  // The ASCII button group takes its value from "Code".
-  Choose(c, "Operational Request/Report", "02xxh Ascii Button");
-  EXPECT_TRUE(c.field_states()[code].enabled);
-  EXPECT_EQ(c.current().parameter[6], 0x02);
-  c.SetHexInput(true);
-  SetText(c, "Code", "241");
-  EXPECT_EQ(c.current().parameter, (std::vector<std::uint8_t>{0, 6, 3, 0, 2, 0, 0x02, 0x41}));
-  EXPECT_TRUE(c.field_states()[code].enabled);
-  // Filled again, the group is chosen and the code shown.
-  c.SelectRow(row);
-  EXPECT_EQ(ChosenText(c, "Operational Request/Report"), "02xxh Ascii Button");
-  EXPECT_EQ(c.field_states()[code].text, "241");
-  EXPECT_EQ(c.catalogue().row(row).out_data.size(), kSendEventListLength);
-  // A vendor code.
-  Choose(c, "Operational Request/Report", "fxxxh Vender Uniqe");
-  SetText(c, "Code", "f00d");
-  EXPECT_EQ(c.current().parameter[6], 0xF0);
-  EXPECT_EQ(c.current().parameter[7], 0x0D);
-  // A listed request switches the code box off again.
-  Choose(c, "Operational Request/Report", "0106h Stop");
-  EXPECT_FALSE(c.field_states()[code].enabled);
-  EXPECT_EQ(c.current().parameter[7], 0x06);
-  SetChecked(c, "IMMED", true);
-  EXPECT_EQ(c.CdbLine(), "a2 01 00 00 00 00 00 00 00 08 00 00 ");
+  ExpectConsoleTranscript(
+      c, "form_send_event",
+      {"select Send Event", "choose Operational Event=2h Logical Unit Key Up",
+       "choose Operational Request/Report=0104h Pause",
+       "choose Operational Request/Report=02xxh Ascii Button", "hex on", "set Code=241",
+       "select Send Event", "choose Operational Request/Report=fxxxh Vender Uniqe", "set Code=f00d",
+       "choose Operational Request/Report=0106h Stop", "check IMMED=1"});
+  EXPECT_EQ(c.catalogue().row(RowNamed("Send Event")).out_data.size(), kSendEventListLength);
 }
 
 // The forms that only place their fields are their field tables; Seek has none and clears
 // whatever its stored CDB held.
 TEST(ControlForms, SeekHasNoFieldsAndClearsTheStoredCdb) {
   Console c;
-  const std::size_t seek = RowNamed("Seek");
-  c.catalogue().row(seek).cdb_store = {0x2B, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-  c.SelectRow(seek);
-  EXPECT_TRUE(c.fields().empty());
+  ExpectConsoleTranscript(c, "form_seek",
+                          {"store Seek=2b 01 02 03 04 05 06 07 08 09", "select Seek"});
   EXPECT_FALSE(c.no_parameter());
-  EXPECT_EQ(c.CdbLine(), "2b 00 00 00 00 00 00 00 00 00 00 00 ");
 }
 
 TEST(ControlForms, CommandsWithoutDataSaySucceeded) {

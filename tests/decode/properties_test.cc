@@ -22,8 +22,13 @@ std::string Cell(const std::vector<DecodedRow>& rows, const std::string& key, st
   return "(none)";
 }
 
+// A session opened on a scripted drive "d0" that answers `replies`.
 struct ScriptedDrive : testing::ScriptedDrives {
-  explicit ScriptedDrive(std::vector<ScriptedReply> replies) { script = std::move(replies); }
+  explicit ScriptedDrive(std::vector<ScriptedReply> replies) {
+    script = std::move(replies);
+    EXPECT_TRUE(session.Open("d0"));
+  }
+  DeviceSession session{&drives, BuiltInSenseTable()};
 };
 
 std::vector<std::uint8_t> ModeSense2A(std::uint8_t page_code) {
@@ -60,9 +65,7 @@ TEST(CapabilityRows, OneRowPerBitInOrderWithPresentAndAbsentIcons) {
 
 TEST(FillPropertiesTab, ThreeSectionsFromThreeRequests) {
   ScriptedDrive d({Good(Inquiry36()), Good({0, 0, 0, 8, 0, 0, 0, 8}), Good(ModeSense2A(0x2A))});
-  DeviceSession session(&d.drives, BuiltInSenseTable());
-  ASSERT_TRUE(session.Open("d0"));
-  const PropertiesResult r = FillPropertiesTab(session);
+  const PropertiesResult r = FillPropertiesTab(d.session);
   EXPECT_TRUE(r.opened);
   ASSERT_EQ(d.sent.size(), 3u);
   EXPECT_EQ(d.sent[0].cdb, MakeCdb({0x12, 0, 0, 0, 0xFF}));
@@ -85,9 +88,7 @@ TEST(FillPropertiesTab, ThreeSectionsFromThreeRequests) {
 TEST(FillPropertiesTab, AFailedSectionSaysNotSupportedAndTheOthersAreFilled) {
   ScriptedDrive d({CheckCondition(5, 0x20, 0), Refused(TransportStatus::kTransportError, "lost"),
                    CheckCondition(5, 0x24, 0)});
-  DeviceSession session(&d.drives, BuiltInSenseTable());
-  ASSERT_TRUE(session.Open("d0"));
-  const PropertiesResult r = FillPropertiesTab(session);
+  const PropertiesResult r = FillPropertiesTab(d.session);
   ASSERT_EQ(r.inquiry_rows.size(), 1u);
   EXPECT_EQ(r.inquiry_rows[0].cells[0], "Not Supported");
   EXPECT_FALSE(r.identity.has_value());
@@ -102,9 +103,7 @@ TEST(FillPropertiesTab, AFailedSectionSaysNotSupportedAndTheOthersAreFilled) {
 
 TEST(FillPropertiesTab, AnotherPageLeavesTheCapabilityListAlone) {
   ScriptedDrive d({Good(Inquiry36()), Good({0, 0, 0, 4}), Good(ModeSense2A(0x0E))});
-  DeviceSession session(&d.drives, BuiltInSenseTable());
-  ASSERT_TRUE(session.Open("d0"));
-  EXPECT_FALSE(FillPropertiesTab(session).capability_rows.has_value());
+  EXPECT_FALSE(FillPropertiesTab(d.session).capability_rows.has_value());
 }
 
 TEST(FillPropertiesTab, ASaveablePageAfterABlockDescriptorIsRecognised) {
@@ -114,9 +113,7 @@ TEST(FillPropertiesTab, ASaveablePageAfterABlockDescriptorIsRecognised) {
   reply[1] = static_cast<std::uint8_t>(reply.size() - 2);
   reply[7] = 8;
   ScriptedDrive d({Good(Inquiry36()), Good({0, 0, 0, 4}), Good(reply)});
-  DeviceSession session(&d.drives, BuiltInSenseTable());
-  ASSERT_TRUE(session.Open("d0"));
-  const PropertiesResult r = FillPropertiesTab(session);
+  const PropertiesResult r = FillPropertiesTab(d.session);
   ASSERT_TRUE(r.capability_rows.has_value());
   const auto page = ModeSense2A(0x2A);
   const auto expected = CapabilityRows(std::span(page).subspan(8));
@@ -128,9 +125,7 @@ TEST(FillPropertiesTab, ASaveablePageAfterABlockDescriptorIsRecognised) {
   // A block descriptor length past the reply leaves the list alone.
   reply[6] = 0x01;
   ScriptedDrive odd({Good(Inquiry36()), Good({0, 0, 0, 4}), Good(reply)});
-  DeviceSession odd_session(&odd.drives, BuiltInSenseTable());
-  ASSERT_TRUE(odd_session.Open("d0"));
-  EXPECT_FALSE(FillPropertiesTab(odd_session).capability_rows.has_value());
+  EXPECT_FALSE(FillPropertiesTab(odd.session).capability_rows.has_value());
 }
 
 TEST(FillPropertiesTab, WithoutADriveNothingIsSent) {

@@ -50,44 +50,26 @@ TEST(VirtualDriveModeSense, PageLengthsAsTheEditorExpects) {
   }
 }
 
-TEST(VirtualDriveModeSense, MediumTypeFollowsTheDisc) {
-  DriveHarness audio("emu:audio?speed=max");
-  EXPECT_EQ(audio.In({0x5A, 0, 0x01, 0, 0, 0, 0, 0, 0xFF}, 255).data[2], 0x02);
-  DriveHarness mixed("emu:type30?speed=max");
-  EXPECT_EQ(mixed.In({0x5A, 0, 0x01, 0, 0, 0, 0, 0, 0xFF}, 255).data[2], 0x03);
-}
-
-TEST(VirtualDriveModeSense, PageControlValues) {
-  DriveHarness h;
-  const auto current = SensePage(h, 0x01, 0);
-  const auto changeable = SensePage(h, 0x01, 1);
-  const auto defaults = SensePage(h, 0x01, 2);
-  const auto saved = SensePage(h, 0x01, 3);
-  EXPECT_EQ(current[0], 0x81);  // saveable
-  EXPECT_EQ(current[3], 0x10);
-  EXPECT_EQ(changeable[2], 0x37);
-  EXPECT_EQ(changeable[3], 0xFF);
-  EXPECT_EQ(changeable[8], 0x00);
-  EXPECT_EQ(defaults, current);
-  EXPECT_EQ(saved, current);
-  const auto caps = SensePage(h, 0x2A, 1);
-  for (std::size_t i = 2; i < caps.size(); ++i) EXPECT_EQ(caps[i], 0) << i;
-}
-
-TEST(VirtualDriveModeSense, SubpagesOfAllPages) {
-  DriveHarness h;
-  // Subpage FFh with all pages is the same; another subpage is not supported.
-  EXPECT_TRUE(h.In({0x5A, 0, 0x3F, 0xFF, 0, 0, 0, 0x01, 0}, 256).good());
-  EXPECT_SENSE(h.In({0x5A, 0, 0x0E, 0x01, 0, 0, 0, 0x01, 0}, 256), 0x5, 0x24, 0x00);
-}
-
-TEST(VirtualDriveModeSense, UnknownPageAndTruncation) {
-  DriveHarness h;
-  EXPECT_SENSE(h.In({0x5A, 0, 0x08, 0, 0, 0, 0, 0, 0xFF}, 255), 0x5, 0x24, 0x00);
-  const Reply r = h.In({0x5A, 0, 0x3F, 0, 0, 0, 0, 0, 10}, 255);
-  ASSERT_TRUE(r.good());
-  EXPECT_EQ(r.transferred, 10u);
-  EXPECT_EQ(Be16(r.data, 0), 164);  // the header still tells the whole length
+// Page 01h by each page control (current, changeable, default, saved: saveable, the saved
+// and default ones as the current); page 2Ah changes nothing; subpage FFh of all pages is
+// the same, another one not supported; an unknown page; the allocation length cuts the
+// reply, the header tells the whole length. The medium type follows the disc. The modern
+// model sends a block descriptor (block length 2048) unless DBD, and PS on saveable pages.
+TEST(VirtualDriveModeSense, PageControlsSubpagesAndMediumTypes) {
+  DriveHarness().ExpectTranscript(
+      "mode_sense_page_controls",
+      {"5a 00 01 00 00 00 00 01 00 / in 256", "5a 00 41 00 00 00 00 01 00 / in 256",
+       "5a 00 81 00 00 00 00 01 00 / in 256", "5a 00 c1 00 00 00 00 01 00 / in 256",
+       "5a 00 6a 00 00 00 00 01 00 / in 256", "5a 00 3f ff 00 00 00 01 00 / in 256",
+       "5a 00 0e 01 00 00 00 01 00 / in 256", "5a 00 08 00 00 00 00 00 ff / in 255",
+       "5a 00 3f 00 00 00 00 00 0a / in 255"});
+  DriveHarness("emu:audio?speed=max")
+      .ExpectTranscript("mode_sense_audio", {"5a 00 01 00 00 00 00 00 ff / in 255"});
+  DriveHarness("emu:type30?speed=max")
+      .ExpectTranscript("mode_sense_mixed", {"5a 00 01 00 00 00 00 00 ff / in 255"});
+  DriveHarness("emu:type13?speed=max&model=modern")
+      .ExpectTranscript("mode_sense_modern", {"5a 00 2a 00 00 00 00 01 00 / in 256",
+                                              "5a 08 01 00 00 00 00 01 00 / in 256 # DBD"});
 }
 
 TEST(VirtualDriveModeSelect, RoundTripAndSave) {
@@ -169,19 +151,6 @@ TEST(VirtualDriveModeSelect, MalformedLists) {
                0x5, 0x24, 0x00);
   // Saving a page that cannot be saved.
   EXPECT_SENSE(Select(h, ParameterList({SensePage(h, 0x05, 0)}), true), 0x5, 0x39, 0x00);
-}
-
-TEST(VirtualDriveModeSense, TheModernModelSendsABlockDescriptorUnlessDbd) {
-  DriveHarness h("emu:type13?speed=max&model=modern");
-  Reply r = h.In({0x5A, 0x00, 0x2A, 0, 0, 0, 0, 0x01, 0}, 256);
-  ASSERT_TRUE(r.good()) << r.status_line;
-  EXPECT_EQ(Be16(r.data, 6), 8);
-  EXPECT_EQ(Be16(r.data, 0), 6 + 8 + 30);
-  EXPECT_EQ(Be16(r.data, 8 + 6), 0x0800);  // block length 2048
-  EXPECT_EQ(r.data[16], 0x2A);
-  r = h.In({0x5A, 0x08, 0x01, 0, 0, 0, 0, 0x01, 0}, 256);  // DBD
-  EXPECT_EQ(Be16(r.data, 6), 0);
-  EXPECT_EQ(r.data[8], 0x81);  // saveable: PS
 }
 
 TEST(VirtualDriveModeSelect, TheModernModelRefusesReservedBitsTheClassicOneIgnores) {

@@ -22,20 +22,24 @@ Reply ReadCd(DriveHarness& h, std::uint32_t lba, std::uint32_t count, std::uint8
   return h.In(ReadCdCommand(lba, count, main, sub, type), size);
 }
 
-TEST(VirtualDriveCapacity, LastBlockAndBlockLength) {
-  for (const auto& [id, last] :
-       {std::pair<const char*, std::uint32_t>{"emu:type13?speed=max", 332999},
-        {"emu:audio?speed=max", 30599},
-        {"emu:multisession?speed=max", 3 * 3375 + 300 + 6750 + 4500 + 150 + 6000 - 1}}) {
-    DriveHarness h(id);
-    const Reply r = h.In({0x25}, 8);
-    ASSERT_TRUE(r.good()) << id;
-    EXPECT_EQ(Be32(r.data, 0), last) << id;
-    EXPECT_EQ(Be32(r.data, 4), 2048u);
-  }
-  DriveHarness h;
-  EXPECT_SENSE(h.In({0x25, 0, 0, 0, 0, 1}, 8), 0x5, 0x24, 0x00);  // address without PMI
-  EXPECT_TRUE(h.In({0x25, 0, 0, 0, 0, 1, 0, 0, 1}, 8).good());
+// The last block and the block length of each disc (an address needs PMI); Read(12) and
+// the end of the block range (nothing to transfer is no error; RelAdr is refused; a buffer
+// smaller than the transfer holds what fits); Read CD of no blocks, reserved sub-channel and
+// sector type, past the end, into a small buffer.
+TEST(VirtualDriveRead, CapacityAndTheBlockRange) {
+  DriveHarness().ExpectTranscript(
+      "read_capacity_and_range",
+      {"25 / in 8", "25 00 00 00 00 01 / in 8", "25 00 00 00 00 01 00 00 01 / in 8",
+       "a8 00 00 05 14 5e 00 00 00 03 / in 6144 # LBA 332894",
+       "28 00 00 05 14 c8 00 00 01 / in 2048", "28 00 00 05 14 c7 00 00 02 / in 4096",
+       "28 00 00 05 14 c7 00 00 01 / in 2048", "28 00 00 07 a1 20 00 00 00 / in 2048",
+       "28 01 00 00 00 00 00 00 01 / in 2048", "28 00 00 00 00 00 00 00 04 / in 3000",
+       "be 00 00 00 00 00 00 00 00 f8 / in 64", "be 00 00 00 00 00 00 00 01 f8 03 / in 2808",
+       "be 18 00 00 00 00 00 00 01 f8 / in 2808", "be 00 00 05 14 c8 00 00 01 f8 / in 2808",
+       "be 00 00 00 00 00 00 00 0a f8 / in 5000"});
+  DriveHarness("emu:audio?speed=max").ExpectTranscript("read_capacity_audio", {"25 / in 8"});
+  DriveHarness("emu:multisession?speed=max")
+      .ExpectTranscript("read_capacity_multisession", {"25 / in 8"});
 }
 
 TEST(VirtualDriveRead, Read10ReturnsMode1UserData) {
@@ -51,26 +55,6 @@ TEST(VirtualDriveRead, Read10ReturnsMode1UserData) {
   EXPECT_EQ(r.data[4096], 0x5A);
   // The address text of the test-sector layout: LBA 16 + 150 = 00:02:16.
   EXPECT_EQ(std::string(r.data.begin() + 13, r.data.begin() + 22), "00m02s16f");
-}
-
-TEST(VirtualDriveRead, Read12AndTheBlockRange) {
-  DriveHarness h;
-  Reply r = h.In({0xA8, 0, 0, 0x05, 0x14, 0x5E, 0, 0, 0, 3}, 3 * 2048);  // LBA 332894
-  ASSERT_TRUE(r.good()) << r.status_line;
-  EXPECT_EQ(r.transferred, 3u * 2048);
-  EXPECT_SENSE(Read10(h, 333000, 1, 2048), 0x5, 0x21, 0x00);
-  EXPECT_EQ(Read10(h, 332999, 2, 4096).status_line,
-            "Error Notified( LOGICAL BLOCK ADDRESS OUT OF RANGE).");
-  r = Read10(h, 332999, 1, 2048);
-  EXPECT_TRUE(r.good());
-  r = Read10(h, 500000, 0, 2048);  // nothing to transfer is no error
-  EXPECT_TRUE(r.good());
-  EXPECT_EQ(r.transferred, 0u);
-  EXPECT_SENSE(h.In({0x28, 0x01, 0, 0, 0, 0, 0, 0, 1}, 2048), 0x5, 0x24, 0x00);  // RelAdr
-  // A buffer smaller than the transfer holds what fits.
-  r = Read10(h, 0, 4, 3000);
-  EXPECT_TRUE(r.good());
-  EXPECT_EQ(r.transferred, 3000u);
 }
 
 TEST(VirtualDriveRead, Read10RefusesAudioAndForm2) {
@@ -131,23 +115,6 @@ TEST(VirtualDriveReadCd, EveryDiscClassThroughTheDrive) {
   EXPECT_SENSE(ReadCd(ms, data_start - 200, 1, kSectorTypeAny, 0x10), 0x5, 0x21, 0x00);
 }
 
-TEST(VirtualDriveReadCd, FieldsLengthZeroAndIllegalSelections) {
-  DriveHarness h;
-  Reply r = ReadCd(h, 0, 0, kSectorTypeAny, 0xF8);
-  EXPECT_TRUE(r.good());
-  EXPECT_EQ(r.transferred, 0u);
-  EXPECT_SENSE(ReadCd(h, 0, 1, kSectorTypeAny, 0xF8, 0x03), 0x5, 0x24, 0x00);  // reserved sub
-  EXPECT_SENSE(ReadCd(h, 0, 1, 6, 0xF8), 0x5, 0x24, 0x00);                     // reserved type
-  EXPECT_SENSE(ReadCd(h, 333000, 1, kSectorTypeAny, 0xF8), 0x5, 0x21, 0x00);
-  // A small buffer takes what fits.
-  r = ReadCd(h, 0, 10, kSectorTypeAny, 0xF8, 0, 5000);
-  EXPECT_TRUE(r.good());
-  EXPECT_EQ(r.transferred, 5000u);
-}
-
-// A selection that returns nothing costs what its reply costs: the drive does not build the
-// blocks of the range (a whole disc of them took seconds) yet still checks the range and the
-// first block's type.
 TEST(VirtualDriveReadCd, NoFieldSelectedBuildsNoBlocks) {
   auto built = std::make_shared<int>(0);
   DiscLayout layout;
@@ -209,99 +176,43 @@ TEST(VirtualDriveReadCd, MsfAddressing) {
   EXPECT_SENSE(h.In({0xB9, 0, 0, 0, 2, 7, 0, 2, 5, 0xF8, 0}, 2352), 0x5, 0x24, 0x00);
 }
 
-TEST(VirtualDriveSubChannel, CurrentPositionFollowsReadsAndSeeks) {
-  DriveHarness h;
-  ASSERT_TRUE(Read10(h, 100, 1, 2048).good());
-  Reply r = h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16);
-  ASSERT_TRUE(r.good());
-  // No audio status; format 1, ADR 1 data, track 1 index 1; absolute and relative 100.
-  EXPECT_EQ(r.bytes(), (Bytes{0, 0x15, 0, 12, 1, 0x14, 1, 1, 0, 0, 0, 100, 0, 0, 0, 100}));
-  r = h.In({0x42, 0x02, 0x40, 1, 0, 0, 0, 0, 16}, 16);
-  EXPECT_EQ(Be32(r.data, 8), 0x00000319u);                    // 250 frames: 00:03:25
-  EXPECT_EQ(Be32(r.data, 12), 0x00000119u);                   // 100 frames: 00:01:25
-  ASSERT_TRUE(h.NoData({0x2B, 0, 0, 0, 0x13, 0x88}).good());  // seek 5000
-  r = h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16);
-  EXPECT_EQ(Be32(r.data, 8), 5000u);
-  EXPECT_SENSE(h.NoData({0x2B, 0, 0, 0x05, 0x14, 0xC8}), 0x5, 0x21, 0x00);  // 333000
-  // SUBQ clear: the header alone.
-  r = h.In({0x42, 0, 0, 1, 0, 0, 0, 0, 16}, 16);
-  EXPECT_EQ(r.transferred, 4u);
-  EXPECT_EQ(Be16(r.data, 2), 0);
-  EXPECT_SENSE(h.In({0x42, 0, 0x40, 4, 0, 0, 0, 0, 16}, 16), 0x5, 0x24, 0x00);
+// The current position follows reads and seeks (no audio status; ADR 1 data, track 1 index
+// 1; by LBA and by MSF), SUBQ clear gives the header alone; MCN and ISRC of the audio disc,
+// no MCN on the data disc.
+TEST(VirtualDriveSubChannel, PositionMcnAndIsrc) {
+  DriveHarness().ExpectTranscript(
+      "sub_channel_position",
+      {"28 00 00 00 00 64 00 00 01 / in 2048", "42 00 40 01 00 00 00 00 10 / in 16",
+       "42 02 40 01 00 00 00 00 10 / in 16", "2b 00 00 00 13 88 # seek 5000",
+       "42 00 40 01 00 00 00 00 10 / in 16", "2b 00 00 05 14 c8 # 333000",
+       "42 00 00 01 00 00 00 00 10 / in 16 # SUBQ clear", "42 00 40 04 00 00 00 00 10 / in 16",
+       "42 00 40 02 00 00 00 00 18 / in 24 # no MCN"});
+  DriveHarness("emu:audio?speed=max")
+      .ExpectTranscript("sub_channel_mcn_isrc",
+                        {"42 00 40 02 00 00 00 00 18 / in 24", "42 00 40 03 00 00 02 00 18 / in 24",
+                         "42 00 40 03 00 00 09 00 18 / in 24"});
 }
 
-TEST(VirtualDriveSubChannel, McnAndIsrc) {
-  DriveHarness h("emu:audio?speed=max");
-  Reply r = h.In({0x42, 0, 0x40, 2, 0, 0, 0, 0, 24}, 24);
-  ASSERT_TRUE(r.good());
-  EXPECT_EQ(r.at(2, 3), (Bytes{0, 20, 0x02}));
-  EXPECT_EQ(std::string(r.data.begin() + 8, r.data.begin() + 22),
-            "\x80"
-            "4912345678904");
-  r = h.In({0x42, 0, 0x40, 3, 0, 0, 2, 0, 24}, 24);
-  ASSERT_TRUE(r.good());
-  EXPECT_EQ(r.at(4, 3), (Bytes{0x03, 0x32, 2}));  // ADR 3, copy permitted, track 2
-  EXPECT_EQ(std::string(r.data.begin() + 8, r.data.begin() + 21),
-            "\x80"
-            "JPTMR2400002");
-  EXPECT_SENSE(h.In({0x42, 0, 0x40, 3, 0, 0, 9, 0, 24}, 24), 0x5, 0x24, 0x00);
-  DriveHarness data;
-  r = data.In({0x42, 0, 0x40, 2, 0, 0, 0, 0, 24}, 24);
-  EXPECT_EQ(r.data[8], 0x00);  // no MCN
-}
-
-TEST(VirtualDriveAudio, PlayPauseResumeComplete) {
-  DriveHarness h("emu:audio?speed=max");
-  // Track 2 from 7275, 10 seconds.
-  ASSERT_TRUE(h.NoData({0x45, 0, 0, 0, 0x1C, 0x6B, 0, 0x02, 0xEE}).good());
-  auto status = [&] { return h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16); };
-  Reply r = status();
-  EXPECT_EQ(r.data[1], 0x11);
-  EXPECT_EQ(Be32(r.data, 8), 7275u);
-  EXPECT_EQ(r.data[6], 2);
-  h.clock.Advance(std::chrono::seconds(2));
-  r = status();
-  EXPECT_EQ(Be32(r.data, 8), 7275u + 150);
-  r = h.In({0xBD, 0, 0, 0, 0, 0, 0, 0, 0, 12}, 12);
-  EXPECT_EQ(r.data[1] >> 5, 1);                                  // playing
-  ASSERT_TRUE(h.NoData({0x4B, 0, 0, 0, 0, 0, 0, 0, 0}).good());  // pause
-  h.clock.Advance(std::chrono::seconds(5));
-  r = status();
-  EXPECT_EQ(r.data[1], 0x12);
-  EXPECT_EQ(Be32(r.data, 8), 7275u + 150);
-  ASSERT_TRUE(h.NoData({0x4B, 0, 0, 0, 0, 0, 0, 0, 1}).good());  // resume
-  h.clock.Advance(std::chrono::seconds(9));
-  r = status();
-  EXPECT_EQ(r.data[1], 0x13);  // completed, reported once
-  EXPECT_EQ(status().data[1], 0x15);
-  EXPECT_SENSE(h.NoData({0x4B, 0, 0, 0, 0, 0, 0, 0, 0}), 0x5, 0x2C, 0x00);
-}
-
-TEST(VirtualDriveAudio, PlayMsfStopAndErrors) {
-  DriveHarness h("emu:audio?speed=max");
-  // 00:02:00 to 00:04:00.
-  ASSERT_TRUE(h.NoData({0x47, 0, 0, 0, 2, 0, 0, 4, 0}).good());
-  ASSERT_TRUE(h.NoData({0x4E}).good());
-  Reply r = h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16);
-  EXPECT_EQ(r.data[1], 0x15);
-  EXPECT_SENSE(h.NoData({0x47, 0, 0, 0, 4, 0, 0, 2, 0}), 0x5, 0x24, 0x00);
-  EXPECT_TRUE(h.NoData({0x47, 0, 0, 0, 2, 0, 0, 2, 0}).good());  // empty range
-  EXPECT_SENSE(h.NoData({0x45, 0, 0, 0, 0x77, 0x88, 0, 0, 1}), 0x5, 0x21, 0x00);
-  DriveHarness data;
-  EXPECT_SENSE(data.NoData({0x45, 0, 0, 0, 0, 10, 0, 0, 10}), 0x5, 0x64, 0x00);
-  EXPECT_SENSE(data.NoData({0xBA, 0, 0, 0, 0, 10, 0, 0, 0, 0}), 0x5, 0x64, 0x00);
-}
-
-TEST(VirtualDriveAudio, ScanMovesFastAndShowsInMechanismStatus) {
-  DriveHarness h("emu:audio?speed=max");
-  EXPECT_SENSE(h.NoData({0xBA, 0, 0, 0, 0, 0, 0, 0, 0, 0x80}), 0x5, 0x24, 0x00);  // no track 0
-  ASSERT_TRUE(h.NoData({0xBA, 0, 0, 0, 0, 2, 0, 0, 0, 0x80}).good());             // track 2
-  Reply r = h.In({0xBD, 0, 0, 0, 0, 0, 0, 0, 0, 12}, 12);
-  EXPECT_EQ(r.data[1] >> 5, 2);  // scanning
-  h.clock.Advance(std::chrono::seconds(1));
-  r = h.In({0x42, 0, 0x40, 1, 0, 0, 0, 0, 16}, 16);
-  EXPECT_EQ(Be32(r.data, 8), 7275u + 600);
-  EXPECT_TRUE(h.NoData({0x4E}).good());
+// Play from 7275 for 10 seconds: playing, paused, resumed, completed (reported once), no
+// pause after it; Play MSF, Stop and their errors (an empty range is none); Scan moves fast
+// and shows in the mechanism status; audio commands on a data disc.
+TEST(VirtualDriveAudio, PlayPauseScanAndErrors) {
+  const char* position = "42 00 40 01 00 00 00 00 10 / in 16";
+  const char* mechanism = "bd 00 00 00 00 00 00 00 00 0c / in 12";
+  DriveHarness("emu:audio?speed=max")
+      .ExpectTranscript("audio_play", {"45 00 00 00 1c 6b 00 02 ee", position, "wait 2", position,
+                                       mechanism, "4b 00 00 00 00 00 00 00 00 # pause", "wait 5",
+                                       position, "4b 00 00 00 00 00 00 00 01 # resume", "wait 9",
+                                       position, position, "4b 00 00 00 00 00 00 00 00"});
+  DriveHarness("emu:audio?speed=max")
+      .ExpectTranscript(
+          "audio_play_msf_scan",
+          {"47 00 00 00 02 00 00 04 00", "4e", position, "47 00 00 00 04 00 00 02 00",
+           "47 00 00 00 02 00 00 02 00 # empty range", "45 00 00 00 77 88 00 00 01",
+           "ba 00 00 00 00 00 00 00 00 80 # no track 0", "ba 00 00 00 00 02 00 00 00 80 # track 2",
+           mechanism, "wait 1", position, "4e"});
+  DriveHarness().ExpectTranscript("audio_on_data",
+                                  {"45 00 00 00 00 0a 00 00 0a", "ba 00 00 00 00 0a 00 00 00 00"});
 }
 
 }  // namespace

@@ -81,6 +81,51 @@ class ScriptedJobHost : public JobHost {
     return out;
   }
 
+  // Everything reported, as text for a golden file: per place the texts shown (past eight,
+  // the first and last three and the count), the messages and questions with their answers,
+  // the last progress, the busy marks. Line breaks in texts show as "\n"; `folder` (a
+  // temporary one) as "TMP".
+  std::string Report(const std::string& folder = "") const {
+    static const char* const kPlaces[] = {"status", "counters", "pause", "cdb",          "model",
+                                          "dump",   "result",   "speed", "second status"};
+    const auto line = [&folder](std::string t) {
+      for (std::size_t at; !folder.empty() && (at = t.find(folder)) != std::string::npos;) {
+        t.replace(at, folder.size(), "TMP");
+      }
+      for (std::size_t at; (at = t.find_first_of("\r\n")) != std::string::npos;) {
+        t.replace(at, 1, t[at] == '\r' ? "\\r" : "\\n");
+      }
+      return t;
+    };
+    std::string out;
+    for (int place = 0; place < 9; ++place) {
+      const std::vector<std::string> shown = TextsAt(static_cast<JobText>(place));
+      for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown.size() > 8 && i == 3) {
+          out += "  ... " + std::to_string(shown.size()) + " in all\n";
+          i = shown.size() - 4;
+          continue;
+        }
+        out += kPlaces[place] + std::string(": ") + line(shown[i]) + "\n";
+      }
+    }
+    std::lock_guard lock(mutex_);
+    for (const auto& [icon, text] : messages) {
+      out += "message " + std::to_string(static_cast<int>(icon)) + ": " + line(text) + "\n";
+    }
+    for (const Asked& q : questions) {
+      out += "question " + std::to_string(static_cast<int>(q.question.kind)) + ": " +
+             line(q.question.text) + " -> " + std::to_string(static_cast<int>(q.answer)) + "\n";
+    }
+    if (!progress.empty()) {
+      out += "progress " + std::to_string(progress.back().done) + "/" +
+             std::to_string(progress.back().total) + "\n";
+    }
+    out += "busy";
+    for (bool b : busy_marks) out += b ? " on" : " off";
+    return out + "\n";
+  }
+
   // Read these only after the job has finished.
   std::vector<std::pair<JobText, std::string>> texts;
   std::vector<JobProgress> progress;

@@ -96,31 +96,19 @@ TEST(CliMsr, PrintsTheSummaryOfASavedFileAndDrawsItsGraph) {
   }
 }
 
-TEST(CliMeasure, AnUnreadableBlockEndsTheRunWithTheDrivesStatus) {
-  // The command from 5000 reads five blocks before the bad one.
+// An unreadable block ends the run with the drive's status (the command from 5000 reads five
+// blocks before the bad one); bad arguments are refused before the drive is read.
+TEST(CliMeasure, ReadErrorsAndBadArguments) {
   Cli cli;
-  EXPECT_EQ(cli.Run({"measure", "--drive", "emu:type13?speed=clv24&bad=5005", "--blocks", "20"}),
-            kExitMediumError);
-  EXPECT_NE(cli.err.str().find("Read ｴﾗｰが発生しました(LBA=5005)計測を中止します"),
-            std::string::npos);
-  EXPECT_NE(cli.out.str().find("Error Notified( UNRECOVERED READ ERROR)."), std::string::npos);
-  EXPECT_NE(cli.out.str().find("\n平均\n"), std::string::npos);
-}
-
-TEST(CliMeasure, BadArgumentsAreRefusedBeforeTheDriveIsRead) {
-  Cli cli;
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"--start", "100", "--end", "99"},
-        std::vector<std::string>{"--end", "-4"}, std::vector<std::string>{"--start", "0x80000000"},
-        std::vector<std::string>{"--plot", "graph.gif"},
-        std::vector<std::string>{"--blocks", "0"}}) {
-    std::vector<std::string> line = {"measure", "--drive", "emu:type13?speed=clv24"};
-    line.insert(line.end(), args.begin(), args.end());
-    EXPECT_EQ(cli.Run(line), kExitBadArguments) << args[0];
-    EXPECT_EQ(cli.out.str(), "") << args[0];
-    EXPECT_NE(cli.err.str(), "") << args[0];
-  }
-  EXPECT_EQ(cli.Run({"measure", "--drive", "emu:nothing"}), kExitCannotOpen);
+  const std::string clv24 = "emu:type13?speed=clv24";
+  cli.ExpectGoldenRuns("measure_failures.txt",
+                       {{"measure", "--drive", clv24 + "&bad=5005", "--blocks", "20"},
+                        {"measure", "--drive", clv24, "--start", "100", "--end", "99"},
+                        {"measure", "--drive", clv24, "--end", "-4"},
+                        {"measure", "--drive", clv24, "--start", "0x80000000"},
+                        {"measure", "--drive", clv24, "--plot", "graph.gif"},
+                        {"measure", "--drive", clv24, "--blocks", "0"},
+                        {"measure", "--drive", "emu:nothing"}});
 }
 
 }  // namespace

@@ -21,9 +21,7 @@ TEST(SettingsFormat, WritesEveryKeyInOrderWithTheFactoryValues) {
   d.dir = "emu:type13";
   d.com[7] = {0x28, 0, 0, 0, 0, 0x10, 0, 0, 1, 0, 0, 0};
   const std::string text = FormatSettings(d);
-  if (!testing::UpdateGoldenText("default_settings.txt", text, "persist")) {
-    EXPECT_EQ(text, testing::ReadGoldenFile("default_settings.txt", "persist"));
-  }
+  testing::ExpectGoldenFile("default_settings.txt", text, "persist");
   EXPECT_EQ(text.find("TOCKIND="), std::string::npos) << "read but never written";
 }
 
@@ -51,18 +49,9 @@ TEST(SettingsReader, DecimalConversionStopsAtTheFirstNonDigit) {
 }
 
 TEST(SettingsReader, UserSlotDataBlock) {
+  // The CDB 55 10 .. 04 .. and kind 01 with length 0004, then the data lines up to "-".
   const SettingsData d = Read(
-      "User02="
-      "5510"
-      "000000000000"
-      "04"
-      "000000"
-      "01"
-      "0004\n"
-      "SendUserParamLen02=4\n"
-      "0102\n"
-      "0304\n"
-      "-\n"
+      "User02=551000000000000004000000010004\nSendUserParamLen02=4\n0102\n0304\n-\n"
       "UName02=Select\n");
   const UserSlotSettings& u = d.users[2];
   EXPECT_EQ(u.cdb[0], 0x55);
@@ -74,27 +63,15 @@ TEST(SettingsReader, UserSlotDataBlock) {
 
 TEST(SettingsReader, UserDataStopsAtTheLengthAndTheEndLine) {
   const SettingsData d = Read(
-      "User00="
-      "000000000000000000000000"
-      "01"
-      "0002\n"
-      "SendUserParamLen00=2\n"
-      "aabbccdd\n"
-      "eeff\n"
-      "-\n"
+      "User00=000000000000000000000000010002\nSendUserParamLen00=2\naabbccdd\neeff\n-\n"
       "LBA=77\n");
   EXPECT_EQ(d.users[0].data, (std::vector<std::uint8_t>{0xAA, 0xBB}));
   EXPECT_EQ(d.lba, 77) << "reading goes on after the end line";
 }
 
 TEST(SettingsReader, AHugeUserLengthIsBounded) {
-  const SettingsData d = Read(
-      "User00="
-      "000000000000000000000000"
-      "01"
-      "0000\n"
-      "SendUserParamLen00=2000000000\n"
-      "-\n");
+  const SettingsData d =
+      Read("User00=000000000000000000000000010000\nSendUserParamLen00=2000000000\n-\n");
   EXPECT_EQ(d.users[0].length, 0xFFFFu);
   EXPECT_EQ(d.users[0].data.size(), 0xFFFFu);
 }
@@ -115,14 +92,9 @@ TEST(SettingsReader, HexRulesOfTheReader) {
 
 TEST(SettingsReader, IndexesBeyondTheTablesAreIgnored) {
   const SettingsData d = Read(
-      "Com26=ff0000000000000000000000\n"
-      "Com25=bb0000000000000000000000\n"
-      "AgeCom03=ff0000000000000000000000\n"
-      "ModeSelect20=ff\n"
-      "ModeSenset09=cc\n"
-      "User10=ff\n"
-      "UName10=x\n"
-      "Comx=zz\n");
+      "Com26=ff0000000000000000000000\nCom25=bb0000000000000000000000\n"
+      "AgeCom03=ff0000000000000000000000\nModeSelect20=ff\nModeSenset09=cc\nUser10=ff\n"
+      "UName10=x\nComx=zz\n");
   EXPECT_EQ(d.com[25][0], 0xBB);
   EXPECT_EQ(d.mode_sense[9][0], 0xCC);
   for (const auto& slot : d.users) EXPECT_EQ(slot.cdb[0], 0);

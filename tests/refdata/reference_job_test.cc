@@ -11,13 +11,14 @@
 #include <array>
 #include <csignal>
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "device/sense_table.h"
+#include "device/trace_reader.h"
 #include "emu/drive_harness.h"
 #include "emu/sector_encoder.h"
+#include "golden.h"
 #include "job/job_runner.h"
 #include "job/scripted_job_host.h"
 #include "temp_dir.h"
@@ -30,52 +31,14 @@ using tamarack::testing::TempDir;
 using Host = testing::ScriptedJobHost;
 using Bytes = std::vector<std::uint8_t>;
 
-// Records the CDB of every command sent to the drives it opens.
-class RecordingProvider final : public DriveProvider {
- public:
-  explicit RecordingProvider(std::unique_ptr<DriveProvider> inner) : inner_(std::move(inner)) {}
-  std::vector<std::string> ListDrives() override { return inner_->ListDrives(); }
-  bool Handles(std::string_view id) const override { return inner_->Handles(id); }
-  OpenResult Open(std::string_view id) override {
-    OpenResult r = inner_->Open(id);
-    if (r.transport) r.transport = std::make_unique<Recorder>(std::move(r.transport), this);
-    return r;
-  }
-  std::vector<Cdb> ReadCds() {
-    std::lock_guard lock(mutex_);
-    std::vector<Cdb> out;
-    for (const Cdb& c : sent_) {
-      if (c[0] == 0xBE) out.push_back(c);
-    }
-    return out;
-  }
-
- private:
-  struct Recorder final : Transport {
-    Recorder(std::unique_ptr<Transport> t, RecordingProvider* p) : inner(std::move(t)), owner(p) {}
-    ScsiResult Execute(const ScsiRequest& r) override {
-      {
-        std::lock_guard lock(owner->mutex_);
-        owner->sent_.push_back(r.cdb);
-      }
-      return inner->Execute(r);
-    }
-    bool GetAddress(ScsiAddress* a) override { return inner->GetAddress(a); }
-    std::string Id() const override { return inner->Id(); }
-    std::unique_ptr<Transport> inner;
-    RecordingProvider* owner;
-  };
-  std::unique_ptr<DriveProvider> inner_;
-  std::mutex mutex_;
-  std::vector<Cdb> sent_;
-};
-
+// A session on a virtual drive whose commands the directory's trace records.
 struct Bench {
   explicit Bench(const std::string& id) {
-    auto p = std::make_unique<RecordingProvider>(std::make_unique<emu::VirtualDriveProvider>(
+    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(
         clock, emu::DefaultVirtualDriveIds(), emu::testing::TestDiscFactory));
-    recorder = p.get();
-    drives.AddProvider(std::move(p));
+    std::string error;
+    EXPECT_TRUE(drives.Trace().Start(trace.File("t.jsonl"), CommandTrace::Mode::kTruncate, &error))
+        << error;
     EXPECT_TRUE(session.Open(id)) << session.OpenError();
   }
   // Runs `job` to its end on the job frame.
@@ -86,9 +49,20 @@ struct Bench {
     runner.Wait();
     return job->result();
   }
+  // The Read CD commands sent so far.
+  std::vector<Cdb> ReadCds() const {
+    std::vector<TraceEntry> entries;
+    std::string error;
+    EXPECT_TRUE(ReadTraceFile(trace.File("t.jsonl"), &entries, &error)) << error;
+    std::vector<Cdb> out;
+    for (const TraceEntry& e : entries) {
+      if (e.cdb[0] == 0xBE) out.push_back(e.cdb);
+    }
+    return out;
+  }
+  TempDir trace;
   SimulatedClock clock;
   DriveDirectory drives;
-  RecordingProvider* recorder = nullptr;
   DeviceSession session{&drives, BuiltInSenseTable()};
   JobRunner runner{session, clock};
 };
@@ -99,6 +73,11 @@ ReferenceRequest Request(const std::string& path, std::uint32_t start = 0, std::
   r.start = start;
   r.end = end;
   return r;
+}
+
+// Compares what `host` was told with tests/data/refdata/NAME.txt.
+void ExpectReport(const std::string& name, const Host& host, const TempDir& dir) {
+  testing::ExpectGoldenFile(name + ".txt", host.Report(dir.path()), "refdata");
 }
 
 // The user data of the "recordable" disc: byte i of block lba is lba + i.
@@ -119,8 +98,7 @@ TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSingleBlocks) {
 
   EXPECT_EQ(r.end, ReferenceEnd::kCompleted);
   EXPECT_EQ(r.range, (ReferenceRange{0, 999}));
-  EXPECT_TRUE(host.questions.empty());  // the whole disc: nothing to ask
-  const std::vector<Cdb> reads = bench.recorder->ReadCds();
+  const std::vector<Cdb> reads = bench.ReadCds();
   ASSERT_EQ(reads.size(), 62u + 8u);
   for (std::size_t i = 0; i < reads.size(); ++i) {
     const std::uint32_t lba =
@@ -131,13 +109,7 @@ TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSingleBlocks) {
   EXPECT_EQ(r.bytes_written, 2048000u);
   EXPECT_EQ(dir.Read("disc.dat"), RecordableData(0, 1000));
   EXPECT_FALSE(fs::exists(dir.File("disc.dat.partial")));
-  EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{"読み込みが完了しました"});
-  EXPECT_EQ(host.TextsAt(JobText::kStatus).front(), "CDからﾌｧｲﾙに読み込み中...");
-  EXPECT_EQ(host.TextsAt(JobText::kCounters).back(), " LBA 1000/999");
-  ASSERT_FALSE(host.progress.empty());
-  EXPECT_EQ(host.progress.back().done, 1000u);
-  EXPECT_EQ(host.progress.back().total, 1000u);
-  EXPECT_EQ(host.busy_marks, (std::vector<bool>{true, false}));
+  ExpectReport("capture_whole_disc", host, dir);  // the whole disc: nothing to ask
 }
 
 TEST(CaptureJobTest, RangeRulesAndTheirQuestions) {
@@ -147,14 +119,13 @@ TEST(CaptureJobTest, RangeRulesAndTheirQuestions) {
     Host host;
     auto job = std::make_shared<CaptureJob>(Request(dir.File("a.dat"), 0, 5000), false);
     EXPECT_EQ(bench.Run(job, host).range, (ReferenceRange{0, 999}));
-    EXPECT_TRUE(host.questions.empty());
+    ExpectReport("capture_end_beyond_disc", host, dir);
   }
   {  // a start above 0, declined
     Host host;
     auto job = std::make_shared<CaptureJob>(Request(dir.File("b.dat"), 10, 999), false);
     EXPECT_EQ(bench.Run(job, host).end, ReferenceEnd::kRangeDeclined);
-    ASSERT_EQ(host.questions.size(), 1u);
-    EXPECT_EQ(host.questions[0].question.text, "開始LBA(10) が 0 でないですが、いいですか?");
+    ExpectReport("capture_start_declined", host, dir);
     EXPECT_FALSE(fs::exists(dir.File("b.dat")));
     EXPECT_FALSE(fs::exists(dir.File("b.dat.partial")));
   }
@@ -164,11 +135,8 @@ TEST(CaptureJobTest, RangeRulesAndTheirQuestions) {
     auto job = std::make_shared<CaptureJob>(Request(dir.File("c.dat"), 7, 7), false);
     const ReferenceResult& r = bench.Run(job, host);
     EXPECT_EQ(r.end, ReferenceEnd::kCompleted);
-    ASSERT_EQ(host.questions.size(), 2u);
-    EXPECT_EQ(host.questions[1].question.text, "終了LBA(7) が最終LBAでないですが、いいですか?");
     EXPECT_EQ(dir.Read("c.dat"), RecordableData(7, 1));
-    EXPECT_EQ(host.progress.back().done, 1u);
-    EXPECT_EQ(host.progress.back().total, 1u);
+    ExpectReport("capture_one_block", host, dir);
   }
   {  // a start beyond the disc
     Host host;
@@ -187,8 +155,7 @@ TEST(CaptureJobTest, NoDiscAndNoDrive) {
   const ReferenceResult& r = bench.Run(job, host);
   EXPECT_EQ(r.end, ReferenceEnd::kNoDisc);
   EXPECT_EQ(r.failure.status, CommandStatus::kCheckCondition);
-  EXPECT_EQ(host.MessageTexts(),
-            std::vector<std::string>{"開始LBA と終了LBA がともに0です(No Discではありませんか ?)"});
+  ExpectReport("capture_no_disc", host, dir);
 
   bench.session.Close();
   Host silent;
@@ -210,15 +177,11 @@ TEST(CaptureJobTest, CaptureThenCheckFromAboveLbaZero) {
   EXPECT_EQ(r.mismatches, 0u);
   EXPECT_EQ(r.bytes_checked, 800u * 2048u);
   EXPECT_EQ(dir.Read("t.dat"), RecordableData(100, 800));
-  EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{"読み込みが完了しました"});
-  EXPECT_EQ(host.TextsAt(JobText::kStatus).back(), "全てのﾃﾞｰﾀが一致しました");
-  EXPECT_TRUE(host.TextsAt(JobText::kSpeed).empty());  // no speed line when a check follows
+  ExpectReport("capture_then_check", host, dir);  // no speed line when a check follows
   // 14 blocks per command in the check phase: 57 commands and 2 single blocks.
-  const auto reads = bench.recorder->ReadCds();
+  const auto reads = bench.ReadCds();
   ASSERT_EQ(reads.size(), (50u + 0u) + (57u + 2u));
   EXPECT_EQ(reads[50], ReferenceReadCdb(100, 14));
-  EXPECT_EQ(host.progress.back().done, 1600u);
-  EXPECT_EQ(host.progress.back().total, 1600u);
 }
 
 TEST(CheckJobTest, OneByteDifferenceInTheThirdCommandAndTheSkipFlag) {
@@ -236,15 +199,7 @@ TEST(CheckJobTest, OneByteDifferenceInTheThirdCommandAndTheSkipFlag) {
   EXPECT_EQ(r.end, ReferenceEnd::kCompleted);
   EXPECT_EQ(r.mismatches, 3u);
   EXPECT_EQ(r.first_mismatch, 30u);
-  ASSERT_EQ(host.questions.size(), 1u);
-  EXPECT_EQ(host.questions[0].question.kind, QuestionKind::kContinueSkipStop);
-  EXPECT_EQ(host.questions[0].question.text,
-            "ﾃﾞｰﾀの差異を検出しました(LBA=30)\r\nﾁｪｯｸを継続しますか?");
-  EXPECT_EQ(host.TextsAt(JobText::kStatus),
-            (std::vector<std::string>{"ﾌｧｲﾙをﾁｪｯｸ中...", "ｴﾗｰ件数 1", "ｴﾗｰ件数 2", "ｴﾗｰ件数 3",
-                                      "3 件の不一致を検出しました"}));
-  EXPECT_EQ(host.MessageTexts(),
-            std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが終了しました(3件 の差異を検出)"});
+  ExpectReport("check_skip_flag", host, dir);
 
   // Without the flag the tail's own question comes, and Cancel ends the check.
   Host tail;
@@ -252,10 +207,7 @@ TEST(CheckJobTest, OneByteDifferenceInTheThirdCommandAndTheSkipFlag) {
   auto again = std::make_shared<CheckJob>(Request(dir.File("ref.dat")));
   EXPECT_EQ(bench.Run(again, tail).end, ReferenceEnd::kStopped);
   EXPECT_EQ(again->result().stop_cause, StopCause::kDifference);
-  ASSERT_EQ(tail.questions.size(), 3u);
-  EXPECT_EQ(tail.questions[2].question.text,
-            "ﾃﾞｰﾀの差異を検出しました(LBA=999)\r\n ﾁｪｯｸを継続しますか?");
-  EXPECT_EQ(tail.MessageTexts(), std::vector<std::string>{"読み込みをｷｬﾝｾﾙしました"});
+  ExpectReport("check_tail_question", tail, dir);
 }
 
 TEST(CheckJobTest, TheFileBoundsTheCheck) {
@@ -269,14 +221,14 @@ TEST(CheckJobTest, TheFileBoundsTheCheck) {
   const ReferenceResult& r = bench.Run(job, host);
   EXPECT_EQ(r.range, (ReferenceRange{0, 299}));
   EXPECT_EQ(r.mismatches, 0u);
-  EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが完了しました"});
+  ExpectReport("check_short_file", host, dir);
 
   Host missing;
   auto gone = std::make_shared<CheckJob>(Request(dir.File("none.dat")));
   EXPECT_EQ(bench.Run(gone, missing).end, ReferenceEnd::kCheckFileMissing);
-  EXPECT_EQ(missing.MessageTexts(), std::vector<std::string>{"チェックするファイル名が不正です"});
+  ExpectReport("check_missing_file", missing, dir);
   // 300 blocks: 21 commands of 14 and 6 single blocks; the missing file read nothing.
-  EXPECT_EQ(bench.recorder->ReadCds().size(), 21u + 6u);
+  EXPECT_EQ(bench.ReadCds().size(), 21u + 6u);
 
   dir.Write("empty.dat", std::string());
   Host empty;
@@ -360,17 +312,13 @@ TEST(ReferenceReadErrorTest, PassedOverOrEndingTheJob) {
     EXPECT_EQ(r.read_errors, 2u);  // once in each phase
     // The command that failed, and the readable blocks the capture could not take with it.
     EXPECT_EQ(r.mismatches, 2u);
-    ASSERT_EQ(host.questions.size(), 3u);
-    EXPECT_EQ(host.questions[0].question.text, "Read ｴﾗｰが発生しました(LBA=32). 継続しますか?");
-    EXPECT_EQ(host.questions[1].question.text, "Read ｴﾗｰが発生しました(LBA=28). 継続しますか?");
+    ExpectReport("read_error_passed_over", host, dir);
     const Bytes file = dir.Read("pass.dat");
     ASSERT_EQ(file.size(), 2048000u);
     const Bytes good = RecordableData(0, 1000);
     EXPECT_TRUE(std::equal(file.begin(), file.begin() + 40 * 2048, good.begin()));
     EXPECT_TRUE(std::equal(file.begin() + 48 * 2048, file.end(), good.begin() + 48 * 2048));
     EXPECT_EQ(file[40 * 2048], kReplyFill);  // the unread block shows the fill
-    EXPECT_EQ(host.MessageTexts(),
-              std::vector<std::string>{"ﾃﾞｰﾀﾁｪｯｸが終了しました(2件 の差異を検出)"});
   }
   {  // Cancel: the data so far stay in the partial file, the target is not made
     Bench bench("emu:recordable?speed=max&bad=40");
@@ -381,9 +329,7 @@ TEST(ReferenceReadErrorTest, PassedOverOrEndingTheJob) {
     EXPECT_EQ(r.failure.sense.key, 0x3);
     EXPECT_FALSE(fs::exists(dir.File("stop.dat")));
     EXPECT_EQ(dir.Read("stop.dat.partial").size(), 32u * 2048u);
-    EXPECT_EQ(host.MessageTexts(),
-              std::vector<std::string>{"読み込みをｷｬﾝｾﾙしました\r\n途中までのﾃﾞｰﾀは " +
-                                       dir.File("stop.dat.partial") + " にあります"});
+    ExpectReport("read_error_cancel", host, dir);
   }
   {  // a block of the tail: no success reported, the file is named partial
     Bench bench("emu:recordable?speed=max&bad=995");
@@ -393,8 +339,7 @@ TEST(ReferenceReadErrorTest, PassedOverOrEndingTheJob) {
     EXPECT_EQ(r.end, ReferenceEnd::kTailReadFailed);
     EXPECT_FALSE(r.check_ran);
     EXPECT_EQ(dir.Read("tail.dat.partial").size(), 995u * 2048u);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].second.rfind("Read ｴﾗｰが発生しました(LBA=995)", 0), 0u);
+    ExpectReport("read_error_in_the_tail", host, dir);
   }
   {  // the check's tail: an unread block is a difference, not a match
     dir.Write("ref.dat", RecordableData(0, 1000));
@@ -415,7 +360,7 @@ TEST(ReferenceReadErrorTest, BlockSizeNotFound) {
   Host host;
   auto job = std::make_shared<CaptureJob>(Request(dir.File("f.dat")), false);
   EXPECT_EQ(bench.Run(job, host).end, ReferenceEnd::kFirstReadFailed);
-  EXPECT_EQ(host.MessageTexts(), std::vector<std::string>{"読み込みが失敗しました"});
+  ExpectReport("first_read_failed", host, dir);
   EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 

@@ -27,7 +27,6 @@ using testing::SetChecked;
 using testing::SetChoice;
 using testing::SetMsf;
 using testing::SetText;
-using testing::StateOf;
 
 TEST(ReadCdForm, ATransferLengthBeyondThreeBytesIsNotCutIntoASmallRead) {
   Console c;
@@ -37,22 +36,12 @@ TEST(ReadCdForm, ATransferLengthBeyondThreeBytesIsNotCutIntoASmallRead) {
   EXPECT_EQ(PlanWithBlocks(c.current().transfer_blocks).message, kTooManyBlocksMessage);
 }
 
+// The entries of the masked bits: sector type 011b, header codes 20h, Q sub-channel.
 TEST(ReadCdForm, FillingSelectsTheEntryOfTheMaskedBits) {
   Console c;
-  c.catalogue().row(kReadCdRow).cdb_store = {0xBE, 0x0C, 0, 0, 0x01, 0x00, 0, 0, 2, 0xB8, 0x02, 0};
-  c.SelectRow(kReadCdRow);
-  EXPECT_EQ(StateOf(c, "Expected Sector Type").choice, 3);  // 011b
-  EXPECT_EQ(StateOf(c, "Header Codes").choice, 1);          // 20h
-  EXPECT_EQ(StateOf(c, "Error Field").choice, 0);
-  EXPECT_EQ(StateOf(c, "Sub-channel Selection Bits").choice, 2);  // Q
-  EXPECT_TRUE(StateOf(c, "SYNC").checked);
-  EXPECT_TRUE(StateOf(c, "User Data").checked);
-  EXPECT_TRUE(StateOf(c, "EDC & ECC").checked);
-  EXPECT_FALSE(StateOf(c, "RelADR").checked);
-  EXPECT_EQ(StateOf(c, "Logical Block Address").text, "256");
-  EXPECT_EQ(StateOf(c, "Transfer Length").text, "2");
-  EXPECT_EQ(c.current_cdb(), c.catalogue().row(kReadCdRow).cdb_store);
-  EXPECT_EQ(c.current().transfer_blocks, 2);
+  testing::ExpectConsoleTranscript(
+      c, "form_read_cd_stored",
+      {"store Read CD=be 0c 00 00 01 00 00 00 02 b8 02 00", "select Read CD"});
   EXPECT_TRUE(c.has_number_fields());
 }
 

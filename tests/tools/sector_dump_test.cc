@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <sstream>
 #include <utility>
 
+#include "golden.h"
 #include "tools/dump_buffer.h"
 #include "tools/dump_number.h"
 #include "tools/read_cd_detail.h"
 #include "tools/sector_cdb.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -19,19 +22,71 @@ Cdb Bytes(std::initializer_list<std::uint8_t> b) {
   return c;
 }
 
-SectorDump LbaDump(const char* lba, const char* length) {
+// Edits the tab's fields and prepares reads step by step, comparing the transcript with
+// tests/data/tools/NAME.txt. Steps: "lba TEXT", "length TEXT", "start M S F", "end M S F"
+// (MSF mode), then "none", "next" or "previous" (the buttons), " hex" for hexadecimal entry.
+// After each read: the fields, the request or its absence, the messages.
+void ExpectPreparations(const std::string& name, std::initializer_list<std::string_view> steps) {
   SectorDump d;
-  d.lba_text = lba;
-  d.length_text = length;
-  return d;
+  std::string t;
+  for (std::string_view step : steps) {
+    t += "> " + std::string(step) + "\n";
+    const std::string verb(step.substr(0, step.find(' ')));
+    const std::string value(step.size() > verb.size() ? step.substr(verb.size() + 1) : "");
+    std::istringstream words(value);
+    if (verb == "lba") d.lba_text = value;
+    if (verb == "length") d.length_text = value;
+    if (verb == "start" || verb == "end") {
+      d.mode = DumpAddressMode::kMsf;
+      MsfText& msf = verb == "start" ? d.start : d.end;
+      words >> msf[0] >> msf[1] >> msf[2];
+    }
+    if (verb != "none" && verb != "next" && verb != "previous") continue;
+    const DumpStep button = verb == "next"       ? DumpStep::kNext
+                            : verb == "previous" ? DumpStep::kPrevious
+                                                 : DumpStep::kNone;
+    const DumpPreparation p = d.Prepare(button, value == "hex");
+    t += "fields " + d.lba_text + " " + d.length_text + " " + d.start[0] + ":" + d.start[1] + ":" +
+         d.start[2] + " " + d.end[0] + ":" + d.end[1] + ":" + d.end[2] + "\n";
+    if (p.request) {
+      t += StrFormat("read lba %u blocks %u frames %u-%u cdb ", p.request->lba, p.request->blocks,
+                     p.request->start_frames, p.request->end_frames) +
+           HexBytes(p.request->CommandCdb()) + "\n";
+    }
+    for (const std::string& m : p.messages) t += "message " + m + "\n";
+  }
+  testing::ExpectGoldenFile(name + ".txt", t, "tools");
 }
 
-SectorDump MsfDump(MsfText start, MsfText end) {
-  SectorDump d;
-  d.mode = DumpAddressMode::kMsf;
-  d.start = start;
-  d.end = end;
-  return d;
+// A length above ten is cut with the message (in the field's base; ten itself is no cut);
+// an MSF range above ten moves the end, with a full stop.
+TEST(SectorDumpPrepare, LengthsAboveTenAreCutWithTheMessage) {
+  ExpectPreparations("dump_cut_length",
+                     {"lba 100", "length 11", "none", "length b", "none hex", "length 10", "none"});
+  ExpectPreparations("dump_cut_msf_range", {"start 00 02 70", "end 00 03 06", "none"});
+}
+
+// Parameter errors stop the read and step nothing: a bad LBA before a bad length.
+TEST(SectorDumpPrepare, ParameterErrorsStopTheRead) {
+  ExpectPreparations(
+      "dump_parameter_errors",
+      {"lba 12x",      "length 1", "next",         "lba ",     "next",     "lba 1A",
+       "next",         "lba 10",   "length z",     "next hex", "length 0", "next",
+       "length 0x0",   "next",     "lba q",        "length 0", "next",     "start 00 02 10",
+       "end 00 02 10", "none",     "end 00 01 74", "none"});
+}
+
+// LBA steps forward and back, not below zero nor past the top of the range; in hexadecimal
+// entry both fields read in hex and the length is cut first; the execute button reads where
+// the field stands. MSF steps move start and end together, across second and minute
+// boundaries, and back only while the start stays at or above 00:00:00.
+TEST(SectorDumpPrepare, StepsOfLbaAndMsf) {
+  ExpectPreparations("dump_lba_steps",
+                     {"lba 3", "length 10", "previous", "next", "next hex", "none hex",
+                      "lba 4294967290", "length 10", "next", "lba 100", "length 25", "next"});
+  ExpectPreparations("dump_msf_steps", {"start 00 02 00", "end 00 02 05", "next", "start 00 59 73",
+                                        "end 00 59 74", "next", "start 00 00 03", "end 00 00 08",
+                                        "previous", "start 00 00 05", "end 00 00 10", "previous"});
 }
 
 TEST(DumpNumber, PrefixBaseAndInvalidCharacters) {
@@ -46,125 +101,6 @@ TEST(DumpNumber, PrefixBaseAndInvalidCharacters) {
   const std::pair<const char*, std::optional<std::uint32_t>> hex[] = {
       {"16", 0x16}, {"0X1a", 0x1A}, {"ffffffff", 0xFFFFFFFF}, {"", {}}, {"000000001", {}}};
   for (const auto& [text, value] : hex) EXPECT_EQ(ParseDumpNumber(text, true), value) << text;
-}
-
-TEST(SectorDumpPrepare, LbaLengthAboveTenIsCutWithTheMessage) {
-  SectorDump d = LbaDump("100", "11");
-  const DumpPreparation p = d.Prepare(DumpStep::kNone, false);
-  ASSERT_TRUE(p.request);
-  ASSERT_EQ(p.messages.size(), 1u);
-  EXPECT_EQ(p.messages[0], "転送長が最大数(最大数は10)を超えたので最大数にしました");
-  EXPECT_EQ(p.request->blocks, 10u);
-  EXPECT_EQ(p.request->lba, 100u);
-  EXPECT_EQ(d.length_text, "10");
-  // In hexadecimal entry the field shows the cut length in that base.
-  d.length_text = "b";
-  EXPECT_EQ(d.Prepare(DumpStep::kNone, true).request->blocks, 10u);
-  EXPECT_EQ(d.length_text, "a");
-  // Ten itself is no cut.
-  d.length_text = "10";
-  EXPECT_TRUE(d.Prepare(DumpStep::kNone, false).messages.empty());
-}
-
-TEST(SectorDumpPrepare, MsfRangeAboveTenMovesTheEndWithTheFullStopMessage) {
-  SectorDump d = MsfDump({"00", "02", "70"}, {"00", "03", "06"});  // frames 220 to 231: 11
-  const DumpPreparation p = d.Prepare(DumpStep::kNone, false);
-  ASSERT_TRUE(p.request);
-  ASSERT_EQ(p.messages.size(), 1u);
-  EXPECT_EQ(p.messages[0], "転送長が最大数(最大数は10)を超えたので最大数にしました.");
-  EXPECT_EQ(p.request->start_frames, 220u);
-  EXPECT_EQ(p.request->end_frames, 230u);
-  EXPECT_EQ(p.request->blocks, 10u);
-  EXPECT_EQ(d.end, (MsfText{"00", "03", "05"}));
-  EXPECT_EQ(d.start, (MsfText{"00", "02", "70"}));
-}
-
-TEST(SectorDumpPrepare, ParameterErrorsStopTheRead) {
-  struct Case {
-    const char* lba;
-    const char* length;
-    bool hex;
-    const char* message;
-  };
-  const Case cases[] = {
-      {"12x", "1", false, "LBAが不正です"}, {"", "1", false, "LBAが不正です"},
-      {"1A", "1", false, "LBAが不正です"},  {"10", "z", true, "Lengthが不正です"},
-      {"10", "0", false, "Lengthが0です"},  {"10", "0x0", false, "Lengthが0です"},
-      {"q", "0", false, "LBAが不正です"},  // a bad LBA is reported before a bad length
-  };
-  for (const Case& c : cases) {
-    SectorDump d = LbaDump(c.lba, c.length);
-    const DumpPreparation p = d.Prepare(DumpStep::kNext, c.hex);
-    EXPECT_FALSE(p.request) << c.lba << " " << c.length;
-    ASSERT_EQ(p.messages.size(), 1u);
-    EXPECT_EQ(p.messages[0], std::string("ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\n") + c.message);
-    EXPECT_EQ(d.lba_text, c.lba);  // nothing stepped
-  }
-  SectorDump d = MsfDump({"00", "02", "10"}, {"00", "02", "10"});
-  DumpPreparation p = d.Prepare(DumpStep::kNone, false);
-  EXPECT_FALSE(p.request);
-  ASSERT_EQ(p.messages.size(), 1u);
-  EXPECT_EQ(p.messages[0], "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\n開始>終了");
-  d.end = {"00", "01", "74"};
-  EXPECT_FALSE(d.Prepare(DumpStep::kNone, false).request);
-}
-
-TEST(SectorDumpPrepare, LbaStepsForwardAndBackNotBelowZero) {
-  SectorDump d = LbaDump("3", "10");
-  DumpPreparation p = d.Prepare(DumpStep::kPrevious, false);
-  ASSERT_TRUE(p.request);
-  EXPECT_EQ(p.request->lba, 0u);
-  EXPECT_EQ(d.lba_text, "0");
-  p = d.Prepare(DumpStep::kNext, false);
-  EXPECT_EQ(p.request->lba, 10u);
-  EXPECT_EQ(d.lba_text, "10");
-  // In hexadecimal entry both fields read "10" as 10h; the length is cut to 10 first.
-  p = d.Prepare(DumpStep::kNext, true);
-  EXPECT_EQ(p.request->lba, 0x10u + 10u);
-  EXPECT_EQ(d.lba_text, "1a");
-  EXPECT_EQ(d.length_text, "a");
-  // The execute button reads where the field stands.
-  p = d.Prepare(DumpStep::kNone, true);
-  EXPECT_EQ(p.request->lba, 0x1Au);
-  // The top of the address range does not wrap around.
-  d.lba_text = "4294967290";
-  d.length_text = "10";
-  p = d.Prepare(DumpStep::kNext, false);
-  EXPECT_EQ(p.request->lba, 0xFFFFFFFFu);
-  // The length cut comes before the step.
-  d.lba_text = "100";
-  d.length_text = "25";
-  p = d.Prepare(DumpStep::kNext, false);
-  EXPECT_EQ(p.request->lba, 110u);
-  EXPECT_EQ(p.messages.size(), 1u);
-}
-
-TEST(SectorDumpPrepare, MsfStepsMoveStartAndEndTogether) {
-  SectorDump d = MsfDump({"00", "02", "00"}, {"00", "02", "05"});  // frames 150 to 155
-  DumpPreparation p = d.Prepare(DumpStep::kNext, false);
-  ASSERT_TRUE(p.request);
-  EXPECT_EQ(p.request->start_frames, 155u);
-  EXPECT_EQ(p.request->end_frames, 160u);
-  EXPECT_EQ(d.start, (MsfText{"00", "02", "05"}));
-  EXPECT_EQ(d.end, (MsfText{"00", "02", "10"}));
-  // Across a second and a minute boundary.
-  d.start = {"00", "59", "73"};
-  d.end = {"00", "59", "74"};
-  p = d.Prepare(DumpStep::kNext, false);
-  EXPECT_EQ(d.start, (MsfText{"00", "59", "74"}));
-  EXPECT_EQ(d.end, (MsfText{"01", "00", "00"}));
-  EXPECT_EQ(p.request->CommandCdb(), Bytes({0xB9, 0, 0, 0, 59, 74, 1, 0, 0, 0x10, 0, 0}));
-  // Back: only when the start stays at or above 00:00:00.
-  d.start = {"00", "00", "03"};
-  d.end = {"00", "00", "08"};
-  p = d.Prepare(DumpStep::kPrevious, false);
-  EXPECT_EQ(p.request->start_frames, 3u);
-  EXPECT_EQ(d.start, (MsfText{"00", "00", "03"}));
-  d.start = {"00", "00", "05"};
-  d.end = {"00", "00", "10"};
-  p = d.Prepare(DumpStep::kPrevious, false);
-  EXPECT_EQ(p.request->start_frames, 0u);
-  EXPECT_EQ(p.request->end_frames, 5u);
 }
 
 TEST(SectorDumpPrepare, VolumeDescriptorModeReadsOneBlockAndSteppingLeavesIt) {
