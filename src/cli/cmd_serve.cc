@@ -34,16 +34,28 @@ constexpr const char* kServeHelp =
 
 #ifdef __linux__
 
-// Signals are taken by sigwait on this thread; the workers start with them blocked.
+void IgnoreSignal(int) {}
+
+// Signals are taken by sigwait on this thread; the workers start with them blocked. A handler
+// of its own is set first: a shell starts a background job with SIGINT ignored, and an ignored
+// signal never reaches sigwait.
 class BlockedStopSignals {
  public:
   BlockedStopSignals() {
     sigemptyset(&set_);
-    sigaddset(&set_, SIGINT);
-    sigaddset(&set_, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set_, &old_);
+    struct sigaction action {};
+    action.sa_handler = &IgnoreSignal;
+    sigemptyset(&action.sa_mask);
+    for (int i = 0; i < 2; ++i) {
+      sigaddset(&set_, kSignals[i]);
+      sigaction(kSignals[i], &action, &old_actions_[i]);
+    }
+    pthread_sigmask(SIG_BLOCK, &set_, &old_mask_);
   }
-  ~BlockedStopSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+  ~BlockedStopSignals() {
+    pthread_sigmask(SIG_SETMASK, &old_mask_, nullptr);
+    for (int i = 0; i < 2; ++i) sigaction(kSignals[i], &old_actions_[i], nullptr);
+  }
   // Waits up to a second; true when a stop signal came.
   bool Wait() {
     const timespec second{1, 0};
@@ -51,7 +63,9 @@ class BlockedStopSignals {
   }
 
  private:
-  sigset_t set_, old_;
+  static constexpr int kSignals[2] = {SIGINT, SIGTERM};
+  sigset_t set_, old_mask_;
+  struct sigaction old_actions_[2];
 };
 
 int Serve(const std::vector<std::string>& ids, CliContext& context) {

@@ -151,9 +151,14 @@ std::string TargetConfig::CreateBackstore(std::uint64_t dev_size, std::uint32_t 
         std::string("hw_block_size=2048")}) {
     if (!(error = fs_.Write(control, setting)).empty()) return error;
   }
-  if (!(error = fs_.Write(Backstore() + "/attrib/cmd_time_out", std::to_string(cmd_time_out)))
-           .empty()) {
+  const std::string attrib = Backstore() + "/attrib";
+  if (!(error = fs_.Write(attrib + "/cmd_time_out", std::to_string(cmd_time_out))).empty()) {
     return error;
+  }
+  // Aborts reach the handler only when asked for (kernels before 5.11 have no such switch: a
+  // held command is then answered when its hold runs out).
+  if (fs_.Exists(attrib + "/tmr_notification")) {
+    if (!(error = fs_.Write(attrib + "/tmr_notification", "1")).empty()) return error;
   }
   if (!(error = fs_.Write(Backstore() + "/enable", "1")).empty()) return error;
 

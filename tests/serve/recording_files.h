@@ -66,6 +66,7 @@ class RecordingFiles : public SysFiles {
     // configfs's own groups.
     if (p.find("/core/user_") != std::string::npos && p.rfind('/') > p.find("/user_")) {
       dirs.insert(p + "/attrib");
+      files[p + "/attrib/tmr_notification"] = "0";
     }
     if (p.find("/tpgt_") != std::string::npos && p.rfind('/') == p.find("/tpgt_")) {
       dirs.insert(p + "/lun");
