@@ -228,9 +228,10 @@ std::string TargetConfig::FindDevices(Clock& clock, Clock::Duration limit, std::
     }
     if (clock.Now() - start >= limit) {
       return StrFormat(
-          "the kernel attached no %s device to %s within %lld s",
+          "the kernel attached no %s device to %s within %lld s (is the %s module loaded?)",
           block.empty() ? "block (sr)" : "generic (sg)", device.c_str(),
-          static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(limit).count()));
+          static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(limit).count()),
+          block.empty() ? "sr_mod" : "sg");
     }
     clock.Sleep(std::chrono::milliseconds(100));
   }
