@@ -1,5 +1,7 @@
 #include "serve/serve_session.h"
 
+#include <algorithm>
+
 namespace tamarack::serve {
 
 namespace {
@@ -15,9 +17,27 @@ std::uint32_t KernelCommandTimeOut(const RingOptions& ring) {
       std::chrono::duration_cast<std::chrono::seconds>(ring.hold_limit).count() + 30);
 }
 
+// The drive behind a dead run's ring: every command fails at once (logical unit not
+// supported), so the kernel lets go of the LUN without waiting.
+class GoneDrive final : public Transport {
+ public:
+  ScsiResult Execute(const ScsiRequest&) override {
+    ScsiResult r;
+    r.status = TransportStatus::kCompleted;
+    r.scsi_status = 0x02;
+    const std::vector<std::uint8_t> sense = FixedSense(0x05, 0x25, 0x00);
+    std::copy(sense.begin(), sense.end(), r.sense.begin());
+    r.sense_length = static_cast<std::uint8_t>(sense.size());
+    return r;
+  }
+  bool GetAddress(ScsiAddress*) override { return false; }
+  std::string Id() const override { return "gone"; }
+};
+
 }  // namespace
 
-ServeSession::ServeSession(ServeSetup setup) : setup_(std::move(setup)) {
+ServeSession::ServeSession(ServeSetup setup)
+    : setup_(std::move(setup)), gone_(std::make_unique<GoneDrive>()) {
   if (!setup_.start_worker) {
     setup_.start_worker = [this](const UioDevice& uio, Transport& transport, std::string* error) {
       return std::unique_ptr<DriveWorker>(
@@ -30,7 +50,14 @@ ServeSession::~ServeSession() { Stop(); }
 
 std::string ServeSession::Start(const std::vector<DriveToServe>& drives,
                                 const std::function<void(const ServedDrive&)>& served) {
-  for (const std::string& note : RemoveStaleEntries(*setup_.fs, setup_.roots, setup_.alive)) {
+  const StaleRingAnswer answer = [this](const UioDevice& uio) {
+    std::string error;
+    std::unique_ptr<DriveWorker> worker = setup_.start_worker(uio, *gone_, &error);
+    if (!worker && setup_.report) setup_.report("cannot answer " + uio.path + ": " + error);
+    return worker;
+  };
+  for (const std::string& note :
+       RemoveStaleEntries(*setup_.fs, setup_.roots, setup_.alive, answer)) {
     if (setup_.report) setup_.report(note);
   }
   int index = static_cast<int>(served_.size());

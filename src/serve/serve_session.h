@@ -1,6 +1,7 @@
-// Serves a list of drives to the kernel: cleans up what a dead earlier run left, sets each
-// drive up (backstore, worker, loopback), reports the devices the kernel attached, and on Stop
-// (or a set-up that fails half-way) removes everything it created.
+// Serves a list of drives to the kernel: cleans up what a dead earlier run left (answering its
+// ring meanwhile, as nobody else does), sets each drive up (backstore, worker, loopback),
+// reports the devices the kernel attached, and on Stop (or a set-up that fails half-way)
+// removes everything it created.
 #pragma once
 
 #include <functional>
@@ -69,6 +70,7 @@ class ServeSession {
     std::unique_ptr<DriveWorker> worker;
   };
   ServeSetup setup_;
+  std::unique_ptr<Transport> gone_;  // answers the rings of dead runs
   std::vector<Served> served_;
 };
 

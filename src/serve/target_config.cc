@@ -45,6 +45,15 @@ int PidOfTargetWwn(std::string_view name) {
   return static_cast<int>(pid);
 }
 
+// The drive's index in a target name made by NamesFor, or -1.
+int IndexOfTargetWwn(std::string_view name) {
+  if (name.size() != kTargetWwnPrefix.size() + 12) return -1;
+  const std::string_view hex = name.substr(kTargetWwnPrefix.size() + 8);
+  unsigned index = 0;
+  const auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), index, 16);
+  return ec == std::errc() && end == hex.data() + hex.size() ? static_cast<int>(index) : -1;
+}
+
 void Note(const std::string& error, std::vector<std::string>* left) {
   if (!error.empty()) left->push_back(error);
 }
@@ -162,30 +171,7 @@ std::string TargetConfig::CreateBackstore(std::uint64_t dev_size, std::uint32_t 
   }
   if (!(error = fs_.Write(Backstore() + "/enable", "1")).empty()) return error;
 
-  // The kernel names the uio device "tcm-user/HBA/NAME/CONFIG".
-  const std::string wanted = StrFormat("tcm-user/%d/%s/", kUserHbaIndex, names_.backstore.c_str());
-  const std::string uio_class = roots_.sysfs + "/class/uio";
-  for (const std::string& dev : fs_.List(uio_class)) {
-    std::string name;
-    if (!fs_.Read(uio_class + "/" + dev + "/name", &name).empty()) continue;
-    if (!name.starts_with(wanted)) continue;
-    std::string size_text;
-    const std::string size_path = uio_class + "/" + dev + "/maps/map0/size";
-    if (!(error = fs_.Read(size_path, &size_text)).empty()) return error;
-    size_text = Trimmed(size_text);
-    std::string_view hex = size_text;
-    if (hex.starts_with("0x") || hex.starts_with("0X")) hex.remove_prefix(2);
-    std::uint64_t size = 0;
-    const auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), size, 16);
-    if (ec != std::errc() || end != hex.data() + hex.size() || size == 0) {
-      return size_path + " holds \"" + size_text + "\", not a map size";
-    }
-    uio->path = roots_.dev + "/" + dev;
-    uio->map_size = size;
-    return "";
-  }
-  return "the kernel made no uio device for backstore " + names_.backstore + " (none named \"" +
-         wanted + "...\" in " + uio_class + ")";
+  return FindUio(fs_, roots_, names_.backstore, uio);
 }
 
 std::string TargetConfig::CreateLoopback() {
@@ -254,8 +240,38 @@ void TargetConfig::RemoveBackstore(std::vector<std::string>* left) {
   made_backstore_ = made_hba_dir_ = false;
 }
 
+std::string FindUio(SysFiles& fs, const ServeRoots& roots, const std::string& backstore,
+                    UioDevice* uio) {
+  // The kernel names the uio device "tcm-user/HBA/NAME/CONFIG".
+  const std::string wanted = StrFormat("tcm-user/%d/%s/", kUserHbaIndex, backstore.c_str());
+  const std::string uio_class = roots.sysfs + "/class/uio";
+  for (const std::string& dev : fs.List(uio_class)) {
+    std::string name;
+    if (!fs.Read(uio_class + "/" + dev + "/name", &name).empty()) continue;
+    if (!name.starts_with(wanted)) continue;
+    std::string size_text;
+    const std::string size_path = uio_class + "/" + dev + "/maps/map0/size";
+    std::string error = fs.Read(size_path, &size_text);
+    if (!error.empty()) return error;
+    size_text = Trimmed(size_text);
+    std::string_view hex = size_text;
+    if (hex.starts_with("0x") || hex.starts_with("0X")) hex.remove_prefix(2);
+    std::uint64_t size = 0;
+    const auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), size, 16);
+    if (ec != std::errc() || end != hex.data() + hex.size() || size == 0) {
+      return size_path + " holds \"" + size_text + "\", not a map size";
+    }
+    uio->path = roots.dev + "/" + dev;
+    uio->map_size = size;
+    return "";
+  }
+  return "the kernel made no uio device for backstore " + backstore + " (none named \"" + wanted +
+         "...\" in " + uio_class + ")";
+}
+
 std::vector<std::string> RemoveStaleEntries(SysFiles& fs, const ServeRoots& roots,
-                                            const std::function<bool(int pid)>& alive) {
+                                            const std::function<bool(int pid)>& alive,
+                                            const StaleRingAnswer& answer) {
   std::vector<std::string> notes;
   std::vector<int> cleaned;
   auto dead = [&](int pid) {
@@ -265,7 +281,16 @@ std::vector<std::string> RemoveStaleEntries(SysFiles& fs, const ServeRoots& root
   };
   const std::string loopback = roots.configfs + "/target/loopback";
   for (const std::string& naa : fs.List(loopback)) {
-    if (!dead(PidOfTargetWwn(naa))) continue;
+    const int pid = PidOfTargetWwn(naa);
+    if (!dead(pid)) continue;
+    // The backstore linked here has the target's process id and index in its name.
+    std::unique_ptr<DriveWorker> answering;
+    UioDevice uio;
+    const int index = IndexOfTargetWwn(naa);
+    if (answer && index >= 0 &&
+        FindUio(fs, roots, NamesFor(pid, index, "").backstore, &uio).empty()) {
+      answering = answer(uio);
+    }
     const std::string naa_path = loopback + "/" + naa;
     for (const std::string& tpg : fs.List(naa_path)) {
       if (!tpg.starts_with("tpgt_")) continue;
@@ -279,6 +304,7 @@ std::vector<std::string> RemoveStaleEntries(SysFiles& fs, const ServeRoots& root
       Note(fs.RemoveDir(tpg_path), &notes);
     }
     Note(fs.RemoveDir(naa_path), &notes);
+    answering.reset();
   }
   const std::string core = roots.configfs + "/target/core";
   const std::string our_hba = "user_" + std::to_string(kUserHbaIndex);

@@ -7,11 +7,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "device/clock.h"
+#include "serve/drive_worker.h"
 #include "serve/sys_files.h"
 
 namespace tamarack::serve {
@@ -46,11 +48,6 @@ struct TargetNames {
   std::string dev_config;  // the drive id, in characters the kernel's option parser keeps
 };
 TargetNames NamesFor(int pid, int index, std::string_view drive_id);
-
-struct UioDevice {
-  std::string path;  // /dev/uioM
-  std::uint64_t map_size = 0;
-};
 
 // One drive's entries, created step by step and removed in the reverse order; only what was
 // created is removed, so a set-up that fails half-way cleans up after itself.
@@ -87,10 +84,19 @@ class TargetConfig {
   bool made_naa_ = false, made_tpg_ = false, made_lun_ = false, made_link_ = false;
 };
 
+// The uio device the kernel made for `backstore` (of our HBA); "" or why there is none.
+std::string FindUio(SysFiles& fs, const ServeRoots& roots, const std::string& backstore,
+                    UioDevice* uio);
+
+// Answers the ring of a dead run's backstore while its LUN goes, so that the commands the
+// kernel still sends it fail at once instead of waiting for the kernel's time-out.
+using StaleRingAnswer = std::function<std::unique_ptr<DriveWorker>(const UioDevice& uio)>;
+
 // Removes the entries of earlier runs whose process is gone (`alive` tells), in the order the
 // kernel needs: LUN links, LUNs, portal groups, targets, backstores. Returns one line per run
 // cleaned up or entry that could not be removed.
 std::vector<std::string> RemoveStaleEntries(SysFiles& fs, const ServeRoots& roots,
-                                            const std::function<bool(int pid)>& alive);
+                                            const std::function<bool(int pid)>& alive,
+                                            const StaleRingAnswer& answer = {});
 
 }  // namespace tamarack::serve

@@ -9,18 +9,10 @@
 #include <string>
 #include <thread>
 
+#include "serve/drive_worker.h"
 #include "serve/ring_server.h"
-#include "serve/target_config.h"
 
 namespace tamarack::serve {
-
-// A running worker; its destructor stops it.
-class DriveWorker {
- public:
-  virtual ~DriveWorker() = default;
-  // Why the worker stopped on its own ("" while it runs).
-  virtual std::string Error() const = 0;
-};
 
 class UioWorker final : public DriveWorker {
  public:

@@ -146,8 +146,16 @@ TEST(StaleEntries, OnlyThoseOfDeadRunsAreRemoved) {
   fs.AddDirs("/cfg/target/core/user_8086/tamarack_77_0/attrib");
   fs.AddDirs("/cfg/target/core/user_3/tamarack_4242_1/attrib");
   fs.AddDirs("/cfg/target/core/user_0/disk1");
-  std::vector<std::string> notes =
-      RemoveStaleEntries(fs, {"/cfg", "/sys", "/dev"}, [](int pid) { return pid == 77; });
+  // The dead run's ring is answered while its LUN goes.
+  fs.AddDirs("/sys/class/uio/uio7/maps/map0");
+  fs.files["/sys/class/uio/uio7/name"] = "tcm-user/8086/tamarack_4242_0/tamarack/emu:type13";
+  fs.files["/sys/class/uio/uio7/maps/map0/size"] = "0x1000";
+  std::vector<std::string> notes = RemoveStaleEntries(
+      fs, {"/cfg", "/sys", "/dev"}, [](int pid) { return pid == 77; },
+      [&fs](const UioDevice& uio) {
+        fs.log.push_back("answering " + uio.path + " (" + std::to_string(uio.map_size) + ")");
+        return std::make_unique<FakeWorker>(fs.log, uio.path);
+      });
   fs.log.insert(fs.log.end(), notes.begin(), notes.end());
   ExpectGolden("stale_entries.txt", Lines(fs.log));
 }
