@@ -24,13 +24,14 @@ namespace tamarack::cli {
 namespace {
 
 constexpr const char* kServeHelp =
-    "Serve drives to the kernel as SCSI CD/DVD devices (/dev/srN and /dev/sgN), so that any "
-    "program can use them, until Ctrl-C or SIGTERM. Each drive is any id tamarack-cli opens "
-    "(a built-in disc, an image, a replayed trace, with options and faults). Prints \"served ID "
-    "as /dev/srN /dev/sgN\" for each drive once the kernel attached it, and at the end "
-    "\"stopped, nothing left behind\". Needs root (or CAP_SYS_ADMIN), configfs at "
-    "/sys/kernel/config and the kernel modules target_core_user and tcm_loop (\"modprobe -a "
-    "target_core_user tcm_loop\"). Entries an earlier run left behind are removed at the start.";
+    "Serves each drive to the kernel as a SCSI CD/DVD device (/dev/srN and /dev/sgN), so that\n"
+    "any program can use it, until Ctrl-C or SIGTERM. A drive is any id tamarack-cli opens: a\n"
+    "built-in disc, an image, a replayed trace, with options and faults. Prints\n"
+    "\"served ID as /dev/srN /dev/sgN\" for each drive once the kernel attached it, and at the\n"
+    "end \"stopped, nothing left behind\" (or, on standard error, what is left; exit 99).\n"
+    "Needs root (or CAP_SYS_ADMIN), configfs at /sys/kernel/config and the kernel modules\n"
+    "target_core_user and tcm_loop (\"modprobe -a target_core_user tcm_loop\"); without them it\n"
+    "says what is missing and exits 15. Entries an earlier run left behind are removed first.\n";
 
 #ifdef __linux__
 

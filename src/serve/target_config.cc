@@ -77,7 +77,7 @@ std::vector<std::string> MissingForServing(SysFiles& fs, const ServeRoots& roots
     if (!fs.Exists(roots.sysfs + "/module/" + m)) modules.push_back(m);
   }
   if (!modules.empty()) {
-    const std::string names = modules.size() == 1 ? modules[0] : modules[0] + " " + modules[1];
+    const std::string names = modules.size() == 1 ? modules[0] : modules[0] + " and " + modules[1];
     missing.push_back(
         StrFormat("the kernel module%s %s %s not loaded: load %s as root with "
                   "\"modprobe -a target_core_user tcm_loop\"",

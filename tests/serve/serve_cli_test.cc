@@ -24,11 +24,5 @@ TEST(ServeCli, WithoutConfigfsSaysSoAndEndsWithAFileError) {
       << cli.err.str();
 }
 
-TEST(ServeCli, NeedsADrive) {
-  testing::VirtualCli cli;
-  EXPECT_EQ(cli.Run({"serve"}), kExitBadArguments);
-  EXPECT_NE(cli.err.str().find("--drive"), std::string::npos) << cli.err.str();
-}
-
 }  // namespace
 }  // namespace tamarack::cli

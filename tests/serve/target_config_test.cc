@@ -173,7 +173,7 @@ TEST(ServePrerequisites, SayWhatIsMissingAndHowToGetIt) {
        false,
        true,
        false,
-       {"modules target_core_user tcm_loop are not loaded",
+       {"modules target_core_user and tcm_loop are not loaded",
         "modprobe -a target_core_user tcm_loop"}},
       {true, true, false, false, {"configfs is not mounted at /cfg", "mount -t configfs"}},
       {true, true, true, false, {"no target directory in /cfg"}},
