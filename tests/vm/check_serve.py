@@ -63,12 +63,10 @@ def tracks_of_cd_info(text):
 
 
 def tracks_of_cli_toc(text):
-    """(track, LBA) rows of `tamarack-cli toc --format 0` ("Track" lines), lead-out as 170."""
-    rows = []
-    for m in re.finditer(r"Track Number\s*[:=]\s*(\d+).*?(?:LBA|Track Start Address)\s*[:=]\s*(\d+)",
-                         text, re.S):
-        rows.append((int(m.group(1)), int(m.group(2))))
-    return rows
+    """(track, LBA) rows of `tamarack-cli toc --format 0`, the lead-out (AAh) as 170."""
+    return [(int(m.group(1), 16), int(m.group(2)))
+            for m in re.finditer(r"^[0-9a-f]{2}h \| [0-9a-f]{2}h \| ([0-9a-f]{2})h \| (\d+)\(",
+                                 text, re.M)]
 
 
 # Per drive: the kernel's tools and tamarack-cli through the kernel against the drive itself.
