@@ -51,8 +51,9 @@ grep '^served ' /out/serve.out | while read -r _ id _ sr sg; do
     run "d$n.$via.toc0_msf" tamarack-cli toc --format 0 --msf --drive "$d"
     run "d$n.$via.config" tamarack-cli config --drive "$d"
     run "d$n.$via.modesense" tamarack-cli modesense --page 3f --drive "$d"
-    run "d$n.$via.subchannel" tamarack-cli subchannel --format 1 --drive "$d"
+    # (Not format 1: the current position is where the kernel's reads left the head.)
     run "d$n.$via.subchannel2" tamarack-cli subchannel --format 2 --drive "$d"
+    run "d$n.$via.subchannel3" tamarack-cli subchannel --format 3 --track 1 --drive "$d"
     run "d$n.$via.dump_user" tamarack-cli dump --lba 16 --length 2 --drive "$d"
     run "d$n.$via.dump_raw" tamarack-cli dump --lba 0 --length 1 \
       --fields sync,header,subheader,user,edc,sub=q --drive "$d"
@@ -87,7 +88,7 @@ if [ -n "$sr" ]; then
   run slow_after sg_turs "$sr"
 fi
 # Eject from the kernel's side, seen by tamarack-cli's event status.
-sr=$(sr_of eject)
+sr=$(sr_of image)
 if [ -n "$sr" ]; then
   run eject sg_start --eject "$sr"
   run eject_event tamarack-cli event --drive "$sr"
