@@ -2,7 +2,7 @@
 # Installs the Debian packages Tamarack needs to build, run and test (Debian 12 or later).
 # Idempotent: prints nothing and touches nothing when everything is present.
 # With the argument `vm`, also what the VM test needs (tests/vm: QEMU, a Linux kernel,
-# busybox and sg3-utils for the guest).
+# busybox, sg3-utils and libcdio-utils for the guest, xorriso for its ISO images).
 set -euo pipefail
 
 packages=(
@@ -15,7 +15,8 @@ packages=(
   fonts-ipafont-gothic xvfb xauth
 )
 if [ "${1:-}" = vm ]; then
-  packages+=(qemu-system-x86 linux-image-amd64 busybox-static sg3-utils cpio kmod xz-utils)
+  packages+=(qemu-system-x86 linux-image-amd64 busybox-static sg3-utils cpio kmod xz-utils
+             libcdio-utils xorriso)
 fi
 
 if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then

@@ -84,6 +84,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
   AddCaptureCommand(app, context);
   AddCheckCommand(app, context);
   AddSendCommand(app, context);
+  AddServeCommand(app, context);
   AddSenseCommand(app, context);
   AddCapacityCommand(app, context);
   AddEventCommand(app, context);

@@ -56,6 +56,8 @@ void AddMsrCommand(CLI::App& app, CliContext& context);
 void AddCaptureCommand(CLI::App& app, CliContext& context);
 void AddCheckCommand(CLI::App& app, CliContext& context);
 void AddSendCommand(CLI::App& app, CliContext& context);
+// Serving drives to the kernel (Linux).
+void AddServeCommand(CLI::App& app, CliContext& context);
 void AddSenseCommand(CLI::App& app, CliContext& context);
 // Decoding subcommands.
 void AddCapacityCommand(CLI::App& app, CliContext& context);

@@ -54,12 +54,16 @@ cp "$(command -v busybox)" "$root/bin/busybox"
 for a in $("$root/bin/busybox" --list); do
   [ -e "$root/bin/$a" ] || ln -s busybox "$root/bin/$a"
 done
-for p in sg_raw sg_inq sg_dd; do copy_with_libs "$(command -v $p)" "$root"; done
+for p in sg_raw sg_inq sg_dd sg_turs sg_start; do copy_with_libs "$(command -v $p)" "$root"; done
+# cd-info reads a served drive the way players and rippers do (through the kernel's ioctls).
+if command -v cd-info >/dev/null; then copy_with_libs "$(command -v cd-info)" "$root"; fi
 copy_with_libs "$(readlink -f "$cli")" "$root"
 ln -s "$(readlink -f "$cli")" "$root/payload/tamarack-cli"
-# The drivers of both buses and of the share, each after what it depends on.
+# The drivers of both buses and of the share, ISO 9660, and the kernel's SCSI target with its
+# user-space backstore and loopback fabric (for served drives), each after what it depends on.
 : > "$root/etc/modules.order"
-for m in cdrom sr_mod sg ahci virtio_pci virtio_scsi 9pnet_virtio 9p; do
+for m in cdrom sr_mod sg ahci virtio_pci virtio_scsi 9pnet_virtio 9p isofs \
+         configfs target_core_mod uio target_core_user tcm_loop; do
   modprobe -S "$kver" --show-depends "$m" 2>/dev/null | awk '$1=="insmod"{print $2}' |
     while read -r k; do
       grep -qxF "$k" "$root/etc/modules.order" && continue

@@ -2,6 +2,8 @@
 # The CTest of one bus (label `vm`): boots the VM once (run_vm.sh), then checks on the host what
 # tamarack-cli did in it (check_vm.py). Skipped (status 77) when QEMU, a kernel, busybox or
 # sg3-utils is missing: `./scripts/test.sh vm` installs them.
+# With BUS `serve`, the VM serves virtual drives to its kernel instead (guest_serve.sh,
+# check_serve.py); that also needs xorriso (the image) and cd-info.
 # Usage: vm_test.sh BUS TAMARACK_CLI WORKDIR
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -12,6 +14,37 @@ done
 ls /boot/vmlinuz-* >/dev/null 2>&1 || { echo "vm_test.sh: no kernel; skipped" >&2; exit 77; }
 rm -rf "$work"
 mkdir -p "$work/out"
+if [ "$bus" = serve ]; then
+  for p in xorriso cd-info; do
+    command -v "$p" >/dev/null || { echo "vm_test.sh: $p missing; skipped" >&2; exit 77; }
+  done
+  # An ISO 9660 image of a few files, one of them 1 MB of known bytes, so that it is long
+  # enough for the unreadable block at 300.
+  root="$work/out/iso-root"
+  mkdir -p "$root/docs"
+  python3 -c '
+import sys
+with open(sys.argv[1], "wb") as f:
+    for b in range(512):
+        f.write(b.to_bytes(4, "big") * 512)
+' "$root/blocks.bin"
+  echo "A file on a served disc." > "$root/docs/readme.txt"
+  xorriso -as mkisofs -quiet -V SERVED -o "$work/out/disc.iso" "$root"
+  img=/out/disc.iso
+  cat > "$work/out/serve_ids" <<IDS
+type13 emu:type13?speed=max
+type30 emu:type30?speed=max
+audio emu:audio?speed=max
+multisession emu:multisession?speed=max
+image emu:$img?speed=max
+bad emu:$img?speed=max&bad=300
+slow emu:$img?speed=max&slow=bb
+IDS
+  "$here/run_vm.sh" --guest "$here/guest_serve.sh" --memory 768 scsi "$work/out/disc.iso" \
+    "$work/out" "$cli" 900
+  python3 "$here/check_serve.py" "$work/out"
+  exit
+fi
 # A data disc of 600 blocks, each holding its own number, so that any block read is known.
 python3 -c '
 import sys

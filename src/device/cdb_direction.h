@@ -1,0 +1,19 @@
+// Which way a command's data go, from its opcode alone. A pass-through path that is handed a
+// CDB and a buffer without the direction (a served drive's ring) needs it.
+#pragma once
+
+#include <cstdint>
+
+#include "device/scsi.h"
+
+namespace tamarack {
+
+// True for the MMC and SPC commands whose data go to the drive (Mode Select, Write, Send Key,
+// Send Cue Sheet, ...).
+bool SendsDataToDrive(std::uint8_t opcode);
+
+// The direction of a command that moves `length` bytes: none without data, else out for the
+// data-out commands and in for every other.
+DataDirection DirectionOfCommand(std::uint8_t opcode, std::uint64_t length);
+
+}  // namespace tamarack

@@ -1,0 +1,82 @@
+#include "serve/serve_session.h"
+
+namespace tamarack::serve {
+
+namespace {
+
+// The backstore's size as the target core sees it. A pass-through backstore leaves Read
+// Capacity to the drive, so this only has to be a believable disc's size (a DVD's).
+constexpr std::uint64_t kBackstoreSize = 2295104ull * 2048;
+
+// Seconds the kernel waits before it fails a command itself: past the longest hold, so that a
+// held command reaches the initiator's own error handler first.
+std::uint32_t KernelCommandTimeOut(const RingOptions& ring) {
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::seconds>(ring.hold_limit).count() + 30);
+}
+
+}  // namespace
+
+ServeSession::ServeSession(ServeSetup setup) : setup_(std::move(setup)) {
+  if (!setup_.start_worker) {
+    setup_.start_worker = [this](const UioDevice& uio, Transport& transport, std::string* error) {
+      return std::unique_ptr<DriveWorker>(
+          UioWorker::Start(uio, transport, *setup_.clock, setup_.ring, setup_.report, error));
+    };
+  }
+}
+
+ServeSession::~ServeSession() { Stop(); }
+
+std::string ServeSession::Start(const std::vector<DriveToServe>& drives,
+                                const std::function<void(const ServedDrive&)>& served) {
+  for (const std::string& note : RemoveStaleEntries(*setup_.fs, setup_.roots, setup_.alive)) {
+    if (setup_.report) setup_.report(note);
+  }
+  int index = static_cast<int>(served_.size());
+  for (const DriveToServe& drive : drives) {
+    Served& s = served_.emplace_back();
+    s.id = drive.id;
+    s.config = std::make_unique<TargetConfig>(*setup_.fs, setup_.roots,
+                                              NamesFor(setup_.pid, index++, drive.id));
+    UioDevice uio;
+    std::string error =
+        s.config->CreateBackstore(kBackstoreSize, KernelCommandTimeOut(setup_.ring), &uio);
+    // The worker runs before the LUN exists: the kernel's scan asks at once.
+    if (error.empty()) {
+      s.worker = setup_.start_worker(uio, *drive.transport, &error);
+      if (!s.worker && error.empty()) error = "the worker did not start";
+    }
+    if (error.empty()) error = s.config->CreateLoopback();
+    ServedDrive done{drive.id, "", ""};
+    if (error.empty()) {
+      error = s.config->FindDevices(*setup_.clock, setup_.attach_limit, &done.sr, &done.sg);
+    }
+    if (!error.empty()) {
+      std::vector<std::string> left = Stop();
+      for (const std::string& l : left) error += "; " + l;
+      return drive.id + ": " + error;
+    }
+    if (served) served(done);
+  }
+  return "";
+}
+
+std::vector<std::string> ServeSession::Stop() {
+  std::vector<std::string> left;
+  for (Served& s : served_) s.config->RemoveLoopback(&left);
+  for (Served& s : served_) s.worker.reset();
+  for (Served& s : served_) s.config->RemoveBackstore(&left);
+  served_.clear();
+  return left;
+}
+
+std::vector<std::string> ServeSession::WorkerErrors() const {
+  std::vector<std::string> errors;
+  for (const Served& s : served_) {
+    if (s.worker && !s.worker->Error().empty()) errors.push_back(s.id + ": " + s.worker->Error());
+  }
+  return errors;
+}
+
+}  // namespace tamarack::serve

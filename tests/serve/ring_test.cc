@@ -1,0 +1,284 @@
+// The ring handler over rings built as the kernel builds them, answered by a virtual drive.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/clock.h"
+#include "emu/virtual_drive_provider.h"
+#include "fake_ring.h"
+#include "serve/ring_server.h"
+
+namespace tamarack::serve {
+namespace {
+
+using testing::Completion;
+using testing::FakeRing;
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kTestUnitReady = {0x00, 0, 0, 0, 0, 0};
+Bytes Inquiry(std::uint8_t length) { return {0x12, 0, 0, 0, length, 0}; }
+Bytes Read10(std::uint8_t lba, std::uint8_t blocks) {
+  return {0x28, 0, 0, 0, 0, lba, 0, 0, blocks, 0};
+}
+
+// A virtual drive behind a ring handler, with the notices it reported.
+struct Served {
+  explicit Served(const std::string& id = "emu:type13?speed=max", RingOptions options = {})
+      : provider(clock, {}) {
+    opened = provider.Open(id);
+    EXPECT_TRUE(opened.transport) << opened.error;
+    ring = std::make_unique<RingServer>(*opened.transport, clock, options,
+                                        [this](const std::string& n) { notices.push_back(n); });
+  }
+  // The direct answer of the same drive, for comparison.
+  ScsiResult Direct(const Bytes& cdb, Bytes& data) {
+    ScsiRequest r;
+    std::copy(cdb.begin(), cdb.end(), r.cdb.begin());
+    r.buffer = data;
+    r.direction = data.empty() ? DataDirection::kNone : DataDirection::kIn;
+    return opened.transport->Execute(r);
+  }
+  std::string Notices() const {
+    std::string all;
+    for (const std::string& n : notices) all += n + "\n";
+    return all;
+  }
+  SimulatedClock clock;
+  emu::VirtualDriveProvider provider;
+  OpenResult opened;
+  std::unique_ptr<RingServer> ring;
+  std::vector<std::string> notices;
+};
+
+std::vector<std::uint16_t> Ids(const std::vector<Completion>& done) {
+  std::vector<std::uint16_t> ids;
+  for (const Completion& c : done) ids.push_back(c.cmd_id);
+  return ids;
+}
+
+TEST(RingWalk, PadsTaskManagementAndUnknownEntriesAroundCommands) {
+  Served s;
+  FakeRing ring(480);
+  ring.AddCmd(1, kTestUnitReady, {});
+  ring.AddCmd(2, Inquiry(36), {36});
+  ring.AddEntry(5, 32);  // an op this handler does not know
+  ring.AddTmr(1, {});
+  ring.AddCmd(3, Inquiry(36), {36});
+  EXPECT_TRUE(s.ring->Process(ring.map()));
+  EXPECT_EQ(ring.Tail(), ring.Head());
+  std::vector<Completion> done = ring.TakeCompletions();
+  EXPECT_EQ(Ids(done), (std::vector<std::uint16_t>{1, 2, 3}));
+  for (const Completion& c : done) EXPECT_EQ(c.status, 0) << c.cmd_id;
+  EXPECT_EQ(ring.DataOf(2)[0], 0x05);  // a CD/DVD device
+  EXPECT_NE(s.Notices().find("unknown kind 5"), std::string::npos) << s.Notices();
+
+  // The next two do not fit before the ring's end: a PAD, then the ring's start.
+  ring.AddCmd(4, kTestUnitReady, {});
+  ring.AddCmd(5, Inquiry(36), {36});
+  EXPECT_LT(ring.Head(), 400u);
+  EXPECT_TRUE(s.ring->Process(ring.map()));
+  EXPECT_EQ(ring.Tail(), ring.Head());
+  EXPECT_EQ(Ids(ring.TakeCompletions()), (std::vector<std::uint16_t>{4, 5}));
+  // Nothing new: nothing to tell the kernel.
+  EXPECT_FALSE(s.ring->Process(ring.map()));
+}
+
+struct CorruptCase {
+  const char* name;
+  std::function<void(FakeRing&, std::size_t entry)> spoil;
+  bool broken;         // the ring cannot be walked any more
+  const char* notice;  // what is reported
+};
+
+class RingCorrupt : public ::testing::TestWithParam<CorruptCase> {};
+
+TEST_P(RingCorrupt, GivesAnErrorNotACrash) {
+  const CorruptCase& c = GetParam();
+  Served s;
+  FakeRing ring;
+  const std::size_t entry = FakeRing::kRingOff + ring.AddCmd(7, Inquiry(36), {36});
+  c.spoil(ring, entry);
+  s.ring->Process(ring.map());
+  EXPECT_EQ(s.ring->Broken(), c.broken);
+  EXPECT_NE(s.Notices().find(c.notice), std::string::npos) << s.Notices();
+  if (c.broken) {
+    EXPECT_EQ(ring.Tail(), 0u);
+    return;
+  }
+  // A request the kernel built wrong is failed, not run: internal target failure.
+  const std::vector<Completion> done = ring.TakeCompletions();
+  ASSERT_EQ(done.size(), 1u);
+  EXPECT_EQ(done[0].status, 2);
+  EXPECT_EQ(done[0].sense[2], 0x04);
+  EXPECT_EQ(done[0].sense[12], 0x44);
+}
+
+const std::uint64_t kHuge = ~std::uint64_t{0} - 3;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RingCorrupt,
+    ::testing::Values(
+        CorruptCase{"version", [](FakeRing& r, std::size_t) { r.Put<std::uint16_t>(0, 1); }, true,
+                    "mailbox version 1"},
+        CorruptCase{"ring_past_map",
+                    [](FakeRing& r, std::size_t) { r.Put<std::uint32_t>(8, 0x7FFFFFF8); }, true,
+                    "does not fit"},
+        CorruptCase{"head_off_an_entry",
+                    [](FakeRing& r, std::size_t) { r.Put<std::uint32_t>(12, 5); }, true, "head 5"},
+        CorruptCase{"empty_entry", [](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 1); },
+                    true, "claims 0 bytes"},
+        CorruptCase{"entry_past_ring_end",
+                    [](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 4096 | 1); }, true,
+                    "cannot hold"},
+        CorruptCase{"no_room_for_reply",
+                    [](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 64 | 1); }, true,
+                    "no room"},
+        CorruptCase{"iovec_count",
+                    [](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e + 8, 1000); }, false,
+                    "do not fit"},
+        CorruptCase{
+            "iovec_outside_map",
+            [](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 48, r.map().size() - 10); },
+            false, "outside the map"},
+        CorruptCase{"iovec_length_wraps",
+                    [](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 56, kHuge); }, false,
+                    "outside the map"},
+        CorruptCase{"cdb_outside_map",
+                    [](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 24, kHuge); }, false,
+                    "CDB offset"}),
+    [](const ::testing::TestParamInfo<CorruptCase>& p) { return std::string(p.param.name); });
+
+TEST(RingWalk, TaskManagementWithTooManyIdsIsReportedAndSkipped) {
+  Served s;
+  FakeRing ring;
+  const std::size_t tmr = FakeRing::kRingOff + ring.AddTmr(1, {9});
+  ring.Put<std::uint32_t>(tmr + kTmrCountOffset, 1000);
+  ring.AddCmd(2, kTestUnitReady, {});
+  EXPECT_TRUE(s.ring->Process(ring.map()));
+  EXPECT_FALSE(s.ring->Broken());
+  EXPECT_EQ(Ids(ring.TakeCompletions()), std::vector<std::uint16_t>{2});
+  EXPECT_NE(s.Notices().find("do not fit"), std::string::npos) << s.Notices();
+}
+
+TEST(ServedCommand, DataInIsScatteredOverEveryBuffer) {
+  Served s;
+  FakeRing ring;
+  ring.AddCmd(1, Read10(16, 2), {1000, 3000, 96});
+  s.ring->Process(ring.map());
+  const std::vector<Completion> done = ring.TakeCompletions();
+  ASSERT_EQ(done.size(), 1u);
+  EXPECT_EQ(done[0].status, 0);
+  EXPECT_FALSE(done[0].read_len_flag);
+  Bytes direct(4096);
+  ASSERT_EQ(s.Direct(Read10(16, 2), direct).transferred, 4096u);
+  EXPECT_EQ(ring.DataOf(1), direct);
+}
+
+TEST(ServedCommand, AShortReplyCarriesItsLength) {
+  Served s;
+  FakeRing ring;
+  ring.AddCmd(1, Inquiry(255), {200, 55});
+  s.ring->Process(ring.map());
+  const std::vector<Completion> done = ring.TakeCompletions();
+  ASSERT_EQ(done.size(), 1u);
+  Bytes direct(255);
+  const std::uint32_t sent = s.Direct(Inquiry(255), direct).transferred;
+  ASSERT_LT(sent, 255u);
+  EXPECT_TRUE(done[0].read_len_flag);
+  EXPECT_EQ(done[0].read_len, sent);
+  const Bytes data = ring.DataOf(1);
+  EXPECT_TRUE(std::equal(direct.begin(), direct.begin() + sent, data.begin()));
+}
+
+TEST(ServedCommand, DataOutIsGatheredFromEveryBuffer) {
+  Served s;
+  FakeRing ring;
+  // Mode Select(10): the header, then page 1Dh with group 1's time-out set to 33 s, split over
+  // two buffers.
+  const Bytes list = {0, 0, 0, 0, 0, 0, 0, 0, 0x1D, 0x08, 0, 0, 0, 0, 0, 33, 0, 180};
+  ring.AddCmd(1, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 18, 0}, {8, 10}, list);
+  ring.AddCmd(2, {0x5A, 0, 0x1D, 0, 0, 0, 0, 0, 18, 0}, {18});
+  s.ring->Process(ring.map());
+  const std::vector<Completion> done = ring.TakeCompletions();
+  ASSERT_EQ(done.size(), 2u);
+  EXPECT_EQ(done[0].status, 0) << int{done[0].sense[2]};
+  EXPECT_EQ(ring.DataOf(2)[8 + 7], 33);
+}
+
+struct FailureCase {
+  const char* name;
+  const char* id;
+  std::uint16_t flags;  // of the mailbox
+  std::uint8_t key, asc, ascq;
+};
+
+class ServedFailure : public ::testing::TestWithParam<FailureCase> {};
+
+// What the kernel sees of a drive's failures, in the entry's status and sense bytes.
+TEST_P(ServedFailure, IsACheckConditionWithSense) {
+  const FailureCase& c = GetParam();
+  Served s(c.id);
+  FakeRing ring(1024, c.flags);
+  ring.AddCmd(1, Read10(100, 1), {2048});
+  EXPECT_TRUE(s.ring->Process(ring.map()));
+  const std::vector<Completion> done = ring.TakeCompletions();
+  ASSERT_EQ(done.size(), 1u);
+  EXPECT_EQ(done[0].status, 2);
+  EXPECT_EQ(done[0].sense[0] & 0x7F, 0x70);
+  EXPECT_EQ(done[0].sense[2] & 0x0F, c.key);
+  EXPECT_EQ(done[0].sense[12], c.asc);
+  EXPECT_EQ(done[0].sense[13], c.ascq);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ServedFailure,
+    ::testing::Values(
+        FailureCase{"medium_error", "emu:type13?speed=max&bad=100", kOutOfOrderCap, 0x03, 0x11, 0},
+        FailureCase{"host_refused", "emu:type13?refuse=28", kOutOfOrderCap, 0x0B, 0x08, 0x00},
+        FailureCase{"os_refused", "emu:type13?refuse=28:os", kOutOfOrderCap, 0x0B, 0x08, 0x00},
+        // Without out-of-order completion a command cannot be held: it fails at once.
+        FailureCase{"time_out_in_order_ring", "emu:type13?slow=28", 0, 0x0B, 0x08, 0x01}),
+    [](const ::testing::TestParamInfo<FailureCase>& p) { return std::string(p.param.name); });
+
+TEST(ServedCommand, ASlowCommandIsHeldUntilTheKernelAbortsIt) {
+  Served s("emu:type13?slow=28");
+  FakeRing ring;
+  ring.AddCmd(1, Read10(16, 1), {2048});
+  ring.AddCmd(2, kTestUnitReady, {});
+  s.ring->Process(ring.map());
+  // The later command completes in the held one's slot.
+  EXPECT_EQ(Ids(ring.TakeCompletions()), std::vector<std::uint16_t>{2});
+  EXPECT_EQ(s.ring->HeldCount(), 1u);
+  s.ring->Process(ring.map());
+  EXPECT_TRUE(ring.TakeCompletions().empty());
+
+  ring.AddTmr(1, {1});  // abort task
+  EXPECT_TRUE(s.ring->Process(ring.map()));
+  const std::vector<Completion> done = ring.TakeCompletions();
+  EXPECT_EQ(Ids(done), std::vector<std::uint16_t>{1});
+  EXPECT_EQ(s.ring->HeldCount(), 0u);
+  EXPECT_EQ(ring.Tail(), ring.Head());
+}
+
+TEST(ServedCommand, AHeldCommandIsAnsweredWhenItsHoldRunsOut) {
+  RingOptions options;
+  options.hold_limit = std::chrono::seconds(90);
+  Served s("emu:type13?slow=28", options);
+  FakeRing ring;
+  ring.AddCmd(1, Read10(16, 1), {2048});
+  s.ring->Process(ring.map());
+  s.clock.Advance(std::chrono::seconds(89));
+  EXPECT_FALSE(s.ring->Process(ring.map()));
+  s.clock.Advance(std::chrono::seconds(1));
+  EXPECT_TRUE(s.ring->Process(ring.map()));
+  const std::vector<Completion> done = ring.TakeCompletions();
+  ASSERT_EQ(done.size(), 1u);
+  EXPECT_EQ(done[0].sense[2], 0x0B);
+  EXPECT_EQ(done[0].sense[13], 0x01);
+}
+
+}  // namespace
+}  // namespace tamarack::serve

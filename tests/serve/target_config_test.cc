@@ -1,0 +1,194 @@
+// The kernel's target configuration: the order of every step, the clean-up of a set-up that
+// fails half-way and of an earlier run's entries, and the checks before serving.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/clock.h"
+#include "emu/virtual_drive_provider.h"
+#include "golden.h"
+#include "recording_files.h"
+#include "serve/serve_session.h"
+#include "serve/target_config.h"
+
+namespace tamarack::serve {
+namespace {
+
+using testing::RecordingFiles;
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& l : lines) text += l + "\n";
+  return text;
+}
+
+void ExpectGolden(const std::string& name, const std::string& text) {
+  if (tamarack::testing::UpdateGoldenText(name, text, "serve")) return;
+  EXPECT_EQ(text, tamarack::testing::ReadGoldenFile(name, "serve")) << name;
+}
+
+// Entries of this program still in the configuration.
+std::vector<std::string> Leftovers(const RecordingFiles& fs) {
+  std::vector<std::string> left;
+  for (const std::set<std::string>* s : {&fs.dirs, &fs.links}) {
+    for (const std::string& p : *s) {
+      if (p.find("tamarack") != std::string::npos || p.find("naa.5054616") != std::string::npos ||
+          p.ends_with("user_8086")) {
+        left.push_back(p);
+      }
+    }
+  }
+  return left;
+}
+
+class FakeWorker final : public DriveWorker {
+ public:
+  FakeWorker(std::vector<std::string>& log, std::string path) : log_(log), path_(path) {}
+  ~FakeWorker() override { log_.push_back("worker on " + path_ + " stops"); }
+  std::string Error() const override { return ""; }
+
+ private:
+  std::vector<std::string>& log_;
+  std::string path_;
+};
+
+struct Session {
+  Session() : provider(clock, {}) {
+    fs.AddDirs("/cfg/target/core");
+    fs.AddDirs("/sys/class/uio");
+    setup.fs = &fs;
+    setup.roots = {"/cfg", "/sys", "/dev"};
+    setup.clock = &clock;
+    setup.pid = 100;
+    setup.alive = [](int) { return true; };
+    setup.start_worker = [this](const UioDevice& uio, Transport&, std::string* error) {
+      fs.log.push_back("worker on " + uio.path + " starts, map of " + std::to_string(uio.map_size) +
+                       " bytes");
+      if (fail_worker) {
+        *error = "cannot open " + uio.path;
+        return std::unique_ptr<DriveWorker>();
+      }
+      return std::unique_ptr<DriveWorker>(std::make_unique<FakeWorker>(fs.log, uio.path));
+    };
+  }
+  std::string Start(const std::vector<std::string>& ids) {
+    std::vector<DriveToServe> drives;
+    for (const std::string& id : ids) {
+      transports.push_back(provider.Open(id).transport);
+      drives.push_back({id, transports.back().get()});
+    }
+    session = std::make_unique<ServeSession>(setup);
+    return session->Start(drives, [this](const ServedDrive& d) {
+      fs.log.push_back("served " + d.id + " as " + d.sr + " " + d.sg);
+    });
+  }
+  SimulatedClock clock;
+  emu::VirtualDriveProvider provider;
+  std::vector<std::unique_ptr<Transport>> transports;
+  RecordingFiles fs;
+  ServeSetup setup;
+  bool fail_worker = false;
+  std::unique_ptr<ServeSession> session;
+};
+
+TEST(ServeSession, SetsUpAndRemovesInTheKernelsOrder) {
+  Session s;
+  ASSERT_EQ(s.Start({"emu:type13", "emu:audio?bad=5,7&speed=max"}), "");
+  EXPECT_TRUE(s.session->Stop().empty());
+  ExpectGolden("session_steps.txt", Lines(s.fs.log));
+  EXPECT_EQ(Leftovers(s.fs), std::vector<std::string>{});
+}
+
+struct FailureCase {
+  const char* name;
+  void (*spoil)(Session&);
+  const char* error;
+};
+
+class ServeSetUpFailure : public ::testing::TestWithParam<FailureCase> {};
+
+// Whatever step fails, the error names it and nothing of the run stays behind.
+TEST_P(ServeSetUpFailure, RemovesWhatWasMade) {
+  Session s;
+  GetParam().spoil(s);
+  const std::string error = s.Start({"emu:type13", "emu:type13?speed=max"});
+  EXPECT_NE(error.find(GetParam().error), std::string::npos) << error;
+  EXPECT_EQ(Leftovers(s.fs), std::vector<std::string>{}) << Lines(s.fs.log);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ServeSetUpFailure,
+    ::testing::Values(
+        FailureCase{"no_uio", [](Session& s) { s.fs.kernel_makes_uio = false; },
+                    "made no uio device"},
+        FailureCase{"worker", [](Session& s) { s.fail_worker = true; }, "cannot open /dev/uio3"},
+        FailureCase{"nexus",
+                    [](Session& s) {
+                      s.fs.fail_write_to =
+                          "/cfg/target/loopback/naa.5054616d000000640001/tpgt_1/nexus";
+                    },
+                    "emu:type13?speed=max: cannot write"},
+        FailureCase{"never_attached", [](Session& s) { s.fs.kernel_attaches = false; },
+                    "cannot read /cfg/target/loopback/naa.5054616d000000640000/tpgt_1/address"}),
+    [](const ::testing::TestParamInfo<FailureCase>& p) { return std::string(p.param.name); });
+
+TEST(StaleEntries, OnlyThoseOfDeadRunsAreRemoved) {
+  RecordingFiles fs;
+  const std::string loop = "/cfg/target/loopback/";
+  for (const char* naa : {"naa.5054616d000010920000", "naa.5054616d0000004d0000"}) {
+    fs.AddDirs(loop + naa + "/tpgt_1/lun/lun_0");
+    fs.links.insert(loop + naa + "/tpgt_1/lun/lun_0/tamarack");
+  }
+  fs.AddDirs(loop + "naa.6001405abcdef/tpgt_1/lun/lun_0");
+  fs.AddDirs("/cfg/target/core/user_8086/tamarack_4242_0/attrib");
+  fs.AddDirs("/cfg/target/core/user_8086/tamarack_77_0/attrib");
+  fs.AddDirs("/cfg/target/core/user_3/tamarack_4242_1/attrib");
+  fs.AddDirs("/cfg/target/core/user_0/disk1");
+  std::vector<std::string> notes =
+      RemoveStaleEntries(fs, {"/cfg", "/sys", "/dev"}, [](int pid) { return pid == 77; });
+  fs.log.insert(fs.log.end(), notes.begin(), notes.end());
+  ExpectGolden("stale_entries.txt", Lines(fs.log));
+}
+
+struct MissingCase {
+  bool admin, modules, configfs, target;
+  std::vector<const char*> says;
+};
+
+TEST(ServePrerequisites, SayWhatIsMissingAndHowToGetIt) {
+  const std::vector<MissingCase> cases = {
+      {true, true, true, true, {}},
+      {false, true, true, true, {"root (or CAP_SYS_ADMIN)"}},
+      {true,
+       false,
+       true,
+       false,
+       {"modules target_core_user tcm_loop are not loaded",
+        "modprobe -a target_core_user tcm_loop"}},
+      {true, true, false, false, {"configfs is not mounted at /cfg", "mount -t configfs"}},
+      {true, true, true, false, {"no target directory in /cfg"}},
+      {false, false, false, false, {"root", "modprobe -a", "not mounted"}},
+  };
+  for (const MissingCase& c : cases) {
+    RecordingFiles fs;
+    if (c.modules) fs.AddDirs("/sys/module/target_core_user"), fs.AddDirs("/sys/module/tcm_loop");
+    if (c.configfs) fs.AddDirs("/cfg");
+    if (c.target) fs.AddDirs("/cfg/target");
+    const std::string text = Lines(MissingForServing(fs, {"/cfg", "/sys", "/dev"}, c.admin));
+    EXPECT_EQ(text.empty(), c.says.empty()) << text;
+    for (const char* s : c.says) EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
+  }
+}
+
+TEST(ServePrerequisites, SysAdminCapabilityFromTheStatusFile) {
+  EXPECT_TRUE(HasSysAdminCapability("Name:\tx\nCapEff:\t000001ffffffffff\n"));
+  EXPECT_TRUE(HasSysAdminCapability("CapEff:\t0000000000200000\n"));
+  EXPECT_FALSE(HasSysAdminCapability("CapEff:\t00000000001fffff\nCapBnd:\t000001ffffffffff\n"));
+  EXPECT_FALSE(HasSysAdminCapability("CapEff:\tzz\n"));
+  EXPECT_FALSE(HasSysAdminCapability(""));
+}
+
+}  // namespace
+}  // namespace tamarack::serve
