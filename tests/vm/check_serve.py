@@ -126,11 +126,12 @@ if "Unrecovered read error" not in dmesg or not re.search(r"medium error, dev sr
 expect_status("slow_cmd", None)
 expect_status("slow_after", 0)
 
-# Eject from the kernel's side, seen in the drive's event status.
+# Eject from the kernel's side, seen in the drive's media status (the kernel's sr driver takes
+# the media event itself when tamarack-cli opens the device, so the event may read NoChg).
 expect_status("eject", 0)
 expect_status("eject_event", 0)
-if "MediaRemoval" not in read("eject_event.out") and "EjectRequest" not in read("eject_event.out"):
-    fail("eject_event: no media event after the eject:\n" + read("eject_event.out"))
+if "Door or Tray open: On" not in read("eject_event.out"):
+    fail("eject_event: the tray is not open after the eject:\n" + read("eject_event.out"))
 
 print(f"serve: {len(failures)} failure(s)")
 sys.exit(1 if failures else 0)

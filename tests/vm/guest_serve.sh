@@ -91,7 +91,7 @@ fi
 sr=$(sr_of image)
 if [ -n "$sr" ]; then
   run eject sg_start --eject "$sr"
-  run eject_event tamarack-cli event --drive "$sr"
+  run eject_event tamarack-cli event --class media --drive "$sr"
 fi
 
 kill -INT $server
