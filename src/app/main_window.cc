@@ -24,6 +24,7 @@
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
 #include "app/disc_indicator_widget.h"
+#include "app/drive_serving_control.h"
 #include "app/dump_save_dialog.h"
 #include "app/measure_tab.h"
 #include "app/mode_page_editor.h"
@@ -164,6 +165,10 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   status_label_ = new QLabel(this);
   status_label_->setObjectName(QStringLiteral("statusLine"));
   statusBar()->addWidget(status_label_, 1);
+  serving_ = new DriveServingControl(drive_box_, drives_, statusBar(),
+                                     [this](QMessageBox::Icon icon, const QString& text) {
+                                       ShowMessage(icon, text);
+                                     });
   // The status line is written from worker threads: hop to the window thread.
   auto* status_post = new WindowPost(status_label_);
   session_.status_line.SetObserver([this, status_post](const std::string& text) {

@@ -35,6 +35,7 @@ class PropertiesTab;
 class TocTab;
 class SectorDumpTab;
 class DiscIndicatorWidget;
+class DriveServingControl;
 
 // How the window starts.
 struct WindowConfig {
@@ -113,6 +114,8 @@ class MainWindow : public QMainWindow {
 
   QTabWidget* tabs() const { return tabs_; }
   QComboBox* drive_box() const { return drive_box_; }
+  // The drive box's action that serves the selected virtual drive to the system.
+  DriveServingControl* serving() const { return serving_; }
   QLabel* status_label() const { return status_label_; }
   QPushButton* exec_button() const { return exec_button_; }
   DeviceSession& session() { return session_; }
@@ -175,6 +178,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<JobHost> window_jobs_;
   QTabWidget* tabs_ = nullptr;
   QComboBox* drive_box_ = nullptr;
+  DriveServingControl* serving_ = nullptr;
   QLabel* status_label_ = nullptr;
   QPushButton* exec_button_ = nullptr;
   std::array<std::function<void()>, 7> exec_actions_;

@@ -2,7 +2,6 @@
 // devices until SIGINT or SIGTERM (Linux: the user-space SCSI backstore and the loopback
 // fabric).
 #include <CLI/CLI.hpp>
-#include <cstdlib>
 #include <mutex>
 #include <ostream>
 
@@ -12,11 +11,8 @@
 #ifdef __linux__
 #include <pthread.h>
 #include <signal.h>
-#include <unistd.h>
 
-#include <cerrno>
-
-#include "serve/serve_session.h"
+#include "serve/system_serving.h"
 #endif
 
 namespace tamarack::cli {
@@ -71,12 +67,7 @@ class BlockedStopSignals {
 
 int Serve(const std::vector<std::string>& ids, CliContext& context) {
   std::ostream& err = *context.err;
-  serve::ServeRoots roots;
-  // Tests point the configuration at a folder of their own.
-  if (const char* root = std::getenv("TAMARACK_CONFIGFS_ROOT")) roots.configfs = root;
-  std::unique_ptr<serve::SysFiles> fs = serve::MakeRealSysFiles();
-  const std::vector<std::string> missing =
-      serve::MissingForServing(*fs, roots, serve::RunningWithAdminRights());
+  const std::vector<std::string> missing = serve::MissingForServingHere();
   if (!missing.empty()) {
     err << "tamarack-cli serve: cannot serve drives to the kernel:\n";
     for (const std::string& m : missing) err << "  " << m << "\n";
@@ -96,17 +87,11 @@ int Serve(const std::vector<std::string>& ids, CliContext& context) {
 
   BlockedStopSignals signals;
   std::mutex print_mutex;
-  serve::ServeSetup setup;
-  setup.fs = fs.get();
-  setup.roots = roots;
-  setup.clock = &RealClock();
-  setup.pid = static_cast<int>(::getpid());
-  setup.alive = [](int pid) { return ::kill(pid, 0) == 0 || errno == EPERM; };
-  setup.report = [&](const std::string& note) {
+  serve::SystemServing system = serve::MakeSystemServing([&](const std::string& note) {
     std::lock_guard lock(print_mutex);
     err << "tamarack-cli serve: " << note << std::endl;
-  };
-  serve::ServeSession session(setup);
+  });
+  serve::ServeSession session(system.setup);
   const std::string error = session.Start(drives, [&](const serve::ServedDrive& d) {
     std::lock_guard lock(print_mutex);
     *context.out << "served " << d.id << " as " << d.sr << " " << d.sg << std::endl;

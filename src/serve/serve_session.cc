@@ -90,10 +90,11 @@ std::string ServeSession::Start(const std::vector<DriveToServe>& drives,
 }
 
 std::vector<std::string> ServeSession::Stop() {
+  // Last made, first removed: the first drive's run made the directories the others share.
   std::vector<std::string> left;
-  for (Served& s : served_) s.config->RemoveLoopback(&left);
+  for (auto s = served_.rbegin(); s != served_.rend(); ++s) s->config->RemoveLoopback(&left);
   for (Served& s : served_) s.worker.reset();
-  for (Served& s : served_) s.config->RemoveBackstore(&left);
+  for (auto s = served_.rbegin(); s != served_.rend(); ++s) s->config->RemoveBackstore(&left);
   served_.clear();
   return left;
 }

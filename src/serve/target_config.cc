@@ -229,7 +229,15 @@ void TargetConfig::RemoveLoopback(std::vector<std::string>* left) {
   if (made_tpg_) Note(fs_.RemoveDir(Tpg()), left);
   if (made_naa_) Note(fs_.RemoveDir(Naa()), left);
   made_link_ = made_lun_ = made_tpg_ = made_naa_ = false;
-  made_loopback_dir_ = false;  // the fabric's directory stays while the module is loaded
+  // The fabric's directory, when this run made it and no other target lives in it, goes too:
+  // stopping leaves the configuration as it found it.
+  if (made_loopback_dir_) {
+    const std::string loopback = roots_.configfs + "/target/loopback";
+    bool other_target = false;
+    for (const std::string& name : fs_.List(loopback)) other_target |= name.starts_with("naa.");
+    if (!other_target) Note(fs_.RemoveDir(loopback), left);
+  }
+  made_loopback_dir_ = false;
 }
 
 void TargetConfig::RemoveBackstore(std::vector<std::string>* left) {

@@ -1,5 +1,5 @@
 // The main window as a whole: its tabs, settings at start and close, the start tab, the disc
-// indicator on a virtual drive, the option dialog, the command reset.
+// indicator on a virtual drive, the option dialog, the command reset, the serve action.
 #include <thread>
 
 #include "app/window_bench.h"
@@ -49,6 +49,42 @@ class MainWindowShellTest : public QObject {
     QVERIFY(w.minimumSize() == QSize(750, 600));
     QCOMPARE(w.drive_box()->count(), 0);
     QVERIFY(!w.session().HasDevice());
+  }
+
+  // The drive box's serve action on a machine that cannot serve (here: no configfs where it is
+  // looked for) and on a drive that is not virtual: it says why, serves nothing and offers no
+  // stop.
+  void ServingSaysWhyNotAndServesNothing() {
+    const QByteArray missing = dir_.filePath(QStringLiteral("no-configfs")).toUtf8();
+    qputenv("TAMARACK_CONFIGFS_ROOT", missing);
+    testing::Messages messages;
+    WindowConfig c = Config();
+    c.dialog_hook = messages;
+    c.start_drive = "/dev/sr9";
+    MainWindow w(drives_.get(), c);
+    const int machine_drive = w.drive_box()->findText(QStringLiteral("/dev/sr9"));
+    QVERIFY(machine_drive >= 0);
+    for (int index :
+         {w.drive_box()->findText(QStringLiteral("emu:type13?speed=max")), machine_drive}) {
+      w.drive_box()->setCurrentIndex(index);
+      w.serving()->ServeSelectedDrive();
+    }
+    qunsetenv("TAMARACK_CONFIGFS_ROOT");
+    QCOMPARE(messages.texts->size(), 2);
+    const QString why = messages.texts->at(0);
+    QVERIFY2(why.startsWith(
+                 QStringLiteral("Tamarack cannot serve emu:type13?speed=max to the system here:")),
+             qPrintable(why));
+    QVERIFY2(why.contains(QStringLiteral("configfs is not mounted at ") + missing),
+             qPrintable(why));
+    QCOMPARE(messages.texts->at(1),
+             QStringLiteral("Only virtual drives (emu:...) can be served to the system; /dev/sr9 "
+                            "is a drive of this machine."));
+    QVERIFY(w.serving()->served_label()->isHidden());
+    QMenu menu;
+    w.serving()->FillMenu(&menu);
+    QCOMPARE(menu.actions().size(), 1);
+    QCOMPARE(menu.actions().at(0)->text(), QStringLiteral("Serve to the system"));
   }
 
   void InstalledTabsKeepTheirLabelsAndExecRunsTheTabsAction() {

@@ -18,6 +18,7 @@
 #include "app/control_data_window.h"
 #include "app/disc_icons.h"
 #include "app/disc_indicator_widget.h"
+#include "app/drive_serving_control.h"
 #include "app/dump_save_dialog.h"
 #include "app/form_view.h"
 #include "app/graph_view_widget.h"

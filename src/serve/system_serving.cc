@@ -1,0 +1,77 @@
+#include "serve/system_serving.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "serve/target_config.h"
+
+namespace tamarack::serve {
+
+namespace {
+
+ServeRoots RootsHere() {
+  ServeRoots roots;
+  if (const char* root = std::getenv("TAMARACK_CONFIGFS_ROOT")) roots.configfs = root;
+  return roots;
+}
+
+}  // namespace
+
+SystemServing MakeSystemServing(RingServer::Report report) {
+  SystemServing s;
+  s.fs = MakeRealSysFiles();
+  s.setup.fs = s.fs.get();
+  s.setup.roots = RootsHere();
+  s.setup.clock = &RealClock();
+  s.setup.pid = static_cast<int>(::getpid());
+  // EPERM: the process exists but belongs to someone else; its entries are not stale.
+  s.setup.alive = [](int pid) { return ::kill(pid, 0) == 0 || errno == EPERM; };
+  s.setup.report = std::move(report);
+  return s;
+}
+
+std::vector<std::string> MissingForServingHere() {
+  std::unique_ptr<SysFiles> fs = MakeRealSysFiles();
+  return MissingForServing(*fs, RootsHere(), RunningWithAdminRights());
+}
+
+OneDriveServing::~OneDriveServing() { Stop(); }
+
+std::string OneDriveServing::Start(const std::string& id, std::unique_ptr<Transport> transport,
+                                   ServedDrive* served) {
+  Stop();
+  std::lock_guard lock(mutex_);
+  const std::vector<std::string> missing = MissingForServingHere();
+  if (!missing.empty()) {
+    std::string text;
+    for (const std::string& m : missing) text += m + "\n";
+    return text;
+  }
+  system_ = MakeSystemServing(nullptr);
+  auto session = std::make_unique<ServeSession>(system_.setup);
+  const std::string error = session->Start({DriveToServe{id, transport.get()}},
+                                           [served](const ServedDrive& d) { *served = d; });
+  if (!error.empty()) return error;
+  transport_ = std::move(transport);
+  session_ = std::move(session);
+  return {};
+}
+
+std::vector<std::string> OneDriveServing::Stop() {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> left;
+  if (session_) left = session_->Stop();
+  session_.reset();
+  transport_.reset();
+  return left;
+}
+
+bool OneDriveServing::Serving() const {
+  std::lock_guard lock(mutex_);
+  return session_ != nullptr;
+}
+
+}  // namespace tamarack::serve
