@@ -74,7 +74,7 @@ void DriveServingControl::ServeSelectedDrive() {
   const std::vector<std::string> missing = serve::MissingForServingHere();
   if (!missing.empty()) {
     std::string text = StrFormat("Tamarack cannot serve %s to the system here:\n", id.c_str());
-    for (const std::string& m : missing) text += "\n" + m;
+    for (const std::string& m : missing) text += "\n- " + m;
     show_message_(QMessageBox::Information, Text(text));
     return;
   }
@@ -119,7 +119,7 @@ void DriveServingControl::StopServing() {
   served_label_->hide();
   if (!left.empty()) {
     std::string text = "Left behind in the kernel's target configuration:\n";
-    for (const std::string& l : left) text += "\n" + l;
+    for (const std::string& l : left) text += "\n- " + l;
     show_message_(QMessageBox::Warning, Text(text));
   }
 }
