@@ -29,9 +29,19 @@ ServedCommand ExecuteEntry(Transport& transport, std::span<std::uint8_t> map,
                            const CmdRequest& request, std::uint32_t timeout_seconds,
                            std::vector<std::uint8_t>& scratch) {
   const DataDirection direction = DirectionOfCommand(request.cdb[0], request.data_length);
-  // ParseCmd bounded the total by the map's size.
-  scratch.resize(static_cast<std::size_t>(request.data_length));
-  if (direction == DataDirection::kOut) {
+  // One buffer (the usual case): the drive reads from and writes into the kernel's data area
+  // itself, which spares a copy of every block. ParseCmd checked it lies inside the map.
+  const bool direct = request.iovecs.size() == 1;
+  std::span<std::uint8_t> buffer;
+  if (direct) {
+    buffer = map.subspan(static_cast<std::size_t>(request.iovecs[0].offset),
+                         static_cast<std::size_t>(request.iovecs[0].length));
+  } else {
+    // ParseCmd bounded the total by the map's size.
+    scratch.resize(static_cast<std::size_t>(request.data_length));
+    buffer = std::span<std::uint8_t>(scratch);
+  }
+  if (direction == DataDirection::kOut && !direct) {
     std::size_t at = 0;
     for (const IoVec& v : request.iovecs) {
       if (v.length != 0) std::memcpy(scratch.data() + at, map.data() + v.offset, v.length);
@@ -40,7 +50,7 @@ ServedCommand ExecuteEntry(Transport& transport, std::span<std::uint8_t> map,
   }
   ScsiRequest r;
   r.cdb = request.cdb;
-  r.buffer = std::span<std::uint8_t>(scratch);
+  r.buffer = buffer;
   r.direction = direction;
   r.timeout_seconds = timeout_seconds;
   const ScsiResult result = transport.Execute(r);
@@ -68,7 +78,7 @@ ServedCommand ExecuteEntry(Transport& transport, std::span<std::uint8_t> map,
   }
   if (direction == DataDirection::kIn) {
     const std::uint64_t sent = std::min<std::uint64_t>(result.transferred, request.data_length);
-    std::uint64_t left = sent;
+    std::uint64_t left = direct ? 0 : sent;
     std::size_t at = 0;
     for (const IoVec& v : request.iovecs) {
       const std::uint64_t n = std::min(left, v.length);

@@ -163,18 +163,23 @@ TEST(RingWalk, TaskManagementWithTooManyIdsIsReportedAndSkipped) {
   EXPECT_NE(s.Notices().find("do not fit"), std::string::npos) << s.Notices();
 }
 
-TEST(ServedCommand, DataInIsScatteredOverEveryBuffer) {
-  Served s;
-  FakeRing ring;
-  ring.AddCmd(1, Read10(16, 2), {1000, 3000, 96});
-  s.ring->Process(ring.map());
-  const std::vector<Completion> done = ring.TakeCompletions();
-  ASSERT_EQ(done.size(), 1u);
-  EXPECT_EQ(done[0].status, 0);
-  EXPECT_FALSE(done[0].read_len_flag);
-  Bytes direct(4096);
-  ASSERT_EQ(s.Direct(Read10(16, 2), direct).transferred, 4096u);
-  EXPECT_EQ(ring.DataOf(1), direct);
+// In one buffer the drive writes straight into the data area; in several, the reply is
+// scattered over them.
+TEST(ServedCommand, DataInReachesEveryBuffer) {
+  for (const std::vector<std::uint32_t>& split :
+       {std::vector<std::uint32_t>{4096}, std::vector<std::uint32_t>{1000, 3000, 96}}) {
+    Served s;
+    FakeRing ring;
+    ring.AddCmd(1, Read10(16, 2), split);
+    s.ring->Process(ring.map());
+    const std::vector<Completion> done = ring.TakeCompletions();
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(done[0].status, 0);
+    EXPECT_FALSE(done[0].read_len_flag);
+    Bytes direct(4096);
+    ASSERT_EQ(s.Direct(Read10(16, 2), direct).transferred, 4096u);
+    EXPECT_EQ(ring.DataOf(1), direct) << split.size() << " buffers";
+  }
 }
 
 TEST(ServedCommand, AShortReplyCarriesItsLength) {
@@ -193,19 +198,22 @@ TEST(ServedCommand, AShortReplyCarriesItsLength) {
   EXPECT_TRUE(std::equal(direct.begin(), direct.begin() + sent, data.begin()));
 }
 
-TEST(ServedCommand, DataOutIsGatheredFromEveryBuffer) {
-  Served s;
-  FakeRing ring;
-  // Mode Select(10): the header, then page 1Dh with group 1's time-out set to 33 s, split over
-  // two buffers.
+TEST(ServedCommand, DataOutIsTakenFromEveryBuffer) {
+  // Mode Select(10): the header, then page 1Dh with group 1's time-out set to 33 s, in one
+  // buffer or split over two.
   const Bytes list = {0, 0, 0, 0, 0, 0, 0, 0, 0x1D, 0x08, 0, 0, 0, 0, 0, 33, 0, 180};
-  ring.AddCmd(1, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 18, 0}, {8, 10}, list);
-  ring.AddCmd(2, {0x5A, 0, 0x1D, 0, 0, 0, 0, 0, 18, 0}, {18});
-  s.ring->Process(ring.map());
-  const std::vector<Completion> done = ring.TakeCompletions();
-  ASSERT_EQ(done.size(), 2u);
-  EXPECT_EQ(done[0].status, 0) << int{done[0].sense[2]};
-  EXPECT_EQ(ring.DataOf(2)[8 + 7], 33);
+  for (const std::vector<std::uint32_t>& split :
+       {std::vector<std::uint32_t>{18}, std::vector<std::uint32_t>{8, 10}}) {
+    Served s;
+    FakeRing ring;
+    ring.AddCmd(1, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 18, 0}, split, list);
+    ring.AddCmd(2, {0x5A, 0, 0x1D, 0, 0, 0, 0, 0, 18, 0}, {18});
+    s.ring->Process(ring.map());
+    const std::vector<Completion> done = ring.TakeCompletions();
+    ASSERT_EQ(done.size(), 2u);
+    EXPECT_EQ(done[0].status, 0) << int{done[0].sense[2]};
+    EXPECT_EQ(ring.DataOf(2)[8 + 7], 33) << split.size() << " buffers";
+  }
 }
 
 struct FailureCase {
