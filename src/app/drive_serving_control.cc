@@ -21,8 +21,6 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-#ifdef __linux__
-
 DriveServingControl::DriveServingControl(QComboBox* drive_box, const DriveDirectory* drives,
                                          QStatusBar* status_bar, ShowMessage show_message)
     : QObject(drive_box),
@@ -30,18 +28,22 @@ DriveServingControl::DriveServingControl(QComboBox* drive_box, const DriveDirect
       drives_(drives),
       show_message_(std::move(show_message)),
       served_label_(new QLabel(status_bar)),
-      post_(new WindowPost(this)),
-      serving_(std::make_unique<serve::OneDriveServing>()) {
+      post_(new WindowPost(this)) {
   served_label_->setObjectName(QStringLiteral("servedLabel"));
   served_label_->hide();
   status_bar->addPermanentWidget(served_label_);
+#ifdef __linux__
+  serving_ = std::make_unique<serve::OneDriveServing>();
   drive_box_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(drive_box_, &QComboBox::customContextMenuRequested, this, [this](const QPoint& at) {
     QMenu menu(drive_box_);
     FillMenu(&menu);
     menu.exec(drive_box_->mapToGlobal(at));
   });
+#endif
 }
+
+#ifdef __linux__
 
 DriveServingControl::~DriveServingControl() {
   // A start under way ends within the kernel's attach limit; its result is dropped with post_.
@@ -130,16 +132,6 @@ void DriveServingControl::JoinStarter() {
 
 #else
 
-DriveServingControl::DriveServingControl(QComboBox* drive_box, const DriveDirectory* drives,
-                                         QStatusBar* status_bar, ShowMessage show_message)
-    : QObject(drive_box),
-      drive_box_(drive_box),
-      drives_(drives),
-      show_message_(std::move(show_message)),
-      served_label_(new QLabel(status_bar)),
-      post_(nullptr) {
-  served_label_->hide();
-}
 DriveServingControl::~DriveServingControl() = default;
 void DriveServingControl::FillMenu(QMenu*) {}
 void DriveServingControl::ServeSelectedDrive() {

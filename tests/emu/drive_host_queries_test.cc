@@ -6,58 +6,9 @@
 #include "emu/drive_harness.h"
 #include "emu/mode_pages.h"
 #include "emu/resid_modes.h"
-#include "golden.h"
-#include "util/strings.h"
 
 namespace tamarack::emu::testing {
 namespace {
-
-struct GoldenCase {
-  const char* name;
-  const char* id;
-  Cdb cdb;
-};
-
-class HostQueryReply : public ::testing::TestWithParam<GoldenCase> {};
-
-// The reply against tests/data/emu/NAME.hex (TAMARACK_UPDATE_GOLDEN writes it).
-TEST_P(HostQueryReply, IsTheHexBesideIt) {
-  const GoldenCase& c = GetParam();
-  DriveHarness h(c.id);
-  const Reply r = h.In(c.cdb, 512);
-  ASSERT_TRUE(r.good()) << r.status_line;
-  std::string hex;
-  for (std::size_t i = 0; i < r.transferred; ++i) {
-    hex += StrFormat("%02x", r.data[i]) + (i % 16 == 15 || i + 1 == r.transferred ? "\n" : " ");
-  }
-  if (tamarack::testing::UpdateGoldenText(std::string(c.name) + ".hex", hex, "emu")) return;
-  EXPECT_EQ(r.bytes(), tamarack::testing::ReadGoldenHex(std::string(c.name) + ".hex", "emu"));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, HostQueryReply,
-    ::testing::Values(
-        GoldenCase{"mode_sense6_capabilities", "emu:audio", {0x1A, 0, 0x2A, 0, 0xFF}},
-        GoldenCase{"mode_sense6_modern", "emu:type13?model=modern", {0x1A, 0, 0x0E, 0, 0xFF}},
-        GoldenCase{"disc_information_type13", "emu:type13", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
-        GoldenCase{"disc_information_audio", "emu:audio", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
-        GoldenCase{"disc_information_type30", "emu:type30", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
-        GoldenCase{
-            "disc_information_multisession", "emu:multisession", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
-        // Track 2 by a block of its pregap; the XA track by its session; the modern layout.
-        GoldenCase{
-            "track_information_audio_pregap", "emu:audio", {0x52, 0, 0, 0, 0x1C, 0x20, 0, 0, 0xFF}},
-        GoldenCase{"track_information_multisession_session_2",
-                   "emu:multisession",
-                   {0x52, 2, 0, 0, 0, 2, 0, 0, 0xFF}},
-        GoldenCase{"track_information_type30_track_12_modern",
-                   "emu:type30?model=modern",
-                   {0x52, 1, 0, 0, 0, 12, 0, 0, 0xFF}},
-        GoldenCase{"vpd_supported_pages", "emu:type13", {0x12, 1, 0x00, 0, 0xFF}},
-        GoldenCase{"vpd_serial_number", "emu:type13", {0x12, 1, 0x80, 0, 0xFF}},
-        GoldenCase{
-            "vpd_device_identification", "emu:type13?serial=LAB-07", {0x12, 1, 0x83, 0, 0xFF}}),
-    [](const ::testing::TestParamInfo<GoldenCase>& p) { return std::string(p.param.name); });
 
 struct ErrorCase {
   const char* id;

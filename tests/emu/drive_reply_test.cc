@@ -54,7 +54,28 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{
             "toc_recordable_pma", "emu:recordable?speed=max", {0x43, 0, 3, 0, 0, 0, 0, 0x20, 0}},
         ReplyCase{
-            "toc_recordable_atip", "emu:recordable?speed=max", {0x43, 0, 4, 0, 0, 0, 0, 0x20, 0}}),
+            "toc_recordable_atip", "emu:recordable?speed=max", {0x43, 0, 4, 0, 0, 0, 0, 0x20, 0}},
+        // What the kernel's sr driver, udev and libcdio ask at attach and read time.
+        ReplyCase{"mode_sense6_capabilities", "emu:audio", {0x1A, 0, 0x2A, 0, 0xFF}},
+        ReplyCase{"mode_sense6_modern", "emu:type13?model=modern", {0x1A, 0, 0x0E, 0, 0xFF}},
+        ReplyCase{"disc_information_type13", "emu:type13", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
+        ReplyCase{"disc_information_audio", "emu:audio", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
+        ReplyCase{"disc_information_type30", "emu:type30", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
+        ReplyCase{
+            "disc_information_multisession", "emu:multisession", {0x51, 0, 0, 0, 0, 0, 0, 0, 0xFF}},
+        // Track 2 by a block of its pregap; the XA track by its session; the modern layout.
+        ReplyCase{
+            "track_information_audio_pregap", "emu:audio", {0x52, 0, 0, 0, 0x1C, 0x20, 0, 0, 0xFF}},
+        ReplyCase{"track_information_multisession_session_2",
+                  "emu:multisession",
+                  {0x52, 2, 0, 0, 0, 2, 0, 0, 0xFF}},
+        ReplyCase{"track_information_type30_track_12_modern",
+                  "emu:type30?model=modern",
+                  {0x52, 1, 0, 0, 0, 12, 0, 0, 0xFF}},
+        ReplyCase{"vpd_supported_pages", "emu:type13", {0x12, 1, 0x00, 0, 0xFF}},
+        ReplyCase{"vpd_serial_number", "emu:type13", {0x12, 1, 0x80, 0, 0xFF}},
+        ReplyCase{
+            "vpd_device_identification", "emu:type13?serial=LAB-07", {0x12, 1, 0x83, 0, 0xFF}}),
     [](const ::testing::TestParamInfo<ReplyCase>& p) { return std::string(p.param.name); });
 
 }  // namespace
