@@ -18,6 +18,7 @@
 #include "tools/conversion_tools.h"
 #include "tools/sub_q_check.h"
 #include "tools/track_test.h"
+#include "util/strings.h"
 #include "util/sub_q_crc.h"
 
 namespace tamarack {
@@ -58,23 +59,23 @@ std::string Id(const char* disc, const char* resid, const std::string& more = ""
   return std::string("emu:") + disc + "?speed=max&resid=" + resid + more;
 }
 
+// Whether each length is accepted for each field selection and track class: a row per
+// selection and class, a column per length (0, 280, 2048, 2336, 2352), in
+// tests/data/tools/accepted_lengths.txt. A data track that returns nothing for "Header" is
+// still Ok, except a form 2 one; "All" takes 2352 bytes only.
 TEST(TrackTestTable, AcceptedLengths) {
-  // A data track that returns nothing for "Header" is still Ok, except a form 2 one.
-  EXPECT_TRUE(LengthAccepted(0x20, TrackClass::kMode1, 0));
-  EXPECT_TRUE(LengthAccepted(0x20, TrackClass::kTrack2, 0));
-  EXPECT_FALSE(LengthAccepted(0x20, TrackClass::kForm2, 0));
-  // "All" takes 2352 bytes only, on every class.
-  for (TrackClass c :
-       {TrackClass::kMode1, TrackClass::kTrack2, TrackClass::kForm2, TrackClass::kAudio}) {
-    EXPECT_TRUE(LengthAccepted(0xF8, c, 2352));
-    EXPECT_FALSE(LengthAccepted(0xF8, c, 2048));
-    EXPECT_FALSE(LengthAccepted(0xF8, c, 2336));
+  std::string t;
+  for (std::uint8_t selection : std::initializer_list<std::uint8_t>{0x08, 0x10, 0x20, 0xF8}) {
+    for (TrackClass c :
+         {TrackClass::kMode1, TrackClass::kTrack2, TrackClass::kForm2, TrackClass::kAudio}) {
+      t += StrFormat("%02x class %d:", selection, static_cast<int>(c));
+      for (std::uint32_t length : {0u, 280u, 2048u, 2336u, 2352u}) {
+        t += LengthAccepted(selection, c, length) ? " yes" : " no";
+      }
+      t += "\n";
+    }
   }
-  EXPECT_TRUE(LengthAccepted(0x10, TrackClass::kMode1, 2048));
-  EXPECT_FALSE(LengthAccepted(0x10, TrackClass::kForm2, 2048));
-  EXPECT_FALSE(LengthAccepted(0x10, TrackClass::kMode1, 2336));
-  EXPECT_TRUE(LengthAccepted(0x08, TrackClass::kTrack2, 280));
-  EXPECT_FALSE(LengthAccepted(0x08, TrackClass::kMode1, 280));
+  testing::ExpectGoldenFile("accepted_lengths.txt", t, "tools");
 }
 
 TEST(TrackTestTable, AddressVariants) {
@@ -196,35 +197,26 @@ TEST(TrackTestJob, CancelEndsEachTest) {
   }
 }
 
-TEST(ConversionTools, LbaAndMsf) {
-  EXPECT_EQ(LbaToMsfText("0", false), "0 (0000h) -> 00 02 00(00h 02h 00h)");
-  EXPECT_EQ(LbaToMsfText("ff", true), "255 (00ffh) -> 00 05 30(00h 05h 1eh)");
-  EXPECT_EQ(LbaToMsfText("-150", false), "-150 (ffffff6ah) -> 00 00 00(00h 00h 00h)");
-  for (const char* bad : {"", "-151", "12x", "ff", "123456789"}) {
-    EXPECT_EQ(LbaToMsfText(bad, false), "Error!") << bad;
+// Each text through the LBA, MSF and Sub-Q CRC conversions, in decimal and hex entry, against
+// tests/data/tools/conversions.txt. MSF texts short at the front count the missing characters
+// as nothing; Sub-Q texts are padded with zeros on the right.
+TEST(ConversionTools, LbaMsfAndSubQCrc) {
+  std::string t;
+  for (const char* text : {"0", "ff", "-150", "", "-151", "12x", "123456789"}) {
+    t += "lba " + std::string(text) + ": " + LbaToMsfText(text, false) + " / hex " +
+         LbaToMsfText(text, true) + "\n";
   }
-  EXPECT_EQ(MsfToLbaText("000200", true), "000200 -> 0 (0000h)");
-  EXPECT_EQ(MsfToLbaText("000174", true), "Error!");  // LBA -1
-  EXPECT_EQ(MsfToLbaText("006000", true), "Error!");  // seconds 60
-  EXPECT_EQ(MsfToLbaText("000275", true), "Error!");  // frames 75
-  EXPECT_EQ(MsfToLbaText("223344", true), "223344 -> 101369 (18bf9h)");
-  EXPECT_EQ(MsfToLbaText("16212c", false), "16212c -> 101369 (18bf9h)");
-  EXPECT_EQ(MsfToLbaText("16212c", true), "Error!");
-  // Short texts: characters missing at the front count as nothing.
-  EXPECT_EQ(MsfToLbaText("205", true), "205 -> 5 (0005h)");
-  EXPECT_EQ(MsfToLbaText("", true), "Error!");  // 00:00:00 is LBA -150
-}
-
-TEST(ConversionTools, SubQCrc) {
-  const std::string expected = "01 14 01 01 30 57 00 41 34 16  -> 6c48";
-  EXPECT_EQ(SubQCrcText("01140101305700413416"), expected);
-  EXPECT_EQ(SubQCrcText("0114 0101 3057 0041 3416"), expected);
-  // Padded with zeros on the right.
-  EXPECT_EQ(SubQCrcText("0114").substr(0, 30), "01 14 00 00 00 00 00 00 00 00 ");
-  EXPECT_EQ(SubQCrcText("0114"), SubQCrcText("01140000000000000000"));
-  EXPECT_NE(SubQCrcText("0114010130570041341"), expected);  // the last digit padded: 0x10
-  EXPECT_EQ(SubQCrcText("011401013057004134160"), "Error!");
-  EXPECT_EQ(SubQCrcText("0g"), "Error!");
+  for (const char* text :
+       {"000200", "000174", "006000", "000275", "223344", "16212c", "205", "", "0g"}) {
+    t += "msf " + std::string(text) + ": bcd " + MsfToLbaText(text, true) + " / binary " +
+         MsfToLbaText(text, false) + "\n";
+  }
+  for (const char* text :
+       {"01140101305700413416", "0114 0101 3057 0041 3416", "0114", "01140000000000000000",
+        "0114010130570041341", "011401013057004134160", "0g"}) {
+    t += "crc " + std::string(text) + ": " + SubQCrcText(text) + "\n";
+  }
+  testing::ExpectGoldenFile("conversions.txt", t, "tools");
 }
 
 // A Q record of `control` with its CRC.
