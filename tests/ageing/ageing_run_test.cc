@@ -6,9 +6,12 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
+#include <string>
 
 #include "ageing_bench.h"
 #include "console/execute_command.h"
+#include "golden.h"
 
 namespace tamarack {
 namespace {
@@ -17,43 +20,24 @@ using testing::AgeingBench;
 using testing::CaptureReference;
 using testing::LinesStartingWith;
 
-AgeingSettings Steps(AgeingBench& b, std::int32_t start, std::int32_t end, std::int32_t step,
-                     LoopMode loop) {
-  AgeingSettings s = b.Settings();
+void Range(AgeingSettings& s, std::int32_t start, std::int32_t end, std::int32_t step,
+           LoopMode loop = LoopMode::kOnce) {
   s.start_lba = start;
   s.end_lba = end;
   s.step = step;
   s.mode.set_loop(static_cast<int>(loop));
+}
+
+AgeingSettings Steps(AgeingBench& b, std::int32_t start, std::int32_t end, std::int32_t step,
+                     LoopMode loop) {
+  AgeingSettings s = b.Settings();
+  Range(s, start, end, step, loop);
   return s;
 }
 
 void CheckWith(AgeingSettings* s, DataCheckType type) {
   s->data_check = true;
   s->data_check_type = type;
-}
-
-TEST(AgeingRun, CountedRandomAndStepAndTheEmptyRange) {
-  AgeingBench b("emu:type13?speed=max");
-  AgeingSettings s = Steps(b, 0, 99, 10, LoopMode::kCounted);
-  s.mode.set_method(static_cast<int>(LbaMethod::kRandomAndStep));
-  s.loop_count = 1;
-  const AgeingResult r = b.Run(s);
-  EXPECT_EQ(r.commands, 20);
-  EXPECT_EQ(LinesStartingWith(b.Log(), "Comm:be"), 20);
-  EXPECT_EQ(r.status_text, "Ageing Done!     Read Count(Failed)=20(0)");
-  EXPECT_EQ(b.host->TextsAt(JobText::kCounters).back(), "Total Command=20\r\nFail Command=0\r\n");
-  // The progress keeps the run's whole budget as its total to the last report.
-  ASSERT_FALSE(b.host->progress.empty());
-  for (const JobProgress& p : b.host->progress) EXPECT_EQ(p.total, 20u) << p.done;
-  EXPECT_EQ(b.host->progress.back().done, 20u);
-  ASSERT_EQ(b.host->messages.size(), 1u);
-  EXPECT_EQ(b.host->messages[0].second, kAgeingEndMessage);
-
-  // Start equal to End: nothing is sent, the run still ends as done with its message.
-  const AgeingResult empty = b.Run(Steps(b, 50, 50, 1, LoopMode::kEndless));
-  EXPECT_EQ(empty.commands, 0);
-  EXPECT_EQ(empty.status_text, "Ageing Done!     Read Count(Failed)=0(0)");
-  EXPECT_EQ(b.host->messages.size(), 1u);
 }
 
 TEST(AgeingRun, DataOfTheTestDiscsIsAllGood) {
@@ -84,150 +68,154 @@ TEST(AgeingRun, DataOfTheTestDiscsIsAllGood) {
   }
 }
 
-TEST(AgeingRun, CorruptedBlocksAreMarkedAndDumped) {
-  AgeingBench b("emu:type13?speed=max&corrupt=21");
-  AgeingSettings s = Steps(b, 0, 40, 10, LoopMode::kOnce);
-  s.transfer_length = 3;
-  s.log_options = LogOptionWord(LogWhat::kFailedOnly, LogDetail::kDetailed);
-  CheckWith(&s, DataCheckType::kType13);
-  const AgeingResult r = b.Run(s);
-  EXPECT_EQ(r.commands, 5);
-  EXPECT_EQ(r.counts.data_ng, 1);
-  const std::string log = b.Log();
-  EXPECT_EQ(LinesStartingWith(log, "Comm:"), 1) << "failed only: the one NG check";
-  EXPECT_NE(log.find(" Check sum NG! lba:00000021(00000015h) sum:"), std::string::npos);
-  EXPECT_NE(log.find("Error Data(read len=6144,req blk=3)\nOK (+0)\nNG (+1)\n00000000 "),
-            std::string::npos);
-  EXPECT_NE(log.find("OK (+2)\n"), std::string::npos);
-  EXPECT_EQ(LinesStartingWith(log, "000007e0 "), 1) << "one block of 64 dump lines";
-  EXPECT_EQ(LinesStartingWith(log, "^^^^^^^^"), 0) << "no reference: no marker lines";
-  EXPECT_EQ(b.host->TextsAt(JobText::kCounters).back(),
-            "Total Command=5\r\nFail Command=0\r\nFail Data=1\r\n");
-}
-
-TEST(AgeingRun, ReferenceFileInBothDirections) {
-  for (const bool downwards : {false, true}) {
-    for (const char* resid : {"exact", "none", "zero", "pad"}) {
-      AgeingBench b(std::string("emu:type13?speed=max&corrupt=1003&resid=") + resid);
-      CaptureReference(b.dir.File("ref.dat"), 1000, 1010);
-      AgeingSettings s = downwards ? Steps(b, 1010, 1000, 2, LoopMode::kOnce)
-                                   : Steps(b, 1000, 1010, 2, LoopMode::kOnce);
-      s.command_index = 0;
-      s.transfer_length = 2;
-      s.data_file = b.dir.File("ref.dat");
-      CheckWith(&s, DataCheckType::kOther);
-      const AgeingResult r = b.Run(s);
-      EXPECT_EQ(r.commands, 6);
-      EXPECT_EQ(r.counts.data_ng, 1) << "only the read of 1002-1003";
-      const std::string log = b.Log();
-      EXPECT_NE(log.find(" Data Check NG! lba:00001003(000003ebh) 01/02/2026:03:04:05"),
-                std::string::npos)
-          << log;
-      EXPECT_NE(log.find("Data Check Ok! TotalSize(4096 Bytes),blk=2,blksize=2048,lba=1004"),
-                std::string::npos);
-      // The flipped byte sits at 0xF0 of the block's user data: one marker under it.
-      EXPECT_NE(log.find("\n^^^^^^^^" + std::string(37, ' ') + "^^" + std::string(33, ' ') + "\n"),
-                std::string::npos)
-          << log;
-    }
+// A run as text for a golden file: its result, the simulated time it took, what the host was
+// told and the log (the bench's folder as "TMP", a carriage return as \r).
+std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took) {
+  std::string t =
+      "refusal " + std::to_string(static_cast<int>(r.refusal)) + " commands " +
+      std::to_string(r.commands) + " failed " + std::to_string(r.failed_commands) + " data ok " +
+      std::to_string(r.counts.data_ok) + " ng " + std::to_string(r.counts.data_ng) + " state " +
+      std::to_string(static_cast<int>(b.state.Get())) + " took " +
+      std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) + " ms\n";
+  if (r.last_failure) {
+    t += "last failure status " + std::to_string(static_cast<int>(r.last_failure->status)) +
+         " sense key " + std::to_string(r.last_failure->sense.key) + "\n";
   }
+  t += "status text: " + r.status_text + "\n" + b.host->Report(b.dir.path());
+  if (!std::filesystem::exists(b.dir.File("log.txt"))) return t + "no log\n";
+  std::string log = b.Log();
+  for (std::size_t at; (at = log.find(b.dir.path())) != std::string::npos;) {
+    log.replace(at, b.dir.path().size(), "TMP");
+  }
+  for (std::size_t at; (at = log.find('\r')) != std::string::npos;) log.replace(at, 1, "\\r");
+  return t + "log:\n" + log;
 }
 
-TEST(AgeingRun, FaultPlanWithAndWithoutTheCommandErrorEnd) {
-  for (const bool end_on_error : {false, true}) {
-    AgeingBench b("emu:type13?speed=max&bad=30");
-    AgeingSettings s = Steps(b, 0, 60, 10, LoopMode::kOnce);
-    s.mode.set_end_on_command_error(end_on_error);
+struct RunCase {
+  const char* name;
+  const char* id;  // every path a reply takes is added to it
+  std::function<void(AgeingBench&, AgeingSettings&)> set;
+};
+
+class AgeingRunLog : public ::testing::TestWithParam<RunCase> {};
+
+// The whole run against tests/data/ageing/NAME.txt, the same on every path of the replies.
+TEST_P(AgeingRunLog, IsTheGoldenFile) {
+  const RunCase& c = GetParam();
+  for (const char* resid : {"exact", "none", "zero", "pad"}) {
+    SCOPED_TRACE(resid);
+    AgeingBench b(std::string(c.id) + "&resid=" + resid);
+    AgeingSettings s = b.Settings();
+    c.set(b, s);
+    const auto before = b.clock.Now();
     const AgeingResult r = b.Run(s);
-    EXPECT_EQ(r.commands, end_on_error ? 4 : 7);
-    EXPECT_EQ(r.failed_commands, 1);
-    ASSERT_TRUE(r.last_failure.has_value());
-    EXPECT_EQ(r.last_failure->sense.key, 3);
-    // A stop on a command error still reads as done.
-    EXPECT_EQ(r.status_text.rfind("Ageing Done!", 0), 0u);
-    EXPECT_NE(b.Log().find("Comm:be000000001e000001100000 Ng [Error Notified("), std::string::npos);
-  }
-  // Refused by the host adapter, and a time-out: counted and logged as failures.
-  for (const char* id : {"emu:type13?speed=max&refuse=be", "emu:type13?speed=max&slow=be"}) {
-    AgeingBench b(id);
-    const AgeingResult r = b.Run(Steps(b, 0, 2, 1, LoopMode::kOnce));
-    EXPECT_EQ(r.failed_commands, 3) << id;
-    EXPECT_EQ(r.last_failure->status, CommandStatus::kRefused);
-    EXPECT_EQ(r.counts.data_ok + r.counts.data_ng, 0) << "a failed read is not checked";
+    // The progress keeps the run's whole budget as its total to the last report.
+    for (const JobProgress& p : b.host->progress) EXPECT_EQ(p.total, b.host->progress[0].total);
+    testing::ExpectGoldenFile(std::string(c.name) + ".txt", RunText(b, r, b.clock.Now() - before),
+                              "ageing");
   }
 }
 
-TEST(AgeingRun, ADataErrorEndsTheRunWhenAskedTo) {
-  AgeingBench b("emu:type13?speed=max&corrupt=20");
-  AgeingSettings s = Steps(b, 0, 100, 10, LoopMode::kOnce);
-  CheckWith(&s, DataCheckType::kType13);
-  s.mode.set_end_on_data_error(true);
-  const AgeingResult r = b.Run(s);
-  EXPECT_EQ(r.commands, 3);
-  EXPECT_EQ(b.state.Get(), RunState::kDataError);
-  EXPECT_EQ(r.status_text, "Ageing Canceled! Read Count(Failed)=3(0)");
-  EXPECT_EQ(b.host->messages.size(), 1u) << "only a cancel goes without the end message";
-}
-
-TEST(AgeingRun, CancelDuringAPauseFinishesThePause) {
-  AgeingBench b("emu:type13?speed=max");
-  AgeingSettings s = Steps(b, 0, 1000, 1, LoopMode::kEndless);
-  s.interval_ms = 250;
-  b.clock.pause_ms = 250;
-  b.clock.cancel_at = 3;
-  const auto before = b.clock.Now();
-  const AgeingResult r = b.Run(s);
-  EXPECT_EQ(r.commands, 3);
-  EXPECT_EQ(b.clock.Now() - before, std::chrono::milliseconds(750));
-  const std::string log = b.Log();
-  EXPECT_EQ(LinesStartingWith(log, "Interval 250msec"), 3);
-  EXPECT_NE(log.find("Interval 250msec\nCanceled\n=============="), std::string::npos);
-  EXPECT_EQ(r.status_text, "Ageing Canceled! Read Count(Failed)=3(0)");
-  EXPECT_TRUE(b.host->messages.empty());
-  EXPECT_EQ(b.host->TextsAt(JobText::kPause).front(), "250msec");
-}
-
-TEST(AgeingRun, RefusedAtTheStart) {
-  AgeingBench b("emu:type13?speed=max");
-  AgeingSettings s = Steps(b, 0, 10, 1, LoopMode::kOnce);
-  s.transfer_length = 101;
-  AgeingResult r = b.Run(s);
-  EXPECT_EQ(r.refusal, AgeingRefusal::kTransferLength);
-  EXPECT_EQ(b.host->messages.at(0).second, kTooManyBlocksMessage);
-  EXPECT_FALSE(std::filesystem::exists(b.dir.File("log.txt")));
-
-  s.transfer_length = 1;
+// Reads 1000..1010 by two blocks, either way, against a reference taken from a clean drive.
+void AgainstReference(AgeingBench& b, AgeingSettings& s, bool downwards) {
+  CaptureReference(b.dir.File("ref.dat"), 1000, 1010);
+  Range(s, downwards ? 1010 : 1000, downwards ? 1000 : 1010, 2);
+  s.command_index = 0;
+  s.transfer_length = 2;
+  s.data_file = b.dir.File("ref.dat");
   CheckWith(&s, DataCheckType::kOther);
-  s.data_file = b.dir.File("none.dat");
-  r = b.Run(s);
-  EXPECT_EQ(r.refusal, AgeingRefusal::kDataFileMissing);
-  EXPECT_EQ(b.host->messages.at(0).second, "ﾃﾞｰﾀﾁｪｯｸﾌｧｲﾙのｵｰﾌﾟﾝが失敗しました\r\n" + s.data_file);
-
-  // A log that does not open: the question, then no run, or a run without the log.
-  s.data_check = false;
-  s.log_path = b.dir.File("no/such/folder/log.txt");
-  r = b.Run(s);
-  EXPECT_EQ(r.refusal, AgeingRefusal::kLogDeclined);
-  EXPECT_EQ(r.commands, 0);
-  ASSERT_EQ(b.host->questions.size(), 1u);
-  EXPECT_EQ(b.host->questions[0].question.kind, QuestionKind::kOkCancel);
-  EXPECT_TRUE(b.host->messages.empty());
-  b.answers = {Answer::kYes};
-  r = b.Run(s);
-  EXPECT_EQ(r.commands, 11);
 }
 
-TEST(AgeingRun, NothingLoggedStillCounts) {
-  AgeingBench b("emu:type13?speed=max&corrupt=5");
-  AgeingSettings s = Steps(b, 0, 9, 1, LoopMode::kOnce);
-  s.log_options = LogOptionWord(LogWhat::kNothing, LogDetail::kDetailed);
-  CheckWith(&s, DataCheckType::kType13);
-  const AgeingResult r = b.Run(s);
-  EXPECT_EQ(r.counts.data_ng, 1);
-  EXPECT_FALSE(std::filesystem::exists(b.dir.File("log.txt")));
-  EXPECT_EQ(b.host->TextsAt(JobText::kCounters).back(),
-            "Total Command=10\r\nFail Command=0\r\nFail Data=1\r\n");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Runs, AgeingRunLog,
+    ::testing::Values(
+        RunCase{"counted_random_and_step", "emu:type13?speed=max",
+                [](AgeingBench&, AgeingSettings& s) {
+                  Range(s, 0, 99, 10, LoopMode::kCounted);
+                  s.mode.set_method(static_cast<int>(LbaMethod::kRandomAndStep));
+                  s.loop_count = 1;
+                }},
+        // Start equal to End: nothing is sent, the run still ends as done with its message.
+        RunCase{"empty_range", "emu:type13?speed=max",
+                [](AgeingBench&, AgeingSettings& s) { Range(s, 50, 50, 1, LoopMode::kEndless); }},
+        // Failed only: the one NG check, its block dumped without marker lines.
+        RunCase{"corrupted_block", "emu:type13?speed=max&corrupt=21",
+                [](AgeingBench&, AgeingSettings& s) {
+                  Range(s, 0, 40, 10);
+                  s.transfer_length = 3;
+                  s.log_options = LogOptionWord(LogWhat::kFailedOnly, LogDetail::kDetailed);
+                  CheckWith(&s, DataCheckType::kType13);
+                }},
+        // Only the read of 1002-1003 is NG; the flipped byte at 0xF0 has one marker under it.
+        RunCase{"reference_upwards", "emu:type13?speed=max&corrupt=1003",
+                [](AgeingBench& b, AgeingSettings& s) { AgainstReference(b, s, false); }},
+        RunCase{"reference_downwards", "emu:type13?speed=max&corrupt=1003",
+                [](AgeingBench& b, AgeingSettings& s) { AgainstReference(b, s, true); }},
+        RunCase{"medium_error", "emu:type13?speed=max&bad=30",
+                [](AgeingBench&, AgeingSettings& s) { Range(s, 0, 60, 10); }},
+        // A stop on a command error still reads as done.
+        RunCase{"medium_error_ends_run", "emu:type13?speed=max&bad=30",
+                [](AgeingBench&, AgeingSettings& s) {
+                  Range(s, 0, 60, 10);
+                  s.mode.set_end_on_command_error(true);
+                }},
+        // Refused by the host adapter, and a time-out: failures, and a failed read is not checked.
+        RunCase{"refused_by_host", "emu:type13?speed=max&refuse=be",
+                [](AgeingBench&, AgeingSettings& s) {
+                  Range(s, 0, 2, 1);
+                  CheckWith(&s, DataCheckType::kType13);
+                }},
+        RunCase{"time_out", "emu:type13?speed=max&slow=be",
+                [](AgeingBench&, AgeingSettings& s) {
+                  Range(s, 0, 2, 1);
+                  CheckWith(&s, DataCheckType::kType13);
+                }},
+        // Canceled without the end message.
+        RunCase{"data_error_ends_run", "emu:type13?speed=max&corrupt=20",
+                [](AgeingBench&, AgeingSettings& s) {
+                  Range(s, 0, 100, 10);
+                  CheckWith(&s, DataCheckType::kType13);
+                  s.mode.set_end_on_data_error(true);
+                }},
+        // A cancel during the third pause: that pause still passes whole.
+        RunCase{"cancel_in_pause", "emu:type13?speed=max",
+                [](AgeingBench& b, AgeingSettings& s) {
+                  Range(s, 0, 1000, 1, LoopMode::kEndless);
+                  s.interval_ms = 250;
+                  b.clock.pause_ms = 250;
+                  b.clock.cancel_at = 3;
+                }},
+        RunCase{"nothing_logged", "emu:type13?speed=max&corrupt=5",
+                [](AgeingBench&, AgeingSettings& s) {
+                  Range(s, 0, 9, 1);
+                  s.log_options = LogOptionWord(LogWhat::kNothing, LogDetail::kDetailed);
+                  CheckWith(&s, DataCheckType::kType13);
+                }},
+        // Refused at the start: no log is written.
+        RunCase{"too_many_blocks", "emu:type13?speed=max",
+                [](AgeingBench&, AgeingSettings& s) {
+                  Range(s, 0, 10, 1);
+                  s.transfer_length = 101;
+                }},
+        RunCase{"data_file_missing", "emu:type13?speed=max",
+                [](AgeingBench& b, AgeingSettings& s) {
+                  Range(s, 0, 10, 1);
+                  CheckWith(&s, DataCheckType::kOther);
+                  s.data_file = b.dir.File("none.dat");
+                }},
+        // A log that does not open: the question, then no run, or a run without the log.
+        RunCase{"log_declined", "emu:type13?speed=max",
+                [](AgeingBench& b, AgeingSettings& s) {
+                  Range(s, 0, 10, 1);
+                  s.log_path = b.dir.File("no/such/folder/log.txt");
+                }},
+        RunCase{"log_failed_run_anyway", "emu:type13?speed=max",
+                [](AgeingBench& b, AgeingSettings& s) {
+                  Range(s, 0, 10, 1);
+                  s.log_path = b.dir.File("no/such/folder/log.txt");
+                  b.answers = {Answer::kYes};
+                }}),
+    [](const ::testing::TestParamInfo<RunCase>& p) { return std::string(p.param.name); });
 
 TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   AgeingBench b("emu:type13?speed=max");

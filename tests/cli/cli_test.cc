@@ -13,16 +13,30 @@ namespace {
 
 using tamarack::testing::CheckCondition;
 using tamarack::testing::Good;
+using tamarack::testing::ScriptedReply;
 
-// Runs the CLI on a directory with one scripted drive "d0".
+// Runs the CLI on a directory with one scripted drive "d0". Each run takes the next of
+// `scripts` as the drive's replies, if any are left, and its output ends with what the drive
+// got: each request's direction and buffer size.
 struct Cli : tamarack::testing::ScriptedDrives {
   int Run(const std::vector<std::string>& args) {
-    return testing::RunCapturing(drives, args, out, err);
+    if (!scripts.empty()) {
+      script = scripts.front();
+      scripts.erase(scripts.begin());
+    }
+    const std::size_t before = sent.size();
+    const int status = testing::RunCapturing(drives, args, out, err);
+    for (std::size_t i = before; i < sent.size(); ++i) {
+      out << "sent: " << (sent[i].direction == DataDirection::kOut ? "out " : "in ")
+          << sent[i].buffer.size() << "\n";
+    }
+    return status;
   }
   void ExpectGoldenRuns(const std::string& name,
                         const std::vector<std::vector<std::string>>& runs) {
     testing::ExpectGoldenRuns(*this, name, runs);
   }
+  std::vector<std::vector<ScriptedReply>> scripts;
   std::ostringstream out, err;
 };
 
@@ -52,77 +66,34 @@ TEST(Cli, TranscriptOfTheCommandsWithoutADrive) {
        {"send", "--drive", "d9", "--cdb", "00"}});
 }
 
-TEST(CliDrives, IdentifiesEachDriveOrSaysWhyNot) {
+// Each drive identified or why not; Send's status, count and console dump (after the decoded
+// rows, grouped as asked), the decoder's text, the exit status of a sense key, data out.
+TEST(Cli, TranscriptOfTheScriptedDrives) {
   Cli cli;
   cli.provider->ids = {"d0", "d1"};
   cli.provider->unopenable = {"d1"};
   std::vector<std::uint8_t> inquiry(36, ' ');
   inquiry[0] = 5;
   std::copy_n("VENDOR  PRODUCT NAME    1.02", 28, inquiry.begin() + 8);
-  cli.script = {Good(inquiry)};
-  EXPECT_EQ(cli.Run({"drives"}), 0);
-  EXPECT_EQ(cli.out.str(),
-            "d0  VENDOR   PRODUCT NAME     (1.02)\n"
-            "d1  cannot be opened: cannot open d1\n");
-}
-
-TEST(CliSend, PrintsStatusCountAndDump) {
-  Cli cli;
-  cli.script = {Good({0x00, 0x01, 0x41, 0x42})};
-  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "12 00 00 00 24", "--in", "36"}), 0);
-  const std::string text = cli.out.str();
-  EXPECT_NE(text.find("cdb: 12 00 00 00 24 00 00 00 00 00 00 00 \n"), std::string::npos) << text;
-  EXPECT_NE(text.find("status: good\n"), std::string::npos);
-  EXPECT_NE(text.find("transferred: 4\n"), std::string::npos);
-  // The console dump of the reply, after the decoded Inquiry rows.
-  EXPECT_NE(text.find(" Offset       00010203 04050607 08090a0b 0c0d0e0f\n"
-                      "000000 0000h 00014142"),
-            std::string::npos)
-      << text;
-  ASSERT_EQ(cli.sent.size(), 1u);
-  EXPECT_EQ(cli.sent[0].buffer.size(), 36u);
-}
-
-TEST(CliSend, GroupsTheDumpAndDecodesCatalogueCommands) {
-  Cli cli;
-  cli.script = {Good({0x41, 0x42, 0x43, 0x44, 0x45})};
-  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "ee", "--in", "16", "--group", "1"}), 0);
-  EXPECT_NE(cli.out.str().find("000000 0000h 41 42 43 44 45" + std::string(33, ' ') + " :ABCDE\n"),
-            std::string::npos)
-      << cli.out.str();
-  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "ee", "--in", "16", "--group", "3"}),
-            kExitBadArguments);
-
-  // Test Unit Ready: the decoder's text.
-  cli.script = {Good()};
-  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "00"}), 0);
-  EXPECT_NE(cli.out.str().find("Command Successed!\n"), std::string::npos) << cli.out.str();
+  const std::vector<std::uint8_t> abcde = {0x41, 0x42, 0x43, 0x44, 0x45};
+  cli.scripts = {{Good(inquiry)}, {Good({0x00, 0x01, 0x41, 0x42})}, {Good(abcde)}, {Good(abcde)},
+                 {Good()},        {CheckCondition(2, 0x3A, 0x00)},  {Good()}};
+  cli.ExpectGoldenRuns("cli_scripted_drives.txt",
+                       {{"drives"},
+                        {"send", "--drive", "d0", "--cdb", "12 00 00 00 24", "--in", "36"},
+                        {"send", "--drive", "d0", "--cdb", "ee", "--in", "16", "--group", "1"},
+                        {"send", "--drive", "d0", "--cdb", "ee", "--in", "16", "--group", "3"},
+                        {"send", "--drive", "d0", "--cdb", "00"},
+                        {"send", "--drive", "d0", "--cdb", "00"},
+                        {"send", "--drive", "d0", "--cdb", "55 10 00 00 00 00 00 00 08",
+                         "--out-hex", "00 06 00 00 00 00 00 00"}});
 }
 
 TEST(CliSend, RawWritesOnlyTheReplyBytes) {
   Cli cli;
-  cli.script = {Good({0xDE, 0xAD})};
+  cli.scripts = {{Good({0xDE, 0xAD})}};
   EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "28", "--in", "2048", "--raw"}), 0);
-  EXPECT_EQ(cli.out.str(), std::string("\xDE\xAD", 2));
-}
-
-TEST(CliSend, ExitStatusFollowsTheSenseKey) {
-  Cli cli;
-  cli.script = {CheckCondition(2, 0x3A, 0x00)};
-  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "00"}), kExitNotReady);
-  EXPECT_NE(cli.out.str().find("status: Error Notified( MEDIUM NOT PRESENT).\n"),
-            std::string::npos);
-  EXPECT_NE(cli.out.str().find("sense: 70 00 02 "), std::string::npos);
-}
-
-TEST(CliSend, OutDataGoesToTheDrive) {
-  Cli cli;
-  EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "55 10 00 00 00 00 00 00 08", "--out-hex",
-                     "00 06 00 00 00 00 00 00"}),
-            0);
-  ASSERT_EQ(cli.sent.size(), 1u);
-  EXPECT_EQ(cli.sent[0].direction, DataDirection::kOut);
-  EXPECT_EQ(cli.sent[0].buffer.size(), 8u);
+  EXPECT_EQ(cli.out.str(), std::string("\xDE\xAD", 2) + "sent: in 2048\n");
 }
 
 TEST(ExitCodes, FollowTheSgUtilsConvention) {

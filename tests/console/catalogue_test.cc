@@ -4,6 +4,7 @@
 
 #include "console/command_catalogue.h"
 #include "console/user_slot.h"
+#include "golden.h"
 
 namespace tamarack {
 namespace {
@@ -29,42 +30,35 @@ TEST(Catalogue, HasTheRowsInTableOrderEndingWithTheEndRow) {
   for (std::size_t i = 0; i < 36; ++i) EXPECT_NE(rows[i].behaviour, nullptr) << i;
 }
 
-TEST(Catalogue, CodeOrderSortsByOpcodeWithLowerCaseHex) {
+// The lists in code order (by opcode, lower-case hex), name order (byte-wise: blank before
+// hyphen, "Read CD MSF" before "Read CD-ROM Capacity") and the user order of the ten slots,
+// each entry with its row, in tests/data/decode/command_lists.txt.
+TEST(Catalogue, TheThreeOrders) {
   CatalogueState state;
-  const auto list = CommandList(ListKind::kCode, state);
-  ASSERT_EQ(list.size(), 26u);
-  EXPECT_EQ(list.front().text, "00h Test Unit Ready");
-  EXPECT_EQ(list.front().row, 0u);
-  const auto texts = Texts(list);
-  const std::vector<std::string> last4(texts.end() - 4, texts.end());
-  EXPECT_EQ(last4, (std::vector<std::string>{"bah Scan", "bbh Set CD Speed", "bdh Mechanism Status",
-                                             "beh Read CD"}));
-  EXPECT_NE(std::find(texts.begin(), texts.end(), "12h Inquiry"), texts.end());
-  for (std::size_t i = 1; i < list.size(); ++i) {
-    EXPECT_LT(CommandCatalogue()[list[i - 1].row].opcode, CommandCatalogue()[list[i].row].opcode);
+  std::string t;
+  for (ListKind kind : {ListKind::kCode, ListKind::kName, ListKind::kUser}) {
+    const auto list = CommandList(kind, state);
+    t += "== " + std::to_string(static_cast<int>(kind)) + "\n";
+    for (const ListEntry& e : list) t += e.text + " | row " + std::to_string(e.row) + "\n";
+    if (kind == ListKind::kCode) {
+      for (std::size_t i = 1; i < list.size(); ++i) {
+        EXPECT_LT(CommandCatalogue()[list[i - 1].row].opcode,
+                  CommandCatalogue()[list[i].row].opcode);
+      }
+    }
+    if (kind == ListKind::kName) {
+      const auto texts = Texts(list);
+      EXPECT_TRUE(std::is_sorted(texts.begin(), texts.end()));
+    }
   }
+  testing::ExpectGoldenFile("command_lists.txt", t, "decode");
 }
 
-TEST(Catalogue, NameOrderIsByteWise) {
+TEST(Catalogue, UserSlotEntriesFollowOpcodeAndName) {
   CatalogueState state;
-  const auto texts = Texts(CommandList(ListKind::kName, state));
-  ASSERT_EQ(texts.size(), 26u);
-  // Byte-wise: blank (20h) before hyphen (2Dh), "Read CD MSF" before "Read CD-ROM Capacity".
-  EXPECT_TRUE(std::is_sorted(texts.begin(), texts.end()));
-  EXPECT_EQ(texts.front(), "Get Configuration");
-}
-
-TEST(Catalogue, UserOrderListsTheTenSlotsWithOpcodeAndName) {
-  CatalogueState state;
-  auto list = CommandList(ListKind::kUser, state);
-  ASSERT_EQ(list.size(), 10u);
-  EXPECT_EQ(list[0].text, "00h User01");
-  EXPECT_EQ(list[9].text, "00h User10");
-  EXPECT_EQ(list[9].row, 35u);
   state.row(27).opcode = 0xBE;
   state.RenameSlot(27, "Raw read");
-  list = CommandList(ListKind::kUser, state);
-  EXPECT_EQ(list[1].text, "beh Raw read");
+  EXPECT_EQ(CommandList(ListKind::kUser, state)[1].text, "beh Raw read");
   // Typing byte 0 rewrites the entry with the slot number, whatever the name.
   EXPECT_EQ(SlotEntryAfterOpcodeEdit(27, 0x12), "12h User02");
   EXPECT_EQ(state.Name(27), "Raw read");

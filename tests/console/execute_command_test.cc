@@ -9,6 +9,8 @@
 #include "decode/basic_commands.h"
 #include "device/scripted_transport.h"
 #include "emu/drive_harness.h"
+#include "golden.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -28,12 +30,43 @@ struct RecordingHost : JobHost, SessionHost {
   std::vector<std::vector<std::uint8_t>> dialogs;
 };
 
-// A scripted drive whose session reports to the recording host.
+// A scripted drive whose session reports to the recording host. Each run adds to `transcript`
+// what went to the drive, the report, the status line, the dialogs and the decoded text.
 struct Bench : testing::ScriptedSession {
   Bench() { session.host = &host; }
-  CommandReport Run(const PlanResult& p) { return ExecuteCommand(session, *p.plan, host); }
+  CommandReport Run(const PlanResult& p) {
+    const std::size_t sent_before = sent.size(), dialogs_before = host.dialogs.size();
+    const CommandReport rep = ExecuteCommand(session, *p.plan, host);
+    for (std::size_t i = sent_before; i < sent.size(); ++i) {
+      transcript += "> " + HexBytes(sent[i].cdb) +
+                    StrFormat(" / dir %d buffer %zu\n", static_cast<int>(sent[i].direction),
+                              sent[i].buffer.size());
+    }
+    transcript += StrFormat("sent %d success %d status %d request %u transferred %u received %u\n",
+                            rep.sent, rep.success, static_cast<int>(rep.status), rep.request_length,
+                            rep.transferred, rep.received_length) +
+                  "cdb " + HexBytes(rep.sent_cdb) + "\nstatus line: " + session.status_line.Get();
+    if (rep.receive_data) {
+      const std::size_t n = std::min<std::size_t>(rep.receive_data->size(), 32);
+      transcript += StrFormat("\nreceive data %zu: ", rep.receive_data->size()) +
+                    HexBytes(std::span(*rep.receive_data).first(n));
+    }
+    for (std::size_t i = dialogs_before; i < host.dialogs.size(); ++i) {
+      transcript += "\ndialog " + HexBytes(host.dialogs[i]);
+    }
+    std::string text = rep.output.text;
+    for (std::size_t at; (at = text.find('\r')) != std::string::npos;) text.erase(at, 1);
+    transcript += "\noutput:\n" + text + "\n";
+    return rep;
+  }
   RecordingHost host;
+  std::string transcript;
 };
+
+// Compares the bench's transcript with tests/data/decode/execute_NAME.txt.
+void ExpectTranscript(const Bench& d, const std::string& name) {
+  testing::ExpectGoldenFile("execute_" + name + ".txt", d.transcript, "decode");
+}
 
 // A decoder that remembers what it was given.
 DecodeInput g_seen;
@@ -96,86 +129,52 @@ TEST(PlanCommand, UserSlotsNeedALengthForData) {
   EXPECT_EQ(r.plan->request_length, 0u);
 }
 
-TEST(ExecuteCommand, HundredBlocksRequest265600BytesFilledWith5A) {
+// A hundred blocks request 265600 bytes filled with 5Ah, the decoder sees the rest keep the
+// fill, block reads leave the receive buffer alone. A reply of the whole request has a
+// received length of 0; a transport claiming more than the buffer is cut to it.
+TEST(ExecuteCommand, LengthsOfTheRequestAndTheReply) {
   Bench d;
   bool filled = false;
   d.transport->responder = [&](const ScsiRequest& r) {
     filled = std::all_of(r.buffer.begin(), r.buffer.end(), [](auto b) { return b == 0x5A; });
     return Good(std::vector<std::uint8_t>(204800, 0x11));
   };
-  const CommandReport rep = d.Run(PlanCommand(ReadInput(100)));
-  ASSERT_EQ(d.transport->sent.size(), 1u);
-  EXPECT_EQ(d.transport->sent[0].buffer.size(), 265600u);
-  EXPECT_EQ(d.transport->sent[0].direction, DataDirection::kIn);
+  d.Run(PlanCommand(ReadInput(100)));
   EXPECT_TRUE(filled);
-  EXPECT_TRUE(rep.success);
-  EXPECT_EQ(rep.transferred, 204800u);
-  EXPECT_EQ(rep.received_length, 204800u);
   EXPECT_EQ(g_seen.received_length, 204800u);
   EXPECT_EQ(g_seen.transfer_blocks, 100);
   ASSERT_EQ(g_seen_data.size(), 265600u);
   EXPECT_EQ(g_seen_data[204799], 0x11);
-  EXPECT_EQ(g_seen_data[204800], 0x5A);  // the rest keeps the fill
-  EXPECT_EQ(rep.output.text, "decoded");
-  EXPECT_FALSE(rep.receive_data);  // block reads leave the receive buffer alone
-  EXPECT_EQ(rep.sent_cdb[8], 100);
-}
-
-TEST(ExecuteCommand, ReceivedLengthIsZeroWhenTheWholeRequestCameBack) {
-  Bench d;
+  EXPECT_EQ(g_seen_data[204800], 0x5A);
+  d.transport->responder = nullptr;
   d.transport->Push(Good(std::vector<std::uint8_t>(40960, 1)));
-  CommandReport rep = d.Run(PlanCommand(ReadInput(0)));
-  EXPECT_EQ(rep.transferred, 40960u);
-  EXPECT_EQ(rep.received_length, 0u);
+  d.Run(PlanCommand(ReadInput(0)));
   EXPECT_EQ(g_seen.received_length, 0u);
-  ASSERT_TRUE(rep.receive_data);
-  EXPECT_EQ(rep.receive_data->size(), 40960u);
-
   d.transport->Push(Good({1, 2, 3}));
-  rep = d.Run(PlanCommand(ReadInput(0)));
-  EXPECT_EQ(rep.received_length, 3u);
-  ASSERT_TRUE(rep.receive_data);
-  EXPECT_EQ((*rep.receive_data)[2], 3);
-  EXPECT_EQ((*rep.receive_data)[3], 0x5A);
-}
-
-TEST(ExecuteCommand, ATransportClaimingMoreThanTheBufferIsCutToIt) {
-  Bench d;
+  d.Run(PlanCommand(ReadInput(0)));
   ScriptedReply r = Good({9});
   r.result.transferred = 1u << 30;
   d.transport->Push(r);
   CommandInput in = ReadInput(0);
   in.receive_request_length = 16;
   in.decoder = &DecodeTransferredData;
-  const CommandReport rep = d.Run(PlanCommand(in));
-  EXPECT_EQ(rep.transferred, 16u);
-  EXPECT_EQ(rep.received_length, 0u);
-  EXPECT_NE(rep.output.text.find("000000 0000h 095a5a5a"), std::string::npos);
+  d.Run(PlanCommand(in));
+  ExpectTranscript(d, "lengths");
 }
 
-TEST(ExecuteCommand, FailuresWriteCommandErrorAndACheckConditionOpensTheDialog) {
+// Failures write "Command Error!?"; a check condition opens the sense dialog unless the plan
+// says otherwise, a refusal without sense opens none.
+TEST(ExecuteCommand, FailuresAndTheSenseDialog) {
   Bench d;
   d.transport->Push(CheckCondition(2, 0x3A, 0x02));
-  CommandReport rep = d.Run(PlanCommand(ReadInput(1)));
-  EXPECT_FALSE(rep.success);
-  EXPECT_EQ(rep.status, CommandStatus::kCheckCondition);
-  EXPECT_EQ(rep.output.text, "Command Error!?");
-  EXPECT_EQ(d.session.status_line.Get(), "Error Notified( MEDIUM NOT PRESENT - TRAY OPEN).");
-  ASSERT_EQ(d.host.dialogs.size(), 1u);
-  EXPECT_EQ(d.host.dialogs[0][2], 2);
-  EXPECT_EQ(d.host.dialogs[0][12], 0x3A);
-
+  d.Run(PlanCommand(ReadInput(1)));
   d.transport->Push(Refused(TransportStatus::kRefused, "Operation not permitted", 1));
-  rep = d.Run(PlanCommand(ReadInput(1)));
-  EXPECT_EQ(rep.output.text, "Command Error!?");
-  EXPECT_EQ(d.session.status_line.Get(), "Error Notified(Operation not permitted)");
-  EXPECT_EQ(d.host.dialogs.size(), 1u);  // no sense, no dialog
-
+  d.Run(PlanCommand(ReadInput(1)));
   PlanResult quiet = PlanCommand(ReadInput(1));
   quiet.plan->show_sense_dialog = false;
   d.transport->Push(CheckCondition(3, 0x11, 0x00));
   d.Run(quiet);
-  EXPECT_EQ(d.host.dialogs.size(), 1u);
+  ExpectTranscript(d, "failures");
 }
 
 TEST(ExecuteCommand, WithoutADeviceNothingIsSent) {
@@ -188,7 +187,9 @@ TEST(ExecuteCommand, WithoutADeviceNothingIsSent) {
   EXPECT_EQ(rep.output.text, "Command Error!?");
 }
 
-TEST(ExecuteCommand, DataOutSendsTheOutDataAndCopiesItToTheReceiveBuffer) {
+// Data out sends the out data and copies it to the receive buffer; a Request Sense reply is
+// decoded and opens the dialog.
+TEST(ExecuteCommand, DataOutAndRequestSense) {
   Bench d;
   std::vector<std::uint8_t> seen;
   d.transport->responder = [&](const ScsiRequest& r) {
@@ -204,34 +205,16 @@ TEST(ExecuteCommand, DataOutSendsTheOutDataAndCopiesItToTheReceiveBuffer) {
   in.out_data = {0, 6, 3, 0, 1, 0, 1, 1};
   in.receive_request_length = 40960;
   in.decoder = &DecodeCommandSucceeded;
-  const CommandReport rep = d.Run(PlanCommand(in));
-  EXPECT_EQ(d.transport->sent[0].direction, DataDirection::kOut);
+  d.Run(PlanCommand(in));
   EXPECT_EQ(seen, in.out_data);
-  EXPECT_EQ(rep.output.text, "Command Successed!");
-  ASSERT_TRUE(rep.receive_data);
-  EXPECT_EQ(*rep.receive_data, in.out_data);
-}
-
-TEST(ExecuteCommand, RequestSenseDecodesAndOpensTheDialog) {
-  Bench d;
-  std::vector<std::uint8_t> sense(18, 0);
-  sense[0] = 0x70;
-  sense[2] = 0x06;
-  sense[7] = 10;
-  sense[12] = 0x28;
-  d.transport->Push(Good(sense));
+  d.transport->responder = nullptr;
+  d.transport->Push(Good({0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x28, 0, 0, 0, 0, 0}));
   Console c;
   c.SelectRow(4);
   PlanResult p = c.PrepareExecution("");
   ASSERT_TRUE(p.plan);
-  const CommandReport rep = d.Run(p);
-  EXPECT_EQ(d.transport->sent[0].cdb[4], 0xFF);
-  EXPECT_EQ(rep.received_length, 18u);
-  EXPECT_EQ(rep.output.text.rfind("VALID:Off\r\nFILEMARK:Off  EOM:Off  ILI:Off\r\n", 0), 0u);
-  EXPECT_NE(rep.output.text.find("Data:700006000000000a00000000280000000000\r\n"),
-            std::string::npos);
-  ASSERT_EQ(d.host.dialogs.size(), 1u);
-  EXPECT_EQ(d.host.dialogs[0], sense);
+  d.Run(p);
+  ExpectTranscript(d, "data_out_and_request_sense");
 }
 
 TEST(ConsoleExecution, TestUnitReadyEndsWithCommandSucceededAndKeepsTheSentCdb) {

@@ -82,14 +82,6 @@ void Choose(Form& f, std::string_view label, std::string_view text) {
   ADD_FAILURE() << label << " has no entry " << text;
 }
 
-// The text of the selected entry, "" for none.
-template <typename Form>
-std::string ChosenText(const Form& f, std::string_view label) {
-  const std::size_t i = FieldNamed(f, label);
-  const int k = f.field_states()[i].choice;
-  return k < 0 ? "" : f.fields()[i].choices[static_cast<std::size_t>(k)].text;
-}
-
 // The form as text, a field a line: a box's text, [x] or [ ] for a check box, the chosen
 // entry or "(none)", M:S:F; " (off)" when the field is disabled.
 template <typename Form>

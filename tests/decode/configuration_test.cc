@@ -9,6 +9,7 @@
 #include "form/form_layout.h"
 #include "golden.h"
 #include "util/bytes.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -38,49 +39,10 @@ Bytes Feature(std::uint16_t code, std::uint8_t flags, const Bytes& data, int add
 std::string Key(const DecodedRow& r) { return r.cells.at(1); }
 std::string Data(const DecodedRow& r) { return r.cells.at(2); }
 
-// The row with this key (the first one), or a failure.
-const DecodedRow& RowOf(const std::vector<DecodedRow>& rows, const std::string& key) {
-  for (const DecodedRow& r : rows) {
-    if (Key(r) == key) return r;
-  }
-  static const DecodedRow kNone{{"", "(missing)", "(missing)"}, -1};
-  ADD_FAILURE() << "no row " << key;
-  return kNone;
-}
-
 std::vector<std::string> Keys(const std::vector<DecodedRow>& rows) {
   std::vector<std::string> keys;
   for (const DecodedRow& r : rows) keys.push_back(Key(r));
   return keys;
-}
-
-TEST(ConfigurationHeader, ShortRepliesShowOnlyTheHeaderRows) {
-  // Data length 4: the whole reply is 8 bytes.
-  EXPECT_EQ(DecodeConfiguration(Reply(0x0010, {})).size(), 2u);
-  // A recorded length below 9 stops there even when the header says more.
-  const Bytes r = Reply(0x0008, {Feature(0x0001, 0x03, {0, 0, 0, 2})});
-  EXPECT_EQ(DecodeConfiguration(r, 8).size(), 2u);
-  // Data length 8 counts 12 bytes with its own 4: one 4-byte descriptor, shown.
-  const Bytes one = Reply(0x0008, {Feature(0x001D, 0x01, {})});
-  ASSERT_EQ(ReadBe32(one, 0), 8u);
-  const auto keys = Keys(DecodeConfiguration(one));
-  EXPECT_EQ(keys,
-            (std::vector<std::string>{"Header", "  Current Profile 0008h", "Feature Descriptor(s)",
-                                      "Feature Code 001dh", "  Common"}));
-  // Nothing returned at all: the two rows, from zeroes, and no read past the end.
-  const auto rows = DecodeConfiguration({});
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(Data(rows[0]), "Data Length 0(00000000h)");
-  EXPECT_EQ(Key(rows[1]), "  Current Profile 0000h");
-  EXPECT_EQ(Data(rows[1]), "Profile List");
-}
-
-TEST(ConfigurationProfiles, TheWalkGoesOnAfterTheListByItsOwnLength) {
-  const Bytes r = Reply(
-      0, {Feature(0x0000, 0x03, {0, 8, 1, 0, 0, 9, 0, 0}), Feature(0x0001, 0x03, {0, 0, 0, 2})});
-  const auto rows = DecodeConfiguration(r);
-  EXPECT_EQ(RowOf(rows, "Feature Code 0001h").cells[0], "20(0014h)");
-  EXPECT_EQ(Data(RowOf(rows, "  Physical Interface Standard")), "ATAPI");
 }
 
 // Every field of every feature the decoder knows, as the list shows it.
@@ -90,118 +52,66 @@ TEST(ConfigurationFields, EveryKindOfFeature) {
       testing::RowsText(DecodeConfiguration(testing::ReadGoldenHex("configuration_features.hex"))));
 }
 
-TEST(ConfigurationCore, PhysicalInterfaceTable) {
-  const std::pair<std::uint32_t, const char*> cases[] = {{2, "ATAPI"},
-                                                         {0x10000, "Defined by NCITS"},
-                                                         {0x1FFFF, "Defined by NCITS"},
-                                                         {0, "Unspecified"},
-                                                         {0xFFFF, "Vendor Unique"},
-                                                         {0x4FFFF, "Reserved"},
-                                                         {7, "Serial ATAPI"},
-                                                         {8, "USB"},
-                                                         {6, "UnDefined"},
-                                                         {9, "UnDefined"},
-                                                         {0x50000, "UnDefined"}};
-  for (const auto& [value, name] : cases) {
+// Each reply decoded as its rows ("== " and what it shows, then the rows), against
+// tests/data/decode/configuration_walks.txt: the header rows of short replies, each descriptor
+// walked by its own length (no field read out of the middle of one, an unknown one saying how
+// long it is), every physical interface, the bounds of the data length, the recorded length
+// and the bytes returned, a zero-padded tail.
+TEST(ConfigurationWalk, EachReplyAsItsRows) {
+  struct Case {
+    std::string what;
+    Bytes reply;
+    std::uint32_t recorded = 0;
+  };
+  std::vector<Case> cases = {
+      {"data length 4: the whole reply is 8 bytes", Reply(0x0010, {})},
+      {"a recorded length below 9 stops at the header",
+       Reply(0x0008, {Feature(0x0001, 0x03, {0, 0, 0, 2})}), 8},
+      {"data length 8 counts 12 bytes: one 4-byte descriptor",
+       Reply(0x0008, {Feature(0x001D, 0x01, {})})},
+      {"nothing returned: the two rows from zeroes", {}},
+      {"the walk goes on after the profile list by its own length",
+       Reply(0, {Feature(0x0000, 0x03, {0, 8, 1, 0, 0, 9, 0, 0}),
+                 Feature(0x0001, 0x03, {0, 0, 0, 2})})},
+      {"a current drive's Core of 8 bytes, DVD Read of 4, an unknown feature and a known one",
+       Reply(0,
+             {Feature(0x0001, 0x03, {0, 0, 0, 7, 1, 0, 0, 0}), Feature(0x001F, 0x01, {1, 0, 0, 0}),
+              Feature(0x0037, 0x01, {1, 2, 3, 4, 1, 0, 0x12, 0x34}),
+              Feature(0x0003, 0x03, {0x29, 0, 0, 0})})},
+      {"Random Readable longer than the table's 12 bytes",
+       Reply(0, {Feature(0x0010, 0x01, {0, 0, 8, 0, 0, 0x10, 1, 0, 9, 9, 9, 9}),
+                 Feature(0x001E, 0x01, {3, 0, 0, 0})})},
+      {"a zero-padded tail reads as one Profile List of length 0 and ends the walk",
+       Reply(0, {Feature(0x0001, 0x03, {0, 0, 0, 2})})}};
+  cases.back().reply.resize(cases.back().reply.size() + 40, 0);
+  WriteBe32(cases.back().reply, 0, static_cast<std::uint32_t>(cases.back().reply.size() - 4));
+  for (std::uint32_t interface :
+       {2u, 0x10000u, 0x1FFFFu, 0u, 0xFFFFu, 0x4FFFFu, 7u, 8u, 6u, 9u, 0x50000u}) {
     Bytes data(4);
-    WriteBe32(data, 0, value);
-    EXPECT_EQ(Data(RowOf(DecodeConfiguration(Reply(0, {Feature(0x0001, 0x03, data)})),
-                         "  Physical Interface Standard")),
-              name)
-        << value;
+    WriteBe32(data, 0, interface);
+    cases.push_back(
+        {StrFormat("physical interface %x", interface), Reply(0, {Feature(0x0001, 0x03, data)})});
   }
-  EXPECT_EQ(LoadingMechanismName(5), "Embedded changer using a magazine mechanism");
-  EXPECT_EQ(LoadingMechanismName(6), "Undefine");
-}
-
-TEST(ConfigurationWalk, EachDescriptorByItsOwnLength) {
-  // A current drive's Core (8 bytes of its own, the table knows 4) and DVD Read of 4, then an
-  // unknown feature of 8 and a known one after it: every descriptor the drive sent, each
-  // heading where it lies, and nothing read out of the middle of one.
-  const Bytes r = Reply(
-      0, {Feature(0x0001, 0x03, {0, 0, 0, 7, 1, 0, 0, 0}), Feature(0x001F, 0x01, {1, 0, 0, 0}),
-          Feature(0x0037, 0x01, {1, 2, 3, 4, 1, 0, 0x12, 0x34}),
-          Feature(0x0003, 0x03, {0x29, 0, 0, 0})});
-  const auto rows = DecodeConfiguration(r);
-  std::vector<std::vector<std::string>> headings;
-  for (const DecodedRow& row : rows) {
-    if (row.icon == kIconHeading && row.cells[1].rfind("Feature Code", 0) == 0) {
-      headings.push_back(row.cells);
-    }
-  }
-  EXPECT_EQ(headings, (std::vector<std::vector<std::string>>{
-                          {"8(0008h)", "Feature Code 0001h", "Core"},
-                          {"20(0014h)", "Feature Code 001fh", "DVD Read"},
-                          {"28(001ch)", "Feature Code 0037h", "Undefine"},
-                          {"40(0028h)", "Feature Code 0003h", "Removable Medium"}}));
-  // The Core's interface 7 by its name; only the table's field of the longer descriptor.
-  const auto keys = Keys(rows);
-  EXPECT_EQ(Data(RowOf(rows, "  Physical Interface Standard")), "Serial ATAPI");
-  EXPECT_EQ(std::count(keys.begin(), keys.end(), "  Physical Interface Standard"), 1);
-  // The unknown one says how long it is, and the walk reaches the feature after it.
-  const auto unknown = std::find(keys.begin(), keys.end(), "Feature Code 0037h");
-  ASSERT_NE(unknown, keys.end());
-  EXPECT_EQ(Data(rows[static_cast<std::size_t>(unknown - keys.begin()) + 1]),
-            "Version:0h Persistent:0 Current:1 Additinal Length:8");
-  EXPECT_EQ(Data(RowOf(rows, "  Loading Mechanism Type")), "Tray type loading mechanism");
-}
-
-TEST(ConfigurationWalk, ShortTableSizesDoNotCutALongerDescriptorsFields) {
-  // Random Readable longer than the table's 12 bytes: its fields, then the next feature.
-  const Bytes r = Reply(0, {Feature(0x0010, 0x01, {0, 0, 8, 0, 0, 0x10, 1, 0, 9, 9, 9, 9}),
-                            Feature(0x001E, 0x01, {3, 0, 0, 0})});
-  const auto rows = DecodeConfiguration(r);
-  EXPECT_EQ(Data(RowOf(rows, "  Blocking")), "16(0010h)");
-  EXPECT_EQ(RowOf(rows, "Feature Code 001eh").cells[0], "24(0018h)");
-  EXPECT_EQ(Data(RowOf(rows, "  C2 Flags")), "On");
-}
-
-TEST(ConfigurationWalk, BoundedByTheDataLength) {
-  Bytes r = Reply(0, {Feature(0x0001, 0x03, {0, 0, 0, 2}), Feature(0x0003, 0x03, {0x29, 0, 0, 0})});
-  // The header claims only the first descriptor.
-  WriteBe32(r, 0, 12);
-  auto keys = Keys(DecodeConfiguration(r));
-  EXPECT_EQ(std::count(keys.begin(), keys.end(), "Feature Code 0003h"), 0);
-  EXPECT_EQ(keys.back(), "  Physical Interface Standard");
-  // The recorded length wins over the header, and counts every byte returned (the 16 bytes
-  // of the header and Core), not the bytes after the length field.
-  WriteBe32(r, 0, 0x7FFFFFFF);
-  keys = Keys(DecodeConfiguration(r, 16));
-  EXPECT_EQ(std::count(keys.begin(), keys.end(), "Feature Code 0003h"), 0);
-}
-
-TEST(ConfigurationWalk, BoundedByTheBytesReturned) {
-  // A reply cut by a small allocation length: the header says more than came back.
+  Bytes two =
+      Reply(0, {Feature(0x0001, 0x03, {0, 0, 0, 2}), Feature(0x0003, 0x03, {0x29, 0, 0, 0})});
+  WriteBe32(two, 0, 12);
+  cases.push_back({"the header claims only the first descriptor", two});
+  // The recorded length counts every byte returned, not the bytes after the length field.
+  WriteBe32(two, 0, 0x7FFFFFFF);
+  cases.push_back({"the recorded length of header and Core wins over the header", two, 16});
   Bytes full = Reply(0, {Feature(0x0000, 0x03, {0, 8, 1, 0, 0, 9, 0, 0, 0, 10, 0, 0}),
                          Feature(0x0020, 0x01, {0, 0, 0x10, 0, 0, 0, 8, 0, 0, 0x10, 0, 0})});
-  // Cut inside the second profile descriptor: the first profile only.
-  auto rows = DecodeConfiguration(std::span(full).first(19));
-  auto keys = Keys(rows);
-  EXPECT_EQ(keys.back(), "  Profile Number 0008h");
-  // Cut inside Random Writable: its header and the fields that came back.
-  rows = DecodeConfiguration(std::span(full).first(36));
-  keys = Keys(rows);
-  EXPECT_EQ(keys.back(), "  Logical Block Size");
-  EXPECT_EQ(std::count(keys.begin(), keys.end(), "   Blocking"), 0);
-  // A huge data length over a short reply: no row from beyond it.
+  cases.push_back({"cut inside the second profile", Bytes(full.begin(), full.begin() + 19)});
+  cases.push_back({"cut inside Random Writable", Bytes(full.begin(), full.begin() + 36)});
   WriteBe32(full, 0, 0xFFFFFFFF);
-  rows = DecodeConfiguration(std::span(full).first(12));
-  keys = Keys(rows);
-  ASSERT_GE(keys.size(), 2u);
-  EXPECT_EQ(keys[keys.size() - 2], "Feature Code 0000h");
-  EXPECT_EQ(keys.back(), "  Common");
-  EXPECT_EQ(Data(rows[0]), "Data Length -1(ffffffffh)");
-}
-
-TEST(ConfigurationWalk, ZeroPaddedTailDecodesAsProfileListAndStops) {
-  // Zeroes after the descriptors within the data length read as a Profile List of
-  // additional length 0, which ends the walk rather than looping.
-  Bytes r = Reply(0, {Feature(0x0001, 0x03, {0, 0, 0, 2})});
-  r.resize(r.size() + 40, 0);
-  WriteBe32(r, 0, static_cast<std::uint32_t>(r.size() - 4));
-  const auto keys = Keys(DecodeConfiguration(r));
-  EXPECT_EQ(keys.back(), "  Common");
-  EXPECT_EQ(std::count(keys.begin(), keys.end(), "Feature Code 0000h"), 1);
+  cases.push_back({"a huge data length over 12 bytes", Bytes(full.begin(), full.begin() + 12)});
+  std::string text;
+  for (const Case& c : cases) {
+    text += "== " + c.what + "\r\n" + testing::RowsText(DecodeConfiguration(c.reply, c.recorded));
+  }
+  testing::ExpectGoldenText("configuration_walks", text);
+  EXPECT_EQ(LoadingMechanismName(5), "Embedded changer using a magazine mechanism");
+  EXPECT_EQ(LoadingMechanismName(6), "Undefine");
 }
 
 TEST(ConfigurationTables, FeatureTableEndsInUndefineAndFindsEveryCode) {

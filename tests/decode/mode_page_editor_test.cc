@@ -17,7 +17,9 @@
 #include "device/device_session.h"
 #include "device/sense_table.h"
 #include "emu/virtual_drive_provider.h"
+#include "golden.h"
 #include "util/bytes.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -44,7 +46,6 @@ Bytes Reply(const std::vector<Bytes>& pages) {
 }
 
 using testing::FieldNamed;
-using testing::StateOf;
 
 std::size_t TabIndex(const ModePageEditor& e, const std::string& label) {
   for (std::size_t i = 0; i < e.tabs().size(); ++i) {
@@ -54,59 +55,93 @@ std::size_t TabIndex(const ModePageEditor& e, const std::string& label) {
   return 0;
 }
 
-std::vector<std::string> TabLabels(const ModePageEditor& e) {
-  std::vector<std::string> labels;
-  for (const ModeTab& t : e.tabs()) labels.push_back(t.label);
-  return labels;
+// Works the editor step by step as the window does and compares the transcript with
+// tests/data/decode/NAME.txt. Steps: "sense XX" or "select XX" (opens it for a CDB with byte
+// 2 XX), "reply N XX" (takes replies[N] as the reply to a CDB with byte 2 XX), "click CODE"
+// (the page of that code), "tab LABEL", "hex on", "set LABEL=TEXT", "check LABEL=1", "spin
+// LABEL", "apply XX" (a CDB with byte 2 XX: byte 2, the list length and the list after it),
+// "copy" (its message). After each, whatever changed of: the page list (text and icon), the
+// tabs, where the editor is with its flags and the current page's bytes, the form.
+void ExpectEditorTranscript(ModePageEditor& e, const std::string& name,
+                            std::initializer_list<std::string_view> steps,
+                            const std::vector<Bytes>& replies = {}) {
+  std::string t, shown[4];
+  for (std::string_view step : steps) {
+    const std::string verb(step.substr(0, step.find(' ')));
+    const std::string what(step.size() > verb.size() ? step.substr(verb.size() + 1) : "");
+    const std::string label = what.substr(0, what.find('='));
+    const std::string value = what.find('=') == what.npos ? "" : what.substr(what.find('=') + 1);
+    const auto hex = [](const std::string& text) {
+      return static_cast<std::uint8_t>(std::stoul(text, nullptr, 16));
+    };
+    Cdb cdb{};
+    t += "> " + std::string(step) + "\n";
+    if (verb == "sense" || verb == "select") {
+      cdb[2] = hex(what);
+      e.Open(verb == "sense" ? ModeCommand::kSense : ModeCommand::kSelect, cdb);
+    } else if (verb == "reply") {
+      cdb[2] = hex(what.substr(what.find(' ') + 1));
+      e.TakeModeSenseReply(replies.at(std::stoul(what)), cdb);
+    } else if (verb == "click") {
+      e.ClickPage(*e.table().Find(hex(what)));
+    } else if (verb == "tab") {
+      e.SelectTab(TabIndex(e, what));
+    } else if (verb == "hex") {
+      e.SetHexInput(what == "on");
+    } else if (verb == "set") {
+      testing::SetText(e, label, value);
+    } else if (verb == "check") {
+      testing::SetChecked(e, label, value == "1");
+    } else if (verb == "spin") {
+      e.SpinField(FieldNamed(e, what), true);
+    } else if (verb == "apply") {
+      cdb[2] = hex(what);
+      Bytes list;
+      e.ApplyToCommand(cdb, list);
+      t += StrFormat("cdb byte 2 %02x length %u list ", cdb[2], ReadBe16(cdb, 7)) + HexBytes(list) +
+           "\n";
+    } else if (verb == "copy") {
+      t += "copied: " + e.CopySenseToSelect() + "\n";
+    }
+    std::string now[4];
+    for (const ModePageListEntry& entry : e.PageList()) {
+      now[0] += "  " + entry.text + " | icon " + std::to_string(entry.icon) + "\n";
+    }
+    now[1] = "tabs:";
+    for (const ModeTab& tab : e.tabs()) now[1] += " [" + tab.label + "]";
+    now[1] += "\n";
+    const ModePageRow& row = e.current_row();
+    now[2] = StrFormat("tab %d screen %u page %02xh ", e.current_tab() ? int(*e.current_tab()) : -1,
+                       e.current_screen(), row.page_code) +
+             e.PageName() +
+             StrFormat(" copy %d changeable %d numbers %d\n  bytes ", e.copy_enabled(),
+                       e.changeable_view_enabled(), e.has_number_fields()) +
+             HexBytes(std::span(row.buffer)
+                          .first(std::min<std::size_t>(row.buffer[1] + 2u, row.buffer.size()))) +
+             "\n";
+    now[3] = testing::FormText(e);
+    for (int i = 0; i < 4; ++i) {
+      if (now[i] != shown[i]) t += now[i];
+      shown[i] = now[i];
+    }
+  }
+  testing::ExpectGoldenFile(name + ".txt", t, "decode");
 }
 
-TEST(ModePageEditor, OpeningTheFormsFillsListsAndTabs) {
+// Opening the forms fills lists and tabs.
+TEST(ModePageEditor, OpeningBothForms) {
   ModePageEditor e;
-  Cdb cdb{};
-  cdb[2] = 0x41;  // changeable values of page 01h
-  e.Open(ModeCommand::kSense, cdb);
-  const auto list = e.PageList();
-  ASSERT_EQ(list.size(), 10u);
-  EXPECT_EQ(list[0].text, "3fh Return all pages ");
-  EXPECT_EQ(list[0].icon, kIconSensePage);
-  EXPECT_EQ(list[1].icon, kIconSensePicked);
-  EXPECT_EQ(e.tabs().size(), 16u);
-  EXPECT_FALSE(e.copy_enabled());
-  EXPECT_FALSE(e.changeable_view_enabled());
-
-  e.Open(ModeCommand::kSelect, Cdb{});
-  ASSERT_EQ(e.PageList().size(), 9u);
-  EXPECT_EQ(e.PageList()[1].text, "05h Write Parameter");
-  EXPECT_EQ(e.PageList()[0].icon, kIconPageNotSent);
-  EXPECT_EQ(e.tabs().size(), 15u);
-  EXPECT_EQ(e.PageName(), "Read/Write Error Recovery");
-  EXPECT_EQ(e.fields().size(), 10u);
+  ExpectEditorTranscript(e, "editor_open", {"sense 41", "select 00"});
 }
 
-TEST(ModePageEditor, TabChangesShowOnlyThatPageAndScreen) {
+// A tab shows only its page and screen: the Mode Select page 2Ah is 30 bytes (length byte 28),
+// its screen 5 empty until the length grows; the decimal and hex boxes; a spin.
+TEST(ModePageEditor, TabsAndTheirScreens) {
   ModePageEditor e;
-  e.Open(ModeCommand::kSelect, Cdb{});
-  e.SelectTab(TabIndex(e, "2ah (5)"));
-  EXPECT_EQ(e.current_row().page_code, 0x2Au);
-  EXPECT_EQ(e.current_screen(), 4u);
-  EXPECT_EQ(e.current_tab(), std::optional<std::size_t>(TabIndex(e, "2ah (5)")));
-  // The Mode Select page 2Ah is 30 bytes (length byte 28): screen 5 is empty.
-  EXPECT_TRUE(e.fields().empty());
-  EXPECT_FALSE(e.has_number_fields());
-  e.SelectTab(TabIndex(e, "2ah (1)"));
-  FieldState length = StateOf(e, "Page Length");
-  EXPECT_EQ(length.text, "28");
-  length.text = "36";
-  e.UpdateField(FieldNamed(e, "Page Length"), length);
-  e.SelectTab(TabIndex(e, "2ah (5)"));
-  EXPECT_EQ(e.fields().size(), 3u);
-  e.SelectTab(TabIndex(e, "0dh"));
-  EXPECT_EQ(e.PageName(), "CD Device Parameters");
-  EXPECT_EQ(StateOf(e, "Number Of MSF - S Units Per MSF M Unit").text, "60");
-  e.SetHexInput(true);
-  EXPECT_EQ(StateOf(e, "Number Of MSF - F Units Per MSF S Unit").text, "4b");
-  e.SpinField(FieldNamed(e, "Number Of MSF - F Units Per MSF S Unit"), true);
-  EXPECT_EQ(e.current_row().buffer[7], 0x4C);
+  ExpectEditorTranscript(
+      e, "editor_tabs",
+      {"select 00", "tab 2ah (5)", "tab 2ah (1)", "set Page Length=36", "tab 2ah (5)", "tab 0dh",
+       "hex on", "spin Number Of MSF - F Units Per MSF S Unit"});
   // Out-of-range indices change nothing.
   e.SelectTab(99);
   e.UpdateField(99, FieldState{});
@@ -114,114 +149,49 @@ TEST(ModePageEditor, TabChangesShowOnlyThatPageAndScreen) {
   EXPECT_EQ(e.PageName(), "CD Device Parameters");
 }
 
-TEST(ModePageEditor, ClickingAPageTwiceInModeSelectLeavesTheHeaderAlone) {
+// In Mode Select a page clicked twice leaves only the header; in Mode Sense a click picks one
+// page (3Fh: all of them).
+TEST(ModePageEditor, ClicksPickThePagesOfTheCommand) {
   ModePageEditor e;
-  e.Open(ModeCommand::kSelect, Cdb{});
-  Cdb cdb{};
-  Bytes out;
-  e.ClickPage(0);
-  EXPECT_EQ(e.PageList()[0].icon, kIconPageSent);
-  e.ApplyToCommand(cdb, out);
-  EXPECT_EQ(out.size(), 20u);
-  EXPECT_EQ(ReadBe16(cdb, 7), 20);
-  e.ClickPage(0);
-  EXPECT_EQ(e.PageList()[0].icon, kIconPageNotSent);
-  e.ApplyToCommand(cdb, out);
-  EXPECT_EQ(out, Bytes(8, 0));
-  EXPECT_EQ(ReadBe16(cdb, 7), 8);
+  ExpectEditorTranscript(e, "editor_clicks",
+                         {"select 00", "click 01", "apply 00", "click 01", "apply 00", "sense 00",
+                          "click 2a", "apply 80", "click 3f", "apply 80"});
 }
 
-TEST(ModePageEditor, ModeSensePageClickPicksOnePage) {
+// Copy after all pages (as a drive returns them: PS bits on the saveable pages, and one page
+// no table knows) names every copied page in tab order; the Mode Select form shows them.
+TEST(ModePageEditor, CopyAfterAllPages) {
   ModePageEditor e;
-  e.Open(ModeCommand::kSense, Cdb{});
-  e.ClickPage(8);  // 2Ah
-  auto list = e.PageList();
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    EXPECT_EQ(list[i].icon, i == 8 ? kIconSensePicked : kIconSensePage) << i;
-  }
-  EXPECT_EQ(e.current_tab(), std::optional<std::size_t>(TabIndex(e, "2ah (1)")));
-  Cdb cdb{};
-  cdb[2] = 0x80;  // default values
-  Bytes out;
-  e.ApplyToCommand(cdb, out);
-  EXPECT_EQ(cdb[2], 0xAA);
-  EXPECT_TRUE(out.empty());
-  e.ClickPage(0);
-  e.ApplyToCommand(cdb, out);
-  EXPECT_EQ(cdb[2], 0xBF);
-}
-
-TEST(ModePageEditor, CopyAfterAllPagesNamesEveryCopiedPageInTabOrder) {
-  ModePageEditor e;
-  Cdb cdb{};
-  cdb[2] = 0x3F;
-  e.Open(ModeCommand::kSense, cdb);
-  // As a drive returns them: PS bits on the saveable pages, and one page no table knows.
-  const Bytes reply = Reply({Page(0x81, 12, 0x01), Page(0x05, 52, 0x05), Page(0x08, 12),
-                             Page(0x8D, 8, 0x0D), Page(0x8E, 16), Page(0x9A, 12), Page(0x9C, 12),
-                             Page(0x9D, 10), Page(0x2A, 30, 0x2A), Page(0xAC, 6)});
-  e.TakeModeSenseReply(reply, cdb);
-  EXPECT_EQ(TabLabels(e),
-            (std::vector<std::string>{"01h", "05h (1)", "05h (2)", "05h (3)", "0dh", "0eh", "1ah",
-                                      "1ch", "1dh", "2ah (1)", "2ah (2)", "2ah (3)", "2ah (4)",
-                                      "2ah (5)", "2ch"}));
-  EXPECT_EQ(e.current_row().page_code, 0x01u);
-  EXPECT_EQ(e.current_screen(), 0u);
-  EXPECT_EQ(StateOf(e, "Read Retry Count").text, "1");
-  EXPECT_TRUE(e.copy_enabled());
-  EXPECT_FALSE(e.changeable_view_enabled());
-  EXPECT_EQ(e.CopySenseToSelect(), "01h 05h 0dh 0eh 1ah 1ch 1dh 2ah 2ch ﾊﾟﾗﾒﾀをｺﾋﾟｰしました");
+  ExpectEditorTranscript(
+      e, "editor_copy_all_pages", {"sense 3f", "reply 0 3f", "copy", "select 00"},
+      {Reply({Page(0x81, 12, 0x01), Page(0x05, 52, 0x05), Page(0x08, 12), Page(0x8D, 8, 0x0D),
+              Page(0x8E, 16), Page(0x9A, 12), Page(0x9C, 12), Page(0x9D, 10), Page(0x2A, 30, 0x2A),
+              Page(0xAC, 6)})});
   const ModePageTable& select = e.select_table();
   EXPECT_EQ(select.row(*select.Find(0x05)).buffer[51], 0x05);
   EXPECT_EQ(select.row(*select.Find(0x0D)).buffer[0], 0x8D);
   EXPECT_EQ(select.row(*select.Find(0x2A)).buffer[29], 0x2A);
-  // The editor of Mode Select shows the copied values.
-  e.Open(ModeCommand::kSelect, Cdb{});
-  EXPECT_EQ(StateOf(e, "Read Retry Count").text, "1");
 }
 
-TEST(ModePageEditor, AnEditChangesOnlyItsFieldAndTheListGoesWithoutPs) {
-  // Page 1Ch as a current drive returns it: saveable (PS), method of reporting 3, both
-  // four-byte fields FFFFFFFFh.
+// Page 1Ch as a current drive returns it: saveable (PS), method of reporting 3, both
+// four-byte fields FFFFFFFFh (the decimal box is signed). An edit changes only its field and
+// the list goes without PS.
+TEST(ModePageEditor, AnEditChangesOnlyItsField) {
   ModePageEditor e;
-  Cdb cdb{};
-  cdb[2] = 0x1C;
-  e.Open(ModeCommand::kSense, cdb);
-  const Bytes page = {0x9C, 0x0A, 0x08, 0x03, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  e.TakeModeSenseReply(Reply({page}), cdb);
-  ASSERT_EQ(e.CopySenseToSelect(), "1ch ﾊﾟﾗﾒﾀをｺﾋﾟｰしました");
-  e.Open(ModeCommand::kSelect, Cdb{});
-  e.SelectTab(TabIndex(e, "1ch"));
-  EXPECT_EQ(StateOf(e, "Interval Timer").text, "-1");  // the decimal box is signed
-  testing::SetChecked(e, "Test", true);
-  e.ClickPage(*e.select_table().Find(0x1C));
-  Cdb select_cdb{};
-  Bytes list;
-  e.ApplyToCommand(select_cdb, list);
-  Bytes expected(8, 0);
-  expected.insert(expected.end(), page.begin(), page.end());
-  expected[8] = 0x1C;   // PS cleared
-  expected[10] = 0x0C;  // Test set, the rest as read
-  EXPECT_EQ(list, expected);
+  ExpectEditorTranscript(
+      e, "editor_edit_copied_page",
+      {"sense 1c", "reply 0 1c", "copy", "select 00", "tab 1ch", "check Test=1", "click 1c",
+       "apply 00"},
+      {Reply({{0x9C, 0x0A, 0x08, 0x03, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}})});
 }
 
-TEST(ModePageEditor, ChangeableValuesEnableTheChangeableViewAndNothingCopiesNothing) {
+// Changeable values enable the changeable view; only a page both tables know is copied (3Fh
+// alone gives no message); a reply without pages leaves an empty strip and the current page.
+TEST(ModePageEditor, ChangeableValuesAndNothingToCopy) {
   ModePageEditor e;
-  Cdb cdb{};
-  cdb[2] = 0x40 | 0x2C;
-  e.Open(ModeCommand::kSense, cdb);
-  e.TakeModeSenseReply(Reply({Page(0x2C, 6, 0x01)}), cdb);
-  EXPECT_TRUE(e.changeable_view_enabled());
-  EXPECT_FALSE(e.copy_enabled());
-  EXPECT_EQ(TabLabels(e), (std::vector<std::string>{"2ch"}));
-  // Only a page both tables know is copied; 3Fh alone gives no message.
-  e.TakeModeSenseReply(Reply({Page(0x3F, 6)}), Cdb{});
-  EXPECT_EQ(TabLabels(e), (std::vector<std::string>{"3fh"}));
-  EXPECT_EQ(e.CopySenseToSelect(), "");
-  // A reply without pages leaves an empty strip and the current page as it was.
-  e.TakeModeSenseReply(Reply({}), Cdb{});
-  EXPECT_TRUE(e.tabs().empty());
-  EXPECT_EQ(e.current_row().page_code, 0x3Fu);
+  ExpectEditorTranscript(e, "editor_changeable",
+                         {"sense 6c", "reply 0 6c", "reply 1 00", "copy", "reply 2 00"},
+                         {Reply({Page(0x2C, 6, 0x01)}), Reply({Page(0x3F, 6)}), Reply({})});
 }
 
 // --- which rows show the editor, and what reaches the command ---

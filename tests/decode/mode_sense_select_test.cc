@@ -8,7 +8,9 @@
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
 #include "form/hex_dump.h"
+#include "golden.h"
 #include "util/bytes.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -71,67 +73,47 @@ TEST(ModeSense, DecoderWritesTheMediumTypeThenTheDump) {
   EXPECT_EQ(out.text, ShowHexDumpText(head, std::span<const std::uint8_t>(buffer).first(14), 4));
 }
 
-TEST(ModeSense, WalkCopiesKnownPagesAndSkipsOthers) {
-  ModePageTable t = ModePageTable::ModeSense();
-  const Bytes reply = Reply({Page(0x81, 12, 0x11), Page(0x08, 20, 0x22), Page(0x2A, 30, 0x33)});
-  const auto found = WalkModeSensePages(reply, t);
-  EXPECT_EQ(found, (std::vector<std::size_t>{1, 8}));
-  EXPECT_EQ(t.row(1).buffer[0], 0x81);  // the page as read, PS bit and all
-  EXPECT_EQ(t.row(1).buffer[11], 0x11);
-  EXPECT_EQ(t.row(1).buffer[12], 0x00);  // never more than its size
-  EXPECT_EQ(t.row(8).buffer[1], 28);
-  EXPECT_EQ(t.row(8).buffer[29], 0x33);
-}
-
-TEST(ModeSense, PagesBeginAfterTheBlockDescriptor) {
-  ModePageTable t = ModePageTable::ModeSense();
-  t.row(1).buffer.fill(0xEE);
-  // A block descriptor whose bytes would read as a page 01h of 12 bytes: never copied.
+// Each reply walked into a Mode Sense table whose rows hold EEh, as the rows found and their
+// bytes (up to the EEh left at the end), in tests/data/decode/mode_sense_walks.txt.
+TEST(ModeSense, WalksOfReplies) {
   const Bytes descriptor = {0x01, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00};
-  const Bytes reply = Reply({Page(0x0D, 8, 0x44), Page(0x2A, 30, 0x33)}, 0, descriptor);
-  EXPECT_EQ(WalkModeSensePages(reply, t), (std::vector<std::size_t>{3, 8}));
-  EXPECT_EQ(t.row(1).buffer[0], 0xEE);
-  EXPECT_EQ(t.row(3).buffer[0], 0x0D);
-  EXPECT_EQ(t.row(3).buffer[7], 0x44);
-  EXPECT_EQ(t.row(8).buffer[29], 0x33);
-  // A descriptor length that reaches past the reply leaves no page to walk.
-  Bytes odd = reply;
-  WriteBe16(odd, 6, 0x0100);
-  EXPECT_TRUE(WalkModeSensePages(odd, t).empty());
-}
-
-TEST(ModeSense, WalkEndsAtAZeroLengthByteAtTheDataLengthAndAt21Pages) {
-  ModePageTable t = ModePageTable::ModeSense();
-  Bytes reply = Reply({Page(0x01, 12), Page(0x0D, 2), Page(0x2C, 6)});
-  reply[8 + 12 + 1] = 0;  // page 0Dh with length byte 0
-  EXPECT_EQ(WalkModeSensePages(reply, t), (std::vector<std::size_t>{1}));
-
-  // The mode data length says only the first page is there.
-  reply = Reply({Page(0x01, 12), Page(0x2C, 6)});
-  WriteBe16(reply, 0, 6 + 12);
-  EXPECT_EQ(WalkModeSensePages(reply, t), (std::vector<std::size_t>{1}));
-  WriteBe16(reply, 0, 7);  // less than the header itself: no page
-  EXPECT_TRUE(WalkModeSensePages(reply, t).empty());
-
-  std::vector<Bytes> pages(25, Page(0x2C, 6));
-  EXPECT_EQ(WalkModeSensePages(Reply(pages), t).size(), 21u);
-}
-
-TEST(ModeSense, WalkNeverReadsPastTheBytesReturned) {
-  ModePageTable t = ModePageTable::ModeSense();
-  Bytes reply = Reply({Page(0x05, 52, 0x55)});
-  for (std::size_t i = 0; i < t.row(2).buffer.size(); ++i) t.row(2).buffer[i] = 0xEE;
-  // The header claims 52 bytes of page 05h, only 20 came back.
-  reply.resize(8 + 20);
-  EXPECT_EQ(WalkModeSensePages(reply, t), (std::vector<std::size_t>{2}));
-  EXPECT_EQ(t.row(2).buffer[19], 0x55);
-  EXPECT_EQ(t.row(2).buffer[20], 0xEE);  // not read, not written
-  // A header that claims far more than came back, and a cut page header.
-  WriteBe16(reply, 0, 0xFFFF);
-  reply.resize(9);
-  reply[8] = 0x01;
-  EXPECT_TRUE(WalkModeSensePages(reply, t).empty());
-  EXPECT_TRUE(WalkModeSensePages({}, t).empty());
+  std::vector<std::pair<std::string, Bytes>> cases = {
+      {"known pages copied as read, PS bit and all, never more than their size; others skipped",
+       Reply({Page(0x81, 12, 0x11), Page(0x08, 20, 0x22), Page(0x2A, 30, 0x33)})},
+      {"pages begin after a block descriptor whose bytes would read as page 01h",
+       Reply({Page(0x0D, 8, 0x44), Page(0x2A, 30, 0x33)}, 0, descriptor)},
+      {"page 0Dh with length byte 0 ends the walk",
+       Reply({Page(0x01, 12), Page(0x0D, 2), Page(0x2C, 6)})},
+      {"the mode data length holds only the first page", Reply({Page(0x01, 12), Page(0x2C, 6)})},
+      {"a mode data length less than the header itself", Reply({Page(0x01, 12), Page(0x2C, 6)})},
+      {"the walk ends at 21 pages", Reply(std::vector<Bytes>(25, Page(0x2C, 6)))},
+      {"the header claims 52 bytes of page 05h, only 20 came back", Reply({Page(0x05, 52, 0x55)})},
+      {"a header that claims far more than came back, a cut page header", {}},
+      {"nothing", {}},
+      {"a descriptor length that reaches past the reply", {}}};
+  cases[2].second[8 + 12 + 1] = 0;
+  WriteBe16(cases[3].second, 0, 6 + 12);
+  WriteBe16(cases[4].second, 0, 7);
+  cases[6].second.resize(8 + 20);
+  cases[7].second = cases[6].second;
+  WriteBe16(cases[7].second, 0, 0xFFFF);
+  cases[7].second.resize(9);
+  cases[7].second[8] = 0x01;
+  cases[9].second = cases[1].second;
+  WriteBe16(cases[9].second, 6, 0x0100);
+  std::string text;
+  for (const auto& [what, reply] : cases) {
+    ModePageTable t = ModePageTable::ModeSense();
+    for (std::size_t row = 0; row < t.size(); ++row) t.row(row).buffer.fill(0xEE);
+    text += "== " + what + "\n";
+    for (std::size_t row : WalkModeSensePages(reply, t)) {
+      const auto& b = t.row(row).buffer;
+      std::size_t end = b.size();
+      while (end > 0 && b[end - 1] == 0xEE) --end;
+      text += "row " + std::to_string(row) + ": " + HexBytes(std::span(b).first(end)) + "\n";
+    }
+  }
+  testing::ExpectGoldenFile("mode_sense_walks.txt", text, "decode");
   // The returned bytes of a reply: the header's, cut to a recorded length, within the buffer;
   // a padded reply reported whole (zeros after the header's length) ends where the header
   // says.

@@ -10,6 +10,7 @@
 #include "form/hex_dump.h"
 #include "golden.h"
 #include "util/bytes.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -100,46 +101,38 @@ TEST(ReadTocGolden, EveryFormatsRows) {
       Listing(DecodeReadToc(testing::ReadGoldenHex("read_toc_cd_text.hex"), 0, 5, false)));
 }
 
-TEST(ReadTocFormat4, AtipGroupsByLength) {
-  Bytes r(36, 0x11);
-  const auto count = [&](int length) {
-    WriteBe16(r, 0, static_cast<std::uint32_t>(length));
-    return DecodeReadToc(r, 0, 4, false).rows.size();
+// Replies as their listings, in read_toc_lengths_and_texts.txt: the ATIP groups by the data
+// length (only the fields that came back when it is longer); CD-TEXT pack text of other bytes
+// (control bytes as ".", ISO 8859-1 letters as themselves) and double-byte text, by the
+// pack's DBCC bit or by the block's character code (80h, MS-JIS) in its size information
+// (only that block's packs); descriptors only within the data length and the reply.
+TEST(ReadTocGolden, LengthsAndTexts) {
+  std::string t;
+  const auto add = [&t](const std::string& what, std::span<const std::uint8_t> r, int format) {
+    t += "== " + what + "\r\n" + Listing(DecodeReadToc(r, 0, format, false));
   };
-  const std::pair<int, std::size_t> groups[] = {{7, 0},   {8, 9},   {15, 9},  {16, 15},
-                                                {20, 16}, {24, 17}, {28, 18}, {32, 19}};
-  for (const auto& [length, rows] : groups) EXPECT_EQ(count(length), rows) << length;
-  // A length beyond what came back shows only the fields that came back.
-  WriteBe16(r, 0, 32);
-  EXPECT_EQ(DecodeReadToc(std::span(r).first(12), 0, 4, false).rows.size(), 12u);
-}
-
-TEST(ReadTocFormat5, PackTextOfOtherBytes) {
-  // Control bytes show as ".", ISO 8859-1 letters as themselves.
-  const Bytes r = Reply(0, 0, {Pack(0x81, 0x01, 0x00, 0x00, "a\tb\xe9", 0)});
-  const DecodeOutput out = DecodeReadToc(r, 0, 5, false);
-  ASSERT_EQ(out.rows.size(), 1u);
-  EXPECT_EQ(out.rows[0].cells[4], "a.b\xc3\xa9        ");
-  EXPECT_EQ(out.rows[0].cells[6], "Name(s) of the performer(s)");
-}
-
-TEST(ReadTocFormat5, DoubleBytePacksAreJapaneseText) {
-  // "日本" in CP932 (93FA 967B), then a zero and "ab". First by the DBCC bit of the pack.
-  const std::string text("\x93\xfa\x96\x7b\0ab", 7);
-  Bytes r = Reply(0, 0, {Pack(0x80, 0x00, 0x00, 0x80, text, 0)});
-  DecodeOutput out = DecodeReadToc(r, 0, 5, false);
-  ASSERT_EQ(out.rows.size(), 1u);
-  EXPECT_EQ(out.rows[0].cells[4], "\xe6\x97\xa5\xe6\x9c\xac ab     ");
-  // Then by the block's character code (80h, MS-JIS) in its size information: only that
-  // block's packs; block 1 stays ISO 8859-1.
-  r = Reply(0, 0,
+  Bytes atip(36, 0x11);
+  for (int length : {7, 8, 15, 16, 20, 24, 28, 32}) {
+    WriteBe16(atip, 0, static_cast<std::uint32_t>(length));
+    add(StrFormat("ATIP of data length %d", length), atip, 4);
+  }
+  add("ATIP of data length 32 in 12 bytes", std::span(atip).first(12), 4);
+  add("pack text of other bytes", Reply(0, 0, {Pack(0x81, 0x01, 0x00, 0x00, "a\tb\xe9", 0)}), 5);
+  const std::string text("\x93\xfa\x96\x7b\0ab", 7);  // "日本" in CP932, a zero, "ab"
+  add("double-byte by the DBCC bit", Reply(0, 0, {Pack(0x80, 0x00, 0x00, 0x80, text, 0)}), 5);
+  add("double-byte by block 0's character code; 93h in block 1 a control, FAh a letter",
+      Reply(0, 0,
             {Pack(0x80, 0x00, 0x00, 0x00, text, 0), Pack(0x80, 0x00, 0x01, 0x10, text, 0),
-             Pack(0x8F, 0x00, 0x02, 0x00, std::string("\x80\x01\x01", 3), 0)});
-  out = DecodeReadToc(r, 0, 5, false);
-  ASSERT_EQ(out.rows.size(), 3u);
-  EXPECT_EQ(out.rows[0].cells[4], "\xe6\x97\xa5\xe6\x9c\xac ab     ");
-  EXPECT_EQ(out.rows[1].cells[4].substr(0, 3), ".\xc3\xba");  // 93h a control, FAh "ú"
-  EXPECT_EQ(out.rows[2].cells[4].substr(0, 9), "80 01 01 ");
+             Pack(0x8F, 0x00, 0x02, 0x00, std::string("\x80\x01\x01", 3), 0)}),
+      5);
+  Bytes r = TwelveTrackToc();
+  WriteBe16(r, 0, 2 + 8 + 5);
+  add("a data length ending inside the second descriptor", r, 0);
+  WriteBe16(r, 0, 0xFFFF);
+  add("a data length beyond 3 descriptors and 7 bytes", std::span(r).first(4 + 8 * 3 + 7), 0);
+  add("a data length beyond 2 full TOC descriptors", std::span(r).first(4 + 11 * 2), 2);
+  add("a data length beyond 5 packs and 17 bytes", std::span(r).first(4 + 18 * 5 + 17), 5);
+  testing::ExpectGoldenText("read_toc_lengths_and_texts", t);
 }
 
 TEST(ReadTocText, HeaderDumpBannerAndDumpOfTheDataLength) {
@@ -169,16 +162,8 @@ TEST(ReadTocText, FormatsBeyondFiveHaveNoHeaderAndNoRows) {
   EXPECT_TRUE(out.columns.empty());
 }
 
-TEST(ReadTocMalformed, DescriptorsOnlyWithinLengthAndReply) {
+TEST(ReadTocMalformed, LengthsBelowTheHeaderAndNoReply) {
   Bytes r = TwelveTrackToc();
-  // A data length that ends inside the second descriptor: one row.
-  WriteBe16(r, 0, 2 + 8 + 5);
-  EXPECT_EQ(DecodeReadToc(r, 0, 0, false).rows.size(), 1u);
-  // A length beyond the bytes returned: only whole descriptors that came back.
-  WriteBe16(r, 0, 0xFFFF);
-  EXPECT_EQ(DecodeReadToc(std::span(r).first(4 + 8 * 3 + 7), 0, 0, false).rows.size(), 3u);
-  EXPECT_EQ(DecodeReadToc(std::span(r).first(4 + 11 * 2), 0, 2, false).rows.size(), 2u);
-  EXPECT_EQ(DecodeReadToc(std::span(r).first(4 + 18 * 5 + 17), 0, 5, false).rows.size(), 5u);
   // Lengths below the header's own bytes.
   for (std::uint32_t length : {0u, 1u, 2u, 3u}) {
     WriteBe16(r, 0, length);

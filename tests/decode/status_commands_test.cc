@@ -6,6 +6,7 @@
 
 #include "console/console.h"
 #include "golden.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -21,16 +22,6 @@ DecodeInput Input(const std::vector<std::uint8_t>& reply, Cdb cdb = {}) {
   in.cdb = cdb;
   in.direction = 2;
   return in;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-// The text before the Dump or Data banner that ends the decoded part.
-std::string TextPart(const std::string& all, const char* banner) {
-  const auto at = all.find(banner);
-  return at == std::string::npos ? all : all.substr(0, at + std::string(banner).size());
 }
 
 const Cdb kEventCdb = {0x4A, 0x01, 0, 0, 0x10, 0, 0, 0x00, 0x08};
@@ -78,84 +69,44 @@ INSTANTIATE_TEST_SUITE_P(
                       GoldenCase{"subchannel_unknown_format", &DecodeSubChannel, {0x42}}),
     [](const ::testing::TestParamInfo<GoldenCase>& p) { return std::string(p.param.name); });
 
-// --- Get Event/Status Notification ---
-
-TEST(EventStatus, AllocationLengthZeroShowsNoData) {
-  const std::vector<std::uint8_t> reply = {0, 6, 4, 0x54, 2, 2, 0, 0};
-  Cdb cdb = kEventCdb;
-  cdb[7] = 0;
-  cdb[8] = 0;
-  const DecodeOutput out = DecodeEventStatus(Input(reply, cdb));
-  EXPECT_EQ(out.text, "No Data");
-  EXPECT_FALSE(out.text_has_dump);
-}
-
-TEST(EventStatus, ExternalRequestRanges) {
-  auto text = [](std::uint8_t high, std::uint8_t low) {
-    return EventStatusText(std::vector<std::uint8_t>{0, 6, 3, 0x54, 1, 0, high, low});
+// Replies at the edges, each in a buffer of 5Ah bytes and with the length execution recorded
+// (0: none), as the whole decoded text, in tests/data/decode/status_edges.txt: an allocation
+// length of 0 shows no data; a data length beyond the buffer is cut to it; the slot walk
+// stops at the bytes returned; without a recorded length the table length plus eight, or the
+// capacity's eight bytes, are dumped; a short capacity reads zero; the external request
+// status ranges.
+TEST(StatusDecoders, RepliesAtTheEdges) {
+  std::string t;
+  const auto add = [&t](const char* what, Decoder decoder, std::vector<std::uint8_t> reply, Cdb cdb,
+                        std::size_t buffer, std::uint32_t recorded = 0) {
+    reply.resize(buffer, 0x5A);
+    DecodeInput in = Input(reply, cdb);
+    in.received_length = recorded;
+    const DecodeOutput out = decoder(in);
+    t += std::string("== ") + what + (out.text_has_dump ? ", with its dump" : "") + "\r\n" +
+         out.text + "\r\n";
   };
-  EXPECT_TRUE(Contains(text(0x02, 0x41), "External Request Status: Ready\r\nASCII Button\r\n"));
-  EXPECT_TRUE(Contains(text(0xF1, 0x23), "\r\nVendor Unique\r\n"));
-  EXPECT_TRUE(Contains(text(0x01, 0x05), "\r\nReserved\r\n"));
-  EXPECT_TRUE(Contains(text(0x03, 0x00), "External Request Status: Ready\r\n\r\n"));
-}
-
-TEST(EventStatus, ALengthBeyondTheBufferIsCutToIt) {
-  // The header claims 0xFFFF bytes; only 8 are there.
-  const std::vector<std::uint8_t> reply = {0xFF, 0xFF, 4, 0x54, 2, 2, 0, 0};
-  DecodeInput in = Input(reply, kEventCdb);
-  in.received_length = 0;
-  const DecodeOutput out = DecodeEventStatus(in);
-  EXPECT_TRUE(Contains(out.text, "Data Length 65535(ffffh)"));
-  EXPECT_TRUE(Contains(out.text, "000000 0000h ffff0454 02020000"));
-  EXPECT_FALSE(Contains(out.text, "000016"));
-}
-
-// --- Mechanism Status ---
-
-TEST(MechanismStatus, TheSlotWalkStopsAtTheBytesReturned) {
-  // The table length says 64 slots (256 bytes); one entry and a half are there.
-  std::vector<std::uint8_t> reply = {0, 0, 0, 0, 0, 64, 0x01, 0x00, 0x80, 0, 0, 0, 0x80, 0};
-  DecodeInput in = Input(reply, {0xBD});
-  in.received_length = 0;
-  const DecodeOutput out = DecodeMechanismStatus(in);
-  EXPECT_TRUE(Contains(out.text, "Length of Slot Table(s): 256(0100h)\r\n"));
-  EXPECT_TRUE(Contains(out.text, "Slot: 0\r\n"));
-  EXPECT_FALSE(Contains(out.text, "Slot: 1\r\n"));
-}
-
-TEST(MechanismStatus, NoRecordedLengthUsesTheTableLengthPlusEight) {
-  std::vector<std::uint8_t> buffer(64, 0x5A);
-  const std::vector<std::uint8_t> reply = {0, 0, 0, 0, 0, 1, 0, 4, 0x80, 0, 0, 0};
-  std::copy(reply.begin(), reply.end(), buffer.begin());
-  DecodeInput in = Input(buffer, {0xBD});
-  in.received_length = 0;
-  const DecodeOutput out = DecodeMechanismStatus(in);
-  EXPECT_TRUE(Contains(out.text, "000000 0000h 00000000 00010004 80000000"));
-  EXPECT_FALSE(Contains(out.text, "5a5a"));
-}
-
-// --- Read CD-ROM Capacity ---
-
-TEST(Capacity, EightBytesDumpedWhenNoLengthWasRecorded) {
-  std::vector<std::uint8_t> buffer(40960, 0x5A);
-  const std::uint8_t reply[] = {0x00, 0x05, 0x4D, 0xFF, 0x00, 0x00, 0x08, 0x00};
-  std::copy(std::begin(reply), std::end(reply), buffer.begin());
-  DecodeInput in = Input(buffer, {0x25});
-  in.received_length = 0;
-  const DecodeOutput out = DecodeCapacity(in);
-  EXPECT_EQ(TextPart(out.text, "----------------Dump---------------------\r\n"),
-            "00347647(00054dffh) Logical Block Address\r\n"
-            "00002048(00000800h) Block Length in Bytes\r\n\r\n"
-            "----------------Dump---------------------\r\n");
-  EXPECT_TRUE(Contains(out.text, "000000 0000h 00054dff 00000800"));
-  EXPECT_FALSE(Contains(out.text, "5a"));
-}
-
-TEST(Capacity, AShortReplyReadsZero) {
-  const std::vector<std::uint8_t> reply = {0x00, 0x00};
-  EXPECT_TRUE(Contains(CapacityText(reply), "00000000(00000000h) Block Length in Bytes"));
-  EXPECT_TRUE(Contains(CapacityText({}), "00000000(00000000h) Logical Block Address"));
+  Cdb no_allocation = kEventCdb;
+  no_allocation[8] = 0;
+  add("event, allocation length 0", &DecodeEventStatus, {0, 6, 4, 0x54, 2, 2, 0, 0}, no_allocation,
+      8, 8);
+  add("event, data length 65535 in 8 bytes", &DecodeEventStatus, {0xFF, 0xFF, 4, 0x54, 2, 2, 0, 0},
+      kEventCdb, 8);
+  add("mechanism, 64 slots claimed, one and a half there", &DecodeMechanismStatus,
+      {0, 0, 0, 0, 0, 64, 0x01, 0x00, 0x80, 0, 0, 0, 0x80, 0}, {0xBD}, 14);
+  add("mechanism, one slot in a larger buffer", &DecodeMechanismStatus,
+      {0, 0, 0, 0, 0, 1, 0, 4, 0x80, 0, 0, 0}, {0xBD}, 64);
+  add("capacity in a larger buffer", &DecodeCapacity,
+      {0x00, 0x05, 0x4D, 0xFF, 0x00, 0x00, 0x08, 0x00}, {0x25}, 40960);
+  t += "== capacity of 2 bytes\r\n" + CapacityText(std::vector<std::uint8_t>{0, 0}) +
+       "\r\n== capacity of nothing\r\n" + CapacityText({}) + "\r\n";
+  for (const auto& [high, low] :
+       {std::pair{0x02, 0x41}, {0xF1, 0x23}, {0x01, 0x05}, {0x03, 0x00}}) {
+    t += StrFormat("== external request %02x %02x\r\n", high, low) +
+         EventStatusText(std::vector<std::uint8_t>{
+             0, 6, 3, 0x54, 1, 0, static_cast<std::uint8_t>(high), static_cast<std::uint8_t>(low)});
+  }
+  testing::ExpectGoldenText("status_edges", t);
 }
 
 // The forms place their fields as their tables say; building them sets the allocation lengths.

@@ -6,45 +6,37 @@
 #include "emu/drive_harness.h"
 #include "emu/mode_pages.h"
 #include "emu/resid_modes.h"
+#include "golden.h"
+#include "util/strings.h"
 
 namespace tamarack::emu::testing {
 namespace {
 
-struct ErrorCase {
-  const char* id;
-  Cdb cdb;
-  SenseCode sense;
-};
-
+// Bad fields and a missing medium: check conditions that transfer nothing.
 TEST(VirtualDriveHostQueries, BadFieldsAndMissingMedium) {
-  constexpr SenseCode kBadField = kInvalidFieldInCdb;
-  const ErrorCase cases[] = {
-      {"emu:type13", {0x51, 1, 0, 0, 0, 0, 0, 0, 34}, kBadField},  // data type 001b
-      {"emu:type13?nomedium", {0x51, 0, 0, 0, 0, 0, 0, 0, 34}, kNoMediumTrayClosed},
-      {"emu:audio?tray=open", {0x52, 1, 0, 0, 0, 1, 0, 0, 36}, kNoMediumTrayOpen},
-      {"emu:type13", {0x52, 0, 0, 0x05, 0x14, 0xC8, 0, 0, 36}, kLbaOutOfRange},  // lead-out
-      {"emu:multisession", {0x52, 0, 0, 0, 0x30, 0, 0, 0, 36}, kLbaOutOfRange},  // between
-      {"emu:type13", {0x52, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 36}, kLbaOutOfRange},  // lead-in
-      {"emu:type13", {0x52, 1, 0, 0, 0, 0, 0, 0, 36}, kBadField},                // track 0
-      {"emu:type13", {0x52, 1, 0, 0, 0, 0xAA, 0, 0, 36}, kBadField},
-      {"emu:audio", {0x52, 1, 0, 0, 0, 6, 0, 0, 36}, kBadField},         // past the last track
-      {"emu:audio", {0x52, 1, 0, 0, 1, 1, 0, 0, 36}, kBadField},         // 257, 1 in the low byte
-      {"emu:multisession", {0x52, 2, 0, 0, 0, 0, 0, 0, 36}, kBadField},  // session 0
-      {"emu:multisession", {0x52, 2, 0, 0, 0, 3, 0, 0, 36}, kBadField},
-      {"emu:type13", {0x52, 3, 0, 0, 0, 1, 0, 0, 36}, kBadField},  // address type 11b
-      {"emu:type13", {0x12, 0, 0x80, 0, 0xFF}, kBadField},         // a page without EVPD
-      {"emu:type13", {0x12, 1, 0x81, 0, 0xFF}, kBadField},         // unknown VPD page
-      {"emu:type13", {0x1A, 0, 0x08, 0, 0xFF}, kBadField},         // unknown mode page
-      {"emu:type13", {0x1A, 0, 0x0E, 1, 0xFF}, kBadField},         // a subpage
-      {"emu:audio", {0xAD, 0, 0, 0, 0, 0, 0, 0, 0x08, 4}, kIncompatibleMediumFormat},
-  };
-  for (const ErrorCase& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.id << " " << HexBytes(c.cdb));
-    DriveHarness h(c.id);
-    const Reply r = h.In(c.cdb, 255);
-    EXPECT_SENSE(r, c.sense.key, c.sense.asc, c.sense.ascq);
-    EXPECT_EQ(r.transferred, 0u);
-  }
+  DriveHarness("emu:type13")
+      .ExpectTranscript(
+          "host_query_errors_type13",
+          {"51 01 00 00 00 00 00 00 22 / in 255 # data type 001b",
+           "52 00 00 05 14 c8 00 00 24 / in 255 # lead-out",
+           "52 00 ff ff ff 00 00 00 24 / in 255 # lead-in", "52 01 00 00 00 00 00 00 24 / in 255",
+           "52 01 00 00 00 aa 00 00 24 / in 255", "52 03 00 00 00 01 00 00 24 / in 255 # 11b",
+           "12 00 80 00 ff / in 255 # a page without EVPD", "12 01 81 00 ff / in 255",
+           "1a 00 08 00 ff / in 255 # unknown mode page", "1a 00 0e 01 ff / in 255 # a subpage"});
+  DriveHarness("emu:type13?nomedium")
+      .ExpectTranscript("host_query_errors_no_medium", {"51 00 00 00 00 00 00 00 22 / in 255"});
+  DriveHarness("emu:audio?tray=open")
+      .ExpectTranscript("host_query_errors_tray_open", {"52 01 00 00 00 01 00 00 24 / in 255"});
+  DriveHarness("emu:audio")
+      .ExpectTranscript("host_query_errors_audio",
+                        {"52 01 00 00 00 06 00 00 24 / in 255 # past the last track",
+                         "52 01 00 00 01 01 00 00 24 / in 255 # 257, 1 in the low byte",
+                         "ad 00 00 00 00 00 00 00 08 04 / in 255"});
+  DriveHarness("emu:multisession")
+      .ExpectTranscript("host_query_errors_multisession",
+                        {"52 00 00 00 30 00 00 00 24 / in 255 # between the sessions",
+                         "52 02 00 00 00 00 00 00 24 / in 255 # session 0",
+                         "52 02 00 00 00 03 00 00 24 / in 255"});
 }
 
 // Mode Sense(6) of `page` with page control `pc`, DBD as given; the reply's pages.

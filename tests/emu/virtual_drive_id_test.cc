@@ -5,6 +5,8 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <sstream>
+#include <string>
 
 #include "emu/drive_harness.h"
 #include "temp_dir.h"
@@ -97,33 +99,16 @@ TEST(VirtualDriveId, NumbersDoNotDependOnTheLocale) {
 // Each refused id with its message: bad_drive_ids.txt.
 TEST(VirtualDriveId, BadIdsSayWhatIsWrong) {
   std::string text;
-  for (const char* id : {"/dev/sr0",
-                         "emu:",
-                         "emu:?speed=max",
-                         "emu:type13?",
-                         "emu:type13?speed=fast",
-                         "emu:type13?speed=cav0",
-                         "emu:type13?speed=clv100",
-                         "emu:type13?speed",
-                         "emu:type13?bad=",
-                         "emu:type13?bad=12x",
-                         "emu:type13?bad=-5",
-                         "emu:type13?bad=10-5",
-                         "emu:type13?flaky=5-6",
-                         "emu:type13?flaky=5-6:0",
-                         "emu:type13?flaky=5-6:1.5",
-                         "emu:type13?flaky=5-6:abc",
-                         "emu:type13?refuse=read",
-                         "emu:type13?refuse=123",
-                         "emu:type13?refuse=28:disk",
-                         "emu:type13?slow=",
-                         "emu:type13?seed=-1",
-                         "emu:type13?tray=half",
-                         "emu:type13?nomedium=1",
-                         "emu:type13?resid=some",
-                         "emu:type13?resid",
-                         "emu:type13?model=new",
-                         "emu:type13?colour=red"}) {
+  // The ids, separated by blanks.
+  std::istringstream ids(
+      "/dev/sr0 emu: emu:?speed=max emu:type13? emu:type13?speed=fast emu:type13?speed=cav0 "
+      "emu:type13?speed=clv100 emu:type13?speed emu:type13?bad= emu:type13?bad=12x "
+      "emu:type13?bad=-5 emu:type13?bad=10-5 emu:type13?flaky=5-6 emu:type13?flaky=5-6:0 "
+      "emu:type13?flaky=5-6:1.5 emu:type13?flaky=5-6:abc emu:type13?refuse=read "
+      "emu:type13?refuse=123 emu:type13?refuse=28:disk emu:type13?slow= emu:type13?seed=-1 "
+      "emu:type13?tray=half emu:type13?nomedium=1 emu:type13?resid=some emu:type13?resid "
+      "emu:type13?model=new emu:type13?colour=red");
+  for (std::string id; ids >> id;) {
     VirtualDriveConfig c;
     std::string error;
     EXPECT_FALSE(ParseVirtualDriveId(id, &c, &error)) << id;

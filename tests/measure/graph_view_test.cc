@@ -9,26 +9,12 @@
 #include <vector>
 
 #include "emu/speed_model.h"
+#include "golden.h"
 #include "measure/rotation.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
-
-std::vector<LineShape> SpeedLines(const Drawing& d) {
-  std::vector<LineShape> out;
-  for (const Shape& s : d) {
-    if (const auto* l = std::get_if<LineShape>(&s); l && l->color == kGraphLine) out.push_back(*l);
-  }
-  return out;
-}
-
-std::vector<TextShape> Labels(const Drawing& d) {
-  std::vector<TextShape> out;
-  for (const Shape& s : d) {
-    if (const auto* t = std::get_if<TextShape>(&s)) out.push_back(*t);
-  }
-  return out;
-}
 
 SpeedRecord Record(std::vector<std::int32_t> samples) {
   SpeedRecord r;
@@ -37,80 +23,67 @@ SpeedRecord Record(std::vector<std::int32_t> samples) {
   return r;
 }
 
-TEST(SpeedGraph, TheFirstPointComesAtTheFifthSampleFiveMegabytesIn) {
-  // 600 blocks of 2048 bytes a second: 1200 KB a second, 5120 KB passed in the fifth.
-  const Box r{0, 0, 800, 400};
-  const SpeedGraph g = DrawSpeedGraph(Record(std::vector<std::int32_t>(6, 600)), r);
-  const auto lines = SpeedLines(g.drawing);
-  ASSERT_EQ(lines.size(), 1u);  // the sixth sample, the last, is not drawn
-  // x8.0 is 160 pixels up at 20 pixels per "x"; 6000 KB is 5 MB across.
-  EXPECT_EQ(lines[0], (LineShape{0, 400, 5, 240, kGraphLine, 2}));
-  EXPECT_EQ(g.scale, 0);
+// A drawing as SVG the size of its box's bottom right corner, headed by what it shows.
+std::string Svg(const std::string& title, const Drawing& d, const Box& r) {
+  return "## " + title + "\n" + DrawingToSvg(d, r.right, r.bottom);
+}
 
+TEST(SpeedGraph, GridLabelsLineAndScaleAreTheGoldenDrawings) {
+  // 600 blocks of 2048 bytes a second: 1200 KB a second, 5120 KB passed in the fifth sample,
+  // where the line starts; the sixth, the last, is not drawn. x8 is 160 pixels up at 20
+  // pixels per "x"; 6000 KB is 5 MB across.
+  const Box screen{0, 0, 800, 400};
+  const SpeedGraph g = DrawSpeedGraph(Record(std::vector<std::int32_t>(6, 600)), screen);
+  EXPECT_EQ(g.scale, 0);
   // On paper everything is five times larger, on a grid of 500.
-  const SpeedGraph p = DrawSpeedGraph(Record(std::vector<std::int32_t>(6, 600)),
-                                      PrintGraphBox(0, 0), /*print=*/true);
   EXPECT_EQ(PrintGraphBox(0, 0), (Box{300, 1400, 2800, 4500}));
   EXPECT_EQ(PrintGraphBox(4960, 120), (Box{300, 1520, 4760, 4620}));
-  EXPECT_EQ(SpeedLines(p.drawing)[0], (LineShape{300, 4500, 325, 3700, kGraphLine, 2}));
-  EXPECT_EQ(Labels(p.drawing)[0],
-            (TextShape{{300, 3960, 500, 4110}, "x5", kGraphLabel, kGraphBackground}));
-}
-
-TEST(SpeedGraph, WithoutTwoSamplesOnlyTheGridAndItsLabelsAreDrawn) {
-  const Box r{10, 20, 360, 270};
-  const Drawing none = DrawSpeedGraph(Record({}), r).drawing;
-  EXPECT_EQ(DrawSpeedGraph(Record({600}), r).drawing, none);
-  EXPECT_TRUE(SpeedLines(none).empty());
-  EXPECT_EQ(std::get<FillShape>(none.front()), (FillShape{r, kGraphBackground}));
-  std::vector<std::string> texts;
-  for (const TextShape& t : Labels(none)) texts.push_back(t.text);
-  EXPECT_EQ(texts, (std::vector<std::string>{"x5", "x10", "100M", "200M", "300M"}));
-  const auto labels = Labels(none);
-  EXPECT_EQ(labels[1].box, (Box{10, 65, 35, 85}));      // 200 up, 5 above its line
-  EXPECT_EQ(labels[4].box, (Box{300, 255, 330, 270}));  // beside x = 310
-  // The grid: lines 100 pixels apart, horizontal ones from 10 right of the edge.
-  EXPECT_EQ(std::get<LineShape>(none[1]), (LineShape{20, 170, 360, 170, kGraphGrid, 1}));
-  EXPECT_EQ(std::get<LineShape>(none[5]), (LineShape{110, 20, 110, 260, kGraphGrid, 1}));
-}
-
-TEST(SpeedGraph, ALineReachingTheTopSwitchesToTheCompressedScale) {
-  // x16 would be 320 pixels up: above a 300-pixel graph at 20 pixels per "x".
+  const SpeedGraph p = DrawSpeedGraph(Record(std::vector<std::int32_t>(6, 600)),
+                                      PrintGraphBox(0, 0), /*print=*/true);
+  // Labels stand on the graph's background (which the SVG does not show).
+  for (const Shape& s : p.drawing) {
+    const auto* t = std::get_if<TextShape>(&s);
+    EXPECT_TRUE(t == nullptr || t->background == kGraphBackground);
+  }
+  // Without two samples only the grid, 100 pixels apart, and its labels are drawn.
+  const Box small{10, 20, 360, 270};
+  const Drawing none = DrawSpeedGraph(Record({}), small).drawing;
+  EXPECT_EQ(DrawSpeedGraph(Record({600}), small).drawing, none);
+  // x16 would be 320 pixels up: above a 300-pixel graph, so the compressed scale.
   SpeedRecord record = Record(std::vector<std::int32_t>(8, 1200));
-  const SpeedGraph g = DrawSpeedGraph(record, Box{0, 0, 600, 300});
-  EXPECT_EQ(g.scale, 1);
-  const auto lines = SpeedLines(g.drawing);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0].y2, 300 - 160);
-  EXPECT_EQ(Labels(g.drawing)[0].text, "x10");
-  EXPECT_EQ(Labels(g.drawing)[1].text, "x20");
-  // The view keeps the switch in the record: the next picture starts compressed.
+  const Box low{0, 0, 600, 300};
+  const SpeedGraph c = DrawSpeedGraph(record, low);
+  EXPECT_EQ(c.scale, 1);
+  // The view keeps the switch in the record: the next picture, of room enough, starts
+  // compressed.
   GraphView view;
-  view.Draw(Box{0, 0, 600, 300}, &record);
+  view.Draw(low, &record);
   EXPECT_EQ(record.scale, 1);
-  EXPECT_EQ(Labels(view.Draw(Box{0, 0, 600, 1000}, &record))[0].text, "x10");
+  const Box tall{0, 0, 600, 1000};
+  testing::ExpectGoldenFile("speed_graphs.txt",
+                            Svg("six samples", g.drawing, screen) +
+                                Svg("printed", p.drawing, PrintGraphBox(0, 0)) +
+                                Svg("no samples", none, small) + Svg("compressed", c.drawing, low) +
+                                Svg("compressed kept by the view", view.Draw(tall, &record), tall),
+                            "measure");
 }
 
 TEST(RangeBar, RangeAndProgressRegionsEitherWay) {
   const Box r{0, 0, 100, 8};
-  // 1000 blocks over 100 pixels: 10 blocks a pixel.
-  EXPECT_EQ(DrawRangeBar({100, 1000, 500, 300}, r),
-            (Drawing{FillShape{r, kBarBackground}, FillShape{{10, 0, 50, 8}, kBarRange},
-                     FillShape{{10, 0, 30, 8}, kGraphLine}}));
-  // Reversed: the progress runs from the current position up to the start.
-  EXPECT_EQ(DrawRangeBar({500, 1000, 100, 300}, r),
-            (Drawing{FillShape{r, kBarBackground}, FillShape{{10, 0, 50, 8}, kBarRange},
-                     FillShape{{30, 0, 50, 8}, kGraphLine}}));
-  // No position yet, or one outside the range: no progress region.
-  EXPECT_EQ(DrawRangeBar({100, 1000, 500, 0}, r).size(), 2u);
-  EXPECT_EQ(DrawRangeBar({100, 1000, 500, 600}, r).size(), 2u);
-  // A range past the maximum ends at the right edge.
-  EXPECT_EQ(std::get<FillShape>(DrawRangeBar({100, 1000, 5000, 0}, r)[1]).box.right, 100);
-  // Nothing at all: an empty range, one ending at 0, fewer blocks than pixels, no width.
-  EXPECT_TRUE(DrawRangeBar({500, 1000, 500, 0}, r).empty());
-  EXPECT_TRUE(DrawRangeBar({-10, 1000, 0, 0}, r).empty());
-  EXPECT_TRUE(DrawRangeBar({0, 99, 50, 10}, r).empty());
-  EXPECT_TRUE(DrawRangeBar({0, 1000, 50, 10}, Box{0, 0, 0, 8}).empty());
+  // 1000 blocks over 100 pixels: 10 blocks a pixel. Reversed, the progress runs from the
+  // current position up to the start; without a position, or outside the range, there is no
+  // progress region; a range past the maximum ends at the right edge; nothing at all for an
+  // empty range, one ending at 0, fewer blocks than pixels or no width.
+  const std::vector<std::pair<RangeBar, Box>> bars = {
+      {{100, 1000, 500, 300}, r}, {{500, 1000, 100, 300}, r}, {{100, 1000, 500, 0}, r},
+      {{100, 1000, 500, 600}, r}, {{100, 1000, 5000, 0}, r},  {{500, 1000, 500, 0}, r},
+      {{-10, 1000, 0, 0}, r},     {{0, 99, 50, 10}, r},       {{0, 1000, 50, 10}, {0, 0, 0, 8}}};
+  std::string svg;
+  for (const auto& [bar, box] : bars) {
+    svg += Svg(StrFormat("%d %d %d %d", bar.first, bar.maximum, bar.second, bar.current),
+               DrawRangeBar(bar, box), r);
+  }
+  testing::ExpectGoldenFile("range_bars.txt", svg, "measure");
 }
 
 TEST(RangeBar, TheViewRepaintsOnlyWhenAPixelMoves) {

@@ -89,6 +89,31 @@ struct PacedDrive {
     return good;
   }
 
+  // Runs and compares with tests/data/measure/NAME.txt: the result, the status line, the reads
+  // sent (LBA, blocks, buffer bytes; repeats counted), then what the host was told.
+  MeasureResult ExpectGoldenRun(const std::string& name, MeasureSettings settings) {
+    const MeasureResult r = Run(settings);
+    std::string t = StrFormat(
+        "refused %d cancelled %d read error %d first sent %d lba %d-%d at %d bytes %lld block %d\n",
+        r.refused, r.cancelled, r.read_error, r.first_command_sent, r.start_lba, r.last_lba,
+        r.current_lba, static_cast<long long>(r.total_bytes), r.record.block_size);
+    t += "summary: " + r.summary + (r.verdict ? " / " + r.verdict->Text() : "") + "\nsamples:";
+    for (std::int32_t n : r.record.samples) t += " " + std::to_string(n);
+    t += "\nstatus line: " + drive.session.status_line.Get() + "\nreads:";
+    for (std::size_t i = 0, same = 1; i < reads.size(); i += same) {
+      for (same = 1;
+           i + same < reads.size() && reads[i + same].count == reads[i].count &&
+           reads[i + same].length == reads[i].length &&
+           reads[i + same].lba == reads[i].lba + static_cast<std::int32_t>(same) * reads[i].count;
+           ++same) {
+      }
+      t += StrFormat(" %d+%d/%zu", reads[i].lba, reads[i].count, reads[i].length) +
+           (same > 1 ? " x" + std::to_string(same) : "");
+    }
+    testing::ExpectGoldenFile(name, t + "\n" + host.Report(), "measure");
+    return r;
+  }
+
   MeasureResult Run(MeasureSettings settings = {}) {
     SpeedMeasurementJob job(settings);
     state.Set(RunState::kRunning);
@@ -114,24 +139,14 @@ struct PacedDrive {
   std::vector<Read> reads;
 };
 
+// Vendor and product as the drive pads them; no message. The first command takes the whole
+// buffer, later ones exactly their blocks; the last 120 blocks (no more than a command's) are
+// read one at a time.
 TEST(SpeedMeasurement, ThirtySecondsOf120BlocksEndWithTheSummary) {
   PacedDrive d;
   d.rate = 120;
   d.last = 30 * 120 - 1;
-  const MeasureResult r = d.Run(Blocks(120));
-  EXPECT_EQ(r.record.samples, std::vector<std::int32_t>(30, 120));
-  EXPECT_EQ(r.summary, "x1.6 speed(7372800 Bytes/30 Sec)");
-  EXPECT_EQ(d.drive.session.status_line.Get(), r.summary);
-  // Vendor and product as the drive pads them; no message.
-  testing::ExpectGoldenFile("thirty_seconds.txt", d.host.Report(), "measure");
-  // The first command takes the whole buffer, later ones exactly their blocks; the last 120
-  // blocks (no more than a command's) are read one at a time.
-  ASSERT_EQ(d.reads.size(), 29u + 120u);
-  EXPECT_EQ(d.reads[0].length, 120u * 2656u);
-  EXPECT_EQ(d.reads[28].length, 120u * 2048u);
-  EXPECT_EQ(d.reads[29].lba, 3480);
-  EXPECT_EQ(d.reads[29].count, 1);
-  EXPECT_EQ(d.reads[29].length, 2656u);
+  d.ExpectGoldenRun("thirty_seconds.txt", Blocks(120));
 }
 
 TEST(SpeedMeasurement, CurrentSpeedFollowsTheLastSecond) {
@@ -147,38 +162,22 @@ TEST(SpeedMeasurement, CurrentSpeedFollowsTheLastSecond) {
   }
 }
 
+// A range smaller than the block count is read block by block in the assumed block size,
+// without a summary.
 TEST(SpeedMeasurement, ARangeSmallerThanTheBlockCountIsReadBlockByBlockWithoutSummary) {
   PacedDrive d;
   d.first = 100;
   d.last = 104;
-  const MeasureResult r = d.Run(Blocks(10));
-  ASSERT_EQ(d.reads.size(), 5u);
-  for (std::size_t i = 0; i < 5; ++i) {
-    EXPECT_EQ(d.reads[i].lba, 100 + static_cast<std::int32_t>(i));
-    EXPECT_EQ(d.reads[i].count, 1);
-    EXPECT_EQ(d.reads[i].length, 2656u);  // the assumed block size
-  }
-  EXPECT_FALSE(r.first_command_sent);
-  EXPECT_EQ(r.current_lba, 105);
-  EXPECT_EQ(r.total_bytes, 5 * 2656);
-  EXPECT_TRUE(r.summary.empty());
-  EXPECT_FALSE(r.verdict.has_value());
+  d.ExpectGoldenRun("five_blocks.txt", Blocks(10));
 }
 
+// Ten whole seconds of 300 blocks, then the blocks of the cut-short second.
 TEST(SpeedMeasurement, AStoppedRunShowsTheAverageOfWhatWasReadInHex) {
   PacedDrive d;
   d.rate = 300;
   d.last = 300 * 100 - 1;
   d.host.cancel_at = 3030;  // a tenth of a second after the tenth mark
-  const MeasureResult r = d.Run(Blocks(30, true));
-  EXPECT_TRUE(r.cancelled);
-  EXPECT_EQ(r.current_lba, 3030);
-  testing::ExpectGoldenFile("stopped_in_hex.txt", d.host.Report(), "measure");
-  // Ten whole seconds of 300 blocks, then the blocks of the cut-short second.
-  std::vector<std::int32_t> samples(10, 300);
-  samples.push_back(30);
-  EXPECT_EQ(r.record.samples, samples);
-  EXPECT_EQ(r.summary, "x3.6 speed(6205440 Bytes/11 Sec)");
+  d.ExpectGoldenRun("stopped_in_hex.txt", Blocks(30, true));
 }
 
 TEST(SpeedMeasurement, SamplesStopAt6000Seconds) {
@@ -196,21 +195,14 @@ TEST(SpeedMeasurement, AFailingReadStopsTheRunWithItsLbaAndTheAverage) {
   d.rate = 150;
   d.last = 9999;
   d.bad = {1234};
-  const MeasureResult r = d.Run(Blocks(10));
-  EXPECT_TRUE(r.read_error);
-  EXPECT_EQ(r.current_lba, 1230);
-  testing::ExpectGoldenFile("read_error.txt", d.host.Report(), "measure");
-  EXPECT_FALSE(r.summary.empty());
+  d.ExpectGoldenRun("read_error.txt", Blocks(10));
 }
 
 TEST(SpeedMeasurement, DataEndingIn5AhStillGiveTheWholeBlockSize) {
   PacedDrive d;
   d.last = 999;
   d.tail_5a = true;
-  const MeasureResult r = d.Run(Blocks(10));
-  EXPECT_EQ(r.record.block_size, 2048);
-  EXPECT_EQ(d.reads[1].length, 10u * 2048u);
-  EXPECT_EQ(d.host.messages.size(), 0u);
+  d.ExpectGoldenRun("tail_5a.txt", Blocks(10));
 }
 
 TEST(SpeedMeasurement, BlockCountsOutOfRangeAreRefusedBeforeAnyCommand) {

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "golden.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -33,40 +39,78 @@ TEST(SettingsFormat, RoundTripOfEveryKey) {
   EXPECT_EQ(FormatSettings(Read(text)), text);
 }
 
-TEST(SettingsReader, LastTabOutOfRangeStartsOnTheFirstTab) {
-  EXPECT_EQ(Read("LastTab=9\n").last_tab, 0);
-  EXPECT_EQ(Read("LastTab=-1\n").last_tab, 0);
-  EXPECT_EQ(Read("LastTab=6\n").last_tab, 6);
-  EXPECT_EQ(Read("ToolLastTab=4\n").tool_last_tab, 0);
+// A text with "\n" and the other control characters escaped.
+std::string Escaped(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    out += c == '\n' ? "\\n" : u < 0x20 || u == 0x7F ? StrFormat("\\x%02x", u) : std::string(1, c);
+  }
+  return out;
 }
 
-TEST(SettingsReader, DecimalConversionStopsAtTheFirstNonDigit) {
-  EXPECT_EQ(Read("LBA=1A\n").lba, 1);
-  EXPECT_EQ(Read("LBA=A1\n").lba, 0);
-  EXPECT_EQ(Read("LBA=-25x\n").lba, -25);
-  EXPECT_EQ(Read("LBA=99999999999999999999\n").lba, 2147483647) << "saturates";
+// Each text read over the defaults, as the lines of the file then written that the defaults'
+// file lacks, against tests/data/persist/reader.txt; what is written reads back the same.
+TEST(SettingsReader, WhatEachTextChanges) {
+  using namespace std::string_literals;
+  const auto lines = [](const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+  };
+  const std::vector<std::string> defaults = lines(FormatSettings(SettingsData{}));
+  std::string t;
+  for (const std::string& text :
+       {// Tab numbers out of range start on the first tab.
+        "LastTab=9\n"s, "LastTab=-1\n"s, "LastTab=6\n"s, "ToolLastTab=4\n"s,
+        // Decimal conversion stops at the first non-digit and saturates.
+        "LBA=1A\n"s, "LBA=A1\n"s, "LBA=-25x\n"s, "LBA=99999999999999999999\n"s,
+        // A user slot: the CDB 55 10 .. 04 .., kind 01 with length 0004, then the data
+        // lines up to "-", cut at the length; reading goes on after the end line.
+        "User02=551000000000000004000000010004\nSendUserParamLen02=4\n0102\n0304\n-\n"
+        "UName02=Select\n"s,
+        "User00=000000000000000000000000010002\nSendUserParamLen00=2\naabbccdd\neeff\n-\n"
+        "LBA=77\n"s,
+        // Indexes beyond the tables are ignored.
+        "Com26=ff0000000000000000000000\nCom25=bb0000000000000000000000\n"
+        "AgeCom03=ff0000000000000000000000\nModeSelect20=ff\nModeSenset09=cc\nUser10=ff\n"
+        "UName10=x\nComx=zz\n"s,
+        // Garbage and lines without a value change nothing; fields after the given numbers
+        // keep their values.
+        "LBA=5\nhello\n\x01\x02\x03\nlba=3\n=4\nLBA\n\n"s, "Ageing=9 8 7 6 5\r\n"s,
+        // Keys are case-sensitive: Dir= does not take Directory=.
+        "Directory=/x\n"s,
+        // Sizes out of range keep their defaults.
+        "ControlBufLen=2000000000\nMsrBlockLength=0\nTimeoutCom=-5\n"s,
+        "ControlBufLen=16777216\nMsrBlockLength=65535\nTimeoutCom=86400\n"s,
+        "ControlBufLen=16777217\n"s,
+        // Names are cut at 30 characters.
+        "UName01=" + std::string(40, 'n') +
+            "\nUName02=" + "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほま\n",
+        // A hand-edited file may hold control characters in its text values: they are
+        // dropped, so that what is read is what is written back (a NUL used to cut a slot
+        // name on writing).
+        "UName00=ab\0c\x01"
+        "d\x7f\nUName01=\0\nLogFile=/tmp/\0x.log\n"
+        "AgeDataFolder=/d\x1b/\nAgeDataFile=\tf\nDir=emu:\x05type13\n"
+        "TraceFile=/t\0.jsonl\n"s}) {
+    const std::string written = FormatSettings(Read(text));
+    EXPECT_EQ(FormatSettings(Read(written)), written) << Escaped(text);
+    t += "> " + Escaped(text) + "\n";
+    for (const std::string& line : lines(written)) {
+      if (std::find(defaults.begin(), defaults.end(), line) == defaults.end()) {
+        t += "  " + Escaped(line) + "\n";
+      }
+    }
+  }
+  testing::ExpectGoldenFile("reader.txt", t, "persist");
   EXPECT_EQ(DecimalValue(""), 0);
-}
-
-TEST(SettingsReader, UserSlotDataBlock) {
-  // The CDB 55 10 .. 04 .. and kind 01 with length 0004, then the data lines up to "-".
-  const SettingsData d = Read(
-      "User02=551000000000000004000000010004\nSendUserParamLen02=4\n0102\n0304\n-\n"
-      "UName02=Select\n");
-  const UserSlotSettings& u = d.users[2];
-  EXPECT_EQ(u.cdb[0], 0x55);
-  EXPECT_EQ(u.kind, 1);
-  EXPECT_EQ(u.length, 4u);
-  EXPECT_EQ(u.data, (std::vector<std::uint8_t>{1, 2, 3, 4}));
-  EXPECT_EQ(u.name, "Select");
-}
-
-TEST(SettingsReader, UserDataStopsAtTheLengthAndTheEndLine) {
-  const SettingsData d = Read(
-      "User00=000000000000000000000000010002\nSendUserParamLen00=2\naabbccdd\neeff\n-\n"
-      "LBA=77\n");
-  EXPECT_EQ(d.users[0].data, (std::vector<std::uint8_t>{0xAA, 0xBB}));
-  EXPECT_EQ(d.lba, 77) << "reading goes on after the end line";
+  EXPECT_EQ(Read("UName01=\0\n"s).users[1].name, "");  // written as the slot's own name
+  EXPECT_EQ(Read("Size=1 2\n").size, (std::array<int, 4>{1, 2, 0, 0}));
+  const SettingsData upper = Read("TOCKIND=1\ntockind=1\n");
+  EXPECT_EQ(upper.toc_kind_upper, 1);
+  EXPECT_EQ(upper.toc_kind, 0);
 }
 
 TEST(SettingsReader, AHugeUserLengthIsBounded) {
@@ -90,78 +134,9 @@ TEST(SettingsReader, HexRulesOfTheReader) {
   EXPECT_EQ(ReadHexBytes("0102030405", b, 4), 4u) << "never more than asked";
 }
 
-TEST(SettingsReader, IndexesBeyondTheTablesAreIgnored) {
-  const SettingsData d = Read(
-      "Com26=ff0000000000000000000000\nCom25=bb0000000000000000000000\n"
-      "AgeCom03=ff0000000000000000000000\nModeSelect20=ff\nModeSenset09=cc\nUser10=ff\n"
-      "UName10=x\nComx=zz\n");
-  EXPECT_EQ(d.com[25][0], 0xBB);
-  EXPECT_EQ(d.mode_sense[9][0], 0xCC);
-  for (const auto& slot : d.users) EXPECT_EQ(slot.cdb[0], 0);
-}
-
-TEST(SettingsReader, UnknownGarbageAndMissingLinesChangeNothing) {
-  SettingsData d;
-  d.lba = 5;
-  ApplySettingsText("hello\n\x01\x02\x03\nlba=3\n=4\nLBA\n\n", &d);
-  EXPECT_EQ(d.lba, 5);
-  ApplySettingsText("Ageing=9 8 7 6 5\r\n", &d);
-  EXPECT_EQ(d.ageing.transfer_length, 9);
-  EXPECT_EQ(d.ageing.interval_ms, 5);
-  EXPECT_EQ(d.ageing.mode, AgeingModeWord()) << "fields after the given numbers keep their values";
-  EXPECT_EQ(d.ageing.command_index, 2);
-  ApplySettingsText("Size=1 2\n", &d);
-  EXPECT_EQ(d.size, (std::array<int, 4>{1, 2, 0, 0}));
-}
-
-TEST(SettingsReader, KeysAreCaseSensitiveAndTocKindIsDistinct) {
-  const SettingsData d = Read("TOCKIND=1\ntockind=1\n");
-  EXPECT_EQ(d.toc_kind_upper, 1);
-  EXPECT_EQ(d.toc_kind, 0);
-  EXPECT_EQ(Read("Directory=/x\n").dir, "") << "Dir= does not take Directory=";
-}
-
-TEST(SettingsReader, SizesOutOfRangeKeepTheirDefaults) {
-  SettingsData d = Read("ControlBufLen=2000000000\nMsrBlockLength=0\nTimeoutCom=-5\n");
-  EXPECT_EQ(d.control_buf_len, 40960);
-  EXPECT_EQ(d.msr_block_length, 10);
-  EXPECT_EQ(d.timeout_com, 7);
-  d = Read("ControlBufLen=16777216\nMsrBlockLength=65535\nTimeoutCom=86400\n");
-  EXPECT_EQ(d.control_buf_len, 16777216);
-  EXPECT_EQ(d.msr_block_length, 65535);
-  EXPECT_EQ(d.timeout_com, 86400);
-  EXPECT_EQ(Read("ControlBufLen=16777217\n").control_buf_len, 40960);
-}
-
-TEST(SettingsReader, NamesAreCutAt30Characters) {
-  const SettingsData d = Read("UName01=" + std::string(40, 'n') + "\nUName02=" +
-                              "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほま\n");
-  EXPECT_EQ(d.users[1].name.size(), 30u);
-  EXPECT_EQ(d.users[2].name, "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほ");
-}
-
-// A hand-edited file may hold control characters in its text values: they are dropped, so
-// that what is read is what is written back (a NUL used to cut a slot name on writing).
-TEST(SettingsReader, ControlCharactersInTextValuesAreDropped) {
+// Values set in memory are written without control characters as well.
+TEST(SettingsWriter, ControlCharactersInTextValuesAreDropped) {
   using namespace std::string_literals;
-  const std::string text =
-      "UName00=ab\0c\x01"
-      "d\x7f\nUName01=\0\nLogFile=/tmp/\0x.log\n"
-      "AgeDataFolder=/d\x1b/\nAgeDataFile=\tf\nDir=emu:\x05type13\n"
-      "TraceFile=/t\0.jsonl\n"s;
-  const SettingsData d = Read(text);
-  EXPECT_EQ(d.users[0].name, "abcd");
-  EXPECT_EQ(d.users[1].name, "");
-  EXPECT_EQ(d.ageing.log_path, "/tmp/x.log");
-  EXPECT_EQ(d.ageing.data_folder, "/d/");
-  EXPECT_EQ(d.ageing.data_file, "f");
-  EXPECT_EQ(d.dir, "emu:type13");
-  EXPECT_EQ(d.trace_file, "/t.jsonl");
-  const std::string written = FormatSettings(d);
-  EXPECT_NE(written.find("UName00=abcd\n"), std::string::npos);
-  EXPECT_EQ(FormatSettings(Read(written)), written);
-
-  // Values set in memory are written without them as well.
   SettingsData m;
   m.users[2].name = "x\ny"s;
   m.ageing.log_path = "a\0b"s;

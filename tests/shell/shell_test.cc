@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "device/scripted_transport.h"
+#include "golden.h"
 #include "shell/disc_indicator.h"
 #include "shell/options.h"
 #include "shell/start_tab.h"
@@ -91,33 +92,23 @@ TEST(DiscIndicatorSchedule, ATickPollsOnlyWhenOnAndNothingElseTalksToTheDrive) {
   }
 }
 
-TEST(StartTab, ExtensionChoosesTheTab) {
-  EXPECT_EQ(KindOfFile("settings.age"), FileKind::kAgeing);
-  EXPECT_EQ(KindOfFile("/data/run.AGE"), FileKind::kAgeing);
-  EXPECT_EQ(KindOfFile("dump.txt"), FileKind::kDump);
-  EXPECT_EQ(KindOfFile("all_000.cmd"), FileKind::kCommands);
-  EXPECT_EQ(KindOfFile("msr001.msr"), FileKind::kMeasurement);
-  EXPECT_EQ(KindOfFile("image.iso"), std::nullopt);
-  EXPECT_EQ(KindOfFile("noextension"), std::nullopt);
-  // The extension is the file name's last one: dots in folders or before it do not count.
-  EXPECT_EQ(KindOfFile("/home/a.b/run.age"), FileKind::kAgeing);
-  EXPECT_EQ(KindOfFile("./run.cmd"), FileKind::kCommands);
-  EXPECT_EQ(KindOfFile("/home/u/.local/share/x.y.msr"), FileKind::kMeasurement);
-  EXPECT_EQ(KindOfFile("/home/u/.local/share/run"), std::nullopt);
-  EXPECT_EQ(KindOfFile("run.age.bak"), std::nullopt);
-  EXPECT_EQ(KindOfFile("run."), std::nullopt);
-  EXPECT_EQ(TabOfFile("\"./run.AGE\""), 4);
-  EXPECT_EQ(TabOfFile("dump.txt"), 0);
-  EXPECT_EQ(TabOfFile("a.cmd"), 3);
-  EXPECT_EQ(TabOfFile("a.msr"), 5);
-  EXPECT_EQ(TabOfFile("image.iso"), std::nullopt);
-}
-
-TEST(StartTab, SurroundingQuotesAreRemoved) {
-  EXPECT_EQ(FileOfCommandLine("\"my run.age\""), "my run.age");
-  EXPECT_EQ(FileOfCommandLine("plain.age"), "plain.age");
-  EXPECT_EQ(FileOfCommandLine("\""), "");
-  EXPECT_EQ(FileOfCommandLine(""), "");
+// Each command line as the file it names, that file's kind and tab ("-" for none), against
+// tests/data/shell/start_tab.txt. The extension is the file name's last one: dots in folders
+// or before it do not count.
+TEST(StartTab, FileKindAndTabOfEachCommandLine) {
+  std::string t;
+  for (const char* line : {"settings.age", "/data/run.AGE", "dump.txt", "all_000.cmd", "msr001.msr",
+                           "image.iso", "noextension", "/home/a.b/run.age", "./run.cmd",
+                           "/home/u/.local/share/x.y.msr", "/home/u/.local/share/run",
+                           "run.age.bak", "run.", "\"./run.AGE\"", "\"my run.age\"", "\"", ""}) {
+    const std::string file = FileOfCommandLine(line);
+    const auto kind = KindOfFile(file);
+    const auto tab = TabOfFile(line);
+    t += std::string(line) + " -> " + file + " kind " +
+         (kind ? std::to_string(static_cast<int>(*kind)) : "-") + " tab " +
+         (tab ? std::to_string(*tab) : "-") + "\n";
+  }
+  testing::ExpectGoldenFile("start_tab.txt", t, "shell");
 }
 
 TEST(Options, InitialiseThenOkSetsTheHiddenReceiveLength) {

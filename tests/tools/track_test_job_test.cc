@@ -18,6 +18,7 @@
 #include "tools/conversion_tools.h"
 #include "tools/sub_q_check.h"
 #include "tools/track_test.h"
+#include "util/strings.h"
 #include "util/sub_q_crc.h"
 
 namespace tamarack {
@@ -54,27 +55,36 @@ void ExpectReport(const std::string& name, const testing::ScriptedJobHost& host)
   testing::ExpectGoldenFile(name + ".txt", host.Report(), "tools");
 }
 
+// The same, headed by the result with every line of it.
+void ExpectReport(const std::string& name, const testing::ScriptedJobHost& host,
+                  const TrackTestResult& r) {
+  std::string t = StrFormat("toc %d ng %d ended %d failure key %d\n", r.toc_ok, r.ng_lines,
+                            static_cast<int>(r.ended_by), r.failure ? r.failure->sense.key : -1);
+  for (const std::string& line : r.lines) t += line + "\n";
+  testing::ExpectGoldenFile(name + ".txt", t + host.Report(), "tools");
+}
+
 std::string Id(const char* disc, const char* resid, const std::string& more = "") {
   return std::string("emu:") + disc + "?speed=max&resid=" + resid + more;
 }
 
+// Whether each length is accepted for each field selection and track class: a row per
+// selection and class, a column per length (0, 280, 2048, 2336, 2352), in
+// tests/data/tools/accepted_lengths.txt. A data track that returns nothing for "Header" is
+// still Ok, except a form 2 one; "All" takes 2352 bytes only.
 TEST(TrackTestTable, AcceptedLengths) {
-  // A data track that returns nothing for "Header" is still Ok, except a form 2 one.
-  EXPECT_TRUE(LengthAccepted(0x20, TrackClass::kMode1, 0));
-  EXPECT_TRUE(LengthAccepted(0x20, TrackClass::kTrack2, 0));
-  EXPECT_FALSE(LengthAccepted(0x20, TrackClass::kForm2, 0));
-  // "All" takes 2352 bytes only, on every class.
-  for (TrackClass c :
-       {TrackClass::kMode1, TrackClass::kTrack2, TrackClass::kForm2, TrackClass::kAudio}) {
-    EXPECT_TRUE(LengthAccepted(0xF8, c, 2352));
-    EXPECT_FALSE(LengthAccepted(0xF8, c, 2048));
-    EXPECT_FALSE(LengthAccepted(0xF8, c, 2336));
+  std::string t;
+  for (std::uint8_t selection : std::initializer_list<std::uint8_t>{0x08, 0x10, 0x20, 0xF8}) {
+    for (TrackClass c :
+         {TrackClass::kMode1, TrackClass::kTrack2, TrackClass::kForm2, TrackClass::kAudio}) {
+      t += StrFormat("%02x class %d:", selection, static_cast<int>(c));
+      for (std::uint32_t length : {0u, 280u, 2048u, 2336u, 2352u}) {
+        t += LengthAccepted(selection, c, length) ? " yes" : " no";
+      }
+      t += "\n";
+    }
   }
-  EXPECT_TRUE(LengthAccepted(0x10, TrackClass::kMode1, 2048));
-  EXPECT_FALSE(LengthAccepted(0x10, TrackClass::kForm2, 2048));
-  EXPECT_FALSE(LengthAccepted(0x10, TrackClass::kMode1, 2336));
-  EXPECT_TRUE(LengthAccepted(0x08, TrackClass::kTrack2, 280));
-  EXPECT_FALSE(LengthAccepted(0x08, TrackClass::kMode1, 280));
+  testing::ExpectGoldenFile("accepted_lengths.txt", t, "tools");
 }
 
 TEST(TrackTestTable, AddressVariants) {
@@ -99,19 +109,9 @@ TEST(TrackTestJob, Type30PassesEveryLineInEveryVariantAndPath) {
       JobBench b(Id("type30", resid));
       TrackTestJob job(kind);
       b.Run(job);
-      const TrackTestResult& r = job.result();
-      ASSERT_TRUE(r.toc_ok);
-      ASSERT_EQ(r.lines.size(), 91u);  // the TOC line and 23 + 10 + 4 + 10 + 10 + 10 + 23 reads
-      EXPECT_EQ(r.lines[0], "Toc Reading OK!");
-      EXPECT_EQ(r.lines[1], "Track  1 Ok User Data Length=2048 Time=0msec");
-      EXPECT_EQ(r.lines[12], "Track 12 Ok User Data Length=2328 Time=0msec");
-      EXPECT_EQ(r.lines[24], "Track  1 Ok Header Length=4 Time=0msec");
-      EXPECT_EQ(r.lines[90], "Track 23 Ok All Length=2352 Time=0msec");
-      EXPECT_EQ(r.ng_lines, 0);
-      for (const std::string& line : r.lines) EXPECT_EQ(line.find("***"), std::string::npos);
-      EXPECT_EQ(b.MessageTexts(), std::vector<std::string>{"Finished"});
-      EXPECT_EQ(b.TextsAt(JobText::kResultLine), r.lines);
-      EXPECT_EQ(b.progress.back().done, 90u);
+      // The TOC line and 23 + 10 + 4 + 10 + 10 + 10 + 23 reads, every one Ok.
+      ExpectReport("type30_" + std::to_string(static_cast<int>(kind)), b, job.result());
+      EXPECT_EQ(b.TextsAt(JobText::kResultLine), job.result().lines);
       // Probes refused while finding a length leave no error behind a good read.
       EXPECT_EQ(b.session.status_line.Get(), "");
     }
@@ -154,10 +154,7 @@ TEST(TrackTestJob, Type13ListsEvery300BlocksAndEachBadSector) {
     b.Run(job);
     // LBA 0, 300, ... 99900; the corrupted byte is outside the address text: the checksum
     // catches it.
-    ASSERT_EQ(job.result().lines.size(), 1u + 334u);
-    EXPECT_EQ(job.result().lines[11].rfind("Ng! 0,42,0 3000 sum:", 0), 0u);
-    EXPECT_EQ(job.result().ng_lines, 1);
-    ExpectReport("type13_corrupt", b);
+    ExpectReport("type13_corrupt", b, job.result());
   }
 }
 
@@ -165,9 +162,7 @@ TEST(TrackTestJob, Type13StopsAtTheFirstFailedRead) {
   JobBench b(Id("type13", "exact", "&bad=330"));
   TrackTestJob job(TrackTestKind::kType13);
   b.Run(job);
-  EXPECT_EQ(job.result().lines.size(), 4u);  // TOC, Ok! at 0 and 300, "Command Error"
-  ASSERT_TRUE(job.result().failure.has_value());
-  ExpectReport("type13_failed_read", b);
+  ExpectReport("type13_failed_read", b, job.result());  // TOC, Ok! at 0 and 300, Command Error
 }
 
 TEST(TrackTestJob, AnotherDiscIsTocInformationNg) {
@@ -175,9 +170,8 @@ TEST(TrackTestJob, AnotherDiscIsTocInformationNg) {
     JobBench b(Id(kind == TrackTestKind::kType13 ? "type30" : "audio", "exact"));
     TrackTestJob job(kind);
     b.Run(job);
-    EXPECT_FALSE(job.result().toc_ok);
-    EXPECT_TRUE(job.result().lines.empty());
-    ExpectReport(kind == TrackTestKind::kType13 ? "another_disc_13" : "another_disc_30", b);
+    ExpectReport(kind == TrackTestKind::kType13 ? "another_disc_13" : "another_disc_30", b,
+                 job.result());
   }
 }
 
@@ -196,35 +190,26 @@ TEST(TrackTestJob, CancelEndsEachTest) {
   }
 }
 
-TEST(ConversionTools, LbaAndMsf) {
-  EXPECT_EQ(LbaToMsfText("0", false), "0 (0000h) -> 00 02 00(00h 02h 00h)");
-  EXPECT_EQ(LbaToMsfText("ff", true), "255 (00ffh) -> 00 05 30(00h 05h 1eh)");
-  EXPECT_EQ(LbaToMsfText("-150", false), "-150 (ffffff6ah) -> 00 00 00(00h 00h 00h)");
-  for (const char* bad : {"", "-151", "12x", "ff", "123456789"}) {
-    EXPECT_EQ(LbaToMsfText(bad, false), "Error!") << bad;
+// Each text through the LBA, MSF and Sub-Q CRC conversions, in decimal and hex entry, against
+// tests/data/tools/conversions.txt. MSF texts short at the front count the missing characters
+// as nothing; Sub-Q texts are padded with zeros on the right.
+TEST(ConversionTools, LbaMsfAndSubQCrc) {
+  std::string t;
+  for (const char* text : {"0", "ff", "-150", "", "-151", "12x", "123456789"}) {
+    t += "lba " + std::string(text) + ": " + LbaToMsfText(text, false) + " / hex " +
+         LbaToMsfText(text, true) + "\n";
   }
-  EXPECT_EQ(MsfToLbaText("000200", true), "000200 -> 0 (0000h)");
-  EXPECT_EQ(MsfToLbaText("000174", true), "Error!");  // LBA -1
-  EXPECT_EQ(MsfToLbaText("006000", true), "Error!");  // seconds 60
-  EXPECT_EQ(MsfToLbaText("000275", true), "Error!");  // frames 75
-  EXPECT_EQ(MsfToLbaText("223344", true), "223344 -> 101369 (18bf9h)");
-  EXPECT_EQ(MsfToLbaText("16212c", false), "16212c -> 101369 (18bf9h)");
-  EXPECT_EQ(MsfToLbaText("16212c", true), "Error!");
-  // Short texts: characters missing at the front count as nothing.
-  EXPECT_EQ(MsfToLbaText("205", true), "205 -> 5 (0005h)");
-  EXPECT_EQ(MsfToLbaText("", true), "Error!");  // 00:00:00 is LBA -150
-}
-
-TEST(ConversionTools, SubQCrc) {
-  const std::string expected = "01 14 01 01 30 57 00 41 34 16  -> 6c48";
-  EXPECT_EQ(SubQCrcText("01140101305700413416"), expected);
-  EXPECT_EQ(SubQCrcText("0114 0101 3057 0041 3416"), expected);
-  // Padded with zeros on the right.
-  EXPECT_EQ(SubQCrcText("0114").substr(0, 30), "01 14 00 00 00 00 00 00 00 00 ");
-  EXPECT_EQ(SubQCrcText("0114"), SubQCrcText("01140000000000000000"));
-  EXPECT_NE(SubQCrcText("0114010130570041341"), expected);  // the last digit padded: 0x10
-  EXPECT_EQ(SubQCrcText("011401013057004134160"), "Error!");
-  EXPECT_EQ(SubQCrcText("0g"), "Error!");
+  for (const char* text :
+       {"000200", "000174", "006000", "000275", "223344", "16212c", "205", "", "0g"}) {
+    t += "msf " + std::string(text) + ": bcd " + MsfToLbaText(text, true) + " / binary " +
+         MsfToLbaText(text, false) + "\n";
+  }
+  for (const char* text :
+       {"01140101305700413416", "0114 0101 3057 0041 3416", "0114", "01140000000000000000",
+        "0114010130570041341", "011401013057004134160", "0g"}) {
+    t += "crc " + std::string(text) + ": " + SubQCrcText(text) + "\n";
+  }
+  testing::ExpectGoldenFile("conversions.txt", t, "tools");
 }
 
 // A Q record of `control` with its CRC.
