@@ -67,12 +67,6 @@ class BlockedStopSignals {
 
 int Serve(const std::vector<std::string>& ids, CliContext& context) {
   std::ostream& err = *context.err;
-  const std::vector<std::string> missing = serve::MissingForServingHere();
-  if (!missing.empty()) {
-    err << "tamarack-cli serve: cannot serve drives to the kernel:\n";
-    for (const std::string& m : missing) err << "  " << m << "\n";
-    return kExitCannotOpen;
-  }
   std::vector<std::unique_ptr<Transport>> transports;
   std::vector<serve::DriveToServe> drives;
   for (const std::string& id : ids) {
@@ -83,6 +77,13 @@ int Serve(const std::vector<std::string>& ids, CliContext& context) {
     }
     drives.push_back({id, opened.transport.get()});
     transports.push_back(std::move(opened.transport));
+  }
+  // The ids first: a mistyped one is worth knowing before the machine is set up.
+  const std::vector<std::string> missing = serve::MissingForServingHere();
+  if (!missing.empty()) {
+    err << "tamarack-cli serve: cannot serve drives to the kernel:\n";
+    for (const std::string& m : missing) err << "  " << m << "\n";
+    return kExitCannotOpen;
   }
 
   BlockedStopSignals signals;

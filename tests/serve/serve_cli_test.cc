@@ -1,4 +1,4 @@
-// tamarack-cli serve where the kernel's target configuration is not there.
+// tamarack-cli serve where the kernel's target configuration is not there, or the id is wrong.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -22,6 +22,11 @@ TEST(ServeCli, WithoutConfigfsSaysSoAndEndsWithAFileError) {
                                "/nonexistent/tamarack-config\""),
             std::string::npos)
       << cli.err.str();
+  // A mistyped id is named before the machine's prerequisites.
+  testing::VirtualCli typo;
+  EXPECT_EQ(typo.Run({"serve", "--drive", "emu:type31"}), kExitCannotOpen);
+  EXPECT_EQ(typo.err.str().find("tamarack-cli serve: No built-in disc \"type31\""), 0u)
+      << typo.err.str();
 }
 
 }  // namespace
