@@ -52,9 +52,11 @@ int RunTrackTest(TrackTestKind kind, const DriveOptions& o, CliContext& context)
   if (!OpenDriveOrExplain(session, o.drive, "tracktest", context)) {
     return kExitCannotOpen;
   }
-  JobRunner runner(session);
+  // The drives' own clock (a simulated one in tests), as the other jobs use.
+  Clock& clock = context.clock ? *context.clock : RealClock();
+  JobRunner runner(session, clock);
   TerminalJobHost host(*context.out, *context.err, nullptr, ErrIsTerminal(context),
-                       AnswerPolicy::kStop, RealClock(), "reads");
+                       AnswerPolicy::kStop, clock, "reads");
   auto job = std::make_shared<TrackTestJob>(kind);
   RunJobFromTerminal(runner, job, host);
   const TrackTestResult& r = job->result();
@@ -72,9 +74,11 @@ int RunSubQCheck(const DriveOptions& o, CliContext& context) {
   if (!OpenDriveOrExplain(session, o.drive, "subq-check", context)) {
     return kExitCannotOpen;
   }
-  JobRunner runner(session);
+  // The drives' own clock (a simulated one in tests), as the other jobs use.
+  Clock& clock = context.clock ? *context.clock : RealClock();
+  JobRunner runner(session, clock);
   SubQTerminalHost host(*context.out, *context.err, nullptr, ErrIsTerminal(context),
-                        AnswerPolicy::kStop, RealClock(), "blocks");
+                        AnswerPolicy::kStop, clock, "blocks");
   auto job = std::make_shared<SubQCheckJob>();
   RunJobFromTerminal(runner, job, host);
   const SubQCheckResult& r = job->result();
