@@ -165,10 +165,9 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   status_label_ = new QLabel(this);
   status_label_->setObjectName(QStringLiteral("statusLine"));
   statusBar()->addWidget(status_label_, 1);
-  serving_ = new DriveServingControl(drive_box_, drives_, statusBar(),
-                                     [this](QMessageBox::Icon icon, const QString& text) {
-                                       ShowMessage(icon, text);
-                                     });
+  serving_ = new DriveServingControl(
+      drive_box_, drives_, statusBar(),
+      [this](QMessageBox::Icon icon, const QString& text) { ShowMessage(icon, text); });
   // The status line is written from worker threads: hop to the window thread.
   auto* status_post = new WindowPost(status_label_);
   session_.status_line.SetObserver([this, status_post](const std::string& text) {
