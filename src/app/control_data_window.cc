@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-#include "app/dump_save_dialog.h"
+#include "app/save_option_dialog.h"
 #include "app/sector_dump_tab.h"
 #include "app/view_text.h"
 #include "console/command_catalogue.h"

@@ -20,17 +20,16 @@
 #include <filesystem>
 
 #include "app/aging_tab.h"
-#include "app/command_save_dialog.h"
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
 #include "app/disc_indicator_widget.h"
 #include "app/drive_serving_control.h"
-#include "app/dump_save_dialog.h"
 #include "app/measure_tab.h"
 #include "app/mode_page_editor.h"
 #include "app/options_dialog.h"
 #include "app/properties_tab.h"
 #include "app/reference_data_dialog.h"
+#include "app/save_option_dialog.h"
 #include "app/sector_dump_tab.h"
 #include "app/toc_tab.h"
 #include "app/tools_dialog.h"

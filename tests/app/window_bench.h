@@ -12,14 +12,12 @@
 #include <vector>
 
 #include "app/aging_tab.h"
-#include "app/command_save_dialog.h"
 #include "app/command_tab.h"
 #include "app/continue_dialog.h"
 #include "app/control_data_window.h"
 #include "app/disc_icons.h"
 #include "app/disc_indicator_widget.h"
 #include "app/drive_serving_control.h"
-#include "app/dump_save_dialog.h"
 #include "app/form_view.h"
 #include "app/graph_view_widget.h"
 #include "app/job_message.h"
@@ -34,6 +32,7 @@
 #include "app/reference_data_dialog.h"
 #include "app/request_sense_dialog.h"
 #include "app/row_icons.h"
+#include "app/save_option_dialog.h"
 #include "app/sector_dump_tab.h"
 #include "app/start_position_bar.h"
 #include "app/toc_tab.h"
