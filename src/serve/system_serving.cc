@@ -44,12 +44,6 @@ std::string OneDriveServing::Start(const std::string& id, std::unique_ptr<Transp
                                    ServedDrive* served) {
   Stop();
   std::lock_guard lock(mutex_);
-  const std::vector<std::string> missing = MissingForServingHere();
-  if (!missing.empty()) {
-    std::string text;
-    for (const std::string& m : missing) text += m + "\n";
-    return text;
-  }
   system_ = MakeSystemServing(nullptr);
   auto session = std::make_unique<ServeSession>(system_.setup);
   const std::string error = session->Start({DriveToServe{id, transport.get()}},

@@ -37,7 +37,7 @@ class OneDriveServing {
   OneDriveServing& operator=(const OneDriveServing&) = delete;
 
   // Serves `transport` as drive `id`; empty on success (`served` then names the devices), else
-  // why not, in sentences. Stops what was served before.
+  // why not. Stops what was served before. The caller has asked MissingForServingHere first.
   std::string Start(const std::string& id, std::unique_ptr<Transport> transport,
                     ServedDrive* served);
   // Removes the drive from the kernel; what could not be removed, if anything.
