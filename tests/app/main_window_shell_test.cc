@@ -87,27 +87,6 @@ class MainWindowShellTest : public QObject {
     QCOMPARE(menu.actions().at(0)->text(), QStringLiteral("Serve to the system"));
   }
 
-  void InstalledTabsKeepTheirLabelsAndExecRunsTheTabsAction() {
-    DriveDirectory none;
-    MainWindow w(&none);
-    auto* page = new QLabel(QStringLiteral("page"));
-    w.InstallTab(kTabToc, page);
-    QCOMPARE(w.tabs()->widget(kTabToc), static_cast<QWidget*>(page));
-    QCOMPARE(w.tabs()->tabText(kTabToc), QStringLiteral("Toc(&T)"));
-    int runs = 0;
-    w.SetExecAction(kTabToc, [&runs] { ++runs; });
-    w.tabs()->setCurrentIndex(kTabToc);
-    w.exec_button()->click();
-    QCOMPARE(runs, 1);
-    w.tabs()->setCurrentIndex(kTabOthers);
-    w.exec_button()->click();
-    QCOMPARE(runs, 1);  // Others has no action
-    w.SetExecCaptionOverride(QStringLiteral("Cancel(&E)"));
-    QCOMPARE(w.exec_button()->text(), QStringLiteral("Cancel(&E)"));
-    w.SetExecCaptionOverride(QString());
-    QCOMPARE(w.exec_button()->text(), QStringLiteral("None"));
-  }
-
   void TheStatusLineMayBeWrittenFromAWorkerThread() {
     DriveDirectory none;
     MainWindow w(&none);
@@ -290,13 +269,6 @@ class MainWindowShellTest : public QObject {
       if (auto* window = qobject_cast<ControlDataWindow*>(d)) shown = window;
     };
     MainWindow w(drives_.get(), c);
-    w.control_data_button()->click();
-    QTRY_VERIFY(shown != nullptr);
-    QCOMPARE(shown->windowTitle(), QStringLiteral("ﾄﾞﾗｲﾌﾞから読み込んだ制御ﾃﾞｰﾀ"));
-    QVERIFY(shown->list()->toPlainText().contains(QStringLiteral("No Data")));
-    shown->close();
-    shown = nullptr;
-
     CommandTab* tab = w.command_tab();
     tab->SelectListEntry(2, false);  // 12h Inquiry, after 00h and 03h in the code order
     QSignalSpy finished(tab, &CommandTab::CommandFinished);

@@ -48,7 +48,6 @@ class ToolsWindowTest : public QObject {
     b.window->tabs()->setCurrentIndex(kTabToc);
     QPushButton* button = b.toc->track_test_button(TrackTestKind::kType30Normal);
     QCOMPARE(button->text(), QStringLiteral("Type3.0(Normal)"));
-    QCOMPARE(button->size(), QSize(120, 30));
     button->click();
     QVERIFY(b.toc->track_test_running());
     QCOMPARE(b.window->exec_button()->text(), QStringLiteral("Cancel(&E)"));
