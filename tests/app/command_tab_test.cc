@@ -81,15 +81,6 @@ class CommandTabTest : public QObject {
     QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("00 00 00 00 00 c9 00 00 00 00 00 00 "));
   }
 
-  void ExecutesOnTheWorkerAndShowsTheResult() {
-    Bench b;
-    b.Select(QStringLiteral("00h Test Unit Ready"));
-    QVERIFY(b.RunAndWait());
-    QVERIFY(!b.tab->command_running());
-    QCOMPARE(b.tab->decoded_box()->toPlainText(), QStringLiteral("Command Successed!"));
-    QCOMPARE(b.tab->console().last_sent_cdb(), Cdb{});
-  }
-
   void ReadTenWithAnEditedFormDumpsTheBlock() {
     Bench b;
     b.Select(QStringLiteral("28h Read(10)"));

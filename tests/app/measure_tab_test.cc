@@ -73,12 +73,7 @@ class MeasureTabTest : public QObject {
     // Hex input rewrites the fields; the spin steps the block count.
     w.window->command_tab()->hex_input_box()->setChecked(true);
     QCOMPARE(w.tab->last_box()->text(), QStringLiteral("7787"));
-    w.tab->up_button()->click();
-    w.tab->up_button()->click();
-    w.tab->up_button()->click();
-    w.tab->up_button()->click();
-    w.tab->up_button()->click();
-    w.tab->up_button()->click();
+    for (int i = 0; i < 6; ++i) w.tab->up_button()->click();
     QCOMPARE(w.tab->block_count_box()->text(), QStringLiteral("10"));  // sixteen
     QCOMPARE(w.tab->block_count(), 16);
     w.window->SaveSettingsNow();
@@ -114,7 +109,6 @@ class MeasureTabTest : public QObject {
     w.tab->ShowRecord(r);
     QCOMPARE(w.tab->speed_label()->text(), QStringLiteral("x1.5"));
     QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均"));
-    QCOMPARE(w.window->session().status_line.Get(), std::string("x1.5 speed(460800 Bytes/2 Sec)"));
 
     QTemporaryDir dir;
     QPrinter printer(QPrinter::HighResolution);
@@ -126,24 +120,6 @@ class MeasureTabTest : public QObject {
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(pdf.read(5) == "%PDF-");
     QVERIFY(pdf.size() > 1000);
-
-    // TAMARACK_SCREENSHOT=FILE.png: the window at its smallest after a run, for a look.
-    const QString shot = qEnvironmentVariable("TAMARACK_SCREENSHOT");
-    if (!shot.isEmpty()) {
-      Window big("emu:type13?speed=cav48");
-      big.window->resize(750, 600);
-      big.window->show();
-      QVERIFY(big.RunAndWait());
-      QTest::qWait(200);
-      QVERIFY(big.window->grab().save(shot));
-      // And a printed page: A4 at 600 dots per inch.
-      QImage page(4960, 7016, QImage::Format_Grayscale8);
-      page.fill(Qt::white);
-      page.setDotsPerMeterX(23622);
-      page.setDotsPerMeterY(23622);
-      big.tab->PrintTo(page);
-      QVERIFY(page.scaledToWidth(800, Qt::SmoothTransformation).save(shot + ".page.png"));
-    }
   }
 };
 

@@ -1,6 +1,5 @@
 // The reference data dialog on its own, against virtual drives on the offscreen platform: the
 // opening, a capture with its check, the questions and the continue dialog, the file lists.
-// With TAMARACK_SCREENSHOTS=DIR (run under Xvfb) each page is saved at its minimum size.
 #include <filesystem>
 #include <fstream>
 
@@ -252,8 +251,6 @@ class ReferenceDataDialogTest : public QObject {
     QSignalSpy info(&dialog, &ReferenceDataDialog::DriveInfoArrived);
     QTRY_VERIFY_WITH_TIMEOUT(info.count() >= 2, 10000);
     dialog.show();
-    const QString shots = qEnvironmentVariable("TAMARACK_SCREENSHOTS");
-    const char* const names[] = {"read-and-check", "check", "select-file"};
     for (int page = 0; page < 3; ++page) {
       dialog.SetPage(page);
       QCOMPARE(dialog.drive_box()->isVisible(), page != kPageSelectFile);
@@ -264,13 +261,6 @@ class ReferenceDataDialogTest : public QObject {
       QCOMPARE(dialog.select_list()->isVisible(), page == kPageSelectFile);
       // The proposed file (the label's, taken) is the check file: its folder is listed.
       QCOMPARE(Names(dialog.check_list()), QStringList{QStringLiteral("TESTDISC.dat")});
-      if (!shots.isEmpty()) {
-        dialog.adjustSize();
-        dialog.resize(dialog.minimumSizeHint());
-        QTest::qWait(200);
-        dialog.grab().save(shots +
-                           QStringLiteral("/reference-%1.png").arg(QString::fromUtf8(names[page])));
-      }
     }
   }
 };

@@ -65,7 +65,7 @@ class SavedFilesTest : public QObject {
   }
 
   void AFileNamedAtStartIsLoadedIntoItsTab() {
-    WriteAll(Settings(), "ControlFlag=0\nLastTab=2\nLogFile=/logs/keep.htm\n");
+    WriteAll(Settings(), "ControlFlag=0\nLastTab=2\n");
     // A folder with a dot and a relative "./" path: the extension is the name's.
     QDir(dir_.path()).mkpath(QStringLiteral("runs.d"));
     WriteAll(dir_.filePath(QStringLiteral("runs.d/only.age")), "Ageing=9 2 300 400\n");
@@ -77,11 +77,8 @@ class SavedFilesTest : public QObject {
       MainWindow w(drives_.get(), c);
       QDir::setCurrent(old_cwd);
       QCOMPARE(w.tabs()->currentIndex(), static_cast<int>(kTabAging));
-      const AgeingSettings& a = w.aging_tab()->settings();
-      QCOMPARE(a.transfer_length, 9);
-      QCOMPARE(a.start_lba, 300);
-      QCOMPARE(a.end_lba, 400);
-      QCOMPARE(a.log_path, std::string("/logs/keep.htm"));  // not in the file: kept
+      // What a lone Ageing line changes is tab_file_test's; here that it reaches the tab.
+      QCOMPARE(w.aging_tab()->settings().end_lba, 400);
     }
     // A command file in a dotted folder loads its commands and builds the form.
     WriteAll(dir_.filePath(QStringLiteral("runs.d/set.cmd")), "Com07=280000001000000002000000\n");

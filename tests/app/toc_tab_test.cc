@@ -74,22 +74,6 @@ class TocTabTest : public QObject {
     QCOMPARE(b.tab->toc_list()->topLevelItemCount(), 0);
     QCOMPARE(b.Titles().size(), 6);
   }
-
-  void FeatureListOnTheCommandTab() {
-    Bench b("emu:audio?speed=max");
-    b.window->tabs()->setCurrentIndex(kTabCommand);
-    b.Select(QStringLiteral("46h Get Configuration"));
-    QVERIFY(b.RunAndWait());
-    CommandTab* tab = b.command_tab();
-    QTreeWidget* list = tab->result_list();
-    QVERIFY(list->isVisibleTo(tab));
-    QCOMPARE(list->headerItem()->text(0), QStringLiteral("Offset"));
-    QCOMPARE(list->headerItem()->text(2), QStringLiteral("Data"));
-    QVERIFY(list->topLevelItemCount() > 10);
-    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("Header"));
-    QCOMPARE(list->topLevelItem(1)->text(2), QStringLiteral("CD-ROM Read only Compact Disc"));
-    QVERIFY(!list->topLevelItem(0)->icon(0).isNull());
-  }
 };
 
 }  // namespace tamarack::app

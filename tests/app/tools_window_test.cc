@@ -47,8 +47,6 @@ class ToolsWindowTest : public QObject {
     QVERIFY(b.toc);
     b.window->tabs()->setCurrentIndex(kTabToc);
     QPushButton* button = b.toc->track_test_button(TrackTestKind::kType30Normal);
-    QCOMPARE(button->text(), QStringLiteral("Type3.0(Normal)"));
-    QCOMPARE(button->size(), QSize(120, 30));
     button->click();
     QVERIFY(b.toc->track_test_running());
     QCOMPARE(b.window->exec_button()->text(), QStringLiteral("Cancel(&E)"));
@@ -105,8 +103,6 @@ class ToolsWindowTest : public QObject {
     QCOMPARE(d->result(kToolMsfToLba)->text(), QStringLiteral("Error!"));
     QVERIFY(d->hint(kToolMsfToLba)->text().startsWith(QStringLiteral("BCDがｵﾝの場合は 223344")));
     QVERIFY(d->sense_list()->topLevelItemCount() > 100);
-    QCOMPARE(d->sense_list()->topLevelItem(0)->text(3),
-             QStringLiteral("NO ADDITIONAL SENSE INFORMATION"));
 
     // The help opens the guide's section of the tool, which the guide has.
     QUrl opened;

@@ -57,7 +57,6 @@ TEST(CliTrace, AFileThatCannotBeWrittenStopsTheRunBeforeAnyCommand) {
 TEST(CliVersion, NamesTheProgramAndItsVersion) {
   VirtualCli cli;
   EXPECT_EQ(cli.Run({"--version"}), kExitGood);
-  EXPECT_EQ(cli.out.str(), VersionText("tamarack-cli") + "\n");
   EXPECT_EQ(cli.out.str().rfind("tamarack-cli " + std::string(ProjectVersion()), 0), 0u);
 }
 

@@ -51,18 +51,9 @@ TEST(DumpHex, Groupings) {
   EXPECT_EQ(GroupSize(3), 4);
   EXPECT_EQ(GroupSize(5), 16);
   EXPECT_EQ(GroupSize(99), 4);
-  EXPECT_STREQ(GroupingLabel(0), "まとめない");
-  EXPECT_STREQ(GroupingLabel(4), "8 ﾊﾞｲﾄ毎");
   EXPECT_EQ(GroupingIndexOfSize(16), 5);
   EXPECT_EQ(GroupingIndexOfSize(0), 0);
   EXPECT_EQ(GroupingIndexOfSize(3), -1);
-}
-
-TEST(ShowHexDump, TitleThenEveryByte) {
-  std::vector<std::uint8_t> d(3000, 0x41);
-  std::string whole = "----------------Data---------------------\r\n";
-  DumpHex(d, &whole, true, 4);
-  EXPECT_EQ(ShowHexDumpText("----------------Data---------------------\r\n", d, 4), whole);
 }
 
 }  // namespace

@@ -42,17 +42,14 @@ TEST(WindowSettings, OptionsSurviveTheFileAndLeaveTheOtherFlagAlone) {
 }
 
 TEST(WindowSettings, NumbersOfZeroOrLessReadAsTheDefaults) {
-  SettingsData data;
-  data.timeout_com = 0;
-  data.control_buf_len = -1;
-  Options o = OptionsFromSettings(data);
-  EXPECT_EQ(o.command_timeout, 7u);
-  EXPECT_EQ(o.receive_length, 40960u);
-  data.timeout_com = -30;
-  data.control_buf_len = 0;
-  o = OptionsFromSettings(data);
-  EXPECT_EQ(o.command_timeout, 7u);
-  EXPECT_EQ(o.receive_length, 40960u);
+  for (const auto& [timeout, length] : {std::pair{0, -1}, std::pair{-30, 0}}) {
+    SettingsData data;
+    data.timeout_com = timeout;
+    data.control_buf_len = length;
+    const Options o = OptionsFromSettings(data);
+    EXPECT_EQ(o.command_timeout, 7u) << timeout;
+    EXPECT_EQ(o.receive_length, 40960u) << length;
+  }
 }
 
 }  // namespace

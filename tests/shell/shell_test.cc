@@ -25,22 +25,19 @@ std::vector<std::uint8_t> TocWithControl(std::uint8_t control) {
   return {0x00, 0x12, 0x01, 0x01, 0x00, static_cast<std::uint8_t>(0x10 | control), 0x01, 0x00};
 }
 
-TEST(PollDisc, ADataTrackShowsTheDataIcon) {
-  PollFixture f;
-  f.script = {Good(), Good(TocWithControl(0x04))};
-  EXPECT_EQ(PollDisc(f.session), DiscState::kDataDisc);
-  ASSERT_EQ(f.sent.size(), 2u);
-  EXPECT_EQ(f.sent[0].cdb, MakeCdb({0x00}));
-  EXPECT_EQ(f.sent[0].buffer.size(), 1000u);
-  EXPECT_EQ(f.sent[1].cdb, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x03, 0xE8}));
-  EXPECT_EQ(f.provider->opened, std::vector<std::string>{"d0"}) << "a second handle of its own";
-  EXPECT_TRUE(f.session.HasDevice()) << "the session's handle stays";
-}
-
-TEST(PollDisc, AnAudioTrackShowsTheAudioIcon) {
-  PollFixture f;
-  f.script = {Good(), Good(TocWithControl(0x02))};
-  EXPECT_EQ(PollDisc(f.session), DiscState::kAudioDisc);
+// The first track's control bits pick the icon; the poll uses a handle of its own.
+TEST(PollDisc, TheFirstTrackPicksTheIcon) {
+  for (const auto& [control, state] :
+       {std::pair{0x04, DiscState::kDataDisc}, std::pair{0x02, DiscState::kAudioDisc}}) {
+    PollFixture f;
+    f.script = {Good(), Good(TocWithControl(static_cast<std::uint8_t>(control)))};
+    EXPECT_EQ(PollDisc(f.session), state);
+    ASSERT_EQ(f.sent.size(), 2u);
+    EXPECT_EQ(f.sent[0].cdb, MakeCdb({0x00}));
+    EXPECT_EQ(f.sent[1].cdb, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x03, 0xE8}));
+    EXPECT_EQ(f.provider->opened, std::vector<std::string>{"d0"});
+    EXPECT_TRUE(f.session.HasDevice()) << "the session's handle stays";
+  }
 }
 
 TEST(PollDisc, NotReadyOrFailuresShowNoDisc) {
