@@ -42,10 +42,7 @@ TEST(DecodeInquiry, EveryRowOfACdRomDevice) {
 }
 
 TEST(DecodeInquiry, TextFieldsStopAtTheirLengthOrTheirFirstZero) {
-  auto d = InquiryData();
-  // Eight vendor characters and no terminator: the product follows directly in the data.
-  EXPECT_EQ(Row(DecodeInquiry(d), "Vender Identification").cells[1], "ABCDEFGH");
-  EXPECT_EQ(Row(DecodeInquiry(d), "Product Identification").cells[1], "VIRTUAL DVD-ROM ");
+  auto d = InquiryData();  // eight vendor characters without a terminator: the golden rows
   d[12] = 0;
   EXPECT_EQ(Row(DecodeInquiry(d), "Vender Identification").cells[1], "ABCD");
   EXPECT_EQ(Row(DecodeInquiry(d), "Vendor Specific").cells[1], "");
@@ -75,9 +72,6 @@ TEST(DecodeInquiry, TheDecoderIgnoresTheBuffersFillPastTheReply) {
   const DecodeOutput out = DecodeInquiryReply(in);
   EXPECT_EQ(Row(out.rows, "Vendor Specific").cells[1], "");
   EXPECT_EQ(Row(out.rows, "Product Revision Level").cells[1], "1.00");
-  ASSERT_EQ(out.columns.size(), 3u);
-  EXPECT_EQ(out.columns[0].title, "Key");
-  EXPECT_EQ(out.columns[2].width, 320);
   // A recorded length wins over the header.
   in.received_length = 12;
   EXPECT_EQ(Row(DecodeInquiryReply(in).rows, "Vender Identification").cells[1], "ABCD");

@@ -236,13 +236,5 @@ TEST(PageEditorOf, AUserSlotSendingModeSenseGetsNothingFromTheEditor) {
   EXPECT_EQ(static_cast<std::uint32_t>(console.current_cdb()[2] & 0x3F), kCapabilitiesPageCode);
 }
 
-TEST(CommandBehaviour, OnlySeekSaysItSucceededWhenItsFormIsBuilt) {
-  std::vector<std::uint32_t> opcodes;
-  for (const CommandEntry& e : CommandCatalogue()) {
-    if (e.behaviour && e.behaviour->succeeds_when_built) opcodes.push_back(e.opcode);
-  }
-  EXPECT_EQ(opcodes, (std::vector<std::uint32_t>{0x2B}));
-}
-
 }  // namespace
 }  // namespace tamarack

@@ -8,16 +8,6 @@
 namespace tamarack {
 namespace {
 
-TEST(ModePageTable, Page2AhIs30BytesForModeSelectAnd28ForModeSense) {
-  const ModePageTable sense = ModePageTable::ModeSense();
-  const ModePageTable select = ModePageTable::ModeSelect();
-  EXPECT_EQ(sense.row(*sense.Find(0x2A)).page_length, 28u);
-  const ModePageRow& r = select.row(*select.Find(0x2A));
-  EXPECT_EQ(r.page_length, 30u);
-  EXPECT_EQ(r.buffer[0], 0x2A);
-  EXPECT_EQ(r.buffer[1], 28);  // the length byte
-}
-
 TEST(ModePageTable, ModeSelectTemplates) {
   const ModePageTable select = ModePageTable::ModeSelect();
   for (const ModePageRow& r : select.rows()) {
@@ -38,24 +28,6 @@ TEST(ModePageTable, FindIgnoresThePsBitAndMissesUnknownPages) {
   EXPECT_EQ(sense.Find(0x01), std::optional<std::size_t>(1));
   EXPECT_FALSE(sense.Find(0x08).has_value());
   EXPECT_FALSE(ModePageTable::ModeSelect().Find(0x3F).has_value());
-}
-
-TEST(ModePageTable, TabLabelsAndValues) {
-  const ModePageTable sense = ModePageTable::ModeSense();
-  const std::vector<ModeTab> tabs = TabsOfTable(sense);
-  // 10 pages, two of them with 3 and 5 screens.
-  ASSERT_EQ(tabs.size(), 8u + 3u + 5u);
-  EXPECT_EQ(tabs[0].label, "3fh");
-  EXPECT_EQ(tabs[0].value, 0x3Fu);
-  EXPECT_EQ(tabs[2].label, "05h (1)");
-  EXPECT_EQ(tabs[4].label, "05h (3)");
-  EXPECT_EQ(tabs[4].value, 2u * 65536u + 5u);
-  const std::vector<ModeTab> caps = TabsOfRow(sense.row(8));
-  ASSERT_EQ(caps.size(), 5u);
-  EXPECT_EQ(caps[4].label, "2ah (5)");
-  EXPECT_EQ(ModeTabScreen(caps[4].value), 4u);
-  EXPECT_EQ(ModeTabPageCode(caps[4].value), 0x2Au);
-  EXPECT_EQ(TabsOfRow(sense.row(9))[0].label, "2ch");
 }
 
 TEST(ModePageTable, SavedRowsHoldThePageAndTheByteAfterIt) {

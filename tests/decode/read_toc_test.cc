@@ -198,7 +198,6 @@ TEST(ReadTocCommand, DecoderTakesFormatAndTimeFromTheCdb) {
   in.cdb[2] = 0x01;
   out = DecodeReadTocReply(in);
   EXPECT_EQ(out.columns[2].title, "First Track No. in Last Complete Session");
-  EXPECT_EQ(kReadTocBehaviour.view, ResultView::kTocList);
 }
 
 TEST(ReadTocForm, FieldsAndAllocationLength) {

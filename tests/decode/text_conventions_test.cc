@@ -29,12 +29,5 @@ TEST(Readers, BigEndianAndTheTwentyEightBitReader) {
   EXPECT_EQ(ReadBe32(b, 2), 0x45670000u) << "bytes past the end read as zero";
 }
 
-TEST(Formats, TwoDigitsAndTheEventBanner) {
-  EXPECT_EQ(FormatTwoDigits(7), "07");
-  EXPECT_EQ(FormatTwoDigits(74), "74");
-  EXPECT_EQ(EventHeaderBanner(6),
-            "----------------Header----------------\r\nData Length 6(0006h) \r\n");
-}
-
 }  // namespace
 }  // namespace tamarack

@@ -11,18 +11,6 @@ namespace {
 
 const auto kTable = BuiltInSenseTable();
 
-TEST(SenseTable, HasTheRowsOfEachKeyInOrderAndEndsWithTheEndRow) {
-  ASSERT_EQ(kTable.size(), 199u);
-  EXPECT_EQ(kTable.back().key, kSenseTableEndKey);
-  EXPECT_STREQ(kTable.back().message, "");
-  std::uint32_t previous = 0;
-  for (std::size_t i = 0; i + 1 < kTable.size(); ++i) {
-    EXPECT_GE(kTable[i].key, previous) << "rows are grouped by ascending key";
-    previous = kTable[i].key;
-    EXPECT_EQ(kTable[i].message[0], ' ') << "every message starts with a blank";
-  }
-}
-
 TEST(LookUpSense, FindsTheRowInTheExpectedPass) {
   struct Case {
     std::uint32_t key, asc, ascq;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "emu/cd_address.h"
@@ -30,10 +29,7 @@ void ExpectSelfDescribing(const std::uint8_t* user, std::int32_t lba) {
 }
 
 TEST(BuiltInDiscsTest, FactoryKnowsEveryName) {
-  const auto names = BuiltInDiscNames();
-  ASSERT_EQ(names.size(), 4u);
-  EXPECT_EQ(names[0], "type13");
-  for (const std::string& n : names) {
+  for (const std::string& n : BuiltInDiscNames()) {
     auto d = MakeBuiltInDisc(n);
     ASSERT_NE(d, nullptr) << n;
     EXPECT_EQ(d->Name(), n);
@@ -44,20 +40,11 @@ TEST(BuiltInDiscsTest, FactoryKnowsEveryName) {
   EXPECT_EQ(MakeBuiltInDisc(""), nullptr);
 }
 
-TEST(BuiltInDiscsTest, Type13Layout) {
-  auto d = MakeType13Disc();
-  const DiscLayout& l = d->Layout();
-  ASSERT_EQ(l.tracks.size(), 1u);
-  EXPECT_EQ(l.LeadoutStart(), 333000);
-  EXPECT_EQ(l.tracks[0].mode, TrackMode::kMode1);
-  EXPECT_EQ(l.tracks[0].control, kControlData);
-  EXPECT_EQ(l.TrackAt(0), &l.tracks[0]);
-  EXPECT_EQ(l.TrackAt(-150), &l.tracks[0]);
-  EXPECT_EQ(l.TrackAt(333000), nullptr);
-}
-
 TEST(BuiltInDiscsTest, Type13SectorsDescribeThemselves) {
   auto d = MakeType13Disc();
+  const DiscLayout& l = d->Layout();  // the pregap belongs to track 1, the lead-out to none
+  EXPECT_EQ(l.TrackAt(-150), &l.tracks[0]);
+  EXPECT_EQ(l.TrackAt(kType13Blocks), nullptr);
   for (std::int32_t lba : {0, 16, 4499, 100000, kType13Blocks - 1}) {
     const RawSector s = ReadRaw(*d, lba);
     ExpectSelfDescribing(s.main.data() + 16, lba);
@@ -75,17 +62,6 @@ TEST(BuiltInDiscsTest, Type13SectorsDescribeThemselves) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.main.data()) + 16 + 13, 9), "00m02s00f");
   s = ReadRaw(*d, kType13Blocks - 1);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.main.data()) + 16 + 13, 9), "74m01s74f");
-}
-
-TEST(BuiltInDiscsTest, ContentIsDeterministicAndVaries) {
-  auto a = MakeType13Disc();
-  auto b = MakeType13Disc();
-  const RawSector s1 = ReadRaw(*a, 777);
-  const RawSector s2 = ReadRaw(*b, 777);
-  EXPECT_EQ(s1.main, s2.main);
-  EXPECT_EQ(s1.sub, s2.sub);
-  const RawSector s3 = ReadRaw(*a, 778);
-  EXPECT_NE(std::memcmp(s1.main.data() + 40, s3.main.data() + 40, 1000), 0);
 }
 
 TEST(BuiltInDiscsTest, Type30Classes) {

@@ -8,30 +8,6 @@
 namespace tamarack::emu::testing {
 namespace {
 
-TEST(SpeedModel, CavSpeedRisesWithTheRadius) {
-  const SpeedModel cav(SpeedSetting{SpeedMode::kCav, 48});
-  EXPECT_NEAR(cav.SpeedAt(0), 48 * 25.0 / 58.0, 0.3);  // about x20 at the inner edge
-  EXPECT_NEAR(cav.SpeedAt(333000), 48.0, 0.5);         // about x48 at 74 minutes
-  double previous = 0;
-  for (std::int32_t lba = 0; lba <= 330000; lba += 30000) {
-    EXPECT_GT(cav.SpeedAt(lba), previous) << lba;
-    previous = cav.SpeedAt(lba);
-  }
-  EXPECT_GT(cav.TransferTime(0, 1000), cav.TransferTime(300000, 1000));
-}
-
-TEST(SpeedModel, ClvIsFlatAndUnlimitedTakesNoTime) {
-  const SpeedModel clv(SpeedSetting{SpeedMode::kClv, 8});
-  EXPECT_EQ(clv.SpeedAt(0), 8.0);
-  EXPECT_EQ(clv.SpeedAt(300000), 8.0);
-  EXPECT_EQ(clv.TransferTime(0, 600), std::chrono::seconds(1));  // 600 blocks at 8 × 75
-  EXPECT_EQ(clv.TransferTime(300000, 600), clv.TransferTime(0, 600));
-  const SpeedModel max(SpeedSetting{SpeedMode::kUnlimited, 48});
-  EXPECT_EQ(max.TransferTime(0, 100000).count(), 0);
-  EXPECT_EQ(max.SeekTime(0, 300000).count(), 0);
-  EXPECT_EQ(max.SpinUpTime().count(), 0);
-}
-
 TEST(SpeedModel, SeeksGrowWithDistance) {
   const SpeedModel m(SpeedSetting{SpeedMode::kCav, 48});
   EXPECT_EQ(m.SeekTime(500, 500).count(), 0);

@@ -55,17 +55,6 @@ TEST(ControlDataCdbLine, NamesTheCatalogueCommand) {
   EXPECT_EQ(ControlDataCdbLine(cdb, catalogue), "ee0000000010000001f80000 Vendor ｺﾏﾝﾄﾞ");
 }
 
-TEST(DumpSave, TheThreeForms) {
-  const std::uint8_t data[] = {0x00, 0x5A, 0xFF, 0x0A};
-  EXPECT_EQ(DumpSaveBytes(DumpSaveForm::kText, data, "shown\r\n"), "shown\r\n");
-  EXPECT_EQ(DumpSaveBytes(DumpSaveForm::kHex, data, "x"), "005aff0a");
-  EXPECT_EQ(DumpSaveBytes(DumpSaveForm::kBinary, data, "x"), std::string("\x00\x5a\xff\x0a", 4));
-  EXPECT_STREQ(DumpSaveExtension(DumpSaveForm::kText), "txt");
-  EXPECT_STREQ(DumpSaveExtension(DumpSaveForm::kHex), "dat");
-  EXPECT_STREQ(DumpSaveExtension(DumpSaveForm::kBinary), "bin");
-  EXPECT_EQ(DumpFileFilter("dat"), "dat file(*.dat)|*.dat|all files(*.*)|*.*||");
-}
-
 TEST(DumpFile, DefaultNamesTakeTheFirstFreeNumber) {
   testing::TempDir dir;
   EXPECT_EQ(DefaultDumpFilePath(dir.path(), "bin"), dir.File("Dmp000.bin"));

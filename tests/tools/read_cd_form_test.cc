@@ -48,7 +48,6 @@ TEST(ReadCdForm, FillingSelectsTheEntryOfTheMaskedBits) {
 TEST(ReadCdForm, ReadCdMsfCountsItsBlocksFromTheRange) {
   Console c;
   c.SelectRow(kReadCdMsfRow);
-  EXPECT_EQ(CommandCatalogue()[kReadCdMsfRow].behaviour->view, ResultView::kDump);
   SetMsf(c, "Starting MSF", {"00", "02", "70"});
   SetMsf(c, "Ending MSF", {"00", "03", "05"});
   SetChoice(c, "Expected Sector Type", 2);

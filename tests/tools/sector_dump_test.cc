@@ -287,13 +287,5 @@ TEST(SectorDumpKeys, RoundTripAndPacking) {
   EXPECT_EQ(SectorDump().Keys(false).sector_com, DefaultSectorCdb());
 }
 
-TEST(SectorDumpText, FormatsEveryValidByteOrNoData) {
-  EXPECT_EQ(FormatSectorDump({}, 4), "No Data");
-  std::vector<std::uint8_t> data(3000, 0x41);  // more than the console's dump shows
-  std::string expected;
-  DumpHex(data, &expected, true, 4);
-  EXPECT_EQ(FormatSectorDump(data, 4), expected);
-}
-
 }  // namespace
 }  // namespace tamarack
