@@ -7,7 +7,8 @@
 mount -o remount,size=90% /tmp
 head -c "$((MB * 1000000 / 2048 * 2048))" /dev/urandom > /tmp/big.iso
 bytes=$(wc -c < /tmp/big.iso)
-tamarack-cli serve --drive "emu:/tmp/big.iso?speed=max" > /out/serve.out 2> /out/serve.err &
+: > /out/serve.out
+tamarack-cli serve --drive "emu:/tmp/big.iso?speed=max" >> /out/serve.out 2> /out/serve.err &
 server=$!
 i=0
 while ! grep -q '^served ' /out/serve.out && [ $i -lt 240 ]; do sleep 0.5; i=$((i + 1)); done

@@ -66,6 +66,8 @@ class BlockedStopSignals {
 };
 
 int Serve(const std::vector<std::string>& ids, CliContext& context) {
+  // First of all: a stop signal that comes while the drives open must not be lost.
+  BlockedStopSignals signals;
   std::ostream& err = *context.err;
   std::vector<std::unique_ptr<Transport>> transports;
   std::vector<serve::DriveToServe> drives;
@@ -86,7 +88,6 @@ int Serve(const std::vector<std::string>& ids, CliContext& context) {
     return kExitCannotOpen;
   }
 
-  BlockedStopSignals signals;
   std::mutex print_mutex;
   serve::SystemServing system = serve::MakeSystemServing([&](const std::string& note) {
     std::lock_guard lock(print_mutex);

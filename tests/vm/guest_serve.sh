@@ -22,7 +22,10 @@ set --
 while read -r _ id; do set -- "$@" --drive "$id"; done < /out/serve_ids
 count=$(grep -c . /out/serve_ids)
 ls -R /sys/kernel/config/target > /out/configfs_before.txt 2>&1
-tamarack-cli serve "$@" > /out/serve.out 2> /out/serve.err &
+# The files exist before the loop below reads them: the background job opens them in its own time.
+: > /out/serve.out
+: > /out/serve.err
+tamarack-cli serve "$@" >> /out/serve.out 2>> /out/serve.err &
 server=$!
 i=0
 while [ "$(grep -c '^served ' /out/serve.out)" -lt "$count" ] && [ $i -lt 240 ]; do
