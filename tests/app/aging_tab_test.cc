@@ -12,6 +12,17 @@ struct Drive : testing::SessionBench {
   Drive() : SessionBench("emu:type13?speed=max", true) {}
 };
 
+// The fields of the tab that depend on others, and the settings they make.
+void Shot(testing::Transcript& t, const AgingTab& tab, const QString& step) {
+  t.Step(step)("loop", tab.loop_box()->currentIndex())("loop text", tab.loop_box()->currentText());
+  t("loop entry", tab.loop_box()->itemText(2));
+  t("loop count", tab.settings().loop_count)("loop mode", tab.settings().mode.loop());
+  t("step", tab.step_box()->isEnabled())("end on error", tab.end_on_data_error_box()->isEnabled());
+  t("end on error set", tab.settings().mode.end_on_data_error());
+  t("type13", tab.type_button(DataCheckType::kType13)->isEnabled());
+  t("other", tab.type_button(DataCheckType::kOther)->isChecked())("cdb", tab.cdb_line()->text());
+}
+
 }  // namespace
 
 class AgingTabTest : public QObject {
@@ -64,6 +75,9 @@ class AgingTabTest : public QObject {
     QVERIFY(log.readAll().contains("Canceled\n"));
   }
 
+  // The loop count dialog (a count taken; Cancel keeps the entry), the step box for the step
+  // methods only, the data error end with the data check only, the form's CDB and what is
+  // stored: aging_form.txt.
   void LoopCountDialogAndTheFormFields() {
     Drive drive;
     AgingTab tab(drive.session, drive.runner);
@@ -76,38 +90,25 @@ class AgingTabTest : public QObject {
         accept ? dialog->accept() : dialog->reject();
       }
     };
+    testing::Transcript t;
     tab.loop_box()->setCurrentIndex(3);
-    QCOMPARE(tab.loop_box()->currentIndex(), 2);
-    QCOMPARE(tab.loop_box()->itemText(2), QStringLiteral("Loop Count 7"));
-    QCOMPARE(tab.settings().loop_count, 7);
-    QCOMPARE(tab.settings().mode.loop(), LoopMode::kCounted);
+    Shot(t, tab, QStringLiteral("loop count 7"));
     accept = false;
     answer = QStringLiteral("99");
     tab.loop_box()->setCurrentIndex(3);
-    // Cancelled: the entry stays.
-    QCOMPARE(tab.loop_box()->currentIndex(), 3);
-    QCOMPARE(tab.settings().loop_count, 7);
-
-    // Step is for the step methods only; the data error end needs the data check.
+    Shot(t, tab, QStringLiteral("loop count cancelled"));
     tab.method_box()->setCurrentIndex(static_cast<int>(LbaMethod::kTwoPoint));
-    QVERIFY(!tab.step_box()->isEnabled());
+    Shot(t, tab, QStringLiteral("two points"));
     tab.method_box()->setCurrentIndex(static_cast<int>(LbaMethod::kRandomAndStep));
-    QVERIFY(tab.step_box()->isEnabled());
-    QVERIFY(!tab.end_on_data_error_box()->isEnabled());
-    QVERIFY(!tab.type_button(DataCheckType::kType13)->isEnabled());
+    Shot(t, tab, QStringLiteral("random and step"));
     tab.data_check_box()->setChecked(true);
-    QVERIFY(tab.end_on_data_error_box()->isEnabled());
-    QVERIFY(tab.type_button(DataCheckType::kOther)->isChecked());
     tab.end_on_data_error_box()->setChecked(true);
-    QVERIFY(tab.settings().mode.end_on_data_error());
-
-    // The form's address box is Start LBA on this tab; its length is the Transfer Length.
     tab.command_box()->setCurrentIndex(0);
-    QVERIFY(tab.cdb_line()->text().startsWith(QStringLiteral("28 ")));
+    Shot(t, tab, QStringLiteral("data check, end on data error, first command"));
     SettingsData out;
     tab.StoreSettings(&out);
-    QCOMPARE(out.ageing.command_index, 0);
-    QCOMPARE(out.ageing.loop_count, 7);
+    t("stored command", out.ageing.command_index)("stored loop count", out.ageing.loop_count);
+    t.Expect("aging_form.txt");
   }
 
   void LogSettingDialogRebuildsTheWord() {

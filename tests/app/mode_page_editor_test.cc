@@ -38,42 +38,48 @@ struct Bench : testing::WindowBench {
   ModePageEditorWidget* editor;
 };
 
+// The editor's page list, tabs, dump and buttons, and the Command tab's CDB line.
+void Shot(testing::Transcript& t, const Bench& b, const QString& step) {
+  QStringList pages;
+  for (int i = 0; i < b.editor->page_list()->count(); ++i)
+    pages << b.editor->page_list()->item(i)->text();
+  t.Step(step)("editor", !b.editor->isHidden())("pages", pages)("tabs", b.Tabs());
+  t("current tab", b.editor->tab_bar()->currentIndex())("copy",
+                                                        b.editor->copy_button()->isEnabled());
+  const QPlainTextEdit* dump = b.editor->page_dump_box();
+  t("page dump", dump->isHidden() ? QStringLiteral("hidden") : dump->toPlainText());
+  testing::CdbShot(t, b.tab);
+}
+
 }  // namespace
 
 class ModePageEditorTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The editor beside the two mode commands only, with the pages of each, its tabs for the
+  // picked page and the CDB following the pick: mode_page_editor.txt.
   void ShownOnlyWithTheModeCommands() {
     Bench b;
+    testing::Transcript t;
     b.Select(QStringLiteral("00h Test Unit Ready"));
-    QVERIFY(b.editor->isHidden());
+    t.Step("00h Test Unit Ready")("editor", !b.editor->isHidden());
     b.Select(QStringLiteral("5ah Mode Sense(10)"));
-    QVERIFY(!b.editor->isHidden());
-    QCOMPARE(b.editor->page_list()->count(), 10);  // the Mode Sense table's pages
-    QVERIFY(b.editor->page_dump_box()->isHidden());
-    QVERIFY(!b.editor->copy_button()->isEnabled());
+    Shot(t, b, QStringLiteral("5ah Mode Sense(10)"));
     QSignalSpy help(b.editor, &ModePageEditorWidget::HelpRequested);
     b.editor->help_button()->click();
-    QCOMPARE(help.takeFirst().at(0).toString(), QStringLiteral("commsen.htm"));
-
+    t("help", help.takeFirst().at(0).toString());
     // A page click picks the page: the CDB follows, the editor shows its first screen.
     b.ClickPage(8);
-    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("5a 00 2a 00 00 00 00 a0 00 00 00 00 "));
-    QCOMPARE(b.editor->tab_bar()->tabText(b.editor->tab_bar()->currentIndex()),
-             QStringLiteral("2ah (1)"));
-    QVERIFY(!b.tab->hex_input_box()->isHidden());  // "Page Length" is a number box
+    Shot(t, b, QStringLiteral("page 2ah picked"));  // "Page Length" is a number box: hex shown
     b.SelectTab(QStringLiteral("2ah (2)"));
-    QVERIFY(b.tab->hex_input_box()->isHidden());
-    QVERIFY(b.Field("Mode 2 Form 1"));
-    QVERIFY(!b.Field("Page Length"));
-
+    Shot(t, b, QStringLiteral("2ah (2)"));
+    t("Mode 2 Form 1", b.Field("Mode 2 Form 1") != nullptr)("Page Length",
+                                                            !!b.Field("Page Length"));
     b.Select(QStringLiteral("55h Mode Select(10)"));
-    QCOMPARE(b.editor->page_list()->count(), 9);
-    QVERIFY(!b.editor->page_dump_box()->isHidden());
-    QCOMPARE(b.tab->decoded_box()->toPlainText(), QStringLiteral("0000000000000000"));
-    QCOMPARE(b.editor->page_dump_box()->toPlainText(),
-             QStringLiteral("+00|010a000000000000\n+08|00000000"));
+    Shot(t, b, QStringLiteral("55h Mode Select(10)"));
+    t("decoded", b.tab->decoded_box()->toPlainText());
+    t.Expect("mode_page_editor.txt");
   }
 
   void SenseCopyEditSelectAndSenseAgain() {
