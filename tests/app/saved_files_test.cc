@@ -13,7 +13,8 @@ namespace {
 
 // The window on two virtual drives with a settings file, not open yet. The file dialog
 // answers with the path proposed (saves) or `load_path` (loads); the save option dialogs with
-// `option` (below 0: Cancel) and the hex form; message boxes are recorded and closed.
+// `option` (below 0: Cancel) and the hex form; message boxes are closed. The file dialogs and
+// the messages go into the transcript `t`.
 struct Bench : testing::WindowBench {
   explicit Bench(const std::string& settings = "ControlFlag=0\n")
       : WindowBench({"emu:type13?speed=max", "emu:audio?speed=max"}, testing::kOpenLater) {
@@ -22,14 +23,15 @@ struct Bench : testing::WindowBench {
     config.documents_folder = dir.filePath(QStringLiteral("docs")).toStdString();
     config.choose_file = [this](bool save, const QString& title, const QString& p,
                                 const QString& filter) {
-      titles << title;
+      t(save ? QStringLiteral("save dialog") : QStringLiteral("open dialog"), title);
+      t("proposed", QString(p).replace(dir.path(), QStringLiteral("DIR")));
       proposed << p;
       if (!filter.contains(QStringLiteral("all files(*.*)"))) return QString();
       return save ? p : load_path;
     };
     config.dialog_hook = [this](QDialog* d) {
       if (auto* box = qobject_cast<QMessageBox*>(d)) {
-        messages << box->text();
+        t("message", box->text());
         box->button(QMessageBox::Ok)->click();
       } else if (auto* o = qobject_cast<CommandSaveDialog*>(d)) {
         if (option < 0) return d->reject();
@@ -41,7 +43,9 @@ struct Bench : testing::WindowBench {
       }
     };
   }
-  QStringList titles, proposed, messages;
+  // The file dialogs' titles and proposed paths (the bench's folder as DIR), the messages.
+  testing::Transcript t;
+  QStringList proposed;
   QString load_path;
   int option = -1;
 };
@@ -82,12 +86,13 @@ class SavedFilesTest : public QObject {
                  qPrintable(w.status_label()->text()));
   }
 
+  // No record: a message and no file; a record saved twice takes the free numbers in the
+  // documents folder, which becomes the data folder; loaded back it is the record again:
+  // saved_measurements.txt.
   void MeasurementsAreSavedWithFreeNumbersAndLoadedBack() {
     Bench b;
     MainWindow* w = &b.Open(kTabMeasure);
     w->save_button()->click();
-    QCOMPARE(b.messages, QStringList{QStringLiteral("ﾃﾞｰﾀがありません ?")});
-    QVERIFY(b.proposed.isEmpty());
     SpeedRecord r;
     r.block_size = 2048;
     r.model = "KESTREL CDV";
@@ -95,21 +100,20 @@ class SavedFilesTest : public QObject {
     w->measure_tab()->ShowRecord(r);
     w->save_button()->click();
     w->save_button()->click();
-    const QString docs = b.dir.filePath(QStringLiteral("docs"));
-    QCOMPARE(b.proposed, (QStringList{docs + "/msr000.msr", docs + "/msr001.msr"}));
-    QCOMPARE(b.titles.first(), QStringLiteral("計測ﾃﾞｰﾀの保存"));
-    QCOMPARE(ReadAll(b.proposed[0]), std::string("2048 0 Model=KESTREL CDV\n75\n150\n"));
-    QVERIFY(b.SettingsHold("Directory=" + docs.toStdString() + "\n"));
-
+    b.t("file", ReadAll(b.proposed[0]));
+    const std::string docs = b.dir.filePath(QStringLiteral("docs")).toStdString();
+    b.t("data folder saved", b.SettingsHold("Directory=" + docs + "\n"));
     w = &b.Open(kTabMeasure);
     b.load_path = b.proposed[1];
     w->open_button()->click();
-    QCOMPARE(b.titles.last(), QStringLiteral("計測ﾃﾞｰﾀの読み込み"));
-    QCOMPARE(b.proposed.last(), docs + "/*.msr");
     QCOMPARE(w->measure_tab()->record(), r);
     QTRY_COMPARE(w->status_label()->text(), QStringLiteral("x1.5 speed(460800 Bytes/2 Sec)"));
+    b.t.Expect("saved_measurements.txt");
   }
 
+  // The option dialog cancelled saves nothing; the user slots' file holds their names and not
+  // the built-in commands; the built-in set loaded changes the commands and leaves the slot
+  // names: saved_commands.txt.
   void CommandSetsAreSavedByTheChosenOptionAndLoadedOverTheOthers() {
     Bench b;
     b.Settings("ControlFlag=0\nDirectory=" + b.dir.path().toStdString() + "\n");
@@ -118,55 +122,47 @@ class SavedFilesTest : public QObject {
     cat.row(7).cdb_store[4] = 0x44;
     cat.RenameSlot(kFirstUserRow, std::string(30, 'u'));
     w.save_button()->click();  // the option dialog cancelled: nothing
-    QVERIFY(b.proposed.isEmpty());
     b.option = static_cast<int>(CommandFileContent::kUser);
     w.save_button()->click();
-    QCOMPARE(b.proposed.last(), b.dir.filePath(QStringLiteral("user_000.cmd")));
     const std::string user = ReadAll(b.proposed.last());
-    QVERIFY(user.find("UName00=" + std::string(30, 'u') + "\n") != std::string::npos);
-    QVERIFY(user.find("Com07=") == std::string::npos);
+    b.t("names", user.find("UName00=" + std::string(30, 'u') + "\n") != std::string::npos);
+    b.t("commands", user.find("Com07=") != std::string::npos);
     b.option = static_cast<int>(CommandFileContent::kBuiltIn);
     w.save_button()->click();
-    QCOMPARE(b.proposed.last(), b.dir.filePath(QStringLiteral("bse_000.cmd")));
-
-    // Loading the built-in set changes the commands and leaves the slot names.
     cat.row(7).cdb_store[4] = 0;
     cat.RenameSlot(kFirstUserRow, "other");
     b.load_path = b.proposed.last();
     w.open_button()->click();
-    QCOMPARE(w.command_tab()->console().catalogue().row(7).cdb_store[4], 0x44);
-    QCOMPARE(w.command_tab()->console().catalogue().Name(kFirstUserRow), std::string("other"));
+    b.t("byte 4 of row 7", cat.row(7).cdb_store[4])("slot name", cat.Name(kFirstUserRow));
+    b.t.Expect("saved_commands.txt");
   }
 
+  // A dump: none read, a message; read, saved in the form chosen; a loaded text (no buffer)
+  // saved as shown without the form dialog. The ageing settings saved and loaded back:
+  // saved_dumps_and_ageing.txt.
   void DumpsAndAgeingSettingsRoundTrip() {
     Bench b;
     MainWindow& w = b.Open(kTabSectorDump);
     w.save_button()->click();
-    QCOMPARE(b.messages, QStringList{QStringLiteral("ﾃﾞｰﾀがありません")});
     QSignalSpy read(w.sector_dump_tab(), &SectorDumpTab::ReadFinished);
     w.sector_dump_tab()->Read();
     QVERIFY(read.wait(10000));
     w.save_button()->click();  // the form dialog answers "dat"
-    QVERIFY(b.proposed.last().endsWith(QStringLiteral("/Dmp000.dat")));
-    const std::string dat = ReadAll(b.proposed.last());
-    QCOMPARE(dat.size(), w.sector_dump_tab()->DumpBytes().size() * 2);
-
-    // A loaded text has no buffer: it is saved as shown, without the form dialog.
+    QCOMPARE(ReadAll(b.proposed.last()).size(), w.sector_dump_tab()->DumpBytes().size() * 2);
     WriteAll(b.dir.filePath(QStringLiteral("shown.txt")), "000000 0000h 00 01\n");
     b.load_path = b.dir.filePath(QStringLiteral("shown.txt"));
     w.open_button()->click();
-    QCOMPARE(w.sector_dump_tab()->dump_box()->toPlainText(),
-             QStringLiteral("000000 0000h 00 01\n"));
-    QVERIFY(w.sector_dump_tab()->DumpBytes().empty());
+    b.t("shown", w.sector_dump_tab()->dump_box()->toPlainText());
+    b.t("bytes", w.sector_dump_tab()->DumpBytes().size());
     w.save_button()->click();
-    QVERIFY(b.proposed.last().endsWith(QStringLiteral("/Dmp000.txt")));
-    QCOMPARE(ReadAll(b.proposed.last()), std::string("000000 0000h 00 01\n"));
+    b.t("file", ReadAll(b.proposed.last()));
 
     w.tabs()->setCurrentIndex(kTabAging);
     w.aging_tab()->end_box()->setText(QStringLiteral("777"));
     w.save_button()->click();
-    QVERIFY(b.proposed.last().endsWith(QStringLiteral("/Age000.age")));
-    QVERIFY(ReadAll(b.proposed.last()).find("Ageing=") != std::string::npos);
+    const std::string age = ReadAll(b.proposed.last());
+    const std::size_t line = age.find("\nAgeing=");  // the log's path is the program's folder
+    b.t("file's ageing line", age.substr(line + 1, age.find('\n', line + 1) - line - 1));
     const std::string saved = FormatAgeingLines(w.aging_tab()->settings());
     b.window.reset();
     b.Settings("ControlFlag=0\n");  // the file, not the settings, brings the numbers back
@@ -175,6 +171,7 @@ class SavedFilesTest : public QObject {
     again.open_button()->click();
     QCOMPARE(FormatAgeingLines(again.aging_tab()->settings()), saved);
     QCOMPARE(again.aging_tab()->settings().end_lba, 777);
+    b.t.Expect("saved_dumps_and_ageing.txt");
   }
 
   void TheRestoredCommandHasItsFormAndTheBitsSurviveARestart() {
