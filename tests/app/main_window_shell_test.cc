@@ -109,42 +109,32 @@ class MainWindowShellTest : public QObject {
     QVERIFY(w.windowTitle().contains(QStringLiteral("選択されているﾄﾞﾗｲﾌﾞ")));
   }
 
-  // The dialog's Initialise button and OK: the factory options, with the receive length the
-  // dialog does not show at 4096 (AcceptOptions after InitialisedOptions), and saved.
-  void InitialiseThenOkSetsTheReceiveLengthTo4096() {
+  // The option dialog shows the options as they are; Initialise then OK gives the factory
+  // options, with the receive length the dialog does not show at 4096 (AcceptOptions after
+  // InitialisedOptions); virtual drives turned off empty the drive box; both are saved.
+  void TheOptionDialogInitialisesAndTurnsVirtualDrivesOff() {
     Bench b("ControlFlag=0\nControlBufLen=40960\nTimeoutCom=30\nExeImm=1\nCntApr=1\n");
     b.config.dialog_hook = [](QDialog* d) {
       if (auto* options = qobject_cast<OptionsDialog*>(d)) {
         QCOMPARE(options->windowTitle(), QStringLiteral("動作オプション"));
-        QVERIFY(!options->indicator_box()->isChecked());  // shows the options as they are
+        QVERIFY(!options->indicator_box()->isChecked());
         QVERIFY(options->receive_length_box()->isHidden());
         options->initialise_button()->click();
-        options->accept();
-      }
-    };
-    MainWindow& w = b.Open();
-    QVERIFY(w.options().execute_on_selection && w.options().control_byte_row);
-    w.options_button()->click();
-    QCOMPARE(w.options().receive_length, 4096u);
-    QVERIFY(w.options().disc_indicator);
-    QCOMPARE(w.options().command_timeout, 7u);
-    QVERIFY(!w.options().execute_on_selection && !w.options().control_byte_row);
-    QVERIFY(b.SettingsHold("ControlBufLen=4096\n"));
-  }
-
-  void TurningVirtualDrivesOffEmptiesTheDriveBox() {
-    Bench b;
-    b.config.dialog_hook = [](QDialog* d) {
-      if (auto* options = qobject_cast<OptionsDialog*>(d)) {
         options->virtual_drives_box()->setChecked(false);
         options->accept();
       }
     };
     MainWindow& w = b.Open();
+    QVERIFY(w.options().execute_on_selection && w.options().control_byte_row);
     QCOMPARE(w.drive_box()->count(), 2);
     w.options_button()->click();
+    QCOMPARE(w.options().receive_length, 4096u);
+    QVERIFY(w.options().disc_indicator);
+    QCOMPARE(w.options().command_timeout, 7u);
+    QVERIFY(!w.options().execute_on_selection && !w.options().control_byte_row);
     QCOMPARE(w.drive_box()->count(), 0);
     QVERIFY(!w.session().HasDevice());
+    QVERIFY(b.SettingsHold("ControlBufLen=4096\n"));
     QVERIFY(b.SettingsHold("VirtualDrives=0\n"));
   }
 
