@@ -29,6 +29,8 @@ class AgingTabTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A run shows its counters, dump and CDB with the settings locked, and a cancel ends it
+  // without its message (the cancelled status text is the ageing tests' cancel_in_pause.txt).
   void RunShowsItsCountersAndCancels() {
     Drive drive;
     QVERIFY(drive.opened);
@@ -63,8 +65,6 @@ class AgingTabTest : public QObject {
     QVERIFY(messages.texts->isEmpty());
     const QString counters = tab.counter_box()->toPlainText();
     QVERIFY(counters.contains(QStringLiteral("Fail Command=0\nFail Data=0")));
-    QVERIFY(QString::fromStdString(drive.session.status_line.Get())
-                .startsWith(QStringLiteral("Ageing Canceled! Read Count(Failed)=")));
     // Read at the start.
     QCOMPARE(tab.last_lba_box()->text(), QStringLiteral("332999"));
     // The range bar shows the range against the disc's last block.
