@@ -93,6 +93,8 @@ class MainWindowShellTest : public QObject {
     QCOMPARE(w.disc_indicator()->polls(), 0);
   }
 
+  // A disc loaded in an open tray turns the indicator and its pace, and the drive is
+  // selected again (its TOC read).
   void ALoadedDiscTurnsTheIconAndSelectsTheDriveAgain() {
     Bench b("");
     b.config.start_drive = "emu:type13?speed=max&tray=open";
@@ -138,6 +140,8 @@ class MainWindowShellTest : public QObject {
     QVERIFY(b.SettingsHold("VirtualDrives=0\n"));
   }
 
+  // The trace option starts and stops the command trace, survives a restart, and a trace
+  // file that cannot be written is told on the status line.
   void RecordingEveryCommandFollowsTheOptionsAcrossARestart() {
     Bench b;
     const std::string trace = b.dir.filePath(QStringLiteral("trace.jsonl")).toStdString();
@@ -211,6 +215,7 @@ class MainWindowShellTest : public QObject {
     QCOMPARE(pages->sense_table().row(2).buffer[0], std::uint8_t{0x05});
   }
 
+  // The control-data button shows the last command's reply and CDB.
   void TheControlDataWindowShowsTheLastReceivedData() {
     Bench b;
     ControlDataWindow* shown = nullptr;
@@ -229,6 +234,7 @@ class MainWindowShellTest : public QObject {
     QVERIFY(shown->cdb_line()->text().contains(QStringLiteral("Inquiry")));
   }
 
+  // The command reset asks first: Cancel keeps the stored commands, OK resets them.
   void ResetCommandsAsksFirst() {
     Bench b("ControlFlag=0\nCom07=280000001000000001000000\n");
     bool answer_ok = false;

@@ -56,6 +56,8 @@ class SavedFilesTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A file named at start picks the start tab by its kind and is loaded into it; one that
+  // cannot be read says so.
   void AFileNamedAtStartIsLoadedIntoItsTab() {
     Bench b("ControlFlag=0\nLastTab=2\n");
     // A folder with a dot and a relative "./" path: the extension is the name's.
@@ -174,6 +176,7 @@ class SavedFilesTest : public QObject {
     b.t.Expect("saved_dumps_and_ageing.txt");
   }
 
+  // The command saved last comes back with its form, and the settings' bits survive.
   void TheRestoredCommandHasItsFormAndTheBitsSurviveARestart() {
     Bench b(
         "ControlFlag=1\nTocKind=1\nLastCom=40 7 0 0 0 0 0 2\n"
@@ -195,6 +198,7 @@ class SavedFilesTest : public QObject {
     QVERIFY(b.SettingsHold("SendEventParam=0006030002000104\n"));
   }
 
+  // A slot renamed and a double-clicked command are written to the settings at once.
   void ARenameAndADoubleClickWriteTheSettings() {
     Bench b;
     const QString name = QString(30, QLatin1Char('r'));
@@ -228,6 +232,7 @@ class SavedFilesTest : public QObject {
     QCOMPARE(b.Open().command_tab()->console().catalogue().Name(kFirstUserRow), name.toStdString());
   }
 
+  // Another drive selected clears the last results and fills the track box anew.
   void SelectingAnotherDriveClearsResultsAndRefillsTheTrackBox() {
     Bench b("ControlFlag=0\nDir=emu:type13?speed=max\nLastCom=40 7 0 0 0 0 0 2\n");
     MainWindow& w = b.Open(kTabCommand);
