@@ -59,12 +59,14 @@ inline void WriteAll(const QString& path, const std::string& text) {
   std::ofstream(path.toStdString()) << text;
 }
 
-// True when `text` is tests/data/app/NAME (TAMARACK_TEST_DATA); with TAMARACK_UPDATE_GOLDEN
-// set it writes the file instead, for a new text checked by hand.
+// tests/data/app/NAME (TAMARACK_TEST_DATA).
 inline QString GoldenAppPath(const std::string& name) {
   const char* dir = std::getenv("TAMARACK_TEST_DATA");
   return QString::fromStdString(std::string(dir ? dir : "tests/data") + "/app/" + name);
 }
+
+// True when `text` is the golden file NAME; with TAMARACK_UPDATE_GOLDEN set it writes the file
+// instead, for a new text checked by hand.
 inline bool MatchesGolden(const std::string& name, const std::string& text) {
   const QString path = GoldenAppPath(name);
   if (std::getenv("TAMARACK_UPDATE_GOLDEN")) WriteAll(path, text);
