@@ -6,13 +6,6 @@ namespace tamarack::app {
 
 namespace {
 
-struct Bench : testing::WindowBench {
-  explicit Bench(std::vector<std::string> ids) : WindowBench(std::move(ids), kTabProperties) {}
-  PropertiesTab* Properties() const {
-    return qobject_cast<PropertiesTab*>(window->tabs()->widget(kTabProperties));
-  }
-};
-
 // What the Command tab shows of the modern drive's replies, one text per command, "===="
 // between: the lists and boxes whose length comes from the reply (feature list, Inquiry list,
 // Mode Sense of every page, the Read(10) dump of two blocks, the TOC list, Test Unit Ready).
@@ -55,8 +48,8 @@ class DecodedRepliesTest : public QObject {
   void PropertiesTabFillsItsThreeLists_data() { ResidModes(); }
   void PropertiesTabFillsItsThreeLists() {
     QFETCH(QString, resid);
-    Bench b({"emu:type13?speed=max&resid=" + resid.toStdString()});
-    PropertiesTab* tab = b.Properties();
+    testing::WindowBench b({"emu:type13?speed=max&resid=" + resid.toStdString()}, kTabProperties);
+    auto* tab = qobject_cast<PropertiesTab*>(b.window->tabs()->widget(kTabProperties));
     QVERIFY(tab);
     QCOMPARE(b.window->exec_button()->text(), QStringLiteral("Get(&E)"));
     QSignalSpy read(tab, &PropertiesTab::PropertiesRead);
@@ -90,8 +83,7 @@ class DecodedRepliesTest : public QObject {
   // the CDB at once) and for Play Audio MSF (the third track ends one frame before the fourth:
   // 9000 + 150 = 02:02:00 to 13499 + 150 = 03:01:74): quick_set.txt.
   void QuickSetButtonsAndTrackBox() {
-    Bench b({"emu:type30?speed=max"});
-    b.window->tabs()->setCurrentIndex(kTabCommand);
+    testing::WindowBench b({"emu:type30?speed=max"});
     CommandTab* tab = b.window->command_tab();
     StartPositionBar* bar = tab->start_position_bar();
     testing::Transcript t;
