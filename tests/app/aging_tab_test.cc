@@ -12,6 +12,16 @@ struct Drive : testing::SessionBench {
   Drive() : SessionBench("emu:type13?speed=max", true) {}
 };
 
+// A long run with the data check of the type 13 disc, logging to `log`.
+SettingsData LongRun(const QString& log) {
+  SettingsData s;
+  s.ageing.end_lba = 300000;
+  s.ageing.log_path = log.toStdString();
+  s.ageing.data_check = true;
+  s.ageing.data_check_type = DataCheckType::kType13;
+  return s;
+}
+
 // The fields of the tab that depend on others, and the settings they make.
 void Shot(testing::Transcript& t, const AgingTab& tab, const QString& step) {
   t.Step(step)("loop", tab.loop_box()->currentIndex())("loop text", tab.loop_box()->currentText());
@@ -38,11 +48,7 @@ class AgingTabTest : public QObject {
     testing::Messages messages;
     tab.dialog_hook = messages;
     QTemporaryDir dir;
-    SettingsData s;
-    s.ageing.end_lba = 300000;
-    s.ageing.log_path = dir.filePath(QStringLiteral("log.htm")).toStdString();
-    s.ageing.data_check = true;
-    s.ageing.data_check_type = DataCheckType::kType13;
+    SettingsData s = LongRun(dir.filePath(QStringLiteral("log.htm")));
     s.ageing.display_received = true;
     tab.LoadSettings(s);
     bool running = false;
@@ -142,12 +148,7 @@ class AgingTabTest : public QObject {
     AgingTab* tab = window.aging_tab();
     QCOMPARE(window.exec_button()->text(), QStringLiteral("Start(&E)"));
     tab->dialog_hook = [](QDialog* d) { d->close(); };
-    SettingsData s;
-    s.ageing.end_lba = 300000;
-    s.ageing.log_path = b.dir.filePath(QStringLiteral("log.txt")).toStdString();
-    s.ageing.data_check = true;
-    s.ageing.data_check_type = DataCheckType::kType13;
-    tab->LoadSettings(s);
+    tab->LoadSettings(LongRun(b.dir.filePath(QStringLiteral("log.txt"))));
     QSignalSpy finished(tab, &AgingTab::RunFinished);
     window.exec_button()->click();
     QCOMPARE(window.exec_button()->text(), QStringLiteral("Cancel(&E)"));
