@@ -9,24 +9,6 @@ struct Bench : testing::WindowBench {
   Bench()
       : WindowBench({"emu:type13?speed=max", "emu:type13?speed=max&nomedium"}),
         tab(command_tab()) {}
-  std::size_t Field(const char* label) const {
-    const auto& fields = tab->console().fields();
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      if (std::string_view(fields[i].label) == label) return i;
-    }
-    return fields.size();
-  }
-  QLineEdit* Box(const char* label) const {
-    return qobject_cast<QLineEdit*>(tab->form_view()->FieldWidget(Field(label)));
-  }
-  // Types into a form box as the user would (each key is a live collection).
-  void Type(const char* label, const QString& text) {
-    QLineEdit* box = Box(label);
-    QVERIFY2(box, label);
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    QTest::keyClicks(box, text);
-  }
   // The options come from the window (its option dialog), which hands them to the console.
   template <typename Fn>
   void SetOptions(Fn change) {
@@ -57,45 +39,34 @@ class CommandTabTest : public QObject {
     QVERIFY(testing::MatchesGolden("command_list.txt", text.join(QLatin1Char('\n')).toStdString()));
   }
 
+  // A command without parameters, then the Control Byte row typed into, stepped by its spin
+  // button and shown in hex: command_form.txt.
   void SelectionBuildsTheFormAndTheCdbLine() {
     Bench b;
+    testing::Transcript t;
     b.Select(QStringLiteral("03h Request Sense"));
-    QVERIFY(b.tab->form_view()->findChild<QLabel*>(QStringLiteral("noParameter")));
-    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("03 00 00 00 ff 00 00 00 00 00 00 00 "));
-    QVERIFY(b.tab->cdb_box()->isReadOnly());
-    QVERIFY(b.tab->hex_input_box()->isHidden());
-
+    t.Step("03h Request Sense");
+    t("no parameter", !!b.tab->form_view()->findChild<QLabel*>(QStringLiteral("noParameter")));
+    testing::CdbShot(t, b.tab);
     // The Control Byte row: a number box with its spin buttons, and hex input shown.
     b.SetOptions([](Options& o) { o.control_byte_row = true; });
     b.Select(QStringLiteral("00h Test Unit Ready"));
-    QVERIFY(!b.tab->hex_input_box()->isHidden());
     QLineEdit* box = b.Box("Control Byte");
     QVERIFY(box);
     b.Type("Control Byte", QStringLiteral("200"));
-    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("00 00 00 00 00 c8 00 00 00 00 00 00 "));
+    testing::CdbShot(t.Step("00h Test Unit Ready, Control Byte 200"), b.tab);
     qobject_cast<QToolButton*>(b.tab->form_view()->SpinButton(b.Field("Control Byte"), true))
         ->click();
-    QCOMPARE(box->text(), QStringLiteral("201"));
+    t.Step("spin up")("control byte", box->text());
     b.tab->hex_input_box()->click();
-    QCOMPARE(box->text(), QStringLiteral("c9"));
-    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("00 00 00 00 00 c9 00 00 00 00 00 00 "));
+    t.Step("hex input")("control byte", box->text());
+    testing::CdbShot(t, b.tab);
+    t.Expect("command_form.txt");
   }
 
-  void ReadTenWithAnEditedFormDumpsTheBlock() {
-    Bench b;
-    b.Select(QStringLiteral("28h Read(10)"));
-    b.Type("Logical Block Address", QStringLiteral("16"));
-    b.Type("Transfer Length", QStringLiteral("1"));
-    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("28 00 00 00 00 10 00 00 01 00 00 00 "));
-    QVERIFY(b.RunAndWait());
-    const QString dump = b.tab->dump_box()->toPlainText();
-    QVERIFY2(dump.startsWith(QStringLiteral("000000 0000h ")), qPrintable(dump.left(200)));
-    QCOMPARE(dump.count(QLatin1Char('\n')), 128);  // 2048 bytes
-    QVERIFY(b.tab->dump_header()->text().startsWith(QStringLiteral(" Offset       00010203 ")));
-    QCOMPARE(b.window->status_label()->text(), QString());
-  }
-
-  void ATransferLengthAboveHundredIsRefusedWithAMessage() {
+  // Read(10) with a transfer length above 100 is refused with its message and sends nothing;
+  // with the form edited to LBA 16, one block, it dumps the block's 2048 bytes.
+  void ReadTenRefusesAboveHundredAndDumpsTheEditedBlock() {
     Bench b;
     b.Select(QStringLiteral("28h Read(10)"));
     b.Type("Transfer Length", QStringLiteral("101"));
@@ -108,104 +79,97 @@ class CommandTabTest : public QObject {
     QCOMPARE(message, QStringLiteral("転送長が最大数を超えました(最大数は100です)"));
     QVERIFY(!b.tab->command_running());
     QCOMPARE(b.tab->decoded_box()->toPlainText(), QString());
+
+    b.Type("Logical Block Address", QStringLiteral("16"));
+    b.Type("Transfer Length", QStringLiteral("1"));
+    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("28 00 00 00 00 10 00 00 01 00 00 00 "));
+    QVERIFY(b.RunAndWait());
+    const QString dump = b.tab->dump_box()->toPlainText();
+    QVERIFY2(dump.startsWith(QStringLiteral("000000 0000h ")), qPrintable(dump.left(200)));
+    QCOMPARE(dump.count(QLatin1Char('\n')), 128);  // 2048 bytes
+    QVERIFY(b.tab->dump_header()->text().startsWith(QStringLiteral(" Offset       00010203 ")));
+    QCOMPARE(b.window->status_label()->text(), QString());
   }
 
-  void ACheckConditionOpensTheSenseDialog() {
+  // Test Unit Ready without a medium, then Request Sense: the sense dialog of each and what
+  // the tab shows: sense_dialog.txt.
+  void TheSenseDialogAfterACheckConditionAndAfterRequestSense() {
     Bench b;
-    b.window->drive_box()->setCurrentIndex(1);  // no medium
-    b.Select(QStringLiteral("00h Test Unit Ready"));
-    QString title, key, asc, message, heading;
-    b.tab->dialog_hook = [&](QDialog* d) {
+    testing::Transcript t;
+    b.tab->dialog_hook = [&t](QDialog* d) {
       auto* sense = qobject_cast<RequestSenseDialog*>(d);
-      if (!sense) return;
-      title = sense->windowTitle();
-      key = sense->key_box()->text();
-      asc = sense->asc_box()->text();
-      message = sense->message_label()->text();
-      heading = sense->heading_label()->text();
-      QVERIFY(sense->message_label()->font().bold());
+      if (!sense) return d->accept();
+      t("title", sense->windowTitle())("key", sense->key_box()->text());
+      t("asc", sense->asc_box()->text())("message", sense->message_label()->text());
+      t("bold", sense->message_label()->font().bold())("heading", sense->heading_label()->text());
       sense->close_button()->click();
     };
+    b.window->drive_box()->setCurrentIndex(1);  // no medium
+    b.Select(QStringLiteral("00h Test Unit Ready"));
+    t.Step("00h Test Unit Ready, no medium");
     QVERIFY(b.RunAndWait());
-    QCOMPARE(title, QStringLiteral("RequestSense情報"));
-    QCOMPARE(key, QStringLiteral("02"));
-    QCOMPARE(asc, QStringLiteral("3a"));
-    QVERIFY2(message.startsWith(QStringLiteral(" MEDIUM NOT PRESENT")), qPrintable(message));
-    QCOMPARE(heading, QStringLiteral("ﾄﾞﾗｲﾌﾞからのｴﾗｰ情報"));
-    QCOMPARE(b.tab->decoded_box()->toPlainText(), QStringLiteral("Command Error!?"));
+    t("decoded", b.tab->decoded_box()->toPlainText());
     QTRY_VERIFY(b.window->status_label()->text().startsWith(
         QStringLiteral("Error Notified( MEDIUM NOT PRESENT")));
-  }
-
-  void RequestSenseShowsItsDecodedReplyAndTheDialog() {
-    Bench b;
+    b.window->drive_box()->setCurrentIndex(0);
     b.Select(QStringLiteral("03h Request Sense"));
-    QString heading;
-    b.tab->dialog_hook = [&](QDialog* d) {
-      if (auto* sense = qobject_cast<RequestSenseDialog*>(d))
-        heading = sense->heading_label()->text();
-      d->accept();
-    };
+    t.Step("03h Request Sense");
     QVERIFY(b.RunAndWait());
-    QVERIFY(b.tab->decoded_box()->toPlainText().startsWith(QStringLiteral("VALID:")));
-    QCOMPARE(heading, QStringLiteral("No Error Sense Data"));
+    t("decoded", b.tab->decoded_box()->toPlainText());
+    t.Expect("sense_dialog.txt");
   }
 
+  // A user slot renamed in its dialog, its CDB typed in hex (the focus moving on after two
+  // digits), a data-in length enabled by the transfer type, and the command sent: the list
+  // entries, the slot's name and the decoded reply in user_slot.txt.
   void UserSlotsAreRenamedTypedAndSent() {
     Bench b;
     b.window->show();
     QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
     b.tab->SetListKind(ListKind::kUser);
-    b.tab->dialog_hook = [](QDialog* d) {
+    testing::Transcript t;
+    b.tab->dialog_hook = [&t](QDialog* d) {
       auto* name = d->findChild<QLineEdit*>(QStringLiteral("commandName"));
       QVERIFY(name);
-      QCOMPARE(d->windowTitle(), QStringLiteral("ユーザーコマンド名"));
-      QCOMPARE(name->text(), QStringLiteral("User01"));
-      QCOMPARE(name->maxLength(), 30);
+      t("dialog", d->windowTitle())("name", name->text())("longest", name->maxLength());
       name->setText(QStringLiteral("My Inquiry"));
       d->accept();
     };
     b.tab->SelectListEntry(0, true);
-    QCOMPARE(b.tab->command_list()->item(0)->text(), QStringLiteral("00h My Inquiry"));
+    t("first entry", b.tab->command_list()->item(0)->text());
     b.tab->dialog_hook = nullptr;
 
     b.tab->SelectListEntry(0, false);
-    QVERIFY(b.tab->hex_input_box()->isChecked());
+    t("hex input", b.tab->hex_input_box()->isChecked());
     QLineEdit* b0 = b.Box(" 00");
     b0->setFocus();
     QTest::keyClicks(b0, QStringLiteral("12"));
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(b.Box(" 01")));
-    QCOMPARE(b.tab->command_list()->item(0)->text(), QStringLiteral("12h User01"));
-    QCOMPARE(b.tab->console().catalogue().Name(26), std::string("My Inquiry"));
+    t("first entry", b.tab->command_list()->item(0)->text());
+    t("slot 26", b.tab->console().catalogue().Name(26));
     b.Type(" 04", QStringLiteral("24"));
     auto* direction =
         qobject_cast<QComboBox*>(b.tab->form_view()->FieldWidget(b.Field("ﾃﾞｰﾀ転送のﾀｲﾌﾟ")));
     QVERIFY(direction);
-    QVERIFY(!b.Box("ﾃﾞｰﾀ長")->isEnabled());
+    t("length box", b.Box("ﾃﾞｰﾀ長")->isEnabled());
     direction->setCurrentIndex(2);
     emit direction->activated(2);
-    QVERIFY(b.Box("ﾃﾞｰﾀ長")->isEnabled());
+    t("length box after data in", b.Box("ﾃﾞｰﾀ長")->isEnabled());
     b.Type("ﾃﾞｰﾀ長", QStringLiteral("24"));
     QVERIFY(b.RunAndWait());
-    const QString text = b.tab->decoded_box()->toPlainText();
-    QVERIFY2(text.startsWith(QStringLiteral("----------------Data---------------------\n"
-                                            "000000 0000h 05")),
-             qPrintable(text));
+    t("decoded", b.tab->decoded_box()->toPlainText());
     QVERIFY(!b.tab->decoded_header()->text().isEmpty());
+    t.Expect("user_slot.txt");
   }
 
-  void DoubleClickAndExecuteOnSelectionRunTheCommand() {
+  // With "execute on selection" a selected command runs at once (a double-click's run is
+  // saved_files_test's, with the settings written first).
+  void ExecuteOnSelectionRunsTheSelectedCommand() {
     Bench b;
     b.SetOptions([](Options& o) { o.execute_on_selection = true; });
     QSignalSpy done(b.tab, &CommandTab::CommandFinished);
     b.Select(QStringLiteral("4eh Stop Play/Scan"));
     QVERIFY(done.wait(10000));
-    b.SetOptions([](Options& o) { o.execute_on_selection = false; });
-    const int i = b.EntryIndex(QStringLiteral("00h Test Unit Ready"));
-    QListWidgetItem* item = b.tab->command_list()->item(i);
-    emit b.tab->command_list()->itemDoubleClicked(item);
-    QVERIFY(done.wait(10000));
-    QCOMPARE(done.count(), 2);
   }
 
   void ATypoInTheCdbBoxSendsNothingAndKeepsTheText() {

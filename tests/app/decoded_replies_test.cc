@@ -6,82 +6,29 @@ namespace tamarack::app {
 
 namespace {
 
-struct Bench : testing::WindowBench {
-  explicit Bench(std::vector<std::string> ids) : WindowBench(std::move(ids), kTabProperties) {}
-  PropertiesTab* Properties() const {
-    return qobject_cast<PropertiesTab*>(window->tabs()->widget(kTabProperties));
-  }
-};
-
-QString Cell(QTreeWidget* list, int row, int column) {
-  QTreeWidgetItem* item = list->topLevelItem(row);
-  return item ? item->text(column) : QStringLiteral("(none)");
-}
-
-// Every row of a list, its cells joined by " | ", one row a line; with `header`, the column
-// titles first.
-QString ListText(QTreeWidget* list, bool header = false) {
-  QStringList lines;
-  if (header) {
-    QStringList titles;
-    for (int c = 0; c < list->columnCount(); ++c) titles << list->headerItem()->text(c);
-    lines << titles.join(QStringLiteral(" | "));
-  }
-  for (int r = 0; r < list->topLevelItemCount(); ++r) {
-    QStringList cells;
-    for (int c = 0; c < list->columnCount(); ++c) cells << list->topLevelItem(r)->text(c);
-    lines << cells.join(QStringLiteral(" | "));
-  }
-  return lines.join(QLatin1Char('\n'));
-}
-
-// What the Command tab shows of the modern drive's replies, one text per command: the lists
-// and boxes whose length comes from the reply (feature list, Inquiry list, Mode Sense dump,
-// the Read(10) dump, the TOC list).
-struct CommandTabTexts {
-  QString configuration, inquiry, mode_sense, read, toc, test_unit_ready;
-  std::string Text() const {
-    return (QStringList{configuration, inquiry, mode_sense, read, toc, test_unit_ready})
-        .join(QStringLiteral("\n====\n"))
-        .toStdString();
-  }
-};
-
-CommandTabTexts RunModernCommands(const std::string& resid) {
-  CommandTabTexts t;
+// What the Command tab shows of the modern drive's replies, one text per command, "===="
+// between: the lists and boxes whose length comes from the reply (feature list, Inquiry list,
+// Mode Sense of every page, the Read(10) dump of two blocks, the TOC list, Test Unit Ready).
+std::string RunModernCommands(const std::string& resid) {
   testing::WindowBench b({"emu:type13?speed=max&model=modern&resid=" + resid}, kTabCommand);
   CommandTab* tab = b.command_tab();
-  b.Select(QStringLiteral("46h Get Configuration"));
-  if (!b.RunAndWait()) return t;
-  t.configuration = ListText(tab->result_list());
-  b.Select(QStringLiteral("12h Inquiry"));
-  if (!b.RunAndWait()) return t;
-  t.inquiry = ListText(tab->result_list());
+  QStringList texts;
+  const auto run = [&b](const char* entry) {
+    b.Select(QString::fromUtf8(entry));
+    return b.RunAndWait();
+  };
+  if (run("46h Get Configuration")) texts << testing::ListText(tab->result_list());
+  if (run("12h Inquiry")) texts << testing::ListText(tab->result_list());
   b.Select(QStringLiteral("5ah Mode Sense(10)"));
   QListWidget* pages = tab->mode_page_editor()->page_list();
   emit pages->itemClicked(pages->item(0));  // 3Fh: every page
-  if (!b.RunAndWait()) return t;
-  t.mode_sense = tab->decoded_box()->toPlainText();
+  if (b.RunAndWait()) texts << tab->decoded_box()->toPlainText();
   b.Select(QStringLiteral("28h Read(10)"));
-  const auto& fields = tab->console().fields();
-  std::size_t field = 0;
-  while (field < fields.size() && std::string_view(fields[field].label) != "Transfer Length") {
-    ++field;
-  }
-  auto* length = qobject_cast<QLineEdit*>(tab->form_view()->FieldWidget(field));
-  if (length == nullptr) return t;
-  length->selectAll();
-  QTest::keyClick(length, Qt::Key_Delete);
-  QTest::keyClicks(length, QStringLiteral("2"));
-  if (!b.RunAndWait()) return t;
-  t.read = tab->dump_box()->toPlainText();
-  b.Select(QStringLiteral("43h Read Toc"));
-  if (!b.RunAndWait()) return t;
-  t.toc = ListText(tab->result_list());
-  b.Select(QStringLiteral("00h Test Unit Ready"));
-  if (!b.RunAndWait()) return t;
-  t.test_unit_ready = tab->decoded_box()->toPlainText();
-  return t;
+  b.Type("Transfer Length", QStringLiteral("2"));
+  if (b.RunAndWait()) texts << tab->dump_box()->toPlainText();
+  if (run("43h Read Toc")) texts << testing::ListText(tab->result_list());
+  if (run("00h Test Unit Ready")) texts << tab->decoded_box()->toPlainText();
+  return texts.join(QStringLiteral("\n====\n")).toStdString();
 }
 
 }  // namespace
@@ -101,31 +48,22 @@ class DecodedRepliesTest : public QObject {
   void PropertiesTabFillsItsThreeLists_data() { ResidModes(); }
   void PropertiesTabFillsItsThreeLists() {
     QFETCH(QString, resid);
-    Bench b({"emu:type13?speed=max&resid=" + resid.toStdString()});
-    PropertiesTab* tab = b.Properties();
+    testing::WindowBench b({"emu:type13?speed=max&resid=" + resid.toStdString()}, kTabProperties);
+    auto* tab = qobject_cast<PropertiesTab*>(b.window->tabs()->widget(kTabProperties));
     QVERIFY(tab);
     QCOMPARE(b.window->exec_button()->text(), QStringLiteral("Get(&E)"));
     QSignalSpy read(tab, &PropertiesTab::PropertiesRead);
     b.window->exec_button()->click();
     QCOMPARE(read.count(), 1);
     // The three lists with their column titles, the same on every path.
-    const QString lists = ListText(tab->inquiry_list(), true) + QStringLiteral("\n====\n") +
-                          ListText(tab->feature_list(), true) + QStringLiteral("\n====\n") +
-                          ListText(tab->capability_list(), true);
+    const QString lists =
+        testing::ListText(tab->inquiry_list(), true) + QStringLiteral("\n====\n") +
+        testing::ListText(tab->feature_list(), true) + QStringLiteral("\n====\n") +
+        testing::ListText(tab->capability_list(), true);
     QVERIFY(testing::MatchesGolden("properties_tab.txt", lists.toStdString()));
     QVERIFY(!tab->inquiry_list()->topLevelItem(1)->icon(0).isNull());
     QVERIFY(!tab->capability_list()->topLevelItem(0)->icon(0).isNull());
     QVERIFY(tab->identity().has_value());
-  }
-
-  void PropertiesWithModeSenseRefused() {
-    Bench b({"emu:type13?speed=max&refuse=5a"});
-    PropertiesTab* tab = b.Properties();
-    b.window->exec_button()->click();
-    QCOMPARE(tab->inquiry_list()->topLevelItemCount(), 24);
-    QVERIFY(tab->feature_list()->topLevelItemCount() > 3);
-    QCOMPARE(tab->capability_list()->topLevelItemCount(), 1);
-    QCOMPARE(Cell(tab->capability_list(), 0, 1), QStringLiteral("Not Supported"));
   }
 
   // The modern drive through the Command tab: what each command shows is the reply the drive
@@ -136,42 +74,42 @@ class DecodedRepliesTest : public QObject {
     // Every descriptor the drive sent, each where it lies, the unknown ones by their heading;
     // Mode Sense: the header's 174 bytes (its block descriptor of 8 and the pages), never a
     // padded or zeroed tail; Read(10) of two blocks: 2 x 2048 bytes, not the buffer's 2 x 2656.
-    QVERIFY(testing::MatchesGolden("modern_command_tab.txt",
-                                   RunModernCommands(resid.toStdString()).Text()));
+    QVERIFY(
+        testing::MatchesGolden("modern_command_tab.txt", RunModernCommands(resid.toStdString())));
   }
 
+  // The start position row beside the commands that take an address: the 23-track disc's
+  // track box, the quick-set buttons, a track picked for Read(10) (its start into the box and
+  // the CDB at once) and for Play Audio MSF (the third track ends one frame before the fourth:
+  // 9000 + 150 = 02:02:00 to 13499 + 150 = 03:01:74): quick_set.txt.
   void QuickSetButtonsAndTrackBox() {
-    Bench b({"emu:type30?speed=max"});
-    b.window->tabs()->setCurrentIndex(kTabCommand);
+    testing::WindowBench b({"emu:type30?speed=max"});
     CommandTab* tab = b.window->command_tab();
     StartPositionBar* bar = tab->start_position_bar();
+    testing::Transcript t;
     b.Select(QStringLiteral("bbh Set CD Speed"));
-    QVERIFY(bar->isHidden());
+    t.Step("bbh Set CD Speed")("bar", !bar->isHidden());
     b.Select(QStringLiteral("28h Read(10)"));
-    QVERIFY(!bar->isHidden());
-    QCOMPARE(bar->track_box()->count(), 23);
-    QCOMPARE(bar->track_box()->itemText(1), QStringLiteral("ﾄﾗｯｸ2 (4500)"));
+    QStringList tracks;
+    for (int i = 0; i < bar->track_box()->count(); ++i) tracks << bar->track_box()->itemText(i);
+    t.Step("28h Read(10)")("bar", !bar->isHidden())("tracks", tracks);
     bar->button(QuickSet::kForward)->click();
     bar->button(QuickSet::kForward)->click();
-    QCOMPARE(tab->cdb_box()->text(), QStringLiteral("28 00 00 00 00 02 00 00 00 00 00 00 "));
+    t.Step("forward twice")("cdb", tab->cdb_box()->text());
     bar->button(QuickSet::kFirst)->click();
-    QCOMPARE(tab->cdb_box()->text(), QStringLiteral("28 00 00 00 00 00 00 00 00 00 00 00 "));
+    t.Step("first")("cdb", tab->cdb_box()->text());
     bar->button(QuickSet::kLast)->click();
-    QCOMPARE(tab->cdb_box()->text().left(18), QStringLiteral("28 00 00 01 27 4f "));
-    // The third track: its start goes into the box and the CDB at once.
+    t.Step("last")("cdb", tab->cdb_box()->text());
     bar->track_box()->setCurrentIndex(2);
     emit bar->track_box()->activated(2);
-    QCOMPARE(tab->cdb_box()->text(), QStringLiteral("28 00 00 00 23 28 00 00 00 00 00 00 "));
     auto* box = qobject_cast<QLineEdit*>(tab->form_view()->FieldWidget(3));
     QVERIFY(box);
-    QCOMPARE(box->text(), QStringLiteral("9000"));
-
-    // Play Audio MSF: the third track ends one frame before the fourth.
+    t.Step("third track")("cdb", tab->cdb_box()->text())("address", box->text());
     b.Select(QStringLiteral("47h Play Audio MSF"));
-    QVERIFY(!bar->isHidden());
     emit bar->track_box()->activated(2);
-    // 9000 + 150 = 02:02:00; 13499 + 150 = 03:01:74.
-    QCOMPARE(tab->cdb_box()->text(), QStringLiteral("47 00 00 02 02 00 03 01 4a 00 00 00 "));
+    t.Step("47h Play Audio MSF, third track")("bar", !bar->isHidden());
+    t("cdb", tab->cdb_box()->text());
+    t.Expect("quick_set.txt");
   }
 };
 

@@ -75,10 +75,8 @@ class LayoutTest : public QObject {
 
  private slots:
   void EveryControlAndDialogFitsAtTheMinimumSize() {
-    DriveDirectory drives;
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(
-        RealClock(), std::vector<std::string>{"emu:type13?speed=max"}));
-    MainWindow w(&drives);
+    testing::WindowBench b({"emu:type13?speed=max"});
+    MainWindow& w = *b.window;
     w.resize(750, 600);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -1,5 +1,6 @@
-// The main window as a whole: its tabs, settings at start and close, the start tab, the disc
-// indicator on a virtual drive, the option dialog, the command reset, the serve action.
+// The main window as a whole: its tabs, settings at start and close, the disc indicator on a
+// virtual drive, the option dialog, the command reset, the serve action (the start tab of a
+// file named at start is saved_files_test's).
 #include <thread>
 
 #include "app/window_bench.h"
@@ -7,61 +8,48 @@
 
 namespace tamarack::app {
 
-using testing::ReadAll;
-using testing::WriteAll;
+namespace {
+
+// The window on two virtual drives with a settings file holding `settings`, not open yet.
+struct Bench : testing::WindowBench {
+  explicit Bench(const std::string& settings = "ControlFlag=0\n")
+      : WindowBench({"emu:type13?speed=max", "emu:audio?speed=max"}, testing::kOpenLater) {
+    Settings(settings);
+  }
+};
+
+}  // namespace
 
 class MainWindowShellTest : public QObject {
   Q_OBJECT
 
- private:
-  QTemporaryDir dir_;
-  std::unique_ptr<DriveDirectory> drives_;
-
-  QString Settings() const { return dir_.filePath(QStringLiteral("IniFile.txt")); }
-  WindowConfig Config() const {
-    WindowConfig c;
-    c.settings_path = Settings().toStdString();
-    return c;
-  }
-
  private slots:
-  void init() {
-    QFile::remove(Settings());
-    drives_ = std::make_unique<DriveDirectory>();
-    drives_->AddProvider(std::make_unique<emu::VirtualDriveProvider>(
-        RealClock(), std::vector<std::string>{"emu:type13?speed=max", "emu:audio?speed=max"}));
-  }
-
+  // The tab labels and each tab's Exec caption: main_window.txt.
   void HasTheTitleTheSevenTabsAndTheirExecCaptions() {
     DriveDirectory none;
     MainWindow w(&none);
-    QCOMPARE(w.windowTitle(), QStringLiteral("Tamarack"));
-    const QStringList labels = {"Sector Dump(&D)", "Toc(&T)",     "Properties(&P)", "Command(&C)",
-                                "Aging(&A)",       "Measure(&M)", "Others(&O)"};
-    QCOMPARE(w.tabs()->count(), labels.size());
-    const QStringList captions = {"Read(&E)",  "Read(&E)",  "Get(&E)", "Send(&E)",
-                                  "Start(&E)", "Start(&E)", "None"};
-    for (int i = 0; i < labels.size(); ++i) {
-      QCOMPARE(w.tabs()->tabText(i), labels[i]);
+    testing::Transcript t;
+    t("title", w.windowTitle())("minimum width", w.minimumWidth());
+    t("minimum height", w.minimumHeight());
+    for (int i = 0; i < w.tabs()->count(); ++i) {
       w.tabs()->setCurrentIndex(i);
-      QCOMPARE(w.exec_button()->text(), captions[i]);
+      t(w.tabs()->tabText(i), w.exec_button()->text());
     }
-    QVERIFY(w.minimumSize() == QSize(750, 600));
-    QCOMPARE(w.drive_box()->count(), 0);
-    QVERIFY(!w.session().HasDevice());
+    t("drives", w.drive_box()->count())("device", w.session().HasDevice());
+    t.Expect("main_window.txt");
   }
 
   // The drive box's serve action on a machine that cannot serve (here: no configfs where it is
   // looked for) and on a drive that is not virtual: it says why, serves nothing and offers no
   // stop.
   void ServingSaysWhyNotAndServesNothing() {
-    const QByteArray missing = dir_.filePath(QStringLiteral("no-configfs")).toUtf8();
+    Bench b;
+    const QByteArray missing = b.dir.filePath(QStringLiteral("no-configfs")).toUtf8();
     qputenv("TAMARACK_CONFIGFS_ROOT", missing);
     testing::Messages messages;
-    WindowConfig c = Config();
-    c.dialog_hook = messages;
-    c.start_drive = "/dev/sr9";
-    MainWindow w(drives_.get(), c);
+    b.config.dialog_hook = messages;
+    b.config.start_drive = "/dev/sr9";
+    MainWindow& w = b.Open();
     const int machine_drive = w.drive_box()->findText(QStringLiteral("/dev/sr9"));
     QVERIFY(machine_drive >= 0);
     for (int index :
@@ -95,32 +83,22 @@ class MainWindowShellTest : public QObject {
     QTRY_COMPARE(w.status_label()->text(), QStringLiteral("Command Rejected!"));
   }
 
-  void AnAgeFileOpensTheAgingTabAndOtherFilesTheLastTab() {
-    WriteAll(Settings(), "LastTab=2\nControlFlag=0\n");
-    WindowConfig c = Config();
-    c.command_line_file = "\"/tmp/run settings.age\"";
-    MainWindow age(drives_.get(), c);
-    QCOMPARE(age.tabs()->currentIndex(), static_cast<int>(kTabAging));
-    c.command_line_file = "/tmp/image.iso";
-    WriteAll(Settings(), "LastTab=2\nControlFlag=0\n");  // loading the file wrote them
-    MainWindow other(drives_.get(), c);
-    QCOMPARE(other.tabs()->currentIndex(), static_cast<int>(kTabProperties));
-  }
-
   // Without a running timer no tick comes; the schedule's tests show a tick sends nothing
   // while the indicator is off.
   void WithTheIndicatorOffNoTimerRuns() {
-    WriteAll(Settings(), "ControlFlag=0\n");
-    MainWindow w(drives_.get(), Config());
+    Bench b;
+    MainWindow& w = b.Open();
     QVERIFY(!w.disc_indicator()->isVisible());
     QVERIFY(!w.disc_indicator()->timer_active());
     QCOMPARE(w.disc_indicator()->polls(), 0);
   }
 
+  // A disc loaded in an open tray turns the indicator and its pace, and the drive is
+  // selected again (its TOC read).
   void ALoadedDiscTurnsTheIconAndSelectsTheDriveAgain() {
-    WindowConfig c = Config();
-    c.start_drive = "emu:type13?speed=max&tray=open";
-    MainWindow w(drives_.get(), c);
+    Bench b("");
+    b.config.start_drive = "emu:type13?speed=max&tray=open";
+    MainWindow& w = b.Open();
     w.show();
     QVERIFY(w.disc_indicator()->isVisible());
     QCOMPARE(w.disc_indicator()->state(), DiscState::kNoDisc);
@@ -133,49 +111,43 @@ class MainWindowShellTest : public QObject {
     QVERIFY(w.windowTitle().contains(QStringLiteral("選択されているﾄﾞﾗｲﾌﾞ")));
   }
 
-  void InitialiseThenOkSetsTheReceiveLengthTo4096() {
-    WriteAll(Settings(), "ControlFlag=0\nControlBufLen=40960\n");
-    WindowConfig c = Config();
-    c.dialog_hook = [](QDialog* d) {
+  // The option dialog shows the options as they are; Initialise then OK gives the factory
+  // options, with the receive length the dialog does not show at 4096 (AcceptOptions after
+  // InitialisedOptions); virtual drives turned off empty the drive box; both are saved.
+  void TheOptionDialogInitialisesAndTurnsVirtualDrivesOff() {
+    Bench b("ControlFlag=0\nControlBufLen=40960\nTimeoutCom=30\nExeImm=1\nCntApr=1\n");
+    b.config.dialog_hook = [](QDialog* d) {
       if (auto* options = qobject_cast<OptionsDialog*>(d)) {
         QCOMPARE(options->windowTitle(), QStringLiteral("動作オプション"));
-        QVERIFY(!options->indicator_box()->isChecked());  // shows the options as they are
+        QVERIFY(!options->indicator_box()->isChecked());
         QVERIFY(options->receive_length_box()->isHidden());
         options->initialise_button()->click();
-        options->accept();
-      }
-    };
-    MainWindow w(drives_.get(), c);
-    w.options_button()->click();
-    QCOMPARE(w.options().receive_length, 4096u);
-    QVERIFY(w.options().disc_indicator);
-    QVERIFY(ReadAll(Settings()).find("ControlBufLen=4096\n") != std::string::npos);
-  }
-
-  void TurningVirtualDrivesOffEmptiesTheDriveBox() {
-    WriteAll(Settings(), "ControlFlag=0\n");
-    WindowConfig c = Config();
-    c.dialog_hook = [](QDialog* d) {
-      if (auto* options = qobject_cast<OptionsDialog*>(d)) {
         options->virtual_drives_box()->setChecked(false);
         options->accept();
       }
     };
-    MainWindow w(drives_.get(), c);
+    MainWindow& w = b.Open();
+    QVERIFY(w.options().execute_on_selection && w.options().control_byte_row);
     QCOMPARE(w.drive_box()->count(), 2);
     w.options_button()->click();
+    QCOMPARE(w.options().receive_length, 4096u);
+    QVERIFY(w.options().disc_indicator);
+    QCOMPARE(w.options().command_timeout, 7u);
+    QVERIFY(!w.options().execute_on_selection && !w.options().control_byte_row);
     QCOMPARE(w.drive_box()->count(), 0);
     QVERIFY(!w.session().HasDevice());
-    QVERIFY(ReadAll(Settings()).find("VirtualDrives=0\n") != std::string::npos);
+    QVERIFY(b.SettingsHold("ControlBufLen=4096\n"));
+    QVERIFY(b.SettingsHold("VirtualDrives=0\n"));
   }
 
+  // The trace option starts and stops the command trace, survives a restart, and a trace
+  // file that cannot be written is told on the status line.
   void RecordingEveryCommandFollowsTheOptionsAcrossARestart() {
-    WriteAll(Settings(), "ControlFlag=0\n");
-    const std::string trace = dir_.filePath(QStringLiteral("trace.jsonl")).toStdString();
+    Bench b;
+    const std::string trace = b.dir.filePath(QStringLiteral("trace.jsonl")).toStdString();
     bool record = true;
     QString file = QString::fromStdString(trace);
-    WindowConfig c = Config();
-    c.dialog_hook = [&](QDialog* d) {
+    b.config.dialog_hook = [&](QDialog* d) {
       if (auto* options = qobject_cast<OptionsDialog*>(d)) {
         options->trace_box()->setChecked(record);
         options->trace_file_box()->setText(file);
@@ -183,88 +155,74 @@ class MainWindowShellTest : public QObject {
       }
     };
     auto inquiries = [&] {
-      const std::string text = ReadAll(QString::fromStdString(trace));
+      const std::string text = testing::ReadAll(QString::fromStdString(trace));
       int n = 0;
       for (std::size_t at = 0; (at = text.find("\"cdb\": \"12 ", at)) != std::string::npos; ++at) {
         ++n;
       }
       return n;
     };
-    {
-      MainWindow w(drives_.get(), c);
-      QCOMPARE(inquiries(), 0);  // off by default
-      w.options_button()->click();
-      QVERIFY(drives_->Trace().Active());
-      w.ReselectDrive();
-      QCOMPARE(inquiries(), 1);
-      const std::string settings = ReadAll(Settings());
-      QVERIFY(settings.find("VirtualDrives=1\nTraceCommands=1\nTraceFile=" + trace + "\n") !=
-              std::string::npos);
-    }
-    QVERIFY(!drives_->Trace().Active());  // the window took its trace with it
-    {
-      // The saved option records the selection at start, after what the file held.
-      MainWindow w(drives_.get(), c);
-      QCOMPARE(inquiries(), 2);
-      record = false;
-      w.options_button()->click();
-      w.ReselectDrive();
-      QCOMPARE(inquiries(), 2);
-      QVERIFY(ReadAll(Settings()).find("TraceCommands=0\n") != std::string::npos);
+    MainWindow* w = &b.Open();
+    QCOMPARE(inquiries(), 0);  // off by default
+    w->options_button()->click();
+    QVERIFY(b.drives.Trace().Active());
+    w->ReselectDrive();
+    QCOMPARE(inquiries(), 1);
+    QVERIFY(b.SettingsHold("VirtualDrives=1\nTraceCommands=1\nTraceFile=" + trace + "\n"));
+    b.window.reset();
+    QVERIFY(!b.drives.Trace().Active());  // the window took its trace with it
 
-      // A file that cannot be written says so on the status line.
-      record = true;
-      file = dir_.filePath(QStringLiteral("missing/trace.jsonl"));
-      w.options_button()->click();
-      QVERIFY(!drives_->Trace().Active());
-      QTRY_VERIFY(w.status_label()->text().startsWith(
-          QStringLiteral("cannot write the trace file ") + file));
-    }
+    // The saved option records the selection at start, after what the file held.
+    w = &b.Open();
+    QCOMPARE(inquiries(), 2);
+    record = false;
+    w->options_button()->click();
+    w->ReselectDrive();
+    QCOMPARE(inquiries(), 2);
+    QVERIFY(b.SettingsHold("TraceCommands=0\n"));
+
+    // A file that cannot be written says so on the status line.
+    record = true;
+    file = b.dir.filePath(QStringLiteral("missing/trace.jsonl"));
+    w->options_button()->click();
+    QVERIFY(!b.drives.Trace().Active());
+    QTRY_VERIFY(w->status_label()->text().startsWith(
+        QStringLiteral("cannot write the trace file ") + file));
   }
 
+  // The drive, the tab, the list order and the mode page tables are written at close and
+  // read at the next start.
   void SettingsSurviveARestart() {
-    WriteAll(Settings(), "ControlFlag=0\nDir=emu:audio?speed=max\n");
-    {
-      MainWindow w(drives_.get(), Config());
-      QCOMPARE(w.drive_box()->currentText(), QStringLiteral("emu:audio?speed=max"));
-      w.tabs()->setCurrentIndex(kTabCommand);
-      w.command_tab()->SetListKind(ListKind::kName);
-      w.resize(900, 700);
-      w.close();
-    }
-    const std::string text = ReadAll(Settings());
-    QVERIFY(text.find("LastTab=3\n") != std::string::npos);
-    QVERIFY(text.find("Dir=emu:audio?speed=max\n") != std::string::npos);
-    QVERIFY(text.find("ComListKind=1\n") != std::string::npos);
-    MainWindow again(drives_.get(), Config());
-    QCOMPARE(again.tabs()->currentIndex(), static_cast<int>(kTabCommand));
-    QCOMPARE(again.drive_box()->currentText(), QStringLiteral("emu:audio?speed=max"));
-    QCOMPARE(again.command_tab()->console().list_kind(), ListKind::kName);
+    Bench b("ControlFlag=0\nDir=emu:audio?speed=max\n");
+    MainWindow* w = &b.Open();
+    QCOMPARE(w->drive_box()->currentText(), QStringLiteral("emu:audio?speed=max"));
+    w->tabs()->setCurrentIndex(kTabCommand);
+    w->command_tab()->SetListKind(ListKind::kName);
+    ModePageEditor* pages = &w->command_tab()->mode_page_editor()->editor();
+    pages->select_table().row(0).buffer[3] = 0x05;
+    pages->sense_table().row(2).buffer[0] = 0x05;
+    w->resize(900, 700);
+    w->close();
+    QVERIFY(b.SettingsHold("LastTab=3\n"));
+    QVERIFY(b.SettingsHold("Dir=emu:audio?speed=max\n"));
+    QVERIFY(b.SettingsHold("ComListKind=1\n"));
+    w = &b.Open();
+    QCOMPARE(w->tabs()->currentIndex(), static_cast<int>(kTabCommand));
+    QCOMPARE(w->drive_box()->currentText(), QStringLiteral("emu:audio?speed=max"));
+    QCOMPARE(w->command_tab()->console().list_kind(), ListKind::kName);
+    pages = &w->command_tab()->mode_page_editor()->editor();
+    QCOMPARE(pages->select_table().row(0).buffer[3], std::uint8_t{0x05});
+    QCOMPARE(pages->sense_table().row(2).buffer[0], std::uint8_t{0x05});
   }
 
-  void ModePagesSurviveARestart() {
-    WriteAll(Settings(), "ControlFlag=0\n");
-    {
-      MainWindow w(drives_.get(), Config());
-      ModePageEditor& pages = w.command_tab()->mode_page_editor()->editor();
-      pages.select_table().row(0).buffer[3] = 0x05;
-      pages.sense_table().row(2).buffer[0] = 0x05;
-      w.close();
-    }
-    MainWindow again(drives_.get(), Config());
-    const ModePageEditor& pages = again.command_tab()->mode_page_editor()->editor();
-    QCOMPARE(pages.select_table().row(0).buffer[3], std::uint8_t{0x05});
-    QCOMPARE(pages.sense_table().row(2).buffer[0], std::uint8_t{0x05});
-  }
-
+  // The control-data button shows the last command's reply and CDB.
   void TheControlDataWindowShowsTheLastReceivedData() {
-    WriteAll(Settings(), "ControlFlag=0\n");
+    Bench b;
     ControlDataWindow* shown = nullptr;
-    WindowConfig c = Config();
-    c.dialog_hook = [&shown](QDialog* d) {
+    b.config.dialog_hook = [&shown](QDialog* d) {
       if (auto* window = qobject_cast<ControlDataWindow*>(d)) shown = window;
     };
-    MainWindow w(drives_.get(), c);
+    MainWindow& w = b.Open();
     CommandTab* tab = w.command_tab();
     tab->SelectListEntry(2, false);  // 12h Inquiry, after 00h and 03h in the code order
     QSignalSpy finished(tab, &CommandTab::CommandFinished);
@@ -276,24 +234,25 @@ class MainWindowShellTest : public QObject {
     QVERIFY(shown->cdb_line()->text().contains(QStringLiteral("Inquiry")));
   }
 
+  // The command reset asks first: Cancel keeps the stored commands, OK resets them.
   void ResetCommandsAsksFirst() {
-    WriteAll(Settings(), "ControlFlag=0\nCom07=280000001000000001000000\n");
+    Bench b("ControlFlag=0\nCom07=280000001000000001000000\n");
     bool answer_ok = false;
-    WindowConfig c = Config();
-    c.dialog_hook = [&answer_ok](QDialog* d) {
+    b.config.dialog_hook = [&answer_ok](QDialog* d) {
       if (auto* box = qobject_cast<QMessageBox*>(d)) {
         QCOMPARE(box->text(),
                  QStringLiteral("全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?"));
         box->button(answer_ok ? QMessageBox::Ok : QMessageBox::Cancel)->click();
       }
     };
-    MainWindow w(drives_.get(), c);
-    QCOMPARE(w.command_tab()->console().catalogue().row(7).cdb_store[4], 0x10);
+    MainWindow& w = b.Open();
+    const CatalogueState& commands = w.command_tab()->console().catalogue();
+    QCOMPARE(commands.row(7).cdb_store[4], 0x10);
     w.reset_commands_button()->click();
-    QCOMPARE(w.command_tab()->console().catalogue().row(7).cdb_store[4], 0x10);
+    QCOMPARE(commands.row(7).cdb_store[4], 0x10);
     answer_ok = true;
     w.reset_commands_button()->click();
-    QCOMPARE(w.command_tab()->console().catalogue().row(7).cdb_store[4], 0x00);
+    QCOMPARE(commands.row(7).cdb_store[4], 0x00);
   }
 };
 

@@ -13,29 +13,35 @@ namespace {
 // longer in a sanitizer build on a busy machine. The guard only catches a run that never ends.
 constexpr int kWholeDiscGuardMs = 600000;
 
-struct Window {
-  explicit Window(const std::string& drive) {
-    drives.AddProvider(
-        std::make_unique<emu::VirtualDriveProvider>(clock, std::vector<std::string>{drive}));
-    WindowConfig config;
+// A window on the virtual drive `drive` on a simulated clock, the Measure tab shown.
+struct Window : testing::WindowBench {
+  explicit Window(const std::string& drive) : WindowBench({drive}, testing::kOpenLater, true) {
     config.start_drive = drive;
-    config.clock = &clock;
     config.dialog_hook = messages;
-    window = std::make_unique<MainWindow>(&drives, config);
+    Open(kTabMeasure);
     tab = window->measure_tab();
-    window->tabs()->setCurrentIndex(kTabMeasure);
   }
   bool RunAndWait() {
     QSignalSpy spy(tab, &MeasureTab::MeasureFinished);
     window->exec_button()->click();
     return spy.wait(kWholeDiscGuardMs);
   }
-  SimulatedClock clock;
-  DriveDirectory drives;
   testing::Messages messages;
-  std::unique_ptr<MainWindow> window;
   MeasureTab* tab = nullptr;
 };
+
+// The tab's fields and labels, the shown record and the window's buttons.
+void Shot(testing::Transcript& t, const Window& w, const QString& step) {
+  const MeasureTab* m = w.tab;
+  t.Step(step)("exec", w.window->exec_button()->text());
+  t("print", w.window->print_button()->isEnabled())("progress", !m->progress_bar()->isHidden());
+  t("cdb", m->cdb_label()->text())("start", m->start_box()->text());
+  t("last", m->last_box()->text())("blocks", m->block_count_box()->text());
+  t("status", m->status_label()->text())("speed", m->speed_label()->text());
+  t("rotation", m->rotation_label()->text())("model", m->model_label()->text());
+  const SpeedRecord& r = m->graph()->record();
+  t("samples", r.samples.size())("block size", r.block_size)("scale", r.scale);
+}
 
 }  // namespace
 
@@ -43,41 +49,27 @@ class MeasureTabTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A whole run from Exec to its results, then hex input and the block count's spin:
+  // measure_run.txt (30600 audio blocks of 2352 bytes at 600 a second: x7.8 in 52 seconds,
+  // below the top of the graph).
   void ARunFromExecToItsResults() {
     Window w("emu:audio?speed=clv8");
     QCOMPARE(w.window->tabs()->widget(kTabMeasure), static_cast<QWidget*>(w.tab));
-    QVERIFY(w.window->print_button()->isEnabled());
-    QCOMPARE(w.tab->speed_label()->text(), QStringLiteral("x0.0"));
-    QCOMPARE(w.tab->cdb_label()->text(), QStringLiteral("be 00 00 00 00 00 00 00 0a 10 00 00 "));
+    testing::Transcript t;
+    Shot(t, w, QStringLiteral("before"));
     QSignalSpy spy(w.tab, &MeasureTab::MeasureFinished);
     w.window->exec_button()->click();
-    QCOMPARE(w.window->exec_button()->text(), QStringLiteral("Cancel(&E)"));
-    QVERIFY(!w.tab->progress_bar()->isHidden());
+    Shot(t, w, QStringLiteral("running"));
     QVERIFY(spy.wait(kWholeDiscGuardMs));
-    QCOMPARE(w.window->exec_button()->text(), QStringLiteral("Start(&E)"));
-    QVERIFY(w.tab->progress_bar()->isHidden());
-    // 30600 audio blocks of 2352 bytes at 600 a second.
-    QCOMPARE(w.tab->start_box()->text(), QStringLiteral("0"));
-    QCOMPARE(w.tab->last_box()->text(), QStringLiteral("30599"));
-    QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均"));
-    QCOMPARE(w.tab->speed_label()->text(), QStringLiteral("x7.8"));
-    QCOMPARE(w.tab->rotation_label()->text(), QStringLiteral("Rotation: CLV x8.0"));
-    QCOMPARE(w.tab->model_label()->text(), QStringLiteral("KESTREL  CDV-4800 Virtual"));
+    Shot(t, w, QStringLiteral("done"));
     QTRY_COMPARE(w.window->status_label()->text(),
                  QStringLiteral("x7.8 speed(71971200 Bytes/52 Sec)"));
-    const SpeedRecord& record = w.tab->graph()->record();
-    QCOMPARE(record.samples.size(), std::size_t{52});
-    QCOMPARE(record.block_size, 2352);
-    QCOMPARE(record.scale, 0);  // x8 stays below the top of the graph
-
-    // Hex input rewrites the fields; the spin steps the block count.
     w.window->command_tab()->hex_input_box()->setChecked(true);
-    QCOMPARE(w.tab->last_box()->text(), QStringLiteral("7787"));
     for (int i = 0; i < 6; ++i) w.tab->up_button()->click();
-    QCOMPARE(w.tab->block_count_box()->text(), QStringLiteral("10"));  // sixteen
-    QCOMPARE(w.tab->block_count(), 16);
+    Shot(t, w, QStringLiteral("hex input, six steps up"));
     w.window->SaveSettingsNow();
-    QCOMPARE(w.window->settings().msr_block_length, 16);
+    t("block count", w.tab->block_count())("saved", w.window->settings().msr_block_length);
+    t.Expect("measure_run.txt");
   }
 
   void LeavingTheTabStopsARunAndAZeroCountIsRefused() {

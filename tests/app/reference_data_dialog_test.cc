@@ -1,9 +1,9 @@
 // The reference data dialog on its own, against virtual drives on the offscreen platform: the
 // opening, a capture with its check, the questions and the continue dialog, the file lists.
 #include <filesystem>
-#include <fstream>
 
 #include "app/window_bench.h"
+#include "temp_dir.h"
 
 namespace tamarack::app {
 
@@ -24,28 +24,18 @@ std::vector<std::uint8_t> Iso(std::size_t blocks, const std::string& label) {
   return out;
 }
 
-void WriteFile(const QString& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path.toStdString(), std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::uint8_t> ReadFile(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 // A virtual drive of an image in a temporary folder, opened as the main window opens drives.
 struct Bench {
   Bench() {
-    WriteFile(dir.filePath(QStringLiteral("disc.iso")), image);
-    id = "emu:" + dir.filePath(QStringLiteral("disc.iso")).toStdString() + "?speed=max";
+    dir.Write("disc.iso", image);
+    id = "emu:" + dir.File("disc.iso") + "?speed=max";
     drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
     opened = session.Open(id);
-    settings.program_folder = dir.path().toStdString();
+    settings.program_folder = dir.path();
     settings.drive_ids = {"emu:type13", id};
   }
-  QTemporaryDir dir;
+  QString Path(const char* name) const { return QString::fromStdString(dir.File(name)); }
+  tamarack::testing::TempDir dir{"tamarack-refdialog-"};
   std::vector<std::uint8_t> image = Iso(400, "TESTDISC");
   std::string id;
   SimulatedClock clock;
@@ -104,10 +94,10 @@ class ReferenceDataDialogTest : public QObject {
     ReferenceDataDialog dialog(b.session, b.runner, &b.drives, b.settings);
     QSignalSpy info(&dialog, &ReferenceDataDialog::DriveInfoArrived);
     QTRY_VERIFY_WITH_TIMEOUT(info.count() >= 2, 10000);
-    QCOMPARE(dialog.folder_field()->text(), b.dir.path());
+    QCOMPARE(dialog.folder_field()->text(), QString::fromStdString(b.dir.path()));
     QCOMPARE(dialog.file_name_field()->text(), QStringLiteral("TESTDISC.dat"));
     // No data file yet: the check file field proposes the new one.
-    QCOMPARE(dialog.check_file_field()->text(), b.dir.filePath(QStringLiteral("TESTDISC.dat")));
+    QCOMPARE(dialog.check_file_field()->text(), b.Path("TESTDISC.dat"));
     QCOMPARE(dialog.drive_box()->currentIndex(), 1);
     QVERIFY(dialog.drive_box()->itemText(0).startsWith(QStringLiteral("emu:type13  KESTREL")));
     QVERIFY(!dialog.stop_button()->isEnabled());
@@ -133,8 +123,8 @@ class ReferenceDataDialogTest : public QObject {
              (QStringList{QStringLiteral("開始LBA(20) が 0 でないですが、いいですか?"),
                           QStringLiteral("終了LBA(300) が最終LBAでないですが、いいですか?")}));
     QCOMPARE(*answers.messages, QStringList{QStringLiteral("読み込みが完了しました")});
-    const QString file = b.dir.filePath(QStringLiteral("TESTDISC.dat"));
-    QCOMPARE(ReadFile(file),
+    const QString file = b.Path("TESTDISC.dat");
+    QCOMPARE(b.dir.Read("TESTDISC.dat"),
              std::vector<std::uint8_t>(b.image.begin() + 20 * 2048, b.image.begin() + 301 * 2048));
     QCOMPARE(dialog.check_file_field()->text(), file);
     QCOMPARE(dialog.status_label()->text(), QStringLiteral("全てのﾃﾞｰﾀが一致しました"));
@@ -145,10 +135,10 @@ class ReferenceDataDialogTest : public QObject {
 
     // Two differences on page "Check": the first asks, "continue without asking" passes the
     // second.
-    std::vector<std::uint8_t> changed = ReadFile(file);
+    std::vector<std::uint8_t> changed = b.dir.Read("TESTDISC.dat");
     changed[30 * 2048] ^= 1;
     changed[200 * 2048] ^= 1;
-    WriteFile(file, changed);
+    b.dir.Write("TESTDISC.dat", changed);
     dialog.SetPage(kPageCheck);
     answers.asked->clear();
     answers.messages->clear();
@@ -192,10 +182,10 @@ class ReferenceDataDialogTest : public QObject {
 
   void ListsSortChooseAndDelete() {
     Bench b;
-    WriteFile(b.dir.filePath(QStringLiteral("small.dat")), std::vector<std::uint8_t>(1023));
-    WriteFile(b.dir.filePath(QStringLiteral("big.dat")), std::vector<std::uint8_t>(4096));
-    WriteFile(b.dir.filePath(QStringLiteral("kb.dat")), std::vector<std::uint8_t>(1024));
-    b.settings.data_file = b.dir.filePath(QStringLiteral("kb.dat")).toStdString();
+    b.dir.Write("small.dat", std::vector<std::uint8_t>(1023));
+    b.dir.Write("big.dat", std::vector<std::uint8_t>(4096));
+    b.dir.Write("kb.dat", std::vector<std::uint8_t>(1024));
+    b.settings.data_file = b.dir.File("kb.dat");
     b.settings.page = kPageSelectFile;
     ReferenceDataDialog dialog(b.session, b.runner, &b.drives, b.settings);
     Answers answers;
@@ -213,15 +203,15 @@ class ReferenceDataDialogTest : public QObject {
     QCOMPARE(Names(list).front(), QStringLiteral("small.dat"));
 
     dialog.ChooseEntry(QStringLiteral("big.dat"));
-    QCOMPARE(dialog.check_file_field()->text(), b.dir.filePath(QStringLiteral("big.dat")));
+    QCOMPARE(dialog.check_file_field()->text(), b.Path("big.dat"));
     *answers.ok = false;
     dialog.DeleteEntry(QStringLiteral("small.dat"));
-    QVERIFY(fs::exists(b.dir.filePath(QStringLiteral("small.dat")).toStdString()));
+    QVERIFY(fs::exists(b.dir.File("small.dat")));
     QCOMPARE(list->topLevelItemCount(), 3);
     *answers.ok = true;
     dialog.DeleteEntry(QStringLiteral("small.dat"));
     QCOMPARE(*answers.asked, (QStringList(2, QStringLiteral("このファイルを削除しますか?"))));
-    QVERIFY(!fs::exists(b.dir.filePath(QStringLiteral("small.dat")).toStdString()));
+    QVERIFY(!fs::exists(b.dir.File("small.dat")));
     QCOMPARE(Names(dialog.check_list()).size(), 2);
 
     // Cancel keeps the stored settings but the page.
@@ -234,9 +224,8 @@ class ReferenceDataDialogTest : public QObject {
   void NotOpenedWhileAJobRuns() {
     Bench b;
     b.session.Open("emu:type13?speed=cav4");
-    auto job = std::make_shared<CaptureJob>(
-        ReferenceRequest{0, 0, b.dir.filePath(QStringLiteral("x.dat")).toStdString(), false},
-        false);
+    auto job =
+        std::make_shared<CaptureJob>(ReferenceRequest{0, 0, b.dir.File("x.dat"), false}, false);
     JobHost host;
     QCOMPARE(b.runner.Start(job, host), StartResult::kStarted);
     QVERIFY(!ReferenceDataDialog::Open(b.session, b.runner, &b.drives, &b.settings));
@@ -246,7 +235,7 @@ class ReferenceDataDialogTest : public QObject {
 
   void PagesShowTheirControls() {
     Bench b;
-    WriteFile(b.dir.filePath(QStringLiteral("TESTDISC.dat")), std::vector<std::uint8_t>(81920));
+    b.dir.Write("TESTDISC.dat", std::vector<std::uint8_t>(81920));
     ReferenceDataDialog dialog(b.session, b.runner, &b.drives, b.settings);
     QSignalSpy info(&dialog, &ReferenceDataDialog::DriveInfoArrived);
     QTRY_VERIFY_WITH_TIMEOUT(info.count() >= 2, 10000);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/aging_tab.h"
@@ -58,22 +59,51 @@ inline void WriteAll(const QString& path, const std::string& text) {
   std::ofstream(path.toStdString()) << text;
 }
 
-// True when `text` is tests/data/app/NAME (TAMARACK_TEST_DATA); with TAMARACK_UPDATE_GOLDEN
-// set it writes the file instead, for a new text checked by hand.
-inline bool MatchesGolden(const std::string& name, const std::string& text) {
+// tests/data/app/NAME (TAMARACK_TEST_DATA).
+inline QString GoldenAppPath(const std::string& name) {
   const char* dir = std::getenv("TAMARACK_TEST_DATA");
-  const QString path =
-      QString::fromStdString(std::string(dir ? dir : "tests/data") + "/app/" + name);
+  return QString::fromStdString(std::string(dir ? dir : "tests/data") + "/app/" + name);
+}
+
+// True when `text` is the golden file NAME; with TAMARACK_UPDATE_GOLDEN set it writes the file
+// instead, for a new text checked by hand.
+inline bool MatchesGolden(const std::string& name, const std::string& text) {
+  const QString path = GoldenAppPath(name);
   if (std::getenv("TAMARACK_UPDATE_GOLDEN")) WriteAll(path, text);
   return ReadAll(path) == text;
 }
 
-// A window on the virtual drives `ids` (the first one selected), showing tab `tab`.
+// Opens no window yet: the test sets `config` (settings, answers) and calls Open().
+constexpr int kOpenLater = -1;
+
+// A window on the virtual drives `ids` (the first one selected), showing tab `tab`; on a
+// simulated clock when asked. `config` is what the window opens with: the tests set a settings
+// file in the bench's own folder, the answers to its dialogs, and open it again for a restart.
 struct WindowBench {
-  explicit WindowBench(std::vector<std::string> ids, int tab = kTabCommand) {
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(RealClock(), std::move(ids)));
-    window = std::make_unique<MainWindow>(&drives);
-    window->tabs()->setCurrentIndex(tab);
+  explicit WindowBench(std::vector<std::string> ids, int tab = kTabCommand,
+                       bool simulated_clock = false) {
+    Clock& clock = simulated_clock ? static_cast<Clock&>(simulated) : RealClock();
+    if (simulated_clock) config.clock = &simulated;
+    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock, std::move(ids)));
+    if (tab != kOpenLater) Open(tab);
+  }
+  // Opens the window anew on `config` (the old one closes first, as at a restart).
+  MainWindow& Open(int tab = kOpenLater) {
+    window.reset();
+    window = std::make_unique<MainWindow>(&drives, config);
+    if (tab != kOpenLater) window->tabs()->setCurrentIndex(tab);
+    return *window;
+  }
+  // The settings file in the bench's folder, holding `text` for the next Open().
+  QString Settings(const std::string& text) {
+    const QString path = dir.filePath(QStringLiteral("IniFile.txt"));
+    config.settings_path = path.toStdString();
+    WriteAll(path, text);
+    return path;
+  }
+  // Whether the settings file holds the line `line` (given with its line end).
+  bool SettingsHold(const std::string& line) const {
+    return ReadAll(QString::fromStdString(config.settings_path)).find(line) != std::string::npos;
   }
   CommandTab* command_tab() const { return window->command_tab(); }
   // The index of the Command tab's list entry `text` ("28h Read(10)"), -1 for none.
@@ -89,15 +119,95 @@ struct WindowBench {
     QVERIFY2(i >= 0, qPrintable(text));
     command_tab()->SelectListEntry(i, false);
   }
+  // The index of the Command tab's form field `label` (the number of fields for none), its box.
+  std::size_t Field(const char* label) const {
+    const auto& fields = command_tab()->console().fields();
+    std::size_t i = 0;
+    while (i < fields.size() && std::string_view(fields[i].label) != label) ++i;
+    return i;
+  }
+  QLineEdit* Box(const char* label) const {
+    return qobject_cast<QLineEdit*>(command_tab()->form_view()->FieldWidget(Field(label)));
+  }
+  // Types into a form box as the user would (each key is a live collection).
+  void Type(const char* label, const QString& text) {
+    QLineEdit* box = Box(label);
+    QVERIFY2(box, label);
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+  }
   // Presses Exec and waits for the Command tab's command to finish.
   bool RunAndWait() {
     QSignalSpy done(command_tab(), &CommandTab::CommandFinished);
     window->exec_button()->click();
     return done.wait(10000);
   }
+  QTemporaryDir dir;
+  SimulatedClock simulated;
   DriveDirectory drives;
+  WindowConfig config;
   std::unique_ptr<MainWindow> window;
 };
+
+// What a window shows after each step, one "what: value" line each (a text of several lines
+// indented below its name), compared as a whole with tests/data/app/NAME: one golden file
+// instead of a compare per widget.
+struct Transcript {
+  template <typename V>
+  Transcript& operator()(const QString& what, const V& value) {
+    QString v;
+    if constexpr (std::is_same_v<V, bool>) {
+      v = value ? QStringLiteral("yes") : QStringLiteral("no");
+    } else if constexpr (std::is_arithmetic_v<V> || std::is_enum_v<V>) {
+      v = QString::number(static_cast<long long>(value));
+    } else if constexpr (std::is_same_v<V, QStringList>) {
+      v = value.join(QStringLiteral(" | "));
+    } else if constexpr (std::is_same_v<V, std::string>) {
+      v = QString::fromStdString(value);
+    } else if constexpr (std::is_convertible_v<V, const char*>) {
+      v = QString::fromUtf8(value);
+    } else {
+      v = value;
+    }
+    lines << what + QStringLiteral(": ") + v.replace(QLatin1Char('\n'), QStringLiteral("\n    "));
+    return *this;
+  }
+  // A heading for the next step's lines.
+  Transcript& Step(const QString& step) {
+    lines << QStringLiteral("== ") + step;
+    return *this;
+  }
+  // Fails, naming the first line that differs, unless the lines are the golden file's.
+  void Expect(const std::string& name) const {
+    const QString text = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    if (MatchesGolden(name, text.toStdString())) return;
+    QCOMPARE(text.split(QLatin1Char('\n')),
+             QString::fromStdString(ReadAll(GoldenAppPath(name))).split(QLatin1Char('\n')));
+  }
+  QStringList lines;
+};
+
+// Every row of a list, its cells joined by " | ", one row a line; with `header`, the column
+// titles first.
+inline QString ListText(const QTreeWidget* list, bool header = false) {
+  QStringList lines;
+  auto cells = [list](const QTreeWidgetItem* item) {
+    QStringList out;
+    for (int c = 0; c < list->columnCount(); ++c) out << item->text(c);
+    return out.join(QStringLiteral(" | "));
+  };
+  if (header) lines << cells(list->headerItem());
+  for (int r = 0; r < list->topLevelItemCount(); ++r) lines << cells(list->topLevelItem(r));
+  return lines.join(QLatin1Char('\n'));
+}
+
+// The Command tab's CDB line and its hex input switch.
+inline void CdbShot(Transcript& t, const CommandTab* tab) {
+  const QCheckBox* hex = tab->hex_input_box();
+  t("cdb", tab->cdb_box()->text())("cdb editable", !tab->cdb_box()->isReadOnly());
+  t("hex input", hex->isHidden() ? "hidden" : hex->isChecked() ? "on" : "off");
+}
 
 // A virtual drive opened the way the window opens drives, with its job runner: on a simulated
 // clock, or on the real one where a tab's updates must come at their real pace.

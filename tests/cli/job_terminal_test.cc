@@ -64,39 +64,32 @@ struct TerminalRun {
   JobRunner runner{session, clock};
   std::ostringstream out, err;
   std::istringstream in;
+  // The asking job's answers on a host reading `in` (when `input`), on a terminal or not.
+  std::vector<Answer> Answers(bool input, bool terminal, AnswerPolicy policy) {
+    TerminalJobHost host(out, err, input ? &in : nullptr, terminal, policy, clock);
+    auto job = std::make_shared<AskingJob>();
+    RunJobFromTerminal(runner, job, host);
+    return job->answers;
+  }
 };
 
+// The prompt's answers (an unknown one stops), --yes's, and a prompt without a terminal (a
+// script, a pipe), which must not hang: the job is stopped.
 TEST(TerminalJobHost, AnswersFromThePromptTheFlagOrStops) {
-  {
-    TerminalRun r;
-    r.in.str("y\ns\nnonsense\nr\n");
-    TerminalJobHost host(r.out, r.err, &r.in, true, AnswerPolicy::kPrompt, r.clock);
-    auto job = std::make_shared<AskingJob>();
-    RunJobFromTerminal(r.runner, job, host);
-    EXPECT_EQ(job->answers,
-              (std::vector<Answer>{Answer::kYes, Answer::kSkip, Answer::kStop, Answer::kRetry}));
-    EXPECT_NE(r.err.str().find("[c]ontinue, [s]kip further questions, [q]uit: "),
-              std::string::npos);
-    EXPECT_EQ(r.out.str(), "line one\n");
-  }
-  {
-    TerminalRun r;
-    TerminalJobHost host(r.out, r.err, nullptr, false, AnswerPolicy::kYes, r.clock);
-    auto job = std::make_shared<AskingJob>();
-    RunJobFromTerminal(r.runner, job, host);
-    EXPECT_EQ(job->answers, (std::vector<Answer>{Answer::kYes, Answer::kContinue, Answer::kContinue,
-                                                 Answer::kRetry}));
-  }
-  {
-    // A prompt without a terminal (a script, a pipe) must not hang: the job is stopped.
-    TerminalRun r;
-    TerminalJobHost host(r.out, r.err, &r.in, false, AnswerPolicy::kPrompt, r.clock);
-    auto job = std::make_shared<AskingJob>();
-    RunJobFromTerminal(r.runner, job, host);
-    EXPECT_EQ(job->answers,
-              (std::vector<Answer>{Answer::kNo, Answer::kStop, Answer::kStop, Answer::kStop}));
-    EXPECT_NE(r.err.str().find("no terminal to ask"), std::string::npos);
-  }
+  TerminalRun prompt;
+  prompt.in.str("y\ns\nnonsense\nr\n");
+  EXPECT_EQ(prompt.Answers(true, true, AnswerPolicy::kPrompt),
+            (std::vector<Answer>{Answer::kYes, Answer::kSkip, Answer::kStop, Answer::kRetry}));
+  EXPECT_NE(prompt.err.str().find("[c]ontinue, [s]kip further questions, [q]uit: "),
+            std::string::npos);
+  EXPECT_EQ(prompt.out.str(), "line one\n");
+  EXPECT_EQ(
+      TerminalRun().Answers(false, false, AnswerPolicy::kYes),
+      (std::vector<Answer>{Answer::kYes, Answer::kContinue, Answer::kContinue, Answer::kRetry}));
+  TerminalRun script;
+  EXPECT_EQ(script.Answers(true, false, AnswerPolicy::kPrompt),
+            (std::vector<Answer>{Answer::kNo, Answer::kStop, Answer::kStop, Answer::kStop}));
+  EXPECT_NE(script.err.str().find("no terminal to ask"), std::string::npos);
 }
 
 TEST(TerminalJobHost, CtrlCIsTheJobsOwnCancel) {

@@ -108,21 +108,8 @@ TEST(StartTab, FileKindAndTabOfEachCommandLine) {
   testing::ExpectGoldenFile("start_tab.txt", t, "shell");
 }
 
-TEST(Options, InitialiseThenOkSetsTheHiddenReceiveLength) {
-  Options current;
-  current.disc_indicator = false;
-  current.command_timeout = 30;
-  current.execute_on_selection = true;
-  current.control_byte_row = true;
-  const Options boxes = InitialisedOptions(current);
-  const Options after = AcceptOptions(current, boxes);
-  EXPECT_TRUE(after.disc_indicator);
-  EXPECT_EQ(after.receive_length, 4096u);
-  EXPECT_EQ(after.command_timeout, 7u);
-  EXPECT_FALSE(after.execute_on_selection);
-  EXPECT_FALSE(after.control_byte_row);
-}
-
+// Initialise then OK (the factory options, the hidden receive length 4096) is checked through
+// the option dialog in main_window_shell_test.
 TEST(Options, AZeroNumberKeepsThePreviousValue) {
   Options previous;
   previous.command_timeout = 20;
