@@ -7,6 +7,7 @@
 #include "console/console.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
+#include "decode/replies.h"
 #include "form/hex_dump.h"
 #include "golden.h"
 #include "util/bytes.h"
@@ -16,33 +17,8 @@ namespace tamarack {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A Mode Sense(10) reply: the header with the mode data length, medium type and block
-// descriptor length, then `descriptor` and the pages.
-Bytes Reply(const std::vector<Bytes>& pages, std::uint8_t medium = 0,
-            const Bytes& descriptor = {}) {
-  std::size_t size = 8 + descriptor.size();
-  for (const Bytes& p : pages) size += p.size();
-  // Sized first and copied into: GCC 12 warns wrongly about inserts into a small vector.
-  Bytes r(size, 0);
-  r[2] = medium;
-  WriteBe16(r, 6, static_cast<std::uint32_t>(descriptor.size()));
-  std::size_t at = 8;
-  for (std::size_t i = 0; i < descriptor.size(); ++i) r[at++] = descriptor[i];
-  for (const Bytes& p : pages) {
-    for (std::uint8_t b : p) r[at++] = b;
-  }
-  WriteBe16(r, 0, static_cast<std::uint32_t>(r.size() - 2));
-  return r;
-}
-
-// A page of `size` bytes with its code, length byte and a fill byte.
-Bytes Page(std::uint8_t code, std::size_t size, std::uint8_t fill = 0) {
-  Bytes p(size, fill);
-  p[0] = code;
-  p[1] = static_cast<std::uint8_t>(size - 2);
-  return p;
-}
+using testing::mode::Page;
+using testing::mode::Reply;
 
 TEST(ModeSense, MediumTypeTexts) {
   // The ends of the two listed ranges, the reserved gap between them and what follows.

@@ -13,7 +13,7 @@ namespace {
 using testing::CheckCondition;
 using testing::Good;
 using testing::Refused;
-using testing::ScriptedReply;
+using ScriptedDrive = testing::ScriptedSession;
 
 std::string Cell(const std::vector<DecodedRow>& rows, const std::string& key, std::size_t cell) {
   for (const DecodedRow& r : rows) {
@@ -21,15 +21,6 @@ std::string Cell(const std::vector<DecodedRow>& rows, const std::string& key, st
   }
   return "(none)";
 }
-
-// A session opened on a scripted drive "d0" that answers `replies`.
-struct ScriptedDrive : testing::ScriptedDrives {
-  explicit ScriptedDrive(std::vector<ScriptedReply> replies) {
-    script = std::move(replies);
-    EXPECT_TRUE(session.Open("d0"));
-  }
-  DeviceSession session{&drives, BuiltInSenseTable()};
-};
 
 std::vector<std::uint8_t> ModeSense2A(std::uint8_t page_code) {
   std::vector<std::uint8_t> r(8 + 28, 0);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "decode/replies.h"
 #include "decode/text_conventions.h"
 #include "form/form_layout.h"
 #include "form/hex_dump.h"
@@ -17,33 +18,17 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Cells = std::vector<std::string>;
-
-// A reply of `descriptors` after the 4-byte header; the data length counts from byte 2.
-Bytes Reply(std::uint8_t first, std::uint8_t last, const std::vector<Bytes>& descriptors) {
-  Bytes r(4, 0);
-  r[2] = first;
-  r[3] = last;
-  for (const Bytes& d : descriptors) r.insert(r.end(), d.begin(), d.end());
-  WriteBe16(r, 0, static_cast<std::uint32_t>(r.size() - 2));
-  return r;
-}
-
-Bytes TrackDescriptor(std::uint8_t adr_control, std::uint8_t track, std::uint32_t address) {
-  Bytes d(8, 0);
-  d[1] = adr_control;
-  d[2] = track;
-  WriteBe32(d, 4, address);
-  return d;
-}
+using testing::toc::Reply;
+using testing::toc::Track;
 
 // The 12-track audio CD: tracks every 20000 blocks, the lead-out after them.
 Bytes TwelveTrackToc() {
   std::vector<Bytes> d;
   for (int t = 1; t <= 12; ++t) {
-    d.push_back(TrackDescriptor(0x10, static_cast<std::uint8_t>(t),
-                                static_cast<std::uint32_t>((t - 1) * 20000)));
+    d.push_back(
+        Track(0x10, static_cast<std::uint8_t>(t), static_cast<std::uint32_t>((t - 1) * 20000)));
   }
-  d.push_back(TrackDescriptor(0x10, 0xAA, 240000));
+  d.push_back(Track(0x10, 0xAA, 240000));
   return Reply(1, 12, d);
 }
 
@@ -83,14 +68,13 @@ TEST(ReadTocGolden, EveryFormatsRows) {
                             Listing(DecodeReadToc(TwelveTrackToc(), 0, 0, false)));
   // Track 1 at 00:02:00 with TIME set; a pregap address before zero in a track numbered 0.
   testing::ExpectGoldenText(
-      "read_toc_msf",
-      Listing(DecodeReadToc(Reply(1, 1, {TrackDescriptor(0x14, 1, 0x200)}), 0, 0, true)));
+      "read_toc_msf", Listing(DecodeReadToc(Reply(1, 1, {Track(0x14, 1, 0x200)}), 0, 0, true)));
   testing::ExpectGoldenText(
       "read_toc_odd_track",
-      Listing(DecodeReadToc(Reply(0, 0, {TrackDescriptor(0x10, 0, 0xFFFFFF6Au)}), 0, 0, false)));
+      Listing(DecodeReadToc(Reply(0, 0, {Track(0x10, 0, 0xFFFFFF6Au)}), 0, 0, false)));
   testing::ExpectGoldenText(
       "read_toc_sessions",
-      Listing(DecodeReadToc(Reply(1, 2, {TrackDescriptor(0x14, 4, 18150)}), 0, 1, false)));
+      Listing(DecodeReadToc(Reply(1, 2, {Track(0x14, 4, 18150)}), 0, 1, false)));
   testing::ExpectGoldenText("read_toc_full", Listing(DecodeReadToc(FullToc(), 0, 2, false)));
   testing::ExpectGoldenText("read_toc_pma", Listing(DecodeReadToc(FullToc(), 0, 3, false)));
   testing::ExpectGoldenText(
