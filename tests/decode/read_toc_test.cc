@@ -7,7 +7,6 @@
 
 #include "decode/replies.h"
 #include "decode/text_conventions.h"
-#include "form/form_layout.h"
 #include "form/hex_dump.h"
 #include "golden.h"
 #include "util/bytes.h"
@@ -182,27 +181,6 @@ TEST(ReadTocCommand, DecoderTakesFormatAndTimeFromTheCdb) {
   in.cdb[2] = 0x01;
   out = DecodeReadTocReply(in);
   EXPECT_EQ(out.columns[2].title, "First Track No. in Last Complete Session");
-}
-
-TEST(ReadTocForm, FieldsAndAllocationLength) {
-  const auto& form = kReadTocForm;
-  FormData source;
-  source.cdb = {0x43, 0x02, 0x02, 0, 0, 0, 0x05, 0, 0, 0, 0, 0};
-  auto states = FillFields(form.fields, source, false);
-  EXPECT_TRUE(states[0].checked);
-  EXPECT_EQ(states[1].choice, 2);
-  EXPECT_EQ(states[2].text, "5");
-  FormData current;
-  current.cdb[0] = 0x43;
-  form.on_build(current, source);
-  states[0].checked = false;
-  states[1].choice = 4;
-  states[2].text = "3";
-  CollectFields(form.fields, states, current, false);
-  EXPECT_EQ(current.cdb, (Cdb{0x43, 0x00, 0x04, 0, 0, 0, 0x03, 0xA0, 0x00, 0, 0, 0}));
-  // A format outside the list selects nothing.
-  source.cdb[2] = 0x09;
-  EXPECT_EQ(FillFields(form.fields, source, false)[1].choice, -1);
 }
 
 }  // namespace
