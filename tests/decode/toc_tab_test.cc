@@ -77,87 +77,60 @@ TEST(TocTabTrackView, ShortMsfReplyReadsAsZero) {
   EXPECT_EQ(view.rows[1].cells[3], "00:00:00");
 }
 
-TEST(TocTabRead, TwoReadsLbaThenMsf) {
+// Each run of the tab against scripted replies, in toc_tab_reads.txt: the commands sent
+// (with their buffer sizes), then the command data (the first reply as its data length
+// gives it, not the bytes after it) and the view, or the failure, its ASC and the status
+// line. Two reads, LBA then MSF (whose addresses the view shows); the full TOC asks for
+// format 2 with TIME; the first read failing sends no second one, the second failing fails;
+// a data length of 0 is a failure; a short transfer bounds the rows.
+TEST(TocTabRead, EachRunOfTheTab) {
   const Bytes lba = TrackToc({{0x4, 1, 0}, {0x4, 0xAA, 1000}});
   Bytes msf = lba;
   msf[4 + 8 + 6] = 15;  // lead-out at 00:15:25 (1000 + 150 frames)
   msf[4 + 8 + 7] = 25;
   msf[4 + 8 + 4] = msf[4 + 8 + 5] = 0;
   Bytes lba_padded = lba;
-  lba_padded.resize(64, 0xEE);  // bytes past the data length are not the command data
-  ScriptedSession s({Good(lba_padded), Good(msf)});
-  const auto read = ShowTocTab(s.session, false);
-  ASSERT_TRUE(read.has_value());
-  ASSERT_EQ(s.sent.size(), 2u);
-  EXPECT_EQ(s.sent[0].cdb, (Cdb{0x43, 0x00, 0x00, 0, 0, 0, 0, 0xA0, 0x00, 0, 0, 0}));
-  EXPECT_EQ(s.sent[1].cdb, (Cdb{0x43, 0x02, 0x00, 0, 0, 0, 0, 0xA0, 0x00, 0, 0, 0}));
-  EXPECT_EQ(s.sent[0].buffer.size(), 40960u);
-  EXPECT_EQ(read->command_data, lba);
-  ASSERT_EQ(read->view.rows.size(), 2u);
-  EXPECT_EQ(read->view.rows[1].cells[3], "00:15:25");
-  EXPECT_EQ(read->view.rows[1].cells[4], "00001000(0003e8h)");
-}
-
-TEST(TocTabRead, FullTocAsksForFormatTwo) {
+  lba_padded.resize(64, 0xEE);
   const Bytes full{0x00, 0x0D, 0x01, 0x01, 0x01, 0x10, 0x00, 0xA0,
                    0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00};
-  ScriptedSession s({Good(full), Good(full)});
-  const auto read = ShowTocTab(s.session, true);
-  ASSERT_TRUE(read.has_value());
-  ASSERT_EQ(s.sent.size(), 2u);
-  EXPECT_EQ(s.sent[0].cdb[2], 0x02);
-  EXPECT_EQ(s.sent[1].cdb[1], 0x02);
-  EXPECT_EQ(read->view.text,
-            "TOC Data Length=13(000dh)\r\nFirst Session No.=1  Last Session No.=1");
-  ASSERT_EQ(read->view.rows.size(), 1u);
-  EXPECT_EQ(read->view.rows[0].cells, (Cells{"1", "01", "00", "00", "a0", "00 00 00 00", "01 00 00",
-                                             "1(01h) First Track number in the program area"}));
-}
-
-TEST(TocTabRead, FailuresShowNothing) {
-  const Bytes toc = TrackToc({{0x4, 1, 0}, {0x4, 0xAA, 1000}});
-  {
-    // The first read fails: the second is not sent.
-    ScriptedSession s({CheckCondition(2, 0x3A, 0), Good(toc)});
-    CommandOutcome failure;
-    EXPECT_FALSE(ShowTocTab(s.session, false, &failure).has_value());
-    EXPECT_EQ(failure.status, CommandStatus::kCheckCondition);
-    EXPECT_EQ(failure.sense.asc, 0x3A);
-    EXPECT_EQ(s.sent.size(), 1u);
-    EXPECT_EQ(s.session.status_line.Get(), "Error Notified( MEDIUM NOT PRESENT).");
-  }
-  {
-    // Only the second read fails.
-    ScriptedSession s({Good(toc), CheckCondition(2, 0x3A, 0)});
-    EXPECT_FALSE(ShowTocTab(s.session, false).has_value());
-    EXPECT_EQ(s.sent.size(), 2u);
-  }
-  {
-    // A data length of 0 counts as a failure.
-    ScriptedSession s({Good({0, 0, 0, 0}), Good(toc)});
-    CommandOutcome failure;
-    EXPECT_FALSE(ShowTocTab(s.session, false, &failure).has_value());
-    EXPECT_EQ(failure.status, CommandStatus::kGood);
-    EXPECT_EQ(s.sent.size(), 1u);
-  }
-  {
-    // No device.
-    DeviceSession none(nullptr, BuiltInSenseTable());
-    EXPECT_FALSE(ShowTocTab(none, true).has_value());
-  }
-}
-
-TEST(TocTabRead, ShortTransferBoundsTheRows) {
   // The header claims 13 descriptors; 20 bytes came back (the transport says so).
-  Bytes toc = TrackToc({{0x0, 1, 0}, {0x0, 2, 100}, {0x0, 3, 200}, {0x0, 0xAA, 300}});
-  WriteBe16(toc, 0, 106);
-  ScriptedReply cut = Good(toc);
+  Bytes claimed = TrackToc({{0x0, 1, 0}, {0x0, 2, 100}, {0x0, 3, 200}, {0x0, 0xAA, 300}});
+  WriteBe16(claimed, 0, 106);
+  ScriptedReply cut = Good(claimed);
   cut.result.transferred = 20;
-  ScriptedSession s({cut, cut});
-  const auto read = ShowTocTab(s.session, false);
-  ASSERT_TRUE(read.has_value());
-  EXPECT_EQ(read->command_data.size(), 20u);
-  EXPECT_EQ(read->view.rows.size(), 2u);
+  const ScriptedReply no_disc = CheckCondition(2, 0x3A, 0);
+  const struct {
+    const char* what;
+    bool full_toc;
+    std::vector<ScriptedReply> replies;
+  } runs[] = {{"LBA then MSF", false, {Good(lba_padded), Good(msf)}},
+              {"full TOC", true, {Good(full), Good(full)}},
+              {"the first read fails", false, {no_disc, Good(lba)}},
+              {"the second read fails", false, {Good(lba), no_disc}},
+              {"a data length of 0", false, {Good({0, 0, 0, 0}), Good(lba)}},
+              {"a short transfer", false, {cut, cut}}};
+  std::string t;
+  for (const auto& run : runs) {
+    ScriptedSession s(run.replies);
+    CommandOutcome failure;
+    const auto read = ShowTocTab(s.session, run.full_toc, &failure);
+    t += std::string("== ") + run.what + "\r\n";
+    for (const ScsiRequest& r : s.sent) {
+      t += "sent " + HexBytes(r.cdb) + StrFormat("(buffer %zu)\r\n", r.buffer.size());
+    }
+    if (!read) {
+      const char* status[] = {"no device", "refused", "check condition", "good"};
+      t += StrFormat("failed: %s, asc %02x, ", status[static_cast<int>(failure.status)],
+                     failure.sense.asc) +
+           "status line \"" + s.session.status_line.Get() + "\"\r\n";
+      continue;
+    }
+    t += "command data " + HexBytes(read->command_data) + "\r\n" + read->view.text + "\r\n" +
+         ListText(read->view.columns, read->view.rows);
+  }
+  tamarack::testing::ExpectGoldenText("toc_tab_reads", t);
+  DeviceSession none(nullptr, BuiltInSenseTable());
+  EXPECT_FALSE(ShowTocTab(none, true).has_value());
 }
 
 // Points the virtual discs' golden files below do not show (CD-I disc type, skip pointers,
