@@ -1,6 +1,6 @@
 // What the kernel's sr driver, udev and libcdio ask a CD drive at attach and read time: Mode
-// Sense(6)/Mode Select(6), Read Disc Information, Read Track Information and the vital product
-// data pages of Inquiry.
+// Sense(6), Read Disc Information, Read Track Information and the vital product data pages of
+// Inquiry (Mode Select(6) is with Mode Select(10) in drive_mode_pages_test.cc).
 #include <gtest/gtest.h>
 
 #include "emu/drive_harness.h"

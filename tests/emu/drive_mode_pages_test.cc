@@ -1,4 +1,4 @@
-// Mode Sense(10) and Mode Select(10) of the virtual drive.
+// Mode Sense(10), Mode Select(10) and Mode Select(6) of the virtual drive.
 #include <gtest/gtest.h>
 
 #include "emu/drive_harness.h"
