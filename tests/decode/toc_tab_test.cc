@@ -167,13 +167,6 @@ TEST_P(TocTabVirtualDrive, MultisessionFullTocExplainedRowByRow) {
   std::vector<std::string> notes;
   for (const DecodedRow& row : read->view.rows) notes.push_back(ExplainFullTocRow(row.cells));
   // Both sessions' A0/A1/A2 points, the B0 and C0 points of the first session.
-  int b0 = 0, c0 = 0;
-  for (const DecodedRow& row : read->view.rows) {
-    if (row.cells[4] == "b0") ++b0;
-    if (row.cells[4] == "c0") ++c0;
-  }
-  EXPECT_GE(b0, 1);
-  EXPECT_EQ(c0, 1);
   tamarack::testing::ExpectGoldenText(
       "multisession_full_toc",
       read->view.text + "\r\n" + ListText(read->view.columns, read->view.rows, notes));
@@ -184,9 +177,7 @@ TEST_P(TocTabVirtualDrive, Type30TrackView) {
   ASSERT_TRUE(v.opened);
   const auto read = ShowTocTab(v.session, false);
   ASSERT_TRUE(read.has_value()) << v.session.status_line.Get();
-  ASSERT_EQ(read->view.rows.size(), 24u);
-  EXPECT_EQ(read->view.rows.back().cells[5], "Lead Out");
-  // Every row's MSF is its LBA plus two seconds.
+  // Every row's MSF is its LBA plus two seconds (the golden rows: 23 tracks and the lead-out).
   for (const DecodedRow& row : read->view.rows) {
     const long lba = std::stol(row.cells[4].substr(0, row.cells[4].find('(')));
     const long frames = lba + 150;
@@ -212,8 +203,6 @@ TEST_P(TocTabVirtualDrive, AudioDiscCdTextAndMultisessionFormats) {
   in.received_length = ReceivedLength(moved, in.data.size());
   in.cdb = cdb;
   const DecodeOutput out = DecodeReadTocReply(in);
-  ASSERT_FALSE(out.rows.empty());
-  EXPECT_EQ(out.rows[0].cells[6], "Title of Album name");
   tamarack::testing::ExpectGoldenText("audio_cd_text", out.text + ListText(out.columns, out.rows));
 }
 
