@@ -38,6 +38,20 @@ TEST(ReadForms, Read10AndRead12) {
                            "set Transfer Length=2", "check Streaming=1", "select Read(12)"});
 }
 
+// Read TOC and Get Configuration filled from their stored CDBs (a format outside the list
+// selects nothing; the starting feature by its code), edited and collected, with their
+// allocation lengths set.
+TEST(ReadForms, ReadTocAndGetConfiguration) {
+  Console c;
+  ExpectConsoleTranscript(
+      c, "form_toc_configuration",
+      {"store Read Toc=43 00 09", "select Read Toc", "store Read Toc=43 02 02 00 00 00 05",
+       "select Read Toc", "check TIME(On:MSF,Off:Logical Block Addresses)=0",
+       "choose Format=0100b ATIP", "set Track/Session Number=3",
+       "store Get Configuration=46 02 01 03", "select Get Configuration",
+       "choose RT (Requested Type)=01b ", "choose Starting Feature Number=0004h Write Protect"});
+}
+
 TEST(ReadForms, DecoderDumpsTheReturnedBlocksOrSaysNoData) {
   std::vector<std::uint8_t> buffer(2 * 2656, 0x5A);
   for (std::size_t i = 0; i < 4096; ++i) buffer[i] = static_cast<std::uint8_t>(i);

@@ -13,6 +13,7 @@
 #include "console/mode_page_command.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
+#include "decode/replies.h"
 #include "device/clock.h"
 #include "device/device_session.h"
 #include "device/sense_table.h"
@@ -26,26 +27,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Page(std::uint8_t code, std::size_t size, std::uint8_t fill = 0) {
-  Bytes p(size, fill);
-  p[0] = code;
-  p[1] = static_cast<std::uint8_t>(size - 2);
-  return p;
-}
-
-Bytes Reply(const std::vector<Bytes>& pages) {
-  std::size_t size = 8;
-  for (const Bytes& p : pages) size += p.size();
-  Bytes r(size, 0);
-  std::size_t at = 8;
-  for (const Bytes& p : pages) {
-    for (std::uint8_t b : p) r[at++] = b;
-  }
-  WriteBe16(r, 0, static_cast<std::uint32_t>(r.size() - 2));
-  return r;
-}
-
 using testing::FieldNamed;
+using testing::mode::Page;
+using testing::mode::Reply;
 
 std::size_t TabIndex(const ModePageEditor& e, const std::string& label) {
   for (std::size_t i = 0; i < e.tabs().size(); ++i) {

@@ -3,59 +3,89 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "console/form_driver.h"  // FormText, FieldNamed
 #include "decode/mode_page_table.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
 
-using Page = std::array<std::uint8_t, 100>;
+// The fields of one screen of a page and their states, as a form for the form_driver.h
+// helpers.
+struct PageForm {
+  std::vector<FieldDescriptor> descriptors;
+  std::vector<FieldState> states;
+  const std::vector<FieldDescriptor>& fields() const { return descriptors; }
+  const std::vector<FieldState>& field_states() const { return states; }
+  void UpdateField(std::size_t i, const FieldState& s) { states[i] = s; }
+};
 
-std::vector<std::string> Labels(const std::vector<FieldDescriptor>& fields) {
-  std::vector<std::string> labels;
-  for (const FieldDescriptor& f : fields) labels.push_back(f.label);
-  return labels;
-}
-
-FormData Data(const Page& page) {
-  FormData d;
-  d.parameter.assign(page.begin(), page.end());
-  return d;
-}
-
-std::size_t IndexOf(const std::vector<FieldDescriptor>& fields, const std::string& label) {
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (label == fields[i].label) return i;
+// Fills and collects the fields of page screens step by step and compares the transcript
+// with tests/data/decode/NAME.txt. Steps: "page CODE SCREEN [hex] / OFFSET=BYTES..." (a page
+// of zeros holding those bytes, its fields filled: the form follows), "set FIELD=TEXT",
+// "choice FIELD=N" (entry N), "collect FIELD" (that field alone) or "collect all": the page's
+// bytes (as many as its length byte says) follow. A FIELD is a label or "#" and an index.
+void ExpectFieldsTranscript(const std::string& name,
+                            std::initializer_list<std::string_view> steps) {
+  std::string t;
+  std::array<std::uint8_t, 100> page{};
+  FormData data;
+  PageForm form;
+  bool hex = false;
+  for (std::string_view step : steps) {
+    t += "> " + std::string(step) + "\n";
+    std::istringstream in{std::string(step)};
+    std::string verb, rest;
+    in >> verb;
+    std::getline(in >> std::ws, rest);
+    const std::string label = rest.substr(0, rest.find('='));
+    const std::string value = rest.find('=') == rest.npos ? "" : rest.substr(rest.find('=') + 1);
+    if (verb == "page") {
+      unsigned code = 0, screen = 0;
+      std::string word;
+      in.clear();
+      in.str(rest);
+      in >> std::hex >> code >> screen >> word;
+      hex = word == "hex";
+      page.fill(0);
+      page[0] = static_cast<std::uint8_t>(code);
+      std::istringstream bytes(rest.substr(rest.find('/') + 1));
+      std::size_t at = 0;
+      for (std::string w; bytes >> w;) {
+        if (const std::size_t eq = w.find('='); eq != w.npos) {
+          at = std::stoul(w.substr(0, eq), nullptr, 16);
+          w.erase(0, eq + 1);
+        }
+        page.at(at++) = static_cast<std::uint8_t>(std::stoul(w, nullptr, 16));
+      }
+      form.descriptors = ModePageFields(static_cast<std::uint8_t>(code), screen, page);
+      data.parameter.assign(page.begin(), page.end());
+      form.states = FillFields(form.descriptors, data, hex);
+      t += testing::FormText(form);
+    } else {
+      const std::size_t i = rest.starts_with('#') ? std::stoul(rest.substr(1))
+                            : rest == "all"       ? 0
+                                                  : testing::FieldNamed(form, label);
+      if (verb == "set") form.states[i].text = value;
+      if (verb == "choice") form.states[i].choice = std::stoi(value);
+      if (verb != "collect") continue;
+      if (rest == "all") {
+        CollectFields(form.descriptors, form.states, data, hex);
+      } else {
+        CollectField(form.descriptors, form.states, i, data, hex);
+      }
+      t += "  bytes " + HexBytes(std::span(data.parameter).first(data.parameter[1] + 2u)) + "\n";
+    }
   }
-  ADD_FAILURE() << "no field " << label;
-  return 0;
-}
-
-TEST(ModePageFields, CapabilitiesScreen5FollowsThePageLength) {
-  Page page{};
-  page[0] = 0x2A;
-  // The rows follow the page length: the two fixed ones, then one per descriptor block.
-  const std::vector<std::string> all{"Current Write Speed Selected",
-                                     "Write Speed Performance Descriptor Tables",
-                                     "Block #1",
-                                     "Block #2",
-                                     "Block #3",
-                                     "Block #4"};
-  // Shorter than the fixed fields: no rows at all.
-  const std::pair<int, int> cases[] = {{0, 0},  {28, 0}, {31, 0}, {32, 2},
-                                       {36, 3}, {47, 5}, {48, 6}};
-  for (const auto& [length, rows] : cases) {
-    page[1] = static_cast<std::uint8_t>(length);
-    EXPECT_EQ(Labels(ModePageFields(0x2A, 4, page)),
-              std::vector<std::string>(all.begin(), all.begin() + rows))
-        << length;
-  }
+  testing::ExpectGoldenFile(name + ".txt", t, "decode");
 }
 
 TEST(ModePageFields, EveryPageAndScreen) {
-  const Page page{};
+  const std::array<std::uint8_t, 100> page{};
   // Every screen of every page has fields; 3Fh, screens a page does not have and unknown
   // pages have none.
   const ModePageTable table = ModePageTable::ModeSense();
@@ -74,142 +104,50 @@ TEST(ModePageFields, EveryPageAndScreen) {
   EXPECT_TRUE(HasNumberField(ModePageFields(0x2A, 0, page)));
 }
 
-TEST(ModePageFields, FourByteFieldsAreReadAndWrittenWith32Bits) {
-  Page page{};
-  for (std::size_t i = 4; i < 12; ++i) page[i] = 0xFF;  // Interval Timer, Report Count
-  const auto fields = ModePageFields(0x1C, 0, page);
-  FormData d = Data(page);
-  auto states = FillFields(fields, d, true);
-  const std::size_t timer = IndexOf(fields, "Interval Timer");
-  EXPECT_EQ(states[timer].text, "ffffffff");
-  CollectFields(fields, states, d, true);
-  EXPECT_EQ(d.parameter, Data(page).parameter);
-  states[timer].text = "f1234567";
-  CollectFields(fields, states, d, true);
-  EXPECT_EQ(d.parameter[4], 0xF1);
-  EXPECT_EQ(d.parameter[7], 0x67);
-  EXPECT_EQ(d.parameter[8], 0xFF);
+// Screen 5 of page 2Ah follows the page length: shorter than the fixed fields no rows, then
+// one per descriptor block (fields_page_length.txt).
+TEST(ModePageFields, CapabilitiesScreen5FollowsThePageLength) {
+  ExpectFieldsTranscript(
+      "fields_page_length",
+      {"page 2a 4 / 1=00", "page 2a 4 / 1=1c", "page 2a 4 / 1=1f", "page 2a 4 / 1=20",
+       "page 2a 4 / 1=24", "page 2a 4 / 1=2f", "page 2a 4 / 1=30"});
 }
 
-TEST(ModePageFields, AReportingMethodTheListDoesNotNameIsShownAsItsNumberAndKept) {
-  Page page{};
+// Four-byte fields with all 32 bits (in hex); a value no choice names shown as its number and
+// kept (a named one keeps the upper bits of its byte), for the reporting method, the write
+// type and the loading mechanism; audio ports keep the upper bits of their byte
+// (fields_numbers_and_choices.txt).
+TEST(ModePageFields, NumbersAndChoicesKeepTheirOtherBits) {
+  ExpectFieldsTranscript(
+      "fields_numbers_and_choices",
+      {"page 1c 0 hex / 1=0a 4=ff ff ff ff ff ff ff ff", "collect all",
+       "set Interval Timer=f1234567", "collect all", "page 1c 0 / 1=0a 3=33", "collect all",
+       "page 1c 0 / 1=0a 3=34", "choice #4=0", "collect all", "page 05 0 / 1=32 2=0c",
+       "page 2a 2 / 1=1c 6=e0", "page 0e 0 / 1=0e 8=01 ff 22", "choice Port 1=5", "collect all"});
+}
+
+// One field collected leaves the other fields' bytes alone (a text box with a NUL inside,
+// which collecting every field clears); text fields store at most their length and clear the
+// rest; bytes beyond ASCII come back unchanged (fields_text.txt).
+TEST(ModePageFields, TextFieldsAndSingleFieldCollection) {
+  ExpectFieldsTranscript(
+      "fields_text",
+      {"page 05 2 / 1=32 11=31 00 33", "set AFRAME=12", "collect AFRAME", "collect all",
+       "page 05 2 / 1=32 11=39 39 39 39 39 39 39 39 39 39 39 39 39 39 39",
+       "set Media Catalog Number=12345", "collect all",
+       "set International Standard Recording Code=ABCDEFGHIJKLMNOP", "set #5=17", "collect all",
+       "page 05 2 / 1=32 21=e9 42", "collect all"});
+}
+
+// A value no entry names adds one entry of its own to its list, once.
+TEST(ModePageFields, AnUnnamedValueAddsOneEntry) {
+  std::array<std::uint8_t, 100> page{};
   page[3] = 0x33;
-  const auto fields = ModePageFields(0x1C, 0, page);
-  ASSERT_EQ(fields[4].kind, FieldKind::kChoice);
-  EXPECT_STREQ(fields[4].label, "");
-  ASSERT_EQ(fields[4].choices.size(), 3u);
-  FormData d = Data(page);
-  auto states = FillFields(fields, d, false);
-  ASSERT_EQ(states[4].choice, 2);
-  EXPECT_STREQ(fields[4].choices[2].text, "(03h)");
-  CollectFields(fields, states, d, false);
-  EXPECT_EQ(d.parameter[3], 0x33);
-  // The named ones: their two choices only; choosing "0h" keeps the upper bits.
+  const auto unnamed = ModePageFields(0x1C, 0, page);
+  EXPECT_EQ(unnamed[4].choices.size(), 3u);
+  EXPECT_EQ(ModePageFields(0x1C, 0, page)[4].choices.data(), unnamed[4].choices.data());
   page[3] = 0x34;
-  const auto named = ModePageFields(0x1C, 0, page);
-  EXPECT_EQ(named[4].choices.size(), 2u);
-  states = FillFields(named, Data(page), false);
-  EXPECT_EQ(states[4].choice, 1);
-  states[4].choice = 0;
-  d = Data(page);
-  CollectFields(named, states, d, false);
-  EXPECT_EQ(d.parameter[3], 0x30);
-}
-
-TEST(ModePageFields, EveryChoiceOffersAnUnnamedStoredValueAsItsNumber) {
-  // Page 05h: a write type of 0Ch and a loading mechanism of 7 (page 2Ah) that no entry names.
-  Page page{};
-  page[2] = 0x0C;
-  const auto fields = ModePageFields(0x05, 0, page);
-  const std::size_t type = IndexOf(fields, "Write Type Field");
-  const auto states = FillFields(fields, Data(page), false);
-  ASSERT_GE(states[type].choice, 0);
-  EXPECT_STREQ(fields[type].choices[static_cast<std::size_t>(states[type].choice)].text, "(0ch)");
-  // The same list twice: one list kept, not one per call.
-  EXPECT_EQ(ModePageFields(0x05, 0, page)[type].choices.data(), fields[type].choices.data());
-  Page caps{};
-  caps[1] = 28;
-  caps[6] = 0xE0;
-  bool found = false;
-  for (std::uint32_t screen = 0; screen < 5 && !found; ++screen) {
-    const auto f = ModePageFields(0x2A, screen, caps);
-    for (std::size_t i = 0; i < f.size(); ++i) {
-      if (std::string_view(f[i].label) != "Loading Mechanism Type") continue;
-      found = true;
-      const auto st = FillFields(f, Data(caps), false);
-      ASSERT_GE(st[i].choice, 0);
-      EXPECT_STREQ(f[i].choices[static_cast<std::size_t>(st[i].choice)].text, "(e0h)");
-    }
-  }
-  EXPECT_TRUE(found);
-}
-
-TEST(ModePageFields, CollectingOneFieldLeavesTheOthersBytesAlone) {
-  // A text field whose bytes do not read back as text (a NUL inside), and a timer: an edit of
-  // another field writes neither.
-  Page page{};
-  page[17] = '1';
-  page[19] = '3';  // byte 18 is zero: the box shows "1"
-  const auto fields = ModePageFields(0x05, 2, page);
-  FormData d = Data(page);
-  auto states = FillFields(fields, d, false);
-  const std::size_t aframe = IndexOf(fields, "AFRAME");
-  states[aframe].text = "12";
-  CollectField(fields, states, aframe, d, false);
-  EXPECT_EQ(d.parameter[31], 12);
-  EXPECT_EQ(d.parameter[19], '3');
-  // Every field at once, as before, clears what the text box does not show.
-  CollectFields(fields, states, d, false);
-  EXPECT_EQ(d.parameter[19], 0);
-}
-
-TEST(ModePageFields, TextFieldsClearTheirBytesAndStoreAtMostTheirLength) {
-  Page page{};
-  for (std::size_t i = 17; i <= 31; ++i) page[i] = 0x39;
-  const auto fields = ModePageFields(0x05, 2, page);
-  FormData d = Data(page);
-  auto states = FillFields(fields, d, false);
-  const std::size_t mcn = IndexOf(fields, "Media Catalog Number");
-  EXPECT_EQ(states[mcn].text, "9999999999999");  // 13 characters, never byte 30 or on
-  EXPECT_EQ(states[IndexOf(fields, "AFRAME")].text, "57");
-  states[mcn].text = "12345";
-  CollectFields(fields, states, d, false);
-  EXPECT_EQ(d.parameter[17], '1');
-  EXPECT_EQ(d.parameter[21], '5');
-  EXPECT_EQ(d.parameter[22], 0);
-  EXPECT_EQ(d.parameter[30], 0);     // cleared too
-  EXPECT_EQ(d.parameter[31], 0x39);  // AFRAME kept
-  const std::size_t isrc = IndexOf(fields, "International Standard Recording Code");
-  states[isrc].text = "ABCDEFGHIJKLMNOP";
-  d.parameter[46] = 0x11;
-  states[IndexOf(fields, "AFRAME") + 3].text = "17";
-  CollectFields(fields, states, d, false);
-  EXPECT_EQ(d.parameter[33], 'A');
-  EXPECT_EQ(d.parameter[44], 'L');
-  EXPECT_EQ(d.parameter[45], 0);
-  EXPECT_EQ(d.parameter[46], 17);
-  // A byte beyond ASCII comes back unchanged.
-  d.parameter[33] = 0xE9;
-  states = FillFields(fields, d, false);
-  CollectFields(fields, states, d, false);
-  EXPECT_EQ(d.parameter[33], 0xE9);
-  EXPECT_EQ(d.parameter[34], 'B');
-}
-
-TEST(ModePageFields, AudioPortsKeepTheUpperBitsOfTheirByte) {
-  Page page{};
-  page[8] = 0x01;
-  page[9] = 0xFF;
-  page[10] = 0x22;  // upper bits are not the channel selection
-  const auto fields = ModePageFields(0x0E, 0, page);
-  FormData d = Data(page);
-  auto states = FillFields(fields, d, false);
-  EXPECT_EQ(states[2].choice, 1);
-  EXPECT_EQ(states[3].text, "255");
-  EXPECT_EQ(states[4].choice, 2);
-  states[4].choice = 5;  // channel 3
-  CollectFields(fields, states, d, false);
-  EXPECT_EQ(d.parameter[10], 0x28);
+  EXPECT_EQ(ModePageFields(0x1C, 0, page)[4].choices.size(), 2u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "console/console.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
+#include "decode/replies.h"
 #include "form/hex_dump.h"
 #include "golden.h"
 #include "util/bytes.h"
@@ -16,33 +17,8 @@ namespace tamarack {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A Mode Sense(10) reply: the header with the mode data length, medium type and block
-// descriptor length, then `descriptor` and the pages.
-Bytes Reply(const std::vector<Bytes>& pages, std::uint8_t medium = 0,
-            const Bytes& descriptor = {}) {
-  std::size_t size = 8 + descriptor.size();
-  for (const Bytes& p : pages) size += p.size();
-  // Sized first and copied into: GCC 12 warns wrongly about inserts into a small vector.
-  Bytes r(size, 0);
-  r[2] = medium;
-  WriteBe16(r, 6, static_cast<std::uint32_t>(descriptor.size()));
-  std::size_t at = 8;
-  for (std::size_t i = 0; i < descriptor.size(); ++i) r[at++] = descriptor[i];
-  for (const Bytes& p : pages) {
-    for (std::uint8_t b : p) r[at++] = b;
-  }
-  WriteBe16(r, 0, static_cast<std::uint32_t>(r.size() - 2));
-  return r;
-}
-
-// A page of `size` bytes with its code, length byte and a fill byte.
-Bytes Page(std::uint8_t code, std::size_t size, std::uint8_t fill = 0) {
-  Bytes p(size, fill);
-  p[0] = code;
-  p[1] = static_cast<std::uint8_t>(size - 2);
-  return p;
-}
+using testing::mode::Page;
+using testing::mode::Reply;
 
 TEST(ModeSense, MediumTypeTexts) {
   // The ends of the two listed ranges, the reserved gap between them and what follows.
@@ -124,60 +100,42 @@ TEST(ModeSense, WalksOfReplies) {
   EXPECT_EQ(ModeSenseReturnedBytes(buffer, 100).size(), 14u);
 }
 
-TEST(ModeSelect, ParameterListOfTheMarkedPages) {
+// The parameter list of the marked pages (none: the header alone; a page copied from Mode
+// Sense with its PS bit goes without it, its other bytes kept and the table keeping what was
+// read), its text by width, the page data dumps and the decoder's text, in
+// mode_select_texts.txt.
+TEST(ModeSelect, ParameterListsAndTheirTexts) {
   ModePageTable t = ModePageTable::ModeSelect();
-  EXPECT_EQ(BuildParameterList(t), Bytes(8, 0));
+  std::string text = "nothing marked: " + HexBytes(BuildParameterList(t)) + "\r\n";
   t.row(*t.Find(0x2C)).send = true;
   t.row(*t.Find(0x01)).send = true;
-  const Bytes list = BuildParameterList(t);
-  ASSERT_EQ(list.size(), 8u + 12u + 6u);
-  EXPECT_EQ(list[8], 0x01);
-  EXPECT_EQ(list[9], 0x0A);
-  EXPECT_EQ(list[20], 0x2C);
-  // A page copied from Mode Sense with its PS bit: sent without it, its other bytes kept.
+  text += "01h and 2Ch: " + HexBytes(BuildParameterList(t)) + "\r\n";
   ModePageRow& caps = t.row(*t.Find(0x2A));
   caps.send = true;
   caps.buffer[0] = 0xAA;
   caps.buffer[2] = 0xC5;
-  const Bytes with_caps = BuildParameterList(t);
-  ASSERT_EQ(with_caps.size(), 8u + 12u + 30u + 6u);
-  EXPECT_EQ(with_caps[20], 0x2A);
-  EXPECT_EQ(with_caps[22], 0xC5);
-  EXPECT_EQ(caps.buffer[0], 0xAA);  // the table keeps what was read
-  Cdb cdb{};
-  SetParameterListLength(cdb, 56);
-  EXPECT_EQ(cdb[7], 0);
-  EXPECT_EQ(cdb[8], 56);
-}
-
-TEST(ModeSelect, ParameterListAndPageDataDumpTexts) {
+  text += "and 2Ah as read with PS: " + HexBytes(BuildParameterList(t)) +
+          StrFormat("\r\n(the table keeps %02xh)\r\n", caps.buffer[0]);
   Bytes list(40);
   for (std::size_t i = 0; i < list.size(); ++i) list[i] = static_cast<std::uint8_t>(i);
-  EXPECT_EQ(ParameterListText(list, 300),
-            "000102030405060708090a0b0c0d0e0f\r\n"
-            "101112131415161718191a1b1c1d1e1f\r\n"
-            "2021222324252627");
-  EXPECT_EQ(ParameterListText(list, 561),
-            "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f\r\n"
-            "2021222324252627");
-  EXPECT_EQ(ParameterListText(Bytes(8, 0)), "0000000000000000");
-
-  const ModePageTable t = ModePageTable::ModeSelect();
-  const ModePageRow& cd = t.row(*t.Find(0x0D));
-  EXPECT_EQ(PageDataDumpText(cd, 200), "+00|0d060000003c004b");
-  const ModePageRow& power = t.row(*t.Find(0x1A));
-  EXPECT_EQ(PageDataDumpText(power, 200), "+00|1a0a000000000000\r\n+08|00000000");
-  EXPECT_EQ(PageDataDumpText(power, 221), "+00|1a0a" + std::string(20, '0'));
-}
-
-TEST(ModeSelect, DecoderShowsTheListSentThenDone) {
-  Bytes list(8 + 6, 0);
-  list[8] = 0x2C;
-  list[9] = 0x04;
+  text += "== 40 bytes at 300\r\n" + ParameterListText(list, 300) + "\r\n== at 561\r\n" +
+          ParameterListText(list, 561) + "\r\n== 8 zeros\r\n" + ParameterListText(Bytes(8, 0));
+  const ModePageTable select = ModePageTable::ModeSelect();
+  for (const auto& [code, width] : {std::pair{0x0D, 200}, {0x1A, 200}, {0x1A, 221}}) {
+    text += StrFormat("\r\n== page %02xh at %d\r\n", code, width) +
+            PageDataDumpText(select.row(*select.Find(static_cast<std::uint8_t>(code))), width);
+  }
+  Bytes sent(8 + 6, 0);
+  sent[8] = 0x2C;
+  sent[9] = 0x04;
   DecodeInput in;
-  in.data = list;
+  in.data = sent;
   in.received_length = 0;
-  EXPECT_EQ(DecodeModeSelect(in).text, "00000000000000002c0400000000\r\n-------Done!-------");
+  text += "\r\n== decoded\r\n" + DecodeModeSelect(in).text + "\r\n";
+  testing::ExpectGoldenText("mode_select_texts", text);
+  Cdb cdb{};
+  SetParameterListLength(cdb, 56);
+  EXPECT_EQ(ReadBe16(cdb, 7), 56);
 }
 
 TEST(ModeSenseSelectForms, BuildingTheFormsSetsTheirFixedFields) {

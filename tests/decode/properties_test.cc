@@ -6,6 +6,7 @@
 #include "device/scripted_transport.h"
 #include "device/sense_table.h"
 #include "golden.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -13,23 +14,7 @@ namespace {
 using testing::CheckCondition;
 using testing::Good;
 using testing::Refused;
-using testing::ScriptedReply;
-
-std::string Cell(const std::vector<DecodedRow>& rows, const std::string& key, std::size_t cell) {
-  for (const DecodedRow& r : rows) {
-    if (!r.cells.empty() && r.cells[0] == key && cell < r.cells.size()) return r.cells[cell];
-  }
-  return "(none)";
-}
-
-// A session opened on a scripted drive "d0" that answers `replies`.
-struct ScriptedDrive : testing::ScriptedDrives {
-  explicit ScriptedDrive(std::vector<ScriptedReply> replies) {
-    script = std::move(replies);
-    EXPECT_TRUE(session.Open("d0"));
-  }
-  DeviceSession session{&drives, BuiltInSenseTable()};
-};
+using ScriptedDrive = testing::ScriptedSession;
 
 std::vector<std::uint8_t> ModeSense2A(std::uint8_t page_code) {
   std::vector<std::uint8_t> r(8 + 28, 0);
@@ -63,70 +48,51 @@ TEST(CapabilityRows, OneRowPerBitInOrderWithPresentAndAbsentIcons) {
   }
 }
 
-TEST(FillPropertiesTab, ThreeSectionsFromThreeRequests) {
-  ScriptedDrive d({Good(Inquiry36()), Good({0, 0, 0, 8, 0, 0, 0, 8}), Good(ModeSense2A(0x2A))});
-  const PropertiesResult r = FillPropertiesTab(d.session);
-  EXPECT_TRUE(r.opened);
-  ASSERT_EQ(d.sent.size(), 3u);
-  EXPECT_EQ(d.sent[0].cdb, MakeCdb({0x12, 0, 0, 0, 0xFF}));
-  EXPECT_EQ(d.sent[1].cdb, MakeCdb({0x46, 0, 0, 0, 0, 0, 0, 0, 0xFF}));
-  EXPECT_EQ(d.sent[2].cdb, MakeCdb({0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 0xFF}));
-  for (const auto& s : d.sent) EXPECT_EQ(s.buffer.size(), 255u);
-  EXPECT_EQ(Cell(r.inquiry_rows, "Peripheral device type", 2), "CD-ROM device");
-  // The buffer is zero-filled: what the drive did not send reads as zero.
-  EXPECT_EQ(Cell(r.inquiry_rows, "Clocking", 1), "00b");
-  ASSERT_TRUE(r.identity.has_value());
-  EXPECT_EQ(r.identity->ModelName(), std::string(24, ' '));
-  EXPECT_EQ(r.inquiry_data.size(), 36u);
-  ASSERT_GE(r.feature_rows.size(), 2u);
-  EXPECT_EQ(r.feature_rows[1].cells[2], "CD-ROM Read only Compact Disc");
-  EXPECT_TRUE(r.capability_rows.has_value());
-}
-
-TEST(FillPropertiesTab, AFailedSectionSaysNotSupportedAndTheOthersAreFilled) {
-  ScriptedDrive d({CheckCondition(5, 0x20, 0), Refused(TransportStatus::kTransportError, "lost"),
-                   CheckCondition(5, 0x24, 0)});
-  const PropertiesResult r = FillPropertiesTab(d.session);
-  ASSERT_EQ(r.inquiry_rows.size(), 1u);
-  EXPECT_EQ(r.inquiry_rows[0].cells[0], "Not Supported");
-  EXPECT_FALSE(r.identity.has_value());
-  ASSERT_EQ(r.feature_rows.size(), 1u);
-  EXPECT_EQ(r.feature_rows[0].cells[1], "Not Supported");
-  ASSERT_TRUE(r.capability_rows.has_value());
-  ASSERT_EQ(r.capability_rows->size(), 1u);
-  EXPECT_EQ((*r.capability_rows)[0].cells[1], "Not Supported");
-  EXPECT_EQ(r.mode_sense.outcome.status, CommandStatus::kCheckCondition);
-  EXPECT_EQ(r.mode_sense.outcome.sense.asc, 0x24);
-}
-
-TEST(FillPropertiesTab, AnotherPageLeavesTheCapabilityListAlone) {
-  ScriptedDrive d({Good(Inquiry36()), Good({0, 0, 0, 4}), Good(ModeSense2A(0x0E))});
-  EXPECT_FALSE(FillPropertiesTab(d.session).capability_rows.has_value());
-}
-
-TEST(FillPropertiesTab, ASaveablePageAfterABlockDescriptorIsRecognised) {
+// Each fill of the tab against scripted replies, in properties_fills.txt: the three requests
+// (with their buffers, zero-filled: what the drive did not send reads as zero) and the three
+// lists, the saved identity and the command data; a failed section says Not Supported and the
+// others are filled; a reply of another page leaves the capability list alone; a saveable page
+// 2Ah after a block descriptor is recognised, unless the descriptor length reaches past the
+// reply. Without a drive nothing is sent.
+TEST(FillPropertiesTab, EachFill) {
   // A current drive: an 8-byte block descriptor first, then page 2Ah with its PS bit.
-  std::vector<std::uint8_t> reply = ModeSense2A(0xAA);
-  reply.insert(reply.begin() + 8, {0x01, 0x0A, 0, 0, 0, 0, 0x08, 0});
-  reply[1] = static_cast<std::uint8_t>(reply.size() - 2);
-  reply[7] = 8;
-  ScriptedDrive d({Good(Inquiry36()), Good({0, 0, 0, 4}), Good(reply)});
-  const PropertiesResult r = FillPropertiesTab(d.session);
-  ASSERT_TRUE(r.capability_rows.has_value());
-  const auto page = ModeSense2A(0x2A);
-  const auto expected = CapabilityRows(std::span(page).subspan(8));
-  ASSERT_EQ(r.capability_rows->size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ((*r.capability_rows)[i].icon, expected[i].icon) << expected[i].cells[1];
+  std::vector<std::uint8_t> described = ModeSense2A(0xAA);
+  described.insert(described.begin() + 8, {0x01, 0x0A, 0, 0, 0, 0, 0x08, 0});
+  described[1] = static_cast<std::uint8_t>(described.size() - 2);
+  described[7] = 8;
+  std::vector<std::uint8_t> past = described;
+  past[6] = 0x01;
+  const struct {
+    const char* what;
+    std::vector<testing::ScriptedReply> replies;
+  } fills[] = {
+      {"three sections",
+       {Good(Inquiry36()), Good({0, 0, 0, 8, 0, 0, 0, 8}), Good(ModeSense2A(0x2A))}},
+      {"every request failing",
+       {CheckCondition(5, 0x20, 0), Refused(TransportStatus::kTransportError, "lost"),
+        CheckCondition(5, 0x24, 0)}},
+      {"another page", {Good(Inquiry36()), Good({0, 0, 0, 4}), Good(ModeSense2A(0x0E))}},
+      {"after a block descriptor", {Good(Inquiry36()), Good({0, 0, 0, 4}), Good(described)}},
+      {"a block descriptor past the reply", {Good(Inquiry36()), Good({0, 0, 0, 4}), Good(past)}}};
+  std::string t;
+  for (const auto& fill : fills) {
+    ScriptedDrive d(fill.replies);
+    const PropertiesResult r = FillPropertiesTab(d.session);
+    t += std::string("== ") + fill.what + (r.opened ? "\r\n" : ", not opened\r\n");
+    for (const ScsiRequest& s : d.sent) {
+      t += "sent " + HexBytes(s.cdb) + StrFormat("(buffer %zu)\r\n", s.buffer.size());
+    }
+    const char* status[] = {"no device", "refused", "check condition", "good"};
+    t += StrFormat("mode sense %s, asc %02x, identity ",
+                   status[static_cast<int>(r.mode_sense.outcome.status)],
+                   r.mode_sense.outcome.sense.asc) +
+         (r.identity ? "\"" + r.identity->ModelName() + "\"" : "none") +
+         StrFormat(", command data %zu bytes\r\n", r.inquiry_data.size()) + "-- inquiry\r\n" +
+         testing::RowsText(r.inquiry_rows) + "-- features\r\n" + testing::RowsText(r.feature_rows) +
+         "-- capabilities\r\n" +
+         (r.capability_rows ? testing::RowsText(*r.capability_rows) : "left alone\r\n");
   }
-  EXPECT_EQ((*r.capability_rows)[1].icon, kIconPresent);  // DVD-R Read, from byte 2
-  // A block descriptor length past the reply leaves the list alone.
-  reply[6] = 0x01;
-  ScriptedDrive odd({Good(Inquiry36()), Good({0, 0, 0, 4}), Good(reply)});
-  EXPECT_FALSE(FillPropertiesTab(odd.session).capability_rows.has_value());
-}
-
-TEST(FillPropertiesTab, WithoutADriveNothingIsSent) {
+  testing::ExpectGoldenText("properties_fills", t);
   DeviceSession session(nullptr, BuiltInSenseTable());
   const PropertiesResult r = FillPropertiesTab(session);
   EXPECT_FALSE(r.opened);

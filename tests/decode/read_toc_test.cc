@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "decode/replies.h"
 #include "decode/text_conventions.h"
-#include "form/form_layout.h"
 #include "form/hex_dump.h"
 #include "golden.h"
 #include "util/bytes.h"
@@ -17,33 +17,17 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Cells = std::vector<std::string>;
-
-// A reply of `descriptors` after the 4-byte header; the data length counts from byte 2.
-Bytes Reply(std::uint8_t first, std::uint8_t last, const std::vector<Bytes>& descriptors) {
-  Bytes r(4, 0);
-  r[2] = first;
-  r[3] = last;
-  for (const Bytes& d : descriptors) r.insert(r.end(), d.begin(), d.end());
-  WriteBe16(r, 0, static_cast<std::uint32_t>(r.size() - 2));
-  return r;
-}
-
-Bytes TrackDescriptor(std::uint8_t adr_control, std::uint8_t track, std::uint32_t address) {
-  Bytes d(8, 0);
-  d[1] = adr_control;
-  d[2] = track;
-  WriteBe32(d, 4, address);
-  return d;
-}
+using testing::toc::Reply;
+using testing::toc::Track;
 
 // The 12-track audio CD: tracks every 20000 blocks, the lead-out after them.
 Bytes TwelveTrackToc() {
   std::vector<Bytes> d;
   for (int t = 1; t <= 12; ++t) {
-    d.push_back(TrackDescriptor(0x10, static_cast<std::uint8_t>(t),
-                                static_cast<std::uint32_t>((t - 1) * 20000)));
+    d.push_back(
+        Track(0x10, static_cast<std::uint8_t>(t), static_cast<std::uint32_t>((t - 1) * 20000)));
   }
-  d.push_back(TrackDescriptor(0x10, 0xAA, 240000));
+  d.push_back(Track(0x10, 0xAA, 240000));
   return Reply(1, 12, d);
 }
 
@@ -83,14 +67,13 @@ TEST(ReadTocGolden, EveryFormatsRows) {
                             Listing(DecodeReadToc(TwelveTrackToc(), 0, 0, false)));
   // Track 1 at 00:02:00 with TIME set; a pregap address before zero in a track numbered 0.
   testing::ExpectGoldenText(
-      "read_toc_msf",
-      Listing(DecodeReadToc(Reply(1, 1, {TrackDescriptor(0x14, 1, 0x200)}), 0, 0, true)));
+      "read_toc_msf", Listing(DecodeReadToc(Reply(1, 1, {Track(0x14, 1, 0x200)}), 0, 0, true)));
   testing::ExpectGoldenText(
       "read_toc_odd_track",
-      Listing(DecodeReadToc(Reply(0, 0, {TrackDescriptor(0x10, 0, 0xFFFFFF6Au)}), 0, 0, false)));
+      Listing(DecodeReadToc(Reply(0, 0, {Track(0x10, 0, 0xFFFFFF6Au)}), 0, 0, false)));
   testing::ExpectGoldenText(
       "read_toc_sessions",
-      Listing(DecodeReadToc(Reply(1, 2, {TrackDescriptor(0x14, 4, 18150)}), 0, 1, false)));
+      Listing(DecodeReadToc(Reply(1, 2, {Track(0x14, 4, 18150)}), 0, 1, false)));
   testing::ExpectGoldenText("read_toc_full", Listing(DecodeReadToc(FullToc(), 0, 2, false)));
   testing::ExpectGoldenText("read_toc_pma", Listing(DecodeReadToc(FullToc(), 0, 3, false)));
   testing::ExpectGoldenText(
@@ -198,27 +181,6 @@ TEST(ReadTocCommand, DecoderTakesFormatAndTimeFromTheCdb) {
   in.cdb[2] = 0x01;
   out = DecodeReadTocReply(in);
   EXPECT_EQ(out.columns[2].title, "First Track No. in Last Complete Session");
-}
-
-TEST(ReadTocForm, FieldsAndAllocationLength) {
-  const auto& form = kReadTocForm;
-  FormData source;
-  source.cdb = {0x43, 0x02, 0x02, 0, 0, 0, 0x05, 0, 0, 0, 0, 0};
-  auto states = FillFields(form.fields, source, false);
-  EXPECT_TRUE(states[0].checked);
-  EXPECT_EQ(states[1].choice, 2);
-  EXPECT_EQ(states[2].text, "5");
-  FormData current;
-  current.cdb[0] = 0x43;
-  form.on_build(current, source);
-  states[0].checked = false;
-  states[1].choice = 4;
-  states[2].text = "3";
-  CollectFields(form.fields, states, current, false);
-  EXPECT_EQ(current.cdb, (Cdb{0x43, 0x00, 0x04, 0, 0, 0, 0x03, 0xA0, 0x00, 0, 0, 0}));
-  // A format outside the list selects nothing.
-  source.cdb[2] = 0x09;
-  EXPECT_EQ(FillFields(form.fields, source, false)[1].choice, -1);
 }
 
 }  // namespace

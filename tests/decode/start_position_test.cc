@@ -110,23 +110,12 @@ TEST(StartPosition, MsfThirdTrackOfFiveEndsOneFrameBeforeTheFourth) {
 }
 
 TEST(StartPosition, LastLbaComesFromReadCapacity) {
-  DriveDirectory drives;
-  auto provider = std::make_unique<testing::ScriptedProvider>();
-  std::vector<ScsiRequest> sent;
-  provider->factory = [&sent](const std::string& id) {
-    auto t = std::make_unique<testing::ScriptedTransport>(id);
-    t->log = &sent;
-    t->Push(testing::Good({0x00, 0x05, 0x4D, 0xFF, 0, 0, 8, 0}));
-    t->Push(testing::CheckCondition(2, 0x3A, 0));
-    return t;
-  };
-  drives.AddProvider(std::move(provider));
-  DeviceSession session(&drives, BuiltInSenseTable());
-  ASSERT_TRUE(session.Open("d0"));
-  EXPECT_EQ(ReadLastLba(session), std::optional<std::uint32_t>(347647u));
-  ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0].cdb, MakeCdb({0x25}));
-  EXPECT_EQ(ReadLastLba(session), std::nullopt);
+  testing::ScriptedSession d(
+      {testing::Good({0x00, 0x05, 0x4D, 0xFF, 0, 0, 8, 0}), testing::CheckCondition(2, 0x3A, 0)});
+  EXPECT_EQ(ReadLastLba(d.session), std::optional<std::uint32_t>(347647u));
+  ASSERT_EQ(d.sent.size(), 1u);
+  EXPECT_EQ(d.sent[0].cdb, MakeCdb({0x25}));
+  EXPECT_EQ(ReadLastLba(d.session), std::nullopt);
 }
 
 }  // namespace

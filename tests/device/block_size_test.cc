@@ -4,15 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "device/device_session.h"  // MakeCdb
+#include "golden.h"
 
 namespace tamarack {
 namespace {
 
 const Cdb kReadCdUser = MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 16, 0x10, 0});
-const Cdb kRead10 = MakeCdb({0x28, 0, 0, 0, 0, 0, 0, 0, 16});
 
 // A reply as a 5Ah-filled buffer of `requested` bytes that got `sent` bytes of `data_byte`.
 std::vector<std::uint8_t> Filled(std::size_t requested, std::size_t sent,
@@ -22,29 +24,28 @@ std::vector<std::uint8_t> Filled(std::size_t requested, std::size_t sent,
   return b;
 }
 
+// The sizes a read can return by its command and selection, for each CDB of
+// candidate_block_sizes.txt: Read CD and Read CD MSF by the same selection bytes; raw blocks
+// with sub-channel, C2 pointers (294) or with the block error byte and its pad (296);
+// headers of 4 bytes and 8 more of sub-header on XA blocks, none on audio; an expected sector
+// type narrows the choice to its own size; Read(10) and Read(12) alike; none for other
+// commands and illegal selections.
 TEST(CandidateBlockSizes, FollowTheCommandAndItsSelection) {
-  using V = std::vector<std::uint32_t>;
-  EXPECT_EQ(CandidateBlockSizes(kReadCdUser), (V{2048, 2328, 2336, 2352}));
-  // Read CD MSF takes its selection from the same bytes.
-  EXPECT_EQ(CandidateBlockSizes(MakeCdb({0xB9, 0, 0, 0, 2, 0, 0, 3, 0, 0x10})),
-            (V{2048, 2328, 2336, 2352}));
-  EXPECT_EQ(CandidateBlockSizes(MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0xF8})), V{2352});
-  EXPECT_EQ(CandidateBlockSizes(MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0xF8, 0x01})), V{2448});
-  // C2 pointers (294), with the block error byte and its pad (296), and raw sub-channel.
-  EXPECT_EQ(CandidateBlockSizes(MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0xFA, 0x01})), V{2742});
-  EXPECT_EQ(CandidateBlockSizes(MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0xFC, 0x01})), V{2744});
-  EXPECT_EQ(CandidateBlockSizes(MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x10, 0x02})),
-            (V{2064, 2344, 2352, 2368}));
-  // Headers: 4 bytes, and 8 more of sub-header on XA blocks; audio has none.
-  EXPECT_EQ(CandidateBlockSizes(MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x70})),
-            (V{2052, 2060, 2340, 2352}));
-  // An expected sector type narrows the choice to its own size.
-  EXPECT_EQ(CandidateBlockSizes(MakeCdb({0xBE, 5 << 2, 0, 0, 0, 0, 0, 0, 1, 0x10})), V{2328});
-  EXPECT_EQ(CandidateBlockSizes(kRead10), (V{2048, 2056, 2324, 2332, 2336, 2340, 2352}));
-  EXPECT_EQ(CandidateBlockSizes(MakeCdb({0xA8})), CandidateBlockSizes(kRead10));
-  EXPECT_TRUE(CandidateBlockSizes(MakeCdb({0x00})).empty());
-  EXPECT_TRUE(CandidateBlockSizes(MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x11})).empty());
-  EXPECT_TRUE(CandidateBlockSizes(MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x00})).empty());
+  const std::string golden = testing::ReadGoldenFile("candidate_block_sizes.txt", "device");
+  std::istringstream lines(golden);
+  std::string t;
+  for (std::string line; std::getline(lines, line);) {
+    const std::string cdb = line.substr(0, line.find(':'));
+    std::istringstream bytes(cdb);
+    Cdb c{};
+    for (unsigned b, i = 0; i < c.size() && bytes >> std::hex >> b; ++i) {
+      c[i] = static_cast<std::uint8_t>(b);
+    }
+    t += cdb + ":";
+    for (std::uint32_t size : CandidateBlockSizes(c)) t += " " + std::to_string(size);
+    t += "\n";
+  }
+  testing::ExpectGoldenFile("candidate_block_sizes.txt", t, "device");
 }
 
 TEST(BlockSizeFromFill, TheEndOfTheDataGivesTheSize) {

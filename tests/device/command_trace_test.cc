@@ -41,8 +41,8 @@ std::vector<std::string> Lines(const std::string& path) {
 // Trace lines, one a row of trace_lines.txt: a data-in command with every field in its
 // order; data out kept and both directions cut at the cap (data out is no reply, whatever the
 // transferred count says); a reply never past the buffer nor from a refusal, whose error
-// number and texts are kept; sense by its length, and all of it filled when a transport
-// reports no length.
+// number and texts are kept (quotes and control characters escaped); sense by its length,
+// and all of it filled when a transport reports no length.
 TEST(FormatTraceLine, EveryFieldCapsRefusalsAndSense) {
   std::vector<std::uint8_t> buffer = {0x00, 0x0a, 0x01, 0x01, 0x5a, 0x5a};
   ScsiResult result;
@@ -70,9 +70,9 @@ TEST(FormatTraceLine, EveryFieldCapsRefusalsAndSense) {
   refused.status = TransportStatus::kRefused;
   refused.os_error = 1;
   refused.reason = "Operation not permitted";
-  refused.advice = "needs \"CAP_SYS_RAWIO\"";
+  refused.advice = "needs \"CAP_SYS_RAWIO\"\n";
   refused.transferred = 2;  // the requested count, as a refusal leaves it
-  text += "\n" + FormatTraceLine(kLeapDay, "d", read, refused);
+  text += "\n" + FormatTraceLine(kLeapDay, "emu:\"x\"\x01", read, refused);
 
   std::vector<std::uint8_t> none;
   const ScsiRequest tur = Request(MakeCdb({0x00}), none, DataDirection::kIn);

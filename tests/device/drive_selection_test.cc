@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "device/scripted_transport.h"
+#include "golden.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -55,100 +57,70 @@ std::vector<std::uint8_t> TocReply(int first, int last) {
   return r;
 }
 
-class RecordingSelectionHost : public SelectionHost {
+// Writes each call of drive selection to `log`, a line a call.
+class LoggingSelectionHost : public SelectionHost {
  public:
-  void ClearResults() override { ++cleared; }
-  void SetTitle(const std::string& t) override { title = t; }
-  void SetDiscPresent(bool p) override { disc = p; }
+  void ClearResults() override { log += "clear results\n"; }
+  void SetTitle(const std::string& t) override { log += "title \"" + t + "\"\n"; }
+  void SetDiscPresent(bool p) override { log += "disc present " + std::to_string(p) + "\n"; }
   bool WantsDiscExtent() override { return wants_extent; }
   void SetDiscExtent(std::uint32_t f, std::uint32_t l) override {
-    first = f;
-    last = l;
-    ++extents;
+    log += "disc extent " + std::to_string(f) + " to " + std::to_string(l) + "\n";
   }
-  void SetTrackBox(const std::vector<TrackBoxEntry>& e, std::uint32_t end) override {
-    entries = e;
-    end_address = end;
+  void SetTrackBox(const std::vector<TrackBoxEntry>& entries, std::uint32_t end) override {
+    log += "track box";
+    for (const TrackBoxEntry& e : entries) log += StrFormat(" %d@%u", e.number, e.start);
+    log += " end " + std::to_string(end) + "\n";
   }
-  int cleared = 0, extents = 0;
-  std::string title;
-  bool disc = false, wants_extent = false;
-  std::uint32_t first = 0, last = 0, end_address = 0;
-  std::vector<TrackBoxEntry> entries;
+  bool wants_extent = false;
+  std::string log;
 };
 
-struct SelectFixture : testing::ScriptedDrives {
-  SelectFixture() { provider->ids = {"d0"}; }
-  DeviceSession session{&drives, BuiltInSenseTable()};
-  RecordingSelectionHost host;
-};
-
-TEST(SelectDrive, IdentifiesTheDriveKeepingTrailingBlanksAndCachesTheToc) {
-  SelectFixture f;
-  f.script = {Good(InquiryReply("ABC     ", "DVD-ROM DRIVE 16", "1.00")), Good(TocReply(1, 3))};
-  f.session.status_line.Set("old");
-  const SelectionResult r = SelectDrive(f.session, "d0", f.host);
-  EXPECT_TRUE(r.opened && r.identified && r.toc_read);
-  EXPECT_EQ(f.host.title, "Tamarack 選択されているﾄﾞﾗｲﾌﾞ: ABC      DVD-ROM DRIVE 16(1.00)");
-  EXPECT_EQ(f.session.status_line.Get(), "");
-  EXPECT_EQ(f.session.address, (ScsiAddress{1, 2, 3, 4}));
-  EXPECT_TRUE(f.host.disc);
-  ASSERT_EQ(f.host.entries.size(), 3u);
-  EXPECT_EQ(f.host.entries[0].number, 1);
-  EXPECT_EQ(f.host.entries[2].number, 3);
-  EXPECT_EQ(f.host.entries[2].start, 2000u);
-  EXPECT_EQ(f.host.end_address, 3000u);
-  EXPECT_EQ(f.session.toc_cache[3], 3);
-  ASSERT_EQ(f.sent.size(), 2u);
-  EXPECT_EQ(f.sent[0].cdb, MakeCdb({0x12, 0, 0, 0, 0xFF}));
-  EXPECT_EQ(f.sent[1].cdb, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0}));
-  EXPECT_EQ(f.host.extents, 0);
-}
-
-TEST(SelectDrive, ReadsTheDiscExtentWhenTheTabWantsIt) {
-  SelectFixture f;
-  std::vector<std::uint8_t> capacity = {0x00, 0x01, 0x86, 0x9F, 0, 0, 8, 0};
-  f.script = {Good(InquiryReply("V", "P", "R")), Good(TocReply(1, 1)), Good(capacity),
-              CheckCondition(2, 0x3A, 0)};
-  f.host.wants_extent = true;
-  SelectDrive(f.session, "d0", f.host);
-  EXPECT_EQ(f.host.extents, 1);
-  EXPECT_EQ(f.host.last, 99999u);
-  EXPECT_EQ(f.host.first, 0u) << "a failed Read TOC gives 0";
-  EXPECT_EQ(f.sent[3].cdb, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 0xFF}));
-}
-
-TEST(SelectDrive, FailedInquirySkipsIdentificationButRebuildsTheEmptyTrackBox) {
-  SelectFixture f;
-  f.script = {CheckCondition(2, 0x3A, 0x01)};
-  f.host.title = "unchanged";
-  f.session.toc_cache.fill(7);
-  const SelectionResult r = SelectDrive(f.session, "d0", f.host);
-  EXPECT_TRUE(r.opened);
-  EXPECT_FALSE(r.identified);
-  EXPECT_EQ(f.host.title, "unchanged");
-  EXPECT_EQ(f.session.status_line.Get(), "Error Notified( MEDIUM NOT PRESENT - TRAY CLOSED).");
-  EXPECT_TRUE(f.host.entries.empty());
-  EXPECT_EQ(f.session.toc_cache[0], 0) << "the cache is cleared at every selection";
-  EXPECT_EQ(f.sent.size(), 1u);
-}
-
-TEST(SelectDrive, FailedTocLeavesTheCacheZeroAndNoDisc) {
-  SelectFixture f;
-  f.script = {Good(InquiryReply("V", "P", "R")), CheckCondition(2, 0x3A, 0x01)};
-  f.host.disc = true;
-  SelectDrive(f.session, "d0", f.host);
-  EXPECT_FALSE(f.host.disc);
-  EXPECT_TRUE(f.host.entries.empty());
-}
-
-TEST(SelectDrive, AnUnopenableDriveEndsSelectionWithNoDevice) {
-  SelectFixture f;
-  f.provider->unopenable = {"d0"};
-  const SelectionResult r = SelectDrive(f.session, "d0", f.host);
-  EXPECT_FALSE(r.opened);
-  EXPECT_FALSE(f.session.HasDevice());
-  EXPECT_EQ(f.host.cleared, 1);
+// Each selection as the host's calls, the result, the session's status line (the caller's
+// "old" before), address and TOC cache (7s before), and the commands sent, in
+// select_drive.txt: the drive identified keeping the Inquiry fields' trailing blanks and the
+// TOC cached; the disc extent read when the tab wants it (a failed Read TOC gives 0); a failed
+// Inquiry skips the identification but rebuilds the empty track box and clears the cache; a
+// failed Read TOC leaves the cache zero and no disc; an unopenable drive ends with no device.
+TEST(SelectDrive, EachSelection) {
+  const std::vector<std::uint8_t> vpr = InquiryReply("V", "P", "R");
+  const struct {
+    const char* what;
+    std::vector<testing::ScriptedReply> script;
+    bool wants_extent = false, unopenable = false;
+  } cases[] = {
+      {"identified",
+       {Good(InquiryReply("ABC     ", "DVD-ROM DRIVE 16", "1.00")), Good(TocReply(1, 3))}},
+      {"with the disc extent",
+       {Good(vpr), Good(TocReply(1, 1)), Good({0x00, 0x01, 0x86, 0x9F, 0, 0, 8, 0}),
+        CheckCondition(2, 0x3A, 0)},
+       true},
+      {"a failed Inquiry", {CheckCondition(2, 0x3A, 0x01)}},
+      {"a failed Read TOC", {Good(vpr), CheckCondition(2, 0x3A, 0x01)}},
+      {"an unopenable drive", {}, false, true},
+  };
+  std::string t;
+  for (const auto& c : cases) {
+    testing::ScriptedDrives d;
+    d.provider->ids = {"d0"};
+    if (c.unopenable) d.provider->unopenable = {"d0"};
+    d.script = c.script;
+    DeviceSession session{&d.drives, BuiltInSenseTable()};
+    session.status_line.Set("old");
+    session.toc_cache.fill(7);
+    LoggingSelectionHost host;
+    host.wants_extent = c.wants_extent;
+    const SelectionResult r = SelectDrive(session, "d0", host);
+    const ScsiAddress& a = session.address;
+    t += std::string("== ") + c.what + "\n" + host.log +
+         StrFormat("opened %d identified %d toc read %d device %d\naddress %d.%d.%d.%d\n", r.opened,
+                   r.identified, r.toc_read, session.HasDevice(), a.port, a.path_id, a.target_id,
+                   a.lun) +
+         "status line \"" + session.status_line.Get() + "\"\ntoc cache " +
+         HexBytes(std::span(session.toc_cache).first(4)) + "\n";
+    for (const ScsiRequest& sent : d.sent) t += "sent " + HexBytes(sent.cdb) + "\n";
+  }
+  testing::ExpectGoldenFile("select_drive.txt", t, "device");
 }
 
 TEST(TrackEntriesFromToc, StaysInsideTheCache) {

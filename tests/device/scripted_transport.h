@@ -144,9 +144,10 @@ struct ScriptedDrives {
   ScriptedTransport* transport = nullptr;  // the one opened last, while its owner holds it
 };
 
-// A session opened on one scripted drive "d0".
+// A session opened on one scripted drive "d0" that answers `replies` first.
 struct ScriptedSession : ScriptedDrives {
-  ScriptedSession() {
+  explicit ScriptedSession(std::vector<ScriptedReply> replies = {}) {
+    script = std::move(replies);
     provider->ids = {"d0"};
     session.Open("d0");
   }

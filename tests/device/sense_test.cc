@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "golden.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -46,37 +49,24 @@ TEST(LookUpSense, ATableWithoutEndRowIsNotReadPastItsEnd) {
   EXPECT_STREQ(LookUpSense({}, 2, 0x11, 0x00).message, "");
 }
 
+// Each sense of parsed_sense.txt (its bytes before the colon) as parsed: fixed format (the
+// VALID bit is not part of the code) and descriptor format, response codes that are no sense,
+// nothing at all, short sense read only as far as it goes.
 TEST(ParseSense, FixedAndDescriptorFormatsAreSenseOthersAreNot) {
-  std::uint8_t fixed[18] = {0xF0, 0, 0x03, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x11, 0x05};
-  ParsedSense p = ParseSense(fixed);
-  EXPECT_EQ(p.format, SenseFormat::kFixed) << "the VALID bit is not part of the code";
-  EXPECT_EQ(p.key, 3);
-  EXPECT_EQ(p.asc, 0x11);
-  EXPECT_EQ(p.ascq, 0x05);
-  EXPECT_EQ(p.length, 18u);
-
-  std::uint8_t descriptor[8] = {0x72, 0x05, 0x24, 0x00, 0, 0, 0, 0};
-  p = ParseSense(descriptor);
-  EXPECT_EQ(p.format, SenseFormat::kDescriptor);
-  EXPECT_EQ(p.key, 5);
-  EXPECT_EQ(p.asc, 0x24);
-  EXPECT_EQ(p.ascq, 0x00);
-
-  for (int code : {0x00, 0x71, 0x7F, 0x73, 0x74}) {
-    std::uint8_t s[18] = {static_cast<std::uint8_t>(code)};
-    const bool expected = code == 0x71 || code == 0x7F || code == 0x73;
-    EXPECT_EQ(ParseSense(s).format != SenseFormat::kNone, expected) << code;
+  std::istringstream lines(testing::ReadGoldenFile("parsed_sense.txt", "device"));
+  std::string t;
+  for (std::string line; std::getline(lines, line);) {
+    const std::string hex = line.substr(0, line.find(':'));
+    std::istringstream in(hex);
+    std::vector<std::uint8_t> sense;
+    for (unsigned b; in >> std::hex >> b;) sense.push_back(static_cast<std::uint8_t>(b));
+    const ParsedSense p = ParseSense(sense);
+    const char* format[] = {"none", "fixed", "descriptor"};
+    t += hex + StrFormat(": %s code %02x key %x asc %02x ascq %02x length %zu\n",
+                         format[static_cast<int>(p.format)], p.response_code, p.key, p.asc, p.ascq,
+                         p.length);
   }
-  EXPECT_EQ(ParseSense({}).format, SenseFormat::kNone);
-}
-
-TEST(ParseSense, ShortSenseReadsOnlyWhatIsThere) {
-  const std::uint8_t s[3] = {0x70, 0, 0x02};
-  const ParsedSense p = ParseSense(s);
-  EXPECT_EQ(p.format, SenseFormat::kFixed);
-  EXPECT_EQ(p.key, 2);
-  EXPECT_EQ(p.asc, 0);
-  EXPECT_EQ(p.length, 3u);
+  testing::ExpectGoldenFile("parsed_sense.txt", t, "device");
 }
 
 TEST(DecodeRequestSense, EveryFieldAdditionalBytesAndALengthBeyondTheReply) {

@@ -11,28 +11,20 @@
 namespace tamarack::emu::testing {
 namespace {
 
+// Reads up to a bad block transfer the good blocks before it; Request Sense names the failing
+// block in its information field; every block of the ranges fails, the next one reads; Read CD
+// meets the same blocks.
 TEST(VirtualDriveFaults, UnreadableBlocks) {
-  DriveHarness h("emu:type13?speed=max&bad=1000-1010,2000");
-  std::vector<std::uint8_t> buffer(4 * 2048);
-  std::uint32_t moved = 0;
-  EXPECT_TRUE(SendScsiCommand(h.session, Read10Command(990, 4), buffer, false, &moved, false));
-  EXPECT_FALSE(SendScsiCommand(h.session, Read10Command(999, 2), buffer, false, &moved, false));
-  EXPECT_EQ(h.session.status_line.Get(), "Error Notified( UNRECOVERED READ ERROR).");
-  EXPECT_EQ(h.session.last_error_text.Get(), "Error Notified( UNRECOVERED READ ERROR).");
-  EXPECT_EQ(moved, 2048u);  // the good block before the bad one
-  // Request Sense names the failing block in its information field.
-  const Reply sense = h.In({0x03, 0, 0, 0, 18}, 18);
-  EXPECT_EQ(sense.data[0], 0xF0);
-  EXPECT_EQ(sense.data[2], 0x03);
-  EXPECT_EQ(Be32(sense.data, 3), 1000u);
-  EXPECT_EQ(sense.data[12], 0x11);
-  for (std::uint32_t lba : {1005u, 1010u, 2000u}) {
-    EXPECT_FALSE(SendScsiCommand(h.session, Read10Command(lba, 1), buffer, false, &moved, false));
-  }
-  EXPECT_TRUE(SendScsiCommand(h.session, Read10Command(1011, 1), buffer, false, &moved, false));
-  // Read CD meets the same blocks.
-  EXPECT_SENSE(h.In({0xBE, 0, 0, 0, 0x07, 0xD0, 0, 0, 1, 0xF8}, 2352), 0x3, 0x11, 0x00);
-  EXPECT_TRUE(h.In({0xBE, 0, 0, 0, 0x07, 0xD1, 0, 0, 1, 0xF8}, 2352).good());
+  DriveHarness("emu:type13?speed=max&bad=1000-1010,2000")
+      .ExpectTranscript(
+          "fault_unreadable",
+          {"28 00 00 00 03 de 00 00 04 / in 8192 # 990",
+           "28 00 00 00 03 e7 00 00 02 / in 4096 # 999", "03 00 00 00 12 / in 18",
+           "28 00 00 00 03 ed 00 00 01 / in 2048 # 1005",
+           "28 00 00 00 03 f2 00 00 01 / in 2048 # 1010",
+           "28 00 00 00 07 d0 00 00 01 / in 2048 # 2000",
+           "28 00 00 00 03 f3 00 00 01 / in 2048 # 1011", "be 00 00 00 07 d0 00 00 01 f8 / in 2352",
+           "be 00 00 00 07 d1 00 00 01 f8 / in 2352"});
 }
 
 std::vector<bool> FlakyPattern(const std::string& id) {

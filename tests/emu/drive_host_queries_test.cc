@@ -1,6 +1,6 @@
 // What the kernel's sr driver, udev and libcdio ask a CD drive at attach and read time: Mode
-// Sense(6)/Mode Select(6), Read Disc Information, Read Track Information and the vital product
-// data pages of Inquiry.
+// Sense(6), Read Disc Information, Read Track Information and the vital product data pages of
+// Inquiry (Mode Select(6) is with Mode Select(10) in drive_mode_pages_test.cc).
 #include <gtest/gtest.h>
 
 #include "emu/drive_harness.h"
@@ -77,38 +77,6 @@ TEST(VirtualDriveModeSense6, GivesTheSamePagesAsModeSense10) {
       }
     }
   }
-}
-
-TEST(VirtualDriveModeSelect6, ChangesWhatBothSensesReadBack) {
-  DriveHarness h;
-  std::vector<std::uint8_t> page = Pages6(h, 0x0E, 0, true);
-  page[0] &= 0x3F;  // PS is reserved in Mode Select
-  page[9] = 0x40;   // port 0 volume
-  std::vector<std::uint8_t> list = {0, 0, 0, 0};
-  list.insert(list.end(), page.begin(), page.end());
-  const auto select = [&](std::uint8_t byte1, const std::vector<std::uint8_t>& l) {
-    return h.Out({0x15, byte1, 0, 0, static_cast<std::uint8_t>(l.size())}, l);
-  };
-  ASSERT_TRUE(select(0x11, list).good());
-  EXPECT_EQ(Pages6(h, 0x0E, 0, true)[9], 0x40);
-  EXPECT_EQ(Pages10(h, 0x0E, 3, true)[9], 0x40);  // saved
-  EXPECT_EQ(Pages10(h, 0x0E, 2, true)[9], 0xFF);  // defaults never change
-  // The kernel's block length change: a header and a block descriptor, no pages.
-  EXPECT_TRUE(select(0x10, {0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0x08, 0}).good());
-  // The header's block descriptor length other than 0 or 8, a list cut short, PF clear.
-  std::vector<std::uint8_t> bad = list;
-  bad[3] = 4;
-  EXPECT_SENSE(select(0x10, bad), 5, 0x26, 0);
-  EXPECT_SENSE(select(0x10, {0, 0, 0}), 5, 0x1A, 0);
-  bad = list;
-  bad.resize(bad.size() - 2);
-  EXPECT_SENSE(select(0x10, bad), 5, 0x1A, 0);
-  EXPECT_SENSE(select(0x00, list), 5, 0x24, 0);
-  // A current drive refuses the reserved mode data length.
-  DriveHarness modern("emu:type13?model=modern");
-  list[0] = 0x10;
-  EXPECT_SENSE(modern.Out({0x15, 0x10, 0, 0, static_cast<std::uint8_t>(list.size())}, list), 5,
-               0x26, 0);
 }
 
 TEST(VirtualDriveInquiry, SerialNumberBelongsToTheId) {

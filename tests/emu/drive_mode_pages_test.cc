@@ -1,4 +1,4 @@
-// Mode Sense(10) and Mode Select(10) of the virtual drive.
+// Mode Sense(10), Mode Select(10) and Mode Select(6) of the virtual drive.
 #include <gtest/gtest.h>
 
 #include "emu/drive_harness.h"
@@ -16,26 +16,6 @@ std::vector<std::uint8_t> SensePage(DriveHarness& h, std::uint8_t code, int pc) 
   const std::size_t size = std::size_t{r.data.at(9)} + 2;
   return std::vector<std::uint8_t>(r.data.begin() + 8,
                                    r.data.begin() + 8 + static_cast<std::ptrdiff_t>(size));
-}
-
-// A Mode Select parameter list of the 8-byte header and `pages`.
-std::vector<std::uint8_t> ParameterList(std::initializer_list<std::vector<std::uint8_t>> pages) {
-  // Sized first and copied into: GCC 12 warns wrongly about inserts into a small vector.
-  std::size_t size = 8;
-  for (const auto& p : pages) size += p.size();
-  std::vector<std::uint8_t> list(size, 0);
-  std::size_t at = 8;
-  for (const auto& p : pages) {
-    for (std::uint8_t b : p) list[at++] = b;
-  }
-  return list;
-}
-
-Reply Select(DriveHarness& h, const std::vector<std::uint8_t>& list, bool save = false) {
-  const auto n = static_cast<std::uint16_t>(list.size());
-  return h.Out({0x55, static_cast<std::uint8_t>(save ? 0x11 : 0x10), 0, 0, 0, 0, 0,
-                static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)},
-               list);
 }
 
 TEST(VirtualDriveModeSense, PageLengthsAsTheEditorExpects) {
@@ -72,100 +52,82 @@ TEST(VirtualDriveModeSense, PageControlsSubpagesAndMediumTypes) {
                                               "5a 08 01 00 00 00 00 01 00 / in 256 # DBD"});
 }
 
+// The header of a Mode Select(10) list and page 0Eh as read, both ports at full volume.
+#define HEADER10 "00 00 00 00 00 00 00 00 "
+#define AUDIO_PAGE_0E_UP_TO_PORT_0 "8e 0e 04 00 00 00 00 00 01 "
+
+// Port 0's volume set, read back by each page control (the saved page changes only with SP,
+// the defaults never), and still there after the drive is opened again.
 TEST(VirtualDriveModeSelect, RoundTripAndSave) {
   DriveHarness h;
-  auto page = SensePage(h, 0x0E, 0);
-  ASSERT_EQ(page[9], 0xFF);
-  page[9] = 0x80;  // port 0 volume
-  page[2] = 0x02;  // SOTC on, IMMED off
-  const Reply r = Select(h, ParameterList({page}));
-  ASSERT_TRUE(r.good()) << r.status_line;
-  EXPECT_EQ(r.transferred, 24u);
-  auto now = SensePage(h, 0x0E, 0);
-  EXPECT_EQ(now[9], 0x80);
-  EXPECT_EQ(now[2], 0x02);
-  EXPECT_EQ(SensePage(h, 0x0E, 3)[9], 0xFF);  // not saved
-  EXPECT_EQ(SensePage(h, 0x0E, 2)[9], 0xFF);
-  page[9] = 0x40;
-  ASSERT_TRUE(Select(h, ParameterList({page}), true).good());
-  EXPECT_EQ(SensePage(h, 0x0E, 0)[9], 0x40);
-  EXPECT_EQ(SensePage(h, 0x0E, 3)[9], 0x40);
-  EXPECT_EQ(SensePage(h, 0x0E, 2)[9], 0xFF);  // defaults never change
-}
-
-TEST(VirtualDriveModeSelect, PagesPersistAcrossOpens) {
-  DriveHarness h;
-  auto page = SensePage(h, 0x01, 0);
-  page[3] = 0x05;
-  ASSERT_TRUE(Select(h, ParameterList({page})).good());
+  h.ExpectTranscript(
+      "mode_select_round_trip",
+      {"55 10 00 00 00 00 00 00 18 / out " HEADER10
+       "8e 0e 02 00 00 00 00 00 01 80 02 ff 00 00 00 00 # volume 80h, SOTC on, IMMED off",
+       "5a 00 0e 00 00 00 00 00 18 / in 24", "5a 00 ce 00 00 00 00 00 18 / in 24 # saved",
+       "5a 00 8e 00 00 00 00 00 18 / in 24 # default",
+       "55 11 00 00 00 00 00 00 18 / out " HEADER10 AUDIO_PAGE_0E_UP_TO_PORT_0
+       "40 02 ff 00 00 00 00 # volume 40h, saved",
+       "5a 00 0e 00 00 00 00 00 18 / in 24", "5a 00 ce 00 00 00 00 00 18 / in 24",
+       "5a 00 8e 00 00 00 00 00 18 / in 24"});
   // The window reopens the drive; the same unit answers.
   ASSERT_TRUE(h.session.Open("emu:type13?speed=max"));
-  EXPECT_EQ(SensePage(h, 0x01, 0)[3], 0x05);
+  EXPECT_EQ(h.In({0x5A, 0, 0x0E, 0, 0, 0, 0, 0, 0x18}, 24).data[8 + 9], 0x40);
 }
 
-TEST(VirtualDriveModeSelect, UnchangeableBitIsRejectedAndNothingChanges) {
-  DriveHarness h;
-  auto audio = SensePage(h, 0x0E, 0);
-  audio[9] = 0x11;  // changeable
-  auto device = SensePage(h, 0x0D, 0);
-  device[5] = 50;  // S units per M unit: not changeable
-  Reply r = Select(h, ParameterList({audio, device}));
-  EXPECT_SENSE(r, 0x5, 0x26, 0x00);
-  EXPECT_EQ(r.status_line, "Error Notified( INVALID FIELD IN PARAMETER LIST).");
-  EXPECT_EQ(SensePage(h, 0x0E, 0)[9], 0xFF);  // the good page was not applied either
-  // Page 2Ah sent back as read is fine; any change to it is not.
-  auto caps = SensePage(h, 0x2A, 0);
-  EXPECT_TRUE(Select(h, ParameterList({caps})).good());
-  caps[4] ^= 0x01;
-  EXPECT_SENSE(Select(h, ParameterList({caps})), 0x5, 0x26, 0x00);
+// Refused lists change nothing (of two pages the good one neither): an unchangeable bit
+// (page 0Dh, page 2Ah sent back changed; as read it is fine), a wrong page length, an unknown
+// page, a list cut inside a page or shorter than the header, a block descriptor length other
+// than 0 or 8 (with 8 the pages follow it), PF clear, saving a page that cannot be saved. The
+// same for Mode Select(6) and its 4-byte header, whose change both senses read back (with the
+// kernel's block length change: a header and a block descriptor, no pages). Reserved bits
+// (PS, the mode data length) the classic model ignores.
+TEST(VirtualDriveModeSelect, RefusedListsAndTheSixByteHeader) {
+  DriveHarness().ExpectTranscript(
+      "mode_select_lists",
+      {"55 10 00 00 00 00 00 00 20 / out " HEADER10 AUDIO_PAGE_0E_UP_TO_PORT_0
+       "11 02 ff 00 00 00 00 8d 06 00 00 00 32 00 4b",
+       "5a 00 0e 00 00 00 00 00 18 / in 24",
+       "55 10 00 00 00 00 00 00 26 / out " HEADER10
+       "2a 1c 0f 00 71 7f 29 03 21 13 01 00 08 00 21 13 00 00 00 00 00 00 00 01 00 00 00 00 00 00",
+       "55 10 00 00 00 00 00 00 26 / out " HEADER10
+       "2a 1c 0f 00 70 7f 29 03 21 13 01 00 08 00 21 13 00 00 00 00 00 00 00 01 00 00 00 00 00 00",
+       "55 10 00 00 00 00 00 00 16 / out " HEADER10 "8e 0c 04 00 00 00 00 00 01 ff 02 ff 00 00",
+       "55 10 00 00 00 00 00 00 0c / out " HEADER10 "08 02 00 00 # unknown page",
+       "55 10 00 00 00 00 00 00 15 / out " HEADER10 AUDIO_PAGE_0E_UP_TO_PORT_0 "ff 02 ff 00",
+       "55 10 00 00 00 00 00 00 03 / out 00 00 00",
+       "55 10 00 00 00 00 00 00 18 / out 00 00 00 00 00 00 00 04 " AUDIO_PAGE_0E_UP_TO_PORT_0
+       "ff 02 ff 00 00 00 00",
+       "55 10 00 00 00 00 00 00 20 / out 00 00 00 00 00 00 00 08 " HEADER10
+           AUDIO_PAGE_0E_UP_TO_PORT_0 "ff 02 ff 00 00 00 00",
+       "55 00 00 00 00 00 00 00 18 / out " HEADER10 AUDIO_PAGE_0E_UP_TO_PORT_0
+       "ff 02 ff 00 00 00 00 # PF clear",
+       "55 11 00 00 00 00 00 00 3c / out " HEADER10
+       "05 32 01 04 08 00 00 00 00 00 00 00 00 00 00 96 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+       "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00",
+       "15 11 00 00 14 / out 00 00 00 00 0e 0e 04 00 00 00 00 00 01 40 02 ff 00 00 00 00",
+       "1a 08 0e 00 ff / in 255",
+       "5a 08 ce 00 00 00 00 00 18 / in 24 # saved",
+       "5a 08 8e 00 00 00 00 00 18 / in 24 # default",
+       "15 10 00 00 0c / out 00 00 00 08 00 00 00 00 00 00 08 00",
+       "15 10 00 00 14 / out 00 00 00 04 0e 0e 04 00 00 00 00 00 01 40 02 ff 00 00 00 00",
+       "15 10 00 00 03 / out 00 00 00",
+       "15 10 00 00 12 / out 00 00 00 00 0e 0e 04 00 00 00 00 00 01 40 02 ff 00 00",
+       "55 10 00 00 00 00 00 00 14 / out " HEADER10 "81 0a 00 05 00 00 00 00 00 00 00 00 # PS",
+       "55 10 00 00 00 00 00 00 14 / out 00 12 00 00 00 00 00 00 01 0a 00 05 00 00 00 00 00 00 "
+       "00 00 # mode data length 12h"});
 }
 
-TEST(VirtualDriveModeSelect, MalformedLists) {
-  DriveHarness h;
-  auto page = SensePage(h, 0x0E, 0);
-  // Wrong page length.
-  auto wrong = page;
-  wrong[1] = 0x0C;
-  wrong.resize(14);
-  EXPECT_SENSE(Select(h, ParameterList({wrong})), 0x5, 0x26, 0x00);
-  // Unknown page.
-  EXPECT_SENSE(Select(h, ParameterList({{0x08, 0x02, 0, 0}})), 0x5, 0x26, 0x00);
-  // Cut inside a page.
-  auto list = ParameterList({page});
-  list.resize(list.size() - 3);
-  EXPECT_SENSE(Select(h, list), 0x5, 0x1A, 0x00);
-  // Shorter than the header.
-  EXPECT_SENSE(Select(h, {0, 0, 0}), 0x5, 0x1A, 0x00);
-  // A block descriptor length other than 0 or 8.
-  list = ParameterList({page});
-  list[7] = 4;
-  EXPECT_SENSE(Select(h, list), 0x5, 0x26, 0x00);
-  // With an 8-byte block descriptor the pages follow it.
-  list = ParameterList({page});
-  list[7] = 8;
-  list.insert(list.begin() + 8, 8, 0);
-  EXPECT_TRUE(Select(h, list).good());
-  // PF clear: not the MMC page format.
-  list = ParameterList({page});
-  EXPECT_SENSE(h.Out({0x55, 0x00, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(list.size())}, list),
-               0x5, 0x24, 0x00);
-  // Saving a page that cannot be saved.
-  EXPECT_SENSE(Select(h, ParameterList({SensePage(h, 0x05, 0)}), true), 0x5, 0x39, 0x00);
-}
-
-TEST(VirtualDriveModeSelect, TheModernModelRefusesReservedBitsTheClassicOneIgnores) {
-  const std::vector<std::uint8_t> page = {0x01, 0x0A, 0, 0x05, 0, 0, 0, 0, 0, 0, 0, 0};
-  std::vector<std::uint8_t> with_ps = page;
-  with_ps[0] = 0x81;
-  std::vector<std::uint8_t> with_length = ParameterList({page});
-  with_length[1] = 0x12;
-  DriveHarness modern("emu:type13?speed=max&model=modern");
-  EXPECT_SENSE(Select(modern, ParameterList({with_ps})), 5, 0x26, 0);
-  EXPECT_SENSE(Select(modern, with_length), 5, 0x26, 0);
-  EXPECT_TRUE(Select(modern, ParameterList({page})).good());
-  DriveHarness classic;
-  EXPECT_TRUE(Select(classic, ParameterList({with_ps})).good());
-  EXPECT_TRUE(Select(classic, with_length).good());
+// The modern model refuses the reserved bits, in either header.
+TEST(VirtualDriveModeSelect, TheModernModelRefusesReservedBits) {
+  DriveHarness("emu:type13?speed=max&model=modern")
+      .ExpectTranscript(
+          "mode_select_modern",
+          {"55 10 00 00 00 00 00 00 14 / out " HEADER10 "81 0a 00 05 00 00 00 00 00 00 00 00",
+           "55 10 00 00 00 00 00 00 14 / out 00 12 00 00 00 00 00 00 01 0a 00 05 00 00 00 00 00 "
+           "00 00 00",
+           "15 10 00 00 10 / out 10 00 00 00 01 0a 00 05 00 00 00 00 00 00 00 00",
+           "55 10 00 00 00 00 00 00 14 / out " HEADER10 "01 0a 00 05 00 00 00 00 00 00 00 00"});
 }
 
 }  // namespace

@@ -2,25 +2,12 @@
 // Read Sub-Channel, Seek, and audio play.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-
 #include "emu/drive_harness.h"
 #include "emu/read_cd_fields.h"
 #include "emu/virtual_drive.h"
 
 namespace tamarack::emu::testing {
 namespace {
-
-Reply Read10(DriveHarness& h, std::uint32_t lba, std::uint16_t count, std::size_t size) {
-  return h.In(Read10Command(lba, count), size);
-}
-
-Reply ReadCd(DriveHarness& h, std::uint32_t lba, std::uint32_t count, std::uint8_t type,
-             std::uint8_t main, std::uint8_t sub = 0, std::size_t size = 0) {
-  if (size == 0) size = std::size_t{count} * kMaxReadCdBlock + 64;
-  return h.In(ReadCdCommand(lba, count, main, sub, type), size);
-}
 
 // The last block and the block length of each disc (an address needs PMI); Read(12) and
 // the end of the block range (nothing to transfer is no error; RelAdr is refused; a buffer
@@ -37,82 +24,36 @@ TEST(VirtualDriveRead, CapacityAndTheBlockRange) {
        "be 00 00 00 00 00 00 00 00 f8 / in 64", "be 00 00 00 00 00 00 00 01 f8 03 / in 2808",
        "be 18 00 00 00 00 00 00 01 f8 / in 2808", "be 00 00 05 14 c8 00 00 01 f8 / in 2808",
        "be 00 00 00 00 00 00 00 0a f8 / in 5000"});
-  DriveHarness("emu:audio?speed=max").ExpectTranscript("read_capacity_audio", {"25 / in 8"});
+}
+
+// Each disc's blocks and their sector types through Read(10), Read CD and Read CD MSF (the
+// byte counts of every selection are ReadCdFieldsTest's): type13's Mode 1 user data (LBA 16
+// carries the address text 00m02s16f), raw blocks, C2 pointers and formatted Q (2352 + 294 +
+// 16), an MSF range up to its end (empty: no error; reversed: refused). Read(10) refuses audio
+// and form 2 blocks but reads form 1 from byte 24; Read CD expecting another sector type is
+// refused; blocks between the sessions belong to no track. The capacities of the other discs.
+TEST(VirtualDriveRead, EveryDiscClassThroughTheDrive) {
+  DriveHarness().ExpectTranscript(
+      "reads_type13",
+      {"28 00 00 00 00 10 00 00 02 / in 4196", "be 00 00 00 03 e8 00 00 02 f8 / in 4800",
+       "be 00 00 00 03 e8 00 00 01 fa 02 / in 2800", "b9 00 00 00 02 05 00 02 07 f8 00 / in 7056",
+       "b9 00 00 00 02 05 00 02 05 f8 00 / in 2352", "b9 00 00 00 02 07 00 02 05 f8 00 / in 2352"});
+  DriveHarness("emu:audio?speed=max")
+      .ExpectTranscript("reads_audio",
+                        {"25 / in 8", "28 00 00 00 00 64 00 00 01 / in 2048",
+                         "be 04 00 00 00 c8 00 00 03 10 / in 7500 # CD-DA",
+                         "be 08 00 00 00 c8 00 00 01 10 / in 2400 # Mode 1 expected"});
+  DriveHarness("emu:type30?speed=max")
+      .ExpectTranscript("reads_type30", {"28 00 00 00 11 94 00 00 01 / in 2048 # track 2: form 1",
+                                         "28 00 00 00 7f 26 00 00 01 / in 2048 # track 12: form 2",
+                                         "28 00 00 00 34 bc 00 00 01 / in 2048 # track 4: audio",
+                                         "be 00 00 00 7f 26 00 00 01 10 / in 2400",
+                                         "be 00 00 00 11 94 00 00 01 40 / in 2400",
+                                         "be 04 00 00 34 bc 00 00 01 f8 / in 2400"});
   DriveHarness("emu:multisession?speed=max")
-      .ExpectTranscript("read_capacity_multisession", {"25 / in 8"});
-}
-
-TEST(VirtualDriveRead, Read10ReturnsMode1UserData) {
-  DriveHarness h;
-  const auto disc = MakeType13Disc();
-  const Reply r = Read10(h, 16, 2, 2 * 2048 + 100);
-  ASSERT_TRUE(r.good()) << r.status_line;
-  ASSERT_EQ(r.transferred, 4096u);
-  for (int b = 0; b < 2; ++b) {
-    const RawSector s = ReadRaw(*disc, 16 + b);
-    EXPECT_EQ(std::memcmp(r.data.data() + b * 2048, s.main.data() + 16, 2048), 0) << b;
-  }
-  EXPECT_EQ(r.data[4096], 0x5A);
-  // The address text of the test-sector layout: LBA 16 + 150 = 00:02:16.
-  EXPECT_EQ(std::string(r.data.begin() + 13, r.data.begin() + 22), "00m02s16f");
-}
-
-TEST(VirtualDriveRead, Read10RefusesAudioAndForm2) {
-  DriveHarness audio("emu:audio?speed=max");
-  const Reply r = Read10(audio, 100, 1, 2048);
-  EXPECT_SENSE(r, 0x5, 0x64, 0x00);
-  EXPECT_EQ(r.status_line, "Error Notified( ILLEGAL MODE FOR THIS TRACK).");
-  DriveHarness t30("emu:type30?speed=max");
-  const auto disc = MakeType30Disc();
-  const DiscLayout& l = disc->Layout();
-  // Track 2 is XA form 1: user data from byte 24.
-  const Reply form1 = Read10(t30, static_cast<std::uint32_t>(l.tracks[1].start), 1, 2048);
-  ASSERT_TRUE(form1.good()) << form1.status_line;
-  const RawSector s = ReadRaw(*disc, l.tracks[1].start);
-  EXPECT_EQ(std::memcmp(form1.data.data(), s.main.data() + 24, 2048), 0);
-  EXPECT_SENSE(Read10(t30, static_cast<std::uint32_t>(l.tracks[11].start), 1, 2048), 0x5, 0x64,
-               0x00);  // track 12: form 2
-  EXPECT_SENSE(Read10(t30, static_cast<std::uint32_t>(l.tracks[3].start), 1, 2048), 0x5, 0x64,
-               0x00);  // track 4: audio
-}
-
-// The byte counts of every selection are ReadCdFieldsTest's; here the drive finds each disc's
-// blocks and their sector types.
-TEST(VirtualDriveReadCd, EveryDiscClassThroughTheDrive) {
-  DriveHarness t13;
-  auto disc = MakeType13Disc();
-  Reply r = ReadCd(t13, 1000, 2, kSectorTypeAny, 0xF8);
-  ASSERT_TRUE(r.good()) << r.status_line;
-  ASSERT_EQ(r.transferred, 2u * 2352);
-  EXPECT_EQ(std::memcmp(r.data.data(), ReadRaw(*disc, 1000).main.data(), 2352), 0);
-  EXPECT_EQ(std::memcmp(r.data.data() + 2352, ReadRaw(*disc, 1001).main.data(), 2352), 0);
-  // With C2 pointers and formatted Q: 2352 + 294 + 16.
-  EXPECT_EQ(ReadCd(t13, 1000, 1, kSectorTypeAny, 0xFA, 0x02).transferred, 2352u + 294 + 16);
-
-  DriveHarness audio("emu:audio?speed=max");
-  r = ReadCd(audio, 200, 3, kSectorTypeCdda, 0x10);
-  ASSERT_TRUE(r.good());
-  EXPECT_EQ(r.transferred, 3u * 2352);
-  EXPECT_SENSE(ReadCd(audio, 200, 1, kSectorTypeMode1, 0x10), 0x5, 0x64, 0x00);
-
-  DriveHarness t30("emu:type30?speed=max");
-  disc = MakeType30Disc();
-  const DiscLayout& l = disc->Layout();
-  const auto start = [&](int track) {
-    return static_cast<std::uint32_t>(l.tracks[static_cast<std::size_t>(track - 1)].start);
-  };
-  EXPECT_EQ(ReadCd(t30, start(12), 1, kSectorTypeAny, 0x10).transferred, 2328u);  // form 2
-  EXPECT_EQ(ReadCd(t30, start(2), 1, kSectorTypeAny, 0x40).transferred, 8u);      // form 1
-  EXPECT_EQ(ReadCd(t30, start(4), 1, kSectorTypeCdda, 0xF8).transferred, 2352u);  // audio
-
-  DriveHarness ms("emu:multisession?speed=max");
-  const auto md = MakeMultisessionDisc();
-  const std::uint32_t data_start = static_cast<std::uint32_t>(md->Layout().tracks[3].start);
-  r = ReadCd(ms, data_start, 1, kSectorTypeMode2Form1, 0x10);
-  ASSERT_TRUE(r.good()) << r.status_line;
-  EXPECT_EQ(r.transferred, 2048u);
-  // Blocks between the sessions belong to no track.
-  EXPECT_SENSE(ReadCd(ms, data_start - 200, 1, kSectorTypeAny, 0x10), 0x5, 0x21, 0x00);
+      .ExpectTranscript("reads_multisession",
+                        {"25 / in 8", "be 10 00 00 55 41 00 00 01 10 / in 2400 # track 4: form 1",
+                         "be 00 00 00 54 79 00 00 01 10 / in 2400 # 200 blocks before"});
 }
 
 TEST(VirtualDriveReadCd, NoFieldSelectedBuildsNoBlocks) {
@@ -160,20 +101,6 @@ TEST(VirtualDriveReadCd, NoFieldSelectedBuildsNoBlocks) {
   r = read_cd(kSectorTypeAny, 0xF8, 0);
   EXPECT_EQ(r.transferred, 40960u);
   EXPECT_LE(*built, 20);
-}
-
-TEST(VirtualDriveReadCd, MsfAddressing) {
-  DriveHarness h;
-  const auto disc = MakeType13Disc();
-  // 00:02:05 up to (not including) 00:02:07: LBA 5 and 6.
-  Reply r = h.In({0xB9, 0, 0, 0, 2, 5, 0, 2, 7, 0xF8, 0}, 3 * 2352);
-  ASSERT_TRUE(r.good()) << r.status_line;
-  ASSERT_EQ(r.transferred, 2u * 2352);
-  EXPECT_EQ(std::memcmp(r.data.data(), ReadRaw(*disc, 5).main.data(), 2352), 0);
-  r = h.In({0xB9, 0, 0, 0, 2, 5, 0, 2, 5, 0xF8, 0}, 2352);
-  EXPECT_TRUE(r.good());
-  EXPECT_EQ(r.transferred, 0u);
-  EXPECT_SENSE(h.In({0xB9, 0, 0, 0, 2, 7, 0, 2, 5, 0xF8, 0}, 2352), 0x5, 0x24, 0x00);
 }
 
 // The current position follows reads and seeks (no audio status; ADR 1 data, track 1 index
