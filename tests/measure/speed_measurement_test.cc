@@ -11,14 +11,11 @@
 #include <vector>
 
 #include "device/clock.h"
-#include "device/device_session.h"
 #include "device/scripted_transport.h"
-#include "device/sense_table.h"
 #include "emu/built_in_discs.h"
 #include "emu/speed_model.h"
-#include "emu/virtual_drive_provider.h"
 #include "golden.h"
-#include "job/scripted_job_host.h"
+#include "job/job_bench.h"
 #include "measure/speed_walk.h"
 #include "util/bytes.h"
 #include "util/strings.h"
@@ -235,20 +232,12 @@ struct VirtualRun {
 
 VirtualRun MeasureVirtual(const std::string& id, std::int32_t block_count,
                           std::optional<std::int32_t> last = std::nullopt) {
-  SimulatedClock clock;
-  DriveDirectory drives;
-  drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
-  DeviceSession session(&drives, BuiltInSenseTable());
-  EXPECT_TRUE(session.Open(id)) << session.OpenError();
-  testing::ScriptedJobHost host;
-  RunStateWord state;
-  state.Set(RunState::kRunning);
-  JobContext ctx(session, host, clock, state);
+  testing::JobBench<> bench(id);
   MeasureSettings settings = Blocks(block_count);
   settings.last_override = last;
   SpeedMeasurementJob job(settings);
-  job.Run(ctx);
-  return {job.result(), host.TextsAt(JobText::kResultLine)};
+  bench.Run(job);
+  return {job.result(), bench.TextsAt(JobText::kResultLine)};
 }
 
 // Every 5 MB point of the curve against the model's speed at the middle of its stretch.
