@@ -90,43 +90,31 @@ CommandInput ReadInput(int blocks) {
   return in;
 }
 
-TEST(PlanCommand, TransferLengthOutsideOneToHundredStopsWithTheMessage) {
-  for (int n : {101, -1, 1000}) {
-    const PlanResult r = PlanCommand(ReadInput(n));
-    EXPECT_FALSE(r.plan) << n;
-    EXPECT_EQ(r.message, "転送長が最大数を超えました(最大数は100です)");
-  }
-  const PlanResult ok = PlanCommand(ReadInput(100));
-  ASSERT_TRUE(ok.plan);
-  EXPECT_EQ(ok.plan->buffer_size, 265600u);
-  EXPECT_EQ(ok.plan->request_length, 265600u);
-  const PlanResult zero = PlanCommand(ReadInput(0));
-  ASSERT_TRUE(zero.plan);
-  EXPECT_EQ(zero.plan->request_length, 40960u);
-}
-
-TEST(PlanCommand, UserSlotsNeedALengthForData) {
+// Plans as text, in tests/data/console/plans.txt: a transfer length outside 1 to 100 stops
+// with the message, 100 blocks request 265600 bytes, 0 the row's request length; a user slot
+// moving data in or out needs a length (its data-in buffer is 65535 bytes), one without data
+// does not.
+TEST(PlanCommand, LengthsAndTheirMessages) {
+  std::string t;
+  const auto plan = [&t](const std::string& what, const CommandInput& in) {
+    const PlanResult r = PlanCommand(in);
+    t += what + ": " +
+         (r.plan ? StrFormat("buffer %zu request %u", r.plan->buffer_size, r.plan->request_length)
+                 : "no plan") +
+         " " + r.message + "\n";
+  };
+  for (int n : {101, -1, 1000, 100, 0}) plan("read of " + std::to_string(n), ReadInput(n));
   CommandInput in;
   in.user_order = true;
   in.row = 26;
-  in.direction = CommandDirection::kIn;
-  in.slot_length = 0;
-  PlanResult r = PlanCommand(in);
-  EXPECT_FALSE(r.plan);
-  EXPECT_EQ(r.message, "ﾃﾞｰﾀを伴うｺﾏﾝﾄﾞですが転送長が0です");
-  in.direction = CommandDirection::kOut;
-  EXPECT_FALSE(PlanCommand(in).plan);
-  in.direction = CommandDirection::kIn;
-  in.slot_length = 8;
-  r = PlanCommand(in);
-  ASSERT_TRUE(r.plan);
-  EXPECT_EQ(r.plan->buffer_size, 65535u);
-  EXPECT_EQ(r.plan->request_length, 8u);
-  in.direction = CommandDirection::kNone;
-  in.slot_length = 0;
-  r = PlanCommand(in);
-  ASSERT_TRUE(r.plan);
-  EXPECT_EQ(r.plan->request_length, 0u);
+  for (const auto& [direction, length] :
+       {std::pair{CommandDirection::kIn, 0u}, std::pair{CommandDirection::kOut, 0u},
+        std::pair{CommandDirection::kIn, 8u}, std::pair{CommandDirection::kNone, 0u}}) {
+    in.direction = direction;
+    in.slot_length = length;
+    plan(StrFormat("slot direction %d length %u", static_cast<int>(direction), length), in);
+  }
+  testing::ExpectGoldenFile("plans.txt", t, "console");
 }
 
 // A hundred blocks request 265600 bytes filled with 5Ah, the decoder sees the rest keep the
