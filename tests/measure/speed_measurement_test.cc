@@ -138,25 +138,13 @@ struct PacedDrive {
 
 // Vendor and product as the drive pads them; no message. The first command takes the whole
 // buffer, later ones exactly their blocks; the last 120 blocks (no more than a command's) are
-// read one at a time.
+// read one at a time. The speed line, cleared at the start, shows the last second (the read
+// error run's varies).
 TEST(SpeedMeasurement, ThirtySecondsOf120BlocksEndWithTheSummary) {
   PacedDrive d;
   d.rate = 120;
   d.last = 30 * 120 - 1;
   d.ExpectGoldenRun("thirty_seconds.txt", Blocks(120));
-}
-
-TEST(SpeedMeasurement, CurrentSpeedFollowsTheLastSecond) {
-  for (const auto& [rate, shown] : {std::pair{600.0, "x8.0"}, std::pair{100.0, "x1.3"}}) {
-    PacedDrive d;
-    d.rate = rate;
-    d.last = static_cast<std::int32_t>(rate) * 4 - 1;
-    d.Run(Blocks(static_cast<std::int32_t>(rate) / 10));  // a tenth of a second each
-    const auto speeds = d.host.TextsAt(JobText::kSpeed);
-    ASSERT_GE(speeds.size(), 2u);
-    EXPECT_EQ(speeds[0], "");  // cleared at the start
-    EXPECT_EQ(speeds[1], shown);
-  }
 }
 
 // A range smaller than the block count is read block by block in the assumed block size,
