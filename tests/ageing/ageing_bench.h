@@ -5,17 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 
 #include "ageing/ageing_command_table.h"
 #include "ageing/ageing_job.h"
 #include "device/clock.h"
-#include "device/device_session.h"
-#include "device/sense_table.h"
-#include "emu/virtual_drive_provider.h"
-#include "job/scripted_job_host.h"
+#include "job/job_bench.h"
 #include "temp_dir.h"
 
 namespace tamarack::testing {
@@ -41,12 +37,8 @@ class PauseCancelClock final : public Clock {
   int pauses = 0;
 };
 
-struct AgeingBench {
-  explicit AgeingBench(const std::string& id) {
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
-    EXPECT_TRUE(session.Open(id)) << session.OpenError();
-    clock.state = &state;
-  }
+struct AgeingBench : JobBench<PauseCancelClock> {
+  explicit AgeingBench(const std::string& id) : JobBench(id) { clock.state = &state; }
 
   // Settings for a text log in the bench's folder.
   AgeingSettings Settings() const {
@@ -68,12 +60,8 @@ struct AgeingBench {
 
   AgeingResult Run(const AgeingSettings& s) { return Run(s, Options()); }
   AgeingResult Run(const AgeingSettings& s, const AgeingRunOptions& o) {
-    host = std::make_unique<ScriptedJobHost>();
-    host->Script(answers);
-    state.Set(RunState::kRunning);
     AgeingJob job(s, o);
-    JobContext ctx(session, *host, clock, state);
-    job.Run(ctx);
+    JobBench::Run(job);
     return job.result();
   }
 
@@ -84,12 +72,6 @@ struct AgeingBench {
     return text.str();
   }
 
-  PauseCancelClock clock;
-  DriveDirectory drives;
-  DeviceSession session{&drives, BuiltInSenseTable()};
-  RunStateWord state;
-  std::unique_ptr<ScriptedJobHost> host;
-  std::vector<Answer> answers;
   TempDir dir{"tamarack-ageing-"};
 };
 

@@ -81,7 +81,7 @@ std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took)
     t += "last failure status " + std::to_string(static_cast<int>(r.last_failure->status)) +
          " sense key " + std::to_string(r.last_failure->sense.key) + "\n";
   }
-  t += "status text: " + r.status_text + "\n" + b.host->Report(b.dir.path());
+  t += "status text: " + r.status_text + "\n" + b.Report(b.dir.path());
   if (!std::filesystem::exists(b.dir.File("log.txt"))) return t + "no log\n";
   std::string log = b.Log();
   for (std::size_t at; (at = log.find(b.dir.path())) != std::string::npos;) {
@@ -110,7 +110,7 @@ TEST_P(AgeingRunLog, IsTheGoldenFile) {
     const auto before = b.clock.Now();
     const AgeingResult r = b.Run(s);
     // The progress keeps the run's whole budget as its total to the last report.
-    for (const JobProgress& p : b.host->progress) EXPECT_EQ(p.total, b.host->progress[0].total);
+    for (const JobProgress& p : b.progress) EXPECT_EQ(p.total, b.progress[0].total);
     testing::ExpectGoldenFile(std::string(c.name) + ".txt", RunText(b, r, b.clock.Now() - before),
                               "ageing");
   }
@@ -213,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](AgeingBench& b, AgeingSettings& s) {
                   Range(s, 0, 10, 1);
                   s.log_path = b.dir.File("no/such/folder/log.txt");
-                  b.answers = {Answer::kYes};
+                  b.Script({Answer::kYes});
                 }}),
     [](const ::testing::TestParamInfo<RunCase>& p) { return std::string(p.param.name); });
 
@@ -235,11 +235,10 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   EXPECT_NE(r.log_failure.find("ﾛｸﾞﾌｧｲﾙの書き込みに失敗しました: " + s.log_path),
             std::string::npos);
   int reported = 0;
-  for (const std::string& t : b.host->TextsAt(JobText::kStatus)) reported += t == r.log_failure;
+  for (const std::string& t : b.TextsAt(JobText::kStatus)) reported += t == r.log_failure;
   EXPECT_EQ(reported, 1);
-  ASSERT_EQ(b.host->messages.size(), 1u);
-  EXPECT_EQ(b.host->messages[0].second,
-            std::string(kAgeingEndMessage) + "\r\n\r\n" + r.log_failure);
+  ASSERT_EQ(b.messages.size(), 1u);
+  EXPECT_EQ(b.messages[0].second, std::string(kAgeingEndMessage) + "\r\n\r\n" + r.log_failure);
   EXPECT_LE(std::filesystem::file_size(s.log_path), 64u * 1024);
 }
 

@@ -96,35 +96,8 @@ TEST(TestSectorCheck, HandMadeBuffers) {
   testing::ExpectGoldenFile("data_checks.txt", t, "ageing");
 }
 
-TEST(ReferenceCheck, OffsetFollowsTheLowerEndInBothDirections) {
-  testing::TempDir dir("tamarack-refcheck-");
-  // A reference file of 2048-byte blocks whose every byte names its block (mod 256).
-  std::vector<std::uint8_t> file(20 * 2048);
-  for (std::size_t i = 0; i < file.size(); ++i) file[i] = static_cast<std::uint8_t>(i / 2048);
-  dir.Write("ref.dat", file);
-  for (const bool downwards : {false, true}) {
-    Checker c(DataCheckType::kOther);
-    c.s.start_lba = downwards ? 2000 : 1000;
-    c.s.end_lba = downwards ? 1000 : 2000;
-    c.s.data_file = dir.File("ref.dat");
-    std::vector<std::uint8_t> out;
-    ASSERT_TRUE(c.check.ReadReference(1010, 2048, 2, &out));
-    ASSERT_EQ(out.size(), 4096u);
-    EXPECT_EQ(out[0], 10) << "offset 20480";
-    std::vector<std::uint8_t> b(2 * 2656, 0x5A);
-    std::copy(out.begin(), out.end(), b.begin());
-    b[2048 + 5] = 0;  // LBA 1011 differs
-    EXPECT_FALSE(c.check.Check(Read(1010, b, 4096, 2)));
-    EXPECT_EQ(c.check.message(), std::string("Data Check NG! lba:00001011(000003f3h)") + kStamp);
-    EXPECT_FALSE(c.check.marked(0));
-    EXPECT_TRUE(c.check.marked(1));
-    b[2048 + 5] = 11;
-    EXPECT_TRUE(c.check.Check(Read(1010, b, 4096, 2)));
-    EXPECT_EQ(c.check.message(),
-              "Data Check Ok! TotalSize(4096 Bytes),blk=2,blksize=2048,lba=1010");
-  }
-}
-
+// The reference offset, from the lower end of the range either way, and its messages are the
+// reference_upwards and reference_downwards runs' (ageing_run_test.cc).
 TEST(ReferenceCheck, AShortOrMissingFileIsNg) {
   testing::TempDir dir("tamarack-refcheck-");
   dir.Write("short.dat", std::vector<std::uint8_t>(2048 + 100, 0x11));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "console/console.h"
 #include "console/form_driver.h"
@@ -90,43 +91,31 @@ CommandInput ReadInput(int blocks) {
   return in;
 }
 
-TEST(PlanCommand, TransferLengthOutsideOneToHundredStopsWithTheMessage) {
-  for (int n : {101, -1, 1000}) {
-    const PlanResult r = PlanCommand(ReadInput(n));
-    EXPECT_FALSE(r.plan) << n;
-    EXPECT_EQ(r.message, "転送長が最大数を超えました(最大数は100です)");
-  }
-  const PlanResult ok = PlanCommand(ReadInput(100));
-  ASSERT_TRUE(ok.plan);
-  EXPECT_EQ(ok.plan->buffer_size, 265600u);
-  EXPECT_EQ(ok.plan->request_length, 265600u);
-  const PlanResult zero = PlanCommand(ReadInput(0));
-  ASSERT_TRUE(zero.plan);
-  EXPECT_EQ(zero.plan->request_length, 40960u);
-}
-
-TEST(PlanCommand, UserSlotsNeedALengthForData) {
+// Plans as text, in tests/data/console/plans.txt: a transfer length outside 1 to 100 stops
+// with the message, 100 blocks request 265600 bytes, 0 the row's request length; a user slot
+// moving data in or out needs a length (its data-in buffer is 65535 bytes), one without data
+// does not.
+TEST(PlanCommand, LengthsAndTheirMessages) {
+  std::string t;
+  const auto plan = [&t](const std::string& what, const CommandInput& in) {
+    const PlanResult r = PlanCommand(in);
+    t += what + ": " +
+         (r.plan ? StrFormat("buffer %zu request %u", r.plan->buffer_size, r.plan->request_length)
+                 : "no plan") +
+         " " + r.message + "\n";
+  };
+  for (int n : {101, -1, 1000, 100, 0}) plan("read of " + std::to_string(n), ReadInput(n));
   CommandInput in;
   in.user_order = true;
   in.row = 26;
-  in.direction = CommandDirection::kIn;
-  in.slot_length = 0;
-  PlanResult r = PlanCommand(in);
-  EXPECT_FALSE(r.plan);
-  EXPECT_EQ(r.message, "ﾃﾞｰﾀを伴うｺﾏﾝﾄﾞですが転送長が0です");
-  in.direction = CommandDirection::kOut;
-  EXPECT_FALSE(PlanCommand(in).plan);
-  in.direction = CommandDirection::kIn;
-  in.slot_length = 8;
-  r = PlanCommand(in);
-  ASSERT_TRUE(r.plan);
-  EXPECT_EQ(r.plan->buffer_size, 65535u);
-  EXPECT_EQ(r.plan->request_length, 8u);
-  in.direction = CommandDirection::kNone;
-  in.slot_length = 0;
-  r = PlanCommand(in);
-  ASSERT_TRUE(r.plan);
-  EXPECT_EQ(r.plan->request_length, 0u);
+  for (const auto& [direction, length] :
+       {std::pair{CommandDirection::kIn, 0u}, std::pair{CommandDirection::kOut, 0u},
+        std::pair{CommandDirection::kIn, 8u}, std::pair{CommandDirection::kNone, 0u}}) {
+    in.direction = direction;
+    in.slot_length = length;
+    plan(StrFormat("slot direction %d length %u", static_cast<int>(direction), length), in);
+  }
+  testing::ExpectGoldenFile("plans.txt", t, "console");
 }
 
 // A hundred blocks request 265600 bytes filled with 5Ah, the decoder sees the rest keep the
@@ -217,19 +206,8 @@ TEST(ExecuteCommand, DataOutAndRequestSense) {
   ExpectTranscript(d, "data_out_and_request_sense");
 }
 
-TEST(ConsoleExecution, TestUnitReadyEndsWithCommandSucceededAndKeepsTheSentCdb) {
-  Bench d;
-  Console c;
-  c.SelectRow(0);
-  PlanResult p = c.PrepareExecution("");
-  ASSERT_TRUE(p.plan);
-  const CommandReport rep = d.Run(p);
-  c.FinishExecution(rep);
-  EXPECT_EQ(rep.output.text, "Command Successed!");
-  EXPECT_EQ(c.last_sent_cdb(), Cdb{});
-  EXPECT_TRUE(d.transport->sent[0].buffer.empty());  // no data phase, no data direction
-}
-
+// Commands without data end with "Command Successed!", keep the CDB sent, and go out without a
+// data direction.
 TEST(ConsoleExecution, CommandsThatMoveNoDataGoOutWithoutADataDirection) {
   // The virtual drive as libata delivers replies: a data-in buffer of any command would come
   // back "transferred" whole.
@@ -248,6 +226,10 @@ TEST(ConsoleExecution, CommandsThatMoveNoDataGoOutWithoutADataDirection) {
     EXPECT_EQ(rep.request_length, 0u) << name;
     EXPECT_EQ(rep.transferred, 0u) << name;
     EXPECT_EQ(c.last_transferred(), 0u) << name;
+    EXPECT_EQ(c.last_sent_cdb(), rep.sent_cdb) << name;
+    // Pause/Resume fails without a play to pause.
+    EXPECT_EQ(rep.output.text, rep.success ? "Command Successed!" : "Command Error!?") << name;
+    EXPECT_EQ(rep.success, name != std::string_view("Pause/Resume")) << name;
   }
   EXPECT_TRUE(host.errors.empty());
   // A command with data still gets the whole buffer on this path (no residual).

@@ -1,59 +1,58 @@
 #include <gtest/gtest.h>
 
-#include <utility>
+#include <tuple>
 
 #include "console/cdb_text.h"
 #include "console/console.h"
 #include "decode/basic_commands.h"
 #include "form/form_layout.h"
 #include "form/number_box.h"
+#include "golden.h"
 #include "util/strings.h"
 
 namespace tamarack {
 namespace {
 
-TEST(NumberBox, HexAndDecimalEntry) {
-  constexpr std::uint32_t kBad = 0xFFFFFFFF;
-  // Hexadecimal: nine digits, a non-digit, a blank or a prefix set all bits.
-  const std::pair<const char*, std::uint32_t> hex[] = {
-      {"", 0},      {"a", 0xA},   {"DeAdBeEf", 0xDEADBEEF}, {"123456789", kBad}, {"1g", kBad},
-      {" 1", kBad}, {"0x1", kBad}};
-  for (const auto& [text, value] : hex) EXPECT_EQ(ParseNumberText(text, true), value) << text;
-  // Decimal: the leading number, never wrapping around beyond 32 bits.
-  const std::pair<const char*, std::uint32_t> decimal[] = {
-      {"", 0},      {"123abc", 123}, {"abc", 0},           {"1A", 1},
-      {"  42", 42}, {"-1", kBad},    {"4294967295", kBad}, {"4294967296", kBad}};
-  for (const auto& [text, value] : decimal) EXPECT_EQ(ParseNumberText(text, false), value) << text;
-  EXPECT_EQ(ParseNumberText(std::string(23, '9'), false), kBad);
-}
-
-TEST(NumberBox, FormatsAndMasksBySize) {
-  EXPECT_EQ(FormatNumberText(10, true), "a");
-  EXPECT_EQ(FormatNumberText(10, false), "10");
-  EXPECT_EQ(FormatNumberText(0xFFFFFFFFu, false), "-1");
-  EXPECT_EQ(MaskToSize(0x12345678u, NumberSize::kOne), 0x78u);
-  EXPECT_EQ(MaskToSize(0x12345678u, NumberSize::kTwo), 0x5678u);
-  EXPECT_EQ(MaskToSize(0x12345678u, NumberSize::kFour), 0x12345678u);
-}
-
-TEST(NumberBox, SpinStopsAtItsLimits) {
-  EXPECT_EQ(SpinStep(255, true, 0, 255), 255u);
-  EXPECT_EQ(SpinStep(254, true, 0, 255), 255u);
-  EXPECT_EQ(SpinStep(0, false, 0, 255), 0u);
-  EXPECT_EQ(SpinStep(5, false, 5, 255), 5u);
-  EXPECT_EQ(SpinStep(6, false, 5, 255), 5u);
-  EXPECT_EQ(SpinStep(0xFFFFFFFFu, true, 0, 0), 0xFFFFFFFFu);  // no limit, no wrap
-  EXPECT_EQ(SpinStep(7, true, 0, 0), 8u);
-
+// Number boxes as text, in tests/data/console/number_boxes.txt: hexadecimal entry (nine digits,
+// a non-digit, a blank or a prefix set all bits), decimal (the leading number, never wrapping
+// beyond 32 bits), the formats and masks by size, the spin steps at their limits (no limit, no
+// wrap) and the spin of a field in its size and base.
+TEST(NumberBox, EntryFormatsMasksAndSpin) {
+  std::string t;
+  for (const char* text : {"", "a", "DeAdBeEf", "123456789", "1g", " 1", "0x1"}) {
+    t += StrFormat("hex \"%s\" -> %08x\n", text, ParseNumberText(text, true));
+  }
+  for (const std::string& text :
+       std::vector<std::string>{"", "123abc", "abc", "1A", "  42", "-1", "4294967295", "4294967296",
+                                std::string(23, '9')}) {
+    t += StrFormat("decimal \"%s\" -> %08x\n", text.c_str(), ParseNumberText(text, false));
+  }
+  t += "format 10: " + FormatNumberText(10, true) + " " + FormatNumberText(10, false) +
+       ", ffffffff: " + FormatNumberText(0xFFFFFFFFu, false) + "\n";
+  for (NumberSize size : {NumberSize::kOne, NumberSize::kTwo, NumberSize::kFour}) {
+    t += StrFormat("mask 12345678 to %d: %x\n", static_cast<int>(size),
+                   MaskToSize(0x12345678u, size));
+  }
+  const std::uint32_t steps[][4] = {{255, 1, 0, 255},      {254, 1, 0, 255}, {0, 0, 0, 255},
+                                    {5, 0, 5, 255},        {6, 0, 5, 255},   {7, 1, 0, 0},
+                                    {0xFFFFFFFFu, 1, 0, 0}};
+  for (const auto& [value, up, lower, upper] : steps) {
+    t += StrFormat("spin %x %s in %u-%u: %x\n", value, up ? "up" : "down", lower, upper,
+                   SpinStep(value, up, lower, upper));
+  }
   const FieldDescriptor one = NumberField("b", BigEndian(1, 1), NumberSize::kOne);
-  EXPECT_EQ(SpinField(one, "255", true, false), "255");
-  EXPECT_EQ(SpinField(one, "0", false, false), "0");
-  EXPECT_EQ(SpinField(one, "fe", true, true), "ff");
   const FieldDescriptor four = NumberField("l", BigEndian(2, 4), NumberSize::kFour);
-  EXPECT_EQ(SpinField(four, "7fffffff", true, true), "7fffffff");
   const FieldDescriptor limited = NumberField("n", BigEndian(2, 2), NumberSize::kTwo).Spin(0, 1024);
-  EXPECT_EQ(SpinField(limited, "1024", true, false), "1024");
-  EXPECT_EQ(SpinField(limited, "1023", true, false), "1024");
+  const std::tuple<const FieldDescriptor*, const char*, bool, bool> fields[] = {
+      {&one, "255", true, false},      {&one, "0", false, false},
+      {&one, "fe", true, true},        {&four, "7fffffff", true, true},
+      {&limited, "1024", true, false}, {&limited, "1023", true, false}};
+  for (const auto& [field, text, up, hex] : fields) {
+    t += StrFormat("spin field %s \"%s\" %s%s: ", field->label, text, up ? "up" : "down",
+                   hex ? " hex" : "") +
+         SpinField(*field, text, up, hex) + "\n";
+  }
+  testing::ExpectGoldenFile("number_boxes.txt", t, "console");
 }
 
 TEST(FieldLocation, ReadsAndWritesBitsBigEndianAndAccessors) {
@@ -163,36 +162,20 @@ TEST(Form, BaseSwitchRewritesNumberBoxes) {
   EXPECT_TRUE(HasNumberField(kTestFields));
 }
 
+// The CDB box read, in tests/data/console/cdb_boxes.txt: the bytes not typed are 0, a single
+// digit is one byte and nothing shifts; a typo (not a digit, three digits, a 13th byte)
+// refuses the box and says where, counting from 1.
 TEST(CdbText, LineAndBoxParsing) {
-  const Cdb cdb = {0x12, 0, 0, 0, 0xFF};
-  EXPECT_EQ(CdbLine(cdb), "12 00 00 00 ff 00 00 00 00 00 00 00 ");
-  EXPECT_EQ(ParseCdbBoxText(CdbLine(cdb)).cdb, cdb);
-  EXPECT_EQ(ParseCdbBoxText("28 00 00 00 00 10 00 00 01 00 00 00").cdb,
-            (Cdb{0x28, 0, 0, 0, 0, 0x10, 0, 0, 1}));
-  // Short texts: the bytes not typed are 0; a single digit is one byte, nothing shifts.
-  EXPECT_EQ(ParseCdbBoxText("AB").cdb, (Cdb{0xAB}));
-  EXPECT_EQ(ParseCdbBoxText("").cdb, Cdb{});
-  EXPECT_EQ(ParseCdbBoxText(" 28 0 0 0 0 10 ").cdb, (Cdb{0x28, 0, 0, 0, 0, 0x10}));
-  EXPECT_EQ(ParseCdbBoxText("2800000000\t10").cdb, (Cdb{0x28, 0, 0, 0, 0, 0x10}));
-}
-
-TEST(CdbText, ATypoRefusesTheBoxAndSaysWhere) {
-  struct Case {
-    const char* text;
-    std::size_t stop;
-  } const kCases[] = {
-      {"28 0g 00", 4},                                 // not a digit
-      {"zz 1", 0},                                     // not a digit at the start
-      {"28 000 00", 3},                                // three digits: not whole bytes
-      {"00 00 00 00 00 00 00 00 00 00 00 00 01", 36},  // a 13th byte
-      {"000000000000000000000000 01", 25},
-  };
-  for (const Case& c : kCases) {
-    const CdbBoxParse r = ParseCdbBoxText(c.text);
-    EXPECT_FALSE(r.cdb.has_value()) << c.text;
-    EXPECT_EQ(r.stop, c.stop) << c.text;
-    EXPECT_NE(r.error.find(std::to_string(c.stop + 1)), std::string::npos) << r.error;
+  std::string t = "line " + CdbLine({0x12, 0, 0, 0, 0xFF}) + "\n";
+  for (const char* text :
+       {"12 00 00 00 ff 00 00 00 00 00 00 00 ", "28 00 00 00 00 10 00 00 01 00 00 00", "AB", "",
+        " 28 0 0 0 0 10 ", "2800000000\t10", "28 0g 00", "zz 1", "28 000 00",
+        "00 00 00 00 00 00 00 00 00 00 00 00 01", "000000000000000000000000 01"}) {
+    const CdbBoxParse r = ParseCdbBoxText(text);
+    t += "\"" + std::string(text) + "\" -> " +
+         (r.cdb ? CdbLine(*r.cdb) : StrFormat("stop %zu: ", r.stop) + r.error) + "\n";
   }
+  testing::ExpectGoldenFile("cdb_boxes.txt", t, "console");
 }
 
 TEST(ConsoleForm, TestUnitReadyWithoutTheControlByteRowIsParameterless) {

@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "device/sense_table.h"
 #include "device/trace_reader.h"
 #include "emu/drive_harness.h"
 #include "emu/sector_encoder.h"
@@ -33,14 +32,12 @@ using Host = testing::ScriptedJobHost;
 using Bytes = std::vector<std::uint8_t>;
 
 // A session on a virtual drive whose commands the directory's trace records.
-struct Bench {
-  explicit Bench(const std::string& id) {
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(
-        clock, emu::DefaultVirtualDriveIds(), emu::testing::TestDiscFactory));
+struct Bench : emu::testing::DriveHarness {
+  explicit Bench(const std::string& id) : DriveHarness(id) {
     std::string error;
+    EXPECT_TRUE(opened) << session.OpenError();
     EXPECT_TRUE(drives.Trace().Start(trace.File("t.jsonl"), CommandTrace::Mode::kTruncate, &error))
         << error;
-    EXPECT_TRUE(session.Open(id)) << session.OpenError();
   }
   // Runs `job` to its end on the job frame.
   template <typename J>
@@ -62,9 +59,6 @@ struct Bench {
     return out;
   }
   TempDir trace;
-  SimulatedClock clock;
-  DriveDirectory drives;
-  DeviceSession session{&drives, BuiltInSenseTable()};
   JobRunner runner{session, clock};
 };
 

@@ -16,11 +16,6 @@ namespace {
 
 constexpr std::size_t kReadCdRow = 9;
 
-PlanResult PlanWithBlocks(int blocks) {
-  CommandInput in;
-  in.transfer_blocks = blocks;
-  return PlanCommand(in);
-}
 constexpr std::size_t kReadCdMsfRow = 10;
 
 using testing::SetChecked;
@@ -33,7 +28,6 @@ TEST(ReadCdForm, ATransferLengthBeyondThreeBytesIsNotCutIntoASmallRead) {
   c.SelectRow(kReadCdRow);
   SetText(c, "Transfer Length", "16777217");
   EXPECT_EQ(c.current().transfer_blocks, 16777217);
-  EXPECT_EQ(PlanWithBlocks(c.current().transfer_blocks).message, kTooManyBlocksMessage);
 }
 
 // The entries of the masked bits: sector type 011b, header codes 20h, Q sub-channel.
@@ -55,10 +49,10 @@ TEST(ReadCdForm, ReadCdMsfCountsItsBlocksFromTheRange) {
   EXPECT_EQ(c.current_cdb(), (Cdb{0xB9, 0x08, 0, 0, 2, 70, 0, 3, 5, 0x10, 0, 0}));
   EXPECT_EQ(c.current().transfer_blocks, 10);
   EXPECT_EQ(ReadCdMsfBlocks(c.current_cdb()), 10);
-  // An end before the start asks for a negative count, which execution refuses.
+  // An end before the start asks for a negative count, which execution refuses (see the
+  // plans' transcript).
   SetMsf(c, "Ending MSF", {"00", "01", "00"});
   EXPECT_LT(c.current().transfer_blocks, 0);
-  EXPECT_EQ(PlanWithBlocks(c.current().transfer_blocks).message, kTooManyBlocksMessage);
 }
 
 TEST(ReadCdForm, ExecutedAgainstTheVirtualDriveShowsTheBlocks) {
