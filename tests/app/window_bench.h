@@ -44,6 +44,7 @@
 #include "device/clock.h"
 #include "device/sense_table.h"
 #include "emu/virtual_drive_provider.h"
+#include "golden.h"
 
 namespace tamarack::app::testing {
 
@@ -59,18 +60,13 @@ inline void WriteAll(const QString& path, const std::string& text) {
   std::ofstream(path.toStdString()) << text;
 }
 
-// tests/data/app/NAME (TAMARACK_TEST_DATA).
-inline QString GoldenAppPath(const std::string& name) {
-  const char* dir = std::getenv("TAMARACK_TEST_DATA");
-  return QString::fromStdString(std::string(dir ? dir : "tests/data") + "/app/" + name);
-}
-
-// True when `text` is the golden file NAME; with TAMARACK_UPDATE_GOLDEN set it writes the file
-// instead, for a new text checked by hand.
+// True when `text` is tests/data/app/NAME; with TAMARACK_UPDATE_GOLDEN set it writes the file
+// instead (as it stands, line ends included), for a new text checked by hand.
 inline bool MatchesGolden(const std::string& name, const std::string& text) {
-  const QString path = GoldenAppPath(name);
-  if (std::getenv("TAMARACK_UPDATE_GOLDEN")) WriteAll(path, text);
-  return ReadAll(path) == text;
+  if (std::getenv("TAMARACK_UPDATE_GOLDEN")) {
+    std::ofstream(tamarack::testing::GoldenPath(name, "app"), std::ios::binary) << text;
+  }
+  return tamarack::testing::ReadGoldenFile(name, "app") == text;
 }
 
 // Opens no window yet: the test sets `config` (settings, answers) and calls Open().
@@ -183,7 +179,8 @@ struct Transcript {
     const QString text = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
     if (MatchesGolden(name, text.toStdString())) return;
     QCOMPARE(text.split(QLatin1Char('\n')),
-             QString::fromStdString(ReadAll(GoldenAppPath(name))).split(QLatin1Char('\n')));
+             QString::fromStdString(tamarack::testing::ReadGoldenFile(name, "app"))
+                 .split(QLatin1Char('\n')));
   }
   QStringList lines;
 };
