@@ -10,13 +10,7 @@ namespace tamarack::app {
 
 namespace {
 
-// The window on two virtual drives with a settings file holding `settings`, not open yet.
-struct Bench : testing::WindowBench {
-  explicit Bench(const std::string& settings = "ControlFlag=0\n")
-      : WindowBench({"emu:type13?speed=max", "emu:audio?speed=max"}, testing::kOpenLater) {
-    Settings(settings);
-  }
-};
+using Bench = testing::SettingsBench;
 
 }  // namespace
 

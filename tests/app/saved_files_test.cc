@@ -11,14 +11,11 @@ using testing::WriteAll;
 
 namespace {
 
-// The window on two virtual drives with a settings file, not open yet. The file dialog
-// answers with the path proposed (saves) or `load_path` (loads); the save option dialogs with
-// `option` (below 0: Cancel) and the hex form; message boxes are closed. The file dialogs and
-// the messages go into the transcript `t`.
-struct Bench : testing::WindowBench {
-  explicit Bench(const std::string& settings = "ControlFlag=0\n")
-      : WindowBench({"emu:type13?speed=max", "emu:audio?speed=max"}, testing::kOpenLater) {
-    Settings(settings);
+// The settings bench whose file dialog answers with the path proposed (saves) or `load_path`
+// (loads); the save option dialogs with `option` (below 0: Cancel) and the hex form; message
+// boxes are closed. The file dialogs and the messages go into the transcript `t`.
+struct Bench : testing::SettingsBench {
+  explicit Bench(const std::string& settings = "ControlFlag=0\n") : SettingsBench(settings) {
     QDir(dir.path()).mkpath(QStringLiteral("docs"));
     config.documents_folder = dir.filePath(QStringLiteral("docs")).toStdString();
     config.choose_file = [this](bool save, const QString& title, const QString& p,
