@@ -11,7 +11,8 @@ namespace {
 // in the last byte (full TOC: A0, A1, A2, five tracks). The full TOC from the second session
 // (the whole of it: toc_multisession_full.hex), of one session without B0. PMA and ATIP only
 // on recordables (toc_recordable_pma.hex and toc_recordable_atip.hex), no CD-TEXT on a disc
-// without. The allocation length cuts, the length field is whole. No medium.
+// without (the CD-TEXT reply is dumped whole in decode/audio_cd_text.txt). The allocation
+// length cuts, the length field is whole. No medium.
 TEST(VirtualDriveToc, FormatsAndTheirFields) {
   DriveHarness().ExpectTranscript(
       "toc_type13", {"43 00 00 00 00 00 00 20 00 / in 8192", "43 02 00 00 00 00 00 20 00 / in 8192",
@@ -30,19 +31,6 @@ TEST(VirtualDriveToc, FormatsAndTheirFields) {
       .ExpectTranscript("toc_recordable", {"43 00 06 00 00 00 00 20 00 / in 8192"});
   DriveHarness("emu:audio?nomedium")
       .ExpectTranscript("toc_no_medium", {"43 00 00 00 00 00 00 20 00 / in 8192"});
-}
-
-TEST(VirtualDriveToc, CdTextFromTheLayout) {
-  DriveHarness h("emu:audio?speed=max");
-  const Reply r = h.In({0x43, 0, 5, 0, 0, 0, 0, 0x20, 0}, 0x2000);
-  ASSERT_TRUE(r.good());
-  const auto disc = MakeAudioDisc();
-  const auto& packs = disc->Layout().cd_text_packs;
-  ASSERT_FALSE(packs.empty());
-  EXPECT_EQ(Be16(r.data, 0), 2 + 18 * packs.size());
-  for (std::size_t p = 0; p < packs.size(); ++p) {
-    for (std::size_t i = 0; i < 18; ++i) EXPECT_EQ(r.data[4 + p * 18 + i], packs[p][i]);
-  }
 }
 
 }  // namespace
