@@ -109,6 +109,26 @@ TEST(TrackTestJob, Type30ReadErrorsAreListedAndTheTestGoesOn) {
   ExpectReport("type30_read_error", b, &job.result());
 }
 
+// Each variant reads at its own addresses: a bad block that only one variant reads (4499, the
+// last of track 1: -1; 4501, the second of track 2: +1) fails that variant's reads alone.
+TEST(TrackTestJob, EachVariantReadsAtItsOwnAddresses) {
+  for (const char* bad : {"4499", "4501"}) {
+    for (TrackTestKind kind : {TrackTestKind::kType30Normal, TrackTestKind::kType30Plus1,
+                               TrackTestKind::kType30Minus1}) {
+      JobBench b(Id("type30", "exact", std::string("&bad=") + bad));
+      TrackTestJob job(kind);
+      b.Run(job);
+      const auto& lines = job.result().lines;
+      const bool failed = std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.find("Read Error") != std::string::npos;
+      });
+      const bool reads_bad = (kind == TrackTestKind::kType30Minus1 && bad[3] == '9') ||
+                             (kind == TrackTestKind::kType30Plus1 && bad[3] == '1');
+      EXPECT_EQ(failed, reads_bad) << bad << " " << TrackTestName(kind);
+    }
+  }
+}
+
 TEST(TrackTestJob, Type13ListsEvery300BlocksAndEachBadSector) {
   for (const char* resid : kResidModes) {
     SCOPED_TRACE(resid);
