@@ -167,11 +167,14 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
     find_block_size = [&session](const CheckedRead& r) {
       ReadEvidence e;
       e.command = r.command;
-      e.reply = r.buffer;
       e.blocks = static_cast<std::uint32_t>(std::max(r.blocks, 0));
-      e.transferred = r.transferred;
       e.requested = r.requested;
       e.lba = r.lba;
+      CommandOutcome good;
+      good.status = CommandStatus::kGood;
+      good.result.transferred = r.transferred;
+      e.reply = ReplyOfFirstRead(
+          good, r.buffer.first(std::min<std::size_t>(r.buffer.size(), r.requested)));
       return FindBlockSize(session, e).bytes;
     };
   }

@@ -48,4 +48,24 @@ int ExitCodeFor(const CommandOutcome& outcome) {
   }
 }
 
+namespace {
+
+int FailureStatus(const CommandFailure& f) {
+  if (f.short_reply && f.outcome.status == CommandStatus::kGood) return kExitMalformedReply;
+  const int code = ExitCodeFor(f.outcome);
+  return code == kExitGood ? kExitOther : code;  // a failure is never a success
+}
+
+}  // namespace
+
+int ExitStatusOf(const JobVerdict& verdict) {
+  if (verdict.cancelled()) return kExitOther;
+  if (verdict.file_error()) return kExitCannotOpen;
+  if (verdict.refused()) return kExitBadArguments;
+  if (verdict.ended_by()) return FailureStatus(*verdict.ended_by());
+  if (verdict.went_past()) return FailureStatus(*verdict.went_past());
+  if (verdict.differences() != 0) return kExitMiscompare;
+  return kExitGood;
+}
+
 }  // namespace tamarack::cli

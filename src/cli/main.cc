@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -7,6 +8,9 @@
 #include "cli/cli_app.h"
 
 int main(int argc, char** argv) {
+  // A file-size limit ends a write with EFBIG, which the job reports naming the file, instead
+  // of killing the process with a half-written file and no word.
+  ::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   auto drives = tamarack::cli::MakeDefaultDriveDirectory(&std::cerr);
   tamarack::cli::CliContext context;

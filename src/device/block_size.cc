@@ -108,11 +108,7 @@ BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std:
     std::size_t bytes = 0;
     const ReadCdSelection probe{type, sel.main, sel.sub};
     if (ReadCdBytesPerBlock(probe, type, &bytes) != ReadCdStatus::kOk || bytes == 0) continue;
-    const auto address = static_cast<std::uint32_t>(lba);
-    const Cdb cdb = MakeCdb(
-        {kReadCd, static_cast<std::uint8_t>(type << 2), static_cast<std::uint8_t>(address >> 24),
-         static_cast<std::uint8_t>(address >> 16), static_cast<std::uint8_t>(address >> 8),
-         static_cast<std::uint8_t>(address), 0, 0, 1, sel.main, sel.sub});
+    const Cdb cdb = ReadCdCdb(static_cast<std::uint32_t>(lba), 1, probe);
     std::vector<std::uint8_t> buffer(bytes, kReplyFill);
     const CommandOutcome out = session.Run(cdb, buffer, false, false);
     if (out.status == CommandStatus::kGood) {
@@ -131,18 +127,21 @@ BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std:
   return found;
 }
 
+std::uint32_t BlockSizeFromReply(const ReadEvidence& evidence) {
+  const BlockReply& r = evidence.reply;
+  if (!r.good() || r.way == ReceivedWay::kWhole || evidence.blocks == 0) return 0;
+  if (r.received == 0 || r.received >= evidence.requested) return 0;
+  if (r.received % evidence.blocks != 0) return 0;
+  const std::uint32_t size = r.received / evidence.blocks;
+  return Plausible(size, CandidateBlockSizes(evidence.command)) ? size : 0;
+}
+
 BlockSizeFinding FindBlockSize(DeviceSession& session, const ReadEvidence& evidence) {
-  const std::vector<std::uint32_t> candidates = CandidateBlockSizes(evidence.command);
   BlockSizeFinding found;
-  found.bytes = BlockSizeFromFill(evidence.reply, evidence.requested, evidence.blocks, candidates);
+  found.bytes = BlockSizeFromReply(evidence);
   if (found.bytes != 0) {
-    found.way = BlockSizeWay::kFill;
-    return found;
-  }
-  found.bytes =
-      BlockSizeFromResidual(evidence.transferred, evidence.requested, evidence.blocks, candidates);
-  if (found.bytes != 0) {
-    found.way = BlockSizeWay::kResidual;
+    found.way = evidence.reply.way == ReceivedWay::kResidual ? BlockSizeWay::kResidual
+                                                             : BlockSizeWay::kFill;
     return found;
   }
   return ProbeBlockSize(session, evidence.command, evidence.lba);

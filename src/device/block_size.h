@@ -1,16 +1,14 @@
-// How many bytes a read returned per block, found the ways the paths to real drives allow.
+// How many bytes per block a read returned, for a job that does not know it yet.
 //
-// A data-in buffer is filled with 5Ah before a read. Where the kernel maps the buffer for the
-// drive (a page-aligned buffer of whole 512-byte units through /dev/srN), the bytes the drive
-// did not send keep that fill; libata reports no residual, so the fill is often the only
-// witness. Bounced buffers come back with a zeroed tail, and some adapters pad replies with
-// zeros and report them whole; a transferred count shorter than the request is believed only
-// when it is a whole number of plausible blocks. When neither tells, one block is read again
-// with Read CD for each expected sector type in turn: the type the drive accepts gives the
-// size from Read CD's own table.
+// The job reads its first blocks through ReadBlocks (block_read.h) into a buffer with room for
+// the largest block, so the exact received count of a good reply gives the size when it is a
+// whole number of plausible blocks. When the path told nothing (a zeroed or padded tail, the
+// whole request reported), one block is read again with Read CD for each expected sector type
+// in turn: the type the drive accepts gives the size from Read CD's own table. The finder never
+// rounds: a short reply is no size, and the job that then learns the size from the probe sees
+// the reply fall short of it.
 //
-// Plausible sizes are those the read itself can return (CandidateBlockSizes), so a reply whose
-// last bytes happen to be 5Ah still rounds up to its true size instead of coming out short.
+// Plausible sizes are those the read itself can return (CandidateBlockSizes).
 #pragma once
 
 #include <cstdint>
@@ -18,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "device/block_read.h"
 #include "device/read_cd_selection.h"
 #include "device/scsi.h"
 
@@ -25,24 +24,20 @@ namespace tamarack {
 
 class DeviceSession;
 
-// The byte a data-in buffer is filled with before a read, so that its unsent tail shows.
-inline constexpr std::uint8_t kReplyFill = 0x5A;
-
 enum class BlockSizeWay {
   kNotFound,
-  kFill,        // where the reply's 5Ah fill begins
+  kFill,        // where the reply's 5Ah fill begins (settled by the second fill if need be)
   kResidual,    // the transferred count the transport reported
   kSectorType,  // the expected sector type a Read CD of one block was accepted with
 };
 
-// What the caller knows of one read.
+// What the caller knows of the read that finds the size.
 struct ReadEvidence {
-  Cdb command{};                        // the read as sent: its opcode and Read CD selection
-  std::span<const std::uint8_t> reply;  // the data buffer as the read left it (5Ah-filled before)
-  std::uint32_t blocks = 0;             // blocks the read asked for
-  std::uint32_t transferred = 0;        // bytes moved, as the transport reported them
-  std::uint32_t requested = 0;          // bytes asked for (the request length)
-  std::int32_t lba = 0;                 // the read's first block: where a probe reads
+  Cdb command{};                // the read as sent: its opcode and Read CD selection
+  std::uint32_t blocks = 0;     // blocks the read asked for
+  std::uint32_t requested = 0;  // bytes asked for (the buffer ReadBlocks filled)
+  std::int32_t lba = 0;         // the read's first block: where a probe reads
+  BlockReply reply;             // what ReadBlocks brought back
 };
 
 struct BlockSizeFinding {
@@ -88,7 +83,11 @@ std::uint32_t BlockSizeFromResidual(std::uint32_t transferred, std::uint32_t req
 // first probe refused by the transport. Runs on the caller's thread.
 BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std::int32_t lba);
 
-// The fill, else the residual, else the probe.
+// The size a good reply shows by itself: its received count, short of the request (the path
+// said where it ended), divided into `blocks` blocks of a plausible size. 0 otherwise.
+std::uint32_t BlockSizeFromReply(const ReadEvidence& evidence);
+
+// The reply's own size, else the probe at evidence.lba.
 BlockSizeFinding FindBlockSize(DeviceSession& session, const ReadEvidence& evidence);
 
 }  // namespace tamarack

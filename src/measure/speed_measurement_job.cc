@@ -140,13 +140,16 @@ void SpeedMeasurementJob::Measure(JobContext& ctx, std::vector<std::uint8_t>& bu
       // The fill, else a believable residual, else a one-block probe: a reply whose last
       // bytes happen to be 5Ah does not come out short. A probe reads the command's last block,
       // so that the next command goes on without a seek.
-      const BlockSizeFinding found =
-          FindBlockSize(session, ReadEvidence{.command = cdb,
-                                              .reply = whole,
-                                              .blocks = static_cast<std::uint32_t>(count),
-                                              .transferred = moved,
-                                              .requested = static_cast<std::uint32_t>(whole.size()),
-                                              .lba = result_.current_lba + count - 1});
+      const BlockSizeFinding found = FindBlockSize(session, [&] {
+        CommandOutcome good;
+        good.status = CommandStatus::kGood;
+        good.result.transferred = moved;
+        return ReadEvidence{.command = cdb,
+                            .blocks = static_cast<std::uint32_t>(count),
+                            .requested = static_cast<std::uint32_t>(whole.size()),
+                            .lba = result_.current_lba + count - 1,
+                            .reply = ReplyOfFirstRead(good, whole)};
+      }());
       probe = clock.Now() - to;
       {
         std::lock_guard lock(mutex_);  // Live() reads it

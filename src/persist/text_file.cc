@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "util/cp932.h"
+#include "util/output_file.h"
 
 namespace tamarack {
 
@@ -59,39 +60,10 @@ std::optional<std::string> ReadTextFile(const std::string& path) {
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
-  const std::string temp = path + ".tmp-" + std::to_string(::getpid());
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (error) *error = temp + ": " + std::strerror(errno);
-    return false;
-  }
-  auto fail = [&](const std::string& what) {
-    const int e = errno;
-    ::close(fd);
-    ::unlink(temp.c_str());
-    if (error) *error = what + ": " + std::strerror(e);
-    return false;
-  };
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail(temp);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fsync(fd) != 0) return fail(temp);
-  if (::close(fd) != 0) {
-    const int e = errno;
-    ::unlink(temp.c_str());
-    if (error) *error = temp + ": " + std::strerror(e);
-    return false;
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int e = errno;
-    ::unlink(temp.c_str());
-    if (error) *error = path + ": " + std::strerror(e);
+  OutputFile out;
+  if (!out.Open(path, ".tmp-" + std::to_string(::getpid()), error, 0)) return false;
+  if (!out.Append(bytes, error) || !out.Commit(error)) {
+    out.Abandon(true);
     return false;
   }
   return true;

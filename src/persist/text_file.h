@@ -16,8 +16,9 @@ bool IsValidUtf8(std::string_view bytes);
 std::optional<std::string> ReadTextFile(const std::string& path);
 
 // Writes `bytes` to a temporary file beside `path` and renames it over `path`, so that a
-// crash or a full disk leaves either the old file or the new one, never a truncated one.
-// False with a reason on failure (the old file is untouched).
+// crash or a full disk leaves either the old file or the new one, never a truncated one. An
+// existing device node or FIFO is written in place, a symlink's target is written (util/
+// output_file.h). False with a reason naming the file on failure (the old file is untouched).
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
 
 }  // namespace tamarack

@@ -278,10 +278,8 @@ BlockSizeFinding ReferenceRun::FirstCommand(std::uint32_t per_command, std::uint
   }
   ReadEvidence e;
   e.command = cdb;
-  e.reply = request;
+  e.reply = ReplyOfFirstRead(first->outcome, request);
   e.blocks = *blocks;
-  e.transferred = std::min<std::uint32_t>(first->outcome.result.transferred,
-                                          static_cast<std::uint32_t>(request.size()));
   e.requested = static_cast<std::uint32_t>(request.size());
   e.lba = static_cast<std::int32_t>(r.start);
   return FindBlockSize(session_, e);

@@ -142,7 +142,7 @@ void SubQCheckJob::Run(JobContext& ctx) {
         const CommandOutcome out = session.Run(cdb, one, false, false);
         if (out.status != CommandStatus::kGood || out.result.transferred == 0) break;
         if (result_.record_size == 0) {
-          const ReadEvidence evidence{cdb, one, 1, out.result.transferred, kSubQRecordRoom, lba};
+          const ReadEvidence evidence{cdb, 1, kSubQRecordRoom, lba, ReplyOfFirstRead(out, one)};
           result_.record_size = usable(FindBlockSize(session, evidence).bytes);
           if (result_.record_size == 0) {
             result_.end = SubQCheckEnd::kUnsupported;
@@ -161,9 +161,8 @@ void SubQCheckJob::Run(JobContext& ctx) {
       if (out.status == CommandStatus::kGood) {
         // The fill alone cannot tell on Linux (a bounced buffer comes back zeroed): discovery.
         const auto requested = static_cast<std::uint32_t>(buffer.size());
-        const ReadEvidence evidence{
-            cdb,       buffer, kSubQBlocksPerRead, std::min(out.result.transferred, requested),
-            requested, lba};
+        const ReadEvidence evidence{cdb, kSubQBlocksPerRead, requested, lba,
+                                    ReplyOfFirstRead(out, buffer)};
         result_.record_size = usable(FindBlockSize(session, evidence).bytes);
       } else {
         result_.failure = out;

@@ -273,9 +273,8 @@ void TrackTestJob::RunType30(JobContext& ctx) {
       } else {
         // The transferred count alone is not to be trusted on every path: the one discovery.
         const std::uint32_t requested = static_cast<std::uint32_t>(buffer.size());
-        const ReadEvidence evidence{cdb,       buffer,
-                                    1,         std::min(outcome.result.transferred, requested),
-                                    requested, static_cast<std::int32_t>(lba)};
+        const ReadEvidence evidence{cdb, 1, requested, static_cast<std::int32_t>(lba),
+                                    ReplyOfFirstRead(outcome, buffer)};
         // A probe refused on the way must not leave its error after a good read.
         const std::string status = session.status_line.Get();
         const std::string error = session.last_error_text.Get();
