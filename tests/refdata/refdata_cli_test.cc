@@ -42,8 +42,8 @@ struct SteadyCli : testing::VirtualCli {
 // one to ask); a short reply with no one to ask ends the check with 97 and says where it
 // stopped; a read error with no one to ask ends the job with the medium error's status and
 // leaves only the partial file, with --yes it is passed over, its blocks listed in d.dat.unread
-// and skipped by the check of d.dat; then a range or a number that is wrong, a missing file
-// and no disc.
+// and skipped by the check of d.dat; then a list of unread blocks that cannot be read, a range
+// or a number that is wrong, a missing file and no disc.
 TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
   tamarack::testing::TempDir dir;
   const fs::path before = fs::current_path();
@@ -52,6 +52,8 @@ TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
   std::vector<std::uint8_t> changed = Image(500);
   changed[300 * 2048] ^= 1;
   dir.Write("b.dat", changed);
+  dir.Write("e.dat", Image(500));
+  dir.Write("e.dat.unread", std::string("12-20\n30-x\n"));
   const std::string drive = "emu:disc.iso?speed=max", bad = "emu:disc.iso?speed=max&bad=50";
   SteadyCli cli;
   testing::ExpectGoldenRuns(
@@ -63,6 +65,7 @@ TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
        {"capture", "--drive", bad, "--out", "c.dat"},
        {"capture", "--drive", bad, "--out", "d.dat", "--yes"},
        {"check", "--drive", drive, "--file", "d.dat"},
+       {"check", "--drive", drive, "--file", "e.dat"},
        {"capture", "--drive", bad, "--out", "x.dat", "--start", "10", "--end", "5"},
        {"capture", "--drive", bad, "--out", "x.dat", "--start", "1O"},
        {"check", "--drive", bad, "--file", "none.dat"},

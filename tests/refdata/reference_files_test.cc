@@ -125,9 +125,7 @@ TEST(UnreadListTest, RangesJoinAndBadLinesAreRefused) {
       {"1-2\n\n", "line 2: \"\" is not a range of LBAs first-last"},
       {"7", "line 1: \"7\" is not a range of LBAs first-last"},
       {"5-4\n", "line 1: \"5-4\" is not a range of LBAs first-last"},
-      {"1-2\n-3-4\n", "line 2: \"-3-4\" is not a range of LBAs first-last"},
       {"0-4294967296", "line 1: \"0-4294967296\" is not a range of LBAs first-last"},
-      {"1 - 2", "line 1: \"1 - 2\" is not a range of LBAs first-last"},
   };
   for (const auto& c : kBad) {
     UnreadBlocks kept = blocks;
