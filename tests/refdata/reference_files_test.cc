@@ -104,12 +104,8 @@ TEST(UnreadListTest, RangesJoinAndBadLinesAreRefused) {
   blocks.Add(10, 2);             // before the others
   blocks.Add(0xFFFFFFF0u, 100);  // cut at the last 32-bit LBA
   EXPECT_EQ(FormatUnreadList(blocks), "10-11\n96-127\n200-200\n4294967280-4294967295\n");
-  EXPECT_EQ(blocks.blocks(), 2u + 32u + 1u + 16u);
-  EXPECT_EQ(blocks.CountIn(90, 10), 4u);  // 96-99
-  EXPECT_EQ(blocks.CountIn(11, 190), 1u + 32u + 1u);
-  EXPECT_FALSE(blocks.Contains(95));
-  EXPECT_TRUE(blocks.Contains(127));
-  EXPECT_FALSE(blocks.Contains(128));
+  EXPECT_EQ(blocks.CountIn(90, 120), 32u + 1u);  // 96-127 and 200 within 90-209
+  EXPECT_EQ(blocks.CountIn(120, 80), 8u);        // 120-127; 200 is one past 120-199
 
   UnreadBlocks read;
   std::string why;

@@ -234,24 +234,6 @@ TEST(CheckJobTest, TheFileBoundsTheCheck) {
   EXPECT_EQ(bench.Run(nothing, empty).end, ReferenceEnd::kNoCheckData);  // not "all equal"
 }
 
-// An image whose user data are pseudo-random, with a volume descriptor at block 16.
-Bytes IsoImage(std::uint32_t blocks, const std::string& label) {
-  Bytes out(std::size_t{blocks} * 2048);
-  std::uint32_t x = 12345;
-  for (auto& b : out) {
-    x = x * 1103515245u + 12345u;
-    b = static_cast<std::uint8_t>(x >> 16);
-  }
-  std::uint8_t* pvd = &out[16 * 2048];
-  const char head[] =
-      "\x01"
-      "CD001";
-  std::copy(head, head + 6, pvd);
-  std::fill(pvd + 40, pvd + 72, ' ');
-  std::copy(label.begin(), label.end(), pvd + 40);
-  return out;
-}
-
 // Raw Mode 2 form 2 blocks and their user data as Read CD returns it: 2324 bytes and the 4
 // bytes of EDC after them, from byte 24.
 void Mode2Form2Image(std::uint32_t blocks, Bytes* raw, Bytes* user) {
@@ -268,33 +250,24 @@ void Mode2Form2Image(std::uint32_t blocks, Bytes* raw, Bytes* user) {
   }
 }
 
-TEST(ReferenceImageTest, CaptureAndCheckMatchTheImageOnEveryReplyPath) {
+// Blocks of 2328 bytes on every reply path, the file byte for byte (2048-byte blocks on every
+// path are rows of the fault matrices).
+TEST(ReferenceImageTest, CaptureAndCheckMatchAForm2ImageOnEveryReplyPath) {
   TempDir dir;
-  const Bytes iso = IsoImage(347, "TESTDISC");
-  dir.Write("disc.iso", iso);
   Bytes raw, user;
   Mode2Form2Image(203, &raw, &user);
   dir.Write("form2.bin", raw);
   dir.Write("form2.cue", std::string("FILE \"form2.bin\" BINARY\n  TRACK 01 MODE2/2352\n"
                                      "    INDEX 01 00:00:00\n"));
-  struct Image {
-    std::string file;
-    const Bytes* data;
-    std::uint32_t block;
-  };
-  for (const Image& image : {Image{"disc.iso", &iso, 2048}, Image{"form2.cue", &user, 2328}}) {
-    for (const char* resid : {"exact", "none", "zero", "pad"}) {
-      SCOPED_TRACE(image.file + " resid=" + resid);
-      Bench bench("emu:" + dir.File(image.file) + "?speed=max&resid=" + resid);
-      Host host;
-      const std::string out = dir.File(std::string(resid) + ".dat");
-      auto job = std::make_shared<CaptureJob>(Request(out), true);
-      const ReferenceResult& r = bench.Run(job, host);
-      EXPECT_EQ(r.end, ReferenceEnd::kCompleted) << r.message;
-      EXPECT_EQ(r.block_size.bytes, image.block);
-      EXPECT_EQ(r.mismatches, 0u);
-      EXPECT_TRUE(dir.Read(std::string(resid) + ".dat") == *image.data);
-    }
+  for (const char* resid : {"exact", "none", "zero", "pad"}) {
+    SCOPED_TRACE(resid);
+    Bench bench("emu:" + dir.File("form2.cue") + "?speed=max&resid=" + resid);
+    Host host;
+    auto job = std::make_shared<CaptureJob>(Request(dir.File(std::string(resid) + ".dat")), true);
+    const ReferenceResult& r = bench.Run(job, host);
+    EXPECT_TRUE(r.end == ReferenceEnd::kCompleted && r.verdict.good()) << r.message;
+    EXPECT_EQ(r.block_size.bytes, 2328u);
+    EXPECT_TRUE(dir.Read(std::string(resid) + ".dat") == user);
   }
 }
 
