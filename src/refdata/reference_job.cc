@@ -324,8 +324,12 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
   bool declined = false;  // the read error question answered Cancel
   bool write_failed = false;
   std::optional<std::uint64_t> tail_failed_at;
+  std::uint64_t appended = 0;  // for the rate shown: what is still buffered included
   auto write = [&](std::span<const std::uint8_t> bytes) {
-    if (out.Append(bytes, &why)) return true;
+    if (out.Append(bytes, &why)) {
+      appended += bytes.size();
+      return true;
+    }
     write_failed = true;
     return false;
   };
@@ -346,7 +350,7 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
     }
     if (!write(data)) break;
     current += kCaptureBlocksPerCommand;
-    Report(current, out.bytes_written(), started, false);
+    Report(current, appended, started, false);
   }
   // The tail, one block per command, up to the first block that cannot be read.
   while (!declined && !write_failed && !StopRequested() && current <= range.end) {
@@ -358,7 +362,7 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
     }
     if (!write(std::span<const std::uint8_t>(buffer_).first(bs))) break;
     ++current;
-    Report(current, out.bytes_written(), started, false);
+    Report(current, appended, started, false);
   }
   const bool whole = current > range.end && !write_failed;
   // Only a whole range goes under the target's name; the rest stays in the partial file.
