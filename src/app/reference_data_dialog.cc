@@ -458,7 +458,9 @@ void ReferenceDataDialog::OnReferenceFinished(RunState) {
   SetRunning(false);
   if (r) {
     // The check's result stays in the status text, the capture's speed in the other one.
-    if (!(r->check_ran && r->end == ReferenceEnd::kCompleted)) status_->clear();
+    const bool check_finished =
+        r->end == ReferenceEnd::kCompleted || r->end == ReferenceEnd::kTailReadFailed;
+    if (!(r->check_ran && check_finished)) status_->clear();
     lba_->setText(speed_text_);
     if (dynamic_cast<CaptureJob*>(job.get()) && r->end == ReferenceEnd::kCompleted &&
         r->mismatches == 0) {

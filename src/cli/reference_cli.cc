@@ -44,41 +44,43 @@ bool ReferenceRangeOptions(const ReferenceOptions& o, const char* command, std::
   return true;
 }
 
-int ReferenceExitCode(const ReferenceResult& r, RunState ended_by) {
-  auto failure_code = [&r] {
-    return r.failure.status == CommandStatus::kNoDevice ? kExitOther : ExitCodeFor(r.failure);
-  };
-  switch (r.end) {
-    case ReferenceEnd::kCompleted:
-      return r.mismatches != 0 ? kExitMiscompare : kExitGood;
-    case ReferenceEnd::kStopped:
-      switch (r.stop_cause) {
-        case StopCause::kDifference:
-          return kExitMiscompare;
-        case StopCause::kReadError:
-          return failure_code();
-        case StopCause::kUser:
-        case StopCause::kNone:
-          break;
-      }
-      return ended_by == RunState::kIdle ? failure_code() : kExitOther;
-    case ReferenceEnd::kNoDevice:
-      return kExitCannotOpen;
-    case ReferenceEnd::kNoDisc:
-      return r.failure.status == CommandStatus::kNoDevice ? kExitNotReady : failure_code();
-    case ReferenceEnd::kRangeDeclined:
-      return kExitOther;
-    case ReferenceEnd::kOutsideDisc:
-      return kExitBadArguments;
-    case ReferenceEnd::kFirstReadFailed:
-    case ReferenceEnd::kTailReadFailed:
-      return failure_code();
-    case ReferenceEnd::kFileError:
-    case ReferenceEnd::kCheckFileMissing:
-    case ReferenceEnd::kNoCheckData:
-      return kExitCannotOpen;
+std::string ReferenceSummary(const ReferenceResult& r) {
+  std::string t;
+  if (r.range_settled && (r.block_size.bytes != 0 || r.end == ReferenceEnd::kFirstReadFailed)) {
+    t += StrFormat("range: LBA %u-%u (%llu blocks), %s\n", r.range.start, r.range.end,
+                   static_cast<unsigned long long>(r.range.blocks()), r.block_size.Text().c_str());
   }
-  return kExitOther;
+  if (r.bytes_written != 0)
+    t += "read: " + MegabytesPerSecond(r.bytes_written, r.read_elapsed) + "\n";
+  if (r.read_errors != 0) t += StrFormat("read errors gone past: %u\n", r.read_errors);
+  if (!r.unread.empty()) {
+    const auto n = static_cast<unsigned long long>(r.unread.blocks());
+    t += r.unread_file.empty()
+             ? StrFormat("unread blocks (5Ah filler in the file): %llu, LBA %s\n", n,
+                         UnreadRangesText(r.unread).c_str())
+             : StrFormat("unread blocks (5Ah filler in the file): %llu, listed in %s\n", n,
+                         r.unread_file.c_str());
+  }
+  if (r.second_reads != 0) {
+    t += StrFormat("reads sent again over A5h (data ending in 5Ah): %u\n", r.second_reads);
+  }
+  if (r.check_ran && r.bytes_checked != 0) {
+    t += "checked: " + MegabytesPerSecond(r.bytes_checked, r.check_elapsed) + "\n";
+  }
+  if (r.skipped != 0) {
+    t += StrFormat("skipped: %llu blocks the capture could not read%s%s\n",
+                   static_cast<unsigned long long>(r.skipped),
+                   r.skipped_list.empty() ? "" : ", listed in ", r.skipped_list.c_str());
+  }
+  if (r.check_ran && r.block_size.bytes != 0 && r.end != ReferenceEnd::kNoCheckData) {
+    t += r.check_whole
+             ? StrFormat("differences: %u\n", r.mismatches)
+             : StrFormat(
+                   "differences: %u before the check stopped at LBA %u (LBA %u-%u not checked)\n",
+                   r.mismatches, r.check_stopped_at, r.check_stopped_at, r.range.end);
+  }
+  if (!r.file.empty()) t += "file: " + r.file + "\n";
+  return t;
 }
 
 int RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>& job,
@@ -87,22 +89,10 @@ int RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>& job,
   JobRunner runner(session);
   TerminalJobHost host(out, *context.err, context.in, context.terminal,
                        o.yes ? AnswerPolicy::kYes : AnswerPolicy::kPrompt, runner.clock());
-  const RunState ended_by = RunJobFromTerminal(runner, job, host);
+  RunJobFromTerminal(runner, job, host);
   host.EndProgressLine();
-  if (r.block_size.bytes != 0) {
-    out << StrFormat("range: LBA %u-%u (%llu blocks), %s\n", r.range.start, r.range.end,
-                     static_cast<unsigned long long>(r.range.blocks()),
-                     r.block_size.Text().c_str());
-  }
-  if (r.bytes_written != 0)
-    out << "read: " << MegabytesPerSecond(r.bytes_written, r.read_elapsed) << "\n";
-  if (r.check_ran && r.bytes_checked != 0) {
-    out << "checked: " << MegabytesPerSecond(r.bytes_checked, r.check_elapsed) << "\n";
-  }
-  if (r.read_errors != 0) out << StrFormat("read errors: %u\n", r.read_errors);
-  if (r.check_ran) out << StrFormat("differences: %u\n", r.mismatches);
-  if (!r.file.empty()) out << "file: " << r.file << "\n";
-  return ReferenceExitCode(r, ended_by);
+  out << ReferenceSummary(r);
+  return ExitStatusOf(r.verdict);
 }
 
 }  // namespace tamarack::cli

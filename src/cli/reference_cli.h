@@ -25,13 +25,13 @@ bool ReferenceRangeOptions(const ReferenceOptions& o, const char* command, std::
                            ReferenceRequest* request);
 
 // Runs `job` on the drive's session (already open) with the terminal's host and prints the
-// summary; returns the exit status of its result (ReferenceExitCode).
+// summary; returns the exit status of its result's verdict (ExitStatusOf).
 int RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>& job,
                     const ReferenceResult& result, const ReferenceOptions& o, CliContext& context);
 
-// 0 for a clean run; 14 (miscompare) when the check found differences or was stopped at one;
-// the sense category of the read failure that ended the job; 15 for a file that could not be
-// made, written or read; 99 for a job cancelled from the terminal.
-int ReferenceExitCode(const ReferenceResult& result, RunState ended_by);
+// The summary after the job's own texts: the range and block size, the bytes, the read errors
+// gone past, the unread blocks and their list, what the check skipped, the differences (and
+// where a check that did not reach its end stopped), the file.
+std::string ReferenceSummary(const ReferenceResult& result);
 
 }  // namespace tamarack::cli

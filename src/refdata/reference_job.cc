@@ -7,96 +7,33 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <span>
 #include <system_error>
 #include <vector>
 
+#include "device/block_read.h"
 #include "util/bytes.h"
+#include "util/output_file.h"
 #include "util/strings.h"
 
 namespace tamarack {
 
 namespace {
 
-// Large enough to spare system calls, small enough that the data are still in the processor's
-// cache when the kernel copies them (1 MiB writes measured slower than 256 KiB ones).
-constexpr std::size_t kWriteBufferSize = std::size_t{256} << 10;
 // Progress and the LBA text at most this often (and always at a phase's first and last block).
 constexpr Clock::Duration kReportPeriod = std::chrono::milliseconds(100);
+// The list of unread blocks is written through a temporary name too.
+constexpr const char* kListTempSuffix = ".partial";
 
 std::string ErrorText(int error) {
   return std::error_code(error, std::generic_category()).message();
 }
 
 int AsInt(std::uint64_t v) { return static_cast<int>(static_cast<std::uint32_t>(v)); }
-
-// The file a capture writes, through one large buffer; fsynced before it is closed.
-class FileWriter {
- public:
-  FileWriter() = default;
-  ~FileWriter() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileWriter(const FileWriter&) = delete;
-  FileWriter& operator=(const FileWriter&) = delete;
-
-  bool Open(const std::string& path, std::string* error) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
-      *error = ErrorText(errno);
-      return false;
-    }
-    buffer_.reserve(kWriteBufferSize);
-    return true;
-  }
-
-  bool Append(std::span<const std::uint8_t> bytes, std::string* error) {
-    if (buffer_.size() + bytes.size() > kWriteBufferSize && !Flush(error)) return false;
-    if (bytes.size() >= kWriteBufferSize) return WriteAll(bytes, error);
-    buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
-    return true;
-  }
-
-  // Writes what is buffered, waits until the data are on the disk and closes the file.
-  bool Finish(std::string* error) {
-    bool ok = Flush(error);
-    if (ok && ::fsync(fd_) != 0) {
-      *error = ErrorText(errno);
-      ok = false;
-    }
-    if (::close(fd_) != 0 && ok) {
-      *error = ErrorText(errno);
-      ok = false;
-    }
-    fd_ = -1;
-    return ok;
-  }
-
- private:
-  bool Flush(std::string* error) {
-    const bool ok = WriteAll(buffer_, error);
-    buffer_.clear();
-    return ok;
-  }
-
-  bool WriteAll(std::span<const std::uint8_t> bytes, std::string* error) {
-    while (!bytes.empty()) {
-      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        *error = ErrorText(n < 0 ? errno : ENOSPC);
-        return false;
-      }
-      bytes = bytes.subspan(static_cast<std::size_t>(n));
-    }
-    return true;
-  }
-
-  int fd_ = -1;
-  std::vector<std::uint8_t> buffer_;
-};
+unsigned long long Ull(std::uint64_t v) { return static_cast<unsigned long long>(v); }
 
 // The check file, read at given offsets.
 class FileReader {
@@ -132,11 +69,51 @@ class FileReader {
   std::uint64_t size_ = 0;
 };
 
-// One read command's outcome.
-struct Chunk {
-  CommandOutcome outcome;
-  bool ok = false;  // good, with every byte asked for
-};
+// The list of unread blocks beside the check file `path` (a symlink's list lies beside the
+// file it points to, where the capture wrote it). False with the reason when it is there but
+// cannot be read; an absent list is an empty one.
+bool LoadUnreadList(const std::string& path, UnreadBlocks* out, std::string* list,
+                    std::string* error) {
+  OutputTarget resolved;
+  *list = UnreadListPath(PlanOutputTarget(path, "", &resolved, nullptr) ? resolved.target : path);
+  std::error_code ec;
+  if (!std::filesystem::exists(*list, ec)) {
+    list->clear();
+    return true;
+  }
+  std::ifstream in(*list, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), {});
+  if (!in.good() && !in.eof()) {
+    *error = *list + ": " + ErrorText(EIO);
+    return false;
+  }
+  if (!ParseUnreadList(text, out, error)) {
+    *error = *list + ": " + *error;
+    return false;
+  }
+  return true;
+}
+
+// Writes `blocks` to the list beside `data_path`, or removes a list left there by an earlier
+// capture when there are none. False with the reason naming the list.
+bool WriteUnreadList(const std::string& data_path, const UnreadBlocks& blocks, std::string* written,
+                     std::string* error) {
+  const std::string list = UnreadListPath(data_path);
+  written->clear();
+  if (blocks.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(list, ec);
+    return true;
+  }
+  OutputFile out;
+  if (!out.Open(list, kListTempSuffix, error) || !out.Append(FormatUnreadList(blocks), error) ||
+      !out.Commit(error)) {
+    out.Abandon(true);
+    return false;
+  }
+  *written = list;
+  return true;
+}
 
 // The parts both jobs share: the range, the reads, the reports.
 class ReferenceRun {
@@ -146,7 +123,7 @@ class ReferenceRun {
         session_(ctx.session()),
         host_(ctx.host()),
         result_(result),
-        buffer_(std::size_t{kCaptureBlocksPerCommand} * kReferenceBufferBlock) {}
+        buffer_(std::size_t{kCaptureBlocksPerCommand} * kBlockRoom) {}
 
   bool SettleRange(const ReferenceRequest& request);
   // The read phase into `path`; true when the whole range is in it under its own name.
@@ -160,31 +137,42 @@ class ReferenceRun {
   }
 
  private:
-  // Reads `blocks` blocks at `lba` into `into` (5Ah-filled first): blocks x block size bytes.
-  Chunk Read(std::uint64_t lba, std::uint32_t blocks, std::uint32_t block_size,
-             std::span<std::uint8_t> into) {
+  // Reads `blocks` blocks at `lba` into `into`: blocks x block size bytes expected.
+  BlockReply Read(std::uint64_t lba, std::uint32_t blocks, std::uint32_t block_size,
+                  std::span<std::uint8_t> into) {
     const auto want = into.first(std::size_t{blocks} * block_size);
-    std::fill(want.begin(), want.end(), kReplyFill);
-    Chunk c;
-    c.outcome =
-        session_.Run(ReferenceReadCdb(static_cast<std::uint32_t>(lba), blocks), want, false, false);
-    c.ok = c.outcome.status == CommandStatus::kGood && c.outcome.result.transferred >= want.size();
-    return c;
+    const BlockReply reply =
+        ReadBlocks(session_, ReadCdCdb(static_cast<std::uint32_t>(lba), blocks), want,
+                   static_cast<std::uint32_t>(want.size()));
+    if (reply.second_read) ++result_.second_reads;
+    return reply;
   }
 
-  // The first command of a phase: up to `per_command` blocks at the start, the buffer asked
-  // for whole; the block size found from what came back. `first` gets the command's outcome.
-  BlockSizeFinding FirstCommand(std::uint32_t per_command, std::uint32_t* blocks, Chunk* first);
+  // The first command of a phase: up to `per_command` blocks at the start with room for the
+  // largest block, the block size found from its reply (result_.block_size). The reply is
+  // judged against that size like any other command's.
+  BlockReply FirstCommand(std::uint32_t per_command, std::uint32_t* blocks);
+  // The first command found no block size: the job ends.
+  void FirstCommandFailed(const BlockReply& first) {
+    result_.verdict.EndedBy(first.outcome, first.good());
+    End(ReferenceEnd::kFirstReadFailed, MessageIcon::kError, "読み込みが失敗しました");
+  }
 
   bool StopRequested() const { return ctx_.stop_requested(); }
   Answer Ask(QuestionKind kind, std::string text) { return host_.Ask({kind, std::move(text)}); }
-  void ReadErrorPassed(const Chunk& c) {
-    ++result_.read_errors;
-    result_.failure = c.outcome;
-  }
-  bool AskReadError(std::uint64_t lba) {
-    return Ask(QuestionKind::kOkCancel, StrFormat("Read ｴﾗｰが発生しました(LBA=%d). 継続しますか?",
-                                                  AsInt(lba))) == Answer::kYes;
+  // A command that failed or came short: asks whether to go on; records it as gone past or as
+  // what ended the job.
+  bool GoPastReadError(const BlockReply& c, std::uint64_t lba) {
+    const bool go_on =
+        Ask(QuestionKind::kOkCancel,
+            StrFormat("Read ｴﾗｰが発生しました(LBA=%d). 継続しますか?", AsInt(lba))) == Answer::kYes;
+    if (go_on) {
+      ++result_.read_errors;
+      result_.verdict.WentPast(c.outcome, c.short_reply);
+    } else {
+      result_.verdict.EndedBy(c.outcome, c.short_reply);
+    }
+    return go_on;
   }
 
   // The LBA text and the progress, at most every kReportPeriod unless `force`.
@@ -205,6 +193,11 @@ class ReferenceRun {
     host_.Progress(p);
   }
 
+  // "\r\n..." lines that close a capture's message: where the unread blocks are listed, and
+  // where the data of a capture that did not end are.
+  std::string UnreadNote() const;
+  std::string CheckNotes() const;
+
   JobContext& ctx_;
   DeviceSession& session_;
   JobHost& host_;
@@ -223,7 +216,6 @@ bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
   const CommandOutcome cap = session_.Run(MakeCdb({0x25}), capacity, false, false);
   const bool have_last = cap.status == CommandStatus::kGood;
   const std::uint32_t last = have_last ? ReadBe32(capacity, 0) : 0;
-  if (!have_last) result_.failure = cap;
   if (start == 0 && end == 0) {
     end = last;
     std::array<std::uint8_t, 255> toc{};
@@ -233,6 +225,11 @@ bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
     }
   }
   if ((start == 0 && end == 0) || !have_last || (start == 0 && last == 0)) {
+    if (have_last) {
+      result_.verdict.Refused("no blocks on the disc");
+    } else {
+      result_.verdict.EndedBy(cap);
+    }
     End(ReferenceEnd::kNoDisc, MessageIcon::kWarning,
         "開始LBA と終了LBA がともに0です(No Discではありませんか ?)");
     return false;
@@ -241,19 +238,23 @@ bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
   if (start > end) {
     End(ReferenceEnd::kOutsideDisc, MessageIcon::kWarning,
         StrFormat("開始LBA(%d) が最終LBA(%d) より後ろです", AsInt(start), AsInt(last)));
+    result_.verdict.Refused(result_.message);
     return false;
   }
   result_.range = {start, end};
+  result_.range_settled = true;
   if (request.confirm_range) {
     if (start != 0 && Ask(QuestionKind::kOkCancel,
                           StrFormat("開始LBA(%d) が 0 でないですが、いいですか?", AsInt(start))) !=
                           Answer::kYes) {
+      result_.verdict.Cancelled();
       End(ReferenceEnd::kRangeDeclined, MessageIcon::kInformation, {});
       return false;
     }
     if (end < last &&
         Ask(QuestionKind::kOkCancel, StrFormat("終了LBA(%d) が最終LBAでないですが、いいですか?",
                                                AsInt(end))) != Answer::kYes) {
+      result_.verdict.Cancelled();
       End(ReferenceEnd::kRangeDeclined, MessageIcon::kInformation, {});
       return false;
     }
@@ -261,47 +262,44 @@ bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
   return true;
 }
 
-BlockSizeFinding ReferenceRun::FirstCommand(std::uint32_t per_command, std::uint32_t* blocks,
-                                            Chunk* first) {
+BlockReply ReferenceRun::FirstCommand(std::uint32_t per_command, std::uint32_t* blocks) {
   const ReferenceRange& r = result_.range;
   *blocks = static_cast<std::uint32_t>(std::min<std::uint64_t>(per_command, r.blocks()));
-  const auto request =
-      std::span<std::uint8_t>(buffer_).first(std::size_t{*blocks} * kReferenceBufferBlock);
-  std::fill(request.begin(), request.end(), kReplyFill);
-  const Cdb cdb = ReferenceReadCdb(r.start, *blocks);
-  first->outcome = session_.Run(cdb, request, false, false);
-  first->ok = first->outcome.status == CommandStatus::kGood;
-  if (!first->ok) {
-    // A failed read's bytes say nothing about the size: ask the drive block by block.
-    result_.failure = first->outcome;
-    return ProbeBlockSize(session_, cdb, static_cast<std::int32_t>(r.start));
-  }
   ReadEvidence e;
-  e.command = cdb;
-  e.reply = ReplyOfFirstRead(first->outcome, request);
+  e.command = ReadCdCdb(r.start, *blocks);
   e.blocks = *blocks;
-  e.requested = static_cast<std::uint32_t>(request.size());
+  e.requested = *blocks * kBlockRoom;
   e.lba = static_cast<std::int32_t>(r.start);
-  return FindBlockSize(session_, e);
+  e.reply = ReadBlocks(session_, e.command, std::span<std::uint8_t>(buffer_).first(e.requested), 0);
+  if (e.reply.second_read) ++result_.second_reads;
+  result_.block_size = FindBlockSize(session_, e);
+  BlockReply reply = e.reply;
+  reply.short_reply = reply.good() && reply.received < *blocks * result_.block_size.bytes;
+  return reply;
+}
+
+std::string ReferenceRun::UnreadNote() const {
+  if (result_.unread.empty()) return {};
+  if (result_.unread_file.empty()) {
+    return StrFormat("\r\n読めなかったﾌﾞﾛｯｸ(%llu): %s", Ull(result_.unread.blocks()),
+                     UnreadRangesText(result_.unread).c_str());
+  }
+  return StrFormat("\r\n読めなかった %llu ﾌﾞﾛｯｸの LBA は %s にあります",
+                   Ull(result_.unread.blocks()), result_.unread_file.c_str());
 }
 
 bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
   const ReferenceRange range = result_.range;
-  const std::string partial = path + kPartialSuffix;
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    End(ReferenceEnd::kFileError, MessageIcon::kError,
-        StrFormat("ﾌｧｲﾙ ｵｰﾌﾟﾝに失敗しました\r\n%s\r\n%s", path.c_str(), ErrorText(EISDIR).c_str()));
-    return false;
-  }
-  FileWriter out;
+  OutputFile out;
   std::string why;
-  if (!out.Open(partial, &why)) {
+  if (!out.Open(path, kPartialSuffix, &why)) {
+    result_.verdict.FileFailed(why);
     End(ReferenceEnd::kFileError, MessageIcon::kError,
-        StrFormat("ﾌｧｲﾙ ｵｰﾌﾟﾝに失敗しました\r\n%s\r\n%s", path.c_str(), why.c_str()));
+        StrFormat("ﾌｧｲﾙ ｵｰﾌﾟﾝに失敗しました\r\n%s", why.c_str()));
     return false;
   }
-  result_.file = partial;
+  const bool in_place = out.plan().in_place;
+  result_.file = out.plan().writing;
   progress_base_ = 0;
   progress_total_ = range.blocks() * (check_follows ? 2 : 1);
   host_.Show(JobText::kStatus, "CDからﾌｧｲﾙに読み込み中...");
@@ -309,26 +307,27 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
   auto finish_time = [&] { result_.read_elapsed = ctx_.clock().Now() - started; };
 
   std::uint32_t first_blocks = 0;
-  Chunk first;
-  result_.block_size = FirstCommand(kCaptureBlocksPerCommand, &first_blocks, &first);
+  const BlockReply first = FirstCommand(kCaptureBlocksPerCommand, &first_blocks);
   const std::uint32_t bs = result_.block_size.bytes;
   if (bs == 0) {
-    out.Finish(&why);
-    std::filesystem::remove(partial, ec);
+    out.Abandon(true);
     result_.file.clear();
     finish_time();
-    End(ReferenceEnd::kFirstReadFailed, MessageIcon::kError, "読み込みが失敗しました");
+    FirstCommandFailed(first);
     return false;
   }
   const std::size_t chunk_bytes = std::size_t{kCaptureBlocksPerCommand} * bs;
+  // What a command gone past leaves in the file: every block keeps its place.
+  const std::vector<std::uint8_t> filler(chunk_bytes, kReplyFill);
   bool use_first = first_blocks == kCaptureBlocksPerCommand;
   std::uint64_t current = range.start;
   bool declined = false;  // the read error question answered Cancel
   bool write_failed = false;
   std::optional<std::uint64_t> tail_failed_at;
+  std::uint64_t appended = 0;  // for the rate shown: what is still buffered included
   auto write = [&](std::span<const std::uint8_t> bytes) {
     if (out.Append(bytes, &why)) {
-      result_.bytes_written += bytes.size();
+      appended += bytes.size();
       return true;
     }
     write_failed = true;
@@ -337,95 +336,134 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
 
   Report(current, 0, started, true);
   while (!StopRequested() && range.end + std::uint64_t{1} - current >= kCaptureBlocksPerCommand) {
-    Chunk c = use_first ? first : Read(current, kCaptureBlocksPerCommand, bs, buffer_);
+    const BlockReply c = use_first ? first : Read(current, kCaptureBlocksPerCommand, bs, buffer_);
     use_first = false;
-    if (!c.ok) {
-      ReadErrorPassed(c);
-      if (!AskReadError(current)) {
+    std::span<const std::uint8_t> data = std::span<const std::uint8_t>(buffer_).first(chunk_bytes);
+    if (!c.ok()) {
+      if (!GoPastReadError(c, current)) {
         declined = true;
         break;
       }
+      // Whatever part of it arrived is not known to be the data of its blocks.
+      result_.unread.Add(current, kCaptureBlocksPerCommand);
+      data = filler;
     }
-    // A command passed over is written too, so every block keeps its place in the file.
-    if (!write(std::span<const std::uint8_t>(buffer_).first(chunk_bytes))) break;
+    if (!write(data)) break;
     current += kCaptureBlocksPerCommand;
-    Report(current, result_.bytes_written, started, false);
+    Report(current, appended, started, false);
   }
   // The tail, one block per command, up to the first block that cannot be read.
   while (!declined && !write_failed && !StopRequested() && current <= range.end) {
-    const Chunk c = Read(current, 1, bs, buffer_);
-    if (!c.ok) {
-      result_.failure = c.outcome;
+    const BlockReply c = Read(current, 1, bs, buffer_);
+    if (!c.ok()) {
+      result_.verdict.EndedBy(c.outcome, c.short_reply);
       tail_failed_at = current;
       break;
     }
     if (!write(std::span<const std::uint8_t>(buffer_).first(bs))) break;
     ++current;
-    Report(current, result_.bytes_written, started, false);
+    Report(current, appended, started, false);
   }
   const bool whole = current > range.end && !write_failed;
-  if (whole) Report(current, result_.bytes_written, started, true);
-  if (!write_failed && !out.Finish(&why)) write_failed = true;
+  // Only a whole range goes under the target's name; the rest stays in the partial file.
+  if (whole) {
+    if (!out.Flush(&why)) {
+      write_failed = true;
+    } else if (!in_place &&
+               !WriteUnreadList(out.plan().target, result_.unread, &result_.unread_file, &why)) {
+      write_failed = true;
+    } else if (!out.Commit(&why)) {
+      write_failed = true;
+      std::error_code ec;
+      if (!result_.unread_file.empty()) std::filesystem::remove(result_.unread_file, ec);
+      result_.unread_file.clear();
+    }
+  } else if (!write_failed && !out.Flush(&why, true)) {
+    write_failed = true;
+  }
+  result_.bytes_written = out.bytes_written();
   finish_time();
+  if (whole && !write_failed) {
+    Report(current, result_.bytes_written, started, true);
+    result_.file = out.plan().target;
+  } else {
+    out.Abandon(result_.bytes_written == 0);
+    if (result_.bytes_written == 0 && !in_place) {
+      result_.file.clear();
+    } else if (!in_place) {
+      // The partial file's own blocks of filler are listed beside it.
+      std::string ignored;
+      WriteUnreadList(result_.file, result_.unread, &result_.unread_file, &ignored);
+    }
+  }
+  const std::string partial_note =
+      in_place || result_.file.empty()
+          ? std::string()
+          : StrFormat("\r\n途中までのﾃﾞｰﾀは %s にあります", result_.file.c_str());
 
   if (write_failed) {
+    result_.verdict.FileFailed(why);
     End(ReferenceEnd::kFileError, MessageIcon::kError,
-        StrFormat("ﾌｧｲﾙの書き込みに失敗しました\r\n%s\r\n%s", partial.c_str(), why.c_str()));
+        StrFormat("ﾌｧｲﾙの書き込みに失敗しました\r\n%s", why.c_str()) + partial_note + UnreadNote());
     return false;
   }
   if (!check_follows) {
     const std::string speed = CaptureSpeedText(result_.bytes_written, bs, result_.read_elapsed);
     if (!speed.empty()) host_.Show(JobText::kSpeed, speed);
   }
-  const std::string partial_note =
-      result_.bytes_written != 0 ? StrFormat("\r\n途中までのﾃﾞｰﾀは %s にあります", partial.c_str())
-                                 : std::string();
-  if (result_.bytes_written == 0) {
-    std::filesystem::remove(partial, ec);
-    result_.file.clear();
-  }
   if (declined || (!whole && !tail_failed_at)) {
     result_.stop_cause = declined ? StopCause::kReadError : StopCause::kUser;
+    if (!declined) result_.verdict.Cancelled();
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
-        "読み込みをｷｬﾝｾﾙしました" + partial_note);
+        "読み込みをｷｬﾝｾﾙしました" + partial_note + UnreadNote());
     return false;
   }
   if (tail_failed_at) {
     End(ReferenceEnd::kTailReadFailed, MessageIcon::kError,
-        StrFormat("Read ｴﾗｰが発生しました(LBA=%d)", AsInt(*tail_failed_at)) + partial_note);
+        StrFormat("Read ｴﾗｰが発生しました(LBA=%d)", AsInt(*tail_failed_at)) + partial_note +
+            UnreadNote());
     return false;
-  }
-  if (std::rename(partial.c_str(), path.c_str()) != 0) {
-    End(ReferenceEnd::kFileError, MessageIcon::kError,
-        StrFormat("ﾌｧｲﾙの書き込みに失敗しました\r\n%s\r\n%s", partial.c_str(),
-                  ErrorText(errno).c_str()));
-    return false;
-  }
-  result_.file = path;
-  // The new name lasts only once the folder is on the disk too.
-  const std::string folder = std::filesystem::path(path).parent_path().string();
-  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
   }
   if (!check_follows) {
-    End(ReferenceEnd::kCompleted, MessageIcon::kInformation, "読み込みが完了しました");
+    if (result_.read_errors == 0) {
+      End(ReferenceEnd::kCompleted, MessageIcon::kInformation, "読み込みが完了しました");
+    } else {
+      End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
+          StrFormat("読み込みが終了しました(%u件 のRead ｴﾗｰを検出)", result_.read_errors) +
+              UnreadNote());
+    }
   }
   return true;
+}
+
+std::string ReferenceRun::CheckNotes() const {
+  if (result_.skipped == 0) return {};
+  return StrFormat("\r\n読めなかったﾌﾞﾛｯｸ %llu 個はﾁｪｯｸしていません", Ull(result_.skipped));
 }
 
 void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) {
+    const bool exists = std::filesystem::exists(path, ec);
+    result_.verdict.FileFailed(path + ": " +
+                               (exists ? std::string("not a regular file") : ErrorText(ENOENT)));
     End(ReferenceEnd::kCheckFileMissing, MessageIcon::kError, "チェックするファイル名が不正です");
     return;
   }
   FileReader file;
   std::string why;
   if (!file.Open(path, &why)) {
+    result_.verdict.FileFailed(path + ": " + why);
     End(ReferenceEnd::kCheckFileMissing, MessageIcon::kError,
         StrFormat("チェックするファイル名が不正です\r\n%s\r\n%s", path.c_str(), why.c_str()));
+    return;
+  }
+  // The blocks the capture could not read hold filler, not the disc's data.
+  UnreadBlocks skip = result_.unread;
+  if (!after_capture && !LoadUnreadList(path, &skip, &result_.skipped_list, &why)) {
+    result_.verdict.Refused(why);
+    End(ReferenceEnd::kBadUnreadList, MessageIcon::kError,
+        StrFormat("チェックするファイル名が不正です\r\n%s", why.c_str()));
     return;
   }
   result_.check_ran = true;
@@ -436,17 +474,17 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   auto finish_time = [&] { result_.check_elapsed = ctx_.clock().Now() - started; };
 
   std::uint32_t first_blocks = 0;
-  Chunk first;
-  result_.block_size = FirstCommand(kCheckBlocksPerCommand, &first_blocks, &first);
+  const BlockReply first = FirstCommand(kCheckBlocksPerCommand, &first_blocks);
   const std::uint32_t bs = result_.block_size.bytes;
   if (bs == 0) {
     finish_time();
-    End(ReferenceEnd::kFirstReadFailed, MessageIcon::kError, "読み込みが失敗しました");
+    FirstCommandFailed(first);
     return;
   }
   const std::uint64_t file_blocks = file.size() / bs;
   if (file_blocks == 0) {
     finish_time();
+    result_.verdict.FileFailed(path + ": no whole block");
     End(ReferenceEnd::kNoCheckData, MessageIcon::kError,
         StrFormat("ﾁｪｯｸするﾃﾞｰﾀがﾌｧｲﾙにありません\r\n%s", path.c_str()));
     return;
@@ -466,6 +504,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   // Counts a difference and asks whether to go on; false when the answer ends the check.
   auto mismatch = [&](std::uint64_t lba, bool tail) {
     ++result_.mismatches;
+    result_.verdict.AddDifferences(1);
     if (!result_.first_mismatch) result_.first_mismatch = static_cast<std::uint32_t>(lba);
     host_.Show(JobText::kStatus, StrFormat("ｴﾗｰ件数 %d", AsInt(result_.mismatches)));
     if (skip_questions) return true;
@@ -477,35 +516,43 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
     if (a == Answer::kSkip) skip_questions = true;
     return a == Answer::kContinue || a == Answer::kSkip;
   };
-  // Compares `bytes` of the disc's data read at `lba` with the file; the LBA of the first
-  // difference, or nothing.
-  auto compare = [&](std::uint64_t lba,
-                     std::span<const std::uint8_t> disc) -> std::optional<std::uint64_t> {
+  // The first block of `blocks` from `lba` that is not known to match the file: the first
+  // `delivered` of them arrived in `disc`, the others did not. Blocks the capture could not
+  // read are left out (and counted).
+  auto first_difference = [&](std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
+                              std::span<const std::uint8_t> disc) -> std::optional<std::uint64_t> {
+    result_.skipped += skip.CountIn(lba, blocks);
     const auto want = std::span<std::uint8_t>(expected).first(disc.size());
-    if (!file.ReadAt((lba - range.start) * bs, want)) return lba;
-    const auto diff = std::mismatch(disc.begin(), disc.end(), want.begin());
-    if (diff.first == disc.end()) return std::nullopt;
-    return lba + static_cast<std::uint64_t>(diff.first - disc.begin()) / bs;
+    const bool have_file = file.ReadAt((lba - range.start) * bs, want);
+    for (std::uint64_t i = 0; i < blocks; ++i) {
+      if (skip.Contains(lba + i)) continue;
+      if (i >= delivered || !have_file) return lba + i;
+      const std::size_t at = static_cast<std::size_t>(i) * bs;
+      if (!std::equal(disc.begin() + static_cast<std::ptrdiff_t>(at),
+                      disc.begin() + static_cast<std::ptrdiff_t>(at + bs),
+                      want.begin() + static_cast<std::ptrdiff_t>(at))) {
+        return lba + i;
+      }
+    }
+    return std::nullopt;
   };
 
   Report(current, 0, started, true);
   while (!StopRequested() && range.end + std::uint64_t{1} - current >= kCheckBlocksPerCommand) {
-    const Chunk c = use_first ? first : Read(current, kCheckBlocksPerCommand, bs, buffer_);
+    const BlockReply c = use_first ? first : Read(current, kCheckBlocksPerCommand, bs, buffer_);
     use_first = false;
-    if (!c.ok) {
-      ReadErrorPassed(c);
-      if (!AskReadError(current)) {
-        declined = StopCause::kReadError;
-        break;
-      }
+    if (!c.ok() && !GoPastReadError(c, current)) {
+      declined = StopCause::kReadError;
+      break;
     }
     const auto disc = std::span<const std::uint8_t>(buffer_).first(chunk_bytes);
-    std::optional<std::uint64_t> at = compare(current, disc);
-    // Data the drive did not deliver are no match, whatever the buffer holds.
-    if (!c.ok && !at) at = current;
+    // Data the drive did not deliver whole are no match, whatever the buffer holds.
+    const std::optional<std::uint64_t> at = first_difference(
+        current, kCheckBlocksPerCommand, c.ok() ? kCheckBlocksPerCommand : 0, disc);
     result_.bytes_checked += chunk_bytes;
     if (at && !mismatch(*at, false)) {
       declined = StopCause::kDifference;
+      current += kCheckBlocksPerCommand;
       break;
     }
     current += kCheckBlocksPerCommand;
@@ -516,10 +563,10 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   std::size_t tail_blocks = 0;
   std::optional<std::uint64_t> tail_failed_at;
   while (declined == StopCause::kNone && !StopRequested() && current <= range.end) {
-    const Chunk c =
+    const BlockReply c =
         Read(current, 1, bs, std::span<std::uint8_t>(buffer_).subspan(tail_blocks * bs));
-    if (!c.ok) {
-      result_.failure = c.outcome;
+    if (!c.ok()) {
+      result_.verdict.EndedBy(c.outcome, c.short_reply);
       tail_failed_at = current;
       break;
     }
@@ -529,32 +576,53 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   }
   if (declined == StopCause::kNone && !StopRequested() && (tail_blocks != 0 || tail_failed_at)) {
     const auto disc = std::span<const std::uint8_t>(buffer_).first(tail_blocks * bs);
-    std::optional<std::uint64_t> at = compare(tail_start, disc);
     // A block the drive could not read is not known to match.
-    if (!at && tail_failed_at) at = tail_failed_at;
+    const std::optional<std::uint64_t> at =
+        first_difference(tail_start, tail_blocks + (tail_failed_at ? 1 : 0), tail_blocks, disc);
     result_.bytes_checked += disc.size();
-    if (at && !mismatch(*at, true)) {
-      declined = StopCause::kDifference;
-    }
+    if (at && !mismatch(*at, true)) declined = StopCause::kDifference;
   }
   finish_time();
-  if (declined == StopCause::kNone && StopRequested()) declined = StopCause::kUser;
+  if (declined == StopCause::kNone && StopRequested()) {
+    declined = StopCause::kUser;
+    result_.verdict.Cancelled();
+  }
   result_.stop_cause = declined;
-  const bool stopped = declined != StopCause::kNone;
-  if (!stopped) Report(current, result_.bytes_checked, started, true);
-  if (stopped) {
-    End(ReferenceEnd::kStopped, MessageIcon::kInformation, "読み込みをｷｬﾝｾﾙしました");
+  result_.check_whole = declined == StopCause::kNone && !tail_failed_at;
+  if (!result_.check_whole) {
+    result_.check_stopped_at = static_cast<std::uint32_t>(tail_failed_at.value_or(current));
+  }
+  if (declined != StopCause::kNone) {
+    End(ReferenceEnd::kStopped, MessageIcon::kInformation,
+        "読み込みをｷｬﾝｾﾙしました" + CheckNotes() + UnreadNote());
     return;
   }
+  Report(current, result_.bytes_checked, started, true);
   const int n = AsInt(result_.mismatches);
-  host_.Show(JobText::kStatus,
-             n != 0 ? StrFormat("%d 件の不一致を検出しました", n) : "全てのﾃﾞｰﾀが一致しました");
-  if (n != 0) {
+  host_.Show(
+      JobText::kStatus,
+      (n != 0 ? StrFormat("%d 件の不一致を検出しました", n) : "全てのﾃﾞｰﾀが一致しました") +
+          (result_.skipped != 0 ? StrFormat("(%llu ﾌﾞﾛｯｸはﾁｪｯｸしていません)", Ull(result_.skipped))
+                                : std::string()));
+  const std::string notes = CheckNotes() + UnreadNote();
+  if (tail_failed_at) {
+    End(ReferenceEnd::kTailReadFailed, MessageIcon::kError,
+        StrFormat("Read ｴﾗｰが発生しました(LBA=%d)", AsInt(*tail_failed_at)) +
+            (n != 0 ? StrFormat("\r\nﾃﾞｰﾀﾁｪｯｸが終了しました(%d件 の差異を検出)", n)
+                    : std::string()) +
+            notes);
+  } else if (n != 0) {
     End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
-        StrFormat("ﾃﾞｰﾀﾁｪｯｸが終了しました(%d件 の差異を検出)", n));
+        StrFormat("ﾃﾞｰﾀﾁｪｯｸが終了しました(%d件 の差異を検出)", n) + notes);
+  } else if (result_.read_errors != 0) {
+    End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
+        StrFormat(after_capture ? "読み込みが終了しました(%u件 のRead ｴﾗｰを検出)"
+                                : "ﾃﾞｰﾀﾁｪｯｸが終了しました(%u件 のRead ｴﾗｰを検出)",
+                  result_.read_errors) +
+            notes);
   } else {
     End(ReferenceEnd::kCompleted, MessageIcon::kInformation,
-        after_capture ? "読み込みが完了しました" : "ﾃﾞｰﾀﾁｪｯｸが完了しました");
+        (after_capture ? "読み込みが完了しました" : "ﾃﾞｰﾀﾁｪｯｸが完了しました") + notes);
   }
 }
 
@@ -563,7 +631,10 @@ template <typename Body>
 void RunReference(JobContext& ctx, ReferenceResult& result, const ReferenceRequest& request,
                   Body&& body) {
   result = ReferenceResult{};
-  if (!ctx.session().HasDevice()) return;  // the drive cannot be opened: nothing happens
+  if (!ctx.session().HasDevice()) {
+    result.verdict.EndedBy(CommandOutcome{});  // no device: nothing happens
+    return;
+  }
   ctx.host().SetBusy(true);
   ReferenceRun run(ctx, result);
   if (run.SettleRange(request)) body(run);
@@ -571,15 +642,6 @@ void RunReference(JobContext& ctx, ReferenceResult& result, const ReferenceReque
 }
 
 }  // namespace
-
-Cdb ReferenceReadCdb(std::uint32_t lba, std::uint32_t blocks) {
-  Cdb cdb{};
-  cdb[0] = 0xBE;
-  WriteBe32(cdb, 2, lba);
-  WriteBe24(cdb, 6, blocks);
-  cdb[9] = 0x10;
-  return cdb;
-}
 
 std::string CaptureSpeedText(std::uint64_t bytes, std::uint32_t block_size,
                              Clock::Duration elapsed) {

@@ -6,8 +6,12 @@
 //   kCounters  " LBA %d/%d" (current, end)
 //   kSpeed     the capture's speed summary ("x%d.%d speed(%llu Bytes/%d Sec)")
 //   Progress   blocks done of the blocks to do (a capture with its check counts both phases)
-//   Message    the closing message; Ask the range questions, the read error question and the
-//              continue question of the check.
+//   Message    the closing message (what the verdict says: complete, read errors gone past
+//              with the unread blocks' list, stopped, failed); Ask the range questions, the
+//              read error question and the continue question of the check.
+// Every read goes through ReadBlocks; a command that fails or brings fewer bytes than its
+// blocks hold is a read error, and the blocks of a read error gone past are written as 5Ah
+// filler and listed in FILE.unread (unread_list.h).
 #pragma once
 
 #include <cstdint>
@@ -17,22 +21,18 @@
 #include "device/block_size.h"
 #include "device/clock.h"
 #include "device/device_session.h"
-#include "device/scsi.h"
 #include "job/job.h"
+#include "job/job_verdict.h"
+#include "refdata/unread_list.h"
 
 namespace tamarack {
 
 inline constexpr std::uint32_t kCaptureBlocksPerCommand = 16;
 inline constexpr std::uint32_t kCheckBlocksPerCommand = 14;
-// Room per block in the read buffers: the largest block Read CD returns, rounded up.
-inline constexpr std::uint32_t kReferenceBufferBlock = 2656;
 
 // A capture is written to this name beside its target and renamed to the target only when the
 // whole range is in it, so a file under the target's name is always complete.
 inline constexpr const char* kPartialSuffix = ".partial";
-
-// Read CD (BEh) of `blocks` blocks at `lba`: any sector type, user data only.
-Cdb ReferenceReadCdb(std::uint32_t lba, std::uint32_t blocks);
 
 // Both ends included.
 struct ReferenceRange {
@@ -43,7 +43,7 @@ struct ReferenceRange {
 };
 
 enum class ReferenceEnd {
-  kCompleted,         // the whole range was read (and checked); read errors passed over included
+  kCompleted,         // the whole range was read (and checked); read errors gone past included
   kStopped,           // Cancel, an interruption, or a question answered with Cancel
   kNoDevice,          // no drive open: nothing happened
   kNoDisc,            // no range on the disc (both ends 0, or no capacity)
@@ -54,6 +54,7 @@ enum class ReferenceEnd {
   kFileError,         // the file could not be created, written, read or renamed
   kCheckFileMissing,  // the check file does not exist
   kNoCheckData,       // the check file holds no whole block
+  kBadUnreadList,     // the check file's list of unread blocks cannot be read
 };
 
 // What ended a stopped job.
@@ -66,17 +67,32 @@ enum class StopCause {
 
 struct ReferenceResult {
   ReferenceEnd end = ReferenceEnd::kNoDevice;
-  ReferenceRange range;         // as settled (the check's end cut to the file)
-  BlockSizeFinding block_size;  // of the last phase that ran
-  std::uint64_t bytes_written = 0;
+  // Every failure, difference, file error and cancel of the run: the exit status and the
+  // closing texts are read from it.
+  JobVerdict verdict;
+  bool range_settled = false;
+  ReferenceRange range;             // as settled (the check's end cut to the file)
+  BlockSizeFinding block_size;      // of the last phase that ran
+  std::uint64_t bytes_written = 0;  // of the capture, as far as they reached the disk
   std::uint64_t bytes_checked = 0;
-  std::uint32_t read_errors = 0;  // failed or short commands the user passed over
+  std::uint32_t read_errors = 0;   // failed or short commands gone past
+  std::uint32_t second_reads = 0;  // reads sent again over the A5h fill
+  // Blocks of the capture that hold 5Ah filler instead of data, and the list file they were
+  // written to (empty when there are none, or the target is a device or FIFO).
+  UnreadBlocks unread;
+  std::string unread_file;
   bool check_ran = false;
+  // The check compared its whole range (false when it stopped or a read in its tail failed).
+  bool check_whole = false;
+  // The first LBA the check did not compare, when it did not compare its whole range.
+  std::uint32_t check_stopped_at = 0;
   std::uint32_t mismatches = 0;  // commands (and the tail) whose data differed from the file
   std::optional<std::uint32_t> first_mismatch;  // the LBA of the first difference
-  StopCause stop_cause = StopCause::kNone;      // for kStopped
-  // The last command that failed (a read error, the capacity); status kNoDevice when none did.
-  CommandOutcome failure;
+  // Blocks the check left out because the capture could not read them, and the list they came
+  // from (empty for the list of the capture just made).
+  std::uint64_t skipped = 0;
+  std::string skipped_list;
+  StopCause stop_cause = StopCause::kNone;  // for kStopped
   // The file the capture wrote: the target, or the partial file when the capture did not end.
   std::string file;
   std::string message;               // the closing message, as sent to the host

@@ -134,11 +134,13 @@ class ReferenceDataDialogTest : public QObject {
     QCOMPARE(Names(dialog.check_list()), QStringList{QStringLiteral("TESTDISC.dat")});
 
     // Two differences on page "Check": the first asks, "continue without asking" passes the
-    // second.
+    // second; a third lies in a block the file's list says the capture could not read.
     std::vector<std::uint8_t> changed = b.dir.Read("TESTDISC.dat");
     changed[30 * 2048] ^= 1;
+    changed[100 * 2048] ^= 1;
     changed[200 * 2048] ^= 1;
     b.dir.Write("TESTDISC.dat", changed);
+    b.dir.Write("TESTDISC.dat.unread", std::string("220-220\n"));
     dialog.SetPage(kPageCheck);
     answers.asked->clear();
     answers.messages->clear();
@@ -147,8 +149,10 @@ class ReferenceDataDialogTest : public QObject {
     QCOMPARE(answers.asked->at(2),
              QStringLiteral("ﾃﾞｰﾀの差異を検出しました(LBA=50)\nﾁｪｯｸを継続しますか?"));
     QCOMPARE(*answers.messages,
-             QStringList{QStringLiteral("ﾃﾞｰﾀﾁｪｯｸが終了しました(2件 の差異を検出)")});
-    QCOMPARE(dialog.status_label()->text(), QStringLiteral("2 件の不一致を検出しました"));
+             QStringList{QStringLiteral("ﾃﾞｰﾀﾁｪｯｸが終了しました(2件 の差異を検出)\r\n"
+                                        "読めなかったﾌﾞﾛｯｸ 1 個はﾁｪｯｸしていません")});
+    QCOMPARE(dialog.status_label()->text(),
+             QStringLiteral("2 件の不一致を検出しました(1 ﾌﾞﾛｯｸはﾁｪｯｸしていません)"));
 
     // OK stores the folder and the file; the status line shows the file.
     dialog.ok_button()->click();

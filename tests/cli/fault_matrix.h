@@ -31,6 +31,8 @@ struct MatrixFault {
   // Paths on which this fault cannot be told from a good reply, with the reason; the table
   // shows the reason beside those cells.
   std::map<std::string, std::string> untellable = {};
+  // The row's own disc ("emu:multisession"), for a run the matrix's disc cannot show.
+  std::string disc = {};
 };
 
 struct MatrixRun {
@@ -94,8 +96,12 @@ inline void ExpectFaultMatrix(const std::string& name, const std::string& disc,
   std::string table;
   for (const MatrixFault& f : faults) {
     std::vector<std::string> cells;
+    const std::string& row_disc = f.disc.empty() ? disc : f.disc;
+    std::string what = f.options.empty() ? "none" : f.options;
+    if (!f.disc.empty()) what = f.options.empty() ? f.disc : f.disc + " " + f.options;
     for (const std::string& resid : ResidModes()) {
-      std::string id = disc + (disc.find('?') == std::string::npos ? "?" : "&") + "speed=max";
+      std::string id =
+          row_disc + (row_disc.find('?') == std::string::npos ? "?" : "&") + "speed=max";
       if (!f.options.empty()) id += "&" + f.options;
       cli::testing::VirtualCli cli;
       cells.push_back(CellVerdict(cli, WithResid(id, resid), run));
@@ -103,14 +109,12 @@ inline void ExpectFaultMatrix(const std::string& name, const std::string& disc,
     const bool same = std::all_of(cells.begin(), cells.end(),
                                   [&](const std::string& c) { return c == cells.front(); });
     if (same) {
-      table += "== " + f.name + " (" + (f.options.empty() ? "none" : f.options) +
-               ") on every path\n" + cells.front();
+      table += "== " + f.name + " (" + what + ") on every path\n" + cells.front();
       continue;
     }
     for (std::size_t i = 0; i < cells.size(); ++i) {
       const std::string& resid = ResidModes()[i];
-      table += "== " + f.name + " (" + (f.options.empty() ? "none" : f.options) +
-               ") resid=" + resid + "\n";
+      table += "== " + f.name + " (" + what + ") resid=" + resid + "\n";
       const auto why = f.untellable.find(resid);
       if (why != f.untellable.end())
         table += "  cannot be told on this path: " + why->second + "\n";

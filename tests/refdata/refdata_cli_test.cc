@@ -1,9 +1,16 @@
 // tamarack-cli capture and check against virtual drives: the files, the result texts and the
 // exit statuses.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <regex>
+#include <thread>
 
 #include "cli/virtual_cli.h"
 #include "temp_dir.h"
@@ -32,9 +39,11 @@ struct SteadyCli : testing::VirtualCli {
 
 // Run in a temporary folder, named relative to it, in tests/data/cli/reference.txt: a capture
 // with its check; a difference gives 14 whether it is passed over (--yes) or ends the check (no
-// one to ask); a read error with no one to ask ends the job with the medium error's status and
-// leaves only the partial file, with --yes it is passed over; then a range or a number that is
-// wrong, a missing file and no disc.
+// one to ask); a short reply with no one to ask ends the check with 97 and says where it
+// stopped; a read error with no one to ask ends the job with the medium error's status and
+// leaves only the partial file, with --yes it is passed over, its blocks listed in d.dat.unread
+// and skipped by the check of d.dat; then a list of unread blocks that cannot be read, a range
+// or a number that is wrong, a missing file and no disc.
 TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
   tamarack::testing::TempDir dir;
   const fs::path before = fs::current_path();
@@ -43,6 +52,8 @@ TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
   std::vector<std::uint8_t> changed = Image(500);
   changed[300 * 2048] ^= 1;
   dir.Write("b.dat", changed);
+  dir.Write("e.dat", Image(500));
+  dir.Write("e.dat.unread", std::string("12-20\n30-x\n"));
   const std::string drive = "emu:disc.iso?speed=max", bad = "emu:disc.iso?speed=max&bad=50";
   SteadyCli cli;
   testing::ExpectGoldenRuns(
@@ -50,8 +61,11 @@ TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
       {{"capture", "--drive", drive, "--out", "a.dat", "--check", "--max-speed"},
        {"check", "--drive", drive, "--file", "b.dat", "--yes"},
        {"check", "--drive", drive, "--file", "b.dat"},
+       {"check", "--drive", drive + "&short=100", "--file", "a.dat"},
        {"capture", "--drive", bad, "--out", "c.dat"},
        {"capture", "--drive", bad, "--out", "d.dat", "--yes"},
+       {"check", "--drive", drive, "--file", "d.dat"},
+       {"check", "--drive", drive, "--file", "e.dat"},
        {"capture", "--drive", bad, "--out", "x.dat", "--start", "10", "--end", "5"},
        {"capture", "--drive", bad, "--out", "x.dat", "--start", "1O"},
        {"check", "--drive", bad, "--file", "none.dat"},
@@ -59,8 +73,76 @@ TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
   EXPECT_EQ(dir.Read("a.dat"), Image(500));
   EXPECT_FALSE(fs::exists("c.dat"));
   EXPECT_TRUE(fs::exists("c.dat.partial"));
-  EXPECT_EQ(dir.Read("d.dat").size(), 500u * 2048u);
+  std::vector<std::uint8_t> filled = Image(500);
+  std::fill(filled.begin() + 48 * 2048, filled.begin() + 64 * 2048, std::uint8_t{0x5A});
+  EXPECT_TRUE(dir.Read("d.dat") == filled);
   fs::current_path(before);
+}
+
+// A capture onto what is not a regular file: a FIFO and a device node are written where they
+// are, a symlink's target gets the data; none of them is replaced by a file, and no partial
+// file is left beside them.
+TEST(ReferenceCliTest, FifoSymlinkAndDeviceNodeStayWhatTheyAre) {
+  tamarack::testing::TempDir dir;
+  dir.Write("disc.iso", Image(40));
+  const std::string drive = "emu:" + dir.File("disc.iso") + "?speed=max";
+  testing::VirtualCli cli;
+
+  ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  std::vector<std::uint8_t> through_fifo;
+  std::thread reader([&] {
+    std::ifstream in(dir.File("fifo"), std::ios::binary);
+    through_fifo.assign(std::istreambuf_iterator<char>(in), {});
+  });
+  EXPECT_EQ(cli.Run({"capture", "--drive", drive, "--out", dir.File("fifo")}), 0) << cli.err.str();
+  reader.join();
+  EXPECT_TRUE(through_fifo == Image(40));
+  EXPECT_TRUE(fs::is_fifo(dir.File("fifo")));
+
+  dir.Write("real.dat", std::string("older data"));
+  fs::create_symlink("real.dat", dir.File("link.dat"));
+  EXPECT_EQ(cli.Run({"capture", "--drive", drive, "--out", dir.File("link.dat")}), 0)
+      << cli.err.str();
+  EXPECT_TRUE(fs::is_symlink(dir.File("link.dat")));
+  EXPECT_TRUE(dir.Read("real.dat") == Image(40));
+
+  // A copy of /dev/null, where the system lets this user make one.
+  if (::mknod(dir.File("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+    GTEST_SKIP() << "mknod is not permitted here: the device node is not tried";
+  }
+  EXPECT_EQ(cli.Run({"capture", "--drive", drive, "--out", dir.File("null")}), 0) << cli.err.str();
+  EXPECT_TRUE(fs::is_character_file(dir.File("null")));
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir.path())) left.push_back(e.path().filename());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"disc.iso", "fifo", "link.dat", "null", "real.dat"}));
+}
+
+// A file size limit (EFBIG, SIGXFSZ ignored as the program does) ends the capture with the
+// file's name and the system's reason, 15, and what reached the disk counted.
+TEST(ReferenceCliTest, AFileSizeLimitEndsTheCaptureWithTheReason) {
+  tamarack::testing::TempDir dir;
+  dir.Write("disc.iso", Image(300));
+  rlimit before{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit = before;
+  limit.rlim_cur = 100 * 2048;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  testing::VirtualCli cli;
+  const int status = cli.Run({"capture", "--drive", "emu:" + dir.File("disc.iso") + "?speed=max",
+                              "--out", dir.File("big.dat")});
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(status, 15);
+  const std::string partial = dir.File("big.dat.partial");
+  EXPECT_NE(cli.err.str().find("error: ﾌｧｲﾙの書き込みに失敗しました\n" + partial +
+                               ": File too large\n途中までのﾃﾞｰﾀは " + partial + " にあります\n"),
+            std::string::npos)
+      << cli.err.str();
+  EXPECT_NE(cli.out.str().find("read: 204800 bytes"), std::string::npos) << cli.out.str();
+  EXPECT_EQ(fs::file_size(partial), 204800u);
+  EXPECT_FALSE(fs::exists(dir.File("big.dat")));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "decode/volume_descriptor.h"
+#include "refdata/unread_list.h"
 #include "temp_dir.h"
 
 namespace tamarack {
@@ -91,6 +92,43 @@ TEST(VolumeLabelTest, OnlyAPrimaryDescriptorNamesIt) {
   pvd[0] = 2;  // a supplementary descriptor
   EXPECT_EQ(VolumeIdentifier(pvd), "");
   EXPECT_EQ(VolumeIdentifier(std::span(pvd).first(60)), "");
+}
+
+// The list of unread blocks: what a capture adds joins into ranges; a list read back is joined
+// the same way, and a line that is not a range is refused with its number.
+TEST(UnreadListTest, RangesJoinAndBadLinesAreRefused) {
+  UnreadBlocks blocks;
+  blocks.Add(96, 16);
+  blocks.Add(112, 16);  // touches: one range
+  blocks.Add(200, 1);
+  blocks.Add(10, 2);             // before the others
+  blocks.Add(0xFFFFFFF0u, 100);  // cut at the last 32-bit LBA
+  EXPECT_EQ(FormatUnreadList(blocks), "10-11\n96-127\n200-200\n4294967280-4294967295\n");
+  EXPECT_EQ(blocks.CountIn(90, 120), 32u + 1u);  // 96-127 and 200 within 90-209
+  EXPECT_EQ(blocks.CountIn(120, 80), 8u);        // 120-127; 200 is one past 120-199
+
+  UnreadBlocks read;
+  std::string why;
+  ASSERT_TRUE(ParseUnreadList("200-200\r\n96-111\r\n100-127\r\n10-11", &read, &why)) << why;
+  EXPECT_EQ(UnreadRangesText(read), "10-11, 96-127, 200-200");
+  ASSERT_TRUE(ParseUnreadList("", &read, &why));
+  EXPECT_TRUE(read.empty());
+
+  const struct {
+    const char* text;
+    const char* error;
+  } kBad[] = {
+      {"1-2\n\n", "line 2: \"\" is not a range of LBAs first-last"},
+      {"7", "line 1: \"7\" is not a range of LBAs first-last"},
+      {"5-4\n", "line 1: \"5-4\" is not a range of LBAs first-last"},
+      {"0-4294967296", "line 1: \"0-4294967296\" is not a range of LBAs first-last"},
+  };
+  for (const auto& c : kBad) {
+    UnreadBlocks kept = blocks;
+    EXPECT_FALSE(ParseUnreadList(c.text, &kept, &why)) << c.text;
+    EXPECT_EQ(why, c.error);
+    EXPECT_EQ(kept.ranges(), blocks.ranges()) << "a refused list leaves the set as it was";
+  }
 }
 
 }  // namespace

@@ -1,0 +1,77 @@
+// tamarack-cli capture (with its check) and check against every fault the virtual drive plants,
+// on every reply path: the closing texts, the exit status and the files left, in one table each.
+#include <gtest/gtest.h>
+
+#include "cli/fault_matrix.h"
+#include "temp_dir.h"
+
+namespace tamarack::testing {
+namespace {
+
+constexpr std::size_t kImageBlocks = 200;  // 12 commands of 16, then 8 blocks one by one
+
+std::vector<std::uint8_t> Image() {
+  std::vector<std::uint8_t> out(kImageBlocks * 2048);
+  std::uint32_t x = 99;
+  for (auto& b : out) {
+    x = x * 1103515245u + 12345u;
+    b = static_cast<std::uint8_t>(x >> 16);
+  }
+  return out;
+}
+
+// The faults of both jobs: a short transfer in the first command and in a later one (`hidden`
+// where a path hides it), a read error gone past (--yes), a block that fails now and then, a
+// block whose data the drive changes, Read CD refused and Read CD too slow.
+std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden) {
+  return {
+      {"no fault", ""},
+      {"short first command", "short=5", hidden},
+      {"short later command", "short=100", hidden},
+      {"read error gone past", "bad=100"},
+      {"flaky blocks", "flaky=60-140:0.3&seed=3"},
+      {"corrupted block", "corrupt=100"},
+      {"Read CD refused", "refuse=be"},
+      {"Read CD too slow", "slow=be"},
+  };
+}
+
+// The rates are timed by the wall clock (the files' sizes show what was read); the running
+// count of differences ends in the closing lines.
+bool Verdict(const std::string& line) {
+  return !line.starts_with("read: ") && !line.starts_with("checked: ") &&
+         !line.starts_with("ｴﾗｰ件数 ");
+}
+
+TEST(ReferenceFaultMatrixTest, CaptureWithItsCheck) {
+  TempDir image("tamarack-image-");
+  image.Write("disc.iso", Image());
+  // The check reads the same zeros the capture wrote where a path zeroes an unsent tail.
+  std::vector<MatrixFault> faults = Faults(ShortHiddenByZeroTail());
+  // A whole mixed disc: audio blocks set the size, the gap between the sessions cannot be read
+  // and the data track's shorter blocks come short (hidden where the tail is zeroed).
+  faults.push_back({"whole disc of two sessions", "", ShortHiddenByZeroTail(), "emu:multisession"});
+  ExpectFaultMatrix("capture.txt", "emu:" + image.File("disc.iso"), faults,
+                    {[](const std::string& id, const TempDir& dir) {
+                       return std::vector<std::string>{"capture", "--drive",         id,
+                                                       "--out",   dir.File("a.dat"), "--check",
+                                                       "--yes"};
+                     },
+                     Verdict});
+}
+
+TEST(ReferenceFaultMatrixTest, CheckOfTheDiscsOwnData) {
+  TempDir image("tamarack-image-");
+  image.Write("disc.iso", Image());
+  // Zeros where a path hides a short transfer differ from the file: every path tells it.
+  ExpectFaultMatrix("check.txt", "emu:" + image.File("disc.iso"), Faults({}),
+                    {[](const std::string& id, const TempDir& dir) {
+                       dir.Write("ref.dat", Image());
+                       return std::vector<std::string>{"check",  "--drive",           id,
+                                                       "--file", dir.File("ref.dat"), "--yes"};
+                     },
+                     Verdict});
+}
+
+}  // namespace
+}  // namespace tamarack::testing
