@@ -91,18 +91,8 @@ int RunSubQCheck(const DriveOptions& o, CliContext& context) {
   auto job = std::make_shared<SubQCheckJob>();
   RunJobFromTerminal(runner, job, host);
   const SubQCheckResult& r = job->result();
-  switch (r.end) {
-    case SubQCheckEnd::kFinished:
-      return r.crc_errors == 0 ? kExitGood : kExitMiscompare;
-    case SubQCheckEnd::kNoDisc:
-      return kExitNotReady;
-    case SubQCheckEnd::kReadFailed:
-    case SubQCheckEnd::kUnsupported:
-      return r.failure ? ExitCodeFor(*r.failure) : kExitOther;
-    case SubQCheckEnd::kStopped:
-      break;
-  }
-  return kExitOther;
+  PrintReadNotes(context, "subq-check", r.verdict, r.failure_text, r.reads, r.second_reads);
+  return ExitStatusOf(r.verdict);
 }
 
 // One conversion: its line on standard output; "Error!" exits 1.

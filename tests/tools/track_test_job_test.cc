@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "device/scripted_transport.h"
 #include "golden.h"
 #include "job/job_bench.h"
 #include "tools/conversion_tools.h"
 #include "tools/sub_q_check.h"
 #include "tools/track_test.h"
+#include "util/bytes.h"
 #include "util/strings.h"
 #include "util/sub_q_crc.h"
 
@@ -252,26 +254,33 @@ TEST(SubQCheckJob, CountsInjectedCrcErrorsExactlyOnEveryPath) {
     EXPECT_EQ(job.result().record_size, 2352u + 16u);
     // The summary counts every block of the disc once: 7 CRC errors and the rest by copy bit.
     ExpectReport("sub_q_check", b);
+    EXPECT_EQ(job.result().verdict.differences(), 7u);
   }
 }
 
-TEST(SubQCheckJob, TheFourEndsAndNoDisc) {
-  struct Case {
-    std::string id;
-    SubQCheckEnd end;
-  } cases[] = {
-      {Id("audio", "exact", "&bad=5000"), SubQCheckEnd::kReadFailed},
-      {Id("audio", "zero", "&refuse=be"), SubQCheckEnd::kUnsupported},
-      {Id("audio", "exact", "&nomedium"), SubQCheckEnd::kNoDisc},
-  };
-  for (const Case& c : cases) {
-    JobBench b(c.id);
+// A failed read ends the check whichever read it is, the first one too.
+TEST(SubQCheckJob, AFailedReadEndsTheCheck) {
+  for (const char* fault : {"&bad=5000", "&refuse=be"}) {
+    JobBench b(Id("audio", "exact", fault));
     SubQCheckJob job;
     b.Run(job);
-    EXPECT_EQ(job.result().end, c.end) << c.id;
-    ASSERT_FALSE(b.messages.empty());
-    EXPECT_EQ(b.messages.back().second, SubQCheckEndText(c.end));
+    EXPECT_EQ(job.result().end, SubQCheckEnd::kReadFailed) << fault;
+    EXPECT_EQ(b.MessageTexts(), std::vector<std::string>{kSubQReadFailedText}) << fault;
+    EXPECT_TRUE(job.result().verdict.ended_by()) << fault;
   }
+}
+
+// No disc is its own end, a failed Read Capacity deciding the verdict; a stop request ends the
+// check between reads.
+TEST(SubQCheckJob, NoDiscAndStop) {
+  JobBench none(Id("audio", "exact", "&nomedium"));
+  SubQCheckJob check;
+  none.Run(check);
+  EXPECT_EQ(check.result().end, SubQCheckEnd::kNoDisc);
+  EXPECT_EQ(none.MessageTexts(), std::vector<std::string>{kNoDiscText});
+  ASSERT_TRUE(check.result().verdict.ended_by());
+  EXPECT_EQ(check.result().verdict.ended_by()->outcome.sense.asc, 0x3A);
+
   JobBench b(Id("audio", "none"));
   int errors = 0;
   b.stop_when = [&](JobText where, const std::string&) {
@@ -280,8 +289,91 @@ TEST(SubQCheckJob, TheFourEndsAndNoDisc) {
   SubQCheckJob job;
   b.Run(job);
   EXPECT_EQ(job.result().end, SubQCheckEnd::kStopped);
+  EXPECT_TRUE(job.result().verdict.cancelled());
   EXPECT_LT(job.result().lba_reached, job.result().range.last);
   EXPECT_EQ(b.MessageTexts(), std::vector<std::string>{"キャンセルされました"});
+}
+
+// The reads of a check: ten blocks at most, none across a track start (unsorted, repeated, or
+// outside the range: ignored), whether each begins a track, and addresses at the ends of the
+// 32-bit range without overflow.
+TEST(SubQReadPlan, ReadsStopAtTrackStarts) {
+  struct Case {
+    std::int64_t start, last;
+    std::vector<std::int32_t> tracks;
+    std::string reads;  // "lba+blocks" for each read, "*" where a track begins
+  } cases[] = {
+      {0, 24, {0}, "*0+10 10+10 20+5"},
+      {0, 24, {15, 0, 15, 7, 99, -5}, "*0+7 *7+8 *15+10"},
+      {-150, -141, {}, "*-150+10"},
+      {5, 4, {}, ""},
+      {2147483640, 2147483647, {2147483645}, "*2147483640+5 *2147483645+3"},
+  };
+  for (const Case& c : cases) {
+    const SubQReadPlan plan(c.start, c.last, c.tracks, kSubQBlocksPerRead);
+    std::string reads;
+    for (auto r = plan.At(c.start); r; r = plan.At(r->lba + r->blocks)) {
+      reads += StrFormat("%s%s%lld+%u", reads.empty() ? "" : " ", r->new_track ? "*" : "",
+                         static_cast<long long>(r->lba), r->blocks);
+    }
+    EXPECT_EQ(reads, c.reads) << c.start << " " << c.last;
+  }
+}
+
+// A drive that claims the disc's last block is 7FFFFFFFh and its one track starts at `start`;
+// it answers every Read CD with the records of audio blocks, all zeros.
+struct FarDisc : testing::ScriptedSession {
+  explicit FarDisc(std::uint32_t start) {
+    transport->responder = [start](const ScsiRequest& r) {
+      std::vector<std::uint8_t> data;
+      if (r.cdb[0] == 0x25) {
+        data = {0x7F, 0xFF, 0xFF, 0xFF, 0, 0, 0x08, 0};
+      } else if (r.cdb[0] == 0x43) {
+        data.assign(20, 0);
+        data[1] = 18;
+        data[2] = data[3] = 1;
+        data[6] = 1;
+        WriteBe32(data, 8, start);
+        data[14] = 0xAA;
+        WriteBe32(data, 16, 0x80000000u);
+      } else if (r.cdb[0] == 0xBE) {
+        data.assign(std::size_t{ReadBe24(r.cdb, 6)} * (2352 + 16), 0);
+      }
+      return testing::Good(data);
+    };
+  }
+  SubQCheckResult Check() {
+    testing::ScriptedJobHost host;
+    SimulatedClock clock;
+    RunStateWord state;
+    state.Set(RunState::kRunning);
+    JobContext ctx(session, host, clock, state);
+    SubQCheckJob job;
+    job.Run(ctx);
+    messages = host.MessageTexts();
+    return job.result();
+  }
+  std::vector<std::string> messages;
+};
+
+// The range a drive gives is used in 64 bits: a first track at 80000000h (a negative address)
+// is no range to read; one that ends at the last 32-bit address is read through it.
+TEST(SubQCheckJob, RangesAtTheEndsOfTheAddresses) {
+  FarDisc below(0x80000000u);
+  SubQCheckResult r = below.Check();
+  EXPECT_EQ(r.end, SubQCheckEnd::kReadFailed);
+  EXPECT_EQ(below.messages, std::vector<std::string>{kSubQReadFailedText});
+  EXPECT_EQ(r.verdict.refused(), "the drive gives the disc as LBA -2147483648 to 2147483647");
+  EXPECT_EQ(std::count_if(below.sent.begin(), below.sent.end(),
+                          [](const ScsiRequest& q) { return q.cdb[0] == 0xBE; }),
+            0);
+
+  FarDisc top(0x7FFFFFF6u);
+  r = top.Check();
+  EXPECT_EQ(r.end, SubQCheckEnd::kFinished);
+  EXPECT_EQ(r.summary, "Total Subq=2147483648 CRC error=10");
+  EXPECT_EQ(r.verdict.differences(), 10u);
+  EXPECT_EQ(ReadBe32(top.sent.back().cdb, 2), 0x7FFFFFF6u);
 }
 
 }  // namespace
