@@ -12,6 +12,7 @@ namespace {
 TEST(CliTools, TranscriptOfTheTestsAndConversions) {
   testing::VirtualCli cli;
   cli.ExpectGoldenRuns("tools.txt", {{"tracktest", "type13", "--drive", "emu:audio?speed=max"},
+                                     {"tracktest", "type30", "--drive", "emu:type13?speed=max"},
                                      {"tracktest", "type31", "--drive", "emu:type30"},
                                      {"subq-check", "--drive", "emu:audio?nomedium"},
                                      {"lba2msf", "0"},

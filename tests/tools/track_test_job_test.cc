@@ -1,6 +1,6 @@
 // The track reading tests and the disc Sub-Q check against the virtual drive, and their pure
-// parts: the length table, the address variants, the conversions, the copy-bit windows and the
-// Sub-Q check's reads. Each fault on each path is in tools_fault_matrix_test.cc.
+// parts: the length table, the address variants, the conversions and the copy-bit windows.
+// Each fault on each path is in tools_fault_matrix_test.cc.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -135,16 +135,6 @@ TEST(TrackTestJob, Type13ListsEvery300BlocksAndEachBadSector) {
   ExpectReport("type13_corrupt", b, &job.result());
 }
 
-TEST(TrackTestJob, AnotherDiscIsTocInformationNg) {
-  for (TrackTestKind kind : {TrackTestKind::kType13, TrackTestKind::kType30Normal}) {
-    JobBench b(Id(kind == TrackTestKind::kType13 ? "type30" : "audio", "exact"));
-    TrackTestJob job(kind);
-    b.Run(job);
-    ExpectReport(kind == TrackTestKind::kType13 ? "another_disc_13" : "another_disc_30", b,
-                 &job.result());
-  }
-}
-
 // A cancelled test is a cancelled one even after a failed read (Type3.0 went past track 1's)
 // or an Ng line: the verdict says so first.
 TEST(TrackTestJob, CancelEndsEachTest) {
@@ -259,32 +249,6 @@ TEST(SubQCheckJob, NoDiscAndStop) {
   EXPECT_TRUE(job.result().verdict.cancelled());
   EXPECT_LT(job.result().lba_reached, job.result().range.last);
   EXPECT_EQ(b.MessageTexts(), std::vector<std::string>{"キャンセルされました"});
-}
-
-// The reads of a check: ten blocks at most, none across a track start (unsorted, repeated, or
-// outside the range: ignored), whether each begins a track, and addresses at the ends of the
-// 32-bit range without overflow.
-TEST(SubQReadPlan, ReadsStopAtTrackStarts) {
-  struct Case {
-    std::int64_t start, last;
-    std::vector<std::int32_t> tracks;
-    std::string reads;  // "lba+blocks" for each read, "*" where a track begins
-  } cases[] = {
-      {0, 24, {0}, "*0+10 10+10 20+5"},
-      {0, 24, {15, 0, 15, 7, 99, -5}, "*0+7 *7+8 *15+10"},
-      {-150, -141, {}, "*-150+10"},
-      {5, 4, {}, ""},
-      {2147483640, 2147483647, {2147483645}, "*2147483640+5 *2147483645+3"},
-  };
-  for (const Case& c : cases) {
-    const SubQReadPlan plan(c.start, c.last, c.tracks, kSubQBlocksPerRead);
-    std::string reads;
-    for (auto r = plan.At(c.start); r; r = plan.At(r->lba + r->blocks)) {
-      reads += StrFormat("%s%s%lld+%u", reads.empty() ? "" : " ", r->new_track ? "*" : "",
-                         static_cast<long long>(r->lba), r->blocks);
-    }
-    EXPECT_EQ(reads, c.reads) << c.start << " " << c.last;
-  }
 }
 
 // A drive that claims the disc's last block is 7FFFFFFFh and its one track starts at `start`;
