@@ -46,6 +46,19 @@ class SubQTerminalHost final : public TerminalJobHost {
   }
 };
 
+// Why the job failed, and how many of its reads were sent a second time, on standard error.
+void PrintReadNotes(CliContext& context, const char* name, const JobVerdict& verdict,
+                    const std::string& failure, std::uint64_t reads, std::uint64_t second_reads) {
+  if (!verdict.good() && !failure.empty()) {
+    *context.err << "tamarack-cli " << name << ": " << failure << "\n";
+  }
+  if (second_reads != 0) {
+    *context.err << "tamarack-cli " << name << ": " << second_reads << " of " << reads
+                 << " reads were second reads over an A5h fill, to tell a reply that ended in "
+                    "5Ah bytes from an unsent tail\n";
+  }
+}
+
 int RunTrackTest(TrackTestKind kind, const DriveOptions& o, CliContext& context) {
   DeviceSession session(context.drives, BuiltInSenseTable());
   session.command_timeout = o.timeout;
@@ -60,12 +73,8 @@ int RunTrackTest(TrackTestKind kind, const DriveOptions& o, CliContext& context)
   auto job = std::make_shared<TrackTestJob>(kind);
   RunJobFromTerminal(runner, job, host);
   const TrackTestResult& r = job->result();
-  if (r.failure) {
-    *context.err << "tamarack-cli tracktest: " << r.failure->error_text << "\n";
-    return ExitCodeFor(*r.failure);
-  }
-  if (r.ended_by != RunState::kIdle) return kExitOther;
-  return r.toc_ok && r.ng_lines == 0 ? kExitGood : kExitMiscompare;
+  PrintReadNotes(context, "tracktest", r.verdict, r.failure_text, r.reads, r.second_reads);
+  return ExitStatusOf(r.verdict);
 }
 
 int RunSubQCheck(const DriveOptions& o, CliContext& context) {
@@ -82,18 +91,8 @@ int RunSubQCheck(const DriveOptions& o, CliContext& context) {
   auto job = std::make_shared<SubQCheckJob>();
   RunJobFromTerminal(runner, job, host);
   const SubQCheckResult& r = job->result();
-  switch (r.end) {
-    case SubQCheckEnd::kFinished:
-      return r.crc_errors == 0 ? kExitGood : kExitMiscompare;
-    case SubQCheckEnd::kNoDisc:
-      return kExitNotReady;
-    case SubQCheckEnd::kReadFailed:
-    case SubQCheckEnd::kUnsupported:
-      return r.failure ? ExitCodeFor(*r.failure) : kExitOther;
-    case SubQCheckEnd::kStopped:
-      break;
-  }
-  return kExitOther;
+  PrintReadNotes(context, "subq-check", r.verdict, r.failure_text, r.reads, r.second_reads);
+  return ExitStatusOf(r.verdict);
 }
 
 // One conversion: its line on standard output; "Error!" exits 1.

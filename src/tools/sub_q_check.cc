@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "device/block_size.h"
@@ -17,13 +18,12 @@ constexpr std::uint8_t kDataBit = 0x40;
 constexpr std::uint8_t kCopyBit = 0x20;
 constexpr std::uint8_t kChannelBits = 0x90;  // four channels (80h), pre-emphasis (10h)
 
-Cdb SubQReadCdb(std::int32_t lba, std::uint32_t blocks) {
-  const auto a = static_cast<std::uint32_t>(lba);
-  return MakeCdb({0xBE, 0, static_cast<std::uint8_t>(a >> 24), static_cast<std::uint8_t>(a >> 16),
-                  static_cast<std::uint8_t>(a >> 8), static_cast<std::uint8_t>(a),
-                  static_cast<std::uint8_t>(blocks >> 16), static_cast<std::uint8_t>(blocks >> 8),
-                  static_cast<std::uint8_t>(blocks), 0x10, 0x02});
-}
+// Read CD of user data with the formatted Q sub-channel (16 bytes after each block's data).
+constexpr ReadCdSelection kUserDataAndQ{kSectorTypeAny, 0x10, 0x02};
+constexpr std::uint8_t kLeadOut = 0xAA;
+constexpr std::size_t kTocDescriptorSize = 8;
+// The lowest address a drive reads: the start of the first track's pregap.
+constexpr std::int64_t kFirstAddress = -150;
 
 }  // namespace
 
@@ -31,7 +31,7 @@ SubQTally::Change SubQTally::Check(std::span<const std::uint8_t> q) {
   Change change;
   if (!SubQCrcOk(q)) {
     ++crc_errors_;
-    change.result = StrFormat("CRC error count=%d", crc_errors_);
+    change.result = StrFormat("CRC error count=%lld", static_cast<long long>(crc_errors_));
     return change;
   }
   const std::uint8_t control = q[0];
@@ -65,24 +65,60 @@ SubQTally::Change SubQTally::Check(std::span<const std::uint8_t> q) {
   return change;
 }
 
-std::string SubQTally::Summary(std::int32_t lba_reached) const {
-  std::string s = StrFormat("Total Subq=%d CRC error=%d", lba_reached, crc_errors_);
+std::string SubQTally::Summary(std::int64_t lba_reached) const {
+  std::string s = StrFormat("Total Subq=%lld CRC error=%lld", static_cast<long long>(lba_reached),
+                            static_cast<long long>(crc_errors_));
   if (audio_seen()) {
-    StrAppendFormat(&s, "\r\nDigital copy ok=%d Digital copy ng=%d", copy_on_, copy_off_);
+    StrAppendFormat(&s, "\r\nDigital copy ok=%lld Digital copy ng=%lld",
+                    static_cast<long long>(copy_on_), static_cast<long long>(copy_off_));
   }
   return s;
 }
 
-void ReadDiscRange(DeviceSession& session, DiscRange* range) {
+CommandOutcome ReadDiscRange(DeviceSession& session, DiscRange* range) {
   std::vector<std::uint8_t> capacity(8, 0);
-  if (session.Run(MakeCdb({0x25}), capacity, false, false).status == CommandStatus::kGood) {
+  const CommandOutcome read = session.Run(MakeCdb({0x25}), capacity, false, false);
+  if (read.status == CommandStatus::kGood) {
     range->last = static_cast<std::int32_t>(ReadBe32(capacity, 0));
   }
-  std::vector<std::uint8_t> toc(255, 0);
-  if (session.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x00, 0xFF}), toc, false, false).status ==
-      CommandStatus::kGood) {
+  std::vector<std::uint8_t> toc(kTocCacheSize, 0);
+  const auto alloc = static_cast<std::uint16_t>(toc.size());
+  if (session
+          .Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(alloc >> 8),
+                        static_cast<std::uint8_t>(alloc)}),
+               toc, false, false)
+          .status == CommandStatus::kGood) {
     range->start = static_cast<std::int32_t>(ReadBe32(toc, 8));
+    // The descriptors the reply's own length holds, as far as the buffer goes.
+    const std::size_t length = std::min<std::size_t>(ReadBe16(toc, 0) + 2u, toc.size());
+    range->track_starts.clear();
+    for (std::size_t at = 4; at + kTocDescriptorSize <= length; at += kTocDescriptorSize) {
+      if (toc[at + 2] == kLeadOut) continue;
+      range->track_starts.push_back(static_cast<std::int32_t>(ReadBe32(toc, at + 4)));
+    }
   }
+  return read;
+}
+
+SubQReadPlan::SubQReadPlan(std::int64_t start, std::int64_t last,
+                           std::span<const std::int32_t> track_starts, std::uint32_t per_read)
+    : start_(start), last_(last), per_read_(std::max<std::uint32_t>(per_read, 1)) {
+  for (std::int32_t s : track_starts) {
+    if (s > start_ && s <= last_) cuts_.push_back(s);
+  }
+  std::sort(cuts_.begin(), cuts_.end());
+  cuts_.erase(std::unique(cuts_.begin(), cuts_.end()), cuts_.end());
+}
+
+std::optional<SubQRead> SubQReadPlan::At(std::int64_t lba) const {
+  if (lba < start_ || lba > last_) return std::nullopt;
+  const auto next = std::upper_bound(cuts_.begin(), cuts_.end(), lba);
+  const std::int64_t end = next == cuts_.end() ? last_ : *next - 1;
+  SubQRead read;
+  read.lba = lba;
+  read.blocks = static_cast<std::uint32_t>(std::min<std::int64_t>(per_read_, end - lba + 1));
+  read.new_track = lba == start_ || std::binary_search(cuts_.begin(), cuts_.end(), lba);
+  return read;
 }
 
 const char* SubQCheckEndText(SubQCheckEnd end) {
@@ -101,99 +137,107 @@ const char* SubQCheckEndText(SubQCheckEnd end) {
   return "";
 }
 
+SubQCheckEnd SubQCheckJob::Failed(const BlockReply& reply, SubQCheckEnd end, std::string why) {
+  // A reply with good status that the check cannot use was malformed.
+  result_.verdict.EndedBy(reply.outcome, reply.good());
+  result_.failure_text = reply.good() ? std::move(why) : reply.outcome.error_text;
+  return end;
+}
+
+SubQCheckEnd SubQCheckJob::CheckBlocks(JobContext& ctx, SubQTally& tally) {
+  DeviceSession& session = ctx.session();
+  JobHost& host = ctx.host();
+  const DiscRange& range = result_.range;
+  const SubQReadPlan plan(range.start, range.last, range.track_starts, kSubQBlocksPerRead);
+  std::vector<std::uint8_t> buffer;
+  std::uint32_t size = 0;  // bytes per record of the track being read
+  std::int64_t& lba = result_.lba_reached;
+  for (auto read = plan.At(lba); read; read = plan.At(lba)) {
+    if (ctx.stop_requested()) return SubQCheckEnd::kStopped;
+    host.Progress({static_cast<std::uint64_t>(std::max<std::int64_t>(lba, 0)),
+                   static_cast<std::uint64_t>(std::max<std::int64_t>(range.last, 0)),
+                   static_cast<std::uint32_t>(lba), 0});
+    // A track of another sector type has records of another size: learnt from its first read.
+    if (read->new_track) size = 0;
+    const std::uint32_t blocks = read->blocks;
+    const std::uint32_t expected = blocks * size;
+    buffer.resize(size == 0 ? std::size_t{blocks} * kBlockRoom : expected);
+    const Cdb cdb = ReadCdCdb(static_cast<std::uint32_t>(lba), blocks, kUserDataAndQ);
+    const BlockReply reply = ReadBlocks(session, cdb, buffer, expected);
+    result_.reads += reply.second_read ? 2 : 1;
+    if (reply.second_read) ++result_.second_reads;
+    if (!reply.good()) return Failed(reply, SubQCheckEnd::kReadFailed, "");
+    if (size == 0) {
+      const auto requested = static_cast<std::uint32_t>(buffer.size());
+      const ReadEvidence evidence{cdb, blocks, requested, static_cast<std::int32_t>(lba), reply};
+      size = FindBlockSize(session, evidence).bytes;
+      // A size that cannot hold the Q data is no size.
+      if (size < kFormattedQBytes) {
+        return Failed(
+            reply, SubQCheckEnd::kUnsupported,
+            StrFormat("no record size fits the reply at LBA %lld", static_cast<long long>(lba)));
+      }
+      result_.record_size = size;
+      if (reply.way != ReceivedWay::kWhole && reply.received != blocks * size) {
+        return Failed(reply, SubQCheckEnd::kReadFailed,
+                      StrFormat("the reply was malformed: %u bytes for %u records of %u "
+                                "bytes at LBA %lld",
+                                reply.received, blocks, size, static_cast<long long>(lba)));
+      }
+    } else if (reply.short_reply) {
+      return Failed(reply, SubQCheckEnd::kReadFailed,
+                    StrFormat("the reply was malformed: %u of %u bytes at LBA %lld", reply.received,
+                              expected, static_cast<long long>(lba)));
+    }
+    for (std::uint32_t i = 0; i < blocks; ++i) {
+      const std::span<const std::uint8_t> record =
+          std::span<const std::uint8_t>(buffer).subspan(std::size_t{i} * size, size);
+      const SubQTally::Change c = tally.Check(record.last(kFormattedQBytes));
+      if (c.result) host.Show(JobText::kCounters, *c.result);
+      if (c.copy) host.Show(JobText::kStatus, *c.copy);
+      if (c.channel) host.Show(JobText::kSecondStatus, *c.channel);
+    }
+    lba += blocks;
+  }
+  return SubQCheckEnd::kFinished;
+}
+
 void SubQCheckJob::Run(JobContext& ctx) {
   DeviceSession& session = ctx.session();
   JobHost& host = ctx.host();
   result_ = SubQCheckResult{};
-  SubQTally tally;
   host.SetBusy(true);
-  ReadDiscRange(session, &result_.range);
-  const std::int32_t last = result_.range.last;
-  if (last == 0) {
+  const CommandOutcome capacity = ReadDiscRange(session, &result_.range);
+  const DiscRange& range = result_.range;
+  if (range.last == 0) {
     result_.end = SubQCheckEnd::kNoDisc;
+    if (capacity.status != CommandStatus::kGood) {
+      result_.verdict.EndedBy(capacity);
+      result_.failure_text = capacity.error_text;
+    } else {
+      result_.verdict.Refused("the drive gives the disc's last LBA as 0");
+    }
     host.Message(MessageIcon::kQuestion, kNoDiscText);
     host.SetBusy(false);
     return;
   }
-  auto check = [&](std::span<const std::uint8_t> record) {
-    const std::uint32_t size = result_.record_size;
-    const SubQTally::Change c =
-        tally.Check(record.subspan(size - kFormattedQBytes, kSubQRecordSize));
-    if (c.result) host.Show(JobText::kCounters, *c.result);
-    if (c.copy) host.Show(JobText::kStatus, *c.copy);
-    if (c.channel) host.Show(JobText::kSecondStatus, *c.channel);
-  };
-  // A size that cannot hold the Q data is no size.
-  auto usable = [](std::uint32_t size) { return size >= kFormattedQBytes ? size : 0u; };
-
-  std::vector<std::uint8_t> buffer(kSubQBlocksPerRead * kSubQRecordRoom);
-  std::int32_t lba = result_.range.start;
-  bool first = true;
-  while (!ctx.stop_requested()) {
-    host.Progress({static_cast<std::uint64_t>(std::max(lba, 0)),
-                   static_cast<std::uint64_t>(std::max(last, 0)), static_cast<std::uint32_t>(lba),
-                   0});
-    if (last - lba < static_cast<std::int32_t>(kSubQBlocksPerRead)) {
-      // The tail, one block at a time through the last LBA.
-      const std::span<std::uint8_t> one(buffer.data(), kSubQRecordRoom);
-      for (; lba <= last && !ctx.stop_requested(); ++lba) {
-        std::fill(one.begin(), one.end(), kReplyFill);
-        const Cdb cdb = SubQReadCdb(lba, 1);
-        const CommandOutcome out = session.Run(cdb, one, false, false);
-        if (out.status != CommandStatus::kGood || out.result.transferred == 0) break;
-        if (result_.record_size == 0) {
-          const ReadEvidence evidence{cdb, 1, kSubQRecordRoom, lba, ReplyOfFirstRead(out, one)};
-          result_.record_size = usable(FindBlockSize(session, evidence).bytes);
-          if (result_.record_size == 0) {
-            result_.end = SubQCheckEnd::kUnsupported;
-            break;
-          }
-        }
-        check(one.first(result_.record_size));
-      }
-      break;
-    }
-    const Cdb cdb = SubQReadCdb(lba, kSubQBlocksPerRead);
-    if (first) {
-      first = false;
-      std::fill(buffer.begin(), buffer.end(), kReplyFill);
-      const CommandOutcome out = session.Run(cdb, buffer, false, false);
-      if (out.status == CommandStatus::kGood) {
-        // The fill alone cannot tell on Linux (a bounced buffer comes back zeroed): discovery.
-        const auto requested = static_cast<std::uint32_t>(buffer.size());
-        const ReadEvidence evidence{cdb, kSubQBlocksPerRead, requested, lba,
-                                    ReplyOfFirstRead(out, buffer)};
-        result_.record_size = usable(FindBlockSize(session, evidence).bytes);
-      } else {
-        result_.failure = out;
-      }
-      if (result_.record_size == 0) {
-        result_.end = SubQCheckEnd::kUnsupported;
-        break;
-      }
-    } else {
-      const std::span<std::uint8_t> data(buffer.data(), kSubQBlocksPerRead * result_.record_size);
-      const CommandOutcome out = session.Run(cdb, data, false, false);
-      if (out.status != CommandStatus::kGood) {
-        result_.failure = out;
-        result_.end = SubQCheckEnd::kReadFailed;
-        break;
-      }
-    }
-    for (std::uint32_t i = 0; i < kSubQBlocksPerRead; ++i) {
-      check(std::span<const std::uint8_t>(buffer).subspan(i * result_.record_size,
-                                                          result_.record_size));
-    }
-    lba += static_cast<std::int32_t>(kSubQBlocksPerRead);
+  SubQTally tally;
+  result_.lba_reached = range.start;
+  if (range.start < kFirstAddress || range.start > range.last) {
+    // Nothing to read: a range like this comes from replies that cannot be right.
+    result_.end = SubQCheckEnd::kReadFailed;
+    result_.failure_text =
+        StrFormat("the drive gives the disc as LBA %d to %d", range.start, range.last);
+    result_.verdict.Refused(result_.failure_text);
+  } else {
+    result_.end = CheckBlocks(ctx, tally);
   }
-  if (ctx.stop_requested() && result_.end == SubQCheckEnd::kFinished) {
-    result_.end = SubQCheckEnd::kStopped;
-  }
-  result_.lba_reached = lba;
+  if (result_.end == SubQCheckEnd::kStopped) result_.verdict.Cancelled();
   result_.crc_errors = tally.crc_errors();
+  result_.verdict.AddDifferences(static_cast<std::uint64_t>(result_.crc_errors));
   result_.copy_on = tally.copy_on();
   result_.copy_off = tally.copy_off();
-  result_.summary = tally.Summary(lba);
+  result_.summary = tally.Summary(result_.lba_reached);
   host.Show(JobText::kCounters, result_.summary);
   if (ctx.state() != RunState::kInterrupted) {
     host.Message(MessageIcon::kInformation, SubQCheckEndText(result_.end));

@@ -1,15 +1,22 @@
 // The disc Sub-Q check of the Tools dialog: reads every block of the disc with its formatted Q
 // sub-channel and counts the records with a wrong CRC; on audio it follows the digital copy bit
 // (in windows of 100 records) and the pre-emphasis and channel bits.
+//
+// A record is a block's user data followed by its 16 bytes of Q data, so its size follows the
+// sector type: the check learns it from the first read of each track of the TOC and never reads
+// across a track start.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "device/block_read.h"
 #include "device/device_session.h"
 #include "job/job.h"
+#include "job/job_verdict.h"
 
 namespace tamarack {
 
@@ -41,18 +48,19 @@ class SubQTally {
   // than 12 bytes count as a CRC error.
   Change Check(std::span<const std::uint8_t> q);
 
-  int crc_errors() const { return crc_errors_; }
-  int copy_on() const { return copy_on_; }
-  int copy_off() const { return copy_off_; }
+  // Counted in 64 bits: a drive may claim a disc of any size.
+  std::int64_t crc_errors() const { return crc_errors_; }
+  std::int64_t copy_on() const { return copy_on_; }
+  std::int64_t copy_off() const { return copy_off_; }
   bool audio_seen() const { return copy_on_ + copy_off_ > 0; }
   // The summary: "Total Subq=%d CRC error=%d" with `lba_reached`, and when audio records were
   // seen "\r\nDigital copy ok=%d Digital copy ng=%d".
-  std::string Summary(std::int32_t lba_reached) const;
+  std::string Summary(std::int64_t lba_reached) const;
 
  private:
-  int crc_errors_ = 0;
-  int copy_on_ = 0;
-  int copy_off_ = 0;
+  std::int64_t crc_errors_ = 0;
+  std::int64_t copy_on_ = 0;
+  std::int64_t copy_off_ = 0;
   int window_on_ = 0;
   int window_off_ = 0;
   std::uint8_t last_control_ = 0xFF;  // bits 80h and 10h last reported; FFh: none yet
@@ -60,13 +68,37 @@ class SubQTally {
 };
 
 // The disc's extent as the speed measurement reads it: the last LBA from Read Capacity, the
-// first track's start from Read TOC (format 0, allocation length 255). A failed command leaves
-// its value as it was in `range`.
+// first track's start from Read TOC (format 0); and where every track starts. A failed command
+// leaves its values as they were in `range`. Returns Read Capacity's outcome.
 struct DiscRange {
   std::int32_t start = 0;
   std::int32_t last = 0;
+  std::vector<std::int32_t> track_starts;  // in the TOC's order, the lead-out left out
 };
-void ReadDiscRange(DeviceSession& session, DiscRange* range);
+CommandOutcome ReadDiscRange(DeviceSession& session, DiscRange* range);
+
+// The reads of a check from `start` through `last`: at most `per_read` blocks each, none across
+// one of `track_starts`, with whether each begins a track (where the record size is learnt).
+// Computed in 64 bits: the addresses come from the drive. Empty when `last` < `start`.
+struct SubQRead {
+  std::int64_t lba = 0;
+  std::uint32_t blocks = 0;
+  bool new_track = false;
+};
+class SubQReadPlan {
+ public:
+  SubQReadPlan(std::int64_t start, std::int64_t last, std::span<const std::int32_t> track_starts,
+               std::uint32_t per_read);
+  // The read at `lba` (a value the plan gave: start, or a read's lba + blocks); nothing past
+  // the last block.
+  std::optional<SubQRead> At(std::int64_t lba) const;
+
+ private:
+  std::int64_t start_;
+  std::int64_t last_;
+  std::vector<std::int64_t> cuts_;  // track starts after `start_`, ascending
+  std::uint32_t per_read_;
+};
 
 enum class SubQCheckEnd {
   kFinished,    // "終了しました"
@@ -79,13 +111,17 @@ enum class SubQCheckEnd {
 struct SubQCheckResult {
   SubQCheckEnd end = SubQCheckEnd::kFinished;
   DiscRange range;
-  std::int32_t lba_reached = 0;
-  std::uint32_t record_size = 0;  // bytes per block with the Q data; 0 when not found
-  int crc_errors = 0;
-  int copy_on = 0;
-  int copy_off = 0;
-  std::string summary;                    // the final result line
-  std::optional<CommandOutcome> failure;  // the read that ended the check
+  std::int64_t lba_reached = 0;
+  std::uint32_t record_size = 0;  // bytes per block with the Q data of the last track read
+  std::int64_t crc_errors = 0;
+  std::int64_t copy_on = 0;
+  std::int64_t copy_off = 0;
+  std::string summary;  // the final result line
+  // CRC errors are differences; a failed or short read ends the check.
+  JobVerdict verdict;
+  std::string failure_text;        // why the check failed ("" when it did not)
+  std::uint64_t reads = 0;         // block reads sent, second reads included
+  std::uint64_t second_reads = 0;  // of those: reads sent again over the A5h fill
 };
 
 // Reports: SetBusy(true) first and SetBusy(false) last; Progress (done = the LBA, total = the
@@ -98,15 +134,20 @@ class SubQCheckJob final : public Job {
   const SubQCheckResult& result() const { return result_; }
 
  private:
+  // Reads and checks every block of the range; returns how the reading ended and leaves the
+  // next block to read in `lba_reached`.
+  SubQCheckEnd CheckBlocks(JobContext& ctx, SubQTally& tally);
+  // Records the read that ends the check (`why` for one with good status) and returns `end`.
+  SubQCheckEnd Failed(const BlockReply& reply, SubQCheckEnd end, std::string why);
+
   SubQCheckResult result_;
 };
 
 // The message for each end.
 const char* SubQCheckEndText(SubQCheckEnd end);
 
-// Blocks per Read CD of the check and the room per block of its buffer.
+// Blocks per Read CD of the check.
 inline constexpr std::uint32_t kSubQBlocksPerRead = 10;
-inline constexpr std::uint32_t kSubQRecordRoom = 2656;
 // Bytes of Q data after the main channel with sub-channel selection 010b.
 inline constexpr std::uint32_t kFormattedQBytes = 16;
 

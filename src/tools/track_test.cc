@@ -4,7 +4,7 @@
 #include <chrono>
 #include <vector>
 
-#include "console/execute_command.h"
+#include "device/block_read.h"
 #include "device/block_size.h"
 #include "util/bytes.h"
 #include "util/strings.h"
@@ -13,7 +13,6 @@ namespace tamarack {
 
 namespace {
 
-constexpr std::uint8_t kReadCd = 0xBE;
 constexpr int kType30Tracks = 23;
 constexpr std::size_t kTocDescriptorSize = 8;
 
@@ -21,13 +20,6 @@ constexpr Type30Pass kPasses[] = {
     {"User Data", 0x10}, {"Header", 0x20}, {"Sub Header", 0x40}, {"All Header", 0x60},
     {"Parity", 0x08},    {"Sync", 0x80},   {"All", 0xF8},
 };
-
-Cdb ReadCdOneBlock(std::uint8_t sector_type, std::uint32_t lba, std::uint8_t selection) {
-  return MakeCdb({kReadCd, static_cast<std::uint8_t>(sector_type << 2),
-                  static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
-                  static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0, 0, 1,
-                  selection, 0});
-}
 
 // Read TOC format 0, LBA addressing, from track 0, allocation length A000h: the whole table.
 // Returns the reply (cut to what the drive sent) or nothing when the command failed.
@@ -180,64 +172,95 @@ Type13Verdict CheckType13Sector(std::span<const std::uint8_t> sector, std::int32
 }
 
 void TrackTestJob::AddLine(JobContext& ctx, std::string line, bool ng) {
-  if (ng) ++result_.ng_lines;
+  if (ng) {
+    ++result_.ng_lines;
+    result_.verdict.AddDifferences(1);
+  }
   ctx.host().Show(JobText::kResultLine, line);
   result_.lines.push_back(std::move(line));
 }
 
+void TrackTestJob::Count(const BlockReply& reply) {
+  result_.reads += reply.second_read ? 2 : 1;
+  if (reply.second_read) ++result_.second_reads;
+}
+
 void TrackTestJob::Run(JobContext& ctx) {
   result_ = TrackTestResult{};
-  if (kind_ == TrackTestKind::kType13) {
-    RunType13(ctx);
-  } else {
-    RunType30(ctx);
-  }
-  result_.ended_by = ctx.state() == RunState::kRunning ? RunState::kIdle : ctx.state();
-  if (ctx.state() == RunState::kRunning) {
+  const bool ran_out = kind_ == TrackTestKind::kType13 ? RunType13(ctx) : RunType30(ctx);
+  result_.ended_by = ran_out ? RunState::kIdle : ctx.state();
+  if (ran_out) {
     ctx.host().Message(MessageIcon::kInformation, kFinishedText);
-  } else if (ctx.state() == RunState::kCancelRequested) {
+    return;
+  }
+  result_.verdict.Cancelled();
+  if (ctx.state() == RunState::kCancelRequested) {
     ctx.host().Message(MessageIcon::kInformation, kCanceledText);
   }
 }
 
-void TrackTestJob::RunType13(JobContext& ctx) {
-  DeviceSession& session = ctx.session();
+std::optional<std::vector<std::uint8_t>> TrackTestJob::ReadTestToc(JobContext& ctx,
+                                                                   int last_track) {
   CommandOutcome outcome;
-  const auto toc = ReadToc(session, &outcome);
-  if (!toc) result_.failure = outcome;
-  if (!toc || (*toc)[2] != 1 || (*toc)[3] != 1) {
-    ctx.host().Message(MessageIcon::kQuestion, kTocInformationNgText);
-    return;
+  auto toc = ReadToc(ctx.session(), &outcome);
+  if (!toc) {
+    result_.verdict.EndedBy(outcome);
+    result_.failure_text = outcome.error_text;
+  } else if ((*toc)[2] != 1 || (*toc)[3] != last_track) {
+    result_.verdict.AddDifferences(1);  // another disc than the test's
+    toc.reset();
   }
+  if (!toc) ctx.host().Message(MessageIcon::kQuestion, kTocInformationNgText);
+  return toc;
+}
+
+bool TrackTestJob::RunType13(JobContext& ctx) {
+  DeviceSession& session = ctx.session();
+  if (!ReadTestToc(ctx, 1)) return true;
   result_.toc_ok = true;
   AddLine(ctx, kTocReadingOkText, false);
-  std::vector<std::uint8_t> buffer(kBlockBufferBytes);
+  std::vector<std::uint8_t> sector(kType13SectorBytes);
   const std::uint64_t reads = (kType13EndLba + kType13Step - 1) / kType13Step;
   for (std::int32_t lba = 0; lba < kType13EndLba; lba += kType13Step) {
-    if (ctx.stop_requested()) return;
-    std::fill(buffer.begin(), buffer.end(), kReplyFill);
+    if (ctx.stop_requested()) return false;
     const auto address = static_cast<std::uint32_t>(lba);
-    outcome = session.Run(ReadCdOneBlock(0, address, 0x10), buffer, false, false);
-    if (outcome.status != CommandStatus::kGood) {
-      result_.failure = outcome;
+    const BlockReply reply = ReadBlocks(session, ReadCdCdb(address, 1), sector, kType13SectorBytes);
+    Count(reply);
+    if (!reply.ok()) {
+      // A block cut short is no test sector: its read failed, as one refused would have.
+      result_.verdict.EndedBy(reply.outcome, reply.short_reply);
+      result_.failure_text = reply.good()
+                                 ? StrFormat("the reply was malformed: %u of %u bytes at LBA %d",
+                                             reply.received, kType13SectorBytes, lba)
+                                 : reply.outcome.error_text;
       AddLine(ctx, kTrackCommandErrorText, false);
-      return;
+      return true;
     }
-    Type13Verdict v = CheckType13Sector(buffer, lba);
+    Type13Verdict v = CheckType13Sector(sector, lba);
     if (!v.line.empty()) AddLine(ctx, std::move(v.line), !v.ok);
     ctx.host().Progress({static_cast<std::uint64_t>(lba / kType13Step + 1), reads, address, 0});
   }
+  return true;
 }
 
-void TrackTestJob::RunType30(JobContext& ctx) {
+std::uint32_t TrackTestJob::LengthOf(DeviceSession& session, const Cdb& cdb, std::uint32_t lba,
+                                     const BlockReply& reply) {
+  if (reply.way != ReceivedWay::kWhole) return reply.received;
+  // A zeroed or padded tail hides where the reply ended: the sector type the drive reads the
+  // block as gives the size instead. Its probes refused on the way are not the job's errors.
+  const std::string status = session.status_line.Get();
+  const std::string error = session.last_error_text.Get();
+  const ReadEvidence evidence{cdb, 1, kBlockRoom, static_cast<std::int32_t>(lba), reply};
+  const std::uint32_t length = FindBlockSize(session, evidence).bytes;
+  session.status_line.Set(status);
+  session.last_error_text.Set(error);
+  return length;
+}
+
+bool TrackTestJob::RunType30(JobContext& ctx) {
   DeviceSession& session = ctx.session();
-  CommandOutcome outcome;
-  const auto toc = ReadToc(session, &outcome);
-  if (!toc) result_.failure = outcome;
-  if (!toc || (*toc)[2] != 1 || (*toc)[3] != kType30Tracks) {
-    ctx.host().Message(MessageIcon::kQuestion, kTocInformationNgText);
-    return;
-  }
+  const auto toc = ReadTestToc(ctx, kType30Tracks);
+  if (!toc) return true;
   result_.toc_ok = true;
   // The job's own copy of the addresses: the variants must not change the session's TOC.
   std::array<std::uint32_t, 23> starts{};
@@ -253,34 +276,30 @@ void TrackTestJob::RunType30(JobContext& ctx) {
       if (PassReadsClass(pass, Type30ClassOf(track))) ++total;
     }
   }
-  std::vector<std::uint8_t> buffer(kBlockBufferBytes);
+  // Room for any block: the length is what the test measures, so the read asks for no size.
+  std::vector<std::uint8_t> buffer(kBlockRoom);
   std::uint64_t done = 0;
   for (const Type30Pass& pass : kPasses) {
     for (int track = 1; track <= kType30Tracks; ++track) {
       const TrackClass c = Type30ClassOf(track);
       if (!PassReadsClass(pass, c)) continue;
-      if (ctx.stop_requested()) return;
+      if (ctx.stop_requested()) return false;
       const std::uint32_t lba = at[static_cast<std::size_t>(track - 1)];
       const std::uint8_t sector_type = c == TrackClass::kAudio ? kSectorTypeCdda : kSectorTypeAny;
-      const Cdb cdb = ReadCdOneBlock(sector_type, lba, pass.selection);
-      std::fill(buffer.begin(), buffer.end(), kReplyFill);
+      const Cdb cdb = ReadCdCdb(lba, 1, {sector_type, pass.selection, 0});
       const Clock::Duration started = ctx.clock().Now();
-      outcome = session.Run(cdb, buffer, false, false);
-      const int ms = Milliseconds(ctx.clock().Now() - started);
-      if (outcome.status != CommandStatus::kGood) {
-        if (!result_.failure) result_.failure = outcome;
+      const BlockReply reply = ReadBlocks(session, cdb, buffer, 0);
+      // The read's own time: a second read over the A5h fill only settles its length.
+      Clock::Duration took = ctx.clock().Now() - started;
+      if (reply.second_read) took -= std::min<Clock::Duration>(took, reply.outcome.result.duration);
+      const int ms = Milliseconds(took);
+      Count(reply);
+      if (!reply.good()) {
+        result_.verdict.WentPast(reply.outcome);
+        result_.failure_text = reply.outcome.error_text;
         AddLine(ctx, StrFormat("***Track %2d Read Error Time=%dmsec", track, ms), false);
       } else {
-        // The transferred count alone is not to be trusted on every path: the one discovery.
-        const std::uint32_t requested = static_cast<std::uint32_t>(buffer.size());
-        const ReadEvidence evidence{cdb, 1, requested, static_cast<std::int32_t>(lba),
-                                    ReplyOfFirstRead(outcome, buffer)};
-        // A probe refused on the way must not leave its error after a good read.
-        const std::string status = session.status_line.Get();
-        const std::string error = session.last_error_text.Get();
-        const std::uint32_t length = FindBlockSize(session, evidence).bytes;
-        session.status_line.Set(status);
-        session.last_error_text.Set(error);
+        const std::uint32_t length = LengthOf(session, cdb, lba, reply);
         const bool ok = LengthAccepted(pass.selection, c, length);
         AddLine(ctx,
                 StrFormat("%sTrack %2d %s %s Length=%u Time=%dmsec", ok ? "" : "***", track,
@@ -290,6 +309,7 @@ void TrackTestJob::RunType30(JobContext& ctx) {
       ctx.host().Progress({++done, total, lba, 0});
     }
   }
+  return true;
 }
 
 }  // namespace tamarack

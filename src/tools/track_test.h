@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "device/block_read.h"
 #include "device/device_session.h"
 #include "job/job.h"
+#include "job/job_verdict.h"
 
 namespace tamarack {
 
@@ -70,9 +72,14 @@ struct TrackTestResult {
   bool toc_ok = false;  // the TOC was read and fits the test disc
   std::vector<std::string> lines;
   int ng_lines = 0;  // lines that report a data fault ("Ng!", "***Track .. Ng")
-  // The first command that failed (the TOC read, a Type1.3 read, a Type3.0 read), if any.
-  std::optional<CommandOutcome> failure;
   RunState ended_by = RunState::kIdle;
+  // Ng lines and a TOC that is not the test disc's are differences; a failed read ends
+  // Type1.3 and is gone past by Type3.0; a short Type1.3 block is a failure of its read.
+  JobVerdict verdict;
+  // Why the failure that decides the verdict failed ("" when none did).
+  std::string failure_text;
+  std::uint64_t reads = 0;         // block reads sent, second reads included
+  std::uint64_t second_reads = 0;  // of those: reads sent again over the A5h fill
 };
 
 // Reports: kResultLine for each line of the list (the caller clears the list before it starts);
@@ -86,9 +93,18 @@ class TrackTestJob final : public Job {
   TrackTestKind kind() const { return kind_; }
 
  private:
-  void RunType13(JobContext& ctx);
-  void RunType30(JobContext& ctx);
+  // Each returns false when a stop request ended it early.
+  bool RunType13(JobContext& ctx);
+  bool RunType30(JobContext& ctx);
   void AddLine(JobContext& ctx, std::string line, bool ng);
+  void Count(const BlockReply& reply);
+  // The TOC when it is the test disc's (tracks 1 to `last_track`); else nothing, its message
+  // shown and the verdict filled.
+  std::optional<std::vector<std::uint8_t>> ReadTestToc(JobContext& ctx, int last_track);
+  // The bytes a good Type3.0 read returned: the received count where the path tells it, else
+  // the size the drive gives its sector type (0 when no type gives one).
+  std::uint32_t LengthOf(DeviceSession& session, const Cdb& cdb, std::uint32_t lba,
+                         const BlockReply& reply);
 
   TrackTestKind kind_;
   TrackTestResult result_;
@@ -104,5 +120,7 @@ inline constexpr char kCanceledText[] = "Canceled";
 // Type1.3 reads every 30th block below this address.
 inline constexpr std::int32_t kType13EndLba = 100000;
 inline constexpr std::int32_t kType13Step = 30;
+// The user data of a test sector: what each Type1.3 read asks for.
+inline constexpr std::uint32_t kType13SectorBytes = 2048;
 
 }  // namespace tamarack
