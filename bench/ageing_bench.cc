@@ -11,6 +11,7 @@
 
 #include "ageing/ageing_command_table.h"
 #include "ageing/ageing_job.h"
+#include "device/block_read.h"
 #include "device/clock.h"
 #include "device/device_session.h"
 #include "device/sense_table.h"
@@ -36,7 +37,7 @@ struct Drive {
 // The bare reads: the buffer filled with 5Ah and the command sent, as the run does.
 void BM_PlainReads(benchmark::State& state) {
   Drive d;
-  std::vector<std::uint8_t> buffer(kBlocks * kAgeingBlockBytes);
+  std::vector<std::uint8_t> buffer(kBlocks * kBlockRoom);
   Cdb cdb = AgeingCommandCdb(AgeingSettings{});
   std::int64_t bytes = 0;
   for (auto _ : state) {

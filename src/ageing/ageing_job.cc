@@ -14,6 +14,7 @@
 #include "console/cdb_text.h"
 #include "console/execute_command.h"
 #include "decode/volume_descriptor.h"
+#include "device/block_read.h"
 #include "device/block_size.h"
 #include "form/hex_dump.h"
 #include "util/strings.h"
@@ -45,6 +46,62 @@ class WindowPace {
   bool first_ = true;
 };
 
+// The bytes per block of each track the run reads in, found once a track: nothing until
+// found, 0 where it could not be found.
+class TrackBlockSizes {
+ public:
+  explicit TrackBlockSizes(std::vector<std::uint32_t> starts) : starts_(std::move(starts)) {
+    std::sort(starts_.begin(), starts_.end());
+    sizes_.resize(starts_.size() + 1);
+  }
+  // The track of `lba`: the last one starting at or before it (0 before the first, or
+  // without a TOC).
+  std::size_t TrackOf(std::int32_t lba) const {
+    const auto after = std::upper_bound(starts_.begin(), starts_.end(),
+                                        static_cast<std::uint32_t>(std::max(lba, 0)));
+    return static_cast<std::size_t>(after - starts_.begin());
+  }
+  const std::optional<std::uint32_t>& Of(std::size_t track) const { return sizes_[track]; }
+  void Set(std::size_t track, std::uint32_t bytes) { sizes_[track] = bytes; }
+
+ private:
+  std::vector<std::uint32_t> starts_;
+  std::vector<std::optional<std::uint32_t>> sizes_;
+};
+
+// The bytes per block of a good reply and whether it is whole.
+struct SizedReply {
+  std::uint32_t size = 0;    // bytes per block of the read's track; 0: not known
+  bool short_reply = false;  // fewer bytes than its blocks of that size
+  bool not_found = false;    // looked for with this reply, and not found
+};
+
+// Sizes a good reply of `e.blocks` blocks in `track`: with the size found earlier, else found
+// now (FindBlockSize: the reply itself, else a probe), and found again where the reply holds
+// whole blocks of another size than the known one.
+SizedReply SizeTheReply(DeviceSession& session, TrackBlockSizes& sizes, std::size_t track,
+                        const ReadEvidence& e) {
+  SizedReply r;
+  const std::uint32_t received = e.reply.received;
+  if (!sizes.Of(track)) {
+    r.size = FindBlockSize(session, e).bytes;
+    sizes.Set(track, r.size);
+    r.not_found = r.size == 0;
+    r.short_reply = r.size != 0 && received < e.blocks * r.size;
+    return r;
+  }
+  r.size = *sizes.Of(track);
+  if (r.size == 0 || received >= e.blocks * r.size) return r;
+  const std::uint32_t shown = BlockSizeFromReply(e);
+  if (shown != 0 && shown != r.size) {
+    r.size = shown;  // the track is not what its start said
+    sizes.Set(track, shown);
+  } else {
+    r.short_reply = true;
+  }
+  return r;
+}
+
 bool DataFileExists(const std::string& path) {
   std::error_code ec;
   return !path.empty() && std::filesystem::is_regular_file(path, ec);
@@ -74,24 +131,30 @@ void AgeingJob::Run(JobContext& ctx) {
   AgeingSettings& s = settings_;
   JobHost& host = ctx.host();
   DeviceSession& session = ctx.session();
+  const auto refuse = [&](AgeingRefusal why, const std::string& message) {
+    host.Message(MessageIcon::kError, message);
+    result_.refusal = why;
+    result_.verdict.Refused(message);
+    result_.settings = s;
+  };
 
   if (s.data_check && s.data_check_type == DataCheckType::kOther && !DataFileExists(s.data_file)) {
-    host.Message(MessageIcon::kError, StrFormat(kDataFileOpenFailedMessage, s.data_file.c_str()));
-    result_.refusal = AgeingRefusal::kDataFileMissing;
-    result_.settings = s;
+    refuse(AgeingRefusal::kDataFileMissing,
+           StrFormat(kDataFileOpenFailedMessage, s.data_file.c_str()));
     return;
   }
-  if (s.first_track_lba == 0 && s.last_lba == 0) {
-    host.SetBusy(true);
-    ReadDiscBounds(session, &s);
-    host.SetBusy(false);
-    first_track_lba_ = s.first_track_lba;
-    last_lba_ = s.last_lba;
-  }
+  host.SetBusy(true);
+  track_starts_ = ReadTrackStarts(session);
+  if (s.first_track_lba == 0 && s.last_lba == 0) ReadDiscBounds(session, track_starts_, &s);
+  host.SetBusy(false);
+  first_track_lba_ = s.first_track_lba;
+  last_lba_ = s.last_lba;
   if (s.transfer_length < 0 || s.transfer_length > kMaxTransferBlocks) {
-    host.Message(MessageIcon::kError, kTooManyBlocksMessage);
-    result_.refusal = AgeingRefusal::kTransferLength;
-    result_.settings = s;
+    refuse(AgeingRefusal::kTransferLength, kTooManyBlocksMessage);
+    return;
+  }
+  if (const std::optional<std::string> why = RangeOutsideDisc(s)) {
+    refuse(AgeingRefusal::kOutsideDisc, *why);
     return;
   }
 
@@ -103,10 +166,19 @@ void AgeingJob::Run(JobContext& ctx) {
     host.Show(JobText::kStatus, text);
   };
   if (!log.Open()) {
+    if (options_.refuse_without_log) {
+      host.Message(MessageIcon::kError, log.open_error());
+      result_.refusal = AgeingRefusal::kLogUnwritable;
+      result_.log_failure = log.open_error();
+      result_.verdict.FileFailed(log.open_error());
+      result_.settings = s;
+      return;
+    }
     const Answer a =
         host.Ask({QuestionKind::kOkCancel, StrFormat(kLogOpenFailedQuestion, s.log_path.c_str())});
     if (a != Answer::kYes) {
       result_.refusal = AgeingRefusal::kLogDeclined;
+      result_.verdict.Refused(log.open_error());
       result_.settings = s;
       return;
     }
@@ -132,19 +204,26 @@ void AgeingJob::Run(JobContext& ctx) {
 
   RunCommands(ctx, log, time);
 
-  const bool cancelled = StopRequested(ctx.state());
+  // Cancel, Ctrl-C, SIGTERM, the window's closing: the log says so before its end block.
+  const RunState ended = ctx.state();
+  const bool cancelled = ended == RunState::kCancelRequested || ended == RunState::kInterrupted;
+  if (cancelled) {
+    log.Cancel();
+    result_.verdict.Cancelled();
+  }
   result_.commands = log.counts().commands;
   result_.failed_commands = log.counts().failed_commands;
   result_.counts = log.counts();
-  result_.status_text = StrFormat(cancelled ? kAgeingCanceledText : kAgeingDoneText,
+  result_.status_text = StrFormat(StopRequested(ended) ? kAgeingCanceledText : kAgeingDoneText,
                                   static_cast<long long>(result_.commands),
                                   static_cast<long long>(result_.failed_commands));
   session.status_line.Set(result_.status_text);
   host.Show(JobText::kStatus, result_.status_text);
   log.End(result_.status_text);
   result_.log_failure = log.failure();
+  if (!result_.log_failure.empty()) result_.verdict.FileFailed(result_.log_failure);
   result_.settings = s;
-  if (ctx.state() != RunState::kCancelRequested) {
+  if (ended != RunState::kCancelRequested) {
     std::string message = kAgeingEndMessage;
     if (!result_.log_failure.empty()) message += "\r\n\r\n" + result_.log_failure;
     host.Message(MessageIcon::kInformation, message);
@@ -156,33 +235,18 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
   JobHost& host = ctx.host();
   DeviceSession& session = ctx.session();
   Clock& clock = ctx.clock();
+  JobVerdict& verdict = result_.verdict;
 
   AgeingRandom random(options_.seed.value_or(static_cast<std::uint32_t>(std::time(nullptr))));
   int own_counter = 0;
   int& counter = options_.random_step_counter ? *options_.random_step_counter : own_counter;
   AgeingWalk walk(s, random, counter);
-  // The fill, the residual, else a Read CD probe of the block just read.
-  BlockSizeFinder find_block_size = options_.find_block_size;
-  if (!find_block_size) {
-    find_block_size = [&session](const CheckedRead& r) {
-      ReadEvidence e;
-      e.command = r.command;
-      e.blocks = static_cast<std::uint32_t>(std::max(r.blocks, 0));
-      e.requested = r.requested;
-      e.lba = r.lba;
-      CommandOutcome good;
-      good.status = CommandStatus::kGood;
-      good.result.transferred = r.transferred;
-      e.reply = ReplyOfFirstRead(
-          good, r.buffer.first(std::min<std::size_t>(r.buffer.size(), r.requested)));
-      return FindBlockSize(session, e).bytes;
-    };
-  }
-  AgeingDataCheck check(
-      s, [&time] { return EventStamp(time.Now()); }, find_block_size);
+  AgeingDataCheck check(s, [&time] { return EventStamp(time.Now()); });
+  TrackBlockSizes sizes(track_starts_);
+  bool said_no_size = false;
 
-  // One buffer for the whole run, room for Transfer Length blocks of 2656 bytes.
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(s.transfer_length) * kAgeingBlockBytes);
+  // One buffer for the whole run: room for Transfer Length blocks of the largest size.
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(s.transfer_length) * kBlockRoom);
   Cdb cdb = AgeingCommandCdb(s);
   std::int32_t current = s.start_lba;
   WindowPace pace(clock);
@@ -213,45 +277,68 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
     const bool window_due = pace.Due();
     if (window_due) host.Show(JobText::kCdb, CdbLine(cdb));
 
-    // The command: a buffer of length x 2656 bytes filled with 5Ah; once the block size is
-    // known, exactly that many bytes a block are asked for.
+    // The read: room for the largest blocks until the track's size is known, then exactly
+    // the bytes that size asks for (a whole reply then leaves no fill to read again over).
     current = lba;
-    const auto blocks = static_cast<std::size_t>(length);
+    const auto blocks = static_cast<std::uint32_t>(length);
+    const std::size_t track = sizes.TrackOf(lba);
+    std::uint32_t size = sizes.Of(track).value_or(0);
+    const std::uint32_t expected = blocks * size;
     const std::span<std::uint8_t> area =
-        std::span<std::uint8_t>(buffer).first(blocks * kAgeingBlockBytes);
-    const std::size_t request =
-        check.block_size() != 0 ? std::min(area.size(), blocks * check.block_size()) : area.size();
-    std::fill_n(area.begin(), request, kFillByte);
+        std::span<std::uint8_t>(buffer).first(expected != 0 ? expected : blocks * kBlockRoom);
     const Clock::Duration before = clock.Now();
-    const CommandOutcome outcome = session.Run(cdb, area.first(request), false, false);
+    const BlockReply reply = ReadBlocks(session, cdb, area, expected);
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - before).count();
-    const bool ok = outcome.status == CommandStatus::kGood;
-    if (!ok) result_.last_failure = outcome;
-
-    // The per-command hook: the command's line, then the data of a good read checked.
     const char marker = walk.StepMarker();
-    log.Command(ok, cdb, outcome.error_text, ms, marker);
-    const std::uint32_t moved = ok ? std::min<std::uint32_t>(outcome.result.transferred,
-                                                             static_cast<std::uint32_t>(request))
-                                   : 0;
+    if (reply.second_read) {
+      // The same read sent again over another fill: a command of its own (the first one was
+      // good); the time is shared between the two.
+      log.Command(true, cdb, "", ms / 2, marker);
+    }
+
+    SizedReply sized;
+    sized.size = size;
+    if (reply.good() && blocks != 0) {
+      sized = SizeTheReply(session, sizes, track,
+                           {cdb, blocks, static_cast<std::uint32_t>(area.size()), lba, reply});
+      size = sized.size;
+    }
+    const bool short_reply = sized.short_reply;
+    const bool ok = reply.good() && !short_reply;
+    std::string error_text = reply.outcome.error_text;
+    if (short_reply) {
+      error_text = StrFormat(kShortReplyText, reply.received, blocks * size);
+    }
+    log.Command(ok, cdb, error_text, reply.second_read ? ms - ms / 2 : ms, marker);
+    if (sized.not_found && s.data_check && !said_no_size) {
+      said_no_size = true;
+      const std::string note = StrFormat(kBlockSizeNotFoundText, lba, static_cast<unsigned>(lba));
+      session.status_line.Set(note);
+      host.Show(JobText::kStatus, note);
+      log.Note(cdb, note);
+    }
+    if (!ok) {
+      if (s.mode.end_on_command_error()) {
+        verdict.EndedBy(reply.outcome, short_reply);
+      } else {
+        verdict.WentPast(reply.outcome, short_reply);
+      }
+    }
+
+    // The per-command hook: the data of a good read checked, with the size of its track.
+    const std::uint32_t moved = !ok         ? 0
+                                : size != 0 ? std::min(reply.received, blocks * size)
+                                            : reply.received;
     bytes_moved += moved;
     if (moved != 0) {
-      const CheckedRead read{lba, area, moved, length, cdb, static_cast<std::uint32_t>(request)};
-      const bool data_ok = check.Check(read);
-      if (s.data_check) {
-        message = check.message();
-        if (!data_ok && s.mode.end_on_data_error()) ctx.StopOnDataError();
-        log.DataCheck(data_ok, cdb, message, marker);
-      }
-      if (data_ok) {
-        log.DataOk(area);
-      } else {
-        log.DataNg(moved, length, lba, area, check, check.block_size());
+      const auto data = std::span<const std::uint8_t>(area).first(moved);
+      if (!s.data_check || size != 0) {
+        CheckData(ctx, check, log, {lba, data, length, size}, cdb, marker, &message);
       }
       if (s.display_received && length != 0 && window_due) {
         std::string dump;
-        DumpHex(area.first(std::min(kReceivedDisplayBytes, area.size())), &dump, false,
+        DumpHex(data.first(std::min(kReceivedDisplayBytes, data.size())), &dump, false,
                 options_.group_size);
         host.Show(JobText::kDump, dump);
       }
@@ -261,21 +348,40 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
     if (window_due) show_progress(lba);
 
     if (s.interval_ms > 0) {
-      const int pause = s.random_interval ? random.Draw() % (s.interval_ms + 1) : s.interval_ms;
+      // Drawn from 0 to Interval Time, which may be the largest int.
+      const auto pause = static_cast<int>(
+          s.random_interval ? random.Draw() % (std::int64_t{s.interval_ms} + 1) : s.interval_ms);
       log.Flush(std::chrono::milliseconds(pause));
       clock.Sleep(std::chrono::milliseconds(pause));
       log.Interval(pause);
       if (window_due) host.Show(JobText::kPause, StrFormat("%dmsec", pause));
     }
-    const RunState state = ctx.state();
-    if (StopRequested(state)) {
-      if (state == RunState::kCancelRequested) log.Cancel();
-      break;
-    }
+    if (StopRequested(ctx.state())) break;
     log.Flush();
     go_on = walk.Continue(current);
   }
   show_progress(current);
+}
+
+void AgeingJob::CheckData(JobContext& ctx, AgeingDataCheck& check, AgeingLog& log,
+                          const CheckedRead& read, const Cdb& cdb, char marker,
+                          std::string* message) {
+  const AgeingSettings& s = settings_;
+  const bool data_ok = check.Check(read);
+  if (s.data_check) {
+    *message = check.message();
+    if (!data_ok) {
+      result_.verdict.AddDifferences(1);
+      if (s.mode.end_on_data_error()) ctx.StopOnDataError();
+    }
+    log.DataCheck(data_ok, cdb, *message, marker);
+  }
+  if (data_ok) {
+    log.DataOk(read.data);
+  } else {
+    log.DataNg(static_cast<std::uint32_t>(read.data.size()), read.blocks, read.lba, read.data,
+               check, read.block_size);
+  }
 }
 
 }  // namespace tamarack

@@ -5,12 +5,19 @@
 // Reports through the host: JobText::kCdb (the command in progress, as "%02x " groups),
 // kCounters ("Total Command=...\r\nFail Command=...\r\n[Fail Data=...\r\n]"), kPause
 // ("%dmsec"), kDump (the first 256 bytes received, with Received Data Display), kStatus (the
-// start and end texts, a log write failure), Progress (commands, the budget when known, the
-// current LBA, bytes per second), Message (refusals at the start, the end message), Ask (go
-// on without a log?). The
+// start and end texts, a log write failure, a block size not found), Progress (commands, the
+// budget when known, the current LBA, bytes per second), Message (refusals at the start, the
+// end message), Ask (go on without a log?). The
 // status line of the session shows the same texts and the data check's message line. Window
 // updates come at most every 100 ms of the run's clock (and after the first and last command),
 // so a fast drive never floods the window.
+//
+// Reads go through ReadBlocks (device/block_read.h): into room for the largest block until the
+// bytes per block are known, then into exactly that many. They are found once for each track
+// the run reads in (a track keeps its sector
+// type; FindBlockSize: the reply itself, else a Read CD probe), and again where a good reply
+// shows another size than the known one. A reply short of the known size is a failed command.
+// Where no size can be found the data check of that track is skipped, said once.
 #pragma once
 
 #include <atomic>
@@ -18,12 +25,14 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ageing/ageing_log.h"
 #include "ageing/ageing_settings.h"
 #include "ageing/data_check.h"
 #include "device/device_session.h"
 #include "job/job.h"
+#include "job/job_verdict.h"
 
 namespace tamarack {
 
@@ -32,8 +41,8 @@ inline constexpr const char* kAgeingDoneText = "Ageing Done!     Read Count(Fail
 inline constexpr const char* kAgeingCanceledText = "Ageing Canceled! Read Count(Failed)=%lld(%lld)";
 inline constexpr const char* kAgeingEndMessage = "ｴｰｼﾞﾝｸﾞが終了しました";
 inline constexpr const char* kDataFileOpenFailedMessage = "ﾃﾞｰﾀﾁｪｯｸﾌｧｲﾙのｵｰﾌﾟﾝが失敗しました\r\n%s";
-// Bytes a block of the ageing buffer has room for.
-inline constexpr std::size_t kAgeingBlockBytes = 2656;
+// The error text of a good status with fewer bytes than the block size asks for.
+inline constexpr const char* kShortReplyText = "Short Reply(%u of %u bytes)";
 // Bytes the received-data display shows.
 inline constexpr std::size_t kReceivedDisplayBytes = 256;
 
@@ -52,9 +61,9 @@ struct AgeingRunOptions {
   std::string loop_text;
   // Bytes per group of the received-data dump.
   int group_size = 4;
-  // How the block size of the first read is found; default: FindBlockSize (the fill, the
-  // residual, a Read CD probe).
-  BlockSizeFinder find_block_size;
+  // A log that does not open ends the run before its first command (the terminal's rule)
+  // instead of asking whether to go on without it (the window's).
+  bool refuse_without_log = false;
 };
 
 // Why a run ended before its first command.
@@ -63,6 +72,8 @@ enum class AgeingRefusal {
   kDataFileMissing,  // Data Check of type Other without the reference file
   kTransferLength,   // Transfer Length outside 0..100
   kLogDeclined,      // the log did not open and the user did not go on without it
+  kLogUnwritable,    // the log did not open (refuse_without_log)
+  kOutsideDisc,      // a single pass starting past the disc's last block
 };
 
 struct AgeingResult {
@@ -70,10 +81,10 @@ struct AgeingResult {
   std::int64_t commands = 0;
   std::int64_t failed_commands = 0;
   LogCounts counts;
-  // The last failed command's outcome (its sense decides the CLI's exit status).
-  std::optional<CommandOutcome> last_failure;
+  // Every failure gone past or ending the run, data differences, the log's failure, a cancel.
+  JobVerdict verdict;
   std::string status_text;  // "Ageing Done! ..." or "Ageing Canceled! ..."
-  std::string log_failure;  // empty unless a log write failed
+  std::string log_failure;  // empty unless the log failed to open or to be written
   // The settings as the run left them: the disc bounds it read, Step set to 1 by the counted
   // random-and-step mode.
   AgeingSettings settings;
@@ -95,10 +106,14 @@ class AgeingJob final : public Job {
 
  private:
   void RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time);
+  // The data check of a good read and its log events; an NG counts as a difference.
+  void CheckData(JobContext& ctx, AgeingDataCheck& check, AgeingLog& log, const CheckedRead& read,
+                 const Cdb& cdb, char marker, std::string* message);
 
   AgeingSettings settings_;
   AgeingRunOptions options_;
   AgeingResult result_;
+  std::vector<std::uint32_t> track_starts_;  // from the disc's TOC at the start
   std::atomic<std::int32_t> first_track_lba_;
   std::atomic<std::int32_t> last_lba_;
 };

@@ -1,10 +1,9 @@
 #include "ageing/ageing_log.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "form/hex_dump.h"
+#include "util/display_text.h"
 #include "util/html_page.h"
 #include "util/strings.h"
 
@@ -92,7 +91,8 @@ std::string TextSettingsSummary(const AgeingSettings& s, const LogHeader& h) {
   if (s.data_check) {
     out += "\nData Check Available";
     if (s.data_check_type == DataCheckType::kOther) {
-      out += "\nData Check File=" + (s.data_file.empty() ? std::string("None") : s.data_file);
+      out += "\nData Check File=" +
+             (s.data_file.empty() ? std::string("None") : DisplayText(s.data_file));
     }
     if (s.mode.end_on_data_error()) out += "\nLoop while no data error";
   }
@@ -120,7 +120,7 @@ std::string HtmlSettingsRows(const AgeingSettings& s, const LogHeader& h) {
   out += Row("エージング終了条件", h.loop_text);
   out += Row("データチェック", s.data_check ? "行う" : "行わない");
   if (s.data_check && s.data_check_type == DataCheckType::kOther) {
-    out += Row("チェック用ファイル", s.data_file.empty() ? "指定なし" : s.data_file);
+    out += Row("チェック用ファイル", s.data_file.empty() ? "指定なし" : DisplayText(s.data_file));
   }
   if (s.data_check) out += Row("データ不一致発生の場合", StopOrGoOn(s.mode.end_on_data_error()));
   out += Row("コマンドエラー発生の場合", StopOrGoOn(s.mode.end_on_command_error()));
@@ -193,33 +193,36 @@ AgeingLog::AgeingLog(const AgeingSettings& settings, RunTime& time, Clock& clock
 AgeingLog::~AgeingLog() { Close(); }
 
 void AgeingLog::Close() {
-  if (file_ == nullptr) return;
-  if (std::fclose(file_) != 0 && failure_.empty()) Fail(errno);
-  file_ = nullptr;
+  if (!open_) return;
+  open_ = false;
+  std::string error;
+  if (failure_.empty() && !out_.Commit(&error)) Fail(error);
+  out_.Abandon(false);
 }
 
 bool AgeingLog::Open() {
   if (!logging()) return true;
   html_ = settings_.log_html;
-  file_ = settings_.log_path.empty() ? nullptr : std::fopen(settings_.log_path.c_str(), "w");
-  if (file_ == nullptr) return false;
-  file_buffer_.resize(kFileBufferBytes);
-  std::setvbuf(file_, file_buffer_.data(), _IOFBF, file_buffer_.size());
+  if (settings_.log_path.empty()) {
+    open_error_ = "no log file named";
+    return false;
+  }
+  open_ = out_.OpenInPlace(settings_.log_path, &open_error_, kFileBufferBytes);
+  if (!open_) return false;
   last_flush_ = clock_.Now();
   return true;
 }
 
-void AgeingLog::Fail(int error) {
+void AgeingLog::Fail(const std::string& error) {
   if (!failure_.empty()) return;
-  failure_ = StrFormat(kLogWriteFailedText, settings_.log_path.c_str(), std::strerror(error));
-  if (reported_) return;
-  reported_ = true;
+  failure_ = StrFormat(kLogWriteFailedText, error.c_str());
   if (on_failure) on_failure(failure_);
 }
 
 void AgeingLog::Put(std::string_view text) {
-  if (file_ == nullptr || !failure_.empty()) return;
-  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) Fail(errno);
+  if (!open_ || !failure_.empty()) return;
+  std::string error;
+  if (!out_.Append(text, &error)) Fail(error);
 }
 
 void AgeingLog::PutEvent(std::string_view text) {
@@ -231,32 +234,35 @@ void AgeingLog::PutEvent(std::string_view text) {
 }
 
 void AgeingLog::Flush(Clock::Duration ahead) {
-  if (file_ == nullptr || !failure_.empty()) return;
+  if (!open_ || !failure_.empty()) return;
   const Clock::Duration t = clock_.Now();
   if (t + ahead - last_flush_ < kFlushPeriod) return;
   last_flush_ = t;
-  if (std::fflush(file_) != 0) Fail(errno);
+  std::string error;
+  if (!out_.Flush(&error)) Fail(error);
 }
 
 void AgeingLog::Start(const LogHeader& h) {
-  if (file_ == nullptr) return;
+  if (!open_) return;
   const CivilTime t = time_.Now();
+  const std::string model = DisplayText(h.model_name);
+  const std::string label = DisplayText(h.volume_label);
   std::string out;
   if (!html_) {
     out = "Start Time=" + SpacedTimeLine(t);
-    out += "Model Name=" + h.model_name + "\n";
-    if (!h.volume_label.empty()) out += "CD Volume Name=" + h.volume_label + "\n";
+    out += "Model Name=" + model + "\n";
+    if (!label.empty()) out += "CD Volume Name=" + label + "\n";
     out += TextSettingsSummary(settings_, h);
     out += "\n==============Ageing Start==============\n";
   } else {
     out = HtmlPageHead("エージングログ " + TimeLine(t));
-    out += "</CENTER><H3>エージングログ  >>>>>ファイル[" + HtmlEscape(settings_.log_path) +
-           "]<<<<</H3>\n";
+    out += "</CENTER><H3>エージングログ  >>>>>ファイル[" +
+           HtmlEscape(DisplayText(settings_.log_path)) + "]<<<<</H3>\n";
     out += "<TABLE border=0><TBODY>\n";
     out += "<TR><TD bgcolor=#add8e6 width=170>開始時刻</TD><TD width=300>" + TimeLine(t) +
            "</TD></TR>\n";
-    out += Row("ドライブモデル名", h.model_name);
-    out += Row("ディスクボリューム名", h.volume_label);
+    out += Row("ドライブモデル名", model);
+    out += Row("ディスクボリューム名", label);
     out += HtmlSettingsRows(settings_, h);
     out += "</TBODY></TABLE>\n";
     out += "<TEXTAREA rows=30 cols=118 name=\"Logs\">";
@@ -281,7 +287,7 @@ void AgeingLog::Command(bool ok, const Cdb& cdb, std::string_view error_text, st
                         char marker) {
   ++counts_.commands;
   if (!ok) ++counts_.failed_commands;
-  if (file_ == nullptr || !Wanted(!ok)) return;
+  if (!open_ || !Wanted(!ok)) return;
   line_ = "Comm:";
   AppendCdbHex(cdb, &line_);
   if (ok) {
@@ -303,7 +309,7 @@ void AgeingLog::DataCheck(bool ok, const Cdb& cdb, std::string_view message, cha
   } else {
     ++counts_.data_ng;
   }
-  if (file_ == nullptr || !Wanted(!ok)) return;
+  if (!open_ || !Wanted(!ok)) return;
   line_ = "Comm:";
   AppendCdbHex(cdb, &line_);
   line_ += " ";
@@ -313,17 +319,27 @@ void AgeingLog::DataCheck(bool ok, const Cdb& cdb, std::string_view message, cha
 }
 
 void AgeingLog::Interval(int ms) {
-  if (file_ == nullptr || settings_.log_options.what() != LogWhat::kAll) return;
+  if (!open_ || settings_.log_options.what() != LogWhat::kAll) return;
   PutEvent(StrFormat("Interval %dmsec\n", ms));
 }
 
 void AgeingLog::Cancel() {
-  if (file_ == nullptr) return;
+  if (!open_) return;
   PutEvent("Canceled\n");
 }
 
+void AgeingLog::Note(const Cdb& cdb, std::string_view text) {
+  if (!open_) return;
+  line_ = "Comm:";
+  AppendCdbHex(cdb, &line_);
+  line_ += " ";
+  line_ += text;
+  line_ += "\n";
+  PutEvent(line_);
+}
+
 void AgeingLog::DataOk(std::span<const std::uint8_t> buffer) {
-  if (file_ == nullptr || settings_.log_options.what() != LogWhat::kAll ||
+  if (!open_ || settings_.log_options.what() != LogWhat::kAll ||
       settings_.log_options.detail() != LogDetail::kDetailed) {
     return;
   }
@@ -339,9 +355,9 @@ void AgeingLog::DataOk(std::span<const std::uint8_t> buffer) {
 void AgeingLog::DataNg(std::uint32_t transferred, std::int32_t blocks, std::int32_t lba,
                        std::span<const std::uint8_t> buffer, const AgeingDataCheck& check,
                        std::uint32_t block_size) {
-  if (file_ == nullptr || settings_.log_options.detail() != LogDetail::kDetailed) return;
+  if (!open_ || settings_.log_options.detail() != LogDetail::kDetailed) return;
   std::string out = StrFormat("Error Data(read len=%u,req blk=%d)\n", transferred, blocks);
-  const std::size_t bs = block_size == 0 ? kAssumedBlockSize : block_size;
+  const std::size_t bs = block_size;
   const bool compare =
       settings_.data_check_type == DataCheckType::kOther &&
       check.ReadReference(lba, static_cast<std::uint32_t>(bs), blocks, &reference_);
@@ -362,12 +378,8 @@ void AgeingLog::DataNg(std::uint32_t transferred, std::int32_t blocks, std::int3
 }
 
 void AgeingLog::End(std::string_view status_text) {
-  if (file_ == nullptr) return;
+  if (!open_) return;
   const CivilTime t = time_.Now();
-  // A failed write stopped the log; the closing block is tried once more so that the file,
-  // if the disk has room again, tells why lines are missing.
-  const std::string failure = failure_;
-  failure_.clear();
   const bool data = settings_.data_check;
   std::string out;
   if (!html_) {
@@ -381,7 +393,6 @@ void AgeingLog::End(std::string_view status_text) {
                       static_cast<long long>(counts_.data_ng));
     }
     out += std::string(status_text) + "\n";
-    if (!failure.empty()) out += failure + "\n";
   } else {
     out = "</TEXTAREA>\n<TABLE border=0><TBODY>\n";
     out += "<TR><TD bgcolor=#add8e6 width=150>終了時刻</TD><TD width=300>" + TimeLine(t) +
@@ -396,13 +407,10 @@ void AgeingLog::End(std::string_view status_text) {
       StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>データチェックNG回数</TD><TD>%lld</TD></TR>\n",
                       static_cast<long long>(counts_.data_ng));
     }
-    if (!failure.empty()) out += Row("ログ書き込みエラー", failure);
     out += "</TBODY></TABLE>\n";
     out += HtmlPageEnd();
   }
   Put(out);
-  Flush(kFlushPeriod);
-  if (failure_.empty()) failure_ = failure;
   Close();
 }
 

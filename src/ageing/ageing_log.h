@@ -3,16 +3,21 @@
 // as plain text or as HTML (tables around a text area of event lines). It also keeps the event
 // counts the run shows and reports, whether or not a log is written.
 //
-// The file is written through a buffer that is flushed at least once a second of the run's
-// clock, so a crash keeps all but the last second. A write that fails (disk full, file gone)
-// is reported once through `on_failure`; the run goes on without the log, and the closing
-// block (tried once more at the end) names the failure.
+// The file is written in place (util/output_file.h: a symlink followed, a device node or FIFO
+// written as it is), not through a temporary file: a log must be readable while a run of days
+// goes on, and a crash must keep what was logged, which a file renamed into place at the end
+// would not. It is written through a buffer flushed at least once a second of the run's clock,
+// so a crash keeps all but the last second. A write that fails (disk full, EFBIG) is reported
+// once through `on_failure`, naming the file and the system's reason; the run goes on without
+// the log.
+//
+// Text from the disc or the drive (the volume label, the model name) and the paths go through
+// DisplayText (util/display_text.h): one line of UTF-8 whatever bytes they hold.
 //
 // Thread: the run's worker.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <span>
@@ -25,12 +30,17 @@
 #include "ageing/run_time.h"
 #include "device/clock.h"
 #include "device/scsi.h"
+#include "util/output_file.h"
 
 namespace tamarack {
 
 inline constexpr const char* kLogOpenFailedQuestion =
     "ﾛｸﾞﾌｧｲﾙのｵｰﾌﾟﾝに失敗しました\r\n%s\r\n\r\nﾛｸﾞは取れませんがｴｰｼﾞﾝｸﾞを開始しますか?";
-inline constexpr const char* kLogWriteFailedText = "ﾛｸﾞﾌｧｲﾙの書き込みに失敗しました: %s (%s)";
+// With the file and the system's reason ("PATH: REASON").
+inline constexpr const char* kLogWriteFailedText = "ﾛｸﾞﾌｧｲﾙの書き込みに失敗しました: %s";
+// A note of the run written whatever is logged: the data of a track could not be checked.
+inline constexpr const char* kBlockSizeNotFoundText =
+    "Data Check Skipped! (block size not found) lba:%08d(%08xh)";
 inline constexpr const char* kNoLogFileMessage = "ﾛｸﾞﾌｧｲﾙが存在しないか、正しく設定されていません";
 
 // What the start event writes beside the settings.
@@ -71,20 +81,24 @@ class AgeingLog {
 
   const LogCounts& counts() const { return counts_; }
   bool logging() const { return settings_.log_options.what() != LogWhat::kNothing; }
-  bool open() const { return file_ != nullptr; }
+  bool open() const { return open_; }
 
   // The start event's first step: opens (replaces) the file when anything is to be logged.
-  // False when the file should have opened and did not (the caller asks whether to go on).
+  // False when the file should have opened and did not; open_error() then names the file and
+  // the reason.
   bool Open();
+  const std::string& open_error() const { return open_error_; }
   void Start(const LogHeader& header);
 
   void Command(bool ok, const Cdb& cdb, std::string_view error_text, std::int64_t ms, char marker);
   void Interval(int ms);
   void Cancel();
+  // A line of the run itself (not of a command), written whenever a log is written.
+  void Note(const Cdb& cdb, std::string_view text);
   void DataCheck(bool ok, const Cdb& cdb, std::string_view message, char marker);
   void DataOk(std::span<const std::uint8_t> buffer);
-  // A failing read's dump. `block_size` is the run's (0: not found yet); the reference data of
-  // type Other come from `check`.
+  // A failing read's dump; `block_size` is the read's. The reference data of type Other come
+  // from `check`.
   void DataNg(std::uint32_t transferred, std::int32_t blocks, std::int32_t lba,
               std::span<const std::uint8_t> buffer, const AgeingDataCheck& check,
               std::uint32_t block_size);
@@ -102,18 +116,18 @@ class AgeingLog {
   bool Wanted(bool failed) const;
   void Put(std::string_view text);
   void PutEvent(std::string_view text);
-  void Fail(int error);
+  void Fail(const std::string& error);
   void Close();
 
   const AgeingSettings& settings_;
   RunTime& time_;
   Clock& clock_;
-  std::FILE* file_ = nullptr;
-  std::vector<char> file_buffer_;
+  OutputFile out_;
+  bool open_ = false;
+  std::string open_error_;
   bool html_ = false;
   LogCounts counts_;
   std::string failure_;
-  bool reported_ = false;
   Clock::Duration last_flush_{};
   std::string line_;                     // reused for each event line
   std::vector<std::uint8_t> reference_;  // reused for each dump

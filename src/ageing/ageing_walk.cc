@@ -14,7 +14,9 @@ AgeingWalk::AgeingWalk(AgeingSettings& settings, AgeingRandom& random, int& rand
 
 std::int64_t AgeingWalk::Lo() const { return std::min(s_.start_lba, s_.end_lba); }
 std::int64_t AgeingWalk::Hi() const { return std::max(s_.start_lba, s_.end_lba); }
-std::int64_t AgeingWalk::SignedStep() const { return descending_ ? -s_.step : s_.step; }
+std::int64_t AgeingWalk::SignedStep() const {
+  return descending_ ? -std::int64_t{s_.step} : std::int64_t{s_.step};  // Step may be INT_MIN
+}
 
 bool AgeingWalk::RangeUsable() const {
   if (s_.start_lba == s_.end_lba) return false;

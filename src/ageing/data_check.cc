@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <memory>
 #include <string_view>
 
-#include "device/block_size.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -15,10 +13,6 @@ namespace {
 
 constexpr std::size_t kMinutesAt = 13, kSecondsAt = 16, kFramesAt = 19;
 constexpr std::size_t kChecksumAt = 2046;
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // A number written in the sector from `at` on: digits up to the first other byte, never
 // reading past the sector.
@@ -50,19 +44,8 @@ std::uint16_t SectorSum(std::span<const std::uint8_t> sector) {
 
 }  // namespace
 
-std::uint32_t BlockSizeFromReply(const CheckedRead& read) {
-  if (read.blocks <= 0) return kAssumedBlockSize;
-  const auto blocks = static_cast<std::uint32_t>(read.blocks);
-  const std::vector<std::uint32_t> candidates = CandidateBlockSizes(read.command);
-  const std::uint32_t from_fill =
-      BlockSizeFromFill(read.buffer, read.requested, blocks, candidates);
-  if (from_fill != 0) return from_fill;
-  return BlockSizeFromResidual(read.transferred, read.requested, blocks, candidates);
-}
-
-AgeingDataCheck::AgeingDataCheck(const AgeingSettings& settings, std::function<std::string()> stamp,
-                                 BlockSizeFinder find_block_size)
-    : s_(settings), stamp_(std::move(stamp)), find_block_size_(std::move(find_block_size)) {}
+AgeingDataCheck::AgeingDataCheck(const AgeingSettings& settings, std::function<std::string()> stamp)
+    : s_(settings), stamp_(std::move(stamp)) {}
 
 void AgeingDataCheck::Mark(std::size_t block) {
   if (block < marks_.size()) marks_[block] = true;
@@ -72,18 +55,13 @@ bool AgeingDataCheck::Check(const CheckedRead& read) {
   if (!s_.data_check) return true;
   marks_.fill(false);
   message_.clear();
-  const auto lba = read.lba;
-  const auto ulba = static_cast<unsigned>(read.lba);
-  if (block_size_ != 0) {
-    const auto answered = static_cast<std::int64_t>(read.transferred / block_size_);
-    if (answered != read.blocks) {
-      message_ = StrFormat("\nData Check NG!(Request(%d)!=Answer(%d)) lba:%08d(%08xh)", read.blocks,
-                           static_cast<int>(answered), lba, ulba) +
-                 stamp_();
-      return false;
-    }
-  } else {
-    block_size_ = read.blocks == 0 ? kAssumedBlockSize : find_block_size_(read);
+  if (read.block_size == 0) return false;  // the run never checks without a size
+  const auto answered = static_cast<std::int64_t>(read.data.size() / read.block_size);
+  if (answered != read.blocks) {
+    message_ = StrFormat("\nData Check NG!(Request(%d)!=Answer(%d)) lba:%08d(%08xh)", read.blocks,
+                         static_cast<int>(answered), read.lba, static_cast<unsigned>(read.lba)) +
+               stamp_();
+    return false;
   }
   if (s_.data_check_type == DataCheckType::kOther) return CheckReference(read);
   return CheckTestSectors(read);
@@ -93,15 +71,19 @@ bool AgeingDataCheck::CheckTestSectors(const CheckedRead& read) {
   const bool letters = s_.data_check_type == DataCheckType::kType30;
   bool ok = true;
   for (std::int32_t i = 0; i < read.blocks; ++i) {
-    const std::size_t at = static_cast<std::size_t>(i) * kTestSectorBytes;
-    const std::int32_t lba = read.lba + i;
+    // Each block's user data begins with its test sector, whatever the block's size (2324
+    // bytes of an XA form 2 block hold the 2048 of the test sector and more).
+    const std::size_t at = static_cast<std::size_t>(i) * read.block_size;
+    // Printed as the 32-bit number the drive was sent.
+    const auto lba = static_cast<std::int32_t>(static_cast<std::uint32_t>(read.lba) +
+                                               static_cast<std::uint32_t>(i));
     const auto ulba = static_cast<unsigned>(lba);
-    if (at + kTestSectorBytes > read.buffer.size()) {  // no room for the sector: not checkable
-      Mark(static_cast<std::size_t>(i));
+    if (read.block_size < kTestSectorBytes || at + kTestSectorBytes > read.data.size()) {
+      Mark(static_cast<std::size_t>(i));  // no whole test sector in this block
       ok = false;
       continue;
     }
-    const auto sector = read.buffer.subspan(at, kTestSectorBytes);
+    const auto sector = read.data.subspan(at, kTestSectorBytes);
     if (letters && (sector[15] != 'm' || sector[18] != 's' || sector[21] != 'f')) {
       Mark(static_cast<std::size_t>(i));
       ok = false;
@@ -111,7 +93,7 @@ bool AgeingDataCheck::CheckTestSectors(const CheckedRead& read) {
     const int ss = NumberAt(sector, kSecondsAt);
     const int ff = NumberAt(sector, kFramesAt);
     const std::int64_t frames = (std::int64_t{mm} * 60 + ss) * 75 + ff;
-    const std::int64_t expected = std::int64_t{lba} + 150;
+    const std::int64_t expected = std::int64_t{read.lba} + i + 150;
     if (frames != expected) {
       Mark(static_cast<std::size_t>(i));
       if (ok) {
@@ -142,36 +124,40 @@ bool AgeingDataCheck::CheckTestSectors(const CheckedRead& read) {
 bool AgeingDataCheck::ReadReference(std::int32_t lba, std::uint32_t block_size, std::int32_t blocks,
                                     std::vector<std::uint8_t>* out) const {
   out->clear();
-  if (s_.data_file.empty()) return false;
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(s_.data_file.c_str(), "rb"));
-  if (!file) return false;
+  if (!reference_tried_) {
+    reference_tried_ = true;
+    if (!s_.data_file.empty()) reference_file_.reset(std::fopen(s_.data_file.c_str(), "rb"));
+  }
+  if (!reference_file_) return false;
   const std::int64_t base = s_.start_lba >= s_.end_lba ? s_.end_lba : s_.start_lba;
   const std::int64_t offset = (std::int64_t{lba} - base) * block_size;
   if (offset < 0) return true;  // before the file's first block: nothing to compare with
-  if (lba != 0 && fseeko(file.get(), static_cast<off_t>(offset), SEEK_SET) != 0) return true;
+  // The file stays open from read to read: every read seeks to its own offset.
+  if (fseeko(reference_file_.get(), static_cast<off_t>(offset), SEEK_SET) != 0) return true;
   const std::size_t want = std::size_t{block_size} * static_cast<std::size_t>(std::max(blocks, 0));
   out->resize(want);
-  out->resize(std::fread(out->data(), 1, want, file.get()));
+  out->resize(std::fread(out->data(), 1, want, reference_file_.get()));
   return true;
 }
 
 bool AgeingDataCheck::CheckReference(const CheckedRead& read) {
-  const std::uint32_t bs = block_size_;
+  const std::uint32_t bs = read.block_size;
   if (!ReadReference(read.lba, bs, read.blocks, &reference_)) return false;  // empty message
   const std::size_t want = std::size_t{bs} * static_cast<std::size_t>(std::max(read.blocks, 0));
-  bool ok = bs != 0;
-  std::size_t first_bad = bs == 0 ? 0 : want;
-  // Bytes the file or the buffer does not hold count as different.
+  bool ok = true;
+  std::size_t first_bad = want;
+  // Bytes the file or the reply does not hold count as different.
   for (std::size_t i = 0; i < want; ++i) {
     const bool same =
-        i < reference_.size() && i < read.buffer.size() && reference_[i] == read.buffer[i];
+        i < reference_.size() && i < read.data.size() && reference_[i] == read.data[i];
     if (same) continue;
     Mark(i / bs);
     if (first_bad == want) first_bad = i;
     ok = false;
   }
   if (!ok) {
-    const std::int32_t lba = read.lba + static_cast<std::int32_t>(bs == 0 ? 0 : first_bad / bs);
+    const auto lba = static_cast<std::int32_t>(static_cast<std::uint32_t>(read.lba) +
+                                               static_cast<std::uint32_t>(first_bad / bs));
     message_ =
         StrFormat("Data Check NG! lba:%08d(%08xh)", lba, static_cast<unsigned>(lba)) + stamp_();
     return false;

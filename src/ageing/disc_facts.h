@@ -1,21 +1,32 @@
 // What an ageing run asks the drive about the disc and itself before its first command: the
-// disc's bounds (Read Capacity, Read TOC) and the drive's model name (Inquiry); the volume
-// label comes from decode/volume_descriptor.h. Each runs on the caller's thread through the
-// session.
+// tracks' starts and the disc's bounds (Read TOC, Read Capacity) and the drive's model name
+// (Inquiry); the volume label comes from decode/volume_descriptor.h. Each runs on the caller's
+// thread through the session.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "ageing/ageing_settings.h"
 #include "device/device_session.h"
 
 namespace tamarack {
 
+// The tracks' start addresses from Read TOC (43h, format 0, LBA addresses, from track 0, room
+// for 99 tracks), in the TOC's order; empty when it fails.
+std::vector<std::uint32_t> ReadTrackStarts(DeviceSession& session);
+
 // Last LBA from Read Capacity (25h, bytes 0-3 of the reply), kept when it fails; First Track
-// LBA from Read TOC (43h, format 0, LBA addresses, track 0, 255 bytes; bytes 8-11), Start LBA
-// when it fails.
-void ReadDiscBounds(DeviceSession& session, AgeingSettings* settings);
+// LBA the first of `track_starts`, Start LBA when there is none.
+void ReadDiscBounds(DeviceSession& session, const std::vector<std::uint32_t>& track_starts,
+                    AgeingSettings* settings);
+
+// Why a run of `settings` must not start on its disc: a single pass ("once") whose Start LBA
+// lies past the disc's last block (upwards it would end at once, reporting success without a
+// command). Nothing when the run may start or Last LBA is not known (0).
+std::optional<std::string> RangeOutsideDisc(const AgeingSettings& settings);
 
 // The 24 characters of Inquiry's vendor and product identification; empty when Inquiry fails.
 std::string ReadModelName(DeviceSession& session);

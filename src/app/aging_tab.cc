@@ -464,6 +464,19 @@ void AgingTab::SetRunning(bool on) {
   if (on_running_changed) on_running_changed(on);
 }
 
+void AgingTab::SetDiscBounds(std::optional<std::pair<std::int32_t, std::int32_t>> first_and_last) {
+  if (job_) return;
+  // Bounds of another disc must not bound this one's run: 0 makes the run read them again.
+  settings_.first_track_lba = first_and_last ? first_and_last->first : 0;
+  settings_.last_lba = first_and_last ? first_and_last->second : 0;
+  if (first_and_last && settings_.start_lba == 0 && settings_.end_lba == 0) {
+    settings_.start_lba = settings_.first_track_lba;
+    settings_.end_lba = settings_.last_lba;
+    BuildForm();
+  }
+  ShowSettings();
+}
+
 void AgingTab::LoadSettings(const SettingsData& s) {
   settings_ = s.ageing;
   BuildForm();

@@ -8,6 +8,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "ageing/ageing_job.h"
@@ -48,6 +50,11 @@ class AgingTab : public QWidget {
   // The interruption check before closing or opening the reference data dialog: a running run
   // is told to stop (state 3) and the action is refused (true).
   bool RefuseForRun(InterruptReason reason);
+
+  // A drive was selected or a disc found: the disc's first track and last block, when the
+  // selection read them (the tab was shown), or nothing, and the next run reads them. The
+  // range is filled from them while Start LBA and End LBA both read 0. Ignored during a run.
+  void SetDiscBounds(std::optional<std::pair<std::int32_t, std::int32_t>> first_and_last);
 
   // The settings file's ageing keys.
   void LoadSettings(const SettingsData& settings);

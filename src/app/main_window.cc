@@ -55,12 +55,13 @@ namespace {
 class WindowSelectionHost final : public SelectionHost {
  public:
   WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs,
-                      MeasureTab* measure, std::function<void()> clear_results,
+                      MeasureTab* measure, AgingTab* aging, std::function<void()> clear_results,
                       std::function<void()> refresh_track_box)
       : window_(window),
         indicator_(indicator),
         tabs_(tabs),
         measure_(measure),
+        aging_(aging),
         clear_results_(std::move(clear_results)),
         refresh_track_box_(std::move(refresh_track_box)) {}
   void ClearResults() override {
@@ -77,10 +78,19 @@ class WindowSelectionHost final : public SelectionHost {
   void SetDiscPresent(bool present) override {
     if (indicator_) indicator_->SetDiscPresent(present);
   }
-  // The Measure tab shows the disc's first track and last block.
-  bool WantsDiscExtent() override { return measure_ && tabs_->currentIndex() == kTabMeasure; }
+  // The Measure and Aging tabs show the disc's first track and last block.
+  bool WantsDiscExtent() override {
+    return (measure_ && tabs_->currentIndex() == kTabMeasure) ||
+           (aging_ && tabs_->currentIndex() == kTabAging);
+  }
   void SetDiscExtent(std::uint32_t first_track_lba, std::uint32_t last_lba) override {
-    if (measure_) measure_->SetRange(first_track_lba, last_lba);
+    if (measure_ && tabs_->currentIndex() == kTabMeasure) {
+      measure_->SetRange(first_track_lba, last_lba);
+    }
+    if (aging_) {
+      aging_->SetDiscBounds(std::pair{static_cast<std::int32_t>(first_track_lba),
+                                      static_cast<std::int32_t>(last_lba)});
+    }
   }
 
  private:
@@ -88,6 +98,7 @@ class WindowSelectionHost final : public SelectionHost {
   DiscIndicatorWidget* indicator_;
   QTabWidget* tabs_;
   MeasureTab* measure_;
+  AgingTab* aging_;
   std::function<void()> clear_results_;
   std::function<void()> refresh_track_box_;
 };
@@ -621,7 +632,7 @@ void MainWindow::OnDriveChanged(int index) {
   if (index < 0 || selecting_) return;
   selecting_ = true;
   WindowSelectionHost host(
-      this, indicator_, tabs_, measure_tab_,
+      this, indicator_, tabs_, measure_tab_, aging_tab_,
       [this] {
         command_tab_->ClearResults();
         sector_dump_tab_->ClearResults();
@@ -629,6 +640,8 @@ void MainWindow::OnDriveChanged(int index) {
         if (properties_tab_) properties_tab_->ClearResults();
       },
       [this] { command_tab_->RefreshTrackBox(); });
+  // Another drive or disc: the Aging tab's bounds are the old disc's until read again.
+  if (aging_tab_) aging_tab_->SetDiscBounds(std::nullopt);
   SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
   selecting_ = false;
 }

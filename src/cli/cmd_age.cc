@@ -5,9 +5,11 @@
 //   [--stop-on-data-error] [--log PATH] [--html] [--detail simple|medium|detailed]
 //   [--failed-only] [--seed N] [--yes]
 //
-// Flags override the .age file's values. Exit status: 0 when the run ended without a failure,
-// 14 when the data check found a mismatch, otherwise the sense category of the last failed
-// command; 1 when the settings did not let the run start.
+// Flags override the .age file's values; only --log names a log (a .age file's LogFile= is the
+// window's), and a log that cannot be opened stops the run before it starts. Exit status
+// (ExitStatusOf): 99 cancelled (Ctrl-C, SIGTERM), 15 the log could not be written, 1 the
+// settings did not let the run start, the category of the failure that ended the run or of the
+// last one it went past (97 a short reply), 14 data that differed, 0 all good.
 #include <CLI/CLI.hpp>
 #include <istream>
 #include <optional>
@@ -135,10 +137,9 @@ bool ApplyFlags(const AgeOptions& o, AgeingSettings* s, std::string* error) {
   if (o.stop_on_data_error) s->mode.set_end_on_data_error(true);
   LogWhat what = s->log_options.what();
   LogDetail detail = s->log_options.detail();
-  if (!o.log.empty()) {
-    s->log_path = o.log;
-    if (what == LogWhat::kNothing) what = LogWhat::kAll;
-  }
+  // The window's log file of the .age file is not the terminal's.
+  s->log_path = o.log;
+  if (!o.log.empty() && what == LogWhat::kNothing) what = LogWhat::kAll;
   if (o.failed_only) what = LogWhat::kFailedOnly;
   if (!o.detail.empty()) {
     if (o.detail == "simple") {
@@ -152,18 +153,10 @@ bool ApplyFlags(const AgeOptions& o, AgeingSettings* s, std::string* error) {
       return false;
     }
   }
-  // No log file named anywhere: nothing is logged (and nothing asked).
   if (s->log_path.empty()) what = LogWhat::kNothing;
   s->log_options = LogOptionWord(what, detail);
   if (o.html) s->log_html = true;
   return true;
-}
-
-int ExitStatus(const AgeingResult& r) {
-  if (r.refusal != AgeingRefusal::kNone) return kExitBadArguments;
-  if (r.counts.data_ng > 0) return kExitMiscompare;
-  if (r.last_failure) return ExitCodeFor(*r.last_failure);
-  return kExitGood;
 }
 
 int Age(const AgeOptions& o, CliContext& context) {
@@ -202,6 +195,7 @@ int Age(const AgeOptions& o, CliContext& context) {
                        o.yes ? AnswerPolicy::kYes : AnswerPolicy::kPrompt, clock, "commands");
   AgeingRunOptions options;
   options.seed = o.seed;
+  options.refuse_without_log = true;
   auto job = std::make_shared<AgeingJob>(s, options);
   RunJobFromTerminal(runner, job, host);
   const AgeingResult& r = job->result();
@@ -213,12 +207,11 @@ int Age(const AgeOptions& o, CliContext& context) {
                        static_cast<long long>(r.counts.data_ng));
     }
     out << "\n";
-    if (s.log_options.what() != LogWhat::kNothing && r.log_failure.empty() &&
-        r.refusal == AgeingRefusal::kNone) {
+    if (s.log_options.what() != LogWhat::kNothing && r.log_failure.empty()) {
       out << "log: " << s.log_path << "\n";
     }
   }
-  return ExitStatus(r);
+  return ExitStatusOf(r.verdict);
 }
 
 }  // namespace

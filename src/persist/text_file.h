@@ -6,10 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace tamarack {
+#include "util/display_text.h"
 
-// True when `bytes` is well-formed UTF-8.
-bool IsValidUtf8(std::string_view bytes);
+namespace tamarack {
 
 // The file's text as UTF-8 (converted from CP932 when it is not valid UTF-8); nothing when
 // the file cannot be read. A NUL byte ends nothing: the text is returned whole.

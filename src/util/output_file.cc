@@ -72,6 +72,21 @@ bool OutputFile::Open(const std::string& target, const std::string& temp_suffix,
   if (!PlanOutputTarget(target, temp_suffix, &plan_, error)) return false;
   const int flags =
       plan_.in_place ? O_WRONLY | O_CLOEXEC : O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+  return OpenPlanned(flags, buffer_bytes, error);
+}
+
+bool OutputFile::OpenInPlace(const std::string& target, std::string* error,
+                             std::size_t buffer_bytes) {
+  if (!PlanOutputTarget(target, "", &plan_, error)) return false;
+  // A special file keeps its node; a regular file or a new name is truncated or created.
+  const int flags =
+      plan_.in_place ? O_WRONLY | O_CLOEXEC : O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+  plan_.in_place = true;
+  plan_.writing = plan_.target;
+  return OpenPlanned(flags, buffer_bytes, error);
+}
+
+bool OutputFile::OpenPlanned(int flags, std::size_t buffer_bytes, std::string* error) {
   fd_ = ::open(plan_.writing.c_str(), flags, 0666);
   if (fd_ < 0) return Fail(errno, error);
   buffer_limit_ = buffer_bytes;

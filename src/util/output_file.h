@@ -41,6 +41,11 @@ class OutputFile {
   // is). `buffer_bytes` 0 writes every Append through at once.
   bool Open(const std::string& target, const std::string& temp_suffix, std::string* error,
             std::size_t buffer_bytes = std::size_t{256} << 10);
+  // Opens the target itself (created or truncated; symlinks followed, a device node or FIFO
+  // opened as it is), without a temporary file: for a file that must be readable while it
+  // grows, such as the log of a long run. Commit then only writes out and closes.
+  bool OpenInPlace(const std::string& target, std::string* error,
+                   std::size_t buffer_bytes = std::size_t{256} << 10);
   bool Append(std::span<const std::uint8_t> bytes, std::string* error);
   bool Append(std::string_view text, std::string* error);
   // Writes out the buffer (and fsyncs a regular file) without closing.
@@ -57,6 +62,7 @@ class OutputFile {
   std::uint64_t bytes_written() const { return written_; }
 
  private:
+  bool OpenPlanned(int flags, std::size_t buffer_bytes, std::string* error);
   bool WriteAll(std::span<const std::uint8_t> bytes, std::string* error);
   bool Fail(int error_number, std::string* error);
 

@@ -1,6 +1,8 @@
 // tamarack-cli age in-process against the virtual drives on a simulated clock.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "ageing/ageing_settings.h"
 #include "ageing_bench.h"
 #include "cli/exit_codes.h"
@@ -36,17 +38,31 @@ TEST(CliAge, FlagsOverrideTheSettingsFileAndADataErrorExits14) {
   EXPECT_NE(text.find("Start Lba=100(64h)"), std::string::npos) << "the file's value stays";
   EXPECT_NE(text.find("Command=28 00 00 00 00 64 00 00 02 00 00 00 "), std::string::npos);
   EXPECT_NE(text.find("NG (+0)\n"), std::string::npos);
+
+  // The file's log is the window's: without --log the terminal's run logs nothing.
+  file.log_path = files.dir.File("window.htm");
+  files.dir.Write("run.age", FormatAgeingLines(file));
+  EXPECT_EQ(
+      cli.Run({"age", "--drive", "emu:type13?speed=max", "--settings", files.dir.File("run.age")}),
+      kExitGood)
+      << cli.err.str();
+  EXPECT_FALSE(std::filesystem::exists(file.log_path));
+  EXPECT_EQ(cli.out.str().find("log:"), std::string::npos) << cli.out.str();
 }
 
-TEST(CliAge, ExitStatusOfTheLastFailureAndBadArguments) {
+TEST(CliAge, ExitStatusOfTheLastFailureAndRefusals) {
   Cli cli;
   cli.ExpectGoldenRuns(
-      "age.txt", {{"age", "--drive", "emu:type13?speed=max&bad=20", "--start", "0", "--end", "40",
-                   "--step", "10", "--loop", "once", "--stop-on-error"},
-                  {"age", "--drive", "emu:type13?speed=max", "--start", "0", "--end", "40",
+      "age.txt", {{"age", "--drive", "emu:type13?speed=max", "--start", "0", "--end", "40",
                    "--loop", "2", "--method", "twopoint"},
                   {"age", "--drive", "emu:type13", "--method", "zigzag"},
-                  {"age", "--drive", "emu:type13", "--length", "101", "--end", "9"}});
+                  {"age", "--drive", "emu:type13", "--length", "101", "--end", "9"},
+                  // A log that cannot be opened stops the run, asked or not.
+                  {"age", "--drive", "emu:type13?speed=max", "--end", "9", "--log",
+                   "/no/such/dir/log.txt", "--yes"},
+                  // A single pass from past the disc's last block (332999) would read nothing.
+                  {"age", "--drive", "emu:type13?speed=max", "--start", "333000", "--end", "333010",
+                   "--loop", "once"}});
 }
 
 }  // namespace

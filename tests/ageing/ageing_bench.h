@@ -13,20 +13,21 @@
 #include "device/clock.h"
 #include "job/job_bench.h"
 #include "temp_dir.h"
+#include "util/strings.h"
 
 namespace tamarack::testing {
 
 // 01/02/2026 03:04:05 UTC.
 inline constexpr std::time_t kLogOrigin = 1767323045;
 
-// A simulated clock that asks the run to cancel during its `cancel_at`-th pause of
-// `pause_ms` (the pause itself still passes whole).
+// A simulated clock that asks the run to stop (`stop_with`: cancel, or an interruption) during
+// its `cancel_at`-th pause of `pause_ms` (the pause itself still passes whole).
 class PauseCancelClock final : public Clock {
  public:
   Duration Now() const override { return clock.Now(); }
   void Sleep(Duration d) override {
     if (state != nullptr && d == std::chrono::milliseconds(pause_ms) && ++pauses == cancel_at) {
-      state->Change(RunState::kRunning, RunState::kCancelRequested);
+      state->Change(RunState::kRunning, stop_with);
     }
     clock.Sleep(d);
   }
@@ -35,6 +36,7 @@ class PauseCancelClock final : public Clock {
   int pause_ms = 0;
   int cancel_at = 0;
   int pauses = 0;
+  RunState stop_with = RunState::kCancelRequested;
 };
 
 struct AgeingBench : JobBench<PauseCancelClock> {
@@ -90,11 +92,36 @@ inline void CaptureReference(const std::string& path, std::int32_t lo, std::int3
       .write(reinterpret_cast<const char*>(all.data()), static_cast<std::streamsize>(all.size()));
 }
 
+// A run's verdict as one line: the failures (the last one's status, sense key and whether it
+// was a short reply), data differences, and what stopped or refused it.
+inline std::string VerdictText(const JobVerdict& v) {
+  std::string t = "verdict: failures " + std::to_string(v.failures());
+  const auto& last = v.ended_by() ? v.ended_by() : v.went_past();
+  if (last) {
+    t += std::string(v.ended_by() ? " (ended by" : " (last") + " status " +
+         std::to_string(static_cast<int>(last->outcome.status)) + " sense key " +
+         std::to_string(last->outcome.sense.key) + (last->short_reply ? " short)" : ")");
+  }
+  t += ", differences " + std::to_string(v.differences());
+  if (v.cancelled()) t += ", cancelled";
+  if (v.refused()) t += ", refused: " + PlainLines(*v.refused());
+  if (v.file_error()) t += ", file error: " + *v.file_error();
+  return t + "\n";
+}
+
 // The number of lines of `text` that start with `prefix`.
 inline int LinesStartingWith(const std::string& text, const std::string& prefix) {
   int n = 0;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) n += line.rfind(prefix, 0) == 0 ? 1 : 0;
+  return n;
+}
+
+// The number of lines of `text` that hold `part`.
+inline int LinesContaining(const std::string& text, const std::string& part) {
+  int n = 0;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) n += line.find(part) != std::string::npos;
   return n;
 }
 

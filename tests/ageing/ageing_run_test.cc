@@ -4,20 +4,26 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <climits>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 
 #include "ageing_bench.h"
 #include "console/execute_command.h"
+#include "device/command_trace.h"
 #include "golden.h"
+#include "util/display_text.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
 
 using testing::AgeingBench;
 using testing::CaptureReference;
+using testing::LinesContaining;
 using testing::LinesStartingWith;
 
 void Range(AgeingSettings& s, std::int32_t start, std::int32_t end, std::int32_t step,
@@ -44,24 +50,35 @@ TEST(AgeingRun, DataOfTheTestDiscsIsAllGood) {
   struct Case {
     const char* id;
     DataCheckType type;
-    std::int32_t end;
+    std::int32_t start, end, step, length;
+    int tracks;         // tracks the range touches: one size finding each
+    int first_command;  // XA form 2 blocks are for Read CD only
   };
-  // type30: a Mode 1 track, then XA form 1; both carry test sectors.
+  // type30: a Mode 1 track, then XA form 1; then its first XA form 2 track (track 12), whose
+  // 2324-byte blocks each begin with their test sector.
   // Every way a path delivers replies (the block size is found all the same).
-  for (const Case& c : {Case{"emu:type13?speed=max", DataCheckType::kType13, 3000},
-                        Case{"emu:type30?speed=max", DataCheckType::kType30, 8999}}) {
-    for (int command = 0; command < kAgeingCommands; ++command) {
+  for (const Case& c :
+       {Case{"emu:type13?speed=max", DataCheckType::kType13, 0, 3000, 97, 5, 1, 0},
+        Case{"emu:type30?speed=max", DataCheckType::kType30, 0, 8999, 97, 5, 2, 0},
+        Case{"emu:type30?speed=max", DataCheckType::kType30, 32550, 32649, 3, 3, 1, 2}}) {
+    for (int command = c.first_command; command < kAgeingCommands; ++command) {
       for (const char* resid : {"exact", "none", "zero", "pad"}) {
+        SCOPED_TRACE(std::string(c.id) + " from " + std::to_string(c.start) + " command " +
+                     std::to_string(command) + " " + resid);
         AgeingBench b(std::string(c.id) + "&resid=" + resid);
-        AgeingSettings s = Steps(b, 0, c.end, 97, LoopMode::kOnce);
+        AgeingSettings s = Steps(b, c.start, c.end, c.step, LoopMode::kOnce);
         s.command_index = command;
-        s.transfer_length = 5;
+        s.transfer_length = c.length;
         CheckWith(&s, c.type);
         const AgeingResult r = b.Run(s);
-        EXPECT_GT(r.commands, 30) << c.id << " " << command << " " << resid;
-        EXPECT_EQ(r.counts.data_ok, r.commands) << c.id << " " << command << " " << resid;
+        EXPECT_GT(r.counts.data_ok, 30);
         EXPECT_EQ(r.counts.data_ng, 0);
-        EXPECT_EQ(LinesStartingWith(b.Log(), "Comm:"), 2 * r.commands);
+        // Where no residual tells the length, the first read of each track, into room for
+        // the largest blocks, is sent again over the second fill; no other read is.
+        const int second_reads = std::string(resid) == "none" ? c.tracks : 0;
+        EXPECT_EQ(r.commands, r.counts.data_ok + second_reads);
+        EXPECT_EQ(LinesStartingWith(b.Log(), "Comm:"), r.commands + r.counts.data_ok);
+        EXPECT_TRUE(r.verdict.good());
         EXPECT_EQ(b.session.status_line.Get(), r.status_text);
       }
     }
@@ -77,10 +94,11 @@ std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took)
       std::to_string(r.counts.data_ok) + " ng " + std::to_string(r.counts.data_ng) + " state " +
       std::to_string(static_cast<int>(b.state.Get())) + " took " +
       std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) + " ms\n";
-  if (r.last_failure) {
-    t += "last failure status " + std::to_string(static_cast<int>(r.last_failure->status)) +
-         " sense key " + std::to_string(r.last_failure->sense.key) + "\n";
+  std::string verdict = testing::VerdictText(r.verdict);
+  for (std::size_t at; (at = verdict.find(b.dir.path())) != std::string::npos;) {
+    verdict.replace(at, b.dir.path().size(), "TMP");
   }
+  t += verdict;
   t += "status text: " + r.status_text + "\n" + b.Report(b.dir.path());
   if (!std::filesystem::exists(b.dir.File("log.txt"))) return t + "no log\n";
   std::string log = b.Log();
@@ -99,10 +117,13 @@ struct RunCase {
 
 class AgeingRunLog : public ::testing::TestWithParam<RunCase> {};
 
-// The whole run against tests/data/ageing/NAME.txt, the same on every path of the replies.
+// The whole run against tests/data/ageing/NAME.txt, the same on every path that tells the
+// first read's length without reading again: by a residual, or not at all (a probe then
+// finds the size, which is not a command of the run). Without a residual the first read is
+// sent twice (DataOfTheTestDiscsIsAllGood counts it).
 TEST_P(AgeingRunLog, IsTheGoldenFile) {
   const RunCase& c = GetParam();
-  for (const char* resid : {"exact", "none", "zero", "pad"}) {
+  for (const char* resid : {"exact", "zero", "pad"}) {
     SCOPED_TRACE(resid);
     AgeingBench b(std::string(c.id) + "&resid=" + resid);
     AgeingSettings s = b.Settings();
@@ -159,17 +180,6 @@ INSTANTIATE_TEST_SUITE_P(
                   Range(s, 0, 60, 10);
                   s.mode.set_end_on_command_error(true);
                 }},
-        // Refused by the host adapter, and a time-out: failures, and a failed read is not checked.
-        RunCase{"refused_by_host", "emu:type13?speed=max&refuse=be",
-                [](AgeingBench&, AgeingSettings& s) {
-                  Range(s, 0, 2, 1);
-                  CheckWith(&s, DataCheckType::kType13);
-                }},
-        RunCase{"time_out", "emu:type13?speed=max&slow=be",
-                [](AgeingBench&, AgeingSettings& s) {
-                  Range(s, 0, 2, 1);
-                  CheckWith(&s, DataCheckType::kType13);
-                }},
         // Canceled without the end message.
         RunCase{"data_error_ends_run", "emu:type13?speed=max&corrupt=20",
                 [](AgeingBench&, AgeingSettings& s) {
@@ -192,11 +202,6 @@ INSTANTIATE_TEST_SUITE_P(
                   CheckWith(&s, DataCheckType::kType13);
                 }},
         // Refused at the start: no log is written.
-        RunCase{"too_many_blocks", "emu:type13?speed=max",
-                [](AgeingBench&, AgeingSettings& s) {
-                  Range(s, 0, 10, 1);
-                  s.transfer_length = 101;
-                }},
         RunCase{"data_file_missing", "emu:type13?speed=max",
                 [](AgeingBench& b, AgeingSettings& s) {
                   Range(s, 0, 10, 1);
@@ -231,15 +236,142 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, previous);
 
-  EXPECT_EQ(r.commands, 4000) << "the run goes on without its log";
-  EXPECT_NE(r.log_failure.find("ﾛｸﾞﾌｧｲﾙの書き込みに失敗しました: " + s.log_path),
-            std::string::npos);
+  ASSERT_FALSE(b.progress.empty());
+  EXPECT_EQ(b.progress.back().address, 3999u) << "the run goes on without its log";
+  EXPECT_EQ(r.verdict.file_error(), r.log_failure);
+  EXPECT_EQ(r.log_failure, "ﾛｸﾞﾌｧｲﾙの書き込みに失敗しました: " + s.log_path + ": File too large");
   int reported = 0;
   for (const std::string& t : b.TextsAt(JobText::kStatus)) reported += t == r.log_failure;
   EXPECT_EQ(reported, 1);
   ASSERT_EQ(b.messages.size(), 1u);
   EXPECT_EQ(b.messages[0].second, std::string(kAgeingEndMessage) + "\r\n\r\n" + r.log_failure);
   EXPECT_LE(std::filesystem::file_size(s.log_path), 64u * 1024);
+}
+
+// Read(10) on a path that zeroes the unsent tail, with Read CD refused: neither the reply nor a
+// probe can tell the block size. The drive gets one probe for the run, the status line and
+// the log say so once, and no read is judged against data of an unknown size.
+TEST(AgeingRun, ABlockSizeNotFoundIsSaidOnceAndSkipsTheCheck) {
+  AgeingBench b("emu:type13?speed=max&resid=zero&refuse=be");
+  CaptureReference(b.dir.File("ref.dat"), 0, 9);
+  AgeingSettings s = Steps(b, 0, 9, 1, LoopMode::kOnce);
+  s.command_index = 0;
+  CheckWith(&s, DataCheckType::kOther);
+  s.data_file = b.dir.File("ref.dat");
+  std::string error;
+  ASSERT_TRUE(
+      b.drives.Trace().Start(b.dir.File("trace.jsonl"), CommandTrace::Mode::kTruncate, &error))
+      << error;
+  const AgeingResult r = b.Run(s);
+  b.drives.Trace().Stop();
+
+  EXPECT_EQ(r.commands, 10);
+  EXPECT_EQ(r.counts.data_ok + r.counts.data_ng, 0) << "nothing checked, nothing NG";
+  // The log's head reads the volume label with Read CD; then one probe for the run, not one
+  // per read.
+  EXPECT_EQ(LinesContaining(b.Log("trace.jsonl"), "\"cdb\": \"be "), 2);
+  const std::string note = "Data Check Skipped! (block size not found) lba:00000000(00000000h)";
+  int said = 0;
+  for (const std::string& t : b.TextsAt(JobText::kStatus)) said += t == note;
+  EXPECT_EQ(said, 1);
+  EXPECT_EQ(LinesContaining(b.Log(), note), 1);
+  EXPECT_TRUE(r.verdict.good());
+}
+
+// A disc whose volume label holds a line break, an escape and CP932 bytes with one that is
+// none: both logs keep it on its line, as UTF-8 ("?" for the controls, the CP932 text
+// converted, U+FFFD for the byte that is no character), the HTML log escaped.
+TEST(AgeingRun, AVolumeLabelBecomesOneLineOfUtf8InBothLogs) {
+  testing::TempDir images("tamarack-label-");
+  std::vector<std::uint8_t> iso(32 * 2048, 0);
+  std::uint8_t* pvd = iso.data() + 16 * 2048;
+  pvd[0] = 1;
+  std::memcpy(pvd + 1, "CD001", 5);
+  pvd[6] = 1;
+  const std::string label = "A<B\r\nC\x1b\x83\x65\x83\x58\x83\x67\xff";
+  std::memset(pvd + 40, ' ', 32);
+  std::memcpy(pvd + 40, label.data(), label.size());
+  images.Write("label.iso", iso);
+  const std::string shown = "A<B??C?テスト\xEF\xBF\xBD";
+  for (const bool html : {false, true}) {
+    AgeingBench b("emu:" + images.File("label.iso") + "?speed=max");
+    AgeingSettings s = Steps(b, 20, 21, 1, LoopMode::kOnce);
+    s.log_html = html;
+    b.Run(s);
+    const std::string log = b.Log();
+    EXPECT_TRUE(IsValidUtf8(log)) << log;
+    if (html) {
+      EXPECT_EQ(LinesContaining(log, "<TD>A&lt;B??C?テスト\xEF\xBF\xBD</TD>"), 1) << log;
+    } else {
+      EXPECT_EQ(LinesStartingWith(log, "CD Volume Name=" + shown), 1) << log;
+    }
+  }
+}
+
+// However a run is stopped (Cancel or Ctrl-C, or the window closing or the tray to be
+// ejected), its log ends with "Canceled" and then the closing block, and the verdict says
+// cancelled; only Cancel leaves out the end message.
+TEST(AgeingRun, AStoppedRunEndsItsLogWithCanceled) {
+  for (const RunState stop : {RunState::kCancelRequested, RunState::kInterrupted}) {
+    SCOPED_TRACE(static_cast<int>(stop));
+    AgeingBench b("emu:type13?speed=max");
+    AgeingSettings s = Steps(b, 0, 1000, 1, LoopMode::kEndless);
+    s.interval_ms = 10;
+    b.clock.pause_ms = 10;
+    b.clock.cancel_at = 3;
+    b.clock.stop_with = stop;
+    const AgeingResult r = b.Run(s);
+    EXPECT_TRUE(r.verdict.cancelled());
+    EXPECT_EQ(r.status_text.rfind("Ageing Canceled!", 0), 0u) << r.status_text;
+    const std::string log = b.Log();
+    EXPECT_NE(log.find("Canceled\n==============Ageing End================\n"), std::string::npos)
+        << log;
+    EXPECT_EQ(LinesStartingWith(log, "Canceled"), 1);
+    EXPECT_EQ(b.messages.size(), stop == RunState::kInterrupted ? 1u : 0u);
+  }
+}
+
+// Settings at the ends of their range run without overflow (the asan preset's undefined
+// behaviour checks watch): the largest Interval Time drawn at random, the most negative Step
+// in a run downwards (stopped after its fourth pause: it never leaves its Start LBA).
+TEST(AgeingRun, SettingsAtTheirLimitsRunWithoutOverflow) {
+  struct Case {
+    std::int32_t start, end, step, interval;
+    bool random_interval;
+    std::int64_t commands;
+  };
+  for (const Case& c : {Case{0, 2, 1, INT32_MAX, true, 3}, Case{10, 0, INT32_MIN, 1, false, 4}}) {
+    AgeingBench b("emu:type13?speed=max");
+    AgeingSettings s = Steps(b, c.start, c.end, c.step, LoopMode::kOnce);
+    s.interval_ms = c.interval;
+    s.random_interval = c.random_interval;
+    b.clock.pause_ms = 1;
+    b.clock.cancel_at = 4;
+    const AgeingResult r = b.Run(s);
+    EXPECT_EQ(r.commands, c.commands);
+    EXPECT_EQ(r.failed_commands, 0);
+    for (const std::string& pause : b.TextsAt(JobText::kPause)) {
+      EXPECT_GE(DecimalValue(pause), 0) << pause;
+    }
+  }
+}
+
+// The log is written where it is named, a symlink followed to its file: readable from the
+// first pause on, as a run of days needs, and the link stays a link.
+TEST(AgeingRun, TheLogIsWrittenInPlaceThroughASymlink) {
+  AgeingBench b("emu:type13?speed=max");
+  AgeingSettings s = Steps(b, 0, 3, 1, LoopMode::kOnce);
+  s.interval_ms = 1000;
+  std::filesystem::create_symlink(b.dir.File("real.txt"), b.dir.File("log.txt"));
+  std::string while_running;
+  b.stop_when = [&](JobText where, const std::string&) {
+    if (where == JobText::kPause && while_running.empty()) while_running = b.Log("real.txt");
+    return false;
+  };
+  b.Run(s);
+  EXPECT_NE(while_running.find("==============Ageing Start==============\n"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_symlink(b.dir.File("log.txt")));
+  EXPECT_EQ(LinesStartingWith(b.Log("real.txt"), "==============Ageing End"), 1);
 }
 
 }  // namespace

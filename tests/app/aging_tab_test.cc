@@ -139,6 +139,24 @@ class AgingTabTest : public QObject {
     QCOMPARE(dialog.path(), QStringLiteral("/tmp/chosen.txt"));
   }
 
+  // Another drive's disc replaces the bounds the tab shows (they bound a single pass): read
+  // at once while the tab is shown, the empty range filled from them; forgotten while it is
+  // not, for the next run to read.
+  void TheDiscBoundsFollowTheDrive() {
+    testing::WindowBench b({"emu:type13?speed=max", "emu:type30?speed=max"}, kTabAging);
+    MainWindow& window = *b.window;
+    AgingTab* tab = window.aging_tab();
+    window.drive_box()->setCurrentIndex(1);
+    QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("75599"));
+    QCOMPARE(tab->end_box()->text(), QStringLiteral("75599"));
+    window.drive_box()->setCurrentIndex(0);
+    QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("332999"));
+    QCOMPARE(tab->end_box()->text(), QStringLiteral("75599"));  // a range of its own stays
+    window.tabs()->setCurrentIndex(kTabCommand);
+    window.drive_box()->setCurrentIndex(1);
+    QCOMPARE(tab->settings().last_lba, 0);
+  }
+
   // The window's close is refused while a run goes (the run is told to stop), and goes
   // ahead once it has ended; the Exec caption follows the run on its tab only.
   void TheWindowRefusesToCloseDuringARun() {

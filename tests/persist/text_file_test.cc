@@ -33,6 +33,20 @@ TEST(Utf8, Validation) {
   EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
 }
 
+// Text from a disc or a drive for one line of a log: UTF-8 kept, other bytes read as CP932,
+// every control "?" (the C1 controls and the line separators of UTF-8 too).
+TEST(Utf8, DisplayTextIsOneLine) {
+  struct Row {
+    const char* in;
+    const char* out;
+  };
+  for (const Row& r : {Row{"LABEL 1", "LABEL 1"}, Row{"a\r\nb\tc\x7f", "a??b?c?"},
+                       Row{"\xC2\x85x\xE2\x80\xA8y", "?x?y"},
+                       Row{"\x83\x65\x83\x58\x83\x67\n\xff", "テスト?\xEF\xBF\xBD"}}) {
+    EXPECT_EQ(DisplayText(r.in), r.out) << r.in;
+  }
+}
+
 TEST(Cp932, ConvertsKanjiAndHalfWidthKatakana) {
   EXPECT_EQ(Cp932BytesToUtf8("\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e"),
             "ＭＳ ゴシック");
