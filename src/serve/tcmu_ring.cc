@@ -160,6 +160,10 @@ std::uint32_t NextEntry(const Mailbox& m, const EntryHeader& h) {
   return static_cast<std::uint32_t>((std::uint64_t{h.at} + h.length) % m.cmdr_size);
 }
 
+std::uint32_t RingDistance(const Mailbox& m, std::uint32_t from, std::uint32_t to) {
+  return static_cast<std::uint32_t>((std::uint64_t{to} + m.cmdr_size - from) % m.cmdr_size);
+}
+
 bool ParseCmd(std::span<std::uint8_t> map, const Mailbox& m, const EntryHeader& h, CmdRequest* r,
               std::string* error) {
   const std::size_t start = EntryStart(m, h);
