@@ -84,7 +84,8 @@ struct CmdRequest {
   std::uint64_t data_length = 0;  // the iovecs' sum
 };
 
-// The request of a CMD entry: its CDB and data buffers, all inside the map.
+// The request of a CMD entry: its CDB and data buffers, the buffers in the data area after the
+// ring.
 bool ParseCmd(std::span<std::uint8_t> map, const Mailbox& mailbox, const EntryHeader& header,
               CmdRequest* request, std::string* error);
 
