@@ -12,9 +12,10 @@
 //   - what a job counts (commands, failures, differences) does not exceed the commands sent, and
 //     the bytes a measurement counts do not exceed the bytes delivered.
 //
-// Input: the job (1 byte, see kJobs), the disc (1 byte), the range's start and length and a
-// setting byte (1 byte each; see MakeSetup), then one reply plan of 6 bytes per command (see
-// ReplyPlan); commands past the plans get the drive's own replies.
+// Input: the job (1 byte, see JobKind), the disc (1 byte, see DiscId), the range's start and
+// length and a setting byte (1 byte each, see Setup and its use per job), then one reply plan of
+// 6 bytes per command (see ReplyPlan); commands past the plans get the drive's own replies.
+// A file a job writes stops growing at 64 MiB.
 #include <sys/resource.h>
 #include <unistd.h>
 
