@@ -1,6 +1,7 @@
 #include "serve/ring_server.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "serve/served_command.h"
 #include "util/strings.h"
@@ -17,17 +18,42 @@ bool RingServer::Fail(std::string error) {
 }
 
 bool RingServer::Process(std::span<std::uint8_t> map) {
+  static const std::atomic<bool> kNeverStop{false};
+  return Process(map, kNeverStop);
+}
+
+bool RingServer::Process(std::span<std::uint8_t> map, const std::atomic<bool>& stop) {
   if (Broken()) return false;
   Mailbox m;
   std::string error;
   if (!ReadMailbox(map, &m, &error)) return Fail(error);
   if (!started_) {
     next_ = m.cmd_tail;
+    ring_off_ = m.cmdr_off;
+    ring_size_ = m.cmdr_size;
     started_ = true;
   }
-  while (next_ != m.cmd_head) {
+  if (m.cmdr_off != ring_off_ || m.cmdr_size != ring_size_) {
+    return Fail(StrFormat("the ring moved from offset %u, %u bytes to offset %u, %u bytes",
+                          ring_off_, ring_size_, m.cmdr_off, m.cmdr_size));
+  }
+  // Between the tail and the head lie the entries taken but not answered, then the new ones;
+  // the kernel never adds entries over those still open.
+  if (RingDistance(m, m.cmd_tail, next_) > RingDistance(m, m.cmd_tail, m.cmd_head)) {
+    return Fail(StrFormat("the ring's head %u lies among the open entries (tail %u, next %u)",
+                          m.cmd_head, m.cmd_tail, next_));
+  }
+  // The walk covers exactly the bytes up to the head: an entry that would pass it (one that
+  // loops back to itself, say) makes the ring corrupt, so no entry is run twice and the walk
+  // always ends. A stop request ends it between two entries.
+  std::uint32_t left = RingDistance(m, next_, m.cmd_head);
+  while (left > 0 && !stop.load(std::memory_order_relaxed)) {
     EntryHeader h;
     if (!ReadEntryHeader(map, m, next_, &h, &error)) return Fail(error);
+    if (h.length > left) {
+      return Fail(StrFormat("the entry at %u claims %u bytes, past the ring's head %u", h.at,
+                            h.length, m.cmd_head));
+    }
     switch (static_cast<EntryOp>(h.op)) {
       case EntryOp::kPad:
         break;
@@ -42,6 +68,7 @@ bool RingServer::Process(std::span<std::uint8_t> map) {
           report_(StrFormat("skipped a ring entry of unknown kind %u at %u", h.op, h.at));
         break;
     }
+    left -= h.length;
     next_ = NextEntry(m, h);
   }
   const Clock::Duration now = clock_.Now();
@@ -94,16 +121,23 @@ void RingServer::HandleTmr(std::span<std::uint8_t> map, const Mailbox& m, const 
 
 bool RingServer::PostReplies(std::span<std::uint8_t> map, const Mailbox& m) {
   std::uint32_t tail = m.cmd_tail;
+  std::uint32_t left = RingDistance(m, tail, next_);
   bool moved = false;
   std::string error;
-  while (tail != next_) {
+  while (left > 0) {
     EntryHeader h;
     if (!ReadEntryHeader(map, m, tail, &h, &error)) return Fail(error);
+    // The walk checked these entries; one that changed since is no longer the kernel's.
+    if (h.length > left) {
+      return Fail(
+          StrFormat("the entry at %u changed to %u bytes after it was taken", h.at, h.length));
+    }
     if (h.op == static_cast<std::uint8_t>(EntryOp::kCmd)) {
       if (replies_.empty()) break;
       WriteReply(map, m, h, replies_.front());
       replies_.pop_front();
     }
+    left -= h.length;
     tail = NextEntry(m, h);
     moved = true;
   }

@@ -3,6 +3,7 @@
 // so tests drive it over a map of their own.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -32,8 +33,12 @@ class RingServer {
 
   // Handles every entry between the last one seen and the kernel's head, answers held commands
   // whose time is up, and writes the replies. True when the tail moved (the kernel is to be
-  // told). A ring that cannot be walked sets Broken() and ends all work on it.
+  // told). A ring that cannot be walked (an entry that passes the head, a head among the open
+  // entries, a ring that moved) sets Broken() and ends all work on it. `stop` is read before
+  // each entry: once set, the walk ends there and the replies so far are posted; the next call
+  // goes on from that entry.
   bool Process(std::span<std::uint8_t> map);
+  bool Process(std::span<std::uint8_t> map, const std::atomic<bool>& stop);
 
   bool Broken() const { return !error_.empty(); }
   const std::string& Error() const { return error_; }
@@ -54,7 +59,9 @@ class RingServer {
   RingOptions options_;
   Report report_;
   bool started_ = false;
-  std::uint32_t next_ = 0;  // the next entry to read
+  std::uint32_t ring_off_ = 0;   // where the ring lay when the walks began
+  std::uint32_t ring_size_ = 0;  // and its size
+  std::uint32_t next_ = 0;       // the next entry to read
   std::vector<Held> held_;
   std::deque<Reply> replies_;  // waiting for a CMD slot at the tail
   std::vector<std::uint8_t> scratch_;

@@ -160,6 +160,10 @@ std::uint32_t NextEntry(const Mailbox& m, const EntryHeader& h) {
   return static_cast<std::uint32_t>((std::uint64_t{h.at} + h.length) % m.cmdr_size);
 }
 
+std::uint32_t RingDistance(const Mailbox& m, std::uint32_t from, std::uint32_t to) {
+  return static_cast<std::uint32_t>((std::uint64_t{to} + m.cmdr_size - from) % m.cmdr_size);
+}
+
 bool ParseCmd(std::span<std::uint8_t> map, const Mailbox& m, const EntryHeader& h, CmdRequest* r,
               std::string* error) {
   const std::size_t start = EntryStart(m, h);
@@ -182,6 +186,7 @@ bool ParseCmd(std::span<std::uint8_t> map, const Mailbox& m, const EntryHeader& 
   std::memcpy(r->cdb.data(), map.data() + cdb_off, cdb_bytes);
   r->iovecs.clear();
   r->data_length = 0;
+  const std::uint64_t data_area = std::uint64_t{m.cmdr_off} + m.cmdr_size;
   for (std::uint32_t i = 0; i < iov_count; ++i) {
     const std::size_t at = start + kIovecsInEntry + i * kIovecSize;
     IoVec v{Load<std::uint64_t>(map, at), Load<std::uint64_t>(map, at + 8)};
@@ -189,6 +194,13 @@ bool ParseCmd(std::span<std::uint8_t> map, const Mailbox& m, const EntryHeader& 
       *error = StrFormat("command %u: data buffer %u (offset %llu, %llu bytes) is outside the map",
                          h.cmd_id, i, static_cast<unsigned long long>(v.offset),
                          static_cast<unsigned long long>(v.length));
+      return false;
+    }
+    // Data buffers lie in the data area after the ring: a reply written over the mailbox or
+    // the entries would rewrite the ring under the walk.
+    if (v.length != 0 && v.offset < data_area) {
+      *error = StrFormat("command %u: data buffer %u (offset %llu) lies over the ring", h.cmd_id, i,
+                         static_cast<unsigned long long>(v.offset));
       return false;
     }
     r->data_length += v.length;

@@ -67,6 +67,11 @@ bool ReadEntryHeader(std::span<std::uint8_t> map, const Mailbox& mailbox, std::u
 // Where the next entry starts.
 std::uint32_t NextEntry(const Mailbox& mailbox, const EntryHeader& header);
 
+// Bytes of the ring from offset `from` forward to offset `to` (0 when they are equal): all a
+// walk between them may cover. The kernel never fills the ring to the last byte, so equal
+// offsets always mean an empty stretch.
+std::uint32_t RingDistance(const Mailbox& mailbox, std::uint32_t from, std::uint32_t to);
+
 struct IoVec {
   std::uint64_t offset = 0;  // into the map
   std::uint64_t length = 0;
@@ -79,7 +84,8 @@ struct CmdRequest {
   std::uint64_t data_length = 0;  // the iovecs' sum
 };
 
-// The request of a CMD entry: its CDB and data buffers, all inside the map.
+// The request of a CMD entry: its CDB and data buffers, the buffers in the data area after the
+// ring.
 bool ParseCmd(std::span<std::uint8_t> map, const Mailbox& mailbox, const EntryHeader& header,
               CmdRequest* request, std::string* error);
 

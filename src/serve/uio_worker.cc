@@ -76,7 +76,7 @@ void UioWorker::Loop() {
       }
     }
     // Also without a doorbell: held commands may have run out of time.
-    const bool moved = ring_.Process(map_);
+    const bool moved = ring_.Process(map_, stop_);
     if (ring_.Broken()) return SetError("the command ring is broken: " + ring_.Error());
     if (moved) {
       const std::uint32_t one = 1;

@@ -1,12 +1,14 @@
 // The ring handler over rings built as the kernel builds them, answered by a virtual drive.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "device/clock.h"
+#include "device/scripted_transport.h"
 #include "emu/virtual_drive_provider.h"
 #include "fake_ring.h"
 #include "serve/ring_server.h"
@@ -143,6 +145,9 @@ INSTANTIATE_TEST_SUITE_P(
             "iovec_outside_map",
             [](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 48, r.map().size() - 10); },
             false, "outside the map"},
+        CorruptCase{"iovec_over_ring",
+                    [](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 48, 8); }, false,
+                    "lies over the ring"},
         CorruptCase{"iovec_length_wraps",
                     [](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 56, kHuge); }, false,
                     "outside the map"},
@@ -161,6 +166,80 @@ TEST(RingWalk, TaskManagementWithTooManyIdsIsReportedAndSkipped) {
   EXPECT_FALSE(s.ring->Broken());
   EXPECT_EQ(Ids(ring.TakeCompletions()), std::vector<std::uint16_t>{2});
   EXPECT_NE(s.Notices().find("do not fit"), std::string::npos) << s.Notices();
+}
+
+// A ring handler over a scripted drive that records what it was sent.
+struct ScriptedServed {
+  ScriptedServed() : ring(transport, clock, {}, [this](const std::string& n) { notices += n; }) {}
+  ::tamarack::testing::ScriptedTransport transport;
+  SimulatedClock clock;
+  RingServer ring;
+  std::string notices;
+};
+
+// Entries whose lengths loop back to where they began, short of the head: the walk must end
+// with an error at once, and the drive must not see the looped command at all.
+TEST(RingWalk, ALoopThatNeverReachesTheHeadIsACorruptRing) {
+  struct Row {
+    const char* name;
+    std::uint32_t ring_size;
+    bool cmd;  // a CMD entry over the whole ring, else a PAD
+  };
+  for (const Row& row : {Row{"pad", 64, false}, Row{"cmd", 112, true}}) {
+    ScriptedServed s;
+    FakeRing ring(row.ring_size);
+    if (row.cmd) {
+      ring.AddCmd(1, kTestUnitReady, {});  // fills the ring: the head wraps to 0
+    } else {
+      ring.Put<std::uint32_t>(FakeRing::kRingOff, row.ring_size);
+    }
+    ring.Put<std::uint32_t>(12, 8);
+    EXPECT_FALSE(s.ring.Process(ring.map())) << row.name;
+    EXPECT_TRUE(s.ring.Broken()) << row.name;
+    EXPECT_NE(s.notices.find("past the ring's head 8"), std::string::npos) << s.notices;
+    EXPECT_TRUE(s.transport.sent.empty()) << row.name;
+    EXPECT_EQ(ring.Tail(), 0u) << row.name;
+  }
+}
+
+// A held command keeps the tail; a mailbox that then contradicts the open entries is corrupt.
+TEST(RingWalk, AMailboxThatChangesUnderOpenEntriesIsACorruptRing) {
+  struct Row {
+    std::size_t at;
+    std::uint32_t value;
+    const char* notice;
+  };
+  for (const Row& row : {Row{12, 0, "head 0 lies among the open entries"},
+                         Row{8, 512, "ring moved from offset 128, 1024 bytes"}}) {
+    ScriptedServed s;
+    s.transport.Push(::tamarack::testing::Refused(TransportStatus::kTimedOut, "slow"));
+    FakeRing ring;
+    ring.AddCmd(1, Read10(16, 1), {2048});
+    s.ring.Process(ring.map());
+    ASSERT_EQ(s.ring.HeldCount(), 1u);
+    ring.Put<std::uint32_t>(row.at, row.value);
+    EXPECT_FALSE(s.ring.Process(ring.map()));
+    EXPECT_NE(s.notices.find(row.notice), std::string::npos) << s.notices;
+    EXPECT_EQ(s.transport.sent.size(), 1u);
+  }
+}
+
+TEST(RingWalk, AStopRequestEndsTheWalkBetweenEntries) {
+  ScriptedServed s;
+  std::atomic<bool> stop{false};
+  s.transport.responder = [&stop](const ScsiRequest&) {
+    stop = true;
+    return ::tamarack::testing::Good();
+  };
+  FakeRing ring;
+  for (std::uint16_t id = 1; id <= 3; ++id) ring.AddCmd(id, kTestUnitReady, {});
+  EXPECT_TRUE(s.ring.Process(ring.map(), stop));
+  EXPECT_EQ(s.transport.sent.size(), 1u);
+  EXPECT_EQ(Ids(ring.TakeCompletions()), std::vector<std::uint16_t>{1});
+  // The next round goes on from the entry where the walk stopped.
+  EXPECT_TRUE(s.ring.Process(ring.map()));
+  EXPECT_EQ(Ids(ring.TakeCompletions()), (std::vector<std::uint16_t>{2, 3}));
+  EXPECT_EQ(ring.Tail(), ring.Head());
 }
 
 // In one buffer the drive writes straight into the data area; in several, the reply is

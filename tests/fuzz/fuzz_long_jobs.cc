@@ -1,0 +1,595 @@
+// The long jobs against a hostile drive: a virtual drive whose every reply passes through the
+// fuzzer, which may refuse it, time it out, fail the path, turn it into a check condition, put
+// any sense bytes and length or SCSI status on it, deliver fewer bytes than the drive sent,
+// report any transferred count, and end the data in 5Ah or A5h bytes or spoil one of them. The
+// job runs on the fuzzer's thread on a simulated clock; every question is answered yes or
+// continue. After the 96th command every command is refused, so each input ends soon.
+//
+// Checked after each job (abort on a violation):
+//   - every block of a capture's file is one a GOOD Read CD delivered whole (within both the
+//     bytes written and the count reported), or one the job recorded as unread;
+//   - a job whose commands all failed does not end as a success;
+//   - what a job counts (commands, failures, differences) does not exceed the commands sent, and
+//     the bytes a measurement counts do not exceed the bytes delivered.
+//
+// Input: the job (1 byte, see JobKind), the disc (1 byte, see DiscId), the range's start and
+// length and a setting byte (1 byte each, see Setup and its use per job), then one reply plan of
+// 6 bytes per command (see ReplyPlan); commands past the plans get the drive's own replies.
+// A file a job writes stops growing at 64 MiB.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ageing/ageing_job.h"
+#include "device/block_read.h"
+#include "device/clock.h"
+#include "device/device_session.h"
+#include "device/sense.h"
+#include "device/sense_table.h"
+#include "emu/test_sector.h"
+#include "emu/virtual_drive_provider.h"
+#include "fuzz/fuzz_input.h"
+#include "job/job.h"
+#include "measure/speed_measurement_job.h"
+#include "refdata/reference_job.h"
+#include "tools/sub_q_check.h"
+#include "tools/track_test.h"
+#include "util/bytes.h"
+#include "util/strings.h"
+
+namespace {
+
+using namespace tamarack;
+using fuzzing::FuzzInput;
+
+constexpr std::uint32_t kCommandCap = 96;
+constexpr std::int32_t kSmallDiscBlocks = 64;
+constexpr std::uint8_t kReadCd = 0xBE;
+
+// ---------------------------------------------------------------------------------------------
+// The one place that reads the jobs' results. The jobs do not carry a JobVerdict or a list of
+// the blocks a capture left unread yet: these read what their results hold today. Once they
+// do, Succeeded becomes `result().verdict.good()`, CountsWithin `verdict.failures() <= sent`,
+// and UnreadBlocks the capture's own list.
+
+bool Succeeded(const ReferenceResult& r) {
+  return r.end == ReferenceEnd::kCompleted && r.read_errors == 0 && r.mismatches == 0;
+}
+bool Succeeded(const AgeingResult& r) {
+  return r.refusal == AgeingRefusal::kNone && r.commands > 0 && r.failed_commands == 0 &&
+         r.counts.data_ng == 0 && r.log_failure.empty();
+}
+bool Succeeded(const MeasureResult& r) {
+  return !r.refused && !r.cancelled && !r.read_error && !r.failed_read;
+}
+bool Succeeded(const TrackTestResult& r) {
+  return r.toc_ok && r.ng_lines == 0 && !r.failure && r.ended_by == RunState::kIdle;
+}
+bool Succeeded(const SubQCheckResult& r) {
+  return r.end == SubQCheckEnd::kFinished && r.crc_errors == 0 && !r.failure;
+}
+
+// Whether what the job counted in commands (sent, failed, differing) fits the commands sent.
+bool CountsWithin(const ReferenceResult& r, std::uint64_t sent) {
+  return r.read_errors <= sent && r.mismatches <= sent;
+}
+bool CountsWithin(const AgeingResult& r, std::uint64_t sent) {
+  return r.commands >= 0 && static_cast<std::uint64_t>(r.commands) <= sent &&
+         r.failed_commands <= r.commands && r.counts.data_ok + r.counts.data_ng <= r.commands;
+}
+bool CountsWithin(const TrackTestResult& r, std::uint64_t sent) {
+  return r.ng_lines >= 0 && static_cast<std::uint64_t>(r.ng_lines) <= sent;
+}
+
+// The blocks the capture told the user it could not read: the commands whose read error it
+// asked about ("... (LBA=%d). ..."), 16 blocks from that LBA.
+std::set<std::uint32_t> UnreadBlocks(const std::vector<std::string>& questions) {
+  std::set<std::uint32_t> unread;
+  for (const std::string& q : questions) {
+    const std::size_t at = q.find("(LBA=");
+    if (at == std::string::npos) continue;
+    const auto lba = static_cast<std::uint32_t>(std::strtoul(q.c_str() + at + 5, nullptr, 10));
+    for (std::uint32_t i = 0; i < kCaptureBlocksPerCommand; ++i) unread.insert(lba + i);
+  }
+  return unread;
+}
+// ---------------------------------------------------------------------------------------------
+
+// How one reply is spoilt, from 6 bytes of the input; all zeroes: the drive's own reply.
+//   ladder  bits 0-2: 0-3 the drive's status, 4 refused, 5 timed out, 6 transport error,
+//           7 check condition (sense key `a` & 0Fh, ASC `b`); bit 3: SCSI status `b` without
+//           sense; bit 4: sense bytes of response code `b` and length `a` % 25
+//   cut     0: the bytes the drive sent; else (cut - 1) / 254 of them
+//   count   bits 0-1: the reported count is 0 the bytes delivered, 1 the whole request,
+//           2 zero, 3 `param` x 256; bits 2-3: the data end in 5Ah (1) or A5h (2) bytes over
+//           `param` % 16 + 1 bytes, or (3) byte `param` x delivered / 256 is inverted
+struct ReplyPlan {
+  std::uint8_t ladder = 0, cut = 0, count = 0, param = 0, a = 0, b = 0;
+};
+
+ReplyPlan NextPlan(FuzzInput& in) {
+  ReplyPlan p;
+  if (in.empty()) return p;
+  p.ladder = in.Byte();
+  p.cut = in.Byte();
+  p.count = in.Byte();
+  p.param = in.Byte();
+  p.a = in.Byte();
+  p.b = in.Byte();
+  return p;
+}
+
+// What one command was given.
+struct Delivery {
+  Cdb cdb{};
+  bool good = false;                // the session sees GOOD status
+  std::uint32_t delivered = 0;      // bytes written into the caller's buffer
+  std::uint32_t reported = 0;       // the transferred count
+  std::uint32_t whole = 0;          // bytes delivered and counted as transferred
+  std::vector<std::uint8_t> bytes;  // the bytes delivered to a Read CD
+};
+
+class HostileTransport final : public Transport {
+ public:
+  HostileTransport(std::unique_ptr<Transport> drive, FuzzInput& plans, Clock& clock)
+      : drive_(std::move(drive)), plans_(plans), clock_(clock) {}
+
+  ScsiResult Execute(const ScsiRequest& request) override {
+    Delivery d;
+    d.cdb = request.cdb;
+    const bool in = request.direction == DataDirection::kIn;
+    const auto size = static_cast<std::uint32_t>(request.buffer.size());
+    if (deliveries_.size() >= kCommandCap) {
+      deliveries_.push_back(d);
+      ScsiResult refused;
+      refused.reason = "no more commands";
+      refused.transferred = size;
+      return refused;
+    }
+    const ReplyPlan p = NextPlan(plans_);
+    ScsiRequest sub = request;
+    if (in) {
+      scratch_.assign(request.buffer.begin(), request.buffer.end());
+      sub.buffer = scratch_;
+    }
+    ScsiResult r = drive_->Execute(sub);
+    std::uint32_t delivered = in ? std::min(r.transferred, size) : 0;
+    if (p.cut != 0) {
+      delivered = static_cast<std::uint32_t>(std::uint64_t{delivered} * (p.cut - 1u) / 254);
+    }
+    Spoil(p, std::span<std::uint8_t>(scratch_).first(delivered));
+    if (in) std::copy_n(scratch_.begin(), delivered, request.buffer.begin());
+    switch (p.count & 3) {
+      case 0:
+        r.transferred = delivered;
+        break;
+      case 1:
+        r.transferred = size;
+        break;
+      case 2:
+        r.transferred = 0;
+        break;
+      case 3:
+        r.transferred = std::uint32_t{p.param} << 8;
+        break;
+    }
+    Fail(p, request, &r);
+    d.good = r.status == TransportStatus::kCompleted && r.scsi_status == 0 &&
+             ParseSense(r.sense).format == SenseFormat::kNone;
+    d.delivered = delivered;
+    d.reported = r.transferred;
+    d.whole = std::min(delivered, r.transferred);
+    delivered_total_ += d.good ? d.whole : 0;
+    if (in && request.cdb[0] == kReadCd) {
+      d.bytes.assign(scratch_.begin(), scratch_.begin() + static_cast<std::ptrdiff_t>(delivered));
+    }
+    deliveries_.push_back(std::move(d));
+    return r;
+  }
+  bool GetAddress(ScsiAddress* address) override { return drive_->GetAddress(address); }
+  std::string Id() const override { return "hostile"; }
+
+  Transport& drive() { return *drive_; }
+  const std::vector<Delivery>& deliveries() const { return deliveries_; }
+  std::uint64_t sent() const { return deliveries_.size(); }
+  bool all_failed() const {
+    return std::none_of(deliveries_.begin(), deliveries_.end(),
+                        [](const Delivery& d) { return d.good; });
+  }
+  // Bytes that GOOD commands delivered and counted.
+  std::uint64_t delivered_total() const { return delivered_total_; }
+
+ private:
+  static void Spoil(const ReplyPlan& p, std::span<std::uint8_t> data) {
+    if (data.empty()) return;
+    const std::size_t tail = std::min<std::size_t>(p.param % 16 + 1, data.size());
+    switch ((p.count >> 2) & 3) {
+      case 1:
+        std::fill(data.end() - static_cast<std::ptrdiff_t>(tail), data.end(), kReplyFill);
+        break;
+      case 2:
+        std::fill(data.end() - static_cast<std::ptrdiff_t>(tail), data.end(), kSecondFill);
+        break;
+      case 3:
+        data[std::size_t{p.param} * data.size() / 256] ^= 0xFF;
+        break;
+      default:
+        break;
+    }
+  }
+
+  void Fail(const ReplyPlan& p, const ScsiRequest& request, ScsiResult* r) {
+    switch (p.ladder & 7) {
+      case 4:
+        *r = ScsiResult{};
+        r->reason = "refused";
+        r->transferred = static_cast<std::uint32_t>(request.buffer.size());
+        return;
+      case 5:
+        *r = ScsiResult{};
+        r->status = TransportStatus::kTimedOut;
+        r->reason = "timed out";
+        clock_.Sleep(std::chrono::seconds(request.timeout_seconds));
+        return;
+      case 6:
+        *r = ScsiResult{};
+        r->status = TransportStatus::kTransportError;
+        r->reason = "link reset";
+        return;
+      case 7:
+        r->scsi_status = 0x02;
+        r->sense = {};
+        r->sense[0] = 0x70;
+        r->sense[2] = p.a & 0x0F;
+        r->sense[7] = 10;
+        r->sense[12] = p.b;
+        r->sense_length = 18;
+        break;
+      default:
+        break;
+    }
+    if ((p.ladder & 0x08) != 0) r->scsi_status = p.b;
+    if ((p.ladder & 0x10) != 0) {
+      r->sense[0] = p.b;
+      r->sense_length = static_cast<std::uint8_t>(p.a % (kSenseSize + 1));
+    }
+  }
+
+  std::unique_ptr<Transport> drive_;
+  FuzzInput& plans_;
+  Clock& clock_;
+  std::vector<std::uint8_t> scratch_;
+  std::vector<Delivery> deliveries_;
+  std::uint64_t delivered_total_ = 0;
+};
+
+// Hands the session the one hostile transport.
+class HostileProvider final : public DriveProvider {
+ public:
+  explicit HostileProvider(std::unique_ptr<HostileTransport> t) : transport_(std::move(t)) {}
+  std::vector<std::string> ListDrives() override { return {"hostile"}; }
+  bool Handles(std::string_view) const override { return true; }
+  OpenResult Open(std::string_view) override {
+    OpenResult r;
+    r.transport = std::move(transport_);
+    return r;
+  }
+
+ private:
+  std::unique_ptr<HostileTransport> transport_;
+};
+
+// Answers every question with going on, and keeps the questions.
+class YesHost final : public JobHost {
+ public:
+  Answer Ask(const JobQuestion& q) override {
+    questions.push_back(q.text);
+    return q.kind == QuestionKind::kContinueSkipStop ? Answer::kContinue : Answer::kYes;
+  }
+  std::vector<std::string> questions;
+};
+
+// The folder of this process's files: the small disc image, the capture, the check file, the
+// ageing log.
+constexpr const char* kFolderPrefix = "tamarack-fuzz-jobs-";
+
+const std::string& Folder() {
+  static const std::string folder = [] {
+    // One folder per process, by its id: those of runs that ended in a finding (no exit
+    // handlers) are removed by the next run.
+    const std::filesystem::path tmp = std::filesystem::temp_directory_path();
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(tmp, ec)) {
+      const std::string n = e.path().filename().string();
+      if (n.rfind(kFolderPrefix, 0) != 0) continue;
+      const auto pid = static_cast<pid_t>(std::atol(n.c_str() + std::strlen(kFolderPrefix)));
+      if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) std::filesystem::remove_all(e, ec);
+    }
+    static const std::string name = (tmp / (kFolderPrefix + std::to_string(::getpid()))).string();
+    std::filesystem::create_directories(name, ec);
+    if (ec) std::abort();
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(name, ignored);
+    });
+    std::vector<std::uint8_t> image(std::size_t{kSmallDiscBlocks} * emu::kTestSectorSize);
+    for (std::int32_t lba = 0; lba < kSmallDiscBlocks; ++lba) {
+      emu::FillTestSector(lba, std::span(image).subspan(std::size_t(lba) * emu::kTestSectorSize,
+                                                        emu::kTestSectorSize));
+    }
+    std::ofstream(name + "/small.iso", std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()),
+               static_cast<std::streamsize>(image.size()));
+    return name;
+  }();
+  return folder;
+}
+
+// 0 the small disc, 1 type13, 2 audio, 3 type30.
+std::string DiscId(int index) {
+  static const char* const kDiscs[] = {nullptr, "type13", "audio", "type30"};
+  const char* name = kDiscs[index];
+  return std::string("emu:") + (name ? name : Folder() + "/small.iso") + "?speed=max";
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+// The disc's own user data of `blocks` blocks at `lba`, straight from the drive; `spoil` inverts
+// one byte, so that a check finds a difference.
+void WriteDiscData(Transport& drive, std::uint32_t lba, std::uint32_t blocks, bool spoil,
+                   const std::string& path) {
+  std::vector<std::uint8_t> data(std::size_t{blocks} * kBlockRoom);
+  ScsiRequest r;
+  r.cdb = ReadCdCdb(lba, blocks);
+  r.buffer = data;
+  r.direction = DataDirection::kIn;
+  const ScsiResult result = drive.Execute(r);
+  data.resize(result.status == TransportStatus::kCompleted ? result.transferred : 0);
+  if (spoil && !data.empty()) data[data.size() / 2] ^= 0xFF;
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
+
+// Every block of the capture's file came whole from a GOOD Read CD of its LBA, or is unread.
+// Empty when it holds, else what is wrong.
+std::string CaptureFileFault(const ReferenceResult& r, const std::vector<Delivery>& deliveries,
+                             const std::set<std::uint32_t>& unread) {
+  if (r.file.empty()) return {};
+  const std::vector<std::uint8_t> file = ReadFile(r.file);
+  const std::uint32_t bs = r.block_size.bytes;
+  if (file.empty()) return {};
+  if (bs == 0 || file.size() % bs != 0 || file.size() / bs > r.range.blocks()) {
+    return "the capture file's " + std::to_string(file.size()) + " bytes are no whole blocks of " +
+           std::to_string(bs) + " in the range";
+  }
+  for (std::size_t i = 0; i < file.size() / bs; ++i) {
+    const auto lba = static_cast<std::uint32_t>(r.range.start + i);
+    const auto block = std::span(file).subspan(i * bs, bs);
+    const bool received = std::any_of(deliveries.begin(), deliveries.end(), [&](const Delivery& d) {
+      if (!d.good || d.cdb[0] != kReadCd) return false;
+      const std::uint32_t first = ReadBe32(d.cdb, 2);
+      if (lba < first || lba - first >= ReadBe24(d.cdb, 6)) return false;
+      const std::size_t at = std::size_t{lba - first} * bs;
+      return at + bs <= d.whole && std::equal(block.begin(), block.end(),
+                                              d.bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    });
+    if (!received && unread.count(lba) == 0) {
+      return "the capture file holds block " + std::to_string(lba) +
+             ", which no good Read CD delivered whole and the job did not report unread";
+    }
+  }
+  return {};
+}
+
+// The settings bytes after the job and the disc.
+struct Setup {
+  std::uint32_t start = 0;
+  std::uint32_t length = 0;  // 0: the whole disc where the job allows it
+  std::uint8_t extra = 0;
+};
+
+constexpr const char* kAllFailed = "a job whose commands all failed ended as a success";
+constexpr const char* kCounts = "a job counted more commands than it sent";
+
+const std::vector<Delivery>* g_deliveries = nullptr;  // of the input being run
+
+// Ends the run with what was broken and the commands that led there, so that a finding
+// explains itself.
+void Expect(bool holds, const char* what) {
+  if (holds) return;
+  std::fprintf(stderr, "fuzz_long_jobs: %s\n", what);
+  for (std::size_t i = 0; g_deliveries && i < g_deliveries->size(); ++i) {
+    const Delivery& d = (*g_deliveries)[i];
+    std::fprintf(stderr, "  command %zu: %s %s, %u bytes delivered, %u reported\n", i + 1,
+                 HexBytes(d.cdb, " ").c_str(), d.good ? "GOOD" : "failed", d.delivered, d.reported);
+  }
+  std::abort();
+}
+
+// Runs `job` on `session` as the job frame would, on this thread.
+void RunJob(Job& job, DeviceSession& session, YesHost& host, Clock& clock) {
+  RunStateWord state;
+  state.Set(RunState::kRunning);
+  JobContext ctx(session, host, clock, state);
+  job.Run(ctx);
+}
+
+enum class JobKind {
+  kCapture,
+  kCaptureAndCheck,
+  kCheck,
+  kAgeing,
+  kMeasure,
+  kType13,
+  kType30,
+  kType30Plus1,
+  kType30Minus1,
+  kSubQ,
+};
+constexpr int kJobs = 10;
+
+}  // namespace
+
+// A file the jobs write stops growing at 64 MiB (write() fails with EFBIG), whatever range a
+// spoilt reply makes a job walk.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{rlim_t{64} << 20, rlim_t{64} << 20};
+  if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) std::abort();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzInput in(data, size);
+  const auto kind = static_cast<JobKind>(in.Byte() % kJobs);
+  const std::uint8_t disc = in.Byte();
+  Setup setup;
+  setup.start = in.Byte() % 48;
+  setup.length = in.Byte() % 41;
+  setup.extra = in.Byte();
+
+  SimulatedClock clock;
+  emu::VirtualDriveProvider virtual_drives(clock, {});
+  const bool reference =
+      kind == JobKind::kCapture || kind == JobKind::kCaptureAndCheck || kind == JobKind::kCheck;
+  // The reference jobs on discs of one block size throughout.
+  const int disc_index = reference ? disc % 3 : disc % 4;
+  std::string id = DiscId(disc_index);
+  if (kind == JobKind::kType13) id = "emu:type13?speed=max";
+  if (kind >= JobKind::kType30 && kind <= JobKind::kType30Minus1) id = "emu:type30?speed=max";
+  OpenResult opened = virtual_drives.Open(id);
+  if (!opened.transport) std::abort();
+  auto hostile = std::make_unique<HostileTransport>(std::move(opened.transport), in, clock);
+  HostileTransport& drive = *hostile;
+  g_deliveries = &drive.deliveries();
+  DriveDirectory drives;
+  drives.AddProvider(std::make_unique<HostileProvider>(std::move(hostile)));
+  DeviceSession session(&drives, BuiltInSenseTable());
+  if (!session.Open("hostile")) std::abort();
+  YesHost host;
+
+  const std::string& folder = Folder();
+  const std::string capture = folder + "/capture.dat";
+  const std::string check = folder + "/check.dat";
+  std::filesystem::remove(capture);
+  std::filesystem::remove(capture + kPartialSuffix);
+  // The whole disc only for the check on the small disc, which its file bounds: a capture of
+  // the whole disc reads as far as a spoilt capacity says, and writes every block it passes.
+  const bool whole_disc = kind == JobKind::kCheck && setup.length == 0 && disc_index == 0;
+  ReferenceRequest request;
+  request.start = whole_disc ? 0 : setup.start;
+  request.end = whole_disc ? 0 : setup.start + std::max<std::uint32_t>(setup.length, 1);
+  request.confirm_range = (setup.extra & 1) != 0;
+  if (kind == JobKind::kCheck || kind == JobKind::kCaptureAndCheck || kind == JobKind::kAgeing) {
+    WriteDiscData(drive.drive(), request.start, setup.length + 1, (setup.extra & 2) != 0, check);
+  }
+
+  switch (kind) {
+    case JobKind::kCapture:
+    case JobKind::kCaptureAndCheck: {
+      request.path = capture;
+      CaptureJob job(request, kind == JobKind::kCaptureAndCheck);
+      RunJob(job, session, host, clock);
+      const ReferenceResult& r = job.result();
+      if (kind == JobKind::kCapture) {
+        const std::string fault =
+            CaptureFileFault(r, drive.deliveries(), UnreadBlocks(host.questions));
+        Expect(fault.empty(), fault.c_str());
+      }
+      Expect(!(drive.all_failed() && Succeeded(r)), kAllFailed);
+      Expect(CountsWithin(r, drive.sent()), kCounts);
+      break;
+    }
+    case JobKind::kCheck: {
+      request.path = check;
+      CheckJob job(request);
+      RunJob(job, session, host, clock);
+      Expect(!(drive.all_failed() && Succeeded(job.result())), kAllFailed);
+      Expect(CountsWithin(job.result(), drive.sent()), kCounts);
+      break;
+    }
+    case JobKind::kAgeing: {
+      AgeingSettings s;
+      s.start_lba = static_cast<std::int32_t>(setup.start);
+      s.end_lba = static_cast<std::int32_t>(setup.start + setup.length);
+      s.step = 1 + (setup.extra >> 6);
+      s.mode.set_method((setup.extra >> 2) & 3);
+      s.mode.set_loop((setup.extra & 0x10) != 0 ? static_cast<int>(LoopMode::kCounted)
+                                                : static_cast<int>(LoopMode::kOnce));
+      s.loop_count = 1 + (setup.extra & 1);
+      s.mode.set_end_on_command_error((setup.extra & 0x20) != 0);
+      s.transfer_length = (setup.extra >> 4) % 5;
+      s.command_index = disc / 4 % 3;
+      s.data_check = disc / 12 % 4 != 3;
+      s.data_check_type = static_cast<DataCheckType>(disc / 12 % 4 % 3);
+      s.data_file = check;
+      s.log_path = folder + "/ageing.log";
+      s.log_html = (setup.extra & 2) != 0;
+      AgeingRunOptions options;
+      options.seed = 1;
+      options.time_origin = 0;
+      options.utc_times = true;
+      AgeingJob job(s, options);
+      RunJob(job, session, host, clock);
+      const AgeingResult& r = job.result();
+      Expect(!(drive.all_failed() && Succeeded(r)), kAllFailed);
+      Expect(CountsWithin(r, drive.sent()), kCounts);
+      break;
+    }
+    case JobKind::kMeasure: {
+      MeasureSettings s;
+      s.block_count = setup.extra % 17;  // 0 is refused
+      if (setup.length != 0) {
+        s.first_override = static_cast<std::int32_t>(setup.start);
+        s.last_override = static_cast<std::int32_t>(setup.start + setup.length);
+      }
+      SpeedMeasurementJob job(s);
+      RunJob(job, session, host, clock);
+      const MeasureResult& r = job.result();
+      Expect(!(drive.all_failed() && Succeeded(r)), kAllFailed);
+      Expect(r.total_bytes >= 0 &&
+                 static_cast<std::uint64_t>(r.total_bytes) <= drive.delivered_total(),
+             "the measurement counted bytes no good command delivered");
+      break;
+    }
+    case JobKind::kType13:
+    case JobKind::kType30:
+    case JobKind::kType30Plus1:
+    case JobKind::kType30Minus1: {
+      static const TrackTestKind kKinds[] = {TrackTestKind::kType13, TrackTestKind::kType30Normal,
+                                             TrackTestKind::kType30Plus1,
+                                             TrackTestKind::kType30Minus1};
+      TrackTestJob job(kKinds[static_cast<int>(kind) - static_cast<int>(JobKind::kType13)]);
+      RunJob(job, session, host, clock);
+      Expect(!(drive.all_failed() && Succeeded(job.result())), kAllFailed);
+      Expect(CountsWithin(job.result(), drive.sent()), kCounts);
+      break;
+    }
+    case JobKind::kSubQ: {
+      SubQCheckJob job;
+      RunJob(job, session, host, clock);
+      Expect(!(drive.all_failed() && Succeeded(job.result())), kAllFailed);
+      break;
+    }
+  }
+  g_deliveries = nullptr;
+  return 0;
+}
