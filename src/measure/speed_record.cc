@@ -44,10 +44,18 @@ std::int64_t RecordAverageTenths(const SpeedRecord& record) {
   return per_tenth == 0 ? 0 : record.SampleSum() / per_tenth;
 }
 
+std::optional<std::int64_t> RecordBytes(const SpeedRecord& record) {
+  std::int64_t bytes = 0;
+  if (__builtin_mul_overflow(std::int64_t{record.block_size}, record.SampleSum(), &bytes)) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
 std::string RecordSummaryText(const SpeedRecord& record) {
-  if (record.samples.empty()) return {};
-  const std::int64_t sum = record.SampleSum();
-  return FormatSummary(RecordAverageTenths(record), record.block_size * sum, record.samples.size());
+  const auto bytes = RecordBytes(record);
+  if (record.samples.empty() || !bytes) return {};
+  return FormatSummary(RecordAverageTenths(record), *bytes, record.samples.size());
 }
 
 }  // namespace tamarack

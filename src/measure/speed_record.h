@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -44,8 +45,12 @@ std::int64_t AverageTenths(std::int64_t bytes, std::int64_t block_size, std::siz
 std::string SummaryText(std::int64_t bytes, std::int64_t block_size, std::size_t seconds);
 
 // The summary of a loaded record: the average is the sum of the samples ÷ (seconds × 75 ÷ 10)
-// and the bytes are block size × that sum. Empty without samples.
+// and the bytes are block size × that sum. Empty without samples, and when the bytes do not fit
+// 64 bits (a record no run makes; the file reader refuses such files).
 std::int64_t RecordAverageTenths(const SpeedRecord& record);
 std::string RecordSummaryText(const SpeedRecord& record);
+
+// Block size × the sum of the samples, unless it overflows 64 bits.
+std::optional<std::int64_t> RecordBytes(const SpeedRecord& record);
 
 }  // namespace tamarack
