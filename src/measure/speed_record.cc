@@ -19,10 +19,9 @@ std::int64_t SampleTenths(std::int64_t blocks) {
   return blocks * kSamplesPerSecond * 10 / kBlocksPerSecondAtX1;
 }
 
-std::int64_t AverageTenths(std::int64_t bytes, std::int64_t block_size, std::size_t seconds) {
-  const std::int64_t per_tenth =
-      block_size * static_cast<std::int64_t>(seconds) * kBlocksPerSecondAtX1 / 10;
-  return per_tenth == 0 ? 0 : bytes / per_tenth;
+std::int64_t AverageTenths(std::int64_t blocks, std::size_t seconds) {
+  const std::int64_t per_tenth = static_cast<std::int64_t>(seconds) * kBlocksPerSecondAtX1;
+  return per_tenth == 0 ? 0 : blocks * 10 / per_tenth;
 }
 
 namespace {
@@ -34,8 +33,8 @@ std::string FormatSummary(std::int64_t v, std::int64_t bytes, std::size_t second
 
 }  // namespace
 
-std::string SummaryText(std::int64_t bytes, std::int64_t block_size, std::size_t seconds) {
-  return FormatSummary(AverageTenths(bytes, block_size, seconds), bytes, seconds);
+std::string SummaryText(std::int64_t bytes, std::int64_t blocks, std::size_t seconds) {
+  return FormatSummary(AverageTenths(blocks, seconds), bytes, seconds);
 }
 
 std::int64_t RecordAverageTenths(const SpeedRecord& record) {
