@@ -75,7 +75,12 @@ struct PacedDrive {
     for (std::int64_t b = lba; b < lba + count; ++b) {
       if (bad.count(b)) return CheckCondition(3, 0x11, 0);
     }
-    reads.push_back({lba, count, r.buffer.size()});
+    if (!reads.empty() && reads.back().lba == lba && reads.back().count == count &&
+        reads.back().length == r.buffer.size()) {
+      ++reads.back().times;
+    } else {
+      reads.push_back({lba, count, r.buffer.size()});
+    }
     clock.Advance(
         std::chrono::microseconds(static_cast<std::int64_t>(std::llround(count * 1e6 / rate))));
     const std::size_t bytes = static_cast<std::size_t>(count) * 2048;
@@ -104,33 +109,19 @@ struct PacedDrive {
   // The reads sent, LBA+blocks/buffer bytes: a read sent again at once as "(N times)", a run of
   // reads that go on from each other as " xN".
   std::string ReadsText() const {
-    struct Step {
-      Read read;
-      std::size_t times;
-    };
-    std::vector<Step> steps;
-    for (const Read& r : reads) {
-      if (!steps.empty() && steps.back().read.lba == r.lba && steps.back().read.count == r.count &&
-          steps.back().read.length == r.length) {
-        ++steps.back().times;
-      } else {
-        steps.push_back({r, 1});
-      }
-    }
     std::string t;
-    for (std::size_t i = 0, run = 1; i < steps.size(); i += run) {
-      const Step& a = steps[i];
-      for (run = 1; i + run < steps.size(); ++run) {
-        const Step& b = steps[i + run];
-        if (b.times != a.times || b.read.count != a.read.count || b.read.length != a.read.length ||
-            b.read.lba != a.read.lba + static_cast<std::int64_t>(run) * a.read.count) {
+    for (std::size_t i = 0, same = 1; i < reads.size(); i += same) {
+      const Read& a = reads[i];
+      for (same = 1; i + same < reads.size(); ++same) {
+        const Read& b = reads[i + same];
+        if (b.count != a.count || b.length != a.length || b.times != a.times ||
+            b.lba != a.lba + static_cast<std::int64_t>(same) * a.count) {
           break;
         }
       }
-      t += StrFormat(" %lld+%d/%zu", static_cast<long long>(a.read.lba), a.read.count,
-                     a.read.length) +
+      t += StrFormat(" %lld+%d/%zu", static_cast<long long>(a.lba), a.count, a.length) +
            (a.times > 1 ? StrFormat(" (%zu times)", a.times) : "") +
-           (run > 1 ? " x" + std::to_string(run) : "");
+           (same > 1 ? " x" + std::to_string(same) : "");
     }
     return t;
   }
@@ -158,6 +149,7 @@ struct PacedDrive {
     std::int64_t lba;
     std::int32_t count;
     std::size_t length;
+    std::size_t times = 1;  // sent again at once
   };
   testing::ScriptedSession drive;
   SimulatedClock clock;
