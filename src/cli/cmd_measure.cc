@@ -53,12 +53,11 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
                     [](char a, char b) { return (a | 0x20) == (b | 0x20); });
 }
 
-// The measurement's lines on the terminal: the model, the command, the status line as it
-// stands whenever something else is printed, the final status and the rotation. The current
-// LBA and speed go into the progress line instead of lines of their own. The status line is
-// printed as it stands when the job reports anything (after every command), not at each
-// change: a block size probe that sets it to a refused sector type's error and back leaves no
-// line.
+// The measurement's lines on the terminal: the model, the command, the status line, the final
+// status and the rotation. The current LBA and speed go into the progress line instead of
+// lines of their own. The status line is printed as it stands whenever the job reports
+// anything (after every command), not at each change: a block size probe that sets it to a
+// refused sector type's error and back leaves no line.
 class MeasureHost final : public TerminalJobHost {
  public:
   using TerminalJobHost::TerminalJobHost;
