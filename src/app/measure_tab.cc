@@ -183,8 +183,8 @@ void MeasureTab::SetHexInput(bool on) {
 }
 
 void MeasureTab::SetRange(std::uint32_t first_track_lba, std::uint32_t last_lba) {
-  start_lba_ = static_cast<std::int32_t>(first_track_lba);
-  last_lba_ = static_cast<std::int32_t>(last_lba);
+  start_lba_ = first_track_lba;
+  last_lba_ = last_lba;
   WriteNumber(start_, start_lba_);
   WriteNumber(last_, last_lba_);
   ShowCommand();
@@ -268,7 +268,7 @@ void MeasureTab::OnFinished() {
   running_ = false;
   progress_->hide();
   const MeasureResult& r = job_->result();
-  if (!r.refused) {
+  if (!r.verdict.refused()) {
     SpeedRecord record = r.record;
     record.scale = graph_->record().scale;
     graph_->ShowRecord(std::move(record));
@@ -294,7 +294,8 @@ void MeasureTab::PrintTo(QPaintDevice& device) {
   const std::string lines[] = {
       "Tamarack  Measure",
       model_->text().toStdString(),
-      StrFormat("先頭LBA %d  最終LBA %d  転送ﾌﾞﾛｯｸ長 %d", start_lba_, last_lba_, block_count_),
+      StrFormat("先頭LBA %lld  最終LBA %lld  転送ﾌﾞﾛｯｸ長 %d", static_cast<long long>(start_lba_),
+                static_cast<long long>(last_lba_), block_count_),
       record().samples.empty() ? std::string() : RecordSummaryText(record()),
       status_->text().toStdString(),
       rotation_->text().toStdString(),

@@ -98,8 +98,8 @@ class MeasureTab : public QWidget {
   bool running_ = false;
   bool hex_ = false;
   std::int32_t block_count_ = kDefaultMeasureBlockCount;
-  std::int32_t start_lba_ = 0;
-  std::int32_t last_lba_ = 0;
+  std::int64_t start_lba_ = 0;
+  std::int64_t last_lba_ = 0;
 
   QLineEdit* start_ = nullptr;
   QLineEdit* last_ = nullptr;

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <string>
 
@@ -52,15 +53,18 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
                     [](char a, char b) { return (a | 0x20) == (b | 0x20); });
 }
 
-// The measurement's lines on the terminal: the model, the command, the status line as it
-// changes, the final status and the rotation. The current LBA and speed go into the progress
-// line instead of lines of their own.
+// The measurement's lines on the terminal: the model, the command, the status line, the final
+// status and the rotation. The current LBA and speed go into the progress line instead of
+// lines of their own. The status line is printed as it stands whenever the job reports
+// anything (after every command), not at each change: a block size probe that sets it to a
+// refused sector type's error and back leaves no line.
 class MeasureHost final : public TerminalJobHost {
  public:
   using TerminalJobHost::TerminalJobHost;
   std::ostream* out = nullptr;
 
   void Show(JobText where, const std::string& text) override {
+    FlushStatusLine();
     switch (where) {
       case JobText::kModel:
         Line("model: " + text);
@@ -78,10 +82,24 @@ class MeasureHost final : public TerminalJobHost {
         break;
     }
   }
+  void Message(MessageIcon icon, const std::string& text) override {
+    FlushStatusLine();
+    TerminalJobHost::Message(icon, text);
+  }
   // The session's status line: "Blk=…", a failure's text, the summary.
   void StatusLine(const std::string& text) {
-    if (!text.empty() && text != last_status_) Line(text);
-    last_status_ = text;
+    std::lock_guard lock(mutex_);
+    status_ = text;
+  }
+  // Prints the status line when it changed since it was last printed.
+  void FlushStatusLine() {
+    std::string text;
+    {
+      std::lock_guard lock(mutex_);
+      if (status_ == printed_) return;
+      text = printed_ = status_;
+    }
+    if (!text.empty()) Line(text);
   }
 
  private:
@@ -89,7 +107,9 @@ class MeasureHost final : public TerminalJobHost {
     EndProgressLine();
     *out << text << '\n' << std::flush;
   }
-  std::string last_status_;
+  std::mutex mutex_;
+  std::string status_;
+  std::string printed_;
 };
 
 // The plot's size: the whole curve across (1 pixel a MB) within sensible bounds.
@@ -99,7 +119,7 @@ Box PlotBox(const SpeedRecord& record) {
   return Box{0, 0, width, 500};
 }
 
-bool ParseLba(const std::string& text, const char* name, std::optional<std::int32_t>* out,
+bool ParseLba(const std::string& text, const char* name, std::optional<std::int64_t>* out,
               std::ostream& err) {
   if (text.empty()) return true;
   const auto v = ParseDumpNumber(text, false);
@@ -108,7 +128,7 @@ bool ParseLba(const std::string& text, const char* name, std::optional<std::int3
         << " takes a block address from 0 to 2147483647 (decimal, or hex with 0x)\n";
     return false;
   }
-  *out = static_cast<std::int32_t>(*v);
+  *out = *v;
   return true;
 }
 
@@ -177,36 +197,42 @@ int Measure(const MeasureOptions& o, CliContext& context) {
   auto job = std::make_shared<SpeedMeasurementJob>(settings);
   RunJobFromTerminal(runner, job, host);
   session.status_line.SetObserver(nullptr);
+  host.FlushStatusLine();
 
   MeasureResult r = job->result();
-  if (r.refused) return kExitBadArguments;
+  JobVerdict& verdict = r.verdict;
   SpeedRecord& record = r.record;
+  if (r.second_reads != 0) {
+    out << "reads sent again over the A5h fill: " << r.second_reads << "\n";
+  }
+  if (record.samples.empty()) {
+    // A run that measured nothing leaves no file behind, not even an empty one.
+    for (const std::string* file : {&o.save, &o.plot}) {
+      if (!file->empty())
+        err << "tamarack-cli measure: nothing measured, " << *file << " not written\n";
+    }
+    return ExitStatusOf(verdict);
+  }
   // The graph settles its scale (saved with the samples) whether or not it is written.
   const Box box = PlotBox(record);
   const SpeedGraph graph = DrawSpeedGraph(record, box);
   record.scale = graph.scale;
-  int status = r.failed_read ? ExitCodeFor(*r.failed_read) : r.read_error ? kExitOther : kExitGood;
-  if (record.samples.empty()) {
-    err << "tamarack-cli measure: nothing was measured\n";
-    return status == kExitGood ? kExitOther : status;
-  }
   std::string error;
   if (!o.save.empty()) {
     if (SaveMeasurementFile(o.save, record, &error)) {
       out << "saved: " << o.save << "\n";
     } else {
       err << "tamarack-cli measure: " << error << "\n";
-      status = kExitOther;
+      verdict.FileFailed(error);
     }
   }
-  const bool plotted = WritePlot(o.plot, plot, graph, box, &error);
-  if (!plotted) {
+  if (!WritePlot(o.plot, plot, graph, box, &error)) {
     err << "tamarack-cli measure: " << error << "\n";
-    status = kExitOther;
+    verdict.FileFailed(error);
   } else if (plot != PlotKind::kNone) {
     out << "plot: " << o.plot << "\n";
   }
-  return status;
+  return ExitStatusOf(verdict);
 }
 
 struct MsrOptions {
@@ -236,7 +262,7 @@ int ShowMeasurementFile(const MsrOptions& o, CliContext& context) {
   const SpeedGraph graph = DrawSpeedGraph(record, box);
   if (!WritePlot(o.plot, plot, graph, box, &error)) {
     err << "tamarack-cli msr: " << error << "\n";
-    return kExitOther;
+    return kExitCannotOpen;
   }
   out << "plot: " << o.plot << "\n";
   return kExitGood;

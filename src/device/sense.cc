@@ -58,6 +58,24 @@ const SenseRow& LookUpSense(std::span<const SenseRow> table, std::uint32_t key, 
   return *MatchSense(table, key, asc, ascq).row;
 }
 
+std::optional<std::uint32_t> SenseInformation(std::span<const std::uint8_t> sense) {
+  const ParsedSense p = ParseSense(sense);
+  if (p.format == SenseFormat::kFixed) {
+    if ((sense[0] & 0x80) == 0 || p.length < 7) return std::nullopt;
+    return ReadBe32(sense, 3);
+  }
+  if (p.format != SenseFormat::kDescriptor) return std::nullopt;
+  // Descriptors follow the 8-byte header: type, additional length, then its bytes.
+  for (std::size_t at = 8; at + 2 <= p.length; at += 2u + sense[at + 1]) {
+    if (sense[at] != 0x00) continue;
+    if (at + 12 > p.length || (sense[at + 2] & 0x80) == 0 || ReadBe32(sense, at + 4) != 0) {
+      return std::nullopt;
+    }
+    return ReadBe32(sense, at + 8);
+  }
+  return std::nullopt;
+}
+
 ParsedSense ParseSense(std::span<const std::uint8_t> sense) {
   ParsedSense p;
   if (sense.empty()) return p;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,6 +42,11 @@ struct ParsedSense {
 // Fixed format (70h, 71h, 7Fh) and descriptor format (72h, 73h) both count as sense data;
 // any other response code means none. Reads only the bytes it is given.
 ParsedSense ParseSense(std::span<const std::uint8_t> sense);
+
+// The INFORMATION field when the drive marked it valid: fixed format with the VALID bit (bytes
+// 3-6), or descriptor format with a valid information descriptor (type 00h) whose value fits
+// 32 bits. For a read error it is the block that failed. Nothing otherwise.
+std::optional<std::uint32_t> SenseInformation(std::span<const std::uint8_t> sense);
 
 // The decoded text of a Request Sense reply, "\r\n" line ends.
 std::string DecodeRequestSenseText(std::span<const std::uint8_t> reply);

@@ -4,9 +4,9 @@
 #include <array>
 #include <chrono>
 
-#include "console/execute_command.h"
 #include "device/block_size.h"
 #include "device/device_session.h"
+#include "device/sense.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -15,6 +15,9 @@ namespace tamarack {
 namespace {
 
 constexpr auto kReportPeriod = std::chrono::milliseconds(100);
+// Read TOC's allocation: the header, 99 tracks and the lead-out.
+constexpr std::uint16_t kTocBytes = 4 + 100 * 8;
+constexpr std::uint8_t kTocLeadOut = 0xAA;
 
 bool Send(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
           std::uint32_t* transferred) {
@@ -22,24 +25,27 @@ bool Send(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer
   return SendScsiCommand(session, cdb, buffer, false, transferred, false);
 }
 
+long long AsLong(std::int64_t v) { return static_cast<long long>(v); }
+
 }  // namespace
 
-Cdb MeasureCdb(std::int32_t lba, std::int32_t block_count) {
-  Cdb cdb{};
-  cdb[0] = 0xBE;
-  WriteBe32(cdb, 2, static_cast<std::uint32_t>(lba));
-  WriteBe24(cdb, 6, static_cast<std::uint32_t>(block_count));
-  cdb[9] = 0x10;  // user data only
-  return cdb;
+Cdb MeasureCdb(std::int64_t lba, std::int64_t block_count) {
+  return ReadCdCdb(static_cast<std::uint32_t>(lba), static_cast<std::uint32_t>(block_count));
 }
 
-bool SpeedMeasurementJob::Read(DeviceSession& session, const Cdb& cdb,
-                               std::span<std::uint8_t> buffer, std::uint32_t* transferred) {
-  const CommandOutcome outcome = session.Run(cdb, buffer, false, false);
-  *transferred = outcome.result.transferred;
-  if (outcome.status == CommandStatus::kGood) return true;
-  result_.failed_read = outcome;
-  return false;
+std::vector<std::int64_t> TrackStartsOfToc(std::span<const std::uint8_t> reply,
+                                           std::uint32_t received) {
+  const std::size_t end =
+      std::min<std::size_t>({reply.size(), received, std::size_t{2} + ReadBe16(reply, 0)});
+  std::vector<std::int64_t> starts;
+  for (std::size_t at = 4; at + 8 <= end; at += 8) {
+    const std::uint8_t track = reply[at + 2];
+    if (track == 0 || track == kTocLeadOut) continue;
+    starts.push_back(static_cast<std::int32_t>(ReadBe32(reply, at + 4)));
+  }
+  std::sort(starts.begin(), starts.end());
+  starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+  return starts;
 }
 
 MeasureLive SpeedMeasurementJob::Live() const {
@@ -52,22 +58,48 @@ MeasureLive SpeedMeasurementJob::Live() const {
   return live;
 }
 
-void SpeedMeasurementJob::ReadRange(JobContext& ctx) {
+bool SpeedMeasurementJob::ReadRange(JobContext& ctx) {
   DeviceSession& session = ctx.session();
-  std::int32_t start = settings_.start_lba;
-  std::int32_t last = settings_.last_lba;
+  std::int64_t start = settings_.start_lba;
+  std::int64_t last = settings_.last_lba;
+  std::optional<std::int64_t> disc_last;
   std::array<std::uint8_t, 260> capacity{};
   std::uint32_t moved = 0;
   if (Send(session, MakeCdb({0x25}), capacity, &moved)) {
-    last = static_cast<std::int32_t>(ReadBe32(capacity, 0));
+    disc_last = ReadBe32(capacity, 0);
+    last = *disc_last;
   }
-  std::array<std::uint8_t, 255> toc{};
-  if (Send(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x00, 0xFF}), toc, &moved)) {
+  std::array<std::uint8_t, kTocBytes> toc{};
+  std::vector<std::int64_t> starts;
+  if (Send(session,
+           MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(kTocBytes >> 8),
+                    static_cast<std::uint8_t>(kTocBytes & 0xFF)}),
+           toc, &moved)) {
     start = static_cast<std::int32_t>(ReadBe32(toc, 8));
+    starts = TrackStartsOfToc(toc, moved);
   }
-  std::lock_guard lock(mutex_);
-  result_.start_lba = settings_.first_override.value_or(start);
-  result_.last_lba = settings_.last_override.value_or(last);
+  start = settings_.first_override.value_or(start);
+  // A last block beyond the disc's is the disc's.
+  if (settings_.last_override) {
+    last = disc_last ? std::min(*settings_.last_override, *disc_last) : *settings_.last_override;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    result_.start_lba = start;
+    result_.last_lba = last;
+  }
+  if (start < 0 || start > last) {
+    const std::string why =
+        StrFormat("The first block %lld lies beyond the last block %lld: nothing to measure",
+                  AsLong(start), AsLong(last));
+    result_.verdict.Refused(why);
+    ctx.host().Message(MessageIcon::kError, why);
+    return false;
+  }
+  for (std::int64_t s : starts) {
+    if (s > start && s <= last) track_starts_.push_back(s);
+  }
+  return true;
 }
 
 void SpeedMeasurementJob::ReadModel(JobContext& ctx) {
@@ -83,132 +115,158 @@ void SpeedMeasurementJob::ReadModel(JobContext& ctx) {
 void SpeedMeasurementJob::Run(JobContext& ctx) {
   JobHost& host = ctx.host();
   if (settings_.block_count < 1 || settings_.block_count > kMaxMeasureBlockCount) {
-    result_.refused = true;
+    result_.verdict.Refused(kMeasureBlockCountMessage);
     host.Message(MessageIcon::kError, kMeasureBlockCountMessage);
     return;
   }
   host.SetBusy(true);
   {
     std::lock_guard lock(mutex_);
-    result_.record.block_size = static_cast<std::int32_t>(kBlockBufferBytes);
+    result_.record.block_size = static_cast<std::int32_t>(kBlockRoom);
   }
-  ReadRange(ctx);
-  // One byte more than the blocks need, as every read buffer of the console has.
-  std::vector<std::uint8_t> buffer(
-      static_cast<std::size_t>(settings_.block_count) * kBlockBufferBytes + 1);
-  ReadModel(ctx);
-  Measure(ctx, buffer);
-  Finish(ctx);
+  if (ReadRange(ctx)) {
+    buffer_.resize(static_cast<std::size_t>(settings_.block_count) * kBlockRoom);
+    ReadModel(ctx);
+    Measure(ctx);
+    Finish(ctx);
+  }
   host.SetBusy(false);
 }
 
-void SpeedMeasurementJob::Measure(JobContext& ctx, std::vector<std::uint8_t>& buffer) {
-  DeviceSession& session = ctx.session();
-  JobHost& host = ctx.host();
-  Clock& clock = ctx.clock();
-  const std::int32_t count = settings_.block_count;
-  host.Show(JobText::kSpeed, "");
+void SpeedMeasurementJob::Measure(JobContext& ctx) {
+  ctx.host().Show(JobText::kSpeed, "");
   {
     std::lock_guard lock(mutex_);
     result_.current_lba = result_.start_lba;
-    sampler_.emplace(clock.Now());
+    sampler_.emplace(ctx.clock().Now());
   }
   Report(ctx);
   const std::int64_t last = result_.last_lba;
-  std::int32_t& block_size = result_.record.block_size;
-  std::uint32_t moved = 0;
-
-  while (true) {
+  const std::int64_t count = settings_.block_count;
+  while (result_.current_lba <= last) {
     if (ctx.stop_requested()) {
-      result_.cancelled = true;
-      break;
-    }
-    const std::int64_t current = result_.current_lba;
-    if (last - current < count) break;  // the tail
-    const Cdb cdb = MeasureCdb(result_.current_lba, count);
-    const Clock::Duration from = clock.Now();
-    Clock::Duration to{};
-    Clock::Duration probe{};  // finding the block size took the tool this long after the read
-    if (!result_.first_command_sent) {
-      result_.first_command_sent = true;
-      host.Show(JobText::kCdb, HexBytes(cdb, " "));
-      const std::span<std::uint8_t> whole(buffer.data(),
-                                          static_cast<std::size_t>(count) * kBlockBufferBytes);
-      std::fill(whole.begin(), whole.end(), kReplyFill);
-      if (!Read(session, cdb, whole, &moved)) return;
-      to = clock.Now();
-      // The fill, else a believable residual, else a one-block probe: a reply whose last
-      // bytes happen to be 5Ah does not come out short. A probe reads the command's last block,
-      // so that the next command goes on without a seek.
-      const BlockSizeFinding found = FindBlockSize(session, [&] {
-        CommandOutcome good;
-        good.status = CommandStatus::kGood;
-        good.result.transferred = moved;
-        return ReadEvidence{.command = cdb,
-                            .blocks = static_cast<std::uint32_t>(count),
-                            .requested = static_cast<std::uint32_t>(whole.size()),
-                            .lba = result_.current_lba + count - 1,
-                            .reply = ReplyOfFirstRead(good, whole)};
-      }());
-      probe = clock.Now() - to;
-      {
-        std::lock_guard lock(mutex_);  // Live() reads it
-        block_size = static_cast<std::int32_t>(
-            std::min<std::uint32_t>(found.bytes, static_cast<std::uint32_t>(kBlockBufferBytes)));
-      }
-      session.status_line.Set(StrFormat("Blk=%d,BlkSize=%d,StartLba=%d,LastLba=%d(%lldM)", count,
-                                        block_size, result_.start_lba, result_.last_lba,
-                                        static_cast<long long>(last * block_size / 1048576)));
-      if (block_size == 0) return;
-    } else {
-      const auto length =
-          static_cast<std::uint32_t>(count) * static_cast<std::uint32_t>(block_size);
-      const bool good = Read(session, cdb, std::span(buffer.data(), length), &moved);
-      if (!good || moved != length) {
-        result_.read_error = true;
-        const auto lba = current + moved / static_cast<std::uint32_t>(block_size);
-        host.Message(MessageIcon::kWarning, StrFormat(kMeasureReadError, static_cast<int>(lba)));
-        return;
-      }
-      to = clock.Now();
-    }
-    result_.total_bytes += static_cast<std::int64_t>(count) * block_size;
-    {
-      std::lock_guard lock(mutex_);
-      result_.current_lba += count;
-    }
-    Account(ctx, from, to, count);
-    if (probe.count() > 0) {
-      // The probe's time counts in no second: the marks still to come move on by as much.
-      std::lock_guard lock(mutex_);
-      sampler_->Skip(probe);
-    }
-  }
-
-  // The tail: fewer blocks than a command's are left; they are read one at a time.
-  for (std::size_t index = 0; result_.current_lba <= last; ++index) {
-    if (ctx.stop_requested()) {
-      result_.cancelled = true;
+      result_.verdict.Cancelled();
       return;
     }
-    const std::size_t at = index * static_cast<std::size_t>(block_size);
-    if (at + kBlockBufferBytes > buffer.size()) return;
-    const Clock::Duration from = clock.Now();
-    const bool good = Read(session, MeasureCdb(result_.current_lba, 1),
-                           std::span(buffer).subspan(at, kBlockBufferBytes), &moved);
-    if (!good || moved == 0) return;
-    const Clock::Duration to = clock.Now();
-    result_.total_bytes += block_size;
-    {
-      std::lock_guard lock(mutex_);
-      result_.current_lba += 1;
+    const std::int64_t current = result_.current_lba;
+    // The last blocks, no more than a command's, are read one at a time.
+    std::int64_t blocks = last - current < count ? 1 : count;
+    // A command ends where the next track starts: its blocks may be of another size, which the
+    // first command of the track learns.
+    const auto next = std::upper_bound(track_starts_.begin(), track_starts_.end(), current);
+    if (next != track_starts_.end()) blocks = std::min(blocks, *next - current);
+    const bool learn =
+        block_size_ == 0 || std::binary_search(track_starts_.begin(), track_starts_.end(), current);
+    if (!ReadCommand(ctx, current, blocks, learn)) return;
+  }
+}
+
+bool SpeedMeasurementJob::ReadCommand(JobContext& ctx, std::int64_t lba, std::int64_t blocks,
+                                      bool learn) {
+  Clock& clock = ctx.clock();
+  const Cdb cdb = MeasureCdb(lba, blocks);
+  const bool first = !result_.first_command_sent;
+  if (first) {
+    result_.first_command_sent = true;
+    ctx.host().Show(JobText::kCdb, HexBytes(cdb, " "));
+  }
+  const auto n = static_cast<std::uint32_t>(blocks);
+  // A read that learns the size has room for the largest block and expects nothing yet.
+  const std::uint32_t room = n * (learn ? kBlockRoom : block_size_);
+  const Clock::Duration from = clock.Now();
+  const BlockReply reply =
+      ReadBlocks(ctx.session(), cdb, std::span(buffer_.data(), room), learn ? 0 : n * block_size_);
+  // A second read over the A5h fill is part of the command's time: the drive read meanwhile.
+  const Clock::Duration to = clock.Now();
+  if (reply.second_read) ++result_.second_reads;
+  if (!reply.good()) {
+    Fail(ctx, reply, lba, blocks, first);
+    return false;
+  }
+  if (learn) {
+    const std::uint32_t size = LearnBlockSize(ctx, cdb, lba, blocks, reply);
+    if (size == 0) {
+      // GOOD status, yet no block size fits what came back.
+      failure_text_ = BlockSizeFinding{}.Text();
+      result_.verdict.EndedBy(reply.outcome, true);
+      ctx.session().status_line.Set(failure_text_);
+      return false;
     }
-    Account(ctx, from, to, 1);
+    if (block_size_ != 0 && size != block_size_) sizes_differ_ = true;
+    std::lock_guard lock(mutex_);  // Live() reads it
+    block_size_ = size;
+    result_.record.block_size = static_cast<std::int32_t>(size);
+  }
+  const std::uint32_t want = n * block_size_;
+  if (reply.received < want) {
+    Fail(ctx, reply, lba, blocks, first);
+    return false;
+  }
+  const Clock::Duration probe = clock.Now() - to;  // finding the size after the read
+  result_.total_bytes += want;
+  result_.blocks_read += blocks;
+  {
+    std::lock_guard lock(mutex_);
+    result_.current_lba += blocks;
+  }
+  Account(ctx, from, to, blocks);
+  if (probe.count() > 0) {
+    // The probe's time counts in no second: the marks still to come move on by as much.
+    std::lock_guard lock(mutex_);
+    sampler_->Skip(probe);
+  }
+  return true;
+}
+
+std::uint32_t SpeedMeasurementJob::LearnBlockSize(JobContext& ctx, const Cdb& cdb, std::int64_t lba,
+                                                  std::int64_t blocks, const BlockReply& reply) {
+  const auto n = static_cast<std::uint32_t>(blocks);
+  // A reply whose count shows the size already known needs no probe.
+  if (block_size_ != 0 && reply.way != ReceivedWay::kWhole && reply.received == n * block_size_) {
+    return block_size_;
+  }
+  // A probe reads the command's last block, so that the next command goes on without a seek.
+  const BlockSizeFinding found =
+      FindBlockSize(ctx.session(), ReadEvidence{.command = cdb,
+                                                .blocks = n,
+                                                .requested = n * kBlockRoom,
+                                                .lba = static_cast<std::int32_t>(lba + blocks - 1),
+                                                .reply = reply});
+  if (found.bytes == 0 || found.bytes > kBlockRoom) return 0;
+  if (block_size_ == 0) {  // the run's first size
+    ctx.session().status_line.Set(StrFormat("Blk=%d,BlkSize=%u,StartLba=%lld,LastLba=%lld(%lldM)",
+                                            settings_.block_count, found.bytes,
+                                            AsLong(result_.start_lba), AsLong(result_.last_lba),
+                                            AsLong(result_.last_lba * found.bytes / 1048576)));
+  }
+  return found.bytes;
+}
+
+void SpeedMeasurementJob::Fail(JobContext& ctx, const BlockReply& reply, std::int64_t lba,
+                               std::int64_t blocks, bool first) {
+  const bool short_reply = reply.good();
+  result_.verdict.EndedBy(reply.outcome, short_reply);
+  std::int64_t at = lba;
+  if (short_reply) {
+    // GOOD status, yet fewer bytes than the blocks hold: the block where the transfer stopped.
+    at = lba + reply.received / block_size_;
+    failure_text_ = StrFormat("Read CD at LBA %lld returned %u of %lld bytes", AsLong(lba),
+                              reply.received, AsLong(blocks * block_size_));
+    ctx.session().status_line.Set(failure_text_);
+  } else {
+    failure_text_ = reply.outcome.error_text;
+    // The block the drive names, when it names one of the command's.
+    const auto info = SenseInformation(reply.outcome.result.sense);
+    if (info && *info >= lba && *info < lba + blocks) at = *info;
+  }
+  // The first command fails quietly: the status line says why, no block was measured yet.
+  if (!first) {
+    ctx.host().Message(MessageIcon::kWarning, StrFormat(kMeasureReadError, static_cast<int>(at)));
   }
 }
 
 void SpeedMeasurementJob::Account(JobContext& ctx, Clock::Duration from, Clock::Duration to,
-                                  std::int32_t blocks) {
+                                  std::int64_t blocks) {
   std::size_t taken = 0;
   {
     std::lock_guard lock(mutex_);
@@ -220,8 +278,9 @@ void SpeedMeasurementJob::Account(JobContext& ctx, Clock::Duration from, Clock::
 void SpeedMeasurementJob::Report(JobContext& ctx) {
   JobHost& host = ctx.host();
   last_report_ = ctx.clock().Now();
-  const std::int32_t current = result_.current_lba;
-  host.Show(JobText::kStatus, StrFormat(settings_.hex ? "現在 LBA: %x" : "現在 LBA: %d", current));
+  const std::int64_t current = result_.current_lba;
+  host.Show(JobText::kStatus,
+            StrFormat(settings_.hex ? "現在 LBA: %llx" : "現在 LBA: %lld", AsLong(current)));
   std::int64_t last_sample = 0;
   bool sampled = false;
   {
@@ -237,13 +296,13 @@ void SpeedMeasurementJob::Report(JobContext& ctx) {
     speed_shown_ = v;
   }
   JobProgress p;
-  const std::int64_t span = static_cast<std::int64_t>(result_.last_lba) - result_.start_lba;
+  const std::int64_t span = result_.last_lba - result_.start_lba;
   if (span > 0) {
     p.total = static_cast<std::uint64_t>(span);
-    p.done = static_cast<std::uint64_t>(
-        std::clamp<std::int64_t>(static_cast<std::int64_t>(current) - result_.start_lba, 0, span));
+    p.done =
+        static_cast<std::uint64_t>(std::clamp<std::int64_t>(current - result_.start_lba, 0, span));
   }
-  p.address = static_cast<std::uint32_t>(current);
+  p.address = static_cast<std::uint32_t>(std::min(current, result_.last_lba));
   p.bytes_per_second = static_cast<double>(last_sample * result_.record.block_size);
   p.blocks_per_second = static_cast<double>(last_sample);
   host.Progress(p);
@@ -251,30 +310,44 @@ void SpeedMeasurementJob::Report(JobContext& ctx) {
 
 void SpeedMeasurementJob::Finish(JobContext& ctx) {
   JobHost& host = ctx.host();
+  DeviceSession& session = ctx.session();
   Report(ctx);
   MeasureResult& r = result_;
   {
     std::lock_guard lock(mutex_);
-    sampler_->Idle(ctx.clock().Now());
     auto& samples = sampler_->samples();
-    // The blocks read since the last mark make one more, partial, second; for a range read
-    // within the first second it is the only one, so a short disc is measured too.
-    const std::int64_t read = static_cast<std::int64_t>(r.current_lba) - r.start_lba;
-    if (sampler_->sampled() < read && !sampler_->full()) {
-      samples.push_back(static_cast<std::int32_t>(read - sampler_->sampled()));
+    // The blocks read since the last mark make one more, partial, second. A run read whole
+    // within its first second has not one second measured: no sample is made up for it.
+    if (!samples.empty() && sampler_->sampled() < r.blocks_read && !sampler_->full()) {
+      samples.push_back(static_cast<std::int32_t>(r.blocks_read - sampler_->sampled()));
     }
     r.record.samples = samples;
+    // Over tracks of several sizes the graph's megabytes follow the bytes really read.
+    if (sizes_differ_ && r.blocks_read > 0) {
+      r.record.block_size =
+          static_cast<std::int32_t>((r.total_bytes + r.blocks_read / 2) / r.blocks_read);
+    }
   }
-  const auto seconds = r.record.samples.size();
-  if (r.first_command_sent && seconds > 0 && r.record.block_size != 0) {
-    r.summary = SummaryText(r.total_bytes, r.record.block_size, seconds);
-    ctx.session().status_line.Set(r.summary);
-    host.Show(JobText::kSpeed,
-              SpeedText(AverageTenths(r.total_bytes, r.record.block_size, seconds)));
-    host.Show(JobText::kStatus, r.cancelled ? kMeasureCancelledText : kMeasureAverageText);
-    r.verdict = JudgeRotation(r.record.samples);
-    host.Show(JobText::kResultLine, r.verdict->Text());
+  const std::size_t seconds = r.record.samples.size();
+  const bool failed = r.verdict.ended_by().has_value();
+  if (seconds > 0) {
+    r.summary = SummaryText(r.total_bytes, r.blocks_read, seconds);
+    session.status_line.Set(r.summary);
+    host.Show(JobText::kSpeed, SpeedText(AverageTenths(r.blocks_read, seconds)));
+    host.Show(JobText::kStatus,
+              r.verdict.cancelled() ? kMeasureCancelledText : kMeasureAverageText);
+    r.rotation = JudgeRotation(r.record.samples);
+    host.Show(JobText::kResultLine, r.rotation->Text());
+  } else if (r.verdict.cancelled()) {
+    host.Show(JobText::kStatus, kMeasureCancelledText);
+  } else if (!failed) {
+    const std::string why = StrFormat(
+        "%lld blocks read in less than a second: no second to measure", AsLong(r.blocks_read));
+    r.verdict.Refused(why);
+    session.status_line.Set(why);
   }
+  // The failure that ended the run is its last word, after the summary of what it read.
+  if (failed) session.status_line.Set(failure_text_);
 }
 
 }  // namespace tamarack

@@ -9,6 +9,8 @@
 //   Progress     blocks done of the range, the LBA and the last second's rate, at least once a
 //                second (each new sample) and at most every 100 ms between;
 // and the status line "Blk=…" after the first command, the summary "x%d.%d speed(…)" at the end.
+// A run ended by a failed or short read keeps the failure in the status line: the summary of
+// what it read comes before it, never after.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "device/block_read.h"
 #include "device/device_session.h"
 #include "device/scsi.h"
 #include "job/job.h"
+#include "job/job_verdict.h"
 #include "measure/rotation.h"
 #include "measure/second_sampler.h"
 #include "measure/speed_record.h"
@@ -40,40 +44,46 @@ inline constexpr std::int32_t kDefaultMeasureBlockCount = 10;
 struct MeasureSettings {
   std::int32_t block_count = kDefaultMeasureBlockCount;  // blocks per Read CD
   // The range of the previous run: kept when Read TOC or Read Capacity fails.
-  std::int32_t start_lba = 0;
-  std::int32_t last_lba = 0;
-  // A range chosen by the user instead of the disc's (the CLI's --start and --end).
-  std::optional<std::int32_t> first_override;
-  std::optional<std::int32_t> last_override;
+  std::int64_t start_lba = 0;
+  std::int64_t last_lba = 0;
+  // A range chosen by the user instead of the disc's (the CLI's --start and --end); a last
+  // block beyond the disc's is cut to the disc's.
+  std::optional<std::int64_t> first_override;
+  std::optional<std::int64_t> last_override;
   bool hex = false;  // "He&x Input": the current LBA in hexadecimal
 };
 
 // The Read CD command of a run: BE 00, LBA, block count (3 bytes), 10h (user data), 00 00.
-Cdb MeasureCdb(std::int32_t lba, std::int32_t block_count);
+Cdb MeasureCdb(std::int64_t lba, std::int64_t block_count);
 
 struct MeasureResult {
-  bool refused = false;  // the block count was out of range: nothing was sent
-  std::int32_t start_lba = 0;
-  std::int32_t last_lba = 0;
-  std::int32_t current_lba = 0;  // the next block the run would have read
+  // How the run ended: refused (nothing sent), cancelled, ended by a failed or short read.
+  JobVerdict verdict;
+  std::int64_t start_lba = 0;
+  std::int64_t last_lba = 0;
+  std::int64_t current_lba = 0;  // the next block the run would have read
   std::int64_t total_bytes = 0;
+  std::int64_t blocks_read = 0;
   bool first_command_sent = false;
-  bool cancelled = false;  // stopped on request (Cancel, a tab change, an interruption)
-  bool read_error = false;
-  // The Read CD that ended the run when it failed (a command that read too little is kGood).
-  std::optional<CommandOutcome> failed_read;
-  SpeedRecord record;                      // the samples, the closing one included
-  std::string summary;                     // "x%d.%d speed(…)"; empty when there is none
-  std::optional<RotationVerdict> verdict;  // with a summary
+  // Reads sent a second time over the A5h fill to tell data ending in 5Ah from a short reply.
+  std::uint64_t second_reads = 0;
+  SpeedRecord record;                       // the samples, the closing one included
+  std::string summary;                      // "x%d.%d speed(…)"; empty when there is none
+  std::optional<RotationVerdict> rotation;  // with a summary
 };
 
 // What the window needs while the run goes on.
 struct MeasureLive {
-  std::int32_t start_lba = 0;
-  std::int32_t last_lba = 0;
+  std::int64_t start_lba = 0;
+  std::int64_t last_lba = 0;
   std::int32_t block_size = 0;
   std::vector<std::int32_t> samples;
 };
+
+// The start of each track from a Read TOC reply (format 0), ascending, the lead-out left out;
+// `received` is how many bytes of `reply` the drive sent.
+std::vector<std::int64_t> TrackStartsOfToc(std::span<const std::uint8_t> reply,
+                                           std::uint32_t received);
 
 class SpeedMeasurementJob final : public Job {
  public:
@@ -89,21 +99,34 @@ class SpeedMeasurementJob final : public Job {
   const MeasureResult& result() const { return result_; }
 
  private:
-  void Measure(JobContext& ctx, std::vector<std::uint8_t>& buffer);
-  // One Read CD; keeps the outcome of a failure.
-  bool Read(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-            std::uint32_t* transferred);
-  void ReadRange(JobContext& ctx);
+  // False when the range cannot be measured (the job is refused).
+  bool ReadRange(JobContext& ctx);
   void ReadModel(JobContext& ctx);
+  void Measure(JobContext& ctx);
+  // One Read CD of `blocks` blocks at `lba`; `learn`: the block size is found from its reply.
+  // False when it failed and ended the run.
+  bool ReadCommand(JobContext& ctx, std::int64_t lba, std::int64_t blocks, bool learn);
+  // The block size of a reply read into room for any block; 0 when it cannot be found.
+  std::uint32_t LearnBlockSize(JobContext& ctx, const Cdb& cdb, std::int64_t lba,
+                               std::int64_t blocks, const BlockReply& reply);
+  // Ends the run with the failure of the read of `blocks` blocks at `lba` (a GOOD reply: too few
+  // bytes). The run's `first` command fails without a message.
+  void Fail(JobContext& ctx, const BlockReply& reply, std::int64_t lba, std::int64_t blocks,
+            bool first);
   // Sampling and the reports after a command that read `blocks` blocks from `from` to `to`.
-  void Account(JobContext& ctx, Clock::Duration from, Clock::Duration to, std::int32_t blocks);
+  void Account(JobContext& ctx, Clock::Duration from, Clock::Duration to, std::int64_t blocks);
   void Report(JobContext& ctx);
   void Finish(JobContext& ctx);
 
   MeasureSettings settings_;
   MeasureResult result_;
-  mutable std::mutex mutex_;  // guards sampler_ and the range for Live()
+  mutable std::mutex mutex_;  // guards sampler_, the range and the block size for Live()
   std::optional<SecondSampler> sampler_;
+  std::vector<std::uint8_t> buffer_;        // block count x kBlockRoom, for the whole run
+  std::vector<std::int64_t> track_starts_;  // inside the range, ascending
+  std::uint32_t block_size_ = 0;            // of the track being read; 0 until learned
+  bool sizes_differ_ = false;               // tracks of more than one block size were read
+  std::string failure_text_;                // the status line of the failure that ended it
   Clock::Duration last_report_{};
   std::optional<std::int64_t> speed_shown_;
 };

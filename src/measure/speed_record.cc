@@ -19,10 +19,9 @@ std::int64_t SampleTenths(std::int64_t blocks) {
   return blocks * kSamplesPerSecond * 10 / kBlocksPerSecondAtX1;
 }
 
-std::int64_t AverageTenths(std::int64_t bytes, std::int64_t block_size, std::size_t seconds) {
-  const std::int64_t per_tenth =
-      block_size * static_cast<std::int64_t>(seconds) * kBlocksPerSecondAtX1 / 10;
-  return per_tenth == 0 ? 0 : bytes / per_tenth;
+std::int64_t AverageTenths(std::int64_t blocks, std::size_t seconds) {
+  const std::int64_t per_tenth = static_cast<std::int64_t>(seconds) * kBlocksPerSecondAtX1;
+  return per_tenth == 0 ? 0 : blocks * 10 / per_tenth;
 }
 
 namespace {
@@ -34,8 +33,8 @@ std::string FormatSummary(std::int64_t v, std::int64_t bytes, std::size_t second
 
 }  // namespace
 
-std::string SummaryText(std::int64_t bytes, std::int64_t block_size, std::size_t seconds) {
-  return FormatSummary(AverageTenths(bytes, block_size, seconds), bytes, seconds);
+std::string SummaryText(std::int64_t bytes, std::int64_t blocks, std::size_t seconds) {
+  return FormatSummary(AverageTenths(blocks, seconds), bytes, seconds);
 }
 
 std::int64_t RecordAverageTenths(const SpeedRecord& record) {
@@ -44,10 +43,18 @@ std::int64_t RecordAverageTenths(const SpeedRecord& record) {
   return per_tenth == 0 ? 0 : record.SampleSum() / per_tenth;
 }
 
+std::optional<std::int64_t> RecordBytes(const SpeedRecord& record) {
+  std::int64_t bytes = 0;
+  if (__builtin_mul_overflow(std::int64_t{record.block_size}, record.SampleSum(), &bytes)) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
 std::string RecordSummaryText(const SpeedRecord& record) {
-  if (record.samples.empty()) return {};
-  const std::int64_t sum = record.SampleSum();
-  return FormatSummary(RecordAverageTenths(record), record.block_size * sum, record.samples.size());
+  const auto bytes = RecordBytes(record);
+  if (record.samples.empty() || !bytes) return {};
+  return FormatSummary(RecordAverageTenths(record), *bytes, record.samples.size());
 }
 
 }  // namespace tamarack

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -36,16 +37,22 @@ std::string SpeedText(std::int64_t tenths);
 // The speed of a second of `blocks` blocks in tenths of "x" (truncated).
 std::int64_t SampleTenths(std::int64_t blocks);
 
-// The average speed in tenths: bytes ÷ (block size × seconds × 75 ÷ 10), integer divisions,
-// the inner one first. 0 when there is nothing to divide by.
-std::int64_t AverageTenths(std::int64_t bytes, std::int64_t block_size, std::size_t seconds);
+// The average speed of `blocks` blocks read in `seconds` seconds, in tenths of "x" (truncated;
+// 0 without seconds). For blocks of one even size (every CD block size) it is what bytes ÷
+// (block size × seconds × 75 ÷ 10) gives; a run over tracks of several sizes is averaged by its
+// blocks all the same.
+std::int64_t AverageTenths(std::int64_t blocks, std::size_t seconds);
 
-// "x%d.%d speed(%d Bytes/%d Sec)": the run's summary line.
-std::string SummaryText(std::int64_t bytes, std::int64_t block_size, std::size_t seconds);
+// "x%d.%d speed(%d Bytes/%d Sec)": the run's summary line, from the bytes and blocks it read.
+std::string SummaryText(std::int64_t bytes, std::int64_t blocks, std::size_t seconds);
 
 // The summary of a loaded record: the average is the sum of the samples ÷ (seconds × 75 ÷ 10)
-// and the bytes are block size × that sum. Empty without samples.
+// and the bytes are block size × that sum. Empty without samples, and when the bytes do not fit
+// 64 bits (a record no run makes; the file reader refuses such files).
 std::int64_t RecordAverageTenths(const SpeedRecord& record);
 std::string RecordSummaryText(const SpeedRecord& record);
+
+// Block size × the sum of the samples, unless it overflows 64 bits.
+std::optional<std::int64_t> RecordBytes(const SpeedRecord& record);
 
 }  // namespace tamarack

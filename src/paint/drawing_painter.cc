@@ -1,5 +1,7 @@
 #include "paint/drawing_painter.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QColor>
 #include <QGuiApplication>
 #include <QImage>
@@ -8,6 +10,8 @@
 #include <cstdio>
 #include <memory>
 #include <variant>
+
+#include "persist/text_file.h"
 
 namespace tamarack::paint {
 
@@ -73,11 +77,19 @@ bool WritePngFile(const Drawing& drawing, int width, int height, const std::stri
     font.setPixelSize(11);
     PaintDrawing(painter, drawing, font);
   }
-  const bool saved = image.save(QString::fromStdString(path), "PNG");
+  // Encoded in memory and written as every file of a job is: whole, or not at all.
+  QByteArray png;
+  QBuffer sink(&png);
+  sink.open(QIODevice::WriteOnly);
+  const bool encoded = image.save(&sink, "PNG");
   app.reset();
   qInstallMessageHandler(previous);
-  if (!saved) *error = "cannot write " + path;
-  return saved;
+  if (!encoded) {
+    *error = path + ": the image could not be encoded as PNG";
+    return false;
+  }
+  return WriteFileAtomically(
+      path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())), error);
 }
 
 }  // namespace tamarack::paint

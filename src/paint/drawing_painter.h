@@ -16,7 +16,8 @@ void PaintDrawing(QPainter& painter, const Drawing& drawing, const QFont& font);
 
 // Renders `drawing` on a `width` × `height` image with Qt's raster painter and writes it as
 // PNG. Needs no display: without a running Qt application one is made on the offscreen
-// platform for the call. False with a reason when the file cannot be written.
+// platform for the call. The file is written whole through a temporary file (WriteFileAtomically);
+// false with the file and the system's reason when it cannot be.
 bool WritePngFile(const Drawing& drawing, int width, int height, const std::string& path,
                   std::string* error);
 

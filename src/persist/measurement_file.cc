@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "device/block_read.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -26,16 +27,74 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
-// A leading decimal number ("%d"); the rest of `s` follows it.
-bool LeadingNumber(std::string_view* s, std::int64_t* value) {
-  *s = TrimBlanks(*s);
-  const char* begin = s->data();
-  const char* end = begin + s->size();
+// How a leading decimal number ("%d") read.
+enum class Number { kNone, kRead, kTooLarge };
+
+// The text of a leading number (blanks before it skipped): a sign and the digits after it.
+std::string_view NumberText(std::string_view s) {
+  s = TrimBlanks(s);
+  std::size_t n = s.empty() || (s[0] != '+' && s[0] != '-') ? 0 : 1;
+  while (n < s.size() && s[n] >= '0' && s[n] <= '9') ++n;
+  return s.substr(0, n);
+}
+
+// A leading decimal number; `s` keeps what follows it, `text` its own characters.
+Number LeadingNumber(std::string_view* s, std::int64_t* value, std::string_view* text) {
+  *text = NumberText(*s);
+  const char* begin = text->data();
+  const char* end = begin + text->size();
   if (begin != end && *begin == '+') ++begin;
   const auto [ptr, ec] = std::from_chars(begin, end, *value);
-  if (ec != std::errc()) return false;
-  s->remove_prefix(static_cast<std::size_t>(ptr - s->data()));
-  return true;
+  if (ec == std::errc::invalid_argument || ptr != end) return Number::kNone;
+  s->remove_prefix(static_cast<std::size_t>(end - s->data()));
+  return ec == std::errc() ? Number::kRead : Number::kTooLarge;
+}
+
+// The first line: block size, scale flag and model. Empty when it is good, else the reason.
+std::string ReadFirstLine(std::string_view line, SpeedRecord* r) {
+  std::string_view rest = line;
+  std::string_view text;
+  std::int64_t block_size = 0;
+  const Number size = LeadingNumber(&rest, &block_size, &text);
+  if (size == Number::kNone) return "line 1: no block size at its start";
+  // No read returns more than a block's room; the summary and the graph count bytes in 64 bits.
+  if (size == Number::kTooLarge || block_size < 1 || block_size > kBlockRoom) {
+    return StrFormat("line 1: the block size %.*s is not 1 to %u bytes",
+                     static_cast<int>(text.size()), text.data(), kBlockRoom);
+  }
+  r->block_size = static_cast<std::int32_t>(block_size);
+  std::int64_t scale = 0;
+  const Number flag = LeadingNumber(&rest, &scale, &text);
+  if (flag == Number::kTooLarge || (flag == Number::kRead && scale < 0)) {
+    return StrFormat("line 1: the scale flag %.*s is not 0 or 1", static_cast<int>(text.size()),
+                     text.data());
+  }
+  r->scale = scale != 0 ? 1 : 0;
+  const std::size_t equals = line.find('=');
+  if (equals != std::string_view::npos) r->model = std::string(line.substr(equals + 1));
+  return {};
+}
+
+// One sample line (`number` counts from 1). Empty when it is good, else the reason.
+std::string ReadSample(std::string_view line, std::size_t number, std::int32_t* sample) {
+  std::string_view rest = line;
+  std::string_view text;
+  std::int64_t value = 0;
+  const Number read = LeadingNumber(&rest, &value, &text);
+  if (read == Number::kNone || !TrimBlanks(rest).empty()) {
+    return StrFormat("line %zu is not a sample (a whole number)", number);
+  }
+  if (read == Number::kTooLarge || value > std::numeric_limits<std::int32_t>::max()) {
+    return StrFormat("line %zu: the sample %.*s is more than %d blocks", number,
+                     static_cast<int>(text.size()), text.data(),
+                     std::numeric_limits<std::int32_t>::max());
+  }
+  if (value < 0) {
+    return StrFormat("line %zu: the sample %.*s is negative", number, static_cast<int>(text.size()),
+                     text.data());
+  }
+  *sample = static_cast<std::int32_t>(value);
+  return {};
 }
 
 }  // namespace
@@ -45,39 +104,32 @@ std::string FormatMeasurementFile(const SpeedRecord& record) {
   for (char& c : model) {
     if (c == '\n' || c == '\r') c = ' ';
   }
-  std::string text = StrFormat("%d %d Model=%s\n", record.block_size, record.scale, model.c_str());
+  // Appended, not formatted: every byte of the model is kept (a NUL included).
+  std::string text = StrFormat("%d %d Model=", record.block_size, record.scale) + model + "\n";
   for (std::int32_t sample : record.samples) StrAppendFormat(&text, "%d\n", sample);
   return text;
 }
 
 bool ParseMeasurementFile(std::string_view text, SpeedRecord* record, std::string* error) {
   std::string_view line;
-  std::int64_t block_size = 0;
-  const bool has_line = NextLine(&text, &line);
-  std::string_view rest = line;
-  if (!has_line || !LeadingNumber(&rest, &block_size) || block_size <= 0 ||
-      block_size > std::numeric_limits<std::int32_t>::max()) {
-    *error = "the first line does not start with a block size above 0";
+  SpeedRecord r;
+  if (!NextLine(&text, &line)) {
+    *error = "line 1: no block size at its start";
     return false;
   }
-  SpeedRecord r;
-  r.block_size = static_cast<std::int32_t>(block_size);
-  std::int64_t scale = 0;
-  if (LeadingNumber(&rest, &scale)) r.scale = scale != 0 ? 1 : 0;
-  const std::size_t equals = line.find('=');
-  if (equals != std::string_view::npos) r.model = std::string(line.substr(equals + 1));
+  if (std::string why = ReadFirstLine(line, &r); !why.empty()) {
+    *error = std::move(why);
+    return false;
+  }
   for (std::size_t number = 2; r.samples.size() < kMaxSpeedSamples && NextLine(&text, &line);
        ++number) {
-    std::string_view digits = line;
-    std::int64_t sample = 0;
     if (TrimBlanks(line).empty() && text.empty()) break;  // a last line end of its own
-    if (!LeadingNumber(&digits, &sample) || !TrimBlanks(digits).empty() ||
-        sample < std::numeric_limits<std::int32_t>::min() ||
-        sample > std::numeric_limits<std::int32_t>::max()) {
-      *error = StrFormat("line %zu is not a sample (a whole number)", number);
+    std::int32_t sample = 0;
+    if (std::string why = ReadSample(line, number, &sample); !why.empty()) {
+      *error = std::move(why);
       return false;
     }
-    r.samples.push_back(static_cast<std::int32_t>(sample));
+    r.samples.push_back(sample);
   }
   *record = std::move(r);
   return true;

@@ -10,14 +10,16 @@
 namespace tamarack {
 
 // The file's text for `record`. Line ends in the model are written as blanks, so that the
-// file reads back as it was written.
+// file reads back as it was written; every other byte of it is kept, a NUL too.
 std::string FormatMeasurementFile(const SpeedRecord& record);
 
 // Reads a measurement file's text ("\r\n" line ends too). The first line gives the block size
-// and the scale flag (a missing flag reads as 0) and, after its first "=", the model line;
-// every further line is a sample, up to kMaxSpeedSamples (the rest is ignored). False, with
-// `record` untouched and the reason in `error`, when the first line gives no block size above
-// 0 or a sample line is not a whole number. A record without samples is a good read.
+// and the scale flag (a missing flag reads as 0, any other than 0 as 1) and, after its first
+// "=", the model line; every further line is a sample, up to kMaxSpeedSamples (the rest is
+// ignored). False, with `record` untouched and the reason in `error` ("line N: ..."), when the
+// first line gives no block size from 1 to kBlockRoom or a negative or overflowing scale flag,
+// or a sample line is not a whole number from 0 to 2147483647. A record without samples is a
+// good read.
 bool ParseMeasurementFile(std::string_view text, SpeedRecord* record, std::string* error);
 
 }  // namespace tamarack

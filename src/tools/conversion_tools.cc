@@ -14,9 +14,16 @@ constexpr long long kMsfOffset = 150;
 constexpr long long kFramesPerMinute = 4500;
 constexpr long long kFramesPerSecond = 75;
 
-// Digits of `base` only, at most 8 of them (an LBA fits 32 bits); nothing for anything else.
+// The LBAs the conversion takes: a drive's signed 32-bit address, from the lead-in's last two
+// seconds (MSF 00:00:00) on.
+constexpr long long kFirstLba = -kMsfOffset;
+constexpr long long kLastLba = 0x7FFFFFFF;
+constexpr long long kLbaFieldValues = 0x100000000;
+
+// Digits of `base` only, at most 10 of them (more than a 32-bit LBA needs in either base);
+// nothing for anything else.
 std::optional<long long> ParseDigits(std::string_view text, int base) {
-  if (text.empty() || text.size() > 8) return std::nullopt;
+  if (text.empty() || text.size() > 10) return std::nullopt;
   long long value = 0;
   for (char c : text) {
     const int d = HexDigitValue(c);
@@ -47,17 +54,29 @@ std::optional<int> PairValue(std::string_view pair, bool bcd) {
   return value;
 }
 
-}  // namespace
-
-std::string LbaToMsfText(std::string_view text, bool hex) {
+// The LBA of `text`: decimal with an optional minus, or hexadecimal as the 32-bit field a drive
+// is sent (FFFFFF6A is -150), so that both bases take the same LBAs. Nothing outside
+// kFirstLba..kLastLba.
+std::optional<long long> ParseLba(std::string_view text, bool hex) {
   text = Trimmed(text);
   const bool negative = !hex && !text.empty() && text.front() == '-';
   if (negative) text.remove_prefix(1);
-  const auto parsed = ParseDigits(text, hex ? 16 : 10);
-  if (!parsed || (!hex && *parsed > 0x7FFFFFFF)) return kConversionErrorText;
-  const long long lba = negative ? -*parsed : *parsed;
+  while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
+  const auto digits = ParseDigits(text, hex ? 16 : 10);
+  if (!digits) return std::nullopt;
+  long long lba = negative ? -*digits : *digits;
+  if (hex && lba > kLastLba && lba < kLbaFieldValues) lba -= kLbaFieldValues;
+  if (lba < kFirstLba || lba > kLastLba) return std::nullopt;
+  return lba;
+}
+
+}  // namespace
+
+std::string LbaToMsfText(std::string_view text, bool hex) {
+  const auto parsed = ParseLba(text, hex);
+  if (!parsed) return kConversionErrorText;
+  const long long lba = *parsed;
   const long long a = lba + kMsfOffset;
-  if (a < 0) return kConversionErrorText;
   const auto minutes = static_cast<int>(a / kFramesPerMinute);
   const auto seconds = static_cast<int>(a % kFramesPerMinute / kFramesPerSecond);
   const auto frames = static_cast<int>(a % kFramesPerSecond);

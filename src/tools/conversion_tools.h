@@ -11,8 +11,10 @@ namespace tamarack {
 // The result line of text that cannot be converted.
 inline constexpr char kConversionErrorText[] = "Error!";
 
-// LBA to MSF: `text` is the LBA in hexadecimal when `hex`, else in decimal (a leading minus
-// allowed down to -150, the start of the lead-in's last two seconds). a = LBA + 150, minutes =
+// LBA to MSF: `text` is the LBA in decimal, or in hexadecimal when `hex`. Both take the same
+// LBAs, -150 (the start of the lead-in's last two seconds) to 2147483647: decimal with a leading
+// minus, hexadecimal as the 32-bit field a drive is sent (FFFFFF6A to FFFFFFFF for -150 to -1,
+// 0 to 7FFFFFFF). Leading zeros are allowed. a = LBA + 150, minutes =
 // a / 4500, seconds = a % 4500 / 75, frames = a % 75:
 // "%d (%04xh) -> %02d %02d %02d(%02xh %02xh %02xh)". "Error!" for anything else.
 std::string LbaToMsfText(std::string_view text, bool hex);

@@ -1,6 +1,6 @@
 // The Measure tab in the main window on the offscreen platform, against a virtual drive on a
 // simulated clock: a run from Exec to its results, Cancel by a tab change, the refusal of a
-// block count of 0, a shown record, and printing to PDF.
+// block count of 0, a read error, a shown record, and printing to PDF.
 #include "app/window_bench.h"
 
 #include <QPrinter>
@@ -79,6 +79,7 @@ class MeasureTabTest : public QObject {
     w.window->tabs()->setCurrentIndex(kTabCommand);
     QVERIFY(spy.wait(kWholeDiscGuardMs));
     QVERIFY(!w.tab->running());
+    QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均(途中ｷｬﾝｾﾙ)"));
     QVERIFY(w.tab->graph()->record().samples.size() < 100);  // far from the whole disc
     QVERIFY(!w.window->print_button()->isEnabled());
 
@@ -90,6 +91,19 @@ class MeasureTabTest : public QObject {
     QVERIFY(w.RunAndWait());
     QCOMPARE(*w.messages.texts,
              QStringList{QStringLiteral("転送ﾌﾞﾛｯｸ長は1から65535までにしてください")});
+  }
+
+  // A read error ends the run with its message and the average of what was read; the error
+  // stays in the status line, after the summary.
+  void AReadErrorStaysInTheStatusLine() {
+    Window w("emu:type13?speed=clv8&bad=1234");
+    QVERIFY(w.RunAndWait());
+    QCOMPARE(*w.messages.texts,
+             QStringList{QStringLiteral("Read ｴﾗｰが発生しました(LBA=1234)計測を中止します")});
+    QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均"));
+    QCOMPARE(w.tab->speed_label()->text(), QStringLiteral("x5.4"));
+    QTRY_COMPARE(w.window->status_label()->text(),
+                 QStringLiteral("Error Notified( UNRECOVERED READ ERROR)."));
   }
 
   void AStoredRecordShowsItsAverageAndPrintsToPdf() {

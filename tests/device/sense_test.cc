@@ -51,7 +51,9 @@ TEST(LookUpSense, ATableWithoutEndRowIsNotReadPastItsEnd) {
 
 // Each sense of parsed_sense.txt (its bytes before the colon) as parsed: fixed format (the
 // VALID bit is not part of the code) and descriptor format, response codes that are no sense,
-// nothing at all, short sense read only as far as it goes.
+// nothing at all, short sense read only as far as it goes; and the INFORMATION field, only
+// where the drive marked it valid (fixed: the VALID bit; descriptor: a whole information
+// descriptor with its own VALID bit).
 TEST(ParseSense, FixedAndDescriptorFormatsAreSenseOthersAreNot) {
   std::istringstream lines(testing::ReadGoldenFile("parsed_sense.txt", "device"));
   std::string t;
@@ -62,9 +64,10 @@ TEST(ParseSense, FixedAndDescriptorFormatsAreSenseOthersAreNot) {
     for (unsigned b; in >> std::hex >> b;) sense.push_back(static_cast<std::uint8_t>(b));
     const ParsedSense p = ParseSense(sense);
     const char* format[] = {"none", "fixed", "descriptor"};
-    t += hex + StrFormat(": %s code %02x key %x asc %02x ascq %02x length %zu\n",
+    const auto info = SenseInformation(sense);
+    t += hex + StrFormat(": %s code %02x key %x asc %02x ascq %02x length %zu info %s\n",
                          format[static_cast<int>(p.format)], p.response_code, p.key, p.asc, p.ascq,
-                         p.length);
+                         p.length, info ? std::to_string(*info).c_str() : "-");
   }
   testing::ExpectGoldenFile("parsed_sense.txt", t, "device");
 }

@@ -1,13 +1,20 @@
 // tamarack-cli measure on virtual drives with a simulated clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <thread>
 
 #include "cli/exit_codes.h"
 #include "cli/virtual_cli.h"
+#include "measure/speed_measurement_job.h"
 #include "persist/measurement_file.h"
 #include "temp_dir.h"
 
@@ -24,9 +31,11 @@ std::string ReadFile(const std::string& path) {
 // Run in a temporary folder with names relative to it, in tests/data/cli/measure_files.txt: a
 // measure of 12000 blocks at 600 a second prints the model, the command, the range, the
 // summary of 20 seconds and a few blocks late by the drive's rounding of each command's time
-// to microseconds, in a 21st, the rotation, and the files; msr prints a saved file's summary and
-// draws its graph; a file that is not there, not a measurement, or without samples, and a plot
-// of another kind are refused.
+// to microseconds, in a 21st, the rotation, and the files; files that cannot be written (a
+// folder in the way) are named with the reason (exit 15); a range read within a second measures
+// nothing and writes nothing; msr prints a saved file's summary and draws its graph; a file that is
+// not there, not a measurement, with a negative sample or without samples, and a plot of another
+// kind are refused.
 TEST(CliMeasure, WritesTheRecordAndItsPlotAndMsrReadsThem) {
   tamarack::testing::TempDir dir;
   ASSERT_TRUE(dir.ok());
@@ -35,15 +44,25 @@ TEST(CliMeasure, WritesTheRecordAndItsPlotAndMsrReadsThem) {
   dir.Write("two.msr", "2048 0 Model=KESTREL CDV\n75\n150\n");
   dir.Write("zero.msr", "0 0 Model=x\n75\n");
   dir.Write("empty.msr", "2048 0 Model=x\n");
+  dir.Write("negative.msr", "2048 0 Model=x\n75\n-3\n");
+  std::filesystem::create_directory(dir.File("taken.msr"));
+  std::filesystem::create_directory(dir.File("taken.svg"));
   Cli cli;
   cli.ExpectGoldenRuns("measure_files.txt",
                        {{"measure", "--drive", "emu:type13?speed=clv8", "--end", "0x2edf", "--save",
                          "a.msr", "--plot", "a.svg"},
+                        {"measure", "--drive", "emu:type13?speed=clv8", "--end", "1999", "--save",
+                         "taken.msr", "--plot", "taken.svg"},
+                        {"measure", "--drive", "emu:type13?speed=clv24", "--end", "599", "--save",
+                         "c.msr", "--plot", "c.svg"},
                         {"msr", "two.msr", "--plot", "two.svg"},
                         {"msr", "missing.msr"},
                         {"msr", "zero.msr"},
+                        {"msr", "negative.msr"},
                         {"msr", "empty.msr"},
                         {"msr", "two.msr", "--plot", "two.gif"}});
+  EXPECT_FALSE(std::filesystem::exists(dir.File("c.msr")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("c.svg")));
   SpeedRecord saved;
   std::string error;
   ASSERT_TRUE(ParseMeasurementFile(ReadFile(dir.File("a.msr")), &saved, &error)) << error;
@@ -51,7 +70,10 @@ TEST(CliMeasure, WritesTheRecordAndItsPlotAndMsrReadsThem) {
   EXPECT_EQ(saved.model, "KESTREL  CDV-4800 Virtual");
   EXPECT_EQ(saved.samples.size(), 21u);
   EXPECT_EQ(saved.SampleSum(), 12000);
-  EXPECT_NEAR(saved.samples[8], 600, 1);
+  // 600 a second but where a command's data ended in 5Ah and it was read again.
+  EXPECT_GE(std::count_if(saved.samples.begin(), saved.samples.end(),
+                          [](std::int32_t n) { return n >= 599 && n <= 601; }),
+            15);
   const std::string svg = ReadFile(dir.File("a.svg"));
   EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
   EXPECT_NE(svg.find("stroke=\"#7b68ee\""), std::string::npos);  // the speed line
@@ -66,19 +88,53 @@ TEST(CliMeasure, WritesTheRecordAndItsPlotAndMsrReadsThem) {
   std::filesystem::current_path(before);
 }
 
-// An unreadable block ends the run with the drive's status (the command from 5000 reads five
-// blocks before the bad one); bad arguments are refused before the drive is read.
-TEST(CliMeasure, ReadErrorsAndBadArguments) {
+// A range past the disc's end is cut to its last block; one that starts past it, and bad
+// arguments, are refused before any block is read.
+TEST(CliMeasure, RangesAndBadArguments) {
   Cli cli;
   const std::string clv24 = "emu:type13?speed=clv24";
   cli.ExpectGoldenRuns("measure_failures.txt",
-                       {{"measure", "--drive", clv24 + "&bad=5005", "--blocks", "20"},
+                       {{"measure", "--drive", clv24, "--start", "330000", "--end", "400000"},
+                        {"measure", "--drive", clv24, "--start", "400000"},
                         {"measure", "--drive", clv24, "--start", "100", "--end", "99"},
                         {"measure", "--drive", clv24, "--end", "-4"},
                         {"measure", "--drive", clv24, "--start", "0x80000000"},
                         {"measure", "--drive", clv24, "--plot", "graph.gif"},
                         {"measure", "--drive", clv24, "--blocks", "0"},
                         {"measure", "--drive", "emu:nothing"}});
+}
+
+// The drive's own simulated time, with Ctrl-C pressed once ten seconds of it have passed. From
+// then on each step of the drive also lets a little real time pass, so that the terminal's
+// poll (every 100 ms) sees the signal long before the run could end.
+class CtrlCClock final : public Clock {
+ public:
+  Duration Now() const override { return clock_.Now(); }
+  void Sleep(Duration d) override {
+    clock_.Advance(d);
+    if (clock_.Now() < std::chrono::seconds(10)) return;
+    if (!pressed_.exchange(true)) std::raise(SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+
+ private:
+  SimulatedClock clock_;
+  std::atomic<bool> pressed_{false};
+};
+
+// Ctrl-C is the run's Cancel: it ends after the current command with the average of what it
+// read, says it was cancelled, and exits 99.
+TEST(CliMeasure, CtrlCCancelsWithExit99) {
+  CtrlCClock clock;
+  DriveDirectory drives;
+  drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
+  std::ostringstream out, err;
+  const int status = testing::RunCapturing(drives, {"measure", "--drive", "emu:type13?speed=clv8"},
+                                           out, err, &clock);
+  EXPECT_EQ(status, kExitOther);
+  EXPECT_NE(err.str().find("cancelling after the current command"), std::string::npos);
+  EXPECT_NE(out.str().find(std::string("\n") + kMeasureCancelledText + "\n"), std::string::npos)
+      << out.str();
 }
 
 }  // namespace

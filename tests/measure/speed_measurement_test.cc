@@ -70,19 +70,22 @@ struct PacedDrive {
       default:
         return CheckCondition(5, 0x20, 0);
     }
-    const auto lba = static_cast<std::int32_t>(ReadBe32(r.cdb, 2));
+    const std::int64_t lba = ReadBe32(r.cdb, 2);
     const auto count = static_cast<std::int32_t>(ReadBe24(r.cdb, 6));
-    for (std::int32_t b = lba; b < lba + count; ++b) {
+    for (std::int64_t b = lba; b < lba + count; ++b) {
       if (bad.count(b)) return CheckCondition(3, 0x11, 0);
     }
-    reads.push_back({lba, count, r.buffer.size()});
+    if (!reads.empty() && reads.back().lba == lba && reads.back().count == count &&
+        reads.back().length == r.buffer.size()) {
+      ++reads.back().times;
+    } else {
+      reads.push_back({lba, count, r.buffer.size()});
+    }
     clock.Advance(
         std::chrono::microseconds(static_cast<std::int64_t>(std::llround(count * 1e6 / rate))));
     const std::size_t bytes = static_cast<std::size_t>(count) * 2048;
-    // The data only where the block size is looked for; otherwise the count alone.
-    ScriptedReply good = Good(std::vector<std::uint8_t>(r.buffer.size() > bytes ? bytes : 0, 0x11));
-    if (!good.data.empty() && tail_5a) std::fill(good.data.end() - 4, good.data.end(), 0x5A);
-    good.result.transferred = static_cast<std::uint32_t>(bytes);
+    ScriptedReply good = Good(std::vector<std::uint8_t>(bytes, 0x11));
+    if (tail_5a) std::fill(good.data.end() - 4, good.data.end(), 0x5A);
     return good;
   }
 
@@ -91,24 +94,46 @@ struct PacedDrive {
   MeasureResult ExpectGoldenRun(const std::string& name, MeasureSettings settings) {
     const MeasureResult r = Run(settings);
     std::string t = StrFormat(
-        "refused %d cancelled %d read error %d first sent %d lba %d-%d at %d bytes %lld block %d\n",
-        r.refused, r.cancelled, r.read_error, r.first_command_sent, r.start_lba, r.last_lba,
-        r.current_lba, static_cast<long long>(r.total_bytes), r.record.block_size);
-    t += "summary: " + r.summary + (r.verdict ? " / " + r.verdict->Text() : "") + "\nsamples:";
+        "%s, first sent %d, lba %lld-%lld at %lld, bytes %lld, block %d, second reads %llu\n",
+        VerdictText(r.verdict).c_str(), r.first_command_sent, static_cast<long long>(r.start_lba),
+        static_cast<long long>(r.last_lba), static_cast<long long>(r.current_lba),
+        static_cast<long long>(r.total_bytes), r.record.block_size,
+        static_cast<unsigned long long>(r.second_reads));
+    t += "summary: " + r.summary + (r.rotation ? " / " + r.rotation->Text() : "") + "\nsamples:";
     for (std::int32_t n : r.record.samples) t += " " + std::to_string(n);
-    t += "\nstatus line: " + drive.session.status_line.Get() + "\nreads:";
-    for (std::size_t i = 0, same = 1; i < reads.size(); i += same) {
-      for (same = 1;
-           i + same < reads.size() && reads[i + same].count == reads[i].count &&
-           reads[i + same].length == reads[i].length &&
-           reads[i + same].lba == reads[i].lba + static_cast<std::int32_t>(same) * reads[i].count;
-           ++same) {
-      }
-      t += StrFormat(" %d+%d/%zu", reads[i].lba, reads[i].count, reads[i].length) +
-           (same > 1 ? " x" + std::to_string(same) : "");
-    }
+    t += "\nstatus line: " + drive.session.status_line.Get() + "\nreads:" + ReadsText();
     testing::ExpectGoldenFile(name, t + "\n" + host.Report(), "measure");
     return r;
+  }
+
+  // The reads sent, LBA+blocks/buffer bytes: a read sent again at once as "(N times)", a run of
+  // reads that go on from each other as " xN".
+  std::string ReadsText() const {
+    std::string t;
+    for (std::size_t i = 0, same = 1; i < reads.size(); i += same) {
+      const Read& a = reads[i];
+      for (same = 1; i + same < reads.size(); ++same) {
+        const Read& b = reads[i + same];
+        if (b.count != a.count || b.length != a.length || b.times != a.times ||
+            b.lba != a.lba + static_cast<std::int64_t>(same) * a.count) {
+          break;
+        }
+      }
+      t += StrFormat(" %lld+%d/%zu", static_cast<long long>(a.lba), a.count, a.length) +
+           (a.times > 1 ? StrFormat(" (%zu times)", a.times) : "") +
+           (same > 1 ? " x" + std::to_string(same) : "");
+    }
+    return t;
+  }
+
+  static std::string VerdictText(const JobVerdict& v) {
+    if (v.cancelled()) return "cancelled";
+    if (v.refused()) return "refused (" + *v.refused() + ")";
+    if (const auto& f = v.ended_by()) {
+      return StrFormat("ended by status %d%s", static_cast<int>(f->outcome.status),
+                       f->short_reply ? " (short)" : "");
+    }
+    return v.good() ? "good" : "not good";
   }
 
   MeasureResult Run(MeasureSettings settings = {}) {
@@ -121,25 +146,27 @@ struct PacedDrive {
   }
 
   struct Read {
-    std::int32_t lba, count;
+    std::int64_t lba;
+    std::int32_t count;
     std::size_t length;
+    std::size_t times = 1;  // sent again at once
   };
   testing::ScriptedSession drive;
   SimulatedClock clock;
   RunStateWord state;
   Host host;
-  std::int32_t first = 0;
-  std::int32_t last = 0;
+  std::int64_t first = 0;
+  std::int64_t last = 0;
   double rate = 75;
   bool tail_5a = false;
-  std::set<std::int32_t> bad;
+  std::set<std::int64_t> bad;
   std::vector<Read> reads;
 };
 
-// Vendor and product as the drive pads them; no message. The first command takes the whole
-// buffer, later ones exactly their blocks; the last 120 blocks (no more than a command's) are
-// read one at a time. The speed line, cleared at the start, shows the last second (the read
-// error run's varies).
+// Vendor and product as the drive pads them; no message. The first command takes room for the
+// largest blocks, later ones exactly their blocks; the last 120 blocks (no more than a
+// command's) are read one at a time. The speed line, cleared at the start, shows the last
+// second.
 TEST(SpeedMeasurement, ThirtySecondsOf120BlocksEndWithTheSummary) {
   PacedDrive d;
   d.rate = 120;
@@ -147,9 +174,9 @@ TEST(SpeedMeasurement, ThirtySecondsOf120BlocksEndWithTheSummary) {
   d.ExpectGoldenRun("thirty_seconds.txt", Blocks(120));
 }
 
-// A range smaller than the block count is read block by block in the assumed block size,
-// without a summary.
-TEST(SpeedMeasurement, ARangeSmallerThanTheBlockCountIsReadBlockByBlockWithoutSummary) {
+// Five blocks in a fifteenth of a second: no second was measured, so there is no sample, no
+// summary and no average; the run says why and counts as refused (its range was too short).
+TEST(SpeedMeasurement, ARangeReadWithinASecondMeasuresNothing) {
   PacedDrive d;
   d.first = 100;
   d.last = 104;
@@ -175,21 +202,30 @@ TEST(SpeedMeasurement, SamplesStopAt6000Seconds) {
   EXPECT_EQ(r.summary, "x1.0 speed(936960000 Bytes/6000 Sec)");
 }
 
-TEST(SpeedMeasurement, AFailingReadStopsTheRunWithItsLbaAndTheAverage) {
-  PacedDrive d;
-  d.rate = 150;
-  d.last = 9999;
-  d.bad = {1234};
-  d.ExpectGoldenRun("read_error.txt", Blocks(10));
-}
-
-// At 75 blocks a second in commands of 10 the second marks fall inside commands: each is
-// shared by its duration, 75 a second.
-TEST(SpeedMeasurement, DataEndingIn5AhStillGiveTheWholeBlockSize) {
+// Every block's data end in 5Ah: the first command's residual gives the size, and each later
+// one is read again over the A5h fill to tell the data from an unsent tail. The second reads
+// are counted, and their time is the drive's: each command takes twice as long, and the
+// second marks, falling inside commands, share them by duration.
+TEST(SpeedMeasurement, DataEndingIn5AhAreReadAgainInTheirOwnTime) {
   PacedDrive d;
   d.last = 999;
   d.tail_5a = true;
   d.ExpectGoldenRun("tail_5a.txt", Blocks(10));
+}
+
+// A drive whose capacity reaches the top of the 32-bit address: the run counts past 7FFFFFFFh
+// and reads the last block at FFFFFFFFh.
+TEST(SpeedMeasurement, AddressesBeyond31BitsAreCountedWithoutOverflow) {
+  PacedDrive d;
+  d.last = 0xFFFFFFFF;
+  MeasureSettings s = Blocks(75);
+  s.first_override = 0xFFFFFFFF - 299;
+  const MeasureResult r = d.Run(s);
+  EXPECT_TRUE(r.verdict.good());
+  EXPECT_EQ(r.current_lba, std::int64_t{1} << 32);
+  ASSERT_FALSE(d.reads.empty());
+  EXPECT_EQ(d.reads.back().lba, 0xFFFFFFFF);
+  EXPECT_EQ(r.summary, "x1.0 speed(614400 Bytes/4 Sec)");
 }
 
 TEST(SpeedMeasurement, BlockCountsOutOfRangeAreRefusedBeforeAnyCommand) {
@@ -197,7 +233,7 @@ TEST(SpeedMeasurement, BlockCountsOutOfRangeAreRefusedBeforeAnyCommand) {
     PacedDrive d;
     d.last = 1000;
     const MeasureResult r = d.Run(Blocks(count));
-    EXPECT_TRUE(r.refused);
+    EXPECT_EQ(r.verdict.refused(), kMeasureBlockCountMessage);
     EXPECT_TRUE(d.drive.transport->sent.empty());
     ASSERT_EQ(d.host.messages.size(), 1u);
     EXPECT_EQ(d.host.messages[0].first, MessageIcon::kError);
@@ -221,7 +257,9 @@ VirtualRun MeasureVirtual(const std::string& id, std::int32_t block_count,
   return {job.result(), bench.TextsAt(JobText::kResultLine)};
 }
 
-// Every 5 MB point of the curve against the model's speed at the middle of its stretch.
+// Every 5 MB point of the curve against the model's speed at the middle of its stretch. A
+// command whose data end in 5Ah is read again over the A5h fill, and the drive's time for that
+// counts too: a stretch with such a read is slower, never faster.
 void ExpectCurveFollows(const MeasureResult& r, const emu::SpeedModel& model) {
   SpeedWalk walk(r.record.block_size);
   std::int64_t previous = 0;
@@ -232,45 +270,23 @@ void ExpectCurveFollows(const MeasureResult& r, const emu::SpeedModel& model) {
     const double measured = static_cast<double>(p->since_blocks) /
                             static_cast<double>(p->since_seconds * kBlocksPerSecondAtX1);
     const auto middle = static_cast<std::int32_t>((previous + p->blocks) / 2);
-    const double expected = model.SpeedAt(r.start_lba + middle);
-    EXPECT_NEAR(measured / expected, 1.0, 0.005) << "at " << p->x_mb() << " MB";
+    const double expected = model.SpeedAt(static_cast<std::int32_t>(r.start_lba) + middle);
+    EXPECT_LE(measured / expected, 1.005) << "at " << p->x_mb() << " MB";
+    EXPECT_GE(measured / expected, 0.9) << "at " << p->x_mb() << " MB";
     previous = p->blocks;
     ++points;
   }
   EXPECT_GE(points, 7);  // 40 MB and more
 }
 
-const emu::SpeedModel kClv24({emu::SpeedMode::kClv, 24});
 const emu::SpeedModel kCav48({emu::SpeedMode::kCav, 48});
 
-// The CLV curve on every path is the next test's; the rotation verdicts are Rotation's.
+// The rotation verdicts are Rotation's; every path's run is the CLI's fault matrix.
 TEST(SpeedMeasurementVirtual, CavRisesFromX20ToX48OverTheWholeDisc) {
   const VirtualRun cav = MeasureVirtual("emu:type13?speed=cav48", 26);
   EXPECT_EQ(cav.result.current_lba, emu::kType13Blocks);
   ExpectCurveFollows(cav.result, kCav48);
-  EXPECT_EQ(cav.texts, std::vector<std::string>{"Rotation: CAV x20.7 - x47.8"});
-}
-
-TEST(SpeedMeasurementVirtual, ARangeReadWithinASecondIsOnePartialSecond) {
-  // 600 blocks at x24 (1800 blocks a second) take a third of a second.
-  const VirtualRun run = MeasureVirtual("emu:type13?speed=clv24", 10, 599);
-  EXPECT_EQ(run.result.current_lba, 600);
-  EXPECT_EQ(run.result.record.samples, std::vector<std::int32_t>{600});
-  EXPECT_EQ(run.result.summary, "x8.0 speed(1228800 Bytes/1 Sec)");
-}
-
-TEST(SpeedMeasurementVirtual, TheCurveIsTheSameWhateverThePathReportsOfTheReply) {
-  for (const char* resid : {"exact", "none", "zero", "pad"}) {
-    SCOPED_TRACE(resid);
-    for (const auto& [speed, model] : {std::pair{"clv24", kClv24}, std::pair{"cav48", kCav48}}) {
-      const VirtualRun run =
-          MeasureVirtual(StrFormat("emu:type13?speed=%s&resid=%s", speed, resid), 26, 19999);
-      EXPECT_EQ(run.result.record.block_size, 2048);
-      EXPECT_EQ(run.result.current_lba, 20000);
-      EXPECT_FALSE(run.result.read_error);
-      ExpectCurveFollows(run.result, model);
-    }
-  }
+  EXPECT_EQ(cav.texts, std::vector<std::string>{"Rotation: CAV x20.7 - x47.2"});
 }
 
 }  // namespace

@@ -13,9 +13,9 @@ TEST(MeasurementFile, WritesAndReadsTheRecordLineByLine) {
   r.block_size = 2048;
   r.scale = 1;
   r.model = "KESTREL  CDV-4800";
-  r.samples = {75, 150, 40000, -3};  // a fast path's second takes more than 16 bits
+  r.samples = {75, 150, 40000, 0};  // a fast path's second takes more than 16 bits
   const std::string text = FormatMeasurementFile(r);
-  EXPECT_EQ(text, "2048 1 Model=KESTREL  CDV-4800\n75\n150\n40000\n-3\n");
+  EXPECT_EQ(text, "2048 1 Model=KESTREL  CDV-4800\n75\n150\n40000\n0\n");
   SpeedRecord back;
   std::string error;
   ASSERT_TRUE(ParseMeasurementFile(text, &back, &error)) << error;
@@ -36,19 +36,52 @@ TEST(MeasurementFile, WritesAndReadsTheRecordLineByLine) {
   EXPECT_EQ(back.samples.size(), kMaxSpeedSamples);
 }
 
+// A model line with a NUL (a file edited by hand, or a drive's padding) saves back to the same
+// bytes: the model is written whole, not cut at the NUL.
+TEST(MeasurementFile, AModelWithANulRoundTrips) {
+  const std::string text = std::string("2352 0 Model=KESTREL\0CDV x\n75\n", 30);
+  SpeedRecord r;
+  std::string error;
+  ASSERT_TRUE(ParseMeasurementFile(text, &r, &error)) << error;
+  EXPECT_EQ(r.model, std::string("KESTREL\0CDV x", 13));
+  EXPECT_EQ(FormatMeasurementFile(r), text);
+}
+
+// Each file is refused with the line and the reason, and the record stays as it was: values
+// that are negative or do not fit (a sample is blocks of one second, at most 2147483647; no
+// read returns more than 2656 bytes a block, which keeps block size x the samples in 64 bits).
 TEST(MeasurementFile, ABadFileLeavesTheRecordAsItWas) {
   SpeedRecord r;
   r.block_size = 2048;
   r.samples = {1, 2, 3};
   const SpeedRecord before = r;
-  for (const char* text :
-       {"", "0 0 Model=x\n75\n", "-2048 0\n75\n", "Model=x\n75\n", "2048 0 Model=x\n75\nfast\n",
-        "2048 0\n75\n\n150\n", "2048 0\n99999999999\n"}) {
+  const struct {
+    const char* text;
+    const char* error;
+  } kFiles[] = {
+      {"", "line 1: no block size at its start"},
+      {"0 0 Model=x\n75\n", "line 1: the block size 0 is not 1 to 2656 bytes"},
+      {"-2048 0\n75\n", "line 1: the block size -2048 is not 1 to 2656 bytes"},
+      {"2147483647 0\n2147483647\n", "line 1: the block size 2147483647 is not 1 to 2656 bytes"},
+      {"2048 -1 Model=x\n75\n", "line 1: the scale flag -1 is not 0 or 1"},
+      {"2048 0 Model=x\n75\nfast\n", "line 3 is not a sample (a whole number)"},
+      {"2048 0\n75\n\n150\n", "line 3 is not a sample (a whole number)"},
+      {"2048 0\n75\n-3\n", "line 3: the sample -3 is negative"},
+      {"2048 0\n99999999999999999999\n",
+       "line 2: the sample 99999999999999999999 is more than 2147483647 blocks"},
+  };
+  for (const auto& f : kFiles) {
     std::string error;
-    EXPECT_FALSE(ParseMeasurementFile(text, &r, &error)) << text;
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(ParseMeasurementFile(f.text, &r, &error)) << f.text;
+    EXPECT_EQ(error, f.error) << f.text;
     EXPECT_EQ(r, before);
   }
+  // The largest values that are taken still make a summary in 64 bits.
+  std::string most = "2656 0\n";
+  for (std::size_t i = 0; i < kMaxSpeedSamples; ++i) most += "2147483647\n";
+  std::string error;
+  ASSERT_TRUE(ParseMeasurementFile(most, &r, &error)) << error;
+  EXPECT_EQ(RecordSummaryText(r), "x28633115.2 speed(34222299398592000 Bytes/6000 Sec)");
 }
 
 }  // namespace

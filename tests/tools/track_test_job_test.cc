@@ -178,6 +178,28 @@ TEST(ConversionTools, LbaMsfAndSubQCrc) {
   testing::ExpectGoldenFile("conversions.txt", t, "tools");
 }
 
+// Decimal and hexadecimal entry take the same LBAs, -150 to 2147483647: hexadecimal as the
+// 32-bit field a drive is sent, so FFFFFF6A is -150. Each pair gives the same line, and
+// either both convert or neither does.
+TEST(ConversionTools, LbaInDecimalAndHexTakeTheSameRange) {
+  const struct {
+    const char* decimal;
+    const char* hex;
+    bool converts;
+  } kPairs[] = {
+      {"-151", "ffffff69", false},        {"-150", "ffffff6a", true},
+      {"-1", "ffffffff", true},           {"0", "0", true},
+      {"450", "000001c2", true},          {"99999999", "5f5e0ff", true},
+      {"2147483647", "7fffffff", true},   {"2147483648", "80000000", false},
+      {"4294967296", "100000000", false},
+  };
+  for (const auto& p : kPairs) {
+    const std::string decimal = LbaToMsfText(p.decimal, false);
+    EXPECT_EQ(decimal, LbaToMsfText(p.hex, true)) << p.decimal << " / " << p.hex;
+    EXPECT_EQ(decimal != kConversionErrorText, p.converts) << p.decimal;
+  }
+}
+
 // A Q record of `control` with its CRC.
 std::vector<std::uint8_t> QRecord(std::uint8_t control) {
   std::vector<std::uint8_t> q = {control, 0x01, 0x01, 0, 0, 0, 0, 0, 0x02, 0, 0, 0};
