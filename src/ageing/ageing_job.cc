@@ -126,6 +126,9 @@ AgeingJob::AgeingJob(AgeingSettings settings, AgeingRunOptions options)
       first_track_lba_(settings_.first_track_lba),
       last_lba_(settings_.last_lba) {}
 
+// Why a run that sent no read is not a pass (the CLI's closing line; not a window text).
+constexpr const char* kNoReadSentText = "no read was sent: the range holds no block to read";
+
 void AgeingJob::Run(JobContext& ctx) {
   result_ = AgeingResult{};
   AgeingSettings& s = settings_;
@@ -214,6 +217,10 @@ void AgeingJob::Run(JobContext& ctx) {
   result_.commands = log.counts().commands;
   result_.failed_commands = log.counts().failed_commands;
   result_.counts = log.counts();
+  // A run that sent no read proves nothing about the drive: never a good end.
+  if (result_.commands == 0 && !cancelled && result_.verdict.good()) {
+    result_.verdict.Refused(kNoReadSentText);
+  }
   result_.status_text = StrFormat(StopRequested(ended) ? kAgeingCanceledText : kAgeingDoneText,
                                   static_cast<long long>(result_.commands),
                                   static_cast<long long>(result_.failed_commands));

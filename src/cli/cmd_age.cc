@@ -210,6 +210,7 @@ int Age(const AgeOptions& o, CliContext& context) {
     if (s.log_options.what() != LogWhat::kNothing && r.log_failure.empty()) {
       out << "log: " << s.log_path << "\n";
     }
+    if (r.verdict.refused()) err << "tamarack-cli age: " << *r.verdict.refused() << "\n";
   }
   return ExitStatusOf(r.verdict);
 }

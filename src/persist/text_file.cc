@@ -25,11 +25,17 @@ std::optional<std::string> ReadTextFile(const std::string& path) {
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
   OutputFile out;
-  if (!out.Open(path, ".tmp-" + std::to_string(::getpid()), error, 0)) return false;
-  if (!out.Append(bytes, error) || !out.Commit(error)) {
+  // The temporary name is ours, not the user's: a failure names the file they asked for.
+  auto fail = [&] {
+    const std::string& temp = out.plan().writing;
+    if (error && !temp.empty() && temp != path && error->rfind(temp, 0) == 0) {
+      error->replace(0, temp.size(), path);
+    }
     out.Abandon(true);
     return false;
-  }
+  };
+  if (!out.Open(path, ".tmp-" + std::to_string(::getpid()), error, 0)) return fail();
+  if (!out.Append(bytes, error) || !out.Commit(error)) return fail();
   return true;
 }
 

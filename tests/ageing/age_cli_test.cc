@@ -53,16 +53,19 @@ TEST(CliAge, FlagsOverrideTheSettingsFileAndADataErrorExits14) {
 TEST(CliAge, ExitStatusOfTheLastFailureAndRefusals) {
   Cli cli;
   cli.ExpectGoldenRuns(
-      "age.txt", {{"age", "--drive", "emu:type13?speed=max", "--start", "0", "--end", "40",
-                   "--loop", "2", "--method", "twopoint"},
-                  {"age", "--drive", "emu:type13", "--method", "zigzag"},
-                  {"age", "--drive", "emu:type13", "--length", "101", "--end", "9"},
-                  // A log that cannot be opened stops the run, asked or not.
-                  {"age", "--drive", "emu:type13?speed=max", "--end", "9", "--log",
-                   "/no/such/dir/log.txt", "--yes"},
-                  // A single pass from past the disc's last block (332999) would read nothing.
-                  {"age", "--drive", "emu:type13?speed=max", "--start", "333000", "--end", "333010",
-                   "--loop", "once"}});
+      "age.txt",
+      {{"age", "--drive", "emu:type13?speed=max", "--start", "0", "--end", "40", "--loop", "2",
+        "--method", "twopoint"},
+       {"age", "--drive", "emu:type13", "--method", "zigzag"},
+       {"age", "--drive", "emu:type13", "--length", "101", "--end", "9"},
+       // A log that cannot be opened stops the run, asked or not.
+       {"age", "--drive", "emu:type13?speed=max", "--end", "9", "--log", "/no/such/dir/log.txt",
+        "--yes"},
+       // A single pass from past the disc's last block (332999) would read nothing.
+       {"age", "--drive", "emu:type13?speed=max", "--start", "333000", "--end", "333010", "--loop",
+        "once"},
+       // A range that gives no read at all is no pass.
+       {"age", "--drive", "emu:type13?speed=max", "--start", "0", "--end", "0", "--loop", "once"}});
 }
 
 }  // namespace

@@ -62,51 +62,26 @@ constexpr std::int32_t kSmallDiscBlocks = 64;
 constexpr std::uint8_t kReadCd = 0xBE;
 
 // ---------------------------------------------------------------------------------------------
-// The one place that reads the jobs' results. The jobs do not carry a JobVerdict or a list of
-// the blocks a capture left unread yet: these read what their results hold today. Once they
-// do, Succeeded becomes `result().verdict.good()`, CountsWithin `verdict.failures() <= sent`,
-// and UnreadBlocks the capture's own list.
+// The one place that reads the jobs' results: each carries its verdict, and a capture the list
+// of the blocks it could not read.
 
-bool Succeeded(const ReferenceResult& r) {
-  return r.end == ReferenceEnd::kCompleted && r.read_errors == 0 && r.mismatches == 0;
-}
-bool Succeeded(const AgeingResult& r) {
-  return r.refusal == AgeingRefusal::kNone && r.commands > 0 && r.failed_commands == 0 &&
-         r.counts.data_ng == 0 && r.log_failure.empty();
-}
-bool Succeeded(const MeasureResult& r) {
-  return !r.refused && !r.cancelled && !r.read_error && !r.failed_read;
-}
-bool Succeeded(const TrackTestResult& r) {
-  return r.toc_ok && r.ng_lines == 0 && !r.failure && r.ended_by == RunState::kIdle;
-}
-bool Succeeded(const SubQCheckResult& r) {
-  return r.end == SubQCheckEnd::kFinished && r.crc_errors == 0 && !r.failure;
+template <typename Result>
+bool Succeeded(const Result& r) {
+  return r.verdict.good();
 }
 
 // Whether what the job counted in commands (sent, failed, differing) fits the commands sent.
 bool CountsWithin(const ReferenceResult& r, std::uint64_t sent) {
-  return r.read_errors <= sent && r.mismatches <= sent;
+  return r.read_errors <= sent && r.mismatches <= sent && r.verdict.failures() <= sent;
 }
 bool CountsWithin(const AgeingResult& r, std::uint64_t sent) {
   return r.commands >= 0 && static_cast<std::uint64_t>(r.commands) <= sent &&
-         r.failed_commands <= r.commands && r.counts.data_ok + r.counts.data_ng <= r.commands;
+         r.failed_commands <= r.commands && r.counts.data_ok + r.counts.data_ng <= r.commands &&
+         r.verdict.failures() <= sent;
 }
 bool CountsWithin(const TrackTestResult& r, std::uint64_t sent) {
-  return r.ng_lines >= 0 && static_cast<std::uint64_t>(r.ng_lines) <= sent;
-}
-
-// The blocks the capture told the user it could not read: the commands whose read error it
-// asked about ("... (LBA=%d). ..."), 16 blocks from that LBA.
-std::set<std::uint32_t> UnreadBlocks(const std::vector<std::string>& questions) {
-  std::set<std::uint32_t> unread;
-  for (const std::string& q : questions) {
-    const std::size_t at = q.find("(LBA=");
-    if (at == std::string::npos) continue;
-    const auto lba = static_cast<std::uint32_t>(std::strtoul(q.c_str() + at + 5, nullptr, 10));
-    for (std::uint32_t i = 0; i < kCaptureBlocksPerCommand; ++i) unread.insert(lba + i);
-  }
-  return unread;
+  return r.ng_lines >= 0 && static_cast<std::uint64_t>(r.ng_lines) <= sent &&
+         r.verdict.failures() <= sent;
 }
 // ---------------------------------------------------------------------------------------------
 
@@ -371,7 +346,7 @@ void WriteDiscData(Transport& drive, std::uint32_t lba, std::uint32_t blocks, bo
 // Every block of the capture's file came whole from a GOOD Read CD of its LBA, or is unread.
 // Empty when it holds, else what is wrong.
 std::string CaptureFileFault(const ReferenceResult& r, const std::vector<Delivery>& deliveries,
-                             const std::set<std::uint32_t>& unread) {
+                             const UnreadBlocks& unread) {
   if (r.file.empty()) return {};
   const std::vector<std::uint8_t> file = ReadFile(r.file);
   const std::uint32_t bs = r.block_size.bytes;
@@ -391,7 +366,7 @@ std::string CaptureFileFault(const ReferenceResult& r, const std::vector<Deliver
       return at + bs <= d.whole && std::equal(block.begin(), block.end(),
                                               d.bytes.begin() + static_cast<std::ptrdiff_t>(at));
     });
-    if (!received && unread.count(lba) == 0) {
+    if (!received && !unread.Contains(lba)) {
       return "the capture file holds block " + std::to_string(lba) +
              ", which no good Read CD delivered whole and the job did not report unread";
     }
@@ -510,8 +485,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       RunJob(job, session, host, clock);
       const ReferenceResult& r = job.result();
       if (kind == JobKind::kCapture) {
-        const std::string fault =
-            CaptureFileFault(r, drive.deliveries(), UnreadBlocks(host.questions));
+        const std::string fault = CaptureFileFault(r, drive.deliveries(), r.unread);
         Expect(fault.empty(), fault.c_str());
       }
       Expect(!(drive.all_failed() && Succeeded(r)), kAllFailed);

@@ -105,6 +105,12 @@ TEST_F(Files, AFailedWriteLeavesTheOldFile) {
   EXPECT_EQ(ReadTextFile(Path("IniFile.txt")).value_or(""), "LBA=1\n");
 }
 
+TEST_F(Files, AWriteIntoAMissingFolderNamesTheFileAsked) {
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically(Path("none/b.msr"), "x", &error));
+  EXPECT_EQ(error, Path("none/b.msr") + ": No such file or directory");
+}
+
 TEST_F(Files, SettingsLiveBesideTheProgramWhenThatFolderIsWritable) {
   EXPECT_EQ(DefaultSettingsPath(dir_.path()), Path("IniFile.txt"));
   ::setenv("XDG_CONFIG_HOME", (Folder() / "config").c_str(), 1);
