@@ -16,6 +16,7 @@
 #include "decode/volume_descriptor.h"
 #include "device/block_read.h"
 #include "device/block_size.h"
+#include "device/track_starts.h"
 #include "form/hex_dump.h"
 #include "util/strings.h"
 
@@ -50,22 +51,21 @@ class WindowPace {
 // found, 0 where it could not be found.
 class TrackBlockSizes {
  public:
-  explicit TrackBlockSizes(std::vector<std::uint32_t> starts) : starts_(std::move(starts)) {
-    std::sort(starts_.begin(), starts_.end());
+  // `starts` ascending (TrackStartsOfToc).
+  explicit TrackBlockSizes(std::vector<std::int32_t> starts) : starts_(std::move(starts)) {
     sizes_.resize(starts_.size() + 1);
   }
   // The track of `lba`: the last one starting at or before it (0 before the first, or
   // without a TOC).
   std::size_t TrackOf(std::int32_t lba) const {
-    const auto after = std::upper_bound(starts_.begin(), starts_.end(),
-                                        static_cast<std::uint32_t>(std::max(lba, 0)));
+    const auto after = std::upper_bound(starts_.begin(), starts_.end(), std::max(lba, 0));
     return static_cast<std::size_t>(after - starts_.begin());
   }
   const std::optional<std::uint32_t>& Of(std::size_t track) const { return sizes_[track]; }
   void Set(std::size_t track, std::uint32_t bytes) { sizes_[track] = bytes; }
 
  private:
-  std::vector<std::uint32_t> starts_;
+  std::vector<std::int32_t> starts_;
   std::vector<std::optional<std::uint32_t>> sizes_;
 };
 

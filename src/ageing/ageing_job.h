@@ -113,7 +113,7 @@ class AgeingJob final : public Job {
   AgeingSettings settings_;
   AgeingRunOptions options_;
   AgeingResult result_;
-  std::vector<std::uint32_t> track_starts_;  // from the disc's TOC at the start
+  std::vector<std::int32_t> track_starts_;  // from the disc's TOC at the start
   std::atomic<std::int32_t> first_track_lba_;
   std::atomic<std::int32_t> last_lba_;
 };

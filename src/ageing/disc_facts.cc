@@ -3,35 +3,20 @@
 #include <algorithm>
 #include <array>
 
-#include "device/drive_selection.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 #include "views/properties.h"
 
 namespace tamarack {
 
-std::vector<std::uint32_t> ReadTrackStarts(DeviceSession& session) {
-  std::array<std::uint8_t, kTocCacheSize> toc{};
-  std::uint32_t moved = 0;
-  Cdb cdb = MakeCdb({0x43});
-  WriteBe16(cdb, 7, static_cast<std::uint16_t>(toc.size()));
-  std::vector<std::uint32_t> starts;
-  if (!SendScsiCommand(session, cdb, toc, false, &moved, false)) return starts;
-  const auto reply =
-      std::span<const std::uint8_t>(toc).first(std::min<std::size_t>(moved, toc.size()));
-  for (const TrackBoxEntry& e : TrackEntriesFromToc(reply, nullptr)) starts.push_back(e.start);
-  return starts;
-}
-
-void ReadDiscBounds(DeviceSession& session, const std::vector<std::uint32_t>& track_starts,
+void ReadDiscBounds(DeviceSession& session, const std::vector<std::int32_t>& track_starts,
                     AgeingSettings* s) {
   std::array<std::uint8_t, 8> capacity{};
   std::uint32_t moved = 0;
   if (SendScsiCommand(session, MakeCdb({0x25}), capacity, false, &moved, false) && moved >= 4) {
     s->last_lba = static_cast<std::int32_t>(ReadBe32(capacity, 0));
   }
-  s->first_track_lba =
-      track_starts.empty() ? s->start_lba : static_cast<std::int32_t>(track_starts.front());
+  s->first_track_lba = track_starts.empty() ? s->start_lba : track_starts.front();
 }
 
 std::optional<std::string> RangeOutsideDisc(const AgeingSettings& s) {

@@ -1,7 +1,7 @@
 // What an ageing run asks the drive about the disc and itself before its first command: the
-// tracks' starts and the disc's bounds (Read TOC, Read Capacity) and the drive's model name
-// (Inquiry); the volume label comes from decode/volume_descriptor.h. Each runs on the caller's
-// thread through the session.
+// disc's bounds (Read Capacity, and the tracks' starts of device/track_starts.h) and the drive's
+// model name (Inquiry); the volume label comes from decode/volume_descriptor.h. Each runs on the
+// caller's thread through the session.
 #pragma once
 
 #include <cstdint>
@@ -14,13 +14,9 @@
 
 namespace tamarack {
 
-// The tracks' start addresses from Read TOC (43h, format 0, LBA addresses, from track 0, room
-// for 99 tracks), in the TOC's order; empty when it fails.
-std::vector<std::uint32_t> ReadTrackStarts(DeviceSession& session);
-
 // Last LBA from Read Capacity (25h, bytes 0-3 of the reply), kept when it fails; First Track
-// LBA the first of `track_starts`, Start LBA when there is none.
-void ReadDiscBounds(DeviceSession& session, const std::vector<std::uint32_t>& track_starts,
+// LBA the first of `track_starts` (device/track_starts.h), Start LBA when there is none.
+void ReadDiscBounds(DeviceSession& session, const std::vector<std::int32_t>& track_starts,
                     AgeingSettings* settings);
 
 // Why a run of `settings` must not start on its disc: a single pass ("once") whose Start LBA

@@ -7,6 +7,7 @@
 #include "device/block_size.h"
 #include "device/device_session.h"
 #include "device/sense.h"
+#include "device/track_starts.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -15,9 +16,6 @@ namespace tamarack {
 namespace {
 
 constexpr auto kReportPeriod = std::chrono::milliseconds(100);
-// Read TOC's allocation: the header, 99 tracks and the lead-out.
-constexpr std::uint16_t kTocBytes = 4 + 100 * 8;
-constexpr std::uint8_t kTocLeadOut = 0xAA;
 
 bool Send(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
           std::uint32_t* transferred) {
@@ -31,21 +29,6 @@ long long AsLong(std::int64_t v) { return static_cast<long long>(v); }
 
 Cdb MeasureCdb(std::int64_t lba, std::int64_t block_count) {
   return ReadCdCdb(static_cast<std::uint32_t>(lba), static_cast<std::uint32_t>(block_count));
-}
-
-std::vector<std::int64_t> TrackStartsOfToc(std::span<const std::uint8_t> reply,
-                                           std::uint32_t received) {
-  const std::size_t end =
-      std::min<std::size_t>({reply.size(), received, std::size_t{2} + ReadBe16(reply, 0)});
-  std::vector<std::int64_t> starts;
-  for (std::size_t at = 4; at + 8 <= end; at += 8) {
-    const std::uint8_t track = reply[at + 2];
-    if (track == 0 || track == kTocLeadOut) continue;
-    starts.push_back(static_cast<std::int32_t>(ReadBe32(reply, at + 4)));
-  }
-  std::sort(starts.begin(), starts.end());
-  starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
-  return starts;
 }
 
 MeasureLive SpeedMeasurementJob::Live() const {
@@ -69,11 +52,11 @@ bool SpeedMeasurementJob::ReadRange(JobContext& ctx) {
     disc_last = ReadBe32(capacity, 0);
     last = *disc_last;
   }
-  std::array<std::uint8_t, kTocBytes> toc{};
-  std::vector<std::int64_t> starts;
+  std::array<std::uint8_t, kTrackTocBytes> toc{};
+  std::vector<std::int32_t> starts;
   if (Send(session,
-           MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(kTocBytes >> 8),
-                    static_cast<std::uint8_t>(kTocBytes & 0xFF)}),
+           MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(kTrackTocBytes >> 8),
+                    static_cast<std::uint8_t>(kTrackTocBytes & 0xFF)}),
            toc, &moved)) {
     start = static_cast<std::int32_t>(ReadBe32(toc, 8));
     starts = TrackStartsOfToc(toc, moved);
@@ -96,7 +79,7 @@ bool SpeedMeasurementJob::ReadRange(JobContext& ctx) {
     ctx.host().Message(MessageIcon::kError, why);
     return false;
   }
-  for (std::int64_t s : starts) {
+  for (const std::int64_t s : starts) {
     if (s > start && s <= last) track_starts_.push_back(s);
   }
   return true;

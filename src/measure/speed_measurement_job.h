@@ -80,11 +80,6 @@ struct MeasureLive {
   std::vector<std::int32_t> samples;
 };
 
-// The start of each track from a Read TOC reply (format 0), ascending, the lead-out left out;
-// `received` is how many bytes of `reply` the drive sent.
-std::vector<std::int64_t> TrackStartsOfToc(std::span<const std::uint8_t> reply,
-                                           std::uint32_t received);
-
 class SpeedMeasurementJob final : public Job {
  public:
   explicit SpeedMeasurementJob(const MeasureSettings& settings) : settings_(settings) {}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/block_size.h"
+#include "device/track_starts.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 #include "util/sub_q_crc.h"
@@ -20,8 +21,6 @@ constexpr std::uint8_t kChannelBits = 0x90;  // four channels (80h), pre-emphasi
 
 // Read CD of user data with the formatted Q sub-channel (16 bytes after each block's data).
 constexpr ReadCdSelection kUserDataAndQ{kSectorTypeAny, 0x10, 0x02};
-constexpr std::uint8_t kLeadOut = 0xAA;
-constexpr std::size_t kTocDescriptorSize = 8;
 // The lowest address a drive reads: the start of the first track's pregap.
 constexpr std::int64_t kFirstAddress = -150;
 
@@ -83,19 +82,13 @@ CommandOutcome ReadDiscRange(DeviceSession& session, DiscRange* range) {
   }
   std::vector<std::uint8_t> toc(kTocCacheSize, 0);
   const auto alloc = static_cast<std::uint16_t>(toc.size());
-  if (session
-          .Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(alloc >> 8),
-                        static_cast<std::uint8_t>(alloc)}),
-               toc, false, false)
-          .status == CommandStatus::kGood) {
+  const CommandOutcome read_toc =
+      session.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(alloc >> 8),
+                           static_cast<std::uint8_t>(alloc)}),
+                  toc, false, false);
+  if (read_toc.status == CommandStatus::kGood) {
     range->start = static_cast<std::int32_t>(ReadBe32(toc, 8));
-    // The descriptors the reply's own length holds, as far as the buffer goes.
-    const std::size_t length = std::min<std::size_t>(ReadBe16(toc, 0) + 2u, toc.size());
-    range->track_starts.clear();
-    for (std::size_t at = 4; at + kTocDescriptorSize <= length; at += kTocDescriptorSize) {
-      if (toc[at + 2] == kLeadOut) continue;
-      range->track_starts.push_back(static_cast<std::int32_t>(ReadBe32(toc, at + 4)));
-    }
+    range->track_starts = TrackStartsOfToc(toc, read_toc.result.transferred);
   }
   return read;
 }

@@ -73,7 +73,7 @@ class SubQTally {
 struct DiscRange {
   std::int32_t start = 0;
   std::int32_t last = 0;
-  std::vector<std::int32_t> track_starts;  // in the TOC's order, the lead-out left out
+  std::vector<std::int32_t> track_starts;  // ascending (TrackStartsOfToc)
 };
 CommandOutcome ReadDiscRange(DeviceSession& session, DiscRange* range);
 
