@@ -52,18 +52,6 @@ std::uint32_t ReceivedFromTwoFills(std::uint32_t first_end, std::span<const std:
   return std::max(first_end, EndBeforeFill(second, kSecondFill));
 }
 
-BlockReply ReplyOfFirstRead(const CommandOutcome& outcome, std::span<const std::uint8_t> buffer) {
-  BlockReply reply;
-  reply.outcome = outcome;
-  const auto transferred =
-      std::min(outcome.result.transferred, static_cast<std::uint32_t>(buffer.size()));
-  bool fill_says_short = false;
-  reply.received = reply.good()
-                       ? ReceivedFromFirstRead(buffer, transferred, &reply.way, &fill_says_short)
-                       : transferred;
-  return reply;
-}
-
 BlockReply ReadBlocks(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
                       std::uint32_t expected) {
   BlockReply reply;

@@ -71,9 +71,6 @@ BlockReply ReadBlocks(DeviceSession& session, const Cdb& cdb, std::span<std::uin
 std::uint32_t ReceivedFromFirstRead(std::span<const std::uint8_t> buffer, std::uint32_t transferred,
                                     ReceivedWay* way, bool* fill_says_short);
 
-// The reply of a read already sent (no second read): what ReceivedFromFirstRead tells.
-BlockReply ReplyOfFirstRead(const CommandOutcome& outcome, std::span<const std::uint8_t> buffer);
-
 // The received count from two reads of the same blocks: `first_end`, where the 5Ah fill of the
 // first read began, and `second`, the buffer of the read over A5h. The drive's last byte
 // cannot be both 5Ah and A5h, so the later of the two fill starts is where its bytes end.
