@@ -1,4 +1,4 @@
-// A file a job writes at a name the user gave: a capture, a log, a saved file, a plot, a trace.
+// A file a job writes at a name the user gave: a capture, a log, a saved file, a plot.
 //
 // A regular file or a new name is written under a temporary name beside the target and renamed
 // over it only when complete, so a file under the target's name is never half written. An
