@@ -1,6 +1,6 @@
-// The folders of src/ use each other in one direction only, in the order docs/architecture.md
-// states. The order is read from the document itself, so the two cannot drift apart; every
-// #include of src/ is then checked against it.
+// The folders of src/ use each other in one direction only, along the network of chains that
+// docs/architecture.md draws. The chains are read from the document itself, so the two cannot
+// drift apart; every #include of src/ is then checked against them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
