@@ -1,6 +1,5 @@
 // tamarack-cli config --drive ID [--rt 0|1|2] [--start FEATURE] [--json]
 #include <CLI/CLI.hpp>
-#include <charconv>
 #include <optional>
 #include <ostream>
 
@@ -8,6 +7,7 @@
 #include "cli/decoded_command.h"
 #include "cli/exit_codes.h"
 #include "decode/configuration.h"
+#include "util/strings.h"
 
 namespace tamarack::cli {
 
@@ -23,12 +23,9 @@ struct ConfigOptions {
 std::optional<std::uint16_t> ParseFeatureCode(std::string_view text) {
   if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
   if (text.ends_with('h') || text.ends_with('H')) text.remove_suffix(1);
-  unsigned value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > 0xFFFF) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint16_t>(value);
+  const auto value = ParseDigits(text, 16, 0xFFFF);
+  if (!value) return std::nullopt;
+  return static_cast<std::uint16_t>(*value);
 }
 
 int Config(const ConfigOptions& o, CliContext& context) {

@@ -36,7 +36,7 @@ constexpr std::uint32_t kMaxInLength = 16u * 1024u * 1024u;
 int Send(const SendOptions& o, CliContext& context) {
   std::ostream& out = *context.out;
   std::ostream& err = *context.err;
-  const auto cdb_bytes = ParseHexBytes(o.cdb);
+  const auto cdb_bytes = ParseTypedHexBytes(o.cdb);
   if (!cdb_bytes || cdb_bytes->empty() || cdb_bytes->size() > kCdbSize) {
     err << "tamarack-cli send: --cdb takes 1 to 12 hex bytes, for example "
            "\"12 00 00 00 ff 00 00 00 00 00 00 00\"\n";
@@ -45,7 +45,7 @@ int Send(const SendOptions& o, CliContext& context) {
   std::vector<std::uint8_t> data;
   bool data_out = false;
   if (!o.out_hex.empty()) {
-    const auto bytes = ParseHexBytes(o.out_hex);
+    const auto bytes = ParseTypedHexBytes(o.out_hex);
     if (!bytes) {
       err << "tamarack-cli send: --out-hex takes hex bytes, for example \"00 00 00 08\"\n";
       return kExitBadArguments;

@@ -27,14 +27,9 @@ const char* PassName(int pass) {
 }
 
 bool ParseHexValue(const std::string& text, std::uint32_t* value) {
-  if (text.empty() || text.size() > 8) return false;
-  std::uint32_t v = 0;
-  for (char c : text) {
-    const int d = HexDigitValue(c);
-    if (d < 0) return false;
-    v = v * 16 + static_cast<std::uint32_t>(d);
-  }
-  *value = v;
+  const auto v = ParseDigits(text, 16, 0xFFFFFFFFu);
+  if (!v) return false;
+  *value = static_cast<std::uint32_t>(*v);
   return true;
 }
 

@@ -4,25 +4,8 @@
 
 namespace tamarack::cli {
 
-std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text) {
-  std::vector<std::uint8_t> bytes;
-  int high = -1;
-  for (char c : text) {
-    if (c == ' ' || c == ',' || c == '\t' || c == '\n' || c == '\r') {
-      if (high >= 0) return std::nullopt;  // a lone digit
-      continue;
-    }
-    const int d = HexDigitValue(c);
-    if (d < 0) return std::nullopt;
-    if (high < 0) {
-      high = d;
-    } else {
-      bytes.push_back(static_cast<std::uint8_t>(high * 16 + d));
-      high = -1;
-    }
-  }
-  if (high >= 0) return std::nullopt;
-  return bytes;
+std::optional<std::vector<std::uint8_t>> ParseTypedHexBytes(std::string_view text) {
+  return ParseHexBytes(text, " ,\t\n\r");
 }
 
 std::string HexListing(std::span<const std::uint8_t> bytes) {

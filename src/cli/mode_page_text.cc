@@ -50,17 +50,8 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text) {
     base = 16;
     text.remove_prefix(2);
   }
-  if (text.empty() || text.size() > 10) return std::nullopt;
-  std::uint64_t v = 0;
-  for (char c : text) {
-    int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    if (digit < 0) return std::nullopt;
-    v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-  }
-  return v;
+  if (text.size() > 10) return std::nullopt;
+  return ParseDigits(text, base, UINT64_MAX);
 }
 
 std::uint64_t SizeLimit(NumberSize size) {
@@ -201,17 +192,10 @@ std::optional<std::uint32_t> ParsePageCode(std::string_view text) {
   } else if (!text.empty() && (text.back() == 'h' || text.back() == 'H')) {
     text.remove_suffix(1);
   }
-  if (text.empty() || text.size() > 2) return std::nullopt;
-  std::uint32_t v = 0;
-  for (char c : text) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-    v = v * 16 +
-        static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c))
-                                       ? c - '0'
-                                       : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
-  }
-  if (v > 0x3F) return std::nullopt;
-  return v;
+  if (text.size() > 2) return std::nullopt;
+  const auto v = ParseDigits(text, 16, 0x3F);
+  if (!v) return std::nullopt;
+  return static_cast<std::uint32_t>(*v);
 }
 
 std::optional<std::uint32_t> ParsePageControl(std::string_view text) {

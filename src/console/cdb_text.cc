@@ -8,13 +8,6 @@ std::string CdbLine(const Cdb& cdb) { return HexBytes(cdb, " "); }
 
 namespace {
 
-int DigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 CdbBoxParse Stopped(std::size_t at, std::string error) {
@@ -37,7 +30,7 @@ CdbBoxParse ParseCdbBoxText(std::string_view text) {
     }
     const std::size_t begin = p;
     while (p < text.size() && !IsBlank(text[p])) {
-      if (DigitValue(text[p]) < 0) {
+      if (HexDigitValue(text[p]) < 0) {
         return Stopped(p, StrFormat("CDB: \"%c\" at character %zu is not a hexadecimal digit",
                                     text[p], p + 1));
       }
@@ -52,8 +45,8 @@ CdbBoxParse ParseCdbBoxText(std::string_view text) {
       if (count == kCdbSize) {
         return Stopped(d, StrFormat("CDB: more than %zu bytes (character %zu)", kCdbSize, d + 1));
       }
-      const int value =
-          digits == 1 ? DigitValue(text[d]) : DigitValue(text[d]) * 16 + DigitValue(text[d + 1]);
+      const int value = digits == 1 ? HexDigitValue(text[d])
+                                    : HexDigitValue(text[d]) * 16 + HexDigitValue(text[d + 1]);
       cdb[count++] = static_cast<std::uint8_t>(value);
     }
   }

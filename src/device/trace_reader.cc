@@ -174,26 +174,6 @@ class LineParser {
   std::size_t pos_ = 0;
 };
 
-// "12 00 ff" (blank-separated pairs of hex digits; "" is no bytes).
-bool ParseHexBytes(std::string_view text, std::vector<std::uint8_t>* bytes) {
-  bytes->clear();
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == ' ') {
-      ++i;
-      continue;
-    }
-    if (i + 1 >= text.size()) return false;
-    const int hi = HexDigitValue(text[i]);
-    const int lo = HexDigitValue(text[i + 1]);
-    if (hi < 0 || lo < 0) return false;
-    bytes->push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-    i += 2;
-    if (i < text.size() && text[i] != ' ') return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool ParseTraceLine(std::string_view line, TraceEntry* entry, std::string* error) {
@@ -224,10 +204,12 @@ bool ParseTraceLine(std::string_view line, TraceEntry* entry, std::string* error
   auto bytes = [&](const char* name, std::size_t max, std::vector<std::uint8_t>* out) {
     std::string t;
     if (!text(name, &t)) return false;
-    if (!ParseHexBytes(t, out) || out->size() > max) {
+    auto parsed = ParseHexBytes(t, " ");
+    if (!parsed || parsed->size() > max) {
       *error = StrFormat("\"%s\" must be hex bytes separated by blanks", name);
       return false;
     }
+    *out = std::move(*parsed);
     return true;
   };
 

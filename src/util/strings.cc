@@ -30,6 +30,42 @@ __attribute__((format(printf, 2, 0))) void AppendV(std::string* out, const char*
 
 }  // namespace
 
+std::optional<std::uint64_t> ParseDigits(std::string_view text, int base, std::uint64_t max) {
+  if (text.empty()) return std::nullopt;
+  const auto b = static_cast<std::uint64_t>(base);
+  std::uint64_t value = 0;
+  for (char c : text) {
+    const int d = HexDigitValue(c);
+    if (d < 0 || d >= base) return std::nullopt;
+    const auto digit = static_cast<std::uint64_t>(d);
+    if (digit > max || value > (max - digit) / b) return std::nullopt;
+    value = value * b + digit;
+  }
+  return value;
+}
+
+std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text,
+                                                       std::string_view separators) {
+  std::vector<std::uint8_t> bytes;
+  int high = -1;
+  for (char c : text) {
+    if (separators.find(c) != std::string_view::npos) {
+      if (high >= 0) return std::nullopt;  // a lone digit
+      continue;
+    }
+    const int d = HexDigitValue(c);
+    if (d < 0) return std::nullopt;
+    if (high < 0) {
+      high = d;
+    } else {
+      bytes.push_back(static_cast<std::uint8_t>(high * 16 + d));
+      high = -1;
+    }
+  }
+  if (high >= 0) return std::nullopt;
+  return bytes;
+}
+
 std::string StrFormat(const char* format, ...) {
   std::string out;
   va_list args;

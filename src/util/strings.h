@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tamarack {
 
@@ -22,6 +24,17 @@ constexpr int HexDigitValue(char c) {
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
+
+// The value of `text` written in `base` (10 or 16, either case): digits only, no sign, prefix
+// or blank. Nothing when it is empty, holds another character or exceeds `max`. Every number
+// the program reads from typed text goes through here.
+std::optional<std::uint64_t> ParseDigits(std::string_view text, int base, std::uint64_t max);
+
+// Bytes as pairs of hexadecimal digits ("12 00 ff" or "1200ff"); any character of `separators`
+// may stand between two bytes. Nothing when another character comes or a byte is left with
+// one digit.
+std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text,
+                                                       std::string_view separators);
 
 // Each byte as "%02x" followed by `separator`.
 std::string HexBytes(std::span<const std::uint8_t> bytes, std::string_view separator = " ");

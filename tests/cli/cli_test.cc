@@ -7,6 +7,7 @@
 #include "cli/hex_text.h"
 #include "cli/virtual_cli.h"
 #include "device/scripted_transport.h"
+#include "util/strings.h"
 
 namespace tamarack::cli {
 namespace {
@@ -120,14 +121,24 @@ TEST(ExitCodes, FollowTheSgUtilsConvention) {
   EXPECT_EQ(ExitCodeFor(o), 99);
 }
 
-TEST(ParseHexBytes, AcceptsPairsAndSeparatorsOnly) {
-  EXPECT_EQ(ParseHexBytes("12 00 ff"), (std::vector<std::uint8_t>{0x12, 0x00, 0xFF}));
-  EXPECT_EQ(ParseHexBytes("1200FF"), (std::vector<std::uint8_t>{0x12, 0x00, 0xFF}));
-  EXPECT_EQ(ParseHexBytes("12,0a"), (std::vector<std::uint8_t>{0x12, 0x0A}));
-  EXPECT_FALSE(ParseHexBytes("1 2"));
-  EXPECT_FALSE(ParseHexBytes("123"));
-  EXPECT_FALSE(ParseHexBytes("0x12"));
-  EXPECT_EQ(ParseHexBytes(""), std::vector<std::uint8_t>{});
+// Typed numbers and bytes: one parser each for every caller (util/strings.h).
+TEST(TypedText, HexBytesAndDigitsTakeOnlyWhatTheySay) {
+  EXPECT_EQ(ParseTypedHexBytes("12 00 ff"), (std::vector<std::uint8_t>{0x12, 0x00, 0xFF}));
+  EXPECT_EQ(ParseTypedHexBytes("1200FF"), (std::vector<std::uint8_t>{0x12, 0x00, 0xFF}));
+  EXPECT_EQ(ParseTypedHexBytes("12,0a"), (std::vector<std::uint8_t>{0x12, 0x0A}));
+  EXPECT_FALSE(ParseTypedHexBytes("1 2"));
+  EXPECT_FALSE(ParseTypedHexBytes("123"));
+  EXPECT_FALSE(ParseTypedHexBytes("0x12"));
+  EXPECT_EQ(ParseTypedHexBytes(""), std::vector<std::uint8_t>{});
+
+  EXPECT_EQ(ParseDigits("18446744073709551615", 10, UINT64_MAX), UINT64_MAX);
+  EXPECT_FALSE(ParseDigits("18446744073709551616", 10, UINT64_MAX)) << "wraps past 2^64";
+  EXPECT_EQ(ParseDigits("fF", 16, 0xFF), 0xFFu);
+  EXPECT_FALSE(ParseDigits("100", 16, 0xFF));
+  EXPECT_FALSE(ParseDigits("a", 10, 99)) << "a hex digit in a decimal number";
+  EXPECT_FALSE(ParseDigits("5", 10, 4)) << "one digit above the limit";
+  EXPECT_FALSE(ParseDigits("", 10, 99));
+  EXPECT_FALSE(ParseDigits("+1", 10, 99));
 }
 
 }  // namespace
