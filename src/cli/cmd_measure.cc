@@ -202,9 +202,7 @@ int Measure(const MeasureOptions& o, CliContext& context) {
   MeasureResult r = job->result();
   JobVerdict& verdict = r.verdict;
   SpeedRecord& record = r.record;
-  if (r.second_reads != 0) {
-    out << "reads sent again over the A5h fill: " << r.second_reads << "\n";
-  }
+  out << SecondReadsLine(r.second_reads);
   if (record.samples.empty()) {
     // A run that measured nothing leaves no file behind, not even an empty one.
     for (const std::string* file : {&o.save, &o.plot}) {

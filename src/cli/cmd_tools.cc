@@ -48,14 +48,12 @@ class SubQTerminalHost final : public TerminalJobHost {
 
 // Why the job failed, and how many of its reads were sent a second time, on standard error.
 void PrintReadNotes(CliContext& context, const char* name, const JobVerdict& verdict,
-                    const std::string& failure, std::uint64_t reads, std::uint64_t second_reads) {
+                    const std::string& failure, std::uint64_t second_reads) {
   if (!verdict.good() && !failure.empty()) {
     *context.err << "tamarack-cli " << name << ": " << failure << "\n";
   }
   if (second_reads != 0) {
-    *context.err << "tamarack-cli " << name << ": " << second_reads << " of " << reads
-                 << " reads were second reads over an A5h fill, to tell a reply that ended in "
-                    "5Ah bytes from an unsent tail\n";
+    *context.err << "tamarack-cli " << name << ": " << SecondReadsLine(second_reads);
   }
 }
 
@@ -73,7 +71,7 @@ int RunTrackTest(TrackTestKind kind, const DriveOptions& o, CliContext& context)
   auto job = std::make_shared<TrackTestJob>(kind);
   RunJobFromTerminal(runner, job, host);
   const TrackTestResult& r = job->result();
-  PrintReadNotes(context, "tracktest", r.verdict, r.failure_text, r.reads, r.second_reads);
+  PrintReadNotes(context, "tracktest", r.verdict, r.failure_text, r.second_reads);
   return ExitStatusOf(r.verdict);
 }
 
@@ -91,7 +89,7 @@ int RunSubQCheck(const DriveOptions& o, CliContext& context) {
   auto job = std::make_shared<SubQCheckJob>();
   RunJobFromTerminal(runner, job, host);
   const SubQCheckResult& r = job->result();
-  PrintReadNotes(context, "subq-check", r.verdict, r.failure_text, r.reads, r.second_reads);
+  PrintReadNotes(context, "subq-check", r.verdict, r.failure_text, r.second_reads);
   return ExitStatusOf(r.verdict);
 }
 

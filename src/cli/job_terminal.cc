@@ -94,6 +94,14 @@ std::string FormatDuration(std::chrono::seconds d) {
   return StrFormat("%lld:%02lld", s / 60, s % 60);
 }
 
+std::string SecondReadsLine(std::uint64_t second_reads) {
+  if (second_reads == 0) return "";
+  return StrFormat(
+      "reads sent again over the A5h fill, to tell data ending in 5Ah from an "
+      "unsent tail: %llu\n",
+      static_cast<unsigned long long>(second_reads));
+}
+
 std::string FormatProgressLine(const JobProgress& p, std::chrono::microseconds elapsed,
                                const std::string& unit, const std::string& counters) {
   std::string line;

@@ -32,6 +32,10 @@ std::string FormatProgressLine(const JobProgress& progress, std::chrono::microse
 // "1:02:03" or "2:09".
 std::string FormatDuration(std::chrono::seconds d);
 
+// The closing line of a job that sent reads a second time over the A5h fill; "" for none.
+// Every job says it in these words.
+std::string SecondReadsLine(std::uint64_t second_reads);
+
 // The terminal's JobHost. On a terminal the progress is one line rewritten in place; otherwise a
 // line every `quiet_period`. Result lines and messages are printed as they come; a job's counter
 // box (JobText::kCounters) is the end of the progress line, its lines joined by ", ".

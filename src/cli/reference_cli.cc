@@ -61,9 +61,7 @@ std::string ReferenceSummary(const ReferenceResult& r) {
              : StrFormat("unread blocks (5Ah filler in the file): %llu, listed in %s\n", n,
                          r.unread_file.c_str());
   }
-  if (r.second_reads != 0) {
-    t += StrFormat("reads sent again over A5h (data ending in 5Ah): %u\n", r.second_reads);
-  }
+  t += SecondReadsLine(r.second_reads);
   if (r.check_ran && r.bytes_checked != 0) {
     t += "checked: " + MegabytesPerSecond(r.bytes_checked, r.check_elapsed) + "\n";
   }
