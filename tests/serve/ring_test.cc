@@ -88,73 +88,48 @@ TEST(RingWalk, PadsTaskManagementAndUnknownEntriesAroundCommands) {
   EXPECT_FALSE(s.ring->Process(ring.map()));
 }
 
-struct CorruptCase {
-  const char* name;
-  std::function<void(FakeRing&, std::size_t entry)> spoil;
-  bool broken;         // the ring cannot be walked any more
-  const char* notice;  // what is reported
-};
-
-class RingCorrupt : public ::testing::TestWithParam<CorruptCase> {};
-
-TEST_P(RingCorrupt, GivesAnErrorNotACrash) {
-  const CorruptCase& c = GetParam();
-  Served s;
-  FakeRing ring;
-  const std::size_t entry = FakeRing::kRingOff + ring.AddCmd(7, Inquiry(36), {36});
-  c.spoil(ring, entry);
-  s.ring->Process(ring.map());
-  EXPECT_EQ(s.ring->Broken(), c.broken);
-  EXPECT_NE(s.Notices().find(c.notice), std::string::npos) << s.Notices();
-  if (c.broken) {
-    EXPECT_EQ(ring.Tail(), 0u);
-    return;
+// Each way a ring can be spoilt gives an error, not a crash: a broken ring is walked no more;
+// a request the kernel built wrong is failed, not run (internal target failure).
+TEST(RingCorrupt, GivesAnErrorNotACrash) {
+  const std::uint64_t huge = ~std::uint64_t{0} - 3;
+  const struct {
+    std::function<void(FakeRing&, std::size_t entry)> spoil;
+    bool broken;         // the ring cannot be walked any more
+    const char* notice;  // what is reported
+  } cases[] = {
+      {[](FakeRing& r, std::size_t) { r.Put<std::uint16_t>(0, 1); }, true, "mailbox version 1"},
+      {[](FakeRing& r, std::size_t) { r.Put<std::uint32_t>(8, 0x7FFFFFF8); }, true, "does not fit"},
+      {[](FakeRing& r, std::size_t) { r.Put<std::uint32_t>(12, 5); }, true, "head 5"},
+      {[](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 1); }, true, "claims 0 bytes"},
+      {[](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 4096 | 1); }, true, "cannot hold"},
+      {[](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 64 | 1); }, true, "no room"},
+      {[](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e + 8, 1000); }, false, "do not fit"},
+      {[](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 48, r.map().size() - 10); }, false,
+       "outside the map"},
+      {[](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 48, 8); }, false,
+       "lies over the ring"},
+      {[huge](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 56, huge); }, false,
+       "outside the map"},
+      {[huge](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 24, huge); }, false,
+       "CDB offset"}};
+  for (const auto& c : cases) {
+    Served s;
+    FakeRing ring;
+    c.spoil(ring, FakeRing::kRingOff + ring.AddCmd(7, Inquiry(36), {36}));
+    s.ring->Process(ring.map());
+    EXPECT_EQ(s.ring->Broken(), c.broken) << c.notice;
+    EXPECT_NE(s.Notices().find(c.notice), std::string::npos) << s.Notices();
+    const std::vector<Completion> done = ring.TakeCompletions();
+    if (c.broken) {
+      EXPECT_EQ(ring.Tail(), 0u) << c.notice;
+      continue;
+    }
+    ASSERT_EQ(done.size(), 1u) << c.notice;
+    EXPECT_EQ(done[0].status, 2);
+    EXPECT_EQ(done[0].sense[2], 0x04);
+    EXPECT_EQ(done[0].sense[12], 0x44);
   }
-  // A request the kernel built wrong is failed, not run: internal target failure.
-  const std::vector<Completion> done = ring.TakeCompletions();
-  ASSERT_EQ(done.size(), 1u);
-  EXPECT_EQ(done[0].status, 2);
-  EXPECT_EQ(done[0].sense[2], 0x04);
-  EXPECT_EQ(done[0].sense[12], 0x44);
 }
-
-const std::uint64_t kHuge = ~std::uint64_t{0} - 3;
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RingCorrupt,
-    ::testing::Values(
-        CorruptCase{"version", [](FakeRing& r, std::size_t) { r.Put<std::uint16_t>(0, 1); }, true,
-                    "mailbox version 1"},
-        CorruptCase{"ring_past_map",
-                    [](FakeRing& r, std::size_t) { r.Put<std::uint32_t>(8, 0x7FFFFFF8); }, true,
-                    "does not fit"},
-        CorruptCase{"head_off_an_entry",
-                    [](FakeRing& r, std::size_t) { r.Put<std::uint32_t>(12, 5); }, true, "head 5"},
-        CorruptCase{"empty_entry", [](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 1); },
-                    true, "claims 0 bytes"},
-        CorruptCase{"entry_past_ring_end",
-                    [](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 4096 | 1); }, true,
-                    "cannot hold"},
-        CorruptCase{"no_room_for_reply",
-                    [](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 64 | 1); }, true,
-                    "no room"},
-        CorruptCase{"iovec_count",
-                    [](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e + 8, 1000); }, false,
-                    "do not fit"},
-        CorruptCase{
-            "iovec_outside_map",
-            [](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 48, r.map().size() - 10); },
-            false, "outside the map"},
-        CorruptCase{"iovec_over_ring",
-                    [](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 48, 8); }, false,
-                    "lies over the ring"},
-        CorruptCase{"iovec_length_wraps",
-                    [](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 56, kHuge); }, false,
-                    "outside the map"},
-        CorruptCase{"cdb_outside_map",
-                    [](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 24, kHuge); }, false,
-                    "CDB offset"}),
-    [](const ::testing::TestParamInfo<CorruptCase>& p) { return std::string(p.param.name); });
 
 TEST(RingWalk, TaskManagementWithTooManyIdsIsReportedAndSkipped) {
   Served s;
@@ -177,50 +152,39 @@ struct ScriptedServed {
   std::string notices;
 };
 
-// Entries whose lengths loop back to where they began, short of the head: the walk must end
-// with an error at once, and the drive must not see the looped command at all.
-TEST(RingWalk, ALoopThatNeverReachesTheHeadIsACorruptRing) {
-  struct Row {
-    const char* name;
+// Entries whose lengths loop back short of the head (a PAD over the whole ring, a CMD filling
+// it so that the head wraps to 0), and a mailbox that contradicts the entries still open under
+// a held command: corrupt rings; the walk ends at once and the drive sees no command again.
+TEST(RingWalk, LoopsAndMailboxChangesAreACorruptRing) {
+  const struct {
     std::uint32_t ring_size;
-    bool cmd;  // a CMD entry over the whole ring, else a PAD
-  };
-  for (const Row& row : {Row{"pad", 64, false}, Row{"cmd", 112, true}}) {
-    ScriptedServed s;
-    FakeRing ring(row.ring_size);
-    if (row.cmd) {
-      ring.AddCmd(1, kTestUnitReady, {});  // fills the ring: the head wraps to 0
-    } else {
-      ring.Put<std::uint32_t>(FakeRing::kRingOff, row.ring_size);
-    }
-    ring.Put<std::uint32_t>(12, 8);
-    EXPECT_FALSE(s.ring.Process(ring.map())) << row.name;
-    EXPECT_TRUE(s.ring.Broken()) << row.name;
-    EXPECT_NE(s.notices.find("past the ring's head 8"), std::string::npos) << s.notices;
-    EXPECT_TRUE(s.transport.sent.empty()) << row.name;
-    EXPECT_EQ(ring.Tail(), 0u) << row.name;
-  }
-}
-
-// A held command keeps the tail; a mailbox that then contradicts the open entries is corrupt.
-TEST(RingWalk, AMailboxThatChangesUnderOpenEntriesIsACorruptRing) {
-  struct Row {
-    std::size_t at;
-    std::uint32_t value;
+    bool held;  // a slow Read(10) is held first
+    std::function<void(FakeRing&)> spoil;
     const char* notice;
-  };
-  for (const Row& row : {Row{12, 0, "head 0 lies among the open entries"},
-                         Row{8, 512, "ring moved from offset 128, 1024 bytes"}}) {
+  } cases[] = {
+      {64, false, [](FakeRing& r) { r.Put<std::uint32_t>(FakeRing::kRingOff, 64); },
+       "past the ring's head 8"},
+      {112, false, [](FakeRing& r) { r.AddCmd(1, kTestUnitReady, {}); }, "past the ring's head 8"},
+      {1024, true, [](FakeRing& r) { r.Put<std::uint32_t>(12, 0); },
+       "head 0 lies among the open entries"},
+      {1024, true, [](FakeRing& r) { r.Put<std::uint32_t>(8, 512); },
+       "ring moved from offset 128, 1024 bytes"}};
+  for (const auto& c : cases) {
     ScriptedServed s;
-    s.transport.Push(::tamarack::testing::Refused(TransportStatus::kTimedOut, "slow"));
-    FakeRing ring;
-    ring.AddCmd(1, Read10(16, 1), {2048});
-    s.ring.Process(ring.map());
-    ASSERT_EQ(s.ring.HeldCount(), 1u);
-    ring.Put<std::uint32_t>(row.at, row.value);
-    EXPECT_FALSE(s.ring.Process(ring.map()));
-    EXPECT_NE(s.notices.find(row.notice), std::string::npos) << s.notices;
-    EXPECT_EQ(s.transport.sent.size(), 1u);
+    FakeRing ring(c.ring_size);
+    if (c.held) {
+      s.transport.Push(::tamarack::testing::Refused(TransportStatus::kTimedOut, "slow"));
+      ring.AddCmd(1, Read10(16, 1), {2048});
+      s.ring.Process(ring.map());
+      ASSERT_EQ(s.ring.HeldCount(), 1u);
+    }
+    c.spoil(ring);
+    if (!c.held) ring.Put<std::uint32_t>(12, 8);
+    EXPECT_FALSE(s.ring.Process(ring.map())) << c.notice;
+    EXPECT_TRUE(s.ring.Broken()) << c.notice;
+    EXPECT_NE(s.notices.find(c.notice), std::string::npos) << s.notices;
+    EXPECT_EQ(s.transport.sent.size(), c.held ? 1u : 0u) << c.notice;
+    EXPECT_EQ(ring.Tail(), 0u) << c.notice;  // a held command keeps the tail too
   }
 }
 
@@ -287,67 +251,53 @@ TEST(ServedCommand, DataOutIsTakenFromEveryBuffer) {
   }
 }
 
-struct FailureCase {
-  const char* name;
-  const char* id;
-  std::uint16_t flags;  // of the mailbox
-  std::uint8_t key, asc, ascq;
-};
-
-class ServedFailure : public ::testing::TestWithParam<FailureCase> {};
-
-// What the kernel sees of a drive's failures, in the entry's status and sense bytes.
-TEST_P(ServedFailure, IsACheckConditionWithSense) {
-  const FailureCase& c = GetParam();
-  Served s(c.id);
-  FakeRing ring(1024, c.flags);
-  ring.AddCmd(1, Read10(100, 1), {2048});
-  EXPECT_TRUE(s.ring->Process(ring.map()));
-  const std::vector<Completion> done = ring.TakeCompletions();
-  ASSERT_EQ(done.size(), 1u);
-  EXPECT_EQ(done[0].status, 2);
-  EXPECT_EQ(done[0].sense[0] & 0x7F, 0x70);
-  EXPECT_EQ(done[0].sense[2] & 0x0F, c.key);
-  EXPECT_EQ(done[0].sense[12], c.asc);
-  EXPECT_EQ(done[0].sense[13], c.ascq);
+// What the kernel sees of a drive's failures: a check condition with the drive's sense.
+TEST(ServedFailure, IsACheckConditionWithSense) {
+  const struct {
+    const char* id;
+    std::uint16_t flags;  // of the mailbox
+    std::uint8_t key, asc, ascq;
+  } cases[] = {{"emu:type13?speed=max&bad=100", kOutOfOrderCap, 0x03, 0x11, 0},
+               {"emu:type13?refuse=28", kOutOfOrderCap, 0x0B, 0x08, 0x00},
+               {"emu:type13?refuse=28:os", kOutOfOrderCap, 0x0B, 0x08, 0x00},
+               // Without out-of-order completion a command cannot be held: it fails at once.
+               {"emu:type13?slow=28", 0, 0x0B, 0x08, 0x01}};
+  for (const auto& c : cases) {
+    Served s(c.id);
+    FakeRing ring(1024, c.flags);
+    ring.AddCmd(1, Read10(100, 1), {2048});
+    EXPECT_TRUE(s.ring->Process(ring.map()));
+    const std::vector<Completion> done = ring.TakeCompletions();
+    ASSERT_EQ(done.size(), 1u) << c.id;
+    EXPECT_EQ(done[0].status, 2);
+    EXPECT_EQ(done[0].sense[0] & 0x7F, 0x70);
+    EXPECT_EQ(done[0].sense[2] & 0x0F, c.key) << c.id;
+    EXPECT_EQ(done[0].sense[12], c.asc) << c.id;
+    EXPECT_EQ(done[0].sense[13], c.ascq) << c.id;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ServedFailure,
-    ::testing::Values(
-        FailureCase{"medium_error", "emu:type13?speed=max&bad=100", kOutOfOrderCap, 0x03, 0x11, 0},
-        FailureCase{"host_refused", "emu:type13?refuse=28", kOutOfOrderCap, 0x0B, 0x08, 0x00},
-        FailureCase{"os_refused", "emu:type13?refuse=28:os", kOutOfOrderCap, 0x0B, 0x08, 0x00},
-        // Without out-of-order completion a command cannot be held: it fails at once.
-        FailureCase{"time_out_in_order_ring", "emu:type13?slow=28", 0, 0x0B, 0x08, 0x01}),
-    [](const ::testing::TestParamInfo<FailureCase>& p) { return std::string(p.param.name); });
-
-TEST(ServedCommand, ASlowCommandIsHeldUntilTheKernelAbortsIt) {
-  Served s("emu:type13?slow=28");
-  FakeRing ring;
-  ring.AddCmd(1, Read10(16, 1), {2048});
-  ring.AddCmd(2, kTestUnitReady, {});
-  s.ring->Process(ring.map());
-  // The later command completes in the held one's slot.
-  EXPECT_EQ(Ids(ring.TakeCompletions()), std::vector<std::uint16_t>{2});
-  EXPECT_EQ(s.ring->HeldCount(), 1u);
-  s.ring->Process(ring.map());
-  EXPECT_TRUE(ring.TakeCompletions().empty());
-
-  ring.AddTmr(1, {1});  // abort task
-  EXPECT_TRUE(s.ring->Process(ring.map()));
-  const std::vector<Completion> done = ring.TakeCompletions();
-  EXPECT_EQ(Ids(done), std::vector<std::uint16_t>{1});
-  EXPECT_EQ(s.ring->HeldCount(), 0u);
-  EXPECT_EQ(ring.Tail(), ring.Head());
-}
-
-TEST(ServedCommand, AHeldCommandIsAnsweredWhenItsHoldRunsOut) {
+// A slow command is held (a later one completes in its slot) until the kernel aborts it, or
+// until its hold runs out: then it is answered with the time-out.
+TEST(ServedCommand, ASlowCommandIsHeldUntilAbortedOrItsHoldRunsOut) {
   RingOptions options;
   options.hold_limit = std::chrono::seconds(90);
   Served s("emu:type13?slow=28", options);
   FakeRing ring;
   ring.AddCmd(1, Read10(16, 1), {2048});
+  ring.AddCmd(2, kTestUnitReady, {});
+  s.ring->Process(ring.map());
+  EXPECT_EQ(Ids(ring.TakeCompletions()), std::vector<std::uint16_t>{2});
+  EXPECT_EQ(s.ring->HeldCount(), 1u);
+  s.ring->Process(ring.map());
+  EXPECT_TRUE(ring.TakeCompletions().empty());
+  ring.AddTmr(1, {1});  // abort task
+  EXPECT_TRUE(s.ring->Process(ring.map()));
+  EXPECT_EQ(Ids(ring.TakeCompletions()), std::vector<std::uint16_t>{1});
+  EXPECT_EQ(s.ring->HeldCount(), 0u);
+  EXPECT_EQ(ring.Tail(), ring.Head());
+
+  ring.AddCmd(3, Read10(16, 1), {2048});
   s.ring->Process(ring.map());
   s.clock.Advance(std::chrono::seconds(89));
   EXPECT_FALSE(s.ring->Process(ring.map()));
