@@ -14,13 +14,14 @@ struct Cli : testing::VirtualCli {
 class ModePagesOnEveryPath : public testing::ResidModeTest {};
 TAMARACK_ON_EVERY_RESID_MODE(ModePagesOnEveryPath);
 
-// A current drive: a block descriptor before the pages (DBD 0), saveable pages with PS set,
-// and a Mode Select that refuses the reserved PS bit and mode data length; the drive itself
-// refuses a page sent with PS, as the list was built before.
+// A current drive: a block descriptor before the pages (DBD 0) passed over, so its pages print
+// as the older drive's do (the same golden); saveable pages with PS set, and a Mode Select that
+// refuses the reserved PS bit and mode data length; the drive itself refuses a page sent with PS,
+// as the list was built before.
 TEST_P(ModePagesOnEveryPath, AModernDrivesPagesAndItsModeSelect) {
   Cli cli;
   const std::string modern = Id("emu:type13?model=modern");
-  cli.ExpectGoldenOutput("modesense_modern_all_pages.txt",
+  cli.ExpectGoldenOutput("modesense_all_pages.txt",
                          {"modesense", "--drive", modern, "--page", "3f"});
   cli.ExpectGoldenRuns(
       "modeselect_modern.txt",

@@ -71,13 +71,14 @@ TEST(CliReplay, SaysWhichCommandTheTraceLacks) {
 TEST(CliReplay, FixturesDecodeAsRecorded) {
   const std::string trace = tamarack::testing::GoldenPath("emu_type13.jsonl", "traces");
   VirtualCli cli;
-  cli.ExpectGoldenOutput("replay_emu_type13_config.txt", {"config", "--drive", "emu:" + trace});
+  // The drive of the trace lists the features the live drive lists on every disc.
+  cli.ExpectGoldenOutput("config_audio.txt", {"config", "--drive", "emu:" + trace});
   cli.ExpectGoldenOutput("replay_emu_type13_toc.txt", {"toc", "--drive", "emu:" + trace});
   // The modern model: a Core of 8 bytes, features the table does not know, a block descriptor;
   // its trace prints what the live modern drive prints (the same golden files).
   const std::string modern = tamarack::testing::GoldenPath("emu_modern.jsonl", "traces");
   cli.ExpectGoldenOutput("config_modern.txt", {"config", "--drive", "emu:" + modern});
-  cli.ExpectGoldenOutput("modesense_modern_all_pages.txt",
+  cli.ExpectGoldenOutput("modesense_all_pages.txt",
                          {"modesense", "--page", "3f", "--drive", "emu:" + modern});
   // QEMU's drives through the Linux kernel (tests/vm): libata and virtio-scsi both report the
   // whole buffer as transferred, zero-padded.
