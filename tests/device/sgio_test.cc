@@ -74,67 +74,57 @@ TEST(SgIoRequest, DataInGoesInWholeUnitsThroughWholePages) {
   EXPECT_EQ(SgIoStagingCapacity(42496, 16384), 49152u);
 }
 
-sg_io_hdr_t Finished(unsigned len, int resid) {
-  sg_io_hdr_t h{};
-  h.dxfer_len = len;
-  h.resid = resid;
-  return h;
-}
-
-TEST(SgIoResult, RefusedIoctlKeepsTheRequestedCountAndTheErrnoText) {
+// A finished SG_IO call: a refused ioctl keeps the requested count and the errno's text; a
+// good one counts the residual within the caller's buffer (libata reports none: the whole
+// rounded-up data phase); sense is the drive's word even with a host error; a host or driver
+// error without sense is no success and carries no count.
+TEST(SgIoResult, StatusCountAndReason) {
+  using enum TransportStatus;
+  const struct {
+    unsigned len;
+    int resid, os_error;
+    std::size_t requested;
+    unsigned short host, driver;
+    unsigned char sense_length;
+    TransportStatus status;
+    std::uint32_t transferred;
+    const char* reason;
+  } cases[] = {
+      {512, 0, EBADF, 512, 0, 0, 0, kRefused, 512, "Bad file descriptor"},
+      {3072, 0, EPERM, 2656, 0, 0, 0, kRefused, 2656, "Operation not permitted"},
+      {512, 476, 0, 36, 0, 0, 0, kCompleted, 36, ""},
+      {512, 9999, 0, 512, 0, 0, 0, kCompleted, 0, ""},
+      {3072, 0, 0, 2656, 0, 0, 0, kCompleted, 2656, ""},
+      {3072, 1024, 0, 2656, 0, 0, 0, kCompleted, 2048, ""},
+      {2048, 0, 0, 2048, 0x07, 0, 18, kCompleted, 2048, ""},
+      {2048, 0, 0, 2048, 0x03, 0, 0, kTimedOut, 0, "The command timed out"},
+      {2048, 0, 0, 2048, 0, 0x06, 0, kTimedOut, 0, "The command timed out"},
+      {2048, 0, 0, 2048, 0x07, 0, 0, kTransportError, 0,
+       "Transport failure: host adapter error (DID_ERROR)"},
+      {2048, 0, 0, 2048, 0x01, 0, 0, kTransportError, 0, ""},
+  };
   SgIoBuffers bufs;
-  const ScsiResult r = InterpretSgIoResult(Finished(512, 0), bufs, EBADF, 512);
-  EXPECT_EQ(r.status, TransportStatus::kRefused);
-  EXPECT_EQ(r.os_error, EBADF);
-  EXPECT_EQ(r.reason, "Bad file descriptor");
-  EXPECT_EQ(r.transferred, 512u);
-}
-
-TEST(SgIoResult, GoodCompletionCountsTheResidualWithinTheCallersBuffer) {
-  SgIoBuffers bufs;
-  const ScsiResult r = InterpretSgIoResult(Finished(512, 476), bufs, 0, 36);
-  EXPECT_EQ(r.status, TransportStatus::kCompleted);
-  EXPECT_EQ(r.transferred, 36u);
-  EXPECT_EQ(r.sense_length, 0);
-  EXPECT_EQ(InterpretSgIoResult(Finished(512, 9999), bufs, 0, 512).transferred, 0u);
-  // The count never exceeds the caller's buffer.
-  // libata reports no residual: the whole rounded-up data phase.
-  EXPECT_EQ(InterpretSgIoResult(Finished(3072, 0), bufs, 0, 2656).transferred, 2656u);
-  // A path with a residual: what the drive sent.
-  EXPECT_EQ(InterpretSgIoResult(Finished(3072, 1024), bufs, 0, 2656).transferred, 2048u);
-  EXPECT_EQ(InterpretSgIoResult(Finished(3072, 0), bufs, EPERM, 2656).transferred, 2656u);
-}
-
-TEST(SgIoResult, SenseDataIsTheDrivesWordEvenWithAHostError) {
-  SgIoBuffers bufs;
-  bufs.sense[0] = 0x70;
   bufs.sense[2] = 0x02;
-  sg_io_hdr_t h = Finished(0, 0);
-  h.status = 0x02;
-  h.sb_len_wr = 18;
-  h.host_status = 0x07;
-  const ScsiResult r = InterpretSgIoResult(h, bufs, 0, h.dxfer_len);
-  EXPECT_EQ(r.status, TransportStatus::kCompleted);
-  EXPECT_EQ(r.sense_length, 18);
-  EXPECT_EQ(r.sense[2], 0x02);
-}
-
-TEST(SgIoResult, HostOrDriverErrorsWithoutSenseAreNotSuccess) {
-  SgIoBuffers bufs;
-  sg_io_hdr_t h = Finished(2048, 0);
-  h.host_status = 0x03;
-  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0, h.dxfer_len).status, TransportStatus::kTimedOut);
-  h.host_status = 0;
-  h.driver_status = 0x06;
-  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0, h.dxfer_len).status, TransportStatus::kTimedOut);
-  h.driver_status = 0;
-  h.host_status = 0x07;
-  const ScsiResult r = InterpretSgIoResult(h, bufs, 0, h.dxfer_len);
-  EXPECT_EQ(r.status, TransportStatus::kTransportError);
-  EXPECT_EQ(r.reason, "Transport failure: host adapter error (DID_ERROR)");
-  EXPECT_EQ(r.transferred, 0u);
-  h.host_status = 0x01;
-  EXPECT_EQ(InterpretSgIoResult(h, bufs, 0, h.dxfer_len).status, TransportStatus::kTransportError);
+  for (const auto& c : cases) {
+    sg_io_hdr_t h{};
+    h.dxfer_len = c.len;
+    h.resid = c.resid;
+    h.host_status = c.host;
+    h.driver_status = c.driver;
+    h.sb_len_wr = c.sense_length;
+    const ScsiResult r = InterpretSgIoResult(h, bufs, c.os_error, c.requested);
+    const std::string row = std::to_string(c.len) + " " + std::to_string(c.resid);
+    EXPECT_EQ(r.status, c.status) << row;
+    EXPECT_EQ(r.os_error, c.os_error) << row;
+    EXPECT_EQ(r.transferred, c.transferred) << row;
+    EXPECT_EQ(r.sense_length, c.sense_length) << row;
+    if (c.sense_length > 0) {
+      EXPECT_EQ(r.sense[2], 0x02) << row;
+    }
+    if (*c.reason != 0) {
+      EXPECT_EQ(r.reason, c.reason) << row;
+    }
+  }
 }
 
 TEST(KernelCommandClass, FollowsTheKernelsFilter) {
