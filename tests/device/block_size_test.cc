@@ -14,11 +14,10 @@ namespace {
 
 const Cdb kReadCdUser = MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 16, 0x10, 0});
 
-// A reply as a 5Ah-filled buffer of `requested` bytes that got `sent` bytes of `data_byte`.
-std::vector<std::uint8_t> Filled(std::size_t requested, std::size_t sent,
-                                 std::uint8_t data_byte = 0x00) {
+// A reply as a 5Ah-filled buffer of `requested` bytes that got `sent` zero bytes.
+std::vector<std::uint8_t> Filled(std::size_t requested, std::size_t sent) {
   std::vector<std::uint8_t> b(requested, kReplyFill);
-  std::fill_n(b.begin(), sent, data_byte);
+  std::fill_n(b.begin(), sent, 0x00);
   return b;
 }
 
@@ -52,46 +51,45 @@ TEST(CandidateBlockSizes, FollowTheCommandAndItsSelection) {
   for (const auto& c : cases) EXPECT_EQ(CandidateBlockSizes(c.cdb), c.sizes) << c.why;
 }
 
+// The size from where the fill begins, among the command's sizes (without any, a plausible
+// size the blocks divide): data ending in 5Ah bytes count back in; a transfer that broke off
+// inside its last block still shows it. None without a fill (a zeroed or padded tail, a full
+// reply), with nothing sent, no blocks, whole blocks missing, a size the command cannot
+// return, or a fill only beyond the requested bytes.
 TEST(BlockSizeFromFill, TheEndOfTheDataGivesTheSize) {
   const auto user = CandidateBlockSizes(kReadCdUser);
-  const std::uint32_t request = 16 * 2656;
-  EXPECT_EQ(BlockSizeFromFill(Filled(request, 16 * 2048), request, 16, user), 2048u);
-  EXPECT_EQ(BlockSizeFromFill(Filled(request, 16 * 2328), request, 16, user), 2328u);
-  EXPECT_EQ(BlockSizeFromFill(Filled(request, 16 * 2352), request, 16, user), 2352u);
-  EXPECT_EQ(BlockSizeFromFill(Filled(2656, 2336), 2656, 1, user), 2336u);
-  // Genuine data ending in 5Ah bytes counts them back in, rather than coming out short.
-  auto tail = Filled(request, 16 * 2048);
-  std::fill_n(tail.begin() + 16 * 2048 - 3, 3, kReplyFill);
-  EXPECT_EQ(BlockSizeFromFill(tail, request, 16, user), 2048u);
-  tail = Filled(2656, 2352);
-  std::fill_n(tail.begin() + 2352 - 5, 5, kReplyFill);
-  EXPECT_EQ(BlockSizeFromFill(tail, 2656, 1, user), 2352u);
-  // A transfer that broke off inside its last block still shows the size.
-  EXPECT_EQ(BlockSizeFromFill(Filled(request, 15 * 2048 + 1024), request, 16, user), 2048u);
-}
-
-TEST(BlockSizeFromFill, NoFillNoAnswer) {
-  const auto user = CandidateBlockSizes(kReadCdUser);
-  const std::uint32_t request = 16 * 2656;
-  // A zeroed or padded tail, or a buffer the reply filled: no fill is left.
-  EXPECT_EQ(BlockSizeFromFill(Filled(request, request), request, 16, user), 0u);
-  EXPECT_EQ(BlockSizeFromFill(std::vector<std::uint8_t>(request, 0), request, 16, user), 0u);
-  // Nothing sent, no blocks, no buffer.
-  EXPECT_EQ(BlockSizeFromFill(Filled(request, 0), request, 16, user), 0u);
-  EXPECT_EQ(BlockSizeFromFill(Filled(request, 2048), request, 0, user), 0u);
-  EXPECT_EQ(BlockSizeFromFill({}, request, 16, user), 0u);
-  // Whole blocks missing: the reply is short by more than its last block.
-  EXPECT_EQ(BlockSizeFromFill(Filled(request, 15 * 2048), request, 16, user), 0u);
-  // A size the command cannot return.
-  EXPECT_EQ(BlockSizeFromFill(Filled(request, 16 * 1000), request, 16, user), 0u);
-  // Only the requested bytes count: a fill beyond them is not the reply's.
-  EXPECT_EQ(BlockSizeFromFill(Filled(4096, 2048), 2048, 1, user), 0u);
-}
-
-TEST(BlockSizeFromFill, WithoutCandidatesTheBlocksMustDivide) {
-  EXPECT_EQ(BlockSizeFromFill(Filled(4096, 2 * 1000), 4096, 2, {}), 1000u);
-  EXPECT_EQ(BlockSizeFromFill(Filled(4096, 2001), 4096, 2, {}), 0u);
-  EXPECT_EQ(BlockSizeFromFill(Filled(8192, 2 * 2745), 8192, 2, {}), 0u);  // too large a block
+  const std::uint32_t r = 16 * 2656;
+  const struct {
+    std::size_t size, sent, fill_in_data;  // the last `fill_in_data` bytes sent are 5Ah
+    std::uint32_t requested, blocks;
+    bool candidates;
+    std::uint32_t size_found;
+  } cases[] = {{r, 16 * 2048, 0, r, 16, true, 2048},
+               {r, 16 * 2328, 0, r, 16, true, 2328},
+               {r, 16 * 2352, 0, r, 16, true, 2352},
+               {2656, 2336, 0, 2656, 1, true, 2336},
+               {r, 16 * 2048, 3, r, 16, true, 2048},
+               {2656, 2352, 5, 2656, 1, true, 2352},
+               {r, 15 * 2048 + 1024, 0, r, 16, true, 2048},
+               {r, r, 0, r, 16, true, 0},
+               {r, 0, 0, r, 16, true, 0},
+               {r, 2048, 0, r, 0, true, 0},
+               {0, 0, 0, r, 16, true, 0},
+               {r, 15 * 2048, 0, r, 16, true, 0},
+               {r, 16 * 1000, 0, r, 16, true, 0},
+               {4096, 2048, 0, 2048, 1, true, 0},
+               {4096, 2 * 1000, 0, 4096, 2, false, 1000},
+               {4096, 2001, 0, 4096, 2, false, 0},
+               {8192, 2 * 2745, 0, 8192, 2, false, 0}};
+  for (const auto& c : cases) {
+    std::vector<std::uint8_t> reply = Filled(c.size, c.sent);
+    std::fill_n(reply.begin() + static_cast<std::ptrdiff_t>(c.sent - c.fill_in_data),
+                c.fill_in_data, kReplyFill);
+    EXPECT_EQ(BlockSizeFromFill(reply, c.requested, c.blocks,
+                                c.candidates ? user : std::vector<std::uint32_t>{}),
+              c.size_found)
+        << c.size << " " << c.sent << " " << c.requested << " " << c.blocks;
+  }
 }
 
 TEST(BlockSizeFromResidual, OnlyAWholeNumberOfPlausibleBlocks) {
