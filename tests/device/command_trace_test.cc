@@ -91,46 +91,35 @@ class DirectoryTrace : public ::testing::Test {
   std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(8);
 };
 
-TEST_F(DirectoryTrace, RecordsDrivesOpenedBeforeItStartsAndNothingAfterItStops) {
+// A trace records drives opened before it starts, and nothing after it stops; appending keeps
+// what the file held, truncating starts afresh; a file that cannot be written is refused and
+// the trace stays off.
+TEST_F(DirectoryTrace, StartsAppendsTruncatesAndStops) {
+  dir.Write("t.jsonl", std::string("{\"earlier\": 1}\n"));
   OpenResult open = drives.drives.Open("scripted:0");
   ASSERT_NE(open.transport, nullptr);
   const ScsiRequest tur = Request(MakeCdb({0x00}), {}, DataDirection::kNone);
   open.transport->Execute(tur);  // before: not recorded
-
+  CommandTrace& trace = drives.drives.Trace();
   std::string error;
-  ASSERT_TRUE(
-      drives.drives.Trace().Start(dir.File("t.jsonl"), CommandTrace::Mode::kTruncate, &error))
-      << error;
-  EXPECT_EQ(drives.drives.Trace().Path(), dir.File("t.jsonl"));
+  ASSERT_TRUE(trace.Start(dir.File("t.jsonl"), CommandTrace::Mode::kAppend, &error)) << error;
+  EXPECT_EQ(trace.Path(), dir.File("t.jsonl"));
   drives.script = {Good({0x11, 0x22})};
   OpenResult second = drives.drives.Open("scripted:1");
   ASSERT_NE(second.transport, nullptr);
   EXPECT_EQ(second.transport->Id(), "scripted:1");
   open.transport->Execute(tur);
   second.transport->Execute(Request(MakeCdb({0x12}), buffer, DataDirection::kIn));
-  drives.drives.Trace().Stop();
-  EXPECT_EQ(drives.drives.Trace().Path(), "");
-  open.transport->Execute(tur);  // after: not recorded
-
-  const auto lines = Lines(dir.File("t.jsonl"));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_NE(lines[0].find("\"drive\": \"scripted:0\", \"cdb\": \"00 00"), std::string::npos);
-  EXPECT_NE(lines[1].find("\"drive\": \"scripted:1\", \"cdb\": \"12 00"), std::string::npos);
-  EXPECT_NE(lines[1].find("\"reply\": \"11 22\""), std::string::npos);
-  EXPECT_EQ(drives.drives.Trace().WriteError(), "");
-}
-
-TEST_F(DirectoryTrace, AppendKeepsWhatTheFileHeldAndTruncateStartsAfresh) {
-  dir.Write("t.jsonl", std::string("{\"earlier\": 1}\n"));
-  OpenResult open = drives.drives.Open("scripted:0");
-  const ScsiRequest tur = Request(MakeCdb({0x00}), {}, DataDirection::kNone);
-  CommandTrace& trace = drives.drives.Trace();
-  ASSERT_TRUE(trace.Start(dir.File("t.jsonl"), CommandTrace::Mode::kAppend, nullptr));
-  open.transport->Execute(tur);
   trace.Stop();
+  EXPECT_EQ(trace.Path(), "");
+  open.transport->Execute(tur);  // after: not recorded
   auto lines = Lines(dir.File("t.jsonl"));
-  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "{\"earlier\": 1}");
+  EXPECT_NE(lines[1].find("\"drive\": \"scripted:0\", \"cdb\": \"00 00"), std::string::npos);
+  EXPECT_NE(lines[2].find("\"drive\": \"scripted:1\", \"cdb\": \"12 00"), std::string::npos);
+  EXPECT_NE(lines[2].find("\"reply\": \"11 22\""), std::string::npos);
+  EXPECT_EQ(trace.WriteError(), "");
 
   ASSERT_TRUE(trace.Start(dir.File("t.jsonl"), CommandTrace::Mode::kTruncate, nullptr));
   open.transport->Execute(tur);
@@ -138,14 +127,11 @@ TEST_F(DirectoryTrace, AppendKeepsWhatTheFileHeldAndTruncateStartsAfresh) {
   lines = Lines(dir.File("t.jsonl"));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].rfind("{\"time\": ", 0), 0u);
-}
 
-TEST_F(DirectoryTrace, AFileThatCannotBeWrittenIsRefusedAndTheTraceStaysOff) {
-  std::string error;
   const std::string path = dir.File("missing/t.jsonl");
-  EXPECT_FALSE(drives.drives.Trace().Start(path, CommandTrace::Mode::kTruncate, &error));
+  EXPECT_FALSE(trace.Start(path, CommandTrace::Mode::kTruncate, &error));
   EXPECT_EQ(error, "cannot write the trace file " + path + ": No such file or directory");
-  EXPECT_FALSE(drives.drives.Trace().Active());
+  EXPECT_FALSE(trace.Active());
 }
 
 TEST_F(DirectoryTrace, ThreadsOnTheirOwnHandlesNeverInterleaveLines) {
