@@ -37,25 +37,13 @@ std::vector<std::uint8_t> InquiryReply(const char* vendor, const char* product,
   return r;
 }
 
-// A TOC of `tracks` tracks starting at multiples of 1000, and the lead-out.
-std::vector<std::uint8_t> TocReply(int first, int last) {
-  const int count = last - first + 2;
-  std::vector<std::uint8_t> r(4 + 8 * static_cast<std::size_t>(count), 0);
-  const int length = static_cast<int>(r.size()) - 2;
-  r[0] = static_cast<std::uint8_t>(length >> 8);
-  r[1] = static_cast<std::uint8_t>(length);
-  r[2] = static_cast<std::uint8_t>(first);
-  r[3] = static_cast<std::uint8_t>(last);
-  for (int i = 0; i < count; ++i) {
-    auto* d = &r[4 + 8 * static_cast<std::size_t>(i)];
-    d[1] = 0x14;
-    d[2] = static_cast<std::uint8_t>(i + 1 < count ? first + i : 0xAA);
-    const std::uint32_t start = static_cast<std::uint32_t>(i) * 1000u;
-    d[6] = static_cast<std::uint8_t>(start >> 8);
-    d[7] = static_cast<std::uint8_t>(start);
-  }
-  return r;
-}
+// Read TOC replies of data tracks: 1 to 3 at 0, 1000, 2000 and the lead-out at 3000; track 1
+// alone with the lead-out at 1000.
+const std::vector<std::uint8_t> kToc1To3 = {
+    0,    34,   1, 3,    0, 0x14, 1, 0, 0,    0,    0, 0,    0,    0x14, 2, 0, 0,    0,
+    0x03, 0xE8, 0, 0x14, 3, 0,    0, 0, 0x07, 0xD0, 0, 0x14, 0xAA, 0,    0, 0, 0x0B, 0xB8};
+const std::vector<std::uint8_t> kToc1 = {0, 18, 1, 1,    0,    0x14, 1, 0, 0,    0,
+                                         0, 0,  0, 0x14, 0xAA, 0,    0, 0, 0x03, 0xE8};
 
 // Writes each call of drive selection to `log`, a line a call.
 class LoggingSelectionHost : public SelectionHost {
@@ -89,10 +77,9 @@ TEST(SelectDrive, EachSelection) {
     std::vector<testing::ScriptedReply> script;
     bool wants_extent = false, unopenable = false;
   } cases[] = {
-      {"identified",
-       {Good(InquiryReply("ABC     ", "DVD-ROM DRIVE 16", "1.00")), Good(TocReply(1, 3))}},
+      {"identified", {Good(InquiryReply("ABC     ", "DVD-ROM DRIVE 16", "1.00")), Good(kToc1To3)}},
       {"with the disc extent",
-       {Good(vpr), Good(TocReply(1, 1)), Good({0x00, 0x01, 0x86, 0x9F, 0, 0, 8, 0}),
+       {Good(vpr), Good(kToc1), Good({0x00, 0x01, 0x86, 0x9F, 0, 0, 8, 0}),
         CheckCondition(2, 0x3A, 0)},
        true},
       {"a failed Inquiry", {CheckCondition(2, 0x3A, 0x01)}},

@@ -24,6 +24,7 @@ class RecordingHost : public SessionHost {
   std::vector<std::uint8_t> shown;
 };
 
+// Without a device: false, silently, the transferred count left alone; the CDB still copied.
 TEST(SendScsiCommand, WithoutADeviceReturnsFalseSilentlyAndLeavesTransferredAlone) {
   DriveDirectory none;
   DeviceSession session(&none, BuiltInSenseTable());
@@ -34,6 +35,9 @@ TEST(SendScsiCommand, WithoutADeviceReturnsFalseSilentlyAndLeavesTransferredAlon
   EXPECT_EQ(transferred, 1234u);
   EXPECT_EQ(session.status_line.Get(), "before");
   EXPECT_EQ(session.last_error_text.Get(), "");
+  Cdb copy{};
+  EXPECT_FALSE(IssueCdb(session, MakeCdb({0x43, 1}), nullptr, &copy));
+  EXPECT_EQ(copy, MakeCdb({0x43, 1}));
 }
 
 // Each reply to a Read(10) into 4096 bytes, one after another on one session whose status
@@ -129,15 +133,6 @@ TEST(IssueCdb, ClearsTheResponseBufferBeyondTheTransferredCount) {
   for (std::size_t i = 36; i < kResponseBufferSize; ++i) {
     ASSERT_EQ(f.session.response_buffer[i], 0) << i;
   }
-}
-
-TEST(IssueCdb, CopiesTheCdbEvenWhenTheCommandFails) {
-  DriveDirectory none;
-  DeviceSession session(&none, BuiltInSenseTable());
-  Cdb copy{};
-  EXPECT_FALSE(IssueCdb(session, MakeCdb({0x43, 1}), nullptr, &copy));
-  EXPECT_EQ(copy[0], 0x43);
-  EXPECT_EQ(copy[1], 1);
 }
 
 TEST(DeviceSession, OpeningAnotherDriveClosesTheFirstAlsoWhenTheOpenFails) {
