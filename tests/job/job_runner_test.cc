@@ -61,66 +61,47 @@ class JobRunnerTest : public ::testing::Test {
   ScriptedJobHost host;
 };
 
-TEST_F(JobRunnerTest, RunsToItsEndAndFinishesOnce) {
-  auto job = std::make_shared<GatedJob>(3);
-  ASSERT_EQ(runner.Start(job, host), StartResult::kStarted);
-  job->entered.get_future().wait();
-  EXPECT_TRUE(runner.running());
-  EXPECT_EQ(runner.state(), RunState::kRunning);
-  job->Release();
-  runner.Wait();
-  EXPECT_FALSE(runner.running());
-  EXPECT_EQ(runner.state(), RunState::kIdle);
-  EXPECT_EQ(job->ran, 3);
-  ASSERT_EQ(host.finished.size(), 1u);
-  EXPECT_EQ(host.finished[0], RunState::kIdle);
-  ASSERT_EQ(host.progress.size(), 3u);
-  EXPECT_EQ(host.progress.back().done, 3u);
-  // Three simulated seconds passed without waiting for them.
-  EXPECT_EQ(clock.Now(), std::chrono::seconds(3));
-}
-
-TEST_F(JobRunnerTest, CancelStopsBeforeTheNextCommand) {
-  auto job = std::make_shared<GatedJob>(5);
-  runner.Start(job, host);
-  job->entered.get_future().wait();
-  runner.RequestCancel();
-  job->Release();
-  runner.Wait();
-  EXPECT_EQ(job->ran, 0);
-  EXPECT_EQ(job->state_seen, RunState::kCancelRequested);
-  ASSERT_EQ(host.finished.size(), 1u);
-  EXPECT_EQ(host.finished[0], RunState::kCancelRequested);
-  // A cancel while idle changes nothing.
-  runner.RequestCancel();
-  EXPECT_EQ(runner.state(), RunState::kIdle);
-}
-
-TEST_F(JobRunnerTest, InterruptionCheckUsesTheJobsOwnState) {
+// How a run ends, reported once: at its end, by a cancel before the next command, by an
+// interruption into the state the job asks for, by a data error. Then the runner is idle.
+TEST_F(JobRunnerTest, EndsByItsEndACancelAnInterruptionOrADataError) {
   EXPECT_FALSE(runner.Interrupt(InterruptReason::kClose));  // nothing runs: allowed
-
-  for (RunState wanted : {RunState::kInterrupted, RunState::kCancelRequested}) {
+  enum class Act { kNone, kCancel, kInterrupt };
+  using enum RunState;
+  const struct {
+    Act act;
+    RunState interrupt_state;
+    int data_error_at, ran;
+    RunState ended;
+  } cases[] = {{Act::kNone, kInterrupted, -1, 3, kIdle},
+               {Act::kCancel, kInterrupted, -1, 0, kCancelRequested},
+               {Act::kInterrupt, kInterrupted, -1, 0, kInterrupted},
+               {Act::kInterrupt, kCancelRequested, -1, 0, kCancelRequested},
+               {Act::kNone, kInterrupted, 1, 2, kDataError}};
+  for (const auto& c : cases) {
     ScriptedJobHost h;
-    auto job = std::make_shared<GatedJob>(5, wanted);
-    runner.Start(job, h);
+    auto job = std::make_shared<GatedJob>(3, c.interrupt_state);
+    job->data_error_at = c.data_error_at;
+    ASSERT_EQ(runner.Start(job, h), StartResult::kStarted);
     job->entered.get_future().wait();
-    EXPECT_TRUE(runner.Interrupt(InterruptReason::kEject));
-    EXPECT_EQ(runner.state(), wanted);
+    EXPECT_TRUE(runner.running());
+    if (c.act == Act::kCancel) runner.RequestCancel();
+    if (c.act == Act::kInterrupt) {
+      EXPECT_TRUE(runner.Interrupt(InterruptReason::kEject));
+    }
+    EXPECT_EQ(runner.state(), c.act == Act::kNone ? kRunning : c.ended);
     job->Release();
     runner.Wait();
-    ASSERT_EQ(h.finished.size(), 1u);
-    EXPECT_EQ(h.finished[0], wanted);
+    EXPECT_FALSE(runner.running());
+    EXPECT_EQ(runner.state(), kIdle);
+    EXPECT_EQ(job->ran, c.ran);
+    EXPECT_EQ(job->state_seen, c.ended == kIdle ? kRunning : c.ended);
+    EXPECT_EQ(h.finished, std::vector<RunState>{c.ended});
+    EXPECT_EQ(h.progress.size(), static_cast<std::size_t>(c.ran));
   }
-}
-
-TEST_F(JobRunnerTest, DataErrorEndsTheRunWithState4) {
-  auto job = std::make_shared<GatedJob>(5);
-  job->data_error_at = 1;
-  runner.Start(job, host);
-  job->Release();
-  runner.Wait();
-  EXPECT_EQ(job->ran, 2);
-  EXPECT_EQ(host.finished.at(0), RunState::kDataError);
+  runner.RequestCancel();  // while idle: changes nothing
+  EXPECT_EQ(runner.state(), kIdle);
+  // Five simulated seconds (three and two commands) passed without waiting for them.
+  EXPECT_EQ(clock.Now(), std::chrono::seconds(5));
 }
 
 TEST_F(JobRunnerTest, OneJobAtATime) {
