@@ -101,38 +101,27 @@ TEST(ServeSession, SetsUpAndRemovesInTheKernelsOrder) {
   EXPECT_EQ(Leftovers(s.fs), std::vector<std::string>{});
 }
 
-struct FailureCase {
-  const char* name;
-  void (*spoil)(Session&);
-  const char* error;
-};
-
-class ServeSetUpFailure : public ::testing::TestWithParam<FailureCase> {};
-
 // Whatever step fails, the error names it and nothing of the run stays behind.
-TEST_P(ServeSetUpFailure, RemovesWhatWasMade) {
-  Session s;
-  GetParam().spoil(s);
-  const std::string error = s.Start({"emu:type13", "emu:type13?speed=max"});
-  EXPECT_NE(error.find(GetParam().error), std::string::npos) << error;
-  EXPECT_EQ(Leftovers(s.fs), std::vector<std::string>{}) << Lines(s.fs.log);
+TEST(ServeSetUpFailure, RemovesWhatWasMade) {
+  const struct {
+    void (*spoil)(Session&);
+    const char* error;
+  } cases[] = {{[](Session& s) { s.fs.kernel_makes_uio = false; }, "made no uio device"},
+               {[](Session& s) { s.fail_worker = true; }, "cannot open /dev/uio3"},
+               {[](Session& s) {
+                  s.fs.fail_write_to = "/cfg/target/loopback/naa.5054616d000000640001/tpgt_1/nexus";
+                },
+                "emu:type13?speed=max: cannot write"},
+               {[](Session& s) { s.fs.kernel_attaches = false; },
+                "cannot read /cfg/target/loopback/naa.5054616d000000640000/tpgt_1/address"}};
+  for (const auto& c : cases) {
+    Session s;
+    c.spoil(s);
+    const std::string error = s.Start({"emu:type13", "emu:type13?speed=max"});
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    EXPECT_EQ(Leftovers(s.fs), std::vector<std::string>{}) << Lines(s.fs.log);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ServeSetUpFailure,
-    ::testing::Values(
-        FailureCase{"no_uio", [](Session& s) { s.fs.kernel_makes_uio = false; },
-                    "made no uio device"},
-        FailureCase{"worker", [](Session& s) { s.fail_worker = true; }, "cannot open /dev/uio3"},
-        FailureCase{"nexus",
-                    [](Session& s) {
-                      s.fs.fail_write_to =
-                          "/cfg/target/loopback/naa.5054616d000000640001/tpgt_1/nexus";
-                    },
-                    "emu:type13?speed=max: cannot write"},
-        FailureCase{"never_attached", [](Session& s) { s.fs.kernel_attaches = false; },
-                    "cannot read /cfg/target/loopback/naa.5054616d000000640000/tpgt_1/address"}),
-    [](const ::testing::TestParamInfo<FailureCase>& p) { return std::string(p.param.name); });
 
 TEST(StaleEntries, OnlyThoseOfDeadRunsAreRemoved) {
   RecordingFiles fs;
