@@ -40,9 +40,7 @@ TEST(LookUpSense, FindsTheRowInTheExpectedPass) {
   // Every lookup starts again at the first row.
   EXPECT_STREQ(LookUpSense(kTable, 7, 0x27, 0x06).message, " CONDITIONAL WRITE PROTECT");
   EXPECT_STREQ(LookUpSense(kTable, 0, 0x00, 0x00).message, " NO ADDITIONAL SENSE INFORMATION");
-}
-
-TEST(LookUpSense, ATableWithoutEndRowIsNotReadPastItsEnd) {
+  // A table without its end row is not read past its end.
   const SenseRow rows[] = {{2, 0x3A, 0x00, " MEDIUM NOT PRESENT"}};
   EXPECT_STREQ(LookUpSense(rows, 2, 0x3A, 0x00).message, " MEDIUM NOT PRESENT");
   EXPECT_STREQ(LookUpSense(rows, 2, 0x11, 0x00).message, "");
