@@ -87,8 +87,12 @@ TEST(SendScsiCommand, OutcomesOfReplies) {
   EXPECT_EQ(f.transport->sent[0].timeout_seconds, 7u);
 }
 
-TEST(SendScsiCommand, ZeroLengthGoesAsDataInAndDataOutWithTheSessionTimeout) {
+// A zero-length command goes as data in, a parameter list as data out, with the session's
+// time-out; the sense dialog opens only when asked.
+TEST(SendScsiCommand, DirectionsTimeOutAndTheSenseDialog) {
   Fixture f;
+  RecordingHost host;
+  f.session.host = &host;
   std::uint32_t transferred = 99;
   EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, &transferred, false));
   EXPECT_EQ(f.transport->sent[0].direction, DataDirection::kIn);
@@ -100,18 +104,11 @@ TEST(SendScsiCommand, ZeroLengthGoesAsDataInAndDataOutWithTheSessionTimeout) {
   ASSERT_EQ(f.transport->sent.size(), 2u);
   EXPECT_EQ(f.transport->sent[1].direction, DataDirection::kOut);
   EXPECT_EQ(f.transport->sent[1].timeout_seconds, 30u);
-}
-
-TEST(SendScsiCommand, TheSenseDialogOpensOnlyWhenAsked) {
-  Fixture f;
-  RecordingHost host;
-  f.session.host = &host;
-  f.transport->Push(CheckCondition(5, 0x24, 0x00));
-  SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, false);
-  EXPECT_TRUE(host.shown.empty());
-  f.transport->Push(CheckCondition(5, 0x24, 0x00));
-  SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, true);
-  ASSERT_EQ(host.shown.size(), 24u);
+  for (bool ask : {false, true}) {
+    f.transport->Push(CheckCondition(5, 0x24, 0x00));
+    SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, ask);
+    EXPECT_EQ(host.shown.size(), ask ? 24u : 0u);
+  }
   EXPECT_EQ(host.shown[12], 0x24);
 }
 
