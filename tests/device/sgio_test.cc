@@ -14,40 +14,38 @@
 namespace tamarack {
 namespace {
 
+// The twelve-byte CDB, the direction, the data through the staging buffer (a parameter list at
+// its own length; a zero-length read or no direction: no data phase), the time-out in ms
+// saturating, never wrapping.
 TEST(SgIoRequest, CarriesTheTwelveByteCdbTheDirectionTheStagingAndTheTimeout) {
-  std::vector<std::uint8_t> buffer(2048);
-  std::vector<std::uint8_t> staging(4096);
-  ScsiRequest req;
-  req.cdb = {0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0};
-  req.buffer = buffer;
-  req.direction = DataDirection::kIn;
-  req.timeout_seconds = 7;
-  SgIoBuffers bufs;
-  const sg_io_hdr_t h = BuildSgIoRequest(req, staging, &bufs);
-  EXPECT_EQ(h.cmd_len, 12);
-  EXPECT_EQ(bufs.cdb, req.cdb);
-  EXPECT_EQ(h.dxfer_direction, SG_DXFER_FROM_DEV);
-  EXPECT_EQ(h.dxfer_len, 2048u);
-  EXPECT_EQ(h.dxferp, staging.data()) << "the data go through the staging buffer";
-  EXPECT_EQ(h.timeout, 7000u);
-
-  buffer.resize(2656);
-  req.buffer = buffer;
-  req.direction = DataDirection::kOut;
-  const sg_io_hdr_t out = BuildSgIoRequest(req, staging, &bufs);
-  EXPECT_EQ(out.dxfer_direction, SG_DXFER_TO_DEV);
-  EXPECT_EQ(out.dxfer_len, 2656u) << "a parameter list goes at its own length";
-  req.buffer = {};
-  req.direction = DataDirection::kIn;
-  const sg_io_hdr_t none = BuildSgIoRequest(req, staging, &bufs);
-  EXPECT_EQ(none.dxfer_direction, SG_DXFER_NONE) << "a zero-length read carries no data phase";
-  EXPECT_EQ(none.dxfer_len, 0u);
-  EXPECT_EQ(none.dxferp, nullptr);
-  req.buffer = buffer;
-  req.direction = DataDirection::kNone;
-  EXPECT_EQ(BuildSgIoRequest(req, staging, &bufs).dxfer_direction, SG_DXFER_NONE);
-  req.timeout_seconds = 0xFFFFFFFFu;
-  EXPECT_EQ(BuildSgIoRequest(req, staging, &bufs).timeout, 0xFFFFFFFFu) << "saturates, never wraps";
+  using enum DataDirection;
+  const struct {
+    std::size_t size;
+    DataDirection direction;
+    std::uint32_t timeout;
+    int sg_direction;
+    unsigned length, timeout_ms;
+  } cases[] = {{2048, kIn, 7, SG_DXFER_FROM_DEV, 2048, 7000},
+               {2656, kOut, 7, SG_DXFER_TO_DEV, 2656, 7000},
+               {0, kIn, 7, SG_DXFER_NONE, 0, 7000},
+               {2656, kNone, 7, SG_DXFER_NONE, 0, 7000},
+               {2048, kIn, 0xFFFFFFFFu, SG_DXFER_FROM_DEV, 2048, 0xFFFFFFFFu}};
+  std::vector<std::uint8_t> buffer(2656), staging(4096);
+  for (const auto& c : cases) {
+    ScsiRequest req;
+    req.cdb = {0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0};
+    req.buffer = std::span(buffer).first(c.size);
+    req.direction = c.direction;
+    req.timeout_seconds = c.timeout;
+    SgIoBuffers bufs;
+    const sg_io_hdr_t h = BuildSgIoRequest(req, staging, &bufs);
+    EXPECT_EQ(h.cmd_len, 12);
+    EXPECT_EQ(bufs.cdb, req.cdb);
+    EXPECT_EQ(h.dxfer_direction, c.sg_direction) << c.size;
+    EXPECT_EQ(h.dxfer_len, c.length) << c.size;
+    EXPECT_EQ(h.dxferp, c.length > 0 ? staging.data() : nullptr) << c.size;
+    EXPECT_EQ(h.timeout, c.timeout_ms);
+  }
 }
 
 TEST(SgIoRequest, DataInGoesInWholeUnitsThroughWholePages) {
