@@ -5,6 +5,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
+#include "device/cdb_direction.h"
 #include "device/sense_table.h"
 #include "form/hex_dump.h"
 #include "util/strings.h"
@@ -45,7 +46,9 @@ DecodedCommand RunDecodedCommand(DeviceSession& session, const Cdb& cdb, Decoder
                                  int group_size) {
   DecodedCommand c;
   c.cdb = cdb;
-  std::vector<std::uint8_t> buffer(kCliReceiveLength, kFillByte);
+  // The drive is asked for what the CDB allows, so a path without a residual cannot report
+  // more than that as received.
+  std::vector<std::uint8_t> buffer(DataInLength(cdb).value_or(kCliReceiveLength), kFillByte);
   session.status_line.Clear();
   c.outcome = session.Run(cdb, buffer, false, false);
   c.status_text = session.status_line.Get();

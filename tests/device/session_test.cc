@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "device/cdb_direction.h"
 #include "device/scripted_transport.h"
 #include "golden.h"
 #include "util/strings.h"
@@ -130,6 +131,17 @@ TEST(IssueCdb, ClearsTheResponseBufferBeyondTheTransferredCount) {
   for (std::size_t i = 36; i < kResponseBufferSize; ++i) {
     ASSERT_EQ(f.session.response_buffer[i], 0) << i;
   }
+}
+
+// The buffer of a data-in command is what its CDB allows: a field of one or two bytes at the
+// command's own place, Read Capacity's fixed 8, nothing known for others.
+TEST(DataInLength, ComesFromTheCommandsOwnField) {
+  EXPECT_EQ(DataInLength(Cdb{0x12, 0, 0, 0x01, 0x02}), 0x102u);  // Inquiry: bytes 3-4
+  EXPECT_EQ(DataInLength(Cdb{0x03, 0, 0, 0, 0x12}), 0x12u);      // Request Sense: byte 4
+  EXPECT_EQ(DataInLength(Cdb{0x43, 0, 0, 0, 0, 0, 0, 0x03, 0x24}), 0x324u);
+  EXPECT_EQ(DataInLength(Cdb{0xBD, 0, 0, 0, 0, 0, 0, 0xFF, 0x00, 0x08}), 0x0008u);
+  EXPECT_EQ(DataInLength(Cdb{0x25}), 8u);
+  EXPECT_EQ(DataInLength(Cdb{0x28, 0, 0, 0, 0, 0, 0, 0, 1}), std::nullopt);  // Read(10)
 }
 
 TEST(DeviceSession, OpeningAnotherDriveClosesTheFirstAlsoWhenTheOpenFails) {
