@@ -7,6 +7,7 @@
 
 #include "cli/exit_codes.h"
 #include "device/platform_drives.h"
+#include "device/sense_table.h"
 #include "emu/virtual_drive_provider.h"
 #include "util/version.h"
 
@@ -43,12 +44,15 @@ std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory(std::ostream* notices)
   return drives;
 }
 
-bool OpenDriveOrExplain(DeviceSession& session, const std::string& drive,
-                        std::string_view subcommand, CliContext& context) {
-  if (session.Open(drive)) return true;
+std::unique_ptr<DeviceSession> OpenSubcommandDrive(CliContext& context, const std::string& drive,
+                                                   std::string_view subcommand,
+                                                   std::uint32_t timeout) {
+  auto session = std::make_unique<DeviceSession>(context.drives, BuiltInSenseTable());
+  session->command_timeout = timeout;
+  if (session->Open(drive)) return session;
   *context.err << "tamarack-cli" << (subcommand.empty() ? "" : " ") << subcommand << ": "
-               << session.OpenError() << "\n";
-  return false;
+               << session->OpenError() << "\n";
+  return nullptr;
 }
 
 int RunCli(const std::vector<std::string>& args, CliContext& context) {

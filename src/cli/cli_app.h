@@ -34,11 +34,13 @@ struct CliContext {
 // Runs the command line `args` (without the program name); returns the exit status.
 int RunCli(const std::vector<std::string>& args, CliContext& context);
 
-// Opens `drive` on `session`, or says on `context.err` why it cannot ("tamarack-cli
-// SUBCOMMAND: REASON", "tamarack-cli: REASON" when `subcommand` is empty) and returns false:
-// the subcommand then ends with kExitCannotOpen.
-bool OpenDriveOrExplain(DeviceSession& session, const std::string& drive,
-                        std::string_view subcommand, CliContext& context);
+// The session of a subcommand on `drive` with its command time-out in seconds. When the drive
+// cannot be opened, says why on `context.err` ("tamarack-cli SUBCOMMAND: REASON",
+// "tamarack-cli: REASON" when `subcommand` is empty) and returns null: the subcommand then ends
+// with kExitCannotOpen. Every subcommand that talks to a drive opens it here.
+std::unique_ptr<DeviceSession> OpenSubcommandDrive(CliContext& context, const std::string& drive,
+                                                   std::string_view subcommand,
+                                                   std::uint32_t timeout = kDefaultCommandTimeout);
 
 // The drive directory of a normal run: the platform's drives, then the virtual ones. A command
 // a replayed trace cannot answer is named on `notices` ("tamarack-cli: ...") when given.

@@ -19,7 +19,6 @@
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
-#include "device/sense_table.h"
 #include "job/job_runner.h"
 #include "persist/settings_format.h"
 #include "persist/tab_file.h"
@@ -184,13 +183,13 @@ int Age(const AgeOptions& o, CliContext& context) {
     return kExitBadArguments;
   }
 
-  DeviceSession session(context.drives, BuiltInSenseTable());
-  session.command_timeout = o.timeout;
-  if (!OpenDriveOrExplain(session, o.drive, "age", context)) {
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, o.drive, "age", o.timeout);
+  if (!session) {
     return kExitCannotOpen;
   }
   Clock& clock = context.clock ? *context.clock : RealClock();
-  JobRunner runner(session, clock);
+  JobRunner runner(*session, clock);
   AgeTerminalHost host(out, err, context.in, context.terminal,
                        o.yes ? AnswerPolicy::kYes : AnswerPolicy::kPrompt, clock, "commands");
   AgeingRunOptions options;

@@ -7,7 +7,6 @@
 #include "cli/exit_codes.h"
 #include "cli/reference_cli.h"
 #include "device/device_session.h"
-#include "device/sense_table.h"
 #include "refdata/drive_jobs.h"
 
 namespace tamarack::cli {
@@ -33,18 +32,19 @@ void AddCaptureCommand(CLI::App& app, CliContext& context) {
       return;
     }
     request.path = o->file;
-    DeviceSession session(context.drives, BuiltInSenseTable());
-    if (!OpenDriveOrExplain(session, o->drive, "capture", context)) {
+    const std::unique_ptr<DeviceSession> session =
+        OpenSubcommandDrive(context, o->drive, "capture");
+    if (!session) {
       context.exit_code = kExitCannotOpen;
       return;
     }
     if (*max_speed) {
       const Cdb cdb = MaxSpeedCdb();
-      const bool ok = session.Run(cdb, {}, false, false).status == CommandStatus::kGood;
+      const bool ok = session->Run(cdb, {}, false, false).status == CommandStatus::kGood;
       *(ok ? context.out : context.err) << MaxSpeedText(ok) << "\n";
     }
     auto job = std::make_shared<CaptureJob>(request, *check);
-    context.exit_code = RunReferenceJob(session, job, job->result(), *o, context);
+    context.exit_code = RunReferenceJob(*session, job, job->result(), *o, context);
   });
 }
 

@@ -6,7 +6,6 @@
 #include "cli/exit_codes.h"
 #include "cli/reference_cli.h"
 #include "device/device_session.h"
-#include "device/sense_table.h"
 
 namespace tamarack::cli {
 
@@ -27,13 +26,13 @@ void AddCheckCommand(CLI::App& app, CliContext& context) {
       return;
     }
     request.path = o->file;
-    DeviceSession session(context.drives, BuiltInSenseTable());
-    if (!OpenDriveOrExplain(session, o->drive, "check", context)) {
+    const std::unique_ptr<DeviceSession> session = OpenSubcommandDrive(context, o->drive, "check");
+    if (!session) {
       context.exit_code = kExitCannotOpen;
       return;
     }
     auto job = std::make_shared<CheckJob>(request);
-    context.exit_code = RunReferenceJob(session, job, job->result(), *o, context);
+    context.exit_code = RunReferenceJob(*session, job, job->result(), *o, context);
   });
 }
 

@@ -9,7 +9,6 @@
 #include "cli/decoded_command.h"
 #include "cli/exit_codes.h"
 #include "device/device_session.h"
-#include "device/sense_table.h"
 #include "form/hex_dump.h"
 #include "tools/read_cd_detail.h"
 #include "tools/sector_dump.h"
@@ -117,18 +116,18 @@ int Dump(const DumpOptions& o, CliContext& context) {
   for (const std::string& m : prepared.messages) err << "tamarack-cli dump: " << m << "\n";
   if (!prepared.request) return kExitBadArguments;
 
-  DeviceSession session(context.drives, BuiltInSenseTable());
-  session.command_timeout = o.timeout;
-  if (!OpenDriveOrExplain(session, o.drive, "dump", context)) return kExitCannotOpen;
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, o.drive, "dump", o.timeout);
+  if (!session) return kExitCannotOpen;
   JobHost host;  // one command: nothing to report while it runs
-  const DumpResult r = ReadSectorDump(session, *prepared.request, DumpBuffer{}, host, false);
+  const DumpResult r = ReadSectorDump(*session, *prepared.request, DumpBuffer{}, host, false);
   const auto valid = r.buffer.valid();
   if (o.raw) {
     if (r.success) {
       out.write(reinterpret_cast<const char*>(valid.data()),
                 static_cast<std::streamsize>(valid.size()));
     } else {
-      err << session.status_line.Get() << "\n";
+      err << session->status_line.Get() << "\n";
     }
     return ExitCodeFor(r.outcome);
   }
@@ -138,7 +137,7 @@ int Dump(const DumpOptions& o, CliContext& context) {
     err << "tamarack-cli dump: " << r.message << "\n";
     return kExitOther;
   }
-  out << "status: " << (r.success ? std::string("good") : session.status_line.Get()) << "\n";
+  out << "status: " << (r.success ? std::string("good") : session->status_line.Get()) << "\n";
   out << StrFormat("transferred: %u\nbytes: %zu\n", r.transferred, valid.size());
   if (!valid.empty()) out << DumpColumnHeader(group) << "\n";
   out << PlainLines(r.text);

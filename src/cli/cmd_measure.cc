@@ -17,7 +17,6 @@
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
 #include "device/device_session.h"
-#include "device/sense_table.h"
 #include "job/job_runner.h"
 #include "measure/graph_view.h"
 #include "measure/speed_measurement_job.h"
@@ -183,20 +182,20 @@ int Measure(const MeasureOptions& o, CliContext& context) {
   PlotKind plot = PlotKind::kNone;
   if (!PlotKindOf(o.plot, "measure", &plot, err)) return kExitBadArguments;
 
-  DeviceSession session(context.drives, BuiltInSenseTable());
-  session.command_timeout = o.timeout;
-  if (!OpenDriveOrExplain(session, o.drive, "measure", context)) {
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, o.drive, "measure", o.timeout);
+  if (!session) {
     return kExitCannotOpen;
   }
   Clock& clock = context.clock ? *context.clock : RealClock();
   const bool terminal = context.err == &std::cerr && isatty(STDERR_FILENO);
   MeasureHost host(out, err, nullptr, terminal, AnswerPolicy::kStop, clock);
   host.out = &out;
-  session.status_line.SetObserver([&host](const std::string& text) { host.StatusLine(text); });
-  JobRunner runner(session, clock);
+  session->status_line.SetObserver([&host](const std::string& text) { host.StatusLine(text); });
+  JobRunner runner(*session, clock);
   auto job = std::make_shared<SpeedMeasurementJob>(settings);
   RunJobFromTerminal(runner, job, host);
-  session.status_line.SetObserver(nullptr);
+  session->status_line.SetObserver(nullptr);
   host.FlushStatusLine();
 
   MeasureResult r = job->result();

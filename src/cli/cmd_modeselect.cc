@@ -8,7 +8,6 @@
 #include "cli/mode_page_text.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
-#include "device/sense_table.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {
@@ -40,14 +39,15 @@ int ModeSelect(const ModeSelectOptions& o, CliContext& context) {
       return kExitBadArguments;
     }
   }
-  DeviceSession session(context.drives, BuiltInSenseTable());
-  if (!OpenDriveOrExplain(session, o.drive, "modeselect", context)) return kExitCannotOpen;
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, o.drive, "modeselect");
+  if (!session) return kExitCannotOpen;
   // The page's current values, copied into the Mode Select table as "Sens->Select Copy" does.
   std::vector<std::uint8_t> reply;
   Cdb sense_cdb{};
-  const CommandOutcome sensed = RunModeSense(session, *page, 0, &reply, &sense_cdb);
+  const CommandOutcome sensed = RunModeSense(*session, *page, 0, &reply, &sense_cdb);
   if (sensed.status != CommandStatus::kGood) {
-    out << "mode sense: " << session.status_line.Get() << "\n";
+    out << "mode sense: " << session->status_line.Get() << "\n";
     return ExitCodeFor(sensed);
   }
   ModePageTable sense = ModePageTable::ModeSense();
@@ -84,9 +84,9 @@ int ModeSelect(const ModeSelectOptions& o, CliContext& context) {
     out << "dry run: nothing sent\n";
     return kExitGood;
   }
-  const CommandOutcome outcome = session.Run(cdb, list, true, false);
+  const CommandOutcome outcome = session->Run(cdb, list, true, false);
   if (outcome.status != CommandStatus::kGood) {
-    out << "status: " << session.status_line.Get() << "\n";
+    out << "status: " << session->status_line.Get() << "\n";
     return ExitCodeFor(outcome);
   }
   out << "status: good" << PlainLines(kModeSelectDoneText) << "\n";

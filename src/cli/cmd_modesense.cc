@@ -7,7 +7,6 @@
 #include "cli/json_text.h"
 #include "cli/mode_page_text.h"
 #include "decode/mode_sense.h"
-#include "device/sense_table.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {
@@ -34,16 +33,16 @@ int ModeSense(const ModeSenseOptions& o, CliContext& context) {
     err << "tamarack-cli modesense: --pc takes current, changeable, default or saved\n";
     return kExitBadArguments;
   }
-  DeviceSession session(context.drives, BuiltInSenseTable());
-  if (!OpenDriveOrExplain(session, o.drive, "modesense", context)) return kExitCannotOpen;
+  const std::unique_ptr<DeviceSession> session = OpenSubcommandDrive(context, o.drive, "modesense");
+  if (!session) return kExitCannotOpen;
   std::vector<std::uint8_t> reply;
   Cdb cdb{};
-  const CommandOutcome outcome = RunModeSense(session, *page, *pc, &reply, &cdb);
+  const CommandOutcome outcome = RunModeSense(*session, *page, *pc, &reply, &cdb);
   if (outcome.status != CommandStatus::kGood) {
     if (o.json) {
-      out << "{\"status\":" << JsonString(session.status_line.Get()) << "}\n";
+      out << "{\"status\":" << JsonString(session->status_line.Get()) << "}\n";
     } else {
-      out << session.status_line.Get() << "\n";
+      out << session->status_line.Get() << "\n";
     }
     return ExitCodeFor(outcome);
   }

@@ -8,7 +8,6 @@
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
 #include "decode/configuration.h"
-#include "device/sense_table.h"
 #include "views/properties.h"
 
 namespace tamarack::cli {
@@ -38,10 +37,10 @@ void PrintCapabilities(std::ostream& out, const std::vector<DecodedRow>& rows) {
 }
 
 int Properties(const DecodingOptions& o, CliContext& context) {
-  DeviceSession session(context.drives, BuiltInSenseTable());
-  session.command_timeout = o.timeout;
-  if (!OpenDriveOrExplain(session, o.drive, "properties", context)) return kExitCannotOpen;
-  const PropertiesResult r = FillPropertiesTab(session);
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, o.drive, "properties", o.timeout);
+  if (!session) return kExitCannotOpen;
+  const PropertiesResult r = FillPropertiesTab(*session);
   std::ostream& out = *context.out;
   if (o.json) {
     const std::vector<DecodedRow>* capabilities = r.capability_rows ? &*r.capability_rows : nullptr;

@@ -64,23 +64,23 @@ int Send(const SendOptions& o, CliContext& context) {
   // A command without a data phase goes out with no data direction, whatever --in asked.
   if (!data_out && MovesNoData(cdb[0])) data.clear();
 
-  DeviceSession session(context.drives, BuiltInSenseTable());
-  session.command_timeout = o.timeout;
-  if (!OpenDriveOrExplain(session, o.drive, "send", context)) return kExitCannotOpen;
-  const CommandOutcome outcome = session.Run(cdb, data, data_out, false);
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, o.drive, "send", o.timeout);
+  if (!session) return kExitCannotOpen;
+  const CommandOutcome outcome = session->Run(cdb, data, data_out, false);
   const std::uint32_t moved =
       std::min<std::uint32_t>(outcome.result.transferred, static_cast<std::uint32_t>(data.size()));
   if (o.raw) {
     if (!data_out && outcome.status == CommandStatus::kGood) {
       out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(moved));
     } else if (outcome.status != CommandStatus::kGood) {
-      err << session.status_line.Get() << "\n";
+      err << session->status_line.Get() << "\n";
     }
     return ExitCodeFor(outcome);
   }
   if (o.json) {
     const auto reply = std::span<const std::uint8_t>(data).first(data_out ? 0 : moved);
-    auto members = OutcomeJsonMembers(cdb, outcome, session.status_line.Get(), reply);
+    auto members = OutcomeJsonMembers(cdb, outcome, session->status_line.Get(), reply);
     std::optional<DecodeOutput> decoded;
     if (!data_out && outcome.status == CommandStatus::kGood) {
       decoded =
@@ -95,9 +95,9 @@ int Send(const SendOptions& o, CliContext& context) {
   if (outcome.status == CommandStatus::kGood) {
     out << "status: good\n";
   } else {
-    out << "status: " << session.status_line.Get() << "\n";
-    const std::string error = session.last_error_text.Get();
-    if (error != session.status_line.Get()) out << "error: " << error << "\n";
+    out << "status: " << session->status_line.Get() << "\n";
+    const std::string error = session->last_error_text.Get();
+    if (error != session->status_line.Get()) out << "error: " << error << "\n";
     if (outcome.status == CommandStatus::kCheckCondition && outcome.sense.length > 0) {
       out << "sense: "
           << HexBytes(

@@ -7,7 +7,6 @@
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
 #include "decode/read_toc.h"
-#include "device/sense_table.h"
 #include "util/strings.h"
 #include "views/toc_tab.h"
 
@@ -25,19 +24,19 @@ struct TocOptions {
 
 // The Toc tab: the track view, or with format 2 the full TOC view with each row explained.
 int TocTab(const TocOptions& o, CliContext& context) {
-  DeviceSession session(context.drives, BuiltInSenseTable());
-  session.command_timeout = o.common.timeout;
-  if (!OpenDriveOrExplain(session, o.common.drive, "", context)) return kExitCannotOpen;
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, o.common.drive, "", o.common.timeout);
+  if (!session) return kExitCannotOpen;
   const bool full_toc = o.format == 2;
   CommandOutcome failure;
-  const auto read = ShowTocTab(session, full_toc, &failure);
+  const auto read = ShowTocTab(*session, full_toc, &failure);
   if (!read) {
     // Nothing is shown, as on the tab; the status line says why.
     if (failure.status == CommandStatus::kGood) {
       *context.err << "tamarack-cli toc: the drive reports a TOC data length of 0\n";
       return kExitOther;
     }
-    *context.err << "tamarack-cli toc: " << session.status_line.Get() << "\n";
+    *context.err << "tamarack-cli toc: " << session->status_line.Get() << "\n";
     return ExitCodeFor(failure);
   }
   const TocTabView& view = read->view;
@@ -51,7 +50,7 @@ int TocTab(const TocOptions& o, CliContext& context) {
     std::vector<std::string> titles;
     for (const ListColumn& c : view.columns) titles.push_back(JsonString(c.title));
     std::vector<std::pair<std::string, std::string>> members = {
-        {"drive", JsonString(session.DriveId())},
+        {"drive", JsonString(session->DriveId())},
         {"view", JsonString(full_toc ? "full" : "track")},
         {"text", JsonString(PlainLines(view.text))},
         {"columns", JsonArray(titles)},

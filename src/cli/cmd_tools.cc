@@ -10,7 +10,6 @@
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
-#include "device/sense_table.h"
 #include "tools/conversion_tools.h"
 #include "tools/sub_q_check.h"
 #include "tools/track_test.h"
@@ -58,14 +57,14 @@ void PrintReadNotes(CliContext& context, const char* name, const JobVerdict& ver
 }
 
 int RunTrackTest(TrackTestKind kind, const DriveOptions& o, CliContext& context) {
-  DeviceSession session(context.drives, BuiltInSenseTable());
-  session.command_timeout = o.timeout;
-  if (!OpenDriveOrExplain(session, o.drive, "tracktest", context)) {
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, o.drive, "tracktest", o.timeout);
+  if (!session) {
     return kExitCannotOpen;
   }
   // The drives' own clock (a simulated one in tests), as the other jobs use.
   Clock& clock = context.clock ? *context.clock : RealClock();
-  JobRunner runner(session, clock);
+  JobRunner runner(*session, clock);
   TerminalJobHost host(*context.out, *context.err, nullptr, ErrIsTerminal(context),
                        AnswerPolicy::kStop, clock, "reads");
   auto job = std::make_shared<TrackTestJob>(kind);
@@ -76,14 +75,14 @@ int RunTrackTest(TrackTestKind kind, const DriveOptions& o, CliContext& context)
 }
 
 int RunSubQCheck(const DriveOptions& o, CliContext& context) {
-  DeviceSession session(context.drives, BuiltInSenseTable());
-  session.command_timeout = o.timeout;
-  if (!OpenDriveOrExplain(session, o.drive, "subq-check", context)) {
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, o.drive, "subq-check", o.timeout);
+  if (!session) {
     return kExitCannotOpen;
   }
   // The drives' own clock (a simulated one in tests), as the other jobs use.
   Clock& clock = context.clock ? *context.clock : RealClock();
-  JobRunner runner(session, clock);
+  JobRunner runner(*session, clock);
   SubQTerminalHost host(*context.out, *context.err, nullptr, ErrIsTerminal(context),
                         AnswerPolicy::kStop, clock, "blocks");
   auto job = std::make_shared<SubQCheckJob>();

@@ -6,7 +6,6 @@
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
 #include "device/cdb_direction.h"
-#include "device/sense_table.h"
 #include "form/hex_dump.h"
 #include "util/strings.h"
 
@@ -168,10 +167,10 @@ void AddDecodingOptions(CLI::App* command, DecodingOptions& options) {
 
 int RunDecodingSubcommand(const DecodingOptions& options, CliContext& context, const Cdb& cdb,
                           Decoder decoder) {
-  DeviceSession session(context.drives, BuiltInSenseTable());
-  session.command_timeout = options.timeout;
-  if (!OpenDriveOrExplain(session, options.drive, "", context)) return kExitCannotOpen;
-  const DecodedCommand c = RunDecodedCommand(session, cdb, decoder);
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, options.drive, "", options.timeout);
+  if (!session) return kExitCannotOpen;
+  const DecodedCommand c = RunDecodedCommand(*session, cdb, decoder);
   if (options.json) {
     *context.out << CommandJson(c) << "\n";
   } else {
