@@ -11,22 +11,6 @@
 namespace tamarack::emu::testing {
 namespace {
 
-// Reads up to a bad block transfer the good blocks before it; Request Sense names the failing
-// block in its information field; every block of the ranges fails, the next one reads; Read CD
-// meets the same blocks.
-TEST(VirtualDriveFaults, UnreadableBlocks) {
-  DriveHarness("emu:type13?speed=max&bad=1000-1010,2000")
-      .ExpectTranscript(
-          "fault_unreadable",
-          {"28 00 00 00 03 de 00 00 04 / in 8192 # 990",
-           "28 00 00 00 03 e7 00 00 02 / in 4096 # 999", "03 00 00 00 12 / in 18",
-           "28 00 00 00 03 ed 00 00 01 / in 2048 # 1005",
-           "28 00 00 00 03 f2 00 00 01 / in 2048 # 1010",
-           "28 00 00 00 07 d0 00 00 01 / in 2048 # 2000",
-           "28 00 00 00 03 f3 00 00 01 / in 2048 # 1011", "be 00 00 00 07 d0 00 00 01 f8 / in 2352",
-           "be 00 00 00 07 d1 00 00 01 f8 / in 2352"});
-}
-
 std::vector<bool> FlakyPattern(const std::string& id) {
   DriveHarness h(id);
   std::vector<bool> failed;
@@ -92,27 +76,6 @@ TEST(VirtualDriveFaults, SpoiltQCrcInEverySubChannelForm) {
     // Both forms carry the same record.
     EXPECT_TRUE(std::equal(record.begin(), record.end(), q.data.begin() + 2352)) << lba;
   }
-}
-
-// Short transfers; Mode 1 blocks taken for formless ones (expecting Mode 1 the drive refuses
-// the block, as one of another type; plain block reads are unaffected); refused commands, by
-// the host adapter (Read(12) still works) or by the system.
-TEST(VirtualDriveFaults, ShortFormlessAndRefusedCommands) {
-  DriveHarness("emu:type13?speed=max&short=400")
-      .ExpectTranscript("fault_short", {"28 00 00 00 01 8f 00 00 03 / in 6144",
-                                        "be 00 00 00 01 90 00 00 02 f8 / in 4704"});
-  DriveHarness("emu:type13?speed=max&formless=20")
-      .ExpectTranscript(
-          "fault_formless",
-          {"be 00 00 00 00 14 00 00 01 10 / in 2352", "be 00 00 00 00 15 00 00 01 10 / in 2352",
-           "be 00 00 00 00 14 00 00 01 f8 / in 2352", "be 08 00 00 00 14 00 00 01 10 / in 2352",
-           "be 0c 00 00 00 14 00 00 01 10 / in 2352", "28 00 00 00 00 14 00 00 01 / in 2048"});
-  DriveHarness("emu:type13?speed=max&refuse=28,be")
-      .ExpectTranscript("fault_refused_by_host", {"28 00 00 00 00 00 00 00 01 / in 2048",
-                                                  "be 00 00 00 00 00 00 00 01 10 / in 2048",
-                                                  "a8 00 00 00 00 00 00 00 00 01 / in 2048"});
-  DriveHarness("emu:type13?speed=max&refuse=0x28:os")
-      .ExpectTranscript("fault_refused_by_os", {"28 00 00 00 00 00 00 00 01 / in 2048"});
 }
 
 TEST(VirtualDriveFaults, SlowCommandsTimeOutAfterTheTimeOut) {

@@ -1,43 +1,13 @@
-// What the kernel's sr driver, udev and libcdio ask a CD drive at attach and read time: Mode
-// Sense(6), Read Disc Information, Read Track Information and the vital product data pages of
-// Inquiry (Mode Select(6) is with Mode Select(10) in drive_mode_pages_test.cc).
+// Mode Sense(6) as the kernel's sr driver asks it, and the serial number page of Inquiry.
 #include <gtest/gtest.h>
 
 #include "emu/drive_harness.h"
 #include "emu/mode_pages.h"
-#include "emu/resid_modes.h"
 #include "golden.h"
 #include "util/strings.h"
 
 namespace tamarack::emu::testing {
 namespace {
-
-// Bad fields and a missing medium: check conditions that transfer nothing.
-TEST(VirtualDriveHostQueries, BadFieldsAndMissingMedium) {
-  DriveHarness("emu:type13")
-      .ExpectTranscript(
-          "host_query_errors_type13",
-          {"51 01 00 00 00 00 00 00 22 / in 255 # data type 001b",
-           "52 00 00 05 14 c8 00 00 24 / in 255 # lead-out",
-           "52 00 ff ff ff 00 00 00 24 / in 255 # lead-in", "52 01 00 00 00 00 00 00 24 / in 255",
-           "52 01 00 00 00 aa 00 00 24 / in 255", "52 03 00 00 00 01 00 00 24 / in 255 # 11b",
-           "12 00 80 00 ff / in 255 # a page without EVPD", "12 01 81 00 ff / in 255",
-           "1a 00 08 00 ff / in 255 # unknown mode page", "1a 00 0e 01 ff / in 255 # a subpage"});
-  DriveHarness("emu:type13?nomedium")
-      .ExpectTranscript("host_query_errors_no_medium", {"51 00 00 00 00 00 00 00 22 / in 255"});
-  DriveHarness("emu:audio?tray=open")
-      .ExpectTranscript("host_query_errors_tray_open", {"52 01 00 00 00 01 00 00 24 / in 255"});
-  DriveHarness("emu:audio")
-      .ExpectTranscript("host_query_errors_audio",
-                        {"52 01 00 00 00 06 00 00 24 / in 255 # past the last track",
-                         "52 01 00 00 01 01 00 00 24 / in 255 # 257, 1 in the low byte",
-                         "ad 00 00 00 00 00 00 00 08 04 / in 255"});
-  DriveHarness("emu:multisession")
-      .ExpectTranscript("host_query_errors_multisession",
-                        {"52 00 00 00 30 00 00 00 24 / in 255 # between the sessions",
-                         "52 02 00 00 00 00 00 00 24 / in 255 # session 0",
-                         "52 02 00 00 00 03 00 00 24 / in 255"});
-}
 
 // Mode Sense(6) of `page` with page control `pc`, DBD as given; the reply's pages.
 std::vector<std::uint8_t> Pages6(DriveHarness& h, std::uint8_t page, int pc, bool dbd) {
@@ -91,32 +61,6 @@ TEST(VirtualDriveInquiry, SerialNumberBelongsToTheId) {
   DriveHarness bad("emu:audio?serial=a b");
   EXPECT_FALSE(bad.opened);
 }
-
-// Each new command cut by its allocation length, on every path: the bytes sent are the head of
-// the whole reply, and the header still tells the whole length.
-class HostQueryResid : public tamarack::testing::ResidModeTest {};
-
-TEST_P(HostQueryResid, AllocationLengthCutsTheReply) {
-  const Cdb cdbs[] = {MakeCdb({0x1A, 0, 0x3F, 0, 9}), MakeCdb({0x51, 0, 0, 0, 0, 0, 0, 0, 9}),
-                      MakeCdb({0x52, 1, 0, 0, 0, 4, 0, 0, 9}), MakeCdb({0x12, 1, 0x83, 0, 9})};
-  DriveHarness whole("emu:multisession");
-  DriveHarness h(Id("emu:multisession"));
-  for (Cdb cdb : cdbs) {
-    SCOPED_TRACE(cdb[0]);
-    Cdb full = cdb;
-    full[cdb[0] == 0x1A || cdb[0] == 0x12 ? 4 : 8] = 0xFF;
-    const Reply all = whole.In(full, 255);
-    const Reply cut = h.In(cdb, 64);
-    ASSERT_TRUE(cut.good()) << cut.status_line;
-    EXPECT_EQ(cut.at(0, 9), Bytes(all.data.begin(), all.data.begin() + 9));
-    EXPECT_GT(all.transferred, 9u);
-    const bool whole_buffer = GetParam() == "none" || GetParam() == "zero";
-    EXPECT_EQ(cut.transferred, whole_buffer ? 64u : 9u);
-    EXPECT_EQ(cut.data[9], GetParam() == "zero" ? 0x00 : 0x5A);
-  }
-}
-
-TAMARACK_ON_EVERY_RESID_MODE(HostQueryResid);
 
 }  // namespace
 }  // namespace tamarack::emu::testing
