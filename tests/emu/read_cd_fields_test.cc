@@ -73,80 +73,84 @@ TEST(ReadCdFieldsTest, ByteCountsOfEveryTypeAndSelection) {
   tamarack::testing::ExpectGoldenFile("read_cd_bytes.txt", table, "emu");
 }
 
-TEST(ReadCdFieldsTest, IllegalSelectionsAreRefused) {
+// Reserved error field, reserved bit, reserved sub-channel selections and sector types; the
+// table's illegal combinations refused by the check alone, before any sector type is known,
+// and before a mismatch; a block of another type than the expected one.
+TEST(ReadCdFieldsTest, RefusedSelections) {
+  const struct {
+    ReadCdSelection sel;
+    TrackMode mode;
+    ReadCdStatus want;
+  } rows[] = {{{0, 0x16, 0}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
+              {{0, 0x11, 0}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
+              {{0, 0x10, 3}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
+              {{0, 0x10, 5}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
+              {{0, 0x10, 6}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
+              {{0, 0x10, 7}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
+              {{6, 0x10, 0}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
+              {{7, 0x10, 0}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
+              {{kSectorTypeMode1, 0x28, 0}, TrackMode::kAudio, ReadCdStatus::kInvalidField}};
   std::size_t n = 0;
-  // Reserved error field, reserved bit, reserved sub-channel selections, reserved types.
-  EXPECT_EQ(ReadCdBlockSize({0, 0x16, 0}, TrackMode::kMode1, &n), ReadCdStatus::kInvalidField);
-  EXPECT_EQ(ReadCdBlockSize({0, 0x11, 0}, TrackMode::kMode1, &n), ReadCdStatus::kInvalidField);
-  for (int sub : {3, 5, 6, 7}) {
-    EXPECT_EQ(ReadCdBlockSize({0, 0x10, static_cast<std::uint8_t>(sub)}, TrackMode::kMode1, &n),
-              ReadCdStatus::kInvalidField);
+  for (const auto& r : rows) {
+    EXPECT_EQ(ReadCdBlockSize(r.sel, r.mode, &n), r.want)
+        << int{r.sel.expected_type} << " " << int{r.sel.main} << " " << int{r.sel.sub};
   }
-  for (int type : {6, 7}) {
-    EXPECT_EQ(ReadCdBlockSize({static_cast<std::uint8_t>(type), 0x10, 0}, TrackMode::kMode1, &n),
-              ReadCdStatus::kInvalidField);
-  }
-  // The table's illegal combinations are ByteCountsOfEveryTypeAndSelection's; the check
-  // alone, before any sector type is known, refuses them too.
   EXPECT_EQ(CheckReadCdSelection({0, 0x28, 0}), ReadCdStatus::kInvalidField);
   EXPECT_EQ(CheckReadCdSelection({0, 0xF8, 0}), ReadCdStatus::kOk);
-}
-
-TEST(ReadCdFieldsTest, SectorTypeMismatch) {
-  std::size_t n = 0;
   for (std::size_t m = 0; m < 5; ++m) {
     for (std::size_t other = 0; other < 5; ++other) {
-      const ReadCdStatus st = ReadCdBlockSize({kTypeOf[other], 0x10, 0}, kModes[m], &n);
-      EXPECT_EQ(st, m == other ? ReadCdStatus::kOk : ReadCdStatus::kIllegalModeForTrack)
+      EXPECT_EQ(ReadCdBlockSize({kTypeOf[other], 0x10, 0}, kModes[m], &n),
+                m == other ? ReadCdStatus::kOk : ReadCdStatus::kIllegalModeForTrack)
           << m << " read as " << other;
     }
   }
-  // An illegal combination is reported before a mismatch.
-  EXPECT_EQ(ReadCdBlockSize({kSectorTypeMode1, 0x28, 0}, TrackMode::kAudio, &n),
-            ReadCdStatus::kInvalidField);
 }
 
+// Each field from its place: parts of the main channel, C2 flags then the block error byte
+// (the OR of all flag bytes) and a pad byte; raw sub-channel, formatted Q (the Q record and
+// four zeros), R-W (none recorded: zeros). Too small an output buffer is refused.
 TEST(ReadCdFieldsTest, FieldsComeFromTheRightPlaces) {
-  RawSector s = Encoded(TrackMode::kMode2Form1, 1000);
-  s.c2[10] = 0x40;
-  s.c2[20] = 0x01;
-  std::vector<std::uint8_t> out(kMaxReadCdBlock);
-  std::size_t n = 0;
-  ASSERT_EQ(AssembleReadCdBlock({0, 0xF8, 0}, TrackMode::kMode2Form1, s, out, &n),
-            ReadCdStatus::kOk);
-  EXPECT_EQ(std::memcmp(out.data(), s.main.data(), 2352), 0);
-  ASSERT_EQ(AssembleReadCdBlock({0, 0x50, 0}, TrackMode::kMode2Form1, s, out, &n),
-            ReadCdStatus::kOk);
-  EXPECT_EQ(std::memcmp(out.data(), s.main.data() + 16, 2056), 0);
-  ASSERT_EQ(AssembleReadCdBlock({0, 0xA0, 0}, TrackMode::kMode2Form1, s, out, &n),
-            ReadCdStatus::kOk);
-  EXPECT_EQ(std::memcmp(out.data(), s.main.data(), 16), 0);
-  ASSERT_EQ(AssembleReadCdBlock({0, 0x08, 0}, TrackMode::kMode2Form1, s, out, &n),
-            ReadCdStatus::kOk);
-  EXPECT_EQ(std::memcmp(out.data(), s.main.data() + 2072, 280), 0);
-  // C2 flags, then the block error byte (the OR of all flag bytes) and a pad byte.
-  ASSERT_EQ(AssembleReadCdBlock({0, 0x14, 0}, TrackMode::kMode2Form1, s, out, &n),
-            ReadCdStatus::kOk);
-  ASSERT_EQ(n, 2048u + 296u);
-  EXPECT_EQ(std::memcmp(out.data() + 2048, s.c2.data(), 294), 0);
-  EXPECT_EQ(out[2048 + 294], 0x41);
-  EXPECT_EQ(out[2048 + 295], 0x00);
-
-  // Sub-channel: raw, formatted Q, R-W.
-  auto disc = MakeType13Disc();
+  RawSector xa = Encoded(TrackMode::kMode2Form1, 1000);
+  xa.c2[10] = 0x40;
+  xa.c2[20] = 0x01;
+  const auto disc = MakeType13Disc();
   RawSector t;
   std::string error;
   ASSERT_TRUE(disc->ReadSector(300, &t, &error));
-  ASSERT_EQ(AssembleReadCdBlock({0, 0x10, 1}, TrackMode::kMode1, t, out, &n), ReadCdStatus::kOk);
-  EXPECT_EQ(n, 2048u + 96u);
-  EXPECT_EQ(std::memcmp(out.data() + 2048, t.sub.data(), 96), 0);
-  ASSERT_EQ(AssembleReadCdBlock({0, 0x10, 2}, TrackMode::kMode1, t, out, &n), ReadCdStatus::kOk);
   const SubQ q = BuildSubQ(disc->Layout(), 300);
-  EXPECT_EQ(std::memcmp(out.data() + 2048, q.data(), 12), 0);
-  EXPECT_EQ(out[2048 + 12] | out[2048 + 13] | out[2048 + 14] | out[2048 + 15], 0);
-  ASSERT_EQ(AssembleReadCdBlock({0, 0x00, 4}, TrackMode::kMode1, t, out, &n), ReadCdStatus::kOk);
-  EXPECT_EQ(n, 96u);
-  // Too small an output buffer is refused, not overrun.
+  using Bytes = std::vector<std::uint8_t>;
+  const auto part = [](const auto& from, std::size_t at, std::size_t n) {
+    return Bytes(from.begin() + static_cast<std::ptrdiff_t>(at),
+                 from.begin() + static_cast<std::ptrdiff_t>(at + n));
+  };
+  const auto cat = [](std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+  };
+  const struct {
+    ReadCdSelection sel;
+    const RawSector& sector;
+    TrackMode mode;
+    Bytes want;
+  } rows[] = {
+      {{0, 0xF8, 0}, xa, TrackMode::kMode2Form1, part(xa.main, 0, 2352)},
+      {{0, 0x50, 0}, xa, TrackMode::kMode2Form1, part(xa.main, 16, 2056)},
+      {{0, 0xA0, 0}, xa, TrackMode::kMode2Form1, part(xa.main, 0, 16)},
+      {{0, 0x08, 0}, xa, TrackMode::kMode2Form1, part(xa.main, 2072, 280)},
+      {{0, 0x14, 0},
+       xa,
+       TrackMode::kMode2Form1,
+       cat({part(xa.main, 24, 2048), part(xa.c2, 0, 294), {0x41, 0x00}})},
+      {{0, 0x10, 1}, t, TrackMode::kMode1, cat({part(t.main, 16, 2048), part(t.sub, 0, 96)})},
+      {{0, 0x10, 2}, t, TrackMode::kMode1, cat({part(t.main, 16, 2048), part(q, 0, 12), Bytes(4)})},
+      {{0, 0x00, 4}, t, TrackMode::kMode1, Bytes(96)}};
+  std::vector<std::uint8_t> out(kMaxReadCdBlock);
+  std::size_t n = 0;
+  for (const auto& r : rows) {
+    ASSERT_EQ(AssembleReadCdBlock(r.sel, r.mode, r.sector, out, &n), ReadCdStatus::kOk);
+    EXPECT_EQ(part(out, 0, n), r.want) << std::hex << int{r.sel.main} << " " << int{r.sel.sub};
+  }
   std::vector<std::uint8_t> small(100);
   EXPECT_NE(AssembleReadCdBlock({0, 0xF8, 0}, TrackMode::kMode1, t, small, &n), ReadCdStatus::kOk);
 }
