@@ -89,6 +89,14 @@ inline std::vector<std::uint8_t> HexWords(std::string_view text) {
   return out;
 }
 
+// A CDB from hex text.
+inline Cdb CdbOf(std::string_view text) {
+  const std::vector<std::uint8_t> bytes = HexWords(text);
+  Cdb c{};
+  std::copy_n(bytes.begin(), std::min(bytes.size(), c.size()), c.begin());
+  return c;
+}
+
 class DriveHarness {
  public:
   explicit DriveHarness(const std::string& id = "emu:type13?speed=max") {
@@ -130,9 +138,7 @@ class DriveHarness {
     std::string data;
     if (kind == "in") words >> size;
     std::getline(words, data);
-    const std::vector<std::uint8_t> cdb = HexWords(command.substr(0, slash));
-    Cdb c{};
-    std::copy_n(cdb.begin(), std::min(cdb.size(), c.size()), c.begin());
+    const Cdb c = CdbOf(command.substr(0, slash));
     const Reply r = kind == "out" ? Send(c, HexWords(data), true) : In(c, size);
     std::string t;
     if (r.good()) {
