@@ -1,6 +1,11 @@
-// The virtual drive's replies to scripts of commands: each script in tests/data/emu says what
-// it shows, opens its drive, and holds every step with what the drive did (ExpectScript).
+// The virtual drive against tests/data/emu: every script there (a .txt opening a drive: what it
+// shows, its steps and what the drive did, replayed by ExpectScript) and every reply (a .hex
+// naming its drive, "# drive ID", and command, "# cdb HEX", then the reply's bytes with
+// comments saying what each part is).
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "emu/drive_commands.h"
 #include "emu/drive_harness.h"
@@ -8,35 +13,53 @@
 namespace tamarack::emu::testing {
 namespace {
 
-class DriveScript : public ::testing::TestWithParam<const char*> {};
+// The names of the files of tests/data/emu ending in `ext` with a line starting with `mark`.
+std::vector<std::string> DataFiles(const std::string& ext, const std::string& mark) {
+  std::vector<std::string> names;
+  for (const auto& e :
+       std::filesystem::directory_iterator(tamarack::testing::GoldenPath("", "emu"))) {
+    const std::string text = "\n" + tamarack::testing::ReadGoldenFile(e.path().filename(), "emu");
+    if (e.path().extension() == ext && text.find("\n" + mark) != std::string::npos) {
+      names.push_back(e.path().stem());
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string Name(const ::testing::TestParamInfo<std::string>& p) { return p.param; }
+
+class DriveScript : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(DriveScript, RepliesAsRecorded) { ExpectScript(GetParam()); }
 
-INSTANTIATE_TEST_SUITE_P(
-    Emu, DriveScript,
-    ::testing::Values(
-        // Get Configuration, Read TOC, Mode Sense and Mode Select.
-        "configuration_requested_types", "configuration_no_medium", "configuration_modern",
-        "toc_type13", "toc_audio", "toc_multisession", "toc_recordable", "toc_no_medium",
-        "mode_sense_page_controls", "mode_sense_audio", "mode_sense_mixed", "mode_sense_modern",
-        "mode_select_round_trip", "mode_select_lists", "mode_select_modern",
-        // Reading, the sub-channel and audio play.
-        "read_capacity_and_range", "reads_type13", "reads_audio", "reads_type30",
-        "reads_multisession", "sub_channel_position", "sub_channel_mcn_isrc", "audio_play",
-        "audio_play_msf_scan", "audio_on_data",
-        // Status, the tray, events and the mechanism.
-        "status_inquiry", "status_power_on", "status_request_sense", "status_last_sense",
-        "status_eject_load", "status_prevent", "status_persistent_prevent", "status_load_unload",
-        "status_no_medium", "status_tray_open", "status_events", "status_power_event",
-        "status_send_event", "status_mechanism",
-        // The fault plan.
-        "fault_unreadable", "fault_short", "fault_formless", "fault_refused_by_host",
-        "fault_refused_by_os",
-        // What the kernel's sr driver, udev and libcdio ask at attach and read time.
-        "host_query_errors_type13", "host_query_errors_no_medium", "host_query_errors_tray_open",
-        "host_query_errors_audio", "host_query_errors_multisession",
-        "host_query_allocation_lengths"),
-    [](const ::testing::TestParamInfo<const char*>& p) { return std::string(p.param); });
+INSTANTIATE_TEST_SUITE_P(Emu, DriveScript, ::testing::ValuesIn(DataFiles(".txt", "drive ")), Name);
+
+class DriveReply : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(DriveReply, IsTheHexBesideIt) {
+  const std::string file = GetParam() + ".hex";
+  std::istringstream golden(tamarack::testing::ReadGoldenFile(file, "emu"));
+  std::string id, cdb;
+  for (std::string line; std::getline(golden, line);) {
+    if (line.starts_with("# drive ")) id = line.substr(8);
+    if (line.starts_with("# cdb ")) cdb = line.substr(6);
+  }
+  ASSERT_FALSE(id.empty() || cdb.empty()) << file << " names no drive or no CDB";
+  DriveHarness h(id);
+  const Reply r = h.In(CdbOf(cdb), 0x2000);
+  ASSERT_TRUE(r.good()) << r.status_line;
+  std::string hex = "# drive " + id + "\n# cdb " + cdb + "\n";
+  for (std::size_t i = 0; i < r.transferred; ++i) {
+    hex += StrFormat("%02x", r.data[i]) + (i % 16 == 15 || i + 1 == r.transferred ? "\n" : " ");
+  }
+  // A new reply is written bare, for its comments to be added by hand.
+  if (tamarack::testing::UpdateGoldenText(file, hex, "emu")) return;
+  EXPECT_EQ(r.bytes(), tamarack::testing::ReadGoldenHex(file, "emu"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, DriveReply, ::testing::ValuesIn(DataFiles(".hex", "# drive ")),
+                         Name);
 
 TEST(VirtualDriveDispatch, EveryTableRowIsReachable) {
   // The table is sorted and every row's opcode finds that row.

@@ -71,11 +71,6 @@ TEST(VirtualDriveId, WhatEachIdSays) {
     text += id + "\n  " + (parsed ? ConfigText(c) : error) + "\n";
   }
   tamarack::testing::ExpectGoldenFile("drive_ids.txt", text, "emu");
-  VirtualDriveConfig c;
-  std::string error;
-  ASSERT_TRUE(ParseVirtualDriveId("emu:audio?speed=max&bad=1&bad=5-6", &c, &error));
-  EXPECT_TRUE(c.faults.IsBad(6));
-  EXPECT_FALSE(c.faults.IsBad(7));
 }
 
 // The window's Qt sets LC_NUMERIC from the desktop; ids keep the C form of numbers there.
@@ -139,24 +134,6 @@ TEST(VirtualDriveProvider, IdsFromText) {
   EXPECT_EQ(VirtualDriveIdsFromText(" emu:type13 ;emu:audio?speed=max;;  "),
             (std::vector<std::string>{"emu:type13", "emu:audio?speed=max"}));
   EXPECT_TRUE(VirtualDriveIdsFromText("").empty());
-}
-
-TEST(VirtualDriveProvider, OneDriveStatePerIdAcrossOpens) {
-  DriveHarness h;
-  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x02}).good());  // eject on the first handle
-  // A second handle on the same id (the window's disc poll) sees the open tray.
-  DeviceSession poll(&h.drives, BuiltInSenseTable());
-  ASSERT_TRUE(poll.Open("emu:type13?speed=max"));
-  std::vector<std::uint8_t> none;
-  EXPECT_FALSE(SendScsiCommand(poll, MakeCdb({0x00}), none, false, nullptr, false));
-  EXPECT_EQ(poll.status_line.Get(), "Error Notified( MEDIUM NOT PRESENT - TRAY OPEN).");
-  // Another id is another drive.
-  ASSERT_TRUE(poll.Open("emu:type13"));
-  EXPECT_TRUE(SendScsiCommand(poll, MakeCdb({0x00}), none, false, nullptr, false));
-  // Loading sets a unit attention that a fresh open consumes, as opening /dev/srN does.
-  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x03}).good());
-  ASSERT_TRUE(h.session.Open("emu:type13?speed=max"));
-  EXPECT_TRUE(h.NoData({0x00}).good());
 }
 
 }  // namespace
