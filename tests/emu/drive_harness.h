@@ -74,11 +74,6 @@ struct Reply {
   std::vector<std::uint8_t> bytes() const {
     return std::vector<std::uint8_t>(data.begin(), data.begin() + transferred);
   }
-  // `n` bytes of the buffer from `offset` on.
-  std::vector<std::uint8_t> at(std::size_t offset, std::size_t n) const {
-    return std::vector<std::uint8_t>(data.begin() + static_cast<std::ptrdiff_t>(offset),
-                                     data.begin() + static_cast<std::ptrdiff_t>(offset + n));
-  }
 };
 
 // The bytes of hex text ("12 00 ff").
@@ -265,19 +260,5 @@ inline std::vector<std::uint8_t> RawBlocks(const Disc& disc, std::int32_t first,
 inline std::uint16_t Be16(const std::vector<std::uint8_t>& b, std::size_t i) {
   return ReadBe16(b, i);
 }
-inline std::uint32_t Be32(const std::vector<std::uint8_t>& b, std::size_t i) {
-  return ReadBe32(b, i);
-}
-
-// Evaluates `reply` once (it usually sends a command).
-#define EXPECT_SENSE(reply, k, a, q)                                           \
-  do {                                                                         \
-    const ::tamarack::emu::testing::Reply& sense_reply_ = (reply);             \
-    EXPECT_EQ(sense_reply_.status, ::tamarack::CommandStatus::kCheckCondition) \
-        << sense_reply_.status_line;                                           \
-    EXPECT_EQ(sense_reply_.key(), (k));                                        \
-    EXPECT_EQ(sense_reply_.asc(), (a));                                        \
-    EXPECT_EQ(sense_reply_.ascq(), (q));                                       \
-  } while (0)
 
 }  // namespace tamarack::emu::testing

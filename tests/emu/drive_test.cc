@@ -1,0 +1,272 @@
+// The virtual drive through a session: its fault plan, Read CD of no field, its timing model on a
+// simulated clock, Mode Sense(6) and the serial number.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "emu/drive_harness.h"
+#include "emu/fault_plan.h"
+#include "emu/mode_pages.h"
+#include "emu/read_cd_fields.h"
+#include "emu/speed_model.h"
+#include "emu/virtual_drive.h"
+#include "golden.h"
+#include "util/strings.h"
+
+namespace tamarack::emu::testing {
+namespace {
+
+// The fault plan of a virtual drive, observed through SendScsiCommand and the status texts.
+
+std::vector<bool> FlakyPattern(const std::string& id) {
+  DriveHarness h(id);
+  std::vector<bool> failed;
+  std::vector<std::uint8_t> buffer(2048);
+  for (std::uint32_t lba = 100; lba < 300; ++lba) {
+    failed.push_back(
+        !SendScsiCommand(h.session, Read10Command(lba, 1), buffer, false, nullptr, false));
+  }
+  return failed;
+}
+
+TEST(VirtualDriveFaults, FlakyBlocksAreRepeatablePerSeed) {
+  const auto a = FlakyPattern("emu:type13?speed=max&flaky=100-199:0.5&seed=7");
+  const auto b = FlakyPattern("emu:type13?speed=max&flaky=100-199:0.5&seed=7");
+  const auto c = FlakyPattern("emu:type13?speed=max&flaky=100-199:0.5&seed=8");
+  EXPECT_EQ(a, b);
+  EXPECT_NE(a, c);
+  const auto failures = std::count(a.begin(), a.begin() + 100, true);
+  EXPECT_GT(failures, 25);
+  EXPECT_LT(failures, 75);
+  EXPECT_EQ(std::count(a.begin() + 100, a.end(), true), 0);  // outside the range
+  const auto always = FlakyPattern("emu:type13?speed=max&flaky=150:1");
+  EXPECT_TRUE(always[50]);
+  EXPECT_EQ(std::count(always.begin(), always.end(), true), 1);
+}
+
+TEST(VirtualDriveFaults, CorruptedBytesAndTheirC2Bits) {
+  DriveHarness h("emu:type13?speed=max&corrupt=300");
+  const auto disc = MakeType13Disc();
+  const RawSector clean = ReadRaw(*disc, 300);
+  Reply r = h.In({0x28, 0, 0, 0, 0x01, 0x2C, 0, 0, 1}, 2048);
+  ASSERT_TRUE(r.good());  // the data comes back, wrong, with good status
+  for (std::size_t i = 0; i < 2048; ++i) {
+    const bool flipped = i + 16 == kCorruptedByteOffset;
+    EXPECT_EQ(r.data[i], flipped ? (clean.main[16 + i] ^ 0xFF) : clean.main[16 + i]) << i;
+  }
+  // Read CD with C2 error pointers (byte 9 = FAh): the bit of that byte is set, no other.
+  r = h.In({0xBE, 0, 0, 0, 0x01, 0x2C, 0, 0, 1, 0xFA}, 2352 + 294);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(r.data[kCorruptedByteOffset], clean.main[kCorruptedByteOffset] ^ 0xFF);
+  for (std::size_t i = 0; i < 294; ++i) {
+    EXPECT_EQ(r.data[2352 + i], i == kCorruptedByteOffset / 8 ? 0x80 : 0x00) << i;
+  }
+  r = h.In({0xBE, 0, 0, 0, 0x01, 0x2D, 0, 0, 1, 0xFA}, 2352 + 294);
+  for (std::size_t i = 0; i < 294; ++i) EXPECT_EQ(r.data[2352 + i], 0x00);
+}
+
+TEST(VirtualDriveFaults, SlowCommandsTimeOutAfterTheTimeOut) {
+  DriveHarness h("emu:type13?speed=max&slow=28");
+  h.session.command_timeout = 9;
+  const auto before = h.clock.Now();
+  const Reply r = h.In({0x28, 0, 0, 0, 0, 0, 0, 0, 1}, 2048);
+  EXPECT_EQ(r.result.status, TransportStatus::kTimedOut);
+  EXPECT_EQ(r.status_line, "Error Notified(The command timed out)");
+  EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(9));
+  EXPECT_TRUE(h.NoData({0x00}).good());
+}
+
+TEST(VirtualDriveFaults, ACommandOutlastingItsTimeOutByTheModel) {
+  // 1000 blocks at x1 take over 13 seconds: past the 7-second time-out.
+  DriveHarness h("emu:type13?speed=clv1");
+  const auto before = h.clock.Now();
+  const Reply r = h.In({0x28, 0, 0, 0, 0, 0, 0, 0x03, 0xE8}, 1000 * 2048);
+  EXPECT_EQ(r.result.status, TransportStatus::kTimedOut);
+  EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(7));
+}
+
+// Read CD and Read CD MSF selecting no field: long ranges cost no block building.
+
+TEST(VirtualDriveReadCd, NoFieldSelectedBuildsNoBlocks) {
+  auto built = std::make_shared<int>(0);
+  DiscLayout layout;
+  TrackInfo t;
+  t.start = 0;
+  t.end = 300000;
+  layout.tracks.push_back(t);
+  layout.sessions.push_back(SessionInfo{1, 1, 1, 300000, 0x00});
+  auto disc = std::make_unique<SyntheticDisc>(
+      "counted", std::move(layout),
+      [built](const TrackInfo&, std::int32_t, std::span<std::uint8_t>) { ++*built; });
+  SimulatedClock clock;
+  VirtualDrive drive("emu:counted", std::move(disc), clock, SpeedSetting{SpeedMode::kUnlimited, 0});
+  drive.unit().unit_attention.reset();  // as an open does
+  auto read_cd = [&](std::uint8_t type, std::uint8_t main, std::uint8_t end_msf_minutes) {
+    std::vector<std::uint8_t> buffer(40960, 0x5A);
+    ScsiRequest request;
+    // Read CD MSF from 00:02:00 and Read CD of 299,999 blocks from LBA 0.
+    request.cdb =
+        end_msf_minutes
+            ? Cdb{0xB9, static_cast<std::uint8_t>(type << 2), 0, 0, 2, 0, end_msf_minutes, 0, 0,
+                  main}
+            : Cdb{0xBE, static_cast<std::uint8_t>(type << 2), 0, 0, 0, 0, 0x04, 0x93, 0xDF, main};
+    request.buffer = buffer;
+    request.direction = DataDirection::kIn;
+    return drive.Execute(request);
+  };
+  for (std::uint8_t end : {std::uint8_t{0}, std::uint8_t{60}}) {
+    *built = 0;
+    ScsiResult r = read_cd(kSectorTypeAny, 0x00, end);
+    EXPECT_EQ(r.scsi_status, 0) << int{end};
+    EXPECT_EQ(r.transferred, 0u) << int{end};
+    EXPECT_LE(*built, 2) << int{end};
+  }
+  // The first block still has to be of the expected type, and the range on the disc.
+  ScsiResult r = read_cd(kSectorTypeCdda, 0x00, 0);
+  EXPECT_EQ(r.scsi_status, 2);
+  EXPECT_EQ(r.sense[12], 0x64);
+  r = read_cd(kSectorTypeAny, 0x00, 70);
+  EXPECT_EQ(r.sense[12], 0x21);
+  // With a field selected the buffer bounds the work.
+  *built = 0;
+  r = read_cd(kSectorTypeAny, 0xF8, 0);
+  EXPECT_EQ(r.transferred, 40960u);
+  EXPECT_LE(*built, 20);
+}
+
+// The timing model of the virtual drive, alone and through the drive on a simulated clock.
+
+TEST(SpeedModel, SeeksGrowWithDistanceSpeedsRoundDown) {
+  const SpeedModel m(SpeedSetting{SpeedMode::kCav, 48});
+  EXPECT_EQ(m.SeekTime(500, 500).count(), 0);
+  EXPECT_LT(m.SeekTime(0, 1000), m.SeekTime(0, 100000));
+  EXPECT_LT(m.SeekTime(0, 100000), m.SeekTime(0, 330000));
+  EXPECT_EQ(m.SeekTime(0, 330000), m.SeekTime(330000, 0));
+  EXPECT_GT(m.SpinUpTime(), std::chrono::milliseconds(500));
+  // Set CD Speed through the drive is in SetCdSpeedIsHonouredAndReported.
+  SpeedModel slowest(SpeedSetting{SpeedMode::kCav, 48});
+  slowest.SetReadSpeedKbps(0);
+  EXPECT_EQ(slowest.Factor(), 1);
+  EXPECT_EQ(KbpsToFactor(176), 1);
+  EXPECT_EQ(KbpsToFactor(5648), 32);
+}
+
+std::chrono::microseconds ReadDuration(DriveHarness& h, std::uint32_t lba) {
+  const auto before = h.clock.Now();
+  const Reply r = h.In(ReadCdCommand(lba, 75, 0x10), 75 * 2352);
+  EXPECT_TRUE(r.good()) << r.status_line;
+  // The clock moved by exactly the modelled duration, which the result reports.
+  EXPECT_EQ(h.clock.Now() - before, r.result.duration);
+  return r.result.duration;
+}
+
+TEST(SpeedModelThroughTheDrive, CavCurveClvLineAndNoTimeAtMax) {
+  DriveHarness cav("emu:type13?speed=cav48");
+  ReadDuration(cav, 0);  // position the head
+  const auto inner = ReadDuration(cav, 75);
+  ReadDuration(cav, 300000);
+  EXPECT_GT(inner, ReadDuration(cav, 300075) * 2);  // x20 against x47: the drive reads where
+                                                    // the head is
+  DriveHarness clv("emu:type13?speed=clv16");
+  ReadDuration(clv, 0);  // position the head
+  const auto a = ReadDuration(clv, 75);
+  ReadDuration(clv, 300000);
+  const auto b = ReadDuration(clv, 300075);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a, std::chrono::microseconds(62500));  // 75 blocks at 16 × 75 a second
+
+  DriveHarness max("emu:type13?speed=max");
+  EXPECT_EQ(ReadDuration(max, 0).count(), 0);
+  EXPECT_EQ(ReadDuration(max, 300000).count(), 0);
+  EXPECT_EQ(max.clock.Now().count(), 0);
+}
+
+TEST(SpeedModelThroughTheDrive, SetCdSpeedIsHonouredAndReported) {
+  DriveHarness h("emu:type13?speed=clv16");
+  ASSERT_TRUE(h.NoData({0xBB, 0, 0x02, 0xC2, 0xFF, 0xFF}).good());  // 706 kB/s: x4
+  ReadDuration(h, 0);
+  EXPECT_EQ(ReadDuration(h, 75), std::chrono::milliseconds(250));
+  Reply r = h.In({0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 0xFF}, 255);
+  EXPECT_EQ(Be16(r.data, 8 + 14), 706);
+  EXPECT_EQ(Be16(r.data, 8 + 8), FactorToKbps(16));
+  ASSERT_TRUE(h.NoData({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF}).good());
+  r = h.In({0x5A, 0, 0x2A, 0, 0, 0, 0, 0, 0xFF}, 255);
+  EXPECT_EQ(Be16(r.data, 8 + 14), FactorToKbps(16));
+  EXPECT_EQ(h.NoData({0xBB, 0x02, 0xFF, 0xFF}).status_line,
+            "Error Notified( INVALID FIELD IN CDB).");
+}
+
+TEST(SpeedModelThroughTheDrive, SpinUpAfterALoad) {
+  DriveHarness h("emu:type13?speed=clv16");
+  ReadDuration(h, 0);
+  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x02}).good());
+  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x03}).good());
+  EXPECT_EQ(h.NoData({0x00}).status_line,
+            "Error Notified( NOT READY TO READY CHANGE, MEDIUM MAY HAVE CHANGED).");
+  const auto first = ReadDuration(h, 75);  // the head went back to 0 with the load
+  const auto second = ReadDuration(h, 150);
+  EXPECT_GT(first, second + std::chrono::seconds(1));
+  // With IMMED the load returns at once.
+  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x02}).good());
+  const Reply load = h.NoData({0x1B, 0x01, 0, 0, 0x03});
+  EXPECT_EQ(load.result.duration.count(), 0);
+}
+
+// Mode Sense(6) as the kernel's sr driver asks it, and the serial number page of Inquiry.
+
+// Mode Sense(6) of `page` with page control `pc`, DBD as given; the reply's pages.
+std::vector<std::uint8_t> Pages6(DriveHarness& h, std::uint8_t page, int pc, bool dbd) {
+  const Reply r = h.In({0x1A, static_cast<std::uint8_t>(dbd ? 0x08 : 0),
+                        static_cast<std::uint8_t>(pc << 6 | page), 0, 0xFF},
+                       255);
+  EXPECT_TRUE(r.good()) << r.status_line;
+  EXPECT_EQ(r.transferred, std::size_t{r.data[0]} + 1);
+  const auto b = r.bytes();
+  return std::vector<std::uint8_t>(b.begin() + 4 + b[3], b.end());
+}
+
+std::vector<std::uint8_t> Pages10(DriveHarness& h, std::uint8_t page, int pc, bool dbd) {
+  const Reply r = h.In({0x5A, static_cast<std::uint8_t>(dbd ? 0x08 : 0),
+                        static_cast<std::uint8_t>(pc << 6 | page), 0, 0, 0, 0, 0x01, 0},
+                       256);
+  EXPECT_TRUE(r.good()) << r.status_line;
+  const auto b = r.bytes();
+  return std::vector<std::uint8_t>(b.begin() + 8 + Be16(b, 6), b.end());
+}
+
+TEST(VirtualDriveModeSense6, GivesTheSamePagesAsModeSense10) {
+  for (const char* id : {"emu:type30", "emu:audio?model=modern"}) {
+    DriveHarness h(id);
+    const Reply six = h.In({0x1A, 0, 0x3F, 0, 0xFF}, 255);
+    const Reply ten = h.In({0x5A, 0, 0x3F, 0, 0, 0, 0, 0x01, 0}, 256);
+    EXPECT_EQ(six.data[1], ten.data[2]);  // medium type
+    EXPECT_EQ(six.data[3], Be16(ten.data, 6)) << id;
+    std::vector<std::uint8_t> pages = ModePages().Codes();
+    pages.push_back(kAllPages);
+    for (std::uint8_t page : pages) {
+      for (int pc = 0; pc < 4; ++pc) {
+        for (bool dbd : {false, true}) {
+          EXPECT_EQ(Pages6(h, page, pc, dbd), Pages10(h, page, pc, dbd))
+              << id << " page " << int{page} << " pc " << pc << " dbd " << dbd;
+        }
+      }
+    }
+  }
+}
+
+TEST(VirtualDriveInquiry, SerialNumberBelongsToTheId) {
+  const auto serial = [](const char* id) {
+    DriveHarness h(id);
+    return h.In({0x12, 1, 0x80, 0, 0xFF}, 255).bytes();
+  };
+  EXPECT_EQ(serial("emu:audio"), serial("emu:audio"));
+  EXPECT_NE(serial("emu:audio"), serial("emu:audio?model=modern"));
+  const auto given = serial("emu:audio?serial=X1");
+  EXPECT_EQ(given, (Bytes{0x05, 0x80, 0, 2, 'X', '1'}));
+  DriveHarness bad("emu:audio?serial=a b");
+  EXPECT_FALSE(bad.opened);
+}
+
+}  // namespace
+}  // namespace tamarack::emu::testing
