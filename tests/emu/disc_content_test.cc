@@ -102,18 +102,6 @@ void ExpectSelfDescribing(const std::uint8_t* user, std::int32_t lba) {
       << "LBA " << lba;
 }
 
-TEST(BuiltInDiscsTest, FactoryKnowsEveryName) {
-  for (const std::string& n : BuiltInDiscNames()) {
-    auto d = MakeBuiltInDisc(n);
-    ASSERT_NE(d, nullptr) << n;
-    EXPECT_EQ(d->Name(), n);
-    EXPECT_FALSE(d->Layout().sessions.empty());
-    EXPECT_GT(d->Layout().LeadoutStart(), 0);
-  }
-  EXPECT_EQ(MakeBuiltInDisc("type31"), nullptr);
-  EXPECT_EQ(MakeBuiltInDisc(""), nullptr);
-}
-
 TEST(BuiltInDiscsTest, Type13SectorsDescribeThemselves) {
   auto d = MakeType13Disc();
   const DiscLayout& l = d->Layout();  // the pregap belongs to track 1, the lead-out to none

@@ -115,10 +115,21 @@ class DriveHarness {
   }
   Reply NoData(std::initializer_list<std::uint8_t> cdb) { return In(cdb, 0); }
 
+  // The buffer from `from` on, run by run: " 00*159 5a*257".
+  static std::string Runs(const std::vector<std::uint8_t>& b, std::size_t from) {
+    std::string out;
+    for (std::size_t i = from, j; i < b.size(); i = j) {
+      for (j = i; j < b.size() && b[j] == b[i]; ++j) {
+      }
+      out += StrFormat(" %02x*%zu", b[i], j - i);
+    }
+    return out;
+  }
+
   // Runs one script step, "CDB [/ in SIZE | / out DATA] [# NOTE]" in hex bytes or "wait
   // SECONDS" on the drive's clock, and gives back what it did: "good" or the outcome with
   // the sense bytes, and for a buffer the transferred bytes (past 512 the first 64 and a
-  // hash) and whether the rest of it kept its 5Ah fill.
+  // hash) and the rest of it: "5a" where it kept its fill, else run by run.
   std::string Step(std::string_view step) {
     if (step.starts_with("wait ")) {
       clock.Advance(std::chrono::seconds(std::stoi(std::string(step.substr(5)))));
@@ -159,11 +170,9 @@ class DriveHarness {
         for (std::size_t i = 0; i < n; ++i) hash = (hash ^ r.data[i]) * 16777619u;
         t += StrFormat("\n  ... fnv1a %08x", hash);
       }
-      if (r.transferred < r.data.size()) {
-        const bool kept = std::all_of(r.data.begin() + static_cast<std::ptrdiff_t>(r.transferred),
-                                      r.data.end(), [](std::uint8_t b) { return b == 0x5A; });
-        t += kept ? "\nrest 5a" : "\nrest written";
-      }
+      const std::string rest = Runs(r.data, r.transferred);
+      if (!rest.empty())
+        t += "\nrest" + (rest.find(' ', 1) == rest.npos && rest.starts_with(" 5a") ? " 5a" : rest);
     }
     return t + "\n";
   }
@@ -206,7 +215,7 @@ inline void ExpectScript(const std::string& name) {
       } else {
         h->opened = h->session.Open(line.substr(6));
       }
-      if (!h->opened) t += "not opened: " + h->session.status_line.Get() + "\n";
+      if (!h->opened) t += "not opened: " + h->session.OpenError() + "\n";
     } else if (line.starts_with("> ")) {
       ASSERT_TRUE(h) << name << ": a step before any drive";
       t += line + "\n" + h->Step(std::string_view(line).substr(2));
