@@ -113,11 +113,11 @@ TEST(BuiltInDiscsTest, Type13SectorsDescribeThemselves) {
     ExpectSelfDescribing(s.main.data() + 16, lba);
     EXPECT_TRUE(CheckSector(s.main).Ok()) << lba;
   }
-  // LBA 0 reads 00m02s00f; the last block 74m01s74f.
-  RawSector s = ReadRaw(*d, 0);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.main.data()) + 16 + 13, 9), "00m02s00f");
-  s = ReadRaw(*d, kType13Blocks - 1);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.main.data()) + 16 + 13, 9), "74m01s74f");
+  // The last block reads 74m01s74f.
+  EXPECT_EQ(
+      std::string(
+          reinterpret_cast<const char*>(ReadRaw(*d, kType13Blocks - 1).main.data()) + 16 + 13, 9),
+      "74m01s74f");
 }
 
 TEST(BuiltInDiscsTest, Type30Classes) {
@@ -131,11 +131,9 @@ TEST(BuiltInDiscsTest, Type30Classes) {
     const TrackInfo& t = l.tracks[static_cast<std::size_t>(n - 1)];
     EXPECT_EQ(t.number, n);
     const char c = classes[static_cast<std::size_t>(n - 1)];
-    const TrackMode want = c == '1'   ? TrackMode::kMode1
-                           : c == '2' ? TrackMode::kMode2Form1
-                           : c == 'F' ? TrackMode::kMode2Form2
-                                      : TrackMode::kAudio;
-    EXPECT_EQ(t.mode, want) << "track " << n;
+    constexpr TrackMode kModeOf[] = {TrackMode::kMode1, TrackMode::kMode2Form1,
+                                     TrackMode::kMode2Form2, TrackMode::kAudio};
+    EXPECT_EQ(t.mode, kModeOf[std::string_view("12FA").find(c)]) << "track " << n;
     EXPECT_EQ((t.control & kControlData) != 0, c != 'A') << "track " << n;
     EXPECT_GT(t.end, t.start);
     if (n > 1) {

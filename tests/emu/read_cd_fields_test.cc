@@ -77,24 +77,15 @@ TEST(ReadCdFieldsTest, ByteCountsOfEveryTypeAndSelection) {
 // table's illegal combinations refused by the check alone, before any sector type is known,
 // and before a mismatch; a block of another type than the expected one.
 TEST(ReadCdFieldsTest, RefusedSelections) {
-  const struct {
-    ReadCdSelection sel;
-    TrackMode mode;
-    ReadCdStatus want;
-  } rows[] = {{{0, 0x16, 0}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
-              {{0, 0x11, 0}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
-              {{0, 0x10, 3}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
-              {{0, 0x10, 5}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
-              {{0, 0x10, 6}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
-              {{0, 0x10, 7}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
-              {{6, 0x10, 0}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
-              {{7, 0x10, 0}, TrackMode::kMode1, ReadCdStatus::kInvalidField},
-              {{kSectorTypeMode1, 0x28, 0}, TrackMode::kAudio, ReadCdStatus::kInvalidField}};
   std::size_t n = 0;
-  for (const auto& r : rows) {
-    EXPECT_EQ(ReadCdBlockSize(r.sel, r.mode, &n), r.want)
-        << int{r.sel.expected_type} << " " << int{r.sel.main} << " " << int{r.sel.sub};
+  const ReadCdSelection refused[] = {{0, 0x16, 0}, {0, 0x11, 0}, {0, 0x10, 3}, {0, 0x10, 5},
+                                     {0, 0x10, 6}, {0, 0x10, 7}, {6, 0x10, 0}, {7, 0x10, 0}};
+  for (const ReadCdSelection& sel : refused) {
+    EXPECT_EQ(ReadCdBlockSize(sel, TrackMode::kMode1, &n), ReadCdStatus::kInvalidField)
+        << int{sel.expected_type} << " " << int{sel.main} << " " << int{sel.sub};
   }
+  EXPECT_EQ(ReadCdBlockSize({kSectorTypeMode1, 0x28, 0}, TrackMode::kAudio, &n),
+            ReadCdStatus::kInvalidField);
   EXPECT_EQ(CheckReadCdSelection({0, 0x28, 0}), ReadCdStatus::kInvalidField);
   EXPECT_EQ(CheckReadCdSelection({0, 0xF8, 0}), ReadCdStatus::kOk);
   for (std::size_t m = 0; m < 5; ++m) {

@@ -25,24 +25,6 @@ namespace {
 constexpr std::uint32_t kBlock = 2048;
 constexpr std::uint32_t kTailFill = 300;  // bytes of 5Ah at the end of every block of the image
 
-// An ISO image of 32 blocks whose user data end in 5Ah bytes, as a disc's data may.
-class FillTailImage {
- public:
-  FillTailImage() {
-    std::vector<std::uint8_t> bytes(32 * kBlock);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      bytes[i] = i % kBlock >= kBlock - kTailFill ? kReplyFill : static_cast<std::uint8_t>(i / 7);
-    }
-    dir_.Write("tail.iso", bytes);
-  }
-  std::string Id(const std::string& options) const {
-    return "emu:" + dir_.File("tail.iso") + "?" + options;
-  }
-
- private:
-  tamarack::testing::TempDir dir_;
-};
-
 // Each read on each path, in block_reads.txt: 2 blocks of the image whose data end in 5Ah come
 // whole, the fill alone saying short so the same blocks are read again over A5h (the last byte
 // the drive's own 5Ah); a transfer stopping half-way into block 4 is short where the path leaves
@@ -50,7 +32,14 @@ class FillTailImage {
 // room for the largest block gives the exact count, or the whole buffer on a zeroing or padding
 // path; a failed read ends with its check condition and no second read.
 TEST(BlockRead, EveryPath) {
-  const FillTailImage image;
+  // An ISO image of 32 blocks whose user data end in 5Ah bytes, as a disc's data may.
+  tamarack::testing::TempDir dir;
+  std::vector<std::uint8_t> bytes(32 * kBlock);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = i % kBlock >= kBlock - kTailFill ? kReplyFill : static_cast<std::uint8_t>(i / 7);
+  }
+  dir.Write("tail.iso", bytes);
+  const std::string image = "emu:" + dir.File("tail.iso") + "?speed=max";
   const struct {
     const char* name;
     std::string id;
@@ -58,10 +47,9 @@ TEST(BlockRead, EveryPath) {
     std::size_t buffer;
     std::uint32_t expected;
   } reads[] = {
-      {"2 blocks", image.Id("speed=max"), ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
-      {"2 blocks, short=4", image.Id("speed=max&short=4"), ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
-      {"4 blocks into room for the largest", image.Id("speed=max"), ReadCdCdb(0, 4), 4 * kBlockRoom,
-       0},
+      {"2 blocks", image, ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
+      {"2 blocks, short=4", image + "&short=4", ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
+      {"4 blocks into room for the largest", image, ReadCdCdb(0, 4), 4 * kBlockRoom, 0},
       {"type13 bad=10", "emu:type13?speed=max&bad=10", ReadCdCdb(8, 4), 4 * kBlock, 4 * kBlock}};
   const char* const ways[] = {"whole", "residual", "fill", "two fills"};
   std::string t;
@@ -102,33 +90,27 @@ TEST(ReceivedCount, FromTheResidualTheFillOrTwoFills) {
   EXPECT_EQ(ReceivedFromTwoFills(0, std::vector<std::uint8_t>(100, kSecondFill)), 0u);
 }
 
-// Block size discovery against the virtual drive on every path a reply can take
-// (resid=exact|none|zero|pad): each read's size is found, and found the way the path allows.
-
 // The console's bytes per block: every job's first read asks for this much.
 constexpr std::uint32_t kRequestPerBlock = 2656;
 constexpr std::uint32_t kBlocks = 16;
 
-std::int32_t TrackStart(const Disc& disc, int track) {
-  return disc.Layout().tracks.at(static_cast<std::size_t>(track - 1)).start;
-}
-
-struct Read {
-  std::string what;
-  std::string disc;
-  Cdb cdb;
-  std::int32_t lba;
-};
-
-// Every read of a job: the true sizes are 2048 (Mode 1, form 1), 2328 (form 2 user data),
-// 2352 (raw, audio) and 2368 (raw with formatted Q).
-std::vector<Read> Reads() {
+// Each read's size found on every path, in block_sizes_found.txt: where the drive's bytes end
+// (the residual on exact; the fill on none, settled by a second read where the data end in
+// 5Ah), else by probing its sector type (a zeroed or padded tail and a count of the whole
+// request). Probes refused on the way leave no trace in the session's texts. The true sizes are
+// 2048 (Mode 1, form 1), 2328 (form 2 user data), 2352 (raw, audio) and 2368 (raw with
+// formatted Q).
+TEST(BlockSizeDiscovery, EveryPathEveryDiscEveryRead) {
   const auto t30 = MakeType30Disc();
-  const std::int32_t form1 = TrackStart(*t30, 2);
-  const std::int32_t form2 = TrackStart(*t30, 12);
-  const std::int32_t audio = TrackStart(*t30, 4);
-  const std::int32_t mode1 = TrackStart(*t30, 1) + 100;
-  return {
+  const std::int32_t form1 = t30->Layout().tracks[1].start, form2 = t30->Layout().tracks[11].start;
+  const std::int32_t audio = t30->Layout().tracks[3].start,
+                     mode1 = t30->Layout().tracks[0].start + 100;
+  const struct {
+    const char* what;
+    const char* disc;
+    Cdb cdb;
+    std::int32_t lba;
+  } reads[] = {
       {"type13 Read(10)", "type13", Read10Command(1000, kBlocks), 1000},
       {"type13 Read CD", "type13", ReadCdCommand(1000, kBlocks, 0x10), 1000},
       {"type30 form 1 Read(10)", "type30", Read10Command(form1, kBlocks), form1},
@@ -138,37 +120,22 @@ std::vector<Read> Reads() {
       {"type30 Mode 1 raw with Q", "type30", ReadCdCommand(mode1, kBlocks, 0xF8, 0x02), mode1},
       {"audio Read CD", "audio", ReadCdCommand(200, kBlocks, 0x10), 200},
   };
-}
-
-// Sends the read as a job's first command does, into room for the largest block, and finds
-// its block size: the finding, whether a second read was needed, and the session's texts when
-// the probes left any.
-std::string Discover(const std::string& id, const Read& read) {
-  DriveHarness h(id);
-  EXPECT_TRUE(h.opened) << id;
-  std::vector<std::uint8_t> buffer(kBlocks * kRequestPerBlock);
-  const ReadEvidence e{read.cdb, kBlocks, static_cast<std::uint32_t>(buffer.size()), read.lba,
-                       ReadBlocks(h.session, read.cdb, buffer, 0)};
-  EXPECT_TRUE(e.reply.good()) << h.session.status_line.Get();
-  std::string text = FindBlockSize(h.session, e).Text();
-  if (e.reply.second_read) text += " after a second read";
-  if (!h.session.status_line.Get().empty() || !h.session.last_error_text.Get().empty()) {
-    text += " status \"" + h.session.status_line.Get() + "\" last error \"" +
-            h.session.last_error_text.Get() + "\"";
-  }
-  return text;
-}
-
-// Each read's size found on every path, in block_sizes_found.txt: where the drive's bytes end
-// (the residual on exact; the fill on none, settled by a second read where the data end in
-// 5Ah), else by probing its sector type (a zeroed or padded tail and a count of the whole
-// request). Probes refused on the way leave no trace in the session's texts.
-TEST(BlockSizeDiscovery, EveryPathEveryDiscEveryRead) {
   std::string t;
-  for (const Read& read : Reads()) {
+  for (const auto& read : reads) {
     for (const std::string& mode : tamarack::testing::ResidModes()) {
-      t += read.what + " resid=" + mode + ": " +
-           Discover("emu:" + read.disc + "?speed=max&resid=" + mode, read) + "\n";
+      // Sent as a job's first read, into room for the largest block.
+      DriveHarness h(StrFormat("emu:%s?speed=max&resid=%s", read.disc, mode.c_str()));
+      std::vector<std::uint8_t> buffer(kBlocks * kRequestPerBlock);
+      const ReadEvidence e{read.cdb, kBlocks, static_cast<std::uint32_t>(buffer.size()), read.lba,
+                           ReadBlocks(h.session, read.cdb, buffer, 0)};
+      EXPECT_TRUE(e.reply.good()) << h.session.status_line.Get();
+      t += StrFormat("%s resid=%s: ", read.what, mode.c_str()) +
+           FindBlockSize(h.session, e).Text() + (e.reply.second_read ? " after a second read" : "");
+      if (!h.session.status_line.Get().empty() || !h.session.last_error_text.Get().empty()) {
+        t += " status \"" + h.session.status_line.Get() + "\" last error \"" +
+             h.session.last_error_text.Get() + "\"";
+      }
+      t += "\n";
     }
   }
   tamarack::testing::ExpectGoldenFile("block_sizes_found.txt", t, "emu");
@@ -183,7 +150,6 @@ TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhy) {
   const ReadEvidence e{ReadCdCommand(5000, 1, 0x10), 1, kRequestPerBlock, 5000, whole};
   const BlockSizeFinding f = FindBlockSize(h.session, e);
   EXPECT_EQ(f.way, BlockSizeWay::kNotFound);
-  EXPECT_EQ(f.bytes, 0u);
   EXPECT_EQ(f.Text(), "block size not found");
   EXPECT_EQ(h.session.status_line.Get(), "Error Notified( UNRECOVERED READ ERROR).");
 
@@ -196,15 +162,15 @@ TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhy) {
 
 TEST(BlockSizeDiscovery, AReadCdNamingItsTypeIsProbedWithThatTypeAlone) {
   DriveHarness h("emu:type30?speed=max&resid=pad");
-  const auto t30 = MakeType30Disc();
-  Cdb form2 = ReadCdCommand(TrackStart(*t30, 12), 1, 0x10);
-  form2[1] = kSectorTypeMode2Form2 << 2;
-  const BlockSizeFinding f = ProbeBlockSize(h.session, form2, TrackStart(*t30, 12));
-  EXPECT_EQ(f.bytes, 2328u);
-  EXPECT_EQ(f.Text(), "block size 2328 (from the sector type Mode 2 form 2)");
+  const std::int32_t form2 = MakeType30Disc()->Layout().tracks[11].start;
+  EXPECT_EQ(
+      ProbeBlockSize(h.session, ReadCdCommand(form2, 1, 0x10, 0, kSectorTypeMode2Form2), form2)
+          .Text(),
+      "block size 2328 (from the sector type Mode 2 form 2)");
   // Expecting Mode 1 of a form 2 block: the drive refuses, and no other type is tried.
-  form2[1] = kSectorTypeMode1 << 2;
-  EXPECT_EQ(ProbeBlockSize(h.session, form2, TrackStart(*t30, 12)).way, BlockSizeWay::kNotFound);
+  EXPECT_EQ(
+      ProbeBlockSize(h.session, ReadCdCommand(form2, 1, 0x10, 0, kSectorTypeMode1), form2).way,
+      BlockSizeWay::kNotFound);
 }
 
 }  // namespace
