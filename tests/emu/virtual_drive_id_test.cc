@@ -85,31 +85,20 @@ TEST(VirtualDriveId, NumbersDoNotDependOnTheLocale) {
   const std::string saved_path = old_path ? old_path : "";
   ::setenv("LOCPATH", dir.path().c_str(), 1);
   const bool switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-  VirtualDriveConfig c;
+  const bool comma = std::localeconv()->decimal_point == std::string(",");
+  VirtualDriveConfig c, comma_config;
   std::string error;
-  bool comma = false, parsed = false, refused = false;
-  if (switched) {
-    comma = std::localeconv()->decimal_point == std::string(",");
-    parsed = ParseVirtualDriveId("emu:type13?flaky=5-6:0.25", &c, &error);
-    VirtualDriveConfig comma_config;
-    std::string comma_error;
-    refused = !ParseVirtualDriveId("emu:type13?flaky=5-6:0,25", &comma_config, &comma_error);
-  }
+  const bool parsed = ParseVirtualDriveId("emu:type13?flaky=5-6:0.25", &c, &error);
+  const bool refused = !ParseVirtualDriveId("emu:type13?flaky=5-6:0,25", &comma_config, &error);
   std::setlocale(LC_NUMERIC, "C");
-  if (old_path) {
-    ::setenv("LOCPATH", saved_path.c_str(), 1);
-  } else {
-    ::unsetenv("LOCPATH");
-  }
-  ASSERT_TRUE(switched);
-  ASSERT_TRUE(comma);  // the locale is really in force
-  EXPECT_TRUE(parsed) << error;
+  old_path ? ::setenv("LOCPATH", saved_path.c_str(), 1) : ::unsetenv("LOCPATH");
+  ASSERT_TRUE(switched && comma);  // the locale was really in force
+  EXPECT_TRUE(parsed);
   ASSERT_EQ(c.faults.flaky.size(), 1u);
   EXPECT_EQ(c.faults.flaky[0].probability, 0.25);
   EXPECT_TRUE(refused);
 }
 
-// Opening (refusals with their reason) is in the script provider_open.txt.
 TEST(VirtualDriveProvider, HandlesEmuIdsAndListsIdsFromText) {
   SimulatedClock clock;
   VirtualDriveProvider p(clock);
