@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
-#include <numeric>
 #include <string>
 #include <vector>
 

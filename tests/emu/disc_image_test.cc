@@ -50,9 +50,15 @@ std::string OpenError(const std::string& path) {
   return error;
 }
 
-TEST(IsoImageTest, BlocksAreCompletedByTheEncoder) {
+// Each test's files in a folder of its own.
+class IsoImageTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir.ok()); }
   TempDir dir;
-  ASSERT_TRUE(dir.ok());
+};
+using CueImageTest = IsoImageTest;
+
+TEST_F(IsoImageTest, BlocksAreCompletedByTheEncoder) {
   dir.Write("disc.iso", UserBlocks(0, 40));
   std::string error;
   auto disc = OpenImage(dir.File("disc.iso"), &error);
@@ -76,9 +82,7 @@ TEST(IsoImageTest, BlocksAreCompletedByTheEncoder) {
   EXPECT_FALSE(disc->ReadSector(40 + 6750, &s, &error));
 }
 
-TEST(IsoImageTest, BadIsoFiles) {
-  TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(IsoImageTest, BadIsoFiles) {
   // A DVD-sized image (sparse) is refused, not cut short.
   const struct {
     const char* name;
@@ -96,9 +100,7 @@ TEST(IsoImageTest, BadIsoFiles) {
   EXPECT_THAT(OpenError(dir.File("disc.img")), HasSubstr("unknown image type"));
 }
 
-TEST(CueImageTest, SeveralTracksAndFiles) {
-  TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(CueImageTest, SeveralTracksAndFiles) {
   fs::create_directory(dir.File("sub dir"));
   auto t13 = MakeType13Disc();
   // data.bin: 30 raw Mode 1 blocks (track 1). "sub dir/audio one.bin": 2 s of pregap and 20
@@ -144,9 +146,7 @@ TEST(CueImageTest, SeveralTracksAndFiles) {
   EXPECT_EQ(ReadRaw(*disc, 7).main, ReadRaw(*t13, 7).main);
 }
 
-TEST(CueImageTest, Mode2RawTrackIsXa) {
-  TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(CueImageTest, Mode2RawTrackIsXa) {
   auto ms = MakeMultisessionDisc();
   const TrackInfo& data = ms->Layout().tracks[3];
   dir.Write("xa.bin", RawBlocks(*ms, data.start, 12));
@@ -160,9 +160,7 @@ TEST(CueImageTest, Mode2RawTrackIsXa) {
   EXPECT_EQ(ReadRaw(*disc, 3).main, ReadRaw(*ms, data.start + 3).main);
 }
 
-TEST(CueImageTest, MalformedSheets) {
-  TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(CueImageTest, MalformedSheets) {
   dir.Write("a.bin", Tone(300, 1));
   // Each case of the file: "== " and the error after "bad.cue:", then the sheet.
   const std::string cases = tamarack::testing::ReadGoldenFile("malformed_sheets.txt", "emu");
@@ -183,9 +181,7 @@ TEST(CueImageTest, MalformedSheets) {
   EXPECT_THAT(OpenError(dir.File("none.cue")), HasSubstr("none.cue: cannot open"));
 }
 
-TEST(CueImageTest, TruncatedBin) {
-  TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(CueImageTest, TruncatedBin) {
   dir.Write("t.bin", std::vector<std::uint8_t>(10 * 2352 - 100, 5));
   dir.Write("t.cue", "FILE t.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
   EXPECT_THAT(OpenError(dir.File("t.cue")),

@@ -266,8 +266,4 @@ inline std::vector<std::uint8_t> RawBlocks(const Disc& disc, std::int32_t first,
   return out;
 }
 
-inline std::uint16_t Be16(const std::vector<std::uint8_t>& b, std::size_t i) {
-  return ReadBe16(b, i);
-}
-
 }  // namespace tamarack::emu::testing

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -287,7 +286,7 @@ std::vector<std::uint8_t> Pages(DriveHarness& h, bool six, std::uint8_t page, in
   EXPECT_TRUE(r.good()) << r.status_line;
   const auto b = r.bytes();
   EXPECT_TRUE(!six || r.transferred == std::size_t{r.data[0]} + 1);
-  return std::vector<std::uint8_t>(b.begin() + (six ? 4 + b[3] : 8 + Be16(b, 6)), b.end());
+  return std::vector<std::uint8_t>(b.begin() + (six ? 4 + b[3] : 8 + ReadBe16(b, 6)), b.end());
 }
 
 TEST(VirtualDriveModeSense6, GivesTheSamePagesAsModeSense10) {
@@ -296,7 +295,7 @@ TEST(VirtualDriveModeSense6, GivesTheSamePagesAsModeSense10) {
     const Reply six = h.In({0x1A, 0, 0x3F, 0, 0xFF}, 255);
     const Reply ten = h.In({0x5A, 0, 0x3F, 0, 0, 0, 0, 0x01, 0}, 256);
     EXPECT_EQ(six.data[1], ten.data[2]);  // medium type
-    EXPECT_EQ(six.data[3], Be16(ten.data, 6)) << id;
+    EXPECT_EQ(six.data[3], ReadBe16(ten.data, 6)) << id;
     std::vector<std::uint8_t> pages = ModePages().Codes();
     pages.push_back(kAllPages);
     for (std::uint8_t page : pages) {

@@ -2,7 +2,6 @@
 // one block reader and block size discovery on each.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,7 +11,6 @@
 #include "emu/resid_modes.h"
 #include "golden.h"
 #include "temp_dir.h"
-#include "util/bytes.h"
 #include "util/strings.h"
 
 namespace tamarack::emu::testing {
