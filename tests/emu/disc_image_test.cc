@@ -1,14 +1,10 @@
 #include "emu/image_disc.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <array>
 #include <cctype>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -29,6 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using tamarack::testing::TempDir;
+using ::testing::HasSubstr;
 using testing::RawBlocks;
 using testing::ReadRaw;
 
@@ -53,9 +50,15 @@ std::string OpenError(const std::string& path) {
   return error;
 }
 
-TEST(IsoImageTest, BlocksAreCompletedByTheEncoder) {
+// Each test's files in a folder of its own.
+class IsoImageTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir.ok()); }
   TempDir dir;
-  ASSERT_TRUE(dir.ok());
+};
+using CueImageTest = IsoImageTest;
+
+TEST_F(IsoImageTest, BlocksAreCompletedByTheEncoder) {
   dir.Write("disc.iso", UserBlocks(0, 40));
   std::string error;
   auto disc = OpenImage(dir.File("disc.iso"), &error);
@@ -79,27 +82,25 @@ TEST(IsoImageTest, BlocksAreCompletedByTheEncoder) {
   EXPECT_FALSE(disc->ReadSector(40 + 6750, &s, &error));
 }
 
-TEST(IsoImageTest, BadIsoFiles) {
-  TempDir dir;
-  ASSERT_TRUE(dir.ok());
-  std::vector<std::uint8_t> odd(5000, 1);
-  dir.Write("odd.iso", odd);
-  EXPECT_NE(OpenError(dir.File("odd.iso")).find("odd.iso: 5000 bytes is not a whole number"),
-            std::string::npos);
-  dir.Write("empty.iso", std::vector<std::uint8_t>{});
-  EXPECT_NE(OpenError(dir.File("empty.iso")).find("empty.iso"), std::string::npos);
-  EXPECT_NE(OpenError(dir.File("missing.iso")).find("missing.iso: cannot open"), std::string::npos);
-  EXPECT_NE(OpenError(dir.File("disc.img")).find("unknown image type"), std::string::npos);
+TEST_F(IsoImageTest, BadIsoFiles) {
   // A DVD-sized image (sparse) is refused, not cut short.
-  dir.Write("big.iso", std::vector<std::uint8_t>{});
-  fs::resize_file(dir.File("big.iso"), 2048ull * 443101);
-  EXPECT_NE(OpenError(dir.File("big.iso")).find("big.iso: 443101 blocks are more than a CD holds"),
-            std::string::npos);
+  const struct {
+    const char* name;
+    std::uintmax_t size;
+    const char* error;
+  } isos[] = {{"odd.iso", 5000, "odd.iso: 5000 bytes is not a whole number"},
+              {"empty.iso", 0, "empty.iso"},
+              {"big.iso", 2048ull * 443101, "big.iso: 443101 blocks are more than a CD holds"}};
+  for (const auto& iso : isos) {
+    dir.Write(iso.name, std::vector<std::uint8_t>{});
+    fs::resize_file(dir.File(iso.name), iso.size);
+    EXPECT_THAT(OpenError(dir.File(iso.name)), HasSubstr(iso.error));
+  }
+  EXPECT_THAT(OpenError(dir.File("missing.iso")), HasSubstr("missing.iso: cannot open"));
+  EXPECT_THAT(OpenError(dir.File("disc.img")), HasSubstr("unknown image type"));
 }
 
-TEST(CueImageTest, SeveralTracksAndFiles) {
-  TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(CueImageTest, SeveralTracksAndFiles) {
   fs::create_directory(dir.File("sub dir"));
   auto t13 = MakeType13Disc();
   // data.bin: 30 raw Mode 1 blocks (track 1). "sub dir/audio one.bin": 2 s of pregap and 20
@@ -145,9 +146,7 @@ TEST(CueImageTest, SeveralTracksAndFiles) {
   EXPECT_EQ(ReadRaw(*disc, 7).main, ReadRaw(*t13, 7).main);
 }
 
-TEST(CueImageTest, Mode2RawTrackIsXa) {
-  TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(CueImageTest, Mode2RawTrackIsXa) {
   auto ms = MakeMultisessionDisc();
   const TrackInfo& data = ms->Layout().tracks[3];
   dir.Write("xa.bin", RawBlocks(*ms, data.start, 12));
@@ -161,9 +160,7 @@ TEST(CueImageTest, Mode2RawTrackIsXa) {
   EXPECT_EQ(ReadRaw(*disc, 3).main, ReadRaw(*ms, data.start + 3).main);
 }
 
-TEST(CueImageTest, MalformedSheets) {
-  TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(CueImageTest, MalformedSheets) {
   dir.Write("a.bin", Tone(300, 1));
   // Each case of the file: "== " and the error after "bad.cue:", then the sheet.
   const std::string cases = tamarack::testing::ReadGoldenFile("malformed_sheets.txt", "emu");
@@ -173,26 +170,22 @@ TEST(CueImageTest, MalformedSheets) {
     const std::size_t next = cases.find("\n== ", sheet - 1);
     const std::string error = cases.substr(at + 4, sheet - 1 - (at + 4));
     dir.Write("bad.cue", cases.substr(sheet, next == std::string::npos ? next : next + 1 - sheet));
-    EXPECT_NE(OpenError(dir.File("bad.cue")).find(dir.File("bad.cue") + ":" + error),
-              std::string::npos)
-        << "error " << error << ", got " << OpenError(dir.File("bad.cue"));
+    EXPECT_THAT(OpenError(dir.File("bad.cue")), HasSubstr(dir.File("bad.cue") + ":" + error));
     ++checked;
     at = next;
   }
   EXPECT_EQ(checked, 21);
   dir.Write("bad.cue", "FILE missing.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
-  EXPECT_NE(OpenError(dir.File("bad.cue")).find(":1: " + dir.File("missing.bin") + ": cannot open"),
-            std::string::npos);
-  EXPECT_NE(OpenError(dir.File("none.cue")).find("none.cue: cannot open"), std::string::npos);
+  EXPECT_THAT(OpenError(dir.File("bad.cue")),
+              HasSubstr(":1: " + dir.File("missing.bin") + ": cannot open"));
+  EXPECT_THAT(OpenError(dir.File("none.cue")), HasSubstr("none.cue: cannot open"));
 }
 
-TEST(CueImageTest, TruncatedBin) {
-  TempDir dir;
-  ASSERT_TRUE(dir.ok());
+TEST_F(CueImageTest, TruncatedBin) {
   dir.Write("t.bin", std::vector<std::uint8_t>(10 * 2352 - 100, 5));
   dir.Write("t.cue", "FILE t.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
-  const std::string error = OpenError(dir.File("t.cue"));
-  EXPECT_NE(error.find(dir.File("t.cue") + ":2: t.bin is truncated"), std::string::npos) << error;
+  EXPECT_THAT(OpenError(dir.File("t.cue")),
+              HasSubstr(dir.File("t.cue") + ":2: t.bin is truncated"));
 
   // A file that shrinks after the image was opened gives a read error, not a crash.
   dir.Write("s.bin", Tone(10, 5));
@@ -204,7 +197,7 @@ TEST(CueImageTest, TruncatedBin) {
   RawSector s;
   EXPECT_TRUE(disc->ReadSector(3, &s, &why)) << why;
   EXPECT_FALSE(disc->ReadSector(8, &s, &why));
-  EXPECT_NE(why.find("s.bin"), std::string::npos) << why;
+  EXPECT_THAT(why, HasSubstr("s.bin"));
 }
 
 }  // namespace

@@ -74,11 +74,6 @@ struct Reply {
   std::vector<std::uint8_t> bytes() const {
     return std::vector<std::uint8_t>(data.begin(), data.begin() + transferred);
   }
-  // `n` bytes of the buffer from `offset` on.
-  std::vector<std::uint8_t> at(std::size_t offset, std::size_t n) const {
-    return std::vector<std::uint8_t>(data.begin() + static_cast<std::ptrdiff_t>(offset),
-                                     data.begin() + static_cast<std::ptrdiff_t>(offset + n));
-  }
 };
 
 // The bytes of hex text ("12 00 ff").
@@ -87,6 +82,14 @@ inline std::vector<std::uint8_t> HexWords(std::string_view text) {
   std::vector<std::uint8_t> out;
   for (unsigned v; in >> std::hex >> v;) out.push_back(static_cast<std::uint8_t>(v));
   return out;
+}
+
+// A CDB from hex text.
+inline Cdb CdbOf(std::string_view text) {
+  const std::vector<std::uint8_t> bytes = HexWords(text);
+  Cdb c{};
+  std::copy_n(bytes.begin(), std::min(bytes.size(), c.size()), c.begin());
+  return c;
 }
 
 class DriveHarness {
@@ -112,66 +115,66 @@ class DriveHarness {
   }
   Reply NoData(std::initializer_list<std::uint8_t> cdb) { return In(cdb, 0); }
 
-  // Sends each step in turn and compares the transcript with tests/data/emu/NAME.txt (see
-  // golden.h). A step is "CDB [/ in SIZE | / out DATA] [# NOTE]" in hex bytes, or "wait
-  // SECONDS" on the drive's clock; the transcript
-  // gives it back after ">", then "good" or the outcome with the sense bytes, and for a
-  // buffer the transferred bytes (past 512 the first 64 and a hash) and whether the rest of
-  // it kept its 5Ah fill.
-  void ExpectTranscript(const std::string& name, std::initializer_list<std::string_view> steps) {
-    std::string t;
-    for (std::string_view step : steps) {
-      t += "> " + std::string(step) + "\n";
-      if (step.starts_with("wait ")) {
-        clock.Advance(std::chrono::seconds(std::stoi(std::string(step.substr(5)))));
-        continue;
+  // The buffer from `from` on, run by run: " 00*159 5a*257".
+  static std::string Runs(const std::vector<std::uint8_t>& b, std::size_t from) {
+    std::string out;
+    for (std::size_t i = from, j; i < b.size(); i = j) {
+      for (j = i; j < b.size() && b[j] == b[i]; ++j) {
       }
-      const std::string_view command = step.substr(0, step.find('#'));
-      const std::size_t slash = command.find('/');
-      std::istringstream words{std::string(command.substr(slash == command.npos ? 0 : slash + 1))};
-      std::string kind;
-      if (slash != command.npos) words >> kind;
-      std::size_t size = 0;
-      std::string data;
-      if (kind == "in") words >> size;
-      std::getline(words, data);
-      const std::vector<std::uint8_t> cdb = HexWords(command.substr(0, slash));
-      Cdb c{};
-      std::copy_n(cdb.begin(), std::min(cdb.size(), c.size()), c.begin());
-      const Reply r = kind == "out" ? Send(c, HexWords(data), true) : In(c, size);
-      if (r.good()) {
-        t += "good";
-      } else if (r.status == CommandStatus::kCheckCondition) {
-        t += StrFormat("check %x/%02x/%02x: ", r.key(), r.asc(), r.ascq()) + r.status_line +
-             "\nsense " +
-             HexBytes(
-                 std::span(r.result.sense)
-                     .first(std::min<std::size_t>(r.result.sense.size(), r.result.sense_length)));
-      } else {
-        t += StrFormat("status %d transport %d os error %d: ", static_cast<int>(r.status),
-                       static_cast<int>(r.result.status), r.result.os_error) +
-             r.status_line;
-      }
-      if (!r.data.empty()) {
-        t += StrFormat("\ntransferred %u", r.transferred);
-        const std::size_t n = std::min<std::size_t>(r.transferred, r.data.size());
-        for (std::size_t i = 0; i < n && (n <= 512 || i < 64); i += 32) {
-          t += "\n  " + HexBytes(std::span(r.data).subspan(i, std::min<std::size_t>(32, n - i)));
-        }
-        if (n > 512) {
-          std::uint32_t hash = 2166136261u;
-          for (std::size_t i = 0; i < n; ++i) hash = (hash ^ r.data[i]) * 16777619u;
-          t += StrFormat("\n  ... fnv1a %08x", hash);
-        }
-        if (r.transferred < r.data.size()) {
-          const bool kept = std::all_of(r.data.begin() + static_cast<std::ptrdiff_t>(r.transferred),
-                                        r.data.end(), [](std::uint8_t b) { return b == 0x5A; });
-          t += kept ? "\nrest 5a" : "\nrest written";
-        }
-      }
-      t += "\n";
+      out += StrFormat(" %02x*%zu", b[i], j - i);
     }
-    tamarack::testing::ExpectGoldenFile(name + ".txt", t, "emu");
+    return out;
+  }
+
+  // Runs one script step, "CDB [/ in SIZE | / out DATA] [# NOTE]" in hex bytes or "wait
+  // SECONDS" on the drive's clock, and gives back what it did: "good" or the outcome with
+  // the sense bytes, and for a buffer the transferred bytes (past 512 the first 64 and a
+  // hash) and the rest of it: "5a" where it kept its fill, else run by run.
+  std::string Step(std::string_view step) {
+    if (step.starts_with("wait ")) {
+      clock.Advance(std::chrono::seconds(std::stoi(std::string(step.substr(5)))));
+      return "";
+    }
+    const std::string_view command = step.substr(0, step.find('#'));
+    const std::size_t slash = command.find('/');
+    std::istringstream words{std::string(command.substr(slash == command.npos ? 0 : slash + 1))};
+    std::string kind;
+    if (slash != command.npos) words >> kind;
+    std::size_t size = 0;
+    std::string data;
+    if (kind == "in") words >> size;
+    std::getline(words, data);
+    const Cdb c = CdbOf(command.substr(0, slash));
+    const Reply r = kind == "out" ? Send(c, HexWords(data), true) : In(c, size);
+    std::string t;
+    if (r.good()) {
+      t = "good";
+    } else if (r.status == CommandStatus::kCheckCondition) {
+      t = StrFormat("check %x/%02x/%02x: ", r.key(), r.asc(), r.ascq()) + r.status_line +
+          "\nsense " +
+          HexBytes(std::span(r.result.sense)
+                       .first(std::min<std::size_t>(r.result.sense.size(), r.result.sense_length)));
+    } else {
+      t = StrFormat("status %d transport %d os error %d: ", static_cast<int>(r.status),
+                    static_cast<int>(r.result.status), r.result.os_error) +
+          r.status_line;
+    }
+    if (!r.data.empty()) {
+      t += StrFormat("\ntransferred %u", r.transferred);
+      const std::size_t n = std::min<std::size_t>(r.transferred, r.data.size());
+      for (std::size_t i = 0; i < n && (n <= 512 || i < 64); i += 32) {
+        t += "\n  " + HexBytes(std::span(r.data).subspan(i, std::min<std::size_t>(32, n - i)));
+      }
+      if (n > 512) {
+        std::uint32_t hash = 2166136261u;
+        for (std::size_t i = 0; i < n; ++i) hash = (hash ^ r.data[i]) * 16777619u;
+        t += StrFormat("\n  ... fnv1a %08x", hash);
+      }
+      const std::string rest = Runs(r.data, r.transferred);
+      if (!rest.empty())
+        t += "\nrest" + (rest.find(' ', 1) == rest.npos && rest.starts_with(" 5a") ? " 5a" : rest);
+    }
+    return t + "\n";
   }
 
   SimulatedClock clock;
@@ -192,6 +195,36 @@ class DriveHarness {
     return r;
   }
 };
+
+// Replays the script tests/data/emu/NAME.txt and compares it with what the drive does now.
+// A script is a transcript: "# " lines say what it shows, "drive ID" opens a drive (again:
+// the same unit answers), "> STEP" sends a step (see Step) and the lines after it are what
+// the drive did; TAMARACK_UPDATE_GOLDEN rewrites those from the steps.
+inline void ExpectScript(const std::string& name) {
+  std::istringstream script(tamarack::testing::ReadGoldenFile(name + ".txt", "emu"));
+  std::unique_ptr<DriveHarness> h;
+  std::string t;
+  int steps = 0;
+  for (std::string line; std::getline(script, line);) {
+    if (line.starts_with("# ")) {
+      t += line + "\n";
+    } else if (line.starts_with("drive ")) {
+      t += line + "\n";
+      if (!h) {
+        h = std::make_unique<DriveHarness>(line.substr(6));
+      } else {
+        h->opened = h->session.Open(line.substr(6));
+      }
+      if (!h->opened) t += "not opened: " + h->session.OpenError() + "\n";
+    } else if (line.starts_with("> ")) {
+      ASSERT_TRUE(h) << name << ": a step before any drive";
+      t += line + "\n" + h->Step(std::string_view(line).substr(2));
+      ++steps;
+    }
+  }
+  EXPECT_GT(steps, 0) << name << " holds no steps";
+  tamarack::testing::ExpectGoldenFile(name + ".txt", t, "emu");
+}
 
 // Read(10) of `blocks` blocks from `lba`.
 // (Signed or unsigned, an address goes out as its 32 bits.)
@@ -232,23 +265,5 @@ inline std::vector<std::uint8_t> RawBlocks(const Disc& disc, std::int32_t first,
   }
   return out;
 }
-
-inline std::uint16_t Be16(const std::vector<std::uint8_t>& b, std::size_t i) {
-  return ReadBe16(b, i);
-}
-inline std::uint32_t Be32(const std::vector<std::uint8_t>& b, std::size_t i) {
-  return ReadBe32(b, i);
-}
-
-// Evaluates `reply` once (it usually sends a command).
-#define EXPECT_SENSE(reply, k, a, q)                                           \
-  do {                                                                         \
-    const ::tamarack::emu::testing::Reply& sense_reply_ = (reply);             \
-    EXPECT_EQ(sense_reply_.status, ::tamarack::CommandStatus::kCheckCondition) \
-        << sense_reply_.status_line;                                           \
-    EXPECT_EQ(sense_reply_.key(), (k));                                        \
-    EXPECT_EQ(sense_reply_.asc(), (a));                                        \
-    EXPECT_EQ(sense_reply_.ascq(), (q));                                       \
-  } while (0)
 
 }  // namespace tamarack::emu::testing

@@ -1,0 +1,429 @@
+// The discs' content: sectors as the encoder writes them, the built-in discs' blocks, their Q
+// sub-channel and CD-Text, and the fields of a Read CD block.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "emu/built_in_discs.h"
+#include "emu/cd_address.h"
+#include "emu/cd_text.h"
+#include "emu/disc_region.h"
+#include "emu/drive_harness.h"
+#include "emu/ecc.h"
+#include "emu/edc.h"
+#include "emu/read_cd_fields.h"
+#include "emu/sector_encoder.h"
+#include "emu/sub_q.h"
+#include "emu/subchannel.h"
+#include "emu/test_sector.h"
+#include "golden.h"
+#include "util/strings.h"
+
+namespace tamarack::emu {
+namespace {
+
+std::array<std::uint8_t, kRawSectorSize> Encoded(TrackMode mode, std::int32_t lba) {
+  std::array<std::uint8_t, kRawSectorSize> s{};
+  FillPattern(static_cast<std::uint64_t>(lba) + 7,
+              std::span<std::uint8_t>(s.data() + UserDataOffset(mode), UserDataSize(mode)));
+  EncodeSector(mode, lba, XaSubHeader{1, 2, kSubmodeData, 0}, s);
+  return s;
+}
+
+TEST(EdcTest, KnownValues) {
+  // CRC-32/CD-ROM-EDC check value over the ASCII digits 1-9.
+  const std::uint8_t digits[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+  EXPECT_EQ(ComputeEdc(digits), 0x6EC2EDC4u);
+  EXPECT_EQ(ComputeEdc({}), 0u);
+}
+
+TEST(SectorEncoderTest, Mode1Fields) {
+  const auto s = Encoded(TrackMode::kMode1, 0);
+  // Sync, then the header: LBA 0 is 00:02:00, mode 1.
+  EXPECT_EQ(std::vector<std::uint8_t>(s.begin(), s.begin() + 16),
+            (std::vector<std::uint8_t>{0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                       0xFF, 0, 0, 2, 0, 1}));
+  for (std::size_t i = 2068; i < 2076; ++i) EXPECT_EQ(s[i], 0) << i;
+  const SectorCheck c = CheckSector(s);
+  EXPECT_TRUE(c.Ok());
+  EXPECT_EQ(c.mode, 1);
+}
+
+// Mode 2 sectors (sub-header copies, form 2 EDC, form 1 ECC without the header) are checked byte
+// for byte against vcdimager's in cross_check_test.cc.
+TEST(SectorEncoderTest, AFlippedByteShowsInEdcAndSyndromes) {
+  for (TrackMode mode : {TrackMode::kMode1, TrackMode::kMode2Form1}) {
+    for (std::size_t at : {std::size_t{30}, std::size_t{100}, std::size_t{2047}, std::size_t{2070},
+                           std::size_t{2100}, std::size_t{2351}}) {
+      auto s = Encoded(mode, 1234);
+      ASSERT_TRUE(CheckSector(s).Ok());
+      s[at] ^= 0x5A;
+      const SectorCheck c = CheckSector(s);
+      EXPECT_FALSE(c.Ok()) << "offset " << at;
+      EXPECT_FALSE(c.ecc_ok) << "offset " << at;
+      if (at < 2064) {
+        EXPECT_FALSE(c.edc_ok) << "offset " << at;
+        // A data byte lies in one P and one Q code word.
+        EXPECT_EQ(c.bad_p, 1) << "offset " << at;
+        EXPECT_EQ(c.bad_q, 1) << "offset " << at;
+      }
+    }
+  }
+  auto f2 = Encoded(TrackMode::kMode2Form2, 9);
+  f2[500] ^= 1;
+  EXPECT_FALSE(CheckSector(f2).edc_ok);
+}
+
+TEST(SectorEncoderTest, FormlessAndAudioHaveNoParity) {
+  auto s = Encoded(TrackMode::kMode2Formless, 3);
+  EXPECT_EQ(s[15], 2);
+  EXPECT_TRUE(CheckSector(s).Ok());
+  std::array<std::uint8_t, kRawSectorSize> audio{};
+  audio.fill(0x33);
+  EncodeSector(TrackMode::kAudio, 3, {}, audio);
+  EXPECT_TRUE(std::all_of(audio.begin(), audio.end(), [](std::uint8_t b) { return b == 0x33; }));
+  EXPECT_FALSE(CheckSector(audio).sync_ok);
+}
+
+using testing::ReadRaw;
+
+// The address text and checksum of a 2048-byte test sector, checked the way the reading tests
+// check them.
+void ExpectSelfDescribing(const std::uint8_t* user, std::int32_t lba) {
+  const std::string text(reinterpret_cast<const char*>(user) + 13, 9);
+  const int a = lba + 150;
+  char want[40];
+  std::snprintf(want, sizeof want, "%02dm%02ds%02df", a / 4500 % 100, a / 75 % 60, a % 75);
+  EXPECT_EQ(text, want) << "LBA " << lba;
+  std::uint32_t sum = 0;
+  for (int i = 0; i < 2046; i += 2) sum += static_cast<std::uint32_t>(user[i] | user[i + 1] << 8);
+  EXPECT_EQ(sum & 0xFFFF, static_cast<std::uint32_t>(user[2046] | user[2047] << 8))
+      << "LBA " << lba;
+}
+
+TEST(BuiltInDiscsTest, Type13SectorsDescribeThemselves) {
+  auto d = MakeType13Disc();
+  const DiscLayout& l = d->Layout();  // the pregap belongs to track 1, the lead-out to none
+  EXPECT_EQ(l.TrackAt(-150), &l.tracks[0]);
+  EXPECT_EQ(l.TrackAt(kType13Blocks), nullptr);
+  // Raw reads of the blocks (header, EDC, ECC) are in reads_type13.txt.
+  for (std::int32_t lba : {0, 16, 4499, 100000, kType13Blocks - 1}) {
+    const RawSector s = ReadRaw(*d, lba);
+    ExpectSelfDescribing(s.main.data() + 16, lba);
+    EXPECT_TRUE(CheckSector(s.main).Ok()) << lba;
+  }
+  // The last block reads 74m01s74f.
+  EXPECT_EQ(
+      std::string(
+          reinterpret_cast<const char*>(ReadRaw(*d, kType13Blocks - 1).main.data()) + 16 + 13, 9),
+      "74m01s74f");
+}
+
+TEST(BuiltInDiscsTest, Type30Classes) {
+  auto d = MakeType30Disc();
+  const DiscLayout& l = d->Layout();
+  ASSERT_EQ(l.tracks.size(), 23u);
+  EXPECT_EQ(l.sessions[0].first_track, 1);
+  EXPECT_EQ(l.sessions[0].last_track, 23);
+  const std::string classes = "121AAAAAAAAF1AA1FAA1AF1";  // 1 Mode 1, 2 form 1, F form 2, A audio
+  for (int n = 1; n <= 23; ++n) {
+    const TrackInfo& t = l.tracks[static_cast<std::size_t>(n - 1)];
+    EXPECT_EQ(t.number, n);
+    const char c = classes[static_cast<std::size_t>(n - 1)];
+    constexpr TrackMode kModeOf[] = {TrackMode::kMode1, TrackMode::kMode2Form1,
+                                     TrackMode::kMode2Form2, TrackMode::kAudio};
+    EXPECT_EQ(t.mode, kModeOf[std::string_view("12FA").find(c)]) << "track " << n;
+    EXPECT_EQ((t.control & kControlData) != 0, c != 'A') << "track " << n;
+    EXPECT_GT(t.end, t.start);
+    if (n > 1) {
+      EXPECT_EQ(t.pregap_start, l.tracks[static_cast<std::size_t>(n - 2)].end);
+    }
+    // Every block of the track is of its class, the first and the last.
+    for (std::int32_t lba : {t.start, t.start + 1, t.end - 1}) {
+      const RawSector s = ReadRaw(*d, lba);
+      const SectorCheck chk = CheckSector(s.main);
+      if (c == 'A') {
+        EXPECT_FALSE(chk.sync_ok) << "track " << n;
+        continue;
+      }
+      EXPECT_TRUE(chk.Ok()) << "track " << n << " LBA " << lba;
+      EXPECT_EQ(chk.mode, c == '1' ? 1 : 2);
+      if (c != '1') {
+        EXPECT_EQ(chk.form, c == 'F' ? 2 : 1);
+      }
+      ExpectSelfDescribing(s.main.data() + (c == '1' ? 16 : 24), lba);
+    }
+  }
+  EXPECT_EQ(l.LeadoutStart(), l.tracks.back().end);
+}
+
+TEST(BuiltInDiscsTest, AudioSignalIsATone) {
+  auto d = MakeAudioDisc();
+  const TrackInfo& t1 = d->Layout().tracks[0];
+  const RawSector s = ReadRaw(*d, t1.start + 10);
+  // 441 Hz: 100 samples a cycle; sample n and n + 100 agree, and the tone is not silence.
+  auto left = [&](std::size_t n) {
+    return static_cast<std::int16_t>(s.main[4 * n] | s.main[4 * n + 1] << 8);
+  };
+  EXPECT_EQ(left(3), left(103));
+  int peak = 0;
+  for (std::size_t n = 0; n < 100; ++n) peak = std::max(peak, std::abs(left(n)));
+  EXPECT_GT(peak, 8000);
+  // Pregaps are silent.
+  const TrackInfo& t2 = d->Layout().tracks[1];
+  const RawSector gap = ReadRaw(*d, t2.pregap_start + 3);
+  for (std::uint8_t b : gap.main) ASSERT_EQ(b, 0);
+}
+
+SubQ QOf(const Disc& disc, std::int32_t lba) { return QFromRaw(ReadRaw(disc, lba).sub); }
+
+bool POf(const Disc& disc, std::int32_t lba) {
+  const RawSector s = ReadRaw(disc, lba);
+  for (std::uint8_t b : s.sub) {
+    if ((b & 0x80) != (s.sub[0] & 0x80)) ADD_FAILURE() << "P varies inside block " << lba;
+  }
+  return s.sub[0] & 0x80;
+}
+
+// The Q record (whether its CRC holds) and the P flag of blocks, in sub_q_blocks.txt: type13's
+// track start, one minute in, its pregap counting down with P set; the audio disc's track 2
+// pregap before index 1, its copy bit, pre-emphasis, index 2 of track 4 (relative time goes
+// on from index 1); the lead-out (track AAh from 74:02:00, P blinking at 2 Hz); the gap
+// between the sessions (the first session's lead-out, track 4's pregap) and the second
+// session's lead-in.
+TEST(SubQTest, BlocksOfTrackStartsPregapsIndexesAndLeadOuts) {
+  auto type13 = MakeType13Disc();
+  auto audio = MakeAudioDisc();
+  auto multi = MakeMultisessionDisc();
+  const auto& tracks = audio->Layout().tracks;
+  ASSERT_EQ(tracks.size(), 5u);
+  ASSERT_EQ(tracks[1].start - tracks[1].pregap_start, 150);
+  ASSERT_EQ(tracks[3].indexes.size(), 1u);
+  const DiscLayout& l = multi->Layout();
+  // The gap between the sessions: lead-out 6750, lead-in 4500, pregap 150 blocks.
+  ASSERT_EQ(l.tracks[3].start - l.sessions[0].leadout_start, 6750 + 4500 + 150);
+  std::string text;
+  const auto add = [&text](const char* name, const Disc& disc, std::int32_t lba) {
+    const SubQ q = QOf(disc, lba);
+    text += std::string(name) + " " + std::to_string(lba) + ": " + HexBytes(q) +
+            (SubQCrcOk(q) ? "" : " (CRC bad)") + (POf(disc, lba) ? " P\n" : "\n");
+  };
+  const std::int32_t end = kType13Blocks, index2 = tracks[3].indexes[0].lba;
+  for (std::int32_t lba : {0, 4500, -150, -1, 1000, end, end + 20, end + 40, end + 80}) {
+    add("type13", *type13, lba);
+  }
+  for (std::int32_t lba : {tracks[1].pregap_start + 1, tracks[1].start, tracks[2].start + 5,
+                           tracks[4].start + 5, index2 - 1, index2}) {
+    add("audio", *audio, lba);
+  }
+  for (std::int32_t lba :
+       {l.sessions[0].leadout_start + 10, l.tracks[3].pregap_start, l.tracks[3].start}) {
+    add("multisession", *multi, lba);
+  }
+  // Of 300 blocks of the audio disc's track 1 and 200 of type13, those whose Q is no position
+  // record of the track, or whose CRC fails: the MCN (4912345678904) and the ISRC
+  // (JPTMR2400001) once every hundred blocks on the audio disc, none on type13.
+  const auto others = [&](const char* name, const Disc& disc, std::int32_t from, int count,
+                          std::uint8_t position) {
+    for (std::int32_t lba = from; lba < from + count; ++lba) {
+      const SubQ q = QOf(disc, lba);
+      if (q[0] != position || !SubQCrcOk(q)) add(name, disc, lba);
+    }
+  };
+  others("audio", *audio, tracks[0].start + 1000, 300, 0x21);
+  others("type13", *type13, 0, 200, 0x41);
+  // The second session's lead-in: its TOC items (A0 with the first track and the XA disc
+  // type, A1, A2, track 4), track 00.
+  for (std::int32_t lba = LeadinStart(l, 1); lba < LeadinStart(l, 1) + 12; ++lba) {
+    add("multisession lead-in", *multi, lba);
+  }
+  tamarack::testing::ExpectGoldenFile("sub_q_blocks.txt", text, "emu");
+}
+
+TEST(SubQTest, LeadOut) {
+  auto disc = MakeType13Disc();
+  RawSector s;
+  std::string error;
+  EXPECT_TRUE(disc->ReadSector(kType13Blocks + kFirstLeadoutBlocks - 1, &s, &error));
+  EXPECT_FALSE(disc->ReadSector(kType13Blocks + kFirstLeadoutBlocks, &s, &error));
+  EXPECT_NE(error.find("outside the disc"), std::string::npos) << error;
+  EXPECT_FALSE(disc->ReadSector(-151, &s, &error));
+}
+
+TEST(CdTextTest, PacksOfTheAudioDisc) {
+  auto audio = MakeAudioDisc();
+  const auto& packs = audio->Layout().cd_text_packs;
+  ASSERT_GE(packs.size(), 6u);
+  // The texts show in the Toc views' golden files (decode/audio_cd_text.txt and the CLI's).
+  for (std::size_t i = 0; i < packs.size(); ++i) {
+    EXPECT_TRUE(CdTextPackCrcOk(packs[i])) << i;
+    EXPECT_EQ(packs[i][2], i) << "sequence number";
+  }
+  EXPECT_EQ(packs.back()[0], kCdTextSizeInfo);
+  CdTextPack broken = packs[0];
+  broken[5] ^= 1;
+  EXPECT_FALSE(CdTextPackCrcOk(broken));
+  // The size information counts the packs of each type.
+  const CdTextPack& size0 = packs[packs.size() - 3];
+  int titles = 0, performers = 0;
+  for (const auto& p : packs) {
+    titles += p[0] == kCdTextTitle;
+    performers += p[0] == kCdTextPerformer;
+  }
+  EXPECT_EQ(size0[4 + 1], 1);  // first track
+  EXPECT_EQ(size0[4 + 2], 5);  // last track
+  EXPECT_EQ(size0[4 + 4], titles);
+  EXPECT_EQ(size0[4 + 5], performers);
+}
+
+constexpr TrackMode kModes[] = {TrackMode::kAudio, TrackMode::kMode1, TrackMode::kMode2Formless,
+                                TrackMode::kMode2Form1, TrackMode::kMode2Form2};
+constexpr std::uint8_t kTypeOf[] = {kSectorTypeCdda, kSectorTypeMode1, kSectorTypeMode2Formless,
+                                    kSectorTypeMode2Form1, kSectorTypeMode2Form2};
+
+RawSector EncodedRaw(TrackMode mode, std::int32_t lba) {
+  RawSector s;
+  for (std::size_t i = 0; i < s.main.size(); ++i) s.main[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  EncodeSector(mode, lba, XaSubHeader{0, 1, kSubmodeData, 0}, s.main);
+  return s;
+}
+
+// MMC's Read CD table, in read_cd_bytes.txt: bytes per block for each main-channel selection
+// (byte 9 bits 7-3) by sector type (CD-DA, Mode 1, Mode 2 formless, form 1, form 2; "-" an
+// illegal combination). The error field and the sub-channel add their bytes to every legal
+// one, whether the expected type is given or any, and assembly returns exactly that many.
+TEST(ReadCdFieldsTest, ByteCountsOfEveryTypeAndSelection) {
+  const std::uint8_t errors[] = {0x00, 0x02, 0x04};
+  const std::size_t error_bytes[] = {0, 294, 296};
+  const std::uint8_t subs[] = {0, 1, 2, 4};
+  const std::size_t sub_bytes[] = {0, 96, 16, 96};
+  std::string table;
+  for (int flags = 0; flags < 0x100; flags += 8) {
+    table += StrFormat("%02x", flags);
+    for (std::size_t m = 0; m < 5; ++m) {
+      std::size_t base = 0;
+      const bool legal = ReadCdBlockSize({kSectorTypeAny, static_cast<std::uint8_t>(flags), 0},
+                                         kModes[m], &base) == ReadCdStatus::kOk;
+      table += legal ? StrFormat(" %4zu", base) : "    -";
+      for (std::size_t e = 0; e < 3; ++e) {
+        for (std::size_t k = 0; k < 4; ++k) {
+          for (std::uint8_t expected : {kSectorTypeAny, kTypeOf[m]}) {
+            const ReadCdSelection sel{expected, static_cast<std::uint8_t>(flags | errors[e]),
+                                      subs[k]};
+            std::size_t n = 12345;
+            const ReadCdStatus st = ReadCdBlockSize(sel, kModes[m], &n);
+            SCOPED_TRACE(::testing::Message() << "byte 9 " << std::hex << int{sel.main} << " sub "
+                                              << int{sel.sub} << " type " << m);
+            if (!legal) {
+              EXPECT_EQ(st, ReadCdStatus::kInvalidField);
+              continue;
+            }
+            ASSERT_EQ(st, ReadCdStatus::kOk);
+            const std::size_t want = base + error_bytes[e] + sub_bytes[k];
+            EXPECT_EQ(n, want);
+            const RawSector s = EncodedRaw(kModes[m], 20);
+            std::vector<std::uint8_t> out(kMaxReadCdBlock, 0xEE);
+            std::size_t got = 0;
+            ASSERT_EQ(AssembleReadCdBlock(sel, kModes[m], s, out, &got), ReadCdStatus::kOk);
+            EXPECT_EQ(got, want);
+          }
+        }
+      }
+    }
+    table += "\n";
+  }
+  tamarack::testing::ExpectGoldenFile("read_cd_bytes.txt", table, "emu");
+}
+
+// Reserved error field, reserved bit, reserved sub-channel selections and sector types; the
+// table's illegal combinations refused by the check alone, before any sector type is known,
+// and before a mismatch; a block of another type than the expected one.
+TEST(ReadCdFieldsTest, RefusedSelections) {
+  std::size_t n = 0;
+  const ReadCdSelection refused[] = {{0, 0x16, 0}, {0, 0x11, 0}, {0, 0x10, 3}, {0, 0x10, 5},
+                                     {0, 0x10, 6}, {0, 0x10, 7}, {6, 0x10, 0}, {7, 0x10, 0}};
+  for (const ReadCdSelection& sel : refused) {
+    EXPECT_EQ(ReadCdBlockSize(sel, TrackMode::kMode1, &n), ReadCdStatus::kInvalidField)
+        << int{sel.expected_type} << " " << int{sel.main} << " " << int{sel.sub};
+  }
+  EXPECT_EQ(ReadCdBlockSize({kSectorTypeMode1, 0x28, 0}, TrackMode::kAudio, &n),
+            ReadCdStatus::kInvalidField);
+  EXPECT_EQ(CheckReadCdSelection({0, 0x28, 0}), ReadCdStatus::kInvalidField);
+  EXPECT_EQ(CheckReadCdSelection({0, 0xF8, 0}), ReadCdStatus::kOk);
+  for (std::size_t m = 0; m < 5; ++m) {
+    for (std::size_t other = 0; other < 5; ++other) {
+      EXPECT_EQ(ReadCdBlockSize({kTypeOf[other], 0x10, 0}, kModes[m], &n),
+                m == other ? ReadCdStatus::kOk : ReadCdStatus::kIllegalModeForTrack)
+          << m << " read as " << other;
+    }
+  }
+}
+
+// Each field from its place: parts of the main channel, C2 flags then the block error byte
+// (the OR of all flag bytes) and a pad byte; raw sub-channel, formatted Q (the Q record and
+// four zeros), R-W (none recorded: zeros). Too small an output buffer is refused.
+TEST(ReadCdFieldsTest, FieldsComeFromTheRightPlaces) {
+  RawSector xa = EncodedRaw(TrackMode::kMode2Form1, 1000);
+  xa.c2[10] = 0x40;
+  xa.c2[20] = 0x01;
+  const auto disc = MakeType13Disc();
+  RawSector t;
+  std::string error;
+  ASSERT_TRUE(disc->ReadSector(300, &t, &error));
+  const SubQ q = BuildSubQ(disc->Layout(), 300);
+  using Bytes = std::vector<std::uint8_t>;
+  const auto part = [](const auto& from, std::size_t at, std::size_t n) {
+    return Bytes(from.begin() + static_cast<std::ptrdiff_t>(at),
+                 from.begin() + static_cast<std::ptrdiff_t>(at + n));
+  };
+  const auto cat = [](std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+  };
+  const struct {
+    ReadCdSelection sel;
+    const RawSector& sector;
+    TrackMode mode;
+    Bytes want;
+  } rows[] = {
+      {{0, 0xF8, 0}, xa, TrackMode::kMode2Form1, part(xa.main, 0, 2352)},
+      {{0, 0x50, 0}, xa, TrackMode::kMode2Form1, part(xa.main, 16, 2056)},
+      {{0, 0xA0, 0}, xa, TrackMode::kMode2Form1, part(xa.main, 0, 16)},
+      {{0, 0x08, 0}, xa, TrackMode::kMode2Form1, part(xa.main, 2072, 280)},
+      {{0, 0x14, 0},
+       xa,
+       TrackMode::kMode2Form1,
+       cat({part(xa.main, 24, 2048), part(xa.c2, 0, 294), {0x41, 0x00}})},
+      {{0, 0x10, 1}, t, TrackMode::kMode1, cat({part(t.main, 16, 2048), part(t.sub, 0, 96)})},
+      {{0, 0x10, 2}, t, TrackMode::kMode1, cat({part(t.main, 16, 2048), part(q, 0, 12), Bytes(4)})},
+      {{0, 0x00, 4}, t, TrackMode::kMode1, Bytes(96)}};
+  std::vector<std::uint8_t> out(kMaxReadCdBlock);
+  std::size_t n = 0;
+  for (const auto& r : rows) {
+    ASSERT_EQ(AssembleReadCdBlock(r.sel, r.mode, r.sector, out, &n), ReadCdStatus::kOk);
+    EXPECT_EQ(part(out, 0, n), r.want) << std::hex << int{r.sel.main} << " " << int{r.sel.sub};
+  }
+  std::vector<std::uint8_t> small(100);
+  EXPECT_NE(AssembleReadCdBlock({0, 0xF8, 0}, TrackMode::kMode1, t, small, &n), ReadCdStatus::kOk);
+}
+
+TEST(ReadCdFieldsTest, Mode2TracksTellFormsApartByTheirBlocks) {
+  const RawSector f2 = EncodedRaw(TrackMode::kMode2Form2, 5);
+  EXPECT_EQ(BlockMode(TrackMode::kMode2Form1, f2), TrackMode::kMode2Form2);
+  const RawSector f1 = EncodedRaw(TrackMode::kMode2Form1, 5);
+  EXPECT_EQ(BlockMode(TrackMode::kMode2Form2, f1), TrackMode::kMode2Form1);
+  const RawSector formless = EncodedRaw(TrackMode::kMode2Formless, 5);
+  EXPECT_EQ(BlockMode(TrackMode::kMode2Form1, formless), TrackMode::kMode2Formless);
+  EXPECT_EQ(BlockMode(TrackMode::kMode1, f2), TrackMode::kMode1);
+  std::vector<std::uint8_t> out(kMaxReadCdBlock);
+  std::size_t n = 0;
+  ASSERT_EQ(AssembleReadCdBlock({0, 0x10, 0}, TrackMode::kMode2Form1, f2, out, &n),
+            ReadCdStatus::kOk);
+  EXPECT_EQ(n, 2328u);
+}
+
+}  // namespace
+}  // namespace tamarack::emu

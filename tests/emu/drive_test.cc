@@ -1,0 +1,425 @@
+// The virtual drive through a session: its scripts and replies in tests/data/emu, its fault
+// plan, Read CD of no field, its timing model on a simulated clock and Mode Sense(6); a recorded
+// trace replayed as a drive.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "emu/drive_harness.h"
+#include "emu/fault_plan.h"
+#include "emu/mode_pages.h"
+#include "emu/read_cd_fields.h"
+#include "emu/replay_drive.h"
+#include "emu/speed_model.h"
+#include "emu/virtual_drive.h"
+#include "emu/virtual_drive_provider.h"
+#include "golden.h"
+#include "temp_dir.h"
+#include "util/strings.h"
+
+namespace tamarack::emu::testing {
+namespace {
+
+// The virtual drive against tests/data/emu: every script there (a .txt opening a drive: what it
+// shows, its steps and what the drive did, replayed by ExpectScript) and every reply (a .hex
+// naming its drive, "# drive ID", and command, "# cdb HEX", then the reply's bytes with
+// comments saying what each part is).
+
+// The names of the files of tests/data/emu ending in `ext` with a line starting with `mark`.
+// Test discovery runs the program without TAMARACK_TEST_DATA: the folder of the build's sources
+// stands in.
+std::vector<std::string> DataFiles(const std::string& ext, const std::string& mark) {
+  const char* data = std::getenv("TAMARACK_TEST_DATA");
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& e : std::filesystem::directory_iterator(
+           std::string(data ? data : TAMARACK_SOURCE_TEST_DATA) + "/emu", error)) {
+    std::ifstream in(e.path());
+    const std::string text = "\n" + std::string(std::istreambuf_iterator<char>(in), {});
+    if (e.path().extension() == ext && text.find("\n" + mark) != std::string::npos) {
+      names.push_back(e.path().stem());
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(DriveScriptFiles, AreFound) {
+  EXPECT_FALSE(DataFiles(".txt", "drive ").empty());
+  EXPECT_FALSE(DataFiles(".hex", "# drive ").empty());
+}
+
+std::string Name(const ::testing::TestParamInfo<std::string>& p) { return p.param; }
+
+class DriveScript : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(DriveScript, RepliesAsRecorded) { ExpectScript(GetParam()); }
+
+INSTANTIATE_TEST_SUITE_P(Emu, DriveScript, ::testing::ValuesIn(DataFiles(".txt", "drive ")), Name);
+
+class DriveReply : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(DriveReply, IsTheHexBesideIt) {
+  const std::string file = GetParam() + ".hex";
+  std::istringstream golden(tamarack::testing::ReadGoldenFile(file, "emu"));
+  std::string id, cdb;
+  for (std::string line; std::getline(golden, line);) {
+    if (line.starts_with("# drive ")) id = line.substr(8);
+    if (line.starts_with("# cdb ")) cdb = line.substr(6);
+  }
+  ASSERT_FALSE(id.empty() || cdb.empty()) << file << " names no drive or no CDB";
+  DriveHarness h(id);
+  const Reply r = h.In(CdbOf(cdb), 0x2000);
+  ASSERT_TRUE(r.good()) << r.status_line;
+  std::string hex = "# drive " + id + "\n# cdb " + cdb + "\n";
+  for (std::size_t i = 0; i < r.transferred; ++i) {
+    hex += StrFormat("%02x", r.data[i]) + (i % 16 == 15 || i + 1 == r.transferred ? "\n" : " ");
+  }
+  // A new reply is written bare, for its comments to be added by hand.
+  if (tamarack::testing::UpdateGoldenText(file, hex, "emu")) return;
+  EXPECT_EQ(r.bytes(), tamarack::testing::ReadGoldenHex(file, "emu"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, DriveReply, ::testing::ValuesIn(DataFiles(".hex", "# drive ")),
+                         Name);
+
+// The fault plan of a virtual drive, observed through SendScsiCommand and the status texts.
+
+std::vector<bool> FlakyPattern(const std::string& id) {
+  DriveHarness h(id);
+  std::vector<bool> failed;
+  std::vector<std::uint8_t> buffer(2048);
+  for (std::uint32_t lba = 100; lba < 300; ++lba) {
+    failed.push_back(
+        !SendScsiCommand(h.session, Read10Command(lba, 1), buffer, false, nullptr, false));
+  }
+  return failed;
+}
+
+TEST(VirtualDriveFaults, FlakyBlocksAreRepeatablePerSeed) {
+  const auto a = FlakyPattern("emu:type13?speed=max&flaky=100-199:0.5&seed=7");
+  const auto b = FlakyPattern("emu:type13?speed=max&flaky=100-199:0.5&seed=7");
+  const auto c = FlakyPattern("emu:type13?speed=max&flaky=100-199:0.5&seed=8");
+  EXPECT_EQ(a, b);
+  EXPECT_NE(a, c);
+  const auto failures = std::count(a.begin(), a.begin() + 100, true);
+  EXPECT_GT(failures, 25);
+  EXPECT_LT(failures, 75);
+  EXPECT_EQ(std::count(a.begin() + 100, a.end(), true), 0);  // outside the range
+  const auto always = FlakyPattern("emu:type13?speed=max&flaky=150:1");
+  EXPECT_TRUE(always[50]);
+  EXPECT_EQ(std::count(always.begin(), always.end(), true), 1);
+}
+
+TEST(VirtualDriveFaults, CorruptedBytesAndTheirC2Bits) {
+  DriveHarness h("emu:type13?speed=max&corrupt=300");
+  const auto disc = MakeType13Disc();
+  const RawSector clean = ReadRaw(*disc, 300);
+  Reply r = h.In({0x28, 0, 0, 0, 0x01, 0x2C, 0, 0, 1}, 2048);
+  ASSERT_TRUE(r.good());  // the data comes back, wrong, with good status
+  for (std::size_t i = 0; i < 2048; ++i) {
+    const bool flipped = i + 16 == kCorruptedByteOffset;
+    EXPECT_EQ(r.data[i], flipped ? (clean.main[16 + i] ^ 0xFF) : clean.main[16 + i]) << i;
+  }
+  // Read CD with C2 error pointers (byte 9 = FAh): the bit of that byte is set, no other.
+  r = h.In({0xBE, 0, 0, 0, 0x01, 0x2C, 0, 0, 1, 0xFA}, 2352 + 294);
+  ASSERT_TRUE(r.good());
+  EXPECT_EQ(r.data[kCorruptedByteOffset], clean.main[kCorruptedByteOffset] ^ 0xFF);
+  for (std::size_t i = 0; i < 294; ++i) {
+    EXPECT_EQ(r.data[2352 + i], i == kCorruptedByteOffset / 8 ? 0x80 : 0x00) << i;
+  }
+  r = h.In({0xBE, 0, 0, 0, 0x01, 0x2D, 0, 0, 1, 0xFA}, 2352 + 294);
+  for (std::size_t i = 0; i < 294; ++i) EXPECT_EQ(r.data[2352 + i], 0x00);
+}
+
+TEST(VirtualDriveFaults, SlowCommandsTimeOutAfterTheTimeOut) {
+  DriveHarness h("emu:type13?speed=max&slow=28");
+  h.session.command_timeout = 9;
+  const auto before = h.clock.Now();
+  const Reply r = h.In({0x28, 0, 0, 0, 0, 0, 0, 0, 1}, 2048);
+  EXPECT_EQ(r.result.status, TransportStatus::kTimedOut);
+  EXPECT_EQ(r.status_line, "Error Notified(The command timed out)");
+  EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(9));
+  EXPECT_TRUE(h.NoData({0x00}).good());
+}
+
+TEST(VirtualDriveFaults, ACommandOutlastingItsTimeOutByTheModel) {
+  // 1000 blocks at x1 take over 13 seconds: past the 7-second time-out.
+  DriveHarness h("emu:type13?speed=clv1");
+  const auto before = h.clock.Now();
+  const Reply r = h.In({0x28, 0, 0, 0, 0, 0, 0, 0x03, 0xE8}, 1000 * 2048);
+  EXPECT_EQ(r.result.status, TransportStatus::kTimedOut);
+  EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(7));
+}
+
+// Read CD and Read CD MSF selecting no field: long ranges cost no block building.
+
+TEST(VirtualDriveReadCd, NoFieldSelectedBuildsNoBlocks) {
+  auto built = std::make_shared<int>(0);
+  DiscLayout layout;
+  TrackInfo t;
+  t.start = 0;
+  t.end = 300000;
+  layout.tracks.push_back(t);
+  layout.sessions.push_back(SessionInfo{1, 1, 1, 300000, 0x00});
+  auto disc = std::make_unique<SyntheticDisc>(
+      "counted", std::move(layout),
+      [built](const TrackInfo&, std::int32_t, std::span<std::uint8_t>) { ++*built; });
+  SimulatedClock clock;
+  VirtualDrive drive("emu:counted", std::move(disc), clock, SpeedSetting{SpeedMode::kUnlimited, 0});
+  drive.unit().unit_attention.reset();  // as an open does
+  auto read_cd = [&](std::uint8_t type, std::uint8_t main, std::uint8_t end_msf_minutes) {
+    std::vector<std::uint8_t> buffer(40960, 0x5A);
+    ScsiRequest request;
+    // Read CD MSF from 00:02:00 and Read CD of 299,999 blocks from LBA 0.
+    request.cdb =
+        end_msf_minutes
+            ? Cdb{0xB9, static_cast<std::uint8_t>(type << 2), 0, 0, 2, 0, end_msf_minutes, 0, 0,
+                  main}
+            : Cdb{0xBE, static_cast<std::uint8_t>(type << 2), 0, 0, 0, 0, 0x04, 0x93, 0xDF, main};
+    request.buffer = buffer;
+    request.direction = DataDirection::kIn;
+    return drive.Execute(request);
+  };
+  for (std::uint8_t end : {std::uint8_t{0}, std::uint8_t{60}}) {
+    *built = 0;
+    ScsiResult r = read_cd(kSectorTypeAny, 0x00, end);
+    EXPECT_EQ(r.scsi_status, 0) << int{end};
+    EXPECT_EQ(r.transferred, 0u) << int{end};
+    EXPECT_LE(*built, 2) << int{end};
+  }
+  // The first block still has to be of the expected type, and the range on the disc.
+  ScsiResult r = read_cd(kSectorTypeCdda, 0x00, 0);
+  EXPECT_EQ(r.scsi_status, 2);
+  EXPECT_EQ(r.sense[12], 0x64);
+  r = read_cd(kSectorTypeAny, 0x00, 70);
+  EXPECT_EQ(r.sense[12], 0x21);
+  // With a field selected the buffer bounds the work.
+  *built = 0;
+  r = read_cd(kSectorTypeAny, 0xF8, 0);
+  EXPECT_EQ(r.transferred, 40960u);
+  EXPECT_LE(*built, 20);
+}
+
+// The timing model of the virtual drive, alone and through the drive on a simulated clock.
+
+TEST(SpeedModel, SeeksGrowWithDistanceSpeedsRoundDown) {
+  const SpeedModel m(SpeedSetting{SpeedMode::kCav, 48});
+  EXPECT_EQ(m.SeekTime(500, 500).count(), 0);
+  EXPECT_LT(m.SeekTime(0, 1000), m.SeekTime(0, 100000));
+  EXPECT_LT(m.SeekTime(0, 100000), m.SeekTime(0, 330000));
+  EXPECT_EQ(m.SeekTime(0, 330000), m.SeekTime(330000, 0));
+  EXPECT_GT(m.SpinUpTime(), std::chrono::milliseconds(500));
+  // Set CD Speed through the drive is in SetCdSpeedIsHonouredAndReported.
+  SpeedModel slowest(SpeedSetting{SpeedMode::kCav, 48});
+  slowest.SetReadSpeedKbps(0);
+  EXPECT_EQ(slowest.Factor(), 1);
+  EXPECT_EQ(KbpsToFactor(176), 1);
+  EXPECT_EQ(KbpsToFactor(5648), 32);
+}
+
+std::chrono::microseconds ReadDuration(DriveHarness& h, std::uint32_t lba) {
+  const auto before = h.clock.Now();
+  const Reply r = h.In(ReadCdCommand(lba, 75, 0x10), 75 * 2352);
+  EXPECT_TRUE(r.good()) << r.status_line;
+  // The clock moved by exactly the modelled duration, which the result reports.
+  EXPECT_EQ(h.clock.Now() - before, r.result.duration);
+  return r.result.duration;
+}
+
+TEST(SpeedModelThroughTheDrive, CavCurveClvLineAndNoTimeAtMax) {
+  DriveHarness cav("emu:type13?speed=cav48");
+  ReadDuration(cav, 0);  // position the head
+  const auto inner = ReadDuration(cav, 75);
+  ReadDuration(cav, 300000);
+  EXPECT_GT(inner, ReadDuration(cav, 300075) * 2);  // x20 against x47: the drive reads where
+                                                    // the head is
+  DriveHarness clv("emu:type13?speed=clv16");
+  ReadDuration(clv, 0);  // position the head
+  const auto a = ReadDuration(clv, 75);
+  ReadDuration(clv, 300000);
+  const auto b = ReadDuration(clv, 300075);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a, std::chrono::microseconds(62500));  // 75 blocks at 16 × 75 a second
+
+  DriveHarness max("emu:type13?speed=max");
+  EXPECT_EQ(ReadDuration(max, 0).count(), 0);
+  EXPECT_EQ(ReadDuration(max, 300000).count(), 0);
+  EXPECT_EQ(max.clock.Now().count(), 0);
+}
+
+// What the drive reports after Set CD Speed is in status_set_cd_speed.txt.
+TEST(SpeedModelThroughTheDrive, SetCdSpeedIsHonoured) {
+  DriveHarness h("emu:type13?speed=clv16");
+  ASSERT_TRUE(h.NoData({0xBB, 0, 0x02, 0xC2, 0xFF, 0xFF}).good());  // 706 kB/s: x4
+  ReadDuration(h, 0);
+  EXPECT_EQ(ReadDuration(h, 75), std::chrono::milliseconds(250));
+}
+
+TEST(SpeedModelThroughTheDrive, SpinUpAfterALoad) {
+  DriveHarness h("emu:type13?speed=clv16");
+  ReadDuration(h, 0);
+  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x02}).good());
+  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x03}).good());
+  EXPECT_EQ(h.NoData({0x00}).status_line,
+            "Error Notified( NOT READY TO READY CHANGE, MEDIUM MAY HAVE CHANGED).");
+  const auto first = ReadDuration(h, 75);  // the head went back to 0 with the load
+  const auto second = ReadDuration(h, 150);
+  EXPECT_GT(first, second + std::chrono::seconds(1));
+  // With IMMED the load returns at once.
+  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x02}).good());
+  const Reply load = h.NoData({0x1B, 0x01, 0, 0, 0x03});
+  EXPECT_EQ(load.result.duration.count(), 0);
+}
+
+// Mode Sense(6) as the kernel's sr driver asks it.
+
+// The pages of Mode Sense(6) (`six`) or (10) of `page` with page control `pc`, DBD as given.
+std::vector<std::uint8_t> Pages(DriveHarness& h, bool six, std::uint8_t page, int pc, bool dbd) {
+  const std::uint8_t dbd_byte = dbd ? 0x08 : 0, pc_page = static_cast<std::uint8_t>(pc << 6 | page);
+  const Reply r = six ? h.In({0x1A, dbd_byte, pc_page, 0, 0xFF}, 255)
+                      : h.In({0x5A, dbd_byte, pc_page, 0, 0, 0, 0, 0x01, 0}, 256);
+  EXPECT_TRUE(r.good()) << r.status_line;
+  const auto b = r.bytes();
+  EXPECT_TRUE(!six || r.transferred == std::size_t{r.data[0]} + 1);
+  return std::vector<std::uint8_t>(b.begin() + (six ? 4 + b[3] : 8 + ReadBe16(b, 6)), b.end());
+}
+
+TEST(VirtualDriveModeSense6, GivesTheSamePagesAsModeSense10) {
+  for (const char* id : {"emu:type30", "emu:audio?model=modern"}) {
+    DriveHarness h(id);
+    const Reply six = h.In({0x1A, 0, 0x3F, 0, 0xFF}, 255);
+    const Reply ten = h.In({0x5A, 0, 0x3F, 0, 0, 0, 0, 0x01, 0}, 256);
+    EXPECT_EQ(six.data[1], ten.data[2]);  // medium type
+    EXPECT_EQ(six.data[3], ReadBe16(ten.data, 6)) << id;
+    std::vector<std::uint8_t> pages = ModePages().Codes();
+    pages.push_back(kAllPages);
+    for (std::uint8_t page : pages) {
+      for (int pc = 0; pc < 4; ++pc) {
+        for (bool dbd : {false, true}) {
+          EXPECT_EQ(Pages(h, true, page, pc, dbd), Pages(h, false, page, pc, dbd))
+              << id << " page " << int{page} << " pc " << pc << " dbd " << dbd;
+        }
+      }
+    }
+  }
+}
+
+TraceEntry Recorded(Cdb cdb, std::vector<std::uint8_t> reply, std::uint32_t transferred,
+                    std::vector<std::uint8_t> data_out = {}) {
+  TraceEntry e;
+  e.cdb = cdb;
+  e.direction = data_out.empty() ? DataDirection::kIn : DataDirection::kOut;
+  e.data_out = std::move(data_out);
+  e.result.status = TransportStatus::kCompleted;
+  e.result.transferred = transferred;
+  e.reply = std::move(reply);
+  return e;
+}
+
+// Sends `cdb` with `buffer` for its data, as a caller of the drive does.
+ScsiResult Send(Transport& drive, Cdb cdb, std::vector<std::uint8_t>& buffer,
+                DataDirection direction = DataDirection::kIn) {
+  ScsiRequest r;
+  r.cdb = cdb;
+  r.buffer = buffer;
+  r.direction = direction;
+  return drive.Execute(r);
+}
+
+constexpr Cdb kTestUnitReady{};
+constexpr Cdb kInquiry{0x12, 0, 0, 0, 0xff};
+constexpr Cdb kModeSelect{0x55, 0x10, 0, 0, 0, 0, 0, 0, 0x02};
+
+TEST(ReplayDrive, AnswersEachCommandInRecordedOrderThenRepeatsTheLast) {
+  std::vector<TraceEntry> entries;
+  entries.push_back(Recorded(kTestUnitReady, {}, 0));
+  entries.back().result.scsi_status = 2;
+  entries.back().result.sense = {0x70, 0, 0x06, 0, 0, 0, 0, 0x0a, 0, 0, 0, 0, 0x29};
+  entries.back().result.sense_length = 18;
+  entries.push_back(Recorded(kInquiry, {0x05, 0x80, 0x00, 0x32}, 4));
+  entries.push_back(Recorded(kTestUnitReady, {}, 0));
+  entries.push_back(Recorded(kModeSelect, {}, 2, {0x01, 0x02}));
+  entries.push_back(Recorded(kModeSelect, {}, 2, {0x03, 0x04}));
+  entries.back().result.scsi_status = 2;
+  ReplayDrive drive("emu:t.jsonl", std::make_shared<ReplayLog>(std::move(entries)));
+
+  std::vector<std::uint8_t> none;
+  EXPECT_EQ(Send(drive, kTestUnitReady, none, DataDirection::kNone).sense[2], 0x06);
+  EXPECT_EQ(Send(drive, kTestUnitReady, none, DataDirection::kNone).scsi_status, 0);
+  EXPECT_EQ(Send(drive, kTestUnitReady, none, DataDirection::kNone).scsi_status, 0);
+
+  // The reply and its count, cut to a smaller buffer than the recorded one.
+  std::vector<std::uint8_t> small(3, 0x5a);
+  ScsiResult r = Send(drive, kInquiry, small);
+  EXPECT_EQ(r.transferred, 3u);
+  EXPECT_EQ(small, (std::vector<std::uint8_t>{0x05, 0x80, 0x00}));
+
+  // The data out chooses between recordings of one CDB.
+  std::vector<std::uint8_t> second = {0x03, 0x04}, first = {0x01, 0x02}, other = {0x01, 0x03};
+  EXPECT_EQ(Send(drive, kModeSelect, second, DataDirection::kOut).scsi_status, 2);
+  EXPECT_EQ(Send(drive, kModeSelect, first, DataDirection::kOut).scsi_status, 0);
+  EXPECT_EQ(Send(drive, kModeSelect, other, DataDirection::kOut).sense[12], 0x24);
+}
+
+TEST(ReplayDrive, ACommandTheTraceLacksIsRefusedAndNamed) {
+  std::vector<TraceEntry> entries;
+  entries.push_back(Recorded({0xd8, 0x01}, {}, 0));
+  std::vector<std::string> notices;
+  ReplayDrive drive("emu:t.jsonl", std::make_shared<ReplayLog>(std::move(entries)),
+                    [&](const std::string& m) { notices.push_back(m); });
+  const struct {
+    Cdb cdb;
+    std::uint8_t asc;
+  } cases[] = {
+      {{0xd8, 0x02}, 0x24},  // recorded with other fields
+      {{0x43}, 0x24},        // an MMC command the trace does not hold
+      {{0xd9}, 0x20},        // unknown to the drive and to the trace
+  };
+  for (const auto& c : cases) {
+    std::vector<std::uint8_t> buffer(8, 0x5a);
+    const ScsiResult r = Send(drive, c.cdb, buffer);
+    EXPECT_EQ(r.status, TransportStatus::kCompleted);
+    EXPECT_EQ(r.scsi_status, 2);
+    EXPECT_EQ(r.sense[2], 0x05);
+    EXPECT_EQ(r.sense[12], c.asc);
+    EXPECT_EQ(r.transferred, 0u);
+    EXPECT_EQ(buffer, std::vector<std::uint8_t>(8, 0x5a));
+  }
+  // Each noticed (the text is in the CLI's emu_cli_replay_missing).
+  EXPECT_EQ(notices.size(), 3u);
+}
+
+TEST(ReplayDrive, TheProviderOpensATraceByPathOnce) {
+  tamarack::testing::TempDir dir("tamarack-replay-");
+  ASSERT_TRUE(dir.ok());
+  dir.Write("t.jsonl",
+            "{\"cdb\": \"12 00 00 00 ff\", \"outcome\": \"completed\", \"transferred\": 2, "
+            "\"reply\": \"05 80\"}\n");
+  dir.Write("bad.jsonl", "not json\n");
+  SimulatedClock clock;
+  VirtualDriveProvider provider(clock, {});
+  const std::string id = "emu:" + dir.File("t.jsonl");
+  OpenResult first = provider.Open(id);
+  ASSERT_TRUE(first.transport) << first.error;
+  // A second open shares the replay even when the file has gone.
+  std::filesystem::remove(dir.File("t.jsonl"));
+  OpenResult second = provider.Open(id);
+  ASSERT_TRUE(second.transport) << second.error;
+  std::vector<std::uint8_t> buffer(16);
+  EXPECT_EQ(Send(*second.transport, kInquiry, buffer).transferred, 2u);
+  EXPECT_EQ(buffer[1], 0x80);
+
+  EXPECT_FALSE(provider.Open(id + "?speed=max").transport);
+  OpenResult bad = provider.Open("emu:" + dir.File("bad.jsonl"));
+  EXPECT_FALSE(bad.transport);
+  EXPECT_EQ(bad.error,
+            dir.File("bad.jsonl") + " line 1: a line must be one JSON object (at column 1)");
+}
+
+}  // namespace
+}  // namespace tamarack::emu::testing

@@ -1,0 +1,175 @@
+// The virtual drive on every path a data-in reply can take (resid=exact|none|zero|pad), and the
+// one block reader and block size discovery on each.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "device/block_read.h"
+#include "device/block_size.h"
+#include "emu/drive_harness.h"
+#include "emu/resid_modes.h"
+#include "golden.h"
+#include "temp_dir.h"
+#include "util/strings.h"
+
+namespace tamarack::emu::testing {
+namespace {
+
+// Reading blocks through the one reader on every path a reply can take: data that end in 5Ah
+// bytes come whole (after a second read over A5h), a short transfer is short wherever the path
+// leaves a trace of it, and the received count is exact.
+
+constexpr std::uint32_t kBlock = 2048;
+constexpr std::uint32_t kTailFill = 300;  // bytes of 5Ah at the end of every block of the image
+
+// Each read on each path, in block_reads.txt: 2 blocks of the image whose data end in 5Ah come
+// whole, the fill alone saying short so the same blocks are read again over A5h (the last byte
+// the drive's own 5Ah); a transfer stopping half-way into block 4 is short where the path leaves
+// a trace of it (the residual, two fills), not where the unsent half is zeros reported as sent;
+// room for the largest block gives the exact count, or the whole buffer on a zeroing or padding
+// path; a failed read ends with its check condition and no second read.
+TEST(BlockRead, EveryPath) {
+  // An ISO image of 32 blocks whose user data end in 5Ah bytes, as a disc's data may.
+  tamarack::testing::TempDir dir;
+  std::vector<std::uint8_t> bytes(32 * kBlock);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = i % kBlock >= kBlock - kTailFill ? kReplyFill : static_cast<std::uint8_t>(i / 7);
+  }
+  dir.Write("tail.iso", bytes);
+  const std::string image = "emu:" + dir.File("tail.iso") + "?speed=max";
+  const struct {
+    const char* name;
+    std::string id;
+    Cdb cdb;
+    std::size_t buffer;
+    std::uint32_t expected;
+  } reads[] = {
+      {"2 blocks", image, ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
+      {"2 blocks, short=4", image + "&short=4", ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
+      {"4 blocks into room for the largest", image, ReadCdCdb(0, 4), 4 * kBlockRoom, 0},
+      {"type13 bad=10", "emu:type13?speed=max&bad=10", ReadCdCdb(8, 4), 4 * kBlock, 4 * kBlock}};
+  const char* const ways[] = {"whole", "residual", "fill", "two fills"};
+  std::string t;
+  for (const auto& r : reads) {
+    for (const std::string& mode : tamarack::testing::ResidModes()) {
+      DriveHarness h(tamarack::testing::WithResid(r.id, mode));
+      std::vector<std::uint8_t> buffer(r.buffer);
+      const BlockReply b = ReadBlocks(h.session, r.cdb, buffer, r.expected);
+      t += StrFormat(
+          "%s resid=%s: %s, received %u by %s%s%s, last byte %02x\n", r.name, mode.c_str(),
+          b.good()                                             ? "good"
+          : b.outcome.status == CommandStatus::kCheckCondition ? "check condition"
+                                                               : "other failure",
+          b.received, ways[static_cast<int>(b.way)], b.second_read ? ", second read" : "",
+          b.short_reply ? ", short" : "", buffer[b.received ? b.received - 1 : 0]);
+    }
+  }
+  tamarack::testing::ExpectGoldenFile("block_reads.txt", t, "emu");
+}
+
+TEST(ReceivedCount, FromTheResidualTheFillOrTwoFills) {
+  std::vector<std::uint8_t> b(100, kReplyFill);
+  for (int i = 0; i < 60; ++i) b[static_cast<std::size_t>(i)] = 1;
+  ReceivedWay way{};
+  bool fill_short = false;
+  EXPECT_EQ(ReceivedFromFirstRead(b, 80, &way, &fill_short), 80u);  // a residual is believed
+  EXPECT_EQ(way, ReceivedWay::kResidual);
+  EXPECT_FALSE(fill_short);
+  EXPECT_EQ(ReceivedFromFirstRead(b, 100, &way, &fill_short), 60u);
+  EXPECT_EQ(way, ReceivedWay::kFill);
+  EXPECT_TRUE(fill_short);
+  // The second read: 70 bytes sent whose last ten were 5Ah; over A5h they show.
+  std::vector<std::uint8_t> second(100, kSecondFill);
+  for (int i = 0; i < 70; ++i) second[static_cast<std::size_t>(i)] = i < 60 ? 1 : kReplyFill;
+  EXPECT_EQ(ReceivedFromTwoFills(60, second), 70u);
+  // Sent bytes ending in A5h: the first read already saw them.
+  EXPECT_EQ(ReceivedFromTwoFills(70, std::vector<std::uint8_t>(100, kSecondFill)), 70u);
+  EXPECT_EQ(ReceivedFromTwoFills(0, std::vector<std::uint8_t>(100, kSecondFill)), 0u);
+}
+
+// The console's bytes per block: every job's first read asks for this much.
+constexpr std::uint32_t kRequestPerBlock = 2656;
+constexpr std::uint32_t kBlocks = 16;
+
+// Each read's size found on every path, in block_sizes_found.txt: where the drive's bytes end
+// (the residual on exact; the fill on none, settled by a second read where the data end in
+// 5Ah), else by probing its sector type (a zeroed or padded tail and a count of the whole
+// request). Probes refused on the way leave no trace in the session's texts. The true sizes are
+// 2048 (Mode 1, form 1), 2328 (form 2 user data), 2352 (raw, audio) and 2368 (raw with
+// formatted Q).
+TEST(BlockSizeDiscovery, EveryPathEveryDiscEveryRead) {
+  const auto t30 = MakeType30Disc();
+  const std::int32_t form1 = t30->Layout().tracks[1].start, form2 = t30->Layout().tracks[11].start;
+  const std::int32_t audio = t30->Layout().tracks[3].start,
+                     mode1 = t30->Layout().tracks[0].start + 100;
+  const struct {
+    const char* what;
+    const char* disc;
+    Cdb cdb;
+    std::int32_t lba;
+  } reads[] = {
+      {"type13 Read(10)", "type13", Read10Command(1000, kBlocks), 1000},
+      {"type13 Read CD", "type13", ReadCdCommand(1000, kBlocks, 0x10), 1000},
+      {"type30 form 1 Read(10)", "type30", Read10Command(form1, kBlocks), form1},
+      {"type30 form 2 Read CD", "type30", ReadCdCommand(form2, kBlocks, 0x10), form2},
+      {"type30 form 2 raw", "type30", ReadCdCommand(form2, kBlocks, 0xF8), form2},
+      {"type30 audio Read CD", "type30", ReadCdCommand(audio, kBlocks, 0x10), audio},
+      {"type30 Mode 1 raw with Q", "type30", ReadCdCommand(mode1, kBlocks, 0xF8, 0x02), mode1},
+      {"audio Read CD", "audio", ReadCdCommand(200, kBlocks, 0x10), 200},
+  };
+  std::string t;
+  for (const auto& read : reads) {
+    for (const std::string& mode : tamarack::testing::ResidModes()) {
+      // Sent as a job's first read, into room for the largest block.
+      DriveHarness h(StrFormat("emu:%s?speed=max&resid=%s", read.disc, mode.c_str()));
+      std::vector<std::uint8_t> buffer(kBlocks * kRequestPerBlock);
+      const ReadEvidence e{read.cdb, kBlocks, static_cast<std::uint32_t>(buffer.size()), read.lba,
+                           ReadBlocks(h.session, read.cdb, buffer, 0)};
+      EXPECT_TRUE(e.reply.good()) << h.session.status_line.Get();
+      t += StrFormat("%s resid=%s: ", read.what, mode.c_str()) +
+           FindBlockSize(h.session, e).Text() + (e.reply.second_read ? " after a second read" : "");
+      if (!h.session.status_line.Get().empty() || !h.session.last_error_text.Get().empty()) {
+        t += " status \"" + h.session.status_line.Get() + "\" last error \"" +
+             h.session.last_error_text.Get() + "\"";
+      }
+      t += "\n";
+    }
+  }
+  tamarack::testing::ExpectGoldenFile("block_sizes_found.txt", t, "emu");
+}
+
+TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhy) {
+  DriveHarness h("emu:type13?speed=max&resid=zero&bad=5000");
+  // A good reply of the whole request (a zeroed tail): only the probe can tell.
+  BlockReply whole;
+  whole.outcome.status = CommandStatus::kGood;
+  whole.received = kRequestPerBlock;
+  const ReadEvidence e{ReadCdCommand(5000, 1, 0x10), 1, kRequestPerBlock, 5000, whole};
+  const BlockSizeFinding f = FindBlockSize(h.session, e);
+  EXPECT_EQ(f.way, BlockSizeWay::kNotFound);
+  EXPECT_EQ(f.Text(), "block size not found");
+  EXPECT_EQ(h.session.status_line.Get(), "Error Notified( UNRECOVERED READ ERROR).");
+
+  // A path that refuses Read CD is not asked five times over.
+  DriveHarness refusing("emu:type13?speed=max&resid=zero&refuse=be");
+  EXPECT_EQ(ProbeBlockSize(refusing.session, Read10Command(0, 1), 0).way, BlockSizeWay::kNotFound);
+  EXPECT_EQ(refusing.session.status_line.Get(),
+            "Error Notified(Transport failure: host adapter error (DID_ERROR))");
+}
+
+TEST(BlockSizeDiscovery, AReadCdNamingItsTypeIsProbedWithThatTypeAlone) {
+  DriveHarness h("emu:type30?speed=max&resid=pad");
+  const std::int32_t form2 = MakeType30Disc()->Layout().tracks[11].start;
+  EXPECT_EQ(
+      ProbeBlockSize(h.session, ReadCdCommand(form2, 1, 0x10, 0, kSectorTypeMode2Form2), form2)
+          .Text(),
+      "block size 2328 (from the sector type Mode 2 form 2)");
+  // Expecting Mode 1 of a form 2 block: the drive refuses, and no other type is tried.
+  EXPECT_EQ(
+      ProbeBlockSize(h.session, ReadCdCommand(form2, 1, 0x10, 0, kSectorTypeMode1), form2).way,
+      BlockSizeWay::kNotFound);
+}
+
+}  // namespace
+}  // namespace tamarack::emu::testing
