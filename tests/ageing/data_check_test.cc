@@ -1,12 +1,14 @@
-// The data check on buffers made by hand: the test sector checks, the block count check and
-// the reference file's offsets.
+// The data check on buffers made by hand: the test sector checks, the block count check, the
+// reference file's offsets, and the dump lines of a block found NG.
 #include "ageing/data_check.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <vector>
 
+#include "ageing/ageing_log.h"
 #include "emu/test_sector.h"
 #include "golden.h"
 #include "temp_dir.h"
@@ -113,6 +115,29 @@ TEST(ReferenceCheck, AShortOrMissingFileIsNg) {
   gone.s.data_file = dir.File("gone.dat");
   EXPECT_FALSE(gone.check.Check(Read(0, b, 4096, 2)));
   EXPECT_EQ(gone.check.message(), "");
+}
+
+// A failed check's dump lines keep their columns however long the block.
+TEST(AgeingLogFile, DumpLinesKeepTheirColumns) {
+  std::vector<std::uint8_t> block(52);
+  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>('A' + i % 26);
+  std::vector<std::uint8_t> reference = block;
+  reference[33] = 0;
+  const std::string lines = BlockDumpLines(block, reference, true);
+  std::istringstream in(lines);
+  std::string full, part, marks, more;
+  std::getline(in, full);
+  std::getline(in, part);
+  std::getline(in, marks);
+  EXPECT_FALSE(std::getline(in, more)) << lines;
+  // A 20-byte line is padded so that " |" stands where it stands on a full line.
+  EXPECT_EQ(full.find(" |"), 80u) << lines;
+  EXPECT_EQ(part.find(" |"), 80u) << lines;
+  EXPECT_EQ(part.substr(0, 9), "00000020 ");
+  // The only marker stands under byte 33, the second of the short line.
+  EXPECT_EQ(marks.substr(0, 13), "^^^^^^^^   ^^");
+  EXPECT_EQ(marks.find('^', 13), std::string::npos);
+  EXPECT_EQ(BlockDumpLines(block, reference, false).find('^'), std::string::npos);
 }
 
 }  // namespace
