@@ -24,7 +24,8 @@ Cdb Bytes(std::initializer_list<std::uint8_t> b) {
 
 // Edits the tab's fields and prepares reads step by step, comparing the transcript with
 // tests/data/tools/NAME.txt. Steps: "lba TEXT", "length TEXT", "start M S F", "end M S F"
-// (MSF mode), then "none", "next" or "previous" (the buttons), " hex" for hexadecimal entry.
+// (MSF mode), "vds [LBA]" (volume descriptor mode, with the LBA a read found, and its
+// caption), then "none", "next" or "previous" (the buttons), " hex" for hexadecimal entry.
 // After each read: the fields, the request or its absence, the messages.
 void ExpectPreparations(const std::string& name, std::initializer_list<std::string_view> steps) {
   SectorDump d;
@@ -41,6 +42,11 @@ void ExpectPreparations(const std::string& name, std::initializer_list<std::stri
       MsfText& msf = verb == "start" ? d.start : d.end;
       words >> msf[0] >> msf[1] >> msf[2];
     }
+    if (verb == "vds") {
+      d.mode = DumpAddressMode::kVolumeDescriptor;
+      if (!value.empty()) d.SetVolumeDescriptorLba(static_cast<std::uint32_t>(std::stoul(value)));
+      t += "caption " + d.VolumeDescriptorCaption() + "\n";
+    }
     if (verb != "none" && verb != "next" && verb != "previous") continue;
     const DumpStep button = verb == "next"       ? DumpStep::kNext
                             : verb == "previous" ? DumpStep::kPrevious
@@ -48,7 +54,9 @@ void ExpectPreparations(const std::string& name, std::initializer_list<std::stri
     const DumpPreparation p = d.Prepare(button, value == "hex");
     t += "fields " + d.lba_text + " " + d.length_text + " " + d.start[0] + ":" + d.start[1] + ":" +
          d.start[2] + " " + d.end[0] + ":" + d.end[1] + ":" + d.end[2] + "\n";
-    if (p.request) {
+    if (p.request && p.request->mode == DumpAddressMode::kVolumeDescriptor) {
+      t += StrFormat("read the volume descriptor, blocks %u\n", p.request->blocks);
+    } else if (p.request) {
       t += StrFormat("read lba %u blocks %u frames %u-%u cdb ", p.request->lba, p.request->blocks,
                      p.request->start_frames, p.request->end_frames) +
            HexBytes(p.request->CommandCdb()) + "\n";
@@ -64,6 +72,13 @@ TEST(SectorDumpPrepare, LengthsAboveTenAreCutWithTheMessage) {
   ExpectPreparations("dump_cut_length",
                      {"lba 100", "length 11", "none", "length b", "none hex", "length 10", "none"});
   ExpectPreparations("dump_cut_msf_range", {"start 00 02 70", "end 00 03 06", "none"});
+}
+
+// The volume descriptor is one block whatever the fields say; a step leaves it for LBA mode
+// at the block the read found.
+TEST(SectorDumpPrepare, VolumeDescriptorModeReadsOneBlockAndSteppingLeavesIt) {
+  ExpectPreparations("dump_volume_descriptor",
+                     {"lba junk", "length 3", "vds", "none", "vds 4516", "next", "none"});
 }
 
 // Parameter errors stop the read and step nothing: a bad LBA before a bad length.
@@ -101,26 +116,6 @@ TEST(DumpNumber, PrefixBaseAndInvalidCharacters) {
   const std::pair<const char*, std::optional<std::uint32_t>> hex[] = {
       {"16", 0x16}, {"0X1a", 0x1A}, {"ffffffff", 0xFFFFFFFF}, {"", {}}, {"000000001", {}}};
   for (const auto& [text, value] : hex) EXPECT_EQ(ParseDumpNumber(text, true), value) << text;
-}
-
-TEST(SectorDumpPrepare, VolumeDescriptorModeReadsOneBlockAndSteppingLeavesIt) {
-  SectorDump d;
-  d.mode = DumpAddressMode::kVolumeDescriptor;
-  d.lba_text = "junk";
-  d.length_text = "3";
-  DumpPreparation p = d.Prepare(DumpStep::kNone, false);
-  ASSERT_TRUE(p.request);
-  EXPECT_EQ(p.request->mode, DumpAddressMode::kVolumeDescriptor);
-  EXPECT_EQ(p.request->blocks, 1u);
-  EXPECT_TRUE(p.messages.empty());
-  EXPECT_EQ(d.VolumeDescriptorCaption(), "&VDS 16\n(10h)");
-  d.SetVolumeDescriptorLba(4516);
-  EXPECT_EQ(d.VolumeDescriptorCaption(), "&VDS 4516\n(11a4h)");
-  p = d.Prepare(DumpStep::kNext, false);
-  EXPECT_EQ(d.mode, DumpAddressMode::kLba);
-  ASSERT_TRUE(p.request);
-  EXPECT_EQ(p.request->lba, 4516u + 3u);
-  EXPECT_EQ(d.lba_text, "4519");
 }
 
 TEST(SectorCdb, ReadCdAndReadCdMsfCarryTheFieldSelection) {
