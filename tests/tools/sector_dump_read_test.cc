@@ -79,7 +79,8 @@ TEST(SectorDumpRead, ScriptedRepliesTranscript) {
     }
     t += StrFormat("success %d vds %s valid %zu capacity %u text %s\n", r.success,
                    r.vds_lba ? std::to_string(*r.vds_lba).c_str() : "-", r.buffer.valid().size(),
-                   r.buffer.capacity_blocks(), r.text.substr(0, r.text.find('\n')).c_str());
+                   r.buffer.capacity_blocks(),
+                   r.text.substr(0, r.text.find_first_of("\r\n")).c_str());
     for (const std::string& s : seen) t += "status: " + s + "\n";
     t += "status line '" + drive.session.status_line.Get() + "' last error '" +
          drive.session.last_error_text.Get() + "'\n";
