@@ -36,6 +36,17 @@ std::vector<Command> Walk(AgeingSettings s, std::size_t limit, int& counter,
   return out;
 }
 
+AgeingSettings Range(std::int32_t start, std::int32_t end, std::int32_t step, LbaMethod method,
+                     LoopMode loop) {
+  AgeingSettings s;
+  s.start_lba = start;
+  s.end_lba = end;
+  s.step = step;
+  s.mode.set_method(static_cast<int>(method));
+  s.mode.set_loop(static_cast<int>(loop));
+  return s;
+}
+
 struct WalkCase {
   const char* name;
   std::int32_t start, end, step;
@@ -87,12 +98,7 @@ TEST(AgeingWalk, EveryMethodLengthAndLoopMode) {
   int counter = 0;
   for (const WalkCase& c : cases) {
     if (!c.next_run) counter = 0;
-    AgeingSettings s;
-    s.start_lba = c.start;
-    s.end_lba = c.end;
-    s.step = c.step;
-    s.mode.set_method(static_cast<int>(c.method));
-    s.mode.set_loop(static_cast<int>(c.loop));
+    AgeingSettings s = Range(c.start, c.end, c.step, c.method, c.loop);
     if (c.more) c.more(s);
     const auto commands = Walk(s, c.limit, counter);
     t += std::string(c.name) + ": " + std::to_string(commands.size()) + " commands";
@@ -106,13 +112,10 @@ TEST(AgeingWalk, EveryMethodLengthAndLoopMode) {
   testing::ExpectGoldenFile("walks.txt", t, "ageing");
 }
 
-TEST(AgeingWalk, RandomAddressesCoverRangesOfEverySize) {
-  // A range of 1024 blocks (a size that divides 65536) still gets spread addresses.
-  AgeingSettings random;
-  random.start_lba = 0;
-  random.end_lba = 1023;
-  random.mode.set_method(static_cast<int>(LbaMethod::kRandom));
-  random.mode.set_loop(static_cast<int>(LoopMode::kEndless));
+// A range of 1024 blocks (a size that divides 65536) still gets spread addresses, the same
+// seed the same ones; a random length of 8 is 1..8, 8 twice as often (a draw of 0 gives it too).
+TEST(AgeingWalk, RandomAddressesAndLengths) {
+  const AgeingSettings random = Range(0, 1023, 1, LbaMethod::kRandom, LoopMode::kEndless);
   int counter = 0;
   std::map<std::int32_t, int> seen;
   for (const Command& c : Walk(random, 2000, counter)) {
@@ -121,7 +124,6 @@ TEST(AgeingWalk, RandomAddressesCoverRangesOfEverySize) {
     ++seen[c.lba];
   }
   EXPECT_GT(seen.size(), 800u);
-  // The same seed replays the same addresses; another seed does not.
   const auto lbas = [&](std::uint32_t seed) {
     std::vector<std::int32_t> out;
     for (const Command& c : Walk(random, 50, counter, seed)) out.push_back(c.lba);
@@ -129,25 +131,16 @@ TEST(AgeingWalk, RandomAddressesCoverRangesOfEverySize) {
   };
   EXPECT_EQ(lbas(7), lbas(7));
   EXPECT_NE(lbas(7), lbas(8));
-}
 
-TEST(AgeingWalk, RandomLengthFavoursTheFullLength) {
-  AgeingSettings s;
-  s.start_lba = 0;
-  s.end_lba = 1000000;
-  s.mode.set_method(static_cast<int>(LbaMethod::kStep));
-  s.mode.set_loop(static_cast<int>(LoopMode::kEndless));
+  AgeingSettings s = Range(0, 1000000, 1, LbaMethod::kStep, LoopMode::kEndless);
   s.transfer_length = 8;
   s.random_length = true;
-  int counter = 0;
   std::map<std::int32_t, int> counts;
   for (const Command& c : Walk(s, 90000, counter)) ++counts[c.length];
   ASSERT_EQ(counts.size(), 8u) << "lengths 1..8 only";
   EXPECT_EQ(counts.begin()->first, 1);
-  for (std::int32_t n = 1; n <= 7; ++n) {
-    EXPECT_NEAR(counts[n], 10000, 600) << "length " << n;
-  }
-  EXPECT_NEAR(counts[8], 20000, 900) << "a draw of 0 also gives the full length";
+  for (std::int32_t n = 1; n <= 7; ++n) EXPECT_NEAR(counts[n], 10000, 600) << "length " << n;
+  EXPECT_NEAR(counts[8], 20000, 900);
 }
 
 }  // namespace
