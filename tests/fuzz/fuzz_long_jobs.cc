@@ -29,6 +29,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ageing/ageing_job.h"
@@ -58,22 +59,22 @@ constexpr std::uint32_t kCommandCap = 96;
 constexpr std::int32_t kSmallDiscBlocks = 64;
 constexpr std::uint8_t kReadCd = 0xBE;
 
-// Whether what the job counted in commands (sent, failed, differing) fits the commands sent.
+// Whether what the job counted in commands (sent, failed, differing) fits the commands sent:
+// its verdict's failures, and the counts of those results that keep their own.
 template <typename Result>
 bool CountsWithin(const Result& r, std::uint64_t sent) {
-  return r.verdict.failures() <= sent;
-}
-bool CountsWithin(const ReferenceResult& r, std::uint64_t sent) {
-  return r.read_errors <= sent && r.mismatches <= sent && r.verdict.failures() <= sent;
-}
-bool CountsWithin(const AgeingResult& r, std::uint64_t sent) {
-  return r.commands >= 0 && static_cast<std::uint64_t>(r.commands) <= sent &&
-         r.failed_commands <= r.commands && r.counts.data_ok + r.counts.data_ng <= r.commands &&
-         r.verdict.failures() <= sent;
-}
-bool CountsWithin(const TrackTestResult& r, std::uint64_t sent) {
-  return r.ng_lines >= 0 && static_cast<std::uint64_t>(r.ng_lines) <= sent &&
-         r.verdict.failures() <= sent;
+  const auto fits = [sent](auto n) {
+    return std::cmp_greater_equal(n, 0) && std::cmp_less_equal(n, sent);
+  };
+  bool within = r.verdict.failures() <= sent;
+  if constexpr (requires { r.read_errors; })
+    within = within && fits(r.read_errors) && fits(r.mismatches);
+  if constexpr (requires { r.ng_lines; }) within = within && fits(r.ng_lines);
+  if constexpr (requires { r.commands; }) {
+    within = within && fits(r.commands) && r.failed_commands <= r.commands &&
+             r.counts.data_ok + r.counts.data_ng <= r.commands;
+  }
+  return within;
 }
 
 // How one reply is spoilt, from 6 bytes of the input; all zeroes: the drive's own reply.
