@@ -25,8 +25,7 @@ namespace {
 
 using testing::AgeingBench;
 using testing::CaptureReference;
-using testing::LinesContaining;
-using testing::LinesStartingWith;
+using testing::CountLines;
 
 void Range(AgeingSettings& s, std::int32_t start, std::int32_t end, std::int32_t step,
            LoopMode loop = LoopMode::kOnce) {
@@ -79,7 +78,7 @@ TEST(AgeingRun, DataOfTheTestDiscsIsAllGood) {
         // the largest blocks, is sent again over the second fill; no other read is.
         const int second_reads = std::string(resid) == "none" ? c.tracks : 0;
         EXPECT_EQ(r.commands, r.counts.data_ok + second_reads);
-        EXPECT_EQ(LinesStartingWith(b.Log(), "Comm:"), r.commands + r.counts.data_ok);
+        EXPECT_EQ(CountLines(b.Log(), "Comm:", true), r.commands + r.counts.data_ok);
         EXPECT_TRUE(r.verdict.good());
         EXPECT_EQ(b.session.status_line.Get(), r.status_text);
       }
@@ -322,12 +321,12 @@ TEST(AgeingRun, ABlockSizeNotFoundIsSaidOnceAndSkipsTheCheck) {
   EXPECT_EQ(r.counts.data_ok + r.counts.data_ng, 0) << "nothing checked, nothing NG";
   // The log's head reads the volume label with Read CD; then one probe for the run, not one
   // per read.
-  EXPECT_EQ(LinesContaining(b.Log("trace.jsonl"), "\"cdb\": \"be "), 2);
+  EXPECT_EQ(CountLines(b.Log("trace.jsonl"), "\"cdb\": \"be "), 2);
   const std::string note = "Data Check Skipped! (block size not found) lba:00000000(00000000h)";
   int said = 0;
   for (const std::string& t : b.TextsAt(JobText::kStatus)) said += t == note;
   EXPECT_EQ(said, 1);
-  EXPECT_EQ(LinesContaining(b.Log(), note), 1);
+  EXPECT_EQ(CountLines(b.Log(), note), 1);
   EXPECT_TRUE(r.verdict.good());
 }
 
@@ -354,9 +353,9 @@ TEST(AgeingRun, AVolumeLabelBecomesOneLineOfUtf8InBothLogs) {
     const std::string log = b.Log();
     EXPECT_TRUE(IsValidUtf8(log)) << log;
     if (html) {
-      EXPECT_EQ(LinesContaining(log, "<TD>A&lt;B??C?テスト\xEF\xBF\xBD</TD>"), 1) << log;
+      EXPECT_EQ(CountLines(log, "<TD>A&lt;B??C?テスト\xEF\xBF\xBD</TD>"), 1) << log;
     } else {
-      EXPECT_EQ(LinesStartingWith(log, "CD Volume Name=" + shown), 1) << log;
+      EXPECT_EQ(CountLines(log, "CD Volume Name=" + shown, true), 1) << log;
     }
   }
 }
@@ -376,7 +375,7 @@ TEST(AgeingRun, TheLogIsWrittenInPlaceThroughASymlink) {
   b.Run(s);
   EXPECT_NE(while_running.find("==============Ageing Start==============\n"), std::string::npos);
   EXPECT_TRUE(std::filesystem::is_symlink(b.dir.File("log.txt")));
-  EXPECT_EQ(LinesStartingWith(b.Log("real.txt"), "==============Ageing End"), 1);
+  EXPECT_EQ(CountLines(b.Log("real.txt"), "==============Ageing End", true), 1);
 }
 
 }  // namespace
