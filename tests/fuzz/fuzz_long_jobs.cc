@@ -36,6 +36,7 @@
 #include "device/block_read.h"
 #include "device/clock.h"
 #include "device/device_session.h"
+#include "device/scripted_transport.h"
 #include "device/sense.h"
 #include "device/sense_table.h"
 #include "emu/test_sector.h"
@@ -105,12 +106,12 @@ struct Delivery {
   std::vector<std::uint8_t> bytes;  // the bytes delivered to a Read CD
 };
 
-class HostileTransport final : public Transport {
+class HostileTransport {
  public:
   HostileTransport(std::unique_ptr<Transport> drive, FuzzInput& plans, Clock& clock)
       : drive_(std::move(drive)), plans_(plans), clock_(clock) {}
 
-  ScsiResult Execute(const ScsiRequest& request) override {
+  ScsiResult Execute(const ScsiRequest& request) {
     Delivery d;
     d.cdb = request.cdb;
     const bool in = request.direction == DataDirection::kIn;
@@ -150,8 +151,6 @@ class HostileTransport final : public Transport {
     deliveries_.push_back(std::move(d));
     return r;
   }
-  bool GetAddress(ScsiAddress* address) override { return drive_->GetAddress(address); }
-  std::string Id() const override { return "hostile"; }
 
   Transport& drive() { return *drive_; }
   const std::vector<Delivery>& deliveries() const { return deliveries_; }
@@ -217,22 +216,6 @@ class HostileTransport final : public Transport {
   std::vector<std::uint8_t> scratch_;
   std::vector<Delivery> deliveries_;
   std::uint64_t delivered_total_ = 0;
-};
-
-// Hands the session the one hostile transport.
-class HostileProvider final : public DriveProvider {
- public:
-  explicit HostileProvider(std::unique_ptr<HostileTransport> t) : transport_(std::move(t)) {}
-  std::vector<std::string> ListDrives() override { return {"hostile"}; }
-  bool Handles(std::string_view) const override { return true; }
-  OpenResult Open(std::string_view) override {
-    OpenResult r;
-    r.transport = std::move(transport_);
-    return r;
-  }
-
- private:
-  std::unique_ptr<HostileTransport> transport_;
 };
 
 // Answers every question with going on.
@@ -399,13 +382,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (kind >= JobKind::kType30 && kind <= JobKind::kType30Minus1) id = "emu:type30?speed=max";
   OpenResult opened = virtual_drives.Open(id);
   if (!opened.transport) std::abort();
-  auto hostile = std::make_unique<HostileTransport>(std::move(opened.transport), in, clock);
-  HostileTransport& drive = *hostile;
+  HostileTransport drive(std::move(opened.transport), in, clock);
   g_deliveries = &drive.deliveries();
-  DriveDirectory drives;
-  drives.AddProvider(std::make_unique<HostileProvider>(std::move(hostile)));
-  DeviceSession session(&drives, BuiltInSenseTable());
-  if (!session.Open("hostile")) std::abort();
+  // The session's one drive answers every command through the hostile one.
+  testing::ScriptedSession scripted;
+  scripted.transport->responder = [&drive](const ScsiRequest& r) {
+    return testing::ScriptedReply{drive.Execute(r), {}};
+  };
+  DeviceSession& session = scripted.session;
 
   const std::string& folder = Folder();
   const std::string capture = folder + "/capture.dat";
