@@ -188,21 +188,15 @@ TEST(DumpBuffer, DataEndingInFillBytesIsShortenedOnlyWhenTheWholeBufferIsReporte
   EXPECT_GE(size, kDumpBlockBytes);
   EXPECT_EQ(size % 512, 0u);
   for (std::uint8_t x : b.request()) ASSERT_EQ(x, 0x5A);
-  // The drive wrote 2048 bytes, the last three of them 5Ah, and the path reported the whole
-  // buffer: the data end at the last byte that is not 5Ah.
+  // The drive wrote 2048 bytes, 5Ah among them and as the last three. A count of the whole buffer
+  // (or more) ends the data at the last byte that is not 5Ah; a shorter count is believed, 5Ah
+  // bytes and all.
   for (std::size_t i = 0; i < 2045; ++i) b.request()[i] = static_cast<std::uint8_t>(i);
-  b.request()[2044] = 0x11;
-  b.request()[2045] = b.request()[2046] = b.request()[2047] = 0x5A;
-  b.SetValid(static_cast<std::uint32_t>(size));
-  EXPECT_EQ(b.valid().size(), 2045u);
-  // A shorter count is believed, 5Ah bytes and all.
-  b.SetValid(2048);
-  EXPECT_EQ(b.valid().size(), 2048u);
-  // More than the buffer is not believed beyond it.
-  b.SetValid(0xFFFFFFFFu);
-  EXPECT_EQ(b.valid().size(), 2045u);
-  b.SetValid(0);
-  EXPECT_TRUE(b.valid().empty());
+  for (const auto& [count, valid] : std::initializer_list<std::pair<std::uint32_t, std::size_t>>{
+           {static_cast<std::uint32_t>(size), 2045}, {2048, 2048}, {0xFFFFFFFFu, 2045}, {0, 0}}) {
+    b.SetValid(count);
+    EXPECT_EQ(b.valid().size(), valid) << count;
+  }
   // All 5Ah: nothing valid.
   ASSERT_TRUE(b.Prepare(1));
   b.SetValid(static_cast<std::uint32_t>(size));
