@@ -209,8 +209,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "emu:type13?corrupt=12&bad=14",
                 [](AgeingBench& b, AgeingSettings& s) { TimedAgainstReference(b, s, true); },
                 {"exact"}},
-        RunCase{"medium_error", "emu:type13?speed=max&bad=30",
-                [](AgeingBench&, AgeingSettings& s) { Range(s, 0, 60, 10); }},
         // A stop on a command error still reads as done.
         RunCase{"medium_error_ends_run", "emu:type13?speed=max&bad=30",
                 [](AgeingBench&, AgeingSettings& s) {
