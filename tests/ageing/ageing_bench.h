@@ -52,16 +52,12 @@ struct AgeingBench : JobBench<PauseCancelClock> {
     return s;
   }
 
-  AgeingRunOptions Options() const {
+  // A fixed seed, log times from kLogOrigin in UTC.
+  AgeingResult Run(const AgeingSettings& s) {
     AgeingRunOptions o;
     o.seed = 1;
     o.time_origin = kLogOrigin;
     o.utc_times = true;
-    return o;
-  }
-
-  AgeingResult Run(const AgeingSettings& s) { return Run(s, Options()); }
-  AgeingResult Run(const AgeingSettings& s, const AgeingRunOptions& o) {
     AgeingJob job(s, o);
     JobBench::Run(job);
     return job.result();
@@ -109,19 +105,14 @@ inline std::string VerdictText(const JobVerdict& v) {
   return t + "\n";
 }
 
-// The number of lines of `text` that start with `prefix`.
-inline int LinesStartingWith(const std::string& text, const std::string& prefix) {
+// The number of lines of `text` that hold `part` (that start with it: `at_start`).
+inline int CountLines(const std::string& text, const std::string& part, bool at_start = false) {
   int n = 0;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) n += line.rfind(prefix, 0) == 0 ? 1 : 0;
-  return n;
-}
-
-// The number of lines of `text` that hold `part`.
-inline int LinesContaining(const std::string& text, const std::string& part) {
-  int n = 0;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) n += line.find(part) != std::string::npos;
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t at = line.find(part);
+    n += at == 0 || (!at_start && at != std::string::npos);
+  }
   return n;
 }
 

@@ -1,5 +1,7 @@
-// The data check on buffers made by hand: the test sector checks, the block count check and
-// the reference file's offsets.
+// The data check on buffers made by hand: the test sector checks, the block count check, a
+// reference file too short or gone, and the dump lines of a block found NG. The reference
+// offset, from the lower end of the range either way, and its messages are the
+// reference_upwards and reference_downwards runs' (ageing_run_test.cc).
 #include "ageing/data_check.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ageing/ageing_log.h"
 #include "emu/test_sector.h"
 #include "golden.h"
 #include "temp_dir.h"
@@ -66,8 +69,11 @@ std::string Checked(Checker& c, const CheckedRead& read) {
 // first block; letters in the address text matter to Type3.0 only (no message for them);
 // address and checksum failures name the first bad block and mark each, the next check
 // starting clean; the block count is checked against the bytes sent, and with the data check
-// off nothing is looked for.
-TEST(TestSectorCheck, HandMadeBuffers) {
+// off nothing is looked for. A reference file too short for the read marks the blocks it does
+// not have; one that is gone is NG without a message. Last a failed check's dump lines (of a
+// 52-byte block with one byte changed, with and without markers): the short line padded so
+// that " |" keeps its column, the one marker under byte 33.
+TEST(DataCheck, HandMadeBuffers) {
   std::string t;
   Checker type30(DataCheckType::kType30), type13(DataCheckType::kType13);
   auto b = Sectors(0, 3);
@@ -92,27 +98,23 @@ TEST(TestSectorCheck, HandMadeBuffers) {
   Checker off(DataCheckType::kType13);
   off.s.data_check = false;
   t += Checked(off, Read(10, b, 4096, 3));
-  testing::ExpectGoldenFile("data_checks.txt", t, "ageing");
-}
 
-// The reference offset, from the lower end of the range either way, and its messages are the
-// reference_upwards and reference_downwards runs' (ageing_run_test.cc).
-TEST(ReferenceCheck, AShortOrMissingFileIsNg) {
   testing::TempDir dir("tamarack-refcheck-");
   dir.Write("short.dat", std::vector<std::uint8_t>(2048 + 100, 0x11));
-  Checker c(DataCheckType::kOther);
-  c.s.end_lba = 100;
-  c.s.data_file = dir.File("short.dat");
-  std::vector<std::uint8_t> b(2 * 2656, 0x5A);
-  std::fill_n(b.begin(), 4096, 0x11);
-  EXPECT_FALSE(c.check.Check(Read(0, b, 4096, 2)));
-  EXPECT_TRUE(c.check.marked(1)) << "the bytes the file does not have";
-  EXPECT_FALSE(c.check.marked(0));
-  EXPECT_EQ(c.check.message(), std::string("Data Check NG! lba:00000001(00000001h)") + kStamp);
-  Checker gone(DataCheckType::kOther);
+  Checker short_file(DataCheckType::kOther), gone(DataCheckType::kOther);
+  short_file.s.end_lba = 100;
+  short_file.s.data_file = dir.File("short.dat");
   gone.s.data_file = dir.File("gone.dat");
-  EXPECT_FALSE(gone.check.Check(Read(0, b, 4096, 2)));
-  EXPECT_EQ(gone.check.message(), "");
+  b.assign(2 * 2656, 0x5A);
+  std::fill_n(b.begin(), 4096, 0x11);
+  t += Checked(short_file, Read(0, b, 4096, 2)) + Checked(gone, Read(0, b, 4096, 2));
+
+  std::vector<std::uint8_t> block(52);
+  for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>('A' + i % 26);
+  std::vector<std::uint8_t> reference = block;
+  reference[33] = 0;
+  t += BlockDumpLines(block, reference, true) + BlockDumpLines(block, reference, false);
+  testing::ExpectGoldenFile("data_checks.txt", t, "ageing");
 }
 
 }  // namespace

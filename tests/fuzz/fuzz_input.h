@@ -19,7 +19,10 @@ class FuzzInput {
 
   std::uint8_t Byte() { return empty() ? 0 : bytes_[at_++]; }
   // Big-endian, as the commands carry their numbers.
-  std::uint16_t U16() { return static_cast<std::uint16_t>(Byte() << 8 | Byte()); }
+  std::uint16_t U16() {
+    const unsigned high = Byte();  // read first: the operands of | are not ordered
+    return static_cast<std::uint16_t>(high << 8 | Byte());
+  }
   std::uint32_t U32() {
     const std::uint32_t high = U16();
     return high << 16 | U16();

@@ -17,28 +17,26 @@
 // 6 bytes per command (see ReplyPlan); commands past the plans get the drive's own replies.
 // A file a job writes stops growing at 64 MiB.
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ageing/ageing_job.h"
 #include "device/block_read.h"
 #include "device/clock.h"
 #include "device/device_session.h"
+#include "device/scripted_transport.h"
 #include "device/sense.h"
 #include "device/sense_table.h"
 #include "emu/test_sector.h"
@@ -47,6 +45,7 @@
 #include "job/job.h"
 #include "measure/speed_measurement_job.h"
 #include "refdata/reference_job.h"
+#include "temp_dir.h"
 #include "tools/sub_q_check.h"
 #include "tools/track_test.h"
 #include "util/bytes.h"
@@ -61,29 +60,23 @@ constexpr std::uint32_t kCommandCap = 96;
 constexpr std::int32_t kSmallDiscBlocks = 64;
 constexpr std::uint8_t kReadCd = 0xBE;
 
-// ---------------------------------------------------------------------------------------------
-// The one place that reads the jobs' results: each carries its verdict, and a capture the list
-// of the blocks it could not read.
-
+// Whether what the job counted in commands (sent, failed, differing) fits the commands sent:
+// its verdict's failures, and the counts of those results that keep their own.
 template <typename Result>
-bool Succeeded(const Result& r) {
-  return r.verdict.good();
+bool CountsWithin(const Result& r, std::uint64_t sent) {
+  const auto fits = [sent](auto n) {
+    return std::cmp_greater_equal(n, 0) && std::cmp_less_equal(n, sent);
+  };
+  bool within = r.verdict.failures() <= sent;
+  if constexpr (requires { r.read_errors; })
+    within = within && fits(r.read_errors) && fits(r.mismatches);
+  if constexpr (requires { r.ng_lines; }) within = within && fits(r.ng_lines);
+  if constexpr (requires { r.commands; }) {
+    within = within && fits(r.commands) && r.failed_commands <= r.commands &&
+             r.counts.data_ok + r.counts.data_ng <= r.commands;
+  }
+  return within;
 }
-
-// Whether what the job counted in commands (sent, failed, differing) fits the commands sent.
-bool CountsWithin(const ReferenceResult& r, std::uint64_t sent) {
-  return r.read_errors <= sent && r.mismatches <= sent && r.verdict.failures() <= sent;
-}
-bool CountsWithin(const AgeingResult& r, std::uint64_t sent) {
-  return r.commands >= 0 && static_cast<std::uint64_t>(r.commands) <= sent &&
-         r.failed_commands <= r.commands && r.counts.data_ok + r.counts.data_ng <= r.commands &&
-         r.verdict.failures() <= sent;
-}
-bool CountsWithin(const TrackTestResult& r, std::uint64_t sent) {
-  return r.ng_lines >= 0 && static_cast<std::uint64_t>(r.ng_lines) <= sent &&
-         r.verdict.failures() <= sent;
-}
-// ---------------------------------------------------------------------------------------------
 
 // How one reply is spoilt, from 6 bytes of the input; all zeroes: the drive's own reply.
 //   ladder  bits 0-2: 0-3 the drive's status, 4 refused, 5 timed out, 6 transport error,
@@ -97,16 +90,10 @@ struct ReplyPlan {
   std::uint8_t ladder = 0, cut = 0, count = 0, param = 0, a = 0, b = 0;
 };
 
+// Past the input's end every byte is 0: the drive's own reply. (A braced list reads its bytes
+// in order.)
 ReplyPlan NextPlan(FuzzInput& in) {
-  ReplyPlan p;
-  if (in.empty()) return p;
-  p.ladder = in.Byte();
-  p.cut = in.Byte();
-  p.count = in.Byte();
-  p.param = in.Byte();
-  p.a = in.Byte();
-  p.b = in.Byte();
-  return p;
+  return {in.Byte(), in.Byte(), in.Byte(), in.Byte(), in.Byte(), in.Byte()};
 }
 
 // What one command was given.
@@ -119,12 +106,12 @@ struct Delivery {
   std::vector<std::uint8_t> bytes;  // the bytes delivered to a Read CD
 };
 
-class HostileTransport final : public Transport {
+class HostileTransport {
  public:
   HostileTransport(std::unique_ptr<Transport> drive, FuzzInput& plans, Clock& clock)
       : drive_(std::move(drive)), plans_(plans), clock_(clock) {}
 
-  ScsiResult Execute(const ScsiRequest& request) override {
+  ScsiResult Execute(const ScsiRequest& request) {
     Delivery d;
     d.cdb = request.cdb;
     const bool in = request.direction == DataDirection::kIn;
@@ -149,20 +136,8 @@ class HostileTransport final : public Transport {
     }
     Spoil(p, std::span<std::uint8_t>(scratch_).first(delivered));
     if (in) std::copy_n(scratch_.begin(), delivered, request.buffer.begin());
-    switch (p.count & 3) {
-      case 0:
-        r.transferred = delivered;
-        break;
-      case 1:
-        r.transferred = size;
-        break;
-      case 2:
-        r.transferred = 0;
-        break;
-      case 3:
-        r.transferred = std::uint32_t{p.param} << 8;
-        break;
-    }
+    const std::uint32_t counts[] = {delivered, size, 0, std::uint32_t{p.param} << 8};
+    r.transferred = counts[p.count & 3];
     Fail(p, request, &r);
     d.good = r.status == TransportStatus::kCompleted && r.scsi_status == 0 &&
              ParseSense(r.sense).format == SenseFormat::kNone;
@@ -176,8 +151,6 @@ class HostileTransport final : public Transport {
     deliveries_.push_back(std::move(d));
     return r;
   }
-  bool GetAddress(ScsiAddress* address) override { return drive_->GetAddress(address); }
-  std::string Id() const override { return "hostile"; }
 
   Transport& drive() { return *drive_; }
   const std::vector<Delivery>& deliveries() const { return deliveries_; }
@@ -192,20 +165,12 @@ class HostileTransport final : public Transport {
  private:
   static void Spoil(const ReplyPlan& p, std::span<std::uint8_t> data) {
     if (data.empty()) return;
-    const std::size_t tail = std::min<std::size_t>(p.param % 16 + 1, data.size());
-    switch ((p.count >> 2) & 3) {
-      case 1:
-        std::fill(data.end() - static_cast<std::ptrdiff_t>(tail), data.end(), kReplyFill);
-        break;
-      case 2:
-        std::fill(data.end() - static_cast<std::ptrdiff_t>(tail), data.end(), kSecondFill);
-        break;
-      case 3:
-        data[std::size_t{p.param} * data.size() / 256] ^= 0xFF;
-        break;
-      default:
-        break;
-    }
+    const auto tail =
+        static_cast<std::ptrdiff_t>(std::min<std::size_t>(p.param % 16 + 1, data.size()));
+    const int how = (p.count >> 2) & 3;
+    if (how == 3) data[std::size_t{p.param} * data.size() / 256] ^= 0xFF;
+    if (how == 1 || how == 2)
+      std::fill(data.end() - tail, data.end(), how == 1 ? kReplyFill : kSecondFill);
   }
 
   void Fail(const ReplyPlan& p, const ScsiRequest& request, ScsiResult* r) {
@@ -253,66 +218,30 @@ class HostileTransport final : public Transport {
   std::uint64_t delivered_total_ = 0;
 };
 
-// Hands the session the one hostile transport.
-class HostileProvider final : public DriveProvider {
- public:
-  explicit HostileProvider(std::unique_ptr<HostileTransport> t) : transport_(std::move(t)) {}
-  std::vector<std::string> ListDrives() override { return {"hostile"}; }
-  bool Handles(std::string_view) const override { return true; }
-  OpenResult Open(std::string_view) override {
-    OpenResult r;
-    r.transport = std::move(transport_);
-    return r;
-  }
-
- private:
-  std::unique_ptr<HostileTransport> transport_;
-};
-
-// Answers every question with going on, and keeps the questions.
+// Answers every question with going on.
 class YesHost final : public JobHost {
  public:
   Answer Ask(const JobQuestion& q) override {
-    questions.push_back(q.text);
     return q.kind == QuestionKind::kContinueSkipStop ? Answer::kContinue : Answer::kYes;
   }
-  std::vector<std::string> questions;
 };
 
 // The folder of this process's files: the small disc image, the capture, the check file, the
 // ageing log.
-constexpr const char* kFolderPrefix = "tamarack-fuzz-jobs-";
-
 const std::string& Folder() {
-  static const std::string folder = [] {
-    // One folder per process, by its id: those of runs that ended in a finding (no exit
-    // handlers) are removed by the next run.
-    const std::filesystem::path tmp = std::filesystem::temp_directory_path();
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(tmp, ec)) {
-      const std::string n = e.path().filename().string();
-      if (n.rfind(kFolderPrefix, 0) != 0) continue;
-      const auto pid = static_cast<pid_t>(std::atol(n.c_str() + std::strlen(kFolderPrefix)));
-      if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) std::filesystem::remove_all(e, ec);
-    }
-    static const std::string name = (tmp / (kFolderPrefix + std::to_string(::getpid()))).string();
-    std::filesystem::create_directories(name, ec);
-    if (ec) std::abort();
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(name, ignored);
-    });
+  static const testing::TempDir dir("tamarack-fuzz-jobs-");
+  static const bool written = [] {
+    if (!dir.ok()) std::abort();
     std::vector<std::uint8_t> image(std::size_t{kSmallDiscBlocks} * emu::kTestSectorSize);
     for (std::int32_t lba = 0; lba < kSmallDiscBlocks; ++lba) {
       emu::FillTestSector(lba, std::span(image).subspan(std::size_t(lba) * emu::kTestSectorSize,
                                                         emu::kTestSectorSize));
     }
-    std::ofstream(name + "/small.iso", std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()),
-               static_cast<std::streamsize>(image.size()));
-    return name;
+    dir.Write("small.iso", image);
+    return true;
   }();
-  return folder;
+  (void)written;
+  return dir.path();
 }
 
 // 0 the small disc, 1 type13, 2 audio, 3 type30.
@@ -320,11 +249,6 @@ std::string DiscId(int index) {
   static const char* const kDiscs[] = {nullptr, "type13", "audio", "type30"};
   const char* name = kDiscs[index];
   return std::string("emu:") + (name ? name : Folder() + "/small.iso") + "?speed=max";
-}
-
-std::vector<std::uint8_t> ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
 // The disc's own user data of `blocks` blocks at `lba`, straight from the drive; `spoil` inverts
@@ -348,7 +272,8 @@ void WriteDiscData(Transport& drive, std::uint32_t lba, std::uint32_t blocks, bo
 std::string CaptureFileFault(const ReferenceResult& r, const std::vector<Delivery>& deliveries,
                              const UnreadBlocks& unread) {
   if (r.file.empty()) return {};
-  const std::vector<std::uint8_t> file = ReadFile(r.file);
+  std::ifstream in(r.file, std::ios::binary);
+  const std::vector<std::uint8_t> file(std::istreambuf_iterator<char>(in), {});
   const std::uint32_t bs = r.block_size.bytes;
   if (file.empty()) return {};
   if (bs == 0 || file.size() % bs != 0 || file.size() / bs > r.range.blocks()) {
@@ -381,9 +306,6 @@ struct Setup {
   std::uint8_t extra = 0;
 };
 
-constexpr const char* kAllFailed = "a job whose commands all failed ended as a success";
-constexpr const char* kCounts = "a job counted more commands than it sent";
-
 const std::vector<Delivery>* g_deliveries = nullptr;  // of the input being run
 
 // Ends the run with what was broken and the commands that led there, so that a finding
@@ -399,12 +321,20 @@ void Expect(bool holds, const char* what) {
   std::abort();
 }
 
-// Runs `job` on `session` as the job frame would, on this thread.
-void RunJob(Job& job, DeviceSession& session, YesHost& host, Clock& clock) {
+// Runs `job` on `session` as the job frame would, on this thread, and checks what every job
+// must hold: commands that all failed are no success, and its counts fit the commands sent.
+template <typename J>
+const auto& RunChecked(J& job, DeviceSession& session, const HostileTransport& drive,
+                       Clock& clock) {
+  YesHost host;
   RunStateWord state;
   state.Set(RunState::kRunning);
   JobContext ctx(session, host, clock, state);
   job.Run(ctx);
+  Expect(!(drive.all_failed() && job.result().verdict.good()),
+         "a job whose commands all failed ended as a success");
+  Expect(CountsWithin(job.result(), drive.sent()), "a job counted more commands than it sent");
+  return job.result();
 }
 
 enum class JobKind {
@@ -452,14 +382,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (kind >= JobKind::kType30 && kind <= JobKind::kType30Minus1) id = "emu:type30?speed=max";
   OpenResult opened = virtual_drives.Open(id);
   if (!opened.transport) std::abort();
-  auto hostile = std::make_unique<HostileTransport>(std::move(opened.transport), in, clock);
-  HostileTransport& drive = *hostile;
+  HostileTransport drive(std::move(opened.transport), in, clock);
   g_deliveries = &drive.deliveries();
-  DriveDirectory drives;
-  drives.AddProvider(std::make_unique<HostileProvider>(std::move(hostile)));
-  DeviceSession session(&drives, BuiltInSenseTable());
-  if (!session.Open("hostile")) std::abort();
-  YesHost host;
+  // The session's one drive answers every command through the hostile one.
+  testing::ScriptedSession scripted;
+  scripted.transport->responder = [&drive](const ScsiRequest& r) {
+    return testing::ScriptedReply{drive.Execute(r), {}};
+  };
+  DeviceSession& session = scripted.session;
 
   const std::string& folder = Folder();
   const std::string capture = folder + "/capture.dat";
@@ -482,22 +412,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case JobKind::kCaptureAndCheck: {
       request.path = capture;
       CaptureJob job(request, kind == JobKind::kCaptureAndCheck);
-      RunJob(job, session, host, clock);
-      const ReferenceResult& r = job.result();
+      const ReferenceResult& r = RunChecked(job, session, drive, clock);
       if (kind == JobKind::kCapture) {
         const std::string fault = CaptureFileFault(r, drive.deliveries(), r.unread);
         Expect(fault.empty(), fault.c_str());
       }
-      Expect(!(drive.all_failed() && Succeeded(r)), kAllFailed);
-      Expect(CountsWithin(r, drive.sent()), kCounts);
       break;
     }
     case JobKind::kCheck: {
       request.path = check;
       CheckJob job(request);
-      RunJob(job, session, host, clock);
-      Expect(!(drive.all_failed() && Succeeded(job.result())), kAllFailed);
-      Expect(CountsWithin(job.result(), drive.sent()), kCounts);
+      RunChecked(job, session, drive, clock);
       break;
     }
     case JobKind::kAgeing: {
@@ -522,10 +447,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       options.time_origin = 0;
       options.utc_times = true;
       AgeingJob job(s, options);
-      RunJob(job, session, host, clock);
-      const AgeingResult& r = job.result();
-      Expect(!(drive.all_failed() && Succeeded(r)), kAllFailed);
-      Expect(CountsWithin(r, drive.sent()), kCounts);
+      RunChecked(job, session, drive, clock);
       break;
     }
     case JobKind::kMeasure: {
@@ -536,9 +458,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         s.last_override = static_cast<std::int32_t>(setup.start + setup.length);
       }
       SpeedMeasurementJob job(s);
-      RunJob(job, session, host, clock);
-      const MeasureResult& r = job.result();
-      Expect(!(drive.all_failed() && Succeeded(r)), kAllFailed);
+      const MeasureResult& r = RunChecked(job, session, drive, clock);
       Expect(r.total_bytes >= 0 &&
                  static_cast<std::uint64_t>(r.total_bytes) <= drive.delivered_total(),
              "the measurement counted bytes no good command delivered");
@@ -552,15 +472,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                              TrackTestKind::kType30Plus1,
                                              TrackTestKind::kType30Minus1};
       TrackTestJob job(kKinds[static_cast<int>(kind) - static_cast<int>(JobKind::kType13)]);
-      RunJob(job, session, host, clock);
-      Expect(!(drive.all_failed() && Succeeded(job.result())), kAllFailed);
-      Expect(CountsWithin(job.result(), drive.sent()), kCounts);
+      RunChecked(job, session, drive, clock);
       break;
     }
     case JobKind::kSubQ: {
       SubQCheckJob job;
-      RunJob(job, session, host, clock);
-      Expect(!(drive.all_failed() && Succeeded(job.result())), kAllFailed);
+      RunChecked(job, session, drive, clock);
       break;
     }
   }

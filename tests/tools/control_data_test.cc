@@ -2,57 +2,48 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "console/command_catalogue.h"
+#include "golden.h"
 #include "persist/dump_file.h"
 #include "temp_dir.h"
 
 namespace tamarack {
 namespace {
 
-TEST(ControlDataList, LinesOfSixteenWithOffsetsAndCharacters) {
+// The list and the command line of the control data view, in tests/data/tools/control_data.txt:
+// lines of sixteen bytes with their offsets and characters ("~" and half-width katakana as
+// themselves, a blank for 00h), "No Data" for nothing, at most 4096 bytes shown; the CDB by
+// the catalogue row of its opcode (a user slot by its own name), the bytes alone for none.
+// Every line ends in "\r\n", which the file shows as "\n".
+TEST(ControlData, ListAndCdbLine) {
   std::vector<std::uint8_t> data(20);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(0x41 + i);
-  data[1] = 0x60;  // "~"
-  data[2] = 0x00;  // a blank
-  const std::string list = ControlDataList(data);
-  const std::string first =
-      "+000h|41 60 00 44 45 46 47 48 49 4a 4b 4c 4d 4e 4f 50 :A~ DEFGHIJKLMNOP\r\n";
-  const std::string second = "+010h|51 52 53 54 " + std::string(12 * 3, ' ') + ":QRST\r\n";
-  EXPECT_EQ(list, first + second);
-  EXPECT_EQ(ControlDataList({}), "No Data");
-  // Half-width katakana come through as themselves.
+  data[1] = 0x60;
+  data[2] = 0x00;
   const std::uint8_t kana[] = {0xB1, 0xA1, 0xB0};
-  EXPECT_EQ(ControlDataList(kana), "+000h|b1 a1 b0 " + std::string(13 * 3, ' ') + ":ｱ.-\r\n");
-}
-
-TEST(ControlDataList, ShowsAtMost4096Bytes) {
-  std::vector<std::uint8_t> data(5000, 0x20);
-  const std::string list = ControlDataList(data);
-  EXPECT_NE(list.find("+ff0h|"), std::string::npos);
-  EXPECT_EQ(list.find("+1000h|"), std::string::npos);
-  std::size_t lines = 0;
-  for (char c : list) lines += c == '\n';
-  EXPECT_EQ(lines, 256u);
-}
-
-TEST(ControlDataCdbLine, NamesTheCatalogueCommand) {
+  const std::string longest = ControlDataList(std::vector<std::uint8_t>(5000, 0x20));
+  std::string t =
+      ControlDataList(data) + ControlDataList({}) + "\r\n" + ControlDataList(kana) +
+      "5000 bytes: " + std::to_string(std::count(longest.begin(), longest.end(), '\n')) +
+      " lines, the last " + longest.substr(longest.rfind('+'));
   CatalogueState catalogue;
   Cdb cdb{0xBE, 0, 0, 0, 0, 0x10, 0, 0, 1, 0xF8, 0, 0};
-  EXPECT_EQ(ControlDataCdbLine(cdb, catalogue),
-            "be00000000100000"
-            "01f80000 Read CD ｺﾏﾝﾄﾞ");
-  cdb[0] = 0x12;
-  EXPECT_EQ(ControlDataCdbLine(cdb, catalogue), "120000000010000001f80000 Inquiry ｺﾏﾝﾄﾞ");
-  // No row with that opcode: the bytes alone. No CDB yet: nothing.
-  cdb[0] = 0xEE;
-  EXPECT_EQ(ControlDataCdbLine(cdb, catalogue), "ee0000000010000001f80000");
-  EXPECT_EQ(ControlDataCdbLine(std::nullopt, catalogue), "");
-  // A user slot with its own opcode is found by it, under its own name.
-  catalogue.row(kFirstUserRow).opcode = 0xEE;
-  catalogue.RenameSlot(kFirstUserRow, "Vendor");
-  EXPECT_EQ(ControlDataCdbLine(cdb, catalogue), "ee0000000010000001f80000 Vendor ｺﾏﾝﾄﾞ");
+  const std::uint8_t opcodes[] = {0xBE, 0x12, 0xEE, 0xEE};
+  for (std::size_t i = 0; i < 4; ++i) {
+    cdb[0] = opcodes[i];
+    if (i == 3) {  // now a user slot's opcode
+      catalogue.row(kFirstUserRow).opcode = 0xEE;
+      catalogue.RenameSlot(kFirstUserRow, "Vendor");
+    }
+    t += ControlDataCdbLine(cdb, catalogue) + "\r\n";
+  }
+  t += "no CDB: '" + ControlDataCdbLine(std::nullopt, catalogue) + "'\r\n";
+  if (!testing::UpdateGoldenText("control_data.txt", t, "tools")) {
+    EXPECT_EQ(t, testing::ReadGoldenText("control_data.txt", "tools"));
+  }
 }
 
 TEST(DumpFile, DefaultNamesTakeTheFirstFreeNumber) {

@@ -3,15 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <mutex>
+#include <string>
 #include <vector>
 
 #include "device/scripted_transport.h"
 #include "emu/drive_harness.h"
+#include "golden.h"
 #include "job/job_runner.h"
 #include "job/scripted_job_host.h"
 #include "tools/sector_dump.h"
 #include "tools/sector_dump_job.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -39,26 +41,6 @@ DumpRequest VdsRequest() {
   return *d.Prepare(DumpStep::kNone, false).request;
 }
 
-TEST(SectorDumpRead, WithoutSessionInformationTheVolumeDescriptorIsReadAtLba16) {
-  // Read TOC refused with a check condition, and a reply too short to hold the address.
-  for (ScriptedReply toc : {CheckCondition(5, 0x24, 0), Good({0, 2, 1, 1})}) {
-    ScriptedDrive drive;
-    drive.transport->Push(toc);
-    drive.transport->Push(Good(std::vector<std::uint8_t>(2048, 0x43)));
-    RecordingHost host;
-    const DumpResult r = ReadSectorDump(drive.session, VdsRequest(), DumpBuffer{}, host);
-    ASSERT_EQ(drive.transport->sent.size(), 2u);
-    EXPECT_EQ(drive.transport->sent[0].cdb, SessionInfoCdb());
-    EXPECT_EQ(drive.transport->sent[0].buffer.size(), 160u);
-    const Cdb expected{0xBE, 0, 0, 0, 0, 16, 0, 0, 1, 0x10, 0, 0};
-    EXPECT_EQ(drive.transport->sent[1].cdb, expected);
-    EXPECT_EQ(r.cdb, expected);
-    EXPECT_EQ(r.vds_lba, 16u);
-    EXPECT_TRUE(r.success);
-    EXPECT_EQ(r.buffer.valid().size(), 2048u);
-  }
-}
-
 TEST(SectorDumpRead, TheVolumeDescriptorLiesSixteenBlocksIntoTheLastSession) {
   VirtualDrive drive("emu:multisession?speed=max");
   const auto disc = emu::MakeMultisessionDisc();
@@ -74,50 +56,60 @@ TEST(SectorDumpRead, TheVolumeDescriptorLiesSixteenBlocksIntoTheLastSession) {
   EXPECT_EQ(r.buffer.valid().size(), 2048u);
 }
 
-TEST(SectorDumpRead, StatusLineBusyMarkAndFailures) {
+// Reads against replies no disc gives, in tests/data/tools/dump_reads.txt: per read the commands
+// sent with their buffer sizes, the result, the statuses shown during and after, the busy
+// marks. Without session information (Read TOC refused, or a reply too short to hold the
+// address) the volume descriptor is read at LBA 16. A check condition shows "No Data" and
+// leaves its sense text in the status line; the buffer comes back either way. Good status
+// with nothing transferred is "No Data" too. Without a device nothing is sent.
+TEST(SectorDumpRead, ScriptedRepliesTranscript) {
+  std::string t;
+  const auto read = [&t](ScriptedDrive& drive, const char* what, const DumpRequest& request,
+                         DumpBuffer buffer) {
+    t += std::string("> ") + what + "\n";
+    std::vector<std::string> seen;
+    drive.session.status_line.SetObserver([&seen](const std::string& s) { seen.push_back(s); });
+    RecordingHost host;
+    const std::size_t before = drive.transport->sent.size();
+    DumpResult r = ReadSectorDump(drive.session, request, std::move(buffer), host);
+    drive.session.status_line.SetObserver(nullptr);
+    for (std::size_t i = before; i < drive.transport->sent.size(); ++i) {
+      const ScsiRequest& q = drive.transport->sent[i];
+      t += "sent " + HexBytes(q.cdb) + "(" + std::to_string(q.buffer.size()) + " bytes)\n";
+    }
+    t += StrFormat("success %d vds %s valid %zu capacity %u text %s\n", r.success,
+                   r.vds_lba ? std::to_string(*r.vds_lba).c_str() : "-", r.buffer.valid().size(),
+                   r.buffer.capacity_blocks(),
+                   r.text.substr(0, r.text.find_first_of("\r\n")).c_str());
+    for (const std::string& s : seen) t += "status: " + s + "\n";
+    t += "status line '" + drive.session.status_line.Get() + "' last error '" +
+         drive.session.last_error_text.Get() + "'\n";
+    t += host.Report();
+    return r;
+  };
+  for (ScriptedReply toc : {CheckCondition(5, 0x24, 0), Good({0, 2, 1, 1})}) {
+    ScriptedDrive drive;
+    drive.transport->Push(toc);
+    drive.transport->Push(Good(std::vector<std::uint8_t>(2048, 0x43)));
+    read(drive, "the volume descriptor without session information", VdsRequest(), DumpBuffer{});
+  }
   ScriptedDrive drive;
-  std::vector<std::string> seen;
-  drive.session.status_line.SetObserver([&seen](const std::string& t) { seen.push_back(t); });
   drive.transport->Push(Good(std::vector<std::uint8_t>(16, 0x30)));
-  RecordingHost host;
-  DumpResult r = ReadSectorDump(drive.session, LbaRequest(7, 2, 0x10), DumpBuffer{}, host);
-  EXPECT_TRUE(r.success);
-  ASSERT_FALSE(seen.empty());
-  EXPECT_NE(std::find(seen.begin(), seen.end(), "Now Reading!"), seen.end());
-  EXPECT_EQ(drive.session.status_line.Get(), "");
-  EXPECT_EQ(host.busy_marks, (std::vector<bool>{true, false}));
-  EXPECT_EQ(drive.transport->sent[0].cdb, (Cdb{0xBE, 0, 0, 0, 0, 7, 0, 0, 2, 0x10, 0, 0}));
-  EXPECT_EQ(drive.transport->sent[0].buffer.size(), DumpRequestBytes(2));
-  EXPECT_EQ(r.buffer.valid().size(), 16u);
-
-  // A check condition: "No Data", and the sense text stays in the status line.
   drive.transport->Push(CheckCondition(3, 0x11, 0x00));
-  r = ReadSectorDump(drive.session, LbaRequest(7, 1, 0x10), std::move(r.buffer), host);
-  EXPECT_FALSE(r.success);
-  EXPECT_EQ(r.text, "No Data");
-  EXPECT_TRUE(r.buffer.valid().empty());
-  EXPECT_EQ(r.buffer.capacity_blocks(), 2u);  // the buffer came back
-  EXPECT_NE(drive.session.status_line.Get(), "");
-  EXPECT_NE(drive.session.status_line.Get(), "Now Reading!");
-  EXPECT_EQ(drive.session.status_line.Get(), drive.session.last_error_text.Get());
-
-  // Good status with nothing transferred.
   drive.transport->Push(Good());
-  r = ReadSectorDump(drive.session, LbaRequest(7, 1, 0x10), std::move(r.buffer), host);
-  EXPECT_TRUE(r.success);
-  EXPECT_EQ(r.text, "No Data");
-  drive.session.status_line.SetObserver(nullptr);
-}
+  DumpResult r = read(drive, "2 blocks at 7, 16 bytes sent", LbaRequest(7, 2, 0x10), DumpBuffer{});
+  r = read(drive, "a check condition", LbaRequest(7, 1, 0x10), std::move(r.buffer));
+  read(drive, "good status, nothing sent", LbaRequest(7, 1, 0x10), std::move(r.buffer));
 
-TEST(SectorDumpRead, WithoutADeviceNothingIsSentAndNoDataShown) {
   DriveDirectory drives;
   DeviceSession session(&drives, BuiltInSenseTable());
   RecordingHost host;
-  const DumpResult r = ReadSectorDump(session, LbaRequest(0, 1, 0x10), DumpBuffer{}, host);
-  EXPECT_FALSE(r.success);
-  EXPECT_EQ(r.outcome.status, CommandStatus::kNoDevice);
-  EXPECT_EQ(r.text, "No Data");
-  EXPECT_EQ(session.status_line.Get(), "");
+  r = ReadSectorDump(session, LbaRequest(0, 1, 0x10), DumpBuffer{}, host);
+  t += std::string("> no device\n") +
+       (r.outcome.status == CommandStatus::kNoDevice ? "no device" : "a device") + ", success " +
+       std::to_string(r.success) + " text " + r.text + " status line '" +
+       session.status_line.Get() + "'\n";
+  testing::ExpectGoldenFile("dump_reads.txt", t, "tools");
 }
 
 TEST(SectorDumpReadJob, RunsOnTheJobFrameAndGivesTheBufferBack) {

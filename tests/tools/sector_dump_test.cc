@@ -24,7 +24,8 @@ Cdb Bytes(std::initializer_list<std::uint8_t> b) {
 
 // Edits the tab's fields and prepares reads step by step, comparing the transcript with
 // tests/data/tools/NAME.txt. Steps: "lba TEXT", "length TEXT", "start M S F", "end M S F"
-// (MSF mode), then "none", "next" or "previous" (the buttons), " hex" for hexadecimal entry.
+// (MSF mode), "vds [LBA]" (volume descriptor mode, with the LBA a read found, and its
+// caption), then "none", "next" or "previous" (the buttons), " hex" for hexadecimal entry.
 // After each read: the fields, the request or its absence, the messages.
 void ExpectPreparations(const std::string& name, std::initializer_list<std::string_view> steps) {
   SectorDump d;
@@ -41,6 +42,11 @@ void ExpectPreparations(const std::string& name, std::initializer_list<std::stri
       MsfText& msf = verb == "start" ? d.start : d.end;
       words >> msf[0] >> msf[1] >> msf[2];
     }
+    if (verb == "vds") {
+      d.mode = DumpAddressMode::kVolumeDescriptor;
+      if (!value.empty()) d.SetVolumeDescriptorLba(static_cast<std::uint32_t>(std::stoul(value)));
+      t += "caption " + d.VolumeDescriptorCaption() + "\n";
+    }
     if (verb != "none" && verb != "next" && verb != "previous") continue;
     const DumpStep button = verb == "next"       ? DumpStep::kNext
                             : verb == "previous" ? DumpStep::kPrevious
@@ -48,7 +54,9 @@ void ExpectPreparations(const std::string& name, std::initializer_list<std::stri
     const DumpPreparation p = d.Prepare(button, value == "hex");
     t += "fields " + d.lba_text + " " + d.length_text + " " + d.start[0] + ":" + d.start[1] + ":" +
          d.start[2] + " " + d.end[0] + ":" + d.end[1] + ":" + d.end[2] + "\n";
-    if (p.request) {
+    if (p.request && p.request->mode == DumpAddressMode::kVolumeDescriptor) {
+      t += StrFormat("read the volume descriptor, blocks %u\n", p.request->blocks);
+    } else if (p.request) {
       t += StrFormat("read lba %u blocks %u frames %u-%u cdb ", p.request->lba, p.request->blocks,
                      p.request->start_frames, p.request->end_frames) +
            HexBytes(p.request->CommandCdb()) + "\n";
@@ -64,6 +72,13 @@ TEST(SectorDumpPrepare, LengthsAboveTenAreCutWithTheMessage) {
   ExpectPreparations("dump_cut_length",
                      {"lba 100", "length 11", "none", "length b", "none hex", "length 10", "none"});
   ExpectPreparations("dump_cut_msf_range", {"start 00 02 70", "end 00 03 06", "none"});
+}
+
+// The volume descriptor is one block whatever the fields say; a step leaves it for LBA mode
+// at the block the read found.
+TEST(SectorDumpPrepare, VolumeDescriptorModeReadsOneBlockAndSteppingLeavesIt) {
+  ExpectPreparations("dump_volume_descriptor",
+                     {"lba junk", "length 3", "vds", "none", "vds 4516", "next", "none"});
 }
 
 // Parameter errors stop the read and step nothing: a bad LBA before a bad length.
@@ -103,26 +118,6 @@ TEST(DumpNumber, PrefixBaseAndInvalidCharacters) {
   for (const auto& [text, value] : hex) EXPECT_EQ(ParseDumpNumber(text, true), value) << text;
 }
 
-TEST(SectorDumpPrepare, VolumeDescriptorModeReadsOneBlockAndSteppingLeavesIt) {
-  SectorDump d;
-  d.mode = DumpAddressMode::kVolumeDescriptor;
-  d.lba_text = "junk";
-  d.length_text = "3";
-  DumpPreparation p = d.Prepare(DumpStep::kNone, false);
-  ASSERT_TRUE(p.request);
-  EXPECT_EQ(p.request->mode, DumpAddressMode::kVolumeDescriptor);
-  EXPECT_EQ(p.request->blocks, 1u);
-  EXPECT_TRUE(p.messages.empty());
-  EXPECT_EQ(d.VolumeDescriptorCaption(), "&VDS 16\n(10h)");
-  d.SetVolumeDescriptorLba(4516);
-  EXPECT_EQ(d.VolumeDescriptorCaption(), "&VDS 4516\n(11a4h)");
-  p = d.Prepare(DumpStep::kNext, false);
-  EXPECT_EQ(d.mode, DumpAddressMode::kLba);
-  ASSERT_TRUE(p.request);
-  EXPECT_EQ(p.request->lba, 4516u + 3u);
-  EXPECT_EQ(d.lba_text, "4519");
-}
-
 TEST(SectorCdb, ReadCdAndReadCdMsfCarryTheFieldSelection) {
   Cdb sector{};
   sector[1] = 0x1D;  // ignored: the dump asks for any sector type
@@ -143,49 +138,31 @@ TEST(SectorCdb, ReadCdAndReadCdMsfCarryTheFieldSelection) {
   EXPECT_EQ(LastSessionStart(std::span(reply).first(11)), std::nullopt);
 }
 
-TEST(ReadCdDetail, HeaderAndSubHeaderGiveHeaderCodeEleven) {
-  ReadCdDetail d;
-  d.user_data = false;
-  d.header = true;
-  d.sub_header = true;
-  EXPECT_EQ(DetailMainByte(d), 0x60);
-  d.sub_header = false;
-  EXPECT_EQ(DetailMainByte(d), 0x20);
-  d = ReadCdDetail{
-      true, true, true, true, true, ErrorFieldOption::kC2AndBlock, SubChannelOption::kPw};
-  EXPECT_EQ(DetailMainByte(d), 0xFC);
-  EXPECT_EQ(DetailSubByte(d), 4);
-  EXPECT_EQ(DetailCommandLine(d), "be 00 00 00 00 00 00 00 00 fc 04 00 ");
-  Cdb cdb{};
-  cdb[9] = 0xFF;
-  cdb[10] = 0xFF;
-  cdb[11] = 0x33;
-  ApplyDetail(ReadCdDetail{}, &cdb);
-  EXPECT_EQ(cdb, Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0x33}));
-}
-
-TEST(ReadCdDetail, OpeningTakesTheOptionsFromBytesNineAndTen) {
-  struct Case {
-    std::uint8_t main, sub;
-    ErrorFieldOption error;
-    SubChannelOption channel;
-  };
-  const Case cases[] = {
-      {0x00, 0, ErrorFieldOption::kNone, SubChannelOption::kNone},
-      {0x02, 1, ErrorFieldOption::kC2Error, SubChannelOption::kRaw},
-      {0x04, 2, ErrorFieldOption::kC2AndBlock, SubChannelOption::kQ},
-      // Both error bits (reserved 11b): C2 Error wins; P-W wins over Q and RAW.
-      {0x06, 7, ErrorFieldOption::kC2Error, SubChannelOption::kPw},
-      {0x00, 3, ErrorFieldOption::kNone, SubChannelOption::kQ},
-  };
-  for (const Case& c : cases) {
-    Cdb cdb{};
-    cdb[9] = c.main;
-    cdb[10] = c.sub;
-    const ReadCdDetail d = DetailOfCdb(cdb);
-    EXPECT_EQ(d.error_field, c.error) << int{c.main};
-    EXPECT_EQ(d.sub_channel, c.channel) << int{c.sub};
+// Bytes 9 and 10 of a CDB opened in the detail dialog, what the dialog takes from them and
+// the bytes it writes back over FF FF (byte 11 kept), in tests/data/tools/read_cd_detail.txt:
+// Header and Sub-header give header code 11b; of both error bits (reserved 11b) C2 Error wins;
+// P-W wins over Q and RAW.
+TEST(ReadCdDetail, OpeningAndWritingBytesNineAndTen) {
+  std::string t;
+  for (const auto& [main, sub] :
+       std::initializer_list<std::pair<std::uint8_t, std::uint8_t>>{{0x00, 0},
+                                                                    {0x20, 0},
+                                                                    {0x40, 0},
+                                                                    {0x60, 0},
+                                                                    {0xFC, 4},
+                                                                    {0x02, 1},
+                                                                    {0x04, 2},
+                                                                    {0x06, 7},
+                                                                    {0x00, 3}}) {
+    const ReadCdDetail d = DetailOfCdb(Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, main, sub}));
+    Cdb written = Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0x33});
+    ApplyDetail(d, &written);
+    t += StrFormat("%02x %02x: error %d channel %d, bytes %02x %02x, written ", main, sub,
+                   static_cast<int>(d.error_field), static_cast<int>(d.sub_channel),
+                   DetailMainByte(d), DetailSubByte(d)) +
+         HexBytes(written) + ", line " + DetailCommandLine(d) + "\n";
   }
+  testing::ExpectGoldenFile("read_cd_detail.txt", t, "tools");
   // Every option set survives the way to the CDB and back.
   for (int bits = 0; bits < 32 * 3 * 4; ++bits) {
     const auto on = [bits](int bit) { return (bits >> bit & 1) != 0; };
@@ -211,21 +188,15 @@ TEST(DumpBuffer, DataEndingInFillBytesIsShortenedOnlyWhenTheWholeBufferIsReporte
   EXPECT_GE(size, kDumpBlockBytes);
   EXPECT_EQ(size % 512, 0u);
   for (std::uint8_t x : b.request()) ASSERT_EQ(x, 0x5A);
-  // The drive wrote 2048 bytes, the last three of them 5Ah, and the path reported the whole
-  // buffer: the data end at the last byte that is not 5Ah.
+  // The drive wrote 2048 bytes, 5Ah among them and as the last three. A count of the whole buffer
+  // (or more) ends the data at the last byte that is not 5Ah; a shorter count is believed, 5Ah
+  // bytes and all.
   for (std::size_t i = 0; i < 2045; ++i) b.request()[i] = static_cast<std::uint8_t>(i);
-  b.request()[2044] = 0x11;
-  b.request()[2045] = b.request()[2046] = b.request()[2047] = 0x5A;
-  b.SetValid(static_cast<std::uint32_t>(size));
-  EXPECT_EQ(b.valid().size(), 2045u);
-  // A shorter count is believed, 5Ah bytes and all.
-  b.SetValid(2048);
-  EXPECT_EQ(b.valid().size(), 2048u);
-  // More than the buffer is not believed beyond it.
-  b.SetValid(0xFFFFFFFFu);
-  EXPECT_EQ(b.valid().size(), 2045u);
-  b.SetValid(0);
-  EXPECT_TRUE(b.valid().empty());
+  for (const auto& [count, valid] : std::initializer_list<std::pair<std::uint32_t, std::size_t>>{
+           {static_cast<std::uint32_t>(size), 2045}, {2048, 2048}, {0xFFFFFFFFu, 2045}, {0, 0}}) {
+    b.SetValid(count);
+    EXPECT_EQ(b.valid().size(), valid) << count;
+  }
   // All 5Ah: nothing valid.
   ASSERT_TRUE(b.Prepare(1));
   b.SetValid(static_cast<std::uint32_t>(size));

@@ -11,9 +11,18 @@
 namespace tamarack::testing {
 namespace {
 
-// The lines that make a track test's verdict: all but the Ok lines.
-bool NotAnOkLine(const std::string& line) {
-  return line.rfind("Ok! ", 0) != 0 && line.rfind("Track ", 0) != 0;
+// The faults every reading tool meets: a short, a bad, a corrupted block and flaky ones, and
+// Read CD refused or timing out.
+std::vector<MatrixFault> ReadFaults(const std::string& short_block, const std::string& bad,
+                                    const std::string& flaky, const std::string& corrupt,
+                                    std::map<std::string, std::string> flaky_untellable = {}) {
+  return {{"no fault", ""},
+          {"short block " + short_block, "short=" + short_block, ShortHiddenByZeroTail()},
+          {"bad block " + bad, "bad=" + bad},
+          {"flaky blocks", "flaky=" + flaky, std::move(flaky_untellable)},
+          {"corrupt block " + corrupt, "corrupt=" + corrupt},
+          {"Read CD refused", "refuse=be"},
+          {"Read CD slow", "slow=be"}};
 }
 
 // Where the path hides a reply's length, the test asks the drive which sector type the block
@@ -23,6 +32,11 @@ std::map<std::string, std::string> FlakyProbeHidesLength() {
       "the path hides the reply's length and the sector-type probe that gives it instead reads "
       "the flaky block again: where every probe fails the length shows as 0";
   return {{"zero", why}, {"pad", why}};
+}
+
+// The lines that make a track test's verdict: all but the Ok lines.
+bool NotAnOkLine(const std::string& line) {
+  return line.rfind("Ok! ", 0) != 0 && line.rfind("Track ", 0) != 0;
 }
 
 MatrixRun CliRun(std::vector<std::string> command, std::function<bool(const std::string&)> keep) {
@@ -36,29 +50,14 @@ MatrixRun CliRun(std::vector<std::string> command, std::function<bool(const std:
 
 // Type1.3 reads 2048 bytes of every 30th block and stops at the first failure; a block cut
 // short is a failed read where the path shows it, and a checksum Ng where zeros hide it.
-TEST(ToolsFaultMatrix, TrackTestType13) {
-  ExpectFaultMatrix("tracktest_type13.txt", "emu:type13",
-                    {{"no fault", ""},
-                     {"short block 300", "short=300", ShortHiddenByZeroTail()},
-                     {"bad block 330", "bad=330"},
-                     {"flaky blocks", "flaky=0-99999:0.002"},
-                     {"corrupt block 3000", "corrupt=3000"},
-                     {"Read CD refused", "refuse=be"},
-                     {"Read CD slow", "slow=be"}},
-                    CliRun({"tracktest", "type13"}, NotAnOkLine));
-}
-
 // Type3.0 measures lengths: a short reply is Ng with the length received; a failed read is
 // listed and gone past, and decides the exit status over the Ng lines.
-TEST(ToolsFaultMatrix, TrackTestType30) {
+TEST(ToolsFaultMatrix, TrackTests) {
+  ExpectFaultMatrix("tracktest_type13.txt", "emu:type13",
+                    ReadFaults("300", "330", "0-99999:0.002", "3000"),
+                    CliRun({"tracktest", "type13"}, NotAnOkLine));
   ExpectFaultMatrix("tracktest_type30.txt", "emu:type30",
-                    {{"no fault", ""},
-                     {"short block 0", "short=0", ShortHiddenByZeroTail()},
-                     {"bad block 4500", "bad=4500"},
-                     {"flaky blocks", "flaky=0-75599:0.05", FlakyProbeHidesLength()},
-                     {"corrupt block 0", "corrupt=0"},
-                     {"Read CD refused", "refuse=be"},
-                     {"Read CD slow", "slow=be"}},
+                    ReadFaults("0", "4500", "0-75599:0.05", "0", FlakyProbeHidesLength()),
                     CliRun({"tracktest", "type30"}, NotAnOkLine));
 }
 
@@ -66,18 +65,11 @@ TEST(ToolsFaultMatrix, TrackTestType30) {
 // fault-free disc has no CRC error; planted ones in Mode 1, audio and form 2 tracks counted
 // exactly; a failed or short read ends it.
 TEST(ToolsFaultMatrix, SubQCheck) {
-  ExpectFaultMatrix("subq_check.txt", "emu:type30",
-                    {{"no fault", ""},
-                     {"short block 0", "short=0", ShortHiddenByZeroTail()},
-                     {"short block 1000", "short=1000", ShortHiddenByZeroTail()},
-                     {"bad block 40000", "bad=40000"},
-                     {"bad last block", "bad=75599"},
-                     {"flaky blocks", "flaky=30000-30999:0.01"},
-                     {"corrupt block 1000", "corrupt=1000"},
-                     {"Read CD refused", "refuse=be"},
-                     {"Read CD slow", "slow=be"},
-                     {"Q CRC spoilt", "qcrc=1000,20000,33000"}},
-                    CliRun({"subq-check"}, nullptr));
+  std::vector<MatrixFault> faults = ReadFaults("0", "40000", "30000-30999:0.01", "1000");
+  faults.insert(faults.end(), {{"short block 1000", "short=1000", ShortHiddenByZeroTail()},
+                               {"bad last block", "bad=75599"},
+                               {"Q CRC spoilt", "qcrc=1000,20000,33000"}});
+  ExpectFaultMatrix("subq_check.txt", "emu:type30", faults, CliRun({"subq-check"}, nullptr));
 }
 
 }  // namespace
