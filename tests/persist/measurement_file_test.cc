@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "refused_texts.h"
+
 namespace tamarack {
 namespace {
 
@@ -54,28 +56,19 @@ TEST(MeasurementFile, ABadFileLeavesTheRecordAsItWas) {
   SpeedRecord r;
   r.block_size = 2048;
   r.samples = {1, 2, 3};
-  const SpeedRecord before = r;
-  const struct {
-    const char* text;
-    const char* error;
-  } kFiles[] = {
-      {"", "line 1: no block size at its start"},
-      {"0 0 Model=x\n75\n", "line 1: the block size 0 is not 1 to 2656 bytes"},
-      {"-2048 0\n75\n", "line 1: the block size -2048 is not 1 to 2656 bytes"},
-      {"2147483647 0\n2147483647\n", "line 1: the block size 2147483647 is not 1 to 2656 bytes"},
-      {"2048 -1 Model=x\n75\n", "line 1: the scale flag -1 is not 0 or 1"},
-      {"2048 0 Model=x\n75\nfast\n", "line 3 is not a sample (a whole number)"},
-      {"2048 0\n75\n\n150\n", "line 3 is not a sample (a whole number)"},
-      {"2048 0\n75\n-3\n", "line 3: the sample -3 is negative"},
-      {"2048 0\n99999999999999999999\n",
-       "line 2: the sample 99999999999999999999 is more than 2147483647 blocks"},
-  };
-  for (const auto& f : kFiles) {
-    std::string error;
-    EXPECT_FALSE(ParseMeasurementFile(f.text, &r, &error)) << f.text;
-    EXPECT_EQ(error, f.error) << f.text;
-    EXPECT_EQ(r, before);
-  }
+  testing::ExpectRefused(
+      r,
+      {{"", "line 1: no block size at its start"},
+       {"0 0 Model=x\n75\n", "line 1: the block size 0 is not 1 to 2656 bytes"},
+       {"-2048 0\n75\n", "line 1: the block size -2048 is not 1 to 2656 bytes"},
+       {"2147483647 0\n2147483647\n", "line 1: the block size 2147483647 is not 1 to 2656 bytes"},
+       {"2048 -1 Model=x\n75\n", "line 1: the scale flag -1 is not 0 or 1"},
+       {"2048 0 Model=x\n75\nfast\n", "line 3 is not a sample (a whole number)"},
+       {"2048 0\n75\n\n150\n", "line 3 is not a sample (a whole number)"},
+       {"2048 0\n75\n-3\n", "line 3: the sample -3 is negative"},
+       {"2048 0\n99999999999999999999\n",
+        "line 2: the sample 99999999999999999999 is more than 2147483647 blocks"}},
+      ParseMeasurementFile);
   // The largest values that are taken still make a summary in 64 bits.
   std::string most = "2656 0\n";
   for (std::size_t i = 0; i < kMaxSpeedSamples; ++i) most += "2147483647\n";

@@ -8,6 +8,7 @@
 
 #include "decode/volume_descriptor.h"
 #include "refdata/unread_list.h"
+#include "refused_texts.h"
 #include "temp_dir.h"
 
 namespace tamarack {
@@ -114,21 +115,14 @@ TEST(UnreadListTest, RangesJoinAndBadLinesAreRefused) {
   ASSERT_TRUE(ParseUnreadList("", &read, &why));
   EXPECT_TRUE(read.empty());
 
-  const struct {
-    const char* text;
-    const char* error;
-  } kBad[] = {
-      {"1-2\n\n", "line 2: \"\" is not a range of LBAs first-last"},
-      {"7", "line 1: \"7\" is not a range of LBAs first-last"},
-      {"5-4\n", "line 1: \"5-4\" is not a range of LBAs first-last"},
-      {"0-4294967296", "line 1: \"0-4294967296\" is not a range of LBAs first-last"},
-  };
-  for (const auto& c : kBad) {
-    UnreadBlocks kept = blocks;
-    EXPECT_FALSE(ParseUnreadList(c.text, &kept, &why)) << c.text;
-    EXPECT_EQ(why, c.error);
-    EXPECT_EQ(kept.ranges(), blocks.ranges()) << "a refused list leaves the set as it was";
-  }
+  // A refused list leaves the set as it was.
+  testing::ExpectRefused(
+      blocks,
+      {{"1-2\n\n", "line 2: \"\" is not a range of LBAs first-last"},
+       {"7", "line 1: \"7\" is not a range of LBAs first-last"},
+       {"5-4\n", "line 1: \"5-4\" is not a range of LBAs first-last"},
+       {"0-4294967296", "line 1: \"0-4294967296\" is not a range of LBAs first-last"}},
+      ParseUnreadList, [](const UnreadBlocks& b) { return b.ranges(); });
 }
 
 }  // namespace
