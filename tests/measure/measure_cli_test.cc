@@ -15,7 +15,6 @@
 #include "cli/exit_codes.h"
 #include "cli/virtual_cli.h"
 #include "measure/speed_measurement_job.h"
-#include "persist/measurement_file.h"
 #include "temp_dir.h"
 
 namespace tamarack::cli {
@@ -31,11 +30,11 @@ std::string ReadFile(const std::string& path) {
 // Run in a temporary folder with names relative to it, in tests/data/cli/measure_files.txt: a
 // measure of 12000 blocks at 600 a second prints the model, the command, the range, the
 // summary of 20 seconds and a few blocks late by the drive's rounding of each command's time
-// to microseconds, in a 21st, the rotation, and the files; files that cannot be written (a
-// folder in the way) are named with the reason (exit 15); a range read within a second measures
-// nothing and writes nothing; msr prints a saved file's summary and draws its graph; a file that is
-// not there, not a measurement, with a negative sample or without samples, and a plot of another
-// kind are refused.
+// to microseconds, in a 21st, the rotation, and the files; msr reads the saved file back to the
+// same summary and graph; files that cannot be written (a folder in the way) are named with the
+// reason (exit 15); a range read within a second measures nothing and writes nothing; a file
+// that is not there, not a measurement, with a negative sample or without samples, and a plot
+// of another kind are refused.
 TEST(CliMeasure, WritesTheRecordAndItsPlotAndMsrReadsThem) {
   tamarack::testing::TempDir dir;
   ASSERT_TRUE(dir.ok());
@@ -55,6 +54,7 @@ TEST(CliMeasure, WritesTheRecordAndItsPlotAndMsrReadsThem) {
                          "taken.msr", "--plot", "taken.svg"},
                         {"measure", "--drive", "emu:type13?speed=clv24", "--end", "599", "--save",
                          "c.msr", "--plot", "c.svg"},
+                        {"msr", "a.msr", "--plot", "b.svg"},
                         {"msr", "two.msr", "--plot", "two.svg"},
                         {"msr", "missing.msr"},
                         {"msr", "zero.msr"},
@@ -63,22 +63,11 @@ TEST(CliMeasure, WritesTheRecordAndItsPlotAndMsrReadsThem) {
                         {"msr", "two.msr", "--plot", "two.gif"}});
   EXPECT_FALSE(std::filesystem::exists(dir.File("c.msr")));
   EXPECT_FALSE(std::filesystem::exists(dir.File("c.svg")));
-  SpeedRecord saved;
-  std::string error;
-  ASSERT_TRUE(ParseMeasurementFile(ReadFile(dir.File("a.msr")), &saved, &error)) << error;
-  EXPECT_EQ(saved.block_size, 2048);
-  EXPECT_EQ(saved.model, "KESTREL  CDV-4800 Virtual");
-  EXPECT_EQ(saved.samples.size(), 21u);
-  EXPECT_EQ(saved.SampleSum(), 12000);
-  // 600 a second but where a command's data ended in 5Ah and it was read again.
-  EXPECT_GE(std::count_if(saved.samples.begin(), saved.samples.end(),
-                          [](std::int32_t n) { return n >= 599 && n <= 601; }),
-            15);
   const std::string svg = ReadFile(dir.File("a.svg"));
   EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
   EXPECT_NE(svg.find("stroke=\"#7b68ee\""), std::string::npos);  // the speed line
   EXPECT_NE(svg.find(">100M</text>"), std::string::npos);
-  EXPECT_EQ(ReadFile(dir.File("two.svg")).rfind("<?xml", 0), 0u);
+  EXPECT_EQ(ReadFile(dir.File("b.svg")), svg) << "the saved record draws the same graph";
 #ifdef TAMARACK_HAVE_PNG_PLOT
   ASSERT_EQ(
       cli.Run({"measure", "--drive", "emu:type13?speed=clv8", "--end", "2999", "--plot", "a.png"}),
@@ -101,6 +90,8 @@ TEST(CliMeasure, RangesAndBadArguments) {
                         {"measure", "--drive", clv24, "--start", "0x80000000"},
                         {"measure", "--drive", clv24, "--plot", "graph.gif"},
                         {"measure", "--drive", clv24, "--blocks", "0"},
+                        {"measure", "--drive", clv24, "--blocks", "65536"},
+                        {"measure", "--drive", clv24, "--blocks", "-5"},
                         {"measure", "--drive", "emu:nothing"}});
 }
 
