@@ -33,19 +33,9 @@ MeasureSettings Blocks(std::int32_t count, bool hex = false) {
   return s;
 }
 
-// Cancels the run once the progress passes a block.
-class Host : public testing::ScriptedJobHost {
- public:
-  void Progress(const JobProgress& p) override {
-    ScriptedJobHost::Progress(p);
-    if (cancel_at && p.done >= *cancel_at && state) state->Set(RunState::kCancelRequested);
-  }
-  std::optional<std::uint64_t> cancel_at;
-  RunStateWord* state = nullptr;
-};
-
 // A drive that reads `rate` blocks a second on the simulated clock: a disc of blocks 0 to
-// `last`, 2048 bytes each, unreadable at the `bad` blocks.
+// `last`, 2048 bytes each, unreadable at the `bad` blocks; Cancel is asked once the reads
+// pass `cancel_at`.
 struct PacedDrive {
   PacedDrive() {
     drive.transport->responder = [this](const ScsiRequest& r) { return Answer(r); };
@@ -82,6 +72,7 @@ struct PacedDrive {
     }
     clock.Advance(
         std::chrono::microseconds(static_cast<std::int64_t>(std::llround(count * 1e6 / rate))));
+    if (cancel_at && lba + count >= *cancel_at) state.Set(RunState::kCancelRequested);
     const std::size_t bytes = static_cast<std::size_t>(count) * 2048;
     ScriptedReply good = Good(std::vector<std::uint8_t>(bytes, 0x11));
     if (tail_5a) std::fill(good.data.end() - 4, good.data.end(), 0x5A);
@@ -138,7 +129,6 @@ struct PacedDrive {
   MeasureResult Run(MeasureSettings settings = {}) {
     SpeedMeasurementJob job(settings);
     state.Set(RunState::kRunning);
-    host.state = &state;
     JobContext ctx(drive.session, host, clock, state);
     job.Run(ctx);
     return job.result();
@@ -153,7 +143,8 @@ struct PacedDrive {
   testing::ScriptedSession drive;
   SimulatedClock clock;
   RunStateWord state;
-  Host host;
+  testing::ScriptedJobHost host;
+  std::optional<std::int64_t> cancel_at;
   std::int64_t first = 0;
   std::int64_t last = 0;
   double rate = 75;
@@ -187,7 +178,7 @@ TEST(SpeedMeasurement, AStoppedRunShowsTheAverageOfWhatWasReadInHex) {
   PacedDrive d;
   d.rate = 300;
   d.last = 300 * 100 - 1;
-  d.host.cancel_at = 3030;  // a tenth of a second after the tenth mark
+  d.cancel_at = 3030;  // a tenth of a second after the tenth mark
   d.ExpectGoldenRun("stopped_in_hex.txt", Blocks(30, true));
 }
 
