@@ -2,19 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
-#include <thread>
 
 #include "cli/exit_codes.h"
 #include "cli/virtual_cli.h"
-#include "measure/speed_measurement_job.h"
 #include "temp_dir.h"
 
 namespace tamarack::cli {
@@ -64,9 +58,7 @@ TEST(CliMeasure, WritesTheRecordAndItsPlotAndMsrReadsThem) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("c.msr")));
   EXPECT_FALSE(std::filesystem::exists(dir.File("c.svg")));
   const std::string svg = ReadFile(dir.File("a.svg"));
-  EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
   EXPECT_NE(svg.find("stroke=\"#7b68ee\""), std::string::npos);  // the speed line
-  EXPECT_NE(svg.find(">100M</text>"), std::string::npos);
   EXPECT_EQ(ReadFile(dir.File("b.svg")), svg) << "the saved record draws the same graph";
 #ifdef TAMARACK_HAVE_PNG_PLOT
   ASSERT_EQ(
@@ -93,39 +85,6 @@ TEST(CliMeasure, RangesAndBadArguments) {
                         {"measure", "--drive", clv24, "--blocks", "65536"},
                         {"measure", "--drive", clv24, "--blocks", "-5"},
                         {"measure", "--drive", "emu:nothing"}});
-}
-
-// The drive's own simulated time, with Ctrl-C pressed once ten seconds of it have passed. From
-// then on each step of the drive also lets a little real time pass, so that the terminal's
-// poll (every 100 ms) sees the signal long before the run could end.
-class CtrlCClock final : public Clock {
- public:
-  Duration Now() const override { return clock_.Now(); }
-  void Sleep(Duration d) override {
-    clock_.Advance(d);
-    if (clock_.Now() < std::chrono::seconds(10)) return;
-    if (!pressed_.exchange(true)) std::raise(SIGINT);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-
- private:
-  SimulatedClock clock_;
-  std::atomic<bool> pressed_{false};
-};
-
-// Ctrl-C is the run's Cancel: it ends after the current command with the average of what it
-// read, says it was cancelled, and exits 99.
-TEST(CliMeasure, CtrlCCancelsWithExit99) {
-  CtrlCClock clock;
-  DriveDirectory drives;
-  drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
-  std::ostringstream out, err;
-  const int status = testing::RunCapturing(drives, {"measure", "--drive", "emu:type13?speed=clv8"},
-                                           out, err, &clock);
-  EXPECT_EQ(status, kExitOther);
-  EXPECT_NE(err.str().find("cancelling after the current command"), std::string::npos);
-  EXPECT_NE(out.str().find(std::string("\n") + kMeasureCancelledText + "\n"), std::string::npos)
-      << out.str();
 }
 
 }  // namespace

@@ -12,10 +12,8 @@
 
 #include "device/clock.h"
 #include "device/scripted_transport.h"
-#include "emu/built_in_discs.h"
-#include "emu/speed_model.h"
 #include "golden.h"
-#include "job/job_bench.h"
+#include "job/scripted_job_host.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -216,30 +214,6 @@ TEST(SpeedMeasurement, AddressesBeyond31BitsAreCountedWithoutOverflow) {
   ASSERT_FALSE(d.reads.empty());
   EXPECT_EQ(d.reads.back().lba, 0xFFFFFFFF);
   EXPECT_EQ(r.summary, "x1.0 speed(614400 Bytes/4 Sec)");
-}
-
-// The whole disc of emu:type13 at CAV x48: each whole second's sample against the model's speed
-// half-way through it. A command whose data end in 5Ah is read again over the A5h fill, and the
-// drive's time for that counts too: a second with such a read is slower, never faster. The
-// rotation verdicts are Rotation's; every path's run is the CLI's fault matrix.
-TEST(SpeedMeasurementVirtual, CavRisesFromX20ToX48OverTheWholeDisc) {
-  testing::JobBench<> bench("emu:type13?speed=cav48");
-  SpeedMeasurementJob job(Blocks(26));
-  bench.Run(job);
-  const MeasureResult& r = job.result();
-  EXPECT_EQ(r.current_lba, emu::kType13Blocks);
-  EXPECT_EQ(bench.TextsAt(JobText::kResultLine),
-            std::vector<std::string>{"Rotation: CAV x20.7 - x47.2"});
-  const emu::SpeedModel cav({emu::SpeedMode::kCav, 48});
-  std::int64_t at = r.start_lba;
-  ASSERT_GE(r.record.samples.size(), 100u);
-  for (std::size_t i = 0; i + 1 < r.record.samples.size(); ++i) {
-    const std::int32_t n = r.record.samples[i];
-    const double expected = cav.SpeedAt(static_cast<std::int32_t>(at + n / 2)) * 75;
-    EXPECT_LE(n, expected * 1.005) << "second " << i;
-    EXPECT_GE(n, expected * 0.9) << "second " << i;
-    at += n;
-  }
 }
 
 }  // namespace
