@@ -21,7 +21,8 @@ std::vector<std::uint8_t> Image() {
 }
 
 // The faults of both jobs: a short transfer in the first command and in a later one (`hidden`
-// where a path hides it), a read error gone past (--yes), a block that fails now and then, a
+// where a path hides it), a read error gone past (--yes), one in the blocks read one by one
+// (in the check, a difference: never a match), a block that fails now and then, a
 // block whose data the drive changes, Read CD refused and Read CD too slow.
 std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden) {
   return {
@@ -29,6 +30,7 @@ std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden
       {"short first command", "short=5", hidden},
       {"short later command", "short=100", hidden},
       {"read error gone past", "bad=100"},
+      {"read error in the single blocks", "bad=197"},
       {"flaky blocks", "flaky=60-140:0.3&seed=3"},
       {"corrupted block", "corrupt=100"},
       {"Read CD refused", "refuse=be"},
