@@ -19,9 +19,13 @@ SettingsData Read(std::string_view text) {
   return d;
 }
 
-// The whole file as the original writes it: every key in its order, with its default.
+// The whole file as the original writes it: every key in its order, with its default. Text
+// values set in memory are written without their control characters (UName02=xy, LogFile=ab).
 TEST(SettingsFormat, WritesEveryKeyInOrderWithTheFactoryValues) {
+  using namespace std::string_literals;
   SettingsData d;
+  d.users[2].name = "x\ny"s;
+  d.ageing.log_path = "a\0b"s;
   d.has_size = true;
   d.size = {10, 20, 610, 770};
   d.dir = "emu:type13";
@@ -72,6 +76,9 @@ TEST(SettingsReader, WhatEachTextChanges) {
         "UName02=Select\n"s,
         "User00=000000000000000000000000010002\nSendUserParamLen00=2\naabbccdd\neeff\n-\n"
         "LBA=77\n"s,
+        // Hex pairs: other characters count as their low four bits + 9 ('z' gives 43h), a
+        // pair ending in a blank is its first digit alone, never more bytes than the row's.
+        "Com00=*a\nCom01=A 1\nCom02=Ff\nCom03=zz\nCom04=0102030405060708090a0b0c0d\n"s,
         // Indexes beyond the tables are ignored.
         "Com26=ff0000000000000000000000\nCom25=bb0000000000000000000000\n"
         "AgeCom03=ff0000000000000000000000\nModeSelect20=ff\nModeSenset09=cc\nUser10=ff\n"
@@ -111,39 +118,11 @@ TEST(SettingsReader, WhatEachTextChanges) {
   const SettingsData upper = Read("TOCKIND=1\ntockind=1\n");
   EXPECT_EQ(upper.toc_kind_upper, 1);
   EXPECT_EQ(upper.toc_kind, 0);
-}
-
-TEST(SettingsReader, AHugeUserLengthIsBounded) {
-  const SettingsData d =
-      Read("User00=000000000000000000000000010000\nSendUserParamLen00=2000000000\n-\n");
-  EXPECT_EQ(d.users[0].length, 0xFFFFu);
-  EXPECT_EQ(d.users[0].data.size(), 0xFFFFu);
-}
-
-TEST(SettingsReader, HexRulesOfTheReader) {
-  std::uint8_t b[4] = {};
-  EXPECT_EQ(ReadHexBytes("*a", b, 4), 1u);
-  EXPECT_EQ(b[0], 0x0A);
-  EXPECT_EQ(ReadHexBytes("A 1", b, 4), 2u);
-  EXPECT_EQ(b[0], 0x0A) << "a pair ending in a blank is its first digit alone";
-  EXPECT_EQ(ReadHexBytes("Ff", b, 4), 1u);
-  EXPECT_EQ(b[0], 0xFF);
-  EXPECT_EQ(ReadHexBytes("zz", b, 4), 1u);
-  // 'z' is 7Ah: 0Ah + 9 = 19 for each digit, 19 * 16 + 19 = 323, kept to a byte.
-  EXPECT_EQ(b[0], 0x43) << "other characters count as their low four bits + 9";
-  EXPECT_EQ(ReadHexBytes("0102030405", b, 4), 4u) << "never more than asked";
-}
-
-// Values set in memory are written without control characters as well.
-TEST(SettingsWriter, ControlCharactersInTextValuesAreDropped) {
-  using namespace std::string_literals;
-  SettingsData m;
-  m.users[2].name = "x\ny"s;
-  m.ageing.log_path = "a\0b"s;
-  const std::string w = FormatSettings(m);
-  EXPECT_NE(w.find("UName02=xy\n"), std::string::npos);
-  EXPECT_NE(w.find("LogFile=ab\n"), std::string::npos);
-  EXPECT_EQ(FormatSettings(Read(w)), w);
+  // A huge user length is bounded.
+  EXPECT_EQ(Read("User00=000000000000000000000000010000\nSendUserParamLen00=2000000000\n-\n")
+                .users[0]
+                .data.size(),
+            0xFFFFu);
 }
 
 TEST(SavedFiles, CommandAndAgeingLines) {
