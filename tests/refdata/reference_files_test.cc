@@ -54,16 +54,14 @@ TEST(FileListTest, ColumnsKeysAndSorting) {
   EXPECT_EQ(list[0].date[4], '/');
   EXPECT_EQ(list[0].time_key.size(), 14u);
 
+  const auto sorted = [&list](FileListColumn column, bool descending) {
+    SortReferenceFiles(list, column, descending);
+    return list[0].name + " " + list[1].name + " " + list[2].name;
+  };
   // Both "1 KB" rows sort by their bytes, not their text.
-  SortReferenceFiles(list, FileListColumn::kSize, true);
-  EXPECT_EQ(list[0].name, "c.dat");
-  EXPECT_EQ(list[1].name, "a.DAT");
-  EXPECT_EQ(list[2].name, "b.dat");
-  SortReferenceFiles(list, FileListColumn::kDate, false);
-  EXPECT_EQ(list[0].name, "c.dat");
-  EXPECT_EQ(list[2].name, "b.dat");
-  SortReferenceFiles(list, FileListColumn::kName, true);
-  EXPECT_EQ(list[0].name, "c.dat");
+  EXPECT_EQ(sorted(FileListColumn::kSize, true), "c.dat a.DAT b.dat");
+  EXPECT_EQ(sorted(FileListColumn::kDate, false), "c.dat a.DAT b.dat");
+  EXPECT_EQ(sorted(FileListColumn::kName, true), "c.dat b.dat a.DAT");
 
   EXPECT_TRUE(ListReferenceFiles(dir.File("gone/x.dat")).empty());
 }
@@ -83,12 +81,8 @@ TEST(FileListTest, DeleteBesideTheCheckFile) {
 TEST(VolumeLabelTest, OnlyAPrimaryDescriptorNamesIt) {
   std::vector<std::uint8_t> pvd(2048, 0);
   const std::string head =
-      "\x01"
-      "CD001";
+      std::string("\x01") + "CD001" + std::string(34, '\0') + "MY DISC" + std::string(25, ' ');
   std::copy(head.begin(), head.end(), pvd.begin());
-  std::fill(pvd.begin() + 40, pvd.begin() + 72, ' ');
-  const std::string id = "MY DISC";
-  std::copy(id.begin(), id.end(), pvd.begin() + 40);
   EXPECT_EQ(VolumeIdentifier(pvd), "MY DISC");
   pvd[0] = 2;  // a supplementary descriptor
   EXPECT_EQ(VolumeIdentifier(pvd), "");
