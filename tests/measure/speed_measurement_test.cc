@@ -162,15 +162,6 @@ TEST(SpeedMeasurement, ThirtySecondsOf120BlocksEndWithTheSummary) {
   d.ExpectGoldenRun("thirty_seconds.txt", Blocks(120));
 }
 
-// Five blocks in a fifteenth of a second: no second was measured, so there is no sample, no
-// summary and no average; the run says why and counts as refused (its range was too short).
-TEST(SpeedMeasurement, ARangeReadWithinASecondMeasuresNothing) {
-  PacedDrive d;
-  d.first = 100;
-  d.last = 104;
-  d.ExpectGoldenRun("five_blocks.txt", Blocks(10));
-}
-
 // Ten whole seconds of 300 blocks, then the blocks of the cut-short second.
 TEST(SpeedMeasurement, AStoppedRunShowsTheAverageOfWhatWasReadInHex) {
   PacedDrive d;

@@ -125,25 +125,6 @@ TEST(SettingsReader, WhatEachTextChanges) {
             0xFFFFu);
 }
 
-TEST(SavedFiles, CommandAndAgeingLines) {
-  SettingsData d;
-  // Which lines each content holds is tab_file_test's; all is the built-in ones, then the user's.
-  const std::string builtin = FormatCommandLines(d, CommandFileContent::kBuiltIn);
-  EXPECT_NE(builtin.find("ModeSenset09="), std::string::npos);
-  EXPECT_EQ(FormatCommandLines(d, CommandFileContent::kAll),
-            builtin + FormatCommandLines(d, CommandFileContent::kUser));
-  const std::string age = FormatAgeingLines(d.ageing);
-  // The ageing block of the whole file (default_settings.txt), as it stands there.
-  EXPECT_NE(FormatSettings(d).find("\n" + age), std::string::npos) << age;
-  AgeingSettings back;
-  back.step = 99;
-  for (std::size_t at = 0, end; (end = age.find('\n', at)) != std::string::npos; at = end + 1) {
-    EXPECT_TRUE(ApplyAgeingLine(std::string_view(age).substr(at, end - at), &back));
-  }
-  EXPECT_EQ(back, d.ageing);
-  EXPECT_FALSE(ApplyAgeingLine("LastCom=1", &back));
-}
-
 TEST(SavedFiles, TheEndOnDataErrorBitIsANegativeNumber) {
   AgeingSettings a;
   a.mode.set_method(static_cast<int>(LbaMethod::kRandom));
