@@ -84,10 +84,11 @@ struct Bench : emu::testing::DriveHarness {
   }
   std::shared_ptr<CaptureJob> Capture(const std::string& name, std::uint32_t start = 0,
                                       std::uint32_t end = 0, bool check = false) const {
-    return std::make_shared<CaptureJob>(Request(dir.File(name), start, end), check);
+    return std::make_shared<CaptureJob>(
+        ReferenceRequest{.start = start, .end = end, .path = dir.File(name)}, check);
   }
   std::shared_ptr<CheckJob> Check(const std::string& name) const {
-    return std::make_shared<CheckJob>(Request(dir.File(name)));
+    return std::make_shared<CheckJob>(ReferenceRequest{.path = dir.File(name)});
   }
   // The Read CD commands sent so far.
   std::vector<Cdb> ReadCds() const {
@@ -99,14 +100,6 @@ struct Bench : emu::testing::DriveHarness {
       if (e.cdb[0] == 0xBE) out.push_back(e.cdb);
     }
     return out;
-  }
-  static ReferenceRequest Request(const std::string& path, std::uint32_t start = 0,
-                                  std::uint32_t end = 0) {
-    ReferenceRequest r;
-    r.path = path;
-    r.start = start;
-    r.end = end;
-    return r;
   }
   TempDir dir, trace;
   JobRunner runner{session, clock};
@@ -146,8 +139,8 @@ TEST(CaptureJobTest, RangeRulesAndTheirQuestions) {
   EXPECT_FALSE(fs::exists(bench.dir.File("b.dat.partial")));
   bench.Run(bench.Capture("c.dat", 7, 7), {Answer::kYes, Answer::kYes}, "capture_one_block");
   EXPECT_EQ(bench.dir.Read("c.dat"), RecordableData(7, 1));
-  ReferenceRequest beyond = Bench::Request(bench.dir.File("d.dat"), 2000, 3000);
-  beyond.confirm_range = false;
+  const ReferenceRequest beyond{
+      .start = 2000, .end = 3000, .path = bench.dir.File("d.dat"), .confirm_range = false};
   EXPECT_EQ(bench.Run(std::make_shared<CaptureJob>(beyond, false)).end, ReferenceEnd::kOutsideDisc);
 }
 
