@@ -10,6 +10,10 @@
 namespace tamarack {
 namespace {
 
+// What the console and the window write (console_settings.txt: the command, the user slot with
+// its data and name, the list order, the console's own options, the grouping, the selected
+// row; the window's time-out, disc indicator and virtual drives beside the hex input bit, which
+// stays) reads back into a console and options that write the same.
 TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
   Console before;
   before.catalogue().row(7).cdb_store = {0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0};
@@ -25,21 +29,32 @@ TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
   before.options.receive_length = 4096;
   before.grouping_index = 1;
   before.SelectRow(7);
-
-  // What the console writes (console_settings.txt: the command, the user slot with its data
-  // and name, the list order, the options, the grouping, the selected row) reads back into a
-  // console that writes the same.
+  Options o;  // its console options are the console's to write
+  o.disc_indicator = false;
+  o.command_timeout = 20;
+  o.virtual_drives = false;
   SettingsData data;
+  data.control_flag = 3;  // hex input and the disc indicator
   ConsoleToSettings(before, &data);
+  OptionsToSettings(o, &data);
   testing::ExpectGoldenFile("console_settings.txt", FormatSettings(data), "persist");
+
   SettingsData read;
   ApplySettingsText(FormatSettings(data), &read);
   Console after;
   SettingsToConsole(read, &after);
+  const Options back = OptionsFromSettings(read);
+  EXPECT_TRUE(back.execute_on_selection && back.receive_length == 4096);  // the window's too
   SettingsData again;
+  HexInputToSettings(HexInputOf(read), &again);
   ConsoleToSettings(after, &again);
+  OptionsToSettings(back, &again);
   EXPECT_EQ(FormatSettings(again), FormatSettings(data));
   EXPECT_EQ(after.current_opcode(), 0x28u);
+  HexInputToSettings(false, &again);
+  o.disc_indicator = true;
+  OptionsToSettings(o, &again);
+  EXPECT_EQ(again.control_flag, 2);
 }
 
 TEST(ConsoleSettings, UserOrderRemembersTheSlotRow) {
@@ -94,40 +109,6 @@ TEST(ConsoleSettings, ModePagesSurviveTheFileAndEmptyRowsKeepTheTemplates) {
   after.ResetTables();
   EXPECT_EQ(after.select_table().SavedRow(0), ModePageTable::ModeSelect().SavedRow(0));
   EXPECT_EQ(after.sense_table().row(sense_row).buffer[5], 0);
-}
-
-TEST(WindowSettings, OptionsSurviveTheFileAndLeaveTheOtherFlagAlone) {
-  Options o;
-  o.disc_indicator = false;
-  o.command_timeout = 20;
-  o.execute_on_selection = true;
-  o.control_byte_row = true;
-  o.receive_length = 4096;
-  o.virtual_drives = false;
-  SettingsData data;
-  data.control_flag = 3;  // hex input and the disc indicator
-  data.exe_imm = 1;       // the console writes its own three options
-  data.cnt_apr = 1;
-  data.control_buf_len = 4096;
-  OptionsToSettings(o, &data);
-  EXPECT_EQ(data.control_flag, 1) << "the hex input bit stays";
-
-  SettingsData read;
-  ApplySettingsText(FormatSettings(data), &read);
-  const Options back = OptionsFromSettings(read);
-  EXPECT_FALSE(back.disc_indicator);
-  EXPECT_EQ(back.command_timeout, 20u);
-  EXPECT_TRUE(back.execute_on_selection);
-  EXPECT_TRUE(back.control_byte_row);
-  EXPECT_EQ(back.receive_length, 4096u);
-  EXPECT_FALSE(back.virtual_drives);
-  EXPECT_TRUE(HexInputOf(read));
-
-  HexInputToSettings(false, &read);
-  EXPECT_FALSE(HexInputOf(read));
-  o.disc_indicator = true;
-  OptionsToSettings(o, &read);
-  EXPECT_EQ(read.control_flag, 2);
 }
 
 TEST(WindowSettings, NumbersOfZeroOrLessReadAsTheDefaults) {
