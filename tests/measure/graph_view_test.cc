@@ -84,11 +84,8 @@ TEST(RangeBar, RangeAndProgressRegionsEitherWay) {
                DrawRangeBar(bar, box), r);
   }
   testing::ExpectGoldenFile("range_bars.txt", svg, "measure");
-}
-
-TEST(RangeBar, TheViewRepaintsOnlyWhenAPixelMoves) {
+  // The view repaints only when a pixel moves.
   GraphView view;
-  const Box r{0, 0, 100, 8};
   EXPECT_TRUE(view.ShowBar({0, 1000, 1000, 0}, r));  // from graph mode
   EXPECT_TRUE(view.ShowBar({0, 1000, 1000, 100}, r));
   EXPECT_FALSE(view.ShowBar({0, 1000, 1000, 109}, r));

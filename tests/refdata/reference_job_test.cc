@@ -166,25 +166,12 @@ TEST(CaptureJobTest, CaptureThenCheckFromAboveLbaZero) {
   EXPECT_EQ(reads[50 + 36], ReadCdCdb(590, 14));
 }
 
-// Differences in the third command, one passed without a question and one in the tail: the
-// skip flag passes them all; without it the tail's own question comes, and Cancel ends the
-// check.
-TEST(CheckJobTest, OneByteDifferenceInTheThirdCommandAndTheSkipFlag) {
-  Bench bench("emu:recordable?speed=max");
-  Bytes file = RecordableData(0, 1000);
-  file[2 * 14 * 2048 + 5000] ^= 0x01;  // LBA 28 + 2 = 30
-  file[20 * 14 * 2048 + 10] ^= 0x80;   // LBA 280
-  file[file.size() - 1] ^= 0x01;       // LBA 999
-  bench.dir.Write("ref.dat", file);
-  bench.Run(bench.Check("ref.dat"), {Answer::kSkip}, "check_skip_flag");
-  bench.Run(bench.Check("ref.dat"), {Answer::kContinue, Answer::kContinue, Answer::kStop},
-            "check_tail_question");
-}
-
 // A part block at the end of the file is not checked: 300 blocks are 21 commands of 14 and 6
 // single blocks; an empty file is no data to check, not "all equal" (a missing file is the
-// CLI's, reference.txt).
-TEST(CheckJobTest, TheFileBoundsTheCheck) {
+// CLI's, reference.txt). Then differences in the third command, one passed without a question
+// and one in the tail: the skip flag passes them all; without it the tail's own question
+// comes, and Cancel ends the check.
+TEST(CheckJobTest, TheFileBoundsTheCheckAndDifferencesAreAsked) {
   Bench bench("emu:recordable?speed=max");
   Bytes shorter = RecordableData(0, 300);
   shorter.resize(shorter.size() + 100);
@@ -193,6 +180,14 @@ TEST(CheckJobTest, TheFileBoundsTheCheck) {
   EXPECT_EQ(bench.ReadCds().size(), 21u + 6u);
   bench.dir.Write("empty.dat", std::string());
   EXPECT_EQ(bench.Run(bench.Check("empty.dat")).end, ReferenceEnd::kNoCheckData);
+  Bytes file = RecordableData(0, 1000);
+  file[2 * 14 * 2048 + 5000] ^= 0x01;  // LBA 28 + 2 = 30
+  file[20 * 14 * 2048 + 10] ^= 0x80;   // LBA 280
+  file[file.size() - 1] ^= 0x01;       // LBA 999
+  bench.dir.Write("ref.dat", file);
+  bench.Run(bench.Check("ref.dat"), {Answer::kSkip}, "check_skip_flag");
+  bench.Run(bench.Check("ref.dat"), {Answer::kContinue, Answer::kContinue, Answer::kStop},
+            "check_tail_question");
 }
 
 // Stopping at a read error and read errors in the tail are rows of the fault matrices
