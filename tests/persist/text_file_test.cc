@@ -24,32 +24,22 @@ class Files : public ::testing::Test {
   testing::TempDir dir_{"tamarack-persist-"};
 };
 
-TEST(Utf8, Validation) {
-  EXPECT_TRUE(IsValidUtf8("plain"));
-  EXPECT_TRUE(IsValidUtf8("ＭＳ ゴシック ﾃﾞｨｽｸ"));
-  EXPECT_FALSE(IsValidUtf8("\x82\x6c\x82\x72"));  // CP932 "ＭＳ"
-  EXPECT_FALSE(IsValidUtf8("\xE3\x81"));          // cut short
-  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
-}
-
-// Text from a disc or a drive for one line of a log: UTF-8 kept, other bytes read as CP932,
-// every control "?" (the C1 controls and the line separators of UTF-8 too).
+// Text from a disc or a drive for one line of a log: UTF-8 kept, other bytes (CP932 text,
+// UTF-8 cut short, overlong or a surrogate) read as CP932 (a cut-off pair U+FFFD), every
+// control "?" (the C1 controls and the line separators of UTF-8 too).
 TEST(Utf8, DisplayTextIsOneLine) {
   struct Row {
     const char* in;
     const char* out;
   };
-  for (const Row& r : {Row{"LABEL 1", "LABEL 1"}, Row{"a\r\nb\tc\x7f", "a??b?c?"},
-                       Row{"\xC2\x85x\xE2\x80\xA8y", "?x?y"},
-                       Row{"\x83\x65\x83\x58\x83\x67\n\xff", "テスト?\xEF\xBF\xBD"}}) {
+  for (const Row& r : {Row{"LABEL 1", "LABEL 1"}, Row{"ＭＳ ゴシック ﾃﾞｨｽｸ", "ＭＳ ゴシック ﾃﾞｨｽｸ"},
+                       Row{"a\r\nb\tc\x7f", "a??b?c?"}, Row{"\xC2\x85x\xE2\x80\xA8y", "?x?y"},
+                       Row{"\x83\x65\x83\x58\x83\x67\n\xff", "テスト?\xEF\xBF\xBD"},
+                       Row{"\x82\x6c\x82\x72", "ＭＳ"}, Row{"\xE3\x81", "縺"},
+                       Row{"\xC0\xAF", "ﾀｯ"}, Row{"\xED\xA0\x80", "恝\xEF\xBF\xBD"},
+                       Row{"\xc3\xde\xa8\xbd\xb8", "ﾃﾞｨｽｸ"}, Row{"ab\x82", "ab\xEF\xBF\xBD"}}) {
     EXPECT_EQ(DisplayText(r.in), r.out) << r.in;
   }
-}
-
-TEST(Cp932, ConvertsHalfWidthKatakana) {
-  EXPECT_EQ(Cp932BytesToUtf8("\xc3\xde\xa8\xbd\xb8"), "ﾃﾞｨｽｸ");
-  EXPECT_EQ(Cp932BytesToUtf8("ab\x82"), "ab\xEF\xBF\xBD") << "a cut-off pair becomes U+FFFD";
 }
 
 // A file in the Windows code page, binary junk and a cut-off file read without harm; a save
