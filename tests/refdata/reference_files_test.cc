@@ -31,7 +31,7 @@ TEST(NewFileNameTest, LabelThenThreeDigitSuffix) {
   EXPECT_EQ(LabelStem(" A\tB "), "A_B");
 }
 
-TEST(FileListTest, ColumnsKeysAndSorting) {
+TEST(FileListTest, ColumnsKeysSortingAndDeletion) {
   TempDir dir;
   dir.Write("b.dat", std::string(1023, 'x'));
   dir.Write("a.DAT", std::string(1024, 'x'));
@@ -64,17 +64,17 @@ TEST(FileListTest, ColumnsKeysAndSorting) {
   EXPECT_EQ(sorted(FileListColumn::kName, true), "c.dat b.dat a.DAT");
 
   EXPECT_TRUE(ListReferenceFiles(dir.File("gone/x.dat")).empty());
-}
 
-TEST(FileListTest, DeleteBesideTheCheckFile) {
-  TempDir dir;
-  dir.Write("a.dat", std::string("x"));
+  // Deleting stays beside the check file: a name that leaves its folder, or is not there, is
+  // refused with the reason.
   std::string why;
-  EXPECT_FALSE(DeleteReferenceFile(dir.File("x.dat"), "../a.dat", &why));
+  fs::create_directory(dir.File("sub"));
+  EXPECT_FALSE(DeleteReferenceFile(dir.File("sub/x.dat"), "../b.dat", &why));
+  EXPECT_TRUE(fs::exists(dir.File("b.dat")));
   EXPECT_FALSE(DeleteReferenceFile(dir.File("x.dat"), "none.dat", &why));
-  EXPECT_FALSE(why.empty());
-  EXPECT_TRUE(DeleteReferenceFile(dir.File("x.dat"), "a.dat", &why));
-  EXPECT_FALSE(fs::exists(dir.File("a.dat")));
+  EXPECT_EQ(why, "No such file or directory");
+  EXPECT_TRUE(DeleteReferenceFile(dir.File("x.dat"), "b.dat", &why));
+  EXPECT_FALSE(fs::exists(dir.File("b.dat")));
   EXPECT_EQ(SiblingPath(dir.File("x.dat"), "b.dat"), dir.File("b.dat"));
 }
 
