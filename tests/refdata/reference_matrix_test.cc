@@ -12,11 +12,7 @@ constexpr std::size_t kImageBlocks = 200;  // 12 commands of 16, then 8 blocks o
 
 std::vector<std::uint8_t> Image() {
   std::vector<std::uint8_t> out(kImageBlocks * 2048);
-  std::uint32_t x = 99;
-  for (auto& b : out) {
-    x = x * 1103515245u + 12345u;
-    b = static_cast<std::uint8_t>(x >> 16);
-  }
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(i * 7 + i / 2048);
   return out;
 }
 
