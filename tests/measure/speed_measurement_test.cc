@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -32,8 +31,8 @@ MeasureSettings Blocks(std::int32_t count, bool hex = false) {
 }
 
 // A drive that reads `rate` blocks a second on the simulated clock: a disc of blocks 0 to
-// `last`, 2048 bytes each, unreadable at the `bad` blocks; Cancel is asked once the reads
-// pass `cancel_at`.
+// `last`, 2048 bytes each (its read errors are the CLI's fault matrix); Cancel is asked once
+// the reads pass `cancel_at`.
 struct PacedDrive {
   PacedDrive() {
     drive.transport->responder = [this](const ScsiRequest& r) { return Answer(r); };
@@ -46,8 +45,7 @@ struct PacedDrive {
         WriteBe32(reply, 0, static_cast<std::uint32_t>(last));
         WriteBe32(reply, 4, 2048);
         return Good(reply);
-      case 0x43:
-        WriteBe32(reply, 8, static_cast<std::uint32_t>(first));
+      case 0x43:  // one track from LBA 0
         return Good(reply);
       case 0x12:
         std::copy_n("KESTREL PACED   ", 16, reply.begin() + 8);
@@ -59,9 +57,6 @@ struct PacedDrive {
     }
     const std::int64_t lba = ReadBe32(r.cdb, 2);
     const auto count = static_cast<std::int32_t>(ReadBe24(r.cdb, 6));
-    for (std::int64_t b = lba; b < lba + count; ++b) {
-      if (bad.count(b)) return CheckCondition(3, 0x11, 0);
-    }
     if (!reads.empty() && reads.back().lba == lba && reads.back().count == count &&
         reads.back().length == r.buffer.size()) {
       ++reads.back().times;
@@ -83,7 +78,10 @@ struct PacedDrive {
     const MeasureResult r = Run(settings);
     std::string t = StrFormat(
         "%s, first sent %d, lba %lld-%lld at %lld, bytes %lld, block %d, second reads %llu\n",
-        VerdictText(r.verdict).c_str(), r.first_command_sent, static_cast<long long>(r.start_lba),
+        r.verdict.cancelled() ? "cancelled"
+        : r.verdict.good()    ? "good"
+                              : "not good",
+        r.first_command_sent, static_cast<long long>(r.start_lba),
         static_cast<long long>(r.last_lba), static_cast<long long>(r.current_lba),
         static_cast<long long>(r.total_bytes), r.record.block_size,
         static_cast<unsigned long long>(r.second_reads));
@@ -114,16 +112,6 @@ struct PacedDrive {
     return t;
   }
 
-  static std::string VerdictText(const JobVerdict& v) {
-    if (v.cancelled()) return "cancelled";
-    if (v.refused()) return "refused (" + *v.refused() + ")";
-    if (const auto& f = v.ended_by()) {
-      return StrFormat("ended by status %d%s", static_cast<int>(f->outcome.status),
-                       f->short_reply ? " (short)" : "");
-    }
-    return v.good() ? "good" : "not good";
-  }
-
   MeasureResult Run(MeasureSettings settings = {}) {
     SpeedMeasurementJob job(settings);
     state.Set(RunState::kRunning);
@@ -143,11 +131,9 @@ struct PacedDrive {
   RunStateWord state;
   testing::ScriptedJobHost host;
   std::optional<std::int64_t> cancel_at;
-  std::int64_t first = 0;
   std::int64_t last = 0;
   double rate = 75;
   bool tail_5a = false;
-  std::set<std::int64_t> bad;
   std::vector<Read> reads;
 };
 
