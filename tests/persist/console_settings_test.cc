@@ -63,10 +63,12 @@ TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
   EXPECT_EQ(after.current_row(), kFirstUserRow + 5);
 }
 
+// In the console and the window alike; a time-out or length of zero or less is the default.
 TEST(ConsoleSettings, OutOfRangeValuesFallBackToSafeOnes) {
   SettingsData data;
   data.com_list_kind = 9;
   data.control_buf_len = -5;
+  data.timeout_com = 0;
   data.dump_kind = 42;
   data.last_com[kLastComOpcode] = 0x77;  // no such command
   data.users[0].kind = 7;
@@ -77,6 +79,9 @@ TEST(ConsoleSettings, OutOfRangeValuesFallBackToSafeOnes) {
   EXPECT_EQ(console.grouping_index, 5);
   EXPECT_EQ(console.current_row(), 0u);
   EXPECT_EQ(console.catalogue().row(kFirstUserRow).direction, 0);
+  const Options o = OptionsFromSettings(data);
+  EXPECT_EQ(o.command_timeout, 7u);
+  EXPECT_EQ(o.receive_length, 40960u);
 }
 
 TEST(ConsoleSettings, ModePagesSurviveTheFileAndEmptyRowsKeepTheTemplates) {
@@ -104,17 +109,6 @@ TEST(ConsoleSettings, ModePagesSurviveTheFileAndEmptyRowsKeepTheTemplates) {
   after.ResetTables();
   EXPECT_EQ(after.select_table().SavedRow(0), ModePageTable::ModeSelect().SavedRow(0));
   EXPECT_EQ(after.sense_table().row(sense_row).buffer[5], 0);
-}
-
-TEST(WindowSettings, NumbersOfZeroOrLessReadAsTheDefaults) {
-  for (const auto& [timeout, length] : {std::pair{0, -1}, std::pair{-30, 0}}) {
-    SettingsData data;
-    data.timeout_com = timeout;
-    data.control_buf_len = length;
-    const Options o = OptionsFromSettings(data);
-    EXPECT_EQ(o.command_timeout, 7u) << timeout;
-    EXPECT_EQ(o.receive_length, 40960u) << length;
-  }
 }
 
 }  // namespace
