@@ -114,7 +114,7 @@ Bytes RecordableData(std::uint32_t first, std::uint32_t blocks) {
   return out;
 }
 
-TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSingleBlocks) {
+TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSinglesAndTheRangeRules) {
   Bench bench("emu:recordable?speed=max");
   bench.Run(bench.Capture("disc.dat"), {}, "capture_whole_disc");  // nothing to ask
   const std::vector<Cdb> reads = bench.ReadCds();
@@ -126,13 +126,10 @@ TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSingleBlocks) {
   }
   EXPECT_EQ(bench.dir.Read("disc.dat"), RecordableData(0, 1000));
   EXPECT_FALSE(fs::exists(bench.dir.File("disc.dat.partial")));
-}
 
-// An end beyond the disc is cut to its last block without a question; a start above 0,
-// declined, writes nothing; an end before the last block, confirmed, with a one-block range
-// (start == end); a start beyond the disc.
-TEST(CaptureJobTest, RangeRulesAndTheirQuestions) {
-  Bench bench("emu:recordable?speed=max");
+  // An end beyond the disc is cut to its last block without a question; a start above 0,
+  // declined, writes nothing; an end before the last block, confirmed, with a one-block range
+  // (start == end); a start beyond the disc.
   bench.Run(bench.Capture("a.dat", 0, 5000), {}, "capture_end_beyond_disc");
   bench.Run(bench.Capture("b.dat", 10, 999), {}, "capture_start_declined");
   EXPECT_FALSE(fs::exists(bench.dir.File("b.dat")));
