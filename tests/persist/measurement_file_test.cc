@@ -12,7 +12,7 @@ namespace {
 
 // Texts that read and write back byte for byte: a fast path's second of more than 16 bits, a
 // model with a NUL (a drive's padding, or a file edited by hand) written whole, not cut at it.
-TEST(MeasurementFile, ReadsAndWritesTheRecordLineByLine) {
+TEST(MeasurementFile, ReadsAndWritesTheRecordAndRefusesBadFiles) {
   using namespace std::string_literals;
   SpeedRecord r;
   std::string error;
@@ -35,15 +35,11 @@ TEST(MeasurementFile, ReadsAndWritesTheRecordLineByLine) {
   EXPECT_EQ(r.scale, 0);
   EXPECT_EQ(r.model, "");
   EXPECT_EQ(r.samples.size(), kMaxSpeedSamples);
-}
 
-// Each file is refused with the line and the reason, and the record stays as it was: values
-// that are negative or do not fit (a sample is blocks of one second, at most 2147483647; no
-// read returns more than 2656 bytes a block, which keeps block size x the samples in 64 bits).
-TEST(MeasurementFile, ABadFileLeavesTheRecordAsItWas) {
-  SpeedRecord r;
-  r.block_size = 2048;
-  r.samples = {1, 2, 3};
+  // Each bad file is refused with the line and the reason, and the record stays as it was:
+  // values that are negative or do not fit (a sample is blocks of one second, at most
+  // 2147483647; no read returns more than 2656 bytes a block, which keeps block size x the
+  // samples in 64 bits).
   testing::ExpectRefused(
       r,
       {{"", "line 1: no block size at its start"},
@@ -60,7 +56,6 @@ TEST(MeasurementFile, ABadFileLeavesTheRecordAsItWas) {
   // The largest values that are taken still make a summary in 64 bits.
   std::string most = "2656 0\n";
   for (std::size_t i = 0; i < kMaxSpeedSamples; ++i) most += "2147483647\n";
-  std::string error;
   ASSERT_TRUE(ParseMeasurementFile(most, &r, &error)) << error;
   EXPECT_EQ(RecordSummaryText(r), "x28633115.2 speed(34222299398592000 Bytes/6000 Sec)");
 }

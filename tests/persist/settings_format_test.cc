@@ -21,7 +21,7 @@ SettingsData Read(std::string_view text) {
 
 // The whole file as the original writes it: every key in its order, with its default. Text
 // values set in memory are written without their control characters (UName02=xy, LogFile=ab).
-TEST(SettingsFormat, WritesEveryKeyInOrderWithTheFactoryValues) {
+TEST(SettingsFormat, WritesEveryKeyInOrderAndReadsEveryKeyBack) {
   using namespace std::string_literals;
   SettingsData d;
   d.users[2].name = "x\ny"s;
@@ -33,14 +33,12 @@ TEST(SettingsFormat, WritesEveryKeyInOrderWithTheFactoryValues) {
   const std::string text = FormatSettings(d);
   testing::ExpectGoldenFile("default_settings.txt", text, "persist");
   EXPECT_EQ(text.find("TOCKIND="), std::string::npos) << "read but never written";
-}
 
-// A file with every key away from its default (user slots with data and names, page
-// buffers, non-ASCII folders) is read and written back unchanged.
-TEST(SettingsFormat, RoundTripOfEveryKey) {
-  const std::string text = testing::ReadGoldenFile("every_key_settings.txt", "persist");
-  ASSERT_NE(text, FormatSettings(SettingsData{}));
-  EXPECT_EQ(FormatSettings(Read(text)), text);
+  // A file with every key away from its default (user slots with data and names, page
+  // buffers, non-ASCII folders) is read and written back unchanged.
+  const std::string every = testing::ReadGoldenFile("every_key_settings.txt", "persist");
+  ASSERT_NE(every, FormatSettings(SettingsData{}));
+  EXPECT_EQ(FormatSettings(Read(every)), every);
 }
 
 // A text with "\n" and the other control characters escaped.
