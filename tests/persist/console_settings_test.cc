@@ -1,13 +1,19 @@
+// The console's and the window's options through the settings file.
 #include "persist/console_settings.h"
 
 #include <gtest/gtest.h>
 
 #include "golden.h"
 #include "persist/settings_format.h"
+#include "persist/window_settings.h"
 
 namespace tamarack {
 namespace {
 
+// What the console and the window write (console_settings.txt: the command, the user slot with
+// its data and name, the list order, the console's own options, the grouping, the selected
+// row; the window's time-out, disc indicator and virtual drives beside the hex input bit, which
+// stays) reads back into a console and options that write the same.
 TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
   Console before;
   before.catalogue().row(7).cdb_store = {0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0};
@@ -23,38 +29,46 @@ TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
   before.options.receive_length = 4096;
   before.grouping_index = 1;
   before.SelectRow(7);
-
-  // What the console writes (console_settings.txt: the command, the user slot with its data
-  // and name, the list order, the options, the grouping, the selected row) reads back into a
-  // console that writes the same.
+  Options o;  // its console options are the console's to write
+  o.disc_indicator = false;
+  o.command_timeout = 20;
+  o.virtual_drives = false;
   SettingsData data;
+  data.control_flag = 3;  // hex input and the disc indicator
   ConsoleToSettings(before, &data);
+  OptionsToSettings(o, &data);
   testing::ExpectGoldenFile("console_settings.txt", FormatSettings(data), "persist");
+
   SettingsData read;
   ApplySettingsText(FormatSettings(data), &read);
   Console after;
   SettingsToConsole(read, &after);
+  const Options back = OptionsFromSettings(read);
+  EXPECT_TRUE(back.execute_on_selection && back.receive_length == 4096);  // the window's too
   SettingsData again;
+  HexInputToSettings(HexInputOf(read), &again);
   ConsoleToSettings(after, &again);
+  OptionsToSettings(back, &again);
   EXPECT_EQ(FormatSettings(again), FormatSettings(data));
   EXPECT_EQ(after.current_opcode(), 0x28u);
-}
-
-TEST(ConsoleSettings, UserOrderRemembersTheSlotRow) {
-  Console before;
+  HexInputToSettings(false, &again);
+  o.disc_indicator = true;
+  OptionsToSettings(o, &again);
+  EXPECT_EQ(again.control_flag, 2);
+  // In the user order the slot's row is kept: several slots may share opcode 0.
   before.SetListKind(ListKind::kUser);
   before.SelectRow(kFirstUserRow + 5);
-  SettingsData data;
   ConsoleToSettings(before, &data);
-  Console after;
   SettingsToConsole(data, &after);
-  EXPECT_EQ(after.current_row(), kFirstUserRow + 5) << "several slots may share opcode 0";
+  EXPECT_EQ(after.current_row(), kFirstUserRow + 5);
 }
 
+// In the console and the window alike; a time-out or length of zero or less is the default.
 TEST(ConsoleSettings, OutOfRangeValuesFallBackToSafeOnes) {
   SettingsData data;
   data.com_list_kind = 9;
   data.control_buf_len = -5;
+  data.timeout_com = 0;
   data.dump_kind = 42;
   data.last_com[kLastComOpcode] = 0x77;  // no such command
   data.users[0].kind = 7;
@@ -65,6 +79,9 @@ TEST(ConsoleSettings, OutOfRangeValuesFallBackToSafeOnes) {
   EXPECT_EQ(console.grouping_index, 5);
   EXPECT_EQ(console.current_row(), 0u);
   EXPECT_EQ(console.catalogue().row(kFirstUserRow).direction, 0);
+  const Options o = OptionsFromSettings(data);
+  EXPECT_EQ(o.command_timeout, 7u);
+  EXPECT_EQ(o.receive_length, 40960u);
 }
 
 TEST(ConsoleSettings, ModePagesSurviveTheFileAndEmptyRowsKeepTheTemplates) {

@@ -5,81 +5,57 @@
 
 #include <string>
 
+#include "refused_texts.h"
+
 namespace tamarack {
 namespace {
 
-TEST(MeasurementFile, WritesAndReadsTheRecordLineByLine) {
+// Texts that read and write back byte for byte: a fast path's second of more than 16 bits, a
+// model with a NUL (a drive's padding, or a file edited by hand) written whole, not cut at it.
+TEST(MeasurementFile, ReadsAndWritesTheRecordAndRefusesBadFiles) {
+  using namespace std::string_literals;
   SpeedRecord r;
-  r.block_size = 2048;
-  r.scale = 1;
-  r.model = "KESTREL  CDV-4800";
-  r.samples = {75, 150, 40000, 0};  // a fast path's second takes more than 16 bits
-  const std::string text = FormatMeasurementFile(r);
-  EXPECT_EQ(text, "2048 1 Model=KESTREL  CDV-4800\n75\n150\n40000\n0\n");
-  SpeedRecord back;
   std::string error;
-  ASSERT_TRUE(ParseMeasurementFile(text, &back, &error)) << error;
-  EXPECT_EQ(back, r);
+  for (const std::string& text :
+       {"2048 1 Model=KESTREL  CDV-4800\n75\n150\n40000\n0\n"s, "2352 0 Model=K\0CDV x\n75\n"s}) {
+    ASSERT_TRUE(ParseMeasurementFile(text, &r, &error)) << error;
+    EXPECT_EQ(FormatMeasurementFile(r), text);
+  }
+  EXPECT_EQ(r.model, "K\0CDV x"s);
 
-  // A file written on the old platform: "\r\n", and the summary it shows.
-  ASSERT_TRUE(ParseMeasurementFile("2048 0 Model=X=Y\r\n75\r\n150\r\n", &back, &error));
-  EXPECT_EQ(back.model, "X=Y");
-  EXPECT_EQ(RecordSummaryText(back), "x1.5 speed(460800 Bytes/2 Sec)");
-  EXPECT_EQ(SpeedText(RecordAverageTenths(back)), "x1.5");
+  // A file written on the old platform: "\r\n" (its summary is the msr CLI golden's).
+  ASSERT_TRUE(ParseMeasurementFile("2048 0 Model=X=Y\r\n75\r\n150\r\n", &r, &error));
+  EXPECT_EQ(r.model, "X=Y");
+  EXPECT_EQ(r.samples, (std::vector<std::int32_t>{75, 150}));
 
   // Without a model or scale; samples beyond 6000 are left out.
   std::string many = "2352\n";
   for (int i = 0; i < 6005; ++i) many += "75\n";
-  ASSERT_TRUE(ParseMeasurementFile(many, &back, &error));
-  EXPECT_EQ(back.scale, 0);
-  EXPECT_EQ(back.model, "");
-  EXPECT_EQ(back.samples.size(), kMaxSpeedSamples);
-}
+  ASSERT_TRUE(ParseMeasurementFile(many, &r, &error));
+  EXPECT_EQ(r.scale, 0);
+  EXPECT_EQ(r.model, "");
+  EXPECT_EQ(r.samples.size(), kMaxSpeedSamples);
 
-// A model line with a NUL (a file edited by hand, or a drive's padding) saves back to the same
-// bytes: the model is written whole, not cut at the NUL.
-TEST(MeasurementFile, AModelWithANulRoundTrips) {
-  const std::string text = std::string("2352 0 Model=KESTREL\0CDV x\n75\n", 30);
-  SpeedRecord r;
-  std::string error;
-  ASSERT_TRUE(ParseMeasurementFile(text, &r, &error)) << error;
-  EXPECT_EQ(r.model, std::string("KESTREL\0CDV x", 13));
-  EXPECT_EQ(FormatMeasurementFile(r), text);
-}
-
-// Each file is refused with the line and the reason, and the record stays as it was: values
-// that are negative or do not fit (a sample is blocks of one second, at most 2147483647; no
-// read returns more than 2656 bytes a block, which keeps block size x the samples in 64 bits).
-TEST(MeasurementFile, ABadFileLeavesTheRecordAsItWas) {
-  SpeedRecord r;
-  r.block_size = 2048;
-  r.samples = {1, 2, 3};
-  const SpeedRecord before = r;
-  const struct {
-    const char* text;
-    const char* error;
-  } kFiles[] = {
-      {"", "line 1: no block size at its start"},
-      {"0 0 Model=x\n75\n", "line 1: the block size 0 is not 1 to 2656 bytes"},
-      {"-2048 0\n75\n", "line 1: the block size -2048 is not 1 to 2656 bytes"},
-      {"2147483647 0\n2147483647\n", "line 1: the block size 2147483647 is not 1 to 2656 bytes"},
-      {"2048 -1 Model=x\n75\n", "line 1: the scale flag -1 is not 0 or 1"},
-      {"2048 0 Model=x\n75\nfast\n", "line 3 is not a sample (a whole number)"},
-      {"2048 0\n75\n\n150\n", "line 3 is not a sample (a whole number)"},
-      {"2048 0\n75\n-3\n", "line 3: the sample -3 is negative"},
-      {"2048 0\n99999999999999999999\n",
-       "line 2: the sample 99999999999999999999 is more than 2147483647 blocks"},
-  };
-  for (const auto& f : kFiles) {
-    std::string error;
-    EXPECT_FALSE(ParseMeasurementFile(f.text, &r, &error)) << f.text;
-    EXPECT_EQ(error, f.error) << f.text;
-    EXPECT_EQ(r, before);
-  }
+  // Each bad file is refused with the line and the reason, and the record stays as it was:
+  // values that are negative or do not fit (a sample is blocks of one second, at most
+  // 2147483647; no read returns more than 2656 bytes a block, which keeps block size x the
+  // samples in 64 bits).
+  testing::ExpectRefused(
+      r,
+      {{"", "line 1: no block size at its start"},
+       {"0 0 Model=x\n75\n", "line 1: the block size 0 is not 1 to 2656 bytes"},
+       {"-2048 0\n75\n", "line 1: the block size -2048 is not 1 to 2656 bytes"},
+       {"2147483647 0\n2147483647\n", "line 1: the block size 2147483647 is not 1 to 2656 bytes"},
+       {"2048 -1 Model=x\n75\n", "line 1: the scale flag -1 is not 0 or 1"},
+       {"2048 0 Model=x\n75\nfast\n", "line 3 is not a sample (a whole number)"},
+       {"2048 0\n75\n\n150\n", "line 3 is not a sample (a whole number)"},
+       {"2048 0\n75\n-3\n", "line 3: the sample -3 is negative"},
+       {"2048 0\n99999999999999999999\n",
+        "line 2: the sample 99999999999999999999 is more than 2147483647 blocks"}},
+      ParseMeasurementFile);
   // The largest values that are taken still make a summary in 64 bits.
   std::string most = "2656 0\n";
   for (std::size_t i = 0; i < kMaxSpeedSamples; ++i) most += "2147483647\n";
-  std::string error;
   ASSERT_TRUE(ParseMeasurementFile(most, &r, &error)) << error;
   EXPECT_EQ(RecordSummaryText(r), "x28633115.2 speed(34222299398592000 Bytes/6000 Sec)");
 }

@@ -19,9 +19,13 @@ SettingsData Read(std::string_view text) {
   return d;
 }
 
-// The whole file as the original writes it: every key in its order, with its default.
-TEST(SettingsFormat, WritesEveryKeyInOrderWithTheFactoryValues) {
+// The whole file as the original writes it: every key in its order, with its default. Text
+// values set in memory are written without their control characters (UName02=xy, LogFile=ab).
+TEST(SettingsFormat, WritesEveryKeyInOrderAndReadsEveryKeyBack) {
+  using namespace std::string_literals;
   SettingsData d;
+  d.users[2].name = "x\ny"s;
+  d.ageing.log_path = "a\0b"s;
   d.has_size = true;
   d.size = {10, 20, 610, 770};
   d.dir = "emu:type13";
@@ -29,14 +33,12 @@ TEST(SettingsFormat, WritesEveryKeyInOrderWithTheFactoryValues) {
   const std::string text = FormatSettings(d);
   testing::ExpectGoldenFile("default_settings.txt", text, "persist");
   EXPECT_EQ(text.find("TOCKIND="), std::string::npos) << "read but never written";
-}
 
-// A file with every key away from its default (user slots with data and names, page
-// buffers, non-ASCII folders) is read and written back unchanged.
-TEST(SettingsFormat, RoundTripOfEveryKey) {
-  const std::string text = testing::ReadGoldenFile("every_key_settings.txt", "persist");
-  ASSERT_NE(text, FormatSettings(SettingsData{}));
-  EXPECT_EQ(FormatSettings(Read(text)), text);
+  // A file with every key away from its default (user slots with data and names, page
+  // buffers, non-ASCII folders) is read and written back unchanged.
+  const std::string every = testing::ReadGoldenFile("every_key_settings.txt", "persist");
+  ASSERT_NE(every, FormatSettings(SettingsData{}));
+  EXPECT_EQ(FormatSettings(Read(every)), every);
 }
 
 // A text with "\n" and the other control characters escaped.
@@ -72,6 +74,9 @@ TEST(SettingsReader, WhatEachTextChanges) {
         "UName02=Select\n"s,
         "User00=000000000000000000000000010002\nSendUserParamLen00=2\naabbccdd\neeff\n-\n"
         "LBA=77\n"s,
+        // Hex pairs: other characters count as their low four bits + 9 ('z' gives 43h), a
+        // pair ending in a blank is its first digit alone, never more bytes than the row's.
+        "Com00=*a\nCom01=A 1\nCom02=Ff\nCom03=zz\nCom04=0102030405060708090a0b0c0d\n"s,
         // Indexes beyond the tables are ignored.
         "Com26=ff0000000000000000000000\nCom25=bb0000000000000000000000\n"
         "AgeCom03=ff0000000000000000000000\nModeSelect20=ff\nModeSenset09=cc\nUser10=ff\n"
@@ -111,58 +116,11 @@ TEST(SettingsReader, WhatEachTextChanges) {
   const SettingsData upper = Read("TOCKIND=1\ntockind=1\n");
   EXPECT_EQ(upper.toc_kind_upper, 1);
   EXPECT_EQ(upper.toc_kind, 0);
-}
-
-TEST(SettingsReader, AHugeUserLengthIsBounded) {
-  const SettingsData d =
-      Read("User00=000000000000000000000000010000\nSendUserParamLen00=2000000000\n-\n");
-  EXPECT_EQ(d.users[0].length, 0xFFFFu);
-  EXPECT_EQ(d.users[0].data.size(), 0xFFFFu);
-}
-
-TEST(SettingsReader, HexRulesOfTheReader) {
-  std::uint8_t b[4] = {};
-  EXPECT_EQ(ReadHexBytes("*a", b, 4), 1u);
-  EXPECT_EQ(b[0], 0x0A);
-  EXPECT_EQ(ReadHexBytes("A 1", b, 4), 2u);
-  EXPECT_EQ(b[0], 0x0A) << "a pair ending in a blank is its first digit alone";
-  EXPECT_EQ(ReadHexBytes("Ff", b, 4), 1u);
-  EXPECT_EQ(b[0], 0xFF);
-  EXPECT_EQ(ReadHexBytes("zz", b, 4), 1u);
-  // 'z' is 7Ah: 0Ah + 9 = 19 for each digit, 19 * 16 + 19 = 323, kept to a byte.
-  EXPECT_EQ(b[0], 0x43) << "other characters count as their low four bits + 9";
-  EXPECT_EQ(ReadHexBytes("0102030405", b, 4), 4u) << "never more than asked";
-}
-
-// Values set in memory are written without control characters as well.
-TEST(SettingsWriter, ControlCharactersInTextValuesAreDropped) {
-  using namespace std::string_literals;
-  SettingsData m;
-  m.users[2].name = "x\ny"s;
-  m.ageing.log_path = "a\0b"s;
-  const std::string w = FormatSettings(m);
-  EXPECT_NE(w.find("UName02=xy\n"), std::string::npos);
-  EXPECT_NE(w.find("LogFile=ab\n"), std::string::npos);
-  EXPECT_EQ(FormatSettings(Read(w)), w);
-}
-
-TEST(SavedFiles, CommandAndAgeingLines) {
-  SettingsData d;
-  // Which lines each content holds is tab_file_test's; all is the built-in ones, then the user's.
-  const std::string builtin = FormatCommandLines(d, CommandFileContent::kBuiltIn);
-  EXPECT_NE(builtin.find("ModeSenset09="), std::string::npos);
-  EXPECT_EQ(FormatCommandLines(d, CommandFileContent::kAll),
-            builtin + FormatCommandLines(d, CommandFileContent::kUser));
-  const std::string age = FormatAgeingLines(d.ageing);
-  // The ageing block of the whole file (default_settings.txt), as it stands there.
-  EXPECT_NE(FormatSettings(d).find("\n" + age), std::string::npos) << age;
-  AgeingSettings back;
-  back.step = 99;
-  for (std::size_t at = 0, end; (end = age.find('\n', at)) != std::string::npos; at = end + 1) {
-    EXPECT_TRUE(ApplyAgeingLine(std::string_view(age).substr(at, end - at), &back));
-  }
-  EXPECT_EQ(back, d.ageing);
-  EXPECT_FALSE(ApplyAgeingLine("LastCom=1", &back));
+  // A huge user length is bounded.
+  EXPECT_EQ(Read("User00=000000000000000000000000010000\nSendUserParamLen00=2000000000\n-\n")
+                .users[0]
+                .data.size(),
+            0xFFFFu);
 }
 
 TEST(SavedFiles, TheEndOnDataErrorBitIsANegativeNumber) {

@@ -8,6 +8,7 @@
 
 #include "decode/volume_descriptor.h"
 #include "refdata/unread_list.h"
+#include "refused_texts.h"
 #include "temp_dir.h"
 
 namespace tamarack {
@@ -30,7 +31,7 @@ TEST(NewFileNameTest, LabelThenThreeDigitSuffix) {
   EXPECT_EQ(LabelStem(" A\tB "), "A_B");
 }
 
-TEST(FileListTest, ColumnsKeysAndSorting) {
+TEST(FileListTest, ColumnsKeysSortingAndDeletion) {
   TempDir dir;
   dir.Write("b.dat", std::string(1023, 'x'));
   dir.Write("a.DAT", std::string(1024, 'x'));
@@ -53,41 +54,35 @@ TEST(FileListTest, ColumnsKeysAndSorting) {
   EXPECT_EQ(list[0].date[4], '/');
   EXPECT_EQ(list[0].time_key.size(), 14u);
 
+  const auto sorted = [&list](FileListColumn column, bool descending) {
+    SortReferenceFiles(list, column, descending);
+    return list[0].name + " " + list[1].name + " " + list[2].name;
+  };
   // Both "1 KB" rows sort by their bytes, not their text.
-  SortReferenceFiles(list, FileListColumn::kSize, true);
-  EXPECT_EQ(list[0].name, "c.dat");
-  EXPECT_EQ(list[1].name, "a.DAT");
-  EXPECT_EQ(list[2].name, "b.dat");
-  SortReferenceFiles(list, FileListColumn::kDate, false);
-  EXPECT_EQ(list[0].name, "c.dat");
-  EXPECT_EQ(list[2].name, "b.dat");
-  SortReferenceFiles(list, FileListColumn::kName, true);
-  EXPECT_EQ(list[0].name, "c.dat");
+  EXPECT_EQ(sorted(FileListColumn::kSize, true), "c.dat a.DAT b.dat");
+  EXPECT_EQ(sorted(FileListColumn::kDate, false), "c.dat a.DAT b.dat");
+  EXPECT_EQ(sorted(FileListColumn::kName, true), "c.dat b.dat a.DAT");
 
   EXPECT_TRUE(ListReferenceFiles(dir.File("gone/x.dat")).empty());
-}
 
-TEST(FileListTest, DeleteBesideTheCheckFile) {
-  TempDir dir;
-  dir.Write("a.dat", std::string("x"));
+  // Deleting stays beside the check file: a name that leaves its folder, or is not there, is
+  // refused with the reason.
   std::string why;
-  EXPECT_FALSE(DeleteReferenceFile(dir.File("x.dat"), "../a.dat", &why));
+  fs::create_directory(dir.File("sub"));
+  EXPECT_FALSE(DeleteReferenceFile(dir.File("sub/x.dat"), "../b.dat", &why));
+  EXPECT_TRUE(fs::exists(dir.File("b.dat")));
   EXPECT_FALSE(DeleteReferenceFile(dir.File("x.dat"), "none.dat", &why));
-  EXPECT_FALSE(why.empty());
-  EXPECT_TRUE(DeleteReferenceFile(dir.File("x.dat"), "a.dat", &why));
-  EXPECT_FALSE(fs::exists(dir.File("a.dat")));
+  EXPECT_EQ(why, "No such file or directory");
+  EXPECT_TRUE(DeleteReferenceFile(dir.File("x.dat"), "b.dat", &why));
+  EXPECT_FALSE(fs::exists(dir.File("b.dat")));
   EXPECT_EQ(SiblingPath(dir.File("x.dat"), "b.dat"), dir.File("b.dat"));
 }
 
 TEST(VolumeLabelTest, OnlyAPrimaryDescriptorNamesIt) {
   std::vector<std::uint8_t> pvd(2048, 0);
   const std::string head =
-      "\x01"
-      "CD001";
+      std::string("\x01") + "CD001" + std::string(34, '\0') + "MY DISC" + std::string(25, ' ');
   std::copy(head.begin(), head.end(), pvd.begin());
-  std::fill(pvd.begin() + 40, pvd.begin() + 72, ' ');
-  const std::string id = "MY DISC";
-  std::copy(id.begin(), id.end(), pvd.begin() + 40);
   EXPECT_EQ(VolumeIdentifier(pvd), "MY DISC");
   pvd[0] = 2;  // a supplementary descriptor
   EXPECT_EQ(VolumeIdentifier(pvd), "");
@@ -114,21 +109,14 @@ TEST(UnreadListTest, RangesJoinAndBadLinesAreRefused) {
   ASSERT_TRUE(ParseUnreadList("", &read, &why));
   EXPECT_TRUE(read.empty());
 
-  const struct {
-    const char* text;
-    const char* error;
-  } kBad[] = {
-      {"1-2\n\n", "line 2: \"\" is not a range of LBAs first-last"},
-      {"7", "line 1: \"7\" is not a range of LBAs first-last"},
-      {"5-4\n", "line 1: \"5-4\" is not a range of LBAs first-last"},
-      {"0-4294967296", "line 1: \"0-4294967296\" is not a range of LBAs first-last"},
-  };
-  for (const auto& c : kBad) {
-    UnreadBlocks kept = blocks;
-    EXPECT_FALSE(ParseUnreadList(c.text, &kept, &why)) << c.text;
-    EXPECT_EQ(why, c.error);
-    EXPECT_EQ(kept.ranges(), blocks.ranges()) << "a refused list leaves the set as it was";
-  }
+  // A refused list leaves the set as it was.
+  testing::ExpectRefused(
+      blocks,
+      {{"1-2\n\n", "line 2: \"\" is not a range of LBAs first-last"},
+       {"7", "line 1: \"7\" is not a range of LBAs first-last"},
+       {"5-4\n", "line 1: \"5-4\" is not a range of LBAs first-last"},
+       {"0-4294967296", "line 1: \"0-4294967296\" is not a range of LBAs first-last"}},
+      ParseUnreadList, [](const UnreadBlocks& b) { return b.ranges(); });
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,7 +12,6 @@
 #include "device/block_read.h"
 #include "device/trace_reader.h"
 #include "emu/drive_harness.h"
-#include "emu/sector_encoder.h"
 #include "golden.h"
 #include "job/job_runner.h"
 #include "job/scripted_job_host.h"
@@ -28,7 +26,40 @@ using tamarack::testing::TempDir;
 using Host = testing::ScriptedJobHost;
 using Bytes = std::vector<std::uint8_t>;
 
-// A session on a virtual drive whose commands the directory's trace records.
+// A failure as "STATUS/KEY" (", short" for a good status with too few bytes).
+std::string FailureText(const std::optional<CommandFailure>& f) {
+  if (!f) return "-";
+  return StrFormat("%d/%d%s", static_cast<int>(f->outcome.status), f->outcome.sense.key,
+                   f->short_reply ? " short" : "");
+}
+
+// The result (its files in the folder as "TMP") with its verdict, then what `host` was told.
+std::string ReportText(const Host& host, const TempDir& dir, const ReferenceResult& r) {
+  auto clean = [&dir](std::string file) {
+    if (file.starts_with(dir.path())) file.replace(0, dir.path().size(), "TMP");
+    return file;
+  };
+  const JobVerdict& v = r.verdict;
+  return StrFormat(
+             "end %d range %u-%u block %u written %llu checked %llu read errors %u check ran %d "
+             "mismatches %u first %lld stop %d file %s\n"
+             "verdict: ended by %s, went past %s, differences %llu, cancelled %d, file error %d, "
+             "refused %d\n"
+             "unread %s list %s, skipped %llu\n",
+             static_cast<int>(r.end), r.range.start, r.range.end, r.block_size.bytes,
+             static_cast<unsigned long long>(r.bytes_written),
+             static_cast<unsigned long long>(r.bytes_checked), r.read_errors, r.check_ran,
+             r.mismatches, r.first_mismatch ? static_cast<long long>(*r.first_mismatch) : -1LL,
+             static_cast<int>(r.stop_cause), clean(r.file).c_str(),
+             FailureText(v.ended_by()).c_str(), FailureText(v.went_past()).c_str(),
+             static_cast<unsigned long long>(v.differences()), v.cancelled(),
+             v.file_error().has_value(), v.refused().has_value(),
+             UnreadRangesText(r.unread).c_str(), clean(r.unread_file).c_str(),
+             static_cast<unsigned long long>(r.skipped)) +
+         host.Report(dir.path());
+}
+
+// A session on a virtual drive whose commands the trace records, and a folder for the files.
 struct Bench : emu::testing::DriveHarness {
   explicit Bench(const std::string& id) : DriveHarness(id) {
     std::string error;
@@ -36,13 +67,28 @@ struct Bench : emu::testing::DriveHarness {
     EXPECT_TRUE(drives.Trace().Start(trace.File("t.jsonl"), CommandTrace::Mode::kTruncate, &error))
         << error;
   }
-  // Runs `job` to its end on the job frame.
+  // Runs `job` to its end on the job frame with `answers` to its questions; given a NAME,
+  // compares its report with tests/data/refdata/NAME.txt.
   template <typename J>
-  const ReferenceResult& Run(const std::shared_ptr<J>& job, Host& host) {
+  const ReferenceResult& Run(const std::shared_ptr<J>& job, std::vector<Answer> answers = {},
+                             const std::string& golden = "") {
+    Host host;
+    host.Script(std::move(answers));
     EXPECT_EQ(runner.Start(job, host), StartResult::kStarted);
     host.WaitFinished();
     runner.Wait();
+    if (!golden.empty()) {
+      testing::ExpectGoldenFile(golden + ".txt", ReportText(host, dir, job->result()), "refdata");
+    }
     return job->result();
+  }
+  std::shared_ptr<CaptureJob> Capture(const std::string& name, std::uint32_t start = 0,
+                                      std::uint32_t end = 0, bool check = false) const {
+    return std::make_shared<CaptureJob>(
+        ReferenceRequest{.start = start, .end = end, .path = dir.File(name)}, check);
+  }
+  std::shared_ptr<CheckJob> Check(const std::string& name) const {
+    return std::make_shared<CheckJob>(ReferenceRequest{.path = dir.File(name)});
   }
   // The Read CD commands sent so far.
   std::vector<Cdb> ReadCds() const {
@@ -55,51 +101,9 @@ struct Bench : emu::testing::DriveHarness {
     }
     return out;
   }
-  TempDir trace;
+  TempDir dir, trace;
   JobRunner runner{session, clock};
 };
-
-ReferenceRequest Request(const std::string& path, std::uint32_t start = 0, std::uint32_t end = 0) {
-  ReferenceRequest r;
-  r.path = path;
-  r.start = start;
-  r.end = end;
-  return r;
-}
-
-// A failure as "STATUS/KEY" (", short" for a good status with too few bytes).
-std::string FailureText(const std::optional<CommandFailure>& f) {
-  if (!f) return "-";
-  return StrFormat("%d/%d%s", static_cast<int>(f->outcome.status), f->outcome.sense.key,
-                   f->short_reply ? " short" : "");
-}
-
-// Compares the result (its files in the folder as "TMP") with its verdict, and what `host` was
-// told, with tests/data/refdata/NAME.txt.
-void ExpectReport(const std::string& name, const Host& host, const TempDir& dir,
-                  const ReferenceResult& r) {
-  auto clean = [&dir](std::string file) {
-    if (file.starts_with(dir.path())) file.replace(0, dir.path().size(), "TMP");
-    return file;
-  };
-  const JobVerdict& v = r.verdict;
-  const std::string result = StrFormat(
-      "end %d range %u-%u block %u written %llu checked %llu read errors %u check ran %d "
-      "mismatches %u first %lld stop %d file %s\n"
-      "verdict: ended by %s, went past %s, differences %llu, cancelled %d, file error %d, "
-      "refused %d\n"
-      "unread %s list %s, skipped %llu\n",
-      static_cast<int>(r.end), r.range.start, r.range.end, r.block_size.bytes,
-      static_cast<unsigned long long>(r.bytes_written),
-      static_cast<unsigned long long>(r.bytes_checked), r.read_errors, r.check_ran, r.mismatches,
-      r.first_mismatch ? static_cast<long long>(*r.first_mismatch) : -1LL,
-      static_cast<int>(r.stop_cause), clean(r.file).c_str(), FailureText(v.ended_by()).c_str(),
-      FailureText(v.went_past()).c_str(), static_cast<unsigned long long>(v.differences()),
-      v.cancelled(), v.file_error().has_value(), v.refused().has_value(),
-      UnreadRangesText(r.unread).c_str(), clean(r.unread_file).c_str(),
-      static_cast<unsigned long long>(r.skipped));
-  testing::ExpectGoldenFile(name + ".txt", result + host.Report(dir.path()), "refdata");
-}
 
 // The user data of the "recordable" disc: byte i of block lba is lba + i.
 Bytes RecordableData(std::uint32_t first, std::uint32_t blocks) {
@@ -110,12 +114,9 @@ Bytes RecordableData(std::uint32_t first, std::uint32_t blocks) {
   return out;
 }
 
-TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSingleBlocks) {
-  TempDir dir;
+TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSinglesAndTheRangeRules) {
   Bench bench("emu:recordable?speed=max");
-  Host host;
-  auto job = std::make_shared<CaptureJob>(Request(dir.File("disc.dat")), false);
-  const ReferenceResult& r = bench.Run(job, host);
+  bench.Run(bench.Capture("disc.dat"), {}, "capture_whole_disc");  // nothing to ask
   const std::vector<Cdb> reads = bench.ReadCds();
   ASSERT_EQ(reads.size(), 62u + 8u);
   for (std::size_t i = 0; i < reads.size(); ++i) {
@@ -123,66 +124,36 @@ TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSingleBlocks) {
         i < 62 ? static_cast<std::uint32_t>(i * 16) : static_cast<std::uint32_t>(992 + i - 62);
     EXPECT_EQ(reads[i], ReadCdCdb(lba, i < 62 ? 16 : 1)) << i;
   }
-  EXPECT_EQ(reads[61], (Cdb{0xBE, 0, 0, 0, 0x03, 0xD0, 0, 0, 16, 0x10, 0, 0}));
-  EXPECT_EQ(dir.Read("disc.dat"), RecordableData(0, 1000));
-  EXPECT_FALSE(fs::exists(dir.File("disc.dat.partial")));
-  ExpectReport("capture_whole_disc", host, dir, r);  // the whole disc: nothing to ask
-}
+  EXPECT_EQ(bench.dir.Read("disc.dat"), RecordableData(0, 1000));
+  EXPECT_FALSE(fs::exists(bench.dir.File("disc.dat.partial")));
 
-TEST(CaptureJobTest, RangeRulesAndTheirQuestions) {
-  TempDir dir;
-  Bench bench("emu:recordable?speed=max");
-  {  // an end beyond the disc is cut to its last block without a question
-    Host host;
-    auto job = std::make_shared<CaptureJob>(Request(dir.File("a.dat"), 0, 5000), false);
-    ExpectReport("capture_end_beyond_disc", host, dir, bench.Run(job, host));
-  }
-  {  // a start above 0, declined
-    Host host;
-    auto job = std::make_shared<CaptureJob>(Request(dir.File("b.dat"), 10, 999), false);
-    ExpectReport("capture_start_declined", host, dir, bench.Run(job, host));
-    EXPECT_FALSE(fs::exists(dir.File("b.dat")));
-    EXPECT_FALSE(fs::exists(dir.File("b.dat.partial")));
-  }
-  {  // an end before the last block, confirmed; a one-block range (start == end)
-    Host host;
-    host.Script({Answer::kYes, Answer::kYes});
-    auto job = std::make_shared<CaptureJob>(Request(dir.File("c.dat"), 7, 7), false);
-    ExpectReport("capture_one_block", host, dir, bench.Run(job, host));
-    EXPECT_EQ(dir.Read("c.dat"), RecordableData(7, 1));
-  }
-  {  // a start beyond the disc
-    Host host;
-    ReferenceRequest req = Request(dir.File("d.dat"), 2000, 3000);
-    req.confirm_range = false;
-    auto job = std::make_shared<CaptureJob>(req, false);
-    EXPECT_EQ(bench.Run(job, host).end, ReferenceEnd::kOutsideDisc);
-  }
+  // An end beyond the disc is cut to its last block without a question; a start above 0,
+  // declined, writes nothing; an end before the last block, confirmed, with a one-block range
+  // (start == end); a start beyond the disc.
+  bench.Run(bench.Capture("a.dat", 0, 5000), {}, "capture_end_beyond_disc");
+  bench.Run(bench.Capture("b.dat", 10, 999), {}, "capture_start_declined");
+  EXPECT_FALSE(fs::exists(bench.dir.File("b.dat")));
+  EXPECT_FALSE(fs::exists(bench.dir.File("b.dat.partial")));
+  bench.Run(bench.Capture("c.dat", 7, 7), {Answer::kYes, Answer::kYes}, "capture_one_block");
+  EXPECT_EQ(bench.dir.Read("c.dat"), RecordableData(7, 1));
+  const ReferenceRequest beyond{
+      .start = 2000, .end = 3000, .path = bench.dir.File("d.dat"), .confirm_range = false};
+  EXPECT_EQ(bench.Run(std::make_shared<CaptureJob>(beyond, false)).end, ReferenceEnd::kOutsideDisc);
 }
 
 TEST(CaptureJobTest, NoDiscAndNoDrive) {
-  TempDir dir;
   Bench bench("emu:recordable?nomedium");
-  Host host;
-  auto job = std::make_shared<CaptureJob>(Request(dir.File("x.dat")), false);
-  ExpectReport("capture_no_disc", host, dir, bench.Run(job, host));
-
+  bench.Run(bench.Capture("x.dat"), {}, "capture_no_disc");
   bench.session.Close();
-  Host silent;
-  auto none = std::make_shared<CaptureJob>(Request(dir.File("x.dat")), false);
-  EXPECT_EQ(bench.Run(none, silent).end, ReferenceEnd::kNoDevice);
-  EXPECT_TRUE(silent.messages.empty());
-  EXPECT_FALSE(fs::exists(dir.File("x.dat.partial")));
+  bench.Run(bench.Capture("x.dat"), {}, "capture_no_drive");  // no message
+  EXPECT_FALSE(fs::exists(bench.dir.File("x.dat.partial")));
 }
 
 TEST(CaptureJobTest, CaptureThenCheckFromAboveLbaZero) {
-  TempDir dir;
   Bench bench("emu:recordable?speed=max");
-  Host host;
-  host.Script({Answer::kYes, Answer::kYes});
-  auto job = std::make_shared<CaptureJob>(Request(dir.File("t.dat"), 100, 899), true);
-  ExpectReport("capture_then_check", host, dir, bench.Run(job, host));
-  EXPECT_EQ(dir.Read("t.dat"), RecordableData(100, 800));  // no speed line when a check follows
+  bench.Run(bench.Capture("t.dat", 100, 899, true), {Answer::kYes, Answer::kYes},
+            "capture_then_check");  // no speed line when a check follows
+  EXPECT_EQ(bench.dir.Read("t.dat"), RecordableData(100, 800));
   // 14 blocks per command in the check phase: 57 commands and 2 single blocks. The data of
   // LBA 590-603 end in 5Ah (byte 2047 of block 603): that command goes again over A5h.
   const auto reads = bench.ReadCds();
@@ -192,125 +163,54 @@ TEST(CaptureJobTest, CaptureThenCheckFromAboveLbaZero) {
   EXPECT_EQ(reads[50 + 36], ReadCdCdb(590, 14));
 }
 
-TEST(CheckJobTest, OneByteDifferenceInTheThirdCommandAndTheSkipFlag) {
-  TempDir dir;
-  Bench bench("emu:recordable?speed=max");
-  Bytes file = RecordableData(0, 1000);
-  file[2 * 14 * 2048 + 5000] ^= 0x01;  // LBA 28 + 2 = 30
-  file[20 * 14 * 2048 + 10] ^= 0x80;   // LBA 280, passed without a question
-  file[file.size() - 1] ^= 0x01;       // LBA 999, in the tail
-  dir.Write("ref.dat", file);
-  Host host;
-  host.Script({Answer::kSkip});
-  auto job = std::make_shared<CheckJob>(Request(dir.File("ref.dat")));
-  ExpectReport("check_skip_flag", host, dir, bench.Run(job, host));
-
-  // Without the flag the tail's own question comes, and Cancel ends the check.
-  Host tail;
-  tail.Script({Answer::kContinue, Answer::kContinue, Answer::kStop});
-  auto again = std::make_shared<CheckJob>(Request(dir.File("ref.dat")));
-  ExpectReport("check_tail_question", tail, dir, bench.Run(again, tail));
-}
-
-TEST(CheckJobTest, TheFileBoundsTheCheck) {
-  TempDir dir;
+// A part block at the end of the file is not checked: 300 blocks are 21 commands of 14 and 6
+// single blocks; an empty file is no data to check, not "all equal" (a missing file is the
+// CLI's, reference.txt). Then differences in the third command, one passed without a question
+// and one in the tail: the skip flag passes them all; without it the tail's own question
+// comes, and Cancel ends the check.
+TEST(CheckJobTest, TheFileBoundsTheCheckAndDifferencesAreAsked) {
   Bench bench("emu:recordable?speed=max");
   Bytes shorter = RecordableData(0, 300);
-  shorter.resize(shorter.size() + 100);  // a part block at the end is not checked
-  dir.Write("short.dat", shorter);
-  Host host;
-  auto job = std::make_shared<CheckJob>(Request(dir.File("short.dat")));
-  ExpectReport("check_short_file", host, dir, bench.Run(job, host));
-
-  Host missing;
-  auto gone = std::make_shared<CheckJob>(Request(dir.File("none.dat")));
-  ExpectReport("check_missing_file", missing, dir, bench.Run(gone, missing));
-  // 300 blocks: 21 commands of 14 and 6 single blocks; the missing file read nothing.
+  shorter.resize(shorter.size() + 100);
+  bench.dir.Write("short.dat", shorter);
+  bench.Run(bench.Check("short.dat"), {}, "check_short_file");
   EXPECT_EQ(bench.ReadCds().size(), 21u + 6u);
-
-  dir.Write("empty.dat", std::string());
-  Host empty;
-  auto nothing = std::make_shared<CheckJob>(Request(dir.File("empty.dat")));
-  EXPECT_EQ(bench.Run(nothing, empty).end, ReferenceEnd::kNoCheckData);  // not "all equal"
+  bench.dir.Write("empty.dat", std::string());
+  EXPECT_EQ(bench.Run(bench.Check("empty.dat")).end, ReferenceEnd::kNoCheckData);
+  Bytes file = RecordableData(0, 1000);
+  file[2 * 14 * 2048 + 5000] ^= 0x01;  // LBA 28 + 2 = 30
+  file[20 * 14 * 2048 + 10] ^= 0x80;   // LBA 280
+  file[file.size() - 1] ^= 0x01;       // LBA 999
+  bench.dir.Write("ref.dat", file);
+  bench.Run(bench.Check("ref.dat"), {Answer::kSkip}, "check_skip_flag");
+  bench.Run(bench.Check("ref.dat"), {Answer::kContinue, Answer::kContinue, Answer::kStop},
+            "check_tail_question");
 }
 
-// Raw Mode 2 form 2 blocks and their user data as Read CD returns it: 2324 bytes and the 4
-// bytes of EDC after them, from byte 24.
-void Mode2Form2Image(std::uint32_t blocks, Bytes* raw, Bytes* user) {
-  std::uint32_t x = 777;
-  for (std::int32_t lba = 0; lba < static_cast<std::int32_t>(blocks); ++lba) {
-    std::array<std::uint8_t, emu::kRawSectorSize> block{};
-    for (std::size_t i = 24; i < 24 + 2324; ++i) {
-      x = x * 1103515245u + 12345u;
-      block[i] = static_cast<std::uint8_t>(x >> 16);
-    }
-    emu::EncodeSector(emu::TrackMode::kMode2Form2, lba, {0, 0, emu::kSubmodeForm2, 0}, block);
-    raw->insert(raw->end(), block.begin(), block.end());
-    user->insert(user->end(), block.begin() + 24, block.end());
-  }
+// Stopping at a read error and read errors in the tail are rows of the fault matrices
+// (reference_matrix_test.cc) and of the CLI's runs. Passed over here: the command's blocks keep
+// their place as filler and are listed; the check skips them and counts the command it could
+// not read (LBA 28-41, partly listed) as a difference.
+TEST(ReferenceReadErrorTest, PassedOverTheBlocksAreFillerAndListed) {
+  Bench bench("emu:recordable?speed=max&bad=40");
+  bench.Run(bench.Capture("pass.dat", 0, 0, true), {Answer::kYes, Answer::kYes, Answer::kSkip},
+            "read_error_passed_over");
+  Bytes expected = RecordableData(0, 1000);
+  std::fill(expected.begin() + 32 * 2048, expected.begin() + 48 * 2048, kReplyFill);
+  EXPECT_TRUE(bench.dir.Read("pass.dat") == expected);
+  EXPECT_EQ(bench.dir.Read("pass.dat.unread"), Bytes({'3', '2', '-', '4', '7', '\n'}));
 }
 
-// Blocks of 2328 bytes on every reply path, the file byte for byte (2048-byte blocks on every
-// path are rows of the fault matrices).
-TEST(ReferenceImageTest, CaptureAndCheckMatchAForm2ImageOnEveryReplyPath) {
-  TempDir dir;
-  Bytes raw, user;
-  Mode2Form2Image(203, &raw, &user);
-  dir.Write("form2.bin", raw);
-  dir.Write("form2.cue", std::string("FILE \"form2.bin\" BINARY\n  TRACK 01 MODE2/2352\n"
-                                     "    INDEX 01 00:00:00\n"));
-  for (const char* resid : {"exact", "none", "zero", "pad"}) {
-    SCOPED_TRACE(resid);
-    Bench bench("emu:" + dir.File("form2.cue") + "?speed=max&resid=" + resid);
-    Host host;
-    auto job = std::make_shared<CaptureJob>(Request(dir.File(std::string(resid) + ".dat")), true);
-    const ReferenceResult& r = bench.Run(job, host);
-    EXPECT_TRUE(r.end == ReferenceEnd::kCompleted && r.verdict.good()) << r.message;
-    EXPECT_EQ(r.block_size.bytes, 2328u);
-    EXPECT_TRUE(dir.Read(std::string(resid) + ".dat") == user);
-  }
-}
-
-// Stopping at a read error and a read error in the capture's tail are rows of the fault
-// matrices (reference_matrix_test.cc) and of the CLI's runs.
-TEST(ReferenceReadErrorTest, PassedOverAndInTheChecksTail) {
-  TempDir dir;
-  {  // passed over: the command's blocks keep their place as filler and are listed; the check
-     // skips them and counts the command it could not read
-    Bench bench("emu:recordable?speed=max&bad=40");
-    Host host;
-    host.Script({Answer::kYes, Answer::kYes, Answer::kSkip});
-    auto job = std::make_shared<CaptureJob>(Request(dir.File("pass.dat")), true);
-    ExpectReport("read_error_passed_over", host, dir, bench.Run(job, host));
-    Bytes expected = RecordableData(0, 1000);
-    std::fill(expected.begin() + 32 * 2048, expected.begin() + 48 * 2048, kReplyFill);
-    EXPECT_TRUE(dir.Read("pass.dat") == expected);
-    EXPECT_EQ(dir.Read("pass.dat.unread"), Bytes({'3', '2', '-', '4', '7', '\n'}));
-  }
-  {  // the check's tail: an unread block is a difference, not a match
-    dir.Write("ref.dat", RecordableData(0, 1000));
-    Bench bench("emu:recordable?speed=max&bad=999");
-    Host host;
-    host.Script({Answer::kContinue});
-    auto job = std::make_shared<CheckJob>(Request(dir.File("ref.dat")));
-    const ReferenceResult& r = bench.Run(job, host);
-    EXPECT_EQ(r.mismatches, 1u);
-    EXPECT_EQ(r.first_mismatch, 999u);
-    EXPECT_FALSE(r.check_whole);
-    EXPECT_EQ(r.check_stopped_at, 999u);
-  }
-}
-
+// 750 blocks of 2048 bytes in 10 s are x1.0; 1.5 s shows 1 Sec but the speed of 1.5 s (x13.3,
+// not x20.0); less than a second, or no block size, shows nothing.
 TEST(CaptureSpeedTextTest, TenthsOfX1FromTheExactTime) {
   using std::chrono::milliseconds;
-  // 750 blocks of 2048 bytes in 10 s: x1.0.
-  EXPECT_EQ(CaptureSpeedText(750u * 2048u, 2048, milliseconds(10000)),
-            "x1.0 speed(1536000 Bytes/10 Sec)");
-  // 1.5 s shows 1 Sec but the speed of 1.5 s: x13.3, not x20.0.
-  EXPECT_EQ(CaptureSpeedText(1500u * 2048u, 2048, milliseconds(1500)),
-            "x13.3 speed(3072000 Bytes/1 Sec)");
-  EXPECT_EQ(CaptureSpeedText(2048, 2048, milliseconds(999)), "");
-  EXPECT_EQ(CaptureSpeedText(2048, 0, milliseconds(5000)), "");
+  for (const auto& [bytes, size, time, text] :
+       {std::tuple{750u * 2048u, 2048u, 10000, "x1.0 speed(1536000 Bytes/10 Sec)"},
+        std::tuple{1500u * 2048u, 2048u, 1500, "x13.3 speed(3072000 Bytes/1 Sec)"},
+        std::tuple{2048u, 2048u, 999, ""}, std::tuple{2048u, 0u, 5000, ""}}) {
+    EXPECT_EQ(CaptureSpeedText(bytes, size, milliseconds(time)), text) << time;
+  }
 }
 
 }  // namespace
