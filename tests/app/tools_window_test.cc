@@ -1,5 +1,5 @@
-// The track test buttons of the Toc tab and the Tools dialog, in the whole window against the
-// virtual drives on the offscreen platform.
+// The Toc tab (its views, its track test buttons) and the Tools dialog, in the whole window
+// against the virtual drives on the offscreen platform.
 #include "app/window_bench.h"
 
 namespace tamarack::app {
@@ -18,6 +18,14 @@ struct Bench : testing::WindowBench {
     return window->findChild<QPushButton*>(QStringLiteral("toolButton"));
   }
   ToolsDialog* Tools() const { return window->findChild<ToolsDialog*>(); }
+  QStringList Titles() const {
+    QStringList t;
+    for (int i = 0; i < toc->toc_list()->columnCount(); ++i) {
+      t << toc->toc_list()->headerItem()->text(i);
+    }
+    return t;
+  }
+  QTreeWidgetItem* Row(int i) const { return toc->toc_list()->topLevelItem(i); }
   QStringList MessageTexts() const {
     QStringList texts;
     for (QMessageBox* box : window->findChildren<QMessageBox*>(QStringLiteral("jobMessage"))) {
@@ -28,12 +36,55 @@ struct Bench : testing::WindowBench {
   TocTab* toc = nullptr;
 };
 
+// The list with its column titles and the text box.
+void Shot(testing::Transcript& t, const Bench& b, const char* step) {
+  t.Step(QString::fromUtf8(step))("list", testing::ListText(b.toc->toc_list(), true));
+  t("text", b.toc->text_box()->toPlainText());
+}
+
 }  // namespace
 
 class ToolsWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The track view after Exec, where a click explains nothing; the full view's check box
+  // rebuilding the columns and emptying the list and the text, then its rows after Exec with
+  // the b0 row explained; back to the track view: toc_tab.txt. (The rows' texts are the
+  // core's: tests/data/decode/type30_track_view.txt and others.)
+  void TrackAndFullViewsAndTheRowExplanation() {
+    Bench b("emu:multisession?speed=max");
+    QVERIFY(b.toc);
+    testing::Transcript t;
+    t("exec", b.window->exec_button()->text());
+    b.window->exec_button()->click();
+    Shot(t, b, "track view");
+    QVERIFY(!b.toc->last_data().empty());
+    b.toc->toc_list()->itemClicked(b.Row(0), 0);
+    t("text after a click", b.toc->text_box()->toPlainText());
+    b.toc->full_toc_box()->click();
+    Shot(t, b, "full view");
+    b.window->exec_button()->click();
+    Shot(t, b, "full view after Exec");
+    QTreeWidgetItem* b0 = nullptr;
+    for (int i = 0; i < b.toc->toc_list()->topLevelItemCount(); ++i) {
+      if (b.Row(i)->text(4) == QStringLiteral("b0")) b0 = b.Row(i);
+    }
+    QVERIFY(b0);
+    b.toc->toc_list()->itemClicked(b0, 0);
+    t("text after a click on b0", b.toc->text_box()->toPlainText());
+    b.toc->full_toc_box()->click();
+    t.Step("track view again")("columns", b.Titles());
+    t.Expect("toc_tab.txt");
+  }
+
+  void NoDiscLeavesOnlyTheColumns() {
+    Bench b("emu:audio?speed=max&nomedium");
+    b.window->exec_button()->click();
+    QCOMPARE(b.toc->toc_list()->topLevelItemCount(), 0);
+    QCOMPARE(b.Titles().size(), 6);
+  }
+
   void TrackTestFromItsButton() {
     Bench b("emu:type30?speed=max&formless=0");
     QVERIFY(b.toc);
