@@ -146,15 +146,6 @@ struct WindowBench {
   std::unique_ptr<MainWindow> window;
 };
 
-// The window on two virtual drives (type13, audio) with a settings file holding `settings`,
-// not open yet: the bench of the tests of settings, restarts and saved files.
-struct SettingsBench : WindowBench {
-  explicit SettingsBench(const std::string& settings = "ControlFlag=0\n")
-      : WindowBench({"emu:type13?speed=max", "emu:audio?speed=max"}, kOpenLater) {
-    Settings(settings);
-  }
-};
-
 // What a window shows after each step, one "what: value" line each (a text of several lines
 // indented below its name), compared as a whole with tests/data/app/NAME: one golden file
 // instead of a compare per widget.
