@@ -1,16 +1,11 @@
-// The Aging tab on the offscreen platform: a run on the virtual drive with its counters and
-// Cancel, the loop count and log setting dialogs, the window's close veto (its fit at the
+// The Aging tab on the offscreen platform: a run on the virtual drive with its counters, the
+// window's close veto stopping it, the loop count and log setting dialogs (its fit at the
 // smallest size is layout_test's).
 #include "app/window_bench.h"
 
 namespace tamarack::app {
 
 namespace {
-
-// On the real clock, so that the tab's updates come at their real pace.
-struct Drive : testing::SessionBench {
-  Drive() : SessionBench("emu:type13?speed=max", true) {}
-};
 
 // A long run with the data check of the type 13 disc, logging to `log`.
 SettingsData LongRun(const QString& log) {
@@ -39,53 +34,11 @@ class AgingTabTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // A run shows its counters, dump and CDB with the settings locked, and a cancel ends it
-  // without its message (the cancelled status text is the ageing tests' cancel_in_pause.txt).
-  void RunShowsItsCountersAndCancels() {
-    Drive drive;
-    QVERIFY(drive.opened);
-    AgingTab tab(drive.session, drive.runner);
-    testing::Messages messages;
-    tab.dialog_hook = messages;
-    QTemporaryDir dir;
-    SettingsData s = LongRun(dir.filePath(QStringLiteral("log.htm")));
-    s.ageing.display_received = true;
-    tab.LoadSettings(s);
-    bool running = false;
-    tab.on_running_changed = [&running](bool on) { running = on; };
-
-    tab.StartOrCancel();
-    QVERIFY(running);
-    // Settings are locked while the run goes.
-    QVERIFY(!tab.method_box()->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        tab.counter_box()->toPlainText().startsWith(QStringLiteral("Total Command=")), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(!tab.dump_box()->toPlainText().isEmpty(), 10000);
-    QVERIFY(tab.cdb_line()->text().startsWith(QStringLiteral("be ")));
-    QSignalSpy finished(&tab, &AgingTab::RunFinished);
-    tab.StartOrCancel();  // Cancel
-    QVERIFY(finished.wait(10000));
-    QVERIFY(!running);
-    QVERIFY(tab.method_box()->isEnabled());
-    // A cancelled run ends without its message.
-    QVERIFY(messages.texts->isEmpty());
-    const QString counters = tab.counter_box()->toPlainText();
-    QVERIFY(counters.contains(QStringLiteral("Fail Command=0\nFail Data=0")));
-    // Read at the start.
-    QCOMPARE(tab.last_lba_box()->text(), QStringLiteral("332999"));
-    // The range bar shows the range against the disc's last block.
-    QCOMPARE(tab.range_bar()->view().bar().maximum, 332999);
-    QCOMPARE(tab.range_bar()->view().bar().second, 300000);
-    QFile log(dir.filePath(QStringLiteral("log.htm")));
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    QVERIFY(log.readAll().contains("Canceled\n"));
-  }
-
   // The loop count dialog (a count taken; Cancel keeps the entry), the step box for the step
   // methods only, the data error end with the data check only, the form's CDB and what is
   // stored: aging_form.txt.
   void LoopCountDialogAndTheFormFields() {
-    Drive drive;
+    testing::SessionBench drive;
     AgingTab tab(drive.session, drive.runner);
     QString answer = QStringLiteral("7");
     bool accept = true;
@@ -157,27 +110,49 @@ class AgingTabTest : public QObject {
     QCOMPARE(tab->settings().last_lba, 0);
   }
 
-  // The window's close is refused while a run goes (the run is told to stop), and goes
-  // ahead once it has ended; the Exec caption follows the run on its tab only.
-  void TheWindowRefusesToCloseDuringARun() {
+  // A run from Exec shows its counters, dump and CDB with the settings locked, the Exec
+  // caption following it on its tab only; Exec again cancels it without its message (its
+  // status text is the ageing tests' cancel_in_pause.txt), its log says so, and the disc's last
+  // block read at the start bounds the range bar. The window's close is refused while a run
+  // goes (the run is told to stop) and goes ahead once it has ended.
+  void ARunShowsItsCountersCancelsAndHoldsTheWindowOpen() {
     testing::WindowBench b({"emu:type13?speed=max"}, kTabAging);
     MainWindow& window = *b.window;
     window.show();
     AgingTab* tab = window.aging_tab();
+    testing::Messages messages;
+    tab->dialog_hook = messages;
+    SettingsData s = LongRun(b.dir.filePath(QStringLiteral("log.htm")));
+    s.ageing.display_received = true;
+    tab->LoadSettings(s);
     QCOMPARE(window.exec_button()->text(), QStringLiteral("Start(&E)"));
-    tab->dialog_hook = [](QDialog* d) { d->close(); };
-    tab->LoadSettings(LongRun(b.dir.filePath(QStringLiteral("log.txt"))));
     QSignalSpy finished(tab, &AgingTab::RunFinished);
     window.exec_button()->click();
+    QVERIFY(!tab->method_box()->isEnabled());
     QCOMPARE(window.exec_button()->text(), QStringLiteral("Cancel(&E)"));
     window.tabs()->setCurrentIndex(kTabCommand);
     QCOMPARE(window.exec_button()->text(), QStringLiteral("Send(&E)"));
     window.tabs()->setCurrentIndex(kTabAging);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        tab->counter_box()->toPlainText().startsWith(QStringLiteral("Total Command=")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!tab->dump_box()->toPlainText().isEmpty(), 10000);
+    QVERIFY(tab->cdb_line()->text().startsWith(QStringLiteral("be ")));
+    window.exec_button()->click();
+    QVERIFY(finished.wait(10000));
+    QVERIFY(!tab->running() && tab->method_box()->isEnabled());
+    QCOMPARE(window.exec_button()->text(), QStringLiteral("Start(&E)"));
+    QVERIFY2(messages.texts->isEmpty(), qPrintable(messages.texts->join(QLatin1Char('|'))));
+    QVERIFY(
+        tab->counter_box()->toPlainText().contains(QStringLiteral("Fail Command=0\nFail Data=0")));
+    QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("332999"));
+    QCOMPARE(tab->range_bar()->view().bar().maximum, 332999);
+    QCOMPARE(tab->range_bar()->view().bar().second, 300000);
+    QFile log(b.dir.filePath(QStringLiteral("log.htm")));
+    QVERIFY(log.open(QIODevice::ReadOnly) && log.readAll().contains("Canceled\n"));
+    window.exec_button()->click();
     QVERIFY(!window.close());
     QVERIFY(tab->running());
     QVERIFY(finished.wait(10000));
-    QVERIFY(!tab->running());
-    QCOMPARE(window.exec_button()->text(), QStringLiteral("Start(&E)"));
     QVERIFY(window.close());
   }
 };
