@@ -142,30 +142,25 @@ class MainWindowShellTest : public QObject {
   // stop.
   void ServingSaysWhyNotAndServesNothing() {
     Bench b;
-    const QByteArray missing = b.dir.filePath(QStringLiteral("no-configfs")).toUtf8();
-    qputenv("TAMARACK_CONFIGFS_ROOT", missing);
+    const QString missing = b.dir.filePath(QStringLiteral("no-configfs"));
+    qputenv("TAMARACK_CONFIGFS_ROOT", missing.toUtf8());
     testing::Messages messages;
     b.config.dialog_hook = messages;
     b.config.start_drive = "/dev/sr9";
     MainWindow& w = b.Open();
-    const int machine_drive = w.drive_box()->findText(QStringLiteral("/dev/sr9"));
-    QVERIFY(machine_drive >= 0);
-    for (int index :
-         {w.drive_box()->findText(QStringLiteral("emu:type13?speed=max")), machine_drive}) {
-      w.drive_box()->setCurrentIndex(index);
+    for (const char* id : {"emu:type13?speed=max", "/dev/sr9"}) {
+      w.drive_box()->setCurrentIndex(w.drive_box()->findText(QString::fromUtf8(id)));
       w.serving()->ServeSelectedDrive();
     }
     qunsetenv("TAMARACK_CONFIGFS_ROOT");
-    QCOMPARE(messages.texts->size(), 2);
-    const QString why = messages.texts->at(0);
-    QVERIFY2(why.startsWith(
-                 QStringLiteral("Tamarack cannot serve emu:type13?speed=max to the system here:")),
-             qPrintable(why));
-    QVERIFY2(why.contains(QStringLiteral("configfs is not mounted at ") + missing),
-             qPrintable(why));
-    QCOMPARE(messages.texts->at(1),
-             QStringLiteral("Only virtual drives (emu:...) can be served to the system; /dev/sr9 "
-                            "is a drive of this machine."));
+    const QString texts = messages.texts->join(QLatin1Char('|'));
+    QVERIFY2(messages.texts->size() == 2 &&
+                 texts.startsWith(QStringLiteral("Tamarack cannot serve emu:type13?speed=max to "
+                                                 "the system here:")) &&
+                 texts.contains(QStringLiteral("configfs is not mounted at ") + missing) &&
+                 texts.endsWith(QStringLiteral("|Only virtual drives (emu:...) can be served to "
+                                               "the system; /dev/sr9 is a drive of this machine.")),
+             qPrintable(texts));
     QVERIFY(w.serving()->served_label()->isHidden());
     QMenu menu;
     w.serving()->FillMenu(&menu);
@@ -242,13 +237,9 @@ class MainWindowShellTest : public QObject {
         options->accept();
       }
     };
-    auto inquiries = [&] {
-      const std::string text = testing::ReadAll(QString::fromStdString(trace));
-      int n = 0;
-      for (std::size_t at = 0; (at = text.find("\"cdb\": \"12 ", at)) != std::string::npos; ++at) {
-        ++n;
-      }
-      return n;
+    auto inquiries = [&trace] {
+      return QString::fromStdString(testing::ReadAll(QString::fromStdString(trace)))
+          .count(QStringLiteral("\"cdb\": \"12 "));
     };
     MainWindow* w = &b.Open();
     QCOMPARE(inquiries(), 0);  // off by default
@@ -333,11 +324,11 @@ class MainWindowShellTest : public QObject {
     MainWindow& w = b.Open();
     const CatalogueState& commands = w.command_tab()->console().catalogue();
     QCOMPARE(commands.row(7).cdb_store[4], 0x10);
-    w.reset_commands_button()->click();
-    QCOMPARE(commands.row(7).cdb_store[4], 0x10);
-    answer_ok = true;
-    w.reset_commands_button()->click();
-    QCOMPARE(commands.row(7).cdb_store[4], 0x00);
+    for (bool ok : {false, true}) {
+      answer_ok = ok;
+      w.reset_commands_button()->click();
+      QCOMPARE(commands.row(7).cdb_store[4], ok ? 0x00 : 0x10);
+    }
   }
 
   // A file named at start picks the start tab by its kind and is loaded into it; one that
