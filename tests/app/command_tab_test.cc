@@ -145,13 +145,11 @@ class CommandTabTest : public QObject {
     Bench b;
     b.Select(QStringLiteral("28h Read(10)"));
     b.Type("Transfer Length", QStringLiteral("101"));
-    QString message;
-    b.tab->dialog_hook = [&](QDialog* d) {
-      if (auto* box = qobject_cast<QMessageBox*>(d)) message = box->text();
-      d->reject();
-    };
+    testing::Messages messages;
+    b.tab->dialog_hook = messages;
     b.window->exec_button()->click();
-    QCOMPARE(message, QStringLiteral("転送長が最大数を超えました(最大数は100です)"));
+    QCOMPARE(*messages.texts,
+             QStringList{QStringLiteral("転送長が最大数を超えました(最大数は100です)")});
     QVERIFY(!b.tab->command_running());
     QCOMPARE(b.tab->decoded_box()->toPlainText(), QString());
 
@@ -252,14 +250,12 @@ class CommandTabTest : public QObject {
     b.Select(QStringLiteral("00h Test Unit Ready"));
     b.tab->edit_button()->click();
     QVERIFY(!b.tab->cdb_box()->isReadOnly());
-    QString message;
-    b.tab->dialog_hook = [&message](QDialog* d) {
-      if (auto* box = qobject_cast<QMessageBox*>(d)) message = box->text();
-      d->reject();
-    };
+    testing::Messages messages;
+    b.tab->dialog_hook = messages;
     b.tab->cdb_box()->setText(QStringLiteral("25 0g 00"));
     b.window->exec_button()->click();
-    QVERIFY2(message.contains(QStringLiteral("character 5")), qPrintable(message));
+    QVERIFY2(messages.texts->value(0).contains(QStringLiteral("character 5")),
+             qPrintable(messages.texts->value(0)));
     QVERIFY(!b.tab->command_running());
     QVERIFY(!b.tab->console().has_sent());
     QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("25 0g 00"));
