@@ -122,7 +122,8 @@ class MainWindowShellTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // The tab labels and each tab's Exec caption: main_window.txt.
+  // The tab labels and each tab's Exec caption: main_window.txt; the status line written from
+  // a worker thread.
   void HasTheTitleTheSevenTabsAndTheirExecCaptions() {
     DriveDirectory none;
     MainWindow w(&none);
@@ -135,6 +136,9 @@ class MainWindowShellTest : public QObject {
     }
     t("drives", w.drive_box()->count())("device", w.session().HasDevice());
     t.Expect("main_window.txt");
+    std::thread worker([&w] { w.session().status_line.Set("Command Rejected!"); });
+    worker.join();
+    QTRY_COMPARE(w.status_label()->text(), QStringLiteral("Command Rejected!"));
   }
 
   // The drive box's serve action on a machine that cannot serve (here: no configfs where it is
@@ -166,14 +170,6 @@ class MainWindowShellTest : public QObject {
     w.serving()->FillMenu(&menu);
     QCOMPARE(menu.actions().size(), 1);
     QCOMPARE(menu.actions().at(0)->text(), QStringLiteral("Serve to the system"));
-  }
-
-  void TheStatusLineMayBeWrittenFromAWorkerThread() {
-    DriveDirectory none;
-    MainWindow w(&none);
-    std::thread worker([&w] { w.session().status_line.Set("Command Rejected!"); });
-    worker.join();
-    QTRY_COMPARE(w.status_label()->text(), QStringLiteral("Command Rejected!"));
   }
 
   // A disc loaded in an open tray turns the indicator and its pace, and the drive is
