@@ -1,14 +1,19 @@
+// The Command tab: its list, form, CDB line and replies, the sense dialog, user slots, the
+// mode page editor beside the mode commands, the start position row; the Properties tab and
+// the modern drive's replies on every path a reply can take.
 #include "app/window_bench.h"
 
 namespace tamarack::app {
 
 namespace {
 
-// A window on two virtual drives: a data disc, and a drive without a medium.
+// A window on two virtual drives: a data disc, and a drive without a medium; the Command
+// tab and its mode page editor.
 struct Bench : testing::WindowBench {
   Bench()
       : WindowBench({"emu:type13?speed=max", "emu:type13?speed=max&nomedium"}),
-        tab(command_tab()) {}
+        tab(command_tab()),
+        editor(tab->mode_page_editor()) {}
   // The options come from the window (its option dialog), which hands them to the console.
   template <typename Fn>
   void SetOptions(Fn change) {
@@ -16,13 +21,83 @@ struct Bench : testing::WindowBench {
     change(o);
     window->ApplyOptions(o);
   }
+  void ClickPage(int row) {
+    QListWidget* list = editor->page_list();
+    emit list->itemClicked(list->item(row));
+  }
+  void SelectTab(const QString& label) {
+    for (int i = 0; i < editor->tab_bar()->count(); ++i) {
+      if (editor->tab_bar()->tabText(i) == label) return editor->tab_bar()->setCurrentIndex(i);
+    }
+    QFAIL(qPrintable(label));
+  }
+  // The mode page editor's field `label`, null for none.
+  QWidget* PageField(const char* label) const {
+    const auto& fields = editor->editor().fields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (std::string_view(fields[i].label) == label) return editor->form_view()->FieldWidget(i);
+    }
+    return nullptr;
+  }
+  QStringList Tabs() const {
+    QStringList t;
+    for (int i = 0; i < editor->tab_bar()->count(); ++i) t << editor->tab_bar()->tabText(i);
+    return t;
+  }
   CommandTab* tab;
+  ModePageEditorWidget* editor;
 };
+
+// The editor's page list, tabs, dump and buttons, and the Command tab's CDB line.
+void Shot(testing::Transcript& t, const Bench& b, const QString& step) {
+  QStringList pages;
+  for (int i = 0; i < b.editor->page_list()->count(); ++i)
+    pages << b.editor->page_list()->item(i)->text();
+  t.Step(step)("editor", !b.editor->isHidden())("pages", pages)("tabs", b.Tabs());
+  t("current tab", b.editor->tab_bar()->currentIndex())("copy",
+                                                        b.editor->copy_button()->isEnabled());
+  const QPlainTextEdit* dump = b.editor->page_dump_box();
+  t("page dump", dump->isHidden() ? QStringLiteral("hidden") : dump->toPlainText());
+  testing::CdbShot(t, b.tab);
+}
+
+// What the Command tab shows of the modern drive's replies, one text per command, "===="
+// between: the lists and boxes whose length comes from the reply (feature list, Inquiry list,
+// Mode Sense of every page, the Read(10) dump of two blocks, the TOC list, Test Unit Ready).
+std::string RunModernCommands(const std::string& resid) {
+  testing::WindowBench b({"emu:type13?speed=max&model=modern&resid=" + resid}, kTabCommand);
+  CommandTab* tab = b.command_tab();
+  QStringList texts;
+  const auto run = [&b](const char* entry) {
+    b.Select(QString::fromUtf8(entry));
+    return b.RunAndWait();
+  };
+  if (run("46h Get Configuration")) texts << testing::ListText(tab->result_list());
+  if (run("12h Inquiry")) texts << testing::ListText(tab->result_list());
+  b.Select(QStringLiteral("5ah Mode Sense(10)"));
+  QListWidget* pages = tab->mode_page_editor()->page_list();
+  emit pages->itemClicked(pages->item(0));  // 3Fh: every page
+  if (b.RunAndWait()) texts << tab->decoded_box()->toPlainText();
+  b.Select(QStringLiteral("28h Read(10)"));
+  b.Type("Transfer Length", QStringLiteral("2"));
+  if (b.RunAndWait()) texts << tab->dump_box()->toPlainText();
+  if (run("43h Read Toc")) texts << testing::ListText(tab->result_list());
+  if (run("00h Test Unit Ready")) texts << tab->decoded_box()->toPlainText();
+  return texts.join(QStringLiteral("\n====\n")).toStdString();
+}
 
 }  // namespace
 
 class CommandTabTest : public QObject {
   Q_OBJECT
+
+  // The four ways a path delivers replies (the virtual drive's resid= option) as test data.
+  static void ResidModes() {
+    QTest::addColumn<QString>("resid");
+    for (const char* mode : {"exact", "none", "zero", "pad"}) {
+      QTest::newRow(mode) << QString::fromLatin1(mode);
+    }
+  }
 
  private slots:
   // The list kind tabs and the catalogue in each of their orders: command_list.txt.
@@ -70,13 +145,11 @@ class CommandTabTest : public QObject {
     Bench b;
     b.Select(QStringLiteral("28h Read(10)"));
     b.Type("Transfer Length", QStringLiteral("101"));
-    QString message;
-    b.tab->dialog_hook = [&](QDialog* d) {
-      if (auto* box = qobject_cast<QMessageBox*>(d)) message = box->text();
-      d->reject();
-    };
+    testing::Messages messages;
+    b.tab->dialog_hook = messages;
     b.window->exec_button()->click();
-    QCOMPARE(message, QStringLiteral("転送長が最大数を超えました(最大数は100です)"));
+    QCOMPARE(*messages.texts,
+             QStringList{QStringLiteral("転送長が最大数を超えました(最大数は100です)")});
     QVERIFY(!b.tab->command_running());
     QCOMPARE(b.tab->decoded_box()->toPlainText(), QString());
 
@@ -163,7 +236,7 @@ class CommandTabTest : public QObject {
   }
 
   // With "execute on selection" a selected command runs at once (a double-click's run is
-  // saved_files_test's, with the settings written first).
+  // main_window_shell_test's, with the settings written first).
   void ExecuteOnSelectionRunsTheSelectedCommand() {
     Bench b;
     b.SetOptions([](Options& o) { o.execute_on_selection = true; });
@@ -177,14 +250,12 @@ class CommandTabTest : public QObject {
     b.Select(QStringLiteral("00h Test Unit Ready"));
     b.tab->edit_button()->click();
     QVERIFY(!b.tab->cdb_box()->isReadOnly());
-    QString message;
-    b.tab->dialog_hook = [&message](QDialog* d) {
-      if (auto* box = qobject_cast<QMessageBox*>(d)) message = box->text();
-      d->reject();
-    };
+    testing::Messages messages;
+    b.tab->dialog_hook = messages;
     b.tab->cdb_box()->setText(QStringLiteral("25 0g 00"));
     b.window->exec_button()->click();
-    QVERIFY2(message.contains(QStringLiteral("character 5")), qPrintable(message));
+    QVERIFY2(messages.texts->value(0).contains(QStringLiteral("character 5")),
+             qPrintable(messages.texts->value(0)));
     QVERIFY(!b.tab->command_running());
     QVERIFY(!b.tab->console().has_sent());
     QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("25 0g 00"));
@@ -195,6 +266,139 @@ class CommandTabTest : public QObject {
     QVERIFY(b.RunAndWait());
     QCOMPARE(b.tab->console().last_sent_cdb(), (Cdb{0x25, 0, 0, 0, 0, 0, 0, 0, 1}));
     QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("25 00 00 00 00 00 00 00 01 00 00 00 "));
+  }
+
+  // The editor beside the two mode commands only, with the pages of each, its tabs for the
+  // picked page and the CDB following the pick: mode_page_editor.txt.
+  void ShownOnlyWithTheModeCommands() {
+    Bench b;
+    testing::Transcript t;
+    b.Select(QStringLiteral("00h Test Unit Ready"));
+    t.Step("00h Test Unit Ready")("editor", !b.editor->isHidden());
+    b.Select(QStringLiteral("5ah Mode Sense(10)"));
+    Shot(t, b, QStringLiteral("5ah Mode Sense(10)"));
+    QSignalSpy help(b.editor, &ModePageEditorWidget::HelpRequested);
+    b.editor->help_button()->click();
+    t("help", help.takeFirst().at(0).toString());
+    // A page click picks the page: the CDB follows, the editor shows its first screen.
+    b.ClickPage(8);
+    Shot(t, b, QStringLiteral("page 2ah picked"));  // "Page Length" is a number box: hex shown
+    b.SelectTab(QStringLiteral("2ah (2)"));
+    Shot(t, b, QStringLiteral("2ah (2)"));
+    t("Mode 2 Form 1", b.PageField("Mode 2 Form 1") != nullptr)("Page Length",
+                                                                !!b.PageField("Page Length"));
+    b.Select(QStringLiteral("55h Mode Select(10)"));
+    Shot(t, b, QStringLiteral("55h Mode Select(10)"));
+    t("decoded", b.tab->decoded_box()->toPlainText());
+    t.Expect("mode_page_editor.txt");
+  }
+
+  // Every page sensed and copied to Mode Select (with its message), the retry count edited
+  // there and the page selected (the list without the PS bit the page was read with; 16 or 32
+  // bytes a line by the box's width), then page 01h sensed with the new count:
+  // mode_page_round.txt.
+  void SenseCopyEditSelectAndSenseAgain() {
+    Bench b;
+    testing::Transcript t;
+    b.Select(QStringLiteral("5ah Mode Sense(10)"));
+    b.ClickPage(0);
+    QVERIFY(b.RunAndWait());
+    Shot(t, b, QStringLiteral("every page sensed"));
+    t("decoded", b.tab->decoded_box()->toPlainText().section(QLatin1Char('\n'), 0, 0));
+    t("page", b.editor->page_name()->text());
+    t("changeable view", b.editor->changeable_view_button()->isEnabled());
+    b.editor->dialog_hook = [&t](QDialog* d) {
+      if (auto* box = qobject_cast<QMessageBox*>(d)) t("message", box->text());
+      d->accept();
+    };
+    b.editor->copy_button()->click();
+
+    b.Select(QStringLiteral("55h Mode Select(10)"));
+    b.SelectTab(QStringLiteral("01h"));
+    auto* retries = qobject_cast<QLineEdit*>(b.PageField("Read Retry Count"));
+    QVERIFY(retries);
+    t.Step("Mode Select, 01h")("retries", retries->text());
+    retries->selectAll();
+    QTest::keyClick(retries, Qt::Key_Delete);
+    QTest::keyClicks(retries, QStringLiteral("7"));
+    b.ClickPage(0);
+    Shot(t, b, QStringLiteral("retries 7, page 01h picked"));
+    t("decoded", b.tab->decoded_box()->toPlainText().remove(QLatin1Char('\n')));
+    QVERIFY(b.RunAndWait());
+    t("sent", b.tab->decoded_box()->toPlainText().section(QLatin1Char('\n'), -1));
+
+    b.Select(QStringLiteral("5ah Mode Sense(10)"));
+    b.ClickPage(1);
+    QVERIFY(b.RunAndWait());
+    t.Step("page 01h sensed")("tabs", b.Tabs());
+    t("retries", qobject_cast<QLineEdit*>(b.PageField("Read Retry Count"))->text());
+    t.Expect("mode_page_round.txt");
+  }
+
+  void PropertiesTabFillsItsThreeLists_data() { ResidModes(); }
+  void PropertiesTabFillsItsThreeLists() {
+    QFETCH(QString, resid);
+    testing::WindowBench b({"emu:type13?speed=max&resid=" + resid.toStdString()}, kTabProperties);
+    auto* tab = qobject_cast<PropertiesTab*>(b.window->tabs()->widget(kTabProperties));
+    QVERIFY(tab);
+    QCOMPARE(b.window->exec_button()->text(), QStringLiteral("Get(&E)"));
+    QSignalSpy read(tab, &PropertiesTab::PropertiesRead);
+    b.window->exec_button()->click();
+    QCOMPARE(read.count(), 1);
+    // The three lists with their column titles, the same on every path.
+    const QString lists =
+        testing::ListText(tab->inquiry_list(), true) + QStringLiteral("\n====\n") +
+        testing::ListText(tab->feature_list(), true) + QStringLiteral("\n====\n") +
+        testing::ListText(tab->capability_list(), true);
+    QVERIFY(testing::MatchesGolden("properties_tab.txt", lists.toStdString()));
+    QVERIFY(!tab->inquiry_list()->topLevelItem(1)->icon(0).isNull());
+    QVERIFY(!tab->capability_list()->topLevelItem(0)->icon(0).isNull());
+    QVERIFY(tab->identity().has_value());
+  }
+
+  // The modern drive through the Command tab: what each command shows is the reply the drive
+  // sent, the same on every path the reply can take (one golden file for all).
+  void ModernDriveOnTheCommandTab_data() { ResidModes(); }
+  void ModernDriveOnTheCommandTab() {
+    QFETCH(QString, resid);
+    // Every descriptor the drive sent, each where it lies, the unknown ones by their heading;
+    // Mode Sense: the header's 174 bytes (its block descriptor of 8 and the pages), never a
+    // padded or zeroed tail; Read(10) of two blocks: 2 x 2048 bytes, not the buffer's 2 x 2656.
+    QVERIFY(
+        testing::MatchesGolden("modern_command_tab.txt", RunModernCommands(resid.toStdString())));
+  }
+
+  // The start position row beside the commands that take an address: the 23-track disc's
+  // track box, a quick-set button and "last" (which reads the capacity here; what each button
+  // does is tests/decode/start_position_test's), a track picked for Read(10) (its start into the
+  // box and the CDB at once) and for Play Audio MSF (the third track ends one frame before the
+  // fourth: 9000 + 150 = 02:02:00 to 13499 + 150 = 03:01:74): quick_set.txt.
+  void QuickSetButtonsAndTrackBox() {
+    testing::WindowBench b({"emu:type30?speed=max"});
+    CommandTab* tab = b.window->command_tab();
+    StartPositionBar* bar = tab->start_position_bar();
+    testing::Transcript t;
+    b.Select(QStringLiteral("bbh Set CD Speed"));
+    t.Step("bbh Set CD Speed")("bar", !bar->isHidden());
+    b.Select(QStringLiteral("28h Read(10)"));
+    QStringList tracks;
+    for (int i = 0; i < bar->track_box()->count(); ++i) tracks << bar->track_box()->itemText(i);
+    t.Step("28h Read(10)")("bar", !bar->isHidden())("tracks", tracks);
+    bar->button(QuickSet::kForward)->click();
+    bar->button(QuickSet::kForward)->click();
+    t.Step("forward twice")("cdb", tab->cdb_box()->text());
+    bar->button(QuickSet::kLast)->click();
+    t.Step("last")("cdb", tab->cdb_box()->text());
+    bar->track_box()->setCurrentIndex(2);
+    emit bar->track_box()->activated(2);
+    auto* box = qobject_cast<QLineEdit*>(tab->form_view()->FieldWidget(3));
+    QVERIFY(box);
+    t.Step("third track")("cdb", tab->cdb_box()->text())("address", box->text());
+    b.Select(QStringLiteral("47h Play Audio MSF"));
+    emit bar->track_box()->activated(2);
+    t.Step("47h Play Audio MSF, third track")("bar", !bar->isHidden());
+    t("cdb", tab->cdb_box()->text());
+    t.Expect("quick_set.txt");
   }
 };
 

@@ -1,6 +1,10 @@
-// The track test buttons of the Toc tab and the Tools dialog, in the whole window against the
-// virtual drives on the offscreen platform.
+// The Toc tab (its views, its track test buttons), the Tools dialog and the reference data
+// dialog, against the virtual drives on the offscreen platform. What a capture or a check
+// writes and finds is tests/refdata's; here what the dialog shows.
+#include <filesystem>
+
 #include "app/window_bench.h"
+#include "temp_dir.h"
 
 namespace tamarack::app {
 
@@ -18,6 +22,14 @@ struct Bench : testing::WindowBench {
     return window->findChild<QPushButton*>(QStringLiteral("toolButton"));
   }
   ToolsDialog* Tools() const { return window->findChild<ToolsDialog*>(); }
+  QStringList Titles() const {
+    QStringList t;
+    for (int i = 0; i < toc->toc_list()->columnCount(); ++i) {
+      t << toc->toc_list()->headerItem()->text(i);
+    }
+    return t;
+  }
+  QTreeWidgetItem* Row(int i) const { return toc->toc_list()->topLevelItem(i); }
   QStringList MessageTexts() const {
     QStringList texts;
     for (QMessageBox* box : window->findChildren<QMessageBox*>(QStringLiteral("jobMessage"))) {
@@ -28,12 +40,140 @@ struct Bench : testing::WindowBench {
   TocTab* toc = nullptr;
 };
 
+// The list with its column titles and the text box.
+void Shot(testing::Transcript& t, const Bench& b, const char* step) {
+  t.Step(QString::fromUtf8(step))("list", testing::ListText(b.toc->toc_list(), true));
+  t("text", b.toc->text_box()->toPlainText());
+}
+
+namespace fs = std::filesystem;
+
+// A virtual drive of a 400-block image labelled TESTDISC in a temporary folder, opened as the
+// main window opens drives; `Open()` opens the dialog once the drives' names have come.
+struct Reference : testing::SessionBench {
+  Reference() {
+    for (std::size_t i = 0; i < image.size(); ++i)
+      image[i] = static_cast<std::uint8_t>(i * 13 + i / 2048);
+    const std::string pvd = std::string("\x01", 1) + "CD001";
+    std::copy(pvd.begin(), pvd.end(), image.begin() + 16 * 2048);
+    std::fill(image.begin() + 16 * 2048 + 40, image.begin() + 16 * 2048 + 72, ' ');
+    const std::string label = "TESTDISC";
+    std::copy(label.begin(), label.end(), image.begin() + 16 * 2048 + 40);
+    dir.Write("disc.iso", image);
+    id = "emu:" + dir.File("disc.iso") + "?speed=max";
+    opened = session.Open(id);
+    settings.program_folder = dir.path();
+    settings.drive_ids = {"emu:type13", id};
+  }
+  QString Path(const char* name) const { return QString::fromStdString(dir.File(name)); }
+  ReferenceDataDialog& Open() {
+    dialog = std::make_unique<ReferenceDataDialog>(session, runner, &drives, settings);
+    dialog->dialog_hook = answers;
+    QSignalSpy info(dialog.get(), &ReferenceDataDialog::DriveInfoArrived);
+    if (!QTest::qWaitFor([&info] { return info.count() >= 2; }, 10000)) qWarning("no drive info");
+    return *dialog;
+  }
+  // The dialog's fields and buttons, the bench's folder as DIR.
+  void Shot(const QString& step) {
+    const ReferenceDataDialog& d = *dialog;
+    t.Step(step)("asked", *answers.asked)("messages", *answers.messages);
+    t("status", d.status_label()->text())("file name", d.file_name_field()->text());
+    t("check file", Rel(d.check_file_field()->text()))("folder", Rel(d.folder_field()->text()));
+    t("start", d.start_button()->isEnabled())("stop", d.stop_button()->isEnabled());
+    t("tabs", d.tab_bar()->isEnabled())("progress", !d.progress_bar()->isHidden());
+    t("check list", Names(d.check_list()))("select list", Names(d.select_list()));
+    answers.asked->clear();
+    answers.messages->clear();
+  }
+  QString Rel(QString s) const {
+    return s.replace(QString::fromStdString(dir.path()), QStringLiteral("DIR"));
+  }
+  // A list's names (column 0), or names and sizes.
+  static QStringList Names(QTreeWidget* list, bool sizes = false) {
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      const QTreeWidgetItem* row = list->topLevelItem(i);
+      out << row->text(0) + (sizes ? QStringLiteral(" ") + row->text(2) : QString());
+    }
+    return out;
+  }
+  bool RunAndWait() {
+    QSignalSpy spy(dialog.get(), &ReferenceDataDialog::JobFinished);
+    dialog->StartJob();
+    return dialog->job_running() && spy.wait(20000);
+  }
+  tamarack::testing::TempDir dir{"tamarack-refdialog-"};
+  std::vector<std::uint8_t> image = std::vector<std::uint8_t>(400 * 2048);
+  std::string id;
+  ReferenceDialogSettings settings;
+  // Questions answered OK (or Cancel), the continue dialog with "continue without asking";
+  // messages recorded and closed.
+  struct Answers {
+    void operator()(QDialog* d) {
+      if (auto* c = qobject_cast<ContinueDialog*>(d)) {
+        asked->append(c->text_label()->text());
+        c->skip_button()->click();
+      } else if (auto* box = qobject_cast<QMessageBox*>(d)) {
+        if (box->icon() != QMessageBox::Question) {
+          messages->append(box->text());
+          box->close();
+          return;
+        }
+        asked->append(box->text());
+        box->button(*ok ? QMessageBox::Ok : QMessageBox::Cancel)->click();
+      }
+    }
+    std::shared_ptr<bool> ok = std::make_shared<bool>(true);
+    std::shared_ptr<QStringList> asked = std::make_shared<QStringList>();
+    std::shared_ptr<QStringList> messages = std::make_shared<QStringList>();
+  } answers;
+  testing::Transcript t;
+  std::unique_ptr<ReferenceDataDialog> dialog;
+};
+
 }  // namespace
 
 class ToolsWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The track view after Exec, where a click explains nothing; the full view's check box
+  // rebuilding the columns and emptying the list and the text, then its rows after Exec with
+  // the b0 row explained; back to the track view: toc_tab.txt. (The rows' texts are the
+  // core's: tests/data/decode/type30_track_view.txt and others.)
+  void TrackAndFullViewsAndTheRowExplanation() {
+    Bench b("emu:multisession?speed=max");
+    QVERIFY(b.toc);
+    testing::Transcript t;
+    t("exec", b.window->exec_button()->text());
+    b.window->exec_button()->click();
+    Shot(t, b, "track view");
+    QVERIFY(!b.toc->last_data().empty());
+    b.toc->toc_list()->itemClicked(b.Row(0), 0);
+    t("text after a click", b.toc->text_box()->toPlainText());
+    b.toc->full_toc_box()->click();
+    Shot(t, b, "full view");
+    b.window->exec_button()->click();
+    Shot(t, b, "full view after Exec");
+    QTreeWidgetItem* b0 = nullptr;
+    for (int i = 0; i < b.toc->toc_list()->topLevelItemCount(); ++i) {
+      if (b.Row(i)->text(4) == QStringLiteral("b0")) b0 = b.Row(i);
+    }
+    QVERIFY(b0);
+    b.toc->toc_list()->itemClicked(b0, 0);
+    t("text after a click on b0", b.toc->text_box()->toPlainText());
+    b.toc->full_toc_box()->click();
+    t.Step("track view again")("columns", b.Titles());
+    t.Expect("toc_tab.txt");
+  }
+
+  void NoDiscLeavesOnlyTheColumns() {
+    Bench b("emu:audio?speed=max&nomedium");
+    b.window->exec_button()->click();
+    QCOMPARE(b.toc->toc_list()->topLevelItemCount(), 0);
+    QCOMPARE(b.Titles().size(), 6);
+  }
+
   void TrackTestFromItsButton() {
     Bench b("emu:type30?speed=max&formless=0");
     QVERIFY(b.toc);
@@ -120,6 +260,122 @@ class ToolsWindowTest : public QObject {
     t.Step("tool button again")("saved tab", b.window->settings().tool_last_tab);
     t("current tab", b.Tools()->tabs()->currentIndex());
     t.Expect("tools_dialog.txt");
+  }
+
+  // Opened on the image's drive with a folder and a file that are gone: the label's name in
+  // the program's folder; another drive: its name (the built-in disc has no label). A range
+  // given the wrong way round is captured and checked, both range questions asked; two
+  // differences planted are found by page "Check", the first asked about, "continue without
+  // asking" passing the second, a third in a block the file's unread list names not checked;
+  // OK stores the file and the page: reference_dialog.txt.
+  void OpensCapturesChecksAndStores() {
+    Reference b;
+    QVERIFY(b.opened);
+    b.settings.data_folder = "/no/such/folder";
+    b.settings.data_file = "/no/such/file.dat";
+    b.settings.start_lba = 300;
+    b.settings.end_lba = 20;
+    ReferenceDataDialog& dialog = b.Open();
+    b.t("drive", dialog.drive_box()->currentIndex())("first", dialog.drive_box()->itemText(0));
+    b.Shot(QStringLiteral("opened"));
+    dialog.drive_box()->setCurrentIndex(0);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.file_name_field()->text(), QStringLiteral("NewName.dat"),
+                              10000);
+    dialog.drive_box()->setCurrentIndex(1);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.file_name_field()->text(), QStringLiteral("TESTDISC.dat"),
+                              10000);
+    dialog.check_after_box()->setChecked(true);
+    QVERIFY(b.RunAndWait());
+    b.Shot(QStringLiteral("captured and checked"));
+    QVERIFY(b.dir.Read("TESTDISC.dat") ==
+            std::vector<std::uint8_t>(b.image.begin() + 20 * 2048, b.image.begin() + 301 * 2048));
+
+    std::vector<std::uint8_t> changed = b.dir.Read("TESTDISC.dat");
+    for (std::size_t block : {30u, 100u, 200u}) changed[block * 2048] ^= 1;
+    b.dir.Write("TESTDISC.dat", changed);
+    b.dir.Write("TESTDISC.dat.unread", std::string("220-220\n"));
+    dialog.SetPage(kPageCheck);
+    QVERIFY(b.RunAndWait());
+    b.Shot(QStringLiteral("checked with three differences, one unread"));
+    dialog.ok_button()->click();
+    b.t.Step("OK")("accepted", dialog.result() == QDialog::Accepted);
+    b.t("stored file", dialog.settings().data_file == b.dir.File("TESTDISC.dat"));
+    b.t("stored page", dialog.settings().page);
+    b.t("status line", b.Rel(QString::fromStdString(b.session.status_line.Get())));
+    b.t.Expect("reference_dialog.txt");
+  }
+
+  // Cancel while a whole disc is read stops the run and keeps the dialog; its partial file
+  // goes.
+  void CancelWhileRunningOnlyStops() {
+    Reference b;
+    b.session.Open("emu:type13?speed=cav4");
+    ReferenceDataDialog& dialog = b.Open();
+    QCOMPARE(dialog.drive_box()->currentData().toString(), QStringLiteral("emu:type13?speed=cav4"));
+    QSignalSpy done(&dialog, &ReferenceDataDialog::JobFinished);
+    QSignalSpy closed(&dialog, &QDialog::finished);
+    dialog.StartJob();
+    QVERIFY(dialog.stop_button()->isEnabled() && !dialog.tab_bar()->isEnabled());
+    dialog.cancel_button()->click();
+    QVERIFY(done.wait(20000));
+    QCOMPARE(closed.count(), 0);
+    QVERIFY2(b.answers.messages->value(0).startsWith(QStringLiteral("読み込みをｷｬﾝｾﾙしました")),
+             qPrintable(b.answers.messages->join(QStringLiteral("|"))));
+    QVERIFY(!fs::exists(dialog.check_file_field()->text().toStdString()));
+  }
+
+  // The file list by name and by size both ways, a file chosen, a delete refused then done,
+  // the pages' controls, Cancel keeping the stored file: reference_lists.txt.
+  void ListsSortChooseDeleteAndPages() {
+    Reference b;
+    b.dir.Write("small.dat", std::vector<std::uint8_t>(1023));
+    b.dir.Write("big.dat", std::vector<std::uint8_t>(4096));
+    b.dir.Write("kb.dat", std::vector<std::uint8_t>(1024));
+    b.settings.data_file = b.dir.File("kb.dat");
+    b.settings.page = kPageSelectFile;
+    ReferenceDataDialog& dialog = b.Open();
+    dialog.show();
+    QTreeWidget* list = dialog.select_list();
+    b.t("current", list->currentItem()->text(0))("sizes", Reference::Names(list, true));
+    b.t("hidden columns", list->isColumnHidden(3) && list->isColumnHidden(4));
+    for (int i = 0; i < 2; ++i) {
+      list->header()->sectionClicked(2);
+      b.t("by size", Reference::Names(list));
+    }
+    dialog.ChooseEntry(QStringLiteral("big.dat"));
+    b.Shot(QStringLiteral("big.dat chosen"));
+    for (bool ok : {false, true}) {
+      *b.answers.ok = ok;
+      dialog.DeleteEntry(QStringLiteral("small.dat"));
+      b.Shot(ok ? QStringLiteral("deleted") : QStringLiteral("delete refused"));
+      b.t("small.dat", fs::exists(b.dir.File("small.dat")));
+    }
+    for (int page = 0; page < 3; ++page) {
+      dialog.SetPage(page);
+      b.t.Step(QStringLiteral("page %1").arg(page))("drive", dialog.drive_box()->isVisible());
+      b.t("start", dialog.start_button()->isVisible());
+      b.t("folder", dialog.folder_field()->isVisible());
+      b.t("check file", dialog.check_file_field()->isVisible());
+      b.t("check list", dialog.check_list()->isVisible());
+      b.t("select list", dialog.select_list()->isVisible());
+    }
+    dialog.SetPage(kPageCheck);
+    dialog.cancel_button()->click();
+    b.t.Step("Cancel")("rejected", dialog.result() == QDialog::Rejected);
+    b.t("stored file kept", dialog.settings().data_file == b.settings.data_file);
+    b.t.Expect("reference_lists.txt");
+  }
+
+  void NotOpenedWhileAJobRuns() {
+    Reference b;
+    b.session.Open("emu:type13?speed=cav4");
+    auto job =
+        std::make_shared<CaptureJob>(ReferenceRequest{0, 0, b.dir.File("x.dat"), false}, false);
+    JobHost host;
+    QCOMPARE(b.runner.Start(job, host), StartResult::kStarted);
+    QVERIFY(!ReferenceDataDialog::Open(b.session, b.runner, &b.drives, &b.settings));
+    b.runner.Wait();
+    QCOMPARE(job->result().end, ReferenceEnd::kStopped);
   }
 };
 

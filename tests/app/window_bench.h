@@ -32,15 +32,12 @@
 #include "app/read_cd_detail_dialog.h"
 #include "app/reference_data_dialog.h"
 #include "app/request_sense_dialog.h"
-#include "app/row_icons.h"
 #include "app/save_option_dialog.h"
 #include "app/sector_dump_tab.h"
 #include "app/start_position_bar.h"
 #include "app/toc_tab.h"
 #include "app/tools_dialog.h"
-#include "app/view_text.h"
 #include "app/window_job_host.h"
-#include "app/window_post.h"
 #include "device/clock.h"
 #include "device/sense_table.h"
 #include "emu/virtual_drive_provider.h"
@@ -144,15 +141,6 @@ struct WindowBench {
   DriveDirectory drives;
   WindowConfig config;
   std::unique_ptr<MainWindow> window;
-};
-
-// The window on two virtual drives (type13, audio) with a settings file holding `settings`,
-// not open yet: the bench of the tests of settings, restarts and saved files.
-struct SettingsBench : WindowBench {
-  explicit SettingsBench(const std::string& settings = "ControlFlag=0\n")
-      : WindowBench({"emu:type13?speed=max", "emu:audio?speed=max"}, kOpenLater) {
-    Settings(settings);
-  }
 };
 
 // What a window shows after each step, one "what: value" line each (a text of several lines

@@ -16,7 +16,7 @@ using testing::TempDir;
 
 // Each kind's own pattern, the smallest free number (a gap filled first), 999 when every
 // number is taken. On a real folder (the files there taken) the window's saves show it, and
-// that an empty data folder becomes the documents folder: saved_files_test.
+// that an empty data folder becomes the documents folder: tests/app/main_window_shell_test.
 TEST(TabFile, DefaultNamesTakeTheSmallestFreeNumber) {
   std::set<std::string> taken = {"/d/all_000.cmd", "/d/all_002.cmd", "/d/Age000.age"};
   auto exists = [&taken](const std::string& p) { return taken.count(p) != 0; };

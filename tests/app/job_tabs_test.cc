@@ -1,0 +1,475 @@
+// The job tabs on the offscreen platform against virtual drives: the Aging tab (a run with its
+// counters, the window's close veto, the loop count and log setting dialogs), the Measure tab
+// on a simulated clock (a run from Exec to its results and printed to PDF, Cancel by a tab
+// change, a block count of 0, a read error), the Sector Dump tab with its detail dialog, the
+// control-data window and the dump save dialog. (Their fit at the smallest size is
+// main_window_shell_test's; a record loaded from a file too.)
+#include <QPrinter>
+
+#include "app/window_bench.h"
+#include "console/command_catalogue.h"
+#include "tools/sector_dump_job.h"
+
+namespace tamarack::app {
+
+namespace {
+
+// A long run with the data check of the type 13 disc, logging to `log`.
+SettingsData LongRun(const QString& log) {
+  SettingsData s;
+  s.ageing.end_lba = 300000;
+  s.ageing.log_path = log.toStdString();
+  s.ageing.data_check = true;
+  s.ageing.data_check_type = DataCheckType::kType13;
+  return s;
+}
+
+// The fields of the tab that depend on others, and the settings they make.
+void Shot(testing::Transcript& t, const AgingTab& tab, const QString& step) {
+  t.Step(step)("loop", tab.loop_box()->currentIndex())("loop text", tab.loop_box()->currentText());
+  t("loop entry", tab.loop_box()->itemText(2));
+  t("loop count", tab.settings().loop_count)("loop mode", tab.settings().mode.loop());
+  t("step", tab.step_box()->isEnabled())("end on error", tab.end_on_data_error_box()->isEnabled());
+  t("end on error set", tab.settings().mode.end_on_data_error());
+  t("type13", tab.type_button(DataCheckType::kType13)->isEnabled());
+  t("other", tab.type_button(DataCheckType::kOther)->isChecked())("cdb", tab.cdb_line()->text());
+}
+
+// A whole-disc run on the simulated clock is pure work: a few seconds in a release build, far
+// longer in a sanitizer build on a busy machine. The guard only catches a run that never ends.
+constexpr int kWholeDiscGuardMs = 600000;
+
+// A window on the virtual drive `drive` on a simulated clock, the Measure tab shown.
+struct Window : testing::WindowBench {
+  explicit Window(const std::string& drive) : WindowBench({drive}, testing::kOpenLater, true) {
+    config.start_drive = drive;
+    config.dialog_hook = messages;
+    Open(kTabMeasure);
+    tab = window->measure_tab();
+  }
+  bool RunAndWait() {
+    QSignalSpy spy(tab, &MeasureTab::MeasureFinished);
+    window->exec_button()->click();
+    return spy.wait(kWholeDiscGuardMs);
+  }
+  testing::Messages messages;
+  MeasureTab* tab = nullptr;
+};
+
+// The tab's fields and labels, the shown record and the window's buttons.
+void Shot(testing::Transcript& t, const Window& w, const QString& step) {
+  const MeasureTab* m = w.tab;
+  t.Step(step)("exec", w.window->exec_button()->text());
+  t("print", w.window->print_button()->isEnabled())("progress", !m->progress_bar()->isHidden());
+  t("cdb", m->cdb_label()->text())("start", m->start_box()->text());
+  t("last", m->last_box()->text())("blocks", m->block_count_box()->text());
+  t("status", m->status_label()->text())("speed", m->speed_label()->text());
+  t("rotation", m->rotation_label()->text())("model", m->model_label()->text());
+  const SpeedRecord& r = m->graph()->record();
+  t("samples", r.samples.size())("block size", r.block_size)("scale", r.scale);
+}
+
+using Drive = testing::SessionBench;
+using testing::Messages;
+
+bool ReadAndWait(SectorDumpTab& tab) {
+  QSignalSpy spy(&tab, &SectorDumpTab::ReadFinished);
+  tab.Read();
+  return spy.wait(10000);
+}
+
+QString DirectDump(DeviceSession& session, std::uint32_t lba, std::uint32_t blocks) {
+  JobHost host;
+  SectorDump d;
+  d.lba_text = std::to_string(lba);
+  d.length_text = std::to_string(blocks);
+  const DumpResult r =
+      ReadSectorDump(session, *d.Prepare(DumpStep::kNone, false).request, DumpBuffer{}, host);
+  return QString::fromStdString(r.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+}  // namespace
+
+class JobTabsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // The loop count dialog (a count taken; Cancel keeps the entry), the step box for the step
+  // methods only, the data error end with the data check only, the form's CDB and what is
+  // stored: aging_form.txt.
+  void LoopCountDialogAndTheFormFields() {
+    testing::SessionBench drive;
+    AgingTab tab(drive.session, drive.runner);
+    QString answer = QStringLiteral("7");
+    bool accept = true;
+    tab.dialog_hook = [&](QDialog* d) {
+      if (auto* dialog = qobject_cast<LoopCountDialog*>(d)) {
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("エージングループ回数"));
+        dialog->count_box()->setText(answer);
+        accept ? dialog->accept() : dialog->reject();
+      }
+    };
+    testing::Transcript t;
+    tab.loop_box()->setCurrentIndex(3);
+    Shot(t, tab, QStringLiteral("loop count 7"));
+    accept = false;
+    answer = QStringLiteral("99");
+    tab.loop_box()->setCurrentIndex(3);
+    Shot(t, tab, QStringLiteral("loop count cancelled"));
+    tab.method_box()->setCurrentIndex(static_cast<int>(LbaMethod::kTwoPoint));
+    Shot(t, tab, QStringLiteral("two points"));
+    tab.method_box()->setCurrentIndex(static_cast<int>(LbaMethod::kRandomAndStep));
+    Shot(t, tab, QStringLiteral("random and step"));
+    tab.data_check_box()->setChecked(true);
+    tab.end_on_data_error_box()->setChecked(true);
+    tab.command_box()->setCurrentIndex(0);
+    Shot(t, tab, QStringLiteral("data check, end on data error, first command"));
+    SettingsData out;
+    tab.StoreSettings(&out);
+    t("stored command", out.ageing.command_index)("stored loop count", out.ageing.loop_count);
+    t.Expect("aging_form.txt");
+  }
+
+  void LogSettingDialogRebuildsTheWord() {
+    LogSettingDialog dialog(LogOptionWord(0x20002), true, QStringLiteral("/tmp/x.htm"),
+                            QStringLiteral("/tmp"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("エージングログ"));
+    QVERIFY(dialog.failed_button()->isChecked());
+    QVERIFY(dialog.detailed_button()->isChecked());
+    dialog.nothing_button()->setChecked(true);
+    QVERIFY(!dialog.simple_button()->isEnabled());
+    dialog.all_button()->setChecked(true);
+    dialog.simple_button()->setChecked(true);
+    QCOMPARE(dialog.options().value(), 0x10000u);
+    dialog.html_box()->setChecked(false);
+    QString asked;
+    dialog.choose_file = [&asked](const QString&, const QString& name, const QString& filter) {
+      asked = name + QStringLiteral(" ") + filter;
+      return QStringLiteral("/tmp/chosen.txt");
+    };
+    dialog.browse_button()->click();
+    QCOMPARE(asked, QStringLiteral("log.txt log file(*.txt);;all files(*.*)"));
+    QCOMPARE(dialog.path(), QStringLiteral("/tmp/chosen.txt"));
+  }
+
+  // Another drive's disc replaces the bounds the tab shows (they bound a single pass): read
+  // at once while the tab is shown, the empty range filled from them; forgotten while it is
+  // not, for the next run to read.
+  void TheDiscBoundsFollowTheDrive() {
+    testing::WindowBench b({"emu:type13?speed=max", "emu:type30?speed=max"}, kTabAging);
+    MainWindow& window = *b.window;
+    AgingTab* tab = window.aging_tab();
+    window.drive_box()->setCurrentIndex(1);
+    QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("75599"));
+    QCOMPARE(tab->end_box()->text(), QStringLiteral("75599"));
+    window.drive_box()->setCurrentIndex(0);
+    QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("332999"));
+    QCOMPARE(tab->end_box()->text(), QStringLiteral("75599"));  // a range of its own stays
+    window.tabs()->setCurrentIndex(kTabCommand);
+    window.drive_box()->setCurrentIndex(1);
+    QCOMPARE(tab->settings().last_lba, 0);
+  }
+
+  // A run from Exec shows its counters, dump and CDB with the settings locked, the Exec
+  // caption following it on its tab only; Exec again cancels it without its message (its
+  // status text is the ageing tests' cancel_in_pause.txt), its log says so, and the disc's last
+  // block read at the start bounds the range bar. The window's close is refused while a run
+  // goes (the run is told to stop) and goes ahead once it has ended.
+  void ARunShowsItsCountersCancelsAndHoldsTheWindowOpen() {
+    testing::WindowBench b({"emu:type13?speed=max"}, kTabAging);
+    MainWindow& window = *b.window;
+    window.show();
+    AgingTab* tab = window.aging_tab();
+    testing::Messages messages;
+    tab->dialog_hook = messages;
+    SettingsData s = LongRun(b.dir.filePath(QStringLiteral("log.htm")));
+    s.ageing.display_received = true;
+    tab->LoadSettings(s);
+    QCOMPARE(window.exec_button()->text(), QStringLiteral("Start(&E)"));
+    QSignalSpy finished(tab, &AgingTab::RunFinished);
+    window.exec_button()->click();
+    QVERIFY(!tab->method_box()->isEnabled());
+    QCOMPARE(window.exec_button()->text(), QStringLiteral("Cancel(&E)"));
+    window.tabs()->setCurrentIndex(kTabCommand);
+    QCOMPARE(window.exec_button()->text(), QStringLiteral("Send(&E)"));
+    window.tabs()->setCurrentIndex(kTabAging);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        tab->counter_box()->toPlainText().startsWith(QStringLiteral("Total Command=")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!tab->dump_box()->toPlainText().isEmpty(), 10000);
+    QVERIFY(tab->cdb_line()->text().startsWith(QStringLiteral("be ")));
+    window.exec_button()->click();
+    QVERIFY(finished.wait(10000));
+    QVERIFY(!tab->running() && tab->method_box()->isEnabled());
+    QCOMPARE(window.exec_button()->text(), QStringLiteral("Start(&E)"));
+    QVERIFY2(messages.texts->isEmpty(), qPrintable(messages.texts->join(QLatin1Char('|'))));
+    QVERIFY(
+        tab->counter_box()->toPlainText().contains(QStringLiteral("Fail Command=0\nFail Data=0")));
+    QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("332999"));
+    QCOMPARE(tab->range_bar()->view().bar().maximum, 332999);
+    QCOMPARE(tab->range_bar()->view().bar().second, 300000);
+    QFile log(b.dir.filePath(QStringLiteral("log.htm")));
+    QVERIFY(log.open(QIODevice::ReadOnly) && log.readAll().contains("Canceled\n"));
+    window.exec_button()->click();
+    QVERIFY(!window.close());
+    QVERIFY(tab->running());
+    QVERIFY(finished.wait(10000));
+    QVERIFY(window.close());
+  }
+
+  // A whole run from Exec to its results, then hex input and the block count's spin:
+  // measure_run.txt (30600 audio blocks of 2352 bytes at 600 a second: x7.8 in 52 seconds,
+  // below the top of the graph); the results printed to PDF.
+  void ARunFromExecToItsResults() {
+    Window w("emu:audio?speed=clv8");
+    QCOMPARE(w.window->tabs()->widget(kTabMeasure), static_cast<QWidget*>(w.tab));
+    testing::Transcript t;
+    Shot(t, w, QStringLiteral("before"));
+    QSignalSpy spy(w.tab, &MeasureTab::MeasureFinished);
+    w.window->exec_button()->click();
+    Shot(t, w, QStringLiteral("running"));
+    QVERIFY(spy.wait(kWholeDiscGuardMs));
+    Shot(t, w, QStringLiteral("done"));
+    QTRY_COMPARE(w.window->status_label()->text(),
+                 QStringLiteral("x7.8 speed(71971200 Bytes/52 Sec)"));
+    w.window->command_tab()->hex_input_box()->setChecked(true);
+    for (int i = 0; i < 6; ++i) w.tab->up_button()->click();
+    Shot(t, w, QStringLiteral("hex input, six steps up"));
+    w.window->SaveSettingsNow();
+    t("block count", w.tab->block_count())("saved", w.window->settings().msr_block_length);
+    t.Expect("measure_run.txt");
+
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setResolution(600);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("measure.pdf")));
+    w.tab->PrintTo(printer);
+    QFile pdf(dir.filePath(QStringLiteral("measure.pdf")));
+    QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-" && pdf.size() > 1000);
+  }
+
+  void LeavingTheTabStopsARunAndAZeroCountIsRefused() {
+    Window w("emu:type13?speed=cav48");
+    QSignalSpy spy(w.tab, &MeasureTab::MeasureFinished);
+    w.window->exec_button()->click();
+    w.window->tabs()->setCurrentIndex(kTabCommand);
+    QVERIFY(spy.wait(kWholeDiscGuardMs));
+    QVERIFY(!w.tab->running());
+    QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均(途中ｷｬﾝｾﾙ)"));
+    QVERIFY(w.tab->graph()->record().samples.size() < 100);  // far from the whole disc
+    QVERIFY(!w.window->print_button()->isEnabled());
+
+    w.window->tabs()->setCurrentIndex(kTabMeasure);
+    w.tab->block_count_box()->setText(QStringLiteral("1"));
+    w.tab->down_button()->click();
+    w.tab->down_button()->click();  // stops at 0
+    QCOMPARE(w.tab->block_count(), 0);
+    QVERIFY(w.RunAndWait());
+    QCOMPARE(*w.messages.texts,
+             QStringList{QStringLiteral("転送ﾌﾞﾛｯｸ長は1から65535までにしてください")});
+  }
+
+  // A read error ends the run with its message and the average of what was read; the error
+  // stays in the status line, after the summary.
+  void AReadErrorStaysInTheStatusLine() {
+    Window w("emu:type13?speed=clv8&bad=1234");
+    QVERIFY(w.RunAndWait());
+    QCOMPARE(*w.messages.texts,
+             QStringList{QStringLiteral("Read ｴﾗｰが発生しました(LBA=1234)計測を中止します")});
+    QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均"));
+    QCOMPARE(w.tab->speed_label()->text(), QStringLiteral("x5.4"));
+    QTRY_COMPARE(w.window->status_label()->text(),
+                 QStringLiteral("Error Notified( UNRECOVERED READ ERROR)."));
+  }
+
+  // A parameter error sends nothing; a length above ten is cut with its message, stepping
+  // back from LBA 3 reads from 0, an MSF range of 75 frames is cut to ten with its end moved,
+  // the volume descriptor is one block at 16: the tab's fields and messages after each step
+  // in sector_dump_reads.txt, each dump as a direct read of the same blocks shows it.
+  void ReadsByLbaMsfAndVolumeDescriptorWithTheirMessages() {
+    Drive drive;
+    QVERIFY(drive.opened);
+    SectorDumpTab tab(drive.session, drive.runner);
+    Messages messages;
+    tab.dialog_hook = messages;
+    testing::Transcript t;
+    const auto shot = [&](const char* step) {
+      QStringList msf;
+      for (int i = 0; i < 6; ++i) msf << tab.msf_box(i)->text();
+      t.Step(QString::fromUtf8(step))("messages", *messages.texts);
+      t("icon", messages.icons->value(0))("lba", tab.lba_box()->text());
+      t("length", tab.length_box()->text())("msf", msf)("bytes", tab.buffer().valid().size());
+      t("buffer", tab.buffer().allocated())("busy", tab.busy());
+      t("status", drive.session.status_line.Get())("header", tab.dump_header()->text());
+      messages.texts->clear();
+      messages.icons->clear();
+    };
+    QSignalSpy spy(&tab, &SectorDumpTab::ReadFinished);
+    tab.lba_box()->setText(QStringLiteral("12q"));
+    tab.Read();
+    shot("LBA 12q");
+    QCOMPARE(spy.count(), 0);  // no job was started
+    tab.lba_box()->setText(QStringLiteral("5"));
+    tab.length_box()->setText(QStringLiteral("11"));
+    QVERIFY(ReadAndWait(tab));
+    shot("LBA 5, 11 blocks");
+    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 5, 10));
+    tab.lba_box()->setText(QStringLiteral("3"));
+    tab.previous_button()->click();
+    QVERIFY(spy.wait(10000));
+    shot("previous from LBA 3");
+    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 0, 10));
+
+    tab.mode_button(DumpAddressMode::kMsf)->setChecked(true);
+    const char* const start_end[] = {"00", "02", "00", "00", "03", "00"};  // 75 frames
+    for (int i = 0; i < 6; ++i) tab.msf_box(i)->setText(QString::fromUtf8(start_end[i]));
+    QVERIFY(ReadAndWait(tab));
+    shot("MSF 00:02:00 to 00:03:00");
+    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 0, 10));
+    tab.mode_button(DumpAddressMode::kVolumeDescriptor)->setChecked(true);
+    QVERIFY(ReadAndWait(tab));
+    shot("volume descriptor");
+    t("caption", tab.mode_button(DumpAddressMode::kVolumeDescriptor)->text());
+    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 16, 1));
+    t.Expect("sector_dump_reads.txt");
+  }
+
+  void TheDumpKeepsItsFirstVisibleLineWhenFormattedAgain() {
+    Drive drive;
+    SectorDumpTab tab(drive.session, drive.runner);
+    tab.resize(700, 400);
+    tab.show();
+    tab.length_box()->setText(QStringLiteral("10"));
+    QVERIFY(ReadAndWait(tab));
+    QScrollBar* bar = tab.dump_box()->verticalScrollBar();
+    QVERIFY(bar->maximum() > 100);
+    bar->setValue(100);
+    const QString grouped_by_four = tab.dump_box()->toPlainText();
+    QFont bigger = tab.font();
+    bigger.setPointSize(bigger.pointSize() + 2);
+    // Grouped by eight, resized, a bigger font, a new read: the line stays each time.
+    const std::function<void()> changes[] = {
+        [&] { tab.SetGroupSize(8); }, [&] { tab.resize(760, 420); }, [&] { tab.setFont(bigger); },
+        [&] { QVERIFY(ReadAndWait(tab)); }};
+    for (const auto& change : changes) {
+      change();
+      QApplication::processEvents();
+      QCOMPARE(bar->value(), 100);
+    }
+    QVERIFY(tab.dump_box()->toPlainText() != grouped_by_four);
+    QVERIFY(tab.dump_header()->text().contains(QStringLiteral("0001020304050607 08")));
+  }
+
+  // The detail dialog opened on the default (user data only) and on what was stored, with
+  // header, sub-header, C2 and Q picked: its command line and bytes 9 and 10 stored (Cancel
+  // keeps them); the next read returns those fields; hex input turns the boxes and survives
+  // the settings: sector_dump_detail.txt.
+  void DetailDialogHexInputAndSettings() {
+    Drive drive;
+    SectorDumpTab tab(drive.session, drive.runner);
+    testing::Transcript t;
+    ReadCdDetailDialog* seen = nullptr;
+    tab.dialog_hook = [&seen](QDialog* d) { seen = qobject_cast<ReadCdDetailDialog*>(d); };
+    for (bool accept : {true, false}) {
+      tab.detail_button()->click();
+      QVERIFY(seen);
+      QStringList on;
+      for (int i = 0; i < 5; ++i) on << QString::number(seen->part_box(i)->isChecked());
+      for (int i = 0; i < 3; ++i) on << QString::number(seen->error_button(i)->isChecked());
+      for (int i = 0; i < 3; ++i) on << QString::number(seen->sub_button(i)->isChecked());
+      t.Step(seen->windowTitle())("parts, errors, sub-channels", on.join(QString()));
+      for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+               seen->part_box(accept ? 1 : 0), seen->part_box(2), seen->error_button(1),
+               seen->sub_button(2)}) {
+        button->setChecked(true);
+      }
+      t("command", seen->command_line()->text());
+      accept ? seen->accept() : seen->reject();
+      t("byte 9", tab.model().sector_cdb[9])("byte 10", tab.model().sector_cdb[10]);
+    }
+    QVERIFY(seen->findChild<QLabel*>(QStringLiteral("moreInformation"))
+                ->text()
+                .contains(QString::fromUtf8(kReadCdInformationUrl)));
+    QVERIFY(ReadAndWait(tab));
+    t("bytes read", tab.buffer().valid().size());  // 4 + 2048 + 294 + 16
+
+    tab.lba_box()->setText(QStringLiteral("26"));
+    tab.length_box()->setText(QStringLiteral("10"));
+    tab.SetHexInput(true);
+    t.Step("hex input")("lba", tab.lba_box()->text())("length", tab.length_box()->text());
+    SettingsData s;
+    tab.mode_button(DumpAddressMode::kMsf)->setChecked(true);
+    tab.msf_box(0)->setText(QStringLiteral("01"));
+    tab.StoreSettings(&s);
+    t("stored lba", s.lba)("block", s.block)("mode", s.dump_mode)("start msf", s.start_msf);
+    t("stored byte 9", s.sector_com[9]);
+    SectorDumpTab other(drive.session, drive.runner);
+    s.control_flag = 1;
+    other.LoadSettings(s);
+    t.Step("loaded")("hex", other.hex_input())("lba", other.lba_box()->text());
+    t("msf mode", other.mode_button(DumpAddressMode::kMsf)->isChecked());
+    t("msf", other.msf_box(0)->text());
+    tab.SetHexInput(false);
+    t.Step("hex input off")("lba", tab.lba_box()->text());
+    t.Expect("sector_dump_detail.txt");
+  }
+
+  // The control-data window empty, then with 18 bytes of an Inquiry, saved in hex through its
+  // dialogs, and a write failure shown with the system's text: control_data.txt.
+  void ControlDataWindowListsSavesAndReportsWriteFailures() {
+    ControlDataWindow w;
+    testing::Transcript t;
+    const auto shot = [&t, &w](const char* step) {
+      t.Step(QString::fromUtf8(step))("title", w.windowTitle())("list", w.list()->toPlainText());
+      t("caption", w.caption()->text())("cdb", w.cdb_line()->text());
+      t("save", w.save_button()->isEnabled());
+    };
+    shot("empty");
+    std::vector<std::uint8_t> data(18);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(0x30 + i);
+    CatalogueState catalogue;
+    w.SetData(data, Cdb{0x12, 0, 0, 0, 0x24, 0, 0, 0, 0, 0, 0, 0}, catalogue);
+    shot("Inquiry data");
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    std::string folder = dir.path().toStdString();
+    w.SetDataFolder(&folder);
+    const QString chosen = dir.filePath(QStringLiteral("out.dat"));
+    w.choose_file = [&](const QString& title, const QString& p, const QString& filter) {
+      t("file dialog", title)("proposed", QFileInfo(p).fileName())("filter", filter);
+      t("in the data folder", QFileInfo(p).path() == dir.path());
+      return chosen;
+    };
+    Messages messages;
+    w.dialog_hook = [&](QDialog* d) {
+      if (auto* options = qobject_cast<DumpSaveDialog*>(d)) {
+        t("options", options->windowTitle());
+        t("text form", options->form_button(DumpSaveForm::kText)->isChecked());
+        options->form_button(DumpSaveForm::kHex)->setChecked(true);
+        options->accept();
+        return;
+      }
+      messages(d);
+    };
+    t.Step("save");
+    w.save_button()->click();
+    QFile saved(chosen);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    t("saved", QString::fromLatin1(saved.readAll()))("form", w.last_form());
+    QCOMPARE(QDir(QString::fromStdString(folder)).canonicalPath(),
+             QDir(dir.path()).canonicalPath());
+
+    // A write failure shows the system's text.
+    QVERIFY(!w.SaveTo(dir.filePath(QStringLiteral("missing/x.bin")), DumpSaveForm::kBinary));
+    QCOMPARE(messages.texts->size(), 1);
+    t.Step("write failure")("icon", messages.icons->at(0));
+    QVERIFY(messages.texts->at(0).contains(QStringLiteral("No such file or directory")));
+    t.Expect("control_data.txt");
+  }
+};
+
+}  // namespace tamarack::app
+
+QTEST_MAIN(tamarack::app::JobTabsTest)
+#include "job_tabs_test.moc"
