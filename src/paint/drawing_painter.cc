@@ -54,12 +54,14 @@ void PaintDrawing(QPainter& painter, const Drawing& drawing, const QFont& font) 
 bool WritePngFile(const Drawing& drawing, int width, int height, const std::string& path,
                   std::string* error) {
   // Fonts need a Qt application; a command-line run has none and no display either.
+  // Fresh arguments at each call: Qt takes the options it knows out of argc and argv, so a
+  // second application made from the same ones would look for a display and abort.
   std::unique_ptr<QGuiApplication> app;
-  static int argc = 3;
-  static char arg0[] = "tamarack-cli";
-  static char arg1[] = "-platform";
-  static char arg2[] = "offscreen";
-  static char* argv[] = {arg0, arg1, arg2, nullptr};
+  int argc = 3;
+  char arg0[] = "tamarack-cli";
+  char arg1[] = "-platform";
+  char arg2[] = "offscreen";
+  char* argv[] = {arg0, arg1, arg2, nullptr};
   // Its notes about the environment of a headless run are no business of the command's.
   const QtMessageHandler previous =
       qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
