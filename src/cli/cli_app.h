@@ -28,6 +28,9 @@ struct CliContext {
   std::istream* in = nullptr;
   // Standard input and error are a terminal: progress is drawn in place and questions prompt.
   bool terminal = false;
+  // Where the PNG plugin is looked for, in order (PngPluginPlaces); none: PNG plots fail with
+  // a message saying so.
+  std::vector<std::string> png_plugin_places;
   int exit_code = 0;
 };
 

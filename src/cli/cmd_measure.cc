@@ -16,6 +16,7 @@
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
+#include "cli/png_plot.h"
 #include "device/device_session.h"
 #include "job/job_runner.h"
 #include "measure/graph_view.h"
@@ -25,10 +26,6 @@
 #include "persist/text_file.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
-
-#ifdef TAMARACK_HAVE_PNG_PLOT
-#include "paint/drawing_painter.h"
-#endif
 
 namespace tamarack::cli {
 
@@ -153,15 +150,14 @@ bool PlotKindOf(const std::string& path, const char* command, PlotKind* kind, st
 
 // Writes the graph; false with the reason in `error`.
 bool WritePlot(const std::string& path, PlotKind kind, const SpeedGraph& graph, const Box& box,
-               std::string* error) {
+               const CliContext& context, std::string* error) {
   if (kind == PlotKind::kSvg) {
     return WriteFileAtomically(path, DrawingToSvg(graph.drawing, box.width(), box.height()), error);
   }
-#ifdef TAMARACK_HAVE_PNG_PLOT
   if (kind == PlotKind::kPng) {
-    return paint::WritePngFile(graph.drawing, box.width(), box.height(), path, error);
+    return WritePngPlot(context.png_plugin_places, graph.drawing, box.width(), box.height(), path,
+                        error);
   }
-#endif
   return true;
 }
 
@@ -223,7 +219,7 @@ int Measure(const MeasureOptions& o, CliContext& context) {
       verdict.FileFailed(error);
     }
   }
-  if (!WritePlot(o.plot, plot, graph, box, &error)) {
+  if (!WritePlot(o.plot, plot, graph, box, context, &error)) {
     err << "tamarack-cli measure: " << error << "\n";
     verdict.FileFailed(error);
   } else if (plot != PlotKind::kNone) {
@@ -257,7 +253,7 @@ int ShowMeasurementFile(const MsrOptions& o, CliContext& context) {
   if (plot == PlotKind::kNone) return kExitGood;
   const Box box = PlotBox(record);
   const SpeedGraph graph = DrawSpeedGraph(record, box);
-  if (!WritePlot(o.plot, plot, graph, box, &error)) {
+  if (!WritePlot(o.plot, plot, graph, box, context, &error)) {
     err << "tamarack-cli msr: " << error << "\n";
     return kExitCannotOpen;
   }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "cli/png_plot.h"
 
 int main(int argc, char** argv) {
   // A file-size limit ends a write with EFBIG, which the job reports naming the file, instead
@@ -19,5 +20,6 @@ int main(int argc, char** argv) {
   context.err = &std::cerr;
   context.in = &std::cin;
   context.terminal = ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+  context.png_plugin_places = tamarack::cli::PngPluginPlaces(tamarack::cli::ProgramFolder());
   return tamarack::cli::RunCli(args, context);
 }

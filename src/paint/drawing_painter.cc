@@ -11,8 +11,6 @@
 #include <memory>
 #include <variant>
 
-#include "persist/text_file.h"
-
 namespace tamarack::paint {
 
 namespace {
@@ -51,15 +49,17 @@ void PaintDrawing(QPainter& painter, const Drawing& drawing, const QFont& font) 
   painter.restore();
 }
 
-bool WritePngFile(const Drawing& drawing, int width, int height, const std::string& path,
-                  std::string* error) {
+bool EncodePng(const Drawing& drawing, int width, int height, std::string* png,
+               std::string* error) {
   // Fonts need a Qt application; a command-line run has none and no display either.
+  // Fresh arguments at each call: Qt takes the options it knows out of argc and argv, so a
+  // second application made from the same ones would look for a display and abort.
   std::unique_ptr<QGuiApplication> app;
-  static int argc = 3;
-  static char arg0[] = "tamarack-cli";
-  static char arg1[] = "-platform";
-  static char arg2[] = "offscreen";
-  static char* argv[] = {arg0, arg1, arg2, nullptr};
+  int argc = 3;
+  char arg0[] = "tamarack-cli";
+  char arg1[] = "-platform";
+  char arg2[] = "offscreen";
+  char* argv[] = {arg0, arg1, arg2, nullptr};
   // Its notes about the environment of a headless run are no business of the command's.
   const QtMessageHandler previous =
       qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
@@ -77,19 +77,18 @@ bool WritePngFile(const Drawing& drawing, int width, int height, const std::stri
     font.setPixelSize(11);
     PaintDrawing(painter, drawing, font);
   }
-  // Encoded in memory and written as every file of a job is: whole, or not at all.
-  QByteArray png;
-  QBuffer sink(&png);
+  QByteArray bytes;
+  QBuffer sink(&bytes);
   sink.open(QIODevice::WriteOnly);
   const bool encoded = image.save(&sink, "PNG");
   app.reset();
   qInstallMessageHandler(previous);
   if (!encoded) {
-    *error = path + ": the image could not be encoded as PNG";
+    *error = "the image could not be encoded as PNG";
     return false;
   }
-  return WriteFileAtomically(
-      path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())), error);
+  png->assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  return true;
 }
 
 }  // namespace tamarack::paint

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "cli/png_plot.h"
 #include "device/clock.h"
 #include "emu/resid_modes.h"
 #include "emu/virtual_drive_provider.h"
@@ -17,7 +18,8 @@
 namespace tamarack::cli::testing {
 
 // Runs the command line on `drives`, printing into `out` and `err` (emptied first).
-// Long jobs run on `clock` (the real one when null).
+// Long jobs run on `clock` (the real one when null). A test program built with
+// TAMARACK_PNG_PLUGIN_DIR draws PNG plots with the plugin built there, as tamarack-cli does.
 inline int RunCapturing(const DriveDirectory& drives, const std::vector<std::string>& args,
                         std::ostringstream& out, std::ostringstream& err, Clock* clock = nullptr) {
   out.str("");
@@ -27,6 +29,9 @@ inline int RunCapturing(const DriveDirectory& drives, const std::vector<std::str
   c.out = &out;
   c.err = &err;
   c.clock = clock;
+#ifdef TAMARACK_PNG_PLUGIN_DIR
+  c.png_plugin_places = PngPluginPlaces(TAMARACK_PNG_PLUGIN_DIR);
+#endif
   return RunCli(args, c);
 }
 

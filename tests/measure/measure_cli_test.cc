@@ -1,12 +1,19 @@
 // tamarack-cli measure on virtual drives with a simulated clock.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/exit_codes.h"
+#include "cli/png_plot.h"
 #include "cli/virtual_cli.h"
 #include "temp_dir.h"
 
@@ -73,6 +80,97 @@ TEST(CliMeasure, WritesTheRecordAndItsPlotMsrReadsThemAndBadArgumentsAreRefused)
 #endif
   std::filesystem::current_path(before);
 }
+
+#ifdef TAMARACK_HAVE_PNG_PLOT
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// "WIDTHxHEIGHT" from a PNG's header chunk; "" when `png` is not a PNG.
+std::string PngSize(const std::string& png) {
+  if (png.size() < 24 || png.substr(0, 8) != "\x89PNG\r\n\x1a\n" || png.substr(12, 4) != "IHDR") {
+    return "";
+  }
+  const auto be32 = [&png](std::size_t at) {
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(png[at + i]);
+    return std::to_string(v);
+  };
+  return be32(16) + "x" + be32(20);
+}
+
+// The PNG plugin is loaded from the first of the places where a file is: the real one (built
+// beside tamarack-cli) draws the graph at the plot's size, also after a place without it; with
+// none, a file that is no library or a library that is not the plugin, the run names what is
+// missing or wrong, exits 15 (a file error) and leaves no file; a measurement's samples are
+// still saved.
+TEST(CliMeasure, PngPlotsNeedThePluginAndSayWhatIsWrongWithIt) {
+  tamarack::testing::TempDir dir;
+  ASSERT_TRUE(dir.ok());
+  dir.Write("two.msr", "2048 0 Model=KESTREL CDV\n75\n150\n");
+  std::filesystem::create_directory(dir.File("text"));
+  dir.Write("text/libtamarack-png.so", "not a library\n");
+  const std::string real = PngPluginPlaces(TAMARACK_PNG_PLUGIN_DIR).front();
+  const std::string none = dir.File("none/libtamarack-png.so");
+  const std::string text = dir.File("text/libtamarack-png.so");
+  // A library that is there but not the plugin: the C library (found from one of its functions).
+  const auto getpid_function = &::getpid;
+  void* in_libc = nullptr;
+  std::memcpy(&in_libc, &getpid_function, sizeof in_libc);
+  Dl_info runtime{};
+  ASSERT_NE(::dladdr(in_libc, &runtime), 0);
+  ASSERT_NE(runtime.dli_fname, nullptr);
+  struct Case {
+    std::vector<std::string> places;
+    std::string command;
+    int status;
+    std::string message;  // in stderr
+  };
+  const Case cases[] = {
+      {{real}, "msr", kExitGood, ""},
+      {{none, real}, "msr", kExitGood, ""},
+      {{none, real}, "measure", kExitGood, ""},
+      {{}, "msr", kExitCannotOpen, "PNG plots need libtamarack-png.so, which is not in any known"},
+      {{none}, "msr", kExitCannotOpen, "libtamarack-png.so, which is not in " + none + ";"},
+      {{none}, "measure", kExitCannotOpen, "which is not in " + none + ";"},
+      {{text, real}, "msr", kExitCannotOpen, "the PNG plugin " + text + " cannot be loaded: "},
+      {{runtime.dli_fname},
+       "msr",
+       kExitCannotOpen,
+       std::string(runtime.dli_fname) + " is not the PNG plugin of tamarack-cli "},
+  };
+  Cli cli;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command + " with " + std::to_string(c.places.size()) + " places, " + c.message);
+    const std::string png = dir.File("plot.png");
+    const std::string msr = dir.File("taken.msr");
+    std::filesystem::remove(png);
+    std::filesystem::remove(msr);
+    CliContext context;
+    std::ostringstream out, err;
+    context.drives = &cli.drives;
+    context.clock = &cli.clock;
+    context.out = &out;
+    context.err = &err;
+    context.png_plugin_places = c.places;
+    const std::vector<std::string> args =
+        c.command == "msr" ? std::vector<std::string>{"msr", dir.File("two.msr"), "--plot", png}
+                           : std::vector<std::string>{"measure", "--drive", "emu:type13?speed=clv8",
+                                                      "--end",   "1999",    "--save",
+                                                      msr,       "--plot",  png};
+    EXPECT_EQ(RunCli(args, context), c.status) << err.str();
+    if (c.status == kExitGood) {
+      EXPECT_EQ(PngSize(ReadFile(png)), "800x500");
+      EXPECT_EQ(err.str().find("tamarack-cli"), std::string::npos) << err.str();
+    } else {
+      EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+      EXPECT_FALSE(std::filesystem::exists(png));
+    }
+    EXPECT_EQ(std::filesystem::exists(msr), c.command == "measure");
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace tamarack::cli

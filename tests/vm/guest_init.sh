@@ -4,7 +4,9 @@
 # drives (sr0 with a disc, sr1 empty), mounts the host's result folder on /out, runs
 # /payload/guest.sh (guest_checks.sh unless run_vm.sh was given another) and powers off.
 # The host reads the exit status from the console.
-export PATH=/payload:/bin:/sbin:/usr/bin:/usr/sbin
+export PATH=/payload:/opt/tamarack/bin:/bin:/sbin:/usr/bin:/usr/sbin
+# Where run_vm.sh puts the libraries of tamarack-cli that are not the system's.
+export LD_LIBRARY_PATH=/opt/tamarack/lib
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev

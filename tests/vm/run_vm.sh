@@ -3,7 +3,9 @@
 #   ahci: Q35, two ide-cd drives on AHCI (the kernel's libata path)
 #   scsi: two scsi-cd drives on virtio-scsi (the kernel's SCSI path)
 # The first drive holds IMAGE, the second is empty. tamarack-cli (with the shared libraries it
-# needs) runs as root in the guest; the results land in OUTDIR through a 9p share.
+# needs) runs as root in the guest from /opt/tamarack/bin, whatever its path on the host (the
+# guest's /tmp is a tmpfs that would hide a build under /tmp); the results land in OUTDIR
+# through a 9p share.
 # --guest runs another guest script instead (the benchmarks' own), --memory gives the VM more
 # than 512 MB (a benchmark keeps whole captures in the guest's RAM).
 # Usage: run_vm.sh [--guest SCRIPT] [--memory MB] BUS IMAGE OUTDIR TAMARACK_CLI [TIMEOUT_SECONDS]
@@ -35,16 +37,22 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Copies the ELF file $1 to root $2 at the same path, with the libraries ldd names.
+# Copies the ELF file $1 to root $2 at the guest path $3 (default: the same path), with the
+# libraries ldd names: the system's at their own paths, any other (a build tree's, maybe under
+# /tmp) in /opt/tamarack/lib, which the guest's loader searches (guest_init.sh).
 copy_with_libs() {
-  local f=$1 root=$2 lib
-  mkdir -p "$root$(dirname "$f")"
-  cp -L "$f" "$root$f"
+  local f=$1 root=$2 to=${3:-$1} lib
+  mkdir -p "$root$(dirname "$to")"
+  cp -L "$f" "$root$to"
   ldd "$f" 2>/dev/null | awk '/=> \//{print $3} /^[[:space:]]*\/[^ ]+ \(0x/{print $1}' |
     while read -r lib; do
-      [ -e "$root$lib" ] && continue
-      mkdir -p "$root$(dirname "$lib")"
-      cp -L "$lib" "$root$lib"
+      case "$lib" in
+        /lib/* | /lib64/* | /usr/lib/* | /usr/lib64/*) to=$lib ;;
+        *) to=/opt/tamarack/lib/$(basename "$lib") ;;
+      esac
+      [ -e "$root$to" ] && continue
+      mkdir -p "$root$(dirname "$to")"
+      cp -L "$lib" "$root$to"
     done
 }
 
@@ -57,8 +65,8 @@ done
 for p in sg_raw sg_inq sg_dd sg_turs sg_start; do copy_with_libs "$(command -v $p)" "$root"; done
 # cd-info reads a served drive the way players and rippers do (through the kernel's ioctls).
 if command -v cd-info >/dev/null; then copy_with_libs "$(command -v cd-info)" "$root"; fi
-copy_with_libs "$(readlink -f "$cli")" "$root"
-ln -s "$(readlink -f "$cli")" "$root/payload/tamarack-cli"
+copy_with_libs "$(readlink -f "$cli")" "$root" /opt/tamarack/bin/tamarack-cli
+ln -s /opt/tamarack/bin/tamarack-cli "$root/payload/tamarack-cli"
 # The drivers of both buses and of the share, ISO 9660, and the kernel's SCSI target with its
 # user-space backstore and loopback fabric (for served drives), each after what it depends on.
 : > "$root/etc/modules.order"
