@@ -107,6 +107,17 @@ QStringList Clipped(QWidget* root) {
   return out;
 }
 
+// Layouts settle through posted events: waits until a round of them moves no control.
+void Settle(QWidget* root) {
+  QList<QRect> before;
+  const auto still = [root, &before] {
+    QList<QRect> now;
+    for (const QWidget* w : root->findChildren<QWidget*>()) now << w->geometry();
+    return std::exchange(before, now) == now;
+  };
+  QVERIFY(QTest::qWaitFor(still, 5000));
+}
+
 // Saves a picture of `w` when asked to, and adds what is clipped in it to `problems`.
 void Check(QWidget* w, QWidget* root, const QString& name, QStringList* problems) {
   const QString shots = qEnvironmentVariable("TAMARACK_SCREENSHOTS");
@@ -190,143 +201,137 @@ class MainWindowShellTest : public QObject {
     QVERIFY(w.windowTitle().contains(QStringLiteral("選択されているﾄﾞﾗｲﾌﾞ")));
   }
 
-  // The option dialog shows the options as they are; Initialise then OK gives the factory
-  // options, with the receive length the dialog does not show at 4096 (AcceptOptions after
-  // InitialisedOptions); virtual drives turned off empty the drive box; both are saved.
-  void TheOptionDialogInitialisesAndTurnsVirtualDrivesOff() {
-    Bench b("ControlFlag=0\nControlBufLen=40960\nTimeoutCom=30\nExeImm=1\nCntApr=1\n");
-    b.config.dialog_hook = [](QDialog* d) {
-      if (auto* options = qobject_cast<OptionsDialog*>(d)) {
-        QCOMPARE(options->windowTitle(), QStringLiteral("動作オプション"));
-        QVERIFY(!options->indicator_box()->isChecked());
-        QVERIFY(options->receive_length_box()->isHidden());
-        options->initialise_button()->click();
-        options->virtual_drives_box()->setChecked(false);
-        options->accept();
-      }
-    };
-    MainWindow& w = b.Open();
-    QVERIFY(w.options().execute_on_selection && w.options().control_byte_row);
-    QCOMPARE(w.drive_box()->count(), 2);
-    w.options_button()->click();
-    QCOMPARE(w.options().receive_length, 4096u);
-    QVERIFY(w.options().disc_indicator);
-    QCOMPARE(w.options().command_timeout, 7u);
-    QVERIFY(!w.options().execute_on_selection && !w.options().control_byte_row);
-    QCOMPARE(w.drive_box()->count(), 0);
-    QVERIFY(!w.session().HasDevice());
-    QVERIFY(b.SettingsHold("ControlBufLen=4096\n"));
-    QVERIFY(b.SettingsHold("VirtualDrives=0\n"));
-  }
-
-  // The trace option starts and stops the command trace, survives a restart, and a trace
-  // file that cannot be written is told on the status line.
-  void RecordingEveryCommandFollowsTheOptionsAcrossARestart() {
-    Bench b;
-    const std::string trace = b.dir.filePath(QStringLiteral("trace.jsonl")).toStdString();
-    bool record = true;
-    QString file = QString::fromStdString(trace);
-    b.config.dialog_hook = [&](QDialog* d) {
-      if (auto* options = qobject_cast<OptionsDialog*>(d)) {
-        options->trace_box()->setChecked(record);
-        options->trace_file_box()->setText(file);
-        options->accept();
-      }
-    };
-    auto inquiries = [&trace] {
-      return QString::fromStdString(testing::ReadAll(QString::fromStdString(trace)))
-          .count(QStringLiteral("\"cdb\": \"12 "));
-    };
-    MainWindow* w = &b.Open();
-    QCOMPARE(inquiries(), 0);  // off by default
-    w->options_button()->click();
-    QVERIFY(b.drives.Trace().Active());
-    w->ReselectDrive();
-    QCOMPARE(inquiries(), 1);
-    QVERIFY(b.SettingsHold("VirtualDrives=1\nTraceCommands=1\nTraceFile=" + trace + "\n"));
-    b.window.reset();
-    QVERIFY(!b.drives.Trace().Active());  // the window took its trace with it
-
-    // The saved option records the selection at start, after what the file held.
-    w = &b.Open();
-    QCOMPARE(inquiries(), 2);
-    record = false;
-    w->options_button()->click();
-    w->ReselectDrive();
-    QCOMPARE(inquiries(), 2);
-    QVERIFY(b.SettingsHold("TraceCommands=0\n"));
-
-    // A file that cannot be written says so on the status line.
-    record = true;
-    file = b.dir.filePath(QStringLiteral("missing/trace.jsonl"));
-    w->options_button()->click();
-    QVERIFY(!b.drives.Trace().Active());
-    QTRY_VERIFY(w->status_label()->text().startsWith(
-        QStringLiteral("cannot write the trace file ") + file));
-  }
-
-  // The command saved last comes back with its form (in hex: the bit is on) and the indicator
-  // off runs no timer (a tick sends nothing while it is off: the schedule's tests); the drive,
-  // the tab, the list order, the mode page tables and the settings' bits are written at close
-  // and read at the next start.
-  void SettingsAndTheRestoredCommandSurviveARestart() {
+  // One window's life over three starts: what it opens with from its settings (the command
+  // saved last with its form, in hex; the indicator off runs no timer); the option dialog's
+  // Initialise (the receive length it does not show at 4096) with the trace on; what it writes
+  // at close and reads at the next start; the trace off, then on to a file it cannot write; a
+  // slot renamed and a double-clicked command written at once (before it runs); the command
+  // reset asked first; virtual drives turned off empty the drive box: restarts.txt.
+  void SettingsOptionsAndTheTraceAcrossRestarts() {
     Bench b(
         "ControlFlag=1\nTocKind=1\nDir=emu:audio?speed=max\nLastCom=40 7 0 0 0 0 0 2\n"
-        "Com07=280000001000000001000000\nSendEventParam=0006030002000104\n");
+        "Com07=280000001000000001000000\nSendEventParam=0006030002000104\n"
+        "ControlBufLen=40960\nTimeoutCom=30\nExeImm=1\nCntApr=1\n");
+    const QString trace = b.dir.filePath(QStringLiteral("trace.jsonl"));
+    std::function<void(OptionsDialog*)> answer;
+    bool answer_ok = false;
+    b.config.dialog_hook = [&](QDialog* d) {
+      if (auto* box = qobject_cast<QMessageBox*>(d)) {
+        b.t("asked", box->text());
+        box->button(answer_ok ? QMessageBox::Ok : QMessageBox::Cancel)->click();
+      } else if (auto* o = qobject_cast<OptionsDialog*>(d)) {
+        answer(o);
+        o->accept();
+      }
+    };
+    const auto options = [&](const std::function<void(OptionsDialog*)>& a) {
+      answer = a;
+      b.window->options_button()->click();
+    };
+    const auto shot = [&](const QString& step) {
+      const MainWindow& w = *b.window;
+      CommandTab* tab = w.command_tab();
+      b.t.Step(step)("tab", w.tabs()->currentIndex())("drive", w.drive_box()->currentText());
+      b.t("drives", w.drive_box()->count())("indicator", w.disc_indicator()->isVisible());
+      b.t("list kind", tab->console().list_kind())("row", tab->console().current_row());
+      b.t("cdb", tab->cdb_box()->text())("hex input", tab->hex_input_box()->isChecked());
+      b.t("dump hex input", w.sector_dump_tab()->hex_input());
+      b.t("full toc", w.findChild<TocTab*>()->full_toc());
+      const Options& o = w.options();
+      b.t("receive length", o.receive_length)("time-out", o.command_timeout);
+      b.t("execute on selection", o.execute_on_selection)("control byte row", o.control_byte_row);
+      const ModePageEditor& pages = tab->mode_page_editor()->editor();
+      b.t("select page 0 byte 3", pages.select_table().row(0).buffer[3]);
+      b.t("sense page 2 byte 0", pages.sense_table().row(2).buffer[0]);
+      b.t("tracing", b.drives.Trace().Active());
+      b.t("inquiries traced",
+          QString::fromStdString(ReadAll(trace)).count(QStringLiteral("\"cdb\": \"12 ")));
+    };
+    const auto saved = [&b](std::initializer_list<const char*> keys) {
+      for (const char* key : keys) {
+        b.t(QStringLiteral("saved ") + QLatin1String(key), b.Saved(QLatin1String(key)));
+      }
+    };
     MainWindow* w = &b.Open();
-    QVERIFY(!w->disc_indicator()->isVisible() && !w->disc_indicator()->timer_active());
-    QCOMPARE(w->disc_indicator()->polls(), 0);
-    QCOMPARE(w->drive_box()->currentText(), QStringLiteral("emu:audio?speed=max"));
-    CommandTab* tab = w->command_tab();
-    QCOMPARE(tab->console().current_row(), std::size_t{7});
-    QLineEdit* box = b.Box("Logical Block Address");
-    QVERIFY(box);
-    QCOMPARE(box->text(), QStringLiteral("1000"));
-    QCOMPARE(tab->cdb_box()->text(), QStringLiteral("28 00 00 00 10 00 00 00 01 00 00 00 "));
-    QVERIFY(tab->hex_input_box()->isChecked() && w->sector_dump_tab()->hex_input());
-    QVERIFY(w->findChild<TocTab*>()->full_toc());
+    shot(QStringLiteral("opened"));
+    b.t("indicator timer", w->disc_indicator()->timer_active());
+    b.t("polls", w->disc_indicator()->polls());
+    QCOMPARE(b.Box("Logical Block Address")->text(), QStringLiteral("1000"));
+    options([&](OptionsDialog* o) {
+      b.t.Step("option dialog")("title", o->windowTitle());
+      b.t("receive length shown", !o->receive_length_box()->isHidden());
+      o->initialise_button()->click();
+      b.t("indicator after Initialise", o->indicator_box()->isChecked());
+      o->indicator_box()->setChecked(false);  // its polls would reselect the drive at any time
+      o->trace_box()->setChecked(true);
+      o->trace_file_box()->setText(trace);
+    });
+    w->ReselectDrive();
+    shot(QStringLiteral("initialised, tracing, reselected"));
     w->tabs()->setCurrentIndex(kTabCommand);
-    tab->SetListKind(ListKind::kName);
-    ModePageEditor* pages = &tab->mode_page_editor()->editor();
+    w->command_tab()->SetListKind(ListKind::kName);
+    ModePageEditor* pages = &w->command_tab()->mode_page_editor()->editor();
     pages->select_table().row(0).buffer[3] = 0x05;
     pages->sense_table().row(2).buffer[0] = 0x05;
     w->resize(900, 700);
     w->close();
-    for (const char* line :
-         {"LastTab=3\n", "Dir=emu:audio?speed=max\n", "ComListKind=1\n", "ControlFlag=1\n",
-          "TocKind=1\n", "SendEventParam=0006030002000104\n"}) {
-      QVERIFY2(b.SettingsHold(line), line);
-    }
-    w = &b.Open();
-    QCOMPARE(w->tabs()->currentIndex(), static_cast<int>(kTabCommand));
-    QCOMPARE(w->drive_box()->currentText(), QStringLiteral("emu:audio?speed=max"));
-    QCOMPARE(w->command_tab()->console().list_kind(), ListKind::kName);
-    pages = &w->command_tab()->mode_page_editor()->editor();
-    QCOMPARE(pages->select_table().row(0).buffer[3], std::uint8_t{0x05});
-    QCOMPARE(pages->sense_table().row(2).buffer[0], std::uint8_t{0x05});
-  }
+    b.window.reset();
+    b.t.Step("closed")("tracing", b.drives.Trace().Active());  // the window took its trace
+    saved({"LastTab", "Dir", "ComListKind", "ControlFlag", "TocKind", "SendEventParam",
+           "ControlBufLen", "TimeoutCom", "VirtualDrives", "TraceCommands"});
+    b.t("trace file saved", b.Saved(QStringLiteral("TraceFile")) == trace);
 
-  // The command reset asks first: Cancel keeps the stored commands, OK resets them.
-  void ResetCommandsAsksFirst() {
-    Bench b("ControlFlag=0\nCom07=280000001000000001000000\n");
-    bool answer_ok = false;
-    b.config.dialog_hook = [&answer_ok](QDialog* d) {
-      if (auto* box = qobject_cast<QMessageBox*>(d)) {
-        QCOMPARE(box->text(),
-                 QStringLiteral("全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?"));
-        box->button(answer_ok ? QMessageBox::Ok : QMessageBox::Cancel)->click();
-      }
+    w = &b.Open();
+    shot(QStringLiteral("opened again"));
+    options([](OptionsDialog* o) { o->trace_box()->setChecked(false); });
+    w->ReselectDrive();
+    shot(QStringLiteral("trace off, reselected"));
+    saved({"TraceCommands"});
+    options([&b](OptionsDialog* o) {
+      o->trace_box()->setChecked(true);
+      o->trace_file_box()->setText(b.dir.filePath(QStringLiteral("missing/trace.jsonl")));
+    });
+    b.t.Step("trace to a missing folder")("tracing", b.drives.Trace().Active());
+    QTRY_VERIFY(
+        w->status_label()->text().startsWith(QStringLiteral("cannot write the trace file ") +
+                                             b.dir.path() + QStringLiteral("/missing")));
+
+    CommandTab* tab = w->command_tab();
+    tab->SetListKind(ListKind::kUser);
+    tab->dialog_hook = [](QDialog* d) {
+      d->findChild<QLineEdit*>(QStringLiteral("commandName"))
+          ->setText(QString(30, QLatin1Char('r')));
+      d->accept();
     };
-    MainWindow& w = b.Open();
-    const CatalogueState& commands = w.command_tab()->console().catalogue();
-    QCOMPARE(commands.row(7).cdb_store[4], 0x10);
+    tab->SelectListEntry(0, true);
+    b.t.Step("slot renamed")("saved UName00", b.Saved(QStringLiteral("UName00")));
+    tab->dialog_hook = [](QDialog* d) { d->reject(); };
+    tab->SetListKind(ListKind::kCode);
+    b.Select(QStringLiteral("12h Inquiry"));
+    // A change not on record yet: the double-click writes it before the command runs.
+    const std::size_t row = tab->console().current_row();
+    tab->console().catalogue().row(row).cdb_store[5] = 0x77;
+    const QString key = QStringLiteral("Com%1").arg(row, 2, 10, QLatin1Char('0'));
+    b.t.Step("12h Inquiry, byte 5 changed")(QStringLiteral("saved ") + key, b.Saved(key));
+    QSignalSpy done(tab, &CommandTab::CommandFinished);
+    emit tab->command_list()->itemDoubleClicked(tab->command_list()->currentItem());
+    b.t.Step("double-clicked")(QStringLiteral("saved ") + key, b.Saved(key));
+    QVERIFY(done.wait(10000));
+
+    w = &b.Open();
+    const CatalogueState& commands = w->command_tab()->console().catalogue();
+    b.t.Step("opened a third time")("slot name", commands.Name(kFirstUserRow));
     for (bool ok : {false, true}) {
       answer_ok = ok;
-      w.reset_commands_button()->click();
-      QCOMPARE(commands.row(7).cdb_store[4], ok ? 0x00 : 0x10);
+      w->reset_commands_button()->click();
+      b.t(ok ? "row 7 byte 4 after OK" : "row 7 byte 4 after Cancel", commands.row(7).cdb_store[4]);
     }
+    options([](OptionsDialog* o) { o->virtual_drives_box()->setChecked(false); });
+    b.t.Step("virtual drives off")("drives", w->drive_box()->count());
+    b.t("device", w->session().HasDevice());
+    saved({"VirtualDrives"});
+    b.t.Expect("restarts.txt");
   }
-
   // A file named at start picks the start tab by its kind and is loaded into it; one that
   // cannot be read says so.
   void AFileNamedAtStartIsLoadedIntoItsTab() {
@@ -375,7 +380,7 @@ class MainWindowShellTest : public QObject {
     w->save_button()->click();
     b.t("file", ReadAll(b.proposed[0]));
     const std::string docs = b.dir.filePath(QStringLiteral("docs")).toStdString();
-    b.t("data folder saved", b.SettingsHold("Directory=" + docs + "\n"));
+    b.t("data folder saved", b.Saved(QStringLiteral("Directory")) == QString::fromStdString(docs));
     w = &b.Open(kTabMeasure);
     b.load_path = b.proposed[1];
     w->open_button()->click();
@@ -449,40 +454,6 @@ class MainWindowShellTest : public QObject {
     b.t.Expect("saved_dumps_and_ageing.txt");
   }
 
-  // A slot renamed and a double-clicked command are written to the settings at once.
-  void ARenameAndADoubleClickWriteTheSettings() {
-    Bench b;
-    const QString name = QString(30, QLatin1Char('r'));
-    CommandTab* tab = b.Open().command_tab();
-    tab->SetListKind(ListKind::kUser);
-    tab->dialog_hook = [&name](QDialog* d) {
-      auto* box = d->findChild<QLineEdit*>(QStringLiteral("commandName"));
-      QVERIFY(box);
-      box->setText(name);
-      d->accept();
-    };
-    tab->SelectListEntry(0, true);
-    QVERIFY(b.SettingsHold("UName00=" + name.toStdString() + "\n"));
-    tab->dialog_hook = [](QDialog* d) { d->reject(); };
-    // The double-clicked command is on record before it runs.
-    tab->SetListKind(ListKind::kCode);
-    QListWidget* list = tab->command_list();
-    const auto found = list->findItems(QStringLiteral("12h Inquiry"), Qt::MatchExactly);
-    QVERIFY(!found.isEmpty());
-    list->setCurrentItem(found.first());
-    // A change since the selection wrote the file: the double-click writes it again.
-    const std::size_t row = tab->console().current_row();
-    Cdb& stored = tab->console().catalogue().row(row).cdb_store;
-    stored[5] = 0x77;
-    const std::string line = StrFormat("Com%02zu=%s\n", row, HexBytes(stored, "").c_str());
-    QVERIFY(!b.SettingsHold(line));
-    QSignalSpy done(tab, &CommandTab::CommandFinished);
-    emit list->itemDoubleClicked(found.first());
-    QVERIFY2(b.SettingsHold(line), line.c_str());
-    QVERIFY(done.wait(10000));
-    QCOMPARE(b.Open().command_tab()->console().catalogue().Name(kFirstUserRow), name.toStdString());
-  }
-
   // Another drive selected clears the last results and fills the track box anew; the
   // control-data button shows the last command's reply and CDB.
   void AnotherDriveClearsTheLastReplyAndTheControlDataShowIt() {
@@ -538,7 +509,7 @@ class MainWindowShellTest : public QObject {
         QVERIFY2(!found.isEmpty(), page.command);
         w.command_tab()->SelectListEntry(list->row(found.first()), false);
       }
-      QTest::qWait(50);  // layouts settle through posted events
+      Settle(&w);
       QCOMPARE(w.size(), QSize(750, 600));
       Check(&w, w.centralWidget(), QString::fromUtf8(page.name), &problems);
     }
@@ -560,7 +531,7 @@ class MainWindowShellTest : public QObject {
     for (auto& [name, dialog] : dialogs) {
       dialog->show();
       QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-      QTest::qWait(20);
+      Settle(dialog.get());
       Check(dialog.get(), dialog.get(), QStringLiteral("dialog-") + QString::fromUtf8(name),
             &problems);
       dialog->close();

@@ -94,9 +94,14 @@ struct WindowBench {
     WriteAll(path, text);
     return path;
   }
-  // Whether the settings file holds the line `line` (given with its line end).
-  bool SettingsHold(const std::string& line) const {
-    return ReadAll(QString::fromStdString(config.settings_path)).find(line) != std::string::npos;
+  // The value the settings file holds for `key`, "-" for none.
+  QString Saved(const QString& key) const {
+    const QString text =
+        QString::fromStdString(ReadAll(QString::fromStdString(config.settings_path)));
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+      if (line.startsWith(key + QLatin1Char('='))) return line.mid(key.size() + 1);
+    }
+    return QStringLiteral("-");
   }
   CommandTab* command_tab() const { return window->command_tab(); }
   // The index of the Command tab's list entry `text` ("28h Read(10)"), -1 for none.
