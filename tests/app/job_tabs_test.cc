@@ -94,22 +94,35 @@ class JobTabsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Another drive's disc replaces the bounds the tab shows (they bound a single pass): read at
+  // once while the tab is shown, the empty range filled from them; forgotten while it is not.
   // The loop count dialog (a count taken; Cancel keeps the entry), the step box for the step
   // methods only, the data error end with the data check only, the form's CDB and what is
-  // stored: aging_form.txt.
-  void LoopCountDialogAndTheFormFields() {
-    testing::SessionBench drive;
-    AgingTab tab(drive.session, drive.runner);
+  // stored; the log setting dialog rebuilding the word: aging_form.txt.
+  void DiscBoundsLoopCountAndLogSettingDialogs() {
+    testing::WindowBench b({"emu:type13?speed=max", "emu:type30?speed=max"}, kTabAging);
+    AgingTab& tab = *b.window->aging_tab();
+    testing::Transcript t;
+    const auto bounds = [&](int drive, const char* step) {
+      b.window->drive_box()->setCurrentIndex(drive);
+      t.Step(QString::fromUtf8(step))("last", tab.last_lba_box()->text());
+      t("end", tab.end_box()->text())("last stored", tab.settings().last_lba);
+    };
+    bounds(1, "type 30");
+    bounds(0, "type 13");  // a range of its own stays
+    b.window->tabs()->setCurrentIndex(kTabCommand);
+    bounds(1, "type 30, tab hidden");
+    b.window->tabs()->setCurrentIndex(kTabAging);
+
     QString answer = QStringLiteral("7");
     bool accept = true;
     tab.dialog_hook = [&](QDialog* d) {
       if (auto* dialog = qobject_cast<LoopCountDialog*>(d)) {
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("エージングループ回数"));
+        t("dialog", dialog->windowTitle());
         dialog->count_box()->setText(answer);
         accept ? dialog->accept() : dialog->reject();
       }
     };
-    testing::Transcript t;
     tab.loop_box()->setCurrentIndex(3);
     Shot(t, tab, QStringLiteral("loop count 7"));
     accept = false;
@@ -127,47 +140,24 @@ class JobTabsTest : public QObject {
     SettingsData out;
     tab.StoreSettings(&out);
     t("stored command", out.ageing.command_index)("stored loop count", out.ageing.loop_count);
-    t.Expect("aging_form.txt");
-  }
 
-  void LogSettingDialogRebuildsTheWord() {
-    LogSettingDialog dialog(LogOptionWord(0x20002), true, QStringLiteral("/tmp/x.htm"),
-                            QStringLiteral("/tmp"));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("エージングログ"));
-    QVERIFY(dialog.failed_button()->isChecked());
-    QVERIFY(dialog.detailed_button()->isChecked());
-    dialog.nothing_button()->setChecked(true);
-    QVERIFY(!dialog.simple_button()->isEnabled());
-    dialog.all_button()->setChecked(true);
-    dialog.simple_button()->setChecked(true);
-    QCOMPARE(dialog.options().value(), 0x10000u);
-    dialog.html_box()->setChecked(false);
-    QString asked;
-    dialog.choose_file = [&asked](const QString&, const QString& name, const QString& filter) {
-      asked = name + QStringLiteral(" ") + filter;
+    LogSettingDialog log(LogOptionWord(0x20002), true, QStringLiteral("/tmp/x.htm"),
+                         QStringLiteral("/tmp"));
+    t.Step(log.windowTitle())("failed", log.failed_button()->isChecked());
+    t("detailed", log.detailed_button()->isChecked());
+    log.nothing_button()->setChecked(true);
+    t("nothing: simple enabled", log.simple_button()->isEnabled());
+    log.all_button()->setChecked(true);
+    log.simple_button()->setChecked(true);
+    t("all, simple: word", QString::number(log.options().value(), 16));
+    log.html_box()->setChecked(false);
+    log.choose_file = [&t](const QString&, const QString& name, const QString& filter) {
+      t("file dialog", name)("filter", filter);
       return QStringLiteral("/tmp/chosen.txt");
     };
-    dialog.browse_button()->click();
-    QCOMPARE(asked, QStringLiteral("log.txt log file(*.txt);;all files(*.*)"));
-    QCOMPARE(dialog.path(), QStringLiteral("/tmp/chosen.txt"));
-  }
-
-  // Another drive's disc replaces the bounds the tab shows (they bound a single pass): read
-  // at once while the tab is shown, the empty range filled from them; forgotten while it is
-  // not, for the next run to read.
-  void TheDiscBoundsFollowTheDrive() {
-    testing::WindowBench b({"emu:type13?speed=max", "emu:type30?speed=max"}, kTabAging);
-    MainWindow& window = *b.window;
-    AgingTab* tab = window.aging_tab();
-    window.drive_box()->setCurrentIndex(1);
-    QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("75599"));
-    QCOMPARE(tab->end_box()->text(), QStringLiteral("75599"));
-    window.drive_box()->setCurrentIndex(0);
-    QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("332999"));
-    QCOMPARE(tab->end_box()->text(), QStringLiteral("75599"));  // a range of its own stays
-    window.tabs()->setCurrentIndex(kTabCommand);
-    window.drive_box()->setCurrentIndex(1);
-    QCOMPARE(tab->settings().last_lba, 0);
+    log.browse_button()->click();
+    t("path", log.path());
+    t.Expect("aging_form.txt");
   }
 
   // A run from Exec shows its counters, dump and CDB with the settings locked, the Exec
