@@ -60,71 +60,55 @@ struct Bench : testing::WindowBench {
 // with a little room each side (arrows and icons scale), the others' own minimum.
 QSize Needed(const QWidget* w) {
   if (const auto* b = qobject_cast<const QAbstractButton*>(w)) {
-    if (b->text().isEmpty()) return {0, 0};
-    QString text = b->text();
-    text.remove(QLatin1Char('&'));
-    const QFontMetrics fm = b->fontMetrics();
+    const QStringList lines = b->text().remove(QLatin1Char('&')).split(QLatin1Char('\n'));
     int width = 0;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (const QString& line : lines) width = std::max(width, fm.horizontalAdvance(line));
+    for (const QString& line : lines)
+      width = std::max(width, b->fontMetrics().horizontalAdvance(line));
     const int box =
         qobject_cast<const QCheckBox*>(w) || qobject_cast<const QRadioButton*>(w) ? 20 : 6;
-    return {width + box, fm.height() * static_cast<int>(lines.size())};
+    return b->text().isEmpty()
+               ? QSize()
+               : QSize(width + box, b->fontMetrics().height() * static_cast<int>(lines.size()));
   }
-  if (qobject_cast<const QLabel*>(w) || qobject_cast<const QComboBox*>(w) ||
-      qobject_cast<const QLineEdit*>(w) || qobject_cast<const QGroupBox*>(w)) {
-    return w->minimumSizeHint();
-  }
-  return {0, 0};
+  const bool sized = qobject_cast<const QLabel*>(w) || qobject_cast<const QComboBox*>(w) ||
+                     qobject_cast<const QLineEdit*>(w) || qobject_cast<const QGroupBox*>(w);
+  return sized ? w->minimumSizeHint() : QSize();
 }
 
-QStringList Clipped(QWidget* root) {
-  QStringList out;
-  for (QWidget* w : root->findChildren<QWidget*>()) {
-    // Qt's own parts of a control (a spin box's editor) are the control's business.
-    if (!w->isVisible() || w->isWindow() || w->objectName().startsWith(QStringLiteral("qt_"))) {
-      continue;
-    }
-    const QString name =
-        QStringLiteral("%1 \"%2\"")
-            .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName());
-    const QWidget* parent = w->parentWidget();
-    // A scroll area's content may be larger than its viewport: that is what it scrolls.
-    const bool scrolled =
-        parent && parent->objectName() == QStringLiteral("qt_scrollarea_viewport");
-    if (parent && !scrolled && !QRect(QPoint(0, 0), parent->size()).contains(w->geometry())) {
-      out << name + QStringLiteral(" leaves its parent");
-    }
-    const QSize need = Needed(w);
-    if (w->width() < need.width() || w->height() < need.height()) {
-      out << name + QStringLiteral(" %1x%2 < %3x%4")
-                        .arg(w->width())
-                        .arg(w->height())
-                        .arg(need.width())
-                        .arg(need.height());
-    }
-  }
-  return out;
-}
-
-// Layouts settle through posted events: waits until a round of them moves no control.
-void Settle(QWidget* root) {
+// Once the layouts have settled (posted events until a round of them moves no control), the
+// controls of `root` cut or out of their parent, named; a picture of `w` when asked for.
+QStringList Clipped(QWidget* w, QWidget* root, const QString& name) {
   QList<QRect> before;
   const auto still = [root, &before] {
     QList<QRect> now;
-    for (const QWidget* w : root->findChildren<QWidget*>()) now << w->geometry();
+    for (const QWidget* c : root->findChildren<QWidget*>()) now << c->geometry();
     return std::exchange(before, now) == now;
   };
-  QVERIFY(QTest::qWaitFor(still, 5000));
-}
-
-// Saves a picture of `w` when asked to, and adds what is clipped in it to `problems`.
-void Check(QWidget* w, QWidget* root, const QString& name, QStringList* problems) {
+  if (!QTest::qWaitFor(still, 5000)) return {name + QStringLiteral(": layouts never settle")};
   const QString shots = qEnvironmentVariable("TAMARACK_SCREENSHOTS");
   if (!shots.isEmpty()) w->grab().save(shots + QStringLiteral("/%1.png").arg(name));
-  const QStringList clipped = Clipped(root);
-  if (!clipped.isEmpty())
-    *problems << name + QStringLiteral(": ") + clipped.join(QStringLiteral("; "));
+  QStringList out;
+  for (QWidget* c : root->findChildren<QWidget*>()) {
+    // Qt's own parts of a control (a spin box's editor) are the control's business; a scroll
+    // area's content may be larger than its viewport: that is what it scrolls.
+    if (!c->isVisible() || c->isWindow() || c->objectName().startsWith(QStringLiteral("qt_")))
+      continue;
+    const QString what =
+        name + QStringLiteral(": %1 \"%2\"")
+                   .arg(QString::fromLatin1(c->metaObject()->className()), c->objectName());
+    const QWidget* parent = c->parentWidget();
+    if (parent && parent->objectName() != QStringLiteral("qt_scrollarea_viewport") &&
+        !parent->rect().contains(c->geometry()))
+      out << what + QStringLiteral(" leaves its parent");
+    const QSize need = Needed(c);
+    if (c->width() < need.width() || c->height() < need.height())
+      out << what + QStringLiteral(" %1x%2 < %3x%4")
+                        .arg(c->width())
+                        .arg(c->height())
+                        .arg(need.width())
+                        .arg(need.height());
+  }
+  return out;
 }
 
 }  // namespace
@@ -485,56 +469,40 @@ class MainWindowShellTest : public QObject {
     w.resize(750, 600);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    struct Page {
+    struct {
       int tab;
       const char* command;  // a Command tab entry to select first, or null
       const char* name;
-    } const kPages[] = {
-        {kTabSectorDump, nullptr, "dump"},
-        {kTabToc, nullptr, "toc"},
-        {kTabProperties, nullptr, "properties"},
-        {kTabCommand, "28h Read(10)", "command-read10"},
-        {kTabCommand, "5ah Mode Sense(10)", "command-modesense"},
-        {kTabCommand, "55h Mode Select(10)", "command-modeselect"},
-        {kTabAging, nullptr, "aging"},
-        {kTabMeasure, nullptr, "measure"},
-        {kTabOthers, nullptr, "others"},
-    };
+    } const kPages[] = {{kTabSectorDump, nullptr, "dump"},
+                        {kTabToc, nullptr, "toc"},
+                        {kTabProperties, nullptr, "properties"},
+                        {kTabCommand, "28h Read(10)", "command-read10"},
+                        {kTabCommand, "5ah Mode Sense(10)", "command-modesense"},
+                        {kTabCommand, "55h Mode Select(10)", "command-modeselect"},
+                        {kTabAging, nullptr, "aging"},
+                        {kTabMeasure, nullptr, "measure"},
+                        {kTabOthers, nullptr, "others"}};
     QStringList problems;
-    for (const Page& page : kPages) {
+    for (const auto& page : kPages) {
       w.tabs()->setCurrentIndex(page.tab);
-      if (page.command) {
-        QListWidget* list = w.command_tab()->command_list();
-        const auto found = list->findItems(QString::fromUtf8(page.command), Qt::MatchExactly);
-        QVERIFY2(!found.isEmpty(), page.command);
-        w.command_tab()->SelectListEntry(list->row(found.first()), false);
-      }
-      Settle(&w);
+      if (page.command) b.Select(QString::fromUtf8(page.command));
+      problems << Clipped(&w, w.centralWidget(), QString::fromUtf8(page.name));
       QCOMPARE(w.size(), QSize(750, 600));
-      Check(&w, w.centralWidget(), QString::fromUtf8(page.name), &problems);
     }
-
     // The dialogs at the size they open with, in the window's font.
     int tool_tab = 0;
     JobRunner runner(w.session(), RealClock());
-    std::vector<std::pair<const char*, std::unique_ptr<QDialog>>> dialogs;
-    dialogs.emplace_back("options", std::make_unique<OptionsDialog>(Options{}, &w));
-    dialogs.emplace_back("command-save",
-                         std::make_unique<CommandSaveDialog>(CommandFileContent::kAll, &w));
-    dialogs.emplace_back("dump-save", std::make_unique<DumpSaveDialog>(DumpSaveForm::kText, &w));
-    dialogs.emplace_back("log-setting", std::make_unique<LogSettingDialog>(
-                                            LogOptionWord(), true, QStringLiteral("/tmp/Log.htm"),
-                                            QStringLiteral("/tmp"), &w));
-    dialogs.emplace_back("loop-count", std::make_unique<LoopCountDialog>(10, &w));
-    dialogs.emplace_back("tools",
-                         std::make_unique<ToolsDialog>(w.session(), runner, &tool_tab, false, &w));
-    for (auto& [name, dialog] : dialogs) {
-      dialog->show();
-      QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-      Settle(dialog.get());
-      Check(dialog.get(), dialog.get(), QStringLiteral("dialog-") + QString::fromUtf8(name),
-            &problems);
-      dialog->close();
+    for (QDialog* d : std::initializer_list<QDialog*>{
+             new OptionsDialog(Options{}, &w), new CommandSaveDialog(CommandFileContent::kAll, &w),
+             new DumpSaveDialog(DumpSaveForm::kText, &w),
+             new LogSettingDialog(LogOptionWord(), true, QStringLiteral("/tmp/Log.htm"),
+                                  QStringLiteral("/tmp"), &w),
+             new LoopCountDialog(10, &w),
+             new ToolsDialog(w.session(), runner, &tool_tab, false, &w)}) {
+      d->show();
+      QVERIFY(QTest::qWaitForWindowExposed(d));
+      problems << Clipped(d, d, QString::fromLatin1(d->metaObject()->className()));
+      delete d;
     }
     for (const QString& p : problems) qWarning("%s", qPrintable(p));
     QVERIFY(problems.isEmpty());
