@@ -348,12 +348,17 @@ class MainWindowShellTest : public QObject {
                  qPrintable(w.status_label()->text()));
   }
 
-  // No record: a message and no file; a record saved twice takes the free numbers in the
-  // documents folder, which becomes the data folder; loaded back it is the record again:
-  // saved_measurements.txt.
-  void MeasurementsAreSavedWithFreeNumbersAndLoadedBack() {
+  // Each tab's files saved and loaded back, the file dialogs and messages on the way:
+  // saved_files.txt. Measure: no record, a message and no file; a record saved twice takes the
+  // free numbers in the documents folder, which becomes the data folder. Sector Dump: none
+  // read, a message; read, saved in the form chosen; a loaded text (no buffer) saved as shown
+  // without the form dialog. Aging: its settings. Command: the option dialog cancelled saves
+  // nothing; the user slots' file holds their names and not the built-in commands; the
+  // built-in set loaded changes the commands and leaves the slot names.
+  void EachTabsFilesAreSavedAndLoadedBack() {
     Bench b;
     MainWindow* w = &b.Open(kTabMeasure);
+    b.t.Step("Measure");
     w->save_button()->click();
     SpeedRecord r;
     r.block_size = 2048;
@@ -372,70 +377,58 @@ class MainWindowShellTest : public QObject {
     QTRY_COMPARE(w->status_label()->text(), QStringLiteral("x1.5 speed(460800 Bytes/2 Sec)"));
     b.t("speed", w->measure_tab()->speed_label()->text());
     b.t("average", w->measure_tab()->status_label()->text());
-    b.t.Expect("saved_measurements.txt");
-  }
 
-  // The option dialog cancelled saves nothing; the user slots' file holds their names and not
-  // the built-in commands; the built-in set loaded changes the commands and leaves the slot
-  // names: saved_commands.txt.
-  void CommandSetsAreSavedByTheChosenOptionAndLoadedOverTheOthers() {
-    Bench b;
+    b.t.Step("Sector Dump");
+    w->tabs()->setCurrentIndex(kTabSectorDump);
+    w->save_button()->click();
+    QSignalSpy read(w->sector_dump_tab(), &SectorDumpTab::ReadFinished);
+    w->sector_dump_tab()->Read();
+    QVERIFY(read.wait(10000));
+    w->save_button()->click();  // the form dialog answers "dat"
+    QCOMPARE(ReadAll(b.proposed.last()).size(), w->sector_dump_tab()->DumpBytes().size() * 2);
+    WriteAll(b.dir.filePath(QStringLiteral("shown.txt")), "000000 0000h 00 01\n");
+    b.load_path = b.dir.filePath(QStringLiteral("shown.txt"));
+    w->open_button()->click();
+    b.t("shown", w->sector_dump_tab()->dump_box()->toPlainText());
+    b.t("bytes", w->sector_dump_tab()->DumpBytes().size());
+    w->save_button()->click();
+    b.t("file", ReadAll(b.proposed.last()));
+
+    b.t.Step("Aging");
+    w->tabs()->setCurrentIndex(kTabAging);
+    w->aging_tab()->end_box()->setText(QStringLiteral("777"));
+    w->save_button()->click();
+    const std::string age = ReadAll(b.proposed.last());
+    const std::size_t line = age.find("\nAgeing=");  // the log's path is the program's folder
+    b.t("file's ageing line", age.substr(line + 1, age.find('\n', line + 1) - line - 1));
+    const std::string saved = FormatAgeingLines(w->aging_tab()->settings());
+    b.window.reset();
     b.Settings("ControlFlag=0\nDirectory=" + b.dir.path().toStdString() + "\n");
-    MainWindow& w = b.Open(kTabCommand);
-    CatalogueState& cat = w.command_tab()->console().catalogue();
+    w = &b.Open(kTabAging);  // the file, not the settings, brings the numbers back
+    b.load_path = b.proposed.last();
+    w->open_button()->click();
+    QCOMPARE(FormatAgeingLines(w->aging_tab()->settings()), saved);
+    QCOMPARE(w->aging_tab()->settings().end_lba, 777);
+
+    b.t.Step("Command");
+    w->tabs()->setCurrentIndex(kTabCommand);
+    CatalogueState& cat = w->command_tab()->console().catalogue();
     cat.row(7).cdb_store[4] = 0x44;
     cat.RenameSlot(kFirstUserRow, std::string(30, 'u'));
-    w.save_button()->click();  // the option dialog cancelled: nothing
+    w->save_button()->click();  // the option dialog cancelled: nothing
     b.option = static_cast<int>(CommandFileContent::kUser);
-    w.save_button()->click();
+    w->save_button()->click();
     const std::string user = ReadAll(b.proposed.last());
     b.t("names", user.find("UName00=" + std::string(30, 'u') + "\n") != std::string::npos);
     b.t("commands", user.find("Com07=") != std::string::npos);
     b.option = static_cast<int>(CommandFileContent::kBuiltIn);
-    w.save_button()->click();
+    w->save_button()->click();
     cat.row(7).cdb_store[4] = 0;
     cat.RenameSlot(kFirstUserRow, "other");
     b.load_path = b.proposed.last();
-    w.open_button()->click();
+    w->open_button()->click();
     b.t("byte 4 of row 7", cat.row(7).cdb_store[4])("slot name", cat.Name(kFirstUserRow));
-    b.t.Expect("saved_commands.txt");
-  }
-
-  // A dump: none read, a message; read, saved in the form chosen; a loaded text (no buffer)
-  // saved as shown without the form dialog. The ageing settings saved and loaded back:
-  // saved_dumps_and_ageing.txt.
-  void DumpsAndAgeingSettingsRoundTrip() {
-    Bench b;
-    MainWindow& w = b.Open(kTabSectorDump);
-    w.save_button()->click();
-    QSignalSpy read(w.sector_dump_tab(), &SectorDumpTab::ReadFinished);
-    w.sector_dump_tab()->Read();
-    QVERIFY(read.wait(10000));
-    w.save_button()->click();  // the form dialog answers "dat"
-    QCOMPARE(ReadAll(b.proposed.last()).size(), w.sector_dump_tab()->DumpBytes().size() * 2);
-    WriteAll(b.dir.filePath(QStringLiteral("shown.txt")), "000000 0000h 00 01\n");
-    b.load_path = b.dir.filePath(QStringLiteral("shown.txt"));
-    w.open_button()->click();
-    b.t("shown", w.sector_dump_tab()->dump_box()->toPlainText());
-    b.t("bytes", w.sector_dump_tab()->DumpBytes().size());
-    w.save_button()->click();
-    b.t("file", ReadAll(b.proposed.last()));
-
-    w.tabs()->setCurrentIndex(kTabAging);
-    w.aging_tab()->end_box()->setText(QStringLiteral("777"));
-    w.save_button()->click();
-    const std::string age = ReadAll(b.proposed.last());
-    const std::size_t line = age.find("\nAgeing=");  // the log's path is the program's folder
-    b.t("file's ageing line", age.substr(line + 1, age.find('\n', line + 1) - line - 1));
-    const std::string saved = FormatAgeingLines(w.aging_tab()->settings());
-    b.window.reset();
-    b.Settings("ControlFlag=0\n");  // the file, not the settings, brings the numbers back
-    MainWindow& again = b.Open(kTabAging);
-    b.load_path = b.proposed.last();
-    again.open_button()->click();
-    QCOMPARE(FormatAgeingLines(again.aging_tab()->settings()), saved);
-    QCOMPARE(again.aging_tab()->settings().end_lba, 777);
-    b.t.Expect("saved_dumps_and_ageing.txt");
+    b.t.Expect("saved_files.txt");
   }
 
   // Another drive selected clears the last results and fills the track box anew; the
