@@ -1,9 +1,5 @@
-// The job tabs on the offscreen platform against virtual drives: the Aging tab (a run with its
-// counters, the window's close veto, the loop count and log setting dialogs), the Measure tab
-// on a simulated clock (a run from Exec to its results and printed to PDF, Cancel by a tab
-// change, a block count of 0, a read error), the Sector Dump tab with its detail dialog, the
-// control-data window and the dump save dialog. (Their fit at the smallest size is
-// main_window_shell_test's; a record loaded from a file too.)
+// The job tabs against virtual drives: Aging (its form, dialogs, a run and the close veto),
+// Measure on a simulated clock, Sector Dump with its detail dialog, the control-data window.
 #include <QPrinter>
 
 #include "app/window_bench.h"
@@ -13,16 +9,6 @@
 namespace tamarack::app {
 
 namespace {
-
-// A long run with the data check of the type 13 disc, logging to `log`.
-SettingsData LongRun(const QString& log) {
-  SettingsData s;
-  s.ageing.end_lba = 300000;
-  s.ageing.log_path = log.toStdString();
-  s.ageing.data_check = true;
-  s.ageing.data_check_type = DataCheckType::kType13;
-  return s;
-}
 
 // The fields of the tab that depend on others, and the settings they make.
 void Shot(testing::Transcript& t, const AgingTab& tab, const QString& step) {
@@ -172,8 +158,11 @@ class JobTabsTest : public QObject {
     AgingTab* tab = window.aging_tab();
     testing::Messages messages;
     tab->dialog_hook = messages;
-    SettingsData s = LongRun(b.dir.filePath(QStringLiteral("log.htm")));
-    s.ageing.display_received = true;
+    SettingsData s;  // a long run with the data check of the type 13 disc
+    s.ageing.end_lba = 300000;
+    s.ageing.log_path = b.dir.filePath(QStringLiteral("log.htm")).toStdString();
+    s.ageing.data_check = true;
+    s.ageing.data_check_type = DataCheckType::kType13;
     tab->LoadSettings(s);
     QCOMPARE(window.exec_button()->text(), QStringLiteral("Start(&E)"));
     QSignalSpy finished(tab, &AgingTab::RunFinished);

@@ -108,36 +108,26 @@ TEST(StartTab, FileKindAndTabOfEachCommandLine) {
   testing::ExpectGoldenFile("start_tab.txt", t, "shell");
 }
 
-// Initialise then OK (the factory options, the hidden receive length 4096) is checked through
-// the option dialog in main_window_shell_test.
-TEST(Options, AZeroNumberKeepsThePreviousValue) {
+// A zero number or an empty trace file keeps the previous value; Initialise leaves the trace
+// alone (Initialise then OK through the option dialog is main_window_shell_test's).
+TEST(Options, ZeroNumbersAndAnEmptyTraceFileKeepThePreviousValue) {
   Options previous;
   previous.command_timeout = 20;
   previous.receive_length = 8192;
-  Options entered = previous;
+  previous.trace_file = "/tmp/a.jsonl";
+  Options entered;
   entered.command_timeout = 0;
   entered.receive_length = 0;
   entered.disc_indicator = false;
+  entered.trace_commands = true;
   const Options o = AcceptOptions(previous, entered);
   EXPECT_EQ(o.command_timeout, 20u);
   EXPECT_EQ(o.receive_length, 8192u);
   EXPECT_FALSE(o.disc_indicator);
-}
-
-TEST(Options, AnEmptyTraceFileKeepsThePreviousOneAndDefaultsBesideTheSettings) {
-  Options previous;
-  previous.trace_file = "/tmp/a.jsonl";
-  Options entered = previous;
-  entered.trace_commands = true;
-  entered.trace_file = "";
-  Options o = AcceptOptions(previous, entered);
-  EXPECT_TRUE(o.trace_commands);
   EXPECT_EQ(o.trace_file, "/tmp/a.jsonl");
+  EXPECT_TRUE(InitialisedOptions(o).trace_commands);
   entered.trace_file = "/tmp/b.jsonl";
   EXPECT_EQ(AcceptOptions(previous, entered).trace_file, "/tmp/b.jsonl");
-  // Initialising leaves the trace alone: it is none of the original's options.
-  EXPECT_TRUE(InitialisedOptions(o).trace_commands);
-
   EXPECT_EQ(DefaultTraceFile("/home/u/.config/tamarack/IniFile.txt"),
             "/home/u/.config/tamarack/tamarack-trace.jsonl");
   EXPECT_EQ(DefaultTraceFile(""), "tamarack-trace.jsonl");
