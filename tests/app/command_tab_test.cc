@@ -1,14 +1,12 @@
-// The Command tab: its list, form, CDB line and replies, the sense dialog, user slots, the
-// mode page editor beside the mode commands, the start position row; the Properties tab and
-// the modern drive's replies on every path a reply can take.
+// The Command tab (list, form, CDB line, replies, sense dialog, user slots, mode page editor,
+// start position row) and the Properties tab, the modern drive's replies on every reply path.
 #include "app/window_bench.h"
 
 namespace tamarack::app {
 
 namespace {
 
-// A window on two virtual drives: a data disc, and a drive without a medium; the Command
-// tab and its mode page editor.
+// A window on a data disc and a drive without a medium; the Command tab and its page editor.
 struct Bench : testing::WindowBench {
   Bench()
       : WindowBench({"emu:type13?speed=max", "emu:type13?speed=max&nomedium"}),
@@ -61,9 +59,8 @@ void Shot(testing::Transcript& t, const Bench& b, const QString& step) {
   testing::CdbShot(t, b.tab);
 }
 
-// What the Command tab shows of the modern drive's replies, one text per command, "===="
-// between: the lists and boxes whose length comes from the reply (feature list, Inquiry list,
-// Mode Sense of every page, the Read(10) dump of two blocks, the TOC list, Test Unit Ready).
+// What the Command tab shows of the modern drive's replies whose length comes from the reply
+// (features, Inquiry, Mode Sense of every page, Read(10) of two blocks, TOC, Test Unit Ready).
 std::string RunModernCommands(const std::string& resid) {
   testing::WindowBench b({"emu:type13?speed=max&model=modern&resid=" + resid}, kTabCommand);
   CommandTab* tab = b.command_tab();
@@ -215,9 +212,8 @@ class CommandTabTest : public QObject {
     t.Expect("sense_dialog.txt");
   }
 
-  // A user slot renamed in its dialog, its CDB typed in hex (the focus moving on after two
-  // digits), a data-in length enabled by the transfer type, and the command sent: the list
-  // entries, the slot's name and the decoded reply in user_slot.txt.
+  // A user slot renamed, its CDB typed in hex (the focus moving on after two digits), a data-in
+  // length enabled by the transfer type, the command sent: user_slot.txt.
   void UserSlotsAreRenamedTypedAndSent() {
     Bench b;
     b.window->show();
@@ -259,7 +255,7 @@ class CommandTabTest : public QObject {
   }
 
   // With "execute on selection" a selected command runs at once (a double-click's run is
-  // main_window_shell_test's, with the settings written first).
+  // main_window_shell_test's).
   void ExecuteOnSelectionRunsTheSelectedCommand() {
     Bench b;
     b.SetOptions([](Options& o) { o.execute_on_selection = true; });
@@ -293,10 +289,8 @@ class CommandTabTest : public QObject {
     t.Expect("mode_page_editor.txt");
   }
 
-  // Every page sensed and copied to Mode Select (with its message), the retry count edited
-  // there and the page selected (the list without the PS bit the page was read with; 16 or 32
-  // bytes a line by the box's width), then page 01h sensed with the new count:
-  // mode_page_round.txt.
+  // Every page sensed and copied to Mode Select, the retry count edited there and the page
+  // selected (without the PS bit it was read with), page 01h sensed again: mode_page_round.txt.
   void SenseCopyEditSelectAndSenseAgain() {
     Bench b;
     testing::Transcript t;
@@ -356,23 +350,19 @@ class CommandTabTest : public QObject {
     QVERIFY(tab->identity().has_value());
   }
 
-  // The modern drive through the Command tab: what each command shows is the reply the drive
-  // sent, the same on every path the reply can take (one golden file for all).
+  // What each command shows is the reply the drive sent, the same on every reply path.
   void ModernDriveOnTheCommandTab_data() { ResidModes(); }
   void ModernDriveOnTheCommandTab() {
     QFETCH(QString, resid);
-    // Every descriptor the drive sent, each where it lies, the unknown ones by their heading;
-    // Mode Sense: the header's 174 bytes (its block descriptor of 8 and the pages), never a
-    // padded or zeroed tail; Read(10) of two blocks: 2 x 2048 bytes, not the buffer's 2 x 2656.
+    // Every descriptor where it lies; Mode Sense: 174 bytes, never a padded or zeroed tail;
+    // Read(10) of two blocks: 2 x 2048 bytes, not the buffer's 2 x 2656.
     QVERIFY(
         testing::MatchesGolden("modern_command_tab.txt", RunModernCommands(resid.toStdString())));
   }
 
-  // The start position row beside the commands that take an address: the 23-track disc's
-  // track box, a quick-set button and "last" (which reads the capacity here; what each button
-  // does is tests/decode/start_position_test's), a track picked for Read(10) (its start into the
-  // box and the CDB at once) and for Play Audio MSF (the third track ends one frame before the
-  // fourth: 9000 + 150 = 02:02:00 to 13499 + 150 = 03:01:74): quick_set.txt.
+  // The start position row beside the commands that take an address: the track box, quick-set
+  // and "last" (each button's sums are tests/decode's), a track picked for Read(10) and for
+  // Play Audio MSF (third track: 02:02:00 to one frame before the fourth, 03:01:74): quick_set.txt.
   void QuickSetButtonsAndTrackBox() {
     testing::WindowBench b({"emu:type30?speed=max"});
     CommandTab* tab = b.window->command_tab();

@@ -1,8 +1,7 @@
-// The main window as a whole: its tabs, settings at start and close, the disc indicator on a
-// virtual drive, the option dialog, the command reset, the serve action; its saved files and
-// what survives a restart; at its minimum size (750 x 600) with its own fonts, on every tab and
-// in its dialogs, each shown control lies wholly inside its parent and gets the size its
-// content needs (TAMARACK_SCREENSHOTS=DIR saves a picture of each).
+// The main window as a whole: tabs, settings, disc indicator, options, trace, serve action,
+// saved files, restarts; at its minimum size (750 x 600) every shown control of every tab and
+// dialog lies inside its parent with the size its content needs (TAMARACK_SCREENSHOTS=DIR
+// saves a picture of each).
 #include <thread>
 
 #include "app/window_bench.h"
@@ -17,10 +16,9 @@ using testing::WriteAll;
 
 namespace {
 
-// The window on two virtual drives (type13, audio) with a settings file holding `settings`,
-// not open yet; its file dialog answers with the path proposed (saves) or `load_path` (loads),
-// the save option dialogs with `option` (below 0: Cancel) and the hex form; message boxes are
-// closed. The file dialogs and the messages go into the transcript `t`.
+// The window on type13 and audio drives, its settings file holding `settings`, not open yet;
+// file dialogs answer the path proposed (saves) or `load_path` (loads), the save option dialogs
+// `option` (below 0: Cancel) and the hex form; message boxes are closed.
 struct Bench : testing::WindowBench {
   explicit Bench(const std::string& settings = "ControlFlag=0\n")
       : WindowBench({"emu:type13?speed=max", "emu:audio?speed=max"}, testing::kOpenLater) {
@@ -136,9 +134,8 @@ class MainWindowShellTest : public QObject {
     QTRY_COMPARE(w.status_label()->text(), QStringLiteral("Command Rejected!"));
   }
 
-  // The drive box's serve action on a machine that cannot serve (here: no configfs where it is
-  // looked for) and on a drive that is not virtual: it says why, serves nothing and offers no
-  // stop.
+  // The serve action without configfs and on a drive that is not virtual: it says why, serves
+  // nothing and offers no stop.
   void ServingSaysWhyNotAndServesNothing() {
     Bench b;
     const QString missing = b.dir.filePath(QStringLiteral("no-configfs"));

@@ -1,6 +1,5 @@
-// The Toc tab (its views, its track test buttons), the Tools dialog and the reference data
-// dialog, against the virtual drives on the offscreen platform. What a capture or a check
-// writes and finds is tests/refdata's; here what the dialog shows.
+// The Toc tab (views, track tests), the Tools dialog and the reference data dialog on virtual
+// drives. What a capture or a check writes and finds is tests/refdata's; here what is shown.
 #include <filesystem>
 
 #include "app/window_bench.h"
@@ -99,8 +98,8 @@ struct Reference : testing::SessionBench {
   std::vector<std::uint8_t> image = std::vector<std::uint8_t>(400 * 2048);
   std::string id;
   ReferenceDialogSettings settings;
-  // Questions answered OK (or Cancel), the continue dialog with "continue without asking";
-  // messages recorded and closed.
+  // Questions answered OK (or Cancel), the continue dialog "continue without asking"; messages
+  // recorded and closed.
   struct Answers {
     void operator()(QDialog* d) {
       if (auto* c = qobject_cast<ContinueDialog*>(d)) {
@@ -287,8 +286,7 @@ class ToolsWindowTest : public QObject {
     b.t.Expect("reference_dialog.txt");
   }
 
-  // Cancel while a whole disc is read stops the run and keeps the dialog; its partial file
-  // goes.
+  // Cancel while a whole disc is read stops the run and keeps the dialog; the partial file goes.
   void CancelWhileRunningOnlyStops() {
     Reference b;
     b.session.Open("emu:type13?speed=cav4");

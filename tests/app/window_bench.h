@@ -70,8 +70,7 @@ inline bool MatchesGolden(const std::string& name, const std::string& text) {
 constexpr int kOpenLater = -1;
 
 // A window on the virtual drives `ids` (the first one selected), showing tab `tab`; on a
-// simulated clock when asked. `config` is what the window opens with: the tests set a settings
-// file in the bench's own folder, the answers to its dialogs, and open it again for a restart.
+// simulated clock when asked. `config` is what the window opens with (settings, answers).
 struct WindowBench {
   explicit WindowBench(std::vector<std::string> ids, int tab = kTabCommand,
                        bool simulated_clock = false) {
@@ -104,18 +103,11 @@ struct WindowBench {
     return QStringLiteral("-");
   }
   CommandTab* command_tab() const { return window->command_tab(); }
-  // The index of the Command tab's list entry `text` ("28h Read(10)"), -1 for none.
-  int EntryIndex(const QString& text) const {
-    for (int i = 0; i < command_tab()->command_list()->count(); ++i) {
-      if (command_tab()->command_list()->item(i)->text() == text) return i;
-    }
-    return -1;
-  }
-  // Selects the entry as a click in the list does.
+  // Selects the Command tab's list entry `text` ("28h Read(10)") as a click in the list does.
   void Select(const QString& text) {
-    const int i = EntryIndex(text);
-    QVERIFY2(i >= 0, qPrintable(text));
-    command_tab()->SelectListEntry(i, false);
+    const auto found = command_tab()->command_list()->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    command_tab()->SelectListEntry(command_tab()->command_list()->row(found.first()), false);
   }
   // The index of the Command tab's form field `label` (the number of fields for none), its box.
   std::size_t Field(const char* label) const {
@@ -149,8 +141,7 @@ struct WindowBench {
 };
 
 // What a window shows after each step, one "what: value" line each (a text of several lines
-// indented below its name), compared as a whole with tests/data/app/NAME: one golden file
-// instead of a compare per widget.
+// indented below its name), compared as a whole with tests/data/app/NAME.
 struct Transcript {
   template <typename V>
   Transcript& operator()(const QString& what, const V& value) {
@@ -187,8 +178,7 @@ struct Transcript {
   QStringList lines;
 };
 
-// Every row of a list, its cells joined by " | ", one row a line; with `header`, the column
-// titles first.
+// Every row of a list, its cells joined by " | ", one a line; with `header`, the titles first.
 inline QString ListText(const QTreeWidget* list, bool header = false) {
   QStringList lines;
   auto cells = [list](const QTreeWidgetItem* item) {
