@@ -88,7 +88,8 @@ TEST(ReadTocGolden, EveryFormatsRows) {
 // length (only the fields that came back when it is longer); CD-TEXT pack text of other bytes
 // (control bytes as ".", ISO 8859-1 letters as themselves) and double-byte text, by the
 // pack's DBCC bit or by the block's character code (80h, MS-JIS) in its size information
-// (only that block's packs); descriptors only within the data length and the reply.
+// (only that block's packs); descriptors only within the data length and the reply; formats
+// beyond 5, data lengths below the header and empty replies list no rows.
 TEST(ReadTocGolden, LengthsAndTexts) {
   std::string t;
   const auto add = [&t](const std::string& what, std::span<const std::uint8_t> r, int format) {
@@ -115,6 +116,16 @@ TEST(ReadTocGolden, LengthsAndTexts) {
   add("a data length beyond 3 descriptors and 7 bytes", std::span(r).first(4 + 8 * 3 + 7), 0);
   add("a data length beyond 2 full TOC descriptors", std::span(r).first(4 + 11 * 2), 2);
   add("a data length beyond 5 packs and 17 bytes", std::span(r).first(4 + 18 * 5 + 17), 5);
+  add("format 7: the dump alone", r, 7);
+  // Lengths below the header's own bytes, and nothing at all: no rows in any format.
+  for (std::uint32_t length : {0u, 3u}) {
+    WriteBe16(r, 0, length);
+    for (int format = 0; format <= 5; ++format) {
+      add(StrFormat("data length %u, format %d", length, format), r, format);
+    }
+  }
+  for (int format = 0; format <= 5; ++format)
+    add(StrFormat("nothing, format %d", format), {}, format);
   testing::ExpectGoldenText("read_toc_lengths_and_texts", t);
 }
 
@@ -135,31 +146,6 @@ TEST(ReadTocText, HeaderDumpBannerAndDumpOfTheDataLength) {
   // A padded reply reported as longer than the header says: the header's 108 bytes.
   std::fill(buffer.begin() + 108, buffer.end(), 0);
   EXPECT_EQ(DecodeReadToc(buffer, 200, 0, false, 4).text, out.text);
-}
-
-TEST(ReadTocText, FormatsBeyondFiveHaveNoHeaderAndNoRows) {
-  const Bytes r = TwelveTrackToc();
-  const DecodeOutput out = DecodeReadToc(r, 0, 7, false);
-  EXPECT_EQ(out.text.rfind(kDumpBanner, 0), 0u);
-  EXPECT_TRUE(out.rows.empty());
-  EXPECT_TRUE(out.columns.empty());
-}
-
-TEST(ReadTocMalformed, LengthsBelowTheHeaderAndNoReply) {
-  Bytes r = TwelveTrackToc();
-  // Lengths below the header's own bytes.
-  for (std::uint32_t length : {0u, 1u, 2u, 3u}) {
-    WriteBe16(r, 0, length);
-    for (int format = 0; format <= 5; ++format) {
-      EXPECT_TRUE(DecodeReadToc(r, 0, format, false).rows.empty()) << format << " " << length;
-    }
-  }
-  // Nothing returned at all.
-  for (int format = 0; format <= 5; ++format) {
-    const DecodeOutput out = DecodeReadToc({}, 0, format, format % 2 == 0);
-    EXPECT_TRUE(out.rows.empty());
-    EXPECT_NE(out.text.find(kDumpBanner), std::string::npos);
-  }
 }
 
 TEST(ReadTocCommand, DecoderTakesFormatAndTimeFromTheCdb) {
