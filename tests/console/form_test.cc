@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string_view>
 #include <tuple>
 
 #include "console/cdb_text.h"
@@ -55,40 +57,43 @@ TEST(NumberBox, EntryFormatsMasksAndSpin) {
   testing::ExpectGoldenFile("number_boxes.txt", t, "console");
 }
 
+// Field locations read and written in turn (a value to write, or none: read only), each with
+// the value read back and the buffers after it, in tests/data/console/field_locations.txt:
+// bits and masks in their byte, big-endian fields cut to their size, nothing read or written
+// outside the buffer (the parameter list empty, then eight bytes), an accessor.
 TEST(FieldLocation, ReadsAndWritesBitsBigEndianAndAccessors) {
   FormData d;
-  d.cdb = {0x28, 0x18, 0x12, 0x34, 0x56, 0x78, 0x00, 0x00, 0x10};
-  EXPECT_EQ(ReadField(Bit(1, 4), d), 1u);
-  EXPECT_EQ(ReadField(Bit(1, 0), d), 0u);
-  EXPECT_EQ(ReadField(Bits(1, 3, 2), d), 3u);
-  EXPECT_EQ(ReadField(BigEndian(2, 4), d), 0x12345678u);
-  EXPECT_EQ(ReadField(BigEndian(6, 3), d), 0x10u);
-  WriteField(Bit(1, 4), 0, d);
-  EXPECT_EQ(d.cdb[1], 0x08);
-  WriteField(Bits(9, 6, 2), 3, d);
-  EXPECT_EQ(d.cdb[9], 0xC0);
-  d.cdb[9] = 0x3F;
-  WriteField(Masked(9, 0xC0), 0x40, d);
-  EXPECT_EQ(d.cdb[9], 0x7F);
-  EXPECT_EQ(ReadField(Masked(9, 0xC0), d), 0x40u);
-  WriteField(BigEndian(7, 2), 0x12345, d);  // cut to the field
-  EXPECT_EQ(d.cdb[6], 0x00);
-  EXPECT_EQ(d.cdb[7], 0x23);
-  EXPECT_EQ(d.cdb[8], 0x45);
-  // Outside the buffer: reads 0, writes nothing.
-  EXPECT_EQ(ReadField(BigEndian(11, 4), d), 0u);
-  WriteField(BigEndian(11, 4), 0xAABBCCDD, d);
-  EXPECT_EQ(d.cdb[11], 0xAA);
-  EXPECT_EQ(ReadField(Bit(3, 0, FieldBuffer::kParameter), d), 0u);
-  WriteField(Bit(3, 0, FieldBuffer::kParameter), 1, d);
-  EXPECT_TRUE(d.parameter.empty());
-  d.parameter.assign(8, 0);
-  WriteField(BigEndian(6, 2, FieldBuffer::kParameter), 0x0101, d);
-  EXPECT_EQ(d.parameter[7], 0x01);
-  const auto loc = Accessor([](const FormData& x) { return static_cast<std::uint32_t>(x.length); },
-                            [](FormData& x, std::uint32_t v) { x.length = v; });
-  WriteField(loc, 77, d);
-  EXPECT_EQ(ReadField(loc, d), 77u);
+  d.cdb = {0x28, 0x18, 0x12, 0x34, 0x56, 0x78, 0x00, 0x00, 0x10, 0x3F};
+  const auto length =
+      Accessor([](const FormData& x) { return static_cast<std::uint32_t>(x.length); },
+               [](FormData& x, std::uint32_t v) { x.length = v; });
+  const struct {
+    const char* what;
+    FieldLocation at;
+    std::optional<std::uint32_t> write;
+  } steps[] = {{"bit 1.4", Bit(1, 4), {}},
+               {"bit 1.0", Bit(1, 0), {}},
+               {"bits 1.3-4", Bits(1, 3, 2), {}},
+               {"bytes 2-5", BigEndian(2, 4), {}},
+               {"bytes 6-8", BigEndian(6, 3), {}},
+               {"bit 1.4", Bit(1, 4), 0},
+               {"bits 9.6-7", Bits(9, 6, 2), 3},
+               {"mask c0 of byte 9", Masked(9, 0xC0), 0x40},
+               {"bytes 7-8", BigEndian(7, 2), 0x12345},
+               {"bytes 11-14", BigEndian(11, 4), 0xAABBCCDD},
+               {"parameter bit 3.0", Bit(3, 0, FieldBuffer::kParameter), 1},
+               {"parameter bytes 6-7", BigEndian(6, 2, FieldBuffer::kParameter), 0x0101},
+               {"the length", length, 77}};
+  std::string t;
+  for (const auto& step : steps) {
+    if (step.what == std::string_view("parameter bytes 6-7")) d.parameter.assign(8, 0);
+    if (step.write) WriteField(step.at, *step.write, d);
+    t += StrFormat("%s%s: reads %x, cdb ", step.what,
+                   step.write ? StrFormat(" := %x", *step.write).c_str() : "",
+                   ReadField(step.at, d)) +
+         HexBytes(d.cdb) + "parameter " + HexBytes(d.parameter) + "\n";
+  }
+  testing::ExpectGoldenFile("field_locations.txt", t, "console");
 }
 
 // A form in the shape of a read command, to exercise the generic machinery.
