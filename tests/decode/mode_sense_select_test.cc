@@ -8,7 +8,6 @@
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
 #include "decode/replies.h"
-#include "form/hex_dump.h"
 #include "golden.h"
 #include "util/bytes.h"
 #include "util/strings.h"
@@ -20,33 +19,25 @@ using Bytes = std::vector<std::uint8_t>;
 using testing::mode::Page;
 using testing::mode::Reply;
 
-TEST(ModeSense, MediumTypeTexts) {
-  // The ends of the two listed ranges, the reserved gap between them and what follows.
-  EXPECT_EQ(DescribeMediumType(0x08),
-            "80 mm CD-ROM Hybrid disc (Photo CD), door closed or caddy inserted");
-  EXPECT_EQ(DescribeMediumType(0x09), "Reserved");
-  EXPECT_EQ(DescribeMediumType(0x0F), "Reserved");
-  EXPECT_EQ(DescribeMediumType(0x17),
-            "80 mm CD-ROM (CD-R) data and audio combined, door closed or caddy inserted");
-  EXPECT_EQ(DescribeMediumType(0x18), "");
-}
-
-TEST(ModeSense, DecoderWritesTheMediumTypeThenTheDump) {
+// The medium type texts at the ends of the two listed ranges, the reserved gap between them
+// and what follows; then the decoder's text of a 14-byte reply in a buffer of 5Ah (its
+// length from the header): the medium type, then the dump of the reply alone, in
+// mode_sense_texts.txt.
+TEST(ModeSense, MediumTypesAndTheDecodersText) {
+  std::string t;
+  for (std::uint32_t medium : {0x08u, 0x09u, 0x0Fu, 0x17u, 0x18u}) {
+    t += StrFormat("%02xh: ", medium) + DescribeMediumType(medium) + "\r\n";
+  }
   const Bytes reply = Reply({Page(0x2C, 6)}, 0x01);
-  DecodeInput in;
   Bytes buffer(64, 0x5A);
   std::copy(reply.begin(), reply.end(), buffer.begin());
+  DecodeInput in;
   in.data = buffer;
-  in.received_length = 0;  // the length comes from the header
+  in.received_length = 0;
   in.group_size = 4;
   const DecodeOutput out = DecodeModeSense(in);
-  const std::string head =
-      "Medium Type Description: 120 mm CD-ROM data only, door closed or caddy inserted\r\n\r\n"
-      "----------------Dump---------------------\r\n";
-  ASSERT_EQ(out.text.substr(0, head.size()), head);
   EXPECT_TRUE(out.text_has_dump);
-  // The dump holds the 14 bytes of the reply, not the whole buffer.
-  EXPECT_EQ(out.text, ShowHexDumpText(head, std::span<const std::uint8_t>(buffer).first(14), 4));
+  testing::ExpectGoldenText("mode_sense_texts", t + "== decoded\r\n" + out.text);
 }
 
 // Each reply walked into a Mode Sense table whose rows hold EEh, as the rows found and their
