@@ -129,23 +129,11 @@ TEST(ReadTocGolden, LengthsAndTexts) {
   testing::ExpectGoldenText("read_toc_lengths_and_texts", t);
 }
 
-TEST(ReadTocText, HeaderDumpBannerAndDumpOfTheDataLength) {
-  Bytes buffer = TwelveTrackToc();
-  buffer.resize(200, 0x5A);
-  const DecodeOutput out = DecodeReadToc(buffer, 0, 0, false, 4);
-  std::string dump;
-  DumpHex(std::span(buffer).first(108), &dump, false, 4);
-  EXPECT_EQ(out.text, "Data Length=106(006ah) First Track No.(Hex)=1 Last Track No.(Hex)=12\r\n" +
-                          std::string(kDumpBanner) + dump);
-  // A recorded length is what the dump shows.
-  const DecodeOutput recorded = DecodeReadToc(buffer, 20, 0, false, 4);
-  dump.clear();
-  DumpHex(std::span(buffer).first(20), &dump, false, 4);
-  EXPECT_EQ(recorded.text.substr(recorded.text.find(kDumpBanner) + std::string(kDumpBanner).size()),
-            dump);
-  // A padded reply reported as longer than the header says: the header's 108 bytes.
-  std::fill(buffer.begin() + 108, buffer.end(), 0);
-  EXPECT_EQ(DecodeReadToc(buffer, 200, 0, false, 4).text, out.text);
+// A recorded length shorter than the header's dumps only the bytes recorded.
+TEST(ReadTocText, ARecordedLengthCutsTheDump) {
+  const Bytes r = TwelveTrackToc();
+  EXPECT_EQ(DecodeReadToc(r, 20, 0, false).text,
+            DecodeReadToc(std::span(r).first(20), 0, 0, false).text);
 }
 
 TEST(ReadTocCommand, DecoderTakesFormatAndTimeFromTheCdb) {
