@@ -156,6 +156,10 @@ TEST(ExecuteCommand, LengthsOfTheRequestAndTheReply) {
   in.receive_request_length = 16;
   in.decoder = &DecodeTransferredData;
   d.Run(PlanCommand(in));
+  // A slot's data-in reply: the bytes transferred, not the buffer.
+  d.transport->Push(Good({0x41, 0x42, 0x43}));
+  in.receive_request_length = 36;
+  d.Run(PlanCommand(in));
   // An editable CDB box is what is sent, not the selected row's CDB; the reply fills the
   // console's receive buffer, the rest keeps its fill.
   Console c;

@@ -4,7 +4,6 @@
 
 #include "console/console.h"
 #include "console/form_driver.h"
-#include "device/scripted_transport.h"
 
 namespace tamarack {
 namespace {
@@ -81,28 +80,6 @@ TEST(UserSlotForm, DataOutWithLengthFourSendsFourBytes) {
   c.SelectRow(27);
   EXPECT_EQ(StateOf(c, "ﾃﾞｰﾀ(PC->Drive)").text, "01020304");
   EXPECT_EQ(StateOf(c, "ﾃﾞｰﾀ長").text, "4");
-}
-
-TEST(UserSlotForm, DataInShowsTheTransferredBytesAndFillsTheReceiveBuffer) {
-  testing::ScriptedSession drive;
-  drive.transport->Push(testing::Good({0x41, 0x42, 0x43}));
-  Console c;
-  c.SetListKind(ListKind::kUser);
-  c.SelectRow(29);
-  SetText(c, " 00", "12");
-  SetText(c, " 04", "24");
-  SetChoice(c, "ﾃﾞｰﾀ転送のﾀｲﾌﾟ", 2);
-  SetText(c, "ﾃﾞｰﾀ長", "24");  // hex: 36 bytes
-  const PlanResult p = c.PrepareExecution("");
-  ASSERT_TRUE(p.plan);
-  JobHost host;
-  const CommandReport rep = ExecuteCommand(drive.session, *p.plan, host);
-  c.FinishExecution(rep);
-  EXPECT_EQ(drive.transport->sent[0].buffer.size(), 36u);
-  EXPECT_EQ(rep.output.text, "----------------Data---------------------\r\n000000 0000h 414243" +
-                                 std::string(29, ' ') + " :ABC\r\n");
-  EXPECT_TRUE(rep.output.text_has_dump);
-  EXPECT_EQ(c.receive_buffer()[1], 0x42);
 }
 
 }  // namespace
