@@ -180,22 +180,6 @@ TEST(ModePageEditor, ChangeableValuesAndNothingToCopy) {
 
 // --- which rows show the editor, and what reaches the command ---
 
-TEST(PageEditorOf, OnlyTheBuiltInModeCommandsShowAnEditor) {
-  Console console;
-  for (std::size_t row = 0; row < kCommandRows; ++row) {
-    console.SelectRow(row, false);
-    const std::uint32_t opcode = CommandCatalogue()[row].opcode;
-    const std::optional<ModeCommand> editor = PageEditorOf(console);
-    if (opcode == kModeSenseOpcode) {
-      EXPECT_EQ(editor, ModeCommand::kSense);
-    } else if (opcode == kModeSelectOpcode) {
-      EXPECT_EQ(editor, ModeCommand::kSelect);
-    } else {
-      EXPECT_EQ(editor, std::nullopt) << "row " << row;
-    }
-  }
-}
-
 TEST(PageEditorOf, AUserSlotSendingModeSenseGetsNothingFromTheEditor) {
   Console console;
   console.catalogue().row(kFirstUserRow).cdb_store[0] = kModeSenseOpcode;
