@@ -19,14 +19,9 @@ void Apply(Console& c, const std::vector<FieldUpdate>& updates) {
   for (const FieldUpdate& u : updates) c.UpdateField(u.index, u.state);
 }
 
-TEST(StartPosition, FoundInTheReadAndPlayForms) {
+// A command without an address has no start position row and nothing to set.
+TEST(StartPosition, NoneInSetCdSpeed) {
   Console c;
-  c.SelectRow(RowNamed("Read(10)"));
-  EXPECT_EQ(FindStartPosition(c.fields()).variant, StartPositionRow::Variant::kLba);
-  EXPECT_EQ(FindStartPosition(c.fields()).field, 3u);
-  c.SelectRow(RowNamed("Play Audio MSF"));
-  EXPECT_EQ(FindStartPosition(c.fields()).variant, StartPositionRow::Variant::kMsf);
-  EXPECT_EQ(FindStartPosition(c.fields()).field, 0u);
   c.SelectRow(RowNamed("Set CD Speed"));
   EXPECT_EQ(FindStartPosition(c.fields()).variant, StartPositionRow::Variant::kNone);
   EXPECT_TRUE(QuickSetUpdates(c.fields(), c.field_states(), QuickSet::kFirst, false, 0).empty());
