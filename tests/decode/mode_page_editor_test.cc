@@ -157,18 +157,6 @@ TEST(ModePageEditor, CopyAfterAllPages) {
   EXPECT_EQ(select.row(*select.Find(0x2A)).buffer[29], 0x2A);
 }
 
-// Page 1Ch as a current drive returns it: saveable (PS), method of reporting 3, both
-// four-byte fields FFFFFFFFh (the decimal box is signed). An edit changes only its field and
-// the list goes without PS.
-TEST(ModePageEditor, AnEditChangesOnlyItsField) {
-  ModePageEditor e;
-  ExpectEditorTranscript(
-      e, "editor_edit_copied_page",
-      {"sense 1c", "reply 0 1c", "copy", "select 00", "tab 1ch", "check Test=1", "click 1c",
-       "apply 00"},
-      {Reply({{0x9C, 0x0A, 0x08, 0x03, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}})});
-}
-
 // Changeable values enable the changeable view; only a page both tables know is copied (3Fh
 // alone gives no message); a reply without pages leaves an empty strip and the current page.
 TEST(ModePageEditor, ChangeableValuesAndNothingToCopy) {
