@@ -5,8 +5,6 @@
 #include "console/console.h"
 #include "console/form_driver.h"
 #include "decode/control_commands.h"
-#include "device/scripted_transport.h"
-#include "device/sense_table.h"
 #include "golden.h"
 #include "util/bytes.h"
 
@@ -79,15 +77,6 @@ TEST(StartPosition, QuickSetsAndTracks) {
   pick(2, false);
   pick(5, false);
   testing::ExpectGoldenFile("quick_sets.txt", t, "decode");
-}
-
-TEST(StartPosition, LastLbaComesFromReadCapacity) {
-  testing::ScriptedSession d(
-      {testing::Good({0x00, 0x05, 0x4D, 0xFF, 0, 0, 8, 0}), testing::CheckCondition(2, 0x3A, 0)});
-  EXPECT_EQ(ReadLastLba(d.session), std::optional<std::uint32_t>(347647u));
-  ASSERT_EQ(d.sent.size(), 1u);
-  EXPECT_EQ(d.sent[0].cdb, MakeCdb({0x25}));
-  EXPECT_EQ(ReadLastLba(d.session), std::nullopt);
 }
 
 }  // namespace
