@@ -44,10 +44,10 @@ TEST(ConfigurationFields, EveryKindOfFeature) {
 }
 
 // Each reply decoded as its rows ("== " and what it shows, then the rows), against
-// tests/data/decode/configuration_walks.txt: the header rows of short replies, each descriptor
-// walked by its own length (no field read out of the middle of one, an unknown one saying how
-// long it is), every physical interface, the bounds of the data length, the recorded length
-// and the bytes returned, a zero-padded tail.
+// tests/data/decode/configuration_walks.txt: the header rows of short replies (an unknown
+// profile and feature "Undefine"), each descriptor walked by its own length (no field read out
+// of the middle of one, an unknown one saying how long it is), every physical interface, the bounds
+// of the data length, the recorded length and the bytes returned, a zero-padded tail.
 TEST(ConfigurationWalk, EachReplyAsItsRows) {
   struct Case {
     std::string what;
@@ -56,6 +56,7 @@ TEST(ConfigurationWalk, EachReplyAsItsRows) {
   };
   std::vector<Case> cases = {
       {"data length 4: the whole reply is 8 bytes", Reply(0x0010, {})},
+      {"a current profile no row names", Reply(0x0040, {})},
       {"a recorded length below 9 stops at the header",
        Reply(0x0008, {Feature(0x0001, 0x03, {0, 0, 0, 2})}), 8},
       {"data length 8 counts 12 bytes: one 4-byte descriptor",
@@ -122,13 +123,6 @@ TEST(ConfigurationWalk, EachReplyAsItsRows) {
   testing::ExpectGoldenText("configuration_walks", text);
   EXPECT_EQ(LoadingMechanismName(5), "Embedded changer using a magazine mechanism");
   EXPECT_EQ(LoadingMechanismName(6), "Undefine");
-}
-
-// Codes no row names read as "Undefine".
-TEST(ConfigurationTables, UnknownCodesAreUndefine) {
-  EXPECT_EQ(FindFeature(0x0037).code, kFeatureTableEnd);
-  EXPECT_EQ(ProfileName(0xFFFF), "Undefine");
-  EXPECT_EQ(DecodeConfiguration(Reply(0x0040, {}))[1].cells.at(2), "Undefine");
 }
 
 // One starting feature per row of the feature table (the form itself: form_toc_configuration).
