@@ -222,10 +222,5 @@ TEST(ExecuteCommand, DataOutAndRequestSense) {
   ExpectTranscript(d, "data_out");
 }
 
-TEST(DurationText, IsInMilliseconds) {
-  EXPECT_EQ(DurationText(std::chrono::microseconds(12345)), "12 ms");
-  EXPECT_EQ(DurationText(std::chrono::microseconds(999)), "0 ms");
-}
-
 }  // namespace
 }  // namespace tamarack
