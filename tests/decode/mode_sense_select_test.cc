@@ -125,9 +125,6 @@ TEST(ModeSelect, ParameterListsAndTheirTexts) {
   in.received_length = 0;
   text += "\r\n== decoded\r\n" + DecodeModeSelect(in).text + "\r\n";
   testing::ExpectGoldenText("mode_select_texts", text);
-  Cdb cdb{};
-  SetParameterListLength(cdb, 56);
-  EXPECT_EQ(ReadBe16(cdb, 7), 56);
 }
 
 // The forms' fixed fields, in tests/data/decode/form_mode_commands.txt: Mode Sense of
