@@ -19,7 +19,8 @@ namespace {
 // unknown pages.
 TEST(ModePageTable, TemplatesAndFind) {
   std::string t;
-  for (const ModePageRow& r : ModePageTable::ModeSelect().rows()) {
+  const ModePageTable select = ModePageTable::ModeSelect();  // kept: rows() points into it
+  for (const ModePageRow& r : select.rows()) {
     t += StrFormat("%02xh of %u bytes%s: ", r.page_code, r.page_length, r.send ? " sent" : "") +
          HexBytes(std::span(r.buffer).first(std::min<std::size_t>(r.buffer[1] + 2u, 100))) + "\n";
   }
