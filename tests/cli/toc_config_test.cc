@@ -15,8 +15,8 @@ TAMARACK_ON_EVERY_RESID_MODE(CliConfigOnEveryPath);
 
 // The decoded lists as the terminal shows them: the track list of the 23-track disc, the
 // Toc tab's track view; the MSF bit and the track in the CDB, the full view's explanations
-// as JSON. (The CD-TEXT packs and the full view's rows are the decoder's, checked on every
-// path in tests/decode: audio_cd_text.txt, multisession_full_toc.txt.)
+// as JSON, and the multisession disc's full view: these goldens are the check of those rows
+// on every path. (The CD-TEXT packs are the decoder's: tests/decode, audio_cd_text.txt.)
 TEST_P(CliTocOnEveryPath, EveryViewOfTheVirtualDiscs) {
   Cli cli;
   cli.ExpectGoldenOutput("toc_type30.txt", {"toc", "--drive", Id("emu:type30?speed=max")});

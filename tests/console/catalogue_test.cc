@@ -2,24 +2,9 @@
 
 #include "console/command_catalogue.h"
 #include "console/user_slot.h"
-#include "golden.h"
 
 namespace tamarack {
 namespace {
-
-// The lists in code order (by opcode, lower-case hex), name order (byte-wise: blank before
-// hyphen, "Read CD MSF" before "Read CD-ROM Capacity") and the user order of the ten slots,
-// each entry with its row, in tests/data/decode/command_lists.txt.
-TEST(Catalogue, TheThreeOrders) {
-  CatalogueState state;
-  std::string t;
-  for (ListKind kind : {ListKind::kCode, ListKind::kName, ListKind::kUser}) {
-    const auto list = CommandList(kind, state);
-    t += "== " + std::to_string(static_cast<int>(kind)) + "\n";
-    for (const ListEntry& e : list) t += e.text + " | row " + std::to_string(e.row) + "\n";
-  }
-  testing::ExpectGoldenFile("command_lists.txt", t, "decode");
-}
 
 TEST(Catalogue, UserSlotEntriesFollowOpcodeAndName) {
   CatalogueState state;

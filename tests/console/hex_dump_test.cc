@@ -15,7 +15,8 @@ std::vector<std::uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()
 // headers, in tests/data/decode/hex_dumps.txt ("== " and what each is). Without the whole
 // flag a dump stops after 2656 bytes (166 lines) with a line saying so; the last line is
 // padded; the character column shows control bytes, DEL and the upper half blank but for the
-// half-width katakana (A1h ".", A6h-DFh as themselves, B0h "-"), "`" as "~".
+// half-width katakana (A1h ".", A6h-DFh as themselves, B0h "-"), "`" as "~"; the grouping of
+// each stored index.
 TEST(DumpHex, EveryGroupingAndLength) {
   std::string t;
   const auto dump = [&t](const std::string& what, const std::vector<std::uint8_t>& d, bool whole,
@@ -39,21 +40,17 @@ TEST(DumpHex, EveryGroupingAndLength) {
     t += byte % 16 == 15 ? "|\r\n" : "|";
   }
   for (int group : {4, 128, 1}) t += DumpColumnHeader(group) + "\r\n";
+  // The grouping a stored index means (beyond the list: four), and back.
+  t += "== group sizes of the indices 0-6 and -1:";
+  for (int index : {0, 1, 2, 3, 4, 5, 6, -1}) t += " " + std::to_string(GroupSize(index));
+  t += "\r\n== indices of the sizes 128, 16, 1, 0 and 3:";
+  for (int size : {128, 16, 1, 0, 3}) t += " " + std::to_string(GroupingIndexOfSize(size));
+  t += "\r\n";
   testing::ExpectGoldenText("hex_dumps", t);
   // Offsets beyond four hex digits keep growing.
   std::string long_dump;
   DumpHex(std::vector<std::uint8_t>(0x10010, 0), &long_dump, true, 4);
   EXPECT_NE(long_dump.find("\r\n065536 10000h 00000000 "), std::string::npos);
-}
-
-TEST(DumpHex, Groupings) {
-  EXPECT_EQ(GroupSize(0), 128);
-  EXPECT_EQ(GroupSize(3), 4);
-  EXPECT_EQ(GroupSize(5), 16);
-  EXPECT_EQ(GroupSize(99), 4);
-  EXPECT_EQ(GroupingIndexOfSize(16), 5);
-  EXPECT_EQ(GroupingIndexOfSize(0), 0);
-  EXPECT_EQ(GroupingIndexOfSize(3), -1);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include "console/console.h"
 #include "console/form_driver.h"
-#include "device/scripted_transport.h"
 
 namespace tamarack {
 namespace {
@@ -28,35 +27,9 @@ TEST(ParseSlotData, PairsSingleDigitsBlanksAndStarsAndItsOwnText) {
   EXPECT_EQ(ParseSlotData(SlotDataText(d), 17), d);
 }
 
-using testing::FieldNamed;
 using testing::SetChoice;
 using testing::SetText;
 using testing::StateOf;
-
-TEST(UserSlotForm, ShowsTheSlotInHexAndWritesTheCdbBack) {
-  Console c;
-  c.SetListKind(ListKind::kUser);
-  c.catalogue().row(26).cdb_store = {0x12, 0, 0, 0, 0x24};
-  c.catalogue().row(26).opcode = 0x12;
-  c.SelectRow(26);
-  EXPECT_TRUE(c.hex_input());  // the slot form switches hex input on
-  EXPECT_FALSE(c.parameterless());
-  EXPECT_EQ(StateOf(c, " 04").text, "24");
-  EXPECT_EQ(StateOf(c, "ﾃﾞｰﾀ転送のﾀｲﾌﾟ").choice, 0);
-  EXPECT_FALSE(StateOf(c, "ﾃﾞｰﾀ長").enabled);
-  EXPECT_FALSE(StateOf(c, "ﾃﾞｰﾀ(PC->Drive)").enabled);
-  EXPECT_TRUE(c.fields()[FieldNamed(c, " 11")].same_row);
-
-  // Typing byte 0 changes the slot's opcode: the list entry is rewritten.
-  FieldState b0 = StateOf(c, " 00");
-  b0.text = "5a";
-  EXPECT_TRUE(c.UpdateField(FieldNamed(c, " 00"), b0));
-  EXPECT_EQ(c.catalogue().Opcode(26), 0x5Au);
-  EXPECT_EQ(c.current_opcode(), 0x5Au);
-  EXPECT_FALSE(c.UpdateField(FieldNamed(c, " 01"), StateOf(c, " 01")));
-  EXPECT_EQ(c.CdbLine(), "5a 00 00 00 24 00 00 00 00 00 00 00 ");
-  EXPECT_EQ(c.catalogue().row(26).cdb_store[0], 0x5A);
-}
 
 TEST(UserSlotForm, DataOutWithLengthFourSendsFourBytes) {
   Console c;
@@ -81,28 +54,6 @@ TEST(UserSlotForm, DataOutWithLengthFourSendsFourBytes) {
   c.SelectRow(27);
   EXPECT_EQ(StateOf(c, "ﾃﾞｰﾀ(PC->Drive)").text, "01020304");
   EXPECT_EQ(StateOf(c, "ﾃﾞｰﾀ長").text, "4");
-}
-
-TEST(UserSlotForm, DataInShowsTheTransferredBytesAndFillsTheReceiveBuffer) {
-  testing::ScriptedSession drive;
-  drive.transport->Push(testing::Good({0x41, 0x42, 0x43}));
-  Console c;
-  c.SetListKind(ListKind::kUser);
-  c.SelectRow(29);
-  SetText(c, " 00", "12");
-  SetText(c, " 04", "24");
-  SetChoice(c, "ﾃﾞｰﾀ転送のﾀｲﾌﾟ", 2);
-  SetText(c, "ﾃﾞｰﾀ長", "24");  // hex: 36 bytes
-  const PlanResult p = c.PrepareExecution("");
-  ASSERT_TRUE(p.plan);
-  JobHost host;
-  const CommandReport rep = ExecuteCommand(drive.session, *p.plan, host);
-  c.FinishExecution(rep);
-  EXPECT_EQ(drive.transport->sent[0].buffer.size(), 36u);
-  EXPECT_EQ(rep.output.text, "----------------Data---------------------\r\n000000 0000h 414243" +
-                                 std::string(29, ' ') + " :ABC\r\n");
-  EXPECT_TRUE(rep.output.text_has_dump);
-  EXPECT_EQ(c.receive_buffer()[1], 0x42);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // drives them: fill from the stored CDB, edit a field, collect into the CDB.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "console/console.h"
@@ -9,6 +10,7 @@
 #include "decode/control_commands.h"
 #include "decode/read_forms.h"
 #include "form/hex_dump.h"
+#include "golden.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -52,65 +54,45 @@ TEST(ReadForms, ReadTocAndGetConfiguration) {
        "choose RT (Requested Type)=01b ", "choose Starting Feature Number=0004h Write Protect"});
 }
 
-TEST(ReadForms, DecoderDumpsTheReturnedBlocksOrSaysNoData) {
+// The blocks' dump, as its size and last line, in tests/data/decode/read_dumps.txt: the
+// bytes transferred, or "No Data" without bytes or blocks; a transferred count beyond the
+// buffer cut to it and the fill still showing two blocks. Two 2352-byte blocks of Read(10)
+// reported whole (no residual) end where the fill or the zeroed tail begins; Read CD of
+// CD-DA user data can return one size only; a residual of two 2048-byte blocks.
+TEST(ReadForms, TheDumpHoldsTheBlocksRead) {
   std::vector<std::uint8_t> buffer(2 * 2656, 0x5A);
   for (std::size_t i = 0; i < 4096; ++i) buffer[i] = static_cast<std::uint8_t>(i);
   DecodeInput in;
   in.data = buffer;
-  in.transferred = 4096;
-  in.transfer_blocks = 2;
   in.group_size = 4;
-  DecodeOutput out = DecodeReadBlocks(in);
-  EXPECT_TRUE(out.dump_whole);
-  EXPECT_EQ(out.dump.find("000000 0000h 00010203 04050607"), 0u);
-  EXPECT_NE(out.dump.find("004080 0ff0h f0f1f2f3"), std::string::npos);
-  EXPECT_EQ(out.dump.find("004096"), std::string::npos);
-  EXPECT_TRUE(out.text.empty());
-  in.transferred = 0;
-  EXPECT_EQ(DecodeReadBlocks(in).dump, "No Data");
-  in.transferred = 4096;
-  in.transfer_blocks = 0;
-  EXPECT_EQ(DecodeReadBlocks(in).dump, "No Data");
-  // A transferred count beyond the buffer is cut to it; the fill still shows two blocks.
-  in.transfer_blocks = 2;
-  in.transferred = 1u << 30;
-  out = DecodeReadBlocks(in);
-  EXPECT_NE(out.dump.find("004080 0ff0h"), std::string::npos);
-  EXPECT_EQ(out.dump.find("004096"), std::string::npos);
-}
-
-TEST(ReadForms, TheDumpHoldsTheBlocksAskedForWhateverThePathReported) {
-  // Two 2352-byte blocks of Read CD (user data of CD-DA) into a 2 x 2656-byte buffer.
-  std::vector<std::uint8_t> buffer(2 * 2656, 0x5A);
-  for (std::size_t i = 0; i < 2 * 2352; ++i) buffer[i] = static_cast<std::uint8_t>(i | 1);
-  DecodeInput in;
-  in.data = buffer;
-  in.transfer_blocks = 2;
-  in.group_size = 4;
-  // Lines of 16 bytes, each starting with its decimal offset.
-  const auto dumped_bytes = [&in] {
-    const std::string dump = DecodeReadBlocks(in).dump;
-    std::size_t lines = 0;
-    for (std::size_t at = 0; at < dump.size(); at += kDumpLineBytes) {
-      if (dump.find(StrFormat("%06zu ", at), 0) != std::string::npos) ++lines;
-    }
-    return lines * kDumpLineBytes;
+  std::string t;
+  const auto dump = [&](const char* what, std::uint32_t transferred, int blocks, Cdb cdb = {}) {
+    in.transferred = transferred;
+    in.transfer_blocks = blocks;
+    in.cdb = cdb;
+    const DecodeOutput out = DecodeReadBlocks(in);
+    EXPECT_TRUE(out.text.empty()) << what;
+    const std::size_t lines =
+        static_cast<std::size_t>(std::count(out.dump.begin(), out.dump.end(), '\n'));
+    std::string last = out.dump.substr(0, out.dump.find_last_not_of("\r\n") + 1);
+    last.erase(0, last.find_last_of('\n') + 1);
+    t += StrFormat("%s: %zu bytes%s, last line ", what, lines * kDumpLineBytes,
+                   out.dump_whole ? " whole" : "") +
+         last + "\n";
   };
-  // Read(10): the whole buffer reported (no residual), the tail keeps its fill.
-  in.cdb = {0x28, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0};
-  in.transferred = static_cast<std::uint32_t>(buffer.size());
-  EXPECT_EQ(dumped_bytes(), 2u * 2352);
-  // The tail zeroed: the zeros begin inside no third block, so 2352 it is.
+  dump("4096 bytes transferred", 4096, 2);
+  dump("nothing transferred", 0, 2);
+  dump("no blocks", 4096, 0);
+  dump("1 GiB transferred", 1u << 30, 2);
+  for (std::size_t i = 0; i < 2 * 2352; ++i) buffer[i] = static_cast<std::uint8_t>(i | 1);
+  const Cdb read10 = {0x28, 0, 0, 0, 0, 0, 0, 0, 2};
+  dump("Read(10) of 2352-byte blocks, reported whole", 2 * 2656, 2, read10);
   std::fill(buffer.begin() + 2 * 2352, buffer.end(), 0);
-  EXPECT_EQ(dumped_bytes(), 2u * 2352);
-  // Read CD of CD-DA user data: the command can return one size only.
-  in.cdb = {0xBE, 0x04, 0, 0, 0, 0, 0, 0, 2, 0x10, 0, 0};
+  dump("the tail zeroed", 2 * 2656, 2, read10);
   std::fill(buffer.begin(), buffer.end(), 0);
-  EXPECT_EQ(dumped_bytes(), 2u * 2352);
-  // A residual of exactly two 2048-byte blocks.
-  in.cdb = {0x28, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0};
-  in.transferred = 4096;
-  EXPECT_EQ(dumped_bytes(), 4096u);
+  dump("Read CD of CD-DA, all zero", 2 * 2656, 2, {0xBE, 0x04, 0, 0, 0, 0, 0, 0, 2, 0x10});
+  dump("a residual of two 2048-byte blocks", 4096, 2, read10);
+  testing::ExpectGoldenFile("read_dumps.txt", t, "decode");
 }
 
 // Set CD Speed: a speed of 0 shows the first choice; an unlisted speed leaves the box without

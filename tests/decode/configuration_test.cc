@@ -36,15 +36,6 @@ Bytes Feature(std::uint16_t code, std::uint8_t flags, const Bytes& data, int add
   return d;
 }
 
-std::string Key(const DecodedRow& r) { return r.cells.at(1); }
-std::string Data(const DecodedRow& r) { return r.cells.at(2); }
-
-std::vector<std::string> Keys(const std::vector<DecodedRow>& rows) {
-  std::vector<std::string> keys;
-  for (const DecodedRow& r : rows) keys.push_back(Key(r));
-  return keys;
-}
-
 // Every field of every feature the decoder knows, as the list shows it.
 TEST(ConfigurationFields, EveryKindOfFeature) {
   testing::ExpectGoldenText(
@@ -53,10 +44,10 @@ TEST(ConfigurationFields, EveryKindOfFeature) {
 }
 
 // Each reply decoded as its rows ("== " and what it shows, then the rows), against
-// tests/data/decode/configuration_walks.txt: the header rows of short replies, each descriptor
-// walked by its own length (no field read out of the middle of one, an unknown one saying how
-// long it is), every physical interface, the bounds of the data length, the recorded length
-// and the bytes returned, a zero-padded tail.
+// tests/data/decode/configuration_walks.txt: the header rows of short replies (an unknown
+// profile and feature "Undefine"), each descriptor walked by its own length (no field read out
+// of the middle of one, an unknown one saying how long it is), every physical interface, the bounds
+// of the data length, the recorded length and the bytes returned, a zero-padded tail.
 TEST(ConfigurationWalk, EachReplyAsItsRows) {
   struct Case {
     std::string what;
@@ -65,6 +56,7 @@ TEST(ConfigurationWalk, EachReplyAsItsRows) {
   };
   std::vector<Case> cases = {
       {"data length 4: the whole reply is 8 bytes", Reply(0x0010, {})},
+      {"a current profile no row names", Reply(0x0040, {})},
       {"a recorded length below 9 stops at the header",
        Reply(0x0008, {Feature(0x0001, 0x03, {0, 0, 0, 2})}), 8},
       {"data length 8 counts 12 bytes: one 4-byte descriptor",
@@ -109,16 +101,28 @@ TEST(ConfigurationWalk, EachReplyAsItsRows) {
   for (const Case& c : cases) {
     text += "== " + c.what + "\r\n" + testing::RowsText(DecodeConfiguration(c.reply, c.recorded));
   }
+  // The Command tab's decoder in a buffer of 5Ah: a header claiming 60 bytes of which the
+  // transport says 16 came; a path reporting the whole buffer (the header's length holds);
+  // nothing sent at all (no reply is longer than its allocation length, here 0).
+  Bytes buffer(100, 0x5A);
+  const Bytes core = Reply(0x0008, {Feature(0x0001, 0x03, {0, 0, 0, 2})});
+  std::copy(core.begin(), core.end(), buffer.begin());
+  WriteBe32(buffer, 0, 60);
+  DecodeInput in;
+  in.data = buffer;
+  in.received_length = 16;
+  in.cdb = {0x46, 0, 0, 0, 0, 0, 0, 0xA0, 0x00};
+  text += "== 16 of 60 bytes came\r\n" + testing::RowsText(DecodeConfigurationReply(in).rows);
+  in.received_length = 0;
+  WriteBe32(buffer, 0, 12);
+  text += "== the whole buffer reported\r\n" + testing::RowsText(DecodeConfigurationReply(in).rows);
+  std::fill(buffer.begin(), buffer.end(), 0x5A);
+  in.cdb[7] = 0;
+  text += "== nothing sent, allocation length 0\r\n" +
+          testing::RowsText(DecodeConfigurationReply(in).rows);
   testing::ExpectGoldenText("configuration_walks", text);
   EXPECT_EQ(LoadingMechanismName(5), "Embedded changer using a magazine mechanism");
   EXPECT_EQ(LoadingMechanismName(6), "Undefine");
-}
-
-// Codes no row names read as "Undefine".
-TEST(ConfigurationTables, UnknownCodesAreUndefine) {
-  EXPECT_EQ(FindFeature(0x0037).code, kFeatureTableEnd);
-  EXPECT_EQ(ProfileName(0xFFFF), "Undefine");
-  EXPECT_EQ(Data(DecodeConfiguration(Reply(0x0040, {}))[1]), "Undefine");
 }
 
 // One starting feature per row of the feature table (the form itself: form_toc_configuration).
@@ -126,32 +130,6 @@ TEST(ConfigurationForm, OneStartingFeaturePerFeature) {
   const auto& choices = kGetConfigurationForm.fields[1].choices;
   ASSERT_EQ(choices.size(), FeatureTable().size() - 1);
   EXPECT_STREQ(choices[10].text, "0021h Incremental Streaming Writeable");
-}
-
-TEST(ConfigurationReply, DecoderUsesTheTransferredBytes) {
-  Bytes buffer(100, 0x5A);
-  const Bytes r = Reply(0x0008, {Feature(0x0001, 0x03, {0, 0, 0, 2})});
-  std::copy(r.begin(), r.end(), buffer.begin());
-  // The header claims more than came back; the fill bytes after the reply are not decoded.
-  WriteBe32(buffer, 0, 60);
-  DecodeInput in;
-  in.data = buffer;
-  in.transferred = static_cast<std::uint32_t>(r.size());
-  in.received_length = in.transferred;
-  in.cdb = {0x46, 0, 0, 0, 0, 0, 0, 0xA0, 0x00};
-  DecodeOutput out = DecodeConfigurationReply(in);
-  EXPECT_EQ(Keys(out.rows).back(), "  Physical Interface Standard");
-  // A path that reports the whole buffer: the header's length, however much the buffer holds.
-  in.transferred = static_cast<std::uint32_t>(buffer.size());
-  in.received_length = 0;
-  WriteBe32(buffer, 0, static_cast<std::uint32_t>(r.size() - 4));
-  out = DecodeConfigurationReply(in);
-  EXPECT_EQ(Keys(out.rows).back(), "  Physical Interface Standard");
-  // Nothing sent at all into a filled buffer: no reply is longer than its allocation length.
-  std::fill(buffer.begin(), buffer.end(), 0x5A);
-  in.cdb[7] = 0;
-  in.cdb[8] = 0;
-  EXPECT_EQ(DecodeConfigurationReply(in).rows.size(), 2u);
 }
 
 }  // namespace

@@ -112,20 +112,15 @@ void ExpectEditorTranscript(ModePageEditor& e, const std::string& name,
   testing::ExpectGoldenFile(name + ".txt", t, "decode");
 }
 
-// Opening the forms fills lists and tabs.
-TEST(ModePageEditor, OpeningBothForms) {
-  ModePageEditor e;
-  ExpectEditorTranscript(e, "editor_open", {"sense 41", "select 00"});
-}
-
-// A tab shows only its page and screen: the Mode Select page 2Ah is 30 bytes (length byte 28),
+// Opening the forms fills lists and tabs. A tab shows only its page and screen: the Mode
+// Select page 2Ah is 30 bytes (length byte 28),
 // its screen 5 empty until the length grows; the decimal and hex boxes; a spin.
 TEST(ModePageEditor, TabsAndTheirScreens) {
   ModePageEditor e;
   ExpectEditorTranscript(
       e, "editor_tabs",
-      {"select 00", "tab 2ah (5)", "tab 2ah (1)", "set Page Length=36", "tab 2ah (5)", "tab 0dh",
-       "hex on", "spin Number Of MSF - F Units Per MSF S Unit"});
+      {"sense 41", "select 00", "tab 2ah (5)", "tab 2ah (1)", "set Page Length=36", "tab 2ah (5)",
+       "tab 0dh", "hex on", "spin Number Of MSF - F Units Per MSF S Unit"});
   // Out-of-range indices change nothing.
   e.SelectTab(99);
   e.UpdateField(99, FieldState{});
@@ -157,18 +152,6 @@ TEST(ModePageEditor, CopyAfterAllPages) {
   EXPECT_EQ(select.row(*select.Find(0x2A)).buffer[29], 0x2A);
 }
 
-// Page 1Ch as a current drive returns it: saveable (PS), method of reporting 3, both
-// four-byte fields FFFFFFFFh (the decimal box is signed). An edit changes only its field and
-// the list goes without PS.
-TEST(ModePageEditor, AnEditChangesOnlyItsField) {
-  ModePageEditor e;
-  ExpectEditorTranscript(
-      e, "editor_edit_copied_page",
-      {"sense 1c", "reply 0 1c", "copy", "select 00", "tab 1ch", "check Test=1", "click 1c",
-       "apply 00"},
-      {Reply({{0x9C, 0x0A, 0x08, 0x03, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}})});
-}
-
 // Changeable values enable the changeable view; only a page both tables know is copied (3Fh
 // alone gives no message); a reply without pages leaves an empty strip and the current page.
 TEST(ModePageEditor, ChangeableValuesAndNothingToCopy) {
@@ -179,22 +162,6 @@ TEST(ModePageEditor, ChangeableValuesAndNothingToCopy) {
 }
 
 // --- which rows show the editor, and what reaches the command ---
-
-TEST(PageEditorOf, OnlyTheBuiltInModeCommandsShowAnEditor) {
-  Console console;
-  for (std::size_t row = 0; row < kCommandRows; ++row) {
-    console.SelectRow(row, false);
-    const std::uint32_t opcode = CommandCatalogue()[row].opcode;
-    const std::optional<ModeCommand> editor = PageEditorOf(console);
-    if (opcode == kModeSenseOpcode) {
-      EXPECT_EQ(editor, ModeCommand::kSense);
-    } else if (opcode == kModeSelectOpcode) {
-      EXPECT_EQ(editor, ModeCommand::kSelect);
-    } else {
-      EXPECT_EQ(editor, std::nullopt) << "row " << row;
-    }
-  }
-}
 
 TEST(PageEditorOf, AUserSlotSendingModeSenseGetsNothingFromTheEditor) {
   Console console;

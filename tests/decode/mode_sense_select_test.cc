@@ -5,10 +5,10 @@
 
 #include "console/command_catalogue.h"
 #include "console/console.h"
+#include "console/form_driver.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
 #include "decode/replies.h"
-#include "form/hex_dump.h"
 #include "golden.h"
 #include "util/bytes.h"
 #include "util/strings.h"
@@ -20,33 +20,25 @@ using Bytes = std::vector<std::uint8_t>;
 using testing::mode::Page;
 using testing::mode::Reply;
 
-TEST(ModeSense, MediumTypeTexts) {
-  // The ends of the two listed ranges, the reserved gap between them and what follows.
-  EXPECT_EQ(DescribeMediumType(0x08),
-            "80 mm CD-ROM Hybrid disc (Photo CD), door closed or caddy inserted");
-  EXPECT_EQ(DescribeMediumType(0x09), "Reserved");
-  EXPECT_EQ(DescribeMediumType(0x0F), "Reserved");
-  EXPECT_EQ(DescribeMediumType(0x17),
-            "80 mm CD-ROM (CD-R) data and audio combined, door closed or caddy inserted");
-  EXPECT_EQ(DescribeMediumType(0x18), "");
-}
-
-TEST(ModeSense, DecoderWritesTheMediumTypeThenTheDump) {
+// The medium type texts at the ends of the two listed ranges, the reserved gap between them
+// and what follows; then the decoder's text of a 14-byte reply in a buffer of 5Ah (its
+// length from the header): the medium type, then the dump of the reply alone, in
+// mode_sense_texts.txt.
+TEST(ModeSense, MediumTypesAndTheDecodersText) {
+  std::string t;
+  for (std::uint32_t medium : {0x08u, 0x09u, 0x0Fu, 0x17u, 0x18u}) {
+    t += StrFormat("%02xh: ", medium) + DescribeMediumType(medium) + "\r\n";
+  }
   const Bytes reply = Reply({Page(0x2C, 6)}, 0x01);
-  DecodeInput in;
   Bytes buffer(64, 0x5A);
   std::copy(reply.begin(), reply.end(), buffer.begin());
+  DecodeInput in;
   in.data = buffer;
-  in.received_length = 0;  // the length comes from the header
+  in.received_length = 0;
   in.group_size = 4;
   const DecodeOutput out = DecodeModeSense(in);
-  const std::string head =
-      "Medium Type Description: 120 mm CD-ROM data only, door closed or caddy inserted\r\n\r\n"
-      "----------------Dump---------------------\r\n";
-  ASSERT_EQ(out.text.substr(0, head.size()), head);
   EXPECT_TRUE(out.text_has_dump);
-  // The dump holds the 14 bytes of the reply, not the whole buffer.
-  EXPECT_EQ(out.text, ShowHexDumpText(head, std::span<const std::uint8_t>(buffer).first(14), 4));
+  testing::ExpectGoldenText("mode_sense_texts", t + "== decoded\r\n" + out.text);
 }
 
 // Each reply walked into a Mode Sense table whose rows hold EEh, as the rows found and their
@@ -133,35 +125,19 @@ TEST(ModeSelect, ParameterListsAndTheirTexts) {
   in.received_length = 0;
   text += "\r\n== decoded\r\n" + DecodeModeSelect(in).text + "\r\n";
   testing::ExpectGoldenText("mode_select_texts", text);
-  Cdb cdb{};
-  SetParameterListLength(cdb, 56);
-  EXPECT_EQ(ReadBe16(cdb, 7), 56);
 }
 
+// The forms' fixed fields, in tests/data/decode/form_mode_commands.txt: Mode Sense of
+// changeable values of page 2Ah with its allocation length of 40960; Mode Select with PF set
+// and a stored list whose mode data length is set (a hand-edited settings file) sent as 0;
+// SP checked.
 TEST(ModeSenseSelectForms, BuildingTheFormsSetsTheirFixedFields) {
   Console console;
-  const auto sense_row = FindRowByOpcode(kModeSenseOpcode, console.catalogue());
-  const auto select_row = FindRowByOpcode(kModeSelectOpcode, console.catalogue());
-  ASSERT_TRUE(sense_row && select_row);
-  console.catalogue().row(*sense_row).cdb_store[2] = 0x6A;  // changeable values, page 2Ah
-  console.SelectRow(*sense_row);
-  EXPECT_EQ(console.current_cdb()[0], 0x5A);
-  EXPECT_EQ(console.current_cdb()[2], 0x6A);
-  EXPECT_EQ(ReadBe16(console.current_cdb(), 7), 40960);
-  ASSERT_EQ(console.fields().size(), 4u);
-  EXPECT_EQ(console.field_states()[3].choice, 1);  // "01b Changeable values"
-  EXPECT_FALSE(console.parameterless());
-
-  // A stored list whose mode data length is set (a hand-edited settings file): sent as 0.
-  console.catalogue().row(*select_row).out_data = {0x00, 0x12, 0, 0, 0, 0, 0, 0};
-  console.SelectRow(*select_row);
-  EXPECT_EQ(console.current_cdb()[1], 0x10);  // PF set
-  EXPECT_EQ(ReadBe16(console.current_cdb(), 7), 8);
-  EXPECT_EQ(console.current().parameter, Bytes(8, 0));
-  FieldState sp = console.field_states()[0];
-  sp.checked = true;
-  console.UpdateField(0, sp);
-  EXPECT_EQ(console.current_cdb()[1], 0x11);
+  console.catalogue().row(*FindRowByOpcode(kModeSelectOpcode, console.catalogue())).out_data = {
+      0x00, 0x12, 0, 0, 0, 0, 0, 0};
+  testing::ExpectConsoleTranscript(console, "form_mode_commands",
+                                   {"store Mode Sense(10)=5a 00 6a", "select Mode Sense(10)",
+                                    "select Mode Select(10)", "check SP(Save Pages)=1"});
 }
 
 }  // namespace

@@ -38,22 +38,12 @@ std::vector<std::uint8_t> Inquiry36() {
   return r;
 }
 
-// The rows of a whole page are the capability lists of properties_fills.txt.
-TEST(CapabilityRows, APageCutShortReadsItsMissingBitsAsAbsent) {
-  const auto reply = ModeSense2A(0x2A);
-  const auto whole = CapabilityRows(std::vector<std::uint8_t>(reply.begin() + 8, reply.end()));
-  const auto cut = CapabilityRows(std::vector<std::uint8_t>{0x2A, 4});
-  ASSERT_FALSE(cut.empty());
-  EXPECT_EQ(cut.size(), whole.size());
-  for (const DecodedRow& r : cut) EXPECT_EQ(r.icon, kIconAbsent) << r.cells[1];
-}
-
 // Each fill of the tab against scripted replies, in properties_fills.txt: the three requests
 // (with their buffers, zero-filled: what the drive did not send reads as zero) and the three
 // lists, the saved identity and the command data; a failed section says Not Supported and the
 // others are filled; a reply of another page leaves the capability list alone; a saveable page
 // 2Ah after a block descriptor is recognised, unless the descriptor length reaches past the
-// reply. Without a drive nothing is sent.
+// reply; a page cut short reads its missing bits as absent. Without a drive nothing is sent.
 TEST(FillPropertiesTab, EachFill) {
   // A current drive: an 8-byte block descriptor first, then page 2Ah with its PS bit.
   std::vector<std::uint8_t> described = ModeSense2A(0xAA);
@@ -73,7 +63,9 @@ TEST(FillPropertiesTab, EachFill) {
         CheckCondition(5, 0x24, 0)}},
       {"another page", {Good(Inquiry36()), Good({0, 0, 0, 4}), Good(ModeSense2A(0x0E))}},
       {"after a block descriptor", {Good(Inquiry36()), Good({0, 0, 0, 4}), Good(described)}},
-      {"a block descriptor past the reply", {Good(Inquiry36()), Good({0, 0, 0, 4}), Good(past)}}};
+      {"a block descriptor past the reply", {Good(Inquiry36()), Good({0, 0, 0, 4}), Good(past)}},
+      {"page 2Ah cut after 4 bytes",
+       {Good(Inquiry36()), Good({0, 0, 0, 4}), Good({0, 10, 0, 0, 0, 0, 0, 0, 0x2A, 4, 0x3F, 0})}}};
   std::string t;
   for (const auto& fill : fills) {
     ScriptedDrive d(fill.replies);

@@ -88,7 +88,8 @@ TEST(ReadTocGolden, EveryFormatsRows) {
 // length (only the fields that came back when it is longer); CD-TEXT pack text of other bytes
 // (control bytes as ".", ISO 8859-1 letters as themselves) and double-byte text, by the
 // pack's DBCC bit or by the block's character code (80h, MS-JIS) in its size information
-// (only that block's packs); descriptors only within the data length and the reply.
+// (only that block's packs); descriptors only within the data length and the reply; formats
+// beyond 5, data lengths below the header and empty replies list no rows.
 TEST(ReadTocGolden, LengthsAndTexts) {
   std::string t;
   const auto add = [&t](const std::string& what, std::span<const std::uint8_t> r, int format) {
@@ -115,72 +116,33 @@ TEST(ReadTocGolden, LengthsAndTexts) {
   add("a data length beyond 3 descriptors and 7 bytes", std::span(r).first(4 + 8 * 3 + 7), 0);
   add("a data length beyond 2 full TOC descriptors", std::span(r).first(4 + 11 * 2), 2);
   add("a data length beyond 5 packs and 17 bytes", std::span(r).first(4 + 18 * 5 + 17), 5);
+  add("format 7: the dump alone", r, 7);
+  // Lengths below the header's own bytes, and nothing at all: no rows in any format.
+  for (std::uint32_t length : {0u, 3u}) {
+    WriteBe16(r, 0, length);
+    for (int format = 0; format <= 5; ++format) {
+      add(StrFormat("data length %u, format %d", length, format), r, format);
+    }
+  }
+  for (int format = 0; format <= 5; ++format)
+    add(StrFormat("nothing, format %d", format), {}, format);
   testing::ExpectGoldenText("read_toc_lengths_and_texts", t);
 }
 
-TEST(ReadTocText, HeaderDumpBannerAndDumpOfTheDataLength) {
-  Bytes buffer = TwelveTrackToc();
-  buffer.resize(200, 0x5A);
-  const DecodeOutput out = DecodeReadToc(buffer, 0, 0, false, 4);
-  std::string dump;
-  DumpHex(std::span(buffer).first(108), &dump, false, 4);
-  EXPECT_EQ(out.text, "Data Length=106(006ah) First Track No.(Hex)=1 Last Track No.(Hex)=12\r\n" +
-                          std::string(kDumpBanner) + dump);
-  // A recorded length is what the dump shows.
-  const DecodeOutput recorded = DecodeReadToc(buffer, 20, 0, false, 4);
-  dump.clear();
-  DumpHex(std::span(buffer).first(20), &dump, false, 4);
-  EXPECT_EQ(recorded.text.substr(recorded.text.find(kDumpBanner) + std::string(kDumpBanner).size()),
-            dump);
-  // A padded reply reported as longer than the header says: the header's 108 bytes.
-  std::fill(buffer.begin() + 108, buffer.end(), 0);
-  EXPECT_EQ(DecodeReadToc(buffer, 200, 0, false, 4).text, out.text);
-}
-
-TEST(ReadTocText, FormatsBeyondFiveHaveNoHeaderAndNoRows) {
+// A recorded length shorter than the header's dumps only the bytes recorded.
+TEST(ReadTocText, ARecordedLengthCutsTheDump) {
   const Bytes r = TwelveTrackToc();
-  const DecodeOutput out = DecodeReadToc(r, 0, 7, false);
-  EXPECT_EQ(out.text.rfind(kDumpBanner, 0), 0u);
-  EXPECT_TRUE(out.rows.empty());
-  EXPECT_TRUE(out.columns.empty());
+  EXPECT_EQ(DecodeReadToc(r, 20, 0, false).text,
+            DecodeReadToc(std::span(r).first(20), 0, 0, false).text);
 }
 
-TEST(ReadTocMalformed, LengthsBelowTheHeaderAndNoReply) {
-  Bytes r = TwelveTrackToc();
-  // Lengths below the header's own bytes.
-  for (std::uint32_t length : {0u, 1u, 2u, 3u}) {
-    WriteBe16(r, 0, length);
-    for (int format = 0; format <= 5; ++format) {
-      EXPECT_TRUE(DecodeReadToc(r, 0, format, false).rows.empty()) << format << " " << length;
-    }
-  }
-  // Nothing returned at all.
-  for (int format = 0; format <= 5; ++format) {
-    const DecodeOutput out = DecodeReadToc({}, 0, format, format % 2 == 0);
-    EXPECT_TRUE(out.rows.empty());
-    EXPECT_NE(out.text.find(kDumpBanner), std::string::npos);
-  }
-}
-
-TEST(ReadTocCommand, DecoderTakesFormatAndTimeFromTheCdb) {
-  Bytes buffer = TwelveTrackToc();
-  const auto returned = static_cast<std::uint32_t>(buffer.size());
-  buffer.resize(40960, 0x5A);
+// The decoder takes the format from the CDB (its TIME bit is the CLI toc goldens').
+TEST(ReadTocCommand, DecoderTakesTheFormatFromTheCdb) {
+  const Bytes reply = TwelveTrackToc();
   DecodeInput in;
-  in.data = buffer;
-  in.transferred = returned;
-  in.received_length = returned;
-  in.cdb = {0x43, 0x02, 0x00, 0, 0, 0, 0, 0xA0, 0x00, 0, 0, 0};
-  DecodeOutput out = DecodeReadTocReply(in);
-  ASSERT_EQ(out.rows.size(), 13u);
-  EXPECT_EQ(out.rows[1].cells[3], "00:78:32");  // the bytes of LBA 20000 read as M:S:F
-  // A path that reports nothing although the reply came: its header says how long it is.
-  in.transferred = 0;
-  in.received_length = 0;
-  EXPECT_EQ(DecodeReadTocReply(in).rows.size(), 13u);
-  in.cdb[2] = 0x01;
-  out = DecodeReadTocReply(in);
-  EXPECT_EQ(out.columns[2].title, "First Track No. in Last Complete Session");
+  in.data = reply;
+  in.cdb = {0x43, 0x02, 0x01, 0, 0, 0, 0, 0xA0, 0x00, 0, 0, 0};
+  EXPECT_EQ(DecodeReadTocReply(in).columns[2].title, "First Track No. in Last Complete Session");
 }
 
 }  // namespace

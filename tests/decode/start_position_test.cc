@@ -5,8 +5,6 @@
 #include "console/console.h"
 #include "console/form_driver.h"
 #include "decode/control_commands.h"
-#include "device/scripted_transport.h"
-#include "device/sense_table.h"
 #include "golden.h"
 #include "util/bytes.h"
 
@@ -19,48 +17,38 @@ void Apply(Console& c, const std::vector<FieldUpdate>& updates) {
   for (const FieldUpdate& u : updates) c.UpdateField(u.index, u.state);
 }
 
-// A disc of five tracks: starts 0, 1000, 2500, 4000, 6000; lead-out 9000.
-const std::vector<TrackBoxEntry> kFiveTracks = {{1, 0}, {2, 1000}, {3, 2500}, {4, 4000}, {5, 6000}};
-constexpr std::uint32_t kDiscEnd = 9000;
-
-TEST(Msf, ConversionsAndRangeLength) {
-  EXPECT_EQ(MsfOfLba(0), (Msf{0, 2, 0}));
-  EXPECT_EQ(MsfOfLba(-150), (Msf{0, 0, 0}));
-  EXPECT_EQ(MsfOfLba(4350), (Msf{1, 0, 0}));
-  EXPECT_EQ(MsfOfLba(333000 - 150), (Msf{74, 0, 0}));
-  EXPECT_EQ(LbaOfMsf({0, 2, 0}), 0);
-  EXPECT_EQ(LbaOfMsf({1, 2, 3}), 4503);
-  EXPECT_EQ(MsfRangeLength({0, 2, 0}, {0, 3, 0}), 75);
-  EXPECT_EQ(MsfRangeLength({1, 59, 74}, {2, 0, 0}), 1);
-  EXPECT_EQ(MsfRangeLength({0, 3, 0}, {0, 2, 0}), -75);
-}
-
-TEST(StartPosition, FoundInTheReadAndPlayForms) {
+// A command without an address has no start position row and nothing to set.
+TEST(StartPosition, NoneInSetCdSpeed) {
   Console c;
-  c.SelectRow(RowNamed("Read(10)"));
-  EXPECT_EQ(FindStartPosition(c.fields()).variant, StartPositionRow::Variant::kLba);
-  EXPECT_EQ(FindStartPosition(c.fields()).field, 3u);
-  c.SelectRow(RowNamed("Play Audio MSF"));
-  EXPECT_EQ(FindStartPosition(c.fields()).variant, StartPositionRow::Variant::kMsf);
-  EXPECT_EQ(FindStartPosition(c.fields()).field, 0u);
   c.SelectRow(RowNamed("Set CD Speed"));
   EXPECT_EQ(FindStartPosition(c.fields()).variant, StartPositionRow::Variant::kNone);
   EXPECT_TRUE(QuickSetUpdates(c.fields(), c.field_states(), QuickSet::kFirst, false, 0).empty());
 }
 
-// The quick-set buttons pressed in turn (with the capacity's last LBA where one is known), as
-// the CDB line and the start field after each, in tests/data/decode/quick_sets.txt: Read(10)
+// The quick-set buttons pressed in turn (with the capacity's last LBA where one is known) and
+// the tracks of a five-track disc (starts 0, 1000, 2500, 4000, 6000; end 9000) picked, as the
+// CDB line and the start field after each, in tests/data/decode/quick_sets.txt: Read(10)
 // steps forward and back, not below 0, to the last LBA only when it is known, in hex entry
 // too; Play Audio MSF keeps its four-second range, at LBA 0 "back" keeps the start at
-// 00:02:00.
-TEST(StartPosition, QuickSets) {
+// 00:02:00. A track picked writes its start at once (Read(12); no sixth track); Play Audio
+// MSF's third track ends one frame before the fourth (00:35:25 to 00:55:24), its last at the
+// disc's end, and without the end at the next track the range length is kept.
+TEST(StartPosition, QuickSetsAndTracks) {
+  const std::vector<TrackBoxEntry> tracks = {{1, 0}, {2, 1000}, {3, 2500}, {4, 4000}, {5, 6000}};
   std::string t;
   Console c;
-  const auto press = [&](const char* name, QuickSet b, std::optional<std::uint32_t> last = {}) {
-    Apply(c, QuickSetUpdates(c.fields(), c.field_states(), b, c.hex_input(), last));
+  const auto show = [&](const std::string& what, const std::vector<FieldUpdate>& updates) {
+    Apply(c, updates);
     const FieldState& start = c.field_states()[FindStartPosition(c.fields()).field];
-    t += std::string(name) + ": " + c.CdbLine() + "| " + start.text + start.msf[0] + start.msf[1] +
-         start.msf[2] + "\n";
+    t += what + ": " + c.CdbLine() + "| " + start.text + start.msf[0] + start.msf[1] +
+         start.msf[2] + (updates.empty() ? " (nothing)\n" : "\n");
+  };
+  const auto press = [&](const char* name, QuickSet b, std::optional<std::uint32_t> last = {}) {
+    show(name, QuickSetUpdates(c.fields(), c.field_states(), b, c.hex_input(), last));
+  };
+  const auto pick = [&](std::size_t track, bool end_at_next) {
+    show("track " + std::to_string(track + 1) + (end_at_next ? " to the next" : ""),
+         TrackUpdates(c.fields(), c.field_states(), false, tracks, track, 9000, end_at_next));
   };
   c.SelectRow(RowNamed("Read(10)"));
   press("forward", QuickSet::kForward);
@@ -82,40 +70,13 @@ TEST(StartPosition, QuickSets) {
   press("forward", QuickSet::kForward);
   press("back", QuickSet::kBack);
   press("last 4350", QuickSet::kLast, 4350);
-  testing::ExpectGoldenFile("quick_sets.txt", t, "decode");
-}
-
-TEST(StartPosition, TrackBoxWritesTheTrackStartAtOnce) {
-  Console c;
+  pick(2, true);
+  pick(4, true);
+  pick(0, false);
   c.SelectRow(RowNamed("Read(12)"));
-  Apply(c, TrackUpdates(c.fields(), c.field_states(), false, kFiveTracks, 2, kDiscEnd, false));
-  EXPECT_EQ(ReadBe32(c.current_cdb(), 2), 2500u);
-  EXPECT_TRUE(
-      TrackUpdates(c.fields(), c.field_states(), false, kFiveTracks, 5, kDiscEnd, false).empty());
-}
-
-TEST(StartPosition, MsfThirdTrackOfFiveEndsOneFrameBeforeTheFourth) {
-  Console c;
-  c.SelectRow(RowNamed("Play Audio MSF"));
-  Apply(c, TrackUpdates(c.fields(), c.field_states(), false, kFiveTracks, 2, kDiscEnd, true));
-  // 2500 + 150 = 2650 frames = 00:35:25; 3999 + 150 = 4149 = 00:55:24.
-  EXPECT_EQ(c.CdbLine(), "47 00 00 00 23 19 00 37 18 00 00 00 ");
-  // After the last track the end is the disc's end.
-  Apply(c, TrackUpdates(c.fields(), c.field_states(), false, kFiveTracks, 4, kDiscEnd, true));
-  EXPECT_EQ(LbaOfMsf({c.current_cdb()[6], c.current_cdb()[7], c.current_cdb()[8]}), 9000);
-  // Commands other than Play Audio MSF keep the range length.
-  Apply(c, TrackUpdates(c.fields(), c.field_states(), false, kFiveTracks, 0, kDiscEnd, false));
-  EXPECT_EQ(LbaOfMsf({c.current_cdb()[3], c.current_cdb()[4], c.current_cdb()[5]}), 0);
-  EXPECT_EQ(LbaOfMsf({c.current_cdb()[6], c.current_cdb()[7], c.current_cdb()[8]}), 3000);
-}
-
-TEST(StartPosition, LastLbaComesFromReadCapacity) {
-  testing::ScriptedSession d(
-      {testing::Good({0x00, 0x05, 0x4D, 0xFF, 0, 0, 8, 0}), testing::CheckCondition(2, 0x3A, 0)});
-  EXPECT_EQ(ReadLastLba(d.session), std::optional<std::uint32_t>(347647u));
-  ASSERT_EQ(d.sent.size(), 1u);
-  EXPECT_EQ(d.sent[0].cdb, MakeCdb({0x25}));
-  EXPECT_EQ(ReadLastLba(d.session), std::nullopt);
+  pick(2, false);
+  pick(5, false);
+  testing::ExpectGoldenFile("quick_sets.txt", t, "decode");
 }
 
 }  // namespace

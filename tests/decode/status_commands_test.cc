@@ -26,48 +26,41 @@ DecodeInput Input(const std::vector<std::uint8_t>& reply, Cdb cdb = {}) {
 
 const Cdb kEventCdb = {0x4A, 0x01, 0, 0, 0x10, 0, 0, 0x00, 0x08};
 
-// --- golden files: the whole decoded text with its dump ---
-
-struct GoldenCase {
-  const char* name;
-  Decoder decoder;
-  Cdb cdb;
-};
-
-class DecoderGolden : public ::testing::TestWithParam<GoldenCase> {};
-
-TEST_P(DecoderGolden, MatchesTheTextBesideTheReply) {
-  const GoldenCase& c = GetParam();
-  const auto reply = ReadGoldenHex(std::string(c.name) + ".hex");
-  ASSERT_FALSE(reply.empty()) << c.name;
-  const DecodeOutput out = c.decoder(Input(reply, c.cdb));
-  EXPECT_TRUE(out.text_has_dump);
-  if (testing::UpdateGoldenText(std::string(c.name) + ".txt", out.text)) return;
-  EXPECT_EQ(out.text, ReadGoldenText(std::string(c.name) + ".txt")) << c.name;
+// Each reply of tests/data/decode/NAME.hex decoded as the whole text with its dump, against
+// NAME.txt beside it: short event data, and values outside the lists that add nothing.
+TEST(StatusDecoders, TheTextBesideEachReply) {
+  const Cdb mechanism = {0xBD}, subchannel = {0x42};
+  const struct {
+    const char* name;
+    Decoder decoder;
+    Cdb cdb;
+  } cases[] = {{"event_media", &DecodeEventStatus, kEventCdb},
+               {"event_external_request", &DecodeEventStatus, kEventCdb},
+               {"event_no_event", &DecodeEventStatus, kEventCdb},
+               {"event_power_unknown", &DecodeEventStatus, kEventCdb},
+               {"event_device_busy", &DecodeEventStatus, kEventCdb},
+               {"event_multi_initiator", &DecodeEventStatus, kEventCdb},
+               {"event_operational", &DecodeEventStatus, kEventCdb},
+               {"mechanism_two_slots", &DecodeMechanismStatus, mechanism},
+               {"mechanism_initializing", &DecodeMechanismStatus, mechanism},
+               {"capacity", &DecodeCapacity, {0x25}},
+               {"subchannel_position", &DecodeSubChannel, subchannel},
+               {"subchannel_mcn", &DecodeSubChannel, subchannel},
+               {"subchannel_isrc", &DecodeSubChannel, subchannel},
+               {"subchannel_no_data", &DecodeSubChannel, subchannel},
+               {"subchannel_data_track", &DecodeSubChannel, subchannel},
+               {"subchannel_four_channels", &DecodeSubChannel, subchannel},
+               {"subchannel_outside_lists", &DecodeSubChannel, subchannel},
+               {"subchannel_unknown_format", &DecodeSubChannel, subchannel}};
+  for (const auto& c : cases) {
+    const auto reply = ReadGoldenHex(std::string(c.name) + ".hex");
+    ASSERT_FALSE(reply.empty()) << c.name;
+    const DecodeOutput out = c.decoder(Input(reply, c.cdb));
+    EXPECT_TRUE(out.text_has_dump) << c.name;
+    if (testing::UpdateGoldenText(std::string(c.name) + ".txt", out.text)) continue;
+    EXPECT_EQ(out.text, ReadGoldenText(std::string(c.name) + ".txt")) << c.name;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, DecoderGolden,
-    ::testing::Values(GoldenCase{"event_media", &DecodeEventStatus, kEventCdb},
-                      GoldenCase{"event_external_request", &DecodeEventStatus, kEventCdb},
-                      GoldenCase{"mechanism_two_slots", &DecodeMechanismStatus, {0xBD}},
-                      GoldenCase{"subchannel_position", &DecodeSubChannel, {0x42}},
-                      GoldenCase{"subchannel_mcn", &DecodeSubChannel, {0x42}},
-                      GoldenCase{"subchannel_isrc", &DecodeSubChannel, {0x42}},
-                      GoldenCase{"capacity", &DecodeCapacity, {0x25}},
-                      // Short event data, and values outside the lists that add nothing.
-                      GoldenCase{"event_no_event", &DecodeEventStatus, kEventCdb},
-                      GoldenCase{"event_power_unknown", &DecodeEventStatus, kEventCdb},
-                      GoldenCase{"event_device_busy", &DecodeEventStatus, kEventCdb},
-                      GoldenCase{"event_multi_initiator", &DecodeEventStatus, kEventCdb},
-                      GoldenCase{"event_operational", &DecodeEventStatus, kEventCdb},
-                      GoldenCase{"mechanism_initializing", &DecodeMechanismStatus, {0xBD}},
-                      GoldenCase{"subchannel_no_data", &DecodeSubChannel, {0x42}},
-                      GoldenCase{"subchannel_data_track", &DecodeSubChannel, {0x42}},
-                      GoldenCase{"subchannel_four_channels", &DecodeSubChannel, {0x42}},
-                      GoldenCase{"subchannel_outside_lists", &DecodeSubChannel, {0x42}},
-                      GoldenCase{"subchannel_unknown_format", &DecodeSubChannel, {0x42}}),
-    [](const ::testing::TestParamInfo<GoldenCase>& p) { return std::string(p.param.name); });
 
 // Replies at the edges, each in a buffer of 5Ah bytes and with the length execution recorded
 // (0: none), as the whole decoded text, in tests/data/decode/status_edges.txt: an allocation
