@@ -15,7 +15,7 @@
 #include "app/sector_dump_tab.h"
 #include "app/view_text.h"
 #include "console/command_catalogue.h"
-#include "persist/dump_file.h"
+#include "tools/dump_file.h"
 
 namespace tamarack::app {
 

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "ageing/ageing_file.h"
 #include "app/aging_tab.h"
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
@@ -39,13 +40,14 @@
 #include "device/drive_selection.h"
 #include "device/sense.h"
 #include "job/single_command_job.h"
+#include "measure/measurement_file.h"
 #include "persist/console_settings.h"
-#include "persist/dump_file.h"
 #include "persist/settings_store.h"
 #include "persist/tab_file.h"
 #include "persist/window_settings.h"
 #include "shell/font_mapping.h"
 #include "shell/start_tab.h"
+#include "tools/dump_file.h"
 
 namespace tamarack::app {
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "measure/speed_record.h"
 #include "persist/settings_data.h"
 #include "persist/settings_format.h"
 #include "shell/start_tab.h"
@@ -49,15 +48,9 @@ std::string DefaultTabFilePath(FileKind kind, const std::string& folder, std::st
 // old file of that name stays whole).
 bool SaveCommandFile(const std::string& path, const SettingsData& settings,
                      CommandFileContent content, std::string* error);
-bool SaveAgeingFile(const std::string& path, const AgeingSettings& ageing, std::string* error);
-bool SaveMeasurementFile(const std::string& path, const SpeedRecord& record, std::string* error);
 
 // Readers. A command or ageing file runs through the settings reader over `settings`: its
 // lines replace their settings, every other setting stays. False when it cannot be read.
 bool LoadSettingsLinesFile(const std::string& path, SettingsData* settings, std::string* error);
-// A measurement file; false with `record` untouched when it cannot be read or is not one.
-bool LoadMeasurementFile(const std::string& path, SpeedRecord* record, std::string* error);
-// A saved dump as text; nothing when it cannot be read.
-std::optional<std::string> LoadDumpText(const std::string& path, std::string* error);
 
 }  // namespace tamarack

@@ -1,9 +1,10 @@
-// Saved dump files: the save dialog's title, filter and default name, and the file written in
-// one piece in the chosen form ("txt", "dat" or "bin").
+// Saved dump files: the save dialog's title, filter and default name, the file written in one
+// piece in the chosen form ("txt", "dat" or "bin") and a saved text read back.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,5 +31,9 @@ std::string DefaultDumpFilePath(const std::string& folder, std::string_view exte
 // False with the system's error text when it cannot be written (an old file stays whole).
 bool SaveDumpFile(const std::string& path, DumpSaveForm form, std::span<const std::uint8_t> data,
                   std::string_view shown_text, std::string* error);
+
+// A saved dump as text (loaded dumps are text only); nothing, with the reason naming the file,
+// when it cannot be read.
+std::optional<std::string> LoadDumpText(const std::string& path, std::string* error);
 
 }  // namespace tamarack
