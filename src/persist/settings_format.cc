@@ -6,7 +6,9 @@
 #include <functional>
 
 #include "ageing/ageing_file.h"
+#include "console/command_catalogue.h"
 #include "measure/speed_measurement_job.h"
+#include "shell/file_kinds.h"
 #include "util/key_value_lines.h"
 #include "util/strings.h"
 
@@ -16,8 +18,6 @@ namespace {
 
 // A user slot's parameter block is never larger than its four hex digits allow.
 constexpr std::uint32_t kMaxUserData = 0xFFFF;
-// A user slot's name keeps the 30 characters the rename dialog takes.
-constexpr std::size_t kMaxNameChars = 30;
 
 // Cuts `text` to at most `max_chars` UTF-8 characters, never inside a character.
 std::string CutCharacters(std::string_view text, std::size_t max_chars) {
@@ -106,7 +106,7 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       d->font_face = TextValue(value_of("fontof="));
     } else if (starts("LastTab=")) {
       const int t = DecimalValue(value_of("LastTab="));
-      d->last_tab = t >= 0 && t <= 6 ? t : 0;
+      d->last_tab = t >= 0 && t < kTabCount ? t : 0;
     } else if (starts("ToolLastTab=")) {
       const int t = DecimalValue(value_of("ToolLastTab="));
       d->tool_last_tab = t >= 0 && t <= 3 ? t : 0;
@@ -146,7 +146,7 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       }
     } else if (starts("UName")) {
       if (IndexedValue(line, 5, &index, &v) && index >= 0 && index < kUserSlots) {
-        d->users[static_cast<std::size_t>(index)].name = CutCharacters(TextValue(v), kMaxNameChars);
+        d->users[static_cast<std::size_t>(index)].name = CutCharacters(TextValue(v), kUserNameMax);
       }
     } else if (starts("SendUserParamLen")) {
       if (IndexedValue(line, 16, &index, &v) && index >= 0 && index < kUserSlots) {

@@ -11,36 +11,6 @@ namespace tamarack {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The dialog titles and the file extension of each kind of saved tab.
-struct FileKindRow {
-  FileKind kind;
-  const char* save_title;
-  const char* load_title;
-  const char* extension;
-};
-
-constexpr FileKindRow kFileKinds[] = {
-    {FileKind::kDump, "ﾀﾞﾝﾌﾟ情報の保存", "ﾀﾞﾝﾌﾟ情報の読み込み", "txt"},
-    {FileKind::kCommands, "ｺﾏﾝﾄﾞの保存", "ｺﾏﾝﾄﾞの読み込み", "cmd"},
-    {FileKind::kAgeing, "ｴｰｼﾞﾝｸﾞ環境の保存", "ｴｰｼﾞﾝｸﾞ環境の読み込み", "age"},
-    {FileKind::kMeasurement, "計測ﾃﾞｰﾀの保存", "計測ﾃﾞｰﾀの読み込み", "msr"},
-};
-
-const FileKindRow& RowOf(FileKind kind) {
-  for (const FileKindRow& row : kFileKinds) {
-    if (row.kind == kind) return row;
-  }
-  return kFileKinds[0];
-}
-
-}  // namespace
-
-const char* SaveTitleOf(FileKind kind) { return RowOf(kind).save_title; }
-const char* LoadTitleOf(FileKind kind) { return RowOf(kind).load_title; }
-const char* ExtensionOf(FileKind kind) { return RowOf(kind).extension; }
-
 const char* CommandSaveOptionLabel(CommandFileContent content) {
   switch (content) {
     case CommandFileContent::kAll:

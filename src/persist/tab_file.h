@@ -1,6 +1,7 @@
-// The files the save and load tool buttons write and read: one kind per tab (dumps, command
-// sets, ageing settings, measurements), their dialog texts, the data folder, the default names
-// and the writers and readers. Every write replaces the file atomically.
+// The files the save and load tool buttons write and read (one kind per tab: dumps, command
+// sets, ageing settings, measurements; their rows in shell/file_kinds.h): the data folder, the
+// default names, the command files' options, writer and reader. Every write replaces the file
+// atomically; each other kind's format is its feature's.
 #pragma once
 
 #include <functional>
@@ -10,15 +11,9 @@
 
 #include "persist/settings_data.h"
 #include "persist/settings_format.h"
-#include "shell/start_tab.h"
+#include "shell/file_kinds.h"
 
 namespace tamarack {
-
-// The file dialogs' titles by kind; the dump's load dialog reads "txt" only.
-const char* SaveTitleOf(FileKind kind);
-const char* LoadTitleOf(FileKind kind);
-// The extension a kind is loaded from ("txt", "cmd", "age", "msr").
-const char* ExtensionOf(FileKind kind);
 
 // The command save option dialog and its three choices, in the order of CommandFileContent.
 inline constexpr const char* kCommandSaveOptionTitle = "保存オプション(コマンド)";

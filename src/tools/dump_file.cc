@@ -17,11 +17,6 @@ const char* DumpSaveFormLabel(DumpSaveForm form) {
   return "";
 }
 
-std::string DumpFileFilter(std::string_view extension) {
-  const std::string e(extension);
-  return StrFormat("%s file(*.%s)|*.%s|all files(*.*)|*.*||", e.c_str(), e.c_str(), e.c_str());
-}
-
 std::string DefaultDumpFilePath(const std::string& folder, std::string_view extension,
                                 const std::function<bool(const std::string&)>& exists) {
   const std::string e(extension);

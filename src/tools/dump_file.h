@@ -1,4 +1,4 @@
-// Saved dump files: the save dialog's title, filter and default name, the file written in one
+// Saved dump files: the save option dialog's texts, the default name, the file written in one
 // piece in the chosen form ("txt", "dat" or "bin") and a saved text read back.
 #pragma once
 
@@ -13,14 +13,10 @@
 
 namespace tamarack {
 
-inline constexpr const char* kDumpSaveTitle = "ﾀﾞﾝﾌﾟ情報の保存";
 inline constexpr const char* kDumpSaveOptionTitle = "保存オプション(ダンプデータ)";
 inline constexpr const char* kDumpSaveOptionGroup = "保存オプションを選択します";
 // The option dialog's three choices, in the order of DumpSaveForm.
 const char* DumpSaveFormLabel(DumpSaveForm form);
-
-// The file dialog's filter: "%s file(*.%s)|*.%s|all files(*.*)|*.*||".
-std::string DumpFileFilter(std::string_view extension);
 
 // "FOLDER/Dmp%03d.EXT" with the smallest number from 000 to 999 for which `exists` says no
 // file is there (999 when every one is taken). The default `exists` asks the file system.
