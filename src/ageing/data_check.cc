@@ -126,17 +126,15 @@ bool AgeingDataCheck::ReadReference(std::int32_t lba, std::uint32_t block_size, 
   out->clear();
   if (!reference_tried_) {
     reference_tried_ = true;
-    if (!s_.data_file.empty()) reference_file_.reset(std::fopen(s_.data_file.c_str(), "rb"));
+    if (!s_.data_file.empty()) reference_file_.Open(s_.data_file, nullptr);
   }
-  if (!reference_file_) return false;
-  const std::int64_t base = s_.start_lba >= s_.end_lba ? s_.end_lba : s_.start_lba;
-  const std::int64_t offset = (std::int64_t{lba} - base) * block_size;
-  if (offset < 0) return true;  // before the file's first block: nothing to compare with
-  // The file stays open from read to read: every read seeks to its own offset.
-  if (fseeko(reference_file_.get(), static_cast<off_t>(offset), SEEK_SET) != 0) return true;
+  if (!reference_file_.is_open()) return false;
+  const std::optional<std::uint64_t> offset =
+      ReferenceOffset(ReferenceFirstLba(s_.start_lba, s_.end_lba), lba, block_size);
+  if (!offset) return true;  // before the file's first block: nothing to compare with
   const std::size_t want = std::size_t{block_size} * static_cast<std::size_t>(std::max(blocks, 0));
   out->resize(want);
-  out->resize(std::fread(out->data(), 1, want, reference_file_.get()));
+  out->resize(reference_file_.ReadAt(*offset, *out));
   return true;
 }
 

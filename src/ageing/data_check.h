@@ -8,14 +8,13 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "ageing/ageing_settings.h"
+#include "util/reference_file.h"
 
 namespace tamarack {
 
@@ -47,17 +46,13 @@ class AgeingDataCheck {
 
   // Reads `blocks` blocks of `block_size` bytes of reference data for the range starting at
   // `lba` into `out` (resized to what was read). False when the file is not set or does not
-  // open; a short file gives fewer bytes. The offset follows the range's lower end:
-  // (LBA - End LBA) x block size when Start LBA >= End LBA, else (LBA - Start LBA) x block size.
-  // The file is opened once, at the first call, and kept open for the run.
+  // open; a short file gives fewer bytes, a block before the file's first none. The file's
+  // first block is the run's range's lower end (util/reference_file.h). The file is opened
+  // once, at the first call, and kept open for the run.
   bool ReadReference(std::int32_t lba, std::uint32_t block_size, std::int32_t blocks,
                      std::vector<std::uint8_t>* out) const;
 
  private:
-  struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-
   bool CheckTestSectors(const CheckedRead& read);
   bool CheckReference(const CheckedRead& read);
   void Mark(std::size_t block);
@@ -67,7 +62,7 @@ class AgeingDataCheck {
   std::array<bool, kBlockMarks> marks_{};
   std::string message_;
   std::vector<std::uint8_t> reference_;  // reused from check to check
-  mutable std::unique_ptr<std::FILE, FileCloser> reference_file_;
+  mutable ReferenceFile reference_file_;
   mutable bool reference_tried_ = false;
 };
 

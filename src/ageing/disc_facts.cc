@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <array>
 
+#include "decode/inquiry.h"
 #include "util/bytes.h"
 #include "util/strings.h"
-#include "views/properties.h"
 
 namespace tamarack {
+
+namespace {
+
+constexpr std::size_t kModelInquiryLength = 255;
+
+}  // namespace
 
 void ReadDiscBounds(DeviceSession& session, const std::vector<std::int32_t>& track_starts,
                     AgeingSettings* s) {
@@ -27,8 +33,13 @@ std::optional<std::string> RangeOutsideDisc(const AgeingSettings& s) {
 }
 
 std::string ReadModelName(DeviceSession& session) {
-  const PropertiesResult properties = FillPropertiesTab(session);
-  return properties.identity ? properties.identity->ModelName() : std::string();
+  if (!session.HasDevice()) return {};
+  // Inquiry as the Properties tab sends it: 255 bytes into a zero-filled buffer.
+  std::vector<std::uint8_t> reply(kModelInquiryLength, 0);
+  const CommandOutcome outcome = session.Run(MakeCdb({0x12, 0, 0, 0, 0xFF}), reply, false, false);
+  if (outcome.status != CommandStatus::kGood) return {};
+  const std::size_t moved = std::min<std::size_t>(outcome.result.transferred, reply.size());
+  return SaveInquiryIdentity(std::span<const std::uint8_t>(reply).first(moved)).ModelName();
 }
 
 }  // namespace tamarack

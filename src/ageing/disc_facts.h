@@ -24,7 +24,8 @@ void ReadDiscBounds(DeviceSession& session, const std::vector<std::int32_t>& tra
 // command). Nothing when the run may start or Last LBA is not known (0).
 std::optional<std::string> RangeOutsideDisc(const AgeingSettings& settings);
 
-// The 24 characters of Inquiry's vendor and product identification; empty when Inquiry fails.
+// The 24 characters of Inquiry's vendor and product identification, from one Inquiry (12h, 255
+// bytes); empty when there is no drive or Inquiry fails.
 std::string ReadModelName(DeviceSession& session);
 
 }  // namespace tamarack

@@ -15,7 +15,8 @@
 #include "app/sector_dump_tab.h"
 #include "app/view_text.h"
 #include "console/command_catalogue.h"
-#include "persist/dump_file.h"
+#include "shell/file_kinds.h"
+#include "tools/dump_file.h"
 
 namespace tamarack::app {
 
@@ -91,8 +92,8 @@ void ControlDataWindow::SaveAs(DumpSaveForm form) {
   }
   const char* extension = DumpSaveExtension(form);
   const QString proposed = QString::fromStdString(DefaultDumpFilePath(folder, extension));
-  const QString filter = QtFileFilter(DumpFileFilter(extension));
-  const QString title = QString::fromUtf8(kDumpSaveTitle);
+  const QString filter = QtFileFilter(FileDialogFilter(extension));
+  const QString title = QString::fromUtf8(RowOfKind(FileKind::kDump).save_title);
   const QString path = choose_file ? choose_file(title, proposed, filter)
                                    : QFileDialog::getSaveFileName(this, title, proposed, filter);
   if (path.isEmpty()) return;

@@ -18,7 +18,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <filesystem>
+#include <memory>
 
+#include "ageing/ageing_file.h"
 #include "app/aging_tab.h"
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
@@ -39,13 +41,14 @@
 #include "device/drive_selection.h"
 #include "device/sense.h"
 #include "job/single_command_job.h"
+#include "measure/measurement_file.h"
 #include "persist/console_settings.h"
-#include "persist/dump_file.h"
 #include "persist/settings_store.h"
 #include "persist/tab_file.h"
 #include "persist/window_settings.h"
 #include "shell/font_mapping.h"
 #include "shell/start_tab.h"
+#include "tools/dump_file.h"
 
 namespace tamarack::app {
 
@@ -688,25 +691,6 @@ void MainWindow::OnTabChanged(int index) {
   exec_button_->setText(caption.isEmpty() ? ExecCaption(index) : caption);
 }
 
-namespace {
-
-std::optional<FileKind> KindOfTab(int tab) {
-  switch (tab) {
-    case kTabSectorDump:
-      return FileKind::kDump;
-    case kTabCommand:
-      return FileKind::kCommands;
-    case kTabAging:
-      return FileKind::kAgeing;
-    case kTabMeasure:
-      return FileKind::kMeasurement;
-    default:
-      return std::nullopt;
-  }
-}
-
-}  // namespace
-
 QString MainWindow::ChooseFile(bool save, const QString& title, const QString& proposed,
                                const QString& filter) {
   if (config_.choose_file) return config_.choose_file(save, title, proposed, filter);
@@ -729,75 +713,112 @@ void MainWindow::ShowMessage(QMessageBox::Icon icon, const QString& text) {
   box.exec();
 }
 
+MainWindow::TabFileSteps MainWindow::StepsOf(FileKind kind) {
+  // A command or ageing file's lines replace their settings; every other setting stays as it
+  // is now.
+  auto load_settings_lines = [this, kind](const std::string& file, std::string* error) {
+    SaveSettingsNow();
+    if (!LoadSettingsLinesFile(file, &settings_, error)) return false;
+    if (kind == FileKind::kCommands) ShowCommandSettings();
+    if (kind == FileKind::kAgeing) aging_tab_->LoadSettings(settings_);
+    return true;
+  };
+  switch (kind) {
+    case FileKind::kDump: {
+      // The dump a save writes: gathered before the file dialog.
+      struct DumpToSave {
+        DumpSaveForm form = DumpSaveForm::kText;
+        std::vector<std::uint8_t> bytes;
+        std::string text;
+      };
+      auto dump = std::make_shared<DumpToSave>();
+      return {[this, dump](std::string* variant, std::string* extension) {
+                dump->bytes = sector_dump_tab_->DumpBytes();
+                dump->text = sector_dump_tab_->DumpText();
+                if (dump->text.empty()) {
+                  ShowMessage(QMessageBox::Information, QStringLiteral("ﾃﾞｰﾀがありません"));
+                  return false;
+                }
+                // A dump loaded from a file is text only: it is saved as it is shown.
+                if (!dump->bytes.empty()) {
+                  DumpSaveDialog options(dump_save_form_, this);
+                  OpenDialog(&options);
+                  if (options.exec() != QDialog::Accepted) return false;
+                  dump_save_form_ = dump->form = options.form();
+                }
+                *variant = *extension = DumpSaveExtension(dump->form);
+                return true;
+              },
+              [dump](const std::string& file, std::string* error) {
+                return SaveDumpFile(file, dump->form, dump->bytes, dump->text, error);
+              },
+              [this](const std::string& file, std::string* error) {
+                const std::optional<std::string> text = LoadDumpText(file, error);
+                if (text) sector_dump_tab_->ShowLoadedText(*text);
+                return text.has_value();
+              }};
+    }
+    case FileKind::kCommands:
+      return {[this](std::string* variant, std::string*) {
+                CommandSaveDialog options(command_save_option_, this);
+                OpenDialog(&options);
+                if (options.exec() != QDialog::Accepted) return false;
+                command_save_option_ = options.content();
+                *variant = CommandSaveOptionName(command_save_option_);
+                return true;
+              },
+              [this](const std::string& file, std::string* error) {
+                return SaveCommandFile(file, settings_, command_save_option_, error);
+              },
+              load_settings_lines};
+    case FileKind::kAgeing:
+      return {[](std::string*, std::string*) { return true; },
+              [this](const std::string& file, std::string* error) {
+                return SaveAgeingFile(file, settings_.ageing, error);
+              },
+              load_settings_lines};
+    case FileKind::kMeasurement:
+      return {[this](std::string*, std::string*) {
+                measure_tab_->Stop();
+                if (!measure_tab_->record().samples.empty()) return true;
+                ShowMessage(QMessageBox::Question, QStringLiteral("ﾃﾞｰﾀがありません ?"));
+                return false;
+              },
+              [this](const std::string& file, std::string* error) {
+                return SaveMeasurementFile(file, measure_tab_->record(), error);
+              },
+              [this](const std::string& file, std::string* error) {
+                if (measure_tab_->running()) {
+                  *error = "a measurement is running";
+                  return false;
+                }
+                SpeedRecord record = measure_tab_->record();
+                if (!LoadMeasurementFile(file, &record, error)) return false;
+                measure_tab_->ShowRecord(record);
+                return true;
+              }};
+  }
+  return {};
+}
+
 void MainWindow::SaveTabFile() {
   const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
   if (!kind) return;
+  const FileKindRow& row = RowOfKind(*kind);
+  const TabFileSteps steps = StepsOf(*kind);
   std::string variant;
-  DumpSaveForm dump_form = DumpSaveForm::kText;
-  std::vector<std::uint8_t> dump_bytes;
-  std::string dump_text;
-  switch (*kind) {
-    case FileKind::kMeasurement:
-      measure_tab_->Stop();
-      if (measure_tab_->record().samples.empty()) {
-        ShowMessage(QMessageBox::Question, QStringLiteral("ﾃﾞｰﾀがありません ?"));
-        return;
-      }
-      break;
-    case FileKind::kDump: {
-      dump_bytes = sector_dump_tab_->DumpBytes();
-      dump_text = sector_dump_tab_->DumpText();
-      if (dump_text.empty()) {
-        ShowMessage(QMessageBox::Information, QStringLiteral("ﾃﾞｰﾀがありません"));
-        return;
-      }
-      // A dump loaded from a file is text only: it is saved as it is shown.
-      if (!dump_bytes.empty()) {
-        DumpSaveDialog options(dump_save_form_, this);
-        OpenDialog(&options);
-        if (options.exec() != QDialog::Accepted) return;
-        dump_save_form_ = dump_form = options.form();
-      }
-      variant = DumpSaveExtension(dump_form);
-      break;
-    }
-    case FileKind::kCommands: {
-      CommandSaveDialog options(command_save_option_, this);
-      OpenDialog(&options);
-      if (options.exec() != QDialog::Accepted) return;
-      command_save_option_ = options.content();
-      variant = CommandSaveOptionName(command_save_option_);
-      break;
-    }
-    case FileKind::kAgeing:
-      break;
-  }
+  std::string extension = row.extension;
+  if (!steps.prepare(&variant, &extension)) return;
   const std::string& folder = DataFolder();
-  const std::string extension = *kind == FileKind::kDump ? variant : ExtensionOf(*kind);
   const QString path =
-      ChooseFile(true, QString::fromUtf8(SaveTitleOf(*kind)),
+      ChooseFile(true, QString::fromUtf8(row.save_title),
                  QString::fromStdString(DefaultTabFilePath(*kind, folder, variant)),
-                 QtFileFilter(DumpFileFilter(extension)));
+                 QtFileFilter(FileDialogFilter(extension)));
   if (path.isEmpty()) return;
   CollectSettings();
   const std::string file = path.toStdString();
   std::string error;
-  bool saved = false;
-  switch (*kind) {
-    case FileKind::kDump:
-      saved = SaveDumpFile(file, dump_form, dump_bytes, dump_text, &error);
-      break;
-    case FileKind::kCommands:
-      saved = SaveCommandFile(file, settings_, command_save_option_, &error);
-      break;
-    case FileKind::kAgeing:
-      saved = SaveAgeingFile(file, settings_.ageing, &error);
-      break;
-    case FileKind::kMeasurement:
-      saved = SaveMeasurementFile(file, measure_tab_->record(), &error);
-      break;
-  }
-  if (saved) {
+  if (steps.save(file, &error)) {
     settings_.directory = FolderOfFile(file);
   } else {
     ShowMessage(QMessageBox::Critical, QString::fromStdString(error));
@@ -808,11 +829,12 @@ void MainWindow::SaveTabFile() {
 void MainWindow::LoadTabFile() {
   const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
   if (!kind) return;
-  const std::string extension = ExtensionOf(*kind);
+  const FileKindRow& row = RowOfKind(*kind);
+  const std::string extension = row.extension;
   const QString proposed =
       QString::fromStdString((std::filesystem::path(DataFolder()) / ("*." + extension)).string());
-  const QString path = ChooseFile(false, QString::fromUtf8(LoadTitleOf(*kind)), proposed,
-                                  QtFileFilter(DumpFileFilter(extension)));
+  const QString path = ChooseFile(false, QString::fromUtf8(row.load_title), proposed,
+                                  QtFileFilter(FileDialogFilter(extension)));
   if (path.isEmpty()) return;
   LoadFileIntoTab(path);
 }
@@ -820,32 +842,8 @@ void MainWindow::LoadTabFile() {
 bool MainWindow::LoadFileIntoTab(const QString& path) {
   const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
   if (!kind) return false;
-  const std::string file = path.toStdString();
   std::string error;
-  bool loaded = false;
-  switch (*kind) {
-    case FileKind::kDump:
-      if (const auto text = LoadDumpText(file, &error)) {
-        sector_dump_tab_->ShowLoadedText(*text);
-        loaded = true;
-      }
-      break;
-    case FileKind::kCommands:
-    case FileKind::kAgeing:
-      // The file's lines replace their settings; every other setting stays as it is now.
-      SaveSettingsNow();
-      loaded = LoadSettingsLinesFile(file, &settings_, &error);
-      if (loaded && *kind == FileKind::kCommands) ShowCommandSettings();
-      if (loaded && *kind == FileKind::kAgeing) aging_tab_->LoadSettings(settings_);
-      break;
-    case FileKind::kMeasurement: {
-      SpeedRecord record = measure_tab_->record();
-      loaded = !measure_tab_->running() && LoadMeasurementFile(file, &record, &error);
-      if (measure_tab_->running()) error = "a measurement is running";
-      if (loaded) measure_tab_->ShowRecord(record);
-      break;
-    }
-  }
+  const bool loaded = StepsOf(*kind).load(path.toStdString(), &error);
   if (!loaded) session_.status_line.Set(error);
   return loaded;
 }

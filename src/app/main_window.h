@@ -16,6 +16,7 @@
 #include "job/job_runner.h"
 #include "persist/settings_data.h"
 #include "persist/settings_format.h"
+#include "shell/file_kinds.h"
 #include "shell/options.h"
 #include "tools/control_data_view.h"
 
@@ -56,17 +57,6 @@ struct WindowConfig {
       choose_file;
   // The user's documents folder for an empty data folder; empty: the desktop's.
   std::string documents_folder;
-};
-
-// Tab indexes are fixed.
-enum TabIndex {
-  kTabSectorDump = 0,
-  kTabToc = 1,
-  kTabProperties = 2,
-  kTabCommand = 3,
-  kTabAging = 4,
-  kTabMeasure = 5,
-  kTabOthers = 6,
 };
 
 class MainWindow : public QMainWindow {
@@ -153,6 +143,17 @@ class MainWindow : public QMainWindow {
   // "Directory=", set to the documents folder when empty.
   const std::string& DataFolder();
   void ShowMessage(QMessageBox::Icon icon, const QString& text);
+  // What the save and open buttons do with one kind of file (its row: shell/file_kinds.h).
+  struct TabFileSteps {
+    // Before the file dialog: gathers what is saved, the default name's variant and the
+    // filter's extension; false stops the save (nothing to save, the option dialog cancelled).
+    std::function<bool(std::string* variant, std::string* extension)> prepare;
+    // Writes what `prepare` gathered; false with the reason.
+    std::function<bool(const std::string& file, std::string* error)> save;
+    // Loads the file into its tab; false with the reason.
+    std::function<bool(const std::string& file, std::string* error)> load;
+  };
+  TabFileSteps StepsOf(FileKind kind);
   void ApplyDisplayFont();
   void FitButtonsToText();
   void RememberGeometry();
@@ -183,7 +184,7 @@ class MainWindow : public QMainWindow {
   QPushButton* exec_button_ = nullptr;
   std::array<std::function<void()>, 7> exec_actions_;
   QString exec_override_;
-  std::array<QString, 7> tab_exec_overrides_;
+  std::array<QString, kTabCount> tab_exec_overrides_;
   CommandTab* command_tab_ = nullptr;
   SectorDumpTab* sector_dump_tab_ = nullptr;
   AgingTab* aging_tab_ = nullptr;

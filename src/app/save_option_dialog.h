@@ -6,9 +6,9 @@
 #include <QStringList>
 #include <array>
 
-#include "persist/dump_file.h"
 #include "persist/settings_format.h"
 #include "persist/tab_file.h"
+#include "tools/dump_file.h"
 
 class QRadioButton;
 

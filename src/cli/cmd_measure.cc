@@ -20,12 +20,12 @@
 #include "device/device_session.h"
 #include "job/job_runner.h"
 #include "measure/graph_view.h"
+#include "measure/measurement_file.h"
 #include "measure/speed_measurement_job.h"
-#include "persist/measurement_file.h"
 #include "persist/tab_file.h"
-#include "persist/text_file.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
+#include "util/text_file.h"
 
 namespace tamarack::cli {
 

@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "paint/png_plugin.h"
-#include "persist/text_file.h"
+#include "util/text_file.h"
 #include "util/version.h"
 
 namespace tamarack::cli {

@@ -4,6 +4,13 @@
 
 namespace tamarack {
 
+// The settings file holds a "Com%02d=" line per built-in row and a "User%02d=" set per slot: a
+// catalogue of another size would need a new file layout, not a silent cut.
+static_assert(static_cast<std::size_t>(kBuiltInCommandRows) == kBuiltInRows,
+              "one Com line per built-in catalogue row");
+static_assert(static_cast<std::size_t>(kUserSlots) == kUserSlotCount,
+              "one User line set per user slot");
+
 void ConsoleToSettings(const Console& console, SettingsData* d) {
   const CatalogueState& cat = console.catalogue();
   for (std::size_t i = 0; i < d->com.size() && i < kBuiltInRows; ++i) {

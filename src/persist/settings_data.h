@@ -12,11 +12,12 @@
 
 namespace tamarack {
 
-inline constexpr int kBuiltInCommandRows = 26;  // catalogue rows before the first user slot
+// The catalogue's rows before the first user slot and its user slots (console_settings.cc
+// checks both against the catalogue).
+inline constexpr int kBuiltInCommandRows = 26;
 inline constexpr int kUserSlots = 10;
 inline constexpr int kModePageRowsRead = 20;  // at most this many page rows are read back
 inline constexpr std::size_t kModePageBufferSize = 100;
-inline constexpr int kAgeingNumbers = 15;      // numbers of the "Ageing=" line
 inline constexpr int kLastComAgeingIndex = 7;  // the ageing command index in "LastCom="
 
 // The largest receive length ("ControlBufLen=") and command time-out ("TimeoutCom=", seconds)

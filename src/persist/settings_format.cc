@@ -5,7 +5,11 @@
 #include <cstdio>
 #include <functional>
 
+#include "ageing/ageing_file.h"
+#include "console/command_catalogue.h"
 #include "measure/speed_measurement_job.h"
+#include "shell/file_kinds.h"
+#include "util/key_value_lines.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -14,45 +18,6 @@ namespace {
 
 // A user slot's parameter block is never larger than its four hex digits allow.
 constexpr std::uint32_t kMaxUserData = 0xFFFF;
-// A user slot's name keeps the 30 characters the rename dialog takes.
-constexpr std::size_t kMaxNameChars = 30;
-
-bool IsLineBreakOrBlank(char c) { return c == ' ' || c == '\r' || c == '\n'; }
-
-int HexCharValue(char c) {
-  if (c == '*') return 0;
-  if (c >= '0' && c <= '9') return c - '0';
-  return (static_cast<unsigned char>(c) & 0x0F) + 9;
-}
-
-// "%d %d ..." scanning: as many numbers as there are, the rest of `fields` unchanged.
-template <std::size_t N>
-std::size_t ScanNumbers(std::string_view text, std::array<int, N>* fields) {
-  std::size_t p = 0;
-  for (std::size_t i = 0; i < N; ++i) {
-    while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;
-    const std::size_t begin = p;
-    if (p < text.size() && (text[p] == '-' || text[p] == '+')) ++p;
-    const std::size_t digits = p;
-    while (p < text.size() && text[p] >= '0' && text[p] <= '9') ++p;
-    if (p == digits) return i;  // not a number: the scan stops here
-    (*fields)[i] = DecimalValue(text.substr(begin, p - begin));
-  }
-  return N;
-}
-
-// The value after an indexed key ("Com07=..."): the index and the text after "=". False
-// when the line has no two-digit index and "=" there.
-bool IndexedValue(std::string_view line, std::size_t key_length, int* index,
-                  std::string_view* value) {
-  const std::string_view rest = line.substr(key_length);
-  if (rest.size() < 3 || rest[2] != '=') return false;
-  *index = DecimalValue(rest.substr(0, 2));
-  *value = rest.substr(3);
-  return true;
-}
-
-std::string HexText(std::span<const std::uint8_t> bytes) { return HexBytes(bytes, ""); }
 
 // Cuts `text` to at most `max_chars` UTF-8 characters, never inside a character.
 std::string CutCharacters(std::string_view text, std::size_t max_chars) {
@@ -66,41 +31,7 @@ std::string CutCharacters(std::string_view text, std::size_t max_chars) {
   return std::string(text.substr(0, p));
 }
 
-// A text value (a path, a font, a slot name) without control characters: a NUL would cut
-// the value where it is written and a line break would start a new key, so that a hand-edited
-// file would not read back to itself.
-std::string TextValue(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 0x20 && u != 0x7F) out.push_back(c);
-  }
-  return out;
-}
-
-// Reads the lines one at a time; the user-slot data block consumes lines of its own.
-class LineReader {
- public:
-  explicit LineReader(std::string_view text) : text_(text) {}
-  bool Next(std::string_view* line) {
-    if (pos_ >= text_.size()) return false;
-    std::size_t end = text_.find('\n', pos_);
-    if (end == std::string_view::npos) end = text_.size();
-    std::string_view l = text_.substr(pos_, end - pos_);
-    pos_ = end + 1;
-    const std::size_t cut = l.find_first_of("\r\n");
-    if (cut != std::string_view::npos) l = l.substr(0, cut);
-    *line = l;
-    return true;
-  }
-
- private:
-  std::string_view text_;
-  std::size_t pos_ = 0;
-};
-
-void ReadUserData(LineReader& reader, UserSlotSettings* slot) {
+void ReadUserData(KeyValueLineReader& reader, UserSlotSettings* slot) {
   slot->data.assign(slot->length, 0);
   std::size_t filled = 0;
   std::string_view line;
@@ -113,19 +44,6 @@ void ReadUserData(LineReader& reader, UserSlotSettings* slot) {
 }
 
 }  // namespace
-
-std::size_t ReadHexBytes(std::string_view text, std::uint8_t* out, std::size_t max_bytes) {
-  std::size_t n = 0, p = 0;
-  while (n < max_bytes && p < text.size()) {
-    const char first = text[p];
-    const bool lone = p + 1 >= text.size() || IsLineBreakOrBlank(text[p + 1]);
-    const int value =
-        lone ? HexCharValue(first) : HexCharValue(first) * 16 + HexCharValue(text[p + 1]);
-    out[n++] = static_cast<std::uint8_t>(value & 0xFF);
-    p += 2;
-  }
-  return n;
-}
 
 void ApplySettingsText(std::string_view text, SettingsData* d) {
   using Int = int SettingsData::*;
@@ -158,7 +76,7 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       {"TraceCommands=", &SettingsData::trace_commands},
   };
 
-  LineReader reader(text);
+  KeyValueLineReader reader(text);
   std::string_view line;
   while (reader.Next(&line)) {
     auto starts = [&line](std::string_view key) { return line.starts_with(key); };
@@ -188,7 +106,7 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       d->font_face = TextValue(value_of("fontof="));
     } else if (starts("LastTab=")) {
       const int t = DecimalValue(value_of("LastTab="));
-      d->last_tab = t >= 0 && t <= 6 ? t : 0;
+      d->last_tab = t >= 0 && t < kTabCount ? t : 0;
     } else if (starts("ToolLastTab=")) {
       const int t = DecimalValue(value_of("ToolLastTab="));
       d->tool_last_tab = t >= 0 && t <= 3 ? t : 0;
@@ -228,7 +146,7 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       }
     } else if (starts("UName")) {
       if (IndexedValue(line, 5, &index, &v) && index >= 0 && index < kUserSlots) {
-        d->users[static_cast<std::size_t>(index)].name = CutCharacters(TextValue(v), kMaxNameChars);
+        d->users[static_cast<std::size_t>(index)].name = CutCharacters(TextValue(v), kUserNameMax);
       }
     } else if (starts("SendUserParamLen")) {
       if (IndexedValue(line, 16, &index, &v) && index >= 0 && index < kUserSlots) {
@@ -281,92 +199,6 @@ void AppendCommandLines(const SettingsData& d, CommandFileContent content, std::
 }
 
 }  // namespace
-
-namespace {
-
-// The fifteen numbers of "Ageing=", in their order.
-std::array<int, kAgeingNumbers> AgeingNumbers(const AgeingSettings& a) {
-  return {a.transfer_length,
-          a.step,
-          a.start_lba,
-          a.end_lba,
-          a.interval_ms,
-          a.mode.persisted(),
-          a.data_check ? 1 : 0,
-          static_cast<int>(a.data_check_type),
-          static_cast<int>(a.log_options.value()),
-          a.display_received ? 1 : 0,
-          a.loop_count,
-          a.random_length ? 1 : 0,
-          a.random_interval ? 1 : 0,
-          a.log_html ? 1 : 0,
-          a.command_index};
-}
-
-void SetAgeingNumbers(const std::array<int, kAgeingNumbers>& n, AgeingSettings* a) {
-  a->transfer_length = n[0];
-  a->step = n[1];
-  a->start_lba = n[2];
-  a->end_lba = n[3];
-  a->interval_ms = n[4];
-  a->mode = AgeingModeWord::FromPersisted(n[5]);
-  a->data_check = n[6] != 0;
-  // The check compares with a file unless the type is one of the test disc types.
-  a->data_check_type = n[7] == 0   ? DataCheckType::kType13
-                       : n[7] == 1 ? DataCheckType::kType30
-                                   : DataCheckType::kOther;
-  a->log_options = LogOptionWord(static_cast<std::uint32_t>(n[8]));
-  a->display_received = n[9] != 0;
-  a->loop_count = n[10];
-  a->random_length = n[11] != 0;
-  a->random_interval = n[12] != 0;
-  a->log_html = n[13] != 0;
-  a->command_index = n[14];
-}
-
-}  // namespace
-
-bool ApplyAgeingLine(std::string_view line, AgeingSettings* a) {
-  auto starts = [&line](std::string_view key) { return line.starts_with(key); };
-  auto value_of = [&line](std::string_view key) { return line.substr(key.size()); };
-  if (starts("LogFile=")) {
-    a->log_path = TextValue(value_of("LogFile="));
-  } else if (starts("Ageing=")) {
-    std::array<int, kAgeingNumbers> numbers = AgeingNumbers(*a);
-    ScanNumbers(value_of("Ageing="), &numbers);
-    SetAgeingNumbers(numbers, a);
-  } else if (starts("AgeDataFolder=")) {
-    a->data_folder = TextValue(value_of("AgeDataFolder="));
-  } else if (starts("AgeDataFile=")) {
-    a->data_file = TextValue(value_of("AgeDataFile="));
-  } else if (starts("AgeCom")) {
-    int index = 0;
-    std::string_view hex;
-    if (IndexedValue(line, 6, &index, &hex) && index >= 0 && index < kAgeingCommands) {
-      ReadHexBytes(hex, a->cdbs[static_cast<std::size_t>(index)].data(), kCdbSize);
-    }
-  } else {
-    return false;
-  }
-  return true;
-}
-
-std::string FormatAgeingLines(const AgeingSettings& a) {
-  std::string out;
-  StrAppendFormat(&out, "LogFile=%s\n", TextValue(a.log_path).c_str());
-  StrAppendFormat(&out, "AgeDataFolder=%s\n", TextValue(a.data_folder).c_str());
-  StrAppendFormat(&out, "AgeDataFile=%s\n", TextValue(a.data_file).c_str());
-  out += "Ageing=";
-  const std::array<int, kAgeingNumbers> numbers = AgeingNumbers(a);
-  for (std::size_t i = 0; i < numbers.size(); ++i) {
-    StrAppendFormat(&out, i == 0 ? "%d" : " %d", numbers[i]);
-  }
-  out += "\n";
-  for (std::size_t i = 0; i < a.cdbs.size(); ++i) {
-    StrAppendFormat(&out, "AgeCom%02zu=%s\n", i, HexText(a.cdbs[i]).c_str());
-  }
-  return out;
-}
 
 std::string FormatCommandLines(const SettingsData& d, CommandFileContent content) {
   std::string out;

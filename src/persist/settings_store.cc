@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "persist/settings_format.h"
-#include "persist/text_file.h"
+#include "util/text_file.h"
 
 namespace tamarack {
 

@@ -1,6 +1,7 @@
-// The files the save and load tool buttons write and read: one kind per tab (dumps, command
-// sets, ageing settings, measurements), their dialog texts, the data folder, the default names
-// and the writers and readers. Every write replaces the file atomically.
+// The files the save and load tool buttons write and read (one kind per tab: dumps, command
+// sets, ageing settings, measurements; their rows in shell/file_kinds.h): the data folder, the
+// default names, the command files' options, writer and reader. Every write replaces the file
+// atomically; each other kind's format is its feature's.
 #pragma once
 
 #include <functional>
@@ -8,18 +9,11 @@
 #include <string>
 #include <string_view>
 
-#include "measure/speed_record.h"
 #include "persist/settings_data.h"
 #include "persist/settings_format.h"
-#include "shell/start_tab.h"
+#include "shell/file_kinds.h"
 
 namespace tamarack {
-
-// The file dialogs' titles by kind; the dump's load dialog reads "txt" only.
-const char* SaveTitleOf(FileKind kind);
-const char* LoadTitleOf(FileKind kind);
-// The extension a kind is loaded from ("txt", "cmd", "age", "msr").
-const char* ExtensionOf(FileKind kind);
 
 // The command save option dialog and its three choices, in the order of CommandFileContent.
 inline constexpr const char* kCommandSaveOptionTitle = "保存オプション(コマンド)";
@@ -49,15 +43,9 @@ std::string DefaultTabFilePath(FileKind kind, const std::string& folder, std::st
 // old file of that name stays whole).
 bool SaveCommandFile(const std::string& path, const SettingsData& settings,
                      CommandFileContent content, std::string* error);
-bool SaveAgeingFile(const std::string& path, const AgeingSettings& ageing, std::string* error);
-bool SaveMeasurementFile(const std::string& path, const SpeedRecord& record, std::string* error);
 
 // Readers. A command or ageing file runs through the settings reader over `settings`: its
 // lines replace their settings, every other setting stays. False when it cannot be read.
 bool LoadSettingsLinesFile(const std::string& path, SettingsData* settings, std::string* error);
-// A measurement file; false with `record` untouched when it cannot be read or is not one.
-bool LoadMeasurementFile(const std::string& path, SpeedRecord* record, std::string* error);
-// A saved dump as text; nothing when it cannot be read.
-std::optional<std::string> LoadDumpText(const std::string& path, std::string* error);
 
 }  // namespace tamarack

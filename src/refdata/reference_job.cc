@@ -1,9 +1,5 @@
 #include "refdata/reference_job.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -17,6 +13,7 @@
 #include "device/block_read.h"
 #include "util/bytes.h"
 #include "util/output_file.h"
+#include "util/reference_file.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -34,40 +31,6 @@ std::string ErrorText(int error) {
 
 int AsInt(std::uint64_t v) { return static_cast<int>(static_cast<std::uint32_t>(v)); }
 unsigned long long Ull(std::uint64_t v) { return static_cast<unsigned long long>(v); }
-
-// The check file, read at given offsets.
-class FileReader {
- public:
-  ~FileReader() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  bool Open(const std::string& path, std::string* error) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
-      *error = ErrorText(errno);
-      return false;
-    }
-    size_ = static_cast<std::uint64_t>(st.st_size);
-    return true;
-  }
-  std::uint64_t size() const { return size_; }
-  // Exactly out.size() bytes at `offset`, or false.
-  bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
-    while (!out.empty()) {
-      const ssize_t n = ::pread(fd_, out.data(), out.size(), static_cast<off_t>(offset));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      out = out.subspan(static_cast<std::size_t>(n));
-      offset += static_cast<std::uint64_t>(n);
-    }
-    return true;
-  }
-
- private:
-  int fd_ = -1;
-  std::uint64_t size_ = 0;
-};
 
 // The list of unread blocks beside the check file `path` (a symlink's list lies beside the
 // file it points to, where the capture wrote it). False with the reason when it is there but
@@ -450,7 +413,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
     End(ReferenceEnd::kCheckFileMissing, MessageIcon::kError, "チェックするファイル名が不正です");
     return;
   }
-  FileReader file;
+  ReferenceFile file;
   std::string why;
   if (!file.Open(path, &why)) {
     result_.verdict.FileFailed(path + ": " + why);
@@ -523,7 +486,9 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
                               std::span<const std::uint8_t> disc) -> std::optional<std::uint64_t> {
     result_.skipped += skip.CountIn(lba, blocks);
     const auto want = std::span<std::uint8_t>(expected).first(disc.size());
-    const bool have_file = file.ReadAt((lba - range.start) * bs, want);
+    const std::optional<std::uint64_t> offset =
+        ReferenceOffset(range.start, static_cast<std::int64_t>(lba), bs);
+    const bool have_file = offset && file.ReadAt(*offset, want) == want.size();
     for (std::uint64_t i = 0; i < blocks; ++i) {
       if (skip.Contains(lba + i)) continue;
       if (i >= delivered || !have_file) return lba + i;

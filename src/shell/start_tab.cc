@@ -1,7 +1,5 @@
 #include "shell/start_tab.h"
 
-#include <cctype>
-
 namespace tamarack {
 
 std::string FileOfCommandLine(std::string_view text) {
@@ -19,35 +17,13 @@ std::optional<FileKind> KindOfFile(std::string_view path) {
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
   const std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return std::nullopt;
-  std::string ext;
-  for (char c : name.substr(dot + 1)) {
-    ext.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-  }
-  if (ext == "txt") return FileKind::kDump;
-  if (ext == "cmd") return FileKind::kCommands;
-  if (ext == "age") return FileKind::kAgeing;
-  if (ext == "msr") return FileKind::kMeasurement;
-  return std::nullopt;
-}
-
-int TabOfKind(FileKind kind) {
-  switch (kind) {
-    case FileKind::kDump:
-      return 0;
-    case FileKind::kCommands:
-      return 3;
-    case FileKind::kAgeing:
-      return 4;
-    case FileKind::kMeasurement:
-      return 5;
-  }
-  return 0;
+  return KindOfExtension(name.substr(dot + 1));
 }
 
 std::optional<int> TabOfFile(std::string_view command_line) {
   const auto kind = KindOfFile(FileOfCommandLine(command_line));
   if (!kind) return std::nullopt;
-  return TabOfKind(*kind);
+  return RowOfKind(*kind).tab;
 }
 
 }  // namespace tamarack

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace tamarack {
+#include "shell/file_kinds.h"
 
-enum class FileKind { kDump, kCommands, kAgeing, kMeasurement };
+namespace tamarack {
 
 // The file named by a command line: a leading double quote and the last character are
 // removed when the text starts with a quote. Empty when there is none.
@@ -16,9 +16,6 @@ std::string FileOfCommandLine(std::string_view text);
 // The kind by the text after the last "." of the file's name (case-insensitive): "txt",
 // "cmd", "age", "msr". Nothing for any other extension or no "." in the name.
 std::optional<FileKind> KindOfFile(std::string_view path);
-
-// The fixed tab index for a kind: Sector Dump 0, Command 3, Aging 4, Measure 5.
-int TabOfKind(FileKind kind);
 
 // The tab of the file a command line names (quotes removed), or nothing.
 std::optional<int> TabOfFile(std::string_view command_line);

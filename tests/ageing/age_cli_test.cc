@@ -3,11 +3,10 @@
 
 #include <filesystem>
 
-#include "ageing/ageing_settings.h"
+#include "ageing/ageing_file.h"
 #include "ageing_bench.h"
 #include "cli/exit_codes.h"
 #include "cli/virtual_cli.h"
-#include "persist/settings_format.h"
 
 namespace tamarack::cli {
 namespace {

@@ -298,6 +298,22 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   EXPECT_LE(std::filesystem::file_size(s.log_path), 64u * 1024);
 }
 
+// The log's head names the drive from one Inquiry; the Properties tab's other two commands
+// are not the run's business.
+TEST(AgeingRun, TheLogHeadAsksInquiryAloneForTheModel) {
+  AgeingBench b("emu:type13?speed=max");
+  std::string error;
+  ASSERT_TRUE(
+      b.drives.Trace().Start(b.dir.File("trace.jsonl"), CommandTrace::Mode::kTruncate, &error))
+      << error;
+  b.Run(Steps(b, 0, 3, 1, LoopMode::kOnce));
+  b.drives.Trace().Stop();
+  const std::string trace = b.Log("trace.jsonl");
+  EXPECT_EQ(CountLines(trace, "\"cdb\": \"12 "), 1);
+  EXPECT_EQ(CountLines(trace, "\"cdb\": \"46 ") + CountLines(trace, "\"cdb\": \"5a "), 0);
+  EXPECT_EQ(CountLines(b.Log(), "Model Name=KESTREL CDV-4800 Virtual", true), 1);
+}
+
 // Read(10) on a path that zeroes the unsent tail, with Read CD refused: neither the reply nor a
 // probe can tell the block size. The drive gets one probe for the run, the status line and
 // the log say so once, and no read is judged against data of an unknown size.

@@ -4,6 +4,7 @@
 // saves a picture of each).
 #include <thread>
 
+#include "ageing/ageing_file.h"
 #include "app/window_bench.h"
 #include "decode/mode_page_editor.h"
 #include "persist/settings_format.h"

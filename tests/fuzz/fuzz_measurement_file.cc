@@ -5,7 +5,7 @@
 #include <string>
 
 #include "measure/graph_view.h"
-#include "persist/measurement_file.h"
+#include "measure/measurement_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ageing/ageing_file.h"
 #include "golden.h"
 #include "util/strings.h"
 

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "ageing/ageing_file.h"
 #include "temp_dir.h"
 
 namespace tamarack {
@@ -90,23 +91,15 @@ TEST(TabFile, AgeingFilesRoundTripAndALoneAgeingLineChangesOnlyTheNumbers) {
   EXPECT_EQ(FormatSettings(loaded), FormatSettings(expected));
 }
 
-// Loading a measurement that is missing or not one is the msr command's (measure_files.txt);
-// here the other files and a folder where a file is asked for.
+// A settings lines file that is missing or a folder.
 TEST(TabFile, FilesThatCannotBeUsed) {
   TempDir dir("tamarack-tabfile-");
-  SpeedRecord r;
   std::string error;
-  EXPECT_FALSE(LoadMeasurementFile(dir.path(), &r, &error));
-  EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
   SettingsData d;
   EXPECT_FALSE(LoadSettingsLinesFile(dir.File("missing.cmd"), &d, &error));
   EXPECT_NE(error.find("No such file"), std::string::npos) << error;
-  EXPECT_FALSE(LoadDumpText(dir.File("missing.txt"), &error).has_value());
-  EXPECT_FALSE(SaveMeasurementFile(dir.File("no/such/msr000.msr"), r, &error));
-  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
-
-  dir.Write("dump.txt", "0000 : 00 01\n");
-  EXPECT_EQ(LoadDumpText(dir.File("dump.txt"), &error), "0000 : 00 01\n");
+  EXPECT_FALSE(LoadSettingsLinesFile(dir.path(), &d, &error));
+  EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "persist/text_file.h"
+#include "util/text_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -10,6 +10,7 @@
 #include "refdata/unread_list.h"
 #include "refused_texts.h"
 #include "temp_dir.h"
+#include "util/reference_file.h"
 
 namespace tamarack {
 namespace {
@@ -117,6 +118,37 @@ TEST(UnreadListTest, RangesJoinAndBadLinesAreRefused) {
        {"5-4\n", "line 1: \"5-4\" is not a range of LBAs first-last"},
        {"0-4294967296", "line 1: \"0-4294967296\" is not a range of LBAs first-last"}},
       ParseUnreadList, [](const UnreadBlocks& b) { return b.ranges(); });
+}
+
+// Where a block lies in a reference file, for both readers: from the range's lower end however
+// the range is given, nothing before the file's first block; a read past the end is short and
+// a file that is not there says why.
+TEST(ReferenceFileTest, OneOffsetRuleAndShortReads) {
+  struct Row {
+    std::int64_t start, end, lba;
+    std::optional<std::uint64_t> offset;
+  };
+  for (const Row& r : {Row{1000, 2000, 1010, 20480}, Row{2000, 1000, 1010, 20480},
+                       Row{1000, 1000, 1000, 0}, Row{1000, 2000, 999, std::nullopt},
+                       Row{0, 0xFFFFFFFF, 0xFFFFFFFF, std::uint64_t{0xFFFFFFFF} * 2048}}) {
+    EXPECT_EQ(ReferenceOffset(ReferenceFirstLba(r.start, r.end), r.lba, 2048), r.offset)
+        << r.start << ".." << r.end << " lba " << r.lba;
+  }
+  TempDir dir;
+  dir.Write("ref.dat", std::string("0123456789"));
+  ReferenceFile file;
+  std::string error;
+  ASSERT_TRUE(file.Open(dir.File("ref.dat"), &error)) << error;
+  EXPECT_EQ(file.size(), 10u);
+  std::array<std::uint8_t, 4> out{};
+  EXPECT_EQ(file.ReadAt(2, out), 4u);
+  EXPECT_EQ(out[0], '2');
+  EXPECT_EQ(file.ReadAt(8, out), 2u);
+  EXPECT_EQ(out[1], '9');
+  EXPECT_EQ(file.ReadAt(20, out), 0u);
+  EXPECT_FALSE(file.Open(dir.File("missing.dat"), &error));
+  EXPECT_EQ(error, "No such file or directory");
+  EXPECT_FALSE(file.is_open());
 }
 
 }  // namespace

@@ -108,6 +108,26 @@ TEST(StartTab, FileKindAndTabOfEachCommandLine) {
   testing::ExpectGoldenFile("start_tab.txt", t, "shell");
 }
 
+// Every tab has at most one kind of file and every kind one tab and one extension, found back
+// from either; the tabs without files have none.
+TEST(FileKinds, EachKindHasItsOwnTabAndExtension) {
+  int kinds_found = 0;
+  for (int tab = 0; tab < kTabCount; ++tab) {
+    const std::optional<FileKind> kind = KindOfTab(tab);
+    if (!kind) continue;
+    ++kinds_found;
+    const FileKindRow& row = RowOfKind(*kind);
+    EXPECT_EQ(row.tab, tab);
+    EXPECT_EQ(KindOfExtension(row.extension), kind) << row.extension;
+    EXPECT_NE(std::string(row.save_title), row.load_title);
+  }
+  EXPECT_EQ(kinds_found, 4);
+  for (int tab : {int{kTabToc}, int{kTabProperties}, int{kTabOthers}, -1, kTabCount}) {
+    EXPECT_FALSE(KindOfTab(tab).has_value()) << tab;
+  }
+  EXPECT_EQ(FileDialogFilter("dat"), "dat file(*.dat)|*.dat|all files(*.*)|*.*||");
+}
+
 // A zero number or an empty trace file keeps the previous value; Initialise leaves the trace
 // alone (Initialise then OK through the option dialog is main_window_shell_test's).
 TEST(Options, ZeroNumbersAndAnEmptyTraceFileKeepThePreviousValue) {

@@ -7,8 +7,8 @@
 
 #include "console/command_catalogue.h"
 #include "golden.h"
-#include "persist/dump_file.h"
 #include "temp_dir.h"
+#include "tools/dump_file.h"
 
 namespace tamarack {
 namespace {
@@ -71,6 +71,11 @@ TEST(DumpFile, SavesInOnePieceAndReportsTheSystemsErrorText) {
   EXPECT_FALSE(SaveDumpFile(missing, DumpSaveForm::kText, data, "t", &error));
   EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
   EXPECT_FALSE(std::filesystem::exists(missing));
+
+  EXPECT_FALSE(LoadDumpText(dir.File("missing.txt"), &error).has_value());
+  EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+  dir.Write("dump.txt", "0000 : 00 01\n");
+  EXPECT_EQ(LoadDumpText(dir.File("dump.txt"), &error), "0000 : 00 01\n");
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // Saved measurements: the file's lines, and files that cannot be a measurement.
-#include "persist/measurement_file.h"
+#include "measure/measurement_file.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "refused_texts.h"
+#include "temp_dir.h"
 
 namespace tamarack {
 namespace {
@@ -58,6 +59,18 @@ TEST(MeasurementFile, ReadsAndWritesTheRecordAndRefusesBadFiles) {
   for (std::size_t i = 0; i < kMaxSpeedSamples; ++i) most += "2147483647\n";
   ASSERT_TRUE(ParseMeasurementFile(most, &r, &error)) << error;
   EXPECT_EQ(RecordSummaryText(r), "x28633115.2 speed(34222299398592000 Bytes/6000 Sec)");
+}
+
+// Loading a file that is missing or not a measurement is the msr command's
+// (measure_files.txt); here a folder where a file is asked for and a save into no folder.
+TEST(MeasurementFile, AFolderIsNoFileAndASaveNeedsItsFolder) {
+  testing::TempDir dir("tamarack-msr-");
+  SpeedRecord r;
+  std::string error;
+  EXPECT_FALSE(LoadMeasurementFile(dir.path(), &r, &error));
+  EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
+  EXPECT_FALSE(SaveMeasurementFile(dir.File("no/such/msr000.msr"), r, &error));
+  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
 }
 
 }  // namespace

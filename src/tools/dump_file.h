@@ -1,9 +1,10 @@
-// Saved dump files: the save dialog's title, filter and default name, and the file written in
-// one piece in the chosen form ("txt", "dat" or "bin").
+// Saved dump files: the save option dialog's texts, the default name, the file written in one
+// piece in the chosen form ("txt", "dat" or "bin") and a saved text read back.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,14 +13,10 @@
 
 namespace tamarack {
 
-inline constexpr const char* kDumpSaveTitle = "ﾀﾞﾝﾌﾟ情報の保存";
 inline constexpr const char* kDumpSaveOptionTitle = "保存オプション(ダンプデータ)";
 inline constexpr const char* kDumpSaveOptionGroup = "保存オプションを選択します";
 // The option dialog's three choices, in the order of DumpSaveForm.
 const char* DumpSaveFormLabel(DumpSaveForm form);
-
-// The file dialog's filter: "%s file(*.%s)|*.%s|all files(*.*)|*.*||".
-std::string DumpFileFilter(std::string_view extension);
 
 // "FOLDER/Dmp%03d.EXT" with the smallest number from 000 to 999 for which `exists` says no
 // file is there (999 when every one is taken). The default `exists` asks the file system.
@@ -30,5 +27,9 @@ std::string DefaultDumpFilePath(const std::string& folder, std::string_view exte
 // False with the system's error text when it cannot be written (an old file stays whole).
 bool SaveDumpFile(const std::string& path, DumpSaveForm form, std::span<const std::uint8_t> data,
                   std::string_view shown_text, std::string* error);
+
+// A saved dump as text (loaded dumps are text only); nothing, with the reason naming the file,
+// when it cannot be read.
+std::optional<std::string> LoadDumpText(const std::string& path, std::string* error);
 
 }  // namespace tamarack

@@ -1,4 +1,4 @@
-#include "persist/measurement_file.h"
+#include "measure/measurement_file.h"
 
 #include <charconv>
 #include <cstdint>
@@ -6,6 +6,7 @@
 
 #include "device/block_read.h"
 #include "util/strings.h"
+#include "util/text_file.h"
 
 namespace tamarack {
 
@@ -132,6 +133,21 @@ bool ParseMeasurementFile(std::string_view text, SpeedRecord* record, std::strin
     r.samples.push_back(sample);
   }
   *record = std::move(r);
+  return true;
+}
+
+bool SaveMeasurementFile(const std::string& path, const SpeedRecord& record, std::string* error) {
+  return WriteFileAtomically(path, FormatMeasurementFile(record), error);
+}
+
+bool LoadMeasurementFile(const std::string& path, SpeedRecord* record, std::string* error) {
+  const auto text = ReadTextFile(path, error);
+  if (!text) return false;
+  std::string reason;
+  if (!ParseMeasurementFile(*text, record, &reason)) {
+    if (error) *error = path + ": " + reason;
+    return false;
+  }
   return true;
 }
 

@@ -1,8 +1,7 @@
-#include "persist/dump_file.h"
+#include "tools/dump_file.h"
 
-#include "persist/tab_file.h"
-#include "persist/text_file.h"
 #include "util/strings.h"
+#include "util/text_file.h"
 
 namespace tamarack {
 
@@ -18,19 +17,20 @@ const char* DumpSaveFormLabel(DumpSaveForm form) {
   return "";
 }
 
-std::string DumpFileFilter(std::string_view extension) {
-  const std::string e(extension);
-  return StrFormat("%s file(*.%s)|*.%s|all files(*.*)|*.*||", e.c_str(), e.c_str(), e.c_str());
-}
-
 std::string DefaultDumpFilePath(const std::string& folder, std::string_view extension,
                                 const std::function<bool(const std::string&)>& exists) {
-  return DefaultTabFilePath(FileKind::kDump, folder, extension, exists);
+  const std::string e(extension);
+  return FirstFreeNumberedPath(
+      folder, [&e](int n) { return StrFormat("Dmp%03d.%s", n, e.c_str()); }, exists);
 }
 
 bool SaveDumpFile(const std::string& path, DumpSaveForm form, std::span<const std::uint8_t> data,
                   std::string_view shown_text, std::string* error) {
   return WriteFileAtomically(path, DumpSaveBytes(form, data, shown_text), error);
+}
+
+std::optional<std::string> LoadDumpText(const std::string& path, std::string* error) {
+  return ReadTextFile(path, error);
 }
 
 }  // namespace tamarack

@@ -22,4 +22,11 @@ std::string FormatMeasurementFile(const SpeedRecord& record);
 // good read.
 bool ParseMeasurementFile(std::string_view text, SpeedRecord* record, std::string* error);
 
+// Writes the file atomically: false with the system's reason in `error` when it could not be
+// written (an old file of that name stays whole).
+bool SaveMeasurementFile(const std::string& path, const SpeedRecord& record, std::string* error);
+// Reads a file; false with `record` untouched and the reason, naming the file, when it cannot
+// be read or is not a measurement.
+bool LoadMeasurementFile(const std::string& path, SpeedRecord* record, std::string* error);
+
 }  // namespace tamarack

@@ -1,0 +1,50 @@
+#include "shell/file_kinds.h"
+
+#include <cctype>
+
+#include "util/strings.h"
+
+namespace tamarack {
+
+namespace {
+
+constexpr FileKindRow kFileKinds[] = {
+    {FileKind::kDump, "txt", kTabSectorDump, "ﾀﾞﾝﾌﾟ情報の保存", "ﾀﾞﾝﾌﾟ情報の読み込み"},
+    {FileKind::kCommands, "cmd", kTabCommand, "ｺﾏﾝﾄﾞの保存", "ｺﾏﾝﾄﾞの読み込み"},
+    {FileKind::kAgeing, "age", kTabAging, "ｴｰｼﾞﾝｸﾞ環境の保存", "ｴｰｼﾞﾝｸﾞ環境の読み込み"},
+    {FileKind::kMeasurement, "msr", kTabMeasure, "計測ﾃﾞｰﾀの保存", "計測ﾃﾞｰﾀの読み込み"},
+};
+
+}  // namespace
+
+const FileKindRow& RowOfKind(FileKind kind) {
+  for (const FileKindRow& row : kFileKinds) {
+    if (row.kind == kind) return row;
+  }
+  return kFileKinds[0];
+}
+
+std::optional<FileKind> KindOfExtension(std::string_view extension) {
+  std::string lower;
+  for (char c : extension) {
+    lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  }
+  for (const FileKindRow& row : kFileKinds) {
+    if (lower == row.extension) return row.kind;
+  }
+  return std::nullopt;
+}
+
+std::optional<FileKind> KindOfTab(int tab) {
+  for (const FileKindRow& row : kFileKinds) {
+    if (row.tab == tab) return row.kind;
+  }
+  return std::nullopt;
+}
+
+std::string FileDialogFilter(std::string_view extension) {
+  const std::string e(extension);
+  return StrFormat("%s file(*.%s)|*.%s|all files(*.*)|*.*||", e.c_str(), e.c_str(), e.c_str());
+}
+
+}  // namespace tamarack
