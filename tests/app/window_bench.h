@@ -42,6 +42,7 @@
 #include "device/sense_table.h"
 #include "emu/virtual_drive_provider.h"
 #include "golden.h"
+#include "util/strings.h"
 
 namespace tamarack::app::testing {
 
