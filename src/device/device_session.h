@@ -39,6 +39,19 @@ enum class CommandStatus {
   kGood,
 };
 
+// Which way a command's data go through `DeviceSession::Run`. A command without data goes as
+// data in with an empty buffer.
+enum class DataFlow { kIn, kOut };
+
+// Whether a check condition opens the sense dialog (through `SessionHost`).
+enum class SenseDialog { kQuiet, kShow };
+
+// How `Run` sends a command; the default is the plain read: data in, no dialog.
+struct RunOptions {
+  DataFlow flow = DataFlow::kIn;
+  SenseDialog sense_dialog = SenseDialog::kQuiet;
+};
+
 struct CommandOutcome {
   CommandStatus status = CommandStatus::kNoDevice;
   ScsiResult result;
@@ -81,9 +94,8 @@ class DeviceSession {
 
   // Runs one command on the open drive: the whole classification of the pass-through,
   // writing the status line and the last error text on failure. `buffer` is the data area
-  // (its size is the byte count); `data_out` selects the direction.
-  CommandOutcome Run(const Cdb& cdb, std::span<std::uint8_t> buffer, bool data_out,
-                     bool show_sense_dialog);
+  // (its size is the byte count); `options` give the direction and the sense dialog.
+  CommandOutcome Run(const Cdb& cdb, std::span<std::uint8_t> buffer, RunOptions options = {});
 
   // Runs `fn(transport)` under the command lock; false (fn not called) without a device.
   template <typename Fn>
@@ -105,7 +117,7 @@ class DeviceSession {
 // True only for a command the drive accepted and answered without sense data. Writes the
 // transferred count (not written without a device).
 bool SendScsiCommand(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-                     bool data_out, std::uint32_t* transferred, bool show_sense_dialog);
+                     std::uint32_t* transferred = nullptr, RunOptions options = {});
 
 // The short form: reads into the session's ResponseBuffer (cleared first, so bytes beyond
 // the transferred count read as zero), length 40960, data in, no sense dialog.

@@ -123,7 +123,7 @@ std::optional<std::vector<std::uint8_t>> ReadToc(DeviceSession& session, int for
                            static_cast<std::uint8_t>(format), 0, 0, 0, 0, 0xA0, 0x00});
   auto& buffer = session.response_buffer;
   std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
-  CommandOutcome outcome = session.Run(cdb, buffer, false, false);
+  CommandOutcome outcome = session.Run(cdb, buffer);
   const std::size_t moved = std::min<std::size_t>(outcome.result.transferred, buffer.size());
   const std::size_t length = ReadBe16(buffer, 0);
   if (outcome.status != CommandStatus::kGood || length == 0) {

@@ -32,7 +32,7 @@ TEST(SendScsiCommand, WithoutADeviceReturnsFalseSilentlyAndLeavesTransferredAlon
   session.status_line.Set("before");
   std::uint32_t transferred = 1234;
   std::vector<std::uint8_t> buf(8);
-  EXPECT_FALSE(SendScsiCommand(session, MakeCdb({0x00}), buf, false, &transferred, false));
+  EXPECT_FALSE(SendScsiCommand(session, MakeCdb({0x00}), buf, &transferred));
   EXPECT_EQ(transferred, 1234u);
   EXPECT_EQ(session.status_line.Get(), "before");
   EXPECT_EQ(session.last_error_text.Get(), "");
@@ -76,7 +76,7 @@ TEST(SendScsiCommand, OutcomesOfReplies) {
     f.transport->Push(reply);
     std::vector<std::uint8_t> buf(4096);
     std::uint32_t transferred = 77;
-    const bool ok = SendScsiCommand(f.session, MakeCdb({0x28}), buf, false, &transferred, false);
+    const bool ok = SendScsiCommand(f.session, MakeCdb({0x28}), buf, &transferred);
     EXPECT_EQ(buf[2], std::string_view(what) == "good" ? 3 : 0) << what;
     t += StrFormat("== %s\n%s, transferred %u\nstatus line: ", what, ok ? "true" : "false",
                    transferred) +
@@ -95,19 +95,21 @@ TEST(SendScsiCommand, DirectionsTimeOutAndTheSenseDialog) {
   RecordingHost host;
   f.session.host = &host;
   std::uint32_t transferred = 99;
-  EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, &transferred, false));
+  EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, &transferred));
   EXPECT_EQ(f.transport->sent[0].direction, DataDirection::kIn);
   EXPECT_EQ(f.transport->sent[0].buffer.size(), 0u);
   EXPECT_EQ(transferred, 0u);
   f.session.command_timeout = 30;
   std::vector<std::uint8_t> params(8, 0);
-  EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x55, 0x10}), params, true, nullptr, false));
+  EXPECT_TRUE(
+      SendScsiCommand(f.session, MakeCdb({0x55, 0x10}), params, nullptr, {.flow = DataFlow::kOut}));
   ASSERT_EQ(f.transport->sent.size(), 2u);
   EXPECT_EQ(f.transport->sent[1].direction, DataDirection::kOut);
   EXPECT_EQ(f.transport->sent[1].timeout_seconds, 30u);
   for (bool ask : {false, true}) {
     f.transport->Push(CheckCondition(5, 0x24, 0x00));
-    SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, ask);
+    SendScsiCommand(f.session, MakeCdb({0x00}), {}, nullptr,
+                    {.sense_dialog = ask ? SenseDialog::kShow : SenseDialog::kQuiet});
     EXPECT_EQ(host.shown.size(), ask ? 24u : 0u);
   }
   EXPECT_EQ(host.shown[12], 0x24);
