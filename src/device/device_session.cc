@@ -136,18 +136,16 @@ bool SendScsiCommand(DeviceSession& session, const Cdb& cdb, std::span<std::uint
   return out.status == CommandStatus::kGood;
 }
 
-bool IssueCdb(DeviceSession& session, const Cdb& cdb, std::uint32_t* transferred, Cdb* cdb_copy) {
-  if (cdb_copy) *cdb_copy = cdb;
-  std::fill(session.response_buffer.begin(), session.response_buffer.end(), std::uint8_t{0});
-  std::uint32_t moved = 0;
-  const bool ok = SendScsiCommand(session, cdb, session.response_buffer, &moved);
+CdbReply IssueCdb(DeviceSession& session, const Cdb& cdb) {
+  CdbReply reply;
+  reply.bytes.assign(kResponseBufferSize, 0);
+  reply.outcome = session.Run(cdb, reply.bytes);
   // A transport that claims more than was asked for cannot be believed past the buffer.
-  moved = std::min<std::uint32_t>(moved, static_cast<std::uint32_t>(kResponseBufferSize));
+  reply.transferred = std::min<std::uint32_t>(reply.outcome.result.transferred,
+                                              static_cast<std::uint32_t>(reply.bytes.size()));
   // Bytes beyond the transferred count read as zero even if a driver left data there.
-  std::fill(session.response_buffer.begin() + moved, session.response_buffer.end(),
-            std::uint8_t{0});
-  if (transferred) *transferred = moved;
-  return ok;
+  std::fill(reply.bytes.begin() + reply.transferred, reply.bytes.end(), std::uint8_t{0});
+  return reply;
 }
 
 Cdb MakeCdb(std::initializer_list<std::uint8_t> bytes) {

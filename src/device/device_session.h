@@ -86,7 +86,6 @@ class DeviceSession {
   std::string saved_drive;  // the drive id from the settings, kept whole
   std::array<std::uint8_t, kTocCacheSize> toc_cache{};
   std::string vendor, product, revision;
-  std::vector<std::uint8_t> response_buffer = std::vector<std::uint8_t>(kResponseBufferSize);
   StatusText status_line;
   StatusText last_error_text;
   SessionHost* host = nullptr;
@@ -119,10 +118,21 @@ class DeviceSession {
 bool SendScsiCommand(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
                      std::uint32_t* transferred = nullptr, RunOptions options = {});
 
-// The short form: reads into the session's ResponseBuffer (cleared first, so bytes beyond
-// the transferred count read as zero), length 40960, data in, no sense dialog.
-bool IssueCdb(DeviceSession& session, const Cdb& cdb, std::uint32_t* transferred = nullptr,
-              Cdb* cdb_copy = nullptr);
+// What a read through `IssueCdb` brought back, owning its bytes.
+struct CdbReply {
+  CommandOutcome outcome;
+  // kResponseBufferSize bytes, zero beyond `transferred`: callers read the fixed offsets of a
+  // short reply as zero.
+  std::vector<std::uint8_t> bytes;
+  std::uint32_t transferred = 0;  // what the drive sent, never more than `bytes` holds
+
+  // The drive accepted the command and answered without sense data.
+  bool good() const { return outcome.status == CommandStatus::kGood; }
+};
+
+// The short form: reads up to 40960 bytes into a reply of its own (zeroed first), data in, no
+// sense dialog.
+CdbReply IssueCdb(DeviceSession& session, const Cdb& cdb);
 
 // Builds a CDB from up to twelve bytes; the rest are zero.
 Cdb MakeCdb(std::initializer_list<std::uint8_t> bytes);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "device/cdb_direction.h"
 #include "device/scripted_transport.h"
 #include "golden.h"
@@ -25,7 +27,12 @@ class RecordingHost : public SessionHost {
   std::vector<std::uint8_t> shown;
 };
 
-// Without a device: false, silently, the transferred count left alone; the CDB still copied.
+std::size_t CountOf(std::span<const std::uint8_t> bytes, std::uint8_t value) {
+  return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), value));
+}
+
+// Without a device: false, silently, the transferred count left alone; IssueCdb's reply is
+// no success and holds zeros.
 TEST(SendScsiCommand, WithoutADeviceReturnsFalseSilentlyAndLeavesTransferredAlone) {
   DriveDirectory none;
   DeviceSession session(&none, BuiltInSenseTable());
@@ -36,9 +43,11 @@ TEST(SendScsiCommand, WithoutADeviceReturnsFalseSilentlyAndLeavesTransferredAlon
   EXPECT_EQ(transferred, 1234u);
   EXPECT_EQ(session.status_line.Get(), "before");
   EXPECT_EQ(session.last_error_text.Get(), "");
-  Cdb copy{};
-  EXPECT_FALSE(IssueCdb(session, MakeCdb({0x43, 1}), nullptr, &copy));
-  EXPECT_EQ(copy, MakeCdb({0x43, 1}));
+  const CdbReply reply = IssueCdb(session, MakeCdb({0x43, 1}));
+  EXPECT_FALSE(reply.good());
+  EXPECT_EQ(reply.outcome.status, CommandStatus::kNoDevice);
+  EXPECT_EQ(reply.transferred, 0u);
+  EXPECT_EQ(CountOf(reply.bytes, 0), kResponseBufferSize);
 }
 
 // Each reply to a Read(10) into 4096 bytes, one after another on one session whose status
@@ -115,23 +124,33 @@ TEST(SendScsiCommand, DirectionsTimeOutAndTheSenseDialog) {
   EXPECT_EQ(host.shown[12], 0x24);
 }
 
-TEST(IssueCdb, ClearsTheResponseBufferBeyondTheTransferredCount) {
+// Each reply owns 40960 bytes, zero beyond the transferred count even where the driver wrote
+// more than it claims; a count beyond the buffer is not believed; a later read leaves an
+// earlier reply as it was.
+TEST(IssueCdb, EachReplyOwnsItsBytesZeroBeyondTheTransferredCount) {
+  struct Case {
+    std::size_t written;
+    std::uint32_t claimed, kept;
+  };
+  const Case cases[] = {{64, 36, 36}, {64, 0, 0}, {kResponseBufferSize, 50000, 40960}};
   Fixture f;
-  std::fill(f.session.response_buffer.begin(), f.session.response_buffer.end(), 0xEE);
-  // A driver that claims fewer bytes than it wrote.
-  testing::ScriptedReply reply = Good(std::vector<std::uint8_t>(64, 0x11));
-  reply.result.transferred = 36;
-  f.transport->Push(reply);
-  std::uint32_t transferred = 0;
-  Cdb copy{};
-  const Cdb cdb = MakeCdb({0x12, 0, 0, 0, 0xFF});
-  EXPECT_TRUE(IssueCdb(f.session, cdb, &transferred, &copy));
-  EXPECT_EQ(transferred, 36u);
-  EXPECT_EQ(copy, cdb);
-  EXPECT_EQ(f.transport->sent[0].buffer.size(), kResponseBufferSize);
-  EXPECT_EQ(f.session.response_buffer[35], 0x11);
-  for (std::size_t i = 36; i < kResponseBufferSize; ++i) {
-    ASSERT_EQ(f.session.response_buffer[i], 0) << i;
+  std::vector<CdbReply> replies;
+  for (const Case& c : cases) {
+    testing::ScriptedReply scripted = Good(std::vector<std::uint8_t>(c.written, 0x11));
+    scripted.result.transferred = c.claimed;
+    f.transport->Push(scripted);
+    replies.push_back(IssueCdb(f.session, MakeCdb({0x12, 0, 0, 0, 0xFF})));
+  }
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const CdbReply& r = replies[i];
+    EXPECT_TRUE(r.good()) << i;
+    EXPECT_EQ(f.transport->sent[i].buffer.size(), kResponseBufferSize) << i;
+    EXPECT_EQ(f.transport->sent[i].direction, DataDirection::kIn) << i;
+    EXPECT_EQ(r.transferred, cases[i].kept) << i;
+    ASSERT_EQ(r.bytes.size(), kResponseBufferSize) << i;
+    const std::span<const std::uint8_t> bytes(r.bytes);
+    EXPECT_EQ(CountOf(bytes.first(r.transferred), 0x11), r.transferred) << i;
+    EXPECT_EQ(CountOf(bytes.subspan(r.transferred), 0), kResponseBufferSize - r.transferred) << i;
   }
 }
 
