@@ -45,8 +45,7 @@ void BM_PlainReads(benchmark::State& state) {
       WriteAgeingAddress(cdb, static_cast<std::uint32_t>(i * kBlocks), kBlocks);
       const std::size_t request = kBlocks * 2048;
       std::fill_n(buffer.begin(), request, 0x5A);
-      const CommandOutcome o =
-          d.session.Run(cdb, std::span<std::uint8_t>(buffer).first(request), false, false);
+      const CommandOutcome o = d.session.Run(cdb, std::span<std::uint8_t>(buffer).first(request));
       bytes += o.result.transferred;
     }
   }

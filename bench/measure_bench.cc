@@ -38,7 +38,7 @@ bool ReadPass(DeviceSession& session, std::int32_t count, std::vector<std::uint8
   std::uint32_t moved = 0;
   for (std::int32_t lba = 0; kBlocks - 1 - lba >= count; lba += count) {
     const std::span<std::uint8_t> request(buffer.data(), static_cast<std::size_t>(count) * 2048);
-    if (!SendScsiCommand(session, MeasureCdb(lba, count), request, false, &moved, false)) {
+    if (!SendScsiCommand(session, MeasureCdb(lba, count), request, &moved)) {
       return false;
     }
   }

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   std::vector<std::uint8_t> capacity(8);
   std::uint32_t moved = 0;
-  if (!SendScsiCommand(session, MakeCdb({0x25}), capacity, false, &moved, false)) {
+  if (!SendScsiCommand(session, MakeCdb({0x25}), capacity, &moved)) {
     std::fprintf(stderr, "Read Capacity: %s\n", session.status_line.Get().c_str());
     return 1;
   }
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
                              static_cast<std::uint8_t>(lba >> 16),
                              static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0,
                              static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
-    if (!SendScsiCommand(session, cdb, std::span(buffer).first(n * 2048), false, &moved, false)) {
+    if (!SendScsiCommand(session, cdb, std::span(buffer).first(n * 2048), &moved)) {
       std::fprintf(stderr, "Read(10) at %u: %s\n", lba, session.status_line.Get().c_str());
       return 1;
     }

@@ -19,7 +19,7 @@ void ReadDiscBounds(DeviceSession& session, const std::vector<std::int32_t>& tra
                     AgeingSettings* s) {
   std::array<std::uint8_t, 8> capacity{};
   std::uint32_t moved = 0;
-  if (SendScsiCommand(session, MakeCdb({0x25}), capacity, false, &moved, false) && moved >= 4) {
+  if (SendScsiCommand(session, MakeCdb({0x25}), capacity, &moved) && moved >= 4) {
     s->last_lba = static_cast<std::int32_t>(ReadBe32(capacity, 0));
   }
   s->first_track_lba = track_starts.empty() ? s->start_lba : track_starts.front();

@@ -40,7 +40,7 @@ void AddCaptureCommand(CLI::App& app, CliContext& context) {
     }
     if (*max_speed) {
       const Cdb cdb = MaxSpeedCdb();
-      const bool ok = session->Run(cdb, {}, false, false).status == CommandStatus::kGood;
+      const bool ok = session->Run(cdb, {}).status == CommandStatus::kGood;
       *(ok ? context.out : context.err) << MaxSpeedText(ok) << "\n";
     }
     auto job = std::make_shared<CaptureJob>(request, *check);

@@ -26,12 +26,12 @@ void AddDrivesCommand(CLI::App& app, CliContext& context) {
         out << id << "  cannot be opened: " << session.OpenError() << "\n";
         continue;
       }
-      std::uint32_t moved = 0;
-      if (!IssueCdb(session, MakeCdb({0x12, 0, 0, 0, 0xFF}), &moved)) {
+      const CdbReply inquiry = IssueCdb(session, MakeCdb({0x12, 0, 0, 0, 0xFF}));
+      if (!inquiry.good()) {
         out << id << "  Inquiry failed: " << session.last_error_text.Get() << "\n";
         continue;
       }
-      const std::span<const std::uint8_t> reply(session.response_buffer);
+      const std::span<const std::uint8_t> reply(inquiry.bytes);
       out << id << "  " << FixedText(reply.subspan(8, 8)) << " " << FixedText(reply.subspan(16, 16))
           << " (" << FixedText(reply.subspan(32, 4)) << ")\n";
     }

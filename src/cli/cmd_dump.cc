@@ -120,7 +120,8 @@ int Dump(const DumpOptions& o, CliContext& context) {
       OpenSubcommandDrive(context, o.drive, "dump", o.timeout);
   if (!session) return kExitCannotOpen;
   JobHost host;  // one command: nothing to report while it runs
-  const DumpResult r = ReadSectorDump(*session, *prepared.request, DumpBuffer{}, host, false);
+  const DumpResult r =
+      ReadSectorDump(*session, *prepared.request, DumpBuffer{}, host, SenseDialog::kQuiet);
   const auto valid = r.buffer.valid();
   if (o.raw) {
     if (r.success) {

@@ -84,7 +84,7 @@ int ModeSelect(const ModeSelectOptions& o, CliContext& context) {
     out << "dry run: nothing sent\n";
     return kExitGood;
   }
-  const CommandOutcome outcome = session->Run(cdb, list, true, false);
+  const CommandOutcome outcome = session->Run(cdb, list, {.flow = DataFlow::kOut});
   if (outcome.status != CommandStatus::kGood) {
     out << "status: " << session->status_line.Get() << "\n";
     return ExitCodeFor(outcome);

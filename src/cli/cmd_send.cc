@@ -67,7 +67,8 @@ int Send(const SendOptions& o, CliContext& context) {
   const std::unique_ptr<DeviceSession> session =
       OpenSubcommandDrive(context, o.drive, "send", o.timeout);
   if (!session) return kExitCannotOpen;
-  const CommandOutcome outcome = session->Run(cdb, data, data_out, false);
+  const CommandOutcome outcome =
+      session->Run(cdb, data, {.flow = data_out ? DataFlow::kOut : DataFlow::kIn});
   const std::uint32_t moved =
       std::min<std::uint32_t>(outcome.result.transferred, static_cast<std::uint32_t>(data.size()));
   if (o.raw) {

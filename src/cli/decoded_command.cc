@@ -49,7 +49,7 @@ DecodedCommand RunDecodedCommand(DeviceSession& session, const Cdb& cdb, Decoder
   // more than that as received.
   std::vector<std::uint8_t> buffer(DataInLength(cdb).value_or(kCliReceiveLength), kFillByte);
   session.status_line.Clear();
-  c.outcome = session.Run(cdb, buffer, false, false);
+  c.outcome = session.Run(cdb, buffer);
   c.status_text = session.status_line.Get();
   const std::uint32_t transferred = TransferredCount(c.outcome.result.transferred, buffer.size());
   if (c.outcome.status != CommandStatus::kGood) return c;

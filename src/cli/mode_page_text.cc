@@ -214,7 +214,7 @@ CommandOutcome RunModeSense(DeviceSession& session, std::uint32_t page_code, std
   (*cdb)[2] = static_cast<std::uint8_t>((pc << 6) | (page_code & 0x3F));
   WriteBe16(*cdb, 7, kModeSenseAllocationLength);
   std::vector<std::uint8_t> buffer(kModeSenseAllocationLength, kFillByte);
-  const CommandOutcome outcome = session.Run(*cdb, buffer, false, false);
+  const CommandOutcome outcome = session.Run(*cdb, buffer);
   returned->clear();
   if (outcome.status != CommandStatus::kGood) return outcome;
   const auto bytes =

@@ -56,7 +56,8 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Jo
                                            ? std::span<std::uint8_t>(out_data)
                                            : std::span<std::uint8_t>(buffer).first(request);
   const auto start = std::chrono::steady_clock::now();
-  const CommandOutcome outcome = session.Run(in.cdb, data, plan.data_out, false);
+  const CommandOutcome outcome =
+      session.Run(in.cdb, data, {.flow = plan.data_out ? DataFlow::kOut : DataFlow::kIn});
   report.duration = std::chrono::duration_cast<std::chrono::microseconds>(
       std::chrono::steady_clock::now() - start);
   report.sent = outcome.status != CommandStatus::kNoDevice;

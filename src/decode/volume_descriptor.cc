@@ -34,7 +34,7 @@ std::uint32_t FindVolumeDescriptor(DeviceSession& session) {
   std::array<std::uint8_t, kSessionInfoLength> reply{};
   std::uint32_t transferred = 0;
   std::uint32_t start = 0;
-  if (SendScsiCommand(session, SessionInfoCdb(), reply, false, &transferred, false)) {
+  if (SendScsiCommand(session, SessionInfoCdb(), reply, &transferred)) {
     const std::size_t moved = std::min<std::size_t>(transferred, reply.size());
     start = LastSessionStart(std::span<const std::uint8_t>(reply).first(moved)).value_or(0);
   }
@@ -67,7 +67,7 @@ std::string ReadVolumeLabel(DeviceSession& session) {
   std::vector<std::uint8_t> block(kUserBlock, 0);
   std::uint32_t transferred = 0;
   std::string label;
-  if (SendScsiCommand(session, cdb, block, false, &transferred, false)) {
+  if (SendScsiCommand(session, cdb, block, &transferred)) {
     label = VolumeIdentifier(std::span<const std::uint8_t>(block).first(
         std::min<std::size_t>(transferred, block.size())));
   }

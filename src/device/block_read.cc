@@ -56,7 +56,7 @@ BlockReply ReadBlocks(DeviceSession& session, const Cdb& cdb, std::span<std::uin
                       std::uint32_t expected) {
   BlockReply reply;
   std::fill(buffer.begin(), buffer.end(), kReplyFill);
-  reply.outcome = session.Run(cdb, buffer, false, false);
+  reply.outcome = session.Run(cdb, buffer);
   const auto size = static_cast<std::uint32_t>(buffer.size());
   const std::uint32_t transferred = std::min(reply.outcome.result.transferred, size);
   if (!reply.good()) {
@@ -70,7 +70,7 @@ BlockReply ReadBlocks(DeviceSession& session, const Cdb& cdb, std::span<std::uin
     const std::uint32_t first_end = reply.received;
     std::fill(buffer.begin(), buffer.end(), kSecondFill);
     reply.second_read = true;
-    reply.outcome = session.Run(cdb, buffer, false, false);
+    reply.outcome = session.Run(cdb, buffer);
     if (!reply.good()) {
       reply.received = std::min(reply.outcome.result.transferred, size);
       return reply;

@@ -110,7 +110,7 @@ BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std:
     if (ReadCdBytesPerBlock(probe, type, &bytes) != ReadCdStatus::kOk || bytes == 0) continue;
     const Cdb cdb = ReadCdCdb(static_cast<std::uint32_t>(lba), 1, probe);
     std::vector<std::uint8_t> buffer(bytes, kReplyFill);
-    const CommandOutcome out = session.Run(cdb, buffer, false, false);
+    const CommandOutcome out = session.Run(cdb, buffer);
     if (out.status == CommandStatus::kGood) {
       found.bytes = static_cast<std::uint32_t>(bytes);
       found.way = BlockSizeWay::kSectorType;

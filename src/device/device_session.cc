@@ -79,14 +79,14 @@ OpenResult DeviceSession::OpenDriveDevice() const {
   return drives_->Open(id);
 }
 
-CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer, bool data_out,
-                                  bool show_sense_dialog) {
+CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer,
+                                  RunOptions options) {
   CommandOutcome out;
   ScsiRequest request;
   request.cdb = cdb;
   request.buffer = buffer;
   // With no data the request still goes as data-in, with a zero byte count.
-  request.direction = data_out ? DataDirection::kOut : DataDirection::kIn;
+  request.direction = options.flow == DataFlow::kOut ? DataDirection::kOut : DataDirection::kIn;
   request.timeout_seconds = command_timeout;
   {
     std::lock_guard lock(mutex_);
@@ -108,7 +108,7 @@ CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer
   out.sense = ParseSense(std::span<const std::uint8_t>(r.sense.data(), kSenseSize));
   if (out.sense.format != SenseFormat::kNone) {
     out.status = CommandStatus::kCheckCondition;
-    if (show_sense_dialog && host) host->ShowSenseDialog(r.sense);
+    if (options.sense_dialog == SenseDialog::kShow && host) host->ShowSenseDialog(r.sense);
     out.row = &LookUpSense(sense_table, out.sense.key, out.sense.asc, out.sense.ascq);
     out.error_text = StrFormat("Error Notified(%s).", out.row->message);
     last_error_text.Set(out.error_text);
@@ -129,25 +129,23 @@ CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer
 }
 
 bool SendScsiCommand(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-                     bool data_out, std::uint32_t* transferred, bool show_sense_dialog) {
-  const CommandOutcome out = session.Run(cdb, buffer, data_out, show_sense_dialog);
+                     std::uint32_t* transferred, RunOptions options) {
+  const CommandOutcome out = session.Run(cdb, buffer, options);
   if (out.status == CommandStatus::kNoDevice) return false;
   if (transferred) *transferred = out.result.transferred;
   return out.status == CommandStatus::kGood;
 }
 
-bool IssueCdb(DeviceSession& session, const Cdb& cdb, std::uint32_t* transferred, Cdb* cdb_copy) {
-  if (cdb_copy) *cdb_copy = cdb;
-  std::fill(session.response_buffer.begin(), session.response_buffer.end(), std::uint8_t{0});
-  std::uint32_t moved = 0;
-  const bool ok = SendScsiCommand(session, cdb, session.response_buffer, false, &moved, false);
+CdbReply IssueCdb(DeviceSession& session, const Cdb& cdb) {
+  CdbReply reply;
+  reply.bytes.assign(kResponseBufferSize, 0);
+  reply.outcome = session.Run(cdb, reply.bytes);
   // A transport that claims more than was asked for cannot be believed past the buffer.
-  moved = std::min<std::uint32_t>(moved, static_cast<std::uint32_t>(kResponseBufferSize));
+  reply.transferred = std::min<std::uint32_t>(reply.outcome.result.transferred,
+                                              static_cast<std::uint32_t>(reply.bytes.size()));
   // Bytes beyond the transferred count read as zero even if a driver left data there.
-  std::fill(session.response_buffer.begin() + moved, session.response_buffer.end(),
-            std::uint8_t{0});
-  if (transferred) *transferred = moved;
-  return ok;
+  std::fill(reply.bytes.begin() + reply.transferred, reply.bytes.end(), std::uint8_t{0});
+  return reply;
 }
 
 Cdb MakeCdb(std::initializer_list<std::uint8_t> bytes) {

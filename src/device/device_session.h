@@ -39,6 +39,19 @@ enum class CommandStatus {
   kGood,
 };
 
+// Which way a command's data go through `DeviceSession::Run`. A command without data goes as
+// data in with an empty buffer.
+enum class DataFlow { kIn, kOut };
+
+// Whether a check condition opens the sense dialog (through `SessionHost`).
+enum class SenseDialog { kQuiet, kShow };
+
+// How `Run` sends a command; the default is the plain read: data in, no dialog.
+struct RunOptions {
+  DataFlow flow = DataFlow::kIn;
+  SenseDialog sense_dialog = SenseDialog::kQuiet;
+};
+
 struct CommandOutcome {
   CommandStatus status = CommandStatus::kNoDevice;
   ScsiResult result;
@@ -73,7 +86,6 @@ class DeviceSession {
   std::string saved_drive;  // the drive id from the settings, kept whole
   std::array<std::uint8_t, kTocCacheSize> toc_cache{};
   std::string vendor, product, revision;
-  std::vector<std::uint8_t> response_buffer = std::vector<std::uint8_t>(kResponseBufferSize);
   StatusText status_line;
   StatusText last_error_text;
   SessionHost* host = nullptr;
@@ -81,9 +93,8 @@ class DeviceSession {
 
   // Runs one command on the open drive: the whole classification of the pass-through,
   // writing the status line and the last error text on failure. `buffer` is the data area
-  // (its size is the byte count); `data_out` selects the direction.
-  CommandOutcome Run(const Cdb& cdb, std::span<std::uint8_t> buffer, bool data_out,
-                     bool show_sense_dialog);
+  // (its size is the byte count); `options` give the direction and the sense dialog.
+  CommandOutcome Run(const Cdb& cdb, std::span<std::uint8_t> buffer, RunOptions options = {});
 
   // Runs `fn(transport)` under the command lock; false (fn not called) without a device.
   template <typename Fn>
@@ -105,12 +116,23 @@ class DeviceSession {
 // True only for a command the drive accepted and answered without sense data. Writes the
 // transferred count (not written without a device).
 bool SendScsiCommand(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-                     bool data_out, std::uint32_t* transferred, bool show_sense_dialog);
+                     std::uint32_t* transferred = nullptr, RunOptions options = {});
 
-// The short form: reads into the session's ResponseBuffer (cleared first, so bytes beyond
-// the transferred count read as zero), length 40960, data in, no sense dialog.
-bool IssueCdb(DeviceSession& session, const Cdb& cdb, std::uint32_t* transferred = nullptr,
-              Cdb* cdb_copy = nullptr);
+// What a read through `IssueCdb` brought back, owning its bytes.
+struct CdbReply {
+  CommandOutcome outcome;
+  // kResponseBufferSize bytes, zero beyond `transferred`: callers read the fixed offsets of a
+  // short reply as zero.
+  std::vector<std::uint8_t> bytes;
+  std::uint32_t transferred = 0;  // what the drive sent, never more than `bytes` holds
+
+  // The drive accepted the command and answered without sense data.
+  bool good() const { return outcome.status == CommandStatus::kGood; }
+};
+
+// The short form: reads up to 40960 bytes into a reply of its own (zeroed first), data in, no
+// sense dialog.
+CdbReply IssueCdb(DeviceSession& session, const Cdb& cdb);
 
 // Builds a CDB from up to twelve bytes; the rest are zero.
 Cdb MakeCdb(std::initializer_list<std::uint8_t> bytes);

@@ -51,28 +51,27 @@ SelectionResult SelectDrive(DeviceSession& session, const std::string& id, Selec
     if (t.GetAddress(&a)) session.address = a;
   });
 
-  std::uint32_t moved = 0;
-  if (IssueCdb(session, MakeCdb({0x12, 0x00, 0x00, 0x00, 0xFF}), &moved)) {
+  const CdbReply inquiry = IssueCdb(session, MakeCdb({0x12, 0x00, 0x00, 0x00, 0xFF}));
+  if (inquiry.good()) {
     result.identified = true;
-    const std::span<const std::uint8_t> reply(session.response_buffer);
+    const std::span<const std::uint8_t> reply(inquiry.bytes);
     session.vendor = FixedText(reply.subspan(8, 8));
     session.product = FixedText(reply.subspan(16, 16));
     session.revision = FixedText(reply.subspan(32, 4));
     host.SetTitle(DriveTitle(session.vendor, session.product, session.revision));
     session.status_line.Clear();
 
-    result.toc_read = IssueCdb(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0x00}), &moved);
-    if (result.toc_read) {
-      std::copy_n(session.response_buffer.begin(), kTocCacheSize, session.toc_cache.begin());
-    }
+    const CdbReply toc = IssueCdb(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0x00}));
+    result.toc_read = toc.good();
+    if (result.toc_read) std::copy_n(toc.bytes.begin(), kTocCacheSize, session.toc_cache.begin());
     host.SetDiscPresent(result.toc_read);
 
     if (host.WantsDiscExtent()) {
       std::uint32_t last = 0, first = 0;
-      if (IssueCdb(session, MakeCdb({0x25}), &moved)) last = ReadBe32(session.response_buffer, 0);
-      if (IssueCdb(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x00, 0xFF}), &moved)) {
-        first = ReadBe32(session.response_buffer, 8);
-      }
+      const CdbReply capacity = IssueCdb(session, MakeCdb({0x25}));
+      if (capacity.good()) last = ReadBe32(capacity.bytes, 0);
+      const CdbReply first_track = IssueCdb(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x00, 0xFF}));
+      if (first_track.good()) first = ReadBe32(first_track.bytes, 8);
       host.SetDiscExtent(first, last);
     }
   }

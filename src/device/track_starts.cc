@@ -32,7 +32,7 @@ std::vector<std::int32_t> ReadTrackStarts(DeviceSession& session) {
   const CommandOutcome out =
       session.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(kTrackTocBytes >> 8),
                            static_cast<std::uint8_t>(kTrackTocBytes & 0xFF)}),
-                  toc, false, false);
+                  toc);
   if (out.status != CommandStatus::kGood) return {};
   return TrackStartsOfToc(toc, out.result.transferred);
 }

@@ -13,7 +13,7 @@ class SingleCommandJob final : public Job {
   explicit SingleCommandJob(const Cdb& cdb) : cdb_(cdb) {}
   void Run(JobContext& ctx) override {
     ctx.host().SetBusy(true);
-    outcome_ = ctx.session().Run(cdb_, {}, false, false);
+    outcome_ = ctx.session().Run(cdb_, {});
     ctx.host().SetBusy(false);
   }
   // Read after the host's Finished call.

@@ -20,7 +20,7 @@ constexpr auto kReportPeriod = std::chrono::milliseconds(100);
 bool Send(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
           std::uint32_t* transferred) {
   *transferred = 0;
-  return SendScsiCommand(session, cdb, buffer, false, transferred, false);
+  return SendScsiCommand(session, cdb, buffer, transferred);
 }
 
 long long AsLong(std::int64_t v) { return static_cast<long long>(v); }

@@ -35,9 +35,9 @@ void DriveNamesJob::Run(JobContext& ctx) {
   for (std::size_t i = 0; i < ids_.size() && !ctx.stop_requested(); ++i) {
     DeviceSession session(drives_, BuiltInSenseTable());
     if (!session.Open(ids_[i])) continue;
-    std::uint32_t moved = 0;
-    if (!IssueCdb(session, MakeCdb({0x12, 0, 0, 0, 0xFF}), &moved) || moved < 32) continue;
-    const std::span<const std::uint8_t> reply(session.response_buffer);
+    const CdbReply inquiry = IssueCdb(session, MakeCdb({0x12, 0, 0, 0, 0xFF}));
+    if (!inquiry.good() || inquiry.transferred < 32) continue;
+    const std::span<const std::uint8_t> reply(inquiry.bytes);
     names_[i] = Trimmed(Trimmed(FixedText(reply.subspan(8, 8))) + " " +
                         Trimmed(FixedText(reply.subspan(16, 16))));
   }

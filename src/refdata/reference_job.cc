@@ -176,13 +176,13 @@ bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
   std::uint32_t start = request.start;
   std::uint32_t end = request.end;
   std::array<std::uint8_t, 8> capacity{};
-  const CommandOutcome cap = session_.Run(MakeCdb({0x25}), capacity, false, false);
+  const CommandOutcome cap = session_.Run(MakeCdb({0x25}), capacity);
   const bool have_last = cap.status == CommandStatus::kGood;
   const std::uint32_t last = have_last ? ReadBe32(capacity, 0) : 0;
   if (start == 0 && end == 0) {
     end = last;
     std::array<std::uint8_t, 255> toc{};
-    if (session_.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 0xFF}), toc, false, false).status ==
+    if (session_.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 0xFF}), toc).status ==
         CommandStatus::kGood) {
       start = ReadBe32(toc, 8);
     }

@@ -11,7 +11,7 @@
 namespace tamarack {
 
 DumpResult ReadSectorDump(DeviceSession& session, const DumpRequest& request, DumpBuffer buffer,
-                          JobHost& host, bool show_sense_dialog) {
+                          JobHost& host, SenseDialog sense_dialog) {
   DumpResult result;
   DumpRequest r = request;
   if (r.mode == DumpAddressMode::kVolumeDescriptor) {
@@ -28,7 +28,7 @@ DumpResult ReadSectorDump(DeviceSession& session, const DumpRequest& request, Du
   result.cdb = r.CommandCdb();
   session.status_line.Set(kNowReadingText);
   host.SetBusy(true);
-  result.outcome = session.Run(result.cdb, buffer.request(), false, show_sense_dialog);
+  result.outcome = session.Run(result.cdb, buffer.request(), {.sense_dialog = sense_dialog});
   host.SetBusy(false);
   const CommandStatus status = result.outcome.status;
   // A failure's own text stays in the status line.

@@ -28,7 +28,7 @@ struct DumpResult {
 // runs (cleared afterwards unless the command failed, whose text stays), the busy mark around
 // it through `host`.
 DumpResult ReadSectorDump(DeviceSession& session, const DumpRequest& request, DumpBuffer buffer,
-                          JobHost& host, bool show_sense_dialog = true);
+                          JobHost& host, SenseDialog sense_dialog = SenseDialog::kShow);
 
 // The read as a job of the job frame. The result (with the buffer handed back) is read after the
 // host's Finished call.

@@ -76,7 +76,7 @@ std::string SubQTally::Summary(std::int64_t lba_reached) const {
 
 CommandOutcome ReadDiscRange(DeviceSession& session, DiscRange* range) {
   std::vector<std::uint8_t> capacity(8, 0);
-  const CommandOutcome read = session.Run(MakeCdb({0x25}), capacity, false, false);
+  const CommandOutcome read = session.Run(MakeCdb({0x25}), capacity);
   if (read.status == CommandStatus::kGood) {
     range->last = static_cast<std::int32_t>(ReadBe32(capacity, 0));
   }
@@ -85,7 +85,7 @@ CommandOutcome ReadDiscRange(DeviceSession& session, DiscRange* range) {
   const CommandOutcome read_toc =
       session.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(alloc >> 8),
                            static_cast<std::uint8_t>(alloc)}),
-                  toc, false, false);
+                  toc);
   if (read_toc.status == CommandStatus::kGood) {
     range->start = static_cast<std::int32_t>(ReadBe32(toc, 8));
     range->track_starts = TrackStartsOfToc(toc, read_toc.result.transferred);

@@ -25,7 +25,7 @@ constexpr Type30Pass kPasses[] = {
 // Returns the reply (cut to what the drive sent) or nothing when the command failed.
 std::optional<std::vector<std::uint8_t>> ReadToc(DeviceSession& session, CommandOutcome* outcome) {
   std::vector<std::uint8_t> reply(kTocCacheSize, 0);
-  *outcome = session.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0x00}), reply, false, false);
+  *outcome = session.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0x00}), reply);
   if (outcome->status != CommandStatus::kGood) return std::nullopt;
   return reply;
 }

@@ -63,7 +63,7 @@ PropertiesRequest Send(DeviceSession& session, const Cdb& cdb) {
   PropertiesRequest r;
   r.cdb = cdb;
   std::vector<std::uint8_t> buffer(kPropertiesRequestLength, 0);
-  r.outcome = session.Run(cdb, buffer, false, false);
+  r.outcome = session.Run(cdb, buffer);
   const std::size_t moved = std::min<std::size_t>(r.outcome.result.transferred, buffer.size());
   if (r.outcome.status == CommandStatus::kGood) {
     r.reply.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(moved));

@@ -129,9 +129,9 @@ std::vector<FieldUpdate> TrackUpdates(std::span<const FieldDescriptor> fields,
 }
 
 std::optional<std::uint32_t> ReadLastLba(DeviceSession& session) {
-  const Cdb cdb = MakeCdb({0x25});
-  if (!IssueCdb(session, cdb)) return std::nullopt;
-  return ReadBe32(session.response_buffer, 0);
+  const CdbReply reply = IssueCdb(session, MakeCdb({0x25}));
+  if (!reply.good()) return std::nullopt;
+  return ReadBe32(reply.bytes, 0);
 }
 
 }  // namespace tamarack

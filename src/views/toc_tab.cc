@@ -115,23 +115,21 @@ bool ParseHexCell(const std::string& cell, std::span<int> values) {
   return true;
 }
 
-// One read into the session's response buffer, as IssueCdb reads (cleared first, no sense
-// dialog), keeping the outcome for the caller.
+// One read through IssueCdb (its own zeroed bytes, no sense dialog), keeping the outcome for
+// the caller.
 std::optional<std::vector<std::uint8_t>> ReadToc(DeviceSession& session, int format, bool msf,
                                                  CommandOutcome* failure) {
   const Cdb cdb = MakeCdb({0x43, static_cast<std::uint8_t>(msf ? 0x02 : 0x00),
                            static_cast<std::uint8_t>(format), 0, 0, 0, 0, 0xA0, 0x00});
-  auto& buffer = session.response_buffer;
-  std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
-  CommandOutcome outcome = session.Run(cdb, buffer, false, false);
-  const std::size_t moved = std::min<std::size_t>(outcome.result.transferred, buffer.size());
-  const std::size_t length = ReadBe16(buffer, 0);
-  if (outcome.status != CommandStatus::kGood || length == 0) {
-    if (failure) *failure = std::move(outcome);
+  CdbReply reply = IssueCdb(session, cdb);
+  const std::size_t length = ReadBe16(reply.bytes, 0);
+  if (!reply.good() || length == 0) {
+    if (failure) *failure = std::move(reply.outcome);
     return std::nullopt;
   }
-  const std::size_t n = std::min(length + 2, moved);
-  return std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+  const std::size_t n = std::min<std::size_t>(length + 2, reply.transferred);
+  reply.bytes.resize(n);
+  return std::move(reply.bytes);
 }
 
 }  // namespace

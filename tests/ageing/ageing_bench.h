@@ -81,7 +81,7 @@ inline void CaptureReference(const std::string& path, std::int32_t lo, std::int3
     std::vector<std::uint8_t> block(2048);
     Cdb cdb = MakeCdb({0x28});
     WriteAgeingAddress(cdb, static_cast<std::uint32_t>(lba), 1);
-    ASSERT_EQ(clean.session.Run(cdb, block, false, false).status, CommandStatus::kGood);
+    ASSERT_EQ(clean.session.Run(cdb, block).status, CommandStatus::kGood);
     all.insert(all.end(), block.begin(), block.end());
   }
   std::ofstream(path, std::ios::binary)

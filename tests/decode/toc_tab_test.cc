@@ -156,14 +156,14 @@ TAMARACK_ON_EVERY_RESID_MODE(TocTabVirtualDrive);
 TEST_P(TocTabVirtualDrive, AudioDiscCdText) {
   emu::testing::DriveHarness v(Id("emu:audio?speed=max"));
   ASSERT_TRUE(v.opened);
-  std::uint32_t moved = 0;
   const Cdb cdb = MakeCdb({0x43, 0, 5, 0, 0, 0, 0, 0xA0, 0});
-  ASSERT_TRUE(IssueCdb(v.session, cdb, &moved));
+  const CdbReply reply = IssueCdb(v.session, cdb);
+  ASSERT_TRUE(reply.good());
   // As the Command tab decodes it: the buffer asked for and the received length.
   DecodeInput in;
-  in.data = std::span(v.session.response_buffer).first(0xA000);
-  in.transferred = TransferredCount(moved, in.data.size());
-  in.received_length = ReceivedLength(moved, in.data.size());
+  in.data = std::span(reply.bytes).first(0xA000);
+  in.transferred = TransferredCount(reply.transferred, in.data.size());
+  in.received_length = ReceivedLength(reply.transferred, in.data.size());
   in.cdb = cdb;
   const DecodeOutput out = DecodeReadTocReply(in);
   tamarack::testing::ExpectGoldenText("audio_cd_text", out.text + ListText(out.columns, out.rows));

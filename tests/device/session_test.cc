@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "device/cdb_direction.h"
 #include "device/scripted_transport.h"
 #include "golden.h"
@@ -25,20 +27,27 @@ class RecordingHost : public SessionHost {
   std::vector<std::uint8_t> shown;
 };
 
-// Without a device: false, silently, the transferred count left alone; the CDB still copied.
+std::size_t CountOf(std::span<const std::uint8_t> bytes, std::uint8_t value) {
+  return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), value));
+}
+
+// Without a device: false, silently, the transferred count left alone; IssueCdb's reply is
+// no success and holds zeros.
 TEST(SendScsiCommand, WithoutADeviceReturnsFalseSilentlyAndLeavesTransferredAlone) {
   DriveDirectory none;
   DeviceSession session(&none, BuiltInSenseTable());
   session.status_line.Set("before");
   std::uint32_t transferred = 1234;
   std::vector<std::uint8_t> buf(8);
-  EXPECT_FALSE(SendScsiCommand(session, MakeCdb({0x00}), buf, false, &transferred, false));
+  EXPECT_FALSE(SendScsiCommand(session, MakeCdb({0x00}), buf, &transferred));
   EXPECT_EQ(transferred, 1234u);
   EXPECT_EQ(session.status_line.Get(), "before");
   EXPECT_EQ(session.last_error_text.Get(), "");
-  Cdb copy{};
-  EXPECT_FALSE(IssueCdb(session, MakeCdb({0x43, 1}), nullptr, &copy));
-  EXPECT_EQ(copy, MakeCdb({0x43, 1}));
+  const CdbReply reply = IssueCdb(session, MakeCdb({0x43, 1}));
+  EXPECT_FALSE(reply.good());
+  EXPECT_EQ(reply.outcome.status, CommandStatus::kNoDevice);
+  EXPECT_EQ(reply.transferred, 0u);
+  EXPECT_EQ(CountOf(reply.bytes, 0), kResponseBufferSize);
 }
 
 // Each reply to a Read(10) into 4096 bytes, one after another on one session whose status
@@ -76,7 +85,7 @@ TEST(SendScsiCommand, OutcomesOfReplies) {
     f.transport->Push(reply);
     std::vector<std::uint8_t> buf(4096);
     std::uint32_t transferred = 77;
-    const bool ok = SendScsiCommand(f.session, MakeCdb({0x28}), buf, false, &transferred, false);
+    const bool ok = SendScsiCommand(f.session, MakeCdb({0x28}), buf, &transferred);
     EXPECT_EQ(buf[2], std::string_view(what) == "good" ? 3 : 0) << what;
     t += StrFormat("== %s\n%s, transferred %u\nstatus line: ", what, ok ? "true" : "false",
                    transferred) +
@@ -95,41 +104,53 @@ TEST(SendScsiCommand, DirectionsTimeOutAndTheSenseDialog) {
   RecordingHost host;
   f.session.host = &host;
   std::uint32_t transferred = 99;
-  EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, &transferred, false));
+  EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, &transferred));
   EXPECT_EQ(f.transport->sent[0].direction, DataDirection::kIn);
   EXPECT_EQ(f.transport->sent[0].buffer.size(), 0u);
   EXPECT_EQ(transferred, 0u);
   f.session.command_timeout = 30;
   std::vector<std::uint8_t> params(8, 0);
-  EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x55, 0x10}), params, true, nullptr, false));
+  EXPECT_TRUE(
+      SendScsiCommand(f.session, MakeCdb({0x55, 0x10}), params, nullptr, {.flow = DataFlow::kOut}));
   ASSERT_EQ(f.transport->sent.size(), 2u);
   EXPECT_EQ(f.transport->sent[1].direction, DataDirection::kOut);
   EXPECT_EQ(f.transport->sent[1].timeout_seconds, 30u);
   for (bool ask : {false, true}) {
     f.transport->Push(CheckCondition(5, 0x24, 0x00));
-    SendScsiCommand(f.session, MakeCdb({0x00}), {}, false, nullptr, ask);
+    SendScsiCommand(f.session, MakeCdb({0x00}), {}, nullptr,
+                    {.sense_dialog = ask ? SenseDialog::kShow : SenseDialog::kQuiet});
     EXPECT_EQ(host.shown.size(), ask ? 24u : 0u);
   }
   EXPECT_EQ(host.shown[12], 0x24);
 }
 
-TEST(IssueCdb, ClearsTheResponseBufferBeyondTheTransferredCount) {
+// Each reply owns 40960 bytes, zero beyond the transferred count even where the driver wrote
+// more than it claims; a count beyond the buffer is not believed; a later read leaves an
+// earlier reply as it was.
+TEST(IssueCdb, EachReplyOwnsItsBytesZeroBeyondTheTransferredCount) {
+  struct Case {
+    std::size_t written;
+    std::uint32_t claimed, kept;
+  };
+  const Case cases[] = {{64, 36, 36}, {64, 0, 0}, {kResponseBufferSize, 50000, 40960}};
   Fixture f;
-  std::fill(f.session.response_buffer.begin(), f.session.response_buffer.end(), 0xEE);
-  // A driver that claims fewer bytes than it wrote.
-  testing::ScriptedReply reply = Good(std::vector<std::uint8_t>(64, 0x11));
-  reply.result.transferred = 36;
-  f.transport->Push(reply);
-  std::uint32_t transferred = 0;
-  Cdb copy{};
-  const Cdb cdb = MakeCdb({0x12, 0, 0, 0, 0xFF});
-  EXPECT_TRUE(IssueCdb(f.session, cdb, &transferred, &copy));
-  EXPECT_EQ(transferred, 36u);
-  EXPECT_EQ(copy, cdb);
-  EXPECT_EQ(f.transport->sent[0].buffer.size(), kResponseBufferSize);
-  EXPECT_EQ(f.session.response_buffer[35], 0x11);
-  for (std::size_t i = 36; i < kResponseBufferSize; ++i) {
-    ASSERT_EQ(f.session.response_buffer[i], 0) << i;
+  std::vector<CdbReply> replies;
+  for (const Case& c : cases) {
+    testing::ScriptedReply scripted = Good(std::vector<std::uint8_t>(c.written, 0x11));
+    scripted.result.transferred = c.claimed;
+    f.transport->Push(scripted);
+    replies.push_back(IssueCdb(f.session, MakeCdb({0x12, 0, 0, 0, 0xFF})));
+  }
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const CdbReply& r = replies[i];
+    EXPECT_TRUE(r.good()) << i;
+    EXPECT_EQ(f.transport->sent[i].buffer.size(), kResponseBufferSize) << i;
+    EXPECT_EQ(f.transport->sent[i].direction, DataDirection::kIn) << i;
+    EXPECT_EQ(r.transferred, cases[i].kept) << i;
+    ASSERT_EQ(r.bytes.size(), kResponseBufferSize) << i;
+    const std::span<const std::uint8_t> bytes(r.bytes);
+    EXPECT_EQ(CountOf(bytes.first(r.transferred), 0x11), r.transferred) << i;
+    EXPECT_EQ(CountOf(bytes.subspan(r.transferred), 0), kResponseBufferSize - r.transferred) << i;
   }
 }
 

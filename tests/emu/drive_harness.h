@@ -187,7 +187,8 @@ class DriveHarness {
   Reply Send(const Cdb& cdb, std::vector<std::uint8_t> data, bool out) {
     Reply r;
     r.data = std::move(data);
-    const CommandOutcome outcome = session.Run(cdb, r.data, out, false);
+    const CommandOutcome outcome =
+        session.Run(cdb, r.data, {.flow = out ? DataFlow::kOut : DataFlow::kIn});
     r.status = outcome.status;
     r.result = outcome.result;
     r.transferred = outcome.result.transferred;

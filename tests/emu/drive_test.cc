@@ -94,8 +94,7 @@ std::vector<bool> FlakyPattern(const std::string& id) {
   std::vector<bool> failed;
   std::vector<std::uint8_t> buffer(2048);
   for (std::uint32_t lba = 100; lba < 300; ++lba) {
-    failed.push_back(
-        !SendScsiCommand(h.session, Read10Command(lba, 1), buffer, false, nullptr, false));
+    failed.push_back(!SendScsiCommand(h.session, Read10Command(lba, 1), buffer));
   }
   return failed;
 }
