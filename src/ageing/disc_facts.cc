@@ -36,7 +36,7 @@ std::string ReadModelName(DeviceSession& session) {
   if (!session.HasDevice()) return {};
   // Inquiry as the Properties tab sends it: 255 bytes into a zero-filled buffer.
   std::vector<std::uint8_t> reply(kModelInquiryLength, 0);
-  const CommandOutcome outcome = session.Run(MakeCdb({0x12, 0, 0, 0, 0xFF}), reply, false, false);
+  const CommandOutcome outcome = session.Run(MakeCdb({0x12, 0, 0, 0, 0xFF}), reply);
   if (outcome.status != CommandStatus::kGood) return {};
   const std::size_t moved = std::min<std::size_t>(outcome.result.transferred, reply.size());
   return SaveInquiryIdentity(std::span<const std::uint8_t>(reply).first(moved)).ModelName();
