@@ -350,7 +350,7 @@ void MainWindow::LoadSettingsAtStart() {
   if (!config_.settings_path.empty()) LoadSettings(config_.settings_path, &settings_);
   options_ = OptionsFromSettings(settings_);
   session_.command_timeout = options_.command_timeout;
-  session_.saved_drive = config_.start_drive.empty() ? settings_.dir : config_.start_drive;
+  saved_drive_ = StartDriveOf(settings_, config_.start_drive);
   if (settings_.has_size) {
     // "Size=" holds top, left, bottom, right.
     const auto& r = settings_.size;
@@ -462,7 +462,7 @@ void MainWindow::ApplyOptions(const Options& options) {
   ApplyCommandTrace();
   if (drives_changed) {
     const QString current = drive_box_->currentText();
-    session_.saved_drive = current.toStdString();
+    saved_drive_ = current.toStdString();
     drive_box_->blockSignals(true);
     FillDriveBox();
     drive_box_->blockSignals(false);
@@ -627,7 +627,7 @@ void MainWindow::FillDriveBox() {
     ids.push_back(extra);
   }
   for (const std::string& id : ids) drive_box_->addItem(QString::fromStdString(id));
-  const int index = ChooseDriveIndex(ids, session_.saved_drive);
+  const int index = ChooseDriveIndex(ids, saved_drive_);
   if (index >= 0) drive_box_->setCurrentIndex(index);
 }
 

@@ -199,6 +199,8 @@ class MainWindow : public QMainWindow {
   WindowConfig config_;
   SettingsData settings_;
   Options options_;
+  // The drive the drive box selects when it is filled (again), kept whole.
+  std::string saved_drive_;
   std::vector<std::function<bool()>> busy_checks_;
   DiscIndicatorWidget* indicator_ = nullptr;
   QPushButton* control_data_button_ = nullptr;

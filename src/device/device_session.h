@@ -83,7 +83,6 @@ class DeviceSession {
   // --- state read by the pass-through and the window ---
   ScsiAddress address;
   std::uint32_t command_timeout = kDefaultCommandTimeout;
-  std::string saved_drive;  // the drive id from the settings, kept whole
   std::array<std::uint8_t, kTocCacheSize> toc_cache{};
   std::string vendor, product, revision;
   StatusText status_line;

@@ -24,6 +24,10 @@ Options OptionsFromSettings(const SettingsData& s) {
   return o;
 }
 
+std::string StartDriveOf(const SettingsData& data, const std::string& command_line_drive) {
+  return command_line_drive.empty() ? data.dir : command_line_drive;
+}
+
 void OptionsToSettings(const Options& o, SettingsData* s) {
   s->timeout_com = static_cast<int>(o.command_timeout);
   s->control_flag = WithFlag(s->control_flag, kDiscIndicatorFlag, o.disc_indicator);

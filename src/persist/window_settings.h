@@ -2,6 +2,8 @@
 // switch.
 #pragma once
 
+#include <string>
+
 #include "persist/settings_data.h"
 #include "shell/options.h"
 
@@ -15,6 +17,10 @@ Options OptionsFromSettings(const SettingsData& data);
 // Writes what only the options hold: the disc indicator bit, the time-out and the virtual
 // drives. The console's three options are written with the console (ConsoleToSettings).
 void OptionsToSettings(const Options& options, SettingsData* data);
+
+// The drive the window selects at start: the one the command line names, else "Dir=", both
+// kept whole (a virtual drive's options included).
+std::string StartDriveOf(const SettingsData& data, const std::string& command_line_drive);
 
 // "ControlFlag=" bit 0: hex input on the Command tab (and the sector dump).
 bool HexInputOf(const SettingsData& data);

@@ -111,5 +111,15 @@ TEST(ConsoleSettings, ModePagesSurviveTheFileAndEmptyRowsKeepTheTemplates) {
   EXPECT_EQ(after.sense_table().row(sense_row).buffer[5], 0);
 }
 
+// The command line's drive wins over "Dir="; either is kept whole.
+TEST(WindowSettings, TheStartDriveIsTheCommandLinesElseTheSavedOne) {
+  SettingsData data;
+  data.dir = "emu:type30?speed=max&resid=pad";
+  EXPECT_EQ(StartDriveOf(data, ""), "emu:type30?speed=max&resid=pad");
+  EXPECT_EQ(StartDriveOf(data, "/dev/sr1"), "/dev/sr1");
+  data.dir.clear();
+  EXPECT_EQ(StartDriveOf(data, ""), "");
+}
+
 }  // namespace
 }  // namespace tamarack
