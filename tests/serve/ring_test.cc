@@ -93,7 +93,7 @@ TEST(RingWalk, PadsTaskManagementAndUnknownEntriesAroundCommands) {
 // Each way a ring can be spoilt gives an error, not a crash: a broken ring is walked no more;
 // a request the kernel built wrong is failed, not run (internal target failure).
 TEST(RingCorrupt, GivesAnErrorNotACrash) {
-  const std::uint64_t huge = ~std::uint64_t{0} - 3;
+  constexpr std::uint64_t huge = ~std::uint64_t{0} - 3;
   const struct {
     std::function<void(FakeRing&, std::size_t entry)> spoil;
     bool broken;         // the ring cannot be walked any more
@@ -110,9 +110,9 @@ TEST(RingCorrupt, GivesAnErrorNotACrash) {
        "outside the map"},
       {[](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 48, 8); }, false,
        "lies over the ring"},
-      {[huge](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 56, huge); }, false,
+      {[](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 56, huge); }, false,
        "outside the map"},
-      {[huge](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 24, huge); }, false,
+      {[](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 24, huge); }, false,
        "CDB offset"}};
   for (const auto& c : cases) {
     Served s;
