@@ -37,9 +37,11 @@
 #include "app/tools_dialog.h"
 #include "app/window_job_host.h"
 #include "app/window_post.h"
+#include "decode/control_commands.h"
 #include "decode/mode_page_editor.h"
 #include "device/drive_selection.h"
 #include "device/sense.h"
+#include "emu/virtual_drive_id.h"
 #include "job/single_command_job.h"
 #include "measure/measurement_file.h"
 #include "persist/console_settings.h"
@@ -565,10 +567,8 @@ void MainWindow::OpenControlData() {
 void MainWindow::EjectOrLoad(bool eject) {
   // A running job is stopped first; the tray moves once it has ended.
   if (eject) runner_.Interrupt(InterruptReason::kEject);
-  // Start Stop Unit, immediate: 02h eject, 03h load.
-  runner_.Start(std::make_shared<SingleCommandJob>(
-                    MakeCdb({0x1B, 0x01, 0x00, 0x00, static_cast<std::uint8_t>(eject ? 2 : 3)})),
-                *window_jobs_, StartPolicy::kCancelRunning);
+  runner_.Start(std::make_shared<SingleCommandJob>(TrayCdb(eject)), *window_jobs_,
+                StartPolicy::kCancelRunning);
   SaveSettingsNow();
 }
 
@@ -619,7 +619,7 @@ void MainWindow::FillDriveBox() {
   std::vector<std::string> ids;
   for (std::string& id : drives_->ListDrives()) {
     // Virtual drives come after the real ones and can be turned off.
-    if (!options_.virtual_drives && id.starts_with("emu:")) continue;
+    if (!options_.virtual_drives && emu::IsVirtualDriveId(id)) continue;
     ids.push_back(std::move(id));
   }
   const std::string& extra = config_.start_drive;

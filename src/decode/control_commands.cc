@@ -211,6 +211,14 @@ std::string StartStopActionText(const FormData& d) {
   return kActions[d.cdb[4] & 3];
 }
 
+Cdb TrayCdb(bool eject) {
+  Cdb cdb{};
+  cdb[0] = 0x1B;
+  cdb[1] = 0x01;  // IMMED: the tray moves while the command returns
+  cdb[4] = eject ? 0x02 : 0x03;
+  return cdb;
+}
+
 std::string LoadUnloadText(const FormData& d) {
   static const char* const kOperations[] = {
       "Abort any prior Changer command (Stop)",

@@ -22,6 +22,9 @@ std::uint32_t SpeedChoiceValue(std::uint32_t cdb_speed);
 // The text of Start Stop Unit's "Action" group: with power condition 0, by LOEJ/START
 // "Stop", "Start", "Eject", "Close"; with any other power condition empty.
 std::string StartStopActionText(const FormData& data);
+// The window's Eject and Load buttons: Start Stop Unit with IMMED, LOEJ and START clear
+// (eject, 02h) or set (load, 03h).
+Cdb TrayCdb(bool eject);
 // The text of Load/Unload CD's "Load/Unload Operations" group, by LoUnlo/Start.
 std::string LoadUnloadText(const FormData& data);
 

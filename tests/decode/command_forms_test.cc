@@ -110,6 +110,13 @@ TEST(ControlForms, SetCdSpeedStartStopAndLoadUnload) {
       {"select Start Stop Unit", "check START=1", "check LOEJ=1", "check START=0", "check START=1",
        "choose Power Condition=01h Place device into the Active condition", "check IMMED=1"});
   EXPECT_EQ(StartStopActionText(start.current()), "");
+  // The window's tray buttons send what the form reads as Eject and Close, immediately.
+  for (const bool eject : {true, false}) {
+    FormData tray;
+    tray.cdb = TrayCdb(eject);
+    EXPECT_EQ(StartStopActionText(tray), eject ? "Eject" : "Close");
+    EXPECT_EQ(tray.cdb[1], 0x01) << "IMMED";
+  }
   Console load;
   ExpectConsoleTranscript(load, "form_load_unload",
                           {"select Load/Unload CD", "check Start=1", "check LoUnlo(Load/Unload)=1",
