@@ -38,11 +38,12 @@ LogSettingDialog::LogSettingDialog(LogOptionWord options, bool html, const QStri
   auto* kind_layout = new QVBoxLayout(kind);
   detailed_ = new QRadioButton(QStringLiteral("詳細なログ(&D)"), kind);
   simple_ = new QRadioButton(QStringLiteral("簡略なログ(&S)"), kind);
-  // Two further kinds exist in the dialog but are never offered.
-  auto* medium = new QRadioButton(QStringLiteral("Medium(&M)"), kind);
+  // Two further kinds exist in the dialog but are never offered; Medium is shown only when the
+  // settings hold it, so that the dialog says what is stored and OK keeps it.
+  medium_ = new QRadioButton(QStringLiteral("Medium(&M)"), kind);
   auto* data_check = new QRadioButton(QStringLiteral("Data Check(&K)"), kind);
-  for (QRadioButton* b : {detailed_, simple_, medium, data_check}) kind_layout->addWidget(b);
-  for (QRadioButton* b : {medium, data_check}) {
+  for (QRadioButton* b : {detailed_, simple_, medium_, data_check}) kind_layout->addWidget(b);
+  for (QRadioButton* b : {medium_, data_check}) {
     b->setEnabled(false);
     b->hide();
   }
@@ -93,9 +94,18 @@ LogSettingDialog::LogSettingDialog(LogOptionWord options, bool html, const QStri
       failed_->setChecked(true);
       break;
   }
-  const std::uint32_t low = options.value() & 0xFFFFu;
-  if (low == 2) detailed_->setChecked(true);
-  if (low == 0) simple_->setChecked(true);
+  switch (options.detail()) {
+    case LogDetail::kDetailed:
+      detailed_->setChecked(true);
+      break;
+    case LogDetail::kSimple:
+      simple_->setChecked(true);
+      break;
+    case LogDetail::kMedium:
+      medium_->show();
+      medium_->setChecked(true);
+      break;
+  }
   html_->setChecked(html);
   UpdateEnabled();
   path_->selectAll();
@@ -105,6 +115,7 @@ LogSettingDialog::LogSettingDialog(LogOptionWord options, bool html, const QStri
 void LogSettingDialog::UpdateEnabled() {
   detailed_->setEnabled(!nothing_->isChecked());
   simple_->setEnabled(!nothing_->isChecked());
+  medium_->setEnabled(!nothing_->isChecked() && medium_->isVisibleTo(this));
 }
 
 void LogSettingDialog::Browse() {
@@ -116,11 +127,13 @@ void LogSettingDialog::Browse() {
 }
 
 LogOptionWord LogSettingDialog::options() const {
-  std::uint32_t word = 0;
-  if (all_->isChecked()) word += 0x10000;
-  if (failed_->isChecked()) word += 0x20000;
-  if (detailed_->isChecked()) word += 2;
-  return LogOptionWord(word);
+  const LogWhat what = all_->isChecked()      ? LogWhat::kAll
+                       : failed_->isChecked() ? LogWhat::kFailedOnly
+                                              : LogWhat::kNothing;
+  const LogDetail detail = detailed_->isChecked() ? LogDetail::kDetailed
+                           : medium_->isChecked() ? LogDetail::kMedium
+                                                  : LogDetail::kSimple;
+  return LogOptionWord(what, detail);
 }
 
 bool LogSettingDialog::html() const { return html_->isChecked(); }

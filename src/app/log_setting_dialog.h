@@ -39,6 +39,7 @@ class LogSettingDialog : public QDialog {
   QRadioButton* failed_button() const { return failed_; }
   QRadioButton* detailed_button() const { return detailed_; }
   QRadioButton* simple_button() const { return simple_; }
+  QRadioButton* medium_button() const { return medium_; }
   QCheckBox* html_box() const { return html_; }
   QLineEdit* path_box() const { return path_; }
   QPushButton* browse_button() const { return browse_; }
@@ -53,6 +54,7 @@ class LogSettingDialog : public QDialog {
   QRadioButton* failed_ = nullptr;
   QRadioButton* detailed_ = nullptr;
   QRadioButton* simple_ = nullptr;
+  QRadioButton* medium_ = nullptr;
   QCheckBox* html_ = nullptr;
   QLineEdit* path_ = nullptr;
   QPushButton* browse_ = nullptr;

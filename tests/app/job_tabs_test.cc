@@ -143,6 +143,12 @@ class JobTabsTest : public QObject {
     };
     log.browse_button()->click();
     t("path", log.path());
+    // A stored Medium is shown and kept; the other kinds keep their word.
+    LogSettingDialog medium(LogOptionWord(0x10001), true, QStringLiteral("/tmp/x.htm"),
+                            QStringLiteral("/tmp"));
+    t.Step("stored Medium")("shown", medium.medium_button()->isVisibleTo(&medium));
+    t("checked", medium.medium_button()->isChecked());
+    t("word", QString::number(medium.options().value(), 16));
     t.Expect("aging_form.txt");
   }
 
