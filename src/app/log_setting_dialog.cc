@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cstddef>
 
 namespace tamarack::app {
 
@@ -83,29 +85,9 @@ LogSettingDialog::LogSettingDialog(LogOptionWord options, bool html, const QStri
                                         in + QStringLiteral("/") + name, filter);
   };
 
-  switch (options.what()) {
-    case LogWhat::kNothing:
-      nothing_->setChecked(true);
-      break;
-    case LogWhat::kAll:
-      all_->setChecked(true);
-      break;
-    case LogWhat::kFailedOnly:
-      failed_->setChecked(true);
-      break;
-  }
-  switch (options.detail()) {
-    case LogDetail::kDetailed:
-      detailed_->setChecked(true);
-      break;
-    case LogDetail::kSimple:
-      simple_->setChecked(true);
-      break;
-    case LogDetail::kMedium:
-      medium_->show();
-      medium_->setChecked(true);
-      break;
-  }
+  WhatButtons()[static_cast<std::size_t>(options.what())]->setChecked(true);
+  if (options.detail() == LogDetail::kMedium) medium_->show();
+  DetailButtons()[static_cast<std::size_t>(options.detail())]->setChecked(true);
   html_->setChecked(html);
   UpdateEnabled();
   path_->selectAll();
@@ -126,14 +108,23 @@ void LogSettingDialog::Browse() {
   if (!chosen.isEmpty()) path_->setText(chosen);
 }
 
+std::array<QRadioButton*, 3> LogSettingDialog::WhatButtons() const {
+  return {nothing_, all_, failed_};
+}
+
+std::array<QRadioButton*, 3> LogSettingDialog::DetailButtons() const {
+  return {simple_, medium_, detailed_};
+}
+
 LogOptionWord LogSettingDialog::options() const {
-  const LogWhat what = all_->isChecked()      ? LogWhat::kAll
-                       : failed_->isChecked() ? LogWhat::kFailedOnly
-                                              : LogWhat::kNothing;
-  const LogDetail detail = detailed_->isChecked() ? LogDetail::kDetailed
-                           : medium_->isChecked() ? LogDetail::kMedium
-                                                  : LogDetail::kSimple;
-  return LogOptionWord(what, detail);
+  // The checked button's place is its enum value; none checked reads as the first.
+  const auto checked = [](const std::array<QRadioButton*, 3>& buttons) {
+    const auto at = std::find_if(buttons.begin(), buttons.end(),
+                                 [](const QRadioButton* b) { return b->isChecked(); });
+    return static_cast<std::uint8_t>(at == buttons.end() ? 0 : at - buttons.begin());
+  };
+  return LogOptionWord(static_cast<LogWhat>(checked(WhatButtons())),
+                       static_cast<LogDetail>(checked(DetailButtons())));
 }
 
 bool LogSettingDialog::html() const { return html_->isChecked(); }

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <array>
 #include <functional>
 
 #include "ageing/ageing_settings.h"
@@ -45,6 +46,9 @@ class LogSettingDialog : public QDialog {
   QPushButton* browse_button() const { return browse_; }
 
  private:
+  // The radios of each LogWhat and LogDetail, in their enums' order.
+  std::array<QRadioButton*, 3> WhatButtons() const;
+  std::array<QRadioButton*, 3> DetailButtons() const;
   void Browse();
   void UpdateEnabled();
 
