@@ -19,7 +19,7 @@ using tamarack::testing::ScriptedReply;
 // Runs the CLI on a directory with one scripted drive "d0". Each run takes the next of
 // `scripts` as the drive's replies, if any are left, and its output ends with what the drive
 // got: each request's direction and buffer size.
-struct Cli : tamarack::testing::ScriptedDrives {
+struct ScriptedCli : tamarack::testing::ScriptedDrives {
   int Run(const std::vector<std::string>& args) {
     if (!scripts.empty()) {
       script = scripts.front();
@@ -44,7 +44,7 @@ struct Cli : tamarack::testing::ScriptedDrives {
 // The sense table's passes and rows, the catalogue's orders as the option picks them (the
 // orders themselves are the console tests'), no drives, bad arguments.
 TEST(Cli, TranscriptOfTheCommandsWithoutADrive) {
-  Cli cli;
+  ScriptedCli cli;
   cli.provider->unopenable = {"d9"};
   cli.ExpectGoldenRuns(
       "cli_without_drive.txt",
@@ -70,7 +70,7 @@ TEST(Cli, TranscriptOfTheCommandsWithoutADrive) {
 // Each drive identified or why not; Send's status, count and console dump (after the decoded
 // rows, grouped as asked), the decoder's text, the exit status of a sense key, data out.
 TEST(Cli, TranscriptOfTheScriptedDrives) {
-  Cli cli;
+  ScriptedCli cli;
   cli.provider->ids = {"d0", "d1"};
   cli.provider->unopenable = {"d1"};
   std::vector<std::uint8_t> inquiry(36, ' ');
@@ -91,7 +91,7 @@ TEST(Cli, TranscriptOfTheScriptedDrives) {
 }
 
 TEST(CliSend, RawWritesOnlyTheReplyBytes) {
-  Cli cli;
+  ScriptedCli cli;
   cli.scripts = {{Good({0xDE, 0xAD})}};
   EXPECT_EQ(cli.Run({"send", "--drive", "d0", "--cdb", "28", "--in", "2048", "--raw"}), 0);
   EXPECT_EQ(cli.out.str(), std::string("\xDE\xAD", 2) + "sent: in 2048\n");

@@ -9,7 +9,7 @@
 namespace tamarack {
 namespace {
 
-std::vector<std::uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
+std::vector<std::uint8_t> BytesOf(std::string_view s) { return {s.begin(), s.end()}; }
 
 // Dumps of every grouping and length, the character column of every byte and the column
 // headers, in tests/data/decode/hex_dumps.txt ("== " and what each is). Without the whole
@@ -24,7 +24,7 @@ TEST(DumpHex, EveryGroupingAndLength) {
     t += "== " + what + "\r\n";
     DumpHex(d, &t, whole, group);
   };
-  dump("20 bytes by four", Bytes("ABCDEFGHIJKLMNOPQRST"), false, 4);
+  dump("20 bytes by four", BytesOf("ABCDEFGHIJKLMNOPQRST"), false, 4);
   std::vector<std::uint8_t> d(16);
   std::iota(d.begin(), d.end(), std::uint8_t{0x30});
   for (int group : {128, 16, 8, 2, 1}) dump("16 bytes by " + std::to_string(group), d, true, group);
