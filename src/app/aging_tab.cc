@@ -29,6 +29,7 @@
 #include "app/log_setting_dialog.h"
 #include "app/loop_count_dialog.h"
 #include "app/sector_dump_tab.h"
+#include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "console/cdb_text.h"
 #include "util/strings.h"
@@ -37,7 +38,6 @@ namespace tamarack::app {
 
 namespace {
 
-QString Text(const std::string& s) { return QString::fromStdString(s); }
 QString Lines(const QString& s) {
   QString t = s;
   return t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QStatusBar>
 
+#include "app/view_text.h"
 #include "app/window_post.h"
 #include "emu/virtual_drive_id.h"
 #include "util/strings.h"
@@ -14,12 +15,6 @@
 #endif
 
 namespace tamarack::app {
-
-namespace {
-
-QString Text(const std::string& s) { return QString::fromStdString(s); }
-
-}  // namespace
 
 DriveServingControl::DriveServingControl(QComboBox* drive_box, const DriveDirectory* drives,
                                          QStatusBar* status_bar, ShowMessage show_message)

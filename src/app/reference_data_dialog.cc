@@ -21,6 +21,7 @@
 #include <filesystem>
 
 #include "app/continue_dialog.h"
+#include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "device/sense_table.h"
 #include "job/single_command_job.h"
@@ -29,11 +30,6 @@
 namespace tamarack::app {
 
 namespace {
-
-QString Text(const std::string& s) {
-  return QString::fromStdString(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-std::string Std(const QString& s) { return s.toStdString(); }
 
 enum ListColumn { kNameColumn, kDateColumn, kSizeColumn, kTimeKeyColumn, kSizeKeyColumn };
 
@@ -439,7 +435,7 @@ void ReferenceDataDialog::SetMaxSpeed() {
         job_runner_ = nullptr;
         SetRunning(false);
         ShowMessage(MessageIcon::kInformation,
-                    Text(MaxSpeedText(job->outcome().status == CommandStatus::kGood)));
+                    ViewText(MaxSpeedText(job->outcome().status == CommandStatus::kGood)));
         emit JobFinished();
       })) {
     return;
@@ -473,12 +469,12 @@ void ReferenceDataDialog::OnReferenceFinished(RunState) {
 
 Answer ReferenceDataDialog::AskQuestion(const JobQuestion& question) {
   if (question.kind == QuestionKind::kContinueSkipStop) {
-    ContinueDialog dialog(Text(question.text), this);
+    ContinueDialog dialog(ViewText(question.text), this);
     if (dialog_hook) QTimer::singleShot(0, &dialog, [this, &dialog] { dialog_hook(&dialog); });
     dialog.exec();
     return dialog.answer();
   }
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Tamarack"), Text(question.text),
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Tamarack"), ViewText(question.text),
                   QMessageBox::Ok | QMessageBox::Cancel, this);
   if (dialog_hook) QTimer::singleShot(0, &box, [this, &box] { dialog_hook(&box); });
   return box.exec() == QMessageBox::Ok ? Answer::kYes : Answer::kNo;

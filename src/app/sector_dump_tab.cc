@@ -28,9 +28,6 @@ namespace tamarack::app {
 
 namespace {
 
-QString Text(const std::string& s) { return QString::fromStdString(s); }
-std::string Std(const QString& s) { return s.toStdString(); }
-
 QLineEdit* NumberBox(QWidget* parent, const char* name, int width) {
   auto* box = new QLineEdit(parent);
   box->setObjectName(QString::fromUtf8(name));
