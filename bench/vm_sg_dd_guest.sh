@@ -48,14 +48,13 @@ while [ $run -le "$RUNS" ]; do
   fi
   rm -f /tmp/cap.dat /tmp/sg_dd.dat
 
-  # measure's own average: the bytes over the seconds it counted (a last partial second counts
-  # as a whole one, as the summary shows it).
+  # measure's own clock: its "read:" line, the bytes over the exact time of the reads (the
+  # summary's average counts a last partial second as a whole one).
   t0=$(now)
   tamarack-cli measure --drive $D --blocks "$MEASURE_BLOCKS" --start 0 --end $last \
     > "/out/measure.$run.log" 2>&1 || { echo "measure failed:"; cat "/out/measure.$run.log"; exit 1; }
   t1=$(now)
-  mbps=$(sed -n 's/.*speed(\([0-9]*\) Bytes\/\([0-9]*\) Sec).*/\1 \2/p' "/out/measure.$run.log" |
-    tail -n 1 | awk '$2 > 0 { printf "%.2f", $1 / $2 / 1e6 }')
+  mbps=$(sed -n 's/^read: .* s, \([0-9.]*\) MB\/s$/\1/p' "/out/measure.$run.log")
   [ -n "$mbps" ] || { echo "no average from measure"; cat "/out/measure.$run.log"; exit 1; }
   record measure "$run" "$mbps" "$t0" "$t1"
 

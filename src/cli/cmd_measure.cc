@@ -197,6 +197,10 @@ int Measure(const MeasureOptions& o, CliContext& context) {
   MeasureResult r = job->result();
   JobVerdict& verdict = r.verdict;
   SpeedRecord& record = r.record;
+  if (r.total_bytes > 0) {
+    out << "read: " << ReadSpeedText(static_cast<std::uint64_t>(r.total_bytes), r.read_elapsed)
+        << "\n";
+  }
   out << SecondReadsLine(r.second_reads);
   if (record.samples.empty()) {
     // A run that measured nothing leaves no file behind, not even an empty one.

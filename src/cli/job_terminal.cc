@@ -94,6 +94,13 @@ std::string FormatDuration(std::chrono::seconds d) {
   return StrFormat("%lld:%02lld", s / 60, s % 60);
 }
 
+std::string ReadSpeedText(std::uint64_t bytes, Clock::Duration elapsed) {
+  const double seconds = std::chrono::duration<double>(elapsed).count();
+  if (seconds <= 0) return StrFormat("%llu bytes", static_cast<unsigned long long>(bytes));
+  return StrFormat("%llu bytes in %.2f s, %.2f MB/s", static_cast<unsigned long long>(bytes),
+                   seconds, static_cast<double>(bytes) / seconds / 1e6);
+}
+
 std::string SecondReadsLine(std::uint64_t second_reads) {
   if (second_reads == 0) return "";
   return StrFormat(

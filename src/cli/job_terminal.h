@@ -36,6 +36,10 @@ std::string FormatDuration(std::chrono::seconds d);
 // Every job says it in these words.
 std::string SecondReadsLine(std::uint64_t second_reads);
 
+// "N bytes in S.SS s, M.MM MB/s" (MB = 10^6 bytes) by the job's own clock; "N bytes" when no
+// time passed.
+std::string ReadSpeedText(std::uint64_t bytes, Clock::Duration elapsed);
+
 // The terminal's JobHost. On a terminal the progress is one line rewritten in place; otherwise a
 // line every `quiet_period`. Result lines and messages are printed as they come; a job's counter
 // box (JobText::kCounters) is the end of the progress line, its lines joined by ", ".

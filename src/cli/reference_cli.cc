@@ -10,17 +10,6 @@
 
 namespace tamarack::cli {
 
-namespace {
-
-std::string MegabytesPerSecond(std::uint64_t bytes, Clock::Duration elapsed) {
-  const double seconds = std::chrono::duration<double>(elapsed).count();
-  if (seconds <= 0) return StrFormat("%llu bytes", static_cast<unsigned long long>(bytes));
-  return StrFormat("%llu bytes in %.2f s, %.2f MB/s", static_cast<unsigned long long>(bytes),
-                   seconds, static_cast<double>(bytes) / seconds / 1e6);
-}
-
-}  // namespace
-
 bool ReferenceRangeOptions(const ReferenceOptions& o, const char* command, std::ostream& err,
                            ReferenceRequest* request) {
   request->confirm_range = false;
@@ -50,8 +39,7 @@ std::string ReferenceSummary(const ReferenceResult& r) {
     t += StrFormat("range: LBA %u-%u (%llu blocks), %s\n", r.range.start, r.range.end,
                    static_cast<unsigned long long>(r.range.blocks()), r.block_size.Text().c_str());
   }
-  if (r.bytes_written != 0)
-    t += "read: " + MegabytesPerSecond(r.bytes_written, r.read_elapsed) + "\n";
+  if (r.bytes_written != 0) t += "read: " + ReadSpeedText(r.bytes_written, r.read_elapsed) + "\n";
   if (r.read_errors != 0) t += StrFormat("read errors gone past: %u\n", r.read_errors);
   if (!r.unread.empty()) {
     const auto n = static_cast<unsigned long long>(r.unread.blocks());
@@ -63,7 +51,7 @@ std::string ReferenceSummary(const ReferenceResult& r) {
   }
   t += SecondReadsLine(r.second_reads);
   if (r.check_ran && r.bytes_checked != 0) {
-    t += "checked: " + MegabytesPerSecond(r.bytes_checked, r.check_elapsed) + "\n";
+    t += "checked: " + ReadSpeedText(r.bytes_checked, r.check_elapsed) + "\n";
   }
   if (r.skipped != 0) {
     t += StrFormat("skipped: %llu blocks the capture could not read%s%s\n",

@@ -123,6 +123,7 @@ void SpeedMeasurementJob::Measure(JobContext& ctx) {
     result_.current_lba = result_.start_lba;
     sampler_.emplace(ctx.clock().Now());
   }
+  measure_start_ = ctx.clock().Now();
   Report(ctx);
   const std::int64_t last = result_.last_lba;
   const std::int64_t count = settings_.block_count;
@@ -193,7 +194,9 @@ bool SpeedMeasurementJob::ReadCommand(JobContext& ctx, std::int64_t lba, std::in
     result_.current_lba += blocks;
   }
   Account(ctx, from, to, blocks);
+  result_.read_elapsed = to - measure_start_ - probes_;
   if (probe.count() > 0) {
+    probes_ += probe;
     // The probe's time counts in no second: the marks still to come move on by as much.
     std::lock_guard lock(mutex_);
     sampler_->Skip(probe);

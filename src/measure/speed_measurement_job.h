@@ -67,6 +67,9 @@ struct MeasureResult {
   bool first_command_sent = false;
   // Reads sent a second time over the A5h fill to tell data ending in 5Ah from a short reply.
   std::uint64_t second_reads = 0;
+  // From the first read to the end of the last, less the block-size probes (as the samples
+  // count it), by the job's clock: the exact time behind `total_bytes`.
+  Clock::Duration read_elapsed{0};
   SpeedRecord record;                       // the samples, the closing one included
   std::string summary;                      // "x%d.%d speed(…)"; empty when there is none
   std::optional<RotationVerdict> rotation;  // with a summary
@@ -122,6 +125,8 @@ class SpeedMeasurementJob final : public Job {
   std::uint32_t block_size_ = 0;            // of the track being read; 0 until learned
   bool sizes_differ_ = false;               // tracks of more than one block size were read
   std::string failure_text_;                // the status line of the failure that ended it
+  Clock::Duration measure_start_{};         // the first read's start
+  Clock::Duration probes_{};                // time spent finding block sizes after reads
   Clock::Duration last_report_{};
   std::optional<std::int64_t> speed_shown_;
 };
