@@ -426,7 +426,9 @@ int MultiDriveRun::Run(const DriveJob& job) {
     }
     DrawBoard(false);
   }
-  for (auto& lane : lanes_) lane->thread.join();
+  for (auto& lane : lanes_) {
+    if (lane->thread.joinable()) lane->thread.join();
+  }
   if (terminal_) {
     DrawBoard(true);  // each drive's end, then the board makes room for the texts
     board_rows_ = 0;

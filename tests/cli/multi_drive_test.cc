@@ -134,6 +134,23 @@ TEST(MultiDriveRunTest, AFailingDriveEndsOnlyItsOwnJob) {
   EXPECT_EQ(status, kExitOther) << cli.err.str();
 }
 
+// Sixteen drives at once, as many as a small lab holds: every one runs its whole job.
+TEST(MultiDriveRunTest, SixteenDrivesAtOnce) {
+  testing::VirtualCli cli;
+  std::vector<std::string> args = {"age", "--start", "0", "--end", "40", "--loop", "once"};
+  for (int i = 1; i <= 16; ++i) {
+    args.insert(args.end(), {"--drive", "emu:type13?speed=max&seed=" + std::to_string(i)});
+  }
+  EXPECT_EQ(cli.Run(args), kExitGood) << cli.err.str();
+  const std::string out = cli.out.str();
+  std::size_t good_rows = 0;
+  for (std::size_t at = 0;
+       (at = out.find("  good        0  commands 42,", at)) != std::string::npos; ++at) {
+    ++good_rows;
+  }
+  EXPECT_EQ(good_rows, 16u) << out;
+}
+
 // Ctrl-C while four endless runs go on: every drive's job ends through its own cancel, each
 // log ends with its "Canceled" record, and the run exits with the cancel's status.
 TEST(MultiDriveRunTest, CtrlCCancelsEveryDrive) {
