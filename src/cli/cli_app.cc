@@ -49,6 +49,8 @@ std::unique_ptr<DeviceSession> OpenSubcommandDrive(CliContext& context, const st
                                                    std::uint32_t timeout) {
   auto session = std::make_unique<DeviceSession>(context.drives, BuiltInSenseTable());
   session->command_timeout = timeout;
+  std::unique_lock<std::mutex> lock;
+  if (context.open_lock) lock = std::unique_lock(*context.open_lock);
   if (session->Open(drive)) return session;
   *context.err << "tamarack-cli" << (subcommand.empty() ? "" : " ") << subcommand << ": "
                << session->OpenError() << "\n";

@@ -3,6 +3,7 @@
 
 #include <iosfwd>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@ class App;
 }
 
 namespace tamarack::cli {
+
+class DriveLane;
 
 // What a subcommand works with. Tests give their own drive directory.
 struct CliContext {
@@ -32,6 +35,11 @@ struct CliContext {
   // a message saying so.
   std::vector<std::string> png_plugin_places;
   int exit_code = 0;
+  // Set for one drive of a run of several (multi_drive_run.h): its jobs report their progress
+  // to the lane and stop when it asks, and opening a drive takes `open_lock` (the directory
+  // opens one drive at a time).
+  DriveLane* lane = nullptr;
+  std::mutex* open_lock = nullptr;
 };
 
 // Runs the command line `args` (without the program name); returns the exit status.

@@ -1,9 +1,10 @@
-// tamarack-cli age --drive ID [--settings FILE.age] [--command read10|read12|readcd]
+// tamarack-cli age --drive ID [--drive ID ...] [--settings FILE.age] [--command
+// read10|read12|readcd]
 //   [--start LBA] [--end LBA] [--length N] [--step N]
 //   [--method twopoint|step|random|randomstep] [--loop once|endless|N] [--interval MS]
 //   [--random-interval] [--random-length] [--check type13|type30|file:PATH] [--stop-on-error]
 //   [--stop-on-data-error] [--log PATH] [--html] [--detail simple|medium|detailed]
-//   [--failed-only] [--seed N] [--yes]
+//   [--failed-only] [--seed N] [--yes] [--json]
 //
 // Flags override the .age file's values; only --log names a log (a .age file's LogFile= is the
 // window's), and a log that cannot be opened stops the run before it starts. Exit status
@@ -19,6 +20,7 @@
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
+#include "cli/multi_drive_run.h"
 #include "job/job_runner.h"
 #include "persist/settings_format.h"
 #include "persist/tab_file.h"
@@ -29,7 +31,7 @@ namespace tamarack::cli {
 namespace {
 
 struct AgeOptions {
-  std::string drive;
+  DriveRunRequest drives;
   std::string settings;
   std::string command;
   std::optional<std::int32_t> start, end, length, step, interval;
@@ -158,8 +160,47 @@ bool ApplyFlags(const AgeOptions& o, AgeingSettings* s, std::string* error) {
   return true;
 }
 
-int Age(const AgeOptions& o, CliContext& context) {
+// One drive's run with the settings every drive shares; the log is the drive's own.
+DriveOutcome AgeOnDrive(const AgeOptions& o, AgeingSettings s, const DriveSlot& drive,
+                        CliContext& context) {
   std::ostream& out = *context.out;
+  std::ostream& err = *context.err;
+  if (!s.log_path.empty()) s.log_path = drive.File(s.log_path);
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, drive.id, "age", o.timeout);
+  if (!session) return CannotOpenOutcome();
+  Clock& clock = context.clock ? *context.clock : RealClock();
+  JobRunner runner(*session, clock);
+  AgeTerminalHost host(out, err, context.in, context.terminal,
+                       o.yes ? AnswerPolicy::kYes : AnswerPolicy::kPrompt, clock, "commands");
+  AgeingRunOptions options;
+  options.seed = o.seed;
+  options.refuse_without_log = true;
+  auto job = std::make_shared<AgeingJob>(s, options);
+  RunJobFromTerminal(runner, job, host, context.lane);
+  const AgeingResult& r = job->result();
+  std::vector<DriveCount> counts;
+  if (r.refusal == AgeingRefusal::kNone) {
+    out << StrFormat("commands %lld, failed %lld", static_cast<long long>(r.commands),
+                     static_cast<long long>(r.failed_commands));
+    counts.push_back({"commands", static_cast<std::uint64_t>(r.commands)});
+    counts.push_back({"failed", static_cast<std::uint64_t>(r.failed_commands)});
+    if (s.data_check) {
+      out << StrFormat(", data OK %lld, data NG %lld", static_cast<long long>(r.counts.data_ok),
+                       static_cast<long long>(r.counts.data_ng));
+      counts.push_back({"data_ok", static_cast<std::uint64_t>(r.counts.data_ok)});
+      counts.push_back({"data_ng", static_cast<std::uint64_t>(r.counts.data_ng)});
+    }
+    out << "\n";
+    if (s.log_options.what() != LogWhat::kNothing && r.log_failure.empty()) {
+      out << "log: " << s.log_path << "\n";
+    }
+    if (r.verdict.refused()) err << "tamarack-cli age: " << *r.verdict.refused() << "\n";
+  }
+  return OutcomeOf(r.verdict, std::move(counts));
+}
+
+int Age(AgeOptions& o, CliContext& context) {
   std::ostream& err = *context.err;
   // Without a file the terminal's run logs every command simply, when a log is named.
   AgeingSettings s;
@@ -182,36 +223,10 @@ int Age(const AgeOptions& o, CliContext& context) {
     err << "tamarack-cli age: " << error << "\n";
     return kExitBadArguments;
   }
-
-  const std::unique_ptr<DeviceSession> session =
-      OpenSubcommandDrive(context, o.drive, "age", o.timeout);
-  if (!session) {
-    return kExitCannotOpen;
-  }
-  Clock& clock = context.clock ? *context.clock : RealClock();
-  JobRunner runner(*session, clock);
-  AgeTerminalHost host(out, err, context.in, context.terminal,
-                       o.yes ? AnswerPolicy::kYes : AnswerPolicy::kPrompt, clock, "commands");
-  AgeingRunOptions options;
-  options.seed = o.seed;
-  options.refuse_without_log = true;
-  auto job = std::make_shared<AgeingJob>(s, options);
-  RunJobFromTerminal(runner, job, host);
-  const AgeingResult& r = job->result();
-  if (r.refusal == AgeingRefusal::kNone) {
-    out << StrFormat("commands %lld, failed %lld", static_cast<long long>(r.commands),
-                     static_cast<long long>(r.failed_commands));
-    if (s.data_check) {
-      out << StrFormat(", data OK %lld, data NG %lld", static_cast<long long>(r.counts.data_ok),
-                       static_cast<long long>(r.counts.data_ng));
-    }
-    out << "\n";
-    if (s.log_options.what() != LogWhat::kNothing && r.log_failure.empty()) {
-      out << "log: " << s.log_path << "\n";
-    }
-    if (r.verdict.refused()) err << "tamarack-cli age: " << *r.verdict.refused() << "\n";
-  }
-  return ExitStatusOf(r.verdict);
+  o.drives.files = {{"--log", o.log}};
+  return RunOnDrives(context, o.drives, [&o, &s](const DriveSlot& drive, CliContext& c) {
+    return AgeOnDrive(o, s, drive, c);
+  });
 }
 
 }  // namespace
@@ -219,7 +234,7 @@ int Age(const AgeOptions& o, CliContext& context) {
 void AddAgeCommand(CLI::App& app, CliContext& context) {
   auto* cmd = app.add_subcommand("age", "Run an ageing (endurance) test of reads");
   auto o = std::make_shared<AgeOptions>();
-  cmd->add_option("--drive", o->drive, "Drive id (/dev/sr0, emu:type13, ...)")->required();
+  AddDriveRunOptions(cmd, &o->drives);
   cmd->add_option("--settings", o->settings, "Ageing settings file (.age) to start from");
   cmd->add_option("--command", o->command, "read10, read12 or readcd");
   cmd->add_option("--start", o->start, "Start LBA");
@@ -234,7 +249,7 @@ void AddAgeCommand(CLI::App& app, CliContext& context) {
   cmd->add_option("--check", o->check, "Check the data: type13, type30 or file:PATH");
   cmd->add_flag("--stop-on-error", o->stop_on_error, "End the run on a command error");
   cmd->add_flag("--stop-on-data-error", o->stop_on_data_error, "End the run on a data error");
-  cmd->add_option("--log", o->log, "Log file (replaced)");
+  cmd->add_option("--log", o->log, "Log file (replaced); {drive} stands for the drive's name");
   cmd->add_flag("--html", o->html, "Write the log as HTML");
   cmd->add_option("--detail", o->detail, "Log detail: simple, medium or detailed");
   cmd->add_flag("--failed-only", o->failed_only, "Log failed commands and data checks only");

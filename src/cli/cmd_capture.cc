@@ -1,5 +1,5 @@
-// tamarack-cli capture --drive ID --out FILE [--start LBA] [--end LBA] [--check] [--max-speed]
-//                      [--yes]
+// tamarack-cli capture --drive ID [--drive ID ...] --out FILE [--start LBA] [--end LBA] [--check]
+//                      [--max-speed] [--yes] [--json]
 #include <CLI/CLI.hpp>
 #include <ostream>
 
@@ -17,34 +17,35 @@ void AddCaptureCommand(CLI::App& app, CliContext& context) {
   auto o = std::make_shared<ReferenceOptions>();
   auto check = std::make_shared<bool>(false);
   auto max_speed = std::make_shared<bool>(false);
-  cmd->add_option("--drive", o->drive, "Drive id (/dev/sr0, emu:type13, ...)")->required();
-  cmd->add_option("--out", o->file, "The reference file to write (*.dat)")->required();
+  AddDriveRunOptions(cmd, &o->drives);
+  cmd->add_option("--out", o->file,
+                  "The reference file to write (*.dat); {drive} stands for the drive's name")
+      ->required();
   cmd->add_option("--start", o->start, "First LBA (default: the first track's start)");
   cmd->add_option("--end", o->end, "Last LBA, included (default: the disc's last block)");
   cmd->add_flag("--check", *check, "Check the disc against the file after reading it");
   cmd->add_flag("--max-speed", *max_speed, "Set the drive to its highest speed first");
   cmd->add_flag("--yes", o->yes, "Continue on read errors and differences without asking");
   cmd->callback([&context, o, check, max_speed] {
-    std::ostream& err = *context.err;
     ReferenceRequest request;
-    if (!ReferenceRangeOptions(*o, "capture", err, &request)) {
+    if (!ReferenceRangeOptions(*o, "capture", *context.err, &request)) {
       context.exit_code = kExitBadArguments;
       return;
     }
-    request.path = o->file;
-    const std::unique_ptr<DeviceSession> session =
-        OpenSubcommandDrive(context, o->drive, "capture");
-    if (!session) {
-      context.exit_code = kExitCannotOpen;
-      return;
-    }
-    if (*max_speed) {
-      const Cdb cdb = MaxSpeedCdb();
-      const bool ok = session->Run(cdb, {}).status == CommandStatus::kGood;
-      *(ok ? context.out : context.err) << MaxSpeedText(ok) << "\n";
-    }
-    auto job = std::make_shared<CaptureJob>(request, *check);
-    context.exit_code = RunReferenceJob(*session, job, job->result(), *o, context);
+    o->drives.files = {{"--out", o->file}};
+    context.exit_code = RunOnDrives(context, o->drives, [&](const DriveSlot& drive, CliContext& c) {
+      const std::unique_ptr<DeviceSession> session = OpenSubcommandDrive(c, drive.id, "capture");
+      if (!session) return CannotOpenOutcome();
+      if (*max_speed) {
+        const Cdb cdb = MaxSpeedCdb();
+        const bool ok = session->Run(cdb, {}).status == CommandStatus::kGood;
+        *(ok ? c.out : c.err) << MaxSpeedText(ok) << "\n";
+      }
+      ReferenceRequest own = request;
+      own.path = drive.File(o->file);
+      auto job = std::make_shared<CaptureJob>(own, *check);
+      return RunReferenceJob(*session, job, job->result(), *o, c);
+    });
   });
 }
 

@@ -1,4 +1,5 @@
-// tamarack-cli check --drive ID --file FILE [--start LBA] [--end LBA] [--yes]
+// tamarack-cli check --drive ID [--drive ID ...] --file FILE [--start LBA] [--end LBA] [--yes]
+//                    [--json]
 #include <CLI/CLI.hpp>
 #include <ostream>
 
@@ -12,27 +13,29 @@ namespace tamarack::cli {
 void AddCheckCommand(CLI::App& app, CliContext& context) {
   auto* cmd = app.add_subcommand("check", "Check a disc against a reference data file");
   auto o = std::make_shared<ReferenceOptions>();
-  cmd->add_option("--drive", o->drive, "Drive id (/dev/sr0, emu:type13, ...)")->required();
-  cmd->add_option("--file", o->file, "The reference file (*.dat)")->required();
+  AddDriveRunOptions(cmd, &o->drives);
+  cmd->add_option("--file", o->file,
+                  "The reference file (*.dat); {drive} stands for the drive's name")
+      ->required();
   cmd->add_option("--start", o->start,
                   "The LBA of the file's first block (default: the first track's start)");
   cmd->add_option("--end", o->end, "Last LBA to check (default: the disc's or the file's end)");
   cmd->add_flag("--yes", o->yes, "Continue on read errors and differences without asking");
   cmd->callback([&context, o] {
-    std::ostream& err = *context.err;
     ReferenceRequest request;
-    if (!ReferenceRangeOptions(*o, "check", err, &request)) {
+    if (!ReferenceRangeOptions(*o, "check", *context.err, &request)) {
       context.exit_code = kExitBadArguments;
       return;
     }
-    request.path = o->file;
-    const std::unique_ptr<DeviceSession> session = OpenSubcommandDrive(context, o->drive, "check");
-    if (!session) {
-      context.exit_code = kExitCannotOpen;
-      return;
-    }
-    auto job = std::make_shared<CheckJob>(request);
-    context.exit_code = RunReferenceJob(*session, job, job->result(), *o, context);
+    // The file is read, not written: several drives may check against one.
+    context.exit_code = RunOnDrives(context, o->drives, [&](const DriveSlot& drive, CliContext& c) {
+      const std::unique_ptr<DeviceSession> session = OpenSubcommandDrive(c, drive.id, "check");
+      if (!session) return CannotOpenOutcome();
+      ReferenceRequest own = request;
+      own.path = drive.File(o->file);
+      auto job = std::make_shared<CheckJob>(own);
+      return RunReferenceJob(*session, job, job->result(), *o, c);
+    });
   });
 }
 

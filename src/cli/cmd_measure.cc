@@ -1,5 +1,5 @@
-// tamarack-cli measure --drive ID [--blocks N] [--start LBA] [--end LBA] [--save FILE.msr]
-//                      [--plot FILE.png|FILE.svg]
+// tamarack-cli measure --drive ID [--drive ID ...] [--blocks N] [--start LBA] [--end LBA]
+//                      [--save FILE.msr] [--plot FILE.png|FILE.svg] [--json]
 // tamarack-cli msr FILE.msr [--plot FILE.png|FILE.svg]: a saved measurement's summary and
 // graph.
 #include <unistd.h>
@@ -16,6 +16,7 @@
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
+#include "cli/multi_drive_run.h"
 #include "cli/png_plot.h"
 #include "device/device_session.h"
 #include "job/job_runner.h"
@@ -32,7 +33,7 @@ namespace tamarack::cli {
 namespace {
 
 struct MeasureOptions {
-  std::string drive;
+  DriveRunRequest drives;
   std::int32_t blocks = kDefaultMeasureBlockCount;
   std::string start;
   std::string end;
@@ -161,8 +162,69 @@ bool WritePlot(const std::string& path, PlotKind kind, const SpeedGraph& graph, 
   return true;
 }
 
-int Measure(const MeasureOptions& o, CliContext& context) {
+// One drive's measurement; its files are the drive's own.
+DriveOutcome MeasureOnDrive(const MeasureOptions& o, const MeasureSettings& settings, PlotKind plot,
+                            const DriveSlot& drive, CliContext& context) {
   std::ostream& out = *context.out;
+  std::ostream& err = *context.err;
+  const std::string save = drive.File(o.save);
+  const std::string plot_path = drive.File(o.plot);
+  const std::unique_ptr<DeviceSession> session =
+      OpenSubcommandDrive(context, drive.id, "measure", o.timeout);
+  if (!session) return CannotOpenOutcome();
+  Clock& clock = context.clock ? *context.clock : RealClock();
+  const bool terminal = context.err == &std::cerr && isatty(STDERR_FILENO);
+  MeasureHost host(out, err, nullptr, terminal, AnswerPolicy::kStop, clock);
+  host.out = &out;
+  session->status_line.SetObserver([&host](const std::string& text) { host.StatusLine(text); });
+  JobRunner runner(*session, clock);
+  auto job = std::make_shared<SpeedMeasurementJob>(settings);
+  RunJobFromTerminal(runner, job, host, context.lane);
+  session->status_line.SetObserver(nullptr);
+  host.FlushStatusLine();
+
+  MeasureResult r = job->result();
+  JobVerdict& verdict = r.verdict;
+  SpeedRecord& record = r.record;
+  const auto outcome = [&] {
+    return OutcomeOf(verdict, {{"samples", static_cast<std::uint64_t>(record.samples.size())}});
+  };
+  if (r.total_bytes > 0) {
+    out << "read: " << ReadSpeedText(static_cast<std::uint64_t>(r.total_bytes), r.read_elapsed)
+        << "\n";
+  }
+  out << SecondReadsLine(r.second_reads);
+  if (record.samples.empty()) {
+    // A run that measured nothing leaves no file behind, not even an empty one.
+    for (const std::string* file : {&save, &plot_path}) {
+      if (!file->empty())
+        err << "tamarack-cli measure: nothing measured, " << *file << " not written\n";
+    }
+    return outcome();
+  }
+  // The graph settles its scale (saved with the samples) whether or not it is written.
+  const Box box = PlotBox(record);
+  const SpeedGraph graph = DrawSpeedGraph(record, box);
+  record.scale = graph.scale;
+  std::string error;
+  if (!save.empty()) {
+    if (SaveMeasurementFile(save, record, &error)) {
+      out << "saved: " << save << "\n";
+    } else {
+      err << "tamarack-cli measure: " << error << "\n";
+      verdict.FileFailed(error);
+    }
+  }
+  if (!WritePlot(plot_path, plot, graph, box, context, &error)) {
+    err << "tamarack-cli measure: " << error << "\n";
+    verdict.FileFailed(error);
+  } else if (plot != PlotKind::kNone) {
+    out << "plot: " << plot_path << "\n";
+  }
+  return outcome();
+}
+
+int Measure(MeasureOptions& o, CliContext& context) {
   std::ostream& err = *context.err;
   MeasureSettings settings;
   settings.block_count = o.blocks;
@@ -177,59 +239,10 @@ int Measure(const MeasureOptions& o, CliContext& context) {
   }
   PlotKind plot = PlotKind::kNone;
   if (!PlotKindOf(o.plot, "measure", &plot, err)) return kExitBadArguments;
-
-  const std::unique_ptr<DeviceSession> session =
-      OpenSubcommandDrive(context, o.drive, "measure", o.timeout);
-  if (!session) {
-    return kExitCannotOpen;
-  }
-  Clock& clock = context.clock ? *context.clock : RealClock();
-  const bool terminal = context.err == &std::cerr && isatty(STDERR_FILENO);
-  MeasureHost host(out, err, nullptr, terminal, AnswerPolicy::kStop, clock);
-  host.out = &out;
-  session->status_line.SetObserver([&host](const std::string& text) { host.StatusLine(text); });
-  JobRunner runner(*session, clock);
-  auto job = std::make_shared<SpeedMeasurementJob>(settings);
-  RunJobFromTerminal(runner, job, host);
-  session->status_line.SetObserver(nullptr);
-  host.FlushStatusLine();
-
-  MeasureResult r = job->result();
-  JobVerdict& verdict = r.verdict;
-  SpeedRecord& record = r.record;
-  if (r.total_bytes > 0) {
-    out << "read: " << ReadSpeedText(static_cast<std::uint64_t>(r.total_bytes), r.read_elapsed)
-        << "\n";
-  }
-  out << SecondReadsLine(r.second_reads);
-  if (record.samples.empty()) {
-    // A run that measured nothing leaves no file behind, not even an empty one.
-    for (const std::string* file : {&o.save, &o.plot}) {
-      if (!file->empty())
-        err << "tamarack-cli measure: nothing measured, " << *file << " not written\n";
-    }
-    return ExitStatusOf(verdict);
-  }
-  // The graph settles its scale (saved with the samples) whether or not it is written.
-  const Box box = PlotBox(record);
-  const SpeedGraph graph = DrawSpeedGraph(record, box);
-  record.scale = graph.scale;
-  std::string error;
-  if (!o.save.empty()) {
-    if (SaveMeasurementFile(o.save, record, &error)) {
-      out << "saved: " << o.save << "\n";
-    } else {
-      err << "tamarack-cli measure: " << error << "\n";
-      verdict.FileFailed(error);
-    }
-  }
-  if (!WritePlot(o.plot, plot, graph, box, context, &error)) {
-    err << "tamarack-cli measure: " << error << "\n";
-    verdict.FileFailed(error);
-  } else if (plot != PlotKind::kNone) {
-    out << "plot: " << o.plot << "\n";
-  }
-  return ExitStatusOf(verdict);
+  o.drives.files = {{"--save", o.save}, {"--plot", o.plot}};
+  return RunOnDrives(context, o.drives, [&](const DriveSlot& drive, CliContext& c) {
+    return MeasureOnDrive(o, settings, plot, drive, c);
+  });
 }
 
 struct MsrOptions {
@@ -280,12 +293,16 @@ void AddMeasureCommand(CLI::App& app, CliContext& context) {
       "measure",
       "Measure the read speed from the first track to the last block (x1 = 75 blocks/s)");
   auto o = std::make_shared<MeasureOptions>();
-  cmd->add_option("--drive", o->drive, "Drive id (/dev/sr0, emu:type13, ...)")->required();
+  AddDriveRunOptions(cmd, &o->drives);
   cmd->add_option("--blocks", o->blocks, "Blocks per Read CD command (default 10)");
   cmd->add_option("--start", o->start, "First block instead of the first track's (0x for hex)");
   cmd->add_option("--end", o->end, "Last block instead of the disc's last (0x for hex)");
-  cmd->add_option("--save", o->save, "Write the samples to a measurement file (.msr)");
-  cmd->add_option("--plot", o->plot, "Draw the speed graph to FILE.svg or FILE.png");
+  cmd->add_option("--save", o->save,
+                  "Write the samples to a measurement file (.msr); {drive} stands for the "
+                  "drive's name");
+  cmd->add_option("--plot", o->plot,
+                  "Draw the speed graph to FILE.svg or FILE.png; {drive} stands for the drive's "
+                  "name");
   cmd->add_option("--timeout", o->timeout, "Time-out in seconds")->check(CLI::Range(1u, 86400u));
   cmd->callback([&context, o] { context.exit_code = Measure(*o, context); });
 }

@@ -1,5 +1,5 @@
-// tamarack-cli tracktest type13|type30|type30+1|type30-1 --drive ID
-// tamarack-cli subq-check --drive ID
+// tamarack-cli tracktest type13|type30|type30+1|type30-1 --drive ID [--drive ID ...] [--json]
+// tamarack-cli subq-check --drive ID [--drive ID ...] [--json]
 // tamarack-cli lba2msf N [--hex] | msf2lba TEXT [--bcd] | subq-crc HEX...
 #include <unistd.h>
 
@@ -10,6 +10,7 @@
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
+#include "cli/multi_drive_run.h"
 #include "tools/conversion_tools.h"
 #include "tools/sub_q_check.h"
 #include "tools/track_test.h"
@@ -19,7 +20,7 @@ namespace tamarack::cli {
 namespace {
 
 struct DriveOptions {
-  std::string drive;
+  DriveRunRequest drives;
   std::uint32_t timeout = kDefaultCommandTimeout;
 };
 
@@ -56,40 +57,38 @@ void PrintReadNotes(CliContext& context, const char* name, const JobVerdict& ver
   }
 }
 
-int RunTrackTest(TrackTestKind kind, const DriveOptions& o, CliContext& context) {
+DriveOutcome RunTrackTest(TrackTestKind kind, const DriveOptions& o, const DriveSlot& drive,
+                          CliContext& context) {
   const std::unique_ptr<DeviceSession> session =
-      OpenSubcommandDrive(context, o.drive, "tracktest", o.timeout);
-  if (!session) {
-    return kExitCannotOpen;
-  }
+      OpenSubcommandDrive(context, drive.id, "tracktest", o.timeout);
+  if (!session) return CannotOpenOutcome();
   // The drives' own clock (a simulated one in tests), as the other jobs use.
   Clock& clock = context.clock ? *context.clock : RealClock();
   JobRunner runner(*session, clock);
   TerminalJobHost host(*context.out, *context.err, nullptr, ErrIsTerminal(context),
                        AnswerPolicy::kStop, clock, "reads");
   auto job = std::make_shared<TrackTestJob>(kind);
-  RunJobFromTerminal(runner, job, host);
+  RunJobFromTerminal(runner, job, host, context.lane);
   const TrackTestResult& r = job->result();
   PrintReadNotes(context, "tracktest", r.verdict, r.failure_text, r.second_reads);
-  return ExitStatusOf(r.verdict);
+  return OutcomeOf(r.verdict, {{"reads", r.reads}, {"ng", static_cast<std::uint64_t>(r.ng_lines)}});
 }
 
-int RunSubQCheck(const DriveOptions& o, CliContext& context) {
+DriveOutcome RunSubQCheck(const DriveOptions& o, const DriveSlot& drive, CliContext& context) {
   const std::unique_ptr<DeviceSession> session =
-      OpenSubcommandDrive(context, o.drive, "subq-check", o.timeout);
-  if (!session) {
-    return kExitCannotOpen;
-  }
+      OpenSubcommandDrive(context, drive.id, "subq-check", o.timeout);
+  if (!session) return CannotOpenOutcome();
   // The drives' own clock (a simulated one in tests), as the other jobs use.
   Clock& clock = context.clock ? *context.clock : RealClock();
   JobRunner runner(*session, clock);
   SubQTerminalHost host(*context.out, *context.err, nullptr, ErrIsTerminal(context),
                         AnswerPolicy::kStop, clock, "blocks");
   auto job = std::make_shared<SubQCheckJob>();
-  RunJobFromTerminal(runner, job, host);
+  RunJobFromTerminal(runner, job, host, context.lane);
   const SubQCheckResult& r = job->result();
   PrintReadNotes(context, "subq-check", r.verdict, r.failure_text, r.second_reads);
-  return ExitStatusOf(r.verdict);
+  return OutcomeOf(r.verdict,
+                   {{"reads", r.reads}, {"crc_errors", static_cast<std::uint64_t>(r.crc_errors)}});
 }
 
 // One conversion: its line on standard output; "Error!" exits 1.
@@ -99,7 +98,7 @@ int PrintConversion(const std::string& line, CliContext& context) {
 }
 
 void AddDriveOptions(CLI::App* cmd, DriveOptions* o) {
-  cmd->add_option("--drive", o->drive, "Drive id (/dev/sr0, emu:type30, ...)")->required();
+  AddDriveRunOptions(cmd, &o->drives);
   cmd->add_option("--timeout", o->timeout, "Time-out in seconds")->check(CLI::Range(1u, 86400u));
 }
 
@@ -121,7 +120,9 @@ void AddToolCommands(CLI::App& app, CliContext& context) {
       if (*test == "type30") kind = TrackTestKind::kType30Normal;
       if (*test == "type30+1") kind = TrackTestKind::kType30Plus1;
       if (*test == "type30-1") kind = TrackTestKind::kType30Minus1;
-      context.exit_code = RunTrackTest(kind, *o, context);
+      context.exit_code = RunOnDrives(
+          context, o->drives,
+          [&](const DriveSlot& drive, CliContext& c) { return RunTrackTest(kind, *o, drive, c); });
     });
   }
   {
@@ -129,7 +130,11 @@ void AddToolCommands(CLI::App& app, CliContext& context) {
         "subq-check", "Check the Q sub-channel of every block: CRC errors, copy and emphasis bits");
     auto o = std::make_shared<DriveOptions>();
     AddDriveOptions(cmd, o.get());
-    cmd->callback([&context, o] { context.exit_code = RunSubQCheck(*o, context); });
+    cmd->callback([&context, o] {
+      context.exit_code = RunOnDrives(
+          context, o->drives,
+          [&](const DriveSlot& drive, CliContext& c) { return RunSubQCheck(*o, drive, c); });
+    });
   }
   {
     auto* cmd = app.add_subcommand("lba2msf", "The MSF address of an LBA");

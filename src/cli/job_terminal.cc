@@ -3,6 +3,7 @@
 #include <atomic>
 #include <csignal>
 #include <istream>
+#include <optional>
 #include <ostream>
 
 #include "util/strings.h"
@@ -23,26 +24,6 @@ extern "C" void OnStopSignal(int) {
     std::raise(SIGINT);
   }
 }
-
-// Restores the previous handlers when the job is over.
-class StopSignals {
- public:
-  StopSignals() {
-    g_stop_signals = 0;
-    previous_int_ = std::signal(SIGINT, OnStopSignal);
-    previous_term_ = std::signal(SIGTERM, OnStopSignal);
-  }
-  ~StopSignals() {
-    std::signal(SIGINT, previous_int_);
-    std::signal(SIGTERM, previous_term_);
-  }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
- private:
-  void (*previous_int_)(int) = SIG_DFL;
-  void (*previous_term_)(int) = SIG_DFL;
-};
 
 Answer ParseAnswer(QuestionKind kind, std::string reply) {
   const char c = reply.empty() ? '\0' : static_cast<char>(reply[0] | 0x20);
@@ -87,6 +68,19 @@ Answer YesAnswer(QuestionKind kind) {
 }
 
 }  // namespace
+
+StopSignals::StopSignals() {
+  g_stop_signals = 0;
+  previous_int_ = std::signal(SIGINT, OnStopSignal);
+  previous_term_ = std::signal(SIGTERM, OnStopSignal);
+}
+
+StopSignals::~StopSignals() {
+  std::signal(SIGINT, previous_int_);
+  std::signal(SIGTERM, previous_term_);
+}
+
+bool StopSignals::Requested() { return g_stop_signals.load() > 0; }
 
 std::string FormatDuration(std::chrono::seconds d) {
   const long long s = d.count() < 0 ? 0 : d.count();
@@ -173,6 +167,11 @@ void TerminalJobHost::SetCounters(const std::string& text) {
   counters_ = std::move(joined);
 }
 
+void TerminalJobHost::SendProgressTo(DriveLane* lane) {
+  std::lock_guard lock(mutex_);
+  lane_ = lane;
+}
+
 void TerminalJobHost::Show(JobText where, const std::string& text) {
   if (where == JobText::kCounters) {
     SetCounters(text);
@@ -188,12 +187,15 @@ void TerminalJobHost::Progress(const JobProgress& progress) {
   const auto now = std::chrono::steady_clock::now();
   std::lock_guard lock(mutex_);
   const bool finished = progress.total != 0 && progress.done >= progress.total;
-  const auto period = terminal_ ? std::chrono::steady_clock::duration(kRedrawPeriod)
-                                : std::chrono::steady_clock::duration(kQuietPeriod);
+  // A lane's board draws at its own pace: the line is only handed over.
+  const auto period = terminal_ || lane_ ? std::chrono::steady_clock::duration(kRedrawPeriod)
+                                         : std::chrono::steady_clock::duration(kQuietPeriod);
   if (!finished && now - last_drawn_ < period) return;
   last_drawn_ = now;
   const std::string line = FormatProgressLine(progress, clock_.Now() - started_, unit_, counters_);
-  if (terminal_) {
+  if (lane_) {
+    lane_->ShowProgress(line);
+  } else if (terminal_) {
     err_ << "\r\033[K" << line << std::flush;
     line_open_ = true;
   } else {
@@ -247,15 +249,22 @@ RunState TerminalJobHost::ended_by() const {
   return ended_by_;
 }
 
-RunState RunJobFromTerminal(JobRunner& runner, std::shared_ptr<Job> job, TerminalJobHost& host) {
-  StopSignals signals;
+RunState RunJobFromTerminal(JobRunner& runner, std::shared_ptr<Job> job, TerminalJobHost& host,
+                            DriveLane* lane) {
+  std::optional<StopSignals> signals;
+  if (lane) {
+    host.SendProgressTo(lane);
+  } else {
+    signals.emplace();
+  }
   if (runner.Start(std::move(job), host) == StartResult::kBusy) return RunState::kIdle;
   bool cancel_sent = false;
   while (!host.WaitFinished(std::chrono::milliseconds(100))) {
-    if (!cancel_sent && g_stop_signals.load() > 0) {
+    if (!cancel_sent && (lane ? lane->StopRequested() : StopSignals::Requested())) {
       cancel_sent = true;
       host.Message(MessageIcon::kWarning,
-                   "cancelling after the current command (Ctrl-C again to abort)");
+                   lane ? "cancelling after the current command"
+                        : "cancelling after the current command (Ctrl-C again to abort)");
       runner.RequestCancel();
     }
   }

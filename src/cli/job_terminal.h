@@ -16,6 +16,31 @@
 
 namespace tamarack::cli {
 
+// One drive's place in a run of several drives (multi_drive_run.h): where its progress line
+// goes instead of the terminal, and whether the run asked its job to stop. Thread-safe.
+class DriveLane {
+ public:
+  virtual ~DriveLane() = default;
+  virtual void ShowProgress(const std::string& line) = 0;
+  virtual bool StopRequested() const = 0;
+};
+
+// SIGINT and SIGTERM as a stop request while this lives (the previous handlers come back
+// after); a second one aborts the process. One at a time.
+class StopSignals {
+ public:
+  StopSignals();
+  ~StopSignals();
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+  // A signal came since this was made.
+  static bool Requested();
+
+ private:
+  void (*previous_int_)(int);
+  void (*previous_term_)(int);
+};
+
 // How questions are answered when no one is asked.
 enum class AnswerPolicy {
   kPrompt,  // ask on the terminal (standard input); without a terminal, stop
@@ -63,6 +88,8 @@ class TerminalJobHost : public JobHost {
   // What the progress line ends with from now on (the counter box's text, lines joined).
   void SetCounters(const std::string& text);
   std::chrono::microseconds Elapsed() const { return clock_.Now() - started_; }
+  // From now on the progress line goes to `lane` (not the terminal); null: the terminal.
+  void SendProgressTo(DriveLane* lane);
 
  private:
   void ClearLineLocked();
@@ -77,6 +104,7 @@ class TerminalJobHost : public JobHost {
   Clock::Duration started_;
   std::chrono::steady_clock::time_point last_drawn_{};
   bool line_open_ = false;
+  DriveLane* lane_ = nullptr;
   std::string counters_;
   mutable std::mutex mutex_;
   std::condition_variable finished_cv_;
@@ -86,7 +114,9 @@ class TerminalJobHost : public JobHost {
 
 // Runs `job` on `runner` and waits for it, turning SIGINT/SIGTERM into the job's Cancel (the job
 // ends through its normal end path); a second Ctrl-C aborts the process. Returns the state that
-// ended the job.
-RunState RunJobFromTerminal(JobRunner& runner, std::shared_ptr<Job> job, TerminalJobHost& host);
+// ended the job. With a `lane` (one drive of several) the progress goes to the lane and the
+// lane's stop request cancels the job instead: the run of all drives owns the signals.
+RunState RunJobFromTerminal(JobRunner& runner, std::shared_ptr<Job> job, TerminalJobHost& host,
+                            DriveLane* lane = nullptr);
 
 }  // namespace tamarack::cli

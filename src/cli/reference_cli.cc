@@ -69,16 +69,22 @@ std::string ReferenceSummary(const ReferenceResult& r) {
   return t;
 }
 
-int RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>& job,
-                    const ReferenceResult& r, const ReferenceOptions& o, CliContext& context) {
+DriveOutcome RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>& job,
+                             const ReferenceResult& r, const ReferenceOptions& o,
+                             CliContext& context) {
   std::ostream& out = *context.out;
   JobRunner runner(session);
   TerminalJobHost host(out, *context.err, context.in, context.terminal,
                        o.yes ? AnswerPolicy::kYes : AnswerPolicy::kPrompt, runner.clock());
-  RunJobFromTerminal(runner, job, host);
+  RunJobFromTerminal(runner, job, host, context.lane);
   host.EndProgressLine();
   out << ReferenceSummary(r);
-  return ExitStatusOf(r.verdict);
+  std::vector<DriveCount> counts;
+  if (r.range_settled) counts.push_back({"blocks", r.range.blocks()});
+  counts.push_back({"errors", r.read_errors});
+  counts.push_back({"unread", r.unread.blocks()});
+  if (r.check_ran) counts.push_back({"differences", r.mismatches});
+  return OutcomeOf(r.verdict, std::move(counts));
 }
 
 }  // namespace tamarack::cli

@@ -6,13 +6,14 @@
 #include <string>
 
 #include "cli/cli_app.h"
+#include "cli/multi_drive_run.h"
 #include "refdata/reference_job.h"
 
 namespace tamarack::cli {
 
 struct ReferenceOptions {
-  std::string drive;
-  std::string file;
+  DriveRunRequest drives;
+  std::string file;   // may name the drive with {drive}
   std::string start;  // empty: not given
   std::string end;
   bool yes = false;
@@ -25,9 +26,10 @@ bool ReferenceRangeOptions(const ReferenceOptions& o, const char* command, std::
                            ReferenceRequest* request);
 
 // Runs `job` on the drive's session (already open) with the terminal's host and prints the
-// summary; returns the exit status of its result's verdict (ExitStatusOf).
-int RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>& job,
-                    const ReferenceResult& result, const ReferenceOptions& o, CliContext& context);
+// summary; returns the outcome of its result's verdict (ExitStatusOf) with its counts.
+DriveOutcome RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>& job,
+                             const ReferenceResult& result, const ReferenceOptions& o,
+                             CliContext& context);
 
 // The summary after the job's own texts: the range and block size, the bytes, the read errors
 // gone past, the unread blocks and their list, what the check skipped, the differences (and
