@@ -49,11 +49,15 @@ expect_status("open_secret", 15)
 if "can be read or written by others than its owner (mode 0644)" not in read("open_secret.err"):
     fail("open_secret: no word of the file's mode\n" + read("open_secret.err"))
 
-# The run killed with SIGKILL left its target; the next run removed it first.
+# The run killed with SIGKILL left its target; the next run removed it first, and its own.
 if target not in read("configfs_killed.txt"):
     fail("the killed run left no target to clean up:\n" + read("configfs_killed.txt"))
-if not re.search(r"removed the entries of an earlier run \(process \d+\)", read("serve.err")):
-    fail("serve: the killed run's entries were not removed:\n" + read("serve.err"))
+if not re.search(r"removed the entries of an earlier run \(process \d+\)", read("cleaner.err")):
+    fail("cleaner: the killed run's entries were not removed:\n" + read("cleaner.err"))
+expect_status("cleaner", 0)
+if target in read("configfs_cleaned.txt") or "stopped, nothing left behind" not in read(
+        "cleaner.out"):
+    fail("cleaner: a target is left:\n" + read("configfs_cleaned.txt") + read("cleaner.err"))
 
 # The secret: made, shown once, saved for its owner only.
 out_text = read("serve.out")
@@ -79,8 +83,10 @@ if read("configfs_after.txt") != read("configfs_before.txt"):
 expect_status("discovery", 0)
 if target not in read("discovery.out"):
     fail("discovery: the target is not listed\n" + read("discovery.out"))
-expect_status("login_wrong", None)
-expect_status("login_intruder", None)
+for refused in ("login_wrong", "login_intruder"):
+    expect_status(refused, None)
+    if "iSCSI login failed due to authorization failure" not in read(refused + ".err"):
+        fail(f"{refused}: not refused by the target\n{read(refused + '.err')}")
 expect_status("login", 0)
 expect_status("logout", 0)
 

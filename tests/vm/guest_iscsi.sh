@@ -14,6 +14,7 @@ run() {
   shift
   "$@" > "/out/$name.out" 2> "/out/$name.err"
   echo $? > "/out/$name.rc"
+  echo "$(cut -d' ' -f1 /proc/uptime) $name" >> /out/times.txt
 }
 
 # Waits (up to 60 s) until file $1 holds $2 lines starting with $3, or process $4 ends.
@@ -35,6 +36,7 @@ mkdir -p /etc/iscsi/nodes /etc/iscsi/send_targets /etc/iscsi/ifaces /var/lib/isc
 echo "InitiatorName=$allowed" > /etc/iscsi/initiatorname.iscsi
 printf 'node.startup = manual\nnode.session.initial_login_retry_max = 1\n' > /etc/iscsi/iscsid.conf
 iscsid
+echo "$(cut -d' ' -f1 /proc/uptime) start" > /out/times.txt
 run iface_new iscsiadm -m iface -I intruder -o new
 run iface_name iscsiadm -m iface -I intruder -o update -n iface.initiatorname -v "$intruder"
 
@@ -49,16 +51,6 @@ chmod 644 /root/shared_secret
 run open_secret tamarack-cli serve "$@" --iscsi --portal $portal --iqn $target \
   --allow $allowed --chap-file /root/shared_secret
 
-# A run killed without its clean-up leaves its target behind; the next run removes it.
-: > /out/killed.out
-tamarack-cli serve "$@" --iscsi --portal $portal --iqn $target --allow $allowed \
-  --chap-file /root/old_secret > /out/killed.out 2> /out/killed.err &
-killed=$!
-wait_lines /out/killed.out "$count" served $killed
-kill -KILL $killed
-wait $killed
-ls -R /sys/kernel/config/target/iscsi > /out/configfs_killed.txt 2>&1
-
 # The run under test: no secret file yet, so one is made and shown once.
 : > /out/serve.out
 : > /out/serve.err
@@ -71,8 +63,8 @@ secret=$(sed -n 's/.*shown this once: //p' /out/serve.out)
 stat -c %a /root/secret > /out/secret_mode.txt 2>&1
 cat /root/secret > /out/secret_file.txt 2>&1
 
-run discovery iscsiadm -m discovery -t sendtargets -p $portal
-run discovery_intruder iscsiadm -m discovery -t sendtargets -p $portal -I intruder
+# One discovery for both ifaces: each discovery replaces the portal's records.
+run discovery iscsiadm -m discovery -t sendtargets -p $portal -I default -I intruder
 # node.session.auth.* of the record of one iface ($1) with user $2 and secret $3.
 chap() {
   for kv in authmethod=CHAP "username=$2" "password=$3"; do
@@ -134,4 +126,24 @@ kill -INT $server
 wait $server
 echo $? > /out/serve.rc
 ls -R /sys/kernel/config/target > /out/configfs_after.txt 2>&1
+
+# A run killed without its clean-up leaves its target behind; the next run removes it first.
+: > /out/killed.out
+tamarack-cli serve "$@" --iscsi --portal $portal --iqn $target --allow $allowed \
+  --chap-file /root/secret > /out/killed.out 2> /out/killed.err &
+killed=$!
+wait_lines /out/killed.out 1 listening $killed
+kill -KILL $killed
+wait $killed
+ls -R /sys/kernel/config/target/iscsi > /out/configfs_killed.txt 2>&1
+: > /out/cleaner.out
+tamarack-cli serve "$@" --iscsi --portal $portal --iqn $target --allow $allowed \
+  --chap-file /root/secret > /out/cleaner.out 2> /out/cleaner.err &
+cleaner=$!
+wait_lines /out/cleaner.out 1 listening $cleaner
+kill -INT $cleaner
+wait $cleaner
+echo $? > /out/cleaner.rc
+ls -R /sys/kernel/config/target/iscsi > /out/configfs_cleaned.txt 2>&1
+echo "$(cut -d' ' -f1 /proc/uptime) end" >> /out/times.txt
 exit 0
