@@ -2,8 +2,9 @@
 # Installs the Debian packages Tamarack needs to build, run and test (Debian 12 or later).
 # Idempotent: prints nothing and touches nothing when everything is present.
 # With the argument `vm`, also what the VM test needs (tests/vm: QEMU, a Linux kernel,
-# busybox, sg3-utils and libcdio-utils for the guest, xorriso for its ISO images); with `bench`,
-# what the benchmark scripts compare against (sg3-utils: bench/startup_vs_sg_inq.sh).
+# busybox, sg3-utils, libcdio-utils and open-iscsi's iscsiadm and iscsid for the guest, xorriso
+# for its ISO images); with `bench`, what the benchmark scripts compare against (sg3-utils:
+# bench/startup_vs_sg_inq.sh).
 set -euo pipefail
 
 packages=(
@@ -20,7 +21,7 @@ if [ "${1:-}" = bench ]; then
 fi
 if [ "${1:-}" = vm ]; then
   packages+=(qemu-system-x86 linux-image-amd64 busybox-static sg3-utils cpio kmod xz-utils
-             libcdio-utils xorriso)
+             libcdio-utils xorriso open-iscsi)
 fi
 
 if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then

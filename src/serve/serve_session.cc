@@ -74,24 +74,41 @@ std::string ServeSession::Start(const std::vector<DriveToServe>& drives,
       s.worker = setup_.start_worker(uio, *drive.transport, &error);
       if (!s.worker && error.empty()) error = "the worker did not start";
     }
-    if (error.empty()) error = s.config->CreateLoopback();
-    ServedDrive done{drive.id, "", ""};
-    if (error.empty()) {
-      error = s.config->FindDevices(*setup_.clock, setup_.attach_limit, &done.sr, &done.sg);
+    ServedDrive done{drive.id, "", "", -1};
+    if (setup_.fabric == Fabric::kLoopback) {
+      if (error.empty()) error = s.config->CreateLoopback();
+      if (error.empty()) {
+        error = s.config->FindDevices(*setup_.clock, setup_.attach_limit, &done.sr, &done.sg);
+      }
     }
-    if (!error.empty()) {
-      std::vector<std::string> left = Stop();
-      for (const std::string& l : left) error += "; " + l;
-      return drive.id + ": " + error;
+    if (!error.empty()) return Failed(drive.id + ": " + error);
+    if (served && setup_.fabric == Fabric::kLoopback) served(done);
+  }
+  if (setup_.fabric == Fabric::kIscsi) {
+    std::vector<IscsiLun> luns;
+    for (const Served& s : served_) {
+      luns.push_back({s.config->BackstorePath(), s.config->Names().backstore});
     }
-    if (served) served(done);
+    iscsi_ = std::make_unique<IscsiTarget>(*setup_.fs, setup_.roots, setup_.iscsi);
+    const std::string error = iscsi_->Create(luns);
+    if (!error.empty()) return Failed(error);
+    for (std::size_t i = 0; i < served_.size(); ++i) {
+      if (served) served({served_[i].id, "", "", static_cast<int>(i)});
+    }
   }
   return "";
+}
+
+std::string ServeSession::Failed(std::string error) {
+  for (const std::string& l : Stop()) error += "; " + l;
+  return error;
 }
 
 std::vector<std::string> ServeSession::Stop() {
   // Last made, first removed: the first drive's run made the directories the others share.
   std::vector<std::string> left;
+  if (iscsi_) iscsi_->Remove(&left);
+  iscsi_.reset();
   for (auto s = served_.rbegin(); s != served_.rend(); ++s) s->config->RemoveLoopback(&left);
   for (Served& s : served_) s.worker.reset();
   for (auto s = served_.rbegin(); s != served_.rend(); ++s) s->config->RemoveBackstore(&left);

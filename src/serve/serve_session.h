@@ -1,7 +1,8 @@
 // Serves a list of drives to the kernel: cleans up what a dead earlier run left (answering its
 // ring meanwhile, as nobody else does), sets each drive up (backstore, worker, loopback),
 // reports the devices the kernel attached, and on Stop (or a set-up that fails half-way)
-// removes everything it created.
+// removes everything it created. With the iSCSI fabric the backstores become the LUNs of one
+// iSCSI target instead of devices of this machine.
 #pragma once
 
 #include <functional>
@@ -11,6 +12,7 @@
 
 #include "device/clock.h"
 #include "device/transport.h"
+#include "serve/iscsi_target.h"
 #include "serve/ring_server.h"
 #include "serve/sys_files.h"
 #include "serve/target_config.h"
@@ -20,8 +22,9 @@ namespace tamarack::serve {
 
 struct ServedDrive {
   std::string id;
-  std::string sr;  // /dev/srN
-  std::string sg;  // /dev/sgN
+  std::string sr;  // /dev/srN (loopback)
+  std::string sg;  // /dev/sgN (loopback)
+  int lun = -1;    // its LUN in the iSCSI target
 };
 
 struct DriveToServe {
@@ -44,6 +47,8 @@ struct ServeSetup {
   RingServer::Report report;
   // Null: the uio worker.
   WorkerStarter start_worker;
+  Fabric fabric = Fabric::kLoopback;
+  IscsiSettings iscsi;  // with Fabric::kIscsi
 };
 
 class ServeSession {
@@ -53,11 +58,13 @@ class ServeSession {
   ServeSession(const ServeSession&) = delete;
   ServeSession& operator=(const ServeSession&) = delete;
 
-  // Sets up every drive in turn; `served` is called for each once the kernel attached it.
+  // Sets up every drive in turn; `served` is called for each once the kernel attached it (with
+  // the iSCSI fabric: once the target with every drive's LUN listens).
   // On failure everything made so far is removed again and the error names the drive.
   std::string Start(const std::vector<DriveToServe>& drives,
                     const std::function<void(const ServedDrive&)>& served);
-  // Removes the loopback entries (the workers still answer what the kernel sends on the way),
+  // Removes the iSCSI target and the loopback entries (the workers still answer what the kernel
+  // sends on the way),
   // stops the workers, removes the backstores. Returns what could not be removed.
   std::vector<std::string> Stop();
   // Workers that stopped on their own, as "ID: reason".
@@ -69,9 +76,13 @@ class ServeSession {
     std::unique_ptr<TargetConfig> config;
     std::unique_ptr<DriveWorker> worker;
   };
+  // Removes what was made and adds what could not be removed to `error`.
+  std::string Failed(std::string error);
+
   ServeSetup setup_;
   std::unique_ptr<Transport> gone_;  // answers the rings of dead runs
   std::vector<Served> served_;
+  std::unique_ptr<IscsiTarget> iscsi_;
 };
 
 }  // namespace tamarack::serve

@@ -33,9 +33,15 @@ SystemServing MakeSystemServing(RingServer::Report report) {
   return s;
 }
 
-std::vector<std::string> MissingForServingHere() {
+std::vector<std::string> MissingForServingHere(Fabric fabric) {
   std::unique_ptr<SysFiles> fs = MakeRealSysFiles();
-  return MissingForServing(*fs, RootsHere(), RunningWithAdminRights());
+  return MissingForServing(*fs, RootsHere(), RunningWithAdminRights(), fabric);
+}
+
+std::string HostName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return "";
+  return name;
 }
 
 OneDriveServing::~OneDriveServing() { Stop(); }

@@ -24,7 +24,9 @@ SystemServing MakeSystemServing(RingServer::Report report);
 
 // What keeps this machine from serving drives now (rights, configfs, modules), one sentence
 // each; empty when nothing does.
-std::vector<std::string> MissingForServingHere();
+std::vector<std::string> MissingForServingHere(Fabric fabric = Fabric::kLoopback);
+// This machine's name (for the iSCSI target's default name).
+std::string HostName();
 
 // One drive served until Stop or destruction. Start blocks until the kernel attached the drive
 // (or gave up), so callers with a window run it off the window thread; the other members may be

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "serve/iscsi_target.h"
 #include "util/strings.h"
 
 namespace tamarack::serve {
@@ -24,16 +25,6 @@ std::string ConfigText(std::string_view id) {
     s += keep ? c : '_';
   }
   return s;
-}
-
-// The process id of a name made by NamesFor, or -1.
-int PidOfBackstore(std::string_view name) {
-  if (!name.starts_with(kBackstorePrefix)) return -1;
-  name.remove_prefix(kBackstorePrefix.size());
-  int pid = -1;
-  const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), pid);
-  if (ec != std::errc() || end == name.data() + name.size() || *end != '_') return -1;
-  return pid;
 }
 
 int PidOfTargetWwn(std::string_view name) {
@@ -65,24 +56,26 @@ std::string Trimmed(std::string s) {
 
 }  // namespace
 
-std::vector<std::string> MissingForServing(SysFiles& fs, const ServeRoots& roots, bool admin) {
+std::vector<std::string> MissingForServing(SysFiles& fs, const ServeRoots& roots, bool admin,
+                                           Fabric fabric) {
   std::vector<std::string> missing;
   if (!admin) {
     missing.push_back(
         "serving needs root (or CAP_SYS_ADMIN) to write the kernel's target configuration: run "
         "it as root, for example with sudo");
   }
+  const char* fabric_module = fabric == Fabric::kIscsi ? "iscsi_target_mod" : "tcm_loop";
   std::vector<std::string> modules;
-  for (const char* m : {"target_core_user", "tcm_loop"}) {
+  for (const char* m : {"target_core_user", fabric_module}) {
     if (!fs.Exists(roots.sysfs + "/module/" + m)) modules.push_back(m);
   }
   if (!modules.empty()) {
     const std::string names = modules.size() == 1 ? modules[0] : modules[0] + " and " + modules[1];
     missing.push_back(
         StrFormat("the kernel module%s %s %s not loaded: load %s as root with "
-                  "\"modprobe -a target_core_user tcm_loop\"",
+                  "\"modprobe -a target_core_user %s\"",
                   modules.size() == 1 ? "" : "s", names.c_str(), modules.size() == 1 ? "is" : "are",
-                  modules.size() == 1 ? "it" : "them"));
+                  modules.size() == 1 ? "it" : "them", fabric_module));
   }
   if (!fs.Exists(roots.configfs)) {
     missing.push_back("configfs is not mounted at " + roots.configfs +
@@ -129,6 +122,15 @@ TargetNames NamesFor(int pid, int index, std::string_view drive_id) {
   n.initiator_wwn = std::string(kInitiatorWwnPrefix) + suffix;
   n.dev_config = "tamarack/" + ConfigText(drive_id);
   return n;
+}
+
+int PidOfBackstoreName(std::string_view name) {
+  if (!name.starts_with(kBackstorePrefix)) return -1;
+  name.remove_prefix(kBackstorePrefix.size());
+  int pid = -1;
+  const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), pid);
+  if (ec != std::errc() || end == name.data() + name.size() || *end != '_') return -1;
+  return pid;
 }
 
 TargetConfig::TargetConfig(SysFiles& fs, ServeRoots roots, TargetNames names)
@@ -287,6 +289,7 @@ std::vector<std::string> RemoveStaleEntries(SysFiles& fs, const ServeRoots& root
     if (std::find(cleaned.begin(), cleaned.end(), pid) == cleaned.end()) cleaned.push_back(pid);
     return true;
   };
+  RemoveStaleIscsiTargets(fs, roots, dead, answer, &notes);
   const std::string loopback = roots.configfs + "/target/loopback";
   for (const std::string& naa : fs.List(loopback)) {
     const int pid = PidOfTargetWwn(naa);
@@ -320,7 +323,7 @@ std::vector<std::string> RemoveStaleEntries(SysFiles& fs, const ServeRoots& root
     if (!hba.starts_with("user_")) continue;
     bool removed = false;
     for (const std::string& backstore : fs.List(core + "/" + hba)) {
-      if (!dead(PidOfBackstore(backstore))) continue;
+      if (!dead(PidOfBackstoreName(backstore))) continue;
       Note(fs.RemoveDir(core + "/" + hba + "/" + backstore), &notes);
       removed = true;
     }

@@ -32,9 +32,14 @@ inline constexpr std::string_view kTargetWwnPrefix = "naa.5054616d";
 inline constexpr std::string_view kInitiatorWwnPrefix = "naa.5054616e";
 inline constexpr std::string_view kLunLinkName = "tamarack";
 
+// How the kernel shows the served drives: to itself as /dev/srN (the loopback fabric), or to
+// other machines as LUNs of an iSCSI target.
+enum class Fabric { kLoopback, kIscsi };
+
 // What stops serving on this machine, one sentence each with how to get it; empty when
 // nothing does. `admin`: the process runs as root or holds CAP_SYS_ADMIN.
-std::vector<std::string> MissingForServing(SysFiles& fs, const ServeRoots& roots, bool admin);
+std::vector<std::string> MissingForServing(SysFiles& fs, const ServeRoots& roots, bool admin,
+                                           Fabric fabric = Fabric::kLoopback);
 
 // True when the CapEff line of a /proc/PID/status text holds CAP_SYS_ADMIN.
 bool HasSysAdminCapability(std::string_view proc_status);
@@ -48,6 +53,8 @@ struct TargetNames {
   std::string dev_config;  // the drive id, in characters the kernel's option parser keeps
 };
 TargetNames NamesFor(int pid, int index, std::string_view drive_id);
+// The process id in a backstore name made by NamesFor, or -1.
+int PidOfBackstoreName(std::string_view name);
 
 // One drive's entries, created step by step and removed in the reverse order; only what was
 // created is removed, so a set-up that fails half-way cleans up after itself.
@@ -69,6 +76,9 @@ class TargetConfig {
   void RemoveLoopback(std::vector<std::string>* left);
   // The backstore, and the HBA when no backstore is left in it.
   void RemoveBackstore(std::vector<std::string>* left);
+
+  const TargetNames& Names() const { return names_; }
+  std::string BackstorePath() const { return Backstore(); }
 
  private:
   std::string Core() const;
@@ -93,7 +103,8 @@ std::string FindUio(SysFiles& fs, const ServeRoots& roots, const std::string& ba
 using StaleRingAnswer = std::function<std::unique_ptr<DriveWorker>(const UioDevice& uio)>;
 
 // Removes the entries of earlier runs whose process is gone (`alive` tells), in the order the
-// kernel needs: LUN links, LUNs, portal groups, targets, backstores. Returns one line per run
+// kernel needs: iSCSI targets exporting their backstores, then the loopback's LUN links, LUNs,
+// portal groups, targets, then the backstores. Returns one line per run
 // cleaned up or entry that could not be removed.
 std::vector<std::string> RemoveStaleEntries(SysFiles& fs, const ServeRoots& roots,
                                             const std::function<bool(int pid)>& alive,

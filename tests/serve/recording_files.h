@@ -20,6 +20,7 @@ class RecordingFiles : public SysFiles {
   // The kernel's part; off to see a set-up fail at that step.
   bool kernel_makes_uio = true, kernel_attaches = true;
   std::string fail_write_to;  // a path whose writes fail
+  std::string fail_mkdir;     // a directory that cannot be made (a portal already in use)
 
   void AddDirs(const std::string& path) {
     for (std::size_t at = 1; at != std::string::npos; at = path.find('/', at + 1)) {
@@ -51,7 +52,7 @@ class RecordingFiles : public SysFiles {
   }
   std::string Write(const std::string& p, const std::string& text) override {
     log.push_back("write " + p + " = " + text);
-    if (p == fail_write_to) return "cannot write " + p;
+    if (p == fail_write_to || !dirs.count(p.substr(0, p.rfind('/')))) return "cannot write " + p;
     files[p] = text;
     if (p.ends_with("/control") && text.starts_with("dev_config=")) {
       configs_[p.substr(0, p.rfind('/'))] = text.substr(11);
@@ -61,23 +62,29 @@ class RecordingFiles : public SysFiles {
   }
   std::string MakeDir(const std::string& p) override {
     log.push_back("mkdir " + p);
-    if (Exists(p) || !dirs.count(p.substr(0, p.rfind('/')))) return "cannot create " + p;
+    if (Exists(p) || !dirs.count(p.substr(0, p.rfind('/'))) || p == fail_mkdir) {
+      return "cannot create " + p;
+    }
     dirs.insert(p);
     // configfs's own groups.
     if (p.find("/core/user_") != std::string::npos && p.rfind('/') > p.find("/user_")) {
-      dirs.insert(p + "/attrib");
+      AddGroup(p + "/attrib");
       files[p + "/attrib/tmr_notification"] = "0";
     }
     if (p.find("/tpgt_") != std::string::npos && p.rfind('/') == p.find("/tpgt_")) {
-      dirs.insert(p + "/lun");
+      for (const char* group : {"/lun", "/np", "/acls", "/attrib"}) AddGroup(p + group);
     }
+    if (p.find("/acls/") != std::string::npos && p.rfind('/') == p.find("/acls/") + 5) {
+      for (const char* group : {"/auth", "/attrib"}) AddGroup(p + group);
+    }
+    if (p.ends_with("/target/iscsi")) AddGroup(p + "/discovery_auth");
     return "";
   }
   std::string RemoveDir(const std::string& p) override {
     log.push_back("rmdir " + p);
     if (!dirs.count(p)) return "cannot remove " + p;
     for (const std::string& child : List(p)) {
-      if (child != "attrib" && child != "lun") return "cannot remove " + p + ": not empty";
+      if (!kKernelGroups.count(child)) return "cannot remove " + p + ": not empty";
     }
     for (auto it = dirs.begin(); it != dirs.end();) {
       it = it->starts_with(p + "/") || *it == p ? dirs.erase(it) : std::next(it);
@@ -88,7 +95,9 @@ class RecordingFiles : public SysFiles {
     log.push_back("symlink " + link + " -> " + target);
     if (!dirs.count(target)) return "cannot link " + link;
     links.insert(link);
-    if (kernel_attaches) Attach(link.substr(0, link.find("/lun/")));
+    if (kernel_attaches && link.find("/loopback/") != std::string::npos) {
+      Attach(link.substr(0, link.find("/lun/")));
+    }
     return "";
   }
   std::string Unlink(const std::string& p) override {
@@ -97,6 +106,10 @@ class RecordingFiles : public SysFiles {
   }
 
  private:
+  // The groups configfs makes in a directory by itself; they go with it.
+  inline static const std::set<std::string> kKernelGroups = {
+      "attrib", "lun", "np", "statistics", "acls", "auth", "discovery_auth"};
+  void AddGroup(const std::string& path) { dirs.insert(path); }
   void MakeUio(const std::string& backstore) {
     const std::string uio = "/sys/class/uio/uio" + std::to_string(next_uio_++);
     AddDirs(uio + "/maps/map0");

@@ -35,7 +35,7 @@ std::vector<std::string> Leftovers(const RecordingFiles& fs) {
   for (const std::set<std::string>* s : {&fs.dirs, &fs.links}) {
     for (const std::string& p : *s) {
       if (p.find("tamarack") != std::string::npos || p.find("naa.5054616") != std::string::npos ||
-          p.ends_with("user_8086")) {
+          p.ends_with("user_8086") || p.find("/iscsi/") != std::string::npos) {
         left.push_back(p);
       }
     }
@@ -81,7 +81,8 @@ struct Session {
     }
     session = std::make_unique<ServeSession>(setup);
     return session->Start(drives, [this](const ServedDrive& d) {
-      fs.log.push_back("served " + d.id + " as " + d.sr + " " + d.sg);
+      fs.log.push_back(d.lun >= 0 ? "served " + d.id + " as LUN " + std::to_string(d.lun)
+                                  : "served " + d.id + " as " + d.sr + " " + d.sg);
     });
   }
   SimulatedClock clock;
@@ -123,6 +124,60 @@ TEST(ServeSetUpFailure, RemovesWhatWasMade) {
   }
 }
 
+void ServeOverIscsi(Session& s) {
+  s.setup.fabric = Fabric::kIscsi;
+  s.setup.iscsi = {"127.0.0.1:3260",
+                   "iqn.2026-12.test:lab",
+                   {"iqn.1991-05.test:pc1", "iqn.1991-05.test:pc2"},
+                   "secret-secret"};
+}
+
+// Nothing listens before CHAP, the ACLs and the LUNs are in place; removal in reverse.
+TEST(ServeSession, IscsiTargetSetUpAndRemovedInTheKernelsOrder) {
+  Session s;
+  ServeOverIscsi(s);
+  ASSERT_EQ(s.Start({"emu:type13", "emu:audio"}), "");
+  EXPECT_TRUE(s.session->Stop().empty());
+  ExpectGolden("iscsi_session_steps.txt", Lines(s.fs.log));
+  EXPECT_EQ(Leftovers(s.fs), std::vector<std::string>{});
+  EXPECT_FALSE(s.fs.Exists("/cfg/target/iscsi"));
+}
+
+TEST(ServeSetUpFailure, IscsiTargetRemovesWhatWasMade) {
+  const struct {
+    void (*spoil)(Session&);
+    const char* error;
+  } cases[] = {
+      {[](Session& s) {
+         s.fs.fail_mkdir = "/cfg/target/iscsi/iqn.2026-12.test:lab/tpgt_1/np/127.0.0.1:3260";
+       },
+       "np/127.0.0.1:3260 (is the address one of this machine's, and the port free?)"},
+      {[](Session& s) {
+         s.fs.fail_write_to =
+             "/cfg/target/iscsi/iqn.2026-12.test:lab/tpgt_1/acls/iqn.1991-05.test:pc2/auth/"
+             "password";
+       },
+       "cannot write"},
+      {[](Session& s) {
+         s.fs.fail_write_to = "/cfg/target/iscsi/iqn.2026-12.test:lab/tpgt_1/enable";
+       },
+       "cannot write"},
+      {[](Session& s) { s.fs.AddDirs("/cfg/target/iscsi/iqn.2026-12.test:lab"); },
+       "the iSCSI target iqn.2026-12.test:lab exists already (another run or program serves it): "
+       "name another with --iqn"},
+  };
+  for (const auto& c : cases) {
+    Session s;
+    ServeOverIscsi(s);
+    c.spoil(s);
+    const std::string error = s.Start({"emu:type13", "emu:audio"});
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    std::vector<std::string> left = Leftovers(s.fs);
+    std::erase(left, "/cfg/target/iscsi/iqn.2026-12.test:lab");  // the one made by the test
+    EXPECT_EQ(left, std::vector<std::string>{}) << Lines(s.fs.log);
+  }
+}
+
 TEST(StaleEntries, OnlyThoseOfDeadRunsAreRemoved) {
   RecordingFiles fs;
   const std::string loop = "/cfg/target/loopback/";
@@ -135,6 +190,20 @@ TEST(StaleEntries, OnlyThoseOfDeadRunsAreRemoved) {
   fs.AddDirs("/cfg/target/core/user_8086/tamarack_77_0/attrib");
   fs.AddDirs("/cfg/target/core/user_3/tamarack_4242_1/attrib");
   fs.AddDirs("/cfg/target/core/user_0/disk1");
+  // iSCSI targets: one exporting a dead run's backstore (with an initiator's ACL), one of a
+  // live run, one of another program.
+  const std::string iscsi = "/cfg/target/iscsi/";
+  const std::string dead_tpg = iscsi + "iqn.2026-12.test:dead/tpgt_1";
+  fs.AddDirs(dead_tpg + "/lun/lun_0/statistics");
+  fs.links.insert(dead_tpg + "/lun/lun_0/tamarack_4242_0");
+  fs.AddDirs(dead_tpg + "/acls/iqn.1991-05.test:pc1/lun_0");
+  fs.links.insert(dead_tpg + "/acls/iqn.1991-05.test:pc1/lun_0/tamarack");
+  fs.AddDirs(dead_tpg + "/np/127.0.0.1:3260");
+  fs.files[dead_tpg + "/enable"] = "1";
+  fs.AddDirs(iscsi + "iqn.2026-12.test:live/tpgt_1/lun/lun_0");
+  fs.links.insert(iscsi + "iqn.2026-12.test:live/tpgt_1/lun/lun_0/tamarack_77_0");
+  fs.AddDirs(iscsi + "iqn.2003-01.org.other:disk/tpgt_1/lun/lun_0");
+  fs.links.insert(iscsi + "iqn.2003-01.org.other:disk/tpgt_1/lun/lun_0/a1b2c3");
   // The dead run's ring is answered while its LUN goes.
   fs.AddDirs("/sys/class/uio/uio7/maps/map0");
   fs.files["/sys/class/uio/uio7/name"] = "tcm-user/8086/tamarack_4242_0/tamarack/emu:type13";
@@ -162,6 +231,15 @@ TEST(ServePrerequisites, SayWhatIsMissingAndHowToGetIt) {
     text += StrFormat("== admin %d modules %d configfs %d target %d\n", admin, modules, configfs,
                       target) +
             Lines(MissingForServing(fs, {"/cfg", "/sys", "/dev"}, admin));
+  }
+  // Serving over iSCSI needs its target module instead of the loopback's.
+  for (const char* loaded : {"tcm_loop", "iscsi_target_mod"}) {
+    RecordingFiles fs;
+    fs.AddDirs("/cfg/target");
+    fs.AddDirs("/sys/module/target_core_user");
+    fs.AddDirs(std::string("/sys/module/") + loaded);
+    text += StrFormat("== iSCSI, %s loaded\n", loaded) +
+            Lines(MissingForServing(fs, {"/cfg", "/sys", "/dev"}, true, Fabric::kIscsi));
   }
   ExpectGolden("prerequisites.txt", text);
 }

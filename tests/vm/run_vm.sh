@@ -7,21 +7,25 @@
 # guest's /tmp is a tmpfs that would hide a build under /tmp); the results land in OUTDIR
 # through a 9p share.
 # --guest runs another guest script instead (the benchmarks' own), --memory gives the VM more
-# than 512 MB (a benchmark keeps whole captures in the guest's RAM).
-# Usage: run_vm.sh [--guest SCRIPT] [--memory MB] BUS IMAGE OUTDIR TAMARACK_CLI [TIMEOUT_SECONDS]
+# than 512 MB (a benchmark keeps whole captures in the guest's RAM), --iscsi adds the kernel's
+# iSCSI target and initiator and open-iscsi's iscsiadm and iscsid.
+# Usage: run_vm.sh [--guest SCRIPT] [--memory MB] [--iscsi] BUS IMAGE OUTDIR TAMARACK_CLI
+#                  [TIMEOUT_SECONDS]
 # Exit status: the guest script's, 124 on time-out, 125 when the VM reported nothing.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 guest="$here/guest_checks.sh"
 memory=512
+iscsi=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --guest) guest=$2; shift 2 ;;
     --memory) memory=$2; shift 2 ;;
+    --iscsi) iscsi=1; shift ;;
     *) break ;;
   esac
 done
-[ $# -ge 4 ] || { echo "usage: run_vm.sh [--guest SCRIPT] [--memory MB] BUS IMAGE OUTDIR TAMARACK_CLI [TIMEOUT]" >&2; exit 125; }
+[ $# -ge 4 ] || { echo "usage: run_vm.sh [--guest SCRIPT] [--memory MB] [--iscsi] BUS IMAGE OUTDIR TAMARACK_CLI [TIMEOUT]" >&2; exit 125; }
 [ -r "$guest" ] || { echo "run_vm.sh: cannot read $guest" >&2; exit 125; }
 bus=$1 image=$2 out=$3 cli=$4 timeout=${5:-300}
 
@@ -69,9 +73,15 @@ copy_with_libs "$(readlink -f "$cli")" "$root" /opt/tamarack/bin/tamarack-cli
 ln -s /opt/tamarack/bin/tamarack-cli "$root/payload/tamarack-cli"
 # The drivers of both buses and of the share, ISO 9660, and the kernel's SCSI target with its
 # user-space backstore and loopback fabric (for served drives), each after what it depends on.
+# The iSCSI target and initiator need a crc32c (every login fails without one).
+modules="cdrom sr_mod sg ahci virtio_pci virtio_scsi 9pnet_virtio 9p isofs
+         configfs target_core_mod uio target_core_user tcm_loop"
+if [ -n "$iscsi" ]; then
+  modules="$modules crc32c_generic iscsi_target_mod iscsi_tcp"
+  for p in iscsiadm iscsid; do copy_with_libs "$(command -v $p)" "$root"; done
+fi
 : > "$root/etc/modules.order"
-for m in cdrom sr_mod sg ahci virtio_pci virtio_scsi 9pnet_virtio 9p isofs \
-         configfs target_core_mod uio target_core_user tcm_loop; do
+for m in $modules; do
   modprobe -S "$kver" --show-depends "$m" 2>/dev/null | awk '$1=="insmod"{print $2}' |
     while read -r k; do
       grep -qxF "$k" "$root/etc/modules.order" && continue

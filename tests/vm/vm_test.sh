@@ -3,7 +3,9 @@
 # tamarack-cli did in it (check_vm.py). Skipped (status 77) when QEMU, a kernel, busybox or
 # sg3-utils is missing: `./scripts/test.sh vm` installs them.
 # With BUS `serve`, the VM serves virtual drives to its kernel instead (guest_serve.sh,
-# check_serve.py); that also needs xorriso (the image) and cd-info.
+# check_serve.py); that also needs xorriso (the image) and cd-info. With BUS `iscsi` it serves
+# them as the LUNs of an iSCSI target that the guest's open-iscsi logs in to (guest_iscsi.sh,
+# check_iscsi.py); that also needs iscsiadm and iscsid.
 # Usage: vm_test.sh BUS TAMARACK_CLI WORKDIR
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -14,8 +16,10 @@ done
 ls /boot/vmlinuz-* >/dev/null 2>&1 || { echo "vm_test.sh: no kernel; skipped" >&2; exit 77; }
 rm -rf "$work"
 mkdir -p "$work/out"
-if [ "$bus" = serve ]; then
-  for p in xorriso cd-info; do
+if [ "$bus" = serve ] || [ "$bus" = iscsi ]; then
+  tools="xorriso cd-info"
+  [ "$bus" = iscsi ] && tools="$tools iscsiadm iscsid"
+  for p in $tools; do
     command -v "$p" >/dev/null || { echo "vm_test.sh: $p missing; skipped" >&2; exit 77; }
   done
   # An ISO 9660 image of a few files, one of them 1 MB of known bytes, so that it is long
@@ -31,6 +35,13 @@ with open(sys.argv[1], "wb") as f:
   echo "A file on a served disc." > "$root/docs/readme.txt"
   xorriso -as mkisofs -quiet -V SERVED -o "$work/out/disc.iso" "$root"
   img=/out/disc.iso
+  if [ "$bus" = iscsi ]; then
+    printf 'image emu:%s?speed=max\naudio emu:audio?speed=max\n' "$img" > "$work/out/serve_ids"
+    "$here/run_vm.sh" --guest "$here/guest_iscsi.sh" --memory 768 --iscsi scsi \
+      "$work/out/disc.iso" "$work/out" "$cli" 600
+    python3 "$here/check_iscsi.py" "$work/out"
+    exit
+  fi
   cat > "$work/out/serve_ids" <<IDS
 type13 emu:type13?speed=max
 type30 emu:type30?speed=max
