@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -48,6 +49,11 @@ QFont DumpFont() {
   f.setFixedPitch(true);
   return f;
 }
+
+// Lines the result boxes show at the least, and the least of the form above them.
+constexpr int kResultLines = 12;
+constexpr int kBoxFrame = 4;
+constexpr int kFormMinHeight = 80;
 
 QPlainTextEdit* ResultBox(QWidget* parent, const char* name) {
   auto* box = new QPlainTextEdit(parent);
@@ -102,8 +108,9 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   left->addWidget(list_, 1);
   layout->addLayout(left);
 
-  // The form, the page editor and the results scroll together when the window is too small
-  // for all of them, so that no control is ever cut off.
+  // The form with the page editor and the CDB box above, the results below, a splitter
+  // between them: the results keep their lines at the window's minimum size, and the form
+  // (its rows wrapped to the width) scrolls by itself, only up and down.
   auto* right_page = new QWidget(this);
   right_page->setObjectName(QStringLiteral("commandPage"));
   auto* right = new QVBoxLayout(right_page);
@@ -136,6 +143,11 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   cdb_row->addWidget(cdb_box_, 1);
   cdb_row->addWidget(edit_button_);
   right->addLayout(cdb_row);
+  cdb_note_ = new QLabel(this);
+  cdb_note_->setObjectName(QStringLiteral("cdbNote"));
+  cdb_note_->setWordWrap(true);
+  cdb_note_->hide();
+  right->addWidget(cdb_note_);
 
   auto* results = new QGroupBox(QStringLiteral("ｺﾏﾝﾄﾞ出力情報"), this);
   auto* rl = new QVBoxLayout(results);
@@ -164,18 +176,27 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   rl->addWidget(result_list_, 1);
   rl->addWidget(dump_header_);
   rl->addWidget(dump_box_, 1);
-  // Eight lines of results at least, whatever the form above takes.
-  const int lines = QFontMetrics(DumpFont()).lineSpacing() * 8;
+  // Twelve lines of results at least, whatever the form above takes.
+  const int lines = QFontMetrics(DumpFont()).lineSpacing() * kResultLines + 2 * kBoxFrame;
   decoded_box_->setMinimumHeight(lines);
   dump_box_->setMinimumHeight(lines);
   result_list_->setMinimumHeight(lines);
-  right->addWidget(results, 1);
+  right->addStretch(1);
   auto* scroll = new QScrollArea(this);
   scroll->setObjectName(QStringLiteral("commandScroll"));
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   scroll->setWidget(right_page);
-  layout->addWidget(scroll, 1);
+  scroll->setMinimumHeight(kFormMinHeight);
+  splitter_ = new QSplitter(Qt::Vertical, this);
+  splitter_->setObjectName(QStringLiteral("commandSplitter"));
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(scroll);
+  splitter_->addWidget(results);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  layout->addWidget(splitter_, 1);
 
   connect(list_kind_bar_, &QTabBar::currentChanged, this,
           [this](int i) { SetListKind(static_cast<ListKind>(i)); });
@@ -191,8 +212,10 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   connect(form_, &FormView::FieldEdited, this, &CommandTab::OnFieldEdited);
   connect(form_, &FormView::SpinPressed, this, &CommandTab::OnSpin);
   connect(hex_input_, &QCheckBox::clicked, this, &CommandTab::OnHexInput);
-  connect(mode_editor_, &ModePageEditorWidget::CommandChanged, this,
-          &CommandTab::OnModeCommandChanged);
+  connect(mode_editor_, &ModePageEditorWidget::CommandChanged, this, [this] {
+    console_.ReplaceTypedCdb();  // an edit of the form like any other
+    OnModeCommandChanged();
+  });
   connect(mode_editor_, &ModePageEditorWidget::NumberFieldsChanged, this,
           &CommandTab::ShowHexInputSwitch);
   mode_editor_->dialog_hook = [this](QDialog* d) {
@@ -201,6 +224,10 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   connect(edit_button_, &QPushButton::clicked, this, [this] {
     console_.EnableCdbEdit();
     cdb_box_->setReadOnly(false);
+  });
+  connect(cdb_box_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    console_.TypeCdb(text.toStdString());
+    ShowCdbNote();
   });
   connect(grouping_box_, &QComboBox::currentIndexChanged, this, [this](int i) {
     console_.grouping_index = i;
@@ -360,7 +387,16 @@ void CommandTab::ShowHexInputSwitch() {
                          (!mode_editor_->isHidden() && mode_editor_->editor().has_number_fields()));
 }
 
-void CommandTab::ShowCdbLine() { cdb_box_->setText(QString::fromStdString(console_.CdbLine())); }
+void CommandTab::ShowCdbLine() {
+  cdb_box_->setText(QString::fromStdString(console_.CdbLine()));
+  ShowCdbNote();
+}
+
+void CommandTab::ShowCdbNote() {
+  cdb_note_->setText(QString::fromStdString(console_.cdb_note()));
+  cdb_note_->setVisible(!console_.cdb_note().empty());
+  ShowResultView();  // a typed CDB's command has its own
+}
 
 void CommandTab::OpenDialog(QDialog* dialog) {
   dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -422,6 +458,7 @@ void CommandTab::Execute() {
   } else {
     ShowCdbLine();  // a typed box is shown back in its normal form
   }
+  ShowCdbNote();
   if (!p.plan) {
     ShowError(QString::fromStdString(p.message));
     return;
@@ -433,8 +470,9 @@ void CommandTab::Execute() {
 void CommandTab::OnFinished(const CommandReport& report) {
   running_ = false;
   console_.FinishExecution(report);
+  // A typed CDB of another command leaves the page editor alone.
   if (report.success && !mode_editor_->isHidden() &&
-      PageEditorOf(console_) == ModeCommand::kSense) {
+      PageEditorOf(console_) == ModeCommand::kSense && report.sent_cdb[0] == kModeSenseOpcode) {
     mode_editor_->TakeModeSenseReply(
         ModeSenseReturnedBytes(console_.receive_buffer(), report.received_length), report.sent_cdb);
     OnModeCommandChanged();
