@@ -96,8 +96,9 @@ void Console::SpinField(std::size_t index, bool up) {
 void Console::FormEdited() {
   if (typed_text_.empty()) return;
   const CdbBoxParse typed = ParseCdbBoxText(typed_text_);
-  cdb_note_ = StrFormat("The form's CDB replaced the typed one (%s)",
-                        typed.cdb ? tamarack::CdbLine(*typed.cdb).c_str() : typed_text_.c_str());
+  std::string bytes = typed.cdb ? tamarack::CdbLine(*typed.cdb) : typed_text_;
+  while (!bytes.empty() && bytes.back() == ' ') bytes.pop_back();
+  cdb_note_ = StrFormat("The form's CDB replaced the typed one (%s)", bytes.c_str());
   typed_text_.clear();
 }
 
@@ -114,7 +115,7 @@ void Console::TypeCdb(std::string_view text) {
   if (!typed.cdb) {
     cdb_note_ = typed.error;
   } else if (const std::optional<std::size_t> row = RowOfTypedCdb(*typed.cdb)) {
-    cdb_note_ = StrFormat("Typed CDB: sent and decoded as %02xh %s", catalogue_.Opcode(*row),
+    cdb_note_ = StrFormat("Typed CDB: sent and decoded as %02xh %s", (*typed.cdb)[0],
                           catalogue_.Name(*row).c_str());
   } else {
     cdb_note_ = StrFormat(
