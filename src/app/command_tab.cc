@@ -18,8 +18,10 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/form_view.h"
 #include "app/mode_page_editor.h"
@@ -177,10 +179,7 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   rl->addWidget(dump_header_);
   rl->addWidget(dump_box_, 1);
   // Twelve lines of results at least, whatever the form above takes.
-  const int lines = QFontMetrics(DumpFont()).lineSpacing() * kResultLines + 2 * kBoxFrame;
-  decoded_box_->setMinimumHeight(lines);
-  dump_box_->setMinimumHeight(lines);
-  result_list_->setMinimumHeight(lines);
+  KeepResultLines();
   right->addStretch(1);
   auto* scroll = new QScrollArea(this);
   scroll->setObjectName(QStringLiteral("commandScroll"));
@@ -197,6 +196,10 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
   layout->addWidget(splitter_, 1);
+  form_scroll_ = scroll;
+  results_ = results;
+  right_page->installEventFilter(this);
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] { user_split_ = true; });
 
   connect(list_kind_bar_, &QTabBar::currentChanged, this,
           [this](int i) { SetListKind(static_cast<ListKind>(i)); });
@@ -303,7 +306,57 @@ void CommandTab::SelectListEntry(int index, bool shift) {
   if (run) Execute();
 }
 
+void CommandTab::FitSplitter() {
+  // The form gets what it needs, as far as the results' lines leave room; a split the user
+  // chose stays until another command is selected.
+  if (user_split_ || !splitter_->isVisible()) return;
+  const int total = splitter_->height() - splitter_->handleWidth();
+  const QWidget* page = form_scroll_->widget();
+  const int need = std::max(page->sizeHint().height(), page->minimumSizeHint().height());
+  const int room = std::max(kFormMinHeight, total - results_->minimumSizeHint().height());
+  const int form = std::clamp(need, kFormMinHeight, room);
+  if (splitter_->sizes() != QList<int>{form, total - form})
+    splitter_->setSizes({form, total - form});
+}
+
+void CommandTab::KeepResultLines() {
+  // In the boxes' own font, as the window's font resolved it.
+  for (QAbstractScrollArea* box : {static_cast<QAbstractScrollArea*>(decoded_box_),
+                                   static_cast<QAbstractScrollArea*>(dump_box_),
+                                   static_cast<QAbstractScrollArea*>(result_list_)}) {
+    const int header = box == result_list_ ? result_list_->header()->sizeHint().height() : 0;
+    box->setMinimumHeight(box->fontMetrics().lineSpacing() * kResultLines + header + 2 * kBoxFrame +
+                          2 * box->frameWidth());
+  }
+}
+
+bool CommandTab::eventFilter(QObject* watched, QEvent* event) {
+  // The form measured again (new fields shown, lines wrapped): its share follows.
+  if (event->type() == QEvent::LayoutRequest && form_scroll_ && watched == form_scroll_->widget())
+    QTimer::singleShot(0, this, &CommandTab::FitSplitter);
+  return QWidget::eventFilter(watched, event);
+}
+
+void CommandTab::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange) KeepResultLines();
+}
+
+void CommandTab::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FitSplitter();
+}
+
+void CommandTab::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  KeepResultLines();
+  QTimer::singleShot(0, this, &CommandTab::FitSplitter);
+}
+
 void CommandTab::BuildForm(bool /*from_list*/) {
+  user_split_ = false;
+  // Once the new form's widgets are shown and measured.
+  QTimer::singleShot(0, this, &CommandTab::FitSplitter);
   form_->SetAutoAdvance(console_.list_kind() == ListKind::kUser);
   ShowModePageEditor();
   form_->Build(console_.fields(), console_.field_states(), console_.no_parameter(),

@@ -19,6 +19,7 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QSplitter;
 class QTabBar;
 class QTreeWidget;
@@ -92,6 +93,12 @@ class CommandTab : public QWidget {
   // A command ended and its results are shown.
   void CommandFinished();
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void FillList();
   void BuildForm(bool from_list);
@@ -101,6 +108,8 @@ class CommandTab : public QWidget {
   void OnHexInput(bool on);
   void ShowCdbLine();
   void ShowCdbNote();
+  void FitSplitter();
+  void KeepResultLines();
   void ShowError(const QString& message);
   void OpenRename(std::size_t row);
   void OnFinished(const CommandReport& report);
@@ -134,6 +143,9 @@ class CommandTab : public QWidget {
   QTreeWidget* result_list_ = nullptr;
   QComboBox* grouping_box_ = nullptr;
   QSplitter* splitter_ = nullptr;
+  QScrollArea* form_scroll_ = nullptr;
+  QWidget* results_ = nullptr;
+  bool user_split_ = false;  // the splitter was moved by hand since the last selection
   bool filling_list_ = false;
 };
 

@@ -29,7 +29,11 @@ QSize FlowLayout::minimumSize() const {
     if (!item->isEmpty()) size = size.expandedTo(item->minimumSize());
   }
   const QMargins m = contentsMargins();
-  return size + QSize(m.left() + m.right(), m.top() + m.bottom());
+  size += QSize(m.left() + m.right(), m.top() + m.bottom());
+  // The lines as wrapped at the width last given: layouts that do not ask heightForWidth (a
+  // box inside a widget inside a scroll area) still make room for all of them.
+  if (width_ > 0) size.setHeight(std::max(size.height(), heightForWidth(width_)));
+  return size;
 }
 
 QSize FlowLayout::sizeHint() const {
@@ -47,7 +51,16 @@ QSize FlowLayout::sizeHint() const {
 
 void FlowLayout::setGeometry(const QRect& rect) {
   QLayout::setGeometry(rect);
+  const int before = width_ > 0 ? heightForWidth(width_) : -1;
+  width_ = rect.width();
   Arrange(rect, true);
+  // Another number of lines: the layouts above take the new minimum on their next pass (at
+  // the same width nothing changes, so this settles).
+  if (heightForWidth(width_) == before) return;
+  // Every layout above caches its minimum: each one measures again.
+  for (QObject* o = this; auto* layout = qobject_cast<QLayout*>(o); o = o->parent()) {
+    layout->invalidate();
+  }
 }
 
 int FlowLayout::Arrange(const QRect& rect, bool apply) const {

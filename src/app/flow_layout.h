@@ -28,6 +28,7 @@ class FlowLayout : public QLayout {
   int Arrange(const QRect& rect, bool apply) const;
 
   QList<QLayoutItem*> items_;
+  int width_ = 0;  // the width of the last geometry, 0 before the first
 };
 
 }  // namespace tamarack::app

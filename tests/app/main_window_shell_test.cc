@@ -110,6 +110,10 @@ QStringList Clipped(QWidget* w, QWidget* root, const QString& name) {
   return out;
 }
 
+// A read that failed at block 76863, the drive naming it.
+constexpr std::uint8_t kReadErrorSense[] = {0xF0, 0, 0x03, 0x00, 0x01, 0x2C, 0x3F, 10, 0,
+                                            0,    0, 0,    0x11, 0x00, 0,    0,    0,  0};
+
 // The Command tab at the window's size: its form never scrolls sideways, and the result shows
 // twelve lines at least.
 QStringList CommandTabProblems(CommandTab* tab, const QString& name) {
@@ -511,16 +515,27 @@ class MainWindowShellTest : public QObject {
                         {kTabMeasure, nullptr, "measure"},
                         {kTabOthers, nullptr, "others"}};
     QStringList problems;
-    for (const auto& page : kPages) {
-      w.tabs()->setCurrentIndex(page.tab);
-      const QString command = QString::fromUtf8(page.command ? page.command : "");
-      if (command.contains(QStringLiteral("User"))) w.command_tab()->SetListKind(ListKind::kUser);
-      if (page.command) b.Select(command);
-      const QString name = QString::fromUtf8(page.name);
-      problems << Clipped(&w, w.centralWidget(), name);
-      QCOMPARE(w.size(), QSize(750, 600));
-      if (page.tab == kTabCommand) problems << CommandTabProblems(w.command_tab(), name);
+    // Pictures are taken at a large size too.
+    std::vector<QSize> sizes = {QSize(750, 600)};
+    if (!qEnvironmentVariable("TAMARACK_SCREENSHOTS").isEmpty()) sizes.emplace_back(1280, 1024);
+    for (const QSize size : sizes) {
+      w.resize(size);
+      for (const auto& page : kPages) {
+        w.tabs()->setCurrentIndex(page.tab);
+        const QString command = QString::fromUtf8(page.command ? page.command : "");
+        w.command_tab()->SetListKind(command.contains(QStringLiteral("User")) ? ListKind::kUser
+                                                                              : ListKind::kCode);
+        if (page.command) b.Select(command);
+        if (page.tab == kTabToc) w.exec_button()->click();  // the list filled, in one go
+        const QString name =
+            QStringLiteral("%1-%2").arg(QString::fromUtf8(page.name)).arg(size.width());
+        problems << Clipped(&w, w.centralWidget(), name);
+        QCOMPARE(w.size(), size);
+        if (page.tab == kTabCommand && size.width() == 750)
+          problems << CommandTabProblems(w.command_tab(), name);
+      }
     }
+    w.resize(750, 600);
     // The dialogs at the size they open with, in the window's font.
     int tool_tab = 0;
     JobRunner runner(w.session(), RealClock());
@@ -531,6 +546,7 @@ class MainWindowShellTest : public QObject {
                                   QStringLiteral("/tmp"), &w),
              new LoopCountDialog(10, &w),
              new ReadCdDetailDialog(Cdb{0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0xF8, 0x02}, &w),
+             new RequestSenseDialog(BuiltInSenseTable(), kReadErrorSense, &w),
              new ToolsDialog(w.session(), runner, &tool_tab, false, &w)}) {
       d->show();
       QVERIFY(QTest::qWaitForWindowExposed(d));
