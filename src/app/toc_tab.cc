@@ -30,8 +30,10 @@ TocTab::TocTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   list_->setRootIsDecorated(false);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setAllColumnsShowFocus(true);
-  list_->setUniformRowHeights(true);
-  list_->header()->setStretchLastSection(true);  // "Comment" takes what the others leave
+  // "Comment" takes what the others leave, on as many lines as it needs.
+  list_->header()->setStretchLastSection(true);
+  list_->setWordWrap(true);
+  list_->setTextElideMode(Qt::ElideNone);
   text_ = new QPlainTextEdit(this);
   text_->setObjectName(QStringLiteral("tocText"));
   text_->setReadOnly(true);
@@ -145,10 +147,7 @@ void TocTab::Execute() {
   for (const DecodedRow& r : read->view.rows) {
     QStringList cells;
     for (const std::string& c : r.cells) cells << QString::fromStdString(c);
-    auto* item = new QTreeWidgetItem(cells);
-    // A comment longer than its column is cut: the whole of it on hovering.
-    if (!cells.isEmpty()) item->setToolTip(static_cast<int>(cells.size()) - 1, cells.back());
-    list_->addTopLevelItem(item);
+    list_->addTopLevelItem(new QTreeWidgetItem(cells));
   }
 }
 
