@@ -243,6 +243,26 @@ class ToolsWindowTest : public QObject {
     t.Expect("tools_dialog.txt");
   }
 
+  // Two messages of one job ("Toc Information Ng", then "Finished") never lie on each other:
+  // the second opens when the first is closed; one answered before its turn never opens.
+  void AJobsSecondMessageWaitsForTheFirst() {
+    QWidget parent;
+    parent.show();
+    QMessageBox* first =
+        ShowJobMessage(&parent, MessageIcon::kQuestion, QStringLiteral("Toc Information Ng"));
+    QMessageBox* second =
+        ShowJobMessage(&parent, MessageIcon::kInformation, QStringLiteral("Finished"));
+    QMessageBox* third = ShowJobMessage(&parent, MessageIcon::kInformation, QStringLiteral("3"));
+    QVERIFY(first->isVisible());
+    QVERIFY(!second->isVisible());
+    third->button(QMessageBox::Ok)->click();  // answered early
+    first->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY(second->isVisible());
+    QPointer<QMessageBox> gone = third;
+    second->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY(gone.isNull());
+  }
+
   // Where a modeless dialog opens: beside the window where the screen has room, over the
   // window's edge where it has none, always wholly inside the available area.
   void PlacesADialogBesideTheWindowOnItsScreen_data() {
