@@ -30,10 +30,8 @@ TocTab::TocTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   list_->setRootIsDecorated(false);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setAllColumnsShowFocus(true);
-  // "Comment" takes what the others leave, on as many lines as it needs.
-  list_->header()->setStretchLastSection(true);
-  list_->setWordWrap(true);
-  list_->setTextElideMode(Qt::ElideNone);
+  list_->setUniformRowHeights(true);
+  list_->header()->setStretchLastSection(true);  // "Comment" takes what the others leave
   text_ = new QPlainTextEdit(this);
   text_->setObjectName(QStringLiteral("tocText"));
   text_->setReadOnly(true);
@@ -147,7 +145,10 @@ void TocTab::Execute() {
   for (const DecodedRow& r : read->view.rows) {
     QStringList cells;
     for (const std::string& c : r.cells) cells << QString::fromStdString(c);
-    list_->addTopLevelItem(new QTreeWidgetItem(cells));
+    auto* item = new QTreeWidgetItem(cells);
+    // A comment longer than its column ends in "...": the whole of it on hovering.
+    if (!cells.isEmpty()) item->setToolTip(static_cast<int>(cells.size()) - 1, cells.back());
+    list_->addTopLevelItem(item);
   }
 }
 
