@@ -16,9 +16,12 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/form_view.h"
 #include "app/mode_page_editor.h"
@@ -48,6 +51,11 @@ QFont DumpFont() {
   f.setFixedPitch(true);
   return f;
 }
+
+// Lines the result boxes show at the least, and the least of the form above them.
+constexpr int kResultLines = 12;
+constexpr int kBoxFrame = 4;
+constexpr int kFormMinHeight = 80;
 
 QPlainTextEdit* ResultBox(QWidget* parent, const char* name) {
   auto* box = new QPlainTextEdit(parent);
@@ -102,8 +110,9 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   left->addWidget(list_, 1);
   layout->addLayout(left);
 
-  // The form, the page editor and the results scroll together when the window is too small
-  // for all of them, so that no control is ever cut off.
+  // The form with the page editor and the CDB box above, the results below, a splitter
+  // between them: the results keep their lines at the window's minimum size, and the form
+  // (its rows wrapped to the width) scrolls by itself, only up and down.
   auto* right_page = new QWidget(this);
   right_page->setObjectName(QStringLiteral("commandPage"));
   auto* right = new QVBoxLayout(right_page);
@@ -136,6 +145,11 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   cdb_row->addWidget(cdb_box_, 1);
   cdb_row->addWidget(edit_button_);
   right->addLayout(cdb_row);
+  cdb_note_ = new QLabel(this);
+  cdb_note_->setObjectName(QStringLiteral("cdbNote"));
+  cdb_note_->setWordWrap(true);
+  cdb_note_->hide();
+  right->addWidget(cdb_note_);
 
   auto* results = new QGroupBox(QStringLiteral("ｺﾏﾝﾄﾞ出力情報"), this);
   auto* rl = new QVBoxLayout(results);
@@ -164,18 +178,28 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   rl->addWidget(result_list_, 1);
   rl->addWidget(dump_header_);
   rl->addWidget(dump_box_, 1);
-  // Eight lines of results at least, whatever the form above takes.
-  const int lines = QFontMetrics(DumpFont()).lineSpacing() * 8;
-  decoded_box_->setMinimumHeight(lines);
-  dump_box_->setMinimumHeight(lines);
-  result_list_->setMinimumHeight(lines);
-  right->addWidget(results, 1);
+  // Twelve lines of results at least, whatever the form above takes.
+  KeepResultLines();
+  right->addStretch(1);
   auto* scroll = new QScrollArea(this);
   scroll->setObjectName(QStringLiteral("commandScroll"));
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   scroll->setWidget(right_page);
-  layout->addWidget(scroll, 1);
+  scroll->setMinimumHeight(kFormMinHeight);
+  splitter_ = new QSplitter(Qt::Vertical, this);
+  splitter_->setObjectName(QStringLiteral("commandSplitter"));
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(scroll);
+  splitter_->addWidget(results);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  layout->addWidget(splitter_, 1);
+  form_scroll_ = scroll;
+  results_ = results;
+  right_page->installEventFilter(this);
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] { user_split_ = true; });
 
   connect(list_kind_bar_, &QTabBar::currentChanged, this,
           [this](int i) { SetListKind(static_cast<ListKind>(i)); });
@@ -191,8 +215,10 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   connect(form_, &FormView::FieldEdited, this, &CommandTab::OnFieldEdited);
   connect(form_, &FormView::SpinPressed, this, &CommandTab::OnSpin);
   connect(hex_input_, &QCheckBox::clicked, this, &CommandTab::OnHexInput);
-  connect(mode_editor_, &ModePageEditorWidget::CommandChanged, this,
-          &CommandTab::OnModeCommandChanged);
+  connect(mode_editor_, &ModePageEditorWidget::CommandChanged, this, [this] {
+    console_.ReplaceTypedCdb();  // an edit of the form like any other
+    OnModeCommandChanged();
+  });
   connect(mode_editor_, &ModePageEditorWidget::NumberFieldsChanged, this,
           &CommandTab::ShowHexInputSwitch);
   mode_editor_->dialog_hook = [this](QDialog* d) {
@@ -201,6 +227,10 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   connect(edit_button_, &QPushButton::clicked, this, [this] {
     console_.EnableCdbEdit();
     cdb_box_->setReadOnly(false);
+  });
+  connect(cdb_box_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    console_.TypeCdb(text.toStdString());
+    ShowCdbNote();
   });
   connect(grouping_box_, &QComboBox::currentIndexChanged, this, [this](int i) {
     console_.grouping_index = i;
@@ -276,7 +306,57 @@ void CommandTab::SelectListEntry(int index, bool shift) {
   if (run) Execute();
 }
 
+void CommandTab::FitSplitter() {
+  // The form gets what it needs, as far as the results' lines leave room; a split the user
+  // chose stays until another command is selected.
+  if (user_split_ || !splitter_->isVisible()) return;
+  const int total = splitter_->height() - splitter_->handleWidth();
+  const QWidget* page = form_scroll_->widget();
+  const int need = std::max(page->sizeHint().height(), page->minimumSizeHint().height());
+  const int room = std::max(kFormMinHeight, total - results_->minimumSizeHint().height());
+  const int form = std::clamp(need, kFormMinHeight, room);
+  if (splitter_->sizes() != QList<int>{form, total - form})
+    splitter_->setSizes({form, total - form});
+}
+
+void CommandTab::KeepResultLines() {
+  // In the boxes' own font, as the window's font resolved it.
+  for (QAbstractScrollArea* box : {static_cast<QAbstractScrollArea*>(decoded_box_),
+                                   static_cast<QAbstractScrollArea*>(dump_box_),
+                                   static_cast<QAbstractScrollArea*>(result_list_)}) {
+    const int header = box == result_list_ ? result_list_->header()->sizeHint().height() : 0;
+    box->setMinimumHeight(box->fontMetrics().lineSpacing() * kResultLines + header + 2 * kBoxFrame +
+                          2 * box->frameWidth());
+  }
+}
+
+bool CommandTab::eventFilter(QObject* watched, QEvent* event) {
+  // The form measured again (new fields shown, lines wrapped): its share follows.
+  if (event->type() == QEvent::LayoutRequest && form_scroll_ && watched == form_scroll_->widget())
+    QTimer::singleShot(0, this, &CommandTab::FitSplitter);
+  return QWidget::eventFilter(watched, event);
+}
+
+void CommandTab::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange) KeepResultLines();
+}
+
+void CommandTab::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FitSplitter();
+}
+
+void CommandTab::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  KeepResultLines();
+  QTimer::singleShot(0, this, &CommandTab::FitSplitter);
+}
+
 void CommandTab::BuildForm(bool /*from_list*/) {
+  user_split_ = false;
+  // Once the new form's widgets are shown and measured.
+  QTimer::singleShot(0, this, &CommandTab::FitSplitter);
   form_->SetAutoAdvance(console_.list_kind() == ListKind::kUser);
   ShowModePageEditor();
   form_->Build(console_.fields(), console_.field_states(), console_.no_parameter(),
@@ -360,7 +440,16 @@ void CommandTab::ShowHexInputSwitch() {
                          (!mode_editor_->isHidden() && mode_editor_->editor().has_number_fields()));
 }
 
-void CommandTab::ShowCdbLine() { cdb_box_->setText(QString::fromStdString(console_.CdbLine())); }
+void CommandTab::ShowCdbLine() {
+  cdb_box_->setText(QString::fromStdString(console_.CdbLine()));
+  ShowCdbNote();
+}
+
+void CommandTab::ShowCdbNote() {
+  cdb_note_->setText(QString::fromStdString(console_.cdb_note()));
+  cdb_note_->setVisible(!console_.cdb_note().empty());
+  ShowResultView();  // a typed CDB's command has its own
+}
 
 void CommandTab::OpenDialog(QDialog* dialog) {
   dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -422,6 +511,7 @@ void CommandTab::Execute() {
   } else {
     ShowCdbLine();  // a typed box is shown back in its normal form
   }
+  ShowCdbNote();
   if (!p.plan) {
     ShowError(QString::fromStdString(p.message));
     return;
@@ -433,8 +523,9 @@ void CommandTab::Execute() {
 void CommandTab::OnFinished(const CommandReport& report) {
   running_ = false;
   console_.FinishExecution(report);
+  // A typed CDB of another command leaves the page editor alone.
   if (report.success && !mode_editor_->isHidden() &&
-      PageEditorOf(console_) == ModeCommand::kSense) {
+      PageEditorOf(console_) == ModeCommand::kSense && report.sent_cdb[0] == kModeSenseOpcode) {
     mode_editor_->TakeModeSenseReply(
         ModeSenseReturnedBytes(console_.receive_buffer(), report.received_length), report.sent_cdb);
     OnModeCommandChanged();

@@ -19,6 +19,8 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
+class QSplitter;
 class QTabBar;
 class QTreeWidget;
 
@@ -76,16 +78,26 @@ class CommandTab : public QWidget {
   QCheckBox* hex_input_box() const { return hex_input_; }
   QLineEdit* cdb_box() const { return cdb_box_; }
   QPushButton* edit_button() const { return edit_button_; }
+  // Under the CDB box: what a typed CDB goes out as, or that the form replaced it.
+  QLabel* cdb_note() const { return cdb_note_; }
   QLabel* decoded_header() const { return decoded_header_; }
   QPlainTextEdit* decoded_box() const { return decoded_box_; }
   QLabel* dump_header() const { return dump_header_; }
   QPlainTextEdit* dump_box() const { return dump_box_; }
   QTreeWidget* result_list() const { return result_list_; }
   QComboBox* grouping_box() const { return grouping_box_; }
+  // Between the form (above) and the results.
+  QSplitter* splitter() const { return splitter_; }
 
  signals:
   // A command ended and its results are shown.
   void CommandFinished();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FillList();
@@ -95,6 +107,9 @@ class CommandTab : public QWidget {
   void OnSpin(int index, bool up);
   void OnHexInput(bool on);
   void ShowCdbLine();
+  void ShowCdbNote();
+  void FitSplitter();
+  void KeepResultLines();
   void ShowError(const QString& message);
   void OpenRename(std::size_t row);
   void OnFinished(const CommandReport& report);
@@ -120,12 +135,17 @@ class CommandTab : public QWidget {
   QCheckBox* hex_input_ = nullptr;
   QLineEdit* cdb_box_ = nullptr;
   QPushButton* edit_button_ = nullptr;
+  QLabel* cdb_note_ = nullptr;
   QLabel* decoded_header_ = nullptr;
   QPlainTextEdit* decoded_box_ = nullptr;
   QLabel* dump_header_ = nullptr;
   QPlainTextEdit* dump_box_ = nullptr;
   QTreeWidget* result_list_ = nullptr;
   QComboBox* grouping_box_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  QScrollArea* form_scroll_ = nullptr;
+  QWidget* results_ = nullptr;
+  bool user_split_ = false;  // the splitter was moved by hand since the last selection
   bool filling_list_ = false;
 };
 

@@ -10,7 +10,9 @@
 #include <QRegularExpressionValidator>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/flow_layout.h"
 #include "app/view_text.h"
 
 namespace tamarack::app {
@@ -31,6 +33,21 @@ int BoxWidth(NumberSize size) {
 
 QString Qs(const std::string& s) { return QString::fromStdString(s); }
 QString Qs(const char* s) { return QString::fromUtf8(s); }
+
+// A field's label on a check box or a group box, where "&" would mark a shortcut: "EDC & ECC"
+// must read as written.
+QString PlainCaption(const char* label) {
+  return Qs(label).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+// Choice boxes show this many characters at least, their longest entry at most.
+constexpr int kChoiceMaxCharacters = 28;
+
+int ChoiceTextLength(const FieldDescriptor& f) {
+  qsizetype longest = 1;
+  for (const Choice& c : f.choices) longest = std::max(longest, Qs(c.text).size());
+  return static_cast<int>(longest);
+}
 
 }  // namespace
 
@@ -63,16 +80,22 @@ void FormView::Build(const std::vector<FieldDescriptor>& fields,
     label->setObjectName(QStringLiteral("noParameter"));
     rows->addWidget(label);
   }
-  QHBoxLayout* row = nullptr;
+  // The fields of a row flow on to another line where the form's width ends; each field's
+  // caption, boxes and spin buttons stay together.
+  FlowLayout* row = nullptr;
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     if (!row || !fields_[i].same_row) {
-      if (row) row->addStretch(1);
-      row = new QHBoxLayout;
+      row = new FlowLayout;
+      row->setSpacing(6);
       rows->addLayout(row);
     }
-    AddField(i, row);
+    auto* unit = new QWidget(body_);
+    auto* unit_layout = new QHBoxLayout(unit);
+    unit_layout->setContentsMargins(0, 0, 0, 0);
+    unit_layout->setSpacing(4);
+    AddField(i, unit, unit_layout);
+    row->addWidget(unit);
   }
-  if (row) row->addStretch(1);
   rows->addStretch(1);
   layout_->addWidget(body_);
   for (std::size_t i = 0; i < fields_.size() && i < states.size(); ++i) {
@@ -82,7 +105,7 @@ void FormView::Build(const std::vector<FieldDescriptor>& fields,
   updating_ = false;
 }
 
-void FormView::AddField(std::size_t i, QLayout* row) {
+void FormView::AddField(std::size_t i, QWidget* unit, QHBoxLayout* row) {
   const FieldDescriptor& f = fields_[i];
   FieldWidgets& w = widgets_[i];
   const int index = static_cast<int>(i);
@@ -91,13 +114,13 @@ void FormView::AddField(std::size_t i, QLayout* row) {
   };
   switch (f.kind) {
     case FieldKind::kLabel: {
-      auto* label = new QLabel(Qs(f.label), body_);
+      auto* label = new QLabel(Qs(f.label), unit);
       w.main = label;
       row->addWidget(label);
       break;
     }
     case FieldKind::kNote: {
-      auto* group = new QGroupBox(Qs(f.label), body_);
+      auto* group = new QGroupBox(PlainCaption(f.label), unit);
       auto* inner = new QVBoxLayout(group);
       auto* label = new QLabel(group);
       label->setWordWrap(true);
@@ -108,16 +131,19 @@ void FormView::AddField(std::size_t i, QLayout* row) {
       break;
     }
     case FieldKind::kCheck: {
-      auto* box = new QCheckBox(Qs(f.label), body_);
+      auto* box = new QCheckBox(PlainCaption(f.label), unit);
       connect(box, &QCheckBox::clicked, this, edited);
       w.main = box;
       row->addWidget(box);
       break;
     }
     case FieldKind::kChoice: {
-      auto* caption = new QLabel(Qs(f.label), body_);
-      auto* box = new QComboBox(body_);
+      auto* caption = new QLabel(Qs(f.label), unit);
+      auto* box = new QComboBox(unit);
       for (const Choice& c : f.choices) box->addItem(Qs(c.text), QVariant::fromValue(c.value));
+      // A long entry is shown cut rather than widening the form past the window.
+      box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+      box->setMinimumContentsLength(std::min(ChoiceTextLength(f), kChoiceMaxCharacters));
       connect(box, &QComboBox::activated, this, edited);
       w.main = box;
       w.caption = caption;
@@ -127,16 +153,16 @@ void FormView::AddField(std::size_t i, QLayout* row) {
     }
     case FieldKind::kNumber:
     case FieldKind::kStartPosition: {
-      auto* box = new QLineEdit(body_);
+      auto* box = new QLineEdit(unit);
       box->setFixedWidth(
           BoxWidth(f.kind == FieldKind::kStartPosition ? NumberSize::kFour : f.size));
       connect(box, &QLineEdit::textEdited, this, [this, index, edited] {
         edited();
         if (!updating_) AdvanceFrom(static_cast<std::size_t>(index));
       });
-      auto* up = new QToolButton(body_);
+      auto* up = new QToolButton(unit);
       up->setArrowType(Qt::UpArrow);
-      auto* down = new QToolButton(body_);
+      auto* down = new QToolButton(unit);
       down->setArrowType(Qt::DownArrow);
       up->setFixedSize(18, 11);
       down->setFixedSize(18, 11);
@@ -146,22 +172,25 @@ void FormView::AddField(std::size_t i, QLayout* row) {
       spin->setSpacing(0);
       spin->addWidget(up);
       spin->addWidget(down);
-      auto* caption = new QLabel(Qs(f.label), body_);
+      auto* caption = new QLabel(Qs(f.label), unit);
       w.main = box;
       w.up = up;
       w.down = down;
       w.caption = caption;
+      // Boxes typed in sequence (a slot's CDB bytes) stand in a run: each caption goes before
+      // its box, so that it cannot be read as the next box's.
+      if (f.advance_when_full) row->addWidget(caption);
       row->addWidget(box);
-      if (auto* h = qobject_cast<QHBoxLayout*>(row)) h->addLayout(spin);
-      row->addWidget(caption);
+      row->addLayout(spin);
+      if (!f.advance_when_full) row->addWidget(caption);
       break;
     }
     case FieldKind::kMsf: {
-      auto* caption = new QLabel(Qs(f.label), body_);
+      auto* caption = new QLabel(Qs(f.label), unit);
       row->addWidget(caption);
       w.caption = caption;
       for (int p = 0; p < 3; ++p) {
-        auto* box = new QLineEdit(body_);
+        auto* box = new QLineEdit(unit);
         box->setFixedWidth(30);
         box->setMaxLength(2);
         box->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), box));
@@ -174,14 +203,14 @@ void FormView::AddField(std::size_t i, QLayout* row) {
     }
     case FieldKind::kText: {
       auto* group = new QVBoxLayout;
-      auto* caption = new QLabel(Qs(f.label), body_);
-      auto* box = new QPlainTextEdit(body_);
+      auto* caption = new QLabel(Qs(f.label), unit);
+      auto* box = new QPlainTextEdit(unit);
       box->setMaximumWidth(300);
       box->setFixedHeight(80);
       connect(box, &QPlainTextEdit::textChanged, this, edited);
       group->addWidget(caption);
       group->addWidget(box);
-      if (auto* h = qobject_cast<QHBoxLayout*>(row)) h->addLayout(group);
+      row->addLayout(group);
       w.main = box;
       w.caption = caption;
       break;

@@ -7,6 +7,7 @@
 
 #include "form/form_layout.h"
 
+class QHBoxLayout;
 class QVBoxLayout;
 
 namespace tamarack::app {
@@ -50,7 +51,7 @@ class FormView : public QWidget {
   };
 
   void Clear();
-  void AddField(std::size_t index, QLayout* row);
+  void AddField(std::size_t index, QWidget* unit, QHBoxLayout* row);
   void ApplyState(std::size_t index, const FieldState& state, bool hex);
   void SetValidator(std::size_t index, bool hex);
   void AdvanceFrom(std::size_t index);

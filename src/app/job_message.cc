@@ -4,6 +4,13 @@
 
 namespace tamarack::app {
 
+namespace {
+
+// The property of a message waiting for the one before it.
+constexpr const char* kWaiting = "waitingForEarlierMessage";
+
+}  // namespace
+
 QMessageBox* ShowJobMessage(QWidget* parent, MessageIcon icon, const QString& text) {
   QMessageBox::Icon shown = QMessageBox::Information;
   switch (icon) {
@@ -19,10 +26,29 @@ QMessageBox* ShowJobMessage(QWidget* parent, MessageIcon icon, const QString& te
       shown = QMessageBox::Question;
       break;
   }
+  // A message of the same window still open or waiting: this one follows it, so that two
+  // messages of one job ("Toc Information Ng", then "Finished") never lie on each other.
+  QMessageBox* before = nullptr;
+  if (parent) {
+    for (QMessageBox* b : parent->findChildren<QMessageBox*>(QStringLiteral("jobMessage"),
+                                                             Qt::FindDirectChildrenOnly)) {
+      if (b->isVisible() || b->property(kWaiting).toBool()) before = b;
+    }
+  }
   auto* box = new QMessageBox(shown, QStringLiteral("Tamarack"), text, QMessageBox::Ok, parent);
   box->setObjectName(QStringLiteral("jobMessage"));
   box->setAttribute(Qt::WA_DeleteOnClose);
-  box->open();
+  if (!before) {
+    box->open();
+    return box;
+  }
+  box->setProperty(kWaiting, true);
+  QObject::connect(box, &QDialog::finished, box, [box] { box->setProperty(kWaiting, false); });
+  QObject::connect(before, &QDialog::finished, box, [box] {
+    if (!box->property(kWaiting).toBool()) return;  // answered before its turn (tests)
+    box->setProperty(kWaiting, false);
+    box->open();
+  });
   return box;
 }
 

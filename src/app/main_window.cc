@@ -316,7 +316,7 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
   control_data_button_->setToolTip(QStringLiteral("ﾄﾞﾗｲﾌﾞから読み込んだ制御ﾃﾞｰﾀ"));
   eject_button_ = button(central, top, "Eject", "ejectButton");
   load_button_ = button(central, top, "Load", "loadButton");
-  load_button_->hide();  // the tray-load button exists but is not shown
+  load_button_->hide();  // shown while the tray is open after an Eject
   reset_button_ = button(settings_box, settings_row, "ｺﾏﾝﾄﾞ初期化", "resetCommandsButton");
   options_button_ = button(settings_box, settings_row, "ｵﾌﾟｼｮﾝ設定", "optionsButton");
   font_button_ = button(settings_box, settings_row, "ﾌｫﾝﾄ設定", "fontButton");
@@ -567,8 +567,12 @@ void MainWindow::OpenControlData() {
 void MainWindow::EjectOrLoad(bool eject) {
   // A running job is stopped first; the tray moves once it has ended.
   if (eject) runner_.Interrupt(InterruptReason::kEject);
-  runner_.Start(std::make_shared<SingleCommandJob>(TrayCdb(eject)), *window_jobs_,
-                StartPolicy::kCancelRunning);
+  auto job = std::make_shared<SingleCommandJob>(TrayCdb(eject));
+  // "Load" is there while the tray is open: after an Eject the drive took.
+  window_jobs_->on_finished = [this, job, eject](RunState) {
+    if (job->outcome().status == CommandStatus::kGood) load_button_->setVisible(eject);
+  };
+  runner_.Start(job, *window_jobs_, StartPolicy::kCancelRunning);
   SaveSettingsNow();
 }
 
@@ -634,6 +638,7 @@ void MainWindow::FillDriveBox() {
 void MainWindow::OnDriveChanged(int index) {
   if (index < 0 || selecting_) return;
   selecting_ = true;
+  load_button_->hide();  // another drive, or a disc found in this one: no tray known open
   WindowSelectionHost host(
       this, indicator_, tabs_, measure_tab_, aging_tab_,
       [this] {
@@ -684,6 +689,10 @@ void MainWindow::SetExecCaptionOverride(int tab, const QString& caption) {
 
 void MainWindow::OnTabChanged(int index) {
   if (print_button_) print_button_->setEnabled(index == kTabMeasure);
+  // Save and open work on the tab's kind of file; a tab without one has nothing to offer.
+  const bool has_files = KindOfTab(index).has_value();
+  if (save_button_) save_button_->setEnabled(has_files);
+  if (open_button_) open_button_->setEnabled(has_files);
   QString caption = exec_override_;
   if (caption.isEmpty() && index >= 0 && index < static_cast<int>(tab_exec_overrides_.size())) {
     caption = tab_exec_overrides_[static_cast<std::size_t>(index)];
@@ -831,8 +840,9 @@ void MainWindow::LoadTabFile() {
   if (!kind) return;
   const FileKindRow& row = RowOfKind(*kind);
   const std::string extension = row.extension;
-  const QString proposed =
-      QString::fromStdString((std::filesystem::path(DataFolder()) / ("*." + extension)).string());
+  // The folder alone: the filter shows the kind's files, and the name box starts empty (a
+  // pattern there would be opened as a name).
+  const QString proposed = QString::fromStdString(DataFolder());
   const QString path = ChooseFile(false, QString::fromUtf8(row.load_title), proposed,
                                   QtFileFilter(FileDialogFilter(extension)));
   if (path.isEmpty()) return;

@@ -34,6 +34,7 @@ class CommandTab;
 class MeasureTab;
 class PropertiesTab;
 class TocTab;
+class WindowJobHost;
 class SectorDumpTab;
 class DiscIndicatorWidget;
 class DriveServingControl;
@@ -176,7 +177,7 @@ class MainWindow : public QMainWindow {
   // Every long job of the session runs here, one at a time.
   JobRunner runner_;
   // Reports of the window's own jobs (Eject, Load).
-  std::unique_ptr<JobHost> window_jobs_;
+  std::unique_ptr<WindowJobHost> window_jobs_;  // Eject and Load
   QTabWidget* tabs_ = nullptr;
   QComboBox* drive_box_ = nullptr;
   DriveServingControl* serving_ = nullptr;

@@ -9,7 +9,6 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -107,14 +106,12 @@ ModePageEditorWidget::ModePageEditorWidget(QWidget* parent) : QWidget(parent) {
   tab_bar_->setExpanding(false);
   page_name_ = new QLabel(strip_);
   page_name_->setObjectName(QStringLiteral("modePageName"));
-  scroll_ = new QScrollArea(strip_);
-  scroll_->setWidgetResizable(true);
-  form_ = new FormView;
+  // The page's fields take the height they need: the Command tab's form scrolls as a whole.
+  form_ = new FormView(strip_);
   form_->setObjectName(QStringLiteral("modePageForm"));
-  scroll_->setWidget(form_);
   strip_layout->addWidget(tab_bar_);
   strip_layout->addWidget(page_name_);
-  strip_layout->addWidget(scroll_, 1);
+  strip_layout->addWidget(form_, 1);
   right->addWidget(strip_);
 
   auto* buttons = new QHBoxLayout;

@@ -16,7 +16,6 @@ class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
-class QScrollArea;
 class QTabBar;
 
 namespace tamarack::app {
@@ -81,7 +80,6 @@ class ModePageEditorWidget : public QWidget {
   QWidget* strip_ = nullptr;  // the tab strip with the editor, 370 × 320
   QTabBar* tab_bar_ = nullptr;
   QLabel* page_name_ = nullptr;
-  QScrollArea* scroll_ = nullptr;
   FormView* form_ = nullptr;
   QPushButton* copy_button_ = nullptr;
   QPushButton* changeable_button_ = nullptr;

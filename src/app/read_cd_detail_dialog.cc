@@ -22,6 +22,9 @@ struct Part {
   const char* box;
   int stretch;
 };
+// A line edit's frame and text margins, both sides.
+constexpr int kLineEditMargins = 16;
+
 constexpr Part kParts[] = {
     {"Sync", "&S", 2},      {"Header", "&H", 2},    {"Sub Header", "&E", 2},
     {"User Data", "&U", 6}, {"EDC & ECC", "&D", 3},
@@ -78,6 +81,9 @@ ReadCdDetailDialog::ReadCdDetailDialog(const Cdb& sector_cdb, QWidget* parent) :
   command_ = new QLineEdit(this);
   command_->setObjectName(QStringLiteral("readCdCommand"));
   command_->setReadOnly(true);
+  // All twelve bytes in view: "xx " each, and the box's own margins.
+  command_->setMinimumWidth(command_->fontMetrics().horizontalAdvance(QStringLiteral("00 ")) * 12 +
+                            kLineEditMargins);
   command_row->addWidget(command_, 1);
   layout->addLayout(command_row);
 

@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/dialog_placement.h"
+
 namespace tamarack::app {
 
 namespace {
@@ -68,6 +70,14 @@ RequestSenseDialog::RequestSenseDialog(std::span<const SenseRow> table,
   grid->addWidget(asc_box_, 1, 4);
   grid->addWidget(new QLabel(QStringLiteral("ASCQ"), this), 1, 5);
   grid->addWidget(ascq_box_, 1, 6);
+  if (!view_.information.empty()) {
+    auto* caption = new QLabel(QStringLiteral("Information"), this);
+    information_box_ = new QLineEdit(QString::fromStdString(view_.information), this);
+    information_box_->setObjectName(QStringLiteral("senseInformation"));
+    information_box_->setReadOnly(true);
+    grid->addWidget(caption, 2, 1);
+    grid->addWidget(information_box_, 2, 2, 1, 5);
+  }
   layout->addLayout(grid);
 
   message_ = new QLabel(QString::fromStdString(view_.message), this);
@@ -96,7 +106,11 @@ void RequestSenseDialog::PlaceAtCorner(QWidget* main_window) {
   if (!main_window) return;
   const QRect outer = main_window->window()->frameGeometry();
   const QSize size = frameGeometry().size();
-  move(outer.right() + 1 - size.width(), outer.bottom() + 1 - size.height());
+  const QRect corner(outer.bottomRight() + QPoint(1, 1) - QPoint(size.width(), size.height()),
+                     size);
+  // A window reaching past the screen's edge would take the dialog with it.
+  const QRect available = AvailableAreaOf(main_window->window());
+  move(available.isEmpty() ? corner.topLeft() : KeepInside(corner, available));
 }
 
 }  // namespace tamarack::app

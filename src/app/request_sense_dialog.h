@@ -28,6 +28,8 @@ class RequestSenseDialog : public QDialog {
   QLineEdit* key_box() const { return key_box_; }
   QLineEdit* asc_box() const { return asc_box_; }
   QLineEdit* ascq_box() const { return ascq_box_; }
+  // The information field (the failing block), decimal and hexadecimal; null without one.
+  QLineEdit* information_box() const { return information_box_; }
   QLabel* message_label() const { return message_; }
   QLabel* heading_label() const { return heading_; }
   QPushButton* close_button() const { return close_; }
@@ -41,6 +43,7 @@ class RequestSenseDialog : public QDialog {
   QLineEdit* key_box_ = nullptr;
   QLineEdit* asc_box_ = nullptr;
   QLineEdit* ascq_box_ = nullptr;
+  QLineEdit* information_box_ = nullptr;
   QLabel* message_ = nullptr;
   QLabel* heading_ = nullptr;
   QPushButton* close_ = nullptr;

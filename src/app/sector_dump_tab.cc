@@ -249,8 +249,10 @@ void SectorDumpTab::ControlsFromModel() {
     const QSignalBlocker block(current);
     current->setChecked(true);
   }
-  modes_[2]->setText(model_.volume_descriptor_lba() ? Text(model_.VolumeDescriptorCaption())
-                                                    : QStringLiteral("ISO9660 &VDS"));
+  // The address found goes on the button's one line: a second line would make the row jump.
+  modes_[2]->setText(model_.volume_descriptor_lba()
+                         ? Text(model_.VolumeDescriptorCaption()).replace(QLatin1Char('\n'), ' ')
+                         : QStringLiteral("ISO9660 &VDS"));
   lba_->setText(Text(model_.lba_text));
   length_->setText(Text(model_.length_text));
   for (std::size_t i = 0; i < 3; ++i) {

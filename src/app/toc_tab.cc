@@ -23,20 +23,20 @@ TocTab::TocTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   full_toc_ = new QCheckBox(QStringLiteral("&Full TOC"), this);
   full_toc_->setObjectName(QStringLiteral("fullTocBox"));
   layout->addWidget(full_toc_);
-  auto* row = new QHBoxLayout;
+  // The list has the tab's whole width, so that "Comment" has room at the minimum size; the
+  // summary (or a full TOC row's explanation) sits below it, beside the track tests.
   list_ = new QTreeWidget(this);
   list_->setObjectName(QStringLiteral("tocList"));
   list_->setRootIsDecorated(false);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setAllColumnsShowFocus(true);
   list_->setUniformRowHeights(true);
+  list_->header()->setStretchLastSection(true);  // "Comment" takes what the others leave
   text_ = new QPlainTextEdit(this);
   text_->setObjectName(QStringLiteral("tocText"));
   text_->setReadOnly(true);
-  text_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  row->addWidget(list_, 3);
-  row->addWidget(text_, 1);
-  layout->addLayout(row, 1);
+  text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  layout->addWidget(list_, 1);
   layout->addWidget(BuildTrackTests(), 1);
   SetColumns(TocTabColumns(false));
   connect(full_toc_, &QCheckBox::clicked, this, &TocTab::OnFullTocClicked);
@@ -50,12 +50,10 @@ void TocTab::SetColumns(const std::vector<ListColumn>& columns) {
   for (const ListColumn& c : columns) titles << QString::fromStdString(c.title);
   list_->setColumnCount(static_cast<int>(titles.size()));
   list_->setHeaderLabels(titles);
-  const int width = std::max(list_->viewport()->width(), 600);
   for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
     const ListColumn& c = columns[static_cast<std::size_t>(i)];
-    // "Comment" takes what the others leave.
-    const int w = c.rest_less >= 0 ? std::max(120, width - c.rest_less) : c.width;
-    if (w > 0) list_->setColumnWidth(i, w);
+    // "Comment" (the last) stretches over what the others leave.
+    if (c.rest_less < 0 && c.width > 0) list_->setColumnWidth(i, c.width);
   }
 }
 
@@ -96,6 +94,7 @@ QWidget* TocTab::BuildTrackTests() {
   results_ = new QListWidget(group);
   results_->setObjectName(QStringLiteral("trackTestResults"));
   row->addWidget(results_, 1);
+  row->addWidget(text_, 1);
 
   auto host = std::make_unique<WindowJobHost>(this, runner_);
   host->on_show = [this](JobText where, const QString& text) {
@@ -146,7 +145,10 @@ void TocTab::Execute() {
   for (const DecodedRow& r : read->view.rows) {
     QStringList cells;
     for (const std::string& c : r.cells) cells << QString::fromStdString(c);
-    list_->addTopLevelItem(new QTreeWidgetItem(cells));
+    auto* item = new QTreeWidgetItem(cells);
+    // A comment longer than its column ends in "...": the whole of it on hovering.
+    if (!cells.isEmpty()) item->setToolTip(static_cast<int>(cells.size()) - 1, cells.back());
+    list_->addTopLevelItem(item);
   }
 }
 

@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/dialog_placement.h"
 #include "app/job_message.h"
 #include "app/window_job_host.h"
 #include "device/sense.h"
@@ -298,8 +299,7 @@ ToolsDialog* ToolsDialog::Replace(QWidget* window, DeviceSession& session, JobRu
   }
   auto* d = new ToolsDialog(session, runner, last_tab, hex_input, window);
   d->adjustSize();
-  const QRect frame = window->frameGeometry();
-  d->move(frame.right() + 1, frame.top());
+  MoveBesideWindow(d, window);
   d->show();
   return d;
 }

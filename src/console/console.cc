@@ -4,6 +4,9 @@
 
 #include "console/cdb_text.h"
 #include "console/user_slot.h"
+#include "decode/basic_commands.h"
+#include "device/cdb_direction.h"
+#include "util/strings.h"
 
 namespace tamarack {
 
@@ -11,7 +14,16 @@ Console::Console() : receive_buffer_(kDefaultReceiveLength, 0) { SelectRow(0, fa
 
 const CommandBehaviour& Console::behaviour() const { return *current_entry().behaviour; }
 
-ResultView Console::result_view() const { return behaviour().view; }
+ResultView Console::result_view() const {
+  if (!typed_text_.empty()) {
+    if (const CdbBoxParse typed = ParseCdbBoxText(typed_text_); typed.cdb) {
+      const std::optional<std::size_t> row = RowOfTypedCdb(*typed.cdb);
+      // An opcode no row has is shown as a dump in the decoded text.
+      return row ? CommandCatalogue()[*row].behaviour->view : ResultView::kDecodedText;
+    }
+  }
+  return behaviour().view;
+}
 
 bool Console::no_parameter() const { return behaviour().form->no_parameter; }
 
@@ -37,6 +49,12 @@ void Console::StoreCurrent() {
 
 bool Console::SelectRow(std::size_t row, bool from_list) {
   if (row >= kCommandRows) return false;
+  // Another command shows its own CDB; the same one built again (its page editor, settings
+  // loaded) leaves a typed CDB in the box.
+  if (from_list || row != row_) {
+    typed_text_.clear();
+    cdb_note_.clear();
+  }
   row_ = row;
   opcode_ = catalogue_.Opcode(row);
   const CommandEntry& entry = current_entry();
@@ -64,6 +82,7 @@ bool Console::UpdateField(std::size_t index, const FieldState& state) {
   const std::uint32_t old_opcode = opcode_;
   states_[index] = state;
   Collect();
+  FormEdited();
   return IsUserRow(row_) && opcode_ != old_opcode;
 }
 
@@ -71,6 +90,44 @@ void Console::SpinField(std::size_t index, bool up) {
   if (index >= states_.size() || !IsNumberField(fields_[index])) return;
   states_[index].text = tamarack::SpinField(fields_[index], states_[index].text, up, hex_input_);
   Collect();
+  FormEdited();
+}
+
+void Console::FormEdited() {
+  if (typed_text_.empty()) return;
+  const CdbBoxParse typed = ParseCdbBoxText(typed_text_);
+  std::string bytes = typed.cdb ? tamarack::CdbLine(*typed.cdb) : typed_text_;
+  while (!bytes.empty() && bytes.back() == ' ') bytes.pop_back();
+  cdb_note_ = StrFormat("The form's CDB replaced the typed one (%s)", bytes.c_str());
+  typed_text_.clear();
+}
+
+void Console::ReplaceTypedCdb() { FormEdited(); }
+
+void Console::TypeCdb(std::string_view text) {
+  const CdbBoxParse typed = ParseCdbBoxText(text);
+  if (typed.cdb && *typed.cdb == current_.cdb) {
+    typed_text_.clear();
+    cdb_note_.clear();
+    return;
+  }
+  typed_text_ = std::string(text);
+  if (!typed.cdb) {
+    cdb_note_ = typed.error;
+  } else if (const std::optional<std::size_t> row = RowOfTypedCdb(*typed.cdb)) {
+    cdb_note_ = StrFormat("Typed CDB: sent and decoded as %02xh %s", (*typed.cdb)[0],
+                          catalogue_.Name(*row).c_str());
+  } else {
+    cdb_note_ = StrFormat(
+        "Typed CDB: no command of the list has opcode %02xh; its reply is "
+        "shown as a dump",
+        (*typed.cdb)[0]);
+  }
+}
+
+std::optional<std::size_t> Console::RowOfTypedCdb(const Cdb& cdb) const {
+  if (list_kind_ == ListKind::kUser && IsUserRow(row_)) return row_;
+  return FindRowByOpcode(cdb[0], catalogue_);
 }
 
 void Console::SetHexInput(bool on) {
@@ -78,32 +135,77 @@ void Console::SetHexInput(bool on) {
   hex_input_ = on;
 }
 
-std::string Console::CdbLine() const { return tamarack::CdbLine(current_.cdb); }
+std::string Console::CdbLine() const {
+  if (!typed_text_.empty()) {
+    if (const CdbBoxParse typed = ParseCdbBoxText(typed_text_); typed.cdb) {
+      return tamarack::CdbLine(*typed.cdb);
+    }
+  }
+  return tamarack::CdbLine(current_.cdb);
+}
+
+CommandInput Console::InputOf(std::size_t row, const FormData& data) const {
+  CommandInput in;
+  in.row = row;
+  in.user_order = IsUserRow(row) && (list_kind_ == ListKind::kUser || row != row_);
+  in.cdb = data.cdb;
+  in.transfer_blocks = data.transfer_blocks;
+  in.direction = catalogue_.Direction(row);
+  if (in.direction == CommandDirection::kOut) in.out_data = data.parameter;
+  in.slot_length = IsUserRow(row) ? data.length : 0;
+  in.receive_request_length = options.receive_length;
+  in.decoder = CommandCatalogue()[row].behaviour->decoder;
+  in.group_size = GroupSize(grouping_index);
+  return in;
+}
+
+PlanResult Console::PlanTypedCdb(const Cdb& cdb) const {
+  const std::optional<std::size_t> row = RowOfTypedCdb(cdb);
+  if (!row) {
+    if (SendsDataToDrive(cdb[0])) {
+      PlanResult refused;
+      refused.message = StrFormat(
+          "CDB: opcode %02xh sends data to the drive, and no command of the list has it (a user "
+          "slot can send it); nothing was sent",
+          cdb[0]);
+      return refused;
+    }
+    FormData data;
+    data.cdb = cdb;
+    CommandInput in = InputOf(row_, data);
+    in.user_order = false;
+    in.direction = CommandDirection::kIn;
+    in.out_data.clear();
+    in.decoder = &DecodeTransferredData;
+    return PlanCommand(std::move(in));
+  }
+  // The row's form read from the typed bytes says what the command needs beyond them (the
+  // blocks a read prepares for, the data a command sends); the bytes go out as typed.
+  const CommandEntry& entry = CommandCatalogue()[*row];
+  const FormLayout& form = *entry.behaviour->form;
+  FormData data = SourceOf(*row);
+  data.cdb = cdb;
+  const std::vector<FieldDescriptor> fields =
+      FormFields(form, ControlByteIndex(entry), options.show_control_byte);
+  std::vector<FieldState> states = FillFields(fields, data, hex_input_);
+  CollectFields(fields, states, data, hex_input_);
+  data.cdb = cdb;
+  return PlanCommand(InputOf(*row, data));
+}
 
 PlanResult Console::PrepareExecution(std::string_view cdb_box_text) {
   if (cdb_editable_) {
-    CdbBoxParse typed = ParseCdbBoxText(cdb_box_text);
+    TypeCdb(cdb_box_text);
+    const CdbBoxParse typed = ParseCdbBoxText(cdb_box_text);
     if (!typed.cdb) {
       PlanResult refused;
       refused.message = typed.error + "; nothing was sent";
       return refused;
     }
-    current_.cdb = *typed.cdb;
-  } else {
-    Collect();
+    if (has_typed_cdb()) return PlanTypedCdb(*typed.cdb);
   }
-  CommandInput in;
-  in.row = row_;
-  in.user_order = list_kind_ == ListKind::kUser && IsUserRow(row_);
-  in.cdb = current_.cdb;
-  in.transfer_blocks = current_.transfer_blocks;
-  in.direction = catalogue_.Direction(row_);
-  if (in.direction == CommandDirection::kOut) in.out_data = current_.parameter;
-  in.slot_length = IsUserRow(row_) ? current_.length : 0;
-  in.receive_request_length = options.receive_length;
-  in.decoder = behaviour().decoder;
-  in.group_size = GroupSize(grouping_index);
-  return PlanCommand(std::move(in));
+  Collect();
+  return PlanCommand(InputOf(row_, current_));
 }
 
 void Console::FinishExecution(const CommandReport& report) {

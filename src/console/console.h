@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,6 +49,7 @@ class Console {
   std::uint32_t current_opcode() const { return opcode_; }
   const CommandEntry& current_entry() const { return CommandCatalogue()[row_]; }
   const CommandBehaviour& behaviour() const;
+  // The result view of the command the box sends: a typed CDB's own command's.
   ResultView result_view() const;
 
   const std::vector<FieldDescriptor>& fields() const { return fields_; }
@@ -71,10 +73,25 @@ class Console {
 
   const Cdb& current_cdb() const { return current_.cdb; }
   const FormData& current() const { return current_; }
+  // The CDB box's text: the typed CDB while there is one, else the form's.
   std::string CdbLine() const;
   // The CDB box: read-only until "Edit"; then the typed text is what execution sends.
   bool cdb_editable() const { return cdb_editable_; }
   void EnableCdbEdit() { cdb_editable_ = true; }
+  // The editable box's text as typed. Text that differs from the form's CDB is the typed CDB:
+  // execution sends exactly its bytes as the command its opcode names (RowOfTypedCdb), and
+  // the form is left as it was. Typed bytes are never merged with the form: an edit of the
+  // form (a field, a spin, ReplaceTypedCdb) replaces them with the form's CDB and says so.
+  void TypeCdb(std::string_view text);
+  bool has_typed_cdb() const { return !typed_text_.empty(); }
+  // The page editor's part of the form was edited: as a field edit, for a typed CDB.
+  void ReplaceTypedCdb();
+  // The note under the CDB box: which command a typed CDB goes out as, why it cannot be read,
+  // or that the form replaced it; empty when the box shows the form's CDB.
+  const std::string& cdb_note() const { return cdb_note_; }
+  // The row a typed CDB is sent and decoded as: the slot being edited in User order, else the
+  // first row of the catalogue with its opcode; none for an opcode no row has.
+  std::optional<std::size_t> RowOfTypedCdb(const Cdb& cdb) const;
 
   // --- execution ---
   // Steps 1 to 5 on the window thread: the CDB (from the form, or from `cdb_box_text`
@@ -92,6 +109,9 @@ class Console {
  private:
   FormData SourceOf(std::size_t row) const;
   void StoreCurrent();
+  CommandInput InputOf(std::size_t row, const FormData& data) const;
+  PlanResult PlanTypedCdb(const Cdb& cdb) const;
+  void FormEdited();
 
   CatalogueState catalogue_;
   ListKind list_kind_ = ListKind::kCode;
@@ -103,6 +123,8 @@ class Console {
   bool parameterless_ = false;
   bool hex_input_ = false;
   bool cdb_editable_ = false;
+  std::string typed_text_;  // the box's text while it differs from the form's CDB
+  std::string cdb_note_;
   Cdb last_sent_cdb_{};
   std::uint32_t last_transferred_ = 0;
   bool has_sent_ = false;

@@ -26,10 +26,12 @@ void ModePageEditor::Open(ModeCommand command, const Cdb& cdb) {
   tabs_ = TabsOfTable(table());
   if (command == ModeCommand::kSense) {
     sense_tabs_ = tabs_;
-    const std::uint32_t code = cdb[2] & 0x3Fu;
-    for (std::size_t i = 0; i < sense_.size(); ++i) {
-      sense_.row(i).send = sense_.row(i).page_code == code;
-    }
+    // The page asked for and the page shown are one: the CDB's page when the list has it
+    // (shown from its first screen), else the page shown, which the command then asks for.
+    const std::optional<std::size_t> asked = sense_.Find(cdb[2] & 0x3Fu);
+    if (asked && *asked != sense_at_.page) sense_at_ = {*asked, 0};
+    const std::size_t picked = asked.value_or(current_page());
+    for (std::size_t i = 0; i < sense_.size(); ++i) sense_.row(i).send = i == picked;
   }
   Refresh();
 }

@@ -154,6 +154,9 @@ RequestSenseView MakeRequestSenseView(std::span<const SenseRow> table,
   v.message = table.empty() ? "No Error Table" : LookUpSense(table, key, asc, ascq).message;
   v.is_error = key != 0;
   v.heading = v.is_error ? "ﾄﾞﾗｲﾌﾞからのｴﾗｰ情報" : "No Error Sense Data";
+  if (const std::optional<std::uint32_t> info = SenseInformation(sense)) {
+    v.information = StrFormat("%u (%08xh)", *info, *info);
+  }
   return v;
 }
 

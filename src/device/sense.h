@@ -60,6 +60,9 @@ struct RequestSenseView {
   std::string message;    // table message (leading blank kept) or "No Error Table"
   bool is_error = false;  // key != 0: warning icon; else information icon
   std::string heading;    // "ﾄﾞﾗｲﾌﾞからのｴﾗｰ情報" or "No Error Sense Data"
+  // The information field when the drive marked it valid (for a read, the block that failed):
+  // "%u (%08xh)", decimal first; empty without one.
+  std::string information;
 };
 
 // `table` may be empty: the dialog then says "No Error Table".

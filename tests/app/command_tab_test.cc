@@ -284,6 +284,63 @@ class CommandTabTest : public QObject {
     t.Expect("mode_page_editor.txt");
   }
 
+  // Mode Sense(10) as it opens the first time: the page the editor shows is the page the CDB
+  // asks for, and Send succeeds at once; another page picked, both follow again.
+  void ModeSenseAsksForThePageItShowsFromTheStart() {
+    Bench b;
+    b.Select(QStringLiteral("5ah Mode Sense(10)"));
+    const auto page = [&b] {
+      return QStringLiteral("%1h").arg(b.tab->console().current_cdb()[2] & 0x3F, 2, 16,
+                                       QLatin1Char('0'));
+    };
+    QCOMPARE(b.editor->tab_bar()->tabText(b.editor->tab_bar()->currentIndex()), page());
+    QCOMPARE(page(), QStringLiteral("3fh"));
+    const auto sensed = [&b] {
+      return b.RunAndWait() && b.tab->decoded_box()->toPlainText().startsWith(
+                                   QStringLiteral("Medium Type Description"));
+    };
+    QVERIFY2(sensed(), qPrintable(b.window->status_label()->text()));
+    b.ClickPage(3);  // 0Dh
+    QCOMPARE(page(), QStringLiteral("0dh"));
+    QCOMPARE(b.editor->tab_bar()->tabText(b.editor->tab_bar()->currentIndex()), page());
+    QVERIFY2(sensed(), qPrintable(b.window->status_label()->text()));
+  }
+
+  // A CDB typed over the Read CD form goes out as the Inquiry its opcode names and shows the
+  // Inquiry list; an edit of the form then replaces the typed bytes, says so, and the form's
+  // own command (its opcode unmerged) is what the box and the next Send hold.
+  void ATypedCdbIsSentAsItsCommandAndAFormEditReplacesIt() {
+    Bench b;
+    b.Select(QStringLiteral("beh Read CD"));
+    const QString form_cdb = b.tab->cdb_box()->text();
+    b.tab->edit_button()->click();
+    b.tab->cdb_box()->selectAll();
+    QTest::keyClicks(b.tab->cdb_box(), QStringLiteral("12 00 00 00 24 00"));
+    QCOMPARE(b.tab->cdb_note()->text(),
+             QStringLiteral("Typed CDB: sent and decoded as 12h Inquiry"));
+    QVERIFY(!b.tab->cdb_note()->isHidden());
+    QVERIFY(b.RunAndWait());
+    const auto last_sent = [&b] {
+      return QString::fromStdString(HexBytes(b.tab->console().last_sent_cdb())).trimmed();
+    };
+    QCOMPARE(last_sent(), QStringLiteral("12 00 00 00 24 00 00 00 00 00 00 00"));
+    QVERIFY(!b.tab->result_list()->isHidden());
+    QVERIFY(b.tab->result_list()->topLevelItemCount() > 0);
+    QVERIFY(b.tab->dump_box()->isHidden());
+
+    b.Type("Transfer Length", QStringLiteral("3"));
+    QCOMPARE(b.tab->cdb_note()->text(),
+             QStringLiteral("The form's CDB replaced the typed one (12 00 00 00 24 00 00 00 00 00 "
+                            "00 00)"));
+    const QString cdb = b.tab->cdb_box()->text();
+    QCOMPARE(cdb.left(2), form_cdb.left(2));
+    QVERIFY2(cdb.contains(QStringLiteral(" 00 00 03 ")), qPrintable(cdb));
+    QVERIFY(!b.tab->dump_box()->isHidden());
+    QVERIFY(b.RunAndWait());
+    QCOMPARE(last_sent(), cdb.trimmed());
+    QVERIFY(b.tab->cdb_note()->isHidden());
+  }
+
   // Every page sensed and copied to Mode Select, the retry count edited there and the page
   // selected (without the PS bit it was read with), page 01h sensed again: mode_page_round.txt.
   void SenseCopyEditSelectAndSenseAgain() {

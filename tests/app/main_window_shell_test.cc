@@ -110,6 +110,27 @@ QStringList Clipped(QWidget* w, QWidget* root, const QString& name) {
   return out;
 }
 
+// A read that failed at block 76863, the drive naming it.
+constexpr std::uint8_t kReadErrorSense[] = {0xF0, 0, 0x03, 0x00, 0x01, 0x2C, 0x3F, 10, 0,
+                                            0,    0, 0,    0x11, 0x00, 0,    0,    0,  0};
+
+// The Command tab at the window's size: its form never scrolls sideways, and the result shows
+// twelve lines at least.
+QStringList CommandTabProblems(CommandTab* tab, const QString& name) {
+  QStringList out;
+  const auto* scroll = tab->findChild<QScrollArea*>(QStringLiteral("commandScroll"));
+  if (scroll->horizontalScrollBar()->isVisible())
+    out << name + QStringLiteral(": scrolls sideways");
+  for (const QAbstractScrollArea* box : {static_cast<QAbstractScrollArea*>(tab->decoded_box()),
+                                         static_cast<QAbstractScrollArea*>(tab->dump_box()),
+                                         static_cast<QAbstractScrollArea*>(tab->result_list())}) {
+    const int lines = box->viewport()->height() / box->fontMetrics().lineSpacing();
+    if (box->isVisible() && lines < 12)
+      out << name + QStringLiteral(": %1 shows %2 lines").arg(box->objectName()).arg(lines);
+  }
+  return out;
+}
+
 }  // namespace
 
 class MainWindowShellTest : public QObject {
@@ -127,6 +148,9 @@ class MainWindowShellTest : public QObject {
     for (int i = 0; i < w.tabs()->count(); ++i) {
       w.tabs()->setCurrentIndex(i);
       t(w.tabs()->tabText(i), w.exec_button()->text());
+      t("save, open", QStringLiteral("%1, %2")
+                          .arg(w.save_button()->isEnabled())
+                          .arg(w.open_button()->isEnabled()));
     }
     t("drives", w.drive_box()->count())("device", w.session().HasDevice());
     t.Expect("main_window.txt");
@@ -181,6 +205,19 @@ class MainWindowShellTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(w.session().toc_cache[3], 1, 2000);  // selected again: TOC read
     QCOMPARE(w.disc_indicator()->period_ms(), 5000);
     QVERIFY(w.windowTitle().contains(QStringLiteral("選択されているﾄﾞﾗｲﾌﾞ")));
+  }
+
+  // "Load" is on the tool bar while the tray is open: after an Eject, until a Load.
+  void EjectShowsLoadUntilTheTrayIsLoaded() {
+    Bench b("");
+    b.config.start_drive = "emu:type13?speed=max";
+    MainWindow& w = b.Open();
+    w.show();
+    QVERIFY(w.load_button()->isHidden());
+    w.eject_button()->click();
+    QTRY_VERIFY(w.load_button()->isVisible());
+    w.load_button()->click();
+    QTRY_VERIFY(w.load_button()->isHidden());
   }
 
   // One window's life over three starts: what it opens with from its settings (the command
@@ -470,16 +507,35 @@ class MainWindowShellTest : public QObject {
                         {kTabCommand, "28h Read(10)", "command-read10"},
                         {kTabCommand, "5ah Mode Sense(10)", "command-modesense"},
                         {kTabCommand, "55h Mode Select(10)", "command-modeselect"},
+                        {kTabCommand, "46h Get Configuration", "command-getconfiguration"},
+                        {kTabCommand, "1bh Start Stop Unit", "command-startstopunit"},
+                        {kTabCommand, "12h Inquiry", "command-inquiry"},
+                        {kTabCommand, "00h User01", "command-userslot"},
                         {kTabAging, nullptr, "aging"},
                         {kTabMeasure, nullptr, "measure"},
                         {kTabOthers, nullptr, "others"}};
     QStringList problems;
-    for (const auto& page : kPages) {
-      w.tabs()->setCurrentIndex(page.tab);
-      if (page.command) b.Select(QString::fromUtf8(page.command));
-      problems << Clipped(&w, w.centralWidget(), QString::fromUtf8(page.name));
-      QCOMPARE(w.size(), QSize(750, 600));
+    // Pictures are taken at a large size too.
+    std::vector<QSize> sizes = {QSize(750, 600)};
+    if (!qEnvironmentVariable("TAMARACK_SCREENSHOTS").isEmpty()) sizes.emplace_back(1280, 1024);
+    for (const QSize size : sizes) {
+      w.resize(size);
+      for (const auto& page : kPages) {
+        w.tabs()->setCurrentIndex(page.tab);
+        const QString command = QString::fromUtf8(page.command ? page.command : "");
+        w.command_tab()->SetListKind(command.contains(QStringLiteral("User")) ? ListKind::kUser
+                                                                              : ListKind::kCode);
+        if (page.command) b.Select(command);
+        if (page.tab == kTabToc) w.exec_button()->click();  // the list filled, in one go
+        const QString name =
+            QStringLiteral("%1-%2").arg(QString::fromUtf8(page.name)).arg(size.width());
+        problems << Clipped(&w, w.centralWidget(), name);
+        QCOMPARE(w.size(), size);
+        if (page.tab == kTabCommand && size.width() == 750)
+          problems << CommandTabProblems(w.command_tab(), name);
+      }
     }
+    w.resize(750, 600);
     // The dialogs at the size they open with, in the window's font.
     int tool_tab = 0;
     JobRunner runner(w.session(), RealClock());
@@ -489,10 +545,21 @@ class MainWindowShellTest : public QObject {
              new LogSettingDialog(LogOptionWord(), true, QStringLiteral("/tmp/Log.htm"),
                                   QStringLiteral("/tmp"), &w),
              new LoopCountDialog(10, &w),
+             new ReadCdDetailDialog(Cdb{0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0xF8, 0x02}, &w),
+             new RequestSenseDialog(BuiltInSenseTable(), kReadErrorSense, &w),
              new ToolsDialog(w.session(), runner, &tool_tab, false, &w)}) {
       d->show();
       QVERIFY(QTest::qWaitForWindowExposed(d));
       problems << Clipped(d, d, QString::fromLatin1(d->metaObject()->className()));
+      // A read-only line shows the whole of its text (the Read CD command's twelve bytes).
+      for (const QLineEdit* e : d->findChildren<QLineEdit*>()) {
+        if (e->isReadOnly() && e->isVisible() &&
+            e->fontMetrics().horizontalAdvance(e->text()) > e->contentsRect().width() - 4) {
+          problems << QStringLiteral("%1: \"%2\" shows part of \"%3\"")
+                          .arg(QString::fromLatin1(d->metaObject()->className()), e->objectName(),
+                               e->text());
+        }
+      }
       delete d;
     }
     for (const QString& p : problems) qWarning("%s", qPrintable(p));

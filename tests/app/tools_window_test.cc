@@ -243,6 +243,78 @@ class ToolsWindowTest : public QObject {
     t.Expect("tools_dialog.txt");
   }
 
+  // Two messages of one job ("Toc Information Ng", then "Finished") never lie on each other:
+  // the second opens when the first is closed; one answered before its turn never opens.
+  void AJobsSecondMessageWaitsForTheFirst() {
+    QWidget parent;
+    parent.show();
+    QMessageBox* first =
+        ShowJobMessage(&parent, MessageIcon::kQuestion, QStringLiteral("Toc Information Ng"));
+    QMessageBox* second =
+        ShowJobMessage(&parent, MessageIcon::kInformation, QStringLiteral("Finished"));
+    QMessageBox* third = ShowJobMessage(&parent, MessageIcon::kInformation, QStringLiteral("3"));
+    QVERIFY(first->isVisible());
+    QVERIFY(!second->isVisible());
+    third->button(QMessageBox::Ok)->click();  // answered early
+    first->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY(second->isVisible());
+    QPointer<QMessageBox> gone = third;
+    second->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY(gone.isNull());
+  }
+
+  // Where a modeless dialog opens: beside the window where the screen has room, over the
+  // window's edge where it has none, always wholly inside the available area.
+  void PlacesADialogBesideTheWindowOnItsScreen_data() {
+    QTest::addColumn<QSize>("dialog");
+    QTest::addColumn<QRect>("window");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("at");
+    const QRect big(0, 0, 1920, 1080), small(0, 0, 1280, 1024);
+    QTest::newRow("room on the right")
+        << QSize(400, 300) << QRect(0, 0, 750, 600) << big << QPoint(750, 0);
+    QTest::newRow("room on the left only")
+        << QSize(400, 300) << QRect(500, 100, 750, 600) << small << QPoint(100, 100);
+    QTest::newRow("maximised: over its right edge")
+        << QSize(500, 400) << small << small << QPoint(780, 0);
+    QTest::newRow("window low on the screen")
+        << QSize(400, 300) << QRect(0, 900, 750, 600) << small << QPoint(750, 724);
+    QTest::newRow("window above a top panel")
+        << QSize(400, 300) << QRect(0, 0, 750, 600) << QRect(0, 40, 1280, 984) << QPoint(750, 40);
+    QTest::newRow("dialog larger than the screen")
+        << QSize(1400, 1100) << QRect(100, 100, 750, 600) << small << QPoint(0, 0);
+    QTest::newRow("screen left of the primary") << QSize(400, 300) << QRect(-1000, 50, 750, 600)
+                                                << QRect(-1280, 0, 1280, 1024) << QPoint(-400, 50);
+    QTest::newRow("window partly off the screen")
+        << QSize(400, 300) << QRect(1000, -50, 750, 600) << small << QPoint(600, 0);
+  }
+  void PlacesADialogBesideTheWindowOnItsScreen() {
+    QFETCH(QSize, dialog);
+    QFETCH(QRect, window);
+    QFETCH(QRect, available);
+    QFETCH(QPoint, at);
+    QCOMPARE(PlaceBesideWindow(dialog, window, available), at);
+    QVERIFY(available.contains(QRect(at, dialog)) || dialog.width() > available.width());
+  }
+
+  // "Tool" on the small offscreen screen, the window at the minimum size near its right edge,
+  // then maximised: the dialog lies wholly on the screen both times.
+  void ToolsDialogOpensOnTheWindowsScreen() {
+    Bench b({"emu:type13?speed=max"});
+    const QRect screen = b.window->screen()->availableGeometry();
+    b.window->setGeometry(40, 0, 750, 600);
+    b.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(b.window.get()));
+    b.ToolButton()->click();
+    QVERIFY(b.Tools());
+    QVERIFY2(screen.width() < b.window->width() + b.Tools()->width(), "the screen is too big");
+    QVERIFY(screen.contains(b.Tools()->frameGeometry()));
+    b.window->showMaximized();
+    QTRY_COMPARE(b.window->frameGeometry(), screen);
+    b.ToolButton()->click();
+    QVERIFY(screen.contains(b.Tools()->frameGeometry()));
+  }
+
   // Opened on the image's drive with a folder and a file that are gone: the label's name in
   // the program's folder; another drive: its name (the built-in disc has no label). A range
   // given the wrong way round is captured and checked, both range questions asked; two

@@ -16,6 +16,7 @@
 #include "app/command_tab.h"
 #include "app/continue_dialog.h"
 #include "app/control_data_window.h"
+#include "app/dialog_placement.h"
 #include "app/disc_icons.h"
 #include "app/disc_indicator_widget.h"
 #include "app/drive_serving_control.h"

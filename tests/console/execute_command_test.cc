@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "console/cdb_text.h"
 #include "console/console.h"
 #include "console/form_driver.h"
 #include "decode/basic_commands.h"
@@ -161,12 +162,94 @@ TEST(ExecuteCommand, LengthsOfTheRequestAndTheReply) {
   c.SelectRow(0);
   c.EnableCdbEdit();
   d.transport->Push(Good(std::vector<std::uint8_t>(2048, 0x41)));
-  c.FinishExecution(d.Run(c.PrepareExecution("28 00 00 00 00 10 00 00 01 00 00 00 ")));
+  c.FinishExecution(d.Run(c.PrepareExecution("12 00 00 00 ff 00 00 00 00 00 00 00 ")));
   EXPECT_EQ(c.last_sent_cdb(), d.transport->sent.back().cdb);
   ASSERT_EQ(c.receive_buffer().size(), 40960u);
   EXPECT_EQ(c.receive_buffer()[2047], 0x41);
   EXPECT_EQ(c.receive_buffer()[2048], 0x5A);
   ExpectTranscript(d, "lengths");
+}
+
+// A typed CDB goes out byte for byte as the command its opcode names, whatever row is
+// selected: that row's decoder, direction, blocks and data; an opcode no row has is read into
+// the receive buffer and shown as a dump, or refused when it would send data. The note under
+// the box says which: tests/data/console/typed_cdbs.txt.
+TEST(Console, ATypedCdbGoesOutAsTheCommandItsOpcodeNames) {
+  struct Row {
+    const char* selected;
+    ListKind order;
+    const char* typed;
+  };
+  const Row rows[] = {
+      {"Read CD", ListKind::kCode, "12 00 00 00 24 00"},
+      {"Inquiry", ListKind::kCode, "be 00 00 00 00 10 00 00 02 f8 00 00"},
+      {"Inquiry", ListKind::kCode, "28 00 00 00 00 10 00 00 65"},
+      {"Test Unit Ready", ListKind::kCode, "55 10 00 00 00 00 00 00 18"},
+      {"Inquiry", ListKind::kCode, "d9 01 02"},
+      {"Inquiry", ListKind::kCode, "2a 00 00 00 00 00 00 00 01"},
+      {"User01", ListKind::kUser, "12 00 00 00 24 00"},
+      {"Inquiry", ListKind::kCode, "12 0g"},
+      {"Inquiry", ListKind::kCode, "12 00 00 00 ff 00"},
+  };
+  std::string t;
+  for (const Row& r : rows) {
+    Console c;
+    c.SetListKind(r.order);
+    c.SelectRow(testing::RowNamed(r.selected));
+    c.catalogue().row(testing::RowNamed("Mode Select(10)")).out_data = {0, 0x16, 0, 0, 0, 0, 0, 0};
+    c.EnableCdbEdit();
+    c.TypeCdb(r.typed);
+    t += StrFormat("%s, typed \"%s\"\n  box %s\n  note %s\n", r.selected, r.typed,
+                   c.CdbLine().c_str(), c.cdb_note().c_str());
+    const PlanResult p = c.PrepareExecution(r.typed);
+    if (!p.plan) {
+      t += "  no plan: " + p.message + "\n";
+      continue;
+    }
+    const CommandInput& in = p.plan->input;
+    const auto rows_with_decoder = [&in] {
+      std::string names;
+      for (const CommandEntry& e : CommandCatalogue().first(kCommandRows))
+        if (e.behaviour->decoder == in.decoder && names.find(e.name) == names.npos)
+          names += std::string(names.empty() ? "" : "/") + e.name;
+      return names;
+    };
+    t += StrFormat(
+        "  sent %s as row %s, decoder of %s\n  direction %d, %d blocks, buffer %zu "
+        "request %u, out %zu bytes, user order %d\n",
+        HexBytes(in.cdb).c_str(), c.catalogue().Name(in.row).c_str(), rows_with_decoder().c_str(),
+        static_cast<int>(in.direction), in.transfer_blocks, p.plan->buffer_size,
+        p.plan->request_length, in.out_data.size(), in.user_order);
+    EXPECT_EQ(c.current_cdb()[0], c.current_opcode()) << "the form keeps its own command";
+  }
+  testing::ExpectGoldenFile("typed_cdbs.txt", t, "console");
+}
+
+// Editing the form after typing never merges the two: the form's CDB replaces the typed one,
+// and the note says so with the typed bytes; the next Send is the form's command.
+TEST(Console, AFormEditReplacesTheTypedCdbAndSaysSo) {
+  Console c;
+  c.SelectRow(testing::RowNamed("Read CD"));
+  const Cdb form = c.current_cdb();
+  c.EnableCdbEdit();
+  c.TypeCdb("12 00 00 00 24 00 00 00 00 00 00 00");
+  EXPECT_TRUE(c.has_typed_cdb());
+  testing::SetText(c, "Transfer Length", "3");
+  EXPECT_FALSE(c.has_typed_cdb());
+  EXPECT_EQ(c.cdb_note(),
+            "The form's CDB replaced the typed one (12 00 00 00 24 00 00 00 00 00 00 00)");
+  EXPECT_EQ(c.current_cdb()[0], form[0]);
+  EXPECT_EQ(c.CdbLine(), CdbLine(c.current_cdb()));
+  const PlanResult p = c.PrepareExecution(c.CdbLine());
+  ASSERT_TRUE(p.plan);
+  EXPECT_EQ(p.plan->input.cdb, c.current_cdb());
+  EXPECT_EQ(p.plan->input.transfer_blocks, 3);
+  EXPECT_EQ(c.cdb_note(), "") << "the box shows the form's CDB again";
+  // Typed again, then another command chosen: its own CDB, no note.
+  c.TypeCdb("12 00 00 00 24 00");
+  c.SelectRow(testing::RowNamed("Inquiry"));
+  EXPECT_FALSE(c.has_typed_cdb());
+  EXPECT_EQ(c.cdb_note(), "");
 }
 
 // Failures write "Command Error!?"; a check condition opens the sense dialog unless the plan

@@ -161,6 +161,44 @@ TEST(ModePageEditor, ChangeableValuesAndNothingToCopy) {
                          {Reply({Page(0x2C, 6, 0x01)}), Reply({Page(0x3F, 6)}), Reply({})});
 }
 
+// Mode Sense opened on a CDB: the page shown (and its screen), the page picked and the page
+// the command then asks for are one, whatever was shown before.
+TEST(ModePageEditor, ModeSenseAsksForThePageItShows) {
+  struct Row {
+    const char* why;
+    std::uint32_t shown_before;  // 0: a new editor
+    const char* tab_before;      // a tab selected before, or null
+    std::uint8_t cdb_page;       // CDB byte 2
+    std::uint32_t shown, screen;
+  };
+  const Row rows[] = {
+      {"new editor, CDB without a page of the list", 0, nullptr, 0x00, 0x3F, 0},
+      {"new editor, the CDB's page", 0, nullptr, 0x2A, 0x2A, 0},
+      {"another page shown: the CDB's, from its first screen", 0x05, "05h (3)", 0x2A, 0x2A, 0},
+      {"the CDB's page shown: its screen kept", 0x05, "05h (3)", 0x05, 0x05, 2},
+      {"page control bits kept apart from the code", 0, nullptr, 0xC0 | 0x0D, 0x0D, 0},
+      {"an unknown page: the page shown is asked for", 0x0E, nullptr, 0x07, 0x0E, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.why);
+    ModePageEditor e;
+    if (r.shown_before != 0) e.ClickPage(*e.table().Find(r.shown_before));
+    if (r.tab_before) e.SelectTab(TabIndex(e, r.tab_before));
+    Cdb cdb{kModeSenseOpcode, 0, r.cdb_page};
+    e.Open(ModeCommand::kSense, cdb);
+    EXPECT_EQ(e.current_row().page_code, r.shown);
+    EXPECT_EQ(e.current_screen(), r.screen);
+    ASSERT_TRUE(e.current_tab().has_value());
+    std::vector<std::uint8_t> out;
+    e.ApplyToCommand(cdb, out);
+    EXPECT_EQ(cdb[2] & 0x3Fu, r.shown);
+    EXPECT_EQ(cdb[2] & 0xC0u, r.cdb_page & 0xC0u);
+    int picked = 0;
+    for (const ModePageListEntry& entry : e.PageList()) picked += entry.icon == kIconSensePicked;
+    EXPECT_EQ(picked, 1);
+  }
+}
+
 // --- which rows show the editor, and what reaches the command ---
 
 TEST(PageEditorOf, AUserSlotSendingModeSenseGetsNothingFromTheEditor) {

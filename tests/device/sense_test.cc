@@ -99,6 +99,26 @@ TEST(RequestSenseView, ShowsTheDriveErrorOrNoErrorSenseData) {
 
   v = MakeRequestSenseView({}, sense);
   EXPECT_EQ(v.message, "No Error Table");
+  EXPECT_EQ(v.information, "") << "no valid information field";
+}
+
+// The failing block the drive names, decimal first, from either sense format; none when the
+// drive did not mark it valid.
+TEST(RequestSenseView, ShowsTheInformationFieldInDecimalAndHex) {
+  const struct {
+    std::vector<std::uint8_t> sense;
+    const char* information;
+  } rows[] = {
+      {{0xF0, 0, 0x03, 0x00, 0x01, 0x2C, 0x3F, 10, 0, 0, 0, 0, 0x11, 0x00}, "76863 (00012c3fh)"},
+      {{0x70, 0, 0x03, 0x00, 0x01, 0x2C, 0x3F, 10, 0, 0, 0, 0, 0x11, 0x00}, ""},
+      {{0xF1, 0, 0x03, 0xFF, 0xFF, 0xFF, 0xFF, 10, 0, 0, 0, 0, 0x11}, "4294967295 (ffffffffh)"},
+      {{0x72, 0x03, 0x11, 0x00, 0, 0, 0, 12, 0x00, 0x0A, 0x80, 0, 0, 0, 0, 0, 0, 0, 0x03, 0xE8},
+       "1000 (000003e8h)"},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(MakeRequestSenseView(kTable, r.sense).information, r.information)
+        << HexBytes(r.sense);
+  }
 }
 
 // The built-in table's whole list is in the CLI's golden runs (tests/data/cli).
