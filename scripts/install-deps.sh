@@ -3,7 +3,8 @@
 # Idempotent: prints nothing and touches nothing when everything is present.
 # With the argument `vm`, also what the VM test needs (tests/vm: QEMU, a Linux kernel,
 # busybox, sg3-utils and libcdio-utils for the guest, xorriso for its ISO images); with `bench`,
-# what the benchmark scripts compare against (sg3-utils: bench/startup_vs_sg_inq.sh).
+# what the benchmark scripts compare against (sg3-utils: bench/startup_vs_sg_inq.sh); with
+# `package`, what scripts/package.sh builds and validates the Debian packages with.
 set -euo pipefail
 
 packages=(
@@ -17,6 +18,9 @@ packages=(
 )
 if [ "${1:-}" = bench ]; then
   packages+=(sg3-utils)
+fi
+if [ "${1:-}" = package ]; then
+  packages+=(debhelper dpkg-dev lintian desktop-file-utils appstream man-db)
 fi
 if [ "${1:-}" = vm ]; then
   packages+=(qemu-system-x86 linux-image-amd64 busybox-static sg3-utils cpio kmod xz-utils

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <cstdio>
 #include <cstring>
 
@@ -21,6 +22,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tamarack"));
   QApplication::setApplicationVersion(QString::fromStdString(tamarack::FullVersion()));
+  // The installed desktop entry and icon (data/) carry this id: the desktop ties the window to
+  // them, and the icon theme has the icon once the package is installed.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.tamarack.Tamarack"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tamarack.Tamarack")));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Tamarack: a test bench for CD and DVD drives"));
