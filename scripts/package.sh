@@ -2,8 +2,8 @@
 # Builds the Debian packages tamarack-cli and tamarack into dist/ with dpkg-buildpackage -b -us
 # -uc, then validates what was built: lintian, desktop-file-validate and appstreamcli validate
 # (errors fail; warnings are printed). Builds the programs only (DEB_BUILD_OPTIONS=nocheck: no
-# tests, no benchmarks; more options may come from the environment) through the compiler
-# cache the presets use. Install the result with `apt-get install ./dist/*.deb`.
+# tests, no benchmarks; noautodbgsym: no debug symbol packages; more options may come from the
+# environment) through the compiler cache the presets use. Install the result with `apt-get install ./dist/*.deb`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh package
@@ -19,7 +19,7 @@ arch=$(dpkg-architecture -qDEB_HOST_ARCH)
 # debhelper gives the build a HOME of its own: name the cache, or every build is cold.
 export CCACHE_DIR=${CCACHE_DIR:-$(ccache --get-config cache_dir)}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$PWD")}
-export DEB_BUILD_OPTIONS="nocheck parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}"
+export DEB_BUILD_OPTIONS="nocheck noautodbgsym parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}"
 dist=$PWD/dist
 rm -rf "$dist"
 mkdir -p "$dist"
