@@ -27,8 +27,14 @@ for page in "$root"/usr/share/man/man1/*.1.gz; do
   MANWIDTH=80 man -l "$page" 2>/dev/null | head -n 4
 done
 echo "== the window under Xvfb, HOME=$home"
-HOME=$home XDG_CONFIG_HOME='' xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+# The window writes its settings after a user action: a click on the Toc tab (at 750 x 600, on
+# a display without a window manager, the tab bar lies at the window's top left).
+HOME=$home XDG_CONFIG_HOME='' xvfb-run -a -s "-screen 0 800x650x24" bash -c '
   "$0" & window=$!
+  id=$(xdotool search --sync --onlyvisible --name Tamarack | head -n 1)
+  xdotool windowsize "$id" 750 600
+  sleep 2
+  xdotool mousemove 162 52 click 1
   for _ in $(seq 60); do
     [ -s "$HOME/.config/tamarack/IniFile.txt" ] && break
     sleep 0.5
