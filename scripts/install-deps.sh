@@ -4,7 +4,8 @@
 # With the argument `vm`, also what the VM test needs (tests/vm: QEMU, a Linux kernel,
 # busybox, sg3-utils, libcdio-utils and open-iscsi's iscsiadm and iscsid for the guest, xorriso
 # for its ISO images); with `bench`, what the benchmark scripts compare against (sg3-utils:
-# bench/startup_vs_sg_inq.sh).
+# bench/startup_vs_sg_inq.sh); with `package`, what scripts/package.sh builds and validates the
+# Debian packages with (and xdotool, which tests/package/unpacked_smoke.sh clicks the window with).
 set -euo pipefail
 
 packages=(
@@ -18,6 +19,9 @@ packages=(
 )
 if [ "${1:-}" = bench ]; then
   packages+=(sg3-utils)
+fi
+if [ "${1:-}" = package ]; then
+  packages+=(debhelper dpkg-dev lintian desktop-file-utils appstream man-db xdotool)
 fi
 if [ "${1:-}" = vm ]; then
   packages+=(qemu-system-x86 linux-image-amd64 busybox-static sg3-utils cpio kmod xz-utils

@@ -8,13 +8,13 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include "app/save_option_dialog.h"
 #include "app/sector_dump_tab.h"
 #include "app/view_text.h"
 #include "console/command_catalogue.h"
+#include "persist/user_folders.h"
 #include "shell/file_kinds.h"
 #include "tools/dump_file.h"
 
@@ -87,7 +87,7 @@ void ControlDataWindow::SaveAs(DumpSaveForm form) {
   last_form_ = form;
   std::string folder = folder_ ? *folder_ : std::string();
   if (folder.empty()) {
-    folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+    folder = DocumentsFolder();
     if (folder_) *folder_ = folder;
   }
   const char* extension = DumpSaveExtension(form);

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <cstdio>
 #include <cstring>
 
@@ -7,6 +8,7 @@
 #include "device/platform_drives.h"
 #include "emu/virtual_drive_provider.h"
 #include "persist/settings_store.h"
+#include "persist/user_folders.h"
 #include "util/version.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +22,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tamarack"));
   QApplication::setApplicationVersion(QString::fromStdString(tamarack::FullVersion()));
+  // The installed desktop entry and icon (data/) carry this id: the desktop ties the window to
+  // them, and the icon theme has the icon once the package is installed.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.tamarack.Tamarack"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tamarack.Tamarack")));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Tamarack: a test bench for CD and DVD drives"));
@@ -30,7 +36,7 @@ int main(int argc, char** argv) {
       QStringLiteral("Select this drive at start (/dev/sr0, emu:type13, emu:/path/disc.cue)."),
       QStringLiteral("id"));
   QCommandLineOption settings_option(QStringLiteral("settings"),
-                                     QStringLiteral("Use this settings file."),
+                                     QStringLiteral("Read and write the settings in this file."),
                                      QStringLiteral("path"));
   parser.addOption(drive_option);
   parser.addOption(settings_option);
@@ -43,11 +49,16 @@ int main(int argc, char** argv) {
   drives.AddProvider(std::make_unique<tamarack::emu::VirtualDriveProvider>(
       tamarack::RealClock(), tamarack::emu::ConfiguredVirtualDriveIds()));
 
+  // An installed window keeps its settings and files in the user's folders, a portable one
+  // beside itself.
+  const std::string program_dir = QCoreApplication::applicationDirPath().toStdString();
   tamarack::app::WindowConfig config;
-  config.settings_path =
-      parser.isSet(settings_option)
-          ? parser.value(settings_option).toStdString()
-          : tamarack::DefaultSettingsPath(QCoreApplication::applicationDirPath().toStdString());
+  config.settings_path = parser.isSet(settings_option)
+                             ? parser.value(settings_option).toStdString()
+                             : tamarack::DefaultSettingsPath(program_dir, TAMARACK_INSTALL_BINDIR);
+  config.program_data_folder =
+      tamarack::DataFolderOf(tamarack::ProgramFolderAt(program_dir, TAMARACK_INSTALL_BINDIR),
+                             tamarack::ThisUsersFolders());
   config.start_drive = parser.value(drive_option).toStdString();
   if (!parser.positionalArguments().isEmpty()) {
     config.command_line_file = parser.positionalArguments().first().toStdString();

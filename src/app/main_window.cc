@@ -12,7 +12,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -47,6 +46,7 @@
 #include "persist/console_settings.h"
 #include "persist/settings_store.h"
 #include "persist/tab_file.h"
+#include "persist/user_folders.h"
 #include "persist/window_settings.h"
 #include "shell/font_mapping.h"
 #include "shell/start_tab.h"
@@ -231,7 +231,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   aging_tab_ = new AgingTab(session_, runner_, tabs_);
   InstallTab(kTabAging, aging_tab_);
   SetExecAction(kTabAging, [this] { aging_tab_->StartOrCancel(); });
-  aging_tab_->program_folder = QCoreApplication::applicationDirPath();
+  aging_tab_->program_folder = QString::fromStdString(ProgramDataFolder());
   aging_tab_->group_size = [this] { return GroupSize(command_tab_->console().grouping_index); };
   aging_tab_->on_settings_changed = [this] { SaveSettingsNow(); };
   aging_tab_->on_running_changed = [this](bool on) {
@@ -346,9 +346,8 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
 }
 
 void MainWindow::LoadSettingsAtStart() {
-  // The ageing log goes beside the program until the settings name another file.
-  settings_.ageing.log_path =
-      (QCoreApplication::applicationDirPath() + QStringLiteral("/Log.htm")).toStdString();
+  // The ageing log goes into the program's data folder until the settings name another file.
+  settings_.ageing.log_path = ProgramDataFolder() + "/Log.htm";
   if (!config_.settings_path.empty()) LoadSettings(config_.settings_path, &settings_);
   options_ = OptionsFromSettings(settings_);
   session_.command_timeout = options_.command_timeout;
@@ -586,7 +585,7 @@ void MainWindow::OpenReferenceDialog() {
   r.page = reference_page_;
   for (int i = 0; i < drive_box_->count(); ++i)
     r.drive_ids.push_back(drive_box_->itemText(i).toStdString());
-  r.program_folder = QCoreApplication::applicationDirPath().toStdString();
+  r.program_folder = ProgramDataFolder();
   if (ReferenceDataDialog::Open(session_, runner_, drives_, &r, this)) {
     aging_tab_->SetReferenceFile(r.data_folder, r.data_file);
     SaveSettingsNow();
@@ -708,12 +707,14 @@ QString MainWindow::ChooseFile(bool save, const QString& title, const QString& p
 }
 
 const std::string& MainWindow::DataFolder() {
-  std::string documents = config_.documents_folder;
-  if (documents.empty()) {
-    documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
-  }
-  if (documents.empty()) documents = DocumentsFolder();
+  const std::string documents =
+      config_.documents_folder.empty() ? DocumentsFolder() : config_.documents_folder;
   return EnsureDataFolder(&settings_.directory, documents);
+}
+
+std::string MainWindow::ProgramDataFolder() const {
+  if (!config_.program_data_folder.empty()) return config_.program_data_folder;
+  return QCoreApplication::applicationDirPath().toStdString();
 }
 
 void MainWindow::ShowMessage(QMessageBox::Icon icon, const QString& text) {

@@ -56,8 +56,11 @@ struct WindowConfig {
   std::function<QString(bool save, const QString& title, const QString& proposed,
                         const QString& filter)>
       choose_file;
-  // The user's documents folder for an empty data folder; empty: the desktop's.
+  // The user's documents folder for an empty data folder; empty: the user's (XDG).
   std::string documents_folder;
+  // The default folder of the ageing log and the reference data files (persist/user_folders.h:
+  // DataFolderOf); empty: the program's folder (tests).
+  std::string program_data_folder;
 };
 
 class MainWindow : public QMainWindow {
@@ -143,6 +146,8 @@ class MainWindow : public QMainWindow {
                      const QString& filter);
   // "Directory=", set to the documents folder when empty.
   const std::string& DataFolder();
+  // The default folder of the ageing log and the reference data files.
+  std::string ProgramDataFolder() const;
   void ShowMessage(QMessageBox::Icon icon, const QString& text);
   // What the save and open buttons do with one kind of file (its row: shell/file_kinds.h).
   struct TabFileSteps {

@@ -1,33 +1,23 @@
 #include "persist/settings_store.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "persist/settings_format.h"
+#include "persist/user_folders.h"
 #include "util/text_file.h"
 
 namespace tamarack {
 
-std::string DefaultSettingsPath(const std::string& program_dir) {
+std::string DefaultSettingsPath(const std::string& program_dir, const std::string& install_bindir) {
   namespace fs = std::filesystem;
-  if (!program_dir.empty() && ::access(program_dir.c_str(), W_OK) == 0) {
-    return (fs::path(program_dir) / kSettingsFileName).string();
+  const ProgramFolder program = ProgramFolderAt(program_dir, install_bindir);
+  const std::string folder = SettingsFolderOf(program, ThisUsersFolders());
+  if (!IsPortable(program)) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
   }
-  fs::path base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
-    base = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    base = fs::path(home) / ".config";
-  } else {
-    base = fs::temp_directory_path();
-  }
-  const fs::path dir = base / "tamarack";
-  std::error_code ec;
-  fs::create_directories(dir, ec);
-  return (dir / kSettingsFileName).string();
+  return (fs::path(folder) / kSettingsFileName).string();
 }
 
 bool LoadSettings(const std::string& path, SettingsData* data) {

@@ -9,9 +9,11 @@ namespace tamarack {
 
 inline constexpr const char* kSettingsFileName = "IniFile.txt";
 
-// "IniFile.txt" beside the program when that folder is writable, else in the user's
-// configuration folder ($XDG_CONFIG_HOME/tamarack, or ~/.config/tamarack), created on demand.
-std::string DefaultSettingsPath(const std::string& program_dir);
+// "IniFile.txt" in SettingsFolderOf (persist/user_folders.h) for a program in `program_dir`
+// of an installation whose program folder is `install_bindir`: beside a portable program, else
+// in the user's configuration folder ($XDG_CONFIG_HOME/tamarack, or ~/.config/tamarack),
+// created on demand.
+std::string DefaultSettingsPath(const std::string& program_dir, const std::string& install_bindir);
 
 // Applies the file at `path` to `data`; a missing or unreadable file changes nothing and
 // returns false.

@@ -1,6 +1,5 @@
 #include "persist/tab_file.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "tools/dump_file.h"
@@ -33,14 +32,6 @@ const char* CommandSaveOptionName(CommandFileContent content) {
       return "user";
   }
   return "";
-}
-
-std::string DocumentsFolder() {
-  for (const char* name : {"XDG_DOCUMENTS_DIR", "HOME"}) {
-    const char* value = std::getenv(name);
-    if (value && *value) return value;
-  }
-  return ".";
 }
 
 const std::string& EnsureDataFolder(std::string* directory, const std::string& documents) {

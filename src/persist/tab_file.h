@@ -22,11 +22,8 @@ const char* CommandSaveOptionLabel(CommandFileContent content);
 // The name part of a command file's default name: "all", "bse", "user".
 const char* CommandSaveOptionName(CommandFileContent content);
 
-// The user's documents folder without a desktop: $XDG_DOCUMENTS_DIR, else the home folder,
-// else the current folder.
-std::string DocumentsFolder();
 // Makes the data folder ("Directory=") known before a save or load: an empty one becomes
-// `documents`. Returns the folder.
+// `documents` (persist/user_folders.h: DocumentsFolder). Returns the folder.
 const std::string& EnsureDataFolder(std::string* directory, const std::string& documents);
 // The folder of a saved file, without a trailing separator (a successful save's new data
 // folder); "." for a bare name.

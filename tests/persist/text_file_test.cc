@@ -91,13 +91,5 @@ TEST_F(Files, AFailedWriteLeavesTheOldFile) {
   }
 }
 
-TEST_F(Files, SettingsLiveBesideTheProgramWhenThatFolderIsWritable) {
-  EXPECT_EQ(DefaultSettingsPath(dir_.path()), Path("IniFile.txt"));
-  ::setenv("XDG_CONFIG_HOME", (Folder() / "config").c_str(), 1);
-  EXPECT_EQ(DefaultSettingsPath((Folder() / "no-such-folder").string()),
-            (Folder() / "config" / "tamarack" / "IniFile.txt").string());
-  EXPECT_TRUE(fs::is_directory(Folder() / "config" / "tamarack"));
-}
-
 }  // namespace
 }  // namespace tamarack

@@ -1,0 +1,118 @@
+// Where the settings file and the program's own files go: a table of program folders and user
+// environments, the user-dirs.dirs reader, and the facts gathered from a real folder.
+#include "persist/user_folders.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "persist/settings_store.h"
+#include "temp_dir.h"
+
+namespace tamarack {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(UserFolders, SettingsAndDataFollowThePlaceOfTheProgram) {
+  const ProgramFolder portable{"/home/u/tamarack/build", false, true};
+  const ProgramFolder installed{"/usr/bin", true, false};
+  const ProgramFolder installed_writable{"/home/u/.local/bin", true, true};
+  const ProgramFolder unwritable{"/opt/tamarack", false, false};
+  const ProgramFolder unknown{"", false, true};
+  UserFolders plain;
+  plain.home = "/home/u";
+  plain.temp = "/tmp";
+  UserFolders xdg = plain;
+  xdg.xdg_config_home = "/cfg";
+  xdg.home_has_documents = true;
+  UserFolders relative_xdg = plain;  // XDG says: a relative path is to be ignored
+  relative_xdg.xdg_config_home = "cfg";
+  UserFolders no_home;
+  no_home.temp = "/var/tmp";
+  UserFolders desktop = plain;
+  desktop.user_dirs = "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+  desktop.home_has_documents = true;
+  UserFolders environment = desktop;
+  environment.xdg_documents_dir = "/srv/docs";
+
+  struct Row {
+    const char* what;
+    const ProgramFolder& program;
+    const UserFolders& user;
+    const char* settings;
+    const char* data;
+  };
+  const Row rows[] = {
+      {"portable build", portable, plain, "/home/u/tamarack/build", "/home/u/tamarack/build"},
+      {"portable, XDG set", portable, xdg, "/home/u/tamarack/build", "/home/u/tamarack/build"},
+      {"installed", installed, plain, "/home/u/.config/tamarack", "/home/u"},
+      {"installed, XDG set", installed, xdg, "/cfg/tamarack", "/home/u/Documents"},
+      {"installed in a writable bin", installed_writable, plain, "/home/u/.config/tamarack",
+       "/home/u"},
+      {"unwritable folder", unwritable, xdg, "/cfg/tamarack", "/home/u/Documents"},
+      {"relative XDG_CONFIG_HOME", installed, relative_xdg, "/home/u/.config/tamarack", "/home/u"},
+      {"no home", installed, no_home, "/var/tmp/tamarack", "."},
+      {"program folder unknown", unknown, plain, "/home/u/.config/tamarack", "/home/u"},
+      {"user-dirs.dirs", installed, desktop, "/home/u/.config/tamarack", "/home/u/Dokumente"},
+      {"environment first", installed, environment, "/home/u/.config/tamarack", "/srv/docs"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(SettingsFolderOf(r.program, r.user), r.settings) << r.what;
+    EXPECT_EQ(DataFolderOf(r.program, r.user), r.data) << r.what;
+  }
+}
+
+TEST(UserFolders, UserDirsDocumentsReadsTheDesktopsLine) {
+  struct Row {
+    const char* text;
+    const char* home;
+    const char* documents;
+  };
+  const Row rows[] = {
+      {"# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+       "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n",
+       "/home/u", "/home/u/Documents"},
+      {"XDG_DOCUMENTS_DIR=\"/data/My \\\"Docs\\\"\"", "/home/u", "/data/My \"Docs\""},
+      {"XDG_DOCUMENTS_DIR=\"$HOME/\"", "/home/u", "/home/u"},  // the desktop's "none"
+      {"  XDG_DOCUMENTS_DIR=\"$HOME/a\"\nXDG_DOCUMENTS_DIR=\"$HOME/b\"", "/h", "/h/b"},
+      {"XDG_DOCUMENTS_DIR=\"$HOME/Documents\"", "", ""},  // no home to put it in
+      {"XDG_DOCUMENTS_DIR=\"$HOMEWORK/x\"", "/h", ""},
+      {"XDG_DOCUMENTS_DIR=\"relative\"", "/h", ""},
+      {"XDG_DOCUMENTS_DIR=$HOME/unquoted", "/h", ""},
+      {"XDG_DOCUMENTS_DIR=\"", "/h", ""},
+      {"#XDG_DOCUMENTS_DIR=\"/x\"\nXDG_DOCUMENTS_DIRS=\"/y\"", "/h", ""},
+      {"", "/h", ""},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(UserDirsDocuments(r.text, r.home), r.documents) << r.text;
+  }
+}
+
+// The facts of real folders: a build folder is portable while writable, a folder named "bin"
+// or the configured installation's program folder is installed; the settings path follows.
+TEST(UserFolders, ProgramFolderAtTellsInstalledAndWritable) {
+  testing::TempDir dir("tamarack-folders-");
+  const fs::path build = fs::path(dir.path()) / "build";
+  const fs::path bin = fs::path(dir.path()) / "prefix" / "bin";
+  fs::create_directories(build);
+  fs::create_directories(bin);
+  const ProgramFolder b = ProgramFolderAt(build.string() + "/", "/usr/bin");
+  EXPECT_EQ(b.path, build.string());
+  EXPECT_FALSE(b.installed);
+  EXPECT_TRUE(b.writable);
+  EXPECT_TRUE(ProgramFolderAt(bin.string(), "/usr/bin").installed);
+  EXPECT_TRUE(ProgramFolderAt(build.string(), build.string()).installed);
+  EXPECT_FALSE(ProgramFolderAt((build / "gone").string(), "/usr/bin").writable);
+
+  ::setenv("XDG_CONFIG_HOME", (fs::path(dir.path()) / "config").c_str(), 1);
+  EXPECT_EQ(DefaultSettingsPath(build.string(), "/usr/bin"), (build / "IniFile.txt").string());
+  EXPECT_EQ(DefaultSettingsPath(bin.string(), "/usr/bin"),
+            (fs::path(dir.path()) / "config" / "tamarack" / "IniFile.txt").string());
+  EXPECT_TRUE(fs::is_directory(fs::path(dir.path()) / "config" / "tamarack"));
+  ::unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace tamarack
