@@ -13,7 +13,7 @@ namespace {
 using tamarack::testing::TempDir;
 using testing::VirtualCli;
 
-std::vector<std::string> Lines(const std::string& path) {
+std::vector<std::string> LinesOfFile(const std::string& path) {
   std::ifstream in(path);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -27,7 +27,7 @@ TEST(CliTrace, RecordsEveryCommandOfTheRunOrRefusesAFileItCannotWrite) {
   const std::string path = dir.File("t.jsonl");
   ASSERT_EQ(cli.Run({"--trace", path, "inquiry", "--drive", "emu:type13"}), kExitGood)
       << cli.err.str();
-  auto lines = Lines(path);
+  auto lines = LinesOfFile(path);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("\"drive\": \"emu:type13\", \"cdb\": \"12 00 00 00"), std::string::npos)
       << lines[0];
@@ -37,7 +37,7 @@ TEST(CliTrace, RecordsEveryCommandOfTheRunOrRefusesAFileItCannotWrite) {
   // Properties sends three commands; a second run starts the file afresh.
   ASSERT_EQ(cli.Run({"properties", "--drive", "emu:type13", "--trace", path}), kExitGood)
       << cli.err.str();
-  lines = Lines(path);
+  lines = LinesOfFile(path);
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_NE(lines[1].find("\"cdb\": \"46 "), std::string::npos) << lines[1];
   EXPECT_NE(lines[2].find("\"cdb\": \"5a "), std::string::npos) << lines[2];
