@@ -235,7 +235,8 @@ void AgeingJob::Run(JobContext& ctx) {
   result_.settings = s;
   if (ended != RunState::kCancelRequested) {
     std::string message = kAgeingEndMessage;
-    if (cancelled) message += "\r\n\r\n" + result_.status_text;
+    // An interruption says what stopped the run, after the message it always gave.
+    if (!cause.empty()) message += "\r\n\r\n" + result_.status_text;
     if (!result_.log_failure.empty()) message += "\r\n\r\n" + result_.log_failure;
     host.Message(MessageIcon::kInformation, message);
   }

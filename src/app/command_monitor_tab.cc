@@ -19,13 +19,14 @@ namespace {
 // Only while the tab is shown, and no faster than the eye follows.
 constexpr int kRefreshMs = 250;
 
-QStringList Cells(const MonitoredCommand& c) {
+QStringList MonitorCells(const MonitoredCommand& c) {
+  // The drive last: its id can be long, and the other columns fit the smallest window.
   return {QString::fromStdString(c.time),
-          QString::fromStdString(c.drive),
           QString::fromStdString(HexBytes(c.cdb, " ")).trimmed().toUpper(),
           QString::fromStdString(c.status),
           QString::number(c.transferred),
-          QString::number(static_cast<double>(c.duration_us) / 1000.0, 'f', 3)};
+          QString::number(static_cast<double>(c.duration_us) / 1000.0, 'f', 3),
+          QString::fromStdString(c.drive)};
 }
 
 }  // namespace
@@ -58,9 +59,9 @@ CommandMonitorTab::CommandMonitorTab(CommandMonitor& monitor, QWidget* parent)
   list_->setRootIsDecorated(false);
   list_->setUniformRowHeights(true);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list_->setHeaderLabels({QStringLiteral("Time (UTC)"), QStringLiteral("Drive"),
-                          QStringLiteral("CDB"), QStringLiteral("Status / Sense"),
-                          QStringLiteral("Bytes"), QStringLiteral("ms")});
+  list_->setHeaderLabels({QStringLiteral("Time (UTC)"), QStringLiteral("CDB"),
+                          QStringLiteral("Status / Sense"), QStringLiteral("Bytes"),
+                          QStringLiteral("ms"), QStringLiteral("Drive")});
   list_->setFont(QFont(QStringLiteral("Monospace")));
   list_->header()->setStretchLastSection(false);
   list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -107,7 +108,7 @@ void CommandMonitorTab::Append(const std::vector<MonitoredCommand>& commands) {
   const bool at_end = bar->value() == bar->maximum();
   QList<QTreeWidgetItem*> items;
   for (const MonitoredCommand& c : commands) {
-    if (PassesOpcodeFilter(opcodes_, c)) items.append(new QTreeWidgetItem(Cells(c)));
+    if (PassesOpcodeFilter(opcodes_, c)) items.append(new QTreeWidgetItem(MonitorCells(c)));
   }
   list_->addTopLevelItems(items);
   // As many rows as the monitor keeps: the oldest go first.

@@ -62,8 +62,7 @@ QPlainTextEdit* ResultBox(QWidget* parent, const char* name) {
 // The session's host: a sense dialog asked for on any thread opens on the window thread.
 // The status line while a command is in flight, and after it was given up.
 constexpr const char* kSendingText = "Now Sending! ";
-constexpr const char* kGivenUpText =
-    "Gave up waiting: the command ends on the drive by its time-out; its reply is dropped";
+constexpr const char* kGivenUpText = "Gave up waiting: the reply will be dropped";
 // A command that takes longer than this shows the busy cursor.
 constexpr int kBusyCursorDelayMs = 400;
 

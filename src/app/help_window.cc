@@ -22,14 +22,14 @@ constexpr const char* kGuideResource = ":/help/user-guide.md";
 // A log bigger than this is shown from its start with a note: the viewer is for reading.
 constexpr qint64 kMostShownBytes = 8 * 1024 * 1024;
 
-QPointer<HelpWindow>& Instance() {
+QPointer<HelpWindow>& OpenHelpWindow() {
   static QPointer<HelpWindow> instance;
   return instance;
 }
 
 }  // namespace
 
-HelpWindow* HelpWindow::Current() { return Instance().data(); }
+HelpWindow* HelpWindow::Current() { return OpenHelpWindow().data(); }
 
 QString HelpWindow::GuideText() {
   QFile file(QString::fromLatin1(kGuideResource));
@@ -73,10 +73,10 @@ HelpWindow::HelpWindow(QWidget* near) : QWidget(nullptr, Qt::Window) {
 }
 
 HelpWindow* HelpWindow::Bring(QWidget* near) {
-  HelpWindow* w = Instance().data();
+  HelpWindow* w = OpenHelpWindow().data();
   if (!w) {
     w = new HelpWindow(near);
-    Instance() = w;
+    OpenHelpWindow() = w;
   }
   w->show();
   w->raise();

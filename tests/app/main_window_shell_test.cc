@@ -580,11 +580,11 @@ class MainWindowShellTest : public QObject {
     CommandMonitorTab* monitor = w.monitor_tab();
     QTreeWidget* list = monitor->list();
     QVERIFY(list->topLevelItemCount() >= 3);  // Inquiry and Read TOC of the selection, the TUR
-    QCOMPARE(list->topLevelItem(0)->text(2).left(2), QStringLiteral("12"));
+    QCOMPARE(list->topLevelItem(0)->text(1).left(2), QStringLiteral("12"));
     const QTreeWidgetItem* last = list->topLevelItem(list->topLevelItemCount() - 1);
-    QCOMPARE(last->text(2), QStringLiteral("00 00 00 00 00 00 00 00 00 00 00 00"));
-    QCOMPARE(last->text(3), QStringLiteral("GOOD"));
-    QCOMPARE(last->text(1), QStringLiteral("emu:type13?speed=max"));
+    QCOMPARE(last->text(1), QStringLiteral("00 00 00 00 00 00 00 00 00 00 00 00"));
+    QCOMPARE(last->text(2), QStringLiteral("GOOD"));
+    QCOMPARE(last->text(5), QStringLiteral("emu:type13?speed=max"));
     // Commands sent while the tab is shown come in by its timer.
     const int before = list->topLevelItemCount();
     w.command_tab()->Send();
@@ -598,7 +598,7 @@ class MainWindowShellTest : public QObject {
     emit monitor->filter_box()->editingFinished();
     QVERIFY(list->topLevelItemCount() >= 1);
     for (int i = 0; i < list->topLevelItemCount(); ++i)
-      QVERIFY(list->topLevelItem(i)->text(2).startsWith(QStringLiteral("12 ")));
+      QVERIFY(list->topLevelItem(i)->text(1).startsWith(QStringLiteral("12 ")));
     const QString path = b.dir.filePath(QStringLiteral("monitor.jsonl"));
     QVERIFY(monitor->SaveAsTrace(path));
     std::vector<TraceEntry> entries;
