@@ -210,8 +210,10 @@ void AgeingJob::Run(JobContext& ctx) {
   // Cancel, Ctrl-C, SIGTERM, the window's closing: the log says so before its end block.
   const RunState ended = ctx.state();
   const bool cancelled = ended == RunState::kCancelRequested || ended == RunState::kInterrupted;
+  // Every way of stopping ends as Cancel does, naming what stopped the run when it was not Cancel.
+  const std::string cause = cancelled ? CancelCauseSuffix(ctx.cancel_cause()) : std::string();
   if (cancelled) {
-    log.Cancel();
+    log.Cancel(cause);
     result_.verdict.Cancelled();
   }
   result_.commands = log.counts().commands;
@@ -223,7 +225,8 @@ void AgeingJob::Run(JobContext& ctx) {
   }
   result_.status_text = StrFormat(StopRequested(ended) ? kAgeingCanceledText : kAgeingDoneText,
                                   static_cast<long long>(result_.commands),
-                                  static_cast<long long>(result_.failed_commands));
+                                  static_cast<long long>(result_.failed_commands)) +
+                        cause;
   session.status_line.Set(result_.status_text);
   host.Show(JobText::kStatus, result_.status_text);
   log.End(result_.status_text);
@@ -232,6 +235,8 @@ void AgeingJob::Run(JobContext& ctx) {
   result_.settings = s;
   if (ended != RunState::kCancelRequested) {
     std::string message = kAgeingEndMessage;
+    // An interruption says what stopped the run, after the message it always gave.
+    if (!cause.empty()) message += "\r\n\r\n" + result_.status_text;
     if (!result_.log_failure.empty()) message += "\r\n\r\n" + result_.log_failure;
     host.Message(MessageIcon::kInformation, message);
   }

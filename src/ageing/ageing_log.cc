@@ -323,9 +323,9 @@ void AgeingLog::Interval(int ms) {
   PutEvent(StrFormat("Interval %dmsec\n", ms));
 }
 
-void AgeingLog::Cancel() {
+void AgeingLog::Cancel(std::string_view cause_suffix) {
   if (!open_) return;
-  PutEvent("Canceled\n");
+  PutEvent("Canceled" + std::string(cause_suffix) + "\n");
 }
 
 void AgeingLog::Note(const Cdb& cdb, std::string_view text) {

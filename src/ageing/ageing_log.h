@@ -92,7 +92,9 @@ class AgeingLog {
 
   void Command(bool ok, const Cdb& cdb, std::string_view error_text, std::int64_t ms, char marker);
   void Interval(int ms);
-  void Cancel();
+  // The cancel event: "Canceled", then what stopped the run when it was not Cancel ("[window
+  // closed]", job/run_state.h: CancelCauseSuffix).
+  void Cancel(std::string_view cause_suffix = {});
   // A line of the run itself (not of a command), written whenever a log is written.
   void Note(const Cdb& cdb, std::string_view text);
   void DataCheck(bool ok, const Cdb& cdb, std::string_view message, char marker);

@@ -25,6 +25,7 @@
 #include "ageing/ageing_log.h"
 #include "app/form_view.h"
 #include "app/graph_view_widget.h"
+#include "app/help_window.h"
 #include "app/job_message.h"
 #include "app/log_setting_dialog.h"
 #include "app/loop_count_dialog.h"
@@ -503,10 +504,24 @@ void AgingTab::OpenLogSettingDialog() {
 
 void AgingTab::DisplayLog() {
   const QString path = Text(settings_.log_path);
-  QFile file(path);
-  if (!path.isEmpty() && file.open(QIODevice::ReadOnly) && open_file && open_file(path)) return;
-  OpenDialog(new QMessageBox(QMessageBox::Warning, QStringLiteral("Tamarack"),
-                             QString::fromUtf8(kNoLogFileMessage), QMessageBox::Ok, this));
+  QString reason;
+  if (!path.isEmpty()) {
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+      file.close();
+      if (open_file && open_file(path)) return;
+      // No desktop program for it: the help window shows it (an HTML log as a page).
+      const bool html = path.endsWith(QStringLiteral(".htm"), Qt::CaseInsensitive) ||
+                        path.endsWith(QStringLiteral(".html"), Qt::CaseInsensitive);
+      if (HelpWindow::ShowFile(this, path, html, &reason)) return;
+    } else {
+      reason = file.errorString();
+    }
+  }
+  QString text = QString::fromUtf8(kNoLogFileMessage);
+  if (!reason.isEmpty()) text += QStringLiteral("\n\n%1: %2").arg(path, reason);
+  OpenDialog(new QMessageBox(QMessageBox::Warning, QStringLiteral("Tamarack"), text,
+                             QMessageBox::Ok, this));
 }
 
 void AgingTab::OpenDialog(QDialog* dialog) {

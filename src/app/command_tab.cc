@@ -67,6 +67,12 @@ QPlainTextEdit* ResultBox(QWidget* parent, const char* name) {
 }
 
 // The session's host: a sense dialog asked for on any thread opens on the window thread.
+// The status line while a command is in flight, and after it was given up.
+constexpr const char* kSendingText = "Now Sending! ";
+constexpr const char* kGivenUpText = "Gave up waiting: the reply will be dropped";
+// A command that takes longer than this shows the busy cursor.
+constexpr int kBusyCursorDelayMs = 400;
+
 class SenseDialogHost final : public SessionHost {
  public:
   explicit SenseDialogHost(CommandTab* tab) : tab_(tab), post_(new WindowPost(tab)) {}
@@ -86,9 +92,25 @@ class SenseDialogHost final : public SessionHost {
 CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     : QWidget(parent), session_(session), runner_(runner) {
   auto host = std::make_unique<WindowJobHost>(this, runner_);
-  host->on_message = [this](MessageIcon, const QString& text) { ShowError(text); };
-  host->on_finished = [this](RunState) { OnFinished(job_->report()); };
+  // The reports of a command given up are dropped: jobs end in order, so the first ends to
+  // come are the given-up ones.
+  host->on_message = [this](MessageIcon, const QString& text) {
+    if (given_up_ == 0) ShowError(text);
+  };
+  host->on_finished = [this](RunState) {
+    if (given_up_ > 0) {
+      --given_up_;
+      return;
+    }
+    OnFinished(job_->report());
+  };
   host_ = std::move(host);
+  busy_timer_ = new QTimer(this);
+  busy_timer_->setSingleShot(true);
+  busy_timer_->setInterval(kBusyCursorDelayMs);
+  connect(busy_timer_, &QTimer::timeout, this, [this] {
+    if (running_) window()->setCursor(Qt::BusyCursor);
+  });
   // The window's sense dialog serves every job of the session, not only console commands.
   if (session_.host == nullptr) {
     sense_dialogs_ = std::make_unique<SenseDialogHost>(this);
@@ -210,7 +232,7 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
     // The same moment as Send: the settings are written first.
     if (on_settings_changed) on_settings_changed();
-    Execute();
+    Send();
   });
   connect(form_, &FormView::FieldEdited, this, &CommandTab::OnFieldEdited);
   connect(form_, &FormView::SpinPressed, this, &CommandTab::OnSpin);
@@ -303,7 +325,7 @@ void CommandTab::SelectListEntry(int index, bool shift) {
   }
   const bool run = console_.SelectRow(row, true);
   BuildForm(true);
-  if (run) Execute();
+  if (run) Send();
 }
 
 void CommandTab::FitSplitter() {
@@ -357,6 +379,13 @@ void CommandTab::BuildForm(bool /*from_list*/) {
   user_split_ = false;
   // Once the new form's widgets are shown and measured.
   QTimer::singleShot(0, this, &CommandTab::FitSplitter);
+  // Another command's results never stand under this one's form.
+  if (console_.current_row() != results_row_ && !running_) {
+    decoded_box_->clear();
+    decoded_header_->clear();
+    result_list_->clear();
+    results_row_ = console_.current_row();
+  }
   form_->SetAutoAdvance(console_.list_kind() == ListKind::kUser);
   ShowModePageEditor();
   form_->Build(console_.fields(), console_.field_states(), console_.no_parameter(),
@@ -417,7 +446,8 @@ void CommandTab::ShowModePageEditor() {
   mode_editor_->SetHexInput(console_.hex_input());
   mode_editor_->Open(*editor, console_.catalogue().row(console_.current_row()).cdb_store);
   // The form itself is built by the caller.
-  if (ApplyEditorToConsole(mode_editor_->editor(), console_)) ShowParameterList();
+  ApplyEditorToConsole(mode_editor_->editor(), console_);
+  ShowParameterList();  // always: the results of the last command were cleared
 }
 
 // The editor's part of the command (picked page, parameter list) goes into the console.
@@ -464,6 +494,7 @@ void CommandTab::ShowError(const QString& message) {
 }
 
 void CommandTab::ShowSenseDialog(std::vector<std::uint8_t> sense) {
+  if (given_up_ > 0) return;  // the check condition of a command given up
   OpenDialog(new RequestSenseDialog(session_.sense_table, sense, window()));
 }
 
@@ -496,6 +527,32 @@ void CommandTab::OpenRename(std::size_t row) {
 }
 
 void CommandTab::Execute() {
+  if (running_) {
+    GiveUp();
+  } else {
+    Send();
+  }
+}
+
+void CommandTab::GiveUp() {
+  if (!running_) return;
+  ++given_up_;
+  job_.reset();
+  SetRunning(false, QString::fromUtf8(kGivenUpText));
+}
+
+void CommandTab::SetRunning(bool running, const QString& what) {
+  running_ = running;
+  if (running) {
+    busy_timer_->start();
+  } else {
+    busy_timer_->stop();
+    window()->unsetCursor();
+  }
+  if (on_running_changed) on_running_changed(running, what);
+}
+
+void CommandTab::Send() {
   if (running_) return;
   decoded_box_->clear();
   decoded_header_->clear();
@@ -516,12 +573,14 @@ void CommandTab::Execute() {
     ShowError(QString::fromStdString(p.message));
     return;
   }
+  const Cdb cdb = p.plan->input.cdb;
   job_ = std::make_shared<ConsoleCommandJob>(std::move(*p.plan));
-  running_ = runner_.Start(job_, *host_, StartPolicy::kCancelRunning) != StartResult::kBusy;
+  if (runner_.Start(job_, *host_, StartPolicy::kCancelRunning) == StartResult::kBusy) return;
+  SetRunning(true, QString::fromStdString(kSendingText + CdbLine(cdb)));
 }
 
 void CommandTab::OnFinished(const CommandReport& report) {
-  running_ = false;
+  SetRunning(false, QString());
   console_.FinishExecution(report);
   // A typed CDB of another command leaves the page editor alone.
   if (report.success && !mode_editor_->isHidden() &&

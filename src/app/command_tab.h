@@ -22,6 +22,7 @@ class QPushButton;
 class QScrollArea;
 class QSplitter;
 class QTabBar;
+class QTimer;
 class QTreeWidget;
 
 namespace tamarack::app {
@@ -40,11 +41,22 @@ class CommandTab : public QWidget {
 
   Console& console() { return console_; }
 
-  // The Exec button "Send(&E)": runs the selected command on the job frame. Ignored while
-  // the tab's own command runs; another running job (an ageing run) is cancelled first.
+  // The Exec button: "Send(&E)" runs the selected command (Send); while the tab's command is
+  // in flight it reads "Cancel(&E)" and gives up waiting for it (GiveUp).
   void Execute();
-  // The command-running flag: from Exec until the results are shown.
+  // Runs the selected command on the job frame. Ignored while the tab's own command runs;
+  // another running job (an ageing run) is cancelled first.
+  void Send();
+  // Stops waiting for the command in flight: the tab is free at once; the command still ends
+  // on the drive (at the latest at its time-out) and its reply, report and sense are dropped.
+  void GiveUp();
+  // The command-running flag: from Exec until the results are shown (or given up).
   bool command_running() const { return running_; }
+  // Commands given up whose end has not come yet.
+  int given_up() const { return given_up_; }
+  // A command is in flight (`what`: "Now Sending! CDB"), or no longer (`what`: what became
+  // of it, or empty): the window's Exec caption and status bar follow.
+  std::function<void(bool running, const QString& what)> on_running_changed;
   // The Request Sense dialog on these bytes, placed at the window's corner.
   void ShowSenseDialog(std::vector<std::uint8_t> sense);
 
@@ -113,6 +125,7 @@ class CommandTab : public QWidget {
   void ShowError(const QString& message);
   void OpenRename(std::size_t row);
   void OnFinished(const CommandReport& report);
+  void SetRunning(bool running, const QString& what);
   void ShowModePageEditor();
   void OnModeCommandChanged();
   void ShowParameterList();
@@ -126,6 +139,11 @@ class CommandTab : public QWidget {
   std::unique_ptr<SessionHost> sense_dialogs_;
   std::shared_ptr<ConsoleCommandJob> job_;
   bool running_ = false;
+  int given_up_ = 0;
+  // The command whose results the boxes may show.
+  std::size_t results_row_ = static_cast<std::size_t>(-1);
+  // The busy cursor comes only when a command takes longer than a moment.
+  QTimer* busy_timer_ = nullptr;
 
   QTabBar* list_kind_bar_ = nullptr;
   QListWidget* list_ = nullptr;

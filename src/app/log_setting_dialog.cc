@@ -6,12 +6,13 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstddef>
+
+#include "app/help_window.h"
 
 namespace tamarack::app {
 
@@ -70,13 +71,8 @@ LogSettingDialog::LogSettingDialog(LogOptionWord options, bool html, const QStri
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(help, &QPushButton::clicked, this, [this] {
-    QMessageBox::information(
-        this, QStringLiteral("Tamarack"),
-        QStringLiteral("取得オプション: ログに書くコマンド (全て、失敗したものだけ、なし)。\n"
-                       "種別: 詳細なログは読み込んだデータと不一致のデータのダンプを含みます。\n"
-                       "HTML形式: 表とテキストエリアのページとして書きます。"));
-  });
+  connect(help, &QPushButton::clicked, this,
+          [this] { HelpWindow::ShowPage(this, QStringLiteral("logset.htm")); });
   connect(browse_, &QPushButton::clicked, this, &LogSettingDialog::Browse);
   connect(nothing_, &QRadioButton::toggled, this, &LogSettingDialog::UpdateEnabled);
 

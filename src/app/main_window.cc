@@ -10,8 +10,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -21,10 +24,12 @@
 
 #include "ageing/ageing_file.h"
 #include "app/aging_tab.h"
+#include "app/command_monitor_tab.h"
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
 #include "app/disc_indicator_widget.h"
 #include "app/drive_serving_control.h"
+#include "app/help_window.h"
 #include "app/measure_tab.h"
 #include "app/mode_page_editor.h"
 #include "app/options_dialog.h"
@@ -110,6 +115,8 @@ class WindowSelectionHost final : public SelectionHost {
 
 constexpr const char* kResetQuestion =
     "全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?";
+// How long a passing notice covers the status line.
+constexpr int kNoticeMs = 8000;
 constexpr const char* kRestartNotice = "この変更はﾌﾟﾛｸﾞﾗﾑ再起動後に有効になります";
 
 std::vector<std::string> InstalledFamilies() {
@@ -217,6 +224,15 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   AddBusyCheck([this] { return runner_.running(); });
   ShowCommandSettings();
   command_tab_->on_settings_changed = [this] { SaveSettingsNow(); };
+  // A command in flight shows over the status line (the session's line keeps its own text).
+  command_tab_->on_running_changed = [this](bool on, const QString& what) {
+    SetExecCaptionOverride(kTabCommand, on ? QStringLiteral("Cancel(&E)") : QString());
+    if (what.isEmpty()) {
+      statusBar()->clearMessage();
+    } else {
+      statusBar()->showMessage(what, on ? 0 : kNoticeMs);
+    }
+  };
   sector_dump_tab_ = new SectorDumpTab(session_, runner_, tabs_);
   InstallTab(kTabSectorDump, sector_dump_tab_);
   SetExecAction(kTabSectorDump, [this] { sector_dump_tab_->Read(); });
@@ -254,11 +270,15 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   connect(tabs_, &QTabWidget::currentChanged, measure_tab_, [this](int index) {
     // Leaving the Measure tab stops its run.
     if (index != kTabMeasure) {
-      measure_tab_->Stop();
+      measure_tab_->Stop(CancelCause::kTabChange);
     } else if (!measure_tab_->running()) {
       measure_tab_->Shown();
     }
   });
+  // The Others tab: the command monitor; its Exec caption stays "None".
+  if (drives_) drives_->Trace().SetSink(&monitor_);
+  monitor_tab_ = new CommandMonitorTab(monitor_, tabs_);
+  InstallTab(kTabOthers, monitor_tab_);
   // A selection in the command list is one of the moments the settings are written.
   connect(command_tab_->command_list(), &QListWidget::currentRowChanged, this,
           [this] { SaveSettingsNow(); });
@@ -294,7 +314,10 @@ MainWindow::~MainWindow() {
   indicator_ = nullptr;
   session_.status_line.SetObserver(nullptr);
   // The directory outlives the window; its trace belongs to the window's options.
-  if (drives_) drives_->Trace().Stop();
+  if (drives_) {
+    drives_->Trace().SetSink(nullptr);
+    drives_->Trace().Stop();
+  }
 }
 
 void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
@@ -327,6 +350,18 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
   open_button_->setToolTip(QStringLiteral("ﾀﾌﾞのﾃﾞｰﾀを読み込み"));
   connect(save_button_, &QPushButton::clicked, this, &MainWindow::SaveTabFile);
   connect(open_button_, &QPushButton::clicked, this, &MainWindow::LoadTabFile);
+  // The help: the guide compiled into the program, shown in its own window.
+  help_button_ = button(central, top, "ﾍﾙﾌﾟ", "helpButton");
+  auto* help_menu = new QMenu(help_button_);
+  help_menu->addAction(QStringLiteral("ﾀﾌﾞのﾍﾙﾌﾟ"), this,
+                       [this] { HelpWindow::ShowTab(this, tabs_->currentIndex()); });
+  help_menu->addAction(QStringLiteral("全ﾍﾙﾌﾟ表示(F1)"), this,
+                       [this] { HelpWindow::ShowSection(this, QString()); });
+  help_menu->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ表示"), this, [this] { ShowVersionBox(this); });
+  help_button_->setMenu(help_menu);
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  f1->setContext(Qt::ApplicationShortcut);
+  connect(f1, &QShortcut::activated, this, [this] { HelpWindow::ShowSection(this, QString()); });
   auto* tool = button(central, top, "Tool", "toolButton");
   connect(tool, &QPushButton::clicked, this, [this] {
     ToolsDialog::Replace(this, session_, runner_, &settings_.tool_last_tab,
@@ -605,7 +640,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   // A measurement on its own tab is stopped and the window stays: its results are worth a look.
-  if (measure_tab_ && tabs_->currentIndex() == kTabMeasure && measure_tab_->Stop()) {
+  if (measure_tab_ && tabs_->currentIndex() == kTabMeasure &&
+      measure_tab_->Stop(CancelCause::kClose)) {
     event->ignore();
     return;
   }
@@ -645,6 +681,7 @@ void MainWindow::OnDriveChanged(int index) {
         sector_dump_tab_->ClearResults();
         if (toc_tab_) toc_tab_->ClearResults();
         if (properties_tab_) properties_tab_->ClearResults();
+        if (measure_tab_) measure_tab_->ClearResults();
       },
       [this] { command_tab_->RefreshTrackBox(); });
   // Another drive or disc: the Aging tab's bounds are the old disc's until read again.
@@ -789,7 +826,7 @@ MainWindow::TabFileSteps MainWindow::StepsOf(FileKind kind) {
               load_settings_lines};
     case FileKind::kMeasurement:
       return {[this](std::string*, std::string*) {
-                measure_tab_->Stop();
+                measure_tab_->Stop(CancelCause::kSaveOrLoad);
                 if (!measure_tab_->record().samples.empty()) return true;
                 ShowMessage(QMessageBox::Question, QStringLiteral("ﾃﾞｰﾀがありません ?"));
                 return false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/clock.h"
+#include "device/command_monitor.h"
 #include "device/device_session.h"
 #include "device/drive_directory.h"
 #include "job/job_runner.h"
@@ -30,6 +31,7 @@ class QTabWidget;
 namespace tamarack::app {
 
 class AgingTab;
+class CommandMonitorTab;
 class CommandTab;
 class MeasureTab;
 class PropertiesTab;
@@ -83,6 +85,8 @@ class MainWindow : public QMainWindow {
   QPushButton* print_button() const { return print_button_; }
   QPushButton* save_button() const { return save_button_; }
   QPushButton* open_button() const { return open_button_; }
+  // "ﾍﾙﾌﾟ": its menu holds the current tab's help, "全ﾍﾙﾌﾟ表示(F1)" and "ﾊﾞｰｼﾞｮﾝ表示".
+  QPushButton* help_button() const { return help_button_; }
   const Options& options() const { return options_; }
   const SettingsData& settings() const { return settings_; }
 
@@ -117,6 +121,7 @@ class MainWindow : public QMainWindow {
   SectorDumpTab* sector_dump_tab() const { return sector_dump_tab_; }
   AgingTab* aging_tab() const { return aging_tab_; }
   MeasureTab* measure_tab() const { return measure_tab_; }
+  CommandMonitorTab* monitor_tab() const { return monitor_tab_; }
 
   // The Exec button's caption for a tab.
   static QString ExecCaption(int tab);
@@ -178,6 +183,8 @@ class MainWindow : public QMainWindow {
   void OnTabChanged(int index);
 
   const DriveDirectory* drives_;
+  // Every command of the directory's handles, for the Others tab.
+  CommandMonitor monitor_;
   DeviceSession session_;
   // Every long job of the session runs here, one at a time.
   JobRunner runner_;
@@ -198,6 +205,7 @@ class MainWindow : public QMainWindow {
   MeasureTab* measure_tab_ = nullptr;
   TocTab* toc_tab_ = nullptr;
   PropertiesTab* properties_tab_ = nullptr;
+  CommandMonitorTab* monitor_tab_ = nullptr;
   // The save options chosen last in this run.
   CommandFileContent command_save_option_ = CommandFileContent::kAll;
   DumpSaveForm dump_save_form_ = DumpSaveForm::kText;
@@ -218,6 +226,7 @@ class MainWindow : public QMainWindow {
   QPushButton* print_button_ = nullptr;
   QPushButton* save_button_ = nullptr;
   QPushButton* open_button_ = nullptr;
+  QPushButton* help_button_ = nullptr;
   bool selecting_ = false;
 };
 

@@ -190,6 +190,20 @@ void MeasureTab::SetRange(std::uint32_t first_track_lba, std::uint32_t last_lba)
   ShowCommand();
 }
 
+void MeasureTab::ClearResults() {
+  if (running_) return;
+  start_lba_ = 0;
+  last_lba_ = 0;
+  WriteNumber(start_, 0);
+  WriteNumber(last_, 0);
+  SpeedRecord empty;
+  empty.scale = graph_->record().scale;
+  graph_->ShowRecord(std::move(empty));
+  for (QLabel* label : {model_, status_, rotation_}) label->clear();
+  speed_->setText(QStringLiteral("x0.0"));
+  ShowCommand();
+}
+
 void MeasureTab::ShowCommand() {
   cdb_->setText(QString::fromStdString(HexBytes(MeasureCdb(start_lba_, block_count_), " ")));
 }
@@ -225,9 +239,9 @@ void MeasureTab::Execute() {
   if (on_running) on_running(true);
 }
 
-bool MeasureTab::Stop() {
+bool MeasureTab::Stop(CancelCause cause) {
   if (!running_) return false;
-  runner_.RequestCancel();
+  runner_.RequestCancel(cause);
   return true;
 }
 

@@ -34,12 +34,15 @@ class MeasureTab : public QWidget {
 
   // Exec: starts a run, or asks the running one to stop.
   void Execute();
-  // Asks a running measurement to stop; true when one was running.
-  bool Stop();
+  // Asks a running measurement to stop, for `cause`; true when one was running.
+  bool Stop(CancelCause cause = CancelCause::kCancel);
   bool running() const { return running_; }
 
   // The tab became current: the command a run will send, "x0.0", the graph drawn anew.
   void Shown();
+  // Drive selection (another drive or disc): the last disc's range, curve and texts go,
+  // unless a run is on.
+  void ClearResults();
   // The disc's first track and last block, from the drive selection.
   void SetRange(std::uint32_t first_track_lba, std::uint32_t last_lba);
   // "He&x Input": the fields are rewritten in the new base.

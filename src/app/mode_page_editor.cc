@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/form_view.h"
+#include "app/help_window.h"
 #include "app/view_text.h"
 #include "decode/mode_select.h"
 
@@ -139,6 +140,8 @@ ModePageEditorWidget::ModePageEditorWidget(QWidget* parent) : QWidget(parent) {
     emit HelpRequested(editor_.command() == ModeCommand::kSense ? QStringLiteral("commsen.htm")
                                                                 : QStringLiteral("commsel.htm"));
   });
+  connect(this, &ModePageEditorWidget::HelpRequested, this,
+          [this](const QString& page) { HelpWindow::ShowPage(this, page); });
 
   Open(ModeCommand::kSense, Cdb{});
 }

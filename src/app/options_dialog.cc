@@ -7,12 +7,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "app/disc_icons.h"
+#include "app/help_window.h"
 
 namespace tamarack::app {
 
@@ -82,14 +82,8 @@ OptionsDialog::OptionsDialog(const Options& current, QWidget* parent)
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(initialise_, &QPushButton::clicked, this,
           [this] { Show(InitialisedOptions(Entered())); });
-  connect(help, &QPushButton::clicked, this, [this] {
-    QMessageBox::information(
-        this, QStringLiteral("Tamarack"),
-        QStringLiteral("ﾃﾞｨｽｸｲﾝﾃﾞｨｹｰﾀｰ: ドライブのディスクを定期的に確認します。\n"
-                       "Control Byte: 各コマンドのフォームに Control Byte 行を表示します。\n"
-                       "ｺﾏﾝﾄﾞ選択時にｺﾏﾝﾄﾞを発行: パラメータなしのコマンドを選択時に送信します。\n"
-                       "ﾀｲﾑｱｳﾄ時間: 各コマンドの制限時間(秒)。0 は変更しません。"));
-  });
+  connect(help, &QPushButton::clicked, this,
+          [this] { HelpWindow::ShowPage(this, QStringLiteral("option.htm")); });
   Show(current);
 }
 

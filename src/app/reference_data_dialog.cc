@@ -22,6 +22,7 @@
 
 #include "app/continue_dialog.h"
 #include "app/view_text.h"
+#include "app/help_window.h"
 #include "app/window_job_host.h"
 #include "device/sense_table.h"
 #include "job/single_command_job.h"
@@ -280,6 +281,8 @@ void ReferenceDataDialog::BuildControls() {
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(help, &QPushButton::clicked, this,
           [this] { emit HelpRequested(QStringLiteral("readset.htm")); });
+  connect(this, &ReferenceDataDialog::HelpRequested, this,
+          [this](const QString& page) { HelpWindow::ShowPage(this, page); });
   stop_->setEnabled(false);
 }
 

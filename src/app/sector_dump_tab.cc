@@ -158,6 +158,7 @@ void SectorDumpTab::Start(DumpStep step) {
   if (!p.request) return;
   if (runner_.running()) return;  // another tab's job has the drive
   job_ = std::make_shared<SectorDumpReadJob>(*p.request, std::move(buffer_));
+  stepped_ = step != DumpStep::kNone;
   buffer_out_ = runner_.Start(job_, *host_) == StartResult::kStarted;
   if (!buffer_out_) buffer_ = std::move(job_->result().buffer);
 }
@@ -170,7 +171,9 @@ void SectorDumpTab::OnFinished() {
     model_.SetVolumeDescriptorLba(*result.vds_lba);
     ControlsFromModel();
   }
-  ShowDump(result.text);
+  // A read of its own starts at the top; a step to the next or previous range keeps the line,
+  // so that the same offset of the next blocks is in view.
+  ShowDump(result.text, /*fresh=*/!stepped_);
   if (!result.message.empty()) {
     OpenDialog(new QMessageBox(QMessageBox::Critical, QStringLiteral("Tamarack"),
                                Text(result.message), QMessageBox::Ok, this));
@@ -267,11 +270,12 @@ void SectorDumpTab::ControlsFromModel() {
   header_->setText(Text(DumpColumnHeader(model_.group_size())));
 }
 
-void SectorDumpTab::ShowDump(const std::string& text) {
-  // The display keeps its first visible line.
-  const int first = dump_->verticalScrollBar()->value();
+void SectorDumpTab::ShowDump(const std::string& text, bool fresh) {
+  // A new read starts at its first line; the same data shown again keeps its first visible line.
+  const int first = fresh ? 0 : dump_->verticalScrollBar()->value();
   dump_->setPlainText(ViewText(text));
   dump_->verticalScrollBar()->setValue(std::min(first, dump_->verticalScrollBar()->maximum()));
+  dump_->horizontalScrollBar()->setValue(fresh ? 0 : dump_->horizontalScrollBar()->value());
   header_->setText(Text(DumpColumnHeader(model_.group_size())));
 }
 

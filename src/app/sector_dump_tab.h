@@ -98,7 +98,7 @@ class SectorDumpTab : public QWidget {
   void OnFinished();
   void ModelFromControls();
   void ControlsFromModel();
-  void ShowDump(const std::string& text);
+  void ShowDump(const std::string& text, bool fresh = false);
   void Reformat();
   void OpenDialog(QDialog* dialog);
 
@@ -107,6 +107,7 @@ class SectorDumpTab : public QWidget {
   SectorDump model_;
   DumpBuffer buffer_;
   bool buffer_out_ = false;  // the buffer is with the job
+  bool stepped_ = false;     // the read in flight is a step (the arrows), not Exec
   bool hex_ = false;
   std::unique_ptr<JobHost> host_;
   std::shared_ptr<SectorDumpReadJob> job_;

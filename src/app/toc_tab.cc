@@ -133,9 +133,11 @@ void TocTab::Execute() {
     return;
   }
   const bool full = full_toc_->isChecked();
+  session_.status_line.Clear();  // an older error is not this read's
   const auto read = ShowTocTab(session_, full);
   if (!read) {
     list_->clear();  // the columns stay
+    text_->clear();
     return;
   }
   last_data_ = read->command_data;
@@ -162,6 +164,8 @@ void TocTab::OnRowClicked(QTreeWidgetItem* item) {
 void TocTab::ClearResults() {
   list_->clear();
   text_->clear();
+  // The verdicts of the last disc's track test, unless a test still runs.
+  if (!test_running_) results_->clear();
 }
 
 }  // namespace tamarack::app

@@ -2,9 +2,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/dialog_placement.h"
+#include "app/help_window.h"
 #include "app/job_message.h"
 #include "app/window_job_host.h"
 #include "device/sense.h"
@@ -38,8 +36,6 @@ constexpr const char* kHints[] = {
      "3416\nのように入力します。ﾌﾞﾗﾝｸはあっても可です "),
     "実行ﾎﾞﾀﾝでSubQのﾁｪｯｸが開始します",
 };
-// The user guide's section of each tool.
-constexpr const char* kHelpSections[] = {"lba-to-msf", "msf-to-lba", "sub-q-crc", "sub-q-check"};
 constexpr const char* kExecText = "実行(&D)";
 constexpr const char* kCancelText = "ｷｬﾝｾﾙ(&C)";
 
@@ -80,22 +76,6 @@ QTableWidget* FixedTable(const QStringList& headers, const std::vector<QStringLi
 
 }  // namespace
 
-QUrl ToolHelpUrl(int tab) {
-  if (tab < 0 || tab >= static_cast<int>(std::size(kHelpSections))) return {};
-  const QString dir = QCoreApplication::applicationDirPath();
-  const QStringList candidates = {
-      dir + QStringLiteral("/../share/doc/tamarack/user-guide.md"),
-      QStringLiteral(TAMARACK_DOCS_DIR "/user-guide.md"),
-  };
-  for (const QString& path : candidates) {
-    if (!QFileInfo::exists(path)) continue;
-    QUrl url = QUrl::fromLocalFile(QFileInfo(path).canonicalFilePath());
-    url.setFragment(QString::fromLatin1(kHelpSections[tab]));
-    return url;
-  }
-  return {};
-}
-
 ToolsDialog::ToolsDialog(DeviceSession& session, JobRunner& runner, int* last_tab, bool hex_input,
                          QWidget* parent)
     : QDialog(parent), session_(session), runner_(runner), last_tab_(last_tab) {
@@ -104,7 +84,6 @@ ToolsDialog::ToolsDialog(DeviceSession& session, JobRunner& runner, int* last_ta
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose);
   if (parent) setFont(parent->font());
-  open_url = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
   auto* layout = new QVBoxLayout(this);
   tabs_ = new QTabWidget(this);
@@ -203,15 +182,8 @@ QWidget* ToolsDialog::BuildPage(int tab) {
   buttons->addWidget(p.help);
   v->addLayout(buttons);
   connect(p.exec, &QPushButton::clicked, this, [this, tab] { Execute(tab); });
-  connect(p.help, &QPushButton::clicked, this, [this, tab] {
-    const QUrl url = ToolHelpUrl(tab);
-    if (url.isEmpty()) {
-      ShowJobMessage(this, MessageIcon::kWarning,
-                     QStringLiteral("The user guide (docs/user-guide.md) was not found."));
-    } else if (open_url) {
-      open_url(url);
-    }
-  });
+  connect(p.help, &QPushButton::clicked, this,
+          [this, tab] { HelpWindow::ShowPage(this, QStringLiteral("tool%1.htm").arg(tab + 1)); });
   return page;
 }
 

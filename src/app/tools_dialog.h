@@ -3,9 +3,7 @@
 #pragma once
 
 #include <QDialog>
-#include <QUrl>
 #include <array>
-#include <functional>
 #include <memory>
 
 #include "device/device_session.h"
@@ -30,11 +28,6 @@ enum ToolTab {
   kToolSenseCodes = 4,
 };
 
-// Where the user guide tells of a tool: the guide's file (docs/user-guide.md beside the program,
-// installed, or in the source tree) with the tool's section as the fragment. Empty when the
-// guide is not found.
-QUrl ToolHelpUrl(int tab);
-
 class ToolsDialog : public QDialog {
   Q_OBJECT
 
@@ -49,9 +42,6 @@ class ToolsDialog : public QDialog {
   // stopped and waited for), then opens a new one beside the window.
   static ToolsDialog* Replace(QWidget* window, DeviceSession& session, JobRunner& runner,
                               int* last_tab, bool hex_input);
-
-  // How the help buttons show the guide (the desktop's default application).
-  std::function<void(const QUrl&)> open_url;
 
   QTabWidget* tabs() const { return tabs_; }
   QLineEdit* input(int tab) const { return pages_[static_cast<std::size_t>(tab)].input; }

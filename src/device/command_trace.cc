@@ -148,8 +148,19 @@ std::string CommandTrace::WriteError() const {
 
 void CommandTrace::SetByteCap(std::size_t bytes) { byte_cap_.store(bytes); }
 
+void CommandTrace::SetSink(TraceSink* sink) {
+  std::lock_guard lock(sink_mutex_);
+  sink_.store(sink, std::memory_order_release);
+}
+
 void CommandTrace::Record(std::chrono::system_clock::time_point started, std::string_view drive_id,
                           const ScsiRequest& request, const ScsiResult& result) {
+  if (sink_.load(std::memory_order_acquire)) {
+    std::lock_guard lock(sink_mutex_);
+    if (TraceSink* sink = sink_.load(std::memory_order_acquire)) {
+      sink->OnCommand(started, drive_id, request, result);
+    }
+  }
   if (!Active()) return;
   // Built outside the lock: a 64 KiB reply takes a while to turn into text.
   std::string line = FormatTraceLine(started, drive_id, request, result, byte_cap_.load());

@@ -28,6 +28,15 @@ std::string FormatTraceLine(std::chrono::system_clock::time_point started,
 // "2024-05-01T12:34:56.123456Z": UTC with microseconds.
 std::string TraceTimestamp(std::chrono::system_clock::time_point t);
 
+// Hears of every finished command a trace sees, whether or not it writes a file (the
+// window's command monitor). Called on the thread that sent the command.
+class TraceSink {
+ public:
+  virtual ~TraceSink() = default;
+  virtual void OnCommand(std::chrono::system_clock::time_point started, std::string_view drive_id,
+                         const ScsiRequest& request, const ScsiResult& result) = 0;
+};
+
 // The one writer of a trace file. Every handle opened through one DriveDirectory shares it,
 // so lines from the window thread, a worker and the disc indicator's poll never interleave.
 // Thread-safe; it can be started, stopped and pointed at another file at any time.
@@ -46,6 +55,11 @@ class CommandTrace {
   // Closes the file; later commands are not recorded.
   void Stop();
   bool Active() const { return active_.load(std::memory_order_acquire); }
+  // True while a file is written or a sink listens: the handles then time their commands.
+  bool Observed() const { return Active() || sink_.load(std::memory_order_acquire) != nullptr; }
+  // Every later command also goes to `sink` (null: none); it must stay alive until replaced.
+  // SetSink waits for a command being handed to the old sink.
+  void SetSink(TraceSink* sink);
   // The file being written, "" when off.
   std::string Path() const;
   // The first write failure since Start() ("" when none). Recording continues after one.
@@ -53,7 +67,7 @@ class CommandTrace {
   void SetByteCap(std::size_t bytes);
 
   // Writes the line of one finished command and flushes it, so a crash loses nothing
-  // already recorded. Does nothing while the trace is off.
+  // already recorded, and hands the command to the sink. Does nothing while neither is on.
   void Record(std::chrono::system_clock::time_point started, std::string_view drive_id,
               const ScsiRequest& request, const ScsiResult& result);
 
@@ -66,6 +80,8 @@ class CommandTrace {
   std::string path_;
   std::string write_error_;
   std::atomic<std::size_t> byte_cap_{kDefaultTraceByteCap};
+  std::mutex sink_mutex_;
+  std::atomic<TraceSink*> sink_{nullptr};
 };
 
 }  // namespace tamarack

@@ -9,7 +9,7 @@ TraceTransport::TraceTransport(std::unique_ptr<Transport> inner,
     : inner_(std::move(inner)), trace_(std::move(trace)) {}
 
 ScsiResult TraceTransport::Execute(const ScsiRequest& request) {
-  if (!trace_->Active()) return inner_->Execute(request);
+  if (!trace_->Observed()) return inner_->Execute(request);
   const auto started = std::chrono::system_clock::now();
   ScsiResult result = inner_->Execute(request);
   trace_->Record(started, inner_->Id(), request, result);

@@ -12,6 +12,20 @@ namespace tamarack {
 // Why the window asks a running job to stop before it acts.
 enum class InterruptReason { kClose, kEject, kDialog, kSaveOrLoad };
 
+constexpr CancelCause CauseOf(InterruptReason reason) {
+  switch (reason) {
+    case InterruptReason::kClose:
+      return CancelCause::kClose;
+    case InterruptReason::kEject:
+      return CancelCause::kEject;
+    case InterruptReason::kDialog:
+      return CancelCause::kDialog;
+    case InterruptReason::kSaveOrLoad:
+      return CancelCause::kSaveOrLoad;
+  }
+  return CancelCause::kNone;
+}
+
 // Everything a running job may use. Lives on the worker thread for the job's run.
 class JobContext {
  public:
@@ -24,6 +38,8 @@ class JobContext {
   RunState state() const { return state_.Get(); }
   // True once a cancel, an interruption or a data error asked the job to stop.
   bool stop_requested() const { return StopRequested(state_.Get()); }
+  // What asked the job to stop (kNone while nothing did, and for a data error).
+  CancelCause cancel_cause() const { return state_.cause(); }
   // A data error with "stop on data error" set: the job stops after this command.
   void StopOnDataError() { state_.Change(RunState::kRunning, RunState::kDataError); }
 

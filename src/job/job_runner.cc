@@ -23,7 +23,7 @@ StartResult JobRunner::Start(std::shared_ptr<Job> job, JobHost& host, StartPolic
     if (running_) {
       if (policy == StartPolicy::kRefuseWhileRunning || queued_.job) return StartResult::kBusy;
       queued_ = Entry{std::move(job), &host};
-      state_.Change(RunState::kRunning, RunState::kCancelRequested);
+      state_.Change(RunState::kRunning, RunState::kCancelRequested, CancelCause::kOtherCommand);
       return StartResult::kQueued;
     }
     running_ = true;
@@ -81,13 +81,15 @@ std::shared_ptr<Job> JobRunner::current() const {
   return current_.job;
 }
 
-void JobRunner::RequestCancel() { state_.Change(RunState::kRunning, RunState::kCancelRequested); }
+void JobRunner::RequestCancel(CancelCause cause) {
+  state_.Change(RunState::kRunning, RunState::kCancelRequested, cause);
+}
 
-bool JobRunner::Interrupt(InterruptReason /*reason*/) {
+bool JobRunner::Interrupt(InterruptReason reason) {
   std::lock_guard lock(mutex_);
   if (!running_) return false;
   const RunState to = current_.job ? current_.job->InterruptState() : RunState::kInterrupted;
-  state_.Change(RunState::kRunning, to);
+  state_.Change(RunState::kRunning, to, CauseOf(reason));
   return true;
 }
 

@@ -48,8 +48,8 @@ class JobRunner {
   // The job being run, or null.
   std::shared_ptr<Job> current() const;
 
-  // Cancel (the Exec button pressed again): running -> cancel requested.
-  void RequestCancel();
+  // Cancel (the Exec button pressed again, or `cause`): running -> cancel requested.
+  void RequestCancel(CancelCause cause = CancelCause::kCancel);
   // The interruption check before closing, ejecting, saving or opening a dialog that needs the
   // drive: a running job gets its interrupt state; true when one was running (the caller then
   // refuses the action where its rules say so).

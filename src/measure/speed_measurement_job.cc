@@ -316,16 +316,20 @@ void SpeedMeasurementJob::Finish(JobContext& ctx) {
   }
   const std::size_t seconds = r.record.samples.size();
   const bool failed = r.verdict.ended_by().has_value();
+  // A stop other than Cancel names its cause after the texts Cancel shows.
+  const std::string cause = r.verdict.cancelled() ? CancelCauseSuffix(ctx.cancel_cause()) : "";
+  const std::string cancelled_text = kMeasureCancelledText + cause;
   if (seconds > 0) {
     r.summary = SummaryText(r.total_bytes, r.blocks_read, seconds);
-    session.status_line.Set(r.summary);
+    session.status_line.Set(r.summary + cause);
     host.Show(JobText::kSpeed, SpeedText(AverageTenths(r.blocks_read, seconds)));
     host.Show(JobText::kStatus,
-              r.verdict.cancelled() ? kMeasureCancelledText : kMeasureAverageText);
+              r.verdict.cancelled() ? cancelled_text : std::string(kMeasureAverageText));
     r.rotation = JudgeRotation(r.record.samples);
     host.Show(JobText::kResultLine, r.rotation->Text());
   } else if (r.verdict.cancelled()) {
-    host.Show(JobText::kStatus, kMeasureCancelledText);
+    host.Show(JobText::kStatus, cancelled_text);
+    if (!cause.empty()) session.status_line.Set(cancelled_text);
   } else if (!failed) {
     const std::string why = StrFormat(
         "%lld blocks read in less than a second: no second to measure", AsLong(r.blocks_read));

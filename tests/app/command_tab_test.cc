@@ -249,6 +249,41 @@ class CommandTabTest : public QObject {
     t.Expect("user_slot.txt");
   }
 
+  // A command in flight on a slow drive shows itself (the button, the status bar, a busy cursor
+  // after a moment) and can be given up: the window is free at once, the command still ends by
+  // its time-out, and its late reply is dropped; the next command runs after it and shows its
+  // own result.
+  void ASlowCommandShowsItselfAndCanBeGivenUp() {
+    testing::WindowBench b({"emu:type13?speed=max&slow=4e"}, kTabCommand);
+    MainWindow& w = *b.window;
+    Options o = w.options();
+    o.command_timeout = 2;
+    w.ApplyOptions(o);
+    w.show();
+    CommandTab* tab = b.command_tab();
+    b.Select(QStringLiteral("4eh Stop Play/Scan"));
+    w.exec_button()->click();
+    QVERIFY(tab->command_running());
+    QCOMPARE(w.exec_button()->text(), QStringLiteral("Cancel(&E)"));
+    QVERIFY(w.statusBar()->currentMessage().startsWith(QStringLiteral("Now Sending! 4e 00")));
+    QTRY_COMPARE(w.cursor().shape(), Qt::BusyCursor);
+    w.exec_button()->click();  // give up
+    QVERIFY(!tab->command_running());
+    QCOMPARE(tab->given_up(), 1);
+    QCOMPARE(w.exec_button()->text(), QStringLiteral("Send(&E)"));
+    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(w.statusBar()->currentMessage().startsWith(QStringLiteral("Gave up waiting")));
+    // The next command waits for the slow one's time-out, then shows its own result.
+    b.Select(QStringLiteral("00h Test Unit Ready"));
+    QSignalSpy done(tab, &CommandTab::CommandFinished);
+    w.exec_button()->click();
+    QVERIFY(done.wait(10000));
+    QCOMPARE(tab->given_up(), 0);
+    QCOMPARE(tab->decoded_box()->toPlainText(), QStringLiteral("Command Successed!"));
+    QVERIFY(w.findChildren<RequestSenseDialog*>().isEmpty());
+    QCOMPARE(w.status_label()->text(), QString());
+  }
+
   // With "execute on selection" a selected command runs at once (a double-click's run is
   // main_window_shell_test's).
   void ExecuteOnSelectionRunsTheSelectedCommand() {

@@ -2,6 +2,7 @@
 // Measure on a simulated clock, Sector Dump with its detail dialog, the control-data window.
 #include <QPrinter>
 
+#include "ageing/ageing_log.h"
 #include "app/window_bench.h"
 #include "console/command_catalogue.h"
 #include "tools/sector_dump_job.h"
@@ -201,6 +202,125 @@ class JobTabsTest : public QObject {
     QVERIFY(window.close());
   }
 
+  // Every way of stopping a run ends as Cancel does, naming its cause: the status line (and
+  // the Measure tab's text), the ageing log's "Canceled" record and, for an interruption, the
+  // ageing end message.
+  void EveryStopOfARunSaysWhatStoppedIt() {
+    struct Way {
+      const char* name;
+      std::function<void(MainWindow&)> stop;
+      const char* suffix;       // after the texts Cancel shows; "" for Cancel itself
+      bool status_kept = true;  // false: the command that stopped it writes the status line
+    };
+    const Way kAgeing[] = {
+        {"Cancel", [](MainWindow& w) { w.exec_button()->click(); }, ""},
+        {"close", [](MainWindow& w) { QVERIFY(!w.close()); }, " [window closing]"},
+        {"Eject", [](MainWindow& w) { w.eject_button()->click(); }, " [Eject]"},
+        {"another tab's command",
+         [](MainWindow& w) {
+           w.tabs()->setCurrentIndex(kTabCommand);
+           w.command_tab()->Send();
+         },
+         " [command from another tab]", false},
+    };
+    for (const Way& way : kAgeing) {
+      testing::WindowBench b({"emu:type13?speed=max"}, kTabAging);
+      MainWindow& w = *b.window;
+      w.show();
+      AgingTab* tab = w.aging_tab();
+      testing::Messages messages;
+      tab->dialog_hook = messages;
+      SettingsData s;
+      s.ageing.end_lba = 300000;
+      s.ageing.log_path = b.dir.filePath(QStringLiteral("log.txt")).toStdString();
+      tab->LoadSettings(s);
+      QSignalSpy finished(tab, &AgingTab::RunFinished);
+      w.exec_button()->click();
+      QTRY_VERIFY_WITH_TIMEOUT(!tab->counter_box()->toPlainText().isEmpty(), 10000);
+      way.stop(w);
+      QVERIFY2(finished.wait(10000), way.name);
+      const QString suffix = QString::fromUtf8(way.suffix);
+      if (way.status_kept) {
+        QTRY_VERIFY2(w.status_label()->text().startsWith(QStringLiteral("Ageing Canceled!")) &&
+                         w.status_label()->text().endsWith(QStringLiteral(")") + suffix),
+                     qPrintable(QString::fromUtf8(way.name) + QStringLiteral(": ") +
+                                w.status_label()->text()));
+      }
+      const QString log =
+          QString::fromUtf8(testing::ReadAll(b.dir.filePath(QStringLiteral("log.txt"))).c_str());
+      QVERIFY2(log.contains(QStringLiteral("Canceled") + suffix + QStringLiteral("\n")), way.name);
+      // Cancel and a command from another tab end quietly; an interruption says so.
+      const bool interrupted =
+          way.name == std::string_view("close") || way.name == std::string_view("Eject");
+      QTRY_COMPARE(messages.texts->size(), interrupted ? 1 : 0);
+      if (interrupted) QVERIFY(messages.texts->front().endsWith(suffix));
+    }
+
+    const Way kMeasure[] = {
+        {"Cancel", [](MainWindow& w) { w.exec_button()->click(); }, ""},
+        {"tab change", [](MainWindow& w) { w.tabs()->setCurrentIndex(kTabToc); }, " [tab changed]"},
+        {"save", [](MainWindow& w) { w.save_button()->click(); }, " [file save]"},
+        {"close", [](MainWindow& w) { QVERIFY(!w.close()); }, " [window closing]"},
+        {"Eject", [](MainWindow& w) { w.eject_button()->click(); }, " [Eject]"},
+    };
+    for (const Way& way : kMeasure) {
+      Window w("emu:type13?speed=cav48");
+      w.config.choose_file = [](bool, const QString&, const QString&, const QString&) {
+        return QString();
+      };
+      w.Open(kTabMeasure);
+      w.tab = w.window->measure_tab();
+      QSignalSpy spy(w.tab, &MeasureTab::MeasureFinished);
+      w.window->exec_button()->click();
+      way.stop(*w.window);
+      // A stop that opens a dialog (the save's) may see the run end inside its own loop.
+      QVERIFY2(!spy.isEmpty() || spy.wait(kWholeDiscGuardMs), way.name);
+      const QString suffix = QString::fromUtf8(way.suffix);
+      QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均(途中ｷｬﾝｾﾙ)") + suffix);
+      if (!suffix.isEmpty()) QTRY_VERIFY(w.window->status_label()->text().endsWith(suffix));
+    }
+  }
+
+  // "Log Display" with no desktop program: the help window shows the log, an HTML log as a
+  // page and a text log as text; a log that cannot be read says why, not only that it is not
+  // there.
+  void TheLogIsShownInTheProgramWhenTheDesktopCannot() {
+    testing::WindowBench b({"emu:type13?speed=max"}, kTabAging);
+    AgingTab* tab = b.window->aging_tab();
+    testing::Messages messages;
+    tab->dialog_hook = messages;
+    tab->open_file = [](const QString&) { return false; };
+    struct Row {
+      const char* file;
+      std::string content;  // nothing written for an empty one
+      const char* shown;    // the help window's text, or null for the message
+    };
+    const Row rows[] = {
+        {"log.htm", "<html><body><b>Comm:</b> Ok &amp; more</body></html>", "Comm: Ok & more"},
+        {"log.txt", "Comm:28 Ok <b>\n", "Comm:28 Ok <b>\n"},
+        {"missing.txt", "", nullptr},
+    };
+    for (const Row& row : rows) {
+      const QString path = b.dir.filePath(QString::fromUtf8(row.file));
+      if (!row.content.empty()) testing::WriteAll(path, row.content);
+      SettingsData s;
+      s.ageing.log_path = path.toStdString();
+      tab->LoadSettings(s);
+      tab->log_display_button()->click();
+      if (row.shown) {
+        QVERIFY(HelpWindow::Current());
+        QCOMPARE(HelpWindow::Current()->shown(), path);
+        QCOMPARE(HelpWindow::Current()->browser()->toPlainText(), QString::fromUtf8(row.shown));
+      } else {
+        QCOMPARE(messages.texts->size(), 1);
+        QVERIFY(messages.texts->front().startsWith(QString::fromUtf8(kNoLogFileMessage)));
+        QVERIFY(
+            messages.texts->front().endsWith(path + QStringLiteral(": No such file or directory")));
+      }
+    }
+    HelpWindow::Current()->close();
+  }
+
   // A whole run from Exec to its results, then hex input and the block count's spin:
   // measure_run.txt (30600 audio blocks of 2352 bytes at 600 a second: x7.8 in 52 seconds,
   // below the top of the graph); the results printed to PDF.
@@ -240,7 +360,7 @@ class JobTabsTest : public QObject {
     w.window->tabs()->setCurrentIndex(kTabCommand);
     QVERIFY(spy.wait(kWholeDiscGuardMs));
     QVERIFY(!w.tab->running());
-    QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均(途中ｷｬﾝｾﾙ)"));
+    QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均(途中ｷｬﾝｾﾙ) [tab changed]"));
     QVERIFY(w.tab->graph()->record().samples.size() < 100);  // far from the whole disc
     QVERIFY(!w.window->print_button()->isEnabled());
 
@@ -319,7 +439,7 @@ class JobTabsTest : public QObject {
     t.Expect("sector_dump_reads.txt");
   }
 
-  void TheDumpKeepsItsFirstVisibleLineWhenFormattedAgain() {
+  void TheDumpKeepsItsLineWhenFormattedAgainOrSteppedAndANewReadStartsAtTheTop() {
     Drive drive;
     SectorDumpTab tab(drive.session, drive.runner);
     tab.resize(700, 400);
@@ -332,10 +452,15 @@ class JobTabsTest : public QObject {
     const QString grouped_by_four = tab.dump_box()->toPlainText();
     QFont bigger = tab.font();
     bigger.setPointSize(bigger.pointSize() + 2);
-    // Grouped by eight, resized, a bigger font, a new read: the line stays each time.
+    // Grouped by eight, resized, a bigger font, a step to the next blocks: the line stays each
+    // time; a read of its own starts at the top.
+    QSignalSpy stepped(&tab, &SectorDumpTab::ReadFinished);
     const std::function<void()> changes[] = {
         [&] { tab.SetGroupSize(8); }, [&] { tab.resize(760, 420); }, [&] { tab.setFont(bigger); },
-        [&] { QVERIFY(ReadAndWait(tab)); }};
+        [&] {
+          tab.Step(true);
+          QVERIFY(stepped.wait(10000));
+        }};
     for (const auto& change : changes) {
       change();
       QApplication::processEvents();
@@ -343,6 +468,8 @@ class JobTabsTest : public QObject {
     }
     QVERIFY(tab.dump_box()->toPlainText() != grouped_by_four);
     QVERIFY(tab.dump_header()->text().contains(QStringLiteral("0001020304050607 08")));
+    QVERIFY(ReadAndWait(tab));
+    QCOMPARE(bar->value(), 0);
   }
 
   // The detail dialog opened on the default (user data only) and on what was stored, with

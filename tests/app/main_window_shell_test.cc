@@ -7,8 +7,11 @@
 #include "ageing/ageing_file.h"
 #include "app/window_bench.h"
 #include "decode/mode_page_editor.h"
+#include "device/trace_reader.h"
 #include "persist/settings_format.h"
+#include "shell/help_topics.h"
 #include "util/strings.h"
+#include "util/version.h"
 
 namespace tamarack::app {
 
@@ -129,6 +132,14 @@ QStringList CommandTabProblems(CommandTab* tab, const QString& name) {
       out << name + QStringLiteral(": %1 shows %2 lines").arg(box->objectName()).arg(lines);
   }
   return out;
+}
+
+// The help button a dialog or editor shows ("ヘルプ(&H)", the mode page editor's "Help").
+QPushButton* HelpButtonOf(const QWidget* w) {
+  for (QPushButton* b : w->findChildren<QPushButton*>()) {
+    if (b->text() == QStringLiteral("ヘルプ(&H)") || b->text() == QStringLiteral("Help")) return b;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -489,6 +500,200 @@ class MainWindowShellTest : public QObject {
     QTRY_VERIFY(shown != nullptr);
     QVERIFY(shown->list()->toPlainText().contains(QStringLiteral("+000h|")));
     QVERIFY(shown->cdb_line()->text().contains(QStringLiteral("Inquiry")));
+  }
+
+  // Each help button, each tab's help and F1 show their part of the guide compiled into the
+  // program, in the program's own help window (no browser); every section the buttons name is
+  // in the guide. The version box names the version and the Qt it runs on.
+  void EveryHelpShowsItsSectionWithoutABrowser() {
+    testing::WindowBench b({"emu:type13?speed=max"});
+    MainWindow& w = *b.window;
+    w.show();
+    const std::string guide = HelpWindow::GuideText().toStdString();
+    QVERIFY(guide.starts_with("# Tamarack user guide\n"));
+    for (const HelpTopicRow& row : HelpTopics())
+      QVERIFY2(GuideSection(guide, row.section), row.page);
+    for (int tab = 0; tab < kTabCount; ++tab) QVERIFY(GuideSection(guide, SectionOfTab(tab)));
+
+    QMenu* menu = w.help_button()->menu();
+    QVERIFY(menu && menu->actions().size() == 3);
+    JobRunner runner(w.session(), RealClock());
+    int tool_tab = 0;
+    auto* tools = new ToolsDialog(w.session(), runner, &tool_tab, false, &w);
+    auto* options = new OptionsDialog(Options{}, &w);
+    auto* log = new LogSettingDialog(LogOptionWord(), true, QStringLiteral("/tmp/Log.htm"),
+                                     QStringLiteral("/tmp"), &w);
+    auto* reference = new ReferenceDataDialog(w.session(), runner, &b.drives, {}, &w);
+    struct Row {
+      QString what;
+      std::function<void()> press;
+      QString section;
+    };
+    std::vector<Row> rows;
+    for (int tab = 0; tab < kTabCount; ++tab) {
+      rows.push_back({QStringLiteral("tab %1").arg(tab),
+                      [&w, menu, tab] {
+                        w.tabs()->setCurrentIndex(tab);
+                        menu->actions()[0]->trigger();
+                      },
+                      QString::fromUtf8(SectionOfTab(tab).data())});
+    }
+    const QString mode_pages =
+        QStringLiteral("Mode page editor (Mode Sense(10) and Mode Select(10))");
+    rows.push_back({QStringLiteral("Mode Sense editor"),
+                    [&] {
+                      w.tabs()->setCurrentIndex(kTabCommand);
+                      b.Select(QStringLiteral("5ah Mode Sense(10)"));
+                      w.command_tab()->mode_page_editor()->help_button()->click();
+                    },
+                    mode_pages});
+    rows.push_back({QStringLiteral("Mode Select editor"),
+                    [&] {
+                      b.Select(QStringLiteral("55h Mode Select(10)"));
+                      w.command_tab()->mode_page_editor()->help_button()->click();
+                    },
+                    mode_pages});
+    rows.push_back({QStringLiteral("options"), [options] { HelpButtonOf(options)->click(); },
+                    QStringLiteral("The option dialog")});
+    rows.push_back({QStringLiteral("log setting"), [log] { HelpButtonOf(log)->click(); },
+                    QStringLiteral("The ageing log")});
+    rows.push_back({QStringLiteral("reference data"),
+                    [reference] { HelpButtonOf(reference)->click(); },
+                    QStringLiteral("Reference data: capture and check")});
+    const char* const kTools[] = {"LBA to MSF", "MSF to LBA", "Sub-Q CRC", "Sub-Q check"};
+    for (int tab = 0; tab < 4; ++tab) {
+      rows.push_back({QStringLiteral("tool %1").arg(tab),
+                      [tools, tab] { tools->help_button(tab)->click(); },
+                      QString::fromUtf8(kTools[tab])});
+    }
+    rows.push_back({QStringLiteral("F1"),
+                    [&w] {
+                      auto* f1 = w.findChild<QShortcut*>();
+                      QVERIFY(f1 && f1->key() == QKeySequence(Qt::Key_F1));
+                      emit f1->activated();
+                    },
+                    QString()});
+    for (const Row& row : rows) {
+      row.press();
+      HelpWindow* help = HelpWindow::Current();
+      QVERIFY2(help && help->isVisible(), qPrintable(row.what));
+      QCOMPARE(help->shown(), row.section);
+      const QString text = help->browser()->toPlainText();
+      // A section starts with its own heading and holds no other part of the guide.
+      QVERIFY2(text.startsWith(row.section.isEmpty() ? QStringLiteral("Tamarack user guide")
+                                                     : row.section),
+               qPrintable(row.what));
+      QCOMPARE(text.contains(QStringLiteral("Sense codes")),
+               row.section.isEmpty() || row.section.contains(QStringLiteral("Tool")));
+    }
+    QVERIFY(HelpWindow::Current()->browser()->toPlainText().size() > 20000);  // the whole guide
+    HelpWindow::Current()->close();
+    delete tools;
+    delete options;
+    delete log;
+    delete reference;
+
+    menu->actions()[2]->trigger();
+    auto* version = w.findChild<QMessageBox*>(QStringLiteral("versionBox"));
+    QVERIFY(version);
+    QVERIFY(version->text().startsWith(QStringLiteral("Tamarack ") +
+                                       QString::fromUtf8(ProjectVersion().data())));
+    QVERIFY(version->text().contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
+    QVERIFY(version->text().contains(QStringLiteral("Licence")));
+    version->close();
+  }
+
+  // The Others tab lists every command the window sent, from the drive selection on, with the
+  // Exec caption "None"; a filter by opcode, a filter it cannot read, and the list saved as a
+  // trace the trace reader reads back.
+  void TheCommandMonitorListsFiltersAndSaves() {
+    testing::WindowBench b({"emu:type13?speed=max"});
+    MainWindow& w = *b.window;
+    w.show();
+    b.Select(QStringLiteral("00h Test Unit Ready"));
+    QVERIFY(b.RunAndWait());
+    w.tabs()->setCurrentIndex(kTabOthers);
+    QCOMPARE(w.exec_button()->text(), QStringLiteral("None"));
+    CommandMonitorTab* monitor = w.monitor_tab();
+    QTreeWidget* list = monitor->list();
+    QVERIFY(list->topLevelItemCount() >= 3);  // Inquiry and Read TOC of the selection, the TUR
+    QCOMPARE(list->topLevelItem(0)->text(1).left(2), QStringLiteral("12"));
+    const QTreeWidgetItem* last = list->topLevelItem(list->topLevelItemCount() - 1);
+    QCOMPARE(last->text(1), QStringLiteral("00 00 00 00 00 00 00 00 00 00 00 00"));
+    QCOMPARE(last->text(2), QStringLiteral("GOOD"));
+    QCOMPARE(last->text(5), QStringLiteral("emu:type13?speed=max"));
+    // Commands sent while the tab is shown come in by its timer.
+    const int before = list->topLevelItemCount();
+    w.command_tab()->Send();
+    QTRY_COMPARE(list->topLevelItemCount(), before + 1);
+
+    monitor->filter_box()->setText(QStringLiteral("zz"));
+    emit monitor->filter_box()->editingFinished();
+    QVERIFY(monitor->note()->text().startsWith(QStringLiteral("not an opcode: \"zz\"")));
+    QCOMPARE(list->topLevelItemCount(), before + 1);
+    monitor->filter_box()->setText(QStringLiteral("12"));
+    emit monitor->filter_box()->editingFinished();
+    QVERIFY(list->topLevelItemCount() >= 1);
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      QVERIFY(list->topLevelItem(i)->text(1).startsWith(QStringLiteral("12 ")));
+    const QString path = b.dir.filePath(QStringLiteral("monitor.jsonl"));
+    QVERIFY(monitor->SaveAsTrace(path));
+    std::vector<TraceEntry> entries;
+    std::string error;
+    QVERIFY2(ReadTraceFile(path.toStdString(), &entries, &error), error.c_str());
+    QCOMPARE(static_cast<int>(entries.size()), list->topLevelItemCount());
+    QCOMPARE(entries.front().cdb[0], 0x12);
+    QVERIFY(!monitor->SaveAsTrace(b.dir.filePath(QStringLiteral("no/such/folder/m.jsonl"))));
+    QVERIFY(monitor->note()->text().contains(QStringLiteral("no/such/folder")));
+  }
+
+  // After another drive or disc, and after later successes, nothing of the old one is shown:
+  // the Measure tab's curve and range, the Toc tab's test verdicts, an old error in the status
+  // line, another command's result list under Read TOC's form.
+  void NoStaleStateAfterAnotherDiscOrCommand() {
+    Bench b("ControlFlag=0\nDir=emu:type13?speed=max\n");
+    MainWindow& w = b.Open(kTabCommand);
+    // A command's error, then the Toc tab's good read: the status line is the read's.
+    b.Select(QStringLiteral("28h Read(10)"));
+    b.Type("Logical Block Address", QStringLiteral("999999"));
+    b.Type("Transfer Length", QStringLiteral("1"));
+    QVERIFY(b.RunAndWait());
+    QTRY_VERIFY(!w.status_label()->text().isEmpty());
+    w.tabs()->setCurrentIndex(kTabToc);
+    w.exec_button()->click();
+    QTRY_COMPARE(w.status_label()->text(), QString());
+    // Inquiry's list does not stand under Read TOC's form; Read TOC's own list does.
+    w.tabs()->setCurrentIndex(kTabCommand);
+    b.Select(QStringLiteral("12h Inquiry"));
+    QVERIFY(b.RunAndWait());
+    QVERIFY(w.command_tab()->result_list()->topLevelItemCount() > 0);
+    b.Select(QStringLiteral("43h Read Toc"));
+    QCOMPARE(w.command_tab()->result_list()->topLevelItemCount(), 0);
+    QVERIFY(b.RunAndWait());
+    const int toc_rows = w.command_tab()->result_list()->topLevelItemCount();
+    QVERIFY(toc_rows > 0);
+    b.Select(QStringLiteral("43h Read Toc"));
+    QCOMPARE(w.command_tab()->result_list()->topLevelItemCount(), toc_rows);
+
+    // The old disc's measurement and track test verdicts go with the drive change.
+    SpeedRecord old;
+    old.block_size = 2048;
+    old.samples = {75, 150, 300};
+    w.measure_tab()->ShowRecord(old);
+    w.measure_tab()->SetRange(0, 332999);
+    auto* verdicts = w.findChild<QListWidget*>(QStringLiteral("trackTestResults"));
+    QVERIFY(verdicts);
+    verdicts->addItem(QStringLiteral("an old verdict"));
+    w.drive_box()->setCurrentText(QStringLiteral("emu:audio?speed=max"));
+    QVERIFY(w.measure_tab()->record().samples.empty());
+    QCOMPARE(w.measure_tab()->last_box()->text(), QStringLiteral("0"));
+    QCOMPARE(w.measure_tab()->speed_label()->text(), QStringLiteral("x0.0"));
+    QCOMPARE(verdicts->count(), 0);
+    // Shown again, the tab reads the new disc's range.
+    w.tabs()->setCurrentIndex(kTabMeasure);
+    w.ReselectDrive();
+    QVERIFY(!w.measure_tab()->last_box()->text().isEmpty());
+    QVERIFY(w.measure_tab()->last_box()->text() != QStringLiteral("332999"));
   }
 
   void EveryControlAndDialogFitsAtTheMinimumSize() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/aging_tab.h"
+#include "app/command_monitor_tab.h"
 #include "app/command_tab.h"
 #include "app/continue_dialog.h"
 #include "app/control_data_window.h"
@@ -22,6 +23,7 @@
 #include "app/drive_serving_control.h"
 #include "app/form_view.h"
 #include "app/graph_view_widget.h"
+#include "app/help_window.h"
 #include "app/job_message.h"
 #include "app/log_setting_dialog.h"
 #include "app/loop_count_dialog.h"

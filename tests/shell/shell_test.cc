@@ -3,6 +3,8 @@
 #include "device/scripted_transport.h"
 #include "golden.h"
 #include "shell/disc_indicator.h"
+#include "shell/file_kinds.h"
+#include "shell/help_topics.h"
 #include "shell/options.h"
 #include "shell/start_tab.h"
 
@@ -175,6 +177,34 @@ TEST(FontMapping, WithoutJapaneseFacesTheFallbackIsUsed) {
   EXPECT_EQ(MapFontFace("ＭＳ ゴシック", installed, "DejaVu Sans Mono"), "DejaVu Sans Mono");
   EXPECT_EQ(FixedJapaneseFace(installed, "Monospace"), "Monospace");
   EXPECT_EQ(FixedJapaneseFace({"IPAGothic"}, "Monospace"), "IPAGothic");
+}
+
+// A section runs from its heading to the next heading of its level or above, its subsections
+// with it; headings in code blocks and "#" without a blank are text; a title must match whole.
+TEST(GuideSection, CutsOneSectionWithItsSubsections) {
+  const std::string guide =
+      "# Guide\nintro\n## A\na text\n### A.1\nsub\n```\n## not a heading\n```\n#tag\n"
+      "## B\nb text\n## A longer\nx\n";
+  const struct {
+    const char* title;
+    std::optional<std::string> section;
+  } rows[] = {
+      {"A", "## A\na text\n### A.1\nsub\n```\n## not a heading\n```\n#tag\n"},
+      {"A.1", "### A.1\nsub\n```\n## not a heading\n```\n#tag\n"},
+      {"A longer", "## A longer\nx\n"},
+      {"Guide", guide},
+      {"not a heading", std::nullopt},
+      {"tag", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.title);
+    EXPECT_EQ(GuideSection(guide, row.title), row.section);
+  }
+  EXPECT_EQ(SectionOfPage("tool2.htm"), "MSF to LBA");
+  EXPECT_EQ(SectionOfPage("nosuch.htm"), std::nullopt);
+  EXPECT_EQ(SectionOfTab(kTabOthers), "The Others tab");
+  EXPECT_EQ(SectionOfTab(kTabCount), "");
 }
 
 }  // namespace

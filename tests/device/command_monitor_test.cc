@@ -1,0 +1,151 @@
+#include "device/command_monitor.h"
+
+#include <gtest/gtest.h>
+
+#include "device/device_session.h"
+#include "device/scripted_transport.h"
+#include "device/trace_reader.h"
+#include "temp_dir.h"
+
+namespace tamarack {
+namespace {
+
+using tamarack::testing::TempDir;
+using testing::CheckCondition;
+using testing::Good;
+using testing::Refused;
+using testing::ScriptedDrives;
+
+ScsiRequest Request(std::uint8_t opcode, std::span<std::uint8_t> buffer) {
+  ScsiRequest r;
+  r.cdb = MakeCdb({opcode});
+  r.buffer = buffer;
+  r.direction = buffer.empty() ? DataDirection::kNone : DataDirection::kIn;
+  return r;
+}
+
+// The monitor hears every command of the directory's handles through the trace's sink, with
+// or without a trace file, and nothing once the sink is gone; its rows say status or sense,
+// bytes and time, and its lines save as a trace the reader reads back (replies cut to the cap).
+TEST(CommandMonitor, ListensThroughTheTraceAndSavesATrace) {
+  TempDir dir("tamarack-monitor-");
+  ASSERT_TRUE(dir.ok());
+  ScriptedDrives drives;
+  std::vector<std::uint8_t> big(kMonitorByteCap + 10, 0);
+  drives.script = {Good(std::vector<std::uint8_t>(big.size(), 0x41)), CheckCondition(5, 0x24, 0),
+                   Refused(TransportStatus::kTimedOut, "no answer"), Good()};
+  OpenResult open = drives.drives.Open("scripted:0");
+  ASSERT_NE(open.transport, nullptr);
+  CommandMonitor monitor(10);
+  drives.drives.Trace().SetSink(&monitor);
+  EXPECT_TRUE(drives.drives.Trace().Observed());
+  open.transport->Execute(Request(0x28, big));
+  open.transport->Execute(Request(0x5A, {}));
+  open.transport->Execute(Request(0x43, {}));
+  drives.drives.Trace().SetSink(nullptr);
+  EXPECT_FALSE(drives.drives.Trace().Observed());
+  open.transport->Execute(Request(0x00, {}));  // not heard
+
+  const std::vector<MonitoredCommand> rows = monitor.Since(0);
+  ASSERT_EQ(rows.size(), 3u);
+  struct Row {
+    std::uint64_t sequence;
+    std::uint8_t opcode;
+    const char* status;
+    std::uint32_t transferred;
+  };
+  const Row expected[] = {{1, 0x28, "GOOD", static_cast<std::uint32_t>(big.size())},
+                          {2, 0x5A, "CHECK CONDITION 5/24/00", 0},
+                          {3, 0x43, "timed out: no answer", 0}};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(rows[i].sequence, expected[i].sequence);
+    EXPECT_EQ(rows[i].cdb[0], expected[i].opcode);
+    EXPECT_EQ(rows[i].status, expected[i].status);
+    EXPECT_EQ(rows[i].transferred, expected[i].transferred);
+    EXPECT_EQ(rows[i].drive, "scripted:0");
+    EXPECT_EQ(rows[i].time.size(), 15u);  // hh:mm:ss.uuuuuu
+  }
+  EXPECT_EQ(monitor.Since(2).size(), 1u);
+  EXPECT_TRUE(monitor.Since(3).empty());
+
+  std::string error;
+  ASSERT_TRUE(SaveMonitorTrace(dir.File("m.jsonl"), rows, &error)) << error;
+  std::vector<TraceEntry> entries;
+  ASSERT_TRUE(ReadTraceFile(dir.File("m.jsonl"), &entries, &error)) << error;
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].reply.size(), kMonitorByteCap);
+  EXPECT_EQ(entries[0].reply_omitted, 10u);
+  EXPECT_EQ(entries[1].result.sense[12], 0x24);
+  EXPECT_EQ(entries[2].result.status, TransportStatus::kTimedOut);
+}
+
+// The ring keeps the newest `capacity` commands; a reader that fell behind the oldest kept one
+// gets all that is kept, and Clear keeps the numbering going.
+TEST(CommandMonitor, KeepsTheNewestWithinItsCapacity) {
+  CommandMonitor monitor(3);
+  ScsiResult good;
+  good.status = TransportStatus::kCompleted;
+  for (std::uint8_t op = 0; op < 5; ++op) monitor.OnCommand({}, "d", Request(op, {}), good);
+  std::vector<MonitoredCommand> rows = monitor.Since(1);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows.front().sequence, 3u);
+  EXPECT_EQ(monitor.Since(4).size(), 1u);
+  EXPECT_EQ(monitor.Since(4).front().cdb[0], 4);
+  monitor.Clear();
+  EXPECT_TRUE(monitor.Since(0).empty());
+  monitor.OnCommand({}, "d", Request(0x12, {}), good);
+  rows = monitor.Since(5);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows.front().sequence, 6u);
+}
+
+TEST(CommandMonitor, OpcodeFilter) {
+  struct Row {
+    const char* text;
+    bool valid;
+    std::vector<std::uint8_t> opcodes;
+  };
+  const Row rows[] = {
+      {"", true, {}},
+      {"  , ", true, {}},
+      {"28", true, {0x28}},
+      {"28 be", true, {0x28, 0xBE}},
+      {"0x43,5A", true, {0x43, 0x5A}},
+      {"100", false, {}},
+      {"2g", false, {}},
+      {"0x", false, {}},
+      {"28;43", false, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    std::string error;
+    const auto opcodes = ParseOpcodeFilter(row.text, &error);
+    ASSERT_EQ(opcodes.has_value(), row.valid);
+    if (opcodes) {
+      EXPECT_EQ(*opcodes, row.opcodes);
+    } else {
+      EXPECT_NE(error.find("not an opcode"), std::string::npos);
+    }
+  }
+  MonitoredCommand read;
+  read.cdb[0] = 0x28;
+  EXPECT_TRUE(PassesOpcodeFilter({}, read));
+  EXPECT_TRUE(PassesOpcodeFilter({0x43, 0x28}, read));
+  EXPECT_FALSE(PassesOpcodeFilter({0x43}, read));
+}
+
+TEST(CommandMonitor, StatusText) {
+  ScsiResult r;
+  r.status = TransportStatus::kCompleted;
+  r.scsi_status = 0x08;
+  EXPECT_EQ(MonitorStatusText(r), "status 08h");
+  r.scsi_status = 0x02;
+  EXPECT_EQ(MonitorStatusText(r), "CHECK CONDITION (no sense)");
+  r.status = TransportStatus::kRefused;
+  r.reason = "Permission denied";
+  EXPECT_EQ(MonitorStatusText(r), "refused: Permission denied");
+}
+
+}  // namespace
+}  // namespace tamarack
