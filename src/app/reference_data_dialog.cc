@@ -21,8 +21,8 @@
 #include <filesystem>
 
 #include "app/continue_dialog.h"
-#include "app/view_text.h"
 #include "app/help_window.h"
+#include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "device/sense_table.h"
 #include "job/single_command_job.h"
