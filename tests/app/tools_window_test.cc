@@ -1,5 +1,6 @@
 // The Toc tab (views, track tests), the Tools dialog and the reference data dialog on virtual
 // drives. What a capture or a check writes and finds is tests/refdata's; here what is shown.
+#include <QRegularExpression>
 #include <filesystem>
 
 #include "app/window_bench.h"
@@ -178,7 +179,10 @@ class ToolsWindowTest : public QObject {
       t("exec after", b.window->exec_button()->text())("messages", b.MessageTexts().mid(before));
       if (cancel) return t("under three lines", list->count() < 3), void();
       t("lines", list->count())("current", list->currentRow());
-      t("line 2", list->count() > 1 ? list->item(1)->text() : QString());
+      // The time is the host's own on a drive that answers at once: shown, not compared.
+      QString line = list->count() > 1 ? list->item(1)->text() : QString();
+      t("line 2", line.replace(QRegularExpression(QStringLiteral("Time=\\d+msec")),
+                               QStringLiteral("Time=Nmsec")));
     };
     run(TrackTestKind::kType30Normal, "type 30", false);
     run(TrackTestKind::kType13, "type 13", false);
