@@ -10,34 +10,13 @@ import os
 import re
 import sys
 
+from guest_results import GuestResults
+
 out = sys.argv[1]
-failures = []
-
-
-def fail(text):
-    failures.append(text)
-    print("FAIL: " + text)
-
-
-def read(name, mode="r"):
-    path = os.path.join(out, name)
-    if not os.path.exists(path):
-        return b"" if "b" in mode else ""
-    with open(path, mode) as f:
-        return f.read()
-
-
-def status(name):
-    text = read(name + ".rc").strip()
-    return int(text) if text else None
-
-
-def expect_status(name, want):
-    rc = status(name)
-    good = rc == want if want is not None else rc not in (None, 0)
-    if not good:
-        fail(f"{name}: exit status {rc}, expected {want if want is not None else 'a failure'}\n"
-             f"{read(name + '.out')[-1500:]}{read(name + '.err')[-1500:]}")
+results = GuestResults(out)
+failures = results.failures
+fail, read, status, expect_status = (results.fail, results.read, results.status,
+                                     results.expect_status)
 
 
 roles = [line.split(None, 1) for line in read("serve_ids").splitlines() if line.strip()]
