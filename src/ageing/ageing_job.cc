@@ -303,10 +303,11 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - before).count();
     const char marker = walk.StepMarker();
-    // A read sent again over another fill: a command of its own (the one before it was good);
-    // the time is shared between them.
-    const std::int64_t sends = std::max<std::int64_t>(reply.reads, 1);
-    for (std::int64_t i = 1; i < sends; ++i) log.Command(true, cdb, "", ms / sends, marker);
+    if (reply.second_read) {
+      // The same read sent again over another fill: a command of its own (the first one was
+      // good); the time is shared between the two.
+      log.Command(true, cdb, "", ms / 2, marker);
+    }
 
     SizedReply sized;
     sized.size = size;
@@ -321,7 +322,7 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
     if (short_reply) {
       error_text = StrFormat(kShortReplyText, reply.received, blocks * size);
     }
-    log.Command(ok, cdb, error_text, ms - ms / sends * (sends - 1), marker);
+    log.Command(ok, cdb, error_text, reply.second_read ? ms - ms / 2 : ms, marker);
     if (sized.not_found && s.data_check && !said_no_size) {
       said_no_size = true;
       const std::string note = StrFormat(kBlockSizeNotFoundText, lba, static_cast<unsigned>(lba));

@@ -1,6 +1,7 @@
 #include "device/block_read.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "util/bytes.h"
 
@@ -59,18 +60,11 @@ namespace {
 bool Send(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
           std::span<std::uint8_t> filled, std::uint8_t fill, BlockReply* reply) {
   std::fill(filled.begin(), filled.end(), fill);
-  ++reply->reads;
   reply->outcome = session.Run(cdb, buffer);
   if (reply->good()) return true;
   reply->received =
       std::min(reply->outcome.result.transferred, static_cast<std::uint32_t>(buffer.size()));
   return false;
-}
-
-// Sends `cdb` over a fill of the whole buffer.
-bool SendOverFill(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-                  std::uint8_t fill, BlockReply* reply) {
-  return Send(session, cdb, buffer, buffer, fill, reply);
 }
 
 // The reply's count from the transport alone: true, with `reply` complete, when the count is
@@ -83,61 +77,63 @@ bool TakeResidual(BlockReply* reply, std::uint32_t size) {
   return true;
 }
 
-// Over the full 5Ah fill, then (when the data may end in 5Ah bytes) again over A5h.
-void ReadOverFills(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-                   BlockReply* reply) {
+// The read sent again over the A5h fill, the first one's 5Ah fill having begun at `first_end`.
+void SettleOverSecondFill(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
+                          std::uint32_t first_end, BlockReply* reply) {
   const auto size = static_cast<std::uint32_t>(buffer.size());
-  if (!SendOverFill(session, cdb, buffer, kReplyFill, reply)) return;
-  bool fill_says_short = false;
-  reply->received = ReceivedFromFirstRead(buffer, std::min(reply->outcome.result.transferred, size),
-                                          &reply->way, &fill_says_short);
-  if (!fill_says_short) return;
-  // Data may end in 5Ah bytes: the same read over another fill tells them from the fill.
-  const std::uint32_t first_end = reply->received;
   reply->second_read = true;
-  if (!SendOverFill(session, cdb, buffer, kSecondFill, reply) || TakeResidual(reply, size)) return;
+  if (!Send(session, cdb, buffer, buffer, kSecondFill, reply) || TakeResidual(reply, size)) return;
   reply->received = ReceivedFromTwoFills(first_end, buffer);
   reply->way = reply->received == size ? ReceivedWay::kWhole : ReceivedWay::kTwoFills;
 }
 
+// Over the full 5Ah fill, then (when the data may end in 5Ah bytes) again over A5h.
+void ReadOverFills(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
+                   BlockReply* reply) {
+  const auto size = static_cast<std::uint32_t>(buffer.size());
+  if (!Send(session, cdb, buffer, buffer, kReplyFill, reply)) return;
+  bool fill_says_short = false;
+  reply->received = ReceivedFromFirstRead(buffer, std::min(reply->outcome.result.transferred, size),
+                                          &reply->way, &fill_says_short);
+  // Data may end in 5Ah bytes: the same read over another fill tells them from the fill.
+  if (fill_says_short) SettleOverSecondFill(session, cdb, buffer, reply->received, reply);
+}
+
 // A read of known length: only the guard at the buffer's end is filled. Where the drive wrote
 // the buffer's last byte (or the path zeroed or padded the tail) the reply is whole, as it would
-// be over a full fill; otherwise the guard tells how far the data reached into it, and reads over
-// whole fills settle the rest.
+// be over a full fill. Where a byte of the guard is the drive's, the fill began where the guard
+// says, and the read over A5h settles it as over a full fill. Where the whole guard kept its
+// 5Ah, the bytes before it are the drive's or an earlier read's: the read is sent again over
+// the complement of what the first one left (A5h in the guard), so that every byte the drive
+// did not send differs between the two and the first difference is where its data ended.
 void ReadWithGuard(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
                    BlockReply* reply) {
   const auto size = static_cast<std::uint32_t>(buffer.size());
   const auto guard = buffer.last(std::min<std::size_t>(kReplyGuard, size));
   if (!Send(session, cdb, buffer, guard, kReplyFill, reply) || TakeResidual(reply, size)) return;
   bool fill_says_short = false;
+  const std::uint32_t guard_start = size - static_cast<std::uint32_t>(guard.size());
   const std::uint32_t in_guard = ReceivedFromFirstRead(
       guard, static_cast<std::uint32_t>(guard.size()), &reply->way, &fill_says_short);
   if (!fill_says_short) {
     reply->received = size;
     return;
   }
-  const std::uint32_t guard_start = size - static_cast<std::uint32_t>(guard.size());
-  reply->second_read = true;
-  if (!SendOverFill(session, cdb, buffer, kSecondFill, reply) || TakeResidual(reply, size)) return;
   if (in_guard > 0 || guard_start == 0) {
-    // A byte of the guard that is not 5Ah is the drive's (or the guard is the whole buffer):
-    // the fill began where it says.
-    reply->received = ReceivedFromTwoFills(guard_start + in_guard, buffer);
-  } else {
-    // The whole guard kept its 5Ah: the bytes before it are an earlier read's, so the fill says
-    // nothing of where the data ended. A5h bytes past the end of the data are fill unless the
-    // data reached into the guard, where they were 5Ah; else a read over a whole 5Ah fill tells
-    // data ending in A5h bytes from the fill.
-    const std::uint32_t second_end = ReceivedFromTwoFills(0, buffer);
-    reply->received = second_end;
-    if (second_end <= guard_start) {
-      if (!SendOverFill(session, cdb, buffer, kReplyFill, reply) || TakeResidual(reply, size))
-        return;
-      bool ignored = false;
-      ReceivedWay way{};
-      reply->received = std::max(second_end, ReceivedFromFirstRead(buffer, size, &way, &ignored));
-    }
+    SettleOverSecondFill(session, cdb, buffer, guard_start + in_guard, reply);
+    return;
   }
+  const std::vector<std::uint8_t> first(buffer.begin(), buffer.end());
+  for (std::uint8_t& b : buffer) b = static_cast<std::uint8_t>(~b);
+  reply->second_read = true;
+  reply->outcome = session.Run(cdb, buffer);
+  if (!reply->good()) {
+    reply->received = std::min(reply->outcome.result.transferred, size);
+    return;
+  }
+  if (TakeResidual(reply, size)) return;
+  reply->received = static_cast<std::uint32_t>(
+      std::mismatch(buffer.begin(), buffer.end(), first.begin()).first - buffer.begin());
   reply->way = reply->received == size ? ReceivedWay::kWhole : ReceivedWay::kTwoFills;
 }
 

@@ -49,10 +49,7 @@ struct BlockReply {
   // reported, which proves nothing.
   std::uint32_t received = 0;
   ReceivedWay way = ReceivedWay::kWhole;
-  // Commands sent for this reply: 1, or 2 and (rarely) 3 when the fill alone could not tell how
-  // many bytes came; a job counts and logs each.
-  std::uint32_t reads = 0;
-  // One of them went over the A5h fill.
+  // The read was sent twice (the second over the A5h fill); a job counts and logs both.
   bool second_read = false;
   // GOOD status, but fewer bytes than the job expected.
   bool short_reply = false;

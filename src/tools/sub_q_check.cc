@@ -157,7 +157,7 @@ SubQCheckEnd SubQCheckJob::CheckBlocks(JobContext& ctx, SubQTally& tally) {
     buffer.resize(size == 0 ? std::size_t{blocks} * kBlockRoom : expected);
     const Cdb cdb = ReadCdCdb(static_cast<std::uint32_t>(lba), blocks, kUserDataAndQ);
     const BlockReply reply = ReadBlocks(session, cdb, buffer, expected);
-    result_.reads += reply.reads;
+    result_.reads += reply.second_read ? 2 : 1;
     if (reply.second_read) ++result_.second_reads;
     if (!reply.good()) return Failed(reply, SubQCheckEnd::kReadFailed, "");
     if (size == 0) {

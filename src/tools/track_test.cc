@@ -181,7 +181,7 @@ void TrackTestJob::AddLine(JobContext& ctx, std::string line, bool ng) {
 }
 
 void TrackTestJob::Count(const BlockReply& reply) {
-  result_.reads += reply.reads;
+  result_.reads += reply.second_read ? 2 : 1;
   if (reply.second_read) ++result_.second_reads;
 }
 
