@@ -1,6 +1,7 @@
 #include "device/block_read.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "util/bytes.h"
 
@@ -52,39 +53,103 @@ std::uint32_t ReceivedFromTwoFills(std::uint32_t first_end, std::span<const std:
   return std::max(first_end, EndBeforeFill(second, kSecondFill));
 }
 
+namespace {
+
+// Sends `cdb` into `buffer`, of which `filled` was filled with `fill` first; false when it failed
+// (`reply` then holds the count the path reported).
+bool Send(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
+          std::span<std::uint8_t> filled, std::uint8_t fill, BlockReply* reply) {
+  std::fill(filled.begin(), filled.end(), fill);
+  reply->outcome = session.Run(cdb, buffer);
+  if (reply->good()) return true;
+  reply->received =
+      std::min(reply->outcome.result.transferred, static_cast<std::uint32_t>(buffer.size()));
+  return false;
+}
+
+// The reply's count from the transport alone: true, with `reply` complete, when the count is
+// short of the buffer (a residual).
+bool TakeResidual(BlockReply* reply, std::uint32_t size) {
+  const std::uint32_t transferred = std::min(reply->outcome.result.transferred, size);
+  if (transferred >= size) return false;
+  reply->way = ReceivedWay::kResidual;
+  reply->received = transferred;
+  return true;
+}
+
+// The read sent again over the A5h fill, the first one's 5Ah fill having begun at `first_end`.
+void SettleOverSecondFill(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
+                          std::uint32_t first_end, BlockReply* reply) {
+  const auto size = static_cast<std::uint32_t>(buffer.size());
+  reply->second_read = true;
+  if (!Send(session, cdb, buffer, buffer, kSecondFill, reply) || TakeResidual(reply, size)) return;
+  reply->received = ReceivedFromTwoFills(first_end, buffer);
+  reply->way = reply->received == size ? ReceivedWay::kWhole : ReceivedWay::kTwoFills;
+}
+
+// Over the full 5Ah fill, then (when the data may end in 5Ah bytes) again over A5h.
+void ReadOverFills(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
+                   BlockReply* reply) {
+  const auto size = static_cast<std::uint32_t>(buffer.size());
+  if (!Send(session, cdb, buffer, buffer, kReplyFill, reply)) return;
+  bool fill_says_short = false;
+  reply->received = ReceivedFromFirstRead(buffer, std::min(reply->outcome.result.transferred, size),
+                                          &reply->way, &fill_says_short);
+  // Data may end in 5Ah bytes: the same read over another fill tells them from the fill.
+  if (fill_says_short) SettleOverSecondFill(session, cdb, buffer, reply->received, reply);
+}
+
+// A read of known length: only the guard at the buffer's end is filled. Where the drive wrote
+// the buffer's last byte (or the path zeroed or padded the tail) the reply is whole, as it would
+// be over a full fill. Where a byte of the guard is the drive's, the fill began where the guard
+// says, and the read over A5h settles it as over a full fill. Where the whole guard kept its
+// 5Ah, the bytes before it are the drive's or an earlier read's: the read is sent again over
+// the complement of what the first one left (A5h in the guard), so that every byte the drive
+// did not send differs between the two and the first difference is where its data ended.
+void ReadWithGuard(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
+                   BlockReply* reply) {
+  const auto size = static_cast<std::uint32_t>(buffer.size());
+  const auto guard = buffer.last(std::min<std::size_t>(kReplyGuard, size));
+  if (!Send(session, cdb, buffer, guard, kReplyFill, reply) || TakeResidual(reply, size)) return;
+  bool fill_says_short = false;
+  const std::uint32_t guard_start = size - static_cast<std::uint32_t>(guard.size());
+  const std::uint32_t in_guard = ReceivedFromFirstRead(
+      guard, static_cast<std::uint32_t>(guard.size()), &reply->way, &fill_says_short);
+  if (!fill_says_short) {
+    reply->received = size;
+    return;
+  }
+  if (in_guard > 0 || guard_start == 0) {
+    SettleOverSecondFill(session, cdb, buffer, guard_start + in_guard, reply);
+    return;
+  }
+  const std::vector<std::uint8_t> first(buffer.begin(), buffer.end());
+  for (std::uint8_t& b : buffer) b = static_cast<std::uint8_t>(~b);
+  reply->second_read = true;
+  reply->outcome = session.Run(cdb, buffer);
+  if (!reply->good()) {
+    reply->received = std::min(reply->outcome.result.transferred, size);
+    return;
+  }
+  if (TakeResidual(reply, size)) return;
+  reply->received = static_cast<std::uint32_t>(
+      std::mismatch(buffer.begin(), buffer.end(), first.begin()).first - buffer.begin());
+  reply->way = reply->received == size ? ReceivedWay::kWhole : ReceivedWay::kTwoFills;
+}
+
+}  // namespace
+
 BlockReply ReadBlocks(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
                       std::uint32_t expected) {
   BlockReply reply;
-  std::fill(buffer.begin(), buffer.end(), kReplyFill);
-  reply.outcome = session.Run(cdb, buffer);
-  const auto size = static_cast<std::uint32_t>(buffer.size());
-  const std::uint32_t transferred = std::min(reply.outcome.result.transferred, size);
-  if (!reply.good()) {
-    reply.received = transferred;
-    return reply;
+  if (expected == buffer.size()) {
+    ReadWithGuard(session, cdb, buffer, &reply);
+  } else {
+    // The size is still to be found, or the buffer is larger than the reply: the fill must show
+    // where the data ended.
+    ReadOverFills(session, cdb, buffer, &reply);
   }
-  bool fill_says_short = false;
-  reply.received = ReceivedFromFirstRead(buffer, transferred, &reply.way, &fill_says_short);
-  if (fill_says_short) {
-    // Data may end in 5Ah bytes: the same read over another fill tells them from the fill.
-    const std::uint32_t first_end = reply.received;
-    std::fill(buffer.begin(), buffer.end(), kSecondFill);
-    reply.second_read = true;
-    reply.outcome = session.Run(cdb, buffer);
-    if (!reply.good()) {
-      reply.received = std::min(reply.outcome.result.transferred, size);
-      return reply;
-    }
-    const std::uint32_t again = std::min(reply.outcome.result.transferred, size);
-    if (again < size) {
-      reply.way = ReceivedWay::kResidual;
-      reply.received = again;
-    } else {
-      reply.received = ReceivedFromTwoFills(first_end, buffer);
-      reply.way = reply.received == size ? ReceivedWay::kWhole : ReceivedWay::kTwoFills;
-    }
-  }
-  reply.short_reply = expected != 0 && reply.received < expected;
+  reply.short_reply = expected != 0 && reply.good() && reply.received < expected;
   return reply;
 }
 

@@ -23,6 +23,9 @@ namespace tamarack {
 inline constexpr std::uint8_t kReplyFill = 0x5A;
 // The fill of the second read that settles a reply ending in 5Ah bytes.
 inline constexpr std::uint8_t kSecondFill = 0xA5;
+// Bytes at the end of a read of known length that get the 5Ah fill before it: the rest of the
+// buffer is not filled, as a reply that writes the buffer's last byte is whole whatever it held.
+inline constexpr std::uint32_t kReplyGuard = 512;
 // Room per block in a job's read buffer: the largest block Read CD returns with the C2 error
 // flags, rounded up. A job that does not yet know the size asks for blocks x this.
 inline constexpr std::uint32_t kBlockRoom = 2656;
@@ -56,11 +59,13 @@ struct BlockReply {
   bool ok() const { return good() && !short_reply; }
 };
 
-// Fills `buffer` with 5Ah, sends `cdb` (data in, the session's time-out, no sense dialog) and
-// works out what arrived. `expected` is the byte count the job knows the read returns (blocks x
-// block size); 0 when it does not know it yet (a read that finds the block size): then
-// `short_reply` stays false and the caller judges `received`. Bytes past `received` keep the
-// fill the last read left (5Ah or A5h) and are no data. Runs on the caller's thread.
+// Sends `cdb` into `buffer` (data in, the session's time-out, no sense dialog) and works out what
+// arrived. `expected` is the byte count the job knows the read returns (blocks x block size);
+// 0 when it does not know it yet (a read that finds the block size): then `short_reply` stays
+// false and the caller judges `received`. A buffer of just the expected size gets the 5Ah fill
+// in its last kReplyGuard bytes only, and bytes past `received` are no data; any other buffer is
+// filled whole, and bytes past `received` keep the fill the last read left (5Ah or A5h).
+// Runs on the caller's thread.
 BlockReply ReadBlocks(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
                       std::uint32_t expected);
 

@@ -108,7 +108,7 @@ void SpeedMeasurementJob::Run(JobContext& ctx) {
     result_.record.block_size = static_cast<std::int32_t>(kBlockRoom);
   }
   if (ReadRange(ctx)) {
-    buffer_.resize(static_cast<std::size_t>(settings_.block_count) * kBlockRoom);
+    buffer_.Resize(static_cast<std::size_t>(settings_.block_count) * kBlockRoom);
     ReadModel(ctx);
     Measure(ctx);
     Finish(ctx);

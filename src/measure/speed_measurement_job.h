@@ -22,6 +22,7 @@
 
 #include "device/block_read.h"
 #include "device/device_session.h"
+#include "device/read_buffer.h"
 #include "device/scsi.h"
 #include "job/job.h"
 #include "job/job_verdict.h"
@@ -120,7 +121,7 @@ class SpeedMeasurementJob final : public Job {
   MeasureResult result_;
   mutable std::mutex mutex_;  // guards sampler_, the range and the block size for Live()
   std::optional<SecondSampler> sampler_;
-  std::vector<std::uint8_t> buffer_;        // block count x kBlockRoom, for the whole run
+  ReadBuffer buffer_;                       // block count x kBlockRoom, for the whole run
   std::vector<std::int64_t> track_starts_;  // inside the range, ascending
   std::uint32_t block_size_ = 0;            // of the track being read; 0 until learned
   bool sizes_differ_ = false;               // tracks of more than one block size were read

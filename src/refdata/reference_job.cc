@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/block_read.h"
+#include "device/read_buffer.h"
 #include "util/bytes.h"
 #include "util/output_file.h"
 #include "util/reference_file.h"
@@ -165,7 +166,8 @@ class ReferenceRun {
   DeviceSession& session_;
   JobHost& host_;
   ReferenceResult& result_;
-  std::vector<std::uint8_t> buffer_;
+  // The reads' data: the capture writes them from here and the check compares them here.
+  ReadBuffer buffer_;
   std::uint64_t progress_base_ = 0;
   std::uint64_t progress_total_ = 0;
   bool reported_ = false;
@@ -233,7 +235,7 @@ BlockReply ReferenceRun::FirstCommand(std::uint32_t per_command, std::uint32_t* 
   e.blocks = *blocks;
   e.requested = *blocks * kBlockRoom;
   e.lba = static_cast<std::int32_t>(r.start);
-  e.reply = ReadBlocks(session_, e.command, std::span<std::uint8_t>(buffer_).first(e.requested), 0);
+  e.reply = ReadBlocks(session_, e.command, buffer_.span().first(e.requested), 0);
   if (e.reply.second_read) ++result_.second_reads;
   result_.block_size = FindBlockSize(session_, e);
   BlockReply reply = e.reply;
@@ -255,7 +257,8 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
   const ReferenceRange range = result_.range;
   OutputFile out;
   std::string why;
-  if (!out.Open(path, kPartialSuffix, &why)) {
+  // Each command's data are written as they are, from the read buffer: no copy on the way.
+  if (!out.Open(path, kPartialSuffix, &why, 0)) {
     result_.verdict.FileFailed(why);
     End(ReferenceEnd::kFileError, MessageIcon::kError,
         StrFormat("ﾌｧｲﾙ ｵｰﾌﾟﾝに失敗しました\r\n%s", why.c_str()));
@@ -299,9 +302,10 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
 
   Report(current, 0, started, true);
   while (!StopRequested() && range.end + std::uint64_t{1} - current >= kCaptureBlocksPerCommand) {
-    const BlockReply c = use_first ? first : Read(current, kCaptureBlocksPerCommand, bs, buffer_);
+    const BlockReply c =
+        use_first ? first : Read(current, kCaptureBlocksPerCommand, bs, buffer_.span());
     use_first = false;
-    std::span<const std::uint8_t> data = std::span<const std::uint8_t>(buffer_).first(chunk_bytes);
+    std::span<const std::uint8_t> data = buffer_.span().first(chunk_bytes);
     if (!c.ok()) {
       if (!GoPastReadError(c, current)) {
         declined = true;
@@ -317,13 +321,13 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
   }
   // The tail, one block per command, up to the first block that cannot be read.
   while (!declined && !write_failed && !StopRequested() && current <= range.end) {
-    const BlockReply c = Read(current, 1, bs, buffer_);
+    const BlockReply c = Read(current, 1, bs, buffer_.span());
     if (!c.ok()) {
       result_.verdict.EndedBy(c.outcome, c.short_reply);
       tail_failed_at = current;
       break;
     }
-    if (!write(std::span<const std::uint8_t>(buffer_).first(bs))) break;
+    if (!write(buffer_.span().first(bs))) break;
     ++current;
     Report(current, appended, started, false);
   }
@@ -505,13 +509,14 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
 
   Report(current, 0, started, true);
   while (!StopRequested() && range.end + std::uint64_t{1} - current >= kCheckBlocksPerCommand) {
-    const BlockReply c = use_first ? first : Read(current, kCheckBlocksPerCommand, bs, buffer_);
+    const BlockReply c =
+        use_first ? first : Read(current, kCheckBlocksPerCommand, bs, buffer_.span());
     use_first = false;
     if (!c.ok() && !GoPastReadError(c, current)) {
       declined = StopCause::kReadError;
       break;
     }
-    const auto disc = std::span<const std::uint8_t>(buffer_).first(chunk_bytes);
+    const auto disc = buffer_.span().first(chunk_bytes);
     // Data the drive did not deliver whole are no match, whatever the buffer holds.
     const std::optional<std::uint64_t> at = first_difference(
         current, kCheckBlocksPerCommand, c.ok() ? kCheckBlocksPerCommand : 0, disc);
@@ -529,8 +534,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   std::size_t tail_blocks = 0;
   std::optional<std::uint64_t> tail_failed_at;
   while (declined == StopCause::kNone && !StopRequested() && current <= range.end) {
-    const BlockReply c =
-        Read(current, 1, bs, std::span<std::uint8_t>(buffer_).subspan(tail_blocks * bs));
+    const BlockReply c = Read(current, 1, bs, buffer_.span().subspan(tail_blocks * bs));
     if (!c.ok()) {
       result_.verdict.EndedBy(c.outcome, c.short_reply);
       tail_failed_at = current;
@@ -541,7 +545,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
     Report(current, result_.bytes_checked, started, false);
   }
   if (declined == StopCause::kNone && !StopRequested() && (tail_blocks != 0 || tail_failed_at)) {
-    const auto disc = std::span<const std::uint8_t>(buffer_).first(tail_blocks * bs);
+    const auto disc = buffer_.span().first(tail_blocks * bs);
     // A block the drive could not read is not known to match.
     const std::optional<std::uint64_t> at =
         first_difference(tail_start, tail_blocks + (tail_failed_at ? 1 : 0), tail_blocks, disc);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 
@@ -9,6 +10,7 @@
 #include "device/linux/sgio_request.h"
 #include "device/linux/sgio_transport.h"
 #include "device/platform_drives.h"
+#include "device/read_buffer.h"
 #include "temp_dir.h"
 
 namespace tamarack {
@@ -70,6 +72,38 @@ TEST(SgIoRequest, DataInGoesInWholeUnitsThroughWholePages) {
   EXPECT_EQ(SgIoStagingCapacity(4096, 4096), 4096u);
   EXPECT_EQ(SgIoStagingCapacity(42496, 4096), 45056u);
   EXPECT_EQ(SgIoStagingCapacity(42496, 16384), 49152u);
+}
+
+// A page-aligned buffer whose size needs no rounding up goes to the kernel as it is; any other
+// goes through the staging buffer (an odd start, a size short of whole 512-byte units of data
+// in, no data at all).
+TEST(SgIoRequest, ThePagesOfAReadBufferGoAsTheyAre) {
+  using enum DataDirection;
+  ReadBuffer aligned(8192);
+  ASSERT_EQ(reinterpret_cast<std::uintptr_t>(aligned.data()) % PageSize(), 0u);
+  const struct {
+    std::size_t offset, size;
+    DataDirection direction;
+    bool direct;
+  } cases[] = {{0, 2048, kIn, true},   {0, 8192, kIn, true},    {0, 2656, kIn, false},
+               {0, 0, kIn, false},     {0, 2048, kNone, false}, {0, 28, kOut, true},
+               {16, 2048, kIn, false}, {512, 2048, kIn, false}};
+  for (const auto& c : cases) {
+    ScsiRequest req;
+    req.buffer = aligned.span().subspan(c.offset, c.size);
+    req.direction = c.direction;
+    EXPECT_EQ(SgIoUsesCallersBuffer(req, PageSize()), c.direct) << c.offset << " " << c.size;
+    if (c.direct) {
+      SgIoBuffers bufs;
+      const sg_io_hdr_t h = BuildSgIoRequest(req, req.buffer, &bufs);
+      EXPECT_EQ(h.dxferp, aligned.data() + c.offset);
+      EXPECT_EQ(h.dxfer_len, c.size);
+    }
+  }
+  // Made again at another size, the buffer is still aligned and zeroed.
+  aligned.Resize(42496);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(aligned.data()) % PageSize(), 0u);
+  EXPECT_EQ(std::count(aligned.span().begin(), aligned.span().end(), 0), 42496);
 }
 
 // A finished SG_IO call: a refused ioctl keeps the requested count and the errno's text; a
@@ -176,17 +210,20 @@ TEST(SgioTransport, ANonSgDeviceRefusesAndLeavesTheCallersBytes) {
   // runs up to the ioctl.
   OpenResult r = SgioTransport::Open("/dev/null");
   ASSERT_NE(r.transport, nullptr) << r.error;
+  // A ReadBuffer of 42496 bytes goes to the ioctl as it is, the others through the staging.
   for (std::size_t size : {std::size_t{2656}, std::size_t{0}, std::size_t{42496}}) {
-    std::vector<std::uint8_t> buffer(size, 0x5A);
+    ReadBuffer buffer(size);
+    std::fill(buffer.span().begin(), buffer.span().end(), 0x5A);
     ScsiRequest req;
     req.cdb = {0x28, 0, 0, 0, 0, 0, 0, 0, 1};
-    req.buffer = buffer;
+    req.buffer = buffer.span();
     req.direction = DataDirection::kIn;
     const ScsiResult result = r.transport->Execute(req);
     EXPECT_EQ(result.status, TransportStatus::kRefused) << size;
     EXPECT_EQ(result.os_error, ENOTTY);
     EXPECT_EQ(result.transferred, size);
-    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0x5A), static_cast<std::ptrdiff_t>(size));
+    EXPECT_EQ(std::count(buffer.span().begin(), buffer.span().end(), 0x5A),
+              static_cast<std::ptrdiff_t>(size));
   }
 }
 

@@ -2,11 +2,16 @@
 // one block reader and block size discovery on each.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/block_read.h"
 #include "device/block_size.h"
+#include "device/command_trace.h"
+#include "device/read_buffer.h"
 #include "emu/drive_harness.h"
 #include "emu/resid_modes.h"
 #include "golden.h"
@@ -66,6 +71,79 @@ TEST(BlockRead, EveryPath) {
     }
   }
   tamarack::testing::ExpectGoldenFile("block_reads.txt", t, "emu");
+}
+
+// Counts the commands a session sends.
+class CommandCounter final : public TraceSink {
+ public:
+  void OnCommand(std::chrono::system_clock::time_point, std::string_view, const ScsiRequest&,
+                 const ScsiResult&) override {
+    ++commands;
+  }
+  std::uint32_t commands = 0;
+};
+
+// One buffer read into again and again, as the jobs do, on every path: whatever the last reply
+// left in it (data of other blocks, data ending in 5Ah bytes), each reply is counted as the
+// drive sent it, as a freshly filled buffer counts it, in as many commands, and its data are the
+// disc's. The reads cut short stop half-way into their second block, short of the buffer by
+// more than the guard, after data ending in A5h or 5Ah bytes too; on a zeroing or padding path
+// they come whole with a zeroed tail.
+TEST(BlockRead, ABufferReadIntoAgainCountsEachReplyAsItCame) {
+  tamarack::testing::TempDir dir;
+  std::vector<std::uint8_t> image(32 * kBlock);
+  for (std::size_t i = 0; i < image.size(); ++i) {
+    image[i] = static_cast<std::uint8_t>(i % kBlock == kBlock - 1 ? 0x11 : i / 7);
+  }
+  auto set = [&](std::uint32_t block, std::uint32_t from, std::uint32_t to, std::uint8_t v) {
+    std::fill(image.begin() + block * kBlock + from, image.begin() + block * kBlock + to, v);
+  };
+  set(11, kBlock - 300, kBlock, kReplyFill);          // data ending in 5Ah within the guard
+  set(21, kBlock - 700, kBlock, kReplyFill);          // and past it
+  set(25, kBlock / 2 - 24, kBlock / 2, kSecondFill);  // cut short after A5h bytes
+  set(27, kBlock / 2 - 24, kBlock / 2, kReplyFill);   // cut short after 5Ah bytes
+  dir.Write("disc.iso", image);
+  const std::string id = "emu:" + dir.File("disc.iso") + "?speed=max&short=5,25,27";
+  const struct {
+    std::uint32_t lba;
+    bool cut;  // the drive stops half-way into the second block
+  } reads[] = {{0, false}, {4, true},  {2, false}, {10, false}, {20, false},
+               {24, true}, {6, false}, {26, true}, {12, false}, {4, true}};
+  constexpr std::uint32_t kWant = 2 * kBlock;
+  for (const std::string& mode : tamarack::testing::ResidModes()) {
+    DriveHarness h(tamarack::testing::WithResid(id, mode));
+    CommandCounter counter;
+    h.drives.Trace().SetSink(&counter);
+    const bool keeps_tail = mode == "exact" || mode == "none";
+    ReadBuffer buffer(kWant);
+    for (const auto& r : reads) {
+      SCOPED_TRACE(StrFormat("resid=%s lba %u", mode.c_str(), r.lba));
+      const std::uint32_t sent = r.cut ? kBlock + kBlock / 2 : kWant;
+      const std::uint32_t before = counter.commands;
+      const BlockReply b = ReadBlocks(h.session, ReadCdCdb(r.lba, 2), buffer.span(), kWant);
+      ASSERT_TRUE(b.good());
+      EXPECT_EQ(counter.commands - before, b.second_read ? 2u : 1u);
+      EXPECT_EQ(b.received, keeps_tail ? sent : kWant);
+      EXPECT_EQ(b.short_reply, keeps_tail && r.cut);
+      const auto disc = std::span(image).subspan(r.lba * kBlock, sent);
+      EXPECT_TRUE(std::equal(disc.begin(), disc.end(), buffer.data()));
+      if (!keeps_tail) {
+        EXPECT_TRUE(std::all_of(buffer.data() + sent, buffer.data() + kWant,
+                                [](std::uint8_t v) { return v == 0; }));
+      }
+      // A whole reply that does not end in 5Ah takes one command.
+      if (!r.cut && image[r.lba * kBlock + kWant - 1] != kReplyFill) {
+        EXPECT_FALSE(b.second_read);
+      }
+      // The count a buffer filled whole before the read finds.
+      std::vector<std::uint8_t> fresh(kWant);
+      const BlockReply f = ReadBlocks(h.session, ReadCdCdb(r.lba, 2), fresh, 0);
+      EXPECT_EQ(b.received, f.received);
+      EXPECT_EQ(b.way, f.way);
+      EXPECT_EQ(b.second_read, f.second_read);
+    }
+    h.drives.Trace().SetSink(nullptr);
+  }
 }
 
 TEST(ReceivedCount, FromTheResidualTheFillOrTwoFills) {

@@ -1,6 +1,7 @@
 #include "device/linux/sgio_request.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "util/strings.h"
@@ -75,6 +76,12 @@ std::size_t SgIoTransferLength(const ScsiRequest& request) {
       break;
   }
   return (size + kSgIoUnit - 1) / kSgIoUnit * kSgIoUnit;
+}
+
+bool SgIoUsesCallersBuffer(const ScsiRequest& request, std::size_t page_size) {
+  const std::size_t size = request.buffer.size();
+  if (size == 0 || page_size == 0 || SgIoTransferLength(request) != size) return false;
+  return reinterpret_cast<std::uintptr_t>(request.buffer.data()) % page_size == 0;
 }
 
 std::size_t SgIoStagingCapacity(std::size_t length, std::size_t page_size) {

@@ -29,12 +29,18 @@ inline constexpr std::size_t kMaxSgIoTransfer = 0xFFFFFE00u;
 // exactly its parameter list. No direction or no bytes: 0, and the request has no data phase.
 std::size_t SgIoTransferLength(const ScsiRequest& request);
 
+// True when `request`'s own buffer can carry its data phase: it starts on a page boundary and its
+// size is already the transfer length (no rounding up). The kernel maps such a buffer for the
+// drive just as it maps the staging buffer, so the copies in and out are saved.
+bool SgIoUsesCallersBuffer(const ScsiRequest& request, std::size_t page_size);
+
 // Bytes to allocate for a page-aligned staging buffer of at least `length` bytes: whole pages.
 std::size_t SgIoStagingCapacity(std::size_t length, std::size_t page_size);
 
 // Fills an sg_io_hdr for `request`: 12-byte CDB, 24-byte sense area, the time-out in
 // milliseconds, and a data phase of SgIoTransferLength(request) bytes through `staging`
-// (which holds at least that many; the caller copies the request's bytes in and out). A
+// (which holds at least that many: the request's own buffer, or one the caller copies the
+// request's bytes in and out of). A
 // request without data bytes goes as SG_DXFER_NONE, as the kernel wants.
 sg_io_hdr_t BuildSgIoRequest(const ScsiRequest& request, std::span<std::uint8_t> staging,
                              SgIoBuffers* buffers);

@@ -15,6 +15,7 @@
 
 #include "device/linux/command_permission.h"
 #include "device/linux/sgio_request.h"
+#include "device/read_buffer.h"
 
 namespace tamarack {
 
@@ -46,8 +47,7 @@ SgioTransport::~SgioTransport() {
 
 bool SgioTransport::ReserveStaging(std::size_t length) {
   if (length <= staging_capacity_) return true;
-  const long page = ::sysconf(_SC_PAGESIZE);
-  const std::size_t page_size = page > 0 ? static_cast<std::size_t>(page) : 4096;
+  const std::size_t page_size = PageSize();
   const std::size_t capacity = SgIoStagingCapacity(length, page_size);
   void* p = std::aligned_alloc(page_size, capacity);
   if (!p) return false;
@@ -59,7 +59,8 @@ bool SgioTransport::ReserveStaging(std::size_t length) {
 ScsiResult SgioTransport::Execute(const ScsiRequest& request) {
   const std::size_t size = request.buffer.size();
   const std::size_t length = SgIoTransferLength(request);
-  if (size > kMaxSgIoTransfer || (length > 0 && !ReserveStaging(length))) {
+  const bool direct = size <= kMaxSgIoTransfer && SgIoUsesCallersBuffer(request, PageSize());
+  if (size > kMaxSgIoTransfer || (length > 0 && !direct && !ReserveStaging(length))) {
     ScsiResult r;
     r.status = TransportStatus::kRefused;
     r.os_error = size > kMaxSgIoTransfer ? EINVAL : ENOMEM;
@@ -67,10 +68,11 @@ ScsiResult SgioTransport::Execute(const ScsiRequest& request) {
     r.transferred = static_cast<std::uint32_t>(std::min(size, kMaxSgIoTransfer));
     return r;
   }
-  const std::span<std::uint8_t> staging(staging_.get(), length);
+  const std::span<std::uint8_t> staging =
+      direct ? request.buffer : std::span<std::uint8_t>(staging_.get(), length);
   // The caller's bytes go in for data in too: they are what an unsent tail keeps.
   const std::size_t moved = std::min(size, length);
-  if (moved > 0) std::memcpy(staging.data(), request.buffer.data(), moved);
+  if (!direct && moved > 0) std::memcpy(staging.data(), request.buffer.data(), moved);
   SgIoBuffers buffers;
   sg_io_hdr_t hdr = BuildSgIoRequest(request, staging, &buffers);
   const auto start = std::chrono::steady_clock::now();
@@ -80,7 +82,7 @@ ScsiResult SgioTransport::Execute(const ScsiRequest& request) {
   } while (rc < 0 && errno == EINTR);
   const int err = rc < 0 ? errno : 0;
   const auto end = std::chrono::steady_clock::now();
-  if (request.direction == DataDirection::kIn && moved > 0) {
+  if (!direct && request.direction == DataDirection::kIn && moved > 0) {
     std::memcpy(request.buffer.data(), staging.data(), moved);
   }
   ScsiResult r = InterpretSgIoResult(hdr, buffers, err, moved);

@@ -13,9 +13,11 @@
 
 namespace tamarack {
 
-// Data go through a page-aligned staging buffer of the transport's own (kept and grown across
-// commands): the kernel then maps it for the drive instead of bouncing it through a zeroed copy,
-// so the bytes a drive does not send keep the caller's fill. Used by one thread at a time.
+// Data go through a page-aligned buffer: the caller's own when it is one of whole 512-byte units
+// (a ReadBuffer), else a staging buffer of the transport's own (kept and grown across commands)
+// that the caller's bytes are copied into and out of. The kernel then maps it for the drive
+// instead of bouncing it through a zeroed copy, so the bytes a drive does not send keep the
+// caller's fill. Used by one thread at a time.
 class SgioTransport final : public Transport {
  public:
   // Opens `path` for reading and writing, falling back to read-only; O_NONBLOCK so that a
