@@ -187,13 +187,7 @@ std::string SetModeField(ModePageRow& row, std::string_view name, std::string_vi
 }
 
 std::optional<std::uint32_t> ParsePageCode(std::string_view text) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-  } else if (!text.empty() && (text.back() == 'h' || text.back() == 'H')) {
-    text.remove_suffix(1);
-  }
-  if (text.size() > 2) return std::nullopt;
-  const auto v = ParseDigits(text, 16, 0x3F);
+  const auto v = ParseHexCode(text, 2, 0x3F);
   if (!v) return std::nullopt;
   return static_cast<std::uint32_t>(*v);
 }

@@ -1,7 +1,10 @@
 #include "emu/virtual_drive_id.h"
 
 #include <charconv>
+#include <optional>
 #include <vector>
+
+#include "util/strings.h"
 
 namespace tamarack::emu {
 
@@ -70,18 +73,12 @@ bool ParseOpcodes(std::string_view text, std::set<std::uint8_t>* out, std::strin
     return false;
   }
   for (std::string_view item : Split(text, ',')) {
-    std::string_view digits = item;
-    if (digits.size() > 2 && (digits.substr(0, 2) == "0x" || digits.substr(0, 2) == "0X")) {
-      digits.remove_prefix(2);
-    } else if (!digits.empty() && (digits.back() == 'h' || digits.back() == 'H')) {
-      digits.remove_suffix(1);
-    }
-    unsigned value = 0;
-    if (digits.size() > 2 || !ParseNumber(digits, 16, &value)) {
+    const std::optional<std::uint64_t> value = ParseHexCode(item, 2, 0xFF);
+    if (!value) {
       *why = Join({"\"", item, "\" is not an opcode in hexadecimal (00 to ff)"});
       return false;
     }
-    out->insert(static_cast<std::uint8_t>(value));
+    out->insert(static_cast<std::uint8_t>(*value));
   }
   return true;
 }

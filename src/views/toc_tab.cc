@@ -1,7 +1,7 @@
 #include "views/toc_tab.h"
 
 #include <algorithm>
-#include <charconv>
+#include <string_view>
 
 #include "decode/read_toc.h"
 #include "util/bytes.h"
@@ -102,15 +102,14 @@ void FullTocView(std::span<const std::uint8_t> lba, TocTabView& view) {
 
 // Blank-separated hexadecimal numbers of a cell; false when it holds fewer or something else.
 bool ParseHexCell(const std::string& cell, std::span<int> values) {
-  const char* p = cell.data();
-  const char* end = p + cell.size();
+  std::string_view rest = cell;
   for (int& v : values) {
-    while (p < end && *p == ' ') ++p;
-    unsigned parsed = 0;
-    const auto [next, ec] = std::from_chars(p, end, parsed, 16);
-    if (ec != std::errc() || parsed > 0xFF) return false;
-    v = static_cast<int>(parsed);
-    p = next;
+    while (rest.starts_with(' ')) rest.remove_prefix(1);
+    const std::string_view digits = rest.substr(0, rest.find(' '));
+    const auto parsed = ParseDigits(digits, 16, 0xFF);
+    if (!parsed) return false;
+    v = static_cast<int>(*parsed);
+    rest.remove_prefix(digits.size());
   }
   return true;
 }
