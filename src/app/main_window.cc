@@ -23,7 +23,7 @@
 #include <memory>
 
 #include "ageing/ageing_file.h"
-#include "app/aging_tab.h"
+#include "app/ageing_tab.h"
 #include "app/command_monitor_tab.h"
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
@@ -65,13 +65,13 @@ namespace {
 class WindowSelectionHost final : public SelectionHost {
  public:
   WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs,
-                      MeasureTab* measure, AgingTab* aging, std::function<void()> clear_results,
+                      MeasureTab* measure, AgeingTab* ageing, std::function<void()> clear_results,
                       std::function<void()> refresh_track_box)
       : window_(window),
         indicator_(indicator),
         tabs_(tabs),
         measure_(measure),
-        aging_(aging),
+        ageing_(ageing),
         clear_results_(std::move(clear_results)),
         refresh_track_box_(std::move(refresh_track_box)) {}
   void ClearResults() override {
@@ -91,15 +91,15 @@ class WindowSelectionHost final : public SelectionHost {
   // The Measure and Aging tabs show the disc's first track and last block.
   bool WantsDiscExtent() override {
     return (measure_ && tabs_->currentIndex() == kTabMeasure) ||
-           (aging_ && tabs_->currentIndex() == kTabAging);
+           (ageing_ && tabs_->currentIndex() == kTabAgeing);
   }
   void SetDiscExtent(std::uint32_t first_track_lba, std::uint32_t last_lba) override {
     if (measure_ && tabs_->currentIndex() == kTabMeasure) {
       measure_->SetRange(first_track_lba, last_lba);
     }
-    if (aging_) {
-      aging_->SetDiscBounds(std::pair{static_cast<std::int32_t>(first_track_lba),
-                                      static_cast<std::int32_t>(last_lba)});
+    if (ageing_) {
+      ageing_->SetDiscBounds(std::pair{static_cast<std::int32_t>(first_track_lba),
+                                       static_cast<std::int32_t>(last_lba)});
     }
   }
 
@@ -108,7 +108,7 @@ class WindowSelectionHost final : public SelectionHost {
   DiscIndicatorWidget* indicator_;
   QTabWidget* tabs_;
   MeasureTab* measure_;
-  AgingTab* aging_;
+  AgeingTab* ageing_;
   std::function<void()> clear_results_;
   std::function<void()> refresh_track_box_;
 };
@@ -136,7 +136,7 @@ QString MainWindow::ExecCaption(int tab) {
       return QStringLiteral("Get(&E)");
     case kTabCommand:
       return QStringLiteral("Send(&E)");
-    case kTabAging:
+    case kTabAgeing:
     case kTabMeasure:
       return QStringLiteral("Start(&E)");
     default:
@@ -244,18 +244,18 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
           &SectorDumpTab::SetHexInput);
   connect(command_tab_->grouping_box(), &QComboBox::currentIndexChanged, sector_dump_tab_,
           [this](int index) { sector_dump_tab_->SetGroupSize(GroupSize(index)); });
-  aging_tab_ = new AgingTab(session_, runner_, tabs_);
-  InstallTab(kTabAging, aging_tab_);
-  SetExecAction(kTabAging, [this] { aging_tab_->StartOrCancel(); });
-  aging_tab_->program_folder = QString::fromStdString(ProgramDataFolder());
-  aging_tab_->group_size = [this] { return GroupSize(command_tab_->console().grouping_index); };
-  aging_tab_->on_settings_changed = [this] { SaveSettingsNow(); };
-  aging_tab_->on_running_changed = [this](bool on) {
-    SetExecCaptionOverride(kTabAging, on ? QStringLiteral("Cancel(&E)") : QString());
+  ageing_tab_ = new AgeingTab(session_, runner_, tabs_);
+  InstallTab(kTabAgeing, ageing_tab_);
+  SetExecAction(kTabAgeing, [this] { ageing_tab_->StartOrCancel(); });
+  ageing_tab_->program_folder = QString::fromStdString(ProgramDataFolder());
+  ageing_tab_->group_size = [this] { return GroupSize(command_tab_->console().grouping_index); };
+  ageing_tab_->on_settings_changed = [this] { SaveSettingsNow(); };
+  ageing_tab_->on_running_changed = [this](bool on) {
+    SetExecCaptionOverride(kTabAgeing, on ? QStringLiteral("Cancel(&E)") : QString());
   };
-  if (config_.dialog_hook) aging_tab_->dialog_hook = config_.dialog_hook;
-  aging_tab_->open_reference_dialog = [this] { OpenReferenceDialog(); };
-  aging_tab_->LoadSettings(settings_);
+  if (config_.dialog_hook) ageing_tab_->dialog_hook = config_.dialog_hook;
+  ageing_tab_->open_reference_dialog = [this] { OpenReferenceDialog(); };
+  ageing_tab_->LoadSettings(settings_);
   measure_tab_ = new MeasureTab(session_, runner_, tabs_);
   InstallTab(kTabMeasure, measure_tab_);
   SetExecAction(kTabMeasure, [this] { measure_tab_->Execute(); });
@@ -474,7 +474,7 @@ void MainWindow::CollectSettings() {
     HexInputToSettings(console.hex_input(), &settings_);
   }
   if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
-  if (aging_tab_) aging_tab_->StoreSettings(&settings_);
+  if (ageing_tab_) ageing_tab_->StoreSettings(&settings_);
   if (measure_tab_) settings_.msr_block_length = measure_tab_->block_count();
   if (toc_tab_) settings_.toc_kind = toc_tab_->full_toc() ? 1 : 0;
 }
@@ -611,7 +611,7 @@ void MainWindow::EjectOrLoad(bool eject) {
 }
 
 void MainWindow::OpenReferenceDialog() {
-  const AgeingSettings& ageing = aging_tab_->settings();
+  const AgeingSettings& ageing = ageing_tab_->settings();
   ReferenceDialogSettings r;
   r.start_lba = static_cast<std::uint32_t>(ageing.start_lba);
   r.end_lba = static_cast<std::uint32_t>(ageing.end_lba);
@@ -622,7 +622,7 @@ void MainWindow::OpenReferenceDialog() {
     r.drive_ids.push_back(drive_box_->itemText(i).toStdString());
   r.program_folder = ProgramDataFolder();
   if (ReferenceDataDialog::Open(session_, runner_, drives_, &r, this)) {
-    aging_tab_->SetReferenceFile(r.data_folder, r.data_file);
+    ageing_tab_->SetReferenceFile(r.data_folder, r.data_file);
     SaveSettingsNow();
   }
   reference_page_ = r.page;
@@ -635,7 +635,7 @@ void MainWindow::ReselectDrive() {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // A running ageing run on its tab refuses the close: it is told to stop, and ends with its
   // log closed properly; the next close goes ahead.
-  if (tabs_->currentIndex() == kTabAging && aging_tab_->RefuseForRun(InterruptReason::kClose)) {
+  if (tabs_->currentIndex() == kTabAgeing && ageing_tab_->RefuseForRun(InterruptReason::kClose)) {
     event->ignore();
     return;
   }
@@ -675,7 +675,7 @@ void MainWindow::OnDriveChanged(int index) {
   selecting_ = true;
   load_button_->hide();  // another drive, or a disc found in this one: no tray known open
   WindowSelectionHost host(
-      this, indicator_, tabs_, measure_tab_, aging_tab_,
+      this, indicator_, tabs_, measure_tab_, ageing_tab_,
       [this] {
         command_tab_->ClearResults();
         sector_dump_tab_->ClearResults();
@@ -685,7 +685,7 @@ void MainWindow::OnDriveChanged(int index) {
       },
       [this] { command_tab_->RefreshTrackBox(); });
   // Another drive or disc: the Aging tab's bounds are the old disc's until read again.
-  if (aging_tab_) aging_tab_->SetDiscBounds(std::nullopt);
+  if (ageing_tab_) ageing_tab_->SetDiscBounds(std::nullopt);
   SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
   selecting_ = false;
 }
@@ -767,7 +767,7 @@ MainWindow::TabFileSteps MainWindow::StepsOf(FileKind kind) {
     SaveSettingsNow();
     if (!LoadSettingsLinesFile(file, &settings_, error)) return false;
     if (kind == FileKind::kCommands) ShowCommandSettings();
-    if (kind == FileKind::kAgeing) aging_tab_->LoadSettings(settings_);
+    if (kind == FileKind::kAgeing) ageing_tab_->LoadSettings(settings_);
     return true;
   };
   switch (kind) {

@@ -12,7 +12,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/aging_tab.h"
+#include "app/ageing_tab.h"
 #include "app/command_monitor_tab.h"
 #include "app/command_tab.h"
 #include "app/continue_dialog.h"

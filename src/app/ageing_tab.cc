@@ -1,4 +1,4 @@
-#include "app/aging_tab.h"
+#include "app/ageing_tab.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -55,7 +55,7 @@ QLineEdit* NumberBox(QWidget* parent, const char* name, bool read_only = false) 
 
 }  // namespace
 
-AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
+AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     : QWidget(parent), session_(session), runner_(runner) {
   setObjectName(QStringLiteral("agingTab"));
   auto host = std::make_unique<WindowJobHost>(this, runner_);
@@ -247,7 +247,7 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     settings_.command_index = index;
     BuildForm();
   });
-  connect(form_view_, &FormView::FieldEdited, this, &AgingTab::OnFieldEdited);
+  connect(form_view_, &FormView::FieldEdited, this, &AgeingTab::OnFieldEdited);
   for (QLineEdit* box : {step_, end_, interval_}) {
     connect(box, &QLineEdit::textEdited, this, [this] {
       ReadFields();
@@ -272,7 +272,7 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     settings_.mode.set_method(index);
     Refresh();
   });
-  connect(loop_, &QComboBox::currentIndexChanged, this, &AgingTab::OnLoopChanged);
+  connect(loop_, &QComboBox::currentIndexChanged, this, &AgeingTab::OnLoopChanged);
   connect(data_check_, &QCheckBox::toggled, this, [this](bool on) {
     if (showing_) return;
     settings_.data_check = on;
@@ -298,20 +298,20 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     if (RefuseForRun(InterruptReason::kDialog)) return;
     if (open_reference_dialog) open_reference_dialog();
   });
-  connect(log_setting_, &QPushButton::clicked, this, &AgingTab::OpenLogSettingDialog);
-  connect(log_display_, &QPushButton::clicked, this, &AgingTab::DisplayLog);
+  connect(log_setting_, &QPushButton::clicked, this, &AgeingTab::OpenLogSettingDialog);
+  connect(log_display_, &QPushButton::clicked, this, &AgeingTab::DisplayLog);
 
   BuildForm();
   ShowSettings();
 }
 
-AgingTab::~AgingTab() = default;
+AgeingTab::~AgeingTab() = default;
 
-QRadioButton* AgingTab::type_button(DataCheckType type) const {
+QRadioButton* AgeingTab::type_button(DataCheckType type) const {
   return types_.at(static_cast<std::size_t>(type));
 }
 
-void AgingTab::BuildForm() {
+void AgeingTab::BuildForm() {
   fields_ = AgeingFormFields(settings_.command_index, false);
   current_ = AgeingFormSource(settings_);
   states_ = FillFields(fields_, current_, false);
@@ -321,7 +321,7 @@ void AgingTab::BuildForm() {
   cdb_->setText(Text(CdbLine(current_.cdb)));
 }
 
-void AgingTab::OnFieldEdited(int index) {
+void AgeingTab::OnFieldEdited(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= states_.size()) return;
   states_[static_cast<std::size_t>(index)] = form_view_->StateOf(static_cast<std::size_t>(index));
   CollectFields(fields_, states_, current_, false);
@@ -331,7 +331,7 @@ void AgingTab::OnFieldEdited(int index) {
   Refresh();
 }
 
-void AgingTab::ReadFields() {
+void AgeingTab::ReadFields() {
   // The form's own fields (Start LBA, Transfer Length and the command's bits) are read as
   // they are edited; these are the ageing fields beside it.
   settings_.step = DecimalValue(step_->text().toStdString());
@@ -342,7 +342,7 @@ void AgingTab::ReadFields() {
   settings_.display_received = display_->isChecked();
 }
 
-void AgingTab::ShowSettings() {
+void AgeingTab::ShowSettings() {
   showing_ = true;
   command_->setCurrentIndex(settings_.command_index >= 0 &&
                                     settings_.command_index < kAgeingCommands
@@ -369,7 +369,7 @@ void AgingTab::ShowSettings() {
   Refresh();
 }
 
-void AgingTab::OnLoopChanged(int index) {
+void AgeingTab::OnLoopChanged(int index) {
   if (showing_ || index < 0) return;
   settings_.mode.set_loop(index);
   if (index == static_cast<int>(LoopMode::kCountedSet)) {
@@ -384,7 +384,7 @@ void AgingTab::OnLoopChanged(int index) {
   Refresh();
 }
 
-void AgingTab::OnDataCheckToggled(bool user) {
+void AgeingTab::OnDataCheckToggled(bool user) {
   const bool on = settings_.data_check;
   for (QRadioButton* r : types_) r->setEnabled(on);
   QRadioButton* current = type_button(settings_.data_check_type);
@@ -398,24 +398,24 @@ void AgingTab::OnDataCheckToggled(bool user) {
   if (on && other) session_.status_line.Set(settings_.data_file);
 }
 
-void AgingTab::Refresh() {
+void AgeingTab::Refresh() {
   ConfigureRangeBar(0);
   const LbaMethod m = settings_.mode.method();
   step_->setEnabled(m == LbaMethod::kStep || m == LbaMethod::kRandomAndStep);
   end_on_data_error_->setEnabled(settings_.data_check);
 }
 
-void AgingTab::ConfigureRangeBar(std::int32_t current) {
+void AgeingTab::ConfigureRangeBar(std::int32_t current) {
   range_bar_->ShowBar(
       RangeBar{settings_.start_lba, settings_.last_lba, settings_.end_lba, current});
 }
 
-void AgingTab::SetReferenceFile(const std::string& folder, const std::string& file) {
+void AgeingTab::SetReferenceFile(const std::string& folder, const std::string& file) {
   settings_.data_folder = folder;
   settings_.data_file = file;
 }
 
-void AgingTab::StartOrCancel() {
+void AgeingTab::StartOrCancel() {
   if (job_) {
     runner_.RequestCancel();
     return;
@@ -437,13 +437,13 @@ void AgingTab::StartOrCancel() {
   SetRunning(true);
 }
 
-bool AgingTab::RefuseForRun(InterruptReason reason) {
+bool AgeingTab::RefuseForRun(InterruptReason reason) {
   if (!job_ || runner_.state() != RunState::kRunning) return false;
   runner_.Interrupt(reason);
   return true;
 }
 
-void AgingTab::OnFinished() {
+void AgeingTab::OnFinished() {
   if (!job_) return;
   const AgeingResult& r = job_->result();
   // The run may have read the disc bounds and set Step; the rest is the tab's.
@@ -456,7 +456,7 @@ void AgingTab::OnFinished() {
   emit RunFinished();
 }
 
-void AgingTab::SetRunning(bool on) {
+void AgeingTab::SetRunning(bool on) {
   for (QWidget* w : settings_widgets_) w->setEnabled(!on);
   if (!on) {
     OnDataCheckToggled(false);
@@ -465,7 +465,7 @@ void AgingTab::SetRunning(bool on) {
   if (on_running_changed) on_running_changed(on);
 }
 
-void AgingTab::SetDiscBounds(std::optional<std::pair<std::int32_t, std::int32_t>> first_and_last) {
+void AgeingTab::SetDiscBounds(std::optional<std::pair<std::int32_t, std::int32_t>> first_and_last) {
   if (job_) return;
   // Bounds of another disc must not bound this one's run: 0 makes the run read them again.
   settings_.first_track_lba = first_and_last ? first_and_last->first : 0;
@@ -478,18 +478,18 @@ void AgingTab::SetDiscBounds(std::optional<std::pair<std::int32_t, std::int32_t>
   ShowSettings();
 }
 
-void AgingTab::LoadSettings(const SettingsData& s) {
+void AgeingTab::LoadSettings(const SettingsData& s) {
   settings_ = s.ageing;
   BuildForm();
   ShowSettings();
 }
 
-void AgingTab::StoreSettings(SettingsData* s) {
+void AgeingTab::StoreSettings(SettingsData* s) {
   if (!job_) ReadFields();
   s->ageing = settings_;
 }
 
-void AgingTab::OpenLogSettingDialog() {
+void AgeingTab::OpenLogSettingDialog() {
   auto* dialog = new LogSettingDialog(settings_.log_options, settings_.log_html,
                                       Text(settings_.log_path), program_folder, this);
   connect(dialog, &QDialog::accepted, this, [this, dialog] {
@@ -502,7 +502,7 @@ void AgingTab::OpenLogSettingDialog() {
   OpenDialog(dialog);
 }
 
-void AgingTab::DisplayLog() {
+void AgeingTab::DisplayLog() {
   const QString path = Text(settings_.log_path);
   QString reason;
   if (!path.isEmpty()) {
@@ -524,7 +524,7 @@ void AgingTab::DisplayLog() {
                              QMessageBox::Ok, this));
 }
 
-void AgingTab::OpenDialog(QDialog* dialog) {
+void AgeingTab::OpenDialog(QDialog* dialog) {
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->open();
   if (dialog_hook) dialog_hook(dialog);

@@ -35,13 +35,13 @@ namespace tamarack::app {
 class FormView;
 class GraphViewWidget;
 
-class AgingTab : public QWidget {
+class AgeingTab : public QWidget {
   Q_OBJECT
 
  public:
   // `session` and `runner` must outlive the tab.
-  AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent = nullptr);
-  ~AgingTab() override;
+  AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent = nullptr);
+  ~AgeingTab() override;
 
   // The Exec button ("Start(&E)" / "Cancel(&E)"): starts a run, or cancels the running one.
   void StartOrCancel();
