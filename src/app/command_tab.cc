@@ -24,7 +24,7 @@
 #include <algorithm>
 
 #include "app/form_view.h"
-#include "app/mode_page_editor.h"
+#include "app/mode_page_editor_widget.h"
 #include "app/request_sense_dialog.h"
 #include "app/row_icons.h"
 #include "app/start_position_bar.h"

@@ -31,7 +31,7 @@
 #include "app/drive_serving_control.h"
 #include "app/help_window.h"
 #include "app/measure_tab.h"
-#include "app/mode_page_editor.h"
+#include "app/mode_page_editor_widget.h"
 #include "app/options_dialog.h"
 #include "app/properties_tab.h"
 #include "app/reference_data_dialog.h"

@@ -29,7 +29,7 @@
 #include "app/loop_count_dialog.h"
 #include "app/main_window.h"
 #include "app/measure_tab.h"
-#include "app/mode_page_editor.h"
+#include "app/mode_page_editor_widget.h"
 #include "app/options_dialog.h"
 #include "app/properties_tab.h"
 #include "app/read_cd_detail_dialog.h"
