@@ -41,6 +41,7 @@
 #include "app/tools_dialog.h"
 #include "app/window_job_host.h"
 #include "app/window_post.h"
+#include "app/window_selection_host.h"
 #include "decode/control_commands.h"
 #include "decode/mode_page_editor.h"
 #include "device/drive_selection.h"
@@ -60,58 +61,6 @@
 namespace tamarack::app {
 
 namespace {
-
-// The window's side of drive selection.
-class WindowSelectionHost final : public SelectionHost {
- public:
-  WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs,
-                      MeasureTab* measure, AgeingTab* ageing, std::function<void()> clear_results,
-                      std::function<void()> refresh_track_box)
-      : window_(window),
-        indicator_(indicator),
-        tabs_(tabs),
-        measure_(measure),
-        ageing_(ageing),
-        clear_results_(std::move(clear_results)),
-        refresh_track_box_(std::move(refresh_track_box)) {}
-  void ClearResults() override {
-    if (clear_results_) clear_results_();
-  }
-  // The session's TOC cache holds the entries; the Command tab's start position row reads it.
-  void SetTrackBox(const std::vector<TrackBoxEntry>& /*entries*/,
-                   std::uint32_t /*end_address*/) override {
-    if (refresh_track_box_) refresh_track_box_();
-  }
-  void SetTitle(const std::string& title) override {
-    window_->setWindowTitle(QString::fromStdString(title));
-  }
-  void SetDiscPresent(bool present) override {
-    if (indicator_) indicator_->SetDiscPresent(present);
-  }
-  // The Measure and Aging tabs show the disc's first track and last block.
-  bool WantsDiscExtent() override {
-    return (measure_ && tabs_->currentIndex() == kTabMeasure) ||
-           (ageing_ && tabs_->currentIndex() == kTabAgeing);
-  }
-  void SetDiscExtent(std::uint32_t first_track_lba, std::uint32_t last_lba) override {
-    if (measure_ && tabs_->currentIndex() == kTabMeasure) {
-      measure_->SetRange(first_track_lba, last_lba);
-    }
-    if (ageing_) {
-      ageing_->SetDiscBounds(std::pair{static_cast<std::int32_t>(first_track_lba),
-                                       static_cast<std::int32_t>(last_lba)});
-    }
-  }
-
- private:
-  QMainWindow* window_;
-  DiscIndicatorWidget* indicator_;
-  QTabWidget* tabs_;
-  MeasureTab* measure_;
-  AgeingTab* ageing_;
-  std::function<void()> clear_results_;
-  std::function<void()> refresh_track_box_;
-};
 
 constexpr const char* kResetQuestion =
     "全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?";
@@ -157,6 +106,59 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   setMinimumSize(750, 600);
   LoadSettingsAtStart();
 
+  BuildLayout();
+
+  status_label_ = new QLabel(this);
+  status_label_->setObjectName(QStringLiteral("statusLine"));
+  statusBar()->addWidget(status_label_, 1);
+  serving_ = new DriveServingControl(
+      drive_box_, drives_, statusBar(),
+      [this](QMessageBox::Icon icon, const QString& text) { ShowMessage(icon, text); });
+  // The status line is written from worker threads: hop to the window thread.
+  auto* status_post = new WindowPost(status_label_);
+  session_.status_line.SetObserver([this, status_post](const std::string& text) {
+    status_post->Post([this, t = QString::fromStdString(text)] { status_label_->setText(t); });
+  });
+
+  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
+  connect(exec_button_, &QPushButton::clicked, this, [this] {
+    const int tab = tabs_->currentIndex();
+    SaveSettingsNow();
+    if (tab >= 0 && tab < static_cast<int>(exec_actions_.size()) &&
+        exec_actions_[static_cast<std::size_t>(tab)]) {
+      exec_actions_[static_cast<std::size_t>(tab)]();
+    }
+  });
+  BuildTabs();
+  // A selection in the command list is one of the moments the settings are written.
+  connect(command_tab_->command_list(), &QListWidget::currentRowChanged, this,
+          [this] { SaveSettingsNow(); });
+
+  // The start tab: from the kind of a file named on the command line, else the saved tab.
+  const std::optional<int> file_tab = TabOfFile(config_.command_line_file);
+  tabs_->setCurrentIndex(file_tab.value_or(settings_.last_tab));
+  OnTabChanged(tabs_->currentIndex());
+  ApplyDisplayFont();
+
+  // Before the first selection, so that its commands are on record too.
+  ApplyCommandTrace();
+  FillDriveBox();
+  connect(drive_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    // The settings are written first, so that they name the new drive.
+    SaveSettingsNow();
+    OnDriveChanged(index);
+  });
+  if (drive_box_->currentIndex() >= 0) OnDriveChanged(drive_box_->currentIndex());
+  indicator_->SetEnabled(options_.disc_indicator);
+  connect(tabs_, &QTabWidget::currentChanged, this, [this] { SaveSettingsNow(); });
+  // The window is set up: the file named on the command line goes into its tab.
+  if (file_tab) {
+    LoadFileIntoTab(QString::fromStdString(FileOfCommandLine(config_.command_line_file)));
+  }
+}
+
+// The top row (disc indicator, drive box, tool buttons, Exec) above the tabs.
+void MainWindow::BuildLayout() {
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   auto* top = new QHBoxLayout;
@@ -183,28 +185,11 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   for (const char* label : kTabLabels) tabs_->addTab(new QWidget(tabs_), QString::fromUtf8(label));
   layout->addWidget(tabs_, 1);
   setCentralWidget(central);
+}
 
-  status_label_ = new QLabel(this);
-  status_label_->setObjectName(QStringLiteral("statusLine"));
-  statusBar()->addWidget(status_label_, 1);
-  serving_ = new DriveServingControl(
-      drive_box_, drives_, statusBar(),
-      [this](QMessageBox::Icon icon, const QString& text) { ShowMessage(icon, text); });
-  // The status line is written from worker threads: hop to the window thread.
-  auto* status_post = new WindowPost(status_label_);
-  session_.status_line.SetObserver([this, status_post](const std::string& text) {
-    status_post->Post([this, t = QString::fromStdString(text)] { status_label_->setText(t); });
-  });
-
-  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
-  connect(exec_button_, &QPushButton::clicked, this, [this] {
-    const int tab = tabs_->currentIndex();
-    SaveSettingsNow();
-    if (tab >= 0 && tab < static_cast<int>(exec_actions_.size()) &&
-        exec_actions_[static_cast<std::size_t>(tab)]) {
-      exec_actions_[static_cast<std::size_t>(tab)]();
-    }
-  });
+// Every tab with its Exec action, and what the tabs share: the hex input switch, the
+// grouping, the settings written on their changes, the Exec caption while a job runs.
+void MainWindow::BuildTabs() {
   window_jobs_ = std::make_unique<WindowJobHost>(this, runner_);
   command_tab_ = new CommandTab(session_, runner_, tabs_);
   InstallTab(kTabCommand, command_tab_);
@@ -279,31 +264,6 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   if (drives_) drives_->Trace().SetSink(&monitor_);
   monitor_tab_ = new CommandMonitorTab(monitor_, tabs_);
   InstallTab(kTabOthers, monitor_tab_);
-  // A selection in the command list is one of the moments the settings are written.
-  connect(command_tab_->command_list(), &QListWidget::currentRowChanged, this,
-          [this] { SaveSettingsNow(); });
-
-  // The start tab: from the kind of a file named on the command line, else the saved tab.
-  const std::optional<int> file_tab = TabOfFile(config_.command_line_file);
-  tabs_->setCurrentIndex(file_tab.value_or(settings_.last_tab));
-  OnTabChanged(tabs_->currentIndex());
-  ApplyDisplayFont();
-
-  // Before the first selection, so that its commands are on record too.
-  ApplyCommandTrace();
-  FillDriveBox();
-  connect(drive_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    // The settings are written first, so that they name the new drive.
-    SaveSettingsNow();
-    OnDriveChanged(index);
-  });
-  if (drive_box_->currentIndex() >= 0) OnDriveChanged(drive_box_->currentIndex());
-  indicator_->SetEnabled(options_.disc_indicator);
-  connect(tabs_, &QTabWidget::currentChanged, this, [this] { SaveSettingsNow(); });
-  // The window is set up: the file named on the command line goes into its tab.
-  if (file_tab) {
-    LoadFileIntoTab(QString::fromStdString(FileOfCommandLine(config_.command_line_file)));
-  }
 }
 
 MainWindow::~MainWindow() {
@@ -736,19 +696,6 @@ void MainWindow::OnTabChanged(int index) {
   exec_button_->setText(caption.isEmpty() ? ExecCaption(index) : caption);
 }
 
-QString MainWindow::ChooseFile(bool save, const QString& title, const QString& proposed,
-                               const QString& filter) {
-  if (config_.choose_file) return config_.choose_file(save, title, proposed, filter);
-  return save ? QFileDialog::getSaveFileName(this, title, proposed, filter)
-              : QFileDialog::getOpenFileName(this, title, proposed, filter);
-}
-
-const std::string& MainWindow::DataFolder() {
-  const std::string documents =
-      config_.documents_folder.empty() ? DocumentsFolder() : config_.documents_folder;
-  return EnsureDataFolder(&settings_.directory, documents);
-}
-
 std::string MainWindow::ProgramDataFolder() const {
   if (!config_.program_data_folder.empty()) return config_.program_data_folder;
   return QCoreApplication::applicationDirPath().toStdString();
@@ -758,142 +705,6 @@ void MainWindow::ShowMessage(QMessageBox::Icon icon, const QString& text) {
   QMessageBox box(icon, QStringLiteral("Tamarack"), text, QMessageBox::Ok, this);
   OpenDialog(&box);
   box.exec();
-}
-
-MainWindow::TabFileSteps MainWindow::StepsOf(FileKind kind) {
-  // A command or ageing file's lines replace their settings; every other setting stays as it
-  // is now.
-  auto load_settings_lines = [this, kind](const std::string& file, std::string* error) {
-    SaveSettingsNow();
-    if (!LoadSettingsLinesFile(file, &settings_, error)) return false;
-    if (kind == FileKind::kCommands) ShowCommandSettings();
-    if (kind == FileKind::kAgeing) ageing_tab_->LoadSettings(settings_);
-    return true;
-  };
-  switch (kind) {
-    case FileKind::kDump: {
-      // The dump a save writes: gathered before the file dialog.
-      struct DumpToSave {
-        DumpSaveForm form = DumpSaveForm::kText;
-        std::vector<std::uint8_t> bytes;
-        std::string text;
-      };
-      auto dump = std::make_shared<DumpToSave>();
-      return {[this, dump](std::string* variant, std::string* extension) {
-                dump->bytes = sector_dump_tab_->DumpBytes();
-                dump->text = sector_dump_tab_->DumpText();
-                if (dump->text.empty()) {
-                  ShowMessage(QMessageBox::Information, QStringLiteral("ﾃﾞｰﾀがありません"));
-                  return false;
-                }
-                // A dump loaded from a file is text only: it is saved as it is shown.
-                if (!dump->bytes.empty()) {
-                  DumpSaveDialog options(dump_save_form_, this);
-                  OpenDialog(&options);
-                  if (options.exec() != QDialog::Accepted) return false;
-                  dump_save_form_ = dump->form = options.form();
-                }
-                *variant = *extension = DumpSaveExtension(dump->form);
-                return true;
-              },
-              [dump](const std::string& file, std::string* error) {
-                return SaveDumpFile(file, dump->form, dump->bytes, dump->text, error);
-              },
-              [this](const std::string& file, std::string* error) {
-                const std::optional<std::string> text = LoadDumpText(file, error);
-                if (text) sector_dump_tab_->ShowLoadedText(*text);
-                return text.has_value();
-              }};
-    }
-    case FileKind::kCommands:
-      return {[this](std::string* variant, std::string*) {
-                CommandSaveDialog options(command_save_option_, this);
-                OpenDialog(&options);
-                if (options.exec() != QDialog::Accepted) return false;
-                command_save_option_ = options.content();
-                *variant = CommandSaveOptionName(command_save_option_);
-                return true;
-              },
-              [this](const std::string& file, std::string* error) {
-                return SaveCommandFile(file, settings_, command_save_option_, error);
-              },
-              load_settings_lines};
-    case FileKind::kAgeing:
-      return {[](std::string*, std::string*) { return true; },
-              [this](const std::string& file, std::string* error) {
-                return SaveAgeingFile(file, settings_.ageing, error);
-              },
-              load_settings_lines};
-    case FileKind::kMeasurement:
-      return {[this](std::string*, std::string*) {
-                measure_tab_->Stop(CancelCause::kSaveOrLoad);
-                if (!measure_tab_->record().samples.empty()) return true;
-                ShowMessage(QMessageBox::Question, QStringLiteral("ﾃﾞｰﾀがありません ?"));
-                return false;
-              },
-              [this](const std::string& file, std::string* error) {
-                return SaveMeasurementFile(file, measure_tab_->record(), error);
-              },
-              [this](const std::string& file, std::string* error) {
-                if (measure_tab_->running()) {
-                  *error = "a measurement is running";
-                  return false;
-                }
-                SpeedRecord record = measure_tab_->record();
-                if (!LoadMeasurementFile(file, &record, error)) return false;
-                measure_tab_->ShowRecord(record);
-                return true;
-              }};
-  }
-  return {};
-}
-
-void MainWindow::SaveTabFile() {
-  const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
-  if (!kind) return;
-  const FileKindRow& row = RowOfKind(*kind);
-  const TabFileSteps steps = StepsOf(*kind);
-  std::string variant;
-  std::string extension = row.extension;
-  if (!steps.prepare(&variant, &extension)) return;
-  const std::string& folder = DataFolder();
-  const QString path =
-      ChooseFile(true, QString::fromUtf8(row.save_title),
-                 QString::fromStdString(DefaultTabFilePath(*kind, folder, variant)),
-                 QtFileFilter(FileDialogFilter(extension)));
-  if (path.isEmpty()) return;
-  CollectSettings();
-  const std::string file = path.toStdString();
-  std::string error;
-  if (steps.save(file, &error)) {
-    settings_.directory = FolderOfFile(file);
-  } else {
-    ShowMessage(QMessageBox::Critical, QString::fromStdString(error));
-  }
-  SaveSettingsNow();
-}
-
-void MainWindow::LoadTabFile() {
-  const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
-  if (!kind) return;
-  const FileKindRow& row = RowOfKind(*kind);
-  const std::string extension = row.extension;
-  // The folder alone: the filter shows the kind's files, and the name box starts empty (a
-  // pattern there would be opened as a name).
-  const QString proposed = QString::fromStdString(DataFolder());
-  const QString path = ChooseFile(false, QString::fromUtf8(row.load_title), proposed,
-                                  QtFileFilter(FileDialogFilter(extension)));
-  if (path.isEmpty()) return;
-  LoadFileIntoTab(path);
-}
-
-bool MainWindow::LoadFileIntoTab(const QString& path) {
-  const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
-  if (!kind) return false;
-  std::string error;
-  const bool loaded = StepsOf(*kind).load(path.toStdString(), &error);
-  if (!loaded) session_.status_line.Set(error);
-  return loaded;
 }
 
 }  // namespace tamarack::app

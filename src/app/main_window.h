@@ -141,6 +141,8 @@ class MainWindow : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void BuildLayout();
+  void BuildTabs();
   void BuildToolRow(QWidget* central, QHBoxLayout* top);
   void LoadSettingsAtStart();
   // Moves the live state into `settings_` (the first half of SaveSettingsNow).
