@@ -58,6 +58,55 @@ QLineEdit* NumberBox(QWidget* parent, const char* name, bool read_only = false) 
 AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     : QWidget(parent), session_(session), runner_(runner) {
   setObjectName(QStringLiteral("agingTab"));
+  host_ = MakeJobHost();
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  layout->addLayout(top, 0);
+
+  // Left: the command, its form, the ageing fields.
+  auto* left = new QVBoxLayout;
+  top->addLayout(left, 1);
+  BuildCommandColumn(left);
+  // Right: method and loop, the mode group, the buttons, the counters.
+  auto* right = new QVBoxLayout;
+  top->addLayout(right, 0);
+  BuildRunColumn(right);
+  auto* cdb_row = new QHBoxLayout;
+  cdb_row->addWidget(new QLabel(QStringLiteral("CDB"), this));
+  cdb_ = new QLineEdit(this);
+  cdb_->setObjectName(QStringLiteral("agingCdb"));
+  cdb_->setReadOnly(true);
+  cdb_->setFont(SectorDumpFont());
+  cdb_row->addWidget(cdb_, 1);
+  layout->addLayout(cdb_row);
+
+  range_bar_ = new GraphViewWidget(this);
+  range_bar_->setObjectName(QStringLiteral("agingRangeBar"));
+  range_bar_->setFixedHeight(20);
+  layout->addWidget(range_bar_);
+
+  dump_ = new QPlainTextEdit(this);
+  dump_->setObjectName(QStringLiteral("agingDump"));
+  dump_->setReadOnly(true);
+  dump_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  dump_->setFont(SectorDumpFont());
+  layout->addWidget(dump_, 1);
+
+  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,   end_,
+                       interval_,   random_length_, random_interval_, method_, loop_,
+                       mode_group_, reference_,     log_setting_};
+
+  open_file = [](const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  };
+
+  ConnectControls();
+  BuildForm();
+  ShowSettings();
+}
+
+// The host renders the run's texts in the tab's boxes and asks its questions here.
+std::unique_ptr<JobHost> AgeingTab::MakeJobHost() {
   auto host = std::make_unique<WindowJobHost>(this, runner_);
   host->on_show = [this](JobText where, const QString& text) {
     switch (where) {
@@ -96,15 +145,10 @@ AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     return box.exec() == QMessageBox::Ok ? Answer::kYes : Answer::kNo;
   };
   host->on_finished = [this](RunState) { OnFinished(); };
-  host_ = std::move(host);
+  return host;
+}
 
-  auto* layout = new QVBoxLayout(this);
-  auto* top = new QHBoxLayout;
-  layout->addLayout(top, 0);
-
-  // Left: the command, its form, the ageing fields.
-  auto* left = new QVBoxLayout;
-  top->addLayout(left, 1);
+void AgeingTab::BuildCommandColumn(QVBoxLayout* left) {
   auto* command_row = new QHBoxLayout;
   command_row->addWidget(new QLabel(QStringLiteral("Command"), this));
   command_ = new QComboBox(this);
@@ -152,10 +196,9 @@ AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   grid->addWidget(random_interval_, 3, 2, 1, 3);
   grid->setColumnStretch(5, 1);
   left->addLayout(grid);
+}
 
-  // Right: method and loop, the mode group, the buttons, the counters.
-  auto* right = new QVBoxLayout;
-  top->addLayout(right, 0);
+void AgeingTab::BuildRunColumn(QVBoxLayout* right) {
   method_ = new QComboBox(this);
   method_->setObjectName(QStringLiteral("agingMethod"));
   for (int i = 0; i < kMethodCount; ++i) method_->addItem(QString::fromUtf8(MethodEntryText(i)), i);
@@ -176,12 +219,12 @@ AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     mode->addWidget(b);
   }
   auto* types = new QHBoxLayout;
-  auto* type_group = new QButtonGroup(this);
+  type_group_ = new QButtonGroup(this);
   const char* const kTypes[] = {"Type1.3", "Type3.0", "Other"};
   for (std::size_t i = 0; i < types_.size(); ++i) {
     types_[i] = new QRadioButton(QString::fromUtf8(kTypes[i]), mode_group_);
     types_[i]->setObjectName(QStringLiteral("agingType%1").arg(i));
-    type_group->addButton(types_[i], static_cast<int>(i));
+    type_group_->addButton(types_[i], static_cast<int>(i));
     types->addWidget(types_[i]);
   }
   mode->addLayout(types);
@@ -212,36 +255,11 @@ AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   counter_row->addWidget(pause_, 0, Qt::AlignBottom);
   right->addLayout(counter_row);
   right->addStretch(1);
+}
 
-  auto* cdb_row = new QHBoxLayout;
-  cdb_row->addWidget(new QLabel(QStringLiteral("CDB"), this));
-  cdb_ = new QLineEdit(this);
-  cdb_->setObjectName(QStringLiteral("agingCdb"));
-  cdb_->setReadOnly(true);
-  cdb_->setFont(SectorDumpFont());
-  cdb_row->addWidget(cdb_, 1);
-  layout->addLayout(cdb_row);
-
-  range_bar_ = new GraphViewWidget(this);
-  range_bar_->setObjectName(QStringLiteral("agingRangeBar"));
-  range_bar_->setFixedHeight(20);
-  layout->addWidget(range_bar_);
-
-  dump_ = new QPlainTextEdit(this);
-  dump_->setObjectName(QStringLiteral("agingDump"));
-  dump_->setReadOnly(true);
-  dump_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  dump_->setFont(SectorDumpFont());
-  layout->addWidget(dump_, 1);
-
-  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,   end_,
-                       interval_,   random_length_, random_interval_, method_, loop_,
-                       mode_group_, reference_,     log_setting_};
-
-  open_file = [](const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-  };
-
+// Every edit goes into the settings at once and refreshes the tab; none while the boxes are
+// being set from the settings.
+void AgeingTab::ConnectControls() {
   connect(command_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (showing_ || index < 0) return;
     settings_.command_index = index;
@@ -279,7 +297,7 @@ AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     OnDataCheckToggled(true);
     Refresh();
   });
-  connect(type_group, &QButtonGroup::idClicked, this, [this](int id) {
+  connect(type_group_, &QButtonGroup::idClicked, this, [this](int id) {
     settings_.data_check_type = static_cast<DataCheckType>(id);
     OnDataCheckToggled(true);
     Refresh();
@@ -300,9 +318,6 @@ AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   });
   connect(log_setting_, &QPushButton::clicked, this, &AgeingTab::OpenLogSettingDialog);
   connect(log_display_, &QPushButton::clicked, this, &AgeingTab::DisplayLog);
-
-  BuildForm();
-  ShowSettings();
 }
 
 AgeingTab::~AgeingTab() = default;
