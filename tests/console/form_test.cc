@@ -107,7 +107,9 @@ TEST(LabelledFields, TypedTextSetsEachKindOfField) {
     const FieldState before = state;
     const std::string error = SetFieldFromText(field, c.text, state);
     EXPECT_EQ(error.empty(), c.accepted) << c.label << " \"" << c.text << "\": " << error;
-    if (!c.accepted) EXPECT_EQ(state, before) << c.label << " \"" << c.text << "\"";
+    if (!c.accepted) {
+      EXPECT_EQ(state, before) << c.label << " \"" << c.text << "\"";
+    }
     EXPECT_EQ(FieldValueText(field, state, data), c.shown) << c.label << " \"" << c.text << "\"";
   }
 }
