@@ -24,7 +24,7 @@
 #include <algorithm>
 
 #include "app/form_view.h"
-#include "app/mode_page_editor.h"
+#include "app/mode_page_editor_widget.h"
 #include "app/request_sense_dialog.h"
 #include "app/row_icons.h"
 #include "app/start_position_bar.h"
@@ -91,20 +91,7 @@ class SenseDialogHost final : public SessionHost {
 
 CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     : QWidget(parent), session_(session), runner_(runner) {
-  auto host = std::make_unique<WindowJobHost>(this, runner_);
-  // The reports of a command given up are dropped: jobs end in order, so the first ends to
-  // come are the given-up ones.
-  host->on_message = [this](MessageIcon, const QString& text) {
-    if (given_up_ == 0) ShowError(text);
-  };
-  host->on_finished = [this](RunState) {
-    if (given_up_ > 0) {
-      --given_up_;
-      return;
-    }
-    OnFinished(job_->report());
-  };
-  host_ = std::move(host);
+  host_ = MakeJobHost();
   busy_timer_ = new QTimer(this);
   busy_timer_->setSingleShot(true);
   busy_timer_->setInterval(kBusyCursorDelayMs);
@@ -135,6 +122,56 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   // The form with the page editor and the CDB box above, the results below, a splitter
   // between them: the results keep their lines at the window's minimum size, and the form
   // (its rows wrapped to the width) scrolls by itself, only up and down.
+  QWidget* right_page = BuildFormPage();
+  QGroupBox* results = BuildResults();
+  // Twelve lines of results at least, whatever the form above takes.
+  KeepResultLines();
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("commandScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  scroll->setWidget(right_page);
+  scroll->setMinimumHeight(kFormMinHeight);
+  splitter_ = new QSplitter(Qt::Vertical, this);
+  splitter_->setObjectName(QStringLiteral("commandSplitter"));
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(scroll);
+  splitter_->addWidget(results);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  layout->addWidget(splitter_, 1);
+  form_scroll_ = scroll;
+  results_ = results;
+  right_page->installEventFilter(this);
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] { user_split_ = true; });
+
+  ConnectControls();
+
+  FillList();
+  BuildForm(false);
+}
+
+// Reports of the console's commands; those of a command given up are dropped.
+std::unique_ptr<JobHost> CommandTab::MakeJobHost() {
+  auto host = std::make_unique<WindowJobHost>(this, runner_);
+  // The reports of a command given up are dropped: jobs end in order, so the first ends to
+  // come are the given-up ones.
+  host->on_message = [this](MessageIcon, const QString& text) {
+    if (given_up_ == 0) ShowError(text);
+  };
+  host->on_finished = [this](RunState) {
+    if (given_up_ > 0) {
+      --given_up_;
+      return;
+    }
+    OnFinished(job_->report());
+  };
+  return host;
+}
+
+// The form, the start position row, the mode page editor, the hex input switch, the CDB box.
+QWidget* CommandTab::BuildFormPage() {
   auto* right_page = new QWidget(this);
   right_page->setObjectName(QStringLiteral("commandPage"));
   auto* right = new QVBoxLayout(right_page);
@@ -173,6 +210,12 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   cdb_note_->hide();
   right->addWidget(cdb_note_);
 
+  right->addStretch(1);
+  return right_page;
+}
+
+// The grouping box and the three result views (text, list, dump).
+QGroupBox* CommandTab::BuildResults() {
   auto* results = new QGroupBox(QStringLiteral("ｺﾏﾝﾄﾞ出力情報"), this);
   auto* rl = new QVBoxLayout(results);
   grouping_box_ = new QComboBox(results);
@@ -200,29 +243,10 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   rl->addWidget(result_list_, 1);
   rl->addWidget(dump_header_);
   rl->addWidget(dump_box_, 1);
-  // Twelve lines of results at least, whatever the form above takes.
-  KeepResultLines();
-  right->addStretch(1);
-  auto* scroll = new QScrollArea(this);
-  scroll->setObjectName(QStringLiteral("commandScroll"));
-  scroll->setFrameShape(QFrame::NoFrame);
-  scroll->setWidgetResizable(true);
-  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  scroll->setWidget(right_page);
-  scroll->setMinimumHeight(kFormMinHeight);
-  splitter_ = new QSplitter(Qt::Vertical, this);
-  splitter_->setObjectName(QStringLiteral("commandSplitter"));
-  splitter_->setChildrenCollapsible(false);
-  splitter_->addWidget(scroll);
-  splitter_->addWidget(results);
-  splitter_->setStretchFactor(0, 0);
-  splitter_->setStretchFactor(1, 1);
-  layout->addWidget(splitter_, 1);
-  form_scroll_ = scroll;
-  results_ = results;
-  right_page->installEventFilter(this);
-  connect(splitter_, &QSplitter::splitterMoved, this, [this] { user_split_ = true; });
+  return results;
+}
 
+void CommandTab::ConnectControls() {
   connect(list_kind_bar_, &QTabBar::currentChanged, this,
           [this](int i) { SetListKind(static_cast<ListKind>(i)); });
   connect(list_, &QListWidget::currentRowChanged, this, [this](int index) {
@@ -261,9 +285,6 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
       decoded_header_->setText(QString::fromStdString(DumpColumnHeader(GroupSize(i))));
     }
   });
-
-  FillList();
-  BuildForm(false);
 }
 
 CommandTab::~CommandTab() {

@@ -14,6 +14,7 @@
 class QCheckBox;
 class QComboBox;
 class QDialog;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -112,6 +113,10 @@ class CommandTab : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  std::unique_ptr<JobHost> MakeJobHost();
+  QWidget* BuildFormPage();
+  QGroupBox* BuildResults();
+  void ConnectControls();
   void FillList();
   void BuildForm(bool from_list);
   void ShowResultView();

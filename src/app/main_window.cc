@@ -23,7 +23,7 @@
 #include <memory>
 
 #include "ageing/ageing_file.h"
-#include "app/aging_tab.h"
+#include "app/ageing_tab.h"
 #include "app/command_monitor_tab.h"
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
@@ -31,7 +31,7 @@
 #include "app/drive_serving_control.h"
 #include "app/help_window.h"
 #include "app/measure_tab.h"
-#include "app/mode_page_editor.h"
+#include "app/mode_page_editor_widget.h"
 #include "app/options_dialog.h"
 #include "app/properties_tab.h"
 #include "app/reference_data_dialog.h"
@@ -41,6 +41,7 @@
 #include "app/tools_dialog.h"
 #include "app/window_job_host.h"
 #include "app/window_post.h"
+#include "app/window_selection_host.h"
 #include "decode/control_commands.h"
 #include "decode/mode_page_editor.h"
 #include "device/drive_selection.h"
@@ -60,58 +61,6 @@
 namespace tamarack::app {
 
 namespace {
-
-// The window's side of drive selection.
-class WindowSelectionHost final : public SelectionHost {
- public:
-  WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs,
-                      MeasureTab* measure, AgingTab* aging, std::function<void()> clear_results,
-                      std::function<void()> refresh_track_box)
-      : window_(window),
-        indicator_(indicator),
-        tabs_(tabs),
-        measure_(measure),
-        aging_(aging),
-        clear_results_(std::move(clear_results)),
-        refresh_track_box_(std::move(refresh_track_box)) {}
-  void ClearResults() override {
-    if (clear_results_) clear_results_();
-  }
-  // The session's TOC cache holds the entries; the Command tab's start position row reads it.
-  void SetTrackBox(const std::vector<TrackBoxEntry>& /*entries*/,
-                   std::uint32_t /*end_address*/) override {
-    if (refresh_track_box_) refresh_track_box_();
-  }
-  void SetTitle(const std::string& title) override {
-    window_->setWindowTitle(QString::fromStdString(title));
-  }
-  void SetDiscPresent(bool present) override {
-    if (indicator_) indicator_->SetDiscPresent(present);
-  }
-  // The Measure and Aging tabs show the disc's first track and last block.
-  bool WantsDiscExtent() override {
-    return (measure_ && tabs_->currentIndex() == kTabMeasure) ||
-           (aging_ && tabs_->currentIndex() == kTabAging);
-  }
-  void SetDiscExtent(std::uint32_t first_track_lba, std::uint32_t last_lba) override {
-    if (measure_ && tabs_->currentIndex() == kTabMeasure) {
-      measure_->SetRange(first_track_lba, last_lba);
-    }
-    if (aging_) {
-      aging_->SetDiscBounds(std::pair{static_cast<std::int32_t>(first_track_lba),
-                                      static_cast<std::int32_t>(last_lba)});
-    }
-  }
-
- private:
-  QMainWindow* window_;
-  DiscIndicatorWidget* indicator_;
-  QTabWidget* tabs_;
-  MeasureTab* measure_;
-  AgingTab* aging_;
-  std::function<void()> clear_results_;
-  std::function<void()> refresh_track_box_;
-};
 
 constexpr const char* kResetQuestion =
     "全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?";
@@ -136,7 +85,7 @@ QString MainWindow::ExecCaption(int tab) {
       return QStringLiteral("Get(&E)");
     case kTabCommand:
       return QStringLiteral("Send(&E)");
-    case kTabAging:
+    case kTabAgeing:
     case kTabMeasure:
       return QStringLiteral("Start(&E)");
     default:
@@ -157,6 +106,59 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   setMinimumSize(750, 600);
   LoadSettingsAtStart();
 
+  BuildLayout();
+
+  status_label_ = new QLabel(this);
+  status_label_->setObjectName(QStringLiteral("statusLine"));
+  statusBar()->addWidget(status_label_, 1);
+  serving_ = new DriveServingControl(
+      drive_box_, drives_, statusBar(),
+      [this](QMessageBox::Icon icon, const QString& text) { ShowMessage(icon, text); });
+  // The status line is written from worker threads: hop to the window thread.
+  auto* status_post = new WindowPost(status_label_);
+  session_.status_line.SetObserver([this, status_post](const std::string& text) {
+    status_post->Post([this, t = QString::fromStdString(text)] { status_label_->setText(t); });
+  });
+
+  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
+  connect(exec_button_, &QPushButton::clicked, this, [this] {
+    const int tab = tabs_->currentIndex();
+    SaveSettingsNow();
+    if (tab >= 0 && tab < static_cast<int>(exec_actions_.size()) &&
+        exec_actions_[static_cast<std::size_t>(tab)]) {
+      exec_actions_[static_cast<std::size_t>(tab)]();
+    }
+  });
+  BuildTabs();
+  // A selection in the command list is one of the moments the settings are written.
+  connect(command_tab_->command_list(), &QListWidget::currentRowChanged, this,
+          [this] { SaveSettingsNow(); });
+
+  // The start tab: from the kind of a file named on the command line, else the saved tab.
+  const std::optional<int> file_tab = TabOfFile(config_.command_line_file);
+  tabs_->setCurrentIndex(file_tab.value_or(settings_.last_tab));
+  OnTabChanged(tabs_->currentIndex());
+  ApplyDisplayFont();
+
+  // Before the first selection, so that its commands are on record too.
+  ApplyCommandTrace();
+  FillDriveBox();
+  connect(drive_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    // The settings are written first, so that they name the new drive.
+    SaveSettingsNow();
+    OnDriveChanged(index);
+  });
+  if (drive_box_->currentIndex() >= 0) OnDriveChanged(drive_box_->currentIndex());
+  indicator_->SetEnabled(options_.disc_indicator);
+  connect(tabs_, &QTabWidget::currentChanged, this, [this] { SaveSettingsNow(); });
+  // The window is set up: the file named on the command line goes into its tab.
+  if (file_tab) {
+    LoadFileIntoTab(QString::fromStdString(FileOfCommandLine(config_.command_line_file)));
+  }
+}
+
+// The top row (disc indicator, drive box, tool buttons, Exec) above the tabs.
+void MainWindow::BuildLayout() {
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   auto* top = new QHBoxLayout;
@@ -183,28 +185,11 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   for (const char* label : kTabLabels) tabs_->addTab(new QWidget(tabs_), QString::fromUtf8(label));
   layout->addWidget(tabs_, 1);
   setCentralWidget(central);
+}
 
-  status_label_ = new QLabel(this);
-  status_label_->setObjectName(QStringLiteral("statusLine"));
-  statusBar()->addWidget(status_label_, 1);
-  serving_ = new DriveServingControl(
-      drive_box_, drives_, statusBar(),
-      [this](QMessageBox::Icon icon, const QString& text) { ShowMessage(icon, text); });
-  // The status line is written from worker threads: hop to the window thread.
-  auto* status_post = new WindowPost(status_label_);
-  session_.status_line.SetObserver([this, status_post](const std::string& text) {
-    status_post->Post([this, t = QString::fromStdString(text)] { status_label_->setText(t); });
-  });
-
-  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
-  connect(exec_button_, &QPushButton::clicked, this, [this] {
-    const int tab = tabs_->currentIndex();
-    SaveSettingsNow();
-    if (tab >= 0 && tab < static_cast<int>(exec_actions_.size()) &&
-        exec_actions_[static_cast<std::size_t>(tab)]) {
-      exec_actions_[static_cast<std::size_t>(tab)]();
-    }
-  });
+// Every tab with its Exec action, and what the tabs share: the hex input switch, the
+// grouping, the settings written on their changes, the Exec caption while a job runs.
+void MainWindow::BuildTabs() {
   window_jobs_ = std::make_unique<WindowJobHost>(this, runner_);
   command_tab_ = new CommandTab(session_, runner_, tabs_);
   InstallTab(kTabCommand, command_tab_);
@@ -244,18 +229,18 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
           &SectorDumpTab::SetHexInput);
   connect(command_tab_->grouping_box(), &QComboBox::currentIndexChanged, sector_dump_tab_,
           [this](int index) { sector_dump_tab_->SetGroupSize(GroupSize(index)); });
-  aging_tab_ = new AgingTab(session_, runner_, tabs_);
-  InstallTab(kTabAging, aging_tab_);
-  SetExecAction(kTabAging, [this] { aging_tab_->StartOrCancel(); });
-  aging_tab_->program_folder = QString::fromStdString(ProgramDataFolder());
-  aging_tab_->group_size = [this] { return GroupSize(command_tab_->console().grouping_index); };
-  aging_tab_->on_settings_changed = [this] { SaveSettingsNow(); };
-  aging_tab_->on_running_changed = [this](bool on) {
-    SetExecCaptionOverride(kTabAging, on ? QStringLiteral("Cancel(&E)") : QString());
+  ageing_tab_ = new AgeingTab(session_, runner_, tabs_);
+  InstallTab(kTabAgeing, ageing_tab_);
+  SetExecAction(kTabAgeing, [this] { ageing_tab_->StartOrCancel(); });
+  ageing_tab_->program_folder = QString::fromStdString(ProgramDataFolder());
+  ageing_tab_->group_size = [this] { return GroupSize(command_tab_->console().grouping_index); };
+  ageing_tab_->on_settings_changed = [this] { SaveSettingsNow(); };
+  ageing_tab_->on_running_changed = [this](bool on) {
+    SetExecCaptionOverride(kTabAgeing, on ? QStringLiteral("Cancel(&E)") : QString());
   };
-  if (config_.dialog_hook) aging_tab_->dialog_hook = config_.dialog_hook;
-  aging_tab_->open_reference_dialog = [this] { OpenReferenceDialog(); };
-  aging_tab_->LoadSettings(settings_);
+  if (config_.dialog_hook) ageing_tab_->dialog_hook = config_.dialog_hook;
+  ageing_tab_->open_reference_dialog = [this] { OpenReferenceDialog(); };
+  ageing_tab_->LoadSettings(settings_);
   measure_tab_ = new MeasureTab(session_, runner_, tabs_);
   InstallTab(kTabMeasure, measure_tab_);
   SetExecAction(kTabMeasure, [this] { measure_tab_->Execute(); });
@@ -279,31 +264,6 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   if (drives_) drives_->Trace().SetSink(&monitor_);
   monitor_tab_ = new CommandMonitorTab(monitor_, tabs_);
   InstallTab(kTabOthers, monitor_tab_);
-  // A selection in the command list is one of the moments the settings are written.
-  connect(command_tab_->command_list(), &QListWidget::currentRowChanged, this,
-          [this] { SaveSettingsNow(); });
-
-  // The start tab: from the kind of a file named on the command line, else the saved tab.
-  const std::optional<int> file_tab = TabOfFile(config_.command_line_file);
-  tabs_->setCurrentIndex(file_tab.value_or(settings_.last_tab));
-  OnTabChanged(tabs_->currentIndex());
-  ApplyDisplayFont();
-
-  // Before the first selection, so that its commands are on record too.
-  ApplyCommandTrace();
-  FillDriveBox();
-  connect(drive_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    // The settings are written first, so that they name the new drive.
-    SaveSettingsNow();
-    OnDriveChanged(index);
-  });
-  if (drive_box_->currentIndex() >= 0) OnDriveChanged(drive_box_->currentIndex());
-  indicator_->SetEnabled(options_.disc_indicator);
-  connect(tabs_, &QTabWidget::currentChanged, this, [this] { SaveSettingsNow(); });
-  // The window is set up: the file named on the command line goes into its tab.
-  if (file_tab) {
-    LoadFileIntoTab(QString::fromStdString(FileOfCommandLine(config_.command_line_file)));
-  }
 }
 
 MainWindow::~MainWindow() {
@@ -474,7 +434,7 @@ void MainWindow::CollectSettings() {
     HexInputToSettings(console.hex_input(), &settings_);
   }
   if (sector_dump_tab_) sector_dump_tab_->StoreSettings(&settings_);
-  if (aging_tab_) aging_tab_->StoreSettings(&settings_);
+  if (ageing_tab_) ageing_tab_->StoreSettings(&settings_);
   if (measure_tab_) settings_.msr_block_length = measure_tab_->block_count();
   if (toc_tab_) settings_.toc_kind = toc_tab_->full_toc() ? 1 : 0;
 }
@@ -611,7 +571,7 @@ void MainWindow::EjectOrLoad(bool eject) {
 }
 
 void MainWindow::OpenReferenceDialog() {
-  const AgeingSettings& ageing = aging_tab_->settings();
+  const AgeingSettings& ageing = ageing_tab_->settings();
   ReferenceDialogSettings r;
   r.start_lba = static_cast<std::uint32_t>(ageing.start_lba);
   r.end_lba = static_cast<std::uint32_t>(ageing.end_lba);
@@ -622,7 +582,7 @@ void MainWindow::OpenReferenceDialog() {
     r.drive_ids.push_back(drive_box_->itemText(i).toStdString());
   r.program_folder = ProgramDataFolder();
   if (ReferenceDataDialog::Open(session_, runner_, drives_, &r, this)) {
-    aging_tab_->SetReferenceFile(r.data_folder, r.data_file);
+    ageing_tab_->SetReferenceFile(r.data_folder, r.data_file);
     SaveSettingsNow();
   }
   reference_page_ = r.page;
@@ -635,7 +595,7 @@ void MainWindow::ReselectDrive() {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // A running ageing run on its tab refuses the close: it is told to stop, and ends with its
   // log closed properly; the next close goes ahead.
-  if (tabs_->currentIndex() == kTabAging && aging_tab_->RefuseForRun(InterruptReason::kClose)) {
+  if (tabs_->currentIndex() == kTabAgeing && ageing_tab_->RefuseForRun(InterruptReason::kClose)) {
     event->ignore();
     return;
   }
@@ -675,7 +635,7 @@ void MainWindow::OnDriveChanged(int index) {
   selecting_ = true;
   load_button_->hide();  // another drive, or a disc found in this one: no tray known open
   WindowSelectionHost host(
-      this, indicator_, tabs_, measure_tab_, aging_tab_,
+      this, indicator_, tabs_, measure_tab_, ageing_tab_,
       [this] {
         command_tab_->ClearResults();
         sector_dump_tab_->ClearResults();
@@ -685,7 +645,7 @@ void MainWindow::OnDriveChanged(int index) {
       },
       [this] { command_tab_->RefreshTrackBox(); });
   // Another drive or disc: the Aging tab's bounds are the old disc's until read again.
-  if (aging_tab_) aging_tab_->SetDiscBounds(std::nullopt);
+  if (ageing_tab_) ageing_tab_->SetDiscBounds(std::nullopt);
   SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
   selecting_ = false;
 }
@@ -736,19 +696,6 @@ void MainWindow::OnTabChanged(int index) {
   exec_button_->setText(caption.isEmpty() ? ExecCaption(index) : caption);
 }
 
-QString MainWindow::ChooseFile(bool save, const QString& title, const QString& proposed,
-                               const QString& filter) {
-  if (config_.choose_file) return config_.choose_file(save, title, proposed, filter);
-  return save ? QFileDialog::getSaveFileName(this, title, proposed, filter)
-              : QFileDialog::getOpenFileName(this, title, proposed, filter);
-}
-
-const std::string& MainWindow::DataFolder() {
-  const std::string documents =
-      config_.documents_folder.empty() ? DocumentsFolder() : config_.documents_folder;
-  return EnsureDataFolder(&settings_.directory, documents);
-}
-
 std::string MainWindow::ProgramDataFolder() const {
   if (!config_.program_data_folder.empty()) return config_.program_data_folder;
   return QCoreApplication::applicationDirPath().toStdString();
@@ -758,142 +705,6 @@ void MainWindow::ShowMessage(QMessageBox::Icon icon, const QString& text) {
   QMessageBox box(icon, QStringLiteral("Tamarack"), text, QMessageBox::Ok, this);
   OpenDialog(&box);
   box.exec();
-}
-
-MainWindow::TabFileSteps MainWindow::StepsOf(FileKind kind) {
-  // A command or ageing file's lines replace their settings; every other setting stays as it
-  // is now.
-  auto load_settings_lines = [this, kind](const std::string& file, std::string* error) {
-    SaveSettingsNow();
-    if (!LoadSettingsLinesFile(file, &settings_, error)) return false;
-    if (kind == FileKind::kCommands) ShowCommandSettings();
-    if (kind == FileKind::kAgeing) aging_tab_->LoadSettings(settings_);
-    return true;
-  };
-  switch (kind) {
-    case FileKind::kDump: {
-      // The dump a save writes: gathered before the file dialog.
-      struct DumpToSave {
-        DumpSaveForm form = DumpSaveForm::kText;
-        std::vector<std::uint8_t> bytes;
-        std::string text;
-      };
-      auto dump = std::make_shared<DumpToSave>();
-      return {[this, dump](std::string* variant, std::string* extension) {
-                dump->bytes = sector_dump_tab_->DumpBytes();
-                dump->text = sector_dump_tab_->DumpText();
-                if (dump->text.empty()) {
-                  ShowMessage(QMessageBox::Information, QStringLiteral("ﾃﾞｰﾀがありません"));
-                  return false;
-                }
-                // A dump loaded from a file is text only: it is saved as it is shown.
-                if (!dump->bytes.empty()) {
-                  DumpSaveDialog options(dump_save_form_, this);
-                  OpenDialog(&options);
-                  if (options.exec() != QDialog::Accepted) return false;
-                  dump_save_form_ = dump->form = options.form();
-                }
-                *variant = *extension = DumpSaveExtension(dump->form);
-                return true;
-              },
-              [dump](const std::string& file, std::string* error) {
-                return SaveDumpFile(file, dump->form, dump->bytes, dump->text, error);
-              },
-              [this](const std::string& file, std::string* error) {
-                const std::optional<std::string> text = LoadDumpText(file, error);
-                if (text) sector_dump_tab_->ShowLoadedText(*text);
-                return text.has_value();
-              }};
-    }
-    case FileKind::kCommands:
-      return {[this](std::string* variant, std::string*) {
-                CommandSaveDialog options(command_save_option_, this);
-                OpenDialog(&options);
-                if (options.exec() != QDialog::Accepted) return false;
-                command_save_option_ = options.content();
-                *variant = CommandSaveOptionName(command_save_option_);
-                return true;
-              },
-              [this](const std::string& file, std::string* error) {
-                return SaveCommandFile(file, settings_, command_save_option_, error);
-              },
-              load_settings_lines};
-    case FileKind::kAgeing:
-      return {[](std::string*, std::string*) { return true; },
-              [this](const std::string& file, std::string* error) {
-                return SaveAgeingFile(file, settings_.ageing, error);
-              },
-              load_settings_lines};
-    case FileKind::kMeasurement:
-      return {[this](std::string*, std::string*) {
-                measure_tab_->Stop(CancelCause::kSaveOrLoad);
-                if (!measure_tab_->record().samples.empty()) return true;
-                ShowMessage(QMessageBox::Question, QStringLiteral("ﾃﾞｰﾀがありません ?"));
-                return false;
-              },
-              [this](const std::string& file, std::string* error) {
-                return SaveMeasurementFile(file, measure_tab_->record(), error);
-              },
-              [this](const std::string& file, std::string* error) {
-                if (measure_tab_->running()) {
-                  *error = "a measurement is running";
-                  return false;
-                }
-                SpeedRecord record = measure_tab_->record();
-                if (!LoadMeasurementFile(file, &record, error)) return false;
-                measure_tab_->ShowRecord(record);
-                return true;
-              }};
-  }
-  return {};
-}
-
-void MainWindow::SaveTabFile() {
-  const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
-  if (!kind) return;
-  const FileKindRow& row = RowOfKind(*kind);
-  const TabFileSteps steps = StepsOf(*kind);
-  std::string variant;
-  std::string extension = row.extension;
-  if (!steps.prepare(&variant, &extension)) return;
-  const std::string& folder = DataFolder();
-  const QString path =
-      ChooseFile(true, QString::fromUtf8(row.save_title),
-                 QString::fromStdString(DefaultTabFilePath(*kind, folder, variant)),
-                 QtFileFilter(FileDialogFilter(extension)));
-  if (path.isEmpty()) return;
-  CollectSettings();
-  const std::string file = path.toStdString();
-  std::string error;
-  if (steps.save(file, &error)) {
-    settings_.directory = FolderOfFile(file);
-  } else {
-    ShowMessage(QMessageBox::Critical, QString::fromStdString(error));
-  }
-  SaveSettingsNow();
-}
-
-void MainWindow::LoadTabFile() {
-  const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
-  if (!kind) return;
-  const FileKindRow& row = RowOfKind(*kind);
-  const std::string extension = row.extension;
-  // The folder alone: the filter shows the kind's files, and the name box starts empty (a
-  // pattern there would be opened as a name).
-  const QString proposed = QString::fromStdString(DataFolder());
-  const QString path = ChooseFile(false, QString::fromUtf8(row.load_title), proposed,
-                                  QtFileFilter(FileDialogFilter(extension)));
-  if (path.isEmpty()) return;
-  LoadFileIntoTab(path);
-}
-
-bool MainWindow::LoadFileIntoTab(const QString& path) {
-  const std::optional<FileKind> kind = KindOfTab(tabs_->currentIndex());
-  if (!kind) return false;
-  std::string error;
-  const bool loaded = StepsOf(*kind).load(path.toStdString(), &error);
-  if (!loaded) session_.status_line.Set(error);
-  return loaded;
 }
 
 }  // namespace tamarack::app

@@ -30,7 +30,7 @@ class QTabWidget;
 
 namespace tamarack::app {
 
-class AgingTab;
+class AgeingTab;
 class CommandMonitorTab;
 class CommandTab;
 class MeasureTab;
@@ -119,7 +119,7 @@ class MainWindow : public QMainWindow {
   DeviceSession& session() { return session_; }
   CommandTab* command_tab() const { return command_tab_; }
   SectorDumpTab* sector_dump_tab() const { return sector_dump_tab_; }
-  AgingTab* aging_tab() const { return aging_tab_; }
+  AgeingTab* ageing_tab() const { return ageing_tab_; }
   MeasureTab* measure_tab() const { return measure_tab_; }
   CommandMonitorTab* monitor_tab() const { return monitor_tab_; }
 
@@ -141,6 +141,8 @@ class MainWindow : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void BuildLayout();
+  void BuildTabs();
   void BuildToolRow(QWidget* central, QHBoxLayout* top);
   void LoadSettingsAtStart();
   // Moves the live state into `settings_` (the first half of SaveSettingsNow).
@@ -200,7 +202,7 @@ class MainWindow : public QMainWindow {
   std::array<QString, kTabCount> tab_exec_overrides_;
   CommandTab* command_tab_ = nullptr;
   SectorDumpTab* sector_dump_tab_ = nullptr;
-  AgingTab* aging_tab_ = nullptr;
+  AgeingTab* ageing_tab_ = nullptr;
   int reference_page_ = 0;  // the reference data dialog's last page, for the program's run
   MeasureTab* measure_tab_ = nullptr;
   TocTab* toc_tab_ = nullptr;

@@ -14,7 +14,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <charconv>
+#include <cstdint>
+#include <string_view>
 
 #include "app/graph_view_widget.h"
 #include "app/window_job_host.h"
@@ -159,11 +160,14 @@ void MeasureTab::WriteNumber(QLineEdit* box, std::int64_t value) {
 }
 
 std::optional<std::int64_t> MeasureTab::ReadNumber(const QLineEdit* box) const {
-  const std::string text = box->text().toStdString();
-  std::int64_t v = 0;
-  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v, hex_ ? 16 : 10);
-  if (ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
-  return v;
+  const std::string typed = box->text().toStdString();
+  std::string_view text = typed;
+  const bool negative = text.starts_with('-');
+  if (negative) text.remove_prefix(1);
+  const auto magnitude = ParseDigits(text, hex_ ? 16 : 10, INT64_MAX);
+  if (!magnitude) return std::nullopt;
+  const auto v = static_cast<std::int64_t>(*magnitude);
+  return negative ? -v : v;
 }
 
 void MeasureTab::SetBlockCount(std::int32_t count) {

@@ -75,7 +75,7 @@ PropertiesTab::PropertiesTab(DeviceSession& session, QWidget* parent)
 void PropertiesTab::Execute() {
   inquiry_->clear();
   session_.status_line.Clear();  // an older error is not this read's
-  const PropertiesResult r = FillPropertiesTab(session_);
+  const PropertiesResult r = ReadDriveProperties(session_);
   if (!r.opened) return;
   Fill(inquiry_, r.inquiry_rows);
   Fill(features_, r.feature_rows);

@@ -175,6 +175,48 @@ void ReferenceDataDialog::BuildControls() {
   connect(start_, &QPushButton::clicked, this, [this] { StartJob(); });
   connect(stop_, &QPushButton::clicked, this, [this] { StopJob(); });
 
+  BuildCaptureFields(layout);
+
+  BuildCheckFileRow(layout);
+
+  description_ =
+      new QLabel(QStringLiteral("ｴｰｼﾞﾝｸﾞで使用するﾃﾞｰﾀﾁｪｯｸ用のﾌｧｲﾙを選択します。\n\n"
+                                "選択できるﾌｧｲﾙは過去にこのﾀﾞｲｱﾛｸﾞで読み込んだものです。"),
+                 this);
+  description_->setWordWrap(true);
+  layout->addWidget(description_);
+
+  BuildFileLists(layout);
+
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("referenceStatus"));
+  lba_ = new QLabel(this);
+  lba_->setObjectName(QStringLiteral("referenceLba"));
+  auto* status_row = new QHBoxLayout;
+  status_row->addWidget(status_, 1);
+  status_row->addWidget(lba_);
+  layout->addLayout(status_row);
+  progress_ = new QProgressBar(this);
+  progress_->setRange(0, 100);
+  progress_->hide();
+  layout->addWidget(progress_);
+
+  auto* box = new QDialogButtonBox(this);
+  auto* help = box->addButton(QStringLiteral("ヘルプ(&H)"), QDialogButtonBox::HelpRole);
+  ok_ = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  cancel_ = box->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+  layout->addWidget(box);
+  connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(help, &QPushButton::clicked, this,
+          [this] { emit HelpRequested(QStringLiteral("readset.htm")); });
+  connect(this, &ReferenceDataDialog::HelpRequested, this,
+          [this](const QString& page) { HelpWindow::ShowPage(this, page); });
+  stop_->setEnabled(false);
+}
+
+// The Read and Check page: the folder and the file of the capture, with their pickers.
+void ReferenceDataDialog::BuildCaptureFields(QVBoxLayout* layout) {
   capture_fields_ = new QWidget(this);
   auto* capture = new QGridLayout(capture_fields_);
   capture->setContentsMargins(0, 0, 0, 0);
@@ -215,7 +257,10 @@ void ReferenceDataDialog::BuildControls() {
     });
     OpenPicker(picker);
   });
+}
 
+// The Check page: the file to compare with and its picker.
+void ReferenceDataDialog::BuildCheckFileRow(QVBoxLayout* layout) {
   check_file_row_ = new QWidget(this);
   auto* check_row = new QHBoxLayout(check_file_row_);
   check_row->setContentsMargins(0, 0, 0, 0);
@@ -237,14 +282,11 @@ void ReferenceDataDialog::BuildControls() {
     });
     OpenPicker(picker);
   });
+}
 
-  description_ =
-      new QLabel(QStringLiteral("ｴｰｼﾞﾝｸﾞで使用するﾃﾞｰﾀﾁｪｯｸ用のﾌｧｲﾙを選択します。\n\n"
-                                "選択できるﾌｧｲﾙは過去にこのﾀﾞｲｱﾛｸﾞで読み込んだものです。"),
-                 this);
-  description_->setWordWrap(true);
-  layout->addWidget(description_);
-
+// The lists of files read before: sorted by a header click, chosen by a double click, deleted
+// from the context menu.
+void ReferenceDataDialog::BuildFileLists(QVBoxLayout* layout) {
   check_list_ = MakeFileList(this, "checkFileList");
   select_list_ = MakeFileList(this, "selectFileList");
   layout->addWidget(check_list_, 1);
@@ -258,32 +300,6 @@ void ReferenceDataDialog::BuildControls() {
       if (QTreeWidgetItem* item = list->itemAt(at)) DeleteEntry(item->text(kNameColumn));
     });
   }
-
-  status_ = new QLabel(this);
-  status_->setObjectName(QStringLiteral("referenceStatus"));
-  lba_ = new QLabel(this);
-  lba_->setObjectName(QStringLiteral("referenceLba"));
-  auto* status_row = new QHBoxLayout;
-  status_row->addWidget(status_, 1);
-  status_row->addWidget(lba_);
-  layout->addLayout(status_row);
-  progress_ = new QProgressBar(this);
-  progress_->setRange(0, 100);
-  progress_->hide();
-  layout->addWidget(progress_);
-
-  auto* box = new QDialogButtonBox(this);
-  auto* help = box->addButton(QStringLiteral("ヘルプ(&H)"), QDialogButtonBox::HelpRole);
-  ok_ = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-  cancel_ = box->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
-  layout->addWidget(box);
-  connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(help, &QPushButton::clicked, this,
-          [this] { emit HelpRequested(QStringLiteral("readset.htm")); });
-  connect(this, &ReferenceDataDialog::HelpRequested, this,
-          [this](const QString& page) { HelpWindow::ShowPage(this, page); });
-  stop_->setEnabled(false);
 }
 
 int ReferenceDataDialog::page() const { return tabs_->currentIndex(); }

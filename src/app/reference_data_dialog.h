@@ -32,6 +32,7 @@ class QProgressBar;
 class QPushButton;
 class QTabBar;
 class QTreeWidget;
+class QVBoxLayout;
 
 namespace tamarack::app {
 
@@ -125,6 +126,9 @@ class ReferenceDataDialog : public QDialog {
     JobRunner* runner = nullptr;
   };
   void BuildControls();
+  void BuildCaptureFields(QVBoxLayout* layout);
+  void BuildCheckFileRow(QVBoxLayout* layout);
+  void BuildFileLists(QVBoxLayout* layout);
   void ShowPageControls();
   void SetRunning(bool running);
   void FillDriveNames();

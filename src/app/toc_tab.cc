@@ -14,7 +14,7 @@
 #include "app/job_message.h"
 #include "app/view_text.h"
 #include "app/window_job_host.h"
-#include "views/toc_tab.h"
+#include "views/toc_view.h"
 
 namespace tamarack::app {
 
@@ -64,7 +64,7 @@ TocTab::TocTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   layout->addWidget(list_, 1);
   layout->addWidget(BuildTrackTests(), 1);
-  SetColumns(TocTabColumns(false));
+  SetColumns(TocViewColumns(false));
   connect(full_toc_, &QCheckBox::clicked, this, &TocTab::OnFullTocClicked);
   connect(list_, &QTreeWidget::itemClicked, this, &TocTab::OnRowClicked);
 }
@@ -93,7 +93,7 @@ bool TocTab::full_toc() const { return full_toc_->isChecked(); }
 
 void TocTab::OnFullTocClicked() {
   // Only the columns change; the next Exec fills the list.
-  SetColumns(TocTabColumns(full_toc_->isChecked()));
+  SetColumns(TocViewColumns(full_toc_->isChecked()));
   text_->clear();
 }
 
@@ -160,7 +160,7 @@ void TocTab::Execute() {
   }
   const bool full = full_toc_->isChecked();
   session_.status_line.Clear();  // an older error is not this read's
-  const auto read = ShowTocTab(session_, full);
+  const auto read = ReadTocView(session_, full);
   if (!read) {
     list_->clear();  // the columns stay
     text_->clear();

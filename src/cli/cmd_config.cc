@@ -21,9 +21,7 @@ struct ConfigOptions {
 
 // A feature code in hexadecimal: "1e", "001E", "0x1e" or "001eh"; at most FFFFh.
 std::optional<std::uint16_t> ParseFeatureCode(std::string_view text) {
-  if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
-  if (text.ends_with('h') || text.ends_with('H')) text.remove_suffix(1);
-  const auto value = ParseDigits(text, 16, 0xFFFF);
+  const auto value = ParseHexCode(text, 16, 0xFFFF);
   if (!value) return std::nullopt;
   return static_cast<std::uint16_t>(*value);
 }

@@ -40,7 +40,7 @@ int Properties(const DecodingOptions& o, CliContext& context) {
   const std::unique_ptr<DeviceSession> session =
       OpenSubcommandDrive(context, o.drive, "properties", o.timeout);
   if (!session) return kExitCannotOpen;
-  const PropertiesResult r = FillPropertiesTab(*session);
+  const PropertiesResult r = ReadDriveProperties(*session);
   std::ostream& out = *context.out;
   if (o.json) {
     const std::vector<DecodedRow>* capabilities = r.capability_rows ? &*r.capability_rows : nullptr;

@@ -8,7 +8,7 @@
 #include "cli/json_text.h"
 #include "decode/read_toc.h"
 #include "util/strings.h"
-#include "views/toc_tab.h"
+#include "views/toc_view.h"
 
 namespace tamarack::cli {
 
@@ -29,7 +29,7 @@ int TocTab(const TocOptions& o, CliContext& context) {
   if (!session) return kExitCannotOpen;
   const bool full_toc = o.format == 2;
   CommandOutcome failure;
-  const auto read = ShowTocTab(*session, full_toc, &failure);
+  const auto read = ReadTocView(*session, full_toc, &failure);
   if (!read) {
     // Nothing is shown, as on the tab; the status line says why.
     if (failure.status == CommandStatus::kGood) {
@@ -39,7 +39,7 @@ int TocTab(const TocOptions& o, CliContext& context) {
     *context.err << "tamarack-cli toc: " << session->status_line.Get() << "\n";
     return ExitCodeFor(failure);
   }
-  const TocTabView& view = read->view;
+  const TocView& view = read->view;
   std::vector<std::string> notes;
   if (full_toc) {
     for (const DecodedRow& row : view.rows)

@@ -7,6 +7,7 @@
 #include "decode/mode_page_fields.h"
 #include "decode/mode_sense.h"
 #include "form/decoder.h"
+#include "form/labelled_fields.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -30,103 +31,6 @@ std::uint32_t ScreensOf(const ModePageRow& row) {
   return row.screen_count == 0 ? 1 : row.screen_count;
 }
 
-std::string ValueText(const FieldDescriptor& f, const FieldState& s, const FormData& data) {
-  switch (f.kind) {
-    case FieldKind::kCheck:
-      return s.checked ? "On" : "Off";
-    case FieldKind::kChoice:
-      if (s.choice >= 0) return f.choices[static_cast<std::size_t>(s.choice)].text;
-      // The box would show nothing: the field's value as it stands.
-      return StrFormat("(%02xh)", ReadField(f.location, data));
-    default:
-      return s.text;
-  }
-}
-
-// A number typed on the command line: decimal, or hexadecimal after "0x".
-std::optional<std::uint64_t> ParseNumber(std::string_view text) {
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    base = 16;
-    text.remove_prefix(2);
-  }
-  if (text.size() > 10) return std::nullopt;
-  return ParseDigits(text, base, UINT64_MAX);
-}
-
-std::uint64_t SizeLimit(NumberSize size) {
-  switch (size) {
-    case NumberSize::kOne:
-      return 0xFF;
-    case NumberSize::kTwo:
-      return 0xFFFF;
-    case NumberSize::kFour:
-      return 0xFFFFFFFF;
-  }
-  return 0xFFFFFFFF;
-}
-
-// Fills `state` from `value` for field `f`; an error text when the value does not fit.
-std::string StateFromValue(const FieldDescriptor& f, std::string_view value, FieldState& state) {
-  const std::string v = Lower(value);
-  switch (f.kind) {
-    case FieldKind::kCheck:
-      if (v == "on" || v == "1" || v == "true") {
-        state.checked = true;
-      } else if (v == "off" || v == "0" || v == "false") {
-        state.checked = false;
-      } else {
-        return "a check box takes on or off";
-      }
-      return "";
-    case FieldKind::kChoice: {
-      int found = -1;
-      int starts = 0;
-      for (std::size_t c = 0; c < f.choices.size(); ++c) {
-        const std::string text = Lower(f.choices[c].text);
-        if (text == v) {
-          found = static_cast<int>(c);
-          starts = 1;
-          break;
-        }
-        if (!v.empty() && text.rfind(v, 0) == 0) {
-          found = static_cast<int>(c);
-          ++starts;
-        }
-      }
-      if (starts != 1) {
-        found = -1;
-        if (const auto n = ParseNumber(value)) {
-          for (std::size_t c = 0; c < f.choices.size(); ++c) {
-            if (f.choices[c].value == *n) found = static_cast<int>(c);
-          }
-        }
-      }
-      if (found < 0) {
-        std::string list;
-        for (const Choice& c : f.choices) list += StrFormat("\n  \"%s\" (%u)", c.text, c.value);
-        return "no such choice; the choices are:" + list;
-      }
-      state.choice = found;
-      return "";
-    }
-    case FieldKind::kNumber: {
-      const auto n = ParseNumber(value);
-      if (!n || *n > SizeLimit(f.size)) {
-        return StrFormat("a number from 0 to %llu (decimal, or hexadecimal after 0x)",
-                         static_cast<unsigned long long>(SizeLimit(f.size)));
-      }
-      state.text = std::to_string(*n);
-      return "";
-    }
-    case FieldKind::kText:
-      state.text = std::string(value);
-      return "";
-    default:
-      return "this field cannot be set";
-  }
-}
-
 }  // namespace
 
 std::vector<ModeFieldText> ModePageFieldTexts(const ModePageRow& row) {
@@ -147,7 +51,7 @@ std::vector<ModeFieldText> ModePageFieldTexts(const ModePageRow& row) {
       if (!fields[i].same_row) row_name = name;
       const int n = ++seen[Lower(name)];
       if (n > 1) name += StrFormat("#%d", n);
-      out.push_back({name, ValueText(fields[i], states[i], data), fields[i]});
+      out.push_back({name, FieldValueText(fields[i], states[i], data), fields[i]});
     }
   }
   return out;
@@ -177,7 +81,7 @@ std::string SetModeField(ModePageRow& row, std::string_view name, std::string_vi
     FormData data = PageData(row);
     std::vector<FieldState> states = FillFields(fields, data, false);
     const std::size_t index = flat - skipped;
-    const std::string error = StateFromValue(fields[index], value, states[index]);
+    const std::string error = SetFieldFromText(fields[index], value, states[index]);
     if (!error.empty()) return texts[flat].name + ": " + error;
     CollectField(fields, states, index, data, false);  // the other fields keep their bytes
     std::copy_n(data.parameter.begin(), row.buffer.size(), row.buffer.begin());
@@ -187,13 +91,7 @@ std::string SetModeField(ModePageRow& row, std::string_view name, std::string_vi
 }
 
 std::optional<std::uint32_t> ParsePageCode(std::string_view text) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-  } else if (!text.empty() && (text.back() == 'h' || text.back() == 'H')) {
-    text.remove_suffix(1);
-  }
-  if (text.size() > 2) return std::nullopt;
-  const auto v = ParseDigits(text, 16, 0x3F);
+  const auto v = ParseHexCode(text, 2, 0x3F);
   if (!v) return std::nullopt;
   return static_cast<std::uint32_t>(*v);
 }

@@ -27,11 +27,9 @@ struct ModeFieldText {
 // Reporting".
 std::vector<ModeFieldText> ModePageFieldTexts(const ModePageRow& row);
 
-// Sets the field named `name` (case-insensitive) of the row's page from `value`: a check box
-// takes on/off, 1/0, true/false; a choice its text (or the start of it, when only one choice
-// starts so), or its value as a number; a number box decimal or 0x-prefixed hexadecimal within
-// its size; a text box its text. Other bits of a shared byte are kept. Returns an error text,
-// empty on success.
+// Sets the field named `name` (case-insensitive) of the row's page from `value`, read as
+// SetFieldFromText reads typed text. Other bits of a shared byte are kept. Returns an error
+// text, empty on success.
 std::string SetModeField(ModePageRow& row, std::string_view name, std::string_view value);
 
 // A page code typed as hexadecimal ("2a", "2Ah", "0x2a"), 00h to 3Fh.

@@ -45,9 +45,9 @@ CdbBoxParse ParseCdbBoxText(std::string_view text) {
       if (count == kCdbSize) {
         return Stopped(d, StrFormat("CDB: more than %zu bytes (character %zu)", kCdbSize, d + 1));
       }
-      const int value = digits == 1 ? HexDigitValue(text[d])
-                                    : HexDigitValue(text[d]) * 16 + HexDigitValue(text[d + 1]);
-      cdb[count++] = static_cast<std::uint8_t>(value);
+      // Every character was checked above: the byte's digits always read.
+      const auto value = ParseDigits(text.substr(d, digits == 1 ? 1 : 2), 16, 0xFF);
+      cdb[count++] = static_cast<std::uint8_t>(value.value_or(0));
     }
   }
   CdbBoxParse r;

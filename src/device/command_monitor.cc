@@ -79,11 +79,7 @@ std::optional<std::vector<std::uint8_t>> ParseOpcodeFilter(std::string_view text
     }
     std::size_t end = i;
     while (end < text.size() && text[end] != ' ' && text[end] != ',') ++end;
-    std::string_view word = text.substr(i, end - i);
-    if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
-      word.remove_prefix(2);
-    }
-    const std::optional<std::uint64_t> value = ParseDigits(word, 16, 0xFF);
+    const std::optional<std::uint64_t> value = ParseHexCode(text.substr(i, end - i), 16, 0xFF);
     if (!value) {
       if (error) {
         *error = "not an opcode: \"" + std::string(text.substr(i, end - i)) +

@@ -74,12 +74,10 @@ class LineParser {
 
   bool ParseHex4(std::uint32_t* v) {
     if (s_.size() - pos_ < 4) return false;
-    *v = 0;
-    for (int i = 0; i < 4; ++i) {
-      const int d = HexDigitValue(s_[pos_++]);
-      if (d < 0) return false;
-      *v = (*v << 4) | static_cast<std::uint32_t>(d);
-    }
+    const auto parsed = ParseDigits(s_.substr(pos_, 4), 16, 0xFFFF);
+    if (!parsed) return false;
+    *v = static_cast<std::uint32_t>(*parsed);
+    pos_ += 4;
     return true;
   }
 

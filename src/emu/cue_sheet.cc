@@ -35,15 +35,12 @@ bool Split(std::string_view line, std::vector<std::string>* words) {
   return true;
 }
 
+// Up to three decimal digits, at most `max`.
 bool ParseNumber(std::string_view s, int max, int* out) {
-  if (s.empty() || s.size() > 3) return false;
-  int v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  if (v > max) return false;
-  *out = v;
+  if (s.size() > 3) return false;
+  const auto v = ParseDigits(s, 10, static_cast<std::uint64_t>(max));
+  if (!v) return false;
+  *out = static_cast<int>(*v);
   return true;
 }
 
@@ -83,6 +80,133 @@ bool IsAlnum(const std::string& s) {
                      [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }
 
+// An INDEX line: in order, after the index before it and the data of the tracks before it in
+// the same file.
+std::string ApplyIndex(const std::vector<std::string>& w, int line_no, CueSheet* sheet) {
+  if (sheet->tracks.empty()) return "INDEX outside a TRACK";
+  CueTrack* track = &sheet->tracks.back();
+  if (track->file != sheet->files.size() - 1) {
+    if (!track->indexes.empty()) {
+      return StrFormat("the indexes of track %d lie in two FILEs", track->number);
+    }
+    track->file = sheet->files.size() - 1;  // a FILE line between TRACK and INDEX
+  }
+  int number = 0;
+  std::int32_t frames = 0;
+  if (w.size() != 3 || !ParseNumber(w[1], 99, &number)) return "INDEX needs a number";
+  if (!ParseTime(w[2], &frames)) return StrFormat("bad time %s", w[2].c_str());
+  if (track->indexes.empty() ? number > 1 : number != track->indexes.back().number + 1) {
+    return StrFormat("INDEX %02d out of order", number);
+  }
+  if (!track->indexes.empty() && frames < track->indexes.back().frames) {
+    return StrFormat("INDEX %02d lies before the index before it", number);
+  }
+  if (track->indexes.empty()) {
+    for (const CueTrack& other : sheet->tracks) {
+      if (&other != track && other.file == track->file && !other.indexes.empty() &&
+          frames < other.indexes.back().frames) {
+        return StrFormat("INDEX %02d lies before track %d's data", number, other.number);
+      }
+    }
+  }
+  track->indexes.push_back(CueIndex{number, frames, line_no});
+  return "";
+}
+
+// Applies one line's words (`w`, not empty) to the sheet; an error text, empty when the line
+// is accepted.
+std::string ApplyCueLine(const std::vector<std::string>& w, int line_no, const std::string& folder,
+                         CueSheet* sheet) {
+  const std::string cmd = Upper(w[0]);
+  CueTrack* track = sheet->tracks.empty() ? nullptr : &sheet->tracks.back();
+  if (std::find(std::begin(kIgnored), std::end(kIgnored), cmd) != std::end(kIgnored)) {
+    return "";
+  }
+  if (cmd == "CATALOG") {
+    if (w.size() != 2 || w[1].size() != 13 ||
+        !std::all_of(w[1].begin(), w[1].end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      return "CATALOG needs 13 digits";
+    }
+    sheet->catalog = w[1];
+  } else if (cmd == "FILE") {
+    if (w.size() != 3) return "FILE needs a name and a type";
+    const std::string type = Upper(w[2]);
+    if (type != "BINARY") {
+      return StrFormat("unsupported file type %s (only BINARY)", w[2].c_str());
+    }
+    CueFile f;
+    f.name = w[1];
+    f.path = (!w[1].empty() && w[1][0] == '/') || folder.empty() ? w[1] : folder + "/" + w[1];
+    f.line = line_no;
+    sheet->files.push_back(std::move(f));
+  } else if (cmd == "TRACK") {
+    if (sheet->files.empty()) return "TRACK before any FILE";
+    if (w.size() != 3) return "TRACK needs a number and a mode";
+    int number = 0;
+    if (!ParseNumber(w[1], 99, &number) || number < 1) {
+      return StrFormat("bad track number %s", w[1].c_str());
+    }
+    if (track && number != track->number + 1) {
+      return StrFormat("track %d follows track %d", number, track->number);
+    }
+    const std::string mode = Upper(w[2]);
+    const ModeRow* row = nullptr;
+    for (const ModeRow& r : kModes) {
+      if (mode == r.text) row = &r;
+    }
+    if (!row) return StrFormat("unknown track mode %s", w[2].c_str());
+    if (track && track->indexes.empty()) {
+      return StrFormat("track %d has no INDEX 01", track->number);
+    }
+    CueTrack t;
+    t.number = number;
+    t.line = line_no;
+    t.mode = row->mode;
+    t.sector_size = row->sector_size;
+    t.mode_text = row->text;
+    t.file = sheet->files.size() - 1;
+    t.control = row->mode == TrackMode::kAudio ? 0 : kControlData;
+    sheet->tracks.push_back(std::move(t));
+  } else if (cmd == "INDEX") {
+    return ApplyIndex(w, line_no, sheet);
+  } else if (cmd == "PREGAP" || cmd == "POSTGAP") {
+    if (!track) return StrFormat("%s outside a TRACK", cmd.c_str());
+    std::int32_t frames = 0;
+    if (w.size() != 2 || !ParseTime(w[1], &frames)) return StrFormat("bad %s time", cmd.c_str());
+    if (cmd == "PREGAP") {
+      if (!track->indexes.empty()) return "PREGAP after INDEX";
+      track->pregap = frames;
+    } else {
+      if (track->indexes.empty()) return "POSTGAP before INDEX";
+      track->postgap = frames;
+    }
+  } else if (cmd == "FLAGS") {
+    if (!track) return "FLAGS outside a TRACK";
+    for (std::size_t i = 1; i < w.size(); ++i) {
+      const std::string f = Upper(w[i]);
+      if (f == "DCP") {
+        track->control |= kControlCopyPermitted;
+      } else if (f == "4CH") {
+        track->control |= kControlFourChannel;
+      } else if (f == "PRE") {
+        track->control |= kControlPreEmphasis;
+      } else if (f != "SCMS") {
+        return StrFormat("unknown flag %s", w[i].c_str());
+      }
+    }
+  } else if (cmd == "ISRC") {
+    if (!track) return "ISRC outside a TRACK";
+    if (w.size() != 2 || w[1].size() != 12 || !IsAlnum(w[1]) ||
+        !std::all_of(w[1].begin() + 5, w[1].end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      return "ISRC needs 12 characters: 5 letters or digits, then 7 digits";
+    }
+    track->isrc = Upper(w[1]);
+  } else {
+    return StrFormat("unknown command %s", w[0].c_str());
+  }
+  return "";
+}
+
 }  // namespace
 
 bool ParseCueSheet(std::string_view text, const std::string& sheet_name, const std::string& folder,
@@ -108,118 +232,8 @@ bool ParseCueSheet(std::string_view text, const std::string& sheet_name, const s
       if (end == text.size()) break;
       continue;
     }
-    const std::string cmd = Upper(w[0]);
-    CueTrack* track = sheet->tracks.empty() ? nullptr : &sheet->tracks.back();
-    if (std::find(std::begin(kIgnored), std::end(kIgnored), cmd) != std::end(kIgnored)) {
-      // nothing
-    } else if (cmd == "CATALOG") {
-      if (w.size() != 2 || w[1].size() != 13 ||
-          !std::all_of(w[1].begin(), w[1].end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return fail("CATALOG needs 13 digits");
-      }
-      sheet->catalog = w[1];
-    } else if (cmd == "FILE") {
-      if (w.size() != 3) return fail("FILE needs a name and a type");
-      const std::string type = Upper(w[2]);
-      if (type != "BINARY") {
-        return fail(StrFormat("unsupported file type %s (only BINARY)", w[2].c_str()));
-      }
-      CueFile f;
-      f.name = w[1];
-      f.path = (!w[1].empty() && w[1][0] == '/') || folder.empty() ? w[1] : folder + "/" + w[1];
-      f.line = line_no;
-      sheet->files.push_back(std::move(f));
-    } else if (cmd == "TRACK") {
-      if (sheet->files.empty()) return fail("TRACK before any FILE");
-      if (w.size() != 3) return fail("TRACK needs a number and a mode");
-      int number = 0;
-      if (!ParseNumber(w[1], 99, &number) || number < 1) {
-        return fail(StrFormat("bad track number %s", w[1].c_str()));
-      }
-      if (track && number != track->number + 1) {
-        return fail(StrFormat("track %d follows track %d", number, track->number));
-      }
-      const std::string mode = Upper(w[2]);
-      const ModeRow* row = nullptr;
-      for (const ModeRow& r : kModes) {
-        if (mode == r.text) row = &r;
-      }
-      if (!row) return fail(StrFormat("unknown track mode %s", w[2].c_str()));
-      if (track && track->indexes.empty()) {
-        return fail(StrFormat("track %d has no INDEX 01", track->number));
-      }
-      CueTrack t;
-      t.number = number;
-      t.line = line_no;
-      t.mode = row->mode;
-      t.sector_size = row->sector_size;
-      t.mode_text = row->text;
-      t.file = sheet->files.size() - 1;
-      t.control = row->mode == TrackMode::kAudio ? 0 : kControlData;
-      sheet->tracks.push_back(std::move(t));
-    } else if (cmd == "INDEX") {
-      if (!track) return fail("INDEX outside a TRACK");
-      if (track->file != sheet->files.size() - 1) {
-        if (!track->indexes.empty()) {
-          return fail(StrFormat("the indexes of track %d lie in two FILEs", track->number));
-        }
-        track->file = sheet->files.size() - 1;  // a FILE line between TRACK and INDEX
-      }
-      int number = 0;
-      std::int32_t frames = 0;
-      if (w.size() != 3 || !ParseNumber(w[1], 99, &number)) return fail("INDEX needs a number");
-      if (!ParseTime(w[2], &frames)) return fail(StrFormat("bad time %s", w[2].c_str()));
-      if (track->indexes.empty() ? number > 1 : number != track->indexes.back().number + 1) {
-        return fail(StrFormat("INDEX %02d out of order", number));
-      }
-      if (!track->indexes.empty() && frames < track->indexes.back().frames) {
-        return fail(StrFormat("INDEX %02d lies before the index before it", number));
-      }
-      if (track->indexes.empty()) {
-        for (const CueTrack& other : sheet->tracks) {
-          if (&other != track && other.file == track->file && !other.indexes.empty() &&
-              frames < other.indexes.back().frames) {
-            return fail(StrFormat("INDEX %02d lies before track %d's data", number, other.number));
-          }
-        }
-      }
-      track->indexes.push_back(CueIndex{number, frames, line_no});
-    } else if (cmd == "PREGAP" || cmd == "POSTGAP") {
-      if (!track) return fail(StrFormat("%s outside a TRACK", cmd.c_str()));
-      std::int32_t frames = 0;
-      if (w.size() != 2 || !ParseTime(w[1], &frames))
-        return fail(StrFormat("bad %s time", cmd.c_str()));
-      if (cmd == "PREGAP") {
-        if (!track->indexes.empty()) return fail("PREGAP after INDEX");
-        track->pregap = frames;
-      } else {
-        if (track->indexes.empty()) return fail("POSTGAP before INDEX");
-        track->postgap = frames;
-      }
-    } else if (cmd == "FLAGS") {
-      if (!track) return fail("FLAGS outside a TRACK");
-      for (std::size_t i = 1; i < w.size(); ++i) {
-        const std::string f = Upper(w[i]);
-        if (f == "DCP") {
-          track->control |= kControlCopyPermitted;
-        } else if (f == "4CH") {
-          track->control |= kControlFourChannel;
-        } else if (f == "PRE") {
-          track->control |= kControlPreEmphasis;
-        } else if (f != "SCMS") {
-          return fail(StrFormat("unknown flag %s", w[i].c_str()));
-        }
-      }
-    } else if (cmd == "ISRC") {
-      if (!track) return fail("ISRC outside a TRACK");
-      if (w.size() != 2 || w[1].size() != 12 || !IsAlnum(w[1]) ||
-          !std::all_of(w[1].begin() + 5, w[1].end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return fail("ISRC needs 12 characters: 5 letters or digits, then 7 digits");
-      }
-      track->isrc = Upper(w[1]);
-    } else {
-      return fail(StrFormat("unknown command %s", w[0].c_str()));
-    }
+    const std::string problem = ApplyCueLine(w, line_no, folder, sheet);
+    if (!problem.empty()) return fail(problem);
     if (end == text.size()) break;
   }
   if (sheet->tracks.empty()) {

@@ -68,6 +68,63 @@ std::unique_ptr<Disc> OpenIso(const std::string& path, std::string* error) {
                                      std::move(segments));
 }
 
+// Where each track's data lies in its file: byte offset and number of blocks.
+struct TrackData {
+  std::vector<std::uint64_t> byte_start;
+  std::vector<std::int32_t> file_blocks;
+};
+
+// Finds every track's data in its file; false with the reason when an index lies beyond the
+// file's end, a file ends inside a block or a track is longer than a CD.
+bool FindTrackData(const std::string& path, const CueSheet& sheet,
+                   const std::vector<std::unique_ptr<ImageFile>>& files, TrackData* data,
+                   std::string* error) {
+  const std::size_t n = sheet.tracks.size();
+  std::vector<std::uint64_t>& byte_start = data->byte_start;
+  std::vector<std::int32_t>& file_blocks = data->file_blocks;
+  byte_start.assign(n, 0);
+  file_blocks.assign(n, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    const CueTrack& t = sheet.tracks[i];
+    const bool first_in_file = i == 0 || sheet.tracks[i - 1].file != t.file;
+    if (first_in_file) {
+      byte_start[i] = static_cast<std::uint64_t>(t.indexes.front().frames) * t.sector_size;
+    } else {
+      const CueTrack& p = sheet.tracks[i - 1];
+      file_blocks[i - 1] = t.indexes.front().frames - p.indexes.front().frames;
+      byte_start[i] =
+          byte_start[i - 1] + static_cast<std::uint64_t>(file_blocks[i - 1]) * p.sector_size;
+    }
+    const ImageFile& file = *files[t.file];
+    if (byte_start[i] >= file.size()) {
+      const CueIndex& idx = t.indexes.front();
+      *error =
+          StrFormat("%s:%d: INDEX %02d of track %d lies beyond the end of %s (%llu bytes)",
+                    path.c_str(), idx.line, idx.number, t.number, sheet.files[t.file].name.c_str(),
+                    static_cast<unsigned long long>(file.size()));
+      return false;
+    }
+    const bool last_in_file = i + 1 == n || sheet.tracks[i + 1].file != t.file;
+    if (last_in_file) {
+      const std::uint64_t rest = file.size() - byte_start[i];
+      if (rest % t.sector_size != 0) {
+        *error = StrFormat(
+            "%s:%d: %s is truncated: track %d ends inside a %zu-byte block (%llu bytes left)",
+            path.c_str(), t.line, sheet.files[t.file].name.c_str(), t.number, t.sector_size,
+            static_cast<unsigned long long>(rest));
+        return false;
+      }
+      if (rest / t.sector_size > 100ull * 60 * kFramesPerSecond) {
+        *error =
+            StrFormat("%s:%d: track %d is longer than 100 minutes", path.c_str(), t.line, t.number);
+        return false;
+      }
+      file_blocks[i] = static_cast<std::int32_t>(rest / t.sector_size);
+    }
+  }
+  return true;
+}
+
 std::unique_ptr<Disc> OpenCue(const std::string& path, std::string* error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -94,48 +151,11 @@ std::unique_ptr<Disc> OpenCue(const std::string& path, std::string* error) {
     files.push_back(std::move(file));
   }
 
-  // Where each track's data lies in its file: byte offset and number of blocks.
+  TrackData data;
+  if (!FindTrackData(path, sheet, files, &data, error)) return nullptr;
   const std::size_t n = sheet.tracks.size();
-  std::vector<std::uint64_t> byte_start(n, 0);
-  std::vector<std::int32_t> file_blocks(n, 0);
-  for (std::size_t i = 0; i < n; ++i) {
-    const CueTrack& t = sheet.tracks[i];
-    const bool first_in_file = i == 0 || sheet.tracks[i - 1].file != t.file;
-    if (first_in_file) {
-      byte_start[i] = static_cast<std::uint64_t>(t.indexes.front().frames) * t.sector_size;
-    } else {
-      const CueTrack& p = sheet.tracks[i - 1];
-      file_blocks[i - 1] = t.indexes.front().frames - p.indexes.front().frames;
-      byte_start[i] =
-          byte_start[i - 1] + static_cast<std::uint64_t>(file_blocks[i - 1]) * p.sector_size;
-    }
-    const ImageFile& file = *files[t.file];
-    if (byte_start[i] >= file.size()) {
-      const CueIndex& idx = t.indexes.front();
-      *error =
-          StrFormat("%s:%d: INDEX %02d of track %d lies beyond the end of %s (%llu bytes)",
-                    path.c_str(), idx.line, idx.number, t.number, sheet.files[t.file].name.c_str(),
-                    static_cast<unsigned long long>(file.size()));
-      return nullptr;
-    }
-    const bool last_in_file = i + 1 == n || sheet.tracks[i + 1].file != t.file;
-    if (last_in_file) {
-      const std::uint64_t rest = file.size() - byte_start[i];
-      if (rest % t.sector_size != 0) {
-        *error = StrFormat(
-            "%s:%d: %s is truncated: track %d ends inside a %zu-byte block (%llu bytes left)",
-            path.c_str(), t.line, sheet.files[t.file].name.c_str(), t.number, t.sector_size,
-            static_cast<unsigned long long>(rest));
-        return nullptr;
-      }
-      if (rest / t.sector_size > 100ull * 60 * kFramesPerSecond) {
-        *error =
-            StrFormat("%s:%d: track %d is longer than 100 minutes", path.c_str(), t.line, t.number);
-        return nullptr;
-      }
-      file_blocks[i] = static_cast<std::int32_t>(rest / t.sector_size);
-    }
-  }
+  const std::vector<std::uint64_t>& byte_start = data.byte_start;
+  const std::vector<std::int32_t>& file_blocks = data.file_blocks;
 
   // Place the tracks one after the other; LBA 0 is track 1's index 1.
   std::vector<ImageDisc::Segment> segments;

@@ -1,7 +1,10 @@
 #include "emu/virtual_drive_id.h"
 
 #include <charconv>
+#include <optional>
 #include <vector>
+
+#include "util/strings.h"
 
 namespace tamarack::emu {
 
@@ -70,18 +73,12 @@ bool ParseOpcodes(std::string_view text, std::set<std::uint8_t>* out, std::strin
     return false;
   }
   for (std::string_view item : Split(text, ',')) {
-    std::string_view digits = item;
-    if (digits.size() > 2 && (digits.substr(0, 2) == "0x" || digits.substr(0, 2) == "0X")) {
-      digits.remove_prefix(2);
-    } else if (!digits.empty() && (digits.back() == 'h' || digits.back() == 'H')) {
-      digits.remove_suffix(1);
-    }
-    unsigned value = 0;
-    if (digits.size() > 2 || !ParseNumber(digits, 16, &value)) {
+    const std::optional<std::uint64_t> value = ParseHexCode(item, 2, 0xFF);
+    if (!value) {
       *why = Join({"\"", item, "\" is not an opcode in hexadecimal (00 to ff)"});
       return false;
     }
-    out->insert(static_cast<std::uint8_t>(value));
+    out->insert(static_cast<std::uint8_t>(*value));
   }
   return true;
 }
@@ -111,6 +108,46 @@ bool ParseSpeed(std::string_view text, SpeedSetting* speed, std::string* why) {
   return true;
 }
 
+// flaky=LIST:P: the blocks of LIST fail with probability P.
+bool ParseFlaky(std::string_view value, FaultPlan* faults, std::string* why) {
+  const std::size_t colon = value.rfind(':');
+  if (colon == std::string_view::npos) {
+    *why = "flaky needs a probability: flaky=LIST:P";
+    return false;
+  }
+  const std::string_view p_text = value.substr(colon + 1);
+  // from_chars, not strtod: the window's Qt sets LC_NUMERIC, and "0.25" must not need a
+  // comma on a German desktop.
+  double p = 0.0;
+  if (!ParseNumber(p_text, &p) || !(p > 0.0 && p <= 1.0)) {
+    *why = Join({"the probability \"", p_text, "\" must be a number above 0 and at most 1"});
+    return false;
+  }
+  std::vector<BlockRange> ranges;
+  if (!ParseBlockList(value.substr(0, colon), &ranges, why)) return false;
+  for (const BlockRange& r : ranges) faults->flaky.push_back({r, p});
+  return true;
+}
+
+// refuse=OPS or refuse=OPS:KIND: the opcodes the path refuses, as a host or an OS error.
+bool ParseRefusal(std::string_view value, FaultPlan* faults, std::string* why) {
+  std::string_view list = value;
+  const std::size_t colon = value.find(':');
+  if (colon != std::string_view::npos) {
+    const std::string_view kind = value.substr(colon + 1);
+    list = value.substr(0, colon);
+    if (kind == "host") {
+      faults->refusal = RefusalKind::kHostError;
+    } else if (kind == "os") {
+      faults->refusal = RefusalKind::kOsError;
+    } else {
+      *why = Join({"refuse=OPS:KIND takes the kind host or os, not \"", kind, "\""});
+      return false;
+    }
+  }
+  return ParseOpcodes(list, &faults->refused_opcodes, why);
+}
+
 bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* why) {
   const std::size_t eq = option.find('=');
   const std::string_view name = option.substr(0, eq);
@@ -133,44 +170,8 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
   if (name == "qcrc") return needs_value() && ParseBlockList(value, &c->faults.bad_q_crc, why);
   if (name == "formless") return needs_value() && ParseBlockList(value, &c->faults.formless, why);
   if (name == "slow") return needs_value() && ParseOpcodes(value, &c->faults.slow_opcodes, why);
-  if (name == "flaky") {
-    if (!needs_value()) return false;
-    const std::size_t colon = value.rfind(':');
-    if (colon == std::string_view::npos) {
-      *why = "flaky needs a probability: flaky=LIST:P";
-      return false;
-    }
-    const std::string_view p_text = value.substr(colon + 1);
-    // from_chars, not strtod: the window's Qt sets LC_NUMERIC, and "0.25" must not need a
-    // comma on a German desktop.
-    double p = 0.0;
-    if (!ParseNumber(p_text, &p) || !(p > 0.0 && p <= 1.0)) {
-      *why = Join({"the probability \"", p_text, "\" must be a number above 0 and at most 1"});
-      return false;
-    }
-    std::vector<BlockRange> ranges;
-    if (!ParseBlockList(value.substr(0, colon), &ranges, why)) return false;
-    for (const BlockRange& r : ranges) c->faults.flaky.push_back({r, p});
-    return true;
-  }
-  if (name == "refuse") {
-    if (!needs_value()) return false;
-    std::string_view list = value;
-    const std::size_t colon = value.find(':');
-    if (colon != std::string_view::npos) {
-      const std::string_view kind = value.substr(colon + 1);
-      list = value.substr(0, colon);
-      if (kind == "host") {
-        c->faults.refusal = RefusalKind::kHostError;
-      } else if (kind == "os") {
-        c->faults.refusal = RefusalKind::kOsError;
-      } else {
-        *why = Join({"refuse=OPS:KIND takes the kind host or os, not \"", kind, "\""});
-        return false;
-      }
-    }
-    return ParseOpcodes(list, &c->faults.refused_opcodes, why);
-  }
+  if (name == "flaky") return needs_value() && ParseFlaky(value, &c->faults, why);
+  if (name == "refuse") return needs_value() && ParseRefusal(value, &c->faults, why);
   if (name == "seed") {
     if (!needs_value()) return false;
     if (!ParseNumber(value, 10, &c->faults.seed)) {

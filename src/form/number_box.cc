@@ -32,14 +32,9 @@ std::uint32_t SpinUpperLimit(NumberSize size) {
 
 std::uint32_t ParseNumberText(std::string_view text, bool hex) {
   if (hex) {
+    if (text.empty()) return 0;
     if (text.size() > 8) return 0xFFFFFFFFu;
-    std::uint32_t v = 0;
-    for (char c : text) {
-      const int d = HexDigitValue(c);
-      if (d < 0) return 0xFFFFFFFFu;
-      v = (v << 4) | static_cast<std::uint32_t>(d);
-    }
-    return v;
+    return static_cast<std::uint32_t>(ParseDigits(text, 16, 0xFFFFFFFFu).value_or(0xFFFFFFFFu));
   }
   std::size_t i = 0;
   while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;

@@ -35,8 +35,8 @@ void ConsoleToSettings(const Console& console, SettingsData* d) {
   d->com_list_kind = static_cast<int>(console.list_kind());
   d->last_com[kLastComOpcode] = static_cast<int>(console.current_opcode());
   d->last_com[kLastComRow] = static_cast<int>(console.current_row());
-  d->exe_imm = console.options.execute_on_selection ? 1 : 0;
-  d->cnt_apr = console.options.show_control_byte ? 1 : 0;
+  d->execute_on_selection = console.options.execute_on_selection ? 1 : 0;
+  d->show_control_byte = console.options.show_control_byte ? 1 : 0;
   d->control_buf_len = static_cast<int>(console.options.receive_length);
   d->dump_kind = console.grouping_index;
 }
@@ -65,8 +65,8 @@ void SettingsToConsole(const SettingsData& d, Console* console) {
   }
   const int kind = d.com_list_kind;
   console->SetListKind(kind >= 0 && kind <= 2 ? static_cast<ListKind>(kind) : ListKind::kCode);
-  console->options.execute_on_selection = d.exe_imm != 0;
-  console->options.show_control_byte = d.cnt_apr != 0;
+  console->options.execute_on_selection = d.execute_on_selection != 0;
+  console->options.show_control_byte = d.show_control_byte != 0;
   // A receive length of 0 or less would leave no buffer: keep the default.
   if (d.control_buf_len > 0) {
     console->options.receive_length = static_cast<std::uint32_t>(d.control_buf_len);

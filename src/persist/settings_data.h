@@ -50,10 +50,10 @@ struct SettingsData {
   int start_msf = 0;
   int end_msf = 0;
   int timeout_com = 7;
-  int exe_imm = 0;
-  int cnt_apr = 0;
-  int toc_kind = 0;        // "TocKind=": the Full TOC check box
-  int toc_kind_upper = 0;  // "TOCKIND=": read, never written
+  int execute_on_selection = 0;  // "ExeImm=": a command runs as soon as it is selected
+  int show_control_byte = 0;     // "CntApr=": forms show the Control Byte row
+  int toc_kind = 0;              // "TocKind=": the Full TOC check box
+  int toc_kind_upper = 0;        // "TOCKIND=": read, never written
   CdbBytes sector_com = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0};
   std::string font_face = "ＭＳ ゴシック";
   std::array<int, 4> font = {400, 0, 1, 14};  // weight, italic, character set, height

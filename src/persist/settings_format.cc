@@ -70,8 +70,8 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       {"ComListKind=", &SettingsData::com_list_kind},
       {"ControlFlag=", &SettingsData::control_flag},
       {"TimeoutCom=", &SettingsData::timeout_com, 1, kMaxCommandTimeout},
-      {"ExeImm=", &SettingsData::exe_imm},
-      {"CntApr=", &SettingsData::cnt_apr},
+      {"ExeImm=", &SettingsData::execute_on_selection},
+      {"CntApr=", &SettingsData::show_control_byte},
       {"VirtualDrives=", &SettingsData::virtual_drives},
       {"TraceCommands=", &SettingsData::trace_commands},
   };
@@ -222,8 +222,8 @@ std::string FormatSettings(const SettingsData& d) {
   StrAppendFormat(&o, "STARTMSF=%d\n", d.start_msf);
   StrAppendFormat(&o, "ENDMSF=%d\n", d.end_msf);
   StrAppendFormat(&o, "TimeoutCom=%d\n", d.timeout_com);
-  StrAppendFormat(&o, "ExeImm=%d\n", d.exe_imm);
-  StrAppendFormat(&o, "CntApr=%d\n", d.cnt_apr);
+  StrAppendFormat(&o, "ExeImm=%d\n", d.execute_on_selection);
+  StrAppendFormat(&o, "CntApr=%d\n", d.show_control_byte);
   StrAppendFormat(&o, "TocKind=%d\n", d.toc_kind);
   StrAppendFormat(&o, "SectorCom=%s\n", HexText(d.sector_com).c_str());
   StrAppendFormat(&o, "fontof=%s\n", TextValue(d.font_face).c_str());

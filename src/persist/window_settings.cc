@@ -15,8 +15,8 @@ Options OptionsFromSettings(const SettingsData& s) {
   Options o;
   o.disc_indicator = (s.control_flag & kDiscIndicatorFlag) != 0;
   o.command_timeout = s.timeout_com > 0 ? static_cast<std::uint32_t>(s.timeout_com) : 7;
-  o.execute_on_selection = s.exe_imm != 0;
-  o.control_byte_row = s.cnt_apr != 0;
+  o.execute_on_selection = s.execute_on_selection != 0;
+  o.control_byte_row = s.show_control_byte != 0;
   o.receive_length = s.control_buf_len > 0 ? static_cast<std::uint32_t>(s.control_buf_len) : 40960;
   o.virtual_drives = s.virtual_drives != 0;
   o.trace_commands = s.trace_commands != 0;

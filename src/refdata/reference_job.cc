@@ -162,6 +162,13 @@ class ReferenceRun {
   std::string UnreadNote() const;
   std::string CheckNotes() const;
 
+  // Opens the check file and the list of the blocks its capture could not read; false, with
+  // the job ended, when either cannot be used.
+  bool OpenCheckFile(const std::string& path, bool after_capture, ReferenceFile* file,
+                     UnreadBlocks* skip);
+  // The closing status and message of a check that was not stopped.
+  void EndCheck(bool after_capture, std::optional<std::uint64_t> tail_failed_at);
+
   JobContext& ctx_;
   DeviceSession& session_;
   JobHost& host_;
@@ -409,31 +416,67 @@ std::string ReferenceRun::CheckNotes() const {
   return StrFormat("\r\n読めなかったﾌﾞﾛｯｸ %llu 個はﾁｪｯｸしていません", Ull(result_.skipped));
 }
 
-void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
+bool ReferenceRun::OpenCheckFile(const std::string& path, bool after_capture, ReferenceFile* file,
+                                 UnreadBlocks* skip) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) {
     const bool exists = std::filesystem::exists(path, ec);
     result_.verdict.FileFailed(path + ": " +
                                (exists ? std::string("not a regular file") : ErrorText(ENOENT)));
     End(ReferenceEnd::kCheckFileMissing, MessageIcon::kError, "チェックするファイル名が不正です");
-    return;
+    return false;
   }
-  ReferenceFile file;
   std::string why;
-  if (!file.Open(path, &why)) {
+  if (!file->Open(path, &why)) {
     result_.verdict.FileFailed(path + ": " + why);
     End(ReferenceEnd::kCheckFileMissing, MessageIcon::kError,
         StrFormat("チェックするファイル名が不正です\r\n%s\r\n%s", path.c_str(), why.c_str()));
-    return;
+    return false;
   }
   // The blocks the capture could not read hold filler, not the disc's data.
-  UnreadBlocks skip = result_.unread;
-  if (!after_capture && !LoadUnreadList(path, &skip, &result_.skipped_list, &why)) {
+  *skip = result_.unread;
+  if (!after_capture && !LoadUnreadList(path, skip, &result_.skipped_list, &why)) {
     result_.verdict.Refused(why);
     End(ReferenceEnd::kBadUnreadList, MessageIcon::kError,
         StrFormat("チェックするファイル名が不正です\r\n%s", why.c_str()));
-    return;
+    return false;
   }
+  return true;
+}
+
+void ReferenceRun::EndCheck(bool after_capture, std::optional<std::uint64_t> tail_failed_at) {
+  const int n = AsInt(result_.mismatches);
+  host_.Show(
+      JobText::kStatus,
+      (n != 0 ? StrFormat("%d 件の不一致を検出しました", n) : "全てのﾃﾞｰﾀが一致しました") +
+          (result_.skipped != 0 ? StrFormat("(%llu ﾌﾞﾛｯｸはﾁｪｯｸしていません)", Ull(result_.skipped))
+                                : std::string()));
+  const std::string notes = CheckNotes() + UnreadNote();
+  if (tail_failed_at) {
+    End(ReferenceEnd::kTailReadFailed, MessageIcon::kError,
+        StrFormat("Read ｴﾗｰが発生しました(LBA=%d)", AsInt(*tail_failed_at)) +
+            (n != 0 ? StrFormat("\r\nﾃﾞｰﾀﾁｪｯｸが終了しました(%d件 の差異を検出)", n)
+                    : std::string()) +
+            notes);
+  } else if (n != 0) {
+    End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
+        StrFormat("ﾃﾞｰﾀﾁｪｯｸが終了しました(%d件 の差異を検出)", n) + notes);
+  } else if (result_.read_errors != 0) {
+    End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
+        StrFormat(after_capture ? "読み込みが終了しました(%u件 のRead ｴﾗｰを検出)"
+                                : "ﾃﾞｰﾀﾁｪｯｸが終了しました(%u件 のRead ｴﾗｰを検出)",
+                  result_.read_errors) +
+            notes);
+  } else {
+    End(ReferenceEnd::kCompleted, MessageIcon::kInformation,
+        (after_capture ? "読み込みが完了しました" : "ﾃﾞｰﾀﾁｪｯｸが完了しました") + notes);
+  }
+}
+
+void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
+  ReferenceFile file;
+  UnreadBlocks skip;
+  if (!OpenCheckFile(path, after_capture, &file, &skip)) return;
   result_.check_ran = true;
   result_.mismatches = 0;
   const std::uint64_t read_blocks = after_capture ? result_.range.blocks() : 0;
@@ -569,32 +612,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
     return;
   }
   Report(current, result_.bytes_checked, started, true);
-  const int n = AsInt(result_.mismatches);
-  host_.Show(
-      JobText::kStatus,
-      (n != 0 ? StrFormat("%d 件の不一致を検出しました", n) : "全てのﾃﾞｰﾀが一致しました") +
-          (result_.skipped != 0 ? StrFormat("(%llu ﾌﾞﾛｯｸはﾁｪｯｸしていません)", Ull(result_.skipped))
-                                : std::string()));
-  const std::string notes = CheckNotes() + UnreadNote();
-  if (tail_failed_at) {
-    End(ReferenceEnd::kTailReadFailed, MessageIcon::kError,
-        StrFormat("Read ｴﾗｰが発生しました(LBA=%d)", AsInt(*tail_failed_at)) +
-            (n != 0 ? StrFormat("\r\nﾃﾞｰﾀﾁｪｯｸが終了しました(%d件 の差異を検出)", n)
-                    : std::string()) +
-            notes);
-  } else if (n != 0) {
-    End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
-        StrFormat("ﾃﾞｰﾀﾁｪｯｸが終了しました(%d件 の差異を検出)", n) + notes);
-  } else if (result_.read_errors != 0) {
-    End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
-        StrFormat(after_capture ? "読み込みが終了しました(%u件 のRead ｴﾗｰを検出)"
-                                : "ﾃﾞｰﾀﾁｪｯｸが終了しました(%u件 のRead ｴﾗｰを検出)",
-                  result_.read_errors) +
-            notes);
-  } else {
-    End(ReferenceEnd::kCompleted, MessageIcon::kInformation,
-        (after_capture ? "読み込みが完了しました" : "ﾃﾞｰﾀﾁｪｯｸが完了しました") + notes);
-  }
+  EndCheck(after_capture, tail_failed_at);
 }
 
 // The job's frame: busy marks, the device check, the range.

@@ -30,19 +30,16 @@ std::string ConfigText(std::string_view id) {
 int PidOfTargetWwn(std::string_view name) {
   if (!name.starts_with(kTargetWwnPrefix) || name.size() < kTargetWwnPrefix.size() + 8) return -1;
   const std::string_view hex = name.substr(kTargetWwnPrefix.size(), 8);
-  unsigned pid = 0;
-  const auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), pid, 16);
-  if (ec != std::errc() || end != hex.data() + hex.size()) return -1;
-  return static_cast<int>(pid);
+  const auto pid = ParseDigits(hex, 16, 0xFFFFFFFFu);
+  return pid ? static_cast<int>(*pid) : -1;
 }
 
 // The drive's index in a target name made by NamesFor, or -1.
 int IndexOfTargetWwn(std::string_view name) {
   if (name.size() != kTargetWwnPrefix.size() + 12) return -1;
   const std::string_view hex = name.substr(kTargetWwnPrefix.size() + 8);
-  unsigned index = 0;
-  const auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), index, 16);
-  return ec == std::errc() && end == hex.data() + hex.size() ? static_cast<int>(index) : -1;
+  const auto index = ParseDigits(hex, 16, 0xFFFFu);
+  return index ? static_cast<int>(*index) : -1;
 }
 
 void Note(const std::string& error, std::vector<std::string>* left) {
@@ -97,9 +94,9 @@ bool HasSysAdminCapability(std::string_view status) {
     std::string_view hex = line;
     hex.remove_prefix(7);
     while (!hex.empty() && (hex.front() == ' ' || hex.front() == '\t')) hex.remove_prefix(1);
-    std::uint64_t caps = 0;
-    const auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), caps, 16);
-    return ec == std::errc() && ((caps >> kCapSysAdmin) & 1) != 0;
+    const auto caps =
+        ParseDigits(hex.substr(0, hex.find_first_not_of("0123456789abcdefABCDEF")), 16, UINT64_MAX);
+    return caps && ((*caps >> kCapSysAdmin) & 1) != 0;
   }
   return false;
 }
@@ -266,9 +263,8 @@ std::string FindUio(SysFiles& fs, const ServeRoots& roots, const std::string& ba
     size_text = Trimmed(size_text);
     std::string_view hex = size_text;
     if (hex.starts_with("0x") || hex.starts_with("0X")) hex.remove_prefix(2);
-    std::uint64_t size = 0;
-    const auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), size, 16);
-    if (ec != std::errc() || end != hex.data() + hex.size() || size == 0) {
+    const std::uint64_t size = ParseDigits(hex, 16, UINT64_MAX).value_or(0);
+    if (size == 0) {
       return size_path + " holds \"" + size_text + "\", not a map size";
     }
     uio->path = roots.dev + "/" + dev;

@@ -11,7 +11,7 @@ namespace {
 constexpr FileKindRow kFileKinds[] = {
     {FileKind::kDump, "txt", kTabSectorDump, "ﾀﾞﾝﾌﾟ情報の保存", "ﾀﾞﾝﾌﾟ情報の読み込み"},
     {FileKind::kCommands, "cmd", kTabCommand, "ｺﾏﾝﾄﾞの保存", "ｺﾏﾝﾄﾞの読み込み"},
-    {FileKind::kAgeing, "age", kTabAging, "ｴｰｼﾞﾝｸﾞ環境の保存", "ｴｰｼﾞﾝｸﾞ環境の読み込み"},
+    {FileKind::kAgeing, "age", kTabAgeing, "ｴｰｼﾞﾝｸﾞ環境の保存", "ｴｰｼﾞﾝｸﾞ環境の読み込み"},
     {FileKind::kMeasurement, "msr", kTabMeasure, "計測ﾃﾞｰﾀの保存", "計測ﾃﾞｰﾀの読み込み"},
 };
 

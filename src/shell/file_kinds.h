@@ -16,7 +16,7 @@ enum TabIndex {
   kTabToc = 1,
   kTabProperties = 2,
   kTabCommand = 3,
-  kTabAging = 4,
+  kTabAgeing = 4,
   kTabMeasure = 5,
   kTabOthers = 6,
 };

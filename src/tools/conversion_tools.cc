@@ -2,6 +2,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 #include "util/strings.h"
 #include "util/sub_q_crc.h"
@@ -20,19 +21,6 @@ constexpr long long kFirstLba = -kMsfOffset;
 constexpr long long kLastLba = 0x7FFFFFFF;
 constexpr long long kLbaFieldValues = 0x100000000;
 
-// Digits of `base` only, at most 10 of them (more than a 32-bit LBA needs in either base);
-// nothing for anything else.
-std::optional<long long> ParseDigits(std::string_view text, int base) {
-  if (text.empty() || text.size() > 10) return std::nullopt;
-  long long value = 0;
-  for (char c : text) {
-    const int d = HexDigitValue(c);
-    if (d < 0 || d >= base) return std::nullopt;
-    value = value * base + d;
-  }
-  return value;
-}
-
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
@@ -42,16 +30,8 @@ std::string_view Trimmed(std::string_view text) {
 // One pair of the MSF text; `pair` may be shorter than two characters (missing at the front).
 std::optional<int> PairValue(std::string_view pair, bool bcd) {
   if (pair.empty()) return 0;
-  if (!bcd) {
-    const auto v = ParseDigits(pair, 16);
-    return v ? std::optional<int>(static_cast<int>(*v)) : std::nullopt;
-  }
-  int value = 0;
-  for (char c : pair) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c & 0x0F);
-  }
-  return value;
+  const auto v = ParseDigits(pair, bcd ? 10 : 16, 0xFF);
+  return v ? std::optional<int>(static_cast<int>(*v)) : std::nullopt;
 }
 
 // The LBA of `text`: decimal with an optional minus, or hexadecimal as the 32-bit field a drive
@@ -62,9 +42,11 @@ std::optional<long long> ParseLba(std::string_view text, bool hex) {
   const bool negative = !hex && !text.empty() && text.front() == '-';
   if (negative) text.remove_prefix(1);
   while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
-  const auto digits = ParseDigits(text, hex ? 16 : 10);
+  // Above the 32-bit field every text is out of range in either base.
+  const auto digits = ParseDigits(text, hex ? 16 : 10, kLbaFieldValues - 1);
   if (!digits) return std::nullopt;
-  long long lba = negative ? -*digits : *digits;
+  const auto magnitude = static_cast<long long>(*digits);
+  long long lba = negative ? -magnitude : magnitude;
   if (hex && lba > kLastLba && lba < kLbaFieldValues) lba -= kLbaFieldValues;
   if (lba < kFirstLba || lba > kLastLba) return std::nullopt;
   return lba;
@@ -113,16 +95,11 @@ std::string SubQCrcText(std::string_view text) {
     if (HexDigitValue(c) < 0 || digits.size() == 2 * kSubQDataSize) return kConversionErrorText;
     digits += c;
   }
+  // Digits left out at the end are zeros.
   digits.resize(2 * kSubQDataSize, '0');
-  std::array<std::uint8_t, kSubQDataSize> bytes{};
-  std::string out;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    bytes[i] = static_cast<std::uint8_t>(HexDigitValue(digits[2 * i]) << 4 |
-                                         HexDigitValue(digits[2 * i + 1]));
-    StrAppendFormat(&out, "%02x ", bytes[i]);
-  }
-  StrAppendFormat(&out, " -> %04x", SubQCrc(bytes));
-  return out;
+  const std::vector<std::uint8_t> bytes =
+      ParseHexBytes(digits, "").value_or(std::vector<std::uint8_t>(kSubQDataSize));
+  return HexBytes(bytes) + StrFormat(" -> %04x", SubQCrc(bytes));
 }
 
 }  // namespace tamarack

@@ -44,6 +44,17 @@ std::optional<std::uint64_t> ParseDigits(std::string_view text, int base, std::u
   return value;
 }
 
+std::optional<std::uint64_t> ParseHexCode(std::string_view text, std::size_t max_digits,
+                                          std::uint64_t max) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.remove_prefix(2);
+  } else if (text.ends_with('h') || text.ends_with('H')) {
+    text.remove_suffix(1);
+  }
+  if (text.size() > max_digits) return std::nullopt;
+  return ParseDigits(text, 16, max);
+}
+
 std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text,
                                                        std::string_view separators) {
   std::vector<std::uint8_t> bytes;

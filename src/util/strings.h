@@ -30,6 +30,12 @@ constexpr int HexDigitValue(char c) {
 // the program reads from typed text goes through here.
 std::optional<std::uint64_t> ParseDigits(std::string_view text, int base, std::uint64_t max);
 
+// A code typed in hexadecimal as drives' codes are written: bare ("2a"), after "0x" or before
+// "h" ("0x2a", "2Ah"), either case. Nothing when the digits are more than `max_digits` (leading
+// zeros count) or the value exceeds `max`.
+std::optional<std::uint64_t> ParseHexCode(std::string_view text, std::size_t max_digits,
+                                          std::uint64_t max);
+
 // Bytes as pairs of hexadecimal digits ("12 00 ff" or "1200ff"); any character of `separators`
 // may stand between two bytes. Nothing when another character comes or a byte is left with
 // one digit.

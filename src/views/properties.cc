@@ -92,7 +92,7 @@ std::vector<DecodedRow> CapabilityRows(std::span<const std::uint8_t> page) {
   return rows;
 }
 
-PropertiesResult FillPropertiesTab(DeviceSession& session) {
+PropertiesResult ReadDriveProperties(DeviceSession& session) {
   PropertiesResult result;
   if (!session.HasDevice()) return result;
   result.opened = true;

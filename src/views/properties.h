@@ -57,6 +57,6 @@ struct PropertiesResult {
 // 0, 255 bytes) and Mode Sense(10) of page 2Ah (5Ah, current values, 255 bytes) on the
 // session's drive, each into a zero-filled buffer, and decodes the three sections. A request
 // counts as failed when it is refused or ends with sense data (or a bad status without).
-PropertiesResult FillPropertiesTab(DeviceSession& session);
+PropertiesResult ReadDriveProperties(DeviceSession& session);
 
 }  // namespace tamarack

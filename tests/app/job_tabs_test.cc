@@ -12,7 +12,7 @@ namespace tamarack::app {
 namespace {
 
 // The fields of the tab that depend on others, and the settings they make.
-void Shot(testing::Transcript& t, const AgingTab& tab, const QString& step) {
+void Shot(testing::Transcript& t, const AgeingTab& tab, const QString& step) {
   t.Step(step)("loop", tab.loop_box()->currentIndex())("loop text", tab.loop_box()->currentText());
   t("loop entry", tab.loop_box()->itemText(2));
   t("loop count", tab.settings().loop_count)("loop mode", tab.settings().mode.loop());
@@ -87,8 +87,8 @@ class JobTabsTest : public QObject {
   // methods only, the data error end with the data check only, the form's CDB and what is
   // stored; the log setting dialog rebuilding the word: aging_form.txt.
   void DiscBoundsLoopCountAndLogSettingDialogs() {
-    testing::WindowBench b({"emu:type13?speed=max", "emu:type30?speed=max"}, kTabAging);
-    AgingTab& tab = *b.window->aging_tab();
+    testing::WindowBench b({"emu:type13?speed=max", "emu:type30?speed=max"}, kTabAgeing);
+    AgeingTab& tab = *b.window->ageing_tab();
     testing::Transcript t;
     const auto bounds = [&](int drive, const char* step) {
       b.window->drive_box()->setCurrentIndex(drive);
@@ -99,7 +99,7 @@ class JobTabsTest : public QObject {
     bounds(0, "type 13");  // a range of its own stays
     b.window->tabs()->setCurrentIndex(kTabCommand);
     bounds(1, "type 30, tab hidden");
-    b.window->tabs()->setCurrentIndex(kTabAging);
+    b.window->tabs()->setCurrentIndex(kTabAgeing);
 
     QString answer = QStringLiteral("7");
     bool accept = true;
@@ -159,10 +159,10 @@ class JobTabsTest : public QObject {
   // block read at the start bounds the range bar. The window's close is refused while a run
   // goes (the run is told to stop) and goes ahead once it has ended.
   void ARunShowsItsCountersCancelsAndHoldsTheWindowOpen() {
-    testing::WindowBench b({"emu:type13?speed=max"}, kTabAging);
+    testing::WindowBench b({"emu:type13?speed=max"}, kTabAgeing);
     MainWindow& window = *b.window;
     window.show();
-    AgingTab* tab = window.aging_tab();
+    AgeingTab* tab = window.ageing_tab();
     testing::Messages messages;
     tab->dialog_hook = messages;
     SettingsData s;  // a long run with the data check of the type 13 disc
@@ -172,13 +172,13 @@ class JobTabsTest : public QObject {
     s.ageing.data_check_type = DataCheckType::kType13;
     tab->LoadSettings(s);
     QCOMPARE(window.exec_button()->text(), QStringLiteral("Start(&E)"));
-    QSignalSpy finished(tab, &AgingTab::RunFinished);
+    QSignalSpy finished(tab, &AgeingTab::RunFinished);
     window.exec_button()->click();
     QVERIFY(!tab->method_box()->isEnabled());
     QCOMPARE(window.exec_button()->text(), QStringLiteral("Cancel(&E)"));
     window.tabs()->setCurrentIndex(kTabCommand);
     QCOMPARE(window.exec_button()->text(), QStringLiteral("Send(&E)"));
-    window.tabs()->setCurrentIndex(kTabAging);
+    window.tabs()->setCurrentIndex(kTabAgeing);
     QTRY_VERIFY_WITH_TIMEOUT(
         tab->counter_box()->toPlainText().startsWith(QStringLiteral("Total Command=")), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(!tab->dump_box()->toPlainText().isEmpty(), 10000);
@@ -224,17 +224,17 @@ class JobTabsTest : public QObject {
          " [command from another tab]", false},
     };
     for (const Way& way : kAgeing) {
-      testing::WindowBench b({"emu:type13?speed=max"}, kTabAging);
+      testing::WindowBench b({"emu:type13?speed=max"}, kTabAgeing);
       MainWindow& w = *b.window;
       w.show();
-      AgingTab* tab = w.aging_tab();
+      AgeingTab* tab = w.ageing_tab();
       testing::Messages messages;
       tab->dialog_hook = messages;
       SettingsData s;
       s.ageing.end_lba = 300000;
       s.ageing.log_path = b.dir.filePath(QStringLiteral("log.txt")).toStdString();
       tab->LoadSettings(s);
-      QSignalSpy finished(tab, &AgingTab::RunFinished);
+      QSignalSpy finished(tab, &AgeingTab::RunFinished);
       w.exec_button()->click();
       QTRY_VERIFY_WITH_TIMEOUT(!tab->counter_box()->toPlainText().isEmpty(), 10000);
       way.stop(w);
@@ -285,8 +285,8 @@ class JobTabsTest : public QObject {
   // page and a text log as text; a log that cannot be read says why, not only that it is not
   // there.
   void TheLogIsShownInTheProgramWhenTheDesktopCannot() {
-    testing::WindowBench b({"emu:type13?speed=max"}, kTabAging);
-    AgingTab* tab = b.window->aging_tab();
+    testing::WindowBench b({"emu:type13?speed=max"}, kTabAgeing);
+    AgeingTab* tab = b.window->ageing_tab();
     testing::Messages messages;
     tab->dialog_hook = messages;
     tab->open_file = [](const QString&) { return false; };

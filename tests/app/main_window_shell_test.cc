@@ -374,9 +374,9 @@ class MainWindowShellTest : public QObject {
     b.config.command_line_file = "\"./runs.d/only.age\"";
     b.Open();
     QDir::setCurrent(old_cwd);
-    QCOMPARE(b.window->tabs()->currentIndex(), static_cast<int>(kTabAging));
+    QCOMPARE(b.window->tabs()->currentIndex(), static_cast<int>(kTabAgeing));
     // What a lone Ageing line changes is tab_file_test's; here that it reaches the tab.
-    QCOMPARE(b.window->aging_tab()->settings().end_lba, 400);
+    QCOMPARE(b.window->ageing_tab()->settings().end_lba, 400);
 
     // A command file in a dotted folder loads its commands and builds the form.
     WriteAll(b.dir.filePath(QStringLiteral("runs.d/set.cmd")), "Com07=280000001000000002000000\n");
@@ -441,20 +441,20 @@ class MainWindowShellTest : public QObject {
     b.t("file", ReadAll(b.proposed.last()));
 
     b.t.Step("Aging");
-    w->tabs()->setCurrentIndex(kTabAging);
-    w->aging_tab()->end_box()->setText(QStringLiteral("777"));
+    w->tabs()->setCurrentIndex(kTabAgeing);
+    w->ageing_tab()->end_box()->setText(QStringLiteral("777"));
     w->save_button()->click();
     const std::string age = ReadAll(b.proposed.last());
     const std::size_t line = age.find("\nAgeing=");  // the log's path is the program's folder
     b.t("file's ageing line", age.substr(line + 1, age.find('\n', line + 1) - line - 1));
-    const std::string saved = FormatAgeingLines(w->aging_tab()->settings());
+    const std::string saved = FormatAgeingLines(w->ageing_tab()->settings());
     b.window.reset();
     b.Settings("ControlFlag=0\nDirectory=" + b.dir.path().toStdString() + "\n");
-    w = &b.Open(kTabAging);  // the file, not the settings, brings the numbers back
+    w = &b.Open(kTabAgeing);  // the file, not the settings, brings the numbers back
     b.load_path = b.proposed.last();
     w->open_button()->click();
-    QCOMPARE(FormatAgeingLines(w->aging_tab()->settings()), saved);
-    QCOMPARE(w->aging_tab()->settings().end_lba, 777);
+    QCOMPARE(FormatAgeingLines(w->ageing_tab()->settings()), saved);
+    QCOMPARE(w->ageing_tab()->settings().end_lba, 777);
 
     b.t.Step("Command");
     w->tabs()->setCurrentIndex(kTabCommand);
@@ -716,7 +716,7 @@ class MainWindowShellTest : public QObject {
                         {kTabCommand, "1bh Start Stop Unit", "command-startstopunit"},
                         {kTabCommand, "12h Inquiry", "command-inquiry"},
                         {kTabCommand, "00h User01", "command-userslot"},
-                        {kTabAging, nullptr, "aging"},
+                        {kTabAgeing, nullptr, "aging"},
                         {kTabMeasure, nullptr, "measure"},
                         {kTabOthers, nullptr, "others"}};
     QStringList problems;

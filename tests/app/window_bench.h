@@ -12,7 +12,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/aging_tab.h"
+#include "app/ageing_tab.h"
 #include "app/command_monitor_tab.h"
 #include "app/command_tab.h"
 #include "app/continue_dialog.h"
@@ -29,7 +29,7 @@
 #include "app/loop_count_dialog.h"
 #include "app/main_window.h"
 #include "app/measure_tab.h"
-#include "app/mode_page_editor.h"
+#include "app/mode_page_editor_widget.h"
 #include "app/options_dialog.h"
 #include "app/properties_tab.h"
 #include "app/read_cd_detail_dialog.h"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 
 #include "cli/cli_app.h"
@@ -139,6 +140,28 @@ TEST(TypedText, HexBytesAndDigitsTakeOnlyWhatTheySay) {
   EXPECT_FALSE(ParseDigits("5", 10, 4)) << "one digit above the limit";
   EXPECT_FALSE(ParseDigits("", 10, 99));
   EXPECT_FALSE(ParseDigits("+1", 10, 99));
+}
+
+// Codes typed in hexadecimal (opcodes, page and feature codes) take every written form of
+// the code and nothing more.
+TEST(TypedText, HexCodesTakeTheirWrittenForms) {
+  struct Case {
+    const char* text;
+    std::size_t max_digits;
+    std::uint64_t max;
+    std::optional<std::uint64_t> value;
+  };
+  const Case cases[] = {
+      {"2a", 2, 0xFF, 0x2A},   {"2Ah", 2, 0xFF, 0x2A},     {"0x2A", 2, 0xFF, 0x2A},
+      {"0X2a", 2, 0xFF, 0x2A}, {"2AH", 2, 0xFF, 0x2A},     {"0", 2, 0xFF, 0},
+      {"0x", 2, 0xFF, {}},     {"h", 2, 0xFF, {}},         {"", 2, 0xFF, {}},
+      {"0x2ah", 2, 0xFF, {}},  {"02a", 2, 0xFF, {}},       {"40", 2, 0x3F, {}},
+      {"3f", 2, 0x3F, 0x3F},   {"001eh", 4, 0xFFFF, 0x1E}, {"0x0001e", 4, 0xFFFF, {}},
+      {"-1", 2, 0xFF, {}},     {"2 a", 2, 0xFF, {}},       {"0h", 2, 0xFF, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseHexCode(c.text, c.max_digits, c.max), c.value) << '"' << c.text << '"';
+  }
 }
 
 }  // namespace

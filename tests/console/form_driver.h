@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 
 #include "console/command_catalogue.h"
 #include "console/console.h"
+#include "form/labelled_fields.h"
 #include "golden.h"
 #include "util/strings.h"
 
@@ -30,11 +32,9 @@ inline std::size_t RowNamed(std::string_view name) {
 // The index of the field labelled `label` in the form shown now.
 template <typename Form>
 std::size_t FieldNamed(const Form& f, std::string_view label) {
-  for (std::size_t i = 0; i < f.fields().size(); ++i) {
-    if (label == f.fields()[i].label) return i;
-  }
-  ADD_FAILURE() << "no field " << label;
-  return 0;
+  const std::optional<std::size_t> i = FieldOfLabel(f.fields(), label);
+  if (!i) ADD_FAILURE() << "no field " << label;
+  return i.value_or(0);
 }
 
 template <typename Form>
@@ -72,14 +72,21 @@ void SetChoice(Form& f, std::string_view label, int choice) {
   EditField(f, label, [choice](FieldState& s) { s.choice = choice; });
 }
 
+// Sets a check box or a choice as typed text names it (SetFieldFromText: "1", "off", an
+// entry's text).
+template <typename Form>
+void SetFromText(Form& f, std::string_view label, std::string_view text) {
+  const FieldDescriptor& field = f.fields()[FieldNamed(f, label)];
+  EditField(f, label, [&](FieldState& s) {
+    const std::string error = SetFieldFromText(field, text, s);
+    if (!error.empty()) ADD_FAILURE() << label << ": " << error;
+  });
+}
+
 // Selects the entry whose text is `text`.
 template <typename Form>
 void Choose(Form& f, std::string_view label, std::string_view text) {
-  const auto& choices = f.fields()[FieldNamed(f, label)].choices;
-  for (std::size_t k = 0; k < choices.size(); ++k) {
-    if (text == choices[k].text) return SetChoice(f, label, static_cast<int>(k));
-  }
-  ADD_FAILURE() << label << " has no entry " << text;
+  SetFromText(f, label, text);
 }
 
 // The form as text, a field a line: a box's text, [x] or [ ] for a check box, the chosen
@@ -121,8 +128,7 @@ inline void ExpectConsoleTranscript(Console& c, const std::string& name,
     if (verb == "select") c.SelectRow(RowNamed(what));
     if (verb == "hex") c.SetHexInput(what == "on");
     if (verb == "set") SetText(c, what, value);
-    if (verb == "check") SetChecked(c, what, value == "1");
-    if (verb == "choose") Choose(c, what, value);
+    if (verb == "check" || verb == "choose") SetFromText(c, what, value);
     if (verb == "store") {
       std::istringstream in(value);
       Cdb& cdb = c.catalogue().row(RowNamed(what)).cdb_store;

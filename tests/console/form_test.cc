@@ -9,6 +9,7 @@
 #include "console/form_driver.h"
 #include "decode/basic_commands.h"
 #include "form/form_layout.h"
+#include "form/labelled_fields.h"
 #include "form/number_box.h"
 #include "golden.h"
 #include "util/strings.h"
@@ -56,6 +57,61 @@ TEST(NumberBox, EntryFormatsMasksAndSpin) {
          SpinField(*field, text, up, hex) + "\n";
   }
   testing::ExpectGoldenFile("number_boxes.txt", t, "console");
+}
+
+// Typed text into fields found by label, as the command line and the tests' steps set them:
+// what each kind takes, what it refuses (the state then stays as it was), and the text the
+// field shows afterwards.
+TEST(LabelledFields, TypedTextSetsEachKindOfField) {
+  static constexpr Choice kChoices[] = {{"Mode 1", 0x01}, {"Mode 2", 0x02}, {"Audio", 0x40}};
+  const FieldDescriptor fields[] = {
+      LabelField("Title"),
+      CheckField("Immed", Bit(1, 0)),
+      ChoiceField("Sector Type", Masked(2, 0x43), kChoices),
+      NumberField("Length", BigEndian(3, 2), NumberSize::kTwo),
+      NumberField("Count", BigEndian(5, 4), NumberSize::kFour),
+  };
+  EXPECT_EQ(FieldOfLabel(fields, "Length"), 3u);
+  EXPECT_EQ(FieldOfLabel(fields, "length"), std::nullopt);
+  EXPECT_EQ(FieldOfLabel(fields, "sector TYPE", true), 2u);
+  EXPECT_EQ(FieldOfLabel(fields, "Sector", true), std::nullopt);
+
+  struct Case {
+    const char* label;
+    const char* text;
+    bool accepted;
+    const char* shown;  // FieldValueText afterwards
+  };
+  const Case cases[] = {
+      {"Immed", "ON", true, "On"},
+      {"Immed", "0", true, "Off"},
+      {"Immed", "yes", false, "Off"},
+      {"Sector Type", "audio", true, "Audio"},
+      {"Sector Type", "Mode", false, "(00h)"},  // the start of two entries
+      {"Sector Type", "mode 2", true, "Mode 2"},
+      {"Sector Type", "a", true, "Audio"},
+      {"Sector Type", "0x40", true, "Audio"},
+      {"Sector Type", "3", false, "(00h)"},
+      {"Length", "0x1f", true, "31"},
+      {"Length", "65535", true, "65535"},
+      {"Length", "65536", false, ""},
+      {"Length", "-1", false, ""},
+      {"Count", "4294967295", true, "4294967295"},
+      {"Title", "x", false, "Title"},
+  };
+  const FormData data;
+  for (const Case& c : cases) {
+    const FieldDescriptor& field = fields[*FieldOfLabel(fields, c.label)];
+    FieldState state;
+    if (field.kind == FieldKind::kLabel) state.text = field.label;
+    const FieldState before = state;
+    const std::string error = SetFieldFromText(field, c.text, state);
+    EXPECT_EQ(error.empty(), c.accepted) << c.label << " \"" << c.text << "\": " << error;
+    if (!c.accepted) {
+      EXPECT_EQ(state, before) << c.label << " \"" << c.text << "\"";
+    }
+    EXPECT_EQ(FieldValueText(field, state, data), c.shown) << c.label << " \"" << c.text << "\"";
+  }
 }
 
 // Field locations read and written in turn (a value to write, or none: read only), each with

@@ -44,7 +44,7 @@ std::vector<std::uint8_t> Inquiry36() {
 // others are filled; a reply of another page leaves the capability list alone; a saveable page
 // 2Ah after a block descriptor is recognised, unless the descriptor length reaches past the
 // reply; a page cut short reads its missing bits as absent. Without a drive nothing is sent.
-TEST(FillPropertiesTab, EachFill) {
+TEST(ReadDriveProperties, EachFill) {
   // A current drive: an 8-byte block descriptor first, then page 2Ah with its PS bit.
   std::vector<std::uint8_t> described = ModeSense2A(0xAA);
   described.insert(described.begin() + 8, {0x01, 0x0A, 0, 0, 0, 0, 0x08, 0});
@@ -69,7 +69,7 @@ TEST(FillPropertiesTab, EachFill) {
   std::string t;
   for (const auto& fill : fills) {
     ScriptedDrive d(fill.replies);
-    const PropertiesResult r = FillPropertiesTab(d.session);
+    const PropertiesResult r = ReadDriveProperties(d.session);
     t += std::string("== ") + fill.what + (r.opened ? "\r\n" : ", not opened\r\n");
     for (const ScsiRequest& s : d.sent) {
       t += "sent " + HexBytes(s.cdb) + StrFormat("(buffer %zu)\r\n", s.buffer.size());
@@ -86,7 +86,7 @@ TEST(FillPropertiesTab, EachFill) {
   }
   testing::ExpectGoldenText("properties_fills", t);
   DeviceSession session(nullptr, BuiltInSenseTable());
-  const PropertiesResult r = FillPropertiesTab(session);
+  const PropertiesResult r = ReadDriveProperties(session);
   EXPECT_FALSE(r.opened);
   EXPECT_TRUE(r.inquiry_rows.empty());
   EXPECT_FALSE(r.capability_rows.has_value());

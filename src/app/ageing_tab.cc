@@ -1,4 +1,4 @@
-#include "app/aging_tab.h"
+#include "app/ageing_tab.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -55,9 +55,58 @@ QLineEdit* NumberBox(QWidget* parent, const char* name, bool read_only = false) 
 
 }  // namespace
 
-AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
+AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     : QWidget(parent), session_(session), runner_(runner) {
   setObjectName(QStringLiteral("agingTab"));
+  host_ = MakeJobHost();
+  auto* layout = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  layout->addLayout(top, 0);
+
+  // Left: the command, its form, the ageing fields.
+  auto* left = new QVBoxLayout;
+  top->addLayout(left, 1);
+  BuildCommandColumn(left);
+  // Right: method and loop, the mode group, the buttons, the counters.
+  auto* right = new QVBoxLayout;
+  top->addLayout(right, 0);
+  BuildRunColumn(right);
+  auto* cdb_row = new QHBoxLayout;
+  cdb_row->addWidget(new QLabel(QStringLiteral("CDB"), this));
+  cdb_ = new QLineEdit(this);
+  cdb_->setObjectName(QStringLiteral("agingCdb"));
+  cdb_->setReadOnly(true);
+  cdb_->setFont(SectorDumpFont());
+  cdb_row->addWidget(cdb_, 1);
+  layout->addLayout(cdb_row);
+
+  range_bar_ = new GraphViewWidget(this);
+  range_bar_->setObjectName(QStringLiteral("agingRangeBar"));
+  range_bar_->setFixedHeight(20);
+  layout->addWidget(range_bar_);
+
+  dump_ = new QPlainTextEdit(this);
+  dump_->setObjectName(QStringLiteral("agingDump"));
+  dump_->setReadOnly(true);
+  dump_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  dump_->setFont(SectorDumpFont());
+  layout->addWidget(dump_, 1);
+
+  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,   end_,
+                       interval_,   random_length_, random_interval_, method_, loop_,
+                       mode_group_, reference_,     log_setting_};
+
+  open_file = [](const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  };
+
+  ConnectControls();
+  BuildForm();
+  ShowSettings();
+}
+
+// The host renders the run's texts in the tab's boxes and asks its questions here.
+std::unique_ptr<JobHost> AgeingTab::MakeJobHost() {
   auto host = std::make_unique<WindowJobHost>(this, runner_);
   host->on_show = [this](JobText where, const QString& text) {
     switch (where) {
@@ -96,15 +145,10 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     return box.exec() == QMessageBox::Ok ? Answer::kYes : Answer::kNo;
   };
   host->on_finished = [this](RunState) { OnFinished(); };
-  host_ = std::move(host);
+  return host;
+}
 
-  auto* layout = new QVBoxLayout(this);
-  auto* top = new QHBoxLayout;
-  layout->addLayout(top, 0);
-
-  // Left: the command, its form, the ageing fields.
-  auto* left = new QVBoxLayout;
-  top->addLayout(left, 1);
+void AgeingTab::BuildCommandColumn(QVBoxLayout* left) {
   auto* command_row = new QHBoxLayout;
   command_row->addWidget(new QLabel(QStringLiteral("Command"), this));
   command_ = new QComboBox(this);
@@ -152,10 +196,9 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   grid->addWidget(random_interval_, 3, 2, 1, 3);
   grid->setColumnStretch(5, 1);
   left->addLayout(grid);
+}
 
-  // Right: method and loop, the mode group, the buttons, the counters.
-  auto* right = new QVBoxLayout;
-  top->addLayout(right, 0);
+void AgeingTab::BuildRunColumn(QVBoxLayout* right) {
   method_ = new QComboBox(this);
   method_->setObjectName(QStringLiteral("agingMethod"));
   for (int i = 0; i < kMethodCount; ++i) method_->addItem(QString::fromUtf8(MethodEntryText(i)), i);
@@ -176,12 +219,12 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     mode->addWidget(b);
   }
   auto* types = new QHBoxLayout;
-  auto* type_group = new QButtonGroup(this);
+  type_group_ = new QButtonGroup(this);
   const char* const kTypes[] = {"Type1.3", "Type3.0", "Other"};
   for (std::size_t i = 0; i < types_.size(); ++i) {
     types_[i] = new QRadioButton(QString::fromUtf8(kTypes[i]), mode_group_);
     types_[i]->setObjectName(QStringLiteral("agingType%1").arg(i));
-    type_group->addButton(types_[i], static_cast<int>(i));
+    type_group_->addButton(types_[i], static_cast<int>(i));
     types->addWidget(types_[i]);
   }
   mode->addLayout(types);
@@ -212,42 +255,17 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   counter_row->addWidget(pause_, 0, Qt::AlignBottom);
   right->addLayout(counter_row);
   right->addStretch(1);
+}
 
-  auto* cdb_row = new QHBoxLayout;
-  cdb_row->addWidget(new QLabel(QStringLiteral("CDB"), this));
-  cdb_ = new QLineEdit(this);
-  cdb_->setObjectName(QStringLiteral("agingCdb"));
-  cdb_->setReadOnly(true);
-  cdb_->setFont(SectorDumpFont());
-  cdb_row->addWidget(cdb_, 1);
-  layout->addLayout(cdb_row);
-
-  range_bar_ = new GraphViewWidget(this);
-  range_bar_->setObjectName(QStringLiteral("agingRangeBar"));
-  range_bar_->setFixedHeight(20);
-  layout->addWidget(range_bar_);
-
-  dump_ = new QPlainTextEdit(this);
-  dump_->setObjectName(QStringLiteral("agingDump"));
-  dump_->setReadOnly(true);
-  dump_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  dump_->setFont(SectorDumpFont());
-  layout->addWidget(dump_, 1);
-
-  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,   end_,
-                       interval_,   random_length_, random_interval_, method_, loop_,
-                       mode_group_, reference_,     log_setting_};
-
-  open_file = [](const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-  };
-
+// Every edit goes into the settings at once and refreshes the tab; none while the boxes are
+// being set from the settings.
+void AgeingTab::ConnectControls() {
   connect(command_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (showing_ || index < 0) return;
     settings_.command_index = index;
     BuildForm();
   });
-  connect(form_view_, &FormView::FieldEdited, this, &AgingTab::OnFieldEdited);
+  connect(form_view_, &FormView::FieldEdited, this, &AgeingTab::OnFieldEdited);
   for (QLineEdit* box : {step_, end_, interval_}) {
     connect(box, &QLineEdit::textEdited, this, [this] {
       ReadFields();
@@ -272,14 +290,14 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     settings_.mode.set_method(index);
     Refresh();
   });
-  connect(loop_, &QComboBox::currentIndexChanged, this, &AgingTab::OnLoopChanged);
+  connect(loop_, &QComboBox::currentIndexChanged, this, &AgeingTab::OnLoopChanged);
   connect(data_check_, &QCheckBox::toggled, this, [this](bool on) {
     if (showing_) return;
     settings_.data_check = on;
     OnDataCheckToggled(true);
     Refresh();
   });
-  connect(type_group, &QButtonGroup::idClicked, this, [this](int id) {
+  connect(type_group_, &QButtonGroup::idClicked, this, [this](int id) {
     settings_.data_check_type = static_cast<DataCheckType>(id);
     OnDataCheckToggled(true);
     Refresh();
@@ -298,20 +316,17 @@ AgingTab::AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     if (RefuseForRun(InterruptReason::kDialog)) return;
     if (open_reference_dialog) open_reference_dialog();
   });
-  connect(log_setting_, &QPushButton::clicked, this, &AgingTab::OpenLogSettingDialog);
-  connect(log_display_, &QPushButton::clicked, this, &AgingTab::DisplayLog);
-
-  BuildForm();
-  ShowSettings();
+  connect(log_setting_, &QPushButton::clicked, this, &AgeingTab::OpenLogSettingDialog);
+  connect(log_display_, &QPushButton::clicked, this, &AgeingTab::DisplayLog);
 }
 
-AgingTab::~AgingTab() = default;
+AgeingTab::~AgeingTab() = default;
 
-QRadioButton* AgingTab::type_button(DataCheckType type) const {
+QRadioButton* AgeingTab::type_button(DataCheckType type) const {
   return types_.at(static_cast<std::size_t>(type));
 }
 
-void AgingTab::BuildForm() {
+void AgeingTab::BuildForm() {
   fields_ = AgeingFormFields(settings_.command_index, false);
   current_ = AgeingFormSource(settings_);
   states_ = FillFields(fields_, current_, false);
@@ -321,7 +336,7 @@ void AgingTab::BuildForm() {
   cdb_->setText(Text(CdbLine(current_.cdb)));
 }
 
-void AgingTab::OnFieldEdited(int index) {
+void AgeingTab::OnFieldEdited(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= states_.size()) return;
   states_[static_cast<std::size_t>(index)] = form_view_->StateOf(static_cast<std::size_t>(index));
   CollectFields(fields_, states_, current_, false);
@@ -331,7 +346,7 @@ void AgingTab::OnFieldEdited(int index) {
   Refresh();
 }
 
-void AgingTab::ReadFields() {
+void AgeingTab::ReadFields() {
   // The form's own fields (Start LBA, Transfer Length and the command's bits) are read as
   // they are edited; these are the ageing fields beside it.
   settings_.step = DecimalValue(step_->text().toStdString());
@@ -342,7 +357,7 @@ void AgingTab::ReadFields() {
   settings_.display_received = display_->isChecked();
 }
 
-void AgingTab::ShowSettings() {
+void AgeingTab::ShowSettings() {
   showing_ = true;
   command_->setCurrentIndex(settings_.command_index >= 0 &&
                                     settings_.command_index < kAgeingCommands
@@ -369,7 +384,7 @@ void AgingTab::ShowSettings() {
   Refresh();
 }
 
-void AgingTab::OnLoopChanged(int index) {
+void AgeingTab::OnLoopChanged(int index) {
   if (showing_ || index < 0) return;
   settings_.mode.set_loop(index);
   if (index == static_cast<int>(LoopMode::kCountedSet)) {
@@ -384,7 +399,7 @@ void AgingTab::OnLoopChanged(int index) {
   Refresh();
 }
 
-void AgingTab::OnDataCheckToggled(bool user) {
+void AgeingTab::OnDataCheckToggled(bool user) {
   const bool on = settings_.data_check;
   for (QRadioButton* r : types_) r->setEnabled(on);
   QRadioButton* current = type_button(settings_.data_check_type);
@@ -398,24 +413,24 @@ void AgingTab::OnDataCheckToggled(bool user) {
   if (on && other) session_.status_line.Set(settings_.data_file);
 }
 
-void AgingTab::Refresh() {
+void AgeingTab::Refresh() {
   ConfigureRangeBar(0);
   const LbaMethod m = settings_.mode.method();
   step_->setEnabled(m == LbaMethod::kStep || m == LbaMethod::kRandomAndStep);
   end_on_data_error_->setEnabled(settings_.data_check);
 }
 
-void AgingTab::ConfigureRangeBar(std::int32_t current) {
+void AgeingTab::ConfigureRangeBar(std::int32_t current) {
   range_bar_->ShowBar(
       RangeBar{settings_.start_lba, settings_.last_lba, settings_.end_lba, current});
 }
 
-void AgingTab::SetReferenceFile(const std::string& folder, const std::string& file) {
+void AgeingTab::SetReferenceFile(const std::string& folder, const std::string& file) {
   settings_.data_folder = folder;
   settings_.data_file = file;
 }
 
-void AgingTab::StartOrCancel() {
+void AgeingTab::StartOrCancel() {
   if (job_) {
     runner_.RequestCancel();
     return;
@@ -437,13 +452,13 @@ void AgingTab::StartOrCancel() {
   SetRunning(true);
 }
 
-bool AgingTab::RefuseForRun(InterruptReason reason) {
+bool AgeingTab::RefuseForRun(InterruptReason reason) {
   if (!job_ || runner_.state() != RunState::kRunning) return false;
   runner_.Interrupt(reason);
   return true;
 }
 
-void AgingTab::OnFinished() {
+void AgeingTab::OnFinished() {
   if (!job_) return;
   const AgeingResult& r = job_->result();
   // The run may have read the disc bounds and set Step; the rest is the tab's.
@@ -456,7 +471,7 @@ void AgingTab::OnFinished() {
   emit RunFinished();
 }
 
-void AgingTab::SetRunning(bool on) {
+void AgeingTab::SetRunning(bool on) {
   for (QWidget* w : settings_widgets_) w->setEnabled(!on);
   if (!on) {
     OnDataCheckToggled(false);
@@ -465,7 +480,7 @@ void AgingTab::SetRunning(bool on) {
   if (on_running_changed) on_running_changed(on);
 }
 
-void AgingTab::SetDiscBounds(std::optional<std::pair<std::int32_t, std::int32_t>> first_and_last) {
+void AgeingTab::SetDiscBounds(std::optional<std::pair<std::int32_t, std::int32_t>> first_and_last) {
   if (job_) return;
   // Bounds of another disc must not bound this one's run: 0 makes the run read them again.
   settings_.first_track_lba = first_and_last ? first_and_last->first : 0;
@@ -478,18 +493,18 @@ void AgingTab::SetDiscBounds(std::optional<std::pair<std::int32_t, std::int32_t>
   ShowSettings();
 }
 
-void AgingTab::LoadSettings(const SettingsData& s) {
+void AgeingTab::LoadSettings(const SettingsData& s) {
   settings_ = s.ageing;
   BuildForm();
   ShowSettings();
 }
 
-void AgingTab::StoreSettings(SettingsData* s) {
+void AgeingTab::StoreSettings(SettingsData* s) {
   if (!job_) ReadFields();
   s->ageing = settings_;
 }
 
-void AgingTab::OpenLogSettingDialog() {
+void AgeingTab::OpenLogSettingDialog() {
   auto* dialog = new LogSettingDialog(settings_.log_options, settings_.log_html,
                                       Text(settings_.log_path), program_folder, this);
   connect(dialog, &QDialog::accepted, this, [this, dialog] {
@@ -502,7 +517,7 @@ void AgingTab::OpenLogSettingDialog() {
   OpenDialog(dialog);
 }
 
-void AgingTab::DisplayLog() {
+void AgeingTab::DisplayLog() {
   const QString path = Text(settings_.log_path);
   QString reason;
   if (!path.isEmpty()) {
@@ -524,7 +539,7 @@ void AgingTab::DisplayLog() {
                              QMessageBox::Ok, this));
 }
 
-void AgingTab::OpenDialog(QDialog* dialog) {
+void AgeingTab::OpenDialog(QDialog* dialog) {
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->open();
   if (dialog_hook) dialog_hook(dialog);

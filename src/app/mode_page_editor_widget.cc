@@ -1,4 +1,4 @@
-#include "app/mode_page_editor.h"
+#include "app/mode_page_editor_widget.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "views/toc_tab.h"
+#include "views/toc_view.h"
 
 #include <gtest/gtest.h>
 
@@ -62,8 +62,8 @@ TEST(TocTabTrackView, CommentsOfTheControlBits) {
                               {0x4, 4, 0x002A00},
                               {0x7, 5, 0x003719},
                               {0x4, 0xAA, 0x010832}});
-  const TocTabView view = BuildTocTabView(lba, msf, false);
-  const TocTabView cut = BuildTocTabView(lba, std::span(msf).first(4 + 8 * 4 + 6), false);
+  const TocView view = BuildTocView(lba, msf, false);
+  const TocView cut = BuildTocView(lba, std::span(msf).first(4 + 8 * 4 + 6), false);
   tamarack::testing::ExpectGoldenText("toc_tab_control_bits",
                                       view.text + "\r\n" + tamarack::testing::RowsText(view.rows) +
                                           "== the MSF reply cut inside track 5\r\n" +
@@ -76,7 +76,7 @@ TEST(TocTabTrackView, CommentsOfTheControlBits) {
 // line. Two reads, LBA then MSF (whose addresses the view shows); the full TOC asks for
 // format 2 with TIME; the first read failing sends no second one, the second failing fails;
 // a data length of 0 is a failure; a short transfer bounds the rows.
-TEST(TocTabRead, EachRunOfTheTab) {
+TEST(TocRead, EachRunOfTheTab) {
   const Bytes lba = TrackToc({{0x4, 1, 0}, {0x4, 0xAA, 1000}});
   Bytes msf = lba;
   msf[4 + 8 + 6] = 15;  // lead-out at 00:15:25 (1000 + 150 frames)
@@ -106,7 +106,7 @@ TEST(TocTabRead, EachRunOfTheTab) {
   for (const auto& run : runs) {
     ScriptedSession s(run.replies);
     CommandOutcome failure;
-    const auto read = ShowTocTab(s.session, run.full_toc, &failure);
+    const auto read = ReadTocView(s.session, run.full_toc, &failure);
     t += std::string("== ") + run.what + "\r\n";
     for (const ScsiRequest& r : s.sent) {
       t += "sent " + HexBytes(r.cdb) + StrFormat("(buffer %zu)\r\n", r.buffer.size());
@@ -123,7 +123,7 @@ TEST(TocTabRead, EachRunOfTheTab) {
   }
   tamarack::testing::ExpectGoldenText("toc_tab_reads", t);
   DeviceSession none(nullptr, BuiltInSenseTable());
-  EXPECT_FALSE(ShowTocTab(none, true).has_value());
+  EXPECT_FALSE(ReadTocView(none, true).has_value());
 }
 
 // Points the multisession disc (tests/data/cli/toc_json_*.txt) does not show (CD-I disc type,

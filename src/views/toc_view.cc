@@ -1,7 +1,7 @@
-#include "views/toc_tab.h"
+#include "views/toc_view.h"
 
 #include <algorithm>
-#include <charconv>
+#include <string_view>
 
 #include "decode/read_toc.h"
 #include "util/bytes.h"
@@ -39,7 +39,7 @@ std::string TrackViewComment(int track, int control) {
 }
 
 void TrackView(std::span<const std::uint8_t> lba, std::span<const std::uint8_t> msf,
-               TocTabView& view) {
+               TocView& view) {
   const int length = ReadBe16(lba, 0);
   view.text = StrFormat("TOC Data Length=%d(%04xh)\r\nFirst Track No.=%d  Last Track No.=%d",
                         length, length, ByteAt(lba, 2), ByteAt(lba, 3));
@@ -83,7 +83,7 @@ std::string FullTocComment(int adr, int point, int pmin) {
   return "";
 }
 
-void FullTocView(std::span<const std::uint8_t> lba, TocTabView& view) {
+void FullTocView(std::span<const std::uint8_t> lba, TocView& view) {
   const int length = ReadBe16(lba, 0);
   view.text = StrFormat("TOC Data Length=%d(%04xh)\r\nFirst Session No.=%d  Last Session No.=%d",
                         length, length, ByteAt(lba, 2), ByteAt(lba, 3));
@@ -102,15 +102,14 @@ void FullTocView(std::span<const std::uint8_t> lba, TocTabView& view) {
 
 // Blank-separated hexadecimal numbers of a cell; false when it holds fewer or something else.
 bool ParseHexCell(const std::string& cell, std::span<int> values) {
-  const char* p = cell.data();
-  const char* end = p + cell.size();
+  std::string_view rest = cell;
   for (int& v : values) {
-    while (p < end && *p == ' ') ++p;
-    unsigned parsed = 0;
-    const auto [next, ec] = std::from_chars(p, end, parsed, 16);
-    if (ec != std::errc() || parsed > 0xFF) return false;
-    v = static_cast<int>(parsed);
-    p = next;
+    while (rest.starts_with(' ')) rest.remove_prefix(1);
+    const std::string_view digits = rest.substr(0, rest.find(' '));
+    const auto parsed = ParseDigits(digits, 16, 0xFF);
+    if (!parsed) return false;
+    v = static_cast<int>(*parsed);
+    rest.remove_prefix(digits.size());
   }
   return true;
 }
@@ -134,7 +133,7 @@ std::optional<std::vector<std::uint8_t>> ReadToc(DeviceSession& session, int for
 
 }  // namespace
 
-std::vector<ListColumn> TocTabColumns(bool full_toc) {
+std::vector<ListColumn> TocViewColumns(bool full_toc) {
   if (full_toc) {
     return {{"Sess", 50},         {"ADR", 50},        {"CTL", 50},
             {"TNO", 50},          {"Point", 50},      {"Min Sec Frm Zero", 100},
@@ -144,10 +143,10 @@ std::vector<ListColumn> TocTabColumns(bool full_toc) {
           {"LBA              ", 150}, {"Comment", 0, 430}};
 }
 
-TocTabView BuildTocTabView(std::span<const std::uint8_t> lba_reply,
-                           std::span<const std::uint8_t> msf_reply, bool full_toc) {
-  TocTabView view;
-  view.columns = TocTabColumns(full_toc);
+TocView BuildTocView(std::span<const std::uint8_t> lba_reply,
+                     std::span<const std::uint8_t> msf_reply, bool full_toc) {
+  TocView view;
+  view.columns = TocViewColumns(full_toc);
   if (full_toc) {
     FullTocView(lba_reply, view);
   } else {
@@ -156,15 +155,14 @@ TocTabView BuildTocTabView(std::span<const std::uint8_t> lba_reply,
   return view;
 }
 
-std::optional<TocTabRead> ShowTocTab(DeviceSession& session, bool full_toc,
-                                     CommandOutcome* failure) {
+std::optional<TocRead> ReadTocView(DeviceSession& session, bool full_toc, CommandOutcome* failure) {
   const int format = full_toc ? 2 : 0;
   auto lba = ReadToc(session, format, false, failure);
   if (!lba) return std::nullopt;
   auto msf = ReadToc(session, format, true, failure);
   if (!msf) return std::nullopt;
-  TocTabRead read;
-  read.view = BuildTocTabView(*lba, *msf, full_toc);
+  TocRead read;
+  read.view = BuildTocView(*lba, *msf, full_toc);
   read.command_data = std::move(*lba);
   return read;
 }

@@ -20,6 +20,7 @@
 #include "job/job_runner.h"
 #include "persist/settings_data.h"
 
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QDialog;
@@ -29,19 +30,20 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QVBoxLayout;
 
 namespace tamarack::app {
 
 class FormView;
 class GraphViewWidget;
 
-class AgingTab : public QWidget {
+class AgeingTab : public QWidget {
   Q_OBJECT
 
  public:
   // `session` and `runner` must outlive the tab.
-  AgingTab(DeviceSession& session, JobRunner& runner, QWidget* parent = nullptr);
-  ~AgingTab() override;
+  AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent = nullptr);
+  ~AgeingTab() override;
 
   // The Exec button ("Start(&E)" / "Cancel(&E)"): starts a run, or cancels the running one.
   void StartOrCancel();
@@ -114,6 +116,10 @@ class AgingTab : public QWidget {
   void RunFinished();
 
  private:
+  std::unique_ptr<JobHost> MakeJobHost();
+  void BuildCommandColumn(QVBoxLayout* left);
+  void BuildRunColumn(QVBoxLayout* right);
+  void ConnectControls();
   void BuildForm();
   void OnFieldEdited(int index);
   void ReadFields();
@@ -158,6 +164,7 @@ class AgingTab : public QWidget {
   QCheckBox* end_on_command_error_ = nullptr;
   QCheckBox* display_ = nullptr;
   std::array<QRadioButton*, 3> types_{};
+  QButtonGroup* type_group_ = nullptr;
   QPushButton* reference_ = nullptr;
   QPushButton* log_setting_ = nullptr;
   QPushButton* log_display_ = nullptr;

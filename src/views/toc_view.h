@@ -16,10 +16,10 @@ namespace tamarack {
 // The list's columns: the track view ("Track No.", "ADR", "CTL", "MSF" and "LBA" padded with
 // blanks, "Comment") or the "&Full TOC" view ("Sess", "ADR", "CTL", "TNO", "Point",
 // "Min Sec Frm Zero", "PMn PSc PFm", "Comment"); "Comment" takes the rest of the width.
-std::vector<ListColumn> TocTabColumns(bool full_toc);
+std::vector<ListColumn> TocViewColumns(bool full_toc);
 
 // What the tab shows: the header for its text box, and the list.
-struct TocTabView {
+struct TocView {
   std::string text;
   std::vector<ListColumn> columns;
   std::vector<DecodedRow> rows;
@@ -29,11 +29,11 @@ struct TocTabView {
 // TIME off (`lba_reply`) and on (`msf_reply`), each holding the bytes returned. Pure.
 // Descriptors are read only where they lie wholly within the data length and the bytes
 // returned; the track view takes each track's MSF from the same descriptor of `msf_reply`.
-TocTabView BuildTocTabView(std::span<const std::uint8_t> lba_reply,
-                           std::span<const std::uint8_t> msf_reply, bool full_toc);
+TocView BuildTocView(std::span<const std::uint8_t> lba_reply,
+                     std::span<const std::uint8_t> msf_reply, bool full_toc);
 
-struct TocTabRead {
-  TocTabView view;
+struct TocRead {
+  TocView view;
   // The reply of the first read (TIME off), data length plus 2 bytes: the current command
   // data afterwards.
   std::vector<std::uint8_t> command_data;
@@ -43,8 +43,8 @@ struct TocTabRead {
 // 40960, with TIME off and then on. Nothing when either read fails or reports a data length
 // of 0 (the status line tells why); `failure`, when given, then gets the outcome of the read
 // that failed (good for a data length of 0). Runs on the calling thread through the session.
-std::optional<TocTabRead> ShowTocTab(DeviceSession& session, bool full_toc,
-                                     CommandOutcome* failure = nullptr);
+std::optional<TocRead> ReadTocView(DeviceSession& session, bool full_toc,
+                                   CommandOutcome* failure = nullptr);
 
 // The explanation of one full-TOC row for the text box, from the row's cells as the full TOC
 // view shows them (read back as hexadecimal numbers). Empty for a row it has nothing to say
