@@ -64,24 +64,26 @@ namespace {
 // The window's side of drive selection.
 class WindowSelectionHost final : public SelectionHost {
  public:
-  WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs,
-                      MeasureTab* measure, AgingTab* aging, std::function<void()> clear_results,
-                      std::function<void()> refresh_track_box)
+  WindowSelectionHost(
+      QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs, MeasureTab* measure,
+      AgingTab* aging, StatusBoard* status, std::function<void()> clear_results,
+      std::function<void(const std::vector<TrackBoxEntry>&, std::uint32_t)> set_track_box)
       : window_(window),
         indicator_(indicator),
         tabs_(tabs),
         measure_(measure),
         aging_(aging),
+        status_(status),
         clear_results_(std::move(clear_results)),
-        refresh_track_box_(std::move(refresh_track_box)) {}
+        set_track_box_(std::move(set_track_box)) {}
   void ClearResults() override {
     if (clear_results_) clear_results_();
   }
-  // The session's TOC cache holds the entries; the Command tab's start position row reads it.
-  void SetTrackBox(const std::vector<TrackBoxEntry>& /*entries*/,
-                   std::uint32_t /*end_address*/) override {
-    if (refresh_track_box_) refresh_track_box_();
+  // The Command tab's start position row keeps the entries.
+  void SetTrackBox(const std::vector<TrackBoxEntry>& entries, std::uint32_t end_address) override {
+    if (set_track_box_) set_track_box_(entries, end_address);
   }
+  void ShowStatusLine(const std::string& text) override { status_->status_line.Set(text); }
   void SetTitle(const std::string& title) override {
     window_->setWindowTitle(QString::fromStdString(title));
   }
@@ -109,8 +111,9 @@ class WindowSelectionHost final : public SelectionHost {
   QTabWidget* tabs_;
   MeasureTab* measure_;
   AgingTab* aging_;
+  StatusBoard* status_;
   std::function<void()> clear_results_;
-  std::function<void()> refresh_track_box_;
+  std::function<void(const std::vector<TrackBoxEntry>&, std::uint32_t)> set_track_box_;
 };
 
 constexpr const char* kResetQuestion =
@@ -153,6 +156,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
       session_(drives, BuiltInSenseTable()),
       runner_(session_, config.clock ? *config.clock : RealClock()),
       config_(std::move(config)) {
+  session_.SetHost(&status_board_);
   setWindowTitle(QStringLiteral("Tamarack"));
   setMinimumSize(750, 600);
   LoadSettingsAtStart();
@@ -192,7 +196,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
       [this](QMessageBox::Icon icon, const QString& text) { ShowMessage(icon, text); });
   // The status line is written from worker threads: hop to the window thread.
   auto* status_post = new WindowPost(status_label_);
-  session_.status_line.SetObserver([this, status_post](const std::string& text) {
+  status_board_.status_line.SetObserver([this, status_post](const std::string& text) {
     status_post->Post([this, t = QString::fromStdString(text)] { status_label_->setText(t); });
   });
 
@@ -312,7 +316,7 @@ MainWindow::~MainWindow() {
   runner_.Wait();
   delete indicator_;  // joins a poll in flight before the session goes
   indicator_ = nullptr;
-  session_.status_line.SetObserver(nullptr);
+  status_board_.status_line.SetObserver(nullptr);
   // The directory outlives the window; its trace belongs to the window's options.
   if (drives_) {
     drives_->Trace().SetSink(nullptr);
@@ -385,7 +389,7 @@ void MainWindow::LoadSettingsAtStart() {
   settings_.ageing.log_path = ProgramDataFolder() + "/Log.htm";
   if (!config_.settings_path.empty()) LoadSettings(config_.settings_path, &settings_);
   options_ = OptionsFromSettings(settings_);
-  session_.command_timeout = options_.command_timeout;
+  session_.SetCommandTimeout(options_.command_timeout);
   saved_drive_ = StartDriveOf(settings_, config_.start_drive);
   if (settings_.has_size) {
     // "Size=" holds top, left, bottom, right.
@@ -456,7 +460,7 @@ void MainWindow::SaveSettingsNow() {
   if (config_.settings_path.empty()) return;
   std::string error;
   if (!SaveSettings(config_.settings_path, settings_, &error)) {
-    session_.status_line.Set(error);
+    status_board_.status_line.Set(error);
   }
 }
 
@@ -492,7 +496,7 @@ void MainWindow::ShowCommandSettings() {
 void MainWindow::ApplyOptions(const Options& options) {
   const bool drives_changed = options.virtual_drives != options_.virtual_drives;
   options_ = options;
-  session_.command_timeout = options_.command_timeout;
+  session_.SetCommandTimeout(options_.command_timeout);
   if (command_tab_) ApplyOptionsToConsole(options_, &command_tab_->console().options);
   indicator_->SetEnabled(options_.disc_indicator);
   ApplyCommandTrace();
@@ -525,7 +529,7 @@ void MainWindow::ApplyCommandTrace() {
   // Appended: a trace spans runs until the user deletes the file.
   std::string error;
   if (!trace.Start(options_.trace_file, CommandTrace::Mode::kAppend, &error)) {
-    session_.status_line.Set(error);
+    status_board_.status_line.Set(error);
   }
 }
 
@@ -675,7 +679,7 @@ void MainWindow::OnDriveChanged(int index) {
   selecting_ = true;
   load_button_->hide();  // another drive, or a disc found in this one: no tray known open
   WindowSelectionHost host(
-      this, indicator_, tabs_, measure_tab_, aging_tab_,
+      this, indicator_, tabs_, measure_tab_, aging_tab_, &status_board_,
       [this] {
         command_tab_->ClearResults();
         sector_dump_tab_->ClearResults();
@@ -683,10 +687,12 @@ void MainWindow::OnDriveChanged(int index) {
         if (properties_tab_) properties_tab_->ClearResults();
         if (measure_tab_) measure_tab_->ClearResults();
       },
-      [this] { command_tab_->RefreshTrackBox(); });
+      [this](const std::vector<TrackBoxEntry>& entries, std::uint32_t end) {
+        command_tab_->SetTrackBox(entries, end);
+      });
   // Another drive or disc: the Aging tab's bounds are the old disc's until read again.
   if (aging_tab_) aging_tab_->SetDiscBounds(std::nullopt);
-  SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
+  drive_facts_ = SelectDrive(session_, drive_box_->itemText(index).toStdString(), host).facts;
   selecting_ = false;
 }
 
@@ -892,7 +898,7 @@ bool MainWindow::LoadFileIntoTab(const QString& path) {
   if (!kind) return false;
   std::string error;
   const bool loaded = StepsOf(*kind).load(path.toStdString(), &error);
-  if (!loaded) session_.status_line.Set(error);
+  if (!loaded) status_board_.status_line.Set(error);
   return loaded;
 }
 
