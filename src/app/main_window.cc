@@ -48,13 +48,13 @@
 #include "emu/virtual_drive_id.h"
 #include "job/single_command_job.h"
 #include "measure/measurement_file.h"
-#include "persist/console_settings.h"
-#include "persist/settings_store.h"
-#include "persist/tab_file.h"
 #include "persist/user_folders.h"
-#include "persist/window_settings.h"
+#include "shell/console_settings.h"
 #include "shell/font_mapping.h"
+#include "shell/settings_store.h"
 #include "shell/start_tab.h"
+#include "shell/tab_file.h"
+#include "shell/window_settings.h"
 #include "tools/dump_file.h"
 
 namespace tamarack::app {

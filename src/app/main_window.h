@@ -17,10 +17,10 @@
 #include "device/drive_selection.h"
 #include "device/status_board.h"
 #include "job/job_runner.h"
-#include "persist/settings_data.h"
-#include "persist/settings_format.h"
 #include "shell/file_kinds.h"
 #include "shell/options.h"
+#include "shell/settings_data.h"
+#include "shell/settings_format.h"
 #include "tools/control_data_view.h"
 
 class QComboBox;

@@ -23,7 +23,7 @@
 #include "measure/graph_view.h"
 #include "measure/measurement_file.h"
 #include "measure/speed_measurement_job.h"
-#include "persist/tab_file.h"
+#include "shell/tab_file.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
 #include "util/text_file.h"

@@ -8,8 +8,8 @@
 #include "app/window_bench.h"
 #include "decode/mode_page_editor.h"
 #include "device/trace_reader.h"
-#include "persist/settings_format.h"
 #include "shell/help_topics.h"
+#include "shell/settings_format.h"
 #include "util/strings.h"
 #include "util/version.h"
 
