@@ -9,6 +9,7 @@
 #include "device/clock.h"
 #include "device/device_session.h"
 #include "device/sense_table.h"
+#include "device/status_board.h"
 #include "emu/virtual_drive_provider.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
   DriveDirectory drives;
   drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(RealClock()));
   DeviceSession session(&drives, BuiltInSenseTable());
+  StatusBoard status;
+  session.SetHost(&status);
   if (!session.Open(std::string("emu:") + argv[1] + "?speed=max")) {
     std::fprintf(stderr, "%s\n", session.OpenError().c_str());
     return 1;
@@ -33,7 +36,7 @@ int main(int argc, char** argv) {
   std::vector<std::uint8_t> capacity(8);
   std::uint32_t moved = 0;
   if (!SendScsiCommand(session, MakeCdb({0x25}), capacity, &moved)) {
-    std::fprintf(stderr, "Read Capacity: %s\n", session.status_line.Get().c_str());
+    std::fprintf(stderr, "Read Capacity: %s\n", status.status_line.Get().c_str());
     return 1;
   }
   const std::uint32_t blocks =
@@ -49,7 +52,7 @@ int main(int argc, char** argv) {
                              static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0,
                              static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
     if (!SendScsiCommand(session, cdb, std::span(buffer).first(n * 2048), &moved)) {
-      std::fprintf(stderr, "Read(10) at %u: %s\n", lba, session.status_line.Get().c_str());
+      std::fprintf(stderr, "Read(10) at %u: %s\n", lba, status.status_line.Get().c_str());
       return 1;
     }
     std::fwrite(buffer.data(), 1, moved, out);

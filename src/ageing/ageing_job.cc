@@ -165,7 +165,7 @@ void AgeingJob::Run(JobContext& ctx) {
   RunTime time(ctx.clock(), origin, options_.utc_times);
   AgeingLog log(s, time, ctx.clock());
   log.on_failure = [&](const std::string& text) {
-    session.status_line.Set(text);
+    host.Show(JobText::kStatusLine, text);
     host.Show(JobText::kStatus, text);
   };
   if (!log.Open()) {
@@ -202,7 +202,7 @@ void AgeingJob::Run(JobContext& ctx) {
     host.SetBusy(false);
     log.Start(header);
   }
-  session.status_line.Set(kAgeingNowText);
+  host.Show(JobText::kStatusLine, kAgeingNowText);
   host.Show(JobText::kStatus, kAgeingNowText);
 
   RunCommands(ctx, log, time);
@@ -227,7 +227,7 @@ void AgeingJob::Run(JobContext& ctx) {
                                   static_cast<long long>(result_.commands),
                                   static_cast<long long>(result_.failed_commands)) +
                         cause;
-  session.status_line.Set(result_.status_text);
+  host.Show(JobText::kStatusLine, result_.status_text);
   host.Show(JobText::kStatus, result_.status_text);
   log.End(result_.status_text);
   result_.log_failure = log.failure();
@@ -270,7 +270,7 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
     const LogCounts& c = log.counts();
     host.Show(JobText::kCounters,
               AgeingCountersText(c.commands, c.failed_commands, c.data_ng, s.data_check));
-    if (s.data_check && !message.empty()) session.status_line.Set(message);
+    if (s.data_check && !message.empty()) host.Show(JobText::kStatusLine, message);
     JobProgress p;
     p.done = static_cast<std::uint64_t>(c.commands);
     p.total = walk.budget() > 0 ? static_cast<std::uint64_t>(walk.budget()) : 0;
@@ -326,7 +326,7 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
     if (sized.not_found && s.data_check && !said_no_size) {
       said_no_size = true;
       const std::string note = StrFormat(kBlockSizeNotFoundText, lba, static_cast<unsigned>(lba));
-      session.status_line.Set(note);
+      host.Show(JobText::kStatusLine, note);
       host.Show(JobText::kStatus, note);
       log.Note(cdb, note);
     }

@@ -409,8 +409,8 @@ void AgeingTab::OnDataCheckToggled(bool user) {
   // The status line tells the reference file when the user turns to it; showing the settings
   // again (after a run, a load) leaves the status line as it is.
   if (!user) return;
-  session_.status_line.Clear();
-  if (on && other) session_.status_line.Set(settings_.data_file);
+  ShowStatusLine(session_, "");
+  if (on && other) ShowStatusLine(session_, settings_.data_file);
 }
 
 void AgeingTab::Refresh() {

@@ -18,7 +18,7 @@
 #include "form/form_data.h"
 #include "form/form_layout.h"
 #include "job/job_runner.h"
-#include "persist/settings_data.h"
+#include "shell/settings_data.h"
 
 class QButtonGroup;
 class QCheckBox;

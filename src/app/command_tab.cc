@@ -36,6 +36,7 @@
 #include "decode/control_commands.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
+#include "device/status_board.h"
 #include "form/hex_dump.h"
 
 namespace tamarack::app {
@@ -99,9 +100,14 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
     if (running_) window()->setCursor(Qt::BusyCursor);
   });
   // The window's sense dialog serves every job of the session, not only console commands.
-  if (session_.host == nullptr) {
-    sense_dialogs_ = std::make_unique<SenseDialogHost>(this);
-    session_.host = sense_dialogs_.get();
+  // Through the window's status board when the session has one, else as the session's host.
+  sense_dialogs_ = std::make_unique<SenseDialogHost>(this);
+  auto* board = dynamic_cast<StatusBoard*>(session_.host());
+  if (board) {
+    SessionHost* none = nullptr;
+    board->sense_dialogs.compare_exchange_strong(none, sense_dialogs_.get());
+  } else if (session_.host() == nullptr) {
+    session_.SetHost(sense_dialogs_.get());
   }
   auto* layout = new QHBoxLayout(this);
 
@@ -288,7 +294,11 @@ void CommandTab::ConnectControls() {
 }
 
 CommandTab::~CommandTab() {
-  if (session_.host == sense_dialogs_.get()) session_.host = nullptr;
+  if (session_.host() == sense_dialogs_.get()) session_.SetHost(nullptr);
+  if (auto* board = dynamic_cast<StatusBoard*>(session_.host())) {
+    SessionHost* mine = sense_dialogs_.get();
+    board->sense_dialogs.compare_exchange_strong(mine, nullptr);
+  }
 }
 
 void CommandTab::FillList() {
@@ -329,7 +339,9 @@ void CommandTab::ClearResults() {
   result_list_->clear();
 }
 
-void CommandTab::RefreshTrackBox() { start_bar_->Rebuild(); }
+void CommandTab::SetTrackBox(const std::vector<TrackBoxEntry>& entries, std::uint32_t end_address) {
+  start_bar_->SetTrackBox(entries, end_address);
+}
 
 void CommandTab::SelectListEntry(int index, bool shift) {
   QListWidgetItem* item = list_->item(index);
@@ -517,7 +529,7 @@ void CommandTab::ShowError(const QString& message) {
 
 void CommandTab::ShowSenseDialog(std::vector<std::uint8_t> sense) {
   if (given_up_ > 0) return;  // the check condition of a command given up
-  OpenDialog(new RequestSenseDialog(session_.sense_table, sense, window()));
+  OpenDialog(new RequestSenseDialog(session_.sense_table(), sense, window()));
 }
 
 void CommandTab::OpenRename(std::size_t row) {

@@ -9,6 +9,7 @@
 #include "console/console.h"
 #include "console/execute_command.h"
 #include "device/device_session.h"
+#include "device/drive_selection.h"
 #include "job/job_runner.h"
 
 class QCheckBox;
@@ -71,7 +72,8 @@ class CommandTab : public QWidget {
   // Drive selection: the result boxes empty; the start position row's track box is refilled
   // from the new disc's TOC.
   void ClearResults();
-  void RefreshTrackBox();
+  // The track box of the start position row: the selected disc's tracks.
+  void SetTrackBox(const std::vector<TrackBoxEntry>& entries, std::uint32_t end_address);
 
   // Something the settings file keeps changed here (a slot renamed, a command about to run
   // from a double-click): the window writes the file.

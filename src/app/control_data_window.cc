@@ -16,6 +16,7 @@
 #include "console/command_catalogue.h"
 #include "persist/user_folders.h"
 #include "shell/file_kinds.h"
+#include "shell/tab_file.h"
 #include "tools/dump_file.h"
 
 namespace tamarack::app {
@@ -91,7 +92,8 @@ void ControlDataWindow::SaveAs(DumpSaveForm form) {
     if (folder_) *folder_ = folder;
   }
   const char* extension = DumpSaveExtension(form);
-  const QString proposed = QString::fromStdString(DefaultDumpFilePath(folder, extension));
+  const QString proposed =
+      QString::fromStdString(DefaultTabFilePath(FileKind::kDump, folder, extension));
   const QString filter = QtFileFilter(FileDialogFilter(extension));
   const QString title = QString::fromUtf8(RowOfKind(FileKind::kDump).save_title);
   const QString path = choose_file ? choose_file(title, proposed, filter)

@@ -7,8 +7,8 @@
 #include "app/main_window.h"
 #include "device/platform_drives.h"
 #include "emu/virtual_drive_provider.h"
-#include "persist/settings_store.h"
 #include "persist/user_folders.h"
+#include "shell/settings_store.h"
 #include "util/version.h"
 
 int main(int argc, char** argv) {

@@ -49,13 +49,13 @@
 #include "emu/virtual_drive_id.h"
 #include "job/single_command_job.h"
 #include "measure/measurement_file.h"
-#include "persist/console_settings.h"
-#include "persist/settings_store.h"
-#include "persist/tab_file.h"
 #include "persist/user_folders.h"
-#include "persist/window_settings.h"
+#include "shell/console_settings.h"
 #include "shell/font_mapping.h"
+#include "shell/settings_store.h"
 #include "shell/start_tab.h"
+#include "shell/tab_file.h"
+#include "shell/window_settings.h"
 #include "tools/dump_file.h"
 
 namespace tamarack::app {
@@ -102,6 +102,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
       session_(drives, BuiltInSenseTable()),
       runner_(session_, config.clock ? *config.clock : RealClock()),
       config_(std::move(config)) {
+  session_.SetHost(&status_board_);
   setWindowTitle(QStringLiteral("Tamarack"));
   setMinimumSize(750, 600);
   LoadSettingsAtStart();
@@ -116,7 +117,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
       [this](QMessageBox::Icon icon, const QString& text) { ShowMessage(icon, text); });
   // The status line is written from worker threads: hop to the window thread.
   auto* status_post = new WindowPost(status_label_);
-  session_.status_line.SetObserver([this, status_post](const std::string& text) {
+  status_board_.status_line.SetObserver([this, status_post](const std::string& text) {
     status_post->Post([this, t = QString::fromStdString(text)] { status_label_->setText(t); });
   });
 
@@ -272,7 +273,7 @@ MainWindow::~MainWindow() {
   runner_.Wait();
   delete indicator_;  // joins a poll in flight before the session goes
   indicator_ = nullptr;
-  session_.status_line.SetObserver(nullptr);
+  status_board_.status_line.SetObserver(nullptr);
   // The directory outlives the window; its trace belongs to the window's options.
   if (drives_) {
     drives_->Trace().SetSink(nullptr);
@@ -345,7 +346,7 @@ void MainWindow::LoadSettingsAtStart() {
   settings_.ageing.log_path = ProgramDataFolder() + "/Log.htm";
   if (!config_.settings_path.empty()) LoadSettings(config_.settings_path, &settings_);
   options_ = OptionsFromSettings(settings_);
-  session_.command_timeout = options_.command_timeout;
+  session_.SetCommandTimeout(options_.command_timeout);
   saved_drive_ = StartDriveOf(settings_, config_.start_drive);
   if (settings_.has_size) {
     // "Size=" holds top, left, bottom, right.
@@ -416,7 +417,7 @@ void MainWindow::SaveSettingsNow() {
   if (config_.settings_path.empty()) return;
   std::string error;
   if (!SaveSettings(config_.settings_path, settings_, &error)) {
-    session_.status_line.Set(error);
+    status_board_.status_line.Set(error);
   }
 }
 
@@ -452,7 +453,7 @@ void MainWindow::ShowCommandSettings() {
 void MainWindow::ApplyOptions(const Options& options) {
   const bool drives_changed = options.virtual_drives != options_.virtual_drives;
   options_ = options;
-  session_.command_timeout = options_.command_timeout;
+  session_.SetCommandTimeout(options_.command_timeout);
   if (command_tab_) ApplyOptionsToConsole(options_, &command_tab_->console().options);
   indicator_->SetEnabled(options_.disc_indicator);
   ApplyCommandTrace();
@@ -485,7 +486,7 @@ void MainWindow::ApplyCommandTrace() {
   // Appended: a trace spans runs until the user deletes the file.
   std::string error;
   if (!trace.Start(options_.trace_file, CommandTrace::Mode::kAppend, &error)) {
-    session_.status_line.Set(error);
+    status_board_.status_line.Set(error);
   }
 }
 
@@ -635,7 +636,7 @@ void MainWindow::OnDriveChanged(int index) {
   selecting_ = true;
   load_button_->hide();  // another drive, or a disc found in this one: no tray known open
   WindowSelectionHost host(
-      this, indicator_, tabs_, measure_tab_, ageing_tab_,
+      this, indicator_, tabs_, measure_tab_, ageing_tab_, &status_board_,
       [this] {
         command_tab_->ClearResults();
         sector_dump_tab_->ClearResults();
@@ -643,10 +644,12 @@ void MainWindow::OnDriveChanged(int index) {
         if (properties_tab_) properties_tab_->ClearResults();
         if (measure_tab_) measure_tab_->ClearResults();
       },
-      [this] { command_tab_->RefreshTrackBox(); });
+      [this](const std::vector<TrackBoxEntry>& entries, std::uint32_t end) {
+        command_tab_->SetTrackBox(entries, end);
+      });
   // Another drive or disc: the Aging tab's bounds are the old disc's until read again.
   if (ageing_tab_) ageing_tab_->SetDiscBounds(std::nullopt);
-  SelectDrive(session_, drive_box_->itemText(index).toStdString(), host);
+  drive_facts_ = SelectDrive(session_, drive_box_->itemText(index).toStdString(), host).facts;
   selecting_ = false;
 }
 

@@ -14,11 +14,13 @@
 #include "device/command_monitor.h"
 #include "device/device_session.h"
 #include "device/drive_directory.h"
+#include "device/drive_selection.h"
+#include "device/status_board.h"
 #include "job/job_runner.h"
-#include "persist/settings_data.h"
-#include "persist/settings_format.h"
 #include "shell/file_kinds.h"
 #include "shell/options.h"
+#include "shell/settings_data.h"
+#include "shell/settings_format.h"
 #include "tools/control_data_view.h"
 
 class QComboBox;
@@ -117,6 +119,10 @@ class MainWindow : public QMainWindow {
   QLabel* status_label() const { return status_label_; }
   QPushButton* exec_button() const { return exec_button_; }
   DeviceSession& session() { return session_; }
+  // The status line and last error text under the window.
+  StatusBoard& status_board() { return status_board_; }
+  // What the last selection learnt of the drive.
+  const DriveFacts& drive_facts() const { return drive_facts_; }
   CommandTab* command_tab() const { return command_tab_; }
   SectorDumpTab* sector_dump_tab() const { return sector_dump_tab_; }
   AgeingTab* ageing_tab() const { return ageing_tab_; }
@@ -187,7 +193,9 @@ class MainWindow : public QMainWindow {
   const DriveDirectory* drives_;
   // Every command of the directory's handles, for the Others tab.
   CommandMonitor monitor_;
+  StatusBoard status_board_;  // before the session: outlives it
   DeviceSession session_;
+  DriveFacts drive_facts_;
   // Every long job of the session runs here, one at a time.
   JobRunner runner_;
   // Reports of the window's own jobs (Eject, Load).

@@ -169,7 +169,7 @@ bool MainWindow::LoadFileIntoTab(const QString& path) {
   if (!kind) return false;
   std::string error;
   const bool loaded = StepsOf(*kind).load(path.toStdString(), &error);
-  if (!loaded) session_.status_line.Set(error);
+  if (!loaded) status_board_.status_line.Set(error);
   return loaded;
 }
 

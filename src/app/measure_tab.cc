@@ -300,7 +300,7 @@ void MeasureTab::ShowRecord(const SpeedRecord& record) {
   model_->setText(QString::fromStdString(record.model));
   rotation_->clear();
   if (record.samples.empty()) return;
-  session_.status_line.Set(RecordSummaryText(record));
+  ShowStatusLine(session_, RecordSummaryText(record));
   speed_->setText(QString::fromStdString(SpeedText(RecordAverageTenths(record))));
   status_->setText(QString::fromUtf8(kMeasureAverageText));
 }

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/row_icons.h"
+#include "app/window_job_host.h"
 #include "decode/configuration.h"
 
 namespace tamarack::app {
@@ -74,7 +75,7 @@ PropertiesTab::PropertiesTab(DeviceSession& session, QWidget* parent)
 
 void PropertiesTab::Execute() {
   inquiry_->clear();
-  session_.status_line.Clear();  // an older error is not this read's
+  ShowStatusLine(session_, "");  // an older error is not this read's
   const PropertiesResult r = ReadDriveProperties(session_);
   if (!r.opened) return;
   Fill(inquiry_, r.inquiry_rows);

@@ -576,7 +576,7 @@ void ReferenceDataDialog::accept() {
   settings_.data_folder = Std(folder_->text());
   settings_.data_file = Std(check_file_->text());
   settings_.page = page();
-  session_.status_line.Set(settings_.data_file);
+  ShowStatusLine(session_, settings_.data_file);
   QDialog::accept();
 }
 

@@ -6,8 +6,8 @@
 #include <QStringList>
 #include <array>
 
-#include "persist/settings_format.h"
-#include "persist/tab_file.h"
+#include "shell/settings_format.h"
+#include "shell/tab_file.h"
 #include "tools/dump_file.h"
 
 class QRadioButton;

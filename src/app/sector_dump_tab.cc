@@ -20,7 +20,7 @@
 #include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "form/hex_dump.h"
-#include "persist/window_settings.h"
+#include "shell/window_settings.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
 

@@ -11,7 +11,7 @@
 
 #include "device/device_session.h"
 #include "job/job_runner.h"
-#include "persist/settings_data.h"
+#include "shell/settings_data.h"
 #include "tools/dump_buffer.h"
 #include "tools/sector_dump.h"
 #include "tools/sector_dump_job.h"

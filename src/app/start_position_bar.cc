@@ -77,7 +77,6 @@ void StartPositionBar::Rebuild() {
   setVisible(row.variant != StartPositionRow::Variant::kNone);
   filling_ = true;
   const int keep = tracks_->currentIndex();
-  entries_ = TrackEntriesFromToc(session_.toc_cache, &disc_end_);
   tracks_->clear();
   for (const TrackBoxEntry& e : entries_) {
     tracks_->addItem(QString::fromStdString(TrackBoxText(e, console_.hex_input())),
@@ -85,6 +84,12 @@ void StartPositionBar::Rebuild() {
   }
   if (!entries_.empty()) tracks_->setCurrentIndex(keep >= 0 && keep < tracks_->count() ? keep : 0);
   filling_ = false;
+}
+
+void StartPositionBar::SetTrackBox(std::vector<TrackBoxEntry> entries, std::uint32_t end_address) {
+  entries_ = std::move(entries);
+  disc_end_ = end_address;
+  Rebuild();
 }
 
 void StartPositionBar::Press(QuickSet which) {

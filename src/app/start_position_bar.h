@@ -28,6 +28,8 @@ class StartPositionBar : public QWidget {
   // position row; the track box is refilled from the session's TOC cache, keeping its
   // position.
   void Rebuild();
+  // The selected disc's tracks and its end (the lead-out start); the track box shows them.
+  void SetTrackBox(std::vector<TrackBoxEntry> entries, std::uint32_t end_address);
 
   QPushButton* button(QuickSet which) const { return buttons_[static_cast<std::size_t>(which)]; }
   QComboBox* track_box() const { return tracks_; }

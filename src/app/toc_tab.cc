@@ -159,7 +159,7 @@ void TocTab::Execute() {
     return;
   }
   const bool full = full_toc_->isChecked();
-  session_.status_line.Clear();  // an older error is not this read's
+  ShowStatusLine(session_, "");  // an older error is not this read's
   const auto read = ReadTocView(session_, full);
   if (!read) {
     list_->clear();  // the columns stay

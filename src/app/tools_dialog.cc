@@ -194,7 +194,7 @@ QWidget* ToolsDialog::BuildSenseList() {
   sense_list_->setUniformRowHeights(true);
   sense_list_->setHeaderLabels({QStringLiteral("Sense"), QStringLiteral("Asc"),
                                 QStringLiteral("AscQ"), QStringLiteral("Message")});
-  for (const SenseCodeListRow& r : SenseCodeList(session_.sense_table)) {
+  for (const SenseCodeListRow& r : SenseCodeList(session_.sense_table())) {
     sense_list_->addTopLevelItem(
         new QTreeWidgetItem({QString::fromStdString(r.key), QString::fromStdString(r.asc),
                              QString::fromStdString(r.ascq), QString::fromStdString(r.message)}));

@@ -40,7 +40,15 @@ void WindowJobHost::Post(Fn&& fn) {
   post_->Post(std::forward<Fn>(fn));
 }
 
+void ShowStatusLine(const DeviceSession& session, const std::string& text) {
+  if (SessionHost* host = session.host()) host->ShowStatusLine(text);
+}
+
 void WindowJobHost::Show(JobText where, const std::string& text) {
+  if (where == JobText::kStatusLine) {
+    ShowStatusLine(runner_.session(), text);
+    return;
+  }
   Post([this, where, t = QString::fromStdString(text)] {
     if (on_show) on_show(where, t);
   });

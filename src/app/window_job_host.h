@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/window_post.h"
+#include "device/device_session.h"
 #include "job/job_host.h"
 #include "job/job_runner.h"
 
@@ -41,5 +42,9 @@ class WindowJobHost final : public JobHost {
   WindowPost* post_;  // a child of the context
   const JobRunner& runner_;
 };
+
+// The window's status line belongs to the session's host (the main window's status board);
+// a job's JobText::kStatusLine goes there too. Any thread.
+void ShowStatusLine(const DeviceSession& session, const std::string& text);
 
 }  // namespace tamarack::app

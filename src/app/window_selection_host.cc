@@ -9,26 +9,31 @@
 
 namespace tamarack::app {
 
-WindowSelectionHost::WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator,
-                                         QTabWidget* tabs, MeasureTab* measure, AgeingTab* ageing,
-                                         std::function<void()> clear_results,
-                                         std::function<void()> refresh_track_box)
+WindowSelectionHost::WindowSelectionHost(
+    QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs, MeasureTab* measure,
+    AgeingTab* ageing, StatusBoard* status, std::function<void()> clear_results,
+    std::function<void(const std::vector<TrackBoxEntry>&, std::uint32_t)> set_track_box)
     : window_(window),
       indicator_(indicator),
       tabs_(tabs),
       measure_(measure),
       ageing_(ageing),
+      status_(status),
       clear_results_(std::move(clear_results)),
-      refresh_track_box_(std::move(refresh_track_box)) {}
+      set_track_box_(std::move(set_track_box)) {}
 
 void WindowSelectionHost::ClearResults() {
   if (clear_results_) clear_results_();
 }
 
-// The session's TOC cache holds the entries; the Command tab's start position row reads it.
-void WindowSelectionHost::SetTrackBox(const std::vector<TrackBoxEntry>& /*entries*/,
-                                      std::uint32_t /*end_address*/) {
-  if (refresh_track_box_) refresh_track_box_();
+// The Command tab's start position row keeps the entries.
+void WindowSelectionHost::SetTrackBox(const std::vector<TrackBoxEntry>& entries,
+                                      std::uint32_t end_address) {
+  if (set_track_box_) set_track_box_(entries, end_address);
+}
+
+void WindowSelectionHost::ShowStatusLine(const std::string& text) {
+  status_->status_line.Set(text);
 }
 
 void WindowSelectionHost::SetTitle(const std::string& title) {

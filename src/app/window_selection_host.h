@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/drive_selection.h"
+#include "device/status_board.h"
 
 namespace tamarack::app {
 
@@ -19,11 +20,13 @@ class MeasureTab;
 
 class WindowSelectionHost final : public SelectionHost {
  public:
-  WindowSelectionHost(QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs,
-                      MeasureTab* measure, AgeingTab* ageing, std::function<void()> clear_results,
-                      std::function<void()> refresh_track_box);
+  WindowSelectionHost(
+      QMainWindow* window, DiscIndicatorWidget* indicator, QTabWidget* tabs, MeasureTab* measure,
+      AgeingTab* ageing, StatusBoard* status, std::function<void()> clear_results,
+      std::function<void(const std::vector<TrackBoxEntry>&, std::uint32_t)> set_track_box);
   void ClearResults() override;
   void SetTrackBox(const std::vector<TrackBoxEntry>& entries, std::uint32_t end_address) override;
+  void ShowStatusLine(const std::string& text) override;
   void SetTitle(const std::string& title) override;
   void SetDiscPresent(bool present) override;
   bool WantsDiscExtent() override;
@@ -35,8 +38,9 @@ class WindowSelectionHost final : public SelectionHost {
   QTabWidget* tabs_;
   MeasureTab* measure_;
   AgeingTab* ageing_;
+  StatusBoard* status_;
   std::function<void()> clear_results_;
-  std::function<void()> refresh_track_box_;
+  std::function<void(const std::vector<TrackBoxEntry>&, std::uint32_t)> set_track_box_;
 };
 
 }  // namespace tamarack::app

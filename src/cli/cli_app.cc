@@ -48,7 +48,7 @@ std::unique_ptr<DeviceSession> OpenSubcommandDrive(CliContext& context, const st
                                                    std::string_view subcommand,
                                                    std::uint32_t timeout) {
   auto session = std::make_unique<DeviceSession>(context.drives, BuiltInSenseTable());
-  session->command_timeout = timeout;
+  session->SetCommandTimeout(timeout);
   std::unique_lock<std::mutex> lock;
   if (context.open_lock) lock = std::unique_lock(*context.open_lock);
   if (session->Open(drive)) return session;

@@ -22,8 +22,8 @@
 #include "cli/job_terminal.h"
 #include "cli/multi_drive_run.h"
 #include "job/job_runner.h"
-#include "persist/settings_format.h"
-#include "persist/tab_file.h"
+#include "shell/settings_format.h"
+#include "shell/tab_file.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {

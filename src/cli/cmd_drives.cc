@@ -28,7 +28,7 @@ void AddDrivesCommand(CLI::App& app, CliContext& context) {
       }
       const CdbReply inquiry = IssueCdb(session, MakeCdb({0x12, 0, 0, 0, 0xFF}));
       if (!inquiry.good()) {
-        out << id << "  Inquiry failed: " << session.last_error_text.Get() << "\n";
+        out << id << "  Inquiry failed: " << FailureTextsOf(inquiry.outcome).last_error << "\n";
         continue;
       }
       const std::span<const std::uint8_t> reply(inquiry.bytes);

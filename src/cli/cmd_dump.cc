@@ -128,7 +128,7 @@ int Dump(const DumpOptions& o, CliContext& context) {
       out.write(reinterpret_cast<const char*>(valid.data()),
                 static_cast<std::streamsize>(valid.size()));
     } else {
-      err << session->status_line.Get() << "\n";
+      err << FailureTextsOf(r.outcome).status_line << "\n";
     }
     return ExitCodeFor(r.outcome);
   }
@@ -138,7 +138,8 @@ int Dump(const DumpOptions& o, CliContext& context) {
     err << "tamarack-cli dump: " << r.message << "\n";
     return kExitOther;
   }
-  out << "status: " << (r.success ? std::string("good") : session->status_line.Get()) << "\n";
+  out << "status: " << (r.success ? std::string("good") : FailureTextsOf(r.outcome).status_line)
+      << "\n";
   out << StrFormat("transferred: %u\nbytes: %zu\n", r.transferred, valid.size());
   if (!valid.empty()) out << DumpColumnHeader(group) << "\n";
   out << PlainLines(r.text);

@@ -23,7 +23,7 @@
 #include "measure/graph_view.h"
 #include "measure/measurement_file.h"
 #include "measure/speed_measurement_job.h"
-#include "persist/tab_file.h"
+#include "shell/tab_file.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
 #include "util/text_file.h"
@@ -55,12 +55,16 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 // lines of their own. The status line is printed as it stands whenever the job reports
 // anything (after every command), not at each change: a block size probe that sets it to a
 // refused sector type's error and back leaves no line.
-class MeasureHost final : public TerminalJobHost {
+class MeasureHost final : public TerminalJobHost, public SessionHost {
  public:
   using TerminalJobHost::TerminalJobHost;
   std::ostream* out = nullptr;
 
   void Show(JobText where, const std::string& text) override {
+    if (where == JobText::kStatusLine) {
+      StatusLine(text);
+      return;
+    }
     FlushStatusLine();
     switch (where) {
       case JobText::kModel:
@@ -83,7 +87,12 @@ class MeasureHost final : public TerminalJobHost {
     FlushStatusLine();
     TerminalJobHost::Message(icon, text);
   }
-  // The session's status line: "Blk=…", a failure's text, the summary.
+  // A failed command's text in the status line.
+  void CommandEnded(const CommandOutcome& outcome) override {
+    const FailureTexts texts = FailureTextsOf(outcome);
+    if (texts.shown) StatusLine(texts.status_line);
+  }
+  // The status line: "Blk=…", a failure's text, the summary.
   void StatusLine(const std::string& text) {
     std::lock_guard lock(mutex_);
     status_ = text;
@@ -176,11 +185,11 @@ DriveOutcome MeasureOnDrive(const MeasureOptions& o, const MeasureSettings& sett
   const bool terminal = context.err == &std::cerr && isatty(STDERR_FILENO);
   MeasureHost host(out, err, nullptr, terminal, AnswerPolicy::kStop, clock);
   host.out = &out;
-  session->status_line.SetObserver([&host](const std::string& text) { host.StatusLine(text); });
+  session->SetHost(&host);
   JobRunner runner(*session, clock);
   auto job = std::make_shared<SpeedMeasurementJob>(settings);
   RunJobFromTerminal(runner, job, host, context.lane);
-  session->status_line.SetObserver(nullptr);
+  session->SetHost(nullptr);
   host.FlushStatusLine();
 
   MeasureResult r = job->result();

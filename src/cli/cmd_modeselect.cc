@@ -47,7 +47,7 @@ int ModeSelect(const ModeSelectOptions& o, CliContext& context) {
   Cdb sense_cdb{};
   const CommandOutcome sensed = RunModeSense(*session, *page, 0, &reply, &sense_cdb);
   if (sensed.status != CommandStatus::kGood) {
-    out << "mode sense: " << session->status_line.Get() << "\n";
+    out << "mode sense: " << FailureTextsOf(sensed).status_line << "\n";
     return ExitCodeFor(sensed);
   }
   ModePageTable sense = ModePageTable::ModeSense();
@@ -86,7 +86,7 @@ int ModeSelect(const ModeSelectOptions& o, CliContext& context) {
   }
   const CommandOutcome outcome = session->Run(cdb, list, {.flow = DataFlow::kOut});
   if (outcome.status != CommandStatus::kGood) {
-    out << "status: " << session->status_line.Get() << "\n";
+    out << "status: " << FailureTextsOf(outcome).status_line << "\n";
     return ExitCodeFor(outcome);
   }
   out << "status: good" << PlainLines(kModeSelectDoneText) << "\n";

@@ -40,9 +40,9 @@ int ModeSense(const ModeSenseOptions& o, CliContext& context) {
   const CommandOutcome outcome = RunModeSense(*session, *page, *pc, &reply, &cdb);
   if (outcome.status != CommandStatus::kGood) {
     if (o.json) {
-      out << "{\"status\":" << JsonString(session->status_line.Get()) << "}\n";
+      out << "{\"status\":" << JsonString(FailureTextsOf(outcome).status_line) << "}\n";
     } else {
-      out << session->status_line.Get() << "\n";
+      out << FailureTextsOf(outcome).status_line << "\n";
     }
     return ExitCodeFor(outcome);
   }

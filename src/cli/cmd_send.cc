@@ -69,19 +69,20 @@ int Send(const SendOptions& o, CliContext& context) {
   if (!session) return kExitCannotOpen;
   const CommandOutcome outcome =
       session->Run(cdb, data, {.flow = data_out ? DataFlow::kOut : DataFlow::kIn});
+  const FailureTexts texts = FailureTextsOf(outcome);
   const std::uint32_t moved =
       std::min<std::uint32_t>(outcome.result.transferred, static_cast<std::uint32_t>(data.size()));
   if (o.raw) {
     if (!data_out && outcome.status == CommandStatus::kGood) {
       out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(moved));
     } else if (outcome.status != CommandStatus::kGood) {
-      err << session->status_line.Get() << "\n";
+      err << texts.status_line << "\n";
     }
     return ExitCodeFor(outcome);
   }
   if (o.json) {
     const auto reply = std::span<const std::uint8_t>(data).first(data_out ? 0 : moved);
-    auto members = OutcomeJsonMembers(cdb, outcome, session->status_line.Get(), reply);
+    auto members = OutcomeJsonMembers(cdb, outcome, texts.status_line, reply);
     std::optional<DecodeOutput> decoded;
     if (!data_out && outcome.status == CommandStatus::kGood) {
       decoded =
@@ -96,9 +97,9 @@ int Send(const SendOptions& o, CliContext& context) {
   if (outcome.status == CommandStatus::kGood) {
     out << "status: good\n";
   } else {
-    out << "status: " << session->status_line.Get() << "\n";
-    const std::string error = session->last_error_text.Get();
-    if (error != session->status_line.Get()) out << "error: " << error << "\n";
+    out << "status: " << texts.status_line << "\n";
+    const std::string error = texts.last_error;
+    if (error != texts.status_line) out << "error: " << error << "\n";
     if (outcome.status == CommandStatus::kCheckCondition && outcome.sense.length > 0) {
       out << "sense: "
           << HexBytes(

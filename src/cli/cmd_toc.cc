@@ -36,7 +36,7 @@ int TocTab(const TocOptions& o, CliContext& context) {
       *context.err << "tamarack-cli toc: the drive reports a TOC data length of 0\n";
       return kExitOther;
     }
-    *context.err << "tamarack-cli toc: " << session->status_line.Get() << "\n";
+    *context.err << "tamarack-cli toc: " << FailureTextsOf(failure).status_line << "\n";
     return ExitCodeFor(failure);
   }
   const TocView& view = read->view;

@@ -48,9 +48,8 @@ DecodedCommand RunDecodedCommand(DeviceSession& session, const Cdb& cdb, Decoder
   // The drive is asked for what the CDB allows, so a path without a residual cannot report
   // more than that as received.
   std::vector<std::uint8_t> buffer(DataInLength(cdb).value_or(kCliReceiveLength), kFillByte);
-  session.status_line.Clear();
   c.outcome = session.Run(cdb, buffer);
-  c.status_text = session.status_line.Get();
+  c.status_text = FailureTextsOf(c.outcome).status_line;
   const std::uint32_t transferred = TransferredCount(c.outcome.result.transferred, buffer.size());
   if (c.outcome.status != CommandStatus::kGood) return c;
   c.reply.assign(buffer.begin(), buffer.begin() + transferred);

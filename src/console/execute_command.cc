@@ -50,7 +50,7 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Jo
   const std::size_t request = std::min<std::size_t>(plan.request_length, buffer.size());
   std::fill_n(buffer.begin(), request, kFillByte);
 
-  session.status_line.Clear();
+  host.Show(JobText::kStatusLine, "");
   std::vector<std::uint8_t> out_data = in.out_data;  // the transport gets a writable span
   const std::span<std::uint8_t> data = plan.data_out
                                            ? std::span<std::uint8_t>(out_data)
@@ -69,8 +69,8 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Jo
   report.transferred = TransferredCount(outcome.result.transferred, data.size());
 
   if (outcome.status == CommandStatus::kCheckCondition && plan.show_sense_dialog &&
-      outcome.sense.format != SenseFormat::kNone && session.host != nullptr) {
-    session.host->ShowSenseDialog(outcome.result.sense);
+      outcome.sense.format != SenseFormat::kNone && session.host() != nullptr) {
+    session.host()->ShowSenseDialog(outcome.result.sense);
   }
 
   if (plan.data_out) {
@@ -110,8 +110,8 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Jo
     d.direction = static_cast<int>(in.direction);
     d.group_size = in.group_size;
     report.output = in.decoder(d);
-    if (!report.output.sense_dialog.empty() && session.host != nullptr) {
-      session.host->ShowSenseDialog(report.output.sense_dialog);
+    if (!report.output.sense_dialog.empty() && session.host() != nullptr) {
+      session.host()->ShowSenseDialog(report.output.sense_dialog);
     }
   }
   return report;

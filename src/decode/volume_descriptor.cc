@@ -30,11 +30,11 @@ std::optional<std::uint32_t> LastSessionStart(std::span<const std::uint8_t> repl
   return ReadBe32(reply, 8);
 }
 
-std::uint32_t FindVolumeDescriptor(DeviceSession& session) {
+std::uint32_t FindVolumeDescriptor(DeviceSession& session, HostReport report) {
   std::array<std::uint8_t, kSessionInfoLength> reply{};
   std::uint32_t transferred = 0;
   std::uint32_t start = 0;
-  if (SendScsiCommand(session, SessionInfoCdb(), reply, &transferred)) {
+  if (SendScsiCommand(session, SessionInfoCdb(), reply, &transferred, {.report = report})) {
     const std::size_t moved = std::min<std::size_t>(transferred, reply.size());
     start = LastSessionStart(std::span<const std::uint8_t>(reply).first(moved)).value_or(0);
   }
@@ -56,9 +56,8 @@ std::string VolumeIdentifier(std::span<const std::uint8_t> block) {
 }
 
 std::string ReadVolumeLabel(DeviceSession& session) {
-  const std::string status = session.status_line.Get();
-  const std::string last_error = session.last_error_text.Get();
-  const std::uint32_t lba = FindVolumeDescriptor(session);
+  // Silent: a disc without a volume label is no error of the one who asked.
+  const std::uint32_t lba = FindVolumeDescriptor(session, HostReport::kSilent);
   Cdb cdb{};
   cdb[0] = 0xBE;
   WriteBe32(cdb, 2, lba);
@@ -67,12 +66,10 @@ std::string ReadVolumeLabel(DeviceSession& session) {
   std::vector<std::uint8_t> block(kUserBlock, 0);
   std::uint32_t transferred = 0;
   std::string label;
-  if (SendScsiCommand(session, cdb, block, &transferred)) {
+  if (SendScsiCommand(session, cdb, block, &transferred, {.report = HostReport::kSilent})) {
     label = VolumeIdentifier(std::span<const std::uint8_t>(block).first(
         std::min<std::size_t>(transferred, block.size())));
   }
-  session.status_line.Set(status);
-  session.last_error_text.Set(last_error);
   return label;
 }
 

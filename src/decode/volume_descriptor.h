@@ -7,11 +7,10 @@
 #include <span>
 #include <string>
 
+#include "device/device_session.h"
 #include "device/scsi.h"
 
 namespace tamarack {
-
-class DeviceSession;
 
 // Read TOC format 1 (session information) with allocation length 160.
 Cdb SessionInfoCdb();
@@ -22,16 +21,17 @@ std::optional<std::uint32_t> LastSessionStart(std::span<const std::uint8_t> repl
 inline constexpr std::uint32_t kVolumeDescriptorOffset = 16;
 
 // The LBA of the primary volume descriptor: the last session's first track + 16 (16 when the
-// session information cannot be read). Sends Read TOC on the caller's thread.
-std::uint32_t FindVolumeDescriptor(DeviceSession& session);
+// session information cannot be read). Sends Read TOC on the caller's thread, its outcome told
+// to the session's host as `report` says.
+std::uint32_t FindVolumeDescriptor(DeviceSession& session, HostReport report = HostReport::kTell);
 
 // The volume identifier (bytes 40-71) of a primary volume descriptor (type 1, "CD001"), without
 // its trailing blanks; empty when `block` is no such descriptor.
 std::string VolumeIdentifier(std::span<const std::uint8_t> block);
 
 // Reads the descriptor with Read CD (user data, one block) and returns its volume identifier;
-// empty when there is none or the read fails. The session's status line and last error text
-// are left as they were: a disc without a file system is no error here.
+// empty when there is none or the read fails. Its commands are silent: a disc without a file
+// system is no error here.
 std::string ReadVolumeLabel(DeviceSession& session);
 
 }  // namespace tamarack

@@ -1,5 +1,7 @@
 #include "device/block_size.h"
 
+#include <optional>
+
 #include <algorithm>
 #include <array>
 
@@ -97,12 +99,12 @@ std::uint32_t BlockSizeFromResidual(std::uint32_t transferred, std::uint32_t req
   return Plausible(size, candidates) ? size : 0;
 }
 
-BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std::int32_t lba) {
+BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std::int32_t lba,
+                                HostReport report) {
   BlockSizeFinding found;
   ReadCdSelection sel{kSectorTypeAny, kUserDataOnly, 0};
   if (IsReadCd(command)) sel = ReadCdSelection::FromCdb(command);
-  const std::string status_before = session.status_line.Get();
-  const std::string error_before = session.last_error_text.Get();
+  std::optional<CommandOutcome> refused;
   for (std::uint8_t type : kProbeOrder) {
     if (sel.expected_type != kSectorTypeAny && sel.expected_type != type) continue;
     std::size_t bytes = 0;
@@ -110,20 +112,18 @@ BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std:
     if (ReadCdBytesPerBlock(probe, type, &bytes) != ReadCdStatus::kOk || bytes == 0) continue;
     const Cdb cdb = ReadCdCdb(static_cast<std::uint32_t>(lba), 1, probe);
     std::vector<std::uint8_t> buffer(bytes, kReplyFill);
-    const CommandOutcome out = session.Run(cdb, buffer);
+    const CommandOutcome out = session.Run(cdb, buffer, {.report = HostReport::kSilent});
     if (out.status == CommandStatus::kGood) {
       found.bytes = static_cast<std::uint32_t>(bytes);
       found.way = BlockSizeWay::kSectorType;
       found.sector_type = type;
-      // The types refused on the way were the probe's, not errors of the job.
-      if (session.status_line.Get() != status_before) session.status_line.Set(status_before);
-      if (session.last_error_text.Get() != error_before) {
-        session.last_error_text.Set(error_before);
-      }
       return found;
     }
+    if (out.status != CommandStatus::kNoDevice) refused = out;
     if (out.status != CommandStatus::kCheckCondition) break;  // no device, or refused
   }
+  SessionHost* host = session.host();
+  if (refused && report == HostReport::kTell && host) host->CommandEnded(*refused);
   return found;
 }
 
@@ -136,7 +136,8 @@ std::uint32_t BlockSizeFromReply(const ReadEvidence& evidence) {
   return Plausible(size, CandidateBlockSizes(evidence.command)) ? size : 0;
 }
 
-BlockSizeFinding FindBlockSize(DeviceSession& session, const ReadEvidence& evidence) {
+BlockSizeFinding FindBlockSize(DeviceSession& session, const ReadEvidence& evidence,
+                               HostReport report) {
   BlockSizeFinding found;
   found.bytes = BlockSizeFromReply(evidence);
   if (found.bytes != 0) {
@@ -144,7 +145,7 @@ BlockSizeFinding FindBlockSize(DeviceSession& session, const ReadEvidence& evide
                                                              : BlockSizeWay::kFill;
     return found;
   }
-  return ProbeBlockSize(session, evidence.command, evidence.lba);
+  return ProbeBlockSize(session, evidence.command, evidence.lba, report);
 }
 
 }  // namespace tamarack

@@ -78,16 +78,19 @@ std::uint32_t BlockSizeFromResidual(std::uint32_t transferred, std::uint32_t req
 // sector types Mode 1, Mode 2 form 1, Mode 2 form 2, Mode 2 formless and CD-DA in turn (only
 // the one `command` expects, if it is a Read CD naming one) and the main and sub-channel
 // selection of `command` (user data for any other command). The first type accepted gives the
-// table's size for it. A probe that finds the size leaves the session's status line and last
-// error text as they were; when none does, they tell why the last one failed. Stops at the
-// first probe refused by the transport. Runs on the caller's thread.
-BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std::int32_t lba);
+// table's size for it. The probes are silent: the types refused on the way are not the job's
+// errors; when none is accepted, the last refusal is told to the session's host (`report`
+// kTell) as the job's. Stops at the first probe refused by the transport. Runs on the
+// caller's thread.
+BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std::int32_t lba,
+                                HostReport report = HostReport::kTell);
 
 // The size a good reply shows by itself: its received count, short of the request (the path
 // said where it ended), divided into `blocks` blocks of a plausible size. 0 otherwise.
 std::uint32_t BlockSizeFromReply(const ReadEvidence& evidence);
 
 // The reply's own size, else the probe at evidence.lba.
-BlockSizeFinding FindBlockSize(DeviceSession& session, const ReadEvidence& evidence);
+BlockSizeFinding FindBlockSize(DeviceSession& session, const ReadEvidence& evidence,
+                               HostReport report = HostReport::kTell);
 
 }  // namespace tamarack

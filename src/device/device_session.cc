@@ -33,7 +33,7 @@ const char* ScsiStatusName(std::uint8_t status) {
 }  // namespace
 
 DeviceSession::DeviceSession(const DriveDirectory* drives, std::span<const SenseRow> table)
-    : sense_table(table), drives_(drives) {}
+    : sense_table_(table), drives_(drives) {}
 
 bool DeviceSession::Open(const std::string& id) {
   std::lock_guard lock(mutex_);
@@ -87,45 +87,55 @@ CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer
   request.buffer = buffer;
   // With no data the request still goes as data-in, with a zero byte count.
   request.direction = options.flow == DataFlow::kOut ? DataDirection::kOut : DataDirection::kIn;
-  request.timeout_seconds = command_timeout;
+  request.timeout_seconds = CommandTimeout();
   {
     std::lock_guard lock(mutex_);
-    if (!device_) return out;  // no device: silent, nothing written
-    last_error_text.Clear();
+    if (!device_) return out;  // no device: silent
     out.result = device_->Execute(request);
   }
+  SessionHost* const to = options.report == HostReport::kTell ? host() : nullptr;
   const ScsiResult& r = out.result;
   if (r.status != TransportStatus::kCompleted) {
     out.status = CommandStatus::kRefused;
-    status_line.Set("Command Rejected!");
     const std::string reason = r.reason.empty() ? "Error Undefine" : r.reason;
     out.error_text = StrFormat("Error Notified(%s)", reason.c_str());
-    status_line.Set(out.error_text);
-    // The advice goes with the error text (logs, CLI); the status line keeps the short form.
-    last_error_text.Set(r.advice.empty() ? out.error_text : out.error_text + " " + r.advice);
-    return out;
-  }
-  out.sense = ParseSense(std::span<const std::uint8_t>(r.sense.data(), kSenseSize));
-  if (out.sense.format != SenseFormat::kNone) {
+  } else if (out.sense = ParseSense(std::span<const std::uint8_t>(r.sense.data(), kSenseSize));
+             out.sense.format != SenseFormat::kNone) {
     out.status = CommandStatus::kCheckCondition;
-    if (options.sense_dialog == SenseDialog::kShow && host) host->ShowSenseDialog(r.sense);
-    out.row = &LookUpSense(sense_table, out.sense.key, out.sense.asc, out.sense.ascq);
+    if (options.sense_dialog == SenseDialog::kShow && to) to->ShowSenseDialog(r.sense);
+    out.row = &LookUpSense(sense_table_, out.sense.key, out.sense.asc, out.sense.ascq);
     out.error_text = StrFormat("Error Notified(%s).", out.row->message);
-    last_error_text.Set(out.error_text);
-    status_line.Set(out.error_text);
-    return out;
-  }
-  if (r.scsi_status != 0) {
+  } else if (r.scsi_status != 0) {
     // A bad status without sense data is a failure, not a success.
     out.status = CommandStatus::kCheckCondition;
     out.error_text = StrFormat("Error Notified(SCSI status %02xh %s without sense data).",
                                r.scsi_status, ScsiStatusName(r.scsi_status));
-    last_error_text.Set(out.error_text);
-    status_line.Set(out.error_text);
-    return out;
+  } else {
+    out.status = CommandStatus::kGood;
   }
-  out.status = CommandStatus::kGood;
+  if (to) to->CommandEnded(out);
   return out;
+}
+
+FailureTexts FailureTextsOf(const CommandOutcome& outcome) {
+  FailureTexts t;
+  switch (outcome.status) {
+    case CommandStatus::kNoDevice:
+    case CommandStatus::kGood:
+      return t;
+    case CommandStatus::kRefused:
+      // The advice goes with the error text (logs, CLI); the status line keeps the short form.
+      t.last_error = outcome.result.advice.empty()
+                         ? outcome.error_text
+                         : outcome.error_text + " " + outcome.result.advice;
+      break;
+    case CommandStatus::kCheckCondition:
+      t.last_error = outcome.error_text;
+      break;
+  }
+  t.shown = true;
+  t.status_line = outcome.error_text;
+  return t;
 }
 
 bool SendScsiCommand(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
@@ -136,10 +146,10 @@ bool SendScsiCommand(DeviceSession& session, const Cdb& cdb, std::span<std::uint
   return out.status == CommandStatus::kGood;
 }
 
-CdbReply IssueCdb(DeviceSession& session, const Cdb& cdb) {
+CdbReply IssueCdb(DeviceSession& session, const Cdb& cdb, HostReport report) {
   CdbReply reply;
   reply.bytes.assign(kResponseBufferSize, 0);
-  reply.outcome = session.Run(cdb, reply.bytes);
+  reply.outcome = session.Run(cdb, reply.bytes, {.report = report});
   // A transport that claims more than was asked for cannot be believed past the buffer.
   reply.transferred = std::min<std::uint32_t>(reply.outcome.result.transferred,
                                               static_cast<std::uint32_t>(reply.bytes.size()));

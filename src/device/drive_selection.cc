@@ -41,29 +41,28 @@ std::string TrackBoxText(const TrackBoxEntry& entry, bool hex_input) {
 
 SelectionResult SelectDrive(DeviceSession& session, const std::string& id, SelectionHost& host) {
   SelectionResult result;
+  DriveFacts& facts = result.facts;
   host.ClearResults();
-  session.toc_cache.fill(0);
-  session.address = ScsiAddress{};
   if (!session.Open(id)) return result;  // closes the old device first
   result.opened = true;
   session.WithTransport([&](Transport& t) {
     ScsiAddress a;
-    if (t.GetAddress(&a)) session.address = a;
+    if (t.GetAddress(&a)) facts.address = a;
   });
 
   const CdbReply inquiry = IssueCdb(session, MakeCdb({0x12, 0x00, 0x00, 0x00, 0xFF}));
   if (inquiry.good()) {
     result.identified = true;
     const std::span<const std::uint8_t> reply(inquiry.bytes);
-    session.vendor = FixedText(reply.subspan(8, 8));
-    session.product = FixedText(reply.subspan(16, 16));
-    session.revision = FixedText(reply.subspan(32, 4));
-    host.SetTitle(DriveTitle(session.vendor, session.product, session.revision));
-    session.status_line.Clear();
+    facts.vendor = FixedText(reply.subspan(8, 8));
+    facts.product = FixedText(reply.subspan(16, 16));
+    facts.revision = FixedText(reply.subspan(32, 4));
+    host.SetTitle(DriveTitle(facts.vendor, facts.product, facts.revision));
+    host.ShowStatusLine(std::string());
 
     const CdbReply toc = IssueCdb(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0x00}));
     result.toc_read = toc.good();
-    if (result.toc_read) std::copy_n(toc.bytes.begin(), kTocCacheSize, session.toc_cache.begin());
+    if (result.toc_read) std::copy_n(toc.bytes.begin(), kTocCacheSize, facts.toc.begin());
     host.SetDiscPresent(result.toc_read);
 
     if (host.WantsDiscExtent()) {
@@ -76,7 +75,7 @@ SelectionResult SelectDrive(DeviceSession& session, const std::string& id, Selec
     }
   }
   std::uint32_t end_address = 0;
-  const auto entries = TrackEntriesFromToc(session.toc_cache, &end_address);
+  const auto entries = TrackEntriesFromToc(facts.toc, &end_address);
   host.SetTrackBox(entries, end_address);
   return result;
 }

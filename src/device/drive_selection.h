@@ -23,6 +23,8 @@ class SelectionHost {
   // Step 1: empty the text outputs, the result lists and the per-disc lists.
   virtual void ClearResults() {}
   virtual void SetTitle(const std::string& /*title*/) {}
+  // The window's status line (emptied once the drive answered Inquiry).
+  virtual void ShowStatusLine(const std::string& /*text*/) {}
   virtual void SetDiscPresent(bool /*present*/) {}
   // Step 10 runs only while the Aging or Measure tab is shown.
   virtual bool WantsDiscExtent() { return false; }
@@ -32,13 +34,22 @@ class SelectionHost {
                            std::uint32_t /*end_address*/) {}
 };
 
+// What a selection learnt of the drive: zero and empty where it learnt nothing.
+struct DriveFacts {
+  ScsiAddress address;
+  std::string vendor, product, revision;          // Inquiry's fields, trailing blanks kept
+  std::array<std::uint8_t, kTocCacheSize> toc{};  // Read TOC format 0 from track AAh
+};
+
 struct SelectionResult {
   bool opened = false;
   bool identified = false;  // Inquiry succeeded
   bool toc_read = false;    // Read TOC succeeded (a disc is present)
+  DriveFacts facts;
 };
 
-// (Re)establishes `session` on drive `id` (steps 1-11 of drive selection).
+// (Re)establishes `session` on drive `id` (steps 1-11 of drive selection). A successful
+// Inquiry empties the status line (the host's).
 SelectionResult SelectDrive(DeviceSession& session, const std::string& id, SelectionHost& host);
 
 // "%s 選択されているﾄﾞﾗｲﾌﾞ: %s %s(%s)" with the program name and the Inquiry fields.

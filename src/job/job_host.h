@@ -14,7 +14,7 @@ namespace tamarack {
 // Where a job's texts go. Each job documents the ones it uses; a host shows what it has a
 // place for and may ignore the rest.
 enum class JobText {
-  kStatus,        // the job's own status text (the status line is the session's StatusText)
+  kStatus,        // the job's own status text (in its tab or dialog)
   kCounters,      // a counter box ("Total Command=...")
   kPause,         // the pause text ("%dmsec")
   kCdb,           // the CDB line of the command in progress
@@ -23,6 +23,7 @@ enum class JobText {
   kResultLine,    // one more line of a result list (appended, never replaced)
   kSpeed,         // the current speed display ("x8.0")
   kSecondStatus,  // a second status line beside kStatus (the Sub-Q check's channel line)
+  kStatusLine,    // the window's status line, where a failed command's text goes too
 };
 
 // Where a job stands. Counts are in the job's own unit (blocks, commands, passes).

@@ -34,6 +34,7 @@ enum class StartResult {
 class JobRunner {
  public:
   explicit JobRunner(DeviceSession& session, Clock& clock = RealClock());
+  DeviceSession& session() const { return session_; }
   ~JobRunner();
   JobRunner(const JobRunner&) = delete;
   JobRunner& operator=(const JobRunner&) = delete;

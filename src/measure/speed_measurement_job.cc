@@ -173,7 +173,7 @@ bool SpeedMeasurementJob::ReadCommand(JobContext& ctx, std::int64_t lba, std::in
       // GOOD status, yet no block size fits what came back.
       failure_text_ = BlockSizeFinding{}.Text();
       result_.verdict.EndedBy(reply.outcome, true);
-      ctx.session().status_line.Set(failure_text_);
+      ctx.host().Show(JobText::kStatusLine, failure_text_);
       return false;
     }
     if (block_size_ != 0 && size != block_size_) sizes_differ_ = true;
@@ -220,10 +220,11 @@ std::uint32_t SpeedMeasurementJob::LearnBlockSize(JobContext& ctx, const Cdb& cd
                                                 .reply = reply});
   if (found.bytes == 0 || found.bytes > kBlockRoom) return 0;
   if (block_size_ == 0) {  // the run's first size
-    ctx.session().status_line.Set(StrFormat("Blk=%d,BlkSize=%u,StartLba=%lld,LastLba=%lld(%lldM)",
-                                            settings_.block_count, found.bytes,
-                                            AsLong(result_.start_lba), AsLong(result_.last_lba),
-                                            AsLong(result_.last_lba * found.bytes / 1048576)));
+    ctx.host().Show(
+        JobText::kStatusLine,
+        StrFormat("Blk=%d,BlkSize=%u,StartLba=%lld,LastLba=%lld(%lldM)", settings_.block_count,
+                  found.bytes, AsLong(result_.start_lba), AsLong(result_.last_lba),
+                  AsLong(result_.last_lba * found.bytes / 1048576)));
   }
   return found.bytes;
 }
@@ -238,7 +239,7 @@ void SpeedMeasurementJob::Fail(JobContext& ctx, const BlockReply& reply, std::in
     at = lba + reply.received / block_size_;
     failure_text_ = StrFormat("Read CD at LBA %lld returned %u of %lld bytes", AsLong(lba),
                               reply.received, AsLong(blocks * block_size_));
-    ctx.session().status_line.Set(failure_text_);
+    ctx.host().Show(JobText::kStatusLine, failure_text_);
   } else {
     failure_text_ = reply.outcome.error_text;
     // The block the drive names, when it names one of the command's.
@@ -296,7 +297,6 @@ void SpeedMeasurementJob::Report(JobContext& ctx) {
 
 void SpeedMeasurementJob::Finish(JobContext& ctx) {
   JobHost& host = ctx.host();
-  DeviceSession& session = ctx.session();
   Report(ctx);
   MeasureResult& r = result_;
   {
@@ -321,7 +321,7 @@ void SpeedMeasurementJob::Finish(JobContext& ctx) {
   const std::string cancelled_text = kMeasureCancelledText + cause;
   if (seconds > 0) {
     r.summary = SummaryText(r.total_bytes, r.blocks_read, seconds);
-    session.status_line.Set(r.summary + cause);
+    host.Show(JobText::kStatusLine, r.summary + cause);
     host.Show(JobText::kSpeed, SpeedText(AverageTenths(r.blocks_read, seconds)));
     host.Show(JobText::kStatus,
               r.verdict.cancelled() ? cancelled_text : std::string(kMeasureAverageText));
@@ -329,15 +329,15 @@ void SpeedMeasurementJob::Finish(JobContext& ctx) {
     host.Show(JobText::kResultLine, r.rotation->Text());
   } else if (r.verdict.cancelled()) {
     host.Show(JobText::kStatus, cancelled_text);
-    if (!cause.empty()) session.status_line.Set(cancelled_text);
+    if (!cause.empty()) host.Show(JobText::kStatusLine, cancelled_text);
   } else if (!failed) {
     const std::string why = StrFormat(
         "%lld blocks read in less than a second: no second to measure", AsLong(r.blocks_read));
     r.verdict.Refused(why);
-    session.status_line.Set(why);
+    host.Show(JobText::kStatusLine, why);
   }
   // The failure that ended the run is its last word, after the summary of what it read.
-  if (failed) session.status_line.Set(failure_text_);
+  if (failed) host.Show(JobText::kStatusLine, failure_text_);
 }
 
 }  // namespace tamarack

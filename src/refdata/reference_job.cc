@@ -534,8 +534,8 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
                               std::span<const std::uint8_t> disc) -> std::optional<std::uint64_t> {
     result_.skipped += skip.CountIn(lba, blocks);
     const auto want = std::span<std::uint8_t>(expected).first(disc.size());
-    const std::optional<std::uint64_t> offset =
-        ReferenceOffset(range.start, static_cast<std::int64_t>(lba), bs);
+    const std::optional<std::uint64_t> offset = ReferenceOffset(
+        ReferenceFirstLba(range.start, range.end), static_cast<std::int64_t>(lba), bs);
     const bool have_file = offset && file.ReadAt(*offset, want) == want.size();
     for (std::uint64_t i = 0; i < blocks; ++i) {
       if (skip.Contains(lba + i)) continue;

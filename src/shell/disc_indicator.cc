@@ -30,13 +30,13 @@ DiscState PollDisc(const DeviceSession& session) {
   if (!open.transport) return DiscState::kNoDisc;
   Transport& t = *open.transport;
   std::vector<std::uint8_t> buffer(1000, 0);
-  if (!PollCommand(t, MakeCdb({0x00}), buffer, session.command_timeout)) {
+  if (!PollCommand(t, MakeCdb({0x00}), buffer, session.CommandTimeout())) {
     return DiscState::kNoDisc;
   }
   std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
   // A disc whose TOC cannot be read is not shown as an audio disc.
   if (!PollCommand(t, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x03, 0xE8}), buffer,
-                   session.command_timeout)) {
+                   session.CommandTimeout())) {
     return DiscState::kNoDisc;
   }
   // The first track descriptor's control field: bit 2 set means data.

@@ -8,11 +8,21 @@ namespace tamarack {
 
 namespace {
 
+std::string DumpName(int n, std::string_view extension) {
+  return StrFormat("Dmp%03d.%s", n, std::string(extension).c_str());
+}
+std::string CommandsName(int n, std::string_view content) {
+  return StrFormat("%s_%03d.cmd", std::string(content).c_str(), n);
+}
+std::string AgeingName(int n, std::string_view) { return StrFormat("Age%03d.age", n); }
+std::string MeasurementName(int n, std::string_view) { return StrFormat("msr%03d.msr", n); }
+
 constexpr FileKindRow kFileKinds[] = {
-    {FileKind::kDump, "txt", kTabSectorDump, "ﾀﾞﾝﾌﾟ情報の保存", "ﾀﾞﾝﾌﾟ情報の読み込み"},
-    {FileKind::kCommands, "cmd", kTabCommand, "ｺﾏﾝﾄﾞの保存", "ｺﾏﾝﾄﾞの読み込み"},
-    {FileKind::kAgeing, "age", kTabAgeing, "ｴｰｼﾞﾝｸﾞ環境の保存", "ｴｰｼﾞﾝｸﾞ環境の読み込み"},
-    {FileKind::kMeasurement, "msr", kTabMeasure, "計測ﾃﾞｰﾀの保存", "計測ﾃﾞｰﾀの読み込み"},
+    {FileKind::kDump, "txt", kTabSectorDump, "ﾀﾞﾝﾌﾟ情報の保存", "ﾀﾞﾝﾌﾟ情報の読み込み", DumpName},
+    {FileKind::kCommands, "cmd", kTabCommand, "ｺﾏﾝﾄﾞの保存", "ｺﾏﾝﾄﾞの読み込み", CommandsName},
+    {FileKind::kAgeing, "age", kTabAgeing, "ｴｰｼﾞﾝｸﾞ環境の保存", "ｴｰｼﾞﾝｸﾞ環境の読み込み", AgeingName},
+    {FileKind::kMeasurement, "msr", kTabMeasure, "計測ﾃﾞｰﾀの保存", "計測ﾃﾞｰﾀの読み込み",
+     MeasurementName},
 };
 
 }  // namespace

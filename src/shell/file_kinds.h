@@ -30,6 +30,9 @@ struct FileKindRow {
   TabIndex tab;           // the tab whose data the file holds
   const char* save_title;
   const char* load_title;  // the dump's load dialog reads "txt" only
+  // The proposed name of a save with its number (000 to 999): "Dmp%03d.EXT" (`variant` the
+  // dump's extension), "VARIANT_%03d.cmd" ("all", "bse", "user"), "Age%03d.age", "msr%03d.msr".
+  std::string (*numbered_name)(int number, std::string_view variant);
 };
 
 // The row of `kind`.

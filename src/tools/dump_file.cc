@@ -17,13 +17,6 @@ const char* DumpSaveFormLabel(DumpSaveForm form) {
   return "";
 }
 
-std::string DefaultDumpFilePath(const std::string& folder, std::string_view extension,
-                                const std::function<bool(const std::string&)>& exists) {
-  const std::string e(extension);
-  return FirstFreeNumberedPath(
-      folder, [&e](int n) { return StrFormat("Dmp%03d.%s", n, e.c_str()); }, exists);
-}
-
 bool SaveDumpFile(const std::string& path, DumpSaveForm form, std::span<const std::uint8_t> data,
                   std::string_view shown_text, std::string* error) {
   return WriteFileAtomically(path, DumpSaveBytes(form, data, shown_text), error);

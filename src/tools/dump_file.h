@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,11 +16,6 @@ inline constexpr const char* kDumpSaveOptionTitle = "保存オプション(ダ�
 inline constexpr const char* kDumpSaveOptionGroup = "保存オプションを選択します";
 // The option dialog's three choices, in the order of DumpSaveForm.
 const char* DumpSaveFormLabel(DumpSaveForm form);
-
-// "FOLDER/Dmp%03d.EXT" with the smallest number from 000 to 999 for which `exists` says no
-// file is there (999 when every one is taken). The default `exists` asks the file system.
-std::string DefaultDumpFilePath(const std::string& folder, std::string_view extension,
-                                const std::function<bool(const std::string&)>& exists = {});
 
 // Writes the file atomically: the text form writes `shown_text`, the other two the data.
 // False with the system's error text when it cannot be written (an old file stays whole).

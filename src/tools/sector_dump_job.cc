@@ -26,14 +26,14 @@ DumpResult ReadSectorDump(DeviceSession& session, const DumpRequest& request, Du
     return result;
   }
   result.cdb = r.CommandCdb();
-  session.status_line.Set(kNowReadingText);
+  host.Show(JobText::kStatusLine, kNowReadingText);
   host.SetBusy(true);
   result.outcome = session.Run(result.cdb, buffer.request(), {.sense_dialog = sense_dialog});
   host.SetBusy(false);
   const CommandStatus status = result.outcome.status;
   // A failure's own text stays in the status line.
   if (status == CommandStatus::kGood || status == CommandStatus::kNoDevice) {
-    session.status_line.Clear();
+    host.Show(JobText::kStatusLine, "");
   }
   result.success = status == CommandStatus::kGood;
   result.transferred = std::min<std::uint32_t>(result.outcome.result.transferred,

@@ -250,13 +250,8 @@ std::uint32_t TrackTestJob::LengthOf(DeviceSession& session, const Cdb& cdb, std
   if (reply.way != ReceivedWay::kWhole) return reply.received;
   // A zeroed or padded tail hides where the reply ended: the sector type the drive reads the
   // block as gives the size instead. Its probes refused on the way are not the job's errors.
-  const std::string status = session.status_line.Get();
-  const std::string error = session.last_error_text.Get();
   const ReadEvidence evidence{cdb, 1, kBlockRoom, static_cast<std::int32_t>(lba), reply};
-  const std::uint32_t length = FindBlockSize(session, evidence).bytes;
-  session.status_line.Set(status);
-  session.last_error_text.Set(error);
-  return length;
+  return FindBlockSize(session, evidence, HostReport::kSilent).bytes;
 }
 
 bool TrackTestJob::RunType30(JobContext& ctx) {

@@ -80,7 +80,7 @@ TEST(AgeingRun, DataOfTheTestDiscsIsAllGood) {
         EXPECT_EQ(r.commands, r.counts.data_ok + second_reads);
         EXPECT_EQ(CountLines(b.Log(), "Comm:", true), r.commands + r.counts.data_ok);
         EXPECT_TRUE(r.verdict.good());
-        EXPECT_EQ(b.session.status_line.Get(), r.status_text);
+        EXPECT_EQ(b.status.status_line.Get(), r.status_text);
       }
     }
   }

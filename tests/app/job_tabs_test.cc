@@ -405,7 +405,7 @@ class JobTabsTest : public QObject {
       t("icon", messages.icons->value(0))("lba", tab.lba_box()->text());
       t("length", tab.length_box()->text())("msf", msf)("bytes", tab.buffer().valid().size());
       t("buffer", tab.buffer().allocated())("busy", tab.busy());
-      t("status", drive.session.status_line.Get())("header", tab.dump_header()->text());
+      t("status", drive.status.status_line.Get())("header", tab.dump_header()->text());
       messages.texts->clear();
       messages.icons->clear();
     };

@@ -8,8 +8,8 @@
 #include "app/window_bench.h"
 #include "decode/mode_page_editor.h"
 #include "device/trace_reader.h"
-#include "persist/settings_format.h"
 #include "shell/help_topics.h"
+#include "shell/settings_format.h"
 #include "util/strings.h"
 #include "util/version.h"
 
@@ -165,7 +165,7 @@ class MainWindowShellTest : public QObject {
     }
     t("drives", w.drive_box()->count())("device", w.session().HasDevice());
     t.Expect("main_window.txt");
-    std::thread worker([&w] { w.session().status_line.Set("Command Rejected!"); });
+    std::thread worker([&w] { w.status_board().status_line.Set("Command Rejected!"); });
     worker.join();
     QTRY_COMPARE(w.status_label()->text(), QStringLiteral("Command Rejected!"));
   }
@@ -210,10 +210,10 @@ class MainWindowShellTest : public QObject {
     QVERIFY(w.disc_indicator()->isVisible());
     QCOMPARE(w.disc_indicator()->state(), DiscState::kNoDisc);
     QCOMPARE(w.disc_indicator()->period_ms(), 1000);
-    QCOMPARE(w.session().toc_cache[3], 0);  // no disc: no TOC at start
-    w.load_button()->click();               // Start Stop Unit, load
+    QCOMPARE(w.drive_facts().toc[3], 0);  // no disc: no TOC at start
+    w.load_button()->click();             // Start Stop Unit, load
     QTRY_COMPARE_WITH_TIMEOUT(w.disc_indicator()->state(), DiscState::kDataDisc, 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(w.session().toc_cache[3], 1, 2000);  // selected again: TOC read
+    QTRY_COMPARE_WITH_TIMEOUT(w.drive_facts().toc[3], 1, 2000);  // selected again: TOC read
     QCOMPARE(w.disc_indicator()->period_ms(), 5000);
     QVERIFY(w.windowTitle().contains(QStringLiteral("選択されているﾄﾞﾗｲﾌﾞ")));
   }

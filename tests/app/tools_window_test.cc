@@ -360,7 +360,7 @@ class ToolsWindowTest : public QObject {
     b.t.Step("OK")("accepted", dialog.result() == QDialog::Accepted);
     b.t("stored file", dialog.settings().data_file == b.dir.File("TESTDISC.dat"));
     b.t("stored page", dialog.settings().page);
-    b.t("status line", b.Rel(QString::fromStdString(b.session.status_line.Get())));
+    b.t("status line", b.Rel(QString::fromStdString(b.status.status_line.Get())));
     b.t.Expect("reference_dialog.txt");
   }
 

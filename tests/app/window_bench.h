@@ -43,6 +43,7 @@
 #include "app/window_job_host.h"
 #include "device/clock.h"
 #include "device/sense_table.h"
+#include "device/status_board.h"
 #include "emu/virtual_drive_provider.h"
 #include "golden.h"
 #include "util/strings.h"
@@ -208,11 +209,13 @@ struct SessionBench {
   explicit SessionBench(const std::string& id = "emu:type13?speed=max", bool real_clock = false)
       : clock(real_clock ? RealClock() : simulated) {
     drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
+    session.SetHost(&status);
     opened = session.Open(id);
   }
   SimulatedClock simulated;
   Clock& clock;
   DriveDirectory drives;
+  StatusBoard status;  // the session's host: the status line under a window
   DeviceSession session{&drives, BuiltInSenseTable()};
   JobRunner runner{session, clock};
   bool opened = false;

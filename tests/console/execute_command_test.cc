@@ -24,9 +24,14 @@ using testing::ScriptedReply;
 // Records error messages (the job's host) and sense dialogs (the session's host).
 struct RecordingHost : JobHost, SessionHost {
   void Message(MessageIcon, const std::string& message) override { errors.push_back(message); }
+  void Show(JobText where, const std::string& text) override {
+    if (where == JobText::kStatusLine) status.ShowStatusLine(text);
+  }
   void ShowSenseDialog(std::span<const std::uint8_t> sense) override {
     dialogs.emplace_back(sense.begin(), sense.end());
   }
+  void CommandEnded(const CommandOutcome& outcome) override { status.CommandEnded(outcome); }
+  StatusBoard status;  // the status line the job and the session write
   std::vector<std::string> errors;
   std::vector<std::vector<std::uint8_t>> dialogs;
 };
@@ -34,7 +39,7 @@ struct RecordingHost : JobHost, SessionHost {
 // A scripted drive whose session reports to the recording host. Each run adds to `transcript`
 // what went to the drive, the report, the status line, the dialogs and the decoded text.
 struct Bench : testing::ScriptedSession {
-  Bench() { session.host = &host; }
+  Bench() { session.SetHost(&host); }
   CommandReport Run(const PlanResult& p) {
     const std::size_t sent_before = sent.size(), dialogs_before = host.dialogs.size();
     const CommandReport rep = ExecuteCommand(session, *p.plan, host);
@@ -46,7 +51,8 @@ struct Bench : testing::ScriptedSession {
     transcript += StrFormat("sent %d success %d status %d request %u transferred %u received %u\n",
                             rep.sent, rep.success, static_cast<int>(rep.status), rep.request_length,
                             rep.transferred, rep.received_length) +
-                  "cdb " + HexBytes(rep.sent_cdb) + "\nstatus line: " + session.status_line.Get();
+                  "cdb " + HexBytes(rep.sent_cdb) +
+                  "\nstatus line: " + host.status.status_line.Get();
     if (rep.receive_data) {
       const std::size_t n = std::min<std::size_t>(rep.receive_data->size(), 32);
       transcript += StrFormat("\nreceive data %zu: ", rep.receive_data->size()) +

@@ -115,7 +115,7 @@ TEST(TocRead, EachRunOfTheTab) {
       const char* status[] = {"no device", "refused", "check condition", "good"};
       t += StrFormat("failed: %s, asc %02x, ", status[static_cast<int>(failure.status)],
                      failure.sense.asc) +
-           "status line \"" + s.session.status_line.Get() + "\"\r\n";
+           "status line \"" + s.status.status_line.Get() + "\"\r\n";
       continue;
     }
     t += "command data " + HexBytes(read->command_data) + "\r\n" + read->view.text + "\r\n" +

@@ -60,12 +60,14 @@ class LoggingSelectionHost : public SelectionHost {
     for (const TrackBoxEntry& e : entries) log += StrFormat(" %d@%u", e.number, e.start);
     log += " end " + std::to_string(end) + "\n";
   }
+  void ShowStatusLine(const std::string& text) override { status->status_line.Set(text); }
   bool wants_extent = false;
+  StatusBoard* status = nullptr;
   std::string log;
 };
 
-// Each selection as the host's calls, the result, the session's status line (the caller's
-// "old" before), address and TOC cache (7s before), and the commands sent, in
+// Each selection as the host's calls, the result, the status line (the caller's "old" before),
+// the address and TOC the selection learnt, and the commands sent, in
 // select_drive.txt: the drive identified keeping the Inquiry fields' trailing blanks and the
 // TOC cached; the disc extent read when the tab wants it (a failed Read TOC gives 0); a failed
 // Inquiry skips the identification but rebuilds the empty track box and clears the cache; a
@@ -93,18 +95,20 @@ TEST(SelectDrive, EachSelection) {
     if (c.unopenable) d.provider->unopenable = {"d0"};
     d.script = c.script;
     DeviceSession session{&d.drives, BuiltInSenseTable()};
-    session.status_line.Set("old");
-    session.toc_cache.fill(7);
+    StatusBoard status;
+    session.SetHost(&status);
+    status.status_line.Set("old");
     LoggingSelectionHost host;
+    host.status = &status;
     host.wants_extent = c.wants_extent;
     const SelectionResult r = SelectDrive(session, "d0", host);
-    const ScsiAddress& a = session.address;
+    const ScsiAddress& a = r.facts.address;
     t += std::string("== ") + c.what + "\n" + host.log +
          StrFormat("opened %d identified %d toc read %d device %d\naddress %d.%d.%d.%d\n", r.opened,
                    r.identified, r.toc_read, session.HasDevice(), a.port, a.path_id, a.target_id,
                    a.lun) +
-         "status line \"" + session.status_line.Get() + "\"\ntoc cache " +
-         HexBytes(std::span(session.toc_cache).first(4)) + "\n";
+         "status line \"" + status.status_line.Get() + "\"\ntoc cache " +
+         HexBytes(std::span(r.facts.toc).first(4)) + "\n";
     for (const ScsiRequest& sent : d.sent) t += "sent " + HexBytes(sent.cdb) + "\n";
   }
   testing::ExpectGoldenFile("select_drive.txt", t, "device");

@@ -10,6 +10,7 @@
 #include "device/device_session.h"
 #include "device/drive_directory.h"
 #include "device/sense_table.h"
+#include "device/status_board.h"
 #include "device/transport.h"
 
 namespace tamarack::testing {
@@ -149,8 +150,10 @@ struct ScriptedSession : ScriptedDrives {
   explicit ScriptedSession(std::vector<ScriptedReply> replies = {}) {
     script = std::move(replies);
     provider->ids = {"d0"};
+    session.SetHost(&status);
     session.Open("d0");
   }
+  StatusBoard status;  // the session's host
   DeviceSession session{&drives, BuiltInSenseTable()};
 };
 

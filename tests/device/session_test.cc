@@ -36,13 +36,15 @@ std::size_t CountOf(std::span<const std::uint8_t> bytes, std::uint8_t value) {
 TEST(SendScsiCommand, WithoutADeviceReturnsFalseSilentlyAndLeavesTransferredAlone) {
   DriveDirectory none;
   DeviceSession session(&none, BuiltInSenseTable());
-  session.status_line.Set("before");
+  StatusBoard board;
+  session.SetHost(&board);
+  board.status_line.Set("before");
   std::uint32_t transferred = 1234;
   std::vector<std::uint8_t> buf(8);
   EXPECT_FALSE(SendScsiCommand(session, MakeCdb({0x00}), buf, &transferred));
   EXPECT_EQ(transferred, 1234u);
-  EXPECT_EQ(session.status_line.Get(), "before");
-  EXPECT_EQ(session.last_error_text.Get(), "");
+  EXPECT_EQ(board.status_line.Get(), "before");
+  EXPECT_EQ(board.last_error_text.Get(), "");
   const CdbReply reply = IssueCdb(session, MakeCdb({0x43, 1}));
   EXPECT_FALSE(reply.good());
   EXPECT_EQ(reply.outcome.status, CommandStatus::kNoDevice);
@@ -81,7 +83,7 @@ TEST(SendScsiCommand, OutcomesOfReplies) {
   Fixture f;
   std::string t;
   for (const auto& [what, reply] : replies) {
-    f.session.status_line.Set("caller text");
+    f.status.status_line.Set("caller text");
     f.transport->Push(reply);
     std::vector<std::uint8_t> buf(4096);
     std::uint32_t transferred = 77;
@@ -89,7 +91,7 @@ TEST(SendScsiCommand, OutcomesOfReplies) {
     EXPECT_EQ(buf[2], std::string_view(what) == "good" ? 3 : 0) << what;
     t += StrFormat("== %s\n%s, transferred %u\nstatus line: ", what, ok ? "true" : "false",
                    transferred) +
-         f.session.status_line.Get() + "\nlast error: " + f.session.last_error_text.Get() + "\n";
+         f.status.status_line.Get() + "\nlast error: " + f.status.last_error_text.Get() + "\n";
   }
   tamarack::testing::ExpectGoldenFile("session_replies.txt", t, "device");
   // The request: data in, the session's time-out.
@@ -102,13 +104,13 @@ TEST(SendScsiCommand, OutcomesOfReplies) {
 TEST(SendScsiCommand, DirectionsTimeOutAndTheSenseDialog) {
   Fixture f;
   RecordingHost host;
-  f.session.host = &host;
+  f.session.SetHost(&host);
   std::uint32_t transferred = 99;
   EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x00}), {}, &transferred));
   EXPECT_EQ(f.transport->sent[0].direction, DataDirection::kIn);
   EXPECT_EQ(f.transport->sent[0].buffer.size(), 0u);
   EXPECT_EQ(transferred, 0u);
-  f.session.command_timeout = 30;
+  f.session.SetCommandTimeout(30);
   std::vector<std::uint8_t> params(8, 0);
   EXPECT_TRUE(
       SendScsiCommand(f.session, MakeCdb({0x55, 0x10}), params, nullptr, {.flow = DataFlow::kOut}));
@@ -122,6 +124,47 @@ TEST(SendScsiCommand, DirectionsTimeOutAndTheSenseDialog) {
     EXPECT_EQ(host.shown.size(), ask ? 24u : 0u);
   }
   EXPECT_EQ(host.shown[12], 0x24);
+}
+
+// The outcome is a value and its texts a pure function of it: a silent command (a probe)
+// returns the same outcome as a told one and leaves the host's status line, last error text
+// and sense dialog alone; the board hands the sense dialog on only to the host it was given;
+// a refusal passes "Command Rejected!" on its way to its error text.
+TEST(DeviceSession, SilentCommandsLeaveTheHostAlone) {
+  Fixture f;
+  RecordingHost dialogs;
+  std::vector<std::string> seen;
+  f.status.status_line.SetObserver([&seen](const std::string& s) { seen.push_back(s); });
+  f.status.last_error_text.Set("older");
+  std::vector<CommandOutcome> outcomes;
+  for (HostReport report : {HostReport::kSilent, HostReport::kTell}) {
+    f.transport->Push(CheckCondition(3, 0x11, 0x00));
+    outcomes.push_back(
+        f.session.Run(MakeCdb({0x28}), {}, {.sense_dialog = SenseDialog::kShow, .report = report}));
+    if (report == HostReport::kSilent) {
+      EXPECT_TRUE(seen.empty());
+      EXPECT_EQ(f.status.last_error_text.Get(), "older");
+      f.status.sense_dialogs = &dialogs;
+    }
+  }
+  EXPECT_EQ(outcomes[0].status, CommandStatus::kCheckCondition);
+  EXPECT_EQ(outcomes[0].error_text, outcomes[1].error_text);
+  EXPECT_EQ(FailureTextsOf(outcomes[0]).status_line, f.status.status_line.Get());
+  EXPECT_EQ(f.status.last_error_text.Get(), outcomes[1].error_text);
+  EXPECT_EQ(dialogs.shown.size(), 24u) << "only the told command opens the dialog";
+
+  seen.clear();
+  f.transport->Push(Refused(TransportStatus::kRefused, "Operation not permitted"));
+  const CommandOutcome refused = f.session.Run(MakeCdb({0x28}), {});
+  EXPECT_EQ(seen, (std::vector<std::string>{"Command Rejected!",
+                                            "Error Notified(Operation not permitted)"}));
+  EXPECT_TRUE(FailureTextsOf(refused).shown);
+  f.transport->Push(Good());
+  const CommandOutcome good = f.session.Run(MakeCdb({0x00}), {});
+  EXPECT_FALSE(FailureTextsOf(good).shown);
+  EXPECT_EQ(f.status.status_line.Get(), "Error Notified(Operation not permitted)");
+  EXPECT_EQ(f.status.last_error_text.Get(), "") << "a good command empties the last error";
+  f.status.status_line.SetObserver(nullptr);
 }
 
 // Each reply owns 40960 bytes, zero beyond the transferred count even where the driver wrote

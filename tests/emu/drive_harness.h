@@ -18,6 +18,7 @@
 #include "device/device_session.h"
 #include "device/drive_directory.h"
 #include "device/sense_table.h"
+#include "device/status_board.h"
 #include "emu/built_in_discs.h"
 #include "emu/synthetic_disc.h"
 #include "emu/virtual_drive_provider.h"
@@ -99,6 +100,7 @@ class DriveHarness {
         std::make_unique<VirtualDriveProvider>(clock, DefaultVirtualDriveIds(), TestDiscFactory);
     provider = p.get();
     drives.AddProvider(std::move(p));
+    session.SetHost(&status);
     opened = session.Open(id);
   }
 
@@ -180,6 +182,7 @@ class DriveHarness {
   SimulatedClock clock;
   DriveDirectory drives;
   VirtualDriveProvider* provider = nullptr;
+  StatusBoard status;  // the session's host
   DeviceSession session{&drives, BuiltInSenseTable()};
   bool opened = false;
 
@@ -192,7 +195,7 @@ class DriveHarness {
     r.status = outcome.status;
     r.result = outcome.result;
     r.transferred = outcome.result.transferred;
-    r.status_line = session.status_line.Get();
+    r.status_line = status.status_line.Get();
     return r;
   }
 };

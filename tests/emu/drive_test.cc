@@ -137,7 +137,7 @@ TEST(VirtualDriveFaults, CorruptedBytesAndTheirC2Bits) {
 
 TEST(VirtualDriveFaults, SlowCommandsTimeOutAfterTheTimeOut) {
   DriveHarness h("emu:type13?speed=max&slow=28");
-  h.session.command_timeout = 9;
+  h.session.SetCommandTimeout(9);
   const auto before = h.clock.Now();
   const Reply r = h.In({0x28, 0, 0, 0, 0, 0, 0, 0, 1}, 2048);
   EXPECT_EQ(r.result.status, TransportStatus::kTimedOut);

@@ -204,12 +204,12 @@ TEST(BlockSizeDiscovery, EveryPathEveryDiscEveryRead) {
       std::vector<std::uint8_t> buffer(kBlocks * kRequestPerBlock);
       const ReadEvidence e{read.cdb, kBlocks, static_cast<std::uint32_t>(buffer.size()), read.lba,
                            ReadBlocks(h.session, read.cdb, buffer, 0)};
-      EXPECT_TRUE(e.reply.good()) << h.session.status_line.Get();
+      EXPECT_TRUE(e.reply.good()) << h.status.status_line.Get();
       t += StrFormat("%s resid=%s: ", read.what, mode.c_str()) +
            FindBlockSize(h.session, e).Text() + (e.reply.second_read ? " after a second read" : "");
-      if (!h.session.status_line.Get().empty() || !h.session.last_error_text.Get().empty()) {
-        t += " status \"" + h.session.status_line.Get() + "\" last error \"" +
-             h.session.last_error_text.Get() + "\"";
+      if (!h.status.status_line.Get().empty() || !h.status.last_error_text.Get().empty()) {
+        t += " status \"" + h.status.status_line.Get() + "\" last error \"" +
+             h.status.last_error_text.Get() + "\"";
       }
       t += "\n";
     }
@@ -227,12 +227,12 @@ TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhy) {
   const BlockSizeFinding f = FindBlockSize(h.session, e);
   EXPECT_EQ(f.way, BlockSizeWay::kNotFound);
   EXPECT_EQ(f.Text(), "block size not found");
-  EXPECT_EQ(h.session.status_line.Get(), "Error Notified( UNRECOVERED READ ERROR).");
+  EXPECT_EQ(h.status.status_line.Get(), "Error Notified( UNRECOVERED READ ERROR).");
 
   // A path that refuses Read CD is not asked five times over.
   DriveHarness refusing("emu:type13?speed=max&resid=zero&refuse=be");
   EXPECT_EQ(ProbeBlockSize(refusing.session, Read10Command(0, 1), 0).way, BlockSizeWay::kNotFound);
-  EXPECT_EQ(refusing.session.status_line.Get(),
+  EXPECT_EQ(refusing.status.status_line.Get(),
             "Error Notified(Transport failure: host adapter error (DID_ERROR))");
 }
 

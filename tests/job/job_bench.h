@@ -23,6 +23,8 @@ class JobBench : public ScriptedJobHost {
  public:
   explicit JobBench(const std::string& id) {
     drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
+    session.SetHost(&status);
+    status_board = &status;
     EXPECT_TRUE(session.Open(id)) << session.OpenError();
   }
   void Run(Job& job) {
@@ -38,6 +40,7 @@ class JobBench : public ScriptedJobHost {
   std::function<bool(JobText, const std::string&)> stop_when;
   ClockType clock;
   DriveDirectory drives;
+  StatusBoard status;  // the session's host and where the jobs' status line goes
   DeviceSession session{&drives, BuiltInSenseTable()};
   RunStateWord state;
 };

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "device/status_board.h"
 #include "job/job_host.h"
 
 namespace tamarack::testing {
@@ -20,12 +21,19 @@ class ScriptedJobHost : public JobHost {
   };
 
   // Answers given in order; once the script is used up, questions get the stopping answer.
+  StatusBoard* status_board = nullptr;
+
   void Script(std::vector<Answer> answers) {
     std::lock_guard lock(mutex_);
     answers_.assign(answers.begin(), answers.end());
   }
 
+  // The status line goes to `status_board` (when set), not into `texts`.
   void Show(JobText where, const std::string& text) override {
+    if (where == JobText::kStatusLine) {
+      if (status_board) status_board->ShowStatusLine(text);
+      return;
+    }
     std::lock_guard lock(mutex_);
     texts.emplace_back(where, text);
   }

@@ -87,7 +87,7 @@ struct PacedDrive {
         static_cast<unsigned long long>(r.second_reads));
     t += "summary: " + r.summary + (r.rotation ? " / " + r.rotation->Text() : "") + "\nsamples:";
     for (std::int32_t n : r.record.samples) t += " " + std::to_string(n);
-    t += "\nstatus line: " + drive.session.status_line.Get() + "\nreads:" + ReadsText();
+    t += "\nstatus line: " + drive.status.status_line.Get() + "\nreads:" + ReadsText();
     testing::ExpectGoldenFile(name, t + "\n" + host.Report(), "measure");
     return r;
   }
@@ -115,6 +115,7 @@ struct PacedDrive {
   MeasureResult Run(MeasureSettings settings = {}) {
     SpeedMeasurementJob job(settings);
     state.Set(RunState::kRunning);
+    host.status_board = &drive.status;
     JobContext ctx(drive.session, host, clock, state);
     job.Run(ctx);
     return job.result();

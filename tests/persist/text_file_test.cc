@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "persist/settings_store.h"
+#include "shell/settings_store.h"
 #include "temp_dir.h"
 #include "util/cp932.h"
 

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "persist/settings_store.h"
+#include "shell/settings_store.h"
 #include "temp_dir.h"
 
 namespace tamarack {

@@ -46,17 +46,6 @@ TEST(ControlData, ListAndCdbLine) {
   }
 }
 
-TEST(DumpFile, DefaultNamesTakeTheFirstFreeNumber) {
-  testing::TempDir dir;
-  EXPECT_EQ(DefaultDumpFilePath(dir.path(), "bin"), dir.File("Dmp000.bin"));
-  dir.Write("Dmp000.bin", "x");
-  dir.Write("Dmp001.bin", "x");
-  EXPECT_EQ(DefaultDumpFilePath(dir.path(), "bin"), dir.File("Dmp002.bin"));
-  EXPECT_EQ(DefaultDumpFilePath(dir.path(), "txt"), dir.File("Dmp000.txt"));
-  EXPECT_EQ(DefaultDumpFilePath(dir.path(), "dat", [](const std::string&) { return true; }),
-            dir.File("Dmp999.dat"));
-}
-
 TEST(DumpFile, SavesInOnePieceAndReportsTheSystemsErrorText) {
   testing::TempDir dir;
   const std::uint8_t data[] = {1, 2, 0xAB};

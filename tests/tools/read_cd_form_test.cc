@@ -70,7 +70,7 @@ TEST(ReadCdForm, ExecutedAgainstTheVirtualDriveShowsTheBlocks) {
   ASSERT_TRUE(plan.plan) << plan.message;
   JobHost host;
   const CommandReport report = ExecuteCommand(session, *plan.plan, host);
-  ASSERT_TRUE(report.success) << session.status_line.Get();
+  ASSERT_TRUE(report.success) << drive.status.status_line.Get();
   EXPECT_EQ(report.transferred, 2u * 2352u);
   EXPECT_TRUE(report.output.dump_whole);
   EXPECT_EQ(report.output.dump.substr(0, 12), "000000 0000h");

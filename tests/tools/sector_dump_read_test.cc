@@ -68,11 +68,12 @@ TEST(SectorDumpRead, ScriptedRepliesTranscript) {
                          DumpBuffer buffer) {
     t += std::string("> ") + what + "\n";
     std::vector<std::string> seen;
-    drive.session.status_line.SetObserver([&seen](const std::string& s) { seen.push_back(s); });
+    drive.status.status_line.SetObserver([&seen](const std::string& s) { seen.push_back(s); });
     RecordingHost host;
+    host.status_board = &drive.status;
     const std::size_t before = drive.transport->sent.size();
     DumpResult r = ReadSectorDump(drive.session, request, std::move(buffer), host);
-    drive.session.status_line.SetObserver(nullptr);
+    drive.status.status_line.SetObserver(nullptr);
     for (std::size_t i = before; i < drive.transport->sent.size(); ++i) {
       const ScsiRequest& q = drive.transport->sent[i];
       t += "sent " + HexBytes(q.cdb) + "(" + std::to_string(q.buffer.size()) + " bytes)\n";
@@ -82,8 +83,8 @@ TEST(SectorDumpRead, ScriptedRepliesTranscript) {
                    r.buffer.capacity_blocks(),
                    r.text.substr(0, r.text.find_first_of("\r\n")).c_str());
     for (const std::string& s : seen) t += "status: " + s + "\n";
-    t += "status line '" + drive.session.status_line.Get() + "' last error '" +
-         drive.session.last_error_text.Get() + "'\n";
+    t += "status line '" + drive.status.status_line.Get() + "' last error '" +
+         drive.status.last_error_text.Get() + "'\n";
     t += host.Report();
     return r;
   };
@@ -103,12 +104,15 @@ TEST(SectorDumpRead, ScriptedRepliesTranscript) {
 
   DriveDirectory drives;
   DeviceSession session(&drives, BuiltInSenseTable());
+  StatusBoard status;
+  session.SetHost(&status);
   RecordingHost host;
+  host.status_board = &status;
   r = ReadSectorDump(session, LbaRequest(0, 1, 0x10), DumpBuffer{}, host);
   t += std::string("> no device\n") +
        (r.outcome.status == CommandStatus::kNoDevice ? "no device" : "a device") + ", success " +
-       std::to_string(r.success) + " text " + r.text + " status line '" +
-       session.status_line.Get() + "'\n";
+       std::to_string(r.success) + " text " + r.text + " status line '" + status.status_line.Get() +
+       "'\n";
   testing::ExpectGoldenFile("dump_reads.txt", t, "tools");
 }
 

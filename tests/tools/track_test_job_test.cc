@@ -89,7 +89,7 @@ TEST(TrackTestJob, Type30PassesEveryLineInEveryVariantAndPath) {
       ExpectReport("type30", b, &job.result());
       EXPECT_EQ(b.TextsAt(JobText::kResultLine), job.result().lines);
       // Probes refused while finding a length leave no error behind a good read.
-      EXPECT_EQ(b.session.status_line.Get(), "");
+      EXPECT_EQ(b.status.status_line.Get(), "");
     }
   }
 }

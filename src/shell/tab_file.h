@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "persist/settings_data.h"
-#include "persist/settings_format.h"
 #include "shell/file_kinds.h"
+#include "shell/settings_data.h"
+#include "shell/settings_format.h"
 
 namespace tamarack {
 
@@ -29,10 +29,10 @@ const std::string& EnsureDataFolder(std::string* directory, const std::string& d
 // folder); "." for a bare name.
 std::string FolderOfFile(const std::string& path);
 
-// The proposed path of a save: "Dmp%03d.EXT" (dump, `variant` the extension), "%s_%03d.cmd"
-// (commands, `variant` "all", "bse" or "user"), "Age%03d.age", "msr%03d.msr", in `folder`,
-// with the smallest number from 000 to 999 whose file `exists` says is not there (999 when all
-// are). The default `exists` asks the file system.
+// The proposed path of a save: the kind's numbered name (FileKindRow::numbered_name, `variant`
+// the dump's extension or the command file's content) in `folder`, with the smallest number
+// from 000 to 999 whose file `exists` says is not there (999 when all are). The default
+// `exists` asks the file system. The control data window proposes its dumps' names here too.
 std::string DefaultTabFilePath(FileKind kind, const std::string& folder, std::string_view variant,
                                const std::function<bool(const std::string&)>& exists = {});
 

@@ -1,4 +1,4 @@
-#include "persist/window_settings.h"
+#include "shell/window_settings.h"
 
 namespace tamarack {
 

@@ -1,6 +1,6 @@
 // The saved tab files: default names, the data folder, the three command file contents, ageing
 // and measurement files through a real folder, and files that cannot be read or written.
-#include "persist/tab_file.h"
+#include "shell/tab_file.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +31,20 @@ TEST(TabFile, DefaultNamesTakeTheSmallestFreeNumber) {
   EXPECT_EQ(FolderOfFile("/data/runs/msr000.msr"), "/data/runs");
   EXPECT_EQ(FolderOfFile("/msr000.msr"), "/");
   EXPECT_EQ(FolderOfFile("msr000.msr"), ".");
+}
+
+// On a real folder, each kind's numbered name with the first number no file has: a dump's by
+// its extension, so a text dump beside binary ones starts again at 000.
+TEST(TabFile, DefaultNamesOnARealFolder) {
+  TempDir dir;
+  EXPECT_EQ(DefaultTabFilePath(FileKind::kDump, dir.path(), "bin"), dir.File("Dmp000.bin"));
+  dir.Write("Dmp000.bin", "x");
+  dir.Write("Dmp001.bin", "x");
+  dir.Write("msr000.msr", "x");
+  EXPECT_EQ(DefaultTabFilePath(FileKind::kDump, dir.path(), "bin"), dir.File("Dmp002.bin"));
+  EXPECT_EQ(DefaultTabFilePath(FileKind::kDump, dir.path(), "txt"), dir.File("Dmp000.txt"));
+  EXPECT_EQ(DefaultTabFilePath(FileKind::kMeasurement, dir.path(), ""), dir.File("msr001.msr"));
+  EXPECT_EQ(DefaultTabFilePath(FileKind::kCommands, dir.path(), "user"), dir.File("user_000.cmd"));
 }
 
 // Each content's file under its option's name holds the built-in commands, the user slots or

@@ -1,11 +1,11 @@
 // The console's and the window's options through the settings file.
-#include "persist/console_settings.h"
+#include "shell/console_settings.h"
 
 #include <gtest/gtest.h>
 
 #include "golden.h"
-#include "persist/settings_format.h"
-#include "persist/window_settings.h"
+#include "shell/settings_format.h"
+#include "shell/window_settings.h"
 
 namespace tamarack {
 namespace {
@@ -37,7 +37,7 @@ TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
   data.control_flag = 3;  // hex input and the disc indicator
   ConsoleToSettings(before, &data);
   OptionsToSettings(o, &data);
-  testing::ExpectGoldenFile("console_settings.txt", FormatSettings(data), "persist");
+  testing::ExpectGoldenFile("console_settings.txt", FormatSettings(data), "shell");
 
   SettingsData read;
   ApplySettingsText(FormatSettings(data), &read);

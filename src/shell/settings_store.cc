@@ -1,10 +1,10 @@
-#include "persist/settings_store.h"
+#include "shell/settings_store.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "persist/settings_format.h"
 #include "persist/user_folders.h"
+#include "shell/settings_format.h"
 #include "util/text_file.h"
 
 namespace tamarack {

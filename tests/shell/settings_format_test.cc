@@ -1,4 +1,4 @@
-#include "persist/settings_format.h"
+#include "shell/settings_format.h"
 
 #include <gtest/gtest.h>
 
@@ -32,12 +32,12 @@ TEST(SettingsFormat, WritesEveryKeyInOrderAndReadsEveryKeyBack) {
   d.dir = "emu:type13";
   d.com[7] = {0x28, 0, 0, 0, 0, 0x10, 0, 0, 1, 0, 0, 0};
   const std::string text = FormatSettings(d);
-  testing::ExpectGoldenFile("default_settings.txt", text, "persist");
+  testing::ExpectGoldenFile("default_settings.txt", text, "shell");
   EXPECT_EQ(text.find("TOCKIND="), std::string::npos) << "read but never written";
 
   // A file with every key away from its default (user slots with data and names, page
   // buffers, non-ASCII folders) is read and written back unchanged.
-  const std::string every = testing::ReadGoldenFile("every_key_settings.txt", "persist");
+  const std::string every = testing::ReadGoldenFile("every_key_settings.txt", "shell");
   ASSERT_NE(every, FormatSettings(SettingsData{}));
   EXPECT_EQ(FormatSettings(Read(every)), every);
 }
@@ -110,7 +110,7 @@ TEST(SettingsReader, WhatEachTextChanges) {
       }
     }
   }
-  testing::ExpectGoldenFile("reader.txt", t, "persist");
+  testing::ExpectGoldenFile("reader.txt", t, "shell");
   EXPECT_EQ(DecimalValue(""), 0);
   EXPECT_EQ(Read("UName01=\0\n"s).users[1].name, "");  // written as the slot's own name
   EXPECT_EQ(Read("Size=1 2\n").size, (std::array<int, 4>{1, 2, 0, 0}));

@@ -1,4 +1,4 @@
-#include "persist/settings_format.h"
+#include "shell/settings_format.h"
 
 #include <algorithm>
 #include <climits>

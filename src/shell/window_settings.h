@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "persist/settings_data.h"
 #include "shell/options.h"
+#include "shell/settings_data.h"
 
 namespace tamarack {
 

@@ -1,4 +1,4 @@
-#include "persist/console_settings.h"
+#include "shell/console_settings.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 
 #include "console/console.h"
 #include "decode/mode_page_editor.h"
-#include "persist/settings_data.h"
+#include "shell/settings_data.h"
 
 namespace tamarack {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "persist/settings_data.h"
+#include "shell/settings_data.h"
 
 namespace tamarack {
 

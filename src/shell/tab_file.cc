@@ -1,8 +1,7 @@
-#include "persist/tab_file.h"
+#include "shell/tab_file.h"
 
 #include <filesystem>
 
-#include "tools/dump_file.h"
 #include "util/strings.h"
 #include "util/text_file.h"
 
@@ -49,23 +48,9 @@ std::string FolderOfFile(const std::string& path) {
 
 std::string DefaultTabFilePath(FileKind kind, const std::string& folder, std::string_view variant,
                                const std::function<bool(const std::string&)>& exists) {
-  // A dump's name is the sector dump's own (its control data window proposes it too).
-  if (kind == FileKind::kDump) return DefaultDumpFilePath(folder, variant, exists);
-  const std::string v(variant);
-  auto name_of = [&](int n) {
-    switch (kind) {
-      case FileKind::kDump:
-        break;
-      case FileKind::kCommands:
-        return StrFormat("%s_%03d.cmd", v.c_str(), n);
-      case FileKind::kAgeing:
-        return StrFormat("Age%03d.age", n);
-      case FileKind::kMeasurement:
-        return StrFormat("msr%03d.msr", n);
-    }
-    return std::string();
-  };
-  return FirstFreeNumberedPath(folder, name_of, exists);
+  const FileKindRow& row = RowOfKind(kind);
+  return FirstFreeNumberedPath(
+      folder, [&row, variant](int n) { return row.numbered_name(n, variant); }, exists);
 }
 
 bool SaveCommandFile(const std::string& path, const SettingsData& settings,

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "persist/settings_data.h"
+#include "shell/settings_data.h"
 
 namespace tamarack {
 
