@@ -16,10 +16,10 @@
 #include "app/save_option_dialog.h"
 #include "app/sector_dump_tab.h"
 #include "measure/measurement_file.h"
-#include "persist/settings_store.h"
-#include "persist/tab_file.h"
 #include "persist/user_folders.h"
 #include "shell/file_kinds.h"
+#include "shell/settings_store.h"
+#include "shell/tab_file.h"
 #include "tools/dump_file.h"
 
 namespace tamarack::app {
