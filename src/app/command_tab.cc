@@ -28,6 +28,7 @@
 #include "app/request_sense_dialog.h"
 #include "app/row_icons.h"
 #include "app/start_position_bar.h"
+#include "app/ui_text.h"
 #include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "app/window_post.h"
@@ -119,7 +120,7 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   auto* layout = new QHBoxLayout(this);
 
   auto* left = new QVBoxLayout;
-  left->addWidget(new QLabel(QStringLiteral("ｻﾎﾟｰﾄｺﾏﾝﾄﾞ一覧"), this));
+  left->addWidget(new QLabel(UiText("ｻﾎﾟｰﾄｺﾏﾝﾄﾞ一覧"), this));
   list_kind_bar_ = new QTabBar(this);
   list_kind_bar_->setObjectName(QStringLiteral("listKind"));
   for (ListKind k : {ListKind::kCode, ListKind::kName, ListKind::kUser}) {
@@ -152,7 +153,7 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   mode_editor_->setObjectName(QStringLiteral("modePageEditor"));
   mode_editor_->hide();
   right->addWidget(mode_editor_);
-  hex_input_ = new QCheckBox(QStringLiteral("16進入力(&X)"), this);
+  hex_input_ = new QCheckBox(UiText("16進入力(&X)"), this);
   hex_input_->setObjectName(QStringLiteral("hexInput"));
   right->addWidget(hex_input_);
 
@@ -173,7 +174,7 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   cdb_note_->hide();
   right->addWidget(cdb_note_);
 
-  auto* results = new QGroupBox(QStringLiteral("ｺﾏﾝﾄﾞ出力情報"), this);
+  auto* results = new QGroupBox(UiText("ｺﾏﾝﾄﾞ出力情報"), this);
   auto* rl = new QVBoxLayout(results);
   grouping_box_ = new QComboBox(results);
   grouping_box_->setObjectName(QStringLiteral("groupingBox"));
@@ -501,9 +502,9 @@ void CommandTab::ShowSenseDialog(std::vector<std::uint8_t> sense) {
 void CommandTab::OpenRename(std::size_t row) {
   auto* dialog = new QDialog(this);
   dialog->setObjectName(QStringLiteral("renameDialog"));
-  dialog->setWindowTitle(QStringLiteral("ユーザーコマンド名"));
+  dialog->setWindowTitle(UiText("ユーザーコマンド名"));
   auto* layout = new QVBoxLayout(dialog);
-  layout->addWidget(new QLabel(QStringLiteral("コマンド名"), dialog));
+  layout->addWidget(new QLabel(UiText("コマンド名"), dialog));
   auto* name = new QLineEdit(QString::fromStdString(console_.catalogue().Name(row)), dialog);
   name->setObjectName(QStringLiteral("commandName"));
   name->setMaxLength(static_cast<int>(kUserNameMax));

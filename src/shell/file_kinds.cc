@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -9,10 +10,13 @@ namespace tamarack {
 namespace {
 
 constexpr FileKindRow kFileKinds[] = {
-    {FileKind::kDump, "txt", kTabSectorDump, "ﾀﾞﾝﾌﾟ情報の保存", "ﾀﾞﾝﾌﾟ情報の読み込み"},
-    {FileKind::kCommands, "cmd", kTabCommand, "ｺﾏﾝﾄﾞの保存", "ｺﾏﾝﾄﾞの読み込み"},
-    {FileKind::kAgeing, "age", kTabAging, "ｴｰｼﾞﾝｸﾞ環境の保存", "ｴｰｼﾞﾝｸﾞ環境の読み込み"},
-    {FileKind::kMeasurement, "msr", kTabMeasure, "計測ﾃﾞｰﾀの保存", "計測ﾃﾞｰﾀの読み込み"},
+    {FileKind::kDump, "txt", kTabSectorDump, TR_NOOP("ﾀﾞﾝﾌﾟ情報の保存"),
+     TR_NOOP("ﾀﾞﾝﾌﾟ情報の読み込み")},
+    {FileKind::kCommands, "cmd", kTabCommand, TR_NOOP("ｺﾏﾝﾄﾞの保存"), TR_NOOP("ｺﾏﾝﾄﾞの読み込み")},
+    {FileKind::kAgeing, "age", kTabAging, TR_NOOP("ｴｰｼﾞﾝｸﾞ環境の保存"),
+     TR_NOOP("ｴｰｼﾞﾝｸﾞ環境の読み込み")},
+    {FileKind::kMeasurement, "msr", kTabMeasure, TR_NOOP("計測ﾃﾞｰﾀの保存"),
+     TR_NOOP("計測ﾃﾞｰﾀの読み込み")},
 };
 
 }  // namespace
