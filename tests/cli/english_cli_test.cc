@@ -66,7 +66,7 @@ TEST_F(EnglishCli, AgeMeasureAndTheTrackTests) {
                      {"measure", "--drive", "emu:type13?speed=clv24", "--blocks", "0"},
                      {"tracktest", "type13", "--drive", "emu:audio?speed=max"},
                      {"subq-check", "--drive", "emu:audio?nomedium"},
-       {"subq-check", "--drive", "emu:audio?speed=max"},
+                     {"subq-check", "--drive", "emu:audio?speed=max"},
                      {"dump", "--drive", "emu:type13?speed=max", "--lba", "0x10", "--length", "0"},
                      // --json is for programs: the same in every language.
                      {"tracktest", "type13", "--drive", "emu:audio?speed=max", "--json"}});
