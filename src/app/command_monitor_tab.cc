@@ -39,7 +39,9 @@ CommandMonitorTab::CommandMonitorTab(CommandMonitor& monitor, QWidget* parent)
   filter_ = new QLineEdit(this);
   filter_->setObjectName(QStringLiteral("monitorFilter"));
   filter_->setPlaceholderText(QStringLiteral("28 BE 43 (hex; empty: all)"));
-  filter_->setMaximumWidth(220);
+  // Wide enough for its hint, which says what the field takes.
+  filter_->setMinimumWidth(filter_->fontMetrics().horizontalAdvance(filter_->placeholderText()) +
+                           40);
   row->addWidget(filter_);
   note_ = new QLabel(this);
   note_->setObjectName(QStringLiteral("monitorNote"));

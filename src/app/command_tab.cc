@@ -407,7 +407,8 @@ void CommandTab::ShowResultView() {
   const bool lists =
       v == ResultView::kTocList || v == ResultView::kFeatureList || v == ResultView::kInquiryList;
   decoded_box_->setVisible(v == ResultView::kDecodedText || v == ResultView::kTocList);
-  decoded_header_->setVisible(v == ResultView::kDecodedText);
+  // The column header belongs above a text with a dump in it, not above a plain text.
+  decoded_header_->setVisible(v == ResultView::kDecodedText && !decoded_header_->text().isEmpty());
   result_list_->setVisible(lists);
   dump_box_->setVisible(v == ResultView::kDump);
   dump_header_->setVisible(v == ResultView::kDump);

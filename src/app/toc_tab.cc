@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -16,6 +17,26 @@
 #include "views/toc_tab.h"
 
 namespace tamarack::app {
+
+namespace {
+
+// The tree view asks its delegate for a row's height with no width, so a wrapped text keeps one
+// line's height; this delegate measures each cell at its column's width.
+class WrappingDelegate final : public QStyledItemDelegate {
+ public:
+  explicit WrappingDelegate(QTreeView* view) : QStyledItemDelegate(view), view_(view) {}
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem at_width(option);
+    at_width.rect.setSize({view_->columnWidth(index.column()), 1});
+    return QStyledItemDelegate::sizeHint(at_width, index);
+  }
+
+ private:
+  QTreeView* view_;
+};
+
+}  // namespace
 
 TocTab::TocTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
     : QWidget(parent), session_(session), runner_(runner) {
@@ -30,8 +51,13 @@ TocTab::TocTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   list_->setRootIsDecorated(false);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setAllColumnsShowFocus(true);
-  list_->setUniformRowHeights(true);
   list_->header()->setStretchLastSection(true);  // "Comment" takes what the others leave
+  // A long comment wraps onto a second line instead of ending in "…" at the minimum size.
+  list_->setWordWrap(true);
+  list_->setTextElideMode(Qt::ElideNone);
+  list_->setItemDelegate(new WrappingDelegate(list_));
+  // The view measures its rows once; a stretched "Comment" must measure them again.
+  connect(list_->header(), &QHeaderView::sectionResized, list_, &QTreeWidget::doItemsLayout);
   text_ = new QPlainTextEdit(this);
   text_->setObjectName(QStringLiteral("tocText"));
   text_->setReadOnly(true);

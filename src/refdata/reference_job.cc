@@ -380,7 +380,8 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
     result_.stop_cause = declined ? StopCause::kReadError : StopCause::kUser;
     if (!declined) result_.verdict.Cancelled();
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
-        Tr("読み込みをｷｬﾝｾﾙしました") + partial_note + UnreadNote());
+        Tr("読み込みをｷｬﾝｾﾙしました") + CancelCauseSuffix(ctx_.cancel_cause()) + partial_note +
+            UnreadNote());
     return false;
   }
   if (tail_failed_at) {
@@ -563,7 +564,8 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   }
   if (declined != StopCause::kNone) {
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
-        Tr("読み込みをｷｬﾝｾﾙしました") + CheckNotes() + UnreadNote());
+        Tr("読み込みをｷｬﾝｾﾙしました") + CancelCauseSuffix(ctx_.cancel_cause()) + CheckNotes() +
+            UnreadNote());
     return;
   }
   Report(current, result_.bytes_checked, started, true);

@@ -232,8 +232,10 @@ void SubQCheckJob::Run(JobContext& ctx) {
   result_.copy_off = tally.copy_off();
   result_.summary = tally.Summary(result_.lba_reached);
   host.Show(JobText::kCounters, result_.summary);
-  if (ctx.state() != RunState::kInterrupted) {
-    host.Message(MessageIcon::kInformation, Tr(SubQCheckEndText(result_.end)));
+  if (ctx.cancel_cause() != CancelCause::kClose) {
+    const std::string cause =
+        result_.end == SubQCheckEnd::kStopped ? CancelCauseSuffix(ctx.cancel_cause()) : "";
+    host.Message(MessageIcon::kInformation, Tr(SubQCheckEndText(result_.end)) + cause);
   }
   host.SetBusy(false);
 }

@@ -194,8 +194,10 @@ void TrackTestJob::Run(JobContext& ctx) {
     return;
   }
   result_.verdict.Cancelled();
-  if (ctx.state() == RunState::kCancelRequested) {
-    ctx.host().Message(MessageIcon::kInformation, kCanceledText);
+  // A closing window has nobody left to tell; every other stop names its cause, as Cancel does.
+  if (ctx.cancel_cause() != CancelCause::kClose) {
+    ctx.host().Message(MessageIcon::kInformation,
+                       kCanceledText + CancelCauseSuffix(ctx.cancel_cause()));
   }
 }
 

@@ -164,17 +164,21 @@ class ToolsWindowTest : public QObject {
 
   // Each track test from its button: Exec cancels it while it runs, its lines (the newest
   // selected) and its closing message; the next one clears the list first (the type 13 test
-  // on this disc stops at its TOC); a slow one cancelled by Exec: track_tests.txt.
+  // on this disc stops at its TOC); a slow one cancelled by Exec, then one stopped by Eject,
+  // whose message names it: track_tests.txt.
   void TrackTestsFromTheirButtons() {
     Bench b({"emu:type30?speed=max&formless=0", "emu:type13?speed=clv1"});
     testing::Transcript t;
     QListWidget* list = b.toc->test_results();
-    const auto run = [&](TrackTestKind kind, const char* step, bool cancel) {
+    enum Stop { kNoStop, kExec, kEject };
+    const auto run = [&](TrackTestKind kind, const char* step, Stop stop) {
       const auto before = b.MessageTexts().size();
       b.toc->track_test_button(kind)->click();
       t.Step(QString::fromUtf8(step))("running", b.toc->track_test_running());
       t("exec", b.window->exec_button()->text())("lines at the start", list->count());
-      if (cancel) b.window->exec_button()->click();
+      const bool cancel = stop != kNoStop;
+      if (stop == kExec) b.window->exec_button()->click();
+      if (stop == kEject) b.window->eject_button()->click();
       QTRY_VERIFY_WITH_TIMEOUT(!b.toc->track_test_running(), 20000);
       t("exec after", b.window->exec_button()->text())("messages", b.MessageTexts().mid(before));
       if (cancel) return t("under three lines", list->count() < 3), void();
@@ -184,10 +188,11 @@ class ToolsWindowTest : public QObject {
       t("line 2", line.replace(QRegularExpression(QStringLiteral("Time=\\d+msec")),
                                QStringLiteral("Time=Nmsec")));
     };
-    run(TrackTestKind::kType30Normal, "type 30", false);
-    run(TrackTestKind::kType13, "type 13", false);
+    run(TrackTestKind::kType30Normal, "type 30", kNoStop);
+    run(TrackTestKind::kType13, "type 13", kNoStop);
     b.window->drive_box()->setCurrentIndex(1);
-    run(TrackTestKind::kType13, "type 13 on a slow drive, cancelled", true);
+    run(TrackTestKind::kType13, "type 13 on a slow drive, cancelled", kExec);
+    run(TrackTestKind::kType13, "type 13 on a slow drive, ejected", kEject);
     t.Expect("track_tests.txt");
   }
 
