@@ -11,6 +11,7 @@
 #include "ageing/ageing_command_table.h"
 #include "ageing/ageing_job.h"
 #include "device/clock.h"
+#include "device/command_trace.h"
 #include "job/job_bench.h"
 #include "temp_dir.h"
 #include "util/strings.h"
@@ -61,6 +62,14 @@ struct AgeingBench : JobBench<PauseCancelClock> {
     AgeingJob job(s, o);
     JobBench::Run(job);
     return job.result();
+  }
+
+  // Records the drive's commands in trace.jsonl of the bench's folder.
+  void StartTrace() {
+    std::string error;
+    ASSERT_TRUE(
+        drives.Trace().Start(dir.File("trace.jsonl"), CommandTrace::Mode::kTruncate, &error))
+        << error;
   }
 
   std::string Log(const std::string& name = "log.txt") const {

@@ -96,18 +96,17 @@ std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took,
       std::to_string(r.counts.data_ok) + " ng " + std::to_string(r.counts.data_ng) + " state " +
       std::to_string(static_cast<int>(b.state.Get())) + " took " +
       std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) + " ms\n";
-  std::string verdict = testing::VerdictText(r.verdict);
-  for (std::size_t at; (at = verdict.find(b.dir.path())) != std::string::npos;) {
-    verdict.replace(at, b.dir.path().size(), "TMP");
-  }
-  t += verdict;
+  const auto in_tmp = [&b](std::string text) {
+    for (std::size_t at; (at = text.find(b.dir.path())) != std::string::npos;) {
+      text.replace(at, b.dir.path().size(), "TMP");
+    }
+    return text;
+  };
+  t += in_tmp(testing::VerdictText(r.verdict));
   t += "status text: " + r.status_text + "\n" + b.Report(b.dir.path());
   if (!std::filesystem::exists(log_path)) return t + "no log\n";
   std::ifstream in(log_path, std::ios::binary);
-  std::string log{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  for (std::size_t at; (at = log.find(b.dir.path())) != std::string::npos;) {
-    log.replace(at, b.dir.path().size(), "TMP");
-  }
+  std::string log = in_tmp({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
   for (std::size_t at; (at = log.find('\r')) != std::string::npos;) log.replace(at, 1, "\\r");
   return t + "log:\n" + log;
 }
@@ -302,10 +301,7 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
 // are not the run's business.
 TEST(AgeingRun, TheLogHeadAsksInquiryAloneForTheModel) {
   AgeingBench b("emu:type13?speed=max");
-  std::string error;
-  ASSERT_TRUE(
-      b.drives.Trace().Start(b.dir.File("trace.jsonl"), CommandTrace::Mode::kTruncate, &error))
-      << error;
+  b.StartTrace();
   b.Run(Steps(b, 0, 3, 1, LoopMode::kOnce));
   b.drives.Trace().Stop();
   const std::string trace = b.Log("trace.jsonl");
@@ -324,10 +320,7 @@ TEST(AgeingRun, ABlockSizeNotFoundIsSaidOnceAndSkipsTheCheck) {
   s.command_index = 0;
   CheckWith(&s, DataCheckType::kOther);
   s.data_file = b.dir.File("ref.dat");
-  std::string error;
-  ASSERT_TRUE(
-      b.drives.Trace().Start(b.dir.File("trace.jsonl"), CommandTrace::Mode::kTruncate, &error))
-      << error;
+  b.StartTrace();
   const AgeingResult r = b.Run(s);
   b.drives.Trace().Stop();
 

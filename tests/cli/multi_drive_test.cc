@@ -102,27 +102,14 @@ std::vector<std::string> Lines(const std::string& text) {
 TEST(MultiDriveRunTest, AFailingDriveEndsOnlyItsOwnJob) {
   testing::VirtualCli cli;
   const std::string good = "emu:type13?speed=max";
-  const int status = cli.Run({"age",
-                              "--drive",
-                              good,
-                              "--drive",
-                              good + "&slow=28",
-                              "--drive",
-                              good + "&refuse=28:os",
-                              "--drive",
-                              "emu:no-such-disc",
-                              "--start",
-                              "0",
-                              "--end",
-                              "40",
-                              "--loop",
-                              "once",
-                              "--stop-on-error",
-                              "--command",
-                              "read10",
-                              "--timeout",
-                              "5",
-                              "--json"});
+  std::vector<std::string> args = {
+      "age",       "--start", "0",         "--end", "40",    "--loop", "once", "--stop-on-error",
+      "--command", "read10",  "--timeout", "5",     "--json"};
+  for (const std::string& d :
+       {good, good + "&slow=28", good + "&refuse=28:os", std::string("emu:no-such-disc")}) {
+    args.insert(args.end(), {"--drive", d});
+  }
+  const int status = cli.Run(args);
   EXPECT_EQ(
       Lines(cli.out.str()),
       (std::vector<std::string>{
@@ -156,10 +143,8 @@ TEST(MultiDriveRunTest, SixteenDrivesAtOnce) {
 TEST(MultiDriveRunTest, CtrlCCancelsEveryDrive) {
   tamarack::testing::TempDir dir;
   testing::VirtualCli cli;
-  std::vector<std::string> args = {"age",     "--loop", "endless",
-                                   "--start", "0",      "--end",
-                                   "99",      "--log",  dir.File("age-{drive}.log"),
-                                   "--json"};
+  std::vector<std::string> args = {"age", "--loop", "endless", "--start", "0", "--end", "99"};
+  args.insert(args.end(), {"--log", dir.File("age-{drive}.log"), "--json"});
   const std::vector<std::string> drives = {"emu:type13", "emu:type30", "emu:type13?bad=50",
                                            "emu:type13?flaky=1-9:0.5"};
   for (const std::string& d : drives) args.insert(args.end(), {"--drive", d});

@@ -28,8 +28,7 @@ TEST(CliReplay, ATraceReplaysToTheSameOutputInEveryResidMode) {
       {"subchannel"},
       {"dump", "--lba", "16", "--length", "2"},
       {"send", "--cdb", "28 00 00 00 00 10 00 00 01", "--in", "2048"},
-      {"send", "--cdb", "ff"},
-  };
+      {"send", "--cdb", "ff"}};
   for (const char* drive : {"emu:type13?resid=exact", "emu:audio?resid=none",
                             "emu:type30?resid=zero", "emu:multisession?resid=pad"}) {
     for (const auto& run : runs) {

@@ -19,9 +19,11 @@ namespace tamarack::cli::testing {
 
 // Runs the command line on `drives`, printing into `out` and `err` (emptied first).
 // Long jobs run on `clock` (the real one when null). A test program built with
-// TAMARACK_PNG_PLUGIN_DIR draws PNG plots with the plugin built there, as tamarack-cli does.
+// TAMARACK_PNG_PLUGIN_DIR draws PNG plots with the plugin built there, as tamarack-cli does,
+// unless `png_places` names the places to look for it.
 inline int RunCapturing(const DriveDirectory& drives, const std::vector<std::string>& args,
-                        std::ostringstream& out, std::ostringstream& err, Clock* clock = nullptr) {
+                        std::ostringstream& out, std::ostringstream& err, Clock* clock = nullptr,
+                        const std::vector<std::string>* png_places = nullptr) {
   out.str("");
   err.str("");
   CliContext c;
@@ -32,6 +34,7 @@ inline int RunCapturing(const DriveDirectory& drives, const std::vector<std::str
 #ifdef TAMARACK_PNG_PLUGIN_DIR
   c.png_plugin_places = PngPluginPlaces(TAMARACK_PNG_PLUGIN_DIR);
 #endif
+  if (png_places) c.png_plugin_places = *png_places;
   return RunCli(args, c);
 }
 

@@ -24,11 +24,11 @@
 namespace tamarack::emu {
 namespace {
 
-std::array<std::uint8_t, kRawSectorSize> Encoded(TrackMode mode, std::int32_t lba) {
-  std::array<std::uint8_t, kRawSectorSize> s{};
-  FillPattern(static_cast<std::uint64_t>(lba) + 7,
-              std::span<std::uint8_t>(s.data() + UserDataOffset(mode), UserDataSize(mode)));
-  EncodeSector(mode, lba, XaSubHeader{1, 2, kSubmodeData, 0}, s);
+// A sector of `mode` at `lba` whose every byte the encoder does not write holds a pattern.
+RawSector Encoded(TrackMode mode, std::int32_t lba) {
+  RawSector s;
+  for (std::size_t i = 0; i < s.main.size(); ++i) s.main[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  EncodeSector(mode, lba, XaSubHeader{0, 1, kSubmodeData, 0}, s.main);
   return s;
 }
 
@@ -40,8 +40,8 @@ TEST(EdcTest, KnownValues) {
 }
 
 TEST(SectorEncoderTest, Mode1Fields) {
-  const auto s = Encoded(TrackMode::kMode1, 0);
-  // Sync, then the header: LBA 0 is 00:02:00, mode 1.
+  const auto s = Encoded(TrackMode::kMode1, 0).main;
+  // Sync, then the header: LBA 0 is 00:02:00, mode 1; the intermediate bytes zeroed.
   EXPECT_EQ(std::vector<std::uint8_t>(s.begin(), s.begin() + 16),
             (std::vector<std::uint8_t>{0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                        0xFF, 0, 0, 2, 0, 1}));
@@ -57,7 +57,7 @@ TEST(SectorEncoderTest, AFlippedByteShowsInEdcAndSyndromes) {
   for (TrackMode mode : {TrackMode::kMode1, TrackMode::kMode2Form1}) {
     for (std::size_t at : {std::size_t{30}, std::size_t{100}, std::size_t{2047}, std::size_t{2070},
                            std::size_t{2100}, std::size_t{2351}}) {
-      auto s = Encoded(mode, 1234);
+      auto s = Encoded(mode, 1234).main;
       ASSERT_TRUE(CheckSector(s).Ok());
       s[at] ^= 0x5A;
       const SectorCheck c = CheckSector(s);
@@ -71,13 +71,13 @@ TEST(SectorEncoderTest, AFlippedByteShowsInEdcAndSyndromes) {
       }
     }
   }
-  auto f2 = Encoded(TrackMode::kMode2Form2, 9);
+  auto f2 = Encoded(TrackMode::kMode2Form2, 9).main;
   f2[500] ^= 1;
   EXPECT_FALSE(CheckSector(f2).edc_ok);
 }
 
 TEST(SectorEncoderTest, FormlessAndAudioHaveNoParity) {
-  auto s = Encoded(TrackMode::kMode2Formless, 3);
+  auto s = Encoded(TrackMode::kMode2Formless, 3).main;
   EXPECT_EQ(s[15], 2);
   EXPECT_TRUE(CheckSector(s).Ok());
   std::array<std::uint8_t, kRawSectorSize> audio{};
@@ -283,13 +283,6 @@ constexpr TrackMode kModes[] = {TrackMode::kAudio, TrackMode::kMode1, TrackMode:
 constexpr std::uint8_t kTypeOf[] = {kSectorTypeCdda, kSectorTypeMode1, kSectorTypeMode2Formless,
                                     kSectorTypeMode2Form1, kSectorTypeMode2Form2};
 
-RawSector EncodedRaw(TrackMode mode, std::int32_t lba) {
-  RawSector s;
-  for (std::size_t i = 0; i < s.main.size(); ++i) s.main[i] = static_cast<std::uint8_t>(i * 7 + 3);
-  EncodeSector(mode, lba, XaSubHeader{0, 1, kSubmodeData, 0}, s.main);
-  return s;
-}
-
 // MMC's Read CD table, in read_cd_bytes.txt: bytes per block for each main-channel selection
 // (byte 9 bits 7-3) by sector type (CD-DA, Mode 1, Mode 2 formless, form 1, form 2; "-" an
 // illegal combination). The error field and the sub-channel add their bytes to every legal
@@ -323,7 +316,7 @@ TEST(ReadCdFieldsTest, ByteCountsOfEveryTypeAndSelection) {
             ASSERT_EQ(st, ReadCdStatus::kOk);
             const std::size_t want = base + error_bytes[e] + sub_bytes[k];
             EXPECT_EQ(n, want);
-            const RawSector s = EncodedRaw(kModes[m], 20);
+            const RawSector s = Encoded(kModes[m], 20);
             std::vector<std::uint8_t> out(kMaxReadCdBlock, 0xEE);
             std::size_t got = 0;
             ASSERT_EQ(AssembleReadCdBlock(sel, kModes[m], s, out, &got), ReadCdStatus::kOk);
@@ -365,7 +358,7 @@ TEST(ReadCdFieldsTest, RefusedSelections) {
 // (the OR of all flag bytes) and a pad byte; raw sub-channel, formatted Q (the Q record and
 // four zeros), R-W (none recorded: zeros). Too small an output buffer is refused.
 TEST(ReadCdFieldsTest, FieldsComeFromTheRightPlaces) {
-  RawSector xa = EncodedRaw(TrackMode::kMode2Form1, 1000);
+  RawSector xa = Encoded(TrackMode::kMode2Form1, 1000);
   xa.c2[10] = 0x40;
   xa.c2[20] = 0x01;
   const auto disc = MakeType13Disc();
@@ -411,11 +404,11 @@ TEST(ReadCdFieldsTest, FieldsComeFromTheRightPlaces) {
 }
 
 TEST(ReadCdFieldsTest, Mode2TracksTellFormsApartByTheirBlocks) {
-  const RawSector f2 = EncodedRaw(TrackMode::kMode2Form2, 5);
+  const RawSector f2 = Encoded(TrackMode::kMode2Form2, 5);
   EXPECT_EQ(BlockMode(TrackMode::kMode2Form1, f2), TrackMode::kMode2Form2);
-  const RawSector f1 = EncodedRaw(TrackMode::kMode2Form1, 5);
+  const RawSector f1 = Encoded(TrackMode::kMode2Form1, 5);
   EXPECT_EQ(BlockMode(TrackMode::kMode2Form2, f1), TrackMode::kMode2Form1);
-  const RawSector formless = EncodedRaw(TrackMode::kMode2Formless, 5);
+  const RawSector formless = Encoded(TrackMode::kMode2Formless, 5);
   EXPECT_EQ(BlockMode(TrackMode::kMode2Form1, formless), TrackMode::kMode2Formless);
   EXPECT_EQ(BlockMode(TrackMode::kMode1, f2), TrackMode::kMode1);
   std::vector<std::uint8_t> out(kMaxReadCdBlock);

@@ -155,6 +155,16 @@ TEST(VirtualDriveFaults, ACommandOutlastingItsTimeOutByTheModel) {
   EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(7));
 }
 
+// Sends `cdb` with `buffer` for its data, as a caller of the drive does.
+ScsiResult Send(Transport& drive, Cdb cdb, std::vector<std::uint8_t>& buffer,
+                DataDirection direction = DataDirection::kIn) {
+  ScsiRequest r;
+  r.cdb = cdb;
+  r.buffer = buffer;
+  r.direction = direction;
+  return drive.Execute(r);
+}
+
 // Read CD and Read CD MSF selecting no field: long ranges cost no block building.
 
 TEST(VirtualDriveReadCd, NoFieldSelectedBuildsNoBlocks) {
@@ -173,16 +183,12 @@ TEST(VirtualDriveReadCd, NoFieldSelectedBuildsNoBlocks) {
   drive.unit().unit_attention.reset();  // as an open does
   auto read_cd = [&](std::uint8_t type, std::uint8_t main, std::uint8_t end_msf_minutes) {
     std::vector<std::uint8_t> buffer(40960, 0x5A);
-    ScsiRequest request;
+    const auto ty = static_cast<std::uint8_t>(type << 2);
     // Read CD MSF from 00:02:00 and Read CD of 299,999 blocks from LBA 0.
-    request.cdb =
-        end_msf_minutes
-            ? Cdb{0xB9, static_cast<std::uint8_t>(type << 2), 0, 0, 2, 0, end_msf_minutes, 0, 0,
-                  main}
-            : Cdb{0xBE, static_cast<std::uint8_t>(type << 2), 0, 0, 0, 0, 0x04, 0x93, 0xDF, main};
-    request.buffer = buffer;
-    request.direction = DataDirection::kIn;
-    return drive.Execute(request);
+    return Send(drive,
+                end_msf_minutes ? Cdb{0xB9, ty, 0, 0, 2, 0, end_msf_minutes, 0, 0, main}
+                                : Cdb{0xBE, ty, 0, 0, 0, 0, 0x04, 0x93, 0xDF, main},
+                buffer);
   };
   for (std::uint8_t end : {std::uint8_t{0}, std::uint8_t{60}}) {
     *built = 0;
@@ -318,16 +324,6 @@ TraceEntry Recorded(Cdb cdb, std::vector<std::uint8_t> reply, std::uint32_t tran
   e.result.transferred = transferred;
   e.reply = std::move(reply);
   return e;
-}
-
-// Sends `cdb` with `buffer` for its data, as a caller of the drive does.
-ScsiResult Send(Transport& drive, Cdb cdb, std::vector<std::uint8_t>& buffer,
-                DataDirection direction = DataDirection::kIn) {
-  ScsiRequest r;
-  r.cdb = cdb;
-  r.buffer = buffer;
-  r.direction = direction;
-  return drive.Execute(r);
 }
 
 constexpr Cdb kTestUnitReady{};

@@ -147,19 +147,14 @@ TEST(CliMeasure, PngPlotsNeedThePluginAndSayWhatIsWrongWithIt) {
     const std::string msr = dir.File("taken.msr");
     std::filesystem::remove(png);
     std::filesystem::remove(msr);
-    CliContext context;
+    std::vector<std::string> args = {"msr", dir.File("two.msr"), "--plot", png};
+    if (c.command == "measure") {
+      args = {"measure", "--drive", "emu:type13?speed=clv8", "--end", "1999"};
+      args.insert(args.end(), {"--save", msr, "--plot", png});
+    }
     std::ostringstream out, err;
-    context.drives = &cli.drives;
-    context.clock = &cli.clock;
-    context.out = &out;
-    context.err = &err;
-    context.png_plugin_places = c.places;
-    const std::vector<std::string> args =
-        c.command == "msr" ? std::vector<std::string>{"msr", dir.File("two.msr"), "--plot", png}
-                           : std::vector<std::string>{"measure", "--drive", "emu:type13?speed=clv8",
-                                                      "--end",   "1999",    "--save",
-                                                      msr,       "--plot",  png};
-    EXPECT_EQ(RunCli(args, context), c.status) << err.str();
+    EXPECT_EQ(testing::RunCapturing(cli.drives, args, out, err, &cli.clock, &c.places), c.status)
+        << err.str();
     if (c.status == kExitGood) {
       EXPECT_EQ(PngSize(ReadFile(png)), "800x500");
       EXPECT_EQ(err.str().find("tamarack-cli"), std::string::npos) << err.str();

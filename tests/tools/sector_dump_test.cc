@@ -144,16 +144,10 @@ TEST(SectorCdb, ReadCdAndReadCdMsfCarryTheFieldSelection) {
 // P-W wins over Q and RAW.
 TEST(ReadCdDetail, OpeningAndWritingBytesNineAndTen) {
   std::string t;
-  for (const auto& [main, sub] :
-       std::initializer_list<std::pair<std::uint8_t, std::uint8_t>>{{0x00, 0},
-                                                                    {0x20, 0},
-                                                                    {0x40, 0},
-                                                                    {0x60, 0},
-                                                                    {0xFC, 4},
-                                                                    {0x02, 1},
-                                                                    {0x04, 2},
-                                                                    {0x06, 7},
-                                                                    {0x00, 3}}) {
+  const std::pair<std::uint8_t, std::uint8_t> opened[] = {{0x00, 0}, {0x20, 0}, {0x40, 0},
+                                                          {0x60, 0}, {0xFC, 4}, {0x02, 1},
+                                                          {0x04, 2}, {0x06, 7}, {0x00, 3}};
+  for (const auto& [main, sub] : opened) {
     const ReadCdDetail d = DetailOfCdb(Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, main, sub}));
     Cdb written = Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0x33});
     ApplyDetail(d, &written);
@@ -166,13 +160,9 @@ TEST(ReadCdDetail, OpeningAndWritingBytesNineAndTen) {
   // Every option set survives the way to the CDB and back.
   for (int bits = 0; bits < 32 * 3 * 4; ++bits) {
     const auto on = [bits](int bit) { return (bits >> bit & 1) != 0; };
-    const ReadCdDetail o{on(0),
-                         on(1),
-                         on(2),
-                         on(3),
-                         on(4),
-                         static_cast<ErrorFieldOption>(bits / 32 % 3),
-                         static_cast<SubChannelOption>(bits / 96)};
+    const auto error = static_cast<ErrorFieldOption>(bits / 32 % 3);
+    const auto sub = static_cast<SubChannelOption>(bits / 96);
+    const ReadCdDetail o{on(0), on(1), on(2), on(3), on(4), error, sub};
     Cdb c{};
     ApplyDetail(o, &c);
     EXPECT_EQ(DetailOfCdb(c), o) << bits;

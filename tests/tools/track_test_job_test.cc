@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/scripted_transport.h"
+#include "emu/resid_modes.h"
 #include "golden.h"
 #include "job/job_bench.h"
 #include "tools/conversion_tools.h"
@@ -19,8 +20,6 @@
 
 namespace tamarack {
 namespace {
-
-const char* const kResidModes[] = {"exact", "none", "zero", "pad"};
 
 using JobBench = testing::JobBench<>;
 
@@ -40,7 +39,7 @@ void ExpectReport(const std::string& name, const testing::ScriptedJobHost& host,
   testing::ExpectGoldenFile(name + ".txt", t + host.Report(), "tools");
 }
 
-std::string Id(const char* disc, const char* resid, const std::string& more = "") {
+std::string Id(const char* disc, const std::string& resid, const std::string& more = "") {
   return std::string("emu:") + disc + "?speed=max&resid=" + resid + more;
 }
 
@@ -78,10 +77,10 @@ TEST(TrackTestTable, AddressVariants) {
 }
 
 TEST(TrackTestJob, Type30PassesEveryLineInEveryVariantAndPath) {
-  for (const char* resid : kResidModes) {
+  for (const std::string& resid : testing::ResidModes()) {
     for (TrackTestKind kind : {TrackTestKind::kType30Normal, TrackTestKind::kType30Plus1,
                                TrackTestKind::kType30Minus1}) {
-      SCOPED_TRACE(std::string(resid) + " " + TrackTestName(kind));
+      SCOPED_TRACE(resid + " " + TrackTestName(kind));
       JobBench b(Id("type30", resid));
       TrackTestJob job(kind);
       b.Run(job);
@@ -96,10 +95,10 @@ TEST(TrackTestJob, Type30PassesEveryLineInEveryVariantAndPath) {
 }
 
 TEST(TrackTestJob, Type30WrongLengthIsNgAndTimesAreMeasured) {
-  for (const char* resid : kResidModes) {
+  for (const std::string& resid : testing::ResidModes()) {
     SCOPED_TRACE(resid);
     // Track 1 read as Mode 2 formless: only "User Data" gives another length (2336).
-    JobBench b("emu:type30?speed=clv4&formless=0-4499&resid=" + std::string(resid));
+    JobBench b("emu:type30?speed=clv4&formless=0-4499&resid=" + resid);
     TrackTestJob job(TrackTestKind::kType30Normal);
     b.Run(job);
     // Line 1 is Ng with 2336; a modelled drive takes time: every line tells it.
