@@ -9,7 +9,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build ccache pkg-config clang clang-format python3
+  build-essential cmake ninja-build ccache pkg-config clang clang-format python3 gettext
   libclang-rt-dev
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev

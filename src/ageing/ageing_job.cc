@@ -143,7 +143,7 @@ void AgeingJob::Run(JobContext& ctx) {
 
   if (s.data_check && s.data_check_type == DataCheckType::kOther && !DataFileExists(s.data_file)) {
     refuse(AgeingRefusal::kDataFileMissing,
-           StrFormat(kDataFileOpenFailedMessage, s.data_file.c_str()));
+           StrFormat(Tr(kDataFileOpenFailedMessage), s.data_file.c_str()));
     return;
   }
   host.SetBusy(true);
@@ -153,7 +153,7 @@ void AgeingJob::Run(JobContext& ctx) {
   first_track_lba_ = s.first_track_lba;
   last_lba_ = s.last_lba;
   if (s.transfer_length < 0 || s.transfer_length > kMaxTransferBlocks) {
-    refuse(AgeingRefusal::kTransferLength, kTooManyBlocksMessage);
+    refuse(AgeingRefusal::kTransferLength, Tr(kTooManyBlocksMessage));
     return;
   }
   if (const std::optional<std::string> why = RangeOutsideDisc(s)) {
@@ -177,8 +177,8 @@ void AgeingJob::Run(JobContext& ctx) {
       result_.settings = s;
       return;
     }
-    const Answer a =
-        host.Ask({QuestionKind::kOkCancel, StrFormat(kLogOpenFailedQuestion, s.log_path.c_str())});
+    const Answer a = host.Ask(
+        {QuestionKind::kOkCancel, StrFormat(Tr(kLogOpenFailedQuestion), s.log_path.c_str())});
     if (a != Answer::kYes) {
       result_.refusal = AgeingRefusal::kLogDeclined;
       result_.verdict.Refused(log.open_error());
@@ -234,7 +234,7 @@ void AgeingJob::Run(JobContext& ctx) {
   if (!result_.log_failure.empty()) result_.verdict.FileFailed(result_.log_failure);
   result_.settings = s;
   if (ended != RunState::kCancelRequested) {
-    std::string message = kAgeingEndMessage;
+    std::string message = Tr(kAgeingEndMessage);
     // An interruption says what stopped the run, after the message it always gave.
     if (!cause.empty()) message += "\r\n\r\n" + result_.status_text;
     if (!result_.log_failure.empty()) message += "\r\n\r\n" + result_.log_failure;

@@ -33,14 +33,16 @@
 #include "device/device_session.h"
 #include "job/job.h"
 #include "job/job_verdict.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
 inline constexpr const char* kAgeingNowText = "Ageing Now!";
 inline constexpr const char* kAgeingDoneText = "Ageing Done!     Read Count(Failed)=%lld(%lld)";
 inline constexpr const char* kAgeingCanceledText = "Ageing Canceled! Read Count(Failed)=%lld(%lld)";
-inline constexpr const char* kAgeingEndMessage = "ｴｰｼﾞﾝｸﾞが終了しました";
-inline constexpr const char* kDataFileOpenFailedMessage = "ﾃﾞｰﾀﾁｪｯｸﾌｧｲﾙのｵｰﾌﾟﾝが失敗しました\r\n%s";
+inline constexpr const char* kAgeingEndMessage = TR_NOOP("ｴｰｼﾞﾝｸﾞが終了しました");
+inline constexpr const char* kDataFileOpenFailedMessage =
+    TR_NOOP("ﾃﾞｰﾀﾁｪｯｸﾌｧｲﾙのｵｰﾌﾟﾝが失敗しました\r\n%s");
 // The error text of a good status with fewer bytes than the block size asks for.
 inline constexpr const char* kShortReplyText = "Short Reply(%u of %u bytes)";
 // Bytes the received-data display shows.

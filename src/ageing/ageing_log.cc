@@ -5,6 +5,7 @@
 #include "form/hex_dump.h"
 #include "util/display_text.h"
 #include "util/html_page.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -44,31 +45,32 @@ const char* DetailText(LogDetail d) {
 const char* WhatHtml(LogWhat w) {
   switch (w) {
     case LogWhat::kAll:
-      return "全てのコマンド";
+      return Tr("全てのコマンド");
     case LogWhat::kFailedOnly:
-      return "失敗コマンドのみ";
+      return Tr("失敗コマンドのみ");
     case LogWhat::kNothing:
       break;
   }
-  return "収集しない";
+  return Tr("収集しない");
 }
 
 const char* DetailHtml(LogDetail d) {
   switch (d) {
     case LogDetail::kDetailed:
-      return " / 詳細";
+      return Tr(" / 詳細");
     case LogDetail::kMedium:
       return " / Medium";
     case LogDetail::kSimple:
       break;
   }
-  return " / 簡略";
+  return Tr(" / 簡略");
 }
 
-const char* StopOrGoOn(bool stop) { return stop ? "エージング停止" : "エージング継続"; }
+const char* StopOrGoOn(bool stop) { return stop ? Tr("エージング停止") : Tr("エージング継続"); }
 
+// A row of the HTML log; `name` is looked up in the catalogue.
 std::string Row(const char* name, std::string_view value) {
-  return StrFormat("<TR><TD bgcolor=#add8e6>%s</TD><TD>", name) + HtmlEscape(value) +
+  return StrFormat("<TR><TD bgcolor=#add8e6>%s</TD><TD>", Tr(name)) + HtmlEscape(value) +
          "</TD></TR>\n";
 }
 
@@ -97,7 +99,8 @@ std::string TextSettingsSummary(const AgeingSettings& s, const LogHeader& h) {
     if (s.mode.end_on_data_error()) out += "\nLoop while no data error";
   }
   if (s.mode.end_on_command_error()) out += "\nLoop while no cmd error";
-  if (s.display_received) out += "\nReceived data diaplay";
+  // Spelt as the text log always has; the English catalogue spells it right.
+  if (s.display_received) out += std::string("\n") + Tr("Received data diaplay");
   const LogWhat what = s.log_options.what();
   out += "\r\nLog Option=";
   out += WhatText(what);
@@ -116,21 +119,24 @@ std::string TextSettingsSummary(const AgeingSettings& s, const LogHeader& h) {
 
 std::string HtmlSettingsRows(const AgeingSettings& s, const LogHeader& h) {
   std::string out;
-  out += Row("LBA の変更方法", h.method_text);
-  out += Row("エージング終了条件", h.loop_text);
-  out += Row("データチェック", s.data_check ? "行う" : "行わない");
+  out += Row(TR_NOOP("LBA の変更方法"), h.method_text);
+  out += Row(TR_NOOP("エージング終了条件"), h.loop_text);
+  out += Row(TR_NOOP("データチェック"), s.data_check ? Tr("行う") : Tr("行わない"));
   if (s.data_check && s.data_check_type == DataCheckType::kOther) {
-    out += Row("チェック用ファイル", s.data_file.empty() ? "指定なし" : DisplayText(s.data_file));
+    out += Row(TR_NOOP("チェック用ファイル"),
+               s.data_file.empty() ? Tr("指定なし") : DisplayText(s.data_file));
   }
-  if (s.data_check) out += Row("データ不一致発生の場合", StopOrGoOn(s.mode.end_on_data_error()));
-  out += Row("コマンドエラー発生の場合", StopOrGoOn(s.mode.end_on_command_error()));
-  out += Row("読み込んだデータ", s.display_received ? "表示する" : "表示しない");
+  if (s.data_check)
+    out += Row(TR_NOOP("データ不一致発生の場合"), StopOrGoOn(s.mode.end_on_data_error()));
+  out += Row(TR_NOOP("コマンドエラー発生の場合"), StopOrGoOn(s.mode.end_on_command_error()));
+  out += Row(TR_NOOP("読み込んだデータ"), s.display_received ? Tr("表示する") : Tr("表示しない"));
   const LogWhat what = s.log_options.what();
   std::string option = WhatHtml(what);
   if (what != LogWhat::kNothing) option += DetailHtml(s.log_options.detail());
-  out += Row("ログ オプション", option);
+  out += Row(TR_NOOP("ログ オプション"), option);
   const char* empty_cells = "    <TD bgcolor=#dddddd width=100>　</TD><TD width=100>　</TD></TR>\n";
-  out += "<TR><TD bgcolor=#add8e6>その他の環境</TD><TD><TABLE border=1><TBODY>";
+  out += std::string("<TR><TD bgcolor=#add8e6>") + Tr("その他の環境") +
+         "</TD><TD><TABLE border=1><TBODY>";
   StrAppendFormat(&out,
                   "<TR><TD bgcolor=#dddddd width=100>Start LBA</TD><TD width=100>%d(%xh)</TD>\n",
                   s.start_lba, static_cast<unsigned>(s.start_lba));
@@ -155,7 +161,7 @@ std::string HtmlSettingsRows(const AgeingSettings& s, const LogHeader& h) {
                   s.random_interval ? "On" : "Off");
   out += empty_cells;
   out += "</TBODY></TABLE></TD></TR>\n";
-  out += Row("使用するコマンド", h.command_text);
+  out += Row(TR_NOOP("使用するコマンド"), h.command_text);
   return out;
 }
 
@@ -215,7 +221,7 @@ bool AgeingLog::Open() {
 
 void AgeingLog::Fail(const std::string& error) {
   if (!failure_.empty()) return;
-  failure_ = StrFormat(kLogWriteFailedText, error.c_str());
+  failure_ = StrFormat(Tr(kLogWriteFailedText), error.c_str());
   if (on_failure) on_failure(failure_);
 }
 
@@ -255,14 +261,14 @@ void AgeingLog::Start(const LogHeader& h) {
     out += TextSettingsSummary(settings_, h);
     out += "\n==============Ageing Start==============\n";
   } else {
-    out = HtmlPageHead("エージングログ " + TimeLine(t));
-    out += "</CENTER><H3>エージングログ  >>>>>ファイル[" +
+    out = HtmlPageHead(std::string(Tr("エージングログ")) + " " + TimeLine(t));
+    out += "</CENTER><H3>" + std::string(Tr("エージングログ")) + "  >>>>>" + Tr("ファイル") + "[" +
            HtmlEscape(DisplayText(settings_.log_path)) + "]<<<<</H3>\n";
     out += "<TABLE border=0><TBODY>\n";
-    out += "<TR><TD bgcolor=#add8e6 width=170>開始時刻</TD><TD width=300>" + TimeLine(t) +
-           "</TD></TR>\n";
-    out += Row("ドライブモデル名", model);
-    out += Row("ディスクボリューム名", label);
+    out += std::string("<TR><TD bgcolor=#add8e6 width=170>") + Tr("開始時刻") +
+           "</TD><TD width=300>" + TimeLine(t) + "</TD></TR>\n";
+    out += Row(TR_NOOP("ドライブモデル名"), model);
+    out += Row(TR_NOOP("ディスクボリューム名"), label);
     out += HtmlSettingsRows(settings_, h);
     out += "</TBODY></TABLE>\n";
     out += "<TEXTAREA rows=30 cols=118 name=\"Logs\">";
@@ -395,17 +401,17 @@ void AgeingLog::End(std::string_view status_text) {
     out += std::string(status_text) + "\n";
   } else {
     out = "</TEXTAREA>\n<TABLE border=0><TBODY>\n";
-    out += "<TR><TD bgcolor=#add8e6 width=150>終了時刻</TD><TD width=300>" + TimeLine(t) +
-           "</TD></TR>\n";
-    StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>全コマンド発行回数</TD><TD>%lld</TD></TR>\n",
-                    static_cast<long long>(counts_.commands));
-    StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>コマンドエラー回数</TD><TD>%lld</TD></TR>\n",
-                    static_cast<long long>(counts_.failed_commands));
+    out += std::string("<TR><TD bgcolor=#add8e6 width=150>") + Tr("終了時刻") +
+           "</TD><TD width=300>" + TimeLine(t) + "</TD></TR>\n";
+    StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>%s</TD><TD>%lld</TD></TR>\n",
+                    Tr("全コマンド発行回数"), static_cast<long long>(counts_.commands));
+    StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>%s</TD><TD>%lld</TD></TR>\n",
+                    Tr("コマンドエラー回数"), static_cast<long long>(counts_.failed_commands));
     if (data) {
-      StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>データチェックOK回数</TD><TD>%lld</TD></TR>\n",
-                      static_cast<long long>(counts_.data_ok));
-      StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>データチェックNG回数</TD><TD>%lld</TD></TR>\n",
-                      static_cast<long long>(counts_.data_ng));
+      StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>%s</TD><TD>%lld</TD></TR>\n",
+                      Tr("データチェックOK回数"), static_cast<long long>(counts_.data_ok));
+      StrAppendFormat(&out, "<TR><TD bgcolor=#add8e6>%s</TD><TD>%lld</TD></TR>\n",
+                      Tr("データチェックNG回数"), static_cast<long long>(counts_.data_ng));
     }
     out += "</TBODY></TABLE>\n";
     out += HtmlPageEnd();

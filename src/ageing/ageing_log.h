@@ -30,18 +30,20 @@
 #include "ageing/run_time.h"
 #include "device/clock.h"
 #include "device/scsi.h"
+#include "util/message_catalogue.h"
 #include "util/output_file.h"
 
 namespace tamarack {
 
 inline constexpr const char* kLogOpenFailedQuestion =
-    "ﾛｸﾞﾌｧｲﾙのｵｰﾌﾟﾝに失敗しました\r\n%s\r\n\r\nﾛｸﾞは取れませんがｴｰｼﾞﾝｸﾞを開始しますか?";
+    TR_NOOP("ﾛｸﾞﾌｧｲﾙのｵｰﾌﾟﾝに失敗しました\r\n%s\r\n\r\nﾛｸﾞは取れませんがｴｰｼﾞﾝｸﾞを開始しますか?");
 // With the file and the system's reason ("PATH: REASON").
-inline constexpr const char* kLogWriteFailedText = "ﾛｸﾞﾌｧｲﾙの書き込みに失敗しました: %s";
+inline constexpr const char* kLogWriteFailedText = TR_NOOP("ﾛｸﾞﾌｧｲﾙの書き込みに失敗しました: %s");
 // A note of the run written whatever is logged: the data of a track could not be checked.
 inline constexpr const char* kBlockSizeNotFoundText =
     "Data Check Skipped! (block size not found) lba:%08d(%08xh)";
-inline constexpr const char* kNoLogFileMessage = "ﾛｸﾞﾌｧｲﾙが存在しないか、正しく設定されていません";
+inline constexpr const char* kNoLogFileMessage =
+    TR_NOOP("ﾛｸﾞﾌｧｲﾙが存在しないか、正しく設定されていません");
 
 // What the start event writes beside the settings.
 struct LogHeader {

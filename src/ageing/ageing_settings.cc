@@ -1,5 +1,6 @@
 #include "ageing/ageing_settings.h"
 
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -15,21 +16,21 @@ std::array<Cdb, kAgeingCommands> AgeingSettings::DefaultAgeingCdbs() {
 }
 
 const char* MethodEntryText(int index) {
-  static const char* const kTexts[kMethodCount] = {"2ﾎﾟｲﾝﾄ", "単純増減", "乱数",
-                                                   "乱数と単純増減(50回)"};
-  return index >= 0 && index < kMethodCount ? kTexts[index] : "";
+  static const char* const kTexts[kMethodCount] = {
+      TR_NOOP("2ﾎﾟｲﾝﾄ"), TR_NOOP("単純増減"), TR_NOOP("乱数"), TR_NOOP("乱数と単純増減(50回)")};
+  return index >= 0 && index < kMethodCount ? Tr(kTexts[index]) : "";
 }
 
 std::string LoopEntryText(int index, int loop_count) {
   switch (index) {
     case 0:
-      return "1回";
+      return Tr("1回");
     case 1:
-      return "無限ﾙｰﾌﾟ";
+      return Tr("無限ﾙｰﾌﾟ");
     case 2:
-      return StrFormat("ﾙｰﾌﾟ回数 %d", loop_count);
+      return StrFormat(Tr("ﾙｰﾌﾟ回数 %d"), loop_count);
     case 3:
-      return "ﾙｰﾌﾟ回数設定...";
+      return Tr("ﾙｰﾌﾟ回数設定...");
     default:
       return "";
   }

@@ -30,6 +30,7 @@
 #include "app/log_setting_dialog.h"
 #include "app/loop_count_dialog.h"
 #include "app/sector_dump_tab.h"
+#include "app/ui_text.h"
 #include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "console/cdb_text.h"
@@ -533,7 +534,7 @@ void AgeingTab::DisplayLog() {
       reason = file.errorString();
     }
   }
-  QString text = QString::fromUtf8(kNoLogFileMessage);
+  QString text = UiText(kNoLogFileMessage);
   if (!reason.isEmpty()) text += QStringLiteral("\n\n%1: %2").arg(path, reason);
   OpenDialog(new QMessageBox(QMessageBox::Warning, QStringLiteral("Tamarack"), text,
                              QMessageBox::Ok, this));

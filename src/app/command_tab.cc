@@ -28,6 +28,7 @@
 #include "app/request_sense_dialog.h"
 #include "app/row_icons.h"
 #include "app/start_position_bar.h"
+#include "app/ui_text.h"
 #include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "app/window_post.h"
@@ -112,7 +113,7 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   auto* layout = new QHBoxLayout(this);
 
   auto* left = new QVBoxLayout;
-  left->addWidget(new QLabel(QStringLiteral("ｻﾎﾟｰﾄｺﾏﾝﾄﾞ一覧"), this));
+  left->addWidget(new QLabel(UiText("ｻﾎﾟｰﾄｺﾏﾝﾄﾞ一覧"), this));
   list_kind_bar_ = new QTabBar(this);
   list_kind_bar_->setObjectName(QStringLiteral("listKind"));
   for (ListKind k : {ListKind::kCode, ListKind::kName, ListKind::kUser}) {
@@ -195,7 +196,7 @@ QWidget* CommandTab::BuildFormPage() {
   mode_editor_->setObjectName(QStringLiteral("modePageEditor"));
   mode_editor_->hide();
   right->addWidget(mode_editor_);
-  hex_input_ = new QCheckBox(QStringLiteral("16進入力(&X)"), this);
+  hex_input_ = new QCheckBox(UiText("16進入力(&X)"), this);
   hex_input_->setObjectName(QStringLiteral("hexInput"));
   right->addWidget(hex_input_);
 
@@ -222,7 +223,7 @@ QWidget* CommandTab::BuildFormPage() {
 
 // The grouping box and the three result views (text, list, dump).
 QGroupBox* CommandTab::BuildResults() {
-  auto* results = new QGroupBox(QStringLiteral("ｺﾏﾝﾄﾞ出力情報"), this);
+  auto* results = new QGroupBox(UiText("ｺﾏﾝﾄﾞ出力情報"), this);
   auto* rl = new QVBoxLayout(results);
   grouping_box_ = new QComboBox(results);
   grouping_box_->setObjectName(QStringLiteral("groupingBox"));
@@ -535,9 +536,9 @@ void CommandTab::ShowSenseDialog(std::vector<std::uint8_t> sense) {
 void CommandTab::OpenRename(std::size_t row) {
   auto* dialog = new QDialog(this);
   dialog->setObjectName(QStringLiteral("renameDialog"));
-  dialog->setWindowTitle(QStringLiteral("ユーザーコマンド名"));
+  dialog->setWindowTitle(UiText("ユーザーコマンド名"));
   auto* layout = new QVBoxLayout(dialog);
-  layout->addWidget(new QLabel(QStringLiteral("コマンド名"), dialog));
+  layout->addWidget(new QLabel(UiText("コマンド名"), dialog));
   auto* name = new QLineEdit(QString::fromStdString(console_.catalogue().Name(row)), dialog);
   name->setObjectName(QStringLiteral("commandName"));
   name->setMaxLength(static_cast<int>(kUserNameMax));

@@ -4,10 +4,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/ui_text.h"
+
 namespace tamarack::app {
 
 ContinueDialog::ContinueDialog(const QString& text, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("継続の確認"));
+  setWindowTitle(UiText("継続の確認"));
   setObjectName(QStringLiteral("continueDialog"));
   auto* layout = new QVBoxLayout(this);
   text_ = new QLabel(text, this);
@@ -22,9 +24,9 @@ ContinueDialog::ContinueDialog(const QString& text, QWidget* parent) : QDialog(p
     });
     return b;
   };
-  continue_ = button("継続する(&O)", "continueButton", Answer::kContinue);
-  skip_ = button("以後このダイアログを表示しないで継続(&D)", "skipButton", Answer::kSkip);
-  stop_ = button("処理をｷｬﾝｾﾙする(&C)", "stopButton", Answer::kStop);
+  continue_ = button(Tr("継続する(&O)"), "continueButton", Answer::kContinue);
+  skip_ = button(Tr("以後このダイアログを表示しないで継続(&D)"), "skipButton", Answer::kSkip);
+  stop_ = button(Tr("処理をｷｬﾝｾﾙする(&C)"), "stopButton", Answer::kStop);
   continue_->setDefault(true);
 }
 

@@ -12,6 +12,7 @@
 
 #include "app/save_option_dialog.h"
 #include "app/sector_dump_tab.h"
+#include "app/ui_text.h"
 #include "app/view_text.h"
 #include "console/command_catalogue.h"
 #include "persist/user_folders.h"
@@ -32,7 +33,7 @@ QString QtFileFilter(const std::string& filter) {
 }
 
 ControlDataWindow::ControlDataWindow(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QString::fromUtf8(kControlDataTitle));
+  setWindowTitle(UiText(kControlDataTitle));
   setObjectName(QStringLiteral("controlDataWindow"));
   auto* layout = new QVBoxLayout(this);
   caption_ = new QLabel(QString::fromUtf8(kControlDataCaption), this);
@@ -52,7 +53,7 @@ ControlDataWindow::ControlDataWindow(QWidget* parent) : QDialog(parent) {
   layout->addWidget(cdb_line_);
   auto* row = new QHBoxLayout;
   row->addStretch(1);
-  save_ = new QPushButton(QStringLiteral("保存(&S)"), this);
+  save_ = new QPushButton(UiText("保存(&S)"), this);
   save_->setObjectName(QStringLiteral("controlDataSave"));
   save_->setAutoDefault(false);
   row->addWidget(save_);
@@ -95,7 +96,7 @@ void ControlDataWindow::SaveAs(DumpSaveForm form) {
   const QString proposed =
       QString::fromStdString(DefaultTabFilePath(FileKind::kDump, folder, extension));
   const QString filter = QtFileFilter(FileDialogFilter(extension));
-  const QString title = QString::fromUtf8(RowOfKind(FileKind::kDump).save_title);
+  const QString title = UiText(RowOfKind(FileKind::kDump).save_title);
   const QString path = choose_file ? choose_file(title, proposed, filter)
                                    : QFileDialog::getSaveFileName(this, title, proposed, filter);
   if (path.isEmpty()) return;

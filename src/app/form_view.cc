@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "app/flow_layout.h"
+#include "app/ui_text.h"
 #include "app/view_text.h"
 
 namespace tamarack::app {
@@ -32,7 +33,8 @@ int BoxWidth(NumberSize size) {
 }
 
 QString Qs(const std::string& s) { return QString::fromStdString(s); }
-QString Qs(const char* s) { return QString::fromUtf8(s); }
+// The forms' static texts (labels, choices) in the user's language.
+QString Qs(const char* s) { return UiText(s); }
 
 // A field's label on a check box or a group box, where "&" would mark a shortcut: "EDC & ECC"
 // must read as written.

@@ -10,6 +10,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "app/ui_text.h"
 #include "shell/help_topics.h"
 #include "util/version.h"
 
@@ -40,13 +41,13 @@ QString HelpWindow::GuideText() {
 HelpWindow::HelpWindow(QWidget* near) : QWidget(nullptr, Qt::Window) {
   setObjectName(QStringLiteral("helpWindow"));
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(QStringLiteral("Tamarack ﾍﾙﾌﾟ"));
+  setWindowTitle(UiText("Tamarack ﾍﾙﾌﾟ"));
   if (near) setFont(near->window()->font());
   auto* layout = new QVBoxLayout(this);
   auto* row = new QHBoxLayout;
   title_ = new QLabel(this);
   row->addWidget(title_, 1);
-  auto* whole = new QPushButton(QStringLiteral("全ﾍﾙﾌﾟ表示"), this);
+  auto* whole = new QPushButton(UiText("全ﾍﾙﾌﾟ表示"), this);
   whole->setObjectName(QStringLiteral("helpWholeGuide"));
   whole->setAutoDefault(false);
   row->addWidget(whole);
@@ -155,8 +156,8 @@ QString VersionBoxText() {
 }
 
 void ShowVersionBox(QWidget* parent) {
-  auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("ﾊﾞｰｼﾞｮﾝ表示"),
-                              VersionBoxText(), QMessageBox::Ok, parent);
+  auto* box = new QMessageBox(QMessageBox::Information, UiText("ﾊﾞｰｼﾞｮﾝ表示"), VersionBoxText(),
+                              QMessageBox::Ok, parent);
   box->setObjectName(QStringLiteral("versionBox"));
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->open();

@@ -13,6 +13,7 @@
 #include <cstddef>
 
 #include "app/help_window.h"
+#include "app/ui_text.h"
 
 namespace tamarack::app {
 
@@ -25,22 +26,22 @@ constexpr int kMaxPath = 260;
 LogSettingDialog::LogSettingDialog(LogOptionWord options, bool html, const QString& path,
                                    const QString& folder, QWidget* parent)
     : QDialog(parent), folder_(folder) {
-  setWindowTitle(QStringLiteral("エージングログ"));
+  setWindowTitle(UiText("エージングログ"));
   setObjectName(QStringLiteral("logSettingDialog"));
   auto* layout = new QVBoxLayout(this);
 
-  auto* what = new QGroupBox(QStringLiteral("取得オプション"), this);
+  auto* what = new QGroupBox(UiText("取得オプション"), this);
   auto* what_layout = new QVBoxLayout(what);
-  nothing_ = new QRadioButton(QStringLiteral("取得しない(&N)"), what);
-  all_ = new QRadioButton(QStringLiteral("全てのコマンドをログする(&A)"), what);
-  failed_ = new QRadioButton(QStringLiteral("失敗コマンドのみログする(&I)"), what);
+  nothing_ = new QRadioButton(UiText("取得しない(&N)"), what);
+  all_ = new QRadioButton(UiText("全てのコマンドをログする(&A)"), what);
+  failed_ = new QRadioButton(UiText("失敗コマンドのみログする(&I)"), what);
   for (QRadioButton* b : {nothing_, all_, failed_}) what_layout->addWidget(b);
   layout->addWidget(what);
 
-  auto* kind = new QGroupBox(QStringLiteral("種別"), this);
+  auto* kind = new QGroupBox(UiText("種別"), this);
   auto* kind_layout = new QVBoxLayout(kind);
-  detailed_ = new QRadioButton(QStringLiteral("詳細なログ(&D)"), kind);
-  simple_ = new QRadioButton(QStringLiteral("簡略なログ(&S)"), kind);
+  detailed_ = new QRadioButton(UiText("詳細なログ(&D)"), kind);
+  simple_ = new QRadioButton(UiText("簡略なログ(&S)"), kind);
   // Two further kinds exist in the dialog but are never offered; Medium is shown only when the
   // settings hold it, so that the dialog says what is stored and OK keeps it.
   medium_ = new QRadioButton(QStringLiteral("Medium(&M)"), kind);
@@ -52,14 +53,14 @@ LogSettingDialog::LogSettingDialog(LogOptionWord options, bool html, const QStri
   }
   layout->addWidget(kind);
 
-  html_ = new QCheckBox(QStringLiteral("HTML形式で作成する(&T)"), this);
+  html_ = new QCheckBox(UiText("HTML形式で作成する(&T)"), this);
   layout->addWidget(html_);
   auto* path_row = new QHBoxLayout;
   path_ = new QLineEdit(path, this);
   path_->setObjectName(QStringLiteral("logPath"));
   path_->setMaxLength(kMaxPath);
   path_->setMinimumWidth(320);
-  browse_ = new QPushButton(QStringLiteral("参照(&R)"), this);
+  browse_ = new QPushButton(UiText("参照(&R)"), this);
   browse_->setAutoDefault(false);
   path_row->addWidget(path_, 1);
   path_row->addWidget(browse_);
@@ -67,7 +68,7 @@ LogSettingDialog::LogSettingDialog(LogOptionWord options, bool html, const QStri
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
-  auto* help = buttons->addButton(QStringLiteral("ヘルプ(&H)"), QDialogButtonBox::HelpRole);
+  auto* help = buttons->addButton(UiText("ヘルプ(&H)"), QDialogButtonBox::HelpRole);
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -77,7 +78,7 @@ LogSettingDialog::LogSettingDialog(LogOptionWord options, bool html, const QStri
   connect(nothing_, &QRadioButton::toggled, this, &LogSettingDialog::UpdateEnabled);
 
   choose_file = [this](const QString& in, const QString& name, const QString& filter) {
-    return QFileDialog::getSaveFileName(this, QStringLiteral("ﾛｸﾞﾌｧｲﾙの設定"),
+    return QFileDialog::getSaveFileName(this, UiText("ﾛｸﾞﾌｧｲﾙの設定"),
                                         in + QStringLiteral("/") + name, filter);
   };
 

@@ -7,16 +7,17 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/ui_text.h"
 #include "util/strings.h"
 
 namespace tamarack::app {
 
 LoopCountDialog::LoopCountDialog(int count, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("エージングループ回数"));
+  setWindowTitle(UiText("エージングループ回数"));
   setObjectName(QStringLiteral("loopCountDialog"));
   auto* layout = new QVBoxLayout(this);
   auto* row = new QHBoxLayout;
-  row->addWidget(new QLabel(QStringLiteral("ループ回数"), this));
+  row->addWidget(new QLabel(UiText("ループ回数"), this));
   count_ = new QLineEdit(QString::number(count), this);
   count_->setObjectName(QStringLiteral("loopCount"));
   row->addWidget(count_);

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +10,8 @@
 #include "emu/virtual_drive_provider.h"
 #include "persist/user_folders.h"
 #include "shell/settings_store.h"
+#include "shell/window_settings.h"
+#include "util/message_catalogue.h"
 #include "util/version.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +23,9 @@ int main(int argc, char** argv) {
     }
   }
   QApplication app(argc, argv);
+  // Qt took every locale category from the environment; numbers are written and read the
+  // same in every language (files, logs, the boxes' values).
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("Tamarack"));
   QApplication::setApplicationVersion(QString::fromStdString(tamarack::FullVersion()));
   // The installed desktop entry and icon (data/) carry this id: the desktop ties the window to
@@ -62,6 +68,12 @@ int main(int argc, char** argv) {
   config.start_drive = parser.value(drive_option).toStdString();
   if (!parser.positionalArguments().isEmpty()) {
     config.command_line_file = parser.positionalArguments().first().toStdString();
+  }
+  // The language the settings choose, before the first widget is built.
+  {
+    tamarack::SettingsData settings;
+    if (!config.settings_path.empty()) tamarack::LoadSettings(config.settings_path, &settings);
+    tamarack::StartMessageCatalogue(tamarack::LanguageOf(settings));
   }
   tamarack::app::MainWindow window(&drives, config);
   window.show();

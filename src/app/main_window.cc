@@ -39,6 +39,7 @@
 #include "app/sector_dump_tab.h"
 #include "app/toc_tab.h"
 #include "app/tools_dialog.h"
+#include "app/ui_text.h"
 #include "app/window_job_host.h"
 #include "app/window_post.h"
 #include "app/window_selection_host.h"
@@ -63,10 +64,10 @@ namespace tamarack::app {
 namespace {
 
 constexpr const char* kResetQuestion =
-    "全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?";
+    TR_NOOP("全てのｺﾏﾝﾄﾞが初期化（ｲﾝｽﾄｰﾙ時に戻る）されますが、いいですか?");
 // How long a passing notice covers the status line.
 constexpr int kNoticeMs = 8000;
-constexpr const char* kRestartNotice = "この変更はﾌﾟﾛｸﾞﾗﾑ再起動後に有効になります";
+constexpr const char* kRestartNotice = TR_NOOP("この変更はﾌﾟﾛｸﾞﾗﾑ再起動後に有効になります");
 
 std::vector<std::string> InstalledFamilies() {
   std::vector<std::string> out;
@@ -296,29 +297,29 @@ void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {
   auto* settings_box = new QWidget(this);
   settings_box->setLayout(settings_row);
   statusBar()->addPermanentWidget(settings_box);
-  control_data_button_ = button(central, top, "制御ﾃﾞｰﾀ", "controlDataButton");
-  control_data_button_->setToolTip(QStringLiteral("ﾄﾞﾗｲﾌﾞから読み込んだ制御ﾃﾞｰﾀ"));
+  control_data_button_ = button(central, top, Tr("制御ﾃﾞｰﾀ"), "controlDataButton");
+  control_data_button_->setToolTip(UiText("ﾄﾞﾗｲﾌﾞから読み込んだ制御ﾃﾞｰﾀ"));
   eject_button_ = button(central, top, "Eject", "ejectButton");
   load_button_ = button(central, top, "Load", "loadButton");
   load_button_->hide();  // shown while the tray is open after an Eject
-  reset_button_ = button(settings_box, settings_row, "ｺﾏﾝﾄﾞ初期化", "resetCommandsButton");
-  options_button_ = button(settings_box, settings_row, "ｵﾌﾟｼｮﾝ設定", "optionsButton");
-  font_button_ = button(settings_box, settings_row, "ﾌｫﾝﾄ設定", "fontButton");
+  reset_button_ = button(settings_box, settings_row, Tr("ｺﾏﾝﾄﾞ初期化"), "resetCommandsButton");
+  options_button_ = button(settings_box, settings_row, Tr("ｵﾌﾟｼｮﾝ設定"), "optionsButton");
+  font_button_ = button(settings_box, settings_row, Tr("ﾌｫﾝﾄ設定"), "fontButton");
   print_button_ = button(central, top, "Print", "printButton");
-  save_button_ = button(central, top, "保存", "saveButton");
-  save_button_->setToolTip(QStringLiteral("ﾀﾌﾞのﾃﾞｰﾀを保存"));
-  open_button_ = button(central, top, "開く", "openButton");
-  open_button_->setToolTip(QStringLiteral("ﾀﾌﾞのﾃﾞｰﾀを読み込み"));
+  save_button_ = button(central, top, Tr("保存"), "saveButton");
+  save_button_->setToolTip(UiText("ﾀﾌﾞのﾃﾞｰﾀを保存"));
+  open_button_ = button(central, top, Tr("開く"), "openButton");
+  open_button_->setToolTip(UiText("ﾀﾌﾞのﾃﾞｰﾀを読み込み"));
   connect(save_button_, &QPushButton::clicked, this, &MainWindow::SaveTabFile);
   connect(open_button_, &QPushButton::clicked, this, &MainWindow::LoadTabFile);
   // The help: the guide compiled into the program, shown in its own window.
-  help_button_ = button(central, top, "ﾍﾙﾌﾟ", "helpButton");
+  help_button_ = button(central, top, Tr("ﾍﾙﾌﾟ"), "helpButton");
   auto* help_menu = new QMenu(help_button_);
-  help_menu->addAction(QStringLiteral("ﾀﾌﾞのﾍﾙﾌﾟ"), this,
+  help_menu->addAction(UiText("ﾀﾌﾞのﾍﾙﾌﾟ"), this,
                        [this] { HelpWindow::ShowTab(this, tabs_->currentIndex()); });
-  help_menu->addAction(QStringLiteral("全ﾍﾙﾌﾟ表示(F1)"), this,
+  help_menu->addAction(UiText("全ﾍﾙﾌﾟ表示(F1)"), this,
                        [this] { HelpWindow::ShowSection(this, QString()); });
-  help_menu->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ表示"), this, [this] { ShowVersionBox(this); });
+  help_menu->addAction(UiText("ﾊﾞｰｼﾞｮﾝ表示"), this, [this] { ShowVersionBox(this); });
   help_button_->setMenu(help_menu);
   auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
   f1->setContext(Qt::ApplicationShortcut);
@@ -504,7 +505,7 @@ void MainWindow::OpenOptionsDialog() {
 
 void MainWindow::OpenFontDialog() {
   QFontDialog dialog(font(), this);
-  dialog.setWindowTitle(QStringLiteral("ﾌｫﾝﾄ設定"));
+  dialog.setWindowTitle(UiText("ﾌｫﾝﾄ設定"));
   OpenDialog(&dialog);
   if (dialog.exec() != QDialog::Accepted) return;
   const QFont f = dialog.selectedFont();
@@ -517,17 +518,16 @@ void MainWindow::OpenFontDialog() {
       QFontDatabase::writingSystems(f.family()).contains(QFontDatabase::Japanese) ? 128 : 1;
   settings_.font[3] =
       f.pixelSize() > 0 ? f.pixelSize() : qRound(f.pointSizeF() * logicalDpiY() / 72.0);
-  QMessageBox notice(QMessageBox::Information, QStringLiteral("Tamarack"),
-                     QString::fromUtf8(kRestartNotice), QMessageBox::Ok, this);
+  QMessageBox notice(QMessageBox::Information, QStringLiteral("Tamarack"), UiText(kRestartNotice),
+                     QMessageBox::Ok, this);
   OpenDialog(&notice);
   notice.exec();
   SaveSettingsNow();
 }
 
 void MainWindow::ResetCommands() {
-  QMessageBox question(QMessageBox::Question, QStringLiteral("Tamarack"),
-                       QString::fromUtf8(kResetQuestion), QMessageBox::Ok | QMessageBox::Cancel,
-                       this);
+  QMessageBox question(QMessageBox::Question, QStringLiteral("Tamarack"), UiText(kResetQuestion),
+                       QMessageBox::Ok | QMessageBox::Cancel, this);
   OpenDialog(&question);
   if (question.exec() != QMessageBox::Ok) return;
   Console& console = command_tab_->console();

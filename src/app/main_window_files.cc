@@ -15,6 +15,7 @@
 #include "app/measure_tab.h"
 #include "app/save_option_dialog.h"
 #include "app/sector_dump_tab.h"
+#include "app/ui_text.h"
 #include "measure/measurement_file.h"
 #include "persist/user_folders.h"
 #include "shell/file_kinds.h"
@@ -60,7 +61,7 @@ MainWindow::TabFileSteps MainWindow::StepsOf(FileKind kind) {
                 dump->bytes = sector_dump_tab_->DumpBytes();
                 dump->text = sector_dump_tab_->DumpText();
                 if (dump->text.empty()) {
-                  ShowMessage(QMessageBox::Information, QStringLiteral("ﾃﾞｰﾀがありません"));
+                  ShowMessage(QMessageBox::Information, UiText("ﾃﾞｰﾀがありません"));
                   return false;
                 }
                 // A dump loaded from a file is text only: it is saved as it is shown.
@@ -105,7 +106,7 @@ MainWindow::TabFileSteps MainWindow::StepsOf(FileKind kind) {
       return {[this](std::string*, std::string*) {
                 measure_tab_->Stop(CancelCause::kSaveOrLoad);
                 if (!measure_tab_->record().samples.empty()) return true;
-                ShowMessage(QMessageBox::Question, QStringLiteral("ﾃﾞｰﾀがありません ?"));
+                ShowMessage(QMessageBox::Question, UiText("ﾃﾞｰﾀがありません ?"));
                 return false;
               },
               [this](const std::string& file, std::string* error) {
@@ -135,7 +136,7 @@ void MainWindow::SaveTabFile() {
   if (!steps.prepare(&variant, &extension)) return;
   const std::string& folder = DataFolder();
   const QString path =
-      ChooseFile(true, QString::fromUtf8(row.save_title),
+      ChooseFile(true, UiText(row.save_title),
                  QString::fromStdString(DefaultTabFilePath(*kind, folder, variant)),
                  QtFileFilter(FileDialogFilter(extension)));
   if (path.isEmpty()) return;
@@ -158,7 +159,7 @@ void MainWindow::LoadTabFile() {
   // The folder alone: the filter shows the kind's files, and the name box starts empty (a
   // pattern there would be opened as a name).
   const QString proposed = QString::fromStdString(DataFolder());
-  const QString path = ChooseFile(false, QString::fromUtf8(row.load_title), proposed,
+  const QString path = ChooseFile(false, UiText(row.load_title), proposed,
                                   QtFileFilter(FileDialogFilter(extension)));
   if (path.isEmpty()) return;
   LoadFileIntoTab(path);

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "app/graph_view_widget.h"
+#include "app/ui_text.h"
 #include "app/window_job_host.h"
 #include "measure/graph_view.h"
 #include "paint/drawing_painter.h"
@@ -86,9 +87,9 @@ MeasureTab::MeasureTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   count_ = NumberBox(this, "measureBlocks");
   count_->setValidator(NumberValidator(false, count_));
   fields->addWidget(start_, 0, 0);
-  fields->addWidget(new QLabel(QStringLiteral("先頭LBA"), this), 0, 2);
+  fields->addWidget(new QLabel(UiText("先頭LBA"), this), 0, 2);
   fields->addWidget(last_, 1, 0);
-  fields->addWidget(new QLabel(QStringLiteral("最終LBA"), this), 1, 2);
+  fields->addWidget(new QLabel(UiText("最終LBA"), this), 1, 2);
   fields->addWidget(count_, 2, 0);
   auto* spin = new QVBoxLayout;
   spin->setSpacing(0);
@@ -103,7 +104,7 @@ MeasureTab::MeasureTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   spin->addWidget(up_);
   spin->addWidget(down_);
   fields->addLayout(spin, 2, 1);
-  fields->addWidget(new QLabel(QStringLiteral("転送ﾌﾞﾛｯｸ長"), this), 2, 2);
+  fields->addWidget(new QLabel(UiText("転送ﾌﾞﾛｯｸ長"), this), 2, 2);
   fields->setColumnStretch(3, 1);
   left->addLayout(fields);
 
@@ -302,7 +303,7 @@ void MeasureTab::ShowRecord(const SpeedRecord& record) {
   if (record.samples.empty()) return;
   ShowStatusLine(session_, RecordSummaryText(record));
   speed_->setText(QString::fromStdString(SpeedText(RecordAverageTenths(record))));
-  status_->setText(QString::fromUtf8(kMeasureAverageText));
+  status_->setText(UiText(kMeasureAverageText));
 }
 
 void MeasureTab::PrintTo(QPaintDevice& device) {
@@ -312,8 +313,9 @@ void MeasureTab::PrintTo(QPaintDevice& device) {
   const std::string lines[] = {
       "Tamarack  Measure",
       model_->text().toStdString(),
-      StrFormat("先頭LBA %lld  最終LBA %lld  転送ﾌﾞﾛｯｸ長 %d", static_cast<long long>(start_lba_),
-                static_cast<long long>(last_lba_), block_count_),
+      StrFormat(Tr("先頭LBA %lld  最終LBA %lld  転送ﾌﾞﾛｯｸ長 %d"),
+                static_cast<long long>(start_lba_), static_cast<long long>(last_lba_),
+                block_count_),
       record().samples.empty() ? std::string() : RecordSummaryText(record()),
       status_->text().toStdString(),
       rotation_->text().toStdString(),

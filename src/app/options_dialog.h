@@ -1,6 +1,6 @@
 // The option dialog "動作オプション": the disc indicator, the Control Byte row, execution on
-// selection, the command time-out, the (hidden) receive length, the virtual drives and the
-// command trace.
+// selection, the command time-out, the (hidden) receive length, the virtual drives, the
+// window's language and the command trace.
 #pragma once
 
 #include <QDialog>
@@ -8,6 +8,7 @@
 #include "shell/options.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QSpinBox;
 class QPushButton;
@@ -29,6 +30,7 @@ class OptionsDialog : public QDialog {
   QCheckBox* virtual_drives_box() const { return virtual_drives_; }
   QCheckBox* trace_box() const { return trace_; }
   QLineEdit* trace_file_box() const { return trace_file_; }
+  QComboBox* language_box() const { return language_; }
   QSpinBox* timeout_box() const { return timeout_; }
   QSpinBox* receive_length_box() const { return receive_length_; }
   QPushButton* initialise_button() const { return initialise_; }
@@ -44,6 +46,7 @@ class OptionsDialog : public QDialog {
   QCheckBox* virtual_drives_ = nullptr;
   QCheckBox* trace_ = nullptr;
   QLineEdit* trace_file_ = nullptr;
+  QComboBox* language_ = nullptr;
   QSpinBox* timeout_ = nullptr;
   QSpinBox* receive_length_ = nullptr;
   QPushButton* initialise_ = nullptr;

@@ -22,6 +22,7 @@
 
 #include "app/continue_dialog.h"
 #include "app/help_window.h"
+#include "app/ui_text.h"
 #include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "device/sense_table.h"
@@ -39,8 +40,8 @@ QTreeWidget* MakeFileList(QWidget* parent, const char* name) {
   list->setObjectName(QString::fromUtf8(name));
   list->setColumnCount(5);
   list->header()->setStretchLastSection(false);  // before the keys are hidden, or they keep room
-  list->setHeaderLabels({QStringLiteral("名前(*.dat)"), QStringLiteral("日付"),
-                         QStringLiteral("ｻｲｽﾞ"), QString(), QString()});
+  list->setHeaderLabels(
+      {UiText("名前(*.dat)"), UiText("日付"), UiText("ｻｲｽﾞ"), QString(), QString()});
   list->headerItem()->setTextAlignment(kSizeColumn, Qt::AlignRight | Qt::AlignVCenter);
   list->setColumnHidden(kTimeKeyColumn, true);
   list->setColumnHidden(kSizeKeyColumn, true);
@@ -79,7 +80,7 @@ ReferenceDataDialog::ReferenceDataDialog(DeviceSession& session, JobRunner& runn
       own_runner_(own_session_, runner.clock()),
       names_session_(drives, BuiltInSenseTable()),
       names_runner_(names_session_, runner.clock()) {
-  setWindowTitle(QStringLiteral("ﾃﾞｰﾀﾁｪｯｸﾌｧｲﾙの読み込みと選択"));
+  setWindowTitle(UiText("ﾃﾞｰﾀﾁｪｯｸﾌｧｲﾙの読み込みと選択"));
   setObjectName(QStringLiteral("referenceDataDialog"));
   BuildControls();
 
@@ -151,7 +152,7 @@ void ReferenceDataDialog::BuildControls() {
     ShowPageControls();
   });
 
-  drive_group_ = new QGroupBox(QStringLiteral("入力ドライブの選択"), this);
+  drive_group_ = new QGroupBox(UiText("入力ドライブの選択"), this);
   auto* drive_row = new QHBoxLayout(drive_group_);
   drive_box_ = new QComboBox(drive_group_);
   drive_box_->setObjectName(QStringLiteral("referenceDriveBox"));
@@ -163,9 +164,9 @@ void ReferenceDataDialog::BuildControls() {
   job_buttons_ = new QWidget(this);
   auto* buttons_row = new QHBoxLayout(job_buttons_);
   buttons_row->setContentsMargins(0, 0, 0, 0);
-  max_speed_ = Button(job_buttons_, "最高速(&X)", "maxSpeedButton");
-  start_ = Button(job_buttons_, "開始(&S)", "startButton");
-  stop_ = Button(job_buttons_, "停止(&P)", "stopButton");
+  max_speed_ = Button(job_buttons_, Tr("最高速(&X)"), "maxSpeedButton");
+  start_ = Button(job_buttons_, Tr("開始(&S)"), "startButton");
+  stop_ = Button(job_buttons_, Tr("停止(&P)"), "stopButton");
   buttons_row->addWidget(max_speed_);
   buttons_row->addStretch(1);
   buttons_row->addWidget(start_);
@@ -179,10 +180,9 @@ void ReferenceDataDialog::BuildControls() {
 
   BuildCheckFileRow(layout);
 
-  description_ =
-      new QLabel(QStringLiteral("ｴｰｼﾞﾝｸﾞで使用するﾃﾞｰﾀﾁｪｯｸ用のﾌｧｲﾙを選択します。\n\n"
-                                "選択できるﾌｧｲﾙは過去にこのﾀﾞｲｱﾛｸﾞで読み込んだものです。"),
-                 this);
+  description_ = new QLabel(UiText("ｴｰｼﾞﾝｸﾞで使用するﾃﾞｰﾀﾁｪｯｸ用のﾌｧｲﾙを選択します。\n\n"
+                                   "選択できるﾌｧｲﾙは過去にこのﾀﾞｲｱﾛｸﾞで読み込んだものです。"),
+                            this);
   description_->setWordWrap(true);
   layout->addWidget(description_);
 
@@ -202,9 +202,9 @@ void ReferenceDataDialog::BuildControls() {
   layout->addWidget(progress_);
 
   auto* box = new QDialogButtonBox(this);
-  auto* help = box->addButton(QStringLiteral("ヘルプ(&H)"), QDialogButtonBox::HelpRole);
+  auto* help = box->addButton(UiText("ヘルプ(&H)"), QDialogButtonBox::HelpRole);
   ok_ = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-  cancel_ = box->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+  cancel_ = box->addButton(UiText("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
   layout->addWidget(box);
   connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -220,14 +220,14 @@ void ReferenceDataDialog::BuildCaptureFields(QVBoxLayout* layout) {
   capture_fields_ = new QWidget(this);
   auto* capture = new QGridLayout(capture_fields_);
   capture->setContentsMargins(0, 0, 0, 0);
-  auto* folder_button = Button(capture_fields_, "ﾌｫﾙﾀﾞ参照(&O)", "folderButton");
+  auto* folder_button = Button(capture_fields_, Tr("ﾌｫﾙﾀﾞ参照(&O)"), "folderButton");
   folder_ = new QLineEdit(capture_fields_);
   folder_->setObjectName(QStringLiteral("folderField"));
   folder_->setMinimumWidth(320);
-  auto* file_button = Button(capture_fields_, "ﾌｧｲﾙ参照(&I)", "fileButton");
+  auto* file_button = Button(capture_fields_, Tr("ﾌｧｲﾙ参照(&I)"), "fileButton");
   file_name_ = new QLineEdit(capture_fields_);
   file_name_->setObjectName(QStringLiteral("fileNameField"));
-  check_after_ = new QCheckBox(QStringLiteral("読み込み後にチェックする"), capture_fields_);
+  check_after_ = new QCheckBox(UiText("読み込み後にチェックする"), capture_fields_);
   check_after_->setObjectName(QStringLiteral("checkAfterBox"));
   capture->addWidget(folder_button, 0, 0);
   capture->addWidget(folder_, 0, 1);
@@ -236,8 +236,8 @@ void ReferenceDataDialog::BuildCaptureFields(QVBoxLayout* layout) {
   capture->addWidget(check_after_, 2, 0, 1, 2);
   layout->addWidget(capture_fields_);
   connect(folder_button, &QPushButton::clicked, this, [this] {
-    auto* picker = new QFileDialog(
-        this, QStringLiteral("データを読み込むフォルダ指定してください。"), folder_->text());
+    auto* picker = new QFileDialog(this, UiText("データを読み込むフォルダ指定してください。"),
+                                   folder_->text());
     picker->setFileMode(QFileDialog::Directory);
     picker->setOption(QFileDialog::ShowDirsOnly, true);
     connect(picker, &QFileDialog::fileSelected, this,
@@ -245,7 +245,7 @@ void ReferenceDataDialog::BuildCaptureFields(QVBoxLayout* layout) {
     OpenPicker(picker);
   });
   connect(file_button, &QPushButton::clicked, this, [this] {
-    auto* picker = new QFileDialog(this, QStringLiteral("datファイルの指定"), folder_->text(),
+    auto* picker = new QFileDialog(this, UiText("datファイルの指定"), folder_->text(),
                                    QStringLiteral("dat file(*.dat);;all files(*)"));
     picker->setAcceptMode(QFileDialog::AcceptSave);
     picker->setDefaultSuffix(QStringLiteral("dat"));
@@ -264,7 +264,7 @@ void ReferenceDataDialog::BuildCheckFileRow(QVBoxLayout* layout) {
   check_file_row_ = new QWidget(this);
   auto* check_row = new QHBoxLayout(check_file_row_);
   check_row->setContentsMargins(0, 0, 0, 0);
-  auto* browse = Button(check_file_row_, "参照(&F)", "checkFileButton");
+  auto* browse = Button(check_file_row_, Tr("参照(&F)"), "checkFileButton");
   check_file_ = new QLineEdit(check_file_row_);
   check_file_->setObjectName(QStringLiteral("checkFileField"));
   check_file_->setMinimumWidth(320);
@@ -272,7 +272,7 @@ void ReferenceDataDialog::BuildCheckFileRow(QVBoxLayout* layout) {
   check_row->addWidget(check_file_, 1);
   layout->addWidget(check_file_row_);
   connect(browse, &QPushButton::clicked, this, [this] {
-    auto* picker = new QFileDialog(this, QStringLiteral("ﾁｪｯｸﾌｧｲﾙの設定"), folder_->text(),
+    auto* picker = new QFileDialog(this, UiText("ﾁｪｯｸﾌｧｲﾙの設定"), folder_->text(),
                                    QStringLiteral("log file(*.dat);;all files(*)"));
     picker->setAcceptMode(QFileDialog::AcceptOpen);
     picker->setFileMode(QFileDialog::ExistingFile);
@@ -555,10 +555,8 @@ void ReferenceDataDialog::ChooseEntry(const QString& name) {
 }
 
 void ReferenceDataDialog::DeleteEntry(const QString& name) {
-  QMessageBox box(
-      QMessageBox::Question, QStringLiteral("Tamarack"),
-      QString::fromUtf8(kDeleteQuestion.data(), static_cast<int>(kDeleteQuestion.size())),
-      QMessageBox::Ok | QMessageBox::Cancel, this);
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Tamarack"), UiText(kDeleteQuestion.data()),
+                  QMessageBox::Ok | QMessageBox::Cancel, this);
   if (dialog_hook) QTimer::singleShot(0, &box, [this, &box] { dialog_hook(&box); });
   if (box.exec() != QMessageBox::Ok) return;
   std::string why;

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/dialog_placement.h"
+#include "app/ui_text.h"
 
 namespace tamarack::app {
 
@@ -39,7 +40,7 @@ QLineEdit* SmallBox(const std::string& text, QWidget* parent) {
 RequestSenseDialog::RequestSenseDialog(std::span<const SenseRow> table,
                                        std::span<const std::uint8_t> sense, QWidget* main_window)
     : QDialog(main_window), view_(MakeRequestSenseView(table, sense)) {
-  setWindowTitle(QStringLiteral("RequestSense情報"));
+  setWindowTitle(UiText("RequestSense情報"));
   if (main_window) setFont(main_window->font());
 
   auto* layout = new QVBoxLayout(this);
@@ -56,7 +57,7 @@ RequestSenseDialog::RequestSenseDialog(std::span<const SenseRow> table,
   layout->addLayout(head);
 
   auto* grid = new QGridLayout;
-  grid->addWidget(new QLabel(QStringLiteral("ｾﾝｽ情報"), this), 0, 0);
+  grid->addWidget(new QLabel(UiText("ｾﾝｽ情報"), this), 0, 0);
   sense_line_ = new QLineEdit(QString::fromStdString(view_.sense_line), this);
   sense_line_->setReadOnly(true);
   sense_line_->setMinimumWidth(420);
@@ -88,7 +89,7 @@ RequestSenseDialog::RequestSenseDialog(std::span<const SenseRow> table,
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  close_ = new QPushButton(QStringLiteral("閉じる"), this);
+  close_ = new QPushButton(UiText("閉じる"), this);
   close_->setDefault(true);
   auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
   cancel->hide();  // Escape still closes the dialog

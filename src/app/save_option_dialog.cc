@@ -1,5 +1,7 @@
 #include "app/save_option_dialog.h"
 
+#include "app/ui_text.h"
+
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QRadioButton>
@@ -11,10 +13,10 @@ SaveOptionDialog::SaveOptionDialog(const char* title, const char* group_title,
                                    const QStringList& labels, int chosen,
                                    const QString& object_name, QWidget* parent)
     : QDialog(parent) {
-  setWindowTitle(QString::fromUtf8(title));
+  setWindowTitle(UiText(title));
   setObjectName(object_name);
   auto* layout = new QVBoxLayout(this);
-  auto* group = new QGroupBox(QString::fromUtf8(group_title), this);
+  auto* group = new QGroupBox(UiText(group_title), this);
   auto* g = new QVBoxLayout(group);
   for (std::size_t i = 0; i < buttons_.size(); ++i) {
     buttons_[i] = new QRadioButton(labels.value(static_cast<qsizetype>(i)), group);
@@ -40,7 +42,7 @@ namespace {
 template <typename Option, typename Label>
 QStringList LabelsOf(Label label) {
   QStringList labels;
-  for (int i = 0; i < 3; ++i) labels << QString::fromUtf8(label(static_cast<Option>(i)));
+  for (int i = 0; i < 3; ++i) labels << UiText(label(static_cast<Option>(i)));
   return labels;
 }
 

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/read_cd_detail_dialog.h"
+#include "app/ui_text.h"
 #include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "form/hex_dump.h"
@@ -60,7 +61,7 @@ SectorDumpTab::SectorDumpTab(DeviceSession& session, JobRunner& runner, QWidget*
   setObjectName(QStringLiteral("sectorDumpTab"));
   auto* layout = new QVBoxLayout(this);
 
-  auto* start = new QGroupBox(QStringLiteral("開始位置"), this);
+  auto* start = new QGroupBox(UiText("開始位置"), this);
   auto* grid = new QGridLayout(start);
   const char* const kModeLabels[] = {"&LBA", "M&SF", "ISO9660 &VDS"};
   for (std::size_t i = 0; i < modes_.size(); ++i) {

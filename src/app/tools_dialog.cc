@@ -18,6 +18,7 @@
 #include "app/dialog_placement.h"
 #include "app/help_window.h"
 #include "app/job_message.h"
+#include "app/ui_text.h"
 #include "app/window_job_host.h"
 #include "device/sense.h"
 #include "tools/conversion_tools.h"
@@ -26,20 +27,22 @@ namespace tamarack::app {
 
 namespace {
 
-constexpr const char* kTabLabels[] = {"LBAのMSF変換(F2)", "MSFのLBA変換(F3)", "SubQのCRC計算(F4)",
-                                      "SubQのﾁｪｯｸ(F5)", "Senseｺｰﾄﾞ(F6)"};
+constexpr const char* kTabLabels[] = {TR_NOOP("LBAのMSF変換(F2)"), TR_NOOP("MSFのLBA変換(F3)"),
+                                      TR_NOOP("SubQのCRC計算(F4)"), TR_NOOP("SubQのﾁｪｯｸ(F5)"),
+                                      TR_NOOP("Senseｺｰﾄﾞ(F6)")};
 constexpr const char* kHints[] = {
     "",
-    "BCDがｵﾝの場合は 223344\nBCDがｵﾌの場合は 16212c　のように入力します",
-    // One text over two lines (parenthesised, so that clang sees no missing comma).
-    ("01140101305700413416 または 0114 0101 3057 0041 "
-     "3416\nのように入力します。ﾌﾞﾗﾝｸはあっても可です "),
-    "実行ﾎﾞﾀﾝでSubQのﾁｪｯｸが開始します",
+    TR_NOOP("BCDがｵﾝの場合は 223344\nBCDがｵﾌの場合は 16212c　のように入力します"),
+    // One text over two lines.
+    TR_NOOP("01140101305700413416 または 0114 0101 3057 0041 "
+            "3416\nのように入力します。ﾌﾞﾗﾝｸはあっても可です "),
+    TR_NOOP("実行ﾎﾞﾀﾝでSubQのﾁｪｯｸが開始します"),
 };
-constexpr const char* kExecText = "実行(&D)";
-constexpr const char* kCancelText = "ｷｬﾝｾﾙ(&C)";
+constexpr const char* kExecText = TR_NOOP("実行(&D)");
+constexpr const char* kCancelText = TR_NOOP("ｷｬﾝｾﾙ(&C)");
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+// A text of the dialog in the user's language.
+QString Text(const char* utf8) { return UiText(utf8); }
 
 // The system's "\r\n" as a label's line ends.
 QString ViewText(const QString& text) {
@@ -80,7 +83,7 @@ ToolsDialog::ToolsDialog(DeviceSession& session, JobRunner& runner, int* last_ta
                          QWidget* parent)
     : QDialog(parent), session_(session), runner_(runner), last_tab_(last_tab) {
   setObjectName(QStringLiteral("toolsDialog"));
-  setWindowTitle(QStringLiteral("ツール"));
+  setWindowTitle(UiText("ツール"));
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose);
   if (parent) setFont(parent->font());
@@ -145,19 +148,20 @@ QWidget* ToolsDialog::BuildPage(int tab) {
     lines->addWidget(channel_line_);
     lines->addWidget(progress_);
     row->addLayout(lines, 1);
-    format_button_ = new QPushButton(Text("SubQの形式(&Q)"), page);
+    format_button_ = new QPushButton(Text(TR_NOOP("SubQの形式(&Q)")), page);
     format_button_->setAutoDefault(false);
     connect(format_button_, &QPushButton::clicked, this, [this] { ShowSubQFormat(); });
     row->addWidget(format_button_, 0, Qt::AlignTop);
   } else {
-    static const char* const kFields[] = {"LBA", "MSF(mmssff)", "SubQ(10ﾊﾞｲﾄ)"};
+    static const char* const kFields[] = {"LBA", "MSF(mmssff)", TR_NOOP("SubQ(10ﾊﾞｲﾄ)")};
     row->addWidget(new QLabel(Text(kFields[tab]), page));
     p.input = new QLineEdit(page);
     p.input->setObjectName(QStringLiteral("toolInput%1").arg(tab));
     row->addWidget(p.input, 1);
     connect(p.input, &QLineEdit::returnPressed, this, [this, tab] { Execute(tab); });
     if (tab != kToolSubQCrc) {
-      p.option = new QCheckBox(Text(tab == kToolLbaToMsf ? "16進入力(&X)" : "BCD入力(&B)"), page);
+      p.option = new QCheckBox(
+          Text(tab == kToolLbaToMsf ? TR_NOOP("16進入力(&X)") : TR_NOOP("BCD入力(&B)")), page);
       row->addWidget(p.option);
     }
   }
@@ -176,7 +180,7 @@ QWidget* ToolsDialog::BuildPage(int tab) {
   buttons->addStretch(1);
   p.exec = new QPushButton(Text(kExecText), page);
   p.exec->setAutoDefault(false);
-  p.help = new QPushButton(Text("ヘルプ(&H)"), page);
+  p.help = new QPushButton(Text(TR_NOOP("ヘルプ(&H)")), page);
   p.help->setAutoDefault(false);
   buttons->addWidget(p.exec);
   buttons->addWidget(p.help);

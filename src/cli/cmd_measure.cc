@@ -44,6 +44,17 @@ struct MeasureOptions {
 
 enum class PlotKind { kNone, kSvg, kPng };
 
+// The job's running "current LBA" status, as shown in the user's language: its text before the
+// number.
+bool IsRunningLbaLine(std::string_view text) {
+  for (const char* format : {kMeasureCurrentLbaText, kMeasureCurrentLbaHexText}) {
+    const std::string_view shown = Tr(format);
+    const std::string_view head = shown.substr(0, shown.find('%'));
+    if (!head.empty() && text.starts_with(head)) return true;
+  }
+  return false;
+}
+
 bool EndsWith(std::string_view text, std::string_view suffix) {
   if (text.size() < suffix.size()) return false;
   return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<long>(suffix.size()),
@@ -74,7 +85,7 @@ class MeasureHost final : public TerminalJobHost, public SessionHost {
         Line("cdb: " + text.substr(0, text.find_last_not_of(' ') + 1));
         break;
       case JobText::kStatus:
-        if (!text.starts_with("現在 LBA")) TerminalJobHost::Show(where, text);
+        if (!IsRunningLbaLine(text)) TerminalJobHost::Show(where, text);
         break;
       case JobText::kResultLine:
         TerminalJobHost::Show(where, text);

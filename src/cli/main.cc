@@ -7,11 +7,14 @@
 
 #include "cli/cli_app.h"
 #include "cli/png_plot.h"
+#include "util/message_catalogue.h"
 
 int main(int argc, char** argv) {
   // A file-size limit ends a write with EFBIG, which the job reports naming the file, instead
   // of killing the process with a half-written file and no word.
   ::signal(SIGXFSZ, SIG_IGN);
+  // Texts for people in the user's language; numbers, JSON and files never change with it.
+  tamarack::StartMessageCatalogue();
   std::vector<std::string> args(argv + 1, argv + argc);
   auto drives = tamarack::cli::MakeDefaultDriveDirectory(&std::cerr);
   tamarack::cli::CliContext context;

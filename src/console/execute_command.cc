@@ -13,7 +13,7 @@ PlanResult PlanCommand(CommandInput input) {
   CommandPlan plan;
   const int n = input.transfer_blocks;
   if (n < 0 || n > kMaxTransferBlocks) {
-    r.message = kTooManyBlocksMessage;
+    r.message = Tr(kTooManyBlocksMessage);
     return r;
   }
   if (n > 0) {
@@ -25,7 +25,7 @@ PlanResult PlanCommand(CommandInput input) {
     plan.request_length = MovesNoData(input.cdb[0]) ? 0 : input.receive_request_length;
   } else if (input.direction != CommandDirection::kNone) {
     if (input.slot_length == 0) {
-      r.message = kNoLengthMessage;
+      r.message = Tr(kNoLengthMessage);
       return r;
     }
     plan.buffer_size = std::max<std::size_t>(input.slot_length, kSlotMinBuffer);
@@ -44,7 +44,7 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Jo
   try {
     buffer.assign(plan.buffer_size, 0);
   } catch (const std::bad_alloc&) {
-    host.Message(MessageIcon::kError, kOutOfMemoryMessage);
+    host.Message(MessageIcon::kError, Tr(kOutOfMemoryMessage));
     return report;
   }
   const std::size_t request = std::min<std::size_t>(plan.request_length, buffer.size());

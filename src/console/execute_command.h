@@ -15,6 +15,7 @@
 #include "form/decoder.h"
 #include "job/job.h"
 #include "job/job_host.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
@@ -22,9 +23,10 @@ namespace tamarack {
 inline constexpr std::size_t kBlockBufferBytes = 2656;
 inline constexpr int kMaxTransferBlocks = 100;
 
-inline constexpr const char* kTooManyBlocksMessage = "転送長が最大数を超えました(最大数は100です)";
-inline constexpr const char* kOutOfMemoryMessage = "ﾒﾓﾘ不足です";
-inline constexpr const char* kNoLengthMessage = "ﾃﾞｰﾀを伴うｺﾏﾝﾄﾞですが転送長が0です";
+inline constexpr const char* kTooManyBlocksMessage =
+    TR_NOOP("転送長が最大数を超えました(最大数は100です)");
+inline constexpr const char* kOutOfMemoryMessage = TR_NOOP("ﾒﾓﾘ不足です");
+inline constexpr const char* kNoLengthMessage = TR_NOOP("ﾃﾞｰﾀを伴うｺﾏﾝﾄﾞですが転送長が0です");
 
 // What execution takes from the console, captured on the window thread.
 struct CommandInput {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "decode/basic_commands.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -10,9 +11,9 @@ namespace tamarack {
 namespace {
 
 constexpr Choice kDirectionChoices[] = {
-    {"転送なし", 0},
-    {"送信(PC->Drive)", 1},
-    {"受信(Drive->PC)", 2},
+    {TR_NOOP("転送なし"), 0},
+    {TR_NOOP("送信(PC->Drive)"), 1},
+    {TR_NOOP("受信(Drive->PC)"), 2},
 };
 
 std::uint32_t GetDirection(const FormData& d) { return static_cast<std::uint32_t>(d.direction); }
@@ -57,12 +58,13 @@ const FieldDescriptor kSlotFields[] = {
     ByteBox(9, " 09"),
     ByteBox(10, " 10"),
     ByteBox(11, " 11"),
-    ChoiceField("ﾃﾞｰﾀ転送のﾀｲﾌﾟ", Accessor(&GetDirection, &SetDirection), kDirectionChoices),
-    NumberField("ﾃﾞｰﾀ長", Accessor(&GetLength, &SetLength), NumberSize::kTwo)
+    ChoiceField(TR_NOOP("ﾃﾞｰﾀ転送のﾀｲﾌﾟ"), Accessor(&GetDirection, &SetDirection),
+                kDirectionChoices),
+    NumberField(TR_NOOP("ﾃﾞｰﾀ長"), Accessor(&GetLength, &SetLength), NumberSize::kTwo)
         .Spin(0, kSlotLengthSpinMax)
         .When(&MovesData),
     LabelField(kSlotDataHeader).When(&SendsData),
-    TextField("ﾃﾞｰﾀ(PC->Drive)", &GetDataText, &SetDataText).When(&SendsData),
+    TextField(TR_NOOP("ﾃﾞｰﾀ(PC->Drive)"), &GetDataText, &SetDataText).When(&SendsData),
 };
 
 const FormLayout kSlotForm{kSlotFields, false, true, &KeepSlotSettings};

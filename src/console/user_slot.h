@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "console/command_catalogue.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
@@ -19,7 +20,7 @@ inline constexpr std::uint32_t kSlotLengthSpinMax = 1024;
 // A data-in slot reads into a buffer of at least this many bytes.
 inline constexpr std::size_t kSlotMinBuffer = 65535;
 
-inline constexpr const char* kSlotTitle = "Atapi ｺﾏﾝﾄﾞ";
+inline constexpr const char* kSlotTitle = TR_NOOP("Atapi ｺﾏﾝﾄﾞ");
 inline constexpr const char* kSlotDataHeader = " 0 1 2 3 4 5 6 7 8 9 a b c d e f (Only Hex)";
 
 // Reads the data box: carriage returns, line feeds and blanks are skipped; every other

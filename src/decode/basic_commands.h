@@ -4,6 +4,7 @@
 #pragma once
 
 #include "form/command_behaviour.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
@@ -18,7 +19,7 @@ extern const CommandBehaviour kRequestSenseBehaviour;
 extern const CommandBehaviour kPlaceholderBehaviour;
 
 inline constexpr const char* kPlaceholderText =
-    "ﾊﾟﾗﾒﾀ入力は未対応です(表示中のCDBをそのまま送信します)";
+    TR_NOOP("ﾊﾟﾗﾒﾀ入力は未対応です(表示中のCDBをそのまま送信します)");
 
 DecodeOutput DecodeCommandSucceeded(const DecodeInput& input);
 DecodeOutput DecodeRequestSense(const DecodeInput& input);

@@ -147,7 +147,7 @@ std::string ModePageEditor::CopySenseToSelect() {
   }
   if (copied.empty()) return copied;
   if (command_ == ModeCommand::kSelect) Refresh();
-  return copied + kCopiedMessage;
+  return copied + Tr(kCopiedMessage);
 }
 
 void ModePageEditor::TakeModeSenseReply(std::span<const std::uint8_t> reply, const Cdb& cdb) {

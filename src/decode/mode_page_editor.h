@@ -14,6 +14,7 @@
 #include "decode/mode_page_table.h"
 #include "device/scsi.h"
 #include "form/form_layout.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
@@ -25,7 +26,7 @@ inline constexpr int kIconPageSent = 1;
 inline constexpr int kIconSensePage = 2;
 inline constexpr int kIconSensePicked = 3;
 
-inline constexpr const char* kCopiedMessage = "ﾊﾟﾗﾒﾀをｺﾋﾟｰしました";
+inline constexpr const char* kCopiedMessage = TR_NOOP("ﾊﾟﾗﾒﾀをｺﾋﾟｰしました");
 
 struct ModePageListEntry {
   std::string text;  // "%02xh %s"

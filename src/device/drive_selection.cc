@@ -3,13 +3,14 @@
 #include <algorithm>
 
 #include "util/bytes.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
 
 std::string DriveTitle(const std::string& vendor, const std::string& product,
                        const std::string& revision) {
-  return StrFormat("%s 選択されているﾄﾞﾗｲﾌﾞ: %s %s(%s)", "Tamarack", vendor.c_str(),
+  return StrFormat(Tr("%s 選択されているﾄﾞﾗｲﾌﾞ: %s %s(%s)"), "Tamarack", vendor.c_str(),
                    product.c_str(), revision.c_str());
 }
 
@@ -36,7 +37,7 @@ std::vector<TrackBoxEntry> TrackEntriesFromToc(std::span<const std::uint8_t> toc
 std::string TrackBoxText(const TrackBoxEntry& entry, bool hex_input) {
   const std::string address =
       hex_input ? StrFormat("%x", entry.start) : StrFormat("%d", static_cast<int>(entry.start));
-  return StrFormat("ﾄﾗｯｸ%d (%s)", entry.number, address.c_str());
+  return StrFormat(Tr("ﾄﾗｯｸ%d (%s)"), entry.number, address.c_str());
 }
 
 SelectionResult SelectDrive(DeviceSession& session, const std::string& id, SelectionHost& host) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "util/bytes.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -153,7 +154,7 @@ RequestSenseView MakeRequestSenseView(std::span<const SenseRow> table,
   v.ascq = StrFormat("%02x", ascq);
   v.message = table.empty() ? "No Error Table" : LookUpSense(table, key, asc, ascq).message;
   v.is_error = key != 0;
-  v.heading = v.is_error ? "ﾄﾞﾗｲﾌﾞからのｴﾗｰ情報" : "No Error Sense Data";
+  v.heading = v.is_error ? Tr("ﾄﾞﾗｲﾌﾞからのｴﾗｰ情報") : "No Error Sense Data";
   if (const std::optional<std::uint32_t> info = SenseInformation(sense)) {
     v.information = StrFormat("%u (%08xh)", *info, *info);
   }

@@ -1,6 +1,7 @@
 #include "form/form_layout.h"
 
 #include "util/bytes.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -128,7 +129,7 @@ std::vector<FieldState> FillFields(std::span<const FieldDescriptor> fields, cons
     s.enabled = Enabled(f, source);
     switch (f.kind) {
       case FieldKind::kLabel:
-        s.text = f.label;
+        s.text = Tr(f.label);
         break;
       case FieldKind::kCheck:
         s.checked = ReadField(FillLocation(f), source) != 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -10,7 +11,8 @@ namespace tamarack {
 namespace {
 
 constexpr const char* kGroupingLabels[kGroupingCount] = {
-    "まとめない", "1 ﾊﾞｲﾄ毎", "2 ﾊﾞｲﾄ毎", "4 ﾊﾞｲﾄ毎", "8 ﾊﾞｲﾄ毎", "16 ﾊﾞｲﾄ毎",
+    TR_NOOP("まとめない"), TR_NOOP("1 ﾊﾞｲﾄ毎"), TR_NOOP("2 ﾊﾞｲﾄ毎"),
+    TR_NOOP("4 ﾊﾞｲﾄ毎"),   TR_NOOP("8 ﾊﾞｲﾄ毎"), TR_NOOP("16 ﾊﾞｲﾄ毎"),
 };
 constexpr int kGroupSizes[kGroupingCount] = {128, 1, 2, 4, 8, 16};
 
@@ -40,7 +42,7 @@ std::string_view HalfWidthKatakana(std::uint8_t byte) {
 
 const char* GroupingLabel(int index) {
   if (index < 0 || index >= kGroupingCount) return "";
-  return kGroupingLabels[index];
+  return Tr(kGroupingLabels[index]);
 }
 
 int GroupSize(int index) {

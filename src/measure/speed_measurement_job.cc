@@ -98,8 +98,8 @@ void SpeedMeasurementJob::ReadModel(JobContext& ctx) {
 void SpeedMeasurementJob::Run(JobContext& ctx) {
   JobHost& host = ctx.host();
   if (settings_.block_count < 1 || settings_.block_count > kMaxMeasureBlockCount) {
-    result_.verdict.Refused(kMeasureBlockCountMessage);
-    host.Message(MessageIcon::kError, kMeasureBlockCountMessage);
+    result_.verdict.Refused(Tr(kMeasureBlockCountMessage));
+    host.Message(MessageIcon::kError, Tr(kMeasureBlockCountMessage));
     return;
   }
   host.SetBusy(true);
@@ -248,7 +248,8 @@ void SpeedMeasurementJob::Fail(JobContext& ctx, const BlockReply& reply, std::in
   }
   // The first command fails quietly: the status line says why, no block was measured yet.
   if (!first) {
-    ctx.host().Message(MessageIcon::kWarning, StrFormat(kMeasureReadError, static_cast<int>(at)));
+    ctx.host().Message(MessageIcon::kWarning,
+                       StrFormat(Tr(kMeasureReadError), static_cast<int>(at)));
   }
 }
 
@@ -267,7 +268,8 @@ void SpeedMeasurementJob::Report(JobContext& ctx) {
   last_report_ = ctx.clock().Now();
   const std::int64_t current = result_.current_lba;
   host.Show(JobText::kStatus,
-            StrFormat(settings_.hex ? "現在 LBA: %llx" : "現在 LBA: %lld", AsLong(current)));
+            StrFormat(settings_.hex ? Tr(kMeasureCurrentLbaHexText) : Tr(kMeasureCurrentLbaText),
+                      AsLong(current)));
   std::int64_t last_sample = 0;
   bool sampled = false;
   {
@@ -318,13 +320,13 @@ void SpeedMeasurementJob::Finish(JobContext& ctx) {
   const bool failed = r.verdict.ended_by().has_value();
   // A stop other than Cancel names its cause after the texts Cancel shows.
   const std::string cause = r.verdict.cancelled() ? CancelCauseSuffix(ctx.cancel_cause()) : "";
-  const std::string cancelled_text = kMeasureCancelledText + cause;
+  const std::string cancelled_text = Tr(kMeasureCancelledText) + cause;
   if (seconds > 0) {
     r.summary = SummaryText(r.total_bytes, r.blocks_read, seconds);
     host.Show(JobText::kStatusLine, r.summary + cause);
     host.Show(JobText::kSpeed, SpeedText(AverageTenths(r.blocks_read, seconds)));
     host.Show(JobText::kStatus,
-              r.verdict.cancelled() ? cancelled_text : std::string(kMeasureAverageText));
+              r.verdict.cancelled() ? cancelled_text : std::string(Tr(kMeasureAverageText)));
     r.rotation = JudgeRotation(r.record.samples);
     host.Show(JobText::kResultLine, r.rotation->Text());
   } else if (r.verdict.cancelled()) {

@@ -29,14 +29,19 @@
 #include "measure/rotation.h"
 #include "measure/second_sampler.h"
 #include "measure/speed_record.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
-inline constexpr const char* kMeasureAverageText = "平均";
-inline constexpr const char* kMeasureCancelledText = "平均(途中ｷｬﾝｾﾙ)";
-inline constexpr const char* kMeasureReadError = "Read ｴﾗｰが発生しました(LBA=%d)計測を中止します";
+// The running status line, in decimal or hex.
+inline constexpr const char* kMeasureCurrentLbaText = TR_NOOP("現在 LBA: %lld");
+inline constexpr const char* kMeasureCurrentLbaHexText = TR_NOOP("現在 LBA: %llx");
+inline constexpr const char* kMeasureAverageText = TR_NOOP("平均");
+inline constexpr const char* kMeasureCancelledText = TR_NOOP("平均(途中ｷｬﾝｾﾙ)");
+inline constexpr const char* kMeasureReadError =
+    TR_NOOP("Read ｴﾗｰが発生しました(LBA=%d)計測を中止します");
 inline constexpr const char* kMeasureBlockCountMessage =
-    "転送ﾌﾞﾛｯｸ長は1から65535までにしてください";
+    TR_NOOP("転送ﾌﾞﾛｯｸ長は1から65535までにしてください");
 // Read CD carries three bytes of length, and a command reads into one buffer of 2656 bytes a
 // block: 65535 blocks (174 MB) is already far beyond what any path to a drive moves at once.
 inline constexpr std::int32_t kMaxMeasureBlockCount = 65535;

@@ -5,6 +5,7 @@
 #include "decode/volume_descriptor.h"
 #include "device/device_session.h"
 #include "device/sense_table.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -22,7 +23,7 @@ std::string Trimmed(std::string s) {
 Cdb MaxSpeedCdb() { return MakeCdb({0xBB, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}); }
 
 std::string MaxSpeedText(bool ok) {
-  return ok ? "SetCDSpeed ｺﾏﾝﾄﾞが成功しました" : "SetCDSpeed ｺﾏﾝﾄﾞが失敗しました";
+  return ok ? Tr("SetCDSpeed ｺﾏﾝﾄﾞが成功しました") : Tr("SetCDSpeed ｺﾏﾝﾄﾞが失敗しました");
 }
 
 void VolumeLabelJob::Run(JobContext& ctx) {

@@ -8,12 +8,13 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
 // The file name's stem when the disc has no volume label.
 inline constexpr std::string_view kNoLabelName = "NewName";
-inline constexpr std::string_view kDeleteQuestion = "このファイルを削除しますか?";
+inline constexpr std::string_view kDeleteQuestion = TR_NOOP("このファイルを削除しますか?");
 
 // The data folder the dialog opens with: `folder` when it names an existing folder, else
 // `program_folder`.

@@ -13,6 +13,7 @@
 #include "device/block_read.h"
 #include "device/read_buffer.h"
 #include "util/bytes.h"
+#include "util/message_catalogue.h"
 #include "util/output_file.h"
 #include "util/reference_file.h"
 #include "util/strings.h"
@@ -119,7 +120,7 @@ class ReferenceRun {
   // The first command found no block size: the job ends.
   void FirstCommandFailed(const BlockReply& first) {
     result_.verdict.EndedBy(first.outcome, first.good());
-    End(ReferenceEnd::kFirstReadFailed, MessageIcon::kError, "読み込みが失敗しました");
+    End(ReferenceEnd::kFirstReadFailed, MessageIcon::kError, Tr("読み込みが失敗しました"));
   }
 
   bool StopRequested() const { return ctx_.stop_requested(); }
@@ -128,8 +129,8 @@ class ReferenceRun {
   // what ended the job.
   bool GoPastReadError(const BlockReply& c, std::uint64_t lba) {
     const bool go_on =
-        Ask(QuestionKind::kOkCancel,
-            StrFormat("Read ｴﾗｰが発生しました(LBA=%d). 継続しますか?", AsInt(lba))) == Answer::kYes;
+        Ask(QuestionKind::kOkCancel, StrFormat(Tr("Read ｴﾗｰが発生しました(LBA=%d). 継続しますか?"),
+                                               AsInt(lba))) == Answer::kYes;
     if (go_on) {
       ++result_.read_errors;
       result_.verdict.WentPast(c.outcome, c.short_reply);
@@ -203,28 +204,28 @@ bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
       result_.verdict.EndedBy(cap);
     }
     End(ReferenceEnd::kNoDisc, MessageIcon::kWarning,
-        "開始LBA と終了LBA がともに0です(No Discではありませんか ?)");
+        Tr("開始LBA と終了LBA がともに0です(No Discではありませんか ?)"));
     return false;
   }
   end = std::min(end, last);
   if (start > end) {
     End(ReferenceEnd::kOutsideDisc, MessageIcon::kWarning,
-        StrFormat("開始LBA(%d) が最終LBA(%d) より後ろです", AsInt(start), AsInt(last)));
+        StrFormat(Tr("開始LBA(%d) が最終LBA(%d) より後ろです"), AsInt(start), AsInt(last)));
     result_.verdict.Refused(result_.message);
     return false;
   }
   result_.range = {start, end};
   result_.range_settled = true;
   if (request.confirm_range) {
-    if (start != 0 && Ask(QuestionKind::kOkCancel,
-                          StrFormat("開始LBA(%d) が 0 でないですが、いいですか?", AsInt(start))) !=
-                          Answer::kYes) {
+    if (start != 0 &&
+        Ask(QuestionKind::kOkCancel, StrFormat(Tr("開始LBA(%d) が 0 でないですが、いいですか?"),
+                                               AsInt(start))) != Answer::kYes) {
       result_.verdict.Cancelled();
       End(ReferenceEnd::kRangeDeclined, MessageIcon::kInformation, {});
       return false;
     }
     if (end < last &&
-        Ask(QuestionKind::kOkCancel, StrFormat("終了LBA(%d) が最終LBAでないですが、いいですか?",
+        Ask(QuestionKind::kOkCancel, StrFormat(Tr("終了LBA(%d) が最終LBAでないですが、いいですか?"),
                                                AsInt(end))) != Answer::kYes) {
       result_.verdict.Cancelled();
       End(ReferenceEnd::kRangeDeclined, MessageIcon::kInformation, {});
@@ -253,10 +254,10 @@ BlockReply ReferenceRun::FirstCommand(std::uint32_t per_command, std::uint32_t* 
 std::string ReferenceRun::UnreadNote() const {
   if (result_.unread.empty()) return {};
   if (result_.unread_file.empty()) {
-    return StrFormat("\r\n読めなかったﾌﾞﾛｯｸ(%llu): %s", Ull(result_.unread.blocks()),
+    return StrFormat(Tr("\r\n読めなかったﾌﾞﾛｯｸ(%llu): %s"), Ull(result_.unread.blocks()),
                      UnreadRangesText(result_.unread).c_str());
   }
-  return StrFormat("\r\n読めなかった %llu ﾌﾞﾛｯｸの LBA は %s にあります",
+  return StrFormat(Tr("\r\n読めなかった %llu ﾌﾞﾛｯｸの LBA は %s にあります"),
                    Ull(result_.unread.blocks()), result_.unread_file.c_str());
 }
 
@@ -268,14 +269,14 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
   if (!out.Open(path, kPartialSuffix, &why, 0)) {
     result_.verdict.FileFailed(why);
     End(ReferenceEnd::kFileError, MessageIcon::kError,
-        StrFormat("ﾌｧｲﾙ ｵｰﾌﾟﾝに失敗しました\r\n%s", why.c_str()));
+        StrFormat(Tr("ﾌｧｲﾙ ｵｰﾌﾟﾝに失敗しました\r\n%s"), why.c_str()));
     return false;
   }
   const bool in_place = out.plan().in_place;
   result_.file = out.plan().writing;
   progress_base_ = 0;
   progress_total_ = range.blocks() * (check_follows ? 2 : 1);
-  host_.Show(JobText::kStatus, "CDからﾌｧｲﾙに読み込み中...");
+  host_.Show(JobText::kStatus, Tr("CDからﾌｧｲﾙに読み込み中..."));
   const Clock::Duration started = ctx_.clock().Now();
   auto finish_time = [&] { result_.read_elapsed = ctx_.clock().Now() - started; };
 
@@ -373,12 +374,13 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
   const std::string partial_note =
       in_place || result_.file.empty()
           ? std::string()
-          : StrFormat("\r\n途中までのﾃﾞｰﾀは %s にあります", result_.file.c_str());
+          : StrFormat(Tr("\r\n途中までのﾃﾞｰﾀは %s にあります"), result_.file.c_str());
 
   if (write_failed) {
     result_.verdict.FileFailed(why);
     End(ReferenceEnd::kFileError, MessageIcon::kError,
-        StrFormat("ﾌｧｲﾙの書き込みに失敗しました\r\n%s", why.c_str()) + partial_note + UnreadNote());
+        StrFormat(Tr("ﾌｧｲﾙの書き込みに失敗しました\r\n%s"), why.c_str()) + partial_note +
+            UnreadNote());
     return false;
   }
   if (!check_follows) {
@@ -389,22 +391,22 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
     result_.stop_cause = declined ? StopCause::kReadError : StopCause::kUser;
     if (!declined) result_.verdict.Cancelled();
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
-        "読み込みをｷｬﾝｾﾙしました" + CancelCauseSuffix(ctx_.cancel_cause()) + partial_note +
+        Tr("読み込みをｷｬﾝｾﾙしました") + CancelCauseSuffix(ctx_.cancel_cause()) + partial_note +
             UnreadNote());
     return false;
   }
   if (tail_failed_at) {
     End(ReferenceEnd::kTailReadFailed, MessageIcon::kError,
-        StrFormat("Read ｴﾗｰが発生しました(LBA=%d)", AsInt(*tail_failed_at)) + partial_note +
+        StrFormat(Tr("Read ｴﾗｰが発生しました(LBA=%d)"), AsInt(*tail_failed_at)) + partial_note +
             UnreadNote());
     return false;
   }
   if (!check_follows) {
     if (result_.read_errors == 0) {
-      End(ReferenceEnd::kCompleted, MessageIcon::kInformation, "読み込みが完了しました");
+      End(ReferenceEnd::kCompleted, MessageIcon::kInformation, Tr("読み込みが完了しました"));
     } else {
       End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
-          StrFormat("読み込みが終了しました(%u件 のRead ｴﾗｰを検出)", result_.read_errors) +
+          StrFormat(Tr("読み込みが終了しました(%u件 のRead ｴﾗｰを検出)"), result_.read_errors) +
               UnreadNote());
     }
   }
@@ -413,7 +415,7 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
 
 std::string ReferenceRun::CheckNotes() const {
   if (result_.skipped == 0) return {};
-  return StrFormat("\r\n読めなかったﾌﾞﾛｯｸ %llu 個はﾁｪｯｸしていません", Ull(result_.skipped));
+  return StrFormat(Tr("\r\n読めなかったﾌﾞﾛｯｸ %llu 個はﾁｪｯｸしていません"), Ull(result_.skipped));
 }
 
 bool ReferenceRun::OpenCheckFile(const std::string& path, bool after_capture, ReferenceFile* file,
@@ -423,14 +425,15 @@ bool ReferenceRun::OpenCheckFile(const std::string& path, bool after_capture, Re
     const bool exists = std::filesystem::exists(path, ec);
     result_.verdict.FileFailed(path + ": " +
                                (exists ? std::string("not a regular file") : ErrorText(ENOENT)));
-    End(ReferenceEnd::kCheckFileMissing, MessageIcon::kError, "チェックするファイル名が不正です");
+    End(ReferenceEnd::kCheckFileMissing, MessageIcon::kError,
+        Tr("チェックするファイル名が不正です"));
     return false;
   }
   std::string why;
   if (!file->Open(path, &why)) {
     result_.verdict.FileFailed(path + ": " + why);
     End(ReferenceEnd::kCheckFileMissing, MessageIcon::kError,
-        StrFormat("チェックするファイル名が不正です\r\n%s\r\n%s", path.c_str(), why.c_str()));
+        StrFormat(Tr("チェックするファイル名が不正です\r\n%s\r\n%s"), path.c_str(), why.c_str()));
     return false;
   }
   // The blocks the capture could not read hold filler, not the disc's data.
@@ -438,7 +441,7 @@ bool ReferenceRun::OpenCheckFile(const std::string& path, bool after_capture, Re
   if (!after_capture && !LoadUnreadList(path, skip, &result_.skipped_list, &why)) {
     result_.verdict.Refused(why);
     End(ReferenceEnd::kBadUnreadList, MessageIcon::kError,
-        StrFormat("チェックするファイル名が不正です\r\n%s", why.c_str()));
+        StrFormat(Tr("チェックするファイル名が不正です\r\n%s"), why.c_str()));
     return false;
   }
   return true;
@@ -448,28 +451,29 @@ void ReferenceRun::EndCheck(bool after_capture, std::optional<std::uint64_t> tai
   const int n = AsInt(result_.mismatches);
   host_.Show(
       JobText::kStatus,
-      (n != 0 ? StrFormat("%d 件の不一致を検出しました", n) : "全てのﾃﾞｰﾀが一致しました") +
-          (result_.skipped != 0 ? StrFormat("(%llu ﾌﾞﾛｯｸはﾁｪｯｸしていません)", Ull(result_.skipped))
-                                : std::string()));
+      (n != 0 ? StrFormat(Tr("%d 件の不一致を検出しました"), n) : Tr("全てのﾃﾞｰﾀが一致しました")) +
+          (result_.skipped != 0
+               ? StrFormat(Tr("(%llu ﾌﾞﾛｯｸはﾁｪｯｸしていません)"), Ull(result_.skipped))
+               : std::string()));
   const std::string notes = CheckNotes() + UnreadNote();
   if (tail_failed_at) {
     End(ReferenceEnd::kTailReadFailed, MessageIcon::kError,
-        StrFormat("Read ｴﾗｰが発生しました(LBA=%d)", AsInt(*tail_failed_at)) +
-            (n != 0 ? StrFormat("\r\nﾃﾞｰﾀﾁｪｯｸが終了しました(%d件 の差異を検出)", n)
+        StrFormat(Tr("Read ｴﾗｰが発生しました(LBA=%d)"), AsInt(*tail_failed_at)) +
+            (n != 0 ? StrFormat(Tr("\r\nﾃﾞｰﾀﾁｪｯｸが終了しました(%d件 の差異を検出)"), n)
                     : std::string()) +
             notes);
   } else if (n != 0) {
     End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
-        StrFormat("ﾃﾞｰﾀﾁｪｯｸが終了しました(%d件 の差異を検出)", n) + notes);
+        StrFormat(Tr("ﾃﾞｰﾀﾁｪｯｸが終了しました(%d件 の差異を検出)"), n) + notes);
   } else if (result_.read_errors != 0) {
     End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
-        StrFormat(after_capture ? "読み込みが終了しました(%u件 のRead ｴﾗｰを検出)"
-                                : "ﾃﾞｰﾀﾁｪｯｸが終了しました(%u件 のRead ｴﾗｰを検出)",
+        StrFormat(after_capture ? Tr("読み込みが終了しました(%u件 のRead ｴﾗｰを検出)")
+                                : Tr("ﾃﾞｰﾀﾁｪｯｸが終了しました(%u件 のRead ｴﾗｰを検出)"),
                   result_.read_errors) +
             notes);
   } else {
     End(ReferenceEnd::kCompleted, MessageIcon::kInformation,
-        (after_capture ? "読み込みが完了しました" : "ﾃﾞｰﾀﾁｪｯｸが完了しました") + notes);
+        (after_capture ? Tr("読み込みが完了しました") : Tr("ﾃﾞｰﾀﾁｪｯｸが完了しました")) + notes);
   }
 }
 
@@ -480,7 +484,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   result_.check_ran = true;
   result_.mismatches = 0;
   const std::uint64_t read_blocks = after_capture ? result_.range.blocks() : 0;
-  host_.Show(JobText::kStatus, "ﾌｧｲﾙをﾁｪｯｸ中...");
+  host_.Show(JobText::kStatus, Tr("ﾌｧｲﾙをﾁｪｯｸ中..."));
   const Clock::Duration started = ctx_.clock().Now();
   auto finish_time = [&] { result_.check_elapsed = ctx_.clock().Now() - started; };
 
@@ -497,7 +501,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
     finish_time();
     result_.verdict.FileFailed(path + ": no whole block");
     End(ReferenceEnd::kNoCheckData, MessageIcon::kError,
-        StrFormat("ﾁｪｯｸするﾃﾞｰﾀがﾌｧｲﾙにありません\r\n%s", path.c_str()));
+        StrFormat(Tr("ﾁｪｯｸするﾃﾞｰﾀがﾌｧｲﾙにありません\r\n%s"), path.c_str()));
     return;
   }
   ReferenceRange& range = result_.range;
@@ -517,13 +521,14 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
     ++result_.mismatches;
     result_.verdict.AddDifferences(1);
     if (!result_.first_mismatch) result_.first_mismatch = static_cast<std::uint32_t>(lba);
-    host_.Show(JobText::kStatus, StrFormat("ｴﾗｰ件数 %d", AsInt(result_.mismatches)));
+    host_.Show(JobText::kStatus, StrFormat(Tr("ｴﾗｰ件数 %d"), AsInt(result_.mismatches)));
     if (skip_questions) return true;
     // The tail's question has a blank before its second line.
     const Answer a = Ask(
         QuestionKind::kContinueSkipStop,
-        tail ? StrFormat("ﾃﾞｰﾀの差異を検出しました(LBA=%d)\r\n ﾁｪｯｸを継続しますか?", AsInt(lba))
-             : StrFormat("ﾃﾞｰﾀの差異を検出しました(LBA=%d)\r\nﾁｪｯｸを継続しますか?", AsInt(lba)));
+        tail
+            ? StrFormat(Tr("ﾃﾞｰﾀの差異を検出しました(LBA=%d)\r\n ﾁｪｯｸを継続しますか?"), AsInt(lba))
+            : StrFormat(Tr("ﾃﾞｰﾀの差異を検出しました(LBA=%d)\r\nﾁｪｯｸを継続しますか?"), AsInt(lba)));
     if (a == Answer::kSkip) skip_questions = true;
     return a == Answer::kContinue || a == Answer::kSkip;
   };
@@ -607,7 +612,7 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   }
   if (declined != StopCause::kNone) {
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
-        "読み込みをｷｬﾝｾﾙしました" + CancelCauseSuffix(ctx_.cancel_cause()) + CheckNotes() +
+        Tr("読み込みをｷｬﾝｾﾙしました") + CancelCauseSuffix(ctx_.cancel_cause()) + CheckNotes() +
             UnreadNote());
     return;
   }

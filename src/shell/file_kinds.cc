@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -18,11 +19,14 @@ std::string AgeingName(int n, std::string_view) { return StrFormat("Age%03d.age"
 std::string MeasurementName(int n, std::string_view) { return StrFormat("msr%03d.msr", n); }
 
 constexpr FileKindRow kFileKinds[] = {
-    {FileKind::kDump, "txt", kTabSectorDump, "ﾀﾞﾝﾌﾟ情報の保存", "ﾀﾞﾝﾌﾟ情報の読み込み", DumpName},
-    {FileKind::kCommands, "cmd", kTabCommand, "ｺﾏﾝﾄﾞの保存", "ｺﾏﾝﾄﾞの読み込み", CommandsName},
-    {FileKind::kAgeing, "age", kTabAgeing, "ｴｰｼﾞﾝｸﾞ環境の保存", "ｴｰｼﾞﾝｸﾞ環境の読み込み", AgeingName},
-    {FileKind::kMeasurement, "msr", kTabMeasure, "計測ﾃﾞｰﾀの保存", "計測ﾃﾞｰﾀの読み込み",
-     MeasurementName},
+    {FileKind::kDump, "txt", kTabSectorDump, TR_NOOP("ﾀﾞﾝﾌﾟ情報の保存"),
+     TR_NOOP("ﾀﾞﾝﾌﾟ情報の読み込み"), DumpName},
+    {FileKind::kCommands, "cmd", kTabCommand, TR_NOOP("ｺﾏﾝﾄﾞの保存"), TR_NOOP("ｺﾏﾝﾄﾞの読み込み"),
+     CommandsName},
+    {FileKind::kAgeing, "age", kTabAgeing, TR_NOOP("ｴｰｼﾞﾝｸﾞ環境の保存"),
+     TR_NOOP("ｴｰｼﾞﾝｸﾞ環境の読み込み"), AgeingName},
+    {FileKind::kMeasurement, "msr", kTabMeasure, TR_NOOP("計測ﾃﾞｰﾀの保存"),
+     TR_NOOP("計測ﾃﾞｰﾀの読み込み"), MeasurementName},
 };
 
 }  // namespace

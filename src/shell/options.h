@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
@@ -13,10 +14,11 @@ struct Options {
   std::uint32_t command_timeout = 7;  // seconds
   bool execute_on_selection = false;
   bool control_byte_row = false;
-  std::uint32_t receive_length = 40960;  // bytes
-  bool virtual_drives = true;            // list the virtual drives in the drive box
-  bool trace_commands = false;           // record every command in `trace_file`
-  std::string trace_file;                // empty: DefaultTraceFile()
+  std::uint32_t receive_length = 40960;          // bytes
+  bool virtual_drives = true;                    // list the virtual drives in the drive box
+  bool trace_commands = false;                   // record every command in `trace_file`
+  std::string trace_file;                        // empty: DefaultTraceFile()
+  UiLanguage language = UiLanguage::kAutomatic;  // used from the next start on
 };
 
 // Where the command trace goes when no file is named: beside the settings file

@@ -78,6 +78,7 @@ struct SettingsData {
   int virtual_drives = 1;  // "VirtualDrives=": list the virtual drives in the drive box
   int trace_commands = 0;  // "TraceCommands=": record every command in the trace file
   std::string trace_file;  // "TraceFile=": where
+  int language = 0;        // "Language=": a UiLanguage (0 automatic, 1 Japanese, 2 English)
 };
 
 }  // namespace tamarack

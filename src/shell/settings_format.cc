@@ -74,6 +74,7 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       {"CntApr=", &SettingsData::show_control_byte},
       {"VirtualDrives=", &SettingsData::virtual_drives},
       {"TraceCommands=", &SettingsData::trace_commands},
+      {"Language=", &SettingsData::language, 0, 2},
   };
 
   KeyValueLineReader reader(text);
@@ -240,6 +241,7 @@ std::string FormatSettings(const SettingsData& d) {
   StrAppendFormat(&o, "VirtualDrives=%d\n", d.virtual_drives);
   StrAppendFormat(&o, "TraceCommands=%d\n", d.trace_commands);
   StrAppendFormat(&o, "TraceFile=%s\n", TextValue(d.trace_file).c_str());
+  StrAppendFormat(&o, "Language=%d\n", d.language);
   return o;
 }
 

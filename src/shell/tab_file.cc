@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 #include "util/text_file.h"
 
@@ -12,11 +13,11 @@ namespace fs = std::filesystem;
 const char* CommandSaveOptionLabel(CommandFileContent content) {
   switch (content) {
     case CommandFileContent::kAll:
-      return "全てのコマンド（基本＋ユーザーコマンド）(&A)";
+      return TR_NOOP("全てのコマンド（基本＋ユーザーコマンド）(&A)");
     case CommandFileContent::kBuiltIn:
-      return "基本コマンド(&B)";
+      return TR_NOOP("基本コマンド(&B)");
     case CommandFileContent::kUser:
-      return "ユーザーコマンド(&U)";
+      return TR_NOOP("ユーザーコマンド(&U)");
   }
   return "";
 }

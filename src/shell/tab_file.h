@@ -12,12 +12,13 @@
 #include "shell/file_kinds.h"
 #include "shell/settings_data.h"
 #include "shell/settings_format.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
 // The command save option dialog and its three choices, in the order of CommandFileContent.
-inline constexpr const char* kCommandSaveOptionTitle = "保存オプション(コマンド)";
-inline constexpr const char* kCommandSaveOptionGroup = "保存オプションを選択します";
+inline constexpr const char* kCommandSaveOptionTitle = TR_NOOP("保存オプション(コマンド)");
+inline constexpr const char* kCommandSaveOptionGroup = TR_NOOP("保存オプションを選択します");
 const char* CommandSaveOptionLabel(CommandFileContent content);
 // The name part of a command file's default name: "all", "bse", "user".
 const char* CommandSaveOptionName(CommandFileContent content);

@@ -21,6 +21,7 @@ Options OptionsFromSettings(const SettingsData& s) {
   o.virtual_drives = s.virtual_drives != 0;
   o.trace_commands = s.trace_commands != 0;
   o.trace_file = s.trace_file;
+  o.language = LanguageOf(s);
   return o;
 }
 
@@ -34,6 +35,18 @@ void OptionsToSettings(const Options& o, SettingsData* s) {
   s->virtual_drives = o.virtual_drives ? 1 : 0;
   s->trace_commands = o.trace_commands ? 1 : 0;
   s->trace_file = o.trace_file;
+  s->language = static_cast<int>(o.language);
+}
+
+UiLanguage LanguageOf(const SettingsData& s) {
+  switch (s.language) {
+    case static_cast<int>(UiLanguage::kJapanese):
+      return UiLanguage::kJapanese;
+    case static_cast<int>(UiLanguage::kEnglish):
+      return UiLanguage::kEnglish;
+    default:
+      return UiLanguage::kAutomatic;
+  }
 }
 
 bool HexInputOf(const SettingsData& s) { return (s.control_flag & kHexInputFlag) != 0; }

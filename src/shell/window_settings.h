@@ -10,13 +10,18 @@
 namespace tamarack {
 
 // "ControlFlag=", bit 1 the disc indicator, "TimeOutCom=", "ExeImm=", "CntApr=",
-// "ControlBufLen=" and "VirtualDrives=". A time-out or receive length of 0 or less reads as
-// its default (7 seconds, 40960 bytes).
+// "ControlBufLen=", "VirtualDrives=" and "Language=". A time-out or receive length of 0 or less
+// reads as its default (7 seconds, 40960 bytes).
 Options OptionsFromSettings(const SettingsData& data);
 
-// Writes what only the options hold: the disc indicator bit, the time-out and the virtual
-// drives. The console's three options are written with the console (ConsoleToSettings).
+// Writes what only the options hold: the disc indicator bit, the time-out, the virtual
+// drives, the trace and the language. The console's three options are written with the console
+// (ConsoleToSettings).
 void OptionsToSettings(const Options& options, SettingsData* data);
+
+// "Language=": the language the window starts in; a number it does not know reads as
+// automatic.
+UiLanguage LanguageOf(const SettingsData& data);
 
 // The drive the window selects at start: the one the command line names, else "Dir=", both
 // kept whole (a virtual drive's options included).

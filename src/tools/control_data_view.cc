@@ -5,6 +5,7 @@
 #include "console/command_catalogue.h"
 #include "decode/status_commands.h"
 #include "form/hex_dump.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -29,7 +30,7 @@ std::string ControlDataCdbLine(const std::optional<Cdb>& cdb, const CatalogueSta
   if (!cdb) return {};
   std::string line = HexBytes(*cdb, "");
   if (const auto row = FindRowByOpcode((*cdb)[0], catalogue)) {
-    StrAppendFormat(&line, " %s ｺﾏﾝﾄﾞ", catalogue.Name(*row).c_str());
+    StrAppendFormat(&line, Tr(" %s ｺﾏﾝﾄﾞ"), catalogue.Name(*row).c_str());
   }
   return line;
 }

@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "device/scsi.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
 class CatalogueState;
 
-inline constexpr const char* kControlDataTitle = "ﾄﾞﾗｲﾌﾞから読み込んだ制御ﾃﾞｰﾀ";
+inline constexpr const char* kControlDataTitle = TR_NOOP("ﾄﾞﾗｲﾌﾞから読み込んだ制御ﾃﾞｰﾀ");
 inline constexpr const char* kControlDataCaption =
     "     |00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f : Ascii";
 // The list shows at most this many bytes.

@@ -1,5 +1,6 @@
 #include "tools/dump_file.h"
 
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 #include "util/text_file.h"
 
@@ -8,11 +9,11 @@ namespace tamarack {
 const char* DumpSaveFormLabel(DumpSaveForm form) {
   switch (form) {
     case DumpSaveForm::kText:
-      return "表示形式のまま保存する(&D)";
+      return TR_NOOP("表示形式のまま保存する(&D)");
     case DumpSaveForm::kHex:
-      return "アスキー変換して保存する(&A)";
+      return TR_NOOP("アスキー変換して保存する(&A)");
     case DumpSaveForm::kBinary:
-      return "バイナリーデータとして保存する(&B)";
+      return TR_NOOP("バイナリーデータとして保存する(&B)");
   }
   return "";
 }

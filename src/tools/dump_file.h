@@ -9,11 +9,12 @@
 #include <string_view>
 
 #include "tools/control_data_view.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
-inline constexpr const char* kDumpSaveOptionTitle = "保存オプション(ダンプデータ)";
-inline constexpr const char* kDumpSaveOptionGroup = "保存オプションを選択します";
+inline constexpr const char* kDumpSaveOptionTitle = TR_NOOP("保存オプション(ダンプデータ)");
+inline constexpr const char* kDumpSaveOptionGroup = TR_NOOP("保存オプションを選択します");
 // The option dialog's three choices, in the order of DumpSaveForm.
 const char* DumpSaveFormLabel(DumpSaveForm form);
 

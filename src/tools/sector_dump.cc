@@ -36,7 +36,7 @@ int KeyValue(const std::string& text, bool hex) {
 }
 
 DumpPreparation Stop(DumpPreparation p, const char* message) {
-  p.messages.emplace_back(message);
+  p.messages.emplace_back(Tr(message));
   p.request.reset();
   return p;
 }
@@ -79,7 +79,7 @@ DumpPreparation SectorDump::PrepareLba(DumpStep step, bool hex) {
   std::uint32_t length = *parsed_length;
   if (length == 0) return Stop(std::move(p), kDumpLengthZeroMessage);
   if (length > kMaxDumpBlocks) {
-    p.messages.emplace_back(kDumpLengthCutMessage);
+    p.messages.emplace_back(Tr(kDumpLengthCutMessage));
     length = kMaxDumpBlocks;
     length_text = FormatDumpNumber(length, hex);
   }
@@ -108,7 +108,7 @@ DumpPreparation SectorDump::PrepareMsf(DumpStep step) {
   if (first >= last) return Stop(std::move(p), kDumpStartAfterEndMessage);
   std::uint32_t length = last - first;
   if (length > kMaxDumpBlocks) {
-    p.messages.emplace_back(kDumpMsfLengthCutMessage);
+    p.messages.emplace_back(Tr(kDumpMsfLengthCutMessage));
     length = kMaxDumpBlocks;
     last = first + length;
     end = TextOfFrames(last);

@@ -13,6 +13,7 @@
 #include "device/scsi.h"
 #include "form/hex_dump.h"
 #include "tools/sector_cdb.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
@@ -24,15 +25,18 @@ enum class DumpStep : std::uint8_t { kNone, kNext, kPrevious };
 
 inline constexpr std::uint32_t kMaxDumpBlocks = 10;
 
-inline constexpr const char* kDumpLbaInvalidMessage = "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLBAが不正です";
+inline constexpr const char* kDumpLbaInvalidMessage =
+    TR_NOOP("ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLBAが不正です");
 inline constexpr const char* kDumpLengthInvalidMessage =
-    "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLengthが不正です";
-inline constexpr const char* kDumpLengthZeroMessage = "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLengthが0です";
-inline constexpr const char* kDumpStartAfterEndMessage = "ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\n開始>終了";
+    TR_NOOP("ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLengthが不正です");
+inline constexpr const char* kDumpLengthZeroMessage =
+    TR_NOOP("ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\nLengthが0です");
+inline constexpr const char* kDumpStartAfterEndMessage =
+    TR_NOOP("ﾊﾟﾗﾒｰﾀｴﾗｰを検出しました\n開始>終了");
 inline constexpr const char* kDumpLengthCutMessage =
-    "転送長が最大数(最大数は10)を超えたので最大数にしました";
+    TR_NOOP("転送長が最大数(最大数は10)を超えたので最大数にしました");
 inline constexpr const char* kDumpMsfLengthCutMessage =
-    "転送長が最大数(最大数は10)を超えたので最大数にしました.";
+    TR_NOOP("転送長が最大数(最大数は10)を超えたので最大数にしました.");
 inline constexpr const char* kNowReadingText = "Now Reading!";
 
 // The three boxes of an MSF address, as typed (two digits each).

@@ -21,7 +21,7 @@ DumpResult ReadSectorDump(DeviceSession& session, const DumpRequest& request, Du
   }
   result.text = kNoDataText;
   if (!buffer.Prepare(r.blocks)) {
-    result.message = kOutOfMemoryMessage;
+    result.message = Tr(kOutOfMemoryMessage);
     result.buffer = std::move(buffer);
     return result;
   }

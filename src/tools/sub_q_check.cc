@@ -57,8 +57,8 @@ SubQTally::Change SubQTally::Check(std::span<const std::uint8_t> q) {
   }
   const auto bits = static_cast<std::uint8_t>(control & kChannelBits);
   if (bits != last_control_) {
-    change.channel = std::string(control & 0x10 ? "ﾌﾟﾘｴﾝﾌｧｼｽ有り" : "ﾌﾟﾘｴﾝﾌｧｼｽ無し") +
-                     (control & 0x80 ? ",4ﾁｬﾝﾈﾙｵｰﾃﾞｨｵ" : ",2ﾁｬﾝﾈﾙｵｰﾃﾞｨｵ");
+    change.channel = std::string(control & 0x10 ? Tr("ﾌﾟﾘｴﾝﾌｧｼｽ有り") : Tr("ﾌﾟﾘｴﾝﾌｧｼｽ無し")) +
+                     (control & 0x80 ? Tr(",4ﾁｬﾝﾈﾙｵｰﾃﾞｨｵ") : Tr(",2ﾁｬﾝﾈﾙｵｰﾃﾞｨｵ"));
     last_control_ = bits;
   }
   return change;
@@ -187,7 +187,7 @@ SubQCheckEnd SubQCheckJob::CheckBlocks(JobContext& ctx, SubQTally& tally) {
           std::span<const std::uint8_t>(buffer).subspan(std::size_t{i} * size, size);
       const SubQTally::Change c = tally.Check(record.last(kFormattedQBytes));
       if (c.result) host.Show(JobText::kCounters, *c.result);
-      if (c.copy) host.Show(JobText::kStatus, *c.copy);
+      if (c.copy) host.Show(JobText::kStatus, Tr(c.copy->c_str()));
       if (c.channel) host.Show(JobText::kSecondStatus, *c.channel);
     }
     lba += blocks;
@@ -210,7 +210,7 @@ void SubQCheckJob::Run(JobContext& ctx) {
     } else {
       result_.verdict.Refused("the drive gives the disc's last LBA as 0");
     }
-    host.Message(MessageIcon::kQuestion, kNoDiscText);
+    host.Message(MessageIcon::kQuestion, Tr(kNoDiscText));
     host.SetBusy(false);
     return;
   }
@@ -235,7 +235,7 @@ void SubQCheckJob::Run(JobContext& ctx) {
   if (ctx.cancel_cause() != CancelCause::kClose) {
     const std::string cause =
         result_.end == SubQCheckEnd::kStopped ? CancelCauseSuffix(ctx.cancel_cause()) : "";
-    host.Message(MessageIcon::kInformation, SubQCheckEndText(result_.end) + cause);
+    host.Message(MessageIcon::kInformation, Tr(SubQCheckEndText(result_.end)) + cause);
   }
   host.SetBusy(false);
 }

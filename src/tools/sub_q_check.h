@@ -17,19 +17,20 @@
 #include "device/device_session.h"
 #include "job/job.h"
 #include "job/job_verdict.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
 // Texts of the check.
-inline constexpr char kCopyOnText[] = "ﾃﾞｼﾞﾀﾙｺﾋﾟｰ許可ﾋﾞｯﾄ：ｵﾝ(著作権なし)";
-inline constexpr char kCopyOffText[] = "ﾃﾞｼﾞﾀﾙｺﾋﾟｰ許可ﾋﾞｯﾄ：ｵﾌ(著作権あり)";
-inline constexpr char kCopyMixedText[] = "ﾃﾞｼﾞﾀﾙｺﾋﾟｰ許可ﾋﾞｯﾄ：ｵﾝｵﾌ(ｺﾋﾟｰ禁止)";
-inline constexpr char kNoDiscText[] = "No Discではありませんか?";
-inline constexpr char kSubQFinishedText[] = "終了しました";
-inline constexpr char kSubQReadFailedText[] = "読み込みに失敗しました";
+inline constexpr char kCopyOnText[] = TR_NOOP("ﾃﾞｼﾞﾀﾙｺﾋﾟｰ許可ﾋﾞｯﾄ：ｵﾝ(著作権なし)");
+inline constexpr char kCopyOffText[] = TR_NOOP("ﾃﾞｼﾞﾀﾙｺﾋﾟｰ許可ﾋﾞｯﾄ：ｵﾌ(著作権あり)");
+inline constexpr char kCopyMixedText[] = TR_NOOP("ﾃﾞｼﾞﾀﾙｺﾋﾟｰ許可ﾋﾞｯﾄ：ｵﾝｵﾌ(ｺﾋﾟｰ禁止)");
+inline constexpr char kNoDiscText[] = TR_NOOP("No Discではありませんか?");
+inline constexpr char kSubQFinishedText[] = TR_NOOP("終了しました");
+inline constexpr char kSubQReadFailedText[] = TR_NOOP("読み込みに失敗しました");
 inline constexpr char kSubQUnsupportedText[] =
-    "このドライブはSubQ読み出しをサポートしないかも知れません";
-inline constexpr char kSubQCanceledText[] = "キャンセルされました";
+    TR_NOOP("このドライブはSubQ読み出しをサポートしないかも知れません");
+inline constexpr char kSubQCanceledText[] = TR_NOOP("キャンセルされました");
 
 // Audio records per copy-bit window.
 inline constexpr int kCopyWindow = 100;

@@ -313,7 +313,7 @@ class JobTabsTest : public QObject {
         QCOMPARE(HelpWindow::Current()->browser()->toPlainText(), QString::fromUtf8(row.shown));
       } else {
         QCOMPARE(messages.texts->size(), 1);
-        QVERIFY(messages.texts->front().startsWith(QString::fromUtf8(kNoLogFileMessage)));
+        QVERIFY(messages.texts->front().startsWith(QString::fromUtf8(Tr(kNoLogFileMessage))));
         QVERIFY(
             messages.texts->front().endsWith(path + QStringLiteral(": No such file or directory")));
       }

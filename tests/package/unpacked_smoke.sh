@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The packages of dist/ (scripts/package.sh) unpacked into a temporary root with dpkg -x and run
 # from there as installed programs: tamarack-cli --version, a TOC of the virtual drive, a PNG
-# plot through the plugin of the window's package, each man page through man -l, and the window
+# plot through the plugin of the window's package, an ageing run in English through the
+# installed catalogue, each man page through man -l, and the window
 # started under Xvfb with a fresh HOME, whose settings file must land in ~/.config/tamarack.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -20,6 +21,11 @@ echo "== tamarack-cli toc --drive emu:audio"
 echo "== measure --plot PNG (the plugin of the tamarack package)"
 "$cli" measure --drive "emu:type13?speed=clv48" --end 7500 --plot "$home/speed.png" | tail -n 2
 [ "$(head -c 4 "$home/speed.png" | tail -c 3)" = PNG ] || { echo "no PNG written" >&2; exit 1; }
+echo "== English: LANG=en_US.UTF-8, whether or not the machine has that locale"
+english=$(env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_US.UTF-8 \
+  "$cli" age --drive "emu:type13?speed=max" --end 40 --loop once 2>&1)
+grep -q 'Ageing has finished' <<<"$english" || { echo "not in English: $english" >&2; exit 1; }
+echo "$english" | tail -n 2
 echo "== man -l"
 for page in "$root"/usr/share/man/man1/*.1.gz; do
   warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)

@@ -33,6 +33,7 @@ TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
   o.disc_indicator = false;
   o.command_timeout = 20;
   o.virtual_drives = false;
+  o.language = UiLanguage::kEnglish;
   SettingsData data;
   data.control_flag = 3;  // hex input and the disc indicator
   ConsoleToSettings(before, &data);
@@ -45,6 +46,7 @@ TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
   SettingsToConsole(read, &after);
   const Options back = OptionsFromSettings(read);
   EXPECT_TRUE(back.execute_on_selection && back.receive_length == 4096);  // the window's too
+  EXPECT_EQ(back.language, UiLanguage::kEnglish);
   SettingsData again;
   HexInputToSettings(HexInputOf(read), &again);
   ConsoleToSettings(after, &again);

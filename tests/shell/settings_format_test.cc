@@ -91,6 +91,8 @@ TEST(SettingsReader, WhatEachTextChanges) {
         "ControlBufLen=2000000000\nMsrBlockLength=0\nTimeoutCom=-5\n"s,
         "ControlBufLen=16777216\nMsrBlockLength=65535\nTimeoutCom=86400\n"s,
         "ControlBufLen=16777217\n"s,
+        // A language the window does not know starts it in the automatic one.
+        "Language=1\n"s, "Language=3\n"s, "Language=-1\n"s,
         // Names are cut at 30 characters.
         "UName01=" + std::string(40, 'n') +
             "\nUName02=" + "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほま\n",

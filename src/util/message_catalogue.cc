@@ -1,0 +1,89 @@
+#include "util/message_catalogue.h"
+
+#include <libintl.h>
+
+#include <atomic>
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace tamarack {
+
+namespace {
+
+// Set once at start, before any thread reads it.
+std::atomic<bool> catalogue_bound{false};
+
+// A messages locale that is always there, that is not "C" (under "C" gettext ignores
+// LANGUAGE), and that holds no catalogue of its own.
+bool SetNeutralMessagesLocale() {
+  for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8", "en_US.utf8"}) {
+    if (std::setlocale(LC_MESSAGES, name)) return true;
+  }
+  return false;
+}
+
+std::string ProgramFolderOfThisProcess() {
+  std::error_code error;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : exe.parent_path().string();
+}
+
+}  // namespace
+
+const char* Tr(const char* source) {
+  // gettext("") is the catalogue's header, not an empty text.
+  if (!catalogue_bound.load(std::memory_order_relaxed) || !source || *source == '\0') {
+    return source;
+  }
+  return ::dgettext(kTextDomain, source);
+}
+
+std::string CatalogueFolder(const std::string& program_folder) {
+  if (!program_folder.empty()) {
+    const auto installed = std::filesystem::path(program_folder) / ".." / "share" / "locale";
+    std::error_code error;
+    if (std::filesystem::is_directory(installed, error)) {
+      return installed.lexically_normal().string();
+    }
+  }
+  return TAMARACK_BUILD_LOCALE_DIR;
+}
+
+std::string RequestedMessagesLocale(const std::function<const char*(const char*)>& get) {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = get(name);
+    if (value && *value) return value;
+  }
+  return "";
+}
+
+std::string LanguageOfLocale(std::string_view locale) {
+  const std::string_view language = locale.substr(0, locale.find_first_of(".@"));
+  if (language.empty() || language == "C" || language == "POSIX") return "";
+  return std::string(language);
+}
+
+void StartMessageCatalogue(UiLanguage language) {
+  if (language == UiLanguage::kJapanese) return;  // the sources' own texts
+  const std::string folder = CatalogueFolder(ProgramFolderOfThisProcess());
+  ::bindtextdomain(kTextDomain, folder.c_str());
+  // The programs write UTF-8 whatever the locale's character set.
+  ::bind_textdomain_codeset(kTextDomain, "UTF-8");
+  if (language == UiLanguage::kEnglish) {
+    ::setenv("LANGUAGE", "en", 1);
+    if (!SetNeutralMessagesLocale()) return;
+  } else if (!std::setlocale(LC_MESSAGES, "")) {
+    // The locale asked for is not generated on this machine: its language is still the
+    // user's wish, carried by LANGUAGE over a locale that exists.
+    const std::string wanted = LanguageOfLocale(
+        RequestedMessagesLocale([](const char* name) { return std::getenv(name); }));
+    const char* listed = std::getenv("LANGUAGE");
+    if (!wanted.empty() && !(listed && *listed)) ::setenv("LANGUAGE", wanted.c_str(), 1);
+    if (!SetNeutralMessagesLocale()) return;
+  }
+  catalogue_bound.store(true, std::memory_order_relaxed);
+}
+
+}  // namespace tamarack

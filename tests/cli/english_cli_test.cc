@@ -1,0 +1,109 @@
+// tamarack-cli's jobs in English (LANGUAGE=en over the C.UTF-8 locale, the catalogue of the build
+// tree): each job's transcript beside its Japanese one in tests/data/cli, and not one Japanese
+// character in anything it prints. --json stays as it is in every language.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+
+#include "cli/virtual_cli.h"
+#include "temp_dir.h"
+#include "util/message_catalogue.h"
+
+namespace tamarack::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Kana, CJK punctuation and ideographs, half-width kana: what no English text holds.
+bool HasJapanese(const std::string& utf8) {
+  for (std::size_t i = 0; i + 2 < utf8.size(); ++i) {
+    const auto b = [&](std::size_t k) {
+      return static_cast<unsigned>(static_cast<unsigned char>(utf8[i + k]));
+    };
+    if ((b(0) & 0xF0) != 0xE0) continue;
+    const unsigned c = ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
+    if ((c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+        (c >= 0xFF61 && c <= 0xFF9F))
+      return true;
+  }
+  return false;
+}
+
+class EnglishCli : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ::setenv("LANGUAGE", "en", 1);
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    StartMessageCatalogue();
+  }
+  // The golden transcript of `runs` in tests/data/cli/NAME, which holds no Japanese.
+  template <typename Cli>
+  static void ExpectEnglishRuns(Cli& cli, const std::string& name,
+                                const std::vector<std::vector<std::string>>& runs) {
+    testing::ExpectGoldenRuns(cli, name, runs);
+    const std::string text = tamarack::testing::ReadGoldenFile(name, "cli");
+    ASSERT_FALSE(text.empty()) << name;
+    EXPECT_FALSE(HasJapanese(text)) << text;
+  }
+};
+
+TEST_F(EnglishCli, TheCatalogueIsTheBuildTreesAndAnswers) {
+  EXPECT_STREQ(Tr("ｴｰｼﾞﾝｸﾞが終了しました"), "Ageing has finished");
+  // The header of the catalogue is no text.
+  EXPECT_STREQ(Tr(""), "");
+  EXPECT_FALSE(HasJapanese(Tr("ﾃﾞｰﾀﾁｪｯｸﾌｧｲﾙのｵｰﾌﾟﾝが失敗しました\r\n%s")));
+}
+
+TEST_F(EnglishCli, AgeMeasureAndTheTrackTests) {
+  testing::VirtualCli cli;
+  ExpectEnglishRuns(cli, "english_jobs.txt",
+                    {{"age", "--drive", "emu:type13?speed=max", "--start", "0", "--end", "40",
+                      "--loop", "2", "--method", "twopoint"},
+                     {"age", "--drive", "emu:type13", "--length", "101", "--end", "9"},
+                     {"measure", "--drive", "emu:type13?speed=clv8", "--end", "1999"},
+                     {"measure", "--drive", "emu:type13?speed=clv24", "--blocks", "0"},
+                     {"tracktest", "type13", "--drive", "emu:audio?speed=max"},
+                     {"subq-check", "--drive", "emu:audio?nomedium"},
+                     {"subq-check", "--drive", "emu:audio?speed=max"},
+                     {"dump", "--drive", "emu:type13?speed=max", "--lba", "0x10", "--length", "0"},
+                     // --json is for programs: the same in every language.
+                     {"tracktest", "type13", "--drive", "emu:audio?speed=max", "--json"}});
+}
+
+std::vector<std::uint8_t> Image(std::size_t blocks) {
+  std::vector<std::uint8_t> out(blocks * 2048);
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(i * 7 + i / 2048);
+  return out;
+}
+
+// A capture with its check, a check that finds a difference, one of a missing file and one
+// without a disc.
+TEST_F(EnglishCli, CaptureAndCheck) {
+  tamarack::testing::TempDir dir;
+  const fs::path before = fs::current_path();
+  fs::current_path(dir.path());
+  dir.Write("disc.iso", Image(200));
+  std::vector<std::uint8_t> changed = Image(200);
+  changed[100 * 2048] ^= 1;
+  dir.Write("b.dat", changed);
+  const std::string drive = "emu:disc.iso?speed=max";
+  struct SteadyCli : testing::VirtualCli {
+    int Run(const std::vector<std::string>& args) {
+      const int status = VirtualCli::Run(args);
+      out.str(std::regex_replace(out.str(), std::regex(" in [0-9.]+ s, [0-9.]+ MB/s"), ""));
+      err.str(std::regex_replace(err.str(), std::regex("\r\n"), "\n"));
+      return status;
+    }
+  } cli;
+  ExpectEnglishRuns(cli, "english_reference.txt",
+                    {{"capture", "--drive", drive, "--out", "a.dat", "--check", "--max-speed"},
+                     {"check", "--drive", drive, "--file", "b.dat"},
+                     {"check", "--drive", drive, "--file", "none.dat"},
+                     {"check", "--drive", "emu:type13?nomedium", "--file", "a.dat"}});
+  fs::current_path(before);
+}
+
+}  // namespace
+}  // namespace tamarack::cli
