@@ -280,6 +280,11 @@ MainWindow::~MainWindow() {
     drives_->Trace().SetSink(nullptr);
     drives_->Trace().Stop();
   }
+  // The tabs hold references to the session and its host, which are members of this window and
+  // go before Qt deletes the children: the tabs go first, telling this window nothing more.
+  disconnect(tabs_, nullptr, this, nullptr);
+  delete tabs_;
+  tabs_ = nullptr;
 }
 
 void MainWindow::BuildToolRow(QWidget* central, QHBoxLayout* top) {

@@ -179,7 +179,7 @@ class ToolsWindowTest : public QObject {
       const bool cancel = stop != kNoStop;
       if (stop == kExec) b.window->exec_button()->click();
       if (stop == kEject) b.window->eject_button()->click();
-      QTRY_VERIFY_WITH_TIMEOUT(!b.toc->track_test_running(), 20000);
+      QTRY_VERIFY_WITH_TIMEOUT(!b.toc->track_test_running(), 60000);
       t("exec after", b.window->exec_button()->text())("messages", b.MessageTexts().mid(before));
       if (cancel) return t("under three lines", list->count() < 3), void();
       t("lines", list->count())("current", list->currentRow());
@@ -234,7 +234,7 @@ class ToolsWindowTest : public QObject {
     d->exec_button(kToolSubQCheck)->click();
     t.Step("Sub-Q check")("running", d->check_running());
     t("button", d->exec_button(kToolSubQCheck)->text())("tabs", d->tabs()->tabBar()->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(!d->check_running(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!d->check_running(), 60000);
     t.Step("checked")("tabs", d->tabs()->tabBar()->isEnabled());
     t("progress", !d->progress()->isHidden())("result", d->result(kToolSubQCheck)->text());
     t("copy", d->copy_line()->text())("message", d->findChild<QMessageBox*>()->text());
