@@ -72,31 +72,18 @@ TEST_F(EnglishCli, AgeMeasureAndTheTrackTests) {
                      {"tracktest", "type13", "--drive", "emu:audio?speed=max", "--json"}});
 }
 
-std::vector<std::uint8_t> Image(std::size_t blocks) {
-  std::vector<std::uint8_t> out(blocks * 2048);
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(i * 7 + i / 2048);
-  return out;
-}
-
 // A capture with its check, a check that finds a difference, one of a missing file and one
 // without a disc.
 TEST_F(EnglishCli, CaptureAndCheck) {
   tamarack::testing::TempDir dir;
   const fs::path before = fs::current_path();
   fs::current_path(dir.path());
-  dir.Write("disc.iso", Image(200));
-  std::vector<std::uint8_t> changed = Image(200);
+  dir.Write("disc.iso", testing::NumberedImage(200));
+  std::vector<std::uint8_t> changed = testing::NumberedImage(200);
   changed[100 * 2048] ^= 1;
   dir.Write("b.dat", changed);
   const std::string drive = "emu:disc.iso?speed=max";
-  struct SteadyCli : testing::VirtualCli {
-    int Run(const std::vector<std::string>& args) {
-      const int status = VirtualCli::Run(args);
-      out.str(std::regex_replace(out.str(), std::regex(" in [0-9.]+ s, [0-9.]+ MB/s"), ""));
-      err.str(std::regex_replace(err.str(), std::regex("\r\n"), "\n"));
-      return status;
-    }
-  } cli;
+  testing::SteadyCli cli;
   ExpectEnglishRuns(cli, "english_reference.txt",
                     {{"capture", "--drive", drive, "--out", "a.dat", "--check", "--max-speed"},
                      {"check", "--drive", drive, "--file", "b.dat"},

@@ -18,23 +18,8 @@ namespace tamarack::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::uint8_t> Image(std::size_t blocks) {
-  std::vector<std::uint8_t> out(blocks * 2048);
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(i * 7 + i / 2048);
-  return out;
-}
-
-// The CLI with the rates, timed by the wall clock, left out of what it prints, and the
-// questions' line breaks as the golden file keeps them.
-struct SteadyCli : testing::VirtualCli {
-  int Run(const std::vector<std::string>& args) {
-    const int status = VirtualCli::Run(args);
-    out.str(std::regex_replace(out.str(), std::regex(" in [0-9.]+ s, [0-9.]+ MB/s"), ""));
-    err.str(std::regex_replace(err.str(), std::regex("\r\n"), "\n"));
-    return status;
-  }
-};
+using testing::NumberedImage;
+using testing::SteadyCli;
 
 // Run in a temporary folder, named relative to it, in tests/data/cli/reference.txt: a capture
 // with its check; a difference with no one to ask ends the check with 14 (passed over with
@@ -47,11 +32,11 @@ TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
   tamarack::testing::TempDir dir;
   const fs::path before = fs::current_path();
   fs::current_path(dir.path());
-  dir.Write("disc.iso", Image(500));
-  std::vector<std::uint8_t> changed = Image(500);
+  dir.Write("disc.iso", NumberedImage(500));
+  std::vector<std::uint8_t> changed = NumberedImage(500);
   changed[300 * 2048] ^= 1;
   dir.Write("b.dat", changed);
-  dir.Write("e.dat", Image(500));
+  dir.Write("e.dat", NumberedImage(500));
   dir.Write("e.dat.unread", std::string("12-20\n30-x\n"));
   const std::string drive = "emu:disc.iso?speed=max", bad = "emu:disc.iso?speed=max&bad=50";
   SteadyCli cli;
@@ -68,10 +53,10 @@ TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
        {"capture", "--drive", bad, "--out", "x.dat", "--start", "1O"},
        {"check", "--drive", bad, "--file", "none.dat"},
        {"check", "--drive", "emu:type13?nomedium", "--file", "a.dat"}});
-  EXPECT_EQ(dir.Read("a.dat"), Image(500));
+  EXPECT_EQ(dir.Read("a.dat"), NumberedImage(500));
   EXPECT_FALSE(fs::exists("c.dat"));
   EXPECT_TRUE(fs::exists("c.dat.partial"));
-  std::vector<std::uint8_t> filled = Image(500);
+  std::vector<std::uint8_t> filled = NumberedImage(500);
   std::fill(filled.begin() + 48 * 2048, filled.begin() + 64 * 2048, std::uint8_t{0x5A});
   EXPECT_TRUE(dir.Read("d.dat") == filled);
   fs::current_path(before);
@@ -83,7 +68,7 @@ TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
 // file's name and the system's reason, 15, and what reached the disk counted.
 TEST(ReferenceCliTest, FifoSymlinkAndAFileSizeLimit) {
   tamarack::testing::TempDir dir;
-  dir.Write("disc.iso", Image(300));
+  dir.Write("disc.iso", NumberedImage(300));
   const std::string drive = "emu:" + dir.File("disc.iso") + "?speed=max";
   testing::VirtualCli cli;
 
@@ -95,7 +80,7 @@ TEST(ReferenceCliTest, FifoSymlinkAndAFileSizeLimit) {
   });
   EXPECT_EQ(cli.Run({"capture", "--drive", drive, "--out", dir.File("fifo")}), 0) << cli.err.str();
   reader.join();
-  EXPECT_TRUE(through_fifo == Image(300));
+  EXPECT_TRUE(through_fifo == NumberedImage(300));
   EXPECT_TRUE(fs::is_fifo(dir.File("fifo")));
 
   dir.Write("real.dat", std::string("older data"));
@@ -103,7 +88,7 @@ TEST(ReferenceCliTest, FifoSymlinkAndAFileSizeLimit) {
   EXPECT_EQ(cli.Run({"capture", "--drive", drive, "--out", dir.File("link.dat")}), 0)
       << cli.err.str();
   EXPECT_TRUE(fs::is_symlink(dir.File("link.dat")));
-  EXPECT_TRUE(dir.Read("real.dat") == Image(300));
+  EXPECT_TRUE(dir.Read("real.dat") == NumberedImage(300));
   std::vector<std::string> left;
   for (const auto& e : fs::directory_iterator(dir.path())) left.push_back(e.path().filename());
   std::sort(left.begin(), left.end());
