@@ -49,8 +49,12 @@ std::uint32_t ReceivedFromFirstRead(std::span<const std::uint8_t> buffer, std::u
   return end;
 }
 
-std::uint32_t ReceivedFromTwoFills(std::uint32_t first_end, std::span<const std::uint8_t> second) {
-  return std::max(first_end, EndBeforeFill(second, kSecondFill));
+std::uint32_t ReceivedFromTwoFills(std::uint32_t first_end, std::uint32_t first_a5_from,
+                                   std::span<const std::uint8_t> second) {
+  const std::uint32_t second_end = EndBeforeFill(second, kSecondFill);
+  if (second_end >= first_end || first_a5_from <= second_end)
+    return std::max(first_end, second_end);
+  return second_end;
 }
 
 namespace {
@@ -81,9 +85,10 @@ bool TakeResidual(BlockReply* reply, std::uint32_t size) {
 void SettleOverSecondFill(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
                           std::uint32_t first_end, BlockReply* reply) {
   const auto size = static_cast<std::uint32_t>(buffer.size());
+  const std::uint32_t first_a5_from = EndBeforeFill(buffer.first(first_end), kSecondFill);
   reply->second_read = true;
   if (!Send(session, cdb, buffer, buffer, kSecondFill, reply) || TakeResidual(reply, size)) return;
-  reply->received = ReceivedFromTwoFills(first_end, buffer);
+  reply->received = ReceivedFromTwoFills(first_end, first_a5_from, buffer);
   reply->way = reply->received == size ? ReceivedWay::kWhole : ReceivedWay::kTwoFills;
 }
 

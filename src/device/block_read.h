@@ -77,8 +77,13 @@ std::uint32_t ReceivedFromFirstRead(std::span<const std::uint8_t> buffer, std::u
                                     ReceivedWay* way, bool* fill_says_short);
 
 // The received count from two reads of the same blocks: `first_end`, where the 5Ah fill of the
-// first read began, and `second`, the buffer of the read over A5h. The drive's last byte
-// cannot be both 5Ah and A5h, so the later of the two fill starts is where its bytes end.
-std::uint32_t ReceivedFromTwoFills(std::uint32_t first_end, std::span<const std::uint8_t> second);
+// first read began, `first_a5_from`, where the run of A5h bytes that ends the first read's data
+// begins (`first_end` when its last byte is no A5h), and `second`, the buffer of the read over
+// A5h. The drive's last byte cannot be both 5Ah and A5h, so the later of the two fill starts is
+// where its bytes end, as long as both reads sent as much. The buffer holds the second read: its
+// A5h bytes short of `first_end` are the drive's only where the first read sent A5h there too;
+// else the second read was the shorter one and its own fill start is the count.
+std::uint32_t ReceivedFromTwoFills(std::uint32_t first_end, std::uint32_t first_a5_from,
+                                   std::span<const std::uint8_t> second);
 
 }  // namespace tamarack

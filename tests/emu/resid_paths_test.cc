@@ -160,10 +160,18 @@ TEST(ReceivedCount, FromTheResidualTheFillOrTwoFills) {
   // The second read: 70 bytes sent whose last ten were 5Ah; over A5h they show.
   std::vector<std::uint8_t> second(100, kSecondFill);
   for (int i = 0; i < 70; ++i) second[static_cast<std::size_t>(i)] = i < 60 ? 1 : kReplyFill;
-  EXPECT_EQ(ReceivedFromTwoFills(60, second), 70u);
+  EXPECT_EQ(ReceivedFromTwoFills(60, 60, second), 70u);
   // Sent bytes ending in A5h: the first read already saw them.
-  EXPECT_EQ(ReceivedFromTwoFills(70, std::vector<std::uint8_t>(100, kSecondFill)), 70u);
-  EXPECT_EQ(ReceivedFromTwoFills(0, std::vector<std::uint8_t>(100, kSecondFill)), 0u);
+  EXPECT_EQ(ReceivedFromTwoFills(70, 0, std::vector<std::uint8_t>(100, kSecondFill)), 70u);
+  EXPECT_EQ(ReceivedFromTwoFills(0, 0, std::vector<std::uint8_t>(100, kSecondFill)), 0u);
+  // A second read shorter than the first: past its 40 bytes the buffer holds A5h fill where the
+  // first read had other data, so only its own 40 count (the buffer no longer holds the rest).
+  std::vector<std::uint8_t> shorter(100, kSecondFill);
+  for (int i = 0; i < 40; ++i) shorter[static_cast<std::size_t>(i)] = 1;
+  EXPECT_EQ(ReceivedFromTwoFills(60, 60, shorter), 40u);
+  EXPECT_EQ(ReceivedFromTwoFills(60, 50, shorter), 40u);
+  // ...but where the first read's data were A5h from byte 30 on, those bytes are the same.
+  EXPECT_EQ(ReceivedFromTwoFills(60, 30, shorter), 60u);
 }
 
 // The console's bytes per block: every job's first read asks for this much.
