@@ -319,28 +319,6 @@ class CommandTabTest : public QObject {
     t.Expect("mode_page_editor.txt");
   }
 
-  // Mode Sense(10) as it opens the first time: the page the editor shows is the page the CDB
-  // asks for, and Send succeeds at once; another page picked, both follow again.
-  void ModeSenseAsksForThePageItShowsFromTheStart() {
-    Bench b;
-    b.Select(QStringLiteral("5ah Mode Sense(10)"));
-    const auto page = [&b] {
-      return QStringLiteral("%1h").arg(b.tab->console().current_cdb()[2] & 0x3F, 2, 16,
-                                       QLatin1Char('0'));
-    };
-    QCOMPARE(b.editor->tab_bar()->tabText(b.editor->tab_bar()->currentIndex()), page());
-    QCOMPARE(page(), QStringLiteral("3fh"));
-    const auto sensed = [&b] {
-      return b.RunAndWait() && b.tab->decoded_box()->toPlainText().startsWith(
-                                   QStringLiteral("Medium Type Description"));
-    };
-    QVERIFY2(sensed(), qPrintable(b.window->status_label()->text()));
-    b.ClickPage(3);  // 0Dh
-    QCOMPARE(page(), QStringLiteral("0dh"));
-    QCOMPARE(b.editor->tab_bar()->tabText(b.editor->tab_bar()->currentIndex()), page());
-    QVERIFY2(sensed(), qPrintable(b.window->status_label()->text()));
-  }
-
   // A CDB typed over the Read CD form goes out as the Inquiry its opcode names and shows the
   // Inquiry list; an edit of the form then replaces the typed bytes, says so, and the form's
   // own command (its opcode unmerged) is what the box and the next Send hold.
@@ -376,13 +354,13 @@ class CommandTabTest : public QObject {
     QVERIFY(b.tab->cdb_note()->isHidden());
   }
 
-  // Every page sensed and copied to Mode Select, the retry count edited there and the page
+  // Mode Sense(10) sent as it opens the first time (every page, the page its CDB asks for:
+  // mode_page_editor.txt) and copied to Mode Select, the retry count edited there and the page
   // selected (without the PS bit it was read with), page 01h sensed again: mode_page_round.txt.
   void SenseCopyEditSelectAndSenseAgain() {
     Bench b;
     testing::Transcript t;
     b.Select(QStringLiteral("5ah Mode Sense(10)"));
-    b.ClickPage(0);
     QVERIFY(b.RunAndWait());
     Shot(t, b, QStringLiteral("every page sensed"));
     t("decoded", b.tab->decoded_box()->toPlainText().section(QLatin1Char('\n'), 0, 0));

@@ -125,7 +125,8 @@ class MainWindowShellTest : public QObject {
   }
 
   // A disc loaded in an open tray turns the indicator and its pace, and the drive is
-  // selected again (its TOC read).
+  // selected again (its TOC read). "Load" is on the tool bar while the tray is open: after an
+  // Eject, until a Load.
   void ALoadedDiscTurnsTheIconAndSelectsTheDriveAgain() {
     Bench b("");
     b.config.start_drive = "emu:type13?speed=max&tray=open";
@@ -134,21 +135,14 @@ class MainWindowShellTest : public QObject {
     QVERIFY(w.disc_indicator()->isVisible());
     QCOMPARE(w.disc_indicator()->state(), DiscState::kNoDisc);
     QCOMPARE(w.disc_indicator()->period_ms(), 1000);
-    QCOMPARE(w.drive_facts().toc[3], 0);  // no disc: no TOC at start
-    w.load_button()->click();             // Start Stop Unit, load
+    QCOMPARE(w.drive_facts().toc[3], 0);   // no disc: no TOC at start
+    QVERIFY(w.load_button()->isHidden());  // no Eject yet
+    w.load_button()->click();              // Start Stop Unit, load
     QTRY_COMPARE_WITH_TIMEOUT(w.disc_indicator()->state(), DiscState::kDataDisc, 3000);
     QTRY_COMPARE_WITH_TIMEOUT(w.drive_facts().toc[3], 1, 2000);  // selected again: TOC read
     QCOMPARE(w.disc_indicator()->period_ms(), 5000);
     QVERIFY(w.windowTitle().contains(QStringLiteral("選択されているﾄﾞﾗｲﾌﾞ")));
-  }
-
-  // "Load" is on the tool bar while the tray is open: after an Eject, until a Load.
-  void EjectShowsLoadUntilTheTrayIsLoaded() {
-    Bench b("");
-    b.config.start_drive = "emu:type13?speed=max";
-    MainWindow& w = b.Open();
-    w.show();
-    QVERIFY(w.load_button()->isHidden());
+    QTRY_VERIFY(w.load_button()->isHidden());
     w.eject_button()->click();
     QTRY_VERIFY(w.load_button()->isVisible());
     w.load_button()->click();
@@ -408,31 +402,6 @@ class MainWindowShellTest : public QObject {
     b.t.Expect("saved_files.txt");
   }
 
-  // Another drive selected clears the last results and fills the track box anew; the
-  // control-data button shows the last command's reply and CDB.
-  void AnotherDriveClearsTheLastReplyAndTheControlDataShowIt() {
-    Bench b("ControlFlag=0\nDir=emu:type13?speed=max\nLastCom=40 7 0 0 0 0 0 2\n");
-    ControlDataWindow* shown = nullptr;
-    b.config.dialog_hook = [&shown](QDialog* d) {
-      if (auto* window = qobject_cast<ControlDataWindow*>(d)) shown = window;
-    };
-    MainWindow& w = b.Open(kTabCommand);
-    QComboBox* tracks = w.command_tab()->start_position_bar()->track_box();
-    const int type13_tracks = tracks->count();
-    QVERIFY(b.RunAndWait());
-    QVERIFY(!w.command_tab()->dump_box()->toPlainText().isEmpty());
-    w.drive_box()->setCurrentText(QStringLiteral("emu:audio?speed=max"));
-    QVERIFY(w.command_tab()->dump_box()->toPlainText().isEmpty());
-    QVERIFY(tracks->count() != type13_tracks);
-    QVERIFY(tracks->count() > 1);
-    b.Select(QStringLiteral("12h Inquiry"));
-    QVERIFY(b.RunAndWait());
-    w.control_data_button()->click();
-    QTRY_VERIFY(shown != nullptr);
-    QVERIFY(shown->list()->toPlainText().contains(QStringLiteral("+000h|")));
-    QVERIFY(shown->cdb_line()->text().contains(QStringLiteral("Inquiry")));
-  }
-
   // Each help button, each tab's help and F1 show their part of the guide compiled into the
   // program, in the program's own help window (no browser); every section the buttons name is
   // in the guide. The version box names the version and the Qt it runs on.
@@ -451,78 +420,60 @@ class MainWindowShellTest : public QObject {
     JobRunner runner(w.session(), RealClock());
     int tool_tab = 0;
     auto* tools = new ToolsDialog(w.session(), runner, &tool_tab, false, &w);
-    auto* options = new OptionsDialog(Options{}, &w);
-    auto* log = new LogSettingDialog(LogOptionWord(), true, QStringLiteral("/tmp/Log.htm"),
-                                     QStringLiteral("/tmp"), &w);
-    auto* reference = new ReferenceDataDialog(w.session(), runner, &b.drives, {}, &w);
-    struct Row {
-      QString what;
-      std::function<void()> press;
-      QString section;
-    };
-    std::vector<Row> rows;
+    // Each way to the help and the section it shows ("": the whole guide, from F1).
+    std::vector<std::pair<std::function<void()>, QString>> rows;
     for (int tab = 0; tab < kTabCount; ++tab) {
-      rows.push_back({QStringLiteral("tab %1").arg(tab),
-                      [&w, menu, tab] {
-                        w.tabs()->setCurrentIndex(tab);
-                        menu->actions()[0]->trigger();
-                      },
-                      QString::fromUtf8(SectionOfTab(tab).data())});
+      rows.emplace_back(
+          [&w, menu, tab] {
+            w.tabs()->setCurrentIndex(tab);
+            menu->actions()[0]->trigger();
+          },
+          QString::fromUtf8(SectionOfTab(tab).data()));
     }
-    const QString mode_pages =
-        QStringLiteral("Mode page editor (Mode Sense(10) and Mode Select(10))");
-    rows.push_back({QStringLiteral("Mode Sense editor"),
-                    [&] {
-                      w.tabs()->setCurrentIndex(kTabCommand);
-                      b.Select(QStringLiteral("5ah Mode Sense(10)"));
-                      w.command_tab()->mode_page_editor()->help_button()->click();
-                    },
-                    mode_pages});
-    rows.push_back({QStringLiteral("Mode Select editor"),
-                    [&] {
-                      b.Select(QStringLiteral("55h Mode Select(10)"));
-                      w.command_tab()->mode_page_editor()->help_button()->click();
-                    },
-                    mode_pages});
-    rows.push_back({QStringLiteral("options"), [options] { HelpButtonOf(options)->click(); },
-                    QStringLiteral("The option dialog")});
-    rows.push_back({QStringLiteral("log setting"), [log] { HelpButtonOf(log)->click(); },
-                    QStringLiteral("The ageing log")});
-    rows.push_back({QStringLiteral("reference data"),
-                    [reference] { HelpButtonOf(reference)->click(); },
-                    QStringLiteral("Reference data: capture and check")});
+    for (const char* entry : {"5ah Mode Sense(10)", "55h Mode Select(10)"}) {
+      rows.emplace_back(
+          [&w, &b, entry] {
+            w.tabs()->setCurrentIndex(kTabCommand);
+            b.Select(QString::fromUtf8(entry));
+            w.command_tab()->mode_page_editor()->help_button()->click();
+          },
+          QStringLiteral("Mode page editor (Mode Sense(10) and Mode Select(10))"));
+    }
+    const std::pair<QWidget*, const char*> dialogs[] = {
+        {new OptionsDialog(Options{}, &w), "The option dialog"},
+        {new LogSettingDialog(LogOptionWord(), true, QStringLiteral("/tmp/Log.htm"),
+                              QStringLiteral("/tmp"), &w),
+         "The ageing log"},
+        {new ReferenceDataDialog(w.session(), runner, &b.drives, {}, &w),
+         "Reference data: capture and check"}};
+    for (const auto& [dialog, section] : dialogs)
+      rows.emplace_back([d = dialog] { HelpButtonOf(d)->click(); }, QString::fromUtf8(section));
     const char* const kTools[] = {"LBA to MSF", "MSF to LBA", "Sub-Q CRC", "Sub-Q check"};
-    for (int tab = 0; tab < 4; ++tab) {
-      rows.push_back({QStringLiteral("tool %1").arg(tab),
-                      [tools, tab] { tools->help_button(tab)->click(); },
-                      QString::fromUtf8(kTools[tab])});
-    }
-    rows.push_back({QStringLiteral("F1"),
-                    [&w] {
-                      auto* f1 = w.findChild<QShortcut*>();
-                      QVERIFY(f1 && f1->key() == QKeySequence(Qt::Key_F1));
-                      emit f1->activated();
-                    },
-                    QString()});
-    for (const Row& row : rows) {
-      row.press();
+    for (int tab = 0; tab < 4; ++tab)
+      rows.emplace_back([tools, tab] { tools->help_button(tab)->click(); }, kTools[tab]);
+    rows.emplace_back(
+        [&w] {
+          auto* f1 = w.findChild<QShortcut*>();
+          QVERIFY(f1 && f1->key() == QKeySequence(Qt::Key_F1));
+          emit f1->activated();
+        },
+        QString());
+    for (const auto& [press, section] : rows) {
+      press();
       HelpWindow* help = HelpWindow::Current();
-      QVERIFY2(help && help->isVisible(), qPrintable(row.what));
-      QCOMPARE(help->shown(), row.section);
+      QVERIFY2(help && help->isVisible(), qPrintable(section));
+      QCOMPARE(help->shown(), section);
       const QString text = help->browser()->toPlainText();
       // A section starts with its own heading and holds no other part of the guide.
-      QVERIFY2(text.startsWith(row.section.isEmpty() ? QStringLiteral("Tamarack user guide")
-                                                     : row.section),
-               qPrintable(row.what));
+      QVERIFY2(text.startsWith(section.isEmpty() ? QStringLiteral("Tamarack user guide") : section),
+               qPrintable(section));
       QCOMPARE(text.contains(QStringLiteral("Sense codes")),
-               row.section.isEmpty() || row.section.contains(QStringLiteral("Tool")));
+               section.isEmpty() || section.contains(QStringLiteral("Tool")));
     }
     QVERIFY(HelpWindow::Current()->browser()->toPlainText().size() > 20000);  // the whole guide
     HelpWindow::Current()->close();
-    delete tools;
-    delete options;
-    delete log;
-    delete reference;
+    delete tools;  // before the runner they use
+    for (const auto& dialog : dialogs) delete dialog.first;
 
     menu->actions()[2]->trigger();
     auto* version = w.findChild<QMessageBox*>(QStringLiteral("versionBox"));
@@ -579,10 +530,15 @@ class MainWindowShellTest : public QObject {
   }
 
   // After another drive or disc, and after later successes, nothing of the old one is shown:
-  // the Measure tab's curve and range, the Toc tab's test verdicts, an old error in the status
-  // line, another command's result list under Read TOC's form.
+  // the Command tab's dump and track box, the Measure tab's curve and range, the Toc tab's test
+  // verdicts, an old error in the status line, another command's result list under Read TOC's
+  // form. The control-data button shows the last command's reply and CDB.
   void NoStaleStateAfterAnotherDiscOrCommand() {
     Bench b("ControlFlag=0\nDir=emu:type13?speed=max\n");
+    ControlDataWindow* shown = nullptr;
+    b.config.dialog_hook = [&shown](QDialog* d) {
+      if (auto* window = qobject_cast<ControlDataWindow*>(d)) shown = window;
+    };
     MainWindow& w = b.Open(kTabCommand);
     // A command's error, then the Toc tab's good read: the status line is the read's.
     b.Select(QStringLiteral("28h Read(10)"));
@@ -606,7 +562,13 @@ class MainWindowShellTest : public QObject {
     b.Select(QStringLiteral("43h Read Toc"));
     QCOMPARE(w.command_tab()->result_list()->topLevelItemCount(), toc_rows);
 
-    // The old disc's measurement and track test verdicts go with the drive change.
+    // The old disc's dump, tracks, measurement and track test verdicts go with the drive change.
+    b.Select(QStringLiteral("28h Read(10)"));
+    b.Type("Logical Block Address", QStringLiteral("0"));
+    QVERIFY(b.RunAndWait());
+    QVERIFY(!w.command_tab()->dump_box()->toPlainText().isEmpty());
+    QComboBox* tracks = w.command_tab()->start_position_bar()->track_box();
+    const int type13_tracks = tracks->count();
     SpeedRecord old;
     old.block_size = 2048;
     old.samples = {75, 150, 300};
@@ -616,10 +578,19 @@ class MainWindowShellTest : public QObject {
     QVERIFY(verdicts);
     verdicts->addItem(QStringLiteral("an old verdict"));
     w.drive_box()->setCurrentText(QStringLiteral("emu:audio?speed=max"));
+    QVERIFY(w.command_tab()->dump_box()->toPlainText().isEmpty());
+    QVERIFY(tracks->count() != type13_tracks);
+    QVERIFY(tracks->count() > 1);
     QVERIFY(w.measure_tab()->record().samples.empty());
     QCOMPARE(w.measure_tab()->last_box()->text(), QStringLiteral("0"));
     QCOMPARE(w.measure_tab()->speed_label()->text(), QStringLiteral("x0.0"));
     QCOMPARE(verdicts->count(), 0);
+    b.Select(QStringLiteral("12h Inquiry"));
+    QVERIFY(b.RunAndWait());
+    w.control_data_button()->click();
+    QTRY_VERIFY(shown != nullptr);
+    QVERIFY(shown->list()->toPlainText().contains(QStringLiteral("+000h|")));
+    QVERIFY(shown->cdb_line()->text().contains(QStringLiteral("Inquiry")));
     // Shown again, the tab reads the new disc's range.
     w.tabs()->setCurrentIndex(kTabMeasure);
     w.ReselectDrive();

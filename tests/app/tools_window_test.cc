@@ -223,12 +223,6 @@ class ToolsWindowTest : public QObject {
     t("hint", d->hint(kToolMsfToLba)->text());
     QVERIFY(d->sense_list()->topLevelItemCount() > 100);
 
-    // The help shows the guide's section of the tool (every help button's:
-    // main_window_shell_test).
-    d->help_button(kToolSubQCheck)->click();
-    QCOMPARE(HelpWindow::Current()->shown(), QStringLiteral("Sub-Q check"));
-    HelpWindow::Current()->close();
-
     // The disc check: the tab strip is locked and the button cancels while it runs.
     d->tabs()->setCurrentIndex(kToolSubQCheck);
     d->exec_button(kToolSubQCheck)->click();

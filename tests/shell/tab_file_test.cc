@@ -16,8 +16,9 @@ namespace {
 using testing::TempDir;
 
 // Each kind's own pattern, the smallest free number (a gap filled first), 999 when every
-// number is taken. On a real folder (the files there taken) the window's saves show it, and
-// that an empty data folder becomes the documents folder: tests/app/main_window_shell_test.
+// number is taken. On a real folder (the files there taken, a dump's numbers by its extension)
+// the window's saves show it, and that an empty data folder becomes the documents folder:
+// tests/app/main_window_shell_test.
 TEST(TabFile, DefaultNamesTakeTheSmallestFreeNumber) {
   std::set<std::string> taken = {"/d/all_000.cmd", "/d/all_002.cmd", "/d/Age000.age"};
   auto exists = [&taken](const std::string& p) { return taken.count(p) != 0; };
@@ -31,20 +32,6 @@ TEST(TabFile, DefaultNamesTakeTheSmallestFreeNumber) {
   EXPECT_EQ(FolderOfFile("/data/runs/msr000.msr"), "/data/runs");
   EXPECT_EQ(FolderOfFile("/msr000.msr"), "/");
   EXPECT_EQ(FolderOfFile("msr000.msr"), ".");
-}
-
-// On a real folder, each kind's numbered name with the first number no file has: a dump's by
-// its extension, so a text dump beside binary ones starts again at 000.
-TEST(TabFile, DefaultNamesOnARealFolder) {
-  TempDir dir;
-  EXPECT_EQ(DefaultTabFilePath(FileKind::kDump, dir.path(), "bin"), dir.File("Dmp000.bin"));
-  dir.Write("Dmp000.bin", "x");
-  dir.Write("Dmp001.bin", "x");
-  dir.Write("msr000.msr", "x");
-  EXPECT_EQ(DefaultTabFilePath(FileKind::kDump, dir.path(), "bin"), dir.File("Dmp002.bin"));
-  EXPECT_EQ(DefaultTabFilePath(FileKind::kDump, dir.path(), "txt"), dir.File("Dmp000.txt"));
-  EXPECT_EQ(DefaultTabFilePath(FileKind::kMeasurement, dir.path(), ""), dir.File("msr001.msr"));
-  EXPECT_EQ(DefaultTabFilePath(FileKind::kCommands, dir.path(), "user"), dir.File("user_000.cmd"));
 }
 
 // Each content's file under its option's name holds the built-in commands, the user slots or
