@@ -73,10 +73,8 @@ struct AgeingBench : JobBench<PauseCancelClock> {
   }
 
   std::string Log(const std::string& name = "log.txt") const {
-    std::ifstream in(dir.File(name), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    const std::vector<std::uint8_t> bytes = dir.Read(name);
+    return {bytes.begin(), bytes.end()};
   }
 
   TempDir dir{"tamarack-ageing-"};

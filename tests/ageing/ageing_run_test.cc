@@ -8,9 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 
 #include "ageing_bench.h"
@@ -87,7 +85,7 @@ TEST(AgeingRun, DataOfTheTestDiscsIsAllGood) {
 }
 
 // A run as text for a golden file: its result, the simulated time it took, what the host was
-// told and the log at `log_path` (the bench's folder as "TMP", a carriage return as \r).
+// told and its log `log_path` in the bench's folder (the folder as "TMP", a carriage return as \r).
 std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took,
                     const std::string& log_path) {
   std::string t =
@@ -105,8 +103,7 @@ std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took,
   t += in_tmp(testing::VerdictText(r.verdict));
   t += "status text: " + r.status_text + "\n" + b.Report(b.dir.path());
   if (!std::filesystem::exists(log_path)) return t + "no log\n";
-  std::ifstream in(log_path, std::ios::binary);
-  std::string log = in_tmp({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+  std::string log = in_tmp(b.Log(std::filesystem::path(log_path).filename()));
   for (std::size_t at; (at = log.find('\r')) != std::string::npos;) log.replace(at, 1, "\\r");
   return t + "log:\n" + log;
 }

@@ -34,10 +34,6 @@ struct ScriptedCli : tamarack::testing::ScriptedDrives {
     }
     return status;
   }
-  void ExpectGoldenRuns(const std::string& name,
-                        const std::vector<std::vector<std::string>>& runs) {
-    testing::ExpectGoldenRuns(*this, name, runs);
-  }
   std::vector<std::vector<ScriptedReply>> scripts;
   std::ostringstream out, err;
 };
@@ -47,8 +43,8 @@ struct ScriptedCli : tamarack::testing::ScriptedDrives {
 TEST(Cli, TranscriptOfTheCommandsWithoutADrive) {
   ScriptedCli cli;
   cli.provider->unopenable = {"d9"};
-  cli.ExpectGoldenRuns(
-      "cli_without_drive.txt",
+  testing::ExpectGoldenRuns(
+      cli, "cli_without_drive.txt",
       {{"sense", "2", "3a", "02"},
        {"sense", "5", "3A", "0"},
        {"sense", "4", "3a", "07"},
@@ -80,15 +76,15 @@ TEST(Cli, TranscriptOfTheScriptedDrives) {
   const std::vector<std::uint8_t> abcde = {0x41, 0x42, 0x43, 0x44, 0x45};
   cli.scripts = {{Good(inquiry)}, {Good({0x00, 0x01, 0x41, 0x42})}, {Good(abcde)}, {Good(abcde)},
                  {Good()},        {CheckCondition(2, 0x3A, 0x00)},  {Good()}};
-  cli.ExpectGoldenRuns("cli_scripted_drives.txt",
-                       {{"drives"},
-                        {"send", "--drive", "d0", "--cdb", "12 00 00 00 24", "--in", "36"},
-                        {"send", "--drive", "d0", "--cdb", "ee", "--in", "16", "--group", "1"},
-                        {"send", "--drive", "d0", "--cdb", "ee", "--in", "16", "--group", "3"},
-                        {"send", "--drive", "d0", "--cdb", "00"},
-                        {"send", "--drive", "d0", "--cdb", "00"},
-                        {"send", "--drive", "d0", "--cdb", "55 10 00 00 00 00 00 00 08",
-                         "--out-hex", "00 06 00 00 00 00 00 00"}});
+  testing::ExpectGoldenRuns(cli, "cli_scripted_drives.txt",
+                            {{"drives"},
+                             {"send", "--drive", "d0", "--cdb", "12 00 00 00 24", "--in", "36"},
+                             {"send", "--drive", "d0", "--cdb", "ee", "--in", "16", "--group", "1"},
+                             {"send", "--drive", "d0", "--cdb", "ee", "--in", "16", "--group", "3"},
+                             {"send", "--drive", "d0", "--cdb", "00"},
+                             {"send", "--drive", "d0", "--cdb", "00"},
+                             {"send", "--drive", "d0", "--cdb", "55 10 00 00 00 00 00 00 08",
+                              "--out-hex", "00 06 00 00 00 00 00 00"}});
 }
 
 TEST(CliSend, RawWritesOnlyTheReplyBytes) {

@@ -1,5 +1,5 @@
-// The decoding subcommands (inquiry, properties, capacity, event, mechanism, subchannel) and
-// --json, against the virtual drive: transcripts in tests/data/cli.
+// The decoding subcommands (inquiry, properties, capacity, event, mechanism, subchannel, toc,
+// config) and --json, against the virtual drive: transcripts in tests/data/cli.
 #include <gtest/gtest.h>
 
 #include "cli/exit_codes.h"
@@ -58,6 +58,68 @@ TEST(DecodingCommands, FailuresAndCommandsWithoutData) {
                         {"inquiry", "--drive", "nowhere"},
                         {"send", "--drive", "emu:audio?resid=none", "--cdb", "00", "--in", "64"},
                         {"send", "--drive", "emu:audio?resid=none", "--cdb", "25", "--in", "64"}});
+}
+
+class CliTocOnEveryPath : public testing::ResidModeTest {};
+TAMARACK_ON_EVERY_RESID_MODE(CliTocOnEveryPath);
+class CliConfigOnEveryPath : public testing::ResidModeTest {};
+TAMARACK_ON_EVERY_RESID_MODE(CliConfigOnEveryPath);
+
+// The decoded lists as the terminal shows them: the track list of the 23-track disc, the
+// Toc tab's track view; the MSF bit and the track in the CDB, the full view's explanations
+// as JSON, and the multisession disc's full view: these goldens are the check of those rows
+// on every path. (The CD-TEXT packs are the decoder's: tests/decode, audio_cd_text.txt.)
+TEST_P(CliTocOnEveryPath, EveryViewOfTheVirtualDiscs) {
+  Cli cli;
+  cli.ExpectGoldenOutput("toc_type30.txt", {"toc", "--drive", Id("emu:type30?speed=max")});
+  cli.ExpectGoldenOutput("toc_audio_track_view.txt", {"toc", "--drive", Id("emu:audio"), "--full"});
+  cli.ExpectGoldenRuns(
+      "toc_json_" + GetParam() + ".txt",
+      {{"toc", "--drive", Id("emu:audio"), "--msf", "--track", "3", "--json"},
+       {"toc", "--drive", Id("emu:multisession"), "--full", "--format", "2", "--json"}});
+}
+
+// A pressed disc has no ATIP: illegal request. No disc: the Toc tab shows nothing and says why.
+TEST(CliToc, BadArgumentsAndFailures) {
+  Cli cli;
+  cli.ExpectGoldenRuns("toc_failures.txt",
+                       {{"toc", "--drive", "emu:audio", "--format", "6"},
+                        {"toc", "--drive", "emu:audio", "--track", "256"},
+                        {"toc", "--drive", "emu:audio", "--full", "--format", "1"},
+                        {"toc", "--drive", "emu:audio", "--full", "--msf"},
+                        {"toc", "--drive", "emu:nosuchdisc"},
+                        {"toc", "--drive", "emu:audio", "--format", "4"},
+                        {"toc", "--drive", "emu:audio?nomedium", "--full"}});
+}
+
+// A padded tail prints as a zeroed one: both paths share config_start_zero.txt.
+TEST_P(CliConfigOnEveryPath, FeaturesOfTheVirtualDrive) {
+  Cli cli;
+  cli.ExpectGoldenOutput("config_audio.txt", {"config", "--drive", Id("emu:audio")});
+  cli.ExpectGoldenRuns(
+      "config_start_" + (GetParam() == "pad" ? std::string("zero") : GetParam()) + ".txt",
+      {{"config", "--drive", Id("emu:audio"), "--rt", "2", "--start", "0x001E", "--json"},
+       {"config", "--drive", Id("emu:audio"), "--start", "103h"}});
+}
+
+// A current drive: every descriptor it sent, each where it lies, the unknown ones by their
+// heading, none read out of the middle of another.
+TEST_P(CliConfigOnEveryPath, AModernDriveListsExactlyTheDescriptorsItSent) {
+  Cli cli;
+  cli.ExpectGoldenOutput("config_modern.txt",
+                         {"config", "--drive", Id("emu:type13?model=modern&speed=max")});
+  cli.ExpectGoldenOutput("properties_modern.txt",
+                         {"properties", "--drive", Id("emu:type13?model=modern&speed=max")});
+}
+
+TEST(CliConfig, BadArguments) {
+  Cli cli;
+  cli.ExpectGoldenRuns("config_bad_arguments.txt",
+                       {{"config", "--drive", "emu:audio", "--rt", "3"},
+                        {"config", "--drive", "emu:audio", "--start", "10000"},
+                        {"config", "--drive", "emu:audio", "--start", "g1"},
+                        {"config", "--drive", "emu:audio", "--start", ""},
+                        {"config"}});
 }
 
 }  // namespace

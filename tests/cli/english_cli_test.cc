@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 
 #include "cli/virtual_cli.h"
 #include "temp_dir.h"

@@ -8,7 +8,6 @@
 #include <csignal>
 #include <filesystem>
 #include <future>
-#include <regex>
 #include <thread>
 
 #include "cli/exit_codes.h"
@@ -169,17 +168,6 @@ TEST(MultiDriveRunTest, CtrlCCancelsEveryDrive) {
   }
 }
 
-// The CLI with the wall clock's rates left out of what it prints.
-struct SteadyCli : testing::VirtualCli {
-  int Run(const std::vector<std::string>& args) {
-    const int status = VirtualCli::Run(args);
-    const std::regex rate(" in [0-9.]+ s, [0-9.]+ MB/s");
-    out.str(std::regex_replace(out.str(), rate, ""));
-    err.str(std::regex_replace(err.str(), rate, ""));
-    return status;
-  }
-};
-
 // Three virtual drives, one of them with an unreadable block, in tests/data/cli/multi_drive.txt:
 // the captures (each drive's texts in the order of the drives, then the table), the checks of
 // each drive's own file as JSON lines, and the refusals of files the drives would share.
@@ -189,9 +177,9 @@ TEST(MultiDriveRunTest, ThreeDrivesGolden) {
   fs::current_path(dir.path());
   std::vector<std::uint8_t> image(300 * 2048);
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i / 2048);
-  dir.Write("disc.iso", std::string(image.begin(), image.end()));
+  dir.Write("disc.iso", image);
   const std::string a = "emu:disc.iso?speed=max", b = a + "&model=modern", c = a + "&bad=50";
-  SteadyCli cli;
+  testing::SteadyCli cli;
   testing::ExpectGoldenRuns(
       cli, "multi_drive.txt",
       {{"capture", "--drive", a, "--drive", b, "--drive", c, "--out", "cap-{drive}.dat", "--yes"},

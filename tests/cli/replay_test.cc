@@ -68,27 +68,26 @@ TEST(CliReplay, SaysWhichCommandTheTraceLacks) {
 
 // Traces kept as fixtures decode as they did when they were recorded.
 TEST(CliReplay, FixturesDecodeAsRecorded) {
-  const std::string trace = tamarack::testing::GoldenPath("emu_type13.jsonl", "traces");
+  const auto trace = [](const std::string& name) {
+    return "emu:" + tamarack::testing::GoldenPath(name + ".jsonl", "traces");
+  };
   VirtualCli cli;
   // The drive of the trace lists the features the live drive lists on every disc.
-  cli.ExpectGoldenOutput("config_audio.txt", {"config", "--drive", "emu:" + trace});
-  cli.ExpectGoldenOutput("replay_emu_type13_toc.txt", {"toc", "--drive", "emu:" + trace});
+  cli.ExpectGoldenOutput("config_audio.txt", {"config", "--drive", trace("emu_type13")});
+  cli.ExpectGoldenOutput("replay_emu_type13_toc.txt", {"toc", "--drive", trace("emu_type13")});
   // The modern model: a Core of 8 bytes, features the table does not know, a block descriptor;
   // its trace prints what the live modern drive prints (the same golden files).
-  const std::string modern = tamarack::testing::GoldenPath("emu_modern.jsonl", "traces");
-  cli.ExpectGoldenOutput("config_modern.txt", {"config", "--drive", "emu:" + modern});
+  cli.ExpectGoldenOutput("config_modern.txt", {"config", "--drive", trace("emu_modern")});
   cli.ExpectGoldenOutput("modesense_all_pages.txt",
-                         {"modesense", "--page", "3f", "--drive", "emu:" + modern});
+                         {"modesense", "--page", "3f", "--drive", trace("emu_modern")});
   // QEMU's drives through the Linux kernel (tests/vm): libata and virtio-scsi both report the
   // whole buffer as transferred, zero-padded.
-  for (const char* bus : {"ahci", "scsi"}) {
-    const std::string vm =
-        tamarack::testing::GoldenPath(std::string("vm_") + bus + "_config.jsonl", "traces");
-    cli.ExpectGoldenOutput(std::string("replay_vm_") + bus + "_config.txt",
-                           {"config", "--drive", "emu:" + vm});
+  for (const std::string bus : {"ahci", "scsi"}) {
+    cli.ExpectGoldenOutput("replay_vm_" + bus + "_config.txt",
+                           {"config", "--drive", trace("vm_" + bus + "_config")});
   }
-  const std::string inquiry = tamarack::testing::GoldenPath("vm_scsi_inquiry.jsonl", "traces");
-  cli.ExpectGoldenOutput("replay_vm_scsi_inquiry.txt", {"inquiry", "--drive", "emu:" + inquiry});
+  cli.ExpectGoldenOutput("replay_vm_scsi_inquiry.txt",
+                         {"inquiry", "--drive", trace("vm_scsi_inquiry")});
 }
 
 }  // namespace

@@ -127,8 +127,9 @@ struct VirtualCli {
 struct SteadyCli : VirtualCli {
   int Run(const std::vector<std::string>& args) {
     const int status = VirtualCli::Run(args);
-    out.str(std::regex_replace(out.str(), std::regex(" in [0-9.]+ s, [0-9.]+ MB/s"), ""));
-    err.str(std::regex_replace(err.str(), std::regex("\r\n"), "\n"));
+    const std::regex rate(" in [0-9.]+ s, [0-9.]+ MB/s");
+    out.str(std::regex_replace(out.str(), rate, ""));
+    err.str(std::regex_replace(std::regex_replace(err.str(), rate, ""), std::regex("\r\n"), "\n"));
     return status;
   }
 };

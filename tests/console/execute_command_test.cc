@@ -37,7 +37,8 @@ struct RecordingHost : JobHost, SessionHost {
 };
 
 // A scripted drive whose session reports to the recording host. Each run adds to `transcript`
-// what went to the drive, the report, the status line, the dialogs and the decoded text.
+// (compared with tests/data/decode/execute_NAME.txt) what went to the drive, the report, the
+// status line, the dialogs and the decoded text.
 struct Bench : testing::ScriptedSession {
   Bench() { session.SetHost(&host); }
   CommandReport Run(const PlanResult& p) {
@@ -69,11 +70,6 @@ struct Bench : testing::ScriptedSession {
   RecordingHost host;
   std::string transcript;
 };
-
-// Compares the bench's transcript with tests/data/decode/execute_NAME.txt.
-void ExpectTranscript(const Bench& d, const std::string& name) {
-  testing::ExpectGoldenFile("execute_" + name + ".txt", d.transcript, "decode");
-}
 
 // A decoder that says what it was given: the buffer's size, the received length, the blocks
 // and the two bytes where the received length ends.
@@ -173,7 +169,7 @@ TEST(ExecuteCommand, LengthsOfTheRequestAndTheReply) {
   ASSERT_EQ(c.receive_buffer().size(), 40960u);
   EXPECT_EQ(c.receive_buffer()[2047], 0x41);
   EXPECT_EQ(c.receive_buffer()[2048], 0x5A);
-  ExpectTranscript(d, "lengths");
+  testing::ExpectGoldenFile("execute_lengths.txt", d.transcript, "decode");
 }
 
 // A typed CDB goes out byte for byte as the command its opcode names, whatever row is
@@ -270,7 +266,7 @@ TEST(ExecuteCommand, FailuresAndTheSenseDialog) {
   quiet.plan->show_sense_dialog = false;
   d.transport->Push(CheckCondition(3, 0x11, 0x00));
   d.Run(quiet);
-  ExpectTranscript(d, "failures");
+  testing::ExpectGoldenFile("execute_failures.txt", d.transcript, "decode");
 }
 
 TEST(ExecuteCommand, WithoutADeviceNothingIsSent) {
@@ -303,7 +299,7 @@ TEST(ExecuteCommand, DataOutAndRequestSense) {
   in.decoder = &DecodeCommandSucceeded;
   d.Run(PlanCommand(in));
   EXPECT_EQ(seen, in.out_data);
-  ExpectTranscript(d, "data_out");
+  testing::ExpectGoldenFile("execute_data_out.txt", d.transcript, "decode");
 }
 
 }  // namespace

@@ -83,12 +83,6 @@ void SetFromText(Form& f, std::string_view label, std::string_view text) {
   });
 }
 
-// Selects the entry whose text is `text`.
-template <typename Form>
-void Choose(Form& f, std::string_view label, std::string_view text) {
-  SetFromText(f, label, text);
-}
-
 // The form as text, a field a line: a box's text, [x] or [ ] for a check box, the chosen
 // entry or "(none)", M:S:F; " (off)" when the field is disabled.
 template <typename Form>

@@ -16,12 +16,7 @@ std::vector<std::uint8_t> InquiryData() {
   d[2] = 0x05;
   d[3] = 0x32;
   d[4] = 91;
-  const char* vendor = "ABCDEFGH";
-  std::copy(vendor, vendor + 8, d.begin() + 8);
-  const char* product = "VIRTUAL DVD-ROM ";
-  std::copy(product, product + 16, d.begin() + 16);
-  const char* revision = "1.00";
-  std::copy(revision, revision + 4, d.begin() + 32);
+  std::copy_n("ABCDEFGHVIRTUAL DVD-ROM 1.00", 28, d.begin() + 8);  // vendor, product, revision
   d[56] = 0x0D;
   return d;
 }

@@ -13,10 +13,6 @@ namespace {
 
 using testing::RowNamed;
 
-void Apply(Console& c, const std::vector<FieldUpdate>& updates) {
-  for (const FieldUpdate& u : updates) c.UpdateField(u.index, u.state);
-}
-
 // A command without an address has no start position row and nothing to set.
 TEST(StartPosition, NoneInSetCdSpeed) {
   Console c;
@@ -38,7 +34,7 @@ TEST(StartPosition, QuickSetsAndTracks) {
   std::string t;
   Console c;
   const auto show = [&](const std::string& what, const std::vector<FieldUpdate>& updates) {
-    Apply(c, updates);
+    for (const FieldUpdate& u : updates) c.UpdateField(u.index, u.state);
     const FieldState& start = c.field_states()[FindStartPosition(c.fields()).field];
     t += what + ": " + c.CdbLine() + "| " + start.text + start.msf[0] + start.msf[1] +
          start.msf[2] + (updates.empty() ? " (nothing)\n" : "\n");

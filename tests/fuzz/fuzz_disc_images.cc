@@ -2,7 +2,6 @@
 // ISO image. An image that opens reads the first and last block of each track.
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 

@@ -13,7 +13,7 @@
 //     the bytes a measurement counts do not exceed the bytes delivered.
 //
 // Input: the job (1 byte, see JobKind), the disc (1 byte, see DiscId), the range's start and
-// length and a setting byte (1 byte each, see Setup and its use per job), then one reply plan of
+// length and a setting byte (1 byte each, see their use per job), then one reply plan of
 // 6 bytes per command (see ReplyPlan); commands past the plans get the drive's own replies.
 // A file a job writes stops growing at 64 MiB.
 #include <sys/resource.h>
@@ -299,13 +299,6 @@ std::string CaptureFileFault(const ReferenceResult& r, const std::vector<Deliver
   return {};
 }
 
-// The settings bytes after the job and the disc.
-struct Setup {
-  std::uint32_t start = 0;
-  std::uint32_t length = 0;  // 0: the whole disc where the job allows it
-  std::uint8_t extra = 0;
-};
-
 const std::vector<Delivery>* g_deliveries = nullptr;  // of the input being run
 
 // Ends the run with what was broken and the commands that led there, so that a finding
@@ -366,10 +359,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzInput in(data, size);
   const auto kind = static_cast<JobKind>(in.Byte() % kJobs);
   const std::uint8_t disc = in.Byte();
-  Setup setup;
-  setup.start = in.Byte() % 48;
-  setup.length = in.Byte() % 41;
-  setup.extra = in.Byte();
+  // The settings bytes (a length of 0: the whole disc where the job allows it).
+  const std::uint32_t start = in.Byte() % 48, length = in.Byte() % 41;
+  const std::uint8_t extra = in.Byte();
 
   SimulatedClock clock;
   emu::VirtualDriveProvider virtual_drives(clock, {});
@@ -398,13 +390,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::filesystem::remove(capture + kPartialSuffix);
   // The whole disc only for the check on the small disc, which its file bounds: a capture of
   // the whole disc reads as far as a spoilt capacity says, and writes every block it passes.
-  const bool whole_disc = kind == JobKind::kCheck && setup.length == 0 && disc_index == 0;
+  const bool whole_disc = kind == JobKind::kCheck && length == 0 && disc_index == 0;
   ReferenceRequest request;
-  request.start = whole_disc ? 0 : setup.start;
-  request.end = whole_disc ? 0 : setup.start + std::max<std::uint32_t>(setup.length, 1);
-  request.confirm_range = (setup.extra & 1) != 0;
+  request.start = whole_disc ? 0 : start;
+  request.end = whole_disc ? 0 : start + std::max<std::uint32_t>(length, 1);
+  request.confirm_range = (extra & 1) != 0;
   if (kind == JobKind::kCheck || kind == JobKind::kCaptureAndCheck || kind == JobKind::kAgeing) {
-    WriteDiscData(drive.drive(), request.start, setup.length + 1, (setup.extra & 2) != 0, check);
+    WriteDiscData(drive.drive(), request.start, length + 1, (extra & 2) != 0, check);
   }
 
   switch (kind) {
@@ -427,21 +419,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     case JobKind::kAgeing: {
       AgeingSettings s;
-      s.start_lba = static_cast<std::int32_t>(setup.start);
-      s.end_lba = static_cast<std::int32_t>(setup.start + setup.length);
-      s.step = 1 + (setup.extra >> 6);
-      s.mode.set_method((setup.extra >> 2) & 3);
-      s.mode.set_loop((setup.extra & 0x10) != 0 ? static_cast<int>(LoopMode::kCounted)
-                                                : static_cast<int>(LoopMode::kOnce));
-      s.loop_count = 1 + (setup.extra & 1);
-      s.mode.set_end_on_command_error((setup.extra & 0x20) != 0);
-      s.transfer_length = (setup.extra >> 4) % 5;
+      s.start_lba = static_cast<std::int32_t>(start);
+      s.end_lba = static_cast<std::int32_t>(start + length);
+      s.step = 1 + (extra >> 6);
+      s.mode.set_method((extra >> 2) & 3);
+      s.mode.set_loop((extra & 0x10) != 0 ? static_cast<int>(LoopMode::kCounted)
+                                          : static_cast<int>(LoopMode::kOnce));
+      s.loop_count = 1 + (extra & 1);
+      s.mode.set_end_on_command_error((extra & 0x20) != 0);
+      s.transfer_length = (extra >> 4) % 5;
       s.command_index = disc / 4 % 3;
       s.data_check = disc / 12 % 4 != 3;
       s.data_check_type = static_cast<DataCheckType>(disc / 12 % 4 % 3);
       s.data_file = check;
       s.log_path = folder + "/ageing.log";
-      s.log_html = (setup.extra & 2) != 0;
+      s.log_html = (extra & 2) != 0;
       AgeingRunOptions options;
       options.seed = 1;
       options.time_origin = 0;
@@ -452,10 +444,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     case JobKind::kMeasure: {
       MeasureSettings s;
-      s.block_count = setup.extra % 17;  // 0 is refused
-      if (setup.length != 0) {
-        s.first_override = static_cast<std::int32_t>(setup.start);
-        s.last_override = static_cast<std::int32_t>(setup.start + setup.length);
+      s.block_count = extra % 17;  // 0 is refused
+      if (length != 0) {
+        s.first_override = static_cast<std::int32_t>(start);
+        s.last_override = static_cast<std::int32_t>(start + length);
       }
       SpeedMeasurementJob job(s);
       const MeasureResult& r = RunChecked(job, session, drive, clock);

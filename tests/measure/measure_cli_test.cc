@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -82,13 +79,9 @@ TEST(CliMeasure, WritesTheRecordAndItsPlotMsrReadsThemAndBadArgumentsAreRefused)
 }
 
 #ifdef TAMARACK_HAVE_PNG_PLOT
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// "WIDTHxHEIGHT" from a PNG's header chunk; "" when `png` is not a PNG.
-std::string PngSize(const std::string& png) {
+// "WIDTHxHEIGHT" from a PNG's header chunk; "" when `file` is not a PNG.
+std::string PngSize(const std::vector<std::uint8_t>& file) {
+  const std::string png(file.begin(), file.end());
   if (png.size() < 24 || png.substr(0, 8) != "\x89PNG\r\n\x1a\n" || png.substr(12, 4) != "IHDR") {
     return "";
   }
@@ -156,7 +149,7 @@ TEST(CliMeasure, PngPlotsNeedThePluginAndSayWhatIsWrongWithIt) {
     EXPECT_EQ(testing::RunCapturing(cli.drives, args, out, err, &cli.clock, &c.places), c.status)
         << err.str();
     if (c.status == kExitGood) {
-      EXPECT_EQ(PngSize(ReadFile(png)), "800x500");
+      EXPECT_EQ(PngSize(dir.Read("plot.png")), "800x500");
       EXPECT_EQ(err.str().find("tamarack-cli"), std::string::npos) << err.str();
     } else {
       EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();

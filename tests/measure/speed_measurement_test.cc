@@ -23,10 +23,12 @@ using testing::CheckCondition;
 using testing::Good;
 using testing::ScriptedReply;
 
-MeasureSettings Blocks(std::int32_t count, bool hex = false) {
+MeasureSettings Blocks(std::int32_t count, bool hex = false,
+                       std::optional<std::int64_t> first = {}) {
   MeasureSettings s;
   s.block_count = count;
   s.hex = hex;
+  s.first_override = first;
   return s;
 }
 
@@ -138,24 +140,43 @@ struct PacedDrive {
   std::vector<Read> reads;
 };
 
-// Vendor and product as the drive pads them; no message. The first command takes room for the
-// largest blocks, later ones exactly their blocks; the last 120 blocks (no more than a
-// command's) are read one at a time. The speed line, cleared at the start, shows the last
-// second.
-TEST(SpeedMeasurement, ThirtySecondsOf120BlocksEndWithTheSummary) {
-  PacedDrive d;
-  d.rate = 120;
-  d.last = 30 * 120 - 1;
-  d.ExpectGoldenRun("thirty_seconds.txt", Blocks(120));
-}
-
-// Ten whole seconds of 300 blocks, then the blocks of the cut-short second.
-TEST(SpeedMeasurement, AStoppedRunShowsTheAverageOfWhatWasReadInHex) {
-  PacedDrive d;
-  d.rate = 300;
-  d.last = 300 * 100 - 1;
-  d.cancel_at = 3030;  // a tenth of a second after the tenth mark
-  d.ExpectGoldenRun("stopped_in_hex.txt", Blocks(30, true));
+// Each run against its golden file in tests/data/measure.
+TEST(SpeedMeasurement, EachRunIsItsGoldenFile) {
+  const struct {
+    const char* golden;
+    double rate;
+    std::int64_t last;
+    MeasureSettings settings;
+    std::optional<std::int64_t> cancel_at = {};
+    bool tail_5a = false;
+  } runs[] = {
+      // Vendor and product as the drive pads them; no message. The first command takes room for
+      // the largest blocks, later ones exactly their blocks; the last 120 blocks (no more than a
+      // command's) are read one at a time. The speed line, cleared at the start, shows the last
+      // second.
+      {"thirty_seconds.txt", 120, 30 * 120 - 1, Blocks(120)},
+      // Ten whole seconds of 300 blocks, then the blocks of the cut-short second, in hex; the
+      // stop comes a tenth of a second after the tenth mark.
+      {"stopped_in_hex.txt", 300, 300 * 100 - 1, Blocks(30, true), 3030},
+      // Every block's data end in 5Ah: the first command's residual gives the size, and each
+      // later one is read again over the A5h fill to tell the data from an unsent tail. The
+      // second reads are counted, and their time is the drive's: each command takes twice as
+      // long, and the second marks, falling inside commands, share them by duration.
+      {"tail_5a.txt", 75, 999, Blocks(10), {}, true},
+      // A drive whose capacity reaches the top of the 32-bit address: the run counts past
+      // 7FFFFFFFh, reads the last block at FFFFFFFFh and ends at 2^32 with four seconds of 75
+      // blocks.
+      {"top_of_32_bits.txt", 75, 0xFFFFFFFF, Blocks(75, false, 0xFFFFFFFF - 299)},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.golden);
+    PacedDrive d;
+    d.rate = run.rate;
+    d.last = run.last;
+    d.cancel_at = run.cancel_at;
+    d.tail_5a = run.tail_5a;
+    d.ExpectGoldenRun(run.golden, run.settings);
+  }
 }
 
 TEST(SpeedMeasurement, SamplesStopAt6000Seconds) {
@@ -166,27 +187,6 @@ TEST(SpeedMeasurement, SamplesStopAt6000Seconds) {
   ASSERT_EQ(r.record.samples.size(), kMaxSpeedSamples);
   EXPECT_EQ(r.record.samples.back(), 75);  // no closing sample once full
   EXPECT_EQ(r.summary, "x1.0 speed(936960000 Bytes/6000 Sec)");
-}
-
-// Every block's data end in 5Ah: the first command's residual gives the size, and each later
-// one is read again over the A5h fill to tell the data from an unsent tail. The second reads
-// are counted, and their time is the drive's: each command takes twice as long, and the
-// second marks, falling inside commands, share them by duration.
-TEST(SpeedMeasurement, DataEndingIn5AhAreReadAgainInTheirOwnTime) {
-  PacedDrive d;
-  d.last = 999;
-  d.tail_5a = true;
-  d.ExpectGoldenRun("tail_5a.txt", Blocks(10));
-}
-
-// A drive whose capacity reaches the top of the 32-bit address: the run counts past 7FFFFFFFh,
-// reads the last block at FFFFFFFFh and ends at 2^32 with four seconds of 75 blocks.
-TEST(SpeedMeasurement, AddressesBeyond31BitsAreCountedWithoutOverflow) {
-  PacedDrive d;
-  d.last = 0xFFFFFFFF;
-  MeasureSettings s = Blocks(75);
-  s.first_override = 0xFFFFFFFF - 299;
-  d.ExpectGoldenRun("top_of_32_bits.txt", s);
 }
 
 }  // namespace

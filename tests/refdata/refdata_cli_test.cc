@@ -4,11 +4,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <thread>
 
 #include "cli/virtual_cli.h"

@@ -8,13 +8,8 @@
 namespace tamarack::testing {
 namespace {
 
-constexpr std::size_t kImageBlocks = 200;  // 12 commands of 16, then 8 blocks one by one
-
-std::vector<std::uint8_t> Image() {
-  std::vector<std::uint8_t> out(kImageBlocks * 2048);
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(i * 7 + i / 2048);
-  return out;
-}
+// 200 blocks: 12 commands of 16, then 8 blocks one by one.
+std::vector<std::uint8_t> Image() { return cli::testing::NumberedImage(200); }
 
 // The faults of both jobs: a short transfer in the first command and in a later one (`hidden`
 // where a path hides it), a read error gone past (--yes), one in the blocks read one by one

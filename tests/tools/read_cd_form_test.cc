@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string_view>
 
 #include "console/console.h"
 #include "console/form_driver.h"

@@ -4,8 +4,11 @@
 
 #include <optional>
 #include <sstream>
+#include <string_view>
 #include <utility>
+#include <vector>
 
+#include "device/device_session.h"  // MakeCdb
 #include "golden.h"
 #include "tools/dump_buffer.h"
 #include "tools/dump_number.h"
@@ -16,18 +19,12 @@
 namespace tamarack {
 namespace {
 
-Cdb Bytes(std::initializer_list<std::uint8_t> b) {
-  Cdb c{};
-  std::copy(b.begin(), b.end(), c.begin());
-  return c;
-}
-
 // Edits the tab's fields and prepares reads step by step, comparing the transcript with
 // tests/data/tools/NAME.txt. Steps: "lba TEXT", "length TEXT", "start M S F", "end M S F"
 // (MSF mode), "vds [LBA]" (volume descriptor mode, with the LBA a read found, and its
 // caption), then "none", "next" or "previous" (the buttons), " hex" for hexadecimal entry.
 // After each read: the fields, the request or its absence, the messages.
-void ExpectPreparations(const std::string& name, std::initializer_list<std::string_view> steps) {
+void ExpectPreparations(const std::string& name, const std::vector<std::string_view>& steps) {
   SectorDump d;
   std::string t;
   for (std::string_view step : steps) {
@@ -66,42 +63,38 @@ void ExpectPreparations(const std::string& name, std::initializer_list<std::stri
   testing::ExpectGoldenFile(name + ".txt", t, "tools");
 }
 
-// A length above ten is cut with the message (in the field's base; ten itself is no cut);
-// an MSF range above ten moves the end, with a full stop.
-TEST(SectorDumpPrepare, LengthsAboveTenAreCutWithTheMessage) {
-  ExpectPreparations("dump_cut_length",
-                     {"lba 100", "length 11", "none", "length b", "none hex", "length 10", "none"});
-  ExpectPreparations("dump_cut_msf_range", {"start 00 02 70", "end 00 03 06", "none"});
-}
-
-// The volume descriptor is one block whatever the fields say; a step leaves it for LBA mode
-// at the block the read found.
-TEST(SectorDumpPrepare, VolumeDescriptorModeReadsOneBlockAndSteppingLeavesIt) {
-  ExpectPreparations("dump_volume_descriptor",
-                     {"lba junk", "length 3", "vds", "none", "vds 4516", "next", "none"});
-}
-
-// Parameter errors stop the read and step nothing: a bad LBA before a bad length.
-TEST(SectorDumpPrepare, ParameterErrorsStopTheRead) {
-  ExpectPreparations(
-      "dump_parameter_errors",
-      {"lba 12x",      "length 1", "next",         "lba ",     "next",     "lba 1A",
-       "next",         "lba 10",   "length z",     "next hex", "length 0", "next",
-       "length 0x0",   "next",     "lba q",        "length 0", "next",     "start 00 02 10",
-       "end 00 02 10", "none",     "end 00 01 74", "none"});
-}
-
-// LBA steps forward and back, not below zero nor past the top of the range; in hexadecimal
-// entry both fields read in hex and the length is cut first; the execute button reads where
-// the field stands. MSF steps move start and end together, across second and minute
-// boundaries, and back only while the start stays at or above 00:00:00.
-TEST(SectorDumpPrepare, StepsOfLbaAndMsf) {
-  ExpectPreparations("dump_lba_steps",
-                     {"lba 3", "length 10", "previous", "next", "next hex", "none hex",
-                      "lba 4294967290", "length 10", "next", "lba 100", "length 25", "next"});
-  ExpectPreparations("dump_msf_steps", {"start 00 02 00", "end 00 02 05", "next", "start 00 59 73",
-                                        "end 00 59 74", "next", "start 00 00 03", "end 00 00 08",
-                                        "previous", "start 00 00 05", "end 00 00 10", "previous"});
+// Each run of the tab's fields against its golden file.
+TEST(SectorDumpPrepare, EachRunOfTheFields) {
+  const std::pair<const char*, std::vector<std::string_view>> runs[] = {
+      // A length above ten is cut with the message (in the field's base; ten itself is no
+      // cut); an MSF range above ten moves the end, with a full stop.
+      {"dump_cut_length",
+       {"lba 100", "length 11", "none", "length b", "none hex", "length 10", "none"}},
+      {"dump_cut_msf_range", {"start 00 02 70", "end 00 03 06", "none"}},
+      // The volume descriptor is one block whatever the fields say; a step leaves it for LBA
+      // mode at the block the read found.
+      {"dump_volume_descriptor",
+       {"lba junk", "length 3", "vds", "none", "vds 4516", "next", "none"}},
+      // Parameter errors stop the read and step nothing: a bad LBA before a bad length.
+      {"dump_parameter_errors",
+       {"lba 12x",      "length 1", "next",         "lba ",     "next",     "lba 1A",
+        "next",         "lba 10",   "length z",     "next hex", "length 0", "next",
+        "length 0x0",   "next",     "lba q",        "length 0", "next",     "start 00 02 10",
+        "end 00 02 10", "none",     "end 00 01 74", "none"}},
+      // LBA steps forward and back, not below zero nor past the top of the range; in
+      // hexadecimal entry both fields read in hex and the length is cut first; the execute
+      // button reads where the field stands.
+      {"dump_lba_steps",
+       {"lba 3", "length 10", "previous", "next", "next hex", "none hex", "lba 4294967290",
+        "length 10", "next", "lba 100", "length 25", "next"}},
+      // MSF steps move start and end together, across second and minute boundaries, and back
+      // only while the start stays at or above 00:00:00.
+      {"dump_msf_steps",
+       {"start 00 02 00", "end 00 02 05", "next", "start 00 59 73", "end 00 59 74", "next",
+        "start 00 00 03", "end 00 00 08", "previous", "start 00 00 05", "end 00 00 10",
+        "previous"}},
+  };
+  for (const auto& [name, steps] : runs) ExpectPreparations(name, steps);
 }
 
 TEST(DumpNumber, PrefixBaseAndInvalidCharacters) {
@@ -126,12 +119,12 @@ TEST(SectorCdb, ReadCdAndReadCdMsfCarryTheFieldSelection) {
   sector[10] = 0x02;
   sector[11] = 0x55;
   EXPECT_EQ(ReadCdCdb(0x01020304, 10, sector),
-            Bytes({0xBE, 0, 1, 2, 3, 4, 0, 0, 10, 0xF8, 0x02, 0}));
+            MakeCdb({0xBE, 0, 1, 2, 3, 4, 0, 0, 10, 0xF8, 0x02, 0}));
   EXPECT_EQ(ReadCdMsfCdb(static_cast<std::uint32_t>(FramesOfMsf({1, 2, 3})),
                          static_cast<std::uint32_t>(FramesOfMsf({74, 59, 74})), sector),
-            Bytes({0xB9, 0, 0, 1, 2, 3, 74, 59, 74, 0xF8, 0x02, 0}));
-  EXPECT_EQ(SessionInfoCdb(), Bytes({0x43, 0, 1, 0, 0, 0, 0, 0, 160, 0, 0, 0}));
-  EXPECT_EQ(DefaultSectorCdb(), Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0}));
+            MakeCdb({0xB9, 0, 0, 1, 2, 3, 74, 59, 74, 0xF8, 0x02, 0}));
+  EXPECT_EQ(SessionInfoCdb(), MakeCdb({0x43, 0, 1, 0, 0, 0, 0, 0, 160, 0, 0, 0}));
+  EXPECT_EQ(DefaultSectorCdb(), MakeCdb({0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0}));
   EXPECT_EQ(MsfOfFrames(4500 * 3 + 75 * 7 + 9), (Msf{3, 7, 9}));
   const std::uint8_t reply[] = {0, 10, 1, 2, 0, 0x14, 2, 0, 0, 0, 0x11, 0x94};
   EXPECT_EQ(LastSessionStart(reply), 0x1194u);
@@ -148,8 +141,8 @@ TEST(ReadCdDetail, OpeningAndWritingBytesNineAndTen) {
                                                           {0x60, 0}, {0xFC, 4}, {0x02, 1},
                                                           {0x04, 2}, {0x06, 7}, {0x00, 3}};
   for (const auto& [main, sub] : opened) {
-    const ReadCdDetail d = DetailOfCdb(Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, main, sub}));
-    Cdb written = Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0x33});
+    const ReadCdDetail d = DetailOfCdb(MakeCdb({0, 0, 0, 0, 0, 0, 0, 0, 0, main, sub}));
+    Cdb written = MakeCdb({0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0x33});
     ApplyDetail(d, &written);
     t += StrFormat("%02x %02x: error %d channel %d, bytes %02x %02x, written ", main, sub,
                    static_cast<int>(d.error_field), static_cast<int>(d.sub_channel),
