@@ -1,6 +1,9 @@
 // The window in English (the option's choice, the catalogue of the build tree): not one Japanese
 // character in any text of any tab or dialog, and every control still fits at 750 x 600
 // (TAMARACK_SCREENSHOTS=DIR saves a picture of each).
+#include <QTranslator>
+
+#include "app/qt_own_texts.h"
 #include "app/window_fit.h"
 #include "util/message_catalogue.h"
 
@@ -53,6 +56,17 @@ class EnglishWindowTest : public QObject {
   void initTestCase() {
     StartMessageCatalogue(UiLanguage::kEnglish);
     QCOMPARE(UiTextOf("保存"), QStringLiteral("Save"));
+  }
+
+  // Qt's own buttons and dialogs follow the window: Japanese with the sources' texts, Qt's
+  // English (nothing loaded) with a catalogue.
+  void QtsOwnTextsFollowTheWindow() {
+    QVERIFY(CatalogueInUse());
+    QTranslator english;
+    QVERIFY(!LoadQtOwnTexts(CatalogueInUse(), &english));
+    QTranslator japanese;
+    QVERIFY(LoadQtOwnTexts(false, &japanese));
+    QCOMPARE(japanese.translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
   }
 
   void NoJapaneseAnywhereAndEverythingFits() {
