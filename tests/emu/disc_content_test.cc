@@ -240,7 +240,8 @@ TEST(CdTextTest, PacksOfTheAudioDisc) {
   auto audio = MakeAudioDisc();
   const auto& packs = audio->Layout().cd_text_packs;
   ASSERT_GE(packs.size(), 6u);
-  // The texts show in the Toc views' golden files (decode/audio_cd_text.txt and the CLI's).
+  // Every pack, its texts and the size information (first and last track, packs of each type)
+  // show byte for byte in the Toc view's decode/audio_cd_text.txt.
   for (std::size_t i = 0; i < packs.size(); ++i) {
     EXPECT_TRUE(CdTextPackCrcOk(packs[i])) << i;
     EXPECT_EQ(packs[i][2], i) << "sequence number";
@@ -249,17 +250,6 @@ TEST(CdTextTest, PacksOfTheAudioDisc) {
   CdTextPack broken = packs[0];
   broken[5] ^= 1;
   EXPECT_FALSE(CdTextPackCrcOk(broken));
-  // The size information counts the packs of each type.
-  const CdTextPack& size0 = packs[packs.size() - 3];
-  int titles = 0, performers = 0;
-  for (const auto& p : packs) {
-    titles += p[0] == kCdTextTitle;
-    performers += p[0] == kCdTextPerformer;
-  }
-  EXPECT_EQ(size0[4 + 1], 1);  // first track
-  EXPECT_EQ(size0[4 + 2], 5);  // last track
-  EXPECT_EQ(size0[4 + 4], titles);
-  EXPECT_EQ(size0[4 + 5], performers);
 }
 
 constexpr TrackMode kModes[] = {TrackMode::kAudio, TrackMode::kMode1, TrackMode::kMode2Formless,

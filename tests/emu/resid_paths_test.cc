@@ -148,7 +148,7 @@ TEST(BlockRead, ABufferReadIntoAgainCountsEachReplyAsItCame) {
 
 TEST(ReceivedCount, FromTheResidualTheFillOrTwoFills) {
   std::vector<std::uint8_t> b(100, kReplyFill);
-  for (int i = 0; i < 60; ++i) b[static_cast<std::size_t>(i)] = 1;
+  std::fill_n(b.begin(), 60, 1);
   ReceivedWay way{};
   bool fill_short = false;
   EXPECT_EQ(ReceivedFromFirstRead(b, 80, &way, &fill_short), 80u);  // a residual is believed
@@ -167,7 +167,7 @@ TEST(ReceivedCount, FromTheResidualTheFillOrTwoFills) {
   // A second read shorter than the first: past its 40 bytes the buffer holds A5h fill where the
   // first read had other data, so only its own 40 count (the buffer no longer holds the rest).
   std::vector<std::uint8_t> shorter(100, kSecondFill);
-  for (int i = 0; i < 40; ++i) shorter[static_cast<std::size_t>(i)] = 1;
+  std::fill_n(shorter.begin(), 40, 1);
   EXPECT_EQ(ReceivedFromTwoFills(60, 60, shorter), 40u);
   EXPECT_EQ(ReceivedFromTwoFills(60, 50, shorter), 40u);
   // ...but where the first read's data were A5h from byte 30 on, those bytes are the same.
