@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QTranslator>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
 
 #include "app/main_window.h"
+#include "app/qt_own_texts.h"
 #include "device/platform_drives.h"
 #include "emu/virtual_drive_provider.h"
 #include "persist/user_folders.h"
@@ -74,6 +76,10 @@ int main(int argc, char** argv) {
     tamarack::SettingsData settings;
     if (!config.settings_path.empty()) tamarack::LoadSettings(config.settings_path, &settings);
     tamarack::StartMessageCatalogue(tamarack::LanguageOf(settings));
+  }
+  QTranslator qt_texts;
+  if (tamarack::app::LoadQtOwnTexts(tamarack::CatalogueInUse(), &qt_texts)) {
+    QApplication::installTranslator(&qt_texts);
   }
   tamarack::app::MainWindow window(&drives, config);
   window.show();

@@ -33,7 +33,7 @@ namespace tamarack::app {
 
 namespace {
 
-enum ListColumn { kNameColumn, kDateColumn, kSizeColumn, kTimeKeyColumn, kSizeKeyColumn };
+enum FileListIndex { kNameColumn, kDateColumn, kSizeColumn, kTimeKeyColumn, kSizeKeyColumn };
 
 QTreeWidget* MakeFileList(QWidget* parent, const char* name) {
   auto* list = new QTreeWidget(parent);

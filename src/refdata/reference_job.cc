@@ -115,7 +115,8 @@ class ReferenceRun {
 
   // The first command of a phase: up to `per_command` blocks at the start with room for the
   // largest block, the block size found from its reply (result_.block_size). The reply is
-  // judged against that size like any other command's.
+  // judged against that size like any other command's. `blocks` is set to the blocks it
+  // read, 0 when its data cannot be used.
   BlockReply FirstCommand(std::uint32_t per_command, std::uint32_t* blocks);
   // The first command found no block size: the job ends.
   void FirstCommandFailed(const BlockReply& first) {
@@ -247,7 +248,11 @@ BlockReply ReferenceRun::FirstCommand(std::uint32_t per_command, std::uint32_t* 
   if (e.reply.second_read) ++result_.second_reads;
   result_.block_size = FindBlockSize(session_, e);
   BlockReply reply = e.reply;
-  reply.short_reply = reply.good() && reply.received < *blocks * result_.block_size.bytes;
+  const std::uint64_t expected = std::uint64_t{*blocks} * result_.block_size.bytes;
+  reply.short_reply = reply.good() && reply.received < expected;
+  // A count the path reported beyond what the blocks hold (the size came from a probe) says
+  // the reply is not the data of its blocks: the phase reads them again at the size found.
+  if (reply.good() && reply.way != ReceivedWay::kWhole && reply.received > expected) *blocks = 0;
   return reply;
 }
 

@@ -40,6 +40,11 @@ const char* Tr(const char* source) {
   return ::dgettext(kTextDomain, source);
 }
 
+bool CatalogueInUse() {
+  // A catalogue found for the language answers the empty text with its header.
+  return catalogue_bound.load(std::memory_order_relaxed) && *::dgettext(kTextDomain, "") != '\0';
+}
+
 std::string CatalogueFolder(const std::string& program_folder) {
   if (!program_folder.empty()) {
     const auto installed = std::filesystem::path(program_folder) / ".." / "share" / "locale";

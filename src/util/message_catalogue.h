@@ -27,6 +27,10 @@ const char* Tr(const char* source) __attribute__((format_arg(1)));
 // start before any thread runs. Numbers never follow the locale: LC_NUMERIC is left alone.
 void StartMessageCatalogue(UiLanguage language = UiLanguage::kAutomatic);
 
+// True when StartMessageCatalogue found a catalogue for the language in use: the texts are
+// shown translated, not in the sources' Japanese.
+bool CatalogueInUse();
+
 // The folder holding LANG/LC_MESSAGES/tamarack.mo: <program>/../share/locale when it exists
 // (installed), else the build tree's compiled catalogues.
 std::string CatalogueFolder(const std::string& program_folder);
