@@ -31,7 +31,7 @@ namespace {
 
 // The names of the files of tests/data/emu ending in `ext` with a line starting with `mark`.
 // Test discovery runs the program without TAMARACK_TEST_DATA: the folder of the build's sources
-// stands in.
+// stands in. (A suite of no files fails as GoogleTest's uninstantiated suite.)
 std::vector<std::string> DataFiles(const std::string& ext, const std::string& mark) {
   const char* data = std::getenv("TAMARACK_TEST_DATA");
   std::vector<std::string> names;
@@ -46,11 +46,6 @@ std::vector<std::string> DataFiles(const std::string& ext, const std::string& ma
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-TEST(DriveScriptFiles, AreFound) {
-  EXPECT_FALSE(DataFiles(".txt", "drive ").empty());
-  EXPECT_FALSE(DataFiles(".hex", "# drive ").empty());
 }
 
 std::string Name(const ::testing::TestParamInfo<std::string>& p) { return p.param; }
