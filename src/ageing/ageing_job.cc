@@ -102,6 +102,14 @@ SizedReply SizeTheReply(DeviceSession& session, TrackBlockSizes& sizes, std::siz
   return r;
 }
 
+// The bytes of a read that count as its data: none of a failed read, at most its blocks of
+// the track's size when that is known.
+std::uint32_t MovedBytes(bool ok, std::uint32_t received, std::uint32_t blocks,
+                         std::uint32_t size) {
+  if (!ok) return 0;
+  return size != 0 ? std::min(received, blocks * size) : received;
+}
+
 bool DataFileExists(const std::string& path) {
   std::error_code ec;
   return !path.empty() && std::filesystem::is_regular_file(path, ec);
@@ -242,137 +250,182 @@ void AgeingJob::Run(JobContext& ctx) {
   }
 }
 
-void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
-  AgeingSettings& s = settings_;
-  JobHost& host = ctx.host();
-  DeviceSession& session = ctx.session();
-  Clock& clock = ctx.clock();
-  JobVerdict& verdict = result_.verdict;
+// The state of one run's command loop: the walk and its random numbers, the data check, the
+// block sizes found, the read buffer and command, and what the window hears.
+struct AgeingJob::CommandRun {
+  CommandRun(AgeingSettings& s, const AgeingRunOptions& options, JobContext& ctx,
+             AgeingLog& run_log, RunTime& time, std::vector<std::int32_t> track_starts)
+      : host(ctx.host()),
+        session(ctx.session()),
+        clock(ctx.clock()),
+        log(run_log),
+        random(options.seed.value_or(static_cast<std::uint32_t>(std::time(nullptr)))),
+        walk(s, random, options.random_step_counter ? *options.random_step_counter : own_counter),
+        check(s, [clock_time = &time] { return EventStamp(clock_time->Now()); }),
+        sizes(std::move(track_starts)),
+        // Room for Transfer Length blocks of the largest size, for the whole run.
+        buffer(static_cast<std::size_t>(s.transfer_length) * kBlockRoom),
+        cdb(AgeingCommandCdb(s)),
+        pace(clock),
+        started(clock.Now()) {}
 
-  AgeingRandom random(options_.seed.value_or(static_cast<std::uint32_t>(std::time(nullptr))));
+  JobHost& host;
+  DeviceSession& session;
+  Clock& clock;
+  AgeingLog& log;
+  AgeingRandom random;
   int own_counter = 0;
-  int& counter = options_.random_step_counter ? *options_.random_step_counter : own_counter;
-  AgeingWalk walk(s, random, counter);
-  AgeingDataCheck check(s, [&time] { return EventStamp(time.Now()); });
-  TrackBlockSizes sizes(track_starts_);
+  AgeingWalk walk;
+  AgeingDataCheck check;
+  TrackBlockSizes sizes;
   bool said_no_size = false;
-
-  // One buffer for the whole run: room for Transfer Length blocks of the largest size.
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(s.transfer_length) * kBlockRoom);
-  Cdb cdb = AgeingCommandCdb(s);
-  std::int32_t current = s.start_lba;
-  WindowPace pace(clock);
-  const Clock::Duration started = clock.Now();
+  std::vector<std::uint8_t> buffer;
+  Cdb cdb;
+  WindowPace pace;
+  Clock::Duration started;
   std::uint64_t bytes_moved = 0;
   std::string message;  // the last data check's message line, for the status line
+};
 
-  auto show_progress = [&](std::int32_t lba) {
-    const LogCounts& c = log.counts();
-    host.Show(JobText::kCounters,
-              AgeingCountersText(c.commands, c.failed_commands, c.data_ng, s.data_check));
-    if (s.data_check && !message.empty()) host.Show(JobText::kStatusLine, message);
-    JobProgress p;
-    p.done = static_cast<std::uint64_t>(c.commands);
-    p.total = walk.budget() > 0 ? static_cast<std::uint64_t>(walk.budget()) : 0;
-    p.address = static_cast<std::uint32_t>(lba);
-    const double seconds = std::chrono::duration<double>(clock.Now() - started).count();
-    if (seconds > 0) p.bytes_per_second = static_cast<double>(bytes_moved) / seconds;
-    host.Progress(p);
-  };
+// One read as it was sent, sized and logged.
+struct AgeingJob::SentRead {
+  std::int32_t lba = 0;
+  std::int32_t length = 0;
+  BlockReply reply;
+  std::span<std::uint8_t> area;  // in the run's buffer
+  std::uint32_t size = 0;        // bytes per block of its track; 0: not known
+  bool short_reply = false;
+  bool ok = false;  // a good reply holding all its blocks
+  char marker = ' ';
+};
 
-  bool go_on = walk.Continue(current);
+void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
+  const AgeingSettings& s = settings_;
+  CommandRun run(settings_, options_, ctx, log, time, track_starts_);
+  std::int32_t current = s.start_lba;
+  bool go_on = run.walk.Continue(current);
   while (go_on) {
-    if (!walk.RangeUsable()) break;
-    const std::int32_t lba = walk.NextLba(current);
-    const std::int32_t length = walk.Length(lba);
-    WriteAgeingAddress(cdb, static_cast<std::uint32_t>(lba), static_cast<std::uint32_t>(length));
-    const bool window_due = pace.Due();
-    if (window_due) host.Show(JobText::kCdb, CdbLine(cdb));
-
-    // The read: room for the largest blocks until the track's size is known, then exactly
-    // the bytes that size asks for (a whole reply then leaves no fill to read again over).
+    if (!run.walk.RangeUsable()) break;
+    const std::int32_t lba = run.walk.NextLba(current);
+    const std::int32_t length = run.walk.Length(lba);
+    WriteAgeingAddress(run.cdb, static_cast<std::uint32_t>(lba),
+                       static_cast<std::uint32_t>(length));
+    const bool window_due = run.pace.Due();
+    if (window_due) run.host.Show(JobText::kCdb, CdbLine(run.cdb));
     current = lba;
-    const auto blocks = static_cast<std::uint32_t>(length);
-    const std::size_t track = sizes.TrackOf(lba);
-    std::uint32_t size = sizes.Of(track).value_or(0);
-    const std::uint32_t expected = blocks * size;
-    const std::span<std::uint8_t> area =
-        std::span<std::uint8_t>(buffer).first(expected != 0 ? expected : blocks * kBlockRoom);
-    const Clock::Duration before = clock.Now();
-    const BlockReply reply = ReadBlocks(session, cdb, area, expected);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - before).count();
-    const char marker = walk.StepMarker();
-    if (reply.second_read) {
-      // The same read sent again over another fill: a command of its own (the first one was
-      // good); the time is shared between the two.
-      log.Command(true, cdb, "", ms / 2, marker);
-    }
-
-    SizedReply sized;
-    sized.size = size;
-    if (reply.good() && blocks != 0) {
-      sized = SizeTheReply(session, sizes, track,
-                           {cdb, blocks, static_cast<std::uint32_t>(area.size()), lba, reply});
-      size = sized.size;
-    }
-    const bool short_reply = sized.short_reply;
-    const bool ok = reply.good() && !short_reply;
-    std::string error_text = reply.outcome.error_text;
-    if (short_reply) {
-      error_text = StrFormat(kShortReplyText, reply.received, blocks * size);
-    }
-    log.Command(ok, cdb, error_text, reply.second_read ? ms - ms / 2 : ms, marker);
-    if (sized.not_found && s.data_check && !said_no_size) {
-      said_no_size = true;
-      const std::string note = StrFormat(kBlockSizeNotFoundText, lba, static_cast<unsigned>(lba));
-      host.Show(JobText::kStatusLine, note);
-      host.Show(JobText::kStatus, note);
-      log.Note(cdb, note);
-    }
-    if (!ok) {
-      if (s.mode.end_on_command_error()) {
-        verdict.EndedBy(reply.outcome, short_reply);
-      } else {
-        verdict.WentPast(reply.outcome, short_reply);
-      }
-    }
-
-    // The per-command hook: the data of a good read checked, with the size of its track.
-    const std::uint32_t moved = !ok         ? 0
-                                : size != 0 ? std::min(reply.received, blocks * size)
-                                            : reply.received;
-    bytes_moved += moved;
-    if (moved != 0) {
-      const auto data = std::span<const std::uint8_t>(area).first(moved);
-      if (!s.data_check || size != 0) {
-        CheckData(ctx, check, log, {lba, data, length, size}, cdb, marker, &message);
-      }
-      if (s.display_received && length != 0 && window_due) {
-        std::string dump;
-        DumpHex(data.first(std::min(kReceivedDisplayBytes, data.size())), &dump, false,
-                options_.group_size);
-        host.Show(JobText::kDump, dump);
-      }
-    }
-    if (!ok && s.mode.end_on_command_error()) break;
+    const SentRead read = SendRead(run, lba, length);
+    CheckAndShowData(ctx, run, read, window_due);
+    if (!read.ok && s.mode.end_on_command_error()) break;
     if (ctx.state() == RunState::kDataError) break;
-    if (window_due) show_progress(lba);
-
-    if (s.interval_ms > 0) {
-      // Drawn from 0 to Interval Time, which may be the largest int.
-      const auto pause = static_cast<int>(
-          s.random_interval ? random.Draw() % (std::int64_t{s.interval_ms} + 1) : s.interval_ms);
-      log.Flush(std::chrono::milliseconds(pause));
-      clock.Sleep(std::chrono::milliseconds(pause));
-      log.Interval(pause);
-      if (window_due) host.Show(JobText::kPause, StrFormat("%dmsec", pause));
-    }
+    if (window_due) ShowProgress(run, lba);
+    if (s.interval_ms > 0) Pause(run, window_due);
     if (StopRequested(ctx.state())) break;
     log.Flush();
-    go_on = walk.Continue(current);
+    go_on = run.walk.Continue(current);
   }
-  show_progress(current);
+  ShowProgress(run, current);
+}
+
+AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::int32_t length) {
+  const AgeingSettings& s = settings_;
+  SentRead read;
+  read.lba = lba;
+  read.length = length;
+  // Room for the largest blocks until the track's size is known, then exactly the bytes that
+  // size asks for (a whole reply then leaves no fill to read again over).
+  const auto blocks = static_cast<std::uint32_t>(length);
+  const std::size_t track = run.sizes.TrackOf(lba);
+  read.size = run.sizes.Of(track).value_or(0);
+  const std::uint32_t expected = blocks * read.size;
+  read.area =
+      std::span<std::uint8_t>(run.buffer).first(expected != 0 ? expected : blocks * kBlockRoom);
+  const Clock::Duration before = run.clock.Now();
+  read.reply = ReadBlocks(run.session, run.cdb, read.area, expected);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(run.clock.Now() - before).count();
+  read.marker = run.walk.StepMarker();
+  if (read.reply.second_read) {
+    // The same read sent again over another fill: a command of its own (the first one was
+    // good); the time is shared between the two.
+    run.log.Command(true, run.cdb, "", ms / 2, read.marker);
+  }
+
+  bool not_found = false;
+  if (read.reply.good() && blocks != 0) {
+    const SizedReply sized = SizeTheReply(
+        run.session, run.sizes, track,
+        {run.cdb, blocks, static_cast<std::uint32_t>(read.area.size()), lba, read.reply});
+    read.size = sized.size;
+    read.short_reply = sized.short_reply;
+    not_found = sized.not_found;
+  }
+  read.ok = read.reply.good() && !read.short_reply;
+  const std::string error_text =
+      read.short_reply ? StrFormat(kShortReplyText, read.reply.received, blocks * read.size)
+                       : read.reply.outcome.error_text;
+  run.log.Command(read.ok, run.cdb, error_text, read.reply.second_read ? ms - ms / 2 : ms,
+                  read.marker);
+  if (not_found && s.data_check && !run.said_no_size) {
+    run.said_no_size = true;
+    const std::string note = StrFormat(kBlockSizeNotFoundText, lba, static_cast<unsigned>(lba));
+    run.host.Show(JobText::kStatusLine, note);
+    run.host.Show(JobText::kStatus, note);
+    run.log.Note(run.cdb, note);
+  }
+  if (!read.ok) {
+    if (s.mode.end_on_command_error()) {
+      result_.verdict.EndedBy(read.reply.outcome, read.short_reply);
+    } else {
+      result_.verdict.WentPast(read.reply.outcome, read.short_reply);
+    }
+  }
+  return read;
+}
+
+void AgeingJob::CheckAndShowData(JobContext& ctx, CommandRun& run, const SentRead& read,
+                                 bool window_due) {
+  const AgeingSettings& s = settings_;
+  const std::uint32_t moved =
+      MovedBytes(read.ok, read.reply.received, static_cast<std::uint32_t>(read.length), read.size);
+  run.bytes_moved += moved;
+  if (moved == 0) return;
+  const auto data = std::span<const std::uint8_t>(read.area).first(moved);
+  if (!s.data_check || read.size != 0) {
+    CheckData(ctx, run.check, run.log, {read.lba, data, read.length, read.size}, run.cdb,
+              read.marker, &run.message);
+  }
+  if (s.display_received && read.length != 0 && window_due) {
+    std::string dump;
+    DumpHex(data.first(std::min(kReceivedDisplayBytes, data.size())), &dump, false,
+            options_.group_size);
+    run.host.Show(JobText::kDump, dump);
+  }
+}
+
+void AgeingJob::ShowProgress(CommandRun& run, std::int32_t lba) {
+  const AgeingSettings& s = settings_;
+  const LogCounts& c = run.log.counts();
+  run.host.Show(JobText::kCounters,
+                AgeingCountersText(c.commands, c.failed_commands, c.data_ng, s.data_check));
+  if (s.data_check && !run.message.empty()) run.host.Show(JobText::kStatusLine, run.message);
+  JobProgress p;
+  p.done = static_cast<std::uint64_t>(c.commands);
+  p.total = run.walk.budget() > 0 ? static_cast<std::uint64_t>(run.walk.budget()) : 0;
+  p.address = static_cast<std::uint32_t>(lba);
+  const double seconds = std::chrono::duration<double>(run.clock.Now() - run.started).count();
+  if (seconds > 0) p.bytes_per_second = static_cast<double>(run.bytes_moved) / seconds;
+  run.host.Progress(p);
+}
+
+void AgeingJob::Pause(CommandRun& run, bool window_due) {
+  const AgeingSettings& s = settings_;
+  // Drawn from 0 to Interval Time, which may be the largest int.
+  const auto pause = static_cast<int>(
+      s.random_interval ? run.random.Draw() % (std::int64_t{s.interval_ms} + 1) : s.interval_ms);
+  run.log.Flush(std::chrono::milliseconds(pause));
+  run.clock.Sleep(std::chrono::milliseconds(pause));
+  run.log.Interval(pause);
+  if (window_due) run.host.Show(JobText::kPause, StrFormat("%dmsec", pause));
 }
 
 void AgeingJob::CheckData(JobContext& ctx, AgeingDataCheck& check, AgeingLog& log,

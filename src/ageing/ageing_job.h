@@ -107,7 +107,19 @@ class AgeingJob final : public Job {
   std::int32_t last_lba() const { return last_lba_.load(); }
 
  private:
+  // The command loop's state and one read of it (ageing_job.cc).
+  struct CommandRun;
+  struct SentRead;
   void RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time);
+  // One read at the walk's address: sent, sized by its track's blocks, logged, and what failed
+  // of it counted in the verdict.
+  SentRead SendRead(CommandRun& run, std::int32_t lba, std::int32_t length);
+  // The per-command hook: the data of a good read checked with its track's size, and shown.
+  void CheckAndShowData(JobContext& ctx, CommandRun& run, const SentRead& read, bool window_due);
+  // The counters, the data check's message line and the progress.
+  void ShowProgress(CommandRun& run, std::int32_t lba);
+  // The interval after a command: drawn, slept, logged and shown.
+  void Pause(CommandRun& run, bool window_due);
   // The data check of a good read and its log events; an NG counts as a difference.
   void CheckData(JobContext& ctx, AgeingDataCheck& check, AgeingLog& log, const CheckedRead& read,
                  const Cdb& cdb, char marker, std::string* message);

@@ -173,6 +173,13 @@ class MainWindow : public QMainWindow {
     std::function<bool(const std::string& file, std::string* error)> load;
   };
   TabFileSteps StepsOf(FileKind kind);
+  TabFileSteps DumpFileSteps();
+  TabFileSteps CommandFileSteps();
+  TabFileSteps AgeingFileSteps();
+  TabFileSteps MeasurementFileSteps();
+  // A command or ageing file's lines replace their settings; every other setting stays as it
+  // is now.
+  bool LoadSettingsLines(FileKind kind, const std::string& file, std::string* error);
   void ApplyDisplayFont();
   void FitButtonsToText();
   void RememberGeometry();

@@ -39,91 +39,109 @@ const std::string& MainWindow::DataFolder() {
 }
 
 MainWindow::TabFileSteps MainWindow::StepsOf(FileKind kind) {
-  // A command or ageing file's lines replace their settings; every other setting stays as it
-  // is now.
-  auto load_settings_lines = [this, kind](const std::string& file, std::string* error) {
-    SaveSettingsNow();
-    if (!LoadSettingsLinesFile(file, &settings_, error)) return false;
-    if (kind == FileKind::kCommands) ShowCommandSettings();
-    if (kind == FileKind::kAgeing) ageing_tab_->LoadSettings(settings_);
-    return true;
-  };
   switch (kind) {
-    case FileKind::kDump: {
-      // The dump a save writes: gathered before the file dialog.
-      struct DumpToSave {
-        DumpSaveForm form = DumpSaveForm::kText;
-        std::vector<std::uint8_t> bytes;
-        std::string text;
-      };
-      auto dump = std::make_shared<DumpToSave>();
-      return {[this, dump](std::string* variant, std::string* extension) {
-                dump->bytes = sector_dump_tab_->DumpBytes();
-                dump->text = sector_dump_tab_->DumpText();
-                if (dump->text.empty()) {
-                  ShowMessage(QMessageBox::Information, UiText("ﾃﾞｰﾀがありません"));
-                  return false;
-                }
-                // A dump loaded from a file is text only: it is saved as it is shown.
-                if (!dump->bytes.empty()) {
-                  DumpSaveDialog options(dump_save_form_, this);
-                  OpenDialog(&options);
-                  if (options.exec() != QDialog::Accepted) return false;
-                  dump_save_form_ = dump->form = options.form();
-                }
-                *variant = *extension = DumpSaveExtension(dump->form);
-                return true;
-              },
-              [dump](const std::string& file, std::string* error) {
-                return SaveDumpFile(file, dump->form, dump->bytes, dump->text, error);
-              },
-              [this](const std::string& file, std::string* error) {
-                const std::optional<std::string> text = LoadDumpText(file, error);
-                if (text) sector_dump_tab_->ShowLoadedText(*text);
-                return text.has_value();
-              }};
-    }
+    case FileKind::kDump:
+      return DumpFileSteps();
     case FileKind::kCommands:
-      return {[this](std::string* variant, std::string*) {
-                CommandSaveDialog options(command_save_option_, this);
-                OpenDialog(&options);
-                if (options.exec() != QDialog::Accepted) return false;
-                command_save_option_ = options.content();
-                *variant = CommandSaveOptionName(command_save_option_);
-                return true;
-              },
-              [this](const std::string& file, std::string* error) {
-                return SaveCommandFile(file, settings_, command_save_option_, error);
-              },
-              load_settings_lines};
+      return CommandFileSteps();
     case FileKind::kAgeing:
-      return {[](std::string*, std::string*) { return true; },
-              [this](const std::string& file, std::string* error) {
-                return SaveAgeingFile(file, settings_.ageing, error);
-              },
-              load_settings_lines};
+      return AgeingFileSteps();
     case FileKind::kMeasurement:
-      return {[this](std::string*, std::string*) {
-                measure_tab_->Stop(CancelCause::kSaveOrLoad);
-                if (!measure_tab_->record().samples.empty()) return true;
-                ShowMessage(QMessageBox::Question, UiText("ﾃﾞｰﾀがありません ?"));
-                return false;
-              },
-              [this](const std::string& file, std::string* error) {
-                return SaveMeasurementFile(file, measure_tab_->record(), error);
-              },
-              [this](const std::string& file, std::string* error) {
-                if (measure_tab_->running()) {
-                  *error = "a measurement is running";
-                  return false;
-                }
-                SpeedRecord record = measure_tab_->record();
-                if (!LoadMeasurementFile(file, &record, error)) return false;
-                measure_tab_->ShowRecord(record);
-                return true;
-              }};
+      return MeasurementFileSteps();
   }
   return {};
+}
+
+bool MainWindow::LoadSettingsLines(FileKind kind, const std::string& file, std::string* error) {
+  SaveSettingsNow();
+  if (!LoadSettingsLinesFile(file, &settings_, error)) return false;
+  if (kind == FileKind::kCommands) ShowCommandSettings();
+  if (kind == FileKind::kAgeing) ageing_tab_->LoadSettings(settings_);
+  return true;
+}
+
+MainWindow::TabFileSteps MainWindow::DumpFileSteps() {
+  // The dump a save writes: gathered before the file dialog.
+  struct DumpToSave {
+    DumpSaveForm form = DumpSaveForm::kText;
+    std::vector<std::uint8_t> bytes;
+    std::string text;
+  };
+  auto dump = std::make_shared<DumpToSave>();
+  return {[this, dump](std::string* variant, std::string* extension) {
+            dump->bytes = sector_dump_tab_->DumpBytes();
+            dump->text = sector_dump_tab_->DumpText();
+            if (dump->text.empty()) {
+              ShowMessage(QMessageBox::Information, UiText("ﾃﾞｰﾀがありません"));
+              return false;
+            }
+            // A dump loaded from a file is text only: it is saved as it is shown.
+            if (!dump->bytes.empty()) {
+              DumpSaveDialog options(dump_save_form_, this);
+              OpenDialog(&options);
+              if (options.exec() != QDialog::Accepted) return false;
+              dump_save_form_ = dump->form = options.form();
+            }
+            *variant = *extension = DumpSaveExtension(dump->form);
+            return true;
+          },
+          [dump](const std::string& file, std::string* error) {
+            return SaveDumpFile(file, dump->form, dump->bytes, dump->text, error);
+          },
+          [this](const std::string& file, std::string* error) {
+            const std::optional<std::string> text = LoadDumpText(file, error);
+            if (text) sector_dump_tab_->ShowLoadedText(*text);
+            return text.has_value();
+          }};
+}
+
+MainWindow::TabFileSteps MainWindow::CommandFileSteps() {
+  return {[this](std::string* variant, std::string*) {
+            CommandSaveDialog options(command_save_option_, this);
+            OpenDialog(&options);
+            if (options.exec() != QDialog::Accepted) return false;
+            command_save_option_ = options.content();
+            *variant = CommandSaveOptionName(command_save_option_);
+            return true;
+          },
+          [this](const std::string& file, std::string* error) {
+            return SaveCommandFile(file, settings_, command_save_option_, error);
+          },
+          [this](const std::string& file, std::string* error) {
+            return LoadSettingsLines(FileKind::kCommands, file, error);
+          }};
+}
+
+MainWindow::TabFileSteps MainWindow::AgeingFileSteps() {
+  return {[](std::string*, std::string*) { return true; },
+          [this](const std::string& file, std::string* error) {
+            return SaveAgeingFile(file, settings_.ageing, error);
+          },
+          [this](const std::string& file, std::string* error) {
+            return LoadSettingsLines(FileKind::kAgeing, file, error);
+          }};
+}
+
+MainWindow::TabFileSteps MainWindow::MeasurementFileSteps() {
+  return {[this](std::string*, std::string*) {
+            measure_tab_->Stop(CancelCause::kSaveOrLoad);
+            if (!measure_tab_->record().samples.empty()) return true;
+            ShowMessage(QMessageBox::Question, UiText("ﾃﾞｰﾀがありません ?"));
+            return false;
+          },
+          [this](const std::string& file, std::string* error) {
+            return SaveMeasurementFile(file, measure_tab_->record(), error);
+          },
+          [this](const std::string& file, std::string* error) {
+            if (measure_tab_->running()) {
+              *error = "a measurement is running";
+              return false;
+            }
+            SpeedRecord record = measure_tab_->record();
+            if (!LoadMeasurementFile(file, &record, error)) return false;
+            measure_tab_->ShowRecord(record);
+            return true;
+          }};
 }
 
 void MainWindow::SaveTabFile() {

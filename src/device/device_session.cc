@@ -1,7 +1,6 @@
 #include "device/device_session.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "util/strings.h"
 

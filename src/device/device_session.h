@@ -93,7 +93,6 @@ FailureTexts FailureTextsOf(const CommandOutcome& outcome);
 class DeviceSession {
  public:
   DeviceSession(const DriveDirectory* drives, std::span<const SenseRow> sense_table);
-  virtual ~DeviceSession() = default;
   DeviceSession(const DeviceSession&) = delete;
   DeviceSession& operator=(const DeviceSession&) = delete;
 

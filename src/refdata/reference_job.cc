@@ -20,6 +20,23 @@
 
 namespace tamarack {
 
+std::optional<std::uint64_t> FirstUnmatchedBlock(
+    std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
+    std::span<const std::uint8_t> disc, std::optional<std::span<const std::uint8_t>> file_data,
+    const UnreadBlocks& skip, std::uint32_t block_size) {
+  for (std::uint64_t i = 0; i < blocks; ++i) {
+    if (skip.Contains(lba + i)) continue;
+    if (i >= delivered || !file_data) return lba + i;
+    const auto at = static_cast<std::size_t>(i) * block_size;
+    if (!std::equal(disc.begin() + static_cast<std::ptrdiff_t>(at),
+                    disc.begin() + static_cast<std::ptrdiff_t>(at + block_size),
+                    file_data->begin() + static_cast<std::ptrdiff_t>(at))) {
+      return lba + i;
+    }
+  }
+  return std::nullopt;
+}
+
 namespace {
 
 // Progress and the LBA text at most this often (and always at a phase's first and last block).
@@ -79,6 +96,42 @@ bool WriteUnreadList(const std::string& data_path, const UnreadBlocks& blocks, s
   *written = list;
   return true;
 }
+
+// Where the read phase stands: its file, the next block to read and what ended the reads.
+struct CaptureState {
+  OutputFile out;
+  bool in_place = false;  // a device or FIFO written as it is: no partial file, no list
+  std::string why;        // the file's failure
+  std::uint32_t bs = 0;
+  Clock::Duration started{0};
+  std::uint64_t current = 0;   // the first block not in the file yet
+  std::uint64_t appended = 0;  // for the rate shown: what is still buffered included
+  bool declined = false;       // the read error question answered Cancel
+  bool write_failed = false;
+  std::optional<std::uint64_t> tail_failed_at;
+
+  bool Write(std::span<const std::uint8_t> bytes) {
+    if (out.Append(bytes, &why)) {
+      appended += bytes.size();
+      return true;
+    }
+    write_failed = true;
+    return false;
+  }
+};
+
+// What the check phase compares with, and how far it got.
+struct CheckState {
+  ReferenceFile file;
+  UnreadBlocks skip;  // blocks the capture could not read: filler in the file, left out
+  std::uint32_t bs = 0;
+  Clock::Duration started{0};
+  std::vector<std::uint8_t> expected;  // the file's data of one command
+  std::uint64_t current = 0;           // the first block not compared yet
+  bool skip_questions = false;         // Skip answered: later differences are only counted
+  StopCause declined = StopCause::kNone;
+  std::optional<std::uint64_t> tail_failed_at;
+};
 
 // The parts both jobs share: the range, the reads, the reports.
 class ReferenceRun {
@@ -158,6 +211,30 @@ class ReferenceRun {
     if (elapsed > 0) p.bytes_per_second = static_cast<double>(phase_bytes) / elapsed;
     host_.Progress(p);
   }
+
+  // The read phase's steps: the commands of kCaptureBlocksPerCommand blocks (the first
+  // command's reply used when it was whole; a command gone past written as filler), the tail
+  // one block per command up to the first that cannot be read, the file put under the
+  // target's name (a whole range) or left partial with its list, and the closing status
+  // (false when the phase did not end whole).
+  void CaptureCommands(CaptureState& cap, const BlockReply& first, bool use_first);
+  void CaptureTail(CaptureState& cap);
+  void CloseCapture(CaptureState& cap, bool whole);
+  bool EndCapture(const CaptureState& cap, bool whole, bool check_follows);
+
+  // The check phase's steps: the commands of kCheckBlocksPerCommand blocks, the tail read one
+  // block per command and compared in one piece, and the closing status.
+  void CheckCommands(CheckState& check, const BlockReply& first, bool use_first);
+  void CheckTail(CheckState& check);
+  void CloseCheck(CheckState& check, bool after_capture);
+  // Counts a difference and asks whether to go on; false when the answer ends the check.
+  bool CountMismatch(CheckState& check, std::uint64_t lba, bool tail);
+  // The first block of `blocks` from `lba` that is not known to match the file: the first
+  // `delivered` of them arrived in `disc`, the others did not. Blocks the capture could not
+  // read are left out (and counted).
+  std::optional<std::uint64_t> FirstDifference(CheckState& check, std::uint64_t lba,
+                                               std::uint64_t blocks, std::uint64_t delivered,
+                                               std::span<const std::uint8_t> disc);
 
   // "\r\n..." lines that close a capture's message: where the unread blocks are listed, and
   // where the data of a capture that did not end are.
@@ -268,141 +345,141 @@ std::string ReferenceRun::UnreadNote() const {
 
 bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
   const ReferenceRange range = result_.range;
-  OutputFile out;
-  std::string why;
+  CaptureState cap;
   // Each command's data are written as they are, from the read buffer: no copy on the way.
-  if (!out.Open(path, kPartialSuffix, &why, 0)) {
-    result_.verdict.FileFailed(why);
+  if (!cap.out.Open(path, kPartialSuffix, &cap.why, 0)) {
+    result_.verdict.FileFailed(cap.why);
     End(ReferenceEnd::kFileError, MessageIcon::kError,
-        StrFormat(Tr("ﾌｧｲﾙ ｵｰﾌﾟﾝに失敗しました\r\n%s"), why.c_str()));
+        StrFormat(Tr("ﾌｧｲﾙ ｵｰﾌﾟﾝに失敗しました\r\n%s"), cap.why.c_str()));
     return false;
   }
-  const bool in_place = out.plan().in_place;
-  result_.file = out.plan().writing;
+  cap.in_place = cap.out.plan().in_place;
+  result_.file = cap.out.plan().writing;
   progress_base_ = 0;
   progress_total_ = range.blocks() * (check_follows ? 2 : 1);
   host_.Show(JobText::kStatus, Tr("CDからﾌｧｲﾙに読み込み中..."));
-  const Clock::Duration started = ctx_.clock().Now();
-  auto finish_time = [&] { result_.read_elapsed = ctx_.clock().Now() - started; };
+  cap.started = ctx_.clock().Now();
 
   std::uint32_t first_blocks = 0;
   const BlockReply first = FirstCommand(kCaptureBlocksPerCommand, &first_blocks);
-  const std::uint32_t bs = result_.block_size.bytes;
-  if (bs == 0) {
-    out.Abandon(true);
+  cap.bs = result_.block_size.bytes;
+  if (cap.bs == 0) {
+    cap.out.Abandon(true);
     result_.file.clear();
-    finish_time();
+    result_.read_elapsed = ctx_.clock().Now() - cap.started;
     FirstCommandFailed(first);
     return false;
   }
-  const std::size_t chunk_bytes = std::size_t{kCaptureBlocksPerCommand} * bs;
+  cap.current = range.start;
+  Report(cap.current, 0, cap.started, true);
+  CaptureCommands(cap, first, first_blocks == kCaptureBlocksPerCommand);
+  CaptureTail(cap);
+  const bool whole = cap.current > range.end && !cap.write_failed;
+  CloseCapture(cap, whole);
+  return EndCapture(cap, whole, check_follows);
+}
+
+void ReferenceRun::CaptureCommands(CaptureState& cap, const BlockReply& first, bool use_first) {
+  const std::size_t chunk_bytes = std::size_t{kCaptureBlocksPerCommand} * cap.bs;
   // What a command gone past leaves in the file: every block keeps its place.
   const std::vector<std::uint8_t> filler(chunk_bytes, kReplyFill);
-  bool use_first = first_blocks == kCaptureBlocksPerCommand;
-  std::uint64_t current = range.start;
-  bool declined = false;  // the read error question answered Cancel
-  bool write_failed = false;
-  std::optional<std::uint64_t> tail_failed_at;
-  std::uint64_t appended = 0;  // for the rate shown: what is still buffered included
-  auto write = [&](std::span<const std::uint8_t> bytes) {
-    if (out.Append(bytes, &why)) {
-      appended += bytes.size();
-      return true;
-    }
-    write_failed = true;
-    return false;
-  };
-
-  Report(current, 0, started, true);
-  while (!StopRequested() && range.end + std::uint64_t{1} - current >= kCaptureBlocksPerCommand) {
+  while (!StopRequested() &&
+         result_.range.end + std::uint64_t{1} - cap.current >= kCaptureBlocksPerCommand) {
     const BlockReply c =
-        use_first ? first : Read(current, kCaptureBlocksPerCommand, bs, buffer_.span());
+        use_first ? first : Read(cap.current, kCaptureBlocksPerCommand, cap.bs, buffer_.span());
     use_first = false;
     std::span<const std::uint8_t> data = buffer_.span().first(chunk_bytes);
     if (!c.ok()) {
-      if (!GoPastReadError(c, current)) {
-        declined = true;
+      if (!GoPastReadError(c, cap.current)) {
+        cap.declined = true;
         break;
       }
       // Whatever part of it arrived is not known to be the data of its blocks.
-      result_.unread.Add(current, kCaptureBlocksPerCommand);
+      result_.unread.Add(cap.current, kCaptureBlocksPerCommand);
       data = filler;
     }
-    if (!write(data)) break;
-    current += kCaptureBlocksPerCommand;
-    Report(current, appended, started, false);
+    if (!cap.Write(data)) break;
+    cap.current += kCaptureBlocksPerCommand;
+    Report(cap.current, cap.appended, cap.started, false);
   }
-  // The tail, one block per command, up to the first block that cannot be read.
-  while (!declined && !write_failed && !StopRequested() && current <= range.end) {
-    const BlockReply c = Read(current, 1, bs, buffer_.span());
+}
+
+void ReferenceRun::CaptureTail(CaptureState& cap) {
+  while (!cap.declined && !cap.write_failed && !StopRequested() &&
+         cap.current <= result_.range.end) {
+    const BlockReply c = Read(cap.current, 1, cap.bs, buffer_.span());
     if (!c.ok()) {
       result_.verdict.EndedBy(c.outcome, c.short_reply);
-      tail_failed_at = current;
+      cap.tail_failed_at = cap.current;
       break;
     }
-    if (!write(buffer_.span().first(bs))) break;
-    ++current;
-    Report(current, appended, started, false);
+    if (!cap.Write(buffer_.span().first(cap.bs))) break;
+    ++cap.current;
+    Report(cap.current, cap.appended, cap.started, false);
   }
-  const bool whole = current > range.end && !write_failed;
-  // Only a whole range goes under the target's name; the rest stays in the partial file.
+}
+
+void ReferenceRun::CloseCapture(CaptureState& cap, bool whole) {
+  OutputFile& out = cap.out;
   if (whole) {
-    if (!out.Flush(&why)) {
-      write_failed = true;
-    } else if (!in_place &&
-               !WriteUnreadList(out.plan().target, result_.unread, &result_.unread_file, &why)) {
-      write_failed = true;
-    } else if (!out.Commit(&why)) {
-      write_failed = true;
+    if (!out.Flush(&cap.why)) {
+      cap.write_failed = true;
+    } else if (!cap.in_place && !WriteUnreadList(out.plan().target, result_.unread,
+                                                 &result_.unread_file, &cap.why)) {
+      cap.write_failed = true;
+    } else if (!out.Commit(&cap.why)) {
+      cap.write_failed = true;
       std::error_code ec;
       if (!result_.unread_file.empty()) std::filesystem::remove(result_.unread_file, ec);
       result_.unread_file.clear();
     }
-  } else if (!write_failed && !out.Flush(&why, true)) {
-    write_failed = true;
+  } else if (!cap.write_failed && !out.Flush(&cap.why, true)) {
+    cap.write_failed = true;
   }
   result_.bytes_written = out.bytes_written();
-  finish_time();
-  if (whole && !write_failed) {
-    Report(current, result_.bytes_written, started, true);
+  result_.read_elapsed = ctx_.clock().Now() - cap.started;
+  if (whole && !cap.write_failed) {
+    Report(cap.current, result_.bytes_written, cap.started, true);
     result_.file = out.plan().target;
   } else {
     out.Abandon(result_.bytes_written == 0);
-    if (result_.bytes_written == 0 && !in_place) {
+    if (result_.bytes_written == 0 && !cap.in_place) {
       result_.file.clear();
-    } else if (!in_place) {
+    } else if (!cap.in_place) {
       // The partial file's own blocks of filler are listed beside it.
       std::string ignored;
       WriteUnreadList(result_.file, result_.unread, &result_.unread_file, &ignored);
     }
   }
+}
+
+bool ReferenceRun::EndCapture(const CaptureState& cap, bool whole, bool check_follows) {
   const std::string partial_note =
-      in_place || result_.file.empty()
+      cap.in_place || result_.file.empty()
           ? std::string()
           : StrFormat(Tr("\r\n途中までのﾃﾞｰﾀは %s にあります"), result_.file.c_str());
-
-  if (write_failed) {
-    result_.verdict.FileFailed(why);
+  if (cap.write_failed) {
+    result_.verdict.FileFailed(cap.why);
     End(ReferenceEnd::kFileError, MessageIcon::kError,
-        StrFormat(Tr("ﾌｧｲﾙの書き込みに失敗しました\r\n%s"), why.c_str()) + partial_note +
+        StrFormat(Tr("ﾌｧｲﾙの書き込みに失敗しました\r\n%s"), cap.why.c_str()) + partial_note +
             UnreadNote());
     return false;
   }
   if (!check_follows) {
-    const std::string speed = CaptureSpeedText(result_.bytes_written, bs, result_.read_elapsed);
+    const std::string speed = CaptureSpeedText(result_.bytes_written, cap.bs, result_.read_elapsed);
     if (!speed.empty()) host_.Show(JobText::kSpeed, speed);
   }
-  if (declined || (!whole && !tail_failed_at)) {
-    result_.stop_cause = declined ? StopCause::kReadError : StopCause::kUser;
-    if (!declined) result_.verdict.Cancelled();
+  if (cap.declined || (!whole && !cap.tail_failed_at)) {
+    result_.stop_cause = cap.declined ? StopCause::kReadError : StopCause::kUser;
+    if (!cap.declined) result_.verdict.Cancelled();
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
         Tr("読み込みをｷｬﾝｾﾙしました") + CancelCauseSuffix(ctx_.cancel_cause()) + partial_note +
             UnreadNote());
     return false;
   }
-  if (tail_failed_at) {
+  if (cap.tail_failed_at) {
     End(ReferenceEnd::kTailReadFailed, MessageIcon::kError,
-        StrFormat(Tr("Read ｴﾗｰが発生しました(LBA=%d)"), AsInt(*tail_failed_at)) + partial_note +
+        StrFormat(Tr("Read ｴﾗｰが発生しました(LBA=%d)"), AsInt(*cap.tail_failed_at)) + partial_note +
             UnreadNote());
     return false;
   }
@@ -483,25 +560,24 @@ void ReferenceRun::EndCheck(bool after_capture, std::optional<std::uint64_t> tai
 }
 
 void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
-  ReferenceFile file;
-  UnreadBlocks skip;
-  if (!OpenCheckFile(path, after_capture, &file, &skip)) return;
+  CheckState check;
+  if (!OpenCheckFile(path, after_capture, &check.file, &check.skip)) return;
   result_.check_ran = true;
   result_.mismatches = 0;
   const std::uint64_t read_blocks = after_capture ? result_.range.blocks() : 0;
   host_.Show(JobText::kStatus, Tr("ﾌｧｲﾙをﾁｪｯｸ中..."));
-  const Clock::Duration started = ctx_.clock().Now();
-  auto finish_time = [&] { result_.check_elapsed = ctx_.clock().Now() - started; };
+  check.started = ctx_.clock().Now();
+  auto finish_time = [&] { result_.check_elapsed = ctx_.clock().Now() - check.started; };
 
   std::uint32_t first_blocks = 0;
   const BlockReply first = FirstCommand(kCheckBlocksPerCommand, &first_blocks);
-  const std::uint32_t bs = result_.block_size.bytes;
-  if (bs == 0) {
+  check.bs = result_.block_size.bytes;
+  if (check.bs == 0) {
     finish_time();
     FirstCommandFailed(first);
     return;
   }
-  const std::uint64_t file_blocks = file.size() / bs;
+  const std::uint64_t file_blocks = check.file.size() / check.bs;
   if (file_blocks == 0) {
     finish_time();
     result_.verdict.FileFailed(path + ": no whole block");
@@ -514,115 +590,119 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
       std::min<std::uint64_t>(range.end, std::uint64_t{range.start} + file_blocks - 1));
   progress_base_ = read_blocks;
   progress_total_ = read_blocks + range.blocks();
-  const std::size_t chunk_bytes = std::size_t{kCheckBlocksPerCommand} * bs;
-  std::vector<std::uint8_t> expected(chunk_bytes);
-  bool use_first = first_blocks == kCheckBlocksPerCommand && range.blocks() >= first_blocks;
-  bool skip_questions = false;
-  StopCause declined = StopCause::kNone;
-  std::uint64_t current = range.start;
+  check.expected.resize(std::size_t{kCheckBlocksPerCommand} * check.bs);
+  check.current = range.start;
+  Report(check.current, 0, check.started, true);
+  CheckCommands(check, first,
+                first_blocks == kCheckBlocksPerCommand && range.blocks() >= first_blocks);
+  CheckTail(check);
+  finish_time();
+  CloseCheck(check, after_capture);
+}
 
-  // Counts a difference and asks whether to go on; false when the answer ends the check.
-  auto mismatch = [&](std::uint64_t lba, bool tail) {
-    ++result_.mismatches;
-    result_.verdict.AddDifferences(1);
-    if (!result_.first_mismatch) result_.first_mismatch = static_cast<std::uint32_t>(lba);
-    host_.Show(JobText::kStatus, StrFormat(Tr("ｴﾗｰ件数 %d"), AsInt(result_.mismatches)));
-    if (skip_questions) return true;
-    // The tail's question has a blank before its second line.
-    const Answer a = Ask(
-        QuestionKind::kContinueSkipStop,
-        tail
-            ? StrFormat(Tr("ﾃﾞｰﾀの差異を検出しました(LBA=%d)\r\n ﾁｪｯｸを継続しますか?"), AsInt(lba))
-            : StrFormat(Tr("ﾃﾞｰﾀの差異を検出しました(LBA=%d)\r\nﾁｪｯｸを継続しますか?"), AsInt(lba)));
-    if (a == Answer::kSkip) skip_questions = true;
-    return a == Answer::kContinue || a == Answer::kSkip;
-  };
-  // The first block of `blocks` from `lba` that is not known to match the file: the first
-  // `delivered` of them arrived in `disc`, the others did not. Blocks the capture could not
-  // read are left out (and counted).
-  auto first_difference = [&](std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
-                              std::span<const std::uint8_t> disc) -> std::optional<std::uint64_t> {
-    result_.skipped += skip.CountIn(lba, blocks);
-    const auto want = std::span<std::uint8_t>(expected).first(disc.size());
-    const std::optional<std::uint64_t> offset = ReferenceOffset(
-        ReferenceFirstLba(range.start, range.end), static_cast<std::int64_t>(lba), bs);
-    const bool have_file = offset && file.ReadAt(*offset, want) == want.size();
-    for (std::uint64_t i = 0; i < blocks; ++i) {
-      if (skip.Contains(lba + i)) continue;
-      if (i >= delivered || !have_file) return lba + i;
-      const std::size_t at = static_cast<std::size_t>(i) * bs;
-      if (!std::equal(disc.begin() + static_cast<std::ptrdiff_t>(at),
-                      disc.begin() + static_cast<std::ptrdiff_t>(at + bs),
-                      want.begin() + static_cast<std::ptrdiff_t>(at))) {
-        return lba + i;
-      }
-    }
-    return std::nullopt;
-  };
+bool ReferenceRun::CountMismatch(CheckState& check, std::uint64_t lba, bool tail) {
+  ++result_.mismatches;
+  result_.verdict.AddDifferences(1);
+  if (!result_.first_mismatch) result_.first_mismatch = static_cast<std::uint32_t>(lba);
+  host_.Show(JobText::kStatus, StrFormat(Tr("ｴﾗｰ件数 %d"), AsInt(result_.mismatches)));
+  if (check.skip_questions) return true;
+  // The tail's question has a blank before its second line.
+  const Answer a = Ask(
+      QuestionKind::kContinueSkipStop,
+      tail ? StrFormat(Tr("ﾃﾞｰﾀの差異を検出しました(LBA=%d)\r\n ﾁｪｯｸを継続しますか?"), AsInt(lba))
+           : StrFormat(Tr("ﾃﾞｰﾀの差異を検出しました(LBA=%d)\r\nﾁｪｯｸを継続しますか?"), AsInt(lba)));
+  if (a == Answer::kSkip) check.skip_questions = true;
+  return a == Answer::kContinue || a == Answer::kSkip;
+}
 
-  Report(current, 0, started, true);
-  while (!StopRequested() && range.end + std::uint64_t{1} - current >= kCheckBlocksPerCommand) {
+std::optional<std::uint64_t> ReferenceRun::FirstDifference(CheckState& check, std::uint64_t lba,
+                                                           std::uint64_t blocks,
+                                                           std::uint64_t delivered,
+                                                           std::span<const std::uint8_t> disc) {
+  result_.skipped += check.skip.CountIn(lba, blocks);
+  const auto want = std::span<std::uint8_t>(check.expected).first(disc.size());
+  const std::optional<std::uint64_t> offset =
+      ReferenceOffset(ReferenceFirstLba(result_.range.start, result_.range.end),
+                      static_cast<std::int64_t>(lba), check.bs);
+  const bool have_file = offset && check.file.ReadAt(*offset, want) == want.size();
+  return FirstUnmatchedBlock(
+      lba, blocks, delivered, disc,
+      have_file ? std::optional<std::span<const std::uint8_t>>(want) : std::nullopt, check.skip,
+      check.bs);
+}
+
+void ReferenceRun::CheckCommands(CheckState& check, const BlockReply& first, bool use_first) {
+  const std::size_t chunk_bytes = std::size_t{kCheckBlocksPerCommand} * check.bs;
+  while (!StopRequested() &&
+         result_.range.end + std::uint64_t{1} - check.current >= kCheckBlocksPerCommand) {
     const BlockReply c =
-        use_first ? first : Read(current, kCheckBlocksPerCommand, bs, buffer_.span());
+        use_first ? first : Read(check.current, kCheckBlocksPerCommand, check.bs, buffer_.span());
     use_first = false;
-    if (!c.ok() && !GoPastReadError(c, current)) {
-      declined = StopCause::kReadError;
+    if (!c.ok() && !GoPastReadError(c, check.current)) {
+      check.declined = StopCause::kReadError;
       break;
     }
     const auto disc = buffer_.span().first(chunk_bytes);
     // Data the drive did not deliver whole are no match, whatever the buffer holds.
-    const std::optional<std::uint64_t> at = first_difference(
-        current, kCheckBlocksPerCommand, c.ok() ? kCheckBlocksPerCommand : 0, disc);
+    const std::optional<std::uint64_t> at = FirstDifference(
+        check, check.current, kCheckBlocksPerCommand, c.ok() ? kCheckBlocksPerCommand : 0, disc);
     result_.bytes_checked += chunk_bytes;
-    if (at && !mismatch(*at, false)) {
-      declined = StopCause::kDifference;
-      current += kCheckBlocksPerCommand;
+    check.current += kCheckBlocksPerCommand;
+    if (at && !CountMismatch(check, *at, false)) {
+      check.declined = StopCause::kDifference;
       break;
     }
-    current += kCheckBlocksPerCommand;
-    Report(current, result_.bytes_checked, started, false);
+    Report(check.current, result_.bytes_checked, check.started, false);
   }
-  // The tail, one block per command, compared in one piece.
-  const std::uint64_t tail_start = current;
+}
+
+void ReferenceRun::CheckTail(CheckState& check) {
+  const std::uint64_t tail_start = check.current;
   std::size_t tail_blocks = 0;
-  std::optional<std::uint64_t> tail_failed_at;
-  while (declined == StopCause::kNone && !StopRequested() && current <= range.end) {
-    const BlockReply c = Read(current, 1, bs, buffer_.span().subspan(tail_blocks * bs));
+  while (check.declined == StopCause::kNone && !StopRequested() &&
+         check.current <= result_.range.end) {
+    const BlockReply c =
+        Read(check.current, 1, check.bs, buffer_.span().subspan(tail_blocks * check.bs));
     if (!c.ok()) {
       result_.verdict.EndedBy(c.outcome, c.short_reply);
-      tail_failed_at = current;
+      check.tail_failed_at = check.current;
       break;
     }
     ++tail_blocks;
-    ++current;
-    Report(current, result_.bytes_checked, started, false);
+    ++check.current;
+    Report(check.current, result_.bytes_checked, check.started, false);
   }
-  if (declined == StopCause::kNone && !StopRequested() && (tail_blocks != 0 || tail_failed_at)) {
-    const auto disc = buffer_.span().first(tail_blocks * bs);
-    // A block the drive could not read is not known to match.
-    const std::optional<std::uint64_t> at =
-        first_difference(tail_start, tail_blocks + (tail_failed_at ? 1 : 0), tail_blocks, disc);
-    result_.bytes_checked += disc.size();
-    if (at && !mismatch(*at, true)) declined = StopCause::kDifference;
+  if (check.declined != StopCause::kNone || StopRequested() ||
+      (tail_blocks == 0 && !check.tail_failed_at)) {
+    return;
   }
-  finish_time();
-  if (declined == StopCause::kNone && StopRequested()) {
-    declined = StopCause::kUser;
+  const auto disc = buffer_.span().first(tail_blocks * check.bs);
+  // A block the drive could not read is not known to match.
+  const std::optional<std::uint64_t> at = FirstDifference(
+      check, tail_start, tail_blocks + (check.tail_failed_at ? 1 : 0), tail_blocks, disc);
+  result_.bytes_checked += disc.size();
+  if (at && !CountMismatch(check, *at, true)) check.declined = StopCause::kDifference;
+}
+
+void ReferenceRun::CloseCheck(CheckState& check, bool after_capture) {
+  if (check.declined == StopCause::kNone && StopRequested()) {
+    check.declined = StopCause::kUser;
     result_.verdict.Cancelled();
   }
-  result_.stop_cause = declined;
-  result_.check_whole = declined == StopCause::kNone && !tail_failed_at;
+  result_.stop_cause = check.declined;
+  result_.check_whole = check.declined == StopCause::kNone && !check.tail_failed_at;
   if (!result_.check_whole) {
-    result_.check_stopped_at = static_cast<std::uint32_t>(tail_failed_at.value_or(current));
+    result_.check_stopped_at =
+        static_cast<std::uint32_t>(check.tail_failed_at.value_or(check.current));
   }
-  if (declined != StopCause::kNone) {
+  if (check.declined != StopCause::kNone) {
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
         Tr("読み込みをｷｬﾝｾﾙしました") + CancelCauseSuffix(ctx_.cancel_cause()) + CheckNotes() +
             UnreadNote());
     return;
   }
-  Report(current, result_.bytes_checked, started, true);
-  EndCheck(after_capture, tail_failed_at);
+  Report(check.current, result_.bytes_checked, check.started, true);
+  EndCheck(after_capture, check.tail_failed_at);
 }
 
 // The job's frame: busy marks, the device check, the range.
