@@ -1,5 +1,6 @@
-// Finding the bytes per block of a read from what the path left: the pure ways and their
-// texts. The probe and the whole discovery against a drive are in tests/emu.
+// Finding the bytes per block of a read from what the path left: the pure ways. The probe, the
+// whole discovery against a drive and the findings' texts (block_sizes_found.txt) are in
+// tests/emu.
 #include "device/block_size.h"
 
 #include <gtest/gtest.h>
@@ -104,16 +105,6 @@ TEST(BlockSizeFromResidual, OnlyAWholeNumberOfPlausibleBlocks) {
   EXPECT_EQ(BlockSizeFromResidual(99999, 16 * 2656, 16, user), 0u);  // more than asked
   EXPECT_EQ(BlockSizeFromResidual(2048, 2656, 0, user), 0u);
   EXPECT_EQ(BlockSizeFromResidual(2 * 1000, 4096, 2, {}), 1000u);
-}
-
-TEST(BlockSizeFinding, TextsForTheStatusLine) {
-  EXPECT_EQ((BlockSizeFinding{2048, BlockSizeWay::kFill, 0}).Text(),
-            "block size 2048 (from the reply's fill)");
-  EXPECT_EQ((BlockSizeFinding{2352, BlockSizeWay::kResidual, 0}).Text(),
-            "block size 2352 (from the transferred count)");
-  EXPECT_EQ((BlockSizeFinding{2328, BlockSizeWay::kSectorType, kSectorTypeMode2Form2}).Text(),
-            "block size 2328 (from the sector type Mode 2 form 2)");
-  EXPECT_EQ(BlockSizeFinding{}.Text(), "block size not found");
 }
 
 }  // namespace

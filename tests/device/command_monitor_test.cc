@@ -16,14 +16,6 @@ using testing::Good;
 using testing::Refused;
 using testing::ScriptedDrives;
 
-ScsiRequest Request(std::uint8_t opcode, std::span<std::uint8_t> buffer) {
-  ScsiRequest r;
-  r.cdb = MakeCdb({opcode});
-  r.buffer = buffer;
-  r.direction = buffer.empty() ? DataDirection::kNone : DataDirection::kIn;
-  return r;
-}
-
 // The monitor hears every command of the directory's handles through the trace's sink, with
 // or without a trace file, and nothing once the sink is gone; its rows say status or sense,
 // bytes and time, and its lines save as a trace the reader reads back (replies cut to the cap).
@@ -39,12 +31,12 @@ TEST(CommandMonitor, ListensThroughTheTraceAndSavesATrace) {
   CommandMonitor monitor(10);
   drives.drives.Trace().SetSink(&monitor);
   EXPECT_TRUE(drives.drives.Trace().Observed());
-  open.transport->Execute(Request(0x28, big));
-  open.transport->Execute(Request(0x5A, {}));
-  open.transport->Execute(Request(0x43, {}));
+  open.transport->Execute({MakeCdb({0x28}), big, DataDirection::kIn});
+  open.transport->Execute({MakeCdb({0x5A}), {}, DataDirection::kNone});
+  open.transport->Execute({MakeCdb({0x43}), {}, DataDirection::kNone});
   drives.drives.Trace().SetSink(nullptr);
   EXPECT_FALSE(drives.drives.Trace().Observed());
-  open.transport->Execute(Request(0x00, {}));  // not heard
+  open.transport->Execute({MakeCdb({0x00}), {}, DataDirection::kNone});  // not heard
 
   const std::vector<MonitoredCommand> rows = monitor.Since(0);
   ASSERT_EQ(rows.size(), 3u);
@@ -86,7 +78,8 @@ TEST(CommandMonitor, KeepsTheNewestWithinItsCapacity) {
   CommandMonitor monitor(3);
   ScsiResult good;
   good.status = TransportStatus::kCompleted;
-  for (std::uint8_t op = 0; op < 5; ++op) monitor.OnCommand({}, "d", Request(op, {}), good);
+  for (std::uint8_t op = 0; op < 5; ++op)
+    monitor.OnCommand({}, "d", {MakeCdb({op}), {}, DataDirection::kNone}, good);
   std::vector<MonitoredCommand> rows = monitor.Since(1);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows.front().sequence, 3u);
@@ -94,7 +87,7 @@ TEST(CommandMonitor, KeepsTheNewestWithinItsCapacity) {
   EXPECT_EQ(monitor.Since(4).front().cdb[0], 4);
   monitor.Clear();
   EXPECT_TRUE(monitor.Since(0).empty());
-  monitor.OnCommand({}, "d", Request(0x12, {}), good);
+  monitor.OnCommand({}, "d", {MakeCdb({0x12}), {}, DataDirection::kNone}, good);
   rows = monitor.Since(5);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows.front().sequence, 6u);

@@ -23,14 +23,6 @@ using namespace std::chrono;
 const system_clock::time_point kLeapDay = sys_days{year{2024} / February / 29} + hours{23} +
                                           minutes{59} + seconds{59} + microseconds{999999};
 
-ScsiRequest Request(Cdb cdb, std::span<std::uint8_t> buffer, DataDirection direction) {
-  ScsiRequest r;
-  r.cdb = cdb;
-  r.buffer = buffer;
-  r.direction = direction;
-  return r;
-}
-
 std::vector<std::string> Lines(const std::string& path) {
   std::ifstream in(path);
   std::vector<std::string> lines;
@@ -51,20 +43,20 @@ TEST(FormatTraceLine, EveryFieldCapsRefusalsAndSense) {
   result.duration = microseconds{310};
   std::string text = FormatTraceLine(
       kLeapDay, "emu:audio",
-      Request(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 6}), buffer, DataDirection::kIn), result);
+      ScsiRequest{MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 6}), buffer, DataDirection::kIn}, result);
 
   std::vector<std::uint8_t> page = {0x00, 0x10, 0x00, 0x00, 0x8e, 0x0e};
   result.transferred = 6;
   result.duration = {};
   const Cdb select = MakeCdb({0x55, 0x10, 0, 0, 0, 0, 0, 0, 6});
-  text +=
-      "\n" + FormatTraceLine(kLeapDay, "d", Request(select, page, DataDirection::kOut), result, 4);
-  text +=
-      "\n" + FormatTraceLine(kLeapDay, "d", Request(select, page, DataDirection::kIn), result, 0);
+  text += "\n" +
+          FormatTraceLine(kLeapDay, "d", ScsiRequest{select, page, DataDirection::kOut}, result, 4);
+  text += "\n" +
+          FormatTraceLine(kLeapDay, "d", ScsiRequest{select, page, DataDirection::kIn}, result, 0);
 
   std::vector<std::uint8_t> two = {1, 2};
   result.transferred = 4096;  // more than was asked for
-  const ScsiRequest read = Request(MakeCdb({0x28}), two, DataDirection::kIn);
+  const ScsiRequest read{MakeCdb({0x28}), two, DataDirection::kIn};
   text += "\n" + FormatTraceLine(kLeapDay, "d", read, result);
   ScsiResult refused;
   refused.status = TransportStatus::kRefused;
@@ -74,8 +66,7 @@ TEST(FormatTraceLine, EveryFieldCapsRefusalsAndSense) {
   refused.transferred = 2;  // the requested count, as a refusal leaves it
   text += "\n" + FormatTraceLine(kLeapDay, "emu:\"x\"\x01", read, refused);
 
-  std::vector<std::uint8_t> none;
-  const ScsiRequest tur = Request(MakeCdb({0x00}), none, DataDirection::kIn);
+  const ScsiRequest tur{MakeCdb({0x00}), {}, DataDirection::kIn};
   ScsiResult check = CheckCondition(0x02, 0x3a, 0x01).result;
   text += "\n" + FormatTraceLine(kLeapDay, "d", tur, check);
   check.sense_length = 0;
@@ -98,7 +89,7 @@ TEST_F(DirectoryTrace, StartsAppendsTruncatesAndStops) {
   dir.Write("t.jsonl", std::string("{\"earlier\": 1}\n"));
   OpenResult open = drives.drives.Open("scripted:0");
   ASSERT_NE(open.transport, nullptr);
-  const ScsiRequest tur = Request(MakeCdb({0x00}), {}, DataDirection::kNone);
+  const ScsiRequest tur{MakeCdb({0x00}), {}, DataDirection::kNone};
   open.transport->Execute(tur);  // before: not recorded
   CommandTrace& trace = drives.drives.Trace();
   std::string error;
@@ -109,7 +100,7 @@ TEST_F(DirectoryTrace, StartsAppendsTruncatesAndStops) {
   ASSERT_NE(second.transport, nullptr);
   EXPECT_EQ(second.transport->Id(), "scripted:1");
   open.transport->Execute(tur);
-  second.transport->Execute(Request(MakeCdb({0x12}), buffer, DataDirection::kIn));
+  second.transport->Execute({MakeCdb({0x12}), buffer, DataDirection::kIn});
   trace.Stop();
   EXPECT_EQ(trace.Path(), "");
   open.transport->Execute(tur);  // after: not recorded
@@ -154,7 +145,7 @@ TEST_F(DirectoryTrace, ThreadsOnTheirOwnHandlesNeverInterleaveLines) {
     threads.emplace_back([&open] {
       std::vector<std::uint8_t> reply(4096);
       for (int n = 0; n < kCommands; ++n) {
-        open.transport->Execute(Request(MakeCdb({0x28}), reply, DataDirection::kIn));
+        open.transport->Execute({MakeCdb({0x28}), reply, DataDirection::kIn});
       }
     });
   }

@@ -84,7 +84,6 @@ class ScriptedTransport final : public Transport {
     return reply.result;
   }
   bool GetAddress(ScsiAddress* address) override {
-    if (!has_address) return false;
     *address = address_value;
     return true;
   }
@@ -93,7 +92,6 @@ class ScriptedTransport final : public Transport {
   std::vector<ScsiRequest> sent;
   // Also records here when set: outlives the transport (whose owner may close it).
   std::vector<ScsiRequest>* log = nullptr;
-  bool has_address = true;
   ScsiAddress address_value{1, 2, 3, 4};
 
  private:

@@ -34,11 +34,10 @@ TEST(SgIoRequest, CarriesTheTwelveByteCdbTheDirectionTheStagingAndTheTimeout) {
                {2048, kIn, 0xFFFFFFFFu, SG_DXFER_FROM_DEV, 2048, 0xFFFFFFFFu}};
   std::vector<std::uint8_t> buffer(2656), staging(4096);
   for (const auto& c : cases) {
-    ScsiRequest req;
-    req.cdb = {0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0};
-    req.buffer = std::span(buffer).first(c.size);
-    req.direction = c.direction;
-    req.timeout_seconds = c.timeout;
+    const ScsiRequest req{{0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0},
+                          std::span(buffer).first(c.size),
+                          c.direction,
+                          c.timeout};
     SgIoBuffers bufs;
     const sg_io_hdr_t h = BuildSgIoRequest(req, staging, &bufs);
     EXPECT_EQ(h.cmd_len, 12);
@@ -89,9 +88,7 @@ TEST(SgIoRequest, ThePagesOfAReadBufferGoAsTheyAre) {
                {0, 0, kIn, false},     {0, 2048, kNone, false}, {0, 28, kOut, true},
                {16, 2048, kIn, false}, {512, 2048, kIn, false}};
   for (const auto& c : cases) {
-    ScsiRequest req;
-    req.buffer = aligned.span().subspan(c.offset, c.size);
-    req.direction = c.direction;
+    const ScsiRequest req{{}, aligned.span().subspan(c.offset, c.size), c.direction};
     EXPECT_EQ(SgIoUsesCallersBuffer(req, PageSize()), c.direct) << c.offset << " " << c.size;
     if (c.direct) {
       SgIoBuffers bufs;
@@ -214,11 +211,8 @@ TEST(SgioTransport, ANonSgDeviceRefusesAndLeavesTheCallersBytes) {
   for (std::size_t size : {std::size_t{2656}, std::size_t{0}, std::size_t{42496}}) {
     ReadBuffer buffer(size);
     std::fill(buffer.span().begin(), buffer.span().end(), 0x5A);
-    ScsiRequest req;
-    req.cdb = {0x28, 0, 0, 0, 0, 0, 0, 0, 1};
-    req.buffer = buffer.span();
-    req.direction = DataDirection::kIn;
-    const ScsiResult result = r.transport->Execute(req);
+    const ScsiResult result =
+        r.transport->Execute({{0x28, 0, 0, 0, 0, 0, 0, 0, 1}, buffer.span(), DataDirection::kIn});
     EXPECT_EQ(result.status, TransportStatus::kRefused) << size;
     EXPECT_EQ(result.os_error, ENOTTY);
     EXPECT_EQ(result.transferred, size);

@@ -26,10 +26,7 @@ TEST(TraceReader, ReadsBackEveryFieldTheWriterWrites) {
     ASSERT_TRUE(ParseTraceLine(line, &e, &error)) << error << "\n" << line;
     std::vector<std::uint8_t> buffer = e.direction == DataDirection::kOut ? e.data_out : e.reply;
     buffer.resize(e.length);
-    ScsiRequest request;
-    request.cdb = e.cdb;
-    request.direction = e.direction;
-    request.buffer = buffer;
+    const ScsiRequest request{e.cdb, buffer, e.direction};
     const bool capped = e.data_out_omitted || e.reply_omitted;
     EXPECT_EQ(FormatTraceLine(leap_day, e.drive, request, e.result,
                               capped ? e.data_out.size() + e.reply.size() : kDefaultTraceByteCap),

@@ -107,10 +107,8 @@ TEST_F(CueImageTest, SeveralTracksAndFiles) {
   // blocks of track 2, 10 blocks of track 3 with an index 2.
   dir.Write("data.bin", RawBlocks(*t13, 0, 30));
   std::vector<std::uint8_t> audio = Tone(150, 0x00);
-  const std::vector<std::uint8_t> t2 = Tone(20, 0x22);
-  const std::vector<std::uint8_t> t3 = Tone(10, 0x33);
-  audio.insert(audio.end(), t2.begin(), t2.end());
-  audio.insert(audio.end(), t3.begin(), t3.end());
+  audio.resize(170 * 2352, 0x22);
+  audio.resize(180 * 2352, 0x33);
   dir.Write("sub dir/audio one.bin", audio);
   dir.Write("tail.bin", UserBlocks(1000, 5));
   dir.Write("disc.cue", tamarack::testing::ReadGoldenText("several_tracks.cue", "emu"));

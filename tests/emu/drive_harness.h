@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/block_read.h"
 #include "device/clock.h"
 #include "device/device_session.h"
 #include "device/drive_directory.h"
@@ -32,12 +33,8 @@ namespace tamarack::emu::testing {
 // here with a PMA and an ATIP.
 inline std::unique_ptr<Disc> MakeRecordableDisc() {
   DiscLayout layout;
-  TrackInfo t;
-  t.number = 1;
-  t.mode = TrackMode::kMode1;
-  t.control = kControlData;
+  TrackInfo t;  // track 1, Mode 1
   t.pregap_start = -150;
-  t.start = 0;
   t.end = 1000;
   layout.tracks.push_back(t);
   layout.sessions.push_back(SessionInfo{1, 1, 1, 1000, 0x00});
@@ -239,16 +236,9 @@ inline Cdb Read10Command(std::int64_t lba, std::uint32_t blocks) {
   return c;
 }
 
-// Read CD with main-channel selection `main` (byte 9), sub-channel `sub` and expected sector
-// type `type`.
-inline Cdb ReadCdCommand(std::int64_t lba, std::uint32_t blocks, std::uint8_t main,
-                         std::uint8_t sub = 0, std::uint8_t type = 0) {
-  Cdb c = MakeCdb({0xBE, static_cast<std::uint8_t>(type << 2)});
-  WriteBe32(c, 2, static_cast<std::uint32_t>(lba));
-  WriteBe24(c, 6, blocks);
-  c[9] = main;
-  c[10] = sub;
-  return c;
+// Read CD of `blocks` blocks from a block that may lie in the pregap before LBA 0.
+inline Cdb ReadCdCommand(std::int32_t lba, std::uint32_t blocks, ReadCdSelection selection = {}) {
+  return ReadCdCdb(static_cast<std::uint32_t>(lba), blocks, selection);
 }
 
 // Block `lba` of `disc` as the disc holds it.

@@ -31,7 +31,7 @@ namespace {
 
 // The names of the files of tests/data/emu ending in `ext` with a line starting with `mark`.
 // Test discovery runs the program without TAMARACK_TEST_DATA: the folder of the build's sources
-// stands in.
+// stands in. (A suite of no files fails as GoogleTest's uninstantiated suite.)
 std::vector<std::string> DataFiles(const std::string& ext, const std::string& mark) {
   const char* data = std::getenv("TAMARACK_TEST_DATA");
   std::vector<std::string> names;
@@ -46,11 +46,6 @@ std::vector<std::string> DataFiles(const std::string& ext, const std::string& ma
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-TEST(DriveScriptFiles, AreFound) {
-  EXPECT_FALSE(DataFiles(".txt", "drive ").empty());
-  EXPECT_FALSE(DataFiles(".hex", "# drive ").empty());
 }
 
 std::string Name(const ::testing::TestParamInfo<std::string>& p) { return p.param; }
@@ -135,34 +130,23 @@ TEST(VirtualDriveFaults, CorruptedBytesAndTheirC2Bits) {
   for (std::size_t i = 0; i < 294; ++i) EXPECT_EQ(r.data[2352 + i], 0x00);
 }
 
-TEST(VirtualDriveFaults, SlowCommandsTimeOutAfterTheTimeOut) {
-  DriveHarness h("emu:type13?speed=max&slow=28");
-  h.session.SetCommandTimeout(9);
-  const auto before = h.clock.Now();
-  const Reply r = h.In({0x28, 0, 0, 0, 0, 0, 0, 0, 1}, 2048);
-  EXPECT_EQ(r.result.status, TransportStatus::kTimedOut);
-  EXPECT_EQ(r.status_line, "Error Notified(The command timed out)");
-  EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(9));
-  EXPECT_TRUE(h.NoData({0x00}).good());
-}
-
-TEST(VirtualDriveFaults, ACommandOutlastingItsTimeOutByTheModel) {
-  // 1000 blocks at x1 take over 13 seconds: past the 7-second time-out.
-  DriveHarness h("emu:type13?speed=clv1");
-  const auto before = h.clock.Now();
-  const Reply r = h.In({0x28, 0, 0, 0, 0, 0, 0, 0x03, 0xE8}, 1000 * 2048);
-  EXPECT_EQ(r.result.status, TransportStatus::kTimedOut);
-  EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(7));
-}
-
-// Sends `cdb` with `buffer` for its data, as a caller of the drive does.
-ScsiResult Send(Transport& drive, Cdb cdb, std::vector<std::uint8_t>& buffer,
-                DataDirection direction = DataDirection::kIn) {
-  ScsiRequest r;
-  r.cdb = cdb;
-  r.buffer = buffer;
-  r.direction = direction;
-  return drive.Execute(r);
+// A command outlasting its time-out, slow by the fault plan or by the timing model (1000 blocks
+// at x1 take over 13 seconds), ends when the time-out runs out; the drive answers the next.
+TEST(VirtualDriveFaults, ACommandOutlastingItsTimeOutEndsThere) {
+  const struct {
+    const char* id;
+    std::uint32_t timeout, blocks;
+  } cases[] = {{"emu:type13?speed=max&slow=28", 9, 1}, {"emu:type13?speed=clv1", 7, 1000}};
+  for (const auto& c : cases) {
+    DriveHarness h(c.id);
+    h.session.SetCommandTimeout(c.timeout);
+    const auto before = h.clock.Now();
+    const Reply r = h.In(Read10Command(0, c.blocks), c.blocks * 2048);
+    EXPECT_EQ(r.result.status, TransportStatus::kTimedOut) << c.id;
+    EXPECT_EQ(r.status_line, "Error Notified(The command timed out)");
+    EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(c.timeout)) << c.id;
+    EXPECT_TRUE(h.NoData({0x00}).good()) << c.id;
+  }
 }
 
 // Read CD and Read CD MSF selecting no field: long ranges cost no block building.
@@ -171,7 +155,6 @@ TEST(VirtualDriveReadCd, NoFieldSelectedBuildsNoBlocks) {
   auto built = std::make_shared<int>(0);
   DiscLayout layout;
   TrackInfo t;
-  t.start = 0;
   t.end = 300000;
   layout.tracks.push_back(t);
   layout.sessions.push_back(SessionInfo{1, 1, 1, 300000, 0x00});
@@ -185,10 +168,9 @@ TEST(VirtualDriveReadCd, NoFieldSelectedBuildsNoBlocks) {
     std::vector<std::uint8_t> buffer(40960, 0x5A);
     const auto ty = static_cast<std::uint8_t>(type << 2);
     // Read CD MSF from 00:02:00 and Read CD of 299,999 blocks from LBA 0.
-    return Send(drive,
-                end_msf_minutes ? Cdb{0xB9, ty, 0, 0, 2, 0, end_msf_minutes, 0, 0, main}
-                                : Cdb{0xBE, ty, 0, 0, 0, 0, 0x04, 0x93, 0xDF, main},
-                buffer);
+    return drive.Execute({end_msf_minutes ? Cdb{0xB9, ty, 0, 0, 2, 0, end_msf_minutes, 0, 0, main}
+                                          : Cdb{0xBE, ty, 0, 0, 0, 0, 0x04, 0x93, 0xDF, main},
+                          buffer, DataDirection::kIn});
   };
   for (std::uint8_t end : {std::uint8_t{0}, std::uint8_t{60}}) {
     *built = 0;
@@ -229,7 +211,7 @@ TEST(SpeedModel, SeeksGrowWithDistanceSpeedsRoundDown) {
 
 std::chrono::microseconds ReadDuration(DriveHarness& h, std::uint32_t lba) {
   const auto before = h.clock.Now();
-  const Reply r = h.In(ReadCdCommand(lba, 75, 0x10), 75 * 2352);
+  const Reply r = h.In(ReadCdCdb(lba, 75), 75 * 2352);
   EXPECT_TRUE(r.good()) << r.status_line;
   // The clock moved by exactly the modelled duration, which the result reports.
   EXPECT_EQ(h.clock.Now() - before, r.result.duration);
@@ -270,8 +252,7 @@ TEST(SpeedModelThroughTheDrive, SpinUpAfterALoad) {
   ReadDuration(h, 0);
   ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x02}).good());
   ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x03}).good());
-  EXPECT_EQ(h.NoData({0x00}).status_line,
-            "Error Notified( NOT READY TO READY CHANGE, MEDIUM MAY HAVE CHANGED).");
+  EXPECT_FALSE(h.NoData({0x00}).good());   // the load's unit attention (status_eject_load.txt)
   const auto first = ReadDuration(h, 75);  // the head went back to 0 with the load
   const auto second = ReadDuration(h, 150);
   EXPECT_GT(first, second + std::chrono::seconds(1));
@@ -343,22 +324,21 @@ TEST(ReplayDrive, AnswersEachCommandInRecordedOrderThenRepeatsTheLast) {
   entries.back().result.scsi_status = 2;
   ReplayDrive drive("emu:t.jsonl", std::make_shared<ReplayLog>(std::move(entries)));
 
-  std::vector<std::uint8_t> none;
-  EXPECT_EQ(Send(drive, kTestUnitReady, none, DataDirection::kNone).sense[2], 0x06);
-  EXPECT_EQ(Send(drive, kTestUnitReady, none, DataDirection::kNone).scsi_status, 0);
-  EXPECT_EQ(Send(drive, kTestUnitReady, none, DataDirection::kNone).scsi_status, 0);
+  EXPECT_EQ(drive.Execute({kTestUnitReady, {}, DataDirection::kNone}).sense[2], 0x06);
+  EXPECT_EQ(drive.Execute({kTestUnitReady, {}, DataDirection::kNone}).scsi_status, 0);
+  EXPECT_EQ(drive.Execute({kTestUnitReady, {}, DataDirection::kNone}).scsi_status, 0);
 
   // The reply and its count, cut to a smaller buffer than the recorded one.
   std::vector<std::uint8_t> small(3, 0x5a);
-  ScsiResult r = Send(drive, kInquiry, small);
+  ScsiResult r = drive.Execute({kInquiry, small, DataDirection::kIn});
   EXPECT_EQ(r.transferred, 3u);
   EXPECT_EQ(small, (std::vector<std::uint8_t>{0x05, 0x80, 0x00}));
 
   // The data out chooses between recordings of one CDB.
   std::vector<std::uint8_t> second = {0x03, 0x04}, first = {0x01, 0x02}, other = {0x01, 0x03};
-  EXPECT_EQ(Send(drive, kModeSelect, second, DataDirection::kOut).scsi_status, 2);
-  EXPECT_EQ(Send(drive, kModeSelect, first, DataDirection::kOut).scsi_status, 0);
-  EXPECT_EQ(Send(drive, kModeSelect, other, DataDirection::kOut).sense[12], 0x24);
+  EXPECT_EQ(drive.Execute({kModeSelect, second, DataDirection::kOut}).scsi_status, 2);
+  EXPECT_EQ(drive.Execute({kModeSelect, first, DataDirection::kOut}).scsi_status, 0);
+  EXPECT_EQ(drive.Execute({kModeSelect, other, DataDirection::kOut}).sense[12], 0x24);
 }
 
 TEST(ReplayDrive, ACommandTheTraceLacksIsRefusedAndNamed) {
@@ -377,7 +357,7 @@ TEST(ReplayDrive, ACommandTheTraceLacksIsRefusedAndNamed) {
   };
   for (const auto& c : cases) {
     std::vector<std::uint8_t> buffer(8, 0x5a);
-    const ScsiResult r = Send(drive, c.cdb, buffer);
+    const ScsiResult r = drive.Execute({c.cdb, buffer, DataDirection::kIn});
     EXPECT_EQ(r.status, TransportStatus::kCompleted);
     EXPECT_EQ(r.scsi_status, 2);
     EXPECT_EQ(r.sense[2], 0x05);
@@ -406,7 +386,7 @@ TEST(ReplayDrive, TheProviderOpensATraceByPathOnce) {
   OpenResult second = provider.Open(id);
   ASSERT_TRUE(second.transport) << second.error;
   std::vector<std::uint8_t> buffer(16);
-  EXPECT_EQ(Send(*second.transport, kInquiry, buffer).transferred, 2u);
+  EXPECT_EQ(second.transport->Execute({kInquiry, buffer, DataDirection::kIn}).transferred, 2u);
   EXPECT_EQ(buffer[1], 0x80);
 
   EXPECT_FALSE(provider.Open(id + "?speed=max").transport);

@@ -148,7 +148,7 @@ TEST(BlockRead, ABufferReadIntoAgainCountsEachReplyAsItCame) {
 
 TEST(ReceivedCount, FromTheResidualTheFillOrTwoFills) {
   std::vector<std::uint8_t> b(100, kReplyFill);
-  for (int i = 0; i < 60; ++i) b[static_cast<std::size_t>(i)] = 1;
+  std::fill_n(b.begin(), 60, 1);
   ReceivedWay way{};
   bool fill_short = false;
   EXPECT_EQ(ReceivedFromFirstRead(b, 80, &way, &fill_short), 80u);  // a residual is believed
@@ -167,7 +167,7 @@ TEST(ReceivedCount, FromTheResidualTheFillOrTwoFills) {
   // A second read shorter than the first: past its 40 bytes the buffer holds A5h fill where the
   // first read had other data, so only its own 40 count (the buffer no longer holds the rest).
   std::vector<std::uint8_t> shorter(100, kSecondFill);
-  for (int i = 0; i < 40; ++i) shorter[static_cast<std::size_t>(i)] = 1;
+  std::fill_n(shorter.begin(), 40, 1);
   EXPECT_EQ(ReceivedFromTwoFills(60, 60, shorter), 40u);
   EXPECT_EQ(ReceivedFromTwoFills(60, 50, shorter), 40u);
   // ...but where the first read's data were A5h from byte 30 on, those bytes are the same.
@@ -196,13 +196,14 @@ TEST(BlockSizeDiscovery, EveryPathEveryDiscEveryRead) {
     std::int32_t lba;
   } reads[] = {
       {"type13 Read(10)", "type13", Read10Command(1000, kBlocks), 1000},
-      {"type13 Read CD", "type13", ReadCdCommand(1000, kBlocks, 0x10), 1000},
+      {"type13 Read CD", "type13", ReadCdCdb(1000, kBlocks), 1000},
       {"type30 form 1 Read(10)", "type30", Read10Command(form1, kBlocks), form1},
-      {"type30 form 2 Read CD", "type30", ReadCdCommand(form2, kBlocks, 0x10), form2},
-      {"type30 form 2 raw", "type30", ReadCdCommand(form2, kBlocks, 0xF8), form2},
-      {"type30 audio Read CD", "type30", ReadCdCommand(audio, kBlocks, 0x10), audio},
-      {"type30 Mode 1 raw with Q", "type30", ReadCdCommand(mode1, kBlocks, 0xF8, 0x02), mode1},
-      {"audio Read CD", "audio", ReadCdCommand(200, kBlocks, 0x10), 200},
+      {"type30 form 2 Read CD", "type30", ReadCdCommand(form2, kBlocks), form2},
+      {"type30 form 2 raw", "type30", ReadCdCommand(form2, kBlocks, {.main = 0xF8}), form2},
+      {"type30 audio Read CD", "type30", ReadCdCommand(audio, kBlocks), audio},
+      {"type30 Mode 1 raw with Q", "type30",
+       ReadCdCommand(mode1, kBlocks, {.main = 0xF8, .sub = 2}), mode1},
+      {"audio Read CD", "audio", ReadCdCdb(200, kBlocks), 200},
   };
   std::string t;
   for (const auto& read : reads) {
@@ -231,7 +232,7 @@ TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhy) {
   BlockReply whole;
   whole.outcome.status = CommandStatus::kGood;
   whole.received = kRequestPerBlock;
-  const ReadEvidence e{ReadCdCommand(5000, 1, 0x10), 1, kRequestPerBlock, 5000, whole};
+  const ReadEvidence e{ReadCdCdb(5000, 1), 1, kRequestPerBlock, 5000, whole};
   const BlockSizeFinding f = FindBlockSize(h.session, e);
   EXPECT_EQ(f.way, BlockSizeWay::kNotFound);
   EXPECT_EQ(f.Text(), "block size not found");
@@ -248,13 +249,11 @@ TEST(BlockSizeDiscovery, AReadCdNamingItsTypeIsProbedWithThatTypeAlone) {
   DriveHarness h("emu:type30?speed=max&resid=pad");
   const std::int32_t form2 = MakeType30Disc()->Layout().tracks[11].start;
   EXPECT_EQ(
-      ProbeBlockSize(h.session, ReadCdCommand(form2, 1, 0x10, 0, kSectorTypeMode2Form2), form2)
-          .Text(),
+      ProbeBlockSize(h.session, ReadCdCommand(form2, 1, {kSectorTypeMode2Form2}), form2).Text(),
       "block size 2328 (from the sector type Mode 2 form 2)");
   // Expecting Mode 1 of a form 2 block: the drive refuses, and no other type is tried.
-  EXPECT_EQ(
-      ProbeBlockSize(h.session, ReadCdCommand(form2, 1, 0x10, 0, kSectorTypeMode1), form2).way,
-      BlockSizeWay::kNotFound);
+  EXPECT_EQ(ProbeBlockSize(h.session, ReadCdCommand(form2, 1, {kSectorTypeMode1}), form2).way,
+            BlockSizeWay::kNotFound);
 }
 
 }  // namespace

@@ -161,15 +161,12 @@ TEST_F(JobRunnerTest, StartFromTheWorkerItselfIsRefused) {
   EXPECT_EQ(host.finished.size(), 1u);
 }
 
-TEST(JobRunnerLifetime, DestructorInterruptsAndWaits) {
-  DeviceSession session{nullptr, BuiltInSenseTable()};
-  SimulatedClock clock;
-  ScriptedJobHost host;
+TEST_F(JobRunnerTest, DestructorInterruptsAndWaits) {
   // Endless: only the destructor's interruption can end it.
   auto job = std::make_shared<GatedJob>(std::numeric_limits<int>::max());
   {
-    JobRunner runner{session, clock};
-    runner.Start(job, host);
+    JobRunner own{session, clock};
+    own.Start(job, host);
     job->entered.get_future().wait();
     job->Release();
   }

@@ -11,6 +11,7 @@
 #include "serve/chap_secret.h"
 #include "serve/iscsi_target.h"
 #include "temp_dir.h"
+#include "util/strings.h"
 
 namespace tamarack::serve {
 namespace {
@@ -114,10 +115,9 @@ TEST(ChapSecret, FileOnlyItsOwnerCanRead) {
   for (unsigned mode : {0100640u, 0100604u, 0100620u, 0100602u}) {
     const std::string error = CheckSecretFileMode(mode, "/s");
     EXPECT_NE(
-        error.find(std::string("by others than its owner (mode 0") + std::to_string(mode / 64 % 8) +
-                   std::to_string(mode / 8 % 8) + std::to_string(mode % 8) +
-                   "), so it cannot hold the CHAP secret: "
-                   "make it private with \"chmod 600 /s\""),
+        error.find(StrFormat("by others than its owner (mode 0%o), so it cannot hold the CHAP "
+                             "secret: make it private with \"chmod 600 /s\"",
+                             mode & 0777)),
         std::string::npos)
         << error;
   }

@@ -35,12 +35,10 @@ struct Served {
     ring = std::make_unique<RingServer>(*opened.transport, clock, options,
                                         [this](const std::string& n) { notices.push_back(n); });
   }
-  // The direct answer of the same drive, for comparison.
+  // The direct answer of the same drive to a data-in command, for comparison.
   ScsiResult Direct(const Bytes& cdb, Bytes& data) {
-    ScsiRequest r;
+    ScsiRequest r{{}, data, DataDirection::kIn};
     std::copy(cdb.begin(), cdb.end(), r.cdb.begin());
-    r.buffer = data;
-    r.direction = data.empty() ? DataDirection::kNone : DataDirection::kIn;
     return opened.transport->Execute(r);
   }
   std::string Notices() const {
