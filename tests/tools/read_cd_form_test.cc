@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "console/console.h"
 #include "console/form_driver.h"
 #include "decode/read_cd_choices.h"
