@@ -179,6 +179,27 @@ TEST(SpeedMeasurement, EachRunIsItsGoldenFile) {
   }
 }
 
+// Where the run turns to one block per command: only once no more than a command's blocks
+// remain, so one block past a command's is read as a whole command and then that one block.
+TEST(SpeedMeasurement, TheLastBlocksOneAtATimeFromWhereNoMoreThanACommandRemain) {
+  const struct {
+    std::int64_t last;
+    const char* reads;
+  } runs[] = {
+      {10, " 0+10/26560 10+1/2048"},  // a command and one block
+      {9, " 0+1/2656 1+1/2048 x9"},   // just a command's blocks
+      {20, " 0+10/26560 10+10/20480 20+1/2048"},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.last);
+    PacedDrive d;
+    d.last = run.last;
+    d.rate = 5;  // seconds enough to measure
+    EXPECT_TRUE(d.Run(Blocks(10)).verdict.good());
+    EXPECT_EQ(d.ReadsText(), run.reads);
+  }
+}
+
 TEST(SpeedMeasurement, SamplesStopAt6000Seconds) {
   PacedDrive d;
   d.last = 75 * 6100 - 1;
