@@ -57,6 +57,12 @@ struct BlockReply {
   bool good() const { return outcome.status == CommandStatus::kGood; }
   // GOOD status and every byte expected.
   bool ok() const { return good() && !short_reply; }
+  // GOOD status, and the path counted more than the `expected` bytes the blocks hold (a zeroed
+  // or padded tail counts the whole buffer and is not this): what the buffer holds past the
+  // drive's bytes is fill, so none of it is known to be the blocks' data.
+  bool CountedBeyond(std::uint64_t expected) const {
+    return good() && way != ReceivedWay::kWhole && received > expected;
+  }
 };
 
 // Sends `cdb` into `buffer` (data in, the session's time-out, no sense dialog) and works out what

@@ -182,9 +182,9 @@ bool SpeedMeasurementJob::ReadCommand(JobContext& ctx, std::int64_t lba, std::in
     result_.record.block_size = static_cast<std::int32_t>(size);
   }
   const std::uint32_t want = n * block_size_;
-  if (learn && reply.way != ReceivedWay::kWhole && reply.received > want) {
-    // A count beyond what the blocks hold at the size a probe found: the reply is not the data
-    // of its blocks. Its time counts in no second, and the blocks are read again at that size.
+  if (learn && reply.CountedBeyond(want)) {
+    // Not the data of its blocks at the size a probe found: its time counts in no second, and
+    // the blocks are read again at that size.
     const Clock::Duration spent = clock.Now() - from;
     probes_ += spent;
     {

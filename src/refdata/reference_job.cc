@@ -20,6 +20,12 @@
 
 namespace tamarack {
 
+namespace {
+
+// The first of `blocks` blocks of `block_size` bytes from `lba` that is not known to match
+// the file: the first `delivered` of them arrived in `disc`, the others did not; `file_data`
+// holds the file's bytes of `disc` (none when the file could not be read). Blocks in `skip`
+// (the capture could not read them) are left out.
 std::optional<std::uint64_t> FirstUnmatchedBlock(
     std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
     std::span<const std::uint8_t> disc, std::optional<std::span<const std::uint8_t>> file_data,
@@ -36,8 +42,6 @@ std::optional<std::uint64_t> FirstUnmatchedBlock(
   }
   return std::nullopt;
 }
-
-namespace {
 
 // Progress and the LBA text at most this often (and always at a phase's first and last block).
 constexpr Clock::Duration kReportPeriod = std::chrono::milliseconds(100);
@@ -327,9 +331,8 @@ BlockReply ReferenceRun::FirstCommand(std::uint32_t per_command, std::uint32_t* 
   BlockReply reply = e.reply;
   const std::uint64_t expected = std::uint64_t{*blocks} * result_.block_size.bytes;
   reply.short_reply = reply.good() && reply.received < expected;
-  // A count the path reported beyond what the blocks hold (the size came from a probe) says
-  // the reply is not the data of its blocks: the phase reads them again at the size found.
-  if (reply.good() && reply.way != ReceivedWay::kWhole && reply.received > expected) *blocks = 0;
+  // The size came from a probe: the phase reads the blocks again at that size.
+  if (reply.CountedBeyond(expected)) *blocks = 0;
   return reply;
 }
 

@@ -16,7 +16,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 
 #include "device/block_size.h"
@@ -145,14 +144,5 @@ class CheckJob final : public Job {
 // block size is 0.
 std::string CaptureSpeedText(std::uint64_t bytes, std::uint32_t block_size,
                              Clock::Duration elapsed);
-
-// The first of `blocks` blocks of `block_size` bytes from `lba` that is not known to match
-// the file: the first `delivered` of them arrived in `disc`, the others did not; `file_data`
-// holds the file's bytes of `disc` (none when the file could not be read). Blocks in `skip`
-// (the capture could not read them) are left out. Pure.
-std::optional<std::uint64_t> FirstUnmatchedBlock(
-    std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
-    std::span<const std::uint8_t> disc, std::optional<std::span<const std::uint8_t>> file_data,
-    const UnreadBlocks& skip, std::uint32_t block_size);
 
 }  // namespace tamarack

@@ -171,7 +171,7 @@ SubQCheckEnd SubQCheckJob::CheckBlocks(JobContext& ctx, SubQTally& tally) {
             StrFormat("no record size fits the reply at LBA %lld", static_cast<long long>(lba)));
       }
       result_.record_size = size;
-      if (reply.way != ReceivedWay::kWhole && reply.received != blocks * size) {
+      if (reply.received < blocks * size || reply.CountedBeyond(blocks * size)) {
         return Failed(reply, SubQCheckEnd::kReadFailed,
                       StrFormat("the reply was malformed: %u bytes for %u records of %u "
                                 "bytes at LBA %lld",
