@@ -35,26 +35,26 @@ std::uint32_t ReceivedFromFirstRead(std::span<const std::uint8_t> buffer, std::u
                                     ReceivedWay* way, bool* fill_says_short) {
   *fill_says_short = false;
   const auto size = static_cast<std::uint32_t>(buffer.size());
-  if (transferred < size) {
-    *way = ReceivedWay::kResidual;
-    return transferred;
-  }
-  const std::uint32_t end = EndBeforeFill(buffer, kReplyFill);
-  if (end == size) {
-    *way = ReceivedWay::kWhole;
-    return size;
+  const std::uint32_t counted = std::min(transferred, size);
+  // A residual is believed only as far as the fill agrees: a path that counts bytes it never
+  // wrote leaves them 5Ah.
+  const std::uint32_t end = EndBeforeFill(buffer.first(counted), kReplyFill);
+  if (end == counted) {
+    *way = counted < size ? ReceivedWay::kResidual : ReceivedWay::kWhole;
+    return counted;
   }
   *way = ReceivedWay::kFill;
   *fill_says_short = true;
   return end;
 }
 
-std::uint32_t ReceivedFromTwoFills(std::uint32_t first_end, std::uint32_t first_a5_from,
+std::uint32_t ReceivedFromTwoReads(std::span<const std::uint8_t> first,
                                    std::span<const std::uint8_t> second) {
-  const std::uint32_t second_end = EndBeforeFill(second, kSecondFill);
-  if (second_end >= first_end || first_a5_from <= second_end)
-    return std::max(first_end, second_end);
-  return second_end;
+  const std::size_t n = std::min(first.size(), second.size());
+  return static_cast<std::uint32_t>(
+      std::mismatch(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(n), second.begin())
+          .first -
+      first.begin());
 }
 
 namespace {
@@ -81,14 +81,15 @@ bool TakeResidual(BlockReply* reply, std::uint32_t size) {
   return true;
 }
 
-// The read sent again over the A5h fill, the first one's 5Ah fill having begun at `first_end`.
+// The read sent again over the A5h fill, the first one having counted `first_counted` bytes.
 void SettleOverSecondFill(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-                          std::uint32_t first_end, BlockReply* reply) {
+                          std::uint32_t first_counted, BlockReply* reply) {
   const auto size = static_cast<std::uint32_t>(buffer.size());
-  const std::uint32_t first_a5_from = EndBeforeFill(buffer.first(first_end), kSecondFill);
+  const std::vector<std::uint8_t> first(buffer.begin(), buffer.begin() + first_counted);
   reply->second_read = true;
-  if (!Send(session, cdb, buffer, buffer, kSecondFill, reply) || TakeResidual(reply, size)) return;
-  reply->received = ReceivedFromTwoFills(first_end, first_a5_from, buffer);
+  if (!Send(session, cdb, buffer, buffer, kSecondFill, reply)) return;
+  const std::uint32_t counted = std::min(reply->outcome.result.transferred, size);
+  reply->received = ReceivedFromTwoReads(first, buffer.first(counted));
   reply->way = reply->received == size ? ReceivedWay::kWhole : ReceivedWay::kTwoFills;
 }
 
@@ -101,7 +102,10 @@ void ReadOverFills(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_
   reply->received = ReceivedFromFirstRead(buffer, std::min(reply->outcome.result.transferred, size),
                                           &reply->way, &fill_says_short);
   // Data may end in 5Ah bytes: the same read over another fill tells them from the fill.
-  if (fill_says_short) SettleOverSecondFill(session, cdb, buffer, reply->received, reply);
+  if (fill_says_short) {
+    SettleOverSecondFill(session, cdb, buffer, std::min(reply->outcome.result.transferred, size),
+                         reply);
+  }
 }
 
 // A read of known length: only the guard at the buffer's end is filled. Where the drive wrote
@@ -125,7 +129,7 @@ void ReadWithGuard(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_
     return;
   }
   if (in_guard > 0 || guard_start == 0) {
-    SettleOverSecondFill(session, cdb, buffer, guard_start + in_guard, reply);
+    SettleOverSecondFill(session, cdb, buffer, size, reply);
     return;
   }
   const std::vector<std::uint8_t> first(buffer.begin(), buffer.end());
@@ -137,8 +141,7 @@ void ReadWithGuard(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_
     return;
   }
   if (TakeResidual(reply, size)) return;
-  reply->received = static_cast<std::uint32_t>(
-      std::mismatch(buffer.begin(), buffer.end(), first.begin()).first - buffer.begin());
+  reply->received = ReceivedFromTwoReads(first, buffer);
   reply->way = reply->received == size ? ReceivedWay::kWhole : ReceivedWay::kTwoFills;
 }
 

@@ -76,20 +76,17 @@ BlockReply ReadBlocks(DeviceSession& session, const Cdb& cdb, std::span<std::uin
                       std::uint32_t expected);
 
 // The received count of a good reply from the transport's count and the buffer alone, without
-// a second read: the residual when the count is short of the buffer, else where the 5Ah fill
-// began. `fill_says_short` is set when only the fill says the reply is short (a second read
-// would settle it).
+// a second read: the transport's count (the residual, or the whole buffer) where the bytes it
+// counts do not end in the 5Ah fill, else where that fill began. `fill_says_short` is set when
+// the fill says the reply is shorter than counted (a second read would settle it).
 std::uint32_t ReceivedFromFirstRead(std::span<const std::uint8_t> buffer, std::uint32_t transferred,
                                     ReceivedWay* way, bool* fill_says_short);
 
-// The received count from two reads of the same blocks: `first_end`, where the 5Ah fill of the
-// first read began, `first_a5_from`, where the run of A5h bytes that ends the first read's data
-// begins (`first_end` when its last byte is no A5h), and `second`, the buffer of the read over
-// A5h. The drive's last byte cannot be both 5Ah and A5h, so the later of the two fill starts is
-// where its bytes end, as long as both reads sent as much. The buffer holds the second read: its
-// A5h bytes short of `first_end` are the drive's only where the first read sent A5h there too;
-// else the second read was the shorter one and its own fill start is the count.
-std::uint32_t ReceivedFromTwoFills(std::uint32_t first_end, std::uint32_t first_a5_from,
+// The received count from two reads of the same blocks over different fills, each given as far
+// as its path counted: a byte the drive sent is the same in both, a byte it did not send kept a
+// different fill, so the drive's bytes end at the first difference. Where the drive sent
+// different data the two times, the count ends there too: only bytes both reads agree on count.
+std::uint32_t ReceivedFromTwoReads(std::span<const std::uint8_t> first,
                                    std::span<const std::uint8_t> second);
 
 }  // namespace tamarack

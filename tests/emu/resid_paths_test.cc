@@ -139,39 +139,60 @@ TEST(BlockRead, ABufferReadIntoAgainCountsEachReplyAsItCame) {
       std::vector<std::uint8_t> fresh(kWant);
       const BlockReply f = ReadBlocks(h.session, ReadCdCdb(r.lba, 2), fresh, 0);
       EXPECT_EQ(b.received, f.received);
-      EXPECT_EQ(b.way, f.way);
-      EXPECT_EQ(b.second_read, f.second_read);
+      // A residual into a buffer filled whole is checked against the fill as well (a second
+      // read where its bytes end in 5Ah); beside the guard a residual is short as it stands.
+      if (!(mode == "exact" && r.cut)) {
+        EXPECT_EQ(b.way, f.way);
+        EXPECT_EQ(b.second_read, f.second_read);
+      }
     }
     h.drives.Trace().SetSink(nullptr);
   }
 }
 
-TEST(ReceivedCount, FromTheResidualTheFillOrTwoFills) {
+TEST(ReceivedCount, FromTheResidualTheFillOrTwoReads) {
   std::vector<std::uint8_t> b(100, kReplyFill);
-  std::fill_n(b.begin(), 60, 1);
+  std::fill_n(b.begin(), 80, 1);
   ReceivedWay way{};
   bool fill_short = false;
-  EXPECT_EQ(ReceivedFromFirstRead(b, 80, &way, &fill_short), 80u);  // a residual is believed
+  EXPECT_EQ(ReceivedFromFirstRead(b, 70, &way, &fill_short), 70u);  // a residual is believed
   EXPECT_EQ(way, ReceivedWay::kResidual);
   EXPECT_FALSE(fill_short);
-  EXPECT_EQ(ReceivedFromFirstRead(b, 100, &way, &fill_short), 60u);
+  EXPECT_EQ(ReceivedFromFirstRead(b, 100, &way, &fill_short), 80u);
   EXPECT_EQ(way, ReceivedWay::kFill);
   EXPECT_TRUE(fill_short);
-  // The second read: 70 bytes sent whose last ten were 5Ah; over A5h they show.
-  std::vector<std::uint8_t> second(100, kSecondFill);
-  for (int i = 0; i < 70; ++i) second[static_cast<std::size_t>(i)] = i < 60 ? 1 : kReplyFill;
-  EXPECT_EQ(ReceivedFromTwoFills(60, 60, second), 70u);
-  // Sent bytes ending in A5h: the first read already saw them.
-  EXPECT_EQ(ReceivedFromTwoFills(70, 0, std::vector<std::uint8_t>(100, kSecondFill)), 70u);
-  EXPECT_EQ(ReceivedFromTwoFills(0, 0, std::vector<std::uint8_t>(100, kSecondFill)), 0u);
-  // A second read shorter than the first: past its 40 bytes the buffer holds A5h fill where the
-  // first read had other data, so only its own 40 count (the buffer no longer holds the rest).
-  std::vector<std::uint8_t> shorter(100, kSecondFill);
-  std::fill_n(shorter.begin(), 40, 1);
-  EXPECT_EQ(ReceivedFromTwoFills(60, 60, shorter), 40u);
-  EXPECT_EQ(ReceivedFromTwoFills(60, 50, shorter), 40u);
-  // ...but where the first read's data were A5h from byte 30 on, those bytes are the same.
-  EXPECT_EQ(ReceivedFromTwoFills(60, 30, shorter), 60u);
+  // ...but not past the fill: a path that counts 80 bytes and wrote 60 left 20 of 5Ah.
+  std::fill_n(b.begin() + 60, 20, kReplyFill);
+  EXPECT_EQ(ReceivedFromFirstRead(b, 80, &way, &fill_short), 60u);
+  EXPECT_EQ(way, ReceivedWay::kFill);
+  EXPECT_TRUE(fill_short);
+  // Two reads: a byte sent is the same under both fills, an unsent one is not.
+  const auto read = [](std::initializer_list<std::pair<int, std::uint8_t>> runs,
+                       std::uint8_t fill) {
+    std::vector<std::uint8_t> v;
+    for (const auto& [n, byte] : runs) v.insert(v.end(), static_cast<std::size_t>(n), byte);
+    v.resize(100, fill);
+    return v;
+  };
+  // 70 bytes sent whose last ten were 5Ah, then whose last ten were A5h.
+  EXPECT_EQ(ReceivedFromTwoReads(read({{60, 1}, {10, kReplyFill}}, kReplyFill),
+                                 read({{60, 1}, {10, kReplyFill}}, kSecondFill)),
+            70u);
+  EXPECT_EQ(ReceivedFromTwoReads(read({{60, 1}, {10, kSecondFill}}, kReplyFill),
+                                 read({{60, 1}, {10, kSecondFill}}, kSecondFill)),
+            70u);
+  EXPECT_EQ(ReceivedFromTwoReads(read({}, kReplyFill), read({}, kSecondFill)), 0u);
+  // A second read shorter than the first: only its own 40 bytes...
+  const auto first = read({{30, 1}, {30, kSecondFill}}, kReplyFill);
+  EXPECT_EQ(ReceivedFromTwoReads(read({{60, 1}}, kReplyFill), read({{40, 1}}, kSecondFill)), 40u);
+  // ...unless the first read's bytes past them were A5h: the buffer holds the first read's data.
+  EXPECT_EQ(ReceivedFromTwoReads(first, read({{30, 1}, {10, kSecondFill}}, kSecondFill)), 60u);
+  // A drive that sent other data the second time: the count ends where they part.
+  EXPECT_EQ(ReceivedFromTwoReads(first, read({{20, 1}, {40, 2}}, kSecondFill)), 20u);
+  // Each read only as far as its path counted.
+  const auto second = read({{30, 1}}, kSecondFill);
+  EXPECT_EQ(ReceivedFromTwoReads(std::span(first).first(50), second), 50u);
+  EXPECT_EQ(ReceivedFromTwoReads(first, std::span(second).first(45)), 45u);
 }
 
 // The console's bytes per block: every job's first read asks for this much.

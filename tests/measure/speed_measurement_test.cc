@@ -158,8 +158,8 @@ TEST(SpeedMeasurement, EachRunIsItsGoldenFile) {
       // Ten whole seconds of 300 blocks, then the blocks of the cut-short second, in hex; the
       // stop comes a tenth of a second after the tenth mark.
       {"stopped_in_hex.txt", 300, 300 * 100 - 1, Blocks(30, true), 3030},
-      // Every block's data end in 5Ah: the first command's residual gives the size, and each
-      // later one is read again over the A5h fill to tell the data from an unsent tail. The
+      // Every block's data end in 5Ah: every command, the first one's with its residual too, is
+      // read again over the A5h fill to tell the data from an unsent tail. The
       // second reads are counted, and their time is the drive's: each command takes twice as
       // long, and the second marks, falling inside commands, share them by duration.
       {"tail_5a.txt", 75, 999, Blocks(10), {}, true},
