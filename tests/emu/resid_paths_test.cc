@@ -193,6 +193,11 @@ TEST(ReceivedCount, FromTheResidualTheFillOrTwoReads) {
   const auto second = read({{30, 1}}, kSecondFill);
   EXPECT_EQ(ReceivedFromTwoReads(std::span(first).first(50), second), 50u);
   EXPECT_EQ(ReceivedFromTwoReads(first, std::span(second).first(45)), 45u);
+  // Whole blocks' worth: the parting byte is found past many equal ones.
+  std::vector<std::uint8_t> long_first(5000, 7), long_second(5000, 7);
+  long_second[3001] = 8;
+  EXPECT_EQ(ReceivedFromTwoReads(long_first, long_second), 3001u);
+  EXPECT_EQ(ReceivedFromTwoReads(long_first, std::span(long_second).first(2048)), 2048u);
 }
 
 // The console's bytes per block: every job's first read asks for this much.
