@@ -2,9 +2,7 @@
 # Fuzzes each target of the fuzz preset for SECONDS (default 20), starting from its seed corpus
 # in tests/fuzz/corpus (left unchanged: new inputs go to a scratch folder). An input that fails
 # is kept in build/fuzz/artifacts; the run then ends with status 1 after the other targets.
-# Targets run side by side, one per processor. With TAMARACK_FUZZ_SEED set, every target starts
-# from that seed, so that a run's inputs are the same each time (CI's verdict is then one anyone
-# can repeat); without it each run draws fresh ones, as the long runs before a change should.
+# Targets run side by side, one per processor.
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET...]   (build first: ./scripts/test.sh fuzz)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,14 +23,12 @@ mkdir -p build/fuzz/artifacts
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-seed_option=()
-if [ -n "${TAMARACK_FUZZ_SEED:-}" ]; then seed_option=(-seed="$TAMARACK_FUZZ_SEED"); fi
 # One target: its line of result in $scratch/$t.result, its status as the function's.
 fuzz_one() {
   local t=$1 log="build/fuzz/artifacts/$1.log"
   mkdir -p "$scratch/$t"
   # -timeout: an input slower than 10 s is a fault (a command must cost what its reply costs).
-  if "$bin/$t" "${seed_option[@]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  if "$bin/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="build/fuzz/artifacts/$t-" "$scratch/$t" "tests/fuzz/corpus/$t" \
       >"$log" 2>&1; then
     echo "fuzz.sh: $t: clean for ${seconds} s ($(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$' || echo '?') runs)" >"$scratch/$t.result"
