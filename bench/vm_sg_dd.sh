@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tamarack-cli against sg_dd on a real SG_IO device: QEMU's ide-cd on AHCI, in one boot of the
 # VM of tests/vm (run_vm.sh) with a data disc of MB megabytes of random bytes. Inside
-# (bench/vm_sg_dd_guest.sh), taking turns RUNS times over the same blocks:
+# (bench/vm_sg_dd_guest.sh), taking turns RUNS times over the same blocks, the one to go first
+# changing every round:
 #   capture                   against sg_dd bs=2048 bpt=16 into a tmpfs file (the capture keeps
 #                             its data there too; the first round compares the two files)
 #   measure --blocks N        against sg_dd bs=2048 bpt=N of=/dev/null (measure keeps nothing)

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Runs inside the VM of bench/vm_sg_dd.sh (busybox sh): tamarack-cli capture against sg_dd with
 # 16 blocks per command, and tamarack-cli measure against sg_dd with the measurement's blocks
-# per command, over the same blocks of /dev/sr0, taking turns so that a busy host slows both
-# alike. /out/params gives BLOCKS, RUNS and MEASURE_BLOCKS. Each run adds the line
+# per command, over the same blocks of /dev/sr0, taking turns (the one to go first changing
+# every round) so that a busy host slows both alike. /out/params gives BLOCKS, RUNS and MEASURE_BLOCKS. Each run adds the line
 # "TOOL RUN MB/S WALL_SECONDS" to /out/results.txt (MB = 10^6 bytes; the MB/s by the tool's own
 # clock, the wall seconds around the whole process); the tools' output goes to /out/TOOL.RUN.log.
 D=/dev/sr0
@@ -29,8 +29,9 @@ sg_dd_run() {
 }
 
 last=$((BLOCKS - 1))
-run=1
-while [ $run -le "$RUNS" ]; do
+
+capture_run() {
+  run=$1
   rm -f /tmp/cap.dat
   t0=$(now)
   tamarack-cli capture --drive $D --out /tmp/cap.dat --start 0 --end $last \
@@ -39,20 +40,15 @@ while [ $run -le "$RUNS" ]; do
   mbps=$(sed -n 's/^read: .* s, \([0-9.]*\) MB\/s$/\1/p' "/out/capture.$run.log")
   [ -n "$mbps" ] || { echo "no speed from capture"; cat "/out/capture.$run.log"; exit 1; }
   record capture "$run" "$mbps" "$t0" "$t1"
+}
 
-  rm -f /tmp/sg_dd.dat
-  sg_dd_run sg_dd_c 16 "$run" /tmp/sg_dd.dat
-  # The first round also shows that both read the same bytes.
-  if [ "$run" -eq 1 ]; then
-    cmp /tmp/cap.dat /tmp/sg_dd.dat || { echo "capture and sg_dd read different bytes"; exit 1; }
-  fi
-  rm -f /tmp/cap.dat /tmp/sg_dd.dat
-
-  # measure's own clock: its "read:" line, the bytes over the exact time of the reads (the
-  # summary's average counts a last partial second as a whole one).
+# measure's own clock: its "read:" line, the bytes over the exact time of the reads (the
+# summary's average counts a last partial second as a whole one). A range read in under a
+# second ends with "no second to measure" and a failure status; its "read:" line is still the
+# speed of every block read, which is all this bench asks.
+measure_run() {
+  run=$1
   t0=$(now)
-  # A range read in under a second ends with "no second to measure" and a failure status; its
-  # "read:" line is still the speed of every block read, which is all this bench asks.
   rc=0
   tamarack-cli measure --drive $D --blocks "$MEASURE_BLOCKS" --start 0 --end $last \
     > "/out/measure.$run.log" 2>&1 || rc=$?
@@ -60,8 +56,33 @@ while [ $run -le "$RUNS" ]; do
   mbps=$(sed -n 's/^read: .* s, \([0-9.]*\) MB\/s$/\1/p' "/out/measure.$run.log")
   [ -n "$mbps" ] || { echo "measure failed (status $rc):"; cat "/out/measure.$run.log"; exit 1; }
   record measure "$run" "$mbps" "$t0" "$t1"
+}
 
-  sg_dd_run sg_dd_m "$MEASURE_BLOCKS" "$run" /dev/null
+# Whichever goes first in a pair runs just after the files of the last pair were freed; the
+# order changes every round so that neither tool always pays for that.
+run=1
+while [ $run -le "$RUNS" ]; do
+  rm -f /tmp/sg_dd.dat
+  if [ $((run % 2)) -eq 1 ]; then
+    capture_run "$run"
+    sg_dd_run sg_dd_c 16 "$run" /tmp/sg_dd.dat
+  else
+    sg_dd_run sg_dd_c 16 "$run" /tmp/sg_dd.dat
+    capture_run "$run"
+  fi
+  # The first round also shows that both read the same bytes.
+  if [ "$run" -eq 1 ]; then
+    cmp /tmp/cap.dat /tmp/sg_dd.dat || { echo "capture and sg_dd read different bytes"; exit 1; }
+  fi
+  rm -f /tmp/cap.dat /tmp/sg_dd.dat
+
+  if [ $((run % 2)) -eq 1 ]; then
+    measure_run "$run"
+    sg_dd_run sg_dd_m "$MEASURE_BLOCKS" "$run" /dev/null
+  else
+    sg_dd_run sg_dd_m "$MEASURE_BLOCKS" "$run" /dev/null
+    measure_run "$run"
+  fi
   run=$((run + 1))
 done
 exit 0
