@@ -64,11 +64,10 @@ std::uint32_t ReceivedFromTwoReads(std::span<const std::uint8_t> first,
 
 namespace {
 
-// Sends `cdb` into `buffer`, of which `filled` was filled with `fill` first; false when it failed
-// (`reply` then holds the count the path reported).
+// Sends `cdb` into `buffer`; false when it failed (`reply` then holds the count the path
+// reported).
 bool Send(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-          std::span<std::uint8_t> filled, std::uint8_t fill, BlockReply* reply) {
-  std::fill(filled.begin(), filled.end(), fill);
+          BlockReply* reply) {
   reply->outcome = session.Run(cdb, buffer);
   if (reply->good()) return true;
   reply->received =
@@ -86,68 +85,54 @@ bool TakeResidual(BlockReply* reply, std::uint32_t size) {
   return true;
 }
 
-// The read sent again over the A5h fill, the first one having counted `first_counted` bytes.
-void SettleOverSecondFill(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-                          std::uint32_t first_counted, BlockReply* reply) {
+// The read sent again over the complement of what the first one left in the buffer (A5h where
+// it left the 5Ah fill), the first one having counted `first_counted` bytes: every byte the
+// drive does not send then differs between the two, even where the buffer was not filled before
+// the first read, and the first difference is where its data ended.
+void SettleBySecondRead(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
+                        std::uint32_t first_counted, BlockReply* reply) {
   const auto size = static_cast<std::uint32_t>(buffer.size());
   const std::vector<std::uint8_t> first(buffer.begin(), buffer.begin() + first_counted);
+  for (std::uint8_t& b : buffer) b = static_cast<std::uint8_t>(~b);
   reply->second_read = true;
-  if (!Send(session, cdb, buffer, buffer, kSecondFill, reply)) return;
+  if (!Send(session, cdb, buffer, reply)) return;
   const std::uint32_t counted = std::min(reply->outcome.result.transferred, size);
   reply->received = ReceivedFromTwoReads(first, buffer.first(counted));
   reply->way = reply->received == size ? ReceivedWay::kWhole : ReceivedWay::kTwoFills;
 }
 
-// Over the full 5Ah fill, then (when the data may end in 5Ah bytes) again over A5h.
+// Over the full 5Ah fill, then (when the data may end in 5Ah bytes) read again.
 void ReadOverFills(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
                    BlockReply* reply) {
   const auto size = static_cast<std::uint32_t>(buffer.size());
-  if (!Send(session, cdb, buffer, buffer, kReplyFill, reply)) return;
+  std::fill(buffer.begin(), buffer.end(), kReplyFill);
+  if (!Send(session, cdb, buffer, reply)) return;
+  const std::uint32_t counted = std::min(reply->outcome.result.transferred, size);
   bool fill_says_short = false;
-  reply->received = ReceivedFromFirstRead(buffer, std::min(reply->outcome.result.transferred, size),
-                                          &reply->way, &fill_says_short);
+  reply->received = ReceivedFromFirstRead(buffer, counted, &reply->way, &fill_says_short);
   // Data may end in 5Ah bytes: the same read over another fill tells them from the fill.
-  if (fill_says_short) {
-    SettleOverSecondFill(session, cdb, buffer, std::min(reply->outcome.result.transferred, size),
-                         reply);
-  }
+  if (fill_says_short) SettleBySecondRead(session, cdb, buffer, counted, reply);
 }
 
 // A read of known length: only the guard at the buffer's end is filled. Where the drive wrote
 // the buffer's last byte (or the path zeroed or padded the tail) the reply is whole, as it would
-// be over a full fill. Where a byte of the guard is the drive's, the fill began where the guard
-// says, and the read over A5h settles it as over a full fill. Where the whole guard kept its
-// 5Ah, the bytes before it are the drive's or an earlier read's: the read is sent again over
-// the complement of what the first one left (A5h in the guard), so that every byte the drive
-// did not send differs between the two and the first difference is where its data ended.
+// be over a full fill. Else the read is sent again over the complement of what the first one
+// left: where the whole guard kept its 5Ah, the bytes before it may be an earlier read's, and
+// only the complement makes every byte the drive did not send differ.
 void ReadWithGuard(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
                    BlockReply* reply) {
   const auto size = static_cast<std::uint32_t>(buffer.size());
   const auto guard = buffer.last(std::min<std::size_t>(kReplyGuard, size));
-  if (!Send(session, cdb, buffer, guard, kReplyFill, reply) || TakeResidual(reply, size)) return;
+  std::fill(guard.begin(), guard.end(), kReplyFill);
+  if (!Send(session, cdb, buffer, reply) || TakeResidual(reply, size)) return;
   bool fill_says_short = false;
-  const std::uint32_t guard_start = size - static_cast<std::uint32_t>(guard.size());
-  const std::uint32_t in_guard = ReceivedFromFirstRead(
-      guard, static_cast<std::uint32_t>(guard.size()), &reply->way, &fill_says_short);
+  ReceivedFromFirstRead(guard, static_cast<std::uint32_t>(guard.size()), &reply->way,
+                        &fill_says_short);
   if (!fill_says_short) {
     reply->received = size;
     return;
   }
-  if (in_guard > 0 || guard_start == 0) {
-    SettleOverSecondFill(session, cdb, buffer, size, reply);
-    return;
-  }
-  const std::vector<std::uint8_t> first(buffer.begin(), buffer.end());
-  for (std::uint8_t& b : buffer) b = static_cast<std::uint8_t>(~b);
-  reply->second_read = true;
-  reply->outcome = session.Run(cdb, buffer);
-  if (!reply->good()) {
-    reply->received = std::min(reply->outcome.result.transferred, size);
-    return;
-  }
-  if (TakeResidual(reply, size)) return;
-  reply->received = ReceivedFromTwoReads(first, buffer);
-  reply->way = reply->received == size ? ReceivedWay::kWhole : ReceivedWay::kTwoFills;
+  SettleBySecondRead(session, cdb, buffer, size, reply);
 }
 
 }  // namespace

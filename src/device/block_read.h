@@ -4,10 +4,11 @@
 // A status of GOOD says nothing about the length: libata reports the whole request as
 // transferred, so the bytes the drive did not send are known only from the 5Ah fill the buffer
 // had before the read. The fill alone cannot tell a short transfer from data that end in 5Ah
-// bytes; where it says short and the path gave no residual, the same read is sent again over
-// an A5h fill: a byte the drive sent is the same under both fills, a byte it did not send is
-// not. Paths that zero or pad the unsent tail (a bounced buffer, a padding adapter) report the
-// whole request and leave no trace of a short transfer at all; a reply there counts as whole.
+// bytes; where it says short of what the path counted, the same read is sent again over the
+// complement of what the first one left (A5h where it left 5Ah): a byte the drive sent is the
+// same both times, a byte it did not send is not. Paths that zero or pad the unsent tail (a bounced
+// buffer, a padding adapter) report the whole request and leave no trace of a short transfer at
+// all; a reply there counts as whole.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,8 @@ namespace tamarack {
 
 // The byte a data-in buffer is filled with before a read, so that its unsent tail shows.
 inline constexpr std::uint8_t kReplyFill = 0x5A;
-// The fill of the second read that settles a reply ending in 5Ah bytes.
+// What the second read that settles a reply ending in 5Ah bytes finds where the first one left
+// the 5Ah fill (its complement).
 inline constexpr std::uint8_t kSecondFill = 0xA5;
 // Bytes at the end of a read of known length that get the 5Ah fill before it: the rest of the
 // buffer is not filled, as a reply that writes the buffer's last byte is whole whatever it held.
