@@ -92,11 +92,18 @@ void ExpectSelfDescribing(const std::uint8_t* user, std::int32_t lba) {
       << "LBA " << lba;
 }
 
+// Blocks are read from the first pregap block to the last lead-out block, not past them.
 TEST(BuiltInDiscsTest, Type13SectorsDescribeThemselves) {
   auto d = MakeType13Disc();
   const DiscLayout& l = d->Layout();  // the pregap belongs to track 1, the lead-out to none
   EXPECT_EQ(l.TrackAt(-150), &l.tracks[0]);
   EXPECT_EQ(l.TrackAt(kType13Blocks), nullptr);
+  RawSector edge;
+  std::string error;
+  EXPECT_TRUE(d->ReadSector(kType13Blocks + kFirstLeadoutBlocks - 1, &edge, &error));
+  EXPECT_FALSE(d->ReadSector(kType13Blocks + kFirstLeadoutBlocks, &edge, &error));
+  EXPECT_NE(error.find("outside the disc"), std::string::npos) << error;
+  EXPECT_FALSE(d->ReadSector(-151, &edge, &error));
   // Raw reads of the blocks (header, EDC, ECC) are in reads_type13.txt.
   for (std::int32_t lba : {0, 16, 4499, 100000, kType13Blocks - 1}) {
     const RawSector s = ReadRaw(*d, lba);
@@ -224,16 +231,6 @@ TEST(SubQTest, BlocksOfTrackStartsPregapsIndexesAndLeadOuts) {
     add("multisession lead-in", *multi, lba);
   }
   tamarack::testing::ExpectGoldenFile("sub_q_blocks.txt", text, "emu");
-}
-
-TEST(SubQTest, LeadOut) {
-  auto disc = MakeType13Disc();
-  RawSector s;
-  std::string error;
-  EXPECT_TRUE(disc->ReadSector(kType13Blocks + kFirstLeadoutBlocks - 1, &s, &error));
-  EXPECT_FALSE(disc->ReadSector(kType13Blocks + kFirstLeadoutBlocks, &s, &error));
-  EXPECT_NE(error.find("outside the disc"), std::string::npos) << error;
-  EXPECT_FALSE(disc->ReadSector(-151, &s, &error));
 }
 
 TEST(CdTextTest, PacksOfTheAudioDisc) {
