@@ -6,6 +6,7 @@
 #include "device/scripted_transport.h"
 #include "device/trace_reader.h"
 #include "temp_dir.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -38,26 +39,17 @@ TEST(CommandMonitor, ListensThroughTheTraceAndSavesATrace) {
   EXPECT_FALSE(drives.drives.Trace().Observed());
   open.transport->Execute({MakeCdb({0x00}), {}, DataDirection::kNone});  // not heard
 
+  // Each row: its number, opcode, status, bytes, drive and the length of its time
+  // (hh:mm:ss.uuuuuu).
   const std::vector<MonitoredCommand> rows = monitor.Since(0);
-  ASSERT_EQ(rows.size(), 3u);
-  struct Row {
-    std::uint64_t sequence;
-    std::uint8_t opcode;
-    const char* status;
-    std::uint32_t transferred;
-  };
-  const Row expected[] = {{1, 0x28, "GOOD", static_cast<std::uint32_t>(big.size())},
-                          {2, 0x5A, "CHECK CONDITION 5/24/00", 0},
-                          {3, 0x43, "timed out: no answer", 0}};
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(rows[i].sequence, expected[i].sequence);
-    EXPECT_EQ(rows[i].cdb[0], expected[i].opcode);
-    EXPECT_EQ(rows[i].status, expected[i].status);
-    EXPECT_EQ(rows[i].transferred, expected[i].transferred);
-    EXPECT_EQ(rows[i].drive, "scripted:0");
-    EXPECT_EQ(rows[i].time.size(), 15u);  // hh:mm:ss.uuuuuu
+  std::string t;
+  for (const MonitoredCommand& r : rows) {
+    t += StrFormat("%llu %02x %s, %u bytes, %s, %zu\n", static_cast<unsigned long long>(r.sequence),
+                   r.cdb[0], r.status.c_str(), r.transferred, r.drive.c_str(), r.time.size());
   }
+  EXPECT_EQ(t, StrFormat("1 28 GOOD, %zu bytes, scripted:0, 15\n", big.size()) +
+                   "2 5a CHECK CONDITION 5/24/00, 0 bytes, scripted:0, 15\n"
+                   "3 43 timed out: no answer, 0 bytes, scripted:0, 15\n");
   EXPECT_EQ(monitor.Since(2).size(), 1u);
   EXPECT_TRUE(monitor.Since(3).empty());
 

@@ -57,9 +57,7 @@ TEST(ParseSense, FixedAndDescriptorFormatsAreSenseOthersAreNot) {
   std::string t;
   for (std::string line; std::getline(lines, line);) {
     const std::string hex = line.substr(0, line.find(':'));
-    std::istringstream in(hex);
-    std::vector<std::uint8_t> sense;
-    for (unsigned b; in >> std::hex >> b;) sense.push_back(static_cast<std::uint8_t>(b));
+    const std::vector<std::uint8_t> sense = ParseHexBytes(hex, " ").value();
     const ParsedSense p = ParseSense(sense);
     const char* format[] = {"none", "fixed", "descriptor"};
     const auto info = SenseInformation(sense);

@@ -15,7 +15,6 @@ namespace {
 using testing::CheckCondition;
 using testing::Good;
 using testing::Refused;
-using testing::ScriptedProvider;
 
 using Fixture = testing::ScriptedSession;
 
@@ -209,12 +208,10 @@ TEST(DataInLength, ComesFromTheCommandsOwnField) {
 }
 
 TEST(DeviceSession, OpeningAnotherDriveClosesTheFirstAlsoWhenTheOpenFails) {
-  auto provider = std::make_unique<ScriptedProvider>();
-  provider->ids = {"a", "b"};
-  provider->unopenable = {"b"};
-  DriveDirectory drives;
-  drives.AddProvider(std::move(provider));
-  DeviceSession session(&drives, BuiltInSenseTable());
+  testing::ScriptedDrives d;
+  d.provider->ids = {"a", "b"};
+  d.provider->unopenable = {"b"};
+  DeviceSession session(&d.drives, BuiltInSenseTable());
   EXPECT_TRUE(session.Open("a"));
   EXPECT_TRUE(session.HasDevice());
   EXPECT_FALSE(session.Open("b"));
