@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "device/command_monitor.h"  // MonitorStatusText
 #include "emu/drive_harness.h"
 #include "emu/fault_plan.h"
 #include "emu/mode_pages.h"
@@ -180,14 +181,11 @@ TEST(VirtualDriveReadCd, NoFieldSelectedBuildsNoBlocks) {
     EXPECT_LE(*built, 2) << int{end};
   }
   // The first block still has to be of the expected type, and the range on the disc.
-  ScsiResult r = read_cd(kSectorTypeCdda, 0x00, 0);
-  EXPECT_EQ(r.scsi_status, 2);
-  EXPECT_EQ(r.sense[12], 0x64);
-  r = read_cd(kSectorTypeAny, 0x00, 70);
-  EXPECT_EQ(r.sense[12], 0x21);
+  EXPECT_EQ(MonitorStatusText(read_cd(kSectorTypeCdda, 0x00, 0)), "CHECK CONDITION 5/64/00");
+  EXPECT_EQ(MonitorStatusText(read_cd(kSectorTypeAny, 0x00, 70)), "CHECK CONDITION 5/21/00");
   // With a field selected the buffer bounds the work.
   *built = 0;
-  r = read_cd(kSectorTypeAny, 0xF8, 0);
+  const ScsiResult r = read_cd(kSectorTypeAny, 0xF8, 0);
   EXPECT_EQ(r.transferred, 40960u);
   EXPECT_LE(*built, 20);
 }
@@ -349,19 +347,16 @@ TEST(ReplayDrive, ACommandTheTraceLacksIsRefusedAndNamed) {
                     [&](const std::string& m) { notices.push_back(m); });
   const struct {
     Cdb cdb;
-    std::uint8_t asc;
+    const char* outcome;
   } cases[] = {
-      {{0xd8, 0x02}, 0x24},  // recorded with other fields
-      {{0x43}, 0x24},        // an MMC command the trace does not hold
-      {{0xd9}, 0x20},        // unknown to the drive and to the trace
+      {{0xd8, 0x02}, "CHECK CONDITION 5/24/00"},  // recorded with other fields
+      {{0x43}, "CHECK CONDITION 5/24/00"},        // an MMC command the trace does not hold
+      {{0xd9}, "CHECK CONDITION 5/20/00"},        // unknown to the drive and to the trace
   };
   for (const auto& c : cases) {
     std::vector<std::uint8_t> buffer(8, 0x5a);
     const ScsiResult r = drive.Execute({c.cdb, buffer, DataDirection::kIn});
-    EXPECT_EQ(r.status, TransportStatus::kCompleted);
-    EXPECT_EQ(r.scsi_status, 2);
-    EXPECT_EQ(r.sense[2], 0x05);
-    EXPECT_EQ(r.sense[12], c.asc);
+    EXPECT_EQ(MonitorStatusText(r), c.outcome);
     EXPECT_EQ(r.transferred, 0u);
     EXPECT_EQ(buffer, std::vector<std::uint8_t>(8, 0x5a));
   }
