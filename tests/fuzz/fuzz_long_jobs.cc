@@ -174,34 +174,26 @@ class HostileTransport {
   }
 
   void Fail(const ReplyPlan& p, const ScsiRequest& request, ScsiResult* r) {
-    switch (p.ladder & 7) {
-      case 4:
-        *r = ScsiResult{};
-        r->reason = "refused";
-        r->transferred = static_cast<std::uint32_t>(request.buffer.size());
-        return;
-      case 5:
-        *r = ScsiResult{};
-        r->status = TransportStatus::kTimedOut;
-        r->reason = "timed out";
-        clock_.Sleep(std::chrono::seconds(request.timeout_seconds));
-        return;
-      case 6:
-        *r = ScsiResult{};
-        r->status = TransportStatus::kTransportError;
-        r->reason = "link reset";
-        return;
-      case 7:
-        r->scsi_status = 0x02;
-        r->sense = {};
-        r->sense[0] = 0x70;
-        r->sense[2] = p.a & 0x0F;
-        r->sense[7] = 10;
-        r->sense[12] = p.b;
-        r->sense_length = 18;
-        break;
-      default:
-        break;
+    const int how = p.ladder & 7;
+    if (how >= 4 && how <= 6) {  // no reply: refused (the requested count), timed out, a path
+      static constexpr TransportStatus kStatus[] = {
+          TransportStatus::kRefused, TransportStatus::kTimedOut, TransportStatus::kTransportError};
+      static const char* const kReason[] = {"refused", "timed out", "link reset"};
+      *r = ScsiResult{};
+      r->status = kStatus[how - 4];
+      r->reason = kReason[how - 4];
+      if (how == 4) r->transferred = static_cast<std::uint32_t>(request.buffer.size());
+      if (how == 5) clock_.Sleep(std::chrono::seconds(request.timeout_seconds));
+      return;
+    }
+    if (how == 7) {
+      r->scsi_status = 0x02;
+      r->sense = {};
+      r->sense[0] = 0x70;
+      r->sense[2] = p.a & 0x0F;
+      r->sense[7] = 10;
+      r->sense[12] = p.b;
+      r->sense_length = 18;
     }
     if ((p.ladder & 0x08) != 0) r->scsi_status = p.b;
     if ((p.ladder & 0x10) != 0) {
@@ -256,11 +248,7 @@ std::string DiscId(int index) {
 void WriteDiscData(Transport& drive, std::uint32_t lba, std::uint32_t blocks, bool spoil,
                    const std::string& path) {
   std::vector<std::uint8_t> data(std::size_t{blocks} * kBlockRoom);
-  ScsiRequest r;
-  r.cdb = ReadCdCdb(lba, blocks);
-  r.buffer = data;
-  r.direction = DataDirection::kIn;
-  const ScsiResult result = drive.Execute(r);
+  const ScsiResult result = drive.Execute({ReadCdCdb(lba, blocks), data, DataDirection::kIn});
   data.resize(result.status == TransportStatus::kCompleted ? result.transferred : 0);
   if (spoil && !data.empty()) data[data.size() / 2] ^= 0xFF;
   std::ofstream(path, std::ios::binary | std::ios::trunc)

@@ -19,14 +19,15 @@
 
 #include "device/clock.h"
 #include "fuzz/fuzz_input.h"
+#include "serve/fake_ring.h"
 #include "serve/ring_server.h"
 
 namespace {
 
 using namespace tamarack;
 using namespace tamarack::serve;
+using testing::FakeRing;
 
-constexpr std::uint32_t kMailboxArea = 128;
 constexpr std::size_t kDataArea = 4096;
 constexpr int kRounds = 8;
 constexpr int kWritesPerRound = 8;
@@ -88,11 +89,6 @@ std::size_t CmdEntriesAhead(std::span<std::uint8_t> map, const Mailbox& m, std::
   return cmds;
 }
 
-template <typename T>
-void Put(std::vector<std::uint8_t>& map, std::size_t at, T v) {
-  std::memcpy(map.data() + at, &v, sizeof v);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -101,18 +97,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint32_t ring_size = 8u * (1u + in.Byte() % 128u);
   const std::uint32_t tail = 8u * (in.Byte() % (ring_size / 8));
   const std::uint32_t head = 8u * (in.Byte() % (ring_size / 8));
-  const std::uint32_t ring_off = (flags & 4) != 0 ? in.U32() : kMailboxArea;
-  std::vector<std::uint8_t> map(kMailboxArea + ring_size + kDataArea, 0);
-  Put<std::uint16_t>(map, 0, kMailboxVersion);
-  Put<std::uint16_t>(map, 2,
-                     static_cast<std::uint16_t>(((flags & 1) != 0 ? kOutOfOrderCap : 0) |
-                                                ((flags & 2) != 0 ? kTmrCap : 0)));
-  Put<std::uint32_t>(map, 4, ring_off);
-  Put<std::uint32_t>(map, 8, ring_size);
-  Put<std::uint32_t>(map, 12, head);
-  Put<std::uint32_t>(map, kCmdTailOffset, tail);
-  const auto ring = in.Take(ring_size);
-  std::copy(ring.begin(), ring.end(), map.begin() + kMailboxArea);
+  FakeRing ring(ring_size,
+                static_cast<std::uint16_t>(((flags & 1) != 0 ? kOutOfOrderCap : 0) |
+                                           ((flags & 2) != 0 ? kTmrCap : 0)),
+                kDataArea);
+  if ((flags & 4) != 0) ring.Put<std::uint32_t>(4, in.U32());  // the ring's offset
+  ring.Put<std::uint32_t>(12, head);
+  ring.Put<std::uint32_t>(kCmdTailOffset, tail);
+  const std::span<std::uint8_t> map = ring.map();
+  const auto entries = in.Take(ring_size);
+  std::copy(entries.begin(), entries.end(), map.begin() + FakeRing::kRingOff);
 
   RecordingDrive drive;
   SimulatedClock clock;
@@ -125,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const int writes = in.Byte() % (kWritesPerRound + 1);
       for (int i = 0; i < writes; ++i) {
         const std::size_t at = in.U16() % (map.size() - 3);
-        Put<std::uint32_t>(map, at, in.U32());
+        ring.Put<std::uint32_t>(at, in.U32());
       }
       clock.Advance(std::chrono::seconds(61));  // held commands run out of time in a few rounds
     }
@@ -141,8 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (server.Broken()) break;
     if (!readable) Violated("a mailbox that cannot be read did not break the ring");
     walked_to = m.cmd_head;
-    std::uint32_t new_tail = 0;
-    std::memcpy(&new_tail, map.data() + kCmdTailOffset, sizeof new_tail);
+    const std::uint32_t new_tail = ring.Tail();
     // The tail moves forward over answered entries only: never past the head.
     if (new_tail % 8 != 0 || new_tail >= m.cmdr_size ||
         RingDistance(m, m.cmd_tail, new_tail) > RingDistance(m, m.cmd_tail, m.cmd_head)) {
