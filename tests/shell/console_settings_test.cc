@@ -46,7 +46,6 @@ TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
   SettingsToConsole(read, &after);
   const Options back = OptionsFromSettings(read);
   EXPECT_TRUE(back.execute_on_selection && back.receive_length == 4096);  // the window's too
-  EXPECT_EQ(back.language, UiLanguage::kEnglish);
   SettingsData again;
   HexInputToSettings(HexInputOf(read), &again);
   ConsoleToSettings(after, &again);
