@@ -409,7 +409,6 @@ class MainWindowShellTest : public QObject {
     MainWindow& w = *b.window;
     w.show();
     const std::string guide = HelpWindow::GuideText().toStdString();
-    QVERIFY(guide.starts_with("# Tamarack user guide\n"));
     for (const HelpTopicRow& row : HelpTopics())
       QVERIFY2(GuideSection(guide, row.section), row.page);
 
@@ -521,7 +520,6 @@ class MainWindowShellTest : public QObject {
     std::string error;
     QVERIFY2(ReadTraceFile(path.toStdString(), &entries, &error), error.c_str());
     QCOMPARE(static_cast<int>(entries.size()), list->topLevelItemCount());
-    QCOMPARE(entries.front().cdb[0], 0x12);
     QVERIFY(!monitor->SaveAsTrace(b.dir.filePath(QStringLiteral("no/such/folder/m.jsonl"))));
     QVERIFY(monitor->note()->text().contains(QStringLiteral("no/such/folder")));
   }

@@ -51,7 +51,6 @@ TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
   ConsoleToSettings(after, &again);
   OptionsToSettings(back, &again);
   EXPECT_EQ(FormatSettings(again), FormatSettings(data));
-  EXPECT_EQ(after.current_opcode(), 0x28u);
   HexInputToSettings(false, &again);
   o.disc_indicator = true;
   OptionsToSettings(o, &again);
