@@ -172,8 +172,7 @@ Order OrderOf(const std::string& document) {
 Order DocumentedOrder() { return OrderOf(ReadFile(kSourceDir / "docs" / "architecture.md")); }
 
 TEST(IncludeOrderTest, EveryIncludeOfSrcKeepsTheDocumentedOrder) {
-  const Order order = DocumentedOrder();
-  ASSERT_FALSE(order.empty());
+  const Order order = DocumentedOrder();  // an empty one leaves every file out of the order
   const std::vector<SourceFile> files = SourcesOfSrc();
   ASSERT_FALSE(files.empty());
   const CheckResult r = CheckIncludes(order, files);
@@ -249,15 +248,14 @@ TEST(IncludeOrderTest, ChainsGiveEachFolderWhatLiesLeftOfIt) {
             (std::set<std::string>{"util", "device", "form", "decode", "views", "emu"}));
   EXPECT_EQ(order.count("console"), 0u);
 
-  std::string error;
-  EXPECT_TRUE(ParseOrder("Dependency direction:\n\n    a <- b\n    b <- a\n", &error).empty());
-  EXPECT_NE(error.find("round"), std::string::npos) << error;
-  error.clear();
-  EXPECT_TRUE(ParseOrder("Dependency direction:\n\n    a <- emu (virtual)\n", &error).empty());
-  EXPECT_NE(error.find("not a folder name"), std::string::npos) << error;
-  error.clear();
-  EXPECT_TRUE(ParseOrder("No order here.\n", &error).empty());
-  EXPECT_FALSE(error.empty());
+  for (const auto& [document, why] :
+       {std::pair{"Dependency direction:\n\n    a <- b\n    b <- a\n", "goes round"},
+        {"Dependency direction:\n\n    a <- emu (virtual)\n", "not a folder name"},
+        {"No order here.\n", "no indented"}}) {
+    std::string error;
+    EXPECT_TRUE(ParseOrder(document, &error).empty()) << document;
+    EXPECT_NE(error.find(why), std::string::npos) << error;
+  }
 }
 
 TEST(IncludeOrderTest, IncludesUpwardsOrSidewaysAreNamed) {
