@@ -54,9 +54,7 @@ struct Bench : testing::ScriptedSession, SessionHost {
     for (std::size_t i = dialogs_before; i < dialogs.size(); ++i) {
       transcript += "\ndialog " + HexBytes(dialogs[i]);
     }
-    std::string text = rep.output.text;
-    for (std::size_t at; (at = text.find('\r')) != std::string::npos;) text.erase(at, 1);
-    transcript += "\noutput:\n" + text + "\n";
+    transcript += "\noutput:\n" + PlainLines(rep.output.text) + "\n";
     return rep;
   }
   testing::ScriptedJobHost host;
