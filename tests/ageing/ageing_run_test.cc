@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstring>
@@ -286,9 +287,7 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   EXPECT_EQ(b.progress.back().address, 3999u) << "the run goes on without its log";
   EXPECT_EQ(r.verdict.file_error(), r.log_failure);
   EXPECT_EQ(r.log_failure, "ﾛｸﾞﾌｧｲﾙの書き込みに失敗しました: " + s.log_path + ": File too large");
-  int reported = 0;
-  for (const std::string& t : b.TextsAt(JobText::kStatus)) reported += t == r.log_failure;
-  EXPECT_EQ(reported, 1);
+  EXPECT_EQ(std::ranges::count(b.TextsAt(JobText::kStatus), r.log_failure), 1);
   ASSERT_EQ(b.messages.size(), 1u);
   EXPECT_EQ(b.messages[0].second, std::string(kAgeingEndMessage) + "\r\n\r\n" + r.log_failure);
   EXPECT_LE(std::filesystem::file_size(s.log_path), 64u * 1024);
@@ -327,9 +326,7 @@ TEST(AgeingRun, ABlockSizeNotFoundIsSaidOnceAndSkipsTheCheck) {
   // per read.
   EXPECT_EQ(CountLines(b.Log("trace.jsonl"), "\"cdb\": \"be "), 2);
   const std::string note = "Data Check Skipped! (block size not found) lba:00000000(00000000h)";
-  int said = 0;
-  for (const std::string& t : b.TextsAt(JobText::kStatus)) said += t == note;
-  EXPECT_EQ(said, 1);
+  EXPECT_EQ(std::ranges::count(b.TextsAt(JobText::kStatus), note), 1);
   EXPECT_EQ(CountLines(b.Log(), note), 1);
   EXPECT_TRUE(r.verdict.good());
 }

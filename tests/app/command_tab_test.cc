@@ -31,11 +31,8 @@ struct Bench : testing::WindowBench {
   }
   // The mode page editor's field `label`, null for none.
   QWidget* PageField(const char* label) const {
-    const auto& fields = editor->editor().fields();
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      if (std::string_view(fields[i].label) == label) return editor->form_view()->FieldWidget(i);
-    }
-    return nullptr;
+    const auto i = FieldOfLabel(editor->editor().fields(), label);
+    return i ? editor->form_view()->FieldWidget(*i) : nullptr;
   }
   QStringList Tabs() const {
     QStringList t;
@@ -321,11 +318,11 @@ class CommandTabTest : public QObject {
 
   // A CDB typed over the Read CD form goes out as the Inquiry its opcode names and shows the
   // Inquiry list; an edit of the form then replaces the typed bytes, says so, and the form's
-  // own command (its opcode unmerged) is what the box and the next Send hold.
+  // own command is what the box and the next Send hold. (The notes' texts and the form's
+  // unmerged opcode are tests/console's typed_cdbs.txt and AFormEditReplacesTheTypedCdbAndSaysSo.)
   void ATypedCdbIsSentAsItsCommandAndAFormEditReplacesIt() {
     Bench b;
     b.Select(QStringLiteral("beh Read CD"));
-    const QString form_cdb = b.tab->cdb_box()->text();
     b.tab->edit_button()->click();
     b.tab->cdb_box()->selectAll();
     QTest::keyClicks(b.tab->cdb_box(), QStringLiteral("12 00 00 00 24 00"));
@@ -342,12 +339,10 @@ class CommandTabTest : public QObject {
     QVERIFY(b.tab->dump_box()->isHidden());
 
     b.Type("Transfer Length", QStringLiteral("3"));
-    QCOMPARE(b.tab->cdb_note()->text(),
-             QStringLiteral("The form's CDB replaced the typed one (12 00 00 00 24 00 00 00 00 00 "
-                            "00 00)"));
+    QVERIFY(b.tab->cdb_note()->text().startsWith(QStringLiteral("The form's CDB replaced")));
     const QString cdb = b.tab->cdb_box()->text();
-    QCOMPARE(cdb.left(2), form_cdb.left(2));
-    QVERIFY2(cdb.contains(QStringLiteral(" 00 00 03 ")), qPrintable(cdb));
+    QVERIFY2(cdb.startsWith(QStringLiteral("be ")) && cdb.contains(QStringLiteral(" 00 00 03 ")),
+             qPrintable(cdb));
     QVERIFY(!b.tab->dump_box()->isHidden());
     QVERIFY(b.RunAndWait());
     QCOMPARE(last_sent(), cdb.trimmed());
@@ -400,7 +395,6 @@ class CommandTabTest : public QObject {
     testing::WindowBench b({"emu:type13?speed=max&resid=" + resid.toStdString()}, kTabProperties);
     auto* tab = qobject_cast<PropertiesTab*>(b.window->tabs()->widget(kTabProperties));
     QVERIFY(tab);
-    QCOMPARE(b.window->exec_button()->text(), QStringLiteral("Get(&E)"));
     QSignalSpy read(tab, &PropertiesTab::PropertiesRead);
     b.window->exec_button()->click();
     QCOMPARE(read.count(), 1);

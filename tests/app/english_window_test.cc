@@ -53,10 +53,7 @@ class EnglishWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() {
-    StartMessageCatalogue(UiLanguage::kEnglish);
-    QCOMPARE(UiTextOf("保存"), QStringLiteral("Save"));
-  }
+  void initTestCase() { StartMessageCatalogue(UiLanguage::kEnglish); }
 
   // Qt's own buttons and dialogs follow the window: Japanese with the sources' texts, Qt's
   // English (nothing loaded) with a catalogue.
@@ -84,9 +81,6 @@ class EnglishWindowTest : public QObject {
     QVERIFY(problems.isEmpty());
     QVERIFY(japanese.isEmpty());
   }
-
- private:
-  static QString UiTextOf(const char* source) { return QString::fromUtf8(Tr(source)); }
 };
 
 }  // namespace tamarack::app

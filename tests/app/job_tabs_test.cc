@@ -31,6 +31,9 @@ struct Window : testing::WindowBench {
   explicit Window(const std::string& drive) : WindowBench({drive}, testing::kOpenLater, true) {
     config.start_drive = drive;
     config.dialog_hook = messages;
+    config.choose_file = [](bool, const QString&, const QString&, const QString&) {
+      return QString();  // a save's file dialog cancelled
+    };
     Open(kTabMeasure);
     tab = window->measure_tab();
   }
@@ -153,58 +156,12 @@ class JobTabsTest : public QObject {
     t.Expect("aging_form.txt");
   }
 
-  // A run from Exec shows its counters, dump and CDB with the settings locked, the Exec
-  // caption following it on its tab only; Exec again cancels it without its message (its
-  // status text is the ageing tests' cancel_in_pause.txt), its log says so, and the disc's last
-  // block read at the start bounds the range bar. The window's close is refused while a run
-  // goes (the run is told to stop) and goes ahead once it has ended.
-  void ARunShowsItsCountersCancelsAndHoldsTheWindowOpen() {
-    testing::WindowBench b({"emu:type13?speed=max"}, kTabAgeing);
-    MainWindow& window = *b.window;
-    window.show();
-    AgeingTab* tab = window.ageing_tab();
-    testing::Messages messages;
-    tab->dialog_hook = messages;
-    SettingsData s;  // a long run with the data check of the type 13 disc
-    s.ageing.end_lba = 300000;
-    s.ageing.log_path = b.dir.filePath(QStringLiteral("log.htm")).toStdString();
-    s.ageing.data_check = true;
-    s.ageing.data_check_type = DataCheckType::kType13;
-    tab->LoadSettings(s);
-    QCOMPARE(window.exec_button()->text(), QStringLiteral("Start(&E)"));
-    QSignalSpy finished(tab, &AgeingTab::RunFinished);
-    window.exec_button()->click();
-    QVERIFY(!tab->method_box()->isEnabled());
-    QCOMPARE(window.exec_button()->text(), QStringLiteral("Cancel(&E)"));
-    window.tabs()->setCurrentIndex(kTabCommand);
-    QCOMPARE(window.exec_button()->text(), QStringLiteral("Send(&E)"));
-    window.tabs()->setCurrentIndex(kTabAgeing);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        tab->counter_box()->toPlainText().startsWith(QStringLiteral("Total Command=")), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(!tab->dump_box()->toPlainText().isEmpty(), 10000);
-    QVERIFY(tab->cdb_line()->text().startsWith(QStringLiteral("be ")));
-    window.exec_button()->click();
-    QVERIFY(finished.wait(10000));
-    QVERIFY(!tab->running() && tab->method_box()->isEnabled());
-    QCOMPARE(window.exec_button()->text(), QStringLiteral("Start(&E)"));
-    QVERIFY2(messages.texts->isEmpty(), qPrintable(messages.texts->join(QLatin1Char('|'))));
-    QVERIFY(
-        tab->counter_box()->toPlainText().contains(QStringLiteral("Fail Command=0\nFail Data=0")));
-    QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("332999"));
-    QCOMPARE(tab->range_bar()->view().bar().maximum, 332999);
-    QCOMPARE(tab->range_bar()->view().bar().second, 300000);
-    QFile log(b.dir.filePath(QStringLiteral("log.htm")));
-    QVERIFY(log.open(QIODevice::ReadOnly) && log.readAll().contains("Canceled\n"));
-    window.exec_button()->click();
-    QVERIFY(!window.close());
-    QVERIFY(tab->running());
-    QVERIFY(finished.wait(10000));
-    QVERIFY(window.close());
-  }
-
-  // Every way of stopping a run ends as Cancel does, naming its cause: the status line (and
-  // the Measure tab's text), the ageing log's "Canceled" record and, for an interruption, the
-  // ageing end message.
+  // An ageing run from Exec shows its counters, dump and CDB with the settings locked, the Exec
+  // caption following it on its tab only; the disc's last block read at the start bounds the
+  // range bar. Every way of stopping a run ends as Cancel does, naming its cause: the status
+  // line (and the Measure tab's text), the ageing log's "Canceled" record and, for an
+  // interruption, the ageing end message. The window's close is refused while a run goes (the
+  // run is told to stop) and goes ahead once it has ended.
   void EveryStopOfARunSaysWhatStoppedIt() {
     struct Way {
       const char* name;
@@ -214,11 +171,17 @@ class JobTabsTest : public QObject {
     };
     const Way kAgeing[] = {
         {"Cancel", [](MainWindow& w) { w.exec_button()->click(); }, ""},
-        {"close", [](MainWindow& w) { QVERIFY(!w.close()); }, " [window closing]"},
+        {"close",
+         [](MainWindow& w) {
+           QVERIFY(!w.close());
+           QVERIFY(w.ageing_tab()->running());
+         },
+         " [window closing]"},
         {"Eject", [](MainWindow& w) { w.eject_button()->click(); }, " [Eject]"},
         {"another tab's command",
          [](MainWindow& w) {
            w.tabs()->setCurrentIndex(kTabCommand);
+           QCOMPARE(w.exec_button()->text(), QStringLiteral("Send(&E)"));
            w.command_tab()->Send();
          },
          " [command from another tab]", false},
@@ -230,15 +193,28 @@ class JobTabsTest : public QObject {
       AgeingTab* tab = w.ageing_tab();
       testing::Messages messages;
       tab->dialog_hook = messages;
-      SettingsData s;
+      SettingsData s;  // a long run with the data check of the type 13 disc
       s.ageing.end_lba = 300000;
       s.ageing.log_path = b.dir.filePath(QStringLiteral("log.txt")).toStdString();
+      s.ageing.data_check = true;
+      s.ageing.data_check_type = DataCheckType::kType13;
       tab->LoadSettings(s);
       QSignalSpy finished(tab, &AgeingTab::RunFinished);
       w.exec_button()->click();
-      QTRY_VERIFY_WITH_TIMEOUT(!tab->counter_box()->toPlainText().isEmpty(), 10000);
+      QVERIFY(!tab->method_box()->isEnabled());
+      QCOMPARE(w.exec_button()->text(), QStringLiteral("Cancel(&E)"));
+      QTRY_VERIFY_WITH_TIMEOUT(
+          tab->counter_box()->toPlainText().startsWith(QStringLiteral("Total Command=")), 10000);
+      QTRY_VERIFY_WITH_TIMEOUT(!tab->dump_box()->toPlainText().isEmpty(), 10000);
+      QVERIFY(tab->cdb_line()->text().startsWith(QStringLiteral("be ")));
       way.stop(w);
       QVERIFY2(finished.wait(10000), way.name);
+      QVERIFY(!tab->running() && tab->method_box()->isEnabled());
+      QVERIFY(tab->counter_box()->toPlainText().contains(
+          QStringLiteral("Fail Command=0\nFail Data=0")));
+      QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("332999"));
+      QCOMPARE(tab->range_bar()->view().bar().maximum, 332999);
+      QCOMPARE(tab->range_bar()->view().bar().second, 300000);
       const QString suffix = QString::fromUtf8(way.suffix);
       if (way.status_kept) {
         QTRY_VERIFY2(w.status_label()->text().startsWith(QStringLiteral("Ageing Canceled!")) &&
@@ -254,22 +230,25 @@ class JobTabsTest : public QObject {
           way.name == std::string_view("close") || way.name == std::string_view("Eject");
       QTRY_COMPARE(messages.texts->size(), interrupted ? 1 : 0);
       if (interrupted) QVERIFY(messages.texts->front().endsWith(suffix));
+      w.tabs()->setCurrentIndex(kTabAgeing);
+      QCOMPARE(w.exec_button()->text(), QStringLiteral("Start(&E)"));
+      QVERIFY(w.close());
     }
 
     const Way kMeasure[] = {
         {"Cancel", [](MainWindow& w) { w.exec_button()->click(); }, ""},
-        {"tab change", [](MainWindow& w) { w.tabs()->setCurrentIndex(kTabToc); }, " [tab changed]"},
+        {"tab change",
+         [](MainWindow& w) {
+           w.tabs()->setCurrentIndex(kTabToc);
+           QVERIFY(!w.print_button()->isEnabled());
+         },
+         " [tab changed]"},
         {"save", [](MainWindow& w) { w.save_button()->click(); }, " [file save]"},
         {"close", [](MainWindow& w) { QVERIFY(!w.close()); }, " [window closing]"},
         {"Eject", [](MainWindow& w) { w.eject_button()->click(); }, " [Eject]"},
     };
     for (const Way& way : kMeasure) {
       Window w("emu:type13?speed=cav48");
-      w.config.choose_file = [](bool, const QString&, const QString&, const QString&) {
-        return QString();
-      };
-      w.Open(kTabMeasure);
-      w.tab = w.window->measure_tab();
       QSignalSpy spy(w.tab, &MeasureTab::MeasureFinished);
       w.window->exec_button()->click();
       way.stop(*w.window);
@@ -278,6 +257,8 @@ class JobTabsTest : public QObject {
       const QString suffix = QString::fromUtf8(way.suffix);
       QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均(途中ｷｬﾝｾﾙ)") + suffix);
       if (!suffix.isEmpty()) QTRY_VERIFY(w.window->status_label()->text().endsWith(suffix));
+      QVERIFY(w.tab->graph()->record().samples.size() < 100);  // far from the whole disc
+      QVERIFY(!w.tab->running());
     }
   }
 
@@ -353,18 +334,8 @@ class JobTabsTest : public QObject {
     QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-" && pdf.size() > 1000);
   }
 
-  void LeavingTheTabStopsARunAndAZeroCountIsRefused() {
+  void AZeroBlockCountIsRefused() {
     Window w("emu:type13?speed=cav48");
-    QSignalSpy spy(w.tab, &MeasureTab::MeasureFinished);
-    w.window->exec_button()->click();
-    w.window->tabs()->setCurrentIndex(kTabCommand);
-    QVERIFY(spy.wait(kWholeDiscGuardMs));
-    QVERIFY(!w.tab->running());
-    QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均(途中ｷｬﾝｾﾙ) [tab changed]"));
-    QVERIFY(w.tab->graph()->record().samples.size() < 100);  // far from the whole disc
-    QVERIFY(!w.window->print_button()->isEnabled());
-
-    w.window->tabs()->setCurrentIndex(kTabMeasure);
     w.tab->block_count_box()->setText(QStringLiteral("1"));
     w.tab->down_button()->click();
     w.tab->down_button()->click();  // stops at 0
@@ -374,15 +345,13 @@ class JobTabsTest : public QObject {
              QStringList{QStringLiteral("転送ﾌﾞﾛｯｸ長は1から65535までにしてください")});
   }
 
-  // A read error ends the run with its message and the average of what was read; the error
-  // stays in the status line, after the summary.
+  // A read error ends the run with its message; the error stays in the status line, after the
+  // summary (the average of what was read is tests/measure's measure_type13.txt).
   void AReadErrorStaysInTheStatusLine() {
     Window w("emu:type13?speed=clv8&bad=1234");
     QVERIFY(w.RunAndWait());
     QCOMPARE(*w.messages.texts,
              QStringList{QStringLiteral("Read ｴﾗｰが発生しました(LBA=1234)計測を中止します")});
-    QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均"));
-    QCOMPARE(w.tab->speed_label()->text(), QStringLiteral("x5.4"));
     QTRY_COMPARE(w.window->status_label()->text(),
                  QStringLiteral("Error Notified( UNRECOVERED READ ERROR)."));
   }

@@ -69,14 +69,14 @@ struct Reference : testing::SessionBench {
   // The dialog's fields and buttons, the bench's folder as DIR.
   void Shot(const QString& step) {
     const ReferenceDataDialog& d = *dialog;
-    t.Step(step)("asked", *answers.asked)("messages", *answers.messages);
+    t.Step(step)("asked", *answers.asked)("messages", *answers.texts);
     t("status", d.status_label()->text())("file name", d.file_name_field()->text());
     t("check file", Rel(d.check_file_field()->text()))("folder", Rel(d.folder_field()->text()));
     t("start", d.start_button()->isEnabled())("stop", d.stop_button()->isEnabled());
     t("tabs", d.tab_bar()->isEnabled())("progress", !d.progress_bar()->isHidden());
     t("check list", Names(d.check_list()))("select list", Names(d.select_list()));
     answers.asked->clear();
-    answers.messages->clear();
+    answers.texts->clear();
   }
   QString Rel(QString s) const {
     return s.replace(QString::fromStdString(dir.path()), QStringLiteral("DIR"));
@@ -99,26 +99,23 @@ struct Reference : testing::SessionBench {
   std::vector<std::uint8_t> image = std::vector<std::uint8_t>(400 * 2048);
   std::string id;
   ReferenceDialogSettings settings;
-  // Questions answered OK (or Cancel), the continue dialog "continue without asking"; messages
-  // recorded and closed.
-  struct Answers {
+  // Questions answered OK (or Cancel), the continue dialog "continue without asking"; other
+  // messages recorded and closed.
+  struct Answers : testing::Messages {
     void operator()(QDialog* d) {
+      auto* box = qobject_cast<QMessageBox*>(d);
       if (auto* c = qobject_cast<ContinueDialog*>(d)) {
         asked->append(c->text_label()->text());
         c->skip_button()->click();
-      } else if (auto* box = qobject_cast<QMessageBox*>(d)) {
-        if (box->icon() != QMessageBox::Question) {
-          messages->append(box->text());
-          box->close();
-          return;
-        }
+      } else if (box && box->icon() == QMessageBox::Question) {
         asked->append(box->text());
         box->button(*ok ? QMessageBox::Ok : QMessageBox::Cancel)->click();
+      } else {
+        Messages::operator()(d);
       }
     }
     std::shared_ptr<bool> ok = std::make_shared<bool>(true);
     std::shared_ptr<QStringList> asked = std::make_shared<QStringList>();
-    std::shared_ptr<QStringList> messages = std::make_shared<QStringList>();
   } answers;
   testing::Transcript t;
   std::unique_ptr<ReferenceDataDialog> dialog;
@@ -371,8 +368,8 @@ class ToolsWindowTest : public QObject {
     dialog.cancel_button()->click();
     QVERIFY(done.wait(20000));
     QCOMPARE(closed.count(), 0);
-    QVERIFY2(b.answers.messages->value(0).startsWith(QStringLiteral("読み込みをｷｬﾝｾﾙしました")),
-             qPrintable(b.answers.messages->join(QStringLiteral("|"))));
+    QVERIFY2(b.answers.texts->value(0).startsWith(QStringLiteral("読み込みをｷｬﾝｾﾙしました")),
+             qPrintable(b.answers.texts->join(QStringLiteral("|"))));
     QVERIFY(!fs::exists(dialog.check_file_field()->text().toStdString()));
   }
 

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -45,17 +44,16 @@
 #include "device/sense_table.h"
 #include "device/status_board.h"
 #include "emu/virtual_drive_provider.h"
+#include "form/labelled_fields.h"
 #include "golden.h"
 #include "util/strings.h"
+#include "util/text_file.h"
 
 namespace tamarack::app::testing {
 
 // The whole of a file the window wrote (settings, saved tabs), "" when there is none.
 inline std::string ReadAll(const QString& path) {
-  std::ifstream in(path.toStdString());
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return ReadTextFile(path.toStdString()).value_or("");
 }
 
 inline void WriteAll(const QString& path, const std::string& text) {
@@ -117,9 +115,7 @@ struct WindowBench {
   // The index of the Command tab's form field `label` (the number of fields for none), its box.
   std::size_t Field(const char* label) const {
     const auto& fields = command_tab()->console().fields();
-    std::size_t i = 0;
-    while (i < fields.size() && std::string_view(fields[i].label) != label) ++i;
-    return i;
+    return FieldOfLabel(fields, label).value_or(fields.size());
   }
   QLineEdit* Box(const char* label) const {
     return qobject_cast<QLineEdit*>(command_tab()->form_view()->FieldWidget(Field(label)));

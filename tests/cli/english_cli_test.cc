@@ -4,16 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "cli/virtual_cli.h"
-#include "temp_dir.h"
 #include "util/message_catalogue.h"
 
 namespace tamarack::cli {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Kana, CJK punctuation and ideographs, half-width kana: what no English text holds.
 bool HasJapanese(const std::string& utf8) {
@@ -74,9 +70,7 @@ TEST_F(EnglishCli, AgeMeasureAndTheTrackTests) {
 // A capture with its check, a check that finds a difference, one of a missing file and one
 // without a disc.
 TEST_F(EnglishCli, CaptureAndCheck) {
-  tamarack::testing::TempDir dir;
-  const fs::path before = fs::current_path();
-  fs::current_path(dir.path());
+  testing::WorkFolder dir;
   dir.Write("disc.iso", testing::NumberedImage(200));
   std::vector<std::uint8_t> changed = testing::NumberedImage(200);
   changed[100 * 2048] ^= 1;
@@ -88,7 +82,6 @@ TEST_F(EnglishCli, CaptureAndCheck) {
                      {"check", "--drive", drive, "--file", "b.dat"},
                      {"check", "--drive", drive, "--file", "none.dat"},
                      {"check", "--drive", "emu:type13?nomedium", "--file", "a.dat"}});
-  fs::current_path(before);
 }
 
 }  // namespace

@@ -172,9 +172,7 @@ TEST(MultiDriveRunTest, CtrlCCancelsEveryDrive) {
 // the captures (each drive's texts in the order of the drives, then the table), the checks of
 // each drive's own file as JSON lines, and the refusals of files the drives would share.
 TEST(MultiDriveRunTest, ThreeDrivesGolden) {
-  tamarack::testing::TempDir dir;
-  const fs::path before = fs::current_path();
-  fs::current_path(dir.path());
+  testing::WorkFolder dir;
   std::vector<std::uint8_t> image(300 * 2048);
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i / 2048);
   dir.Write("disc.iso", image);
@@ -190,7 +188,6 @@ TEST(MultiDriveRunTest, ThreeDrivesGolden) {
   EXPECT_EQ(dir.Read("cap-emu_disc.iso_speed_max_model_modern.dat"), image);
   EXPECT_TRUE(fs::exists("cap-emu_disc.iso_speed_max_bad_50.dat"));
   EXPECT_FALSE(fs::exists("cap.dat"));
-  fs::current_path(before);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "emu/resid_modes.h"
 #include "emu/virtual_drive_provider.h"
 #include "golden.h"
+#include "temp_dir.h"
 
 namespace tamarack::cli::testing {
 
@@ -132,6 +134,14 @@ struct SteadyCli : VirtualCli {
     err.str(std::regex_replace(std::regex_replace(err.str(), rate, ""), std::regex("\r\n"), "\n"));
     return status;
   }
+};
+
+// A fresh folder that is the working folder (names relative to it) until the test leaves it,
+// an assertion's early return included.
+struct WorkFolder : tamarack::testing::TempDir {
+  WorkFolder() : before(std::filesystem::current_path()) { std::filesystem::current_path(path()); }
+  ~WorkFolder() { std::filesystem::current_path(before); }
+  std::filesystem::path before;
 };
 
 // A disc image of 2048-byte blocks whose every byte depends on its place and its block.

@@ -10,6 +10,7 @@
 #include "decode/basic_commands.h"
 #include "device/scripted_transport.h"
 #include "golden.h"
+#include "job/scripted_job_host.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -21,28 +22,20 @@ using testing::Good;
 using testing::Refused;
 using testing::ScriptedReply;
 
-// Records error messages (the job's host) and sense dialogs (the session's host).
-struct RecordingHost : JobHost, SessionHost {
-  void Message(MessageIcon, const std::string& message) override { errors.push_back(message); }
-  void Show(JobText where, const std::string& text) override {
-    if (where == JobText::kStatusLine) status.ShowStatusLine(text);
+// A scripted drive whose status board takes the job's status line too, and passes the sense
+// dialogs on to the bench. Each run adds to `transcript` (compared with
+// tests/data/decode/execute_NAME.txt) what went to the drive, the report, the status line, the
+// dialogs and the decoded text.
+struct Bench : testing::ScriptedSession, SessionHost {
+  Bench() {
+    host.status_board = &status;
+    status.sense_dialogs = this;
   }
   void ShowSenseDialog(std::span<const std::uint8_t> sense) override {
     dialogs.emplace_back(sense.begin(), sense.end());
   }
-  void CommandEnded(const CommandOutcome& outcome) override { status.CommandEnded(outcome); }
-  StatusBoard status;  // the status line the job and the session write
-  std::vector<std::string> errors;
-  std::vector<std::vector<std::uint8_t>> dialogs;
-};
-
-// A scripted drive whose session reports to the recording host. Each run adds to `transcript`
-// (compared with tests/data/decode/execute_NAME.txt) what went to the drive, the report, the
-// status line, the dialogs and the decoded text.
-struct Bench : testing::ScriptedSession {
-  Bench() { session.SetHost(&host); }
   CommandReport Run(const PlanResult& p) {
-    const std::size_t sent_before = sent.size(), dialogs_before = host.dialogs.size();
+    const std::size_t sent_before = sent.size(), dialogs_before = dialogs.size();
     const CommandReport rep = ExecuteCommand(session, *p.plan, host);
     for (std::size_t i = sent_before; i < sent.size(); ++i) {
       transcript += "> " + HexBytes(sent[i].cdb) +
@@ -52,22 +45,20 @@ struct Bench : testing::ScriptedSession {
     transcript += StrFormat("sent %d success %d status %d request %u transferred %u received %u\n",
                             rep.sent, rep.success, static_cast<int>(rep.status), rep.request_length,
                             rep.transferred, rep.received_length) +
-                  "cdb " + HexBytes(rep.sent_cdb) +
-                  "\nstatus line: " + host.status.status_line.Get();
+                  "cdb " + HexBytes(rep.sent_cdb) + "\nstatus line: " + status.status_line.Get();
     if (rep.receive_data) {
       const std::size_t n = std::min<std::size_t>(rep.receive_data->size(), 32);
       transcript += StrFormat("\nreceive data %zu: ", rep.receive_data->size()) +
                     HexBytes(std::span(*rep.receive_data).first(n));
     }
-    for (std::size_t i = dialogs_before; i < host.dialogs.size(); ++i) {
-      transcript += "\ndialog " + HexBytes(host.dialogs[i]);
+    for (std::size_t i = dialogs_before; i < dialogs.size(); ++i) {
+      transcript += "\ndialog " + HexBytes(dialogs[i]);
     }
-    std::string text = rep.output.text;
-    for (std::size_t at; (at = text.find('\r')) != std::string::npos;) text.erase(at, 1);
-    transcript += "\noutput:\n" + text + "\n";
+    transcript += "\noutput:\n" + PlainLines(rep.output.text) + "\n";
     return rep;
   }
-  RecordingHost host;
+  testing::ScriptedJobHost host;
+  std::vector<std::vector<std::uint8_t>> dialogs;
   std::string transcript;
 };
 
@@ -272,7 +263,7 @@ TEST(ExecuteCommand, FailuresAndTheSenseDialog) {
 TEST(ExecuteCommand, WithoutADeviceNothingIsSent) {
   DriveDirectory none;
   DeviceSession session(&none, BuiltInSenseTable());
-  RecordingHost host;
+  JobHost host;
   const CommandReport rep = ExecuteCommand(session, *PlanCommand(ReadInput(1)).plan, host);
   EXPECT_FALSE(rep.sent);
   EXPECT_FALSE(rep.success);

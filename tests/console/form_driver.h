@@ -7,10 +7,10 @@
 
 #include <array>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 
+#include "console/cdb_text.h"
 #include "console/command_catalogue.h"
 #include "console/console.h"
 #include "form/labelled_fields.h"
@@ -123,14 +123,8 @@ inline void ExpectConsoleTranscript(Console& c, const std::string& name,
     if (verb == "hex") c.SetHexInput(what == "on");
     if (verb == "set") SetText(c, what, value);
     if (verb == "check" || verb == "choose") SetFromText(c, what, value);
-    if (verb == "store") {
-      std::istringstream in(value);
-      Cdb& cdb = c.catalogue().row(RowNamed(what)).cdb_store;
-      cdb = {};
-      for (unsigned b, i = 0; i < cdb.size() && in >> std::hex >> b; ++i) {
-        cdb[i] = static_cast<std::uint8_t>(b);
-      }
-    }
+    if (verb == "store")
+      c.catalogue().row(RowNamed(what)).cdb_store = ParseCdbBoxText(value).cdb.value();
     t += "> " + std::string(step) + "\ncdb " + c.CdbLine() + "\nblocks " +
          std::to_string(c.current().transfer_blocks) + " parameter " +
          HexBytes(c.current().parameter) + "\n" + FormText(c);

@@ -63,25 +63,23 @@ std::string Listing(const DecodeOutput& out) {
 // Every format's list: the twelve-track TOC (LBA and MSF), session information, full TOC
 // and PMA, ATIP and CD-TEXT.
 TEST(ReadTocGolden, EveryFormatsRows) {
-  testing::ExpectGoldenText("read_toc_twelve_tracks",
-                            Listing(DecodeReadToc(TwelveTrackToc(), 0, 0, false)));
   // Track 1 at 00:02:00 with TIME set; a pregap address before zero in a track numbered 0.
-  testing::ExpectGoldenText(
-      "read_toc_msf", Listing(DecodeReadToc(Reply(1, 1, {Track(0x14, 1, 0x200)}), 0, 0, true)));
-  testing::ExpectGoldenText(
-      "read_toc_odd_track",
-      Listing(DecodeReadToc(Reply(0, 0, {Track(0x10, 0, 0xFFFFFF6Au)}), 0, 0, false)));
-  testing::ExpectGoldenText(
-      "read_toc_sessions",
-      Listing(DecodeReadToc(Reply(1, 2, {Track(0x14, 4, 18150)}), 0, 1, false)));
-  testing::ExpectGoldenText("read_toc_full", Listing(DecodeReadToc(FullToc(), 0, 2, false)));
-  testing::ExpectGoldenText("read_toc_pma", Listing(DecodeReadToc(FullToc(), 0, 3, false)));
-  testing::ExpectGoldenText(
-      "read_toc_atip",
-      Listing(DecodeReadToc(testing::ReadGoldenHex("read_toc_atip.hex"), 0, 4, false)));
-  testing::ExpectGoldenText(
-      "read_toc_cd_text",
-      Listing(DecodeReadToc(testing::ReadGoldenHex("read_toc_cd_text.hex"), 0, 5, false)));
+  const struct {
+    const char* name;
+    Bytes reply;
+    int format;
+    bool msf = false;
+  } cases[] = {{"read_toc_twelve_tracks", TwelveTrackToc(), 0},
+               {"read_toc_msf", Reply(1, 1, {Track(0x14, 1, 0x200)}), 0, true},
+               {"read_toc_odd_track", Reply(0, 0, {Track(0x10, 0, 0xFFFFFF6Au)}), 0},
+               {"read_toc_sessions", Reply(1, 2, {Track(0x14, 4, 18150)}), 1},
+               {"read_toc_full", FullToc(), 2},
+               {"read_toc_pma", FullToc(), 3},
+               {"read_toc_atip", testing::ReadGoldenHex("read_toc_atip.hex"), 4},
+               {"read_toc_cd_text", testing::ReadGoldenHex("read_toc_cd_text.hex"), 5}};
+  for (const auto& c : cases) {
+    testing::ExpectGoldenText(c.name, Listing(DecodeReadToc(c.reply, 0, c.format, c.msf)));
+  }
 }
 
 // Replies as their listings, in read_toc_lengths_and_texts.txt: the ATIP groups by the data

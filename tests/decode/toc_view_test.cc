@@ -142,9 +142,7 @@ TEST(TocTabExplain, RarerPointsAndBadCells) {
       bar = row.find('|', from);
       cells.push_back(row.substr(from, bar - from));
     }
-    std::string text = ExplainFullTocRow(cells);
-    for (std::size_t crlf; (crlf = text.find("\r\n")) != std::string::npos;) text.erase(crlf, 1);
-    t += "== " + row + "\n" + text + "\n";
+    t += "== " + row + "\n" + PlainLines(ExplainFullTocRow(cells)) + "\n";
   }
   testing::ExpectGoldenFile("toc_explain_rows.txt", t, "decode");
 }

@@ -161,10 +161,18 @@ std::vector<SourceFile> SourcesOfSrc() {
   return files;
 }
 
-TEST(IncludeOrderTest, EveryIncludeOfSrcKeepsTheDocumentedOrder) {
+// The order `document` draws; a test fails where it draws none.
+Order OrderOf(const std::string& document) {
   std::string error;
-  const Order order = ParseOrder(ReadFile(kSourceDir / "docs" / "architecture.md"), &error);
-  ASSERT_TRUE(error.empty()) << "docs/architecture.md: " << error;
+  Order order = ParseOrder(document, &error);
+  EXPECT_TRUE(error.empty()) << error;
+  return order;
+}
+
+Order DocumentedOrder() { return OrderOf(ReadFile(kSourceDir / "docs" / "architecture.md")); }
+
+TEST(IncludeOrderTest, EveryIncludeOfSrcKeepsTheDocumentedOrder) {
+  const Order order = DocumentedOrder();  // an empty one leaves every file out of the order
   const std::vector<SourceFile> files = SourcesOfSrc();
   ASSERT_FALSE(files.empty());
   const CheckResult r = CheckIncludes(order, files);
@@ -176,9 +184,7 @@ TEST(IncludeOrderTest, EveryIncludeOfSrcKeepsTheDocumentedOrder) {
 // Arrows the design does not want, whatever the code includes today: each must stay outside
 // the documented order, so that a chain written too loosely fails here before code uses it.
 TEST(IncludeOrderTest, TheDocumentedOrderForbidsTheArrowsTheDesignDoesNotWant) {
-  std::string error;
-  const Order order = ParseOrder(ReadFile(kSourceDir / "docs" / "architecture.md"), &error);
-  ASSERT_TRUE(error.empty()) << "docs/architecture.md: " << error;
+  const Order order = DocumentedOrder();
   static const std::pair<const char*, std::vector<const char*>> kForbidden[] = {
       // Below the programs nothing knows the window, the CLI or the drives that only they
       // put into their directories; settings hold what features and the shell keep, never the
@@ -234,9 +240,7 @@ are the order.
 )";
 
 TEST(IncludeOrderTest, ChainsGiveEachFolderWhatLiesLeftOfIt) {
-  std::string error;
-  const Order order = ParseOrder(kSmallDocument, &error);
-  ASSERT_TRUE(error.empty()) << error;
+  const Order order = OrderOf(kSmallDocument);
   EXPECT_EQ(order.at("util"), (std::set<std::string>{}));
   EXPECT_EQ(order.at("decode"), (std::set<std::string>{"util", "device", "form"}));
   EXPECT_EQ(order.at("emu"), (std::set<std::string>{"util", "device"}));
@@ -244,20 +248,17 @@ TEST(IncludeOrderTest, ChainsGiveEachFolderWhatLiesLeftOfIt) {
             (std::set<std::string>{"util", "device", "form", "decode", "views", "emu"}));
   EXPECT_EQ(order.count("console"), 0u);
 
-  EXPECT_TRUE(ParseOrder("Dependency direction:\n\n    a <- b\n    b <- a\n", &error).empty());
-  EXPECT_NE(error.find("round"), std::string::npos) << error;
-  error.clear();
-  EXPECT_TRUE(ParseOrder("Dependency direction:\n\n    a <- emu (virtual)\n", &error).empty());
-  EXPECT_NE(error.find("not a folder name"), std::string::npos) << error;
-  error.clear();
-  EXPECT_TRUE(ParseOrder("No order here.\n", &error).empty());
-  EXPECT_FALSE(error.empty());
+  for (const auto& [document, why] :
+       {std::pair{"Dependency direction:\n\n    a <- b\n    b <- a\n", "goes round"},
+        {"Dependency direction:\n\n    a <- emu (virtual)\n", "not a folder name"},
+        {"No order here.\n", "no indented"}}) {
+    std::string error;
+    EXPECT_TRUE(ParseOrder(document, &error).empty()) << document;
+    EXPECT_NE(error.find(why), std::string::npos) << error;
+  }
 }
 
 TEST(IncludeOrderTest, IncludesUpwardsOrSidewaysAreNamed) {
-  std::string error;
-  const Order order = ParseOrder(kSmallDocument, &error);
-  ASSERT_TRUE(error.empty()) << error;
   const std::vector<SourceFile> files = {
       {"decode/a.cc",
        "#include \"decode/a.h\"\n#include <vector>\n#include \"form/f.h\"\n"
@@ -268,7 +269,7 @@ TEST(IncludeOrderTest, IncludesUpwardsOrSidewaysAreNamed) {
       {"device/linux/s.cc", "#include \"device/d.h\"\n#include \"util/u.h\"\n"},
       {"misc/m.cc", "#include \"util/u.h\"\n"},
   };
-  const CheckResult r = CheckIncludes(order, files);
+  const CheckResult r = CheckIncludes(OrderOf(kSmallDocument), files);
   EXPECT_EQ(r.violations, (std::vector<std::string>{
                               "src/decode/a.cc:4 includes app/w.h, but decode may not use app",
                               "src/decode/a.cc:5 includes views/v.h, but decode may not use views",

@@ -29,10 +29,8 @@ using Cli = testing::VirtualCli;
 // are refused. Then a range past the disc's end is cut to its last block; one that starts past
 // it, and bad arguments, are refused before any block is read.
 TEST(CliMeasure, WritesTheRecordAndItsPlotMsrReadsThemAndBadArgumentsAreRefused) {
-  tamarack::testing::TempDir dir;
+  testing::WorkFolder dir;
   ASSERT_TRUE(dir.ok());
-  const std::filesystem::path before = std::filesystem::current_path();
-  std::filesystem::current_path(dir.path());
   dir.Write("two.msr", "2048 0 Model=KESTREL CDV\n75\n150\n");
   dir.Write("empty.msr", "2048 0 Model=x\n");
   dir.Write("negative.msr", "2048 0 Model=x\n75\n-3\n");
@@ -75,7 +73,6 @@ TEST(CliMeasure, WritesTheRecordAndItsPlotMsrReadsThemAndBadArgumentsAreRefused)
   const std::vector<std::uint8_t> png = dir.Read("a.png");
   EXPECT_EQ(std::string(png.begin(), png.end()).substr(0, 8), "\x89PNG\r\n\x1a\n");
 #endif
-  std::filesystem::current_path(before);
 }
 
 #ifdef TAMARACK_HAVE_PNG_PLOT

@@ -29,9 +29,7 @@ using testing::SteadyCli;
 // its blocks listed in d.dat.unread and skipped by the check of d.dat; then a list of unread
 // blocks that cannot be read, a range or a number that is wrong, a missing file and no disc.
 TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
-  tamarack::testing::TempDir dir;
-  const fs::path before = fs::current_path();
-  fs::current_path(dir.path());
+  testing::WorkFolder dir;
   dir.Write("disc.iso", NumberedImage(500));
   std::vector<std::uint8_t> changed = NumberedImage(500);
   changed[300 * 2048] ^= 1;
@@ -53,13 +51,9 @@ TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
        {"capture", "--drive", bad, "--out", "x.dat", "--start", "1O"},
        {"check", "--drive", bad, "--file", "none.dat"},
        {"check", "--drive", "emu:type13?nomedium", "--file", "a.dat"}});
-  EXPECT_EQ(dir.Read("a.dat"), NumberedImage(500));
+  // The files' bytes are the jobs' (reference_job_test.cc): their checks here read them back.
   EXPECT_FALSE(fs::exists("c.dat"));
   EXPECT_TRUE(fs::exists("c.dat.partial"));
-  std::vector<std::uint8_t> filled = NumberedImage(500);
-  std::fill(filled.begin() + 48 * 2048, filled.begin() + 64 * 2048, std::uint8_t{0x5A});
-  EXPECT_TRUE(dir.Read("d.dat") == filled);
-  fs::current_path(before);
 }
 
 // What a capture writes into. A FIFO (as any special file) is written where it is, a symlink's
