@@ -24,7 +24,7 @@ namespace tamarack {
 inline constexpr std::uint8_t kReplyFill = 0x5A;
 // What the second read that settles a reply ending in 5Ah bytes finds where the first one left
 // the 5Ah fill (its complement).
-inline constexpr std::uint8_t kSecondFill = 0xA5;
+inline constexpr std::uint8_t kSecondFill = static_cast<std::uint8_t>(~kReplyFill);
 // Bytes at the end of a read of known length that get the 5Ah fill before it: the rest of the
 // buffer is not filled, as a reply that writes the buffer's last byte is whole whatever it held.
 inline constexpr std::uint32_t kReplyGuard = 512;

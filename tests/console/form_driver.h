@@ -123,8 +123,9 @@ inline void ExpectConsoleTranscript(Console& c, const std::string& name,
     if (verb == "hex") c.SetHexInput(what == "on");
     if (verb == "set") SetText(c, what, value);
     if (verb == "check" || verb == "choose") SetFromText(c, what, value);
-    if (verb == "store")
+    if (verb == "store") {
       c.catalogue().row(RowNamed(what)).cdb_store = ParseCdbBoxText(value).cdb.value();
+    }
     t += "> " + std::string(step) + "\ncdb " + c.CdbLine() + "\nblocks " +
          std::to_string(c.current().transfer_blocks) + " parameter " +
          HexBytes(c.current().parameter) + "\n" + FormText(c);

@@ -175,7 +175,8 @@ class HostileTransport {
 
   void Fail(const ReplyPlan& p, const ScsiRequest& request, ScsiResult* r) {
     const int how = p.ladder & 7;
-    if (how >= 4 && how <= 6) {  // no reply: refused (the requested count), timed out, a path
+    // No reply: refused (counting the whole request), timed out, a broken link.
+    if (how >= 4 && how <= 6) {
       static constexpr TransportStatus kStatus[] = {
           TransportStatus::kRefused, TransportStatus::kTimedOut, TransportStatus::kTransportError};
       static const char* const kReason[] = {"refused", "timed out", "link reset"};
