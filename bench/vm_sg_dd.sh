@@ -6,6 +6,8 @@
 #   capture                   against sg_dd bs=2048 bpt=16 into a tmpfs file (the capture keeps
 #                             its data there too; the first round compares the two files)
 #   measure --blocks N        against sg_dd bs=2048 bpt=N of=/dev/null (measure keeps nothing)
+#   check of the last capture against sg_dd bs=2048 bpt=14 of=/dev/null (the check's reads; its
+#                             file is in tmpfs, so the comparison costs CPU, not I/O)
 # Prints each tool's MB/s (10^6 bytes) per run by its own clock, the median and the ratio of the
 # medians, then the same by wall time around each process. QEMU runs without KVM here, so the
 # numbers are of QEMU's emulated drive and say nothing of real drives' speeds.
@@ -51,17 +53,20 @@ awk -v n="$n" '
     label["sg_dd_c"] = "sg_dd bpt=16 (tmpfs)"
     label["measure"] = "measure --blocks " n
     label["sg_dd_m"] = "sg_dd bpt=" n " (/dev/null)"
+    label["check"] = "check"
+    label["sg_dd_k"] = "sg_dd bpt=14 (/dev/null)"
     printf "%-24s %-44s %8s\n", "tool", "MB/s per run (own clock)", "median"
-    split("capture sg_dd_c measure sg_dd_m", order, " ")
-    for (i = 1; i <= 4; i++) {
+    split("capture sg_dd_c measure sg_dd_m check sg_dd_k", order, " ")
+    for (i = 1; i <= 6; i++) {
       t = order[i]
       m[t] = median(speed[t]); w[t] = median(wall[t])
       printf "%-24s %-44s %8.2f\n", label[t], speed[t], m[t]
     }
     printf "capture / sg_dd:  %.3f (aim: at least 0.97)\n", m["capture"] / m["sg_dd_c"]
     printf "measure / sg_dd:  %.3f (aim: within 0.97 to 1.03)\n", m["measure"] / m["sg_dd_m"]
+    printf "check / sg_dd:    %.3f (sg_dd only reads; the check also reads its file and compares)\n", m["check"] / m["sg_dd_k"]
     printf "by wall time around each process (start-up included), median seconds:\n"
-    for (i = 1; i <= 4; i++) printf "  %-24s %s -> %.2f\n", label[order[i]], wall[order[i]], w[order[i]]
-    printf "  capture / sg_dd %.3f, measure / sg_dd %.3f\n", w["sg_dd_c"] / w["capture"], w["sg_dd_m"] / w["measure"]
+    for (i = 1; i <= 6; i++) printf "  %-24s %s -> %.2f\n", label[order[i]], wall[order[i]], w[order[i]]
+    printf "  capture / sg_dd %.3f, measure / sg_dd %.3f, check / sg_dd %.3f\n", w["sg_dd_c"] / w["capture"], w["sg_dd_m"] / w["measure"], w["sg_dd_k"] / w["check"]
   }' "$work/out/results.txt"
 grep -h "^x[0-9]" "$work"/out/measure.*.log | sed 's/^/measure summary: /'

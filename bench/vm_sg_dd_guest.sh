@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs inside the VM of bench/vm_sg_dd.sh (busybox sh): tamarack-cli capture against sg_dd with
-# 16 blocks per command, and tamarack-cli measure against sg_dd with the measurement's blocks
+# 16 blocks per command, tamarack-cli measure against sg_dd with the measurement's blocks per
+# command, then tamarack-cli check of the last capture against sg_dd with the check's 14 blocks
 # per command, over the same blocks of /dev/sr0, taking turns (the one to go first changing
 # every round) so that a busy host slows both alike. /out/params gives BLOCKS, RUNS and MEASURE_BLOCKS. Each run adds the line
 # "TOOL RUN MB/S WALL_SECONDS" to /out/results.txt (MB = 10^6 bytes; the MB/s by the tool's own
@@ -58,6 +59,18 @@ measure_run() {
   record measure "$run" "$mbps" "$t0" "$t1"
 }
 
+# The check's "checked:" line: the bytes compared over the time of its reads and comparisons.
+check_run() {
+  run=$1
+  t0=$(now)
+  tamarack-cli check --drive $D --file /tmp/ref.dat --start 0 --end $last \
+    > "/out/check.$run.log" 2>&1 || { echo "check failed:"; cat "/out/check.$run.log"; exit 1; }
+  t1=$(now)
+  mbps=$(sed -n 's/^checked: .* s, \([0-9.]*\) MB\/s$/\1/p' "/out/check.$run.log")
+  [ -n "$mbps" ] || { echo "no speed from check"; cat "/out/check.$run.log"; exit 1; }
+  record check "$run" "$mbps" "$t0" "$t1"
+}
+
 # Whichever goes first in a pair runs just after the files of the last pair were freed; the
 # order changes every round so that neither tool always pays for that.
 run=1
@@ -74,7 +87,9 @@ while [ $run -le "$RUNS" ]; do
   if [ "$run" -eq 1 ]; then
     cmp /tmp/cap.dat /tmp/sg_dd.dat || { echo "capture and sg_dd read different bytes"; exit 1; }
   fi
-  rm -f /tmp/cap.dat /tmp/sg_dd.dat
+  rm -f /tmp/sg_dd.dat
+  # The last capture is the check's reference.
+  if [ "$run" -eq "$RUNS" ]; then mv /tmp/cap.dat /tmp/ref.dat; else rm -f /tmp/cap.dat; fi
 
   if [ $((run % 2)) -eq 1 ]; then
     measure_run "$run"
@@ -82,6 +97,18 @@ while [ $run -le "$RUNS" ]; do
   else
     sg_dd_run sg_dd_m "$MEASURE_BLOCKS" "$run" /dev/null
     measure_run "$run"
+  fi
+  run=$((run + 1))
+done
+
+run=1
+while [ $run -le "$RUNS" ]; do
+  if [ $((run % 2)) -eq 1 ]; then
+    check_run "$run"
+    sg_dd_run sg_dd_k 14 "$run" /dev/null
+  else
+    sg_dd_run sg_dd_k 14 "$run" /dev/null
+    check_run "$run"
   fi
   run=$((run + 1))
 done

@@ -197,21 +197,11 @@ bool SpeedMeasurementJob::ReadCommand(JobContext& ctx, std::int64_t lba, std::in
     Fail(ctx, reply, lba, blocks, first);
     return false;
   }
-  const Clock::Duration probe = clock.Now() - to;  // finding the size after the read
+  // Finding the size after the read; a read of known size has no probe.
+  const Clock::Duration probe = learn ? clock.Now() - to : Clock::Duration{0};
   result_.total_bytes += want;
   result_.blocks_read += blocks;
-  {
-    std::lock_guard lock(mutex_);
-    result_.current_lba += blocks;
-  }
-  Account(ctx, from, to, blocks);
-  result_.read_elapsed = to - measure_start_ - probes_;
-  if (probe.count() > 0) {
-    probes_ += probe;
-    // The probe's time counts in no second: the marks still to come move on by as much.
-    std::lock_guard lock(mutex_);
-    sampler_->Skip(probe);
-  }
+  Account(ctx, from, to, blocks, probe);
   return true;
 }
 
@@ -265,12 +255,18 @@ void SpeedMeasurementJob::Fail(JobContext& ctx, const BlockReply& reply, std::in
 }
 
 void SpeedMeasurementJob::Account(JobContext& ctx, Clock::Duration from, Clock::Duration to,
-                                  std::int64_t blocks) {
+                                  std::int64_t blocks, Clock::Duration probe) {
   std::size_t taken = 0;
   {
+    // One lock per command: Live() reads the position and the samples.
     std::lock_guard lock(mutex_);
+    result_.current_lba += blocks;
     taken = sampler_->Read(from, to, blocks);
+    // The probe's time counts in no second: the marks still to come move on by as much.
+    if (probe.count() > 0) sampler_->Skip(probe);
   }
+  result_.read_elapsed = to - measure_start_ - probes_;
+  probes_ += probe;
   if (taken > 0 || to - last_report_ >= kReportPeriod) Report(ctx);
 }
 

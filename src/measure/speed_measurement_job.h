@@ -117,8 +117,10 @@ class SpeedMeasurementJob final : public Job {
   // bytes). The run's `first` command fails without a message.
   void Fail(JobContext& ctx, const BlockReply& reply, std::int64_t lba, std::int64_t blocks,
             bool first);
-  // Sampling and the reports after a command that read `blocks` blocks from `from` to `to`.
-  void Account(JobContext& ctx, Clock::Duration from, Clock::Duration to, std::int64_t blocks);
+  // Sampling and the reports after a command that read `blocks` blocks from `from` to `to`,
+  // `probe` being the time spent after it finding their size.
+  void Account(JobContext& ctx, Clock::Duration from, Clock::Duration to, std::int64_t blocks,
+               Clock::Duration probe);
   void Report(JobContext& ctx);
   void Finish(JobContext& ctx);
 
