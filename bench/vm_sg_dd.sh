@@ -7,9 +7,12 @@
 #                             its data there too; the first round compares the two files)
 #   measure --blocks N        against sg_dd bs=2048 bpt=N of=/dev/null (measure keeps nothing)
 #   check of the last capture against sg_dd bs=2048 bpt=14 of=/dev/null (the check's reads; its
-#                             file is in tmpfs, so the comparison costs CPU, not I/O)
+#                             file is in tmpfs, so the comparison costs CPU, not I/O), and
+#                             against tamarack_bare_read_compare (bench/bare_read_compare.cc:
+#                             the same reads, file reads and comparisons, nothing else)
 # Prints each tool's MB/s (10^6 bytes) per run by its own clock, the median and the ratio of the
-# medians, then the same by wall time around each process. QEMU runs without KVM here, so the
+# medians, the median of the ratios within each round (the two ran one after the other, so a
+# host that slows down for a while slows both), then the same by wall time around each process. QEMU runs without KVM here, so the
 # numbers are of QEMU's emulated drive and say nothing of real drives' speeds.
 # Usage: bench/vm_sg_dd.sh [MB] [RUNS] [N] [BUILD_DIR]   (defaults: 300, 5, 10, build/release)
 set -euo pipefail
@@ -19,13 +22,17 @@ n="${3:-10}"
 build="${4:-build/release}"
 cd "$(dirname "$0")/.."
 cli="$build/src/cli/tamarack-cli"
-[[ -x "$cli" ]] || { echo "build $cli first (cmake --build $build --target tamarack-cli)" >&2; exit 1; }
+bare="$build/bench/tamarack_bare_read_compare"
+for f in "$cli" "$bare"; do
+  [[ -x "$f" ]] || { echo "build $f first (cmake --build $build)" >&2; exit 1; }
+done
 for p in qemu-system-x86_64 busybox sg_dd cpio modprobe; do
   command -v "$p" >/dev/null || { echo "$p missing: ./scripts/install-deps.sh vm" >&2; exit 1; }
 done
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/out"
+cp "$bare" "$work/out/"
 head -c "$((mb * 1024 * 1024))" /dev/urandom > "$work/disc.iso"
 blocks=$((mb * 512))
 printf 'BLOCKS=%d\nRUNS=%d\nMEASURE_BLOCKS=%d\n' "$blocks" "$runs" "$n" > "$work/out/params"
@@ -41,13 +48,18 @@ if [[ $rc -ne 0 ]]; then
 fi
 
 echo "$mb MB ($blocks blocks of 2048 bytes), $runs runs each, one VM boot (ahci, no KVM)"
-awk -v n="$n" '
+awk -v n="$n" -v runs="$runs" '
   function median(list,   a, k, i, j, t) {
     k = split(list, a, " ")
     for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
     return k % 2 ? a[(k + 1) / 2] : (a[k / 2] + a[k / 2 + 1]) / 2
   }
-  { speed[$1] = speed[$1] " " $3; wall[$1] = wall[$1] " " $4 }
+  function paired(a, b,   r, i, list) {
+    list = ""
+    for (r = 1; r <= runs; r++) if ((a, r) in run_speed && (b, r) in run_speed) list = list " " run_speed[a, r] / run_speed[b, r]
+    return median(list)
+  }
+  { speed[$1] = speed[$1] " " $3; wall[$1] = wall[$1] " " $4; run_speed[$1, $2] = $3 }
   END {
     label["capture"] = "capture"
     label["sg_dd_c"] = "sg_dd bpt=16 (tmpfs)"
@@ -55,18 +67,21 @@ awk -v n="$n" '
     label["sg_dd_m"] = "sg_dd bpt=" n " (/dev/null)"
     label["check"] = "check"
     label["sg_dd_k"] = "sg_dd bpt=14 (/dev/null)"
+    label["bare_k"] = "bare read+compare loop"
     printf "%-24s %-44s %8s\n", "tool", "MB/s per run (own clock)", "median"
-    split("capture sg_dd_c measure sg_dd_m check sg_dd_k", order, " ")
-    for (i = 1; i <= 6; i++) {
+    split("capture sg_dd_c measure sg_dd_m check sg_dd_k bare_k", order, " ")
+    for (i = 1; i <= 7; i++) {
       t = order[i]
       m[t] = median(speed[t]); w[t] = median(wall[t])
       printf "%-24s %-44s %8.2f\n", label[t], speed[t], m[t]
     }
-    printf "capture / sg_dd:  %.3f (aim: at least 0.97)\n", m["capture"] / m["sg_dd_c"]
-    printf "measure / sg_dd:  %.3f (aim: within 0.97 to 1.03)\n", m["measure"] / m["sg_dd_m"]
-    printf "check / sg_dd:    %.3f (sg_dd only reads; the check also reads its file and compares)\n", m["check"] / m["sg_dd_k"]
+    printf "ratio of the medians (median of the ratios in each round):\n"
+    printf "capture / sg_dd:  %.3f (%.3f) (aim: at least 0.97)\n", m["capture"] / m["sg_dd_c"], paired("capture", "sg_dd_c")
+    printf "measure / sg_dd:  %.3f (%.3f) (aim: within 0.97 to 1.03)\n", m["measure"] / m["sg_dd_m"], paired("measure", "sg_dd_m")
+    printf "check / sg_dd:    %.3f (%.3f) (sg_dd only reads; the check also reads its file and compares)\n", m["check"] / m["sg_dd_k"], paired("check", "sg_dd_k")
+    printf "check / bare:     %.3f (%.3f) (the same reads, file reads and comparisons, bare)\n", m["check"] / m["bare_k"], paired("check", "bare_k")
     printf "by wall time around each process (start-up included), median seconds:\n"
-    for (i = 1; i <= 6; i++) printf "  %-24s %s -> %.2f\n", label[order[i]], wall[order[i]], w[order[i]]
-    printf "  capture / sg_dd %.3f, measure / sg_dd %.3f, check / sg_dd %.3f\n", w["sg_dd_c"] / w["capture"], w["sg_dd_m"] / w["measure"], w["sg_dd_k"] / w["check"]
+    for (i = 1; i <= 7; i++) printf "  %-24s %s -> %.2f\n", label[order[i]], wall[order[i]], w[order[i]]
+    printf "  capture / sg_dd %.3f, measure / sg_dd %.3f, check / sg_dd %.3f, check / bare %.3f\n", w["sg_dd_c"] / w["capture"], w["sg_dd_m"] / w["measure"], w["sg_dd_k"] / w["check"], w["bare_k"] / w["check"]
   }' "$work/out/results.txt"
 grep -h "^x[0-9]" "$work"/out/measure.*.log | sed 's/^/measure summary: /'

@@ -2,8 +2,9 @@
 # Runs inside the VM of bench/vm_sg_dd.sh (busybox sh): tamarack-cli capture against sg_dd with
 # 16 blocks per command, tamarack-cli measure against sg_dd with the measurement's blocks per
 # command, then tamarack-cli check of the last capture against sg_dd with the check's 14 blocks
-# per command, over the same blocks of /dev/sr0, taking turns (the one to go first changing
-# every round) so that a busy host slows both alike. /out/params gives BLOCKS, RUNS and MEASURE_BLOCKS. Each run adds the line
+# per command and against the bare loop of the same reads, file reads and comparisons
+# (/out/tamarack_bare_read_compare), over the same blocks of /dev/sr0, taking turns (the one to
+# go first changing every round) so that a busy host slows them alike. /out/params gives BLOCKS, RUNS and MEASURE_BLOCKS. Each run adds the line
 # "TOOL RUN MB/S WALL_SECONDS" to /out/results.txt (MB = 10^6 bytes; the MB/s by the tool's own
 # clock, the wall seconds around the whole process); the tools' output goes to /out/TOOL.RUN.log.
 D=/dev/sr0
@@ -71,6 +72,15 @@ check_run() {
   record check "$run" "$mbps" "$t0" "$t1"
 }
 
+bare_run() {
+  run=$1
+  t0=$(now)
+  /out/tamarack_bare_read_compare $D /tmp/ref.dat "$BLOCKS" > "/out/bare.$run.log" 2>&1 ||
+    { echo "the bare loop failed:"; cat "/out/bare.$run.log"; exit 1; }
+  t1=$(now)
+  record bare_k "$run" "$(sed -n 's/^\([0-9.]*\) MB\/s.*/\1/p' "/out/bare.$run.log")" "$t0" "$t1"
+}
+
 # Whichever goes first in a pair runs just after the files of the last pair were freed; the
 # order changes every round so that neither tool always pays for that.
 run=1
@@ -103,13 +113,11 @@ done
 
 run=1
 while [ $run -le "$RUNS" ]; do
-  if [ $((run % 2)) -eq 1 ]; then
-    check_run "$run"
-    sg_dd_run sg_dd_k 14 "$run" /dev/null
-  else
-    sg_dd_run sg_dd_k 14 "$run" /dev/null
-    check_run "$run"
-  fi
+  case $((run % 3)) in
+    1) check_run "$run"; sg_dd_run sg_dd_k 14 "$run" /dev/null; bare_run "$run" ;;
+    2) sg_dd_run sg_dd_k 14 "$run" /dev/null; bare_run "$run"; check_run "$run" ;;
+    0) bare_run "$run"; check_run "$run"; sg_dd_run sg_dd_k 14 "$run" /dev/null ;;
+  esac
   run=$((run + 1))
 done
 exit 0

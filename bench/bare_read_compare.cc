@@ -1,0 +1,112 @@
+// The least a disc check can do, for bench/vm_sg_dd.sh to set `tamarack-cli check` against: Read
+// CD (BEh, user data) of 14 blocks per command through SG_IO into one page-aligned buffer, the same
+// bytes of FILE read with pread, one memcmp, and nothing else (no fill, no residual, no second
+// read, no progress). Prints the MB/s (10^6 bytes) over the time of the loop.
+// Usage: tamarack_bare_read_compare DEVICE FILE BLOCKS
+// Exit status: 0 when every block matched, 1 on a difference, 2 on a failure.
+#include <fcntl.h>
+#include <scsi/sg.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr std::uint32_t kBlocksPerCommand = 14;
+constexpr std::size_t kBlockBytes = 2048;
+constexpr std::size_t kPage = 4096;
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+
+std::unique_ptr<std::uint8_t, FreeDeleter> PageBuffer(std::size_t bytes) {
+  return std::unique_ptr<std::uint8_t, FreeDeleter>(
+      static_cast<std::uint8_t*>(std::aligned_alloc(kPage, (bytes + kPage - 1) / kPage * kPage)));
+}
+
+bool ReadCd(int fd, std::uint32_t lba, std::uint32_t blocks, std::uint8_t* into) {
+  std::array<std::uint8_t, 12> cdb{0xBE,
+                                   0,
+                                   static_cast<std::uint8_t>(lba >> 24),
+                                   static_cast<std::uint8_t>(lba >> 16),
+                                   static_cast<std::uint8_t>(lba >> 8),
+                                   static_cast<std::uint8_t>(lba),
+                                   0,
+                                   0,
+                                   static_cast<std::uint8_t>(blocks),
+                                   0x10,
+                                   0,
+                                   0};
+  std::array<std::uint8_t, 32> sense{};
+  sg_io_hdr_t h;
+  std::memset(&h, 0, sizeof h);
+  h.interface_id = 'S';
+  h.dxfer_direction = SG_DXFER_FROM_DEV;
+  h.cmd_len = static_cast<unsigned char>(cdb.size());
+  h.mx_sb_len = static_cast<unsigned char>(sense.size());
+  h.dxfer_len = static_cast<unsigned int>(blocks * kBlockBytes);
+  h.dxferp = into;
+  h.cmdp = cdb.data();
+  h.sbp = sense.data();
+  h.timeout = 60000;
+  if (::ioctl(fd, SG_IO, &h) < 0) return false;
+  return h.status == 0 && h.host_status == 0 && h.driver_status == 0 && h.resid == 0;
+}
+
+bool ReadFile(int fd, std::uint64_t offset, std::size_t bytes, std::uint8_t* into) {
+  std::size_t got = 0;
+  while (got < bytes) {
+    const ssize_t n = ::pread(fd, into + got, bytes - got, static_cast<off_t>(offset + got));
+    if (n <= 0) return false;
+    got += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: tamarack_bare_read_compare DEVICE FILE BLOCKS\n");
+    return 2;
+  }
+  const int drive = ::open(argv[1], O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  const int file = ::open(argv[2], O_RDONLY | O_CLOEXEC);
+  const long total = std::strtol(argv[3], nullptr, 10);
+  if (drive < 0 || file < 0 || total <= 0) {
+    std::fprintf(stderr, "cannot open %s or %s, or bad block count %s\n", argv[1], argv[2],
+                 argv[3]);
+    return 2;
+  }
+  const std::size_t command_bytes = kBlocksPerCommand * kBlockBytes;
+  const auto disc = PageBuffer(command_bytes);
+  const auto want = PageBuffer(command_bytes);
+  if (!disc || !want) return 2;
+  const auto start = std::chrono::steady_clock::now();
+  long differences = 0;
+  for (long lba = 0; lba < total;) {
+    const auto blocks = static_cast<std::uint32_t>(
+        total - lba < kBlocksPerCommand ? total - lba : kBlocksPerCommand);
+    const std::size_t bytes = blocks * kBlockBytes;
+    if (!ReadCd(drive, static_cast<std::uint32_t>(lba), blocks, disc.get()) ||
+        !ReadFile(file, static_cast<std::uint64_t>(lba) * kBlockBytes, bytes, want.get())) {
+      std::fprintf(stderr, "read failed at LBA %ld\n", lba);
+      return 2;
+    }
+    if (std::memcmp(disc.get(), want.get(), bytes) != 0) ++differences;
+    lba += blocks;
+  }
+  const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+  std::printf("%.2f MB/s, %ld commands differed\n",
+              static_cast<double>(total) * kBlockBytes / spent.count() / 1e6, differences);
+  return differences == 0 ? 0 : 1;
+}
