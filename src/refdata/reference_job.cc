@@ -22,27 +22,6 @@ namespace tamarack {
 
 namespace {
 
-// The first of `blocks` blocks of `block_size` bytes from `lba` that is not known to match
-// the file: the first `delivered` of them arrived in `disc`, the others did not; `file_data`
-// holds the file's bytes of `disc` (none when the file could not be read). Blocks in `skip`
-// (the capture could not read them) are left out.
-std::optional<std::uint64_t> FirstUnmatchedBlock(
-    std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
-    std::span<const std::uint8_t> disc, std::optional<std::span<const std::uint8_t>> file_data,
-    const UnreadBlocks& skip, std::uint32_t block_size) {
-  for (std::uint64_t i = 0; i < blocks; ++i) {
-    if (skip.Contains(lba + i)) continue;
-    if (i >= delivered || !file_data) return lba + i;
-    const auto at = static_cast<std::size_t>(i) * block_size;
-    if (!std::equal(disc.begin() + static_cast<std::ptrdiff_t>(at),
-                    disc.begin() + static_cast<std::ptrdiff_t>(at + block_size),
-                    file_data->begin() + static_cast<std::ptrdiff_t>(at))) {
-      return lba + i;
-    }
-  }
-  return std::nullopt;
-}
-
 // Progress and the LBA text at most this often (and always at a phase's first and last block).
 constexpr Clock::Duration kReportPeriod = std::chrono::milliseconds(100);
 // The list of unread blocks is written through a temporary name too.
@@ -724,6 +703,30 @@ void RunReference(JobContext& ctx, ReferenceResult& result, const ReferenceReque
 }
 
 }  // namespace
+
+std::optional<std::uint64_t> FirstUnmatchedBlock(
+    std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
+    std::span<const std::uint8_t> disc, std::optional<std::span<const std::uint8_t>> file_data,
+    const UnreadBlocks& skip, std::uint32_t block_size) {
+  // Most commands: every block arrived and all match, in one comparison (a block left out
+  // would match or be passed over alike).
+  const auto bytes = static_cast<std::ptrdiff_t>(blocks * block_size);
+  if (delivered >= blocks && file_data &&
+      std::equal(disc.begin(), disc.begin() + bytes, file_data->begin())) {
+    return std::nullopt;
+  }
+  for (std::uint64_t i = 0; i < blocks; ++i) {
+    if (skip.Contains(lba + i)) continue;
+    if (i >= delivered || !file_data) return lba + i;
+    const auto at = static_cast<std::size_t>(i) * block_size;
+    if (!std::equal(disc.begin() + static_cast<std::ptrdiff_t>(at),
+                    disc.begin() + static_cast<std::ptrdiff_t>(at + block_size),
+                    file_data->begin() + static_cast<std::ptrdiff_t>(at))) {
+      return lba + i;
+    }
+  }
+  return std::nullopt;
+}
 
 std::string CaptureSpeedText(std::uint64_t bytes, std::uint32_t block_size,
                              Clock::Duration elapsed) {

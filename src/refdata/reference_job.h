@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "device/block_size.h"
@@ -138,6 +139,16 @@ class CheckJob final : public Job {
   ReferenceRequest request_;
   ReferenceResult result_;
 };
+
+// The check's comparison of one command: the first of `blocks` blocks of `block_size` bytes
+// from `lba` that is not known to match the file. The first `delivered` of them arrived in
+// `disc`, the others did not (a failed read delivers none, whatever the buffer holds);
+// `file_data` holds the file's bytes of `disc` (none when the file could not be read). Blocks
+// in `skip` (the capture could not read them) are left out.
+std::optional<std::uint64_t> FirstUnmatchedBlock(
+    std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
+    std::span<const std::uint8_t> disc, std::optional<std::span<const std::uint8_t>> file_data,
+    const UnreadBlocks& skip, std::uint32_t block_size);
 
 // "x%d.%d speed(%llu Bytes/%d Sec)": the speed in tenths of x1 (75 blocks a second) from the
 // exact elapsed time; the whole seconds are shown. Empty when less than a second passed or the

@@ -201,6 +201,37 @@ TEST(ReferenceReadErrorTest, PassedOverTheBlocksAreFillerAndListed) {
   EXPECT_EQ(bench.dir.Read("pass.dat.unread"), Bytes({'3', '2', '-', '4', '7', '\n'}));
 }
 
+// One command of 4 blocks of 4 bytes from LBA 100 against the file's bytes: a failed read
+// matches nothing even where its buffer holds the file's bytes, blocks the capture could not
+// read are left out, and the first block that differs is the one named.
+TEST(CheckComparisonTest, FirstUnmatchedBlockOfOneCommand) {
+  const Bytes file = {1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4};
+  Bytes third_differs = file;
+  third_differs[9] = 0;
+  UnreadBlocks none;
+  UnreadBlocks first_unread;
+  first_unread.Add(100, 1);
+  UnreadBlocks third_unread;
+  third_unread.Add(102, 1);
+  const std::optional<std::span<const std::uint8_t>> no_file;
+  using Lba = std::optional<std::uint64_t>;
+  const Lba match;
+  for (const auto& [disc, delivered, have_file, skip, want] :
+       {std::tuple{file, 4u, true, &none, match}, std::tuple{file, 0u, true, &none, Lba(100)},
+        std::tuple{file, 2u, true, &none, Lba(102)},
+        std::tuple{file, 0u, true, &first_unread, Lba(101)},
+        std::tuple{file, 4u, false, &first_unread, Lba(101)},
+        std::tuple{third_differs, 4u, true, &none, Lba(102)},
+        std::tuple{third_differs, 4u, true, &third_unread, match}}) {
+    EXPECT_EQ(
+        FirstUnmatchedBlock(
+            100, 4, delivered, disc,
+            have_file ? std::optional<std::span<const std::uint8_t>>(file) : no_file, *skip, 4),
+        want)
+        << "delivered " << delivered << ", file " << have_file;
+  }
+}
+
 // 750 blocks of 2048 bytes in 10 s are x1.0; 1.5 s shows 1 Sec but the speed of 1.5 s (x13.3,
 // not x20.0); less than a second, or no block size, shows nothing.
 TEST(CaptureSpeedTextTest, TenthsOfX1FromTheExactTime) {
