@@ -32,44 +32,37 @@ sg_dd_run() {
 
 last=$((BLOCKS - 1))
 
-capture_run() {
-  run=$1
-  rm -f /tmp/cap.dat
-  t0=$(now)
-  tamarack-cli capture --drive $D --out /tmp/cap.dat --start 0 --end $last \
-    > "/out/capture.$run.log" 2>&1 || { echo "capture failed:"; cat "/out/capture.$run.log"; exit 1; }
-  t1=$(now)
-  mbps=$(sed -n 's/^read: .* s, \([0-9.]*\) MB\/s$/\1/p' "/out/capture.$run.log")
-  [ -n "$mbps" ] || { echo "no speed from capture"; cat "/out/capture.$run.log"; exit 1; }
-  record capture "$run" "$mbps" "$t0" "$t1"
-}
-
-# measure's own clock: its "read:" line, the bytes over the exact time of the reads (the
-# summary's average counts a last partial second as a whole one). A range read in under a
-# second ends with "no second to measure" and a failure status; its "read:" line is still the
-# speed of every block read, which is all this bench asks.
-measure_run() {
-  run=$1
+# tamarack-cli TOOL ARGS... with its output in /out/TOOL.RUN.log, and its MB/s from its LINE
+# line ("read" or "checked": the bytes over the exact time of its reads; measure's summary
+# counts a last partial second as a whole one). A failure status stops the bench, but for
+# measure: a range read in under a second ends with "no second to measure" and a failure
+# status, and its "read:" line is still the speed of every block read, which is all this bench
+# asks.
+cli_run() {
+  tool=$1 line=$2 run=$3
+  shift 3
   t0=$(now)
   rc=0
-  tamarack-cli measure --drive $D --blocks "$MEASURE_BLOCKS" --start 0 --end $last \
-    > "/out/measure.$run.log" 2>&1 || rc=$?
+  tamarack-cli "$tool" "$@" > "/out/$tool.$run.log" 2>&1 || rc=$?
   t1=$(now)
-  mbps=$(sed -n 's/^read: .* s, \([0-9.]*\) MB\/s$/\1/p' "/out/measure.$run.log")
-  [ -n "$mbps" ] || { echo "measure failed (status $rc):"; cat "/out/measure.$run.log"; exit 1; }
-  record measure "$run" "$mbps" "$t0" "$t1"
+  mbps=$(sed -n "s/^$line: .* s, \([0-9.]*\) MB\/s\$/\1/p" "/out/$tool.$run.log")
+  if [ -z "$mbps" ] || { [ $rc -ne 0 ] && [ "$tool" != measure ]; }; then
+    echo "$tool failed (status $rc):"
+    cat "/out/$tool.$run.log"
+    exit 1
+  fi
+  record "$tool" "$run" "$mbps" "$t0" "$t1"
 }
 
-# The check's "checked:" line: the bytes compared over the time of its reads and comparisons.
+capture_run() {
+  rm -f /tmp/cap.dat
+  cli_run capture read "$1" --drive $D --out /tmp/cap.dat --start 0 --end $last
+}
+measure_run() {
+  cli_run measure read "$1" --drive $D --blocks "$MEASURE_BLOCKS" --start 0 --end $last
+}
 check_run() {
-  run=$1
-  t0=$(now)
-  tamarack-cli check --drive $D --file /tmp/ref.dat --start 0 --end $last \
-    > "/out/check.$run.log" 2>&1 || { echo "check failed:"; cat "/out/check.$run.log"; exit 1; }
-  t1=$(now)
-  mbps=$(sed -n 's/^checked: .* s, \([0-9.]*\) MB\/s$/\1/p' "/out/check.$run.log")
-  [ -n "$mbps" ] || { echo "no speed from check"; cat "/out/check.$run.log"; exit 1; }
-  record check "$run" "$mbps" "$t0" "$t1"
+  cli_run check checked "$1" --drive $D --file /tmp/ref.dat --start 0 --end $last
 }
 
 bare_run() {
