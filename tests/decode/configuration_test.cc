@@ -25,14 +25,11 @@ Bytes Reply(std::uint16_t current_profile, const std::vector<Bytes>& descriptors
   return r;
 }
 
-// A feature descriptor: code, byte 2 (version/persistent/current), then `data`; byte 3 is
-// the length of `data` unless given.
-Bytes Feature(std::uint16_t code, std::uint8_t flags, const Bytes& data, int additional = -1) {
-  Bytes d(4 + data.size(), 0);
+// A feature descriptor: code, byte 2 (version/persistent/current), data length, `data`.
+Bytes Feature(std::uint16_t code, std::uint8_t flags, const Bytes& data) {
+  Bytes d = {0, 0, flags, static_cast<std::uint8_t>(data.size())};
   WriteBe16(d, 0, code);
-  d[2] = flags;
-  d[3] = static_cast<std::uint8_t>(additional >= 0 ? additional : static_cast<int>(data.size()));
-  for (std::size_t i = 0; i < data.size(); ++i) d[4 + i] = data[i];
+  d.insert(d.end(), data.begin(), data.end());
   return d;
 }
 

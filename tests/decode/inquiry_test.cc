@@ -10,12 +10,8 @@ namespace tamarack {
 namespace {
 
 std::vector<std::uint8_t> InquiryData() {
-  std::vector<std::uint8_t> d(96, 0);
-  d[0] = 0x05;
-  d[1] = 0x80;
-  d[2] = 0x05;
-  d[3] = 0x32;
-  d[4] = 91;
+  std::vector<std::uint8_t> d = {0x05, 0x80, 0x05, 0x32, 91};
+  d.resize(96, 0);
   std::copy_n("ABCDEFGHVIRTUAL DVD-ROM 1.00", 28, d.begin() + 8);  // vendor, product, revision
   d[56] = 0x0D;
   return d;

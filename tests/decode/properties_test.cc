@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
+#include "decode/replies.h"
 #include "device/scripted_transport.h"
 #include "device/sense_table.h"
 #include "golden.h"
@@ -16,25 +20,20 @@ using testing::Good;
 using testing::Refused;
 using ScriptedDrive = testing::ScriptedSession;
 
-std::vector<std::uint8_t> ModeSense2A(std::uint8_t page_code) {
-  std::vector<std::uint8_t> r(8 + 28, 0);
-  r[1] = static_cast<std::uint8_t>(r.size() - 2);
-  r[8] = page_code;
-  r[9] = 26;
-  r[10] = 0x1B;  // DVD-R, DVD-ROM, CD-RW and CD-R read; DVD-RAM and Method 2 off
-  r[12] = 0x71;  // Mode 2 form 2 and form 1, audio play; BUF off
-  r[14] = 0x29;  // loading mechanism 1, eject, lock
-  return r;
+// Mode Sense(10) of page 2Ah (as `page_code`) after `descriptor`.
+std::vector<std::uint8_t> ModeSense2A(std::uint8_t page_code,
+                                      const std::vector<std::uint8_t>& descriptor = {}) {
+  std::vector<std::uint8_t> page = testing::mode::Page(page_code, 28);
+  page[2] = 0x1B;  // DVD-R, DVD-ROM, CD-RW and CD-R read; DVD-RAM and Method 2 off
+  page[4] = 0x71;  // Mode 2 form 2 and form 1, audio play; BUF off
+  page[6] = 0x29;  // loading mechanism 1, eject, lock
+  return testing::mode::Reply({page}, 0, descriptor);
 }
 
 std::vector<std::uint8_t> Inquiry36() {
+  const std::uint8_t header[] = {5, 0x80, 0, 2, 31, 0, 0, 0};
   std::vector<std::uint8_t> r(36, ' ');
-  r[0] = 5;
-  r[1] = 0x80;
-  r[2] = 0;
-  r[3] = 2;
-  r[4] = 31;
-  r[5] = r[6] = r[7] = 0;
+  std::copy(std::begin(header), std::end(header), r.begin());
   return r;
 }
 
@@ -46,10 +45,7 @@ std::vector<std::uint8_t> Inquiry36() {
 // reply; a page cut short reads its missing bits as absent. Without a drive nothing is sent.
 TEST(ReadDriveProperties, EachFill) {
   // A current drive: an 8-byte block descriptor first, then page 2Ah with its PS bit.
-  std::vector<std::uint8_t> described = ModeSense2A(0xAA);
-  described.insert(described.begin() + 8, {0x01, 0x0A, 0, 0, 0, 0, 0x08, 0});
-  described[1] = static_cast<std::uint8_t>(described.size() - 2);
-  described[7] = 8;
+  const std::vector<std::uint8_t> described = ModeSense2A(0xAA, {0x01, 0x0A, 0, 0, 0, 0, 0x08, 0});
   std::vector<std::uint8_t> past = described;
   past[6] = 0x01;
   const struct {

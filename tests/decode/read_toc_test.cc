@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -31,16 +32,12 @@ Bytes TwelveTrackToc() {
   return Reply(1, 12, d);
 }
 
+// A CD-TEXT pack: its four ID bytes, up to 12 bytes of text, a CRC of zero.
 Bytes Pack(std::uint8_t id1, std::uint8_t id2, std::uint8_t id3, std::uint8_t id4,
-           std::string_view text, std::uint16_t crc) {
-  Bytes p(18, 0);
-  p[0] = id1;
-  p[1] = id2;
-  p[2] = id3;
-  p[3] = id4;
-  for (std::size_t i = 0; i < text.size() && i < 12; ++i)
-    p[4 + i] = static_cast<std::uint8_t>(text[i]);
-  WriteBe16(p, 16, crc);
+           std::string_view text) {
+  Bytes p = {id1, id2, id3, id4};
+  p.insert(p.end(), text.begin(), text.begin() + std::min<std::size_t>(text.size(), 12));
+  p.resize(18, 0);
   return p;
 }
 
@@ -99,13 +96,13 @@ TEST(ReadTocGolden, LengthsAndTexts) {
     add(StrFormat("ATIP of data length %d", length), atip, 4);
   }
   add("ATIP of data length 32 in 12 bytes", std::span(atip).first(12), 4);
-  add("pack text of other bytes", Reply(0, 0, {Pack(0x81, 0x01, 0x00, 0x00, "a\tb\xe9", 0)}), 5);
+  add("pack text of other bytes", Reply(0, 0, {Pack(0x81, 0x01, 0x00, 0x00, "a\tb\xe9")}), 5);
   const std::string text("\x93\xfa\x96\x7b\0ab", 7);  // "日本" in CP932, a zero, "ab"
-  add("double-byte by the DBCC bit", Reply(0, 0, {Pack(0x80, 0x00, 0x00, 0x80, text, 0)}), 5);
+  add("double-byte by the DBCC bit", Reply(0, 0, {Pack(0x80, 0x00, 0x00, 0x80, text)}), 5);
   add("double-byte by block 0's character code; 93h in block 1 a control, FAh a letter",
       Reply(0, 0,
-            {Pack(0x80, 0x00, 0x00, 0x00, text, 0), Pack(0x80, 0x00, 0x01, 0x10, text, 0),
-             Pack(0x8F, 0x00, 0x02, 0x00, std::string("\x80\x01\x01", 3), 0)}),
+            {Pack(0x80, 0x00, 0x00, 0x00, text), Pack(0x80, 0x00, 0x01, 0x10, text),
+             Pack(0x8F, 0x00, 0x02, 0x00, std::string("\x80\x01\x01", 3))}),
       5);
   Bytes r = TwelveTrackToc();
   WriteBe16(r, 0, 2 + 8 + 5);

@@ -28,35 +28,29 @@ const Cdb kEventCdb = {0x4A, 0x01, 0, 0, 0x10, 0, 0, 0x00, 0x08};
 // Each reply of tests/data/decode/NAME.hex decoded as the whole text with its dump, against
 // NAME.txt beside it: short event data, and values outside the lists that add nothing.
 TEST(StatusDecoders, TheTextBesideEachReply) {
-  const Cdb mechanism = {0xBD}, subchannel = {0x42};
   const struct {
-    const char* name;
     Decoder decoder;
     Cdb cdb;
-  } cases[] = {{"event_media", &DecodeEventStatus, kEventCdb},
-               {"event_external_request", &DecodeEventStatus, kEventCdb},
-               {"event_no_event", &DecodeEventStatus, kEventCdb},
-               {"event_power_unknown", &DecodeEventStatus, kEventCdb},
-               {"event_device_busy", &DecodeEventStatus, kEventCdb},
-               {"event_multi_initiator", &DecodeEventStatus, kEventCdb},
-               {"event_operational", &DecodeEventStatus, kEventCdb},
-               {"mechanism_two_slots", &DecodeMechanismStatus, mechanism},
-               {"mechanism_initializing", &DecodeMechanismStatus, mechanism},
-               {"capacity", &DecodeCapacity, {0x25}},
-               {"subchannel_position", &DecodeSubChannel, subchannel},
-               {"subchannel_mcn", &DecodeSubChannel, subchannel},
-               {"subchannel_isrc", &DecodeSubChannel, subchannel},
-               {"subchannel_no_data", &DecodeSubChannel, subchannel},
-               {"subchannel_data_track", &DecodeSubChannel, subchannel},
-               {"subchannel_four_channels", &DecodeSubChannel, subchannel},
-               {"subchannel_outside_lists", &DecodeSubChannel, subchannel},
-               {"subchannel_unknown_format", &DecodeSubChannel, subchannel}};
-  for (const auto& c : cases) {
-    const auto reply = ReadGoldenHex(std::string(c.name) + ".hex");
-    ASSERT_FALSE(reply.empty()) << c.name;
-    const DecodeOutput out = c.decoder(Input(reply, c.cdb));
-    EXPECT_TRUE(out.text_has_dump) << c.name;
-    testing::ExpectGoldenText(c.name, out.text);
+    std::vector<const char*> names;
+  } groups[] = {{&DecodeEventStatus,
+                 kEventCdb,
+                 {"event_media", "event_external_request", "event_no_event", "event_power_unknown",
+                  "event_device_busy", "event_multi_initiator", "event_operational"}},
+                {&DecodeMechanismStatus, {0xBD}, {"mechanism_two_slots", "mechanism_initializing"}},
+                {&DecodeCapacity, {0x25}, {"capacity"}},
+                {&DecodeSubChannel,
+                 {0x42},
+                 {"subchannel_position", "subchannel_mcn", "subchannel_isrc", "subchannel_no_data",
+                  "subchannel_data_track", "subchannel_four_channels", "subchannel_outside_lists",
+                  "subchannel_unknown_format"}}};
+  for (const auto& g : groups) {
+    for (const char* name : g.names) {
+      const auto reply = ReadGoldenHex(std::string(name) + ".hex");
+      ASSERT_FALSE(reply.empty()) << name;
+      const DecodeOutput out = g.decoder(Input(reply, g.cdb));
+      EXPECT_TRUE(out.text_has_dump) << name;
+      testing::ExpectGoldenText(name, out.text);
+    }
   }
 }
 

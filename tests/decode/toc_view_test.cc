@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "console/catalogue_decode.h"
 #include "decode/read_toc.h"
 #include "decode/replies.h"
 #include "device/scripted_transport.h"
@@ -158,13 +159,11 @@ TEST_P(TocTabVirtualDrive, AudioDiscCdText) {
   const CdbReply reply = IssueCdb(v.session, cdb);
   ASSERT_TRUE(reply.good());
   // As the Command tab decodes it: the buffer asked for and the received length.
-  DecodeInput in;
-  in.data = std::span(reply.bytes).first(0xA000);
-  in.transferred = TransferredCount(reply.transferred, in.data.size());
-  in.received_length = ReceivedLength(reply.transferred, in.data.size());
-  in.cdb = cdb;
-  const DecodeOutput out = DecodeReadTocReply(in);
-  tamarack::testing::ExpectGoldenText("audio_cd_text", out.text + ListText(out.columns, out.rows));
+  const auto out =
+      DecodeWithCatalogue(cdb, std::span(reply.bytes).first(0xA000), reply.transferred, 4);
+  ASSERT_TRUE(out.has_value());
+  tamarack::testing::ExpectGoldenText("audio_cd_text",
+                                      out->text + ListText(out->columns, out->rows));
 }
 
 }  // namespace
