@@ -56,8 +56,6 @@ inline std::unique_ptr<Disc> TestDiscFactory(const std::string& name, std::strin
   return MakeDiscByName(name, error);
 }
 
-using Bytes = std::vector<std::uint8_t>;
-
 struct Reply {
   CommandStatus status = CommandStatus::kNoDevice;
   std::uint32_t transferred = 0;
