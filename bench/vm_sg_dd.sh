@@ -11,9 +11,10 @@
 #                             against tamarack_bare_read_compare (bench/bare_read_compare.cc:
 #                             the same reads, file reads and comparisons, nothing else)
 # Prints each tool's MB/s (10^6 bytes) per run by its own clock, the median and the ratio of the
-# medians, the median of the ratios within each round (the two ran one after the other, so a
-# host that slows down for a while slows both), then the same by wall time around each process. QEMU runs without KVM here, so the
-# numbers are of QEMU's emulated drive and say nothing of real drives' speeds.
+# medians, the median of the ratios within each round (the tools of a round run one after the
+# other, so a host that slows down for a while slows them alike), then the same by wall time
+# around each process. QEMU runs without KVM here, so the numbers are of QEMU's emulated drive
+# and say nothing of real drives' speeds.
 # Usage: bench/vm_sg_dd.sh [MB] [RUNS] [N] [BUILD_DIR]   (defaults: 300, 5, 10, build/release)
 set -euo pipefail
 mb="${1:-300}"

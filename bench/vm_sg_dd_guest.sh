@@ -4,9 +4,10 @@
 # command, then tamarack-cli check of the last capture against sg_dd with the check's 14 blocks
 # per command and against the bare loop of the same reads, file reads and comparisons
 # (/out/tamarack_bare_read_compare), over the same blocks of /dev/sr0, taking turns (the one to
-# go first changing every round) so that a busy host slows them alike. /out/params gives BLOCKS, RUNS and MEASURE_BLOCKS. Each run adds the line
-# "TOOL RUN MB/S WALL_SECONDS" to /out/results.txt (MB = 10^6 bytes; the MB/s by the tool's own
-# clock, the wall seconds around the whole process); the tools' output goes to /out/TOOL.RUN.log.
+# go first changing every round) so that a busy host slows them alike. /out/params gives
+# BLOCKS, RUNS and MEASURE_BLOCKS. Each run adds the line "TOOL RUN MB/S WALL_SECONDS" to
+# /out/results.txt (MB = 10^6 bytes; the MB/s by the tool's own clock, the wall seconds around
+# the whole process); the tools' output goes to /out/TOOL.RUN.log.
 D=/dev/sr0
 . /out/params
 : > /out/results.txt
@@ -18,7 +19,7 @@ record() { echo "$1 $2 $3 $(awk -v a="$4" -v b="$5" 'BEGIN { printf "%.2f", b - 
 
 # sg_dd through SG_IO (blk_sgio=1; without it sg_dd reads the block device through the page
 # cache) into OUT: a tmpfs file against the capture, which keeps what it reads, /dev/null
-# against the measurement, which does not. Its MB/s from its own transfer time.
+# against the measurement and the check, which do not. Its MB/s from its own transfer time.
 sg_dd_run() {
   name=$1 bpt=$2 run=$3 of=$4
   t0=$(now)

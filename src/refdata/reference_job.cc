@@ -708,22 +708,18 @@ std::optional<std::uint64_t> FirstUnmatchedBlock(
     std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
     std::span<const std::uint8_t> disc, std::optional<std::span<const std::uint8_t>> file_data,
     const UnreadBlocks& skip, std::uint32_t block_size) {
+  // The file's and the disc's bytes of `count` blocks from block `first` of the command.
+  const auto same = [&](std::uint64_t first, std::uint64_t count) {
+    const auto at = static_cast<std::size_t>(first * block_size);
+    const auto n = static_cast<std::size_t>(count * block_size);
+    return std::ranges::equal(disc.subspan(at, n), file_data->subspan(at, n));
+  };
   // Most commands: every block arrived and all match, in one comparison (a block left out
   // would match or be passed over alike).
-  const auto bytes = static_cast<std::ptrdiff_t>(blocks * block_size);
-  if (delivered >= blocks && file_data &&
-      std::equal(disc.begin(), disc.begin() + bytes, file_data->begin())) {
-    return std::nullopt;
-  }
+  if (delivered >= blocks && file_data && same(0, blocks)) return std::nullopt;
   for (std::uint64_t i = 0; i < blocks; ++i) {
     if (skip.Contains(lba + i)) continue;
-    if (i >= delivered || !file_data) return lba + i;
-    const auto at = static_cast<std::size_t>(i) * block_size;
-    if (!std::equal(disc.begin() + static_cast<std::ptrdiff_t>(at),
-                    disc.begin() + static_cast<std::ptrdiff_t>(at + block_size),
-                    file_data->begin() + static_cast<std::ptrdiff_t>(at))) {
-      return lba + i;
-    }
+    if (i >= delivered || !file_data || !same(i, 1)) return lba + i;
   }
   return std::nullopt;
 }
