@@ -87,14 +87,6 @@ TEST(MultiDriveRunTest, WorstExitStatus) {
   for (const auto& row : rows) EXPECT_EQ(WorstExitStatus(row.statuses), row.worst);
 }
 
-// Each drive's JSON line, as the table of outcomes compares them.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 // A drive hung past its time-out, a drive removed under the run (the system refuses its
 // commands) and a drive gone before it opened end their own jobs; the good drive beside them
 // reads its whole range.
@@ -110,7 +102,7 @@ TEST(MultiDriveRunTest, AFailingDriveEndsOnlyItsOwnJob) {
   }
   const int status = cli.Run(args);
   EXPECT_EQ(
-      Lines(cli.out.str()),
+      testing::Lines(cli.out.str()),
       (std::vector<std::string>{
           R"({"drive": "emu:type13?speed=max", "name": "emu_type13_speed_max", "verdict": "good", "exit": 0, "counts": {"commands": 42, "failed": 0}})",
           R"({"drive": "emu:type13?speed=max&slow=28", "name": "emu_type13_speed_max_slow_28", "verdict": "failed", "exit": 33, "counts": {"commands": 1, "failed": 1}})",
@@ -158,7 +150,7 @@ TEST(MultiDriveRunTest, CtrlCCancelsEveryDrive) {
   std::raise(SIGINT);
   ASSERT_EQ(run.wait_for(std::chrono::seconds(60)), std::future_status::ready);
   EXPECT_EQ(run.get(), kExitOther);
-  const std::vector<std::string> lines = Lines(cli.out.str());
+  const std::vector<std::string> lines = testing::Lines(cli.out.str());
   ASSERT_EQ(lines.size(), drives.size()) << cli.out.str();
   for (std::size_t i = 0; i < drives.size(); ++i) {
     EXPECT_NE(lines[i].find(R"("verdict": "cancelled", "exit": 99)"), std::string::npos)

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "cli/exit_codes.h"
 #include "cli/virtual_cli.h"
 #include "temp_dir.h"
+#include "util/text_file.h"
 #include "util/version.h"
 
 namespace tamarack::cli {
@@ -13,13 +12,6 @@ namespace {
 using tamarack::testing::TempDir;
 using testing::VirtualCli;
 
-std::vector<std::string> LinesOfFile(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 TEST(CliTrace, RecordsEveryCommandOfTheRunOrRefusesAFileItCannotWrite) {
   TempDir dir("tamarack-cli-trace-");
   ASSERT_TRUE(dir.ok());
@@ -27,7 +19,7 @@ TEST(CliTrace, RecordsEveryCommandOfTheRunOrRefusesAFileItCannotWrite) {
   const std::string path = dir.File("t.jsonl");
   ASSERT_EQ(cli.Run({"--trace", path, "inquiry", "--drive", "emu:type13"}), kExitGood)
       << cli.err.str();
-  auto lines = LinesOfFile(path);
+  auto lines = testing::Lines(ReadTextFile(path).value_or(""));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("\"drive\": \"emu:type13\", \"cdb\": \"12 00 00 00"), std::string::npos)
       << lines[0];
@@ -37,7 +29,7 @@ TEST(CliTrace, RecordsEveryCommandOfTheRunOrRefusesAFileItCannotWrite) {
   // Properties sends three commands; a second run starts the file afresh.
   ASSERT_EQ(cli.Run({"properties", "--drive", "emu:type13", "--trace", path}), kExitGood)
       << cli.err.str();
-  lines = LinesOfFile(path);
+  lines = testing::Lines(ReadTextFile(path).value_or(""));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_NE(lines[1].find("\"cdb\": \"46 "), std::string::npos) << lines[1];
   EXPECT_NE(lines[2].find("\"cdb\": \"5a "), std::string::npos) << lines[2];

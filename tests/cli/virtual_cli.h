@@ -151,6 +151,14 @@ inline std::vector<std::uint8_t> NumberedImage(std::size_t blocks) {
   return out;
 }
 
+// The lines of `text` (what a run printed, a file it wrote), without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 using ::tamarack::testing::ResidModeTest;
 
 }  // namespace tamarack::cli::testing

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "device/scripted_transport.h"
+#include "device/trace_reader.h"
 #include "golden.h"
 #include "temp_dir.h"
 
@@ -72,6 +74,26 @@ TEST(FormatTraceLine, EveryFieldCapsRefusalsAndSense) {
   check.sense_length = 0;
   text += "\n" + FormatTraceLine(kLeapDay, "d", tur, check) + "\n";
   testing::ExpectGoldenFile("trace_lines.txt", text, "device");
+}
+
+// Every line of the writer's trace_lines.txt (every field, escapes, caps, a refusal, sense)
+// read back and written again is the same line.
+TEST(TraceReader, ReadsBackEveryFieldTheWriterWrites) {
+  std::istringstream lines(testing::ReadGoldenFile("trace_lines.txt", "device"));
+  int n = 0;
+  for (std::string line; std::getline(lines, line); ++n) {
+    TraceEntry e;
+    std::string error;
+    ASSERT_TRUE(ParseTraceLine(line, &e, &error)) << error << "\n" << line;
+    std::vector<std::uint8_t> buffer = e.direction == DataDirection::kOut ? e.data_out : e.reply;
+    buffer.resize(e.length);
+    const ScsiRequest request{e.cdb, buffer, e.direction};
+    const bool capped = e.data_out_omitted || e.reply_omitted;
+    EXPECT_EQ(FormatTraceLine(kLeapDay, e.drive, request, e.result,
+                              capped ? e.data_out.size() + e.reply.size() : kDefaultTraceByteCap),
+              line);
+  }
+  EXPECT_EQ(n, 7);
 }
 
 class DirectoryTrace : public ::testing::Test {

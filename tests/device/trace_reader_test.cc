@@ -2,38 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <sstream>
-
-#include "device/command_trace.h"
 #include "golden.h"
 #include "temp_dir.h"
 
 namespace tamarack {
 namespace {
-
-// Every line of the writer's trace_lines.txt (every field, escapes, caps, a refusal, sense)
-// read back and written again is the same line.
-TEST(TraceReader, ReadsBackEveryFieldTheWriterWrites) {
-  using namespace std::chrono;
-  const system_clock::time_point leap_day = sys_days{year{2024} / February / 29} + hours{23} +
-                                            minutes{59} + seconds{59} + microseconds{999999};
-  std::istringstream lines(testing::ReadGoldenFile("trace_lines.txt", "device"));
-  int n = 0;
-  for (std::string line; std::getline(lines, line); ++n) {
-    TraceEntry e;
-    std::string error;
-    ASSERT_TRUE(ParseTraceLine(line, &e, &error)) << error << "\n" << line;
-    std::vector<std::uint8_t> buffer = e.direction == DataDirection::kOut ? e.data_out : e.reply;
-    buffer.resize(e.length);
-    const ScsiRequest request{e.cdb, buffer, e.direction};
-    const bool capped = e.data_out_omitted || e.reply_omitted;
-    EXPECT_EQ(FormatTraceLine(leap_day, e.drive, request, e.result,
-                              capped ? e.data_out.size() + e.reply.size() : kDefaultTraceByteCap),
-              line);
-  }
-  EXPECT_EQ(n, 7);
-}
 
 TEST(TraceReader, DecodesEscapesAndRefusesWhatIsNotTheFormat) {
   TraceEntry e;
