@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <initializer_list>
 #include <ostream>
 #include <stdexcept>
 
@@ -28,7 +29,71 @@ struct TraceStopper {
   }
 };
 
+// The subcommands and the function that adds each (with its options) to the app. A run builds
+// only what it needs (SubcommandsToBuild): building them all costs more at start-up than a
+// short run of a script's loop takes.
+struct SubcommandAdder {
+  std::initializer_list<std::string_view> names;
+  void (*add)(CLI::App&, CliContext&);
+
+  bool Adds(std::string_view name) const {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  }
+};
+
+const SubcommandAdder kSubcommands[] = {
+    {{"age"}, AddAgeCommand},
+    {{"commands"}, AddCommandsCommand},
+    {{"drives"}, AddDrivesCommand},
+    {{"modeselect"}, AddModeSelectCommand},
+    {{"modesense"}, AddModeSenseCommand},
+    {{"dump"}, AddDumpCommand},
+    {{"measure"}, AddMeasureCommand},
+    {{"msr"}, AddMsrCommand},
+    {{"capture"}, AddCaptureCommand},
+    {{"check"}, AddCheckCommand},
+    {{"send"}, AddSendCommand},
+    {{"serve"}, AddServeCommand},
+    {{"sense"}, AddSenseCommand},
+    {{"capacity"}, AddCapacityCommand},
+    {{"event"}, AddEventCommand},
+    {{"inquiry"}, AddInquiryCommand},
+    {{"mechanism"}, AddMechanismCommand},
+    {{"properties"}, AddPropertiesCommand},
+    {{"subchannel"}, AddSubChannelCommand},
+    {{"config"}, AddConfigCommand},
+    {{"toc"}, AddTocCommand},
+    {{"tracktest", "subq-check", "lba2msf", "msf2lba", "subq-crc"}, AddToolCommands},
+};
+
+// The adders a run of `args` needs: the named subcommand's; none for a run that names none
+// and asks for no help (--version, or the missing subcommand's error); all for help and for an
+// unknown name, whose error CLI11 words.
+std::vector<SubcommandAdder> SubcommandsToBuild(const std::vector<std::string>& args) {
+  const std::string_view named = NamedSubcommand(args);
+  for (const SubcommandAdder& a : kSubcommands) {
+    if (a.Adds(named)) return {a};
+  }
+  const bool help = std::any_of(args.begin(), args.end(),
+                                [](const std::string& a) { return a == "-h" || a == "--help"; });
+  if (named.empty() && !help) return {};
+  return {std::begin(kSubcommands), std::end(kSubcommands)};
+}
+
 }  // namespace
+
+std::string_view NamedSubcommand(const std::vector<std::string>& args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--") return {};
+    if (a == "--trace") {
+      ++i;  // its value
+    } else if (!a.starts_with('-')) {
+      return a;
+    }
+  }
+  return {};
+}
 
 std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory(std::ostream* notices) {
   auto drives = std::make_unique<DriveDirectory>();
@@ -79,28 +144,7 @@ int RunCli(const std::vector<std::string>& args, CliContext& context) {
     }
     stopper.drives = context.drives;
   });
-  AddAgeCommand(app, context);
-  AddCommandsCommand(app, context);
-  AddDrivesCommand(app, context);
-  AddModeSelectCommand(app, context);
-  AddModeSenseCommand(app, context);
-  AddDumpCommand(app, context);
-  AddMeasureCommand(app, context);
-  AddMsrCommand(app, context);
-  AddCaptureCommand(app, context);
-  AddCheckCommand(app, context);
-  AddSendCommand(app, context);
-  AddServeCommand(app, context);
-  AddSenseCommand(app, context);
-  AddCapacityCommand(app, context);
-  AddEventCommand(app, context);
-  AddInquiryCommand(app, context);
-  AddMechanismCommand(app, context);
-  AddPropertiesCommand(app, context);
-  AddSubChannelCommand(app, context);
-  AddConfigCommand(app, context);
-  AddTocCommand(app, context);
-  AddToolCommands(app, context);
+  for (const SubcommandAdder& adder : SubcommandsToBuild(args)) adder.add(app, context);
   context.exit_code = kExitGood;
   // CLI11 wants the arguments last first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

@@ -42,6 +42,10 @@ struct CliContext {
   std::mutex* open_lock = nullptr;
 };
 
+// The subcommand the command line `args` names: its first word that is neither an option nor
+// the program's --trace FILE; empty when there is none.
+std::string_view NamedSubcommand(const std::vector<std::string>& args);
+
 // Runs the command line `args` (without the program name); returns the exit status.
 int RunCli(const std::vector<std::string>& args, CliContext& context);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "cli/virtual_cli.h"
 #include "temp_dir.h"
@@ -46,6 +47,26 @@ TEST(CliVersion, NamesTheProgramAndItsVersion) {
   VirtualCli cli;
   EXPECT_EQ(cli.Run({"--version"}), kExitGood);
   EXPECT_EQ(cli.out.str().rfind("tamarack-cli " + std::string(ProjectVersion()), 0), 0u);
+}
+
+// A run builds only the subcommand it names; help and an unknown name build them all.
+TEST(CliSubcommands, TheNamedOneIsFoundPastTheProgramsOptions) {
+  EXPECT_EQ(NamedSubcommand({"--trace", "toc", "inquiry", "--drive", "toc"}), "inquiry");
+  EXPECT_EQ(NamedSubcommand({"--version"}), "");
+  EXPECT_EQ(NamedSubcommand({"--", "toc"}), "");
+  EXPECT_EQ(NamedSubcommand({"subq-crc", "01"}), "subq-crc");
+
+  VirtualCli cli;
+  ASSERT_EQ(cli.Run({"--help"}), kExitGood);
+  for (const char* name : {"age", "capture", "toc", "tracktest", "subq-crc"}) {
+    EXPECT_NE(cli.out.str().find(std::string("\n  ") + name + " "), std::string::npos) << name;
+  }
+  cli.out.str("");
+  EXPECT_EQ(cli.Run({"msf2lba", "000200"}), kExitGood) << cli.err.str();
+  EXPECT_EQ(cli.out.str(), "000200 -> 0 (0000h)\n");
+  cli.err.str("");
+  EXPECT_EQ(cli.Run({"nosuch"}), kExitBadArguments);
+  EXPECT_EQ(cli.err.str().rfind("tamarack-cli: ", 0), 0u) << cli.err.str();
 }
 
 }  // namespace
