@@ -1,9 +1,11 @@
-// The least a disc check can do, for bench/vm_sg_dd.sh to set `tamarack-cli check` against: Read
-// CD (BEh, user data) of 14 blocks per command through SG_IO into one page-aligned buffer, the same
-// bytes of FILE read with pread, one memcmp, and nothing else (no fill, no residual, no second
-// read, no progress). Prints the MB/s (10^6 bytes) over the time of the loop.
-// Usage: tamarack_bare_read_compare DEVICE FILE BLOCKS
-// Exit status: 0 when every block matched, 1 on a difference, 2 on a failure.
+// The least a disc check or a capture can do, for bench/vm_sg_dd.sh to set `tamarack-cli check`
+// and `capture` against: Read CD (BEh, user data) through SG_IO into one page-aligned buffer,
+// then for a check (14 blocks per command) the same bytes of FILE read with pread and one
+// memcmp, for a capture (16 blocks per command) one write of them to FILE, and nothing else (no
+// fill, no residual, no second read, no progress). Prints the MB/s (10^6 bytes) over the time of
+// the loop.
+// Usage: tamarack_bare_read_compare [--capture] DEVICE FILE BLOCKS
+// Exit status: 0 when every block matched (or was written), 1 on a difference, 2 on a failure.
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
@@ -20,7 +22,8 @@
 
 namespace {
 
-constexpr std::uint32_t kBlocksPerCommand = 14;
+constexpr std::uint32_t kCheckBlocksPerCommand = 14;
+constexpr std::uint32_t kCaptureBlocksPerCommand = 16;
 constexpr std::size_t kBlockBytes = 2048;
 constexpr std::size_t kPage = 4096;
 
@@ -72,41 +75,62 @@ bool ReadFile(int fd, std::uint64_t offset, std::size_t bytes, std::uint8_t* int
   return true;
 }
 
+bool WriteFile(int fd, const std::uint8_t* from, std::size_t bytes) {
+  std::size_t put = 0;
+  while (put < bytes) {
+    const ssize_t n = ::write(fd, from + put, bytes - put);
+    if (n <= 0) return false;
+    put += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: tamarack_bare_read_compare DEVICE FILE BLOCKS\n");
+  const bool capture = argc == 5 && std::strcmp(argv[1], "--capture") == 0;
+  if (argc != 4 && !capture) {
+    std::fprintf(stderr, "usage: tamarack_bare_read_compare [--capture] DEVICE FILE BLOCKS\n");
     return 2;
   }
+  if (capture) ++argv;
   const int drive = ::open(argv[1], O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  const int file = ::open(argv[2], O_RDONLY | O_CLOEXEC);
+  const int file = capture ? ::open(argv[2], O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)
+                           : ::open(argv[2], O_RDONLY | O_CLOEXEC);
   const long total = std::strtol(argv[3], nullptr, 10);
   if (drive < 0 || file < 0 || total <= 0) {
     std::fprintf(stderr, "cannot open %s or %s, or bad block count %s\n", argv[1], argv[2],
                  argv[3]);
     return 2;
   }
-  const std::size_t command_bytes = kBlocksPerCommand * kBlockBytes;
+  const std::uint32_t per_command = capture ? kCaptureBlocksPerCommand : kCheckBlocksPerCommand;
+  const std::size_t command_bytes = per_command * kBlockBytes;
   const auto disc = PageBuffer(command_bytes);
   const auto want = PageBuffer(command_bytes);
   if (!disc || !want) return 2;
   const auto start = std::chrono::steady_clock::now();
   long differences = 0;
   for (long lba = 0; lba < total;) {
-    const auto blocks = static_cast<std::uint32_t>(
-        total - lba < kBlocksPerCommand ? total - lba : kBlocksPerCommand);
+    const auto blocks =
+        static_cast<std::uint32_t>(total - lba < per_command ? total - lba : per_command);
     const std::size_t bytes = blocks * kBlockBytes;
     if (!ReadCd(drive, static_cast<std::uint32_t>(lba), blocks, disc.get()) ||
-        !ReadFile(file, static_cast<std::uint64_t>(lba) * kBlockBytes, bytes, want.get())) {
-      std::fprintf(stderr, "read failed at LBA %ld\n", lba);
+        (capture
+             ? !WriteFile(file, disc.get(), bytes)
+             : !ReadFile(file, static_cast<std::uint64_t>(lba) * kBlockBytes, bytes, want.get()))) {
+      std::fprintf(stderr, "%s failed at LBA %ld\n", capture ? "read or write" : "read", lba);
       return 2;
     }
-    if (std::memcmp(disc.get(), want.get(), bytes) != 0) ++differences;
+    if (!capture && std::memcmp(disc.get(), want.get(), bytes) != 0) ++differences;
     lba += blocks;
   }
   const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
-  std::printf("%.2f MB/s, %ld commands differed\n",
-              static_cast<double>(total) * kBlockBytes / spent.count() / 1e6, differences);
+  if (capture && ::close(file) != 0) return 2;
+  const double mbps = static_cast<double>(total) * kBlockBytes / spent.count() / 1e6;
+  if (capture) {
+    std::printf("%.2f MB/s\n", mbps);
+  } else {
+    std::printf("%.2f MB/s, %ld commands differed\n", mbps, differences);
+  }
   return differences == 0 ? 0 : 1;
 }

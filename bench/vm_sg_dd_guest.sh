@@ -1,17 +1,18 @@
 #!/bin/sh
 # Runs inside the VM of bench/vm_sg_dd.sh (busybox sh): tamarack-cli capture against sg_dd with
-# 16 blocks per command, tamarack-cli measure against sg_dd with the measurement's blocks per
-# command, then tamarack-cli check of the last capture against sg_dd with the check's 14 blocks
-# per command and against the bare loop of the same reads, file reads and comparisons
-# (/out/tamarack_bare_read_compare), over the same blocks of /dev/sr0, taking turns (the one to
-# go first changing every round) so that a busy host slows them alike. /out/params gives
-# BLOCKS, RUNS and MEASURE_BLOCKS. Each run adds the line "TOOL RUN MB/S WALL_SECONDS" to
+# 16 blocks per command and against the bare loop of the same reads and writes, tamarack-cli
+# measure against sg_dd with the measurement's blocks per command, then tamarack-cli check of the
+# last capture against sg_dd with the check's 14 blocks per command and against the bare loop of
+# the same reads, file reads and comparisons (both bare loops are
+# /out/tamarack_bare_read_compare), over the same blocks of /dev/sr0, taking turns (the one to go
+# first changing every round) so that a busy host slows them alike. /out/params gives BLOCKS,
+# RUNS and MEASURE_BLOCKS. Each run adds the line "TOOL RUN MB/S WALL_SECONDS" to
 # /out/results.txt (MB = 10^6 bytes; the MB/s by the tool's own clock, the wall seconds around
 # the whole process); the tools' output goes to /out/TOOL.RUN.log.
 D=/dev/sr0
 . /out/params
 : > /out/results.txt
-# The first round keeps two copies of the range in /tmp at once; tmpfs allows half the RAM.
+# A round keeps up to three copies of the range in /tmp at once; tmpfs allows half the RAM.
 mount -o remount,size=90% /tmp
 
 now() { cut -d' ' -f1 /proc/uptime; }
@@ -66,27 +67,40 @@ check_run() {
   cli_run check checked "$1" --drive $D --file /tmp/ref.dat --start 0 --end $last
 }
 
+# The bare loop (/out/tamarack_bare_read_compare): NAME RUN, then its arguments.
 bare_run() {
-  run=$1
+  name=$1 run=$2
+  shift 2
   t0=$(now)
-  /out/tamarack_bare_read_compare $D /tmp/ref.dat "$BLOCKS" > "/out/bare.$run.log" 2>&1 ||
-    { echo "the bare loop failed:"; cat "/out/bare.$run.log"; exit 1; }
+  /out/tamarack_bare_read_compare "$@" > "/out/$name.$run.log" 2>&1 ||
+    { echo "the bare loop failed:"; cat "/out/$name.$run.log"; exit 1; }
   t1=$(now)
-  record bare_k "$run" "$(sed -n 's/^\([0-9.]*\) MB\/s.*/\1/p' "/out/bare.$run.log")" "$t0" "$t1"
+  record "$name" "$run" "$(sed -n 's/^\([0-9.]*\) MB\/s.*/\1/p' "/out/$name.$run.log")" "$t0" "$t1"
+}
+bare_check_run() { bare_run bare_k "$1" $D /tmp/ref.dat "$BLOCKS"; }
+bare_capture_run() {
+  rm -f /tmp/bare.dat
+  bare_run bare_c "$1" --capture $D /tmp/bare.dat "$BLOCKS"
+  rm -f /tmp/bare.dat
 }
 
-# Whichever goes first in a pair runs just after the files of the last pair were freed; the
-# order changes every round so that neither tool always pays for that.
+# Before the rounds, and not counted: the guest's RAM that the rounds' files will take is
+# touched once (QEMU gives the guest a page only when it is first used), and the disc is read
+# once, so that the first round does not pay for either.
+dd if=/dev/zero of=/tmp/warm bs=1048576 count=$((BLOCKS * 2048 * 3 / 1048576)) 2> /dev/null
+rm -f /tmp/warm
+sg_dd if=$D of=/dev/null bs=2048 bpt=16 count="$BLOCKS" blk_sgio=1 > /dev/null 2>&1
+
+# Whichever goes first in a round runs just after the files of the last round were freed; the
+# order changes every round so that no tool always pays for that.
 run=1
 while [ $run -le "$RUNS" ]; do
   rm -f /tmp/sg_dd.dat
-  if [ $((run % 2)) -eq 1 ]; then
-    capture_run "$run"
-    sg_dd_run sg_dd_c 16 "$run" /tmp/sg_dd.dat
-  else
-    sg_dd_run sg_dd_c 16 "$run" /tmp/sg_dd.dat
-    capture_run "$run"
-  fi
+  case $((run % 3)) in
+    1) capture_run "$run"; sg_dd_run sg_dd_c 16 "$run" /tmp/sg_dd.dat; bare_capture_run "$run" ;;
+    2) sg_dd_run sg_dd_c 16 "$run" /tmp/sg_dd.dat; bare_capture_run "$run"; capture_run "$run" ;;
+    0) bare_capture_run "$run"; capture_run "$run"; sg_dd_run sg_dd_c 16 "$run" /tmp/sg_dd.dat ;;
+  esac
   # The first round also shows that both read the same bytes.
   if [ "$run" -eq 1 ]; then
     cmp /tmp/cap.dat /tmp/sg_dd.dat || { echo "capture and sg_dd read different bytes"; exit 1; }
@@ -108,9 +122,9 @@ done
 run=1
 while [ $run -le "$RUNS" ]; do
   case $((run % 3)) in
-    1) check_run "$run"; sg_dd_run sg_dd_k 14 "$run" /dev/null; bare_run "$run" ;;
-    2) sg_dd_run sg_dd_k 14 "$run" /dev/null; bare_run "$run"; check_run "$run" ;;
-    0) bare_run "$run"; check_run "$run"; sg_dd_run sg_dd_k 14 "$run" /dev/null ;;
+    1) check_run "$run"; sg_dd_run sg_dd_k 14 "$run" /dev/null; bare_check_run "$run" ;;
+    2) sg_dd_run sg_dd_k 14 "$run" /dev/null; bare_check_run "$run"; check_run "$run" ;;
+    0) bare_check_run "$run"; check_run "$run"; sg_dd_run sg_dd_k 14 "$run" /dev/null ;;
   esac
   run=$((run + 1))
 done
