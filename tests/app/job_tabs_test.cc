@@ -61,12 +61,7 @@ void Shot(testing::Transcript& t, const Window& w, const QString& step) {
 
 using Drive = testing::SessionBench;
 using testing::Messages;
-
-bool ReadAndWait(SectorDumpTab& tab) {
-  QSignalSpy spy(&tab, &SectorDumpTab::ReadFinished);
-  tab.Read();
-  return spy.wait(10000);
-}
+using testing::ReadAndWait;
 
 QString DirectDump(DeviceSession& session, std::uint32_t lba, std::uint32_t blocks) {
   JobHost host;
@@ -307,7 +302,6 @@ class JobTabsTest : public QObject {
   // below the top of the graph); the results printed to PDF.
   void ARunFromExecToItsResults() {
     Window w("emu:audio?speed=clv8");
-    QCOMPARE(w.window->tabs()->widget(kTabMeasure), static_cast<QWidget*>(w.tab));
     testing::Transcript t;
     Shot(t, w, QStringLiteral("before"));
     QSignalSpy spy(w.tab, &MeasureTab::MeasureFinished);

@@ -352,9 +352,7 @@ class MainWindowShellTest : public QObject {
     b.t.Step("Sector Dump");
     w->tabs()->setCurrentIndex(kTabSectorDump);
     w->save_button()->click();
-    QSignalSpy read(w->sector_dump_tab(), &SectorDumpTab::ReadFinished);
-    w->sector_dump_tab()->Read();
-    QVERIFY(read.wait(10000));
+    QVERIFY(testing::ReadAndWait(*w->sector_dump_tab()));
     w->save_button()->click();  // the form dialog answers "dat"
     QCOMPARE(ReadAll(b.proposed.last()).size(), w->sector_dump_tab()->DumpBytes().size() * 2);
     WriteAll(b.dir.filePath(QStringLiteral("shown.txt")), "000000 0000h 00 01\n");

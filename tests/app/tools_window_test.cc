@@ -47,11 +47,9 @@ struct Reference : testing::SessionBench {
   Reference() {
     for (std::size_t i = 0; i < image.size(); ++i)
       image[i] = static_cast<std::uint8_t>(i * 13 + i / 2048);
-    const std::string pvd = std::string("\x01", 1) + "CD001";
+    const std::string pvd =
+        std::string("\x01") + "CD001" + std::string(34, '\0') + "TESTDISC" + std::string(24, ' ');
     std::copy(pvd.begin(), pvd.end(), image.begin() + 16 * 2048);
-    std::fill(image.begin() + 16 * 2048 + 40, image.begin() + 16 * 2048 + 72, ' ');
-    const std::string label = "TESTDISC";
-    std::copy(label.begin(), label.end(), image.begin() + 16 * 2048 + 40);
     dir.Write("disc.iso", image);
     id = "emu:" + dir.File("disc.iso") + "?speed=max";
     opened = session.Open(id);

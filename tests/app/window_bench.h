@@ -217,6 +217,13 @@ struct SessionBench {
   bool opened = false;
 };
 
+// Reads the Sector Dump tab's blocks and waits for the read to finish.
+inline bool ReadAndWait(SectorDumpTab& tab) {
+  QSignalSpy spy(&tab, &SectorDumpTab::ReadFinished);
+  tab.Read();
+  return spy.wait(10000);
+}
+
 // Records the message boxes a widget opens and closes them (a dialog hook; copies share).
 struct Messages {
   void operator()(QDialog* d) {
