@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <ostream>
+#include <span>
 #include <stdexcept>
 
 #include "cli/exit_codes.h"
@@ -69,15 +70,15 @@ const SubcommandAdder kSubcommands[] = {
 // The adders a run of `args` needs: the named subcommand's; none for a run that names none
 // and asks for no help (--version, or the missing subcommand's error); all for help and for an
 // unknown name, whose error CLI11 words.
-std::vector<SubcommandAdder> SubcommandsToBuild(const std::vector<std::string>& args) {
+std::span<const SubcommandAdder> SubcommandsToBuild(const std::vector<std::string>& args) {
   const std::string_view named = NamedSubcommand(args);
   for (const SubcommandAdder& a : kSubcommands) {
-    if (a.Adds(named)) return {a};
+    if (a.Adds(named)) return {&a, 1};
   }
   const bool help = std::any_of(args.begin(), args.end(),
                                 [](const std::string& a) { return a == "-h" || a == "--help"; });
   if (named.empty() && !help) return {};
-  return {std::begin(kSubcommands), std::end(kSubcommands)};
+  return kSubcommands;
 }
 
 }  // namespace
