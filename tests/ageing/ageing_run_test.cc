@@ -34,10 +34,9 @@ void Range(AgeingSettings& s, std::int32_t start, std::int32_t end, std::int32_t
   s.mode.set_loop(static_cast<int>(loop));
 }
 
-AgeingSettings Steps(AgeingBench& b, std::int32_t start, std::int32_t end, std::int32_t step,
-                     LoopMode loop) {
+AgeingSettings Once(AgeingBench& b, std::int32_t start, std::int32_t end, std::int32_t step = 1) {
   AgeingSettings s = b.Settings();
-  Range(s, start, end, step, loop);
+  Range(s, start, end, step);
   return s;
 }
 
@@ -66,7 +65,7 @@ TEST(AgeingRun, DataOfTheTestDiscsIsAllGood) {
         SCOPED_TRACE(std::string(c.id) + " from " + std::to_string(c.start) + " command " +
                      std::to_string(command) + " " + resid);
         AgeingBench b(std::string(c.id) + "&resid=" + resid);
-        AgeingSettings s = Steps(b, c.start, c.end, c.step, LoopMode::kOnce);
+        AgeingSettings s = Once(b, c.start, c.end, c.step);
         s.command_index = command;
         s.transfer_length = c.length;
         CheckWith(&s, c.type);
@@ -271,7 +270,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   AgeingBench b("emu:type13?speed=max");
-  AgeingSettings s = Steps(b, 0, 3999, 1, LoopMode::kOnce);
+  AgeingSettings s = Once(b, 0, 3999);
   // The log may grow to 64 KiB; the run writes about 400 KiB.
   rlimit old{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -298,7 +297,7 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
 TEST(AgeingRun, TheLogHeadAsksInquiryAloneForTheModel) {
   AgeingBench b("emu:type13?speed=max");
   b.StartTrace();
-  b.Run(Steps(b, 0, 3, 1, LoopMode::kOnce));
+  b.Run(Once(b, 0, 3));
   b.drives.Trace().Stop();
   const std::string trace = b.Log("trace.jsonl");
   EXPECT_EQ(CountLines(trace, "\"cdb\": \"12 "), 1);
@@ -312,7 +311,7 @@ TEST(AgeingRun, TheLogHeadAsksInquiryAloneForTheModel) {
 TEST(AgeingRun, ABlockSizeNotFoundIsSaidOnceAndSkipsTheCheck) {
   AgeingBench b("emu:type13?speed=max&resid=zero&refuse=be");
   CaptureReference(b.dir.File("ref.dat"), 0, 9);
-  AgeingSettings s = Steps(b, 0, 9, 1, LoopMode::kOnce);
+  AgeingSettings s = Once(b, 0, 9);
   s.command_index = 0;
   CheckWith(&s, DataCheckType::kOther);
   s.data_file = b.dir.File("ref.dat");
@@ -348,7 +347,7 @@ TEST(AgeingRun, AVolumeLabelBecomesOneLineOfUtf8InBothLogs) {
   const std::string shown = "A<B??C?テスト\xEF\xBF\xBD";
   for (const bool html : {false, true}) {
     AgeingBench b("emu:" + images.File("label.iso") + "?speed=max");
-    AgeingSettings s = Steps(b, 20, 21, 1, LoopMode::kOnce);
+    AgeingSettings s = Once(b, 20, 21);
     s.log_html = html;
     b.Run(s);
     const std::string log = b.Log();
@@ -365,7 +364,7 @@ TEST(AgeingRun, AVolumeLabelBecomesOneLineOfUtf8InBothLogs) {
 // first pause on, as a run of days needs, and the link stays a link.
 TEST(AgeingRun, TheLogIsWrittenInPlaceThroughASymlink) {
   AgeingBench b("emu:type13?speed=max");
-  AgeingSettings s = Steps(b, 0, 3, 1, LoopMode::kOnce);
+  AgeingSettings s = Once(b, 0, 3);
   s.interval_ms = 1000;
   std::filesystem::create_symlink(b.dir.File("real.txt"), b.dir.File("log.txt"));
   std::string while_running;

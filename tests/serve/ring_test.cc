@@ -34,7 +34,7 @@ struct Served {
     opened = provider.Open(id);
     EXPECT_TRUE(opened.transport) << opened.error;
     ring = std::make_unique<RingServer>(*opened.transport, clock, options,
-                                        [this](const std::string& n) { notices.push_back(n); });
+                                        [this](const std::string& n) { notices += n + "\n"; });
   }
   // The direct answer of the same drive to a data-in command, for comparison.
   ScsiResult Direct(const Bytes& cdb, Bytes& data) {
@@ -42,16 +42,11 @@ struct Served {
     std::copy(cdb.begin(), cdb.end(), r.cdb.begin());
     return opened.transport->Execute(r);
   }
-  std::string Notices() const {
-    std::string all;
-    for (const std::string& n : notices) all += n + "\n";
-    return all;
-  }
   SimulatedClock clock;
   emu::VirtualDriveProvider provider;
   OpenResult opened;
   std::unique_ptr<RingServer> ring;
-  std::vector<std::string> notices;
+  std::string notices;  // a line each
 };
 
 // A completion's status and its sense key (the whole byte), ASC and ASCQ: "2 04/44/00".
@@ -80,8 +75,8 @@ TEST(RingWalk, PadsTaskManagementAndUnknownEntriesAroundCommands) {
   EXPECT_EQ(Ids(done), (std::vector<std::uint16_t>{1, 2, 3}));
   for (const Completion& c : done) EXPECT_EQ(c.status, 0) << c.cmd_id;
   EXPECT_EQ(ring.DataOf(2)[0], 0x05);  // a CD/DVD device
-  EXPECT_NE(s.Notices().find("unknown kind 5"), std::string::npos) << s.Notices();
-  EXPECT_NE(s.Notices().find("do not fit"), std::string::npos) << s.Notices();
+  EXPECT_NE(s.notices.find("unknown kind 5"), std::string::npos) << s.notices;
+  EXPECT_NE(s.notices.find("do not fit"), std::string::npos) << s.notices;
 
   // The next two do not fit before the ring's end: a PAD, then the ring's start.
   ring.AddCmd(4, kTestUnitReady, {});
@@ -124,7 +119,7 @@ TEST(RingCorrupt, GivesAnErrorNotACrash) {
     c.spoil(ring, FakeRing::kRingOff + ring.AddCmd(7, Inquiry(36), {36}));
     s.ring->Process(ring.map());
     EXPECT_EQ(s.ring->Broken(), c.broken) << c.notice;
-    EXPECT_NE(s.Notices().find(c.notice), std::string::npos) << s.Notices();
+    EXPECT_NE(s.notices.find(c.notice), std::string::npos) << s.notices;
     const std::vector<Completion> done = ring.TakeCompletions();
     if (c.broken) {
       EXPECT_EQ(ring.Tail(), 0u) << c.notice;

@@ -70,6 +70,7 @@ TEST(DiscIndicatorSchedule, PollsFasterWithoutADiscAndReselectsOnFirstSight) {
   EXPECT_FALSE(a.reselect_drive) << "once per appearance";
   s.OnPoll(DiscState::kNoDisc);
   EXPECT_TRUE(s.OnPoll(DiscState::kAudioDisc).reselect_drive);
+  s.OnPoll(DiscState::kNoDisc);  // a disc the window already knows of, after none
   s.SetDiscKnown(true);
   EXPECT_FALSE(s.OnPoll(DiscState::kAudioDisc).reselect_drive);
 }
