@@ -102,16 +102,17 @@ void SettleBySecondRead(DeviceSession& session, const Cdb& cdb, std::span<std::u
 }
 
 // Over the full 5Ah fill, then (when the data may end in 5Ah bytes) read again.
-void ReadOverFills(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-                   BlockReply* reply) {
+BlockReply ReadOverFills(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer) {
   const auto size = static_cast<std::uint32_t>(buffer.size());
   std::fill(buffer.begin(), buffer.end(), kReplyFill);
-  if (!Send(session, cdb, buffer, reply)) return;
-  const std::uint32_t counted = std::min(reply->outcome.result.transferred, size);
+  BlockReply reply;
+  if (!Send(session, cdb, buffer, &reply)) return reply;
+  const std::uint32_t counted = std::min(reply.outcome.result.transferred, size);
   bool fill_says_short = false;
-  reply->received = ReceivedFromFirstRead(buffer, counted, &reply->way, &fill_says_short);
+  reply.received = ReceivedFromFirstRead(buffer, counted, &reply.way, &fill_says_short);
   // Data may end in 5Ah bytes: the same read over another fill tells them from the fill.
-  if (fill_says_short) SettleBySecondRead(session, cdb, buffer, counted, reply);
+  if (fill_says_short) SettleBySecondRead(session, cdb, buffer, counted, &reply);
+  return reply;
 }
 
 // A read of known length: only the guard at the buffer's end is filled. Where the drive wrote
@@ -119,34 +120,36 @@ void ReadOverFills(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_
 // be over a full fill. Else the read is sent again over the complement of what the first one
 // left: where the whole guard kept its 5Ah, the bytes before it may be an earlier read's, and
 // only the complement makes every byte the drive did not send differ.
-void ReadWithGuard(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-                   BlockReply* reply) {
+BlockReply ReadWithGuard(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer) {
   const auto size = static_cast<std::uint32_t>(buffer.size());
   const auto guard = buffer.last(std::min<std::size_t>(kReplyGuard, size));
   std::fill(guard.begin(), guard.end(), kReplyFill);
-  if (!Send(session, cdb, buffer, reply) || TakeResidual(reply, size)) return;
+  // The outcome is built in the reply: no copy of it on every read.
+  BlockReply reply{.outcome = session.Run(cdb, buffer)};
+  if (!reply.good()) {
+    reply.received = std::min(reply.outcome.result.transferred, size);
+    return reply;
+  }
+  if (TakeResidual(&reply, size)) return reply;
   bool fill_says_short = false;
-  ReceivedFromFirstRead(guard, static_cast<std::uint32_t>(guard.size()), &reply->way,
+  ReceivedFromFirstRead(guard, static_cast<std::uint32_t>(guard.size()), &reply.way,
                         &fill_says_short);
   if (!fill_says_short) {
-    reply->received = size;
-    return;
+    reply.received = size;
+    return reply;
   }
-  SettleBySecondRead(session, cdb, buffer, size, reply);
+  SettleBySecondRead(session, cdb, buffer, size, &reply);
+  return reply;
 }
 
 }  // namespace
 
 BlockReply ReadBlocks(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
                       std::uint32_t expected) {
-  BlockReply reply;
-  if (expected == buffer.size()) {
-    ReadWithGuard(session, cdb, buffer, &reply);
-  } else {
-    // The size is still to be found, or the buffer is larger than the reply: the fill must show
-    // where the data ended.
-    ReadOverFills(session, cdb, buffer, &reply);
-  }
+  // A buffer of another size than the reply's (the size still to be found, or more room than
+  // the reply needs) is filled whole: the fill must show where the data ended.
+  BlockReply reply = expected == buffer.size() ? ReadWithGuard(session, cdb, buffer)
+                                               : ReadOverFills(session, cdb, buffer);
   reply.short_reply = expected != 0 && reply.good() && reply.received < expected;
   return reply;
 }

@@ -40,4 +40,7 @@ class SimulatedClock final : public Clock {
 // The process's steady clock, shared (it has no state).
 Clock& RealClock();
 
+// The time on the monotonic clock SteadyClock reads.
+Clock::Duration MonotonicNow();
+
 }  // namespace tamarack

@@ -80,26 +80,29 @@ OpenResult DeviceSession::OpenDriveDevice() const {
 
 CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer,
                                   RunOptions options) {
-  CommandOutcome out;
-  ScsiRequest request;
-  request.cdb = cdb;
-  request.buffer = buffer;
   // With no data the request still goes as data-in, with a zero byte count.
-  request.direction = options.flow == DataFlow::kOut ? DataDirection::kOut : DataDirection::kIn;
-  request.timeout_seconds = CommandTimeout();
-  {
-    std::lock_guard lock(mutex_);
-    if (!device_) return out;  // no device: silent
-    out.result = device_->Execute(request);
-  }
+  const ScsiRequest request{
+      .cdb = cdb,
+      .buffer = buffer,
+      .direction = options.flow == DataFlow::kOut ? DataDirection::kOut : DataDirection::kIn,
+      .timeout_seconds = CommandTimeout()};
+  std::unique_lock lock(mutex_);
+  if (!device_) return {};  // no device: silent
+  CommandOutcome out{.status = CommandStatus::kNoDevice,
+                     .result = device_->Execute(request),
+                     .sense = {},
+                     .error_text = {},
+                     .row = nullptr};
+  lock.unlock();
   SessionHost* const to = options.report == HostReport::kTell ? host() : nullptr;
   const ScsiResult& r = out.result;
   if (r.status != TransportStatus::kCompleted) {
     out.status = CommandStatus::kRefused;
     const std::string reason = r.reason.empty() ? "Error Undefine" : r.reason;
     out.error_text = StrFormat("Error Notified(%s)", reason.c_str());
-  } else if (out.sense = ParseSense(std::span<const std::uint8_t>(r.sense.data(), kSenseSize));
-             out.sense.format != SenseFormat::kNone) {
+  } else if (r.sense[0] != 0 &&  // a response code of 0: no sense data, nothing to parse
+             (out.sense = ParseSense(std::span<const std::uint8_t>(r.sense.data(), kSenseSize)))
+                     .format != SenseFormat::kNone) {
     out.status = CommandStatus::kCheckCondition;
     if (options.sense_dialog == SenseDialog::kShow && to) to->ShowSenseDialog(r.sense);
     out.row = &LookUpSense(sense_table_, out.sense.key, out.sense.asc, out.sense.ascq);

@@ -110,7 +110,9 @@ bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes, std::string* erro
 
 bool OutputFile::Append(std::span<const std::uint8_t> bytes, std::string* error) {
   if (fd_ < 0 || failed_) return Fail(EBADF, error);
-  if (buffer_.size() + bytes.size() > buffer_limit_ && !Flush(error)) return false;
+  if (buffer_.size() + bytes.size() > buffer_limit_ && !buffer_.empty() && !Flush(error)) {
+    return false;
+  }
   if (bytes.size() >= buffer_limit_) return WriteAll(bytes, error);
   buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
   return true;

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "device/clock.h"
 #include "device/linux/command_permission.h"
 #include "device/linux/sgio_request.h"
 #include "device/read_buffer.h"
@@ -75,13 +76,13 @@ ScsiResult SgioTransport::Execute(const ScsiRequest& request) {
   if (!direct && moved > 0) std::memcpy(staging.data(), request.buffer.data(), moved);
   SgIoBuffers buffers;
   sg_io_hdr_t hdr = BuildSgIoRequest(request, staging, &buffers);
-  const auto start = std::chrono::steady_clock::now();
+  const Clock::Duration start = MonotonicNow();
   int rc;
   do {
     rc = ::ioctl(fd_, SG_IO, &hdr);
   } while (rc < 0 && errno == EINTR);
   const int err = rc < 0 ? errno : 0;
-  const auto end = std::chrono::steady_clock::now();
+  const Clock::Duration end = MonotonicNow();
   if (!direct && request.direction == DataDirection::kIn && moved > 0) {
     std::memcpy(request.buffer.data(), staging.data(), moved);
   }
