@@ -18,7 +18,7 @@ packages=(
   fonts-ipafont-gothic xvfb xauth
 )
 if [ "${1:-}" = bench ]; then
-  packages+=(sg3-utils)
+  packages+=(sg3-utils valgrind)
 fi
 if [ "${1:-}" = package ]; then
   packages+=(debhelper dpkg-dev lintian desktop-file-utils appstream man-db xdotool)
