@@ -64,15 +64,15 @@ std::uint32_t ReceivedFromTwoReads(std::span<const std::uint8_t> first,
 
 namespace {
 
-// Sends `cdb` into `buffer`; false when it failed (`reply` then holds the count the path
-// reported).
-bool Send(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer,
-          BlockReply* reply) {
-  reply->outcome = session.Run(cdb, buffer);
-  if (reply->good()) return true;
-  reply->received =
-      std::min(reply->outcome.result.transferred, static_cast<std::uint32_t>(buffer.size()));
-  return false;
+// Sends `cdb` into `buffer`. The reply is built around the outcome (no copy of it on every
+// read); for a failed command it holds the count the path reported.
+BlockReply Send(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer) {
+  BlockReply reply{.outcome = session.Run(cdb, buffer)};
+  if (!reply.good()) {
+    reply.received =
+        std::min(reply.outcome.result.transferred, static_cast<std::uint32_t>(buffer.size()));
+  }
+  return reply;
 }
 
 // The reply's count from the transport alone: true, with `reply` complete, when the count is
@@ -95,7 +95,12 @@ void SettleBySecondRead(DeviceSession& session, const Cdb& cdb, std::span<std::u
   const std::vector<std::uint8_t> first(buffer.begin(), buffer.begin() + first_counted);
   for (std::uint8_t& b : buffer) b = static_cast<std::uint8_t>(~b);
   reply->second_read = true;
-  if (!Send(session, cdb, buffer, reply)) return;
+  BlockReply second = Send(session, cdb, buffer);
+  reply->outcome = std::move(second.outcome);
+  if (!reply->good()) {
+    reply->received = second.received;
+    return;
+  }
   const std::uint32_t counted = std::min(reply->outcome.result.transferred, size);
   reply->received = ReceivedFromTwoReads(first, buffer.first(counted));
   reply->way = reply->received == size ? ReceivedWay::kWhole : ReceivedWay::kTwoFills;
@@ -105,8 +110,8 @@ void SettleBySecondRead(DeviceSession& session, const Cdb& cdb, std::span<std::u
 BlockReply ReadOverFills(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer) {
   const auto size = static_cast<std::uint32_t>(buffer.size());
   std::fill(buffer.begin(), buffer.end(), kReplyFill);
-  BlockReply reply;
-  if (!Send(session, cdb, buffer, &reply)) return reply;
+  BlockReply reply = Send(session, cdb, buffer);
+  if (!reply.good()) return reply;
   const std::uint32_t counted = std::min(reply.outcome.result.transferred, size);
   bool fill_says_short = false;
   reply.received = ReceivedFromFirstRead(buffer, counted, &reply.way, &fill_says_short);
@@ -124,13 +129,8 @@ BlockReply ReadWithGuard(DeviceSession& session, const Cdb& cdb, std::span<std::
   const auto size = static_cast<std::uint32_t>(buffer.size());
   const auto guard = buffer.last(std::min<std::size_t>(kReplyGuard, size));
   std::fill(guard.begin(), guard.end(), kReplyFill);
-  // The outcome is built in the reply: no copy of it on every read.
-  BlockReply reply{.outcome = session.Run(cdb, buffer)};
-  if (!reply.good()) {
-    reply.received = std::min(reply.outcome.result.transferred, size);
-    return reply;
-  }
-  if (TakeResidual(&reply, size)) return reply;
+  BlockReply reply = Send(session, cdb, buffer);
+  if (!reply.good() || TakeResidual(&reply, size)) return reply;
   bool fill_says_short = false;
   ReceivedFromFirstRead(guard, static_cast<std::uint32_t>(guard.size()), &reply.way,
                         &fill_says_short);
