@@ -328,25 +328,24 @@ class JobTabsTest : public QObject {
     QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-" && pdf.size() > 1000);
   }
 
-  void AZeroBlockCountIsRefused() {
-    Window w("emu:type13?speed=cav48");
-    w.tab->block_count_box()->setText(QStringLiteral("1"));
-    w.tab->down_button()->click();
-    w.tab->down_button()->click();  // stops at 0
-    QCOMPARE(w.tab->block_count(), 0);
-    QVERIFY(w.RunAndWait());
-    QCOMPARE(*w.messages.texts,
+  // A zero block count is refused; a read error ends the run with its message, and the error
+  // stays in the status line after the summary (the average of what was read is tests/measure's
+  // measure_type13.txt).
+  void AZeroBlockCountIsRefusedAndAReadErrorStaysInTheStatusLine() {
+    Window zero("emu:type13?speed=cav48");
+    zero.tab->block_count_box()->setText(QStringLiteral("1"));
+    zero.tab->down_button()->click();
+    zero.tab->down_button()->click();  // stops at 0
+    QCOMPARE(zero.tab->block_count(), 0);
+    QVERIFY(zero.RunAndWait());
+    QCOMPARE(*zero.messages.texts,
              QStringList{QStringLiteral("転送ﾌﾞﾛｯｸ長は1から65535までにしてください")});
-  }
-
-  // A read error ends the run with its message; the error stays in the status line, after the
-  // summary (the average of what was read is tests/measure's measure_type13.txt).
-  void AReadErrorStaysInTheStatusLine() {
-    Window w("emu:type13?speed=clv8&bad=1234");
-    QVERIFY(w.RunAndWait());
-    QCOMPARE(*w.messages.texts,
+    zero.window.reset();
+    Window bad("emu:type13?speed=clv8&bad=1234");
+    QVERIFY(bad.RunAndWait());
+    QCOMPARE(*bad.messages.texts,
              QStringList{QStringLiteral("Read ｴﾗｰが発生しました(LBA=1234)計測を中止します")});
-    QTRY_COMPARE(w.window->status_label()->text(),
+    QTRY_COMPARE(bad.window->status_label()->text(),
                  QStringLiteral("Error Notified( UNRECOVERED READ ERROR)."));
   }
 

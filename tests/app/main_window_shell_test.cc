@@ -9,8 +9,6 @@
 #include "decode/mode_page_editor.h"
 #include "device/trace_reader.h"
 #include "shell/help_topics.h"
-#include "shell/settings_format.h"
-#include "util/strings.h"
 #include "util/version.h"
 
 namespace tamarack::app {
@@ -594,8 +592,7 @@ class MainWindowShellTest : public QObject {
   void EveryControlAndDialogFitsAtTheMinimumSize() {
     testing::WindowBench b({"emu:type13?speed=max"});
     const QStringList problems = testing::FitProblems(b);
-    for (const QString& p : problems) qWarning("%s", qPrintable(p));
-    QVERIFY(problems.isEmpty());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
   }
 };
 
