@@ -13,11 +13,8 @@
 #include <string>
 
 #include "ageing_bench.h"
-#include "console/execute_command.h"
-#include "device/command_trace.h"
 #include "golden.h"
 #include "util/display_text.h"
-#include "util/strings.h"
 
 namespace tamarack {
 namespace {
@@ -292,19 +289,6 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   EXPECT_LE(std::filesystem::file_size(s.log_path), 64u * 1024);
 }
 
-// The log's head names the drive from one Inquiry; the Properties tab's other two commands
-// are not the run's business.
-TEST(AgeingRun, TheLogHeadAsksInquiryAloneForTheModel) {
-  AgeingBench b("emu:type13?speed=max");
-  b.StartTrace();
-  b.Run(Once(b, 0, 3));
-  b.drives.Trace().Stop();
-  const std::string trace = b.Log("trace.jsonl");
-  EXPECT_EQ(CountLines(trace, "\"cdb\": \"12 "), 1);
-  EXPECT_EQ(CountLines(trace, "\"cdb\": \"46 ") + CountLines(trace, "\"cdb\": \"5a "), 0);
-  EXPECT_EQ(CountLines(b.Log(), "Model Name=KESTREL CDV-4800 Virtual", true), 1);
-}
-
 // Read(10) on a path that zeroes the unsent tail, with Read CD refused: neither the reply nor a
 // probe can tell the block size. The drive gets one probe for the run, the status line and
 // the log say so once, and no read is judged against data of an unknown size.
@@ -361,8 +345,9 @@ TEST(AgeingRun, AVolumeLabelBecomesOneLineOfUtf8InBothLogs) {
 }
 
 // The log is written where it is named, a symlink followed to its file: readable from the
-// first pause on, as a run of days needs, and the link stays a link.
-TEST(AgeingRun, TheLogIsWrittenInPlaceThroughASymlink) {
+// first pause on, as a run of days needs, and the link stays a link. Its head names the drive
+// from one Inquiry; the Properties tab's other two commands are not the run's business.
+TEST(AgeingRun, TheLogIsWrittenInPlaceThroughASymlinkItsHeadAskingInquiryAlone) {
   AgeingBench b("emu:type13?speed=max");
   AgeingSettings s = Once(b, 0, 3);
   s.interval_ms = 1000;
@@ -372,10 +357,16 @@ TEST(AgeingRun, TheLogIsWrittenInPlaceThroughASymlink) {
     if (where == JobText::kPause && while_running.empty()) while_running = b.Log("real.txt");
     return false;
   };
+  b.StartTrace();
   b.Run(s);
+  b.drives.Trace().Stop();
   EXPECT_NE(while_running.find("==============Ageing Start==============\n"), std::string::npos);
   EXPECT_TRUE(std::filesystem::is_symlink(b.dir.File("log.txt")));
-  EXPECT_EQ(CountLines(b.Log("real.txt"), "==============Ageing End", true), 1);
+  const std::string log = b.Log("real.txt"), trace = b.Log("trace.jsonl");
+  EXPECT_EQ(CountLines(log, "==============Ageing End", true), 1);
+  EXPECT_EQ(CountLines(log, "Model Name=KESTREL CDV-4800 Virtual", true), 1);
+  EXPECT_EQ(CountLines(trace, "\"cdb\": \"12 "), 1);
+  EXPECT_EQ(CountLines(trace, "\"cdb\": \"46 ") + CountLines(trace, "\"cdb\": \"5a "), 0);
 }
 
 }  // namespace

@@ -83,9 +83,7 @@ using testing::ReadRaw;
 void ExpectSelfDescribing(const std::uint8_t* user, std::int32_t lba) {
   const std::string text(reinterpret_cast<const char*>(user) + 13, 9);
   const int a = lba + 150;
-  char want[40];
-  std::snprintf(want, sizeof want, "%02dm%02ds%02df", a / 4500 % 100, a / 75 % 60, a % 75);
-  EXPECT_EQ(text, want) << "LBA " << lba;
+  EXPECT_EQ(text, StrFormat("%02dm%02ds%02df", a / 4500 % 100, a / 75 % 60, a % 75)) << lba;
   std::uint32_t sum = 0;
   for (int i = 0; i < 2046; i += 2) sum += static_cast<std::uint32_t>(user[i] | user[i + 1] << 8);
   EXPECT_EQ(sum & 0xFFFF, static_cast<std::uint32_t>(user[2046] | user[2047] << 8))

@@ -21,10 +21,6 @@
 namespace tamarack::emu::testing {
 namespace {
 
-// Reading blocks through the one reader on every path a reply can take: data that end in 5Ah
-// bytes come whole (after a second read over A5h), a short transfer is short wherever the path
-// leaves a trace of it, and the received count is exact.
-
 constexpr std::uint32_t kBlock = 2048;
 constexpr std::uint32_t kTailFill = 300;  // bytes of 5Ah at the end of every block of the image
 
@@ -252,7 +248,7 @@ TEST(BlockSizeDiscovery, EveryPathEveryDiscEveryRead) {
   tamarack::testing::ExpectGoldenFile("block_sizes_found.txt", t, "emu");
 }
 
-TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhy) {
+TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhyOrTriesTheNamedTypeAlone) {
   DriveHarness h("emu:type13?speed=max&resid=zero&bad=5000");
   // A good reply of the whole request (a zeroed tail): only the probe can tell.
   BlockReply whole;
@@ -269,16 +265,15 @@ TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhy) {
   EXPECT_EQ(ProbeBlockSize(refusing.session, Read10Command(0, 1), 0).way, BlockSizeWay::kNotFound);
   EXPECT_EQ(refusing.status.status_line.Get(),
             "Error Notified(Transport failure: host adapter error (DID_ERROR))");
-}
 
-TEST(BlockSizeDiscovery, AReadCdNamingItsTypeIsProbedWithThatTypeAlone) {
-  DriveHarness h("emu:type30?speed=max&resid=pad");
+  // A Read CD naming its sector type is probed with that type alone: expecting Mode 1 of a
+  // form 2 block, the drive refuses, and no other type is tried.
+  DriveHarness pad("emu:type30?speed=max&resid=pad");
   const std::int32_t form2 = MakeType30Disc()->Layout().tracks[11].start;
   EXPECT_EQ(
-      ProbeBlockSize(h.session, ReadCdCommand(form2, 1, {kSectorTypeMode2Form2}), form2).Text(),
+      ProbeBlockSize(pad.session, ReadCdCommand(form2, 1, {kSectorTypeMode2Form2}), form2).Text(),
       "block size 2328 (from the sector type Mode 2 form 2)");
-  // Expecting Mode 1 of a form 2 block: the drive refuses, and no other type is tried.
-  EXPECT_EQ(ProbeBlockSize(h.session, ReadCdCommand(form2, 1, {kSectorTypeMode1}), form2).way,
+  EXPECT_EQ(ProbeBlockSize(pad.session, ReadCdCommand(form2, 1, {kSectorTypeMode1}), form2).way,
             BlockSizeWay::kNotFound);
 }
 
