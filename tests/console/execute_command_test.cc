@@ -245,9 +245,16 @@ TEST(Console, AFormEditReplacesTheTypedCdbAndSaysSo) {
   EXPECT_EQ(c.cdb_note(), "");
 }
 
-// Failures write "Command Error!?"; a check condition opens the sense dialog unless the plan
-// says otherwise, a refusal without sense opens none.
+// Failures write "Command Error!?" (without a device nothing is sent); a check condition opens
+// the sense dialog unless the plan says otherwise, a refusal without sense opens none.
 TEST(ExecuteCommand, FailuresAndTheSenseDialog) {
+  DriveDirectory none;
+  DeviceSession session(&none, BuiltInSenseTable());
+  JobHost host;
+  const CommandReport rep = ExecuteCommand(session, *PlanCommand(ReadInput(1)).plan, host);
+  EXPECT_FALSE(rep.sent);
+  EXPECT_FALSE(rep.success);
+  EXPECT_EQ(rep.output.text, "Command Error!?");
   Bench d;
   d.transport->Push(CheckCondition(2, 0x3A, 0x02));
   d.Run(PlanCommand(ReadInput(1)));
@@ -258,16 +265,6 @@ TEST(ExecuteCommand, FailuresAndTheSenseDialog) {
   d.transport->Push(CheckCondition(3, 0x11, 0x00));
   d.Run(quiet);
   testing::ExpectGoldenFile("execute_failures.txt", d.transcript, "decode");
-}
-
-TEST(ExecuteCommand, WithoutADeviceNothingIsSent) {
-  DriveDirectory none;
-  DeviceSession session(&none, BuiltInSenseTable());
-  JobHost host;
-  const CommandReport rep = ExecuteCommand(session, *PlanCommand(ReadInput(1)).plan, host);
-  EXPECT_FALSE(rep.sent);
-  EXPECT_FALSE(rep.success);
-  EXPECT_EQ(rep.output.text, "Command Error!?");
 }
 
 // Data out sends the out data and copies it to the receive buffer (a Request Sense reply

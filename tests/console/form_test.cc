@@ -7,7 +7,6 @@
 #include "console/cdb_text.h"
 #include "console/console.h"
 #include "console/form_driver.h"
-#include "decode/basic_commands.h"
 #include "form/form_layout.h"
 #include "form/labelled_fields.h"
 #include "form/number_box.h"

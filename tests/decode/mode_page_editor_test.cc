@@ -7,16 +7,10 @@
 #include <vector>
 
 #include "console/console.h"
-#include "console/execute_command.h"
 #include "console/form_driver.h"
 #include "console/mode_page_command.h"
-#include "decode/mode_select.h"
 #include "decode/mode_sense.h"
 #include "decode/replies.h"
-#include "device/clock.h"
-#include "device/device_session.h"
-#include "device/sense_table.h"
-#include "emu/virtual_drive_provider.h"
 #include "golden.h"
 #include "util/bytes.h"
 #include "util/strings.h"

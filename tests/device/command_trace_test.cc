@@ -14,7 +14,6 @@
 namespace tamarack {
 namespace {
 
-using tamarack::testing::TempDir;
 using testing::CheckCondition;
 using testing::Good;
 using testing::ScriptedDrives;
@@ -99,7 +98,7 @@ TEST(TraceReader, ReadsBackEveryFieldTheWriterWrites) {
 class DirectoryTrace : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(dir.ok()); }
-  TempDir dir{"tamarack-trace-"};
+  testing::TempDir dir{"tamarack-trace-"};
   ScriptedDrives drives;
   std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(8);
 };

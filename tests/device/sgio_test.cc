@@ -202,7 +202,7 @@ TEST(PlatformDrives, TheEnvironmentCanLeaveThemOut) {
   EXPECT_TRUE(PlatformDrivesEnabled());
 }
 
-TEST(SgioTransport, ANonSgDeviceRefusesAndLeavesTheCallersBytes) {
+TEST(SgioTransport, ANonSgDeviceRefusesAndLeavesTheCallersBytesAMissingOneSaysWhy) {
   // /dev/null opens like a device but knows no SG_IO: every path through the staging buffer
   // runs up to the ioctl.
   OpenResult r = SgioTransport::Open("/dev/null");
@@ -219,13 +219,11 @@ TEST(SgioTransport, ANonSgDeviceRefusesAndLeavesTheCallersBytes) {
     EXPECT_EQ(std::count(buffer.span().begin(), buffer.span().end(), 0x5A),
               static_cast<std::ptrdiff_t>(size));
   }
-}
-
-TEST(SgioTransport, OpeningAMissingDeviceSaysWhy) {
-  const OpenResult r = SgioTransport::Open("/dev/sr-does-not-exist");
-  EXPECT_EQ(r.transport, nullptr);
-  EXPECT_EQ(r.os_error, ENOENT);
-  EXPECT_EQ(r.error, "/dev/sr-does-not-exist: No such file or directory");
+  // A missing device says why.
+  const OpenResult missing = SgioTransport::Open("/dev/sr-does-not-exist");
+  EXPECT_EQ(missing.transport, nullptr);
+  EXPECT_EQ(missing.os_error, ENOENT);
+  EXPECT_EQ(missing.error, "/dev/sr-does-not-exist: No such file or directory");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "golden.h"
 #include "shell/disc_indicator.h"
 #include "shell/file_kinds.h"
+#include "shell/font_mapping.h"
 #include "shell/help_topics.h"
 #include "shell/options.h"
 #include "shell/start_tab.h"
@@ -156,27 +157,17 @@ TEST(Options, ZeroNumbersAndAnEmptyTraceFileKeepThePreviousValue) {
   EXPECT_EQ(DefaultTraceFile(""), "tamarack-trace.jsonl");
 }
 
-}  // namespace
-}  // namespace tamarack
-
-#include "shell/font_mapping.h"
-
-namespace tamarack {
-namespace {
-
-TEST(FontMapping, WindowsFacesMapToInstalledFacesOfTheirKind) {
+TEST(FontMapping, WindowsFacesMapToInstalledFacesOfTheirKindOrTheFallback) {
   const std::vector<std::string> installed = {"DejaVu Sans", "IPAGothic", "IPAPGothic"};
   EXPECT_EQ(MapFontFace("ＭＳ ゴシック", installed, "DejaVu Sans"), "IPAGothic");
   EXPECT_EQ(MapFontFace("HGSｺﾞｼｯｸE", installed, "DejaVu Sans"), "IPAPGothic");
   EXPECT_EQ(MapFontFace("DejaVu Sans", installed, "x"), "DejaVu Sans") << "installed: kept";
   EXPECT_EQ(MapFontFace("Unknown Face", installed, "DejaVu Sans"), "DejaVu Sans");
   EXPECT_EQ(MapFontFace("", installed, "DejaVu Sans"), "DejaVu Sans");
-}
-
-TEST(FontMapping, WithoutJapaneseFacesTheFallbackIsUsed) {
-  const std::vector<std::string> installed = {"DejaVu Sans"};
-  EXPECT_EQ(MapFontFace("ＭＳ ゴシック", installed, "DejaVu Sans Mono"), "DejaVu Sans Mono");
-  EXPECT_EQ(FixedJapaneseFace(installed, "Monospace"), "Monospace");
+  // Without Japanese faces the fallback is used.
+  const std::vector<std::string> latin = {"DejaVu Sans"};
+  EXPECT_EQ(MapFontFace("ＭＳ ゴシック", latin, "DejaVu Sans Mono"), "DejaVu Sans Mono");
+  EXPECT_EQ(FixedJapaneseFace(latin, "Monospace"), "Monospace");
   EXPECT_EQ(FixedJapaneseFace({"IPAGothic"}, "Monospace"), "IPAGothic");
 }
 
