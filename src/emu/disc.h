@@ -111,6 +111,19 @@ class Disc {
     std::copy_n(sector.main.begin() + 16, out.size(), out.begin());
     return true;
   }
+
+  // The user bytes of `count` blocks of one Mode 1 track from `lba` into `out` (count x 2048
+  // bytes). Block by block by default; an image that holds them one after another reads them in
+  // one go.
+  virtual bool ReadMode1Run(std::int32_t lba, std::int32_t count, std::span<std::uint8_t> out,
+                            std::string* error) const {
+    for (std::int32_t i = 0; i < count; ++i) {
+      const std::span<std::uint8_t, 2048> block(
+          out.data() + std::size_t{2048} * static_cast<std::size_t>(i), 2048);
+      if (!ReadMode1UserData(lba + i, block, error)) return false;
+    }
+    return true;
+  }
 };
 
 }  // namespace tamarack::emu

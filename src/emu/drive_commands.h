@@ -25,7 +25,17 @@ struct CommandContext {
   std::vector<std::uint8_t> reply;           // data in, built by the handler
   Clock::Duration time{0};                   // how long the drive is busy with the command
   std::optional<std::uint32_t> information;  // the sense data's information field
+  // The caller's data-in buffer and the command's time-out. A block read puts whole blocks
+  // straight into the buffer while the reply so far is all there (`direct` bytes of it), saving
+  // their copy out of `reply`; what it builds in `reply` follows them. Not after the time-out:
+  // a command that outlasts it delivers nothing.
+  std::span<std::uint8_t> in;
+  Clock::Duration timeout{0};
+  std::size_t direct = 0;
 };
+
+// Bytes of the reply so far: those put straight into the caller's buffer, then `reply`'s.
+inline std::size_t ReplySize(const CommandContext& c) { return c.direct + c.reply.size(); }
 
 // Returns kNoSense for good status, else the sense of the check condition (the reply may then
 // hold the blocks read before the failing one).

@@ -48,6 +48,11 @@ struct FaultPlan {
   bool IsFormless(std::int32_t lba) const { return InAny(formless, lba); }
   // The failure probability of `lba` (0 when it is not flaky; the first range that holds it).
   double FlakyProbability(std::int32_t lba) const;
+  // Some block reads fail, come back short, flipped or of another sector type.
+  bool HasBlockFaults() const {
+    return !bad.empty() || !flaky.empty() || !corrupt.empty() || !short_reads.empty() ||
+           !formless.empty();
+  }
   bool empty() const {
     return bad.empty() && flaky.empty() && corrupt.empty() && short_reads.empty() &&
            bad_q_crc.empty() && formless.empty() && refused_opcodes.empty() && slow_opcodes.empty();

@@ -14,6 +14,8 @@ namespace tamarack::emu {
 namespace {
 
 constexpr std::uint64_t kMaxCueSheetBytes = 1 << 20;
+// Bytes of a block of user data alone (an .iso image, a MODE1/2048 track).
+constexpr std::size_t kBlockBytes = 2048;
 // The most blocks a disc can hold and still be addressed in MSF (under 100 minutes, with the
 // lead-out after it).
 constexpr std::int32_t kMaxDiscBlocks =
@@ -290,6 +292,24 @@ bool ImageDisc::ReadMode1UserData(std::int32_t lba, std::span<std::uint8_t, 2048
     return file.ReadAt(at, out, error);
   }
   return Disc::ReadMode1UserData(lba, out, error);
+}
+
+bool ImageDisc::ReadMode1Run(std::int32_t lba, std::int32_t count, std::span<std::uint8_t> out,
+                             std::string* error) const {
+  const TrackInfo* track = layout_.TrackAt(lba);
+  auto it = std::upper_bound(segments_.begin(), segments_.end(), lba,
+                             [](std::int32_t v, const Segment& s) { return v < s.begin; });
+  if (count > 0 && track && track->mode == TrackMode::kMode1 && lba >= track->start &&
+      lba + count <= track->end && it != segments_.begin() && lba + count <= std::prev(it)->end &&
+      std::prev(it)->file >= 0 && std::prev(it)->sector_size == kBlockBytes) {
+    // 2048-byte blocks lie one after another in the file: one read for all of them.
+    const Segment& seg = *std::prev(it);
+    const ImageFile& file = *files_[static_cast<std::size_t>(seg.file)];
+    const std::uint64_t at = seg.offset + static_cast<std::uint64_t>(lba - seg.begin) * kBlockBytes;
+    return file.ReadAt(at, out.first(std::size_t{kBlockBytes} * static_cast<std::size_t>(count)),
+                       error);
+  }
+  return Disc::ReadMode1Run(lba, count, out, error);
 }
 
 std::unique_ptr<Disc> OpenImage(const std::string& path, std::string* error) {

@@ -34,6 +34,8 @@ class ImageDisc : public Disc {
   bool ReadSector(std::int32_t lba, RawSector* out, std::string* error) const override;
   bool ReadMode1UserData(std::int32_t lba, std::span<std::uint8_t, 2048> out,
                          std::string* error) const override;
+  bool ReadMode1Run(std::int32_t lba, std::int32_t count, std::span<std::uint8_t> out,
+                    std::string* error) const override;
 
  private:
   std::string name_;

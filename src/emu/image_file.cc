@@ -37,12 +37,15 @@ namespace {
 
 // 32 blocks of 2048 bytes, or 27 raw blocks of 2352.
 constexpr std::size_t kWindowSize = 64 * 1024;
+// From this size on a read gains little from the window: it goes straight into the caller's
+// bytes, without the copy out of the window (a run of blocks of one command).
+constexpr std::size_t kDirectReadSize = 16 * 1024;
 
 }  // namespace
 
 bool ImageFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out,
                        std::string* error) const {
-  if (out.size() >= kWindowSize) return ReadDirect(offset, out, error);
+  if (out.size() >= kDirectReadSize) return ReadDirect(offset, out, error);
   std::lock_guard lock(window_mutex_);
   const auto inside = [&] {
     return offset >= window_offset_ && offset + out.size() <= window_offset_ + window_.size();

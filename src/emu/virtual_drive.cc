@@ -107,7 +107,10 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
       .now = clock_.Now(),
       .reply = {},
       .time = Clock::Duration{0},
-      .information = std::nullopt};
+      .information = std::nullopt,
+      .in = request.direction == DataDirection::kIn ? request.buffer : std::span<std::uint8_t>(),
+      .timeout = timeout,
+      .direct = 0};
   SenseCode sense = kNoSense;
   if (u.unit_attention && !(command && (command->flags & kIgnoresAttention))) {
     sense = *u.unit_attention;  // reported once, instead of running the command
@@ -136,7 +139,8 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
   result.duration = std::chrono::duration_cast<std::chrono::microseconds>(ctx.time);
   result.status = TransportStatus::kCompleted;
 
-  std::size_t n = std::min(ctx.reply.size(), ctx.capacity);
+  // The bytes a block read put straight into the buffer come first; `reply` follows them.
+  std::size_t n = std::min(ctx.reply.size(), ctx.capacity - ctx.direct);
   // How far a padding path fills a reply that carries data: its allocation length, or the
   // caller's buffer for commands without one.
   std::size_t pad_to = ctx.capacity;
@@ -144,7 +148,8 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
     pad_to = std::min<std::size_t>(pad_to, LengthField(request.cdb, *command));
     n = std::min(n, pad_to);
   }
-  if (n > 0) std::memcpy(request.buffer.data(), ctx.reply.data(), n);
+  if (n > 0) std::memcpy(request.buffer.data() + ctx.direct, ctx.reply.data(), n);
+  n += ctx.direct;
   if (!data_out.empty()) {
     result.transferred = static_cast<std::uint32_t>(data_out.size());
   } else if (request.direction == DataDirection::kIn) {

@@ -17,6 +17,7 @@
 #include "emu/test_sector.h"
 #include "golden.h"
 #include "temp_dir.h"
+#include "util/bytes.h"
 #include "util/strings.h"
 
 namespace tamarack::emu {
@@ -27,6 +28,7 @@ namespace fs = std::filesystem;
 using tamarack::testing::TempDir;
 using ::testing::HasSubstr;
 using testing::RawBlocks;
+using testing::Read10Command;
 using testing::ReadRaw;
 
 // 2048-byte user blocks of type13 from `first` on.
@@ -80,6 +82,51 @@ TEST_F(IsoImageTest, BlocksAreCompletedByTheEncoder) {
   EXPECT_EQ(QFromRaw(ReadRaw(*disc, 45).sub)[1], kLeadoutTrack);
   RawSector s;
   EXPECT_FALSE(disc->ReadSector(40 + 6750, &s, &error));
+}
+
+// An .iso read through the drive: the blocks go straight into the caller's buffer, a run at a
+// time where the drive has no block faults, block by block where it has; either way the buffer
+// holds the image's bytes and keeps its fill past them, and a file that shrank is a read error
+// at the first block it lost.
+TEST_F(IsoImageTest, ReadsThroughTheDriveGiveTheImagesBytes) {
+  const std::vector<std::uint8_t> image = UserBlocks(0, 40);
+  dir.Write("disc.iso", image);
+  const std::string iso = "emu:" + dir.File("disc.iso") + "?speed=max";
+  const struct {
+    std::string id;
+    Cdb cdb;
+    std::size_t size;      // the caller's buffer
+    std::ptrdiff_t bytes;  // of the reply, from block 3 on
+  } reads[] = {
+      {iso, Read10Command(3, 16), 16 * 2048, 16 * 2048},
+      {iso, {0xBE, 0, 0, 0, 0, 3, 0, 0, 16, 0x10}, 20 * 2048, 16 * 2048},
+      {iso, Read10Command(3, 2), 3000, 3000},  // a block and a part of one
+      {iso + "&corrupt=39", Read10Command(3, 16), 16 * 2048, 16 * 2048},
+      {iso + "&corrupt=39", {0xBE, 0, 0, 0, 0, 3, 0, 0, 16, 0x10}, 20 * 2048, 16 * 2048},
+  };
+  for (const auto& r : reads) {
+    testing::DriveHarness h(r.id);
+    ASSERT_TRUE(h.opened) << r.id;
+    const testing::Reply reply = h.In(r.cdb, r.size);
+    ASSERT_TRUE(reply.good()) << r.id << " " << reply.status_line;
+    EXPECT_EQ(reply.transferred, static_cast<std::uint32_t>(r.bytes)) << r.id;
+    EXPECT_TRUE(
+        std::equal(reply.data.begin(), reply.data.begin() + r.bytes, image.begin() + 3 * 2048))
+        << r.id << " " << r.size;
+    const auto rest = r.size - static_cast<std::size_t>(r.bytes);
+    EXPECT_EQ(testing::DriveHarness::Runs(reply.data, static_cast<std::size_t>(r.bytes)),
+              rest > 0 ? StrFormat(" 5a*%zu", rest) : "")
+        << r.id;
+  }
+
+  testing::DriveHarness h(iso);
+  ASSERT_TRUE(h.opened);
+  fs::resize_file(dir.File("disc.iso"), 2048 * 10);
+  const testing::Reply lost = h.In(Read10Command(3, 16), 16 * 2048);
+  EXPECT_EQ(lost.status_line, "Error Notified( UNRECOVERED READ ERROR).");
+  EXPECT_EQ(ReadBe32(lost.result.sense, 3), 10u);
+  EXPECT_TRUE(
+      std::equal(lost.data.begin(), lost.data.begin() + 7 * 2048, image.begin() + 3 * 2048));
 }
 
 TEST_F(IsoImageTest, BadIsoFiles) {

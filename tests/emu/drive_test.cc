@@ -146,6 +146,8 @@ TEST(VirtualDriveFaults, ACommandOutlastingItsTimeOutEndsThere) {
     EXPECT_EQ(r.result.status, TransportStatus::kTimedOut) << c.id;
     EXPECT_EQ(r.status_line, "Error Notified(The command timed out)");
     EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(c.timeout)) << c.id;
+    // Nothing is delivered: the buffer keeps its fill.
+    EXPECT_EQ(DriveHarness::Runs(r.data, 0), StrFormat(" 5a*%u", c.blocks * 2048)) << c.id;
     EXPECT_TRUE(h.NoData({0x00}).good()) << c.id;
   }
 }
