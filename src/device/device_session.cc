@@ -86,14 +86,16 @@ CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer
       .buffer = buffer,
       .direction = options.flow == DataFlow::kOut ? DataDirection::kOut : DataDirection::kIn,
       .timeout_seconds = CommandTimeout()};
+  // One outcome, returned on every path: built in the caller's place, never moved.
   std::unique_lock lock(mutex_);
-  if (!device_) return {};  // no device: silent
+  const bool open = device_ != nullptr;
   CommandOutcome out{.status = CommandStatus::kNoDevice,
-                     .result = device_->Execute(request),
+                     .result = open ? device_->Execute(request) : ScsiResult{},
                      .sense = {},
                      .error_text = {},
                      .row = nullptr};
   lock.unlock();
+  if (!open) return out;  // no device: silent
   SessionHost* const to = options.report == HostReport::kTell ? host() : nullptr;
   const ScsiResult& r = out.result;
   if (r.status != TransportStatus::kCompleted) {

@@ -15,9 +15,6 @@ constexpr unsigned kDidOk = 0x00;
 constexpr unsigned kDidTimeOut = 0x03;
 // Driver byte: the request timed out in the driver.
 constexpr unsigned kDriverTimeout = 0x06;
-// The unit of data-in lengths the kernel maps without a bounce copy (libata's ATAPI DMA
-// alignment).
-constexpr std::size_t kSgIoUnit = 512;
 
 const char* HostStatusText(unsigned host) {
   switch (host) {
@@ -63,25 +60,6 @@ std::string OsErrorText(int error) {
   // GNU strerror_r returns the text, which may or may not be buf.
   const char* text = strerror_r(error, buf, sizeof buf);
   return text ? std::string(text) : std::string();
-}
-
-std::size_t SgIoTransferLength(const ScsiRequest& request) {
-  const std::size_t size = std::min(request.buffer.size(), kMaxSgIoTransfer);
-  switch (request.direction) {
-    case DataDirection::kNone:
-      return 0;
-    case DataDirection::kOut:
-      return size;
-    case DataDirection::kIn:
-      break;
-  }
-  return (size + kSgIoUnit - 1) / kSgIoUnit * kSgIoUnit;
-}
-
-bool SgIoUsesCallersBuffer(const ScsiRequest& request, std::size_t page_size) {
-  const std::size_t size = request.buffer.size();
-  if (size == 0 || page_size == 0 || SgIoTransferLength(request) != size) return false;
-  return reinterpret_cast<std::uintptr_t>(request.buffer.data()) % page_size == 0;
 }
 
 std::size_t SgIoStagingCapacity(std::size_t length, std::size_t page_size) {

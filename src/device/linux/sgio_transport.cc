@@ -42,33 +42,51 @@ OpenResult SgioTransport::Open(const std::string& path) {
   return result;
 }
 
+SgioTransport::SgioTransport(int fd, std::string path, bool writable)
+    : fd_(fd), path_(std::move(path)), writable_(writable), page_size_(PageSize()) {}
+
 SgioTransport::~SgioTransport() {
   if (fd_ >= 0) ::close(fd_);
 }
 
 bool SgioTransport::ReserveStaging(std::size_t length) {
   if (length <= staging_capacity_) return true;
-  const std::size_t page_size = PageSize();
-  const std::size_t capacity = SgIoStagingCapacity(length, page_size);
-  void* p = std::aligned_alloc(page_size, capacity);
+  const std::size_t capacity = SgIoStagingCapacity(length, page_size_);
+  void* p = std::aligned_alloc(page_size_, capacity);
   if (!p) return false;
   staging_.reset(static_cast<std::uint8_t*>(p));
   staging_capacity_ = capacity;
   return true;
 }
 
+namespace {
+
+// A request refused before it reached the kernel (too long, or no memory to stage it).
+ScsiResult RefusedHere(int error, std::size_t size) {
+  ScsiResult r;
+  r.status = TransportStatus::kRefused;
+  r.os_error = error;
+  r.reason = OsErrorText(error);
+  r.transferred = static_cast<std::uint32_t>(std::min(size, kMaxSgIoTransfer));
+  return r;
+}
+
+}  // namespace
+
 ScsiResult SgioTransport::Execute(const ScsiRequest& request) {
   const std::size_t size = request.buffer.size();
   const std::size_t length = SgIoTransferLength(request);
-  const bool direct = size <= kMaxSgIoTransfer && SgIoUsesCallersBuffer(request, PageSize());
+  const bool direct = size <= kMaxSgIoTransfer && SgIoUsesCallersBuffer(request, page_size_);
   if (size > kMaxSgIoTransfer || (length > 0 && !direct && !ReserveStaging(length))) {
-    ScsiResult r;
-    r.status = TransportStatus::kRefused;
-    r.os_error = size > kMaxSgIoTransfer ? EINVAL : ENOMEM;
-    r.reason = OsErrorText(r.os_error);
-    r.transferred = static_cast<std::uint32_t>(std::min(size, kMaxSgIoTransfer));
-    return r;
+    return RefusedHere(size > kMaxSgIoTransfer ? EINVAL : ENOMEM, size);
   }
+  return Send(request, length, direct);
+}
+
+// Every path returns the one named result, so that it is built in the caller's place: a
+// function that also returns another value moves it there on every command.
+ScsiResult SgioTransport::Send(const ScsiRequest& request, std::size_t length, bool direct) {
+  const std::size_t size = request.buffer.size();
   const std::span<std::uint8_t> staging =
       direct ? request.buffer : std::span<std::uint8_t>(staging_.get(), length);
   // The caller's bytes go in for data in too: they are what an unsent tail keeps.

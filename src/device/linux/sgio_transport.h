@@ -34,8 +34,10 @@ class SgioTransport final : public Transport {
   bool Writable() const override { return writable_; }
 
  private:
-  SgioTransport(int fd, std::string path, bool writable)
-      : fd_(fd), path_(std::move(path)), writable_(writable) {}
+  SgioTransport(int fd, std::string path, bool writable);
+  // Sends `request` with a data phase of `length` bytes, through the caller's buffer when
+  // `direct`, else through the staging buffer (which holds `length` bytes).
+  ScsiResult Send(const ScsiRequest& request, std::size_t length, bool direct);
   // Makes the staging buffer hold at least `length` bytes; false when memory is short.
   bool ReserveStaging(std::size_t length);
 
@@ -45,6 +47,7 @@ class SgioTransport final : public Transport {
   int fd_;
   std::string path_;
   bool writable_;
+  std::size_t page_size_;
   std::unique_ptr<std::uint8_t, FreeBytes> staging_;
   std::size_t staging_capacity_ = 0;
 };
