@@ -32,6 +32,9 @@ ALLOWED = {
 JAPANESE = re.compile("[\u3000-\u30ff\uff61-\uff9f\u4e00-\u9fff]")
 
 
+HEX_DIGITS = set("0123456789abcdefABCDEF")
+
+
 def literal_runs(code):
     """The runs of adjacent string literals of C++ `code` (comments skipped), each as
     (text, code before it, code after it), the text as written (escapes kept)."""
@@ -49,6 +52,9 @@ def literal_runs(code):
             j = code.index("*/", i) + 2
             plain.append(" " * (j - i))
             i = j
+        elif c == "'" and i > 0 and code[i - 1] in HEX_DIGITS and code[i + 1:i + 2] in HEX_DIGITS:
+            plain.append(c)  # a digit separator (1'000'000), not a character literal
+            i += 1
         elif c == "'":
             j = i + 1
             while code[j] != "'":
