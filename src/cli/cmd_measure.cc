@@ -100,6 +100,7 @@ class MeasureHost final : public TerminalJobHost, public SessionHost {
   }
   // A failed command's text in the status line.
   void CommandEnded(const CommandOutcome& outcome) override {
+    if (outcome.status == CommandStatus::kGood) return;  // every read: nothing to show
     const FailureTexts texts = FailureTextsOf(outcome);
     if (texts.shown) StatusLine(texts.status_line);
   }
