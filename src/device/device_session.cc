@@ -102,8 +102,9 @@ CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer
     out.status = CommandStatus::kRefused;
     const std::string reason = r.reason.empty() ? "Error Undefine" : r.reason;
     out.error_text = StrFormat("Error Notified(%s)", reason.c_str());
-  } else if (out.sense = ParseSense(std::span<const std::uint8_t>(r.sense.data(), kSenseSize));
-             out.sense.format != SenseFormat::kNone) {
+  } else if (r.sense_length > 0 &&  // the drive sent sense bytes
+             (out.sense = ParseSense(std::span<const std::uint8_t>(r.sense.data(), kSenseSize)),
+              out.sense.format != SenseFormat::kNone)) {
     out.status = CommandStatus::kCheckCondition;
     if (options.sense_dialog == SenseDialog::kShow && to) to->ShowSenseDialog(r.sense);
     out.row = &LookUpSense(sense_table_, out.sense.key, out.sense.asc, out.sense.ascq);
