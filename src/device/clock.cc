@@ -4,7 +4,7 @@
 
 namespace tamarack {
 
-Clock::Duration SteadyClock::Now() const { return MonotonicNow(); }
+[[gnu::hot]] Clock::Duration SteadyClock::Now() const { return MonotonicNow(); }
 
 void SteadyClock::Sleep(Duration d) {
   if (d.count() > 0) std::this_thread::sleep_for(d);

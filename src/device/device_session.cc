@@ -78,8 +78,8 @@ OpenResult DeviceSession::OpenDriveDevice() const {
   return drives_->Open(id);
 }
 
-CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer,
-                                  RunOptions options) {
+[[gnu::hot]] CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer,
+                                               RunOptions options) {
   // With no data the request still goes as data-in, with a zero byte count.
   const ScsiRequest request{
       .cdb = cdb,

@@ -15,7 +15,8 @@ SecondSampler::SecondSampler(Clock::Duration start, std::size_t capacity)
   samples_.reserve(capacity_);
 }
 
-std::size_t SecondSampler::Read(Clock::Duration from, Clock::Duration to, std::int64_t blocks) {
+[[gnu::hot]] std::size_t SecondSampler::Read(Clock::Duration from, Clock::Duration to,
+                                             std::int64_t blocks) {
   std::size_t taken = 0;
   while (next_mark_ <= to && !full()) {
     std::int64_t at_mark = read_;

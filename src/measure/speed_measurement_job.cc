@@ -145,8 +145,8 @@ void SpeedMeasurementJob::Measure(JobContext& ctx) {
   }
 }
 
-bool SpeedMeasurementJob::ReadCommand(JobContext& ctx, std::int64_t lba, std::int64_t blocks,
-                                      bool learn) {
+[[gnu::hot]] bool SpeedMeasurementJob::ReadCommand(JobContext& ctx, std::int64_t lba,
+                                                   std::int64_t blocks, bool learn) {
   Clock& clock = ctx.clock();
   const Cdb cdb = MeasureCdb(lba, blocks);
   const bool first = !result_.first_command_sent;
@@ -254,8 +254,9 @@ void SpeedMeasurementJob::Fail(JobContext& ctx, const BlockReply& reply, std::in
   }
 }
 
-void SpeedMeasurementJob::Account(JobContext& ctx, Clock::Duration from, Clock::Duration to,
-                                  std::int64_t blocks, Clock::Duration probe) {
+[[gnu::hot]] void SpeedMeasurementJob::Account(JobContext& ctx, Clock::Duration from,
+                                               Clock::Duration to, std::int64_t blocks,
+                                               Clock::Duration probe) {
   std::size_t taken = 0;
   {
     // One lock per command: Live() reads the position and the samples.

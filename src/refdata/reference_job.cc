@@ -178,8 +178,8 @@ class ReferenceRun {
   }
 
   // The LBA text and the progress, at most every kReportPeriod unless `force`.
-  void Report(std::uint64_t current, std::uint64_t phase_bytes, Clock::Duration phase_start,
-              bool force) {
+  [[gnu::hot]] void Report(std::uint64_t current, std::uint64_t phase_bytes,
+                           Clock::Duration phase_start, bool force) {
     const Clock::Duration now = ctx_.clock().Now();
     if (!force && reported_ && now - last_report_ < kReportPeriod) return;
     reported_ = true;
@@ -361,7 +361,8 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
   return EndCapture(cap, whole, check_follows);
 }
 
-void ReferenceRun::CaptureCommands(CaptureState& cap, const BlockReply& first, bool use_first) {
+[[gnu::hot]] void ReferenceRun::CaptureCommands(CaptureState& cap, const BlockReply& first,
+                                                bool use_first) {
   const std::size_t chunk_bytes = std::size_t{kCaptureBlocksPerCommand} * cap.bs;
   // What a command gone past leaves in the file: every block keeps its place.
   const std::vector<std::uint8_t> filler(chunk_bytes, kReplyFill);
@@ -613,7 +614,8 @@ std::optional<std::uint64_t> ReferenceRun::FirstDifference(CheckState& check, st
       check.bs);
 }
 
-void ReferenceRun::CheckCommands(CheckState& check, const BlockReply& first, bool use_first) {
+[[gnu::hot]] void ReferenceRun::CheckCommands(CheckState& check, const BlockReply& first,
+                                              bool use_first) {
   const std::size_t chunk_bytes = std::size_t{kCheckBlocksPerCommand} * check.bs;
   while (!StopRequested() &&
          result_.range.end + std::uint64_t{1} - check.current >= kCheckBlocksPerCommand) {

@@ -97,7 +97,7 @@ bool OutputFile::OpenPlanned(int flags, std::size_t buffer_bytes, std::string* e
   return true;
 }
 
-bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes, std::string* error) {
+[[gnu::hot]] bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes, std::string* error) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
@@ -108,7 +108,7 @@ bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes, std::string* erro
   return true;
 }
 
-bool OutputFile::Append(std::span<const std::uint8_t> bytes, std::string* error) {
+[[gnu::hot]] bool OutputFile::Append(std::span<const std::uint8_t> bytes, std::string* error) {
   if (fd_ < 0 || failed_) return Fail(EBADF, error);
   if (buffer_.size() + bytes.size() > buffer_limit_ && !buffer_.empty() && !Flush(error)) {
     return false;

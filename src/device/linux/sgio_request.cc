@@ -67,8 +67,8 @@ std::size_t SgIoStagingCapacity(std::size_t length, std::size_t page_size) {
   return (length + page_size - 1) / page_size * page_size;
 }
 
-sg_io_hdr_t BuildSgIoRequest(const ScsiRequest& request, std::span<std::uint8_t> staging,
-                             SgIoBuffers* buffers) {
+[[gnu::hot]] sg_io_hdr_t BuildSgIoRequest(const ScsiRequest& request,
+                                          std::span<std::uint8_t> staging, SgIoBuffers* buffers) {
   buffers->cdb = request.cdb;
   buffers->sense.fill(0);
   sg_io_hdr_t hdr;
@@ -93,8 +93,8 @@ sg_io_hdr_t BuildSgIoRequest(const ScsiRequest& request, std::span<std::uint8_t>
   return hdr;
 }
 
-ScsiResult InterpretSgIoResult(const sg_io_hdr_t& hdr, const SgIoBuffers& buffers, int ioctl_errno,
-                               std::size_t requested) {
+[[gnu::hot]] ScsiResult InterpretSgIoResult(const sg_io_hdr_t& hdr, const SgIoBuffers& buffers,
+                                            int ioctl_errno, std::size_t requested) {
   ScsiResult r;
   const auto cap = static_cast<unsigned>(std::min<std::size_t>(requested, hdr.dxfer_len));
   if (ioctl_errno != 0) {

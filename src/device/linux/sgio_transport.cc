@@ -73,7 +73,7 @@ ScsiResult RefusedHere(int error, std::size_t size) {
 
 }  // namespace
 
-ScsiResult SgioTransport::Execute(const ScsiRequest& request) {
+[[gnu::hot]] ScsiResult SgioTransport::Execute(const ScsiRequest& request) {
   const std::size_t size = request.buffer.size();
   const std::size_t length = SgIoTransferLength(request);
   const bool direct = size <= kMaxSgIoTransfer && SgIoUsesCallersBuffer(request, page_size_);
@@ -85,7 +85,8 @@ ScsiResult SgioTransport::Execute(const ScsiRequest& request) {
 
 // Every path returns the one named result, so that it is built in the caller's place: a
 // function that also returns another value moves it there on every command.
-ScsiResult SgioTransport::Send(const ScsiRequest& request, std::size_t length, bool direct) {
+[[gnu::hot]] ScsiResult SgioTransport::Send(const ScsiRequest& request, std::size_t length,
+                                            bool direct) {
   const std::size_t size = request.buffer.size();
   const std::span<std::uint8_t> staging =
       direct ? request.buffer : std::span<std::uint8_t>(staging_.get(), length);
