@@ -98,13 +98,15 @@ OpenResult DeviceSession::OpenDriveDevice() const {
   if (!open) return out;  // no device: silent
   SessionHost* const to = options.report == HostReport::kTell ? host() : nullptr;
   const ScsiResult& r = out.result;
+  // Sense data only where the transport counted sense bytes (SG_IO's sb_len_wr, a drive's own).
+  if (r.status == TransportStatus::kCompleted && r.sense_length > 0) {
+    out.sense = ParseSense(std::span<const std::uint8_t>(r.sense.data(), kSenseSize));
+  }
   if (r.status != TransportStatus::kCompleted) {
     out.status = CommandStatus::kRefused;
     const std::string reason = r.reason.empty() ? "Error Undefine" : r.reason;
     out.error_text = StrFormat("Error Notified(%s)", reason.c_str());
-  } else if (r.sense_length > 0 &&  // the drive sent sense bytes
-             (out.sense = ParseSense(std::span<const std::uint8_t>(r.sense.data(), kSenseSize)),
-              out.sense.format != SenseFormat::kNone)) {
+  } else if (out.sense.format != SenseFormat::kNone) {
     out.status = CommandStatus::kCheckCondition;
     if (options.sense_dialog == SenseDialog::kShow && to) to->ShowSenseDialog(r.sense);
     out.row = &LookUpSense(sense_table_, out.sense.key, out.sense.asc, out.sense.ascq);

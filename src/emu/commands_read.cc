@@ -30,19 +30,6 @@ std::int64_t BlocksToBuild(const CommandContext& c, std::int64_t count, std::siz
 // block with good status), or nothing to go on with the next block.
 std::optional<SenseCode> AppendMode1UserData(CommandContext& c, std::int32_t block) {
   DriveUnit& u = c.unit;
-  // Straight into the caller's buffer while the whole reply so far is there. A block cut short
-  // goes through `reply`, so that the buffer past its half keeps what the caller put there.
-  if (c.reply.empty() && c.direct + kBlockSize <= c.in.size() && c.time <= c.timeout &&
-      !u.faults.IsShort(block)) {
-    const SenseCode sense = ReadMode1Block(
-        u, block, std::span<std::uint8_t, kBlockSize>(c.in.data() + c.direct, kBlockSize));
-    if (!sense.ok()) {
-      c.information = static_cast<std::uint32_t>(block);
-      return sense;
-    }
-    c.direct += kBlockSize;
-    return std::nullopt;
-  }
   const std::size_t at = c.reply.size();
   c.reply.resize(at + kBlockSize);
   const SenseCode sense =
@@ -61,15 +48,16 @@ std::optional<SenseCode> AppendMode1UserData(CommandContext& c, std::int32_t blo
 
 // The user data of Mode 1 blocks from `lba` of `track`, as many of the next `count` as the track
 // and the caller's buffer hold, straight into the buffer in one read of the disc. Only while the
-// whole reply so far is there, on a drive with no block faults planned (each faulty block takes
-// the block-by-block path). Returns the blocks read: 0 when they go block by block.
+// whole reply so far is there, before the time-out, on a drive with no block faults planned (a
+// drive with faults reads block by block into `reply`). Returns the blocks read: 0 when they go
+// block by block.
 std::int64_t ReadMode1Run(CommandContext& c, const TrackInfo& track, std::int32_t lba,
                           std::int64_t count) {
   DriveUnit& u = c.unit;
   if (!c.reply.empty() || c.time > c.timeout || u.faults.HasBlockFaults()) return 0;
   const auto room = static_cast<std::int64_t>((c.in.size() - c.direct) / kBlockSize);
   const std::int64_t n = std::min({count, std::int64_t{track.end} - lba, room});
-  if (n < 2) return 0;
+  if (n <= 0) return 0;
   std::string error;
   const std::span<std::uint8_t> out =
       c.in.subspan(c.direct, static_cast<std::size_t>(n) * kBlockSize);

@@ -276,19 +276,26 @@ bool ImageDisc::ReadSector(std::int32_t lba, RawSector* out, std::string* error)
   return true;
 }
 
-bool ImageDisc::ReadMode1UserData(std::int32_t lba, std::span<std::uint8_t, 2048> out,
-                                  std::string* error) const {
+const ImageDisc::Segment* ImageDisc::UserDataSegment(std::int32_t lba, std::int32_t count) const {
   const TrackInfo* track = layout_.TrackAt(lba);
   auto it = std::upper_bound(segments_.begin(), segments_.end(), lba,
                              [](std::int32_t v, const Segment& s) { return v < s.begin; });
-  if (track && track->mode == TrackMode::kMode1 && lba >= track->start && it != segments_.begin() &&
-      lba < std::prev(it)->end && std::prev(it)->file >= 0) {
+  if (count <= 0 || !track || track->mode != TrackMode::kMode1 || lba < track->start ||
+      lba + count > track->end || it == segments_.begin()) {
+    return nullptr;
+  }
+  const Segment& seg = *std::prev(it);
+  return lba + count <= seg.end && seg.file >= 0 ? &seg : nullptr;
+}
+
+bool ImageDisc::ReadMode1UserData(std::int32_t lba, std::span<std::uint8_t, 2048> out,
+                                  std::string* error) const {
+  if (const Segment* seg = UserDataSegment(lba, 1)) {
     // The user bytes straight from the file: 2048-byte blocks whole, raw blocks from byte 16.
-    const Segment& seg = *std::prev(it);
-    const ImageFile& file = *files_[static_cast<std::size_t>(seg.file)];
-    const std::uint64_t at = seg.offset +
-                             static_cast<std::uint64_t>(lba - seg.begin) * seg.sector_size +
-                             (seg.sector_size == kRawSectorSize ? 16u : 0u);
+    const ImageFile& file = *files_[static_cast<std::size_t>(seg->file)];
+    const std::uint64_t at = seg->offset +
+                             static_cast<std::uint64_t>(lba - seg->begin) * seg->sector_size +
+                             (seg->sector_size == kRawSectorSize ? 16u : 0u);
     return file.ReadAt(at, out, error);
   }
   return Disc::ReadMode1UserData(lba, out, error);
@@ -296,16 +303,12 @@ bool ImageDisc::ReadMode1UserData(std::int32_t lba, std::span<std::uint8_t, 2048
 
 bool ImageDisc::ReadMode1Run(std::int32_t lba, std::int32_t count, std::span<std::uint8_t> out,
                              std::string* error) const {
-  const TrackInfo* track = layout_.TrackAt(lba);
-  auto it = std::upper_bound(segments_.begin(), segments_.end(), lba,
-                             [](std::int32_t v, const Segment& s) { return v < s.begin; });
-  if (count > 0 && track && track->mode == TrackMode::kMode1 && lba >= track->start &&
-      lba + count <= track->end && it != segments_.begin() && lba + count <= std::prev(it)->end &&
-      std::prev(it)->file >= 0 && std::prev(it)->sector_size == kBlockBytes) {
+  const Segment* seg = UserDataSegment(lba, count);
+  if (seg && seg->sector_size == kBlockBytes) {
     // 2048-byte blocks lie one after another in the file: one read for all of them.
-    const Segment& seg = *std::prev(it);
-    const ImageFile& file = *files_[static_cast<std::size_t>(seg.file)];
-    const std::uint64_t at = seg.offset + static_cast<std::uint64_t>(lba - seg.begin) * kBlockBytes;
+    const ImageFile& file = *files_[static_cast<std::size_t>(seg->file)];
+    const std::uint64_t at =
+        seg->offset + static_cast<std::uint64_t>(lba - seg->begin) * kBlockBytes;
     return file.ReadAt(at, out.first(std::size_t{kBlockBytes} * static_cast<std::size_t>(count)),
                        error);
   }

@@ -38,6 +38,10 @@ class ImageDisc : public Disc {
                     std::string* error) const override;
 
  private:
+  // The file segment holding blocks `lba` to `lba + count - 1`, all of one Mode 1 track's
+  // program area; null when they lie in no file or not in one segment.
+  const Segment* UserDataSegment(std::int32_t lba, std::int32_t count) const;
+
   std::string name_;
   DiscLayout layout_;
   std::vector<std::unique_ptr<ImageFile>> files_;
