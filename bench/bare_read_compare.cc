@@ -1,11 +1,13 @@
-// The least a disc check or a capture can do, for bench/vm_sg_dd.sh to set `tamarack-cli check`
-// and `capture` against: Read CD (BEh, user data) through SG_IO into one page-aligned buffer,
-// then for a check (14 blocks per command) the same bytes of FILE read with pread and one
-// memcmp, for a capture (16 blocks per command) one write of them to FILE, and nothing else (no
-// fill, no residual, no second read, no progress). Prints the MB/s (10^6 bytes) over the time of
-// the loop.
+// The least a disc check, a capture or a speed measurement can do, for bench/vm_sg_dd.sh to set
+// `tamarack-cli check`, `capture` and `measure` against: Read CD (BEh, user data) through SG_IO
+// into one page-aligned buffer, then for a check (14 blocks per command) the same bytes of FILE
+// read with pread and one memcmp, for a capture (16 blocks per command) one write of them to
+// FILE, for a measurement (N blocks per command) nothing, and nothing else (no fill, no
+// residual, no second read, no progress). Prints the MB/s (10^6 bytes) over the time of the loop.
 // Usage: tamarack_bare_read_compare [--capture] DEVICE FILE BLOCKS
-// Exit status: 0 when every block matched (or was written), 1 on a difference, 2 on a failure.
+//        tamarack_bare_read_compare --measure N DEVICE BLOCKS
+// Exit status: 0 when every block matched (or was written, or read), 1 on a difference, 2 on a
+// failure.
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
@@ -85,12 +87,41 @@ bool WriteFile(int fd, const std::uint8_t* from, std::size_t bytes) {
   return true;
 }
 
+// The measurement's loop: N blocks a command, the data left where it landed.
+int Measure(const char* device, long total, long per_command) {
+  const int drive = ::open(device, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (drive < 0 || total <= 0 || per_command < 1 || per_command > 255) {
+    std::fprintf(stderr, "cannot open %s, or bad block counts\n", device);
+    return 2;
+  }
+  const auto disc = PageBuffer(static_cast<std::size_t>(per_command) * kBlockBytes);
+  if (!disc) return 2;
+  const auto start = std::chrono::steady_clock::now();
+  for (long lba = 0; lba < total;) {
+    const long blocks = total - lba < per_command ? total - lba : per_command;
+    if (!ReadCd(drive, static_cast<std::uint32_t>(lba), static_cast<std::uint32_t>(blocks),
+                disc.get())) {
+      std::fprintf(stderr, "read failed at LBA %ld\n", lba);
+      return 2;
+    }
+    lba += blocks;
+  }
+  const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+  std::printf("%.2f MB/s\n", static_cast<double>(total) * kBlockBytes / spent.count() / 1e6);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::strcmp(argv[1], "--measure") == 0) {
+    return Measure(argv[3], std::strtol(argv[4], nullptr, 10), std::strtol(argv[2], nullptr, 10));
+  }
   const bool capture = argc == 5 && std::strcmp(argv[1], "--capture") == 0;
   if (argc != 4 && !capture) {
-    std::fprintf(stderr, "usage: tamarack_bare_read_compare [--capture] DEVICE FILE BLOCKS\n");
+    std::fprintf(stderr,
+                 "usage: tamarack_bare_read_compare [--capture] DEVICE FILE BLOCKS\n"
+                 "       tamarack_bare_read_compare --measure N DEVICE BLOCKS\n");
     return 2;
   }
   if (capture) ++argv;

@@ -5,7 +5,8 @@
 # data disc. Each runs over two lengths of range; the difference of the two counts, less what
 # the stub itself ran, over the difference of their commands is the work of one command, without
 # start-up and closing. The bare loops of bench/bare_read_compare.cc (the same reads and writes,
-# or reads, file reads and comparisons, and nothing else) run the same way as the floor.
+# reads, file reads and comparisons, or reads alone, and nothing else) run the same way as the
+# floor.
 # Deterministic where bench/vm_sg_dd.sh is not: on QEMU without KVM every instruction a
 # command runs after its SG_IO costs some 15-20 ns, so these counts are what capture, check and
 # measure lose against sg_dd there.
@@ -60,8 +61,9 @@ bare_c=$(per_command 16 bare "$bare" --capture /dev/null "$work/bare.dat")
 check=$(per_command 14 cli "$cli" check --drive /dev/null --file "$work/ref.dat" --start 0)
 bare_k=$(per_command 14 bare "$bare" /dev/null "$work/ref.dat")
 measure=$(per_command 10 cli "$cli" measure --drive /dev/null --blocks 10 --start 0)
+bare_m=$(per_command 10 bare "$bare" --measure 10 /dev/null)
 
 echo "instructions per command of the program's own work (callgrind; an SG_IO stub answers at once)"
 printf '  capture (16 blocks per command)   %6d   bare read+write loop     %6d\n' "$capture" "$bare_c"
 printf '  check (14 blocks per command)     %6d   bare read+compare loop   %6d\n' "$check" "$bare_k"
-printf '  measure --blocks 10               %6d\n' "$measure"
+printf '  measure --blocks 10               %6d   bare read loop           %6d\n' "$measure" "$bare_m"

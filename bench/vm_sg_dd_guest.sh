@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs inside the VM of bench/vm_sg_dd.sh (busybox sh): tamarack-cli capture against sg_dd with
 # 16 blocks per command and against the bare loop of the same reads and writes, tamarack-cli
-# measure against sg_dd with the measurement's blocks per command, then tamarack-cli check of the
+# measure against sg_dd with the measurement's blocks per command and against the bare loop of
+# the same reads, then tamarack-cli check of the
 # last capture against sg_dd with the check's 14 blocks per command and against the bare loop of
 # the same reads, file reads and comparisons (both bare loops are
 # /out/tamarack_bare_read_compare), over the same blocks of /dev/sr0, taking turns (the one to go
@@ -78,6 +79,7 @@ bare_run() {
   record "$name" "$run" "$(sed -n 's/^\([0-9.]*\) MB\/s.*/\1/p' "/out/$name.$run.log")" "$t0" "$t1"
 }
 bare_check_run() { bare_run bare_k "$1" $D /tmp/ref.dat "$BLOCKS"; }
+bare_measure_run() { bare_run bare_m "$1" --measure "$MEASURE_BLOCKS" $D "$BLOCKS"; }
 bare_capture_run() {
   rm -f /tmp/bare.dat
   bare_run bare_c "$1" --capture $D /tmp/bare.dat "$BLOCKS"
@@ -109,13 +111,11 @@ while [ $run -le "$RUNS" ]; do
   # The last capture is the check's reference.
   if [ "$run" -eq "$RUNS" ]; then mv /tmp/cap.dat /tmp/ref.dat; else rm -f /tmp/cap.dat; fi
 
-  if [ $((run % 2)) -eq 1 ]; then
-    measure_run "$run"
-    sg_dd_run sg_dd_m "$MEASURE_BLOCKS" "$run" /dev/null
-  else
-    sg_dd_run sg_dd_m "$MEASURE_BLOCKS" "$run" /dev/null
-    measure_run "$run"
-  fi
+  case $((run % 3)) in
+    1) measure_run "$run"; sg_dd_run sg_dd_m "$MEASURE_BLOCKS" "$run" /dev/null; bare_measure_run "$run" ;;
+    2) sg_dd_run sg_dd_m "$MEASURE_BLOCKS" "$run" /dev/null; bare_measure_run "$run"; measure_run "$run" ;;
+    0) bare_measure_run "$run"; measure_run "$run"; sg_dd_run sg_dd_m "$MEASURE_BLOCKS" "$run" /dev/null ;;
+  esac
   run=$((run + 1))
 done
 
