@@ -1,5 +1,6 @@
 #include "device/read_buffer.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -16,11 +17,16 @@ std::size_t PageSize() {
 }
 
 void ReadBuffer::Resize(std::size_t size) {
-  const std::size_t page = PageSize();
-  // aligned_alloc wants a whole number of pages; never 0, so that data() is never null.
-  const std::size_t capacity = size == 0 ? page : (size + page - 1) / page * page;
-  void* p = std::aligned_alloc(page, capacity);
+  constexpr std::size_t kHugePage = std::size_t{2} << 20;
+  // aligned_alloc wants a whole number of its alignment; never 0, so that data() is never null.
+  const std::size_t unit = size == 0 ? PageSize() : kHugePage;
+  const std::size_t capacity = size == 0 ? unit : (size + unit - 1) / unit * unit;
+  void* p = std::aligned_alloc(unit, capacity);
   if (!p) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+  // Only advice: where the kernel has no huge pages to give, the buffer is of small pages.
+  if (size > 0) ::madvise(p, capacity, MADV_HUGEPAGE);
+#endif
   std::memset(p, 0, size);
   bytes_.reset(static_cast<std::uint8_t*>(p));
   size_ = size;

@@ -1,6 +1,11 @@
 // A job's buffer for the data of its reads. It starts on a page boundary, so that a read of a
 // whole number of 512-byte units goes to the drive as it is: the pass-through neither copies it
 // nor bounces it through a zeroed copy, and bytes the drive does not send keep what was there.
+// It is also asked to sit in one huge page (2 MiB, where the kernel has transparent huge pages):
+// a command's data are then one physically contiguous segment for the host adapter instead of
+// one per 4 KiB page. Under QEMU's emulated AHCI drive, which maps every segment of every
+// command, that made capture and measure 3 to 5 % faster. The cost is 2 MiB of memory a
+// buffer; a job keeps one for its whole run.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +16,8 @@
 
 namespace tamarack {
 
-// Owns `size` bytes, zeroed, on a page boundary. Not thread-safe; movable, not copyable.
+// Owns `size` bytes, zeroed, on a 2 MiB boundary (one page for 0 bytes). Not thread-safe;
+// movable, not copyable.
 class ReadBuffer {
  public:
   ReadBuffer() = default;
