@@ -1,9 +1,10 @@
 // The least a disc check, a capture or a speed measurement can do, for bench/vm_sg_dd.sh to set
 // `tamarack-cli check`, `capture` and `measure` against: Read CD (BEh, user data) through SG_IO
-// into one page-aligned buffer, then for a check (14 blocks per command) the same bytes of FILE
-// read with pread and one memcmp, for a capture (16 blocks per command) one write of them to
-// FILE, for a measurement (N blocks per command) nothing, and nothing else (no fill, no
-// residual, no second read, no progress). Prints the MB/s (10^6 bytes) over the time of the loop.
+// into one buffer of the jobs' own kind (a ReadBuffer: on a huge page where the kernel gives
+// one), then for a check (14 blocks per command) the same bytes of FILE read with pread and one
+// memcmp, for a capture (16 blocks per command) one write of them to FILE, for a measurement (N
+// blocks per command) nothing, and nothing else (no fill, no residual, no second read, no
+// progress). Prints the MB/s (10^6 bytes) over the time of the loop.
 // Usage: tamarack_bare_read_compare [--capture] DEVICE FILE BLOCKS
 //        tamarack_bare_read_compare --measure N DEVICE BLOCKS
 // Exit status: 0 when every block matched (or was written, or read), 1 on a difference, 2 on a
@@ -19,24 +20,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
+#include <vector>
+
+#include "device/read_buffer.h"
 
 namespace {
 
 constexpr std::uint32_t kCheckBlocksPerCommand = 14;
 constexpr std::uint32_t kCaptureBlocksPerCommand = 16;
 constexpr std::size_t kBlockBytes = 2048;
-constexpr std::size_t kPage = 4096;
-
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-
-std::unique_ptr<std::uint8_t, FreeDeleter> PageBuffer(std::size_t bytes) {
-  return std::unique_ptr<std::uint8_t, FreeDeleter>(
-      static_cast<std::uint8_t*>(std::aligned_alloc(kPage, (bytes + kPage - 1) / kPage * kPage)));
-}
 
 bool ReadCd(int fd, std::uint32_t lba, std::uint32_t blocks, std::uint8_t* into) {
   std::array<std::uint8_t, 12> cdb{0xBE,
@@ -94,13 +87,12 @@ int Measure(const char* device, long total, long per_command) {
     std::fprintf(stderr, "cannot open %s, or bad block counts\n", device);
     return 2;
   }
-  const auto disc = PageBuffer(static_cast<std::size_t>(per_command) * kBlockBytes);
-  if (!disc) return 2;
+  tamarack::ReadBuffer disc(static_cast<std::size_t>(per_command) * kBlockBytes);
   const auto start = std::chrono::steady_clock::now();
   for (long lba = 0; lba < total;) {
     const long blocks = total - lba < per_command ? total - lba : per_command;
     if (!ReadCd(drive, static_cast<std::uint32_t>(lba), static_cast<std::uint32_t>(blocks),
-                disc.get())) {
+                disc.data())) {
       std::fprintf(stderr, "read failed at LBA %ld\n", lba);
       return 2;
     }
@@ -136,23 +128,22 @@ int main(int argc, char** argv) {
   }
   const std::uint32_t per_command = capture ? kCaptureBlocksPerCommand : kCheckBlocksPerCommand;
   const std::size_t command_bytes = per_command * kBlockBytes;
-  const auto disc = PageBuffer(command_bytes);
-  const auto want = PageBuffer(command_bytes);
-  if (!disc || !want) return 2;
+  tamarack::ReadBuffer disc(command_bytes);
+  std::vector<std::uint8_t> want(command_bytes);  // the file's bytes, as the check keeps them
   const auto start = std::chrono::steady_clock::now();
   long differences = 0;
   for (long lba = 0; lba < total;) {
     const auto blocks =
         static_cast<std::uint32_t>(total - lba < per_command ? total - lba : per_command);
     const std::size_t bytes = blocks * kBlockBytes;
-    if (!ReadCd(drive, static_cast<std::uint32_t>(lba), blocks, disc.get()) ||
-        (capture
-             ? !WriteFile(file, disc.get(), bytes)
-             : !ReadFile(file, static_cast<std::uint64_t>(lba) * kBlockBytes, bytes, want.get()))) {
+    if (!ReadCd(drive, static_cast<std::uint32_t>(lba), blocks, disc.data()) ||
+        (capture ? !WriteFile(file, disc.data(), bytes)
+                 : !ReadFile(file, static_cast<std::uint64_t>(lba) * kBlockBytes, bytes,
+                             want.data()))) {
       std::fprintf(stderr, "%s failed at LBA %ld\n", capture ? "read or write" : "read", lba);
       return 2;
     }
-    if (!capture && std::memcmp(disc.get(), want.get(), bytes) != 0) ++differences;
+    if (!capture && std::memcmp(disc.data(), want.data(), bytes) != 0) ++differences;
     lba += blocks;
   }
   const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
