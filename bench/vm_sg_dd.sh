@@ -19,10 +19,10 @@
 # other, so a host that slows down for a while slows them alike), then the same by wall time
 # around each process. QEMU runs without KVM here, so the numbers are of QEMU's emulated drive
 # and say nothing of real drives' speeds.
-# Usage: bench/vm_sg_dd.sh [MB] [RUNS] [N] [BUILD_DIR]   (defaults: 300, 9, 10, build/release)
+# Usage: bench/vm_sg_dd.sh [MB] [RUNS] [N] [BUILD_DIR]   (defaults: 300, 15, 10, build/release)
 set -euo pipefail
 mb="${1:-300}"
-runs="${2:-9}"
+runs="${2:-15}"
 n="${3:-10}"
 build="${4:-build/release}"
 cd "$(dirname "$0")/.."
