@@ -232,6 +232,13 @@ std::unique_ptr<Disc> OpenCue(const std::string& path, std::string* error) {
                                      std::move(segments));
 }
 
+// Where the user data of block `lba` of `seg` start in its file: 2048-byte blocks whole, raw
+// blocks from byte 16.
+std::uint64_t UserDataOffset(const ImageDisc::Segment& seg, std::int32_t lba) {
+  return seg.offset + static_cast<std::uint64_t>(lba - seg.begin) * seg.sector_size +
+         (seg.sector_size == kRawSectorSize ? 16u : 0u);
+}
+
 }  // namespace
 
 ImageDisc::ImageDisc(std::string name, DiscLayout layout,
@@ -291,12 +298,9 @@ const ImageDisc::Segment* ImageDisc::UserDataSegment(std::int32_t lba, std::int3
 bool ImageDisc::ReadMode1UserData(std::int32_t lba, std::span<std::uint8_t, 2048> out,
                                   std::string* error) const {
   if (const Segment* seg = UserDataSegment(lba, 1)) {
-    // The user bytes straight from the file: 2048-byte blocks whole, raw blocks from byte 16.
-    const ImageFile& file = *files_[static_cast<std::size_t>(seg->file)];
-    const std::uint64_t at = seg->offset +
-                             static_cast<std::uint64_t>(lba - seg->begin) * seg->sector_size +
-                             (seg->sector_size == kRawSectorSize ? 16u : 0u);
-    return file.ReadAt(at, out, error);
+    // The user bytes straight from the file.
+    return files_[static_cast<std::size_t>(seg->file)]->ReadAt(UserDataOffset(*seg, lba), out,
+                                                               error);
   }
   return Disc::ReadMode1UserData(lba, out, error);
 }
@@ -306,11 +310,9 @@ bool ImageDisc::ReadMode1Run(std::int32_t lba, std::int32_t count, std::span<std
   const Segment* seg = UserDataSegment(lba, count);
   if (seg && seg->sector_size == kBlockBytes) {
     // 2048-byte blocks lie one after another in the file: one read for all of them.
-    const ImageFile& file = *files_[static_cast<std::size_t>(seg->file)];
-    const std::uint64_t at =
-        seg->offset + static_cast<std::uint64_t>(lba - seg->begin) * kBlockBytes;
-    return file.ReadAt(at, out.first(std::size_t{kBlockBytes} * static_cast<std::size_t>(count)),
-                       error);
+    return files_[static_cast<std::size_t>(seg->file)]->ReadAt(
+        UserDataOffset(*seg, lba),
+        out.first(std::size_t{kBlockBytes} * static_cast<std::size_t>(count)), error);
   }
   return Disc::ReadMode1Run(lba, count, out, error);
 }
