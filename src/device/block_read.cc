@@ -21,10 +21,7 @@ std::uint32_t EndBeforeFill(std::span<const std::uint8_t> buffer, std::uint8_t f
 
 }  // namespace
 
-// [[gnu::hot]] marks what every command of a long job runs (here, the session's Run, the
-// transports, the output file, the jobs' command loops): GCC puts it all in .text.hot, a few
-// pages together, where it was one page per file. Under QEMU without KVM that alone made
-// capture some 5 % faster, each page the code touches after an SG_IO being a slow lookup.
+// [[gnu::hot]]: on the path of every command of a long job (docs/architecture.md, Build).
 [[gnu::hot]] Cdb ReadCdCdb(std::uint32_t lba, std::uint32_t blocks,
                            const ReadCdSelection& selection) {
   Cdb cdb{};
