@@ -7,8 +7,6 @@
 #include <vector>
 
 #include "decode/replies.h"
-#include "decode/text_conventions.h"
-#include "form/hex_dump.h"
 #include "golden.h"
 #include "util/bytes.h"
 #include "util/strings.h"
@@ -17,7 +15,6 @@ namespace tamarack {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Cells = std::vector<std::string>;
 using testing::toc::Reply;
 using testing::toc::Track;
 
@@ -124,18 +121,14 @@ TEST(ReadTocGolden, LengthsAndTexts) {
   testing::ExpectGoldenText("read_toc_lengths_and_texts", t);
 }
 
-// A recorded length shorter than the header's dumps only the bytes recorded.
-TEST(ReadTocText, ARecordedLengthCutsTheDump) {
+// A recorded length shorter than the header's dumps only the bytes recorded. The decoder takes
+// the format from the CDB (its TIME bit is the CLI toc goldens').
+TEST(ReadTocText, ARecordedLengthCutsTheDumpAndTheCdbGivesTheFormat) {
   const Bytes r = TwelveTrackToc();
   EXPECT_EQ(DecodeReadToc(r, 20, 0, false).text,
             DecodeReadToc(std::span(r).first(20), 0, 0, false).text);
-}
-
-// The decoder takes the format from the CDB (its TIME bit is the CLI toc goldens').
-TEST(ReadTocCommand, DecoderTakesTheFormatFromTheCdb) {
-  const Bytes reply = TwelveTrackToc();
   DecodeInput in;
-  in.data = reply;
+  in.data = r;
   in.cdb = {0x43, 0x02, 0x01, 0, 0, 0, 0, 0xA0, 0x00, 0, 0, 0};
   EXPECT_EQ(DecodeReadTocReply(in).columns[2].title, "First Track No. in Last Complete Session");
 }

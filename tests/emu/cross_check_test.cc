@@ -5,12 +5,9 @@
 // ECC of raw Mode 1 sectors before it compresses them, so a valid image shrinks by the parity
 // bytes it leaves out.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -57,10 +54,8 @@ std::vector<std::uint8_t> TinyMpeg(int packs) {
     p.insert(p.end(), pad, 0xFF);
     out.insert(out.end(), p.begin(), p.end());
   }
-  out[out.size() - 1] = 0xB9;  // program end code
-  out[out.size() - 2] = 0x01;
-  out[out.size() - 3] = 0x00;
-  out[out.size() - 4] = 0x00;
+  const std::uint8_t end_code[] = {0x00, 0x00, 0x01, 0xB9};  // program end code
+  std::copy_n(end_code, 4, out.end() - 4);
   return out;
 }
 
@@ -122,18 +117,17 @@ TEST(CrossCheckTest, ChdmanAcceptsOurMode1Ecc) {
   // The same image with one parity byte of every sector spoiled.
   std::vector<std::uint8_t> spoiled = good;
   for (int i = 0; i < kBlocks; ++i) spoiled[static_cast<std::size_t>(i) * 2352 + 2300] ^= 0x01;
-  dir.Write("good.bin", good);
-  dir.Write("spoiled.bin", spoiled);
-  dir.Write("good.cue", "FILE \"good.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
-  dir.Write("spoiled.cue",
-            "FILE \"spoiled.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
-  ASSERT_TRUE(dir.Run("chdman createcd -f -i good.cue -o good.chd"));
-  ASSERT_TRUE(dir.Run("chdman createcd -f -i spoiled.cue -o spoiled.chd"));
-  const auto good_size = fs::file_size(dir.File("good.chd"));
-  const auto spoiled_size = fs::file_size(dir.File("spoiled.chd"));
+  for (const auto& [name, bytes] : {std::pair{"good", &good}, {"spoiled", &spoiled}}) {
+    const std::string n = name;
+    dir.Write(n + ".bin", *bytes);
+    dir.Write(n + ".cue",
+              "FILE \"" + n + ".bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n");
+    ASSERT_TRUE(dir.Run("chdman createcd -f -i " + n + ".cue -o " + n + ".chd"));
+  }
   // chdman drops the 276 parity bytes of every sector whose ECC it verified (they are
   // regenerated on extraction); parity does not compress, so only a valid image shrinks.
-  EXPECT_LT(good_size + 200u * kBlocks, spoiled_size);
+  EXPECT_LT(fs::file_size(dir.File("good.chd")) + 200u * kBlocks,
+            fs::file_size(dir.File("spoiled.chd")));
   // And the round trip gives our bytes back.
   ASSERT_TRUE(dir.Run("chdman extractcd -f -i good.chd -o back.cue -ob back.bin"));
   EXPECT_EQ(dir.Read("back.bin"), good);

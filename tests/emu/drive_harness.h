@@ -88,10 +88,8 @@ inline Cdb CdbOf(std::string_view text) {
 class DriveHarness {
  public:
   explicit DriveHarness(const std::string& id = "emu:type13?speed=max") {
-    auto p =
-        std::make_unique<VirtualDriveProvider>(clock, DefaultVirtualDriveIds(), TestDiscFactory);
-    provider = p.get();
-    drives.AddProvider(std::move(p));
+    drives.AddProvider(
+        std::make_unique<VirtualDriveProvider>(clock, DefaultVirtualDriveIds(), TestDiscFactory));
     session.SetHost(&status);
     opened = session.Open(id);
   }
@@ -169,7 +167,6 @@ class DriveHarness {
 
   SimulatedClock clock;
   DriveDirectory drives;
-  VirtualDriveProvider* provider = nullptr;
   StatusBoard status;  // the session's host
   DeviceSession session{&drives, BuiltInSenseTable()};
   bool opened = false;

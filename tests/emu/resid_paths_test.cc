@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "device/block_read.h"
@@ -149,19 +150,19 @@ TEST(BlockRead, ABufferReadIntoAgainCountsEachReplyAsItCame) {
 TEST(ReceivedCount, FromTheResidualTheFillOrTwoReads) {
   std::vector<std::uint8_t> b(100, kReplyFill);
   std::fill_n(b.begin(), 80, 1);
-  ReceivedWay way{};
-  bool fill_short = false;
-  EXPECT_EQ(ReceivedFromFirstRead(b, 70, &way, &fill_short), 70u);  // a residual is believed
-  EXPECT_EQ(way, ReceivedWay::kResidual);
-  EXPECT_FALSE(fill_short);
-  EXPECT_EQ(ReceivedFromFirstRead(b, 100, &way, &fill_short), 80u);
-  EXPECT_EQ(way, ReceivedWay::kFill);
-  EXPECT_TRUE(fill_short);
+  // The count, the way it was found and whether the fill said short.
+  const auto first_read = [&b](std::uint32_t count) {
+    ReceivedWay way{};
+    bool fill_short = false;
+    const std::uint32_t n = ReceivedFromFirstRead(b, count, &way, &fill_short);
+    return std::tuple(n, way, fill_short);
+  };
+  // A residual is believed...
+  EXPECT_EQ(first_read(70), std::tuple(70u, ReceivedWay::kResidual, false));
+  EXPECT_EQ(first_read(100), std::tuple(80u, ReceivedWay::kFill, true));
   // ...but not past the fill: a path that counts 80 bytes and wrote 60 left 20 of 5Ah.
   std::fill_n(b.begin() + 60, 20, kReplyFill);
-  EXPECT_EQ(ReceivedFromFirstRead(b, 80, &way, &fill_short), 60u);
-  EXPECT_EQ(way, ReceivedWay::kFill);
-  EXPECT_TRUE(fill_short);
+  EXPECT_EQ(first_read(80), std::tuple(60u, ReceivedWay::kFill, true));
   // Two reads: a byte sent is the same under both fills, an unsent one is not.
   const auto read = [](std::initializer_list<std::pair<int, std::uint8_t>> runs,
                        std::uint8_t fill) {
