@@ -106,7 +106,6 @@ TEST(ChapSecret, MadeFairlyFromRandomBytes) {
   EXPECT_EQ(ChapSecretOfRandomBytes(bytes), "AZaz09A9");
   bytes.assign(40, 1);
   EXPECT_EQ(ChapSecretOfRandomBytes(bytes), std::string(kMadeChapSecret, 'B'));
-  EXPECT_EQ(CheckChapSecret(std::string(kMadeChapSecret, 'B')), "");
 }
 
 TEST(ChapSecret, FileOnlyItsOwnerCanRead) {
