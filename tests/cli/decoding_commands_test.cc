@@ -60,16 +60,11 @@ TEST(DecodingCommands, FailuresAndCommandsWithoutData) {
                         {"send", "--drive", "emu:audio?resid=none", "--cdb", "25", "--in", "64"}});
 }
 
-class CliTocOnEveryPath : public testing::ResidModeTest {};
-TAMARACK_ON_EVERY_RESID_MODE(CliTocOnEveryPath);
-class CliConfigOnEveryPath : public testing::ResidModeTest {};
-TAMARACK_ON_EVERY_RESID_MODE(CliConfigOnEveryPath);
-
 // The decoded lists as the terminal shows them: the track list of the 23-track disc, the
 // Toc tab's track view; the MSF bit and the track in the CDB, the full view's explanations
 // as JSON, and the multisession disc's full view: these goldens are the check of those rows
 // on every path. (The CD-TEXT packs are the decoder's: tests/decode, audio_cd_text.txt.)
-TEST_P(CliTocOnEveryPath, EveryViewOfTheVirtualDiscs) {
+TEST_P(DecodingOnEveryPath, EveryViewOfTheVirtualDiscs) {
   Cli cli;
   cli.ExpectGoldenOutput("toc_type30.txt", {"toc", "--drive", Id("emu:type30?speed=max")});
   cli.ExpectGoldenOutput("toc_audio_track_view.txt", {"toc", "--drive", Id("emu:audio"), "--full"});
@@ -93,7 +88,7 @@ TEST(CliToc, BadArgumentsAndFailures) {
 }
 
 // A padded tail prints as a zeroed one: both paths share config_start_zero.txt.
-TEST_P(CliConfigOnEveryPath, FeaturesOfTheVirtualDrive) {
+TEST_P(DecodingOnEveryPath, FeaturesOfTheVirtualDrive) {
   Cli cli;
   cli.ExpectGoldenOutput("config_audio.txt", {"config", "--drive", Id("emu:audio")});
   cli.ExpectGoldenRuns(
@@ -104,7 +99,7 @@ TEST_P(CliConfigOnEveryPath, FeaturesOfTheVirtualDrive) {
 
 // A current drive: every descriptor it sent, each where it lies, the unknown ones by their
 // heading, none read out of the middle of another.
-TEST_P(CliConfigOnEveryPath, AModernDriveListsExactlyTheDescriptorsItSent) {
+TEST_P(DecodingOnEveryPath, AModernDriveListsExactlyTheDescriptorsItSent) {
   Cli cli;
   cli.ExpectGoldenOutput("config_modern.txt",
                          {"config", "--drive", Id("emu:type13?model=modern&speed=max")});

@@ -106,12 +106,10 @@ TEST(ChapSecret, MadeFairlyFromRandomBytes) {
   EXPECT_EQ(ChapSecretOfRandomBytes(bytes), "AZaz09A9");
   bytes.assign(40, 1);
   EXPECT_EQ(ChapSecretOfRandomBytes(bytes), std::string(kMadeChapSecret, 'B'));
-  EXPECT_EQ(CheckChapSecret(std::string(kMadeChapSecret, 'B')), "");
 }
 
 TEST(ChapSecret, FileOnlyItsOwnerCanRead) {
-  EXPECT_EQ(CheckSecretFileMode(0100600, "/s"), "");
-  EXPECT_EQ(CheckSecretFileMode(0100400, "/s"), "");
+  for (unsigned mode : {0100600u, 0100400u}) EXPECT_EQ(CheckSecretFileMode(mode, "/s"), "") << mode;
   for (unsigned mode : {0100640u, 0100604u, 0100620u, 0100602u}) {
     const std::string error = CheckSecretFileMode(mode, "/s");
     EXPECT_NE(
