@@ -65,12 +65,18 @@ class OutputFile {
   bool OpenPlanned(int flags, std::size_t buffer_bytes, std::string* error);
   bool WriteAll(std::span<const std::uint8_t> bytes, std::string* error);
   bool Fail(int error_number, std::string* error);
+  void StartWriteBack();
+
+  // A large file's data go to the disk while it is being written, a few MiB at a time, so the
+  // closing fsync has little left to wait for and the writer does not pile up dirty pages.
+  static constexpr std::uint64_t kWriteBehindBytes = std::uint64_t{8} << 20;
 
   OutputTarget plan_;
   int fd_ = -1;
   std::size_t buffer_limit_ = 0;
   std::vector<std::uint8_t> buffer_;
   std::uint64_t written_ = 0;
+  std::uint64_t sent_to_disk_ = 0;  // where the last write-back started
   bool failed_ = false;
 };
 
