@@ -67,8 +67,9 @@ class OutputFile {
   bool Fail(int error_number, std::string* error);
   void StartWriteBack();
 
-  // A large file's data go to the disk while it is being written, a few MiB at a time, so the
-  // closing fsync has little left to wait for and the writer does not pile up dirty pages.
+  // A file written through a temporary name sends its data to the disk while it grows, a few
+  // MiB at a time, so the closing fsync has little left to wait for and the writer does not
+  // pile up dirty pages. A file written in place (a log, a device node, a FIFO) is left alone.
   static constexpr std::uint64_t kWriteBehindBytes = std::uint64_t{8} << 20;
 
   OutputTarget plan_;
