@@ -6,9 +6,9 @@
 # blocks per command and against the bare loop of the same reads, file reads and comparisons
 # (the three bare loops are /out/tamarack_bare_read_compare), over the same blocks of /dev/sr0,
 # taking turns (the one to go first changing every round) so that a busy host slows them alike.
-# /out/params gives BLOCKS, RUNS and MEASURE_BLOCKS. Each run adds the line "TOOL RUN MB/S WALL_SECONDS" to
-# /out/results.txt (MB = 10^6 bytes; the MB/s by the tool's own clock, the wall seconds around
-# the whole process); the tools' output goes to /out/TOOL.RUN.log.
+# /out/params gives BLOCKS, RUNS and MEASURE_BLOCKS. Each run adds the line
+# "TOOL RUN MB/S WALL_SECONDS" to /out/results.txt (MB = 10^6 bytes; the MB/s by the tool's own
+# clock, the wall seconds around the whole process); the tools' output goes to /out/TOOL.RUN.log.
 D=/dev/sr0
 . /out/params
 : > /out/results.txt

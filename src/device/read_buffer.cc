@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -20,7 +21,7 @@ void ReadBuffer::Resize(std::size_t size) {
   constexpr std::size_t kHugePage = std::size_t{2} << 20;
   // aligned_alloc wants a whole number of its alignment; never 0, so that data() is never null.
   const std::size_t unit = size == 0 ? PageSize() : kHugePage;
-  const std::size_t capacity = size == 0 ? unit : (size + unit - 1) / unit * unit;
+  const std::size_t capacity = (std::max<std::size_t>(size, 1) + unit - 1) / unit * unit;
   void* p = std::aligned_alloc(unit, capacity);
   if (!p) throw std::bad_alloc();
 #ifdef MADV_HUGEPAGE
