@@ -80,6 +80,9 @@ TEST(SgIoRequest, ThePagesOfAReadBufferGoAsTheyAre) {
   using enum DataDirection;
   ReadBuffer aligned(8192);
   ASSERT_EQ(reinterpret_cast<std::uintptr_t>(aligned.data()) % PageSize(), 0u);
+  const ReadBuffer empty(0);  // still a page: data() is never null
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(empty.data()) % PageSize(), 0u);
+  EXPECT_NE(empty.data(), nullptr);
   const struct {
     std::size_t offset, size;
     DataDirection direction;
