@@ -35,6 +35,10 @@ TEST(CommandForms, EachTranscript) {
       {"form_read12",
        {"select Read(12)", "hex on", "set Logical Block Address=12345678", "set Transfer Length=2",
         "check Streaming=1", "select Read(12)"}},
+      // Read CD filled with the entries of the masked bits: sector type 011b, header codes
+      // 20h, Q sub-channel.
+      {"form_read_cd_stored",
+       {"store Read CD=be 0c 00 00 01 00 00 00 02 b8 02 00", "select Read CD"}},
       // Read TOC and Get Configuration filled from their stored CDBs (a format outside the
       // list selects nothing; the starting feature by its code), edited and collected, with
       // their allocation lengths set.
@@ -74,6 +78,7 @@ TEST(CommandForms, EachTranscript) {
   EXPECT_EQ(after["form_send_event"].catalogue().row(RowNamed("Send Event")).out_data.size(),
             kSendEventListLength);
   EXPECT_FALSE(after["form_seek"].no_parameter());
+  EXPECT_TRUE(after["form_read_cd_stored"].has_number_fields());
   Console c;
   c.SelectRow(RowNamed("Read(10)"));
   EXPECT_EQ(c.result_view(), ResultView::kDump);
