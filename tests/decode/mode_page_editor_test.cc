@@ -4,7 +4,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "console/console.h"
@@ -41,7 +40,7 @@ std::size_t TabIndex(const ModePageEditor& e, const std::string& label) {
 // "copy" (its message). After each, whatever changed of: the page list (text and icon), the
 // tabs, where the editor is with its flags and the current page's bytes, the form.
 void ExpectEditorTranscript(ModePageEditor& e, const std::string& name,
-                            const std::vector<std::string_view>& steps,
+                            std::initializer_list<std::string_view> steps,
                             const std::vector<Bytes>& replies = {}) {
   std::string t, shown[4];
   for (std::string_view step : steps) {
@@ -122,38 +121,35 @@ TEST(ModePageEditor, TabsAndTheirScreens) {
   EXPECT_EQ(e.PageName(), "CD Device Parameters");
 }
 
-// Each run of a fresh editor against its golden file.
-TEST(ModePageEditor, EachTranscript) {
-  const struct {
-    const char* golden;
-    std::vector<std::string_view> steps;
-    std::vector<Bytes> replies;
-  } runs[] = {
-      // In Mode Select a page clicked twice leaves only the header; in Mode Sense a click
-      // picks one page (3Fh: all of them).
-      {"editor_clicks",
-       {"select 00", "click 01", "apply 00", "click 01", "apply 00", "sense 00", "click 2a",
-        "apply 80", "click 3f", "apply 80"},
-       {}},
-      // Copy after all pages (as a drive returns them: PS bits on the saveable pages, and one
-      // page no table knows) names every copied page in tab order; the Mode Select form shows
-      // them, each page with its bytes as read (page 05h to its last byte, 0Dh with its PS
-      // bit).
-      {"editor_copy_all_pages",
-       {"sense 3f", "reply 0 3f", "copy", "select 00", "tab 05h (1)", "tab 0dh", "tab 2ah (1)"},
-       {Reply({Page(0x81, 12, 0x01), Page(0x05, 52, 0x05), Page(0x08, 12), Page(0x8D, 8, 0x0D),
-               Page(0x8E, 16), Page(0x9A, 12), Page(0x9C, 12), Page(0x9D, 10), Page(0x2A, 30, 0x2A),
-               Page(0xAC, 6)})}},
-      // Changeable values enable the changeable view; only a page both tables know is copied
-      // (3Fh alone gives no message); a reply without pages leaves an empty strip and the
-      // current page.
-      {"editor_changeable",
-       {"sense 6c", "reply 0 6c", "reply 1 00", "copy", "reply 2 00"},
-       {Reply({Page(0x2C, 6, 0x01)}), Reply({Page(0x3F, 6)}), Reply({})}}};
-  for (const auto& run : runs) {
-    ModePageEditor e;
-    ExpectEditorTranscript(e, run.golden, run.steps, run.replies);
-  }
+// In Mode Select a page clicked twice leaves only the header; in Mode Sense a click picks one
+// page (3Fh: all of them).
+TEST(ModePageEditor, ClicksPickThePagesOfTheCommand) {
+  ModePageEditor e;
+  ExpectEditorTranscript(e, "editor_clicks",
+                         {"select 00", "click 01", "apply 00", "click 01", "apply 00", "sense 00",
+                          "click 2a", "apply 80", "click 3f", "apply 80"});
+}
+
+// Copy after all pages (as a drive returns them: PS bits on the saveable pages, and one page
+// no table knows) names every copied page in tab order; the Mode Select form shows them, each
+// page with its bytes as read (page 05h to its last byte, 0Dh with its PS bit).
+TEST(ModePageEditor, CopyAfterAllPages) {
+  ModePageEditor e;
+  ExpectEditorTranscript(
+      e, "editor_copy_all_pages",
+      {"sense 3f", "reply 0 3f", "copy", "select 00", "tab 05h (1)", "tab 0dh", "tab 2ah (1)"},
+      {Reply({Page(0x81, 12, 0x01), Page(0x05, 52, 0x05), Page(0x08, 12), Page(0x8D, 8, 0x0D),
+              Page(0x8E, 16), Page(0x9A, 12), Page(0x9C, 12), Page(0x9D, 10), Page(0x2A, 30, 0x2A),
+              Page(0xAC, 6)})});
+}
+
+// Changeable values enable the changeable view; only a page both tables know is copied (3Fh
+// alone gives no message); a reply without pages leaves an empty strip and the current page.
+TEST(ModePageEditor, ChangeableValuesAndNothingToCopy) {
+  ModePageEditor e;
+  ExpectEditorTranscript(e, "editor_changeable",
+                         {"sense 6c", "reply 0 6c", "reply 1 00", "copy", "reply 2 00"},
+                         {Reply({Page(0x2C, 6, 0x01)}), Reply({Page(0x3F, 6)}), Reply({})});
 }
 
 // Mode Sense opened on a CDB: the page shown (and its screen), the page picked and the page
