@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "console/cdb_text.h"
 #include "console/command_catalogue.h"
@@ -111,7 +112,7 @@ std::string FormText(const Form& f) {
 // "check LABEL=1" (or 0), "choose LABEL=ENTRY", "store ROW=HEX" (the row's stored CDB). After
 // each: the CDB line, the blocks to transfer, the parameter bytes and the form.
 inline void ExpectConsoleTranscript(Console& c, const std::string& name,
-                                    std::initializer_list<std::string_view> steps) {
+                                    const std::vector<std::string_view>& steps) {
   std::string t;
   for (std::string_view step : steps) {
     const std::size_t space = step.find(' '), equals = step.find('=');

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "console/console.h"
 #include "console/form_driver.h"
@@ -19,39 +22,73 @@ namespace {
 using testing::ExpectConsoleTranscript;
 using testing::RowNamed;
 
-// --- read forms ---
-
-// Read(10): the transfer length into bytes 7 and 8, filled from 24 bits (65538: execution
-// refuses it), the address without its upper four bits, byte 6 not written back. Read(12)
-// in hex: the address reads back without its upper four bits.
-TEST(ReadForms, Read10AndRead12) {
+// Each form's transcript, a fresh console for each.
+TEST(CommandForms, EachTranscript) {
+  const std::pair<const char*, std::vector<std::string_view>> runs[] = {
+      // Read(10): the transfer length into bytes 7 and 8, filled from 24 bits (65538:
+      // execution refuses it), the address without its upper four bits, byte 6 not written
+      // back. Read(12) in hex: the address reads back without its upper four bits.
+      {"form_read10",
+       {"select Read(10)", "set Transfer Length=16", "set Logical Block Address=1000",
+        "check FUA (force unit access)=1"}},
+      {"form_read10_stored", {"store Read(10)=28 10 f0 00 00 05 01 00 02", "select Read(10)"}},
+      {"form_read12",
+       {"select Read(12)", "hex on", "set Logical Block Address=12345678", "set Transfer Length=2",
+        "check Streaming=1", "select Read(12)"}},
+      // Read CD filled with the entries of the masked bits: sector type 011b, header codes
+      // 20h, Q sub-channel.
+      {"form_read_cd_stored",
+       {"store Read CD=be 0c 00 00 01 00 00 00 02 b8 02 00", "select Read CD"}},
+      // Read TOC and Get Configuration filled from their stored CDBs (a format outside the
+      // list selects nothing; the starting feature by its code), edited and collected, with
+      // their allocation lengths set.
+      {"form_toc_configuration",
+       {"store Read Toc=43 00 09", "select Read Toc", "store Read Toc=43 02 02 00 00 00 05",
+        "select Read Toc", "check TIME(On:MSF,Off:Logical Block Addresses)=0",
+        "choose Format=0100b ATIP", "set Track/Session Number=3",
+        "store Get Configuration=46 02 01 03", "select Get Configuration",
+        "choose RT (Requested Type)=01b ", "choose Starting Feature Number=0004h Write Protect"}},
+      // Set CD Speed: a speed of 0 shows the first choice; an unlisted speed leaves the box
+      // without a selection and the CDB as it was.
+      {"form_set_cd_speed",
+       {"select Set CD Speed", "choose Logical Unit Read Speed=x1  177  Kbytes/sec",
+        "choose Logical Unit Write Speed=Max", "choose Rotational Control field=01b CAV recording",
+        "select Set CD Speed", "store Set CD Speed=bb 00 01 00 02 c2", "select Set CD Speed"}},
+      {"form_start_stop_unit",
+       {"select Start Stop Unit", "check START=1", "check LOEJ=1", "check START=0", "check START=1",
+        "choose Power Condition=01h Place device into the Active condition", "check IMMED=1"}},
+      {"form_load_unload",
+       {"select Load/Unload CD", "check Start=1", "check LoUnlo(Load/Unload)=1", "check Start=0",
+        "set SLOT(Slot to be loaded or unloaded)=3"}},
+      // Send Event builds its parameter list; the ASCII button group takes its value from
+      // "Code", and filled again the group is chosen and the code shown; a vendor code; a
+      // listed request switches the code box off again.
+      {"form_send_event",
+       {"select Send Event", "choose Operational Event=2h Logical Unit Key Up",
+        "choose Operational Request/Report=0104h Pause",
+        "choose Operational Request/Report=02xxh Ascii Button", "hex on", "set Code=241",
+        "select Send Event", "choose Operational Request/Report=fxxxh Vender Uniqe",
+        "set Code=f00d", "choose Operational Request/Report=0106h Stop", "check IMMED=1"}},
+      // The forms that only place their fields are their field tables; Seek has none and
+      // clears whatever its stored CDB held.
+      {"form_seek", {"store Seek=2b 01 02 03 04 05 06 07 08 09", "select Seek"}}};
+  std::map<std::string, Console> after;
+  for (const auto& [golden, steps] : runs) ExpectConsoleTranscript(after[golden], golden, steps);
+  EXPECT_EQ(StartStopActionText(after["form_start_stop_unit"].current()), "");
+  EXPECT_EQ(after["form_send_event"].catalogue().row(RowNamed("Send Event")).out_data.size(),
+            kSendEventListLength);
+  EXPECT_FALSE(after["form_seek"].no_parameter());
+  EXPECT_TRUE(after["form_read_cd_stored"].has_number_fields());
   Console c;
   c.SelectRow(RowNamed("Read(10)"));
   EXPECT_EQ(c.result_view(), ResultView::kDump);
-  ExpectConsoleTranscript(c, "form_read10",
-                          {"select Read(10)", "set Transfer Length=16",
-                           "set Logical Block Address=1000", "check FUA (force unit access)=1"});
-  Console stored;
-  ExpectConsoleTranscript(stored, "form_read10_stored",
-                          {"store Read(10)=28 10 f0 00 00 05 01 00 02", "select Read(10)"});
-  Console twelve;
-  ExpectConsoleTranscript(twelve, "form_read12",
-                          {"select Read(12)", "hex on", "set Logical Block Address=12345678",
-                           "set Transfer Length=2", "check Streaming=1", "select Read(12)"});
-}
-
-// Read TOC and Get Configuration filled from their stored CDBs (a format outside the list
-// selects nothing; the starting feature by its code), edited and collected, with their
-// allocation lengths set.
-TEST(ReadForms, ReadTocAndGetConfiguration) {
-  Console c;
-  ExpectConsoleTranscript(
-      c, "form_toc_configuration",
-      {"store Read Toc=43 00 09", "select Read Toc", "store Read Toc=43 02 02 00 00 00 05",
-       "select Read Toc", "check TIME(On:MSF,Off:Logical Block Addresses)=0",
-       "choose Format=0100b ATIP", "set Track/Session Number=3",
-       "store Get Configuration=46 02 01 03", "select Get Configuration",
-       "choose RT (Requested Type)=01b ", "choose Starting Feature Number=0004h Write Protect"});
+  // The window's tray buttons send what the form reads as Eject and Close, immediately.
+  for (const bool eject : {true, false}) {
+    FormData tray;
+    tray.cdb = TrayCdb(eject);
+    EXPECT_EQ(StartStopActionText(tray), eject ? "Eject" : "Close");
+    EXPECT_EQ(tray.cdb[1], 0x01) << "IMMED";
+  }
 }
 
 // The blocks' dump, as its size and last line, in tests/data/decode/read_dumps.txt: the
@@ -93,58 +130,6 @@ TEST(ReadForms, TheDumpHoldsTheBlocksRead) {
   dump("Read CD of CD-DA, all zero", 2 * 2656, 2, {0xBE, 0x04, 0, 0, 0, 0, 0, 0, 2, 0x10});
   dump("a residual of two 2048-byte blocks", 4096, 2, read10);
   testing::ExpectGoldenFile("read_dumps.txt", t, "decode");
-}
-
-// Set CD Speed: a speed of 0 shows the first choice; an unlisted speed leaves the box without
-// a selection and the CDB as it was.
-TEST(ControlForms, SetCdSpeedStartStopAndLoadUnload) {
-  Console speed;
-  ExpectConsoleTranscript(
-      speed, "form_set_cd_speed",
-      {"select Set CD Speed", "choose Logical Unit Read Speed=x1  177  Kbytes/sec",
-       "choose Logical Unit Write Speed=Max", "choose Rotational Control field=01b CAV recording",
-       "select Set CD Speed", "store Set CD Speed=bb 00 01 00 02 c2", "select Set CD Speed"});
-  Console start;
-  ExpectConsoleTranscript(
-      start, "form_start_stop_unit",
-      {"select Start Stop Unit", "check START=1", "check LOEJ=1", "check START=0", "check START=1",
-       "choose Power Condition=01h Place device into the Active condition", "check IMMED=1"});
-  EXPECT_EQ(StartStopActionText(start.current()), "");
-  // The window's tray buttons send what the form reads as Eject and Close, immediately.
-  for (const bool eject : {true, false}) {
-    FormData tray;
-    tray.cdb = TrayCdb(eject);
-    EXPECT_EQ(StartStopActionText(tray), eject ? "Eject" : "Close");
-    EXPECT_EQ(tray.cdb[1], 0x01) << "IMMED";
-  }
-  Console load;
-  ExpectConsoleTranscript(load, "form_load_unload",
-                          {"select Load/Unload CD", "check Start=1", "check LoUnlo(Load/Unload)=1",
-                           "check Start=0", "set SLOT(Slot to be loaded or unloaded)=3"});
-}
-
-// Send Event builds its parameter list; the ASCII button group takes its value from "Code",
-// and filled again the group is chosen and the code shown; a vendor code; a listed request
-// switches the code box off again.
-TEST(ControlForms, SendEventBuildsItsParameterList) {
-  Console c;
-  ExpectConsoleTranscript(
-      c, "form_send_event",
-      {"select Send Event", "choose Operational Event=2h Logical Unit Key Up",
-       "choose Operational Request/Report=0104h Pause",
-       "choose Operational Request/Report=02xxh Ascii Button", "hex on", "set Code=241",
-       "select Send Event", "choose Operational Request/Report=fxxxh Vender Uniqe", "set Code=f00d",
-       "choose Operational Request/Report=0106h Stop", "check IMMED=1"});
-  EXPECT_EQ(c.catalogue().row(RowNamed("Send Event")).out_data.size(), kSendEventListLength);
-}
-
-// The forms that only place their fields are their field tables; Seek has none and clears
-// whatever its stored CDB held.
-TEST(ControlForms, SeekHasNoFieldsAndClearsTheStoredCdb) {
-  Console c;
-  ExpectConsoleTranscript(c, "form_seek",
-                          {"store Seek=2b 01 02 03 04 05 06 07 08 09", "select Seek"});
-  EXPECT_FALSE(c.no_parameter());
 }
 
 TEST(ControlForms, CommandsWithoutDataSaySucceeded) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/form_driver.h"  // FormText, FieldNamed
@@ -30,8 +31,7 @@ struct PageForm {
 // of zeros holding those bytes, its fields filled: the form follows), "set FIELD=TEXT",
 // "choice FIELD=N" (entry N), "collect FIELD" (that field alone) or "collect all": the page's
 // bytes (as many as its length byte says) follow. A FIELD is a label or "#" and an index.
-void ExpectFieldsTranscript(const std::string& name,
-                            std::initializer_list<std::string_view> steps) {
+void ExpectFieldsTranscript(const std::string& name, const std::vector<std::string_view>& steps) {
   std::string t;
   std::array<std::uint8_t, 100> page{};
   FormData data;
@@ -105,39 +105,33 @@ TEST(ModePageFields, EveryPageAndScreen) {
   testing::ExpectGoldenFile("fields_per_screen.txt", t, "decode");
 }
 
-// Screen 5 of page 2Ah follows the page length: shorter than the fixed fields no rows, then
-// one per descriptor block (fields_page_length.txt).
-TEST(ModePageFields, CapabilitiesScreen5FollowsThePageLength) {
-  ExpectFieldsTranscript(
-      "fields_page_length",
-      {"page 2a 4 / 1=00", "page 2a 4 / 1=1c", "page 2a 4 / 1=1f", "page 2a 4 / 1=20",
-       "page 2a 4 / 1=24", "page 2a 4 / 1=2f", "page 2a 4 / 1=30"});
-}
-
-// Four-byte fields with all 32 bits (in hex); a value no choice names shown as its number and
-// kept (a named one keeps the upper bits of its byte), for the reporting method, the write
-// type and the loading mechanism; audio ports keep the upper bits of their byte
-// (fields_numbers_and_choices.txt).
-TEST(ModePageFields, NumbersAndChoicesKeepTheirOtherBits) {
-  ExpectFieldsTranscript(
-      "fields_numbers_and_choices",
-      {"page 1c 0 hex / 1=0a 4=ff ff ff ff ff ff ff ff", "collect all",
-       "set Interval Timer=f1234567", "collect all", "page 1c 0 / 1=0a 3=33", "collect all",
-       "page 1c 0 / 1=0a 3=34", "choice #4=0", "collect all", "page 05 0 / 1=32 2=0c",
-       "page 2a 2 / 1=1c 6=e0", "page 0e 0 / 1=0e 8=01 ff 22", "choice Port 1=5", "collect all"});
-}
-
-// One field collected leaves the other fields' bytes alone (a text box with a NUL inside,
-// which collecting every field clears); text fields store at most their length and clear the
-// rest; bytes beyond ASCII come back unchanged (fields_text.txt).
-TEST(ModePageFields, TextFieldsAndSingleFieldCollection) {
-  ExpectFieldsTranscript(
-      "fields_text",
-      {"page 05 2 / 1=32 11=31 00 33", "set AFRAME=12", "collect AFRAME", "collect all",
-       "page 05 2 / 1=32 11=39 39 39 39 39 39 39 39 39 39 39 39 39 39 39",
-       "set Media Catalog Number=12345", "collect all",
-       "set International Standard Recording Code=ABCDEFGHIJKLMNOP", "set #5=17", "collect all",
-       "page 05 2 / 1=32 21=e9 42", "collect all"});
+// Each run of page screens against its golden file.
+TEST(ModePageFields, EachTranscript) {
+  const std::pair<const char*, std::vector<std::string_view>> runs[] = {
+      // Screen 5 of page 2Ah follows the page length: shorter than the fixed fields no rows,
+      // then one per descriptor block.
+      {"fields_page_length",
+       {"page 2a 4 / 1=00", "page 2a 4 / 1=1c", "page 2a 4 / 1=1f", "page 2a 4 / 1=20",
+        "page 2a 4 / 1=24", "page 2a 4 / 1=2f", "page 2a 4 / 1=30"}},
+      // Four-byte fields with all 32 bits (in hex); a value no choice names shown as its
+      // number and kept (a named one keeps the upper bits of its byte), for the reporting
+      // method, the write type and the loading mechanism; audio ports keep the upper bits of
+      // their byte.
+      {"fields_numbers_and_choices",
+       {"page 1c 0 hex / 1=0a 4=ff ff ff ff ff ff ff ff", "collect all",
+        "set Interval Timer=f1234567", "collect all", "page 1c 0 / 1=0a 3=33", "collect all",
+        "page 1c 0 / 1=0a 3=34", "choice #4=0", "collect all", "page 05 0 / 1=32 2=0c",
+        "page 2a 2 / 1=1c 6=e0", "page 0e 0 / 1=0e 8=01 ff 22", "choice Port 1=5", "collect all"}},
+      // One field collected leaves the other fields' bytes alone (a text box with a NUL
+      // inside, which collecting every field clears); text fields store at most their length
+      // and clear the rest; bytes beyond ASCII come back unchanged.
+      {"fields_text",
+       {"page 05 2 / 1=32 11=31 00 33", "set AFRAME=12", "collect AFRAME", "collect all",
+        "page 05 2 / 1=32 11=39 39 39 39 39 39 39 39 39 39 39 39 39 39 39",
+        "set Media Catalog Number=12345", "collect all",
+        "set International Standard Recording Code=ABCDEFGHIJKLMNOP", "set #5=17", "collect all",
+        "page 05 2 / 1=32 21=e9 42", "collect all"}}};
+  for (const auto& [golden, steps] : runs) ExpectFieldsTranscript(golden, steps);
 }
 
 // A value no entry names adds one entry of its own to its list, once.

@@ -18,7 +18,6 @@ namespace {
 using testing::CheckCondition;
 using testing::Good;
 using testing::Refused;
-using ScriptedDrive = testing::ScriptedSession;
 
 // Mode Sense(10) of page 2Ah (as `page_code`) after `descriptor`.
 std::vector<std::uint8_t> ModeSense2A(std::uint8_t page_code,
@@ -64,7 +63,7 @@ TEST(ReadDriveProperties, EachFill) {
        {Good(Inquiry36()), Good({0, 0, 0, 4}), Good({0, 10, 0, 0, 0, 0, 0, 0, 0x2A, 4, 0x3F, 0})}}};
   std::string t;
   for (const auto& fill : fills) {
-    ScriptedDrive d(fill.replies);
+    testing::ScriptedSession d(fill.replies);
     const PropertiesResult r = ReadDriveProperties(d.session);
     t += std::string("== ") + fill.what + (r.opened ? "\r\n" : ", not opened\r\n");
     for (const ScsiRequest& s : d.sent) {

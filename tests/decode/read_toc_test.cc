@@ -38,8 +38,6 @@ Bytes Pack(std::uint8_t id1, std::uint8_t id2, std::uint8_t id3, std::uint8_t id
   return p;
 }
 
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find("\r\n") + 2); }
-
 // Two full TOC descriptors: an A0 point of session 1 and a B0 point of session 2.
 Bytes FullToc() {
   return Reply(1, 2,
@@ -51,7 +49,8 @@ Bytes FullToc() {
 std::string Listing(const DecodeOutput& out) {
   std::string titles;
   for (const ListColumn& c : out.columns) titles += c.title + " | ";
-  return FirstLine(out.text) + titles + "\r\n" + testing::RowsText(out.rows);
+  return out.text.substr(0, out.text.find("\r\n") + 2) + titles + "\r\n" +
+         testing::RowsText(out.rows);
 }
 
 // Every format's list: the twelve-track TOC (LBA and MSF), session information, full TOC

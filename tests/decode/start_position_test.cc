@@ -6,7 +6,6 @@
 #include "console/form_driver.h"
 #include "decode/control_commands.h"
 #include "golden.h"
-#include "util/bytes.h"
 
 namespace tamarack {
 namespace {

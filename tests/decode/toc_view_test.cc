@@ -21,10 +21,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Cells = std::vector<std::string>;
-using tamarack::testing::CheckCondition;
-using tamarack::testing::Good;
-using tamarack::testing::ScriptedReply;
-using ScriptedSession = tamarack::testing::ScriptedSession;
+using testing::CheckCondition;
+using testing::Good;
+using testing::ScriptedReply;
+using ScriptedSession = testing::ScriptedSession;
 
 // The list as text: the columns, then one line per row, cells joined by " | ".
 std::string ListText(const std::vector<ListColumn>& columns, const std::vector<DecodedRow>& rows) {
@@ -62,10 +62,10 @@ TEST(TocTabTrackView, CommentsOfTheControlBits) {
   const Bytes msf = TrackToc(tracks);
   const TocView view = BuildTocView(lba, msf, false);
   const TocView cut = BuildTocView(lba, std::span(msf).first(4 + 8 * 4 + 6), false);
-  tamarack::testing::ExpectGoldenText("toc_tab_control_bits",
-                                      view.text + "\r\n" + tamarack::testing::RowsText(view.rows) +
-                                          "== the MSF reply cut inside track 5\r\n" +
-                                          tamarack::testing::RowsText(cut.rows));
+  testing::ExpectGoldenText("toc_tab_control_bits", view.text + "\r\n" +
+                                                        testing::RowsText(view.rows) +
+                                                        "== the MSF reply cut inside track 5\r\n" +
+                                                        testing::RowsText(cut.rows));
 }
 
 // Each run of the tab against scripted replies, in toc_tab_reads.txt: the commands sent
@@ -119,7 +119,7 @@ TEST(TocRead, EachRunOfTheTab) {
     t += "command data " + HexBytes(read->command_data) + "\r\n" + read->view.text + "\r\n" +
          ListText(read->view.columns, read->view.rows);
   }
-  tamarack::testing::ExpectGoldenText("toc_tab_reads", t);
+  testing::ExpectGoldenText("toc_tab_reads", t);
   DeviceSession none(nullptr, BuiltInSenseTable());
   EXPECT_FALSE(ReadTocView(none, true).has_value());
 }
@@ -145,7 +145,7 @@ TEST(TocTabExplain, RarerPointsAndBadCells) {
   testing::ExpectGoldenFile("toc_explain_rows.txt", t, "decode");
 }
 
-class TocTabVirtualDrive : public tamarack::testing::ResidModeTest {};
+class TocTabVirtualDrive : public testing::ResidModeTest {};
 TAMARACK_ON_EVERY_RESID_MODE(TocTabVirtualDrive);
 
 // The audio disc's CD-TEXT as the Command tab decodes it, on every path.
@@ -159,8 +159,7 @@ TEST_P(TocTabVirtualDrive, AudioDiscCdText) {
   const auto out =
       DecodeWithCatalogue(cdb, std::span(reply.bytes).first(0xA000), reply.transferred, 4);
   ASSERT_TRUE(out.has_value());
-  tamarack::testing::ExpectGoldenText("audio_cd_text",
-                                      out->text + ListText(out->columns, out->rows));
+  testing::ExpectGoldenText("audio_cd_text", out->text + ListText(out->columns, out->rows));
 }
 
 }  // namespace

@@ -6,33 +6,19 @@
 
 #include "console/console.h"
 #include "console/form_driver.h"
-#include "decode/read_cd_choices.h"
 #include "emu/drive_harness.h"
 
 namespace tamarack {
 namespace {
-
-constexpr std::size_t kReadCdRow = 9;
-
-constexpr std::size_t kReadCdMsfRow = 10;
 
 using testing::SetChecked;
 using testing::SetChoice;
 using testing::SetMsf;
 using testing::SetText;
 
-// The entries of the masked bits: sector type 011b, header codes 20h, Q sub-channel.
-TEST(ReadCdForm, FillingSelectsTheEntryOfTheMaskedBits) {
-  Console c;
-  testing::ExpectConsoleTranscript(
-      c, "form_read_cd_stored",
-      {"store Read CD=be 0c 00 00 01 00 00 00 02 b8 02 00", "select Read CD"});
-  EXPECT_TRUE(c.has_number_fields());
-}
-
 TEST(ReadCdForm, ReadCdMsfCountsItsBlocksFromTheRange) {
   Console c;
-  c.SelectRow(kReadCdMsfRow);
+  c.SelectRow(testing::RowNamed("Read CD MSF"));
   SetMsf(c, "Starting MSF", {"00", "02", "70"});
   SetMsf(c, "Ending MSF", {"00", "03", "05"});
   SetChoice(c, "Expected Sector Type", 2);
@@ -49,7 +35,7 @@ TEST(ReadCdForm, ExecutedAgainstTheVirtualDriveShowsTheBlocks) {
   emu::testing::DriveHarness drive;
   DeviceSession& session = drive.session;
   Console c;
-  c.SelectRow(kReadCdRow);
+  c.SelectRow(testing::RowNamed("Read CD"));
   SetChecked(c, "SYNC", true);
   SetChoice(c, "Header Codes", 3);
   SetChecked(c, "User Data", true);

@@ -123,7 +123,6 @@ TEST(SectorCdb, ReadCdAndReadCdMsfCarryTheFieldSelection) {
   EXPECT_EQ(ReadCdMsfCdb(static_cast<std::uint32_t>(FramesOfMsf({1, 2, 3})),
                          static_cast<std::uint32_t>(FramesOfMsf({74, 59, 74})), sector),
             MakeCdb({0xB9, 0, 0, 1, 2, 3, 74, 59, 74, 0xF8, 0x02, 0}));
-  EXPECT_EQ(DefaultSectorCdb(), MakeCdb({0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0}));
   EXPECT_EQ(MsfOfFrames(4500 * 3 + 75 * 7 + 9), (Msf{3, 7, 9}));
   const std::uint8_t reply[] = {0, 10, 1, 2, 0, 0x14, 2, 0, 0, 0, 0x11, 0x94};
   EXPECT_EQ(LastSessionStart(reply), 0x1194u);
