@@ -2,7 +2,6 @@
 // config) and --json, against the virtual drive: transcripts in tests/data/cli.
 #include <gtest/gtest.h>
 
-#include "cli/exit_codes.h"
 #include "cli/json_text.h"
 #include "cli/virtual_cli.h"
 

@@ -44,9 +44,8 @@ class EnglishCli : public ::testing::Test {
   }
 };
 
+// The catalogue's own texts are the transcripts' below; its header is no text.
 TEST_F(EnglishCli, TheCatalogueIsTheBuildTreesAndAnswers) {
-  EXPECT_STREQ(Tr("ｴｰｼﾞﾝｸﾞが終了しました"), "Ageing has finished");
-  // The header of the catalogue is no text.
   EXPECT_STREQ(Tr(""), "");
   EXPECT_FALSE(HasJapanese(Tr("ﾃﾞｰﾀﾁｪｯｸﾌｧｲﾙのｵｰﾌﾟﾝが失敗しました\r\n%s")));
 }

@@ -7,7 +7,6 @@
 #include <future>
 #include <limits>
 #include <memory>
-#include <thread>
 
 #include "device/clock.h"
 #include "device/device_session.h"

@@ -19,7 +19,6 @@ namespace fs = std::filesystem;
 class Files : public ::testing::Test {
  protected:
   void TearDown() override { fs::permissions(dir_.path(), fs::perms::owner_all); }
-  std::string Path(const char* name) const { return dir_.File(name); }
   fs::path Folder() const { return dir_.path(); }
   testing::TempDir dir_{"tamarack-persist-"};
 };
@@ -48,23 +47,23 @@ TEST_F(Files, LoadsWhatIsThereAndSavesWhole) {
   dir_.Write("IniFile.txt",
              "fontof=\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e\r\nLBA=12\r\n");
   SettingsData d;
-  ASSERT_TRUE(LoadSettings(Path("IniFile.txt"), &d));
+  ASSERT_TRUE(LoadSettings(dir_.File("IniFile.txt"), &d));
   EXPECT_EQ(d.font_face, "ＭＳ ゴシック");
   EXPECT_EQ(d.lba, 12);
   std::string junk;
   for (int i = 0; i < 4096; ++i) junk.push_back(static_cast<char>((i * 37) & 0xFF));
   dir_.Write("junk", junk);
-  EXPECT_TRUE(LoadSettings(Path("junk"), &d));
+  EXPECT_TRUE(LoadSettings(dir_.File("junk"), &d));
   dir_.Write("cut", "LBA=5\nUser00=0000000000000000000000000100");
-  EXPECT_TRUE(LoadSettings(Path("cut"), &d));
+  EXPECT_TRUE(LoadSettings(dir_.File("cut"), &d));
   EXPECT_EQ(d.lba, 5);
-  EXPECT_FALSE(LoadSettings(Path("missing"), &d));
+  EXPECT_FALSE(LoadSettings(dir_.File("missing"), &d));
 
   d.lba = 42;
   std::string error;
-  ASSERT_TRUE(SaveSettings(Path("IniFile.txt"), d, &error)) << error;
+  ASSERT_TRUE(SaveSettings(dir_.File("IniFile.txt"), d, &error)) << error;
   SettingsData r;
-  ASSERT_TRUE(LoadSettings(Path("IniFile.txt"), &r));
+  ASSERT_TRUE(LoadSettings(dir_.File("IniFile.txt"), &r));
   EXPECT_EQ(r.lba, 42);
   EXPECT_EQ(std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()), 3)
       << "no temporary file is left behind";
@@ -73,8 +72,8 @@ TEST_F(Files, LoadsWhatIsThereAndSavesWhole) {
 // A write that fails names the file asked for (not its temporary) and leaves the old file.
 TEST_F(Files, AFailedWriteLeavesTheOldFile) {
   std::string error;
-  EXPECT_FALSE(WriteFileAtomically(Path("none/b.msr"), "x", &error));
-  EXPECT_EQ(error, Path("none/b.msr") + ": No such file or directory");
+  EXPECT_FALSE(WriteFileAtomically(dir_.File("none/b.msr"), "x", &error));
+  EXPECT_EQ(error, dir_.File("none/b.msr") + ": No such file or directory");
   const bool root = ::geteuid() == 0;
   if (root) {  // root writes into read-only folders: a folder in the file's place
     fs::create_directories(Folder() / "IniFile.txt" / "x");
@@ -82,12 +81,12 @@ TEST_F(Files, AFailedWriteLeavesTheOldFile) {
     dir_.Write("IniFile.txt", "LBA=1\n");
     fs::permissions(Folder(), fs::perms::owner_read | fs::perms::owner_exec);
   }
-  EXPECT_FALSE(WriteFileAtomically(Path("IniFile.txt"), "LBA=2\n", &error));
+  EXPECT_FALSE(WriteFileAtomically(dir_.File("IniFile.txt"), "LBA=2\n", &error));
   EXPECT_NE(error.find("IniFile.txt"), std::string::npos) << error;
   if (root) {
     EXPECT_TRUE(fs::is_directory(Folder() / "IniFile.txt"));
   } else {
-    EXPECT_EQ(ReadTextFile(Path("IniFile.txt")).value_or(""), "LBA=1\n");
+    EXPECT_EQ(ReadTextFile(dir_.File("IniFile.txt")).value_or(""), "LBA=1\n");
   }
 }
 

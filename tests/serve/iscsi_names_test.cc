@@ -34,7 +34,6 @@ TEST(IscsiPortal, NamedAsConfigfsNamesIt) {
       {"127.0.0.1:32x", "", "the port is a number"},
       {"::1:3260", "", "is not an IP address"},
       {"[::1:3260", "", "is not ADDRESS:PORT"},
-      {"bench-pc:3260", "", "\"bench-pc\" is not an IP address"},
       {"../../x:1", "", "is not an IP address"},
   };
   for (const auto& c : cases) {
@@ -60,7 +59,6 @@ TEST(IscsiNames, OnlyNamesTheKernelTakes) {
       {"iqn.1991-05.com.x:Bench", "only lower-case letters"},
       {"iqn.1991-05.com.x:a/../b", "only lower-case letters"},
       {"iqn.1991-05.com.x:a b", "only lower-case letters"},
-      {"bench-pc", "is not an iSCSI name"},
   };
   for (const auto& c : cases) {
     const std::string error = CheckIscsiName(c.name, "the initiator name");

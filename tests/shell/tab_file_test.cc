@@ -83,8 +83,8 @@ TEST(TabFile, AgeingFilesRoundTripAndALoneAgeingLineChangesOnlyTheNumbers) {
   EXPECT_EQ(FormatAgeingLines(loaded.ageing), FormatAgeingLines(a));
 
   dir.Write("only.age", "Ageing=9 2 300 400\n");
-  ASSERT_TRUE(LoadSettingsLinesFile(dir.File("only.age"), &loaded, &error));
   SettingsData expected = loaded;  // everything else as it was
+  ASSERT_TRUE(LoadSettingsLinesFile(dir.File("only.age"), &loaded, &error));
   expected.ageing.transfer_length = 9;
   expected.ageing.step = 2;
   expected.ageing.start_lba = 300;
