@@ -7,17 +7,14 @@
 #include <vector>
 
 #include "emu/built_in_discs.h"
-#include "emu/cd_address.h"
 #include "emu/cd_text.h"
 #include "emu/disc_region.h"
 #include "emu/drive_harness.h"
-#include "emu/ecc.h"
 #include "emu/edc.h"
 #include "emu/read_cd_fields.h"
 #include "emu/sector_encoder.h"
 #include "emu/sub_q.h"
 #include "emu/subchannel.h"
-#include "emu/test_sector.h"
 #include "golden.h"
 #include "util/strings.h"
 

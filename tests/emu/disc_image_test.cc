@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "emu/built_in_discs.h"
-#include "emu/cd_address.h"
 #include "emu/drive_harness.h"
 #include "emu/sector_encoder.h"
 #include "emu/sub_q.h"
