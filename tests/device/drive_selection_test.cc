@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "decode/replies.h"
 #include "device/scripted_transport.h"
 #include "golden.h"
 #include "util/strings.h"
@@ -37,13 +38,11 @@ std::vector<std::uint8_t> InquiryReply(const char* vendor, const char* product,
   return r;
 }
 
-// Read TOC replies of data tracks: 1 to 3 at 0, 1000, 2000 and the lead-out at 3000; track 1
-// alone with the lead-out at 1000.
-const std::vector<std::uint8_t> kToc1To3 = {
-    0,    34,   1, 3,    0, 0x14, 1, 0, 0,    0,    0, 0,    0,    0x14, 2, 0, 0,    0,
-    0x03, 0xE8, 0, 0x14, 3, 0,    0, 0, 0x07, 0xD0, 0, 0x14, 0xAA, 0,    0, 0, 0x0B, 0xB8};
-const std::vector<std::uint8_t> kToc1 = {0, 18, 1, 1,    0,    0x14, 1, 0, 0,    0,
-                                         0, 0,  0, 0x14, 0xAA, 0,    0, 0, 0x03, 0xE8};
+using testing::toc::Track;
+const std::vector<std::uint8_t> kToc1To3 = testing::toc::Reply(
+    1, 3, {Track(0x14, 1, 0), Track(0x14, 2, 1000), Track(0x14, 3, 2000), Track(0x14, 0xAA, 3000)});
+const std::vector<std::uint8_t> kToc1 =
+    testing::toc::Reply(1, 1, {Track(0x14, 1, 0), Track(0x14, 0xAA, 1000)});
 
 // Writes each call of drive selection to `log`, a line a call.
 class LoggingSelectionHost : public SelectionHost {

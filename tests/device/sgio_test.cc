@@ -191,7 +191,6 @@ TEST(Sysfs, FindsTypeFiveDevicesInSrOrderAndNoneWithoutATree) {
   EXPECT_EQ(drives[0].device, "/dev/sr2");
   EXPECT_EQ(drives[0].address, (ScsiAddress{1, 0, 1, 2}));
   EXPECT_EQ(drives[1].device, "/dev/sr10");
-  // No tree: no drives.
   EXPECT_TRUE(DiscoverOpticalDrives(sys.root.File("missing")).empty());
 }
 
@@ -222,7 +221,6 @@ TEST(SgioTransport, ANonSgDeviceRefusesAndLeavesTheCallersBytesAMissingOneSaysWh
     EXPECT_EQ(std::count(buffer.span().begin(), buffer.span().end(), 0x5A),
               static_cast<std::ptrdiff_t>(size));
   }
-  // A missing device says why.
   const OpenResult missing = SgioTransport::Open("/dev/sr-does-not-exist");
   EXPECT_EQ(missing.transport, nullptr);
   EXPECT_EQ(missing.os_error, ENOENT);

@@ -38,7 +38,6 @@ TEST(TraceReader, DecodesEscapesAndRefusesWhatIsNotTheFormat) {
       }) {
     error.clear();
     EXPECT_FALSE(ParseTraceLine(line, &e, &error)) << line;
-    EXPECT_FALSE(error.empty()) << line;
     text += std::string(line) + "\n  " + error + "\n";
   }
   testing::ExpectGoldenFile("bad_trace_lines.txt", text, "device");

@@ -1,9 +1,8 @@
 // EDC and ECC checked against independent implementations from Debian's packages:
-// vcdxbuild (vcdimager) writes raw Mode 2 XA form 1 (file system, files) and form 2 (the
-// MPEG track) sectors, which our encoder
-// must reproduce byte for byte and our checker must accept; chdman (mame-tools) verifies the
-// ECC of raw Mode 1 sectors before it compresses them, so a valid image shrinks by the parity
-// bytes it leaves out.
+// vcdxbuild (vcdimager) writes raw Mode 2 XA form 1 (file system, files) and form 2 (the MPEG
+// track) sectors, which our encoder must reproduce byte for byte and our checker must accept;
+// chdman (mame-tools) verifies the ECC of raw Mode 1 sectors before it compresses them, so a
+// valid image shrinks by the parity bytes it leaves out.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "emu/built_in_discs.h"
-#include "emu/cd_address.h"
 #include "emu/drive_harness.h"
 #include "emu/sector_encoder.h"
 #include "emu/sub_q.h"
@@ -73,7 +72,6 @@ TEST_F(IsoImageTest, BlocksAreCompletedByTheEncoder) {
   auto t13 = MakeType13Disc();
   for (std::int32_t lba : {0, 16, 39}) {
     const RawSector a = ReadRaw(*disc, lba);
-    EXPECT_TRUE(CheckSector(a.main).Ok());
     EXPECT_EQ(a.main, ReadRaw(*t13, lba).main) << lba;
     EXPECT_EQ(a.sub, ReadRaw(*t13, lba).sub) << lba;
   }
@@ -106,7 +104,6 @@ TEST_F(IsoImageTest, ReadsThroughTheDriveGiveTheImagesBytes) {
   };
   for (const auto& r : reads) {
     testing::DriveHarness h(r.id);
-    ASSERT_TRUE(h.opened) << r.id;
     const testing::Reply reply = h.In(r.cdb, r.size);
     ASSERT_TRUE(reply.good()) << r.id << " " << reply.status_line;
     EXPECT_EQ(reply.transferred, static_cast<std::uint32_t>(r.bytes)) << r.id;
@@ -120,7 +117,6 @@ TEST_F(IsoImageTest, ReadsThroughTheDriveGiveTheImagesBytes) {
   }
 
   testing::DriveHarness h(iso);
-  ASSERT_TRUE(h.opened);
   fs::resize_file(dir.File("disc.iso"), 2048 * 10);
   const testing::Reply lost = h.In(Read10Command(3, 16), 16 * 2048);
   EXPECT_EQ(lost.status_line, "Error Notified( UNRECOVERED READ ERROR).");

@@ -77,7 +77,6 @@ inline std::vector<std::uint8_t> HexWords(std::string_view text) {
   return ParseHexBytes(text, " ").value();
 }
 
-// A CDB from hex text.
 inline Cdb CdbOf(std::string_view text) {
   const std::vector<std::uint8_t> bytes = HexWords(text);
   Cdb c{};
@@ -215,8 +214,7 @@ inline void ExpectScript(const std::string& name) {
   tamarack::testing::ExpectGoldenFile(name + ".txt", t, "emu");
 }
 
-// Read(10) of `blocks` blocks from `lba`.
-// (Signed or unsigned, an address goes out as its 32 bits.)
+// Read(10); signed or unsigned, an address goes out as its 32 bits.
 inline Cdb Read10Command(std::int64_t lba, std::uint32_t blocks) {
   Cdb c = MakeCdb({0x28});
   WriteBe32(c, 2, static_cast<std::uint32_t>(lba));

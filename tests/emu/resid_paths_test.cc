@@ -3,15 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
-#include <string_view>
 #include <tuple>
 #include <vector>
 
 #include "device/block_read.h"
 #include "device/block_size.h"
-#include "device/command_trace.h"
+#include "device/command_monitor.h"
 #include "device/read_buffer.h"
 #include "emu/drive_harness.h"
 #include "emu/resid_modes.h"
@@ -70,16 +68,6 @@ TEST(BlockRead, EveryPath) {
   tamarack::testing::ExpectGoldenFile("block_reads.txt", t, "emu");
 }
 
-// Counts the commands a session sends.
-class CommandCounter final : public TraceSink {
- public:
-  void OnCommand(std::chrono::system_clock::time_point, std::string_view, const ScsiRequest&,
-                 const ScsiResult&) override {
-    ++commands;
-  }
-  std::uint32_t commands = 0;
-};
-
 // One buffer read into again and again, as the jobs do, on every path: whatever the last reply
 // left in it (data of other blocks, data ending in 5Ah bytes), each reply is counted as the
 // drive sent it, as a freshly filled buffer counts it, in as many commands, and its data are the
@@ -109,17 +97,17 @@ TEST(BlockRead, ABufferReadIntoAgainCountsEachReplyAsItCame) {
   constexpr std::uint32_t kWant = 2 * kBlock;
   for (const std::string& mode : tamarack::testing::ResidModes()) {
     DriveHarness h(tamarack::testing::WithResid(id, mode));
-    CommandCounter counter;
+    CommandMonitor counter(1);  // counts the commands the session sends
     h.drives.Trace().SetSink(&counter);
     const bool keeps_tail = mode == "exact" || mode == "none";
     ReadBuffer buffer(kWant);
     for (const auto& r : reads) {
       SCOPED_TRACE(StrFormat("resid=%s lba %u", mode.c_str(), r.lba));
       const std::uint32_t sent = r.cut ? kBlock + kBlock / 2 : kWant;
-      const std::uint32_t before = counter.commands;
+      const std::uint64_t before = counter.last_sequence();
       const BlockReply b = ReadBlocks(h.session, ReadCdCdb(r.lba, 2), buffer.span(), kWant);
       ASSERT_TRUE(b.good());
-      EXPECT_EQ(counter.commands - before, b.second_read ? 2u : 1u);
+      EXPECT_EQ(counter.last_sequence() - before, b.second_read ? 2u : 1u);
       EXPECT_EQ(b.received, keeps_tail ? sent : kWant);
       EXPECT_EQ(b.short_reply, keeps_tail && r.cut);
       const auto disc = std::span(image).subspan(r.lba * kBlock, sent);
