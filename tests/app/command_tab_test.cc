@@ -24,10 +24,8 @@ struct Bench : testing::WindowBench {
     emit list->itemClicked(list->item(row));
   }
   void SelectTab(const QString& label) {
-    for (int i = 0; i < editor->tab_bar()->count(); ++i) {
-      if (editor->tab_bar()->tabText(i) == label) return editor->tab_bar()->setCurrentIndex(i);
-    }
-    QFAIL(qPrintable(label));
+    QVERIFY2(Tabs().contains(label), qPrintable(label));
+    editor->tab_bar()->setCurrentIndex(static_cast<int>(Tabs().indexOf(label)));
   }
   // The mode page editor's field `label`, null for none.
   QWidget* PageField(const char* label) const {
