@@ -199,21 +199,19 @@ inline void CdbShot(Transcript& t, const CommandTab* tab) {
   t("hex input", hex->isHidden() ? "hidden" : hex->isChecked() ? "on" : "off");
 }
 
-// A virtual drive opened the way the window opens drives, with its job runner: on a simulated
-// clock, or on the real one where a tab's updates must come at their real pace.
+// A virtual drive opened the way the window opens drives, with its job runner, on a simulated
+// clock.
 struct SessionBench {
-  explicit SessionBench(const std::string& id = "emu:type13?speed=max", bool real_clock = false)
-      : clock(real_clock ? RealClock() : simulated) {
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
+  SessionBench() {
+    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(simulated));
     session.SetHost(&status);
-    opened = session.Open(id);
+    opened = session.Open("emu:type13?speed=max");
   }
   SimulatedClock simulated;
-  Clock& clock;
   DriveDirectory drives;
   StatusBoard status;  // the session's host: the status line under a window
   DeviceSession session{&drives, BuiltInSenseTable()};
-  JobRunner runner{session, clock};
+  JobRunner runner{session, simulated};
   bool opened = false;
 };
 
