@@ -105,6 +105,13 @@ struct WindowBench {
     }
     return QStringLiteral("-");
   }
+  // Changes the options as the option dialog does: through the window, which hands them on.
+  template <typename Fn>
+  void SetOptions(Fn change) {
+    Options o = window->options();
+    change(o);
+    window->ApplyOptions(o);
+  }
   CommandTab* command_tab() const { return window->command_tab(); }
   // Selects the Command tab's list entry `text` ("28h Read(10)") as a click in the list does.
   void Select(const QString& text) {
