@@ -12,22 +12,13 @@ struct Bench : testing::WindowBench {
       : WindowBench({"emu:type13?speed=max", "emu:type13?speed=max&nomedium"}),
         tab(command_tab()),
         editor(tab->mode_page_editor()) {}
-  // The options come from the window (its option dialog), which hands them to the console.
-  template <typename Fn>
-  void SetOptions(Fn change) {
-    Options o = window->options();
-    change(o);
-    window->ApplyOptions(o);
-  }
   void ClickPage(int row) {
     QListWidget* list = editor->page_list();
     emit list->itemClicked(list->item(row));
   }
   void SelectTab(const QString& label) {
-    for (int i = 0; i < editor->tab_bar()->count(); ++i) {
-      if (editor->tab_bar()->tabText(i) == label) return editor->tab_bar()->setCurrentIndex(i);
-    }
-    QFAIL(qPrintable(label));
+    QVERIFY2(Tabs().contains(label), qPrintable(label));
+    editor->tab_bar()->setCurrentIndex(static_cast<int>(Tabs().indexOf(label)));
   }
   // The mode page editor's field `label`, null for none.
   QWidget* PageField(const char* label) const {
@@ -252,10 +243,8 @@ class CommandTabTest : public QObject {
   // own result.
   void ASlowCommandShowsItselfAndCanBeGivenUp() {
     testing::WindowBench b({"emu:type13?speed=max&slow=4e"}, kTabCommand);
+    b.SetOptions([](Options& o) { o.command_timeout = 2; });
     MainWindow& w = *b.window;
-    Options o = w.options();
-    o.command_timeout = 2;
-    w.ApplyOptions(o);
     w.show();
     CommandTab* tab = b.command_tab();
     b.Select(QStringLiteral("4eh Stop Play/Scan"));

@@ -1,8 +1,6 @@
 // The window in English (the option's choice, the catalogue of the build tree): not one Japanese
 // character in any text of any tab or dialog, and every control still fits at 750 x 600
 // (TAMARACK_SCREENSHOTS=DIR saves a picture of each).
-#include <QTranslator>
-
 #include "app/qt_own_texts.h"
 #include "app/window_fit.h"
 #include "util/message_catalogue.h"

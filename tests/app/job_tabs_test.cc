@@ -360,7 +360,7 @@ class JobTabsTest : public QObject {
     Messages messages;
     tab.dialog_hook = messages;
     testing::Transcript t;
-    const auto shot = [&](const char* step) {
+    const auto shot = [&](const char* step, std::uint32_t lba = 0, std::uint32_t blocks = 0) {
       QStringList msf;
       for (int i = 0; i < 6; ++i) msf << tab.msf_box(i)->text();
       t.Step(QString::fromUtf8(step))("messages", *messages.texts);
@@ -370,6 +370,7 @@ class JobTabsTest : public QObject {
       t("status", drive.status.status_line.Get())("header", tab.dump_header()->text());
       messages.texts->clear();
       messages.icons->clear();
+      if (blocks) QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, lba, blocks));
     };
     QSignalSpy spy(&tab, &SectorDumpTab::ReadFinished);
     tab.lba_box()->setText(QStringLiteral("12q"));
@@ -379,25 +380,21 @@ class JobTabsTest : public QObject {
     tab.lba_box()->setText(QStringLiteral("5"));
     tab.length_box()->setText(QStringLiteral("11"));
     QVERIFY(ReadAndWait(tab));
-    shot("LBA 5, 11 blocks");
-    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 5, 10));
+    shot("LBA 5, 11 blocks", 5, 10);
     tab.lba_box()->setText(QStringLiteral("3"));
     tab.previous_button()->click();
     QVERIFY(spy.wait(10000));
-    shot("previous from LBA 3");
-    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 0, 10));
+    shot("previous from LBA 3", 0, 10);
 
     tab.mode_button(DumpAddressMode::kMsf)->setChecked(true);
     const char* const start_end[] = {"00", "02", "00", "00", "03", "00"};  // 75 frames
     for (int i = 0; i < 6; ++i) tab.msf_box(i)->setText(QString::fromUtf8(start_end[i]));
     QVERIFY(ReadAndWait(tab));
-    shot("MSF 00:02:00 to 00:03:00");
-    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 0, 10));
+    shot("MSF 00:02:00 to 00:03:00", 0, 10);
     tab.mode_button(DumpAddressMode::kVolumeDescriptor)->setChecked(true);
     QVERIFY(ReadAndWait(tab));
-    shot("volume descriptor");
+    shot("volume descriptor", 16, 1);
     t("caption", tab.mode_button(DumpAddressMode::kVolumeDescriptor)->text());
-    QCOMPARE(tab.dump_box()->toPlainText(), DirectDump(drive.session, 16, 1));
     t.Expect("sector_dump_reads.txt");
   }
 

@@ -1,6 +1,5 @@
 // The Toc tab (views, track tests), the Tools dialog and the reference data dialog on virtual
 // drives. What a capture or a check writes and finds is tests/refdata's; here what is shown.
-#include <QRegularExpression>
 #include <filesystem>
 
 #include "app/window_bench.h"
@@ -56,7 +55,6 @@ struct Reference : testing::SessionBench {
     settings.program_folder = dir.path();
     settings.drive_ids = {"emu:type13", id};
   }
-  QString Path(const char* name) const { return QString::fromStdString(dir.File(name)); }
   ReferenceDataDialog& Open() {
     dialog = std::make_unique<ReferenceDataDialog>(session, runner, &drives, settings);
     dialog->dialog_hook = answers;

@@ -105,6 +105,13 @@ struct WindowBench {
     }
     return QStringLiteral("-");
   }
+  // Changes the options as the option dialog does: through the window, which hands them on.
+  template <typename Fn>
+  void SetOptions(Fn change) {
+    Options o = window->options();
+    change(o);
+    window->ApplyOptions(o);
+  }
   CommandTab* command_tab() const { return window->command_tab(); }
   // Selects the Command tab's list entry `text` ("28h Read(10)") as a click in the list does.
   void Select(const QString& text) {
@@ -199,21 +206,19 @@ inline void CdbShot(Transcript& t, const CommandTab* tab) {
   t("hex input", hex->isHidden() ? "hidden" : hex->isChecked() ? "on" : "off");
 }
 
-// A virtual drive opened the way the window opens drives, with its job runner: on a simulated
-// clock, or on the real one where a tab's updates must come at their real pace.
+// A virtual drive opened the way the window opens drives, with its job runner, on a simulated
+// clock.
 struct SessionBench {
-  explicit SessionBench(const std::string& id = "emu:type13?speed=max", bool real_clock = false)
-      : clock(real_clock ? RealClock() : simulated) {
-    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(clock));
+  SessionBench() {
+    drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(simulated));
     session.SetHost(&status);
-    opened = session.Open(id);
+    opened = session.Open("emu:type13?speed=max");
   }
   SimulatedClock simulated;
-  Clock& clock;
   DriveDirectory drives;
   StatusBoard status;  // the session's host: the status line under a window
   DeviceSession session{&drives, BuiltInSenseTable()};
-  JobRunner runner{session, clock};
+  JobRunner runner{session, simulated};
   bool opened = false;
 };
 
