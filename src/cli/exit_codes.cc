@@ -65,6 +65,7 @@ int ExitStatusOf(const JobVerdict& verdict) {
   if (verdict.ended_by()) return FailureStatus(*verdict.ended_by());
   if (verdict.went_past()) return FailureStatus(*verdict.went_past());
   if (verdict.differences() != 0) return kExitMiscompare;
+  if (verdict.incomplete()) return kExitIncomplete;
   return kExitGood;
 }
 

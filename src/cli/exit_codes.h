@@ -17,6 +17,7 @@ enum ExitCode : int {
   kExitDataProtect = 7,
   kExitInvalidOpcode = 9,
   kExitAbortedCommand = 11,
+  kExitIncomplete = 13,  // a job left out blocks it was asked to read or check
   kExitMiscompare = 14,
   kExitCannotOpen = 15,
   kExitNoSense = 20,
@@ -37,6 +38,7 @@ int ExitCodeFor(const CommandOutcome& outcome);
 //   the category of the failure that ended the job (97 for a short reply);
 //   the category of the last failure the job went on past (97 for a short reply);
 //   14  data differed;
+//   13  blocks asked for were skipped (with their reason) or read and not compared;
 //   0   every command succeeded, every block came whole and every check passed.
 int ExitStatusOf(const JobVerdict& verdict);
 

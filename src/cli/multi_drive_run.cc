@@ -132,6 +132,7 @@ std::string VerdictWord(const JobVerdict& v) {
   if (v.ended_by()) return "failed";
   if (v.went_past()) return "failed, went on";
   if (v.differences() != 0) return "differences";
+  if (v.incomplete()) return "incomplete";
   return "good";
 }
 
@@ -162,8 +163,10 @@ int ExitSeverity(int status) {
   switch (status) {
     case kExitGood:
       return 0;
-    case kExitMiscompare:
+    case kExitIncomplete:
       return 1;
+    case kExitMiscompare:
+      return 2;
     case kExitBadArguments:
       return 1000;
     case kExitCannotOpen:

@@ -42,7 +42,7 @@ struct DriveOutcome {
 
 // The verdict in words, read in ExitStatusOf's order: "cancelled", "file error", "refused",
 // "failed" (a failure ended the job), "failed, went on" (it went on past failures),
-// "differences", "good".
+// "differences", "incomplete" (blocks asked for were skipped or not compared), "good".
 std::string VerdictWord(const JobVerdict& verdict);
 // The outcome of a job that ran: ExitStatusOf its verdict.
 DriveOutcome OutcomeOf(const JobVerdict& verdict, std::vector<DriveCount> counts);
@@ -59,8 +59,8 @@ using DriveJob = std::function<DriveOutcome(const DriveSlot& drive, CliContext& 
 std::string SafeDriveName(std::string_view id);
 
 // The order of exit statuses from the least to the most severe, after ExitStatusOf's ladder:
-// 0 good, 14 differences, the failure categories (a higher number above a lower one), 1 refused,
-// 15 a file or drive that could not be opened, 99 cancelled.
+// 0 good, 13 incomplete, 14 differences, the failure categories (a higher number above a lower
+// one), 1 refused, 15 a file or drive that could not be opened, 99 cancelled.
 int ExitSeverity(int status);
 // The most severe of `statuses` (0 for none).
 int WorstExitStatus(const std::vector<int>& statuses);

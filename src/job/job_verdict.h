@@ -9,6 +9,7 @@
 #include <string>
 
 #include "device/device_session.h"
+#include "job/coverage.h"
 
 namespace tamarack {
 
@@ -53,10 +54,17 @@ class JobVerdict {
   const std::optional<CommandFailure>& went_past() const { return went_past_; }
   std::uint64_t differences() const { return differences_; }
   std::uint64_t failures() const { return failures_; }
-  // Every command succeeded, every block came whole, every check passed, nothing was cut short.
+  // What the job was asked to read and check, and what became of each block.
+  Coverage& coverage() { return coverage_; }
+  const Coverage& coverage() const { return coverage_; }
+  // Blocks asked for were skipped, or read and not compared, with no failure to say why.
+  bool incomplete() const { return !coverage_.complete(); }
+
+  // Every command succeeded, every block came whole, every check passed, nothing asked for
+  // was left out.
   bool good() const {
     return !cancelled_ && !file_error_ && !refused_ && !ended_by_ && !went_past_ &&
-           differences_ == 0;
+           differences_ == 0 && coverage_.complete();
   }
 
  private:
@@ -67,6 +75,7 @@ class JobVerdict {
   std::optional<std::string> file_error_;
   std::optional<std::string> refused_;
   bool cancelled_ = false;
+  Coverage coverage_;
 };
 
 }  // namespace tamarack

@@ -1,0 +1,108 @@
+// What a long job was asked to read (and, where a check was asked, to compare), and what
+// became of every one of those blocks: read whole, failed or short, or skipped for a stated
+// reason. The counts add up to what was asked; whatever they leave over was never reached
+// (a job that stopped early). JobVerdict holds one, so that a job that left out a block it was
+// asked for is never good, whatever its commands returned.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tamarack {
+
+// Why blocks that were asked for were not read (or not compared).
+enum class SkipReason {
+  kUnreadInReference,  // listed in the reference's FILE.unread: the capture could not read them
+  kBeyondDisc,         // past the disc's last block
+  kBeyondReference,    // past the reference file's end (the disc is longer than the file)
+  kPartialReference,   // the reference's last block is not whole
+  kNoBlockSize,        // no block size could be found for their track
+  kNotChecked,  // read, but the data check could not be made (e.g. audio with a test-sector check)
+};
+
+// The words a closing line and `--json` use for a reason ("unread in reference", ...).
+const char* SkipReasonText(SkipReason reason);
+
+// A run of blocks a job did not read or did not check, with its reason.
+struct SkippedBlocks {
+  std::int64_t first = 0;
+  std::uint64_t count = 0;
+  SkipReason reason = SkipReason::kBeyondDisc;
+};
+
+// A run of blocks whose command failed or came short.
+struct FailedBlocks {
+  std::int64_t first = 0;
+  std::uint64_t count = 0;
+};
+
+class Coverage {
+ public:
+  // The blocks a job was asked for, added as it learns them (a job of several passes asks
+  // for each pass's blocks); `check`: each is also to be compared.
+  void Ask(std::uint64_t blocks, bool check = false) {
+    asked_ += blocks;
+    if (check) check_asked_ += blocks;
+  }
+  void ReadWhole(std::uint64_t blocks) { read_whole_ += blocks; }
+  // Blocks read whole and compared with what they should hold (equal or not: differences
+  // are the verdict's own count).
+  void Compared(std::uint64_t blocks) { compared_ += blocks; }
+  void Failed(std::int64_t first, std::uint64_t count);
+  void Skipped(std::int64_t first, std::uint64_t count, SkipReason reason);
+  // Blocks read whole but whose check was skipped: they count as read, and as not compared.
+  void CheckSkipped(std::int64_t first, std::uint64_t count, SkipReason reason);
+
+  std::uint64_t asked() const { return asked_; }
+  std::uint64_t check_asked() const { return check_asked_; }
+  std::uint64_t read_whole() const { return read_whole_; }
+  std::uint64_t compared() const { return compared_; }
+  std::uint64_t failed() const { return failed_; }
+  std::uint64_t skipped() const { return skipped_; }
+  std::uint64_t check_skipped() const { return check_skipped_; }
+  // Asked for and never accounted for: a job that stopped before reaching them.
+  std::uint64_t not_reached() const {
+    const std::uint64_t done = read_whole_ + failed_ + skipped_;
+    return done >= asked_ ? 0 : asked_ - done;
+  }
+  // Asked to be compared, read, and not compared.
+  std::uint64_t not_compared() const {
+    const std::uint64_t reachable = check_asked_ > skipped_ ? check_asked_ - skipped_ : 0;
+    const std::uint64_t due = reachable > failed_ ? reachable - failed_ : 0;
+    const std::uint64_t owed = due > not_reached() ? due - not_reached() : 0;
+    return owed > compared_ ? owed - compared_ : 0;
+  }
+  // The runs listed (merged where adjacent, at most kListedRuns of each kind kept).
+  const std::vector<FailedBlocks>& failed_runs() const { return failed_runs_; }
+  const std::vector<SkippedBlocks>& skipped_runs() const { return skipped_runs_; }
+  // Nothing asked was left out: every block read whole, every block to compare compared.
+  bool complete() const {
+    return failed_ == 0 && skipped_ == 0 && not_reached() == 0 && not_compared() == 0;
+  }
+  // Only blocks that failed or were never reached are missing: nothing was skipped and
+  // every block that was read whole was compared.
+  bool all_read_compared() const { return skipped_ == 0 && not_compared() == 0; }
+
+  // "asked 1000, read 900, failed 0, skipped 100 (beyond reference 900-999)"; with a check,
+  // "compared N" after "read".
+  std::string Text() const;
+  // The same counts as the members of a JSON object, without braces:
+  // "\"asked\": 1000, \"read\": 900, ..., \"skipped_runs\": [...]".
+  std::string JsonMembers() const;
+
+  static constexpr std::size_t kListedRuns = 64;
+
+ private:
+  std::uint64_t asked_ = 0;
+  std::uint64_t check_asked_ = 0;
+  std::uint64_t read_whole_ = 0;
+  std::uint64_t compared_ = 0;
+  std::uint64_t failed_ = 0;
+  std::uint64_t skipped_ = 0;
+  std::uint64_t check_skipped_ = 0;
+  std::vector<FailedBlocks> failed_runs_;
+  std::vector<SkippedBlocks> skipped_runs_;
+};
+
+}  // namespace tamarack

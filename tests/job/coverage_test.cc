@@ -1,0 +1,68 @@
+#include "job/coverage.h"
+
+#include <gtest/gtest.h>
+
+#include "job/job_verdict.h"
+
+namespace tamarack {
+namespace {
+
+TEST(CoverageTest, CountsAddUpAndOnlyAWholeComparedRunIsComplete) {
+  Coverage c;
+  c.Ask(100, /*check=*/true);
+  c.ReadWhole(90);
+  c.Compared(90);
+  c.Failed(90, 4);
+  c.Failed(94, 2);  // joins the run before it
+  EXPECT_EQ(c.not_reached(), 4u);
+  EXPECT_FALSE(c.complete());
+  c.Skipped(96, 4, SkipReason::kBeyondDisc);
+  EXPECT_EQ(c.not_reached(), 0u);
+  EXPECT_EQ(c.read_whole() + c.failed() + c.skipped(), c.asked());
+  ASSERT_EQ(c.failed_runs().size(), 1u);
+  EXPECT_EQ(c.failed_runs()[0].count, 6u);
+  EXPECT_EQ(c.Text(), "asked 100, read 90, compared 90, failed 6, skipped 4 (beyond disc 96-99)");
+  EXPECT_FALSE(c.complete());
+}
+
+TEST(CoverageTest, ReadButNotComparedIsNotComplete) {
+  Coverage c;
+  c.Ask(10, true);
+  c.ReadWhole(10);
+  c.Compared(7);
+  EXPECT_EQ(c.not_compared(), 3u);
+  EXPECT_FALSE(c.complete());
+  c.Compared(3);
+  EXPECT_TRUE(c.complete());
+
+  Coverage audio;
+  audio.Ask(5, true);
+  audio.CheckSkipped(20, 5, SkipReason::kNoBlockSize);
+  EXPECT_EQ(audio.read_whole(), 5u);
+  EXPECT_EQ(audio.not_compared(), 5u);
+  EXPECT_FALSE(audio.complete());
+  EXPECT_EQ(audio.JsonMembers(),
+            "\"asked\": 5, \"read\": 5, \"compared\": 0, \"failed\": 0, \"skipped\": 5, "
+            "\"not_reached\": 0, \"failed_runs\": [], \"skipped_runs\": [{\"first\": 20, "
+            "\"count\": 5, \"reason\": \"no block size\"}]");
+}
+
+TEST(CoverageTest, AVerdictWithBlocksLeftOutIsNotGood) {
+  JobVerdict v;
+  EXPECT_TRUE(v.good());  // a job that asked for no blocks
+  v.coverage().Ask(3);
+  EXPECT_FALSE(v.good());
+  EXPECT_TRUE(v.incomplete());
+  v.coverage().ReadWhole(3);
+  EXPECT_TRUE(v.good());
+}
+
+TEST(CoverageTest, ListedRunsAreBoundedButCountsAreNot) {
+  Coverage c;
+  for (std::int64_t i = 0; i < 1000; ++i) c.Failed(i * 2, 1);
+  EXPECT_EQ(c.failed(), 1000u);
+  EXPECT_EQ(c.failed_runs().size(), Coverage::kListedRuns);
+}
+
+}  // namespace
+}  // namespace tamarack
