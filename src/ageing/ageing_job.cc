@@ -74,19 +74,26 @@ struct SizedReply {
   std::uint32_t size = 0;    // bytes per block of the read's track; 0: not known
   bool short_reply = false;  // fewer bytes than its blocks of that size
   bool not_found = false;    // looked for with this reply, and not found
+  // The probe that failed on the way (not stored: the next read looks again).
+  std::optional<CommandOutcome> failed_probe;
+  Cdb failed_probe_cdb{};
 };
 
 // Sizes a good reply of `e.blocks` blocks in `track`: with the size found earlier, else found
 // now (FindBlockSize: the reply itself, else a probe), and found again where the reply holds
-// whole blocks of another size than the known one.
+// whole blocks of another size than the known one. A size the probes could not find for a
+// reason of the block's type is kept as 0 (none); one whose probe failed is not kept.
 SizedReply SizeTheReply(DeviceSession& session, TrackBlockSizes& sizes, std::size_t track,
                         const ReadEvidence& e) {
   SizedReply r;
   const std::uint32_t received = e.reply.received;
   if (!sizes.Of(track)) {
-    r.size = FindBlockSize(session, e).bytes;
-    sizes.Set(track, r.size);
-    r.not_found = r.size == 0;
+    const BlockSizeFinding found = FindBlockSize(session, e);
+    r.size = found.bytes;
+    r.failed_probe = found.failed_probe;
+    r.failed_probe_cdb = found.failed_probe_cdb;
+    if (!r.failed_probe) sizes.Set(track, r.size);
+    r.not_found = r.size == 0 && !r.failed_probe;
     r.short_reply = r.size != 0 && received < e.blocks * r.size;
     return r;
   }
@@ -100,6 +107,35 @@ SizedReply SizeTheReply(DeviceSession& session, TrackBlockSizes& sizes, std::siz
     r.short_reply = true;
   }
   return r;
+}
+
+// The reads a command of `length` blocks at `lba` is sent as: one per track it touches, cut
+// at the track starts (`starts` ascending), so that no command spans a change of block size.
+std::vector<std::pair<std::int32_t, std::int32_t>> ReadsOfCommand(
+    std::int32_t lba, std::int32_t length, const std::vector<std::int32_t>& starts) {
+  std::vector<std::pair<std::int32_t, std::int32_t>> reads;
+  const std::int64_t end = std::int64_t{lba} + length;
+  std::int64_t at = lba;
+  for (auto next = std::upper_bound(starts.begin(), starts.end(), lba);
+       next != starts.end() && *next < end; ++next) {
+    reads.emplace_back(static_cast<std::int32_t>(at), static_cast<std::int32_t>(*next - at));
+    at = *next;
+  }
+  reads.emplace_back(static_cast<std::int32_t>(at), static_cast<std::int32_t>(end - at));
+  return reads;
+}
+
+// The runs of the `count` blocks from `lba` that the list holds, as (first, count).
+std::vector<std::pair<std::int64_t, std::uint64_t>> UnreadRunsIn(
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>>& unread, std::int64_t lba,
+    std::int64_t count) {
+  std::vector<std::pair<std::int64_t, std::uint64_t>> runs;
+  for (const auto& [first, last] : unread) {
+    const std::int64_t lo = std::max<std::int64_t>(first, lba);
+    const std::int64_t hi = std::min<std::int64_t>(last, lba + count - 1);
+    if (hi >= lo) runs.emplace_back(lo, static_cast<std::uint64_t>(hi - lo + 1));
+  }
+  return runs;
 }
 
 // The bytes of a read that count as its data: none of a failed read, at most its blocks of
@@ -166,6 +202,10 @@ void AgeingJob::Run(JobContext& ctx) {
   }
   if (const std::optional<std::string> why = RangeOutsideDisc(s)) {
     refuse(AgeingRefusal::kOutsideDisc, *why);
+    return;
+  }
+  if (const std::optional<std::string> why = StepGoesNowhere(s)) {
+    refuse(AgeingRefusal::kStepGoesNowhere, *why);
     return;
   }
 
@@ -261,7 +301,9 @@ struct AgeingJob::CommandRun {
         log(run_log),
         random(options.seed.value_or(static_cast<std::uint32_t>(std::time(nullptr)))),
         walk(s, random, options.random_step_counter ? *options.random_step_counter : own_counter),
-        check(s, [clock_time = &time] { return EventStamp(clock_time->Now()); }),
+        check(
+            s, [clock_time = &time] { return EventStamp(clock_time->Now()); },
+            options.unread_in_reference),
         sizes(std::move(track_starts)),
         // Room for Transfer Length blocks of the largest size, for the whole run.
         buffer(static_cast<std::size_t>(s.transfer_length) * kBlockRoom),
@@ -295,7 +337,8 @@ struct AgeingJob::SentRead {
   std::span<std::uint8_t> area;  // in the run's buffer
   std::uint32_t size = 0;        // bytes per block of its track; 0: not known
   bool short_reply = false;
-  bool ok = false;  // a good reply holding all its blocks
+  bool ok = false;           // a good reply holding all its blocks (and no probe of it failed)
+  std::uint64_t unread = 0;  // its blocks the reference file does not hold
   char marker = ' ';
 };
 
@@ -313,10 +356,14 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
     const bool window_due = run.pace.Due();
     if (window_due) run.host.Show(JobText::kCdb, CdbLine(run.cdb));
     current = lba;
-    const SentRead read = SendRead(run, lba, length);
-    CheckAndShowData(ctx, run, read, window_due);
-    if (!read.ok && s.mode.end_on_command_error()) break;
-    if (ctx.state() == RunState::kDataError) break;
+    bool ended = false;
+    for (const auto& [at, blocks] : ReadsOfCommand(lba, length, track_starts_)) {
+      const SentRead read = SendRead(run, at, blocks);
+      CheckAndShowData(ctx, run, read, window_due);
+      ended = (!read.ok && s.mode.end_on_command_error()) || ctx.state() == RunState::kDataError;
+      if (ended) break;
+    }
+    if (ended) break;
     if (window_due) ShowProgress(run, lba);
     if (s.interval_ms > 0) Pause(run, window_due);
     if (StopRequested(ctx.state())) break;
@@ -328,12 +375,15 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
 
 AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::int32_t length) {
   const AgeingSettings& s = settings_;
+  Coverage& coverage = result_.verdict.coverage();
   SentRead read;
   read.lba = lba;
   read.length = length;
+  WriteAgeingAddress(run.cdb, static_cast<std::uint32_t>(lba), static_cast<std::uint32_t>(length));
   // Room for the largest blocks until the track's size is known, then exactly the bytes that
   // size asks for (a whole reply then leaves no fill to read again over).
   const auto blocks = static_cast<std::uint32_t>(length);
+  coverage.Ask(blocks, s.data_check);
   const std::size_t track = run.sizes.TrackOf(lba);
   read.size = run.sizes.Of(track).value_or(0);
   const std::uint32_t expected = blocks * read.size;
@@ -344,40 +394,63 @@ AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(run.clock.Now() - before).count();
   read.marker = run.walk.StepMarker();
-  if (read.reply.second_read) {
-    // The same read sent again over another fill: a command of its own (the first one was
-    // good); the time is shared between the two.
-    run.log.Command(true, run.cdb, "", ms / 2, read.marker);
-  }
 
   bool not_found = false;
+  SizedReply sized;
   if (read.reply.good() && blocks != 0) {
-    const SizedReply sized = SizeTheReply(
+    sized = SizeTheReply(
         run.session, run.sizes, track,
         {run.cdb, blocks, static_cast<std::uint32_t>(read.area.size()), lba, read.reply});
     read.size = sized.size;
-    read.short_reply = sized.short_reply;
+    read.short_reply = sized.short_reply || read.reply.overrun;
     not_found = sized.not_found;
   }
-  read.ok = read.reply.good() && !read.short_reply;
+  const bool reply_ok = read.reply.good() && !read.short_reply;
+  read.ok = reply_ok && !sized.failed_probe;
+  // A read sent twice (the second over another fill) is two commands when the reply came whole,
+  // the time shared between them. One that came short is one failed command: the first of the
+  // two was no good read either.
+  const bool two_commands = read.reply.second_read && reply_ok;
+  if (two_commands) run.log.Command(true, run.cdb, "", ms / 2, read.marker);
   const std::string error_text =
       read.short_reply ? StrFormat(kShortReplyText, read.reply.received, blocks * read.size)
                        : read.reply.outcome.error_text;
-  run.log.Command(read.ok, run.cdb, error_text, read.reply.second_read ? ms - ms / 2 : ms,
-                  read.marker);
-  if (not_found && s.data_check && !run.said_no_size) {
+  run.log.Command(reply_ok, run.cdb, error_text, two_commands ? ms - ms / 2 : ms, read.marker);
+  if (sized.failed_probe) {
+    // The probe that was to find the size failed: a failed command of its own, logged.
+    run.log.Command(false, sized.failed_probe_cdb, sized.failed_probe->error_text, 0, read.marker);
+  }
+  if (not_found && !run.said_no_size) {
     run.said_no_size = true;
     const std::string note = StrFormat(kBlockSizeNotFoundText, lba, static_cast<unsigned>(lba));
     run.host.Show(JobText::kStatusLine, note);
     run.host.Show(JobText::kStatus, note);
     run.log.Note(run.cdb, note);
   }
-  if (!read.ok) {
+  const auto go_past = [&](const CommandOutcome& outcome, bool short_reply) {
     if (s.mode.end_on_command_error()) {
-      result_.verdict.EndedBy(read.reply.outcome, read.short_reply);
+      result_.verdict.EndedBy(outcome, short_reply);
     } else {
-      result_.verdict.WentPast(read.reply.outcome, read.short_reply);
+      result_.verdict.WentPast(outcome, short_reply);
     }
+  };
+  if (!reply_ok) go_past(read.reply.outcome, read.short_reply);
+  if (sized.failed_probe) go_past(*sized.failed_probe, false);
+  if (!read.ok) {
+    coverage.Failed(lba, blocks);
+  } else if (blocks != 0 && read.size == 0) {
+    coverage.Skipped(lba, blocks, SkipReason::kNoBlockSize);
+  } else {
+    // The blocks the reference does not hold are read and not compared.
+    std::uint64_t unread = 0;
+    if (s.data_check && s.data_check_type == DataCheckType::kOther) {
+      for (const auto& [first, count] : UnreadRunsIn(options_.unread_in_reference, lba, blocks)) {
+        coverage.CheckSkipped(first, count, SkipReason::kUnreadInReference);
+        unread += count;
+      }
+    }
+    coverage.ReadWhole(blocks - unread);
+    read.unread = unread;
   }
   return read;
 }
@@ -393,6 +466,9 @@ void AgeingJob::CheckAndShowData(JobContext& ctx, CommandRun& run, const SentRea
   if (!s.data_check || read.size != 0) {
     CheckData(ctx, run.check, run.log, {read.lba, data, read.length, read.size}, run.cdb,
               read.marker, &run.message);
+  }
+  if (s.data_check && read.size != 0) {
+    result_.verdict.coverage().Compared(static_cast<std::uint64_t>(read.length) - read.unread);
   }
   if (s.display_received && read.length != 0 && window_due) {
     std::string dump;

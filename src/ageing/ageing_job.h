@@ -14,10 +14,15 @@
 //
 // Reads go through ReadBlocks (device/block_read.h): into room for the largest block until the
 // bytes per block are known, then into exactly that many. They are found once for each track
-// the run reads in (a track keeps its sector
-// type; FindBlockSize: the reply itself, else a Read CD probe), and again where a good reply
-// shows another size than the known one. A reply short of the known size is a failed command.
-// Where no size can be found the data check of that track is skipped, said once.
+// the run reads in (a track keeps its sector type; FindBlockSize: the reply itself, else a
+// Read CD probe), and again where a good reply shows another size than the known one. A read
+// that crosses a track start is sent as one command per track, so that no command spans a
+// change of block size. A reply short of the known size is a failed command; so is a probe
+// that failed (logged; the size is looked for again at the next read). Where no size can be
+// found the read's blocks are skipped in the verdict's coverage, said once.
+//
+// The verdict's coverage counts every command's blocks as asked, and each as read whole (and
+// compared, with a data check), failed, or skipped with its reason.
 #pragma once
 
 #include <atomic>
@@ -25,6 +30,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ageing/ageing_log.h"
@@ -66,6 +72,9 @@ struct AgeingRunOptions {
   // A log that does not open ends the run before its first command (the terminal's rule)
   // instead of asking whether to go on without it (the window's).
   bool refuse_without_log = false;
+  // The blocks the reference file of a "file:" check does not hold (its FILE.unread, read by
+  // the caller; both ends included): they are read and not compared.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> unread_in_reference;
 };
 
 // Why a run ended before its first command.
@@ -76,6 +85,7 @@ enum class AgeingRefusal {
   kLogDeclined,      // the log did not open and the user did not go on without it
   kLogUnwritable,    // the log did not open (refuse_without_log)
   kOutsideDisc,      // a single pass starting past the disc's last block
+  kStepGoesNowhere,  // a single pass whose Step of 0 or below would never reach its end
 };
 
 struct AgeingResult {

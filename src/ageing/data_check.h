@@ -11,6 +11,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ageing/ageing_settings.h"
@@ -35,7 +36,10 @@ class AgeingDataCheck {
  public:
   // `settings` must outlive the check; `stamp` gives the event time stamp
   // (" MM/DD/YYYY:hh:mm:ss") of the NG lines that carry one.
-  AgeingDataCheck(const AgeingSettings& settings, std::function<std::string()> stamp);
+  // `unread`: the blocks the reference file does not hold (both ends included), which the
+  // reference check leaves out.
+  AgeingDataCheck(const AgeingSettings& settings, std::function<std::string()> stamp,
+                  std::vector<std::pair<std::uint32_t, std::uint32_t>> unread = {});
 
   // The check of one read: true for OK. With Data Check off it is OK at once and nothing else
   // changes. Otherwise the marks and the message line are set afresh.
@@ -59,6 +63,7 @@ class AgeingDataCheck {
 
   const AgeingSettings& s_;
   std::function<std::string()> stamp_;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> unread_;
   std::array<bool, kBlockMarks> marks_{};
   std::string message_;
   std::vector<std::uint8_t> reference_;  // reused from check to check

@@ -32,6 +32,12 @@ std::optional<std::string> RangeOutsideDisc(const AgeingSettings& s) {
   return StrFormat("Start LBA %d lies past the disc's last block (%d)", s.start_lba, s.last_lba);
 }
 
+std::optional<std::string> StepGoesNowhere(const AgeingSettings& s) {
+  if (s.mode.loop() != LoopMode::kOnce || s.step > 0) return std::nullopt;
+  return StrFormat("A single pass needs a Step of 1 or more: Step %d would read LBA %d forever",
+                   s.step, s.start_lba);
+}
+
 std::string ReadModelName(DeviceSession& session) {
   if (!session.HasDevice()) return {};
   // Inquiry as the Properties tab sends it: 255 bytes into a zero-filled buffer.

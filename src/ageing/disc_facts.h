@@ -24,6 +24,10 @@ void ReadDiscBounds(DeviceSession& session, const std::vector<std::int32_t>& tra
 // command). Nothing when the run may start or Last LBA is not known (0).
 std::optional<std::string> RangeOutsideDisc(const AgeingSettings& settings);
 
+// Why a single pass must not start: a Step of 0 or below never moves it towards its end, so it
+// would read its Start LBA forever. Nothing for a Step of 1 or more and for the other loops.
+std::optional<std::string> StepGoesNowhere(const AgeingSettings& settings);
+
 // The 24 characters of Inquiry's vendor and product identification, from one Inquiry (12h, 255
 // bytes); empty when there is no drive or Inquiry fails.
 std::string ReadModelName(DeviceSession& session);

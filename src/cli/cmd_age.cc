@@ -12,6 +12,7 @@
 // settings did not let the run start, the category of the failure that ended the run or of the
 // last one it went past (97 a short reply), 14 data that differed, 0 all good.
 #include <CLI/CLI.hpp>
+#include <filesystem>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -22,9 +23,11 @@
 #include "cli/job_terminal.h"
 #include "cli/multi_drive_run.h"
 #include "job/job_runner.h"
+#include "refdata/unread_list.h"
 #include "shell/settings_format.h"
 #include "shell/tab_file.h"
 #include "util/strings.h"
+#include "util/text_file.h"
 
 namespace tamarack::cli {
 
@@ -160,9 +163,39 @@ bool ApplyFlags(const AgeOptions& o, AgeingSettings* s, std::string* error) {
   return true;
 }
 
+// The blocks the reference file of a "file:" check lists as unread (FILE.unread beside it;
+// none when there is no list). False with the list and its line when it cannot be read.
+bool ReadUnreadOfReference(const AgeingSettings& s,
+                           std::vector<std::pair<std::uint32_t, std::uint32_t>>* out,
+                           std::string* error) {
+  if (!s.data_check || s.data_check_type != DataCheckType::kOther) return true;
+  const std::string list = UnreadListPath(s.data_file);
+  std::error_code ec;
+  if (!std::filesystem::exists(list, ec)) return true;
+  std::string why;
+  const std::optional<std::string> text = ReadTextFile(list, &why);
+  UnreadBlocks blocks;
+  if (!text || !ParseUnreadList(*text, &blocks, &why)) {
+    *error = list + ": " + why;
+    return false;
+  }
+  for (const UnreadRange& r : blocks.ranges()) out->emplace_back(r.first, r.last);
+  return true;
+}
+
+// The coverage counts of a run, for the table and `--json`.
+void AddCoverageCounts(const Coverage& c, bool check, std::vector<DriveCount>* counts) {
+  counts->push_back({"blocks_asked", c.asked()});
+  counts->push_back({"blocks_read", c.read_whole()});
+  if (check) counts->push_back({"blocks_compared", c.compared()});
+  counts->push_back({"blocks_failed", c.failed()});
+  counts->push_back({"blocks_skipped", c.skipped() + c.check_skipped()});
+}
+
 // One drive's run with the settings every drive shares; the log is the drive's own.
-DriveOutcome AgeOnDrive(const AgeOptions& o, AgeingSettings s, const DriveSlot& drive,
-                        CliContext& context) {
+DriveOutcome AgeOnDrive(const AgeOptions& o, AgeingSettings s,
+                        const std::vector<std::pair<std::uint32_t, std::uint32_t>>& unread,
+                        const DriveSlot& drive, CliContext& context) {
   std::ostream& out = *context.out;
   std::ostream& err = *context.err;
   if (!s.log_path.empty()) s.log_path = drive.File(s.log_path);
@@ -176,6 +209,7 @@ DriveOutcome AgeOnDrive(const AgeOptions& o, AgeingSettings s, const DriveSlot& 
   AgeingRunOptions options;
   options.seed = o.seed;
   options.refuse_without_log = true;
+  options.unread_in_reference = unread;
   auto job = std::make_shared<AgeingJob>(s, options);
   RunJobFromTerminal(runner, job, host, context.lane);
   const AgeingResult& r = job->result();
@@ -192,6 +226,10 @@ DriveOutcome AgeOnDrive(const AgeOptions& o, AgeingSettings s, const DriveSlot& 
       counts.push_back({"data_ng", static_cast<std::uint64_t>(r.counts.data_ng)});
     }
     out << "\n";
+    // What became of every block the commands asked for: a run is good only when each was
+    // read whole (and compared).
+    out << "blocks: " << r.verdict.coverage().Text() << "\n";
+    AddCoverageCounts(r.verdict.coverage(), s.data_check, &counts);
     if (s.log_options.what() != LogWhat::kNothing && r.log_failure.empty()) {
       out << "log: " << s.log_path << "\n";
     }
@@ -223,9 +261,14 @@ int Age(AgeOptions& o, CliContext& context) {
     err << "tamarack-cli age: " << error << "\n";
     return kExitBadArguments;
   }
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> unread;
+  if (!ReadUnreadOfReference(s, &unread, &error)) {
+    err << "tamarack-cli age: " << error << "\n";
+    return kExitBadArguments;
+  }
   o.drives.files = {{"--log", o.log}};
-  return RunOnDrives(context, o.drives, [&o, &s](const DriveSlot& drive, CliContext& c) {
-    return AgeOnDrive(o, s, drive, c);
+  return RunOnDrives(context, o.drives, [&o, &s, &unread](const DriveSlot& drive, CliContext& c) {
+    return AgeOnDrive(o, s, unread, drive, c);
   });
 }
 

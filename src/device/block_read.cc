@@ -67,26 +67,21 @@ std::uint32_t ReceivedFromTwoReads(std::span<const std::uint8_t> first,
 
 namespace {
 
+// A path that counts more bytes than the buffer took: the drive had more to send (an
+// overrun), so the buffer's bytes are not the whole reply, however full it is.
+void NoteOverrun(BlockReply* reply, std::uint32_t size) {
+  if (reply->good() && reply->outcome.result.transferred > size) reply->overrun = true;
+}
+
 // Sends `cdb` into `buffer`. The reply is built around the outcome (no copy of it on every
 // read); for a failed command it holds the count the path reported.
 [[gnu::hot]] BlockReply Send(DeviceSession& session, const Cdb& cdb,
                              std::span<std::uint8_t> buffer) {
   BlockReply reply{.outcome = session.Run(cdb, buffer)};
-  if (!reply.good()) {
-    reply.received =
-        std::min(reply.outcome.result.transferred, static_cast<std::uint32_t>(buffer.size()));
-  }
+  const auto size = static_cast<std::uint32_t>(buffer.size());
+  if (!reply.good()) reply.received = std::min(reply.outcome.result.transferred, size);
+  NoteOverrun(&reply, size);
   return reply;
-}
-
-// The reply's count from the transport alone: true, with `reply` complete, when the count is
-// short of the buffer (a residual).
-bool TakeResidual(BlockReply* reply, std::uint32_t size) {
-  const std::uint32_t transferred = std::min(reply->outcome.result.transferred, size);
-  if (transferred >= size) return false;
-  reply->way = ReceivedWay::kResidual;
-  reply->received = transferred;
-  return true;
 }
 
 // The read sent again over the complement of what the first one left in the buffer (A5h where
@@ -101,6 +96,7 @@ void SettleBySecondRead(DeviceSession& session, const Cdb& cdb, std::span<std::u
   reply->second_read = true;
   BlockReply second = Send(session, cdb, buffer);
   reply->outcome = std::move(second.outcome);
+  reply->overrun = reply->overrun || second.overrun;
   if (!reply->good()) {
     reply->received = second.received;
     return;
@@ -136,7 +132,14 @@ void SettleBySecondRead(DeviceSession& session, const Cdb& cdb, std::span<std::u
   const auto guard = buffer.last(std::min<std::size_t>(kReplyGuard, size));
   std::fill(guard.begin(), guard.end(), kReplyFill);
   BlockReply reply = Send(session, cdb, buffer);
-  if (!reply.good() || TakeResidual(&reply, size)) return reply;
+  if (!reply.good()) return reply;
+  // A count short of the buffer cannot be believed here: only the guard had the fill, so
+  // bytes the path counted and never wrote would pass unseen. The read over the complement
+  // settles it: only bytes the drive sent both times count.
+  if (reply.outcome.result.transferred < size) {
+    SettleBySecondRead(session, cdb, buffer, reply.outcome.result.transferred, &reply);
+    return reply;
+  }
   bool fill_says_short = false;
   ReceivedFromFirstRead(guard, static_cast<std::uint32_t>(guard.size()), &reply.way,
                         &fill_says_short);
@@ -156,7 +159,7 @@ void SettleBySecondRead(DeviceSession& session, const Cdb& cdb, std::span<std::u
   // the reply needs) is filled whole: the fill must show where the data ended.
   BlockReply reply = expected == buffer.size() ? ReadWithGuard(session, cdb, buffer)
                                                : ReadOverFills(session, cdb, buffer);
-  reply.short_reply = expected != 0 && reply.good() && reply.received < expected;
+  reply.short_reply = expected != 0 && reply.good() && (reply.received < expected || reply.overrun);
   return reply;
 }
 

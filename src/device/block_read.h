@@ -55,10 +55,14 @@ struct BlockReply {
   bool second_read = false;
   // GOOD status, but fewer bytes than the job expected.
   bool short_reply = false;
+  // GOOD status, and the path counted more bytes than the buffer took: the drive had more to
+  // send than the buffer held, so a full buffer is not the whole reply. ReadBlocks counts it
+  // as a short reply of a read of known length.
+  bool overrun = false;
 
   bool good() const { return outcome.status == CommandStatus::kGood; }
-  // GOOD status and every byte expected.
-  bool ok() const { return good() && !short_reply; }
+  // GOOD status and every byte expected, and no more.
+  bool ok() const { return good() && !short_reply && !overrun; }
   // GOOD status, and the path counted more than the `expected` bytes the blocks hold (a zeroed
   // or padded tail counts the whole buffer and is not this): what the buffer holds past the
   // drive's bytes is fill, so none of it is known to be the blocks' data.

@@ -99,6 +99,15 @@ std::uint32_t BlockSizeFromResidual(std::uint32_t transferred, std::uint32_t req
   return Plausible(size, candidates) ? size : 0;
 }
 
+// A check condition of an illegal request (sense key 5): the drive refuses the expected
+// sector type for this block.
+namespace {
+bool RefusesTheType(const CommandOutcome& out) {
+  return out.status == CommandStatus::kCheckCondition && out.sense.format != SenseFormat::kNone &&
+         out.sense.key == 0x05;
+}
+}  // namespace
+
 BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std::int32_t lba,
                                 HostReport report) {
   BlockSizeFinding found;
@@ -120,7 +129,14 @@ BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std:
       return found;
     }
     if (out.status != CommandStatus::kNoDevice) refused = out;
+    // Only an illegal request says the block is not of this type; anything else is the
+    // probe's own failure.
+    if (out.status != CommandStatus::kNoDevice && !RefusesTheType(out)) {
+      found.failed_probe = out;
+      found.failed_probe_cdb = cdb;
+    }
     if (out.status != CommandStatus::kCheckCondition) break;  // no device, or refused
+    if (found.failed_probe) break;
   }
   SessionHost* host = session.host();
   if (refused && report == HostReport::kTell && host) host->CommandEnded(*refused);

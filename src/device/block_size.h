@@ -12,11 +12,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "device/block_read.h"
+#include "device/device_session.h"
 #include "device/read_cd_selection.h"
 #include "device/scsi.h"
 
@@ -44,6 +46,11 @@ struct BlockSizeFinding {
   std::uint32_t bytes = 0;  // bytes per block; 0 when not found
   BlockSizeWay way = BlockSizeWay::kNotFound;
   std::uint8_t sector_type = kSectorTypeAny;  // for kSectorType: the type the drive accepted
+  // Not found because a probe failed for another reason than its sector type (a read error, a
+  // time-out, a refusal): the probe is a failed command of the job, and the size may still be
+  // found by a later read. Empty when every type was refused as not the block's.
+  std::optional<CommandOutcome> failed_probe;
+  Cdb failed_probe_cdb{};
 
   // For a job's status line: "block size 2048 (from the reply's fill)", "block size 2352 (from
   // the transferred count)", "block size 2328 (from the sector type Mode 2 form 2)", "block

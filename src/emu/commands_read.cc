@@ -1,5 +1,6 @@
 // Reading commands of the virtual drive: capacity, blocks, Read CD, TOC, sub-channel, seek.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -19,10 +20,23 @@ namespace {
 
 constexpr std::size_t kBlockSize = 2048;
 
-// Blocks whose bytes fit the caller's buffer: the drive still reads (and times) the rest, but
-// nothing past the buffer is built.
+// Blocks whose bytes fit the caller's buffer (the last may fit in part); the rest are read
+// past the buffer.
 std::int64_t BlocksToBuild(const CommandContext& c, std::int64_t count, std::size_t block) {
   return std::min<std::int64_t>(count, static_cast<std::int64_t>((c.capacity + block - 1) / block));
+}
+
+// The reply so far holds more than the caller's buffer takes.
+void NoteOverrun(CommandContext& c) {
+  if (ReplySize(c) > c.capacity) c.overrun = true;
+}
+
+// After the blocks past the caller's buffer, `block` of `track` decided the same way as the
+// rest of its track: no block of the disc can fail, and the track's blocks are all of its type
+// (Mode 2 blocks are told apart by their own bytes). The read goes on at the track's end.
+bool RestOfTrackAlike(const DriveUnit& u, const TrackInfo& track) {
+  return !u.faults.HasBlockFaults() &&
+         (track.mode == TrackMode::kAudio || track.mode == TrackMode::kMode1);
 }
 
 // Appends the 2048 user bytes of Mode 1 block `block` (no EDC or ECC to build). Returns the
@@ -65,6 +79,42 @@ std::int64_t ReadMode1Run(CommandContext& c, const TrackInfo& track, std::int32_
   if (!u.disc->ReadMode1Run(lba, static_cast<std::int32_t>(n), out, &error)) return 0;
   c.direct += out.size();
   return n;
+}
+
+// The blocks of a Read(10) or Read(12) that do not fit the caller's buffer. A real drive reads
+// every block it was asked for and fails on a bad one, so each goes through the fault plan as
+// the others do; its bytes overrun the buffer and are dropped.
+SenseCode ReadUserDataPastBuffer(CommandContext& c, std::int64_t lba, std::int64_t count) {
+  DriveUnit& u = c.unit;
+  const DiscLayout& layout = u.MediumLayout();
+  RawSector sector;
+  std::array<std::uint8_t, kBlockSize> user{};
+  for (std::int64_t i = 0; i < count; ++i) {
+    const auto block = static_cast<std::int32_t>(lba + i);
+    const TrackInfo* track = layout.TrackAt(block);
+    SenseCode sense = kNoSense;
+    if (!track) {
+      sense = kLbaOutOfRange;
+    } else if (track->mode == TrackMode::kAudio || track->mode == TrackMode::kMode2Formless ||
+               track->mode == TrackMode::kMode2Form2) {
+      sense = kIllegalModeForThisTrack;
+    } else if (track->mode == TrackMode::kMode1) {
+      sense = ReadMode1Block(u, block, user);
+    } else {
+      sense = ReadRawBlock(u, block, &sector);
+      if (sense.ok() && BlockMode(track->mode, sector) != TrackMode::kMode2Form1) {
+        sense = kIllegalModeForThisTrack;
+      }
+    }
+    if (!sense.ok()) {
+      c.information = static_cast<std::uint32_t>(block);
+      return sense;
+    }
+    c.overrun = true;
+    if (u.faults.IsShort(block)) return kNoSense;
+    if (RestOfTrackAlike(u, *track)) i = std::max<std::int64_t>(i, track->end - 1 - lba);
+  }
+  return kNoSense;
 }
 
 // Read(10) and Read(12): 2048-byte user data of Mode 1 and XA form 1 blocks.
@@ -113,7 +163,43 @@ SenseCode ReadUserData(CommandContext& c, std::int64_t lba, std::int64_t count) 
     if (u.faults.IsShort(block)) {
       // The transfer breaks off half-way into this block, with good status.
       c.reply.resize(at + kBlockSize / 2);
+      NoteOverrun(c);
       return kNoSense;
+    }
+  }
+  NoteOverrun(c);
+  return ReadUserDataPastBuffer(c, lba + build, count - build);
+}
+
+// The blocks of a Read CD that do not fit the caller's buffer, read as the others are (see
+// ReadUserDataPastBuffer): a fault there ends the command, their bytes overrun the buffer.
+SenseCode ReadCdPastBuffer(CommandContext& c, const ReadCdSelection& sel, std::int64_t lba,
+                           std::int64_t count) {
+  DriveUnit& u = c.unit;
+  const DiscLayout& layout = u.MediumLayout();
+  RawSector sector;
+  std::vector<std::uint8_t> block_bytes(kMaxReadCdBlock);
+  for (std::int64_t i = 0; i < count; ++i) {
+    const auto block = static_cast<std::int32_t>(lba + i);
+    const TrackInfo* track = layout.TrackAt(block);
+    SenseCode sense = track ? ReadRawBlock(u, block, &sector) : kLbaOutOfRange;
+    std::size_t bytes = 0;
+    if (sense.ok()) {
+      const TrackMode mode = track->mode == TrackMode::kMode1 && u.faults.IsFormless(block)
+                                 ? TrackMode::kMode2Formless
+                                 : track->mode;
+      const ReadCdStatus status = AssembleReadCdBlock(sel, mode, sector, block_bytes, &bytes);
+      if (status == ReadCdStatus::kIllegalModeForTrack) sense = kIllegalModeForThisTrack;
+      if (status == ReadCdStatus::kInvalidField) sense = kInvalidFieldInCdb;
+    }
+    if (!sense.ok()) {
+      c.information = static_cast<std::uint32_t>(block);
+      return sense;
+    }
+    if (bytes > 0) c.overrun = true;
+    if (u.faults.IsShort(block)) return kNoSense;
+    if (bytes == 0 || RestOfTrackAlike(u, *track)) {
+      i = std::max<std::int64_t>(i, track->end - 1 - lba);
     }
   }
   return kNoSense;
@@ -134,7 +220,8 @@ SenseCode ReadCdBlocks(CommandContext& c, std::int64_t lba, std::int64_t count) 
       sel.main == 0x10 && sel.sub == 0 &&
       (sel.expected_type == kSectorTypeAny || sel.expected_type == kSectorTypeMode1);
   RawSector sector;
-  for (std::int64_t i = 0; i < count && ReplySize(c) < c.capacity; ++i) {
+  std::int64_t i = 0;
+  for (; i < count && ReplySize(c) < c.capacity; ++i) {
     const auto block = static_cast<std::int32_t>(lba + i);
     const TrackInfo* track = layout.TrackAt(block);
     const std::size_t at = c.reply.size();
@@ -167,6 +254,7 @@ SenseCode ReadCdBlocks(CommandContext& c, std::int64_t lba, std::int64_t count) 
     }
     if (u.faults.IsShort(block)) {
       c.reply.resize(at + bytes / 2);
+      NoteOverrun(c);
       return kNoSense;
     }
     // The selection takes nothing from blocks of this track's type: the rest of the track
@@ -174,7 +262,8 @@ SenseCode ReadCdBlocks(CommandContext& c, std::int64_t lba, std::int64_t count) 
     // buffer, and a range of the whole disc must not cost the building of every block).
     if (bytes == 0) i = std::max<std::int64_t>(i, track->end - 1 - lba);
   }
-  return kNoSense;
+  NoteOverrun(c);
+  return ReadCdPastBuffer(c, sel, lba + i, count - i);
 }
 
 std::int32_t CdbMsfToLba(const Cdb& cdb, std::size_t at) {

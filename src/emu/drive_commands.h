@@ -32,6 +32,9 @@ struct CommandContext {
   std::span<std::uint8_t> in;
   Clock::Duration timeout{0};
   std::size_t direct = 0;
+  // A block read had more bytes to send than the buffer takes: it read every block asked for
+  // (a fault in any of them ends it as ever), and the rest is an overrun the host must see.
+  bool overrun = false;
 };
 
 // Bytes of the reply so far: those put straight into the caller's buffer, then `reply`'s.

@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::uint8_t kRequestSenseOpcode = 0x03;
 constexpr std::uint8_t kCheckCondition = 0x02;
+constexpr const char* kHostErrorReason = "Transport failure: host adapter error (DID_ERROR)";
 
 std::uint32_t LengthField(const Cdb& cdb, const CommandRow& command) {
   std::uint32_t v = 0;
@@ -73,7 +74,7 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
       result.transferred = static_cast<std::uint32_t>(request.buffer.size());
     } else {
       result.status = TransportStatus::kTransportError;
-      result.reason = "Transport failure: host adapter error (DID_ERROR)";
+      result.reason = kHostErrorReason;
     }
     return result;
   }
@@ -110,7 +111,8 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
       .information = std::nullopt,
       .in = request.direction == DataDirection::kIn ? request.buffer : std::span<std::uint8_t>(),
       .timeout = timeout,
-      .direct = 0};
+      .direct = 0,
+      .overrun = false};
   SenseCode sense = kNoSense;
   if (u.unit_attention && !(command && (command->flags & kIgnoresAttention))) {
     sense = *u.unit_attention;  // reported once, instead of running the command
@@ -137,6 +139,13 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
   }
   Spend(ctx.time);
   result.duration = std::chrono::duration_cast<std::chrono::microseconds>(ctx.time);
+  // Data the drive sends past the host's buffer: every Linux path fails the command (an
+  // adapter's overrun, libata's state machine error) as a host error without sense data.
+  if (ctx.overrun && sense.ok()) {
+    result.status = TransportStatus::kTransportError;
+    result.reason = kHostErrorReason;
+    return result;
+  }
   result.status = TransportStatus::kCompleted;
 
   // The bytes a block read put straight into the buffer come first; `reply` follows them.

@@ -63,7 +63,11 @@ TEST(CliAge, ExitStatusOfTheLastFailureAndRefusals) {
        {"age", "--drive", "emu:type13?speed=max", "--start", "333000", "--end", "333010", "--loop",
         "once"},
        // A range that gives no read at all is no pass.
-       {"age", "--drive", "emu:type13?speed=max", "--start", "0", "--end", "0", "--loop", "once"}});
+       {"age", "--drive", "emu:type13?speed=max", "--start", "0", "--end", "0", "--loop", "once"},
+       // A single pass whose step never moves it on would read LBA 0 forever.
+       {"age", "--drive", "emu:type13?speed=max", "--end", "20", "--step", "0", "--loop", "once"},
+       {"age", "--drive", "emu:type13?speed=max", "--end", "20", "--step", "-5", "--loop",
+        "once"}});
 }
 
 }  // namespace

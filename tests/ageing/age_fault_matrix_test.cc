@@ -70,5 +70,71 @@ TEST(AgeFaultMatrix, EveryFaultOnEveryPathWithEachCheck) {
   }
 }
 
+// A run of its own range and command length, once, logged.
+MatrixRun RangeRun(std::int32_t start, std::int32_t end, std::int32_t length, std::string check) {
+  MatrixRun run;
+  run.args = [=](const std::string& id, const TempDir& dir) {
+    std::vector<std::string> args = {"age",
+                                     "--drive",
+                                     id,
+                                     "--start",
+                                     std::to_string(start),
+                                     "--end",
+                                     std::to_string(end),
+                                     "--length",
+                                     std::to_string(length),
+                                     "--step",
+                                     std::to_string(length),
+                                     "--method",
+                                     "step",
+                                     "--loop",
+                                     "once",
+                                     "--seed",
+                                     "1",
+                                     "--log",
+                                     dir.File("log.txt")};
+    if (!check.empty()) args.insert(args.end(), {"--check", check});
+    return args;
+  };
+  // The closing lines; the log's size changes with nothing the cell is about.
+  run.keep = [](const std::string& line) { return line.rfind("log:", 0) != 0; };
+  return run;
+}
+
+// Faults in the later blocks of a command, on every path: a real drive reads each block it is
+// asked for, so a fault in block 9 of a 10-block command is the command's; each cell's
+// "blocks:" line says which blocks failed.
+TEST(AgeFaultMatrix, FaultsInTheLaterBlocksOfACommand) {
+  testing::ExpectFaultMatrix("age_later_blocks.txt", "emu:type13",
+                             {{"no fault", ""},
+                              {"unreadable last block", "bad=19"},
+                              {"flaky last block failing every time", "flaky=19:1"},
+                              {"short last block", "short=19", testing::ShortHiddenByZeroTail()},
+                              {"corrupted last block", "corrupt=19"}},
+                             RangeRun(10, 29, 10, "type13"));
+}
+
+// A command crossing from the data track 3 into the audio track 4 (LBA 13500) of type30 is sent
+// as one read per track, each in its own block size: a clean drive is good, and a bad block on
+// either side of the track start fails its own read.
+TEST(AgeFaultMatrix, ACommandCrossingATrackOfAnotherSectorType) {
+  testing::ExpectFaultMatrix("age_track_crossing.txt", "emu:type30",
+                             {{"no fault", ""},
+                              {"unreadable audio block after the track start", "bad=13509"},
+                              {"unreadable data block before the track start", "bad=13495"}},
+                             RangeRun(13470, 13530, 20, ""));
+}
+
+// The first read's size probe fails (a flaky first block) where the path gives no size by
+// itself (a zeroed or padded tail): a failed command, logged, and the size found at the next
+// read, so that the short block and the corrupted ones are still seen.
+TEST(AgeFaultMatrix, AFailedFirstProbe) {
+  testing::ExpectFaultMatrix(
+      "age_first_probe.txt", "emu:type13",
+      {{"flaky first block, a short and a corrupted one", "flaky=0:0.5&seed=3&short=5&corrupt=55",
+        testing::ShortHiddenByZeroTail()}},
+      RangeRun(0, 200, 10, "type13"));
+}
+
 }  // namespace
 }  // namespace tamarack

@@ -292,7 +292,10 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
 // Read(10) on a path that zeroes the unsent tail, with Read CD refused: neither the reply nor a
 // probe can tell the block size. The drive gets one probe for the run, the status line and
 // the log say so once, and no read is judged against data of an unknown size.
-TEST(AgeingRun, ABlockSizeNotFoundIsSaidOnceAndSkipsTheCheck) {
+// Where the path gives no size (a zeroed tail) and the host refuses the Read CD probe, every
+// read's probe is a failed command of its own, logged, and its blocks are not counted as read:
+// the run is never good, and the next read looks for the size again.
+TEST(AgeingRun, AFailedProbeIsAFailedCommandAndTheSizeIsSoughtAgain) {
   AgeingBench b("emu:type13?speed=max&resid=zero&refuse=be");
   CaptureReference(b.dir.File("ref.dat"), 0, 9);
   AgeingSettings s = Once(b, 0, 9);
@@ -303,15 +306,14 @@ TEST(AgeingRun, ABlockSizeNotFoundIsSaidOnceAndSkipsTheCheck) {
   const AgeingResult r = b.Run(s);
   b.drives.Trace().Stop();
 
-  EXPECT_EQ(r.commands, 10);
+  EXPECT_EQ(r.commands, 20) << "each read and its probe";
+  EXPECT_EQ(r.failed_commands, 10);
   EXPECT_EQ(r.counts.data_ok + r.counts.data_ng, 0) << "nothing checked, nothing NG";
-  // The log's head reads the volume label with Read CD; then one probe for the run, not one
-  // per read.
-  EXPECT_EQ(CountLines(b.Log("trace.jsonl"), "\"cdb\": \"be "), 2);
-  const std::string note = "Data Check Skipped! (block size not found) lba:00000000(00000000h)";
-  EXPECT_EQ(std::ranges::count(b.TextsAt(JobText::kStatus), note), 1);
-  EXPECT_EQ(CountLines(b.Log(), note), 1);
-  EXPECT_TRUE(r.verdict.good());
+  // The log's head reads the volume label with Read CD; then one probe for each read.
+  EXPECT_EQ(CountLines(b.Log("trace.jsonl"), "\"cdb\": \"be "), 11);
+  EXPECT_EQ(CountLines(b.Log(), "Comm:be0800000000000001100000 Ng [Error Notified(Transport"), 1);
+  EXPECT_EQ(r.verdict.coverage().Text(), "asked 10, read 0, compared 0, failed 10, skipped 0");
+  EXPECT_FALSE(r.verdict.good());
 }
 
 // A disc whose volume label holds a line break, an escape and CP932 bytes with one that is

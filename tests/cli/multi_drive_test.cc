@@ -101,9 +101,9 @@ TEST(MultiDriveRunTest, AFailingDriveEndsOnlyItsOwnJob) {
   EXPECT_EQ(
       testing::Lines(cli.out.str()),
       (std::vector<std::string>{
-          R"({"drive": "emu:type13?speed=max", "name": "emu_type13_speed_max", "verdict": "good", "exit": 0, "counts": {"commands": 42, "failed": 0}})",
-          R"({"drive": "emu:type13?speed=max&slow=28", "name": "emu_type13_speed_max_slow_28", "verdict": "failed", "exit": 33, "counts": {"commands": 1, "failed": 1}})",
-          R"({"drive": "emu:type13?speed=max&refuse=28:os", "name": "emu_type13_speed_max_refuse_28_os", "verdict": "failed", "exit": 99, "counts": {"commands": 1, "failed": 1}})",
+          R"({"drive": "emu:type13?speed=max", "name": "emu_type13_speed_max", "verdict": "good", "exit": 0, "counts": {"commands": 42, "failed": 0, "blocks_asked": 41, "blocks_read": 41, "blocks_failed": 0, "blocks_skipped": 0}})",
+          R"({"drive": "emu:type13?speed=max&slow=28", "name": "emu_type13_speed_max_slow_28", "verdict": "failed", "exit": 33, "counts": {"commands": 1, "failed": 1, "blocks_asked": 1, "blocks_read": 0, "blocks_failed": 1, "blocks_skipped": 0}})",
+          R"({"drive": "emu:type13?speed=max&refuse=28:os", "name": "emu_type13_speed_max_refuse_28_os", "verdict": "failed", "exit": 99, "counts": {"commands": 1, "failed": 1, "blocks_asked": 1, "blocks_read": 0, "blocks_failed": 1, "blocks_skipped": 0}})",
           R"({"drive": "emu:no-such-disc", "name": "emu_no-such-disc", "verdict": "cannot open", "exit": 15, "counts": {}})",
       }));
   EXPECT_EQ(status, kExitOther) << cli.err.str();

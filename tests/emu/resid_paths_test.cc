@@ -48,7 +48,12 @@ TEST(BlockRead, EveryPath) {
       {"2 blocks", image, ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
       {"2 blocks, short=4", image + "&short=4", ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
       {"4 blocks into room for the largest", image, ReadCdCdb(0, 4), 4 * kBlockRoom, 0},
-      {"type13 bad=10", "emu:type13?speed=max&bad=10", ReadCdCdb(8, 4), 4 * kBlock, 4 * kBlock}};
+      {"type13 bad=10", "emu:type13?speed=max&bad=10", ReadCdCdb(8, 4), 4 * kBlock, 4 * kBlock},
+      // A drive reads every block asked for: the bad one past the buffer fails the command, and
+      // blocks that do not fit it are an overrun, whatever the path.
+      {"type13 bad=13 past a 2-block buffer", "emu:type13?speed=max&bad=13", ReadCdCdb(8, 8),
+       2 * kBlock, 2 * kBlock},
+      {"8 blocks into a 2-block buffer", image, ReadCdCdb(0, 8), 2 * kBlock, 2 * kBlock}};
   const char* const ways[] = {"whole", "residual", "fill", "two fills"};
   std::string t;
   for (const auto& r : reads) {
