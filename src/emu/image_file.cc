@@ -1,13 +1,12 @@
 #include "emu/image_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "util/regular_file.h"
 #include "util/strings.h"
 
 namespace tamarack::emu {
@@ -18,19 +17,10 @@ ImageFile::ImageFile(std::string path, int fd, std::uint64_t size)
 ImageFile::~ImageFile() { ::close(fd_); }
 
 std::unique_ptr<ImageFile> ImageFile::Open(const std::string& path, std::string* error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (error) *error = StrFormat("%s: cannot open: %s", path.c_str(), std::strerror(errno));
-    return nullptr;
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (error) *error = StrFormat("%s: not a regular file", path.c_str());
-    ::close(fd);
-    return nullptr;
-  }
-  return std::unique_ptr<ImageFile>(
-      new ImageFile(path, fd, static_cast<std::uint64_t>(st.st_size)));
+  std::uint64_t size = 0;
+  const int fd = OpenRegularFile(path, &size, error);
+  if (fd < 0) return nullptr;
+  return std::unique_ptr<ImageFile>(new ImageFile(path, fd, size));
 }
 
 namespace {
