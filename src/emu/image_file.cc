@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "util/regular_file.h"
 #include "util/strings.h"
 
 namespace tamarack::emu {
@@ -12,16 +13,8 @@ ImageFile::ImageFile(std::string path, std::unique_ptr<RandomAccessFile> file)
 ImageFile::~ImageFile() = default;
 
 std::unique_ptr<ImageFile> ImageFile::Open(const std::string& path, std::string* error) {
-  std::string reason;
-  std::unique_ptr<RandomAccessFile> file = Env::Default().OpenRandomAccess(path, &reason);
-  if (!file) {
-    if (error) *error = StrFormat("%s: cannot open: %s", path.c_str(), reason.c_str());
-    return nullptr;
-  }
-  if (!file->regular()) {
-    if (error) *error = StrFormat("%s: not a regular file", path.c_str());
-    return nullptr;
-  }
+  std::unique_ptr<RandomAccessFile> file = OpenRegularFile(path, error);
+  if (!file) return nullptr;
   return std::unique_ptr<ImageFile>(new ImageFile(path, std::move(file)));
 }
 
