@@ -65,7 +65,7 @@ TEST(ToolsFaultMatrix, SubQCheck) {
                  {"bad last block", "bad=75599"},
                  {"Q CRC spoilt", "qcrc=1000,20000,33000"},
                  {"two sessions", "", {}, "emu:multisession"},
-                 {"two sessions, bad block 32000", "bad=32000", {}, "emu:multisession"}});
+                 {"two sessions, bad block 25000", "bad=25000", {}, "emu:multisession"}});
   ExpectFaultMatrix("subq_check.txt", "emu:type30", faults, CliRun({"subq-check"}, nullptr));
 }
 
