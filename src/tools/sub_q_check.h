@@ -4,7 +4,7 @@
 //
 // A record is a block's user data followed by its 16 bytes of Q data, so its size follows the
 // sector type: the check learns it from the first read of each track of the TOC and never reads
-// across a track start.
+// across a track start. Between two sessions it reads nothing: those blocks are passed over.
 #pragma once
 
 #include <cstdint>

@@ -251,27 +251,6 @@ TEST(SubQCheckJob, Stop) {
   EXPECT_EQ(b.MessageTexts(), std::vector<std::string>{"キャンセルされました"});
 }
 
-// The enhanced CD on every path: session 1's lead-out, session 2's lead-in and its track's
-// pregap are passed over with their reason and no Read CD goes there; everything else is read
-// and checked, and the check is good.
-TEST(SubQCheckJob, PassesOverTheGapBetweenSessions) {
-  for (const std::string& resid : testing::ResidModes()) {
-    SCOPED_TRACE(resid);
-    JobBench b(Id("multisession", resid));
-    SubQCheckJob job;
-    b.Run(job);
-    const SubQCheckResult& r = job.result();
-    EXPECT_EQ(r.end, SubQCheckEnd::kFinished);
-    EXPECT_TRUE(r.verdict.good()) << r.failure_text;
-    ASSERT_EQ(r.range.gaps.size(), 1u);
-    const Coverage& c = r.verdict.coverage();
-    EXPECT_EQ(c.Text(),
-              "asked 16425, read 16425, compared 16425, failed 0, skipped 0, passed over 11400 "
-              "(between sessions 10425-21824)");
-    EXPECT_EQ(r.summary, "Total Subq=27825 CRC error=0\r\nDigital copy ok=10425 Digital copy ng=0");
-  }
-}
-
 // A drive that claims the disc's last block is 7FFFFFFFh and its one track starts at `start`;
 // it answers every Read CD with the records of audio blocks, all zeros.
 struct FarDisc : testing::ScriptedSession {
