@@ -216,6 +216,7 @@ DriveOutcome MeasureOnDrive(const MeasureOptions& o, const MeasureSettings& sett
         << "\n";
   }
   out << SecondReadsLine(r.second_reads);
+  out << CoverageLine(verdict.coverage());
   if (record.samples.empty()) {
     // A run that measured nothing leaves no file behind, not even an empty one.
     for (const std::string* file : {&save, &plot_path}) {
@@ -231,7 +232,9 @@ DriveOutcome MeasureOnDrive(const MeasureOptions& o, const MeasureSettings& sett
   std::string error;
   if (!save.empty()) {
     if (SaveMeasurementFile(save, record, &error)) {
-      out << "saved: " << save << "\n";
+      out << "saved: " << save;
+      if (!record.unfinished.empty()) out << " (" << UnfinishedText(record) << ")";
+      out << "\n";
     } else {
       err << "tamarack-cli measure: " << error << "\n";
       verdict.FileFailed(error);
@@ -289,7 +292,13 @@ int ShowMeasurementFile(const MsrOptions& o, CliContext& context) {
     return kExitOther;
   }
   out << RecordSummaryText(record) << "\n";
-  if (plot == PlotKind::kNone) return kExitGood;
+  // A run that stopped early measured part of its range: shown, never taken for a whole one.
+  const int shown = record.unfinished.empty() ? kExitGood : kExitIncomplete;
+  if (shown != kExitGood) {
+    err << "tamarack-cli msr: " << o.file
+        << ": the measurement did not finish; its samples cover only the blocks it read\n";
+  }
+  if (plot == PlotKind::kNone) return shown;
   const Box box = PlotBox(record);
   const SpeedGraph graph = DrawSpeedGraph(record, box);
   if (!WritePlot(o.plot, plot, graph, box, context, &error)) {
@@ -297,7 +306,7 @@ int ShowMeasurementFile(const MsrOptions& o, CliContext& context) {
     return kExitCannotOpen;
   }
   out << "plot: " << o.plot << "\n";
-  return kExitGood;
+  return shown;
 }
 
 }  // namespace

@@ -70,6 +70,7 @@ DriveOutcome RunTrackTest(TrackTestKind kind, const DriveOptions& o, const Drive
   auto job = std::make_shared<TrackTestJob>(kind);
   RunJobFromTerminal(runner, job, host, context.lane);
   const TrackTestResult& r = job->result();
+  *context.out << CoverageLine(r.verdict.coverage());
   PrintReadNotes(context, "tracktest", r.verdict, r.failure_text, r.second_reads);
   return OutcomeOf(r.verdict, {{"reads", r.reads}, {"ng", static_cast<std::uint64_t>(r.ng_lines)}});
 }
@@ -86,6 +87,7 @@ DriveOutcome RunSubQCheck(const DriveOptions& o, const DriveSlot& drive, CliCont
   auto job = std::make_shared<SubQCheckJob>();
   RunJobFromTerminal(runner, job, host, context.lane);
   const SubQCheckResult& r = job->result();
+  *context.out << CoverageLine(r.verdict.coverage());
   PrintReadNotes(context, "subq-check", r.verdict, r.failure_text, r.second_reads);
   return OutcomeOf(r.verdict,
                    {{"reads", r.reads}, {"crc_errors", static_cast<std::uint64_t>(r.crc_errors)}});

@@ -103,6 +103,11 @@ std::string SecondReadsLine(std::uint64_t second_reads) {
       static_cast<unsigned long long>(second_reads));
 }
 
+std::string CoverageLine(const Coverage& coverage) {
+  if (coverage.asked() == 0) return "";
+  return "coverage: " + coverage.Text() + "\n";
+}
+
 std::string FormatProgressLine(const JobProgress& p, std::chrono::microseconds elapsed,
                                const std::string& unit, const std::string& counters) {
   std::string line;

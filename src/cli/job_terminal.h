@@ -10,6 +10,7 @@
 #include <string>
 
 #include "device/clock.h"
+#include "job/coverage.h"
 #include "job/job.h"
 #include "job/job_host.h"
 #include "job/job_runner.h"
@@ -60,6 +61,10 @@ std::string FormatDuration(std::chrono::seconds d);
 // The closing line of a job that sent reads a second time over the A5h fill; "" for none.
 // Every job says it in these words.
 std::string SecondReadsLine(std::uint64_t second_reads);
+
+// The closing line of a job that asked for blocks: "coverage: asked N, read N, ..." (Coverage's
+// Text); "" for a job that asked for none.
+std::string CoverageLine(const Coverage& coverage);
 
 // "N bytes in S.SS s, M.MM MB/s" (MB = 10^6 bytes) by the job's own clock; "N bytes" when no
 // time passed.

@@ -74,6 +74,18 @@ std::string CountsText(const std::vector<DriveCount>& counts) {
   return t;
 }
 
+// A row's counts: the job's own, and for a cancelled drive the failures it saw before (unless
+// the job counts them itself), so that its row tells it from a clean one.
+std::string RowCountsText(const DriveOutcome& o) {
+  std::string t = CountsText(o.counts);
+  const bool counted = std::any_of(o.counts.begin(), o.counts.end(),
+                                   [](const DriveCount& c) { return c.name == "failed"; });
+  if (o.verdict.starts_with("cancelled") && o.failures != 0 && !counted) {
+    t += (t.empty() ? "" : ", ") + std::string("failures ") + std::to_string(o.failures);
+  }
+  return t;
+}
+
 // A stream's text, written by the drive's threads (its job's worker and its own) under a lock;
 // past kLaneTextLimit the oldest lines go.
 class LockedText final : public std::streambuf {
@@ -124,7 +136,12 @@ std::string DriveSlot::File(const std::string& pattern) const {
 }
 
 std::string VerdictWord(const JobVerdict& v) {
-  if (v.cancelled()) return "cancelled";
+  // A drive cancelled after failures must not read like a clean one that was cancelled.
+  if (v.cancelled()) {
+    if (v.failures() != 0) return "cancelled, failed";
+    if (v.differences() != 0) return "cancelled, differences";
+    return "cancelled";
+  }
   if (v.file_error()) return "file error";
   if (v.refused()) return "refused";
   if (v.ended_by()) return "failed";
@@ -135,10 +152,13 @@ std::string VerdictWord(const JobVerdict& v) {
 }
 
 DriveOutcome OutcomeOf(const JobVerdict& verdict, std::vector<DriveCount> counts) {
-  return {ExitStatusOf(verdict), VerdictWord(verdict), std::move(counts)};
+  std::optional<Coverage> coverage;
+  if (verdict.coverage().asked() != 0) coverage = verdict.coverage();
+  return {ExitStatusOf(verdict), VerdictWord(verdict), std::move(counts), verdict.failures(),
+          std::move(coverage)};
 }
 
-DriveOutcome CannotOpenOutcome() { return {kExitCannotOpen, "cannot open", {}}; }
+DriveOutcome CannotOpenOutcome() { return {kExitCannotOpen, "cannot open", {}, 0, std::nullopt}; }
 
 std::string SafeDriveName(std::string_view id) {
   std::string name;
@@ -163,16 +183,16 @@ int ExitSeverity(int status) {
       return 0;
     case kExitIncomplete:
       return 1;
-    case kExitMiscompare:
-      return 2;
     case kExitBadArguments:
-      return 1000;
+      return 2;  // refused at its start: below anything a drive that ran found
+    case kExitMiscompare:
+      return 3;
     case kExitCannotOpen:
       return 1001;
     case kExitOther:
       return 1002;
     default:
-      return 2 + status;  // a failure category; the higher number above
+      return 3 + status;  // a failure category; the higher number above
   }
 }
 
@@ -226,7 +246,7 @@ std::string DriveTable(const std::vector<DriveSlot>& drives,
   std::vector<int> statuses;
   for (std::size_t i = 0; i < drives.size() && i < outcomes.size(); ++i) {
     const DriveOutcome& o = outcomes[i];
-    rows.push_back({drives[i].id, o.verdict, std::to_string(o.exit_status), CountsText(o.counts)});
+    rows.push_back({drives[i].id, o.verdict, std::to_string(o.exit_status), RowCountsText(o)});
     statuses.push_back(o.exit_status);
   }
   std::size_t widths[3] = {};
@@ -247,12 +267,19 @@ std::string DriveTable(const std::vector<DriveSlot>& drives,
 std::string DriveJsonLine(const DriveSlot& drive, const DriveOutcome& outcome) {
   std::vector<std::pair<std::string, std::string>> counts;
   for (const DriveCount& c : outcome.counts) counts.emplace_back(c.name, std::to_string(c.value));
-  return JsonObject({{"drive", JsonString(drive.id)},
-                     {"name", JsonString(drive.name)},
-                     {"verdict", JsonString(outcome.verdict)},
-                     {"exit", std::to_string(outcome.exit_status)},
-                     {"counts", JsonObject(counts)}}) +
-         "\n";
+  std::vector<std::pair<std::string, std::string>> members = {
+      {"drive", JsonString(drive.id)},
+      {"name", JsonString(drive.name)},
+      {"verdict", JsonString(outcome.verdict)},
+      {"exit", std::to_string(outcome.exit_status)},
+      {"counts", JsonObject(counts)}};
+  // What a cancelled drive saw before its cancel; what a job asked and got, where it says.
+  if (outcome.verdict.starts_with("cancelled")) {
+    members.emplace_back("failures", std::to_string(outcome.failures));
+  }
+  if (outcome.coverage)
+    members.emplace_back("coverage", "{" + outcome.coverage->JsonMembers() + "}");
+  return JsonObject(members) + "\n";
 }
 
 int RunOnDrives(CliContext& context, const DriveRunRequest& request, const DriveJob& job) {
@@ -389,7 +416,7 @@ int MultiDriveRun::Run(const DriveJob& job) {
       outcome = job(drives_[i], c);
     } catch (const std::exception& e) {
       lane.err << "tamarack-cli: " << e.what() << "\n";
-      outcome = {kExitOther, "failed", {}};
+      outcome = {kExitOther, "failed", {}, 0, std::nullopt};
     }
     lane.Finish(outcome);
     outcomes_[i] = std::move(outcome);  // each thread its own element, read after the join
@@ -402,7 +429,7 @@ int MultiDriveRun::Run(const DriveJob& job) {
       lanes_[i]->thread = std::thread(run_drive, i);
     } catch (const std::system_error& e) {
       lanes_[i]->err << "tamarack-cli: cannot start the drive's thread: " << e.what() << "\n";
-      const DriveOutcome outcome{kExitOther, "failed", {}};
+      const DriveOutcome outcome{kExitOther, "failed", {}, 0, std::nullopt};
       lanes_[i]->Finish(outcome);
       outcomes_[i] = outcome;
       std::lock_guard lock(done_mutex);

@@ -9,12 +9,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "job/coverage.h"
 #include "job/job_verdict.h"
 
 namespace tamarack::cli {
@@ -36,11 +38,14 @@ struct DriveCount {
 // What one drive's job came to.
 struct DriveOutcome {
   int exit_status = 0;
-  std::string verdict;             // VerdictWord, or "cannot open"
-  std::vector<DriveCount> counts;  // none when the job never ran
+  std::string verdict;               // VerdictWord, or "cannot open"
+  std::vector<DriveCount> counts;    // none when the job never ran
+  std::uint64_t failures = 0;        // failed commands of the verdict (JobVerdict::failures)
+  std::optional<Coverage> coverage;  // of a job that says what it was asked to read
 };
 
-// The verdict in words, read in ExitStatusOf's order: "cancelled", "file error", "refused",
+// The verdict in words, read in ExitStatusOf's order: "cancelled" ("cancelled, failed" after
+// failures, "cancelled, differences" after differences), "file error", "refused",
 // "failed" (a failure ended the job), "failed, went on" (it went on past failures),
 // "differences", "incomplete" (blocks asked for were skipped or not compared), "good".
 std::string VerdictWord(const JobVerdict& verdict);
@@ -58,9 +63,10 @@ using DriveJob = std::function<DriveOutcome(const DriveSlot& drive, CliContext& 
 // "/dev/sr0" -> "dev_sr0"); "drive" when nothing is left.
 std::string SafeDriveName(std::string_view id);
 
-// The order of exit statuses from the least to the most severe, after ExitStatusOf's ladder:
-// 0 good, 13 incomplete, 14 differences, the failure categories (a higher number above a lower
-// one), 1 refused, 15 a file or drive that could not be opened, 99 cancelled.
+// The order of exit statuses from the least to the most severe: 0 good, 13 incomplete, 1
+// refused (a drive whose job never ran hides none that found a fault), 14 differences, the
+// failure categories (a higher number above a lower one), 15 a file or drive that could not be
+// opened, 99 cancelled.
 int ExitSeverity(int status);
 // The most severe of `statuses` (0 for none).
 int WorstExitStatus(const std::vector<int>& statuses);
@@ -87,11 +93,13 @@ bool PlanDrives(const DriveRunRequest& request, std::vector<DriveSlot>* slots, s
 // output); several run as a MultiDriveRun. A bad request is kExitBadArguments with a message.
 int RunOnDrives(CliContext& context, const DriveRunRequest& request, const DriveJob& job);
 
-// "drive  verdict  exit  counts" rows, the columns as wide as their widest cell, then "worst
-// exit status: N".
+// "drive  verdict  exit  counts" rows, the columns as wide as their widest cell (a cancelled
+// drive's failures among its counts), then "worst exit status: N".
 std::string DriveTable(const std::vector<DriveSlot>& drives,
                        const std::vector<DriveOutcome>& outcomes);
-// {"drive":ID,"name":NAME,"verdict":WORD,"exit":N,"counts":{NAME:N,...}} and a newline.
+// {"drive":ID,"name":NAME,"verdict":WORD,"exit":N,"counts":{NAME:N,...}}, then for a
+// cancelled drive "failures":N and for a job that filled its coverage "coverage":{...}, and a
+// newline.
 std::string DriveJsonLine(const DriveSlot& drive, const DriveOutcome& outcome);
 
 // Runs one job per drive at once: each drive gets a thread that opens it and runs its job (which

@@ -89,6 +89,31 @@ void ModePageTable::LoadSavedRow(std::size_t index, std::span<const std::uint8_t
   if (saved.size() > kModePageBufferBytes) r.byte_after = saved[kModePageBufferBytes];
 }
 
+std::span<const std::uint32_t> SavedRowCodes(ModeTableKind kind) {
+  static constexpr std::uint32_t kSense[] = {0x3F, 0x01, 0x05, 0x0D, 0x0E,
+                                             0x1A, 0x1C, 0x1D, 0x2A, 0x2C};
+  if (kind == ModeTableKind::kSense) return kSense;
+  return std::span<const std::uint32_t>(kSense).subspan(1);
+}
+
+std::optional<std::size_t> ModePageTable::LoadSavedPage(std::size_t index,
+                                                        std::span<const std::uint8_t> saved) {
+  if (saved.empty()) return std::nullopt;
+  std::uint32_t code = saved[0] & 0x3Fu;
+  const std::span<const std::uint32_t> codes = SavedRowCodes(kind_);
+  if (code == 0 && index < codes.size()) code = codes[index];
+  const std::optional<std::size_t> row = Find(code);
+  if (row) LoadSavedRow(*row, saved);
+  return row;
+}
+
+ModePageTable ModePageTable::OfRows(ModeTableKind kind, std::vector<ModePageRow> rows) {
+  ModePageTable t;
+  t.kind_ = kind;
+  t.rows_ = std::move(rows);
+  return t;
+}
+
 void ApplyModeSelectTemplates(ModePageTable& table) {
   for (std::size_t i = 0; i < table.size(); ++i) {
     ModePageRow& r = table.row(i);

@@ -64,11 +64,24 @@ class ModePageTable {
   // Takes a saved row back: up to 100 page bytes and the byte after them; bytes that `saved`
   // does not hold are left as they are. An index beyond the table is ignored.
   void LoadSavedRow(std::size_t index, std::span<const std::uint8_t> saved);
+  // Takes the row saved as row `index` back onto the row of the page code its byte 0 holds
+  // (bits 5-0), whatever row it was saved from; a byte 0 of 0 (a page neither read nor set
+  // from a template) names the page that row `index` held in the files written so far
+  // (SavedRowCodes). The row it went to, or nullopt (nothing taken) when no row has that code.
+  std::optional<std::size_t> LoadSavedPage(std::size_t index, std::span<const std::uint8_t> saved);
+
+  // A table of the rows given, in their order (a table of another page set).
+  static ModePageTable OfRows(ModeTableKind kind, std::vector<ModePageRow> rows);
 
  private:
   ModeTableKind kind_ = ModeTableKind::kSense;
   std::vector<ModePageRow> rows_;
 };
+
+// The page code of each saved row, by its index, in the files written so far: the table's order
+// before any page was added to it. It never changes; a page added to a table only makes
+// rows the settings file holds by their code byte.
+std::span<const std::uint32_t> SavedRowCodes(ModeTableKind kind);
 
 // The Mode Select templates set at start: byte 0 the page code and byte 1 the page length
 // less 2 in every buffer; page 0Dh 60 S units per M unit and 75 F units per S unit; page 0Eh

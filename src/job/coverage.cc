@@ -23,6 +23,30 @@ void AddRun(std::vector<Run>& runs, Run run, Same same) {
   if (runs.size() < Coverage::kListedRuns) runs.push_back(run);
 }
 
+// " (beyond disc 96-99, ...)" of runs with reasons; nothing without runs.
+std::string ReasonRunsText(const std::vector<SkippedBlocks>& runs) {
+  if (runs.empty()) return {};
+  std::string t = " (";
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (i != 0) t += ", ";
+    t += SkipReasonText(runs[i].reason);
+    t += ' ';
+    t += RunText(runs[i].first, runs[i].count);
+  }
+  return t + ")";
+}
+
+std::string ReasonRunsJson(const std::vector<SkippedBlocks>& runs) {
+  std::string t = "[";
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (i != 0) t += ", ";
+    t += "{\"first\": " + std::to_string(runs[i].first) +
+         ", \"count\": " + std::to_string(runs[i].count) + ", \"reason\": \"" +
+         SkipReasonText(runs[i].reason) + "\"}";
+  }
+  return t + "]";
+}
+
 }  // namespace
 
 const char* SkipReasonText(SkipReason reason) {
@@ -39,6 +63,8 @@ const char* SkipReasonText(SkipReason reason) {
       return "no block size";
     case SkipReason::kNotChecked:
       return "not checked";
+    case SkipReason::kBetweenSessions:
+      return "between sessions";
   }
   return "skipped";
 }
@@ -64,22 +90,23 @@ void Coverage::CheckSkipped(std::int64_t first, std::uint64_t count, SkipReason 
          [](const SkippedBlocks& a, const SkippedBlocks& b) { return a.reason == b.reason; });
 }
 
+void Coverage::PassedOver(std::int64_t first, std::uint64_t count, SkipReason reason) {
+  if (count == 0) return;
+  passed_over_ += count;
+  AddRun(passed_over_runs_, SkippedBlocks{first, count, reason},
+         [](const SkippedBlocks& a, const SkippedBlocks& b) { return a.reason == b.reason; });
+}
+
 std::string Coverage::Text() const {
   std::string t = "asked " + std::to_string(asked_) + ", read " + std::to_string(read_whole_);
   if (check_asked_ != 0) t += ", compared " + std::to_string(compared_);
   t += ", failed " + std::to_string(failed_);
   t += ", skipped " + std::to_string(skipped_ + check_skipped_);
-  if (!skipped_runs_.empty()) {
-    t += " (";
-    for (std::size_t i = 0; i < skipped_runs_.size(); ++i) {
-      if (i != 0) t += ", ";
-      t += SkipReasonText(skipped_runs_[i].reason);
-      t += ' ';
-      t += RunText(skipped_runs_[i].first, skipped_runs_[i].count);
-    }
-    t += ")";
-  }
+  t += ReasonRunsText(skipped_runs_);
   if (not_reached() != 0) t += ", not reached " + std::to_string(not_reached());
+  if (passed_over_ != 0) {
+    t += ", passed over " + std::to_string(passed_over_) + ReasonRunsText(passed_over_runs_);
+  }
   return t;
 }
 
@@ -94,14 +121,11 @@ std::string Coverage::JsonMembers() const {
     t += "{\"first\": " + std::to_string(failed_runs_[i].first) +
          ", \"count\": " + std::to_string(failed_runs_[i].count) + "}";
   }
-  t += "], \"skipped_runs\": [";
-  for (std::size_t i = 0; i < skipped_runs_.size(); ++i) {
-    if (i != 0) t += ", ";
-    t += "{\"first\": " + std::to_string(skipped_runs_[i].first) +
-         ", \"count\": " + std::to_string(skipped_runs_[i].count) + ", \"reason\": \"" +
-         SkipReasonText(skipped_runs_[i].reason) + "\"}";
+  t += "], \"skipped_runs\": " + ReasonRunsJson(skipped_runs_);
+  if (passed_over_ != 0) {
+    t += ", \"passed_over\": " + std::to_string(passed_over_) +
+         ", \"passed_over_runs\": " + ReasonRunsJson(passed_over_runs_);
   }
-  t += "]";
   return t;
 }
 

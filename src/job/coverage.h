@@ -19,6 +19,7 @@ enum class SkipReason {
   kPartialReference,   // the reference's last block is not whole
   kNoBlockSize,        // no block size could be found for their track
   kNotChecked,  // read, but the data check could not be made (e.g. audio with a test-sector check)
+  kBetweenSessions,  // between one session's lead-out and the next session's first track
 };
 
 // The words a closing line and `--json` use for a reason ("unread in reference", ...).
@@ -53,6 +54,10 @@ class Coverage {
   void Skipped(std::int64_t first, std::uint64_t count, SkipReason reason);
   // Blocks read whole but whose check was skipped: they count as read, and as not compared.
   void CheckSkipped(std::int64_t first, std::uint64_t count, SkipReason reason);
+  // Blocks inside the span a job walks that hold nothing a drive reads (the gap between two
+  // sessions): never asked for, so they leave the verdict as it is, but listed with their
+  // reason so that the closing line says why they were not read.
+  void PassedOver(std::int64_t first, std::uint64_t count, SkipReason reason);
 
   std::uint64_t asked() const { return asked_; }
   std::uint64_t check_asked() const { return check_asked_; }
@@ -61,6 +66,7 @@ class Coverage {
   std::uint64_t failed() const { return failed_; }
   std::uint64_t skipped() const { return skipped_; }
   std::uint64_t check_skipped() const { return check_skipped_; }
+  std::uint64_t passed_over() const { return passed_over_; }
   // Asked for and never accounted for: a job that stopped before reaching them.
   std::uint64_t not_reached() const {
     const std::uint64_t done = read_whole_ + failed_ + skipped_;
@@ -76,6 +82,7 @@ class Coverage {
   // The runs listed (merged where adjacent, at most kListedRuns of each kind kept).
   const std::vector<FailedBlocks>& failed_runs() const { return failed_runs_; }
   const std::vector<SkippedBlocks>& skipped_runs() const { return skipped_runs_; }
+  const std::vector<SkippedBlocks>& passed_over_runs() const { return passed_over_runs_; }
   // Nothing asked was left out: every block read whole, every block to compare compared.
   bool complete() const {
     return failed_ == 0 && skipped_ == 0 && not_reached() == 0 && not_compared() == 0;
@@ -85,10 +92,12 @@ class Coverage {
   bool all_read_compared() const { return skipped_ == 0 && not_compared() == 0; }
 
   // "asked 1000, read 900, failed 0, skipped 100 (beyond reference 900-999)"; with a check,
-  // "compared N" after "read".
+  // "compared N" after "read"; blocks passed over after the rest, only when there are some:
+  // ", passed over 11400 (between sessions 20250-31649)".
   std::string Text() const;
   // The same counts as the members of a JSON object, without braces:
-  // "\"asked\": 1000, \"read\": 900, ..., \"skipped_runs\": [...]".
+  // "\"asked\": 1000, \"read\": 900, ..., \"skipped_runs\": [...]", then only when blocks were
+  // passed over "\"passed_over\": N, \"passed_over_runs\": [...]".
   std::string JsonMembers() const;
 
   static constexpr std::size_t kListedRuns = 64;
@@ -101,8 +110,10 @@ class Coverage {
   std::uint64_t failed_ = 0;
   std::uint64_t skipped_ = 0;
   std::uint64_t check_skipped_ = 0;
+  std::uint64_t passed_over_ = 0;
   std::vector<FailedBlocks> failed_runs_;
   std::vector<SkippedBlocks> skipped_runs_;
+  std::vector<SkippedBlocks> passed_over_runs_;
 };
 
 }  // namespace tamarack

@@ -1,5 +1,6 @@
 #include "measure/measurement_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -11,6 +12,8 @@
 namespace tamarack {
 
 namespace {
+
+constexpr std::string_view kUnfinishedMark = "Unfinished:";
 
 // The next line of `text` without its "\n" or "\r\n"; false at the end.
 bool NextLine(std::string_view* text, std::string_view* line) {
@@ -51,6 +54,24 @@ Number LeadingNumber(std::string_view* s, std::int64_t* value, std::string_view*
   return ec == std::errc() ? Number::kRead : Number::kTooLarge;
 }
 
+// The word after kUnfinishedMark among the blanks between the scale flag and the model; a word
+// of other characters than letters and '-' reads as "unknown", so that no byte of the file
+// reaches a terminal as it stands.
+std::string UnfinishedWord(std::string_view between) {
+  for (std::size_t at = 0; at < between.size();) {
+    const std::size_t end = std::min(between.find_first_of(" \t", at), between.size());
+    const std::string_view word = between.substr(at, end - at);
+    at = end + 1;
+    if (!word.starts_with(kUnfinishedMark)) continue;
+    std::string why(word.substr(kUnfinishedMark.size()));
+    const bool plain = !why.empty() && std::all_of(why.begin(), why.end(), [](char c) {
+      return (c >= 'a' && c <= 'z') || c == '-';
+    });
+    return plain ? why : "unknown";
+  }
+  return {};
+}
+
 // The first line: block size, scale flag and model. Empty when it is good, else the reason.
 std::string ReadFirstLine(std::string_view line, SpeedRecord* r) {
   std::string_view rest = line;
@@ -73,6 +94,7 @@ std::string ReadFirstLine(std::string_view line, SpeedRecord* r) {
   r->scale = scale != 0 ? 1 : 0;
   const std::size_t equals = line.find('=');
   if (equals != std::string_view::npos) r->model = std::string(line.substr(equals + 1));
+  r->unfinished = UnfinishedWord(rest.substr(0, rest.find('=')));
   return {};
 }
 
@@ -105,8 +127,11 @@ std::string FormatMeasurementFile(const SpeedRecord& record) {
   for (char& c : model) {
     if (c == '\n' || c == '\r') c = ' ';
   }
-  // Appended, not formatted: every byte of the model is kept (a NUL included).
-  std::string text = StrFormat("%d %d Model=", record.block_size, record.scale) + model + "\n";
+  // Appended, not formatted: every byte of the model is kept (a NUL included). The mark of a
+  // run that did not finish stands where a reader of the old layout skips to the "=".
+  std::string text = StrFormat("%d %d ", record.block_size, record.scale);
+  if (!record.unfinished.empty()) text += std::string(kUnfinishedMark) + record.unfinished + " ";
+  text += "Model=" + model + "\n";
   for (std::int32_t sample : record.samples) StrAppendFormat(&text, "%d\n", sample);
   return text;
 }

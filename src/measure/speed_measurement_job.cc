@@ -82,6 +82,7 @@ bool SpeedMeasurementJob::ReadRange(JobContext& ctx) {
   for (const std::int64_t s : starts) {
     if (s > start && s <= last) track_starts_.push_back(s);
   }
+  result_.verdict.coverage().Ask(static_cast<std::uint64_t>(last - start + 1));
   return true;
 }
 
@@ -173,6 +174,7 @@ void SpeedMeasurementJob::Measure(JobContext& ctx) {
       // GOOD status, yet no block size fits what came back.
       failure_text_ = BlockSizeFinding{}.Text();
       result_.verdict.EndedBy(reply.outcome, true);
+      result_.verdict.coverage().Failed(lba, n);
       ctx.host().Show(JobText::kStatusLine, failure_text_);
       return false;
     }
@@ -201,6 +203,7 @@ void SpeedMeasurementJob::Measure(JobContext& ctx) {
   const Clock::Duration probe = learn ? clock.Now() - to : Clock::Duration{0};
   result_.total_bytes += want;
   result_.blocks_read += blocks;
+  result_.verdict.coverage().ReadWhole(n);
   Account(ctx, from, to, blocks, probe);
   return true;
 }
@@ -234,6 +237,7 @@ void SpeedMeasurementJob::Fail(JobContext& ctx, const BlockReply& reply, std::in
                                std::int64_t blocks, bool first) {
   const bool short_reply = reply.good();
   result_.verdict.EndedBy(reply.outcome, short_reply);
+  result_.verdict.coverage().Failed(lba, static_cast<std::uint64_t>(blocks));
   std::int64_t at = lba;
   if (short_reply) {
     // GOOD status, yet fewer bytes than the blocks hold: the block where the transfer stopped.
@@ -326,6 +330,9 @@ void SpeedMeasurementJob::Finish(JobContext& ctx) {
   }
   const std::size_t seconds = r.record.samples.size();
   const bool failed = r.verdict.ended_by().has_value();
+  // Its file says so: samples of part of the range are no measurement of the disc.
+  if (failed) r.record.unfinished = kUnfinishedReadError;
+  if (r.verdict.cancelled()) r.record.unfinished = kUnfinishedCancelled;
   // A stop other than Cancel names its cause after the texts Cancel shows.
   const std::string cause = r.verdict.cancelled() ? CancelCauseSuffix(ctx.cancel_cause()) : "";
   const std::string cancelled_text = Tr(kMeasureCancelledText) + cause;

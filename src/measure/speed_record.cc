@@ -51,10 +51,19 @@ std::optional<std::int64_t> RecordBytes(const SpeedRecord& record) {
   return bytes;
 }
 
+std::string UnfinishedText(const SpeedRecord& record) {
+  if (record.unfinished.empty()) return {};
+  if (record.unfinished == kUnfinishedReadError) return "not finished: it ended on a read error";
+  if (record.unfinished == kUnfinishedCancelled) return "not finished: it was cancelled";
+  return "not finished (" + record.unfinished + ")";
+}
+
 std::string RecordSummaryText(const SpeedRecord& record) {
   const auto bytes = RecordBytes(record);
   if (record.samples.empty() || !bytes) return {};
-  return FormatSummary(RecordAverageTenths(record), *bytes, record.samples.size());
+  std::string text = FormatSummary(RecordAverageTenths(record), *bytes, record.samples.size());
+  if (!record.unfinished.empty()) text += " - " + UnfinishedText(record);
+  return text;
 }
 
 }  // namespace tamarack

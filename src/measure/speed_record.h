@@ -26,6 +26,9 @@ struct SpeedRecord {
   // Blocks read in each second, in order; at most kMaxSpeedSamples. Whole 32-bit counts: a fast
   // path reads more than 32767 blocks a second.
   std::vector<std::int32_t> samples;
+  // A run that did not finish: why it stopped ("read-error", "cancelled"); empty when it
+  // measured its whole range. Its samples are only of what it read.
+  std::string unfinished;
 
   std::int64_t SampleSum() const;
   bool operator==(const SpeedRecord&) const = default;
@@ -47,10 +50,18 @@ std::int64_t AverageTenths(std::int64_t blocks, std::size_t seconds);
 std::string SummaryText(std::int64_t bytes, std::int64_t blocks, std::size_t seconds);
 
 // The summary of a loaded record: the average is the sum of the samples ÷ (seconds × 75 ÷ 10)
-// and the bytes are block size × that sum. Empty without samples, and when the bytes do not fit
-// 64 bits (a record no run makes; the file reader refuses such files).
+// and the bytes are block size × that sum; a record of a run that did not finish says so after
+// it ("x8.0 speed(...) - not finished: it ended on a read error"). Empty without samples, and
+// when the bytes do not fit 64 bits (a record no run makes; the file reader refuses such files).
 std::int64_t RecordAverageTenths(const SpeedRecord& record);
 std::string RecordSummaryText(const SpeedRecord& record);
+
+// The words for a run that stopped early ("unfinished" of the record).
+inline constexpr char kUnfinishedReadError[] = "read-error";
+inline constexpr char kUnfinishedCancelled[] = "cancelled";
+// "not finished: it ended on a read error" / "... it was cancelled" / "... (WORD)"; empty for
+// a finished record.
+std::string UnfinishedText(const SpeedRecord& record);
 
 // Block size × the sum of the samples, unless it overflows 64 bits.
 std::optional<std::int64_t> RecordBytes(const SpeedRecord& record);

@@ -107,6 +107,12 @@ std::string CheckChapSecret(std::string_view secret) {
       return "a CHAP secret holds only printable ASCII characters, no spaces";
     }
   }
+  // The kernel's target takes an auth string that begins with "NULL" for one not set: the
+  // ACL would refuse every login with it.
+  if (secret.starts_with(kUnsetChapPrefix)) {
+    return "a CHAP secret cannot begin with \"NULL\": the kernel's iSCSI target takes such a "
+           "secret for none set";
+  }
   return "";
 }
 
@@ -125,7 +131,14 @@ std::string ChapSecretOfRandomBytes(std::span<const std::uint8_t> bytes) {
   std::string secret;
   for (std::uint8_t b : bytes) {
     if (secret.size() == kMadeChapSecret) break;
-    if (b < kFairBytes) secret += kSecretAlphabet[b % kSecretAlphabet.size()];
+    if (b >= kFairBytes) continue;
+    const char c = kSecretAlphabet[b % kSecretAlphabet.size()];
+    // Never a secret the target would take for none: the byte is skipped like an unfair one.
+    if (secret.size() == kUnsetChapPrefix.size() - 1 && kUnsetChapPrefix.starts_with(secret) &&
+        c == kUnsetChapPrefix.back()) {
+      continue;
+    }
+    secret += c;
   }
   return secret;
 }

@@ -1,6 +1,10 @@
 #include "shell/console_settings.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
+
+#include "util/strings.h"
 
 namespace tamarack {
 
@@ -88,11 +92,16 @@ void SettingsToConsole(const SettingsData& d, Console* console) {
 
 namespace {
 
-void LoadTable(const std::vector<SettingsData::ModePageRow>& rows, ModePageTable* table) {
-  for (std::size_t i = 0; i < rows.size() && i < table->size(); ++i) {
+// Each saved row goes to the row of the page code it holds, not to the row of its index: a
+// table that gains or reorders a page keeps every saved page on its own row.
+void LoadTable(const char* key, const std::vector<SettingsData::ModePageRow>& rows,
+               ModePageTable* table, std::vector<std::string>* notes) {
+  for (std::size_t i = 0; i < rows.size(); ++i) {
     const bool empty =
         std::all_of(rows[i].begin(), rows[i].end(), [](std::uint8_t b) { return b == 0; });
-    if (!empty) table->LoadSavedRow(i, rows[i]);
+    if (empty || table->LoadSavedPage(i, rows[i])) continue;
+    notes->push_back(StrFormat("%s%02zu: page %02xh is no page of the table; left out", key, i,
+                               static_cast<unsigned>(rows[i][0] & 0x3Fu)));
   }
 }
 
@@ -111,9 +120,11 @@ void ModePagesToSettings(const ModePageEditor& editor, SettingsData* d) {
   SaveTable(editor.sense_table(), &d->mode_sense);
 }
 
-void SettingsToModePages(const SettingsData& d, ModePageEditor* editor) {
-  LoadTable(d.mode_select, &editor->select_table());
-  LoadTable(d.mode_sense, &editor->sense_table());
+std::vector<std::string> SettingsToModePages(const SettingsData& d, ModePageEditor* editor) {
+  std::vector<std::string> notes;
+  LoadTable("ModeSelect", d.mode_select, &editor->select_table(), &notes);
+  LoadTable("ModeSenset", d.mode_sense, &editor->sense_table(), &notes);
+  return notes;
 }
 
 }  // namespace tamarack

@@ -2,6 +2,9 @@
 // order, the selected command, the console options and the mode page tables.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "console/console.h"
 #include "decode/mode_page_editor.h"
 #include "shell/settings_data.h"
@@ -21,8 +24,11 @@ void SettingsToConsole(const SettingsData& data, Console* console);
 
 // "ModeSelect%02d=" and "ModeSenset%02d=": each row's page buffer and the byte after it.
 void ModePagesToSettings(const ModePageEditor& editor, SettingsData* data);
-// A row the settings file did not hold reads as all zeros and leaves the table's row as it
-// is (the Mode Select templates); rows beyond a table are ignored.
-void SettingsToModePages(const SettingsData& data, ModePageEditor* editor);
+// Each saved row goes to the table's row of the page code in its byte 0, whatever its index
+// (a byte 0 of 0: the page its index held in the files written so far, SavedRowCodes);
+// a row the settings file did not hold reads as all zeros and leaves the table's row as it is
+// (the Mode Select templates). A saved page of a code the table has no row for is left out:
+// the notes name each ("ModeSenset03: page 08h is no page of the table; left out").
+std::vector<std::string> SettingsToModePages(const SettingsData& data, ModePageEditor* editor);
 
 }  // namespace tamarack

@@ -131,8 +131,11 @@ void ApplySettingsText(std::string_view text, SettingsData* d) {
       ReadHexBytes(value_of("SendEventParam="), d->send_event_param.data(), 8);
     } else if (starts("ModeSelect") || starts("ModeSenset")) {
       auto& rows = starts("ModeSelect") ? d->mode_select : d->mode_sense;
-      if (IndexedValue(line, 10, &index, &v) && index >= 0 && index < kModePageRowsRead &&
-          static_cast<std::size_t>(index) < rows.size()) {
+      // Rows past today's tables are kept too: each is placed by its page code on load.
+      if (IndexedValue(line, 10, &index, &v) && index >= 0 && index < kModePageRowsRead) {
+        if (static_cast<std::size_t>(index) >= rows.size()) {
+          rows.resize(static_cast<std::size_t>(index) + 1);
+        }
         auto& row = rows[static_cast<std::size_t>(index)];
         ReadHexBytes(v, row.data(), row.size());
       }

@@ -90,14 +90,24 @@ CommandOutcome ReadDiscRange(DeviceSession& session, DiscRange* range) {
     range->start = static_cast<std::int32_t>(ReadBe32(toc, 8));
     range->track_starts = TrackStartsOfToc(toc, read_toc.result.transferred);
   }
+  range->gaps = ReadSessionGaps(session);
   return read;
 }
 
 SubQReadPlan::SubQReadPlan(std::int64_t start, std::int64_t last,
-                           std::span<const std::int32_t> track_starts, std::uint32_t per_read)
+                           std::span<const std::int32_t> track_starts,
+                           std::span<const SessionGap> gaps, std::uint32_t per_read)
     : start_(start), last_(last), per_read_(std::max<std::uint32_t>(per_read, 1)) {
   for (std::int32_t s : track_starts) {
     if (s > start_ && s <= last_) cuts_.push_back(s);
+  }
+  // Gaps as the drive's replies give them: clipped to the range, overlaps and all.
+  for (const SessionGap& g : gaps) {
+    const SessionGap in{std::max(g.first, start_), std::min(g.last, last_)};
+    if (in.first > in.last || (!gaps_.empty() && in.first <= gaps_.back().last)) continue;
+    gaps_.push_back(in);
+    if (in.first > start_) cuts_.push_back(in.first);
+    if (in.last < last_) cuts_.push_back(in.last + 1);
   }
   std::sort(cuts_.begin(), cuts_.end());
   cuts_.erase(std::unique(cuts_.begin(), cuts_.end()), cuts_.end());
@@ -109,9 +119,24 @@ std::optional<SubQRead> SubQReadPlan::At(std::int64_t lba) const {
   const std::int64_t end = next == cuts_.end() ? last_ : *next - 1;
   SubQRead read;
   read.lba = lba;
-  read.blocks = static_cast<std::uint32_t>(std::min<std::int64_t>(per_read_, end - lba + 1));
   read.new_track = lba == start_ || std::binary_search(cuts_.begin(), cuts_.end(), lba);
+  const auto gap = std::find_if(gaps_.begin(), gaps_.end(), [lba](const SessionGap& g) {
+    return g.first <= lba && lba <= g.last;
+  });
+  if (gap != gaps_.end()) {
+    read.between_sessions = true;
+    read.blocks = static_cast<std::uint32_t>(gap->last - lba + 1);
+    return read;
+  }
+  read.blocks = static_cast<std::uint32_t>(std::min<std::int64_t>(per_read_, end - lba + 1));
   return read;
+}
+
+std::uint64_t SubQReadPlan::BlocksToRead() const {
+  if (last_ < start_) return 0;
+  std::int64_t blocks = last_ - start_ + 1;
+  for (const SessionGap& g : gaps_) blocks -= g.last - g.first + 1;
+  return static_cast<std::uint64_t>(blocks);
 }
 
 const char* SubQCheckEndText(SubQCheckEnd end) {
@@ -130,9 +155,11 @@ const char* SubQCheckEndText(SubQCheckEnd end) {
   return "";
 }
 
-SubQCheckEnd SubQCheckJob::Failed(const BlockReply& reply, SubQCheckEnd end, std::string why) {
+SubQCheckEnd SubQCheckJob::Failed(const BlockReply& reply, std::int64_t lba, std::uint32_t blocks,
+                                  SubQCheckEnd end, std::string why) {
   // A reply with good status that the check cannot use was malformed.
   result_.verdict.EndedBy(reply.outcome, reply.good());
+  result_.verdict.coverage().Failed(lba, blocks);
   result_.failure_text = reply.good() ? std::move(why) : reply.outcome.error_text;
   return end;
 }
@@ -141,12 +168,21 @@ SubQCheckEnd SubQCheckJob::CheckBlocks(JobContext& ctx, SubQTally& tally) {
   DeviceSession& session = ctx.session();
   JobHost& host = ctx.host();
   const DiscRange& range = result_.range;
-  const SubQReadPlan plan(range.start, range.last, range.track_starts, kSubQBlocksPerRead);
+  const SubQReadPlan plan(range.start, range.last, range.track_starts, range.gaps,
+                          kSubQBlocksPerRead);
+  Coverage& coverage = result_.verdict.coverage();
+  coverage.Ask(plan.BlocksToRead(), /*check=*/true);
   std::vector<std::uint8_t> buffer;
   std::uint32_t size = 0;  // bytes per record of the track being read
   std::int64_t& lba = result_.lba_reached;
   for (auto read = plan.At(lba); read; read = plan.At(lba)) {
     if (ctx.stop_requested()) return SubQCheckEnd::kStopped;
+    // Between sessions there is nothing to read: no fault of the drive's, and no block asked.
+    if (read->between_sessions) {
+      coverage.PassedOver(lba, read->blocks, SkipReason::kBetweenSessions);
+      lba += read->blocks;
+      continue;
+    }
     host.Progress({static_cast<std::uint64_t>(std::max<std::int64_t>(lba, 0)),
                    static_cast<std::uint64_t>(std::max<std::int64_t>(range.last, 0)),
                    static_cast<std::uint32_t>(lba), 0});
@@ -159,7 +195,7 @@ SubQCheckEnd SubQCheckJob::CheckBlocks(JobContext& ctx, SubQTally& tally) {
     const BlockReply reply = ReadBlocks(session, cdb, buffer, expected);
     result_.reads += reply.second_read ? 2 : 1;
     if (reply.second_read) ++result_.second_reads;
-    if (!reply.good()) return Failed(reply, SubQCheckEnd::kReadFailed, "");
+    if (!reply.good()) return Failed(reply, lba, blocks, SubQCheckEnd::kReadFailed, "");
     if (size == 0) {
       const auto requested = static_cast<std::uint32_t>(buffer.size());
       const ReadEvidence evidence{cdb, blocks, requested, static_cast<std::int32_t>(lba), reply};
@@ -167,18 +203,18 @@ SubQCheckEnd SubQCheckJob::CheckBlocks(JobContext& ctx, SubQTally& tally) {
       // A size that cannot hold the Q data is no size.
       if (size < kFormattedQBytes) {
         return Failed(
-            reply, SubQCheckEnd::kUnsupported,
+            reply, lba, blocks, SubQCheckEnd::kUnsupported,
             StrFormat("no record size fits the reply at LBA %lld", static_cast<long long>(lba)));
       }
       result_.record_size = size;
       if (reply.received < blocks * size || reply.CountedBeyond(blocks * size)) {
-        return Failed(reply, SubQCheckEnd::kReadFailed,
+        return Failed(reply, lba, blocks, SubQCheckEnd::kReadFailed,
                       StrFormat("the reply was malformed: %u bytes for %u records of %u "
                                 "bytes at LBA %lld",
                                 reply.received, blocks, size, static_cast<long long>(lba)));
       }
     } else if (reply.short_reply) {
-      return Failed(reply, SubQCheckEnd::kReadFailed,
+      return Failed(reply, lba, blocks, SubQCheckEnd::kReadFailed,
                     StrFormat("the reply was malformed: %u of %u bytes at LBA %lld", reply.received,
                               expected, static_cast<long long>(lba)));
     }
@@ -190,6 +226,8 @@ SubQCheckEnd SubQCheckJob::CheckBlocks(JobContext& ctx, SubQTally& tally) {
       if (c.copy) host.Show(JobText::kStatus, Tr(c.copy->c_str()));
       if (c.channel) host.Show(JobText::kSecondStatus, *c.channel);
     }
+    coverage.ReadWhole(blocks);
+    coverage.Compared(blocks);
     lba += blocks;
   }
   return SubQCheckEnd::kFinished;

@@ -4,7 +4,7 @@
 //
 // A record is a block's user data followed by its 16 bytes of Q data, so its size follows the
 // sector type: the check learns it from the first read of each track of the TOC and never reads
-// across a track start.
+// across a track start. Between two sessions it reads nothing: those blocks are passed over.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 
 #include "device/block_read.h"
 #include "device/device_session.h"
+#include "device/track_starts.h"
 #include "job/job.h"
 #include "job/job_verdict.h"
 #include "util/message_catalogue.h"
@@ -69,35 +70,42 @@ class SubQTally {
 };
 
 // The disc's extent as the speed measurement reads it: the last LBA from Read Capacity, the
-// first track's start from Read TOC (format 0); and where every track starts. A failed command
-// leaves its values as they were in `range`. Returns Read Capacity's outcome.
+// first track's start from Read TOC (format 0); where every track starts, and the gaps between
+// sessions (the full TOC). A failed command leaves its values as they were in `range`. Returns
+// Read Capacity's outcome.
 struct DiscRange {
   std::int32_t start = 0;
   std::int32_t last = 0;
   std::vector<std::int32_t> track_starts;  // ascending (TrackStartsOfToc)
+  std::vector<SessionGap> gaps;            // between sessions, ascending (ReadSessionGaps)
 };
 CommandOutcome ReadDiscRange(DeviceSession& session, DiscRange* range);
 
 // The reads of a check from `start` through `last`: at most `per_read` blocks each, none across
-// one of `track_starts`, with whether each begins a track (where the record size is learnt).
-// Computed in 64 bits: the addresses come from the drive. Empty when `last` < `start`.
+// one of `track_starts` or into one of `gaps`, with whether each begins a track (where the
+// record size is learnt); a gap is one step of its own, read by no command. Computed in 64
+// bits: the addresses come from the drive. Empty when `last` < `start`.
 struct SubQRead {
   std::int64_t lba = 0;
   std::uint32_t blocks = 0;
   bool new_track = false;
+  bool between_sessions = false;  // the blocks of a gap: passed over, not read
 };
 class SubQReadPlan {
  public:
   SubQReadPlan(std::int64_t start, std::int64_t last, std::span<const std::int32_t> track_starts,
-               std::uint32_t per_read);
+               std::span<const SessionGap> gaps, std::uint32_t per_read);
   // The read at `lba` (a value the plan gave: start, or a read's lba + blocks); nothing past
   // the last block.
   std::optional<SubQRead> At(std::int64_t lba) const;
+  // The blocks the plan reads: the range less its gaps.
+  std::uint64_t BlocksToRead() const;
 
  private:
   std::int64_t start_;
   std::int64_t last_;
-  std::vector<std::int64_t> cuts_;  // track starts after `start_`, ascending
+  std::vector<std::int64_t> cuts_;  // track starts and gap ends after `start_`, ascending
+  std::vector<SessionGap> gaps_;    // inside the range, ascending
   std::uint32_t per_read_;
 };
 
@@ -118,7 +126,8 @@ struct SubQCheckResult {
   std::int64_t copy_on = 0;
   std::int64_t copy_off = 0;
   std::string summary;  // the final result line
-  // CRC errors are differences; a failed or short read ends the check.
+  // CRC errors are differences; a failed or short read ends the check. Its coverage: every
+  // block of the range but the gaps between sessions asked, read and compared (its Q CRC).
   JobVerdict verdict;
   std::string failure_text;        // why the check failed ("" when it did not)
   std::uint64_t reads = 0;         // block reads sent, second reads included
@@ -138,8 +147,10 @@ class SubQCheckJob final : public Job {
   // Reads and checks every block of the range; returns how the reading ended and leaves the
   // next block to read in `lba_reached`.
   SubQCheckEnd CheckBlocks(JobContext& ctx, SubQTally& tally);
-  // Records the read that ends the check (`why` for one with good status) and returns `end`.
-  SubQCheckEnd Failed(const BlockReply& reply, SubQCheckEnd end, std::string why);
+  // Records the read of `blocks` at `lba` that ends the check (`why` for one with good status)
+  // and returns `end`.
+  SubQCheckEnd Failed(const BlockReply& reply, std::int64_t lba, std::uint32_t blocks,
+                      SubQCheckEnd end, std::string why);
 
   SubQCheckResult result_;
 };

@@ -223,6 +223,7 @@ bool TrackTestJob::RunType13(JobContext& ctx) {
   AddLine(ctx, kTocReadingOkText, false);
   std::vector<std::uint8_t> sector(kType13SectorBytes);
   const std::uint64_t reads = (kType13EndLba + kType13Step - 1) / kType13Step;
+  result_.verdict.coverage().Ask(reads, /*check=*/true);
   for (std::int32_t lba = 0; lba < kType13EndLba; lba += kType13Step) {
     if (ctx.stop_requested()) return false;
     const auto address = static_cast<std::uint32_t>(lba);
@@ -231,6 +232,7 @@ bool TrackTestJob::RunType13(JobContext& ctx) {
     if (!reply.ok()) {
       // A block cut short is no test sector: its read failed, as one refused would have.
       result_.verdict.EndedBy(reply.outcome, reply.short_reply);
+      result_.verdict.coverage().Failed(lba, 1);
       result_.failure_text = reply.good()
                                  ? StrFormat("the reply was malformed: %u of %u bytes at LBA %d",
                                              reply.received, kType13SectorBytes, lba)
@@ -239,19 +241,12 @@ bool TrackTestJob::RunType13(JobContext& ctx) {
       return true;
     }
     Type13Verdict v = CheckType13Sector(sector, lba);
+    result_.verdict.coverage().ReadWhole(1);
+    result_.verdict.coverage().Compared(1);
     if (!v.line.empty()) AddLine(ctx, std::move(v.line), !v.ok);
     ctx.host().Progress({static_cast<std::uint64_t>(lba / kType13Step + 1), reads, address, 0});
   }
   return true;
-}
-
-std::uint32_t TrackTestJob::LengthOf(DeviceSession& session, const Cdb& cdb, std::uint32_t lba,
-                                     const BlockReply& reply) {
-  if (reply.way != ReceivedWay::kWhole) return reply.received;
-  // A zeroed or padded tail hides where the reply ended: the sector type the drive reads the
-  // block as gives the size instead. Its probes refused on the way are not the job's errors.
-  const ReadEvidence evidence{cdb, 1, kBlockRoom, static_cast<std::int32_t>(lba), reply};
-  return FindBlockSize(session, evidence, HostReport::kSilent).bytes;
 }
 
 bool TrackTestJob::RunType30(JobContext& ctx) {
@@ -273,6 +268,7 @@ bool TrackTestJob::RunType30(JobContext& ctx) {
       if (PassReadsClass(pass, Type30ClassOf(track))) ++total;
     }
   }
+  result_.verdict.coverage().Ask(total, /*check=*/true);
   // Room for any block: the length is what the test measures, so the read asks for no size.
   std::vector<std::uint8_t> buffer(kBlockRoom);
   std::uint64_t done = 0;
@@ -293,11 +289,22 @@ bool TrackTestJob::RunType30(JobContext& ctx) {
       Count(reply);
       if (!reply.good()) {
         result_.verdict.WentPast(reply.outcome);
+        result_.verdict.coverage().Failed(lba, 1);
         result_.failure_text = reply.outcome.error_text;
         AddLine(ctx, StrFormat("***Track %2d Read Error Time=%dmsec", track, ms), false);
+      } else if (reply.way == ReceivedWay::kWhole) {
+        // A zeroed or padded tail hides where the reply ended: the length the test is about
+        // cannot be measured, and a size the sector type would give is no measurement.
+        result_.verdict.coverage().CheckSkipped(lba, 1, SkipReason::kNotChecked);
+        AddLine(ctx,
+                StrFormat("Track %2d -- %s %s Time=%dmsec", track, pass.name,
+                          kLengthNotMeasuredText, ms),
+                false);
       } else {
-        const std::uint32_t length = LengthOf(session, cdb, lba, reply);
+        const std::uint32_t length = reply.received;
         const bool ok = LengthAccepted(pass.selection, c, length);
+        result_.verdict.coverage().ReadWhole(1);
+        result_.verdict.coverage().Compared(1);
         AddLine(ctx,
                 StrFormat("%sTrack %2d %s %s Length=%u Time=%dmsec", ok ? "" : "***", track,
                           ok ? "Ok" : "Ng", pass.name, length, ms),

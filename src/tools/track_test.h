@@ -74,7 +74,9 @@ struct TrackTestResult {
   int ng_lines = 0;  // lines that report a data fault ("Ng!", "***Track .. Ng")
   RunState ended_by = RunState::kIdle;
   // Ng lines and a TOC that is not the test disc's are differences; a failed read ends
-  // Type1.3 and is gone past by Type3.0; a short Type1.3 block is a failure of its read.
+  // Type1.3 and is gone past by Type3.0; a short Type1.3 block is a failure of its read. Its
+  // coverage counts each read as a block asked and compared; a Type3.0 read whose length the
+  // path hides is read and not compared, so such a run is never good.
   JobVerdict verdict;
   // Why the failure that decides the verdict failed ("" when none did).
   std::string failure_text;
@@ -101,10 +103,6 @@ class TrackTestJob final : public Job {
   // The TOC when it is the test disc's (tracks 1 to `last_track`); else nothing, its message
   // shown and the verdict filled.
   std::optional<std::vector<std::uint8_t>> ReadTestToc(JobContext& ctx, int last_track);
-  // The bytes a good Type3.0 read returned: the received count where the path tells it, else
-  // the size the drive gives its sector type (0 when no type gives one).
-  std::uint32_t LengthOf(DeviceSession& session, const Cdb& cdb, std::uint32_t lba,
-                         const BlockReply& reply);
 
   TrackTestKind kind_;
   TrackTestResult result_;
@@ -116,6 +114,9 @@ inline constexpr char kTocInformationNgText[] = "Toc Information Ng";
 inline constexpr char kTrackCommandErrorText[] = "Command Error";
 inline constexpr char kFinishedText[] = "Finished";
 inline constexpr char kCanceledText[] = "Canceled";
+// A Type3.0 read on a path that hides a reply's length (a zeroed or padded tail).
+inline constexpr char kLengthNotMeasuredText[] =
+    "Length cannot be measured (the path does not say how many bytes came)";
 
 // Type1.3 reads every 30th block below this address.
 inline constexpr std::int32_t kType13EndLba = 100000;

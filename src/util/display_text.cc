@@ -43,8 +43,16 @@ CodePoint DecodeAt(std::string_view s, std::size_t at) {
   return {cp, more + 1};
 }
 
+// Direction controls count too: an embedding, override or isolate in a volume label would
+// reorder the rest of the line a reader sees.
+bool IsDirectionControl(std::uint32_t cp) {
+  return cp == 0x061C || cp == 0x200E || cp == 0x200F || (cp >= 0x202A && cp <= 0x202E) ||
+         (cp >= 0x2066 && cp <= 0x2069);
+}
+
 bool IsControl(std::uint32_t cp) {
-  return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029;
+  return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029 ||
+         IsDirectionControl(cp);
 }
 
 }  // namespace

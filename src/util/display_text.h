@@ -17,8 +17,9 @@ bool IsValidUtf8(std::string_view bytes);
 std::string TextAsUtf8(std::string_view bytes);
 
 // `bytes` as one line of UTF-8 text (TextAsUtf8) with every control character shown as "?":
-// C0 controls, DEL, the C1 controls U+0080-U+009F and the line and paragraph separators
-// U+2028 and U+2029. Markup escaping is the writer's (HtmlEscape).
+// C0 controls, DEL, the C1 controls U+0080-U+009F, the line and paragraph separators
+// U+2028 and U+2029, and the direction controls (U+061C, U+200E, U+200F, U+202A-U+202E,
+// U+2066-U+2069). Markup escaping is the writer's (HtmlEscape).
 std::string DisplayText(std::string_view bytes);
 
 }  // namespace tamarack

@@ -77,7 +77,11 @@ TEST(MultiDriveRunTest, WorstExitStatus) {
       {{kExitGood, kExitMiscompare}, kExitMiscompare},
       {{kExitMiscompare, kExitMediumError, kExitGood}, kExitMediumError},
       {{kExitTimeout, kExitMediumError}, kExitTimeout},  // two failures: the higher number
-      {{kExitMalformedReply, kExitBadArguments}, kExitBadArguments},
+      // a drive refused at its start hides none that ran and found a fault
+      {{kExitMalformedReply, kExitBadArguments}, kExitMalformedReply},
+      {{kExitBadArguments, kExitMediumError}, kExitMediumError},
+      {{kExitBadArguments, kExitMiscompare}, kExitMiscompare},
+      {{kExitIncomplete, kExitBadArguments}, kExitBadArguments},
       {{kExitCannotOpen, kExitBadArguments, kExitMediumError}, kExitCannotOpen},
       {{kExitGood, kExitOther, kExitCannotOpen}, kExitOther},
   };
@@ -127,7 +131,8 @@ TEST(MultiDriveRunTest, SixteenDrivesAtOnce) {
 }
 
 // Ctrl-C while four endless runs go on: every drive's job ends through its own cancel, each
-// log ends with its "Canceled" record, and the run exits with the cancel's status.
+// log ends with its "Canceled" record, and the run exits with the cancel's status. A drive
+// whose commands failed before the cancel says so, with its counts: never a clean cancel.
 TEST(MultiDriveRunTest, CtrlCCancelsEveryDrive) {
   tamarack::testing::TempDir dir;
   testing::VirtualCli cli;
@@ -150,7 +155,13 @@ TEST(MultiDriveRunTest, CtrlCCancelsEveryDrive) {
   const std::vector<std::string> lines = testing::Lines(cli.out.str());
   ASSERT_EQ(lines.size(), drives.size()) << cli.out.str();
   for (std::size_t i = 0; i < drives.size(); ++i) {
-    EXPECT_NE(lines[i].find(R"("verdict": "cancelled", "exit": 99)"), std::string::npos)
+    const bool faulty = i >= 2;
+    EXPECT_NE(lines[i].find(faulty ? R"("verdict": "cancelled, failed", "exit": 99)"
+                                   : R"("verdict": "cancelled", "exit": 99)"),
+              std::string::npos)
+        << lines[i];
+    EXPECT_NE(lines[i].find(R"("failures": )"), std::string::npos) << lines[i];
+    EXPECT_EQ(lines[i].find(R"("failed": 0}, "failures": 0})") != std::string::npos, !faulty)
         << lines[i];
     const std::vector<std::uint8_t> log = dir.Read("age-" + SafeDriveName(drives[i]) + ".log");
     EXPECT_NE(std::string(log.begin(), log.end()).find("Canceled"), std::string::npos) << drives[i];

@@ -31,6 +31,12 @@ TEST(ModePageTable, TemplatesAndFind) {
   EXPECT_EQ(sense.Find(0x01), std::optional<std::size_t>(1));
   EXPECT_FALSE(sense.Find(0x08).has_value());
   EXPECT_FALSE(ModePageTable::ModeSelect().Find(0x3F).has_value());
+  // Every page the files written so far hold by row still has a row of its own.
+  for (const ModePageTable* table : {&sense, &select}) {
+    for (std::uint32_t code : SavedRowCodes(table->kind())) {
+      EXPECT_TRUE(table->Find(code)) << code;
+    }
+  }
 }
 
 TEST(ModePageTable, SavedRowsHoldThePageAndTheByteAfterIt) {

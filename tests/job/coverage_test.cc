@@ -57,6 +57,26 @@ TEST(CoverageTest, AVerdictWithBlocksLeftOutIsNotGood) {
   EXPECT_TRUE(v.good());
 }
 
+// The gap between two sessions is no block a drive reads: listed, never asked, never missing.
+TEST(CoverageTest, BlocksPassedOverAreListedAndLeaveItComplete) {
+  Coverage c;
+  c.Ask(10, true);
+  c.ReadWhole(10);
+  c.Compared(10);
+  c.PassedOver(100, 50, SkipReason::kBetweenSessions);
+  c.PassedOver(150, 10, SkipReason::kBetweenSessions);
+  EXPECT_TRUE(c.complete());
+  EXPECT_EQ(c.passed_over(), 60u);
+  EXPECT_EQ(c.Text(),
+            "asked 10, read 10, compared 10, failed 0, skipped 0, passed over 60 (between "
+            "sessions 100-159)");
+  EXPECT_EQ(c.JsonMembers(),
+            "\"asked\": 10, \"read\": 10, \"compared\": 10, \"failed\": 0, \"skipped\": 0, "
+            "\"not_reached\": 0, \"failed_runs\": [], \"skipped_runs\": [], \"passed_over\": 60, "
+            "\"passed_over_runs\": [{\"first\": 100, \"count\": 60, \"reason\": \"between "
+            "sessions\"}]");
+}
+
 TEST(CoverageTest, ListedRunsAreBoundedButCountsAreNot) {
   Coverage c;
   for (std::int64_t i = 0; i < 1000; ++i) c.Failed(i * 2, 1);

@@ -26,7 +26,8 @@ using Cli = testing::VirtualCli;
 // same summary and graph; files that cannot be written (a folder in the way) are named with the
 // reason (exit 15); a range read within a second measures nothing and writes nothing; a file
 // that is not there, with a negative sample or without samples, and a plot of another kind
-// are refused. Then a range past the disc's end is cut to its last block; one that starts past
+// are refused; a run ended by a read error saves what it read, marked, and msr of it says the
+// run did not finish (exit 13). Then a range past the disc's end is cut to its last block; one that starts past
 // it, and bad arguments, are refused before any block is read.
 TEST(CliMeasure, WritesTheRecordAndItsPlotMsrReadsThemAndBadArgumentsAreRefused) {
   testing::WorkFolder dir;
@@ -51,6 +52,9 @@ TEST(CliMeasure, WritesTheRecordAndItsPlotMsrReadsThemAndBadArgumentsAreRefused)
                         {"msr", "negative.msr"},
                         {"msr", "empty.msr"},
                         {"msr", "two.msr", "--plot", "two.gif"},
+                        {"measure", "--drive", "emu:type13?speed=clv24&bad=3000", "--end", "5999",
+                         "--save", "bad.msr"},
+                        {"msr", "bad.msr"},
                         {"measure", "--drive", clv24, "--start", "330000", "--end", "400000"},
                         {"measure", "--drive", clv24, "--start", "400000"},
                         {"measure", "--drive", clv24, "--start", "100", "--end", "99"},

@@ -61,6 +61,43 @@ TEST(MeasurementFile, ReadsAndWritesTheRecordAndRefusesBadFiles) {
   EXPECT_EQ(RecordSummaryText(r), "x28633115.2 speed(34222299398592000 Bytes/6000 Sec)");
 }
 
+// A run that did not finish is marked between the scale flag and the "=", where a reader of the
+// old layout skips: it reads the same numbers, model and samples. A mark of other characters
+// reads as "unknown"; "Unfinished:" after the "=" is the model's.
+TEST(MeasurementFile, ARunThatDidNotFinishSaysSo) {
+  SpeedRecord r;
+  r.block_size = 2048;
+  r.model = "K CDV";
+  r.samples = {75, 150};
+  r.unfinished = kUnfinishedReadError;
+  const std::string text = FormatMeasurementFile(r);
+  EXPECT_EQ(text, "2048 0 Unfinished:read-error Model=K CDV\n75\n150\n");
+  SpeedRecord back;
+  std::string error;
+  ASSERT_TRUE(ParseMeasurementFile(text, &back, &error)) << error;
+  EXPECT_EQ(back, r);
+  EXPECT_EQ(RecordSummaryText(back),
+            "x1.5 speed(460800 Bytes/2 Sec) - not finished: it ended on a read error");
+  const struct {
+    const char* text;
+    const char* unfinished;
+    const char* model;
+  } rows[] = {
+      {"2048 0 Unfinished:cancelled Model=x\n75\n", "cancelled", "x"},
+      {"2048 0 Model=Unfinished:cancelled\n75\n", "", "Unfinished:cancelled"},
+      {"2048 1 Unfinished:\x1b[2J Model=x\n75\n", "unknown", "x"},
+      {"2048 0 Unfinished: Model=x\n75\n", "unknown", "x"},
+      {"2048 0 seen Unfinished:stopped-by-x\n75\n", "stopped-by-x", ""},
+  };
+  for (const auto& row : rows) {
+    ASSERT_TRUE(ParseMeasurementFile(row.text, &back, &error)) << row.text << error;
+    EXPECT_EQ(back.unfinished, row.unfinished) << row.text;
+    EXPECT_EQ(back.model, row.model) << row.text;
+    EXPECT_EQ(back.samples, std::vector<std::int32_t>{75}) << row.text;
+  }
+  EXPECT_EQ(UnfinishedText(back), "not finished (stopped-by-x)");
+}
+
 // Loading a file that is missing or not a measurement is the msr command's
 // (measure_files.txt); here a folder where a file is asked for and a save into no folder.
 TEST(MeasurementFile, AFolderIsNoFileAndASaveNeedsItsFolder) {

@@ -74,7 +74,8 @@ struct PacedDrive {
     return good;
   }
 
-  // Runs and compares with tests/data/measure/NAME.txt: the result, the status line, the reads
+  // Runs and compares with tests/data/measure/NAME.txt: the result, its coverage (a stopped run
+  // leaves blocks not reached and marks its file), the status line, the reads
   // sent (LBA, blocks, buffer bytes; repeats counted), then what the host was told.
   MeasureResult ExpectGoldenRun(const std::string& name, MeasureSettings settings) {
     const MeasureResult r = Run(settings);
@@ -87,6 +88,8 @@ struct PacedDrive {
         static_cast<long long>(r.last_lba), static_cast<long long>(r.current_lba),
         static_cast<long long>(r.total_bytes), r.record.block_size,
         static_cast<unsigned long long>(r.second_reads));
+    t += "coverage: " + r.verdict.coverage().Text() +
+         (r.record.unfinished.empty() ? "" : ", file marked " + r.record.unfinished) + "\n";
     t += "summary: " + r.summary + (r.rotation ? " / " + r.rotation->Text() : "") + "\nsamples:";
     for (std::int32_t n : r.record.samples) t += " " + std::to_string(n);
     t += "\nstatus line: " + drive.status.status_line.Get() + "\nreads:" + ReadsText();

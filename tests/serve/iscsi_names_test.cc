@@ -90,6 +90,12 @@ TEST(ChapSecret, TextOfTheFile) {
       {"abcdef ghijkl\n", "", "no spaces"},
       {"abcdefghijklé\n", "", "printable ASCII"},
       {"abcdefghijkl\nmnopqrstuvwx\n", "", "more than one line"},
+      // the kernel's target takes these for no secret at all
+      {"NULLabcdefgh\n", "", "cannot begin with \"NULL\""},
+      {"NULL" + std::string(20, '0'), "", "cannot begin with \"NULL\""},
+      {"NULabcdefghL", "NULabcdefghL", ""},
+      {"nullabcdefgh", "nullabcdefgh", ""},
+      {"xNULLabcdefg", "xNULLabcdefg", ""},
   };
   for (const auto& c : cases) {
     std::string error;
@@ -104,6 +110,10 @@ TEST(ChapSecret, MadeFairlyFromRandomBytes) {
   EXPECT_EQ(ChapSecretOfRandomBytes(bytes), "AZaz09A9");
   bytes.assign(40, 1);
   EXPECT_EQ(ChapSecretOfRandomBytes(bytes), std::string(kMadeChapSecret, 'B'));
+  // N U L L: the fourth letter is skipped, the next fair byte takes its place; an L later on
+  // is kept.
+  bytes = {13, 20, 11, 11, 11, 0, 11};
+  EXPECT_EQ(ChapSecretOfRandomBytes(bytes), "NULAL");
 }
 
 TEST(ChapSecret, FileOnlyItsOwnerCanRead) {

@@ -111,6 +111,65 @@ TEST(ConsoleSettings, ModePagesSurviveTheFileAndEmptyRowsKeepTheTemplates) {
   EXPECT_EQ(after.sense_table().row(sense_row).buffer[5], 0);
 }
 
+// Saved pages are placed by the page code they hold, not by their row: a file whose rows are
+// out of order, a table that gained a page before others, and pages no row has (left out with
+// a note) each land on their own row or none.
+TEST(ConsoleSettings, SavedModePagesGoToTheRowOfTheirPageCode) {
+  SettingsData read;
+  // 0Eh saved as row 0 and 01h as row 3 (a table of another order); 08h names no row; a code
+  // byte of 0 is the page of its row in the files written so far (row 5: 1Ch), past them no
+  // page; row 12 lies past today's Mode Select table.
+  ApplySettingsText(
+      "ModeSelect00=0e0e0000000000000000aabb\n"
+      "ModeSelect03=010a07\n"
+      "ModeSelect04=080a01\n"
+      "ModeSelect05=000055\n"
+      "ModeSelect12=2c0403\n"
+      "ModeSelect13=000066\n"
+      "ModeSenset01=810a2222\n",
+      &read);
+  ModePageEditor editor;
+  const std::vector<std::string> notes = SettingsToModePages(read, &editor);
+  const ModePageTable& select = editor.select_table();
+  const auto row_of = [](const ModePageTable& t, std::uint32_t code) {
+    return t.row(*t.Find(code));
+  };
+  EXPECT_EQ(row_of(select, 0x0E).buffer[10], 0xAA);
+  EXPECT_EQ(row_of(select, 0x01).buffer[2], 0x07);
+  EXPECT_EQ(row_of(select, 0x2C).buffer[2], 0x03);
+  EXPECT_EQ(row_of(select, 0x1C).buffer[2], 0x55);
+  EXPECT_EQ(row_of(editor.sense_table(), 0x01).buffer[3], 0x22);
+  // The row of index 0 (01h) and of index 3 (0Eh's old place) hold no foreign page.
+  EXPECT_EQ(select.row(0).buffer[0], 0x01);
+  EXPECT_EQ(row_of(select, 0x0D).buffer,
+            ModePageTable::ModeSelect().row(*select.Find(0x0D)).buffer);
+  EXPECT_EQ(notes,
+            (std::vector<std::string>{"ModeSelect04: page 08h is no page of the table; left out",
+                                      "ModeSelect13: page 00h is no page of the table; left out"}));
+
+  // A table with page 08h inserted after 01h: a file saved before it keeps 05h on 05h's row
+  // and 08h's row at its template.
+  ModePageEditor before;
+  before.select_table().row(*before.select_table().Find(0x05)).buffer[4] = 0x5A;
+  SettingsData saved;
+  ModePagesToSettings(before, &saved);
+  ModePageEditor after;
+  std::vector<ModePageRow> rows(before.select_table().rows().begin(),
+                                before.select_table().rows().end());
+  ModePageRow caching;
+  caching.page_code = 0x08;
+  caching.page_length = 20;
+  caching.buffer[0] = 0x08;
+  rows.insert(rows.begin() + 1, caching);
+  after.select_table() = ModePageTable::OfRows(ModeTableKind::kSelect, rows);
+  SettingsData reread;
+  ApplySettingsText(FormatSettings(saved), &reread);
+  EXPECT_TRUE(SettingsToModePages(reread, &after).empty());
+  EXPECT_EQ(after.select_table().row(2).page_code, 0x05u);
+  EXPECT_EQ(after.select_table().row(2).buffer[4], 0x5A);
+  EXPECT_EQ(after.select_table().row(1).buffer, caching.buffer);
+}
+
 // The command line's drive wins over "Dir="; either is kept whole.
 TEST(WindowSettings, TheStartDriveIsTheCommandLinesElseTheSavedOne) {
   SettingsData data;

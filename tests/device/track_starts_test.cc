@@ -1,0 +1,60 @@
+#include "device/track_starts.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "util/bytes.h"
+#include "util/msf.h"
+
+namespace tamarack {
+namespace {
+
+struct Point {
+  int session;
+  std::uint8_t adr;
+  std::uint8_t point;
+  std::int64_t lba;
+};
+
+// A full TOC reply (format 2) of the points given, its length field counting them all.
+std::vector<std::uint8_t> FullToc(const std::vector<Point>& points) {
+  std::vector<std::uint8_t> reply(4, 0);
+  for (const Point& p : points) {
+    const Msf t = MsfOfLba(p.lba);
+    reply.insert(reply.end(),
+                 {static_cast<std::uint8_t>(p.session), static_cast<std::uint8_t>(p.adr << 4), 0,
+                  p.point, 0, 0, 0, 0, static_cast<std::uint8_t>(t.minutes),
+                  static_cast<std::uint8_t>(t.seconds), static_cast<std::uint8_t>(t.frames)});
+  }
+  WriteBe16(reply, 0, static_cast<std::uint32_t>(reply.size() - 2));
+  return reply;
+}
+
+// The gap of an enhanced CD runs from session 1's lead-out to the block before session 2's
+// first track; one session, a reply cut before the next session's track, points other than
+// positions (ADR 5) and a next session that starts inside the lead-out give none.
+TEST(SessionGaps, FromTheLeadOutToTheNextSessionsFirstTrack) {
+  const std::vector<Point> two = {{1, 1, 0xA0, 0},  {1, 1, 0xA2, 20250}, {1, 1, 1, 0},
+                                  {1, 1, 2, 6900},  {1, 5, 0xB0, 31500}, {2, 1, 0xA2, 37800},
+                                  {2, 1, 5, 31800}, {2, 1, 4, 31650}};
+  const std::vector<std::uint8_t> toc = FullToc(two);
+  const auto gaps = SessionGapsOfFullToc(toc, static_cast<std::uint32_t>(toc.size()));
+  ASSERT_EQ(gaps.size(), 1u);
+  EXPECT_EQ(gaps[0].first, 20250);
+  EXPECT_EQ(gaps[0].last, 31649);
+
+  // Cut after the B0h point: session 2's tracks never came.
+  EXPECT_TRUE(SessionGapsOfFullToc(toc, 4 + 5 * 11).empty());
+  const std::vector<std::uint8_t> one = FullToc({{1, 1, 0xA2, 20250}, {1, 1, 1, 0}});
+  EXPECT_TRUE(SessionGapsOfFullToc(one, static_cast<std::uint32_t>(one.size())).empty());
+  const std::vector<std::uint8_t> inside = FullToc({{1, 1, 0xA2, 20250}, {2, 1, 4, 20250}});
+  EXPECT_TRUE(SessionGapsOfFullToc(inside, static_cast<std::uint32_t>(inside.size())).empty());
+  const std::vector<std::uint8_t> adr5 = FullToc({{1, 5, 0xA2, 100}, {2, 1, 4, 900}});
+  EXPECT_TRUE(SessionGapsOfFullToc(adr5, static_cast<std::uint32_t>(adr5.size())).empty());
+  EXPECT_TRUE(SessionGapsOfFullToc({}, 0).empty());
+}
+
+}  // namespace
+}  // namespace tamarack
