@@ -137,10 +137,12 @@ std::string VerdictWord(const JobVerdict& v) {
 }
 
 DriveOutcome OutcomeOf(const JobVerdict& verdict, std::vector<DriveCount> counts) {
-  return {ExitStatusOf(verdict), VerdictWord(verdict), std::move(counts)};
+  const Coverage& c = verdict.coverage();
+  return {ExitStatusOf(verdict), VerdictWord(verdict), std::move(counts),
+          c.asked() != 0 ? c.JsonMembers() : std::string()};
 }
 
-DriveOutcome CannotOpenOutcome() { return {kExitCannotOpen, "cannot open", {}}; }
+DriveOutcome CannotOpenOutcome() { return {kExitCannotOpen, "cannot open", {}, {}}; }
 
 std::string SafeDriveName(std::string_view id) {
   std::string name;
@@ -249,12 +251,14 @@ std::string DriveTable(const std::vector<DriveSlot>& drives,
 std::string DriveJsonLine(const DriveSlot& drive, const DriveOutcome& outcome) {
   std::vector<std::pair<std::string, std::string>> counts;
   for (const DriveCount& c : outcome.counts) counts.emplace_back(c.name, std::to_string(c.value));
-  return JsonObject({{"drive", JsonString(drive.id)},
-                     {"name", JsonString(drive.name)},
-                     {"verdict", JsonString(outcome.verdict)},
-                     {"exit", std::to_string(outcome.exit_status)},
-                     {"counts", JsonObject(counts)}}) +
-         "\n";
+  std::vector<std::pair<std::string, std::string>> members = {
+      {"drive", JsonString(drive.id)},
+      {"name", JsonString(drive.name)},
+      {"verdict", JsonString(outcome.verdict)},
+      {"exit", std::to_string(outcome.exit_status)},
+      {"counts", JsonObject(counts)}};
+  if (!outcome.coverage.empty()) members.emplace_back("coverage", "{" + outcome.coverage + "}");
+  return JsonObject(members) + "\n";
 }
 
 int RunOnDrives(CliContext& context, const DriveRunRequest& request, const DriveJob& job) {
@@ -391,7 +395,7 @@ int MultiDriveRun::Run(const DriveJob& job) {
       outcome = job(drives_[i], c);
     } catch (const std::exception& e) {
       lane.err << "tamarack-cli: " << e.what() << "\n";
-      outcome = {kExitOther, "failed", {}};
+      outcome = {kExitOther, "failed", {}, {}};
     }
     lane.Finish(outcome);
     outcomes_[i] = std::move(outcome);  // each thread its own element, read after the join
@@ -404,7 +408,7 @@ int MultiDriveRun::Run(const DriveJob& job) {
       lanes_[i]->thread = std::thread(run_drive, i);
     } catch (const std::system_error& e) {
       lanes_[i]->err << "tamarack-cli: cannot start the drive's thread: " << e.what() << "\n";
-      const DriveOutcome outcome{kExitOther, "failed", {}};
+      const DriveOutcome outcome{kExitOther, "failed", {}, {}};
       lanes_[i]->Finish(outcome);
       outcomes_[i] = outcome;
       std::lock_guard lock(done_mutex);

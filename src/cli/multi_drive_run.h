@@ -38,6 +38,9 @@ struct DriveOutcome {
   int exit_status = 0;
   std::string verdict;             // VerdictWord, or "cannot open"
   std::vector<DriveCount> counts;  // none when the job never ran
+  // The verdict's coverage as JSON members (Coverage::JsonMembers); empty when it asked for no
+  // blocks.
+  std::string coverage;
 };
 
 // The verdict in words, read in ExitStatusOf's order: "cancelled", "file error", "refused",

@@ -87,8 +87,27 @@ bool OutputFile::OpenInPlace(const std::string& target, std::string* error,
 }
 
 bool OutputFile::OpenPlanned(int flags, std::size_t buffer_bytes, std::string* error) {
-  fd_ = ::open(plan_.writing.c_str(), flags, 0666);
-  if (fd_ < 0) return Fail(errno, error);
+  // A FIFO no process reads would block open() for good (and the signals that should stop the
+  // job with it): opened without blocking, it fails at once instead, and writes block again.
+  fd_ = ::open(plan_.writing.c_str(), flags | (plan_.in_place ? O_NONBLOCK : 0), 0666);
+  if (fd_ < 0) {
+    const int why = errno;
+    failed_ = true;
+    if (error) {
+      *error = plan_.writing + ": " +
+               (why == ENXIO ? std::string("no process reads the FIFO") : Reason(why));
+    }
+    return false;
+  }
+  if (plan_.in_place) {
+    const int status = ::fcntl(fd_, F_GETFL);
+    if (status < 0 || ::fcntl(fd_, F_SETFL, status & ~O_NONBLOCK) != 0) {
+      const int why = errno;
+      ::close(fd_);
+      fd_ = -1;
+      return Fail(why, error);
+    }
+  }
   buffer_limit_ = buffer_bytes;
   buffer_.clear();
   buffer_.reserve(buffer_limit_);
