@@ -17,7 +17,7 @@ bool ReferenceRangeOptions(const ReferenceOptions& o, const char* command, std::
   request->end = 0;
   const auto start =
       o.start.empty() ? std::optional<std::uint32_t>(0) : ParseDumpNumber(o.start, false);
-  const auto end = o.end.empty() ? std::optional<std::uint32_t>(o.start.empty() ? 0 : 0xFFFFFFFFu)
+  const auto end = o.end.empty() ? std::optional<std::uint32_t>(o.start.empty() ? 0 : kToDiscEnd)
                                  : ParseDumpNumber(o.end, false);
   if (!start || !end) {
     err << "tamarack-cli " << command
@@ -30,7 +30,20 @@ bool ReferenceRangeOptions(const ReferenceOptions& o, const char* command, std::
   }
   request->start = *start;
   request->end = *end;
+  // A range typed is the range asked for: "--start 0 --end 0" is LBA 0 alone.
+  request->exact = !o.start.empty() || !o.end.empty();
   return true;
+}
+
+std::string LayoutText(const ReferenceLayout& layout) {
+  std::string t;
+  for (const ReferenceSpan& s : layout.spans()) {
+    if (!t.empty()) t += ", ";
+    t += s.block_size == 0
+             ? StrFormat("none from LBA %lld", static_cast<long long>(s.first))
+             : StrFormat("%u from LBA %lld", s.block_size, static_cast<long long>(s.first));
+  }
+  return t;
 }
 
 std::string ReferenceSummary(const ReferenceResult& r) {
@@ -38,6 +51,11 @@ std::string ReferenceSummary(const ReferenceResult& r) {
   if (r.range_settled && (r.block_size.bytes != 0 || r.end == ReferenceEnd::kFirstReadFailed)) {
     t += StrFormat("range: LBA %u-%u (%llu blocks), %s\n", r.range.start, r.range.end,
                    static_cast<unsigned long long>(r.range.blocks()), r.block_size.Text().c_str());
+  }
+  if (r.layout.spans().size() > 1) t += "block sizes: " + LayoutText(r.layout) + "\n";
+  for (const SessionGap& g : r.session_gaps) {
+    t += StrFormat("between sessions: LBA %d-%d (neither read nor in the file)\n", g.first,
+                   g.end - 1);
   }
   if (r.bytes_written != 0) t += "read: " + ReadSpeedText(r.bytes_written, r.read_elapsed) + "\n";
   if (r.read_errors != 0) t += StrFormat("read errors gone past: %u\n", r.read_errors);
@@ -65,6 +83,7 @@ std::string ReferenceSummary(const ReferenceResult& r) {
                    "differences: %u before the check stopped at LBA %u (LBA %u-%u not checked)\n",
                    r.mismatches, r.check_stopped_at, r.check_stopped_at, r.range.end);
   }
+  if (r.verdict.coverage().asked() != 0) t += "coverage: " + r.verdict.coverage().Text() + "\n";
   if (!r.file.empty()) t += "file: " + r.file + "\n";
   return t;
 }

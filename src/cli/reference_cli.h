@@ -20,7 +20,8 @@ struct ReferenceOptions {
 };
 
 // The job's range from --start and --end: neither given, the whole disc (start = end = 0);
-// --start alone reads to the disc's last block. A range typed on the command line is not
+// --start alone reads to the disc's last block; a range typed is exact ("--start 0 --end 0"
+// is LBA 0 alone). A range typed on the command line is not
 // asked about again. False with a message on `err` for a bad number or start > end.
 bool ReferenceRangeOptions(const ReferenceOptions& o, const char* command, std::ostream& err,
                            ReferenceRequest* request);
@@ -31,9 +32,13 @@ DriveOutcome RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>&
                              const ReferenceResult& result, const ReferenceOptions& o,
                              CliContext& context);
 
-// The summary after the job's own texts: the range and block size, the bytes, the read errors
-// gone past, the unread blocks and their list, what the check skipped, the differences (and
-// where a check that did not reach its end stopped), the file.
+// The summary after the job's own texts: the range and block size (and the sizes by track and
+// the gaps between sessions of a mixed disc), the bytes, the read errors gone past, the unread
+// blocks and their list, what the check skipped, the differences (and where a check that did
+// not reach its end stopped), the coverage, the file.
 std::string ReferenceSummary(const ReferenceResult& result);
+// "2048 from LBA 0, 2352 from LBA 13500, ...": the block size of each span of a file's layout
+// ("none" for a gap between sessions).
+std::string LayoutText(const ReferenceLayout& layout);
 
 }  // namespace tamarack::cli

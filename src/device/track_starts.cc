@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
+#include <optional>
 
 #include "device/device_session.h"
 #include "util/bytes.h"
@@ -12,11 +12,21 @@ namespace tamarack {
 
 namespace {
 constexpr std::uint8_t kLeadOut = 0xAA;
-constexpr std::uint8_t kLeadOutPoint = 0xA2;
 constexpr std::size_t kFullDescriptor = 11;
+constexpr std::uint8_t kPointLeadOut = 0xA2;
+constexpr std::uint8_t kPointNextArea = 0xB0;
 
-// The block address of a descriptor's PMIN, PSEC, PFRAME (binary).
-std::int64_t PointLba(std::span<const std::uint8_t> d) { return LbaOfMsf(Msf{d[8], d[9], d[10]}); }
+std::int32_t LbaOfBytes(std::span<const std::uint8_t> msf) {
+  return static_cast<std::int32_t>(LbaOfMsf(Msf{msf[0], msf[1], msf[2]}));
+}
+
+// What the full TOC says of one session.
+struct SessionPoints {
+  int number = 0;
+  std::optional<std::int32_t> leadout;
+  std::optional<std::int32_t> next_area;    // B0: the next session's program area
+  std::optional<std::int32_t> first_track;  // the lowest track start
+};
 }  // namespace
 
 std::vector<std::int32_t> TrackStartsOfToc(std::span<const std::uint8_t> reply,
@@ -44,47 +54,51 @@ std::vector<std::int32_t> ReadTrackStarts(DeviceSession& session) {
   return TrackStartsOfToc(toc, out.result.transferred);
 }
 
+}  // namespace tamarack
+
+namespace tamarack {
+
 std::vector<SessionGap> SessionGapsOfFullToc(std::span<const std::uint8_t> reply,
                                              std::uint32_t received) {
+  if (reply.size() < 4) return {};
   const std::size_t end =
       std::min<std::size_t>({reply.size(), received, std::size_t{2} + ReadBe16(reply, 0)});
-  // Per session number: its lead-out start and its first track's start.
-  std::map<int, std::int64_t> leadout;
-  std::map<int, std::int64_t> first_track;
+  std::vector<SessionPoints> sessions;
   for (std::size_t at = 4; at + kFullDescriptor <= end; at += kFullDescriptor) {
-    const auto d = reply.subspan(at, kFullDescriptor);
-    if ((d[1] >> 4) != 1) continue;  // ADR 1: positions
-    const int session = d[0];
-    const std::uint8_t point = d[3];
-    if (point == kLeadOutPoint) {
-      leadout[session] = PointLba(d);
-    } else if (point >= 1 && point <= 99) {
-      const std::int64_t start = PointLba(d);
-      auto [it, added] = first_track.emplace(session, start);
-      if (!added) it->second = std::min(it->second, start);
+    const int number = reply[at];
+    if (sessions.empty() || sessions.back().number != number) {
+      sessions.push_back(SessionPoints{number, std::nullopt, std::nullopt, std::nullopt});
+    }
+    SessionPoints& s = sessions.back();
+    const std::uint8_t point = reply[at + 3];
+    const int adr = reply[at + 1] >> 4;  // 1: positions; 5: B0's next program area
+    if (adr == 5 && point == kPointNextArea) s.next_area = LbaOfBytes(reply.subspan(at + 4, 3));
+    if (adr != 1) continue;
+    if (point == kPointLeadOut) s.leadout = LbaOfBytes(reply.subspan(at + 8, 3));
+    if (point >= 1 && point <= 99) {
+      const std::int32_t start = LbaOfBytes(reply.subspan(at + 8, 3));
+      s.first_track = std::min(s.first_track.value_or(start), start);
     }
   }
   std::vector<SessionGap> gaps;
-  for (const auto& [session, out] : leadout) {
-    const auto next = first_track.upper_bound(session);
-    if (next == first_track.end() || next->second <= out) continue;
-    gaps.push_back({out, next->second - 1});
+  for (std::size_t i = 0; i + 1 < sessions.size(); ++i) {
+    const std::optional<std::int32_t> next =
+        sessions[i].next_area ? sessions[i].next_area : sessions[i + 1].first_track;
+    if (!sessions[i].leadout || !next || *next <= *sessions[i].leadout) continue;
+    if (!gaps.empty() && *sessions[i].leadout < gaps.back().end) continue;
+    gaps.push_back({*sessions[i].leadout, *next});
   }
   return gaps;
 }
 
 std::vector<SessionGap> ReadSessionGaps(DeviceSession& session) {
-  std::vector<std::uint8_t> toc(kFullTocBytes, 0);
-  std::uint32_t transferred = 0;
-  // Silent: a drive without the full TOC is read as one session, no error of the job's.
-  if (!SendScsiCommand(
-          session,
-          MakeCdb({0x43, 0x02, 0x02, 0, 0, 0, 1, static_cast<std::uint8_t>(kFullTocBytes >> 8),
-                   static_cast<std::uint8_t>(kFullTocBytes & 0xFF)}),
-          toc, &transferred, {.report = HostReport::kSilent})) {
-    return {};
-  }
-  return SessionGapsOfFullToc(toc, transferred);
+  std::vector<std::uint8_t> toc(kFullTocBytes);
+  const CommandOutcome out = session.Run(
+      MakeCdb({0x43, 0x02, 0x02, 0, 0, 0, 1, static_cast<std::uint8_t>(kFullTocBytes >> 8),
+               static_cast<std::uint8_t>(kFullTocBytes & 0xFF)}),
+      toc);
+  if (out.status != CommandStatus::kGood) return {};
+  return SessionGapsOfFullToc(toc, out.result.transferred);
 }
 
 }  // namespace tamarack

@@ -22,25 +22,25 @@ std::vector<std::int32_t> TrackStartsOfToc(std::span<const std::uint8_t> reply,
 // Reads the TOC (format 0) and gives its track starts; none when it cannot be read.
 std::vector<std::int32_t> ReadTrackStarts(DeviceSession& session);
 
-// Addresses between two sessions that hold nothing a drive reads: from one session's lead-out
-// start to the block before the next session's first track (its lead-out, the next lead-in
-// and that track's pregap).
+// Blocks between two sessions, from one session's lead-out to the next session's program area
+// (its first track's pregap): no track holds them and a drive refuses to read them.
 struct SessionGap {
-  std::int64_t first = 0;
-  std::int64_t last = 0;
+  std::int32_t first = 0;
+  std::int32_t end = 0;  // the first block after the gap
+  bool operator==(const SessionGap&) const = default;
 };
 
-// Room for a Read TOC (format 2) reply of 99 tracks and the points of 99 sessions.
-inline constexpr std::uint16_t kFullTocBytes = 4 + (99 + 99 * 6) * 11;
+// Room for a full TOC (format 2) reply of 99 tracks in up to 99 sessions' A0-A2, B0 and C0.
+inline constexpr std::uint16_t kFullTocBytes = 4 + (99 + 5 * 99) * 11;
 
-// The gaps a Read TOC (format 2, the full TOC) reply shows, ascending: for every session but
-// the last, its lead-out start (point A2h) to the first track start of the next session, both
-// as the descriptors inside the reply's own length and the `received` bytes give them. A
-// session without one of them, or a next session that starts before its lead-out, gives none.
+// The gaps of a full TOC (format 2) reply, ascending: each session's lead-out (A2) up to the
+// next session's program area (its B0 point, else its first track's start). Descriptors past
+// the reply's own length or `received` are left out, and so is a gap that would be empty.
 std::vector<SessionGap> SessionGapsOfFullToc(std::span<const std::uint8_t> reply,
                                              std::uint32_t received);
 
-// Reads the full TOC and gives its gaps; none when it cannot be read (one session assumed).
+// Reads the full TOC and gives its gaps; none for a disc of one session or a TOC that cannot
+// be read.
 std::vector<SessionGap> ReadSessionGaps(DeviceSession& session);
 
 }  // namespace tamarack

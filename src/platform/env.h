@@ -49,7 +49,8 @@ class RandomAccessFile {
 // How OpenWritable treats what is at the name.
 enum class WriteMode {
   kCreateOrTruncate,  // a regular file is created or emptied
-  kExisting,          // an existing file (a device node, a FIFO) is opened as it is
+  kExisting,  // an existing file (a device node, a FIFO) is opened as it is; a FIFO no process
+              // reads fails at once instead of waiting for a reader
 };
 
 // What the file system says of a name (links followed).

@@ -34,9 +34,22 @@ std::string ErrorText(int error) {
 int AsInt(std::uint64_t v) { return static_cast<int>(static_cast<std::uint32_t>(v)); }
 unsigned long long Ull(std::uint64_t v) { return static_cast<unsigned long long>(v); }
 
+// False with the reason when `path` names something other than a regular file (symlinks
+// followed): a FIFO would block its opening until someone opens its other end.
+bool RegularOrAbsent(const std::string& path, std::string* error) {
+  std::error_code ec;
+  const auto st = std::filesystem::status(path, ec);
+  if (st.type() == std::filesystem::file_type::not_found ||
+      st.type() == std::filesystem::file_type::regular) {
+    return true;
+  }
+  *error = path + ": not a regular file";
+  return false;
+}
+
 // The list of unread blocks beside the check file `path` (a symlink's list lies beside the
 // file it points to, where the capture wrote it). False with the reason when it is there but
-// cannot be read; an absent list is an empty one.
+// cannot be read (or is not a regular file); an absent list is an empty one.
 bool LoadUnreadList(const std::string& path, UnreadBlocks* out, std::string* list,
                     std::string* error) {
   OutputTarget resolved;
@@ -46,6 +59,7 @@ bool LoadUnreadList(const std::string& path, UnreadBlocks* out, std::string* lis
     list->clear();
     return true;
   }
+  if (!RegularOrAbsent(*list, error)) return false;
   std::ifstream in(*list, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), {});
   if (!in.good() && !in.eof()) {
@@ -85,13 +99,15 @@ struct CaptureState {
   OutputFile out;
   bool in_place = false;  // a device or FIFO written as it is: no partial file, no list
   std::string why;        // the file's failure
-  std::uint32_t bs = 0;
+  std::uint32_t bs = 0;   // of the track being read
   Clock::Duration started{0};
   std::uint64_t current = 0;   // the first block not in the file yet
   std::uint64_t appended = 0;  // for the rate shown: what is still buffered included
   bool declined = false;       // the read error question answered Cancel
   bool write_failed = false;
+  bool no_size = false;  // a track's block size could not be found
   std::optional<std::uint64_t> tail_failed_at;
+  BlockReply no_size_reply;
 
   bool Write(std::span<const std::uint8_t> bytes) {
     if (out.Append(bytes, &why)) {
@@ -101,19 +117,24 @@ struct CaptureState {
     write_failed = true;
     return false;
   }
+  bool Ended() const { return declined || write_failed || no_size || tail_failed_at; }
 };
 
 // What the check phase compares with, and how far it got.
 struct CheckState {
   ReferenceFile file;
-  UnreadBlocks skip;  // blocks the capture could not read: filler in the file, left out
-  std::uint32_t bs = 0;
+  UnreadBlocks skip;     // blocks the capture could not read: filler in the file, left out
+  std::uint32_t bs = 0;  // of the track being compared
   Clock::Duration started{0};
   std::vector<std::uint8_t> expected;  // the file's data of one command
   std::uint64_t current = 0;           // the first block not compared yet
   bool skip_questions = false;         // Skip answered: later differences are only counted
+  bool no_size = false;
+  BlockReply no_size_reply;
   StopCause declined = StopCause::kNone;
   std::optional<std::uint64_t> tail_failed_at;
+
+  bool Ended() const { return declined != StopCause::kNone || no_size || tail_failed_at; }
 };
 
 // The parts both jobs share: the range, the reads, the reports.
@@ -138,6 +159,8 @@ class ReferenceRun {
   }
 
  private:
+  Coverage& coverage() { return result_.verdict.coverage(); }
+
   // Reads `blocks` blocks at `lba` into `into`: blocks x block size bytes expected.
   BlockReply Read(std::uint64_t lba, std::uint32_t blocks, std::uint32_t block_size,
                   std::span<std::uint8_t> into) {
@@ -149,15 +172,28 @@ class ReferenceRun {
     return reply;
   }
 
-  // The first command of a phase: up to `per_command` blocks at the start with room for the
-  // largest block, the block size found from its reply (result_.block_size). The reply is
-  // judged against that size like any other command's. `blocks` is set to the blocks it
-  // read, 0 when its data cannot be used.
-  BlockReply FirstCommand(std::uint32_t per_command, std::uint32_t* blocks);
-  // The first command found no block size: the job ends.
-  void FirstCommandFailed(const BlockReply& first) {
+  // The first command of a track: up to `per_command` of the `available` blocks at `lba` with
+  // room for the largest block, the block size found from its reply (`finding`). The reply is
+  // judged against that size like any other command's. `blocks` is set to the blocks it read,
+  // 0 when its data cannot be used.
+  BlockReply FirstCommand(std::uint64_t lba, std::uint64_t available, std::uint32_t per_command,
+                          std::uint32_t* blocks, BlockSizeFinding* finding);
+  // The blocks of the commands of `piece`: `per_command` each, the last one shorter, or (for
+  // `tail`) the rest read one block per command.
+  static std::uint32_t CommandBlocks(std::uint64_t left, std::uint32_t per_command, bool tail) {
+    if (left >= per_command) return per_command;
+    return tail ? 1 : static_cast<std::uint32_t>(left);
+  }
+  // Blocks before `lba` are accounted for: the ones the job never got to are not reached.
+  void NoBlockSize(const BlockReply& first, const RangePiece& piece) {
     result_.verdict.EndedBy(first.outcome, first.good());
-    End(ReferenceEnd::kFirstReadFailed, MessageIcon::kError, Tr("読み込みが失敗しました"));
+    coverage().Skipped(static_cast<std::int64_t>(piece.first), piece.blocks(),
+                       SkipReason::kNoBlockSize);
+  }
+  // The end of a phase in which a track's size could not be found.
+  void NoBlockSizeEnd(const std::string& partial_note) {
+    End(ReferenceEnd::kFirstReadFailed, MessageIcon::kError,
+        Tr("読み込みが失敗しました") + partial_note + UnreadNote() + CoverageNote());
   }
 
   bool StopRequested() const { return ctx_.stop_requested(); }
@@ -177,41 +213,64 @@ class ReferenceRun {
     return go_on;
   }
 
-  // The LBA text and the progress, at most every kReportPeriod unless `force`.
+  // The LBA text and the progress, at most every kReportPeriod unless `force`. `current` is
+  // the first block not done yet: the text shows the last one done at the end.
   [[gnu::hot]] void Report(std::uint64_t current, std::uint64_t phase_bytes,
                            Clock::Duration phase_start, bool force) {
     const Clock::Duration now = ctx_.clock().Now();
     if (!force && reported_ && now - last_report_ < kReportPeriod) return;
     reported_ = true;
     last_report_ = now;
-    host_.Show(JobText::kCounters,
-               StrFormat(" LBA %d/%d", AsInt(current), AsInt(result_.range.end)));
+    const std::uint64_t shown = std::min<std::uint64_t>(current, result_.range.end);
+    host_.Show(JobText::kCounters, StrFormat(" LBA %d/%d", AsInt(shown), AsInt(result_.range.end)));
     JobProgress p;
-    p.done = progress_base_ + (current - result_.range.start);
+    p.done =
+        progress_base_ + (std::min<std::uint64_t>(current, result_.range.end + std::uint64_t{1}) -
+                          result_.range.start);
     p.total = progress_total_;
-    p.address = static_cast<std::uint32_t>(current);
+    p.address = static_cast<std::uint32_t>(shown);
     const auto elapsed = std::chrono::duration<double>(now - phase_start).count();
     if (elapsed > 0) p.bytes_per_second = static_cast<double>(phase_bytes) / elapsed;
     host_.Progress(p);
   }
 
-  // The read phase's steps: the commands of kCaptureBlocksPerCommand blocks (the first
-  // command's reply used when it was whole; a command gone past written as filler), the tail
-  // one block per command up to the first that cannot be read, the file put under the
-  // target's name (a whole range) or left partial with its list, and the closing status
-  // (false when the phase did not end whole).
-  void CaptureCommands(CaptureState& cap, const BlockReply& first, bool use_first);
-  void CaptureTail(CaptureState& cap);
+  // The pieces of the range, the disc's track starts and session gaps read once; the pieces
+  // not read are accounted for here (gaps noted, blocks past the disc skipped) and the blocks
+  // to read are asked for.
+  std::vector<RangePiece> Pieces(bool check);
+  // Index of the last track piece: the one whose end is read one block per command.
+  static std::size_t LastTrack(const std::vector<RangePiece>& pieces) {
+    std::size_t last = pieces.size();
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+      if (pieces[i].kind == PieceKind::kTrack) last = i;
+    }
+    return last;
+  }
+
+  // The read phase's steps: each track's commands (the first command's reply used when it was
+  // whole; a command gone past written as filler; the range's last blocks one per command up
+  // to the first that cannot be read), the file put under the target's name (a whole range) or
+  // left partial with its list, and the closing status (false when the phase did not end
+  // whole).
+  void CaptureTrack(CaptureState& cap, const RangePiece& piece, bool tail);
   void CloseCapture(CaptureState& cap, bool whole);
   bool EndCapture(const CaptureState& cap, bool whole, bool check_follows);
 
-  // The check phase's steps: the commands of kCheckBlocksPerCommand blocks, the tail read one
-  // block per command and compared in one piece, and the closing status.
-  void CheckCommands(CheckState& check, const BlockReply& first, bool use_first);
-  void CheckTail(CheckState& check);
+  // The check phase's steps: each track's commands of kCheckBlocksPerCommand blocks up to the
+  // file's end, the range's last blocks read one block per command and compared in one piece,
+  // the blocks the file does not hold, and the closing status.
+  void CheckTrack(CheckState& check, const RangePiece& piece, bool tail);
+  // Whole-disc checks: the file's blocks past the disc's end are asked for and skipped.
+  void CheckBeyondDisc(const CheckState& check);
   void CloseCheck(CheckState& check, bool after_capture);
   // Counts a difference and asks whether to go on; false when the answer ends the check.
   bool CountMismatch(CheckState& check, std::uint64_t lba, bool tail);
+  // Compares `blocks` from `lba` of which the first `delivered` arrived in `disc`, and
+  // accounts for them: blocks the capture could not read are skipped, the others read whole
+  // and compared (or failed, for `failed`). False when the answer to a difference ends the
+  // check.
+  bool Compare(CheckState& check, std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
+               std::span<const std::uint8_t> disc, bool failed, bool tail);
   // The first block of `blocks` from `lba` that is not known to match the file: the first
   // `delivered` of them arrived in `disc`, the others did not. Blocks the capture could not
   // read are left out (and counted).
@@ -223,6 +282,12 @@ class ReferenceRun {
   // where the data of a capture that did not end are.
   std::string UnreadNote() const;
   std::string CheckNotes() const;
+  // "\r\n" and the coverage's counts, when blocks asked for were left out.
+  std::string CoverageNote() const {
+    const Coverage& c = result_.verdict.coverage();
+    if (c.complete()) return {};
+    return StrFormat(Tr("\r\n読み込み・ﾁｪｯｸしていないﾌﾞﾛｯｸがあります: %s"), c.Text().c_str());
+  }
 
   // Opens the check file and the list of the blocks its capture could not read; false, with
   // the job ended, when either cannot be used.
@@ -241,6 +306,10 @@ class ReferenceRun {
   std::uint64_t progress_total_ = 0;
   bool reported_ = false;
   Clock::Duration last_report_{0};
+  bool to_disc_end_ = false;  // the range was asked up to the disc's end
+  bool disc_read_ = false;    // the track starts and session gaps were read
+  std::vector<std::int32_t> track_starts_;
+  std::vector<SessionGap> gaps_;
 };
 
 bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
@@ -250,15 +319,17 @@ bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
   const CommandOutcome cap = session_.Run(MakeCdb({0x25}), capacity);
   const bool have_last = cap.status == CommandStatus::kGood;
   const std::uint32_t last = have_last ? ReadBe32(capacity, 0) : 0;
-  if (start == 0 && end == 0) {
-    end = last;
+  const bool whole = !request.exact && start == 0 && end == 0;
+  to_disc_end_ = whole || end == kToDiscEnd;
+  if (whole) {
     std::array<std::uint8_t, 255> toc{};
     if (session_.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 0xFF}), toc).status ==
         CommandStatus::kGood) {
       start = ReadBe32(toc, 8);
     }
   }
-  if ((start == 0 && end == 0) || !have_last || (start == 0 && last == 0)) {
+  if (to_disc_end_) end = last;
+  if (!have_last || (!request.exact && start == 0 && (end == 0 || last == 0))) {
     if (have_last) {
       result_.verdict.Refused("no blocks on the disc");
     } else {
@@ -268,14 +339,14 @@ bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
         Tr("開始LBA と終了LBA がともに0です(No Discではありませんか ?)"));
     return false;
   }
-  end = std::min(end, last);
-  if (start > end) {
+  if (start > last) {
     End(ReferenceEnd::kOutsideDisc, MessageIcon::kWarning,
         StrFormat(Tr("開始LBA(%d) が最終LBA(%d) より後ろです"), AsInt(start), AsInt(last)));
     result_.verdict.Refused(result_.message);
     return false;
   }
   result_.range = {start, end};
+  result_.disc_last = last;
   result_.range_settled = true;
   if (request.confirm_range) {
     if (start != 0 &&
@@ -296,19 +367,44 @@ bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
   return true;
 }
 
-BlockReply ReferenceRun::FirstCommand(std::uint32_t per_command, std::uint32_t* blocks) {
-  const ReferenceRange& r = result_.range;
-  *blocks = static_cast<std::uint32_t>(std::min<std::uint64_t>(per_command, r.blocks()));
+std::vector<RangePiece> ReferenceRun::Pieces(bool check) {
+  if (!disc_read_) {
+    disc_read_ = true;
+    track_starts_ = ReadTrackStarts(session_);
+    gaps_ = ReadSessionGaps(session_);
+  }
+  std::vector<RangePiece> pieces =
+      SplitRange(result_.range, track_starts_, gaps_, result_.disc_last);
+  result_.session_gaps.clear();
+  result_.layout = ReferenceLayout();
+  for (const RangePiece& p : pieces) {
+    if (p.kind == PieceKind::kSessionGap) {
+      result_.session_gaps.push_back(
+          {static_cast<std::int32_t>(p.first), static_cast<std::int32_t>(p.last + 1)});
+      continue;
+    }
+    coverage().Ask(p.blocks(), check);
+    if (p.kind == PieceKind::kBeyondDisc) {
+      coverage().Skipped(static_cast<std::int64_t>(p.first), p.blocks(), SkipReason::kBeyondDisc);
+    }
+  }
+  return pieces;
+}
+
+BlockReply ReferenceRun::FirstCommand(std::uint64_t lba, std::uint64_t available,
+                                      std::uint32_t per_command, std::uint32_t* blocks,
+                                      BlockSizeFinding* finding) {
+  *blocks = static_cast<std::uint32_t>(std::min<std::uint64_t>(per_command, available));
   ReadEvidence e;
-  e.command = ReadCdCdb(r.start, *blocks);
+  e.command = ReadCdCdb(static_cast<std::uint32_t>(lba), *blocks);
   e.blocks = *blocks;
   e.requested = *blocks * kBlockRoom;
-  e.lba = static_cast<std::int32_t>(r.start);
+  e.lba = static_cast<std::int32_t>(lba);
   e.reply = ReadBlocks(session_, e.command, buffer_.span().first(e.requested), 0);
   if (e.reply.second_read) ++result_.second_reads;
-  result_.block_size = FindBlockSize(session_, e);
+  *finding = FindBlockSize(session_, e);
   BlockReply reply = e.reply;
-  const std::uint64_t expected = std::uint64_t{*blocks} * result_.block_size.bytes;
+  const std::uint64_t expected = std::uint64_t{*blocks} * finding->bytes;
   reply.short_reply = reply.good() && reply.received < expected;
   // The size came from a probe: the phase reads the blocks again at that size.
   if (reply.CountedBeyond(expected)) *blocks = 0;
@@ -337,67 +433,92 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
   }
   cap.in_place = cap.out.plan().in_place;
   result_.file = cap.out.plan().writing;
+  // A list that is not a regular file would hang the capture at its end (a FIFO no one reads)
+  // or never be replaced: refused before anything is read.
+  std::string why;
+  if (!cap.in_place && !RegularOrAbsent(UnreadListPath(cap.out.plan().target), &why)) {
+    cap.out.Abandon(true);
+    result_.file.clear();
+    result_.verdict.Refused(why);
+    End(ReferenceEnd::kFileError, MessageIcon::kError,
+        StrFormat(Tr("ﾌｧｲﾙ ｵｰﾌﾟﾝに失敗しました\r\n%s"), why.c_str()));
+    return false;
+  }
   progress_base_ = 0;
   progress_total_ = range.blocks() * (check_follows ? 2 : 1);
   host_.Show(JobText::kStatus, Tr("CDからﾌｧｲﾙに読み込み中..."));
   cap.started = ctx_.clock().Now();
-
-  std::uint32_t first_blocks = 0;
-  const BlockReply first = FirstCommand(kCaptureBlocksPerCommand, &first_blocks);
-  cap.bs = result_.block_size.bytes;
-  if (cap.bs == 0) {
-    cap.out.Abandon(true);
-    result_.file.clear();
-    result_.read_elapsed = ctx_.clock().Now() - cap.started;
-    FirstCommandFailed(first);
-    return false;
-  }
   cap.current = range.start;
   Report(cap.current, 0, cap.started, true);
-  CaptureCommands(cap, first, first_blocks == kCaptureBlocksPerCommand);
-  CaptureTail(cap);
-  const bool whole = cap.current > range.end && !cap.write_failed;
+
+  const std::vector<RangePiece> pieces = Pieces(false);
+  const std::size_t last_track = LastTrack(pieces);
+  for (std::size_t i = 0; i < pieces.size() && !cap.Ended() && !StopRequested(); ++i) {
+    const RangePiece& piece = pieces[i];
+    if (piece.kind == PieceKind::kSessionGap)
+      result_.layout.Add(static_cast<std::int64_t>(piece.first), 0);
+    if (piece.kind != PieceKind::kTrack) {
+      cap.current = piece.last + 1;
+      continue;
+    }
+    CaptureTrack(cap, piece, i == last_track);
+  }
+  const bool whole = cap.current > range.end && !cap.write_failed && !cap.no_size && !cap.declined;
   CloseCapture(cap, whole);
   return EndCapture(cap, whole, check_follows);
 }
 
-[[gnu::hot]] void ReferenceRun::CaptureCommands(CaptureState& cap, const BlockReply& first,
-                                                bool use_first) {
-  const std::size_t chunk_bytes = std::size_t{kCaptureBlocksPerCommand} * cap.bs;
+[[gnu::hot]] void ReferenceRun::CaptureTrack(CaptureState& cap, const RangePiece& piece,
+                                             bool tail) {
+  cap.current = piece.first;
+  std::uint32_t first_blocks = 0;
+  BlockSizeFinding finding;
+  const BlockReply first =
+      FirstCommand(piece.first, piece.blocks(), kCaptureBlocksPerCommand, &first_blocks, &finding);
+  if (result_.layout.empty()) result_.block_size = finding;
+  cap.bs = finding.bytes;
+  if (cap.bs == 0) {
+    cap.no_size = true;
+    cap.no_size_reply = first;
+    NoBlockSize(first, piece);
+    return;
+  }
+  result_.layout.Add(static_cast<std::int64_t>(piece.first), cap.bs);
+  bool use_first = first_blocks != 0 &&
+                   first_blocks == CommandBlocks(piece.blocks(), kCaptureBlocksPerCommand, tail);
   // What a command gone past leaves in the file: every block keeps its place.
-  const std::vector<std::uint8_t> filler(chunk_bytes, kReplyFill);
-  while (!StopRequested() &&
-         result_.range.end + std::uint64_t{1} - cap.current >= kCaptureBlocksPerCommand) {
-    const BlockReply c =
-        use_first ? first : Read(cap.current, kCaptureBlocksPerCommand, cap.bs, buffer_.span());
+  const std::vector<std::uint8_t> filler(std::size_t{kCaptureBlocksPerCommand} * cap.bs,
+                                         kReplyFill);
+  while (!StopRequested() && cap.current <= piece.last) {
+    const std::uint64_t left = piece.last + 1 - cap.current;
+    const std::uint32_t n = CommandBlocks(left, kCaptureBlocksPerCommand, tail);
+    const bool single = tail && left < kCaptureBlocksPerCommand;
+    const BlockReply c = use_first ? first : Read(cap.current, n, cap.bs, buffer_.span());
     use_first = false;
-    std::span<const std::uint8_t> data = buffer_.span().first(chunk_bytes);
+    const auto at = static_cast<std::int64_t>(cap.current);
+    std::span<const std::uint8_t> data = buffer_.span().first(std::size_t{n} * cap.bs);
     if (!c.ok()) {
+      if (single) {
+        // The range's last blocks: the first that cannot be read ends the capture.
+        result_.verdict.EndedBy(c.outcome, c.short_reply);
+        coverage().Failed(at, 1);
+        cap.tail_failed_at = cap.current;
+        return;
+      }
       if (!GoPastReadError(c, cap.current)) {
+        coverage().Failed(at, n);
         cap.declined = true;
-        break;
+        return;
       }
       // Whatever part of it arrived is not known to be the data of its blocks.
-      result_.unread.Add(cap.current, kCaptureBlocksPerCommand);
-      data = filler;
+      result_.unread.Add(cap.current, n);
+      coverage().Failed(at, n);
+      data = std::span<const std::uint8_t>(filler).first(data.size());
+    } else {
+      coverage().ReadWhole(n);
     }
-    if (!cap.Write(data)) break;
-    cap.current += kCaptureBlocksPerCommand;
-    Report(cap.current, cap.appended, cap.started, false);
-  }
-}
-
-void ReferenceRun::CaptureTail(CaptureState& cap) {
-  while (!cap.declined && !cap.write_failed && !StopRequested() &&
-         cap.current <= result_.range.end) {
-    const BlockReply c = Read(cap.current, 1, cap.bs, buffer_.span());
-    if (!c.ok()) {
-      result_.verdict.EndedBy(c.outcome, c.short_reply);
-      cap.tail_failed_at = cap.current;
-      break;
-    }
-    if (!cap.Write(buffer_.span().first(cap.bs))) break;
-    ++cap.current;
+    if (!cap.Write(data)) return;
+    cap.current += n;
     Report(cap.current, cap.appended, cap.started, false);
   }
 }
@@ -445,34 +566,41 @@ bool ReferenceRun::EndCapture(const CaptureState& cap, bool whole, bool check_fo
     result_.verdict.FileFailed(cap.why);
     End(ReferenceEnd::kFileError, MessageIcon::kError,
         StrFormat(Tr("ﾌｧｲﾙの書き込みに失敗しました\r\n%s"), cap.why.c_str()) + partial_note +
-            UnreadNote());
+            UnreadNote() + CoverageNote());
     return false;
   }
   if (!check_follows) {
     const std::string speed = CaptureSpeedText(result_.bytes_written, cap.bs, result_.read_elapsed);
     if (!speed.empty()) host_.Show(JobText::kSpeed, speed);
   }
+  if (cap.no_size) {
+    NoBlockSizeEnd(partial_note);
+    return false;
+  }
   if (cap.declined || (!whole && !cap.tail_failed_at)) {
     result_.stop_cause = cap.declined ? StopCause::kReadError : StopCause::kUser;
     if (!cap.declined) result_.verdict.Cancelled();
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
         Tr("読み込みをｷｬﾝｾﾙしました") + CancelCauseSuffix(ctx_.cancel_cause()) + partial_note +
-            UnreadNote());
+            UnreadNote() + CoverageNote());
     return false;
   }
   if (cap.tail_failed_at) {
     End(ReferenceEnd::kTailReadFailed, MessageIcon::kError,
         StrFormat(Tr("Read ｴﾗｰが発生しました(LBA=%d)"), AsInt(*cap.tail_failed_at)) + partial_note +
-            UnreadNote());
+            UnreadNote() + CoverageNote());
     return false;
   }
   if (!check_follows) {
-    if (result_.read_errors == 0) {
-      End(ReferenceEnd::kCompleted, MessageIcon::kInformation, Tr("読み込みが完了しました"));
-    } else {
+    if (result_.read_errors != 0) {
       End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
           StrFormat(Tr("読み込みが終了しました(%u件 のRead ｴﾗｰを検出)"), result_.read_errors) +
-              UnreadNote());
+              UnreadNote() + CoverageNote());
+    } else if (!result_.verdict.coverage().complete()) {
+      End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
+          Tr("読み込みが終了しました") + CoverageNote());
+    } else {
+      End(ReferenceEnd::kCompleted, MessageIcon::kInformation, Tr("読み込みが完了しました"));
     }
   }
   return true;
@@ -520,7 +648,7 @@ void ReferenceRun::EndCheck(bool after_capture, std::optional<std::uint64_t> tai
           (result_.skipped != 0
                ? StrFormat(Tr("(%llu ﾌﾞﾛｯｸはﾁｪｯｸしていません)"), Ull(result_.skipped))
                : std::string()));
-  const std::string notes = CheckNotes() + UnreadNote();
+  const std::string notes = CheckNotes() + UnreadNote() + CoverageNote();
   if (tail_failed_at) {
     End(ReferenceEnd::kTailReadFailed, MessageIcon::kError,
         StrFormat(Tr("Read ｴﾗｰが発生しました(LBA=%d)"), AsInt(*tail_failed_at)) +
@@ -536,6 +664,9 @@ void ReferenceRun::EndCheck(bool after_capture, std::optional<std::uint64_t> tai
                                 : Tr("ﾃﾞｰﾀﾁｪｯｸが終了しました(%u件 のRead ｴﾗｰを検出)"),
                   result_.read_errors) +
             notes);
+  } else if (!result_.verdict.coverage().complete()) {
+    End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
+        (after_capture ? Tr("読み込みが終了しました") : Tr("ﾃﾞｰﾀﾁｪｯｸが終了しました")) + notes);
   } else {
     End(ReferenceEnd::kCompleted, MessageIcon::kInformation,
         (after_capture ? Tr("読み込みが完了しました") : Tr("ﾃﾞｰﾀﾁｪｯｸが完了しました")) + notes);
@@ -550,37 +681,171 @@ void ReferenceRun::CheckPhase(const std::string& path, bool after_capture) {
   const std::uint64_t read_blocks = after_capture ? result_.range.blocks() : 0;
   host_.Show(JobText::kStatus, Tr("ﾌｧｲﾙをﾁｪｯｸ中..."));
   check.started = ctx_.clock().Now();
-  auto finish_time = [&] { result_.check_elapsed = ctx_.clock().Now() - check.started; };
-
-  std::uint32_t first_blocks = 0;
-  const BlockReply first = FirstCommand(kCheckBlocksPerCommand, &first_blocks);
-  check.bs = result_.block_size.bytes;
-  if (check.bs == 0) {
-    finish_time();
-    FirstCommandFailed(first);
-    return;
-  }
-  const std::uint64_t file_blocks = check.file.size() / check.bs;
-  if (file_blocks == 0) {
-    finish_time();
+  if (check.file.size() == 0) {
+    result_.check_elapsed = ctx_.clock().Now() - check.started;
     result_.verdict.FileFailed(path + ": no whole block");
     End(ReferenceEnd::kNoCheckData, MessageIcon::kError,
         StrFormat(Tr("ﾁｪｯｸするﾃﾞｰﾀがﾌｧｲﾙにありません\r\n%s"), path.c_str()));
     return;
   }
-  ReferenceRange& range = result_.range;
-  range.end = static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(range.end, std::uint64_t{range.start} + file_blocks - 1));
   progress_base_ = read_blocks;
-  progress_total_ = read_blocks + range.blocks();
-  check.expected.resize(std::size_t{kCheckBlocksPerCommand} * check.bs);
-  check.current = range.start;
+  progress_total_ = read_blocks + result_.range.blocks();
+  check.expected.resize(std::size_t{kCheckBlocksPerCommand} * kBlockRoom);
+  check.current = result_.range.start;
   Report(check.current, 0, check.started, true);
-  CheckCommands(check, first,
-                first_blocks == kCheckBlocksPerCommand && range.blocks() >= first_blocks);
-  CheckTail(check);
-  finish_time();
+
+  const std::vector<RangePiece> pieces = Pieces(true);
+  const std::size_t last_track = LastTrack(pieces);
+  std::size_t i = 0;
+  for (; i < pieces.size() && !check.Ended() && !StopRequested(); ++i) {
+    const RangePiece& piece = pieces[i];
+    if (piece.kind == PieceKind::kSessionGap) {
+      result_.layout.Add(static_cast<std::int64_t>(piece.first), 0);
+    } else if (piece.kind == PieceKind::kTrack) {
+      CheckTrack(check, piece, i == last_track);
+    }
+    if (!check.Ended()) check.current = std::max(check.current, piece.last + 1);
+  }
+  if (i == pieces.size() && !check.Ended() && !StopRequested()) CheckBeyondDisc(check);
+  result_.check_elapsed = ctx_.clock().Now() - check.started;
   CloseCheck(check, after_capture);
+}
+
+void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool tail) {
+  check.current = piece.first;
+  const auto at = static_cast<std::int64_t>(piece.first);
+  // Where the track's first block lies in the file; nothing of it when the file ends before.
+  const std::uint64_t offset = result_.layout.empty() ? 0 : result_.layout.Offset(at).value_or(0);
+  if (offset >= check.file.size()) {
+    coverage().Skipped(at, piece.blocks(), SkipReason::kBeyondReference);
+    return;
+  }
+  std::uint32_t first_blocks = 0;
+  BlockSizeFinding finding;
+  const BlockReply first =
+      FirstCommand(piece.first, piece.blocks(), kCheckBlocksPerCommand, &first_blocks, &finding);
+  if (result_.layout.empty()) result_.block_size = finding;
+  check.bs = finding.bytes;
+  if (check.bs == 0) {
+    check.no_size = true;
+    check.no_size_reply = first;
+    NoBlockSize(first, piece);
+    return;
+  }
+  result_.layout.Add(at, check.bs);
+  // The blocks the file holds whole from the track's first; the rest are not compared.
+  const std::uint64_t in_file = (check.file.size() - offset) / check.bs;
+  const bool partial = (check.file.size() - offset) % check.bs != 0;
+  const std::uint64_t compared = std::min(piece.blocks(), in_file);
+  const std::uint64_t last = piece.first + compared - 1;
+  const bool cut = compared < piece.blocks();
+  tail = tail || cut;
+  bool use_first = compared != 0 && first_blocks != 0 &&
+                   first_blocks == CommandBlocks(compared, kCheckBlocksPerCommand, tail);
+  while (compared != 0 && !StopRequested() && check.current <= last &&
+         check.declined == StopCause::kNone) {
+    const std::uint64_t left = last + 1 - check.current;
+    if (tail && left < kCheckBlocksPerCommand) {
+      // The last blocks one per command, up to the first that cannot be read, compared in one
+      // piece.
+      const std::uint64_t tail_start = check.current;
+      std::size_t tail_blocks = 0;
+      while (!StopRequested() && check.current <= last) {
+        const BlockReply c =
+            Read(check.current, 1, check.bs, buffer_.span().subspan(tail_blocks * check.bs));
+        if (!c.ok()) {
+          result_.verdict.EndedBy(c.outcome, c.short_reply);
+          check.tail_failed_at = check.current;
+          break;
+        }
+        ++tail_blocks;
+        ++check.current;
+        Report(check.current, result_.bytes_checked, check.started, false);
+      }
+      if (StopRequested() && !check.tail_failed_at) {
+        // Blocks read but not compared are not reached.
+        check.current = tail_start;
+        return;
+      }
+      if (tail_blocks != 0 || check.tail_failed_at) {
+        const auto disc = buffer_.span().first(tail_blocks * check.bs);
+        if (!Compare(check, tail_start, tail_blocks, tail_blocks, disc, false, true)) {
+          check.declined = StopCause::kDifference;
+        }
+        // The block that could not be read is not known to match (Compare counted it).
+        if (check.tail_failed_at) {
+          coverage().Failed(static_cast<std::int64_t>(*check.tail_failed_at), 1);
+        }
+      }
+      if (check.Ended()) return;
+      continue;
+    }
+    const std::uint32_t n = CommandBlocks(left, kCheckBlocksPerCommand, false);
+    const BlockReply c = use_first ? first : Read(check.current, n, check.bs, buffer_.span());
+    use_first = false;
+    if (!c.ok() && !GoPastReadError(c, check.current)) {
+      coverage().Failed(static_cast<std::int64_t>(check.current), n);
+      check.declined = StopCause::kReadError;
+      return;
+    }
+    const auto disc = buffer_.span().first(std::size_t{n} * check.bs);
+    // Data the drive did not deliver whole are no match, whatever the buffer holds.
+    const std::uint64_t lba = check.current;
+    check.current += n;
+    if (!Compare(check, lba, n, c.ok() ? n : 0, disc, !c.ok(), false)) {
+      check.declined = StopCause::kDifference;
+      return;
+    }
+    Report(check.current, result_.bytes_checked, check.started, false);
+  }
+  if (check.Ended() || StopRequested() || !cut) return;
+  // The file ends inside the track: its last bytes are part of a block, the rest not there.
+  std::uint64_t from = piece.first + compared;
+  if (partial) {
+    coverage().Skipped(static_cast<std::int64_t>(from), 1, SkipReason::kPartialReference);
+    ++from;
+  }
+  if (from <= piece.last) {
+    coverage().Skipped(static_cast<std::int64_t>(from), piece.last + 1 - from,
+                       SkipReason::kBeyondReference);
+  }
+  check.current = piece.last + 1;
+}
+
+void ReferenceRun::CheckBeyondDisc(const CheckState& check) {
+  if (!to_disc_end_ || result_.layout.empty()) return;
+  const std::int64_t past = std::int64_t{result_.range.end} + 1;
+  const std::uint32_t bs = result_.layout.BlockSizeAt(past - 1);
+  const std::uint64_t offset = result_.layout.Offset(past).value_or(check.file.size());
+  if (bs == 0 || offset >= check.file.size()) return;
+  const std::uint64_t blocks = (check.file.size() - offset + bs - 1) / bs;
+  coverage().Ask(blocks, true);
+  coverage().Skipped(past, blocks, SkipReason::kBeyondDisc);
+}
+
+bool ReferenceRun::Compare(CheckState& check, std::uint64_t lba, std::uint64_t blocks,
+                           std::uint64_t delivered, std::span<const std::uint8_t> disc, bool failed,
+                           bool tail) {
+  const std::uint64_t unread = check.skip.CountIn(lba, blocks);
+  if (failed) {
+    coverage().Failed(static_cast<std::int64_t>(lba), blocks);
+  } else {
+    for (const UnreadRange& r : check.skip.ranges()) {
+      const std::uint64_t first = std::max<std::uint64_t>(r.first, lba);
+      const std::uint64_t end = std::min<std::uint64_t>(std::uint64_t{r.last} + 1, lba + blocks);
+      if (first < end) {
+        coverage().Skipped(static_cast<std::int64_t>(first), end - first,
+                           SkipReason::kUnreadInReference);
+      }
+    }
+    coverage().ReadWhole(blocks - unread);
+    coverage().Compared(blocks - unread);
+  }
+  // The block after a tail that could not be read is not known to match either.
+  const std::uint64_t asked = blocks + (tail && check.tail_failed_at ? 1 : 0);
+  const std::optional<std::uint64_t> at = FirstDifference(check, lba, asked, delivered, disc);
+  result_.bytes_checked += disc.size();
+  return !at || CountMismatch(check, *at, tail);
 }
 
 bool ReferenceRun::CountMismatch(CheckState& check, std::uint64_t lba, bool tail) {
@@ -605,8 +870,7 @@ std::optional<std::uint64_t> ReferenceRun::FirstDifference(CheckState& check, st
   result_.skipped += check.skip.CountIn(lba, blocks);
   const auto want = std::span<std::uint8_t>(check.expected).first(disc.size());
   const std::optional<std::uint64_t> offset =
-      ReferenceOffset(ReferenceFirstLba(result_.range.start, result_.range.end),
-                      static_cast<std::int64_t>(lba), check.bs);
+      ReferenceOffset(result_.layout, static_cast<std::int64_t>(lba));
   const bool have_file = offset && check.file.ReadAt(*offset, want) == want.size();
   return FirstUnmatchedBlock(
       lba, blocks, delivered, disc,
@@ -614,75 +878,25 @@ std::optional<std::uint64_t> ReferenceRun::FirstDifference(CheckState& check, st
       check.bs);
 }
 
-[[gnu::hot]] void ReferenceRun::CheckCommands(CheckState& check, const BlockReply& first,
-                                              bool use_first) {
-  const std::size_t chunk_bytes = std::size_t{kCheckBlocksPerCommand} * check.bs;
-  while (!StopRequested() &&
-         result_.range.end + std::uint64_t{1} - check.current >= kCheckBlocksPerCommand) {
-    const BlockReply c =
-        use_first ? first : Read(check.current, kCheckBlocksPerCommand, check.bs, buffer_.span());
-    use_first = false;
-    if (!c.ok() && !GoPastReadError(c, check.current)) {
-      check.declined = StopCause::kReadError;
-      break;
-    }
-    const auto disc = buffer_.span().first(chunk_bytes);
-    // Data the drive did not deliver whole are no match, whatever the buffer holds.
-    const std::optional<std::uint64_t> at = FirstDifference(
-        check, check.current, kCheckBlocksPerCommand, c.ok() ? kCheckBlocksPerCommand : 0, disc);
-    result_.bytes_checked += chunk_bytes;
-    check.current += kCheckBlocksPerCommand;
-    if (at && !CountMismatch(check, *at, false)) {
-      check.declined = StopCause::kDifference;
-      break;
-    }
-    Report(check.current, result_.bytes_checked, check.started, false);
-  }
-}
-
-void ReferenceRun::CheckTail(CheckState& check) {
-  const std::uint64_t tail_start = check.current;
-  std::size_t tail_blocks = 0;
-  while (check.declined == StopCause::kNone && !StopRequested() &&
-         check.current <= result_.range.end) {
-    const BlockReply c =
-        Read(check.current, 1, check.bs, buffer_.span().subspan(tail_blocks * check.bs));
-    if (!c.ok()) {
-      result_.verdict.EndedBy(c.outcome, c.short_reply);
-      check.tail_failed_at = check.current;
-      break;
-    }
-    ++tail_blocks;
-    ++check.current;
-    Report(check.current, result_.bytes_checked, check.started, false);
-  }
-  if (check.declined != StopCause::kNone || StopRequested() ||
-      (tail_blocks == 0 && !check.tail_failed_at)) {
-    return;
-  }
-  const auto disc = buffer_.span().first(tail_blocks * check.bs);
-  // A block the drive could not read is not known to match.
-  const std::optional<std::uint64_t> at = FirstDifference(
-      check, tail_start, tail_blocks + (check.tail_failed_at ? 1 : 0), tail_blocks, disc);
-  result_.bytes_checked += disc.size();
-  if (at && !CountMismatch(check, *at, true)) check.declined = StopCause::kDifference;
-}
-
 void ReferenceRun::CloseCheck(CheckState& check, bool after_capture) {
-  if (check.declined == StopCause::kNone && StopRequested()) {
+  if (check.declined == StopCause::kNone && !check.no_size && StopRequested()) {
     check.declined = StopCause::kUser;
     result_.verdict.Cancelled();
   }
   result_.stop_cause = check.declined;
-  result_.check_whole = check.declined == StopCause::kNone && !check.tail_failed_at;
+  result_.check_whole = !check.Ended();
   if (!result_.check_whole) {
     result_.check_stopped_at =
         static_cast<std::uint32_t>(check.tail_failed_at.value_or(check.current));
   }
+  if (check.no_size) {
+    NoBlockSizeEnd({});
+    return;
+  }
   if (check.declined != StopCause::kNone) {
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
         Tr("読み込みをｷｬﾝｾﾙしました") + CancelCauseSuffix(ctx_.cancel_cause()) + CheckNotes() +
-            UnreadNote());
+            UnreadNote() + CoverageNote());
     return;
   }
   Report(check.current, result_.bytes_checked, check.started, true);
@@ -705,6 +919,45 @@ void RunReference(JobContext& ctx, ReferenceResult& result, const ReferenceReque
 }
 
 }  // namespace
+
+std::vector<RangePiece> SplitRange(const ReferenceRange& range,
+                                   std::span<const std::int32_t> track_starts,
+                                   std::span<const SessionGap> gaps, std::uint64_t disc_last) {
+  std::vector<RangePiece> pieces;
+  if (range.blocks() == 0) return pieces;
+  const std::uint64_t end = std::uint64_t{range.end} + 1;
+  // Every block where a piece may begin, inside the range.
+  std::vector<std::uint64_t> cuts = {range.start, end};
+  const auto cut = [&](std::int64_t lba) {
+    if (lba > std::int64_t{range.start} && lba < static_cast<std::int64_t>(end)) {
+      cuts.push_back(static_cast<std::uint64_t>(lba));
+    }
+  };
+  for (const std::int32_t s : track_starts) cut(s);
+  for (const SessionGap& g : gaps) {
+    cut(g.first);
+    cut(g.end);
+  }
+  cut(static_cast<std::int64_t>(disc_last) + 1);
+  std::sort(cuts.begin(), cuts.end());
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
+    const std::uint64_t first = cuts[i];
+    PieceKind kind = PieceKind::kTrack;
+    if (first > disc_last) kind = PieceKind::kBeyondDisc;
+    for (const SessionGap& g : gaps) {
+      if (static_cast<std::int64_t>(first) >= g.first && static_cast<std::int64_t>(first) < g.end) {
+        kind = PieceKind::kSessionGap;
+      }
+    }
+    if (kind != PieceKind::kTrack && !pieces.empty() && pieces.back().kind == kind) {
+      pieces.back().last = cuts[i + 1] - 1;
+      continue;
+    }
+    pieces.push_back({first, cuts[i + 1] - 1, kind});
+  }
+  return pieces;
+}
 
 std::optional<std::uint64_t> FirstUnmatchedBlock(
     std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,

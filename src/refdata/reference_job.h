@@ -12,19 +12,28 @@
 // Every read goes through ReadBlocks; a command that fails or brings fewer bytes than its
 // blocks hold is a read error, and the blocks of a read error gone past are written as 5Ah
 // filler and listed in FILE.unread (unread_list.h).
+//
+// The range is cut where the disc's tracks start (Read TOC) and around the gaps between
+// sessions: each track's block size is found by its own first command, no command spans two
+// tracks, and the file holds each block at its track's size (ReferenceLayout). The check finds
+// the layout the same way from the disc it reads. What became of every block asked for is the
+// verdict's coverage: read whole (and compared), failed, or skipped with its reason.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "device/block_size.h"
 #include "device/clock.h"
 #include "device/device_session.h"
+#include "device/track_starts.h"
 #include "job/job.h"
 #include "job/job_verdict.h"
 #include "refdata/unread_list.h"
+#include "util/reference_file.h"
 
 namespace tamarack {
 
@@ -50,7 +59,7 @@ enum class ReferenceEnd {
   kNoDisc,            // no range on the disc (both ends 0, or no capacity)
   kRangeDeclined,     // a range question answered with Cancel
   kOutsideDisc,       // the start lies beyond the disc's last block
-  kFirstReadFailed,   // the block size could not be found from the first command
+  kFirstReadFailed,   // a track's block size could not be found from its first command
   kTailReadFailed,    // a block of the tail (read one by one) could not be read
   kFileError,         // the file could not be created, written, read or renamed
   kCheckFileMissing,  // the check file does not exist
@@ -72,9 +81,14 @@ struct ReferenceResult {
   // closing texts are read from it.
   JobVerdict verdict;
   bool range_settled = false;
-  ReferenceRange range;             // as settled (the check's end cut to the file)
-  BlockSizeFinding block_size;      // of the last phase that ran
-  std::uint64_t bytes_written = 0;  // of the capture, as far as they reached the disk
+  ReferenceRange range;         // as settled: the blocks asked for
+  std::uint32_t disc_last = 0;  // the disc's last block (Read CD-ROM Capacity)
+  BlockSizeFinding block_size;  // of the range's first track, in the last phase that ran
+  // Where each block lies in the file (of the last phase that ran): one span per change of
+  // block size, and the gaps between sessions at size 0.
+  ReferenceLayout layout;
+  std::vector<SessionGap> session_gaps;  // those inside the range: neither read nor in the file
+  std::uint64_t bytes_written = 0;       // of the capture, as far as they reached the disk
   std::uint64_t bytes_checked = 0;
   std::uint32_t read_errors = 0;   // failed or short commands gone past
   std::uint32_t second_reads = 0;  // reads sent again over the A5h fill
@@ -90,7 +104,8 @@ struct ReferenceResult {
   std::uint32_t mismatches = 0;  // commands (and the tail) whose data differed from the file
   std::optional<std::uint32_t> first_mismatch;  // the LBA of the first difference
   // Blocks the check left out because the capture could not read them, and the list they came
-  // from (empty for the list of the capture just made).
+  // from (empty for the list of the capture just made). The verdict's coverage has every
+  // reason a block was left out.
   std::uint64_t skipped = 0;
   std::string skipped_list;
   StopCause stop_cause = StopCause::kNone;  // for kStopped
@@ -101,7 +116,12 @@ struct ReferenceResult {
   Clock::Duration check_elapsed{0};  // the check phase
 };
 
-// What the opener hands over. start = end = 0: the whole disc, from the first track's start.
+// An end that stands for the disc's last block.
+inline constexpr std::uint32_t kToDiscEnd = 0xFFFFFFFFu;
+
+// What the opener hands over. start = end = 0 (unless `exact`): the whole disc, from the first
+// track's start; end = kToDiscEnd: up to the disc's last block. A check of the disc up to its
+// end also asks for the blocks the file holds past the disc's end.
 struct ReferenceRequest {
   std::uint32_t start = 0;
   std::uint32_t end = 0;
@@ -109,6 +129,8 @@ struct ReferenceRequest {
   // Ask before reading from a start other than 0 or to an end before the last LBA. A range the
   // user typed on a command line is its own confirmation.
   bool confirm_range = true;
+  // start = end = 0 is LBA 0 alone (a range typed on a command line).
+  bool exact = false;
 };
 
 // Page "Read and Check": the read phase, then the check phase when `check_after` is set.
@@ -149,6 +171,28 @@ std::optional<std::uint64_t> FirstUnmatchedBlock(
     std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
     std::span<const std::uint8_t> disc, std::optional<std::span<const std::uint8_t>> file_data,
     const UnreadBlocks& skip, std::uint32_t block_size);
+
+// Where a piece of the range lies.
+enum class PieceKind {
+  kTrack,       // blocks of one track
+  kSessionGap,  // between two sessions: not read, not in the file, not asked for
+  kBeyondDisc,  // past the disc's last block: asked for, skipped
+};
+
+// A piece of a range, both ends included.
+struct RangePiece {
+  std::uint64_t first = 0;
+  std::uint64_t last = 0;
+  PieceKind kind = PieceKind::kTrack;
+  std::uint64_t blocks() const { return last - first + 1; }
+  bool operator==(const RangePiece&) const = default;
+};
+
+// `range` cut at every track start inside it, around every session gap and after the disc's
+// last block `disc_last`, in order; adjacent pieces of one track stay one.
+std::vector<RangePiece> SplitRange(const ReferenceRange& range,
+                                   std::span<const std::int32_t> track_starts,
+                                   std::span<const SessionGap> gaps, std::uint64_t disc_last);
 
 // "x%d.%d speed(%llu Bytes/%d Sec)": the speed in tenths of x1 (75 blocks a second) from the
 // exact elapsed time; the whole seconds are shown. Empty when less than a second passed or the

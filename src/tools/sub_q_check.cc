@@ -103,11 +103,12 @@ SubQReadPlan::SubQReadPlan(std::int64_t start, std::int64_t last,
   }
   // Gaps as the drive's replies give them: clipped to the range, overlaps and all.
   for (const SessionGap& g : gaps) {
-    const SessionGap in{std::max(g.first, start_), std::min(g.last, last_)};
-    if (in.first > in.last || (!gaps_.empty() && in.first <= gaps_.back().last)) continue;
-    gaps_.push_back(in);
-    if (in.first > start_) cuts_.push_back(in.first);
-    if (in.last < last_) cuts_.push_back(in.last + 1);
+    const std::int64_t first = std::max<std::int64_t>(g.first, start_);
+    const std::int64_t last = std::min<std::int64_t>(std::int64_t{g.end} - 1, last_);
+    if (first > last || (!gaps_.empty() && first < gaps_.back().end)) continue;
+    gaps_.push_back({static_cast<std::int32_t>(first), static_cast<std::int32_t>(last + 1)});
+    if (first > start_) cuts_.push_back(first);
+    if (last < last_) cuts_.push_back(last + 1);
   }
   std::sort(cuts_.begin(), cuts_.end());
   cuts_.erase(std::unique(cuts_.begin(), cuts_.end()), cuts_.end());
@@ -121,11 +122,11 @@ std::optional<SubQRead> SubQReadPlan::At(std::int64_t lba) const {
   read.lba = lba;
   read.new_track = lba == start_ || std::binary_search(cuts_.begin(), cuts_.end(), lba);
   const auto gap = std::find_if(gaps_.begin(), gaps_.end(), [lba](const SessionGap& g) {
-    return g.first <= lba && lba <= g.last;
+    return g.first <= lba && lba < g.end;
   });
   if (gap != gaps_.end()) {
     read.between_sessions = true;
-    read.blocks = static_cast<std::uint32_t>(gap->last - lba + 1);
+    read.blocks = static_cast<std::uint32_t>(gap->end - lba);
     return read;
   }
   read.blocks = static_cast<std::uint32_t>(std::min<std::int64_t>(per_read_, end - lba + 1));
@@ -135,7 +136,7 @@ std::optional<SubQRead> SubQReadPlan::At(std::int64_t lba) const {
 std::uint64_t SubQReadPlan::BlocksToRead() const {
   if (last_ < start_) return 0;
   std::int64_t blocks = last_ - start_ + 1;
-  for (const SessionGap& g : gaps_) blocks -= g.last - g.first + 1;
+  for (const SessionGap& g : gaps_) blocks -= g.end - g.first;
   return static_cast<std::uint64_t>(blocks);
 }
 

@@ -33,6 +33,8 @@ struct MatrixFault {
   std::map<std::string, std::string> untellable = {};
   // The row's own disc ("emu:multisession"), for a run the matrix's disc cannot show.
   std::string disc = {};
+  // The row's own input, handed to MatrixRun::prepare ("reference 100 blocks longer").
+  std::string input = {};
 };
 
 struct MatrixRun {
@@ -40,6 +42,9 @@ struct MatrixRun {
   std::function<std::vector<std::string>(const std::string& id, const TempDir& dir)> args;
   // Keeps the lines of stdout that make the verdict (all of them when null).
   std::function<bool(const std::string& line)> keep = nullptr;
+  // Writes the files a row's input (MatrixFault::input) names into the cell's folder, after
+  // `args` (which may write the matrix's own).
+  std::function<void(const std::string& input, const TempDir& dir)> prepare = nullptr;
 };
 
 // "name size" of every file the run left in `dir`, sorted; symlinks and special files by kind.
@@ -66,9 +71,11 @@ inline std::string FilesLeft(const TempDir& dir) {
 // The verdict of one cell as text: the kept lines of stdout, stderr but progress lines, the
 // exit status and the files left. The folder's path is written as DIR.
 inline std::string CellVerdict(cli::testing::VirtualCli& cli, const std::string& id,
-                               const MatrixRun& run) {
+                               const MatrixRun& run, const std::string& input = {}) {
   TempDir dir("tamarack-matrix-");
-  const int status = cli.Run(run.args(id, dir));
+  const std::vector<std::string> args = run.args(id, dir);
+  if (!input.empty() && run.prepare) run.prepare(input, dir);
+  const int status = cli.Run(args);
   auto clean = [&dir](std::string line) {
     for (std::size_t at; (at = line.find(dir.path())) != std::string::npos;) {
       line.replace(at, dir.path().size(), "DIR");
@@ -99,12 +106,13 @@ inline void ExpectFaultMatrix(const std::string& name, const std::string& disc,
     const std::string& row_disc = f.disc.empty() ? disc : f.disc;
     std::string what = f.options.empty() ? "none" : f.options;
     if (!f.disc.empty()) what = f.options.empty() ? f.disc : f.disc + " " + f.options;
+    if (!f.input.empty()) what += ", " + f.input;
     for (const std::string& resid : ResidModes()) {
       std::string id =
           row_disc + (row_disc.find('?') == std::string::npos ? "?" : "&") + "speed=max";
       if (!f.options.empty()) id += "&" + f.options;
       cli::testing::VirtualCli cli;
-      cells.push_back(CellVerdict(cli, WithResid(id, resid), run));
+      cells.push_back(CellVerdict(cli, WithResid(id, resid), run, f.input));
     }
     const bool same = std::all_of(cells.begin(), cells.end(),
                                   [&](const std::string& c) { return c == cells.front(); });

@@ -32,10 +32,10 @@ std::vector<std::uint8_t> FullToc(const std::vector<Point>& points) {
   return reply;
 }
 
-// The gap of an enhanced CD runs from session 1's lead-out to the block before session 2's
-// first track; one session, a reply cut before the next session's track, points other than
+// The gap of an enhanced CD runs from session 1's lead-out to session 2's program area (B0h);
+// one session, a reply cut before the next session's track, points other than
 // positions (ADR 5) and a next session that starts inside the lead-out give none.
-TEST(SessionGaps, FromTheLeadOutToTheNextSessionsFirstTrack) {
+TEST(SessionGaps, FromTheLeadOutToTheNextProgramArea) {
   const std::vector<Point> two = {{1, 1, 0xA0, 0},  {1, 1, 0xA2, 20250}, {1, 1, 1, 0},
                                   {1, 1, 2, 6900},  {1, 5, 0xB0, 31500}, {2, 1, 0xA2, 37800},
                                   {2, 1, 5, 31800}, {2, 1, 4, 31650}};
@@ -43,10 +43,16 @@ TEST(SessionGaps, FromTheLeadOutToTheNextSessionsFirstTrack) {
   const auto gaps = SessionGapsOfFullToc(toc, static_cast<std::uint32_t>(toc.size()));
   ASSERT_EQ(gaps.size(), 1u);
   EXPECT_EQ(gaps[0].first, 20250);
-  EXPECT_EQ(gaps[0].last, 31649);
+  EXPECT_EQ(gaps[0].end, 31500);
+  // Without B0h, up to the next session's first track.
+  const std::vector<std::uint8_t> no_b0 =
+      FullToc({{1, 1, 0xA2, 20250}, {1, 1, 1, 0}, {2, 1, 0xA2, 37800}, {2, 1, 4, 31650}});
+  const auto to_track = SessionGapsOfFullToc(no_b0, static_cast<std::uint32_t>(no_b0.size()));
+  ASSERT_EQ(to_track.size(), 1u);
+  EXPECT_EQ(to_track[0].end, 31650);
 
-  // Cut after the B0h point: session 2's tracks never came.
-  EXPECT_TRUE(SessionGapsOfFullToc(toc, 4 + 5 * 11).empty());
+  // Cut before the B0h point: session 2 never came.
+  EXPECT_TRUE(SessionGapsOfFullToc(toc, 4 + 4 * 11).empty());
   const std::vector<std::uint8_t> one = FullToc({{1, 1, 0xA2, 20250}, {1, 1, 1, 0}});
   EXPECT_TRUE(SessionGapsOfFullToc(one, static_cast<std::uint32_t>(one.size())).empty());
   const std::vector<std::uint8_t> inside = FullToc({{1, 1, 0xA2, 20250}, {2, 1, 4, 20250}});

@@ -11,6 +11,9 @@
 //   - a job whose commands all failed does not end as a success;
 //   - what a job counts (commands, failures, differences) does not exceed the commands sent, and
 //     the bytes a measurement counts do not exceed the bytes delivered.
+//   - its coverage adds up: read whole + failed + skipped + not reached = asked, not reached
+//     only for a job that ended early, failed blocks only with a failed command, and a good
+//     verdict only with every block read whole (ExpectCoverage).
 //
 // Input: the job (1 byte, see JobKind), the disc (1 byte, see DiscId), the range's start and
 // length and a setting byte (1 byte each, see their use per job), then one reply plan of
@@ -303,6 +306,28 @@ void Expect(bool holds, const char* what) {
   std::abort();
 }
 
+// The coverage of any job (one that asks for no blocks holds it too): read whole + failed +
+// skipped never exceed what was asked, and what they leave over (not reached) is left only by
+// a job that ended early; blocks that failed came from commands that failed; a good verdict
+// left nothing out; no more blocks compared than read.
+template <typename Result>
+void ExpectCoverage(const Result& r) {
+  const Coverage& c = r.verdict.coverage();
+  const JobVerdict& v = r.verdict;
+  Expect(c.read_whole() + c.failed() + c.skipped() <= c.asked(),
+         "a job accounted for more blocks than it asked for");
+  Expect(c.not_reached() == 0 || v.cancelled() || v.ended_by() || v.refused() || v.file_error(),
+         "a job that did not end early left blocks it asked for unaccounted");
+  Expect(c.failed() == 0 || v.failures() != 0, "a job counted failed blocks without a failure");
+  Expect(c.compared() <= c.read_whole(), "a job compared blocks it did not read whole");
+  Expect(!v.good() || (c.failed() == 0 && c.skipped() == 0 && c.check_skipped() == 0 &&
+                       c.not_reached() == 0),
+         "a good verdict left blocks out");
+  if constexpr (requires { r.unread; }) {
+    Expect(r.unread.blocks() <= c.failed(), "a capture listed unread blocks that did not fail");
+  }
+}
+
 // Runs `job` on `session` as the job frame would, on this thread, and checks what every job
 // must hold: commands that all failed are no success, and its counts fit the commands sent.
 template <typename J>
@@ -316,6 +341,7 @@ const auto& RunChecked(J& job, DeviceSession& session, const HostileTransport& d
   Expect(!(drive.all_failed() && job.result().verdict.good()),
          "a job whose commands all failed ended as a success");
   Expect(CountsWithin(job.result(), drive.sent()), "a job counted more commands than it sent");
+  ExpectCoverage(job.result());
   return job.result();
 }
 

@@ -1,8 +1,10 @@
 // tamarack-cli capture and check against virtual drives: the files, the result texts and the
 // exit statuses.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -58,6 +60,8 @@ TEST(ReferenceCliTest, CaptureCheckAndTheirExitStatuses) {
 
 // What a capture writes into. A FIFO (as any special file) is written where it is, a symlink's
 // target gets the data; neither is replaced by a file, and no partial file is left beside them.
+// A FIFO no process reads fails at once (it would block the open for good), and a list of
+// unread blocks that is a FIFO is refused by capture and check alike before anything is read.
 // A file size limit (EFBIG, SIGXFSZ ignored as the program does) ends the capture with the
 // file's name and the system's reason, 15, and what reached the disk counted.
 TEST(ReferenceCliTest, FifoSymlinkAndAFileSizeLimit) {
@@ -67,15 +71,38 @@ TEST(ReferenceCliTest, FifoSymlinkAndAFileSizeLimit) {
   testing::VirtualCli cli;
 
   ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
-  std::vector<std::uint8_t> through_fifo;
+  EXPECT_EQ(cli.Run({"capture", "--drive", drive, "--out", dir.File("fifo")}), 15);
+  EXPECT_NE(cli.err.str().find(dir.File("fifo") + ": no process reads the FIFO"), std::string::npos)
+      << cli.err.str();
+  // Held open for reading (and writing, so that opening it never waits) before the capture.
+  const int fifo = ::open(dir.File("fifo").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fifo, 0);
+  std::vector<std::uint8_t> through_fifo(300 * 2048);
   std::thread reader([&] {
-    std::ifstream in(dir.File("fifo"), std::ios::binary);
-    through_fifo.assign(std::istreambuf_iterator<char>(in), {});
+    for (std::size_t got = 0; got < through_fifo.size();) {
+      const ssize_t n = ::read(fifo, through_fifo.data() + got, through_fifo.size() - got);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
   });
   EXPECT_EQ(cli.Run({"capture", "--drive", drive, "--out", dir.File("fifo")}), 0) << cli.err.str();
   reader.join();
+  ::close(fifo);
   EXPECT_TRUE(through_fifo == NumberedImage(300));
   EXPECT_TRUE(fs::is_fifo(dir.File("fifo")));
+
+  ASSERT_EQ(::mkfifo(dir.File("l.dat.unread").c_str(), 0600), 0);
+  dir.Write("l.dat", NumberedImage(300));
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"capture", "--drive", drive, "--out", dir.File("l.dat")},
+        std::vector<std::string>{"check", "--drive", drive, "--file", dir.File("l.dat")}}) {
+    EXPECT_EQ(cli.Run(args), 1) << args[0];
+    EXPECT_NE(cli.err.str().find(dir.File("l.dat.unread") + ": not a regular file"),
+              std::string::npos)
+        << cli.err.str();
+  }
+  fs::remove(dir.File("l.dat"));
+  fs::remove(dir.File("l.dat.unread"));
 
   dir.Write("real.dat", std::string("older data"));
   fs::create_symlink("real.dat", dir.File("link.dat"));

@@ -121,8 +121,8 @@ TEST(UnreadListTest, RangesJoinAndBadLinesAreRefused) {
 }
 
 // Where a block lies in a reference file, for both readers: from the range's lower end however
-// the range is given, nothing before the file's first block; a read past the end is short and
-// a file that is not there says why.
+// the range is given, nothing before the file's first block, each block at its span's size; a read
+// past the end is short and a file that is not there says why.
 TEST(ReferenceFileTest, OneOffsetRuleAndShortReads) {
   struct Row {
     std::int64_t start, end, lba;
@@ -134,6 +134,30 @@ TEST(ReferenceFileTest, OneOffsetRuleAndShortReads) {
     EXPECT_EQ(ReferenceOffset(ReferenceFirstLba(r.start, r.end), r.lba, 2048), r.offset)
         << r.start << ".." << r.end << " lba " << r.lba;
   }
+  // A mixed file: 2048 from LBA 100, 2352 from 110, a gap between sessions (no bytes) from 120,
+  // 2048 again from 130. A span at the same first replaces the last one's size; one before it
+  // is refused.
+  ReferenceLayout mixed(100, 2048);
+  EXPECT_TRUE(mixed.Add(110, 2048));  // the same size: one span
+  EXPECT_TRUE(mixed.Add(110, 2352));
+  EXPECT_TRUE(mixed.Add(120, 0));
+  EXPECT_TRUE(mixed.Add(130, 2048));
+  EXPECT_FALSE(mixed.Add(125, 2352));
+  EXPECT_EQ(mixed.spans().size(), 4u);
+  struct Mixed {
+    std::int64_t lba;
+    std::optional<std::uint64_t> offset;
+    std::uint32_t size;
+  };
+  for (const Mixed& m :
+       {Mixed{99, std::nullopt, 0}, Mixed{100, 0, 2048}, Mixed{109, 9 * 2048, 2048},
+        Mixed{110, 10 * 2048, 2352}, Mixed{115, 10 * 2048 + 5 * 2352, 2352},
+        Mixed{120, 10 * 2048 + 10 * 2352, 0}, Mixed{129, 10 * 2048 + 10 * 2352, 0},
+        Mixed{131, 11 * 2048 + 10 * 2352, 2048}}) {
+    EXPECT_EQ(ReferenceOffset(mixed, m.lba), m.offset) << m.lba;
+    EXPECT_EQ(mixed.BlockSizeAt(m.lba), m.size) << m.lba;
+  }
+  EXPECT_EQ(ReferenceOffset(ReferenceLayout(), 0), std::nullopt);
   TempDir dir;
   dir.Write("ref.dat", std::string("0123456789"));
   ReferenceFile file;

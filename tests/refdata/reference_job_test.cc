@@ -45,7 +45,8 @@ std::string ReportText(const Host& host, const TempDir& dir, const ReferenceResu
              "mismatches %u first %lld stop %d file %s\n"
              "verdict: ended by %s, went past %s, differences %llu, cancelled %d, file error %d, "
              "refused %d\n"
-             "unread %s list %s, skipped %llu\n",
+             "unread %s list %s, skipped %llu\n"
+             "coverage: %s\n",
              static_cast<int>(r.end), r.range.start, r.range.end, r.block_size.bytes,
              static_cast<unsigned long long>(r.bytes_written),
              static_cast<unsigned long long>(r.bytes_checked), r.read_errors, r.check_ran,
@@ -55,7 +56,7 @@ std::string ReportText(const Host& host, const TempDir& dir, const ReferenceResu
              static_cast<unsigned long long>(v.differences()), v.cancelled(),
              v.file_error().has_value(), v.refused().has_value(),
              UnreadRangesText(r.unread).c_str(), clean(r.unread_file).c_str(),
-             static_cast<unsigned long long>(r.skipped)) +
+             static_cast<unsigned long long>(r.skipped), v.coverage().Text().c_str()) +
          host.Report(dir.path());
 }
 
@@ -127,7 +128,8 @@ TEST(CaptureJobTest, ThousandBlocksAre62CommandsOf16ThenEightSinglesAndTheRangeR
   EXPECT_EQ(bench.dir.Read("disc.dat"), RecordableData(0, 1000));
   EXPECT_FALSE(fs::exists(bench.dir.File("disc.dat.partial")));
 
-  // An end beyond the disc is cut to its last block without a question; a start above 0,
+  // An end beyond the disc: its blocks are asked for and skipped (beyond disc), without a
+  // question; a start above 0,
   // declined, writes nothing; an end before the last block, confirmed, with a one-block range
   // (start == end); a start beyond the disc.
   bench.Run(bench.Capture("a.dat", 0, 5000), {}, "capture_end_beyond_disc");
@@ -163,8 +165,9 @@ TEST(CaptureJobTest, CaptureThenCheckFromAboveLbaZero) {
   EXPECT_EQ(reads[50 + 36], ReadCdCdb(590, 14));
 }
 
-// A part block at the end of the file is not checked: 300 blocks are 21 commands of 14 and 6
-// single blocks; an empty file is no data to check, not "all equal" (a missing file is the
+// A file shorter than the disc: its 300 whole blocks are 21 commands of 14 and 6 single
+// blocks, its part block and the blocks past it are skipped and named (the check is not
+// complete); an empty file is no data to check, not "all equal" (a missing file is the
 // CLI's, reference.txt). Then differences in the third command, one passed without a question
 // and one in the tail: the skip flag passes them all; without it the tail's own question
 // comes, and Cancel ends the check.
@@ -230,6 +233,45 @@ TEST(CheckComparisonTest, FirstUnmatchedBlockOfOneCommand) {
         want)
         << "delivered " << delivered << ", file " << have_file;
   }
+}
+
+// The range cut at track starts, around the gaps between sessions and after the disc's end;
+// starts and gaps outside the range change nothing.
+TEST(SplitRangeTest, TracksGapsAndBlocksPastTheDisc) {
+  using K = PieceKind;
+  const std::vector<std::int32_t> starts = {0, 100, 200, 500};
+  const std::vector<SessionGap> gaps = {{300, 450}};
+  struct Row {
+    ReferenceRange range;
+    std::uint64_t disc_last;
+    std::vector<RangePiece> pieces;
+  };
+  for (const Row& r : {
+           Row{{0, 99}, 999, {{0, 99, K::kTrack}}},
+           Row{{50, 250}, 999, {{50, 99, K::kTrack}, {100, 199, K::kTrack}, {200, 250, K::kTrack}}},
+           Row{{250, 600},
+               999,
+               {{250, 299, K::kTrack},
+                {300, 449, K::kSessionGap},
+                {450, 499, K::kTrack},
+                {500, 600, K::kTrack}}},
+           Row{{320, 460}, 999, {{320, 449, K::kSessionGap}, {450, 460, K::kTrack}}},
+           Row{{900, 1100}, 999, {{900, 999, K::kTrack}, {1000, 1100, K::kBeyondDisc}}},
+           Row{{7, 7}, 7, {{7, 7, K::kTrack}}},
+       }) {
+    EXPECT_EQ(SplitRange(r.range, starts, gaps, r.disc_last), r.pieces)
+        << r.range.start << "-" << r.range.end;
+  }
+  EXPECT_TRUE(SplitRange({5, 4}, starts, gaps, 999).empty());
+}
+
+// The full TOC's gaps: the built-in disc of two sessions has one, from session 1's lead-out to
+// session 2's program area (its first track's pregap); a disc of one session has none.
+TEST(SessionGapsTest, FromTheFullToc) {
+  Bench two("emu:multisession?speed=max");
+  EXPECT_EQ(ReadSessionGaps(two.session), (std::vector<SessionGap>{{10425, 21675}}));
+  Bench one("emu:type30?speed=max");
+  EXPECT_TRUE(ReadSessionGaps(one.session).empty());
 }
 
 // 750 blocks of 2048 bytes in 10 s are x1.0; 1.5 s shows 1 Sec but the speed of 1.5 s (x13.3,

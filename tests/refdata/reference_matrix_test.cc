@@ -1,5 +1,6 @@
 // tamarack-cli capture (with its check) and check against every fault the virtual drive plants,
-// on every reply path: the closing texts, the exit status and the files left, in one table each.
+// on every reply path: the closing texts, the coverage's counts, the exit status and the files
+// left, in one table each.
 #include <gtest/gtest.h>
 
 #include "cli/fault_matrix.h"
@@ -21,6 +22,7 @@ std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden
       {"short first command", "short=5", hidden},
       {"short later command", "short=100", hidden},
       {"read error gone past", "bad=100"},
+      {"read error in a command's last block", "bad=111"},
       {"read error in the single blocks", "bad=197"},
       {"flaky blocks", "flaky=60-140:0.3&seed=3"},
       {"corrupted block", "corrupt=100"},
@@ -41,9 +43,13 @@ TEST(ReferenceFaultMatrixTest, CaptureWithItsCheck) {
   image.Write("disc.iso", Image());
   // The check reads the same zeros the capture wrote where a path zeroes an unsent tail.
   std::vector<MatrixFault> faults = Faults(ShortHiddenByZeroTail());
-  // A whole mixed disc: audio blocks set the size, the gap between the sessions cannot be read
-  // and the data track's shorter blocks come short (hidden where the tail is zeroed).
-  faults.push_back({"whole disc of two sessions", "", ShortHiddenByZeroTail(), "emu:multisession"});
+  // Whole mixed discs: each track's size found where it starts, the gap between the sessions
+  // neither read nor asked for; an unreadable audio block of the mixed disc and one where a
+  // track starts (its size cannot be found: the capture ends there).
+  faults.push_back({"whole disc of two sessions", "", {}, "emu:multisession"});
+  faults.push_back({"whole mixed disc", "", {}, "emu:type30"});
+  faults.push_back({"read error in an audio track", "bad=13518", {}, "emu:type30"});
+  faults.push_back({"read error where a track starts", "bad=13500", {}, "emu:type30"});
   ExpectFaultMatrix("capture.txt", "emu:" + image.File("disc.iso"), faults,
                     {[](const std::string& id, const TempDir& dir) {
                        return std::vector<std::string>{"capture", "--drive",         id,
@@ -57,13 +63,29 @@ TEST(ReferenceFaultMatrixTest, CheckOfTheDiscsOwnData) {
   TempDir image("tamarack-image-");
   image.Write("disc.iso", Image());
   // Zeros where a path hides a short transfer differ from the file: every path tells it.
-  ExpectFaultMatrix("check.txt", "emu:" + image.File("disc.iso"), Faults({}),
+  std::vector<MatrixFault> faults = Faults({});
+  // References that do not fit the fault-free disc: each block left out is named.
+  faults.push_back({"reference longer than the disc", "", {}, "", "reference of 300 blocks"});
+  faults.push_back({"reference's last block partial", "", {}, "", "reference 1000 bytes short"});
+  faults.push_back({"every block unread in the reference", "", {}, "", "FILE.unread 0-199"});
+  ExpectFaultMatrix("check.txt", "emu:" + image.File("disc.iso"), faults,
                     {[](const std::string& id, const TempDir& dir) {
                        dir.Write("ref.dat", Image());
                        return std::vector<std::string>{"check",  "--drive",           id,
                                                        "--file", dir.File("ref.dat"), "--yes"};
                      },
-                     Verdict});
+                     Verdict,
+                     [](const std::string& input, const TempDir& dir) {
+                       std::vector<std::uint8_t> file = Image();
+                       if (input == "reference of 300 blocks") {
+                         file = cli::testing::NumberedImage(300);
+                       } else if (input == "reference 1000 bytes short") {
+                         file.resize(file.size() - 1000);
+                       } else {
+                         dir.Write("ref.dat.unread", std::string("0-199\n"));
+                       }
+                       dir.Write("ref.dat", file);
+                     }});
 }
 
 }  // namespace

@@ -101,12 +101,23 @@ class PosixEnv final : public Env {
  public:
   std::unique_ptr<WritableFile> OpenWritable(const std::string& path, WriteMode mode,
                                              std::string* reason) override {
-    const int flags = mode == WriteMode::kExisting ? O_WRONLY | O_CLOEXEC
+    // An existing FIFO no process reads would block open() for good (and the signals that
+    // should stop the job with it): opened without blocking, it fails at once instead, and the
+    // writes block again.
+    const int flags = mode == WriteMode::kExisting ? O_WRONLY | O_CLOEXEC | O_NONBLOCK
                                                    : O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) {
-      *reason = Reason(errno);
+      *reason = errno == ENXIO ? std::string("no process reads the FIFO") : Reason(errno);
       return nullptr;
+    }
+    if (mode == WriteMode::kExisting) {
+      const int status = ::fcntl(fd, F_GETFL);
+      if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        *reason = Reason(errno);
+        ::close(fd);
+        return nullptr;
+      }
     }
     return std::make_unique<PosixWritableFile>(fd);
   }
