@@ -104,11 +104,11 @@ SubQReadPlan::SubQReadPlan(std::int64_t start, std::int64_t last,
   // Gaps as the drive's replies give them: clipped to the range, overlaps and all.
   for (const SessionGap& g : gaps) {
     const std::int64_t first = std::max<std::int64_t>(g.first, start_);
-    const std::int64_t last = std::min<std::int64_t>(std::int64_t{g.end} - 1, last_);
-    if (first > last || (!gaps_.empty() && first < gaps_.back().end)) continue;
-    gaps_.push_back({static_cast<std::int32_t>(first), static_cast<std::int32_t>(last + 1)});
+    const std::int64_t gap_last = std::min<std::int64_t>(std::int64_t{g.end} - 1, last_);
+    if (first > gap_last || (!gaps_.empty() && first < gaps_.back().end)) continue;
+    gaps_.push_back({static_cast<std::int32_t>(first), static_cast<std::int32_t>(gap_last + 1)});
     if (first > start_) cuts_.push_back(first);
-    if (last < last_) cuts_.push_back(last + 1);
+    if (gap_last < last_) cuts_.push_back(gap_last + 1);
   }
   std::sort(cuts_.begin(), cuts_.end());
   cuts_.erase(std::unique(cuts_.begin(), cuts_.end()), cuts_.end());
