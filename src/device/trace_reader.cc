@@ -1,7 +1,5 @@
 #include "device/trace_reader.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -281,12 +279,10 @@ bool ParseTraceLine(std::string_view line, TraceEntry* entry, std::string* error
 bool ReadTraceFile(const std::string& path, std::vector<TraceEntry>* entries, std::string* error) {
   // Only a regular file: a FIFO would block in open() (and is never a saved trace).
   std::string not_regular;
-  const int fd = OpenRegularFile(path, nullptr, &not_regular);
-  if (fd < 0) {
+  if (!OpenRegularFile(path, &not_regular)) {
     *error = "cannot read the trace file " + not_regular;
     return false;
   }
-  ::close(fd);
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = StrFormat("cannot read the trace file %s: %s", path.c_str(), std::strerror(errno));

@@ -1,62 +1,52 @@
 #include "util/regular_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "util/strings.h"
 
 namespace tamarack {
 
-int OpenRegularFile(const std::string& path, std::uint64_t* size, std::string* error) {
-  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer. It changes
-  // nothing for the reads of a regular file.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    if (error) *error = StrFormat("%s: cannot open: %s", path.c_str(), std::strerror(errno));
-    return -1;
+std::unique_ptr<RandomAccessFile> OpenRegularFile(const std::string& path, std::string* error) {
+  // Env opens without blocking: a FIFO would otherwise wait for a writer.
+  std::string reason;
+  std::unique_ptr<RandomAccessFile> file = Env::Default().OpenRandomAccess(path, &reason);
+  if (!file) {
+    if (error) *error = StrFormat("%s: cannot open: %s", path.c_str(), reason.c_str());
+    return nullptr;
   }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (!file->regular()) {
     if (error) *error = StrFormat("%s: not a regular file", path.c_str());
-    ::close(fd);
-    return -1;
+    return nullptr;
   }
-  if (size) *size = static_cast<std::uint64_t>(st.st_size);
-  return fd;
+  return file;
 }
 
 std::optional<std::string> ReadRegularFile(const std::string& path, std::uint64_t max_bytes,
                                            const char* format, std::string* error) {
-  std::uint64_t size = 0;
-  const int fd = OpenRegularFile(path, &size, error);
-  if (fd < 0) return std::nullopt;
-  if (size > max_bytes) {
+  const std::unique_ptr<RandomAccessFile> file = OpenRegularFile(path, error);
+  if (!file) return std::nullopt;
+  if (file->size() > max_bytes) {
     if (error) {
       *error = StrFormat("%s: %llu bytes, more than a %s holds", path.c_str(),
-                         static_cast<unsigned long long>(size), format);
+                         static_cast<unsigned long long>(file->size()), format);
     }
-    ::close(fd);
     return std::nullopt;
   }
-  std::string bytes(static_cast<std::size_t>(size), '\0');
+  std::string bytes(static_cast<std::size_t>(file->size()), '\0');
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      if (error) *error = StrFormat("%s: read error: %s", path.c_str(), std::strerror(errno));
-      ::close(fd);
+    std::string reason;
+    const std::optional<std::size_t> n =
+        file->ReadAt(done,
+                     std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(bytes.data()) + done,
+                                             bytes.size() - done),
+                     &reason);
+    if (!n) {
+      if (error) *error = StrFormat("%s: read error: %s", path.c_str(), reason.c_str());
       return std::nullopt;
     }
-    if (n == 0) break;  // shrank meanwhile: what is there
-    done += static_cast<std::size_t>(n);
+    if (*n == 0) break;  // shrank meanwhile: what is there
+    done += *n;
   }
   bytes.resize(done);
-  ::close(fd);
   return bytes;
 }
 

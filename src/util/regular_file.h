@@ -4,14 +4,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/env.h"
+
 namespace tamarack {
 
-// A read-only descriptor of `path` (close it), or -1 with a reason naming the file: "PATH:
-// cannot open: REASON" or "PATH: not a regular file". `size` gets the file's size.
-int OpenRegularFile(const std::string& path, std::uint64_t* size, std::string* error);
+// `path` open for reading, or nothing with a reason naming the file: "PATH: cannot open:
+// REASON" or "PATH: not a regular file".
+std::unique_ptr<RandomAccessFile> OpenRegularFile(const std::string& path, std::string* error);
 
 // The bytes of the regular file `path`, at most `max_bytes` of them ("PATH: N bytes, more than
 // a FORMAT holds" names `format` when it is longer); nothing with a reason otherwise.
