@@ -44,8 +44,9 @@ bool ParseNumber(std::string_view s, int max, int* out) {
   return true;
 }
 
-// mm:ss:ff with ss below 60 and ff below 75.
-bool ParseTime(std::string_view s, std::int32_t* frames) {
+}  // namespace
+
+bool ParseSheetTime(std::string_view s, std::int32_t* frames) {
   const std::size_t a = s.find(':');
   const std::size_t b = a == std::string_view::npos ? a : s.find(':', a + 1);
   if (b == std::string_view::npos) return false;
@@ -57,6 +58,8 @@ bool ParseTime(std::string_view s, std::int32_t* frames) {
   *frames = (m * 60 + sec) * kFramesPerSecond + f;
   return true;
 }
+
+namespace {
 
 struct ModeRow {
   const char* text;
@@ -77,9 +80,17 @@ constexpr const char* kIgnored[] = {"REM",       "DISC_ID",   "GENRE",    "UPC_E
 constexpr const char* kTextCommands[kCdTextKinds] = {"TITLE",    "PERFORMER", "SONGWRITER",
                                                      "COMPOSER", "ARRANGER",  "MESSAGE"};
 
-// A sheet's text as CD-TEXT's ISO 8859-1: UTF-8 decoded (a character beyond FFh as "?"), any
-// other byte taken as it is (a sheet written in ISO 8859-1 already).
-std::string Latin1(const std::string& text) {
+}  // namespace
+
+int CdTextKindOf(std::string_view command) {
+  const std::string upper = Upper(command);
+  for (int k = 0; k < kCdTextKinds; ++k) {
+    if (upper == kTextCommands[k]) return k;
+  }
+  return -1;
+}
+
+std::string SheetTextAsLatin1(const std::string& text) {
   std::string out;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -106,10 +117,11 @@ std::string Latin1(const std::string& text) {
   return out;
 }
 
-// A FILE or CDTEXTFILE name: relative names lie in the sheet's folder.
-std::string Resolve(const std::string& folder, const std::string& name) {
+std::string ResolveSheetFile(const std::string& folder, const std::string& name) {
   return (!name.empty() && name[0] == '/') || folder.empty() ? name : folder + "/" + name;
 }
+
+namespace {
 
 bool IsAlnum(const std::string& s) {
   return std::all_of(s.begin(), s.end(),
@@ -130,7 +142,7 @@ std::string ApplyIndex(const std::vector<std::string>& w, int line_no, CueSheet*
   int number = 0;
   std::int32_t frames = 0;
   if (w.size() != 3 || !ParseNumber(w[1], 99, &number)) return "INDEX needs a number";
-  if (!ParseTime(w[2], &frames)) return StrFormat("bad time %s", w[2].c_str());
+  if (!ParseSheetTime(w[2], &frames)) return StrFormat("bad time %s", w[2].c_str());
   if (track->indexes.empty() ? number > 1 : number != track->indexes.back().number + 1) {
     return StrFormat("INDEX %02d out of order", number);
   }
@@ -158,15 +170,13 @@ std::string ApplyCueLine(const std::vector<std::string>& w, int line_no, const s
   if (std::find(std::begin(kIgnored), std::end(kIgnored), cmd) != std::end(kIgnored)) {
     return "";
   }
-  const auto text_kind = std::find(std::begin(kTextCommands), std::end(kTextCommands), cmd);
-  if (text_kind != std::end(kTextCommands)) {
+  if (const int kind = CdTextKindOf(cmd); kind >= 0) {
     if (w.size() != 2) return StrFormat("%s needs one text (in double quotes)", cmd.c_str());
-    const auto kind = static_cast<std::size_t>(text_kind - std::begin(kTextCommands));
-    (track ? track->text : sheet->text)[kind] = Latin1(w[1]);
+    (track ? track->text : sheet->text)[static_cast<std::size_t>(kind)] = SheetTextAsLatin1(w[1]);
   } else if (cmd == "CDTEXTFILE") {
     if (track) return "CDTEXTFILE inside a TRACK";
     if (w.size() != 2) return "CDTEXTFILE needs a file name";
-    sheet->cd_text_file = Resolve(folder, w[1]);
+    sheet->cd_text_file = ResolveSheetFile(folder, w[1]);
     sheet->cd_text_file_line = line_no;
   } else if (cmd == "CATALOG") {
     if (w.size() != 2 || w[1].size() != 13 ||
@@ -183,7 +193,7 @@ std::string ApplyCueLine(const std::vector<std::string>& w, int line_no, const s
     CueFile f;
     f.type = type == "WAVE" ? CueFileType::kWave : CueFileType::kBinary;
     f.name = w[1];
-    f.path = Resolve(folder, w[1]);
+    f.path = ResolveSheetFile(folder, w[1]);
     f.line = line_no;
     sheet->files.push_back(std::move(f));
   } else if (cmd == "TRACK") {
@@ -222,7 +232,8 @@ std::string ApplyCueLine(const std::vector<std::string>& w, int line_no, const s
   } else if (cmd == "PREGAP" || cmd == "POSTGAP") {
     if (!track) return StrFormat("%s outside a TRACK", cmd.c_str());
     std::int32_t frames = 0;
-    if (w.size() != 2 || !ParseTime(w[1], &frames)) return StrFormat("bad %s time", cmd.c_str());
+    if (w.size() != 2 || !ParseSheetTime(w[1], &frames))
+      return StrFormat("bad %s time", cmd.c_str());
     if (cmd == "PREGAP") {
       if (!track->indexes.empty()) return "PREGAP after INDEX";
       track->pregap = frames;

@@ -62,6 +62,20 @@ struct CueSheet {
   std::vector<CueTrack> tracks;
 };
 
+// mm:ss:ff with ss below 60 and ff below 75, as frames.
+bool ParseSheetTime(std::string_view s, std::int32_t* frames);
+
+// The CD-TEXT kind (0 for TITLE ... 5 for MESSAGE, pack types 80h to 85h) of a sheet's
+// command, in any case; -1 for other commands.
+int CdTextKindOf(std::string_view command);
+
+// A sheet's text as CD-TEXT's ISO 8859-1: UTF-8 decoded (a character beyond FFh as "?"), any
+// other byte taken as it is (a sheet written in ISO 8859-1 already).
+std::string SheetTextAsLatin1(const std::string& text);
+
+// A file a sheet names: relative names lie in the sheet's folder (empty: the current one).
+std::string ResolveSheetFile(const std::string& folder, const std::string& name);
+
 // Parses `text`. `sheet_name` names the sheet in errors; relative FILE names are resolved
 // against `folder` (empty: the current directory).
 bool ParseCueSheet(std::string_view text, const std::string& sheet_name, const std::string& folder,

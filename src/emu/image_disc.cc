@@ -8,6 +8,7 @@
 #include "emu/image_formats.h"
 #include "emu/sector_encoder.h"
 #include "emu/subchannel.h"
+#include "emu/toc_file.h"
 #include "util/regular_file.h"
 #include "util/strings.h"
 
@@ -148,6 +149,13 @@ bool OpenSheetFiles(const std::string& path, CueSheet* sheet,
     if (file && f.type == CueFileType::kWave && !FindWaveData(*file, &f.offset, &f.length, &why)) {
       file.reset();
     }
+    const std::uint64_t end = f.offset + f.length;
+    if (file && ((f.offset > 0 && f.offset >= file->size()) || end > file->size())) {
+      why = StrFormat("%s ends before byte %llu (%llu bytes)", f.name.c_str(),
+                      static_cast<unsigned long long>(std::max(f.offset + 1, end)),
+                      static_cast<unsigned long long>(file->size()));
+      file.reset();
+    }
     if (!file) {
       *error = f.line > 0 ? StrFormat("%s:%d: %s", path.c_str(), f.line, why.c_str()) : why;
       return false;
@@ -279,11 +287,15 @@ std::unique_ptr<Disc> OpenSheet(const std::string& path, CueSheet sheet,
                                      std::move(segments));
 }
 
-std::unique_ptr<Disc> OpenCue(const std::string& path, std::string* error) {
-  const auto text = ReadRegularFile(path, kMaxCueSheetBytes, "cue sheet", error);
+// A sheet of text (a .cue or .toc) read by `parse`; `format` names it when it is too large.
+using SheetParser = bool (*)(std::string_view, const std::string&, const std::string&, CueSheet*,
+                             std::string*);
+std::unique_ptr<Disc> OpenTextSheet(const std::string& path, const char* format, SheetParser parse,
+                                    std::string* error) {
+  const auto text = ReadRegularFile(path, kMaxCueSheetBytes, format, error);
   if (!text) return nullptr;
   CueSheet sheet;
-  if (!ParseCueSheet(*text, path, Folder(path), &sheet, error)) return nullptr;
+  if (!parse(*text, path, Folder(path), &sheet, error)) return nullptr;
   return OpenSheet(path, std::move(sheet), {}, error);
 }
 
@@ -405,14 +417,13 @@ std::unique_ptr<Disc> OpenImage(const std::string& path, std::string* error) {
   if (ext == ".iso") {
     disc = OpenIso(path, &why);
   } else if (ext == ".cue") {
-    disc = OpenCue(path, &why);
+    disc = OpenTextSheet(path, "cue sheet", &ParseCueSheet, &why);
   } else if (ext == ".nrg") {
     disc = OpenNrg(path, &why);
   } else if (ext == ".toc") {
-    why = StrFormat("%s: cdrdao .toc sheets are not read (a .cue sheet of the disc is)",
-                    path.c_str());
+    disc = OpenTextSheet(path, "cdrdao .toc sheet", &ParseTocFile, &why);
   } else {
-    why = StrFormat("%s: unknown image type (an .iso, .cue or .nrg is needed)", path.c_str());
+    why = StrFormat("%s: unknown image type (an .iso, .cue, .toc or .nrg is needed)", path.c_str());
   }
   if (!disc && error) *error = why;
   return disc;

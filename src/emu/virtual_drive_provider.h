@@ -24,7 +24,7 @@ namespace tamarack::emu {
 using DiscFactory =
     std::function<std::unique_ptr<Disc>(const std::string& name, std::string* error)>;
 
-// The default factory: the built-in discs by name, else an .iso or .cue image by path.
+// The default factory: the built-in discs by name, else an .iso, .cue, .toc or .nrg image by path.
 std::unique_ptr<Disc> MakeDiscByName(const std::string& name, std::string* error);
 
 // emu:type13, emu:type30, emu:audio, emu:multisession.

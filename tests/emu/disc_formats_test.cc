@@ -368,8 +368,66 @@ TEST_F(DiscFormatsTest, NeroImages) {
     dir.Write("a.nrg", b.file);
     EXPECT_THAT(RefusalOf(dir.File("a.nrg")), HasSubstr(b.error));
   }
-  dir.Write("a.toc", "CD_DA\n");
-  EXPECT_THAT(RefusalOf(dir.File("a.toc")), HasSubstr("cdrdao .toc sheets are not read"));
+}
+
+TEST_F(DiscFormatsTest, CdrdaoTocSheets) {
+  auto t13 = MakeType13Disc();
+  dir.Write("d.bin", testing::RawBlocks(*t13, 0, 20));
+  dir.Write("a.bin", NumberedBlocks(100));
+  dir.Write("a.toc",
+            "CD_ROM // a comment\nCATALOG \"4912345678904\"\n"
+            "CD_TEXT { LANGUAGE_MAP { 0 : EN }\n  LANGUAGE 0 { TITLE \"Toc Album\"\n"
+            "    PERFORMER \"Toc \\\"Band\\\"\" SIZE_INFO { 0, 1, 2 } } }\n"
+            "TRACK MODE1_RAW\nDATAFILE \"d.bin\" 00:00:20\n"
+            "TRACK AUDIO\nCOPY\nISRC \"JPTMR2400009\"\n"
+            "CD_TEXT { LANGUAGE 0 { TITLE \"Second\" } }\n"
+            "FILE \"a.bin\" 0 00:01:00\nSTART 00:00:10\n"
+            "TRACK AUDIO\nPREGAP 00:02:00\nFILE \"a.bin\" 00:01:00\nINDEX 00:00:05\n");
+  // Track 2's first 10 blocks are its index 0; track 3 has a generated pregap of 2 s.
+  EXPECT_EQ(ServedToc(dir.File("a.toc")), (std::vector<std::int32_t>{0, 30, 245, 270}));
+  std::string error;
+  auto disc = OpenImage(dir.File("a.toc"), &error);
+  ASSERT_NE(disc, nullptr) << error;
+  const DiscLayout& l = disc->Layout();
+  EXPECT_EQ(l.mcn, "4912345678904");
+  EXPECT_EQ(l.tracks[1].control, kControlCopyPermitted);
+  EXPECT_EQ(l.tracks[1].isrc, "JPTMR2400009");
+  EXPECT_EQ(l.tracks[1].pregap_start, 20);
+  ASSERT_EQ(l.tracks[2].indexes.size(), 1u);
+  EXPECT_EQ(l.tracks[2].indexes[0].lba, 250);
+  EXPECT_EQ(ReadRaw(*disc, 17).main, ReadRaw(*t13, 17).main);
+  for (const auto& [lba, block] : {std::pair{20, 0}, {30, 10}, {94, 74}, {246, 76}, {269, 99}}) {
+    EXPECT_EQ(ReadRaw(*disc, lba).main[0], block) << lba;
+  }
+  std::vector<std::uint8_t> reply(4);
+  WriteBe16(reply, 0, static_cast<std::uint16_t>(2 + 18 * l.cd_text_packs.size()));
+  for (const CdTextPack& p : l.cd_text_packs) reply.insert(reply.end(), p.begin(), p.end());
+  const std::string text = DecodeReadToc(reply, 0, 5, false).text;
+  EXPECT_THAT(text, HasSubstr("  Album    Title: Toc Album\r\n"));
+  EXPECT_THAT(text, HasSubstr("  Album    Performer: Toc \"Band\"\r\n"));
+  EXPECT_THAT(text, HasSubstr("  Track2   Title: Second\r\n"));
+
+  const struct {
+    const char* sheet;
+    const char* error;
+  } bad[] = {
+      {"TRACK MODE2_FORM1\nDATAFILE \"d.bin\"\n", ":1: track mode MODE2_FORM1 is not read"},
+      {"TRACK AUDIO\nFILE \"a.wav\" 0\n", ":2: a.wav: WAVE files in .toc sheets are not read"},
+      {"TRACK AUDIO\nFILE \"a.bin\" 0\nFILE \"a.bin\" 0\n", ":3: track 1 has more than one file"},
+      {"TRACK AUDIO\nFILE \"a.bin\" 0 1000\n",
+       ":2: 1000 is no whole number of blocks (588 samples"},
+      {"TRACK AUDIO\nSTART 00:01:00\n", ":2: track 1 has no FILE or DATAFILE"},
+      {"TRACK AUDIO\nFILE \"a.bin\n", ":2: unclosed quote"},
+      {"CD_TEXT { LANGUAGE 0 { TITLE \"x\" }\n", ":1: CD_TEXT is not closed"},
+      {"TRACK AUDIO\nBOGUS\n", ":2: unknown statement BOGUS"},
+      {"CD_DA\n", ":1: no TRACK in the sheet"},
+      {"TRACK AUDIO\nFILE \"a.bin\" 00:02:00\n",
+       ":2: a.bin ends before byte 352801 (235200 bytes)"},
+  };
+  for (const auto& b : bad) {
+    dir.Write("a.toc", b.sheet);
+    EXPECT_THAT(RefusalOf(dir.File("a.toc")), HasSubstr(b.error)) << b.sheet;
+  }
 }
 
 // A FIFO named as an image, a BIN or a trace is refused at once: open() does not wait for a
