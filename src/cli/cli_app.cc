@@ -45,6 +45,7 @@ struct SubcommandAdder {
 const SubcommandAdder kSubcommands[] = {
     {{"age"}, AddAgeCommand},
     {{"commands"}, AddCommandsCommand},
+    {{"decode"}, AddDecodeCommand},
     {{"drives"}, AddDrivesCommand},
     {{"modeselect"}, AddModeSelectCommand},
     {{"modesense"}, AddModeSenseCommand},

@@ -64,6 +64,7 @@ std::unique_ptr<DriveDirectory> MakeDefaultDriveDirectory(std::ostream* notices 
 // Each subcommand adds itself to the app; its callback sets context.exit_code.
 void AddAgeCommand(CLI::App& app, CliContext& context);
 void AddCommandsCommand(CLI::App& app, CliContext& context);
+void AddDecodeCommand(CLI::App& app, CliContext& context);
 void AddDrivesCommand(CLI::App& app, CliContext& context);
 void AddModeSelectCommand(CLI::App& app, CliContext& context);
 void AddModeSenseCommand(CLI::App& app, CliContext& context);

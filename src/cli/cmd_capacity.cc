@@ -3,6 +3,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/decoded_command.h"
+#include "cli/reply_commands.h"
 #include "decode/status_commands.h"
 
 namespace tamarack::cli {
@@ -13,7 +14,7 @@ void AddCapacityCommand(CLI::App& app, CliContext& context) {
   auto o = std::make_shared<DecodingOptions>();
   AddDecodingOptions(cmd, *o);
   cmd->callback([&context, o] {
-    context.exit_code = RunDecodingSubcommand(*o, context, MakeCdb({0x25}), &DecodeCapacity);
+    context.exit_code = RunDecodingSubcommand(*o, context, CapacityCdb(), &DecodeCapacity);
   });
 }
 

@@ -3,6 +3,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/decoded_command.h"
+#include "cli/reply_commands.h"
 #include "decode/status_commands.h"
 
 namespace tamarack::cli {
@@ -12,9 +13,7 @@ void AddMechanismCommand(CLI::App& app, CliContext& context) {
   auto o = std::make_shared<DecodingOptions>();
   AddDecodingOptions(cmd, *o);
   cmd->callback([&context, o] {
-    // Allocation length 40960 (bytes 8-9), as the Command tab's form sets it.
-    const Cdb cdb = MakeCdb({0xBD, 0, 0, 0, 0, 0, 0, 0, 0xA0, 0x00});
-    context.exit_code = RunDecodingSubcommand(*o, context, cdb, &DecodeMechanismStatus);
+    context.exit_code = RunDecodingSubcommand(*o, context, MechanismCdb(), &DecodeMechanismStatus);
   });
 }
 

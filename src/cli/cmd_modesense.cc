@@ -46,10 +46,18 @@ int ModeSense(const ModeSenseOptions& o, CliContext& context) {
     }
     return ExitCodeFor(outcome);
   }
+  PrintModeSenseReply(reply, o.pc, o.json, out);
+  return kExitGood;
+}
+
+}  // namespace
+
+void PrintModeSenseReply(std::span<const std::uint8_t> reply, const std::string& pc_name, bool json,
+                         std::ostream& out) {
   ModePageTable table = ModePageTable::ModeSense();
   const std::vector<std::size_t> rows = WalkModeSensePages(reply, table);
   const std::uint32_t medium = reply.size() > 2 ? reply[2] : 0;
-  if (o.json) {
+  if (json) {
     std::string pages;
     for (std::size_t row : rows) {
       const ModePageRow& r = table.row(row);
@@ -65,11 +73,11 @@ int ModeSense(const ModeSenseOptions& o, CliContext& context) {
                JsonString(HexBytes(std::span<const std::uint8_t>(r.buffer).first(n), "")) +
                ",\"fields\":[" + fields + "]}";
     }
-    out << "{\"page_control\":" << JsonString(o.pc) << ",\"medium_type\":" << medium
+    out << "{\"page_control\":" << JsonString(pc_name) << ",\"medium_type\":" << medium
         << ",\"medium_type_text\":" << JsonString(DescribeMediumType(medium))
         << ",\"mode_data_length\":" << (reply.size() >= 2 ? (reply[0] << 8 | reply[1]) : 0)
         << ",\"pages\":[" << pages << "]}\n";
-    return kExitGood;
+    return;
   }
   out << kMediumTypeTitle << DescribeMediumType(medium) << "\n";
   if (rows.empty()) out << "(no page the editor knows)\n";
@@ -80,10 +88,7 @@ int ModeSense(const ModeSenseOptions& o, CliContext& context) {
       out << "  " << f.name << ": " << f.value << "\n";
     }
   }
-  return kExitGood;
 }
-
-}  // namespace
 
 void AddModeSenseCommand(CLI::App& app, CliContext& context) {
   auto* cmd = app.add_subcommand("modesense", "Read mode pages and show each field");

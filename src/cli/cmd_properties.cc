@@ -16,8 +16,8 @@ namespace {
 
 std::string SectionJson(const PropertiesRequest& request, const std::vector<DecodedRow>* rows,
                         std::vector<ListColumn> columns) {
-  auto m =
-      OutcomeJsonMembers(request.cdb, request.outcome, request.outcome.error_text, request.reply);
+  auto m = OutcomeJsonMembers(request.cdb, request.outcome,
+                              FailureTextsOf(request.outcome).status_line, request.reply);
   DecodeOutput out;
   if (rows) {
     out.rows = *rows;

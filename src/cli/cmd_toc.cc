@@ -6,6 +6,7 @@
 #include "cli/decoded_command.h"
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
+#include "cli/reply_commands.h"
 #include "decode/read_toc.h"
 #include "util/strings.h"
 #include "views/toc_view.h"
@@ -16,9 +17,7 @@ namespace {
 
 struct TocOptions {
   DecodingOptions common;
-  int format = 0;
-  bool msf = false;
-  int track = 0;
+  TocCdbOptions cdb;
   bool full = false;
 };
 
@@ -27,7 +26,7 @@ int TocTab(const TocOptions& o, CliContext& context) {
   const std::unique_ptr<DeviceSession> session =
       OpenSubcommandDrive(context, o.common.drive, "", o.common.timeout);
   if (!session) return kExitCannotOpen;
-  const bool full_toc = o.format == 2;
+  const bool full_toc = o.cdb.format == 2;
   CommandOutcome failure;
   const auto read = ReadTocView(*session, full_toc, &failure);
   if (!read) {
@@ -80,21 +79,18 @@ int TocTab(const TocOptions& o, CliContext& context) {
 }
 
 int Toc(const TocOptions& o, CliContext& context) {
-  if (o.full && o.format != 0 && o.format != 2) {
+  if (o.full && o.cdb.format != 0 && o.cdb.format != 2) {
     *context.err << "tamarack-cli toc: --full shows the track view (format 0) or the full TOC "
                     "view (--format 2)\n";
     return kExitBadArguments;
   }
-  if (o.full && (o.msf || o.track != 0)) {
+  if (o.full && (o.cdb.msf || o.cdb.track != 0)) {
     *context.err << "tamarack-cli toc: --full reads the TOC as LBA and as MSF itself; --msf and "
                     "--track do not apply\n";
     return kExitBadArguments;
   }
   if (o.full) return TocTab(o, context);
-  const Cdb cdb = MakeCdb({0x43, static_cast<std::uint8_t>(o.msf ? 0x02 : 0x00),
-                           static_cast<std::uint8_t>(o.format), 0, 0, 0,
-                           static_cast<std::uint8_t>(o.track), 0xA0, 0x00});
-  return RunDecodingSubcommand(o.common, context, cdb, &DecodeReadTocReply);
+  return RunDecodingSubcommand(o.common, context, TocCdb(o.cdb), &DecodeReadTocReply);
 }
 
 }  // namespace
@@ -104,12 +100,7 @@ void AddTocCommand(CLI::App& app, CliContext& context) {
       "toc", "Read TOC, decoded (formats 0 to 5), or with --full the Toc tab's view");
   auto o = std::make_shared<TocOptions>();
   AddDecodingOptions(cmd, o->common);
-  cmd->add_option("--format", o->format,
-                  "0 TOC, 1 session info, 2 full TOC, 3 PMA, 4 ATIP, 5 CD-TEXT")
-      ->check(CLI::Range(0, 5));
-  cmd->add_flag("--msf", o->msf, "Addresses as MSF (the TIME bit)");
-  cmd->add_option("--track", o->track, "Track/session number (CDB byte 6)")
-      ->check(CLI::Range(0, 255));
+  AddTocCdbOptions(cmd, o->cdb);
   cmd->add_flag("--full", o->full,
                 "The Toc tab's view: tracks with LBA and MSF, or with --format 2 the full TOC "
                 "with each row explained");

@@ -41,6 +41,27 @@ std::string Number(std::uint64_t v) {
 
 }  // namespace
 
+namespace {
+
+// The decoder's part, once `c.outcome` is known: what the Command tab decodes of the buffer.
+void DecodeBuffer(DecodedCommand& c, std::span<const std::uint8_t> buffer,
+                  std::uint32_t transferred, Decoder decoder, int group_size) {
+  if (c.outcome.status != CommandStatus::kGood) return;
+  c.reply.assign(buffer.begin(), buffer.begin() + transferred);
+  if (!decoder) return;
+  DecodeInput in;
+  in.data = buffer;
+  in.received_length = ReceivedLength(transferred, buffer.size());
+  in.transferred = transferred;
+  in.cdb = c.cdb;
+  in.direction = 2;
+  in.group_size = group_size;
+  c.output = decoder(in);
+  c.decoded = true;
+}
+
+}  // namespace
+
 DecodedCommand RunDecodedCommand(DeviceSession& session, const Cdb& cdb, Decoder decoder,
                                  int group_size) {
   DecodedCommand c;
@@ -51,19 +72,22 @@ DecodedCommand RunDecodedCommand(DeviceSession& session, const Cdb& cdb, Decoder
   c.outcome = session.Run(cdb, buffer);
   c.status_text = FailureTextsOf(c.outcome).status_line;
   const std::uint32_t transferred = TransferredCount(c.outcome.result.transferred, buffer.size());
-  if (c.outcome.status != CommandStatus::kGood) return c;
-  c.reply.assign(buffer.begin(), buffer.begin() + transferred);
-  if (decoder) {
-    DecodeInput in;
-    in.data = buffer;
-    in.received_length = ReceivedLength(transferred, buffer.size());
-    in.transferred = transferred;
-    in.cdb = cdb;
-    in.direction = 2;
-    in.group_size = group_size;
-    c.output = decoder(in);
-    c.decoded = true;
-  }
+  DecodeBuffer(c, buffer, transferred, decoder, group_size);
+  return c;
+}
+
+DecodedCommand DecodeCapturedReply(const Cdb& cdb, std::span<const std::uint8_t> reply,
+                                   Decoder decoder, int group_size) {
+  DecodedCommand c;
+  c.cdb = cdb;
+  // The buffer the live command would have had, the captured bytes where the drive put them.
+  std::vector<std::uint8_t> buffer(DataInLength(cdb).value_or(kCliReceiveLength), kFillByte);
+  const std::size_t n = std::min(reply.size(), buffer.size());
+  std::copy_n(reply.begin(), n, buffer.begin());
+  c.outcome.status = CommandStatus::kGood;
+  c.outcome.result.status = TransportStatus::kCompleted;
+  c.outcome.result.transferred = static_cast<std::uint32_t>(n);
+  DecodeBuffer(c, buffer, static_cast<std::uint32_t>(n), decoder, group_size);
   return c;
 }
 
@@ -176,6 +200,16 @@ int RunDecodingSubcommand(const DecodingOptions& options, CliContext& context, c
     PrintDecoded(*context.out, c);
   }
   return ExitCodeFor(c.outcome);
+}
+
+int RunDecodingSubcommand(const DecodingOptions& options, CliContext& context,
+                          std::string_view name, const std::optional<Cdb>& cdb,
+                          const std::string& error, Decoder decoder) {
+  if (!cdb) {
+    *context.err << "tamarack-cli " << name << ": " << error << "\n";
+    return kExitBadArguments;
+  }
+  return RunDecodingSubcommand(options, context, *cdb, decoder);
 }
 
 }  // namespace tamarack::cli

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli_app.h"
@@ -30,6 +32,11 @@ struct DecodedCommand {
 // Sends `cdb` (data in) and decodes a good reply with `decoder`.
 DecodedCommand RunDecodedCommand(DeviceSession& session, const Cdb& cdb, Decoder decoder,
                                  int group_size = 4);
+
+// A captured reply decoded as the live command decodes it: the same CDB and buffer, the
+// reply's bytes at its start and counted as transferred (cut to what the CDB asks for).
+DecodedCommand DecodeCapturedReply(const Cdb& cdb, std::span<const std::uint8_t> reply,
+                                   Decoder decoder, int group_size = 4);
 
 // The decoded text (or rows, one per line, cells joined by " | " under a header of the
 // column titles), else the status text.
@@ -67,5 +74,10 @@ void AddDecodingOptions(CLI::App* command, DecodingOptions& options);
 // Opens the drive, runs `cdb` with `decoder` and prints the result; returns the exit status.
 int RunDecodingSubcommand(const DecodingOptions& options, CliContext& context, const Cdb& cdb,
                           Decoder decoder);
+// The same for a CDB built from options that may be wrong: no CDB is refused with `error`
+// ("tamarack-cli NAME: ...", exit status 1).
+int RunDecodingSubcommand(const DecodingOptions& options, CliContext& context,
+                          std::string_view name, const std::optional<Cdb>& cdb,
+                          const std::string& error, Decoder decoder);
 
 }  // namespace tamarack::cli

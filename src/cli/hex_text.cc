@@ -1,8 +1,97 @@
 #include "cli/hex_text.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
 #include "util/strings.h"
 
 namespace tamarack::cli {
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ParseInhexText(std::string_view text, std::string* error) {
+  std::vector<std::uint8_t> bytes;
+  std::size_t line_number = 0;
+  while (!text.empty()) {
+    ++line_number;
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    line = line.substr(0, line.find('#'));
+    bool first = true;
+    std::size_t at = 0;
+    while (at < line.size()) {
+      if (line[at] == ' ' || line[at] == '\t' || line[at] == ',' || line[at] == '\r') {
+        ++at;
+        continue;
+      }
+      std::size_t stop = at;
+      while (stop < line.size() && line[stop] != ' ' && line[stop] != '\t' && line[stop] != ',' &&
+             line[stop] != '\r') {
+        ++stop;
+      }
+      std::string_view token = line.substr(at, stop - at);
+      at = stop;
+      const bool offset = first && token.size() > 1 && token.back() == ':';
+      first = false;
+      if (offset) token.remove_suffix(1);
+      bool hex = true;
+      for (char c : token) hex = hex && HexDigit(c) >= 0;
+      if (!hex || (token.size() > 2 && token.size() % 2 != 0 && !offset)) {
+        *error = StrFormat("line %zu: \"%.*s\" is not a hex byte", line_number,
+                           static_cast<int>(token.size()), token.data());
+        return std::nullopt;
+      }
+      if (offset) continue;
+      if (token.size() <= 2) {
+        bytes.push_back(static_cast<std::uint8_t>(
+            token.size() == 1 ? HexDigit(token[0]) : HexDigit(token[0]) * 16 + HexDigit(token[1])));
+        continue;
+      }
+      for (std::size_t i = 0; i < token.size(); i += 2) {
+        bytes.push_back(
+            static_cast<std::uint8_t>(HexDigit(token[i]) * 16 + HexDigit(token[i + 1])));
+      }
+    }
+  }
+  return bytes;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadReplyFile(const std::string& path, bool raw,
+                                                       std::string* error) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    *error = std::filesystem::exists(path, ec) ? path + " is not a regular file"
+                                               : "cannot read " + path + ": no such file";
+    return std::nullopt;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = "cannot read " + path;
+    return std::nullopt;
+  }
+  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    *error = "cannot read " + path;
+    return std::nullopt;
+  }
+  if (raw) return std::vector<std::uint8_t>(content.begin(), content.end());
+  std::string why;
+  auto bytes = ParseInhexText(content, &why);
+  if (!bytes) *error = path + " " + why;
+  return bytes;
+}
 
 std::optional<std::vector<std::uint8_t>> ParseTypedHexBytes(std::string_view text) {
   return ParseHexBytes(text, " ,\t\n\r");

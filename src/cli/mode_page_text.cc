@@ -8,6 +8,7 @@
 #include "decode/mode_sense.h"
 #include "form/decoder.h"
 #include "form/labelled_fields.h"
+#include "form/number_box.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -51,7 +52,13 @@ std::vector<ModeFieldText> ModePageFieldTexts(const ModePageRow& row) {
       if (!fields[i].same_row) row_name = name;
       const int n = ++seen[Lower(name)];
       if (n > 1) name += StrFormat("#%d", n);
-      out.push_back({name, FieldValueText(fields[i], states[i], data), fields[i]});
+      std::string value = FieldValueText(fields[i], states[i], data);
+      // A number box writes 32-bit fields as signed ("-1"); the text says the field's value,
+      // unsigned like every narrower field ("4294967295" beside "65535").
+      if (fields[i].kind == FieldKind::kNumber) {
+        value = StrFormat("%u", ParseNumberText(states[i].text, false));
+      }
+      out.push_back({name, std::move(value), fields[i]});
     }
   }
   return out;
@@ -119,6 +126,15 @@ CommandOutcome RunModeSense(DeviceSession& session, std::uint32_t page_code, std
       ModeSenseReturnedBytes(buffer, ReceivedLength(outcome.result.transferred, buffer.size()));
   returned->assign(bytes.begin(), bytes.end());
   return outcome;
+}
+
+std::vector<std::uint8_t> CapturedModeSenseBytes(std::span<const std::uint8_t> reply) {
+  std::vector<std::uint8_t> buffer(kModeSenseAllocationLength, kFillByte);
+  const std::size_t n = std::min(reply.size(), buffer.size());
+  std::copy_n(reply.begin(), n, buffer.begin());
+  const auto bytes =
+      ModeSenseReturnedBytes(buffer, ReceivedLength(static_cast<std::uint32_t>(n), buffer.size()));
+  return {bytes.begin(), bytes.end()};
 }
 
 }  // namespace tamarack::cli

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -42,5 +43,13 @@ std::optional<std::uint32_t> ParsePageControl(std::string_view text);
 // 5Ah; `returned` gets the bytes the reply returned.
 CommandOutcome RunModeSense(DeviceSession& session, std::uint32_t page_code, std::uint32_t pc,
                             std::vector<std::uint8_t>* returned, Cdb* cdb);
+
+// The bytes a captured Mode Sense reply returns, taken as RunModeSense takes the live one.
+std::vector<std::uint8_t> CapturedModeSenseBytes(std::span<const std::uint8_t> reply);
+
+// The modesense subcommand's output for the returned bytes: the medium type and each page the
+// editor knows with its fields, or with `json` the same as JSON (cmd_modesense.cc).
+void PrintModeSenseReply(std::span<const std::uint8_t> reply, const std::string& pc_name, bool json,
+                         std::ostream& out);
 
 }  // namespace tamarack::cli

@@ -70,7 +70,8 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Jo
 
   if (outcome.status == CommandStatus::kCheckCondition && plan.show_sense_dialog &&
       outcome.sense.format != SenseFormat::kNone && session.host() != nullptr) {
-    session.host()->ShowSenseDialog(outcome.result.sense);
+    session.host()->ShowSenseDialog(
+        std::span<const std::uint8_t>(outcome.result.sense).first(outcome.sense.length));
   }
 
   if (plan.data_out) {

@@ -22,6 +22,14 @@ DecodedRow Flag(const char* key, std::uint32_t byte, int bit, const char* commen
   return {{key, FormatBits(byte >> bit, 1), comment}, kIconFlag};
 }
 
+// Byte 0 of standard data and of every VPD page: the peripheral qualifier and device type.
+std::vector<DecodedRow> PeripheralRows(std::uint32_t b0) {
+  return {{{"Peripheral qualifer", FormatBits(b0 >> 5, 3), ""}, kIconNumber},
+          {{"Peripheral device type", StrFormat("%02xh", b0 & 0x1F),
+            LookupDescription(kPeripheralDeviceTypeTable, b0 & 0x1F)},
+           kIconNumber}};
+}
+
 const char* ClockingText(std::uint32_t value) {
   switch (value) {
     case 0:
@@ -55,11 +63,7 @@ std::vector<DecodedRow> DecodeInquiry(std::span<const std::uint8_t> d) {
   const std::uint32_t b6 = ByteAt(d, 6);
   const std::uint32_t b7 = ByteAt(d, 7);
   const std::uint32_t b56 = ByteAt(d, 56);
-  std::vector<DecodedRow> rows;
-  rows.push_back({{"Peripheral qualifer", FormatBits(b0 >> 5, 3), ""}, kIconNumber});
-  rows.push_back({{"Peripheral device type", StrFormat("%02xh", b0 & 0x1F),
-                   LookupDescription(kPeripheralDeviceTypeTable, b0 & 0x1F)},
-                  kIconNumber});
+  std::vector<DecodedRow> rows = PeripheralRows(b0);
   rows.push_back(Flag("RMB", b1, 7, "Removable medium ?"));
   rows.push_back({{"Version", StrFormat("%02xh", ByteAt(d, 2)),
                    LookupDescription(kInquiryVersionTable, ByteAt(d, 2))},
@@ -96,9 +100,129 @@ InquiryIdentity SaveInquiryIdentity(std::span<const std::uint8_t> data) {
   return id;
 }
 
+namespace {
+
+const char* VpdPageName(std::uint32_t page) {
+  switch (page) {
+    case 0x00:
+      return "Supported VPD Pages";
+    case 0x80:
+      return "Unit Serial Number";
+    case 0x83:
+      return "Device Identification";
+    default:
+      return "";
+  }
+}
+
+const char* DesignatorTypeName(std::uint32_t type) {
+  constexpr const char* kNames[] = {"Vendor specific",
+                                    "T10 vendor ID",
+                                    "EUI-64",
+                                    "NAA",
+                                    "Relative target port",
+                                    "Target port group",
+                                    "Logical unit group",
+                                    "MD5 logical unit",
+                                    "SCSI name string",
+                                    "Protocol specific port"};
+  return type < std::size(kNames) ? kNames[type] : "Reserved";
+}
+
+const char* AssociationName(std::uint32_t association) {
+  constexpr const char* kNames[] = {"logical unit", "target port", "target device", "reserved"};
+  return kNames[association & 3];
+}
+
+// "00 20 ff": the bytes of a cell, without a trailing blank.
+std::string HexCell(std::span<const std::uint8_t> bytes) {
+  std::string t = HexBytes(bytes);
+  if (!t.empty()) t.pop_back();
+  return t;
+}
+
+// Text where every byte is printable ASCII, else the bytes in hexadecimal.
+std::string DesignatorValue(std::span<const std::uint8_t> value, bool text) {
+  if (text) {
+    std::string t;
+    for (std::uint8_t b : value) {
+      if (b < 0x20 || b > 0x7E) return HexCell(value);
+      t += static_cast<char>(b);
+    }
+    return t;
+  }
+  return HexCell(value);
+}
+
+// The designators of page 83h, each with its type, code set and association; one cut short by
+// the page's end is said to be.
+void AddDesignators(std::span<const std::uint8_t> body, std::vector<DecodedRow>* rows) {
+  int number = 0;
+  for (std::size_t at = 0; at < body.size();) {
+    ++number;
+    if (at + 4 > body.size() || at + 4 + body[at + 3] > body.size()) {
+      rows->push_back({{StrFormat("Designator %d", number), "cut short",
+                        StrFormat("%zu bytes left in the page", body.size() - at)},
+                       kIconNumber});
+      return;
+    }
+    const std::uint32_t code_set = body[at] & 0x0F, type = body[at + 1] & 0x0F;
+    const std::uint32_t association = (body[at + 1] >> 4) & 3;
+    const auto value = body.subspan(at + 4, body[at + 3]);
+    // Code sets 2 (ASCII) and 3 (UTF-8) are text, 1 binary.
+    rows->push_back({{StrFormat("Designator %d", number), DesignatorValue(value, code_set >= 2),
+                      StrFormat("%s, code set %u, %s", DesignatorTypeName(type), code_set,
+                                AssociationName(association))},
+                     code_set >= 2 ? kIconText : kIconNumber});
+    at += 4u + body[at + 3];
+  }
+}
+
+}  // namespace
+
+std::vector<DecodedRow> DecodeVpdPage(std::span<const std::uint8_t> d) {
+  const std::uint32_t b0 = ByteAt(d, 0), page = ByteAt(d, 1);
+  const std::size_t length = ReadBe16(d, 2);
+  const auto body = d.subspan(std::min<std::size_t>(4, d.size()),
+                              std::min<std::size_t>(length, d.size() > 4 ? d.size() - 4 : 0));
+  std::vector<DecodedRow> rows = PeripheralRows(b0);
+  rows.push_back({{"Page Code", StrFormat("%02xh", page), VpdPageName(page)}, kIconNumber});
+  rows.push_back({{"Page Length", StrFormat("%zu(%04zxh)", length, length),
+                   body.size() < length ? StrFormat("%zu bytes returned", body.size()) : ""},
+                  kIconNumber});
+  switch (page) {
+    case 0x00:
+      for (std::uint8_t p : body) {
+        rows.push_back({{"Supported Page", StrFormat("%02xh", p), VpdPageName(p)}, kIconNumber});
+      }
+      break;
+    case 0x80:
+      rows.push_back({{"Product Serial Number", TextField(body, 0, body.size()), ""}, kIconText});
+      break;
+    case 0x83:
+      AddDesignators(body, &rows);
+      break;
+    default:
+      // A page this decoder does not know: its bytes, sixteen to a row.
+      for (std::size_t at = 0; at < body.size(); at += 16) {
+        const auto part = body.subspan(at, std::min<std::size_t>(16, body.size() - at));
+        rows.push_back(
+            {{StrFormat("Bytes %zu-%zu", at + 4, at + 3 + part.size()), HexCell(part), ""},
+             kIconNumber});
+      }
+      break;
+  }
+  return rows;
+}
+
 DecodeOutput DecodeInquiryReply(const DecodeInput& input) {
   DecodeOutput out;
   out.columns = InquiryListColumns();
+  if (input.cdb[1] & 0x01) {
+    // EVPD: a vital product data page, 4 header bytes and its page length.
+    out.rows = DecodeVpdPage(input.data.first(ReplyLength(input, ReadBe16(input.data, 2) + 4u)));
+    return out;
+  }
   // Bytes past the reply (the buffer's 0x5A fill) read as zero, not as data.
   const std::size_t additional = ByteAt(input.data, 4);
   out.rows = DecodeInquiry(input.data.first(ReplyLength(input, additional + 5)));

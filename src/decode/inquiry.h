@@ -25,6 +25,11 @@ std::vector<ListColumn> InquiryListColumns();
 // never run into the next field.
 std::vector<DecodedRow> DecodeInquiry(std::span<const std::uint8_t> data);
 
+// The rows of a vital product data page (Inquiry with EVPD): the header, then 00h the
+// supported pages, 80h the serial number, 83h each designator with its type, code set and
+// association; any other page as its bytes. Bytes the data do not hold are not shown.
+std::vector<DecodedRow> DecodeVpdPage(std::span<const std::uint8_t> data);
+
 // The saved Inquiry identity: bytes 8 to 31 (vendor and product identification) in a
 // 100-byte zero-filled area.
 struct InquiryIdentity {
@@ -34,7 +39,8 @@ struct InquiryIdentity {
 };
 InquiryIdentity SaveInquiryIdentity(std::span<const std::uint8_t> data);
 
-// The command's decoder: the Inquiry list rows of the data buffer.
+// The command's decoder: the Inquiry list rows of the data buffer, or with EVPD set in the
+// CDB the rows of its page.
 DecodeOutput DecodeInquiryReply(const DecodeInput& input);
 
 // "No Parameter" form; building it sets the allocation length (CDB byte 4) to 255.

@@ -108,7 +108,10 @@ OpenResult DeviceSession::OpenDriveDevice() const {
     out.error_text = StrFormat("Error Notified(%s)", reason.c_str());
   } else if (out.sense.format != SenseFormat::kNone) {
     out.status = CommandStatus::kCheckCondition;
-    if (options.sense_dialog == SenseDialog::kShow && to) to->ShowSenseDialog(r.sense);
+    // The dialog gets the sense data the drive describes (8 + additional length bytes).
+    if (options.sense_dialog == SenseDialog::kShow && to) {
+      to->ShowSenseDialog(std::span<const std::uint8_t>(r.sense).first(out.sense.length));
+    }
     out.row = &LookUpSense(sense_table_, out.sense.key, out.sense.asc, out.sense.ascq);
     out.error_text = StrFormat("Error Notified(%s).", out.row->message);
   } else if (r.scsi_status != 0) {
@@ -141,6 +144,16 @@ FailureTexts FailureTextsOf(const CommandOutcome& outcome) {
   }
   t.shown = true;
   t.status_line = outcome.error_text;
+  // The block the drive names (for a read, the one that failed), wherever the failure shows.
+  if (outcome.status == CommandStatus::kCheckCondition && outcome.sense.length > 0) {
+    const auto sense =
+        std::span<const std::uint8_t>(outcome.result.sense).first(outcome.sense.length);
+    if (const std::optional<std::uint32_t> info = SenseInformation(sense)) {
+      const std::string suffix = StrFormat(" Information %u (%08xh)", *info, *info);
+      t.status_line += suffix;
+      t.last_error += suffix;
+    }
+  }
   return t;
 }
 

@@ -13,8 +13,9 @@ namespace tamarack {
 inline constexpr std::size_t kCdbSize = 12;
 using Cdb = std::array<std::uint8_t, kCdbSize>;
 
-// A pass-through command holds at most this many sense bytes.
-inline constexpr std::size_t kSenseSize = 24;
+// A pass-through command holds at most this many sense bytes: 8 header bytes and the
+// largest additional sense length a drive may give (244).
+inline constexpr std::size_t kSenseSize = 252;
 using SenseBytes = std::array<std::uint8_t, kSenseSize>;
 
 enum class DataDirection {

@@ -12,15 +12,28 @@
 
 namespace tamarack {
 
-struct SenseMatch {
-  const SenseRow* row = nullptr;  // the matching row, or the table's end row
-  int pass = 0;                   // 1..4 for the pass that matched, 0 when none did
+// Where a lookup's text came from.
+enum class SenseSource {
+  kNone,      // nothing matched: the end row's empty message
+  kTable,     // a row of the error table, in pass 1 to 4
+  kCodeList,  // the standard's text of the exact ASC and ASCQ (asc_code_list.h)
 };
 
-// Four passes over `table`, each from its first row up to the end row; the first row that
-// passes wins and a later pass runs only when the earlier ones found nothing:
+struct SenseMatch {
+  // The matching row, the code list's row (key kAnySenseKey) or the table's end row.
+  const SenseRow* row = nullptr;
+  int pass = 0;  // 1..4 for the table's pass that matched, 0 otherwise
+  SenseSource source = SenseSource::kNone;
+};
+
+// The error table's four passes over `table`, each from its first row up to the end row; the
+// first row that passes wins and a later pass runs only when the earlier ones found nothing:
 // 1 key, ASC and ASCQ equal; 2 key and ASC; 3 ASC and ASCQ (any key); 4 ASC (any key).
-// `table` must end with an end row. Pure: every lookup starts at the first row.
+// Between pass 1 and pass 2 the standard's code list is asked for the exact ASC and ASCQ: a
+// looser pass would name another code (or the code under another key's meaning, as 0/04/00
+// "ENCLOSURE FAILURE" for 04h/00h), so the standard's own text wins. An empty table is no
+// table: nothing matches. `table` must end with an end row. Pure: every lookup starts at the
+// first row.
 SenseMatch MatchSense(std::span<const SenseRow> table, std::uint32_t key, std::uint32_t asc,
                       std::uint32_t ascq);
 const SenseRow& LookUpSense(std::span<const SenseRow> table, std::uint32_t key, std::uint32_t asc,
@@ -48,7 +61,13 @@ ParsedSense ParseSense(std::span<const std::uint8_t> sense);
 // 32 bits. For a read error it is the block that failed. Nothing otherwise.
 std::optional<std::uint32_t> SenseInformation(std::span<const std::uint8_t> sense);
 
-// The decoded text of a Request Sense reply, "\r\n" line ends.
+// What the sense-key specific field (SKSV byte and two value bytes) says for `key`: the field
+// pointer of an illegal request, the progress of not ready, the retry count of a medium,
+// hardware or recovered error. Empty without SKSV or for another key.
+std::string SenseKeySpecificText(std::uint8_t key, std::span<const std::uint8_t> field);
+
+// The decoded text of a Request Sense reply, "\r\n" line ends: the fixed format field by
+// field, the descriptor format (72h, 73h) descriptor by descriptor.
 std::string DecodeRequestSenseText(std::span<const std::uint8_t> reply);
 
 // What the Request Sense dialog shows for a block of sense bytes.

@@ -204,8 +204,13 @@ bool ParseTraceLine(std::string_view line, TraceEntry* entry, std::string* error
     std::string t;
     if (!text(name, &t)) return false;
     auto parsed = ParseHexBytes(t, " ");
-    if (!parsed || parsed->size() > max) {
+    if (!parsed) {
       *error = StrFormat("\"%s\" must be hex bytes separated by blanks", name);
+      return false;
+    }
+    if (parsed->size() > max) {
+      *error =
+          StrFormat("\"%s\" holds %zu bytes, at most %zu are allowed", name, parsed->size(), max);
       return false;
     }
     *out = std::move(*parsed);

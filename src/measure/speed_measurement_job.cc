@@ -246,7 +246,7 @@ void SpeedMeasurementJob::Fail(JobContext& ctx, const BlockReply& reply, std::in
                               reply.received, AsLong(blocks * block_size_));
     ctx.host().Show(JobText::kStatusLine, failure_text_);
   } else {
-    failure_text_ = reply.outcome.error_text;
+    failure_text_ = FailureTextsOf(reply.outcome).status_line;
     // The block the drive names, when it names one of the command's.
     const auto info = SenseInformation(reply.outcome.result.sense);
     if (info && *info >= lba && *info < lba + blocks) at = *info;

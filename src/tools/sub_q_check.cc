@@ -161,7 +161,7 @@ SubQCheckEnd SubQCheckJob::Failed(const BlockReply& reply, std::int64_t lba, std
   // A reply with good status that the check cannot use was malformed.
   result_.verdict.EndedBy(reply.outcome, reply.good());
   result_.verdict.coverage().Failed(lba, blocks);
-  result_.failure_text = reply.good() ? std::move(why) : reply.outcome.error_text;
+  result_.failure_text = reply.good() ? std::move(why) : FailureTextsOf(reply.outcome).status_line;
   return end;
 }
 
@@ -245,7 +245,7 @@ void SubQCheckJob::Run(JobContext& ctx) {
     result_.end = SubQCheckEnd::kNoDisc;
     if (capacity.status != CommandStatus::kGood) {
       result_.verdict.EndedBy(capacity);
-      result_.failure_text = capacity.error_text;
+      result_.failure_text = FailureTextsOf(capacity).status_line;
     } else {
       result_.verdict.Refused("the drive gives the disc's last LBA as 0");
     }

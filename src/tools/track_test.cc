@@ -207,7 +207,7 @@ std::optional<std::vector<std::uint8_t>> TrackTestJob::ReadTestToc(JobContext& c
   auto toc = ReadToc(ctx.session(), &outcome);
   if (!toc) {
     result_.verdict.EndedBy(outcome);
-    result_.failure_text = outcome.error_text;
+    result_.failure_text = FailureTextsOf(outcome).status_line;
   } else if ((*toc)[2] != 1 || (*toc)[3] != last_track) {
     result_.verdict.AddDifferences(1);  // another disc than the test's
     toc.reset();
@@ -236,7 +236,7 @@ bool TrackTestJob::RunType13(JobContext& ctx) {
       result_.failure_text = reply.good()
                                  ? StrFormat("the reply was malformed: %u of %u bytes at LBA %d",
                                              reply.received, kType13SectorBytes, lba)
-                                 : reply.outcome.error_text;
+                                 : FailureTextsOf(reply.outcome).status_line;
       AddLine(ctx, kTrackCommandErrorText, false);
       return true;
     }
@@ -290,7 +290,7 @@ bool TrackTestJob::RunType30(JobContext& ctx) {
       if (!reply.good()) {
         result_.verdict.WentPast(reply.outcome);
         result_.verdict.coverage().Failed(lba, 1);
-        result_.failure_text = reply.outcome.error_text;
+        result_.failure_text = FailureTextsOf(reply.outcome).status_line;
         AddLine(ctx, StrFormat("***Track %2d Read Error Time=%dmsec", track, ms), false);
       } else if (reply.way == ReceivedWay::kWhole) {
         // A zeroed or padded tail hides where the reply ended: the length the test is about

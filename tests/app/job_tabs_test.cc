@@ -345,8 +345,9 @@ class JobTabsTest : public QObject {
     QVERIFY(bad.RunAndWait());
     QCOMPARE(*bad.messages.texts,
              QStringList{QStringLiteral("Read ｴﾗｰが発生しました(LBA=1234)計測を中止します")});
-    QTRY_COMPARE(bad.window->status_label()->text(),
-                 QStringLiteral("Error Notified( UNRECOVERED READ ERROR)."));
+    QTRY_COMPARE(
+        bad.window->status_label()->text(),
+        QStringLiteral("Error Notified( UNRECOVERED READ ERROR). Information 1234 (000004d2h)"));
   }
 
   // A parameter error sends nothing; a length above ten is cut with its message, stepping

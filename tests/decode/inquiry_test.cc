@@ -45,6 +45,31 @@ TEST(DecodeInquiry, ShortDataTextFieldsAndTheBuffersFill) {
   testing::ExpectGoldenText("inquiry_short_rows", t);
 }
 
+// The pages of Inquiry with EVPD, as rows: the supported pages, the serial number, each
+// designator (ASCII as text, binary as bytes, one cut short by the page's end), a page this
+// decoder does not know as bytes, sixteen to a row, and a page length beyond the reply; a reply
+// with EVPD in its CDB is read as a page, not as standard data.
+TEST(DecodeVpdPage, SupportedSerialDesignatorsAndOtherPagesAsBytes) {
+  const std::vector<std::vector<std::uint8_t>> pages = {
+      {0x05, 0x00, 0x00, 0x03, 0x00, 0x80, 0x83},
+      {0x05, 0x80, 0x00, 0x04, 'S', 'N', '4', '2'},
+      {0x05, 0x83, 0x00, 0x18, 0x02, 0x01, 0x00, 0x04, 'A',  'B',  'C',  'D',  0x01, 0x03,
+       0x00, 0x08, 0x50, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x02, 0x11, 0x00, 0x09},
+      {0x05, 0xB1, 0x00, 0x14, 0,  1,  2,  3,  4,  5,  6,  7,
+       8,    9,    10,   11,   12, 13, 14, 15, 16, 17, 18, 19},
+      {0x05, 0x80, 0x00, 0x20, 'S', 'N'},
+  };
+  std::string t;
+  for (const auto& page : pages) t += testing::RowsText(DecodeVpdPage(page)) + "==\r\n";
+  std::vector<std::uint8_t> buffer(40960, 0x5A);
+  std::copy(pages[1].begin(), pages[1].end(), buffer.begin());
+  DecodeInput in;
+  in.data = buffer;
+  in.cdb = {0x12, 0x01, 0x80, 0, 0xFF};
+  t += testing::RowsText(DecodeInquiryReply(in).rows);
+  testing::ExpectGoldenText("inquiry_vpd_rows", t);
+}
+
 TEST(InquiryIdentity, KeepsVendorAndProductInAZeroFilledArea) {
   const InquiryIdentity id = SaveInquiryIdentity(InquiryData());
   EXPECT_EQ(id.ModelName(), "ABCDEFGHVIRTUAL DVD-ROM ");

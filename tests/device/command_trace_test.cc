@@ -71,7 +71,14 @@ TEST(FormatTraceLine, EveryFieldCapsRefusalsAndSense) {
   ScsiResult check = CheckCondition(0x02, 0x3a, 0x01).result;
   text += "\n" + FormatTraceLine(kLeapDay, "d", tur, check);
   check.sense_length = 0;
-  text += "\n" + FormatTraceLine(kLeapDay, "d", tur, check) + "\n";
+  text += "\n" + FormatTraceLine(kLeapDay, "d", tur, check);
+  // Sense past the old 24-byte area: all 40 bytes are kept.
+  ScsiResult long_sense = check;
+  for (std::size_t i = 0; i < 40; ++i) long_sense.sense[i] = static_cast<std::uint8_t>(i + 1);
+  long_sense.sense[0] = 0x72;
+  long_sense.sense[7] = 32;
+  long_sense.sense_length = 40;
+  text += "\n" + FormatTraceLine(kLeapDay, "d", tur, long_sense) + "\n";
   testing::ExpectGoldenFile("trace_lines.txt", text, "device");
 }
 
@@ -92,7 +99,7 @@ TEST(TraceReader, ReadsBackEveryFieldTheWriterWrites) {
                               capped ? e.data_out.size() + e.reply.size() : kDefaultTraceByteCap),
               line);
   }
-  EXPECT_EQ(n, 7);
+  EXPECT_EQ(n, 8);
 }
 
 class DirectoryTrace : public ::testing::Test {

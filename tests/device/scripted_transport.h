@@ -33,7 +33,8 @@ inline ScriptedReply WithSense(std::vector<std::uint8_t> sense) {
   r.result.status = TransportStatus::kCompleted;
   r.result.scsi_status = 0x02;
   std::copy_n(sense.begin(), std::min(sense.size(), r.result.sense.size()), r.result.sense.begin());
-  r.result.sense_length = static_cast<std::uint8_t>(std::min<std::size_t>(sense.size(), 24));
+  r.result.sense_length =
+      static_cast<std::uint8_t>(std::min<std::size_t>(sense.size(), kSenseSize));
   return r;
 }
 

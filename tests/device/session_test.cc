@@ -15,6 +15,7 @@ namespace {
 using testing::CheckCondition;
 using testing::Good;
 using testing::Refused;
+using testing::WithSense;
 
 using Fixture = testing::ScriptedSession;
 
@@ -118,7 +119,7 @@ TEST(SendScsiCommand, DirectionsTimeOutAndTheSenseDialog) {
     f.transport->Push(CheckCondition(5, 0x24, 0x00));
     SendScsiCommand(f.session, MakeCdb({0x00}), {}, nullptr,
                     {.sense_dialog = ask ? SenseDialog::kShow : SenseDialog::kQuiet});
-    EXPECT_EQ(host.shown.size(), ask ? 24u : 0u);
+    EXPECT_EQ(host.shown.size(), ask ? 18u : 0u);
   }
   EXPECT_EQ(host.shown[12], 0x24);
 }
@@ -148,7 +149,7 @@ TEST(DeviceSession, SilentCommandsLeaveTheHostAlone) {
   EXPECT_EQ(outcomes[0].error_text, outcomes[1].error_text);
   EXPECT_EQ(FailureTextsOf(outcomes[0]).status_line, f.status.status_line.Get());
   EXPECT_EQ(f.status.last_error_text.Get(), outcomes[1].error_text);
-  EXPECT_EQ(dialogs.shown.size(), 24u) << "only the told command opens the dialog";
+  EXPECT_EQ(dialogs.shown.size(), 18u) << "only the told command opens the dialog";
 
   seen.clear();
   f.transport->Push(Refused(TransportStatus::kRefused, "Operation not permitted"));
@@ -162,6 +163,30 @@ TEST(DeviceSession, SilentCommandsLeaveTheHostAlone) {
   EXPECT_EQ(f.status.status_line.Get(), "Error Notified(Operation not permitted)");
   EXPECT_EQ(f.status.last_error_text.Get(), "") << "a good command empties the last error";
   f.status.status_line.SetObserver(nullptr);
+}
+
+// The block a check condition names (VALID fixed sense, a valid information descriptor) ends
+// the status line and the last error text; sense without one, or not marked valid, adds none.
+TEST(FailureTexts, NameTheInformationFieldOfACheckCondition) {
+  Fixture f;
+  std::vector<std::uint8_t> fixed = {0xF0, 0, 0x03, 0x00, 0x00, 0x13, 0x88, 10, 0, 0, 0, 0, 0x11};
+  fixed.resize(18, 0);
+  std::vector<std::uint8_t> not_valid = fixed;
+  not_valid[0] = 0x70;
+  const std::vector<std::uint8_t> descriptor = {0x72, 0x03, 0x11, 0x00, 0, 0, 0, 12, 0x00, 0x0A,
+                                                0x80, 0,    0,    0,    0, 0, 0, 0,  0x00, 0x2A};
+  const struct {
+    std::vector<std::uint8_t> sense;
+    const char* suffix;
+  } rows[] = {{fixed, " Information 5000 (00001388h)"},
+              {not_valid, ""},
+              {descriptor, " Information 42 (0000002ah)"}};
+  for (const auto& r : rows) {
+    f.transport->Push(WithSense(r.sense));
+    const FailureTexts t = FailureTextsOf(f.session.Run(MakeCdb({0x28}), {}));
+    EXPECT_EQ(t.status_line, std::string("Error Notified( UNRECOVERED READ ERROR).") + r.suffix);
+    EXPECT_EQ(t.last_error, t.status_line);
+  }
 }
 
 // Each reply owns 40960 bytes, zero beyond the transferred count even where the driver wrote

@@ -20,26 +20,31 @@ TEST(TraceReader, DecodesEscapesAndRefusesWhatIsNotTheFormat) {
 
   // Each refused line and why: bad_trace_lines.txt.
   std::string text;
-  for (
-      const char* line : {
-          R"({"outcome": "completed"})",
-          R"({"cdb": "0", "outcome": "completed"})",
-          R"({"cdb": "00 00 00 00 00 00 00 00 00 00 00 00 00", "outcome": "completed"})",
-          R"({"cdb": "", "outcome": "completed"})",
-          R"({"cdb": "00", "outcome": "lost"})",
-          R"({"cdb": "00", "outcome": "completed", "scsi_status": 256})",
-          R"({"cdb": "00", "outcome": "completed", "length": -1})",
-          R"({"cdb": "00", "outcome": "completed", "length": 1.5})",
-          R"({"cdb": "00", "outcome": "completed", "sense": "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"})",
-          R"({"cdb": "00", "outcome": "completed", "reason": "\ud800"})",
-          R"({"cdb": "00", "outcome": "completed"} x)",
-          R"({"cdb": "00", "outcome": "completed")",
-          R"(["cdb"])",
-      }) {
+  for (const char* line : {
+           R"({"outcome": "completed"})",
+           R"({"cdb": "0", "outcome": "completed"})",
+           R"({"cdb": "00 00 00 00 00 00 00 00 00 00 00 00 00", "outcome": "completed"})",
+           R"({"cdb": "", "outcome": "completed"})",
+           R"({"cdb": "00", "outcome": "lost"})",
+           R"({"cdb": "00", "outcome": "completed", "scsi_status": 256})",
+           R"({"cdb": "00", "outcome": "completed", "length": -1})",
+           R"({"cdb": "00", "outcome": "completed", "length": 1.5})",
+           R"({"cdb": "00", "outcome": "completed", "sense": "00 0"})",
+           R"({"cdb": "00", "outcome": "completed", "reason": "\ud800"})",
+           R"({"cdb": "00", "outcome": "completed"} x)",
+           R"({"cdb": "00", "outcome": "completed")",
+           R"(["cdb"])",
+       }) {
     error.clear();
     EXPECT_FALSE(ParseTraceLine(line, &e, &error)) << line;
     text += std::string(line) + "\n  " + error + "\n";
   }
+  // One sense byte more than a pass-through holds.
+  std::string sense = "00";
+  for (std::size_t i = 1; i <= kSenseSize; ++i) sense += " 00";
+  EXPECT_FALSE(ParseTraceLine(R"({"cdb": "00", "outcome": "completed", "sense": ")" + sense + "\"}",
+                              &e, &error));
+  text += "(253 sense bytes)\n  " + error + "\n";
   testing::ExpectGoldenFile("bad_trace_lines.txt", text, "device");
 }
 

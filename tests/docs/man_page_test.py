@@ -2,7 +2,8 @@
 every subcommand of --help has its section and no section names a subcommand that is gone,
 every long option of a subcommand's --help is in its section, every exit status of
 cli/exit_codes.h is in EXIT STATUS, every built-in virtual drive in DRIVE IDS; the bash
-completion offers the subcommands, a subcommand's options and the drive ids.
+completion offers the subcommands, a subcommand's options, the drive ids and decode's commands
+and their options.
 
 usage: man_page_test.py TAMARACK_CLI MAN_PAGE EXIT_CODES_H COMPLETION
 """
@@ -74,7 +75,8 @@ def main(cli, man_page, exit_codes_h, completion):
     script = f"""
 source '{completion}'
 PATH='{os.path.dirname(os.path.abspath(cli))}':$PATH
-for line in 'tamarack-cli ' 'tamarack-cli toc --' 'tamarack-cli send --drive '; do
+for line in 'tamarack-cli ' 'tamarack-cli toc --' 'tamarack-cli send --drive ' \
+    'tamarack-cli decode ' 'tamarack-cli decode toc --'; do
   COMP_LINE=$line; COMP_POINT=${{#line}}; COMPREPLY=(); _tamarack_cli
   echo "${{COMPREPLY[*]}}"
 done
@@ -82,8 +84,12 @@ done
     got = run("bash", "-c", script).split("\n")
     expected = [set(listed), {"--" + o for o in re.findall(r"--([a-z0-9-]+)",
                                                             run(cli, "toc", "--help"))},
-                set(drives)]
-    for line, want, what in zip(got, expected, ["subcommands", "toc's options", "drive ids"]):
+                set(drives),
+                set(re.findall(r"^  ([a-z0-9-]+) ",
+                               run(cli, "decode", "--help").split("Subcommands:")[1], re.M)),
+                {"--" + o for o in re.findall(r"--([a-z0-9-]+)", run(cli, "decode", "toc", "--help"))}]
+    for line, want, what in zip(got, expected, ["subcommands", "toc's options", "drive ids",
+                                                "decode's commands", "decode toc's options"]):
         if set(line.split()) != want:
             failures.append(f"completion of {what}: {sorted(line.split())} != {sorted(want)}")
 

@@ -118,7 +118,8 @@ TEST_F(IsoImageTest, ReadsThroughTheDriveGiveTheImagesBytes) {
   testing::DriveHarness h(iso);
   fs::resize_file(dir.File("disc.iso"), 2048 * 10);
   const testing::Reply lost = h.In(Read10Command(3, 16), 16 * 2048);
-  EXPECT_EQ(lost.status_line, "Error Notified( UNRECOVERED READ ERROR).");
+  EXPECT_EQ(lost.status_line,
+            "Error Notified( UNRECOVERED READ ERROR). Information 10 (0000000ah)");
   EXPECT_EQ(ReadBe32(lost.result.sense, 3), 10u);
   EXPECT_TRUE(
       std::equal(lost.data.begin(), lost.data.begin() + 7 * 2048, image.begin() + 3 * 2048));

@@ -252,7 +252,8 @@ TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhyOrTriesTheNamedTypeAlone) 
   const BlockSizeFinding f = FindBlockSize(h.session, e);
   EXPECT_EQ(f.way, BlockSizeWay::kNotFound);
   EXPECT_EQ(f.Text(), "block size not found");
-  EXPECT_EQ(h.status.status_line.Get(), "Error Notified( UNRECOVERED READ ERROR).");
+  EXPECT_EQ(h.status.status_line.Get(),
+            "Error Notified( UNRECOVERED READ ERROR). Information 5000 (00001388h)");
 
   // A path that refuses Read CD is not asked five times over.
   DriveHarness refusing("emu:type13?speed=max&resid=zero&refuse=be");

@@ -1,0 +1,140 @@
+// tamarack-cli decode: a captured reply decodes as the live subcommand decodes the drive's, on
+// every path; hex text as captured replies are written down; sense --inhex.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "cli/hex_text.h"
+#include "cli/virtual_cli.h"
+
+namespace tamarack::cli {
+namespace {
+
+using Cli = testing::VirtualCli;
+
+class DecodeOnEveryPath : public testing::ResidModeTest {};
+TAMARACK_ON_EVERY_RESID_MODE(DecodeOnEveryPath);
+
+// The "reply" member of a command's JSON: the bytes the decoder read.
+std::string ReplyOf(const std::string& json) {
+  const std::string key = "\"reply\": \"";
+  const std::size_t at = json.find(key);
+  EXPECT_NE(at, std::string::npos) << json;
+  if (at == std::string::npos) return {};
+  const std::size_t begin = at + key.size();
+  return json.substr(begin, json.find('"', begin) - begin);
+}
+
+std::string DecodedOf(const std::string& json) {
+  const std::size_t at = json.find("\"decoded\"");
+  return at == std::string::npos ? json : json.substr(at);
+}
+
+// Each live command's reply, captured from its JSON and written as hex text with a comment (and
+// as bytes for --raw), decodes to the same text and the same decoded JSON.
+TEST_P(DecodeOnEveryPath, ACapturedReplyDecodesAsTheLiveCommand) {
+  Cli cli;
+  testing::WorkFolder folder;
+  const std::string type13 = Id("emu:type13"), audio = Id("emu:audio");
+  const struct {
+    std::string drive;
+    std::vector<std::string> args;  // the subcommand and its options, without --drive
+  } rows[] = {
+      {type13, {"inquiry"}},
+      {type13, {"inquiry", "--vpd", "00"}},
+      {type13, {"inquiry", "--vpd", "80"}},
+      {type13, {"inquiry", "--vpd", "83"}},
+      {audio, {"toc"}},
+      {audio, {"toc", "--format", "1", "--msf"}},
+      {audio, {"toc", "--format", "2"}},
+      {audio, {"toc", "--format", "5"}},
+      {type13, {"config"}},
+      {type13, {"config", "--rt", "2", "--start", "1e"}},
+      {audio, {"event", "--class", "media"}},
+      {audio, {"mechanism"}},
+      {audio, {"subchannel", "--format", "1"}},
+      {audio, {"subchannel", "--format", "3", "--track", "1"}},
+      {audio, {"capacity"}},
+  };
+  for (const auto& r : rows) {
+    std::vector<std::string> live = r.args;
+    live.insert(live.begin() + 1, {"--drive", r.drive});
+    ASSERT_EQ(cli.Run(live), 0) << cli.err.str();
+    const std::string text = cli.out.str();
+    live.push_back("--json");
+    ASSERT_EQ(cli.Run(live), 0) << cli.err.str();
+    const std::string json = cli.out.str();
+    const std::string reply = ReplyOf(json);
+    std::ofstream("reply.hex") << "# " << r.args[0] << " reply, captured\n" << reply << "\n";
+    const auto bytes = ParseTypedHexBytes(reply).value();
+    std::ofstream("reply.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+
+    std::vector<std::string> offline = r.args;
+    offline.insert(offline.begin(), "decode");
+    offline.insert(offline.begin() + 2, {"--inhex", "reply.hex"});
+    EXPECT_EQ(cli.Run(offline), 0) << cli.err.str();
+    EXPECT_EQ(cli.out.str(), text) << r.args[0];
+    offline.push_back("--json");
+    EXPECT_EQ(cli.Run(offline), 0) << cli.err.str();
+    EXPECT_EQ(DecodedOf(cli.out.str()), DecodedOf(json)) << r.args[0];
+    offline.back() = "--raw";
+    offline[3] = "reply.bin";
+    EXPECT_EQ(cli.Run(offline), 0) << cli.err.str();
+    EXPECT_EQ(cli.out.str(), text) << r.args[0] << " --raw";
+  }
+  // Mode Sense: the reply of the CDB the subcommand sends, through send.
+  ASSERT_EQ(cli.Run({"modesense", "--drive", type13, "--page", "3f"}), 0) << cli.err.str();
+  const std::string pages = cli.out.str();
+  ASSERT_EQ(cli.Run({"send", "--drive", type13, "--cdb", "5a 00 3f 00 00 00 00 a0 00", "--in",
+                     "40960", "--json"}),
+            0);
+  std::ofstream("pages.hex") << ReplyOf(cli.out.str()) << "\n";
+  EXPECT_EQ(cli.Run({"decode", "modesense", "--inhex", "pages.hex"}), 0) << cli.err.str();
+  EXPECT_EQ(cli.out.str(), pages);
+}
+
+// '#' comments, commas, tabs, offsets ending in ':' and runs of pairs; what is not a byte is
+// named with its line.
+TEST(InhexText, ReadsCapturedHexAndNamesWhatIsWrong) {
+  std::string error;
+  EXPECT_EQ(ParseInhexText("# a comment\n0000: 72 03,11\t0\n0010: 0a0b # more\n\n", &error),
+            (std::vector<std::uint8_t>{0x72, 0x03, 0x11, 0x00, 0x0A, 0x0B}))
+      << error;
+  EXPECT_EQ(ParseInhexText("", &error), std::vector<std::uint8_t>{});
+  for (const auto& [text, why] : {std::pair("12 zz", "line 1: \"zz\" is not a hex byte"),
+                                  std::pair("12\n123", "line 2: \"123\" is not a hex byte"),
+                                  std::pair("12 00:", "line 1: \"00:\" is not a hex byte")}) {
+    EXPECT_FALSE(ParseInhexText(text, &error)) << text;
+    EXPECT_EQ(error, why);
+  }
+}
+
+// sense --inhex and decode sense: both formats with their fields, the lookup and where its
+// text came from; the table's new rows; refusals of files and values.
+TEST(DecodeCommand, SenseFilesLookUpsAndRefusals) {
+  Cli cli;
+  testing::WorkFolder folder;
+  std::ofstream("fixed.hex") << "# medium error 3/11/00 at block 5000, 3 retries\n"
+                                "f0 00 03 00 00 13 88 0a 00 00 00 00 11 00 00 80 00 03\n";
+  std::ofstream("descriptor.hex") << "72 01 03 02 00 00 00 0c\n"
+                                     "00 0a 80 00 00 00 00 00 00 00 00 2a  # information\n";
+  std::ofstream("bad.hex") << "72 01\n03 0x02\n";
+  std::ofstream("none.hex") << "05 80 00 32\n";
+  cli.ExpectGoldenRuns("decode_sense.txt",
+                       {{"sense", "--inhex", "fixed.hex"},
+                        {"decode", "sense", "--inhex", "descriptor.hex"},
+                        {"sense", "1", "03", "02"},
+                        {"sense", "4", "04", "00"},
+                        {"sense", "10", "0", "0"},
+                        {"sense", "2", "100", "0"},
+                        {"sense", "--inhex", "bad.hex"},
+                        {"sense", "--inhex", "none.hex"},
+                        {"decode", "sense", "--inhex", "."},
+                        {"decode", "inquiry", "--inhex", "missing.hex"},
+                        {"decode", "inquiry", "--vpd", "zz", "--inhex", "none.hex"}});
+}
+
+}  // namespace
+}  // namespace tamarack::cli
