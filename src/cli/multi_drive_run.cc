@@ -17,6 +17,7 @@
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
 #include "cli/json_text.h"
+#include "job/verdict_text.h"
 
 namespace tamarack::cli {
 
@@ -125,16 +126,7 @@ std::string DriveSlot::File(const std::string& pattern) const {
   return t;
 }
 
-std::string VerdictWord(const JobVerdict& v) {
-  if (v.cancelled()) return "cancelled";
-  if (v.file_error()) return "file error";
-  if (v.refused()) return "refused";
-  if (v.ended_by()) return "failed";
-  if (v.went_past()) return "failed, went on";
-  if (v.differences() != 0) return "differences";
-  if (v.incomplete()) return "incomplete";
-  return "good";
-}
+std::string VerdictWord(const JobVerdict& v) { return tamarack::VerdictWord(KindOf(v)); }
 
 DriveOutcome OutcomeOf(const JobVerdict& verdict, std::vector<DriveCount> counts) {
   return {ExitStatusOf(verdict), VerdictWord(verdict), std::move(counts)};
