@@ -2,7 +2,6 @@
 //                      [--save FILE.msr] [--plot FILE.png|FILE.svg] [--json]
 // tamarack-cli msr FILE.msr [--plot FILE.png|FILE.svg]: a saved measurement's summary and
 // graph.
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -23,6 +22,7 @@
 #include "measure/graph_view.h"
 #include "measure/measurement_file.h"
 #include "measure/speed_measurement_job.h"
+#include "platform/env.h"
 #include "shell/tab_file.h"
 #include "tools/dump_number.h"
 #include "util/strings.h"
@@ -194,7 +194,8 @@ DriveOutcome MeasureOnDrive(const MeasureOptions& o, const MeasureSettings& sett
       OpenSubcommandDrive(context, drive.id, "measure", o.timeout);
   if (!session) return CannotOpenOutcome();
   Clock& clock = context.clock ? *context.clock : RealClock();
-  const bool terminal = context.err == &std::cerr && isatty(STDERR_FILENO);
+  const bool terminal =
+      context.err == &std::cerr && Env::Default().IsTerminal(StandardStream::kError);
   MeasureHost host(out, err, nullptr, terminal, AnswerPolicy::kStop, clock);
   host.out = &out;
   session->SetHost(&host);
