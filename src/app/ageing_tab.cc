@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QTime>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -134,6 +135,14 @@ std::unique_ptr<JobHost> AgeingTab::MakeJobHost() {
     settings_.first_track_lba = job_->first_track_lba();
     settings_.last_lba = job_->last_lba();
     ConfigureRangeBar(p.address ? static_cast<std::int32_t>(*p.address) : 0);
+    const qint64 ms = run_clock_.isValid() ? run_clock_.elapsed() : 0;
+    const double per_second =
+        ms > 0 ? static_cast<double>(p.done) * 1000.0 / static_cast<double>(ms) : 0.0;
+    rate_->setText(UiText("経過 %1\n%2 ｺﾏﾝﾄﾞ/秒")
+                       .arg(QTime(0, 0)
+                                .addMSecs(static_cast<int>(ms % 86400000))
+                                .toString(QStringLiteral("HH:mm:ss")))
+                       .arg(per_second, 0, 'f', 1));
   };
   host->on_message = [this](MessageIcon icon, const QString& text) {
     QMessageBox* box = ShowJobMessage(this, icon, Lines(text));
@@ -144,6 +153,9 @@ std::unique_ptr<JobHost> AgeingTab::MakeJobHost() {
                     QMessageBox::Ok | QMessageBox::Cancel, this);
     if (dialog_hook) QTimer::singleShot(0, &box, [this, &box] { dialog_hook(&box); });
     return box.exec() == QMessageBox::Ok ? Answer::kYes : Answer::kNo;
+  };
+  host->closing_verdict = [this]() -> const JobVerdict* {
+    return job_ ? &job_->result().verdict : nullptr;
   };
   host->on_finished = [this](RunState) { OnFinished(); };
   return host;
@@ -254,6 +266,10 @@ void AgeingTab::BuildRunColumn(QVBoxLayout* right) {
   pause_->setObjectName(QStringLiteral("agingPause"));
   pause_->setMinimumWidth(70);
   counter_row->addWidget(pause_, 0, Qt::AlignBottom);
+  // The run's elapsed time and its pace, beside the counters.
+  rate_ = new QLabel(this);
+  rate_->setObjectName(QStringLiteral("agingRate"));
+  counter_row->addWidget(rate_, 0, Qt::AlignBottom);
   right->addLayout(counter_row);
   right->addStretch(1);
 }
@@ -459,6 +475,10 @@ bool AgeingTab::RefuseForRun(InterruptReason reason) {
   return true;
 }
 
+void AgeingTab::ClearReceived() {
+  if (!job_) dump_->clear();
+}
+
 void AgeingTab::OnFinished() {
   if (!job_) return;
   const AgeingResult& r = job_->result();
@@ -474,6 +494,10 @@ void AgeingTab::OnFinished() {
 
 void AgeingTab::SetRunning(bool on) {
   for (QWidget* w : settings_widgets_) w->setEnabled(!on);
+  if (on) {
+    run_clock_.start();
+    rate_->clear();
+  }
   if (!on) {
     OnDataCheckToggled(false);
     Refresh();

@@ -3,6 +3,7 @@
 // received data. Start/Cancel runs an AgeingJob on the window's job runner.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -104,6 +105,8 @@ class AgeingTab : public QWidget {
   QLabel* pause_label() const { return pause_; }
   QLineEdit* cdb_line() const { return cdb_; }
   QPlainTextEdit* dump_box() const { return dump_; }
+  // The received data of the last drive goes, unless a run shows its own.
+  void ClearReceived();
   GraphViewWidget* range_bar() const { return range_bar_; }
 
   void OpenLogSettingDialog();
@@ -170,6 +173,8 @@ class AgeingTab : public QWidget {
   QPushButton* log_display_ = nullptr;
   QPlainTextEdit* counters_ = nullptr;
   QLabel* pause_ = nullptr;
+  QLabel* rate_ = nullptr;
+  QElapsedTimer run_clock_;
   QLineEdit* cdb_ = nullptr;
   GraphViewWidget* range_bar_ = nullptr;
   QPlainTextEdit* dump_ = nullptr;

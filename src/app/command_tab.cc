@@ -429,7 +429,7 @@ void CommandTab::BuildForm(bool /*from_list*/) {
   hex_input_->setChecked(console_.hex_input());
   dump_box_->clear();
   if (console_.behaviour().succeeds_when_built) {
-    decoded_box_->setPlainText(QString::fromUtf8(kCommandSucceededText));
+    decoded_box_->setPlainText(UiText(kCommandSucceededText));
   }
   ShowCdbLine();
   ShowResultView();
@@ -627,7 +627,7 @@ void CommandTab::OnFinished(const CommandReport& report) {
   const DecodeOutput& out = report.output;
   const int group = GroupSize(console_.grouping_index);
   if (!out.text.empty()) {
-    decoded_box_->setPlainText(ViewText(out.text));
+    decoded_box_->setPlainText(ViewText(Tr(out.text.c_str())));
     decoded_box_->setVisible(true);
   }
   if (out.text_has_dump) {
@@ -657,7 +657,7 @@ void CommandTab::OnFinished(const CommandReport& report) {
     }
     for (const DecodedRow& r : out.rows) {
       QStringList cells;
-      for (const std::string& c : r.cells) cells << QString::fromStdString(c);
+      for (const std::string& c : r.cells) cells << CellText(c);
       auto* item = new QTreeWidgetItem(cells);
       item->setIcon(0, RowIcon(r.icon));
       result_list_->addTopLevelItem(item);

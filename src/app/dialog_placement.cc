@@ -26,13 +26,17 @@ QPoint KeepInside(const QRect& frame, const QRect& available) {
           Inside(frame.top(), frame.height(), available.top(), available.bottom())};
 }
 
-QPoint PlaceBesideWindow(QSize dialog, const QRect& window, const QRect& available) {
+QPoint PlaceBesideWindow(QSize dialog, const QRect& window, const QRect& available, int clear_top) {
   int left = window.right() + 1;
-  if (!FitsAcross(left, dialog.width(), available) &&
-      FitsAcross(window.left() - dialog.width(), dialog.width(), available)) {
-    left = window.left() - dialog.width();
+  int top = window.top();
+  if (!FitsAcross(left, dialog.width(), available)) {
+    if (FitsAcross(window.left() - dialog.width(), dialog.width(), available)) {
+      left = window.left() - dialog.width();
+    } else {
+      top += clear_top;  // over the window: below the rows it must leave in view
+    }
   }
-  return KeepInside(QRect(QPoint(left, window.top()), dialog), available);
+  return KeepInside(QRect(QPoint(left, top), dialog), available);
 }
 
 QRect AvailableAreaOf(const QWidget* window) {
@@ -42,8 +46,11 @@ QRect AvailableAreaOf(const QWidget* window) {
   return screen ? screen->availableGeometry() : QRect();
 }
 
-void MoveBesideWindow(QWidget* dialog, const QWidget* window) {
+void MoveBesideWindow(QWidget* dialog, const QWidget* window, const QWidget* keep_clear) {
   const QWidget* main = window->window();
+  const int clear_top = keep_clear ? keep_clear->mapTo(main, QPoint(0, keep_clear->height())).y() +
+                                         (main->geometry().top() - main->frameGeometry().top())
+                                   : 0;
   // Before the dialog is shown its frame is unknown: take the main window's decorations.
   const QSize decorations = main->frameGeometry().size() - main->geometry().size();
   const QSize frame =
@@ -51,7 +58,7 @@ void MoveBesideWindow(QWidget* dialog, const QWidget* window) {
   const QRect available = AvailableAreaOf(main);
   const QPoint at = available.isEmpty()
                         ? main->frameGeometry().topRight() + QPoint(1, 0)
-                        : PlaceBesideWindow(frame, main->frameGeometry(), available);
+                        : PlaceBesideWindow(frame, main->frameGeometry(), available, clear_top);
   dialog->move(at);
 }
 

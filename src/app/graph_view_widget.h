@@ -24,6 +24,12 @@ class GraphViewWidget : public QWidget {
   void SetSamples(std::int32_t block_size, std::vector<std::int32_t> samples);
   // The record drawn, with the scale the last paint settled on.
   const SpeedRecord& record() const { return record_; }
+  // The disc's range the graph spans across (0, 0: the data read alone) and where its LBAs
+  // start, for the spot under the pointer.
+  void SetSpan(std::int64_t first_lba, std::int64_t last_lba);
+  std::int64_t span_mb() const;
+  // What hovering at column `x` shows: "LBA 1234  56 MB  x8.0", "" off the line.
+  QString SpotText(int x) const;
 
   // Bar mode: repaints only when a pixel of the bar moves.
   void ShowBar(const RangeBar& bar);
@@ -36,12 +42,15 @@ class GraphViewWidget : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   Box Area() const;
 
   GraphView view_;
   SpeedRecord record_;
+  std::int64_t first_lba_ = 0;
+  std::int64_t span_blocks_ = 0;
 };
 
 }  // namespace tamarack::app

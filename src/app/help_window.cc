@@ -1,25 +1,35 @@
 #include "app/help_window.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QFontDatabase>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/dialog_placement.h"
 #include "app/ui_text.h"
 #include "shell/help_topics.h"
+#include "util/message_catalogue.h"
 #include "util/version.h"
 
 namespace tamarack::app {
 
 namespace {
 
-// The guide as the build put it into the program's resources.
-constexpr const char* kGuideResource = ":/help/user-guide.md";
+// The guides as the build put them into the program's resources.
+constexpr const char* kEnglishGuide = ":/help/user-guide.md";
+constexpr const char* kJapaneseGuide = ":/help/user-guide.ja.md";
 // A log bigger than this is shown from its start with a note: the viewer is for reading.
 constexpr qint64 kMostShownBytes = 8 * 1024 * 1024;
 
@@ -28,56 +38,132 @@ QPointer<HelpWindow>& OpenHelpWindow() {
   return instance;
 }
 
+// The window the help belongs to: a modal dialog open now (it would block any other), else
+// the asking widget's window.
+QWidget* HelpOwner(QWidget* near) {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  return near ? near->window() : nullptr;
+}
+
+QString GuideTitle() { return UiText("Tamarack ユーザーガイド"); }
+
 }  // namespace
 
 HelpWindow* HelpWindow::Current() { return OpenHelpWindow().data(); }
 
 QString HelpWindow::GuideText() {
-  QFile file(QString::fromLatin1(kGuideResource));
+  QFile file(QString::fromLatin1(CatalogueInUse() ? kEnglishGuide : kJapaneseGuide));
   if (!file.open(QIODevice::ReadOnly)) return {};
   return QString::fromUtf8(file.readAll());
 }
 
-HelpWindow::HelpWindow(QWidget* near) : QWidget(nullptr, Qt::Window) {
+QString HelpWindow::SectionTitle(const char* section) { return UiText(section); }
+
+HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   setObjectName(QStringLiteral("helpWindow"));
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(UiText("Tamarack ﾍﾙﾌﾟ"));
-  if (near) setFont(near->window()->font());
   auto* layout = new QVBoxLayout(this);
   auto* row = new QHBoxLayout;
-  title_ = new QLabel(this);
-  row->addWidget(title_, 1);
-  auto* whole = new QPushButton(UiText("全ﾍﾙﾌﾟ表示"), this);
-  whole->setObjectName(QStringLiteral("helpWholeGuide"));
-  whole->setAutoDefault(false);
-  row->addWidget(whole);
+  back_ = new QPushButton(UiText("戻る"), this);
+  back_->setObjectName(QStringLiteral("helpBack"));
+  back_->setEnabled(false);
+  row->addWidget(back_);
+  whole_ = new QPushButton(UiText("全ﾍﾙﾌﾟ表示"), this);
+  whole_->setObjectName(QStringLiteral("helpWholeGuide"));
+  row->addWidget(whole_);
+  contents_ = new QComboBox(this);
+  contents_->setObjectName(QStringLiteral("helpContents"));
+  contents_->setToolTip(UiText("目次"));
+  contents_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  contents_->setMinimumContentsLength(16);
+  row->addWidget(contents_, 1);
+  search_ = new QLineEdit(this);
+  search_->setObjectName(QStringLiteral("helpSearch"));
+  search_->setPlaceholderText(UiText("検索"));
+  search_->setClearButtonEnabled(true);
+  row->addWidget(search_, 1);
+  for (QPushButton* b : {back_, whole_}) b->setAutoDefault(false);
   layout->addLayout(row);
+  title_ = new QLabel(this);
+  title_->setObjectName(QStringLiteral("helpTitle"));
+  layout->addWidget(title_);
   browser_ = new QTextBrowser(this);
   browser_->setObjectName(QStringLiteral("helpBrowser"));
   browser_->setOpenLinks(false);  // no link leaves the program; a heading link shows its part
   layout->addWidget(browser_, 1);
-  connect(whole, &QPushButton::clicked, this, [this] { ShowSection(this, QString()); });
+
+  // The contents: every heading of the guide, indented by its level.
+  const QString guide = GuideText();
+  for (const GuideHeading& h : GuideHeadings(guide.toStdString())) {
+    const QString title = QString::fromStdString(h.title);
+    contents_->addItem(QString(2 * (h.level - 1), QLatin1Char(' ')) + title, title);
+  }
+  connect(contents_, &QComboBox::activated, this, [this](int index) {
+    // The first heading is the guide's own title: the whole guide.
+    Show(index == 0 ? QString() : contents_->itemData(index).toString(), true);
+  });
+  connect(whole_, &QPushButton::clicked, this, [this] { Show(QString(), true); });
+  connect(back_, &QPushButton::clicked, this, [this] {
+    if (earlier_.isEmpty()) return;
+    const QString section = earlier_.takeLast();
+    Show(section, false);
+  });
+  connect(search_, &QLineEdit::returnPressed, this, &HelpWindow::FindNext);
   connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
     if (url.hasFragment() && url.path().isEmpty()) browser_->scrollToAnchor(url.fragment());
   });
-  // Beside the window that asked, inside the screen that holds it.
-  const QScreen* screen = near ? near->screen() : QGuiApplication::primaryScreen();
-  const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-  resize(std::min(720, area.width()), std::min(640, area.height()));
-  if (near) {
-    const QRect w = near->window()->frameGeometry();
-    QPoint at(w.left() + 40, w.top() + 40);
-    at.setX(std::clamp(at.x(), area.left(), area.right() - width() + 1));
-    at.setY(std::clamp(at.y(), area.top(), area.bottom() - height() + 1));
-    move(at);
+  for (const QKeySequence& key :
+       {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+    auto* close = new QShortcut(key, this);
+    close->setContext(Qt::WindowShortcut);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
+  }
+  auto* find = new QShortcut(QKeySequence::Find, this);
+  connect(find, &QShortcut::activated, this, [this] {
+    search_->setFocus();
+    search_->selectAll();
+  });
+}
+
+void HelpWindow::FindNext() {
+  const QString text = search_->text();
+  if (text.isEmpty()) return;
+  // On past the last hit: from the top again.
+  if (!browser_->find(text)) {
+    browser_->moveCursor(QTextCursor::Start);
+    browser_->find(text);
   }
 }
 
+void HelpWindow::Place(QWidget* near) {
+  const QWidget* anchor = near ? near->window() : nullptr;
+  const QRect area = anchor ? AvailableAreaOf(anchor)
+                            : (QGuiApplication::primaryScreen()
+                                   ? QGuiApplication::primaryScreen()->availableGeometry()
+                                   : QRect(0, 0, 1024, 768));
+  // The window system's frame counts: a title bar must not push the window off the screen.
+  const QWidget* framed = anchor ? anchor : this;
+  const QSize decorations = framed->frameGeometry().size() - framed->geometry().size();
+  const QSize room = area.size() - decorations;
+  resize(std::min(720, room.width()), std::min(640, room.height()));
+  if (!anchor) return;
+  const QRect frame(anchor->frameGeometry().topLeft() + QPoint(40, 40), size() + decorations);
+  move(KeepInside(frame, area));
+}
+
 HelpWindow* HelpWindow::Bring(QWidget* near) {
+  QWidget* owner = HelpOwner(near);
   HelpWindow* w = OpenHelpWindow().data();
-  if (!w) {
-    w = new HelpWindow(near);
+  if (w && w->parentWidget() != owner) {
+    // Another owner: the window follows it, so that it stays above it and usable.
+    const bool was_open = w->isVisible();
+    w->setParent(owner, Qt::Window);
+    if (!was_open) w->Place(near);
+  } else if (!w) {
+    w = new HelpWindow(owner);
     OpenHelpWindow() = w;
+    w->Place(near);
   }
   w->show();
   w->raise();
@@ -85,33 +171,39 @@ HelpWindow* HelpWindow::Bring(QWidget* near) {
   return w;
 }
 
-HelpWindow* HelpWindow::ShowSection(QWidget* near, const QString& section) {
-  HelpWindow* w = Bring(near);
+void HelpWindow::Show(const QString& section, bool remember) {
+  if (remember && showing_guide_ && shown_ != section) earlier_.push_back(shown_);
+  back_->setEnabled(!earlier_.isEmpty());
   const QString guide = GuideText();
   QString text = guide;
   if (!section.isEmpty()) {
     const std::optional<std::string> part =
         GuideSection(guide.toStdString(), section.toStdString());
     text = part ? QString::fromStdString(*part)
-                : QStringLiteral("The user guide has no section \"%1\".").arg(section);
+                : UiText("ユーザーガイドにはセクション \"%1\" がありません").arg(section);
   }
-  w->shown_ = section;
-  w->title_->setText(section.isEmpty() ? QStringLiteral("Tamarack user guide") : section);
-  w->browser_->setMarkdown(text);
+  shown_ = section;
+  showing_guide_ = true;
+  title_->setText(section.isEmpty() ? GuideTitle() : section);
+  const int at = contents_->findData(section.isEmpty() ? contents_->itemData(0) : section);
+  if (at >= 0) contents_->setCurrentIndex(at);
+  browser_->setFont(font());
+  browser_->setMarkdown(text);
+}
+
+HelpWindow* HelpWindow::ShowSection(QWidget* near, const QString& section) {
+  HelpWindow* w = Bring(near);
+  w->Show(section, true);
   return w;
 }
 
 HelpWindow* HelpWindow::ShowPage(QWidget* near, const QString& page) {
   const std::optional<std::string_view> section = SectionOfPage(page.toStdString());
-  return ShowSection(
-      near, section ? QString::fromUtf8(section->data(), static_cast<qsizetype>(section->size()))
-                    : QString());
+  return ShowSection(near, section ? SectionTitle(std::string(*section).c_str()) : QString());
 }
 
 HelpWindow* HelpWindow::ShowTab(QWidget* near, int tab) {
-  const std::string_view section = SectionOfTab(tab);
-  return ShowSection(near,
-                     QString::fromUtf8(section.data(), static_cast<qsizetype>(section.size())));
+  return ShowSection(near, SectionTitle(std::string(SectionOfTab(tab)).c_str()));
 }
 
 bool HelpWindow::ShowFile(QWidget* near, const QString& path, bool html, QString* error) {
@@ -127,14 +219,20 @@ bool HelpWindow::ShowFile(QWidget* near, const QString& path, bool html, QString
   }
   const bool cut = !file.atEnd();
   HelpWindow* w = Bring(near);
+  if (w->showing_guide_) w->earlier_.push_back(w->shown_);
+  w->back_->setEnabled(!w->earlier_.isEmpty());
+  w->showing_guide_ = false;
   w->shown_ = path;
   w->title_->setText(
       cut ? QStringLiteral("%1 (the first %2 MiB)").arg(path).arg(kMostShownBytes / (1024 * 1024))
           : path);
   const QString text = QString::fromUtf8(bytes);
   if (html) {
+    w->browser_->setFont(w->font());
     w->browser_->setHtml(text);
   } else {
+    // A text log keeps its columns and its lines.
+    w->browser_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     w->browser_->setPlainText(text);
   }
   return true;

@@ -27,6 +27,7 @@
 #include "app/command_monitor_tab.h"
 #include "app/command_tab.h"
 #include "app/control_data_window.h"
+#include "app/dialog_placement.h"
 #include "app/disc_indicator_widget.h"
 #include "app/drive_serving_control.h"
 #include "app/help_window.h"
@@ -40,6 +41,7 @@
 #include "app/toc_tab.h"
 #include "app/tools_dialog.h"
 #include "app/ui_text.h"
+#include "app/wheel_guard.h"
 #include "app/window_job_host.h"
 #include "app/window_post.h"
 #include "app/window_selection_host.h"
@@ -104,6 +106,7 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
       runner_(session_, config.clock ? *config.clock : RealClock()),
       config_(std::move(config)) {
   session_.SetHost(&status_board_);
+  InstallWheelGuard();
   setWindowTitle(QStringLiteral("Tamarack"));
   setMinimumSize(750, 600);
   LoadSettingsAtStart();
@@ -249,6 +252,7 @@ void MainWindow::BuildTabs() {
   measure_tab_->SetBlockCount(settings_.msr_block_length);
   measure_tab_->SetHexInput(command_tab_->console().hex_input());
   measure_tab_->dialog_hook = config_.dialog_hook;
+  measure_tab_->drive_facts = [this] { return drive_facts_; };
   measure_tab_->on_running = [this](bool running) {
     SetExecCaptionOverride(running ? QStringLiteral("Cancel(&E)") : QString());
   };
@@ -570,7 +574,11 @@ void MainWindow::EjectOrLoad(bool eject) {
   auto job = std::make_shared<SingleCommandJob>(TrayCdb(eject));
   // "Load" is there while the tray is open: after an Eject the drive took.
   window_jobs_->on_finished = [this, job, eject](RunState) {
-    if (job->outcome().status == CommandStatus::kGood) load_button_->setVisible(eject);
+    if (job->outcome().status != CommandStatus::kGood) return;
+    load_button_->setVisible(eject);
+    // The tray took the disc: its TOC and track test verdicts go (a stopped job's end texts
+    // stay, naming the Eject).
+    if (eject && toc_tab_) toc_tab_->ClearResults();
   };
   runner_.Start(job, *window_jobs_, StartPolicy::kCancelRunning);
   SaveSettingsNow();
@@ -596,6 +604,23 @@ void MainWindow::OpenReferenceDialog() {
 
 void MainWindow::ReselectDrive() {
   if (drive_box_->currentIndex() >= 0) OnDriveChanged(drive_box_->currentIndex());
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The window system's frame is known once the window is mapped.
+  QTimer::singleShot(200, this, &MainWindow::FitIntoScreen);
+}
+
+void MainWindow::FitIntoScreen() {
+  if (isMaximized() || isFullScreen()) return;
+  const QRect area = AvailableAreaOf(this);
+  if (area.isEmpty() || area.contains(frameGeometry())) return;
+  const QSize decorations = frameGeometry().size() - geometry().size();
+  const QSize room = area.size() - decorations;
+  setMinimumSize(std::min(minimumWidth(), room.width()), std::min(minimumHeight(), room.height()));
+  resize(std::min(width(), room.width()), std::min(height(), room.height()));
+  move(KeepInside(QRect(frameGeometry().topLeft(), size() + decorations), area));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -642,13 +667,7 @@ void MainWindow::OnDriveChanged(int index) {
   load_button_->hide();  // another drive, or a disc found in this one: no tray known open
   WindowSelectionHost host(
       this, indicator_, tabs_, measure_tab_, ageing_tab_, &status_board_,
-      [this] {
-        command_tab_->ClearResults();
-        sector_dump_tab_->ClearResults();
-        if (toc_tab_) toc_tab_->ClearResults();
-        if (properties_tab_) properties_tab_->ClearResults();
-        if (measure_tab_) measure_tab_->ClearResults();
-      },
+      [this] { ClearDiscResults(); },
       [this](const std::vector<TrackBoxEntry>& entries, std::uint32_t end) {
         command_tab_->SetTrackBox(entries, end);
       });
@@ -656,6 +675,15 @@ void MainWindow::OnDriveChanged(int index) {
   if (ageing_tab_) ageing_tab_->SetDiscBounds(std::nullopt);
   drive_facts_ = SelectDrive(session_, drive_box_->itemText(index).toStdString(), host).facts;
   selecting_ = false;
+}
+
+void MainWindow::ClearDiscResults() {
+  command_tab_->ClearResults();
+  sector_dump_tab_->ClearResults();
+  if (toc_tab_) toc_tab_->ClearResults();
+  if (properties_tab_) properties_tab_->ClearResults();
+  if (measure_tab_) measure_tab_->ClearResults();
+  if (ageing_tab_) ageing_tab_->ClearReceived();
 }
 
 void MainWindow::InstallTab(int index, QWidget* page) {
@@ -692,6 +720,8 @@ void MainWindow::SetExecCaptionOverride(int tab, const QString& caption) {
 }
 
 void MainWindow::OnTabChanged(int index) {
+  // The status line's last word was another tab's, unless a job still speaks there.
+  if (!runner_.running()) ShowStatusLine(session_, "");
   if (print_button_) print_button_->setEnabled(index == kTabMeasure);
   // Save and open work on the tab's kind of file; a tab without one has nothing to offer.
   const bool has_files = KindOfTab(index).has_value();

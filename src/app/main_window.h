@@ -143,6 +143,7 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
@@ -195,6 +196,12 @@ class MainWindow : public QMainWindow {
   void OpenDialog(QDialog* dialog);
   void FillDriveBox();
   void OnDriveChanged(int index);
+  // A screen smaller than the window with its frame (a title bar on a 600-pixel screen): the
+  // window shrinks below its usual minimum and moves inside, so that the status line and
+  // the settings buttons stay on the screen.
+  void FitIntoScreen();
+  // Another drive, a disc found or gone: what the tabs showed of the last one goes.
+  void ClearDiscResults();
   void OnTabChanged(int index);
 
   const DriveDirectory* drives_;

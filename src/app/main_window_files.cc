@@ -16,12 +16,14 @@
 #include "app/save_option_dialog.h"
 #include "app/sector_dump_tab.h"
 #include "app/ui_text.h"
+#include "app/window_job_host.h"
 #include "measure/measurement_file.h"
 #include "persist/user_folders.h"
 #include "shell/file_kinds.h"
 #include "shell/settings_store.h"
 #include "shell/tab_file.h"
 #include "tools/dump_file.h"
+#include "util/strings.h"
 
 namespace tamarack::app {
 
@@ -163,6 +165,7 @@ void MainWindow::SaveTabFile() {
   std::string error;
   if (steps.save(file, &error)) {
     settings_.directory = FolderOfFile(file);
+    ShowStatusLine(session_, StrFormat(Tr("保存しました: %s"), file.c_str()));
   } else {
     ShowMessage(QMessageBox::Critical, QString::fromStdString(error));
   }

@@ -1,5 +1,6 @@
 #include "app/measure_tab.h"
 
+#include <QDateTime>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -73,6 +74,9 @@ MeasureTab::MeasureTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   host->on_message = [this](MessageIcon icon, const QString& text) {
     OpenDialog(
         new QMessageBox(BoxIcon(icon), QStringLiteral("Tamarack"), text, QMessageBox::Ok, this));
+  };
+  host->closing_verdict = [this]() -> const JobVerdict* {
+    return job_ ? &job_->result().verdict : nullptr;
   };
   host->on_finished = [this](RunState) { OnFinished(); };
   host_ = std::move(host);
@@ -190,6 +194,7 @@ void MeasureTab::SetHexInput(bool on) {
 void MeasureTab::SetRange(std::uint32_t first_track_lba, std::uint32_t last_lba) {
   start_lba_ = first_track_lba;
   last_lba_ = last_lba;
+  graph_->SetSpan(start_lba_, last_lba_);
   WriteNumber(start_, start_lba_);
   WriteNumber(last_, last_lba_);
   ShowCommand();
@@ -199,6 +204,7 @@ void MeasureTab::ClearResults() {
   if (running_) return;
   start_lba_ = 0;
   last_lba_ = 0;
+  graph_->SetSpan(0, 0);
   WriteNumber(start_, 0);
   WriteNumber(last_, 0);
   SpeedRecord empty;
@@ -310,8 +316,23 @@ void MeasureTab::PrintTo(QPaintDevice& device) {
   QPainter painter(&device);
   if (!painter.isActive()) return;
   const QFontMetrics metrics(painter.font(), painter.device());
+  // The header: the date, the drive with its firmware revision, the disc.
+  const DriveFacts facts = drive_facts ? drive_facts() : DriveFacts{};
+  const auto trimmed = [](const std::string& s) { return QString::fromStdString(s).trimmed(); };
+  const QString drive =
+      QStringLiteral("%1 %2 (%3)")
+          .arg(trimmed(facts.vendor), trimmed(facts.product), trimmed(facts.revision));
+  const std::string header =
+      StrFormat(Tr("%s  ﾄﾞﾗｲﾌﾞ: %s  ﾃﾞｨｽｸ: ﾄﾗｯｸ %d-%d, LBA %lld-%lld"),
+                QDateTime::currentDateTime()
+                    .toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                    .toStdString()
+                    .c_str(),
+                drive.toStdString().c_str(), facts.toc[2], facts.toc[3],
+                static_cast<long long>(start_lba_), static_cast<long long>(last_lba_));
   const std::string lines[] = {
       "Tamarack  Measure",
+      header,
       model_->text().toStdString(),
       StrFormat(Tr("先頭LBA %lld  最終LBA %lld  転送ﾌﾞﾛｯｸ長 %d"),
                 static_cast<long long>(start_lba_), static_cast<long long>(last_lba_),
@@ -329,7 +350,7 @@ void MeasureTab::PrintTo(QPaintDevice& device) {
   // The graph moves down when the texts need more room than its usual place leaves them.
   const int line_offset = std::max(0, y + 100 - 1400);
   const Box box = PrintGraphBox(painter.device()->width(), line_offset);
-  const SpeedGraph g = DrawSpeedGraph(record(), box, /*print=*/true);
+  const SpeedGraph g = DrawSpeedGraph(record(), box, /*print=*/true, graph_->span_mb());
   paint::PaintDrawing(painter, g.drawing, painter.font());
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "device/device_session.h"
+#include "device/drive_selection.h"
 #include "job/job_runner.h"
 #include "measure/speed_measurement_job.h"
 #include "measure/speed_record.h"
@@ -67,6 +68,8 @@ class MeasureTab : public QWidget {
   std::function<void(QDialog*)> dialog_hook;
   // Running state changes (the window's Exec caption follows).
   std::function<void(bool running)> on_running;
+  // The selected drive's facts, for the printout's header (the main window's).
+  std::function<DriveFacts()> drive_facts;
 
   QLineEdit* start_box() const { return start_; }
   QLineEdit* last_box() const { return last_; }

@@ -15,12 +15,19 @@
 
 #include "app/form_view.h"
 #include "app/help_window.h"
+#include "app/ui_text.h"
 #include "app/view_text.h"
 #include "decode/mode_select.h"
 
 namespace tamarack::app {
 
 namespace {
+
+// Why "Changable View" shows no mask beside the values: the editor holds one reading.
+constexpr const char* kChangeableViewText = TR_NOOP(
+    "ｴﾃﾞｨﾀが持つのは最後に読んだﾍﾟｰｼﾞだけです。表示中の値は変更可能値(ﾍﾟｰｼﾞ制御 01b)の"
+    "ﾏｽｸで、1 のﾋﾞｯﾄがﾄﾞﾗｲﾌﾞで変更できるﾋﾞｯﾄです。\r\n値を編集するには現在値(00b)を読み"
+    "直してください。");
 
 constexpr int kStripMinWidth = 260;
 constexpr int kStripMinHeight = 200;
@@ -118,7 +125,7 @@ ModePageEditorWidget::ModePageEditorWidget(QWidget* parent) : QWidget(parent) {
   auto* buttons = new QHBoxLayout;
   copy_button_ = new QPushButton(QStringLiteral("Sens->Select Copy"), this);
   FitToText(copy_button_);
-  changeable_button_ = new QPushButton(QStringLiteral("Changable View"), this);
+  changeable_button_ = new QPushButton(UiText("Changable View"), this);
   FitToText(changeable_button_);
   help_button_ = new QPushButton(QStringLiteral("Help"), this);
   FitToText(help_button_);
@@ -135,7 +142,14 @@ ModePageEditorWidget::ModePageEditorWidget(QWidget* parent) : QWidget(parent) {
   connect(form_, &FormView::FieldEdited, this, &ModePageEditorWidget::OnFieldEdited);
   connect(form_, &FormView::SpinPressed, this, &ModePageEditorWidget::OnSpin);
   connect(copy_button_, &QPushButton::clicked, this, &ModePageEditorWidget::OnCopy);
-  // "Changable View" does nothing.
+  // The editor keeps one reading of the pages: after changeable values it is the mask itself.
+  connect(changeable_button_, &QPushButton::clicked, this, [this] {
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Tamarack"),
+                                UiText(kChangeableViewText), QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("changeableView"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+  });
   connect(help_button_, &QPushButton::clicked, this, [this] {
     emit HelpRequested(editor_.command() == ModeCommand::kSense ? QStringLiteral("commsen.htm")
                                                                 : QStringLiteral("commsel.htm"));

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/row_icons.h"
+#include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "decode/configuration.h"
 
@@ -37,7 +38,7 @@ void Fill(QTreeWidget* list, const std::vector<DecodedRow>& rows) {
   list->clear();
   for (const DecodedRow& r : rows) {
     QStringList cells;
-    for (const std::string& c : r.cells) cells << QString::fromStdString(c);
+    for (const std::string& c : r.cells) cells << CellText(c);
     auto* item = new QTreeWidgetItem(cells);
     item->setIcon(0, RowIcon(r.icon));
     list->addTopLevelItem(item);

@@ -11,6 +11,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/help_window.h"
+#include "app/ui_text.h"
+#include "shell/file_kinds.h"
+#include "shell/help_topics.h"
+
 namespace tamarack::app {
 
 namespace {
@@ -87,10 +92,13 @@ ReadCdDetailDialog::ReadCdDetailDialog(const Cdb& sector_cdb, QWidget* parent) :
   command_row->addWidget(command_, 1);
   layout->addLayout(command_row);
 
-  auto* link = new QLabel(
-      QStringLiteral("<a href=\"%1\">More Information...</a>").arg(kReadCdInformationUrl), this);
+  // The fields' meaning is in the guide: the help window shows it, no browser needed.
+  auto* link =
+      new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(UiText("More Information...")), this);
   link->setObjectName(QStringLiteral("moreInformation"));
-  link->setOpenExternalLinks(true);
+  connect(link, &QLabel::linkActivated, this, [this] {
+    HelpWindow::ShowSection(this, HelpWindow::SectionTitle(SectionOfTab(kTabSectorDump).data()));
+  });
   layout->addWidget(link);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -14,9 +14,6 @@ class QRadioButton;
 
 namespace tamarack::app {
 
-// A public description of MMC's Read CD command (the T10 MMC drafts).
-inline constexpr const char* kReadCdInformationUrl = "https://www.t10.org/drafts.htm#MMC_Family";
-
 class ReadCdDetailDialog : public QDialog {
   Q_OBJECT
 

@@ -344,9 +344,11 @@ ReferenceDataDialog::Target ReferenceDataDialog::TargetForSelectedDrive() {
 }
 
 WindowJobHost* ReferenceDataDialog::StartOn(JobRunner& runner, std::shared_ptr<Job> job,
-                                            std::function<void(RunState)> done) {
+                                            std::function<void(RunState)> done,
+                                            std::function<const JobVerdict*()> verdict) {
   hosts_.push_back(std::make_unique<WindowJobHost>(this, runner));
   WindowJobHost* host = hosts_.back().get();
+  host->closing_verdict = std::move(verdict);  // read by the worker: set before it starts
   const bool main = &runner == &runner_;
   host->on_finished = [this, main, done = std::move(done)](RunState ended_by) {
     if (main) --main_runner_jobs_;
@@ -421,7 +423,13 @@ void ReferenceDataDialog::StartJob() {
   status_->clear();
   lba_->clear();
   speed_text_.clear();
-  WindowJobHost* host = StartOn(*t.runner, job, [this](RunState s) { OnReferenceFinished(s); });
+  // The capture's or the check's verdict closes its last message.
+  const ReferenceResult* result = nullptr;
+  if (auto* capture = dynamic_cast<CaptureJob*>(job.get())) result = &capture->result();
+  if (auto* check = dynamic_cast<CheckJob*>(job.get())) result = &check->result();
+  WindowJobHost* host = StartOn(
+      *t.runner, job, [this](RunState s) { OnReferenceFinished(s); },
+      [job, result]() -> const JobVerdict* { return &result->verdict; });
   if (!host) return;
   job_ = job;
   job_runner_ = t.runner;

@@ -136,9 +136,11 @@ class ReferenceDataDialog : public QDialog {
   // The session and runner for the drive in the drive box; null runner when it cannot open.
   Target TargetForSelectedDrive();
   std::string SelectedDriveId() const;
-  // Starts `job` on `runner` with a fresh host; `done` runs on the window thread at its end.
+  // Starts `job` on `runner` with a fresh host; `done` runs on the window thread at its end;
+  // `verdict`, when given, closes the job's last message (WindowJobHost::closing_verdict).
   WindowJobHost* StartOn(JobRunner& runner, std::shared_ptr<Job> job,
-                         std::function<void(RunState)> done);
+                         std::function<void(RunState)> done,
+                         std::function<const JobVerdict*()> verdict = {});
   void OnReferenceFinished(RunState ended_by);
   Answer AskQuestion(const JobQuestion& question);
   void ShowMessage(MessageIcon icon, const QString& text);

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
@@ -12,6 +13,7 @@
 #include <algorithm>
 
 #include "app/job_message.h"
+#include "app/ui_text.h"
 #include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "views/toc_view.h"
@@ -115,6 +117,14 @@ QWidget* TocTab::BuildTrackTests() {
     test_buttons_[static_cast<std::size_t>(kind)] = b;
     column->addWidget(b);
   }
+  // Reads done of reads planned, the last test's total kept after its end.
+  progress_ = new QProgressBar(group);
+  progress_->setObjectName(QStringLiteral("trackTestProgress"));
+  progress_->setFixedWidth(120);
+  progress_->setFormat(QStringLiteral("%v/%m"));
+  progress_->setRange(0, 1);
+  progress_->setValue(0);
+  column->addWidget(progress_);
   column->addStretch(1);
   row->addLayout(column);
   results_ = new QListWidget(group);
@@ -129,9 +139,18 @@ QWidget* TocTab::BuildTrackTests() {
     // The newest line is selected, so that it stays in view.
     results_->setCurrentRow(results_->count() - 1);
   };
+  host->on_progress = [this](const JobProgress& p) {
+    reads_done_ = p.done;
+    progress_->setRange(0, static_cast<int>(std::min<std::uint64_t>(p.total, INT32_MAX)));
+    progress_->setValue(static_cast<int>(std::min<std::uint64_t>(p.done, INT32_MAX)));
+  };
   host->on_message = [this](MessageIcon icon, const QString& text) {
     ShowJobMessage(this, icon, text);
   };
+  host->closing_verdict = [this]() -> const JobVerdict* {
+    return test_ ? &test_->result().verdict : nullptr;
+  };
+  host->closing_lines = [this] { return ClosingCounts(); };
   host->on_finished = [this](RunState) {
     test_running_ = false;
     emit TrackTestRunning(false);
@@ -147,10 +166,32 @@ void TocTab::StartTrackTest(TrackTestKind kind) {
   }
   if (runner_.running()) return;  // another tab's job has the drive
   results_->clear();
+  reads_done_ = 0;
+  progress_->setRange(0, 1);
+  progress_->setValue(0);
   test_ = std::make_shared<TrackTestJob>(kind);
   if (runner_.Start(test_, *host_) != StartResult::kStarted) return;
   test_running_ = true;
   emit TrackTestRunning(true);
+}
+
+QString TocTab::ClosingCounts() const {
+  if (!test_) return {};
+  const TrackTestResult& r = test_->result();
+  // Type1.3 counts a read once it passed or failed its check; Type3.0 counts read errors too.
+  std::uint64_t not_ok = static_cast<std::uint64_t>(r.ng_lines);
+  if (test_->kind() != TrackTestKind::kType13) not_ok += r.verdict.failures();
+  const std::uint64_t ok = reads_done_ > not_ok ? reads_done_ - not_ok : 0;
+  QString text = QStringLiteral("Ok %1, Ng %2").arg(ok).arg(r.ng_lines);
+  for (int i = 0; i < results_->count(); ++i) {
+    const QString line = results_->item(i)->text();
+    if (line.startsWith(QStringLiteral("Ng")) || line.startsWith(QStringLiteral("***")) ||
+        line == QString::fromUtf8(kTrackCommandErrorText)) {
+      text += QStringLiteral("\r\n") + UiText("最初のNg: %1").arg(line);
+      break;
+    }
+  }
+  return text;
 }
 
 void TocTab::Execute() {
@@ -191,7 +232,11 @@ void TocTab::ClearResults() {
   list_->clear();
   text_->clear();
   // The verdicts of the last disc's track test, unless a test still runs.
-  if (!test_running_) results_->clear();
+  if (!test_running_) {
+    results_->clear();
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+  }
 }
 
 }  // namespace tamarack::app

@@ -18,6 +18,7 @@ class QCheckBox;
 class QListWidget;
 class QPushButton;
 class QPlainTextEdit;
+class QProgressBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -50,6 +51,8 @@ class TocTab : public QWidget {
     return test_buttons_[static_cast<std::size_t>(kind)];
   }
   QListWidget* test_results() const { return results_; }
+  // Reads done of reads planned ("%v/%m").
+  QProgressBar* test_progress() const { return progress_; }
 
   QTreeWidget* toc_list() const { return list_; }
   QPlainTextEdit* text_box() const { return text_; }
@@ -66,6 +69,9 @@ class TocTab : public QWidget {
   void OnFullTocClicked();
   void OnRowClicked(QTreeWidgetItem* item);
   QWidget* BuildTrackTests();
+  // What the closing message of a test adds before its verdict: the counts of Ok and Ng and
+  // the first line that is not Ok.
+  QString ClosingCounts() const;
 
   DeviceSession& session_;
   JobRunner& runner_;
@@ -74,6 +80,8 @@ class TocTab : public QWidget {
   bool test_running_ = false;
   std::array<QPushButton*, 4> test_buttons_{};
   QListWidget* results_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  std::uint64_t reads_done_ = 0;
   QTreeWidget* list_ = nullptr;
   QPlainTextEdit* text_ = nullptr;
   QCheckBox* full_toc_ = nullptr;

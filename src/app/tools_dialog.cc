@@ -73,6 +73,7 @@ QTableWidget* FixedTable(const QStringList& headers, const std::vector<QStringLi
     }
   }
   t->resizeColumnsToContents();
+  t->resizeRowsToContents();
   t->horizontalHeader()->setStretchLastSection(true);
   return t;
 }
@@ -115,11 +116,15 @@ ToolsDialog::ToolsDialog(DeviceSession& session, JobRunner& runner, int* last_ta
     if (where == JobText::kSecondStatus) channel_line_->setText(text);
   };
   host->on_progress = [this](const JobProgress& p) {
+    check_total_ = p.total;
     hint(kToolSubQCheck)->setText(QStringLiteral("LBA=%1/%2").arg(p.done).arg(p.total));
     progress_->setValue(p.total != 0 ? static_cast<int>(p.done * 100 / p.total) : 0);
   };
   host->on_message = [this](MessageIcon icon, const QString& text) {
     ShowJobMessage(this, icon, text);
+  };
+  host->closing_verdict = [this]() -> const JobVerdict* {
+    return check_ ? &check_->result().verdict : nullptr;
   };
   host->on_finished = [this](RunState) { OnCheckFinished(); };
   host_ = std::move(host);
@@ -247,6 +252,11 @@ void ToolsDialog::StartOrStopCheck() {
 
 void ToolsDialog::OnCheckFinished() {
   check_running_ = false;
+  // A check that read to the disc's end read its last records after the last report.
+  const JobVerdict& v = check_->result().verdict;
+  if (check_total_ != 0 && !v.cancelled() && !v.ended_by()) {
+    hint(kToolSubQCheck)->setText(QStringLiteral("LBA=%1/%1").arg(check_total_));
+  }
   progress_->hide();
   exec_button(kToolSubQCheck)->setText(Text(kExecText));
   tabs_->tabBar()->setEnabled(true);
@@ -275,7 +285,8 @@ ToolsDialog* ToolsDialog::Replace(QWidget* window, DeviceSession& session, JobRu
   }
   auto* d = new ToolsDialog(session, runner, last_tab, hex_input, window);
   d->adjustSize();
-  MoveBesideWindow(d, window);
+  // Over the window it leaves the tool row and the Exec button in view.
+  MoveBesideWindow(d, window, window->findChild<QWidget*>(QStringLiteral("execButton")));
   d->show();
   return d;
 }
@@ -295,25 +306,26 @@ QDialog* ToolsDialog::ShowSubQFormat() {
   for (int i = 0; i < 13; ++i) picture->addWidget(FramedLabel(Text(fields[i]), d), 0, i);
   v->addLayout(picture);
   v->addWidget(FixedTable({QStringLiteral("Ctl bit"), QStringLiteral("0"), QStringLiteral("1")},
-                          {{"Bit4", "Two-channel audio", "Four-channel audio"},
-                           {"Bit3", "Audio track", "Data track"},
-                           {"Bit2", "Digital copy prohibited", "Digital copy permitted"},
+                          {{"Bit3", "Two-channel audio", "Four-channel audio"},
+                           {"Bit2", "Audio track", "Data track"},
+                           {"Bit1", "Digital copy prohibited", "Digital copy permitted"},
                            {"Bit0", "Audio without pre-emphasis", "Audio with pre-emphasis"}},
                           d));
-  v->addWidget(FixedTable(
-      {QStringLiteral("Adr"), QStringLiteral("Meaning")},
-      {{"0h", "Q Sub-channel mode information not supplied"},
-       {"1h",
-        "Q Sub-channel encodes current position data (track, index, absolute address, relative "
-        "address)"},
-       {"2h", "Q Sub-channel encodes media catalog number"},
-       {"3h", "Q Sub-channel encodes ISRC"},
-       {"4h - Fh", "Reserved"}},
-      d));
+  v->addWidget(FixedTable({QStringLiteral("Adr"), QStringLiteral("Meaning")},
+                          {{"0h", "Q Sub-channel mode information not supplied"},
+                           {"1h",
+                            "Q Sub-channel encodes current position data\n(track, index, absolute "
+                            "and relative address)"},
+                           {"2h", "Q Sub-channel encodes media catalog number"},
+                           {"3h", "Q Sub-channel encodes ISRC"},
+                           {"4h - Fh", "Reserved"}},
+                          d));
   auto* ok = new QPushButton(QStringLiteral("OK"), d);
   connect(ok, &QPushButton::clicked, d, &QDialog::accept);
   v->addWidget(ok, 0, Qt::AlignRight);
-  d->resize(760, 420);
+  // Wholly on the screen, however small.
+  const QRect area = AvailableAreaOf(this);
+  d->resize(std::min(640, area.width() - 40), std::min(440, area.height() - 40));
   d->open();
   return d;
 }

@@ -84,6 +84,7 @@ class ToolsDialog : public QDialog {
   int* last_tab_;
   std::unique_ptr<JobHost> host_;
   std::shared_ptr<SubQCheckJob> check_;
+  std::uint64_t check_total_ = 0;
   bool check_running_ = false;
   QTabWidget* tabs_ = nullptr;
   std::array<Page, 4> pages_{};

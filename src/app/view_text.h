@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack::app {
@@ -14,5 +15,9 @@ inline QString Text(const std::string& s) { return QString::fromStdString(s); }
 inline std::string Std(const QString& s) { return s.toStdString(); }
 
 inline QString ViewText(std::string_view text) { return QString::fromStdString(PlainLines(text)); }
+
+// A cell or text of a decoder in the user's language: one of the catalogue's (a table's text
+// marked TR_NOOP) translated, any other as it is.
+inline QString CellText(const std::string& s) { return QString::fromUtf8(Tr(s.c_str())); }
 
 }  // namespace tamarack::app

@@ -5,11 +5,15 @@
 #include <memory>
 #include <mutex>
 
+#include "job/verdict_text.h"
+
 namespace tamarack::app {
 
 namespace {
 
 constexpr auto kStopCheckPeriod = std::chrono::milliseconds(100);
+// How long after a message a job's closing reports (its last progress, its summary) may come.
+constexpr auto kClosingReports = std::chrono::milliseconds(500);
 
 // A question in flight: answered once, by the dialog or by a stop request.
 struct PendingAnswer {
@@ -40,6 +44,14 @@ void WindowJobHost::Post(Fn&& fn) {
   post_->Post(std::forward<Fn>(fn));
 }
 
+void WindowJobHost::PostHeldMessage() {
+  if (!held_) return;
+  Post([this, icon = held_->icon, t = QString::fromStdString(held_->text)] {
+    if (on_message) on_message(icon, t);
+  });
+  held_.reset();
+}
+
 void ShowStatusLine(const DeviceSession& session, const std::string& text) {
   if (SessionHost* host = session.host()) host->ShowStatusLine(text);
 }
@@ -55,18 +67,27 @@ void WindowJobHost::Show(JobText where, const std::string& text) {
 }
 
 void WindowJobHost::Progress(const JobProgress& progress) {
+  // A job's closing reports follow its closing message at once; a run that goes on for longer
+  // shows the message now.
+  if (held_ && std::chrono::steady_clock::now() - held_->at > kClosingReports) PostHeldMessage();
   Post([this, progress] {
     if (on_progress) on_progress(progress);
   });
 }
 
 void WindowJobHost::Message(MessageIcon icon, const std::string& text) {
+  PostHeldMessage();
+  if (closing_verdict) {
+    held_ = HeldMessage{icon, text, std::chrono::steady_clock::now()};
+    return;
+  }
   Post([this, icon, t = QString::fromStdString(text)] {
     if (on_message) on_message(icon, t);
   });
 }
 
 Answer WindowJobHost::Ask(const JobQuestion& question) {
+  PostHeldMessage();
   auto pending = std::make_shared<PendingAnswer>();
   std::future<Answer> answer = pending->promise.get_future();
   Post([this, pending, question] {
@@ -89,6 +110,22 @@ void WindowJobHost::SetBusy(bool busy) {
 }
 
 void WindowJobHost::Finished(RunState ended_by) {
+  if (held_) {
+    Post([this, t = QString::fromStdString(held_->text)] {
+      if (!on_message) return;
+      const JobVerdict* verdict = closing_verdict ? closing_verdict() : nullptr;
+      if (!verdict) {
+        on_message(MessageIcon::kInformation, t);
+        return;
+      }
+      QString text = t;
+      const QString lines = closing_lines ? closing_lines() : QString();
+      if (!lines.isEmpty()) text += QStringLiteral("\r\n\r\n") + lines;
+      text += QStringLiteral("\r\n\r\n") + QString::fromStdString(VerdictLines(*verdict));
+      on_message(VerdictIcon(KindOf(*verdict)), text);
+    });
+    held_.reset();
+  }
   Post([this, ended_by] {
     if (on_finished) on_finished(ended_by);
   });

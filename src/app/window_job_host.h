@@ -5,12 +5,16 @@
 
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "app/window_post.h"
 #include "device/device_session.h"
 #include "job/job_host.h"
 #include "job/job_runner.h"
+#include "job/job_verdict.h"
 
 namespace tamarack::app {
 
@@ -27,6 +31,12 @@ class WindowJobHost final : public JobHost {
   std::function<Answer(const JobQuestion&)> on_ask;
   std::function<void(bool)> on_busy;
   std::function<void(RunState)> on_finished;
+  // Set by a tab whose job keeps a verdict: the job's last message, when no question, message
+  // or later progress followed it, is its closing message and says how the job ended: `closing_lines` (if set),
+  // then the verdict's lines, with the verdict's icon. Both are called on the window thread
+  // before on_finished, when the job's result is complete.
+  std::function<const JobVerdict*()> closing_verdict;
+  std::function<QString()> closing_lines;
 
   void Show(JobText where, const std::string& text) override;
   void Progress(const JobProgress& progress) override;
@@ -38,9 +48,19 @@ class WindowJobHost final : public JobHost {
  private:
   template <typename Fn>
   void Post(Fn&& fn);
+  // A question or another message (or progress a while later): the message held back is not
+  // the job's last (a job's closing texts and progress may follow its closing message).
+  void PostHeldMessage();
+
+  struct HeldMessage {
+    MessageIcon icon;
+    std::string text;
+    std::chrono::steady_clock::time_point at;
+  };
 
   WindowPost* post_;  // a child of the context
   const JobRunner& runner_;
+  std::optional<HeldMessage> held_;  // the worker's, as are the reports
 };
 
 // The window's status line belongs to the session's host (the main window's status board);

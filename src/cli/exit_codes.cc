@@ -1,5 +1,7 @@
 #include "cli/exit_codes.h"
 
+#include "job/verdict_text.h"
+
 namespace tamarack::cli {
 
 int ExitCodeFor(const CommandOutcome& outcome) {
@@ -59,13 +61,24 @@ int FailureStatus(const CommandFailure& f) {
 }  // namespace
 
 int ExitStatusOf(const JobVerdict& verdict) {
-  if (verdict.cancelled()) return kExitOther;
-  if (verdict.file_error()) return kExitCannotOpen;
-  if (verdict.refused()) return kExitBadArguments;
-  if (verdict.ended_by()) return FailureStatus(*verdict.ended_by());
-  if (verdict.went_past()) return FailureStatus(*verdict.went_past());
-  if (verdict.differences() != 0) return kExitMiscompare;
-  if (verdict.incomplete()) return kExitIncomplete;
+  switch (KindOf(verdict)) {
+    case VerdictKind::kCancelled:
+      return kExitOther;
+    case VerdictKind::kFileError:
+      return kExitCannotOpen;
+    case VerdictKind::kRefused:
+      return kExitBadArguments;
+    case VerdictKind::kFailed:
+      return FailureStatus(*verdict.ended_by());
+    case VerdictKind::kFailedWentOn:
+      return FailureStatus(*verdict.went_past());
+    case VerdictKind::kDifferences:
+      return kExitMiscompare;
+    case VerdictKind::kIncomplete:
+      return kExitIncomplete;
+    case VerdictKind::kGood:
+      break;
+  }
   return kExitGood;
 }
 

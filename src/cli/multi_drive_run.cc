@@ -15,6 +15,7 @@
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
 #include "cli/json_text.h"
+#include "job/verdict_text.h"
 #include "platform/env.h"
 
 namespace tamarack::cli {
@@ -135,21 +136,7 @@ std::string DriveSlot::File(const std::string& pattern) const {
   return t;
 }
 
-std::string VerdictWord(const JobVerdict& v) {
-  // A drive cancelled after failures must not read like a clean one that was cancelled.
-  if (v.cancelled()) {
-    if (v.failures() != 0) return "cancelled, failed";
-    if (v.differences() != 0) return "cancelled, differences";
-    return "cancelled";
-  }
-  if (v.file_error()) return "file error";
-  if (v.refused()) return "refused";
-  if (v.ended_by()) return "failed";
-  if (v.went_past()) return "failed, went on";
-  if (v.differences() != 0) return "differences";
-  if (v.incomplete()) return "incomplete";
-  return "good";
-}
+std::string VerdictWord(const JobVerdict& v) { return VerdictWordOf(v); }
 
 DriveOutcome OutcomeOf(const JobVerdict& verdict, std::vector<DriveCount> counts) {
   std::optional<Coverage> coverage;

@@ -4,6 +4,7 @@
 
 #include "decode/feature_tables.h"
 #include "util/bytes.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -25,7 +26,7 @@ DecodedRow Field(std::size_t offset, std::string key, std::string data, int icon
 DecodedRow CommonRow(std::span<const std::uint8_t> d) {
   const int b2 = ByteAt(d, 2);
   return Field(2, "  Common",
-               StrFormat("Version:%xh Persistent:%x Current:%x Additinal Length:%d",
+               StrFormat(Tr("Version:%xh Persistent:%x Current:%x Additinal Length:%d"),
                          (b2 >> 2) & 0xF, (b2 >> 1) & 1, b2 & 1, ByteAt(d, 3)),
                kIconNumber);
 }

@@ -4,6 +4,7 @@
 
 #include "decode/reply_length.h"
 #include "util/bytes.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -24,7 +25,7 @@ DecodedRow Flag(const char* key, std::uint32_t byte, int bit, const char* commen
 
 // Byte 0 of standard data and of every VPD page: the peripheral qualifier and device type.
 std::vector<DecodedRow> PeripheralRows(std::uint32_t b0) {
-  return {{{"Peripheral qualifer", FormatBits(b0 >> 5, 3), ""}, kIconNumber},
+  return {{{TR_NOOP("Peripheral qualifer"), FormatBits(b0 >> 5, 3), ""}, kIconNumber},
           {{"Peripheral device type", StrFormat("%02xh", b0 & 0x1F),
             LookupDescription(kPeripheralDeviceTypeTable, b0 & 0x1F)},
            kIconNumber}};
@@ -68,20 +69,20 @@ std::vector<DecodedRow> DecodeInquiry(std::span<const std::uint8_t> d) {
   rows.push_back({{"Version", StrFormat("%02xh", ByteAt(d, 2)),
                    LookupDescription(kInquiryVersionTable, ByteAt(d, 2))},
                   kIconNumber});
-  rows.push_back(Flag("AERC", b3, 7, "Asyncronous event capability ?"));
+  rows.push_back(Flag("AERC", b3, 7, TR_NOOP("Asyncronous event capability ?")));
   rows.push_back(Flag("NORMACA", b3, 5, "Normal ACA supported ?"));
   rows.push_back(Flag("HISUP", b3, 4, "Hierarchical supported ?"));
   rows.push_back({{"Response Data Format", StrFormat("%02xh", b3 & 0x0F), ""}, kIconNumber});
   rows.push_back({{"Additional Length", StrFormat("%02xh", ByteAt(d, 4)), ""}, kIconNumber});
   rows.push_back(Flag("SCCS", b5, 7, "SCC supported ?"));
-  rows.push_back(Flag("BQUE", b6, 7, "Basic quieng supported ?"));
+  rows.push_back(Flag("BQUE", b6, 7, TR_NOOP("Basic quieng supported ?")));
   rows.push_back(Flag("EncServ", b6, 6, "Enclosure Service supported ?"));
   rows.push_back(Flag("MultiP", b6, 4, "Multi Port device ?"));
   rows.push_back(Flag("MChanger", b6, 3, "Medium Changer ?"));
   rows.push_back(Flag("RelAdr", b7, 7, "Relative Addressing Supported ?"));
   rows.push_back(Flag("LINKED", b7, 3, "Linked Commands supported ?"));
-  rows.push_back(Flag("CmdQue", b7, 1, "Command quieng supported ?"));
-  rows.push_back({{"Vender Identification", TextField(d, 8, 8), ""}, kIconText});
+  rows.push_back(Flag("CmdQue", b7, 1, TR_NOOP("Command quieng supported ?")));
+  rows.push_back({{TR_NOOP("Vender Identification"), TextField(d, 8, 8), ""}, kIconText});
   rows.push_back({{"Product Identification", TextField(d, 16, 16), ""}, kIconText});
   rows.push_back({{"Product Revision Level", TextField(d, 32, 4), ""}, kIconText});
   rows.push_back({{"Vendor Specific", TextField(d, 36, 20), ""}, kIconText});

@@ -7,6 +7,7 @@
 #include "form/hex_dump.h"
 #include "util/bytes.h"
 #include "util/cp932.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 #include "util/sub_q_crc.h"
 
@@ -392,7 +393,7 @@ constexpr FieldDescriptor kFormFields[] = {
 }  // namespace
 
 std::string TrackComment(int track) {
-  if (track >= 1 && track <= 99) return StrFormat("%d Trcak", track);
+  if (track >= 1 && track <= 99) return StrFormat(Tr("%d Trcak"), track);
   if (track == 0xAA) return "Lead Out";
   return "";
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/scsi.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
@@ -87,7 +88,7 @@ struct DecodeOutput {
 
 using Decoder = DecodeOutput (*)(const DecodeInput& input);
 
-inline constexpr const char* kCommandSucceededText = "Command Successed!";
+inline constexpr const char* kCommandSucceededText = TR_NOOP("Command Successed!");
 inline constexpr const char* kCommandErrorText = "Command Error!?";
 inline constexpr const char* kDataBanner = "----------------Data---------------------\r\n";
 

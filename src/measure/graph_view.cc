@@ -1,6 +1,7 @@
 #include "measure/graph_view.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "measure/speed_walk.h"
 #include "util/strings.h"
@@ -9,74 +10,107 @@ namespace tamarack {
 
 namespace {
 
-// The graph's measures on screen and on paper.
+// The graph's measures on screen and on paper. The figures of the axes lie in margins outside
+// the plot area, so that the curve never runs under them.
 struct GraphMetrics {
-  int grid;            // grid step
-  int grid_indent;     // horizontal lines start this far right of the left edge
-  int speed_label_up;  // speed label tops above their line
-  int speed_label_w;   // speed label box
-  int speed_label_h;
-  int vertical_end;     // vertical lines stop this far above the bottom
-  int data_label_left;  // data label box around its line
-  int data_label_top;
-  int data_label_right;
-  int zoom;  // pixels per MB across and per unit up
+  int left_margin;    // the speed figures ("x5")
+  int bottom_margin;  // the data figures ("100 MB")
+  int top_margin;
+  int right_margin;
+  int grid_up;          // pixels between horizontal grid lines (5 "x", or 10 compressed)
+  int least_across;     // the least pixels between vertical grid lines
+  int label_h;          // a figure's box height
+  int data_label_half;  // half a data figure's box width
+  int zoom;             // pixels per unit up
 };
 
-constexpr GraphMetrics kScreen{100, 10, 5, 25, 20, 10, 10, 15, 20, 1};
-constexpr GraphMetrics kPrint{500, 150, 40, 200, 150, 100, 80, 80, 120, 5};
+constexpr GraphMetrics kScreen{34, 16, 4, 8, 100, 70, 14, 32, 1};
+constexpr GraphMetrics kPrint{200, 100, 20, 40, 500, 400, 90, 200, 5};
 
 int Clamp64(std::int64_t v) {
   return static_cast<int>(std::clamp<std::int64_t>(v, -(1 << 30), 1 << 30));
 }
 
-Drawing DrawGraphOnce(const SpeedRecord& record, Box r, const GraphMetrics& m, int* scale) {
+// The plot area of `r`: `r` without the margins (empty when they do not fit).
+Box PlotArea(Box r, const GraphMetrics& m) {
+  return Box{r.left + m.left_margin, r.top + m.top_margin, r.right - m.right_margin,
+             r.bottom - m.bottom_margin};
+}
+
+// The MB the graph spans across: the asked span, or more when the record read more; at least 1.
+std::int64_t SpanMb(const SpeedRecord& record, std::int64_t span_mb) {
+  SpeedWalk walk(record.block_size);
+  std::int64_t kilobytes = 0;
+  for (std::size_t i = 0; i + 1 < record.samples.size(); ++i) {
+    if (const auto point = walk.Add(record.samples[i])) kilobytes = point->kilobytes;
+  }
+  return std::max<std::int64_t>({span_mb, (kilobytes + 1023) / 1024, 1});
+}
+
+// The grid step across in MB: the smallest of 1, 2, 5, 10, 20, 50, ... that keeps the lines
+// `least` pixels apart over `width` pixels for `span` MB.
+std::int64_t GridStepMb(std::int64_t span, int width, int least) {
+  std::int64_t decade = 1;
+  for (int i = 0; i < 15; ++i, decade *= 10) {
+    for (const std::int64_t digit : {1, 2, 5}) {
+      if (std::int64_t{width} * digit * decade >= std::int64_t{least} * span) return digit * decade;
+    }
+  }
+  return decade;
+}
+
+// Pixels across for `kilobytes` read, over a plot `width` wide spanning `span` MB.
+int AcrossOf(std::int64_t kilobytes, int width, std::int64_t span) {
+  return Clamp64(kilobytes * width / (span * 1024));
+}
+
+Drawing DrawGraphOnce(const SpeedRecord& record, Box r, const GraphMetrics& m, std::int64_t span_mb,
+                      int* scale) {
   Drawing d;
   d.push_back(FillShape{r, kGraphBackground});
-  for (int k = 1; r.bottom - m.grid * k > r.top; ++k) {
-    const int y = r.bottom - m.grid * k;
-    d.push_back(LineShape{r.left + m.grid_indent, y, r.right, y, kGraphGrid, 1});
-  }
-  for (int k = 1; r.bottom - m.grid * k > r.top; ++k) {
-    const int top = std::max(r.top, r.bottom - m.grid * k - m.speed_label_up);
-    d.push_back(TextShape{{r.left, top, r.left + m.speed_label_w, top + m.speed_label_h},
+  const Box p = PlotArea(r, m);
+  if (p.width() <= 0 || p.height() <= 0) return d;
+  // The axes, then the grid and its figures in the margins.
+  d.push_back(LineShape{p.left, p.top, p.left, p.bottom, kGraphLabel, 1});
+  d.push_back(LineShape{p.left, p.bottom, p.right, p.bottom, kGraphLabel, 1});
+  for (int k = 1; p.bottom - m.grid_up * k > p.top; ++k) {
+    const int y = p.bottom - m.grid_up * k;
+    d.push_back(LineShape{p.left + 1, y, p.right, y, kGraphGrid, 1});
+    const int top = std::max(r.top, y - m.label_h / 2);
+    d.push_back(TextShape{{r.left, top, p.left - 2, top + m.label_h},
                           StrFormat("x%d", *scale != 0 ? 10 * k : 5 * k),
                           kGraphLabel,
                           kGraphBackground});
   }
-  for (int k = 1; r.left + m.grid * k < r.right; ++k) {
-    const int x = r.left + m.grid * k;
-    d.push_back(LineShape{x, r.top, x, r.bottom - m.vertical_end, kGraphGrid, 1});
-  }
-  for (int k = 1; r.left + m.grid * k < r.right; ++k) {
-    const int x = r.left + m.grid * k;
-    d.push_back(TextShape{{x - m.data_label_left, r.bottom - m.data_label_top,
-                           std::min(x + m.data_label_right, r.right), r.bottom},
-                          StrFormat("%dM", 100 * k),
+  const std::int64_t span = SpanMb(record, span_mb);
+  const std::int64_t step = GridStepMb(span, p.width(), m.least_across);
+  for (std::int64_t mb = step; mb < span || mb == step; mb += step) {
+    const int x = p.left + AcrossOf(mb * 1024, p.width(), span);
+    if (x >= p.right) break;
+    d.push_back(LineShape{x, p.top, x, p.bottom - 1, kGraphGrid, 1});
+    d.push_back(TextShape{{std::max(p.left, x - m.data_label_half), p.bottom + 1,
+                           std::min(r.right, x + m.data_label_half), r.bottom},
+                          StrFormat("%lld MB", static_cast<long long>(mb)),
                           kGraphLabel,
                           kGraphBackground});
   }
   const auto& samples = record.samples;
   if (samples.size() < 2) return d;
   SpeedWalk walk(record.block_size);
-  int prev_x = 0, prev_y = 0;
+  int prev_x = p.left, prev_y = p.bottom;
   for (std::size_t i = 0; i + 1 < samples.size(); ++i) {
     const auto point = walk.Add(samples[i]);
     if (!point) continue;
     std::int64_t y = point->y;
-    std::int64_t x = point->x_mb();
     if (*scale == 0) y *= 2;
-    x *= m.zoom;
-    y *= m.zoom;
-    const int px = Clamp64(x), py = Clamp64(y);
-    const int end_y = r.bottom - py;
-    if (r.left + px < r.right && r.top < end_y && end_y < r.bottom && r.left + px > r.left) {
-      d.push_back(LineShape{std::min(r.left + prev_x, r.right), std::max(r.top, r.bottom - prev_y),
-                            r.left + px, end_y, kGraphLine, 2});
+    const int x = p.left + AcrossOf(point->kilobytes, p.width(), span);
+    const int end_y = p.bottom - Clamp64(y * m.zoom);
+    if (x <= p.right && p.top < end_y && end_y < p.bottom && x > p.left) {
+      d.push_back(LineShape{prev_x, std::max(p.top, prev_y), x, end_y, kGraphLine, 2});
     }
-    if (end_y <= r.top) *scale = 1;
-    prev_x = px;
-    prev_y = py;
+    if (end_y <= p.top) *scale = 1;
+    prev_x = x;
+    prev_y = end_y;
   }
   return d;
 }
@@ -106,14 +140,33 @@ Drawing DrawRangeBar(const RangeBar& bar, Box r) {
   return d;
 }
 
-SpeedGraph DrawSpeedGraph(const SpeedRecord& record, Box r, bool print) {
+SpeedGraph DrawSpeedGraph(const SpeedRecord& record, Box r, bool print, std::int64_t span_mb) {
   const GraphMetrics& m = print ? kPrint : kScreen;
   SpeedGraph g;
   g.scale = record.scale;
-  g.drawing = DrawGraphOnce(record, r, m, &g.scale);
+  g.drawing = DrawGraphOnce(record, r, m, span_mb, &g.scale);
   // The line reached the top: the whole picture at the compressed scale, labels included.
-  if (g.scale != record.scale) g.drawing = DrawGraphOnce(record, r, m, &g.scale);
+  if (g.scale != record.scale) g.drawing = DrawGraphOnce(record, r, m, span_mb, &g.scale);
   return g;
+}
+
+std::optional<GraphSpot> SpeedGraphSpotAt(const SpeedRecord& record, Box r, int x,
+                                          std::int64_t span_mb) {
+  const Box p = PlotArea(r, kScreen);
+  if (p.width() <= 0 || x < p.left || x > p.right || record.samples.size() < 2) return {};
+  const std::int64_t span = SpanMb(record, span_mb);
+  SpeedWalk walk(record.block_size);
+  std::optional<GraphSpot> nearest;
+  int distance = 0;
+  for (std::size_t i = 0; i + 1 < record.samples.size(); ++i) {
+    const auto point = walk.Add(record.samples[i]);
+    if (!point) continue;
+    const int d = std::abs(p.left + AcrossOf(point->kilobytes, p.width(), span) - x);
+    if (nearest && d >= distance) continue;
+    nearest = GraphSpot{point->blocks, point->x_mb(), point->y};
+    distance = d;
+  }
+  return nearest;
 }
 
 Box PrintGraphBox(int printable_width, int line_offset) {
@@ -129,10 +182,10 @@ bool GraphView::ShowBar(const RangeBar& bar, Box r) {
   return changed;
 }
 
-Drawing GraphView::Draw(Box r, SpeedRecord* record, bool print) const {
+Drawing GraphView::Draw(Box r, SpeedRecord* record, bool print, std::int64_t span_mb) const {
   if (mode_ == Mode::kBar) return DrawRangeBar(bar_, r);
   if (!record) return {};
-  SpeedGraph g = DrawSpeedGraph(*record, r, print);
+  SpeedGraph g = DrawSpeedGraph(*record, r, print, span_mb);
   record->scale = g.scale;
   return std::move(g.drawing);
 }

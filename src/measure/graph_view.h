@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "measure/drawing.h"
 #include "measure/speed_record.h"
@@ -41,11 +42,27 @@ struct SpeedGraph {
   int scale = 0;
 };
 
-// Graph mode: the grid every 100 pixels (500 for print) with its "x%d" and "%dM" labels, and the
-// speed line over the record's samples but the last (the run's partial closing second). One
-// pixel is 1 MB across (5 for print) and 0.05 "x" up at scale 0, 0.1 "x" at scale 1 (5 pixels
-// for print). With fewer than two samples only the grid and labels are drawn.
-SpeedGraph DrawSpeedGraph(const SpeedRecord& record, Box r, bool print = false);
+// Graph mode: the axes, the grid with its "x%d" and "%lld MB" figures in the margins left of
+// and below the plot area, and the speed line over the record's samples but the last (the
+// run's partial closing second). Across, the plot's width holds `span_mb` (the disc; the data
+// read when that is more, or when 0), with a grid line every 1, 2, 5, 10, 20, 50, ... MB, the
+// least step that keeps the lines 70 pixels apart (400 for print). Up, one pixel is 0.05 "x"
+// at scale 0, 0.1 "x" at scale 1 (5 pixels for print), with a grid line every 100 pixels
+// (500). With fewer than two samples only the axes, the grid and its figures are drawn.
+SpeedGraph DrawSpeedGraph(const SpeedRecord& record, Box r, bool print = false,
+                          std::int64_t span_mb = 0);
+
+// The point of the screen graph's line nearest to column `x` of `r` (drawn as DrawSpeedGraph
+// draws it): the blocks read up to it, its MB and its speed in tenths of "x". Nothing outside
+// the plot area or without a line.
+struct GraphSpot {
+  std::int64_t blocks = 0;
+  std::int64_t mb = 0;
+  std::int64_t tenths = 0;
+  bool operator==(const GraphSpot&) const = default;
+};
+std::optional<GraphSpot> SpeedGraphSpotAt(const SpeedRecord& record, Box r, int x,
+                                          std::int64_t span_mb = 0);
 
 // Where a printed Measure tab puts its graph: left 300, top 1400 + `line_offset`, right 200
 // before the printable width (at 2800 when the device tells no width), 3100 high.
@@ -65,7 +82,7 @@ class GraphView {
 
   // The picture over `r`: the bar, or the graph of `record` (nothing without one). Writes the
   // scale the graph settled on back into the record.
-  Drawing Draw(Box r, SpeedRecord* record, bool print = false) const;
+  Drawing Draw(Box r, SpeedRecord* record, bool print = false, std::int64_t span_mb = 0) const;
 
  private:
   Mode mode_ = Mode::kGraph;

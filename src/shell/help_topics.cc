@@ -3,29 +3,32 @@
 #include <array>
 
 #include "shell/file_kinds.h"
+#include "util/message_catalogue.h"
 
 namespace tamarack {
 
 namespace {
 
-constexpr const char* kModePageSection = "Mode page editor (Mode Sense(10) and Mode Select(10))";
+constexpr const char* kModePageSection =
+    TR_NOOP("モードページエディタ (Mode Sense(10) と Mode Select(10))");
 
 constexpr std::array kTopics = {
     HelpTopicRow{"commsen.htm", kModePageSection},
     HelpTopicRow{"commsel.htm", kModePageSection},
-    HelpTopicRow{"readset.htm", "Reference data: capture and check"},
-    HelpTopicRow{"logset.htm", "The ageing log"},
-    HelpTopicRow{"option.htm", "The option dialog"},
-    HelpTopicRow{"tool1.htm", "LBA to MSF"},
-    HelpTopicRow{"tool2.htm", "MSF to LBA"},
-    HelpTopicRow{"tool3.htm", "Sub-Q CRC"},
-    HelpTopicRow{"tool4.htm", "Sub-Q check"},
+    HelpTopicRow{"readset.htm", TR_NOOP("リファレンスデータ: 取り込みとチェック")},
+    HelpTopicRow{"logset.htm", TR_NOOP("エージングログの設定")},
+    HelpTopicRow{"option.htm", TR_NOOP("動作オプションの設定")},
+    HelpTopicRow{"tool1.htm", TR_NOOP("LBA から MSF")},
+    HelpTopicRow{"tool2.htm", TR_NOOP("MSF から LBA")},
+    HelpTopicRow{"tool3.htm", TR_NOOP("Sub-Q CRC の計算")},
+    HelpTopicRow{"tool4.htm", TR_NOOP("Sub-Q チェック")},
 };
 
 // In the order of TabIndex.
 constexpr std::array<const char*, kTabCount> kTabSections = {
-    "The Sector Dump tab", "The Toc tab",     "The Properties tab", "The Command tab",
-    "The Aging tab",       "The Measure tab", "The Others tab",
+    TR_NOOP("Sector Dump タブ"), TR_NOOP("Toc タブ"),   TR_NOOP("Properties タブ"),
+    TR_NOOP("Command タブ"),     TR_NOOP("Aging タブ"), TR_NOOP("Measure タブ"),
+    TR_NOOP("Others タブ"),
 };
 
 // The level of a Markdown heading line ("## x" is 2) and its title; level 0 for any other.
@@ -54,6 +57,23 @@ std::optional<std::string_view> SectionOfPage(std::string_view page) {
 std::string_view SectionOfTab(int tab) {
   if (tab < 0 || tab >= kTabCount) return {};
   return kTabSections[static_cast<std::size_t>(tab)];
+}
+
+std::vector<GuideHeading> GuideHeadings(std::string_view markdown) {
+  std::vector<GuideHeading> headings;
+  bool in_code = false;
+  std::size_t pos = 0;
+  while (pos < markdown.size()) {
+    std::size_t end = markdown.find('\n', pos);
+    if (end == std::string_view::npos) end = markdown.size();
+    const std::string_view line = markdown.substr(pos, end - pos);
+    if (line.starts_with("```")) in_code = !in_code;
+    std::string_view title;
+    const int level = in_code ? 0 : HeadingLevel(line, &title);
+    if (level > 0) headings.push_back({level, std::string(title)});
+    pos = end + 1;
+  }
+  return headings;
 }
 
 std::optional<std::string> GuideSection(std::string_view markdown, std::string_view title) {

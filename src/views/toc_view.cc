@@ -5,6 +5,7 @@
 
 #include "decode/read_toc.h"
 #include "util/bytes.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -33,7 +34,7 @@ std::string ControlText(int control) {
 }
 
 std::string TrackViewComment(int track, int control) {
-  if (track >= 1 && track <= 99) return StrFormat("%d Trcak(", track) + ControlText(control);
+  if (track >= 1 && track <= 99) return StrFormat(Tr("%d Trcak("), track) + ControlText(control);
   if (track == 0xAA) return "Lead Out";
   return "";
 }
@@ -62,7 +63,7 @@ void TrackView(std::span<const std::uint8_t> lba, std::span<const std::uint8_t> 
 
 std::string FullTocComment(int adr, int point, int pmin) {
   if (adr == 1) {
-    if (point >= 1 && point <= 99) return StrFormat("%d Trcak", point);
+    if (point >= 1 && point <= 99) return StrFormat(Tr("%d Trcak"), point);
     if (point == 0xA0) {
       return StrFormat("%d(%02xh) First Track number in the program area", pmin, pmin);
     }
@@ -211,7 +212,7 @@ std::string ExplainFullTocRow(std::span<const std::string> cells) {
     const std::string comment = FullTocComment(adr, point, pmin);
     if (!comment.empty()) return comment + "\r\n";
   }
-  if (point >= 1 && point <= 99) return StrFormat("%d Trcak\r\n", point) + ControlText(control);
+  if (point >= 1 && point <= 99) return StrFormat(Tr("%d Trcak\r\n"), point) + ControlText(control);
   return "";
 }
 

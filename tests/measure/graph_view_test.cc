@@ -31,7 +31,7 @@ std::string Svg(const std::string& title, const Drawing& d, const Box& r) {
 TEST(SpeedGraph, GridLabelsLineAndScaleAreTheGoldenDrawings) {
   // 600 blocks of 2048 bytes a second: 1200 KB a second, 5120 KB passed in the fifth sample,
   // where the line starts; the sixth, the last, is not drawn. x8 is 160 pixels up at 20
-  // pixels per "x"; 6000 KB is 5 MB across.
+  // pixels per "x"; with no disc span the 6 MB read fill the width.
   const Box screen{0, 0, 800, 400};
   const SpeedGraph g = DrawSpeedGraph(Record(std::vector<std::int32_t>(6, 600)), screen);
   EXPECT_EQ(g.scale, 0);
@@ -64,6 +64,67 @@ TEST(SpeedGraph, GridLabelsLineAndScaleAreTheGoldenDrawings) {
                                 Svg("no samples", none, small) + Svg("compressed", c.drawing, low) +
                                 Svg("compressed kept by the view", view.Draw(tall, &record), tall),
                             "measure");
+}
+
+// The whole disc fits the width at any size: a 650 MB disc read at x20 ends at the plot's right
+// edge on a narrow and on a wide graph, the grid keeps its lines apart with "MB" figures, every
+// figure lies outside the plot area (so never on the curve), and the spot under the pointer
+// names the data read and the speed there.
+TEST(SpeedGraph, TheDiscFitsTheWidthAndTheFiguresStayOffTheCurve) {
+  const std::int64_t disc_mb = 650;
+  // 1500 blocks of 2048 bytes a second (x20) for 650 MB, and the closing partial second.
+  std::vector<std::int32_t> samples(disc_mb * 512 / 1500 + 1, 1500);
+  samples.push_back(100);
+  const SpeedRecord record = Record(samples);
+  for (const Box r : {Box{0, 0, 480, 500}, Box{0, 0, 1020, 760}}) {
+    SCOPED_TRACE(r.right);
+    const SpeedGraph g = DrawSpeedGraph(record, r, false, disc_mb);
+    int plot_left = r.right, plot_bottom = 0, line_right = 0;
+    for (const Shape& s : g.drawing) {
+      const auto* l = std::get_if<LineShape>(&s);
+      if (l && l->color == kGraphLabel && l->x1 == l->x2) plot_left = l->x1;  // the speed axis
+      if (l && l->color == kGraphLabel && l->y1 == l->y2) plot_bottom = l->y1;
+      if (l && l->color == kGraphLine) line_right = std::max({line_right, l->x1, l->x2});
+    }
+    const int plot_right = r.right - 8;
+    EXPECT_GE(line_right, plot_right - 4);  // the disc's end is drawn
+    EXPECT_LE(line_right, plot_right);
+    std::vector<int> grid_x;
+    std::vector<std::string> figures;
+    for (const Shape& s : g.drawing) {
+      if (const auto* t = std::get_if<TextShape>(&s)) {
+        // Left of the speed axis or below the data axis: never over the curve's area.
+        EXPECT_TRUE(t->box.right <= plot_left || t->box.top > plot_bottom) << t->text;
+        if (t->text.ends_with(" MB")) figures.push_back(t->text);
+      }
+      const auto* l = std::get_if<LineShape>(&s);
+      if (l && l->color == kGraphGrid && l->x1 == l->x2) grid_x.push_back(l->x1);
+      if (l && l->color == kGraphLine) {
+        EXPECT_GE(std::min(l->x1, l->x2), plot_left);
+        EXPECT_LE(std::max(l->y1, l->y2), plot_bottom);
+      }
+    }
+    ASSERT_GE(grid_x.size(), 2u);
+    for (std::size_t i = 1; i < grid_x.size(); ++i) EXPECT_GE(grid_x[i] - grid_x[i - 1], 70);
+    EXPECT_EQ(figures.size(), grid_x.size());
+    // The narrow graph steps by 200 MB, the wide one by 50 MB.
+    EXPECT_EQ(figures.front(), r.right < 600 ? "200 MB" : "50 MB");
+    const auto spot = SpeedGraphSpotAt(record, r, line_right, disc_mb);
+    ASSERT_TRUE(spot);
+    EXPECT_GE(spot->mb, disc_mb - 5);
+    EXPECT_EQ(spot->tenths, 200);
+    EXPECT_GE(spot->blocks, spot->mb * 512);  // 512 blocks of 2048 bytes a MB
+    EXPECT_LT(spot->blocks, (spot->mb + 1) * 512);
+    EXPECT_FALSE(SpeedGraphSpotAt(record, r, 3, disc_mb));  // in the figures' margin
+  }
+  // A record longer than the span it was given widens the span: nothing is cut off.
+  const SpeedGraph longer = DrawSpeedGraph(record, Box{0, 0, 480, 500}, false, 100);
+  int right = 0;
+  for (const Shape& s : longer.drawing) {
+    if (const auto* l = std::get_if<LineShape>(&s); l && l->color == kGraphLine)
+      right = std::max(right, l->x2);
+  }
+  EXPECT_GE(right, 480 - 8 - 4);
 }
 
 TEST(RangeBar, RangeAndProgressRegionsEitherWay) {

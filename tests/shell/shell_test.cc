@@ -193,9 +193,9 @@ TEST(GuideSection, CutsOneSectionWithItsSubsections) {
     SCOPED_TRACE(row.title);
     EXPECT_EQ(GuideSection(guide, row.title), row.section);
   }
-  EXPECT_EQ(SectionOfPage("tool2.htm"), "MSF to LBA");
+  EXPECT_EQ(SectionOfPage("tool2.htm"), "MSF から LBA");
   EXPECT_EQ(SectionOfPage("nosuch.htm"), std::nullopt);
-  EXPECT_EQ(SectionOfTab(kTabOthers), "The Others tab");
+  EXPECT_EQ(SectionOfTab(kTabOthers), "Others タブ");
   EXPECT_EQ(SectionOfTab(kTabCount), "");
 }
 

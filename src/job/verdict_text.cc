@@ -1,0 +1,80 @@
+#include "job/verdict_text.h"
+
+#include "util/message_catalogue.h"
+#include "util/strings.h"
+
+namespace tamarack {
+
+VerdictKind KindOf(const JobVerdict& v) {
+  if (v.cancelled()) return VerdictKind::kCancelled;
+  if (v.file_error()) return VerdictKind::kFileError;
+  if (v.refused()) return VerdictKind::kRefused;
+  if (v.ended_by()) return VerdictKind::kFailed;
+  if (v.went_past()) return VerdictKind::kFailedWentOn;
+  if (v.differences() != 0) return VerdictKind::kDifferences;
+  if (v.incomplete()) return VerdictKind::kIncomplete;
+  return VerdictKind::kGood;
+}
+
+const char* VerdictWord(VerdictKind kind) {
+  switch (kind) {
+    case VerdictKind::kCancelled:
+      return "cancelled";
+    case VerdictKind::kFileError:
+      return "file error";
+    case VerdictKind::kRefused:
+      return "refused";
+    case VerdictKind::kFailed:
+      return "failed";
+    case VerdictKind::kFailedWentOn:
+      return "failed, went on";
+    case VerdictKind::kDifferences:
+      return "differences";
+    case VerdictKind::kIncomplete:
+      return "incomplete";
+    case VerdictKind::kGood:
+      return "good";
+  }
+  return "failed";
+}
+
+std::string VerdictWordOf(const JobVerdict& v) {
+  const VerdictKind kind = KindOf(v);
+  if (kind == VerdictKind::kCancelled) {
+    if (v.failures() != 0) return "cancelled, failed";
+    if (v.differences() != 0) return "cancelled, differences";
+  }
+  return VerdictWord(kind);
+}
+
+MessageIcon VerdictIcon(VerdictKind kind) {
+  switch (kind) {
+    case VerdictKind::kGood:
+      return MessageIcon::kInformation;
+    case VerdictKind::kCancelled:
+    case VerdictKind::kRefused:
+    case VerdictKind::kIncomplete:
+      return MessageIcon::kWarning;
+    case VerdictKind::kFileError:
+    case VerdictKind::kFailed:
+    case VerdictKind::kFailedWentOn:
+    case VerdictKind::kDifferences:
+      break;
+  }
+  return MessageIcon::kError;
+}
+
+std::string VerdictLines(const JobVerdict& v) {
+  std::string text = StrFormat(Tr("判定: %s"), VerdictWordOf(v).c_str());
+  std::string counts;
+  const auto add = [&counts](std::string part) { counts += (counts.empty() ? "" : ", ") + part; };
+  if (v.failures() != 0)
+    add(StrFormat(Tr("失敗したｺﾏﾝﾄﾞ %llu"), static_cast<unsigned long long>(v.failures())));
+  if (v.differences() != 0)
+    add(StrFormat(Tr("相違 %llu"), static_cast<unsigned long long>(v.differences())));
+  if (!counts.empty()) text += " (" + counts + ")";
+  if (v.coverage().asked() != 0) text += "\r\n" + v.coverage().Text();
+  return text;
+}
+
+}  // namespace tamarack
