@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "platform/env.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -13,12 +14,7 @@ CivilTime RunTime::Now() {
   const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(clock_.Now() - started_);
   const std::time_t t = origin_ + static_cast<std::time_t>(elapsed.count());
   if (t == cached_second_) return cached_;  // one conversion a second, not one per command
-  std::tm tm{};
-  if (utc_) {
-    gmtime_r(&t, &tm);
-  } else {
-    localtime_r(&t, &tm);
-  }
+  const std::tm tm = Env::Default().CalendarTimeOf(t, utc_);
   cached_ = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
   cached_second_ = t;
   return cached_;

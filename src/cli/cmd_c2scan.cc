@@ -1,7 +1,5 @@
 // tamarack-cli c2scan --drive ID [--drive ID ...] [--start LBA] [--end LBA] [--blocks N]
 //                     [--max-c2 N] [--save FILE] [--plot FILE.svg|FILE.png] [--json]
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iostream>
@@ -17,6 +15,7 @@
 #include "job/job_runner.h"
 #include "measure/c2_scan_job.h"
 #include "measure/graph_view.h"
+#include "platform/env.h"
 #include "util/strings.h"
 #include "util/text_file.h"
 
@@ -81,7 +80,8 @@ DriveOutcome ScanOnDrive(const C2ScanOptions& o, const C2ScanSettings& settings,
       OpenSubcommandDrive(context, drive.id, "c2scan", o.timeout);
   if (!session) return CannotOpenOutcome();
   Clock& clock = context.clock ? *context.clock : RealClock();
-  const bool terminal = context.err == &std::cerr && isatty(STDERR_FILENO);
+  const bool terminal =
+      context.err == &std::cerr && Env::Default().IsTerminal(StandardStream::kError);
   C2ScanHost host(out, err, nullptr, terminal, AnswerPolicy::kStop, clock);
   host.out = &out;
   JobRunner runner(*session, clock);
@@ -142,13 +142,8 @@ int C2Scan(C2ScanOptions& o, CliContext& context) {
   std::ostream& err = *context.err;
   C2ScanSettings settings;
   settings.block_count = o.blocks;
-  if (!ParseBlockAddress(o.start, "c2scan", "--start", &settings.first_override, err) ||
-      !ParseBlockAddress(o.end, "c2scan", "--end", &settings.last_override, err)) {
-    return kExitBadArguments;
-  }
-  if (settings.first_override && settings.last_override &&
-      *settings.last_override < *settings.first_override) {
-    err << "tamarack-cli c2scan: --end lies before --start\n";
+  if (!ParseBlockRange(o.start, o.end, "c2scan", &settings.first_override, &settings.last_override,
+                       err)) {
     return kExitBadArguments;
   }
   if (!o.max_c2.empty()) {

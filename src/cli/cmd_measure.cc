@@ -2,7 +2,6 @@
 //                      [--save FILE.msr] [--plot FILE.png|FILE.svg] [--json]
 // tamarack-cli msr FILE.msr [--plot FILE.png|FILE.svg]: a saved measurement's summary and
 // graph.
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -23,6 +22,7 @@
 #include "measure/graph_view.h"
 #include "measure/measurement_file.h"
 #include "measure/speed_measurement_job.h"
+#include "platform/env.h"
 #include "shell/tab_file.h"
 #include "util/strings.h"
 
@@ -144,7 +144,8 @@ DriveOutcome MeasureOnDrive(const MeasureOptions& o, const MeasureSettings& sett
       OpenSubcommandDrive(context, drive.id, "measure", o.timeout);
   if (!session) return CannotOpenOutcome();
   Clock& clock = context.clock ? *context.clock : RealClock();
-  const bool terminal = context.err == &std::cerr && isatty(STDERR_FILENO);
+  const bool terminal =
+      context.err == &std::cerr && Env::Default().IsTerminal(StandardStream::kError);
   MeasureHost host(out, err, nullptr, terminal, AnswerPolicy::kStop, clock);
   host.out = &out;
   session->SetHost(&host);
@@ -199,13 +200,8 @@ int Measure(MeasureOptions& o, CliContext& context) {
   std::ostream& err = *context.err;
   MeasureSettings settings;
   settings.block_count = o.blocks;
-  if (!ParseBlockAddress(o.start, "measure", "--start", &settings.first_override, err) ||
-      !ParseBlockAddress(o.end, "measure", "--end", &settings.last_override, err)) {
-    return kExitBadArguments;
-  }
-  if (settings.first_override && settings.last_override &&
-      *settings.last_override < *settings.first_override) {
-    err << "tamarack-cli measure: --end lies before --start\n";
+  if (!ParseBlockRange(o.start, o.end, "measure", &settings.first_override, &settings.last_override,
+                       err)) {
     return kExitBadArguments;
   }
   PlotKind plot = PlotKind::kNone;

@@ -10,9 +10,7 @@
 #include "cli/exit_codes.h"
 
 #ifdef __linux__
-#include <pthread.h>
-#include <signal.h>
-
+#include "serve/blocked_stop_signals.h"
 #include "serve/chap_secret.h"
 #include "serve/system_serving.h"
 #endif
@@ -49,40 +47,6 @@ struct IscsiOptions {
 
 #ifdef __linux__
 
-void IgnoreSignal(int) {}
-
-// Signals are taken by sigwait on this thread; the workers start with them blocked. A handler
-// of its own is set first: a shell starts a background job with SIGINT ignored, and an ignored
-// signal never reaches sigwait.
-class BlockedStopSignals {
- public:
-  BlockedStopSignals() {
-    sigemptyset(&set_);
-    struct sigaction action {};
-    action.sa_handler = &IgnoreSignal;
-    sigemptyset(&action.sa_mask);
-    for (int i = 0; i < 2; ++i) {
-      sigaddset(&set_, kSignals[i]);
-      sigaction(kSignals[i], &action, &old_actions_[i]);
-    }
-    pthread_sigmask(SIG_BLOCK, &set_, &old_mask_);
-  }
-  ~BlockedStopSignals() {
-    pthread_sigmask(SIG_SETMASK, &old_mask_, nullptr);
-    for (int i = 0; i < 2; ++i) sigaction(kSignals[i], &old_actions_[i], nullptr);
-  }
-  // Waits up to a second; true when a stop signal came.
-  bool Wait() {
-    const timespec second{1, 0};
-    return sigtimedwait(&set_, nullptr, &second) > 0;
-  }
-
- private:
-  static constexpr int kSignals[2] = {SIGINT, SIGTERM};
-  sigset_t set_, old_mask_;
-  struct sigaction old_actions_[2];
-};
-
 // The target's settings from the options, checked; "" or why they cannot be used.
 std::string IscsiSettingsOf(const IscsiOptions& options, serve::IscsiSettings* settings) {
   if (!options.on) {
@@ -117,7 +81,7 @@ std::string IscsiSettingsOf(const IscsiOptions& options, serve::IscsiSettings* s
 
 int Serve(const std::vector<std::string>& ids, const IscsiOptions& iscsi, CliContext& context) {
   // First of all: a stop signal that comes while the drives open must not be lost.
-  BlockedStopSignals signals;
+  serve::BlockedStopSignals signals;
   std::ostream& err = *context.err;
   serve::IscsiSettings iscsi_settings;
   if (const std::string error = IscsiSettingsOf(iscsi, &iscsi_settings); !error.empty()) {

@@ -1,7 +1,6 @@
 // tamarack-cli tracktest type13|type30|type30+1|type30-1 --drive ID [--drive ID ...] [--json]
 // tamarack-cli subq-check --drive ID [--drive ID ...] [--json]
 // tamarack-cli lba2msf N [--hex] | msf2lba TEXT [--bcd] | subq-crc HEX...
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -11,6 +10,7 @@
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
 #include "cli/multi_drive_run.h"
+#include "platform/env.h"
 #include "tools/conversion_tools.h"
 #include "tools/sub_q_check.h"
 #include "tools/track_test.h"
@@ -26,7 +26,7 @@ struct DriveOptions {
 
 // A job's progress line is drawn in place only on a terminal.
 bool ErrIsTerminal(const CliContext& context) {
-  return context.err == &std::cerr && isatty(STDERR_FILENO) == 1;
+  return context.err == &std::cerr && Env::Default().IsTerminal(StandardStream::kError);
 }
 
 // The Sub-Q check's three lines (copy bit, channels, CRC errors and summary) all print.

@@ -1,14 +1,12 @@
 #include "cli/multi_drive_run.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <ostream>
 #include <streambuf>
 #include <system_error>
@@ -17,6 +15,7 @@
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
 #include "cli/json_text.h"
+#include "platform/env.h"
 
 namespace tamarack::cli {
 
@@ -36,13 +35,12 @@ bool IsNameCharacter(char c) {
 
 // The progress board is drawn in place only when standard error is a terminal.
 bool ErrIsTerminal(const CliContext& context) {
-  return context.err == &std::cerr && isatty(STDERR_FILENO) == 1;
+  return context.err == &std::cerr && Env::Default().IsTerminal(StandardStream::kError);
 }
 
 std::size_t TerminalColumns() {
-  winsize size{};
-  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) return size.ws_col;
-  return 80;
+  const std::optional<int> columns = Env::Default().TerminalColumns();
+  return columns && *columns > 1 ? static_cast<std::size_t>(*columns) : 80;
 }
 
 // `text` cut to `columns` characters (UTF-8 sequences kept whole), so that a row never wraps

@@ -17,6 +17,19 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
                     [](char a, char b) { return (a | 0x20) == (b | 0x20); });
 }
 
+bool ParseBlockAddress(const std::string& text, const char* command, const char* name,
+                       std::optional<std::int64_t>* out, std::ostream& err) {
+  if (text.empty()) return true;
+  const auto v = ParseDumpNumber(text, false);
+  if (!v || *v > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
+    err << "tamarack-cli " << command << ": " << name
+        << " takes a block address from 0 to 2147483647 (decimal, or hex with 0x)\n";
+    return false;
+  }
+  *out = *v;
+  return true;
+}
+
 }  // namespace
 
 bool PlotKindOf(const std::string& path, const char* command, PlotKind* kind, std::ostream& err) {
@@ -49,16 +62,17 @@ bool WritePlot(const std::string& path, PlotKind kind, const Drawing& drawing, i
   return true;
 }
 
-bool ParseBlockAddress(const std::string& text, const char* command, const char* name,
-                       std::optional<std::int64_t>* out, std::ostream& err) {
-  if (text.empty()) return true;
-  const auto v = ParseDumpNumber(text, false);
-  if (!v || *v > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
-    err << "tamarack-cli " << command << ": " << name
-        << " takes a block address from 0 to 2147483647 (decimal, or hex with 0x)\n";
+bool ParseBlockRange(const std::string& start, const std::string& end, const char* command,
+                     std::optional<std::int64_t>* first, std::optional<std::int64_t>* last,
+                     std::ostream& err) {
+  if (!ParseBlockAddress(start, command, "--start", first, err) ||
+      !ParseBlockAddress(end, command, "--end", last, err)) {
     return false;
   }
-  *out = *v;
+  if (*first && *last && **last < **first) {
+    err << "tamarack-cli " << command << ": --end lies before --start\n";
+    return false;
+  }
   return true;
 }
 

@@ -22,9 +22,11 @@ bool PlotKindOf(const std::string& path, const char* command, PlotKind* kind, st
 bool WritePlot(const std::string& path, PlotKind kind, const Drawing& drawing, int width,
                int height, const CliContext& context, std::string* error);
 
-// A typed block address (decimal, or hex with 0x) from 0 to 2147483647 into `out`; empty text
-// leaves it unset. False with a message naming `command` and `name` otherwise.
-bool ParseBlockAddress(const std::string& text, const char* command, const char* name,
-                       std::optional<std::int64_t>* out, std::ostream& err);
+// --start and --end as typed (decimal, or hex with 0x; each from 0 to 2147483647, empty text
+// leaves it unset) into `first` and `last`. False with a message naming `command` for a bad
+// address or an end before the start.
+bool ParseBlockRange(const std::string& start, const std::string& end, const char* command,
+                     std::optional<std::int64_t>* first, std::optional<std::int64_t>* last,
+                     std::ostream& err);
 
 }  // namespace tamarack::cli

@@ -1,12 +1,11 @@
 #include "cli/png_plot.h"
 
-#include <dlfcn.h>
-
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "paint/png_plugin.h"
+#include "platform/env.h"
 #include "util/text_file.h"
 #include "util/version.h"
 
@@ -17,13 +16,12 @@ namespace {
 // The plugin `file` checked against this build; null with the reason in `error`. A plugin once
 // loaded stays loaded (Qt keeps state of its own that must not go away under it).
 const paint::PngPlugin* LoadPlugin(const std::string& file, std::string* error) {
-  void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    const char* why = ::dlerror();
-    *error = "the PNG plugin " + file + " cannot be loaded: " + (why ? why : "unknown reason");
+  std::string why;
+  void* symbol = Env::Default().LoadLibrarySymbol(file, paint::kPngPluginEntry, &why);
+  if (!symbol && !why.empty()) {
+    *error = "the PNG plugin " + file + " cannot be loaded: " + why;
     return nullptr;
   }
-  void* symbol = ::dlsym(handle, paint::kPngPluginEntry);
   const paint::PngPlugin* plugin = nullptr;
   if (symbol) {
     paint::PngPluginEntry entry = nullptr;
@@ -40,12 +38,7 @@ const paint::PngPlugin* LoadPlugin(const std::string& file, std::string* error) 
 
 }  // namespace
 
-std::string ProgramFolder() {
-  std::error_code ec;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec || !self.has_parent_path()) return "";
-  return self.parent_path().string();
-}
+std::string ProgramFolder() { return Env::Default().ProgramFolder(); }
 
 std::vector<std::string> PngPluginPlaces(const std::string& program_folder) {
   if (program_folder.empty()) return {};

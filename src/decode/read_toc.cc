@@ -8,6 +8,7 @@
 #include "util/bytes.h"
 #include "util/cp932.h"
 #include "util/strings.h"
+#include "util/sub_q_crc.h"
 
 namespace tamarack {
 
@@ -208,6 +209,139 @@ std::string PackKindComment(int id1, int id2) {
   }
 }
 
+bool PackCrcOk(std::span<const std::uint8_t> pack) {
+  return SubChannelCrc(pack.first(16)) == ReadBe16(pack, 16);
+}
+
+// The texts the string packs carry, by their pack type.
+constexpr struct {
+  std::uint8_t type;
+  const char* name;
+} kTextKinds[] = {{0x80, "Title"},    {0x81, "Performer"},    {0x82, "Songwriter"},
+                  {0x83, "Composer"}, {0x84, "Arranger"},     {0x85, "Message"},
+                  {0x86, "Disc ID"},  {0x8E, "UPC/EAN, ISRC"}};
+
+std::string LanguageName(int code) {
+  switch (code) {
+    case 0x00:
+      return "Unknown";
+    case 0x08:
+      return "German";
+    case 0x09:
+      return "English";
+    case 0x0A:
+      return "Spanish";
+    case 0x0F:
+      return "French";
+    case 0x15:
+      return "Italian";
+    case 0x1D:
+      return "Dutch";
+    case 0x65:
+      return "Korean";
+    case 0x69:
+      return "Japanese";
+    case 0x75:
+      return "Chinese";
+    default:
+      return "Undefine";
+  }
+}
+
+std::string CharacterCodeName(int code) {
+  switch (code) {
+    case 0x00:
+      return "ISO 8859-1";
+    case 0x01:
+      return "ISO 646";
+    case kMsJisCharacterCode:
+      return "MS-JIS";
+    case 0x81:
+      return "Korean";
+    case 0x82:
+      return "Mandarin";
+    default:
+      return "Undefine";
+  }
+}
+
+// The strings of the packs of one block and type in the order of the packs: each string ends
+// in a zero (two in double-byte packs), the first belongs to the first pack's track and each
+// next one to the next track; a string of one tab repeats the string before it. Empty
+// strings are left out.
+std::vector<std::pair<int, std::string>> AssembleStrings(
+    const std::vector<std::span<const std::uint8_t>>& packs, bool japanese) {
+  std::vector<std::pair<int, std::string>> out;
+  std::string current, previous;
+  int track = -1;
+  for (const auto& d : packs) {
+    if (track < 0) track = d[1] & 0x7F;
+    const bool dbcc = (d[3] & 0x80) != 0;
+    const std::size_t step = dbcc ? 2 : 1;
+    for (std::size_t i = 4; i + step <= 16; i += step) {
+      const bool end = d[i] == 0 && (!dbcc || d[i + 1] == 0);
+      if (!end) {
+        current.push_back(static_cast<char>(d[i]));
+        if (dbcc) current.push_back(static_cast<char>(d[i + 1]));
+        continue;
+      }
+      if (current == "\t" || current == "\t\t") current = previous;
+      if (!current.empty()) {
+        const auto bytes =
+            std::span(reinterpret_cast<const std::uint8_t*>(current.data()), current.size());
+        out.emplace_back(track, japanese || dbcc ? JapanesePackText(bytes) : PackText(bytes));
+      }
+      previous = current;
+      current.clear();
+      ++track;
+    }
+  }
+  return out;
+}
+
+// The texts of a CD-TEXT reply put together, per block (language and character code from
+// the size information) and track, and the count of packs whose CRC is wrong.
+std::string CdTextSummary(std::span<const std::uint8_t> reply) {
+  const std::size_t count = DescriptorCount(DataEnd(reply), 18);
+  std::array<std::vector<std::span<const std::uint8_t>>, 8> blocks;
+  std::array<std::uint8_t, 8> character_code{};
+  std::array<std::uint8_t, 8> language{};
+  bool have_languages = false;
+  std::size_t bad_crc = 0;
+  for (std::size_t p = 0; p < count; ++p) {
+    const auto d = reply.subspan(kDescriptorsStart + 18 * p, 18);
+    const std::size_t block = (d[3] >> 4) & 7;
+    if (!PackCrcOk(d)) ++bad_crc;
+    blocks[block].push_back(d);
+    if (d[0] != kSizeInformationPack) continue;
+    if (d[1] == 0) character_code[block] = d[4];
+    if (d[1] == 2 && !have_languages) {
+      std::copy_n(d.begin() + 8, 8, language.begin());
+      have_languages = true;
+    }
+  }
+  std::string out;
+  for (std::size_t b = 0; b < blocks.size(); ++b) {
+    if (blocks[b].empty()) continue;
+    StrAppendFormat(&out, "CD-TEXT Block %zu: Language %02xh(%s) Character Code %02xh(%s)\r\n", b,
+                    language[b], LanguageName(language[b]).c_str(), character_code[b],
+                    CharacterCodeName(character_code[b]).c_str());
+    for (const auto& kind : kTextKinds) {
+      std::vector<std::span<const std::uint8_t>> packs;
+      for (const auto& d : blocks[b]) {
+        if (d[0] == kind.type) packs.push_back(d);
+      }
+      const bool japanese = character_code[b] == kMsJisCharacterCode;
+      for (const auto& [track, text] : AssembleStrings(packs, japanese)) {
+        const std::string where = track == 0 ? "Album" : StrFormat("Track%d", track);
+        StrAppendFormat(&out, "  %-8s %s: %s\r\n", where.c_str(), kind.name, text.c_str());
+      }
+    }
+  }
+  if (bad_crc > 0) StrAppendFormat(&out, "CRC Error in %zu of %zu packs\r\n", bad_crc, count);
+  return out;
+}
+
 // Format 5: 18-byte packs.
 void CdTextRows(std::span<const std::uint8_t> reply, std::vector<DecodedRow>& rows) {
   const std::size_t count = DescriptorCount(DataEnd(reply), 18);
@@ -229,9 +363,10 @@ void CdTextRows(std::span<const std::uint8_t> reply, std::vector<DecodedRow>& ro
       for (std::uint8_t b : text) StrAppendFormat(&shown, "%02x ", b);
     }
     const int id4 = d[3];
+    std::string crc = StrFormat("%04xh", ReadBe16(d, 16));
+    if (!PackCrcOk(d)) crc += " CRC Error";
     rows.push_back(
-        {{Hex2(d[0]), Hex2(d[1]), Hex2(d[2]), Hex2(d[3]), shown,
-          StrFormat("%04xh", ReadBe16(d, 16)), PackKindComment(d[0], d[1]),
+        {{Hex2(d[0]), Hex2(d[1]), Hex2(d[2]), Hex2(d[3]), shown, crc, PackKindComment(d[0], d[1]),
           StrFormat("DBCC %s,Block Number %s,Character Position %d",
                     FormatBits(static_cast<std::uint32_t>(id4 >> 7), 1).c_str(),
                     FormatBits(static_cast<std::uint32_t>(id4 >> 4), 3).c_str(), id4 & 0xF)},
@@ -308,6 +443,7 @@ DecodeOutput DecodeReadToc(std::span<const std::uint8_t> reply, std::uint32_t re
   out.text = HeaderLine(format, reply);
   out.text += kDumpBanner;
   DumpHex(reply.first(std::min(dump_length, reply.size())), &out.text, false, group_size);
+  if (format == 5) out.text += CdTextSummary(reply);
   out.columns = ReadTocColumns(format);
   switch (format) {
     case 0:

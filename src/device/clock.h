@@ -3,8 +3,6 @@
 // the same samples every time.
 #pragma once
 
-#include <time.h>
-
 #include <atomic>
 #include <chrono>
 
@@ -42,13 +40,11 @@ class SimulatedClock final : public Clock {
 // The process's steady clock, shared (it has no state).
 Clock& RealClock();
 
-// The time on the monotonic clock SteadyClock reads (std::chrono::steady_clock's own), read
-// in place: the SG_IO path times every command with it.
+// The time on the monotonic clock SteadyClock reads, without a virtual call: the pass-through
+// paths time every command with it.
 inline Clock::Duration MonotonicNow() {
-  timespec t{};
-  ::clock_gettime(CLOCK_MONOTONIC, &t);
-  return Clock::Duration{static_cast<Clock::Duration::rep>(t.tv_sec) * 1'000'000 +
-                         t.tv_nsec / 1'000};
+  return std::chrono::duration_cast<Clock::Duration>(
+      std::chrono::steady_clock::now().time_since_epoch());
 }
 
 }  // namespace tamarack

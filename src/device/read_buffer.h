@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <span>
 
@@ -35,7 +34,7 @@ class ReadBuffer {
 
  private:
   struct FreeBytes {
-    void operator()(std::uint8_t* p) const { std::free(p); }
+    void operator()(std::uint8_t* p) const;
   };
   std::unique_ptr<std::uint8_t, FreeBytes> bytes_;
   std::size_t size_ = 0;

@@ -6,6 +6,7 @@
 #include <limits>
 #include <map>
 
+#include "util/regular_file.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -276,6 +277,12 @@ bool ParseTraceLine(std::string_view line, TraceEntry* entry, std::string* error
 }
 
 bool ReadTraceFile(const std::string& path, std::vector<TraceEntry>* entries, std::string* error) {
+  // Only a regular file: a FIFO would block in open() (and is never a saved trace).
+  std::string not_regular;
+  if (!OpenRegularFile(path, &not_regular)) {
+    *error = "cannot read the trace file " + not_regular;
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = StrFormat("cannot read the trace file %s: %s", path.c_str(), std::strerror(errno));

@@ -26,8 +26,8 @@ std::unique_ptr<Disc> MakeAudioDisc() {
   DiscLayout layout;
   layout.mcn = "4912345678904";
   CdTextBlock text;
-  text.album_title = "Tamarack Test Tones";
-  text.album_performer = "Tamarack Ensemble";
+  text.Of(kCdTextTitle).album = "Tamarack Test Tones";
+  text.Of(kCdTextPerformer).album = "Tamarack Ensemble";
   std::int32_t cursor = 0;
   int n = 1;
   for (const Row& r : kRows) {
@@ -42,11 +42,12 @@ std::unique_ptr<Disc> MakeAudioDisc() {
     if (n == 4) t.indexes.push_back(IndexPoint{2, t.start + 30 * kFramesPerSecond});
     cursor = t.end;
     layout.tracks.push_back(t);
-    text.track_titles.emplace_back(r.title);
+    text.Of(kCdTextTitle).tracks.emplace_back(r.title);
     ++n;
   }
-  text.track_performers = {"Tamarack Ensemble", "Tamarack Ensemble", "Emphasis Trio",
-                           "Tamarack Ensemble", "Coda Quartet"};
+  text.last_track = 5;
+  text.Of(kCdTextPerformer).tracks = {"Tamarack Ensemble", "Tamarack Ensemble", "Emphasis Trio",
+                                      "Tamarack Ensemble", "Coda Quartet"};
   layout.sessions.push_back(SessionInfo{1, 1, 5, cursor, 0x00});
   layout.cd_text_packs = BuildCdTextPacks(text);
   return std::make_unique<SyntheticDisc>(

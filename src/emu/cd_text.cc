@@ -46,23 +46,29 @@ void AddTextPacks(std::uint8_t type, const std::vector<std::string>& strings, in
 
 std::vector<CdTextPack> BuildCdTextPacks(const CdTextBlock& block) {
   std::vector<CdTextPack> packs;
-  std::vector<std::string> titles{block.album_title};
-  titles.insert(titles.end(), block.track_titles.begin(), block.track_titles.end());
-  std::vector<std::string> performers{block.album_performer};
-  for (std::size_t i = 0; i < block.track_titles.size(); ++i) {
-    performers.push_back(i < block.track_performers.size() ? block.track_performers[i]
-                                                           : block.album_performer);
+  const std::size_t tracks =
+      static_cast<std::size_t>(std::max(0, block.last_track - block.first_track + 1));
+  for (int kind = 0; kind < kCdTextKinds; ++kind) {
+    const CdTextStrings& text = block.texts[static_cast<std::size_t>(kind)];
+    std::vector<std::string> strings{text.album};
+    strings.insert(
+        strings.end(), text.tracks.begin(),
+        text.tracks.begin() + static_cast<std::ptrdiff_t>(std::min(tracks, text.tracks.size())));
+    strings.resize(tracks + 1);
+    if (std::all_of(strings.begin(), strings.end(),
+                    [](const std::string& s) { return s.empty(); })) {
+      continue;
+    }
+    AddTextPacks(static_cast<std::uint8_t>(kCdTextTitle + kind), strings, block.first_track,
+                 &packs);
   }
-  AddTextPacks(kCdTextTitle, titles, block.first_track, &packs);
-  AddTextPacks(kCdTextPerformer, performers, block.first_track, &packs);
 
   // Size information: character code, first and last track, copyright, the number of packs of
   // each type 80h-8Fh, the last sequence number of blocks 0-7, their language codes.
   std::array<std::uint8_t, 36> info{};
   info[0] = 0x00;  // ISO 8859-1
   info[1] = static_cast<std::uint8_t>(block.first_track);
-  info[2] = static_cast<std::uint8_t>(block.first_track +
-                                      static_cast<int>(block.track_titles.size()) - 1);
+  info[2] = static_cast<std::uint8_t>(block.last_track);
   info[3] = 0x00;
   for (const CdTextPack& p : packs) ++info[4 + (p[0] & 0x0F)];
   info[4 + 0x0F] = 3;

@@ -64,16 +64,52 @@ struct ModeRow {
   std::size_t sector_size;
 };
 constexpr ModeRow kModes[] = {
-    {"AUDIO", TrackMode::kAudio, 2352},
-    {"MODE1/2048", TrackMode::kMode1, 2048},
-    {"MODE1/2352", TrackMode::kMode1, 2352},
-    {"MODE2/2352", TrackMode::kMode2Form1, 2352},
+    {"AUDIO", TrackMode::kAudio, 2352},           {"MODE1/2048", TrackMode::kMode1, 2048},
+    {"MODE1/2352", TrackMode::kMode1, 2352},      {"MODE2/2352", TrackMode::kMode2Form1, 2352},
+    {"MODE2/2336", TrackMode::kMode2Form1, 2336}, {"CDG", TrackMode::kAudio, 2448},
 };
 
-// Commands that carry CD-TEXT or comments: accepted and not used.
-constexpr const char* kIgnored[] = {"REM",      "TITLE",     "PERFORMER",  "SONGWRITER", "COMPOSER",
-                                    "ARRANGER", "MESSAGE",   "CDTEXTFILE", "DISC_ID",    "GENRE",
-                                    "UPC_EAN",  "SIZE_INFO", "TOC_INFO1",  "TOC_INFO2"};
+// Commands that carry comments or CD-TEXT the drive does not serve: accepted and not used.
+constexpr const char* kIgnored[] = {"REM",       "DISC_ID",   "GENRE",    "UPC_EAN",
+                                    "SIZE_INFO", "TOC_INFO1", "TOC_INFO2"};
+
+// The CD-TEXT commands, in the order of their pack types from 80h.
+constexpr const char* kTextCommands[kCdTextKinds] = {"TITLE",    "PERFORMER", "SONGWRITER",
+                                                     "COMPOSER", "ARRANGER",  "MESSAGE"};
+
+// A sheet's text as CD-TEXT's ISO 8859-1: UTF-8 decoded (a character beyond FFh as "?"), any
+// other byte taken as it is (a sheet written in ISO 8859-1 already).
+std::string Latin1(const std::string& text) {
+  std::string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const std::size_t extra = b >= 0xF0 && b < 0xF5   ? 3
+                              : b >= 0xE0 && b < 0xF0 ? 2
+                              : b >= 0xC2 && b < 0xE0 ? 1
+                                                      : 0;
+    std::uint32_t cp = b & (0x3Fu >> extra);
+    bool valid = extra > 0 && i + extra < text.size();
+    for (std::size_t k = 1; valid && k <= extra; ++k) {
+      const auto c = static_cast<unsigned char>(text[i + k]);
+      valid = (c & 0xC0) == 0x80;
+      cp = cp << 6 | (c & 0x3Fu);
+    }
+    if (!valid) {
+      out.push_back(static_cast<char>(b));
+      ++i;
+    } else {
+      out.push_back(cp <= 0xFF ? static_cast<char>(cp) : '?');
+      i += extra + 1;
+    }
+  }
+  return out;
+}
+
+// A FILE or CDTEXTFILE name: relative names lie in the sheet's folder.
+std::string Resolve(const std::string& folder, const std::string& name) {
+  return (!name.empty() && name[0] == '/') || folder.empty() ? name : folder + "/" + name;
+}
 
 bool IsAlnum(const std::string& s) {
   return std::all_of(s.begin(), s.end(),
@@ -122,7 +158,17 @@ std::string ApplyCueLine(const std::vector<std::string>& w, int line_no, const s
   if (std::find(std::begin(kIgnored), std::end(kIgnored), cmd) != std::end(kIgnored)) {
     return "";
   }
-  if (cmd == "CATALOG") {
+  const auto text_kind = std::find(std::begin(kTextCommands), std::end(kTextCommands), cmd);
+  if (text_kind != std::end(kTextCommands)) {
+    if (w.size() != 2) return StrFormat("%s needs one text (in double quotes)", cmd.c_str());
+    const auto kind = static_cast<std::size_t>(text_kind - std::begin(kTextCommands));
+    (track ? track->text : sheet->text)[kind] = Latin1(w[1]);
+  } else if (cmd == "CDTEXTFILE") {
+    if (track) return "CDTEXTFILE inside a TRACK";
+    if (w.size() != 2) return "CDTEXTFILE needs a file name";
+    sheet->cd_text_file = Resolve(folder, w[1]);
+    sheet->cd_text_file_line = line_no;
+  } else if (cmd == "CATALOG") {
     if (w.size() != 2 || w[1].size() != 13 ||
         !std::all_of(w[1].begin(), w[1].end(), [](char c) { return c >= '0' && c <= '9'; })) {
       return "CATALOG needs 13 digits";
@@ -131,12 +177,13 @@ std::string ApplyCueLine(const std::vector<std::string>& w, int line_no, const s
   } else if (cmd == "FILE") {
     if (w.size() != 3) return "FILE needs a name and a type";
     const std::string type = Upper(w[2]);
-    if (type != "BINARY") {
-      return StrFormat("unsupported file type %s (only BINARY)", w[2].c_str());
+    if (type != "BINARY" && type != "WAVE") {
+      return StrFormat("unsupported file type %s (BINARY or WAVE)", w[2].c_str());
     }
     CueFile f;
+    f.type = type == "WAVE" ? CueFileType::kWave : CueFileType::kBinary;
     f.name = w[1];
-    f.path = (!w[1].empty() && w[1][0] == '/') || folder.empty() ? w[1] : folder + "/" + w[1];
+    f.path = Resolve(folder, w[1]);
     f.line = line_no;
     sheet->files.push_back(std::move(f));
   } else if (cmd == "TRACK") {
@@ -155,6 +202,9 @@ std::string ApplyCueLine(const std::vector<std::string>& w, int line_no, const s
       if (mode == r.text) row = &r;
     }
     if (!row) return StrFormat("unknown track mode %s", w[2].c_str());
+    if (sheet->files.back().type == CueFileType::kWave && row->mode != TrackMode::kAudio) {
+      return StrFormat("a WAVE file holds AUDIO tracks, not %s", w[2].c_str());
+    }
     if (track && track->indexes.empty()) {
       return StrFormat("track %d has no INDEX 01", track->number);
     }

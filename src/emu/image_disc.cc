@@ -1,13 +1,14 @@
 #include "emu/image_disc.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <array>
 
 #include "emu/cue_sheet.h"
 #include "emu/disc_region.h"
+#include "emu/image_formats.h"
 #include "emu/sector_encoder.h"
 #include "emu/subchannel.h"
+#include "util/regular_file.h"
 #include "util/strings.h"
 
 namespace tamarack::emu {
@@ -16,6 +17,9 @@ namespace {
 constexpr std::uint64_t kMaxCueSheetBytes = 1 << 20;
 // Bytes of a block of user data alone (an .iso image, a MODE1/2048 track).
 constexpr std::size_t kBlockBytes = 2048;
+// A Mode 2 block after its header (MODE2/2336), and a raw block with its sub-channel (CD+G).
+constexpr std::size_t kMode2BodySize = 2336;
+constexpr std::size_t kRawWithSubchannelSize = kRawSectorSize + kSubchannelSize;
 // The most blocks a disc can hold and still be addressed in MSF (under 100 minutes, with the
 // lead-out after it).
 constexpr std::int32_t kMaxDiscBlocks =
@@ -70,6 +74,13 @@ std::unique_ptr<Disc> OpenIso(const std::string& path, std::string* error) {
                                      std::move(segments));
 }
 
+// The first block of a track's data in its file, in blocks from the file's start: its first
+// index, but the file's first block for track 1 with an INDEX 00 (that block is LBA 0).
+std::int32_t DataOrigin(const CueSheet& sheet, std::size_t i) {
+  const CueIndex& first = sheet.tracks[i].indexes.front();
+  return i == 0 && sheet.index0_starts_disc && first.number == 0 ? 0 : first.frames;
+}
+
 // Where each track's data lies in its file: byte offset and number of blocks.
 struct TrackData {
   std::vector<std::uint64_t> byte_start;
@@ -88,31 +99,31 @@ bool FindTrackData(const std::string& path, const CueSheet& sheet,
   file_blocks.assign(n, 0);
   for (std::size_t i = 0; i < n; ++i) {
     const CueTrack& t = sheet.tracks[i];
+    const CueFile& f = sheet.files[t.file];
     const bool first_in_file = i == 0 || sheet.tracks[i - 1].file != t.file;
     if (first_in_file) {
-      byte_start[i] = static_cast<std::uint64_t>(t.indexes.front().frames) * t.sector_size;
+      byte_start[i] = f.offset + static_cast<std::uint64_t>(DataOrigin(sheet, i)) * t.sector_size;
     } else {
       const CueTrack& p = sheet.tracks[i - 1];
-      file_blocks[i - 1] = t.indexes.front().frames - p.indexes.front().frames;
+      file_blocks[i - 1] = DataOrigin(sheet, i) - DataOrigin(sheet, i - 1);
       byte_start[i] =
           byte_start[i - 1] + static_cast<std::uint64_t>(file_blocks[i - 1]) * p.sector_size;
     }
-    const ImageFile& file = *files[t.file];
-    if (byte_start[i] >= file.size()) {
+    const std::uint64_t file_end = f.length != 0 ? f.offset + f.length : files[t.file]->size();
+    if (byte_start[i] >= file_end) {
       const CueIndex& idx = t.indexes.front();
-      *error =
-          StrFormat("%s:%d: INDEX %02d of track %d lies beyond the end of %s (%llu bytes)",
-                    path.c_str(), idx.line, idx.number, t.number, sheet.files[t.file].name.c_str(),
-                    static_cast<unsigned long long>(file.size()));
+      *error = StrFormat("%s:%d: INDEX %02d of track %d lies beyond the end of %s (%llu bytes)",
+                         path.c_str(), idx.line, idx.number, t.number, f.name.c_str(),
+                         static_cast<unsigned long long>(file_end - f.offset));
       return false;
     }
     const bool last_in_file = i + 1 == n || sheet.tracks[i + 1].file != t.file;
     if (last_in_file) {
-      const std::uint64_t rest = file.size() - byte_start[i];
+      const std::uint64_t rest = file_end - byte_start[i];
       if (rest % t.sector_size != 0) {
         *error = StrFormat(
             "%s:%d: %s is truncated: track %d ends inside a %zu-byte block (%llu bytes left)",
-            path.c_str(), t.line, sheet.files[t.file].name.c_str(), t.number, t.sector_size,
+            path.c_str(), t.line, f.name.c_str(), t.number, t.sector_size,
             static_cast<unsigned long long>(rest));
         return false;
       }
@@ -127,42 +138,76 @@ bool FindTrackData(const std::string& path, const CueSheet& sheet,
   return true;
 }
 
-std::unique_ptr<Disc> OpenCue(const std::string& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = StrFormat("%s: cannot open", path.c_str());
-    return nullptr;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (text.str().size() > kMaxCueSheetBytes) {
-    *error = StrFormat("%s: too large for a cue sheet", path.c_str());
-    return nullptr;
-  }
-  CueSheet sheet;
-  if (!ParseCueSheet(text.str(), path, Folder(path), &sheet, error)) return nullptr;
-
-  std::vector<std::unique_ptr<ImageFile>> files;
-  for (const CueFile& f : sheet.files) {
+// Opens the sheet's files; a WAVE file's blocks are its data chunk's. Errors name the sheet's
+// line of the file.
+bool OpenSheetFiles(const std::string& path, CueSheet* sheet,
+                    std::vector<std::unique_ptr<ImageFile>>* files, std::string* error) {
+  for (CueFile& f : sheet->files) {
     std::string why;
     auto file = ImageFile::Open(f.path, &why);
-    if (!file) {
-      *error = StrFormat("%s:%d: %s", path.c_str(), f.line, why.c_str());
-      return nullptr;
+    if (file && f.type == CueFileType::kWave && !FindWaveData(*file, &f.offset, &f.length, &why)) {
+      file.reset();
     }
-    files.push_back(std::move(file));
+    if (!file) {
+      *error = f.line > 0 ? StrFormat("%s:%d: %s", path.c_str(), f.line, why.c_str()) : why;
+      return false;
+    }
+    files->push_back(std::move(file));
   }
+  return true;
+}
 
+// The CD-TEXT packs of a sheet: its CDTEXTFILE's, else built from its TITLE, PERFORMER, ...
+// lines (block 0, English).
+bool SheetCdText(const std::string& path, const CueSheet& sheet, std::vector<CdTextPack>* packs,
+                 std::string* error) {
+  if (!sheet.cd_text_file.empty()) {
+    std::string why;
+    if (ReadCdTextFile(sheet.cd_text_file, packs, &why)) return true;
+    *error = StrFormat("%s:%d: %s", path.c_str(), sheet.cd_text_file_line, why.c_str());
+    return false;
+  }
+  CdTextBlock block;
+  block.first_track = sheet.tracks.front().number;
+  block.last_track = sheet.tracks.back().number;
+  bool any = false;
+  for (std::size_t k = 0; k < block.texts.size(); ++k) {
+    block.texts[k].album = sheet.text[k];
+    any = any || !sheet.text[k].empty();
+    for (const CueTrack& t : sheet.tracks) {
+      block.texts[k].tracks.push_back(t.text[k]);
+      any = any || !t.text[k].empty();
+    }
+  }
+  if (!any) return true;
+  *packs = BuildCdTextPacks(block);
+  if (packs->size() > kMaxCdTextPacks) {
+    *error = StrFormat("%s: the CD-TEXT needs %zu packs, more than a block holds (%zu)",
+                       path.c_str(), packs->size(), kMaxCdTextPacks);
+    return false;
+  }
+  return true;
+}
+
+// The disc a sheet describes. Tracks are placed one after the other: LBA 0 is the first file's
+// first block when track 1 has an INDEX 00 (the blocks before its INDEX 01 then lie at LBA 0
+// on, readable), else track 1's INDEX 01 (up to two seconds of its file before that index lie
+// in the pregap before LBA 0).
+std::unique_ptr<Disc> OpenSheet(const std::string& path, CueSheet sheet,
+                                std::vector<CdTextPack> cd_text, std::string* error) {
+  std::vector<std::unique_ptr<ImageFile>> files;
+  if (!OpenSheetFiles(path, &sheet, &files, error)) return nullptr;
   TrackData data;
   if (!FindTrackData(path, sheet, files, &data, error)) return nullptr;
   const std::size_t n = sheet.tracks.size();
   const std::vector<std::uint64_t>& byte_start = data.byte_start;
   const std::vector<std::int32_t>& file_blocks = data.file_blocks;
 
-  // Place the tracks one after the other; LBA 0 is track 1's index 1.
   std::vector<ImageDisc::Segment> segments;
   DiscLayout layout;
   layout.mcn = sheet.catalog;
+  if (cd_text.empty() && !SheetCdText(path, sheet, &cd_text, error)) return nullptr;
+  layout.cd_text_packs = std::move(cd_text);
   std::int32_t pos = 0;
   bool xa = false;
   for (std::size_t i = 0; i < n; ++i) {
@@ -182,7 +227,7 @@ std::unique_ptr<Disc> OpenCue(const std::string& path, std::string* error) {
           {pos, pos + file_blocks[i], static_cast<int>(c.file), byte_start[i], c.sector_size});
     }
     pos += file_blocks[i];
-    const std::int32_t f0 = c.indexes.front().frames;
+    const std::int32_t f0 = DataOrigin(sheet, i);
     for (const CueIndex& idx : c.indexes) {
       if (idx.number == 1) t.start = data_begin + (idx.frames - f0);
       if (idx.number >= 2)
@@ -198,7 +243,9 @@ std::unique_ptr<Disc> OpenCue(const std::string& path, std::string* error) {
     t.end = pos;
     layout.tracks.push_back(std::move(t));
   }
-  const std::int32_t shift = layout.tracks.front().start;
+  const bool file_start_is_zero =
+      sheet.index0_starts_disc && sheet.tracks.front().indexes.front().number == 0;
+  const std::int32_t shift = file_start_is_zero ? 0 : layout.tracks.front().start;
   for (TrackInfo& t : layout.tracks) {
     t.pregap_start -= shift;
     t.start -= shift;
@@ -232,11 +279,28 @@ std::unique_ptr<Disc> OpenCue(const std::string& path, std::string* error) {
                                      std::move(segments));
 }
 
+std::unique_ptr<Disc> OpenCue(const std::string& path, std::string* error) {
+  const auto text = ReadRegularFile(path, kMaxCueSheetBytes, "cue sheet", error);
+  if (!text) return nullptr;
+  CueSheet sheet;
+  if (!ParseCueSheet(*text, path, Folder(path), &sheet, error)) return nullptr;
+  return OpenSheet(path, std::move(sheet), {}, error);
+}
+
+std::unique_ptr<Disc> OpenNrg(const std::string& path, std::string* error) {
+  auto file = ImageFile::Open(path, error);
+  if (!file) return nullptr;
+  CueSheet sheet;
+  std::vector<CdTextPack> cd_text;
+  if (!ParseNrg(*file, &sheet, &cd_text, error)) return nullptr;
+  return OpenSheet(path, std::move(sheet), std::move(cd_text), error);
+}
+
 // Where the user data of block `lba` of `seg` start in its file: 2048-byte blocks whole, raw
 // blocks from byte 16.
 std::uint64_t UserDataOffset(const ImageDisc::Segment& seg, std::int32_t lba) {
   return seg.offset + static_cast<std::uint64_t>(lba - seg.begin) * seg.sector_size +
-         (seg.sector_size == kRawSectorSize ? 16u : 0u);
+         (seg.sector_size == kBlockBytes ? 0u : 16u);
 }
 
 }  // namespace
@@ -270,6 +334,23 @@ bool ImageDisc::ReadSector(std::int32_t lba, RawSector* out, std::string* error)
         seg->offset + static_cast<std::uint64_t>(lba - seg->begin) * seg->sector_size;
     if (seg->sector_size == kRawSectorSize) {
       if (!file.ReadAt(at, out->main, error)) return false;
+    } else if (seg->sector_size == kRawWithSubchannelSize) {
+      // CD+G: the raw block, then its P-W; the R-W bits are the file's, P and Q the layout's.
+      std::array<std::uint8_t, kRawWithSubchannelSize> block{};
+      if (!file.ReadAt(at, block, error)) return false;
+      std::copy_n(block.begin(), kRawSectorSize, out->main.begin());
+      BuildSubchannel(layout_, lba, out->sub);
+      for (std::size_t i = 0; i < kSubchannelSize; ++i) {
+        out->sub[i] =
+            static_cast<std::uint8_t>((out->sub[i] & 0xC0) | (block[kRawSectorSize + i] & 0x3F));
+      }
+      return true;
+    } else if (seg->sector_size == kMode2BodySize) {
+      // MODE2/2336: everything after the header (sub-header, data, EDC/ECC as written).
+      if (!file.ReadAt(at, std::span<std::uint8_t>(out->main.data() + 16, kMode2BodySize), error)) {
+        return false;
+      }
+      EncodeSector(TrackMode::kMode2Formless, lba, {}, out->main);
     } else {
       if (!file.ReadAt(at, std::span<std::uint8_t>(out->main.data() + 16, 2048), error)) {
         return false;
@@ -325,8 +406,13 @@ std::unique_ptr<Disc> OpenImage(const std::string& path, std::string* error) {
     disc = OpenIso(path, &why);
   } else if (ext == ".cue") {
     disc = OpenCue(path, &why);
+  } else if (ext == ".nrg") {
+    disc = OpenNrg(path, &why);
+  } else if (ext == ".toc") {
+    why = StrFormat("%s: cdrdao .toc sheets are not read (a .cue sheet of the disc is)",
+                    path.c_str());
   } else {
-    why = StrFormat("%s: unknown image type (an .iso or a .cue is needed)", path.c_str());
+    why = StrFormat("%s: unknown image type (an .iso, .cue or .nrg is needed)", path.c_str());
   }
   if (!disc && error) *error = why;
   return disc;

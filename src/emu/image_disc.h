@@ -1,8 +1,9 @@
-// Discs from image files: an .iso (2048-byte Mode 1 blocks) or a .cue sheet with its BINARY
-// files (MODE1/2048, MODE1/2352, MODE2/2352, AUDIO). Files are read block by block when a
-// sector is asked for; raw 2352-byte blocks come back as the file holds them, 2048-byte
-// blocks are completed with sync, header, EDC and ECC; pregaps, postgaps and lead-outs that
-// no file holds are generated; the sub-channel is made from the layout.
+// Discs from image files: an .iso (2048-byte Mode 1 blocks), a .cue sheet with its BINARY and
+// WAVE files (MODE1/2048, MODE1/2352, MODE2/2336, MODE2/2352, AUDIO, CDG) or a Nero .nrg
+// image. Files are read block by block when a sector is asked for; raw 2352-byte blocks come
+// back as the file holds them, 2048-byte blocks are completed with sync, header, EDC and ECC,
+// 2336-byte ones with sync and header; pregaps, postgaps and lead-outs that no file holds are
+// generated; the sub-channel is made from the layout (R-W from the file for CD+G).
 #pragma once
 
 #include <memory>
@@ -48,7 +49,7 @@ class ImageDisc : public Disc {
   std::vector<Segment> segments_;  // in order of `begin`, not overlapping
 };
 
-// Opens an .iso or .cue image (by its extension, in any case). On failure returns null and a
+// Opens an .iso, .cue or .nrg image (by its extension, in any case). On failure returns null and a
 // reason naming the file and, for a sheet, the line.
 std::unique_ptr<Disc> OpenImage(const std::string& path, std::string* error);
 

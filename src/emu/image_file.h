@@ -1,4 +1,4 @@
-// A disc image file read on demand at given offsets (pread), never loaded whole. Small reads
+// A disc image file read on demand at given offsets, never loaded whole. Small reads
 // are served from a read-ahead window, so that a drive reading a disc block by block costs one
 // system call per window rather than one per block. Thread-safe.
 #pragma once
@@ -9,6 +9,8 @@
 #include <span>
 #include <string>
 #include <vector>
+
+#include "platform/env.h"
 
 namespace tamarack::emu {
 
@@ -28,11 +30,11 @@ class ImageFile {
   bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out, std::string* error) const;
 
  private:
-  ImageFile(std::string path, int fd, std::uint64_t size);
+  ImageFile(std::string path, std::unique_ptr<RandomAccessFile> file);
   bool ReadDirect(std::uint64_t offset, std::span<std::uint8_t> out, std::string* error) const;
 
   std::string path_;
-  int fd_;
+  std::unique_ptr<RandomAccessFile> file_;
   std::uint64_t size_;
   mutable std::mutex window_mutex_;
   mutable std::vector<std::uint8_t> window_;  // the file's bytes from window_offset_ on

@@ -24,7 +24,7 @@ std::unique_ptr<Disc> MakeDiscByName(const std::string& name, std::string* error
       .append(name)
       .append("\" (known: ")
       .append(known)
-      .append("; an image is named by its path, ending in .iso or .cue)");
+      .append("; an image is named by its path, ending in .iso, .cue or .nrg)");
   return nullptr;
 }
 

@@ -1,11 +1,10 @@
 #include "persist/user_folders.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/env.h"
 #include "util/text_file.h"
 
 namespace tamarack {
@@ -39,12 +38,14 @@ bool IsPortable(const ProgramFolder& program) {
 
 std::string SettingsFolderOf(const ProgramFolder& program, const UserFolders& user) {
   if (IsPortable(program)) return program.path;
+  if (!user.app_data.empty()) return Joined(user.app_data, "tamarack");
   if (IsAbsolute(user.xdg_config_home)) return Joined(user.xdg_config_home, "tamarack");
   if (!user.home.empty()) return Joined(Joined(user.home, ".config"), "tamarack");
   return Joined(user.temp.empty() ? "/tmp" : user.temp, "tamarack");
 }
 
 std::string DocumentsFolderOf(const UserFolders& user) {
+  if (!user.known_documents.empty()) return user.known_documents;
   if (IsAbsolute(user.xdg_documents_dir)) return user.xdg_documents_dir;
   if (std::string dirs = UserDirsDocuments(user.user_dirs, user.home); !dirs.empty()) return dirs;
   if (user.home.empty()) return ".";
@@ -94,7 +95,7 @@ ProgramFolder ProgramFolderAt(const std::string& path, const std::string& instal
   program.installed =
       !program.path.empty() && (program.path == WithoutTrailingSlash(install_bindir) ||
                                 fs::path(program.path).filename() == "bin");
-  program.writable = !program.path.empty() && ::access(program.path.c_str(), W_OK) == 0;
+  program.writable = !program.path.empty() && Env::Default().CanWriteIn(program.path);
   return program;
 }
 
@@ -103,6 +104,8 @@ UserFolders ThisUsersFolders() {
   user.xdg_config_home = Environment("XDG_CONFIG_HOME");
   user.home = Environment("HOME");
   user.xdg_documents_dir = Environment("XDG_DOCUMENTS_DIR");
+  user.app_data = Env::Default().KnownFolderPath(KnownFolder::kAppData);
+  user.known_documents = Env::Default().KnownFolderPath(KnownFolder::kDocuments);
   std::error_code ec;
   user.temp = fs::temp_directory_path(ec).string();
   // user-dirs.dirs lies in the configuration folder the settings folder is made in.

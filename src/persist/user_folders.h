@@ -32,17 +32,23 @@ struct UserFolders {
   bool home_has_documents = false;
   // The system's temporary folder, the last resort for settings without a home.
   std::string temp;
+  // The folders the platform itself names (Windows: %APPDATA% and the user's Documents);
+  // empty on a platform that names none. They come before the XDG ones.
+  std::string app_data;
+  std::string known_documents;
 };
 
 // The settings stay beside the program: not installed, and its folder writable.
 bool IsPortable(const ProgramFolder& program);
 
-// The folder of "IniFile.txt": the program's folder when portable, else
+// The folder of "IniFile.txt": the program's folder when portable, else the platform's
+// application data folder's "tamarack" (Windows: %APPDATA%\tamarack), else
 // $XDG_CONFIG_HOME/tamarack (an absolute path only, as XDG says), else ~/.config/tamarack, else
 // the temporary folder's "tamarack".
 std::string SettingsFolderOf(const ProgramFolder& program, const UserFolders& user);
 
-// The user's documents folder: $XDG_DOCUMENTS_DIR of the environment, else of user-dirs.dirs,
+// The user's documents folder: the one the platform names (Windows), else $XDG_DOCUMENTS_DIR
+// of the environment, else of user-dirs.dirs,
 // else ~/Documents when it exists, else the home folder, else the current folder ".".
 std::string DocumentsFolderOf(const UserFolders& user);
 

@@ -1,13 +1,13 @@
 #include "refdata/reference_files.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
+#include "platform/env.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -83,16 +83,13 @@ std::vector<ReferenceFileEntry> ListReferenceFiles(const std::string& check_file
   if (folder.empty() || !fs::is_directory(folder, ec)) return out;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    struct stat st {};
-    if (!IsDatName(name) || ::stat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-      continue;
-    }
-    std::tm t{};
-    const std::time_t mtime = st.st_mtime;
-    localtime_r(&mtime, &t);
+    if (!IsDatName(name)) continue;
+    const std::optional<FileFacts> facts = Env::Default().FactsOf(it->path().string());
+    if (!facts || !facts->regular) continue;
+    const std::tm t = Env::Default().CalendarTimeOf(facts->modified, false);
     ReferenceFileEntry e;
     e.name = name;
-    e.bytes = static_cast<std::uint64_t>(st.st_size);
+    e.bytes = facts->size;
     e.date = StrFormat("%04d/%2d/%2d %2d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
                        t.tm_hour, t.tm_min, t.tm_sec);
     e.time_key = StrFormat("%04d%02d%02d%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,

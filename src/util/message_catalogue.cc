@@ -1,12 +1,11 @@
 #include "util/message_catalogue.h"
 
-#include <libintl.h>
-
 #include <atomic>
-#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+#include "platform/env.h"
 
 namespace tamarack {
 
@@ -19,16 +18,12 @@ std::atomic<bool> catalogue_bound{false};
 // LANGUAGE), and that holds no catalogue of its own.
 bool SetNeutralMessagesLocale() {
   for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8", "en_US.utf8"}) {
-    if (std::setlocale(LC_MESSAGES, name)) return true;
+    if (Env::Default().SetMessagesLocale(name)) return true;
   }
   return false;
 }
 
-std::string ProgramFolderOfThisProcess() {
-  std::error_code error;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : exe.parent_path().string();
-}
+std::string ProgramFolderOfThisProcess() { return Env::Default().ProgramFolder(); }
 
 }  // namespace
 
@@ -37,12 +32,13 @@ const char* Tr(const char* source) {
   if (!catalogue_bound.load(std::memory_order_relaxed) || !source || *source == '\0') {
     return source;
   }
-  return ::dgettext(kTextDomain, source);
+  return Env::Default().LookUpMessage(kTextDomain, source);
 }
 
 bool CatalogueInUse() {
   // A catalogue found for the language answers the empty text with its header.
-  return catalogue_bound.load(std::memory_order_relaxed) && *::dgettext(kTextDomain, "") != '\0';
+  return catalogue_bound.load(std::memory_order_relaxed) &&
+         *Env::Default().LookUpMessage(kTextDomain, "") != '\0';
 }
 
 std::string CatalogueFolder(const std::string& program_folder) {
@@ -73,19 +69,18 @@ std::string LanguageOfLocale(std::string_view locale) {
 void StartMessageCatalogue(UiLanguage language) {
   if (language == UiLanguage::kJapanese) return;  // the sources' own texts
   const std::string folder = CatalogueFolder(ProgramFolderOfThisProcess());
-  ::bindtextdomain(kTextDomain, folder.c_str());
   // The programs write UTF-8 whatever the locale's character set.
-  ::bind_textdomain_codeset(kTextDomain, "UTF-8");
+  if (!Env::Default().BindMessageCatalogue(kTextDomain, folder)) return;
   if (language == UiLanguage::kEnglish) {
-    ::setenv("LANGUAGE", "en", 1);
+    Env::Default().SetEnvironment("LANGUAGE", "en");
     if (!SetNeutralMessagesLocale()) return;
-  } else if (!std::setlocale(LC_MESSAGES, "")) {
+  } else if (!Env::Default().SetMessagesLocale("")) {
     // The locale asked for is not generated on this machine: its language is still the
     // user's wish, carried by LANGUAGE over a locale that exists.
     const std::string wanted = LanguageOfLocale(
         RequestedMessagesLocale([](const char* name) { return std::getenv(name); }));
     const char* listed = std::getenv("LANGUAGE");
-    if (!wanted.empty() && !(listed && *listed)) ::setenv("LANGUAGE", wanted.c_str(), 1);
+    if (!wanted.empty() && !(listed && *listed)) Env::Default().SetEnvironment("LANGUAGE", wanted);
     if (!SetNeutralMessagesLocale()) return;
   }
   catalogue_bound.store(true, std::memory_order_relaxed);

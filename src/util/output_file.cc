@@ -1,9 +1,5 @@
 #include "util/output_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,14 +11,6 @@ namespace tamarack {
 namespace {
 
 std::string Reason(int error_number) { return std::strerror(error_number); }
-
-void SyncFolderOf(const std::string& path) {
-  const std::string folder = std::filesystem::path(path).parent_path().string();
-  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return;
-  ::fsync(dir);
-  ::close(dir);
-}
 
 }  // namespace
 
@@ -57,38 +45,39 @@ bool PlanOutputTarget(const std::string& target, const std::string& temp_suffix,
   return true;
 }
 
-OutputFile::~OutputFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
+OutputFile::~OutputFile() = default;
 
 bool OutputFile::Fail(int error_number, std::string* error) {
+  return Fail(Reason(error_number), error);
+}
+
+bool OutputFile::Fail(const std::string& reason, std::string* error) {
   failed_ = true;
-  if (error) *error = plan_.writing + ": " + Reason(error_number);
+  if (error) *error = plan_.writing + ": " + reason;
   return false;
 }
 
 bool OutputFile::Open(const std::string& target, const std::string& temp_suffix, std::string* error,
                       std::size_t buffer_bytes) {
   if (!PlanOutputTarget(target, temp_suffix, &plan_, error)) return false;
-  const int flags =
-      plan_.in_place ? O_WRONLY | O_CLOEXEC : O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
-  return OpenPlanned(flags, buffer_bytes, error);
+  return OpenPlanned(plan_.in_place ? WriteMode::kExisting : WriteMode::kCreateOrTruncate,
+                     buffer_bytes, error);
 }
 
 bool OutputFile::OpenInPlace(const std::string& target, std::string* error,
                              std::size_t buffer_bytes) {
   if (!PlanOutputTarget(target, "", &plan_, error)) return false;
   // A special file keeps its node; a regular file or a new name is truncated or created.
-  const int flags =
-      plan_.in_place ? O_WRONLY | O_CLOEXEC : O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+  const WriteMode mode = plan_.in_place ? WriteMode::kExisting : WriteMode::kCreateOrTruncate;
   plan_.in_place = true;
   plan_.writing = plan_.target;
-  return OpenPlanned(flags, buffer_bytes, error);
+  return OpenPlanned(mode, buffer_bytes, error);
 }
 
-bool OutputFile::OpenPlanned(int flags, std::size_t buffer_bytes, std::string* error) {
-  fd_ = ::open(plan_.writing.c_str(), flags, 0666);
-  if (fd_ < 0) return Fail(errno, error);
+bool OutputFile::OpenPlanned(WriteMode mode, std::size_t buffer_bytes, std::string* error) {
+  std::string reason;
+  file_ = env_.OpenWritable(plan_.writing, mode, &reason);
+  if (!file_) return Fail(reason, error);
   buffer_limit_ = buffer_bytes;
   buffer_.clear();
   buffer_.reserve(buffer_limit_);
@@ -100,27 +89,24 @@ bool OutputFile::OpenPlanned(int flags, std::size_t buffer_bytes, std::string* e
 
 [[gnu::hot]] bool OutputFile::WriteAll(std::span<const std::uint8_t> bytes, std::string* error) {
   while (!bytes.empty()) {
-    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return Fail(n < 0 ? errno : ENOSPC, error);
-    written_ += static_cast<std::uint64_t>(n);
-    bytes = bytes.subspan(static_cast<std::size_t>(n));
+    std::string reason;
+    const std::size_t n = file_->Write(bytes, &reason);
+    if (n == 0) return Fail(reason, error);
+    written_ += n;
+    bytes = bytes.subspan(n);
   }
   if (!plan_.in_place && written_ - sent_to_disk_ >= kWriteBehindBytes) StartWriteBack();
   return true;
 }
 
 void OutputFile::StartWriteBack() {
-#ifdef SYNC_FILE_RANGE_WRITE
   // Only a start: the closing fsync still waits for the data and reports any failure.
-  ::sync_file_range(fd_, static_cast<off_t>(sent_to_disk_),
-                    static_cast<off_t>(written_ - sent_to_disk_), SYNC_FILE_RANGE_WRITE);
-#endif
+  file_->StartWriteBack(sent_to_disk_, written_ - sent_to_disk_);
   sent_to_disk_ = written_;
 }
 
 [[gnu::hot]] bool OutputFile::Append(std::span<const std::uint8_t> bytes, std::string* error) {
-  if (fd_ < 0 || failed_) return Fail(EBADF, error);
+  if (!file_ || failed_) return Fail(EBADF, error);
   if (buffer_.size() + bytes.size() > buffer_limit_ && !buffer_.empty() && !Flush(error)) {
     return false;
   }
@@ -136,40 +122,36 @@ bool OutputFile::Append(std::string_view text, std::string* error) {
 }
 
 bool OutputFile::Flush(std::string* error, bool sync) {
-  if (fd_ < 0) return Fail(EBADF, error);
+  if (!file_) return Fail(EBADF, error);
   const bool ok = WriteAll(buffer_, error);
   buffer_.clear();
   if (!ok) return false;
-  if (sync && !plan_.in_place && ::fsync(fd_) != 0) return Fail(errno, error);
+  std::string reason;
+  if (sync && !plan_.in_place && !file_->Sync(&reason)) return Fail(reason, error);
   return true;
 }
 
 bool OutputFile::Commit(std::string* error) {
-  if (fd_ < 0 || failed_) return Fail(EBADF, error);
+  if (!file_ || failed_) return Fail(EBADF, error);
   if (!Flush(error, true)) return false;
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) return Fail(errno, error);
+  std::string reason;
+  const bool closed = file_->Close(&reason);
+  file_.reset();
+  if (!closed) return Fail(reason, error);
   if (plan_.in_place) return true;
-  if (::rename(plan_.writing.c_str(), plan_.target.c_str()) != 0) {
-    const int e = errno;
+  if (!env_.Rename(plan_.writing, plan_.target, &reason)) {
     failed_ = true;
-    if (error) *error = plan_.target + ": " + Reason(e);
+    if (error) *error = plan_.target + ": " + reason;
     return false;
   }
-  SyncFolderOf(plan_.target);
+  env_.SyncFolder(std::filesystem::path(plan_.target).parent_path().string());
   return true;
 }
 
 void OutputFile::Abandon(bool remove_temporary) {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
+  file_.reset();
   buffer_.clear();
-  if (remove_temporary && !plan_.in_place && !plan_.writing.empty()) {
-    ::unlink(plan_.writing.c_str());
-  }
+  if (remove_temporary && !plan_.in_place && !plan_.writing.empty()) env_.Remove(plan_.writing);
 }
 
 }  // namespace tamarack

@@ -8,10 +8,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/env.h"
 
 namespace tamarack {
 
@@ -32,7 +35,8 @@ bool PlanOutputTarget(const std::string& target, const std::string& temp_suffix,
 // ("/tmp/x.dat.partial: No space left on device"). Not thread-safe.
 class OutputFile {
  public:
-  OutputFile() = default;
+  // Files are written through `env` (a test's, to plant a full disk).
+  explicit OutputFile(Env& env = Env::Default()) : env_(env) {}
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -56,15 +60,16 @@ class OutputFile {
   // Closes without renaming. The temporary file stays for the caller to name, or is removed.
   void Abandon(bool remove_temporary);
 
-  bool is_open() const { return fd_ >= 0; }
+  bool is_open() const { return file_ != nullptr; }
   const OutputTarget& plan() const { return plan_; }
   // Bytes the system accepted (not those still buffered).
   std::uint64_t bytes_written() const { return written_; }
 
  private:
-  bool OpenPlanned(int flags, std::size_t buffer_bytes, std::string* error);
+  bool OpenPlanned(WriteMode mode, std::size_t buffer_bytes, std::string* error);
   bool WriteAll(std::span<const std::uint8_t> bytes, std::string* error);
   bool Fail(int error_number, std::string* error);
+  bool Fail(const std::string& reason, std::string* error);
   void StartWriteBack();
 
   // A file written through a temporary name sends its data to the disk while it grows, a few
@@ -72,8 +77,9 @@ class OutputFile {
   // pile up dirty pages. A file written in place (a log, a device node, a FIFO) is left alone.
   static constexpr std::uint64_t kWriteBehindBytes = std::uint64_t{8} << 20;
 
+  Env& env_;
   OutputTarget plan_;
-  int fd_ = -1;
+  std::unique_ptr<WritableFile> file_;
   std::size_t buffer_limit_ = 0;
   std::vector<std::uint8_t> buffer_;
   std::uint64_t written_ = 0;

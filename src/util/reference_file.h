@@ -6,9 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+
+#include "platform/env.h"
 
 namespace tamarack {
 
@@ -21,7 +24,7 @@ std::int64_t ReferenceFirstLba(std::int64_t start, std::int64_t end);
 std::optional<std::uint64_t> ReferenceOffset(std::int64_t first_lba, std::int64_t lba,
                                              std::uint32_t block_size);
 
-// A reference file open for reading at any offset (pread: no position shared between reads).
+// A reference file open for reading at any offset (no position shared between reads).
 class ReferenceFile {
  public:
   ReferenceFile() = default;
@@ -30,8 +33,8 @@ class ReferenceFile {
   ReferenceFile& operator=(const ReferenceFile&) = delete;
 
   // False with the system's reason (without the file's name) when it cannot be opened.
-  bool Open(const std::string& path, std::string* error);
-  bool is_open() const { return fd_ >= 0; }
+  bool Open(const std::string& path, std::string* error, Env& env = Env::Default());
+  bool is_open() const { return file_ != nullptr; }
   // Its size in bytes when it was opened.
   std::uint64_t size() const { return size_; }
   // Reads `out.size()` bytes from `offset` on, fewer where the file ends or a read fails;
@@ -39,7 +42,7 @@ class ReferenceFile {
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
 
  private:
-  int fd_ = -1;
+  std::unique_ptr<RandomAccessFile> file_;
   std::uint64_t size_ = 0;
 };
 

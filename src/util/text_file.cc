@@ -1,9 +1,5 @@
 #include "util/text_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +7,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/env.h"
 #include "util/output_file.h"
 #include "util/strings.h"
 
@@ -51,7 +48,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     out.Abandon(true);
     return false;
   };
-  if (!out.Open(path, ".tmp-" + std::to_string(::getpid()), error, 0)) return fail();
+  if (!out.Open(path, ".tmp-" + std::to_string(Env::Default().ProcessId()), error, 0))
+    return fail();
   if (!out.Append(bytes, error) || !out.Commit(error)) return fail();
   return true;
 }

@@ -215,7 +215,7 @@ TEST_F(CueImageTest, MalformedSheets) {
     ++checked;
     at = next;
   }
-  EXPECT_EQ(checked, 21);
+  EXPECT_EQ(checked, 23);
   dir.Write("bad.cue", "FILE missing.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
   EXPECT_THAT(OpenError(dir.File("bad.cue")),
               HasSubstr(":1: " + dir.File("missing.bin") + ": cannot open"));

@@ -1,5 +1,6 @@
-// Image opening on any file: the input is a cue sheet (beside a small BIN it may name) or an
-// ISO image. An image that opens reads the first and last block of each track.
+// Image opening on any file: the input's first byte chooses what the rest is: an ISO image, a
+// cue sheet (beside a small BIN it may name), a Nero image, or the WAVE file of a fixed sheet.
+// An image that opens reads the first and last block of each track.
 
 #include <cstdlib>
 #include <fstream>
@@ -27,16 +28,21 @@ const std::string& Folder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const bool cue = data[0] & 1;
+  const int kind = data[0] & 3;
   const std::string_view body(reinterpret_cast<const char*>(data + 1), size - 1);
   std::string error;
-  if (cue) {
+  if (kind == 1) {
     tamarack::emu::CueSheet sheet;
     if (!tamarack::emu::ParseCueSheet(body, "disc.cue", Folder(), &sheet, &error) && error.empty())
       std::abort();
   }
-  const std::string path = Folder() + (cue ? "/disc.cue" : "/disc.iso");
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << body;
+  static constexpr const char* kNames[] = {"/disc.iso", "/disc.cue", "/disc.nrg", "/track.wav"};
+  std::ofstream(Folder() + kNames[kind], std::ios::binary | std::ios::trunc) << body;
+  if (kind == 3) {
+    std::ofstream(Folder() + "/wave.cue", std::ios::trunc)
+        << "FILE track.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n";
+  }
+  const std::string path = Folder() + (kind == 3 ? "/wave.cue" : kNames[kind]);
   error.clear();
   auto disc = tamarack::emu::OpenImage(path, &error);
   if (!disc) {

@@ -139,6 +139,48 @@ CheckResult CheckIncludes(const Order& order, const std::vector<SourceFile>& fil
   return r;
 }
 
+// System headers of one platform: outside the platform layer and the platform folders no file
+// may include one. The C and C++ standard headers (<csignal>, <ctime>) are every platform's.
+bool IsPlatformHeader(const std::string& header) {
+  static const std::set<std::string> kHeaders = {
+      "unistd.h", "fcntl.h",   "signal.h",  "dirent.h",   "dlfcn.h",    "pthread.h",
+      "poll.h",   "termios.h", "libintl.h", "pwd.h",      "grp.h",      "syslog.h",
+      "netdb.h",  "spawn.h",   "windows.h", "winioctl.h", "ntddscsi.h", "io.h",
+      "direct.h", "shlobj.h",  "winbase.h", "process.h",  "devioctl.h", "ntddstor.h"};
+  for (const char* tree : {"sys/", "linux/", "scsi/", "arpa/", "netinet/", "asm/"}) {
+    if (header.starts_with(tree)) return true;
+  }
+  return kHeaders.count(header) != 0;
+}
+
+// Where a platform's own headers belong: the platform layer, the drives' platform folders and
+// the server, which is Linux only.
+bool MayUsePlatformHeaders(const std::string& path) {
+  for (const char* place : {"platform/", "device/linux/", "device/windows/", "serve/"}) {
+    if (path.starts_with(place)) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> PlatformHeadersOutsideThePlatform(const std::vector<SourceFile>& files) {
+  static const std::regex kSystemInclude(R"(^\s*#\s*include\s*<([^>]+)>)");
+  std::vector<std::string> found;
+  for (const SourceFile& f : files) {
+    if (MayUsePlatformHeaders(f.path)) continue;
+    std::istringstream in(f.text);
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+      ++number;
+      std::smatch m;
+      if (std::regex_search(line, m, kSystemInclude) && IsPlatformHeader(m[1])) {
+        found.push_back("src/" + f.path + ":" + std::to_string(number) + " includes <" +
+                        std::string(m[1]) + ">");
+      }
+    }
+  }
+  return found;
+}
+
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
@@ -179,6 +221,33 @@ TEST(IncludeOrderTest, EveryIncludeOfSrcKeepsTheDocumentedOrder) {
   // Guards the check itself: a reader that finds nothing would pass anything.
   EXPECT_GT(r.cross_folder_includes, 100);
   for (const std::string& v : r.violations) ADD_FAILURE() << v;
+}
+
+TEST(IncludeOrderTest, OnlyThePlatformLayerIncludesPlatformHeaders) {
+  for (const std::string& v : PlatformHeadersOutsideThePlatform(SourcesOfSrc())) {
+    ADD_FAILURE() << v << ": go through platform/env.h";
+  }
+}
+
+TEST(IncludeOrderTest, PlatformHeadersAreNamedWhereverTheyAre) {
+  const std::vector<SourceFile> files = {
+      {"util/a.cc", "#include <unistd.h>\n#include <csignal>\n  # include <sys/stat.h>\n"},
+      {"emu/b.cc", "#include <windows.h>\n#include \"platform/env.h\"\n#include <vector>\n"},
+      {"platform/posix/c.cc", "#include <unistd.h>\n"},
+      {"device/windows/d.cc", "#include <windows.h>\n#include <ntddscsi.h>\n"},
+      {"device/linux/e.cc", "#include <scsi/sg.h>\n"},
+      {"device/f.cc", "#include <linux/cdrom.h>\n"},
+      {"serve/g.cc", "#include <sys/mman.h>\n"},
+      {"cli/h.cc", "#include <CLI/CLI.hpp>\n#include <dlfcn.h>\n"},
+  };
+  EXPECT_EQ(PlatformHeadersOutsideThePlatform(files),
+            (std::vector<std::string>{
+                "src/util/a.cc:1 includes <unistd.h>",
+                "src/util/a.cc:3 includes <sys/stat.h>",
+                "src/emu/b.cc:1 includes <windows.h>",
+                "src/device/f.cc:1 includes <linux/cdrom.h>",
+                "src/cli/h.cc:2 includes <dlfcn.h>",
+            }));
 }
 
 // Arrows the design does not want, whatever the code includes today: each must stay outside

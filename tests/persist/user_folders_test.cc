@@ -62,6 +62,18 @@ TEST(UserFolders, SettingsAndDataFollowThePlaceOfTheProgram) {
     EXPECT_EQ(SettingsFolderOf(r.program, r.user), r.settings) << r.what;
     EXPECT_EQ(DataFolderOf(r.program, r.user), r.data) << r.what;
   }
+
+  // Windows names the folders itself; they win over anything of XDG's in the environment.
+  UserFolders windows = xdg;
+  windows.app_data = R"(C:\Users\u\AppData\Roaming)";
+  windows.known_documents = R"(C:\Users\u\Documents)";
+  const ProgramFolder copied{R"(D:\Tamarack)", false, true};
+  const ProgramFolder program_files{R"(C:\Program Files\Tamarack)", false, false};
+  EXPECT_EQ(SettingsFolderOf(copied, windows), copied.path);
+  EXPECT_EQ(DataFolderOf(copied, windows), copied.path);
+  EXPECT_EQ(SettingsFolderOf(program_files, windows),
+            (fs::path(windows.app_data) / "tamarack").string());
+  EXPECT_EQ(DataFolderOf(program_files, windows), windows.known_documents);
 }
 
 TEST(UserFolders, UserDirsDocumentsReadsTheDesktopsLine) {
