@@ -52,6 +52,7 @@ const SubcommandAdder kSubcommands[] = {
     {{"dump"}, AddDumpCommand},
     {{"measure"}, AddMeasureCommand},
     {{"msr"}, AddMsrCommand},
+    {{"c2scan"}, AddC2ScanCommand},
     {{"capture"}, AddCaptureCommand},
     {{"check"}, AddCheckCommand},
     {{"send"}, AddSendCommand},

@@ -70,6 +70,7 @@ void AddModeSelectCommand(CLI::App& app, CliContext& context);
 void AddModeSenseCommand(CLI::App& app, CliContext& context);
 void AddDumpCommand(CLI::App& app, CliContext& context);
 void AddMeasureCommand(CLI::App& app, CliContext& context);
+void AddC2ScanCommand(CLI::App& app, CliContext& context);
 void AddMsrCommand(CLI::App& app, CliContext& context);
 void AddCaptureCommand(CLI::App& app, CliContext& context);
 void AddCheckCommand(CLI::App& app, CliContext& context);

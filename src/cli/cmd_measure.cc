@@ -16,7 +16,7 @@
 #include "cli/exit_codes.h"
 #include "cli/job_terminal.h"
 #include "cli/multi_drive_run.h"
-#include "cli/png_plot.h"
+#include "cli/plot_file.h"
 #include "device/device_session.h"
 #include "job/job_runner.h"
 #include "measure/graph_view.h"
@@ -24,9 +24,7 @@
 #include "measure/speed_measurement_job.h"
 #include "platform/env.h"
 #include "shell/tab_file.h"
-#include "tools/dump_number.h"
 #include "util/strings.h"
-#include "util/text_file.h"
 
 namespace tamarack::cli {
 
@@ -42,8 +40,6 @@ struct MeasureOptions {
   std::uint32_t timeout = kDefaultCommandTimeout;
 };
 
-enum class PlotKind { kNone, kSvg, kPng };
-
 // The job's running "current LBA" status, as shown in the user's language: its text before the
 // number.
 bool IsRunningLbaLine(std::string_view text) {
@@ -53,12 +49,6 @@ bool IsRunningLbaLine(std::string_view text) {
     if (!head.empty() && text.starts_with(head)) return true;
   }
   return false;
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<long>(suffix.size()),
-                    [](char a, char b) { return (a | 0x20) == (b | 0x20); });
 }
 
 // The measurement's lines on the terminal: the model, the command, the status line, the final
@@ -137,50 +127,10 @@ Box PlotBox(const SpeedRecord& record) {
   return Box{0, 0, width, 500};
 }
 
-bool ParseLba(const std::string& text, const char* name, std::optional<std::int64_t>* out,
-              std::ostream& err) {
-  if (text.empty()) return true;
-  const auto v = ParseDumpNumber(text, false);
-  if (!v || *v > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
-    err << "tamarack-cli measure: " << name
-        << " takes a block address from 0 to 2147483647 (decimal, or hex with 0x)\n";
-    return false;
-  }
-  *out = *v;
-  return true;
-}
-
-// The plot's kind from its file name; false with a message when it cannot be drawn.
-bool PlotKindOf(const std::string& path, const char* command, PlotKind* kind, std::ostream& err) {
-  *kind = PlotKind::kNone;
-  if (path.empty()) return true;
-  *kind = EndsWith(path, ".svg")   ? PlotKind::kSvg
-          : EndsWith(path, ".png") ? PlotKind::kPng
-                                   : PlotKind::kNone;
-  if (*kind == PlotKind::kNone) {
-    err << "tamarack-cli " << command << ": --plot writes FILE.svg or FILE.png\n";
-    return false;
-  }
-#ifndef TAMARACK_HAVE_PNG_PLOT
-  if (*kind == PlotKind::kPng) {
-    err << "tamarack-cli " << command << ": this build has no Qt to draw PNG files; use FILE.svg\n";
-    return false;
-  }
-#endif
-  return true;
-}
-
 // Writes the graph; false with the reason in `error`.
 bool WritePlot(const std::string& path, PlotKind kind, const SpeedGraph& graph, const Box& box,
                const CliContext& context, std::string* error) {
-  if (kind == PlotKind::kSvg) {
-    return WriteFileAtomically(path, DrawingToSvg(graph.drawing, box.width(), box.height()), error);
-  }
-  if (kind == PlotKind::kPng) {
-    return WritePngPlot(context.png_plugin_places, graph.drawing, box.width(), box.height(), path,
-                        error);
-  }
-  return true;
+  return WritePlot(path, kind, graph.drawing, box.width(), box.height(), context, error);
 }
 
 // One drive's measurement; its files are the drive's own.
@@ -253,13 +203,8 @@ int Measure(MeasureOptions& o, CliContext& context) {
   std::ostream& err = *context.err;
   MeasureSettings settings;
   settings.block_count = o.blocks;
-  if (!ParseLba(o.start, "--start", &settings.first_override, err) ||
-      !ParseLba(o.end, "--end", &settings.last_override, err)) {
-    return kExitBadArguments;
-  }
-  if (settings.first_override && settings.last_override &&
-      *settings.last_override < *settings.first_override) {
-    err << "tamarack-cli measure: --end lies before --start\n";
+  if (!ParseBlockRange(o.start, o.end, "measure", &settings.first_override, &settings.last_override,
+                       err)) {
     return kExitBadArguments;
   }
   PlotKind plot = PlotKind::kNone;

@@ -49,6 +49,10 @@ SenseCode ReadRawBlock(DriveUnit& u, std::int32_t lba, RawSector* out) {
     out->c2[kCorruptedByteOffset / 8] |=
         static_cast<std::uint8_t>(0x80 >> (kCorruptedByteOffset % 8));
   }
+  // Planted C2 errors flag the field's first bits; the data stay as they are.
+  const std::uint32_t bits = u.faults.C2Bits(lba);
+  for (std::uint32_t i = 0; i < bits; ++i)
+    out->c2[i / 8] |= static_cast<std::uint8_t>(0x80 >> (i % 8));
   // The last bit of the Q record (the CRC's lowest) is the Q bit of the last sub-channel byte.
   if (u.faults.HasBadQCrc(lba)) out->sub[kSubchannelSize - 1] ^= 0x40;
   return kNoSense;

@@ -15,7 +15,8 @@ void ChargeAccess(CommandContext& c, std::int32_t lba, std::int32_t blocks);
 
 // Reads raw block `lba` through the fault plan: an unreadable block, a flaky block that fails
 // this time or an image that cannot be read gives 3/11/00; a corrupted block comes back with
-// the byte at kCorruptedByteOffset flipped and its C2 bit set; a block with a spoilt Q CRC
+// the byte at kCorruptedByteOffset flipped and its C2 bit set; a block with planted C2 errors
+// (or before an unreadable one) with its C2 bits set; a block with a spoilt Q CRC
 // comes back with the last bit of its Q record flipped.
 SenseCode ReadRawBlock(DriveUnit& unit, std::int32_t lba, RawSector* out);
 

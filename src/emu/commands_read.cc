@@ -207,9 +207,10 @@ SenseCode ReadCdPastBuffer(CommandContext& c, const ReadCdSelection& sel, std::i
 
 SenseCode ReadCdBlocks(CommandContext& c, std::int64_t lba, std::int64_t count) {
   const ReadCdSelection sel = ReadCdSelection::FromCdb(c.cdb);
-  if (CheckReadCdSelection(sel) != ReadCdStatus::kOk) return kInvalidFieldInCdb;
-  if (count == 0) return kNoSense;
   DriveUnit& u = c.unit;
+  if (CheckReadCdSelection(sel) != ReadCdStatus::kOk) return kInvalidFieldInCdb;
+  if (ErrorFieldBytes(sel.main) > 0 && !ReportsC2(u.model)) return kInvalidFieldInCdb;
+  if (count == 0) return kNoSense;
   const DiscLayout& layout = u.MediumLayout();
   SenseCode sense = CheckBlockRange(layout, lba, count);
   if (!sense.ok()) return sense;

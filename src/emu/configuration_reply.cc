@@ -96,7 +96,9 @@ std::vector<std::uint8_t> BuildConfiguration(int requested_type, std::uint16_t s
   WriteBe16(reply, 6, cd_present ? kProfileCdRom : kProfileNone);
   const std::vector<FeatureRow> features =
       model == DriveModel::kModern ? ModernFeatures(cd_present) : Features(cd_present);
-  for (const FeatureRow& f : features) {
+  for (FeatureRow f : features) {
+    // CD-Read's C2 flags bit follows the model as page 2Ah's does.
+    if (f.code == 0x001E && !ReportsC2(model) && !f.data.empty()) f.data[0] &= 0xFD;
     const bool current =
         f.current == Currency::kAlways || (f.current == Currency::kWithCd && cd_present);
     if (requested_type == 2 ? f.code != starting_feature : f.code < starting_feature) continue;

@@ -17,7 +17,7 @@ std::vector<std::uint8_t> Body(std::size_t page_size,
 
 }  // namespace
 
-ModePages::ModePages() {
+ModePages::ModePages(bool c2_pointers) {
   // Read/Write Error Recovery: read retry count 16; TB, RC, PER, DTE, DCR and the read retry
   // count may be changed.
   Add(0x01, Body(12, {{3, 0x10}}), Body(12, {{2, 0x37}, {3, 0xFF}}), true);
@@ -76,12 +76,12 @@ ModePages::ModePages() {
       Body(10, {{4, 0x07}, {6, 0xFF}, {7, 0xFF}, {8, 0xFF}, {9, 0xFF}}), true);
   // CD/DVD Capabilities and Mechanical Status: 30 bytes (page length 1Ch), nothing changeable.
   // Reads CD-R, CD-RW, DVD-ROM; multi-session, XA forms 1 and 2, audio play; UPC, ISRC, C2
-  // pointers, R-W, accurate CD-DA, Read CD on audio; tray with eject and lock; separate
-  // channel mute and volume; 256 volume levels, 2 MB buffer.
+  // pointers (unless the model keeps none), R-W, accurate CD-DA, Read CD on audio; tray with eject
+  // and lock; separate channel mute and volume; 256 volume levels, 2 MB buffer.
   Add(kCapabilitiesPage,
       Body(30, {{2, 0x0F},
                 {4, 0x71},
-                {5, 0x7F},
+                {5, static_cast<std::uint8_t>(c2_pointers ? 0x7F : 0x6F)},
                 {6, 0x29},
                 {7, 0x03},
                 {10, 0x01},

@@ -26,7 +26,8 @@ inline constexpr std::size_t ModeHeaderSize(ModeHeader h) { return h == ModeHead
 // Not thread-safe; the drive serialises its use.
 class ModePages {
  public:
-  ModePages();
+  // `c2_pointers`: page 2Ah says the drive reports C2 error pointers.
+  explicit ModePages(bool c2_pointers = true);
 
   // The page codes the drive knows, ascending.
   std::vector<std::uint8_t> Codes() const;

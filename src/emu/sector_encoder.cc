@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "emu/cd_address.h"
-#include "emu/ecc.h"
-#include "emu/edc.h"
+#include "util/ecc.h"
+#include "util/edc.h"
 
 namespace tamarack::emu {
 namespace {
@@ -16,15 +16,6 @@ void PutEdc(std::span<std::uint8_t, kRawSectorSize> s, std::size_t from, std::si
   s[to + 1] = static_cast<std::uint8_t>(edc >> 8);
   s[to + 2] = static_cast<std::uint8_t>(edc >> 16);
   s[to + 3] = static_cast<std::uint8_t>(edc >> 24);
-}
-
-std::uint32_t StoredEdc(std::span<const std::uint8_t, kRawSectorSize> s, std::size_t at) {
-  return static_cast<std::uint32_t>(s[at]) | static_cast<std::uint32_t>(s[at + 1]) << 8 |
-         static_cast<std::uint32_t>(s[at + 2]) << 16 | static_cast<std::uint32_t>(s[at + 3]) << 24;
-}
-
-bool EdcMatches(std::span<const std::uint8_t, kRawSectorSize> s, std::size_t from, std::size_t to) {
-  return ComputeEdc(std::span<const std::uint8_t>(s.data() + from, to - from)) == StoredEdc(s, to);
 }
 
 // ECC of a Mode 2 form 1 sector: the header does not take part (it is read as zeros).
@@ -106,44 +97,6 @@ void EncodeSector(TrackMode mode, std::int32_t lba, XaSubHeader sub,
     case TrackMode::kAudio:
       break;
   }
-}
-
-SectorCheck CheckSector(std::span<const std::uint8_t, kRawSectorSize> s) {
-  SectorCheck c;
-  c.sync_ok = std::equal(kSyncPattern.begin(), kSyncPattern.end(), s.begin());
-  if (!c.sync_ok) return c;
-  c.mode = s[15];
-  if (c.mode == 1) {
-    c.edc_ok = EdcMatches(s, 0, 2064);
-    const EccCheck e = CheckEcc(s);
-    c.bad_p = e.bad_p;
-    c.bad_q = e.bad_q;
-    c.ecc_ok = e.Ok() && std::all_of(s.begin() + 2068, s.begin() + 2076,
-                                     [](std::uint8_t b) { return b == 0; });
-    return c;
-  }
-  if (c.mode != 2) return c;
-  c.xa = std::equal(s.begin() + 16, s.begin() + 20, s.begin() + 20);
-  if (!c.xa) {
-    c.edc_ok = true;  // formless Mode 2 has no EDC or ECC
-    c.ecc_ok = true;
-    return c;
-  }
-  c.form = (s[18] & kSubmodeForm2) ? 2 : 1;
-  if (c.form == 2) {
-    c.edc_ok = StoredEdc(s, 2348) == 0 || EdcMatches(s, 16, 2348);
-    c.ecc_ok = true;
-    return c;
-  }
-  c.edc_ok = EdcMatches(s, 16, 2072);
-  std::array<std::uint8_t, kRawSectorSize> copy;
-  std::copy(s.begin(), s.end(), copy.begin());
-  std::memset(copy.data() + 12, 0, 4);
-  const EccCheck e = CheckEcc(copy);
-  c.bad_p = e.bad_p;
-  c.bad_q = e.bad_q;
-  c.ecc_ok = e.Ok();
-  return c;
 }
 
 }  // namespace tamarack::emu

@@ -1,6 +1,5 @@
-// The CD-ROM sector formats (ECMA-130 and the CD-ROM XA extension): where the fields of a
-// 2352-byte sector lie, and how sync, header, sub-header, EDC and ECC are written around user
-// data already in place.
+// The CD-ROM sector formats (ECMA-130 and the CD-ROM XA extension): how sync, header,
+// sub-header, EDC and ECC are written around user data already in place.
 #pragma once
 
 #include <array>
@@ -9,11 +8,9 @@
 #include <span>
 
 #include "emu/disc.h"
+#include "util/sector_check.h"
 
 namespace tamarack::emu {
-
-inline constexpr std::array<std::uint8_t, 12> kSyncPattern = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
 
 // XA sub-header sub-mode bits.
 inline constexpr std::uint8_t kSubmodeEndOfRecord = 0x01;
@@ -42,19 +39,5 @@ std::size_t UserDataSize(TrackMode mode);
 // data must already be at UserDataOffset(mode). Audio sectors are left as they are.
 void EncodeSector(TrackMode mode, std::int32_t lba, XaSubHeader sub,
                   std::span<std::uint8_t, kRawSectorSize> sector);
-
-// What a data sector's own bytes say about it.
-struct SectorCheck {
-  bool sync_ok = false;
-  int mode = -1;        // header byte 15, or -1 without sync
-  bool xa = false;      // Mode 2 with matching sub-header copies
-  int form = 0;         // 1 or 2 for XA sectors
-  bool edc_ok = false;  // true when the EDC matches (form 2: or is zero, i.e. absent)
-  bool ecc_ok = false;  // true when P and Q syndromes are zero (formless, form 2: true)
-  int bad_p = 0;
-  int bad_q = 0;
-  bool Ok() const { return sync_ok && edc_ok && ecc_ok; }
-};
-SectorCheck CheckSector(std::span<const std::uint8_t, kRawSectorSize> sector);
 
 }  // namespace tamarack::emu

@@ -129,6 +129,25 @@ bool ParseFlaky(std::string_view value, FaultPlan* faults, std::string* why) {
   return true;
 }
 
+// c2=LIST:BITS: the blocks of LIST come with BITS C2 error bits each.
+bool ParseC2(std::string_view value, FaultPlan* faults, std::string* why) {
+  const std::size_t colon = value.rfind(':');
+  if (colon == std::string_view::npos) {
+    *why = "c2 needs a number of bits: c2=LIST:BITS";
+    return false;
+  }
+  const std::string_view bits_text = value.substr(colon + 1);
+  std::uint32_t bits = 0;
+  if (!ParseNumber(bits_text, 10, &bits) || bits < 1 || bits > 2352) {
+    *why = Join({"the C2 bits \"", bits_text, "\" must be 1 to 2352 (one a byte of the block)"});
+    return false;
+  }
+  std::vector<BlockRange> ranges;
+  if (!ParseBlockList(value.substr(0, colon), &ranges, why)) return false;
+  for (const BlockRange& r : ranges) faults->c2.push_back({r, bits});
+  return true;
+}
+
 // refuse=OPS or refuse=OPS:KIND: the opcodes the path refuses, as a host or an OS error.
 bool ParseRefusal(std::string_view value, FaultPlan* faults, std::string* why) {
   std::string_view list = value;
@@ -171,6 +190,7 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
   if (name == "formless") return needs_value() && ParseBlockList(value, &c->faults.formless, why);
   if (name == "slow") return needs_value() && ParseOpcodes(value, &c->faults.slow_opcodes, why);
   if (name == "flaky") return needs_value() && ParseFlaky(value, &c->faults, why);
+  if (name == "c2") return needs_value() && ParseC2(value, &c->faults, why);
   if (name == "refuse") return needs_value() && ParseRefusal(value, &c->faults, why);
   if (name == "seed") {
     if (!needs_value()) return false;
@@ -199,11 +219,13 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
   }
   if (name == "model") {
     if (!needs_value()) return false;
-    if (value != "classic" && value != "modern") {
-      *why = "model must be classic or modern";
+    if (value != "classic" && value != "modern" && value != "plain") {
+      *why = "model must be classic, modern or plain";
       return false;
     }
-    c->model = value == "modern" ? DriveModel::kModern : DriveModel::kClassic;
+    c->model = value == "modern"  ? DriveModel::kModern
+               : value == "plain" ? DriveModel::kPlain
+                                  : DriveModel::kClassic;
     return true;
   }
   if (name == "serial") {
@@ -227,10 +249,11 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
     c->power_on_attention = true;
     return no_value();
   }
-  *why = Join({"unknown option \"", name,
-               "\" (known: speed, bad, flaky, corrupt, short, qcrc, formless, refuse, slow, seed, "
-               "tray, nomedium, "
-               "poweron, resid, model, serial)"});
+  *why =
+      Join({"unknown option \"", name,
+            "\" (known: speed, bad, flaky, corrupt, c2, short, qcrc, formless, refuse, slow, seed, "
+            "tray, nomedium, "
+            "poweron, resid, model, serial)"});
   return false;
 }
 

@@ -5,6 +5,7 @@
 //   bad=LIST                    unreadable blocks (3/11/00)
 //   flaky=LIST:P                blocks failing with probability P (0 < P <= 1)
 //   corrupt=LIST                blocks returned with one byte flipped (C2 bit set)
+//   c2=LIST:BITS                blocks returned with BITS C2 error bits set (1-2352)
 //   short=LIST                  reads stop half-way into these blocks (good status)
 //   qcrc=LIST                   the Q sub-channel of these blocks comes with a wrong CRC
 //   formless=LIST               Read CD returns these Mode 1 blocks as Mode 2 formless ones
@@ -15,7 +16,7 @@
 //   nomedium                    no disc in the drive
 //   poweron                     report 6/29/00 after opening, as /dev/sgN does
 //   resid=exact|none|zero|pad   how data-in replies arrive (see resid_mode.h; default exact)
-//   model=classic|modern        the drive it plays (see drive_model.h; default classic)
+//   model=classic|modern|plain  the drive it plays (see drive_model.h; default classic)
 //   serial=TEXT                 the unit serial number (1-20 of A-Z a-z 0-9 . _ -; default
 //                               derived from the id, see DriveSerialOfId)
 //

@@ -85,6 +85,7 @@ OpenResult VirtualDriveProvider::Open(std::string_view id) {
       unit = std::make_shared<DriveUnit>(std::move(disc), config.speed, config.faults);
       unit->tray_open = config.tray_open;
       unit->model = config.model;
+      unit->mode_pages = ModePages(ReportsC2(config.model));
       unit->serial = config.serial.empty() ? DriveSerialOfId(id) : config.serial;
       units_.emplace(std::string(id), unit);
     }

@@ -169,6 +169,67 @@ std::optional<GraphSpot> SpeedGraphSpotAt(const SpeedRecord& record, Box r, int 
   return nearest;
 }
 
+namespace {
+
+// Errors a pixel up: the smallest of 1, 2, 5, 10, 20, 50, ... that fits `worst` into `height`.
+std::uint64_t C2Scale(std::uint64_t worst, int height) {
+  const auto h = static_cast<std::uint64_t>(std::max(height, 1));
+  std::uint64_t decade = 1;
+  for (;;) {
+    for (const std::uint64_t step : {1u, 2u, 5u}) {
+      if (worst <= step * decade * h) return step * decade;
+    }
+    decade *= 10;
+  }
+}
+
+}  // namespace
+
+Drawing DrawC2Graph(const C2Record& record, Box r) {
+  if (r.width() <= 0 || r.height() <= 0) return {};
+  const GraphMetrics& m = kScreen;
+  std::uint64_t worst = 0;
+  for (const C2Second& s : record.seconds()) worst = std::max(worst, s.errors);
+  const std::uint64_t scale = C2Scale(worst, r.height());
+  Drawing d;
+  d.push_back(FillShape{r, kGraphBackground});
+  for (int k = 1; r.bottom - m.grid * k > r.top; ++k) {
+    const int y = r.bottom - m.grid * k;
+    d.push_back(LineShape{r.left + m.grid_indent, y, r.right, y, kGraphGrid, 1});
+    const int top = std::max(r.top, y - m.speed_label_up);
+    d.push_back(TextShape{
+        {r.left, top, r.left + 3 * m.speed_label_w, top + m.speed_label_h},
+        StrFormat("%llu", static_cast<unsigned long long>(scale) * 100u * static_cast<unsigned>(k)),
+        kGraphLabel,
+        kGraphBackground});
+  }
+  // A minute of the disc is 60 seconds, 60 pixels.
+  constexpr int kMinute = 60;
+  for (int k = 1; r.left + kMinute * k < r.right; ++k) {
+    const int x = r.left + kMinute * k;
+    d.push_back(LineShape{x, r.top, x, r.bottom - m.vertical_end, kGraphGrid, 1});
+    d.push_back(TextShape{{x - m.data_label_left, r.bottom - m.data_label_top,
+                           std::min(x + 3 * m.data_label_right, r.right), r.bottom},
+                          StrFormat("%d:00", k),
+                          kGraphLabel,
+                          kGraphBackground});
+  }
+  const auto& seconds = record.seconds();
+  for (std::size_t i = 0; i < seconds.size(); ++i) {
+    const int x = r.left + static_cast<int>(std::min<std::size_t>(i, 1 << 30));
+    if (x >= r.right) break;
+    const C2Second& s = seconds[i];
+    if (s.unreadable > 0) {
+      d.push_back(LineShape{x, r.top, x, r.bottom, kC2Unreadable, 1});
+    } else if (s.errors > 0) {
+      // At least a pixel: a second with one error still shows.
+      const auto up = static_cast<int>(std::max<std::uint64_t>(1, s.errors / scale));
+      d.push_back(LineShape{x, r.bottom, x, std::max(r.top, r.bottom - up), kC2Line, 1});
+    }
+  }
+  return d;
+}
+
 Box PrintGraphBox(int printable_width, int line_offset) {
   const int right = printable_width > 0 ? printable_width - 200 : 2800;
   const int top = 1400 + line_offset;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "measure/c2_record.h"
 #include "measure/drawing.h"
 #include "measure/speed_record.h"
 
@@ -63,6 +64,15 @@ struct GraphSpot {
 };
 std::optional<GraphSpot> SpeedGraphSpotAt(const SpeedRecord& record, Box r, int x,
                                           std::int64_t span_mb = 0);
+
+// The C2 errors of a scan: a bar per second of the disc (one pixel across each), up to its
+// C2 errors at a scale that fits the worst second into the height (1, 2 or 5 times a power of
+// ten errors a pixel), in the speed graph's grid with "%d" error labels up and "%d:00" minutes
+// of the disc across; a second with an unreadable block is a bar of the whole height in
+// kC2Unreadable. Empty for an empty rectangle.
+inline constexpr Rgb kC2Line{220, 20, 60};
+inline constexpr Rgb kC2Unreadable{60, 60, 60};
+Drawing DrawC2Graph(const C2Record& record, Box r);
 
 // Where a printed Measure tab puts its graph: left 300, top 1400 + `line_offset`, right 200
 // before the printable width (at 2800 when the device tells no width), 3100 high.

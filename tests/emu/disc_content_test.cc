@@ -10,12 +10,13 @@
 #include "emu/cd_text.h"
 #include "emu/disc_region.h"
 #include "emu/drive_harness.h"
-#include "emu/edc.h"
 #include "emu/read_cd_fields.h"
 #include "emu/sector_encoder.h"
 #include "emu/sub_q.h"
 #include "emu/subchannel.h"
 #include "golden.h"
+#include "util/edc.h"
+#include "util/sector_check.h"
 #include "util/strings.h"
 
 namespace tamarack::emu {
@@ -60,6 +61,43 @@ TEST(SectorEncoderTest, AFlippedByteShowsInEdcAndSyndromes) {
   auto f2 = Encoded(TrackMode::kMode2Form2, 9).main;
   f2[500] ^= 1;
   EXPECT_FALSE(CheckSector(f2).edc_ok);
+}
+
+// The host's check of what a drive returned, against the drive's own encoder: every sector type,
+// a flipped byte in each field, another block's header, a zeroed tail, parity checked or not.
+TEST(SectorEncoderTest, TheHostsEdcCheckTellsEachWayASectorComesWrong) {
+  struct Row {
+    TrackMode mode;
+    std::int64_t lba;       // the block the host asked for (the sector is of 1234)
+    std::size_t flip;       // a byte flipped (0: none)
+    std::size_t zero_from;  // bytes from here zeroed (0: none)
+    bool ecc;
+    EdcVerdict verdict;
+  };
+  const Row rows[] = {
+      {TrackMode::kMode1, 1234, 0, 0, true, EdcVerdict::kGood},
+      {TrackMode::kMode1, 1234, 100, 0, false, EdcVerdict::kFailed},   // user data
+      {TrackMode::kMode1, 1234, 2065, 0, false, EdcVerdict::kFailed},  // the EDC itself
+      {TrackMode::kMode1, 1234, 2200, 0, false, EdcVerdict::kGood},    // parity, unchecked
+      {TrackMode::kMode1, 1234, 2200, 0, true, EdcVerdict::kFailed},   // parity, checked
+      {TrackMode::kMode1, 1235, 0, 0, false, EdcVerdict::kFailed},     // another block's
+      {TrackMode::kMode1, 1234, 0, 1176, false, EdcVerdict::kFailed},  // cut half-way, zeroed
+      {TrackMode::kMode1, 1234, 0, 1, false, EdcVerdict::kNoSync},     // nothing sent
+      {TrackMode::kMode2Form1, 1234, 0, 0, true, EdcVerdict::kGood},
+      {TrackMode::kMode2Form1, 1234, 30, 0, false, EdcVerdict::kFailed},
+      {TrackMode::kMode2Form1, 1234, 2300, 0, true, EdcVerdict::kFailed},
+      {TrackMode::kMode2Form2, 1234, 0, 0, true, EdcVerdict::kGood},
+      {TrackMode::kMode2Form2, 1234, 500, 0, false, EdcVerdict::kFailed},
+      {TrackMode::kMode2Formless, 1234, 500, 0, true, EdcVerdict::kUnchecked},
+  };
+  for (const Row& r : rows) {
+    auto s = Encoded(r.mode, 1234).main;
+    if (r.flip) s[r.flip] ^= 0x01;
+    if (r.zero_from) std::fill(s.begin() + static_cast<std::ptrdiff_t>(r.zero_from), s.end(), 0);
+    EXPECT_EQ(VerifySectorEdc(s, r.lba, r.ecc), r.verdict)
+        << static_cast<int>(r.mode) << " lba " << r.lba << " flip " << r.flip << " zero "
+        << r.zero_from;
+  }
 }
 
 TEST(SectorEncoderTest, FormlessAndAudioHaveNoParity) {

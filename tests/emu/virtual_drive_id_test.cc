@@ -35,9 +35,10 @@ std::string ConfigText(const VirtualDriveConfig& c) {
   for (const FlakyRange& r : f.flaky) {
     t += StrFormat(" %d-%d:%g", r.blocks.first, r.blocks.last, r.probability);
   }
-  return t + ranges("corrupt", f.corrupt) + ranges("short", f.short_reads) +
-         ranges("qcrc", f.bad_q_crc) + ranges("formless", f.formless) +
-         opcodes("refuse", f.refused_opcodes) +
+  t += ranges("corrupt", f.corrupt) + " c2";
+  for (const C2Range& r : f.c2) t += StrFormat(" %d-%d:%u", r.blocks.first, r.blocks.last, r.bits);
+  return t + ranges("short", f.short_reads) + ranges("qcrc", f.bad_q_crc) +
+         ranges("formless", f.formless) + opcodes("refuse", f.refused_opcodes) +
          (f.refusal == RefusalKind::kOsError ? " by the system" : " by the host") +
          opcodes("slow", f.slow_opcodes) +
          StrFormat(" seed %llu tray open %d no medium %d power on %d resid %d model %d",
@@ -55,14 +56,15 @@ TEST(VirtualDriveId, WhatEachIdSays) {
       "emu:type13 emu:/home/u/My%Disc.cue "
       "emu:type30?speed=clv8&bad=1000-1010,2000&flaky=5000-5100:0.25&corrupt=300&short=400-401"
       "&refuse=be,0x28:os&slow=43h&seed=99&tray=open&nomedium&poweron&resid=zero&qcrc=7-9"
-      "&formless=20&model=modern emu:audio?speed=max&bad=1&bad=5-6 "
+      "&formless=20&model=modern&c2=50-60:7&c2=70:2352 emu:audio?speed=max&bad=1&bad=5-6 "
       "/dev/sr0 emu: emu:?speed=max emu:type13? emu:type13?speed=fast emu:type13?speed=cav0 "
       "emu:type13?speed=clv100 emu:type13?speed emu:type13?bad= emu:type13?bad=12x "
       "emu:type13?bad=-5 emu:type13?bad=10-5 emu:type13?flaky=5-6 emu:type13?flaky=5-6:0 "
       "emu:type13?flaky=5-6:1.5 emu:type13?flaky=5-6:abc emu:type13?refuse=read "
       "emu:type13?refuse=123 emu:type13?refuse=28:disk emu:type13?slow= emu:type13?seed=-1 "
       "emu:type13?tray=half emu:type13?nomedium=1 emu:type13?resid=some emu:type13?resid "
-      "emu:type13?model=new emu:type13?colour=red");
+      "emu:type13?model=new emu:type13?model=plain emu:type13?c2=5 emu:type13?c2=5:0 "
+      "emu:type13?c2=5:2353 emu:type13?c2=x:3 emu:type13?colour=red");
   for (std::string id; ids >> id;) {
     std::replace(id.begin(), id.end(), '%', ' ');
     VirtualDriveConfig c;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-namespace tamarack::emu {
+namespace tamarack {
 
 inline constexpr std::size_t kEccPOffset = 2076;
 inline constexpr std::size_t kEccQOffset = 2248;
@@ -27,4 +27,4 @@ struct EccCheck {
 };
 EccCheck CheckEcc(std::span<const std::uint8_t, 2352> sector);
 
-}  // namespace tamarack::emu
+}  // namespace tamarack

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <span>
 
-namespace tamarack::emu {
+namespace tamarack {
 
 std::uint32_t ComputeEdc(std::span<const std::uint8_t> bytes);
 
-}  // namespace tamarack::emu
+}  // namespace tamarack

@@ -1,9 +1,9 @@
-#include "emu/ecc.h"
+#include "util/ecc.h"
 
 #include <array>
 #include <cstddef>
 
-namespace tamarack::emu {
+namespace tamarack {
 namespace {
 
 constexpr unsigned kFieldPolynomial = 0x11D;
@@ -132,4 +132,4 @@ EccCheck CheckEcc(std::span<const std::uint8_t, 2352> sector) {
   return r;
 }
 
-}  // namespace tamarack::emu
+}  // namespace tamarack

@@ -1,8 +1,8 @@
-#include "emu/edc.h"
+#include "util/edc.h"
 
 #include <array>
 
-namespace tamarack::emu {
+namespace tamarack {
 namespace {
 
 // 8001801Bh with its bits reversed, for the least-significant-first shift register.
@@ -53,4 +53,4 @@ std::uint32_t ComputeEdc(std::span<const std::uint8_t> bytes) {
   return edc;
 }
 
-}  // namespace tamarack::emu
+}  // namespace tamarack
