@@ -5,7 +5,9 @@
 # busybox, sg3-utils, libcdio-utils and open-iscsi's iscsiadm and iscsid for the guest, xorriso
 # for its ISO images); with `bench`, what the benchmark scripts compare against (sg3-utils:
 # bench/startup_vs_sg_inq.sh); with `package`, what scripts/package.sh builds and validates the
-# Debian packages with (and xdotool, which tests/package/unpacked_smoke.sh clicks the window with).
+# Debian packages with (and xdotool, which tests/package/unpacked_smoke.sh clicks the window with);
+# with `windows`, the mingw-w64 cross compiler, wine to run its programs and tests, and zip for
+# the Windows package (the `windows` preset, `./scripts/test.sh windows`).
 set -euo pipefail
 
 packages=(
@@ -22,6 +24,9 @@ if [ "${1:-}" = bench ]; then
 fi
 if [ "${1:-}" = package ]; then
   packages+=(debhelper dpkg-dev lintian desktop-file-utils appstream man-db xdotool)
+fi
+if [ "${1:-}" = windows ]; then
+  packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 zip)
 fi
 if [ "${1:-}" = vm ]; then
   packages+=(qemu-system-x86 linux-image-amd64 busybox-static sg3-utils cpio kmod xz-utils

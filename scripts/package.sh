@@ -4,8 +4,41 @@
 # (errors fail; warnings are printed). Builds the programs only (DEB_BUILD_OPTIONS=nocheck: no
 # tests, no benchmarks; noautodbgsym: no debug symbol packages; more options may come from the
 # environment) through the compiler cache the presets use. Install the result with `apt-get install ./dist/*.deb`.
+# With `windows`: cross-builds tamarack-cli.exe (preset windows) and zips it with the README,
+# the licence and the user guide into dist/tamarack-cli-VERSION-windows-x86_64.zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = windows ]; then
+  ./scripts/install-deps.sh windows
+  version=$(sed -n 's/^project(Tamarack VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target tamarack-cli
+  exe=build/windows/src/cli/tamarack-cli.exe
+  # The programs are linked statically: any DLL they still name beyond the system's own
+  # would be missing on the user's machine.
+  dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
+    grep -viE '^(kernel32|user32|advapi32|shell32|ole32|msvcrt|ws2_32|api-ms-win-.*)\.dll$' || true)
+  if [ -n "$dlls" ]; then
+    echo "package.sh: tamarack-cli.exe needs DLLs not packaged: $dlls" >&2
+    exit 1
+  fi
+  name=tamarack-cli-$version-windows-x86_64
+  stage=$(mktemp -d)
+  trap 'rm -rf "$stage"' EXIT
+  mkdir "$stage/$name"
+  cp "$exe" "$stage/$name/"
+  x86_64-w64-mingw32-strip "$stage/$name/tamarack-cli.exe"
+  # Text files with Windows line ends, so that Notepad of any age shows them.
+  for f in README.md LICENSE docs/user-guide.md; do
+    sed 's/$/\r/' "$f" >"$stage/$name/$(basename "$f" .md).txt"
+  done
+  mkdir -p dist
+  rm -f "dist/$name.zip"
+  (cd "$stage" && zip -qr "$OLDPWD/dist/$name.zip" "$name")
+  unzip -l "dist/$name.zip"
+  echo "package.sh: built dist/$name.zip"
+  exit 0
+fi
 ./scripts/install-deps.sh package
 
 version=$(sed -n 's/^project(Tamarack VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)

@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace tamarack {
 
@@ -128,6 +129,11 @@ class Env {
   // Sets the locale of messages (LC_MESSAGES) to `name` ("" from the environment); false when
   // it is not there.
   virtual bool SetMessagesLocale(const char* name) = 0;
+
+  // Text in the Windows code page 932 as UTF-8 (the system's converter: iconv, or Windows' own
+  // code page). A byte or pair that is not CP932 becomes one U+FFFD and the conversion goes on
+  // with the next byte; without a converter the ASCII stays and every other byte is marked.
+  virtual std::string Cp932ToUtf8(std::string_view bytes) = 0;
 
   // Loadable libraries: a library's entry `symbol`, the library staying loaded; null with the
   // system's reason when it cannot be loaded, null with an empty reason when it has no such

@@ -143,10 +143,10 @@ CheckResult CheckIncludes(const Order& order, const std::vector<SourceFile>& fil
 // may include one. The C and C++ standard headers (<csignal>, <ctime>) are every platform's.
 bool IsPlatformHeader(const std::string& header) {
   static const std::set<std::string> kHeaders = {
-      "unistd.h", "fcntl.h",   "signal.h",  "dirent.h",   "dlfcn.h",    "pthread.h",
-      "poll.h",   "termios.h", "libintl.h", "pwd.h",      "grp.h",      "syslog.h",
-      "netdb.h",  "spawn.h",   "windows.h", "winioctl.h", "ntddscsi.h", "io.h",
-      "direct.h", "shlobj.h",  "winbase.h", "process.h",  "devioctl.h", "ntddstor.h"};
+      "unistd.h",  "fcntl.h",   "signal.h",   "dirent.h",   "dlfcn.h", "pthread.h", "poll.h",
+      "termios.h", "libintl.h", "iconv.h",    "pwd.h",      "grp.h",   "syslog.h",  "netdb.h",
+      "spawn.h",   "windows.h", "winioctl.h", "ntddscsi.h", "io.h",    "direct.h",  "shlobj.h",
+      "winbase.h", "process.h", "devioctl.h", "ntddstor.h"};
   for (const char* tree : {"sys/", "linux/", "scsi/", "arpa/", "netinet/", "asm/"}) {
     if (header.starts_with(tree)) return true;
   }

@@ -89,6 +89,7 @@ class MemoryEnv final : public Env {
   bool BindMessageCatalogue(const char*, const std::string&) override { return false; }
   const char* LookUpMessage(const char*, const char* text) override { return text; }
   bool SetMessagesLocale(const char*) override { return false; }
+  std::string Cp932ToUtf8(std::string_view) override { return ""; }
   void* LoadLibrarySymbol(const std::string&, const char*, std::string*) override {
     return nullptr;
   }

@@ -1,6 +1,7 @@
 // The Env of Linux and other POSIX systems.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <iconv.h>
 #include <libintl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -242,6 +243,40 @@ class PosixEnv final : public Env {
 
   bool SetMessagesLocale(const char* name) override {
     return std::setlocale(LC_MESSAGES, name) != nullptr;
+  }
+
+  std::string Cp932ToUtf8(std::string_view bytes) override {
+    constexpr const char* kReplacement = "\xEF\xBF\xBD";
+    std::string out;
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+      for (char c : bytes) {
+        if (static_cast<unsigned char>(c) < 0x80) {
+          out += c;
+        } else {
+          out += kReplacement;
+        }
+      }
+      return out;
+    }
+    std::string in(bytes);
+    char* inp = in.data();
+    std::size_t inleft = in.size();
+    char buf[1024];
+    while (inleft > 0) {
+      char* outp = buf;
+      std::size_t outleft = sizeof buf;
+      const std::size_t rc = iconv(cd, &inp, &inleft, &outp, &outleft);
+      out.append(buf, sizeof buf - outleft);
+      if (rc == static_cast<std::size_t>(-1)) {
+        if (errno == E2BIG) continue;
+        out += kReplacement;  // invalid or cut off: skip one byte
+        ++inp;
+        --inleft;
+      }
+    }
+    iconv_close(cd);
+    return out;
   }
 
   void* LoadLibrarySymbol(const std::string& file, const char* symbol,

@@ -1,0 +1,192 @@
+// The Windows pass-through request and its outcome, and the drive letters, over plain values:
+// checked on every platform, without a drive or the system's calls.
+#include "device/windows/spti_request.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+namespace tamarack {
+namespace {
+
+// The twelve-byte CDB, the whole sense area, the direction, the data at the caller's length (a
+// zero-length buffer or no direction: no data phase) and the time-out in seconds, never 0.
+TEST(SptdRequest, CarriesTheCdbTheDirectionTheLengthAndTheTimeout) {
+  using enum DataDirection;
+  const struct {
+    std::size_t size;
+    DataDirection direction;
+    std::uint32_t timeout;
+    std::uint8_t data_in;
+    std::uint32_t length, timeout_seconds;
+  } cases[] = {{2048, kIn, 7, kSptdDataIn, 2048, 7},
+               {2352 * 3 + 5, kIn, 60, kSptdDataIn, 2352 * 3 + 5, 60},
+               {28, kOut, 7, kSptdDataOut, 28, 7},
+               {2048, kNone, 7, kSptdNoData, 0, 7},
+               {0, kIn, 0, kSptdNoData, 0, 1}};
+  for (const auto& c : cases) {
+    std::vector<std::uint8_t> bytes(c.size);
+    ScsiRequest request;
+    request.cdb = {0xBE, 0, 0, 0, 0x10, 0, 0, 0, 3, 0xF8, 0, 0};
+    request.buffer = bytes;
+    request.direction = c.direction;
+    request.timeout_seconds = c.timeout;
+    const SptdFields f = BuildSptdRequest(request, bytes);
+    EXPECT_EQ(f.cdb, request.cdb);
+    EXPECT_EQ(f.cdb_length, 12);
+    EXPECT_EQ(f.sense_info_length, kSenseSize);
+    EXPECT_EQ(f.data_in, c.data_in) << c.size;
+    EXPECT_EQ(f.data_transfer_length, c.length) << c.size;
+    EXPECT_EQ(f.data, c.length > 0 ? bytes.data() : nullptr);
+    EXPECT_EQ(f.timeout_seconds, c.timeout_seconds);
+  }
+}
+
+// The adapter's mask + 1, a power of two, at least a pointer's; a buffer off it is staged.
+TEST(SptdRequest, TheAdaptersAlignmentDecidesWhetherTheCallersBufferIsUsed) {
+  EXPECT_EQ(SptdAlignment(0), sizeof(void*));
+  EXPECT_EQ(SptdAlignment(1), sizeof(void*));
+  EXPECT_EQ(SptdAlignment(0x1FF), 512u);
+  EXPECT_EQ(SptdAlignment(0x5), 8u);  // not one less than a power of two: the next one up
+  alignas(512) std::uint8_t bytes[1024] = {};
+  ScsiRequest request;
+  request.direction = DataDirection::kIn;
+  for (const auto& [offset, mask, direct] : {std::tuple{0, 0x1FFu, true},
+                                             {8, 0x1FFu, false},
+                                             {8, 0x7u, true},
+                                             {4, 0x3u, false},
+                                             {1, 0u, false}}) {
+    request.buffer = std::span<std::uint8_t>(bytes + offset, 256);
+    EXPECT_EQ(SptdUsesCallersBuffer(request, mask), direct) << offset << " " << mask;
+  }
+  request.buffer = std::span<std::uint8_t>(bytes, 0);
+  EXPECT_FALSE(SptdUsesCallersBuffer(request, 0));  // no data phase: nothing to carry
+}
+
+// The ladder of the Linux path: the system's refusal with the requested count, a time-out, a
+// device error as a transport failure, the drive's word with its sense whatever the count; the
+// count capped at the caller's bytes.
+TEST(SptdResult, ClassifiesTheOutcomeAsTheLinuxPathDoes) {
+  using enum TransportStatus;
+  SenseBytes sense{};
+  sense[0] = 0x70;
+  sense[2] = 0x05;
+  sense[12] = 0x21;
+  const struct {
+    const char* what;
+    SptdReply reply;
+    std::size_t requested;
+    TransportStatus status;
+    std::uint32_t transferred;
+    std::uint8_t sense_length;
+    const char* reason;
+  } cases[] = {
+      {"whole read", {true, 0, "", 0, 0, 2048, {}}, 2048, kCompleted, 2048, 0, ""},
+      {"short read", {true, 0, "", 0, 0, 2000, {}}, 2048, kCompleted, 2000, 0, ""},
+      {"more than asked", {true, 0, "", 0, 0, 4096, {}}, 2048, kCompleted, 2048, 0, ""},
+      {"check condition", {true, 0, "", 2, 18, 0, sense}, 2048, kCompleted, 0, 18, ""},
+      {"sense longer than ours", {true, 0, "", 2, 96, 0, sense}, 0, kCompleted, 0, 24, ""},
+      {"access denied",
+       {false, kErrorAccessDenied, "Access is denied.", 0, 0, 0, {}},
+       2048,
+       kRefused,
+       2048,
+       0,
+       "Access is denied."},
+      {"bad parameter",
+       {false, kErrorInvalidParameter, "The parameter is incorrect.", 0, 0, 0, {}},
+       70000,
+       kRefused,
+       70000,
+       0,
+       "The parameter is incorrect."},
+      {"semaphore time-out",
+       {false, kErrorSemTimeout, "x", 0, 0, 2048, {}},
+       2048,
+       kTimedOut,
+       0,
+       0,
+       "The command timed out"},
+      {"time-out",
+       {false, kErrorTimeout, "x", 0, 0, 0, {}},
+       2048,
+       kTimedOut,
+       0,
+       0,
+       "The command timed out"},
+      {"device error",
+       {false,
+        kErrorIoDevice,
+        "The request could not be performed because of an I/O device "
+        "error.",
+        0,
+        0,
+        2048,
+        {}},
+       2048,
+       kTransportError,
+       0,
+       0,
+       "Transport failure: The request could not be performed because of an I/O device error."},
+  };
+  for (const auto& c : cases) {
+    const ScsiResult r = InterpretSptdResult(c.reply, c.requested);
+    EXPECT_EQ(r.status, c.status) << c.what;
+    EXPECT_EQ(r.transferred, c.transferred) << c.what;
+    EXPECT_EQ(r.sense_length, c.sense_length) << c.what;
+    EXPECT_EQ(r.reason, c.reason) << c.what;
+    EXPECT_EQ(r.os_error, static_cast<int>(c.reply.error)) << c.what;
+    if (c.sense_length > 0) {
+      EXPECT_EQ(r.sense, sense) << c.what;
+    }
+  }
+}
+
+// A fake of GetLogicalDrives and GetDriveTypeA: the letters with their types.
+class FakeDriveLetters final : public DriveLetterCalls {
+ public:
+  explicit FakeDriveLetters(std::map<char, unsigned> types) : types_(std::move(types)) {}
+  std::uint32_t LogicalDrives() override {
+    std::uint32_t mask = 0;
+    for (const auto& [letter, type] : types_) mask |= std::uint32_t{1} << (letter - 'A');
+    return mask;
+  }
+  unsigned DriveType(const std::string& root) override {
+    asked.push_back(root);
+    return types_.at(root[0]);
+  }
+  std::vector<std::string> asked;
+
+ private:
+  std::map<char, unsigned> types_;
+};
+
+TEST(DriveLetters, OnlyCdDriveLettersInOrder) {
+  // 2 removable, 3 fixed, 4 remote, 5 CD-ROM, 6 RAM disk.
+  FakeDriveLetters calls({{'C', 3}, {'D', 5}, {'E', 2}, {'G', 5}, {'Z', 5}, {'X', 4}, {'R', 6}});
+  EXPECT_EQ(OpticalDriveLetters(calls), (std::vector<std::string>{"D:", "G:", "Z:"}));
+  EXPECT_EQ(calls.asked,
+            (std::vector<std::string>{"C:\\", "D:\\", "E:\\", "G:\\", "R:\\", "X:\\", "Z:\\"}));
+  FakeDriveLetters none({{'C', 3}});
+  EXPECT_TRUE(OpticalDriveLetters(none).empty());
+}
+
+TEST(DriveLetters, IdsNameALetterAndOpenAsTheDevicePath) {
+  for (const auto& [id, letter] : {std::pair{"D:", "D:"},
+                                   {"d:", "D:"},
+                                   {"E:\\", "E:"},
+                                   {"e:/", "E:"},
+                                   {"D", ""},
+                                   {"DD:", ""},
+                                   {"1:", ""},
+                                   {"emu:type13", ""},
+                                   {"/dev/sr0", ""},
+                                   {"D:x", ""}}) {
+    EXPECT_EQ(DriveLetterOf(id), letter) << id;
+  }
+  EXPECT_EQ(DevicePathOfLetter("D:"), "\\\\.\\D:");
+}
+
+}  // namespace
+}  // namespace tamarack
