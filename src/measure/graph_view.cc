@@ -188,43 +188,53 @@ std::uint64_t C2Scale(std::uint64_t worst, int height) {
 Drawing DrawC2Graph(const C2Record& record, Box r) {
   if (r.width() <= 0 || r.height() <= 0) return {};
   const GraphMetrics& m = kScreen;
-  std::uint64_t worst = 0;
-  for (const C2Second& s : record.seconds()) worst = std::max(worst, s.errors);
-  const std::uint64_t scale = C2Scale(worst, r.height());
   Drawing d;
   d.push_back(FillShape{r, kGraphBackground});
-  for (int k = 1; r.bottom - m.grid * k > r.top; ++k) {
-    const int y = r.bottom - m.grid * k;
-    d.push_back(LineShape{r.left + m.grid_indent, y, r.right, y, kGraphGrid, 1});
-    const int top = std::max(r.top, y - m.speed_label_up);
-    d.push_back(TextShape{
-        {r.left, top, r.left + 3 * m.speed_label_w, top + m.speed_label_h},
-        StrFormat("%llu", static_cast<unsigned long long>(scale) * 100u * static_cast<unsigned>(k)),
-        kGraphLabel,
-        kGraphBackground});
-  }
-  // A minute of the disc is 60 seconds, 60 pixels.
-  constexpr int kMinute = 60;
-  for (int k = 1; r.left + kMinute * k < r.right; ++k) {
-    const int x = r.left + kMinute * k;
-    d.push_back(LineShape{x, r.top, x, r.bottom - m.vertical_end, kGraphGrid, 1});
-    d.push_back(TextShape{{x - m.data_label_left, r.bottom - m.data_label_top,
-                           std::min(x + 3 * m.data_label_right, r.right), r.bottom},
-                          StrFormat("%d:00", k),
+  const Box p = PlotArea(r, m);
+  if (p.width() <= 0 || p.height() <= 0) return d;
+  const auto& seconds = record.seconds();
+  std::uint64_t worst = 0;
+  for (const C2Second& s : seconds) worst = std::max(worst, s.errors);
+  const std::uint64_t scale = C2Scale(worst, p.height());
+  d.push_back(LineShape{p.left, p.top, p.left, p.bottom, kGraphLabel, 1});
+  d.push_back(LineShape{p.left, p.bottom, p.right, p.bottom, kGraphLabel, 1});
+  for (int k = 1; p.bottom - m.grid_up * k > p.top; ++k) {
+    const int y = p.bottom - m.grid_up * k;
+    d.push_back(LineShape{p.left + 1, y, p.right, y, kGraphGrid, 1});
+    const int top = std::max(r.top, y - m.label_h / 2);
+    d.push_back(TextShape{{r.left, top, p.left - 2, top + m.label_h},
+                          StrFormat("%llu", static_cast<unsigned long long>(scale) *
+                                                static_cast<unsigned long long>(m.grid_up) *
+                                                static_cast<unsigned>(k)),
                           kGraphLabel,
                           kGraphBackground});
   }
-  const auto& seconds = record.seconds();
+  // The whole scan across the plot's width, seconds of the disc; grid lines every whole
+  // number of minutes that keeps them apart.
+  const std::int64_t span = std::max<std::int64_t>(static_cast<std::int64_t>(seconds.size()), 1);
+  const std::int64_t minutes = std::max<std::int64_t>((span + 59) / 60, 1);
+  const std::int64_t step = GridStepMb(minutes, p.width(), m.least_across);
+  for (std::int64_t min = step; min * 60 < span; min += step) {
+    const int x = p.left + Clamp64(min * 60 * p.width() / span);
+    if (x >= p.right) break;
+    d.push_back(LineShape{x, p.top, x, p.bottom - 1, kGraphGrid, 1});
+    d.push_back(TextShape{{std::max(p.left, x - m.data_label_half), p.bottom + 1,
+                           std::min(r.right, x + m.data_label_half), r.bottom},
+                          StrFormat("%lld:00", static_cast<long long>(min)),
+                          kGraphLabel,
+                          kGraphBackground});
+  }
   for (std::size_t i = 0; i < seconds.size(); ++i) {
-    const int x = r.left + static_cast<int>(std::min<std::size_t>(i, 1 << 30));
-    if (x >= r.right) break;
+    const int x = p.left + Clamp64(static_cast<std::int64_t>(i) * p.width() / span);
+    if (x >= p.right) break;
     const C2Second& s = seconds[i];
     if (s.unreadable > 0) {
-      d.push_back(LineShape{x, r.top, x, r.bottom, kC2Unreadable, 1});
+      d.push_back(LineShape{x, p.top, x, p.bottom - 1, kC2Unreadable, 1});
     } else if (s.errors > 0) {
       // At least a pixel: a second with one error still shows.
-      const auto up = static_cast<int>(std::max<std::uint64_t>(1, s.errors / scale));
-      d.push_back(LineShape{x, r.bottom, x, std::max(r.top, r.bottom - up), kC2Line, 1});
+      const auto up = static_cast<int>(std::min<std::uint64_t>(
+          std::max<std::uint64_t>(1, s.errors / scale), static_cast<std::uint64_t>(p.height())));
+      d.push_back(LineShape{x, p.bottom - 1, x, std::max(p.top, p.bottom - up), kC2Line, 1});
     }
   }
   return d;

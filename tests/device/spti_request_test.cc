@@ -86,7 +86,7 @@ TEST(SptdResult, ClassifiesTheOutcomeAsTheLinuxPathDoes) {
       {"short read", {true, 0, "", 0, 0, 2000, {}}, 2048, kCompleted, 2000, 0, ""},
       {"more than asked", {true, 0, "", 0, 0, 4096, {}}, 2048, kCompleted, 2048, 0, ""},
       {"check condition", {true, 0, "", 2, 18, 0, sense}, 2048, kCompleted, 0, 18, ""},
-      {"sense longer than ours", {true, 0, "", 2, 96, 0, sense}, 0, kCompleted, 0, 24, ""},
+      {"sense longer than ours", {true, 0, "", 2, 255, 0, sense}, 0, kCompleted, 0, 252, ""},
       {"access denied",
        {false, kErrorAccessDenied, "Access is denied.", 0, 0, 0, {}},
        2048,
