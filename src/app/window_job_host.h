@@ -32,9 +32,9 @@ class WindowJobHost final : public JobHost {
   std::function<void(bool)> on_busy;
   std::function<void(RunState)> on_finished;
   // Set by a tab whose job keeps a verdict: the job's last message, when no question, message
-  // or later progress followed it, is its closing message and says how the job ended: `closing_lines` (if set),
-  // then the verdict's lines, with the verdict's icon. Both are called on the window thread
-  // before on_finished, when the job's result is complete.
+  // or later progress followed it, is its closing message and says how the job ended:
+  // `closing_lines` (if set), then the verdict's lines, with the verdict's icon. Both are called on
+  // the window thread before on_finished, when the job's result is complete.
   std::function<const JobVerdict*()> closing_verdict;
   std::function<QString()> closing_lines;
 

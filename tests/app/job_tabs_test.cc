@@ -354,9 +354,9 @@ class JobTabsTest : public QObject {
                  "Read ｴﾗｰが発生しました(LBA=1234)計測を中止します\r\n\r\n判定: failed (")),
              qPrintable(bad.messages.texts->front()));
     QCOMPARE(*bad.messages.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
-    QTRY_COMPARE(bad.window->status_label()->text(),
-                 QStringLiteral(
-                     "Error Notified( UNRECOVERED READ ERROR). Information 1234 (000004d2h)"));
+    QTRY_COMPARE(
+        bad.window->status_label()->text(),
+        QStringLiteral("Error Notified( UNRECOVERED READ ERROR). Information 1234 (000004d2h)"));
   }
 
   // A parameter error sends nothing; a length above ten is cut with its message, stepping

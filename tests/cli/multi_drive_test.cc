@@ -161,8 +161,7 @@ TEST(MultiDriveRunTest, CtrlCCancelsEveryDrive) {
               std::string::npos)
         << lines[i];
     EXPECT_NE(lines[i].find(R"("failures": )"), std::string::npos) << lines[i];
-    EXPECT_EQ(lines[i].find(R"("failures": 0,)") != std::string::npos, !faulty)
-        << lines[i];
+    EXPECT_EQ(lines[i].find(R"("failures": 0,)") != std::string::npos, !faulty) << lines[i];
     const std::vector<std::uint8_t> log = dir.Read("age-" + SafeDriveName(drives[i]) + ".log");
     EXPECT_NE(std::string(log.begin(), log.end()).find("Canceled"), std::string::npos) << drives[i];
   }

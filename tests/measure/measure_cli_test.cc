@@ -27,8 +27,8 @@ using Cli = testing::VirtualCli;
 // reason (exit 15); a range read within a second measures nothing and writes nothing; a file
 // that is not there, with a negative sample or without samples, and a plot of another kind
 // are refused; a run ended by a read error saves what it read, marked, and msr of it says the
-// run did not finish (exit 13). Then a range past the disc's end is cut to its last block; one that starts past
-// it, and bad arguments, are refused before any block is read.
+// run did not finish (exit 13). Then a range past the disc's end is cut to its last block; one that
+// starts past it, and bad arguments, are refused before any block is read.
 TEST(CliMeasure, WritesTheRecordAndItsPlotMsrReadsThemAndBadArgumentsAreRefused) {
   testing::WorkFolder dir;
   ASSERT_TRUE(dir.ok());
