@@ -35,6 +35,7 @@
 #include "app/view_text.h"
 #include "app/window_job_host.h"
 #include "console/cdb_text.h"
+#include "refdata/reference_job.h"
 #include "util/strings.h"
 
 namespace tamarack::app {
@@ -457,6 +458,19 @@ void AgeingTab::StartOrCancel() {
   CollectFields(fields_, states_, current_, false);
   ReadAgeingForm(current_, &settings_);
   AgeingRunOptions options;
+  // The reference's filler of blocks its capture could not read is no data to compare.
+  if (settings_.data_check && settings_.data_check_type == DataCheckType::kOther) {
+    UnreadBlocks unread;
+    std::string why;
+    if (!ReadUnreadListOf(settings_.data_file, &unread, &why)) {
+      OpenDialog(new QMessageBox(QMessageBox::Warning, QStringLiteral("Tamarack"),
+                                 QString::fromStdString(why), QMessageBox::Ok, this));
+      return;
+    }
+    for (const UnreadRange& r : unread.ranges()) {
+      options.unread_in_reference.emplace_back(r.first, r.last);
+    }
+  }
   options.random_step_counter = &random_step_counter_;
   options.method_text = method_->currentText().toStdString();
   options.loop_text = loop_->currentText().toStdString();

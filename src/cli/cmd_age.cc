@@ -23,7 +23,7 @@
 #include "cli/job_terminal.h"
 #include "cli/multi_drive_run.h"
 #include "job/job_runner.h"
-#include "refdata/unread_list.h"
+#include "refdata/reference_job.h"
 #include "shell/settings_format.h"
 #include "shell/tab_file.h"
 #include "util/strings.h"
@@ -169,16 +169,8 @@ bool ReadUnreadOfReference(const AgeingSettings& s,
                            std::vector<std::pair<std::uint32_t, std::uint32_t>>* out,
                            std::string* error) {
   if (!s.data_check || s.data_check_type != DataCheckType::kOther) return true;
-  const std::string list = UnreadListPath(s.data_file);
-  std::error_code ec;
-  if (!std::filesystem::exists(list, ec)) return true;
-  std::string why;
-  const std::optional<std::string> text = ReadTextFile(list, &why);
   UnreadBlocks blocks;
-  if (!text || !ParseUnreadList(*text, &blocks, &why)) {
-    *error = list + ": " + why;
-    return false;
-  }
+  if (!ReadUnreadListOf(s.data_file, &blocks, error)) return false;
   for (const UnreadRange& r : blocks.ranges()) out->emplace_back(r.first, r.last);
   return true;
 }

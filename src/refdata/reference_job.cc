@@ -1004,4 +1004,9 @@ void CheckJob::Run(JobContext& ctx) {
                [&](ReferenceRun& run) { run.CheckPhase(request_.path, false); });
 }
 
+bool ReadUnreadListOf(const std::string& data_file, UnreadBlocks* out, std::string* error) {
+  std::string list;
+  return LoadUnreadList(data_file, out, &list, error);
+}
+
 }  // namespace tamarack

@@ -200,4 +200,10 @@ std::vector<RangePiece> SplitRange(const ReferenceRange& range,
 std::string CaptureSpeedText(std::uint64_t bytes, std::uint32_t block_size,
                              Clock::Duration elapsed);
 
+// The blocks the list beside the reference file `data_file` names (FILE.unread, beside the
+// file a symlink points to); none when there is no list. False, with the list's path and what
+// is wrong, when it is there and cannot be read (a FIFO or another file that is not regular
+// included). The ageing run's "file:" check takes them as blocks not to compare.
+bool ReadUnreadListOf(const std::string& data_file, UnreadBlocks* out, std::string* error);
+
 }  // namespace tamarack
