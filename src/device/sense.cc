@@ -112,7 +112,7 @@ ParsedSense ParseSense(std::span<const std::uint8_t> sense) {
   return p;
 }
 
-std::string SenseKeySpecificText(std::uint8_t key, std::span<const std::uint8_t> field) {
+std::string SenseKeyFieldText(std::uint8_t key, std::span<const std::uint8_t> field) {
   if (field.size() < 3 || (field[0] & 0x80) == 0) return {};
   const unsigned value = ReadBe16(field, 1);
   switch (key) {
@@ -156,7 +156,7 @@ void AppendFixedSense(std::span<const std::uint8_t> reply, std::string* t) {
   const unsigned key_info = ReadBe16(reply, 16);
   StrAppendFormat(t, "SENSE-KEY SPECIFIC:%u(%04xh)\r\n", key_info, key_info);
   const std::uint8_t sks[3] = {ByteAt(reply, 15), ByteAt(reply, 16), ByteAt(reply, 17)};
-  const std::string meaning = SenseKeySpecificText(ByteAt(reply, 2) & 0x0F, sks);
+  const std::string meaning = SenseKeyFieldText(ByteAt(reply, 2) & 0x0F, sks);
   if (!meaning.empty()) *t += meaning + "\r\n";
   // Only the bytes that are really there are shown.
   const std::size_t total = std::min<std::size_t>(8u + n, reply.size());
@@ -194,7 +194,7 @@ void AppendSenseDescriptor(std::uint8_t key, std::span<const std::uint8_t> d, st
       StrAppendFormat(t, "Descriptor 02h SENSE-KEY SPECIFIC  SKSV:%s\r\n", OnOff(d[4] & 0x80));
       const unsigned value = ReadBe16(d, 5);
       StrAppendFormat(t, "SENSE-KEY SPECIFIC:%u(%04xh)\r\n", value, value);
-      const std::string meaning = SenseKeySpecificText(key, d.subspan(4, 3));
+      const std::string meaning = SenseKeyFieldText(key, d.subspan(4, 3));
       if (!meaning.empty()) *t += meaning + "\r\n";
       return;
     }

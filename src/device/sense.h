@@ -64,7 +64,7 @@ std::optional<std::uint32_t> SenseInformation(std::span<const std::uint8_t> sens
 // What the sense-key specific field (SKSV byte and two value bytes) says for `key`: the field
 // pointer of an illegal request, the progress of not ready, the retry count of a medium,
 // hardware or recovered error. Empty without SKSV or for another key.
-std::string SenseKeySpecificText(std::uint8_t key, std::span<const std::uint8_t> field);
+std::string SenseKeyFieldText(std::uint8_t key, std::span<const std::uint8_t> field);
 
 // The decoded text of a Request Sense reply, "\r\n" line ends: the fixed format field by
 // field, the descriptor format (72h, 73h) descriptor by descriptor.

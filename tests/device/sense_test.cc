@@ -112,7 +112,7 @@ TEST(ParseSense, FixedAndDescriptorFormatsAreSenseOthersAreNot) {
 TEST(DecodeRequestSense, EveryFieldAdditionalBytesAndALengthBeyondTheReply) {
   for (const char* name :
        {"request_sense_every_field", "request_sense_additional_bytes",
-        "request_sense_length_beyond", "request_sense_key_specific", "request_sense_descriptors"}) {
+        "request_sense_length_beyond", "request_sense_field_pointer", "request_sense_descriptors"}) {
     const std::string text =
         DecodeRequestSenseText(testing::ReadGoldenHex(std::string(name) + ".hex", "device"));
     if (testing::UpdateGoldenText(std::string(name) + ".txt", text, "device")) continue;
@@ -123,7 +123,7 @@ TEST(DecodeRequestSense, EveryFieldAdditionalBytesAndALengthBeyondTheReply) {
 // What bytes 15-17 say by sense key, only with SKSV: where an illegal request's fault is (in the
 // CDB or the parameter data, with the bit when BPV is set), the progress of a drive not ready,
 // the retries of a medium, hardware or recovered error.
-TEST(SenseKeySpecific, FieldPointerProgressAndRetryCount) {
+TEST(SenseKeyField, FieldPointerProgressAndRetryCount) {
   const struct {
     std::uint8_t key;
     std::vector<std::uint8_t> field;
@@ -142,7 +142,7 @@ TEST(SenseKeySpecific, FieldPointerProgressAndRetryCount) {
       {5, {0x80, 0x00}, ""},        // cut short
   };
   for (const auto& r : rows) {
-    EXPECT_EQ(SenseKeySpecificText(r.key, r.field), r.text) << HexBytes(r.field);
+    EXPECT_EQ(SenseKeyFieldText(r.key, r.field), r.text) << HexBytes(r.field);
   }
 }
 
