@@ -47,9 +47,9 @@ std::int64_t SpanMb(const SpeedRecord& record, std::int64_t span_mb) {
   return std::max<std::int64_t>({span_mb, (kilobytes + 1023) / 1024, 1});
 }
 
-// The grid step across in MB: the smallest of 1, 2, 5, 10, 20, 50, ... that keeps the lines
+// The grid step across (in MB, or minutes): the smallest of 1, 2, 5, 10, 20, 50, ... that keeps the lines
 // `least` pixels apart over `width` pixels for `span` MB.
-std::int64_t GridStepMb(std::int64_t span, int width, int least) {
+std::int64_t GridStep(std::int64_t span, int width, int least) {
   std::int64_t decade = 1;
   for (int i = 0; i < 15; ++i, decade *= 10) {
     for (const std::int64_t digit : {1, 2, 5}) {
@@ -64,6 +64,31 @@ int AcrossOf(std::int64_t kilobytes, int width, std::int64_t span) {
   return Clamp64(kilobytes * width / (span * 1024));
 }
 
+// The axes of the plot area `p` of `r`, and a grid row every `m.grid_up` pixels up with its
+// figure `row_label(k)` in the left margin.
+template <typename RowLabel>
+void AddAxesAndRows(Drawing& d, Box r, Box p, const GraphMetrics& m, RowLabel row_label) {
+  d.push_back(LineShape{p.left, p.top, p.left, p.bottom, kGraphLabel, 1});
+  d.push_back(LineShape{p.left, p.bottom, p.right, p.bottom, kGraphLabel, 1});
+  for (int k = 1; p.bottom - m.grid_up * k > p.top; ++k) {
+    const int y = p.bottom - m.grid_up * k;
+    d.push_back(LineShape{p.left + 1, y, p.right, y, kGraphGrid, 1});
+    const int top = std::max(r.top, y - m.label_h / 2);
+    d.push_back(TextShape{
+        {r.left, top, p.left - 2, top + m.label_h}, row_label(k), kGraphLabel, kGraphBackground});
+  }
+}
+
+// A grid column at `x` with its figure below the plot area.
+void AddColumn(Drawing& d, Box r, Box p, const GraphMetrics& m, int x, std::string label) {
+  d.push_back(LineShape{x, p.top, x, p.bottom - 1, kGraphGrid, 1});
+  d.push_back(TextShape{{std::max(p.left, x - m.data_label_half), p.bottom + 1,
+                         std::min(r.right, x + m.data_label_half), r.bottom},
+                        std::move(label),
+                        kGraphLabel,
+                        kGraphBackground});
+}
+
 Drawing DrawGraphOnce(const SpeedRecord& record, Box r, const GraphMetrics& m, std::int64_t span_mb,
                       int* scale) {
   Drawing d;
@@ -71,28 +96,13 @@ Drawing DrawGraphOnce(const SpeedRecord& record, Box r, const GraphMetrics& m, s
   const Box p = PlotArea(r, m);
   if (p.width() <= 0 || p.height() <= 0) return d;
   // The axes, then the grid and its figures in the margins.
-  d.push_back(LineShape{p.left, p.top, p.left, p.bottom, kGraphLabel, 1});
-  d.push_back(LineShape{p.left, p.bottom, p.right, p.bottom, kGraphLabel, 1});
-  for (int k = 1; p.bottom - m.grid_up * k > p.top; ++k) {
-    const int y = p.bottom - m.grid_up * k;
-    d.push_back(LineShape{p.left + 1, y, p.right, y, kGraphGrid, 1});
-    const int top = std::max(r.top, y - m.label_h / 2);
-    d.push_back(TextShape{{r.left, top, p.left - 2, top + m.label_h},
-                          StrFormat("x%d", *scale != 0 ? 10 * k : 5 * k),
-                          kGraphLabel,
-                          kGraphBackground});
-  }
+  AddAxesAndRows(d, r, p, m, [&](int k) { return StrFormat("x%d", *scale != 0 ? 10 * k : 5 * k); });
   const std::int64_t span = SpanMb(record, span_mb);
-  const std::int64_t step = GridStepMb(span, p.width(), m.least_across);
+  const std::int64_t step = GridStep(span, p.width(), m.least_across);
   for (std::int64_t mb = step; mb < span || mb == step; mb += step) {
     const int x = p.left + AcrossOf(mb * 1024, p.width(), span);
     if (x >= p.right) break;
-    d.push_back(LineShape{x, p.top, x, p.bottom - 1, kGraphGrid, 1});
-    d.push_back(TextShape{{std::max(p.left, x - m.data_label_half), p.bottom + 1,
-                           std::min(r.right, x + m.data_label_half), r.bottom},
-                          StrFormat("%lld MB", static_cast<long long>(mb)),
-                          kGraphLabel,
-                          kGraphBackground});
+    AddColumn(d, r, p, m, x, StrFormat("%lld MB", static_cast<long long>(mb)));
   }
   const auto& samples = record.samples;
   if (samples.size() < 2) return d;
@@ -196,33 +206,20 @@ Drawing DrawC2Graph(const C2Record& record, Box r) {
   std::uint64_t worst = 0;
   for (const C2Second& s : seconds) worst = std::max(worst, s.errors);
   const std::uint64_t scale = C2Scale(worst, p.height());
-  d.push_back(LineShape{p.left, p.top, p.left, p.bottom, kGraphLabel, 1});
-  d.push_back(LineShape{p.left, p.bottom, p.right, p.bottom, kGraphLabel, 1});
-  for (int k = 1; p.bottom - m.grid_up * k > p.top; ++k) {
-    const int y = p.bottom - m.grid_up * k;
-    d.push_back(LineShape{p.left + 1, y, p.right, y, kGraphGrid, 1});
-    const int top = std::max(r.top, y - m.label_h / 2);
-    d.push_back(TextShape{{r.left, top, p.left - 2, top + m.label_h},
-                          StrFormat("%llu", static_cast<unsigned long long>(scale) *
-                                                static_cast<unsigned long long>(m.grid_up) *
-                                                static_cast<unsigned>(k)),
-                          kGraphLabel,
-                          kGraphBackground});
-  }
+  AddAxesAndRows(d, r, p, m, [&](int k) {
+    return StrFormat("%llu", static_cast<unsigned long long>(scale) *
+                                 static_cast<unsigned long long>(m.grid_up) *
+                                 static_cast<unsigned>(k));
+  });
   // The whole scan across the plot's width, seconds of the disc; grid lines every whole
   // number of minutes that keeps them apart.
   const std::int64_t span = std::max<std::int64_t>(static_cast<std::int64_t>(seconds.size()), 1);
   const std::int64_t minutes = std::max<std::int64_t>((span + 59) / 60, 1);
-  const std::int64_t step = GridStepMb(minutes, p.width(), m.least_across);
+  const std::int64_t step = GridStep(minutes, p.width(), m.least_across);
   for (std::int64_t min = step; min * 60 < span; min += step) {
     const int x = p.left + Clamp64(min * 60 * p.width() / span);
     if (x >= p.right) break;
-    d.push_back(LineShape{x, p.top, x, p.bottom - 1, kGraphGrid, 1});
-    d.push_back(TextShape{{std::max(p.left, x - m.data_label_half), p.bottom + 1,
-                           std::min(r.right, x + m.data_label_half), r.bottom},
-                          StrFormat("%lld:00", static_cast<long long>(min)),
-                          kGraphLabel,
-                          kGraphBackground});
+    AddColumn(d, r, p, m, x, StrFormat("%lld:00", static_cast<long long>(min)));
   }
   for (std::size_t i = 0; i < seconds.size(); ++i) {
     const int x = p.left + Clamp64(static_cast<std::int64_t>(i) * p.width() / span);

@@ -59,8 +59,12 @@ std::string_view SectionOfTab(int tab) {
   return kTabSections[static_cast<std::size_t>(tab)];
 }
 
-std::vector<GuideHeading> GuideHeadings(std::string_view markdown) {
-  std::vector<GuideHeading> headings;
+namespace {
+
+// Calls `visit(level, title, offset)` for every heading of `markdown` outside code blocks, with
+// the offset of its line; stops when `visit` returns false.
+template <typename Visit>
+void ForEachHeading(std::string_view markdown, Visit visit) {
   bool in_code = false;
   std::size_t pos = 0;
   while (pos < markdown.size()) {
@@ -70,37 +74,39 @@ std::vector<GuideHeading> GuideHeadings(std::string_view markdown) {
     if (line.starts_with("```")) in_code = !in_code;
     std::string_view title;
     const int level = in_code ? 0 : HeadingLevel(line, &title);
-    if (level > 0) headings.push_back({level, std::string(title)});
+    if (level > 0 && !visit(level, title, pos)) return;
     pos = end + 1;
   }
+}
+
+}  // namespace
+
+std::vector<GuideHeading> GuideHeadings(std::string_view markdown) {
+  std::vector<GuideHeading> headings;
+  ForEachHeading(markdown, [&](int level, std::string_view title, std::size_t) {
+    headings.push_back({level, std::string(title)});
+    return true;
+  });
   return headings;
 }
 
 std::optional<std::string> GuideSection(std::string_view markdown, std::string_view title) {
   std::size_t begin = std::string_view::npos;
-  int level = 0;
-  bool in_code = false;
-  std::size_t pos = 0;
-  while (pos < markdown.size()) {
-    std::size_t end = markdown.find('\n', pos);
-    if (end == std::string_view::npos) end = markdown.size();
-    const std::string_view line = markdown.substr(pos, end - pos);
-    if (line.starts_with("```")) in_code = !in_code;
-    std::string_view heading;
-    const int l = in_code ? 0 : HeadingLevel(line, &heading);
-    if (l > 0) {
-      if (begin != std::string_view::npos && l <= level) {
-        return std::string(markdown.substr(begin, pos - begin));
-      }
-      if (begin == std::string_view::npos && heading == title) {
-        begin = pos;
-        level = l;
-      }
+  std::size_t finish = markdown.size();
+  int section_level = 0;
+  ForEachHeading(markdown, [&](int level, std::string_view heading, std::size_t at) {
+    if (begin != std::string_view::npos && level <= section_level) {
+      finish = at;
+      return false;
     }
-    pos = end + 1;
-  }
+    if (begin == std::string_view::npos && heading == title) {
+      begin = at;
+      section_level = level;
+    }
+    return true;
+  });
   if (begin == std::string_view::npos) return std::nullopt;
-  return std::string(markdown.substr(begin));
+  return std::string(markdown.substr(begin, finish - begin));
 }
 
 }  // namespace tamarack
