@@ -83,7 +83,7 @@ std::string ReferenceSummary(const ReferenceResult& r) {
                    "differences: %u before the check stopped at LBA %u (LBA %u-%u not checked)\n",
                    r.mismatches, r.check_stopped_at, r.check_stopped_at, r.range.end);
   }
-  if (r.verdict.coverage().asked() != 0) t += "coverage: " + r.verdict.coverage().Text() + "\n";
+  t += CoverageLine(r.verdict.coverage());
   if (!r.file.empty()) t += "file: " + r.file + "\n";
   return t;
 }

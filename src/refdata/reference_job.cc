@@ -193,7 +193,7 @@ class ReferenceRun {
   // The end of a phase in which a track's size could not be found.
   void NoBlockSizeEnd(const std::string& partial_note) {
     End(ReferenceEnd::kFirstReadFailed, MessageIcon::kError,
-        Tr("読み込みが失敗しました") + partial_note + UnreadNote() + CoverageNote());
+        Tr("読み込みが失敗しました") + partial_note + UnreadNote());
   }
 
   bool StopRequested() const { return ctx_.stop_requested(); }
@@ -282,12 +282,6 @@ class ReferenceRun {
   // where the data of a capture that did not end are.
   std::string UnreadNote() const;
   std::string CheckNotes() const;
-  // "\r\n" and the coverage's counts, when blocks asked for were left out.
-  std::string CoverageNote() const {
-    const Coverage& c = result_.verdict.coverage();
-    if (c.complete()) return {};
-    return StrFormat(Tr("\r\n読み込み・ﾁｪｯｸしていないﾌﾞﾛｯｸがあります: %s"), c.Text().c_str());
-  }
 
   // Opens the check file and the list of the blocks its capture could not read; false, with
   // the job ended, when either cannot be used.
@@ -566,7 +560,7 @@ bool ReferenceRun::EndCapture(const CaptureState& cap, bool whole, bool check_fo
     result_.verdict.FileFailed(cap.why);
     End(ReferenceEnd::kFileError, MessageIcon::kError,
         StrFormat(Tr("ﾌｧｲﾙの書き込みに失敗しました\r\n%s"), cap.why.c_str()) + partial_note +
-            UnreadNote() + CoverageNote());
+            UnreadNote());
     return false;
   }
   if (!check_follows) {
@@ -582,23 +576,22 @@ bool ReferenceRun::EndCapture(const CaptureState& cap, bool whole, bool check_fo
     if (!cap.declined) result_.verdict.Cancelled();
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
         Tr("読み込みをｷｬﾝｾﾙしました") + CancelCauseSuffix(ctx_.cancel_cause()) + partial_note +
-            UnreadNote() + CoverageNote());
+            UnreadNote());
     return false;
   }
   if (cap.tail_failed_at) {
     End(ReferenceEnd::kTailReadFailed, MessageIcon::kError,
         StrFormat(Tr("Read ｴﾗｰが発生しました(LBA=%d)"), AsInt(*cap.tail_failed_at)) + partial_note +
-            UnreadNote() + CoverageNote());
+            UnreadNote());
     return false;
   }
   if (!check_follows) {
     if (result_.read_errors != 0) {
       End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
           StrFormat(Tr("読み込みが終了しました(%u件 のRead ｴﾗｰを検出)"), result_.read_errors) +
-              UnreadNote() + CoverageNote());
+              UnreadNote());
     } else if (!result_.verdict.coverage().complete()) {
-      End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
-          Tr("読み込みが終了しました") + CoverageNote());
+      End(ReferenceEnd::kCompleted, MessageIcon::kWarning, Tr("読み込みが終了しました"));
     } else {
       End(ReferenceEnd::kCompleted, MessageIcon::kInformation, Tr("読み込みが完了しました"));
     }
@@ -648,7 +641,7 @@ void ReferenceRun::EndCheck(bool after_capture, std::optional<std::uint64_t> tai
           (result_.skipped != 0
                ? StrFormat(Tr("(%llu ﾌﾞﾛｯｸはﾁｪｯｸしていません)"), Ull(result_.skipped))
                : std::string()));
-  const std::string notes = CheckNotes() + UnreadNote() + CoverageNote();
+  const std::string notes = CheckNotes() + UnreadNote();
   if (tail_failed_at) {
     End(ReferenceEnd::kTailReadFailed, MessageIcon::kError,
         StrFormat(Tr("Read ｴﾗｰが発生しました(LBA=%d)"), AsInt(*tail_failed_at)) +
@@ -896,7 +889,7 @@ void ReferenceRun::CloseCheck(CheckState& check, bool after_capture) {
   if (check.declined != StopCause::kNone) {
     End(ReferenceEnd::kStopped, MessageIcon::kInformation,
         Tr("読み込みをｷｬﾝｾﾙしました") + CancelCauseSuffix(ctx_.cancel_cause()) + CheckNotes() +
-            UnreadNote() + CoverageNote());
+            UnreadNote());
     return;
   }
   Report(check.current, result_.bytes_checked, check.started, true);
