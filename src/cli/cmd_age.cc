@@ -220,7 +220,7 @@ DriveOutcome AgeOnDrive(const AgeOptions& o, AgeingSettings s,
     out << "\n";
     // What became of every block the commands asked for: a run is good only when each was
     // read whole (and compared).
-    out << "blocks: " << r.verdict.coverage().Text() << "\n";
+    out << CoverageLine(r.verdict.coverage());
     AddCoverageCounts(r.verdict.coverage(), s.data_check, &counts);
     if (s.log_options.what() != LogWhat::kNothing && r.log_failure.empty()) {
       out << "log: " << s.log_path << "\n";

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "util/strings.h"
+
 namespace tamarack {
 namespace {
 
@@ -24,15 +26,21 @@ void AddRun(std::vector<Run>& runs, Run run, Same same) {
 }
 
 // " (beyond disc 96-99, ...)" of runs with reasons; nothing without runs.
+// " (beyond disc 96-99, ...)" of runs with reasons, the reason said once for runs that share
+// it; at most kTextRuns runs, then how many more; nothing without runs.
 std::string ReasonRunsText(const std::vector<SkippedBlocks>& runs) {
   if (runs.empty()) return {};
+  constexpr std::size_t kTextRuns = 8;
   std::string t = " (";
-  for (std::size_t i = 0; i < runs.size(); ++i) {
+  for (std::size_t i = 0; i < runs.size() && i < kTextRuns; ++i) {
     if (i != 0) t += ", ";
-    t += SkipReasonText(runs[i].reason);
-    t += ' ';
+    if (i == 0 || runs[i].reason != runs[i - 1].reason) {
+      t += SkipReasonText(runs[i].reason);
+      t += ' ';
+    }
     t += RunText(runs[i].first, runs[i].count);
   }
+  if (runs.size() > kTextRuns) t += StrFormat(", %zu more", runs.size() - kTextRuns);
   return t + ")";
 }
 

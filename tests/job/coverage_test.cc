@@ -82,6 +82,15 @@ TEST(CoverageTest, ListedRunsAreBoundedButCountsAreNot) {
   for (std::int64_t i = 0; i < 1000; ++i) c.Failed(i * 2, 1);
   EXPECT_EQ(c.failed(), 1000u);
   EXPECT_EQ(c.failed_runs().size(), Coverage::kListedRuns);
+
+  // The closing line names a reason once for the runs that share it, and only the first eight.
+  Coverage s;
+  s.Ask(11);
+  for (std::int64_t i = 0; i < 9; ++i) s.Skipped(i * 2, 1, SkipReason::kBeyondDisc);
+  s.Skipped(100, 2, SkipReason::kNoBlockSize);
+  EXPECT_EQ(s.Text(),
+            "asked 11, read 0, failed 0, skipped 11 (beyond disc 0, 2, 4, 6, 8, 10, 12, 14, "
+            "2 more)");
 }
 
 }  // namespace
