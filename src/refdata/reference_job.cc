@@ -4,8 +4,6 @@
 #include <array>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <span>
 #include <system_error>
 #include <vector>
@@ -16,6 +14,7 @@
 #include "util/message_catalogue.h"
 #include "util/output_file.h"
 #include "util/reference_file.h"
+#include "util/regular_file.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -59,14 +58,12 @@ bool LoadUnreadList(const std::string& path, UnreadBlocks* out, std::string* lis
     list->clear();
     return true;
   }
-  if (!RegularOrAbsent(*list, error)) return false;
-  std::ifstream in(*list, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), {});
-  if (!in.good() && !in.eof()) {
-    *error = *list + ": " + ErrorText(EIO);
-    return false;
-  }
-  if (!ParseUnreadList(text, out, error)) {
+  // A list longer than this is no capture's: at most one line per block of a whole DVD.
+  constexpr std::uint64_t kMostListBytes = std::uint64_t{1} << 30;
+  const std::optional<std::string> text =
+      ReadRegularFile(*list, kMostListBytes, "list of unread blocks", error);
+  if (!text) return false;
+  if (!ParseUnreadList(*text, out, error)) {
     *error = *list + ": " + *error;
     return false;
   }
