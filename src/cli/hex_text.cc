@@ -1,10 +1,6 @@
 #include "cli/hex_text.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
-
+#include "util/regular_file.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {
@@ -70,22 +66,12 @@ std::optional<std::vector<std::uint8_t>> ParseInhexText(std::string_view text, s
 
 std::optional<std::vector<std::uint8_t>> ReadReplyFile(const std::string& path, bool raw,
                                                        std::string* error) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    *error = std::filesystem::exists(path, ec) ? path + " is not a regular file"
-                                               : "cannot read " + path + ": no such file";
-    return std::nullopt;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = "cannot read " + path;
-    return std::nullopt;
-  }
-  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    *error = "cannot read " + path;
-    return std::nullopt;
-  }
+  // A reply is at most 64 KiB; its hex text a few times that, with comments.
+  constexpr std::uint64_t kMostReplyFileBytes = 16u << 20;
+  const std::optional<std::string> text =
+      ReadRegularFile(path, kMostReplyFileBytes, "captured reply", error);
+  if (!text) return std::nullopt;
+  const std::string& content = *text;
   if (raw) return std::vector<std::uint8_t>(content.begin(), content.end());
   std::string why;
   auto bytes = ParseInhexText(content, &why);
