@@ -35,9 +35,8 @@ std::string FailureText(const std::optional<CommandFailure>& f) {
 
 // The result (its files in the folder as "TMP") with its verdict, then what `host` was told.
 std::string ReportText(const Host& host, const TempDir& dir, const ReferenceResult& r) {
-  auto clean = [&dir](std::string file) {
-    if (file.starts_with(dir.path())) file.replace(0, dir.path().size(), "TMP");
-    return file;
+  const auto clean = [&dir](const std::string& file) {
+    return testing::WithFolderAs(file, dir.path());
   };
   const JobVerdict& v = r.verdict;
   return StrFormat(
