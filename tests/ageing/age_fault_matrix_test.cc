@@ -19,29 +19,33 @@ using testing::TempDir;
 struct CheckCase {
   std::string golden;
   std::string disc;
-  std::string check;  // --check's value; "file" for a reference file captured in the cell's folder
+  std::string check;
   std::int32_t start;
   std::int32_t fault;  // the block the faults are planted in
 };
 
-// Ten blocks from `start`, two a command (the last one alone), once, logged.
-MatrixRun AgeRun(const CheckCase& c) {
+// A run of `start`..`end` by commands of `length` blocks (the step the same), once, logged;
+// `check` is --check's value, "file" for a reference file captured in the cell's folder. The
+// later tables keep `method` step and leave out the log's line (its size changes with nothing
+// their cells are about).
+MatrixRun AgeRun(std::int32_t start, std::int32_t end, std::int32_t length, std::string check,
+                 bool later_tables = false) {
   MatrixRun run;
-  run.args = [c](const std::string& id, const TempDir& dir) {
-    const std::string start = std::to_string(c.start), end = std::to_string(c.start + 9);
-    std::vector<std::string> args = {"age", "--drive", id, "--start", start, "--end", end};
-    for (const char* more : {"--step", "2", "--length", "2", "--loop", "once", "--seed", "1"}) {
-      args.push_back(more);
-    }
-    args.insert(args.end(), {"--log", dir.File("log.txt")});
-    if (c.check == "file") {
-      testing::CaptureReference(dir.File("ref.dat"), c.start, c.start + 9);
+  run.args = [=](const std::string& id, const TempDir& dir) {
+    const std::string n = std::to_string(length);
+    std::vector<std::string> args = {"age", "--drive", id, "--start", std::to_string(start)};
+    args.insert(args.end(), {"--end", std::to_string(end), "--step", n, "--length", n});
+    if (later_tables) args.insert(args.end(), {"--method", "step"});
+    args.insert(args.end(), {"--loop", "once", "--seed", "1", "--log", dir.File("log.txt")});
+    if (check == "file") {
+      testing::CaptureReference(dir.File("ref.dat"), start, end);
       args.insert(args.end(), {"--check", "file:" + dir.File("ref.dat")});
-    } else if (!c.check.empty()) {
-      args.insert(args.end(), {"--check", c.check});
+    } else if (!check.empty()) {
+      args.insert(args.end(), {"--check", check});
     }
     return args;
   };
+  if (later_tables) run.keep = [](const std::string& line) { return line.rfind("log:", 0) != 0; };
   return run;
 }
 
@@ -66,39 +70,9 @@ TEST(AgeFaultMatrix, EveryFaultOnEveryPathWithEachCheck) {
                              CheckCase{"age_type30.txt", "emu:type30", "type30", 32560, 32563},
                              CheckCase{"age_file.txt", "emu:type13", "file", 10, 13}}) {
     SCOPED_TRACE(c.golden);
-    testing::ExpectFaultMatrix(c.golden, c.disc, Faults(c.fault), AgeRun(c));
+    testing::ExpectFaultMatrix(c.golden, c.disc, Faults(c.fault),
+                               AgeRun(c.start, c.start + 9, 2, c.check));
   }
-}
-
-// A run of its own range and command length, once, logged.
-MatrixRun RangeRun(std::int32_t start, std::int32_t end, std::int32_t length, std::string check) {
-  MatrixRun run;
-  run.args = [=](const std::string& id, const TempDir& dir) {
-    std::vector<std::string> args = {"age",
-                                     "--drive",
-                                     id,
-                                     "--start",
-                                     std::to_string(start),
-                                     "--end",
-                                     std::to_string(end),
-                                     "--length",
-                                     std::to_string(length),
-                                     "--step",
-                                     std::to_string(length),
-                                     "--method",
-                                     "step",
-                                     "--loop",
-                                     "once",
-                                     "--seed",
-                                     "1",
-                                     "--log",
-                                     dir.File("log.txt")};
-    if (!check.empty()) args.insert(args.end(), {"--check", check});
-    return args;
-  };
-  // The closing lines; the log's size changes with nothing the cell is about.
-  run.keep = [](const std::string& line) { return line.rfind("log:", 0) != 0; };
-  return run;
 }
 
 // Faults in the later blocks of a command, on every path: a real drive reads each block it is
@@ -111,7 +85,7 @@ TEST(AgeFaultMatrix, FaultsInTheLaterBlocksOfACommand) {
                               {"flaky last block failing every time", "flaky=19:1"},
                               {"short last block", "short=19", testing::ShortHiddenByZeroTail()},
                               {"corrupted last block", "corrupt=19"}},
-                             RangeRun(10, 29, 10, "type13"));
+                             AgeRun(10, 29, 10, "type13", true));
 }
 
 // A command crossing from the data track 3 into the audio track 4 (LBA 13500) of type30 is sent
@@ -122,7 +96,7 @@ TEST(AgeFaultMatrix, ACommandCrossingATrackOfAnotherSectorType) {
                              {{"no fault", ""},
                               {"unreadable audio block after the track start", "bad=13509"},
                               {"unreadable data block before the track start", "bad=13495"}},
-                             RangeRun(13470, 13530, 20, ""));
+                             AgeRun(13470, 13530, 20, "", true));
 }
 
 // The first read's size probe fails (a flaky first block) where the path gives no size by
@@ -133,7 +107,7 @@ TEST(AgeFaultMatrix, AFailedFirstProbe) {
       "age_first_probe.txt", "emu:type13",
       {{"flaky first block, a short and a corrupted one", "flaky=0:0.5&seed=3&short=5&corrupt=55",
         testing::ShortHiddenByZeroTail()}},
-      RangeRun(0, 200, 10, "type13"));
+      AgeRun(0, 200, 10, "type13", true));
 }
 
 }  // namespace

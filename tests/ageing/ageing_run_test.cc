@@ -91,16 +91,11 @@ std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took,
       std::to_string(r.counts.data_ok) + " ng " + std::to_string(r.counts.data_ng) + " state " +
       std::to_string(static_cast<int>(b.state.Get())) + " took " +
       std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) + " ms\n";
-  const auto in_tmp = [&b](std::string text) {
-    for (std::size_t at; (at = text.find(b.dir.path())) != std::string::npos;) {
-      text.replace(at, b.dir.path().size(), "TMP");
-    }
-    return text;
-  };
-  t += in_tmp(testing::VerdictText(r.verdict));
+  t += testing::WithFolderAs(testing::VerdictText(r.verdict), b.dir.path());
   t += "status text: " + r.status_text + "\n" + b.Report(b.dir.path());
   if (!std::filesystem::exists(log_path)) return t + "no log\n";
-  std::string log = in_tmp(b.Log(std::filesystem::path(log_path).filename()));
+  std::string log =
+      testing::WithFolderAs(b.Log(std::filesystem::path(log_path).filename()), b.dir.path());
   for (std::size_t at; (at = log.find('\r')) != std::string::npos;) log.replace(at, 1, "\\r");
   return t + "log:\n" + log;
 }
@@ -289,9 +284,6 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   EXPECT_LE(std::filesystem::file_size(s.log_path), 64u * 1024);
 }
 
-// Read(10) on a path that zeroes the unsent tail, with Read CD refused: neither the reply nor a
-// probe can tell the block size. The drive gets one probe for the run, the status line and
-// the log say so once, and no read is judged against data of an unknown size.
 // Where the path gives no size (a zeroed tail) and the host refuses the Read CD probe, every
 // read's probe is a failed command of its own, logged, and its blocks are not counted as read:
 // the run is never good, and the next read looks for the size again.

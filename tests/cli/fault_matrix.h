@@ -21,6 +21,7 @@
 #include "cli/virtual_cli.h"
 #include "emu/resid_modes.h"
 #include "golden.h"
+#include "job/scripted_job_host.h"
 #include "temp_dir.h"
 
 namespace tamarack::testing {
@@ -76,11 +77,8 @@ inline std::string CellVerdict(cli::testing::VirtualCli& cli, const std::string&
   const std::vector<std::string> args = run.args(id, dir);
   if (!input.empty() && run.prepare) run.prepare(input, dir);
   const int status = cli.Run(args);
-  auto clean = [&dir](std::string line) {
-    for (std::size_t at; (at = line.find(dir.path())) != std::string::npos;) {
-      line.replace(at, dir.path().size(), "DIR");
-    }
-    return line;
+  const auto clean = [&dir](const std::string& line) {
+    return WithFolderAs(line, dir.path(), "DIR");
   };
   std::string t;
   std::istringstream out(cli.out.str());

@@ -13,6 +13,15 @@
 
 namespace tamarack::testing {
 
+// `text` with every `folder` (a temporary one) written as `as`.
+inline std::string WithFolderAs(std::string text, const std::string& folder,
+                                const char* as = "TMP") {
+  for (std::size_t at; !folder.empty() && (at = text.find(folder)) != std::string::npos;) {
+    text.replace(at, folder.size(), as);
+  }
+  return text;
+}
+
 class ScriptedJobHost : public JobHost {
  public:
   struct Asked {
@@ -97,9 +106,7 @@ class ScriptedJobHost : public JobHost {
     static const char* const kPlaces[] = {"status", "counters", "pause", "cdb",          "model",
                                           "dump",   "result",   "speed", "second status"};
     const auto line = [&folder](std::string t) {
-      for (std::size_t at; !folder.empty() && (at = t.find(folder)) != std::string::npos;) {
-        t.replace(at, folder.size(), "TMP");
-      }
+      t = WithFolderAs(std::move(t), folder);
       for (std::size_t at; (at = t.find_first_of("\r\n")) != std::string::npos;) {
         t.replace(at, 1, t[at] == '\r' ? "\\r" : "\\n");
       }

@@ -35,10 +35,6 @@ std::string FailureText(const std::optional<CommandFailure>& f) {
 
 // The result (its files in the folder as "TMP") with its verdict, then what `host` was told.
 std::string ReportText(const Host& host, const TempDir& dir, const ReferenceResult& r) {
-  auto clean = [&dir](std::string file) {
-    if (file.starts_with(dir.path())) file.replace(0, dir.path().size(), "TMP");
-    return file;
-  };
   const JobVerdict& v = r.verdict;
   return StrFormat(
              "end %d range %u-%u block %u written %llu checked %llu read errors %u check ran %d "
@@ -51,11 +47,12 @@ std::string ReportText(const Host& host, const TempDir& dir, const ReferenceResu
              static_cast<unsigned long long>(r.bytes_written),
              static_cast<unsigned long long>(r.bytes_checked), r.read_errors, r.check_ran,
              r.mismatches, r.first_mismatch ? static_cast<long long>(*r.first_mismatch) : -1LL,
-             static_cast<int>(r.stop_cause), clean(r.file).c_str(),
+             static_cast<int>(r.stop_cause), testing::WithFolderAs(r.file, dir.path()).c_str(),
              FailureText(v.ended_by()).c_str(), FailureText(v.went_past()).c_str(),
              static_cast<unsigned long long>(v.differences()), v.cancelled(),
              v.file_error().has_value(), v.refused().has_value(),
-             UnreadRangesText(r.unread).c_str(), clean(r.unread_file).c_str(),
+             UnreadRangesText(r.unread).c_str(),
+             testing::WithFolderAs(r.unread_file, dir.path()).c_str(),
              static_cast<unsigned long long>(r.skipped), v.coverage().Text().c_str()) +
          host.Report(dir.path());
 }

@@ -193,9 +193,8 @@ TEST(GuideSection, CutsOneSectionWithItsSubsections) {
     SCOPED_TRACE(row.title);
     EXPECT_EQ(GuideSection(guide, row.title), row.section);
   }
-  EXPECT_EQ(SectionOfPage("tool2.htm"), "MSF から LBA");
+  // The table's own rows are found in the guide by main_window_shell_test.
   EXPECT_EQ(SectionOfPage("nosuch.htm"), std::nullopt);
-  EXPECT_EQ(SectionOfTab(kTabOthers), "Others タブ");
   EXPECT_EQ(SectionOfTab(kTabCount), "");
 }
 
