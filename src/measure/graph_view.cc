@@ -47,8 +47,8 @@ std::int64_t SpanMb(const SpeedRecord& record, std::int64_t span_mb) {
   return std::max<std::int64_t>({span_mb, (kilobytes + 1023) / 1024, 1});
 }
 
-// The grid step across (in MB, or minutes): the smallest of 1, 2, 5, 10, 20, 50, ... that keeps the lines
-// `least` pixels apart over `width` pixels for `span` MB.
+// The grid step across (in MB, or minutes): the smallest of 1, 2, 5, 10, 20, 50, ... that keeps the
+// lines `least` pixels apart over `width` pixels for `span` MB.
 std::int64_t GridStep(std::int64_t span, int width, int least) {
   std::int64_t decade = 1;
   for (int i = 0; i < 15; ++i, decade *= 10) {

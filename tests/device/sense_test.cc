@@ -110,9 +110,9 @@ TEST(ParseSense, FixedAndDescriptorFormatsAreSenseOthersAreNot) {
 // Fixed format with each sense-key specific field (bytes 15-17), descriptor format with each
 // descriptor type it decodes, one it shows as bytes and one cut short.
 TEST(DecodeRequestSense, EveryFieldAdditionalBytesAndALengthBeyondTheReply) {
-  for (const char* name :
-       {"request_sense_every_field", "request_sense_additional_bytes",
-        "request_sense_length_beyond", "request_sense_field_pointer", "request_sense_descriptors"}) {
+  for (const char* name : {"request_sense_every_field", "request_sense_additional_bytes",
+                           "request_sense_length_beyond", "request_sense_field_pointer",
+                           "request_sense_descriptors"}) {
     const std::string text =
         DecodeRequestSenseText(testing::ReadGoldenHex(std::string(name) + ".hex", "device"));
     if (testing::UpdateGoldenText(std::string(name) + ".txt", text, "device")) continue;
