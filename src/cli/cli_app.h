@@ -69,6 +69,8 @@ void AddDrivesCommand(CLI::App& app, CliContext& context);
 void AddModeSelectCommand(CLI::App& app, CliContext& context);
 void AddModeSenseCommand(CLI::App& app, CliContext& context);
 void AddDumpCommand(CLI::App& app, CliContext& context);
+// decode read-cd, beside dump whose output it repeats.
+void AddReadCdDecoder(CLI::App* decode, CliContext& context);
 void AddMeasureCommand(CLI::App& app, CliContext& context);
 void AddC2ScanCommand(CLI::App& app, CliContext& context);
 void AddMsrCommand(CLI::App& app, CliContext& context);

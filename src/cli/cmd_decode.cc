@@ -117,6 +117,7 @@ void AddDecodeCommand(CLI::App& app, CliContext& context) {
       decode, context, "capacity", "Read CD-ROM Capacity data", nullptr,
       [](const NoCdbOptions&, std::string*) { return std::optional<Cdb>(CapacityCdb()); },
       &DecodeCapacity);
+  AddReadCdDecoder(decode, context);
 
   {
     auto* cmd = decode->add_subcommand("modesense", "Mode Sense(10) data: every page it holds");

@@ -1,13 +1,19 @@
 // tamarack-cli dump --drive ID (--lba N | --msf MM:SS:FF-MM:SS:FF | --vds) [--length L]
 //                   [--fields sync,header,subheader,user,edc,c2,c2block,sub=raw|q|pw]
 //                   [--group G] [--raw]
+// and tamarack-cli decode read-cd --inhex FILE [--raw] with the same block options: a captured
+// reply shown as dump shows the drive's.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <ostream>
 #include <string_view>
 
 #include "cli/cli_app.h"
 #include "cli/decoded_command.h"
 #include "cli/exit_codes.h"
+#include "cli/hex_text.h"
+#include "console/execute_command.h"
+#include "decode/status_commands.h"
 #include "device/device_session.h"
 #include "form/hex_dump.h"
 #include "tools/read_cd_detail.h"
@@ -86,16 +92,16 @@ bool ParseMsfRange(std::string_view text, MsfText* start, MsfText* end) {
   return true;
 }
 
-int Dump(const DumpOptions& o, CliContext& context) {
-  std::ostream& out = *context.out;
-  std::ostream& err = *context.err;
+// The read the options ask for; nothing after the refusals are printed, each after `name`.
+std::optional<DumpRequest> PrepareDump(const DumpOptions& o, std::string_view name,
+                                       std::ostream& err) {
   SectorDump dump;
   ReadCdDetail detail;
   std::string bad;
   if (!ParseFields(o.fields, &detail, &bad)) {
-    err << "tamarack-cli dump: unknown or conflicting field \"" << bad
+    err << "tamarack-cli " << name << ": unknown or conflicting field \"" << bad
         << "\" (sync, header, subheader, user, edc, c2 or c2block, sub=raw|q|pw)\n";
-    return kExitBadArguments;
+    return std::nullopt;
   }
   ApplyDetail(detail, &dump.sector_cdb);
   const int group = o.group == 0 ? 128 : o.group;
@@ -103,8 +109,9 @@ int Dump(const DumpOptions& o, CliContext& context) {
   if (!o.msf.empty()) {
     dump.mode = DumpAddressMode::kMsf;
     if (!ParseMsfRange(o.msf, &dump.start, &dump.end)) {
-      err << "tamarack-cli dump: --msf takes MM:SS:FF-MM:SS:FF, for example 00:02:00-00:02:05\n";
-      return kExitBadArguments;
+      err << "tamarack-cli " << name
+          << ": --msf takes MM:SS:FF-MM:SS:FF, for example 00:02:00-00:02:05\n";
+      return std::nullopt;
     }
   } else if (o.vds) {
     dump.mode = DumpAddressMode::kVolumeDescriptor;
@@ -113,15 +120,34 @@ int Dump(const DumpOptions& o, CliContext& context) {
     dump.length_text = o.length;
   }
   const DumpPreparation prepared = dump.Prepare(DumpStep::kNone, false);
-  for (const std::string& m : prepared.messages) err << "tamarack-cli dump: " << m << "\n";
-  if (!prepared.request) return kExitBadArguments;
+  for (const std::string& m : prepared.messages)
+    err << "tamarack-cli " << name << ": " << m << "\n";
+  return prepared.request;
+}
+
+// The read's lines after "cdb:" (and the volume descriptor's LBA): its status, its counts and
+// the dump.
+void PrintDumpedBlocks(std::ostream& out, const DumpResult& r, int group_size) {
+  const auto valid = r.buffer.valid();
+  out << "status: " << (r.success ? std::string("good") : FailureTextsOf(r.outcome).status_line)
+      << "\n";
+  out << StrFormat("transferred: %u\nbytes: %zu\n", r.transferred, valid.size());
+  if (!valid.empty()) out << DumpColumnHeader(group_size) << "\n";
+  out << PlainLines(r.text);
+  if (valid.empty()) out << "\n";
+}
+
+int Dump(const DumpOptions& o, CliContext& context) {
+  std::ostream& out = *context.out;
+  std::ostream& err = *context.err;
+  const std::optional<DumpRequest> request = PrepareDump(o, "dump", err);
+  if (!request) return kExitBadArguments;
 
   const std::unique_ptr<DeviceSession> session =
       OpenSubcommandDrive(context, o.drive, "dump", o.timeout);
   if (!session) return kExitCannotOpen;
   JobHost host;  // one command: nothing to report while it runs
-  const DumpResult r =
-      ReadSectorDump(*session, *prepared.request, DumpBuffer{}, host, SenseDialog::kQuiet);
+  const DumpResult r = ReadSectorDump(*session, *request, DumpBuffer{}, host, SenseDialog::kQuiet);
   const auto valid = r.buffer.valid();
   if (o.raw) {
     if (r.success) {
@@ -138,13 +164,54 @@ int Dump(const DumpOptions& o, CliContext& context) {
     err << "tamarack-cli dump: " << r.message << "\n";
     return kExitOther;
   }
-  out << "status: " << (r.success ? std::string("good") : FailureTextsOf(r.outcome).status_line)
-      << "\n";
-  out << StrFormat("transferred: %u\nbytes: %zu\n", r.transferred, valid.size());
-  if (!valid.empty()) out << DumpColumnHeader(group) << "\n";
-  out << PlainLines(r.text);
-  if (valid.empty()) out << "\n";
+  PrintDumpedBlocks(out, r, request->group_size);
   return ExitCodeFor(r.outcome);
+}
+
+struct DumpDecodeOptions {
+  DumpOptions dump;
+  std::string file;
+  bool raw = false;
+};
+
+// decode read-cd: the captured bytes in the buffer the live read would have had, as far as it
+// holds them, printed as dump prints the drive's.
+int DecodeDump(const DumpDecodeOptions& o, CliContext& context) {
+  std::ostream& err = *context.err;
+  const std::optional<DumpRequest> request = PrepareDump(o.dump, "decode read-cd", err);
+  if (!request) return kExitBadArguments;
+  std::string error;
+  const auto bytes = ReadReplyFile(o.file, o.raw, &error);
+  if (!bytes) {
+    err << "tamarack-cli decode read-cd: " << error << "\n";
+    return kExitBadArguments;
+  }
+  DumpResult r;
+  r.cdb = request->CommandCdb();
+  if (!r.buffer.Prepare(request->blocks)) {
+    err << "tamarack-cli decode read-cd: " << Tr(kOutOfMemoryMessage) << "\n";
+    return kExitOther;
+  }
+  const std::size_t room = r.buffer.request().size();
+  if (bytes->size() > room) {
+    err << StrFormat(
+        "tamarack-cli decode read-cd: the file holds %zu bytes, more than the %zu the read of "
+        "%u blocks has room for; the bytes past them are left out\n",
+        bytes->size(), room, request->blocks);
+  }
+  const std::size_t n = std::min(bytes->size(), room);
+  std::copy_n(bytes->begin(), n, r.buffer.request().begin());
+  r.success = true;
+  r.outcome.status = CommandStatus::kGood;
+  r.transferred = static_cast<std::uint32_t>(n);
+  r.text = kNoDataText;
+  if (n != 0) {
+    r.buffer.SetValid(r.transferred);
+    r.text = FormatSectorDump(r.buffer.valid(), request->group_size);
+  }
+  *context.out << "cdb: " << HexBytes(r.cdb) << "\n";
+  PrintDumpedBlocks(*context.out, r, request->group_size);
+  return kExitGood;
 }
 
 }  // namespace
@@ -174,6 +241,29 @@ void AddDumpCommand(CLI::App& app, CliContext& context) {
     }
     context.exit_code = Dump(*o, context);
   });
+}
+
+void AddReadCdDecoder(CLI::App* decode, CliContext& context) {
+  auto* cmd = decode->add_subcommand(
+      "read-cd",
+      "Read CD data: the blocks of --lba/--length or --msf with --fields, as dump shows them");
+  auto o = std::make_shared<DumpDecodeOptions>();
+  o->dump.lba = "0";
+  cmd->add_option("--inhex", o->file, "The captured reply: hex text ('#' comments) or bytes")
+      ->required();
+  cmd->add_flag("--raw", o->raw, "FILE holds the reply's bytes themselves, not hex text");
+  auto* lba = cmd->add_option("--lba", o->dump.lba, "Start LBA the reply was read at (default 0)");
+  auto* msf = cmd->add_option("--msf", o->dump.msf, "MSF range MM:SS:FF-MM:SS:FF it was read with");
+  lba->excludes(msf);
+  cmd->add_option("--length", o->dump.length, "Blocks it was read with at --lba, 1 to 10")
+      ->excludes(msf);
+  cmd->add_option("--fields", o->dump.fields,
+                  "Parts of each sector it was read with: sync,header,subheader,user,edc,"
+                  "c2|c2block,sub=raw|q|pw (default user)");
+  cmd->add_option("--group", o->dump.group,
+                  "Bytes per group in the dump: 0 (none), 1, 2, 4, 8 or 16")
+      ->check(CLI::IsMember({0, 1, 2, 4, 8, 16, 128}));
+  cmd->callback([&context, o] { context.exit_code = DecodeDump(*o, context); });
 }
 
 }  // namespace tamarack::cli
