@@ -13,6 +13,7 @@
 #include "decode/read_forms.h"
 #include "decode/read_toc.h"
 #include "decode/status_commands.h"
+#include "mmc/opcodes.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -27,33 +28,35 @@ constexpr auto kIn = CommandDirection::kIn;
 constexpr auto kOut = CommandDirection::kOut;
 
 const CommandEntry kCatalogue[] = {
-    {0x00, k6, kNone, "Test Unit Ready", &kNoParameterBehaviour},
-    {0x12, k6, kIn, "Inquiry", &kInquiryBehaviour},
-    {0x55, k10, kOut, "Mode Select(10)", &kModeSelectBehaviour},
-    {0x5A, k10, kIn, "Mode Sense(10)", &kModeSenseBehaviour},
-    {0x03, k6, kIn, "Request Sense", &kRequestSenseBehaviour},
-    {0x46, k10, kIn, "Get Configuration", &kGetConfigurationBehaviour},
-    {0x4A, k10, kIn, "Get Event/Status Notification", &kEventStatusBehaviour},
-    {0x28, k10, kIn, "Read(10)", &kRead10Behaviour},
-    {0x25, k10, kIn, "Read CD-ROM Capacity", &kReadCapacityBehaviour},
-    {0xBE, k12, kIn, "Read CD", &kReadCdBehaviour},
-    {0xB9, k12, kIn, "Read CD MSF", &kReadCdMsfBehaviour},
-    {0x43, k10, kIn, "Read Toc", &kReadTocBehaviour},
-    {0xA8, k12, kIn, "Read(12)", &kRead12Behaviour},
-    {0x42, k10, kIn, "Read Sub-Channel", &kSubChannelBehaviour},
-    {0xA2, k12, kOut, "Send Event", &kSendEventBehaviour},
-    {0x1E, k6, kNone, "Prevent/Allow Medium Removal", &kPreventAllowBehaviour},
-    {0x1B, k6, kNone, "Start Stop Unit", &kStartStopUnitBehaviour},
-    {0xBD, k12, kIn, "Mechanism Status", &kMechanismStatusBehaviour},
-    {0xA6, k12, kNone, "Load/Unload CD", &kLoadUnloadBehaviour},
+    {mmc::kTestUnitReady, k6, kNone, "Test Unit Ready", &kNoParameterBehaviour},
+    {mmc::kInquiry, k6, kIn, "Inquiry", &kInquiryBehaviour},
+    {mmc::kModeSelect10, k10, kOut, "Mode Select(10)", &kModeSelectBehaviour},
+    {mmc::kModeSense10, k10, kIn, "Mode Sense(10)", &kModeSenseBehaviour},
+    {mmc::kRequestSense, k6, kIn, "Request Sense", &kRequestSenseBehaviour},
+    {mmc::kGetConfiguration, k10, kIn, "Get Configuration", &kGetConfigurationBehaviour},
+    {mmc::kGetEventStatusNotification, k10, kIn, "Get Event/Status Notification",
+     &kEventStatusBehaviour},
+    {mmc::kRead10, k10, kIn, "Read(10)", &kRead10Behaviour},
+    {mmc::kReadCapacity, k10, kIn, "Read CD-ROM Capacity", &kReadCapacityBehaviour},
+    {mmc::kReadCd, k12, kIn, "Read CD", &kReadCdBehaviour},
+    {mmc::kReadCdMsf, k12, kIn, "Read CD MSF", &kReadCdMsfBehaviour},
+    {mmc::kReadToc, k10, kIn, "Read Toc", &kReadTocBehaviour},
+    {mmc::kRead12, k12, kIn, "Read(12)", &kRead12Behaviour},
+    {mmc::kReadSubChannel, k10, kIn, "Read Sub-Channel", &kSubChannelBehaviour},
+    {mmc::kSendEvent, k12, kOut, "Send Event", &kSendEventBehaviour},
+    {mmc::kPreventAllowMediumRemoval, k6, kNone, "Prevent/Allow Medium Removal",
+     &kPreventAllowBehaviour},
+    {mmc::kStartStopUnit, k6, kNone, "Start Stop Unit", &kStartStopUnitBehaviour},
+    {mmc::kMechanismStatus, k12, kIn, "Mechanism Status", &kMechanismStatusBehaviour},
+    {mmc::kLoadUnloadMedium, k12, kNone, "Load/Unload CD", &kLoadUnloadBehaviour},
     // The command moves no data, but the row has always said data in.
-    {0x4B, k10, kIn, "Pause/Resume", &kPauseResumeBehaviour},
-    {0x45, k10, kNone, "Play Audio(10)", &kPlayAudio10Behaviour},
-    {0x47, k10, kNone, "Play Audio MSF", &kPlayAudioMsfBehaviour},
-    {0xBA, k12, kNone, "Scan", &kScanBehaviour},
-    {0x2B, k10, kNone, "Seek", &kSeekBehaviour},
-    {0xBB, k12, kNone, "Set CD Speed", &kSetCdSpeedBehaviour},
-    {0x4E, k10, kNone, "Stop Play/Scan", &kNoParameterBehaviour},
+    {mmc::kPauseResume, k10, kIn, "Pause/Resume", &kPauseResumeBehaviour},
+    {mmc::kPlayAudio10, k10, kNone, "Play Audio(10)", &kPlayAudio10Behaviour},
+    {mmc::kPlayAudioMsf, k10, kNone, "Play Audio MSF", &kPlayAudioMsfBehaviour},
+    {mmc::kScan, k12, kNone, "Scan", &kScanBehaviour},
+    {mmc::kSeek10, k10, kNone, "Seek", &kSeekBehaviour},
+    {mmc::kSetCdSpeed, k12, kNone, "Set CD Speed", &kSetCdSpeedBehaviour},
+    {mmc::kStopPlayScan, k10, kNone, "Stop Play/Scan", &kNoParameterBehaviour},
     {0, 0x80, kNone, "User01", &kUserSlotBehaviour},
     {0, 0x81, kNone, "User02", &kUserSlotBehaviour},
     {0, 0x82, kNone, "User03", &kUserSlotBehaviour},
@@ -91,7 +94,7 @@ std::size_t Utf8Prefix(std::string_view text, std::size_t max_chars) {
 std::span<const CommandEntry> CommandCatalogue() { return kCatalogue; }
 
 bool MovesNoData(std::uint32_t opcode) {
-  constexpr std::uint32_t kPauseResumeOpcode = 0x4B;
+  constexpr std::uint32_t kPauseResumeOpcode = mmc::kPauseResume;
   if (opcode == kPauseResumeOpcode) return true;
   for (const CommandEntry& e : CommandCatalogue()) {
     if (!IsUserSlot(e) && e.opcode == opcode && e.opcode != kEndOpcode) {

@@ -4,10 +4,13 @@
 #include <array>
 #include <chrono>
 
-#include "device/block_size.h"
 #include "device/device_session.h"
 #include "device/sense.h"
-#include "device/track_starts.h"
+#include "mmc/block_size.h"
+#include "mmc/inquiry.h"
+#include "mmc/read_capacity.h"
+#include "mmc/read_toc.h"
+#include "mmc/track_starts.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -48,16 +51,13 @@ bool SpeedMeasurementJob::ReadRange(JobContext& ctx) {
   std::optional<std::int64_t> disc_last;
   std::array<std::uint8_t, 260> capacity{};
   std::uint32_t moved = 0;
-  if (Send(session, MakeCdb({0x25}), capacity, &moved)) {
+  if (Send(session, mmc::ReadCapacityCdb(), capacity, &moved)) {
     disc_last = ReadBe32(capacity, 0);
     last = *disc_last;
   }
   std::array<std::uint8_t, kTrackTocBytes> toc{};
   std::vector<std::int32_t> starts;
-  if (Send(session,
-           MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(kTrackTocBytes >> 8),
-                    static_cast<std::uint8_t>(kTrackTocBytes & 0xFF)}),
-           toc, &moved)) {
+  if (Send(session, mmc::ReadTocCdb({.length = kTrackTocBytes}), toc, &moved)) {
     start = static_cast<std::int32_t>(ReadBe32(toc, 8));
     starts = TrackStartsOfToc(toc, moved);
   }
@@ -89,7 +89,7 @@ bool SpeedMeasurementJob::ReadRange(JobContext& ctx) {
 void SpeedMeasurementJob::ReadModel(JobContext& ctx) {
   std::array<std::uint8_t, 255> reply{};
   std::uint32_t moved = 0;
-  if (!Send(ctx.session(), MakeCdb({0x12, 0x00, 0x00, 0x00, 0xFF}), reply, &moved)) return;
+  if (!Send(ctx.session(), mmc::InquiryCdb(), reply, &moved)) return;
   const std::span<const std::uint8_t> r(reply);
   result_.record.model =
       StrFormat("%s %s", FixedText(r.subspan(8, 8)).c_str(), FixedText(r.subspan(16, 16)).c_str());

@@ -5,6 +5,7 @@
 
 #include "decode/text_conventions.h"
 #include "form/number_box.h"
+#include "mmc/read_capacity.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -129,7 +130,7 @@ std::vector<FieldUpdate> TrackUpdates(std::span<const FieldDescriptor> fields,
 }
 
 std::optional<std::uint32_t> ReadLastLba(DeviceSession& session) {
-  const CdbReply reply = IssueCdb(session, MakeCdb({0x25}));
+  const CdbReply reply = IssueCdb(session, mmc::ReadCapacityCdb());
   if (!reply.good()) return std::nullopt;
   return ReadBe32(reply.bytes, 0);
 }

@@ -1,7 +1,10 @@
-#include "device/drive_selection.h"
+#include "mmc/drive_selection.h"
 
 #include <algorithm>
 
+#include "mmc/inquiry.h"
+#include "mmc/read_capacity.h"
+#include "mmc/read_toc.h"
 #include "util/bytes.h"
 #include "util/message_catalogue.h"
 #include "util/strings.h"
@@ -51,7 +54,7 @@ SelectionResult SelectDrive(DeviceSession& session, const std::string& id, Selec
     if (t.GetAddress(&a)) facts.address = a;
   });
 
-  const CdbReply inquiry = IssueCdb(session, MakeCdb({0x12, 0x00, 0x00, 0x00, 0xFF}));
+  const CdbReply inquiry = IssueCdb(session, mmc::InquiryCdb());
   if (inquiry.good()) {
     result.identified = true;
     const std::span<const std::uint8_t> reply(inquiry.bytes);
@@ -61,16 +64,16 @@ SelectionResult SelectDrive(DeviceSession& session, const std::string& id, Selec
     host.SetTitle(DriveTitle(facts.vendor, facts.product, facts.revision));
     host.ShowStatusLine(std::string());
 
-    const CdbReply toc = IssueCdb(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0x00}));
+    const CdbReply toc = IssueCdb(session, mmc::ReadTocCdb({.length = 0xA000}));
     result.toc_read = toc.good();
     if (result.toc_read) std::copy_n(toc.bytes.begin(), kTocCacheSize, facts.toc.begin());
     host.SetDiscPresent(result.toc_read);
 
     if (host.WantsDiscExtent()) {
       std::uint32_t last = 0, first = 0;
-      const CdbReply capacity = IssueCdb(session, MakeCdb({0x25}));
+      const CdbReply capacity = IssueCdb(session, mmc::ReadCapacityCdb());
       if (capacity.good()) last = ReadBe32(capacity.bytes, 0);
-      const CdbReply first_track = IssueCdb(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x00, 0xFF}));
+      const CdbReply first_track = IssueCdb(session, mmc::ReadTocCdb({.length = 0xFF}));
       if (first_track.good()) first = ReadBe32(first_track.bytes, 8);
       host.SetDiscExtent(first, last);
     }

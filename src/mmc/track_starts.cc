@@ -1,10 +1,11 @@
-#include "device/track_starts.h"
+#include "mmc/track_starts.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
 
 #include "device/device_session.h"
+#include "mmc/read_toc.h"
 #include "util/bytes.h"
 #include "util/msf.h"
 
@@ -46,10 +47,7 @@ std::vector<std::int32_t> TrackStartsOfToc(std::span<const std::uint8_t> reply,
 
 std::vector<std::int32_t> ReadTrackStarts(DeviceSession& session) {
   std::array<std::uint8_t, kTrackTocBytes> toc{};
-  const CommandOutcome out =
-      session.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(kTrackTocBytes >> 8),
-                           static_cast<std::uint8_t>(kTrackTocBytes & 0xFF)}),
-                  toc);
+  const CommandOutcome out = session.Run(mmc::ReadTocCdb({.length = kTrackTocBytes}), toc);
   if (out.status != CommandStatus::kGood) return {};
   return TrackStartsOfToc(toc, out.result.transferred);
 }
@@ -94,8 +92,8 @@ std::vector<SessionGap> SessionGapsOfFullToc(std::span<const std::uint8_t> reply
 std::vector<SessionGap> ReadSessionGaps(DeviceSession& session) {
   std::vector<std::uint8_t> toc(kFullTocBytes);
   const CommandOutcome out = session.Run(
-      MakeCdb({0x43, 0x02, 0x02, 0, 0, 0, 1, static_cast<std::uint8_t>(kFullTocBytes >> 8),
-               static_cast<std::uint8_t>(kFullTocBytes & 0xFF)}),
+      mmc::ReadTocCdb(
+          {.format = mmc::kTocFormatFull, .msf = true, .track = 1, .length = kFullTocBytes}),
       toc);
   if (out.status != CommandStatus::kGood) return {};
   return SessionGapsOfFullToc(toc, out.result.transferred);
