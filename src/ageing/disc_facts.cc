@@ -4,8 +4,8 @@
 #include <array>
 
 #include "decode/inquiry.h"
+#include "mmc/disc_extent.h"
 #include "mmc/inquiry.h"
-#include "mmc/read_capacity.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -19,10 +19,8 @@ constexpr std::size_t kModelInquiryLength = 255;
 
 void ReadDiscBounds(DeviceSession& session, const std::vector<std::int32_t>& track_starts,
                     AgeingSettings* s) {
-  std::array<std::uint8_t, 8> capacity{};
-  std::uint32_t moved = 0;
-  if (SendScsiCommand(session, mmc::ReadCapacityCdb(), capacity, &moved) && moved >= 4) {
-    s->last_lba = static_cast<std::int32_t>(ReadBe32(capacity, 0));
+  if (const auto last = mmc::ReadDiscExtent(session, {.toc = false}).last_lba) {
+    s->last_lba = static_cast<std::int32_t>(*last);
   }
   s->first_track_lba = track_starts.empty() ? s->start_lba : track_starts.front();
 }

@@ -32,9 +32,8 @@ void AddDrivesCommand(CLI::App& app, CliContext& context) {
         out << id << "  Inquiry failed: " << FailureTextsOf(inquiry.outcome).last_error << "\n";
         continue;
       }
-      const std::span<const std::uint8_t> reply(inquiry.bytes);
-      out << id << "  " << FixedText(reply.subspan(8, 8)) << " " << FixedText(reply.subspan(16, 16))
-          << " (" << FixedText(reply.subspan(32, 4)) << ")\n";
+      const mmc::InquiryNames names = mmc::InquiryNamesOf(inquiry.bytes);
+      out << id << "  " << names.vendor << " " << names.product << " (" << names.revision << ")\n";
     }
     context.exit_code = kExitGood;
   });

@@ -100,9 +100,8 @@ void C2ScanJob::ReadModel(JobContext& ctx) {
   std::array<std::uint8_t, 36> reply{};
   std::uint32_t moved = 0;
   if (!Send(ctx.session(), mmc::InquiryCdb({.length = 36}), reply, &moved)) return;
-  const std::span<const std::uint8_t> r(reply);
-  result_.model =
-      StrFormat("%s %s", FixedText(r.subspan(8, 8)).c_str(), FixedText(r.subspan(16, 16)).c_str());
+  const mmc::InquiryNames names = mmc::InquiryNamesOf(reply);
+  result_.model = StrFormat("%s %s", names.vendor.c_str(), names.product.c_str());
   ctx.host().Show(JobText::kModel, result_.model);
 }
 

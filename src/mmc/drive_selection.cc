@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "mmc/disc_extent.h"
 #include "mmc/inquiry.h"
-#include "mmc/read_capacity.h"
 #include "mmc/read_toc.h"
 #include "util/bytes.h"
 #include "util/message_catalogue.h"
@@ -57,10 +57,10 @@ SelectionResult SelectDrive(DeviceSession& session, const std::string& id, Selec
   const CdbReply inquiry = IssueCdb(session, mmc::InquiryCdb());
   if (inquiry.good()) {
     result.identified = true;
-    const std::span<const std::uint8_t> reply(inquiry.bytes);
-    facts.vendor = FixedText(reply.subspan(8, 8));
-    facts.product = FixedText(reply.subspan(16, 16));
-    facts.revision = FixedText(reply.subspan(32, 4));
+    mmc::InquiryNames names = mmc::InquiryNamesOf(inquiry.bytes);
+    facts.vendor = std::move(names.vendor);
+    facts.product = std::move(names.product);
+    facts.revision = std::move(names.revision);
     host.SetTitle(DriveTitle(facts.vendor, facts.product, facts.revision));
     host.ShowStatusLine(std::string());
 
@@ -70,12 +70,8 @@ SelectionResult SelectDrive(DeviceSession& session, const std::string& id, Selec
     host.SetDiscPresent(result.toc_read);
 
     if (host.WantsDiscExtent()) {
-      std::uint32_t last = 0, first = 0;
-      const CdbReply capacity = IssueCdb(session, mmc::ReadCapacityCdb());
-      if (capacity.good()) last = ReadBe32(capacity.bytes, 0);
-      const CdbReply first_track = IssueCdb(session, mmc::ReadTocCdb({.length = 0xFF}));
-      if (first_track.good()) first = ReadBe32(first_track.bytes, 8);
-      host.SetDiscExtent(first, last);
+      const mmc::DiscExtent extent = mmc::ReadDiscExtent(session, {.toc_length = 0xFF});
+      host.SetDiscExtent(extent.first_start.value_or(0), extent.last_lba.value_or(0));
     }
   }
   std::uint32_t end_address = 0;

@@ -12,7 +12,6 @@
 namespace tamarack {
 
 namespace {
-constexpr std::uint8_t kLeadOut = 0xAA;
 constexpr std::size_t kFullDescriptor = 11;
 constexpr std::uint8_t kPointLeadOut = 0xA2;
 constexpr std::uint8_t kPointNextArea = 0xB0;
@@ -32,13 +31,12 @@ struct SessionPoints {
 
 std::vector<std::int32_t> TrackStartsOfToc(std::span<const std::uint8_t> reply,
                                            std::uint32_t received) {
-  const std::size_t end =
-      std::min<std::size_t>({reply.size(), received, std::size_t{2} + ReadBe16(reply, 0)});
   std::vector<std::int32_t> starts;
-  for (std::size_t at = 4; at + 8 <= end; at += 8) {
-    const std::uint8_t track = reply[at + 2];
-    if (track == 0 || track == kLeadOut) continue;
-    starts.push_back(static_cast<std::int32_t>(ReadBe32(reply, at + 4)));
+  const std::optional<mmc::TrackToc> toc = mmc::ParseTrackToc(reply, received);
+  if (!toc) return starts;
+  for (const mmc::TocTrack& t : toc->tracks) {
+    if (t.number == 0 || t.number == mmc::kLeadOutTrack) continue;
+    starts.push_back(static_cast<std::int32_t>(t.start));
   }
   std::sort(starts.begin(), starts.end());
   starts.erase(std::unique(starts.begin(), starts.end()), starts.end());

@@ -40,9 +40,8 @@ void DriveNamesJob::Run(JobContext& ctx) {
     if (!session.Open(ids_[i])) continue;
     const CdbReply inquiry = IssueCdb(session, mmc::InquiryCdb());
     if (!inquiry.good() || inquiry.transferred < 32) continue;
-    const std::span<const std::uint8_t> reply(inquiry.bytes);
-    names_[i] = Trimmed(Trimmed(FixedText(reply.subspan(8, 8))) + " " +
-                        Trimmed(FixedText(reply.subspan(16, 16))));
+    const mmc::InquiryNames names = mmc::InquiryNamesOf(inquiry.bytes);
+    names_[i] = Trimmed(Trimmed(names.vendor) + " " + Trimmed(names.product));
   }
 }
 

@@ -41,7 +41,9 @@ DiscState PollDisc(const DeviceSession& session) {
     return DiscState::kNoDisc;
   }
   // The first track descriptor's control field: bit 2 set means data.
-  return (buffer[5] & 0x04) ? DiscState::kDataDisc : DiscState::kAudioDisc;
+  const std::optional<mmc::TrackToc> toc = mmc::ParseTrackToc(buffer, buffer.size());
+  const bool data = toc && !toc->tracks.empty() && (toc->tracks.front().control & 0x04) != 0;
+  return data ? DiscState::kDataDisc : DiscState::kAudioDisc;
 }
 
 TickAction DiscIndicatorSchedule::OnTick(const TickState& state) {

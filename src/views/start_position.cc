@@ -5,7 +5,7 @@
 
 #include "decode/text_conventions.h"
 #include "form/number_box.h"
-#include "mmc/read_capacity.h"
+#include "mmc/disc_extent.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -130,9 +130,7 @@ std::vector<FieldUpdate> TrackUpdates(std::span<const FieldDescriptor> fields,
 }
 
 std::optional<std::uint32_t> ReadLastLba(DeviceSession& session) {
-  const CdbReply reply = IssueCdb(session, mmc::ReadCapacityCdb());
-  if (!reply.good()) return std::nullopt;
-  return ReadBe32(reply.bytes, 0);
+  return mmc::ReadDiscExtent(session, {.toc = false}).last_lba;
 }
 
 }  // namespace tamarack
