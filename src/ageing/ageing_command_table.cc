@@ -11,13 +11,10 @@ namespace tamarack {
 
 namespace {
 
-constexpr std::uint32_t k10 = 0x900;
-constexpr std::uint32_t k12 = 0xB00;
-
 const CommandEntry kAgeingTable[] = {
-    {mmc::kRead10, k10, CommandDirection::kIn, "Read(10)", &kRead10Behaviour},
-    {mmc::kRead12, k12, CommandDirection::kIn, "Read(12)", &kRead12Behaviour},
-    {mmc::kReadCd, k12, CommandDirection::kIn, "Read CD", &kReadCdBehaviour},
+    CatalogueRow(mmc::kRead10, "Read(10)", &kRead10Behaviour),
+    CatalogueRow(mmc::kRead12, "Read(12)", &kRead12Behaviour),
+    CatalogueRow(mmc::kReadCd, "Read CD", &kReadCdBehaviour),
     {kEndOpcode, 0, CommandDirection::kNone, "End", nullptr},
 };
 
