@@ -11,12 +11,12 @@
 
 #include "ageing/ageing_command_table.h"
 #include "ageing/ageing_job.h"
-#include "device/block_read.h"
 #include "device/clock.h"
 #include "device/device_session.h"
 #include "device/sense_table.h"
 #include "emu/virtual_drive_provider.h"
 #include "job/job.h"
+#include "mmc/block_read.h"
 
 namespace tamarack {
 namespace {

@@ -4,19 +4,17 @@
 #include "decode/read_cd_form.h"
 #include "decode/read_forms.h"
 
+#include "mmc/opcodes.h"
 #include "util/bytes.h"
 
 namespace tamarack {
 
 namespace {
 
-constexpr std::uint32_t k10 = 0x900;
-constexpr std::uint32_t k12 = 0xB00;
-
 const CommandEntry kAgeingTable[] = {
-    {0x28, k10, CommandDirection::kIn, "Read(10)", &kRead10Behaviour},
-    {0xA8, k12, CommandDirection::kIn, "Read(12)", &kRead12Behaviour},
-    {0xBE, k12, CommandDirection::kIn, "Read CD", &kReadCdBehaviour},
+    CatalogueRow(mmc::kRead10, "Read(10)", &kRead10Behaviour),
+    CatalogueRow(mmc::kRead12, "Read(12)", &kRead12Behaviour),
+    CatalogueRow(mmc::kReadCd, "Read CD", &kReadCdBehaviour),
     {kEndOpcode, 0, CommandDirection::kNone, "End", nullptr},
 };
 
@@ -42,13 +40,13 @@ Cdb AgeingCommandCdb(const AgeingSettings& settings) {
 
 void WriteAgeingAddress(Cdb& cdb, std::uint32_t lba, std::uint32_t length) {
   switch (cdb[0]) {
-    case 0x28:
+    case mmc::kRead10:
       WriteBe16(cdb, 7, length);
       break;
-    case 0xA8:
+    case mmc::kRead12:
       WriteBe32(cdb, 6, length);
       break;
-    case 0xBE:
+    case mmc::kReadCd:
       WriteBe24(cdb, 6, length);
       break;
     default:

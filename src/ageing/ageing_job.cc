@@ -14,10 +14,10 @@
 #include "console/cdb_text.h"
 #include "console/execute_command.h"
 #include "decode/volume_descriptor.h"
-#include "device/block_read.h"
-#include "device/block_size.h"
-#include "device/track_starts.h"
 #include "form/hex_dump.h"
+#include "mmc/block_read.h"
+#include "mmc/block_size.h"
+#include "mmc/track_starts.h"
 #include "util/strings.h"
 
 namespace tamarack {

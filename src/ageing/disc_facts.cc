@@ -4,6 +4,8 @@
 #include <array>
 
 #include "decode/inquiry.h"
+#include "mmc/disc_extent.h"
+#include "mmc/inquiry.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -17,10 +19,8 @@ constexpr std::size_t kModelInquiryLength = 255;
 
 void ReadDiscBounds(DeviceSession& session, const std::vector<std::int32_t>& track_starts,
                     AgeingSettings* s) {
-  std::array<std::uint8_t, 8> capacity{};
-  std::uint32_t moved = 0;
-  if (SendScsiCommand(session, MakeCdb({0x25}), capacity, &moved) && moved >= 4) {
-    s->last_lba = static_cast<std::int32_t>(ReadBe32(capacity, 0));
+  if (const auto last = mmc::ReadDiscExtent(session, {.toc = false}).last_lba) {
+    s->last_lba = static_cast<std::int32_t>(*last);
   }
   s->first_track_lba = track_starts.empty() ? s->start_lba : track_starts.front();
 }
@@ -42,7 +42,7 @@ std::string ReadModelName(DeviceSession& session) {
   if (!session.HasDevice()) return {};
   // Inquiry as the Properties tab sends it: 255 bytes into a zero-filled buffer.
   std::vector<std::uint8_t> reply(kModelInquiryLength, 0);
-  const CommandOutcome outcome = session.Run(MakeCdb({0x12, 0, 0, 0, 0xFF}), reply);
+  const CommandOutcome outcome = session.Run(mmc::InquiryCdb(), reply);
   if (outcome.status != CommandStatus::kGood) return {};
   const std::size_t moved = std::min<std::size_t>(outcome.result.transferred, reply.size());
   return SaveInquiryIdentity(std::span<const std::uint8_t>(reply).first(moved)).ModelName();

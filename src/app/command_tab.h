@@ -9,8 +9,8 @@
 #include "console/console.h"
 #include "console/execute_command.h"
 #include "device/device_session.h"
-#include "device/drive_selection.h"
 #include "job/job_runner.h"
+#include "mmc/drive_selection.h"
 
 class QCheckBox;
 class QComboBox;

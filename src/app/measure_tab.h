@@ -9,10 +9,10 @@
 #include <string>
 
 #include "device/device_session.h"
-#include "device/drive_selection.h"
 #include "job/job_runner.h"
 #include "measure/speed_measurement_job.h"
 #include "measure/speed_record.h"
+#include "mmc/drive_selection.h"
 
 class QDialog;
 class QLabel;

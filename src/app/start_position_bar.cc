@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include "device/drive_selection.h"
+#include "mmc/drive_selection.h"
 
 namespace tamarack::app {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "device/drive_selection.h"
 #include "device/status_board.h"
+#include "mmc/drive_selection.h"
 
 namespace tamarack::app {
 

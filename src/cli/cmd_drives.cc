@@ -5,7 +5,8 @@
 #include "cli/cli_app.h"
 #include "cli/exit_codes.h"
 #include "device/device_session.h"
-#include "device/drive_selection.h"
+#include "mmc/drive_selection.h"
+#include "mmc/inquiry.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {
@@ -26,14 +27,13 @@ void AddDrivesCommand(CLI::App& app, CliContext& context) {
         out << id << "  cannot be opened: " << session.OpenError() << "\n";
         continue;
       }
-      const CdbReply inquiry = IssueCdb(session, MakeCdb({0x12, 0, 0, 0, 0xFF}));
+      const CdbReply inquiry = IssueCdb(session, mmc::InquiryCdb());
       if (!inquiry.good()) {
         out << id << "  Inquiry failed: " << FailureTextsOf(inquiry.outcome).last_error << "\n";
         continue;
       }
-      const std::span<const std::uint8_t> reply(inquiry.bytes);
-      out << id << "  " << FixedText(reply.subspan(8, 8)) << " " << FixedText(reply.subspan(16, 16))
-          << " (" << FixedText(reply.subspan(32, 4)) << ")\n";
+      const mmc::InquiryNames names = mmc::InquiryNamesOf(inquiry.bytes);
+      out << id << "  " << names.vendor << " " << names.product << " (" << names.revision << ")\n";
     }
     context.exit_code = kExitGood;
   });

@@ -8,6 +8,7 @@
 #include "cli/mode_page_text.h"
 #include "decode/mode_select.h"
 #include "decode/mode_sense.h"
+#include "mmc/mode_sense.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {
@@ -70,9 +71,7 @@ int ModeSelect(const ModeSelectOptions& o, CliContext& context) {
   }
   row.send = true;
   std::vector<std::uint8_t> list = BuildParameterList(select);
-  Cdb cdb{};
-  cdb[0] = static_cast<std::uint8_t>(kModeSelectOpcode);
-  cdb[1] = static_cast<std::uint8_t>(0x10 | (o.save ? 0x01 : 0x00));  // PF, and SP
+  Cdb cdb = mmc::ModeSelect10Cdb({.save = o.save});
   SetParameterListLength(cdb, list.size());
 
   out << "cdb: " << HexBytes(cdb) << "\n";

@@ -5,8 +5,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_text.h"
-#include "device/cdb_direction.h"
 #include "form/hex_dump.h"
+#include "mmc/cdb_direction.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {

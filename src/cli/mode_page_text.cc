@@ -9,6 +9,7 @@
 #include "form/decoder.h"
 #include "form/labelled_fields.h"
 #include "form/number_box.h"
+#include "mmc/mode_sense.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -114,10 +115,9 @@ std::optional<std::uint32_t> ParsePageControl(std::string_view text) {
 
 CommandOutcome RunModeSense(DeviceSession& session, std::uint32_t page_code, std::uint32_t pc,
                             std::vector<std::uint8_t>* returned, Cdb* cdb) {
-  *cdb = Cdb{};
-  (*cdb)[0] = static_cast<std::uint8_t>(kModeSenseOpcode);
-  (*cdb)[2] = static_cast<std::uint8_t>((pc << 6) | (page_code & 0x3F));
-  WriteBe16(*cdb, 7, kModeSenseAllocationLength);
+  *cdb = mmc::ModeSense10Cdb({.page = static_cast<std::uint8_t>(page_code & 0x3F),
+                              .page_control = static_cast<std::uint8_t>(pc),
+                              .length = static_cast<std::uint16_t>(kModeSenseAllocationLength)});
   std::vector<std::uint8_t> buffer(kModeSenseAllocationLength, kFillByte);
   const CommandOutcome outcome = session.Run(*cdb, buffer);
   returned->clear();

@@ -2,6 +2,13 @@
 
 #include <sstream>
 
+#include "mmc/get_configuration.h"
+#include "mmc/get_event_status.h"
+#include "mmc/inquiry.h"
+#include "mmc/mechanism_status.h"
+#include "mmc/read_capacity.h"
+#include "mmc/read_sub_channel.h"
+#include "mmc/read_toc.h"
 #include "util/strings.h"
 
 namespace tamarack::cli {
@@ -45,13 +52,13 @@ void AddInquiryCdbOptions(CLI::App* command, InquiryCdbOptions& o) {
 }
 
 std::optional<Cdb> InquiryCdb(const InquiryCdbOptions& o, std::string* error) {
-  if (o.vpd.empty()) return MakeCdb({0x12, 0, 0, 0, 0xFF});
+  if (o.vpd.empty()) return mmc::InquiryCdb();
   const auto page = ParseHexCode(o.vpd, 2, 0xFF);
   if (!page) {
     *error = "--vpd takes a page code in hexadecimal, 00 to ff (for example 80)";
     return std::nullopt;
   }
-  return MakeCdb({0x12, 0x01, static_cast<std::uint8_t>(*page), 0, 0xFF});
+  return mmc::InquiryCdb({.evpd = true, .page = static_cast<std::uint8_t>(*page)});
 }
 
 void AddTocCdbOptions(CLI::App* command, TocCdbOptions& o) {
@@ -65,9 +72,10 @@ void AddTocCdbOptions(CLI::App* command, TocCdbOptions& o) {
 }
 
 Cdb TocCdb(const TocCdbOptions& o) {
-  return MakeCdb({0x43, static_cast<std::uint8_t>(o.msf ? 0x02 : 0x00),
-                  static_cast<std::uint8_t>(o.format), 0, 0, 0, static_cast<std::uint8_t>(o.track),
-                  0xA0, 0x00});
+  return mmc::ReadTocCdb({.format = static_cast<std::uint8_t>(o.format),
+                          .msf = o.msf,
+                          .track = static_cast<std::uint8_t>(o.track),
+                          .length = 0xA000});
 }
 
 void AddConfigCdbOptions(CLI::App* command, ConfigCdbOptions& o) {
@@ -83,8 +91,9 @@ std::optional<Cdb> ConfigCdb(const ConfigCdbOptions& o, std::string* error) {
     *error = "--start takes a feature code in hexadecimal, 0 to ffff (for example 001e)";
     return std::nullopt;
   }
-  return MakeCdb({0x46, static_cast<std::uint8_t>(o.rt), static_cast<std::uint8_t>(*start >> 8),
-                  static_cast<std::uint8_t>(*start & 0xFF), 0, 0, 0, 0xA0, 0x00});
+  return mmc::GetConfigurationCdb({.requested_type = static_cast<std::uint8_t>(o.rt),
+                                   .start = static_cast<std::uint16_t>(*start),
+                                   .length = 0xA000});
 }
 
 void AddEventCdbOptions(CLI::App* command, EventCdbOptions& o) {
@@ -103,8 +112,7 @@ std::optional<Cdb> EventCdb(const EventCdbOptions& o, std::string* error) {
         "separated by commas";
     return std::nullopt;
   }
-  return MakeCdb({0x4A, 0x01, 0, 0, field, 0, 0, static_cast<std::uint8_t>(o.length >> 8),
-                  static_cast<std::uint8_t>(o.length)});
+  return mmc::GetEventStatusCdb({.classes = field, .length = static_cast<std::uint16_t>(o.length)});
 }
 
 void AddSubChannelCdbOptions(CLI::App* command, SubChannelCdbOptions& o) {
@@ -116,13 +124,14 @@ void AddSubChannelCdbOptions(CLI::App* command, SubChannelCdbOptions& o) {
 
 Cdb SubChannelCdb(const SubChannelCdbOptions& o) {
   // SUBQ set, allocation length 40960 (bytes 7-8) as the Command tab's form sets it.
-  return MakeCdb({0x42, static_cast<std::uint8_t>(o.msf ? 0x02 : 0x00), 0x40,
-                  static_cast<std::uint8_t>(o.format), 0, 0, static_cast<std::uint8_t>(o.track),
-                  0xA0, 0x00});
+  return mmc::ReadSubChannelCdb({.msf = o.msf,
+                                 .format = static_cast<std::uint8_t>(o.format),
+                                 .track = static_cast<std::uint8_t>(o.track),
+                                 .length = 0xA000});
 }
 
-Cdb MechanismCdb() { return MakeCdb({0xBD, 0, 0, 0, 0, 0, 0, 0, 0xA0, 0x00}); }
+Cdb MechanismCdb() { return mmc::MechanismStatusCdb(0xA000); }
 
-Cdb CapacityCdb() { return MakeCdb({0x25}); }
+Cdb CapacityCdb() { return mmc::ReadCapacityCdb(); }
 
 }  // namespace tamarack::cli

@@ -13,47 +13,46 @@
 #include "decode/read_forms.h"
 #include "decode/read_toc.h"
 #include "decode/status_commands.h"
+#include "mmc/opcodes.h"
 #include "util/strings.h"
 
 namespace tamarack {
 
 namespace {
 
-constexpr std::uint32_t k6 = 0x500;
-constexpr std::uint32_t k10 = 0x900;
-constexpr std::uint32_t k12 = 0xB00;
 constexpr auto kNone = CommandDirection::kNone;
 constexpr auto kIn = CommandDirection::kIn;
-constexpr auto kOut = CommandDirection::kOut;
 
 const CommandEntry kCatalogue[] = {
-    {0x00, k6, kNone, "Test Unit Ready", &kNoParameterBehaviour},
-    {0x12, k6, kIn, "Inquiry", &kInquiryBehaviour},
-    {0x55, k10, kOut, "Mode Select(10)", &kModeSelectBehaviour},
-    {0x5A, k10, kIn, "Mode Sense(10)", &kModeSenseBehaviour},
-    {0x03, k6, kIn, "Request Sense", &kRequestSenseBehaviour},
-    {0x46, k10, kIn, "Get Configuration", &kGetConfigurationBehaviour},
-    {0x4A, k10, kIn, "Get Event/Status Notification", &kEventStatusBehaviour},
-    {0x28, k10, kIn, "Read(10)", &kRead10Behaviour},
-    {0x25, k10, kIn, "Read CD-ROM Capacity", &kReadCapacityBehaviour},
-    {0xBE, k12, kIn, "Read CD", &kReadCdBehaviour},
-    {0xB9, k12, kIn, "Read CD MSF", &kReadCdMsfBehaviour},
-    {0x43, k10, kIn, "Read Toc", &kReadTocBehaviour},
-    {0xA8, k12, kIn, "Read(12)", &kRead12Behaviour},
-    {0x42, k10, kIn, "Read Sub-Channel", &kSubChannelBehaviour},
-    {0xA2, k12, kOut, "Send Event", &kSendEventBehaviour},
-    {0x1E, k6, kNone, "Prevent/Allow Medium Removal", &kPreventAllowBehaviour},
-    {0x1B, k6, kNone, "Start Stop Unit", &kStartStopUnitBehaviour},
-    {0xBD, k12, kIn, "Mechanism Status", &kMechanismStatusBehaviour},
-    {0xA6, k12, kNone, "Load/Unload CD", &kLoadUnloadBehaviour},
+    CatalogueRow(mmc::kTestUnitReady, "Test Unit Ready", &kNoParameterBehaviour),
+    CatalogueRow(mmc::kInquiry, "Inquiry", &kInquiryBehaviour),
+    CatalogueRow(mmc::kModeSelect10, "Mode Select(10)", &kModeSelectBehaviour),
+    CatalogueRow(mmc::kModeSense10, "Mode Sense(10)", &kModeSenseBehaviour),
+    CatalogueRow(mmc::kRequestSense, "Request Sense", &kRequestSenseBehaviour),
+    CatalogueRow(mmc::kGetConfiguration, "Get Configuration", &kGetConfigurationBehaviour),
+    CatalogueRow(mmc::kGetEventStatusNotification, "Get Event/Status Notification",
+                 &kEventStatusBehaviour),
+    CatalogueRow(mmc::kRead10, "Read(10)", &kRead10Behaviour),
+    CatalogueRow(mmc::kReadCapacity, "Read CD-ROM Capacity", &kReadCapacityBehaviour),
+    CatalogueRow(mmc::kReadCd, "Read CD", &kReadCdBehaviour),
+    CatalogueRow(mmc::kReadCdMsf, "Read CD MSF", &kReadCdMsfBehaviour),
+    CatalogueRow(mmc::kReadToc, "Read Toc", &kReadTocBehaviour),
+    CatalogueRow(mmc::kRead12, "Read(12)", &kRead12Behaviour),
+    CatalogueRow(mmc::kReadSubChannel, "Read Sub-Channel", &kSubChannelBehaviour),
+    CatalogueRow(mmc::kSendEvent, "Send Event", &kSendEventBehaviour),
+    CatalogueRow(mmc::kPreventAllowMediumRemoval, "Prevent/Allow Medium Removal",
+                 &kPreventAllowBehaviour),
+    CatalogueRow(mmc::kStartStopUnit, "Start Stop Unit", &kStartStopUnitBehaviour),
+    CatalogueRow(mmc::kMechanismStatus, "Mechanism Status", &kMechanismStatusBehaviour),
+    CatalogueRow(mmc::kLoadUnloadMedium, "Load/Unload CD", &kLoadUnloadBehaviour),
     // The command moves no data, but the row has always said data in.
-    {0x4B, k10, kIn, "Pause/Resume", &kPauseResumeBehaviour},
-    {0x45, k10, kNone, "Play Audio(10)", &kPlayAudio10Behaviour},
-    {0x47, k10, kNone, "Play Audio MSF", &kPlayAudioMsfBehaviour},
-    {0xBA, k12, kNone, "Scan", &kScanBehaviour},
-    {0x2B, k10, kNone, "Seek", &kSeekBehaviour},
-    {0xBB, k12, kNone, "Set CD Speed", &kSetCdSpeedBehaviour},
-    {0x4E, k10, kNone, "Stop Play/Scan", &kNoParameterBehaviour},
+    CatalogueRow(mmc::kPauseResume, "Pause/Resume", &kPauseResumeBehaviour, kIn),
+    CatalogueRow(mmc::kPlayAudio10, "Play Audio(10)", &kPlayAudio10Behaviour),
+    CatalogueRow(mmc::kPlayAudioMsf, "Play Audio MSF", &kPlayAudioMsfBehaviour),
+    CatalogueRow(mmc::kScan, "Scan", &kScanBehaviour),
+    CatalogueRow(mmc::kSeek10, "Seek", &kSeekBehaviour),
+    CatalogueRow(mmc::kSetCdSpeed, "Set CD Speed", &kSetCdSpeedBehaviour),
+    CatalogueRow(mmc::kStopPlayScan, "Stop Play/Scan", &kNoParameterBehaviour),
     {0, 0x80, kNone, "User01", &kUserSlotBehaviour},
     {0, 0x81, kNone, "User02", &kUserSlotBehaviour},
     {0, 0x82, kNone, "User03", &kUserSlotBehaviour},
@@ -91,7 +90,7 @@ std::size_t Utf8Prefix(std::string_view text, std::size_t max_chars) {
 std::span<const CommandEntry> CommandCatalogue() { return kCatalogue; }
 
 bool MovesNoData(std::uint32_t opcode) {
-  constexpr std::uint32_t kPauseResumeOpcode = 0x4B;
+  constexpr std::uint32_t kPauseResumeOpcode = mmc::kPauseResume;
   if (opcode == kPauseResumeOpcode) return true;
   for (const CommandEntry& e : CommandCatalogue()) {
     if (!IsUserSlot(e) && e.opcode == opcode && e.opcode != kEndOpcode) {

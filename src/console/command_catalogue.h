@@ -11,6 +11,7 @@
 
 #include "device/scsi.h"
 #include "form/command_behaviour.h"
+#include "mmc/opcodes.h"
 
 namespace tamarack {
 
@@ -26,6 +27,28 @@ struct CommandEntry {
   const char* name;
   const CommandBehaviour* behaviour;
 };
+
+// A built-in row of `opcode`: its control byte and data direction are the opcode table's.
+consteval CommandDirection CatalogueDirection(std::uint8_t opcode) {
+  switch (mmc::OpcodeRow(opcode).direction) {
+    case DataDirection::kIn:
+      return CommandDirection::kIn;
+    case DataDirection::kOut:
+      return CommandDirection::kOut;
+    case DataDirection::kNone:
+      break;
+  }
+  return CommandDirection::kNone;
+}
+consteval CommandEntry CatalogueRow(std::uint8_t opcode, const char* name,
+                                    const CommandBehaviour* behaviour, CommandDirection direction) {
+  const auto control = static_cast<std::uint32_t>(mmc::OpcodeRow(opcode).cdb_length - 1);
+  return CommandEntry{opcode, control << 8, direction, name, behaviour};
+}
+consteval CommandEntry CatalogueRow(std::uint8_t opcode, const char* name,
+                                    const CommandBehaviour* behaviour) {
+  return CatalogueRow(opcode, name, behaviour, CatalogueDirection(opcode));
+}
 
 inline constexpr std::uint32_t kEndOpcode = 0xFFFFFFFFu;
 inline constexpr std::size_t kBuiltInRows = 26;

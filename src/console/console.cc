@@ -5,7 +5,7 @@
 #include "console/cdb_text.h"
 #include "console/user_slot.h"
 #include "decode/basic_commands.h"
-#include "device/cdb_direction.h"
+#include "mmc/cdb_direction.h"
 #include "util/strings.h"
 
 namespace tamarack {

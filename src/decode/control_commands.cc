@@ -3,6 +3,7 @@
 #include "decode/basic_commands.h"
 #include "decode/text_conventions.h"
 #include "form/form_layout.h"
+#include "mmc/start_stop_unit.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -212,11 +213,8 @@ std::string StartStopActionText(const FormData& d) {
 }
 
 Cdb TrayCdb(bool eject) {
-  Cdb cdb{};
-  cdb[0] = 0x1B;
-  cdb[1] = 0x01;  // IMMED: the tray moves while the command returns
-  cdb[4] = eject ? 0x02 : 0x03;
-  return cdb;
+  // IMMED: the tray moves while the command returns.
+  return mmc::StartStopUnitCdb({.immediate = true, .load_eject = true, .start = !eject});
 }
 
 std::string LoadUnloadText(const FormData& d) {

@@ -11,10 +11,11 @@
 #include "decode/mode_page_table.h"
 #include "form/command_behaviour.h"
 #include "form/decoder.h"
+#include "mmc/opcodes.h"
 
 namespace tamarack {
 
-inline constexpr std::uint32_t kModeSelectOpcode = 0x55;
+inline constexpr std::uint32_t kModeSelectOpcode = mmc::kModeSelect10;
 inline constexpr const char* kModeSelectDoneText = "\r\n-------Done!-------";
 // The decoded-text box keeps this many characters before "-------Done!-------" is appended.
 inline constexpr std::size_t kModeSelectTextKept = 10240;

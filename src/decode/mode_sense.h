@@ -10,10 +10,11 @@
 #include "decode/mode_page_table.h"
 #include "form/command_behaviour.h"
 #include "form/decoder.h"
+#include "mmc/opcodes.h"
 
 namespace tamarack {
 
-inline constexpr std::uint32_t kModeSenseOpcode = 0x5A;
+inline constexpr std::uint32_t kModeSenseOpcode = mmc::kModeSense10;
 inline constexpr std::size_t kModeParameterHeaderBytes = 8;
 // The walk takes at most this many pages.
 inline constexpr int kModeSenseMaxPages = 21;

@@ -4,9 +4,9 @@
 
 #include "decode/status_commands.h"
 #include "decode/text_conventions.h"
-#include "device/block_size.h"
 #include "form/form_layout.h"
 #include "form/hex_dump.h"
+#include "mmc/block_size.h"
 #include "util/bytes.h"
 
 namespace tamarack {

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "device/device_session.h"
+#include "mmc/read_cd.h"
+#include "mmc/read_toc.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -18,11 +20,7 @@ constexpr std::size_t kUserBlock = 2048;
 }  // namespace
 
 Cdb SessionInfoCdb() {
-  Cdb cdb{};
-  cdb[0] = 0x43;
-  cdb[2] = 0x01;
-  WriteBe16(cdb, 7, kSessionInfoLength);
-  return cdb;
+  return mmc::ReadTocCdb({.format = mmc::kTocFormatSessions, .length = kSessionInfoLength});
 }
 
 std::optional<std::uint32_t> LastSessionStart(std::span<const std::uint8_t> reply) {
@@ -58,11 +56,7 @@ std::string VolumeIdentifier(std::span<const std::uint8_t> block) {
 std::string ReadVolumeLabel(DeviceSession& session) {
   // Silent: a disc without a volume label is no error of the one who asked.
   const std::uint32_t lba = FindVolumeDescriptor(session, HostReport::kSilent);
-  Cdb cdb{};
-  cdb[0] = 0xBE;
-  WriteBe32(cdb, 2, lba);
-  WriteBe24(cdb, 6, 1);
-  cdb[9] = 0x10;  // user data
+  const Cdb cdb = ReadCdCdb(lba, 1);  // user data of any sector type
   std::vector<std::uint8_t> block(kUserBlock, 0);
   std::uint32_t transferred = 0;
   std::string label;

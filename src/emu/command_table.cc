@@ -2,6 +2,7 @@
 #include <array>
 
 #include "emu/drive_commands.h"
+#include "mmc/opcodes.h"
 
 namespace tamarack::emu {
 
@@ -10,40 +11,45 @@ namespace {
 constexpr std::uint32_t kMedium = kNeedsMedium;
 constexpr std::uint32_t kAlloc = kAllocationLength;
 
+// A row whose name and length field are the opcode table's.
+consteval CommandRow Row(std::uint8_t opcode, CommandHandler handler, std::uint32_t flags) {
+  const mmc::OpcodeInfo& facts = mmc::OpcodeRow(opcode);
+  return CommandRow{opcode, facts.name, handler, flags, facts.length_at, facts.length_size};
+}
+
 // Sorted by opcode.
 constexpr std::array kCommands = {
-    CommandRow{0x00, "Test Unit Ready", TestUnitReady, kMedium, 0, 0},
-    CommandRow{0x03, "Request Sense", RequestSense, kIgnoresAttention | kAlloc, 4, 1},
-    CommandRow{0x12, "Inquiry", Inquiry, kIgnoresAttention | kAlloc, 3, 2},
-    CommandRow{0x15, "Mode Select(6)", ModeSelect6, kParameterLength, 4, 1},
-    CommandRow{0x1A, "Mode Sense(6)", ModeSense6, kAlloc, 4, 1},
-    CommandRow{0x1B, "Start Stop Unit", StartStopUnit, 0, 0, 0},
-    CommandRow{0x1E, "Prevent/Allow Medium Removal", PreventAllowMediumRemoval, 0, 0, 0},
-    CommandRow{0x25, "Read CD-ROM Capacity", ReadCapacity, kMedium, 0, 0},
-    CommandRow{0x28, "Read(10)", Read10, kMedium, 0, 0},
-    CommandRow{0x2B, "Seek", Seek10, kMedium, 0, 0},
-    CommandRow{0x42, "Read Sub-Channel", ReadSubChannel, kMedium | kAlloc, 7, 2},
-    CommandRow{0x43, "Read TOC", ReadToc, kMedium | kAlloc, 7, 2},
-    CommandRow{0x45, "Play Audio(10)", PlayAudio10, kMedium, 0, 0},
-    CommandRow{0x46, "Get Configuration", GetConfiguration, kIgnoresAttention | kAlloc, 7, 2},
-    CommandRow{0x47, "Play Audio MSF", PlayAudioMsf, kMedium, 0, 0},
-    CommandRow{0x4A, "Get Event/Status Notification", GetEventStatusNotification,
-               kIgnoresAttention | kAlloc, 7, 2},
-    CommandRow{0x4B, "Pause/Resume", PauseResume, kMedium, 0, 0},
-    CommandRow{0x4E, "Stop Play/Scan", StopPlayScan, kMedium, 0, 0},
-    CommandRow{0x51, "Read Disc Information", ReadDiscInformation, kMedium | kAlloc, 7, 2},
-    CommandRow{0x52, "Read Track Information", ReadTrackInformation, kMedium | kAlloc, 7, 2},
-    CommandRow{0x55, "Mode Select(10)", ModeSelect10, kParameterLength, 7, 2},
-    CommandRow{0x5A, "Mode Sense(10)", ModeSense10, kAlloc, 7, 2},
-    CommandRow{0xA2, "Send Event", SendEvent, kParameterLength, 8, 2},
-    CommandRow{0xA6, "Load/Unload CD", LoadUnloadCd, 0, 0, 0},
-    CommandRow{0xA8, "Read(12)", Read12, kMedium, 0, 0},
-    CommandRow{0xAD, "Read DVD Structure", ReadDvdStructure, kMedium | kAlloc, 8, 2},
-    CommandRow{0xB9, "Read CD MSF", ReadCdMsf, kMedium, 0, 0},
-    CommandRow{0xBA, "Scan", Scan, kMedium, 0, 0},
-    CommandRow{0xBB, "Set CD Speed", SetCdSpeed, 0, 0, 0},
-    CommandRow{0xBD, "Mechanism Status", MechanismStatus, kAlloc, 8, 2},
-    CommandRow{0xBE, "Read CD", ReadCd, kMedium, 0, 0},
+    Row(mmc::kTestUnitReady, TestUnitReady, kMedium),
+    Row(mmc::kRequestSense, RequestSense, kIgnoresAttention | kAlloc),
+    Row(mmc::kInquiry, Inquiry, kIgnoresAttention | kAlloc),
+    Row(mmc::kModeSelect6, ModeSelect6, kParameterLength),
+    Row(mmc::kModeSense6, ModeSense6, kAlloc),
+    Row(mmc::kStartStopUnit, StartStopUnit, 0),
+    Row(mmc::kPreventAllowMediumRemoval, PreventAllowMediumRemoval, 0),
+    Row(mmc::kReadCapacity, ReadCapacity, kMedium),
+    Row(mmc::kRead10, Read10, kMedium),
+    Row(mmc::kSeek10, Seek10, kMedium),
+    Row(mmc::kReadSubChannel, ReadSubChannel, kMedium | kAlloc),
+    Row(mmc::kReadToc, ReadToc, kMedium | kAlloc),
+    Row(mmc::kPlayAudio10, PlayAudio10, kMedium),
+    Row(mmc::kGetConfiguration, GetConfiguration, kIgnoresAttention | kAlloc),
+    Row(mmc::kPlayAudioMsf, PlayAudioMsf, kMedium),
+    Row(mmc::kGetEventStatusNotification, GetEventStatusNotification, kIgnoresAttention | kAlloc),
+    Row(mmc::kPauseResume, PauseResume, kMedium),
+    Row(mmc::kStopPlayScan, StopPlayScan, kMedium),
+    Row(mmc::kReadDiscInformation, ReadDiscInformation, kMedium | kAlloc),
+    Row(mmc::kReadTrackInformation, ReadTrackInformation, kMedium | kAlloc),
+    Row(mmc::kModeSelect10, ModeSelect10, kParameterLength),
+    Row(mmc::kModeSense10, ModeSense10, kAlloc),
+    Row(mmc::kSendEvent, SendEvent, kParameterLength),
+    Row(mmc::kLoadUnloadMedium, LoadUnloadCd, 0),
+    Row(mmc::kRead12, Read12, kMedium),
+    Row(mmc::kReadDiscStructure, ReadDvdStructure, kMedium | kAlloc),
+    Row(mmc::kReadCdMsf, ReadCdMsf, kMedium),
+    Row(mmc::kScan, Scan, kMedium),
+    Row(mmc::kSetCdSpeed, SetCdSpeed, 0),
+    Row(mmc::kMechanismStatus, MechanismStatus, kAlloc),
+    Row(mmc::kReadCd, ReadCd, kMedium),
 };
 
 }  // namespace

@@ -6,13 +6,14 @@
 
 #include "emu/drive_commands.h"
 #include "emu/virtual_drive_id.h"
+#include "mmc/opcodes.h"
 #include "util/bytes.h"
 
 namespace tamarack::emu {
 
 namespace {
 
-constexpr std::uint8_t kRequestSenseOpcode = 0x03;
+constexpr std::uint8_t kRequestSenseOpcode = mmc::kRequestSense;
 constexpr std::uint8_t kCheckCondition = 0x02;
 constexpr const char* kHostErrorReason = "Transport failure: host adapter error (DID_ERROR)";
 

@@ -6,6 +6,10 @@
 #include "device/device_session.h"
 #include "device/read_cd_selection.h"
 #include "device/sense.h"
+#include "mmc/inquiry.h"
+#include "mmc/mode_sense.h"
+#include "mmc/read_capacity.h"
+#include "mmc/read_toc.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -20,7 +24,6 @@ bool Send(DeviceSession& session, const Cdb& cdb, std::span<std::uint8_t> buffer
   return SendScsiCommand(session, cdb, buffer, transferred);
 }
 
-constexpr std::uint8_t kCapabilitiesPage = 0x2A;
 // Page 2Ah byte 5: "C2 Pointers are supported".
 constexpr std::uint8_t kC2PointersBit = 0x10;
 
@@ -49,7 +52,7 @@ std::optional<bool> C2PointersOfModeSense(std::span<const std::uint8_t> reply,
   const std::size_t n = std::min<std::size_t>(reply.size(), received);
   if (n < 8) return std::nullopt;
   const std::size_t page = 8 + ReadBe16(reply, 6);
-  if (page + 6 > n || (reply[page] & 0x3F) != kCapabilitiesPage || reply[page + 1] < 4) {
+  if (page + 6 > n || (reply[page] & 0x3F) != mmc::kCapabilitiesPage || reply[page + 1] < 4) {
     return std::nullopt;
   }
   return (reply[page + 5] & kC2PointersBit) != 0;
@@ -69,13 +72,13 @@ bool C2ScanJob::ReadRange(JobContext& ctx) {
   std::optional<std::int64_t> disc_last;
   std::array<std::uint8_t, 8> capacity{};
   std::uint32_t moved = 0;
-  if (Send(session, MakeCdb({0x25}), capacity, &moved) && moved >= 4) {
+  if (Send(session, mmc::ReadCapacityCdb(), capacity, &moved) && moved >= 4) {
     disc_last = ReadBe32(capacity, 0);
   }
   // The first track's start from the TOC's first descriptor.
   std::array<std::uint8_t, 12> toc{};
   std::int64_t start = 0;
-  if (Send(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 12}), toc, &moved) && moved >= 12) {
+  if (Send(session, mmc::ReadTocCdb({.length = 12}), toc, &moved) && moved >= 12) {
     start = static_cast<std::int32_t>(ReadBe32(toc, 8));
   }
   first_ = settings_.first_override.value_or(start);
@@ -96,17 +99,16 @@ bool C2ScanJob::ReadRange(JobContext& ctx) {
 void C2ScanJob::ReadModel(JobContext& ctx) {
   std::array<std::uint8_t, 36> reply{};
   std::uint32_t moved = 0;
-  if (!Send(ctx.session(), MakeCdb({0x12, 0x00, 0x00, 0x00, 36}), reply, &moved)) return;
-  const std::span<const std::uint8_t> r(reply);
-  result_.model =
-      StrFormat("%s %s", FixedText(r.subspan(8, 8)).c_str(), FixedText(r.subspan(16, 16)).c_str());
+  if (!Send(ctx.session(), mmc::InquiryCdb({.length = 36}), reply, &moved)) return;
+  const mmc::InquiryNames names = mmc::InquiryNamesOf(reply);
+  result_.model = StrFormat("%s %s", names.vendor.c_str(), names.product.c_str());
   ctx.host().Show(JobText::kModel, result_.model);
 }
 
 bool C2ScanJob::CheckSupport(JobContext& ctx) {
   std::array<std::uint8_t, 255> reply{};
   std::uint32_t moved = 0;
-  const Cdb cdb = MakeCdb({0x5A, 0x00, kCapabilitiesPage, 0, 0, 0, 0, 0, 0xFF, 0});
+  const Cdb cdb = mmc::ModeSense10Cdb({.page = mmc::kCapabilitiesPage});
   DeviceSession& session = ctx.session();
   const CommandOutcome outcome = session.Run(cdb, reply, RunOptions{.report = HostReport::kSilent});
   if (outcome.status == CommandStatus::kGood) {

@@ -20,12 +20,12 @@
 #include <span>
 #include <string>
 
-#include "device/block_read.h"
 #include "device/read_buffer.h"
 #include "device/scsi.h"
 #include "job/job.h"
 #include "job/job_verdict.h"
 #include "measure/c2_record.h"
+#include "mmc/block_read.h"
 #include "util/sector_check.h"
 
 namespace tamarack {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "device/block_read.h"
+#include "mmc/block_read.h"
 #include "util/strings.h"
 #include "util/text_file.h"
 

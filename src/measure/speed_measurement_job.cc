@@ -4,10 +4,12 @@
 #include <array>
 #include <chrono>
 
-#include "device/block_size.h"
 #include "device/device_session.h"
 #include "device/sense.h"
-#include "device/track_starts.h"
+#include "mmc/block_size.h"
+#include "mmc/disc_extent.h"
+#include "mmc/inquiry.h"
+#include "mmc/track_starts.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -46,20 +48,15 @@ bool SpeedMeasurementJob::ReadRange(JobContext& ctx) {
   std::int64_t start = settings_.start_lba;
   std::int64_t last = settings_.last_lba;
   std::optional<std::int64_t> disc_last;
-  std::array<std::uint8_t, 260> capacity{};
-  std::uint32_t moved = 0;
-  if (Send(session, MakeCdb({0x25}), capacity, &moved)) {
-    disc_last = ReadBe32(capacity, 0);
+  mmc::DiscExtent extent = mmc::ReadDiscExtent(session);
+  if (extent.capacity.status == CommandStatus::kGood) {
+    disc_last = extent.last_lba.value_or(0);
     last = *disc_last;
   }
-  std::array<std::uint8_t, kTrackTocBytes> toc{};
   std::vector<std::int32_t> starts;
-  if (Send(session,
-           MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(kTrackTocBytes >> 8),
-                    static_cast<std::uint8_t>(kTrackTocBytes & 0xFF)}),
-           toc, &moved)) {
-    start = static_cast<std::int32_t>(ReadBe32(toc, 8));
-    starts = TrackStartsOfToc(toc, moved);
+  if (extent.first_start) {
+    start = static_cast<std::int32_t>(*extent.first_start);
+    starts = std::move(extent.track_starts);
   }
   start = settings_.first_override.value_or(start);
   // A last block beyond the disc's is the disc's.
@@ -89,10 +86,9 @@ bool SpeedMeasurementJob::ReadRange(JobContext& ctx) {
 void SpeedMeasurementJob::ReadModel(JobContext& ctx) {
   std::array<std::uint8_t, 255> reply{};
   std::uint32_t moved = 0;
-  if (!Send(ctx.session(), MakeCdb({0x12, 0x00, 0x00, 0x00, 0xFF}), reply, &moved)) return;
-  const std::span<const std::uint8_t> r(reply);
-  result_.record.model =
-      StrFormat("%s %s", FixedText(r.subspan(8, 8)).c_str(), FixedText(r.subspan(16, 16)).c_str());
+  if (!Send(ctx.session(), mmc::InquiryCdb(), reply, &moved)) return;
+  const mmc::InquiryNames names = mmc::InquiryNamesOf(reply);
+  result_.record.model = StrFormat("%s %s", names.vendor.c_str(), names.product.c_str());
   ctx.host().Show(JobText::kModel, result_.record.model);
 }
 

@@ -20,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "device/block_read.h"
 #include "device/device_session.h"
 #include "device/read_buffer.h"
 #include "device/scsi.h"
@@ -29,6 +28,7 @@
 #include "measure/rotation.h"
 #include "measure/second_sampler.h"
 #include "measure/speed_record.h"
+#include "mmc/block_read.h"
 #include "util/message_catalogue.h"
 
 namespace tamarack {

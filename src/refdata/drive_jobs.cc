@@ -5,6 +5,8 @@
 #include "decode/volume_descriptor.h"
 #include "device/device_session.h"
 #include "device/sense_table.h"
+#include "mmc/inquiry.h"
+#include "mmc/set_cd_speed.h"
 #include "util/message_catalogue.h"
 #include "util/strings.h"
 
@@ -20,7 +22,7 @@ std::string Trimmed(std::string s) {
 
 }  // namespace
 
-Cdb MaxSpeedCdb() { return MakeCdb({0xBB, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}); }
+Cdb MaxSpeedCdb() { return mmc::SetCdSpeedCdb(mmc::kMaximumSpeed, mmc::kMaximumSpeed); }
 
 std::string MaxSpeedText(bool ok) {
   return ok ? Tr("SetCDSpeed ｺﾏﾝﾄﾞが成功しました") : Tr("SetCDSpeed ｺﾏﾝﾄﾞが失敗しました");
@@ -36,11 +38,10 @@ void DriveNamesJob::Run(JobContext& ctx) {
   for (std::size_t i = 0; i < ids_.size() && !ctx.stop_requested(); ++i) {
     DeviceSession session(drives_, BuiltInSenseTable());
     if (!session.Open(ids_[i])) continue;
-    const CdbReply inquiry = IssueCdb(session, MakeCdb({0x12, 0, 0, 0, 0xFF}));
+    const CdbReply inquiry = IssueCdb(session, mmc::InquiryCdb());
     if (!inquiry.good() || inquiry.transferred < 32) continue;
-    const std::span<const std::uint8_t> reply(inquiry.bytes);
-    names_[i] = Trimmed(Trimmed(FixedText(reply.subspan(8, 8))) + " " +
-                        Trimmed(FixedText(reply.subspan(16, 16))));
+    const mmc::InquiryNames names = mmc::InquiryNamesOf(inquiry.bytes);
+    names_[i] = Trimmed(Trimmed(names.vendor) + " " + Trimmed(names.product));
   }
 }
 

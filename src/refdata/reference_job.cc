@@ -8,8 +8,10 @@
 #include <system_error>
 #include <vector>
 
-#include "device/block_read.h"
 #include "device/read_buffer.h"
+#include "mmc/block_read.h"
+#include "mmc/read_capacity.h"
+#include "mmc/read_toc.h"
 #include "util/bytes.h"
 #include "util/message_catalogue.h"
 #include "util/output_file.h"
@@ -307,15 +309,14 @@ bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
   std::uint32_t start = request.start;
   std::uint32_t end = request.end;
   std::array<std::uint8_t, 8> capacity{};
-  const CommandOutcome cap = session_.Run(MakeCdb({0x25}), capacity);
+  const CommandOutcome cap = session_.Run(mmc::ReadCapacityCdb(), capacity);
   const bool have_last = cap.status == CommandStatus::kGood;
   const std::uint32_t last = have_last ? ReadBe32(capacity, 0) : 0;
   const bool whole = !request.exact && start == 0 && end == 0;
   to_disc_end_ = whole || end == kToDiscEnd;
   if (whole) {
     std::array<std::uint8_t, 255> toc{};
-    if (session_.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 0xFF}), toc).status ==
-        CommandStatus::kGood) {
+    if (session_.Run(mmc::ReadTocCdb({.length = 0xFF}), toc).status == CommandStatus::kGood) {
       start = ReadBe32(toc, 8);
     }
   }

@@ -26,12 +26,12 @@
 #include <string>
 #include <vector>
 
-#include "device/block_size.h"
 #include "device/clock.h"
 #include "device/device_session.h"
-#include "device/track_starts.h"
 #include "job/job.h"
 #include "job/job_verdict.h"
+#include "mmc/block_size.h"
+#include "mmc/track_starts.h"
 #include "refdata/unread_list.h"
 #include "util/reference_file.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "device/cdb_direction.h"
+#include "mmc/cdb_direction.h"
 
 namespace tamarack::serve {
 

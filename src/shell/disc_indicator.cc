@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "device/sense.h"
+#include "mmc/read_toc.h"
+#include "mmc/test_unit_ready.h"
 
 namespace tamarack {
 
@@ -30,17 +32,18 @@ DiscState PollDisc(const DeviceSession& session) {
   if (!open.transport) return DiscState::kNoDisc;
   Transport& t = *open.transport;
   std::vector<std::uint8_t> buffer(1000, 0);
-  if (!PollCommand(t, MakeCdb({0x00}), buffer, session.CommandTimeout())) {
+  if (!PollCommand(t, mmc::TestUnitReadyCdb(), buffer, session.CommandTimeout())) {
     return DiscState::kNoDisc;
   }
   std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
   // A disc whose TOC cannot be read is not shown as an audio disc.
-  if (!PollCommand(t, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x03, 0xE8}), buffer,
-                   session.CommandTimeout())) {
+  if (!PollCommand(t, mmc::ReadTocCdb({.length = 1000}), buffer, session.CommandTimeout())) {
     return DiscState::kNoDisc;
   }
   // The first track descriptor's control field: bit 2 set means data.
-  return (buffer[5] & 0x04) ? DiscState::kDataDisc : DiscState::kAudioDisc;
+  const std::optional<mmc::TrackToc> toc = mmc::ParseTrackToc(buffer, buffer.size());
+  const bool data = toc && !toc->tracks.empty() && (toc->tracks.front().control & 0x04) != 0;
+  return data ? DiscState::kDataDisc : DiscState::kAudioDisc;
 }
 
 TickAction DiscIndicatorSchedule::OnTick(const TickState& state) {

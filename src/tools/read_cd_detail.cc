@@ -1,6 +1,7 @@
 #include "tools/read_cd_detail.h"
 
 #include "decode/read_cd_choices.h"
+#include "mmc/read_cd.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -65,8 +66,7 @@ void ApplyDetail(const ReadCdDetail& detail, Cdb* cdb) {
 }
 
 std::string DetailCommandLine(const ReadCdDetail& detail) {
-  Cdb cdb{};
-  cdb[0] = 0xBE;
+  Cdb cdb = mmc::ReadCdAt(0, 0);
   ApplyDetail(detail, &cdb);
   return HexBytes(cdb, " ");
 }

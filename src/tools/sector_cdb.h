@@ -8,12 +8,13 @@
 
 #include "decode/volume_descriptor.h"
 #include "device/scsi.h"
+#include "mmc/opcodes.h"
 #include "util/msf.h"
 
 namespace tamarack {
 
-inline constexpr std::uint8_t kReadCdOpcode = 0xBE;
-inline constexpr std::uint8_t kReadCdMsfOpcode = 0xB9;
+inline constexpr std::uint8_t kReadCdOpcode = mmc::kReadCd;
+inline constexpr std::uint8_t kReadCdMsfOpcode = mmc::kReadCdMsf;
 
 // The initial `SectorCdb`: all zero but byte 9 = 10h (user data only).
 Cdb DefaultSectorCdb();

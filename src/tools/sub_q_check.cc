@@ -5,8 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "device/block_size.h"
-#include "device/track_starts.h"
+#include "mmc/block_size.h"
+#include "mmc/disc_extent.h"
+#include "mmc/track_starts.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 #include "util/sub_q_crc.h"
@@ -75,23 +76,17 @@ std::string SubQTally::Summary(std::int64_t lba_reached) const {
 }
 
 CommandOutcome ReadDiscRange(DeviceSession& session, DiscRange* range) {
-  std::vector<std::uint8_t> capacity(8, 0);
-  const CommandOutcome read = session.Run(MakeCdb({0x25}), capacity);
-  if (read.status == CommandStatus::kGood) {
-    range->last = static_cast<std::int32_t>(ReadBe32(capacity, 0));
+  mmc::DiscExtent extent =
+      mmc::ReadDiscExtent(session, {.toc_length = static_cast<std::uint16_t>(kTocCacheSize)});
+  if (extent.capacity.status == CommandStatus::kGood) {
+    range->last = static_cast<std::int32_t>(extent.last_lba.value_or(0));
   }
-  std::vector<std::uint8_t> toc(kTocCacheSize, 0);
-  const auto alloc = static_cast<std::uint16_t>(toc.size());
-  const CommandOutcome read_toc =
-      session.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(alloc >> 8),
-                           static_cast<std::uint8_t>(alloc)}),
-                  toc);
-  if (read_toc.status == CommandStatus::kGood) {
-    range->start = static_cast<std::int32_t>(ReadBe32(toc, 8));
-    range->track_starts = TrackStartsOfToc(toc, read_toc.result.transferred);
+  if (extent.first_start) {
+    range->start = static_cast<std::int32_t>(*extent.first_start);
+    range->track_starts = std::move(extent.track_starts);
   }
   range->gaps = ReadSessionGaps(session);
-  return read;
+  return extent.capacity;
 }
 
 SubQReadPlan::SubQReadPlan(std::int64_t start, std::int64_t last,

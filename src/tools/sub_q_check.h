@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "device/block_read.h"
 #include "device/device_session.h"
-#include "device/track_starts.h"
 #include "job/job.h"
 #include "job/job_verdict.h"
+#include "mmc/block_read.h"
+#include "mmc/track_starts.h"
 #include "util/message_catalogue.h"
 
 namespace tamarack {

@@ -4,8 +4,9 @@
 #include <chrono>
 #include <vector>
 
-#include "device/block_read.h"
-#include "device/block_size.h"
+#include "mmc/block_read.h"
+#include "mmc/block_size.h"
+#include "mmc/read_toc.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -25,7 +26,7 @@ constexpr Type30Pass kPasses[] = {
 // Returns the reply (cut to what the drive sent) or nothing when the command failed.
 std::optional<std::vector<std::uint8_t>> ReadToc(DeviceSession& session, CommandOutcome* outcome) {
   std::vector<std::uint8_t> reply(kTocCacheSize, 0);
-  *outcome = session.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0x00}), reply);
+  *outcome = session.Run(mmc::ReadTocCdb({.length = 0xA000}), reply);
   if (outcome->status != CommandStatus::kGood) return std::nullopt;
   return reply;
 }

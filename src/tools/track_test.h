@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "device/block_read.h"
 #include "device/device_session.h"
 #include "job/job.h"
 #include "job/job_verdict.h"
+#include "mmc/block_read.h"
 
 namespace tamarack {
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "decode/configuration.h"
+#include "mmc/get_configuration.h"
+#include "mmc/inquiry.h"
+#include "mmc/mode_sense.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -55,7 +58,6 @@ constexpr CapabilityBit kCapabilityBits[] = {
     {7, 0, "Separate volume levels"},
 };
 
-constexpr std::uint8_t kCapabilitiesPage = 0x2A;
 constexpr std::size_t kModeHeaderLength = 8;
 constexpr std::size_t kBlockDescriptorLengthAt = 6;
 
@@ -98,7 +100,7 @@ PropertiesResult ReadDriveProperties(DeviceSession& session) {
   result.opened = true;
 
   // Inquiry. The fields it does not return read as zero.
-  result.inquiry = Send(session, MakeCdb({0x12, 0, 0, 0, 0xFF}));
+  result.inquiry = Send(session, mmc::InquiryCdb());
   if (result.inquiry.Succeeded()) {
     result.inquiry_rows = DecodeInquiry(result.inquiry.reply);
     result.identity = SaveInquiryIdentity(result.inquiry.reply);
@@ -110,7 +112,7 @@ PropertiesResult ReadDriveProperties(DeviceSession& session) {
   }
 
   // Get Configuration: requested type 0, starting feature 0, allocation length 255.
-  result.configuration = Send(session, MakeCdb({0x46, 0, 0, 0, 0, 0, 0, 0, 0xFF}));
+  result.configuration = Send(session, mmc::GetConfigurationCdb({}));
   if (result.configuration.Succeeded()) {
     result.feature_rows = DecodeConfiguration(result.configuration.reply);
   } else {
@@ -118,7 +120,7 @@ PropertiesResult ReadDriveProperties(DeviceSession& session) {
   }
 
   // Mode Sense(10), page 2Ah, current values, allocation length 255.
-  result.mode_sense = Send(session, MakeCdb({0x5A, 0, kCapabilitiesPage, 0, 0, 0, 0, 0, 0xFF}));
+  result.mode_sense = Send(session, mmc::ModeSense10Cdb({.page = mmc::kCapabilitiesPage}));
   if (!result.mode_sense.Succeeded()) {
     result.capability_rows = NotSupported(1);
   } else {
@@ -127,7 +129,7 @@ PropertiesResult ReadDriveProperties(DeviceSession& session) {
     const std::span<const std::uint8_t> reply = result.mode_sense.reply;
     const std::size_t at =
         std::min(kModeHeaderLength + ReadBe16(reply, kBlockDescriptorLengthAt), reply.size());
-    if ((ByteAt(reply, at) & 0x3Fu) == kCapabilitiesPage) {
+    if ((ByteAt(reply, at) & 0x3Fu) == mmc::kCapabilitiesPage) {
       result.capability_rows = CapabilityRows(reply.subspan(at));
     }
   }

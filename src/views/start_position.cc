@@ -5,6 +5,7 @@
 
 #include "decode/text_conventions.h"
 #include "form/number_box.h"
+#include "mmc/disc_extent.h"
 #include "util/bytes.h"
 
 namespace tamarack {
@@ -129,9 +130,7 @@ std::vector<FieldUpdate> TrackUpdates(std::span<const FieldDescriptor> fields,
 }
 
 std::optional<std::uint32_t> ReadLastLba(DeviceSession& session) {
-  const CdbReply reply = IssueCdb(session, MakeCdb({0x25}));
-  if (!reply.good()) return std::nullopt;
-  return ReadBe32(reply.bytes, 0);
+  return mmc::ReadDiscExtent(session, {.toc = false}).last_lba;
 }
 
 }  // namespace tamarack

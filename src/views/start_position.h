@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "device/device_session.h"
-#include "device/drive_selection.h"
 #include "form/form_layout.h"
+#include "mmc/drive_selection.h"
 #include "util/msf.h"
 
 namespace tamarack {

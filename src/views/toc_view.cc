@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "decode/read_toc.h"
+#include "mmc/read_toc.h"
 #include "util/bytes.h"
 #include "util/message_catalogue.h"
 #include "util/strings.h"
@@ -119,8 +120,8 @@ bool ParseHexCell(const std::string& cell, std::span<int> values) {
 // the caller.
 std::optional<std::vector<std::uint8_t>> ReadToc(DeviceSession& session, int format, bool msf,
                                                  CommandOutcome* failure) {
-  const Cdb cdb = MakeCdb({0x43, static_cast<std::uint8_t>(msf ? 0x02 : 0x00),
-                           static_cast<std::uint8_t>(format), 0, 0, 0, 0, 0xA0, 0x00});
+  const Cdb cdb =
+      mmc::ReadTocCdb({.format = static_cast<std::uint8_t>(format), .msf = msf, .length = 0xA000});
   CdbReply reply = IssueCdb(session, cdb);
   const std::size_t length = ReadBe16(reply.bytes, 0);
   if (!reply.good() || length == 0) {

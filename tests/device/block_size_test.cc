@@ -1,7 +1,7 @@
 // Finding the bytes per block of a read from what the path left: the pure ways. The probe, the
 // whole discovery against a drive and the findings' texts (block_sizes_found.txt) are in
 // tests/emu.
-#include "device/block_size.h"
+#include "mmc/block_size.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "device/drive_selection.h"
+#include "mmc/drive_selection.h"
 
 #include <gtest/gtest.h>
 

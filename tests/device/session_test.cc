@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "device/cdb_direction.h"
 #include "device/scripted_transport.h"
 #include "golden.h"
+#include "mmc/cdb_direction.h"
 #include "util/strings.h"
 
 namespace tamarack {

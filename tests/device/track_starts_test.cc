@@ -1,4 +1,4 @@
-#include "device/track_starts.h"
+#include "mmc/track_starts.h"
 
 #include <gtest/gtest.h>
 

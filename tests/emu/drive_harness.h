@@ -14,7 +14,6 @@
 #include <string_view>
 #include <vector>
 
-#include "device/block_read.h"
 #include "device/clock.h"
 #include "device/device_session.h"
 #include "device/drive_directory.h"
@@ -24,6 +23,7 @@
 #include "emu/synthetic_disc.h"
 #include "emu/virtual_drive_provider.h"
 #include "golden.h"
+#include "mmc/block_read.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 

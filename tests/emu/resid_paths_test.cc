@@ -7,13 +7,13 @@
 #include <tuple>
 #include <vector>
 
-#include "device/block_read.h"
-#include "device/block_size.h"
 #include "device/command_monitor.h"
 #include "device/read_buffer.h"
 #include "emu/drive_harness.h"
 #include "emu/resid_modes.h"
 #include "golden.h"
+#include "mmc/block_read.h"
+#include "mmc/block_size.h"
 #include "temp_dir.h"
 #include "util/strings.h"
 

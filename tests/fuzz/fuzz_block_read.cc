@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "device/block_read.h"
 #include "device/scripted_transport.h"
+#include "mmc/block_read.h"
 
 namespace {
 

@@ -36,7 +36,6 @@
 #include <vector>
 
 #include "ageing/ageing_job.h"
-#include "device/block_read.h"
 #include "device/clock.h"
 #include "device/device_session.h"
 #include "device/scripted_transport.h"
@@ -47,6 +46,7 @@
 #include "fuzz/fuzz_input.h"
 #include "job/job.h"
 #include "measure/speed_measurement_job.h"
+#include "mmc/block_read.h"
 #include "refdata/reference_job.h"
 #include "temp_dir.h"
 #include "tools/sub_q_check.h"

@@ -262,7 +262,9 @@ TEST(IncludeOrderTest, TheDocumentedOrderForbidsTheArrowsTheDesignDoesNotWant) {
       {"console", {"emu"}},
       {"decode", {"serve"}},
       // The vocabulary of forms runs no job and knows no command.
-      {"form", {"job", "decode"}},
+      {"form", {"job", "decode", "mmc"}},
+      // The commands stand on the device layer alone.
+      {"mmc", {"form", "decode", "job", "emu", "serve"}},
       // The tab models send commands but know no console.
       {"views", {"console", "job"}},
       // The shell keeps the settings file (so it knows the features whose keys it holds), but

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "device/block_read.h"
 #include "device/trace_reader.h"
 #include "emu/drive_harness.h"
 #include "golden.h"
 #include "job/job_runner.h"
 #include "job/scripted_job_host.h"
+#include "mmc/block_read.h"
 #include "temp_dir.h"
 #include "util/strings.h"
 

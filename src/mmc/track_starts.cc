@@ -1,17 +1,17 @@
-#include "device/track_starts.h"
+#include "mmc/track_starts.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
 
 #include "device/device_session.h"
+#include "mmc/read_toc.h"
 #include "util/bytes.h"
 #include "util/msf.h"
 
 namespace tamarack {
 
 namespace {
-constexpr std::uint8_t kLeadOut = 0xAA;
 constexpr std::size_t kFullDescriptor = 11;
 constexpr std::uint8_t kPointLeadOut = 0xA2;
 constexpr std::uint8_t kPointNextArea = 0xB0;
@@ -31,13 +31,12 @@ struct SessionPoints {
 
 std::vector<std::int32_t> TrackStartsOfToc(std::span<const std::uint8_t> reply,
                                            std::uint32_t received) {
-  const std::size_t end =
-      std::min<std::size_t>({reply.size(), received, std::size_t{2} + ReadBe16(reply, 0)});
   std::vector<std::int32_t> starts;
-  for (std::size_t at = 4; at + 8 <= end; at += 8) {
-    const std::uint8_t track = reply[at + 2];
-    if (track == 0 || track == kLeadOut) continue;
-    starts.push_back(static_cast<std::int32_t>(ReadBe32(reply, at + 4)));
+  const std::optional<mmc::TrackToc> toc = mmc::ParseTrackToc(reply, received);
+  if (!toc) return starts;
+  for (const mmc::TocTrack& t : toc->tracks) {
+    if (t.number == 0 || t.number == mmc::kLeadOutTrack) continue;
+    starts.push_back(static_cast<std::int32_t>(t.start));
   }
   std::sort(starts.begin(), starts.end());
   starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
@@ -46,10 +45,7 @@ std::vector<std::int32_t> TrackStartsOfToc(std::span<const std::uint8_t> reply,
 
 std::vector<std::int32_t> ReadTrackStarts(DeviceSession& session) {
   std::array<std::uint8_t, kTrackTocBytes> toc{};
-  const CommandOutcome out =
-      session.Run(MakeCdb({0x43, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(kTrackTocBytes >> 8),
-                           static_cast<std::uint8_t>(kTrackTocBytes & 0xFF)}),
-                  toc);
+  const CommandOutcome out = session.Run(mmc::ReadTocCdb({.length = kTrackTocBytes}), toc);
   if (out.status != CommandStatus::kGood) return {};
   return TrackStartsOfToc(toc, out.result.transferred);
 }
@@ -94,8 +90,8 @@ std::vector<SessionGap> SessionGapsOfFullToc(std::span<const std::uint8_t> reply
 std::vector<SessionGap> ReadSessionGaps(DeviceSession& session) {
   std::vector<std::uint8_t> toc(kFullTocBytes);
   const CommandOutcome out = session.Run(
-      MakeCdb({0x43, 0x02, 0x02, 0, 0, 0, 1, static_cast<std::uint8_t>(kFullTocBytes >> 8),
-               static_cast<std::uint8_t>(kFullTocBytes & 0xFF)}),
+      mmc::ReadTocCdb(
+          {.format = mmc::kTocFormatFull, .msf = true, .track = 1, .length = kFullTocBytes}),
       toc);
   if (out.status != CommandStatus::kGood) return {};
   return SessionGapsOfFullToc(toc, out.result.transferred);

@@ -1,7 +1,10 @@
-#include "device/drive_selection.h"
+#include "mmc/drive_selection.h"
 
 #include <algorithm>
 
+#include "mmc/disc_extent.h"
+#include "mmc/inquiry.h"
+#include "mmc/read_toc.h"
 #include "util/bytes.h"
 #include "util/message_catalogue.h"
 #include "util/strings.h"
@@ -51,28 +54,24 @@ SelectionResult SelectDrive(DeviceSession& session, const std::string& id, Selec
     if (t.GetAddress(&a)) facts.address = a;
   });
 
-  const CdbReply inquiry = IssueCdb(session, MakeCdb({0x12, 0x00, 0x00, 0x00, 0xFF}));
+  const CdbReply inquiry = IssueCdb(session, mmc::InquiryCdb());
   if (inquiry.good()) {
     result.identified = true;
-    const std::span<const std::uint8_t> reply(inquiry.bytes);
-    facts.vendor = FixedText(reply.subspan(8, 8));
-    facts.product = FixedText(reply.subspan(16, 16));
-    facts.revision = FixedText(reply.subspan(32, 4));
+    mmc::InquiryNames names = mmc::InquiryNamesOf(inquiry.bytes);
+    facts.vendor = std::move(names.vendor);
+    facts.product = std::move(names.product);
+    facts.revision = std::move(names.revision);
     host.SetTitle(DriveTitle(facts.vendor, facts.product, facts.revision));
     host.ShowStatusLine(std::string());
 
-    const CdbReply toc = IssueCdb(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0xA0, 0x00}));
+    const CdbReply toc = IssueCdb(session, mmc::ReadTocCdb({.length = 0xA000}));
     result.toc_read = toc.good();
     if (result.toc_read) std::copy_n(toc.bytes.begin(), kTocCacheSize, facts.toc.begin());
     host.SetDiscPresent(result.toc_read);
 
     if (host.WantsDiscExtent()) {
-      std::uint32_t last = 0, first = 0;
-      const CdbReply capacity = IssueCdb(session, MakeCdb({0x25}));
-      if (capacity.good()) last = ReadBe32(capacity.bytes, 0);
-      const CdbReply first_track = IssueCdb(session, MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0x00, 0xFF}));
-      if (first_track.good()) first = ReadBe32(first_track.bytes, 8);
-      host.SetDiscExtent(first, last);
+      const mmc::DiscExtent extent = mmc::ReadDiscExtent(session, {.toc_length = 0xFF});
+      host.SetDiscExtent(extent.first_start.value_or(0), extent.last_lba.value_or(0));
     }
   }
   std::uint32_t end_address = 0;

@@ -1,4 +1,4 @@
-#include "device/block_read.h"
+#include "mmc/block_read.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,8 +10,6 @@ namespace tamarack {
 
 namespace {
 
-constexpr std::uint8_t kReadCd = 0xBE;
-
 // One past the last byte of `buffer` that is not `fill`.
 std::uint32_t EndBeforeFill(std::span<const std::uint8_t> buffer, std::uint8_t fill) {
   std::size_t end = buffer.size();
@@ -20,19 +18,6 @@ std::uint32_t EndBeforeFill(std::span<const std::uint8_t> buffer, std::uint8_t f
 }
 
 }  // namespace
-
-// [[gnu::hot]]: on the path of every command of a long job (docs/architecture.md, Build).
-[[gnu::hot]] Cdb ReadCdCdb(std::uint32_t lba, std::uint32_t blocks,
-                           const ReadCdSelection& selection) {
-  Cdb cdb{};
-  cdb[0] = kReadCd;
-  cdb[1] = static_cast<std::uint8_t>((selection.expected_type & 0x07) << 2);
-  WriteBe32(cdb, 2, lba);
-  WriteBe24(cdb, 6, blocks);
-  cdb[9] = selection.main;
-  cdb[10] = static_cast<std::uint8_t>(selection.sub & 0x07);
-  return cdb;
-}
 
 [[gnu::hot]] std::uint32_t ReceivedFromFirstRead(std::span<const std::uint8_t> buffer,
                                                  std::uint32_t transferred, ReceivedWay* way,

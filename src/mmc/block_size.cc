@@ -1,4 +1,4 @@
-#include "device/block_size.h"
+#include "mmc/block_size.h"
 
 #include <optional>
 
@@ -6,16 +6,17 @@
 #include <array>
 
 #include "device/device_session.h"
+#include "mmc/opcodes.h"
 #include "util/strings.h"
 
 namespace tamarack {
 
 namespace {
 
-constexpr std::uint8_t kRead10 = 0x28;
-constexpr std::uint8_t kRead12 = 0xA8;
-constexpr std::uint8_t kReadCd = 0xBE;
-constexpr std::uint8_t kReadCdMsf = 0xB9;
+using mmc::kRead10;
+using mmc::kRead12;
+using mmc::kReadCd;
+using mmc::kReadCdMsf;
 constexpr std::uint8_t kUserDataOnly = 0x10;
 
 // The block lengths of the CD-ROM density codes a Mode Select block descriptor can set, which

@@ -1,5 +1,6 @@
-// Which way a command's data go, from its opcode alone. A pass-through path that is handed a
-// CDB and a buffer without the direction (a served drive's ring) needs it.
+// Which way a command's data go, from its opcode alone (opcodes.h holds the facts). A
+// pass-through path that is handed a CDB and a buffer without the direction (a served drive's ring)
+// needs it.
 #pragma once
 
 #include <cstdint>

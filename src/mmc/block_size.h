@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "device/block_read.h"
 #include "device/device_session.h"
 #include "device/read_cd_selection.h"
 #include "device/scsi.h"
+#include "mmc/block_read.h"
 
 namespace tamarack {
 

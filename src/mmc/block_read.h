@@ -1,5 +1,6 @@
-// Reading blocks: the one place that builds a Read CD, fills the buffer, sends the read and
-// works out how many bytes the drive really sent. Every long job reads through it.
+// Reading blocks: the one place that fills the buffer, sends the read (a Read CD from
+// read_cd.h, or any read) and works out how many bytes the drive really sent. Every long job reads
+// through it.
 //
 // A status of GOOD says nothing about the length: libata reports the whole request as
 // transferred, so the bytes the drive did not send are known only from the 5Ah fill the buffer
@@ -17,6 +18,7 @@
 #include "device/device_session.h"
 #include "device/read_cd_selection.h"
 #include "device/scsi.h"
+#include "mmc/read_cd.h"
 
 namespace tamarack {
 
@@ -31,10 +33,6 @@ inline constexpr std::uint32_t kReplyGuard = 512;
 // Room per block in a job's read buffer: the largest block Read CD returns with the C2 error
 // flags, rounded up. A job that does not yet know the size asks for blocks x this.
 inline constexpr std::uint32_t kBlockRoom = 2656;
-
-// Read CD (BEh) of `blocks` blocks at `lba` with `selection` (expected sector type, main and
-// sub-channel selection); user data of any sector type by default.
-Cdb ReadCdCdb(std::uint32_t lba, std::uint32_t blocks, const ReadCdSelection& selection = {});
 
 // How the received count was known.
 enum class ReceivedWay {
