@@ -160,7 +160,10 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   // The status line is written from worker threads: hop to the window thread.
   auto* status_post = new WindowPost(status_label_);
   status_board_.status_line.SetObserver([this, status_post](const std::string& text) {
-    status_post->Post([this, t = QString::fromStdString(text)] { status_label_->setText(t); });
+    status_post->Post([this, t = QString::fromStdString(text)] {
+      status_label_->setText(t);
+      status_label_->setToolTip(t);  // whole where the settings buttons leave the line short
+    });
   });
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
