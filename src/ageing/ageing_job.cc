@@ -14,6 +14,7 @@
 #include "console/cdb_text.h"
 #include "console/execute_command.h"
 #include "decode/volume_descriptor.h"
+#include "device/device_session.h"
 #include "form/hex_dump.h"
 #include "mmc/block_read.h"
 #include "mmc/block_size.h"
@@ -416,6 +417,13 @@ AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::
       read.short_reply ? StrFormat(kShortReplyText, read.reply.received, blocks * read.size)
                        : read.reply.outcome.error_text;
   run.log.Command(reply_ok, run.cdb, error_text, two_commands ? ms - ms / 2 : ms, read.marker);
+  if (!reply_ok) {
+    // The session's status line names the failure but not which read it was: the job does.
+    const std::string failure =
+        read.short_reply ? error_text : FailureTextsOf(read.reply.outcome).status_line;
+    run.host.Show(JobText::kStatusLine,
+                  failure + StrFormat(kFailedReadLbaText, lba, static_cast<unsigned>(lba)));
+  }
   if (sized.failed_probe) {
     // The probe that was to find the size failed: a failed command of its own, logged.
     run.log.Command(false, sized.failed_probe_cdb, sized.failed_probe->error_text, 0, read.marker);

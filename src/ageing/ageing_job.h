@@ -51,6 +51,8 @@ inline constexpr const char* kDataFileOpenFailedMessage =
     TR_NOOP("ﾃﾞｰﾀﾁｪｯｸﾌｧｲﾙのｵｰﾌﾟﾝが失敗しました\r\n%s");
 // The error text of a good status with fewer bytes than the block size asks for.
 inline constexpr const char* kShortReplyText = "Short Reply(%u of %u bytes)";
+// What the status line adds to a failed read's text: the read's first block.
+inline constexpr const char* kFailedReadLbaText = " lba:%08d(%08xh)";
 // Bytes the received-data display shows.
 inline constexpr std::size_t kReceivedDisplayBytes = 256;
 

@@ -187,7 +187,8 @@ void AgeingTab::BuildCommandColumn(QVBoxLayout* left) {
   last_lba_ = NumberBox(this, "agingLastLba", true);
   copy_bounds_ = new QPushButton(QStringLiteral("<<"), this);
   copy_bounds_->setObjectName(QStringLiteral("agingCopyBounds"));
-  copy_bounds_->setToolTip(QStringLiteral("First Track LBA → Start LBA, Last LBA → End LBA"));
+  copy_bounds_->setToolTip(
+      UiText("First Track LBA を Start LBA に、Last LBA を End LBA に写します"));
   copy_bounds_->setAutoDefault(false);
   copy_bounds_->setFixedWidth(30);
   step_ = NumberBox(this, "agingStep");
@@ -496,6 +497,8 @@ void AgeingTab::ClearReceived() {
 void AgeingTab::OnFinished() {
   if (!job_) return;
   const AgeingResult& r = job_->result();
+  // Stopped from another tab (its command, its dialog): the run's last words are not that tab's.
+  if (is_current && !is_current()) ClearStatusLineIf(session_, r.status_text);
   // The run may have read the disc bounds and set Step; the rest is the tab's.
   settings_.first_track_lba = r.settings.first_track_lba;
   settings_.last_lba = r.settings.last_lba;

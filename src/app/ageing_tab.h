@@ -70,6 +70,9 @@ class AgeingTab : public QWidget {
   std::function<void(QDialog*)> dialog_hook;
   // A run started (true) or ended (false): the window changes the Exec caption.
   std::function<void(bool)> on_running_changed;
+  // Whether the tab is the one shown (unset: it is): a run that ends while another tab is
+  // shown leaves that tab's status line alone.
+  std::function<bool()> is_current;
   // The log setting dialog's OK: the window writes the settings file.
   std::function<void()> on_settings_changed;
   // Bytes per group of the received-data dump (the window's grouping box).

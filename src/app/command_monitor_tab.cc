@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/ui_text.h"
 #include "util/strings.h"
 
 namespace tamarack::app {
@@ -35,10 +36,10 @@ CommandMonitorTab::CommandMonitorTab(CommandMonitor& monitor, QWidget* parent)
     : QWidget(parent), monitor_(monitor) {
   auto* layout = new QVBoxLayout(this);
   auto* row = new QHBoxLayout;
-  row->addWidget(new QLabel(QStringLiteral("Opcode filter"), this));
+  row->addWidget(new QLabel(UiText("オペコード絞り込み"), this));
   filter_ = new QLineEdit(this);
   filter_->setObjectName(QStringLiteral("monitorFilter"));
-  filter_->setPlaceholderText(QStringLiteral("28 BE 43 (hex; empty: all)"));
+  filter_->setPlaceholderText(UiText("28 BE 43 (16進、空欄: すべて)"));
   // Wide enough for its hint, which says what the field takes.
   filter_->setMinimumWidth(filter_->fontMetrics().horizontalAdvance(filter_->placeholderText()) +
                            40);
@@ -46,11 +47,11 @@ CommandMonitorTab::CommandMonitorTab(CommandMonitor& monitor, QWidget* parent)
   note_ = new QLabel(this);
   note_->setObjectName(QStringLiteral("monitorNote"));
   row->addWidget(note_, 1);
-  clear_ = new QPushButton(QStringLiteral("Clear"), this);
+  clear_ = new QPushButton(UiText("クリア"), this);
   clear_->setObjectName(QStringLiteral("monitorClear"));
   clear_->setAutoDefault(false);
   row->addWidget(clear_);
-  save_ = new QPushButton(QStringLiteral("Save as trace..."), this);
+  save_ = new QPushButton(UiText("トレースとして保存..."), this);
   save_->setObjectName(QStringLiteral("monitorSave"));
   save_->setAutoDefault(false);
   row->addWidget(save_);
@@ -61,9 +62,8 @@ CommandMonitorTab::CommandMonitorTab(CommandMonitor& monitor, QWidget* parent)
   list_->setRootIsDecorated(false);
   list_->setUniformRowHeights(true);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list_->setHeaderLabels({QStringLiteral("Time (UTC)"), QStringLiteral("CDB"),
-                          QStringLiteral("Status / Sense"), QStringLiteral("Bytes"),
-                          QStringLiteral("ms"), QStringLiteral("Drive")});
+  list_->setHeaderLabels({UiText("時刻 (UTC)"), QStringLiteral("CDB"), UiText("状態 / センス"),
+                          UiText("バイト数"), QStringLiteral("ms"), UiText("ドライブ")});
   list_->setFont(QFont(QStringLiteral("Monospace")));
   list_->header()->setStretchLastSection(false);
   list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -78,8 +78,8 @@ CommandMonitorTab::CommandMonitorTab(CommandMonitor& monitor, QWidget* parent)
     shown_ = monitor_.last_sequence();
   });
   choose_save_path = [this](const QString& proposed) {
-    return QFileDialog::getSaveFileName(this, QStringLiteral("Save as trace"), proposed,
-                                        QStringLiteral("trace (*.jsonl);;all files (*)"));
+    return QFileDialog::getSaveFileName(this, UiText("トレースとして保存"), proposed,
+                                        UiText("トレース (*.jsonl);;すべてのファイル (*)"));
   };
   connect(save_, &QPushButton::clicked, this, [this] {
     const QString path = choose_save_path(QStringLiteral("monitor.jsonl"));
@@ -144,7 +144,7 @@ bool CommandMonitorTab::SaveAsTrace(const QString& path) {
     note_->setText(QString::fromStdString(error));
     return false;
   }
-  note_->setText(QStringLiteral("%1 commands saved to %2").arg(kept.size()).arg(path));
+  note_->setText(UiText("%1 個のコマンドを %2 に保存しました").arg(kept.size()).arg(path));
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabBar>
@@ -54,9 +55,14 @@ QFont DumpFont() {
   return f;
 }
 
-// Lines the result boxes show at the least, and the least of the form above them.
+// Lines the result boxes show where the window has room for them and a usable form, and the
+// lines they keep at the least; the form's usable height (some rows of the mode page editor or
+// of the fields with the LBA box in view) and the least it keeps.
 constexpr int kResultLines = 12;
+constexpr int kLeastResultLines = 8;
+constexpr int kBesideDumpLines = 3;
 constexpr int kBoxFrame = 4;
+constexpr int kFormUsableHeight = 180;
 constexpr int kFormMinHeight = 80;
 
 QPlainTextEdit* ResultBox(QWidget* parent, const char* name) {
@@ -71,7 +77,7 @@ QPlainTextEdit* ResultBox(QWidget* parent, const char* name) {
 // The session's host: a sense dialog asked for on any thread opens on the window thread.
 // The status line while a command is in flight, and after it was given up.
 constexpr const char* kSendingText = "Now Sending! ";
-constexpr const char* kGivenUpText = "Gave up waiting: the reply will be dropped";
+constexpr const char* kGivenUpText = TR_NOOP("応答を待つのをやめました: 返答は捨てられます");
 // A command that takes longer than this shows the busy cursor.
 constexpr int kBusyCursorDelayMs = 400;
 
@@ -363,16 +369,40 @@ void CommandTab::SelectListEntry(int index, bool shift) {
 }
 
 void CommandTab::FitSplitter() {
-  // The form gets what it needs, as far as the results' lines leave room; a split the user
-  // chose stays until another command is selected.
+  // The form gets what it needs, as far as twelve lines of results leave room; where they
+  // leave less than a usable form, the results give up lines down to their least. A split the
+  // user chose stays until another command is selected.
   if (user_split_ || !splitter_->isVisible()) return;
   const int total = splitter_->height() - splitter_->handleWidth();
   const QWidget* page = form_scroll_->widget();
   const int need = std::max(page->sizeHint().height(), page->minimumSizeHint().height());
-  const int room = std::max(kFormMinHeight, total - results_->minimumSizeHint().height());
-  const int form = std::clamp(need, kFormMinHeight, room);
+  const int least_results = results_->minimumSizeHint().height();
+  const int more_lines =
+      (kResultLines - kLeastResultLines) * dump_box_->fontMetrics().lineSpacing();
+  const int room = std::max(total - least_results - more_lines,
+                            std::min(kFormUsableHeight, total - least_results));
+  const int form = std::clamp(need, kFormMinHeight, std::max(kFormMinHeight, room));
   if (splitter_->sizes() != QList<int>{form, total - form})
     splitter_->setSizes({form, total - form});
+  if (bring_into_view_) {
+    bring_into_view_ = false;
+    // A form taller than its share scrolls to what the command is about: the page editor's
+    // tabs, else the LBA box.
+    QWidget* key = !mode_editor_->isHidden() ? static_cast<QWidget*>(mode_editor_)
+                   : !start_bar_->isHidden() ? static_cast<QWidget*>(start_bar_)
+                                             : nullptr;
+    if (key && need > form) {
+      form_scroll_->widget()->layout()->activate();
+      // Its top row at the top, as much of it below as the share shows.
+      const int top = key->mapTo(form_scroll_->widget(), QPoint(0, 0)).y();
+      const int bottom = top + key->height();
+      QScrollBar* bar = form_scroll_->verticalScrollBar();
+      const int shown = form_scroll_->viewport()->height();
+      // The page editor from its tabs down; the LBA row with the fields just above it.
+      const int at = key == mode_editor_ ? top : std::max(0, bottom - shown);
+      if (top < bar->value() || bottom > bar->value() + shown) bar->setValue(at);
+    }
+  }
 }
 
 void CommandTab::KeepResultLines() {
@@ -381,8 +411,11 @@ void CommandTab::KeepResultLines() {
                                    static_cast<QAbstractScrollArea*>(dump_box_),
                                    static_cast<QAbstractScrollArea*>(result_list_)}) {
     const int header = box == result_list_ ? result_list_->header()->sizeHint().height() : 0;
-    box->setMinimumHeight(box->fontMetrics().lineSpacing() * kResultLines + header + 2 * kBoxFrame +
-                          2 * box->frameWidth());
+    // A failed command's text above its dump takes a few lines: the dump keeps the room.
+    const bool beside_dump = box == decoded_box_ && !dump_box_->isHidden();
+    box->setMinimumHeight(box->fontMetrics().lineSpacing() *
+                              (beside_dump ? kBesideDumpLines : kLeastResultLines) +
+                          header + 2 * kBoxFrame + 2 * box->frameWidth());
   }
 }
 
@@ -411,8 +444,12 @@ void CommandTab::showEvent(QShowEvent* event) {
 
 void CommandTab::BuildForm(bool /*from_list*/) {
   user_split_ = false;
+  bring_into_view_ = true;
   // Once the new form's widgets are shown and measured.
-  QTimer::singleShot(0, this, &CommandTab::FitSplitter);
+  QTimer::singleShot(0, this, [this] {
+    KeepResultLines();
+    FitSplitter();
+  });
   // Another command's results never stand under this one's form.
   if (console_.current_row() != results_row_ && !running_) {
     decoded_box_->clear();
@@ -573,7 +610,7 @@ void CommandTab::GiveUp() {
   if (!running_) return;
   ++given_up_;
   job_.reset();
-  SetRunning(false, QString::fromUtf8(kGivenUpText));
+  SetRunning(false, UiText(kGivenUpText));
 }
 
 void CommandTab::SetRunning(bool running, const QString& what) {
@@ -616,6 +653,12 @@ void CommandTab::Send() {
 
 void CommandTab::OnFinished(const CommandReport& report) {
   SetRunning(false, QString());
+  // The result's views take their room: the form keeps what the command is about in view.
+  bring_into_view_ = true;
+  QTimer::singleShot(0, this, [this] {
+    KeepResultLines();
+    FitSplitter();
+  });
   console_.FinishExecution(report);
   // A typed CDB of another command leaves the page editor alone.
   if (report.success && !mode_editor_->isHidden() &&

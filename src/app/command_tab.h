@@ -170,7 +170,8 @@ class CommandTab : public QWidget {
   QSplitter* splitter_ = nullptr;
   QScrollArea* form_scroll_ = nullptr;
   QWidget* results_ = nullptr;
-  bool user_split_ = false;  // the splitter was moved by hand since the last selection
+  bool user_split_ = false;       // the splitter was moved by hand since the last selection
+  bool bring_into_view_ = false;  // the next fit scrolls the form to its page editor or LBA box
   bool filling_list_ = false;
 };
 

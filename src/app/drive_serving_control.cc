@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QStatusBar>
 
+#include "app/ui_text.h"
 #include "app/view_text.h"
 #include "app/window_post.h"
 #include "emu/virtual_drive_id.h"
@@ -47,12 +48,12 @@ DriveServingControl::~DriveServingControl() {
 }
 
 void DriveServingControl::FillMenu(QMenu* menu) {
-  QAction* serve = menu->addAction(QStringLiteral("Serve to the system"));
+  QAction* serve = menu->addAction(UiText("システムにドライブとして提供"));
   serve->setObjectName(QStringLiteral("serveAction"));
   serve->setEnabled(!starting_);
   connect(serve, &QAction::triggered, this, &DriveServingControl::ServeSelectedDrive);
   if (!served_id_.empty()) {
-    QAction* stop = menu->addAction(Text(StrFormat("Stop serving %s", served_id_.c_str())));
+    QAction* stop = menu->addAction(Text(StrFormat(Tr("%s の提供を止める"), served_id_.c_str())));
     stop->setObjectName(QStringLiteral("stopServingAction"));
     connect(stop, &QAction::triggered, this, &DriveServingControl::StopServing);
   }
@@ -63,14 +64,14 @@ void DriveServingControl::ServeSelectedDrive() {
   const std::string id = drive_box_->currentText().toStdString();
   if (!emu::IsVirtualDriveId(id)) {
     show_message_(QMessageBox::Information,
-                  Text(StrFormat("Only virtual drives (emu:...) can be served to the system; %s "
-                                 "is a drive of this machine.",
+                  Text(StrFormat(Tr("システムに提供できるのは仮想ドライブ (emu:...) だけです。%s "
+                                    "はこのマシンのドライブです。"),
                                  id.c_str())));
     return;
   }
   const std::vector<std::string> missing = serve::MissingForServingHere();
   if (!missing.empty()) {
-    std::string text = StrFormat("Tamarack cannot serve %s to the system here:\n", id.c_str());
+    std::string text = StrFormat(Tr("ここでは %s をシステムに提供できません:\n"), id.c_str());
     for (const std::string& m : missing) text += "\n- " + m;
     show_message_(QMessageBox::Information, Text(text));
     return;
@@ -83,7 +84,7 @@ void DriveServingControl::ServeSelectedDrive() {
   }
   JoinStarter();
   starting_ = true;
-  served_label_->setText(Text(StrFormat("serving %s ...", id.c_str())));
+  served_label_->setText(Text(StrFormat(Tr("%s を提供しています..."), id.c_str())));
   served_label_->show();
   starter_ = std::thread([this, id, transport = std::move(opened.transport)]() mutable {
     serve::ServedDrive served;
@@ -101,12 +102,12 @@ void DriveServingControl::Finish(const std::string& id, const std::string& error
     served_id_.clear();
     served_label_->hide();
     show_message_(QMessageBox::Critical,
-                  Text(StrFormat("Tamarack could not serve %s to the system:\n\n%s", id.c_str(),
+                  Text(StrFormat(Tr("%s をシステムに提供できませんでした:\n\n%s"), id.c_str(),
                                  error.c_str())));
     return;
   }
   served_id_ = id;
-  served_label_->setText(Text(StrFormat("%s served as ", id.c_str())) + devices);
+  served_label_->setText(Text(StrFormat(Tr("%s の提供先: "), id.c_str())) + devices);
 }
 
 void DriveServingControl::StopServing() {
@@ -115,7 +116,7 @@ void DriveServingControl::StopServing() {
   served_id_.clear();
   served_label_->hide();
   if (!left.empty()) {
-    std::string text = "Left behind in the kernel's target configuration:\n";
+    std::string text = Tr("カーネルのターゲット設定に残ったもの:\n");
     for (const std::string& l : left) text += "\n- " + l;
     show_message_(QMessageBox::Warning, Text(text));
   }
@@ -131,7 +132,7 @@ DriveServingControl::~DriveServingControl() = default;
 void DriveServingControl::FillMenu(QMenu*) {}
 void DriveServingControl::ServeSelectedDrive() {
   show_message_(QMessageBox::Information,
-                QStringLiteral("Serving drives to the system needs Linux."));
+                UiText("ドライブをシステムに提供するには Linux が必要です。"));
 }
 void DriveServingControl::StopServing() {}
 void DriveServingControl::Finish(const std::string&, const std::string&, const QString&) {}

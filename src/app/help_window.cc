@@ -224,8 +224,7 @@ bool HelpWindow::ShowFile(QWidget* near, const QString& path, bool html, QString
   w->showing_guide_ = false;
   w->shown_ = path;
   w->title_->setText(
-      cut ? QStringLiteral("%1 (the first %2 MiB)").arg(path).arg(kMostShownBytes / (1024 * 1024))
-          : path);
+      cut ? UiText("%1 (先頭の %2 MiB)").arg(path).arg(kMostShownBytes / (1024 * 1024)) : path);
   const QString text = QString::fromUtf8(bytes);
   if (html) {
     w->browser_->setFont(w->font());
@@ -240,15 +239,15 @@ bool HelpWindow::ShowFile(QWidget* near, const QString& path, bool html, QString
 
 QString VersionBoxText() {
   const std::string revision(SourceRevision());
-  return QStringLiteral(
+  return UiText(
              "Tamarack %1\n"
-             "Revision: %2\n"
-             "Qt %3 (built with %4)\n\n"
-             "Licence: not yet chosen by its authors; no licence is granted beyond the law.\n"
-             "Qt is used under the GNU Lesser General Public License, version 3.")
+             "リビジョン: %2\n"
+             "Qt %3 (%4 でビルド)\n\n"
+             "ライセンス: 作者はまだ選んでいません。法の定める以上の許諾はありません。\n"
+             "Qt は GNU Lesser General Public License 第3版の下で使用しています。")
       .arg(QString::fromUtf8(ProjectVersion().data(),
                              static_cast<qsizetype>(ProjectVersion().size())),
-           revision.empty() ? QStringLiteral("(not built from a git checkout)")
+           revision.empty() ? UiText("(git のチェックアウトからのビルドではありません)")
                             : QString::fromStdString(revision),
            QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
 }

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -16,6 +17,8 @@
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -71,6 +74,41 @@ constexpr const char* kResetQuestion =
 constexpr int kNoticeMs = 8000;
 constexpr const char* kRestartNotice = TR_NOOP("この変更はﾌﾟﾛｸﾞﾗﾑ再起動後に有効になります");
 
+// Characters the drive box is wide for; a longer id (an image's path) is shown with its
+// middle left out, whole on hovering and in the list.
+constexpr int kDriveBoxCharacters = 15;
+
+// A combo box that elides its current text in the middle, so that both the kind of drive
+// ("emu:", "/dev/") and the end of a path stay in view.
+class DriveBox final : public QComboBox {
+ public:
+  explicit DriveBox(QWidget* parent) : QComboBox(parent) {
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(kDriveBoxCharacters);
+    view()->setTextElideMode(Qt::ElideMiddle);
+    connect(this, &QComboBox::currentTextChanged, this, &QWidget::setToolTip);
+  }
+
+  // Wider where the row has room (twice its least), as narrow as that where it has not.
+  QSize sizeHint() const override {
+    const QSize least = minimumSizeHint();
+    return {least.width() * 2, least.height()};
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect text =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    option.currentText =
+        fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, text.width());
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+  }
+};
+
 std::vector<std::string> InstalledFamilies() {
   std::vector<std::string> out;
   for (const QString& f : QFontDatabase::families()) out.push_back(f.toStdString());
@@ -122,7 +160,10 @@ MainWindow::MainWindow(const DriveDirectory* drives, WindowConfig config, QWidge
   // The status line is written from worker threads: hop to the window thread.
   auto* status_post = new WindowPost(status_label_);
   status_board_.status_line.SetObserver([this, status_post](const std::string& text) {
-    status_post->Post([this, t = QString::fromStdString(text)] { status_label_->setText(t); });
+    status_post->Post([this, t = QString::fromStdString(text)] {
+      status_label_->setText(t);
+      status_label_->setToolTip(t);  // whole where the settings buttons leave the line short
+    });
   });
 
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
@@ -167,9 +208,8 @@ void MainWindow::BuildLayout() {
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   auto* top = new QHBoxLayout;
-  drive_box_ = new QComboBox(central);
+  drive_box_ = new DriveBox(central);
   drive_box_->setObjectName(QStringLiteral("driveBox"));
-  drive_box_->setMinimumContentsLength(16);
   exec_button_ = new QPushButton(central);
   exec_button_->setObjectName(QStringLiteral("execButton"));
   exec_button_->setProperty("fitsText", true);
@@ -240,6 +280,7 @@ void MainWindow::BuildTabs() {
   ageing_tab_->program_folder = QString::fromStdString(ProgramDataFolder());
   ageing_tab_->group_size = [this] { return GroupSize(command_tab_->console().grouping_index); };
   ageing_tab_->on_settings_changed = [this] { SaveSettingsNow(); };
+  ageing_tab_->is_current = [this] { return tabs_->currentIndex() == kTabAgeing; };
   ageing_tab_->on_running_changed = [this](bool on) {
     SetExecCaptionOverride(kTabAgeing, on ? QStringLiteral("Cancel(&E)") : QString());
   };
@@ -656,7 +697,10 @@ void MainWindow::FillDriveBox() {
   if (!extra.empty() && std::find(ids.begin(), ids.end(), extra) == ids.end()) {
     ids.push_back(extra);
   }
-  for (const std::string& id : ids) drive_box_->addItem(QString::fromStdString(id));
+  for (const std::string& id : ids) {
+    drive_box_->addItem(QString::fromStdString(id));
+    drive_box_->setItemData(drive_box_->count() - 1, QString::fromStdString(id), Qt::ToolTipRole);
+  }
   const int index = ChooseDriveIndex(ids, saved_drive_);
   if (index >= 0) drive_box_->setCurrentIndex(index);
 }

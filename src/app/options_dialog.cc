@@ -83,7 +83,7 @@ OptionsDialog::OptionsDialog(const Options& current, QWidget* parent)
   layout->addLayout(language_row);
   layout->addWidget(new QLabel(UiText("この変更はﾌﾟﾛｸﾞﾗﾑ再起動後に有効になります"), this));
 
-  trace_ = new QCheckBox(QStringLiteral("record every command to a file"), this);
+  trace_ = new QCheckBox(UiText("すべてのコマンドをファイルに記録する"), this);
   trace_file_ = new QLineEdit(this);
   trace_file_->setPlaceholderText(QStringLiteral("tamarack-trace.jsonl"));
   layout->addWidget(trace_);

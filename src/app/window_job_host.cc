@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "device/status_board.h"
 #include "job/verdict_text.h"
 
 namespace tamarack::app {
@@ -54,6 +55,11 @@ void WindowJobHost::PostHeldMessage() {
 
 void ShowStatusLine(const DeviceSession& session, const std::string& text) {
   if (SessionHost* host = session.host()) host->ShowStatusLine(text);
+}
+
+void ClearStatusLineIf(const DeviceSession& session, const std::string& text) {
+  auto* board = dynamic_cast<StatusBoard*>(session.host());
+  if (board && !text.empty() && board->status_line.Get() == text) board->status_line.Clear();
 }
 
 void WindowJobHost::Show(JobText where, const std::string& text) {

@@ -66,5 +66,7 @@ class WindowJobHost final : public JobHost {
 // The window's status line belongs to the session's host (the main window's status board);
 // a job's JobText::kStatusLine goes there too. Any thread.
 void ShowStatusLine(const DeviceSession& session, const std::string& text);
+// Empties the status line when it still shows `text` (a job's last words, not since replaced).
+void ClearStatusLineIf(const DeviceSession& session, const std::string& text);
 
 }  // namespace tamarack::app

@@ -1,6 +1,7 @@
 #include "device/command_monitor.h"
 
 #include "device/sense.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 #include "util/text_file.h"
 
@@ -82,8 +83,9 @@ std::optional<std::vector<std::uint8_t>> ParseOpcodeFilter(std::string_view text
     const std::optional<std::uint64_t> value = ParseHexCode(text.substr(i, end - i), 16, 0xFF);
     if (!value) {
       if (error) {
-        *error = "not an opcode: \"" + std::string(text.substr(i, end - i)) +
-                 "\" (hexadecimal 00 to FF, separated by spaces or commas)";
+        *error = StrFormat(
+            Tr("オペコードではありません: \"%s\" (00 から FF の16進数を空白かカンマで区切ります)"),
+            std::string(text.substr(i, end - i)).c_str());
       }
       return std::nullopt;
     }

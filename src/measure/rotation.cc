@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "measure/speed_record.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -172,17 +173,17 @@ bool IsZoned(const Series& s, RotationVerdict* v) {
 std::string RotationVerdict::Text() const {
   switch (rotation) {
     case Rotation::kClv:
-      return StrFormat("Rotation: CLV x%.1f", inner);
+      return StrFormat(Tr("回転: CLV x%.1f"), inner);
     case Rotation::kCav:
-      return StrFormat("Rotation: CAV x%.1f - x%.1f", inner, outer);
+      return StrFormat(Tr("回転: CAV x%.1f - x%.1f"), inner, outer);
     case Rotation::kPartialCav:
-      return StrFormat("Rotation: P-CAV x%.1f - x%.1f", inner, outer);
+      return StrFormat(Tr("回転: P-CAV x%.1f - x%.1f"), inner, outer);
     case Rotation::kZonedClv:
-      return StrFormat("Rotation: zoned CLV x%.1f - x%.1f", inner, outer);
+      return StrFormat(Tr("回転: ゾーン CLV x%.1f - x%.1f"), inner, outer);
     case Rotation::kUnknown:
       break;
   }
-  return "Rotation: not clear";
+  return Tr("回転: 判別できません");
 }
 
 RotationVerdict JudgeRotation(std::span<const std::int32_t> samples) {

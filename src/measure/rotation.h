@@ -17,7 +17,8 @@ struct RotationVerdict {
   double inner = 0;  // "x" at the start of the range
   double outer = 0;  // "x" at its end
 
-  // "Rotation: CAV x20.7 - x47.8", "Rotation: CLV x24.0", "Rotation: not clear".
+  // In the user's language: "回転: CAV x20.7 - x47.8", "回転: CLV x24.0", "回転: 判別できません"
+  // ("Rotation: CAV x20.7 - x47.8", "Rotation: CLV x24.0", "Rotation: not clear" in English).
   std::string Text() const;
 };
 

@@ -258,7 +258,7 @@ class CommandTabTest : public QObject {
     QCOMPARE(tab->given_up(), 1);
     QCOMPARE(w.exec_button()->text(), QStringLiteral("Send(&E)"));
     QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
-    QVERIFY(w.statusBar()->currentMessage().startsWith(QStringLiteral("Gave up waiting")));
+    QVERIFY(w.statusBar()->currentMessage().startsWith(QStringLiteral("応答を待つのをやめました")));
     // The next command waits for the slow one's time-out, then shows its own result.
     b.Select(QStringLiteral("00h Test Unit Ready"));
     QSignalSpy done(tab, &CommandTab::CommandFinished);

@@ -109,17 +109,17 @@ class MainWindowShellTest : public QObject {
     qunsetenv("TAMARACK_CONFIGFS_ROOT");
     const QString texts = messages.texts->join(QLatin1Char('|'));
     QVERIFY2(messages.texts->size() == 2 &&
-                 texts.startsWith(QStringLiteral("Tamarack cannot serve emu:type13?speed=max to "
-                                                 "the system here:")) &&
+                 texts.startsWith(QStringLiteral("ここでは emu:type13?speed=max をシステムに"
+                                                 "提供できません:")) &&
                  texts.contains(QStringLiteral("configfs is not mounted at ") + missing) &&
-                 texts.endsWith(QStringLiteral("|Only virtual drives (emu:...) can be served to "
-                                               "the system; /dev/sr9 is a drive of this machine.")),
+                 texts.endsWith(QStringLiteral("|システムに提供できるのは仮想ドライブ (emu:...) "
+                                               "だけです。/dev/sr9 はこのマシンのドライブです。")),
              qPrintable(texts));
     QVERIFY(w.serving()->served_label()->isHidden());
     QMenu menu;
     w.serving()->FillMenu(&menu);
     QCOMPARE(menu.actions().size(), 1);
-    QCOMPARE(menu.actions().at(0)->text(), QStringLiteral("Serve to the system"));
+    QCOMPARE(menu.actions().at(0)->text(), QStringLiteral("システムにドライブとして提供"));
   }
 
   // A disc loaded in an open tray turns the indicator and its pace, and the drive is
@@ -475,7 +475,7 @@ class MainWindowShellTest : public QObject {
     QVERIFY(version->text().startsWith(QStringLiteral("Tamarack ") +
                                        QString::fromUtf8(ProjectVersion().data())));
     QVERIFY(version->text().contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
-    QVERIFY(version->text().contains(QStringLiteral("Licence")));
+    QVERIFY(version->text().contains(QStringLiteral("GNU Lesser General Public License")));
     version->close();
   }
 
@@ -504,7 +504,7 @@ class MainWindowShellTest : public QObject {
 
     monitor->filter_box()->setText(QStringLiteral("zz"));
     emit monitor->filter_box()->editingFinished();
-    QVERIFY(monitor->note()->text().startsWith(QStringLiteral("not an opcode: \"zz\"")));
+    QVERIFY(monitor->note()->text().startsWith(QStringLiteral("オペコードではありません: \"zz\"")));
     QCOMPARE(list->topLevelItemCount(), before + 1);
     monitor->filter_box()->setText(QStringLiteral("12"));
     emit monitor->filter_box()->editingFinished();

@@ -172,15 +172,14 @@ TEST(Rotation, EachShapeIsToldWithItsEdgeSpeeds) {
   auto dip = Curve([](double) { return 24.0; }, 200000);
   dip[50] = dip[51] = 300;
   const std::pair<std::vector<std::int32_t>, const char*> kCurves[] = {
-      {Curve([](double p) { return std::min(40.0, Cav(p)); }, 333000),
-       "Rotation: P-CAV x20.7 - x40.0"},
+      {Curve([](double p) { return std::min(40.0, Cav(p)); }, 333000), "回転: P-CAV x20.7 - x40.0"},
       {Curve([](double p) { return p < 100000   ? 16.0
                                    : p < 200000 ? 24.0
                                                 : 32.0; }, 333000),
-       "Rotation: zoned CLV x16.0 - x32.0"},
-      {dip, "Rotation: CLV x24.0"},
+       "回転: ゾーン CLV x16.0 - x32.0"},
+      {dip, "回転: CLV x24.0"},
       {Curve([](double p) { return 16 + 16 * std::abs(std::sin(p / 40000)); }, 333000),
-       "Rotation: not clear"}};
+       "回転: 判別できません"}};
   for (const auto& [curve, text] : kCurves) EXPECT_EQ(JudgeRotation(curve).Text(), text);
   EXPECT_EQ(JudgeRotation(std::vector<std::int32_t>(9, 1800)).rotation, Rotation::kUnknown);
 }

@@ -1,7 +1,8 @@
 """Checks the message catalogue against the sources: every Japanese string literal of src/ is
 marked for it (Tr, TR_NOOP, UiText) but for a few texts that are data; the template
 po/tamarack.pot holds what xgettext extracts today; every text of it has a finished English
-translation in po/en.po, with no Japanese left in it, and en.po holds no text that is gone.
+translation in po/en.po, with no Japanese left in it, and en.po holds no text that is gone;
+a text written in English in the sources is one the window always showed so.
 
 usage: catalogue_test.py SOURCE_DIR
 """
@@ -27,6 +28,16 @@ ALLOWED = {
     ("src/ageing/ageing_log.cc",
      "    <TD bgcolor=#dddddd width=100>\u3000</TD><TD width=100>\u3000</TD></TR>\\n"),
     ("src/app/options_dialog.cc", "日本語"),
+}
+
+# The texts the window shows in English in its Japanese mode too, as it always has (their
+# English entries only mend the spelling). Every other text is written in Japanese in the
+# sources, so that the Japanese window shows no English of its own.
+ENGLISH_ORIGINALS = {
+    "Received data diaplay", "Changable View", "More Information...",
+    "Version:%xh Persistent:%x Current:%x Additinal Length:%d", "Peripheral qualifer",
+    "Asyncronous event capability ?", "Basic quieng supported ?", "Command quieng supported ?",
+    "Vender Identification", "%d Trcak", "Command Successed!", "%d Trcak(", "%d Trcak\\r\\n",
 }
 
 JAPANESE = re.compile("[\u3000-\u30ff\uff61-\uff9f\u4e00-\u9fff]")
@@ -153,6 +164,10 @@ def main():
             failures.append("en.po: no finished translation of \"%s\"" % msgid)
         elif JAPANESE.search(msgstr):
             failures.append("en.po: Japanese left in \"%s\"" % msgstr)
+    for msgid in extracted:
+        if not JAPANESE.search(msgid) and msgid not in ENGLISH_ORIGINALS:
+            failures.append("\"%s\" is English in the sources: the Japanese window would show it "
+                            "untranslated" % msgid)
     for msgid in set(english) - set(extracted):
         failures.append("en.po: \"%s\" is no text of the sources" % msgid)
     for f in failures:

@@ -1,0 +1,109 @@
+// The window on a short screen and with long ids: the Command form keeps what its command is
+// about in view beside a result, a long drive id is shortened in the middle and whole on
+// hovering, and an ageing run stopped from another tab leaves that tab's status line alone.
+#include "app/window_bench.h"
+
+namespace tamarack::app {
+
+class WindowRoomTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // At the minimum size and at the height a window manager's title bar leaves on a 600-pixel
+  // screen, after a Mode Sense(10) result the page editor's tabs are inside the form's view,
+  // and after a Read(10) result the LBA box is.
+  void TheFormKeepsItsKeyRowsInViewBesideAResult() {
+    const struct {
+      const char* command;
+      const char* key;  // the object name of the row that must stay in view
+    } kCases[] = {{"5ah Mode Sense(10)", "modePageTabs"}, {"28h Read(10)", nullptr}};
+    for (const int height : {600, 575}) {
+      for (const auto& c : kCases) {
+        testing::WindowBench b({"emu:type13?speed=max"});
+        MainWindow& w = *b.window;
+        w.setMinimumSize(750, height);
+        w.resize(750, height);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        b.Select(QString::fromUtf8(c.command));
+        QVERIFY(b.RunAndWait());
+        const auto* scroll = w.findChild<QScrollArea*>(QStringLiteral("commandScroll"));
+        QWidget* key = c.key ? w.findChild<QWidget*>(QString::fromUtf8(c.key))
+                             : b.Box("Logical Block Address");
+        QVERIFY(scroll && key);
+        const QRect view = scroll->viewport()->rect();
+        // Settled: the fit runs once the result's views have taken their room.
+        QTRY_VERIFY2(view.contains(QRect(key->mapTo(scroll->viewport(), QPoint(0, 0)),
+                                         QSize(1, key->height()))),
+                     qPrintable(QStringLiteral("%1 at %2").arg(c.command).arg(height)));
+        // The results keep their lines too.
+        const QAbstractScrollArea* box =
+            w.command_tab()->decoded_box()->isVisible()
+                ? static_cast<QAbstractScrollArea*>(w.command_tab()->decoded_box())
+                : w.command_tab()->dump_box();
+        QVERIFY(box->viewport()->height() / box->fontMetrics().lineSpacing() >= 8);
+      }
+    }
+  }
+
+  // The drive box stays as wide as for a short id; the long one shows its start and its end,
+  // and the whole of it on hovering, in the box and in its list.
+  void ALongDriveIdIsShortenedInTheMiddle() {
+    const std::string long_id =
+        "emu:type13?speed=max&bad=100-200&flaky=300-400&corrupt=500-600&short=700";
+    testing::WindowBench b({"emu:type13", long_id});
+    MainWindow& w = *b.window;
+    w.resize(750, 600);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QComboBox* box = w.drive_box();
+    const int index = box->findText(QString::fromStdString(long_id));
+    QVERIFY(index >= 0);
+    const int short_width = box->width();
+    box->setCurrentIndex(index);
+    QCOMPARE(box->width(), short_width);
+    QCOMPARE(box->toolTip(), QString::fromStdString(long_id));
+    QCOMPARE(box->itemData(index, Qt::ToolTipRole).toString(), QString::fromStdString(long_id));
+    QVERIFY(box->fontMetrics().horizontalAdvance(box->currentText()) > box->width());
+  }
+
+  // An ageing run stopped by a command of the Command tab: the Command tab's status line does
+  // not keep the run's "Ageing Canceled!" line; on its own tab a stopped run's line stays.
+  void AnAgeingRunStoppedFromAnotherTabLeavesItsStatusLineAlone() {
+    for (const bool from_other_tab : {true, false}) {
+      testing::WindowBench b({"emu:type13?speed=max"}, kTabAgeing);
+      MainWindow& w = *b.window;
+      w.show();
+      AgeingTab* tab = w.ageing_tab();
+      SettingsData s;  // a long run
+      s.ageing.end_lba = 300000;
+      s.ageing.log_path = b.dir.filePath(QStringLiteral("log.txt")).toStdString();
+      tab->LoadSettings(s);
+      w.exec_button()->click();
+      QTRY_VERIFY(tab->running());
+      QSignalSpy finished(tab, &AgeingTab::RunFinished);
+      if (from_other_tab) {
+        w.tabs()->setCurrentIndex(kTabCommand);
+        b.Select(QStringLiteral("00h Test Unit Ready"));
+        QVERIFY(b.RunAndWait());
+      } else {
+        w.exec_button()->click();  // Cancel
+      }
+      QVERIFY(finished.count() > 0 || finished.wait(10000));
+      const auto canceled_shown = [&w] {
+        return w.status_label()->text().startsWith(QStringLiteral("Ageing Canceled!"));
+      };
+      if (from_other_tab) {
+        QTest::qWait(200);  // the run's last texts have come in
+        QVERIFY2(!canceled_shown(), qPrintable(w.status_label()->text()));
+      } else {
+        QTRY_VERIFY(canceled_shown());
+      }
+    }
+  }
+};
+
+}  // namespace tamarack::app
+
+QTEST_MAIN(tamarack::app::WindowRoomTest)
+#include "window_room_test.moc"
