@@ -7,7 +7,6 @@
 #include "ageing/ageing_file.h"
 #include "app/window_fit.h"
 #include "decode/mode_page_editor.h"
-#include "device/trace_reader.h"
 #include "shell/help_topics.h"
 #include "util/version.h"
 
@@ -107,14 +106,10 @@ class MainWindowShellTest : public QObject {
       w.serving()->ServeSelectedDrive();
     }
     qunsetenv("TAMARACK_CONFIGFS_ROOT");
-    const QString texts = messages.texts->join(QLatin1Char('|'));
-    QVERIFY2(messages.texts->size() == 2 &&
-                 texts.startsWith(QStringLiteral("ここでは emu:type13?speed=max をシステムに"
-                                                 "提供できません:")) &&
-                 texts.contains(QStringLiteral("configfs is not mounted at ") + missing) &&
-                 texts.endsWith(QStringLiteral("|システムに提供できるのは仮想ドライブ (emu:...) "
-                                               "だけです。/dev/sr9 はこのマシンのドライブです。")),
-             qPrintable(texts));
+    // What each says is tests/serve's ServePrerequisites.
+    QCOMPARE(messages.texts->size(), 2);
+    QVERIFY(
+        messages.texts->at(0).contains(QStringLiteral("configfs is not mounted at ") + missing));
     QVERIFY(w.serving()->served_label()->isHidden());
     QMenu menu;
     w.serving()->FillMenu(&menu);
@@ -174,21 +169,19 @@ class MainWindowShellTest : public QObject {
       answer = a;
       b.window->options_button()->click();
     };
+    // What the settings and the option dialog change (each key's reading is tests/persist's).
     const auto shot = [&](const QString& step) {
       const MainWindow& w = *b.window;
       CommandTab* tab = w.command_tab();
       b.t.Step(step)("tab", w.tabs()->currentIndex())("drive", w.drive_box()->currentText());
-      b.t("drives", w.drive_box()->count())("indicator", w.disc_indicator()->isVisible());
-      b.t("list kind", tab->console().list_kind())("row", tab->console().current_row());
-      b.t("cdb", tab->cdb_box()->text())("hex input", tab->hex_input_box()->isChecked());
+      b.t("list kind", tab->console().list_kind())("cdb", tab->cdb_box()->text());
+      b.t("hex input", tab->hex_input_box()->isChecked());
       b.t("dump hex input", w.sector_dump_tab()->hex_input());
       b.t("full toc", w.findChild<TocTab*>()->full_toc());
-      const Options& o = w.options();
-      b.t("receive length", o.receive_length)("time-out", o.command_timeout);
-      b.t("execute on selection", o.execute_on_selection)("control byte row", o.control_byte_row);
+      b.t("execute on selection", w.options().execute_on_selection);
+      b.t("receive length", w.options().receive_length)("time-out", w.options().command_timeout);
       const ModePageEditor& pages = tab->mode_page_editor()->editor();
       b.t("select page 0 byte 3", pages.select_table().row(0).buffer[3]);
-      b.t("sense page 2 byte 0", pages.sense_table().row(2).buffer[0]);
       b.t("tracing", b.drives.Trace().Active());
       b.t("inquiries traced",
           QString::fromStdString(ReadAll(trace)).count(QStringLiteral("\"cdb\": \"12 ")));
@@ -201,11 +194,8 @@ class MainWindowShellTest : public QObject {
     MainWindow* w = &b.Open();
     shot(QStringLiteral("opened"));
     b.t("indicator timer", w->disc_indicator()->timer_active());
-    b.t("polls", w->disc_indicator()->polls());
     QCOMPARE(b.Box("Logical Block Address")->text(), QStringLiteral("1000"));
     options([&](OptionsDialog* o) {
-      b.t.Step("option dialog")("title", o->windowTitle());
-      b.t("receive length shown", !o->receive_length_box()->isHidden());
       o->initialise_button()->click();
       b.t("indicator after Initialise", o->indicator_box()->isChecked());
       o->indicator_box()->setChecked(false);  // its polls would reselect the drive at any time
@@ -218,14 +208,11 @@ class MainWindowShellTest : public QObject {
     w->command_tab()->SetListKind(ListKind::kName);
     ModePageEditor* pages = &w->command_tab()->mode_page_editor()->editor();
     pages->select_table().row(0).buffer[3] = 0x05;
-    pages->sense_table().row(2).buffer[0] = 0x05;
     w->resize(900, 700);
     w->close();
     b.window.reset();
     b.t.Step("closed")("tracing", b.drives.Trace().Active());  // the window took its trace
-    saved({"LastTab", "Dir", "ComListKind", "ControlFlag", "TocKind", "SendEventParam",
-           "ControlBufLen", "TimeoutCom", "VirtualDrives", "TraceCommands"});
-    b.t("trace file saved", b.Saved(QStringLiteral("TraceFile")) == trace);
+    saved({"LastTab", "ComListKind", "ControlBufLen", "TraceCommands"});
 
     w = &b.Open();
     shot(QStringLiteral("opened again"));
@@ -274,8 +261,6 @@ class MainWindowShellTest : public QObject {
     }
     options([](OptionsDialog* o) { o->virtual_drives_box()->setChecked(false); });
     b.t.Step("virtual drives off")("drives", w->drive_box()->count());
-    b.t("device", w->session().HasDevice());
-    saved({"VirtualDrives"});
     // The language is stored for the next start; this window keeps its own.
     options([](OptionsDialog* o) {
       o->language_box()->setCurrentIndex(
@@ -479,44 +464,32 @@ class MainWindowShellTest : public QObject {
     version->close();
   }
 
-  // The Others tab lists every command the window sent, from the drive selection on (its Exec
-  // caption "None" is main_window.txt's); a filter by opcode, a filter it cannot read, and the
-  // list saved as a trace the trace reader reads back.
+  // The Others tab lists every command the window sent, from the drive selection on, and the
+  // ones sent while it is shown by its timer; its filter box and save reach the monitor and
+  // show their refusals in its note. (The filter, the list's texts and the saved trace are
+  // tests/device's CommandMonitor.)
   void TheCommandMonitorListsFiltersAndSaves() {
     testing::WindowBench b({"emu:type13?speed=max"});
     MainWindow& w = *b.window;
     w.show();
-    b.Select(QStringLiteral("00h Test Unit Ready"));
-    QVERIFY(b.RunAndWait());
     w.tabs()->setCurrentIndex(kTabOthers);
     CommandMonitorTab* monitor = w.monitor_tab();
     QTreeWidget* list = monitor->list();
-    QVERIFY(list->topLevelItemCount() >= 3);  // Inquiry and Read TOC of the selection, the TUR
+    QVERIFY(list->topLevelItemCount() >= 2);  // Inquiry and Read TOC of the selection
     QCOMPARE(list->topLevelItem(0)->text(1).left(2), QStringLiteral("12"));
-    const QTreeWidgetItem* last = list->topLevelItem(list->topLevelItemCount() - 1);
-    QCOMPARE(last->text(1), QStringLiteral("00 00 00 00 00 00 00 00 00 00 00 00"));
-    QCOMPARE(last->text(2), QStringLiteral("GOOD"));
-    QCOMPARE(last->text(5), QStringLiteral("emu:type13?speed=max"));
-    // Commands sent while the tab is shown come in by its timer.
     const int before = list->topLevelItemCount();
+    b.Select(QStringLiteral("00h Test Unit Ready"));
     w.command_tab()->Send();
     QTRY_COMPARE(list->topLevelItemCount(), before + 1);
+    QCOMPARE(list->topLevelItem(before)->text(2), QStringLiteral("GOOD"));
 
     monitor->filter_box()->setText(QStringLiteral("zz"));
     emit monitor->filter_box()->editingFinished();
     QVERIFY(monitor->note()->text().startsWith(QStringLiteral("オペコードではありません: \"zz\"")));
-    QCOMPARE(list->topLevelItemCount(), before + 1);
     monitor->filter_box()->setText(QStringLiteral("12"));
     emit monitor->filter_box()->editingFinished();
-    QVERIFY(list->topLevelItemCount() >= 1);
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-      QVERIFY(list->topLevelItem(i)->text(1).startsWith(QStringLiteral("12 ")));
-    const QString path = b.dir.filePath(QStringLiteral("monitor.jsonl"));
-    QVERIFY(monitor->SaveAsTrace(path));
-    std::vector<TraceEntry> entries;
-    std::string error;
-    QVERIFY2(ReadTraceFile(path.toStdString(), &entries, &error), error.c_str());
-    QCOMPARE(static_cast<int>(entries.size()), list->topLevelItemCount());
+    QVERIFY(list->topLevelItemCount() >= 1 && list->topLevelItemCount() < before + 1);
+    QVERIFY(monitor->SaveAsTrace(b.dir.filePath(QStringLiteral("monitor.jsonl"))));
     QVERIFY(!monitor->SaveAsTrace(b.dir.filePath(QStringLiteral("no/such/folder/m.jsonl"))));
     QVERIFY(monitor->note()->text().contains(QStringLiteral("no/such/folder")));
   }

@@ -199,13 +199,6 @@ inline QString ListText(const QTreeWidget* list, bool header = false) {
   return lines.join(QLatin1Char('\n'));
 }
 
-// The Command tab's CDB line and its hex input switch.
-inline void CdbShot(Transcript& t, const CommandTab* tab) {
-  const QCheckBox* hex = tab->hex_input_box();
-  t("cdb", tab->cdb_box()->text())("cdb editable", !tab->cdb_box()->isReadOnly());
-  t("hex input", hex->isHidden() ? "hidden" : hex->isChecked() ? "on" : "off");
-}
-
 // A virtual drive opened the way the window opens drives, with its job runner, on a simulated
 // clock.
 struct SessionBench {

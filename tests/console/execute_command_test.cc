@@ -267,8 +267,8 @@ TEST(ExecuteCommand, FailuresAndTheSenseDialog) {
   testing::ExpectGoldenFile("execute_failures.txt", d.transcript, "decode");
 }
 
-// Data out sends the out data and copies it to the receive buffer (a Request Sense reply
-// decoded with its dialog is the window's sense_dialog.txt).
+// Data out sends the out data and copies it to the receive buffer (the sense dialog's view of a
+// Request Sense reply is tests/device's RequestSenseView).
 TEST(ExecuteCommand, DataOutAndRequestSense) {
   Bench d;
   std::vector<std::uint8_t> seen;

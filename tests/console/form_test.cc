@@ -189,7 +189,7 @@ TEST(CdbText, LineAndBoxParsing) {
 }
 
 // A selection executes only when the option is on, from the list, and the command has no
-// fields; the Control Byte row (the window's command_form.txt types, spins and shows it in
+// fields; the Control Byte row (the window types into it, spins it and shows it in
 // hex) writes back into the stored CDB, byte 9 of the 10-byte Stop Play/Scan keeping the low
 // byte.
 TEST(ConsoleForm, TheControlByteRow) {
