@@ -229,7 +229,12 @@ void AgeingTab::BuildRunColumn(QVBoxLayout* right) {
   end_on_data_error_ = new QCheckBox(QStringLiteral("Ageing End If Data Error."), mode_group_);
   end_on_command_error_ = new QCheckBox(QStringLiteral("Ageing End If Cmd Error."), mode_group_);
   display_ = new QCheckBox(QStringLiteral("Received Data Display"), mode_group_);
-  for (QCheckBox* b : {data_check_, end_on_data_error_, end_on_command_error_, display_}) {
+  verify_edc_ = new QCheckBox(QStringLiteral("Verify EDC"), mode_group_);
+  verify_edc_->setObjectName(QStringLiteral("agingVerifyEdc"));
+  verify_edc_->setToolTip(
+      QStringLiteral("Read CD's data blocks read whole and checked against their own EDC"));
+  for (QCheckBox* b :
+       {data_check_, end_on_data_error_, end_on_command_error_, display_, verify_edc_}) {
     mode->addWidget(b);
   }
   auto* types = new QHBoxLayout;
@@ -296,7 +301,7 @@ void AgeingTab::ConnectControls() {
     BuildForm();
     ShowSettings();
   });
-  for (QCheckBox* b : {random_length_, random_interval_, display_}) {
+  for (QCheckBox* b : {random_length_, random_interval_, display_, verify_edc_}) {
     connect(b, &QCheckBox::toggled, this, [this] {
       if (showing_) return;
       ReadFields();
@@ -373,6 +378,7 @@ void AgeingTab::ReadFields() {
   settings_.random_length = random_length_->isChecked();
   settings_.random_interval = random_interval_->isChecked();
   settings_.display_received = display_->isChecked();
+  settings_.verify_edc = verify_edc_->isChecked();
 }
 
 void AgeingTab::ShowSettings() {
@@ -397,6 +403,7 @@ void AgeingTab::ShowSettings() {
   end_on_command_error_->setChecked(settings_.mode.end_on_command_error());
   data_check_->setChecked(settings_.data_check);
   display_->setChecked(settings_.display_received);
+  verify_edc_->setChecked(settings_.verify_edc);
   showing_ = false;
   OnDataCheckToggled(false);
   Refresh();
