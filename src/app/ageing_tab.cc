@@ -95,9 +95,9 @@ AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   dump_->setFont(SectorDumpFont());
   layout->addWidget(dump_, 1);
 
-  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,   end_,
-                       interval_,   random_length_, random_interval_, method_, loop_,
-                       mode_group_, reference_,     log_setting_};
+  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,      end_,
+                       interval_,   random_length_, random_interval_, method_,    loop_,
+                       mode_group_, reference_,     log_setting_,     verify_edc_};
 
   open_file = [](const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -195,6 +195,10 @@ void AgeingTab::BuildCommandColumn(QVBoxLayout* left) {
   interval_ = NumberBox(this, "agingInterval");
   random_length_ = new QCheckBox(QStringLiteral("Random Length"), this);
   random_interval_ = new QCheckBox(QStringLiteral("Random Interval"), this);
+  verify_edc_ = new QCheckBox(QStringLiteral("Verify EDC"), this);
+  verify_edc_->setObjectName(QStringLiteral("agingVerifyEdc"));
+  verify_edc_->setToolTip(
+      QStringLiteral("Read CD's data blocks read whole and checked against their own EDC"));
   grid->addWidget(new QLabel(QStringLiteral("First Track LBA"), this), 0, 0);
   grid->addWidget(first_track_, 0, 1);
   grid->addWidget(new QLabel(QStringLiteral("Last LBA"), this), 0, 2);
@@ -208,6 +212,7 @@ void AgeingTab::BuildCommandColumn(QVBoxLayout* left) {
   grid->addWidget(interval_, 2, 1);
   grid->addWidget(random_length_, 3, 0, 1, 2);
   grid->addWidget(random_interval_, 3, 2, 1, 3);
+  grid->addWidget(verify_edc_, 4, 0, 1, 2);
   grid->setColumnStretch(5, 1);
   left->addLayout(grid);
 }
@@ -229,12 +234,7 @@ void AgeingTab::BuildRunColumn(QVBoxLayout* right) {
   end_on_data_error_ = new QCheckBox(QStringLiteral("Ageing End If Data Error."), mode_group_);
   end_on_command_error_ = new QCheckBox(QStringLiteral("Ageing End If Cmd Error."), mode_group_);
   display_ = new QCheckBox(QStringLiteral("Received Data Display"), mode_group_);
-  verify_edc_ = new QCheckBox(QStringLiteral("Verify EDC"), mode_group_);
-  verify_edc_->setObjectName(QStringLiteral("agingVerifyEdc"));
-  verify_edc_->setToolTip(
-      QStringLiteral("Read CD's data blocks read whole and checked against their own EDC"));
-  for (QCheckBox* b :
-       {data_check_, end_on_data_error_, end_on_command_error_, display_, verify_edc_}) {
+  for (QCheckBox* b : {data_check_, end_on_data_error_, end_on_command_error_, display_}) {
     mode->addWidget(b);
   }
   auto* types = new QHBoxLayout;
