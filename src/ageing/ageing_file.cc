@@ -65,6 +65,8 @@ bool ApplyAgeingLine(std::string_view line, AgeingSettings* a) {
     a->data_folder = TextValue(value_of("AgeDataFolder="));
   } else if (starts("AgeDataFile=")) {
     a->data_file = TextValue(value_of("AgeDataFile="));
+  } else if (starts("AgeVerifyEdc=")) {
+    a->verify_edc = value_of("AgeVerifyEdc=") == "1";
   } else if (starts("AgeCom")) {
     int index = 0;
     std::string_view hex;
@@ -91,6 +93,8 @@ std::string FormatAgeingLines(const AgeingSettings& a) {
   for (std::size_t i = 0; i < a.cdbs.size(); ++i) {
     StrAppendFormat(&out, "AgeCom%02zu=%s\n", i, HexText(a.cdbs[i]).c_str());
   }
+  // Only when on: files of the boxes' other settings stay as they always were.
+  if (a.verify_edc) out += "AgeVerifyEdc=1\n";
   return out;
 }
 

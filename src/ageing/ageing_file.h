@@ -1,6 +1,6 @@
 // The ageing lines, in the settings file and in saved ageing files (".age"): "LogFile=",
 // "AgeDataFolder=", "AgeDataFile=", "Ageing=" with its fifteen numbers, "AgeCom%02d=" for the
-// three ageing commands.
+// three ageing commands, and "AgeVerifyEdc=1" when the EDC check is on.
 #pragma once
 
 #include <string>

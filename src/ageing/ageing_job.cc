@@ -18,6 +18,7 @@
 #include "form/hex_dump.h"
 #include "mmc/block_read.h"
 #include "mmc/block_size.h"
+#include "mmc/edc_read.h"
 #include "mmc/track_starts.h"
 #include "util/strings.h"
 
@@ -201,6 +202,13 @@ void AgeingJob::Run(JobContext& ctx) {
     refuse(AgeingRefusal::kTransferLength, Tr(kTooManyBlocksMessage));
     return;
   }
+  if (s.verify_edc) {
+    const Cdb command = AgeingCommandCdb(s);
+    if (command[0] != 0xBE || command[9] != 0x10 || (command[10] & 0x07) != 0) {
+      refuse(AgeingRefusal::kEdcNeedsReadCd, kEdcNeedsReadCdText);
+      return;
+    }
+  }
   if (const std::optional<std::string> why = RangeOutsideDisc(s)) {
     refuse(AgeingRefusal::kOutsideDisc, *why);
     return;
@@ -322,6 +330,10 @@ struct AgeingJob::CommandRun {
   AgeingDataCheck check;
   TrackBlockSizes sizes;
   bool said_no_size = false;
+  bool said_no_edc_audio = false;  // an audio track, whose blocks carry no EDC
+  bool said_no_edc_mode2 = false;  // a form 2 or formless track: no EDC over 2048 bytes
+  bool said_hidden = false;        // the path hides short transfers (without the check)
+  std::vector<bool> edc_flags;     // of the last verified read, one per block
   std::vector<std::uint8_t> buffer;
   Cdb cdb;
   WindowPace pace;
@@ -341,6 +353,8 @@ struct AgeingJob::SentRead {
   bool ok = false;           // a good reply holding all its blocks (and no probe of it failed)
   std::uint64_t unread = 0;  // its blocks the reference file does not hold
   char marker = ' ';
+  bool verified = false;      // read whole with the EDC check: `area` holds the user data
+  std::uint32_t edc_bad = 0;  // its blocks whose EDC failed
 };
 
 void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
@@ -359,8 +373,14 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
     current = lba;
     bool ended = false;
     for (const auto& [at, blocks] : ReadsOfCommand(lba, length, track_starts_)) {
-      const SentRead read = SendRead(run, at, blocks);
+      SentRead read = SendRead(run, at, blocks);
       CheckAndShowData(ctx, run, read, window_due);
+      // The read that found its track's size brought user data alone: sent again whole, so
+      // that the EDC of its blocks is checked too.
+      if (s.verify_edc && read.ok && !read.verified && blocks != 0 && EdcCheckable(read.size)) {
+        read = SendRead(run, at, blocks);
+        CheckAndShowData(ctx, run, read, window_due);
+      }
       ended = (!read.ok && s.mode.end_on_command_error()) || ctx.state() == RunState::kDataError;
       if (ended) break;
     }
@@ -387,24 +407,47 @@ AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::
   coverage.Ask(blocks, s.data_check);
   const std::size_t track = run.sizes.TrackOf(lba);
   read.size = run.sizes.Of(track).value_or(0);
-  const std::uint32_t expected = blocks * read.size;
+  read.verified = s.verify_edc && run.sizes.Of(track) && EdcCheckable(read.size);
+  bool& said = read.size == kEdcReadBlockBytes ? run.said_no_edc_audio : run.said_no_edc_mode2;
+  if (s.verify_edc && run.sizes.Of(track) && read.size != 0 && !read.verified && !said) {
+    said = true;
+    const std::string note =
+        StrFormat(read.size == kEdcReadBlockBytes ? kNoEdcAudioText : kNoEdcMode2Text,
+                  static_cast<long long>(lba));
+    run.host.Show(JobText::kStatusLine, note);
+    run.host.Show(JobText::kStatus, note);
+    run.log.Note(run.cdb, note);
+  }
+  // A verified read asks for whole blocks; the log shows the command as sent.
+  Cdb cdb = run.cdb;
+  if (read.verified) cdb[9] = kEdcReadSelection;
+  const std::uint32_t per_block = read.verified ? kEdcReadBlockBytes : read.size;
+  const std::uint32_t expected = blocks * per_block;
   read.area =
       std::span<std::uint8_t>(run.buffer).first(expected != 0 ? expected : blocks * kBlockRoom);
   const Clock::Duration before = run.clock.Now();
-  read.reply = ReadBlocks(run.session, run.cdb, read.area, expected);
+  read.reply = ReadBlocks(run.session, cdb, read.area, expected);
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(run.clock.Now() - before).count();
   read.marker = run.walk.StepMarker();
 
   bool not_found = false;
   SizedReply sized;
-  if (read.reply.good() && blocks != 0) {
+  if (read.verified && blocks != 0) {
+    read.short_reply = read.reply.good() && (read.reply.short_reply || read.reply.overrun);
+  } else if (read.reply.good() && blocks != 0) {
     sized = SizeTheReply(
         run.session, run.sizes, track,
         {run.cdb, blocks, static_cast<std::uint32_t>(read.area.size()), lba, read.reply});
     read.size = sized.size;
     read.short_reply = sized.short_reply || read.reply.overrun;
     not_found = sized.not_found;
+    if (!s.verify_edc && expected == 0 && !run.said_hidden &&
+        PathHidesShortTransfers(read.reply, std::uint64_t{blocks} * read.size)) {
+      run.said_hidden = true;
+      run.host.Show(JobText::kStatusLine, kHiddenShortText);
+      run.host.Show(JobText::kStatus, kHiddenShortText);
+    }
   }
   const bool reply_ok = read.reply.good() && !read.short_reply;
   read.ok = reply_ok && !sized.failed_probe;
@@ -412,11 +455,12 @@ AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::
   // the time shared between them. One that came short is one failed command: the first of the
   // two was no good read either.
   const bool two_commands = read.reply.second_read && reply_ok;
-  if (two_commands) run.log.Command(true, run.cdb, "", ms / 2, read.marker);
-  const std::string error_text =
-      read.short_reply ? StrFormat(kShortReplyText, read.reply.received, blocks * read.size)
-                       : read.reply.outcome.error_text;
-  run.log.Command(reply_ok, run.cdb, error_text, two_commands ? ms - ms / 2 : ms, read.marker);
+  if (two_commands) run.log.Command(true, cdb, "", ms / 2, read.marker);
+  const std::string error_text = read.short_reply
+                                     ? StrFormat(kShortReplyText, read.reply.received,
+                                                 blocks * (read.verified ? per_block : read.size))
+                                     : read.reply.outcome.error_text;
+  run.log.Command(reply_ok, cdb, error_text, two_commands ? ms - ms / 2 : ms, read.marker);
   if (!reply_ok) {
     // The session's status line names the failure but not which read it was: the job does.
     const std::string failure =
@@ -449,15 +493,28 @@ AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::
   } else if (blocks != 0 && read.size == 0) {
     coverage.Skipped(lba, blocks, SkipReason::kNoBlockSize);
   } else {
-    // The blocks the reference does not hold are read and not compared.
+    if (read.verified) {
+      read.edc_bad = VerifyAndCompact(read.area, lba, blocks, &run.edc_flags);
+      ForEachFlaggedRun(run.edc_flags, [&](std::size_t i, std::size_t count) {
+        const auto first = static_cast<std::int32_t>(lba + static_cast<std::int32_t>(i));
+        coverage.EdcFailed(first, count);
+        run.log.Note(cdb, StrFormat(kEdcFailedLogText, first, static_cast<unsigned>(first),
+                                    static_cast<unsigned>(count)));
+      });
+    }
+    // The blocks the reference does not hold are read and not compared (a block whose EDC
+    // failed is that failure instead).
     std::uint64_t unread = 0;
     if (s.data_check && s.data_check_type == DataCheckType::kOther) {
       for (const auto& [first, count] : UnreadRunsIn(options_.unread_in_reference, lba, blocks)) {
-        coverage.CheckSkipped(first, count, SkipReason::kUnreadInReference);
-        unread += count;
+        for (std::int64_t b = first; b < first + static_cast<std::int64_t>(count); ++b) {
+          if (read.edc_bad != 0 && run.edc_flags[static_cast<std::size_t>(b - lba)]) continue;
+          coverage.CheckSkipped(b, 1, SkipReason::kUnreadInReference);
+          ++unread;
+        }
       }
     }
-    coverage.ReadWhole(blocks - unread);
+    coverage.ReadWhole(blocks - unread - read.edc_bad);
     read.unread = unread;
   }
   return read;
@@ -476,7 +533,8 @@ void AgeingJob::CheckAndShowData(JobContext& ctx, CommandRun& run, const SentRea
               read.marker, &run.message);
   }
   if (s.data_check && read.size != 0) {
-    result_.verdict.coverage().Compared(static_cast<std::uint64_t>(read.length) - read.unread);
+    result_.verdict.coverage().Compared(static_cast<std::uint64_t>(read.length) - read.unread -
+                                        read.edc_bad);
   }
   if (s.display_received && read.length != 0 && window_due) {
     std::string dump;

@@ -12,7 +12,7 @@
 // updates come at most every 100 ms of the run's clock (and after the first and last command),
 // so a fast drive never floods the window.
 //
-// Reads go through ReadBlocks (device/block_read.h): into room for the largest block until the
+// Reads go through ReadBlocks (mmc/block_read.h): into room for the largest block until the
 // bytes per block are known, then into exactly that many. They are found once for each track
 // the run reads in (a track keeps its sector type; FindBlockSize: the reply itself, else a
 // Read CD probe), and again where a good reply shows another size than the known one. A read
@@ -88,7 +88,15 @@ enum class AgeingRefusal {
   kLogUnwritable,    // the log did not open (refuse_without_log)
   kOutsideDisc,      // a single pass starting past the disc's last block
   kStepGoesNowhere,  // a single pass whose Step of 0 or below would never reach its end
+  kEdcNeedsReadCd,   // the EDC check with another command than Read CD of user data alone
 };
+
+// Why the EDC check cannot run with the run's command (a CLI and window text).
+inline constexpr const char* kEdcNeedsReadCdText =
+    "The EDC check needs Read CD of user data alone (byte 9 10h, no C2 or sub-channel): "
+    "Read(10) and Read(12) return no EDC";
+// An ageing log's note of blocks whose EDC failed ("EDC NG!" lines, like the data check's).
+inline constexpr const char* kEdcFailedLogText = "EDC NG! lba:%08d(%08xh) blocks:%u";
 
 struct AgeingResult {
   AgeingRefusal refusal = AgeingRefusal::kNone;

@@ -140,6 +140,9 @@ struct AgeingSettings {
   std::string log_path;  // the window sets the program's folder + "Log.htm"
   std::string data_folder;
   std::string data_file;
+  // Read CD's data blocks read whole and each checked against its own EDC (needs Read CD of
+  // user data alone, byte 9 10h).
+  bool verify_edc = false;
   // The ageing command table's own CDBs, kept apart from the Command tab's.
   std::array<Cdb, kAgeingCommands> cdbs = DefaultAgeingCdbs();
 

@@ -2,7 +2,7 @@
 // block against the address text and checksum that test discs carry at the start of each
 // block's user data ("Type1.3", "Type3.0"), or byte by byte against a reference data file
 // ("Other"). The check decides OK or NG, marks the failing blocks and composes one message
-// line. The run finds the block size (device/block_size.h) and hands it in with each read.
+// line. The run finds the block size (mmc/block_size.h) and hands it in with each read.
 // Thread: the run's worker.
 #pragma once
 

@@ -1,5 +1,5 @@
 // What an ageing run asks the drive about the disc and itself before its first command: the
-// disc's bounds (Read Capacity, and the tracks' starts of device/track_starts.h) and the drive's
+// disc's bounds (Read Capacity, and the tracks' starts of mmc/track_starts.h) and the drive's
 // model name (Inquiry); the volume label comes from decode/volume_descriptor.h. Each runs on the
 // caller's thread through the session.
 #pragma once
@@ -15,7 +15,7 @@
 namespace tamarack {
 
 // Last LBA from Read Capacity (25h, bytes 0-3 of the reply), kept when it fails; First Track
-// LBA the first of `track_starts` (device/track_starts.h), Start LBA when there is none.
+// LBA the first of `track_starts` (mmc/track_starts.h), Start LBA when there is none.
 void ReadDiscBounds(DeviceSession& session, const std::vector<std::int32_t>& track_starts,
                     AgeingSettings* settings);
 

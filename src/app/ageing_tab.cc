@@ -95,9 +95,9 @@ AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   dump_->setFont(SectorDumpFont());
   layout->addWidget(dump_, 1);
 
-  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,   end_,
-                       interval_,   random_length_, random_interval_, method_, loop_,
-                       mode_group_, reference_,     log_setting_};
+  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,      end_,
+                       interval_,   random_length_, random_interval_, method_,    loop_,
+                       mode_group_, reference_,     log_setting_,     verify_edc_};
 
   open_file = [](const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -196,6 +196,10 @@ void AgeingTab::BuildCommandColumn(QVBoxLayout* left) {
   interval_ = NumberBox(this, "agingInterval");
   random_length_ = new QCheckBox(QStringLiteral("Random Length"), this);
   random_interval_ = new QCheckBox(QStringLiteral("Random Interval"), this);
+  verify_edc_ = new QCheckBox(QStringLiteral("Verify EDC"), this);
+  verify_edc_->setObjectName(QStringLiteral("agingVerifyEdc"));
+  verify_edc_->setToolTip(
+      QStringLiteral("Read CD's data blocks read whole and checked against their own EDC"));
   grid->addWidget(new QLabel(QStringLiteral("First Track LBA"), this), 0, 0);
   grid->addWidget(first_track_, 0, 1);
   grid->addWidget(new QLabel(QStringLiteral("Last LBA"), this), 0, 2);
@@ -209,6 +213,7 @@ void AgeingTab::BuildCommandColumn(QVBoxLayout* left) {
   grid->addWidget(interval_, 2, 1);
   grid->addWidget(random_length_, 3, 0, 1, 2);
   grid->addWidget(random_interval_, 3, 2, 1, 3);
+  grid->addWidget(verify_edc_, 4, 0, 1, 2);
   grid->setColumnStretch(5, 1);
   left->addLayout(grid);
 }
@@ -297,7 +302,7 @@ void AgeingTab::ConnectControls() {
     BuildForm();
     ShowSettings();
   });
-  for (QCheckBox* b : {random_length_, random_interval_, display_}) {
+  for (QCheckBox* b : {random_length_, random_interval_, display_, verify_edc_}) {
     connect(b, &QCheckBox::toggled, this, [this] {
       if (showing_) return;
       ReadFields();
@@ -374,6 +379,7 @@ void AgeingTab::ReadFields() {
   settings_.random_length = random_length_->isChecked();
   settings_.random_interval = random_interval_->isChecked();
   settings_.display_received = display_->isChecked();
+  settings_.verify_edc = verify_edc_->isChecked();
 }
 
 void AgeingTab::ShowSettings() {
@@ -398,6 +404,7 @@ void AgeingTab::ShowSettings() {
   end_on_command_error_->setChecked(settings_.mode.end_on_command_error());
   data_check_->setChecked(settings_.data_check);
   display_->setChecked(settings_.display_received);
+  verify_edc_->setChecked(settings_.verify_edc);
   showing_ = false;
   OnDataCheckToggled(false);
   Refresh();

@@ -98,6 +98,7 @@ class AgeingTab : public QWidget {
   QCheckBox* end_on_data_error_box() const { return end_on_data_error_; }
   QCheckBox* end_on_command_error_box() const { return end_on_command_error_; }
   QCheckBox* display_box() const { return display_; }
+  QCheckBox* verify_edc_box() const { return verify_edc_; }
   QCheckBox* random_length_box() const { return random_length_; }
   QCheckBox* random_interval_box() const { return random_interval_; }
   QRadioButton* type_button(DataCheckType type) const;
@@ -169,6 +170,7 @@ class AgeingTab : public QWidget {
   QCheckBox* end_on_data_error_ = nullptr;
   QCheckBox* end_on_command_error_ = nullptr;
   QCheckBox* display_ = nullptr;
+  QCheckBox* verify_edc_ = nullptr;
   std::array<QRadioButton*, 3> types_{};
   QButtonGroup* type_group_ = nullptr;
   QPushButton* reference_ = nullptr;

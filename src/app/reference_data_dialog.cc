@@ -167,7 +167,11 @@ void ReferenceDataDialog::BuildControls() {
   max_speed_ = Button(job_buttons_, Tr("最高速(&X)"), "maxSpeedButton");
   start_ = Button(job_buttons_, Tr("開始(&S)"), "startButton");
   stop_ = Button(job_buttons_, Tr("停止(&P)"), "stopButton");
+  // Both jobs' setting: every Mode 1 and form 1 block read whole and checked by its EDC.
+  verify_edc_ = new QCheckBox(UiText("EDCでﾃﾞｰﾀを確認する(&E)"), job_buttons_);
+  verify_edc_->setObjectName(QStringLiteral("verifyEdcBox"));
   buttons_row->addWidget(max_speed_);
+  buttons_row->addWidget(verify_edc_);
   buttons_row->addStretch(1);
   buttons_row->addWidget(start_);
   buttons_row->addWidget(stop_);
@@ -324,6 +328,7 @@ void ReferenceDataDialog::SetRunning(bool running) {
   drive_box_->setEnabled(!running);
   start_->setEnabled(!running);
   max_speed_->setEnabled(!running);
+  verify_edc_->setEnabled(!running);
   stop_->setEnabled(running);
   progress_->setVisible(running);
   if (running) progress_->setValue(0);
@@ -412,6 +417,7 @@ void ReferenceDataDialog::StartJob() {
   ReferenceRequest request;
   request.start = start_lba_;
   request.end = end_lba_;
+  request.verify_edc = verify_edc_->isChecked();
   std::shared_ptr<Job> job;
   if (page() == kPageReadAndCheck) {
     request.path = (std::filesystem::path(Std(folder_->text())) / Std(file_name_->text())).string();

@@ -97,6 +97,7 @@ class ReferenceDataDialog : public QDialog {
   QLineEdit* file_name_field() const { return file_name_; }
   QLineEdit* check_file_field() const { return check_file_; }
   QCheckBox* check_after_box() const { return check_after_; }
+  QCheckBox* verify_edc_box() const { return verify_edc_; }
   QTreeWidget* check_list() const { return check_list_; }
   QTreeWidget* select_list() const { return select_list_; }
   QProgressBar* progress_bar() const { return progress_; }
@@ -180,6 +181,7 @@ class ReferenceDataDialog : public QDialog {
   QLineEdit* folder_ = nullptr;
   QLineEdit* file_name_ = nullptr;
   QCheckBox* check_after_ = nullptr;
+  QCheckBox* verify_edc_ = nullptr;
   QWidget* check_file_row_ = nullptr;
   QLineEdit* check_file_ = nullptr;
   QLabel* description_ = nullptr;

@@ -3,7 +3,7 @@
 //   [--start LBA] [--end LBA] [--length N] [--step N]
 //   [--method twopoint|step|random|randomstep] [--loop once|endless|N] [--interval MS]
 //   [--random-interval] [--random-length] [--check type13|type30|file:PATH] [--stop-on-error]
-//   [--stop-on-data-error] [--log PATH] [--html] [--detail simple|medium|detailed]
+//   [--stop-on-data-error] [--verify-edc] [--log PATH] [--html] [--detail simple|medium|detailed]
 //   [--failed-only] [--seed N] [--yes] [--json]
 //
 // Flags override the .age file's values; only --log names a log (a .age file's LogFile= is the
@@ -45,6 +45,7 @@ struct AgeOptions {
   std::string check;
   bool stop_on_error = false;
   bool stop_on_data_error = false;
+  bool verify_edc = false;
   std::string log;
   bool html = false;
   std::string detail;
@@ -139,6 +140,7 @@ bool ApplyFlags(const AgeOptions& o, AgeingSettings* s, std::string* error) {
   }
   if (o.stop_on_error) s->mode.set_end_on_command_error(true);
   if (o.stop_on_data_error) s->mode.set_end_on_data_error(true);
+  if (o.verify_edc) s->verify_edc = true;
   LogWhat what = s->log_options.what();
   LogDetail detail = s->log_options.detail();
   // The window's log file of the .age file is not the terminal's.
@@ -182,6 +184,7 @@ void AddCoverageCounts(const Coverage& c, bool check, std::vector<DriveCount>* c
   if (check) counts->push_back({"blocks_compared", c.compared()});
   counts->push_back({"blocks_failed", c.failed()});
   counts->push_back({"blocks_skipped", c.skipped() + c.check_skipped()});
+  if (c.edc_failed() != 0) counts->push_back({"blocks_edc_failed", c.edc_failed()});
 }
 
 // One drive's run with the settings every drive shares; the log is the drive's own.
@@ -284,6 +287,8 @@ void AddAgeCommand(CLI::App& app, CliContext& context) {
   cmd->add_option("--check", o->check, "Check the data: type13, type30 or file:PATH");
   cmd->add_flag("--stop-on-error", o->stop_on_error, "End the run on a command error");
   cmd->add_flag("--stop-on-data-error", o->stop_on_data_error, "End the run on a data error");
+  cmd->add_flag("--verify-edc", o->verify_edc,
+                "Read CD's data blocks read whole and checked against their EDC");
   cmd->add_option("--log", o->log, "Log file (replaced); {drive} stands for the drive's name");
   cmd->add_flag("--html", o->html, "Write the log as HTML");
   cmd->add_option("--detail", o->detail, "Log detail: simple, medium or detailed");

@@ -1,5 +1,6 @@
-// tamarack-cli check --drive ID [--drive ID ...] --file FILE [--start LBA] [--end LBA] [--yes]
-//                    [--json]
+// tamarack-cli check --drive ID [--drive ID ...] --file FILE [--start LBA] [--end LBA]
+// [--verify-edc]
+//                    [--yes] [--json]
 #include <CLI/CLI.hpp>
 #include <ostream>
 
@@ -21,6 +22,8 @@ void AddCheckCommand(CLI::App& app, CliContext& context) {
                   "The LBA of the file's first block (default: the first track's start)");
   cmd->add_option("--end", o->end, "Last LBA to check (default: the disc's or the file's end)");
   cmd->add_flag("--yes", o->yes, "Continue on read errors and differences without asking");
+  cmd->add_flag("--verify-edc", o->verify_edc,
+                "Read data blocks with their EDC and check it: a block that fails is an error");
   cmd->callback([&context, o] {
     ReferenceRequest request;
     if (!ReferenceRangeOptions(*o, "check", *context.err, &request)) {

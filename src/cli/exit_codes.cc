@@ -72,6 +72,7 @@ int ExitStatusOf(const JobVerdict& verdict) {
       return FailureStatus(*verdict.ended_by());
     case VerdictKind::kFailedWentOn:
       return FailureStatus(*verdict.went_past());
+    case VerdictKind::kEdcFailed:
     case VerdictKind::kDifferences:
       return kExitMiscompare;
     case VerdictKind::kIncomplete:

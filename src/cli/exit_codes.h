@@ -37,7 +37,7 @@ int ExitCodeFor(const CommandOutcome& outcome);
 //   1   refused at the start for a reason of its input;
 //   the category of the failure that ended the job (97 for a short reply);
 //   the category of the last failure the job went on past (97 for a short reply);
-//   14  data differed;
+//   14  blocks failed their own EDC, or data differed;
 //   13  blocks asked for were skipped (with their reason) or read and not compared;
 //   0   every command succeeded, every block came whole and every check passed.
 int ExitStatusOf(const JobVerdict& verdict);

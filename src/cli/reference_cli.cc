@@ -32,6 +32,7 @@ bool ReferenceRangeOptions(const ReferenceOptions& o, const char* command, std::
   request->end = *end;
   // A range typed is the range asked for: "--start 0 --end 0" is LBA 0 alone.
   request->exact = !o.start.empty() || !o.end.empty();
+  request->verify_edc = o.verify_edc;
   return true;
 }
 
@@ -66,6 +67,10 @@ std::string ReferenceSummary(const ReferenceResult& r) {
                          UnreadRangesText(r.unread).c_str())
              : StrFormat("unread blocks (5Ah filler in the file): %llu, listed in %s\n", n,
                          r.unread_file.c_str());
+  }
+  if (r.edc_failed != 0) {
+    t += StrFormat("EDC failures (good status, the block's EDC does not match): %llu\n",
+                   static_cast<unsigned long long>(r.edc_failed));
   }
   t += SecondReadsLine(r.second_reads);
   if (r.check_ran && r.bytes_checked != 0) {
@@ -103,6 +108,7 @@ DriveOutcome RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>&
   counts.push_back({"errors", r.read_errors});
   counts.push_back({"unread", r.unread.blocks()});
   if (r.check_ran) counts.push_back({"differences", r.mismatches});
+  if (o.verify_edc) counts.push_back({"edc_failed", r.edc_failed});
   return OutcomeOf(r.verdict, std::move(counts));
 }
 

@@ -17,6 +17,7 @@ struct ReferenceOptions {
   std::string start;  // empty: not given
   std::string end;
   bool yes = false;
+  bool verify_edc = false;  // --verify-edc
 };
 
 // The job's range from --start and --end: neither given, the whole disc (start = end = 0);

@@ -44,6 +44,29 @@ std::string ReasonRunsText(const std::vector<SkippedBlocks>& runs) {
   return t + ")";
 }
 
+// " (100-111, 150)" of runs without reasons, at most kTextRuns, then how many more.
+std::string RunsText(const std::vector<FailedBlocks>& runs) {
+  if (runs.empty()) return {};
+  constexpr std::size_t kTextRuns = 8;
+  std::string t = " (";
+  for (std::size_t i = 0; i < runs.size() && i < kTextRuns; ++i) {
+    if (i != 0) t += ", ";
+    t += RunText(runs[i].first, runs[i].count);
+  }
+  if (runs.size() > kTextRuns) t += StrFormat(", %zu more", runs.size() - kTextRuns);
+  return t + ")";
+}
+
+std::string RunsJson(const std::vector<FailedBlocks>& runs) {
+  std::string t = "[";
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (i != 0) t += ", ";
+    t += "{\"first\": " + std::to_string(runs[i].first) +
+         ", \"count\": " + std::to_string(runs[i].count) + "}";
+  }
+  return t + "]";
+}
+
 std::string ReasonRunsJson(const std::vector<SkippedBlocks>& runs) {
   std::string t = "[";
   for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -83,6 +106,13 @@ void Coverage::Failed(std::int64_t first, std::uint64_t count) {
   AddRun(failed_runs_, FailedBlocks{first, count}, [](const auto&, const auto&) { return true; });
 }
 
+void Coverage::EdcFailed(std::int64_t first, std::uint64_t count) {
+  if (count == 0) return;
+  edc_failed_ += count;
+  AddRun(edc_failed_runs_, FailedBlocks{first, count},
+         [](const auto&, const auto&) { return true; });
+}
+
 void Coverage::Skipped(std::int64_t first, std::uint64_t count, SkipReason reason) {
   if (count == 0) return;
   skipped_ += count;
@@ -109,6 +139,8 @@ std::string Coverage::Text() const {
   std::string t = "asked " + std::to_string(asked_) + ", read " + std::to_string(read_whole_);
   if (check_asked_ != 0) t += ", compared " + std::to_string(compared_);
   t += ", failed " + std::to_string(failed_);
+  if (edc_failed_ != 0)
+    t += ", EDC failed " + std::to_string(edc_failed_) + RunsText(edc_failed_runs_);
   t += ", skipped " + std::to_string(skipped_ + check_skipped_);
   t += ReasonRunsText(skipped_runs_);
   if (not_reached() != 0) t += ", not reached " + std::to_string(not_reached());
@@ -123,16 +155,16 @@ std::string Coverage::JsonMembers() const {
       "\"asked\": " + std::to_string(asked_) + ", \"read\": " + std::to_string(read_whole_) +
       ", \"compared\": " + std::to_string(compared_) + ", \"failed\": " + std::to_string(failed_) +
       ", \"skipped\": " + std::to_string(skipped_ + check_skipped_) +
-      ", \"not_reached\": " + std::to_string(not_reached()) + ", \"failed_runs\": [";
-  for (std::size_t i = 0; i < failed_runs_.size(); ++i) {
-    if (i != 0) t += ", ";
-    t += "{\"first\": " + std::to_string(failed_runs_[i].first) +
-         ", \"count\": " + std::to_string(failed_runs_[i].count) + "}";
-  }
-  t += "], \"skipped_runs\": " + ReasonRunsJson(skipped_runs_);
+      ", \"not_reached\": " + std::to_string(not_reached()) +
+      ", \"failed_runs\": " + RunsJson(failed_runs_) +
+      ", \"skipped_runs\": " + ReasonRunsJson(skipped_runs_);
   if (passed_over_ != 0) {
     t += ", \"passed_over\": " + std::to_string(passed_over_) +
          ", \"passed_over_runs\": " + ReasonRunsJson(passed_over_runs_);
+  }
+  if (edc_failed_ != 0) {
+    t += ", \"edc_failed\": " + std::to_string(edc_failed_) +
+         ", \"edc_failed_runs\": " + RunsJson(edc_failed_runs_);
   }
   return t;
 }

@@ -51,6 +51,9 @@ class Coverage {
   // are the verdict's own count).
   void Compared(std::uint64_t blocks) { compared_ += blocks; }
   void Failed(std::int64_t first, std::uint64_t count);
+  // Blocks that came with good status and whose own EDC says their data are wrong (or were
+  // never sent): a failure of their own kind, neither read whole nor compared.
+  void EdcFailed(std::int64_t first, std::uint64_t count);
   void Skipped(std::int64_t first, std::uint64_t count, SkipReason reason);
   // Blocks read whole but whose check was skipped: they count as read, and as not compared.
   void CheckSkipped(std::int64_t first, std::uint64_t count, SkipReason reason);
@@ -64,40 +67,46 @@ class Coverage {
   std::uint64_t read_whole() const { return read_whole_; }
   std::uint64_t compared() const { return compared_; }
   std::uint64_t failed() const { return failed_; }
+  std::uint64_t edc_failed() const { return edc_failed_; }
   std::uint64_t skipped() const { return skipped_; }
   std::uint64_t check_skipped() const { return check_skipped_; }
   std::uint64_t passed_over() const { return passed_over_; }
   // Asked for and never accounted for: a job that stopped before reaching them.
   std::uint64_t not_reached() const {
-    const std::uint64_t done = read_whole_ + failed_ + skipped_;
+    const std::uint64_t done = read_whole_ + failed_ + edc_failed_ + skipped_;
     return done >= asked_ ? 0 : asked_ - done;
   }
   // Asked to be compared, read, and not compared.
   std::uint64_t not_compared() const {
     const std::uint64_t reachable = check_asked_ > skipped_ ? check_asked_ - skipped_ : 0;
-    const std::uint64_t due = reachable > failed_ ? reachable - failed_ : 0;
+    const std::uint64_t lost = failed_ + edc_failed_;
+    const std::uint64_t due = reachable > lost ? reachable - lost : 0;
     const std::uint64_t owed = due > not_reached() ? due - not_reached() : 0;
     return owed > compared_ ? owed - compared_ : 0;
   }
   // The runs listed (merged where adjacent, at most kListedRuns of each kind kept).
   const std::vector<FailedBlocks>& failed_runs() const { return failed_runs_; }
+  const std::vector<FailedBlocks>& edc_failed_runs() const { return edc_failed_runs_; }
   const std::vector<SkippedBlocks>& skipped_runs() const { return skipped_runs_; }
   const std::vector<SkippedBlocks>& passed_over_runs() const { return passed_over_runs_; }
   // Nothing asked was left out: every block read whole, every block to compare compared.
   bool complete() const {
-    return failed_ == 0 && skipped_ == 0 && not_reached() == 0 && not_compared() == 0;
+    return failed_ == 0 && edc_failed_ == 0 && skipped_ == 0 && not_reached() == 0 &&
+           not_compared() == 0;
   }
   // Only blocks that failed or were never reached are missing: nothing was skipped and
   // every block that was read whole was compared.
   bool all_read_compared() const { return skipped_ == 0 && not_compared() == 0; }
 
   // "asked 1000, read 900, failed 0, skipped 100 (beyond reference 900-999)"; with a check,
-  // "compared N" after "read"; blocks passed over after the rest, only when there are some:
+  // "compared N" after "read"; blocks whose EDC failed after "failed", only when there are
+  // some: ", EDC failed 2 (100-101)"; blocks passed over after the rest, only when there are some:
   // ", passed over 11400 (between sessions 20250-31649)".
   std::string Text() const;
   // The same counts as the members of a JSON object, without braces:
   // "\"asked\": 1000, \"read\": 900, ..., \"skipped_runs\": [...]", then only when blocks were
-  // passed over "\"passed_over\": N, \"passed_over_runs\": [...]".
+  // passed over "\"passed_over\": N, \"passed_over_runs\": [...]", and only when blocks failed
+  // their EDC "\"edc_failed\": N, \"edc_failed_runs\": [...]".
   std::string JsonMembers() const;
 
   static constexpr std::size_t kListedRuns = 64;
@@ -108,10 +117,12 @@ class Coverage {
   std::uint64_t read_whole_ = 0;
   std::uint64_t compared_ = 0;
   std::uint64_t failed_ = 0;
+  std::uint64_t edc_failed_ = 0;
   std::uint64_t skipped_ = 0;
   std::uint64_t check_skipped_ = 0;
   std::uint64_t passed_over_ = 0;
   std::vector<FailedBlocks> failed_runs_;
+  std::vector<FailedBlocks> edc_failed_runs_;
   std::vector<SkippedBlocks> skipped_runs_;
   std::vector<SkippedBlocks> passed_over_runs_;
 };

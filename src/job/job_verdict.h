@@ -57,6 +57,8 @@ class JobVerdict {
   // What the job was asked to read and check, and what became of each block.
   Coverage& coverage() { return coverage_; }
   const Coverage& coverage() const { return coverage_; }
+  // Blocks that came with good status and failed their own EDC (the coverage lists them).
+  std::uint64_t edc_failures() const { return coverage_.edc_failed(); }
   // Blocks asked for were skipped, or read and not compared, with no failure to say why.
   bool incomplete() const { return !coverage_.complete(); }
 

@@ -11,6 +11,7 @@ VerdictKind KindOf(const JobVerdict& v) {
   if (v.refused()) return VerdictKind::kRefused;
   if (v.ended_by()) return VerdictKind::kFailed;
   if (v.went_past()) return VerdictKind::kFailedWentOn;
+  if (v.edc_failures() != 0) return VerdictKind::kEdcFailed;
   if (v.differences() != 0) return VerdictKind::kDifferences;
   if (v.incomplete()) return VerdictKind::kIncomplete;
   return VerdictKind::kGood;
@@ -28,6 +29,8 @@ const char* VerdictWord(VerdictKind kind) {
       return "failed";
     case VerdictKind::kFailedWentOn:
       return "failed, went on";
+    case VerdictKind::kEdcFailed:
+      return "EDC failed";
     case VerdictKind::kDifferences:
       return "differences";
     case VerdictKind::kIncomplete:
@@ -42,6 +45,7 @@ std::string VerdictWordOf(const JobVerdict& v) {
   const VerdictKind kind = KindOf(v);
   if (kind == VerdictKind::kCancelled) {
     if (v.failures() != 0) return "cancelled, failed";
+    if (v.edc_failures() != 0) return "cancelled, EDC failed";
     if (v.differences() != 0) return "cancelled, differences";
   }
   return VerdictWord(kind);
@@ -58,6 +62,7 @@ MessageIcon VerdictIcon(VerdictKind kind) {
     case VerdictKind::kFileError:
     case VerdictKind::kFailed:
     case VerdictKind::kFailedWentOn:
+    case VerdictKind::kEdcFailed:
     case VerdictKind::kDifferences:
       break;
   }
@@ -70,6 +75,8 @@ std::string VerdictLines(const JobVerdict& v) {
   const auto add = [&counts](std::string part) { counts += (counts.empty() ? "" : ", ") + part; };
   if (v.failures() != 0)
     add(StrFormat(Tr("失敗したｺﾏﾝﾄﾞ %llu"), static_cast<unsigned long long>(v.failures())));
+  if (v.edc_failures() != 0)
+    add(StrFormat(Tr("EDC ｴﾗｰ %llu"), static_cast<unsigned long long>(v.edc_failures())));
   if (v.differences() != 0)
     add(StrFormat(Tr("相違 %llu"), static_cast<unsigned long long>(v.differences())));
   if (!counts.empty()) text += " (" + counts + ")";

@@ -17,6 +17,7 @@ enum class VerdictKind {
   kRefused,
   kFailed,        // a failure ended the job
   kFailedWentOn,  // failures the job went on past
+  kEdcFailed,     // blocks came with good status and failed their own EDC
   kDifferences,
   kIncomplete,  // blocks asked for skipped or not compared
   kGood,
@@ -25,8 +26,8 @@ enum class VerdictKind {
 // The first that holds, in the order above.
 VerdictKind KindOf(const JobVerdict& verdict);
 
-// "cancelled", "file error", "refused", "failed", "failed, went on", "differences",
-// "incomplete", "good".
+// "cancelled", "file error", "refused", "failed", "failed, went on", "EDC failed",
+// "differences", "incomplete", "good".
 const char* VerdictWord(VerdictKind kind);
 
 // The word of a verdict: VerdictWord of its kind, and for a cancelled job what it saw before

@@ -69,6 +69,14 @@ struct BlockReply {
   }
 };
 
+// A good reply into room past the `expected` bytes its blocks hold that came back counted
+// whole with no fill left after them: the path zeroes or pads what the drive did not send (a
+// bounced buffer, a padding adapter), so a short transfer cannot be told on it.
+inline bool PathHidesShortTransfers(const BlockReply& reply, std::uint64_t expected) {
+  return reply.good() && reply.way == ReceivedWay::kWhole && expected != 0 &&
+         reply.received > expected;
+}
+
 // Sends `cdb` into `buffer` (data in, the session's time-out, no sense dialog) and works out what
 // arrived. `expected` is the byte count the job knows the read returns (blocks x block size);
 // 0 when it does not know it yet (a read that finds the block size): then `short_reply` stays

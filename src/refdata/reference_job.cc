@@ -10,6 +10,7 @@
 
 #include "device/read_buffer.h"
 #include "mmc/block_read.h"
+#include "mmc/edc_read.h"
 #include "mmc/read_capacity.h"
 #include "mmc/read_toc.h"
 #include "util/bytes.h"
@@ -139,12 +140,13 @@ struct CheckState {
 // The parts both jobs share: the range, the reads, the reports.
 class ReferenceRun {
  public:
-  ReferenceRun(JobContext& ctx, ReferenceResult& result)
+  ReferenceRun(JobContext& ctx, ReferenceResult& result, bool verify_edc)
       : ctx_(ctx),
         session_(ctx.session()),
         host_(ctx.host()),
         result_(result),
-        buffer_(std::size_t{kCaptureBlocksPerCommand} * kBlockRoom) {}
+        buffer_(std::size_t{kCaptureBlocksPerCommand} * kBlockRoom),
+        verify_edc_(verify_edc) {}
 
   bool SettleRange(const ReferenceRequest& request);
   // The read phase into `path`; true when the whole range is in it under its own name.
@@ -169,6 +171,32 @@ class ReferenceRun {
                    static_cast<std::uint32_t>(want.size()));
     if (reply.second_read) ++result_.second_reads;
     return reply;
+  }
+
+  // Reads `blocks` whole blocks at `lba` with their EDC into `into`, checks each and leaves
+  // their user data at blocks x 2048 from its start; edc_failed_ flags the blocks that failed
+  // (none of a reply that is not ok).
+  BlockReply ReadVerified(std::uint64_t lba, std::uint32_t blocks, std::span<std::uint8_t> into) {
+    const auto want = into.first(std::size_t{blocks} * kEdcReadBlockBytes);
+    const BlockReply reply =
+        ReadBlocks(session_, EdcReadCdb(static_cast<std::uint32_t>(lba), blocks), want,
+                   static_cast<std::uint32_t>(want.size()));
+    if (reply.second_read) ++result_.second_reads;
+    edc_failed_.assign(blocks, false);
+    if (reply.ok()) {
+      result_.edc_failed +=
+          VerifyAndCompact(want, static_cast<std::int64_t>(lba), blocks, &edc_failed_);
+    }
+    return reply;
+  }
+  // Whether a track of block size `bs` is read with its EDC; the notes said once: a track
+  // without an EDC to check, or (without the check) a first reply that shows the path hiding
+  // short transfers.
+  bool VerifiesTrack(std::uint32_t bs, std::uint64_t lba, const BlockReply& first,
+                     std::uint32_t first_blocks);
+  void Note(const std::string& text) {
+    host_.Show(JobText::kResultLine, text);
+    host_.Show(JobText::kStatusLine, text);
   }
 
   // The first command of a track: up to `per_command` of the `available` blocks at `lba` with
@@ -268,14 +296,18 @@ class ReferenceRun {
   // accounts for them: blocks the capture could not read are skipped, the others read whole
   // and compared (or failed, for `failed`). False when the answer to a difference ends the
   // check.
+  // `edc`: one flag per block of a delivered read whose EDC failed (null without the check):
+  // those blocks are EDC failures, neither read whole nor compared.
   bool Compare(CheckState& check, std::uint64_t lba, std::uint64_t blocks, std::uint64_t delivered,
-               std::span<const std::uint8_t> disc, bool failed, bool tail);
+               std::span<const std::uint8_t> disc, bool failed, bool tail,
+               const std::vector<bool>* edc = nullptr);
   // The first block of `blocks` from `lba` that is not known to match the file: the first
   // `delivered` of them arrived in `disc`, the others did not. Blocks the capture could not
   // read are left out (and counted).
   std::optional<std::uint64_t> FirstDifference(CheckState& check, std::uint64_t lba,
                                                std::uint64_t blocks, std::uint64_t delivered,
-                                               std::span<const std::uint8_t> disc);
+                                               std::span<const std::uint8_t> disc,
+                                               const std::vector<bool>* edc);
 
   // "\r\n..." lines that close a capture's message: where the unread blocks are listed, and
   // where the data of a capture that did not end are.
@@ -303,7 +335,31 @@ class ReferenceRun {
   bool disc_read_ = false;    // the track starts and session gaps were read
   std::vector<std::int32_t> track_starts_;
   std::vector<SessionGap> gaps_;
+  bool verify_edc_ = false;
+  std::vector<bool> edc_failed_;  // of the last ReadVerified, one flag per block
+  bool said_audio_ = false;
+  bool said_mode2_ = false;
+  bool said_hidden_ = false;
 };
+
+bool ReferenceRun::VerifiesTrack(std::uint32_t bs, std::uint64_t lba, const BlockReply& first,
+                                 std::uint32_t first_blocks) {
+  if (!verify_edc_) {
+    if (!said_hidden_ && PathHidesShortTransfers(first, std::uint64_t{first_blocks} * bs)) {
+      said_hidden_ = true;
+      Note(kHiddenShortText);
+    }
+    return false;
+  }
+  if (EdcCheckable(bs)) return true;
+  bool& said = bs == kEdcReadBlockBytes ? said_audio_ : said_mode2_;
+  if (!said) {
+    said = true;
+    Note(StrFormat(bs == kEdcReadBlockBytes ? kNoEdcAudioText : kNoEdcMode2Text,
+                   static_cast<long long>(lba)));
+  }
+  return false;
+}
 
 bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
   std::uint32_t start = request.start;
@@ -476,7 +532,9 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
     return;
   }
   result_.layout.Add(static_cast<std::int64_t>(piece.first), cap.bs);
-  bool use_first = first_blocks != 0 &&
+  const bool verify = VerifiesTrack(cap.bs, piece.first, first, first_blocks);
+  // A verified track's first command brought user data alone: its blocks are read again whole.
+  bool use_first = !verify && first_blocks != 0 &&
                    first_blocks == CommandBlocks(piece.blocks(), kCaptureBlocksPerCommand, tail);
   // What a command gone past leaves in the file: every block keeps its place.
   const std::vector<std::uint8_t> filler(std::size_t{kCaptureBlocksPerCommand} * cap.bs,
@@ -485,7 +543,9 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
     const std::uint64_t left = piece.last + 1 - cap.current;
     const std::uint32_t n = CommandBlocks(left, kCaptureBlocksPerCommand, tail);
     const bool single = tail && left < kCaptureBlocksPerCommand;
-    const BlockReply c = use_first ? first : Read(cap.current, n, cap.bs, buffer_.span());
+    const BlockReply c = use_first ? first
+                         : verify  ? ReadVerified(cap.current, n, buffer_.span())
+                                   : Read(cap.current, n, cap.bs, buffer_.span());
     use_first = false;
     const auto at = static_cast<std::int64_t>(cap.current);
     std::span<const std::uint8_t> data = buffer_.span().first(std::size_t{n} * cap.bs);
@@ -506,6 +566,16 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
       result_.unread.Add(cap.current, n);
       coverage().Failed(at, n);
       data = std::span<const std::uint8_t>(filler).first(data.size());
+    } else if (verify) {
+      // Blocks whose EDC failed are never written as data: filler, listed as unread.
+      std::uint64_t bad = 0;
+      ForEachFlaggedRun(edc_failed_, [&](std::size_t i, std::size_t count) {
+        result_.unread.Add(cap.current + i, count);
+        coverage().EdcFailed(at + static_cast<std::int64_t>(i), count);
+        std::fill_n(buffer_.data() + i * cap.bs, count * cap.bs, kReplyFill);
+        bad += count;
+      });
+      coverage().ReadWhole(n - bad);
     } else {
       coverage().ReadWhole(n);
     }
@@ -588,6 +658,11 @@ bool ReferenceRun::EndCapture(const CaptureState& cap, bool whole, bool check_fo
       End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
           StrFormat(Tr("読み込みが終了しました(%u件 のRead ｴﾗｰを検出)"), result_.read_errors) +
               UnreadNote());
+    } else if (result_.edc_failed != 0) {
+      End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
+          StrFormat(Tr("読み込みが終了しました(%llu ﾌﾞﾛｯｸ のEDCｴﾗｰを検出)"),
+                    Ull(result_.edc_failed)) +
+              UnreadNote());
     } else if (!result_.verdict.coverage().complete()) {
       End(ReferenceEnd::kCompleted, MessageIcon::kWarning, Tr("読み込みが終了しました"));
     } else {
@@ -654,6 +729,12 @@ void ReferenceRun::EndCheck(bool after_capture, std::optional<std::uint64_t> tai
         StrFormat(after_capture ? Tr("読み込みが終了しました(%u件 のRead ｴﾗｰを検出)")
                                 : Tr("ﾃﾞｰﾀﾁｪｯｸが終了しました(%u件 のRead ｴﾗｰを検出)"),
                   result_.read_errors) +
+            notes);
+  } else if (result_.edc_failed != 0) {
+    End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
+        StrFormat(after_capture ? Tr("読み込みが終了しました(%llu ﾌﾞﾛｯｸ のEDCｴﾗｰを検出)")
+                                : Tr("ﾃﾞｰﾀﾁｪｯｸが終了しました(%llu ﾌﾞﾛｯｸ のEDCｴﾗｰを検出)"),
+                  Ull(result_.edc_failed)) +
             notes);
   } else if (!result_.verdict.coverage().complete()) {
     End(ReferenceEnd::kCompleted, MessageIcon::kWarning,
@@ -724,6 +805,7 @@ void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool t
     return;
   }
   result_.layout.Add(at, check.bs);
+  const bool verify = VerifiesTrack(check.bs, piece.first, first, first_blocks);
   // The blocks the file holds whole from the track's first; the rest are not compared.
   const std::uint64_t in_file = (check.file.size() - offset) / check.bs;
   const bool partial = (check.file.size() - offset) % check.bs != 0;
@@ -731,7 +813,7 @@ void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool t
   const std::uint64_t last = piece.first + compared - 1;
   const bool cut = compared < piece.blocks();
   tail = tail || cut;
-  bool use_first = compared != 0 && first_blocks != 0 &&
+  bool use_first = !verify && compared != 0 && first_blocks != 0 &&
                    first_blocks == CommandBlocks(compared, kCheckBlocksPerCommand, tail);
   while (compared != 0 && !StopRequested() && check.current <= last &&
          check.declined == StopCause::kNone) {
@@ -741,14 +823,17 @@ void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool t
       // piece.
       const std::uint64_t tail_start = check.current;
       std::size_t tail_blocks = 0;
+      std::vector<bool> tail_edc;
       while (!StopRequested() && check.current <= last) {
+        const auto into = buffer_.span().subspan(tail_blocks * check.bs);
         const BlockReply c =
-            Read(check.current, 1, check.bs, buffer_.span().subspan(tail_blocks * check.bs));
+            verify ? ReadVerified(check.current, 1, into) : Read(check.current, 1, check.bs, into);
         if (!c.ok()) {
           result_.verdict.EndedBy(c.outcome, c.short_reply);
           check.tail_failed_at = check.current;
           break;
         }
+        if (verify) tail_edc.push_back(edc_failed_.front());
         ++tail_blocks;
         ++check.current;
         Report(check.current, result_.bytes_checked, check.started, false);
@@ -760,7 +845,8 @@ void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool t
       }
       if (tail_blocks != 0 || check.tail_failed_at) {
         const auto disc = buffer_.span().first(tail_blocks * check.bs);
-        if (!Compare(check, tail_start, tail_blocks, tail_blocks, disc, false, true)) {
+        if (!Compare(check, tail_start, tail_blocks, tail_blocks, disc, false, true,
+                     verify ? &tail_edc : nullptr)) {
           check.declined = StopCause::kDifference;
         }
         // The block that could not be read is not known to match (Compare counted it).
@@ -772,7 +858,9 @@ void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool t
       continue;
     }
     const std::uint32_t n = CommandBlocks(left, kCheckBlocksPerCommand, false);
-    const BlockReply c = use_first ? first : Read(check.current, n, check.bs, buffer_.span());
+    const BlockReply c = use_first ? first
+                         : verify  ? ReadVerified(check.current, n, buffer_.span())
+                                   : Read(check.current, n, check.bs, buffer_.span());
     use_first = false;
     if (!c.ok() && !GoPastReadError(c, check.current)) {
       coverage().Failed(static_cast<std::int64_t>(check.current), n);
@@ -783,7 +871,8 @@ void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool t
     // Data the drive did not deliver whole are no match, whatever the buffer holds.
     const std::uint64_t lba = check.current;
     check.current += n;
-    if (!Compare(check, lba, n, c.ok() ? n : 0, disc, !c.ok(), false)) {
+    if (!Compare(check, lba, n, c.ok() ? n : 0, disc, !c.ok(), false,
+                 verify && c.ok() ? &edc_failed_ : nullptr)) {
       check.declined = StopCause::kDifference;
       return;
     }
@@ -816,10 +905,24 @@ void ReferenceRun::CheckBeyondDisc(const CheckState& check) {
 
 bool ReferenceRun::Compare(CheckState& check, std::uint64_t lba, std::uint64_t blocks,
                            std::uint64_t delivered, std::span<const std::uint8_t> disc, bool failed,
-                           bool tail) {
+                           bool tail, const std::vector<bool>* edc) {
   const std::uint64_t unread = check.skip.CountIn(lba, blocks);
+  const bool edc_failed = edc && std::find(edc->begin(), edc->end(), true) != edc->end();
   if (failed) {
     coverage().Failed(static_cast<std::int64_t>(lba), blocks);
+  } else if (edc_failed) {
+    // Block by block: an EDC failure, else skipped as the capture's unread, else compared.
+    for (std::uint64_t i = 0; i < blocks; ++i) {
+      const auto at = static_cast<std::int64_t>(lba + i);
+      if (i < edc->size() && (*edc)[i]) {
+        coverage().EdcFailed(at, 1);
+      } else if (check.skip.Contains(lba + i)) {
+        coverage().Skipped(at, 1, SkipReason::kUnreadInReference);
+      } else {
+        coverage().ReadWhole(1);
+        coverage().Compared(1);
+      }
+    }
   } else {
     for (const UnreadRange& r : check.skip.ranges()) {
       const std::uint64_t first = std::max<std::uint64_t>(r.first, lba);
@@ -834,7 +937,8 @@ bool ReferenceRun::Compare(CheckState& check, std::uint64_t lba, std::uint64_t b
   }
   // The block after a tail that could not be read is not known to match either.
   const std::uint64_t asked = blocks + (tail && check.tail_failed_at ? 1 : 0);
-  const std::optional<std::uint64_t> at = FirstDifference(check, lba, asked, delivered, disc);
+  const std::optional<std::uint64_t> at =
+      FirstDifference(check, lba, asked, delivered, disc, edc_failed ? edc : nullptr);
   result_.bytes_checked += disc.size();
   return !at || CountMismatch(check, *at, tail);
 }
@@ -857,15 +961,24 @@ bool ReferenceRun::CountMismatch(CheckState& check, std::uint64_t lba, bool tail
 std::optional<std::uint64_t> ReferenceRun::FirstDifference(CheckState& check, std::uint64_t lba,
                                                            std::uint64_t blocks,
                                                            std::uint64_t delivered,
-                                                           std::span<const std::uint8_t> disc) {
+                                                           std::span<const std::uint8_t> disc,
+                                                           const std::vector<bool>* edc) {
   result_.skipped += check.skip.CountIn(lba, blocks);
+  // Blocks whose EDC failed are failures already: no difference is looked for in them.
+  UnreadBlocks with_edc;
+  if (edc) {
+    with_edc = check.skip;
+    ForEachFlaggedRun(*edc,
+                      [&](std::size_t i, std::size_t count) { with_edc.Add(lba + i, count); });
+  }
+  const UnreadBlocks& skip = edc ? with_edc : check.skip;
   const auto want = std::span<std::uint8_t>(check.expected).first(disc.size());
   const std::optional<std::uint64_t> offset =
       ReferenceOffset(result_.layout, static_cast<std::int64_t>(lba));
   const bool have_file = offset && check.file.ReadAt(*offset, want) == want.size();
   return FirstUnmatchedBlock(
       lba, blocks, delivered, disc,
-      have_file ? std::optional<std::span<const std::uint8_t>>(want) : std::nullopt, check.skip,
+      have_file ? std::optional<std::span<const std::uint8_t>>(want) : std::nullopt, skip,
       check.bs);
 }
 
@@ -904,7 +1017,7 @@ void RunReference(JobContext& ctx, ReferenceResult& result, const ReferenceReque
     return;
   }
   ctx.host().SetBusy(true);
-  ReferenceRun run(ctx, result);
+  ReferenceRun run(ctx, result, request.verify_edc);
   if (run.SettleRange(request)) body(run);
   ctx.host().SetBusy(false);
 }

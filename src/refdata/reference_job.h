@@ -9,6 +9,10 @@
 //   Message    the closing message (what the verdict says: complete, read errors gone past
 //              with the unread blocks' list, stopped, failed); Ask the range questions, the
 //              read error question and the continue question of the check.
+// With the EDC check a Mode 1 or form 1 track is read whole (mmc/edc_read.h) and each
+// block checked against its own EDC; a block that fails counts as an EDC failure and is
+// listed with the unread blocks. Audio and other Mode 2 tracks are read as without it, said
+// once. Without the check, a path seen to hide short transfers is said once.
 // Every read goes through ReadBlocks; a command that fails or brings fewer bytes than its
 // blocks hold is a read error, and the blocks of a read error gone past are written as 5Ah
 // filler and listed in FILE.unread (unread_list.h).
@@ -92,6 +96,8 @@ struct ReferenceResult {
   std::uint64_t bytes_checked = 0;
   std::uint32_t read_errors = 0;   // failed or short commands gone past
   std::uint32_t second_reads = 0;  // reads sent again over the A5h fill
+  // Blocks that came with good status and failed their EDC (with verify_edc), in every phase.
+  std::uint64_t edc_failed = 0;
   // Blocks of the capture that hold 5Ah filler instead of data, and the list file they were
   // written to (empty when there are none, or the target is a device or FIFO).
   UnreadBlocks unread;
@@ -131,6 +137,10 @@ struct ReferenceRequest {
   bool confirm_range = true;
   // start = end = 0 is LBA 0 alone (a range typed on a command line).
   bool exact = false;
+  // Read Mode 1 and form 1 blocks whole and check each one's EDC on the host: a block that
+  // fails is an EDC failure (listed with the unread blocks, 5Ah filler in a capture's file,
+  // not compared by a check). The file holds the user data alone either way.
+  bool verify_edc = false;
 };
 
 // Page "Read and Check": the read phase, then the check phase when `check_after` is set.

@@ -77,26 +77,35 @@ TEST(AgeFaultMatrix, EveryFaultOnEveryPathWithEachCheck) {
 
 // Faults in the later blocks of a command, on every path: a real drive reads each block it is
 // asked for, so a fault in block 9 of a 10-block command is the command's; each cell's
-// "blocks:" line says which blocks failed.
+// "blocks:" line says which blocks failed. With --verify-edc the short block the zeroing and
+// padding paths hide is told on them too (an EDC failure), a corrupted block is one whatever
+// the data check, and Read(10) cannot have its EDC checked.
 TEST(AgeFaultMatrix, FaultsInTheLaterBlocksOfACommand) {
-  testing::ExpectFaultMatrix("age_later_blocks.txt", "emu:type13",
-                             {{"no fault", ""},
-                              {"unreadable last block", "bad=19"},
-                              {"flaky last block failing every time", "flaky=19:1"},
-                              {"short last block", "short=19", testing::ShortHiddenByZeroTail()},
-                              {"corrupted last block", "corrupt=19"}},
-                             AgeRun(10, 29, 10, "type13", true));
+  testing::ExpectFaultMatrix(
+      "age_later_blocks.txt", "emu:type13",
+      {{"no fault", ""},
+       {"unreadable last block", "bad=19"},
+       {"flaky last block failing every time", "flaky=19:1"},
+       {"short last block", "short=19", testing::ShortHiddenByZeroTail()},
+       {"corrupted last block", "corrupt=19"},
+       {"no fault, EDC checked", "", {}, "", "", {"--verify-edc"}},
+       {"short last block, EDC checked", "short=19", {}, "", "", {"--verify-edc"}},
+       {"corrupted last block, EDC checked", "corrupt=19", {}, "", "", {"--verify-edc"}},
+       {"Read(10) with the EDC check", "", {}, "", "", {"--verify-edc", "--command", "read10"}}},
+      AgeRun(10, 29, 10, "type13", true));
 }
 
 // A command crossing from the data track 3 into the audio track 4 (LBA 13500) of type30 is sent
 // as one read per track, each in its own block size: a clean drive is good, and a bad block on
 // either side of the track start fails its own read.
 TEST(AgeFaultMatrix, ACommandCrossingATrackOfAnotherSectorType) {
-  testing::ExpectFaultMatrix("age_track_crossing.txt", "emu:type30",
-                             {{"no fault", ""},
-                              {"unreadable audio block after the track start", "bad=13509"},
-                              {"unreadable data block before the track start", "bad=13495"}},
-                             AgeRun(13470, 13530, 20, "", true));
+  testing::ExpectFaultMatrix(
+      "age_track_crossing.txt", "emu:type30",
+      {{"no fault", ""},
+       {"unreadable audio block after the track start", "bad=13509"},
+       {"unreadable data block before the track start", "bad=13495"},
+       {"no fault, EDC checked: the audio track said once", "", {}, "", "", {"--verify-edc"}}},
+      AgeRun(13470, 13530, 20, "", true));
 }
 
 // The first read's size probe fails (a flaky first block) where the path gives no size by

@@ -14,6 +14,7 @@
 
 #include "ageing_bench.h"
 #include "golden.h"
+#include "mmc/edc_read.h"
 #include "util/display_text.h"
 
 namespace tamarack {
@@ -124,8 +125,18 @@ TEST_P(AgeingRunLog, IsTheGoldenFile) {
     const AgeingResult r = b.Run(s);
     // The progress keeps the run's whole budget as its total to the last report.
     for (const JobProgress& p : b.progress) EXPECT_EQ(p.total, b.progress[0].total);
-    testing::ExpectGoldenFile(std::string(c.name) + ".txt",
-                              RunText(b, r, b.clock.Now() - before, s.log_path), "ageing");
+    // The one line that differs by path: a zeroing or padding path is said once to hide short
+    // transfers (a run that reads; never on a path with a residual); the rest of the run is the
+    // same on every path.
+    std::string text = RunText(b, r, b.clock.Now() - before, s.log_path);
+    const std::string note = std::string("status: ") + kHiddenShortText + "\n";
+    const std::size_t at = text.find(note);
+    if (std::string(resid) == "exact") {
+      EXPECT_EQ(at, std::string::npos);
+    }
+    if (at != std::string::npos) text.erase(at, note.size());
+    EXPECT_EQ(text.find(kHiddenShortText), std::string::npos) << "said more than once";
+    testing::ExpectGoldenFile(std::string(c.name) + ".txt", text, "ageing");
   }
 }
 

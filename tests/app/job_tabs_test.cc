@@ -66,6 +66,21 @@ class JobTabsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The Verify EDC box is one of the tab's settings, both ways.
+  void VerifyEdcBoxIsASetting() {
+    testing::WindowBench b({"emu:type13?speed=max"}, kTabAgeing);
+    AgeingTab& tab = *b.window->ageing_tab();
+    QVERIFY(!tab.verify_edc_box()->isChecked() && !tab.settings().verify_edc);
+    tab.verify_edc_box()->setChecked(true);
+    QVERIFY(tab.settings().verify_edc);
+    SettingsData stored;
+    tab.StoreSettings(&stored);
+    QVERIFY(stored.ageing.verify_edc);
+    stored.ageing.verify_edc = false;
+    tab.LoadSettings(stored);
+    QVERIFY(!tab.verify_edc_box()->isChecked());
+  }
+
   // Another drive's disc replaces the bounds the tab shows (they bound a single pass): read at
   // once while the tab is shown, the empty range filled from them; forgotten while it is not.
   // The loop count dialog (a count taken; Cancel keeps the entry), the step box for the step

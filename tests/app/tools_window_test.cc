@@ -355,6 +355,20 @@ class ToolsWindowTest : public QObject {
     QVERIFY(!fs::exists(dialog.check_file_field()->text().toStdString()));
   }
 
+  // The EDC box reaches the capture: a block the drive returns changed with good status is an
+  // EDC failure, named in the closing message and listed with the unread blocks.
+  void VerifyEdcBoxReachesTheCapture() {
+    Reference b;
+    QVERIFY(b.session.Open(b.id + "&corrupt=25"));
+    ReferenceDataDialog& dialog = b.Open();
+    dialog.verify_edc_box()->setChecked(true);
+    QVERIFY(b.RunAndWait());
+    const QString messages = b.answers.texts->join(QStringLiteral("|"));
+    QVERIFY2(messages.contains(QStringLiteral("読み込みが終了しました(1 ﾌﾞﾛｯｸ のEDCｴﾗｰを検出)")) &&
+                 messages.contains(QStringLiteral("EDC failed 1 (25)")),
+             qPrintable(messages));
+  }
+
   // The file list (its columns and sorting are tests/refdata's FileListTest), a file chosen, a
   // delete refused then done, the pages' controls, Cancel keeping the stored file:
   // reference_lists.txt.

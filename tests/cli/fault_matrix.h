@@ -36,6 +36,8 @@ struct MatrixFault {
   std::string disc = {};
   // The row's own input, handed to MatrixRun::prepare ("reference 100 blocks longer").
   std::string input = {};
+  // Options the row adds to the matrix's command line ("--verify-edc").
+  std::vector<std::string> args = {};
 };
 
 struct MatrixRun {
@@ -72,9 +74,11 @@ inline std::string FilesLeft(const TempDir& dir) {
 // The verdict of one cell as text: the kept lines of stdout, stderr but progress lines, the
 // exit status and the files left. The folder's path is written as DIR.
 inline std::string CellVerdict(cli::testing::VirtualCli& cli, const std::string& id,
-                               const MatrixRun& run, const std::string& input = {}) {
+                               const MatrixRun& run, const std::string& input = {},
+                               const std::vector<std::string>& extra = {}) {
   TempDir dir("tamarack-matrix-");
-  const std::vector<std::string> args = run.args(id, dir);
+  std::vector<std::string> args = run.args(id, dir);
+  args.insert(args.end(), extra.begin(), extra.end());
   if (!input.empty() && run.prepare) run.prepare(input, dir);
   const int status = cli.Run(args);
   const auto clean = [&dir](const std::string& line) {
@@ -105,12 +109,13 @@ inline void ExpectFaultMatrix(const std::string& name, const std::string& disc,
     std::string what = f.options.empty() ? "none" : f.options;
     if (!f.disc.empty()) what = f.options.empty() ? f.disc : f.disc + " " + f.options;
     if (!f.input.empty()) what += ", " + f.input;
+    for (const std::string& a : f.args) what += " " + a;
     for (const std::string& resid : ResidModes()) {
       std::string id =
           row_disc + (row_disc.find('?') == std::string::npos ? "?" : "&") + "speed=max";
       if (!f.options.empty()) id += "&" + f.options;
       cli::testing::VirtualCli cli;
-      cells.push_back(CellVerdict(cli, WithResid(id, resid), run, f.input));
+      cells.push_back(CellVerdict(cli, WithResid(id, resid), run, f.input, f.args));
     }
     const bool same = std::all_of(cells.begin(), cells.end(),
                                   [&](const std::string& c) { return c == cells.front(); });

@@ -77,6 +77,29 @@ TEST(CoverageTest, BlocksPassedOverAreListedAndLeaveItComplete) {
             "sessions\"}]");
 }
 
+// A block whose own EDC failed came with good status: neither read whole nor compared, a
+// failure of its own kind that keeps the run from being complete and names its blocks.
+TEST(CoverageTest, BlocksThatFailedTheirEdcAreTheirOwnFailure) {
+  JobVerdict v;
+  Coverage& c = v.coverage();
+  c.Ask(16, true);
+  c.ReadWhole(12);
+  c.Compared(12);
+  c.EdcFailed(100, 3);
+  c.EdcFailed(103, 1);  // joins the run before it
+  EXPECT_EQ(c.not_reached(), 0u);
+  EXPECT_EQ(c.not_compared(), 0u);
+  EXPECT_FALSE(c.complete());
+  EXPECT_EQ(v.edc_failures(), 4u);
+  EXPECT_FALSE(v.good());
+  EXPECT_EQ(c.Text(),
+            "asked 16, read 12, compared 12, failed 0, EDC failed 4 (100-103), skipped 0");
+  EXPECT_EQ(c.JsonMembers(),
+            "\"asked\": 16, \"read\": 12, \"compared\": 12, \"failed\": 0, \"skipped\": 0, "
+            "\"not_reached\": 0, \"failed_runs\": [], \"skipped_runs\": [], \"edc_failed\": 4, "
+            "\"edc_failed_runs\": [{\"first\": 100, \"count\": 4}]");
+}
+
 TEST(CoverageTest, ListedRunsAreBoundedButCountsAreNot) {
   Coverage c;
   for (std::int64_t i = 0; i < 1000; ++i) c.Failed(i * 2, 1);

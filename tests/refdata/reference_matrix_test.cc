@@ -28,6 +28,12 @@ std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden
       {"corrupted block", "corrupt=100"},
       {"Read CD refused", "refuse=be"},
       {"Read CD too slow", "slow=be"},
+      // With each block's EDC checked, the short transfers a zeroing or padding path hides
+      // are told on it too, and a block the drive changed is caught by itself.
+      {"no fault, EDC checked", "", {}, "", "", {"--verify-edc"}},
+      {"short first command, EDC checked", "short=5", {}, "", "", {"--verify-edc"}},
+      {"short later command, EDC checked", "short=100", {}, "", "", {"--verify-edc"}},
+      {"corrupted block, EDC checked", "corrupt=100", {}, "", "", {"--verify-edc"}},
   };
 }
 
@@ -50,6 +56,7 @@ TEST(ReferenceFaultMatrixTest, CaptureWithItsCheck) {
   faults.push_back({"whole mixed disc", "", {}, "emu:type30"});
   faults.push_back({"read error in an audio track", "bad=13518", {}, "emu:type30"});
   faults.push_back({"read error where a track starts", "bad=13500", {}, "emu:type30"});
+  faults.push_back({"whole mixed disc, EDC checked", "", {}, "emu:type30", "", {"--verify-edc"}});
   ExpectFaultMatrix("capture.txt", "emu:" + image.File("disc.iso"), faults,
                     {[](const std::string& id, const TempDir& dir) {
                        return std::vector<std::string>{"capture", "--drive",         id,
