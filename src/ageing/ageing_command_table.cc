@@ -15,7 +15,7 @@ const CommandEntry kAgeingTable[] = {
     CatalogueRow(mmc::kRead10, "Read(10)", &kRead10Behaviour),
     CatalogueRow(mmc::kRead12, "Read(12)", &kRead12Behaviour),
     CatalogueRow(mmc::kReadCd, "Read CD", &kReadCdBehaviour),
-    {kEndOpcode, 0, CommandDirection::kNone, "End", nullptr},
+    {kEndOpcode, 0, DataDirection::kNone, "End", nullptr},
 };
 
 constexpr const char* kStartLbaLabel = "Start LBA";

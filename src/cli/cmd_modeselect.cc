@@ -83,7 +83,7 @@ int ModeSelect(const ModeSelectOptions& o, CliContext& context) {
     out << "dry run: nothing sent\n";
     return kExitGood;
   }
-  const CommandOutcome outcome = session->Run(cdb, list, {.flow = DataFlow::kOut});
+  const CommandOutcome outcome = session->Run(cdb, list, {.direction = DataDirection::kOut});
   if (outcome.status != CommandStatus::kGood) {
     out << "status: " << FailureTextsOf(outcome).status_line << "\n";
     return ExitCodeFor(outcome);

@@ -68,7 +68,7 @@ int Send(const SendOptions& o, CliContext& context) {
       OpenSubcommandDrive(context, o.drive, "send", o.timeout);
   if (!session) return kExitCannotOpen;
   const CommandOutcome outcome =
-      session->Run(cdb, data, {.flow = data_out ? DataFlow::kOut : DataFlow::kIn});
+      session->Run(cdb, data, {.direction = data_out ? DataDirection::kOut : DataDirection::kIn});
   const FailureTexts texts = FailureTextsOf(outcome);
   const std::uint32_t moved =
       std::min<std::uint32_t>(outcome.result.transferred, static_cast<std::uint32_t>(data.size()));

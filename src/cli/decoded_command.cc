@@ -54,7 +54,7 @@ void DecodeBuffer(DecodedCommand& c, std::span<const std::uint8_t> buffer,
   in.received_length = ReceivedLength(transferred, buffer.size());
   in.transferred = transferred;
   in.cdb = c.cdb;
-  in.direction = 2;
+  in.direction = DataDirection::kIn;
   in.group_size = group_size;
   c.output = decoder(in);
   c.decoded = true;

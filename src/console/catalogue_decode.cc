@@ -27,7 +27,7 @@ std::optional<DecodeOutput> DecodeWithCatalogue(const Cdb& cdb, std::span<const 
     in.received_length = ReceivedLength(transferred, data.size());
     in.cdb = cdb;
     in.transfer_blocks = form_data.transfer_blocks;
-    in.direction = static_cast<int>(e.direction);
+    in.direction = e.direction;
     in.group_size = group_size;
     return b.decoder(in);
   }

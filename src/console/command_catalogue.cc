@@ -20,8 +20,8 @@ namespace tamarack {
 
 namespace {
 
-constexpr auto kNone = CommandDirection::kNone;
-constexpr auto kIn = CommandDirection::kIn;
+constexpr auto kNone = DataDirection::kNone;
+constexpr auto kIn = DataDirection::kIn;
 
 const CommandEntry kCatalogue[] = {
     CatalogueRow(mmc::kTestUnitReady, "Test Unit Ready", &kNoParameterBehaviour),
@@ -94,7 +94,7 @@ bool MovesNoData(std::uint32_t opcode) {
   if (opcode == kPauseResumeOpcode) return true;
   for (const CommandEntry& e : CommandCatalogue()) {
     if (!IsUserSlot(e) && e.opcode == opcode && e.opcode != kEndOpcode) {
-      return e.direction == CommandDirection::kNone;
+      return e.direction == DataDirection::kNone;
     }
   }
   return false;
@@ -116,12 +116,9 @@ std::string CatalogueState::Name(std::size_t index) const {
   return kCatalogue[index].name;
 }
 
-CommandDirection CatalogueState::Direction(std::size_t index) const {
+DataDirection CatalogueState::Direction(std::size_t index) const {
   if (IsUserRow(index)) {
-    const int d = rows_[index].direction;
-    return d == 1   ? CommandDirection::kOut
-           : d == 2 ? CommandDirection::kIn
-                    : CommandDirection::kNone;
+    return rows_[index].direction;
   }
   return kCatalogue[index].direction;
 }

@@ -15,39 +15,26 @@
 
 namespace tamarack {
 
-enum class CommandDirection : std::uint8_t { kNone = 0, kOut = 1, kIn = 2 };
-
 // One row of the catalogue, its static part.
 struct CommandEntry {
   std::uint32_t opcode;  // kEndOpcode for the end row; 0 for user slots (theirs is state)
   // Bits 0-7: user mark (0x80 + slot number for user slots). Bits 8-15: index of the CDB's
   // control byte (5, 9 or 11; 0 for user slots).
   std::uint32_t flags;
-  CommandDirection direction;  // user slots: the slot's own direction is state
+  DataDirection direction;  // user slots: the slot's own direction is state
   const char* name;
   const CommandBehaviour* behaviour;
 };
 
 // A built-in row of `opcode`: its control byte and data direction are the opcode table's.
-consteval CommandDirection CatalogueDirection(std::uint8_t opcode) {
-  switch (mmc::OpcodeRow(opcode).direction) {
-    case DataDirection::kIn:
-      return CommandDirection::kIn;
-    case DataDirection::kOut:
-      return CommandDirection::kOut;
-    case DataDirection::kNone:
-      break;
-  }
-  return CommandDirection::kNone;
-}
 consteval CommandEntry CatalogueRow(std::uint8_t opcode, const char* name,
-                                    const CommandBehaviour* behaviour, CommandDirection direction) {
+                                    const CommandBehaviour* behaviour, DataDirection direction) {
   const auto control = static_cast<std::uint32_t>(mmc::OpcodeRow(opcode).cdb_length - 1);
   return CommandEntry{opcode, control << 8, direction, name, behaviour};
 }
 consteval CommandEntry CatalogueRow(std::uint8_t opcode, const char* name,
                                     const CommandBehaviour* behaviour) {
-  return CatalogueRow(opcode, name, behaviour, CatalogueDirection(opcode));
+  return CatalogueRow(opcode, name, behaviour, mmc::OpcodeRow(opcode).direction);
 }
 
 inline constexpr std::uint32_t kEndOpcode = 0xFFFFFFFFu;
@@ -81,7 +68,7 @@ struct CommandRowState {
   std::vector<std::uint8_t> out_data;
   // User slots only.
   std::uint32_t opcode = 0;  // CDB byte 0 as last collected
-  int direction = 0;         // 0 none, 1 to the drive, 2 from the drive
+  DataDirection direction = DataDirection::kNone;
   std::uint32_t length = 0;  // data length in bytes
   std::string name;
 };
@@ -97,7 +84,7 @@ class CatalogueState {
   // The row's opcode (a slot's from its CDB), name (a slot's own) and direction.
   std::uint32_t Opcode(std::size_t index) const;
   std::string Name(std::size_t index) const;
-  CommandDirection Direction(std::size_t index) const;
+  DataDirection Direction(std::size_t index) const;
 
   // A slot's new name, cut to 30 characters (whole UTF-8 characters).
   void RenameSlot(std::size_t index, std::string_view name);

@@ -44,7 +44,7 @@ void Console::StoreCurrent() {
     return;
   }
   s.cdb_store = current_.cdb;
-  if (catalogue_.Direction(row_) == CommandDirection::kOut) s.out_data = current_.parameter;
+  if (catalogue_.Direction(row_) == DataDirection::kOut) s.out_data = current_.parameter;
 }
 
 bool Console::SelectRow(std::size_t row, bool from_list) {
@@ -151,7 +151,7 @@ CommandInput Console::InputOf(std::size_t row, const FormData& data) const {
   in.cdb = data.cdb;
   in.transfer_blocks = data.transfer_blocks;
   in.direction = catalogue_.Direction(row);
-  if (in.direction == CommandDirection::kOut) in.out_data = data.parameter;
+  if (in.direction == DataDirection::kOut) in.out_data = data.parameter;
   in.slot_length = IsUserRow(row) ? data.length : 0;
   in.receive_request_length = options.receive_length;
   in.decoder = CommandCatalogue()[row].behaviour->decoder;
@@ -174,7 +174,7 @@ PlanResult Console::PlanTypedCdb(const Cdb& cdb) const {
     data.cdb = cdb;
     CommandInput in = InputOf(row_, data);
     in.user_order = false;
-    in.direction = CommandDirection::kIn;
+    in.direction = DataDirection::kIn;
     in.out_data.clear();
     in.decoder = &DecodeTransferredData;
     return PlanCommand(std::move(in));

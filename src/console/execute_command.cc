@@ -23,7 +23,7 @@ PlanResult PlanCommand(CommandInput input) {
     plan.buffer_size = input.receive_request_length;
     // A command without a data phase requests nothing: it goes out with no data direction.
     plan.request_length = MovesNoData(input.cdb[0]) ? 0 : input.receive_request_length;
-  } else if (input.direction != CommandDirection::kNone) {
+  } else if (input.direction != DataDirection::kNone) {
     if (input.slot_length == 0) {
       r.message = Tr(kNoLengthMessage);
       return r;
@@ -31,7 +31,7 @@ PlanResult PlanCommand(CommandInput input) {
     plan.buffer_size = std::max<std::size_t>(input.slot_length, kSlotMinBuffer);
     plan.request_length = input.slot_length;
   }
-  plan.data_out = input.direction == CommandDirection::kOut;
+  plan.data_out = input.direction == DataDirection::kOut;
   plan.input = std::move(input);
   r.plan = std::move(plan);
   return r;
@@ -56,8 +56,8 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Jo
                                            ? std::span<std::uint8_t>(out_data)
                                            : std::span<std::uint8_t>(buffer).first(request);
   const auto start = std::chrono::steady_clock::now();
-  const CommandOutcome outcome =
-      session.Run(in.cdb, data, {.flow = plan.data_out ? DataFlow::kOut : DataFlow::kIn});
+  const CommandOutcome outcome = session.Run(
+      in.cdb, data, {.direction = plan.data_out ? DataDirection::kOut : DataDirection::kIn});
   report.duration = std::chrono::duration_cast<std::chrono::microseconds>(
       std::chrono::steady_clock::now() - start);
   report.sent = outcome.status != CommandStatus::kNoDevice;
@@ -95,7 +95,7 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Jo
   if (into_receive_buffer)
     report.receive_data.emplace(buffer.begin(),
                                 buffer.begin() + static_cast<std::ptrdiff_t>(request));
-  if (in.user_order && in.direction == CommandDirection::kIn && report.transferred != 0) {
+  if (in.user_order && in.direction == DataDirection::kIn && report.transferred != 0) {
     const std::size_t n = std::min<std::size_t>(report.transferred, in.receive_request_length);
     report.receive_data.emplace(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
   }
@@ -108,7 +108,7 @@ CommandReport ExecuteCommand(DeviceSession& session, const CommandPlan& plan, Jo
     d.transferred = report.transferred;
     d.cdb = in.cdb;
     d.transfer_blocks = in.transfer_blocks;
-    d.direction = static_cast<int>(in.direction);
+    d.direction = in.direction;
     d.group_size = in.group_size;
     report.output = in.decoder(d);
     if (!report.output.sense_dialog.empty() && session.host() != nullptr) {

@@ -34,7 +34,7 @@ struct CommandInput {
   bool user_order = false;  // the list is in User order (the row is a slot)
   Cdb cdb{};
   int transfer_blocks = 0;
-  CommandDirection direction = CommandDirection::kNone;
+  DataDirection direction = DataDirection::kNone;
   std::vector<std::uint8_t> out_data;  // data-out commands: exactly the bytes sent
   std::uint32_t slot_length = 0;       // user order: the slot's data length
   std::uint32_t receive_request_length = 0;

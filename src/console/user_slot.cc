@@ -16,16 +16,16 @@ constexpr Choice kDirectionChoices[] = {
     {TR_NOOP("受信(Drive->PC)"), 2},
 };
 
-std::uint32_t GetDirection(const FormData& d) { return static_cast<std::uint32_t>(d.direction); }
-void SetDirection(FormData& d, std::uint32_t v) { d.direction = static_cast<int>(v); }
+std::uint32_t GetDirection(const FormData& d) { return DirectionCode(d.direction); }
+void SetDirection(FormData& d, std::uint32_t v) { d.direction = DirectionFromCode(v); }
 std::uint32_t GetLength(const FormData& d) { return d.length; }
 void SetLength(FormData& d, std::uint32_t v) { d.length = v; }
 
-bool MovesData(const FormData& d) { return d.direction == 1 || d.direction == 2; }
-bool SendsData(const FormData& d) { return d.direction == 1; }
+bool MovesData(const FormData& d) { return d.direction != DataDirection::kNone; }
+bool SendsData(const FormData& d) { return d.direction == DataDirection::kOut; }
 
 std::string GetDataText(const FormData& d) {
-  return d.direction == 1 ? SlotDataText(d.parameter) : std::string();
+  return d.direction == DataDirection::kOut ? SlotDataText(d.parameter) : std::string();
 }
 void SetDataText(FormData& d, std::string_view text) {
   d.parameter = ParseSlotData(text, d.length);
@@ -113,7 +113,7 @@ void StoreSlot(const FormData& current, CommandRowState& slot) {
   slot.opcode = current.cdb[0];
   slot.direction = current.direction;
   slot.length = current.length;
-  if (current.direction == 1) slot.out_data = current.parameter;
+  if (current.direction == DataDirection::kOut) slot.out_data = current.parameter;
 }
 
 FormData SlotFormData(const CommandRowState& slot) {

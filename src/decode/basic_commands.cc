@@ -52,7 +52,8 @@ DecodeOutput DecodeRequestSense(const DecodeInput& input) {
 }
 
 DecodeOutput DecodeTransferredData(const DecodeInput& input) {
-  if (input.direction != 2 || input.transferred == 0) return DecodeCommandSucceeded(input);
+  if (input.direction != DataDirection::kIn || input.transferred == 0)
+    return DecodeCommandSucceeded(input);
   const std::size_t n = std::min<std::size_t>(input.transferred, input.data.size());
   DecodeOutput out;
   out.text = ShowHexDumpText(kDataBanner, input.data.first(n), input.group_size);

@@ -81,11 +81,12 @@ OpenResult DeviceSession::OpenDriveDevice() const {
 [[gnu::hot]] CommandOutcome DeviceSession::Run(const Cdb& cdb, std::span<std::uint8_t> buffer,
                                                RunOptions options) {
   // With no data the request still goes as data-in, with a zero byte count.
-  const ScsiRequest request{
-      .cdb = cdb,
-      .buffer = buffer,
-      .direction = options.flow == DataFlow::kOut ? DataDirection::kOut : DataDirection::kIn,
-      .timeout_seconds = CommandTimeout()};
+  const ScsiRequest request{.cdb = cdb,
+                            .buffer = buffer,
+                            .direction = options.direction == DataDirection::kOut
+                                             ? DataDirection::kOut
+                                             : DataDirection::kIn,
+                            .timeout_seconds = CommandTimeout()};
   // One outcome, returned on every path: built in the caller's place, never moved.
   std::unique_lock lock(mutex_);
   const bool open = device_ != nullptr;

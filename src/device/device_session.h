@@ -48,10 +48,6 @@ enum class CommandStatus {
   kGood,
 };
 
-// Which way a command's data go through `DeviceSession::Run`. A command without data goes as
-// data in with an empty buffer.
-enum class DataFlow { kIn, kOut };
-
 // Whether a check condition opens the sense dialog (through `SessionHost`).
 enum class SenseDialog { kQuiet, kShow };
 
@@ -61,7 +57,9 @@ enum class HostReport { kTell, kSilent };
 
 // How `Run` sends a command; the default is the plain read: data in, no dialog, told.
 struct RunOptions {
-  DataFlow flow = DataFlow::kIn;
+  // Which way the buffer goes: data out sends it, anything else receives into it (a command
+  // without data goes as data in with an empty buffer).
+  DataDirection direction = DataDirection::kIn;
   SenseDialog sense_dialog = SenseDialog::kQuiet;
   HostReport report = HostReport::kTell;
 };

@@ -18,11 +18,19 @@ using Cdb = std::array<std::uint8_t, kCdbSize>;
 inline constexpr std::size_t kSenseSize = 252;
 using SenseBytes = std::array<std::uint8_t, kSenseSize>;
 
-enum class DataDirection {
-  kNone,  // no data phase
-  kIn,    // data from the drive
-  kOut,   // data to the drive
+// Which way a command's data go. The numbers are the codes a user slot's direction has in the
+// forms and in the settings file (0 none, 1 to the drive, 2 from the drive).
+enum class DataDirection : std::uint8_t {
+  kNone = 0,  // no data phase
+  kOut = 1,   // data to the drive
+  kIn = 2,    // data from the drive
 };
+
+// A stored direction code as a direction; an unknown code is no data phase.
+constexpr DataDirection DirectionFromCode(std::uint32_t code) {
+  return code == 1 ? DataDirection::kOut : code == 2 ? DataDirection::kIn : DataDirection::kNone;
+}
+constexpr std::uint32_t DirectionCode(DataDirection d) { return static_cast<std::uint32_t>(d); }
 
 // The address a drive has on its bus. On Linux: host → port, channel → path id,
 // id → target id, lun → LUN.

@@ -58,8 +58,8 @@ struct DecodeInput {
   std::uint32_t transferred = 0;
   Cdb cdb{};                // as executed
   int transfer_blocks = 0;  // blocks the buffer was prepared for (read commands)
-  int direction = 0;        // 0 none, 1 data to the drive, 2 data from the drive
-  int group_size = 4;       // of the grouping box, for dumps
+  DataDirection direction = DataDirection::kNone;
+  int group_size = 4;  // of the grouping box, for dumps
 };
 
 // One column of a list view whose columns a decoder rebuilds (the TOC list).

@@ -17,8 +17,8 @@ struct FormData {
   std::vector<std::uint8_t> parameter;
   // Blocks execution prepares its buffer for (read commands); 0 for every other command.
   int transfer_blocks = 0;
-  // User slots: 0 no data, 1 data to the drive, 2 data from the drive; and the byte count.
-  int direction = 0;
+  // User slots: which way their data go, and the byte count.
+  DataDirection direction = DataDirection::kNone;
   std::uint32_t length = 0;
 
   bool operator==(const FormData&) const = default;

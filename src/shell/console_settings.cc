@@ -24,7 +24,7 @@ void ConsoleToSettings(const Console& console, SettingsData* d) {
     const CommandRowState& row = cat.row(kFirstUserRow + s);
     UserSlotSettings& u = d->users[s];
     u.cdb = row.cdb_store;
-    u.kind = row.direction;
+    u.kind = static_cast<int>(DirectionCode(row.direction));
     u.length = row.length;
     u.data = row.out_data;
     u.name = row.name;
@@ -55,7 +55,8 @@ void SettingsToConsole(const SettingsData& d, Console* console) {
     CommandRowState& row = cat.row(kFirstUserRow + s);
     row.cdb_store = u.cdb;
     row.opcode = u.cdb[0];
-    row.direction = u.kind >= 0 && u.kind <= 2 ? u.kind : 0;
+    row.direction =
+        u.kind >= 0 ? DirectionFromCode(static_cast<std::uint32_t>(u.kind)) : DataDirection::kNone;
     row.length = u.length;
     row.out_data = u.data;
     if (u.name.empty()) {

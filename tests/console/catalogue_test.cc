@@ -32,13 +32,13 @@ TEST(Catalogue, RenameCutsAtThirtyCharactersAndResetRestores) {
   EXPECT_EQ(state.Name(3), "Mode Sense(10)");
 
   state.row(26).opcode = 0x12;
-  state.row(26).direction = 2;
+  state.row(26).direction = DataDirection::kIn;
   state.row(26).length = 36;
   state.row(7).cdb_store[2] = 0x10;
   state.Reset();
   EXPECT_EQ(state.Name(26), "User01");
   EXPECT_EQ(state.Opcode(26), 0u);
-  EXPECT_EQ(state.Direction(26), CommandDirection::kNone);
+  EXPECT_EQ(state.Direction(26), DataDirection::kNone);
   EXPECT_EQ(state.row(26).length, 0u);
   EXPECT_EQ(state.row(7).cdb_store, Cdb{});
 }
@@ -86,7 +86,7 @@ TEST(UserSlotForm, DataOutWithLengthFourSendsFourBytes) {
   SetText(c, "ﾃﾞｰﾀ長", "4");
   SetText(c, "ﾃﾞｰﾀ(PC->Drive)", "01 02 03 04 05");
   EXPECT_EQ(c.catalogue().row(27).out_data, (Bytes{1, 2, 3, 4}));
-  EXPECT_EQ(c.catalogue().Direction(27), CommandDirection::kOut);
+  EXPECT_EQ(c.catalogue().Direction(27), DataDirection::kOut);
   const PlanResult p = c.PrepareExecution("");
   ASSERT_TRUE(p.plan);
   EXPECT_TRUE(p.plan->data_out);

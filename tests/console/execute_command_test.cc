@@ -78,7 +78,7 @@ CommandInput ReadInput(int blocks) {
   in.row = 7;
   in.cdb = {0x28, 0, 0, 0, 0, 0x10, 0, 0, static_cast<std::uint8_t>(blocks)};
   in.transfer_blocks = blocks;
-  in.direction = CommandDirection::kIn;
+  in.direction = DataDirection::kIn;
   in.receive_request_length = 40960;
   in.decoder = &Remember;
   return in;
@@ -104,8 +104,8 @@ TEST(PlanCommand, LengthsAndTheirMessages) {
   in.user_order = true;
   in.row = 26;
   for (const auto& [direction, length] :
-       {std::pair{CommandDirection::kIn, 0u}, std::pair{CommandDirection::kOut, 0u},
-        std::pair{CommandDirection::kIn, 8u}, std::pair{CommandDirection::kNone, 0u}}) {
+       {std::pair{DataDirection::kIn, 0u}, std::pair{DataDirection::kOut, 0u},
+        std::pair{DataDirection::kIn, 8u}, std::pair{DataDirection::kNone, 0u}}) {
     in.direction = direction;
     in.slot_length = length;
     plan(StrFormat("slot direction %d length %u", static_cast<int>(direction), length),
@@ -281,7 +281,7 @@ TEST(ExecuteCommand, DataOutAndRequestSense) {
   CommandInput in;
   in.row = 14;
   in.cdb = {0xA2, 0, 0, 0, 0, 0, 0, 0, 0, 8};
-  in.direction = CommandDirection::kOut;
+  in.direction = DataDirection::kOut;
   in.out_data = {0, 6, 3, 0, 1, 0, 1, 1};
   in.receive_request_length = 40960;
   in.decoder = &DecodeCommandSucceeded;

@@ -19,7 +19,7 @@ DecodeInput Input(const std::vector<std::uint8_t>& reply, Cdb cdb = {}) {
   in.received_length = static_cast<std::uint32_t>(reply.size());
   in.transferred = in.received_length;
   in.cdb = cdb;
-  in.direction = 2;
+  in.direction = DataDirection::kIn;
   return in;
 }
 

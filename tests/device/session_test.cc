@@ -110,8 +110,8 @@ TEST(SendScsiCommand, DirectionsTimeOutAndTheSenseDialog) {
   EXPECT_EQ(transferred, 0u);
   f.session.SetCommandTimeout(30);
   std::vector<std::uint8_t> params(8, 0);
-  EXPECT_TRUE(
-      SendScsiCommand(f.session, MakeCdb({0x55, 0x10}), params, nullptr, {.flow = DataFlow::kOut}));
+  EXPECT_TRUE(SendScsiCommand(f.session, MakeCdb({0x55, 0x10}), params, nullptr,
+                              {.direction = DataDirection::kOut}));
   ASSERT_EQ(f.transport->sent.size(), 2u);
   EXPECT_EQ(f.transport->sent[1].direction, DataDirection::kOut);
   EXPECT_EQ(f.transport->sent[1].timeout_seconds, 30u);

@@ -175,7 +175,7 @@ class DriveHarness {
     Reply r;
     r.data = std::move(data);
     const CommandOutcome outcome =
-        session.Run(cdb, r.data, {.flow = out ? DataFlow::kOut : DataFlow::kIn});
+        session.Run(cdb, r.data, {.direction = out ? DataDirection::kOut : DataDirection::kIn});
     r.status = outcome.status;
     r.result = outcome.result;
     r.transferred = outcome.result.transferred;

@@ -20,7 +20,7 @@ TEST(ConsoleSettings, RoundTripThroughTheSettingsFile) {
   CommandRowState& slot = before.catalogue().row(kFirstUserRow + 2);
   slot.cdb_store = {0x55, 0x10, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0};
   slot.opcode = 0x55;
-  slot.direction = 1;
+  slot.direction = DataDirection::kOut;
   slot.length = 4;
   slot.out_data = {1, 2, 3, 4};
   before.catalogue().RenameSlot(kFirstUserRow + 2, "Select four");
@@ -78,7 +78,7 @@ TEST(ConsoleSettings, OutOfRangeValuesFallBackToSafeOnes) {
   EXPECT_EQ(console.options.receive_length, kDefaultReceiveLength);
   EXPECT_EQ(console.grouping_index, 5);
   EXPECT_EQ(console.current_row(), 0u);
-  EXPECT_EQ(console.catalogue().row(kFirstUserRow).direction, 0);
+  EXPECT_EQ(console.catalogue().row(kFirstUserRow).direction, DataDirection::kNone);
   const Options o = OptionsFromSettings(data);
   EXPECT_EQ(o.command_timeout, 7u);
   EXPECT_EQ(o.receive_length, 40960u);
