@@ -5,7 +5,7 @@
 # tests, no benchmarks; noautodbgsym: no debug symbol packages; more options may come from the
 # environment) through the compiler cache the presets use. Install the result with `apt-get install ./dist/*.deb`.
 # With `windows`: cross-builds tamarack-cli.exe (preset windows) and zips it with the README,
-# the licence and the user guide into dist/tamarack-cli-VERSION-windows-x86_64.zip.
+# the licence and the guides into dist/tamarack-cli-VERSION-windows-x86_64.zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "${1:-}" = windows ]; then
@@ -29,7 +29,7 @@ if [ "${1:-}" = windows ]; then
   cp "$exe" "$stage/$name/"
   x86_64-w64-mingw32-strip "$stage/$name/tamarack-cli.exe"
   # Text files with Windows line ends, so that Notepad of any age shows them.
-  for f in README.md LICENSE docs/user-guide.md; do
+  for f in README.md LICENSE docs/user-guide.md docs/cli-guide.md docs/virtual-drive.md; do
     sed 's/$/\r/' "$f" >"$stage/$name/$(basename "$f" .md).txt"
   done
   mkdir -p dist
