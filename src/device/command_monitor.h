@@ -69,7 +69,7 @@ std::optional<std::vector<std::uint8_t>> ParseOpcodeFilter(std::string_view text
 // True when the filter passes `command` (an empty filter passes every one).
 bool PassesOpcodeFilter(const std::vector<std::uint8_t>& opcodes, const MonitoredCommand& command);
 
-// Writes the commands' trace lines as a trace file (README.md's format, readable by
+// Writes the commands' trace lines as a trace file (docs/cli-guide.md's format, readable by
 // ReadTraceFile); false with the reason.
 bool SaveMonitorTrace(const std::string& path, const std::vector<MonitoredCommand>& commands,
                       std::string* error);

@@ -1,6 +1,6 @@
 // A record of every command sent to a drive, as JSON Lines: one object per command holding
 // every byte needed to replay it (CDB, data out, reply, status, sense, transferred count).
-// The field names are part of the trace's format; README.md lists them.
+// The field names are part of the trace's format; docs/cli-guide.md lists them.
 #pragma once
 
 #include <atomic>

@@ -1,5 +1,5 @@
-// Reads back the command trace that CommandTrace writes (JSON Lines, see README.md), so that
-// a recorded run can be replayed.
+// Reads back the command trace that CommandTrace writes (JSON Lines, see docs/cli-guide.md), so
+// that a recorded run can be replayed.
 #pragma once
 
 #include <cstdint>

@@ -22,7 +22,7 @@ def read(name, mode="r"):
         return f.read()
 
 
-# Exit statuses (see the README's table): 0 good, 2 not ready, 5 illegal request, 9 invalid
+# Exit statuses (see tamarack-cli(1), EXIT STATUS): 0 good, 2 not ready, 5 illegal request, 9 invalid
 # operation code.
 expected = {
     "drives": 0, "inquiry": 0, "toc": 0, "toc_msf": 0, "config": 0, "modesense": 0,
