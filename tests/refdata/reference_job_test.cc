@@ -81,12 +81,15 @@ struct Bench : emu::testing::DriveHarness {
     return job->result();
   }
   std::shared_ptr<CaptureJob> Capture(const std::string& name, std::uint32_t start = 0,
-                                      std::uint32_t end = 0, bool check = false) const {
+                                      std::uint32_t end = 0, bool check = false,
+                                      std::uint32_t retries = kDefaultRetries) const {
     return std::make_shared<CaptureJob>(
-        ReferenceRequest{.start = start, .end = end, .path = dir.File(name)}, check);
+        ReferenceRequest{.start = start, .end = end, .path = dir.File(name), .retries = retries},
+        check);
   }
-  std::shared_ptr<CheckJob> Check(const std::string& name) const {
-    return std::make_shared<CheckJob>(ReferenceRequest{.path = dir.File(name)});
+  std::shared_ptr<CheckJob> Check(const std::string& name,
+                                  std::uint32_t retries = kDefaultRetries) const {
+    return std::make_shared<CheckJob>(ReferenceRequest{.path = dir.File(name), .retries = retries});
   }
   // The Read CD commands sent so far.
   std::vector<Cdb> ReadCds() const {
@@ -188,17 +191,68 @@ TEST(CheckJobTest, TheFileBoundsTheCheckAndDifferencesAreAsked) {
 }
 
 // Stopping at a read error and read errors in the tail are rows of the fault matrices
-// (reference_matrix_test.cc) and of the CLI's runs. Passed over here: the command's blocks keep
-// their place as filler and are listed; the check skips them and counts the command it could
-// not read (LBA 28-41, partly listed) as a difference.
+// (reference_matrix_test.cc) and of the CLI's runs. Passed over here without a second try
+// (retries 0): the command's blocks keep their place as filler and are listed; the check skips
+// them and counts the command it could not read (LBA 28-41, partly listed) as a difference.
 TEST(ReferenceReadErrorTest, PassedOverTheBlocksAreFillerAndListed) {
   Bench bench("emu:recordable?speed=max&bad=40");
-  bench.Run(bench.Capture("pass.dat", 0, 0, true), {Answer::kYes, Answer::kYes, Answer::kSkip},
+  bench.Run(bench.Capture("pass.dat", 0, 0, true, 0), {Answer::kYes, Answer::kYes, Answer::kSkip},
             "read_error_passed_over");
+  EXPECT_EQ(bench.ReadCds().size(), 62u + 8u + 71u + 6u);  // no read sent twice
   Bytes expected = RecordableData(0, 1000);
   std::fill(expected.begin() + 32 * 2048, expected.begin() + 48 * 2048, kReplyFill);
   EXPECT_TRUE(bench.dir.Read("pass.dat") == expected);
   EXPECT_EQ(bench.dir.Read("pass.dat.unread"), Bytes({'3', '2', '-', '4', '7', '\n'}));
+}
+
+// A failed command's blocks read again alone, each up to the retries: the capture's command
+// at 32 is 16 single reads, LBA 40 three times; only LBA 40 is filler and listed, the question
+// names it. The check leaves LBA 40 out (the capture's unread block) and reads the other 13
+// blocks of its command 28-41 again: all came, so no question and no difference, yet the
+// failed commands stay in the verdict.
+TEST(ReferenceRetryTest, OnlyTheBlocksThatStayUnreadableAreUnread) {
+  Bench bench("emu:recordable?speed=max&bad=40");
+  const auto job = bench.Capture("re.dat", 0, 0, true, 3);
+  const ReferenceResult& r = bench.Run(job, {Answer::kYes}, "read_error_read_again");
+  Bytes expected = RecordableData(0, 1000);
+  std::fill(expected.begin() + 40 * 2048, expected.begin() + 41 * 2048, kReplyFill);
+  EXPECT_TRUE(bench.dir.Read("re.dat") == expected);
+  EXPECT_EQ(bench.dir.Read("re.dat.unread"), Bytes({'4', '0', '-', '4', '0', '\n'}));
+  EXPECT_EQ(r.retry_reads, 15u + 3u + 13u);
+  EXPECT_EQ(r.verdict.recovered(), 15u + 13u);
+  EXPECT_FALSE(r.verdict.good());
+  const std::vector<Cdb> reads = bench.ReadCds();
+  ASSERT_EQ(reads.size(), (62u + 8u + 18u) + (71u + 6u + 13u));
+  EXPECT_EQ(reads[2], ReadCdCdb(32, 16));
+  std::vector<std::uint32_t> again;
+  for (std::uint32_t lba = 32; lba < 48; ++lba) {
+    for (int i = 0; i < (lba == 40 ? 3 : 1); ++i) again.push_back(lba);
+  }
+  for (std::size_t i = 0; i < again.size(); ++i) {
+    EXPECT_EQ(reads[3 + i], ReadCdCdb(again[i], 1)) << i;
+  }
+  EXPECT_EQ(reads[3 + again.size()], ReadCdCdb(48, 16));
+}
+
+// Cancel at the question ends the capture before the command: the file holds the blocks before
+// it; the blocks read again count as read (recovered) or failed, none as not reached. A block
+// of the range's last ones read one per command is read again as often before it ends the
+// capture; with no second try the first failure ends it.
+TEST(ReferenceRetryTest, CancelAtTheQuestionAndTheRangesLastBlocks) {
+  Bench bench("emu:recordable?speed=max&bad=40,995");
+  bench.Run(bench.Capture("no.dat", 0, 0, false, 1), {Answer::kNo}, "read_error_read_again_cancel");
+  EXPECT_EQ(bench.dir.Read("no.dat.partial"), RecordableData(0, 32));
+  const std::uint32_t tries[] = {0, 2};
+  for (const std::uint32_t n : tries) {
+    Bench tail("emu:recordable?speed=max&bad=995");
+    const auto job = tail.Capture("tail.dat", 0, 0, false, n);
+    const ReferenceResult& r = tail.Run(job);
+    EXPECT_EQ(r.end, ReferenceEnd::kTailReadFailed) << n;
+    EXPECT_EQ(r.retry_reads, n);
+    EXPECT_EQ(tail.ReadCds().size(), 62u + 4u + n);
+    EXPECT_EQ(r.verdict.coverage().failed(), 1u);
+    EXPECT_EQ(r.verdict.failures(), 1u + n) << "each failed read is a failure";
+  }
 }
 
 // One command of 4 blocks of 4 bytes from LBA 100 against the file's bytes: a failed read
