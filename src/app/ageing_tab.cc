@@ -17,10 +17,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QTime>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ageing/ageing_command_table.h"
 #include "ageing/ageing_log.h"
@@ -235,9 +237,22 @@ void AgeingTab::BuildRunColumn(QVBoxLayout* right) {
   end_on_data_error_ = new QCheckBox(QStringLiteral("Ageing End If Data Error."), mode_group_);
   end_on_command_error_ = new QCheckBox(QStringLiteral("Ageing End If Cmd Error."), mode_group_);
   display_ = new QCheckBox(QStringLiteral("Received Data Display"), mode_group_);
-  for (QCheckBox* b : {data_check_, end_on_data_error_, end_on_command_error_, display_}) {
+  for (QCheckBox* b : {data_check_, end_on_data_error_, end_on_command_error_}) {
     mode->addWidget(b);
   }
+  // The end on a command error comes after this many more tries of the failed read.
+  retries_ = new QSpinBox(mode_group_);
+  retries_->setObjectName(QStringLiteral("agingRetries"));
+  retries_->setRange(0, kMostAgeingRetries);
+  retries_->setToolTip(QStringLiteral(
+      "Before a command error ends the run, the failed read is sent again up to this many times"));
+  auto* retries_row = new QHBoxLayout;
+  retries_row->setContentsMargins(20, 0, 0, 0);
+  retries_row->addWidget(new QLabel(QStringLiteral("Retries"), mode_group_));
+  retries_row->addWidget(retries_);
+  retries_row->addStretch(1);
+  mode->addLayout(retries_row);
+  mode->addWidget(display_);
   auto* types = new QHBoxLayout;
   type_group_ = new QButtonGroup(this);
   const char* const kTypes[] = {"Type1.3", "Type3.0", "Other"};
@@ -336,6 +351,11 @@ void AgeingTab::ConnectControls() {
     settings_.mode.set_end_on_command_error(on);
     Refresh();
   });
+  connect(retries_, &QSpinBox::valueChanged, this, [this](int n) {
+    if (showing_) return;
+    settings_.retries = n;
+    Refresh();
+  });
   connect(reference_, &QPushButton::clicked, this, [this] {
     if (RefuseForRun(InterruptReason::kDialog)) return;
     if (open_reference_dialog) open_reference_dialog();
@@ -402,6 +422,7 @@ void AgeingTab::ShowSettings() {
                                                                       : 0);
   end_on_data_error_->setChecked(settings_.mode.end_on_data_error());
   end_on_command_error_->setChecked(settings_.mode.end_on_command_error());
+  retries_->setValue(std::clamp(settings_.retries, 0, kMostAgeingRetries));
   data_check_->setChecked(settings_.data_check);
   display_->setChecked(settings_.display_received);
   verify_edc_->setChecked(settings_.verify_edc);
@@ -444,6 +465,7 @@ void AgeingTab::Refresh() {
   const LbaMethod m = settings_.mode.method();
   step_->setEnabled(m == LbaMethod::kStep || m == LbaMethod::kRandomAndStep);
   end_on_data_error_->setEnabled(settings_.data_check);
+  retries_->setEnabled(settings_.mode.end_on_command_error());
 }
 
 void AgeingTab::ConfigureRangeBar(std::int32_t current) {

@@ -1,5 +1,6 @@
 // The Toc tab (views, track tests), the Tools dialog and the reference data dialog on virtual
 // drives. What a capture or a check writes and finds is tests/refdata's; here what is shown.
+#include <QSpinBox>
 #include <filesystem>
 
 #include "app/window_bench.h"
@@ -366,6 +367,29 @@ class ToolsWindowTest : public QObject {
     const QString messages = b.answers.texts->join(QStringLiteral("|"));
     QVERIFY2(messages.contains(QStringLiteral("読み込みが終了しました(1 ﾌﾞﾛｯｸ のEDCｴﾗｰを検出)")) &&
                  messages.contains(QStringLiteral("EDC failed 1 (25)")),
+             qPrintable(messages));
+  }
+
+  // The retries box reaches the capture: by default a failed command's blocks are read again
+  // (15 of 16 recovered, the question names the bad block); at 0 the whole command is unread.
+  void RetriesBoxReachesTheCapture() {
+    Reference b;
+    QVERIFY(b.session.Open(b.id + "&bad=25"));
+    ReferenceDataDialog& dialog = b.Open();
+    QCOMPARE(dialog.retries_box()->value(), 1);
+    QVERIFY(b.RunAndWait());
+    QString messages = b.answers.texts->join(QStringLiteral("|"));
+    QVERIFY2(b.answers.asked->join(QString()).contains(QStringLiteral("LBA=25")) &&
+                 messages.contains(QStringLiteral("recovered 15 (16-24, 26-31)")),
+             qPrintable(messages));
+    b.answers.asked->clear();
+    b.answers.texts->clear();
+    dialog.retries_box()->setValue(0);
+    QVERIFY(b.RunAndWait());
+    messages = b.answers.texts->join(QStringLiteral("|"));
+    QVERIFY2(b.answers.asked->join(QString()).contains(QStringLiteral("LBA=16")) &&
+                 messages.contains(QStringLiteral("failed 16")) &&
+                 !messages.contains(QStringLiteral("recovered")),
              qPrintable(messages));
   }
 
