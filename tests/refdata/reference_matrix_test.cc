@@ -15,10 +15,8 @@ std::vector<std::uint8_t> Image() { return cli::testing::NumberedImage(200); }
 // The faults of both jobs: a short transfer in the first command and in a later one (`hidden`
 // where a path hides it), a read error gone past (--yes), one in the blocks read one by one
 // (in the check, a difference: never a match), a block that fails now and then, a
-// block whose data the drive changes, Read CD refused and Read CD too slow. A failed command's
-// blocks are read again alone (once by default): only the blocks that stay unreadable are
-// unread; rows with --retries show no second try, more tries and faults in a command's later
-// blocks.
+// block whose data the drive changes, Read CD refused and Read CD too slow; a failed command's
+// blocks read again alone, with no second try and in a command's later blocks.
 std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden) {
   return {
       {"no fault", ""},
@@ -32,7 +30,6 @@ std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden
       {"Read CD refused", "refuse=be"},
       {"Read CD too slow", "slow=be"},
       {"read error, no second try", "bad=100", {}, "", "", {"--retries", "0"}},
-      {"read error read again three times", "bad=100", {}, "", "", {"--retries", "3"}},
       {"two read errors in a command's later blocks", "bad=108,110"},
       {"read errors in two commands, one in the single blocks", "bad=20,150,196"},
       {"flaky blocks read again up to four times",
