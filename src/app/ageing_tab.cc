@@ -97,9 +97,9 @@ AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   dump_->setFont(SectorDumpFont());
   layout->addWidget(dump_, 1);
 
-  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,      end_,
-                       interval_,   random_length_, random_interval_, method_,    loop_,
-                       mode_group_, reference_,     log_setting_,     verify_edc_};
+  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,       end_,
+                       interval_,   random_length_, random_interval_, method_,     loop_,
+                       mode_group_, reference_,     log_setting_,     verify_edc_, retries_};
 
   open_file = [](const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -216,6 +216,15 @@ void AgeingTab::BuildCommandColumn(QVBoxLayout* left) {
   grid->addWidget(random_length_, 3, 0, 1, 2);
   grid->addWidget(random_interval_, 3, 2, 1, 3);
   grid->addWidget(verify_edc_, 4, 0, 1, 2);
+  // The end on a command error comes after this many more tries of the failed read.
+  retries_ = new QSpinBox(this);
+  retries_->setObjectName(QStringLiteral("agingRetries"));
+  retries_->setRange(0, kMostAgeingRetries);
+  retries_->setToolTip(QStringLiteral(
+      "With Ageing End If Cmd Error.: the failed read is sent again up to this many times "
+      "before the run ends"));
+  grid->addWidget(new QLabel(QStringLiteral("Retries"), this), 4, 2);
+  grid->addWidget(retries_, 4, 3);
   grid->setColumnStretch(5, 1);
   left->addLayout(grid);
 }
@@ -237,22 +246,9 @@ void AgeingTab::BuildRunColumn(QVBoxLayout* right) {
   end_on_data_error_ = new QCheckBox(QStringLiteral("Ageing End If Data Error."), mode_group_);
   end_on_command_error_ = new QCheckBox(QStringLiteral("Ageing End If Cmd Error."), mode_group_);
   display_ = new QCheckBox(QStringLiteral("Received Data Display"), mode_group_);
-  for (QCheckBox* b : {data_check_, end_on_data_error_, end_on_command_error_}) {
+  for (QCheckBox* b : {data_check_, end_on_data_error_, end_on_command_error_, display_}) {
     mode->addWidget(b);
   }
-  // The end on a command error comes after this many more tries of the failed read.
-  retries_ = new QSpinBox(mode_group_);
-  retries_->setObjectName(QStringLiteral("agingRetries"));
-  retries_->setRange(0, kMostAgeingRetries);
-  retries_->setToolTip(QStringLiteral(
-      "Before a command error ends the run, the failed read is sent again up to this many times"));
-  auto* retries_row = new QHBoxLayout;
-  retries_row->setContentsMargins(20, 0, 0, 0);
-  retries_row->addWidget(new QLabel(QStringLiteral("Retries"), mode_group_));
-  retries_row->addWidget(retries_);
-  retries_row->addStretch(1);
-  mode->addLayout(retries_row);
-  mode->addWidget(display_);
   auto* types = new QHBoxLayout;
   type_group_ = new QButtonGroup(this);
   const char* const kTypes[] = {"Type1.3", "Type3.0", "Other"};
