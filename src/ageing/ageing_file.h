@@ -1,6 +1,7 @@
 // The ageing lines, in the settings file and in saved ageing files (".age"): "LogFile=",
 // "AgeDataFolder=", "AgeDataFile=", "Ageing=" with its fifteen numbers, "AgeCom%02d=" for the
-// three ageing commands, and "AgeVerifyEdc=1" when the EDC check is on.
+// three ageing commands, "AgeVerifyEdc=1" when the EDC check is on and "AgeRetries=N" when the
+// retries of a failed read are not the default (a file without it has the default).
 #pragma once
 
 #include <string>

@@ -372,14 +372,31 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
     if (window_due) run.host.Show(JobText::kCdb, CdbLine(run.cdb));
     current = lba;
     bool ended = false;
+    // Only a run that ends on a command error sends a failed read again: others go past it.
+    const int retries =
+        s.mode.end_on_command_error() ? std::clamp(s.retries, 0, kMostAgeingRetries) : 0;
     for (const auto& [at, blocks] : ReadsOfCommand(lba, length, track_starts_)) {
-      SentRead read = SendRead(run, at, blocks);
-      CheckAndShowData(ctx, run, read, window_due);
+      // A read, and while it fails the same read again, up to the retries.
+      const auto read_with_retries = [&, at = at, blocks = blocks] {
+        SentRead read = SendRead(run, at, blocks, false, retries > 0);
+        CheckAndShowData(ctx, run, read, window_due);
+        for (int tries = 1; !read.ok && tries <= retries; ++tries) {
+          if (StopRequested(ctx.state())) {
+            // The failure waiting for its retry is the last word on its blocks.
+            result_.verdict.coverage().Failed(at, static_cast<std::uint64_t>(blocks));
+            break;
+          }
+          read = SendRead(run, at, blocks, true, tries < retries);
+          CheckAndShowData(ctx, run, read, window_due);
+          if (read.ok) NoteRecovered(run, read, tries);
+        }
+        return read;
+      };
+      SentRead read = read_with_retries();
       // The read that found its track's size brought user data alone: sent again whole, so
       // that the EDC of its blocks is checked too.
       if (s.verify_edc && read.ok && !read.verified && blocks != 0 && EdcCheckable(read.size)) {
-        read = SendRead(run, at, blocks);
-        CheckAndShowData(ctx, run, read, window_due);
+        read = read_with_retries();
       }
       ended = (!read.ok && s.mode.end_on_command_error()) || ctx.state() == RunState::kDataError;
       if (ended) break;
@@ -394,7 +411,33 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
   ShowProgress(run, current);
 }
 
-AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::int32_t length) {
+void AgeingJob::NoteRecovered(CommandRun& run, const SentRead& read, int tries) {
+  ++result_.recovered_reads;
+  Coverage& coverage = result_.verdict.coverage();
+  // The blocks it read whole: not those whose EDC failed, nor those the reference lacks.
+  const auto unread = settings_.data_check && settings_.data_check_type == DataCheckType::kOther
+                          ? UnreadRunsIn(options_.unread_in_reference, read.lba, read.length)
+                          : std::vector<std::pair<std::int64_t, std::uint64_t>>{};
+  if (read.size != 0) {
+    for (std::int32_t i = 0; i < read.length; ++i) {
+      const std::int64_t b = std::int64_t{read.lba} + i;
+      if (read.edc_bad != 0 && run.edc_flags[static_cast<std::size_t>(i)]) continue;
+      if (std::any_of(unread.begin(), unread.end(), [b](const auto& r) {
+            return b >= r.first && b < r.first + static_cast<std::int64_t>(r.second);
+          })) {
+        continue;
+      }
+      coverage.Recovered(b, 1);
+    }
+  }
+  const std::string note = StrFormat(kRecoveredLogText, read.lba, static_cast<unsigned>(read.lba),
+                                     static_cast<unsigned>(read.length), tries);
+  run.log.Note(run.cdb, note);
+  run.host.Show(JobText::kStatusLine, note);
+}
+
+AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::int32_t length,
+                                        bool again, bool will_retry) {
   const AgeingSettings& s = settings_;
   Coverage& coverage = result_.verdict.coverage();
   SentRead read;
@@ -404,7 +447,7 @@ AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::
   // Room for the largest blocks until the track's size is known, then exactly the bytes that
   // size asks for (a whole reply then leaves no fill to read again over).
   const auto blocks = static_cast<std::uint32_t>(length);
-  coverage.Ask(blocks, s.data_check);
+  if (!again) coverage.Ask(blocks, s.data_check);
   const std::size_t track = run.sizes.TrackOf(lba);
   read.size = run.sizes.Of(track).value_or(0);
   read.verified = s.verify_edc && run.sizes.Of(track) && EdcCheckable(read.size);
@@ -480,7 +523,7 @@ AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::
     run.log.Note(run.cdb, note);
   }
   const auto go_past = [&](const CommandOutcome& outcome, bool short_reply) {
-    if (s.mode.end_on_command_error()) {
+    if (s.mode.end_on_command_error() && !will_retry) {
       result_.verdict.EndedBy(outcome, short_reply);
     } else {
       result_.verdict.WentPast(outcome, short_reply);
@@ -489,7 +532,7 @@ AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::
   if (!reply_ok) go_past(read.reply.outcome, read.short_reply);
   if (sized.failed_probe) go_past(*sized.failed_probe, false);
   if (!read.ok) {
-    coverage.Failed(lba, blocks);
+    if (!will_retry) coverage.Failed(lba, blocks);
   } else if (blocks != 0 && read.size == 0) {
     coverage.Skipped(lba, blocks, SkipReason::kNoBlockSize);
   } else {

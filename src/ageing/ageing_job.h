@@ -97,12 +97,17 @@ inline constexpr const char* kEdcNeedsReadCdText =
     "Read(10) and Read(12) return no EDC";
 // An ageing log's note of blocks whose EDC failed ("EDC NG!" lines, like the data check's).
 inline constexpr const char* kEdcFailedLogText = "EDC NG! lba:%08d(%08xh) blocks:%u";
+// An ageing log's and status line's note of a failed read that came whole when sent again
+// (with the end on a command error), and on which try.
+inline constexpr const char* kRecoveredLogText = "Recovered! lba:%08d(%08xh) blocks:%u retry:%d";
 
 struct AgeingResult {
   AgeingRefusal refusal = AgeingRefusal::kNone;
   std::int64_t commands = 0;
   std::int64_t failed_commands = 0;
   LogCounts counts;
+  // Failed reads that came whole when sent again (their blocks are the coverage's recovered).
+  std::int64_t recovered_reads = 0;
   // Every failure gone past or ending the run, data differences, the log's failure, a cancel.
   JobVerdict verdict;
   std::string status_text;  // "Ageing Done! ..." or "Ageing Canceled! ..."
@@ -133,7 +138,13 @@ class AgeingJob final : public Job {
   void RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time);
   // One read at the walk's address: sent, sized by its track's blocks, logged, and what failed
   // of it counted in the verdict.
-  SentRead SendRead(CommandRun& run, std::int32_t lba, std::int32_t length);
+  // `again`: the read is sent again after it failed (its blocks were asked for then);
+  // `will_retry`: a failure of it is sent again, so it neither ends the run nor counts its
+  // blocks as failed yet.
+  SentRead SendRead(CommandRun& run, std::int32_t lba, std::int32_t length, bool again = false,
+                    bool will_retry = false);
+  // A read that came whole on try `tries` after failing: counted, logged and shown.
+  void NoteRecovered(CommandRun& run, const SentRead& read, int tries);
   // The per-command hook: the data of a good read checked with its track's size, and shown.
   void CheckAndShowData(JobContext& ctx, CommandRun& run, const SentRead& read, bool window_due);
   // The counters, the data check's message line and the progress.

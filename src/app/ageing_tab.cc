@@ -17,10 +17,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QTime>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ageing/ageing_command_table.h"
 #include "ageing/ageing_log.h"
@@ -95,9 +97,9 @@ AgeingTab::AgeingTab(DeviceSession& session, JobRunner& runner, QWidget* parent)
   dump_->setFont(SectorDumpFont());
   layout->addWidget(dump_, 1);
 
-  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,      end_,
-                       interval_,   random_length_, random_interval_, method_,    loop_,
-                       mode_group_, reference_,     log_setting_,     verify_edc_};
+  settings_widgets_ = {command_,    form_view_,     copy_bounds_,     step_,       end_,
+                       interval_,   random_length_, random_interval_, method_,     loop_,
+                       mode_group_, reference_,     log_setting_,     verify_edc_, retries_};
 
   open_file = [](const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -214,6 +216,15 @@ void AgeingTab::BuildCommandColumn(QVBoxLayout* left) {
   grid->addWidget(random_length_, 3, 0, 1, 2);
   grid->addWidget(random_interval_, 3, 2, 1, 3);
   grid->addWidget(verify_edc_, 4, 0, 1, 2);
+  // The end on a command error comes after this many more tries of the failed read.
+  retries_ = new QSpinBox(this);
+  retries_->setObjectName(QStringLiteral("agingRetries"));
+  retries_->setRange(0, kMostAgeingRetries);
+  retries_->setToolTip(QStringLiteral(
+      "With Ageing End If Cmd Error.: the failed read is sent again up to this many times "
+      "before the run ends"));
+  grid->addWidget(new QLabel(QStringLiteral("Retries"), this), 4, 2);
+  grid->addWidget(retries_, 4, 3);
   grid->setColumnStretch(5, 1);
   left->addLayout(grid);
 }
@@ -336,6 +347,11 @@ void AgeingTab::ConnectControls() {
     settings_.mode.set_end_on_command_error(on);
     Refresh();
   });
+  connect(retries_, &QSpinBox::valueChanged, this, [this](int n) {
+    if (showing_) return;
+    settings_.retries = n;
+    Refresh();
+  });
   connect(reference_, &QPushButton::clicked, this, [this] {
     if (RefuseForRun(InterruptReason::kDialog)) return;
     if (open_reference_dialog) open_reference_dialog();
@@ -402,6 +418,7 @@ void AgeingTab::ShowSettings() {
                                                                       : 0);
   end_on_data_error_->setChecked(settings_.mode.end_on_data_error());
   end_on_command_error_->setChecked(settings_.mode.end_on_command_error());
+  retries_->setValue(std::clamp(settings_.retries, 0, kMostAgeingRetries));
   data_check_->setChecked(settings_.data_check);
   display_->setChecked(settings_.display_received);
   verify_edc_->setChecked(settings_.verify_edc);
@@ -444,6 +461,7 @@ void AgeingTab::Refresh() {
   const LbaMethod m = settings_.mode.method();
   step_->setEnabled(m == LbaMethod::kStep || m == LbaMethod::kRandomAndStep);
   end_on_data_error_->setEnabled(settings_.data_check);
+  retries_->setEnabled(settings_.mode.end_on_command_error());
 }
 
 void AgeingTab::ConfigureRangeBar(std::int32_t current) {

@@ -31,6 +31,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QVBoxLayout;
 
 namespace tamarack::app {
@@ -97,6 +98,7 @@ class AgeingTab : public QWidget {
   QCheckBox* data_check_box() const { return data_check_; }
   QCheckBox* end_on_data_error_box() const { return end_on_data_error_; }
   QCheckBox* end_on_command_error_box() const { return end_on_command_error_; }
+  QSpinBox* retries_box() const { return retries_; }
   QCheckBox* display_box() const { return display_; }
   QCheckBox* verify_edc_box() const { return verify_edc_; }
   QCheckBox* random_length_box() const { return random_length_; }
@@ -169,6 +171,7 @@ class AgeingTab : public QWidget {
   QCheckBox* data_check_ = nullptr;
   QCheckBox* end_on_data_error_ = nullptr;
   QCheckBox* end_on_command_error_ = nullptr;
+  QSpinBox* retries_ = nullptr;  // of a failed read before the end on a command error
   QCheckBox* display_ = nullptr;
   QCheckBox* verify_edc_ = nullptr;
   std::array<QRadioButton*, 3> types_{};

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -170,8 +171,17 @@ void ReferenceDataDialog::BuildControls() {
   // Both jobs' setting: every Mode 1 and form 1 block read whole and checked by its EDC.
   verify_edc_ = new QCheckBox(UiText("EDCでﾃﾞｰﾀを確認する(&E)"), job_buttons_);
   verify_edc_->setObjectName(QStringLiteral("verifyEdcBox"));
+  // Both jobs' setting: how often each block of a failed command is read again alone.
+  retries_ = new QSpinBox(job_buttons_);
+  retries_->setObjectName(QStringLiteral("retriesBox"));
+  retries_->setRange(0, static_cast<int>(kMostRetries));
+  retries_->setValue(static_cast<int>(kDefaultRetries));
+  auto* retries_label = new QLabel(UiText("ﾘﾄﾗｲ回数(&R)"), job_buttons_);
+  retries_label->setBuddy(retries_);
   buttons_row->addWidget(max_speed_);
   buttons_row->addWidget(verify_edc_);
+  buttons_row->addWidget(retries_label);
+  buttons_row->addWidget(retries_);
   buttons_row->addStretch(1);
   buttons_row->addWidget(start_);
   buttons_row->addWidget(stop_);
@@ -329,6 +339,7 @@ void ReferenceDataDialog::SetRunning(bool running) {
   start_->setEnabled(!running);
   max_speed_->setEnabled(!running);
   verify_edc_->setEnabled(!running);
+  retries_->setEnabled(!running);
   stop_->setEnabled(running);
   progress_->setVisible(running);
   if (running) progress_->setValue(0);
@@ -418,6 +429,7 @@ void ReferenceDataDialog::StartJob() {
   request.start = start_lba_;
   request.end = end_lba_;
   request.verify_edc = verify_edc_->isChecked();
+  request.retries = static_cast<std::uint32_t>(retries_->value());
   std::shared_ptr<Job> job;
   if (page() == kPageReadAndCheck) {
     request.path = (std::filesystem::path(Std(folder_->text())) / Std(file_name_->text())).string();

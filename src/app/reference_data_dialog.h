@@ -30,6 +30,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QTabBar;
 class QTreeWidget;
 class QVBoxLayout;
@@ -98,6 +99,7 @@ class ReferenceDataDialog : public QDialog {
   QLineEdit* check_file_field() const { return check_file_; }
   QCheckBox* check_after_box() const { return check_after_; }
   QCheckBox* verify_edc_box() const { return verify_edc_; }
+  QSpinBox* retries_box() const { return retries_; }
   QTreeWidget* check_list() const { return check_list_; }
   QTreeWidget* select_list() const { return select_list_; }
   QProgressBar* progress_bar() const { return progress_; }
@@ -182,6 +184,7 @@ class ReferenceDataDialog : public QDialog {
   QLineEdit* file_name_ = nullptr;
   QCheckBox* check_after_ = nullptr;
   QCheckBox* verify_edc_ = nullptr;
+  QSpinBox* retries_ = nullptr;
   QWidget* check_file_row_ = nullptr;
   QLineEdit* check_file_ = nullptr;
   QLabel* description_ = nullptr;

@@ -3,7 +3,8 @@
 //   [--start LBA] [--end LBA] [--length N] [--step N]
 //   [--method twopoint|step|random|randomstep] [--loop once|endless|N] [--interval MS]
 //   [--random-interval] [--random-length] [--check type13|type30|file:PATH] [--stop-on-error]
-//   [--stop-on-data-error] [--verify-edc] [--log PATH] [--html] [--detail simple|medium|detailed]
+//   [--retries N] [--stop-on-data-error] [--verify-edc] [--log PATH] [--html] [--detail
+//   simple|medium|detailed]
 //   [--failed-only] [--seed N] [--yes] [--json]
 //
 // Flags override the .age file's values; only --log names a log (a .age file's LogFile= is the
@@ -44,6 +45,7 @@ struct AgeOptions {
   bool random_length = false;
   std::string check;
   bool stop_on_error = false;
+  std::optional<std::int32_t> retries;
   bool stop_on_data_error = false;
   bool verify_edc = false;
   std::string log;
@@ -139,6 +141,7 @@ bool ApplyFlags(const AgeOptions& o, AgeingSettings* s, std::string* error) {
     }
   }
   if (o.stop_on_error) s->mode.set_end_on_command_error(true);
+  if (o.retries) s->retries = *o.retries;
   if (o.stop_on_data_error) s->mode.set_end_on_data_error(true);
   if (o.verify_edc) s->verify_edc = true;
   LogWhat what = s->log_options.what();
@@ -185,6 +188,7 @@ void AddCoverageCounts(const Coverage& c, bool check, std::vector<DriveCount>* c
   counts->push_back({"blocks_failed", c.failed()});
   counts->push_back({"blocks_skipped", c.skipped() + c.check_skipped()});
   if (c.edc_failed() != 0) counts->push_back({"blocks_edc_failed", c.edc_failed()});
+  if (c.recovered() != 0) counts->push_back({"blocks_recovered", c.recovered()});
 }
 
 // One drive's run with the settings every drive shares; the log is the drive's own.
@@ -214,6 +218,10 @@ DriveOutcome AgeOnDrive(const AgeOptions& o, AgeingSettings s,
                      static_cast<long long>(r.failed_commands));
     counts.push_back({"commands", static_cast<std::uint64_t>(r.commands)});
     counts.push_back({"failed", static_cast<std::uint64_t>(r.failed_commands)});
+    if (r.recovered_reads != 0) {
+      out << StrFormat(", recovered %lld", static_cast<long long>(r.recovered_reads));
+      counts.push_back({"recovered", static_cast<std::uint64_t>(r.recovered_reads)});
+    }
     if (s.data_check) {
       out << StrFormat(", data OK %lld, data NG %lld", static_cast<long long>(r.counts.data_ok),
                        static_cast<long long>(r.counts.data_ng));
@@ -286,6 +294,10 @@ void AddAgeCommand(CLI::App& app, CliContext& context) {
   cmd->add_flag("--random-length", o->random_length, "Draw each command's length at random");
   cmd->add_option("--check", o->check, "Check the data: type13, type30 or file:PATH");
   cmd->add_flag("--stop-on-error", o->stop_on_error, "End the run on a command error");
+  cmd->add_option("--retries", o->retries,
+                  "With --stop-on-error, send a failed read again up to N times before the run "
+                  "stops (0 to 16, default 1); one that comes whole is recovered")
+      ->check(CLI::Range(0, kMostAgeingRetries));
   cmd->add_flag("--stop-on-data-error", o->stop_on_data_error, "End the run on a data error");
   cmd->add_flag("--verify-edc", o->verify_edc,
                 "Read CD's data blocks read whole and checked against their EDC");

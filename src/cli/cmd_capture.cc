@@ -1,5 +1,5 @@
 // tamarack-cli capture --drive ID [--drive ID ...] --out FILE [--start LBA] [--end LBA] [--check]
-//                      [--max-speed] [--verify-edc] [--yes] [--json]
+//                      [--max-speed] [--verify-edc] [--retries N] [--yes] [--json]
 #include <CLI/CLI.hpp>
 #include <ostream>
 
@@ -28,6 +28,7 @@ void AddCaptureCommand(CLI::App& app, CliContext& context) {
   cmd->add_flag("--yes", o->yes, "Continue on read errors and differences without asking");
   cmd->add_flag("--verify-edc", o->verify_edc,
                 "Read data blocks with their EDC and check it: a block that fails is an error");
+  AddRetriesOption(cmd, o.get());
   cmd->callback([&context, o, check, max_speed] {
     ReferenceRequest request;
     if (!ReferenceRangeOptions(*o, "capture", *context.err, &request)) {

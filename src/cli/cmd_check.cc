@@ -1,6 +1,6 @@
 // tamarack-cli check --drive ID [--drive ID ...] --file FILE [--start LBA] [--end LBA]
 // [--verify-edc]
-//                    [--yes] [--json]
+//                    [--retries N] [--yes] [--json]
 #include <CLI/CLI.hpp>
 #include <ostream>
 
@@ -24,6 +24,7 @@ void AddCheckCommand(CLI::App& app, CliContext& context) {
   cmd->add_flag("--yes", o->yes, "Continue on read errors and differences without asking");
   cmd->add_flag("--verify-edc", o->verify_edc,
                 "Read data blocks with their EDC and check it: a block that fails is an error");
+  AddRetriesOption(cmd, o.get());
   cmd->callback([&context, o] {
     ReferenceRequest request;
     if (!ReferenceRangeOptions(*o, "check", *context.err, &request)) {

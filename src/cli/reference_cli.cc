@@ -1,5 +1,6 @@
 #include "cli/reference_cli.h"
 
+#include <CLI/CLI.hpp>
 #include <ostream>
 
 #include "cli/exit_codes.h"
@@ -33,7 +34,15 @@ bool ReferenceRangeOptions(const ReferenceOptions& o, const char* command, std::
   // A range typed is the range asked for: "--start 0 --end 0" is LBA 0 alone.
   request->exact = !o.start.empty() || !o.end.empty();
   request->verify_edc = o.verify_edc;
+  request->retries = o.retries;
   return true;
+}
+
+void AddRetriesOption(CLI::App* cmd, ReferenceOptions* o) {
+  cmd->add_option("--retries", o->retries,
+                  "After a failed read, read each of its blocks alone up to N times (0 to 16, "
+                  "default 1; 0: no second try)")
+      ->check(CLI::Range(0u, kMostRetries));
 }
 
 std::string LayoutText(const ReferenceLayout& layout) {
@@ -73,6 +82,10 @@ std::string ReferenceSummary(const ReferenceResult& r) {
                    static_cast<unsigned long long>(r.edc_failed));
   }
   t += SecondReadsLine(r.second_reads);
+  if (r.retry_reads != 0) {
+    t += StrFormat("read again one block at a time: %u reads, %llu blocks recovered\n",
+                   r.retry_reads, static_cast<unsigned long long>(r.verdict.recovered()));
+  }
   if (r.check_ran && r.bytes_checked != 0) {
     t += "checked: " + ReadSpeedText(r.bytes_checked, r.check_elapsed) + "\n";
   }
@@ -109,6 +122,10 @@ DriveOutcome RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>&
   counts.push_back({"unread", r.unread.blocks()});
   if (r.check_ran) counts.push_back({"differences", r.mismatches});
   if (o.verify_edc) counts.push_back({"edc_failed", r.edc_failed});
+  if (r.retry_reads != 0) {
+    counts.push_back({"retry_reads", r.retry_reads});
+    counts.push_back({"recovered", r.verdict.recovered()});
+  }
   return OutcomeOf(r.verdict, std::move(counts));
 }
 

@@ -17,7 +17,8 @@ struct ReferenceOptions {
   std::string start;  // empty: not given
   std::string end;
   bool yes = false;
-  bool verify_edc = false;  // --verify-edc
+  bool verify_edc = false;                  // --verify-edc
+  std::uint32_t retries = kDefaultRetries;  // --retries
 };
 
 // The job's range from --start and --end: neither given, the whole disc (start = end = 0);
@@ -27,6 +28,9 @@ struct ReferenceOptions {
 bool ReferenceRangeOptions(const ReferenceOptions& o, const char* command, std::ostream& err,
                            ReferenceRequest* request);
 
+// Adds --retries N (0 to kMostRetries) to `cmd`.
+void AddRetriesOption(CLI::App* cmd, ReferenceOptions* o);
+
 // Runs `job` on the drive's session (already open) with the terminal's host and prints the
 // summary; returns the outcome of its result's verdict (ExitStatusOf) with its counts.
 DriveOutcome RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>& job,
@@ -35,8 +39,8 @@ DriveOutcome RunReferenceJob(DeviceSession& session, const std::shared_ptr<Job>&
 
 // The summary after the job's own texts: the range and block size (and the sizes by track and
 // the gaps between sessions of a mixed disc), the bytes, the read errors gone past, the unread
-// blocks and their list, what the check skipped, the differences (and where a check that did
-// not reach its end stopped), the coverage, the file.
+// blocks and their list, the blocks read again alone and how many came, what the check skipped, the
+// differences (and where a check that did not reach its end stopped), the coverage, the file.
 std::string ReferenceSummary(const ReferenceResult& result);
 // "2048 from LBA 0, 2352 from LBA 13500, ...": the block size of each span of a file's layout
 // ("none" for a gap between sessions).

@@ -113,6 +113,13 @@ void Coverage::EdcFailed(std::int64_t first, std::uint64_t count) {
          [](const auto&, const auto&) { return true; });
 }
 
+void Coverage::Recovered(std::int64_t first, std::uint64_t count) {
+  if (count == 0) return;
+  recovered_ += count;
+  AddRun(recovered_runs_, FailedBlocks{first, count},
+         [](const auto&, const auto&) { return true; });
+}
+
 void Coverage::Skipped(std::int64_t first, std::uint64_t count, SkipReason reason) {
   if (count == 0) return;
   skipped_ += count;
@@ -141,6 +148,7 @@ std::string Coverage::Text() const {
   t += ", failed " + std::to_string(failed_);
   if (edc_failed_ != 0)
     t += ", EDC failed " + std::to_string(edc_failed_) + RunsText(edc_failed_runs_);
+  if (recovered_ != 0) t += ", recovered " + std::to_string(recovered_) + RunsText(recovered_runs_);
   t += ", skipped " + std::to_string(skipped_ + check_skipped_);
   t += ReasonRunsText(skipped_runs_);
   if (not_reached() != 0) t += ", not reached " + std::to_string(not_reached());
@@ -165,6 +173,10 @@ std::string Coverage::JsonMembers() const {
   if (edc_failed_ != 0) {
     t += ", \"edc_failed\": " + std::to_string(edc_failed_) +
          ", \"edc_failed_runs\": " + RunsJson(edc_failed_runs_);
+  }
+  if (recovered_ != 0) {
+    t += ", \"recovered\": " + std::to_string(recovered_) +
+         ", \"recovered_runs\": " + RunsJson(recovered_runs_);
   }
   return t;
 }

@@ -54,6 +54,9 @@ class Coverage {
   // Blocks that came with good status and whose own EDC says their data are wrong (or were
   // never sent): a failure of their own kind, neither read whole nor compared.
   void EdcFailed(std::int64_t first, std::uint64_t count);
+  // Blocks of a failed command that came whole when read again alone: counted as read whole
+  // here too, and kept apart so that a closing line says the drive needed a second try.
+  void Recovered(std::int64_t first, std::uint64_t count);
   void Skipped(std::int64_t first, std::uint64_t count, SkipReason reason);
   // Blocks read whole but whose check was skipped: they count as read, and as not compared.
   void CheckSkipped(std::int64_t first, std::uint64_t count, SkipReason reason);
@@ -68,6 +71,7 @@ class Coverage {
   std::uint64_t compared() const { return compared_; }
   std::uint64_t failed() const { return failed_; }
   std::uint64_t edc_failed() const { return edc_failed_; }
+  std::uint64_t recovered() const { return recovered_; }
   std::uint64_t skipped() const { return skipped_; }
   std::uint64_t check_skipped() const { return check_skipped_; }
   std::uint64_t passed_over() const { return passed_over_; }
@@ -87,6 +91,7 @@ class Coverage {
   // The runs listed (merged where adjacent, at most kListedRuns of each kind kept).
   const std::vector<FailedBlocks>& failed_runs() const { return failed_runs_; }
   const std::vector<FailedBlocks>& edc_failed_runs() const { return edc_failed_runs_; }
+  const std::vector<FailedBlocks>& recovered_runs() const { return recovered_runs_; }
   const std::vector<SkippedBlocks>& skipped_runs() const { return skipped_runs_; }
   const std::vector<SkippedBlocks>& passed_over_runs() const { return passed_over_runs_; }
   // Nothing asked was left out: every block read whole, every block to compare compared.
@@ -100,13 +105,16 @@ class Coverage {
 
   // "asked 1000, read 900, failed 0, skipped 100 (beyond reference 900-999)"; with a check,
   // "compared N" after "read"; blocks whose EDC failed after "failed", only when there are
-  // some: ", EDC failed 2 (100-101)"; blocks passed over after the rest, only when there are some:
+  // some: ", EDC failed 2 (100-101)"; blocks recovered on a second try after those, only when
+  // there are some: ", recovered 15 (96-99, 101-111)"; blocks passed over after the rest, only
+  // when there are some:
   // ", passed over 11400 (between sessions 20250-31649)".
   std::string Text() const;
   // The same counts as the members of a JSON object, without braces:
   // "\"asked\": 1000, \"read\": 900, ..., \"skipped_runs\": [...]", then only when blocks were
   // passed over "\"passed_over\": N, \"passed_over_runs\": [...]", and only when blocks failed
-  // their EDC "\"edc_failed\": N, \"edc_failed_runs\": [...]".
+  // their EDC "\"edc_failed\": N, \"edc_failed_runs\": [...]", and only when blocks were
+  // recovered "\"recovered\": N, \"recovered_runs\": [...]".
   std::string JsonMembers() const;
 
   static constexpr std::size_t kListedRuns = 64;
@@ -118,11 +126,13 @@ class Coverage {
   std::uint64_t compared_ = 0;
   std::uint64_t failed_ = 0;
   std::uint64_t edc_failed_ = 0;
+  std::uint64_t recovered_ = 0;
   std::uint64_t skipped_ = 0;
   std::uint64_t check_skipped_ = 0;
   std::uint64_t passed_over_ = 0;
   std::vector<FailedBlocks> failed_runs_;
   std::vector<FailedBlocks> edc_failed_runs_;
+  std::vector<FailedBlocks> recovered_runs_;
   std::vector<SkippedBlocks> skipped_runs_;
   std::vector<SkippedBlocks> passed_over_runs_;
 };

@@ -59,6 +59,9 @@ class JobVerdict {
   const Coverage& coverage() const { return coverage_; }
   // Blocks that came with good status and failed their own EDC (the coverage lists them).
   std::uint64_t edc_failures() const { return coverage_.edc_failed(); }
+  // Blocks of failed commands that came whole when read again (the coverage lists them). They
+  // leave the failed command a failure: a drive that needed a second try is not a good one.
+  std::uint64_t recovered() const { return coverage_.recovered(); }
   // Blocks asked for were skipped, or read and not compared, with no failure to say why.
   bool incomplete() const { return !coverage_.complete(); }
 

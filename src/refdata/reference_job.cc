@@ -137,16 +137,31 @@ struct CheckState {
   bool Ended() const { return declined != StopCause::kNone || no_size || tail_failed_at; }
 };
 
+// What became of one block of a failed command read again alone.
+enum class AloneRead : std::uint8_t {
+  kWhole,       // came whole (recovered)
+  kEdcFailed,   // came with good status and failed its EDC
+  kUnreadable,  // failed every time (or was not reached before a stop)
+  kLeftOut,     // not read again: the reference does not hold it
+};
+
+// The blocks of a failed command read again one at a time, in its order.
+struct AloneReads {
+  std::vector<AloneRead> blocks;
+  std::optional<std::uint64_t> first_unreadable;  // the LBA the read error question names
+};
+
 // The parts both jobs share: the range, the reads, the reports.
 class ReferenceRun {
  public:
-  ReferenceRun(JobContext& ctx, ReferenceResult& result, bool verify_edc)
+  ReferenceRun(JobContext& ctx, ReferenceResult& result, bool verify_edc, std::uint32_t retries)
       : ctx_(ctx),
         session_(ctx.session()),
         host_(ctx.host()),
         result_(result),
         buffer_(std::size_t{kCaptureBlocksPerCommand} * kBlockRoom),
-        verify_edc_(verify_edc) {}
+        verify_edc_(verify_edc),
+        retries_(std::min(retries, kMostRetries)) {}
 
   bool SettleRange(const ReferenceRequest& request);
   // The read phase into `path`; true when the whole range is in it under its own name.
@@ -188,6 +203,70 @@ class ReferenceRun {
           VerifyAndCompact(want, static_cast<std::int64_t>(lba), blocks, &edc_failed_);
     }
     return reply;
+  }
+  // The block at `lba` read alone into `into`, up to retries_ times while it fails: every failed
+  // reply but the last is gone past in the verdict (`failed`, the read before these, first).
+  // The last reply (`failed` when none was sent); `sent` counts the reads.
+  BlockReply ReadAgain(std::uint64_t lba, std::uint32_t bs, bool verify,
+                       std::span<std::uint8_t> into, const BlockReply* failed,
+                       std::uint32_t* sent) {
+    BlockReply reply = failed ? *failed : BlockReply{};
+    *sent = 0;
+    for (std::uint32_t i = 0; i < retries_ && !StopRequested(); ++i) {
+      if (i != 0 || failed) result_.verdict.WentPast(reply.outcome, reply.short_reply);
+      ++result_.retry_reads;
+      ++*sent;
+      reply = verify ? ReadVerified(lba, 1, into) : Read(lba, 1, bs, into);
+      if (reply.ok()) break;
+    }
+    return reply;
+  }
+  // The `n` blocks of the failed command at `lba` read again one at a time into the read
+  // buffer at their places (a verified block's user data at its place too); blocks in
+  // `leave_out` are not read. Every failure is gone past: the question about the command comes
+  // after, and the command's own failure is its answer's.
+  AloneReads ReadEachAlone(std::uint64_t lba, std::uint32_t n, std::uint32_t bs, bool verify,
+                           const UnreadBlocks* leave_out) {
+    AloneReads r;
+    r.blocks.assign(n, AloneRead::kUnreadable);
+    for (std::uint32_t i = 0; i < n; ++i) {
+      if (leave_out && leave_out->Contains(lba + i)) {
+        r.blocks[i] = AloneRead::kLeftOut;
+        continue;
+      }
+      std::uint32_t sent = 0;
+      const BlockReply c = ReadAgain(lba + i, bs, verify,
+                                     buffer_.span().subspan(std::size_t{i} * bs), nullptr, &sent);
+      if (c.ok()) {
+        r.blocks[i] = verify && edc_failed_.front() ? AloneRead::kEdcFailed : AloneRead::kWhole;
+        continue;
+      }
+      if (sent != 0) result_.verdict.WentPast(c.outcome, c.short_reply);
+      if (!r.first_unreadable) r.first_unreadable = lba + i;
+    }
+    return r;
+  }
+  // Accounts for the blocks of a failed command read again that nothing else counts: the
+  // recovered ones read whole, the others failed (or EDC failures).
+  void CountAlone(const AloneReads& r, std::uint64_t lba) {
+    for (std::size_t i = 0; i < r.blocks.size(); ++i) {
+      const auto at = static_cast<std::int64_t>(lba + i);
+      switch (r.blocks[i]) {
+        case AloneRead::kWhole:
+          coverage().ReadWhole(1);
+          coverage().Recovered(at, 1);
+          break;
+        case AloneRead::kEdcFailed:
+          coverage().EdcFailed(at, 1);
+          break;
+        case AloneRead::kUnreadable:
+          coverage().Failed(at, 1);
+          break;
+        case AloneRead::kLeftOut:
+          coverage().Skipped(at, 1, SkipReason::kUnreadInReference);
+          break;
+      }
+    }
   }
   // Whether a track of block size `bs` is read with its EDC; the notes said once: a track
   // without an EDC to check, or (without the check) a first reply that shows the path hiding
@@ -280,6 +359,10 @@ class ReferenceRun {
   // left partial with its list, and the closing status (false when the phase did not end
   // whole).
   void CaptureTrack(CaptureState& cap, const RangePiece& piece, bool tail);
+  // The `n` blocks of the command at cap.current that `failed` read again one at a time:
+  // the question asked only when some stay unreadable (those written as filler and listed),
+  // the recovered ones written as data. False when the capture ends there.
+  bool CaptureAlone(CaptureState& cap, const BlockReply& failed, std::uint32_t n, bool verify);
   void CloseCapture(CaptureState& cap, bool whole);
   bool EndCapture(const CaptureState& cap, bool whole, bool check_follows);
 
@@ -287,6 +370,11 @@ class ReferenceRun {
   // file's end, the range's last blocks read one block per command and compared in one piece,
   // the blocks the file does not hold, and the closing status.
   void CheckTrack(CheckState& check, const RangePiece& piece, bool tail);
+  // The `n` blocks of the command at check.current that `failed` read again one at a time
+  // (those the capture could not read left out): the question asked only when some stay
+  // unreadable, the recovered ones compared, the command's first block not known to match
+  // counted as its difference. False when the check ends there.
+  bool CheckAlone(CheckState& check, const BlockReply& failed, std::uint32_t n, bool verify);
   // Whole-disc checks: the file's blocks past the disc's end are asked for and skipped.
   void CheckBeyondDisc(const CheckState& check);
   void CloseCheck(CheckState& check, bool after_capture);
@@ -336,6 +424,7 @@ class ReferenceRun {
   std::vector<std::int32_t> track_starts_;
   std::vector<SessionGap> gaps_;
   bool verify_edc_ = false;
+  std::uint32_t retries_ = kDefaultRetries;
   std::vector<bool> edc_failed_;  // of the last ReadVerified, one flag per block
   bool said_audio_ = false;
   bool said_mode2_ = false;
@@ -543,12 +632,19 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
     const std::uint64_t left = piece.last + 1 - cap.current;
     const std::uint32_t n = CommandBlocks(left, kCaptureBlocksPerCommand, tail);
     const bool single = tail && left < kCaptureBlocksPerCommand;
-    const BlockReply c = use_first ? first
-                         : verify  ? ReadVerified(cap.current, n, buffer_.span())
-                                   : Read(cap.current, n, cap.bs, buffer_.span());
+    BlockReply c = use_first ? first
+                   : verify  ? ReadVerified(cap.current, n, buffer_.span())
+                             : Read(cap.current, n, cap.bs, buffer_.span());
     use_first = false;
     const auto at = static_cast<std::int64_t>(cap.current);
     std::span<const std::uint8_t> data = buffer_.span().first(std::size_t{n} * cap.bs);
+    bool recovered = false;  // a block of the range's last ones that read on a second try
+    if (!c.ok() && single) {
+      std::uint32_t sent = 0;
+      c = ReadAgain(cap.current, cap.bs, verify, buffer_.span(), &c, &sent);
+      recovered = c.ok();
+      if (recovered) ++result_.read_errors;
+    }
     if (!c.ok()) {
       if (single) {
         // The range's last blocks: the first that cannot be read ends the capture.
@@ -556,6 +652,10 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
         coverage().Failed(at, 1);
         cap.tail_failed_at = cap.current;
         return;
+      }
+      if (retries_ != 0) {
+        if (!CaptureAlone(cap, c, n, verify)) return;
+        continue;
       }
       if (!GoPastReadError(c, cap.current)) {
         coverage().Failed(at, n);
@@ -576,13 +676,41 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
         bad += count;
       });
       coverage().ReadWhole(n - bad);
+      if (recovered && bad == 0) coverage().Recovered(at, 1);
     } else {
       coverage().ReadWhole(n);
+      if (recovered) coverage().Recovered(at, 1);
     }
     if (!cap.Write(data)) return;
     cap.current += n;
     Report(cap.current, cap.appended, cap.started, false);
   }
+}
+
+bool ReferenceRun::CaptureAlone(CaptureState& cap, const BlockReply& failed, std::uint32_t n,
+                                bool verify) {
+  const AloneReads r = ReadEachAlone(cap.current, n, cap.bs, verify, nullptr);
+  if (r.first_unreadable && !GoPastReadError(failed, *r.first_unreadable)) {
+    CountAlone(r, cap.current);
+    cap.declined = true;
+    return false;
+  }
+  if (!r.first_unreadable) {
+    // Every block came on its own: no question, but the command still failed.
+    ++result_.read_errors;
+    result_.verdict.WentPast(failed.outcome, failed.short_reply);
+  }
+  CountAlone(r, cap.current);
+  // What did not come whole holds filler and is listed: every block keeps its place.
+  for (std::size_t i = 0; i < n; ++i) {
+    if (r.blocks[i] == AloneRead::kWhole) continue;
+    result_.unread.Add(cap.current + i, 1);
+    std::fill_n(buffer_.data() + i * cap.bs, cap.bs, kReplyFill);
+  }
+  if (!cap.Write(buffer_.span().first(std::size_t{n} * cap.bs))) return false;
+  cap.current += n;
+  Report(cap.current, cap.appended, cap.started, false);
+  return true;
 }
 
 void ReferenceRun::CloseCapture(CaptureState& cap, bool whole) {
@@ -824,10 +952,19 @@ void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool t
       const std::uint64_t tail_start = check.current;
       std::size_t tail_blocks = 0;
       std::vector<bool> tail_edc;
+      std::vector<std::uint64_t> tail_recovered;  // blocks that read on a second try
       while (!StopRequested() && check.current <= last) {
         const auto into = buffer_.span().subspan(tail_blocks * check.bs);
-        const BlockReply c =
+        BlockReply c =
             verify ? ReadVerified(check.current, 1, into) : Read(check.current, 1, check.bs, into);
+        if (!c.ok()) {
+          std::uint32_t sent = 0;
+          c = ReadAgain(check.current, check.bs, verify, into, &c, &sent);
+          if (c.ok()) {
+            ++result_.read_errors;
+            tail_recovered.push_back(check.current);
+          }
+        }
         if (!c.ok()) {
           result_.verdict.EndedBy(c.outcome, c.short_reply);
           check.tail_failed_at = check.current;
@@ -853,6 +990,11 @@ void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool t
         if (check.tail_failed_at) {
           coverage().Failed(static_cast<std::int64_t>(*check.tail_failed_at), 1);
         }
+        // Recovered where Compare counted them read whole.
+        for (const std::uint64_t b : tail_recovered) {
+          if (check.skip.Contains(b) || (verify && tail_edc[b - tail_start])) continue;
+          coverage().Recovered(static_cast<std::int64_t>(b), 1);
+        }
       }
       if (check.Ended()) return;
       continue;
@@ -862,6 +1004,11 @@ void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool t
                          : verify  ? ReadVerified(check.current, n, buffer_.span())
                                    : Read(check.current, n, check.bs, buffer_.span());
     use_first = false;
+    if (!c.ok() && retries_ != 0) {
+      if (!CheckAlone(check, c, n, verify)) return;
+      Report(check.current, result_.bytes_checked, check.started, false);
+      continue;
+    }
     if (!c.ok() && !GoPastReadError(c, check.current)) {
       coverage().Failed(static_cast<std::int64_t>(check.current), n);
       check.declined = StopCause::kReadError;
@@ -890,6 +1037,58 @@ void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool t
                        SkipReason::kBeyondReference);
   }
   check.current = piece.last + 1;
+}
+
+bool ReferenceRun::CheckAlone(CheckState& check, const BlockReply& failed, std::uint32_t n,
+                              bool verify) {
+  const std::uint64_t lba = check.current;
+  const AloneReads r = ReadEachAlone(lba, n, check.bs, verify, &check.skip);
+  if (r.first_unreadable && !GoPastReadError(failed, *r.first_unreadable)) {
+    CountAlone(r, lba);
+    check.declined = StopCause::kReadError;
+    return false;
+  }
+  if (!r.first_unreadable) {
+    // Every block came on its own: no question, but the command still failed.
+    ++result_.read_errors;
+    result_.verdict.WentPast(failed.outcome, failed.short_reply);
+  }
+  check.current += n;
+  CountAlone(r, lba);
+  const auto disc = buffer_.span().first(std::size_t{n} * check.bs);
+  const auto want = std::span<std::uint8_t>(check.expected).first(disc.size());
+  const std::optional<std::uint64_t> offset =
+      ReferenceOffset(result_.layout, static_cast<std::int64_t>(lba));
+  const bool have_file = offset && check.file.ReadAt(*offset, want) == want.size();
+  // The first block that is not known to match: one that stayed unreadable, or a recovered
+  // one whose data differ. Blocks the capture could not read and EDC failures are left out.
+  std::optional<std::uint64_t> differs;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t at = i * check.bs;
+    switch (r.blocks[i]) {
+      case AloneRead::kLeftOut:
+        ++result_.skipped;
+        break;
+      case AloneRead::kWhole:
+        coverage().Compared(1);
+        if (!differs && (!have_file || !std::ranges::equal(disc.subspan(at, check.bs),
+                                                           want.subspan(at, check.bs)))) {
+          differs = lba + i;
+        }
+        break;
+      case AloneRead::kUnreadable:
+        if (!differs) differs = lba + i;
+        break;
+      case AloneRead::kEdcFailed:
+        break;
+    }
+  }
+  result_.bytes_checked += disc.size();
+  if (differs && !CountMismatch(check, *differs, false)) {
+    check.declined = StopCause::kDifference;
+    return false;
+  }
+  return true;
 }
 
 void ReferenceRun::CheckBeyondDisc(const CheckState& check) {
@@ -1017,7 +1216,7 @@ void RunReference(JobContext& ctx, ReferenceResult& result, const ReferenceReque
     return;
   }
   ctx.host().SetBusy(true);
-  ReferenceRun run(ctx, result, request.verify_edc);
+  ReferenceRun run(ctx, result, request.verify_edc, request.retries);
   if (run.SettleRange(request)) body(run);
   ctx.host().SetBusy(false);
 }

@@ -14,8 +14,10 @@
 // listed with the unread blocks. Audio and other Mode 2 tracks are read as without it, said
 // once. Without the check, a path seen to hide short transfers is said once.
 // Every read goes through ReadBlocks; a command that fails or brings fewer bytes than its
-// blocks hold is a read error, and the blocks of a read error gone past are written as 5Ah
-// filler and listed in FILE.unread (unread_list.h).
+// blocks hold is a read error. Its blocks are read again one at a time (ReferenceRequest::
+// retries): those that come whole are recovered and kept; the read error question is asked only
+// when some stay unreadable, and those are written as 5Ah filler and listed in FILE.unread
+// (unread_list.h).
 //
 // The range is cut where the disc's tracks start (Read TOC) and around the gaps between
 // sessions: each track's block size is found by its own first command, no command spans two
@@ -43,6 +45,10 @@ namespace tamarack {
 
 inline constexpr std::uint32_t kCaptureBlocksPerCommand = 16;
 inline constexpr std::uint32_t kCheckBlocksPerCommand = 14;
+// How often a block of a failed command is read again alone: by default once; 0 takes a failed
+// command's blocks as unread at once; more than kMostRetries is refused where it is typed.
+inline constexpr std::uint32_t kDefaultRetries = 1;
+inline constexpr std::uint32_t kMostRetries = 16;
 
 // A capture is written to this name beside its target and renamed to the target only when the
 // whole range is in it, so a file under the target's name is always complete.
@@ -96,6 +102,10 @@ struct ReferenceResult {
   std::uint64_t bytes_checked = 0;
   std::uint32_t read_errors = 0;   // failed or short commands gone past
   std::uint32_t second_reads = 0;  // reads sent again over the A5h fill
+  // Reads of one block sent after a failed command to read its blocks again (and after a
+  // failed read of the range's last blocks); the blocks that came whole are the coverage's
+  // recovered ones.
+  std::uint32_t retry_reads = 0;
   // Blocks that came with good status and failed their EDC (with verify_edc), in every phase.
   std::uint64_t edc_failed = 0;
   // Blocks of the capture that hold 5Ah filler instead of data, and the list file they were
@@ -141,6 +151,11 @@ struct ReferenceRequest {
   // fails is an EDC failure (listed with the unread blocks, 5Ah filler in a capture's file,
   // not compared by a check). The file holds the user data alone either way.
   bool verify_edc = false;
+  // After a failed multi-block command each of its blocks is read alone, each up to this many
+  // times: the blocks that come whole are recovered (written, compared), only the others are
+  // unread. The range's last blocks, read one per command, are read again as often before a
+  // failure ends the job there. 0: a failed command's blocks are all unread, as read.
+  std::uint32_t retries = kDefaultRetries;
 };
 
 // Page "Read and Check": the read phase, then the check phase when `check_after` is set.

@@ -95,6 +95,45 @@ TEST(AgeFaultMatrix, FaultsInTheLaterBlocksOfACommand) {
       AgeRun(10, 29, 10, "type13", true));
 }
 
+// Ending on a command error, a failed read is sent again (--retries N, default 1); one that comes
+// whole is recovered and the run goes on. Seed 4's flaky block fails three times, then reads:
+// two retries stop the run, four recover it. Without the end on a command error no retry.
+TEST(AgeFaultMatrix, StopOnErrorSendsAFailedReadAgain) {
+  const auto stop = [](std::string name, std::string faults, std::vector<std::string> more = {}) {
+    more.insert(more.begin(), "--stop-on-error");
+    return MatrixFault{std::move(name), std::move(faults), {}, "", "", std::move(more)};
+  };
+  const std::string flaky = "flaky=15-19:0.3&seed=4";
+  MatrixFault short_block = stop("short last block, stop on error", "short=19");
+  short_block.untellable = testing::ShortHiddenByZeroTail();
+  MatrixFault mixed = stop("unreadable data block of the mixed disc, stop on error", "bad=25");
+  mixed.disc = "emu:type30";
+  testing::ExpectFaultMatrix(
+      "age_retries.txt", "emu:type13",
+      {stop("unreadable last block, stop on error", "bad=19"),
+       stop("unreadable last block, no second try", "bad=19", {"--retries", "0"}),
+       short_block,
+       stop("flaky block, two retries", flaky, {"--retries", "2"}),
+       stop("flaky block, four retries", flaky, {"--retries", "4"}),
+       stop("flaky block, four retries, EDC checked", flaky, {"--retries", "4", "--verify-edc"}),
+       {"flaky block going on past errors", flaky},
+       mixed},
+      AgeRun(10, 29, 10, "type13", true));
+}
+
+// The log of the four-retry run: the recovery with its try after the read's last failure.
+TEST(AgeFaultMatrix, TheLogNamesTheReadThatCameOnARetry) {
+  TempDir dir("tamarack-age-");
+  cli::testing::VirtualCli cli;
+  auto args = AgeRun(10, 29, 10, "", true).args("emu:type13?speed=max&flaky=15-19:0.3&seed=4", dir);
+  args.insert(args.end(), {"--stop-on-error", "--retries", "4"});
+  EXPECT_EQ(cli.Run(args), 3);
+  const std::vector<std::uint8_t> bytes = dir.Read("log.txt");
+  const std::string log(bytes.begin(), bytes.end());
+  const std::size_t note = log.find("Recovered! lba:00000010(0000000ah) blocks:10 retry:3");
+  EXPECT_TRUE(note != std::string::npos && note > log.rfind("a00000a100000 Ng [")) << log;
+}
+
 // A command crossing from the data track 3 into the audio track 4 (LBA 13500) of type30 is sent
 // as one read per track, each in its own block size: a clean drive is good, and a bad block on
 // either side of the track start fails its own read.

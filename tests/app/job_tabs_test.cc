@@ -1,6 +1,7 @@
 // The job tabs against virtual drives: Aging (its form, dialogs, a run and the close veto),
 // Measure on a simulated clock, Sector Dump with its detail dialog, the control-data window.
 #include <QPrinter>
+#include <QSpinBox>
 
 #include "ageing/ageing_log.h"
 #include "app/window_bench.h"
@@ -79,6 +80,21 @@ class JobTabsTest : public QObject {
     stored.ageing.verify_edc = false;
     tab.LoadSettings(stored);
     QVERIFY(!tab.verify_edc_box()->isChecked());
+  }
+
+  // The retries of a failed read: a setting of the end on a command error, usable with it.
+  void RetriesBoxIsASettingOfTheEndOnACommandError() {
+    testing::WindowBench b({"emu:type13?speed=max"}, kTabAgeing);
+    AgeingTab& tab = *b.window->ageing_tab();
+    QVERIFY(tab.retries_box()->value() == 1 && !tab.retries_box()->isEnabled());
+    tab.end_on_command_error_box()->setChecked(true);
+    tab.retries_box()->setValue(3);
+    SettingsData stored;
+    tab.StoreSettings(&stored);
+    QVERIFY(tab.retries_box()->isEnabled() && stored.ageing.retries == 3);
+    stored.ageing.retries = 0;
+    tab.LoadSettings(stored);
+    QCOMPARE(tab.retries_box()->value(), 0);
   }
 
   // Another drive's disc replaces the bounds the tab shows (they bound a single pass): read at

@@ -1,5 +1,6 @@
 // The Toc tab (views, track tests), the Tools dialog and the reference data dialog on virtual
 // drives. What a capture or a check writes and finds is tests/refdata's; here what is shown.
+#include <QSpinBox>
 #include <filesystem>
 
 #include "app/window_bench.h"
@@ -367,6 +368,22 @@ class ToolsWindowTest : public QObject {
     QVERIFY2(messages.contains(QStringLiteral("読み込みが終了しました(1 ﾌﾞﾛｯｸ のEDCｴﾗｰを検出)")) &&
                  messages.contains(QStringLiteral("EDC failed 1 (25)")),
              qPrintable(messages));
+  }
+
+  // The retries box reaches the capture: by default 15 of the failed command's 16 blocks are
+  // recovered; at 0 none is read again.
+  void RetriesBoxReachesTheCapture() {
+    Reference b;
+    QVERIFY(b.session.Open(b.id + "&bad=25"));
+    ReferenceDataDialog& dialog = b.Open();
+    QCOMPARE(dialog.retries_box()->value(), 1);
+    for (const char* coverage : {"failed 1, recovered 15 (16-24, 26-31)", "failed 16, skipped"}) {
+      b.answers.texts->clear();
+      QVERIFY(b.RunAndWait());
+      const QString messages = b.answers.texts->join(QStringLiteral("|"));
+      QVERIFY2(messages.contains(QString::fromUtf8(coverage)), qPrintable(messages));
+      dialog.retries_box()->setValue(0);
+    }
   }
 
   // The file list (its columns and sorting are tests/refdata's FileListTest), a file chosen, a

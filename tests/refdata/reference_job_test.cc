@@ -81,9 +81,11 @@ struct Bench : emu::testing::DriveHarness {
     return job->result();
   }
   std::shared_ptr<CaptureJob> Capture(const std::string& name, std::uint32_t start = 0,
-                                      std::uint32_t end = 0, bool check = false) const {
+                                      std::uint32_t end = 0, bool check = false,
+                                      std::uint32_t retries = kDefaultRetries) const {
     return std::make_shared<CaptureJob>(
-        ReferenceRequest{.start = start, .end = end, .path = dir.File(name)}, check);
+        ReferenceRequest{.start = start, .end = end, .path = dir.File(name), .retries = retries},
+        check);
   }
   std::shared_ptr<CheckJob> Check(const std::string& name) const {
     return std::make_shared<CheckJob>(ReferenceRequest{.path = dir.File(name)});
@@ -188,17 +190,36 @@ TEST(CheckJobTest, TheFileBoundsTheCheckAndDifferencesAreAsked) {
 }
 
 // Stopping at a read error and read errors in the tail are rows of the fault matrices
-// (reference_matrix_test.cc) and of the CLI's runs. Passed over here: the command's blocks keep
-// their place as filler and are listed; the check skips them and counts the command it could
-// not read (LBA 28-41, partly listed) as a difference.
+// (reference_matrix_test.cc) and of the CLI's runs. Passed over here without a second try
+// (retries 0): the command's blocks keep their place as filler and are listed; the check skips
+// them and counts the command it could not read (LBA 28-41, partly listed) as a difference.
 TEST(ReferenceReadErrorTest, PassedOverTheBlocksAreFillerAndListed) {
   Bench bench("emu:recordable?speed=max&bad=40");
-  bench.Run(bench.Capture("pass.dat", 0, 0, true), {Answer::kYes, Answer::kYes, Answer::kSkip},
+  bench.Run(bench.Capture("pass.dat", 0, 0, true, 0), {Answer::kYes, Answer::kYes, Answer::kSkip},
             "read_error_passed_over");
+  EXPECT_EQ(bench.ReadCds().size(), 62u + 8u + 71u + 6u);  // no read sent twice
   Bytes expected = RecordableData(0, 1000);
   std::fill(expected.begin() + 32 * 2048, expected.begin() + 48 * 2048, kReplyFill);
   EXPECT_TRUE(bench.dir.Read("pass.dat") == expected);
   EXPECT_EQ(bench.dir.Read("pass.dat.unread"), Bytes({'3', '2', '-', '4', '7', '\n'}));
+}
+
+// The capture's failed command at 32 read again as 16 single reads, LBA 40 three times: only it
+// is filler, listed, named by the question. The check reads 13 blocks of 28-41 again (not the
+// unread 40): no question, no difference, the failed commands still the verdict's.
+TEST(ReferenceRetryTest, OnlyTheBlocksThatStayUnreadableAreUnread) {
+  Bench bench("emu:recordable?speed=max&bad=40");
+  bench.Run(bench.Capture("re.dat", 0, 0, true, 3), {Answer::kYes}, "read_error_read_again");
+  Bytes expected = RecordableData(0, 1000);
+  std::fill(expected.begin() + 40 * 2048, expected.begin() + 41 * 2048, kReplyFill);
+  EXPECT_TRUE(bench.dir.Read("re.dat") == expected);
+  EXPECT_EQ(bench.dir.Read("re.dat.unread"), Bytes({'4', '0', '-', '4', '0', '\n'}));
+  const std::vector<Cdb> reads = bench.ReadCds();
+  ASSERT_EQ(reads.size(), (62u + 8u + 18u) + (71u + 6u + 13u));
+  for (std::uint32_t i = 0; i < 18; ++i) {  // LBA 40 at 8, 9 and 10
+    EXPECT_EQ(reads[3 + i], ReadCdCdb(32 + std::min(i, 8u) + (i > 10 ? i - 10 : 0), 1)) << i;
+  }
+  EXPECT_EQ(reads[3 + 18], ReadCdCdb(48, 16));
 }
 
 // One command of 4 blocks of 4 bytes from LBA 100 against the file's bytes: a failed read

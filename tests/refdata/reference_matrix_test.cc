@@ -15,7 +15,8 @@ std::vector<std::uint8_t> Image() { return cli::testing::NumberedImage(200); }
 // The faults of both jobs: a short transfer in the first command and in a later one (`hidden`
 // where a path hides it), a read error gone past (--yes), one in the blocks read one by one
 // (in the check, a difference: never a match), a block that fails now and then, a
-// block whose data the drive changes, Read CD refused and Read CD too slow.
+// block whose data the drive changes, Read CD refused and Read CD too slow; a failed command's
+// blocks read again alone, with no second try and in a command's later blocks.
 std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden) {
   return {
       {"no fault", ""},
@@ -28,12 +29,28 @@ std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden
       {"corrupted block", "corrupt=100"},
       {"Read CD refused", "refuse=be"},
       {"Read CD too slow", "slow=be"},
+      {"read error, no second try", "bad=100", {}, "", "", {"--retries", "0"}},
+      {"two read errors in a command's later blocks", "bad=108,110"},
+      {"read errors in two commands, one in the single blocks", "bad=20,150,196"},
+      {"flaky blocks read again up to four times",
+       "flaky=60-140:0.3&seed=3",
+       {},
+       "",
+       "",
+       {"--retries", "4"}},
+      {"short block in a command's later blocks", "short=109", hidden},
       // With each block's EDC checked, the short transfers a zeroing or padding path hides
       // are told on it too, and a block the drive changed is caught by itself.
       {"no fault, EDC checked", "", {}, "", "", {"--verify-edc"}},
       {"short first command, EDC checked", "short=5", {}, "", "", {"--verify-edc"}},
       {"short later command, EDC checked", "short=100", {}, "", "", {"--verify-edc"}},
       {"corrupted block, EDC checked", "corrupt=100", {}, "", "", {"--verify-edc"}},
+      {"read error beside a corrupted block, EDC checked",
+       "bad=100&corrupt=101",
+       {},
+       "",
+       "",
+       {"--verify-edc"}},
   };
 }
 
@@ -56,6 +73,8 @@ TEST(ReferenceFaultMatrixTest, CaptureWithItsCheck) {
   faults.push_back({"whole mixed disc", "", {}, "emu:type30"});
   faults.push_back({"read error in an audio track", "bad=13518", {}, "emu:type30"});
   faults.push_back({"read error where a track starts", "bad=13500", {}, "emu:type30"});
+  faults.push_back(
+      {"read errors in the later blocks of both tracks", "bad=13490,13530", {}, "emu:type30"});
   faults.push_back({"whole mixed disc, EDC checked", "", {}, "emu:type30", "", {"--verify-edc"}});
   ExpectFaultMatrix("capture.txt", "emu:" + image.File("disc.iso"), faults,
                     {[](const std::string& id, const TempDir& dir) {

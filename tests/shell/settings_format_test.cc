@@ -142,5 +142,16 @@ TEST(SavedFiles, TheEndOnDataErrorBitIsANegativeNumber) {
   EXPECT_EQ(d.ageing.command_index, 0) << "a short LastCom line leaves it";
 }
 
+// The retries of a failed read: written only when not the default (files of the default stay
+// as they were); no key is the default, a value that is no count of retries is ignored.
+TEST(SavedFiles, AgeingRetriesOnlyWhenNotTheDefault) {
+  AgeingSettings a;
+  EXPECT_EQ(FormatAgeingLines(a).find("AgeRetries="), std::string::npos);
+  a.retries = kMostAgeingRetries;
+  SettingsData d;
+  ApplySettingsText(FormatAgeingLines(a) + "AgeRetries=17\nAgeRetries=x\nAgeRetries=-1\n", &d);
+  EXPECT_EQ(d.ageing.retries, kMostAgeingRetries);
+}
+
 }  // namespace
 }  // namespace tamarack
