@@ -27,7 +27,7 @@ std::int64_t GraphViewWidget::span_mb() const {
 }
 
 QString GraphViewWidget::SpotText(int x) const {
-  if (view_.mode() != GraphView::Mode::kGraph) return {};
+  if (view_.mode() != GraphView::Mode::kGraph || c2_) return {};
   const auto spot = SpeedGraphSpotAt(record_, Area(), x, span_mb());
   if (!spot) return {};
   return QStringLiteral("LBA %1  %2 MB  %3")
@@ -46,13 +46,24 @@ void GraphViewWidget::mouseMoveEvent(QMouseEvent* event) {
   QWidget::mouseMoveEvent(event);
 }
 
+void GraphViewWidget::ShowC2(C2Record record) {
+  c2_ = std::move(record);
+  SpeedRecord empty;
+  empty.scale = record_.scale;
+  record_ = std::move(empty);
+  view_.ShowGraph();
+  update();
+}
+
 void GraphViewWidget::ShowRecord(SpeedRecord record) {
+  c2_.reset();
   record_ = std::move(record);
   view_.ShowGraph();
   update();
 }
 
 void GraphViewWidget::SetSamples(std::int32_t block_size, std::vector<std::int32_t> samples) {
+  c2_.reset();
   record_.block_size = block_size;
   record_.samples = std::move(samples);
   view_.ShowGraph();
@@ -66,6 +77,7 @@ void GraphViewWidget::ShowBar(const RangeBar& bar) {
 Box GraphViewWidget::Area() const { return Box{0, 0, width(), height()}; }
 
 Drawing GraphViewWidget::Picture() {
+  if (c2_ && view_.mode() == GraphView::Mode::kGraph) return DrawC2Graph(*c2_, Area());
   return view_.Draw(Area(), &record_, /*print=*/false, span_mb());
 }
 

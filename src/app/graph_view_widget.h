@@ -1,12 +1,14 @@
-// The window's GraphView: paints the core's geometry of the speed graph (Measure tab) or of
-// the range bar (Aging tab). Everything is drawn on every paint, so a resize or a new record
-// redraws the whole picture.
+// The window's GraphView: paints the core's geometry of the speed graph or of a C2 scan's
+// errors per second (Measure tab), or of the range bar (Aging tab). Everything is drawn on every
+// paint, so a resize or a new record redraws the whole picture.
 #pragma once
 
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+#include "measure/c2_record.h"
 #include "measure/graph_view.h"
 #include "measure/speed_record.h"
 
@@ -18,6 +20,11 @@ class GraphViewWidget : public QWidget {
  public:
   explicit GraphViewWidget(QWidget* parent = nullptr);
 
+  // A C2 scan's errors per second instead of the speed curve, until the next speed record
+  // (the speed record shown before goes, so that nothing saves or prints it as this disc's).
+  void ShowC2(C2Record record);
+  // The scan shown; null while a speed record is.
+  const C2Record* c2() const { return c2_ ? &*c2_ : nullptr; }
   // Graph mode with `record`, its scale flag included (a new run, a loaded file).
   void ShowRecord(SpeedRecord record);
   // Graph mode: new samples of the same record; the scale the graph settled on stays.
@@ -49,6 +56,7 @@ class GraphViewWidget : public QWidget {
 
   GraphView view_;
   SpeedRecord record_;
+  std::optional<C2Record> c2_;
   std::int64_t first_lba_ = 0;
   std::int64_t span_blocks_ = 0;
 };

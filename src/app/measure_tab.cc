@@ -11,6 +11,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -41,6 +42,9 @@ QValidator* NumberValidator(bool hex, QObject* parent) {
       hex ? QStringLiteral("^[0-9a-fA-F]{0,8}$") : QStringLiteral("^-?[0-9]{0,10}$");
   return new QRegularExpressionValidator(QRegularExpression(pattern), parent);
 }
+
+constexpr const char* kC2ScanCaption = TR_NOOP("C2ｴﾗｰ ｽｷｬﾝ");
+constexpr const char* kC2StopCaption = "停止(&P)";
 
 QLabel* TextLabel(QWidget* parent, const char* name) {
   auto* label = new QLabel(parent);
@@ -76,6 +80,7 @@ MeasureTab::MeasureTab(DeviceSession& session, JobRunner& runner, QWidget* paren
         new QMessageBox(BoxIcon(icon), QStringLiteral("Tamarack"), text, QMessageBox::Ok, this));
   };
   host->closing_verdict = [this]() -> const JobVerdict* {
+    if (c2_run_) return c2_job_ ? &c2_job_->result().verdict : nullptr;
     return job_ ? &job_->result().verdict : nullptr;
   };
   host->on_finished = [this](RunState) { OnFinished(); };
@@ -132,6 +137,10 @@ MeasureTab::MeasureTab(DeviceSession& session, JobRunner& runner, QWidget* paren
        std::initializer_list<QWidget*>{model_, cdb_, progress_, status_, speed_, rotation_}) {
     left->addWidget(w);
   }
+  c2_button_ = new QPushButton(UiText(kC2ScanCaption), this);
+  c2_button_->setObjectName(QStringLiteral("measureC2Scan"));
+  c2_button_->setToolTip(UiText("C2ｴﾗｰﾎﾟｲﾝﾀを読み、1秒ごとのC2ｴﾗｰを表示します"));
+  left->addWidget(c2_button_, 0, Qt::AlignLeft);
   left->addStretch(1);
   auto* left_box = new QWidget(this);
   left_box->setLayout(left);
@@ -140,6 +149,7 @@ MeasureTab::MeasureTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   graph_ = new GraphViewWidget(this);
   layout->addWidget(graph_, 1);
 
+  connect(c2_button_, &QPushButton::clicked, this, &MeasureTab::ExecuteC2Scan);
   connect(count_, &QLineEdit::textChanged, this, [this] {
     const auto v = ReadNumber(count_);
     block_count_ =
@@ -239,14 +249,44 @@ void MeasureTab::Execute() {
   settings.last_lba = last_lba_;
   settings.hex = hex_;
   job_ = std::make_shared<SpeedMeasurementJob>(settings);
+  c2_run_ = false;
   if (runner_.Start(job_, *host_) != StartResult::kStarted) return;
+  Started();
+  SpeedRecord fresh;
+  graph_->ShowRecord(fresh);
+}
+
+void MeasureTab::ExecuteC2Scan() {
+  if (running_) {
+    Stop();
+    return;
+  }
+  if (runner_.running()) return;  // another tab's job has the drive
+  C2ScanSettings settings;
+  settings.block_count = std::clamp(block_count_, 1, kMaxC2BlockCount);
+  // The disc's range as the drive selection found it; none yet: the job reads it.
+  if (last_lba_ > start_lba_) {
+    settings.first_override = start_lba_;
+    settings.last_override = last_lba_;
+  }
+  c2_job_ = std::make_shared<C2ScanJob>(settings);
+  c2_run_ = true;
+  if (runner_.Start(c2_job_, *host_) != StartResult::kStarted) {
+    c2_run_ = false;
+    return;
+  }
+  Started();
+  c2_button_->setText(UiText(kC2StopCaption));
+  graph_->ShowC2(C2Record());
+}
+
+void MeasureTab::Started() {
   running_ = true;
   progress_->setValue(0);
   progress_->show();
   status_->clear();
   rotation_->clear();
-  SpeedRecord fresh;
-  graph_->ShowRecord(fresh);
+  c2_button_->setEnabled(c2_run_);
   if (on_running) on_running(true);
 }
 
@@ -271,7 +311,10 @@ void MeasureTab::OnShow(JobText where, const QString& text) {
       speed_->setText(text);
       break;
     case JobText::kResultLine:
-      rotation_->setText(text);
+      // The scan's summary comes a line at a time: all of them stay.
+      rotation_->setText(c2_run_ && !rotation_->text().isEmpty()
+                             ? rotation_->text() + QLatin1Char('\n') + text
+                             : text);
       break;
     default:
       break;
@@ -279,6 +322,11 @@ void MeasureTab::OnShow(JobText where, const QString& text) {
 }
 
 void MeasureTab::OnProgress(const JobProgress& p) {
+  if (c2_run_) {
+    if (p.total > 0)
+      progress_->setValue(static_cast<int>(std::min<std::uint64_t>(p.done * 100 / p.total, 100)));
+    return;
+  }
   if (!job_) return;
   const MeasureLive live = job_->Live();
   if (live.start_lba != start_lba_ || live.last_lba != last_lba_) {
@@ -292,6 +340,15 @@ void MeasureTab::OnProgress(const JobProgress& p) {
 void MeasureTab::OnFinished() {
   running_ = false;
   progress_->hide();
+  c2_button_->setText(UiText(kC2ScanCaption));
+  c2_button_->setEnabled(true);
+  if (c2_run_) {
+    const C2ScanResult& r = c2_job_->result();
+    if (!r.verdict.refused()) graph_->ShowC2(r.record);
+    if (on_running) on_running(false);
+    emit MeasureFinished();
+    return;
+  }
   const MeasureResult& r = job_->result();
   if (!r.verdict.refused()) {
     SpeedRecord record = r.record;
@@ -342,14 +399,21 @@ void MeasureTab::PrintTo(QPaintDevice& device) {
       rotation_->text().toStdString(),
   };
   int y = 300;
-  for (const std::string& line : lines) {
-    if (line.empty()) continue;
-    painter.drawText(300, y + metrics.ascent(), QString::fromStdString(line));
-    y += metrics.lineSpacing();
+  for (const std::string& text : lines) {
+    // A C2 scan's summary is several lines.
+    for (const QString& line : QString::fromStdString(text).split(QLatin1Char('\n'))) {
+      if (line.isEmpty()) continue;
+      painter.drawText(300, y + metrics.ascent(), line);
+      y += metrics.lineSpacing();
+    }
   }
   // The graph moves down when the texts need more room than its usual place leaves them.
   const int line_offset = std::max(0, y + 100 - 1400);
   const Box box = PrintGraphBox(painter.device()->width(), line_offset);
+  if (const C2Record* c2 = graph_->c2()) {
+    paint::PaintDrawing(painter, DrawC2Graph(*c2, box), painter.font());
+    return;
+  }
   const SpeedGraph g = DrawSpeedGraph(record(), box, /*print=*/true, graph_->span_mb());
   paint::PaintDrawing(painter, g.drawing, painter.font());
 }

@@ -1,6 +1,8 @@
 // The Measure tab: the read-speed measurement of the whole disc on the job frame, its fields
 // and texts on the left, the speed graph filling the right. Exec starts a run and, while it
-// runs, cancels it; leaving the tab stops it too. "Print" prints the tab with its graph.
+// runs, cancels it; leaving the tab stops it too. The C2 scan button runs a C2 error scan of
+// the same range instead: its summary takes the result lines' place and its errors per second
+// the graph's. "Print" prints the tab with its graph.
 #pragma once
 
 #include <QWidget>
@@ -10,6 +12,7 @@
 
 #include "device/device_session.h"
 #include "job/job_runner.h"
+#include "measure/c2_scan_job.h"
 #include "measure/speed_measurement_job.h"
 #include "measure/speed_record.h"
 #include "mmc/drive_selection.h"
@@ -19,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QPaintDevice;
 class QProgressBar;
+class QPushButton;
 class QToolButton;
 
 namespace tamarack::app {
@@ -35,7 +39,10 @@ class MeasureTab : public QWidget {
 
   // Exec: starts a run, or asks the running one to stop.
   void Execute();
-  // Asks a running measurement to stop, for `cause`; true when one was running.
+  // The C2 scan button: starts a C2 error scan of the range (the blocks per read as its
+  // blocks per command), or asks the running job to stop.
+  void ExecuteC2Scan();
+  // Asks a running measurement or scan to stop, for `cause`; true when one was running.
   bool Stop(CancelCause cause = CancelCause::kCancel);
   bool running() const { return running_; }
 
@@ -82,6 +89,7 @@ class MeasureTab : public QWidget {
   QLabel* status_label() const { return status_; }
   QLabel* speed_label() const { return speed_; }
   QLabel* rotation_label() const { return rotation_; }
+  QPushButton* c2_button() const { return c2_button_; }
   GraphViewWidget* graph() const { return graph_; }
 
  signals:
@@ -93,6 +101,7 @@ class MeasureTab : public QWidget {
   void OnProgress(const JobProgress& progress);
   void OnFinished();
   void ShowCommand();
+  void Started();
   void WriteNumber(QLineEdit* box, std::int64_t value);
   std::optional<std::int64_t> ReadNumber(const QLineEdit* box) const;
   void OpenDialog(QDialog* dialog);
@@ -101,7 +110,9 @@ class MeasureTab : public QWidget {
   JobRunner& runner_;
   std::unique_ptr<JobHost> host_;
   std::shared_ptr<SpeedMeasurementJob> job_;
+  std::shared_ptr<C2ScanJob> c2_job_;
   bool running_ = false;
+  bool c2_run_ = false;  // the job running (or that ran last) is the C2 scan
   bool hex_ = false;
   std::int32_t block_count_ = kDefaultMeasureBlockCount;
   std::int64_t start_lba_ = 0;
@@ -118,6 +129,7 @@ class MeasureTab : public QWidget {
   QLabel* status_ = nullptr;
   QLabel* speed_ = nullptr;
   QLabel* rotation_ = nullptr;
+  QPushButton* c2_button_ = nullptr;
   GraphViewWidget* graph_ = nullptr;
 };
 

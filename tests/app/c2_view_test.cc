@@ -1,0 +1,87 @@
+// The Measure tab's C2 scan: the button reaches the scan job, and its answer reaches the tab
+// (the graph's errors per second, the summary lines, the button's caption, the refusal of a
+// drive that reports no C2 pointers). What the scan finds is the core's (tests/measure).
+#include "app/window_bench.h"
+
+namespace tamarack::app {
+
+namespace {
+
+// A small Mode 1 image, so that a whole-disc scan stays short in sanitizer builds.
+std::string SmallImage(const QTemporaryDir& dir) {
+  const QString path = dir.filePath(QStringLiteral("c2.iso"));
+  std::ofstream(path.toStdString(), std::ios::binary) << std::string(600 * 2048, '\0');
+  return path.toStdString();
+}
+
+struct Bench : testing::WindowBench {
+  explicit Bench(const std::string& drive) : WindowBench({drive}, testing::kOpenLater, true) {
+    config.start_drive = drive;
+    config.dialog_hook = messages;
+    Open(kTabMeasure);
+    tab = window->measure_tab();
+  }
+  bool ScanAndWait() {
+    QSignalSpy spy(tab, &MeasureTab::MeasureFinished);
+    tab->c2_button()->click();
+    running_caption = tab->c2_button()->text();
+    return spy.wait(60000);
+  }
+  testing::Messages messages;
+  MeasureTab* tab = nullptr;
+  QString running_caption;
+};
+
+class C2ViewTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void PlantedErrorsReachTheGraph() {
+    QTemporaryDir dir;
+    Bench b("emu:" + SmallImage(dir) + "?c2=100-101:50&speed=max");
+    QVERIFY(b.ScanAndWait());
+    QCOMPARE(b.running_caption, QStringLiteral("停止(&P)"));
+    QCOMPARE(b.tab->c2_button()->text(), QStringLiteral("C2ｴﾗｰ ｽｷｬﾝ"));
+    const C2Record* shown = b.tab->graph()->c2();
+    QVERIFY(shown != nullptr);
+    QCOMPARE(shown->blocks_scanned(), std::uint64_t{600});
+    QCOMPARE(shown->blocks().size(), std::size_t{2});
+    QCOMPARE(shown->blocks()[0].lba, std::int64_t{100});
+    QCOMPARE(shown->blocks()[0].bits, 50u);
+    // Every summary line stays, not only the last one sent.
+    QVERIFY(b.tab->rotation_label()->text().count(QLatin1Char('\n')) >= 2);
+    QVERIFY(b.tab->rotation_label()->text().contains(QStringLiteral("100")));
+    // The picture drawn is the scan's: its bars' colour.
+    b.window->resize(750, 600);
+    b.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(b.window.get()));
+    bool c2_bar = false;
+    for (const Shape& shape : b.tab->graph()->Picture()) {
+      std::visit([&](const auto& s) { c2_bar = c2_bar || s.color == kC2Line; }, shape);
+    }
+    QVERIFY(c2_bar);
+    // A speed measurement afterwards takes the graph back.
+    QSignalSpy spy(b.tab, &MeasureTab::MeasureFinished);
+    b.window->exec_button()->click();
+    QVERIFY(spy.wait(60000));
+    QVERIFY(b.tab->graph()->c2() == nullptr);
+  }
+
+  void ADriveWithoutC2PointersIsRefused() {
+    QTemporaryDir dir;
+    Bench b("emu:" + SmallImage(dir) + "?model=plain&speed=max");
+    QVERIFY(b.ScanAndWait());
+    QCOMPARE(b.messages.texts->size(), 1);
+    QVERIFY(b.messages.texts->front().contains(QStringLiteral("does not report C2")));
+    QVERIFY(b.tab->graph()->c2() != nullptr);
+    QCOMPARE(b.tab->graph()->c2()->blocks_scanned(), std::uint64_t{0});
+    QVERIFY(b.tab->c2_button()->isEnabled());
+  }
+};
+
+}  // namespace
+
+}  // namespace tamarack::app
+
+QTEST_MAIN(tamarack::app::C2ViewTest)
+#include "c2_view_test.moc"
