@@ -44,7 +44,7 @@ QValidator* NumberValidator(bool hex, QObject* parent) {
 }
 
 constexpr const char* kC2ScanCaption = TR_NOOP("C2ｴﾗｰ ｽｷｬﾝ");
-constexpr const char* kC2StopCaption = "停止(&P)";
+constexpr const char* kC2StopCaption = TR_NOOP("停止(&P)");
 
 QLabel* TextLabel(QWidget* parent, const char* name) {
   auto* label = new QLabel(parent);
