@@ -153,12 +153,13 @@ class JobTabsTest : public QObject {
     t.Expect("aging_form.txt");
   }
 
-  // An ageing run from Exec shows its counters, dump and CDB with the settings locked, the Exec
-  // caption following it on its tab only; the disc's last block read at the start bounds the
-  // range bar. Every way of stopping a run ends as Cancel does, naming its cause: the status
-  // line (and the Measure tab's text), the ageing log's "Canceled" record and, for an
-  // interruption, the ageing end message. The window's close is refused while a run goes (the
-  // run is told to stop) and goes ahead once it has ended.
+  // An ageing run from Exec shows its dump with the settings locked, the Exec caption
+  // following it on its tab only; the disc's last block read at the start bounds the range
+  // bar. Every way of stopping a run names its cause (the texts of each cause are tests/ageing's
+  // and tests/job's): in the status line (the Measure tab's text) and the ageing log, with the
+  // ageing end message for an interruption; a command from another tab leaves that tab's
+  // status line to the command. The window's close is refused while a run goes (the run is told
+  // to stop) and goes ahead once it has ended.
   void EveryStopOfARunSaysWhatStoppedIt() {
     struct Way {
       const char* name;
@@ -190,34 +191,31 @@ class JobTabsTest : public QObject {
       AgeingTab* tab = w.ageing_tab();
       testing::Messages messages;
       tab->dialog_hook = messages;
-      SettingsData s;  // a long run with the data check of the type 13 disc
+      SettingsData s;  // a long run
       s.ageing.end_lba = 300000;
       s.ageing.log_path = b.dir.filePath(QStringLiteral("log.txt")).toStdString();
-      s.ageing.data_check = true;
-      s.ageing.data_check_type = DataCheckType::kType13;
       tab->LoadSettings(s);
       QSignalSpy finished(tab, &AgeingTab::RunFinished);
+      QSignalSpy command_done(w.command_tab(), &CommandTab::CommandFinished);
       w.exec_button()->click();
       QVERIFY(!tab->method_box()->isEnabled());
       QCOMPARE(w.exec_button()->text(), QStringLiteral("Cancel(&E)"));
-      QTRY_VERIFY_WITH_TIMEOUT(
-          tab->counter_box()->toPlainText().startsWith(QStringLiteral("Total Command=")), 10000);
       QTRY_VERIFY_WITH_TIMEOUT(!tab->dump_box()->toPlainText().isEmpty(), 10000);
-      QVERIFY(tab->cdb_line()->text().startsWith(QStringLiteral("be ")));
       way.stop(w);
-      QVERIFY2(finished.wait(10000), way.name);
+      QVERIFY2(!finished.isEmpty() || finished.wait(10000), way.name);
       QVERIFY(!tab->running() && tab->method_box()->isEnabled());
-      QVERIFY(tab->counter_box()->toPlainText().contains(
-          QStringLiteral("Fail Command=0\nFail Data=0")));
-      QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("332999"));
       QCOMPARE(tab->range_bar()->view().bar().maximum, 332999);
-      QCOMPARE(tab->range_bar()->view().bar().second, 300000);
       const QString suffix = QString::fromUtf8(way.suffix);
+      const QString status = w.status_label()->text();
       if (way.status_kept) {
         QTRY_VERIFY2(w.status_label()->text().startsWith(QStringLiteral("Ageing Canceled!")) &&
                          w.status_label()->text().endsWith(QStringLiteral(")") + suffix),
-                     qPrintable(QString::fromUtf8(way.name) + QStringLiteral(": ") +
-                                w.status_label()->text()));
+                     qPrintable(QString::fromUtf8(way.name) + QStringLiteral(": ") + status));
+      } else {
+        QVERIFY(!command_done.isEmpty() || command_done.wait(10000));
+        QTest::qWait(200);  // the run's last texts have come in
+        QVERIFY2(!w.status_label()->text().startsWith(QStringLiteral("Ageing Canceled!")),
+                 qPrintable(w.status_label()->text()));
       }
       const QString log =
           QString::fromUtf8(testing::ReadAll(b.dir.filePath(QStringLiteral("log.txt"))).c_str());
@@ -226,10 +224,7 @@ class JobTabsTest : public QObject {
       const bool interrupted =
           way.name == std::string_view("close") || way.name == std::string_view("Eject");
       QTRY_COMPARE(messages.texts->size(), interrupted ? 1 : 0);
-      if (interrupted) {
-        QVERIFY(messages.texts->front().contains(suffix + QStringLiteral("\n\n判定: cancelled")));
-        QCOMPARE(messages.icons->front(), QMessageBox::Warning);
-      }
+      if (interrupted) QVERIFY(messages.texts->front().contains(suffix));
       w.tabs()->setCurrentIndex(kTabAgeing);
       QCOMPARE(w.exec_button()->text(), QStringLiteral("Start(&E)"));
       QVERIFY(w.close());
