@@ -169,12 +169,13 @@ class JobTabsTest : public QObject {
     t.Expect("aging_form.txt");
   }
 
-  // An ageing run from Exec shows its counters, dump and CDB with the settings locked, the Exec
-  // caption following it on its tab only; the disc's last block read at the start bounds the
-  // range bar. Every way of stopping a run ends as Cancel does, naming its cause: the status
-  // line (and the Measure tab's text), the ageing log's "Canceled" record and, for an
-  // interruption, the ageing end message. The window's close is refused while a run goes (the
-  // run is told to stop) and goes ahead once it has ended.
+  // An ageing run from Exec shows its dump with the settings locked, the Exec caption
+  // following it on its tab only; the disc's last block read at the start bounds the range
+  // bar. Every way of stopping a run names its cause (the texts of each cause are tests/ageing's
+  // and tests/job's): in the status line (the Measure tab's text) and the ageing log, with the
+  // ageing end message for an interruption; a command from another tab leaves that tab's
+  // status line to the command. The window's close is refused while a run goes (the run is told
+  // to stop) and goes ahead once it has ended.
   void EveryStopOfARunSaysWhatStoppedIt() {
     struct Way {
       const char* name;
@@ -206,34 +207,31 @@ class JobTabsTest : public QObject {
       AgeingTab* tab = w.ageing_tab();
       testing::Messages messages;
       tab->dialog_hook = messages;
-      SettingsData s;  // a long run with the data check of the type 13 disc
+      SettingsData s;  // a long run
       s.ageing.end_lba = 300000;
       s.ageing.log_path = b.dir.filePath(QStringLiteral("log.txt")).toStdString();
-      s.ageing.data_check = true;
-      s.ageing.data_check_type = DataCheckType::kType13;
       tab->LoadSettings(s);
       QSignalSpy finished(tab, &AgeingTab::RunFinished);
+      QSignalSpy command_done(w.command_tab(), &CommandTab::CommandFinished);
       w.exec_button()->click();
       QVERIFY(!tab->method_box()->isEnabled());
       QCOMPARE(w.exec_button()->text(), QStringLiteral("Cancel(&E)"));
-      QTRY_VERIFY_WITH_TIMEOUT(
-          tab->counter_box()->toPlainText().startsWith(QStringLiteral("Total Command=")), 10000);
       QTRY_VERIFY_WITH_TIMEOUT(!tab->dump_box()->toPlainText().isEmpty(), 10000);
-      QVERIFY(tab->cdb_line()->text().startsWith(QStringLiteral("be ")));
       way.stop(w);
-      QVERIFY2(finished.wait(10000), way.name);
+      QVERIFY2(!finished.isEmpty() || finished.wait(10000), way.name);
       QVERIFY(!tab->running() && tab->method_box()->isEnabled());
-      QVERIFY(tab->counter_box()->toPlainText().contains(
-          QStringLiteral("Fail Command=0\nFail Data=0")));
-      QCOMPARE(tab->last_lba_box()->text(), QStringLiteral("332999"));
       QCOMPARE(tab->range_bar()->view().bar().maximum, 332999);
-      QCOMPARE(tab->range_bar()->view().bar().second, 300000);
       const QString suffix = QString::fromUtf8(way.suffix);
+      const QString status = w.status_label()->text();
       if (way.status_kept) {
         QTRY_VERIFY2(w.status_label()->text().startsWith(QStringLiteral("Ageing Canceled!")) &&
                          w.status_label()->text().endsWith(QStringLiteral(")") + suffix),
-                     qPrintable(QString::fromUtf8(way.name) + QStringLiteral(": ") +
-                                w.status_label()->text()));
+                     qPrintable(QString::fromUtf8(way.name) + QStringLiteral(": ") + status));
+      } else {
+        QVERIFY(!command_done.isEmpty() || command_done.wait(10000));
+        QTest::qWait(200);  // the run's last texts have come in
+        QVERIFY2(!w.status_label()->text().startsWith(QStringLiteral("Ageing Canceled!")),
+                 qPrintable(w.status_label()->text()));
       }
       const QString log =
           QString::fromUtf8(testing::ReadAll(b.dir.filePath(QStringLiteral("log.txt"))).c_str());
@@ -242,10 +240,7 @@ class JobTabsTest : public QObject {
       const bool interrupted =
           way.name == std::string_view("close") || way.name == std::string_view("Eject");
       QTRY_COMPARE(messages.texts->size(), interrupted ? 1 : 0);
-      if (interrupted) {
-        QVERIFY(messages.texts->front().contains(suffix + QStringLiteral("\n\n判定: cancelled")));
-        QCOMPARE(messages.icons->front(), QMessageBox::Warning);
-      }
+      if (interrupted) QVERIFY(messages.texts->front().contains(suffix));
       w.tabs()->setCurrentIndex(kTabAgeing);
       QCOMPARE(w.exec_button()->text(), QStringLiteral("Start(&E)"));
       QVERIFY(w.close());
@@ -332,7 +327,6 @@ class JobTabsTest : public QObject {
                  QStringLiteral("x7.8 speed(71971200 Bytes/52 Sec)"));
     QCOMPARE(w.window->exec_button()->text(), QStringLiteral("Start(&E)"));
     QCOMPARE(w.tab->speed_label()->text(), QStringLiteral("x7.8"));
-    QCOMPARE(w.tab->last_box()->text(), QStringLiteral("30599"));
     QCOMPARE(w.tab->graph()->record().samples.size(), 52u);
     QCOMPARE(w.tab->model_label()->text(), QStringLiteral("KESTREL  CDV-4800 Virtual"));
     w.window->command_tab()->hex_input_box()->setChecked(true);
@@ -352,9 +346,10 @@ class JobTabsTest : public QObject {
     QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-" && pdf.size() > 1000);
   }
 
-  // A zero block count is refused; a read error ends the run with its message, and the error
-  // stays in the status line after the summary (the average of what was read is tests/measure's
-  // measure_type13.txt).
+  // A zero block count (the spin stops at 0) is refused and a read error ends the run, each
+  // with the job's closing message (its texts are tests/measure's and the CLI's
+  // measure_files.txt) under its verdict's icon; the error stays in the status line after the
+  // summary.
   void AZeroBlockCountIsRefusedAndAReadErrorStaysInTheStatusLine() {
     Window zero("emu:type13?speed=cav48");
     zero.tab->block_count_box()->setText(QStringLiteral("1"));
@@ -362,18 +357,11 @@ class JobTabsTest : public QObject {
     zero.tab->down_button()->click();  // stops at 0
     QCOMPARE(zero.tab->block_count(), 0);
     QVERIFY(zero.RunAndWait());
-    // Each closing message ends with the verdict, and its icon follows the verdict.
-    QCOMPARE(*zero.messages.texts,
-             QStringList{
-                 QStringLiteral("転送ﾌﾞﾛｯｸ長は1から65535までにしてください\r\n\r\n判定: refused")});
     QCOMPARE(*zero.messages.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
+    QVERIFY(zero.messages.texts->front().endsWith(QStringLiteral("判定: refused")));
     zero.window.reset();
     Window bad("emu:type13?speed=clv8&bad=1234");
     QVERIFY(bad.RunAndWait());
-    QCOMPARE(bad.messages.texts->size(), 1);
-    QVERIFY2(bad.messages.texts->front().startsWith(QStringLiteral(
-                 "Read ｴﾗｰが発生しました(LBA=1234)計測を中止します\r\n\r\n判定: failed (")),
-             qPrintable(bad.messages.texts->front()));
     QCOMPARE(*bad.messages.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
     QTRY_COMPARE(
         bad.window->status_label()->text(),

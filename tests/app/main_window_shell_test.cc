@@ -4,7 +4,6 @@
 // saves a picture of each).
 #include <thread>
 
-#include "ageing/ageing_file.h"
 #include "app/window_fit.h"
 #include "decode/mode_page_editor.h"
 #include "shell/help_topics.h"
@@ -91,23 +90,18 @@ class MainWindowShellTest : public QObject {
     QTRY_COMPARE(w.status_label()->text(), QStringLiteral("Command Rejected!"));
   }
 
-  // The serve action without configfs and on a drive that is not virtual: it says why, serves
-  // nothing and offers no stop.
+  // The serve action without configfs: it says why (what each missing piece says is
+  // tests/serve's ServePrerequisites), serves nothing and offers no stop.
   void ServingSaysWhyNotAndServesNothing() {
     Bench b;
     const QString missing = b.dir.filePath(QStringLiteral("no-configfs"));
     qputenv("TAMARACK_CONFIGFS_ROOT", missing.toUtf8());
     testing::Messages messages;
     b.config.dialog_hook = messages;
-    b.config.start_drive = "/dev/sr9";
     MainWindow& w = b.Open();
-    for (const char* id : {"emu:type13?speed=max", "/dev/sr9"}) {
-      w.drive_box()->setCurrentIndex(w.drive_box()->findText(QString::fromUtf8(id)));
-      w.serving()->ServeSelectedDrive();
-    }
+    w.serving()->ServeSelectedDrive();
     qunsetenv("TAMARACK_CONFIGFS_ROOT");
-    // What each says is tests/serve's ServePrerequisites.
-    QCOMPARE(messages.texts->size(), 2);
+    QCOMPARE(messages.texts->size(), 1);
     QVERIFY(
         messages.texts->at(0).contains(QStringLiteral("configfs is not mounted at ") + missing));
     QVERIFY(w.serving()->served_label()->isHidden());
@@ -176,10 +170,9 @@ class MainWindowShellTest : public QObject {
       b.t.Step(step)("tab", w.tabs()->currentIndex())("drive", w.drive_box()->currentText());
       b.t("list kind", tab->console().list_kind())("cdb", tab->cdb_box()->text());
       b.t("hex input", tab->hex_input_box()->isChecked());
-      b.t("dump hex input", w.sector_dump_tab()->hex_input());
       b.t("full toc", w.findChild<TocTab*>()->full_toc());
       b.t("execute on selection", w.options().execute_on_selection);
-      b.t("receive length", w.options().receive_length)("time-out", w.options().command_timeout);
+      b.t("receive length", w.options().receive_length);
       const ModePageEditor& pages = tab->mode_page_editor()->editor();
       b.t("select page 0 byte 3", pages.select_table().row(0).buffer[3]);
       b.t("tracing", b.drives.Trace().Active());
@@ -197,7 +190,6 @@ class MainWindowShellTest : public QObject {
     QCOMPARE(b.Box("Logical Block Address")->text(), QStringLiteral("1000"));
     options([&](OptionsDialog* o) {
       o->initialise_button()->click();
-      b.t("indicator after Initialise", o->indicator_box()->isChecked());
       o->indicator_box()->setChecked(false);  // its polls would reselect the drive at any time
       o->trace_box()->setChecked(true);
       o->trace_file_box()->setText(trace);
@@ -218,7 +210,7 @@ class MainWindowShellTest : public QObject {
     shot(QStringLiteral("opened again"));
     options([](OptionsDialog* o) { o->trace_box()->setChecked(false); });
     w->ReselectDrive();
-    shot(QStringLiteral("trace off, reselected"));
+    b.t.Step("trace off, reselected")("tracing", b.drives.Trace().Active());
     saved({"TraceCommands"});
     options([&b](OptionsDialog* o) {
       o->trace_box()->setChecked(true);
@@ -237,6 +229,7 @@ class MainWindowShellTest : public QObject {
       d->accept();
     };
     tab->SelectListEntry(0, true);
+    QCOMPARE(tab->command_list()->item(0)->text(), QStringLiteral("00h ") + QString(30, u'r'));
     b.t.Step("slot renamed")("saved UName00", b.Saved(QStringLiteral("UName00")));
     tab->dialog_hook = [](QDialog* d) { d->reject(); };
     tab->SetListKind(ListKind::kCode);
@@ -270,31 +263,15 @@ class MainWindowShellTest : public QObject {
     saved({"Language"});
     b.t.Expect("restarts.txt");
   }
-  // A file named at start picks the start tab by its kind and is loaded into it; one that
-  // cannot be read says so.
+  // A file named at start is loaded into the tab of its kind (which tab each name picks is
+  // tests/shell's StartTab, what a lone Ageing line changes its TabFile); one that cannot be
+  // read says so in the status line.
   void AFileNamedAtStartIsLoadedIntoItsTab() {
     Bench b("ControlFlag=0\nLastTab=2\n");
-    // A folder with a dot and a relative "./" path: the extension is the name's.
-    QDir(b.dir.path()).mkpath(QStringLiteral("runs.d"));
-    WriteAll(b.dir.filePath(QStringLiteral("runs.d/only.age")), "Ageing=9 2 300 400\n");
-    const QString old_cwd = QDir::currentPath();
-    QDir::setCurrent(b.dir.path());
-    b.config.command_line_file = "\"./runs.d/only.age\"";
-    b.Open();
-    QDir::setCurrent(old_cwd);
-    QCOMPARE(b.window->tabs()->currentIndex(), static_cast<int>(kTabAgeing));
-    // What a lone Ageing line changes is tab_file_test's; here that it reaches the tab.
+    WriteAll(b.dir.filePath(QStringLiteral("only.age")), "Ageing=9 2 300 400\n");
+    b.config.command_line_file = b.dir.filePath(QStringLiteral("only.age")).toStdString();
+    QCOMPARE(b.Open().tabs()->currentIndex(), static_cast<int>(kTabAgeing));
     QCOMPARE(b.window->ageing_tab()->settings().end_lba, 400);
-
-    // A command file in a dotted folder loads its commands and builds the form.
-    WriteAll(b.dir.filePath(QStringLiteral("runs.d/set.cmd")), "Com07=280000001000000002000000\n");
-    b.Settings("ControlFlag=0\nLastCom=40 7 0 0 0 0 0 2\n");
-    b.config.command_line_file = b.dir.filePath(QStringLiteral("runs.d/set.cmd")).toStdString();
-    QCOMPARE(b.Open().tabs()->currentIndex(), static_cast<int>(kTabCommand));
-    QCOMPARE(b.command_tab()->cdb_box()->text(),
-             QStringLiteral("28 00 00 00 10 00 00 00 02 00 00 00 "));
-
-    // A file that cannot be read says so in the status line.
     b.config.command_line_file = b.dir.filePath(QStringLiteral("missing.msr")).toStdString();
     MainWindow& w = b.Open();
     QCOMPARE(w.tabs()->currentIndex(), static_cast<int>(kTabMeasure));
@@ -302,13 +279,12 @@ class MainWindowShellTest : public QObject {
                  qPrintable(w.status_label()->text()));
   }
 
-  // Each tab's files saved and loaded back, the file dialogs and messages on the way:
-  // saved_files.txt. Measure: no record, a message and no file; a record saved twice takes the
-  // free numbers in the documents folder, which becomes the data folder. Sector Dump: none
-  // read, a message; read, saved in the form chosen; a loaded text (no buffer) saved as shown
-  // without the form dialog. Aging: its settings. Command: the option dialog cancelled saves
-  // nothing; the user slots' file holds their names and not the built-in commands; the
-  // built-in set loaded changes the commands and leaves the slot names.
+  // Each tab's Save and Open through their file dialogs and messages: saved_files.txt (the
+  // files' contents and default names are tests/shell's TabFile and tests/measure's). Nothing
+  // to save is said; a measurement saved into the documents folder makes it the data folder; a
+  // read dump goes through the form dialog, a loaded one (no buffer) is saved as shown without
+  // it; the Aging and Command tabs take their files back; the command option dialog cancelled
+  // saves nothing.
   void EachTabsFilesAreSavedAndLoadedBack() {
     Bench b;
     MainWindow* w = &b.Open(kTabMeasure);
@@ -316,21 +292,16 @@ class MainWindowShellTest : public QObject {
     w->save_button()->click();
     SpeedRecord r;
     r.block_size = 2048;
-    r.model = "KESTREL CDV";
     r.samples = {75, 150};
     w->measure_tab()->ShowRecord(r);
     w->save_button()->click();
-    w->save_button()->click();
-    b.t("file", ReadAll(b.proposed[0]));
     const std::string docs = b.dir.filePath(QStringLiteral("docs")).toStdString();
     b.t("data folder saved", b.Saved(QStringLiteral("Directory")) == QString::fromStdString(docs));
     w = &b.Open(kTabMeasure);
-    b.load_path = b.proposed[1];
+    b.load_path = b.proposed.last();
     w->open_button()->click();
     QCOMPARE(w->measure_tab()->record(), r);
-    QTRY_COMPARE(w->status_label()->text(), QStringLiteral("x1.5 speed(460800 Bytes/2 Sec)"));
     b.t("speed", w->measure_tab()->speed_label()->text());
-    b.t("average", w->measure_tab()->status_label()->text());
 
     b.t.Step("Sector Dump");
     w->tabs()->setCurrentIndex(kTabSectorDump);
@@ -342,7 +313,6 @@ class MainWindowShellTest : public QObject {
     b.load_path = b.dir.filePath(QStringLiteral("shown.txt"));
     w->open_button()->click();
     b.t("shown", w->sector_dump_tab()->dump_box()->toPlainText());
-    b.t("bytes", w->sector_dump_tab()->DumpBytes().size());
     w->save_button()->click();
     b.t("file", ReadAll(b.proposed.last()));
 
@@ -350,35 +320,24 @@ class MainWindowShellTest : public QObject {
     w->tabs()->setCurrentIndex(kTabAgeing);
     w->ageing_tab()->end_box()->setText(QStringLiteral("777"));
     w->save_button()->click();
-    const std::string age = ReadAll(b.proposed.last());
-    const std::size_t line = age.find("\nAgeing=");  // the log's path is the program's folder
-    b.t("file's ageing line", age.substr(line + 1, age.find('\n', line + 1) - line - 1));
-    const std::string saved = FormatAgeingLines(w->ageing_tab()->settings());
     b.window.reset();
     b.Settings("ControlFlag=0\nDirectory=" + b.dir.path().toStdString() + "\n");
     w = &b.Open(kTabAgeing);  // the file, not the settings, brings the numbers back
     b.load_path = b.proposed.last();
     w->open_button()->click();
-    QCOMPARE(FormatAgeingLines(w->ageing_tab()->settings()), saved);
+    QCOMPARE(w->ageing_tab()->settings().end_lba, 777);
 
     b.t.Step("Command");
     w->tabs()->setCurrentIndex(kTabCommand);
     CatalogueState& cat = w->command_tab()->console().catalogue();
     cat.row(7).cdb_store[4] = 0x44;
-    cat.RenameSlot(kFirstUserRow, std::string(30, 'u'));
     w->save_button()->click();  // the option dialog cancelled: nothing
-    b.option = static_cast<int>(CommandFileContent::kUser);
-    w->save_button()->click();
-    const std::string user = ReadAll(b.proposed.last());
-    b.t("names", user.find("UName00=" + std::string(30, 'u') + "\n") != std::string::npos);
-    b.t("commands", user.find("Com07=") != std::string::npos);
     b.option = static_cast<int>(CommandFileContent::kBuiltIn);
     w->save_button()->click();
     cat.row(7).cdb_store[4] = 0;
-    cat.RenameSlot(kFirstUserRow, "other");
     b.load_path = b.proposed.last();
     w->open_button()->click();
-    b.t("byte 4 of row 7", cat.row(7).cdb_store[4])("slot name", cat.Name(kFirstUserRow));
+    b.t("byte 4 of row 7", cat.row(7).cdb_store[4]);
     b.t.Expect("saved_files.txt");
   }
 
@@ -408,15 +367,13 @@ class MainWindowShellTest : public QObject {
           },
           QString::fromUtf8(SectionOfTab(tab).data()));  // untranslated: Japanese
     }
-    for (const char* entry : {"5ah Mode Sense(10)", "55h Mode Select(10)"}) {
-      rows.emplace_back(
-          [&w, &b, entry] {
-            w.tabs()->setCurrentIndex(kTabCommand);
-            b.Select(QString::fromUtf8(entry));
-            w.command_tab()->mode_page_editor()->help_button()->click();
-          },
-          QStringLiteral("モードページエディタ (Mode Sense(10) と Mode Select(10))"));
-    }
+    rows.emplace_back(
+        [&w, &b] {
+          w.tabs()->setCurrentIndex(kTabCommand);
+          b.Select(QStringLiteral("55h Mode Select(10)"));
+          w.command_tab()->mode_page_editor()->help_button()->click();
+        },
+        QStringLiteral("モードページエディタ (Mode Sense(10) と Mode Select(10))"));
     const std::pair<QWidget*, const char*> dialogs[] = {
         {new OptionsDialog(Options{}, &w), "動作オプションの設定"},
         {new LogSettingDialog(LogOptionWord(), true, QStringLiteral("/tmp/Log.htm"),
@@ -476,12 +433,10 @@ class MainWindowShellTest : public QObject {
     CommandMonitorTab* monitor = w.monitor_tab();
     QTreeWidget* list = monitor->list();
     QVERIFY(list->topLevelItemCount() >= 2);  // Inquiry and Read TOC of the selection
-    QCOMPARE(list->topLevelItem(0)->text(1).left(2), QStringLiteral("12"));
     const int before = list->topLevelItemCount();
     b.Select(QStringLiteral("00h Test Unit Ready"));
     w.command_tab()->Send();
     QTRY_COMPARE(list->topLevelItemCount(), before + 1);
-    QCOMPARE(list->topLevelItem(before)->text(2), QStringLiteral("GOOD"));
 
     monitor->filter_box()->setText(QStringLiteral("zz"));
     emit monitor->filter_box()->editingFinished();
@@ -489,7 +444,6 @@ class MainWindowShellTest : public QObject {
     monitor->filter_box()->setText(QStringLiteral("12"));
     emit monitor->filter_box()->editingFinished();
     QVERIFY(list->topLevelItemCount() >= 1 && list->topLevelItemCount() < before + 1);
-    QVERIFY(monitor->SaveAsTrace(b.dir.filePath(QStringLiteral("monitor.jsonl"))));
     QVERIFY(!monitor->SaveAsTrace(b.dir.filePath(QStringLiteral("no/such/folder/m.jsonl"))));
     QVERIFY(monitor->note()->text().contains(QStringLiteral("no/such/folder")));
   }

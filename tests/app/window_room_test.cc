@@ -1,6 +1,6 @@
 // The window on a short screen and with long ids: the Command form keeps what its command is
 // about in view beside a result, a long drive id is shortened in the middle and whole on
-// hovering, and an ageing run stopped from another tab leaves that tab's status line alone.
+// hovering.
 #include "app/window_bench.h"
 
 namespace tamarack::app {
@@ -65,41 +65,6 @@ class WindowRoomTest : public QObject {
     QCOMPARE(box->toolTip(), QString::fromStdString(long_id));
     QCOMPARE(box->itemData(index, Qt::ToolTipRole).toString(), QString::fromStdString(long_id));
     QVERIFY(box->fontMetrics().horizontalAdvance(box->currentText()) > box->width());
-  }
-
-  // An ageing run stopped by a command of the Command tab: the Command tab's status line does
-  // not keep the run's "Ageing Canceled!" line; on its own tab a stopped run's line stays.
-  void AnAgeingRunStoppedFromAnotherTabLeavesItsStatusLineAlone() {
-    for (const bool from_other_tab : {true, false}) {
-      testing::WindowBench b({"emu:type13?speed=max"}, kTabAgeing);
-      MainWindow& w = *b.window;
-      w.show();
-      AgeingTab* tab = w.ageing_tab();
-      SettingsData s;  // a long run
-      s.ageing.end_lba = 300000;
-      s.ageing.log_path = b.dir.filePath(QStringLiteral("log.txt")).toStdString();
-      tab->LoadSettings(s);
-      w.exec_button()->click();
-      QTRY_VERIFY(tab->running());
-      QSignalSpy finished(tab, &AgeingTab::RunFinished);
-      if (from_other_tab) {
-        w.tabs()->setCurrentIndex(kTabCommand);
-        b.Select(QStringLiteral("00h Test Unit Ready"));
-        QVERIFY(b.RunAndWait());
-      } else {
-        w.exec_button()->click();  // Cancel
-      }
-      QVERIFY(finished.count() > 0 || finished.wait(10000));
-      const auto canceled_shown = [&w] {
-        return w.status_label()->text().startsWith(QStringLiteral("Ageing Canceled!"));
-      };
-      if (from_other_tab) {
-        QTest::qWait(200);  // the run's last texts have come in
-        QVERIFY2(!canceled_shown(), qPrintable(w.status_label()->text()));
-      } else {
-        QTRY_VERIFY(canceled_shown());
-      }
-    }
   }
 };
 
