@@ -2,9 +2,27 @@
 
 #include <string>
 
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
+
+// The words of a coverage line: the fixed English of the CLI and --json, or the window's
+// language.
+struct CoverageWords {
+  const char* asked;
+  const char* read;
+  const char* compared;
+  const char* failed;
+  const char* edc_failed;
+  const char* recovered;
+  const char* skipped;
+  const char* not_reached;
+  const char* passed_over;
+  const char* more;  // "%zu more"
+  const char* (*reason)(SkipReason);
+};
+
 namespace {
 
 std::string RunText(std::int64_t first, std::uint64_t count) {
@@ -25,27 +43,55 @@ void AddRun(std::vector<Run>& runs, Run run, Same same) {
   if (runs.size() < Coverage::kListedRuns) runs.push_back(run);
 }
 
-// " (beyond disc 96-99, ...)" of runs with reasons; nothing without runs.
+const char* LocalReasonText(SkipReason reason) {
+  switch (reason) {
+    case SkipReason::kUnreadInReference:
+      return Tr("参照ﾌｧｲﾙの未読");
+    case SkipReason::kBeyondDisc:
+      return Tr("ﾃﾞｨｽｸの範囲外");
+    case SkipReason::kBeyondReference:
+      return Tr("参照ﾌｧｲﾙの範囲外");
+    case SkipReason::kPartialReference:
+      return Tr("参照ﾌｧｲﾙの不完全なﾌﾞﾛｯｸ");
+    case SkipReason::kNoBlockSize:
+      return Tr("ﾌﾞﾛｯｸ長不明");
+    case SkipReason::kNotChecked:
+      return Tr("ﾁｪｯｸ不可");
+    case SkipReason::kBetweenSessions:
+      return Tr("ｾｯｼｮﾝ間");
+  }
+  return Tr("ｽｷｯﾌﾟ");
+}
+
+constexpr CoverageWords kEnglishWords{"asked",       "read",      "compared",    "failed",
+                                      "EDC failed",  "recovered", "skipped",     "not reached",
+                                      "passed over", "%zu more",  SkipReasonText};
+
+CoverageWords LocalWords() {
+  return {Tr("対象"),  Tr("読込"),   Tr("比較"),   Tr("失敗"),   Tr("EDC ｴﾗｰ"),  Tr("回復"),
+          Tr("ｽｷｯﾌﾟ"), Tr("未到達"), Tr("対象外"), Tr("他 %zu"), LocalReasonText};
+}
+
 // " (beyond disc 96-99, ...)" of runs with reasons, the reason said once for runs that share
 // it; at most kTextRuns runs, then how many more; nothing without runs.
-std::string ReasonRunsText(const std::vector<SkippedBlocks>& runs) {
+std::string ReasonRunsText(const std::vector<SkippedBlocks>& runs, const CoverageWords& w) {
   if (runs.empty()) return {};
   constexpr std::size_t kTextRuns = 8;
   std::string t = " (";
   for (std::size_t i = 0; i < runs.size() && i < kTextRuns; ++i) {
     if (i != 0) t += ", ";
     if (i == 0 || runs[i].reason != runs[i - 1].reason) {
-      t += SkipReasonText(runs[i].reason);
+      t += w.reason(runs[i].reason);
       t += ' ';
     }
     t += RunText(runs[i].first, runs[i].count);
   }
-  if (runs.size() > kTextRuns) t += StrFormat(", %zu more", runs.size() - kTextRuns);
+  if (runs.size() > kTextRuns) t += ", " + StrFormat(w.more, runs.size() - kTextRuns);
   return t + ")";
 }
 
 // " (100-111, 150)" of runs without reasons, at most kTextRuns, then how many more.
-std::string RunsText(const std::vector<FailedBlocks>& runs) {
+std::string RunsText(const std::vector<FailedBlocks>& runs, const CoverageWords& w) {
   if (runs.empty()) return {};
   constexpr std::size_t kTextRuns = 8;
   std::string t = " (";
@@ -53,7 +99,7 @@ std::string RunsText(const std::vector<FailedBlocks>& runs) {
     if (i != 0) t += ", ";
     t += RunText(runs[i].first, runs[i].count);
   }
-  if (runs.size() > kTextRuns) t += StrFormat(", %zu more", runs.size() - kTextRuns);
+  if (runs.size() > kTextRuns) t += ", " + StrFormat(w.more, runs.size() - kTextRuns);
   return t + ")";
 }
 
@@ -142,19 +188,24 @@ void Coverage::PassedOver(std::int64_t first, std::uint64_t count, SkipReason re
          [](const SkippedBlocks& a, const SkippedBlocks& b) { return a.reason == b.reason; });
 }
 
-std::string Coverage::Text() const {
-  std::string t = "asked " + std::to_string(asked_) + ", read " + std::to_string(read_whole_);
-  if (check_asked_ != 0) t += ", compared " + std::to_string(compared_);
-  t += ", failed " + std::to_string(failed_);
+std::string Coverage::Text() const { return TextIn(kEnglishWords); }
+
+std::string Coverage::LocalText() const { return TextIn(LocalWords()); }
+
+std::string Coverage::TextIn(const CoverageWords& w) const {
+  const auto count = [](const char* word, std::uint64_t n) {
+    return std::string(word) + " " + std::to_string(n);
+  };
+  std::string t = count(w.asked, asked_) + ", " + count(w.read, read_whole_);
+  if (check_asked_ != 0) t += ", " + count(w.compared, compared_);
+  t += ", " + count(w.failed, failed_);
   if (edc_failed_ != 0)
-    t += ", EDC failed " + std::to_string(edc_failed_) + RunsText(edc_failed_runs_);
-  if (recovered_ != 0) t += ", recovered " + std::to_string(recovered_) + RunsText(recovered_runs_);
-  t += ", skipped " + std::to_string(skipped_ + check_skipped_);
-  t += ReasonRunsText(skipped_runs_);
-  if (not_reached() != 0) t += ", not reached " + std::to_string(not_reached());
-  if (passed_over_ != 0) {
-    t += ", passed over " + std::to_string(passed_over_) + ReasonRunsText(passed_over_runs_);
-  }
+    t += ", " + count(w.edc_failed, edc_failed_) + RunsText(edc_failed_runs_, w);
+  if (recovered_ != 0) t += ", " + count(w.recovered, recovered_) + RunsText(recovered_runs_, w);
+  t += ", " + count(w.skipped, skipped_ + check_skipped_) + ReasonRunsText(skipped_runs_, w);
+  if (not_reached() != 0) t += ", " + count(w.not_reached, not_reached());
+  if (passed_over_ != 0)
+    t += ", " + count(w.passed_over, passed_over_) + ReasonRunsText(passed_over_runs_, w);
   return t;
 }
 

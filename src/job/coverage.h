@@ -11,6 +11,8 @@
 
 namespace tamarack {
 
+struct CoverageWords;  // the words of Text() and LocalText() (coverage.cc)
+
 // Why blocks that were asked for were not read (or not compared).
 enum class SkipReason {
   kUnreadInReference,  // listed in the reference's FILE.unread: the capture could not read them
@@ -110,6 +112,9 @@ class Coverage {
   // when there are some:
   // ", passed over 11400 (between sessions 20250-31649)".
   std::string Text() const;
+  // The same line in the window's language (the closing message), the English through the
+  // catalogue.
+  std::string LocalText() const;
   // The same counts as the members of a JSON object, without braces:
   // "\"asked\": 1000, \"read\": 900, ..., \"skipped_runs\": [...]", then only when blocks were
   // passed over "\"passed_over\": N, \"passed_over_runs\": [...]", and only when blocks failed
@@ -120,6 +125,7 @@ class Coverage {
   static constexpr std::size_t kListedRuns = 64;
 
  private:
+  std::string TextIn(const CoverageWords& words) const;
   std::uint64_t asked_ = 0;
   std::uint64_t check_asked_ = 0;
   std::uint64_t read_whole_ = 0;

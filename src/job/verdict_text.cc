@@ -80,7 +80,7 @@ std::string VerdictLines(const JobVerdict& v) {
   if (v.differences() != 0)
     add(StrFormat(Tr("相違 %llu"), static_cast<unsigned long long>(v.differences())));
   if (!counts.empty()) text += " (" + counts + ")";
-  if (v.coverage().asked() != 0) text += "\r\n" + v.coverage().Text();
+  if (v.coverage().asked() != 0) text += "\r\n" + v.coverage().LocalText();
   return text;
 }
 
