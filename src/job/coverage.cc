@@ -19,7 +19,7 @@ struct CoverageWords {
   const char* skipped;
   const char* not_reached;
   const char* passed_over;
-  const char* more;  // "%zu more"
+  std::string (*more)(std::size_t);  // "N more"
   const char* (*reason)(SkipReason);
 };
 
@@ -63,13 +63,21 @@ const char* LocalReasonText(SkipReason reason) {
   return Tr("ｽｷｯﾌﾟ");
 }
 
-constexpr CoverageWords kEnglishWords{"asked",       "read",      "compared",    "failed",
-                                      "EDC failed",  "recovered", "skipped",     "not reached",
-                                      "passed over", "%zu more",  SkipReasonText};
+constexpr CoverageWords kEnglishWords{
+    "asked",       "read",
+    "compared",    "failed",
+    "EDC failed",  "recovered",
+    "skipped",     "not reached",
+    "passed over", [](std::size_t n) { return StrFormat("%zu more", n); },
+    SkipReasonText};
 
 CoverageWords LocalWords() {
-  return {Tr("対象"),  Tr("読込"),   Tr("比較"),   Tr("失敗"),   Tr("EDC ｴﾗｰ"),  Tr("回復"),
-          Tr("ｽｷｯﾌﾟ"), Tr("未到達"), Tr("対象外"), Tr("他 %zu"), LocalReasonText};
+  return {Tr("対象"),     Tr("読込"),
+          Tr("比較"),     Tr("失敗"),
+          Tr("EDC ｴﾗｰ"),  Tr("回復"),
+          Tr("ｽｷｯﾌﾟ"),    Tr("未到達"),
+          Tr("対象外"),   [](std::size_t n) { return StrFormat(Tr("他 %zu"), n); },
+          LocalReasonText};
 }
 
 // " (beyond disc 96-99, ...)" of runs with reasons, the reason said once for runs that share
@@ -86,7 +94,7 @@ std::string ReasonRunsText(const std::vector<SkippedBlocks>& runs, const Coverag
     }
     t += RunText(runs[i].first, runs[i].count);
   }
-  if (runs.size() > kTextRuns) t += ", " + StrFormat(w.more, runs.size() - kTextRuns);
+  if (runs.size() > kTextRuns) t += ", " + w.more(runs.size() - kTextRuns);
   return t + ")";
 }
 
@@ -99,7 +107,7 @@ std::string RunsText(const std::vector<FailedBlocks>& runs, const CoverageWords&
     if (i != 0) t += ", ";
     t += RunText(runs[i].first, runs[i].count);
   }
-  if (runs.size() > kTextRuns) t += ", " + StrFormat(w.more, runs.size() - kTextRuns);
+  if (runs.size() > kTextRuns) t += ", " + w.more(runs.size() - kTextRuns);
   return t + ")";
 }
 

@@ -363,7 +363,7 @@ class ToolsWindowTest : public QObject {
     QVERIFY(b.RunAndWait());
     const QString messages = b.answers.texts->join(QStringLiteral("|"));
     QVERIFY2(messages.contains(QStringLiteral("読み込みが終了しました(1 ﾌﾞﾛｯｸ のEDCｴﾗｰを検出)")) &&
-                 messages.contains(QStringLiteral("EDC failed 1 (25)")),
+                 messages.contains(QStringLiteral("EDC ｴﾗｰ 1 (25)")),
              qPrintable(messages));
   }
 
@@ -374,7 +374,7 @@ class ToolsWindowTest : public QObject {
     QVERIFY(b.session.Open(b.id + "&bad=25"));
     ReferenceDataDialog& dialog = b.Open();
     QCOMPARE(dialog.retries_box()->value(), 1);
-    for (const char* coverage : {"failed 1, recovered 15 (16-24, 26-31)", "failed 16, skipped"}) {
+    for (const char* coverage : {"失敗 1, 回復 15 (16-24, 26-31)", "失敗 16, ｽｷｯﾌﾟ"}) {
       b.answers.texts->clear();
       QVERIFY(b.RunAndWait());
       const QString messages = b.answers.texts->join(QStringLiteral("|"));

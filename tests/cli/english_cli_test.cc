@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "cli/virtual_cli.h"
+#include "job/coverage.h"
 #include "util/message_catalogue.h"
 
 namespace tamarack::cli {
@@ -48,6 +49,28 @@ class EnglishCli : public ::testing::Test {
 TEST_F(EnglishCli, TheCatalogueIsTheBuildTreesAndAnswers) {
   EXPECT_STREQ(Tr(""), "");
   EXPECT_FALSE(HasJapanese(Tr("ﾃﾞｰﾀﾁｪｯｸﾌｧｲﾙのｵｰﾌﾟﾝが失敗しました\r\n%s")));
+}
+
+// In English the window's coverage line (the closing message's) says what the CLI's says,
+// word for word, with every kind of count and reason in it.
+TEST_F(EnglishCli, TheWindowsCoverageLineIsTheClisInEnglish) {
+  Coverage c;
+  c.Ask(100, true);
+  c.ReadWhole(40);
+  c.Compared(40);
+  c.Failed(40, 2);
+  c.EdcFailed(42, 1);
+  c.Recovered(43, 3);
+  const SkipReason reasons[] = {SkipReason::kUnreadInReference, SkipReason::kBeyondDisc,
+                                SkipReason::kBeyondReference,   SkipReason::kPartialReference,
+                                SkipReason::kNoBlockSize,       SkipReason::kNotChecked};
+  std::int64_t at = 50;
+  for (int round = 0; round < 2; ++round) {
+    for (SkipReason r : reasons) c.Skipped(at += 2, 1, r);  // runs apart: more than eight
+  }
+  c.PassedOver(90, 5, SkipReason::kBetweenSessions);
+  EXPECT_EQ(c.LocalText(), c.Text());
+  EXPECT_NE(c.Text().find(" more)"), std::string::npos) << c.Text();
 }
 
 TEST_F(EnglishCli, AgeMeasureAndTheTrackTests) {
