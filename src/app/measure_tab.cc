@@ -1,6 +1,7 @@
 #include "app/measure_tab.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -276,6 +277,7 @@ void MeasureTab::ExecuteC2Scan() {
     return;
   }
   Started();
+  c2_drawn_.invalidate();
   c2_button_->setText(UiText(kC2StopCaption));
   graph_->ShowC2(C2Record());
 }
@@ -325,6 +327,11 @@ void MeasureTab::OnProgress(const JobProgress& p) {
   if (c2_run_) {
     if (p.total > 0)
       progress_->setValue(static_cast<int>(std::min<std::uint64_t>(p.done * 100 / p.total, 100)));
+    // The errors so far, a few times a second: the record is copied from the worker.
+    if (c2_job_ && (!c2_drawn_.isValid() || c2_drawn_.elapsed() >= 250)) {
+      graph_->ShowC2(c2_job_->Live());
+      c2_drawn_.start();
+    }
     return;
   }
   if (!job_) return;

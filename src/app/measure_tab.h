@@ -5,6 +5,7 @@
 // the graph's. "Print" prints the tab with its graph.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -112,7 +113,8 @@ class MeasureTab : public QWidget {
   std::shared_ptr<SpeedMeasurementJob> job_;
   std::shared_ptr<C2ScanJob> c2_job_;
   bool running_ = false;
-  bool c2_run_ = false;  // the job running (or that ran last) is the C2 scan
+  bool c2_run_ = false;     // the job running (or that ran last) is the C2 scan
+  QElapsedTimer c2_drawn_;  // since the scan's graph was last drawn
   bool hex_ = false;
   std::int32_t block_count_ = kDefaultMeasureBlockCount;
   std::int64_t start_lba_ = 0;

@@ -6,10 +6,9 @@
 #include "device/device_session.h"
 #include "device/read_cd_selection.h"
 #include "device/sense.h"
+#include "mmc/disc_extent.h"
 #include "mmc/inquiry.h"
 #include "mmc/mode_sense.h"
-#include "mmc/read_capacity.h"
-#include "mmc/read_toc.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -67,22 +66,30 @@ C2BlockCheck CheckC2Block(std::span<const std::uint8_t, kC2ScanBlockBytes> block
   return c;
 }
 
+C2Record C2ScanJob::Live() const {
+  const std::lock_guard lock(mutex_);
+  return result_.record;
+}
+
 bool C2ScanJob::ReadRange(JobContext& ctx) {
-  DeviceSession& session = ctx.session();
+  const mmc::DiscExtent extent = mmc::ReadDiscExtent(ctx.session());
   std::optional<std::int64_t> disc_last;
-  std::array<std::uint8_t, 8> capacity{};
-  std::uint32_t moved = 0;
-  if (Send(session, mmc::ReadCapacityCdb(), capacity, &moved) && moved >= 4) {
-    disc_last = ReadBe32(capacity, 0);
+  if (extent.last_lba) disc_last = *extent.last_lba;
+  if (!disc_last && !settings_.last_override) {
+    // Without the disc's last block there is no range to scan: said as what it is, not as
+    // an empty range.
+    const std::string why = StrFormat(
+        "The disc's last block could not be read (Read Capacity: %s): nothing to scan",
+        extent.capacity.error_text.empty() ? "no reply" : extent.capacity.error_text.c_str());
+    result_.verdict.Refused(why);
+    ctx.host().Message(MessageIcon::kError, why);
+    return false;
   }
   // The first track's start from the TOC's first descriptor.
-  std::array<std::uint8_t, 12> toc{};
-  std::int64_t start = 0;
-  if (Send(session, mmc::ReadTocCdb({.length = 12}), toc, &moved) && moved >= 12) {
-    start = static_cast<std::int32_t>(ReadBe32(toc, 8));
-  }
+  const std::int64_t start =
+      extent.first_start ? static_cast<std::int32_t>(*extent.first_start) : 0;
   first_ = settings_.first_override.value_or(start);
-  last_ = settings_.last_override ? *settings_.last_override : disc_last.value_or(-1);
+  last_ = settings_.last_override ? *settings_.last_override : *disc_last;
   if (disc_last) last_ = std::min(last_, *disc_last);
   if (first_ < 0 || first_ > last_) {
     const std::string why =
@@ -92,6 +99,7 @@ bool C2ScanJob::ReadRange(JobContext& ctx) {
     ctx.host().Message(MessageIcon::kError, why);
     return false;
   }
+  const std::lock_guard lock(mutex_);
   result_.record = C2Record(first_, last_);
   return true;
 }
@@ -205,6 +213,7 @@ std::int64_t C2ScanJob::TakeBlocks(std::int64_t lba, std::int64_t blocks, std::u
   const std::int64_t whole = std::min<std::int64_t>(blocks, received / kC2ScanBlockBytes);
   bool data_seen = false;
   Coverage& coverage = result_.verdict.coverage();
+  const std::lock_guard lock(mutex_);
   for (std::int64_t i = 0; i < whole; ++i) {
     const std::span<const std::uint8_t, kC2ScanBlockBytes> block(
         buffer_.data() + static_cast<std::size_t>(i) * kC2ScanBlockBytes, kC2ScanBlockBytes);
@@ -240,7 +249,10 @@ bool C2ScanJob::ReadSingly(JobContext& ctx, std::int64_t lba, std::int64_t block
     ++result_.single_reads;
     if (reply.ok() && TakeBlocks(at, 1, reply.received) == 1) continue;
     if (!BlockFault(reply)) return End(ctx, reply);
-    result_.record.Unreadable(at);
+    {
+      const std::lock_guard lock(mutex_);
+      result_.record.Unreadable(at);
+    }
     result_.verdict.coverage().Failed(at, 1);
     result_.verdict.WentPast(reply.outcome, reply.good());
     if (reply.good()) {

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -75,6 +76,8 @@ class C2ScanJob final : public Job {
   void Run(JobContext& ctx) override;
   RunState InterruptState() const override { return RunState::kCancelRequested; }
 
+  // The record so far, from any thread while the scan runs (the window's graph).
+  C2Record Live() const;
   // Read after the host's Finished call.
   const C2ScanResult& result() const { return result_; }
 
@@ -101,6 +104,7 @@ class C2ScanJob final : public Job {
   std::int64_t last_ = 0;
   bool first_command_ = true;
   ReadBuffer buffer_;
+  mutable std::mutex mutex_;  // guards result_.record for Live()
 };
 
 }  // namespace tamarack

@@ -16,7 +16,8 @@ namespace {
 // Run in a temporary folder, in tests/data/cli/c2scan_files.txt: 100 seconds of emu:type13
 // with C2 errors planted in three places and an unreadable block (whose lead-in shows C2
 // errors too) with --save, --plot and --json; the same disc on a drive that keeps no C2
-// pointers, said at the start; and bad arguments refused before any block is read. The saved
+// pointers, said at the start; a disc whose last block cannot be read; and bad arguments
+// refused before any block is read. The saved
 // counts and the drawing are goldens of their own.
 TEST(C2Scan, SummaryFileAndGraphOfPlantedErrors) {
   cli::testing::WorkFolder dir;
@@ -32,7 +33,8 @@ TEST(C2Scan, SummaryFileAndGraphOfPlantedErrors) {
        {"c2scan", "--drive", id, "--blocks", "0"},
        {"c2scan", "--drive", id, "--max-c2", "many"},
        {"c2scan", "--drive", id, "--start", "9", "--end", "8"},
-       {"c2scan", "--drive", id, "--plot", "c2.gif"}});
+       {"c2scan", "--drive", id, "--plot", "c2.gif"},
+       {"c2scan", "--drive", "emu:type13?speed=max&refuse=25"}});
   const std::vector<std::uint8_t> saved = dir.Read("c2.txt");
   ExpectGoldenFile("c2scan_saved.txt", std::string(saved.begin(), saved.end()), "measure");
   const std::vector<std::uint8_t> svg = dir.Read("c2.svg");
