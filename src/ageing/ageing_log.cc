@@ -12,7 +12,7 @@ namespace tamarack {
 
 namespace {
 
-constexpr std::size_t kFileBufferBytes = 64 * 1024;
+constexpr std::size_t kFileBufferBytes = std::size_t{64} * 1024;
 constexpr std::size_t kDumpLine = 32;
 constexpr std::size_t kGroup = 4;
 constexpr std::size_t kDataOkBytes = 24;

@@ -123,7 +123,7 @@ void IncrementalStreamingFields(std::span<const std::uint8_t> d, std::vector<Dec
   // up to a multiple of 4.
   const int count = ByteAt(d, 7);
   for (int i = 0; i < count; ++i) {
-    const auto at = static_cast<std::size_t>(8 + i);
+    const auto at = 8 + static_cast<std::size_t>(i);
     if (!f.Has(at, 1)) break;  // the rest lies beyond the descriptor
     f.Byte("  Link Size", at);
   }
@@ -215,7 +215,7 @@ void DiscControlBlocksFields(std::span<const std::uint8_t> d, std::vector<Decode
   FieldRows f(d, rows);
   const int entries = ByteAt(d, 3) / 4;
   for (int i = 0; i < entries; ++i) {
-    const auto at = static_cast<std::size_t>(4 + 4 * i);
+    const auto at = 4 + 4 * static_cast<std::size_t>(i);
     if (!f.Has(at, 4)) break;
     const std::uint32_t v = ReadBe32(d, at);  // a 4-character id, all 32 bits
     f.Add("  Supported DCB entry", at, StrFormat("%u(%08xh)", v, v), kIconNumber);

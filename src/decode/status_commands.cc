@@ -194,7 +194,8 @@ void AppendAddress(std::string& t, const char* label, std::span<const std::uint8
   t += "\r\n";
 }
 
-DecodeOutput TextWithDump(std::string text, std::span<const std::uint8_t> dumped, int group) {
+DecodeOutput TextWithDump(const std::string& text, std::span<const std::uint8_t> dumped,
+                          int group) {
   DecodeOutput out;
   out.text = ShowHexDumpText(text, dumped, group);
   out.text_has_dump = true;

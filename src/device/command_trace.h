@@ -16,7 +16,7 @@
 namespace tamarack {
 
 // Reply and data-out bytes beyond this many are left out of a line (and counted).
-inline constexpr std::size_t kDefaultTraceByteCap = 64 * 1024;
+inline constexpr std::size_t kDefaultTraceByteCap = std::size_t{64} * 1024;
 
 // The trace line (without its line end) of one finished command: `request` as it was sent
 // (for data in, its buffer holds the reply), `result` as the transport returned it, `started`

@@ -21,10 +21,10 @@ std::unique_ptr<ImageFile> ImageFile::Open(const std::string& path, std::string*
 namespace {
 
 // 32 blocks of 2048 bytes, or 27 raw blocks of 2352.
-constexpr std::size_t kWindowSize = 64 * 1024;
+constexpr std::size_t kWindowSize = std::size_t{64} * 1024;
 // From this size on a read gains little from the window: it goes straight into the caller's
 // bytes, without the copy out of the window (a run of blocks of one command).
-constexpr std::size_t kDirectReadSize = 16 * 1024;
+constexpr std::size_t kDirectReadSize = std::size_t{16} * 1024;
 
 }  // namespace
 
@@ -56,14 +56,14 @@ bool ImageFile::ReadDirect(std::uint64_t offset, std::span<std::uint8_t> out,
     if (!n) {
       if (error) {
         *error = StrFormat("%s: read error at byte %llu: %s", path_.c_str(),
-                           static_cast<unsigned long long>(offset + done), reason.c_str());
+                           static_cast<unsigned long long>(offset) + done, reason.c_str());
       }
       return false;
     }
     if (*n == 0) {
       if (error) {
         *error = StrFormat("%s: the file ends at byte %llu, inside a block it should hold",
-                           path_.c_str(), static_cast<unsigned long long>(offset + done));
+                           path_.c_str(), static_cast<unsigned long long>(offset) + done);
       }
       return false;
     }

@@ -140,7 +140,7 @@ std::vector<std::uint8_t> FullToc(const DiscLayout& layout, std::uint8_t number,
     }
     if (sessions > 1 && si + 1 < sessions) {
       // B0: where the next session's program area starts, and the outermost lead-out limit.
-      const SessionInfo& next = layout.sessions[static_cast<std::size_t>(si + 1)];
+      const SessionInfo& next = layout.sessions[static_cast<std::size_t>(si) + 1];
       const TrackInfo* next_first = FindTrack(layout, next.first_track);
       const std::int32_t next_area = next_first ? next_first->pregap_start : next.leadout_start;
       AddFullDescriptor(out, s.number, kAdrMultisession | first_control, 0xB0, LbaToMsf(next_area),

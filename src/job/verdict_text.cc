@@ -72,7 +72,9 @@ MessageIcon VerdictIcon(VerdictKind kind) {
 std::string VerdictLines(const JobVerdict& v) {
   std::string text = StrFormat(Tr("判定: %s"), VerdictWordOf(v).c_str());
   std::string counts;
-  const auto add = [&counts](std::string part) { counts += (counts.empty() ? "" : ", ") + part; };
+  const auto add = [&counts](const std::string& part) {
+    counts += (counts.empty() ? "" : ", ") + part;
+  };
   if (v.failures() != 0)
     add(StrFormat(Tr("失敗したｺﾏﾝﾄﾞ %llu"), static_cast<unsigned long long>(v.failures())));
   if (v.edc_failures() != 0)

@@ -14,7 +14,7 @@ namespace tamarack {
 
 namespace {
 
-std::string Trimmed(std::string s) {
+std::string Trimmed(const std::string& s) {
   const std::size_t first = s.find_first_not_of(' ');
   if (first == std::string::npos) return {};
   return s.substr(first, s.find_last_not_of(' ') - first + 1);

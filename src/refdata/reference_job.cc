@@ -181,9 +181,8 @@ class ReferenceRun {
   BlockReply Read(std::uint64_t lba, std::uint32_t blocks, std::uint32_t block_size,
                   std::span<std::uint8_t> into) {
     const auto want = into.first(std::size_t{blocks} * block_size);
-    const BlockReply reply =
-        ReadBlocks(session_, ReadCdCdb(static_cast<std::uint32_t>(lba), blocks), want,
-                   static_cast<std::uint32_t>(want.size()));
+    BlockReply reply = ReadBlocks(session_, ReadCdCdb(static_cast<std::uint32_t>(lba), blocks),
+                                  want, static_cast<std::uint32_t>(want.size()));
     if (reply.second_read) ++result_.second_reads;
     return reply;
   }
@@ -193,9 +192,8 @@ class ReferenceRun {
   // (none of a reply that is not ok).
   BlockReply ReadVerified(std::uint64_t lba, std::uint32_t blocks, std::span<std::uint8_t> into) {
     const auto want = into.first(std::size_t{blocks} * kEdcReadBlockBytes);
-    const BlockReply reply =
-        ReadBlocks(session_, EdcReadCdb(static_cast<std::uint32_t>(lba), blocks), want,
-                   static_cast<std::uint32_t>(want.size()));
+    BlockReply reply = ReadBlocks(session_, EdcReadCdb(static_cast<std::uint32_t>(lba), blocks),
+                                  want, static_cast<std::uint32_t>(want.size()));
     if (reply.second_read) ++result_.second_reads;
     edc_failed_.assign(blocks, false);
     if (reply.ok()) {

@@ -84,7 +84,7 @@ std::string MakeNew(const std::string& path, ChapSecret* chap) {
   const bool written = ::fchmod(fd, 0600) == 0 &&
                        ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size()) &&
                        ::fsync(fd) == 0;
-  const std::string error = written ? "" : SystemError("cannot write", path);
+  std::string error = written ? "" : SystemError("cannot write", path);
   ::close(fd);
   if (!written) {
     ::unlink(path.c_str());
@@ -167,7 +167,7 @@ std::string DefaultChapSecretPath() {
 std::string LoadOrMakeChapSecret(const std::string& path, ChapSecret* chap) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd >= 0) {
-    const std::string error = ReadExisting(fd, path, chap);
+    std::string error = ReadExisting(fd, path, chap);
     ::close(fd);
     return error;
   }

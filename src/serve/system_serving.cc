@@ -52,8 +52,8 @@ std::string OneDriveServing::Start(const std::string& id, std::unique_ptr<Transp
   std::lock_guard lock(mutex_);
   system_ = MakeSystemServing(nullptr);
   auto session = std::make_unique<ServeSession>(system_.setup);
-  const std::string error = session->Start({DriveToServe{id, transport.get()}},
-                                           [served](const ServedDrive& d) { *served = d; });
+  std::string error = session->Start({DriveToServe{id, transport.get()}},
+                                     [served](const ServedDrive& d) { *served = d; });
   if (!error.empty()) return error;
   transport_ = std::move(transport);
   session_ = std::move(session);

@@ -230,7 +230,7 @@ bool ParseTmr(std::span<std::uint8_t> map, const Mailbox& m, const EntryHeader& 
   }
   r->cmd_ids.clear();
   for (std::uint32_t i = 0; i < count; ++i) {
-    r->cmd_ids.push_back(Load<std::uint16_t>(map, start + kTmrIdsOffset + 2 * i));
+    r->cmd_ids.push_back(Load<std::uint16_t>(map, start + kTmrIdsOffset + std::size_t{2} * i));
   }
   return true;
 }

@@ -203,7 +203,8 @@ SubQCheckEnd SubQCheckJob::CheckBlocks(JobContext& ctx, SubQTally& tally) {
             StrFormat("no record size fits the reply at LBA %lld", static_cast<long long>(lba)));
       }
       result_.record_size = size;
-      if (reply.received < blocks * size || reply.CountedBeyond(blocks * size)) {
+      if (reply.received < std::uint64_t{blocks} * size ||
+          reply.CountedBeyond(std::uint64_t{blocks} * size)) {
         return Failed(reply, lba, blocks, SubQCheckEnd::kReadFailed,
                       StrFormat("the reply was malformed: %u bytes for %u records of %u "
                                 "bytes at LBA %lld",

@@ -28,7 +28,7 @@ constexpr Gf MakeGf() {
     exp[static_cast<std::size_t>(i)] = exp[static_cast<std::size_t>(i - 255)];
   const int log3 = log[3];  // a + 1 = 3
   for (unsigned v = 1; v < 256; ++v) {
-    g.times_alpha[v] = exp[static_cast<std::size_t>(log[v] + 1)];
+    g.times_alpha[v] = exp[static_cast<std::size_t>(log[v]) + 1];
     g.over_alpha_plus1[v] = exp[static_cast<std::size_t>(log[v] + 255 - log3)];
   }
   return g;

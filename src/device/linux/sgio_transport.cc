@@ -196,6 +196,7 @@ std::vector<FoundDrive> DiscoverOpticalDrives(const fs::path& sysfs_root) {
   std::sort(found.begin(), found.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<FoundDrive> drives;
+  drives.reserve(found.size());
   for (auto& f : found) drives.push_back(std::move(f.second));
   return drives;
 }
