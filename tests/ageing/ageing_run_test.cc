@@ -2,7 +2,9 @@
 // data checks of good and corrupted discs, fault plans with and without the command-error end,
 // Cancel, refusals at the start and a log that cannot be written.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -95,8 +97,8 @@ std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took,
   t += testing::WithFolderAs(testing::VerdictText(r.verdict), b.dir.path());
   t += "status text: " + r.status_text + "\n" + b.Report(b.dir.path());
   if (!std::filesystem::exists(log_path)) return t + "no log\n";
-  std::string log =
-      testing::WithFolderAs(b.Log(std::filesystem::path(log_path).filename()), b.dir.path());
+  std::string log = testing::WithFolderAs(
+      b.Log(std::filesystem::path(log_path).filename().string()), b.dir.path());
   for (std::size_t at; (at = log.find('\r')) != std::string::npos;) log.replace(at, 1, "\\r");
   return t + "log:\n" + log;
 }
@@ -271,6 +273,7 @@ INSTANTIATE_TEST_SUITE_P(
                 }}),
     [](const ::testing::TestParamInfo<RunCase>& p) { return std::string(p.param.name); });
 
+#ifndef _WIN32  // Windows has no file-size limit to set
 TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   AgeingBench b("emu:type13?speed=max");
   AgeingSettings s = Once(b, 0, 3999);
@@ -294,6 +297,7 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   EXPECT_EQ(b.messages[0].second, std::string(kAgeingEndMessage) + "\r\n\r\n" + r.log_failure);
   EXPECT_LE(std::filesystem::file_size(s.log_path), 64u * 1024);
 }
+#endif
 
 // Where the path gives no size (a zeroed tail) and the host refuses the Read CD probe, every
 // read's probe is a failed command of its own, logged, and its blocks are not counted as read:
