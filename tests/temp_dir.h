@@ -29,7 +29,7 @@ class TempDir {
     std::uniform_int_distribution<std::size_t> letter(0, sizeof kLetters - 2);
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string name = prefix;
-      for (int i = 0; i < 10; ++i) name += kLetters[letter(random)];
+      for (int i = 0; i < 6; ++i) name += kLetters[letter(random)];
       const fs::path candidate = base / name;
       if (fs::create_directory(candidate, ec)) {
         path_ = candidate.string();
@@ -47,7 +47,14 @@ class TempDir {
 
   bool ok() const { return !path_.empty(); }
   const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // `name` in the folder, joined with the system's separator as the programs join paths.
+  std::string File(const std::string& name) const {
+#ifdef _WIN32
+    return path_ + "\\" + name;
+#else
+    return path_ + "/" + name;
+#endif
+  }
 
   void Write(const std::string& name, const std::string& text) const {
     std::ofstream(File(name), std::ios::binary) << text;

@@ -118,6 +118,11 @@ class AgeingRunLog : public ::testing::TestWithParam<RunCase> {};
 // sent twice (DataOfTheTestDiscsIsAllGood counts it).
 TEST_P(AgeingRunLog, IsTheGoldenFile) {
   const RunCase& c = GetParam();
+#ifdef _WIN32
+  if (std::string(c.name) == "reference_html_log") {
+    GTEST_SKIP() << "the log's name \"<b>&log.htm\" holds characters Windows file names cannot";
+  }
+#endif
   for (const char* resid : c.paths) {
     SCOPED_TRACE(resid);
     AgeingBench b(std::string(c.id) + "&resid=" + resid);
@@ -360,18 +365,25 @@ TEST(AgeingRun, TheLogIsWrittenInPlaceThroughASymlinkItsHeadAskingInquiryAlone) 
   AgeingBench b("emu:type13?speed=max");
   AgeingSettings s = Once(b, 0, 3);
   s.interval_ms = 1000;
-  std::filesystem::create_symlink(b.dir.File("real.txt"), b.dir.File("log.txt"));
+#ifdef _WIN32
+  const std::string real = "log.txt";  // a symlink needs a right Windows seldom grants
+#else
+  const std::string real = "real.txt";
+  std::filesystem::create_symlink(b.dir.File(real), b.dir.File("log.txt"));
+#endif
   std::string while_running;
   b.stop_when = [&](JobText where, const std::string&) {
-    if (where == JobText::kPause && while_running.empty()) while_running = b.Log("real.txt");
+    if (where == JobText::kPause && while_running.empty()) while_running = b.Log(real);
     return false;
   };
   b.StartTrace();
   b.Run(s);
   b.drives.Trace().Stop();
   EXPECT_NE(while_running.find("==============Ageing Start==============\n"), std::string::npos);
+#ifndef _WIN32
   EXPECT_TRUE(std::filesystem::is_symlink(b.dir.File("log.txt")));
-  const std::string log = b.Log("real.txt"), trace = b.Log("trace.jsonl");
+#endif
+  const std::string log = b.Log(real), trace = b.Log("trace.jsonl");
   EXPECT_EQ(CountLines(log, "==============Ageing End", true), 1);
   EXPECT_EQ(CountLines(log, "Model Name=KESTREL CDV-4800 Virtual", true), 1);
   EXPECT_EQ(CountLines(trace, "\"cdb\": \"12 "), 1);

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "environment.h"
+#include "platform_texts.h"
 #include "shell/settings_store.h"
 #include "temp_dir.h"
 
@@ -59,8 +60,8 @@ TEST(UserFolders, SettingsAndDataFollowThePlaceOfTheProgram) {
       {"environment first", installed, environment, "/home/u/.config/tamarack", "/srv/docs"},
   };
   for (const Row& r : rows) {
-    EXPECT_EQ(SettingsFolderOf(r.program, r.user), r.settings) << r.what;
-    EXPECT_EQ(DataFolderOf(r.program, r.user), r.data) << r.what;
+    EXPECT_EQ(testing::Slashed(SettingsFolderOf(r.program, r.user)), r.settings) << r.what;
+    EXPECT_EQ(testing::Slashed(DataFolderOf(r.program, r.user)), r.data) << r.what;
   }
 
   // Windows names the folders itself; they win over anything of XDG's in the environment.
