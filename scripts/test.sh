@@ -23,6 +23,8 @@ if [ "$preset" = windows ]; then
   # One wine server for the whole run, stopped at the end.
   export WINEDEBUG=-all WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wine}
   trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+  # The prefix made before the tests start wine side by side: two first starts race for it.
+  /usr/lib/wine/wine64 wineboot --init 2>/dev/null
   ctest --preset windows -j "$(nproc)"
   exit
 fi

@@ -86,12 +86,14 @@ TEST_F(Files, AFailedWriteLeavesTheOldFile) {
   EXPECT_FALSE(WriteFileAtomically(dir_.File("none/b.msr"), "x", &error));
   EXPECT_EQ(testing::WithPosixReasons(error),
             dir_.File("none/b.msr") + ": No such file or directory");
+  // Root writes into read-only folders, and so does anyone on Windows: a folder in the file's
+  // place then.
 #ifdef _WIN32
-  const bool root = true;  // a read-only folder on Windows still takes new files
+  const bool folder_in_place = true;
 #else
-  const bool root = ::geteuid() == 0;
+  const bool folder_in_place = ::geteuid() == 0;
 #endif
-  if (root) {  // root writes into read-only folders: a folder in the file's place
+  if (folder_in_place) {
     fs::create_directories(Folder() / "IniFile.txt" / "x");
   } else {
     dir_.Write("IniFile.txt", "LBA=1\n");
@@ -99,7 +101,7 @@ TEST_F(Files, AFailedWriteLeavesTheOldFile) {
   }
   EXPECT_FALSE(WriteFileAtomically(dir_.File("IniFile.txt"), "LBA=2\n", &error));
   EXPECT_NE(error.find("IniFile.txt"), std::string::npos) << error;
-  if (root) {
+  if (folder_in_place) {
     EXPECT_TRUE(fs::is_directory(Folder() / "IniFile.txt"));
   } else {
     EXPECT_EQ(ReadTextFile(dir_.File("IniFile.txt")).value_or(""), "LBA=1\n");
