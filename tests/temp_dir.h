@@ -1,13 +1,12 @@
 // A temporary folder for the files a test writes, removed with everything in it.
 #pragma once
 
-#include <stdlib.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -16,13 +15,28 @@ namespace tamarack::testing {
 
 class TempDir {
  public:
+  // Made under the system's temporary folder with a random name after `prefix`; a name
+  // another process made first is passed over (create_directory says so), so parallel
+  // tests never share a folder. ok() is false when none could be made.
   explicit TempDir(const std::string& prefix = "tamarack-emu-") {
-    // mkdtemp replaces the six trailing X of its template.
-    const std::string tmpl =
-        (std::filesystem::temp_directory_path() / (prefix + std::string(6, 'X'))).string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    if (::mkdtemp(buf.data())) path_ = buf.data();
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path base = fs::temp_directory_path(ec);
+    if (ec) return;
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device seed;
+    std::mt19937_64 random((std::uint64_t{seed()} << 32) ^ seed());
+    std::uniform_int_distribution<std::size_t> letter(0, sizeof kLetters - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string name = prefix;
+      for (int i = 0; i < 6; ++i) name += kLetters[letter(random)];
+      const fs::path candidate = base / name;
+      if (fs::create_directory(candidate, ec)) {
+        path_ = candidate.string();
+        return;
+      }
+      if (ec) return;  // not a name taken: the folder cannot be made at all
+    }
   }
   ~TempDir() {
     std::error_code ec;
@@ -33,7 +47,14 @@ class TempDir {
 
   bool ok() const { return !path_.empty(); }
   const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // `name` in the folder, joined with the system's separator as the programs join paths.
+  std::string File(const std::string& name) const {
+#ifdef _WIN32
+    return path_ + "\\" + name;
+#else
+    return path_ + "/" + name;
+#endif
+  }
 
   void Write(const std::string& name, const std::string& text) const {
     std::ofstream(File(name), std::ios::binary) << text;
@@ -47,9 +68,14 @@ class TempDir {
     std::ifstream in(File(name), std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
   }
-  // Runs a shell command in the folder; true when it exits 0.
+  // Runs a command of the system's shell in the folder; true when it exits 0.
   bool Run(const std::string& command) const {
-    return std::system(("cd '" + path_ + "' && " + command + " >tool.log 2>&1").c_str()) == 0;
+#ifdef _WIN32
+    const std::string in_folder = "cd /d \"" + path_ + "\" && ";
+#else
+    const std::string in_folder = "cd '" + path_ + "' && ";
+#endif
+    return std::system((in_folder + command + " >tool.log 2>&1").c_str()) == 0;
   }
 
  private:

@@ -118,7 +118,13 @@ std::string SheetTextAsLatin1(const std::string& text) {
 }
 
 std::string ResolveSheetFile(const std::string& folder, const std::string& name) {
-  return (!name.empty() && name[0] == '/') || folder.empty() ? name : folder + "/" + name;
+  // A name from the root (on Windows "\\x.bin" or one on a drive, "C:\\x.bin") is not in the
+  // sheet's folder.
+  bool rooted = !name.empty() && kPathSeparators.find(name[0]) != std::string::npos;
+#ifdef _WIN32
+  rooted = rooted || (name.size() > 1 && name[1] == ':');
+#endif
+  return rooted || folder.empty() ? name : folder + kPathSeparator + name;
 }
 
 namespace {

@@ -32,14 +32,14 @@ std::string Lower(std::string s) {
 }
 
 std::string Extension(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of(kPathSeparators);
   const std::size_t dot = path.find_last_of('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
   return Lower(path.substr(dot));
 }
 
 std::string Folder(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of(kPathSeparators);
   return slash == std::string::npos ? "" : path.substr(0, slash == 0 ? 1 : slash);
 }
 

@@ -49,7 +49,7 @@ std::string LabelStem(std::string_view label) {
   std::string stem;
   for (char c : label) {
     const auto u = static_cast<unsigned char>(c);
-    stem += (c == '/' || u < 0x20 || u == 0x7F) ? '_' : c;
+    stem += (kNotInFileNames.find(c) != std::string_view::npos || u < 0x20 || u == 0x7F) ? '_' : c;
   }
   if (stem.find_first_not_of('.') == std::string::npos) stem.assign(stem.size(), '_');
   return stem;
@@ -123,7 +123,8 @@ void SortReferenceFiles(std::vector<ReferenceFileEntry>& entries, FileListColumn
 
 bool DeleteReferenceFile(const std::string& check_file, const std::string& name,
                          std::string* error) {
-  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+  if (name.empty() || name == "." || name == ".." ||
+      name.find_first_of(kNotInFileNames) != std::string::npos) {
     *error = std::error_code(EINVAL, std::generic_category()).message();
     return false;
   }

@@ -1,5 +1,7 @@
 #include "shell/start_tab.h"
 
+#include "util/strings.h"
+
 namespace tamarack {
 
 std::string FileOfCommandLine(std::string_view text) {
@@ -13,7 +15,7 @@ std::string FileOfCommandLine(std::string_view text) {
 std::optional<FileKind> KindOfFile(std::string_view path) {
   // The extension of the file's own name: a dot in a folder ("~/.local", "./run.cmd") is no
   // extension.
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of(kPathSeparators);
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
   const std::size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return std::nullopt;

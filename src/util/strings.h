@@ -52,6 +52,24 @@ std::string FixedText(std::span<const std::uint8_t> bytes);
 // sign, digits up to the first non-digit; no number gives 0. Saturates instead of overflowing.
 int DecimalValue(std::string_view text);
 
+// What separates the folders of a path: "/", on Windows "\\" too; the one a path is joined
+// with.
+#ifdef _WIN32
+inline constexpr std::string_view kPathSeparators = "/\\";
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr std::string_view kPathSeparators = "/";
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// What a file's own name cannot hold: a separator, and on Windows a drive's colon and the
+// characters its file systems refuse.
+#ifdef _WIN32
+inline constexpr std::string_view kNotInFileNames = "/\\:*?\"<>|";
+#else
+inline constexpr std::string_view kNotInFileNames = "/";
+#endif
+
 // The program's texts end their lines in "\r\n" (they are shown as the system wrote them);
 // terminals and text views want "\n".
 std::string PlainLines(std::string_view text);

@@ -2,7 +2,9 @@
 // data checks of good and corrupted discs, fault plans with and without the command-error end,
 // Cancel, refusals at the start and a log that cannot be written.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -95,8 +97,8 @@ std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took,
   t += testing::WithFolderAs(testing::VerdictText(r.verdict), b.dir.path());
   t += "status text: " + r.status_text + "\n" + b.Report(b.dir.path());
   if (!std::filesystem::exists(log_path)) return t + "no log\n";
-  std::string log =
-      testing::WithFolderAs(b.Log(std::filesystem::path(log_path).filename()), b.dir.path());
+  std::string log = testing::WithFolderAs(
+      b.Log(std::filesystem::path(log_path).filename().string()), b.dir.path());
   for (std::size_t at; (at = log.find('\r')) != std::string::npos;) log.replace(at, 1, "\\r");
   return t + "log:\n" + log;
 }
@@ -116,6 +118,11 @@ class AgeingRunLog : public ::testing::TestWithParam<RunCase> {};
 // sent twice (DataOfTheTestDiscsIsAllGood counts it).
 TEST_P(AgeingRunLog, IsTheGoldenFile) {
   const RunCase& c = GetParam();
+#ifdef _WIN32
+  if (std::string(c.name) == "reference_html_log") {
+    GTEST_SKIP() << "the log's name \"<b>&log.htm\" holds characters Windows file names cannot";
+  }
+#endif
   for (const char* resid : c.paths) {
     SCOPED_TRACE(resid);
     AgeingBench b(std::string(c.id) + "&resid=" + resid);
@@ -271,6 +278,7 @@ INSTANTIATE_TEST_SUITE_P(
                 }}),
     [](const ::testing::TestParamInfo<RunCase>& p) { return std::string(p.param.name); });
 
+#ifndef _WIN32  // Windows has no file-size limit to set
 TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   AgeingBench b("emu:type13?speed=max");
   AgeingSettings s = Once(b, 0, 3999);
@@ -294,6 +302,7 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   EXPECT_EQ(b.messages[0].second, std::string(kAgeingEndMessage) + "\r\n\r\n" + r.log_failure);
   EXPECT_LE(std::filesystem::file_size(s.log_path), 64u * 1024);
 }
+#endif
 
 // Where the path gives no size (a zeroed tail) and the host refuses the Read CD probe, every
 // read's probe is a failed command of its own, logged, and its blocks are not counted as read:
@@ -356,18 +365,25 @@ TEST(AgeingRun, TheLogIsWrittenInPlaceThroughASymlinkItsHeadAskingInquiryAlone) 
   AgeingBench b("emu:type13?speed=max");
   AgeingSettings s = Once(b, 0, 3);
   s.interval_ms = 1000;
-  std::filesystem::create_symlink(b.dir.File("real.txt"), b.dir.File("log.txt"));
+#ifdef _WIN32
+  const std::string real = "log.txt";  // a symlink needs a right Windows seldom grants
+#else
+  const std::string real = "real.txt";
+  std::filesystem::create_symlink(b.dir.File(real), b.dir.File("log.txt"));
+#endif
   std::string while_running;
   b.stop_when = [&](JobText where, const std::string&) {
-    if (where == JobText::kPause && while_running.empty()) while_running = b.Log("real.txt");
+    if (where == JobText::kPause && while_running.empty()) while_running = b.Log(real);
     return false;
   };
   b.StartTrace();
   b.Run(s);
   b.drives.Trace().Stop();
   EXPECT_NE(while_running.find("==============Ageing Start==============\n"), std::string::npos);
+#ifndef _WIN32
   EXPECT_TRUE(std::filesystem::is_symlink(b.dir.File("log.txt")));
-  const std::string log = b.Log("real.txt"), trace = b.Log("trace.jsonl");
+#endif
+  const std::string log = b.Log(real), trace = b.Log("trace.jsonl");
   EXPECT_EQ(CountLines(log, "==============Ageing End", true), 1);
   EXPECT_EQ(CountLines(log, "Model Name=KESTREL CDV-4800 Virtual", true), 1);
   EXPECT_EQ(CountLines(trace, "\"cdb\": \"12 "), 1);

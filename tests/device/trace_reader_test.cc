@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "golden.h"
+#include "platform_texts.h"
 #include "temp_dir.h"
 
 namespace tamarack {
@@ -65,7 +66,7 @@ TEST(TraceReader, AFileSkipsBlankLinesAndNamesTheLineOfAnError) {
   EXPECT_FALSE(ReadTraceFile(dir.File("bad.jsonl"), &entries, &error));
   EXPECT_EQ(error, dir.File("bad.jsonl") + " line 3: a line must hold \"cdb\" and \"outcome\"");
   EXPECT_FALSE(ReadTraceFile(dir.File("none.jsonl"), &entries, &error));
-  EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+  EXPECT_NE(testing::WithPosixReasons(error).find("No such file"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -23,8 +23,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool HaveTool(const std::string& name) {
-  return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+// Why `name` of Debian's package `package` cannot be run here; "" when it can.
+std::string MissingTool(const std::string& name, const std::string& package) {
+#ifdef _WIN32
+  return name + " (Debian package " + package + ") is a Linux program";
+#else
+  if (std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0) return "";
+  return name + " (Debian package " + package +
+         ") is not installed; scripts/install-deps.sh installs it";
+#endif
 }
 
 using tamarack::testing::TempDir;
@@ -59,9 +66,8 @@ std::vector<std::uint8_t> TinyMpeg(int packs) {
 }
 
 TEST(CrossCheckTest, VcdimagerXaSectorsBothWays) {
-  if (!HaveTool("vcdxbuild")) {
-    GTEST_SKIP() << "vcdxbuild (Debian package vcdimager) is not installed; "
-                    "scripts/install-deps.sh installs it";
+  if (const std::string missing = MissingTool("vcdxbuild", "vcdimager"); !missing.empty()) {
+    GTEST_SKIP() << missing;
   }
   TempDir dir;
   ASSERT_FALSE(dir.path().empty());
@@ -104,9 +110,8 @@ TEST(CrossCheckTest, VcdimagerXaSectorsBothWays) {
 }
 
 TEST(CrossCheckTest, ChdmanAcceptsOurMode1Ecc) {
-  if (!HaveTool("chdman")) {
-    GTEST_SKIP() << "chdman (Debian package mame-tools) is not installed; "
-                    "scripts/install-deps.sh installs it";
+  if (const std::string missing = MissingTool("chdman", "mame-tools"); !missing.empty()) {
+    GTEST_SKIP() << missing;
   }
   TempDir dir;
   ASSERT_FALSE(dir.path().empty());

@@ -42,7 +42,7 @@ std::vector<std::string> DataFiles(const std::string& ext, const std::string& ma
     std::ifstream in(e.path());
     const std::string text = "\n" + std::string(std::istreambuf_iterator<char>(in), {});
     if (e.path().extension() == ext && text.find("\n" + mark) != std::string::npos) {
-      names.push_back(e.path().stem());
+      names.push_back(e.path().stem().string());
     }
   }
   std::sort(names.begin(), names.end());

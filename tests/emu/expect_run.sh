@@ -6,8 +6,9 @@ want_status=$1
 want_text=$(printf '%b_' "$2")
 want_text=${want_text%_}
 shift 2
-# The status goes on a line of its own after the output, so trailing line ends survive.
-output=$("$@" 2>&1; printf '\n%d' "$?")
+# The status goes on a line of its own after the output, so trailing line ends survive. A
+# Windows program ends its lines with "\r\n": they are held to the same text.
+output=$({ "$@" 2>&1; printf '\n%d' "$?"; } | tr -d '\r')
 status=${output##*"
 "}
 output=${output%"

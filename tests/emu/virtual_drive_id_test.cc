@@ -10,6 +10,7 @@
 #include <string>
 
 #include "emu/drive_harness.h"
+#include "environment.h"
 #include "temp_dir.h"
 #include "util/strings.h"
 
@@ -77,23 +78,25 @@ TEST(VirtualDriveId, WhatEachIdSays) {
 
 // The window's Qt sets LC_NUMERIC from the desktop; ids keep the C form of numbers there.
 TEST(VirtualDriveId, NumbersDoNotDependOnTheLocale) {
+#ifdef _WIN32
+  const char* const german = "German_Germany.1252";  // Windows' locales are built in
+#else
   tamarack::testing::TempDir dir("tamarack-locale-");
   ASSERT_TRUE(dir.ok());
   // A comma-decimal locale built for this test, as few machines have one installed.
   if (!dir.Run("localedef -i de_DE -f UTF-8 " + dir.File("de_DE.UTF-8"))) {
     GTEST_SKIP() << "localedef cannot build de_DE.UTF-8 here";
   }
-  const char* old_path = std::getenv("LOCPATH");
-  const std::string saved_path = old_path ? old_path : "";
-  ::setenv("LOCPATH", dir.path().c_str(), 1);
-  const bool switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+  tamarack::testing::ScopedEnvironment locale_path("LOCPATH", dir.path());
+  const char* const german = "de_DE.UTF-8";
+#endif
+  const bool switched = std::setlocale(LC_NUMERIC, german) != nullptr;
   const bool comma = std::localeconv()->decimal_point == std::string(",");
   VirtualDriveConfig c, comma_config;
   std::string error;
   const bool parsed = ParseVirtualDriveId("emu:type13?flaky=5-6:0.25", &c, &error);
   const bool refused = !ParseVirtualDriveId("emu:type13?flaky=5-6:0,25", &comma_config, &error);
   std::setlocale(LC_NUMERIC, "C");
-  old_path ? ::setenv("LOCPATH", saved_path.c_str(), 1) : ::unsetenv("LOCPATH");
   ASSERT_TRUE(switched && comma);  // the locale was really in force
   EXPECT_TRUE(parsed);
   ASSERT_EQ(c.faults.flaky.size(), 1u);

@@ -13,11 +13,17 @@
 
 namespace tamarack::testing {
 
-// `text` with every `folder` (a temporary one) written as `as`.
+// `text` with every `folder` (a temporary one) written as `as`, a Windows "\\" after it as "/".
 inline std::string WithFolderAs(std::string text, const std::string& folder,
                                 const char* as = "TMP") {
+  const std::string slashed = std::string(as) + "/";
   for (std::size_t at; !folder.empty() && (at = text.find(folder)) != std::string::npos;) {
-    text.replace(at, folder.size(), as);
+#ifdef _WIN32
+    const bool backslash = text.compare(at + folder.size(), 1, "\\") == 0;
+#else
+    const bool backslash = false;
+#endif
+    text.replace(at, folder.size() + (backslash ? 1 : 0), backslash ? slashed : std::string(as));
   }
   return text;
 }

@@ -1,7 +1,9 @@
 // tamarack-cli measure on virtual drives with a simulated clock.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
+#ifdef TAMARACK_HAVE_PNG_PLOT
+#include <dlfcn.h>
 #include <unistd.h>
+#endif
 
 #include <cstring>
 #include <filesystem>

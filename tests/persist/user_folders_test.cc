@@ -3,10 +3,11 @@
 #include "persist/user_folders.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
+#include "environment.h"
+#include "platform_texts.h"
 #include "shell/settings_store.h"
 #include "temp_dir.h"
 
@@ -59,8 +60,8 @@ TEST(UserFolders, SettingsAndDataFollowThePlaceOfTheProgram) {
       {"environment first", installed, environment, "/home/u/.config/tamarack", "/srv/docs"},
   };
   for (const Row& r : rows) {
-    EXPECT_EQ(SettingsFolderOf(r.program, r.user), r.settings) << r.what;
-    EXPECT_EQ(DataFolderOf(r.program, r.user), r.data) << r.what;
+    EXPECT_EQ(testing::Slashed(SettingsFolderOf(r.program, r.user)), r.settings) << r.what;
+    EXPECT_EQ(testing::Slashed(DataFolderOf(r.program, r.user)), r.data) << r.what;
   }
 
   // Windows names the folders itself; they win over anything of XDG's in the environment.
@@ -117,13 +118,21 @@ TEST(UserFolders, ProgramFolderAtTellsInstalledAndWritable) {
   EXPECT_TRUE(ProgramFolderAt(bin.string(), "/usr/bin").installed);
   EXPECT_TRUE(ProgramFolderAt(build.string(), build.string()).installed);
   EXPECT_FALSE(ProgramFolderAt((build / "gone").string(), "/usr/bin").writable);
-
-  ::setenv("XDG_CONFIG_HOME", (fs::path(dir.path()) / "config").c_str(), 1);
   EXPECT_EQ(DefaultSettingsPath(build.string(), "/usr/bin"), (build / "IniFile.txt").string());
+}
+
+// An installed program's settings folder is made where XDG_CONFIG_HOME says.
+TEST(UserFolders, DefaultSettingsPathMakesTheConfigFolder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows' settings folder is the known AppData folder, not XDG_CONFIG_HOME";
+#endif
+  testing::TempDir dir("tamarack-folders-");
+  const fs::path bin = fs::path(dir.path()) / "prefix" / "bin";
+  fs::create_directories(bin);
+  testing::ScopedEnvironment config("XDG_CONFIG_HOME", (fs::path(dir.path()) / "config").string());
   EXPECT_EQ(DefaultSettingsPath(bin.string(), "/usr/bin"),
             (fs::path(dir.path()) / "config" / "tamarack" / "IniFile.txt").string());
   EXPECT_TRUE(fs::is_directory(fs::path(dir.path()) / "config" / "tamarack"));
-  ::unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

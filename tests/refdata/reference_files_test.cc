@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "decode/volume_descriptor.h"
+#include "platform_texts.h"
 #include "refdata/unread_list.h"
 #include "refused_texts.h"
 #include "temp_dir.h"
@@ -30,6 +31,12 @@ TEST(NewFileNameTest, LabelThenThreeDigitSuffix) {
   EXPECT_EQ(LabelStem("../../etc/x"), ".._.._etc_x");
   EXPECT_EQ(LabelStem(".."), "__");
   EXPECT_EQ(LabelStem(" A\tB "), "A_B");
+#ifdef _WIN32  // where "\\" separates folders, ":" names a drive and "*?\"<>|" are refused
+  EXPECT_EQ(LabelStem("..\\..\\x"), ".._.._x");
+  EXPECT_EQ(LabelStem("C:A*B?\"<>|"), "C_A_B_____");
+#else
+  EXPECT_EQ(LabelStem("..\\x:*?\"<>|"), "..\\x:*?\"<>|");
+#endif
 }
 
 TEST(FileListTest, ColumnsKeysSortingAndDeletion) {
@@ -71,6 +78,9 @@ TEST(FileListTest, ColumnsKeysSortingAndDeletion) {
   std::string why;
   fs::create_directory(dir.File("sub"));
   EXPECT_FALSE(DeleteReferenceFile(dir.File("sub/x.dat"), "../b.dat", &why));
+#ifdef _WIN32
+  EXPECT_FALSE(DeleteReferenceFile(dir.File("sub/x.dat"), "..\\b.dat", &why));
+#endif
   EXPECT_TRUE(fs::exists(dir.File("b.dat")));
   EXPECT_FALSE(DeleteReferenceFile(dir.File("x.dat"), "none.dat", &why));
   EXPECT_EQ(why, "No such file or directory");
@@ -171,7 +181,7 @@ TEST(ReferenceFileTest, OneOffsetRuleAndShortReads) {
   EXPECT_EQ(out[1], '9');
   EXPECT_EQ(file.ReadAt(20, out), 0u);
   EXPECT_FALSE(file.Open(dir.File("missing.dat"), &error));
-  EXPECT_EQ(error, "No such file or directory");
+  EXPECT_EQ(testing::WithPosixReasons(error), "No such file or directory");
   EXPECT_FALSE(file.is_open());
 }
 

@@ -152,7 +152,7 @@ TEST(Options, ZeroNumbersAndAnEmptyTraceFileKeepThePreviousValue) {
   EXPECT_TRUE(InitialisedOptions(o).trace_commands);
   entered.trace_file = "/tmp/b.jsonl";
   EXPECT_EQ(AcceptOptions(previous, entered).trace_file, "/tmp/b.jsonl");
-  EXPECT_EQ(DefaultTraceFile("/home/u/.config/tamarack/IniFile.txt"),
+  EXPECT_EQ(testing::Slashed(DefaultTraceFile("/home/u/.config/tamarack/IniFile.txt")),
             "/home/u/.config/tamarack/tamarack-trace.jsonl");
   EXPECT_EQ(DefaultTraceFile(""), "tamarack-trace.jsonl");
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ageing/ageing_file.h"
+#include "platform_texts.h"
 #include "temp_dir.h"
 
 namespace tamarack {
@@ -21,14 +22,18 @@ using testing::TempDir;
 // tests/app/main_window_shell_test.
 TEST(TabFile, DefaultNamesTakeTheSmallestFreeNumber) {
   std::set<std::string> taken = {"/d/all_000.cmd", "/d/all_002.cmd", "/d/Age000.age"};
-  auto exists = [&taken](const std::string& p) { return taken.count(p) != 0; };
-  EXPECT_EQ(DefaultTabFilePath(FileKind::kCommands, "/d", "all", exists), "/d/all_001.cmd");
-  EXPECT_EQ(DefaultTabFilePath(FileKind::kCommands, "/d", "bse", exists), "/d/bse_000.cmd");
-  EXPECT_EQ(DefaultTabFilePath(FileKind::kAgeing, "/d", "", exists), "/d/Age001.age");
-  EXPECT_EQ(DefaultTabFilePath(FileKind::kDump, "/d", "dat", exists), "/d/Dmp000.dat");
-  EXPECT_EQ(
-      DefaultTabFilePath(FileKind::kAgeing, "/d", "", [](const std::string&) { return true; }),
-      "/d/Age999.age");
+  auto exists = [&taken](const std::string& p) { return taken.count(testing::Slashed(p)) != 0; };
+  EXPECT_EQ(testing::Slashed(DefaultTabFilePath(FileKind::kCommands, "/d", "all", exists)),
+            "/d/all_001.cmd");
+  EXPECT_EQ(testing::Slashed(DefaultTabFilePath(FileKind::kCommands, "/d", "bse", exists)),
+            "/d/bse_000.cmd");
+  EXPECT_EQ(testing::Slashed(DefaultTabFilePath(FileKind::kAgeing, "/d", "", exists)),
+            "/d/Age001.age");
+  EXPECT_EQ(testing::Slashed(DefaultTabFilePath(FileKind::kDump, "/d", "dat", exists)),
+            "/d/Dmp000.dat");
+  EXPECT_EQ(testing::Slashed(DefaultTabFilePath(FileKind::kAgeing, "/d", "",
+                                                [](const std::string&) { return true; })),
+            "/d/Age999.age");
   EXPECT_EQ(FolderOfFile("/data/runs/msr000.msr"), "/data/runs");
   EXPECT_EQ(FolderOfFile("/msr000.msr"), "/");
   EXPECT_EQ(FolderOfFile("msr000.msr"), ".");

@@ -246,6 +246,13 @@ class WindowsEnv final : public Env {
         ++i;
         continue;
       }
+      // Windows gives 80h, A0h and FDh to FFh characters of their own (U+0080, private use);
+      // they are not CP932, and iconv refuses them as the conversion promises.
+      if (b == 0x80 || b == 0xA0 || b >= 0xFD) {
+        out += "\xEF\xBF\xBD";
+        ++i;
+        continue;
+      }
       const int n = ::IsDBCSLeadByteEx(kCp932, b) && i + 1 < bytes.size() ? 2 : 1;
       wchar_t wide[2] = {};
       const int w =
