@@ -11,7 +11,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build ccache pkg-config clang clang-format python3 gettext
+  build-essential cmake ninja-build ccache pkg-config clang clang-format clang-tidy python3 gettext
   libclang-rt-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev googletest libbenchmark-dev
