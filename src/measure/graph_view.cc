@@ -224,14 +224,18 @@ Drawing DrawC2Graph(const C2Record& record, Box r) {
   for (std::size_t i = 0; i < seconds.size(); ++i) {
     const int x = p.left + Clamp64(static_cast<std::int64_t>(i) * p.width() / span);
     if (x >= p.right) break;
+    // A second is as wide as its share of the plot, at least a pixel: no gaps between the
+    // seconds of a wide graph.
+    const int next = p.left + Clamp64(static_cast<std::int64_t>(i + 1) * p.width() / span);
+    const int right = std::min(p.right, std::max(x + 1, next));
     const C2Second& s = seconds[i];
     if (s.unreadable > 0) {
-      d.push_back(LineShape{x, p.top, x, p.bottom - 1, kC2Unreadable, 1});
+      d.push_back(FillShape{Box{x, p.top, right, p.bottom}, kC2Unreadable});
     } else if (s.errors > 0) {
       // At least a pixel: a second with one error still shows.
       const auto up = static_cast<int>(std::min<std::uint64_t>(
           std::max<std::uint64_t>(1, s.errors / scale), static_cast<std::uint64_t>(p.height())));
-      d.push_back(LineShape{x, p.bottom - 1, x, std::max(p.top, p.bottom - up), kC2Line, 1});
+      d.push_back(FillShape{Box{x, std::max(p.top, p.bottom - up), right, p.bottom}, kC2Line});
     }
   }
   return d;

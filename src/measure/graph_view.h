@@ -65,10 +65,10 @@ struct GraphSpot {
 std::optional<GraphSpot> SpeedGraphSpotAt(const SpeedRecord& record, Box r, int x,
                                           std::int64_t span_mb = 0);
 
-// The C2 errors of a scan: a bar per second of the disc (one pixel across each), up to its
-// C2 errors at a scale that fits the worst second into the height (1, 2 or 5 times a power of
-// ten errors a pixel), in the speed graph's grid with "%d" error labels up and "%d:00" minutes
-// of the disc across; a second with an unreadable block is a bar of the whole height in
+// The C2 errors of a scan: a bar per second of the disc (its share of the width, at least a pixel),
+// up to its C2 errors at a scale that fits the worst second into the height (1, 2 or 5 times a
+// power of ten errors a pixel), in the speed graph's grid with "%d" error labels up and "%d:00"
+// minutes of the disc across; a second with an unreadable block is a bar of the whole height in
 // kC2Unreadable. Empty for an empty rectangle.
 inline constexpr Rgb kC2Line{220, 20, 60};
 inline constexpr Rgb kC2Unreadable{60, 60, 60};
