@@ -149,6 +149,9 @@ enum class AloneRead : std::uint8_t {
 struct AloneReads {
   std::vector<AloneRead> blocks;
   std::optional<std::uint64_t> first_unreadable;  // the LBA the read error question names
+  // A stop came before every block was tried: none of them is accounted for (the job ends
+  // there, the command not reached), and no question is asked.
+  bool stopped = false;
 };
 
 // The parts both jobs share: the range, the reads, the reports.
@@ -228,6 +231,10 @@ class ReferenceRun {
     AloneReads r;
     r.blocks.assign(n, AloneRead::kUnreadable);
     for (std::uint32_t i = 0; i < n; ++i) {
+      if (StopRequested()) {
+        r.stopped = true;
+        return r;
+      }
       if (leave_out && leave_out->Contains(lba + i)) {
         r.blocks[i] = AloneRead::kLeftOut;
         continue;
@@ -239,10 +246,21 @@ class ReferenceRun {
         r.blocks[i] = verify && edc_failed_.front() ? AloneRead::kEdcFailed : AloneRead::kWhole;
         continue;
       }
+      if (StopRequested()) {  // its tries cut short: not known to be unreadable
+        r.stopped = true;
+        return r;
+      }
       if (sent != 0) result_.verdict.WentPast(c.outcome, c.short_reply);
       if (!r.first_unreadable) r.first_unreadable = lba + i;
     }
     return r;
+  }
+  // A stop while a failed command's blocks were read again: the command's failure stays the
+  // verdict's, its blocks are not reached; false, so that the job ends there.
+  bool StoppedAlone(const BlockReply& failed) {
+    ++result_.read_errors;
+    result_.verdict.WentPast(failed.outcome, failed.short_reply);
+    return false;
   }
   // Accounts for the blocks of a failed command read again that nothing else counts: the
   // recovered ones read whole, the others failed (or EDC failures).
@@ -688,6 +706,7 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
 bool ReferenceRun::CaptureAlone(CaptureState& cap, const BlockReply& failed, std::uint32_t n,
                                 bool verify) {
   const AloneReads r = ReadEachAlone(cap.current, n, cap.bs, verify, nullptr);
+  if (r.stopped) return StoppedAlone(failed);
   if (r.first_unreadable && !GoPastReadError(failed, *r.first_unreadable)) {
     CountAlone(r, cap.current);
     cap.declined = true;
@@ -1041,6 +1060,7 @@ bool ReferenceRun::CheckAlone(CheckState& check, const BlockReply& failed, std::
                               bool verify) {
   const std::uint64_t lba = check.current;
   const AloneReads r = ReadEachAlone(lba, n, check.bs, verify, &check.skip);
+  if (r.stopped) return StoppedAlone(failed);
   if (r.first_unreadable && !GoPastReadError(failed, *r.first_unreadable)) {
     CountAlone(r, lba);
     check.declined = StopCause::kReadError;

@@ -222,6 +222,29 @@ TEST(ReferenceRetryTest, OnlyTheBlocksThatStayUnreadableAreUnread) {
   EXPECT_EQ(reads[3 + 18], ReadCdCdb(48, 16));
 }
 
+// A stop that comes as the failed command at 32 ends: none of its blocks is read again or
+// counted, no question is asked, and its failure stays the verdict's.
+TEST(ReferenceRetryTest, AStopBeforeTheBlocksAreReadAgainLeavesThemNotReached) {
+  struct CancelOnFailure : SessionHost {
+    void CommandEnded(const CommandOutcome& outcome) override {
+      if (outcome.status != CommandStatus::kGood) runner->RequestCancel();
+    }
+    JobRunner* runner = nullptr;
+  } host;
+  Bench bench("emu:recordable?speed=max&bad=40");
+  host.runner = &bench.runner;
+  bench.session.SetHost(&host);
+  const auto job = bench.Capture("stop.dat", 0, 0, false, 3);
+  const ReferenceResult& r = bench.Run(job);
+  EXPECT_EQ(bench.ReadCds().size(), 3u);  // 0, 16 and the failed 32: nothing read again
+  EXPECT_TRUE(r.verdict.cancelled());
+  EXPECT_TRUE(r.verdict.went_past().has_value());
+  EXPECT_EQ(r.verdict.coverage().failed(), 0u);
+  EXPECT_EQ(r.verdict.coverage().read_whole(), 32u);
+  EXPECT_EQ(r.verdict.coverage().not_reached(), r.verdict.coverage().asked() - 32);
+  EXPECT_TRUE(r.unread.empty());
+}
+
 // One command of 4 blocks of 4 bytes from LBA 100 against the file's bytes: a failed read
 // matches nothing even where its buffer holds the file's bytes, blocks the capture could not
 // read are left out, and the first block that differs is the one named.
