@@ -61,28 +61,57 @@ bool Verdict(const std::string& line) {
          !line.starts_with("ｴﾗｰ件数 ");
 }
 
+// The capture's command line of every row: the file checked after it.
+MatrixRun CaptureRun() {
+  return {[](const std::string& id, const TempDir& dir) {
+            return std::vector<std::string>{"capture",         "--drive", id,     "--out",
+                                            dir.File("a.dat"), "--check", "--yes"};
+          },
+          Verdict};
+}
+
 TEST(ReferenceFaultMatrixTest, CaptureWithItsCheck) {
   TempDir image("tamarack-image-");
   image.Write("disc.iso", Image());
   // The check reads the same zeros the capture wrote where a path zeroes an unsent tail.
-  std::vector<MatrixFault> faults = Faults(ShortHiddenByZeroTail());
-  // Whole mixed discs: each track's size found where it starts, the gap between the sessions
-  // neither read nor asked for; an unreadable audio block of the mixed disc and one where a
-  // track starts (its size cannot be found: the capture ends there).
-  faults.push_back({"whole disc of two sessions", "", {}, "emu:multisession"});
-  faults.push_back({"whole mixed disc", "", {}, "emu:type30"});
-  faults.push_back({"read error in an audio track", "bad=13518", {}, "emu:type30"});
-  faults.push_back({"read error where a track starts", "bad=13500", {}, "emu:type30"});
-  faults.push_back(
-      {"read errors in the later blocks of both tracks", "bad=13490,13530", {}, "emu:type30"});
-  faults.push_back({"whole mixed disc, EDC checked", "", {}, "emu:type30", "", {"--verify-edc"}});
-  ExpectFaultMatrix("capture.txt", "emu:" + image.File("disc.iso"), faults,
-                    {[](const std::string& id, const TempDir& dir) {
-                       return std::vector<std::string>{"capture", "--drive",         id,
-                                                       "--out",   dir.File("a.dat"), "--check",
-                                                       "--yes"};
-                     },
-                     Verdict});
+  ExpectFaultMatrix("capture.txt", "emu:" + image.File("disc.iso"), Faults(ShortHiddenByZeroTail()),
+                    CaptureRun());
+}
+
+// Whole mixed discs: each track's size found where it starts, the gap between the sessions
+// neither read nor asked for, and every Mode 1 and form 1 block's EDC checked. Tests of their
+// own: whole discs on every path are the matrix's longest runs.
+TEST(ReferenceFaultMatrixTest, CaptureWithItsCheckOfMixedDiscs) {
+  const std::vector<MatrixFault> faults = {
+      {"whole disc of two sessions", "", {}, "emu:multisession"},
+      {"whole mixed disc", "", {}, "emu:type30"},
+  };
+  ExpectFaultMatrix("capture_mixed.txt", "emu:type30", faults, CaptureRun());
+}
+
+TEST(ReferenceFaultMatrixTest, CaptureWithItsCheckOfAMixedDiscWithItsEdc) {
+  const std::vector<MatrixFault> faults = {
+      {"whole mixed disc, EDC checked", "", {}, "emu:type30", "", {"--verify-edc"}},
+  };
+  ExpectFaultMatrix("capture_mixed_edc.txt", "emu:type30", faults, CaptureRun());
+}
+
+// Around the mixed disc's track start at 13500 (a data track, then an audio track): an
+// unreadable audio block, one where the track starts (its size cannot be found: the capture
+// ends there), and faults in the later blocks of a command on both sides.
+TEST(ReferenceFaultMatrixTest, CaptureWithItsCheckAroundATrackStart) {
+  const std::vector<std::string> range = {"--start", "13000", "--end", "13999"};
+  const std::vector<MatrixFault> faults = {
+      {"read error in an audio track", "bad=13518", {}, "emu:type30", "", range},
+      {"read error where a track starts", "bad=13500", {}, "emu:type30", "", range},
+      {"read errors in the later blocks of both tracks",
+       "bad=13490,13530",
+       {},
+       "emu:type30",
+       "",
+       range},
+  };
+  ExpectFaultMatrix("capture_track_start.txt", "emu:type30", faults, CaptureRun());
 }
 
 TEST(ReferenceFaultMatrixTest, CheckOfTheDiscsOwnData) {
