@@ -142,8 +142,9 @@ class HostileTransport {
     const std::uint32_t counts[] = {delivered, size, 0, std::uint32_t{p.param} << 8};
     r.transferred = counts[p.count & 3];
     Fail(p, request, &r);
+    // Sense bytes count only where the transport counted them, as the session reads them.
     d.good = r.status == TransportStatus::kCompleted && r.scsi_status == 0 &&
-             ParseSense(r.sense).format == SenseFormat::kNone;
+             (r.sense_length == 0 || ParseSense(r.sense).format == SenseFormat::kNone);
     d.delivered = delivered;
     d.reported = r.transferred;
     d.whole = std::min(delivered, r.transferred);
