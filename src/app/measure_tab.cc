@@ -238,31 +238,45 @@ void MeasureTab::Shown() {
 
 const SpeedRecord& MeasureTab::record() const { return graph_->record(); }
 
-void MeasureTab::Execute() {
+bool MeasureTab::StopOrBusy() {
   if (running_) {
     Stop();
-    return;
+    return true;
   }
-  if (runner_.running()) return;  // another tab's job has the drive
+  return runner_.running();  // another tab's job has the drive
+}
+
+bool MeasureTab::StartJob(std::shared_ptr<Job> job, bool c2) {
+  c2_run_ = c2;
+  if (runner_.Start(std::move(job), *host_) != StartResult::kStarted) {
+    c2_run_ = false;
+    return false;
+  }
+  running_ = true;
+  progress_->setValue(0);
+  progress_->show();
+  status_->clear();
+  rotation_->clear();
+  c2_button_->setEnabled(c2_run_);
+  if (on_running) on_running(true);
+  return true;
+}
+
+void MeasureTab::Execute() {
+  if (StopOrBusy()) return;
   MeasureSettings settings;
   settings.block_count = block_count_;
   settings.start_lba = start_lba_;
   settings.last_lba = last_lba_;
   settings.hex = hex_;
   job_ = std::make_shared<SpeedMeasurementJob>(settings);
-  c2_run_ = false;
-  if (runner_.Start(job_, *host_) != StartResult::kStarted) return;
-  Started();
+  if (!StartJob(job_, false)) return;
   SpeedRecord fresh;
   graph_->ShowRecord(fresh);
 }
 
 void MeasureTab::ExecuteC2Scan() {
-  if (running_) {
-    Stop();
-    return;
-  }
-  if (runner_.running()) return;  // another tab's job has the drive
+  if (StopOrBusy()) return;
   C2ScanSettings settings;
   settings.block_count = std::clamp(block_count_, 1, kMaxC2BlockCount);
   // The disc's range as the drive selection found it; none yet: the job reads it.
@@ -271,25 +285,10 @@ void MeasureTab::ExecuteC2Scan() {
     settings.last_override = last_lba_;
   }
   c2_job_ = std::make_shared<C2ScanJob>(settings);
-  c2_run_ = true;
-  if (runner_.Start(c2_job_, *host_) != StartResult::kStarted) {
-    c2_run_ = false;
-    return;
-  }
-  Started();
+  if (!StartJob(c2_job_, true)) return;
   c2_drawn_.invalidate();
   c2_button_->setText(UiText(kC2StopCaption));
   graph_->ShowC2(C2Record());
-}
-
-void MeasureTab::Started() {
-  running_ = true;
-  progress_->setValue(0);
-  progress_->show();
-  status_->clear();
-  rotation_->clear();
-  c2_button_->setEnabled(c2_run_);
-  if (on_running) on_running(true);
 }
 
 bool MeasureTab::Stop(CancelCause cause) {
@@ -324,9 +323,9 @@ void MeasureTab::OnShow(JobText where, const QString& text) {
 }
 
 void MeasureTab::OnProgress(const JobProgress& p) {
+  if (p.total > 0)
+    progress_->setValue(static_cast<int>(std::min<std::uint64_t>(p.done * 100 / p.total, 100)));
   if (c2_run_) {
-    if (p.total > 0)
-      progress_->setValue(static_cast<int>(std::min<std::uint64_t>(p.done * 100 / p.total, 100)));
     // The errors so far, a few times a second: the record is copied from the worker.
     if (c2_job_ && (!c2_drawn_.isValid() || c2_drawn_.elapsed() >= 250)) {
       graph_->ShowC2(c2_job_->Live());
@@ -339,8 +338,6 @@ void MeasureTab::OnProgress(const JobProgress& p) {
   if (live.start_lba != start_lba_ || live.last_lba != last_lba_) {
     SetRange(static_cast<std::uint32_t>(live.start_lba), static_cast<std::uint32_t>(live.last_lba));
   }
-  if (p.total > 0)
-    progress_->setValue(static_cast<int>(std::min<std::uint64_t>(p.done * 100 / p.total, 100)));
   graph_->SetSamples(live.block_size, live.samples);
 }
 

@@ -102,7 +102,11 @@ class MeasureTab : public QWidget {
   void OnProgress(const JobProgress& progress);
   void OnFinished();
   void ShowCommand();
-  void Started();
+  // Exec or the C2 scan button while a run is on stops it; true then, or when another tab's
+  // job has the drive.
+  bool StopOrBusy();
+  // Starts `job` (the C2 scan when `c2`) and shows the tab running; false when it did not start.
+  bool StartJob(std::shared_ptr<Job> job, bool c2);
   void WriteNumber(QLineEdit* box, std::int64_t value);
   std::optional<std::int64_t> ReadNumber(const QLineEdit* box) const;
   void OpenDialog(QDialog* dialog);

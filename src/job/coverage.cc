@@ -43,25 +43,31 @@ void AddRun(std::vector<Run>& runs, Run run, Same same) {
   if (runs.size() < Coverage::kListedRuns) runs.push_back(run);
 }
 
-const char* LocalReasonText(SkipReason reason) {
-  switch (reason) {
-    case SkipReason::kUnreadInReference:
-      return Tr("参照ﾌｧｲﾙの未読");
-    case SkipReason::kBeyondDisc:
-      return Tr("ﾃﾞｨｽｸの範囲外");
-    case SkipReason::kBeyondReference:
-      return Tr("参照ﾌｧｲﾙの範囲外");
-    case SkipReason::kPartialReference:
-      return Tr("参照ﾌｧｲﾙの不完全なﾌﾞﾛｯｸ");
-    case SkipReason::kNoBlockSize:
-      return Tr("ﾌﾞﾛｯｸ長不明");
-    case SkipReason::kNotChecked:
-      return Tr("ﾁｪｯｸ不可");
-    case SkipReason::kBetweenSessions:
-      return Tr("ｾｯｼｮﾝ間");
+// Each reason's words: the fixed English, and the window's text (looked up in the catalogue).
+struct ReasonWords {
+  SkipReason reason;
+  const char* english;
+  const char* local;
+};
+constexpr ReasonWords kReasonWords[] = {
+    {SkipReason::kUnreadInReference, "unread in reference", TR_NOOP("参照ﾌｧｲﾙの未読")},
+    {SkipReason::kBeyondDisc, "beyond disc", TR_NOOP("ﾃﾞｨｽｸの範囲外")},
+    {SkipReason::kBeyondReference, "beyond reference", TR_NOOP("参照ﾌｧｲﾙの範囲外")},
+    {SkipReason::kPartialReference, "partial reference block", TR_NOOP("参照ﾌｧｲﾙの不完全なﾌﾞﾛｯｸ")},
+    {SkipReason::kNoBlockSize, "no block size", TR_NOOP("ﾌﾞﾛｯｸ長不明")},
+    {SkipReason::kNotChecked, "not checked", TR_NOOP("ﾁｪｯｸ不可")},
+    {SkipReason::kBetweenSessions, "between sessions", TR_NOOP("ｾｯｼｮﾝ間")},
+};
+constexpr ReasonWords kUnknownReason{SkipReason::kBeyondDisc, "skipped", TR_NOOP("ｽｷｯﾌﾟ")};
+
+const ReasonWords& WordsOf(SkipReason reason) {
+  for (const ReasonWords& w : kReasonWords) {
+    if (w.reason == reason) return w;
   }
-  return Tr("ｽｷｯﾌﾟ");
+  return kUnknownReason;
 }
+
+const char* LocalReasonText(SkipReason reason) { return Tr(WordsOf(reason).local); }
 
 constexpr CoverageWords kEnglishWords{
     "asked",       "read",
@@ -134,25 +140,7 @@ std::string ReasonRunsJson(const std::vector<SkippedBlocks>& runs) {
 
 }  // namespace
 
-const char* SkipReasonText(SkipReason reason) {
-  switch (reason) {
-    case SkipReason::kUnreadInReference:
-      return "unread in reference";
-    case SkipReason::kBeyondDisc:
-      return "beyond disc";
-    case SkipReason::kBeyondReference:
-      return "beyond reference";
-    case SkipReason::kPartialReference:
-      return "partial reference block";
-    case SkipReason::kNoBlockSize:
-      return "no block size";
-    case SkipReason::kNotChecked:
-      return "not checked";
-    case SkipReason::kBetweenSessions:
-      return "between sessions";
-  }
-  return "skipped";
-}
+const char* SkipReasonText(SkipReason reason) { return WordsOf(reason).english; }
 
 void Coverage::Failed(std::int64_t first, std::uint64_t count) {
   if (count == 0) return;

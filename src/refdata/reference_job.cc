@@ -255,12 +255,32 @@ class ReferenceRun {
     }
     return r;
   }
-  // A stop while a failed command's blocks were read again: the command's failure stays the
-  // verdict's, its blocks are not reached; false, so that the job ends there.
-  bool StoppedAlone(const BlockReply& failed) {
-    ++result_.read_errors;
-    result_.verdict.WentPast(failed.outcome, failed.short_reply);
-    return false;
+  // The `n` blocks of the command at `lba` that `failed` read again alone, and what that means
+  // for the job, the same for capture and check. A stop while they are read leaves them not
+  // reached (the command's failure stays the verdict's); blocks that stay unreadable ask the
+  // read error question, `*declined` when its answer ends the job; a command whose every block
+  // came alone is still a read error gone past. The blocks are accounted for unless a stop
+  // came. False when the job ends there.
+  bool ReadAloneAndSettle(const BlockReply& failed, std::uint64_t lba, std::uint32_t n,
+                          std::uint32_t bs, bool verify, const UnreadBlocks* leave_out,
+                          AloneReads* r, bool* declined) {
+    *r = ReadEachAlone(lba, n, bs, verify, leave_out);
+    if (r->stopped) {
+      ++result_.read_errors;
+      result_.verdict.WentPast(failed.outcome, failed.short_reply);
+      return false;
+    }
+    if (r->first_unreadable && !GoPastReadError(failed, *r->first_unreadable)) {
+      CountAlone(*r, lba);
+      *declined = true;
+      return false;
+    }
+    if (!r->first_unreadable) {
+      ++result_.read_errors;
+      result_.verdict.WentPast(failed.outcome, failed.short_reply);
+    }
+    CountAlone(*r, lba);
+    return true;
   }
   // Accounts for the blocks of a failed command read again that nothing else counts: the
   // recovered ones read whole, the others failed (or EDC failures).
@@ -705,19 +725,10 @@ bool ReferenceRun::ReadPhase(const std::string& path, bool check_follows) {
 
 bool ReferenceRun::CaptureAlone(CaptureState& cap, const BlockReply& failed, std::uint32_t n,
                                 bool verify) {
-  const AloneReads r = ReadEachAlone(cap.current, n, cap.bs, verify, nullptr);
-  if (r.stopped) return StoppedAlone(failed);
-  if (r.first_unreadable && !GoPastReadError(failed, *r.first_unreadable)) {
-    CountAlone(r, cap.current);
-    cap.declined = true;
+  AloneReads r;
+  if (!ReadAloneAndSettle(failed, cap.current, n, cap.bs, verify, nullptr, &r, &cap.declined)) {
     return false;
   }
-  if (!r.first_unreadable) {
-    // Every block came on its own: no question, but the command still failed.
-    ++result_.read_errors;
-    result_.verdict.WentPast(failed.outcome, failed.short_reply);
-  }
-  CountAlone(r, cap.current);
   // What did not come whole holds filler and is listed: every block keeps its place.
   for (std::size_t i = 0; i < n; ++i) {
     if (r.blocks[i] == AloneRead::kWhole) continue;
@@ -1059,20 +1070,13 @@ void ReferenceRun::CheckTrack(CheckState& check, const RangePiece& piece, bool t
 bool ReferenceRun::CheckAlone(CheckState& check, const BlockReply& failed, std::uint32_t n,
                               bool verify) {
   const std::uint64_t lba = check.current;
-  const AloneReads r = ReadEachAlone(lba, n, check.bs, verify, &check.skip);
-  if (r.stopped) return StoppedAlone(failed);
-  if (r.first_unreadable && !GoPastReadError(failed, *r.first_unreadable)) {
-    CountAlone(r, lba);
-    check.declined = StopCause::kReadError;
+  AloneReads r;
+  bool declined = false;
+  if (!ReadAloneAndSettle(failed, lba, n, check.bs, verify, &check.skip, &r, &declined)) {
+    if (declined) check.declined = StopCause::kReadError;
     return false;
   }
-  if (!r.first_unreadable) {
-    // Every block came on its own: no question, but the command still failed.
-    ++result_.read_errors;
-    result_.verdict.WentPast(failed.outcome, failed.short_reply);
-  }
   check.current += n;
-  CountAlone(r, lba);
   const auto disc = buffer_.span().first(std::size_t{n} * check.bs);
   const auto want = std::span<std::uint8_t>(check.expected).first(disc.size());
   const std::optional<std::uint64_t> offset =
