@@ -73,7 +73,7 @@ bool ApplyAgeingLine(std::string_view line, AgeingSettings* a) {
     if (!v.empty() && v.size() <= 2 &&
         v.find_first_not_of("0123456789") == std::string_view::npos) {
       const int n = v.size() == 1 ? v[0] - '0' : (v[0] - '0') * 10 + (v[1] - '0');
-      if (n <= kMostAgeingRetries) a->retries = n;
+      if (n <= kMostRetries) a->retries = n;
     }
   } else if (starts("AgeCom")) {
     int index = 0;
@@ -103,7 +103,7 @@ std::string FormatAgeingLines(const AgeingSettings& a) {
   }
   // Only when on: files of the boxes' other settings stay as they always were.
   if (a.verify_edc) out += "AgeVerifyEdc=1\n";
-  if (a.retries != kDefaultAgeingRetries) StrAppendFormat(&out, "AgeRetries=%d\n", a.retries);
+  if (a.retries != kDefaultRetries) StrAppendFormat(&out, "AgeRetries=%d\n", a.retries);
   return out;
 }
 

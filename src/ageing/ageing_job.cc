@@ -373,8 +373,7 @@ void AgeingJob::RunCommands(JobContext& ctx, AgeingLog& log, RunTime& time) {
     current = lba;
     bool ended = false;
     // Only a run that ends on a command error sends a failed read again: others go past it.
-    const int retries =
-        s.mode.end_on_command_error() ? std::clamp(s.retries, 0, kMostAgeingRetries) : 0;
+    const int retries = s.mode.end_on_command_error() ? std::clamp(s.retries, 0, kMostRetries) : 0;
     for (const auto& [at, blocks] : ReadsOfCommand(lba, length, track_starts_)) {
       // A read, and while it fails the same read again, up to the retries.
       const auto read_with_retries = [&, at = at, blocks = blocks] {

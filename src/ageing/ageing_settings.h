@@ -8,6 +8,7 @@
 #include <string>
 
 #include "device/scsi.h"
+#include "job/retry_policy.h"
 
 namespace tamarack {
 
@@ -117,9 +118,6 @@ class LogOptionWord {
 inline constexpr int kAgeingCommands = 3;
 inline constexpr int kMaxAgeingPath = 259;  // characters of a stored path
 inline constexpr int kMaxAgeingTransfer = 100;
-// How often a failed read is sent again before ending on a command error stops the run.
-inline constexpr int kDefaultAgeingRetries = 1;
-inline constexpr int kMostAgeingRetries = 16;
 
 // The ageing settings, with the defaults they have before the settings file is read.
 struct AgeingSettings {
@@ -147,9 +145,9 @@ struct AgeingSettings {
   // user data alone, byte 9 10h).
   bool verify_edc = false;
   // With the end on a command error: a failed read is sent again up to this many times
-  // (0 to kMostAgeingRetries) before the run stops; one that comes whole is recovered and the
+  // (0 to kMostRetries) before the run stops; one that comes whole is recovered and the
   // run goes on.
-  std::int32_t retries = kDefaultAgeingRetries;
+  std::int32_t retries = kDefaultRetries;
   // The ageing command table's own CDBs, kept apart from the Command tab's.
   std::array<Cdb, kAgeingCommands> cdbs = DefaultAgeingCdbs();
 

@@ -219,7 +219,7 @@ void AgeingTab::BuildCommandColumn(QVBoxLayout* left) {
   // The end on a command error comes after this many more tries of the failed read.
   retries_ = new QSpinBox(this);
   retries_->setObjectName(QStringLiteral("agingRetries"));
-  retries_->setRange(0, kMostAgeingRetries);
+  retries_->setRange(0, kMostRetries);
   retries_->setToolTip(QStringLiteral(
       "With Ageing End If Cmd Error.: the failed read is sent again up to this many times "
       "before the run ends"));
@@ -418,7 +418,7 @@ void AgeingTab::ShowSettings() {
                                                                       : 0);
   end_on_data_error_->setChecked(settings_.mode.end_on_data_error());
   end_on_command_error_->setChecked(settings_.mode.end_on_command_error());
-  retries_->setValue(std::clamp(settings_.retries, 0, kMostAgeingRetries));
+  retries_->setValue(std::clamp(settings_.retries, 0, kMostRetries));
   data_check_->setChecked(settings_.data_check);
   display_->setChecked(settings_.display_received);
   verify_edc_->setChecked(settings_.verify_edc);

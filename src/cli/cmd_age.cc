@@ -297,7 +297,7 @@ void AddAgeCommand(CLI::App& app, CliContext& context) {
   cmd->add_option("--retries", o->retries,
                   "With --stop-on-error, send a failed read again up to N times before the run "
                   "stops (0 to 16, default 1); one that comes whole is recovered")
-      ->check(CLI::Range(0, kMostAgeingRetries));
+      ->check(CLI::Range(0, kMostRetries));
   cmd->add_flag("--stop-on-data-error", o->stop_on_data_error, "End the run on a data error");
   cmd->add_flag("--verify-edc", o->verify_edc,
                 "Read CD's data blocks read whole and checked against their EDC");

@@ -42,7 +42,7 @@ void AddRetriesOption(CLI::App* cmd, ReferenceOptions* o) {
   cmd->add_option("--retries", o->retries,
                   "After a failed read, read each of its blocks alone up to N times (0 to 16, "
                   "default 1; 0: no second try)")
-      ->check(CLI::Range(0u, kMostRetries));
+      ->check(CLI::Range(0, kMostRetries));
 }
 
 std::string LayoutText(const ReferenceLayout& layout) {

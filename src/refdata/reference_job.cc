@@ -164,7 +164,7 @@ class ReferenceRun {
         result_(result),
         buffer_(std::size_t{kCaptureBlocksPerCommand} * kBlockRoom),
         verify_edc_(verify_edc),
-        retries_(std::min(retries, kMostRetries)) {}
+        retries_(std::min<std::uint32_t>(retries, kMostRetries)) {}
 
   bool SettleRange(const ReferenceRequest& request);
   // The read phase into `path`; true when the whole range is in it under its own name.

@@ -36,6 +36,7 @@
 #include "device/device_session.h"
 #include "job/job.h"
 #include "job/job_verdict.h"
+#include "job/retry_policy.h"
 #include "mmc/block_size.h"
 #include "mmc/track_starts.h"
 #include "refdata/unread_list.h"
@@ -45,10 +46,6 @@ namespace tamarack {
 
 inline constexpr std::uint32_t kCaptureBlocksPerCommand = 16;
 inline constexpr std::uint32_t kCheckBlocksPerCommand = 14;
-// How often a block of a failed command is read again alone: by default once; 0 takes a failed
-// command's blocks as unread at once; more than kMostRetries is refused where it is typed.
-inline constexpr std::uint32_t kDefaultRetries = 1;
-inline constexpr std::uint32_t kMostRetries = 16;
 
 // A capture is written to this name beside its target and renamed to the target only when the
 // whole range is in it, so a file under the target's name is always complete.

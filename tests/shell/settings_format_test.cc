@@ -147,10 +147,10 @@ TEST(SavedFiles, TheEndOnDataErrorBitIsANegativeNumber) {
 TEST(SavedFiles, AgeingRetriesOnlyWhenNotTheDefault) {
   AgeingSettings a;
   EXPECT_EQ(FormatAgeingLines(a).find("AgeRetries="), std::string::npos);
-  a.retries = kMostAgeingRetries;
+  a.retries = kMostRetries;
   SettingsData d;
   ApplySettingsText(FormatAgeingLines(a) + "AgeRetries=17\nAgeRetries=x\nAgeRetries=-1\n", &d);
-  EXPECT_EQ(d.ageing.retries, kMostAgeingRetries);
+  EXPECT_EQ(d.ageing.retries, kMostRetries);
 }
 
 }  // namespace
