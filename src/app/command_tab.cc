@@ -1,5 +1,6 @@
 #include "app/command_tab.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -158,6 +159,9 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   results_ = results;
   right_page->installEventFilter(this);
   connect(splitter_, &QSplitter::splitterMoved, this, [this] { user_split_ = true; });
+  // Scrolled by hand: the form stays where the user put it.
+  connect(scroll->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+          [this] { keep_key_in_view_ = false; });
 
   ConnectControls();
 
@@ -384,25 +388,33 @@ void CommandTab::FitSplitter() {
   const int form = std::clamp(need, kFormMinHeight, std::max(kFormMinHeight, room));
   if (splitter_->sizes() != QList<int>{form, total - form})
     splitter_->setSizes({form, total - form});
-  if (bring_into_view_) {
-    bring_into_view_ = false;
-    // A form taller than its share scrolls to what the command is about: the page editor's
-    // tabs, else the LBA box.
-    QWidget* key = !mode_editor_->isHidden() ? static_cast<QWidget*>(mode_editor_)
-                   : !start_bar_->isHidden() ? static_cast<QWidget*>(start_bar_)
-                                             : nullptr;
-    if (key && need > form) {
-      form_scroll_->widget()->layout()->activate();
-      // Its top row at the top, as much of it below as the share shows.
-      const int top = key->mapTo(form_scroll_->widget(), QPoint(0, 0)).y();
-      const int bottom = top + key->height();
-      QScrollBar* bar = form_scroll_->verticalScrollBar();
-      const int shown = form_scroll_->viewport()->height();
-      // The page editor from its tabs down; the LBA row with the fields just above it.
-      const int at = key == mode_editor_ ? top : std::max(0, bottom - shown);
-      if (top < bar->value() || bottom > bar->value() + shown) bar->setValue(at);
-    }
+  if (keep_key_in_view_) KeepKeyInView(need > form);
+}
+
+void CommandTab::KeepKeyInView(bool form_scrolls) {
+  // Every fit until the user scrolls the form: its rows wrap anew as its scroll bar comes and
+  // goes and as the results take their room, and each of those moves the key.
+  QWidget* page = form_scroll_->widget();
+  page->layout()->activate();
+  // A field the user is typing in stays in view rather than the key.
+  QWidget* focus = QApplication::focusWidget();
+  if (focus && focus != page && page->isAncestorOf(focus)) {
+    form_scroll_->ensureWidgetVisible(focus, 0, 0);
+    return;
   }
+  // What the command is about: the page editor's tabs, else the LBA box.
+  QWidget* key = !mode_editor_->isHidden() ? static_cast<QWidget*>(mode_editor_)
+                 : !start_bar_->isHidden() ? static_cast<QWidget*>(start_bar_)
+                                           : nullptr;
+  if (!key || !form_scrolls) return;
+  // Its top row at the top, as much of it below as the share shows.
+  const int top = key->mapTo(page, QPoint(0, 0)).y();
+  const int bottom = top + key->height();
+  QScrollBar* bar = form_scroll_->verticalScrollBar();
+  const int shown = form_scroll_->viewport()->height();
+  // The page editor from its tabs down; the LBA row with the fields just above it.
+  const int at = key == mode_editor_ ? top : std::max(0, bottom - shown);
+  if (top < bar->value() || bottom > bar->value() + shown) bar->setValue(at);
 }
 
 void CommandTab::KeepResultLines() {
@@ -444,7 +456,7 @@ void CommandTab::showEvent(QShowEvent* event) {
 
 void CommandTab::BuildForm(bool /*from_list*/) {
   user_split_ = false;
-  bring_into_view_ = true;
+  keep_key_in_view_ = true;
   // Once the new form's widgets are shown and measured.
   QTimer::singleShot(0, this, [this] {
     KeepResultLines();
@@ -654,7 +666,7 @@ void CommandTab::Send() {
 void CommandTab::OnFinished(const CommandReport& report) {
   SetRunning(false, QString());
   // The result's views take their room: the form keeps what the command is about in view.
-  bring_into_view_ = true;
+  keep_key_in_view_ = true;
   QTimer::singleShot(0, this, [this] {
     KeepResultLines();
     FitSplitter();

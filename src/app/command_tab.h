@@ -128,6 +128,7 @@ class CommandTab : public QWidget {
   void ShowCdbLine();
   void ShowCdbNote();
   void FitSplitter();
+  void KeepKeyInView(bool form_scrolls);
   void KeepResultLines();
   void ShowError(const QString& message);
   void OpenRename(std::size_t row);
@@ -170,8 +171,9 @@ class CommandTab : public QWidget {
   QSplitter* splitter_ = nullptr;
   QScrollArea* form_scroll_ = nullptr;
   QWidget* results_ = nullptr;
-  bool user_split_ = false;       // the splitter was moved by hand since the last selection
-  bool bring_into_view_ = false;  // the next fit scrolls the form to its page editor or LBA box
+  bool user_split_ = false;  // the splitter was moved by hand since the last selection
+  // Until the user scrolls the form, each fit keeps its page editor or LBA box in view.
+  bool keep_key_in_view_ = false;
   bool filling_list_ = false;
 };
 

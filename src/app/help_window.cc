@@ -243,7 +243,7 @@ QString VersionBoxText() {
              "Tamarack %1\n"
              "リビジョン: %2\n"
              "Qt %3 (%4 でビルド)\n\n"
-             "ライセンス: 作者はまだ選んでいません。法の定める以上の許諾はありません。\n"
+             "ライセンス: BSD 2-Clause License (配布物の LICENSE を参照)。\n"
              "Qt は GNU Lesser General Public License 第3版の下で使用しています。")
       .arg(QString::fromUtf8(ProjectVersion().data(),
                              static_cast<qsizetype>(ProjectVersion().size())),

@@ -312,10 +312,8 @@ void MeasureTab::OnShow(JobText where, const QString& text) {
       speed_->setText(text);
       break;
     case JobText::kResultLine:
-      // The scan's summary comes a line at a time: all of them stay.
-      rotation_->setText(c2_run_ && !rotation_->text().isEmpty()
-                             ? rotation_->text() + QLatin1Char('\n') + text
-                             : text);
+      // The scan's summary lines are the CLI's: the window shows its own at the end.
+      if (!c2_run_) rotation_->setText(text);
       break;
     default:
       break;
@@ -349,6 +347,12 @@ void MeasureTab::OnFinished() {
   if (c2_run_) {
     const C2ScanResult& r = c2_job_->result();
     if (!r.verdict.refused()) graph_->ShowC2(r.record);
+    if (r.summarized) {
+      rotation_->setText(
+          QString::fromStdString(
+              C2SummaryLocalText(r.record, r.summary, c2_job_->settings().max_per_second))
+              .trimmed());
+    }
     if (on_running) on_running(false);
     emit MeasureFinished();
     return;

@@ -54,6 +54,9 @@ std::string VolumeIdentifier(std::span<const std::uint8_t> block) {
 }
 
 std::string ReadVolumeLabel(DeviceSession& session) {
+  std::string system_label;
+  session.WithTransport([&](Transport& t) { system_label = t.SystemVolumeLabel(); });
+  if (!system_label.empty()) return system_label;
   // Silent: a disc without a volume label is no error of the one who asked.
   const std::uint32_t lba = FindVolumeDescriptor(session, HostReport::kSilent);
   const Cdb cdb = ReadCdCdb(lba, 1);  // user data of any sector type

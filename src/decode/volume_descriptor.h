@@ -29,9 +29,10 @@ std::uint32_t FindVolumeDescriptor(DeviceSession& session, HostReport report = H
 // its trailing blanks; empty when `block` is no such descriptor.
 std::string VolumeIdentifier(std::span<const std::uint8_t> block);
 
-// Reads the descriptor with Read CD (user data, one block) and returns its volume identifier;
-// empty when there is none or the read fails. Its commands are silent: a disc without a file
-// system is no error here.
+// The label the platform's file system gives the disc (Transport::SystemVolumeLabel), else the
+// descriptor's volume identifier read with Read CD (user data, one block); empty when there is
+// none or the read fails. Its commands are silent: a disc without a file system is no error
+// here.
 std::string ReadVolumeLabel(DeviceSession& session);
 
 }  // namespace tamarack

@@ -20,6 +20,7 @@ class TraceTransport final : public Transport {
   bool GetAddress(ScsiAddress* address) override { return inner_->GetAddress(address); }
   std::string Id() const override { return inner_->Id(); }
   bool Writable() const override { return inner_->Writable(); }
+  std::string SystemVolumeLabel() const override { return inner_->SystemVolumeLabel(); }
 
  private:
   std::unique_ptr<Transport> inner_;

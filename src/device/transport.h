@@ -26,6 +26,11 @@ class Transport {
   // True when the device was opened for writing. Write-class commands (Mode Select, Set CD
   // Speed, Load/Unload, ...) need it on Linux. Virtual drives are always writable.
   virtual bool Writable() const { return true; }
+
+  // The disc's volume label as the platform's file system reads it (Windows:
+  // GetVolumeInformationA, which knows Joliet and UDF too); "" where the platform tells none,
+  // and the disc's own volume descriptor is read instead.
+  virtual std::string SystemVolumeLabel() const { return {}; }
 };
 
 }  // namespace tamarack

@@ -2,6 +2,7 @@
 
 #include <bit>
 
+#include "util/message_catalogue.h"
 #include "util/msf.h"
 #include "util/strings.h"
 
@@ -68,20 +69,27 @@ C2Summary SummarizeC2(const C2Record& record, std::optional<std::uint64_t> max_p
   return s;
 }
 
-std::string C2SummaryText(const C2Record& record, const C2Summary& s,
-                          std::optional<std::uint64_t> max_per_second) {
+namespace {
+
+// The lines in the CLI's fixed English or, `local`, in the window's language; each pair of
+// texts side by side, so that the compilers check both against the arguments.
+std::string SummaryText(const C2Record& record, const C2Summary& s,
+                        std::optional<std::uint64_t> max_per_second, bool local) {
   std::string t =
-      StrFormat("C2 errors: %llu in %llu blocks (bad blocks, %u bits or more: %llu)\n",
+      StrFormat(local ? Tr("C2 ｴﾗｰ: %llu (%llu ﾌﾞﾛｯｸ, %u ﾋﾞｯﾄ以上の不良ﾌﾞﾛｯｸ: %llu)\n")
+                      : "C2 errors: %llu in %llu blocks (bad blocks, %u bits or more: %llu)\n",
                 AsUlong(s.errors), AsUlong(s.error_blocks), kC2BadBlockBits, AsUlong(s.bad_blocks));
   if (s.worst) {
     const Msf m = MsfOfLba(s.worst->first_lba);
-    t += StrFormat("worst second: %llu C2 errors at LBA %lld (%02lld:%02lld:%02lld)\n",
+    t += StrFormat(local ? Tr("最多の1秒: C2 ｴﾗｰ %llu, LBA %lld (%02lld:%02lld:%02lld)\n")
+                         : "worst second: %llu C2 errors at LBA %lld (%02lld:%02lld:%02lld)\n",
                    AsUlong(s.worst->errors), AsLong(s.worst->first_lba), AsLong(m.minutes),
                    AsLong(m.seconds), AsLong(m.frames));
   } else {
-    t += "worst second: none\n";
+    t += local ? Tr("最多の1秒: なし\n") : "worst second: none\n";
   }
-  t += StrFormat("unreadable blocks: %llu", AsUlong(s.unreadable));
+  t += StrFormat(local ? Tr("読めないﾌﾞﾛｯｸ: %llu") : "unreadable blocks: %llu",
+                 AsUlong(s.unreadable));
   std::size_t named = 0;
   for (const C2Block& b : record.blocks()) {
     if (!b.unreadable) continue;
@@ -93,18 +101,35 @@ std::string C2SummaryText(const C2Record& record, const C2Summary& s,
     ++named;
   }
   t += named > 0 ? ")\n" : "\n";
-  t += StrFormat("EDC mismatches: %llu\n", AsUlong(s.edc_failed));
+  t +=
+      StrFormat(local ? Tr("EDC 不一致: %llu\n") : "EDC mismatches: %llu\n", AsUlong(s.edc_failed));
   if (max_per_second) {
-    t += StrFormat("seconds above %llu C2 errors: %llu\n", AsUlong(*max_per_second),
-                   AsUlong(s.seconds_over_limit));
+    t +=
+        StrFormat(local ? Tr("C2 ｴﾗｰ %llu 超の秒: %llu\n") : "seconds above %llu C2 errors: %llu\n",
+                  AsUlong(*max_per_second), AsUlong(s.seconds_over_limit));
   }
   if (!s.complete) {
-    t += StrFormat("C2 scan: incomplete, %llu of %lld blocks scanned\n", AsUlong(s.blocks),
-                   AsLong(record.last_lba() - record.first_lba() + 1));
+    t += StrFormat(local ? Tr("C2 ｽｷｬﾝ: 未完了, %llu / %lld ﾌﾞﾛｯｸ\n")
+                         : "C2 scan: incomplete, %llu of %lld blocks scanned\n",
+                   AsUlong(s.blocks), AsLong(record.last_lba() - record.first_lba() + 1));
+  } else if (s.pass) {
+    t += local ? Tr("C2 ｽｷｬﾝ: 合格\n") : "C2 scan: pass\n";
   } else {
-    t += s.pass ? "C2 scan: pass\n" : "C2 scan: fail\n";
+    t += local ? Tr("C2 ｽｷｬﾝ: 不合格\n") : "C2 scan: fail\n";
   }
   return t;
+}
+
+}  // namespace
+
+std::string C2SummaryText(const C2Record& record, const C2Summary& s,
+                          std::optional<std::uint64_t> max_per_second) {
+  return SummaryText(record, s, max_per_second, false);
+}
+
+std::string C2SummaryLocalText(const C2Record& record, const C2Summary& s,
+                               std::optional<std::uint64_t> max_per_second) {
+  return SummaryText(record, s, max_per_second, true);
 }
 
 std::string FormatC2File(const C2Record& record, const std::string& model) {

@@ -89,6 +89,9 @@ C2Summary SummarizeC2(const C2Record& record, std::optional<std::uint64_t> max_p
 //   "C2 scan: pass", "C2 scan: fail", or "C2 scan: incomplete, N of M blocks scanned"
 std::string C2SummaryText(const C2Record& record, const C2Summary& summary,
                           std::optional<std::uint64_t> max_per_second);
+// The same lines in the window's language (its catalogue's English is the lines above).
+std::string C2SummaryLocalText(const C2Record& record, const C2Summary& summary,
+                               std::optional<std::uint64_t> max_per_second);
 
 // The record as text: "first=N", "last=N", then "second=LBA ERRORS BLOCKS UNREADABLE EDC" for
 // every second and "block=LBA BITS[ unreadable][ edc]" for every block worth naming.

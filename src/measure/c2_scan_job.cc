@@ -10,6 +10,7 @@
 #include "mmc/inquiry.h"
 #include "mmc/mode_sense.h"
 #include "util/bytes.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -79,8 +80,8 @@ bool C2ScanJob::ReadRange(JobContext& ctx) {
     // Without the disc's last block there is no range to scan: said as what it is, not as
     // an empty range.
     const std::string why = StrFormat(
-        "The disc's last block could not be read (Read Capacity: %s): nothing to scan",
-        extent.capacity.error_text.empty() ? "no reply" : extent.capacity.error_text.c_str());
+        Tr("ﾃﾞｨｽｸの最終ﾌﾞﾛｯｸを読めませんでした (Read Capacity: %s): ｽｷｬﾝするﾌﾞﾛｯｸがありません"),
+        extent.capacity.error_text.empty() ? Tr("応答なし") : extent.capacity.error_text.c_str());
     result_.verdict.Refused(why);
     ctx.host().Message(MessageIcon::kError, why);
     return false;
@@ -93,7 +94,7 @@ bool C2ScanJob::ReadRange(JobContext& ctx) {
   if (disc_last) last_ = std::min(last_, *disc_last);
   if (first_ < 0 || first_ > last_) {
     const std::string why =
-        StrFormat("The first block %lld lies beyond the last block %lld: nothing to scan",
+        StrFormat(Tr("先頭ﾌﾞﾛｯｸ %lld が最終ﾌﾞﾛｯｸ %lld より後ろです: ｽｷｬﾝするﾌﾞﾛｯｸがありません"),
                   AsLong(first_), AsLong(last_));
     result_.verdict.Refused(why);
     ctx.host().Message(MessageIcon::kError, why);
@@ -125,15 +126,14 @@ bool C2ScanJob::CheckSupport(JobContext& ctx) {
   }
   if (!result_.c2_pointers) {
     ctx.host().Show(JobText::kStatusLine,
-                    "C2 pointers: page 2Ah could not be read; the scan asks the drive for them");
+                    Tr("C2 ﾎﾟｲﾝﾀ: ﾍﾟｰｼﾞ 2Ah を読めませんでした; ｽｷｬﾝでﾄﾞﾗｲﾌﾞに求めます"));
     return true;
   }
   if (*result_.c2_pointers) {
-    ctx.host().Show(JobText::kStatusLine, "C2 pointers: reported (page 2Ah)");
+    ctx.host().Show(JobText::kStatusLine, Tr("C2 ﾎﾟｲﾝﾀ: 報告あり (ﾍﾟｰｼﾞ 2Ah)"));
     return true;
   }
-  const std::string why =
-      "The drive does not report C2 error pointers (page 2Ah): no C2 scan is possible";
+  const std::string why = Tr("ﾄﾞﾗｲﾌﾞは C2 ｴﾗｰﾎﾟｲﾝﾀを報告しません (ﾍﾟｰｼﾞ 2Ah): C2 ｽｷｬﾝはできません");
   result_.verdict.Refused(why);
   ctx.host().Message(MessageIcon::kError, why);
   return false;
@@ -142,7 +142,7 @@ bool C2ScanJob::CheckSupport(JobContext& ctx) {
 void C2ScanJob::Run(JobContext& ctx) {
   JobHost& host = ctx.host();
   if (settings_.block_count < 1 || settings_.block_count > kMaxC2BlockCount) {
-    const std::string why = StrFormat("Blocks per command must be 1 to %d", kMaxC2BlockCount);
+    const std::string why = StrFormat(Tr("1 ｺﾏﾝﾄﾞのﾌﾞﾛｯｸ数は 1 から %d です"), kMaxC2BlockCount);
     result_.verdict.Refused(why);
     host.Message(MessageIcon::kError, why);
     return;
@@ -155,6 +155,7 @@ void C2ScanJob::Run(JobContext& ctx) {
       result_.verdict.coverage().Ask(static_cast<std::uint64_t>(last_ - first_ + 1));
       Scan(ctx);
       result_.summary = SummarizeC2(result_.record, settings_.max_per_second);
+      result_.summarized = true;
       const C2Summary& s = result_.summary;
       // What the rule finds wrong with what was read; unreadable blocks are failures already.
       result_.verdict.AddDifferences(s.bad_blocks + s.edc_failed + s.seconds_over_limit);
@@ -199,7 +200,7 @@ bool C2ScanJob::ReadCommand(JobContext& ctx, std::int64_t lba, std::int64_t bloc
     // disc's, of any sector type).
     result_.verdict.EndedBy(reply.outcome);
     ctx.host().Show(JobText::kStatusLine,
-                    "The drive refused Read CD's C2 error field: no C2 scan is possible");
+                    Tr("ﾄﾞﾗｲﾌﾞは Read CD の C2 ｴﾗｰﾌｨｰﾙﾄﾞを拒否しました: C2 ｽｷｬﾝはできません"));
     return false;
   }
   if (!BlockFault(reply)) return End(ctx, reply);

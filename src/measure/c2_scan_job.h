@@ -63,6 +63,7 @@ struct C2ScanResult {
   JobVerdict verdict;
   C2Record record;
   C2Summary summary;
+  bool summarized = false;  // the scan ran and `summary` (its kResultLine lines) is its
   std::string model;
   std::optional<bool> c2_pointers;  // what page 2Ah said
   std::uint64_t commands = 0;       // Read CD commands sent, the single-block ones included
@@ -80,6 +81,7 @@ class C2ScanJob final : public Job {
   C2Record Live() const;
   // Read after the host's Finished call.
   const C2ScanResult& result() const { return result_; }
+  const C2ScanSettings& settings() const { return settings_; }
 
  private:
   bool ReadRange(JobContext& ctx);

@@ -7,6 +7,7 @@
 
 #include "cli/virtual_cli.h"
 #include "job/coverage.h"
+#include "measure/c2_record.h"
 #include "util/message_catalogue.h"
 
 namespace tamarack::cli {
@@ -71,6 +72,31 @@ TEST_F(EnglishCli, TheWindowsCoverageLineIsTheClisInEnglish) {
   c.PassedOver(90, 5, SkipReason::kBetweenSessions);
   EXPECT_EQ(c.LocalText(), c.Text());
   EXPECT_NE(c.Text().find(" more)"), std::string::npos) << c.Text();
+}
+
+// In English the window's C2 scan summary is the CLI's, line for line: a scan with every kind
+// of line (a worst second, unreadable blocks named and more, EDC, a limit) complete and not.
+TEST_F(EnglishCli, TheWindowsC2SummaryIsTheClisInEnglish) {
+  for (const std::int64_t last : {199, 299}) {
+    C2Record r(0, last);
+    for (std::int64_t lba = 0; lba < 200; ++lba) {
+      if (lba % 20 == 7) {
+        r.Unreadable(lba);
+      } else {
+        r.Read(lba, lba == 80 ? 150 : lba % 9 == 0 ? 3 : 0, lba == 90);
+      }
+    }
+    for (const std::optional<std::uint64_t> limit : {std::optional<std::uint64_t>(), {10}}) {
+      const C2Summary s = SummarizeC2(r, limit);
+      EXPECT_EQ(C2SummaryLocalText(r, s, limit), C2SummaryText(r, s, limit));
+      EXPECT_FALSE(s.pass);
+    }
+  }
+  C2Record clean(0, 9);  // a pass with no worst second
+  for (std::int64_t lba = 0; lba <= 9; ++lba) clean.Read(lba, 0);
+  const C2Summary none = SummarizeC2(clean, std::nullopt);
+  EXPECT_EQ(C2SummaryLocalText(clean, none, std::nullopt),
+            C2SummaryText(clean, none, std::nullopt));
 }
 
 TEST_F(EnglishCli, AgeMeasureAndTheTrackTests) {

@@ -89,8 +89,10 @@ class ScriptedTransport final : public Transport {
     return true;
   }
   std::string Id() const override { return id_; }
+  std::string SystemVolumeLabel() const override { return system_label; }
 
   std::vector<ScsiRequest> sent;
+  std::string system_label;
   // Also records here when set: outlives the transport (whose owner may close it).
   std::vector<ScsiRequest>* log = nullptr;
   ScsiAddress address_value{1, 2, 3, 4};

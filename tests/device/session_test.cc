@@ -4,9 +4,11 @@
 
 #include <algorithm>
 
+#include "decode/volume_descriptor.h"
 #include "device/scripted_transport.h"
 #include "golden.h"
 #include "mmc/cdb_direction.h"
+#include "util/bytes.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -240,6 +242,30 @@ TEST(DeviceSession, OpeningAnotherDriveClosesTheFirstAlsoWhenTheOpenFails) {
   EXPECT_FALSE(session.Open("b"));
   EXPECT_FALSE(session.HasDevice());
   EXPECT_EQ(session.OpenError(), "cannot open b");
+}
+
+// The label the platform's file system gives comes first, no command sent for it; without
+// one, the disc's primary volume descriptor (after the last session's start) names it.
+TEST(DeviceSession, TheVolumeLabelIsThePlatformsOrElseTheDiscsOwn) {
+  testing::ScriptedDrives d;
+  d.provider->ids = {"a"};
+  DeviceSession session(&d.drives, BuiltInSenseTable());
+  ASSERT_TRUE(session.Open("a"));
+  d.transport->system_label = "JOLIET LONG LABEL";
+  EXPECT_EQ(ReadVolumeLabel(session), "JOLIET LONG LABEL");
+  EXPECT_TRUE(d.sent.empty());
+
+  d.transport->system_label.clear();
+  std::vector<std::uint8_t> pvd(2048, 0);
+  const std::string head =
+      std::string("\x01") + "CD001" + std::string(34, '\0') + "MY DISC" + std::string(25, ' ');
+  std::copy(head.begin(), head.end(), pvd.begin());
+  d.transport->responder = [&](const ScsiRequest& r) {
+    return r.cdb[0] == 0xBE ? testing::Good(pvd) : testing::Good();
+  };
+  EXPECT_EQ(ReadVolumeLabel(session), "MY DISC");
+  ASSERT_EQ(d.sent.size(), 2u);  // the sessions' TOC, then the descriptor's block
+  EXPECT_EQ(ReadBe32(d.sent[1].cdb, 2), kVolumeDescriptorOffset);
 }
 
 }  // namespace

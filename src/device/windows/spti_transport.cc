@@ -167,7 +167,7 @@ bool SptiTransport::GetAddress(ScsiAddress* address) {
   return true;
 }
 
-std::string SptiTransport::VolumeLabel() const {
+std::string SptiTransport::SystemVolumeLabel() const {
   char label[MAX_PATH + 1] = {};
   const std::string root = letter_ + "\\";
   if (!::GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr,

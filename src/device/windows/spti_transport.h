@@ -29,9 +29,7 @@ class SptiTransport final : public Transport {
   bool GetAddress(ScsiAddress* address) override;
   std::string Id() const override { return letter_; }
   bool Writable() const override { return writable_; }
-
-  // The volume label of the disc in the drive (GetVolumeInformationA); "" when there is none.
-  std::string VolumeLabel() const;
+  std::string SystemVolumeLabel() const override;
 
  private:
   SptiTransport(void* handle, std::string letter, bool writable, std::uint32_t alignment_mask);
