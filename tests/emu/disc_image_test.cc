@@ -163,16 +163,7 @@ TEST_F(CueImageTest, SeveralTracksAndFiles) {
   // PREGAP; raw blocks as the files hold them, generated postgap (silence) and PREGAP (Mode 1
   // zeros) blocks, completed 2048-byte blocks (LBA 1000's address text, as written, but the
   // header of its place), Q following the sheet.
-  const DiscLayout& l = disc->Layout();
-  std::string t = "mcn " + l.mcn + ", lead-out " + std::to_string(l.LeadoutStart()) +
-                  ", last track " + std::to_string(l.sessions[0].last_track) + "\n";
-  for (const TrackInfo& k : l.tracks) {
-    t += StrFormat("track %d mode %d control %x: %d %d %d isrc \"%s\"", k.number,
-                   static_cast<int>(k.mode), k.control, k.pregap_start, k.start, k.end,
-                   k.isrc.c_str());
-    for (const IndexPoint& i : k.indexes) t += StrFormat(" index %d at %d", i.number, i.lba);
-    t += "\n";
-  }
+  std::string t = testing::LayoutText(disc->Layout());
   for (std::int32_t lba : {7, 31, 185, 206, 209, 215, 300, 370, 375}) {
     const RawSector s = ReadRaw(*disc, lba);
     const SubQ q = QFromRaw(s.sub);
@@ -203,19 +194,12 @@ TEST_F(CueImageTest, Mode2RawTrackIsXa) {
 
 TEST_F(CueImageTest, MalformedSheets) {
   dir.Write("a.bin", Tone(300, 1));
-  // Each case of the file: "== " and the error after "bad.cue:", then the sheet.
-  const std::string cases = tamarack::testing::ReadGoldenFile("malformed_sheets.txt", "emu");
-  int checked = 0;
-  for (std::size_t at = cases.find("\n== "); at != std::string::npos;) {
-    const std::size_t sheet = cases.find('\n', at + 1) + 1;
-    const std::size_t next = cases.find("\n== ", sheet - 1);
-    const std::string error = cases.substr(at + 4, sheet - 1 - (at + 4));
-    dir.Write("bad.cue", cases.substr(sheet, next == std::string::npos ? next : next + 1 - sheet));
-    EXPECT_THAT(OpenError(dir.File("bad.cue")), HasSubstr(dir.File("bad.cue") + ":" + error));
-    ++checked;
-    at = next;
+  const auto cases = testing::CasesOf("malformed_sheets.txt");
+  EXPECT_EQ(cases.size(), 23u);
+  for (const auto& [reason, sheet] : cases) {
+    dir.Write("bad.cue", sheet);
+    EXPECT_THAT(OpenError(dir.File("bad.cue")), HasSubstr(dir.File("bad.cue") + ":" + reason));
   }
-  EXPECT_EQ(checked, 23);
   dir.Write("bad.cue", "FILE missing.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
   EXPECT_THAT(OpenError(dir.File("bad.cue")),
               HasSubstr(":1: " + dir.File("missing.bin") + ": cannot open"));
