@@ -115,6 +115,22 @@ inline void ExpectEachHexLine(
   ExpectGoldenFile(name, t, folder);
 }
 
+// Each case of tests/data/FOLDER/NAME: a line of input, then what `say` makes of it on the
+// next line, indented by two blanks; compared as ExpectGoldenFile does.
+inline void ExpectEachInput(const std::string& name, const std::string& folder,
+                            const std::function<std::string(const std::string&)>& say) {
+  std::istringstream lines(ReadGoldenFile(name, folder));
+  std::string t;
+  int cases = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("  ")) continue;
+    t += line + "\n  " + say(line) + "\n";
+    ++cases;
+  }
+  EXPECT_GT(cases, 0) << name << " holds no cases";
+  ExpectGoldenFile(name, t, folder);
+}
+
 // Compares decoded text ("\r\n" line ends) with NAME.txt, or writes it (see above).
 inline void ExpectGoldenText(const std::string& name, const std::string& actual) {
   if (UpdateGoldenText(name + ".txt", actual)) return;

@@ -227,7 +227,9 @@ TEST(DataInLength, ComesFromTheCommandsOwnField) {
   EXPECT_EQ(DataInLength(Cdb{0x43, 0, 0, 0, 0, 0, 0, 0x03, 0x24}), 0x324u);
   EXPECT_EQ(DataInLength(Cdb{0xBD, 0, 0, 0, 0, 0, 0, 0xFF, 0x00, 0x08}), 0x0008u);
   EXPECT_EQ(DataInLength(Cdb{0x25}), 8u);
-  EXPECT_EQ(DataInLength(Cdb{0x28, 0, 0, 0, 0, 0, 0, 0, 1}), std::nullopt);  // Read(10)
+  // Reads count blocks: Read(10), Read CD.
+  EXPECT_EQ(DataInLength(Cdb{0x28, 0, 0, 0, 0, 0, 0, 0, 1}), std::nullopt);
+  EXPECT_EQ(DataInLength(Cdb{0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x10}), std::nullopt);
 }
 
 TEST(DeviceSession, OpeningAnotherDriveClosesTheFirstAlsoWhenTheOpenFails) {

@@ -25,21 +25,15 @@
 namespace tamarack::emu {
 namespace {
 
-using tamarack::testing::TempDir;
 using ::testing::HasSubstr;
 using testing::ReadRaw;
+using testing::RefusalOf;
 
 // `blocks` audio blocks whose every byte is the block's number (mod 256).
 std::vector<std::uint8_t> NumberedBlocks(std::size_t blocks, std::size_t size = 2352) {
   std::vector<std::uint8_t> out(blocks * size);
   for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::uint8_t>(i / size);
   return out;
-}
-
-std::string RefusalOf(const std::string& path) {
-  std::string error;
-  EXPECT_EQ(OpenImage(path, &error), nullptr) << path;
-  return error;
 }
 
 // The TOC (format 0) the virtual drive serves for an image: each track's LBA, then the
@@ -63,11 +57,7 @@ std::string DecodedCdText(const std::vector<std::uint8_t>& reply) {
   return blocks == std::string::npos ? text : text.substr(blocks);
 }
 
-class DiscFormatsTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(dir.ok()); }
-  TempDir dir;
-};
+using DiscFormatsTest = testing::ImageTest;
 
 // An INDEX 00 on track 1 makes the file's first block LBA 0; without one track 1's INDEX 01
 // is LBA 0. Each sheet's file holds 302 numbered audio blocks.
@@ -92,9 +82,8 @@ TEST_F(DiscFormatsTest, PlacementOfTrackOne) {
   for (const auto& s : sheets) {
     dir.Write("a.cue", StrFormat("FILE a.bin BINARY\nTRACK 01 AUDIO\n%s\n", s.indexes));
     EXPECT_EQ(ServedToc(dir.File("a.cue")), s.toc) << s.indexes;
-    std::string error;
-    auto disc = OpenImage(dir.File("a.cue"), &error);
-    ASSERT_NE(disc, nullptr) << error;
+    const auto disc = testing::Opened(dir.File("a.cue"));
+    ASSERT_TRUE(disc);
     EXPECT_EQ(ReadRaw(*disc, 0).main[0], s.file_block_at_0) << s.indexes;
     EXPECT_EQ(ReadRaw(*disc, s.toc[0]).main[0], s.file_block_at_0 + s.toc[0]) << s.indexes;
     // Before track 1's INDEX 01 the Q says index 0 of track 1, counting down.
@@ -154,9 +143,8 @@ TEST_F(DiscFormatsTest, CdTextFromTheSheet) {
   dir.Write("b.cue",
             "CDTEXTFILE a.cdt\nTITLE \"ignored\"\nFILE a.bin BINARY\nTRACK 01 AUDIO\n"
             "INDEX 01 00:00:00\n");
-  std::string error;
-  auto disc = OpenImage(dir.File("b.cue"), &error);
-  ASSERT_NE(disc, nullptr) << error;
+  const auto disc = testing::Opened(dir.File("b.cue"));
+  ASSERT_TRUE(disc);
   EXPECT_EQ(disc->Layout().cd_text_packs, packs);
   dir.Write("a.cdt", std::string(41, 'x'));
   EXPECT_THAT(RefusalOf(dir.File("b.cue")),
@@ -194,9 +182,8 @@ TEST_F(DiscFormatsTest, WaveFiles) {
             "FILE \"a.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
             "INDEX 01 00:01:00\n");
   EXPECT_EQ(ServedToc(dir.File("a.cue")), (std::vector<std::int32_t>{0, 75, 200}));
-  std::string error;
-  auto disc = OpenImage(dir.File("a.cue"), &error);
-  ASSERT_NE(disc, nullptr) << error;
+  const auto disc = testing::Opened(dir.File("a.cue"));
+  ASSERT_TRUE(disc);
   EXPECT_EQ(ReadRaw(*disc, 0).main[0], 0);
   EXPECT_EQ(ReadRaw(*disc, 199).main[2351], 199);
 
@@ -232,9 +219,8 @@ TEST_F(DiscFormatsTest, Mode2BodiesAndCdGraphics) {
   }
   dir.Write("xa.bin", bodies);
   dir.Write("xa.cue", "FILE xa.bin BINARY\nTRACK 01 MODE2/2336\nINDEX 01 00:00:00\n");
-  std::string error;
-  auto xa = OpenImage(dir.File("xa.cue"), &error);
-  ASSERT_NE(xa, nullptr) << error;
+  const auto xa = testing::Opened(dir.File("xa.cue"));
+  ASSERT_TRUE(xa);
   EXPECT_EQ(xa->Layout().sessions[0].disc_type, 0x20);
   // The body as written, the header of its new place: the same as the raw block one session on.
   const RawSector got = ReadRaw(*xa, 5);
@@ -321,9 +307,8 @@ TEST_F(DiscFormatsTest, NeroImages) {
     dir.Write("a.nrg",
               NeroImage({{0x05, 2352, data, 150}, {0x07, 2352, NumberedBlocks(40), 10}}, v2));
     EXPECT_EQ(ServedToc(dir.File("a.nrg")), (std::vector<std::int32_t>{0, 40, 70})) << v2;
-    std::string error;
-    auto disc = OpenImage(dir.File("a.nrg"), &error);
-    ASSERT_NE(disc, nullptr) << error;
+    const auto disc = testing::Opened(dir.File("a.nrg"));
+    ASSERT_TRUE(disc);
     EXPECT_EQ(disc->Layout().mcn, "4912345678904");
     EXPECT_EQ(ReadRaw(*disc, 17).main, ReadRaw(*t13, 17).main);
     EXPECT_EQ(ReadRaw(*disc, 30).main[0], 0);  // track 2's pregap, from the file
@@ -371,9 +356,8 @@ TEST_F(DiscFormatsTest, CdrdaoTocSheets) {
             "TRACK AUDIO\nPREGAP 00:02:00\nFILE \"a.bin\" 00:01:00\nINDEX 00:00:05\n");
   // Track 2's first 10 blocks are its index 0; track 3 has a generated pregap of 2 s.
   EXPECT_EQ(ServedToc(dir.File("a.toc")), (std::vector<std::int32_t>{0, 30, 245, 270}));
-  std::string error;
-  auto disc = OpenImage(dir.File("a.toc"), &error);
-  ASSERT_NE(disc, nullptr) << error;
+  const auto disc = testing::Opened(dir.File("a.toc"));
+  ASSERT_TRUE(disc);
   // The layout (the catalogue number, track 2's copy flag, ISRC and pregap from 20, track 3's
   // index at 250) and the CD-Text, in toc_sheet.txt.
   const DiscLayout& l = disc->Layout();

@@ -21,10 +21,12 @@
 #include "device/sense_table.h"
 #include "device/status_board.h"
 #include "emu/built_in_discs.h"
+#include "emu/image_disc.h"
 #include "emu/synthetic_disc.h"
 #include "emu/virtual_drive_provider.h"
 #include "golden.h"
 #include "mmc/block_read.h"
+#include "temp_dir.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -249,6 +251,28 @@ inline std::string LayoutText(const DiscLayout& l) {
     t += "\n";
   }
   return t;
+}
+
+// A test whose image files go in a folder of its own.
+class ImageTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir.ok()); }
+  tamarack::testing::TempDir dir;
+};
+
+// The image at `path`, which must open (null, the failure reported, where it does not).
+inline std::unique_ptr<Disc> Opened(const std::string& path) {
+  std::string error;
+  std::unique_ptr<Disc> disc = OpenImage(path, &error);
+  EXPECT_NE(disc, nullptr) << error;
+  return disc;
+}
+
+// Why the image at `path`, which must not open, is refused.
+inline std::string RefusalOf(const std::string& path) {
+  std::string error;
+  EXPECT_EQ(OpenImage(path, &error), nullptr) << path;
+  return error;
 }
 
 // Read(10); signed or unsigned, an address goes out as its 32 bits.
