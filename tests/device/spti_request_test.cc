@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "golden.h"
+
 namespace tamarack {
 namespace {
 
@@ -149,19 +151,10 @@ TEST(DriveLetters, OnlyCdDriveLettersInOrder) {
   EXPECT_TRUE(OpticalDriveLetters(none).empty());
 }
 
+// Each id of drive_letters.txt with the letter it names, in quotes ("" for none).
 TEST(DriveLetters, IdsNameALetterAndOpenAsTheDevicePath) {
-  for (const auto& [id, letter] : {std::pair{"D:", "D:"},
-                                   {"d:", "D:"},
-                                   {"E:\\", "E:"},
-                                   {"e:/", "E:"},
-                                   {"D", ""},
-                                   {"DD:", ""},
-                                   {"1:", ""},
-                                   {"emu:type13", ""},
-                                   {"/dev/sr0", ""},
-                                   {"D:x", ""}}) {
-    EXPECT_EQ(DriveLetterOf(id), letter) << id;
-  }
+  testing::ExpectEachInput("drive_letters.txt", "device",
+                           [](const std::string& id) { return "\"" + DriveLetterOf(id) + "\""; });
   EXPECT_EQ(DevicePathOfLetter("D:"), "\\\\.\\D:");
 }
 

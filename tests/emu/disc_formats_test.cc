@@ -238,10 +238,7 @@ TEST_F(DiscFormatsTest, Mode2BodiesAndCdGraphics) {
   dir.Write("k.bin", cdg);
   dir.Write("k.cue", "FILE k.bin BINARY\nTRACK 01 CDG\nINDEX 01 00:00:00\n");
   testing::DriveHarness h("emu:" + dir.File("k.cue") + "?speed=max");
-  ReadCdSelection raw_sub;
-  raw_sub.main = 0x10;
-  raw_sub.sub = 0x01;
-  const testing::Reply r = h.In(testing::ReadCdCommand(7, 1, raw_sub), 2448);
+  const testing::Reply r = h.In(testing::ReadCdCommand(7, 1, {.main = 0x10, .sub = 0x01}), 2448);
   ASSERT_TRUE(r.good()) << r.status_line;
   EXPECT_EQ(r.data[0], 7);
   std::array<std::uint8_t, 96> sub{};
