@@ -94,34 +94,19 @@ TEST(SenseKeyField, FieldPointerProgressAndRetryCount) {
       });
 }
 
-TEST(RequestSenseView, ShowsTheDriveErrorOrNoErrorSenseData) {
-  std::uint8_t sense[24] = {0x70, 0, 0x02, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x3A, 0x02};
-  RequestSenseView v = MakeRequestSenseView(kTable, sense);
-  EXPECT_EQ(v.sense_line, "70 00 02 00 00 00 00 0a 00 00 00 00 3a 02 00 00 00 00 ");
-  EXPECT_EQ(v.key, "02");
-  EXPECT_EQ(v.asc, "3a");
-  EXPECT_EQ(v.ascq, "02");
-  EXPECT_EQ(v.message, " MEDIUM NOT PRESENT - TRAY OPEN");
-  EXPECT_TRUE(v.is_error);
-  EXPECT_EQ(v.heading, "ﾄﾞﾗｲﾌﾞからのｴﾗｰ情報");
-
-  std::uint8_t none[18] = {0x70, 0, 0x00, 0, 0, 0, 0, 10};
-  v = MakeRequestSenseView(kTable, none);
-  EXPECT_FALSE(v.is_error);
-  EXPECT_EQ(v.heading, "No Error Sense Data");
-  EXPECT_EQ(v.message, " NO ADDITIONAL SENSE INFORMATION");
-
-  v = MakeRequestSenseView({}, sense);
-  EXPECT_EQ(v.message, "No Error Table");
-}
-
-// The failing block the drive names, decimal first, from either sense format (the cases of
-// sense_information.txt); none when the drive did not mark it valid.
-TEST(RequestSenseView, ShowsTheInformationFieldInDecimalAndHex) {
-  testing::ExpectEachHexLine("sense_information.txt", "device",
-                             [](const std::vector<std::uint8_t>& sense) {
-                               return "\"" + MakeRequestSenseView(kTable, sense).information + "\"";
-                             });
+// Each sense of request_sense_views.txt as the dialog shows it: the drive's error, or no error
+// sense data; and the failing block the drive names, decimal first, from either sense format,
+// none when the drive did not mark it valid.
+TEST(RequestSenseView, ShowsTheSenseItsTextAndTheBlockItNames) {
+  testing::ExpectEachHexLine(
+      "request_sense_views.txt", "device", [](const std::vector<std::uint8_t>& sense) {
+        const RequestSenseView v = MakeRequestSenseView(kTable, sense);
+        return StrFormat("\"%s\" key %s asc %s ascq %s error %d \"%s\"%s information \"%s\"",
+                         v.sense_line.c_str(), v.key.c_str(), v.asc.c_str(), v.ascq.c_str(),
+                         v.is_error, v.heading.c_str(), v.message.c_str(), v.information.c_str());
+      });
+  const std::uint8_t sense[18] = {0x70, 0, 0x02, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x3A, 0x02};
+  EXPECT_EQ(MakeRequestSenseView({}, sense).message, "No Error Table");
 }
 
 // The built-in table's whole list is in the CLI's golden runs (tests/data/cli).
