@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -85,6 +86,49 @@ inline void ExpectGoldenFile(const std::string& name, const std::string& actual,
                              const std::string& folder) {
   if (UpdateGoldenText(name, actual, folder)) return;
   EXPECT_EQ(WithPosixReasons(actual), ReadGoldenFile(name, folder)) << name;
+}
+
+// Each line of tests/data/FOLDER/NAME: hex bytes before its colon and what `say` makes of them
+// after it ("# " lines say what the cases show, a line of nothing ends at the colon); compared as
+// ExpectGoldenFile does.
+inline void ExpectEachHexLine(
+    const std::string& name, const std::string& folder,
+    const std::function<std::string(const std::vector<std::uint8_t>&)>& say) {
+  std::istringstream lines(ReadGoldenFile(name, folder));
+  std::string t;
+  int cases = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("# ")) {
+      t += line + "\n";
+      continue;
+    }
+    const std::string hex = line.substr(0, line.find(':'));
+    std::istringstream words(hex);
+    std::vector<std::uint8_t> bytes;
+    for (std::string w; words >> w;)
+      bytes.push_back(static_cast<std::uint8_t>(std::stoul(w, nullptr, 16)));
+    const std::string said = say(bytes);
+    t += hex + ":" + (said.empty() ? "" : " ") + said + "\n";
+    ++cases;
+  }
+  EXPECT_GT(cases, 0) << name << " holds no cases";
+  ExpectGoldenFile(name, t, folder);
+}
+
+// Each case of tests/data/FOLDER/NAME: a line of input, then what `say` makes of it on the
+// next line, indented by two blanks; compared as ExpectGoldenFile does.
+inline void ExpectEachInput(const std::string& name, const std::string& folder,
+                            const std::function<std::string(const std::string&)>& say) {
+  std::istringstream lines(ReadGoldenFile(name, folder));
+  std::string t;
+  int cases = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("  ")) continue;
+    t += line + "\n  " + say(line) + "\n";
+    ++cases;
+  }
+  EXPECT_GT(cases, 0) << name << " holds no cases";
+  ExpectGoldenFile(name, t, folder);
 }
 
 // Compares decoded text ("\r\n" line ends) with NAME.txt, or writes it (see above).

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "device/device_session.h"  // MakeCdb
+#include "golden.h"
 
 namespace tamarack {
 namespace {
@@ -21,34 +24,16 @@ std::vector<std::uint8_t> Filled(std::size_t requested, std::size_t sent) {
   return b;
 }
 
-// The sizes a read can return, by its command and selection (CD-DA 2352, Mode 1 2048, Mode 2
-// formless 2336, form 1 2048, form 2 2328 bytes of user data).
+// The sizes a read can return, by its command and selection: candidate_block_sizes.txt.
 TEST(CandidateBlockSizes, FollowTheCommandAndItsSelection) {
-  using V = std::vector<std::uint32_t>;
-  const struct {
-    Cdb cdb;
-    V sizes;
-    const char* why;
-  } cases[] = {
-      {MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 16, 0x10}), {2048, 2328, 2336, 2352}, "user data"},
-      {MakeCdb({0xB9, 0, 0, 0, 2, 0, 0, 3, 0, 0x10}), {2048, 2328, 2336, 2352}, "MSF alike"},
-      {MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0xF8}), {2352}, "sync+headers+data+EDC: raw"},
-      {MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0xF8, 1}), {2448}, "raw + 96 sub-channel"},
-      {MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0xFA, 1}), {2742}, "+ 294 C2 pointers"},
-      {MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0xFC, 1}), {2744}, "+ C2, block error and pad"},
-      {MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x10, 2}), {2064, 2344, 2352, 2368}, "+ 16 Q"},
-      // Header 4 bytes, XA sub-header 8 more (forms 1 and 2 only), audio none.
-      {MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x70}), {2052, 2060, 2340, 2352}, "headers"},
-      {MakeCdb({0xBE, 0x14, 0, 0, 0, 0, 0, 0, 1, 0x10}), {2328}, "expected type form 2"},
-      {MakeCdb({0x28, 0, 0, 0, 0, 0, 0, 0, 16}),
-       {2048, 2056, 2324, 2332, 2336, 2340, 2352},
-       "Read(10): the logical block lengths"},
-      {MakeCdb({0xA8}), {2048, 2056, 2324, 2332, 2336, 2340, 2352}, "Read(12) alike"},
-      {MakeCdb({0x00}), {}, "no read"},
-      {MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x11}), {}, "reserved bit 0 set: illegal"},
-      {MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x00}), {}, "nothing selected"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(CandidateBlockSizes(c.cdb), c.sizes) << c.why;
+  testing::ExpectEachHexLine(
+      "candidate_block_sizes.txt", "device", [](const std::vector<std::uint8_t>& bytes) {
+        Cdb cdb{};
+        std::copy_n(bytes.begin(), std::min(bytes.size(), cdb.size()), cdb.begin());
+        std::string sizes;
+        for (std::uint32_t size : CandidateBlockSizes(cdb)) sizes += " " + std::to_string(size);
+        return sizes.empty() ? sizes : sizes.substr(1);
+      });
 }
 
 // The size from where the fill begins, among the command's sizes (without any, a plausible

@@ -5,6 +5,7 @@
 #include "device/device_session.h"
 #include "device/scripted_transport.h"
 #include "device/trace_reader.h"
+#include "golden.h"
 #include "temp_dir.h"
 #include "util/strings.h"
 
@@ -85,34 +86,16 @@ TEST(CommandMonitor, KeepsTheNewestWithinItsCapacity) {
   EXPECT_EQ(rows.front().sequence, 6u);
 }
 
+// Each filter text of opcode_filters.txt (in quotes) with its opcodes or why it is refused.
 TEST(CommandMonitor, OpcodeFilter) {
-  struct Row {
-    const char* text;
-    bool valid;
-    std::vector<std::uint8_t> opcodes;
-  };
-  const Row rows[] = {
-      {"", true, {}},
-      {"  , ", true, {}},
-      {"28", true, {0x28}},
-      {"28 be", true, {0x28, 0xBE}},
-      {"0x43,5A", true, {0x43, 0x5A}},
-      {"100", false, {}},
-      {"2g", false, {}},
-      {"0x", false, {}},
-      {"28;43", false, {}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.text);
+  testing::ExpectEachInput("opcode_filters.txt", "device", [](const std::string& quoted) {
     std::string error;
-    const auto opcodes = ParseOpcodeFilter(row.text, &error);
-    ASSERT_EQ(opcodes.has_value(), row.valid);
-    if (opcodes) {
-      EXPECT_EQ(*opcodes, row.opcodes);
-    } else {
-      EXPECT_NE(error.find("\"" + std::string(row.text) + "\""), std::string::npos);
-    }
-  }
+    const auto opcodes = ParseOpcodeFilter(quoted.substr(1, quoted.size() - 2), &error);
+    if (!opcodes) return "refused: " + error;
+    std::string t = "opcodes";
+    for (std::uint8_t op : *opcodes) t += StrFormat(" %02x", op);
+    return t;
+  });
   MonitoredCommand read;
   read.cdb[0] = 0x28;
   EXPECT_TRUE(PassesOpcodeFilter({}, read));

@@ -42,43 +42,44 @@ TEST(FormatTraceLine, EveryFieldCapsRefusalsAndSense) {
   result.status = TransportStatus::kCompleted;
   result.transferred = 4;
   result.duration = microseconds{310};
-  std::string text = FormatTraceLine(
-      kLeapDay, "emu:audio",
-      ScsiRequest{MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 6}), buffer, DataDirection::kIn}, result);
+  std::string text;
+  const auto line = [&text](const std::string& drive, const ScsiRequest& request,
+                            const ScsiResult& r, std::size_t cap = kDefaultTraceByteCap) {
+    text += FormatTraceLine(kLeapDay, drive, request, r, cap) + "\n";
+  };
+  line("emu:audio", {MakeCdb({0x43, 0, 0, 0, 0, 0, 0, 0, 6}), buffer, DataDirection::kIn}, result);
 
   std::vector<std::uint8_t> page = {0x00, 0x10, 0x00, 0x00, 0x8e, 0x0e};
   result.transferred = 6;
   result.duration = {};
   const Cdb select = MakeCdb({0x55, 0x10, 0, 0, 0, 0, 0, 0, 6});
-  text += "\n" +
-          FormatTraceLine(kLeapDay, "d", ScsiRequest{select, page, DataDirection::kOut}, result, 4);
-  text += "\n" +
-          FormatTraceLine(kLeapDay, "d", ScsiRequest{select, page, DataDirection::kIn}, result, 0);
+  line("d", {select, page, DataDirection::kOut}, result, 4);
+  line("d", {select, page, DataDirection::kIn}, result, 0);
 
   std::vector<std::uint8_t> two = {1, 2};
   result.transferred = 4096;  // more than was asked for
   const ScsiRequest read{MakeCdb({0x28}), two, DataDirection::kIn};
-  text += "\n" + FormatTraceLine(kLeapDay, "d", read, result);
+  line("d", read, result);
   ScsiResult refused;
   refused.status = TransportStatus::kRefused;
   refused.os_error = 1;
   refused.reason = "Operation not permitted";
   refused.advice = "needs \"CAP_SYS_RAWIO\"\n";
   refused.transferred = 2;  // the requested count, as a refusal leaves it
-  text += "\n" + FormatTraceLine(kLeapDay, "emu:\"x\"\x01", read, refused);
+  line("emu:\"x\"\x01", read, refused);
 
   const ScsiRequest tur{MakeCdb({0x00}), {}, DataDirection::kIn};
   ScsiResult check = CheckCondition(0x02, 0x3a, 0x01).result;
-  text += "\n" + FormatTraceLine(kLeapDay, "d", tur, check);
+  line("d", tur, check);
   check.sense_length = 0;
-  text += "\n" + FormatTraceLine(kLeapDay, "d", tur, check);
+  line("d", tur, check);
   // Sense past the old 24-byte area: all 40 bytes are kept.
   ScsiResult long_sense = check;
   for (std::size_t i = 0; i < 40; ++i) long_sense.sense[i] = static_cast<std::uint8_t>(i + 1);
   long_sense.sense[0] = 0x72;
   long_sense.sense[7] = 32;
   long_sense.sense_length = 40;
-  text += "\n" + FormatTraceLine(kLeapDay, "d", tur, long_sense) + "\n";
+  line("d", tur, long_sense);
   testing::ExpectGoldenFile("trace_lines.txt", text, "device");
 }
 

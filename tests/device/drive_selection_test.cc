@@ -28,13 +28,8 @@ std::vector<std::uint8_t> InquiryReply(const char* vendor, const char* product,
   r[0] = 0x05;
   r[4] = 91;
   // Fields are blank-padded, as drives send them.
-  auto put = [&r](const char* text, std::size_t at, std::size_t width) {
-    const std::string s = std::string(text).append(width, ' ').substr(0, width);
-    std::copy(s.begin(), s.end(), r.begin() + static_cast<std::ptrdiff_t>(at));
-  };
-  put(vendor, 8, 8);
-  put(product, 16, 16);
-  put(revision, 32, 4);
+  const std::string fields = StrFormat("%-8.8s%-16.16s%-4.4s", vendor, product, revision);
+  std::copy(fields.begin(), fields.end(), r.begin() + 8);
   return r;
 }
 

@@ -60,14 +60,19 @@ TEST(SendScsiCommand, WithoutADeviceReturnsFalseSilentlyAndLeavesTransferredAlon
 // the status line to the caller; every sense response code, with its top bit or not, and
 // descriptor-format sense are check conditions; a bad status without sense and a sense the
 // table does not know are failures; a refusal keeps the requested count and adds its advice
-// to the last error; a transport failure without sense is no success; the next command starts
-// with an empty last error text.
+// to the last error; a transport failure without sense is no success; the block a check
+// condition names (VALID fixed sense, a valid information descriptor) ends both texts, sense
+// not marked valid adds none; the next command starts with an empty last error text.
 TEST(SendScsiCommand, OutcomesOfReplies) {
   testing::ScriptedReply busy = Good(),
                          refused = Refused(TransportStatus::kRefused, "Operation not permitted", 1);
   busy.result.scsi_status = 0x08;
   refused.result.transferred = 4096;
   refused.result.advice = "Run as root.";
+  std::vector<std::uint8_t> fixed = {0xF0, 0, 0x03, 0x00, 0x00, 0x13, 0x88, 10, 0, 0, 0, 0, 0x11};
+  fixed.resize(18, 0);
+  std::vector<std::uint8_t> not_valid = fixed;
+  not_valid[0] = 0x70;
   const std::pair<const char*, testing::ScriptedReply> replies[] = {
       {"good", Good({1, 2, 3})},
       {"fixed sense 70h", CheckCondition(2, 0x3A, 0x01, 0x70)},
@@ -81,6 +86,11 @@ TEST(SendScsiCommand, OutcomesOfReplies) {
       {"transport failure",
        Refused(TransportStatus::kTransportError, "Transport failure: bus was reset")},
       {"timed out without a text", Refused(TransportStatus::kTimedOut, "")},
+      {"fixed sense naming block 5000", WithSense(fixed)},
+      {"the same not marked valid", WithSense(not_valid)},
+      {"descriptor sense naming block 42",
+       WithSense({0x72, 0x03, 0x11, 0x00, 0, 0, 0, 12, 0x00, 0x0A,
+                  0x80, 0,    0,    0,    0, 0, 0, 0,  0x00, 0x2A})},
       {"good again", Good()}};
   Fixture f;
   std::string t;
@@ -167,30 +177,6 @@ TEST(DeviceSession, SilentCommandsLeaveTheHostAlone) {
   f.status.status_line.SetObserver(nullptr);
 }
 
-// The block a check condition names (VALID fixed sense, a valid information descriptor) ends
-// the status line and the last error text; sense without one, or not marked valid, adds none.
-TEST(FailureTexts, NameTheInformationFieldOfACheckCondition) {
-  Fixture f;
-  std::vector<std::uint8_t> fixed = {0xF0, 0, 0x03, 0x00, 0x00, 0x13, 0x88, 10, 0, 0, 0, 0, 0x11};
-  fixed.resize(18, 0);
-  std::vector<std::uint8_t> not_valid = fixed;
-  not_valid[0] = 0x70;
-  const std::vector<std::uint8_t> descriptor = {0x72, 0x03, 0x11, 0x00, 0, 0, 0, 12, 0x00, 0x0A,
-                                                0x80, 0,    0,    0,    0, 0, 0, 0,  0x00, 0x2A};
-  const struct {
-    std::vector<std::uint8_t> sense;
-    const char* suffix;
-  } rows[] = {{fixed, " Information 5000 (00001388h)"},
-              {not_valid, ""},
-              {descriptor, " Information 42 (0000002ah)"}};
-  for (const auto& r : rows) {
-    f.transport->Push(WithSense(r.sense));
-    const FailureTexts t = FailureTextsOf(f.session.Run(MakeCdb({0x28}), {}));
-    EXPECT_EQ(t.status_line, std::string("Error Notified( UNRECOVERED READ ERROR).") + r.suffix);
-    EXPECT_EQ(t.last_error, t.status_line);
-  }
-}
-
 // Each reply owns 40960 bytes, zero beyond the transferred count even where the driver wrote
 // more than it claims; a count beyond the buffer is not believed; a later read leaves an
 // earlier reply as it was.
@@ -229,7 +215,9 @@ TEST(DataInLength, ComesFromTheCommandsOwnField) {
   EXPECT_EQ(DataInLength(Cdb{0x43, 0, 0, 0, 0, 0, 0, 0x03, 0x24}), 0x324u);
   EXPECT_EQ(DataInLength(Cdb{0xBD, 0, 0, 0, 0, 0, 0, 0xFF, 0x00, 0x08}), 0x0008u);
   EXPECT_EQ(DataInLength(Cdb{0x25}), 8u);
-  EXPECT_EQ(DataInLength(Cdb{0x28, 0, 0, 0, 0, 0, 0, 0, 1}), std::nullopt);  // Read(10)
+  // Reads count blocks: Read(10), Read CD.
+  EXPECT_EQ(DataInLength(Cdb{0x28, 0, 0, 0, 0, 0, 0, 0, 1}), std::nullopt);
+  EXPECT_EQ(DataInLength(Cdb{0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x10}), std::nullopt);
 }
 
 TEST(DeviceSession, OpeningAnotherDriveClosesTheFirstAlsoWhenTheOpenFails) {

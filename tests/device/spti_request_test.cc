@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <string>
 #include <vector>
+
+#include "golden.h"
 
 namespace tamarack {
 namespace {
@@ -73,6 +76,16 @@ TEST(SptdResult, ClassifiesTheOutcomeAsTheLinuxPathDoes) {
   sense[0] = 0x70;
   sense[2] = 0x05;
   sense[12] = 0x21;
+  // A reply whose ioctl succeeded, and one whose ioctl failed with a Win32 error and its text.
+  const auto done = [&sense](std::uint8_t status, std::uint8_t sense_length, std::uint32_t moved) {
+    return SptdReply{true, 0, "", status, sense_length, moved, status ? sense : SenseBytes{}};
+  };
+  const auto failed = [](std::uint32_t error, const char* text, std::uint32_t moved) {
+    return SptdReply{false, error, text, 0, 0, moved, {}};
+  };
+  const char* const kDeviceError =
+      "The request could not be performed because of an I/O device error.";
+  const std::string timed_out = "The command timed out";
   const struct {
     const char* what;
     SptdReply reply;
@@ -80,55 +93,21 @@ TEST(SptdResult, ClassifiesTheOutcomeAsTheLinuxPathDoes) {
     TransportStatus status;
     std::uint32_t transferred;
     std::uint8_t sense_length;
-    const char* reason;
+    std::string reason;
   } cases[] = {
-      {"whole read", {true, 0, "", 0, 0, 2048, {}}, 2048, kCompleted, 2048, 0, ""},
-      {"short read", {true, 0, "", 0, 0, 2000, {}}, 2048, kCompleted, 2000, 0, ""},
-      {"more than asked", {true, 0, "", 0, 0, 4096, {}}, 2048, kCompleted, 2048, 0, ""},
-      {"check condition", {true, 0, "", 2, 18, 0, sense}, 2048, kCompleted, 0, 18, ""},
-      {"sense longer than ours", {true, 0, "", 2, 255, 0, sense}, 0, kCompleted, 0, 252, ""},
-      {"access denied",
-       {false, kErrorAccessDenied, "Access is denied.", 0, 0, 0, {}},
-       2048,
-       kRefused,
-       2048,
-       0,
+      {"whole read", done(0, 0, 2048), 2048, kCompleted, 2048, 0, ""},
+      {"short read", done(0, 0, 2000), 2048, kCompleted, 2000, 0, ""},
+      {"more than asked", done(0, 0, 4096), 2048, kCompleted, 2048, 0, ""},
+      {"check condition", done(2, 18, 0), 2048, kCompleted, 0, 18, ""},
+      {"sense longer than ours", done(2, 255, 0), 0, kCompleted, 0, 252, ""},
+      {"access denied", failed(kErrorAccessDenied, "Access is denied.", 0), 2048, kRefused, 2048, 0,
        "Access is denied."},
-      {"bad parameter",
-       {false, kErrorInvalidParameter, "The parameter is incorrect.", 0, 0, 0, {}},
-       70000,
-       kRefused,
-       70000,
-       0,
-       "The parameter is incorrect."},
-      {"semaphore time-out",
-       {false, kErrorSemTimeout, "x", 0, 0, 2048, {}},
-       2048,
-       kTimedOut,
-       0,
-       0,
-       "The command timed out"},
-      {"time-out",
-       {false, kErrorTimeout, "x", 0, 0, 0, {}},
-       2048,
-       kTimedOut,
-       0,
-       0,
-       "The command timed out"},
-      {"device error",
-       {false,
-        kErrorIoDevice,
-        "The request could not be performed because of an I/O device "
-        "error.",
-        0,
-        0,
-        2048,
-        {}},
-       2048,
-       kTransportError,
-       0,
-       0,
-       "Transport failure: The request could not be performed because of an I/O device error."},
+      {"bad parameter", failed(kErrorInvalidParameter, "The parameter is incorrect.", 0), 70000,
+       kRefused, 70000, 0, "The parameter is incorrect."},
+      {"semaphore time-out", failed(kErrorSemTimeout, "x", 2048), 2048, kTimedOut, 0, 0, timed_out},
+      {"time-out", failed(kErrorTimeout, "x", 0), 2048, kTimedOut, 0, 0, timed_out},
+      {"device error", failed(kErrorIoDevice, kDeviceError, 2048), 2048, kTransportError, 0, 0,
+       std::string("Transport failure: ") + kDeviceError},
   };
   for (const auto& c : cases) {
     const ScsiResult r = InterpretSptdResult(c.reply, c.requested);
@@ -172,19 +151,10 @@ TEST(DriveLetters, OnlyCdDriveLettersInOrder) {
   EXPECT_TRUE(OpticalDriveLetters(none).empty());
 }
 
+// Each id of drive_letters.txt with the letter it names, in quotes ("" for none).
 TEST(DriveLetters, IdsNameALetterAndOpenAsTheDevicePath) {
-  for (const auto& [id, letter] : {std::pair{"D:", "D:"},
-                                   {"d:", "D:"},
-                                   {"E:\\", "E:"},
-                                   {"e:/", "E:"},
-                                   {"D", ""},
-                                   {"DD:", ""},
-                                   {"1:", ""},
-                                   {"emu:type13", ""},
-                                   {"/dev/sr0", ""},
-                                   {"D:x", ""}}) {
-    EXPECT_EQ(DriveLetterOf(id), letter) << id;
-  }
+  testing::ExpectEachInput("drive_letters.txt", "device",
+                           [](const std::string& id) { return "\"" + DriveLetterOf(id) + "\""; });
   EXPECT_EQ(DevicePathOfLetter("D:"), "\\\\.\\D:");
 }
 

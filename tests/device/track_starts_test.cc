@@ -23,19 +23,14 @@ std::vector<std::uint8_t> FullToc(const std::vector<Point>& points) {
   std::vector<std::uint8_t> reply(4, 0);
   for (const Point& p : points) {
     const Msf t = MsfOfLba(p.lba);
-    const auto m = static_cast<std::uint8_t>(t.minutes);
-    const auto s = static_cast<std::uint8_t>(t.seconds);
-    const auto f = static_cast<std::uint8_t>(t.frames);
+    std::uint8_t d[11] = {static_cast<std::uint8_t>(p.session),
+                          static_cast<std::uint8_t>(p.adr << 4), 0, p.point};
     // B0h gives the next program area in MIN, SEC, FRAME; the others in PMIN, PSEC, PFRAME.
-    if (p.point == 0xB0) {
-      reply.insert(reply.end(),
-                   {static_cast<std::uint8_t>(p.session), static_cast<std::uint8_t>(p.adr << 4), 0,
-                    p.point, m, s, f, 0, 0, 0, 0});
-    } else {
-      reply.insert(reply.end(),
-                   {static_cast<std::uint8_t>(p.session), static_cast<std::uint8_t>(p.adr << 4), 0,
-                    p.point, 0, 0, 0, 0, m, s, f});
-    }
+    const std::size_t at = p.point == 0xB0 ? 4 : 8;
+    d[at] = static_cast<std::uint8_t>(t.minutes);
+    d[at + 1] = static_cast<std::uint8_t>(t.seconds);
+    d[at + 2] = static_cast<std::uint8_t>(t.frames);
+    reply.insert(reply.end(), d, d + 11);
   }
   WriteBe16(reply, 0, static_cast<std::uint32_t>(reply.size() - 2));
   return reply;

@@ -357,9 +357,7 @@ TEST(ReadCdFieldsTest, FieldsComeFromTheRightPlaces) {
   xa.c2[10] = 0x40;
   xa.c2[20] = 0x01;
   const auto disc = MakeType13Disc();
-  RawSector t;
-  std::string error;
-  ASSERT_TRUE(disc->ReadSector(300, &t, &error));
+  const RawSector t = ReadRaw(*disc, 300);
   const SubQ q = BuildSubQ(disc->Layout(), 300);
   using Bytes = std::vector<std::uint8_t>;
   const auto part = [](const auto& from, std::size_t at, std::size_t n) {

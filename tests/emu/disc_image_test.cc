@@ -24,11 +24,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using tamarack::testing::TempDir;
 using ::testing::HasSubstr;
 using testing::RawBlocks;
 using testing::Read10Command;
 using testing::ReadRaw;
+using testing::RefusalOf;
 
 // 2048-byte user blocks of type13 from `first` on.
 std::vector<std::uint8_t> UserBlocks(std::int32_t first, std::int32_t blocks) {
@@ -44,26 +44,13 @@ std::vector<std::uint8_t> Tone(std::size_t blocks, std::uint8_t fill) {
   return std::vector<std::uint8_t>(blocks * 2352, fill);
 }
 
-std::string OpenError(const std::string& path) {
-  std::string error;
-  auto disc = OpenImage(path, &error);
-  EXPECT_EQ(disc, nullptr) << path;
-  return error;
-}
-
-// Each test's files in a folder of its own.
-class IsoImageTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(dir.ok()); }
-  TempDir dir;
-};
-using CueImageTest = IsoImageTest;
+using IsoImageTest = testing::ImageTest;
+using CueImageTest = testing::ImageTest;
 
 TEST_F(IsoImageTest, BlocksAreCompletedByTheEncoder) {
   dir.Write("disc.iso", UserBlocks(0, 40));
-  std::string error;
-  auto disc = OpenImage(dir.File("disc.iso"), &error);
-  ASSERT_NE(disc, nullptr) << error;
+  const auto disc = testing::Opened(dir.File("disc.iso"));
+  ASSERT_TRUE(disc);
   const DiscLayout& l = disc->Layout();
   ASSERT_EQ(l.tracks.size(), 1u);
   EXPECT_EQ(l.LeadoutStart(), 40);
@@ -79,6 +66,7 @@ TEST_F(IsoImageTest, BlocksAreCompletedByTheEncoder) {
   EXPECT_TRUE(CheckSector(ReadRaw(*disc, -150).main).Ok());
   EXPECT_EQ(QFromRaw(ReadRaw(*disc, 45).sub)[1], kLeadoutTrack);
   RawSector s;
+  std::string error;
   EXPECT_FALSE(disc->ReadSector(40 + 6750, &s, &error));
 }
 
@@ -137,10 +125,10 @@ TEST_F(IsoImageTest, BadIsoFiles) {
   for (const auto& iso : isos) {
     dir.Write(iso.name, std::vector<std::uint8_t>{});
     fs::resize_file(dir.File(iso.name), iso.size);
-    EXPECT_THAT(OpenError(dir.File(iso.name)), HasSubstr(iso.error));
+    EXPECT_THAT(RefusalOf(dir.File(iso.name)), HasSubstr(iso.error));
   }
-  EXPECT_THAT(OpenError(dir.File("missing.iso")), HasSubstr("missing.iso: cannot open"));
-  EXPECT_THAT(OpenError(dir.File("disc.img")), HasSubstr("unknown image type"));
+  EXPECT_THAT(RefusalOf(dir.File("missing.iso")), HasSubstr("missing.iso: cannot open"));
+  EXPECT_THAT(RefusalOf(dir.File("disc.img")), HasSubstr("unknown image type"));
 }
 
 TEST_F(CueImageTest, SeveralTracksAndFiles) {
@@ -155,24 +143,14 @@ TEST_F(CueImageTest, SeveralTracksAndFiles) {
   dir.Write("sub dir/audio one.bin", audio);
   dir.Write("tail.bin", UserBlocks(1000, 5));
   dir.Write("disc.cue", tamarack::testing::ReadGoldenText("several_tracks.cue", "emu"));
-  std::string error;
-  auto disc = OpenImage(dir.File("disc.cue"), &error);
-  ASSERT_NE(disc, nullptr) << error;
+  const auto disc = testing::Opened(dir.File("disc.cue"));
+  ASSERT_TRUE(disc);
   // The layout the sheet gives, then blocks of it as read, in several_tracks.txt: track 2's
   // pregap of 2 s, flags and ISRC, track 3's index 2 and its postgap of 10 blocks, track 4's
   // PREGAP; raw blocks as the files hold them, generated postgap (silence) and PREGAP (Mode 1
   // zeros) blocks, completed 2048-byte blocks (LBA 1000's address text, as written, but the
   // header of its place), Q following the sheet.
-  const DiscLayout& l = disc->Layout();
-  std::string t = "mcn " + l.mcn + ", lead-out " + std::to_string(l.LeadoutStart()) +
-                  ", last track " + std::to_string(l.sessions[0].last_track) + "\n";
-  for (const TrackInfo& k : l.tracks) {
-    t += StrFormat("track %d mode %d control %x: %d %d %d isrc \"%s\"", k.number,
-                   static_cast<int>(k.mode), k.control, k.pregap_start, k.start, k.end,
-                   k.isrc.c_str());
-    for (const IndexPoint& i : k.indexes) t += StrFormat(" index %d at %d", i.number, i.lba);
-    t += "\n";
-  }
+  std::string t = testing::LayoutText(disc->Layout());
   for (std::int32_t lba : {7, 31, 185, 206, 209, 215, 300, 370, 375}) {
     const RawSector s = ReadRaw(*disc, lba);
     const SubQ q = QFromRaw(s.sub);
@@ -192,9 +170,8 @@ TEST_F(CueImageTest, Mode2RawTrackIsXa) {
   const TrackInfo& data = ms->Layout().tracks[3];
   dir.Write("xa.bin", RawBlocks(*ms, data.start, 12));
   dir.Write("xa.cue", "FILE \"xa.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n");
-  std::string error;
-  auto disc = OpenImage(dir.File("xa.cue"), &error);
-  ASSERT_NE(disc, nullptr) << error;
+  const auto disc = testing::Opened(dir.File("xa.cue"));
+  ASSERT_TRUE(disc);
   EXPECT_EQ(disc->Layout().sessions[0].disc_type, 0x20);
   EXPECT_EQ(disc->Layout().tracks[0].mode, TrackMode::kMode2Form1);
   // The file's own bytes, header address included: no repair.
@@ -203,39 +180,32 @@ TEST_F(CueImageTest, Mode2RawTrackIsXa) {
 
 TEST_F(CueImageTest, MalformedSheets) {
   dir.Write("a.bin", Tone(300, 1));
-  // Each case of the file: "== " and the error after "bad.cue:", then the sheet.
-  const std::string cases = tamarack::testing::ReadGoldenFile("malformed_sheets.txt", "emu");
-  int checked = 0;
-  for (std::size_t at = cases.find("\n== "); at != std::string::npos;) {
-    const std::size_t sheet = cases.find('\n', at + 1) + 1;
-    const std::size_t next = cases.find("\n== ", sheet - 1);
-    const std::string error = cases.substr(at + 4, sheet - 1 - (at + 4));
-    dir.Write("bad.cue", cases.substr(sheet, next == std::string::npos ? next : next + 1 - sheet));
-    EXPECT_THAT(OpenError(dir.File("bad.cue")), HasSubstr(dir.File("bad.cue") + ":" + error));
-    ++checked;
-    at = next;
+  const auto cases = testing::CasesOf("malformed_sheets.txt");
+  EXPECT_EQ(cases.size(), 23u);
+  for (const auto& [reason, sheet] : cases) {
+    dir.Write("bad.cue", sheet);
+    EXPECT_THAT(RefusalOf(dir.File("bad.cue")), HasSubstr(dir.File("bad.cue") + ":" + reason));
   }
-  EXPECT_EQ(checked, 23);
   dir.Write("bad.cue", "FILE missing.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
-  EXPECT_THAT(OpenError(dir.File("bad.cue")),
+  EXPECT_THAT(RefusalOf(dir.File("bad.cue")),
               HasSubstr(":1: " + dir.File("missing.bin") + ": cannot open"));
-  EXPECT_THAT(OpenError(dir.File("none.cue")), HasSubstr("none.cue: cannot open"));
+  EXPECT_THAT(RefusalOf(dir.File("none.cue")), HasSubstr("none.cue: cannot open"));
 }
 
 TEST_F(CueImageTest, TruncatedBin) {
   dir.Write("t.bin", std::vector<std::uint8_t>(10 * 2352 - 100, 5));
   dir.Write("t.cue", "FILE t.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
-  EXPECT_THAT(OpenError(dir.File("t.cue")),
+  EXPECT_THAT(RefusalOf(dir.File("t.cue")),
               HasSubstr(dir.File("t.cue") + ":2: t.bin is truncated"));
 
   // A file that shrinks after the image was opened gives a read error, not a crash.
   dir.Write("s.bin", Tone(10, 5));
   dir.Write("s.cue", "FILE s.bin BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
-  std::string why;
-  auto disc = OpenImage(dir.File("s.cue"), &why);
-  ASSERT_NE(disc, nullptr) << why;
+  const auto disc = testing::Opened(dir.File("s.cue"));
+  ASSERT_TRUE(disc);
   fs::resize_file(dir.File("s.bin"), 2352 * 4);
   RawSector s;
+  std::string why;
   EXPECT_TRUE(disc->ReadSector(3, &s, &why)) << why;
   EXPECT_FALSE(disc->ReadSector(8, &s, &why));
   EXPECT_THAT(why, HasSubstr("s.bin"));

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "device/clock.h"
@@ -20,10 +21,12 @@
 #include "device/sense_table.h"
 #include "device/status_board.h"
 #include "emu/built_in_discs.h"
+#include "emu/image_disc.h"
 #include "emu/synthetic_disc.h"
 #include "emu/virtual_drive_provider.h"
 #include "golden.h"
 #include "mmc/block_read.h"
+#include "temp_dir.h"
 #include "util/bytes.h"
 #include "util/strings.h"
 
@@ -186,8 +189,9 @@ class DriveHarness {
 
 // Replays the script tests/data/emu/NAME.txt and compares it with what the drive does now.
 // A script is a transcript: "# " lines say what it shows, "drive ID" opens a drive (again:
-// the same unit answers), "> STEP" sends a step (see Step) and the lines after it are what
-// the drive did; TAMARACK_UPDATE_GOLDEN rewrites those from the steps.
+// the same unit answers; "$TRACES/NAME.jsonl" a recorded trace of tests/data/traces), "> STEP"
+// sends a step (see Step) and the lines after it are what the drive did; TAMARACK_UPDATE_GOLDEN
+// rewrites those from the steps.
 inline void ExpectScript(const std::string& name) {
   std::istringstream script(tamarack::testing::ReadGoldenFile(name + ".txt", "emu"));
   std::unique_ptr<DriveHarness> h;
@@ -198,10 +202,15 @@ inline void ExpectScript(const std::string& name) {
       t += line + "\n";
     } else if (line.starts_with("drive ")) {
       t += line + "\n";
+      // "$TRACES/" stands for the folder of recorded traces, wherever the test data are.
+      std::string id = line.substr(6);
+      if (const std::size_t at = id.find("$TRACES/"); at != id.npos) {
+        id.replace(at, 8, tamarack::testing::GoldenPath("", "traces"));
+      }
       if (!h) {
-        h = std::make_unique<DriveHarness>(line.substr(6));
+        h = std::make_unique<DriveHarness>(id);
       } else {
-        h->opened = h->session.Open(line.substr(6));
+        h->opened = h->session.Open(id);
       }
       if (!h->opened) t += "not opened: " + h->session.OpenError() + "\n";
     } else if (line.starts_with("> ")) {
@@ -212,6 +221,58 @@ inline void ExpectScript(const std::string& name) {
   }
   EXPECT_GT(steps, 0) << name << " holds no steps";
   tamarack::testing::ExpectGoldenFile(name + ".txt", t, "emu");
+}
+
+// The cases of tests/data/emu/NAME after its "# " lines: each a line "== EXPECTED", then the
+// text up to the next case.
+inline std::vector<std::pair<std::string, std::string>> CasesOf(const std::string& name) {
+  std::istringstream in(tamarack::testing::ReadGoldenFile(name, "emu"));
+  std::vector<std::pair<std::string, std::string>> cases;
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("== ")) {
+      cases.emplace_back(line.substr(3), "");
+    } else if (!cases.empty()) {
+      cases.back().second += line + "\n";
+    }
+  }
+  return cases;
+}
+
+// A disc's MCN, lead-out and last track, then each track: mode, control, pregap, start and end,
+// ISRC and indexes.
+inline std::string LayoutText(const DiscLayout& l) {
+  std::string t = "mcn " + l.mcn + ", lead-out " + std::to_string(l.LeadoutStart()) +
+                  ", last track " + std::to_string(l.sessions[0].last_track) + "\n";
+  for (const TrackInfo& k : l.tracks) {
+    t += StrFormat("track %d mode %d control %x: %d %d %d isrc \"%s\"", k.number,
+                   static_cast<int>(k.mode), k.control, k.pregap_start, k.start, k.end,
+                   k.isrc.c_str());
+    for (const IndexPoint& i : k.indexes) t += StrFormat(" index %d at %d", i.number, i.lba);
+    t += "\n";
+  }
+  return t;
+}
+
+// A test whose image files go in a folder of its own.
+class ImageTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir.ok()); }
+  tamarack::testing::TempDir dir;
+};
+
+// The image at `path`, which must open (null, the failure reported, where it does not).
+inline std::unique_ptr<Disc> Opened(const std::string& path) {
+  std::string error;
+  std::unique_ptr<Disc> disc = OpenImage(path, &error);
+  EXPECT_NE(disc, nullptr) << error;
+  return disc;
+}
+
+// Why the image at `path`, which must not open, is refused.
+inline std::string RefusalOf(const std::string& path) {
+  std::string error;
+  EXPECT_EQ(OpenImage(path, &error), nullptr) << path;
+  return error;
 }
 
 // Read(10); signed or unsigned, an address goes out as its 32 bits.

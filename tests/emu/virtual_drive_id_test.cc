@@ -3,10 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <clocale>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 
 #include "emu/drive_harness.h"
@@ -47,33 +45,15 @@ std::string ConfigText(const VirtualDriveConfig& c) {
                    c.power_on_attention, static_cast<int>(c.resid), static_cast<int>(c.model));
 }
 
-// Each id with what it parses to or its message, in drive_ids.txt: plain names and paths with
+// Each id of drive_ids.txt with what it parses to or its message: plain names and paths with
 // the defaults (CAV 48, exact resid, classic); every option; repeated list options adding up;
 // each refused id saying what is wrong.
 TEST(VirtualDriveId, WhatEachIdSays) {
-  std::string text;
-  // The ids, separated by blanks ("%" stands for a blank inside one).
-  std::istringstream ids(
-      "emu:type13 emu:/home/u/My%Disc.cue "
-      "emu:type30?speed=clv8&bad=1000-1010,2000&flaky=5000-5100:0.25&corrupt=300&short=400-401"
-      "&refuse=be,0x28:os&slow=43h&seed=99&tray=open&nomedium&poweron&resid=zero&qcrc=7-9"
-      "&formless=20&model=modern&c2=50-60:7&c2=70:2352 emu:audio?speed=max&bad=1&bad=5-6 "
-      "/dev/sr0 emu: emu:?speed=max emu:type13? emu:type13?speed=fast emu:type13?speed=cav0 "
-      "emu:type13?speed=clv100 emu:type13?speed emu:type13?bad= emu:type13?bad=12x "
-      "emu:type13?bad=-5 emu:type13?bad=10-5 emu:type13?flaky=5-6 emu:type13?flaky=5-6:0 "
-      "emu:type13?flaky=5-6:1.5 emu:type13?flaky=5-6:abc emu:type13?refuse=read "
-      "emu:type13?refuse=123 emu:type13?refuse=28:disk emu:type13?slow= emu:type13?seed=-1 "
-      "emu:type13?tray=half emu:type13?nomedium=1 emu:type13?resid=some emu:type13?resid "
-      "emu:type13?model=new emu:type13?model=plain emu:type13?c2=5 emu:type13?c2=5:0 "
-      "emu:type13?c2=5:2353 emu:type13?c2=x:3 emu:type13?colour=red");
-  for (std::string id; ids >> id;) {
-    std::replace(id.begin(), id.end(), '%', ' ');
+  tamarack::testing::ExpectEachInput("drive_ids.txt", "emu", [](const std::string& id) {
     VirtualDriveConfig c;
     std::string error;
-    const bool parsed = ParseVirtualDriveId(id, &c, &error);
-    text += id + "\n  " + (parsed ? ConfigText(c) : error) + "\n";
-  }
-  tamarack::testing::ExpectGoldenFile("drive_ids.txt", text, "emu");
+    return ParseVirtualDriveId(id, &c, &error) ? ConfigText(c) : error;
+  });
 }
 
 // The window's Qt sets LC_NUMERIC from the desktop; ids keep the C form of numbers there.

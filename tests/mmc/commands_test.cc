@@ -149,8 +149,6 @@ TEST(OpcodeTableTest, TheVirtualDrivesLengthFlagsAgreeWithTheDirection) {
     EXPECT_EQ((row.flags & emu::kParameterLength) != 0,
               facts->direction == DataDirection::kOut && facts->length_size != 0);
   }
-  EXPECT_EQ(DataInLength(ReadCapacityCdb()), 8u);
-  EXPECT_EQ(DataInLength(ReadCdCdb(0, 1)), std::nullopt);  // a read's length is in blocks
   EXPECT_EQ(DirectionOfCommand(kModeSelect10, 12), DataDirection::kOut);
   EXPECT_EQ(DirectionOfCommand(kInquiry, 0), DataDirection::kNone);
 }
