@@ -287,6 +287,7 @@ void MeasureTab::ExecuteC2Scan() {
   c2_job_ = std::make_shared<C2ScanJob>(settings);
   if (!StartJob(c2_job_, true)) return;
   c2_drawn_.invalidate();
+  speed_->clear();  // a speed from before is none of the scan's
   c2_button_->setText(UiText(kC2StopCaption));
   graph_->ShowC2(C2Record());
 }

@@ -49,6 +49,17 @@
 #include "util/strings.h"
 #include "util/text_file.h"
 
+// Every wait for the window to settle polls for as long as a sanitizer build on a busy machine
+// may need (a wait that is met returns at once): Qt's own five seconds are not always enough.
+inline constexpr int kSettleMs = 30000;
+#undef QTRY_VERIFY
+#undef QTRY_VERIFY2
+#undef QTRY_COMPARE
+#define QTRY_VERIFY(expr) QTRY_VERIFY_WITH_TIMEOUT(expr, kSettleMs)
+#define QTRY_VERIFY2(expr, messageExpression) \
+  QTRY_VERIFY2_WITH_TIMEOUT(expr, messageExpression, kSettleMs)
+#define QTRY_COMPARE(expr, expected) QTRY_COMPARE_WITH_TIMEOUT(expr, expected, kSettleMs)
+
 namespace tamarack::app::testing {
 
 // The whole of a file the window wrote (settings, saved tabs), "" when there is none.
