@@ -20,6 +20,7 @@
 #include "mmc/block_size.h"
 #include "mmc/edc_read.h"
 #include "mmc/track_starts.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -172,8 +173,10 @@ AgeingJob::AgeingJob(AgeingSettings settings, AgeingRunOptions options)
       first_track_lba_(settings_.first_track_lba),
       last_lba_(settings_.last_lba) {}
 
-// Why a run that sent no read is not a pass (the CLI's closing line; not a window text).
-constexpr const char* kNoReadSentText = "no read was sent: the range holds no block to read";
+// Why a run that sent no read is not a pass: the reason of its verdict, in the CLI's closing
+// line and the window's closing message.
+constexpr const char* kNoReadSentText =
+    TR_NOOP("ﾘｰﾄﾞを1度も送っていません: 範囲に読むﾌﾞﾛｯｸがありません");
 
 void AgeingJob::Run(JobContext& ctx) {
   result_ = AgeingResult{};
@@ -278,7 +281,7 @@ void AgeingJob::Run(JobContext& ctx) {
   result_.counts = log.counts();
   // A run that sent no read proves nothing about the drive: never a good end.
   if (result_.commands == 0 && !cancelled && result_.verdict.good()) {
-    result_.verdict.Refused(kNoReadSentText);
+    result_.verdict.Refused(Tr(kNoReadSentText));
   }
   result_.status_text = StrFormat(StopRequested(ended) ? kAgeingCanceledText : kAgeingDoneText,
                                   static_cast<long long>(result_.commands),

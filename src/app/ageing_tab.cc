@@ -279,15 +279,21 @@ void AgeingTab::BuildRunColumn(QVBoxLayout* right) {
   counters_->setReadOnly(true);
   counters_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   counters_->setFixedHeight(counters_->fontMetrics().lineSpacing() * 3 + 16);
+  // A counter keeps its line: as wide as eight digits of commands, never wrapped.
+  counters_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  counters_->setMinimumWidth(
+      counters_->fontMetrics().horizontalAdvance(QStringLiteral("Total Command=00000000")) +
+      2 * counters_->frameWidth() + 2 * static_cast<int>(counters_->document()->documentMargin()));
   counter_row->addWidget(counters_, 1);
+  // The pause, then the run's elapsed time and its pace, beside the counters.
+  auto* pace_column = new QVBoxLayout;
   pause_ = new QLabel(this);
   pause_->setObjectName(QStringLiteral("agingPause"));
-  pause_->setMinimumWidth(70);
-  counter_row->addWidget(pause_, 0, Qt::AlignBottom);
-  // The run's elapsed time and its pace, beside the counters.
+  pace_column->addWidget(pause_);
   rate_ = new QLabel(this);
   rate_->setObjectName(QStringLiteral("agingRate"));
-  counter_row->addWidget(rate_, 0, Qt::AlignBottom);
+  pace_column->addWidget(rate_);
+  counter_row->addLayout(pace_column);
   right->addLayout(counter_row);
   right->addStretch(1);
 }

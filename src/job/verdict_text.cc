@@ -82,6 +82,8 @@ std::string VerdictLines(const JobVerdict& v) {
   if (v.differences() != 0)
     add(StrFormat(Tr("相違 %llu"), static_cast<unsigned long long>(v.differences())));
   if (!counts.empty()) text += " (" + counts + ")";
+  // A refusal says why: the run may have shown no message of its own.
+  if (v.refused() && !v.refused()->empty()) text += "\r\n" + *v.refused();
   if (v.coverage().asked() != 0) text += "\r\n" + v.coverage().LocalText();
   return text;
 }

@@ -504,7 +504,7 @@ bool ReferenceRun::SettleRange(const ReferenceRequest& request) {
   if (to_disc_end_) end = last;
   if (!have_last || (!request.exact && start == 0 && (end == 0 || last == 0))) {
     if (have_last) {
-      result_.verdict.Refused("no blocks on the disc");
+      result_.verdict.Refused(Tr("ﾃﾞｨｽｸにﾌﾞﾛｯｸがありません"));
     } else {
       result_.verdict.EndedBy(cap);
     }

@@ -9,6 +9,7 @@
 #include "mmc/disc_extent.h"
 #include "mmc/track_starts.h"
 #include "util/bytes.h"
+#include "util/message_catalogue.h"
 #include "util/strings.h"
 #include "util/sub_q_crc.h"
 
@@ -243,7 +244,7 @@ void SubQCheckJob::Run(JobContext& ctx) {
       result_.verdict.EndedBy(capacity);
       result_.failure_text = FailureTextsOf(capacity).status_line;
     } else {
-      result_.verdict.Refused("the drive gives the disc's last LBA as 0");
+      result_.verdict.Refused(Tr("ﾄﾞﾗｲﾌﾞが示すﾃﾞｨｽｸの最終LBA が0です"));
     }
     host.Message(MessageIcon::kQuestion, Tr(kNoDiscText));
     host.SetBusy(false);
@@ -255,7 +256,7 @@ void SubQCheckJob::Run(JobContext& ctx) {
     // Nothing to read: a range like this comes from replies that cannot be right.
     result_.end = SubQCheckEnd::kReadFailed;
     result_.failure_text =
-        StrFormat("the drive gives the disc as LBA %d to %d", range.start, range.last);
+        StrFormat(Tr("ﾄﾞﾗｲﾌﾞが示すﾃﾞｨｽｸは LBA %d から %d です"), range.start, range.last);
     result_.verdict.Refused(result_.failure_text);
   } else {
     result_.end = CheckBlocks(ctx, tally);

@@ -358,7 +358,10 @@ class JobTabsTest : public QObject {
     QCOMPARE(zero.tab->block_count(), 0);
     QVERIFY(zero.RunAndWait());
     QCOMPARE(*zero.messages.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
-    QVERIFY(zero.messages.texts->front().endsWith(QStringLiteral("判定: refused")));
+    // The verdict, then why.
+    QVERIFY(zero.messages.texts->front().contains(QStringLiteral("判定: refused")));
+    QVERIFY(
+        zero.messages.texts->front().endsWith(QString::fromUtf8(Tr(kMeasureBlockCountMessage))));
     zero.window.reset();
     Window bad("emu:type13?speed=clv8&bad=1234");
     QVERIFY(bad.RunAndWait());

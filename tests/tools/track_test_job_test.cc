@@ -294,7 +294,7 @@ TEST(SubQCheckJob, RangesAtTheEndsOfTheAddresses) {
   SubQCheckResult r = below.Check();
   EXPECT_EQ(r.end, SubQCheckEnd::kReadFailed);
   EXPECT_EQ(below.messages, std::vector<std::string>{kSubQReadFailedText});
-  EXPECT_EQ(r.verdict.refused(), "the drive gives the disc as LBA -2147483648 to 2147483647");
+  EXPECT_EQ(r.verdict.refused(), "ﾄﾞﾗｲﾌﾞが示すﾃﾞｨｽｸは LBA -2147483648 から 2147483647 です");
   EXPECT_EQ(std::ranges::count(below.sent, 0xBE, [](const ScsiRequest& q) { return q.cdb[0]; }), 0);
 
   FarDisc top(0x7FFFFFF6u);
