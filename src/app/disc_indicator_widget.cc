@@ -60,19 +60,19 @@ void DiscIndicatorWidget::OnTick() {
   polling_ = true;
   ++polls_;
   QPointer<DiscIndicatorWidget> self(this);
-  poll_thread_ = std::thread([this, self] {
+  poll_thread_ = std::thread([this, self, selection = schedule_.selection()] {
     const DiscState state = PollDisc(session_);
-    post_->Post([this, self, state] {
-      if (self) OnPolled(state);
+    post_->Post([this, self, state, selection] {
+      if (self) OnPolled(state, selection);
     });
   });
 }
 
-void DiscIndicatorWidget::OnPolled(DiscState state) {
+void DiscIndicatorWidget::OnPolled(DiscState state, int selection) {
   polling_ = false;
   if (!enabled_) return;
-  Show(state);
-  const PollAction action = schedule_.OnPoll(state);
+  const PollAction action = schedule_.OnPoll(state, selection);
+  if (!action.stale) Show(state);
   timer_.start(action.next_period_ms);
   if (action.reselect_drive && reselect_) reselect_();
 }

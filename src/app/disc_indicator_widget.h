@@ -40,7 +40,7 @@ class DiscIndicatorWidget : public QLabel {
 
  private:
   void OnTick();
-  void OnPolled(DiscState state);
+  void OnPolled(DiscState state, int selection);
   void Show(DiscState state);
 
   const DeviceSession& session_;

@@ -54,8 +54,12 @@ TickAction DiscIndicatorSchedule::OnTick(const TickState& state) {
   return {true, 0};
 }
 
-PollAction DiscIndicatorSchedule::OnPoll(DiscState state) {
+PollAction DiscIndicatorSchedule::OnPoll(DiscState state, int selection) {
   PollAction action;
+  if (selection != selection_) {
+    action.stale = true;
+    return action;
+  }
   if (state == DiscState::kNoDisc) {
     disc_seen_ = false;
     action.next_period_ms = kPeriodWithoutDisc;

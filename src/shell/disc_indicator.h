@@ -20,6 +20,9 @@ DiscState PollDisc(const DeviceSession& session);
 struct PollAction {
   int next_period_ms = 1000;
   bool reselect_drive = false;  // first sight of a disc since start or since it was gone
+  // Sent before the last drive selection: its answer may be the old drive's and says nothing
+  // of this one (shown as nothing, selecting nothing again).
+  bool stale = false;
 };
 
 // What the window finds when its timer fires.
@@ -44,12 +47,19 @@ class DiscIndicatorSchedule {
 
   // A switched-off indicator sends nothing and keeps no timer; a busy moment only delays it.
   static TickAction OnTick(const TickState& state);
-  PollAction OnPoll(DiscState state);
-  // Drive selection saw the disc (or not) itself: no need to reselect on the next poll.
-  void SetDiscKnown(bool present) { disc_seen_ = present; }
+  // `selection`: selection() when the poll was sent.
+  PollAction OnPoll(DiscState state, int selection);
+  // Drive selection saw the disc (or not) itself: no need to reselect on the next poll. Polls
+  // sent before it are stale.
+  void SetDiscKnown(bool present) {
+    disc_seen_ = present;
+    ++selection_;
+  }
+  int selection() const { return selection_; }
 
  private:
   bool disc_seen_ = false;
+  int selection_ = 0;
 };
 
 }  // namespace tamarack

@@ -61,19 +61,33 @@ TEST(PollDisc, NotReadyOrFailuresShowNoDisc) {
 
 TEST(DiscIndicatorSchedule, PollsFasterWithoutADiscAndReselectsOnFirstSight) {
   DiscIndicatorSchedule s;
-  PollAction a = s.OnPoll(DiscState::kNoDisc);
+  PollAction a = s.OnPoll(DiscState::kNoDisc, 0);
   EXPECT_EQ(a.next_period_ms, 1000);
   EXPECT_FALSE(a.reselect_drive);
-  a = s.OnPoll(DiscState::kDataDisc);
+  a = s.OnPoll(DiscState::kDataDisc, 0);
   EXPECT_EQ(a.next_period_ms, 5000);
   EXPECT_TRUE(a.reselect_drive);
-  a = s.OnPoll(DiscState::kDataDisc);
+  a = s.OnPoll(DiscState::kDataDisc, 0);
   EXPECT_FALSE(a.reselect_drive) << "once per appearance";
-  s.OnPoll(DiscState::kNoDisc);
-  EXPECT_TRUE(s.OnPoll(DiscState::kAudioDisc).reselect_drive);
-  s.OnPoll(DiscState::kNoDisc);  // a disc the window already knows of, after none
+  s.OnPoll(DiscState::kNoDisc, 0);
+  EXPECT_TRUE(s.OnPoll(DiscState::kAudioDisc, 0).reselect_drive);
+  s.OnPoll(DiscState::kNoDisc, 0);  // a disc the window already knows of, after none
   s.SetDiscKnown(true);
-  EXPECT_FALSE(s.OnPoll(DiscState::kAudioDisc).reselect_drive);
+  EXPECT_FALSE(s.OnPoll(DiscState::kAudioDisc, 1).reselect_drive);
+}
+
+// A poll sent before a drive selection answers for the drive it opened then: it neither
+// selects the new drive again (wiping what its first commands showed) nor forgets that the
+// new drive has no disc.
+TEST(DiscIndicatorSchedule, APollSentBeforeASelectionIsStale) {
+  DiscIndicatorSchedule s;
+  const int sent = s.selection();
+  s.SetDiscKnown(false);  // another drive, without a disc
+  const PollAction old = s.OnPoll(DiscState::kDataDisc, sent);
+  EXPECT_TRUE(old.stale);
+  EXPECT_FALSE(old.reselect_drive);
+  EXPECT_EQ(old.next_period_ms, 1000);
+  EXPECT_TRUE(s.OnPoll(DiscState::kDataDisc, s.selection()).reselect_drive) << "a disc since";
 }
 
 TEST(DiscIndicatorSchedule, ATickPollsOnlyWhenOnAndNothingElseTalksToTheDrive) {
