@@ -83,9 +83,9 @@ struct SizedReply {
 };
 
 // Sizes a good reply of `e.blocks` blocks in `track`: with the size found earlier, else found
-// now (FindBlockSize: the reply itself, else a probe), and found again where the reply holds
-// whole blocks of another size than the known one. A size the probes could not find for a
-// reason of the block's type is kept as 0 (none); one whose probe failed is not kept.
+// now (FindBlockSize: the reply itself, else a probe or Read Capacity), and found again where the
+// reply holds whole blocks of another size than the known one. A size the probes could not find for
+// a reason of the block's type is kept as 0 (none); one whose probe failed is not kept.
 SizedReply SizeTheReply(DeviceSession& session, TrackBlockSizes& sizes, std::size_t track,
                         const ReadEvidence& e) {
   SizedReply r;
@@ -493,6 +493,14 @@ AgeingJob::SentRead AgeingJob::SendRead(CommandRun& run, std::int32_t lba, std::
       run.host.Show(JobText::kStatusLine, kHiddenShortText);
       run.host.Show(JobText::kStatus, kHiddenShortText);
     }
+  }
+  // The read that found its track's size came back with nothing counted (a path that counts
+  // none of a read into more room than its blocks): its bytes prove nothing, so it is one good
+  // command, and the read is sent again at the size found.
+  if (expected == 0 && read.size != 0 && read.reply.good() && read.reply.received == 0 &&
+      read.reply.way == ReceivedWay::kResidual && !sized.failed_probe) {
+    run.log.Command(true, cdb, "", ms, read.marker);
+    return SendRead(run, lba, length, true, will_retry);
   }
   const bool reply_ok = read.reply.good() && !read.short_reply;
   read.ok = reply_ok && !sized.failed_probe;

@@ -15,7 +15,8 @@
 // Reads go through ReadBlocks (mmc/block_read.h): into room for the largest block until the
 // bytes per block are known, then into exactly that many. They are found once for each track
 // the run reads in (a track keeps its sector type; FindBlockSize: the reply itself, else a
-// Read CD probe), and again where a good reply shows another size than the known one. A read
+// Read CD probe, else Read Capacity), and again where a good reply shows another size than the
+// known one; a read whose reply counted nothing is sent again at the size found. A read
 // that crosses a track start is sent as one command per track, so that no command spans a
 // change of block size. A reply short of the known size is a failed command; so is a probe
 // that failed (logged; the size is looked for again at the next read). Where no size can be

@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::uint32_t kMedium = kNeedsMedium;
 constexpr std::uint32_t kAlloc = kAllocationLength;
+constexpr std::uint32_t kBlocks = kNeedsMedium | kBlockRead;
 
 // A row whose name and length field are the opcode table's.
 consteval CommandRow Row(std::uint8_t opcode, CommandHandler handler, std::uint32_t flags) {
@@ -27,7 +28,7 @@ constexpr std::array kCommands = {
     Row(mmc::kStartStopUnit, StartStopUnit, 0),
     Row(mmc::kPreventAllowMediumRemoval, PreventAllowMediumRemoval, 0),
     Row(mmc::kReadCapacity, ReadCapacity, kMedium),
-    Row(mmc::kRead10, Read10, kMedium),
+    Row(mmc::kRead10, Read10, kBlocks),
     Row(mmc::kSeek10, Seek10, kMedium),
     Row(mmc::kReadSubChannel, ReadSubChannel, kMedium | kAlloc),
     Row(mmc::kReadToc, ReadToc, kMedium | kAlloc),
@@ -43,13 +44,13 @@ constexpr std::array kCommands = {
     Row(mmc::kModeSense10, ModeSense10, kAlloc),
     Row(mmc::kSendEvent, SendEvent, kParameterLength),
     Row(mmc::kLoadUnloadMedium, LoadUnloadCd, 0),
-    Row(mmc::kRead12, Read12, kMedium),
+    Row(mmc::kRead12, Read12, kBlocks),
     Row(mmc::kReadDiscStructure, ReadDvdStructure, kMedium | kAlloc),
-    Row(mmc::kReadCdMsf, ReadCdMsf, kMedium),
+    Row(mmc::kReadCdMsf, ReadCdMsf, kBlocks),
     Row(mmc::kScan, Scan, kMedium),
     Row(mmc::kSetCdSpeed, SetCdSpeed, 0),
     Row(mmc::kMechanismStatus, MechanismStatus, kAlloc),
-    Row(mmc::kReadCd, ReadCd, kMedium),
+    Row(mmc::kReadCd, ReadCd, kBlocks),
 };
 
 }  // namespace

@@ -51,6 +51,7 @@ enum CommandFlag : std::uint32_t {
   kIgnoresAttention = 1u << 1,
   kAllocationLength = 1u << 2,  // the length field is the allocation length of data in
   kParameterLength = 1u << 3,   // the length field is the parameter list length of data out
+  kBlockRead = 1u << 4,         // data in are blocks of the disc (the read commands)
 };
 
 struct CommandRow {

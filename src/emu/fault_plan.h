@@ -40,6 +40,7 @@ inline constexpr std::uint32_t kC2LeadInBits = 64;
 enum class RefusalKind {
   kHostError,  // TransportStatus::kTransportError: the host adapter lost the command
   kOsError,    // TransportStatus::kRefused: the operating system refused it (EIO)
+  kDrive,      // the drive does not know it: 5/20/00, as for any opcode it lacks
 };
 
 struct FaultPlan {

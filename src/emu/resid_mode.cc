@@ -13,6 +13,8 @@ bool ParseResidMode(std::string_view text, ResidMode* mode) {
     *mode = ResidMode::kZero;
   } else if (text == "pad") {
     *mode = ResidMode::kPad;
+  } else if (text == "under") {
+    *mode = ResidMode::kUnder;
   } else {
     return false;
   }
@@ -20,7 +22,7 @@ bool ParseResidMode(std::string_view text, ResidMode* mode) {
 }
 
 std::uint32_t DeliverReply(ResidMode mode, std::span<std::uint8_t> buffer, std::size_t sent,
-                           std::size_t pad_to) {
+                           std::size_t pad_to, bool block_read) {
   sent = std::min(sent, buffer.size());
   std::size_t reported = sent;
   switch (mode) {
@@ -33,6 +35,13 @@ std::uint32_t DeliverReply(ResidMode mode, std::span<std::uint8_t> buffer, std::
       std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(sent), buffer.end(), std::uint8_t{0});
       reported = buffer.size();
       break;
+    case ResidMode::kUnder:
+      if (block_read && sent < buffer.size()) {
+        std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(sent), buffer.end(),
+                  std::uint8_t{0});
+        return 0;
+      }
+      [[fallthrough]];
     case ResidMode::kPad:
       reported = std::clamp(pad_to, sent, buffer.size());
       std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(sent),

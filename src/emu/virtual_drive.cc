@@ -66,8 +66,11 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
   const std::uint8_t opcode = request.cdb[0];
   const Clock::Duration timeout = std::chrono::seconds(request.timeout_seconds);
 
-  // Faults of the path to the drive: the command never gets an answer.
-  if (u.faults.refused_opcodes.count(opcode) != 0) {
+  // Faults of the path to the drive: the command never gets an answer. One the drive refuses
+  // is answered as an opcode it does not know.
+  const bool refused = u.faults.refused_opcodes.count(opcode) != 0;
+  const bool unknown = refused && u.faults.refusal == RefusalKind::kDrive;
+  if (refused && !unknown) {
     if (u.faults.refusal == RefusalKind::kOsError) {
       result.status = TransportStatus::kRefused;
       result.os_error = EIO;
@@ -87,7 +90,7 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
     return result;
   }
 
-  const CommandRow* command = FindCommand(opcode);
+  const CommandRow* command = unknown ? nullptr : FindCommand(opcode);
   std::span<const std::uint8_t> data_out;
   if (command && (command->flags & kParameterLength)) {
     const std::uint32_t length = LengthField(request.cdb, *command);
@@ -163,7 +166,8 @@ ScsiResult VirtualDrive::Execute(const ScsiRequest& request) {
   if (!data_out.empty()) {
     result.transferred = static_cast<std::uint32_t>(data_out.size());
   } else if (request.direction == DataDirection::kIn) {
-    result.transferred = DeliverReply(resid_, request.buffer, n, n > 0 ? pad_to : 0);
+    result.transferred = DeliverReply(resid_, request.buffer, n, n > 0 ? pad_to : 0,
+                                      command && (command->flags & kBlockRead));
   }
   if (!sense.ok()) {
     result.scsi_status = kCheckCondition;

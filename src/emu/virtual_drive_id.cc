@@ -148,7 +148,8 @@ bool ParseC2(std::string_view value, FaultPlan* faults, std::string* why) {
   return true;
 }
 
-// refuse=OPS or refuse=OPS:KIND: the opcodes the path refuses, as a host or an OS error.
+// refuse=OPS or refuse=OPS:KIND: the opcodes refused, as a host or an OS error, or by the
+// drive as unknown.
 bool ParseRefusal(std::string_view value, FaultPlan* faults, std::string* why) {
   std::string_view list = value;
   const std::size_t colon = value.find(':');
@@ -159,8 +160,10 @@ bool ParseRefusal(std::string_view value, FaultPlan* faults, std::string* why) {
       faults->refusal = RefusalKind::kHostError;
     } else if (kind == "os") {
       faults->refusal = RefusalKind::kOsError;
+    } else if (kind == "drive") {
+      faults->refusal = RefusalKind::kDrive;
     } else {
-      *why = Join({"refuse=OPS:KIND takes the kind host or os, not \"", kind, "\""});
+      *why = Join({"refuse=OPS:KIND takes the kind host, os or drive, not \"", kind, "\""});
       return false;
     }
   }
@@ -212,7 +215,7 @@ bool ParseOption(std::string_view option, VirtualDriveConfig* c, std::string* wh
   if (name == "resid") {
     if (!needs_value()) return false;
     if (!ParseResidMode(value, &c->resid)) {
-      *why = "resid must be exact, none, zero or pad";
+      *why = "resid must be exact, none, zero, pad or under";
       return false;
     }
     return true;

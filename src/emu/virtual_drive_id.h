@@ -9,13 +9,15 @@
 //   short=LIST                  reads stop half-way into these blocks (good status)
 //   qcrc=LIST                   the Q sub-channel of these blocks comes with a wrong CRC
 //   formless=LIST               Read CD returns these Mode 1 blocks as Mode 2 formless ones
-//   refuse=OPS[:host|:os]       commands refused by the host adapter (default) or the OS
+//   refuse=OPS[:host|:os|:drive] commands refused by the host adapter (default), the OS or
+//                               the drive (5/20/00, an opcode it does not know)
 //   slow=OPS                    commands that outlast the time-out
 //   seed=N                      seed of the flaky blocks' generator (default 1)
 //   tray=open | closed          tray state at power-on
 //   nomedium                    no disc in the drive
 //   poweron                     report 6/29/00 after opening, as /dev/sgN does
-//   resid=exact|none|zero|pad   how data-in replies arrive (see resid_mode.h; default exact)
+//   resid=exact|none|zero|pad|under
+//                               how data-in replies arrive (see resid_mode.h; default exact)
 //   model=classic|modern|plain  the drive it plays (see drive_model.h; default classic)
 //   serial=TEXT                 the unit serial number (1-20 of A-Z a-z 0-9 . _ -; default
 //                               derived from the id, see DriveSerialOfId)

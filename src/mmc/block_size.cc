@@ -7,6 +7,7 @@
 
 #include "device/device_session.h"
 #include "mmc/opcodes.h"
+#include "mmc/read_capacity.h"
 #include "util/strings.h"
 
 namespace tamarack {
@@ -44,6 +45,8 @@ std::string BlockSizeFinding::Text() const {
       return StrFormat("block size %u (from the reply's fill)", bytes);
     case BlockSizeWay::kResidual:
       return StrFormat("block size %u (from the transferred count)", bytes);
+    case BlockSizeWay::kCapacity:
+      return StrFormat("block size %u (from Read Capacity's block length)", bytes);
     case BlockSizeWay::kSectorType:
       return StrFormat("block size %u (from the sector type %s)", bytes,
                        SectorTypeName(sector_type));
@@ -100,17 +103,18 @@ std::uint32_t BlockSizeFromResidual(std::uint32_t transferred, std::uint32_t req
   return Plausible(size, candidates) ? size : 0;
 }
 
+namespace {
+
 // A check condition of an illegal request (sense key 5): the drive refuses the expected
 // sector type for this block.
-namespace {
 bool RefusesTheType(const CommandOutcome& out) {
   return out.status == CommandStatus::kCheckCondition && out.sense.format != SenseFormat::kNone &&
          out.sense.key == 0x05;
 }
-}  // namespace
 
-BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std::int32_t lba,
-                                HostReport report) {
+// The probe of ProbeBlockSize, silent: `refused` gets the last refusal for the caller to tell.
+BlockSizeFinding ProbeTypes(DeviceSession& session, const Cdb& command, std::int32_t lba,
+                            std::optional<CommandOutcome>* refused_out) {
   BlockSizeFinding found;
   ReadCdSelection sel{kSectorTypeAny, kUserDataOnly, 0};
   if (IsReadCd(command)) sel = ReadCdSelection::FromCdb(command);
@@ -139,8 +143,35 @@ BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std:
     if (out.status != CommandStatus::kCheckCondition) break;  // no device, or refused
     if (found.failed_probe) break;
   }
+  *refused_out = refused;
+  return found;
+}
+
+void TellRefusal(DeviceSession& session, const std::optional<CommandOutcome>& refused,
+                 HostReport report) {
   SessionHost* host = session.host();
   if (refused && report == HostReport::kTell && host) host->CommandEnded(*refused);
+}
+
+// Read Capacity's block length, when it is one Read(10) and Read(12) return; 0 otherwise. A
+// failed Read Capacity is no error of the job: the size is then not found.
+std::uint32_t BlockLengthOfCapacity(DeviceSession& session) {
+  std::array<std::uint8_t, 8> reply{};
+  const CommandOutcome out =
+      session.Run(mmc::ReadCapacityCdb(), reply, {.report = HostReport::kSilent});
+  if (out.status != CommandStatus::kGood || out.result.transferred < reply.size()) return 0;
+  const auto capacity = mmc::ParseCapacity(reply, out.result.transferred);
+  if (!capacity) return 0;
+  return Plausible(capacity->block_length, kLogicalBlockLengths) ? capacity->block_length : 0;
+}
+
+}  // namespace
+
+BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std::int32_t lba,
+                                HostReport report) {
+  std::optional<CommandOutcome> refused;
+  BlockSizeFinding found = ProbeTypes(session, command, lba, &refused);
+  TellRefusal(session, refused, report);
   return found;
 }
 
@@ -162,7 +193,19 @@ BlockSizeFinding FindBlockSize(DeviceSession& session, const ReadEvidence& evide
                                                              : BlockSizeWay::kFill;
     return found;
   }
-  return ProbeBlockSize(session, evidence.command, evidence.lba, report);
+  std::optional<CommandOutcome> refused;
+  found = ProbeTypes(session, evidence.command, evidence.lba, &refused);
+  const std::uint8_t op = evidence.command[0];
+  if (found.way == BlockSizeWay::kNotFound && !found.failed_probe &&
+      (op == kRead10 || op == kRead12)) {
+    found.bytes = BlockLengthOfCapacity(session);
+    if (found.bytes != 0) {
+      found.way = BlockSizeWay::kCapacity;
+      return found;
+    }
+  }
+  TellRefusal(session, refused, report);
+  return found;
 }
 
 }  // namespace tamarack

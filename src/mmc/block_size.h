@@ -9,6 +9,11 @@
 // the reply fall short of it.
 //
 // Plausible sizes are those the read itself can return (CandidateBlockSizes).
+//
+// A Read(10) or Read(12) whose reply and probe told nothing (a path that counts nothing of a
+// read into more room than its blocks, a drive that refuses Read CD) takes the block length
+// Read Capacity reports, when it is one those reads return. That size is not proven: the job
+// then reads exactly that much, and a reply of other blocks falls short or overruns.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +36,7 @@ enum class BlockSizeWay {
   kFill,        // where the reply's 5Ah fill begins (settled by the second fill if need be)
   kResidual,    // the transferred count the transport reported
   kSectorType,  // the expected sector type a Read CD of one block was accepted with
+  kCapacity,    // the block length of Read Capacity (Read(10) and Read(12) only)
 };
 
 // What the caller knows of the read that finds the size.
@@ -54,7 +60,7 @@ struct BlockSizeFinding {
 
   // For a job's status line: "block size 2048 (from the reply's fill)", "block size 2352 (from
   // the transferred count)", "block size 2328 (from the sector type Mode 2 form 2)", "block
-  // size not found".
+  // size 2048 (from Read Capacity's block length)", "block size not found".
   std::string Text() const;
 };
 
@@ -96,7 +102,9 @@ BlockSizeFinding ProbeBlockSize(DeviceSession& session, const Cdb& command, std:
 // said where it ended), divided into `blocks` blocks of a plausible size. 0 otherwise.
 std::uint32_t BlockSizeFromReply(const ReadEvidence& evidence);
 
-// The reply's own size, else the probe at evidence.lba.
+// The reply's own size, else the probe at evidence.lba, else (a Read(10) or Read(12) whose
+// probe refused every type) Read Capacity's block length. The probe's last refusal is told to
+// the host (`report` kTell) only when no size was found.
 BlockSizeFinding FindBlockSize(DeviceSession& session, const ReadEvidence& evidence,
                                HostReport report = HostReport::kTell);
 

@@ -328,6 +328,42 @@ TEST(AgeingRun, AFailedProbeIsAFailedCommandAndTheSizeIsSoughtAgain) {
   EXPECT_FALSE(r.verdict.good());
 }
 
+// A path that counts nothing of a read into room for the largest blocks (resid=under) and a
+// drive that does not know Read CD: the first Read(10) tells no size, Read Capacity's block
+// length gives it, and that read is sent again at the size, so every block is read and
+// checked. A block the drive breaks off half-way still fails (short=): a reply at the known size
+// is judged by its own bytes, on the first read of the track as on any other.
+TEST(AgeingRun, AReadWhosePathCountsNothingIsSentAgainAtReadCapacitysBlockLength) {
+  const struct {
+    const char* faults;
+    std::int32_t start;
+    int commands, failed;
+    const char* coverage;
+  } cases[] = {
+      {"", 0, 11, 0, "asked 79, read 79, compared 79, failed 0, skipped 0"},
+      {"&short=40", 0, 11, 1, "asked 79, read 71, compared 71, failed 8, skipped 0"},
+      {"&short=100", 100, 11, 1, "asked 79, read 71, compared 71, failed 8, skipped 0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.faults);
+    AgeingBench b(std::string("emu:type13?speed=max&resid=under&refuse=be:drive") + c.faults);
+    AgeingSettings s = Once(b, c.start, c.start + 79, 8);
+    s.command_index = 0;
+    s.transfer_length = 8;
+    CheckWith(&s, DataCheckType::kType13);
+    b.StartTrace();
+    const AgeingResult r = b.Run(s);
+    b.drives.Trace().Stop();
+    EXPECT_EQ(r.commands, c.commands) << "the first read twice, then one a command";
+    EXPECT_EQ(r.failed_commands, c.failed);
+    EXPECT_EQ(r.counts.data_ng, 0);
+    EXPECT_EQ(r.verdict.coverage().Text(), c.coverage);
+    EXPECT_EQ(r.verdict.good(), c.failed == 0);
+    EXPECT_EQ(CountLines(b.Log("trace.jsonl"), "\"cdb\": \"25 "), 2)
+        << "the run's own Read Capacity and the one for the size";
+  }
+}
+
 // A disc whose volume label holds a line break, an escape and CP932 bytes with one that is
 // none: both logs keep it on its line, as UTF-8 ("?" for the controls, the CP932 text
 // converted, U+FFFD for the byte that is no character), the HTML log escaped.

@@ -1,5 +1,5 @@
-// The virtual drive on every path a data-in reply can take (resid=exact|none|zero|pad), and the
-// one block reader and block size discovery on each.
+// The virtual drive on every path a data-in reply can take (resid=exact|none|zero|pad, and under),
+// and the one block reader and block size discovery on each.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -270,6 +270,44 @@ TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhyOrTriesTheNamedTypeAlone) 
       "block size 2328 (from the sector type Mode 2 form 2)");
   EXPECT_EQ(ProbeBlockSize(pad.session, ReadCdCommand(form2, 1, {kSectorTypeMode1}), form2).way,
             BlockSizeWay::kNotFound);
+}
+
+// A Read(10) or Read(12) on a path that counts nothing of a read into room for the largest
+// blocks (resid=under) tells no size, and a drive that does not know Read CD leaves the probe
+// nothing: its size is Read Capacity's block length, and the probe's refusal is no error of the
+// job then. The probe still comes first where the drive takes Read CD; where Read Capacity
+// fails too, the size is not found and the refusal is told.
+TEST(BlockSizeDiscovery, ARead10WhosePathCountsNothingTakesReadCapacitysBlockLength) {
+  const std::string under = "emu:type13?speed=max&resid=under";
+  const Cdb read12 = CdbOf("a8 00 00 00 03 e8 00 00 00 10 00 00");
+  const struct {
+    std::string id;
+    const char* what;
+    Cdb cdb;
+    const char* found;
+    const char* status_line;
+  } cases[] = {
+      {under + "&refuse=be:drive", "Read(10)", Read10Command(1000, kBlocks),
+       "block size 2048 (from Read Capacity's block length)", ""},
+      {under + "&refuse=be:drive", "Read(12)", read12,
+       "block size 2048 (from Read Capacity's block length)", ""},
+      {under, "Read(10), Read CD taken", Read10Command(1000, kBlocks),
+       "block size 2048 (from the sector type Mode 1)", ""},
+      {under + "&refuse=be:drive&slow=25", "Read(10), Read Capacity timed out",
+       Read10Command(1000, kBlocks), "block size not found",
+       "Error Notified( INVALID COMMAND OPERATION CODE)."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id + " " + c.what);
+    DriveHarness h(c.id);
+    std::vector<std::uint8_t> buffer(kBlocks * kRequestPerBlock);
+    const ReadEvidence e{c.cdb, kBlocks, static_cast<std::uint32_t>(buffer.size()), 1000,
+                         ReadBlocks(h.session, c.cdb, buffer, 0)};
+    ASSERT_TRUE(e.reply.good());
+    EXPECT_EQ(e.reply.received, 0u) << "the path counted nothing";
+    EXPECT_EQ(FindBlockSize(h.session, e).Text(), c.found);
+    EXPECT_EQ(h.status.status_line.Get(), c.status_line);
+  }
 }
 
 }  // namespace

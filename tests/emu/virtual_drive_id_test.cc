@@ -38,7 +38,9 @@ std::string ConfigText(const VirtualDriveConfig& c) {
   for (const C2Range& r : f.c2) t += StrFormat(" %d-%d:%u", r.blocks.first, r.blocks.last, r.bits);
   return t + ranges("short", f.short_reads) + ranges("qcrc", f.bad_q_crc) +
          ranges("formless", f.formless) + opcodes("refuse", f.refused_opcodes) +
-         (f.refusal == RefusalKind::kOsError ? " by the system" : " by the host") +
+         (f.refusal == RefusalKind::kOsError ? " by the system"
+          : f.refusal == RefusalKind::kDrive ? " by the drive"
+                                             : " by the host") +
          opcodes("slow", f.slow_opcodes) +
          StrFormat(" seed %llu tray open %d no medium %d power on %d resid %d model %d",
                    static_cast<unsigned long long>(f.seed), c.tray_open, c.no_medium,
