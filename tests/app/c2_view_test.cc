@@ -14,33 +14,17 @@ std::string SmallImage(const QTemporaryDir& dir) {
   return path.toStdString();
 }
 
-struct Bench : testing::WindowBench {
-  explicit Bench(const std::string& drive) : WindowBench({drive}, testing::kOpenLater, true) {
-    config.start_drive = drive;
-    config.dialog_hook = messages;
-    Open(kTabMeasure);
-    tab = window->measure_tab();
-  }
-  bool ScanAndWait() {
-    QSignalSpy spy(tab, &MeasureTab::MeasureFinished);
-    tab->c2_button()->click();
-    running_caption = tab->c2_button()->text();
-    return spy.wait(60000);
-  }
-  testing::Messages messages;
-  MeasureTab* tab = nullptr;
-  QString running_caption;
-};
-
 class C2ViewTest : public QObject {
   Q_OBJECT
 
  private slots:
   void PlantedErrorsReachTheGraph() {
     QTemporaryDir dir;
-    Bench b("emu:" + SmallImage(dir) + "?c2=100-101:50&speed=max");
-    QVERIFY(b.ScanAndWait());
-    QCOMPARE(b.running_caption, QStringLiteral("停止(&P)"));
+    testing::MeasureBench b("emu:" + SmallImage(dir) + "?c2=100-101:50&speed=max");
+    QSignalSpy spy(b.tab, &MeasureTab::MeasureFinished);
+    b.tab->c2_button()->click();
+    QCOMPARE(b.tab->c2_button()->text(), QStringLiteral("停止(&P)"));
+    QVERIFY(spy.wait(testing::MeasureBench::kWholeDiscGuardMs));
     QCOMPARE(b.tab->c2_button()->text(), QStringLiteral("C2ｴﾗｰ ｽｷｬﾝ"));
     const C2Record* shown = b.tab->graph()->c2();
     QVERIFY(shown != nullptr);
@@ -64,16 +48,14 @@ class C2ViewTest : public QObject {
     }
     QVERIFY(c2_bar);
     // A speed measurement afterwards takes the graph back.
-    QSignalSpy spy(b.tab, &MeasureTab::MeasureFinished);
-    b.window->exec_button()->click();
-    QVERIFY(spy.wait(60000));
+    QVERIFY(b.Run());
     QVERIFY(b.tab->graph()->c2() == nullptr);
   }
 
   void ADriveWithoutC2PointersIsRefused() {
     QTemporaryDir dir;
-    Bench b("emu:" + SmallImage(dir) + "?model=plain&speed=max");
-    QVERIFY(b.ScanAndWait());
+    testing::MeasureBench b("emu:" + SmallImage(dir) + "?model=plain&speed=max");
+    QVERIFY(b.Run(b.tab->c2_button()));
     QCOMPARE(b.messages.texts->size(), 1);
     QVERIFY(b.messages.texts->front().contains(QStringLiteral("C2 ｴﾗｰﾎﾟｲﾝﾀを報告しません")));
     QVERIFY(b.tab->graph()->c2() != nullptr);

@@ -23,30 +23,7 @@ void Shot(testing::Transcript& t, const AgeingTab& tab, const QString& step) {
   t("other", tab.type_button(DataCheckType::kOther)->isChecked())("cdb", tab.cdb_line()->text());
 }
 
-// A whole-disc run on the simulated clock is pure work: a few seconds in a release build, far
-// longer in a sanitizer build on a busy machine. The guard only catches a run that never ends.
-constexpr int kWholeDiscGuardMs = 600000;
-
-// A window on the virtual drive `drive` on a simulated clock, the Measure tab shown.
-struct Window : testing::WindowBench {
-  explicit Window(const std::string& drive) : WindowBench({drive}, testing::kOpenLater, true) {
-    config.start_drive = drive;
-    config.dialog_hook = messages;
-    config.choose_file = [](bool, const QString&, const QString&, const QString&) {
-      return QString();  // a save's file dialog cancelled
-    };
-    Open(kTabMeasure);
-    tab = window->measure_tab();
-  }
-  bool RunAndWait() {
-    QSignalSpy spy(tab, &MeasureTab::MeasureFinished);
-    window->exec_button()->click();
-    return spy.wait(kWholeDiscGuardMs);
-  }
-  testing::Messages messages;
-  MeasureTab* tab = nullptr;
-};
-
+using Window = testing::MeasureBench;
 using Drive = testing::SessionBench;
 using testing::Messages;
 using testing::ReadAndWait;
@@ -67,33 +44,24 @@ class JobTabsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // The Verify EDC box is one of the tab's settings, both ways.
-  void VerifyEdcBoxIsASetting() {
+  // The Verify EDC box and the retries of a failed read (usable with the end on a command
+  // error only) are settings of the tab, both ways.
+  void VerifyEdcAndRetriesBoxesAreSettings() {
     testing::WindowBench b({"emu:type13?speed=max"}, kTabAgeing);
     AgeingTab& tab = *b.window->ageing_tab();
     QVERIFY(!tab.verify_edc_box()->isChecked() && !tab.settings().verify_edc);
-    tab.verify_edc_box()->setChecked(true);
-    QVERIFY(tab.settings().verify_edc);
-    SettingsData stored;
-    tab.StoreSettings(&stored);
-    QVERIFY(stored.ageing.verify_edc);
-    stored.ageing.verify_edc = false;
-    tab.LoadSettings(stored);
-    QVERIFY(!tab.verify_edc_box()->isChecked());
-  }
-
-  // The retries of a failed read: a setting of the end on a command error, usable with it.
-  void RetriesBoxIsASettingOfTheEndOnACommandError() {
-    testing::WindowBench b({"emu:type13?speed=max"}, kTabAgeing);
-    AgeingTab& tab = *b.window->ageing_tab();
     QVERIFY(tab.retries_box()->value() == 1 && !tab.retries_box()->isEnabled());
+    tab.verify_edc_box()->setChecked(true);
     tab.end_on_command_error_box()->setChecked(true);
     tab.retries_box()->setValue(3);
     SettingsData stored;
     tab.StoreSettings(&stored);
-    QVERIFY(tab.retries_box()->isEnabled() && stored.ageing.retries == 3);
+    QVERIFY(tab.retries_box()->isEnabled());
+    QVERIFY(stored.ageing.verify_edc && stored.ageing.retries == 3);
+    stored.ageing.verify_edc = false;
     stored.ageing.retries = 0;
     tab.LoadSettings(stored);
+    QVERIFY(!tab.verify_edc_box()->isChecked());
     QCOMPARE(tab.retries_box()->value(), 0);
   }
 
@@ -229,7 +197,7 @@ class JobTabsTest : public QObject {
                      qPrintable(QString::fromUtf8(way.name) + QStringLiteral(": ") + status));
       } else {
         QVERIFY(!command_done.isEmpty() || command_done.wait(10000));
-        QTest::qWait(200);  // the run's last texts have come in
+        QCoreApplication::sendPostedEvents();  // whatever the run posted before the command ended
         QVERIFY2(!w.status_label()->text().startsWith(QStringLiteral("Ageing Canceled!")),
                  qPrintable(w.status_label()->text()));
       }
@@ -264,7 +232,7 @@ class JobTabsTest : public QObject {
       w.window->exec_button()->click();
       way.stop(*w.window);
       // A stop that opens a dialog (the save's) may see the run end inside its own loop.
-      QVERIFY2(!spy.isEmpty() || spy.wait(kWholeDiscGuardMs), way.name);
+      QVERIFY2(!spy.isEmpty() || spy.wait(Window::kWholeDiscGuardMs), way.name);
       const QString suffix = QString::fromUtf8(way.suffix);
       QCOMPARE(w.tab->status_label()->text(), QStringLiteral("平均(途中ｷｬﾝｾﾙ)") + suffix);
       if (!suffix.isEmpty()) QTRY_VERIFY(w.window->status_label()->text().endsWith(suffix));
@@ -322,7 +290,7 @@ class JobTabsTest : public QObject {
     w.window->exec_button()->click();
     QCOMPARE(w.window->exec_button()->text(), QStringLiteral("Cancel(&E)"));
     QVERIFY(!w.tab->progress_bar()->isHidden());
-    QVERIFY(spy.wait(kWholeDiscGuardMs));
+    QVERIFY(spy.wait(Window::kWholeDiscGuardMs));
     QTRY_COMPARE(w.window->status_label()->text(),
                  QStringLiteral("x7.8 speed(71971200 Bytes/52 Sec)"));
     QCOMPARE(w.window->exec_button()->text(), QStringLiteral("Start(&E)"));
@@ -356,7 +324,7 @@ class JobTabsTest : public QObject {
     zero.tab->down_button()->click();
     zero.tab->down_button()->click();  // stops at 0
     QCOMPARE(zero.tab->block_count(), 0);
-    QVERIFY(zero.RunAndWait());
+    QVERIFY(zero.Run());
     QCOMPARE(*zero.messages.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
     // The verdict, then why.
     QVERIFY(zero.messages.texts->front().contains(QStringLiteral("判定: refused")));
@@ -364,7 +332,7 @@ class JobTabsTest : public QObject {
         zero.messages.texts->front().endsWith(QString::fromUtf8(Tr(kMeasureBlockCountMessage))));
     zero.window.reset();
     Window bad("emu:type13?speed=clv8&bad=1234");
-    QVERIFY(bad.RunAndWait());
+    QVERIFY(bad.Run());
     QCOMPARE(*bad.messages.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
     QTRY_COMPARE(
         bad.window->status_label()->text(),

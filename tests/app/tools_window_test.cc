@@ -353,33 +353,30 @@ class ToolsWindowTest : public QObject {
     QVERIFY(!fs::exists(dialog.check_file_field()->text().toStdString()));
   }
 
-  // The EDC box reaches the capture: a block the drive returns changed with good status is an
-  // EDC failure, named in the closing message and listed with the unread blocks.
-  void VerifyEdcBoxReachesTheCapture() {
-    Reference b;
-    QVERIFY(b.session.Open(b.id + "&corrupt=25"));
-    ReferenceDataDialog& dialog = b.Open();
-    dialog.verify_edc_box()->setChecked(true);
-    QVERIFY(b.RunAndWait());
-    const QString messages = b.answers.texts->join(QStringLiteral("|"));
-    QVERIFY2(messages.contains(QStringLiteral("読み込みが終了しました(1 ﾌﾞﾛｯｸ のEDCｴﾗｰを検出)")) &&
-                 messages.contains(QStringLiteral("EDC ｴﾗｰ 1 (25)")),
-             qPrintable(messages));
-  }
-
-  // The retries box reaches the capture: by default 15 of the failed command's 16 blocks are
-  // recovered; at 0 none is read again.
-  void RetriesBoxReachesTheCapture() {
-    Reference b;
-    QVERIFY(b.session.Open(b.id + "&bad=25"));
-    ReferenceDataDialog& dialog = b.Open();
-    QCOMPARE(dialog.retries_box()->value(), 1);
-    for (const char* coverage : {"失敗 1, 回復 15 (16-24, 26-31)", "失敗 16, ｽｷｯﾌﾟ"}) {
-      b.answers.texts->clear();
+  // The EDC and retries boxes reach the capture: a block the drive returns changed with good
+  // status is an EDC failure; by default 15 of a failed command's 16 blocks are recovered, at
+  // 0 retries none (the capture's texts are tests/refdata's).
+  void TheEdcAndRetriesBoxesReachTheCapture() {
+    const struct {
+      const char* fault;
+      bool edc;
+      int retries;  // below 0: the box left as it opens (1)
+      const char* expected;
+    } kCases[] = {
+        {"&corrupt=25", true, -1, "EDC ｴﾗｰ 1 (25)"},
+        {"&bad=25", false, -1, "失敗 1, 回復 15 (16-24, 26-31)"},
+        {"&bad=25", false, 0, "失敗 16, ｽｷｯﾌﾟ"},
+    };
+    for (const auto& c : kCases) {
+      Reference b;
+      QVERIFY(b.session.Open(b.id + c.fault));
+      ReferenceDataDialog& dialog = b.Open();
+      QCOMPARE(dialog.retries_box()->value(), 1);
+      dialog.verify_edc_box()->setChecked(c.edc);
+      if (c.retries >= 0) dialog.retries_box()->setValue(c.retries);
       QVERIFY(b.RunAndWait());
       const QString messages = b.answers.texts->join(QStringLiteral("|"));
-      QVERIFY2(messages.contains(QString::fromUtf8(coverage)), qPrintable(messages));
-      dialog.retries_box()->setValue(0);
+      QVERIFY2(messages.contains(QString::fromUtf8(c.expected)), qPrintable(messages));
     }
   }
 

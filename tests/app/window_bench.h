@@ -246,4 +246,29 @@ struct Messages {
   std::shared_ptr<QList<QMessageBox::Icon>> icons = std::make_shared<QList<QMessageBox::Icon>>();
 };
 
+// A window on the virtual drive `drive` on a simulated clock, the Measure tab shown; message
+// boxes recorded and closed, a save's file dialog cancelled. A whole-disc run is pure work on
+// the simulated clock, far longer in a sanitizer build on a busy machine: `Run` only guards
+// against a run that never ends.
+struct MeasureBench : WindowBench {
+  explicit MeasureBench(const std::string& drive) : WindowBench({drive}, kOpenLater, true) {
+    config.start_drive = drive;
+    config.dialog_hook = messages;
+    config.choose_file = [](bool, const QString&, const QString&, const QString&) {
+      return QString();
+    };
+    Open(kTabMeasure);
+    tab = window->measure_tab();
+  }
+  // Clicks `button` (Exec when none) and waits for the run it starts to finish.
+  bool Run(QAbstractButton* button = nullptr) {
+    QSignalSpy spy(tab, &MeasureTab::MeasureFinished);
+    (button ? button : window->exec_button())->click();
+    return spy.wait(kWholeDiscGuardMs);
+  }
+  static constexpr int kWholeDiscGuardMs = 600000;
+  testing::Messages messages;
+  MeasureTab* tab = nullptr;
+};
+
 }  // namespace tamarack::app::testing
