@@ -306,15 +306,6 @@ TEST(SplitRangeTest, TracksGapsAndBlocksPastTheDisc) {
   EXPECT_TRUE(SplitRange({5, 4}, starts, gaps, 999).empty());
 }
 
-// The full TOC's gaps: the built-in disc of two sessions has one, from session 1's lead-out to
-// session 2's program area (its first track's pregap); a disc of one session has none.
-TEST(SessionGapsTest, FromTheFullToc) {
-  Bench two("emu:multisession?speed=max");
-  EXPECT_EQ(ReadSessionGaps(two.session), (std::vector<SessionGap>{{10425, 21675}}));
-  Bench one("emu:type30?speed=max");
-  EXPECT_TRUE(ReadSessionGaps(one.session).empty());
-}
-
 // 750 blocks of 2048 bytes in 10 s are x1.0; 1.5 s shows 1 Sec but the speed of 1.5 s (x13.3,
 // not x20.0); less than a second, or no block size, shows nothing.
 TEST(CaptureSpeedTextTest, TenthsOfX1FromTheExactTime) {
