@@ -36,25 +36,22 @@ std::string FailureText(const std::optional<CommandFailure>& f) {
 // The result (its files in the folder as "TMP") with its verdict, then what `host` was told.
 std::string ReportText(const Host& host, const TempDir& dir, const ReferenceResult& r) {
   const JobVerdict& v = r.verdict;
-  return StrFormat(
-             "end %d range %u-%u block %u written %llu checked %llu read errors %u check ran %d "
-             "mismatches %u first %lld stop %d file %s\n"
-             "verdict: ended by %s, went past %s, differences %llu, cancelled %d, file error %d, "
-             "refused %d\n"
-             "unread %s list %s, skipped %llu\n"
-             "coverage: %s\n",
-             static_cast<int>(r.end), r.range.start, r.range.end, r.block_size.bytes,
-             static_cast<unsigned long long>(r.bytes_written),
-             static_cast<unsigned long long>(r.bytes_checked), r.read_errors, r.check_ran,
-             r.mismatches, r.first_mismatch ? static_cast<long long>(*r.first_mismatch) : -1LL,
-             static_cast<int>(r.stop_cause), testing::WithFolderAs(r.file, dir.path()).c_str(),
-             FailureText(v.ended_by()).c_str(), FailureText(v.went_past()).c_str(),
-             static_cast<unsigned long long>(v.differences()), v.cancelled(),
-             v.file_error().has_value(), v.refused().has_value(),
-             UnreadRangesText(r.unread).c_str(),
-             testing::WithFolderAs(r.unread_file, dir.path()).c_str(),
-             static_cast<unsigned long long>(r.skipped), v.coverage().Text().c_str()) +
-         host.Report(dir.path());
+  const auto n = [](auto x) { return std::to_string(x); };
+  const auto tmp = [&dir](const std::string& path) {
+    return testing::WithFolderAs(path, dir.path());
+  };
+  return "end " + n(static_cast<int>(r.end)) + " range " + n(r.range.start) + "-" + n(r.range.end) +
+         " block " + n(r.block_size.bytes) + " written " + n(r.bytes_written) + " checked " +
+         n(r.bytes_checked) + " read errors " + n(r.read_errors) + " check ran " + n(r.check_ran) +
+         " mismatches " + n(r.mismatches) + " first " +
+         n(r.first_mismatch ? static_cast<long long>(*r.first_mismatch) : -1LL) + " stop " +
+         n(static_cast<int>(r.stop_cause)) + " file " + tmp(r.file) + "\nverdict: ended by " +
+         FailureText(v.ended_by()) + ", went past " + FailureText(v.went_past()) +
+         ", differences " + n(v.differences()) + ", cancelled " + n(v.cancelled()) +
+         ", file error " + n(v.file_error().has_value()) + ", refused " +
+         n(v.refused().has_value()) + "\nunread " + UnreadRangesText(r.unread) + " list " +
+         tmp(r.unread_file) + ", skipped " + n(r.skipped) + "\ncoverage: " + v.coverage().Text() +
+         "\n" + host.Report(dir.path());
 }
 
 // A session on a virtual drive whose commands the trace records, and a folder for the files.
