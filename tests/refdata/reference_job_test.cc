@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -273,34 +274,24 @@ TEST(CheckComparisonTest, FirstUnmatchedBlockOfOneCommand) {
   }
 }
 
-// The range cut at track starts, around the gaps between sessions and after the disc's end;
-// starts and gaps outside the range change nothing.
+// The range cut at track starts (0, 100, 200, 500), around the gap between sessions (300-449)
+// and after the disc's end, in tests/data/refdata/split_ranges.txt: each input is the range and
+// the disc's last block; starts and gaps outside the range change nothing.
 TEST(SplitRangeTest, TracksGapsAndBlocksPastTheDisc) {
-  using K = PieceKind;
   const std::vector<std::int32_t> starts = {0, 100, 200, 500};
   const std::vector<SessionGap> gaps = {{300, 450}};
-  struct Row {
-    ReferenceRange range;
-    std::uint64_t disc_last;
-    std::vector<RangePiece> pieces;
-  };
-  for (const Row& r : {
-           Row{{0, 99}, 999, {{0, 99, K::kTrack}}},
-           Row{{50, 250}, 999, {{50, 99, K::kTrack}, {100, 199, K::kTrack}, {200, 250, K::kTrack}}},
-           Row{{250, 600},
-               999,
-               {{250, 299, K::kTrack},
-                {300, 449, K::kSessionGap},
-                {450, 499, K::kTrack},
-                {500, 600, K::kTrack}}},
-           Row{{320, 460}, 999, {{320, 449, K::kSessionGap}, {450, 460, K::kTrack}}},
-           Row{{900, 1100}, 999, {{900, 999, K::kTrack}, {1000, 1100, K::kBeyondDisc}}},
-           Row{{7, 7}, 7, {{7, 7, K::kTrack}}},
-       }) {
-    EXPECT_EQ(SplitRange(r.range, starts, gaps, r.disc_last), r.pieces)
-        << r.range.start << "-" << r.range.end;
-  }
-  EXPECT_TRUE(SplitRange({5, 4}, starts, gaps, 999).empty());
+  testing::ExpectEachInput("split_ranges.txt", "refdata", [&](const std::string& line) {
+    std::uint32_t start = 0, end = 0;
+    std::uint64_t last = 0;
+    std::istringstream(line) >> start >> end >> last;
+    std::string t;
+    for (const RangePiece& p : SplitRange({start, end}, starts, gaps, last)) {
+      static const char* const kKinds[] = {"track", "session gap", "beyond disc"};
+      t += (t.empty() ? "" : ", ") + std::to_string(p.first) + "-" + std::to_string(p.last) + " " +
+           kKinds[static_cast<int>(p.kind)];
+    }
+    return t.empty() ? "nothing" : t;
+  });
 }
 
 // 750 blocks of 2048 bytes in 10 s are x1.0; 1.5 s shows 1 Sec but the speed of 1.5 s (x13.3,
