@@ -429,14 +429,6 @@ TEST(AgeingRun, TheLogIsWrittenInPlaceThroughASymlinkItsHeadAskingInquiryAlone) 
 // A failed read's status line names the read's first block (a short reply's too), and the run
 // goes on past it.
 TEST(AgeingRun, AFailedReadsStatusLineNamesItsBlock) {
-  struct Bench : AgeingBench {
-    using AgeingBench::AgeingBench;
-    void Show(JobText where, const std::string& text) override {
-      if (where == JobText::kStatusLine) status_lines.push_back(text);
-      AgeingBench::Show(where, text);
-    }
-    std::vector<std::string> status_lines;
-  };
   for (const auto& [id, want] : {
            std::pair{"emu:type13?speed=max&bad=30",
                      "Error Notified( UNRECOVERED READ ERROR). Information 30 (0000001eh) "
@@ -444,13 +436,15 @@ TEST(AgeingRun, AFailedReadsStatusLineNamesItsBlock) {
            std::pair{"emu:type13?speed=max&short=40",
                      "Short Reply(1024 of 2048 bytes) lba:00000040(00000028h)"},
        }) {
-    Bench b(id);
-    AgeingSettings s = Once(b, 0, 60, 10);
-    const AgeingResult r = b.Run(s);
+    AgeingBench b(id);
+    std::vector<std::string> lines;
+    b.status.status_line.SetObserver([&lines](const std::string& s) { lines.push_back(s); });
+    const AgeingResult r = b.Run(Once(b, 0, 60, 10));
+    b.status.status_line.SetObserver(nullptr);
     EXPECT_EQ(r.failed_commands, 1) << id;
     std::string shown;
-    for (const std::string& line : b.status_lines) shown += line + "\n";
-    EXPECT_EQ(std::ranges::count(b.status_lines, std::string(want)), 1) << id << "\n" << shown;
+    for (const std::string& line : lines) shown += line + "\n";
+    EXPECT_EQ(std::ranges::count(lines, std::string(want)), 1) << id << "\n" << shown;
   }
 }
 

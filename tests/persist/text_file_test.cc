@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "golden.h"
 #include "platform_texts.h"
 #include "shell/settings_store.h"
 #include "temp_dir.h"
@@ -25,31 +26,12 @@ class Files : public ::testing::Test {
   testing::TempDir dir_{"tamarack-persist-"};
 };
 
-// Text from a disc or a drive for one line of a log: UTF-8 kept, other bytes (CP932 text,
-// UTF-8 cut short, overlong or a surrogate) read as CP932 (a cut-off pair U+FFFD), every
-// control "?" (the C1 controls, the line separators and the direction controls of UTF-8 too).
+// Text from a disc or a drive for one line of a log, in tests/data/persist/display_texts.txt.
 TEST(Utf8, DisplayTextIsOneLine) {
-  struct Row {
-    const char* in;
-    const char* out;
-  };
-  for (const Row& r :
-       {Row{"LABEL 1", "LABEL 1"}, Row{"ＭＳ ゴシック ﾃﾞｨｽｸ", "ＭＳ ゴシック ﾃﾞｨｽｸ"},
-        Row{"a\r\nb\tc\x7f", "a??b?c?"}, Row{"\xC2\x85x\xE2\x80\xA8y", "?x?y"},
-        Row{"\x83\x65\x83\x58\x83\x67\n\xff", "テスト?\xEF\xBF\xBD"},
-        Row{"\x82\x6c\x82\x72", "ＭＳ"}, Row{"\xE3\x81", "縺"}, Row{"\xC0\xAF", "ﾀｯ"},
-        Row{"\xED\xA0\x80", "恝\xEF\xBF\xBD"}, Row{"\xc3\xde\xa8\xbd\xb8", "ﾃﾞｨｽｸ"},
-        Row{"ab\x82", "ab\xEF\xBF\xBD"},
-        // single bytes CP932 leaves out (Windows' own table fills them)
-        Row{"\x80\xA0\xFD\xFE\xFF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
-        // U+202E, U+202A, U+2066, U+2069, U+200F, U+061C; U+2029 and U+206A
-        // (no direction control) beside them
-        Row{"a\xE2\x80\xAEgpj.exe", "a?gpj.exe"},
-        Row{"\xE2\x80\xAAx\xE2\x81\xA6y\xE2\x81\xA9", "?x?y?"},
-        Row{"\xE2\x80\x8F\xD8\x9C\xE2\x80\x8D", "??\xE2\x80\x8D"},
-        Row{"\xE2\x81\xAA\xE2\x80\xA9", "\xE2\x81\xAA?"}}) {
-    EXPECT_EQ(DisplayText(r.in), r.out) << r.in;
-  }
+  testing::ExpectEachHexLine("display_texts.txt", "persist",
+                             [](const std::vector<std::uint8_t>& b) {
+                               return DisplayText(std::string(b.begin(), b.end()));
+                             });
 }
 
 // A file in the Windows code page, binary junk and a cut-off file read without harm; a save

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "decode/volume_descriptor.h"
+#include "golden.h"
 #include "platform_texts.h"
 #include "refdata/unread_list.h"
 #include "refused_texts.h"
@@ -146,7 +147,7 @@ TEST(ReferenceFileTest, OneOffsetRuleAndShortReads) {
   }
   // A mixed file: 2048 from LBA 100, 2352 from 110, a gap between sessions (no bytes) from 120,
   // 2048 again from 130. A span at the same first replaces the last one's size; one before it
-  // is refused.
+  // is refused. Each LBA's offset and block size in tests/data/refdata/mixed_layout.txt.
   ReferenceLayout mixed(100, 2048);
   EXPECT_TRUE(mixed.Add(110, 2048));  // the same size: one span
   EXPECT_TRUE(mixed.Add(110, 2352));
@@ -154,19 +155,13 @@ TEST(ReferenceFileTest, OneOffsetRuleAndShortReads) {
   EXPECT_TRUE(mixed.Add(130, 2048));
   EXPECT_FALSE(mixed.Add(125, 2352));
   EXPECT_EQ(mixed.spans().size(), 4u);
-  struct Mixed {
-    std::int64_t lba;
-    std::optional<std::uint64_t> offset;
-    std::uint32_t size;
-  };
-  for (const Mixed& m :
-       {Mixed{99, std::nullopt, 0}, Mixed{100, 0, 2048}, Mixed{109, 9 * 2048, 2048},
-        Mixed{110, 10 * 2048, 2352}, Mixed{115, 10 * 2048 + 5 * 2352, 2352},
-        Mixed{120, 10 * 2048 + 10 * 2352, 0}, Mixed{129, 10 * 2048 + 10 * 2352, 0},
-        Mixed{131, 11 * 2048 + 10 * 2352, 2048}}) {
-    EXPECT_EQ(ReferenceOffset(mixed, m.lba), m.offset) << m.lba;
-    EXPECT_EQ(mixed.BlockSizeAt(m.lba), m.size) << m.lba;
+  std::string t;
+  for (std::int64_t lba = 99; lba <= 132; ++lba) {
+    const std::optional<std::uint64_t> at = ReferenceOffset(mixed, lba);
+    t += std::to_string(lba) + ": " + (at ? "at " + std::to_string(*at) : "none") + " size " +
+         std::to_string(mixed.BlockSizeAt(lba)) + "\n";
   }
+  testing::ExpectGoldenFile("mixed_layout.txt", t, "refdata");
   EXPECT_EQ(ReferenceOffset(ReferenceLayout(), 0), std::nullopt);
   TempDir dir;
   dir.Write("ref.dat", std::string("0123456789"));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,25 +37,22 @@ std::string FailureText(const std::optional<CommandFailure>& f) {
 // The result (its files in the folder as "TMP") with its verdict, then what `host` was told.
 std::string ReportText(const Host& host, const TempDir& dir, const ReferenceResult& r) {
   const JobVerdict& v = r.verdict;
-  return StrFormat(
-             "end %d range %u-%u block %u written %llu checked %llu read errors %u check ran %d "
-             "mismatches %u first %lld stop %d file %s\n"
-             "verdict: ended by %s, went past %s, differences %llu, cancelled %d, file error %d, "
-             "refused %d\n"
-             "unread %s list %s, skipped %llu\n"
-             "coverage: %s\n",
-             static_cast<int>(r.end), r.range.start, r.range.end, r.block_size.bytes,
-             static_cast<unsigned long long>(r.bytes_written),
-             static_cast<unsigned long long>(r.bytes_checked), r.read_errors, r.check_ran,
-             r.mismatches, r.first_mismatch ? static_cast<long long>(*r.first_mismatch) : -1LL,
-             static_cast<int>(r.stop_cause), testing::WithFolderAs(r.file, dir.path()).c_str(),
-             FailureText(v.ended_by()).c_str(), FailureText(v.went_past()).c_str(),
-             static_cast<unsigned long long>(v.differences()), v.cancelled(),
-             v.file_error().has_value(), v.refused().has_value(),
-             UnreadRangesText(r.unread).c_str(),
-             testing::WithFolderAs(r.unread_file, dir.path()).c_str(),
-             static_cast<unsigned long long>(r.skipped), v.coverage().Text().c_str()) +
-         host.Report(dir.path());
+  const auto n = [](auto x) { return std::to_string(x); };
+  const auto tmp = [&dir](const std::string& path) {
+    return testing::WithFolderAs(path, dir.path());
+  };
+  return "end " + n(static_cast<int>(r.end)) + " range " + n(r.range.start) + "-" + n(r.range.end) +
+         " block " + n(r.block_size.bytes) + " written " + n(r.bytes_written) + " checked " +
+         n(r.bytes_checked) + " read errors " + n(r.read_errors) + " check ran " + n(r.check_ran) +
+         " mismatches " + n(r.mismatches) + " first " +
+         n(r.first_mismatch ? static_cast<long long>(*r.first_mismatch) : -1LL) + " stop " +
+         n(static_cast<int>(r.stop_cause)) + " file " + tmp(r.file) + "\nverdict: ended by " +
+         FailureText(v.ended_by()) + ", went past " + FailureText(v.went_past()) +
+         ", differences " + n(v.differences()) + ", cancelled " + n(v.cancelled()) +
+         ", file error " + n(v.file_error().has_value()) + ", refused " +
+         n(v.refused().has_value()) + "\nunread " + UnreadRangesText(r.unread) + " list " +
+         tmp(r.unread_file) + ", skipped " + n(r.skipped) + "\ncoverage: " + v.coverage().Text() +
+         "\n" + host.Report(dir.path());
 }
 
 // A session on a virtual drive whose commands the trace records, and a folder for the files.
@@ -276,43 +274,24 @@ TEST(CheckComparisonTest, FirstUnmatchedBlockOfOneCommand) {
   }
 }
 
-// The range cut at track starts, around the gaps between sessions and after the disc's end;
-// starts and gaps outside the range change nothing.
+// The range cut at track starts (0, 100, 200, 500), around the gap between sessions (300-449)
+// and after the disc's end, in tests/data/refdata/split_ranges.txt: each input is the range and
+// the disc's last block; starts and gaps outside the range change nothing.
 TEST(SplitRangeTest, TracksGapsAndBlocksPastTheDisc) {
-  using K = PieceKind;
   const std::vector<std::int32_t> starts = {0, 100, 200, 500};
   const std::vector<SessionGap> gaps = {{300, 450}};
-  struct Row {
-    ReferenceRange range;
-    std::uint64_t disc_last;
-    std::vector<RangePiece> pieces;
-  };
-  for (const Row& r : {
-           Row{{0, 99}, 999, {{0, 99, K::kTrack}}},
-           Row{{50, 250}, 999, {{50, 99, K::kTrack}, {100, 199, K::kTrack}, {200, 250, K::kTrack}}},
-           Row{{250, 600},
-               999,
-               {{250, 299, K::kTrack},
-                {300, 449, K::kSessionGap},
-                {450, 499, K::kTrack},
-                {500, 600, K::kTrack}}},
-           Row{{320, 460}, 999, {{320, 449, K::kSessionGap}, {450, 460, K::kTrack}}},
-           Row{{900, 1100}, 999, {{900, 999, K::kTrack}, {1000, 1100, K::kBeyondDisc}}},
-           Row{{7, 7}, 7, {{7, 7, K::kTrack}}},
-       }) {
-    EXPECT_EQ(SplitRange(r.range, starts, gaps, r.disc_last), r.pieces)
-        << r.range.start << "-" << r.range.end;
-  }
-  EXPECT_TRUE(SplitRange({5, 4}, starts, gaps, 999).empty());
-}
-
-// The full TOC's gaps: the built-in disc of two sessions has one, from session 1's lead-out to
-// session 2's program area (its first track's pregap); a disc of one session has none.
-TEST(SessionGapsTest, FromTheFullToc) {
-  Bench two("emu:multisession?speed=max");
-  EXPECT_EQ(ReadSessionGaps(two.session), (std::vector<SessionGap>{{10425, 21675}}));
-  Bench one("emu:type30?speed=max");
-  EXPECT_TRUE(ReadSessionGaps(one.session).empty());
+  testing::ExpectEachInput("split_ranges.txt", "refdata", [&](const std::string& line) {
+    std::uint32_t start = 0, end = 0;
+    std::uint64_t last = 0;
+    std::istringstream(line) >> start >> end >> last;
+    std::string t;
+    for (const RangePiece& p : SplitRange({start, end}, starts, gaps, last)) {
+      static const char* const kKinds[] = {"track", "session gap", "beyond disc"};
+      t += (t.empty() ? "" : ", ") + std::to_string(p.first) + "-" + std::to_string(p.last) + " " +
+           kKinds[static_cast<int>(p.kind)];
+    }
+    return t.empty() ? "nothing" : t;
+  });
 }
 
 // 750 blocks of 2048 bytes in 10 s are x1.0; 1.5 s shows 1 Sec but the speed of 1.5 s (x13.3,

@@ -32,12 +32,9 @@ std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden
       {"read error, no second try", "bad=100", {}, "", "", {"--retries", "0"}},
       {"two read errors in a command's later blocks", "bad=108,110"},
       {"read errors in two commands, one in the single blocks", "bad=20,150,196"},
-      {"flaky blocks read again up to four times",
-       "flaky=60-140:0.3&seed=3",
-       {},
-       "",
-       "",
-       {"--retries", "4"}},
+      {.name = "flaky blocks read again up to four times",
+       .options = "flaky=60-140:0.3&seed=3",
+       .args = {"--retries", "4"}},
       {"short block in a command's later blocks", "short=109", hidden},
       // With each block's EDC checked, the short transfers a zeroing or padding path hides
       // are told on it too, and a block the drive changed is caught by itself.
@@ -45,12 +42,9 @@ std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden
       {"short first command, EDC checked", "short=5", {}, "", "", {"--verify-edc"}},
       {"short later command, EDC checked", "short=100", {}, "", "", {"--verify-edc"}},
       {"corrupted block, EDC checked", "corrupt=100", {}, "", "", {"--verify-edc"}},
-      {"read error beside a corrupted block, EDC checked",
-       "bad=100&corrupt=101",
-       {},
-       "",
-       "",
-       {"--verify-edc"}},
+      {.name = "read error beside a corrupted block, EDC checked",
+       .options = "bad=100&corrupt=101",
+       .args = {"--verify-edc"}},
   };
 }
 
@@ -104,12 +98,10 @@ TEST(ReferenceFaultMatrixTest, CaptureWithItsCheckAroundATrackStart) {
   const std::vector<MatrixFault> faults = {
       {"read error in an audio track", "bad=13518", {}, "emu:type30", "", range},
       {"read error where a track starts", "bad=13500", {}, "emu:type30", "", range},
-      {"read errors in the later blocks of both tracks",
-       "bad=13490,13530",
-       {},
-       "emu:type30",
-       "",
-       range},
+      {.name = "read errors in the later blocks of both tracks",
+       .options = "bad=13490,13530",
+       .disc = "emu:type30",
+       .args = range},
   };
   ExpectFaultMatrix("capture_track_start.txt", "emu:type30", faults, CaptureRun());
 }

@@ -97,18 +97,18 @@ TEST(SectorDumpPrepare, EachRunOfTheFields) {
   for (const auto& [name, steps] : runs) ExpectPreparations(name, steps);
 }
 
+// Each quoted field text as a decimal and a hexadecimal entry, in
+// tests/data/tools/dump_numbers.txt: a prefix, digits of another base, nothing after the prefix,
+// empty, blanks, a sign, too long.
 TEST(DumpNumber, PrefixBaseAndInvalidCharacters) {
-  // After the good ones: not a digit of the base, nothing after the prefix, empty, blanks,
-  // a sign, too long.
-  const std::pair<const char*, std::optional<std::uint32_t>> decimal[] = {
-      {"16", 16},         {"0x1A", 0x1A}, {"4294967295", 0xFFFFFFFF},
-      {"1A", {}},         {"0x", {}},     {" 12", {}},
-      {"12 ", {}},        {"-1", {}},     {"0x123456789", {}},
-      {"4294967296", {}}, {"0xg", {}}};
-  for (const auto& [text, value] : decimal) EXPECT_EQ(ParseDumpNumber(text, false), value) << text;
-  const std::pair<const char*, std::optional<std::uint32_t>> hex[] = {
-      {"16", 0x16}, {"0X1a", 0x1A}, {"ffffffff", 0xFFFFFFFF}, {"", {}}, {"000000001", {}}};
-  for (const auto& [text, value] : hex) EXPECT_EQ(ParseDumpNumber(text, true), value) << text;
+  testing::ExpectEachInput("dump_numbers.txt", "tools", [](const std::string& quoted) {
+    const std::string text = quoted.substr(1, quoted.size() - 2);
+    const auto said = [](std::optional<std::uint32_t> v) {
+      return v ? std::to_string(*v) : std::string("refused");
+    };
+    return "decimal " + said(ParseDumpNumber(text, false)) + ", hex " +
+           said(ParseDumpNumber(text, true));
+  });
 }
 
 TEST(SectorCdb, ReadCdAndReadCdMsfCarryTheFieldSelection) {

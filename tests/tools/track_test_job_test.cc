@@ -30,16 +30,13 @@ void ExpectReport(const std::string& name, const testing::ScriptedJobHost& host,
   std::string t;
   if (r) {
     const JobVerdict& v = r->verdict;
-    t = StrFormat("toc %d ng %d ended %d differences %llu failures %llu cancelled %d\n", r->toc_ok,
-                  r->ng_lines, static_cast<int>(r->ended_by),
-                  static_cast<unsigned long long>(v.differences()),
-                  static_cast<unsigned long long>(v.failures()), v.cancelled());
     const Coverage& c = v.coverage();
-    t += StrFormat(
-        "asked %llu read %llu compared %llu failed %llu skipped %llu\n",
-        static_cast<unsigned long long>(c.asked()), static_cast<unsigned long long>(c.read_whole()),
-        static_cast<unsigned long long>(c.compared()), static_cast<unsigned long long>(c.failed()),
-        static_cast<unsigned long long>(c.skipped() + c.check_skipped()));
+    const auto n = [](auto x) { return std::to_string(x); };
+    t = "toc " + n(r->toc_ok) + " ng " + n(r->ng_lines) + " ended " +
+        n(static_cast<int>(r->ended_by)) + " differences " + n(v.differences()) + " failures " +
+        n(v.failures()) + " cancelled " + n(v.cancelled()) + "\nasked " + n(c.asked()) + " read " +
+        n(c.read_whole()) + " compared " + n(c.compared()) + " failed " + n(c.failed()) +
+        " skipped " + n(c.skipped() + c.check_skipped()) + "\n";
     for (const std::string& line : r->lines) t += line + "\n";
   }
   testing::ExpectGoldenFile(name + ".txt", t + host.Report(), "tools");
