@@ -170,7 +170,7 @@ class CommandTabTest : public QObject {
     b.Select(QStringLiteral("00h Test Unit Ready"));
     QSignalSpy done(tab, &CommandTab::CommandFinished);
     w.exec_button()->click();
-    QVERIFY(done.wait(10000));
+    QVERIFY(done.wait(kSettleMs));
     QCOMPARE(tab->given_up(), 0);
     QCOMPARE(tab->decoded_box()->toPlainText(), QStringLiteral("Command Successed!"));
     QVERIFY(w.findChildren<RequestSenseDialog*>().isEmpty());
@@ -184,7 +184,7 @@ class CommandTabTest : public QObject {
     b.SetOptions([](Options& o) { o.execute_on_selection = true; });
     QSignalSpy done(b.tab, &CommandTab::CommandFinished);
     b.Select(QStringLiteral("4eh Stop Play/Scan"));
-    QVERIFY(done.wait(10000));
+    QVERIFY(done.wait(kSettleMs));
   }
 
   // The editor stands beside the two mode commands only; a page click reaches the CDB and its

@@ -186,7 +186,7 @@ class JobTabsTest : public QObject {
       QCOMPARE(w.exec_button()->text(), QStringLiteral("Cancel(&E)"));
       QTRY_VERIFY_WITH_TIMEOUT(!tab->dump_box()->toPlainText().isEmpty(), 10000);
       way.stop(w);
-      QVERIFY2(!finished.isEmpty() || finished.wait(10000), way.name);
+      QVERIFY2(!finished.isEmpty() || finished.wait(kSettleMs), way.name);
       QVERIFY(!tab->running() && tab->method_box()->isEnabled());
       QCOMPARE(tab->range_bar()->view().bar().maximum, 332999);
       const QString suffix = QString::fromUtf8(way.suffix);
@@ -196,7 +196,7 @@ class JobTabsTest : public QObject {
                          w.status_label()->text().endsWith(QStringLiteral(")") + suffix),
                      qPrintable(QString::fromUtf8(way.name) + QStringLiteral(": ") + status));
       } else {
-        QVERIFY(!command_done.isEmpty() || command_done.wait(10000));
+        QVERIFY(!command_done.isEmpty() || command_done.wait(kSettleMs));
         QCoreApplication::sendPostedEvents();  // whatever the run posted before the command ended
         QVERIFY2(!w.status_label()->text().startsWith(QStringLiteral("Ageing Canceled!")),
                  qPrintable(w.status_label()->text()));
@@ -384,7 +384,7 @@ class JobTabsTest : public QObject {
         [&] { tab.SetGroupSize(8); }, [&] { tab.resize(760, 420); }, [&] { tab.setFont(bigger); },
         [&] {
           tab.Step(true);
-          QVERIFY(stepped.wait(10000));
+          QVERIFY(stepped.wait(kSettleMs));
         }};
     for (const auto& change : changes) {
       change();

@@ -242,7 +242,7 @@ class MainWindowShellTest : public QObject {
     QSignalSpy done(tab, &CommandTab::CommandFinished);
     emit tab->command_list()->itemDoubleClicked(tab->command_list()->currentItem());
     b.t.Step("double-clicked")(QStringLiteral("saved ") + key, b.Saved(key));
-    QVERIFY(done.wait(10000));
+    QVERIFY(done.wait(kSettleMs));
 
     w = &b.Open();
     const CatalogueState& commands = w->command_tab()->console().catalogue();

@@ -84,7 +84,7 @@ struct Reference : testing::SessionBench {
   bool RunAndWait() {
     QSignalSpy spy(dialog.get(), &ReferenceDataDialog::JobFinished);
     dialog->StartJob();
-    return dialog->job_running() && spy.wait(20000);
+    return dialog->job_running() && spy.wait(kSettleMs);
   }
   tamarack::testing::TempDir dir{"tamarack-refdialog-"};
   std::vector<std::uint8_t> image = std::vector<std::uint8_t>(400 * 2048);
@@ -346,7 +346,7 @@ class ToolsWindowTest : public QObject {
     dialog.StartJob();
     QVERIFY(dialog.stop_button()->isEnabled() && !dialog.tab_bar()->isEnabled());
     dialog.cancel_button()->click();
-    QVERIFY(done.wait(20000));
+    QVERIFY(done.wait(kSettleMs));
     QCOMPARE(closed.count(), 0);
     QVERIFY2(b.answers.texts->value(0).startsWith(QStringLiteral("読み込みをｷｬﾝｾﾙしました")),
              qPrintable(b.answers.texts->join(QStringLiteral("|"))));

@@ -150,7 +150,7 @@ struct WindowBench {
   bool RunAndWait() {
     QSignalSpy done(command_tab(), &CommandTab::CommandFinished);
     window->exec_button()->click();
-    return done.wait(10000);
+    return done.wait(kSettleMs);
   }
   QTemporaryDir dir;
   SimulatedClock simulated;
@@ -230,7 +230,7 @@ struct SessionBench {
 inline bool ReadAndWait(SectorDumpTab& tab) {
   QSignalSpy spy(&tab, &SectorDumpTab::ReadFinished);
   tab.Read();
-  return spy.wait(10000);
+  return spy.wait(kSettleMs);
 }
 
 // Records the message boxes a widget opens and closes them (a dialog hook; copies share).
