@@ -311,11 +311,9 @@ class ToolsWindowTest : public QObject {
     b.t("drive", dialog.drive_box()->currentIndex())("first", dialog.drive_box()->itemText(0));
     b.Shot(QStringLiteral("opened"));
     dialog.drive_box()->setCurrentIndex(0);
-    QTRY_COMPARE_WITH_TIMEOUT(dialog.file_name_field()->text(), QStringLiteral("NewName.dat"),
-                              10000);
+    QTRY_COMPARE(dialog.file_name_field()->text(), QStringLiteral("NewName.dat"));
     dialog.drive_box()->setCurrentIndex(1);
-    QTRY_COMPARE_WITH_TIMEOUT(dialog.file_name_field()->text(), QStringLiteral("TESTDISC.dat"),
-                              10000);
+    QTRY_COMPARE(dialog.file_name_field()->text(), QStringLiteral("TESTDISC.dat"));
     dialog.check_after_box()->setChecked(true);
     QVERIFY(b.RunAndWait());
     b.Shot(QStringLiteral("captured and checked"));
