@@ -754,18 +754,24 @@ void MainWindow::SetExecAction(int index, std::function<void()> action) {
 
 void MainWindow::SetExecCaptionOverride(const QString& caption) {
   exec_override_ = caption;
-  OnTabChanged(tabs_->currentIndex());
+  ShowTabControls(tabs_->currentIndex());
 }
 
 void MainWindow::SetExecCaptionOverride(int tab, const QString& caption) {
   if (tab < 0 || tab >= static_cast<int>(tab_exec_overrides_.size())) return;
   tab_exec_overrides_[static_cast<std::size_t>(tab)] = caption;
-  OnTabChanged(tabs_->currentIndex());
+  ShowTabControls(tabs_->currentIndex());
 }
 
 void MainWindow::OnTabChanged(int index) {
-  // The status line's last word was another tab's, unless a job still speaks there.
+  // The status line's last word was another tab's, unless a job still speaks there. Only a
+  // turn to another tab clears it: a caption that changes as a command ends keeps the
+  // command's error.
   if (!runner_.running()) ShowStatusLine(session_, "");
+  ShowTabControls(index);
+}
+
+void MainWindow::ShowTabControls(int index) {
   if (print_button_) print_button_->setEnabled(index == kTabMeasure);
   // Save and open work on the tab's kind of file; a tab without one has nothing to offer.
   const bool has_files = KindOfTab(index).has_value();

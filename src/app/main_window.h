@@ -203,6 +203,8 @@ class MainWindow : public QMainWindow {
   // Another drive, a disc found or gone: what the tabs showed of the last one goes.
   void ClearDiscResults();
   void OnTabChanged(int index);
+  // The tool row and the Exec caption of tab `index`.
+  void ShowTabControls(int index);
 
   const DriveDirectory* drives_;
   // Every command of the directory's handles, for the Others tab.

@@ -97,8 +97,7 @@ class CommandTabTest : public QObject {
   }
 
   // A check condition opens the sense dialog with the drive's sense and the error table's
-  // message (the texts are tests/console's and tests/device's; the status line's text is
-  // tests/device's, its way to the window main_window_shell_test's).
+  // message, and the status line the error (the texts are tests/console's and tests/device's).
   void TheSenseDialogAfterACheckCondition() {
     Bench b;
     QString shown;
@@ -113,6 +112,9 @@ class CommandTabTest : public QObject {
     b.Select(QStringLiteral("00h Test Unit Ready"));
     QVERIFY(b.RunAndWait());
     QCOMPARE(shown, QStringLiteral("02/3a MEDIUM NOT PRESENT - TRAY CLOSED"));
+    QTRY_VERIFY2(b.window->status_label()->text().startsWith(
+                     QStringLiteral("Error Notified( MEDIUM NOT PRESENT")),
+                 qPrintable(b.window->status_label()->text()));
   }
 
   // A user slot's CDB typed in hex (the focus moving on after two digits), a data-in length
