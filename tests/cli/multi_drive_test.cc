@@ -142,10 +142,20 @@ TEST(MultiDriveRunTest, CtrlCCancelsEveryDrive) {
                                            "emu:type13?flaky=1-9:0.5"};
   for (const std::string& d : drives) args.insert(args.end(), {"--drive", d});
   auto run = std::async(std::launch::async, [&] { return cli.Run(args); });
-  // Each log is opened by its job, after the run took the signals over.
-  for (const std::string& d : drives) {
-    const std::string log = dir.File("age-" + SafeDriveName(d) + ".log");
-    while (!fs::exists(log) || fs::file_size(log) == 0) {
+  // Each log is opened by its job, after the run took the signals over; the faulty drives'
+  // logs are waited on until their first failed command is written, however slow the machine.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    const std::string log = dir.File("age-" + SafeDriveName(drives[i]) + ".log");
+    const std::string_view wanted = i >= 2 ? " Ng [" : "\n";
+    while (std::chrono::steady_clock::now() < deadline) {
+      const std::vector<std::uint8_t> text =
+          fs::exists(log) ? dir.Read("age-" + SafeDriveName(drives[i]) + ".log")
+                          : std::vector<std::uint8_t>{};
+      if (std::string_view(reinterpret_cast<const char*>(text.data()), text.size()).find(wanted) !=
+          std::string_view::npos) {
+        break;
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
