@@ -3,8 +3,8 @@
 expressions, in parallel, and remembers the files it found clean.
 
 A file is checked again only when what clang-tidy would see changes: the key of a clean result
-is a hash of clang-tidy's version, the profile, the compile command and the file as clang
-preprocesses it (every header it includes, our own and the system's). Findings are never
+is a hash of clang-tidy's version, the profile, the compile command (the tree's own path left
+out) and the file as clang preprocesses it (every header it includes, our own and the system's). Findings are never
 remembered, so a file with findings is checked on every run.
 
 Usage: tidy.py BUILD_DIR REGEX... ; the cache is $TAMARACK_TIDY_CACHE or
@@ -52,7 +52,8 @@ def key_of(entry, fixed):
     if text.returncode != 0:
         return None  # let clang-tidy report what is wrong
     h = hashlib.sha256(fixed)
-    h.update(" ".join(arguments(entry)).encode())
+    # Paths relative to the tree, so that another checkout (CI's) finds what this one checked.
+    h.update(" ".join(arguments(entry)).replace(os.getcwd(), "<tree>").encode())
     h.update(text.stdout)
     return h.hexdigest()
 
