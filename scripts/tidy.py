@@ -2,10 +2,10 @@
 """Runs clang-tidy over the files of a compile database that match the given regular
 expressions, in parallel, and remembers the files it found clean.
 
-A file is checked again only when what clang-tidy would see changes: the key of a clean result
-is a hash of clang-tidy's version, the profile, the compile command (the tree's own path left
-out) and the file as clang preprocesses it (every header it includes, our own and the system's). Findings are never
-remembered, so a file with findings is checked on every run.
+A file is checked again only when what clang-tidy would see changes: the key of a clean
+result is a hash of clang-tidy's version, the profile, the compile command (the tree's own path
+left out) and the file as clang preprocesses it (every header it includes, our own and the
+system's). Findings are never remembered, so a file with findings is checked on every run.
 
 Usage: tidy.py BUILD_DIR REGEX... ; the cache is $TAMARACK_TIDY_CACHE or
 ~/.cache/tamarack/tidy. Exit status 1 when any file has findings or clang-tidy fails.
