@@ -332,10 +332,14 @@ class ReferenceRun {
     coverage().Skipped(static_cast<std::int64_t>(piece.first), piece.blocks(),
                        SkipReason::kNoBlockSize);
   }
-  // The end of a phase in which a track's size could not be found.
-  void NoBlockSizeEnd(const std::string& partial_note) {
+  // The end of a phase in which a track's size could not be found. When the track's first
+  // read failed, the drive's answer follows: a refused opcode or a read error is the cause,
+  // not the size.
+  void NoBlockSizeEnd(const std::string& partial_note, const BlockReply& first) {
+    std::string why;
+    if (!first.good()) why = "\r\n" + FailureTextsOf(first.outcome).status_line;
     End(ReferenceEnd::kFirstReadFailed, MessageIcon::kError,
-        Tr("読み込みが失敗しました") + partial_note + UnreadNote());
+        Tr("読み込みが失敗しました") + why + partial_note + UnreadNote());
   }
 
   bool StopRequested() const { return ctx_.stop_requested(); }
@@ -792,7 +796,7 @@ bool ReferenceRun::EndCapture(const CaptureState& cap, bool whole, bool check_fo
     if (!speed.empty()) host_.Show(JobText::kSpeed, speed);
   }
   if (cap.no_size) {
-    NoBlockSizeEnd(partial_note);
+    NoBlockSizeEnd(partial_note, cap.no_size_reply);
     return false;
   }
   if (cap.declined || (!whole && !cap.tail_failed_at)) {
@@ -1215,7 +1219,7 @@ void ReferenceRun::CloseCheck(CheckState& check, bool after_capture) {
         static_cast<std::uint32_t>(check.tail_failed_at.value_or(check.current));
   }
   if (check.no_size) {
-    NoBlockSizeEnd({});
+    NoBlockSizeEnd({}, check.no_size_reply);
     return;
   }
   if (check.declined != StopCause::kNone) {

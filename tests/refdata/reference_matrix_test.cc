@@ -28,6 +28,7 @@ std::vector<MatrixFault> Faults(const std::map<std::string, std::string>& hidden
       {"flaky blocks", "flaky=60-140:0.3&seed=3"},
       {"corrupted block", "corrupt=100"},
       {"Read CD refused", "refuse=be"},
+      {"Read CD an opcode the drive does not know", "refuse=be:drive"},
       {"Read CD too slow", "slow=be"},
       {"read error, no second try", "bad=100", {}, "", "", {"--retries", "0"}},
       {"two read errors in a command's later blocks", "bad=108,110"},
