@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "device/scripted_transport.h"
 #include "golden.h"
 
 namespace tamarack {
@@ -67,59 +69,27 @@ TEST(SptdRequest, TheAdaptersAlignmentDecidesWhetherTheCallersBufferIsUsed) {
   EXPECT_FALSE(SptdUsesCallersBuffer(request, 0));  // no data phase: nothing to carry
 }
 
-// The ladder of the Linux path: the system's refusal with the requested count, a time-out, a
-// device error as a transport failure, the drive's word with its sense whatever the count; the
-// count capped at the caller's bytes.
+// The ladder of the Linux path, each reply of sptd_results.txt (what it is, then whether the
+// ioctl succeeded, the Win32 error or the SCSI status, the sense length, the count moved, the
+// count requested and the error's text; the sense bytes 70 00 05 ... 21): the system's refusal
+// with the requested count, a time-out, a device error as a transport failure, the drive's word
+// with its sense whatever the count; the count capped at the caller's bytes.
 TEST(SptdResult, ClassifiesTheOutcomeAsTheLinuxPathDoes) {
-  using enum TransportStatus;
-  SenseBytes sense{};
-  sense[0] = 0x70;
-  sense[2] = 0x05;
-  sense[12] = 0x21;
-  // A reply whose ioctl succeeded, and one whose ioctl failed with a Win32 error and its text.
-  const auto done = [&sense](std::uint8_t status, std::uint8_t sense_length, std::uint32_t moved) {
-    return SptdReply{true, 0, "", status, sense_length, moved, status ? sense : SenseBytes{}};
-  };
-  const auto failed = [](std::uint32_t error, const char* text, std::uint32_t moved) {
-    return SptdReply{false, error, text, 0, 0, moved, {}};
-  };
-  const char* const kDeviceError =
-      "The request could not be performed because of an I/O device error.";
-  const std::string timed_out = "The command timed out";
-  const struct {
-    const char* what;
-    SptdReply reply;
-    std::size_t requested;
-    TransportStatus status;
-    std::uint32_t transferred;
-    std::uint8_t sense_length;
-    std::string reason;
-  } cases[] = {
-      {"whole read", done(0, 0, 2048), 2048, kCompleted, 2048, 0, ""},
-      {"short read", done(0, 0, 2000), 2048, kCompleted, 2000, 0, ""},
-      {"more than asked", done(0, 0, 4096), 2048, kCompleted, 2048, 0, ""},
-      {"check condition", done(2, 18, 0), 2048, kCompleted, 0, 18, ""},
-      {"sense longer than ours", done(2, 255, 0), 0, kCompleted, 0, 252, ""},
-      {"access denied", failed(kErrorAccessDenied, "Access is denied.", 0), 2048, kRefused, 2048, 0,
-       "Access is denied."},
-      {"bad parameter", failed(kErrorInvalidParameter, "The parameter is incorrect.", 0), 70000,
-       kRefused, 70000, 0, "The parameter is incorrect."},
-      {"semaphore time-out", failed(kErrorSemTimeout, "x", 2048), 2048, kTimedOut, 0, 0, timed_out},
-      {"time-out", failed(kErrorTimeout, "x", 0), 2048, kTimedOut, 0, 0, timed_out},
-      {"device error", failed(kErrorIoDevice, kDeviceError, 2048), 2048, kTransportError, 0, 0,
-       std::string("Transport failure: ") + kDeviceError},
-  };
-  for (const auto& c : cases) {
-    const ScsiResult r = InterpretSptdResult(c.reply, c.requested);
-    EXPECT_EQ(r.status, c.status) << c.what;
-    EXPECT_EQ(r.transferred, c.transferred) << c.what;
-    EXPECT_EQ(r.sense_length, c.sense_length) << c.what;
-    EXPECT_EQ(r.reason, c.reason) << c.what;
-    EXPECT_EQ(r.os_error, static_cast<int>(c.reply.error)) << c.what;
-    if (c.sense_length > 0) {
-      EXPECT_EQ(r.sense, sense) << c.what;
+  testing::ExpectEachInput("sptd_results.txt", "device", [](const std::string& line) {
+    std::istringstream in(line.substr(line.find(':') + 1));
+    std::string ioctl, text;
+    unsigned code = 0, sense_length = 0, moved = 0, requested = 0;
+    in >> ioctl >> code >> sense_length >> moved >> requested >> std::ws;
+    std::getline(in, text);
+    SptdReply reply{ioctl == "done", ioctl == "done" ? 0 : code, text};
+    if (reply.ioctl_succeeded) {
+      reply.scsi_status = static_cast<std::uint8_t>(code);
+      reply.sense_info_length = static_cast<std::uint8_t>(sense_length);
+      if (code != 0) reply.sense[0] = 0x70, reply.sense[2] = 0x05, reply.sense[12] = 0x21;
     }
-  }
+    reply.data_transfer_length = moved;
+    return testing::ResultText(InterpretSptdResult(reply, requested));
+  });
 }
 
 // A fake of GetLogicalDrives and GetDriveTypeA: the letters with their types.
