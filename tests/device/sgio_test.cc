@@ -16,98 +16,63 @@
 #include "device/scripted_transport.h"
 #include "golden.h"
 #include "temp_dir.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
 
-// The twelve-byte CDB, the direction, the data through the staging buffer (a parameter list at
-// its own length; a zero-length read or no direction: no data phase), the time-out in ms
-// saturating, never wrapping.
-TEST(SgIoRequest, CarriesTheTwelveByteCdbTheDirectionTheStagingAndTheTimeout) {
-  using enum DataDirection;
-  const struct {
-    std::size_t size;
-    DataDirection direction;
-    std::uint32_t timeout;
-    int sg_direction;
-    unsigned length, timeout_ms;
-  } cases[] = {{2048, kIn, 7, SG_DXFER_FROM_DEV, 2048, 7000},
-               {2656, kOut, 7, SG_DXFER_TO_DEV, 2656, 7000},
-               {0, kIn, 7, SG_DXFER_NONE, 0, 7000},
-               {2656, kNone, 7, SG_DXFER_NONE, 0, 7000},
-               {2048, kIn, 0xFFFFFFFFu, SG_DXFER_FROM_DEV, 2048, 0xFFFFFFFFu}};
-  std::vector<std::uint8_t> buffer(2656), staging(4096);
-  for (const auto& c : cases) {
+// Each request of sgio_requests.txt (direction, size, its offset into a page-aligned ReadBuffer and
+// the time-out in seconds) as
+// its data phase and how it goes: the twelve-byte CDB, the direction, data in whole 512-byte
+// units (a parameter list at its own length; a zero-length read or no direction: no data
+// phase), the time-out in ms saturating, never wrapping; a page-aligned buffer whose size needs
+// no rounding up goes to the kernel as it is, any other through the staging buffer (an odd
+// start, a size short of whole units of data in, no data at all).
+TEST(SgIoRequest, TheCdbTheDataPhaseItsBufferAndTheTimeout) {
+  ReadBuffer aligned(8192);
+  ASSERT_EQ(reinterpret_cast<std::uintptr_t>(aligned.data()) % PageSize(), 0u);
+  std::vector<std::uint8_t> staging(8192);
+  testing::ExpectEachInput("sgio_requests.txt", "device", [&](const std::string& line) {
+    std::istringstream in(line);
+    std::string direction;
+    std::size_t offset = 0, size = 0;
+    std::uint32_t timeout = 0;
+    in >> direction >> size >> offset >> timeout;
     const ScsiRequest req{{0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0},
-                          std::span(buffer).first(c.size),
-                          c.direction,
-                          c.timeout};
+                          aligned.span().subspan(offset, size),
+                          direction == "in"    ? DataDirection::kIn
+                          : direction == "out" ? DataDirection::kOut
+                                               : DataDirection::kNone,
+                          timeout};
+    const bool direct = SgIoUsesCallersBuffer(req, PageSize());
     SgIoBuffers bufs;
-    const sg_io_hdr_t h = BuildSgIoRequest(req, staging, &bufs);
-    EXPECT_EQ(h.cmd_len, 12);
-    EXPECT_EQ(bufs.cdb, req.cdb);
-    EXPECT_EQ(h.dxfer_direction, c.sg_direction) << c.size;
-    EXPECT_EQ(h.dxfer_len, c.length) << c.size;
-    EXPECT_EQ(h.dxferp, c.length > 0 ? staging.data() : nullptr) << c.size;
-    EXPECT_EQ(h.timeout, c.timeout_ms);
-  }
-}
-
-TEST(SgIoRequest, DataInGoesInWholeUnitsThroughWholePages) {
-  std::vector<std::uint8_t> bytes(5000);
-  ScsiRequest req;
-  req.direction = DataDirection::kIn;
-  const std::pair<std::size_t, std::size_t> in[] = {{0, 0},       {1, 512},    {36, 512},
-                                                    {512, 512},   {513, 1024}, {2048, 2048},
-                                                    {2656, 3072}, {4999, 5120}};
-  for (const auto& [size, length] : in) {
-    req.buffer = std::span(bytes).first(size);
-    EXPECT_EQ(SgIoTransferLength(req), length) << size;
-  }
-  req.direction = DataDirection::kOut;
-  req.buffer = std::span(bytes).first(28);
-  EXPECT_EQ(SgIoTransferLength(req), 28u);
-  req.direction = DataDirection::kNone;
-  EXPECT_EQ(SgIoTransferLength(req), 0u);
-
+    const sg_io_hdr_t h = BuildSgIoRequest(req, direct ? req.buffer : staging, &bufs);
+    EXPECT_EQ(h.cmd_len, 12) << line;
+    EXPECT_EQ(bufs.cdb, req.cdb) << line;
+    const char* const kind = h.dxfer_direction == SG_DXFER_FROM_DEV ? "from the device"
+                             : h.dxfer_direction == SG_DXFER_TO_DEV ? "to the device"
+                             : h.dxfer_direction == SG_DXFER_NONE   ? "no data"
+                                                                    : "?";
+    const char* const through = h.dxferp == nullptr             ? "no buffer"
+                                : h.dxferp == staging.data()    ? "the staging"
+                                : h.dxferp == req.buffer.data() ? "the caller's buffer"
+                                                                : "?";
+    return StrFormat("%s, %u bytes through %s, time-out %u ms", kind, h.dxfer_len, through,
+                     h.timeout);
+  });
+  // Made again at another size, the buffer is still aligned and zeroed; an empty one is still a
+  // page (data() is never null).
+  aligned.Resize(42496);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(aligned.data()) % PageSize(), 0u);
+  EXPECT_EQ(std::count(aligned.span().begin(), aligned.span().end(), 0), 42496);
+  const ReadBuffer empty(0);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(empty.data()) % PageSize(), 0u);
+  EXPECT_NE(empty.data(), nullptr);
   EXPECT_EQ(SgIoStagingCapacity(0, 4096), 0u);
   EXPECT_EQ(SgIoStagingCapacity(512, 4096), 4096u);
   EXPECT_EQ(SgIoStagingCapacity(4096, 4096), 4096u);
   EXPECT_EQ(SgIoStagingCapacity(42496, 4096), 45056u);
   EXPECT_EQ(SgIoStagingCapacity(42496, 16384), 49152u);
-}
-
-// A page-aligned buffer whose size needs no rounding up goes to the kernel as it is; any other
-// goes through the staging buffer (an odd start, a size short of whole 512-byte units of data
-// in, no data at all).
-TEST(SgIoRequest, ThePagesOfAReadBufferGoAsTheyAre) {
-  using enum DataDirection;
-  ReadBuffer aligned(8192);
-  ASSERT_EQ(reinterpret_cast<std::uintptr_t>(aligned.data()) % PageSize(), 0u);
-  const ReadBuffer empty(0);  // still a page: data() is never null
-  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(empty.data()) % PageSize(), 0u);
-  EXPECT_NE(empty.data(), nullptr);
-  const struct {
-    std::size_t offset, size;
-    DataDirection direction;
-    bool direct;
-  } cases[] = {{0, 2048, kIn, true},   {0, 8192, kIn, true},    {0, 2656, kIn, false},
-               {0, 0, kIn, false},     {0, 2048, kNone, false}, {0, 28, kOut, true},
-               {16, 2048, kIn, false}, {512, 2048, kIn, false}};
-  for (const auto& c : cases) {
-    const ScsiRequest req{{}, aligned.span().subspan(c.offset, c.size), c.direction};
-    EXPECT_EQ(SgIoUsesCallersBuffer(req, PageSize()), c.direct) << c.offset << " " << c.size;
-    if (c.direct) {
-      SgIoBuffers bufs;
-      const sg_io_hdr_t h = BuildSgIoRequest(req, req.buffer, &bufs);
-      EXPECT_EQ(h.dxferp, aligned.data() + c.offset);
-      EXPECT_EQ(h.dxfer_len, c.size);
-    }
-  }
-  // Made again at another size, the buffer is still aligned and zeroed.
-  aligned.Resize(42496);
-  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(aligned.data()) % PageSize(), 0u);
-  EXPECT_EQ(std::count(aligned.span().begin(), aligned.span().end(), 0), 42496);
 }
 
 // A finished SG_IO call, each of sgio_results.txt (errno, host and driver status in decimal,

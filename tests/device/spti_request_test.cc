@@ -15,37 +15,36 @@
 namespace tamarack {
 namespace {
 
-// The twelve-byte CDB, the whole sense area, the direction, the data at the caller's length (a
-// zero-length buffer or no direction: no data phase) and the time-out in seconds, never 0.
+// Each request of sptd_requests.txt (direction, size and time-out in seconds): the twelve-byte
+// CDB, the whole sense area, the direction, the data at the caller's length (a zero-length
+// buffer or no direction: no data phase) and the time-out in seconds, never 0.
 TEST(SptdRequest, CarriesTheCdbTheDirectionTheLengthAndTheTimeout) {
-  using enum DataDirection;
-  const struct {
-    std::size_t size;
-    DataDirection direction;
-    std::uint32_t timeout;
-    std::uint8_t data_in;
-    std::uint32_t length, timeout_seconds;
-  } cases[] = {{2048, kIn, 7, kSptdDataIn, 2048, 7},
-               {2352 * 3 + 5, kIn, 60, kSptdDataIn, 2352 * 3 + 5, 60},
-               {28, kOut, 7, kSptdDataOut, 28, 7},
-               {2048, kNone, 7, kSptdNoData, 0, 7},
-               {0, kIn, 0, kSptdNoData, 0, 1}};
-  for (const auto& c : cases) {
-    std::vector<std::uint8_t> bytes(c.size);
+  testing::ExpectEachInput("sptd_requests.txt", "device", [](const std::string& line) {
+    std::istringstream in(line);
+    std::string direction;
+    std::size_t size = 0;
     ScsiRequest request;
+    in >> direction >> size >> request.timeout_seconds;
+    std::vector<std::uint8_t> bytes(size);
     request.cdb = {0xBE, 0, 0, 0, 0x10, 0, 0, 0, 3, 0xF8, 0, 0};
     request.buffer = bytes;
-    request.direction = c.direction;
-    request.timeout_seconds = c.timeout;
+    request.direction = direction == "in"    ? DataDirection::kIn
+                        : direction == "out" ? DataDirection::kOut
+                                             : DataDirection::kNone;
     const SptdFields f = BuildSptdRequest(request, bytes);
     EXPECT_EQ(f.cdb, request.cdb);
     EXPECT_EQ(f.cdb_length, 12);
     EXPECT_EQ(f.sense_info_length, kSenseSize);
-    EXPECT_EQ(f.data_in, c.data_in) << c.size;
-    EXPECT_EQ(f.data_transfer_length, c.length) << c.size;
-    EXPECT_EQ(f.data, c.length > 0 ? bytes.data() : nullptr);
-    EXPECT_EQ(f.timeout_seconds, c.timeout_seconds);
-  }
+    const char* const kind = f.data_in == kSptdDataIn    ? "data in"
+                             : f.data_in == kSptdDataOut ? "data out"
+                             : f.data_in == kSptdNoData  ? "no data"
+                                                         : "?";
+    return std::string(kind) + ", " + std::to_string(f.data_transfer_length) + " bytes" +
+           (f.data == nullptr        ? ", no buffer"
+            : f.data == bytes.data() ? ""
+                                     : ", another buffer") +
+           ", time-out " + std::to_string(f.timeout_seconds) + " s";
+  });
 }
 
 // The adapter's mask + 1, a power of two, at least a pointer's; a buffer off it is staged.
