@@ -12,6 +12,7 @@
 #include "console/form_driver.h"
 #include "decode/control_commands.h"
 #include "decode/read_forms.h"
+#include "decode/steps.h"
 #include "form/hex_dump.h"
 #include "golden.h"
 #include "util/strings.h"
@@ -22,58 +23,33 @@ namespace {
 using testing::ExpectConsoleTranscript;
 using testing::RowNamed;
 
-// Each form's transcript, a fresh console for each.
+// Each form's transcript, its steps those of its golden file, a fresh console for each.
+// form_read10: the transfer length into bytes 7 and 8, filled from 24 bits (65538: execution
+// refuses it), the address without its upper four bits, byte 6 not written back; Read(12) in
+// hex: the address reads back without its upper four bits. form_read_cd_stored: Read CD filled
+// with the entries of the masked bits (sector type 011b, header codes 20h, Q sub-channel).
+// form_toc_configuration: Read TOC and Get Configuration filled from their stored CDBs (a
+// format outside the list selects nothing; the starting feature by its code), edited and
+// collected, with their allocation lengths set. form_set_cd_speed: a speed of 0 shows the first
+// choice; an unlisted speed leaves the box without a selection and the CDB as it was.
+// form_send_event: the parameter list; the ASCII button group takes its value from "Code", and
+// filled again the group is chosen and the code shown; a vendor code; a listed request switches
+// the code box off again. form_seek: the forms that only place their fields are their field
+// tables; Seek has none and clears whatever its stored CDB held.
 TEST(CommandForms, EachTranscript) {
-  const std::pair<const char*, std::vector<std::string_view>> runs[] = {
-      // Read(10): the transfer length into bytes 7 and 8, filled from 24 bits (65538:
-      // execution refuses it), the address without its upper four bits, byte 6 not written
-      // back. Read(12) in hex: the address reads back without its upper four bits.
-      {"form_read10",
-       {"select Read(10)", "set Transfer Length=16", "set Logical Block Address=1000",
-        "check FUA (force unit access)=1"}},
-      {"form_read10_stored", {"store Read(10)=28 10 f0 00 00 05 01 00 02", "select Read(10)"}},
-      {"form_read12",
-       {"select Read(12)", "hex on", "set Logical Block Address=12345678", "set Transfer Length=2",
-        "check Streaming=1", "select Read(12)"}},
-      // Read CD filled with the entries of the masked bits: sector type 011b, header codes
-      // 20h, Q sub-channel.
-      {"form_read_cd_stored",
-       {"store Read CD=be 0c 00 00 01 00 00 00 02 b8 02 00", "select Read CD"}},
-      // Read TOC and Get Configuration filled from their stored CDBs (a format outside the
-      // list selects nothing; the starting feature by its code), edited and collected, with
-      // their allocation lengths set.
-      {"form_toc_configuration",
-       {"store Read Toc=43 00 09", "select Read Toc", "store Read Toc=43 02 02 00 00 00 05",
-        "select Read Toc", "check TIME(On:MSF,Off:Logical Block Addresses)=0",
-        "choose Format=0100b ATIP", "set Track/Session Number=3",
-        "store Get Configuration=46 02 01 03", "select Get Configuration",
-        "choose RT (Requested Type)=01b ", "choose Starting Feature Number=0004h Write Protect"}},
-      // Set CD Speed: a speed of 0 shows the first choice; an unlisted speed leaves the box
-      // without a selection and the CDB as it was.
-      {"form_set_cd_speed",
-       {"select Set CD Speed", "choose Logical Unit Read Speed=x1  177  Kbytes/sec",
-        "choose Logical Unit Write Speed=Max", "choose Rotational Control field=01b CAV recording",
-        "select Set CD Speed", "store Set CD Speed=bb 00 01 00 02 c2", "select Set CD Speed"}},
-      {"form_start_stop_unit",
-       {"select Start Stop Unit", "check START=1", "check LOEJ=1", "check START=0", "check START=1",
-        "choose Power Condition=01h Place device into the Active condition", "check IMMED=1"}},
-      {"form_load_unload",
-       {"select Load/Unload CD", "check Start=1", "check LoUnlo(Load/Unload)=1", "check Start=0",
-        "set SLOT(Slot to be loaded or unloaded)=3"}},
-      // Send Event builds its parameter list; the ASCII button group takes its value from
-      // "Code", and filled again the group is chosen and the code shown; a vendor code; a
-      // listed request switches the code box off again.
-      {"form_send_event",
-       {"select Send Event", "choose Operational Event=2h Logical Unit Key Up",
-        "choose Operational Request/Report=0104h Pause",
-        "choose Operational Request/Report=02xxh Ascii Button", "hex on", "set Code=241",
-        "select Send Event", "choose Operational Request/Report=fxxxh Vender Uniqe",
-        "set Code=f00d", "choose Operational Request/Report=0106h Stop", "check IMMED=1"}},
-      // The forms that only place their fields are their field tables; Seek has none and
-      // clears whatever its stored CDB held.
-      {"form_seek", {"store Seek=2b 01 02 03 04 05 06 07 08 09", "select Seek"}}};
+  const char* const runs[] = {"form_read10",
+                              "form_read10_stored",
+                              "form_read12",
+                              "form_read_cd_stored",
+                              "form_toc_configuration",
+                              "form_set_cd_speed",
+                              "form_start_stop_unit",
+                              "form_load_unload",
+                              "form_send_event",
+                              "form_seek"};
   std::map<std::string, Console> after;
-  for (const auto& [golden, steps] : runs) ExpectConsoleTranscript(after[golden], golden, steps);
+  for (const char* golden : runs)
+    ExpectConsoleTranscript(after[golden], golden, testing::StepsOf(golden));
   EXPECT_EQ(StartStopActionText(after["form_start_stop_unit"].current()), "");
   EXPECT_EQ(after["form_send_event"].catalogue().row(RowNamed("Send Event")).out_data.size(),
             kSendEventListLength);

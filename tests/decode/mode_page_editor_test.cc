@@ -11,6 +11,7 @@
 #include "console/mode_page_command.h"
 #include "decode/mode_sense.h"
 #include "decode/replies.h"
+#include "decode/steps.h"
 #include "golden.h"
 #include "util/bytes.h"
 #include "util/strings.h"
@@ -33,17 +34,16 @@ std::size_t TabIndex(const ModePageEditor& e, const std::string& label) {
 }
 
 // Works the editor step by step as the window does and compares the transcript with
-// tests/data/decode/NAME.txt. Steps: "sense XX" or "select XX" (opens it for a CDB with byte
-// 2 XX), "reply N XX" (takes replies[N] as the reply to a CDB with byte 2 XX), "click CODE"
-// (the page of that code), "tab LABEL", "hex on", "set LABEL=TEXT", "check LABEL=1", "spin
-// LABEL", "apply XX" (a CDB with byte 2 XX: byte 2, the list length and the list after it),
+// tests/data/decode/NAME.txt, whose "> " lines are the steps: "sense XX" or "select XX" (opens it
+// for a CDB with byte 2 XX), "reply N XX" (takes replies[N] as the reply to a CDB with byte 2 XX),
+// "click CODE" (the page of that code), "tab LABEL", "hex on", "set LABEL=TEXT", "check LABEL=1",
+// "spin LABEL", "apply XX" (a CDB with byte 2 XX: byte 2, the list length and the list after it),
 // "copy" (its message). After each, whatever changed of: the page list (text and icon), the
 // tabs, where the editor is with its flags and the current page's bytes, the form.
 void ExpectEditorTranscript(ModePageEditor& e, const std::string& name,
-                            std::initializer_list<std::string_view> steps,
                             const std::vector<Bytes>& replies = {}) {
   std::string t, shown[4];
-  for (std::string_view step : steps) {
+  for (std::string_view step : testing::StepsOf(name)) {
     const std::string verb(step.substr(0, step.find(' ')));
     const std::string what(step.size() > verb.size() ? step.substr(verb.size() + 1) : "");
     const std::string label = what.substr(0, what.find('='));
@@ -110,10 +110,7 @@ void ExpectEditorTranscript(ModePageEditor& e, const std::string& name,
 // its screen 5 empty until the length grows; the decimal and hex boxes; a spin.
 TEST(ModePageEditor, TabsAndTheirScreens) {
   ModePageEditor e;
-  ExpectEditorTranscript(
-      e, "editor_tabs",
-      {"sense 41", "select 00", "tab 2ah (5)", "tab 2ah (1)", "set Page Length=36", "tab 2ah (5)",
-       "tab 0dh", "hex on", "spin Number Of MSF - F Units Per MSF S Unit"});
+  ExpectEditorTranscript(e, "editor_tabs");
   // Out-of-range indices change nothing.
   e.SelectTab(99);
   e.UpdateField(99, FieldState{});
@@ -125,9 +122,7 @@ TEST(ModePageEditor, TabsAndTheirScreens) {
 // page (3Fh: all of them).
 TEST(ModePageEditor, ClicksPickThePagesOfTheCommand) {
   ModePageEditor e;
-  ExpectEditorTranscript(e, "editor_clicks",
-                         {"select 00", "click 01", "apply 00", "click 01", "apply 00", "sense 00",
-                          "click 2a", "apply 80", "click 3f", "apply 80"});
+  ExpectEditorTranscript(e, "editor_clicks");
 }
 
 // Copy after all pages (as a drive returns them: PS bits on the saveable pages, and one page
@@ -137,7 +132,6 @@ TEST(ModePageEditor, CopyAfterAllPages) {
   ModePageEditor e;
   ExpectEditorTranscript(
       e, "editor_copy_all_pages",
-      {"sense 3f", "reply 0 3f", "copy", "select 00", "tab 05h (1)", "tab 0dh", "tab 2ah (1)"},
       {Reply({Page(0x81, 12, 0x01), Page(0x05, 52, 0x05), Page(0x08, 12), Page(0x8D, 8, 0x0D),
               Page(0x8E, 16), Page(0x9A, 12), Page(0x9C, 12), Page(0x9D, 10), Page(0x2A, 30, 0x2A),
               Page(0xAC, 6)})});
@@ -148,7 +142,6 @@ TEST(ModePageEditor, CopyAfterAllPages) {
 TEST(ModePageEditor, ChangeableValuesAndNothingToCopy) {
   ModePageEditor e;
   ExpectEditorTranscript(e, "editor_changeable",
-                         {"sense 6c", "reply 0 6c", "reply 1 00", "copy", "reply 2 00"},
                          {Reply({Page(0x2C, 6, 0x01)}), Reply({Page(0x3F, 6)}), Reply({})});
 }
 

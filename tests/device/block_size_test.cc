@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,57 +38,48 @@ TEST(CandidateBlockSizes, FollowTheCommandAndItsSelection) {
       });
 }
 
-// The size from where the fill begins, among the command's sizes (without any, a plausible
-// size the blocks divide): data ending in 5Ah bytes count back in; a transfer that broke off
-// inside its last block still shows it. None without a fill (a zeroed or padded tail, a full
-// reply), with nothing sent, no blocks, whole blocks missing, a size the command cannot
-// return, or a fill only beyond the requested bytes.
-TEST(BlockSizeFromFill, TheEndOfTheDataGivesTheSize) {
-  const auto user = CandidateBlockSizes(kReadCdUser);
-  const std::uint32_t r = 16 * 2656;
-  const struct {
-    std::size_t size, sent, fill_in_data;  // the last `fill_in_data` bytes sent are 5Ah
-    std::uint32_t requested, blocks;
-    bool candidates;
-    std::uint32_t size_found;
-  } cases[] = {{r, 16 * 2048, 0, r, 16, true, 2048},
-               {r, 16 * 2328, 0, r, 16, true, 2328},
-               {r, 16 * 2352, 0, r, 16, true, 2352},
-               {2656, 2336, 0, 2656, 1, true, 2336},
-               {r, 16 * 2048, 3, r, 16, true, 2048},
-               {2656, 2352, 5, 2656, 1, true, 2352},
-               {r, 15 * 2048 + 1024, 0, r, 16, true, 2048},
-               {r, r, 0, r, 16, true, 0},
-               {r, 0, 0, r, 16, true, 0},
-               {r, 2048, 0, r, 0, true, 0},
-               {0, 0, 0, r, 16, true, 0},
-               {r, 15 * 2048, 0, r, 16, true, 0},
-               {r, 16 * 1000, 0, r, 16, true, 0},
-               {4096, 2048, 0, 2048, 1, true, 0},
-               {4096, 2 * 1000, 0, 4096, 2, false, 1000},
-               {4096, 2001, 0, 4096, 2, false, 0},
-               {8192, 2 * 2745, 0, 8192, 2, false, 0}};
-  for (const auto& c : cases) {
-    std::vector<std::uint8_t> reply = Filled(c.size, c.sent);
-    std::fill_n(reply.begin() + static_cast<std::ptrdiff_t>(c.sent - c.fill_in_data),
-                c.fill_in_data, kReplyFill);
-    EXPECT_EQ(BlockSizeFromFill(reply, c.requested, c.blocks,
-                                c.candidates ? user : std::vector<std::uint32_t>{}),
-              c.size_found)
-        << c.size << " " << c.sent << " " << c.requested << " " << c.blocks;
+// A read's words: "sent N" and the like, and whether the sizes of kReadCdUser are given.
+std::map<std::string, std::uint32_t> Words(const std::string& line, bool* user) {
+  std::istringstream in(line);
+  std::map<std::string, std::uint32_t> v;
+  for (std::string name; in >> name;) {
+    if (name != "user" && name != "any") in >> v[name];
+    if (name == "user" || name == "any") *user = name == "user";
   }
+  return v;
 }
 
+std::string Found(std::uint32_t size) { return size ? "size " + std::to_string(size) : "none"; }
+
+// The size from where the fill begins, each read of block_size_from_fill.txt (a buffer of
+// `size` bytes, `sent` of them zeros whose last `fill` are 5Ah; the sizes of a Read CD of user
+// data or any size), among the command's sizes (without any, a plausible size the blocks
+// divide): data ending in 5Ah bytes count back in; a transfer that broke off inside its last
+// block still shows it. None without a fill (a zeroed or padded tail, a full reply), with
+// nothing sent, no blocks, whole blocks missing, a size the command cannot return, or a fill
+// only beyond the requested bytes.
+TEST(BlockSizeFromFill, TheEndOfTheDataGivesTheSize) {
+  testing::ExpectEachInput("block_size_from_fill.txt", "device", [](const std::string& line) {
+    bool user = false;
+    auto v = Words(line, &user);
+    std::vector<std::uint8_t> reply = Filled(v["size"], v["sent"]);
+    std::fill_n(reply.begin() + (v["sent"] - v["fill"]), v["fill"], kReplyFill);
+    return Found(
+        BlockSizeFromFill(reply, v["requested"], v["blocks"],
+                          user ? CandidateBlockSizes(kReadCdUser) : std::vector<std::uint32_t>{}));
+  });
+}
+
+// Only a whole number of plausible blocks, each of block_size_from_residual.txt: not libata's
+// whole request, some adapters' residual of everything, more than asked or no blocks.
 TEST(BlockSizeFromResidual, OnlyAWholeNumberOfPlausibleBlocks) {
-  const auto user = CandidateBlockSizes(kReadCdUser);
-  // libata: the whole request; some adapters: a residual of everything.
-  EXPECT_EQ(BlockSizeFromResidual(16 * 2656, 16 * 2656, 16, user), 0u);
-  EXPECT_EQ(BlockSizeFromResidual(0, 16 * 2656, 16, user), 0u);
-  EXPECT_EQ(BlockSizeFromResidual(16 * 2048 + 8, 16 * 2656, 16, user), 0u);
-  EXPECT_EQ(BlockSizeFromResidual(16 * 1024, 16 * 2656, 16, user), 0u);
-  EXPECT_EQ(BlockSizeFromResidual(99999, 16 * 2656, 16, user), 0u);  // more than asked
-  EXPECT_EQ(BlockSizeFromResidual(2048, 2656, 0, user), 0u);
-  EXPECT_EQ(BlockSizeFromResidual(2 * 1000, 4096, 2, {}), 1000u);
+  testing::ExpectEachInput("block_size_from_residual.txt", "device", [](const std::string& line) {
+    bool user = false;
+    auto v = Words(line, &user);
+    return Found(BlockSizeFromResidual(
+        v["received"], v["requested"], v["blocks"],
+        user ? CandidateBlockSizes(kReadCdUser) : std::vector<std::uint32_t>{}));
+  });
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "device/sense_table.h"
 #include "device/status_board.h"
 #include "device/transport.h"
+#include "util/strings.h"
 
 namespace tamarack::testing {
 
@@ -56,6 +57,21 @@ inline ScriptedReply Refused(TransportStatus status, std::string reason, int os_
   r.result.reason = std::move(reason);
   r.result.os_error = os_error;
   return r;
+}
+
+// A result on one line: its status and count, its sense length and bytes (up to the last one
+// not zero), the system's error number and the reason where there are any.
+inline std::string ResultText(const ScsiResult& r) {
+  const char* const status[] = {"refused", "timed out", "transport error", "completed"};
+  std::string t = std::string(status[static_cast<int>(r.status)]) + ", " +
+                  std::to_string(r.transferred) + " bytes";
+  if (r.sense_length > 0) {
+    std::size_t n = std::min<std::size_t>(r.sense_length, r.sense.size());
+    while (n > 0 && r.sense[n - 1] == 0) --n;
+    t += ", sense " + std::to_string(r.sense_length) + ": " + HexBytes(std::span(r.sense).first(n));
+  }
+  if (r.os_error != 0) t += ", os error " + std::to_string(r.os_error);
+  return r.reason.empty() ? t : t + ", \"" + r.reason + "\"";
 }
 
 class ScriptedTransport final : public Transport {

@@ -207,17 +207,17 @@ TEST(IssueCdb, EachReplyOwnsItsBytesZeroBeyondTheTransferredCount) {
   }
 }
 
-// The buffer of a data-in command is what its CDB allows: a field of one or two bytes at the
-// command's own place, Read Capacity's fixed 8, nothing known for others.
+// The buffer of a data-in command is what its CDB allows, each CDB of data_in_lengths.txt: a
+// field of one or two bytes at the command's own place, Read Capacity's fixed 8, nothing known
+// for others.
 TEST(DataInLength, ComesFromTheCommandsOwnField) {
-  EXPECT_EQ(DataInLength(Cdb{0x12, 0, 0, 0x01, 0x02}), 0x102u);  // Inquiry: bytes 3-4
-  EXPECT_EQ(DataInLength(Cdb{0x03, 0, 0, 0, 0x12}), 0x12u);      // Request Sense: byte 4
-  EXPECT_EQ(DataInLength(Cdb{0x43, 0, 0, 0, 0, 0, 0, 0x03, 0x24}), 0x324u);
-  EXPECT_EQ(DataInLength(Cdb{0xBD, 0, 0, 0, 0, 0, 0, 0xFF, 0x00, 0x08}), 0x0008u);
-  EXPECT_EQ(DataInLength(Cdb{0x25}), 8u);
-  // Reads count blocks: Read(10), Read CD.
-  EXPECT_EQ(DataInLength(Cdb{0x28, 0, 0, 0, 0, 0, 0, 0, 1}), std::nullopt);
-  EXPECT_EQ(DataInLength(Cdb{0xBE, 0, 0, 0, 0, 0, 0, 0, 1, 0x10}), std::nullopt);
+  testing::ExpectEachHexLine("data_in_lengths.txt", "device",
+                             [](const std::vector<std::uint8_t>& b) {
+                               Cdb cdb{};
+                               std::copy(b.begin(), b.end(), cdb.begin());
+                               const auto length = DataInLength(cdb);
+                               return length ? std::to_string(*length) : "not known";
+                             });
 }
 
 TEST(DeviceSession, OpeningAnotherDriveClosesTheFirstAlsoWhenTheOpenFails) {

@@ -5,67 +5,69 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 #include "device/linux/command_permission.h"
 #include "device/linux/sgio_request.h"
 #include "device/linux/sgio_transport.h"
 #include "device/platform_drives.h"
 #include "device/read_buffer.h"
+#include "device/scripted_transport.h"
+#include "golden.h"
 #include "temp_dir.h"
+#include "util/strings.h"
 
 namespace tamarack {
 namespace {
 
-// The twelve-byte CDB, the direction, the data through the staging buffer (a parameter list at
-// its own length; a zero-length read or no direction: no data phase), the time-out in ms
-// saturating, never wrapping.
-TEST(SgIoRequest, CarriesTheTwelveByteCdbTheDirectionTheStagingAndTheTimeout) {
-  using enum DataDirection;
-  const struct {
-    std::size_t size;
-    DataDirection direction;
-    std::uint32_t timeout;
-    int sg_direction;
-    unsigned length, timeout_ms;
-  } cases[] = {{2048, kIn, 7, SG_DXFER_FROM_DEV, 2048, 7000},
-               {2656, kOut, 7, SG_DXFER_TO_DEV, 2656, 7000},
-               {0, kIn, 7, SG_DXFER_NONE, 0, 7000},
-               {2656, kNone, 7, SG_DXFER_NONE, 0, 7000},
-               {2048, kIn, 0xFFFFFFFFu, SG_DXFER_FROM_DEV, 2048, 0xFFFFFFFFu}};
-  std::vector<std::uint8_t> buffer(2656), staging(4096);
-  for (const auto& c : cases) {
+// Each request of sgio_requests.txt (direction, size, its offset into a page-aligned ReadBuffer and
+// the time-out in seconds) as
+// its data phase and how it goes: the twelve-byte CDB, the direction, data in whole 512-byte
+// units (a parameter list at its own length; a zero-length read or no direction: no data
+// phase), the time-out in ms saturating, never wrapping; a page-aligned buffer whose size needs
+// no rounding up goes to the kernel as it is, any other through the staging buffer (an odd
+// start, a size short of whole units of data in, no data at all).
+TEST(SgIoRequest, TheCdbTheDataPhaseItsBufferAndTheTimeout) {
+  ReadBuffer aligned(8192);
+  ASSERT_EQ(reinterpret_cast<std::uintptr_t>(aligned.data()) % PageSize(), 0u);
+  std::vector<std::uint8_t> staging(8192);
+  testing::ExpectEachInput("sgio_requests.txt", "device", [&](const std::string& line) {
+    std::istringstream in(line);
+    std::string direction;
+    std::size_t offset = 0, size = 0;
+    std::uint32_t timeout = 0;
+    in >> direction >> size >> offset >> timeout;
     const ScsiRequest req{{0x28, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0},
-                          std::span(buffer).first(c.size),
-                          c.direction,
-                          c.timeout};
+                          aligned.span().subspan(offset, size),
+                          direction == "in"    ? DataDirection::kIn
+                          : direction == "out" ? DataDirection::kOut
+                                               : DataDirection::kNone,
+                          timeout};
+    const bool direct = SgIoUsesCallersBuffer(req, PageSize());
     SgIoBuffers bufs;
-    const sg_io_hdr_t h = BuildSgIoRequest(req, staging, &bufs);
-    EXPECT_EQ(h.cmd_len, 12);
-    EXPECT_EQ(bufs.cdb, req.cdb);
-    EXPECT_EQ(h.dxfer_direction, c.sg_direction) << c.size;
-    EXPECT_EQ(h.dxfer_len, c.length) << c.size;
-    EXPECT_EQ(h.dxferp, c.length > 0 ? staging.data() : nullptr) << c.size;
-    EXPECT_EQ(h.timeout, c.timeout_ms);
-  }
-}
-
-TEST(SgIoRequest, DataInGoesInWholeUnitsThroughWholePages) {
-  std::vector<std::uint8_t> bytes(5000);
-  ScsiRequest req;
-  req.direction = DataDirection::kIn;
-  const std::pair<std::size_t, std::size_t> in[] = {{0, 0},       {1, 512},    {36, 512},
-                                                    {512, 512},   {513, 1024}, {2048, 2048},
-                                                    {2656, 3072}, {4999, 5120}};
-  for (const auto& [size, length] : in) {
-    req.buffer = std::span(bytes).first(size);
-    EXPECT_EQ(SgIoTransferLength(req), length) << size;
-  }
-  req.direction = DataDirection::kOut;
-  req.buffer = std::span(bytes).first(28);
-  EXPECT_EQ(SgIoTransferLength(req), 28u);
-  req.direction = DataDirection::kNone;
-  EXPECT_EQ(SgIoTransferLength(req), 0u);
-
+    const sg_io_hdr_t h = BuildSgIoRequest(req, direct ? req.buffer : staging, &bufs);
+    EXPECT_EQ(h.cmd_len, 12) << line;
+    EXPECT_EQ(bufs.cdb, req.cdb) << line;
+    const char* const kind = h.dxfer_direction == SG_DXFER_FROM_DEV ? "from the device"
+                             : h.dxfer_direction == SG_DXFER_TO_DEV ? "to the device"
+                             : h.dxfer_direction == SG_DXFER_NONE   ? "no data"
+                                                                    : "?";
+    const char* const through = h.dxferp == nullptr             ? "no buffer"
+                                : h.dxferp == staging.data()    ? "the staging"
+                                : h.dxferp == req.buffer.data() ? "the caller's buffer"
+                                                                : "?";
+    return StrFormat("%s, %u bytes through %s, time-out %u ms", kind, h.dxfer_len, through,
+                     h.timeout);
+  });
+  // Made again at another size, the buffer is still aligned and zeroed; an empty one is still a
+  // page (data() is never null).
+  aligned.Resize(42496);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(aligned.data()) % PageSize(), 0u);
+  EXPECT_EQ(std::count(aligned.span().begin(), aligned.span().end(), 0), 42496);
+  const ReadBuffer empty(0);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(empty.data()) % PageSize(), 0u);
+  EXPECT_NE(empty.data(), nullptr);
   EXPECT_EQ(SgIoStagingCapacity(0, 4096), 0u);
   EXPECT_EQ(SgIoStagingCapacity(512, 4096), 4096u);
   EXPECT_EQ(SgIoStagingCapacity(4096, 4096), 4096u);
@@ -73,90 +75,28 @@ TEST(SgIoRequest, DataInGoesInWholeUnitsThroughWholePages) {
   EXPECT_EQ(SgIoStagingCapacity(42496, 16384), 49152u);
 }
 
-// A page-aligned buffer whose size needs no rounding up goes to the kernel as it is; any other
-// goes through the staging buffer (an odd start, a size short of whole 512-byte units of data
-// in, no data at all).
-TEST(SgIoRequest, ThePagesOfAReadBufferGoAsTheyAre) {
-  using enum DataDirection;
-  ReadBuffer aligned(8192);
-  ASSERT_EQ(reinterpret_cast<std::uintptr_t>(aligned.data()) % PageSize(), 0u);
-  const ReadBuffer empty(0);  // still a page: data() is never null
-  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(empty.data()) % PageSize(), 0u);
-  EXPECT_NE(empty.data(), nullptr);
-  const struct {
-    std::size_t offset, size;
-    DataDirection direction;
-    bool direct;
-  } cases[] = {{0, 2048, kIn, true},   {0, 8192, kIn, true},    {0, 2656, kIn, false},
-               {0, 0, kIn, false},     {0, 2048, kNone, false}, {0, 28, kOut, true},
-               {16, 2048, kIn, false}, {512, 2048, kIn, false}};
-  for (const auto& c : cases) {
-    const ScsiRequest req{{}, aligned.span().subspan(c.offset, c.size), c.direction};
-    EXPECT_EQ(SgIoUsesCallersBuffer(req, PageSize()), c.direct) << c.offset << " " << c.size;
-    if (c.direct) {
-      SgIoBuffers bufs;
-      const sg_io_hdr_t h = BuildSgIoRequest(req, req.buffer, &bufs);
-      EXPECT_EQ(h.dxferp, aligned.data() + c.offset);
-      EXPECT_EQ(h.dxfer_len, c.size);
-    }
-  }
-  // Made again at another size, the buffer is still aligned and zeroed.
-  aligned.Resize(42496);
-  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(aligned.data()) % PageSize(), 0u);
-  EXPECT_EQ(std::count(aligned.span().begin(), aligned.span().end(), 0), 42496);
-}
-
-// A finished SG_IO call: a refused ioctl keeps the requested count and the errno's text; a
+// A finished SG_IO call, each of sgio_results.txt (errno, host and driver status in decimal,
+// the sense bytes 70 00 02...): a refused ioctl keeps the requested count and the errno's text; a
 // good one counts the residual within the caller's buffer (libata reports none: the whole
 // rounded-up data phase); sense is the drive's word even with a host error; a host or driver
 // error without sense is no success and carries no count.
 TEST(SgIoResult, StatusCountAndReason) {
-  using enum TransportStatus;
-  const struct {
-    unsigned len;
-    int resid, os_error;
-    std::size_t requested;
-    unsigned short host, driver;
-    unsigned char sense_length;
-    TransportStatus status;
-    std::uint32_t transferred;
-    const char* reason;
-  } cases[] = {
-      {512, 0, EBADF, 512, 0, 0, 0, kRefused, 512, "Bad file descriptor"},
-      {3072, 0, EPERM, 2656, 0, 0, 0, kRefused, 2656, "Operation not permitted"},
-      {512, 476, 0, 36, 0, 0, 0, kCompleted, 36, ""},
-      {512, 9999, 0, 512, 0, 0, 0, kCompleted, 0, ""},
-      {3072, 0, 0, 2656, 0, 0, 0, kCompleted, 2656, ""},
-      {3072, 1024, 0, 2656, 0, 0, 0, kCompleted, 2048, ""},
-      {2048, 0, 0, 2048, 0x07, 0, 18, kCompleted, 2048, ""},
-      {2048, 0, 0, 2048, 0x03, 0, 0, kTimedOut, 0, "The command timed out"},
-      {2048, 0, 0, 2048, 0, 0x06, 0, kTimedOut, 0, "The command timed out"},
-      {2048, 0, 0, 2048, 0x07, 0, 0, kTransportError, 0,
-       "Transport failure: host adapter error (DID_ERROR)"},
-      {2048, 0, 0, 2048, 0x01, 0, 0, kTransportError, 0, ""},
-  };
-  SgIoBuffers bufs;
-  bufs.sense[2] = 0x02;
-  for (const auto& c : cases) {
+  testing::ExpectEachInput("sgio_results.txt", "device", [](const std::string& line) {
+    std::istringstream in(line);
+    std::map<std::string, long> v;
+    for (std::string name; in >> name;) in >> v[name];
     sg_io_hdr_t h{};
-    h.dxfer_len = c.len;
-    h.resid = c.resid;
-    h.host_status = c.host;
-    h.driver_status = c.driver;
-    h.sb_len_wr = c.sense_length;
-    const ScsiResult r = InterpretSgIoResult(h, bufs, c.os_error, c.requested);
-    const std::string row = std::to_string(c.len) + " " + std::to_string(c.resid);
-    EXPECT_EQ(r.status, c.status) << row;
-    EXPECT_EQ(r.os_error, c.os_error) << row;
-    EXPECT_EQ(r.transferred, c.transferred) << row;
-    EXPECT_EQ(r.sense_length, c.sense_length) << row;
-    if (c.sense_length > 0) {
-      EXPECT_EQ(r.sense[2], 0x02) << row;
-    }
-    if (*c.reason != 0) {
-      EXPECT_EQ(r.reason, c.reason) << row;
-    }
-  }
+    h.dxfer_len = static_cast<unsigned>(v["len"]);
+    h.resid = static_cast<int>(v["resid"]);
+    h.host_status = static_cast<unsigned short>(v["host"]);
+    h.driver_status = static_cast<unsigned short>(v["driver"]);
+    h.sb_len_wr = static_cast<unsigned char>(v["sense"]);
+    SgIoBuffers bufs;
+    bufs.sense[0] = 0x70;
+    bufs.sense[2] = 0x02;
+    return testing::ResultText(InterpretSgIoResult(h, bufs, static_cast<int>(v["errno"]),
+                                                   static_cast<std::size_t>(v["requested"])));
+  });
 }
 
 TEST(KernelCommandClass, FollowsTheKernelsFilter) {

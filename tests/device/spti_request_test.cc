@@ -5,45 +5,46 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "device/scripted_transport.h"
 #include "golden.h"
 
 namespace tamarack {
 namespace {
 
-// The twelve-byte CDB, the whole sense area, the direction, the data at the caller's length (a
-// zero-length buffer or no direction: no data phase) and the time-out in seconds, never 0.
+// Each request of sptd_requests.txt (direction, size and time-out in seconds): the twelve-byte
+// CDB, the whole sense area, the direction, the data at the caller's length (a zero-length
+// buffer or no direction: no data phase) and the time-out in seconds, never 0.
 TEST(SptdRequest, CarriesTheCdbTheDirectionTheLengthAndTheTimeout) {
-  using enum DataDirection;
-  const struct {
-    std::size_t size;
-    DataDirection direction;
-    std::uint32_t timeout;
-    std::uint8_t data_in;
-    std::uint32_t length, timeout_seconds;
-  } cases[] = {{2048, kIn, 7, kSptdDataIn, 2048, 7},
-               {2352 * 3 + 5, kIn, 60, kSptdDataIn, 2352 * 3 + 5, 60},
-               {28, kOut, 7, kSptdDataOut, 28, 7},
-               {2048, kNone, 7, kSptdNoData, 0, 7},
-               {0, kIn, 0, kSptdNoData, 0, 1}};
-  for (const auto& c : cases) {
-    std::vector<std::uint8_t> bytes(c.size);
+  testing::ExpectEachInput("sptd_requests.txt", "device", [](const std::string& line) {
+    std::istringstream in(line);
+    std::string direction;
+    std::size_t size = 0;
     ScsiRequest request;
+    in >> direction >> size >> request.timeout_seconds;
+    std::vector<std::uint8_t> bytes(size);
     request.cdb = {0xBE, 0, 0, 0, 0x10, 0, 0, 0, 3, 0xF8, 0, 0};
     request.buffer = bytes;
-    request.direction = c.direction;
-    request.timeout_seconds = c.timeout;
+    request.direction = direction == "in"    ? DataDirection::kIn
+                        : direction == "out" ? DataDirection::kOut
+                                             : DataDirection::kNone;
     const SptdFields f = BuildSptdRequest(request, bytes);
     EXPECT_EQ(f.cdb, request.cdb);
     EXPECT_EQ(f.cdb_length, 12);
     EXPECT_EQ(f.sense_info_length, kSenseSize);
-    EXPECT_EQ(f.data_in, c.data_in) << c.size;
-    EXPECT_EQ(f.data_transfer_length, c.length) << c.size;
-    EXPECT_EQ(f.data, c.length > 0 ? bytes.data() : nullptr);
-    EXPECT_EQ(f.timeout_seconds, c.timeout_seconds);
-  }
+    const char* const kind = f.data_in == kSptdDataIn    ? "data in"
+                             : f.data_in == kSptdDataOut ? "data out"
+                             : f.data_in == kSptdNoData  ? "no data"
+                                                         : "?";
+    return std::string(kind) + ", " + std::to_string(f.data_transfer_length) + " bytes" +
+           (f.data == nullptr        ? ", no buffer"
+            : f.data == bytes.data() ? ""
+                                     : ", another buffer") +
+           ", time-out " + std::to_string(f.timeout_seconds) + " s";
+  });
 }
 
 // The adapter's mask + 1, a power of two, at least a pointer's; a buffer off it is staged.
@@ -67,59 +68,27 @@ TEST(SptdRequest, TheAdaptersAlignmentDecidesWhetherTheCallersBufferIsUsed) {
   EXPECT_FALSE(SptdUsesCallersBuffer(request, 0));  // no data phase: nothing to carry
 }
 
-// The ladder of the Linux path: the system's refusal with the requested count, a time-out, a
-// device error as a transport failure, the drive's word with its sense whatever the count; the
-// count capped at the caller's bytes.
+// The ladder of the Linux path, each reply of sptd_results.txt (what it is, then whether the
+// ioctl succeeded, the Win32 error or the SCSI status, the sense length, the count moved, the
+// count requested and the error's text; the sense bytes 70 00 05 ... 21): the system's refusal
+// with the requested count, a time-out, a device error as a transport failure, the drive's word
+// with its sense whatever the count; the count capped at the caller's bytes.
 TEST(SptdResult, ClassifiesTheOutcomeAsTheLinuxPathDoes) {
-  using enum TransportStatus;
-  SenseBytes sense{};
-  sense[0] = 0x70;
-  sense[2] = 0x05;
-  sense[12] = 0x21;
-  // A reply whose ioctl succeeded, and one whose ioctl failed with a Win32 error and its text.
-  const auto done = [&sense](std::uint8_t status, std::uint8_t sense_length, std::uint32_t moved) {
-    return SptdReply{true, 0, "", status, sense_length, moved, status ? sense : SenseBytes{}};
-  };
-  const auto failed = [](std::uint32_t error, const char* text, std::uint32_t moved) {
-    return SptdReply{false, error, text, 0, 0, moved, {}};
-  };
-  const char* const kDeviceError =
-      "The request could not be performed because of an I/O device error.";
-  const std::string timed_out = "The command timed out";
-  const struct {
-    const char* what;
-    SptdReply reply;
-    std::size_t requested;
-    TransportStatus status;
-    std::uint32_t transferred;
-    std::uint8_t sense_length;
-    std::string reason;
-  } cases[] = {
-      {"whole read", done(0, 0, 2048), 2048, kCompleted, 2048, 0, ""},
-      {"short read", done(0, 0, 2000), 2048, kCompleted, 2000, 0, ""},
-      {"more than asked", done(0, 0, 4096), 2048, kCompleted, 2048, 0, ""},
-      {"check condition", done(2, 18, 0), 2048, kCompleted, 0, 18, ""},
-      {"sense longer than ours", done(2, 255, 0), 0, kCompleted, 0, 252, ""},
-      {"access denied", failed(kErrorAccessDenied, "Access is denied.", 0), 2048, kRefused, 2048, 0,
-       "Access is denied."},
-      {"bad parameter", failed(kErrorInvalidParameter, "The parameter is incorrect.", 0), 70000,
-       kRefused, 70000, 0, "The parameter is incorrect."},
-      {"semaphore time-out", failed(kErrorSemTimeout, "x", 2048), 2048, kTimedOut, 0, 0, timed_out},
-      {"time-out", failed(kErrorTimeout, "x", 0), 2048, kTimedOut, 0, 0, timed_out},
-      {"device error", failed(kErrorIoDevice, kDeviceError, 2048), 2048, kTransportError, 0, 0,
-       std::string("Transport failure: ") + kDeviceError},
-  };
-  for (const auto& c : cases) {
-    const ScsiResult r = InterpretSptdResult(c.reply, c.requested);
-    EXPECT_EQ(r.status, c.status) << c.what;
-    EXPECT_EQ(r.transferred, c.transferred) << c.what;
-    EXPECT_EQ(r.sense_length, c.sense_length) << c.what;
-    EXPECT_EQ(r.reason, c.reason) << c.what;
-    EXPECT_EQ(r.os_error, static_cast<int>(c.reply.error)) << c.what;
-    if (c.sense_length > 0) {
-      EXPECT_EQ(r.sense, sense) << c.what;
+  testing::ExpectEachInput("sptd_results.txt", "device", [](const std::string& line) {
+    std::istringstream in(line.substr(line.find(':') + 1));
+    std::string ioctl, text;
+    unsigned code = 0, sense_length = 0, moved = 0, requested = 0;
+    in >> ioctl >> code >> sense_length >> moved >> requested >> std::ws;
+    std::getline(in, text);
+    SptdReply reply{ioctl == "done", ioctl == "done" ? 0 : code, text};
+    if (reply.ioctl_succeeded) {
+      reply.scsi_status = static_cast<std::uint8_t>(code);
+      reply.sense_info_length = static_cast<std::uint8_t>(sense_length);
+      if (code != 0) reply.sense[0] = 0x70, reply.sense[2] = 0x05, reply.sense[12] = 0x21;
     }
-  }
+    reply.data_transfer_length = moved;
+    return testing::ResultText(InterpretSptdResult(reply, requested));
+  });
 }
 
 // A fake of GetLogicalDrives and GetDriveTypeA: the letters with their types.

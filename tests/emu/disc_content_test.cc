@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -63,41 +64,27 @@ TEST(SectorEncoderTest, AFlippedByteShowsInEdcAndSyndromes) {
   EXPECT_FALSE(CheckSector(f2).edc_ok);
 }
 
-// The host's check of what a drive returned, against the drive's own encoder: every sector type,
-// a flipped byte in each field, another block's header, a zeroed tail, parity checked or not.
+// The host's check of what a drive returned, against the drive's own encoder, each sector of
+// host_edc_checks.txt (its mode, the block the host asked for while the sector is of 1234, a
+// byte flipped and bytes zeroed from an offset, parity checked or not): every sector type, a
+// flipped byte in each field (user data, the EDC, parity), another block's header, a zeroed
+// tail, nothing sent.
 TEST(SectorEncoderTest, TheHostsEdcCheckTellsEachWayASectorComesWrong) {
-  struct Row {
-    TrackMode mode;
-    std::int64_t lba;       // the block the host asked for (the sector is of 1234)
-    std::size_t flip;       // a byte flipped (0: none)
-    std::size_t zero_from;  // bytes from here zeroed (0: none)
-    bool ecc;
-    EdcVerdict verdict;
-  };
-  const Row rows[] = {
-      {TrackMode::kMode1, 1234, 0, 0, true, EdcVerdict::kGood},
-      {TrackMode::kMode1, 1234, 100, 0, false, EdcVerdict::kFailed},   // user data
-      {TrackMode::kMode1, 1234, 2065, 0, false, EdcVerdict::kFailed},  // the EDC itself
-      {TrackMode::kMode1, 1234, 2200, 0, false, EdcVerdict::kGood},    // parity, unchecked
-      {TrackMode::kMode1, 1234, 2200, 0, true, EdcVerdict::kFailed},   // parity, checked
-      {TrackMode::kMode1, 1235, 0, 0, false, EdcVerdict::kFailed},     // another block's
-      {TrackMode::kMode1, 1234, 0, 1176, false, EdcVerdict::kFailed},  // cut half-way, zeroed
-      {TrackMode::kMode1, 1234, 0, 1, false, EdcVerdict::kNoSync},     // nothing sent
-      {TrackMode::kMode2Form1, 1234, 0, 0, true, EdcVerdict::kGood},
-      {TrackMode::kMode2Form1, 1234, 30, 0, false, EdcVerdict::kFailed},
-      {TrackMode::kMode2Form1, 1234, 2300, 0, true, EdcVerdict::kFailed},
-      {TrackMode::kMode2Form2, 1234, 0, 0, true, EdcVerdict::kGood},
-      {TrackMode::kMode2Form2, 1234, 500, 0, false, EdcVerdict::kFailed},
-      {TrackMode::kMode2Formless, 1234, 500, 0, true, EdcVerdict::kUnchecked},
-  };
-  for (const Row& r : rows) {
-    auto s = Encoded(r.mode, 1234).main;
-    if (r.flip) s[r.flip] ^= 0x01;
-    if (r.zero_from) std::fill(s.begin() + static_cast<std::ptrdiff_t>(r.zero_from), s.end(), 0);
-    EXPECT_EQ(VerifySectorEdc(s, r.lba, r.ecc), r.verdict)
-        << static_cast<int>(r.mode) << " lba " << r.lba << " flip " << r.flip << " zero "
-        << r.zero_from;
-  }
+  tamarack::testing::ExpectEachInput("host_edc_checks.txt", "emu", [](const std::string& line) {
+    std::istringstream in(line);
+    std::string mode, ecc;
+    std::int64_t lba = 0;
+    std::size_t flip = 0, zero_from = 0;
+    in >> mode >> lba >> flip >> zero_from >> ecc;
+    const TrackMode m = mode == "mode1"   ? TrackMode::kMode1
+                        : mode == "form1" ? TrackMode::kMode2Form1
+                        : mode == "form2" ? TrackMode::kMode2Form2
+                                          : TrackMode::kMode2Formless;
+    auto s = Encoded(m, 1234).main;
+    if (flip) s[flip] ^= 0x01;
+    if (zero_from) std::fill(s.begin() + static_cast<std::ptrdiff_t>(zero_from), s.end(), 0);
+    return std::string(EdcVerdictText(VerifySectorEdc(s, lba, ecc == "ecc")));
+  });
 }
 
 TEST(SectorEncoderTest, FormlessAndAudioHaveNoParity) {

@@ -18,6 +18,7 @@
 #include "emu/drive_harness.h"
 #include "emu/image_disc.h"
 #include "emu/subchannel.h"
+#include "golden.h"
 #include "temp_dir.h"
 #include "util/bytes.h"
 #include "util/strings.h"
@@ -104,13 +105,7 @@ TEST_F(DiscFormatsTest, PlacementOfTrackOne) {
 // puts them together again; a pack with a wrong CRC is flagged.
 TEST_F(DiscFormatsTest, CdTextFromTheSheet) {
   dir.Write("a.bin", NumberedBlocks(302));
-  dir.Write("a.cue",
-            "TITLE \"Birch and Tamarack Live\"\nPERFORMER \"The Larches\"\n"
-            "MESSAGE \"Recorded in Montr\xC3\xA9"
-            "al\"\nFILE a.bin BINARY\n"
-            "TRACK 01 AUDIO\n  TITLE \"Opening\"\n  SONGWRITER \"A. Fir\"\n  INDEX 01 00:00:00\n"
-            "TRACK 02 AUDIO\n  TITLE \"A Much Longer Second Title\"\n  COMPOSER \"B. Spruce\"\n"
-            "  ARRANGER \"C. Pine\"\n  PERFORMER \"Guest\"\n  INDEX 01 00:02:00\n");
+  dir.Write("a.cue", tamarack::testing::ReadGoldenFile("cd_text_sheet.cue", "emu"));
   testing::DriveHarness h("emu:" + dir.File("a.cue") + "?speed=max");
   testing::Reply r = h.In({0x43, 0, 0x05, 0, 0, 0, 0, 0x10, 0x00}, 4096);
   ASSERT_TRUE(r.good()) << r.status_line;
@@ -342,15 +337,7 @@ TEST_F(DiscFormatsTest, CdrdaoTocSheets) {
   auto t13 = MakeType13Disc();
   dir.Write("d.bin", testing::RawBlocks(*t13, 0, 20));
   dir.Write("a.bin", NumberedBlocks(100));
-  dir.Write("a.toc",
-            "CD_ROM // a comment\nCATALOG \"4912345678904\"\n"
-            "CD_TEXT { LANGUAGE_MAP { 0 : EN }\n  LANGUAGE 0 { TITLE \"Toc Album\"\n"
-            "    PERFORMER \"Toc \\\"Band\\\"\" SIZE_INFO { 0, 1, 2 } } }\n"
-            "TRACK MODE1_RAW\nDATAFILE \"d.bin\" 00:00:20\n"
-            "TRACK AUDIO\nCOPY\nISRC \"JPTMR2400009\"\n"
-            "CD_TEXT { LANGUAGE 0 { TITLE \"Second\" } }\n"
-            "FILE \"a.bin\" 0 00:01:00\nSTART 00:00:10\n"
-            "TRACK AUDIO\nPREGAP 00:02:00\nFILE \"a.bin\" 00:01:00\nINDEX 00:00:05\n");
+  dir.Write("a.toc", tamarack::testing::ReadGoldenFile("toc_sheet.toc", "emu"));
   // Track 2's first 10 blocks are its index 0; track 3 has a generated pregap of 2 s.
   EXPECT_EQ(ServedToc(dir.File("a.toc")), (std::vector<std::int32_t>{0, 30, 245, 270}));
   const auto disc = testing::Opened(dir.File("a.toc"));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "golden.h"
 #include "serve/chap_secret.h"
 #include "serve/iscsi_target.h"
 #include "temp_dir.h"
@@ -16,92 +17,38 @@
 namespace tamarack::serve {
 namespace {
 
+// Each address of iscsi_portals.txt as its configfs name, or the reason it is refused.
 TEST(IscsiPortal, NamedAsConfigfsNamesIt) {
-  const struct {
-    const char* typed;
-    const char* name;   // "" when refused
-    const char* error;  // a part of the reason
-  } cases[] = {
-      {"127.0.0.1:3260", "127.0.0.1:3260", ""},
-      {"192.168.001.020:860", "", "is not an IP address"},
-      {"[::1]:3260", "[::1]:3260", ""},
-      {"[FD00:0:0::20]:3261", "[fd00::20]:3261", ""},
-      {"0.0.0.0:3260", "0.0.0.0:3260", ""},
-      {"127.0.0.1", "", "is not ADDRESS:PORT"},
-      {"127.0.0.1:", "", "the port is a number from 1 to 65535"},
-      {"127.0.0.1:0", "", "the port is a number from 1 to 65535"},
-      {"127.0.0.1:65536", "", "the port is a number from 1 to 65535"},
-      {"127.0.0.1:32x", "", "the port is a number"},
-      {"::1:3260", "", "is not an IP address"},
-      {"[::1:3260", "", "is not ADDRESS:PORT"},
-      {"../../x:1", "", "is not an IP address"},
-  };
-  for (const auto& c : cases) {
+  tamarack::testing::ExpectEachInput("iscsi_portals.txt", "serve", [](const std::string& typed) {
     std::string error;
-    EXPECT_EQ(PortalName(c.typed, &error), c.name) << c.typed;
-    EXPECT_NE(error.find(c.error), std::string::npos) << c.typed << ": " << error;
-    EXPECT_EQ(error.empty(), *c.name != '\0') << c.typed;
-  }
+    const std::string name = PortalName(typed, &error);
+    return "\"" + name + "\"" + (error.empty() ? "" : " refused: " + error);
+  });
 }
 
+// Each name of iscsi_names.txt taken, or refused with its reason.
 TEST(IscsiNames, OnlyNamesTheKernelTakes) {
-  const struct {
-    std::string name;
-    const char* error;  // "" when taken
-  } cases[] = {
-      {"iqn.1991-05.com.microsoft:bench-pc", ""},
-      {"eui.02004567a425678d", ""},
-      {"naa.52004567ba64678d", ""},
-      {"iqn.2026-12.test:" + std::string(206, 'a'), ""},
-      {"iqn.2026-12.test:" + std::string(207, 'a'), "longer than the 223 bytes"},
-      {"iqn.", "only lower-case letters"},
-      {"IQN.1991-05.com.x:pc", "it starts with \"iqn.\""},
-      {"iqn.1991-05.com.x:Bench", "only lower-case letters"},
-      {"iqn.1991-05.com.x:a/../b", "only lower-case letters"},
-      {"iqn.1991-05.com.x:a b", "only lower-case letters"},
-  };
-  for (const auto& c : cases) {
-    const std::string error = CheckIscsiName(c.name, "the initiator name");
-    if (*c.error == '\0') {
-      EXPECT_EQ(error, "") << c.name;
-    } else {
-      EXPECT_NE(error.find(c.error), std::string::npos) << c.name << ": " << error;
-      EXPECT_TRUE(error.starts_with("the initiator name \"" + c.name + "\" ")) << error;
-    }
-  }
+  tamarack::testing::ExpectEachInput("iscsi_names.txt", "serve", [](const std::string& name) {
+    const std::string error = CheckIscsiName(name, "the initiator name");
+    return error.empty() ? "taken" : error;
+  });
   EXPECT_EQ(DefaultTargetIqn("Bench_PC.lab"), "iqn.2026-12.invalid.tamarack:bench-pc.lab");
   EXPECT_EQ(DefaultTargetIqn(""), "iqn.2026-12.invalid.tamarack:serve");
   EXPECT_EQ(CheckIscsiName(DefaultTargetIqn(std::string(300, 'H')), "x"), "");
 }
 
+// Each file text of chap_secret_texts.txt ("\n" and "\r" standing for the line ends) as the
+// secret it holds, or the reason it holds none.
 TEST(ChapSecret, TextOfTheFile) {
-  const struct {
-    std::string text;
-    std::string secret;  // "" when refused
-    const char* error;
-  } cases[] = {
-      {"abcdefghijkl\n", "abcdefghijkl", ""},
-      {"abcdefghijkl\r\n", "abcdefghijkl", ""},
-      {"0123456789abcdef", "0123456789abcdef", ""},
-      {std::string(255, 'x'), std::string(255, 'x'), ""},
-      {std::string(256, 'x'), "", "255 characters, this one 256"},
-      {"abcdefghijk\n", "", "12 to 255 characters, this one 11"},
-      {"\n", "", "this one 0"},
-      {"abcdef ghijkl\n", "", "no spaces"},
-      {"abcdefghijklé\n", "", "printable ASCII"},
-      {"abcdefghijkl\nmnopqrstuvwx\n", "", "more than one line"},
-      // the kernel's target takes these for no secret at all
-      {"NULLabcdefgh\n", "", "cannot begin with \"NULL\""},
-      {"NULL" + std::string(20, '0'), "", "cannot begin with \"NULL\""},
-      {"NULabcdefghL", "NULabcdefghL", ""},
-      {"nullabcdefgh", "nullabcdefgh", ""},
-      {"xNULLabcdefg", "xNULLabcdefg", ""},
-  };
-  for (const auto& c : cases) {
-    std::string error;
-    EXPECT_EQ(ChapSecretOfFileText(c.text, &error), c.secret) << c.text;
-    EXPECT_NE(error.find(c.error), std::string::npos) << c.text << ": " << error;
-  }
+  tamarack::testing::ExpectEachInput("chap_secret_texts.txt", "serve", [](const std::string& line) {
+    std::string text, error;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      const bool escape = line[i] == '\\' && i + 1 < line.size();
+      text += escape ? (line[++i] == 'n' ? '\n' : '\r') : line[i];
+    }
+    const std::string secret = ChapSecretOfFileText(text, &error);
+    return "\"" + secret + "\"" + (error.empty() ? "" : " refused: " + error);
+  });
 }
 
 TEST(ChapSecret, MadeFairlyFromRandomBytes) {

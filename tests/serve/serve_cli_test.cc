@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "../cli/virtual_cli.h"
 #include "cli/exit_codes.h"
+#include "golden.h"
+#include "util/strings.h"
 
 namespace tamarack::cli {
 namespace {
@@ -32,37 +35,23 @@ TEST(ServeCli, WithoutConfigfsSaysSoAndEndsWithAFileError) {
 }
 
 // The iSCSI options are checked before any drive is opened or anything is made: nothing listens
-// unless a portal is named, nobody logs in unless named.
+// unless a portal is named, nobody logs in unless named. Each line of serve_iscsi_options.txt
+// (after "serve --drive emu:type31") with the exit status and what goes to stderr.
 TEST(ServeCli, IscsiOptionsRefusedWithTheirReason) {
-  const struct {
-    std::vector<std::string> args;
-    const char* error;
-  } cases[] = {
-      {{"--iscsi", "--allow", "iqn.1991-05.test:pc"},
-       "--iscsi needs --portal ADDRESS:PORT: the address to listen on is never chosen for you"},
-      {{"--iscsi", "--portal", "127.0.0.1:3260"},
-       "--iscsi needs --allow INITIATOR-IQN: only the initiators named may log in"},
-      {{"--portal", "127.0.0.1:3260", "--allow", "iqn.1991-05.test:pc"},
-       "--portal, --iqn, --allow and --chap-file go with --iscsi"},
-      {{"--iscsi", "--portal", "localhost:3260", "--allow", "iqn.1991-05.test:pc"},
-       "the portal \"localhost:3260\" is not ADDRESS:PORT (for example 192.168.1.20:3260 or "
-       "[fd00::20]:3260): \"localhost\" is not an IP address"},
-      {{"--iscsi", "--portal", "127.0.0.1:3260", "--allow", "iqn.1991-05.test:pc", "--allow", "PC"},
-       "the initiator name \"PC\" is not an iSCSI name: it starts with \"iqn.\" (as in "
-       "iqn.1991-05.com.microsoft:bench-pc), \"eui.\" or \"naa.\""},
-      {{"--iscsi", "--portal", "127.0.0.1:3260", "--allow", "iqn.1991-05.test:pc", "--iqn",
-        "iqn.x/y"},
-       "the target name \"iqn.x/y\" is not an iSCSI name: after its prefix it holds only "
-       "lower-case letters, digits, '.', '-' and ':'"},
-  };
-  for (const auto& c : cases) {
-    testing::VirtualCli cli;
-    std::vector<std::string> args = {"serve", "--drive", "emu:type31"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    EXPECT_EQ(cli.Run(args), kExitBadArguments) << c.error;
-    EXPECT_EQ(cli.err.str(), std::string("tamarack-cli serve: ") + c.error + "\n");
-    EXPECT_EQ(cli.out.str(), "");
-  }
+  tamarack::testing::ExpectEachInput(
+      "serve_iscsi_options.txt", "serve", [](const std::string& line) {
+        testing::VirtualCli cli;
+        std::vector<std::string> args = {"serve", "--drive", "emu:type31"};
+        std::istringstream words(line);
+        for (std::string w; words >> w;) args.push_back(w);
+        const int status = cli.Run(args);
+        EXPECT_EQ(cli.out.str(), "") << line;
+        std::string err = cli.err.str();
+        for (std::size_t at; (at = err.find('\n')) != std::string::npos;) err.replace(at, 1, "\\n");
+        return StrFormat("exit %d%s: ", status,
+                         status == kExitBadArguments ? " (bad arguments)" : "") +
+               err;
+      });
 }
 
 }  // namespace
