@@ -131,8 +131,7 @@ class CommandTabTest : public QObject {
   // main_window_shell_test's restarts).
   void UserSlotsAreTypedAndSent() {
     Bench b;
-    b.window->show();
-    QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
+    QVERIFY(b.Show() && QTest::qWaitForWindowActive(b.window.get()));
     b.tab->SetListKind(ListKind::kUser);
     b.tab->SelectListEntry(0, false);
     QLineEdit* b0 = b.Box(" 00");

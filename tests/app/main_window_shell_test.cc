@@ -333,8 +333,9 @@ class MainWindowShellTest : public QObject {
   }
 
   // Each help button, each tab's help and F1 show their part of the guide compiled into the
-  // program, in the program's own help window (no browser); every section the buttons name is
-  // in the guide. The version box names the version and the Qt it runs on.
+  // program, in the program's own help window (no browser; the option dialog's is
+  // HelpFromAModalDialogIsUsable's); every section the buttons name is in the guide. The version
+  // box names the version and the Qt it runs on.
   void EveryHelpShowsItsSectionWithoutABrowser() {
     testing::WindowBench b({"emu:type13?speed=max"});
     MainWindow& w = *b.window;
@@ -366,7 +367,6 @@ class MainWindowShellTest : public QObject {
         },
         QStringLiteral("モードページエディタ (Mode Sense(10) と Mode Select(10))"));
     const std::pair<QWidget*, const char*> dialogs[] = {
-        {new OptionsDialog(Options{}, &w), "動作オプションの設定"},
         {new LogSettingDialog(LogOptionWord(), true, QStringLiteral("/tmp/Log.htm"),
                               QStringLiteral("/tmp"), &w),
          "エージングログの設定"},

@@ -275,8 +275,7 @@ class ToolsWindowTest : public QObject {
     Bench b({"emu:type13?speed=max"});
     const QRect screen = b.window->screen()->availableGeometry();
     b.window->setGeometry(40, 0, 750, 600);
-    b.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(b.window.get()));
+    QVERIFY(b.Show());
     b.ToolButton()->click();
     QVERIFY(b.Tools());
     QVERIFY2(screen.width() < b.window->width() + b.Tools()->width(), "the screen is too big");
