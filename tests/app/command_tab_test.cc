@@ -107,7 +107,6 @@ class CommandTabTest : public QObject {
   // tests/console's and tests/device's).
   void TheSenseDialogAfterACheckConditionOnSelection() {
     Bench b;
-    b.SetOptions([](Options& o) { o.execute_on_selection = true; });
     QString shown;
     b.tab->dialog_hook = [&shown](QDialog* d) {
       auto* sense = qobject_cast<RequestSenseDialog*>(d);
@@ -117,9 +116,10 @@ class CommandTabTest : public QObject {
       sense->close_button()->click();
     };
     b.window->drive_box()->setCurrentIndex(1);  // no medium
+    b.SetOptions([](Options& o) { o.execute_on_selection = true; });
     QSignalSpy done(b.tab, &CommandTab::CommandFinished);
     b.Select(QStringLiteral("00h Test Unit Ready"));
-    QVERIFY(done.wait(kSettleMs));
+    QTRY_VERIFY(!done.isEmpty());
     QCOMPARE(shown, QStringLiteral("02/3a MEDIUM NOT PRESENT - TRAY CLOSED"));
     QTRY_VERIFY2(b.window->status_label()->text().startsWith(
                      QStringLiteral("Error Notified( MEDIUM NOT PRESENT")),
