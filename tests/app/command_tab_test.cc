@@ -70,9 +70,10 @@ class CommandTabTest : public QObject {
   }
 
   // A refused command shows its message and sends nothing; a typo in the edited CDB box puts
-  // the cursor at the typo; the edited box is what is sent, shown back in its normal form.
-  // (The refusals' texts are tests/console's plans.txt.)
-  void RefusalsSendNothingAndTheEditedBoxIsSent() {
+  // the cursor at the typo; a CDB typed over the form goes out as typed, with its note, shown
+  // back in its normal form; an edit of the form then replaces it. (The refusals' texts and
+  // the notes are tests/console's plans.txt and execute_command_test.)
+  void RefusalsSendNothingAndATypedCdbIsSentUntilAFormEdit() {
     Bench b;
     testing::Messages messages;
     b.tab->dialog_hook = messages;
@@ -88,17 +89,23 @@ class CommandTabTest : public QObject {
     QCOMPARE(messages.texts->size(), 2);
     QVERIFY(!b.tab->console().has_sent());
     QCOMPARE(b.tab->cdb_box()->cursorPosition(), 4);
-    b.tab->cdb_box()->setText(QStringLiteral("25 0 0 0 0 0 0 0 1"));
+    b.tab->cdb_box()->selectAll();
+    QTest::keyClicks(b.tab->cdb_box(), QStringLiteral("25 0 0 0 0 0 0 0 1"));
+    QVERIFY(!b.tab->cdb_note()->isHidden());
     QVERIFY(b.RunAndWait());
-    QCOMPARE(QString::fromStdString(HexBytes(b.tab->console().last_sent_cdb())),
-             QStringLiteral("25 00 00 00 00 00 00 00 01 00 00 00 "));
-    QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("25 00 00 00 00 00 00 00 01 00 00 00 "));
+    const QString sent = QStringLiteral("25 00 00 00 00 00 00 00 01 00 00 00 ");
+    QCOMPARE(QString::fromStdString(HexBytes(b.tab->console().last_sent_cdb())), sent);
+    QCOMPARE(b.tab->cdb_box()->text(), sent);
     QVERIFY(b.tab->decoded_box()->toPlainText().startsWith(QStringLiteral("00332999(000514c7h)")));
+    b.Type("Transfer Length", QStringLiteral("3"));
+    QVERIFY(b.tab->cdb_box()->text().startsWith(QStringLiteral("28 ")));
   }
 
-  // A check condition opens the sense dialog with the drive's sense and the error table's
-  // message, and the status line the error (the texts are tests/console's and tests/device's).
-  void TheSenseDialogAfterACheckCondition() {
+  // With "execute on selection" a selected command runs at once (a double-click's run is
+  // main_window_shell_test's); a check condition opens the sense dialog with the drive's sense
+  // and the error table's message, and the status line the error (the texts are
+  // tests/console's and tests/device's).
+  void TheSenseDialogAfterACheckConditionOnSelection() {
     Bench b;
     QString shown;
     b.tab->dialog_hook = [&shown](QDialog* d) {
@@ -109,8 +116,10 @@ class CommandTabTest : public QObject {
       sense->close_button()->click();
     };
     b.window->drive_box()->setCurrentIndex(1);  // no medium
+    b.SetOptions([](Options& o) { o.execute_on_selection = true; });
+    QSignalSpy done(b.tab, &CommandTab::CommandFinished);
     b.Select(QStringLiteral("00h Test Unit Ready"));
-    QVERIFY(b.RunAndWait());
+    QTRY_VERIFY(!done.isEmpty());
     QCOMPARE(shown, QStringLiteral("02/3a MEDIUM NOT PRESENT - TRAY CLOSED"));
     QTRY_VERIFY2(b.window->status_label()->text().startsWith(
                      QStringLiteral("Error Notified( MEDIUM NOT PRESENT")),
@@ -122,8 +131,7 @@ class CommandTabTest : public QObject {
   // main_window_shell_test's restarts).
   void UserSlotsAreTypedAndSent() {
     Bench b;
-    b.window->show();
-    QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
+    QVERIFY(b.Show() && QTest::qWaitForWindowActive(b.window.get()));
     b.tab->SetListKind(ListKind::kUser);
     b.tab->SelectListEntry(0, false);
     QLineEdit* b0 = b.Box(" 00");
@@ -175,19 +183,11 @@ class CommandTabTest : public QObject {
     QCOMPARE(w.status_label()->text(), QString());
   }
 
-  // With "execute on selection" a selected command runs at once (a double-click's run is
-  // main_window_shell_test's).
-  void ExecuteOnSelectionRunsTheSelectedCommand() {
-    Bench b;
-    b.SetOptions([](Options& o) { o.execute_on_selection = true; });
-    QSignalSpy done(b.tab, &CommandTab::CommandFinished);
-    b.Select(QStringLiteral("4eh Stop Play/Scan"));
-    QVERIFY(done.wait(kSettleMs));
-  }
-
-  // The editor stands beside the two mode commands only; a page click reaches the CDB and its
-  // help button asks for its page (which pages and tabs each command has is tests/decode's).
-  void TheEditorIsShownOnlyWithTheModeCommands() {
+  // The editor stands beside the two mode commands only. Mode Sense's pages copied to Mode
+  // Select through it, the retry count edited in its box and selected, sensed again: the box
+  // shows the drive's new value; a page click reaches the CDB, and the help button asks for its
+  // command's page (the pages, their fields, tabs and the copy are tests/decode's).
+  void TheEditorCopiesEditsAndSelectsPages() {
     Bench b;
     b.Select(QStringLiteral("00h Test Unit Ready"));
     QVERIFY(b.editor->isHidden());
@@ -199,39 +199,13 @@ class CommandTabTest : public QObject {
     b.ClickPage(8);
     QCOMPARE(b.tab->cdb_box()->text(), QStringLiteral("5a 00 2a 00 00 00 00 a0 00 00 00 00 "));
     QCOMPARE(b.editor->tab_bar()->currentIndex(), 10);  // 2ah (1)
-    b.Select(QStringLiteral("55h Mode Select(10)"));
-    QVERIFY(!b.editor->isHidden());
-  }
-
-  // A CDB typed over a form goes out as typed and shows its note; an edit of the form then
-  // replaces it (what the notes say and which command is decoded is tests/console's).
-  void ATypedCdbIsSentAndAFormEditReplacesIt() {
-    Bench b;
-    b.Select(QStringLiteral("beh Read CD"));
-    b.tab->edit_button()->click();
-    b.tab->cdb_box()->selectAll();
-    QTest::keyClicks(b.tab->cdb_box(), QStringLiteral("12 00 00 00 24 00"));
-    QVERIFY(!b.tab->cdb_note()->isHidden());
-    QVERIFY(b.RunAndWait());
-    QCOMPARE(QString::fromStdString(HexBytes(b.tab->console().last_sent_cdb())),
-             QStringLiteral("12 00 00 00 24 00 00 00 00 00 00 00 "));
-    QVERIFY(b.tab->result_list()->topLevelItemCount() > 0);
-    b.Type("Transfer Length", QStringLiteral("3"));
-    QVERIFY(b.tab->cdb_box()->text().startsWith(QStringLiteral("be ")));
-    QVERIFY(!b.tab->dump_box()->isHidden());
-  }
-
-  // Mode Sense's pages copied to Mode Select through the editor, the retry count edited in its
-  // box and selected, sensed again: the box shows the drive's new value (the pages' fields and
-  // the copy are tests/decode's).
-  void SenseCopyEditSelectAndSenseAgain() {
-    Bench b;
-    b.Select(QStringLiteral("5ah Mode Sense(10)"));
+    b.ClickPage(0);
     QVERIFY(b.RunAndWait());
     QVERIFY(b.editor->copy_button()->isEnabled());
     b.editor->dialog_hook = [](QDialog* d) { d->accept(); };
     b.editor->copy_button()->click();
     b.Select(QStringLiteral("55h Mode Select(10)"));
+    QVERIFY(!b.editor->isHidden());
     b.SelectTab(QStringLiteral("01h"));
     auto* retries = qobject_cast<QLineEdit*>(b.PageField("Read Retry Count"));
     QVERIFY(retries);

@@ -100,6 +100,12 @@ struct WindowBench {
     if (tab != kOpenLater) window->tabs()->setCurrentIndex(tab);
     return *window;
   }
+  // Shows the window (at `size` when given) and waits until it is on the screen.
+  bool Show(QSize size = {}) {
+    if (size.isValid()) window->resize(size);
+    window->show();
+    return QTest::qWaitForWindowExposed(window.get());
+  }
   // The settings file in the bench's folder, holding `text` for the next Open().
   QString Settings(const std::string& text) {
     const QString path = dir.filePath(QStringLiteral("IniFile.txt"));

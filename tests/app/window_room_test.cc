@@ -22,9 +22,7 @@ class WindowRoomTest : public QObject {
         testing::WindowBench b({"emu:type13?speed=max"});
         MainWindow& w = *b.window;
         w.setMinimumSize(750, height);
-        w.resize(750, height);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(b.Show({750, height}));
         b.Select(QString::fromUtf8(c.command));
         QVERIFY(b.RunAndWait());
         const auto* scroll = w.findChild<QScrollArea*>(QStringLiteral("commandScroll"));
@@ -52,10 +50,8 @@ class WindowRoomTest : public QObject {
     const std::string long_id =
         "emu:type13?speed=max&bad=100-200&flaky=300-400&corrupt=500-600&short=700";
     testing::WindowBench b({"emu:type13", long_id});
+    QVERIFY(b.Show({750, 600}));
     MainWindow& w = *b.window;
-    w.resize(750, 600);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
     QComboBox* box = w.drive_box();
     const int index = box->findText(QString::fromStdString(long_id));
     QVERIFY(index >= 0);
