@@ -162,6 +162,11 @@ CommandTab::CommandTab(DeviceSession& session, JobRunner& runner, QWidget* paren
   // Scrolled by hand: the form stays where the user put it.
   connect(scroll->verticalScrollBar(), &QScrollBar::actionTriggered, this,
           [this] { keep_key_in_view_ = false; });
+  // The view's height and the form's scroll range change after a fit too (the results take
+  // their room, the form's scroll bar comes and goes): each change moves the key.
+  connect(scroll->verticalScrollBar(), &QScrollBar::rangeChanged, this,
+          &CommandTab::KeepKeyInViewLater);
+  scroll->viewport()->installEventFilter(this);
 
   ConnectControls();
 
@@ -388,12 +393,20 @@ void CommandTab::FitSplitter() {
   const int form = std::clamp(need, kFormMinHeight, std::max(kFormMinHeight, room));
   if (splitter_->sizes() != QList<int>{form, total - form})
     splitter_->setSizes({form, total - form});
-  if (keep_key_in_view_) KeepKeyInView(need > form);
+  if (keep_key_in_view_) KeepKeyInView();
 }
 
-void CommandTab::KeepKeyInView(bool form_scrolls) {
-  // Every fit until the user scrolls the form: its rows wrap anew as its scroll bar comes and
-  // goes and as the results take their room, and each of those moves the key.
+void CommandTab::KeepKeyInViewLater() {
+  if (!keep_key_in_view_) return;
+  QTimer::singleShot(0, this, [this] {
+    if (keep_key_in_view_) KeepKeyInView();
+  });
+}
+
+void CommandTab::KeepKeyInView() {
+  // Every fit and every change of the view until the user scrolls the form: its rows wrap
+  // anew as its scroll bar comes and goes and as the results take their room, and each of
+  // those moves the key.
   QWidget* page = form_scroll_->widget();
   page->layout()->activate();
   // A field the user is typing in stays in view rather than the key.
@@ -406,7 +419,9 @@ void CommandTab::KeepKeyInView(bool form_scrolls) {
   QWidget* key = !mode_editor_->isHidden() ? static_cast<QWidget*>(mode_editor_)
                  : !start_bar_->isHidden() ? static_cast<QWidget*>(start_bar_)
                                            : nullptr;
-  if (!key || !form_scrolls) return;
+  // The view inside the scroll area's frame, not the splitter's share, is what the form has.
+  const int need = std::max(page->sizeHint().height(), page->minimumSizeHint().height());
+  if (!key || need <= form_scroll_->viewport()->height()) return;
   // Its top row at the top, as much of it below as the share shows.
   const int top = key->mapTo(page, QPoint(0, 0)).y();
   const int bottom = top + key->height();
@@ -435,6 +450,8 @@ bool CommandTab::eventFilter(QObject* watched, QEvent* event) {
   // The form measured again (new fields shown, lines wrapped): its share follows.
   if (event->type() == QEvent::LayoutRequest && form_scroll_ && watched == form_scroll_->widget())
     QTimer::singleShot(0, this, &CommandTab::FitSplitter);
+  if (event->type() == QEvent::Resize && form_scroll_ && watched == form_scroll_->viewport())
+    KeepKeyInViewLater();
   return QWidget::eventFilter(watched, event);
 }
 

@@ -128,7 +128,8 @@ class CommandTab : public QWidget {
   void ShowCdbLine();
   void ShowCdbNote();
   void FitSplitter();
-  void KeepKeyInView(bool form_scrolls);
+  void KeepKeyInView();
+  void KeepKeyInViewLater();
   void KeepResultLines();
   void ShowError(const QString& message);
   void OpenRename(std::size_t row);
