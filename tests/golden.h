@@ -9,8 +9,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <list>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform_texts.h"
@@ -129,6 +131,21 @@ inline void ExpectEachInput(const std::string& name, const std::string& folder,
   }
   EXPECT_GT(cases, 0) << name << " holds no cases";
   ExpectGoldenFile(name, t, folder);
+}
+
+// The steps of a transcript: the "> " lines of tests/data/FOLDER/NAME.txt, which the run that
+// checks the transcript writes again after each step. The strings outlive the views.
+inline std::vector<std::string_view> StepsOf(const std::string& name,
+                                             const std::string& folder = "decode") {
+  static std::list<std::string> kept;
+  std::istringstream in(ReadGoldenFile(name + ".txt", folder));
+  std::vector<std::string_view> steps;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.starts_with("> ")) continue;
+    steps.emplace_back(kept.emplace_back(line.substr(2)));
+  }
+  EXPECT_FALSE(steps.empty()) << name << " holds no steps";
+  return steps;
 }
 
 // Compares decoded text ("\r\n" line ends) with NAME.txt, or writes it (see above).

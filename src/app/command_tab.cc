@@ -383,8 +383,7 @@ void CommandTab::FitSplitter() {
   // user chose stays until another command is selected.
   if (user_split_ || !splitter_->isVisible()) return;
   const int total = splitter_->height() - splitter_->handleWidth();
-  const QWidget* page = form_scroll_->widget();
-  const int need = std::max(page->sizeHint().height(), page->minimumSizeHint().height());
+  const int need = FormHeightNeeded();
   const int least_results = results_->minimumSizeHint().height();
   const int more_lines =
       (kResultLines - kLeastResultLines) * dump_box_->fontMetrics().lineSpacing();
@@ -394,6 +393,11 @@ void CommandTab::FitSplitter() {
   if (splitter_->sizes() != QList<int>{form, total - form})
     splitter_->setSizes({form, total - form});
   if (keep_key_in_view_) KeepKeyInView();
+}
+
+int CommandTab::FormHeightNeeded() const {
+  const QWidget* page = form_scroll_->widget();
+  return std::max(page->sizeHint().height(), page->minimumSizeHint().height());
 }
 
 void CommandTab::KeepKeyInViewLater() {
@@ -420,8 +424,7 @@ void CommandTab::KeepKeyInView() {
                  : !start_bar_->isHidden() ? static_cast<QWidget*>(start_bar_)
                                            : nullptr;
   // The view inside the scroll area's frame, not the splitter's share, is what the form has.
-  const int need = std::max(page->sizeHint().height(), page->minimumSizeHint().height());
-  if (!key || need <= form_scroll_->viewport()->height()) return;
+  if (!key || FormHeightNeeded() <= form_scroll_->viewport()->height()) return;
   // Its top row at the top, as much of it below as the share shows.
   const int top = key->mapTo(page, QPoint(0, 0)).y();
   const int bottom = top + key->height();

@@ -128,6 +128,8 @@ class CommandTab : public QWidget {
   void ShowCdbLine();
   void ShowCdbNote();
   void FitSplitter();
+  // The form's height with every row shown, as its layout measures it.
+  int FormHeightNeeded() const;
   void KeepKeyInView();
   void KeepKeyInViewLater();
   void KeepResultLines();

@@ -12,7 +12,6 @@
 #include "console/form_driver.h"
 #include "decode/control_commands.h"
 #include "decode/read_forms.h"
-#include "decode/steps.h"
 #include "form/hex_dump.h"
 #include "golden.h"
 #include "util/strings.h"

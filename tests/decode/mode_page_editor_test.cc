@@ -11,7 +11,6 @@
 #include "console/mode_page_command.h"
 #include "decode/mode_sense.h"
 #include "decode/replies.h"
-#include "decode/steps.h"
 #include "golden.h"
 #include "util/bytes.h"
 #include "util/strings.h"

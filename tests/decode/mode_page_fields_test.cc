@@ -11,7 +11,7 @@
 
 #include "console/form_driver.h"  // FormText, FieldNamed
 #include "decode/mode_page_table.h"
-#include "decode/steps.h"
+#include "golden.h"
 #include "util/strings.h"
 
 namespace tamarack {
