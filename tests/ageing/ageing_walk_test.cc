@@ -4,8 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,69 +48,43 @@ AgeingSettings Range(std::int32_t start, std::int32_t end, std::int32_t step, Lb
   return s;
 }
 
-struct WalkCase {
-  const char* name;
-  std::int32_t start, end, step;
-  LbaMethod method;
-  LoopMode loop;
-  std::size_t limit;
-  std::function<void(AgeingSettings&)> more = nullptr;
-  bool next_run = false;  // goes on with the previous walk's step counter
-};
-
-// Each walk's commands as LBA/length (the length left out where it is 1); a walk of more than
-// 60 commands by its count only. Downwards the upper end is Start LBA; Step 0 becomes 1; a
-// negative Loop Count gives the first command only; Transfer Length 0 sends no data.
+// Each walk of tests/data/ageing/walks.txt ("NAME | START END STEP METHOD LOOP LIMIT", then
+// count=N, length=N, "random" for a random length, "next" to go on with the previous walk's
+// step counter) as its step counter and commands, LBA/length (the length left out where it is
+// 1); a walk of more than 60 commands by its count only. Downwards the upper end is Start LBA;
+// Step 0 becomes 1; a negative Loop Count gives the first command only; Transfer Length 0 sends
+// no data. The 52nd command of random-and-step is random, the walk going on from it; the counter
+// is program-wide, so the next run's random address comes after 43 steps.
 TEST(AgeingWalk, EveryMethodLengthAndLoopMode) {
-  const WalkCase cases[] = {
-      {"step down, endless: wraps", 100, 0, 10, LbaMethod::kStep, LoopMode::kEndless, 13},
-      {"step down, once", 100, 0, 10, LbaMethod::kStep, LoopMode::kOnce, 100},
-      {"step up, once: stops before End", 0, 25, 10, LbaMethod::kStep, LoopMode::kOnce, 100},
-      {"empty range", 7, 7, 1, LbaMethod::kStep, LoopMode::kEndless, 10},
-      {"two-point, endless", 0, 5000, 1, LbaMethod::kTwoPoint, LoopMode::kEndless, 5},
-      {"two-point, once", 0, 5000, 1, LbaMethod::kTwoPoint, LoopMode::kOnce, 10},
-      {"two-point, 3 counted passes", 0, 5000, 1, LbaMethod::kTwoPoint, LoopMode::kCounted, 100,
-       [](AgeingSettings& s) { s.loop_count = 3; }},
-      {"random-and-step, 1 x (99 / 10 + 1) x 2", 0, 99, 10, LbaMethod::kRandomAndStep,
-       LoopMode::kCounted, 1000, [](AgeingSettings& s) { s.loop_count = 1; }},
-      {"random-and-step, step 0, 1 x (99 / 1 + 1) x 2", 0, 99, 0, LbaMethod::kRandomAndStep,
-       LoopMode::kCountedSet, 1000, [](AgeingSettings& s) { s.loop_count = 1; }},
-      {"random-and-step, loop count -5", 0, 99, 0, LbaMethod::kRandomAndStep, LoopMode::kCountedSet,
-       1000, [](AgeingSettings& s) { s.loop_count = -5; }},
-      {"length 16 cut at the upper end", 990, 1000, 10, LbaMethod::kStep, LoopMode::kOnce, 10,
-       [](AgeingSettings& s) { s.transfer_length = 16; }},
-      {"length 11 ending just past the upper end", 990, 1000, 10, LbaMethod::kStep, LoopMode::kOnce,
-       10, [](AgeingSettings& s) { s.transfer_length = 11; }},
-      {"length 16 cut at Start, downwards", 1000, 990, 5, LbaMethod::kStep, LoopMode::kOnce, 10,
-       [](AgeingSettings& s) { s.transfer_length = 16; }},
-      {"length 0, random", 1000, 990, 5, LbaMethod::kStep, LoopMode::kOnce, 10,
-       [](AgeingSettings& s) {
-         s.transfer_length = 0;
-         s.random_length = true;
-       }},
-      // The 52nd command is random, the walk going on from it; the counter is program-wide,
-      // so the next run's random address comes after 43 steps.
-      {"random-and-step, first run", 1000, 100000, 1, LbaMethod::kRandomAndStep, LoopMode::kEndless,
-       60},
-      {"random-and-step, second run", 1000, 100000, 1, LbaMethod::kRandomAndStep,
-       LoopMode::kEndless, 60, nullptr, true},
-  };
-  std::string t;
+  const std::vector<std::string> methods = {"two-point", "step", "random", "random-and-step"};
+  const std::vector<std::string> loops = {"once", "endless", "counted", "counted-set"};
   int counter = 0;
-  for (const WalkCase& c : cases) {
-    if (!c.next_run) counter = 0;
-    AgeingSettings s = Range(c.start, c.end, c.step, c.method, c.loop);
-    if (c.more) c.more(s);
-    const auto commands = Walk(s, c.limit, counter);
-    t += std::string(c.name) + ": " + std::to_string(commands.size()) + " commands";
+  testing::ExpectEachInput("walks.txt", "ageing", [&](const std::string& line) {
+    std::istringstream in(line.substr(line.find(" | ") + 3));
+    std::int32_t start = 0, end = 0, step = 0;
+    std::string method, loop;
+    std::size_t limit = 0;
+    in >> start >> end >> step >> method >> loop >> limit;
+    AgeingSettings s =
+        Range(start, end, step,
+              static_cast<LbaMethod>(std::ranges::find(methods, method) - methods.begin()),
+              static_cast<LoopMode>(std::ranges::find(loops, loop) - loops.begin()));
+    bool next = false;
+    for (std::string w; in >> w;) {
+      if (w.starts_with("count=")) s.loop_count = std::stoi(w.substr(6));
+      if (w.starts_with("length=")) s.transfer_length = std::stoi(w.substr(7));
+      s.random_length |= w == "random";
+      next |= w == "next";
+    }
+    if (!next) counter = 0;
+    const auto commands = Walk(s, limit, counter);
+    std::string t = std::to_string(commands.size()) + " commands";
     for (std::size_t i = 0; i < commands.size() && commands.size() <= 60; ++i) {
       t += (i == 0 ? ":" : "") + (" " + std::to_string(commands[i].lba));
       if (commands[i].length != 1) t += "/" + std::to_string(commands[i].length);
     }
-    t += "\n";
-  }
-  t += "random-and-step counter after both runs: " + std::to_string(counter) + "\n";
-  testing::ExpectGoldenFile("walks.txt", t, "ageing");
+    return t + ", counter " + std::to_string(counter);
+  });
 }
 
 // A range of 1024 blocks (a size that divides 65536) still gets spread addresses, the same

@@ -63,38 +63,21 @@ void ExpectPreparations(const std::string& name, const std::vector<std::string_v
   testing::ExpectGoldenFile(name + ".txt", t, "tools");
 }
 
-// Each run of the tab's fields against its golden file.
+// Each run of the tab's fields against its golden file, its steps those of the file.
+// dump_cut_length: a length above ten is cut with the message (in the field's base; ten itself
+// is no cut); dump_cut_msf_range: an MSF range above ten moves the end, with a full stop.
+// dump_volume_descriptor: one block whatever the fields say; a step leaves it for LBA mode at
+// the block the read found. dump_parameter_errors: they stop the read and step nothing, a bad
+// LBA before a bad length. dump_lba_steps: forward and back, not below zero nor past the top of
+// the range; in hexadecimal entry both fields read in hex and the length is cut first; the
+// execute button reads where the field stands. dump_msf_steps: start and end move together,
+// across second and minute boundaries, and back only while the start stays at or above
+// 00:00:00.
 TEST(SectorDumpPrepare, EachRunOfTheFields) {
-  const std::pair<const char*, std::vector<std::string_view>> runs[] = {
-      // A length above ten is cut with the message (in the field's base; ten itself is no
-      // cut); an MSF range above ten moves the end, with a full stop.
-      {"dump_cut_length",
-       {"lba 100", "length 11", "none", "length b", "none hex", "length 10", "none"}},
-      {"dump_cut_msf_range", {"start 00 02 70", "end 00 03 06", "none"}},
-      // The volume descriptor is one block whatever the fields say; a step leaves it for LBA
-      // mode at the block the read found.
-      {"dump_volume_descriptor",
-       {"lba junk", "length 3", "vds", "none", "vds 4516", "next", "none"}},
-      // Parameter errors stop the read and step nothing: a bad LBA before a bad length.
-      {"dump_parameter_errors",
-       {"lba 12x",      "length 1", "next",         "lba ",     "next",     "lba 1A",
-        "next",         "lba 10",   "length z",     "next hex", "length 0", "next",
-        "length 0x0",   "next",     "lba q",        "length 0", "next",     "start 00 02 10",
-        "end 00 02 10", "none",     "end 00 01 74", "none"}},
-      // LBA steps forward and back, not below zero nor past the top of the range; in
-      // hexadecimal entry both fields read in hex and the length is cut first; the execute
-      // button reads where the field stands.
-      {"dump_lba_steps",
-       {"lba 3", "length 10", "previous", "next", "next hex", "none hex", "lba 4294967290",
-        "length 10", "next", "lba 100", "length 25", "next"}},
-      // MSF steps move start and end together, across second and minute boundaries, and back
-      // only while the start stays at or above 00:00:00.
-      {"dump_msf_steps",
-       {"start 00 02 00", "end 00 02 05", "next", "start 00 59 73", "end 00 59 74", "next",
-        "start 00 00 03", "end 00 00 08", "previous", "start 00 00 05", "end 00 00 10",
-        "previous"}},
-  };
-  for (const auto& [name, steps] : runs) ExpectPreparations(name, steps);
+  for (const char* name : {"dump_cut_length", "dump_cut_msf_range", "dump_volume_descriptor",
+                           "dump_parameter_errors", "dump_lba_steps", "dump_msf_steps"}) {
+    ExpectPreparations(name, testing::StepsOf(name, "tools"));
+  }
 }
 
 // Each quoted field text as a decimal and a hexadecimal entry, in
