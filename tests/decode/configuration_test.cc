@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "decode/feature_tables.h"
+#include "decode/replies.h"
 #include "form/form_layout.h"
 #include "golden.h"
 #include "util/bytes.h"
@@ -40,64 +42,27 @@ TEST(ConfigurationFields, EveryKindOfFeature) {
       testing::RowsText(DecodeConfiguration(testing::ReadGoldenHex("configuration_features.hex"))));
 }
 
-// Each reply decoded as its rows ("== " and what it shows, then the rows), against
-// tests/data/decode/configuration_walks.txt: the header rows of short replies (an unknown
-// profile and feature "Undefine"), each descriptor walked by its own length (no field read out
-// of the middle of one, an unknown one saying how long it is), every physical interface, the bounds
-// of the data length, the recorded length and the bytes returned, a zero-padded tail.
+// Each reply of tests/data/decode/configuration_walks.txt ("WHAT | [recorded N] HEX") decoded
+// as its rows: the header rows of short replies (an unknown profile and feature "Undefine"),
+// each descriptor walked by its own length (no field read out of the middle of one, an unknown
+// one saying how long it is), every physical interface, the bounds of the data length, the
+// recorded length (counting every byte returned, not the bytes after the length field) and the
+// bytes returned, a zero-padded tail.
 TEST(ConfigurationWalk, EachReplyAsItsRows) {
-  struct Case {
-    std::string what;
-    Bytes reply;
+  testing::ExpectEachInput("configuration_walks.txt", "decode", [](const std::string& line) {
+    std::istringstream in(line.substr(line.find(" |") + 2));
     std::uint32_t recorded = 0;
-  };
-  std::vector<Case> cases = {
-      {"data length 4: the whole reply is 8 bytes", Reply(0x0010, {})},
-      {"a current profile no row names", Reply(0x0040, {})},
-      {"a recorded length below 9 stops at the header",
-       Reply(0x0008, {Feature(0x0001, 0x03, {0, 0, 0, 2})}), 8},
-      {"data length 8 counts 12 bytes: one 4-byte descriptor",
-       Reply(0x0008, {Feature(0x001D, 0x01, {})})},
-      {"nothing returned: the two rows from zeroes", {}},
-      {"the walk goes on after the profile list by its own length",
-       Reply(0, {Feature(0x0000, 0x03, {0, 8, 1, 0, 0, 9, 0, 0}),
-                 Feature(0x0001, 0x03, {0, 0, 0, 2})})},
-      {"a current drive's Core of 8 bytes, DVD Read of 4, an unknown feature and a known one",
-       Reply(0,
-             {Feature(0x0001, 0x03, {0, 0, 0, 7, 1, 0, 0, 0}), Feature(0x001F, 0x01, {1, 0, 0, 0}),
-              Feature(0x0037, 0x01, {1, 2, 3, 4, 1, 0, 0x12, 0x34}),
-              Feature(0x0003, 0x03, {0x29, 0, 0, 0})})},
-      {"Random Readable longer than the table's 12 bytes",
-       Reply(0, {Feature(0x0010, 0x01, {0, 0, 8, 0, 0, 0x10, 1, 0, 9, 9, 9, 9}),
-                 Feature(0x001E, 0x01, {3, 0, 0, 0})})},
-      {"a zero-padded tail reads as one Profile List of length 0 and ends the walk",
-       Reply(0, {Feature(0x0001, 0x03, {0, 0, 0, 2})})}};
-  cases.back().reply.resize(cases.back().reply.size() + 40, 0);
-  WriteBe32(cases.back().reply, 0, static_cast<std::uint32_t>(cases.back().reply.size() - 4));
-  for (std::uint32_t interface :
-       {2u, 0x10000u, 0x1FFFFu, 0u, 0xFFFFu, 0x4FFFFu, 7u, 8u, 6u, 9u, 0x50000u}) {
-    Bytes data(4);
-    WriteBe32(data, 0, interface);
-    cases.push_back(
-        {StrFormat("physical interface %x", interface), Reply(0, {Feature(0x0001, 0x03, data)})});
-  }
-  Bytes two =
-      Reply(0, {Feature(0x0001, 0x03, {0, 0, 0, 2}), Feature(0x0003, 0x03, {0x29, 0, 0, 0})});
-  WriteBe32(two, 0, 12);
-  cases.push_back({"the header claims only the first descriptor", two});
-  // The recorded length counts every byte returned, not the bytes after the length field.
-  WriteBe32(two, 0, 0x7FFFFFFF);
-  cases.push_back({"the recorded length of header and Core wins over the header", two, 16});
-  Bytes full = Reply(0, {Feature(0x0000, 0x03, {0, 8, 1, 0, 0, 9, 0, 0, 0, 10, 0, 0}),
-                         Feature(0x0020, 0x01, {0, 0, 0x10, 0, 0, 0, 8, 0, 0, 0x10, 0, 0})});
-  cases.push_back({"cut inside the second profile", Bytes(full.begin(), full.begin() + 19)});
-  cases.push_back({"cut inside Random Writable", Bytes(full.begin(), full.begin() + 36)});
-  WriteBe32(full, 0, 0xFFFFFFFF);
-  cases.push_back({"a huge data length over 12 bytes", Bytes(full.begin(), full.begin() + 12)});
+    Bytes reply;
+    for (std::string w; in >> w;) {
+      if (w == "recorded") {
+        in >> recorded;
+      } else {
+        reply.push_back(static_cast<std::uint8_t>(std::stoul(w, nullptr, 16)));
+      }
+    }
+    return testing::Indented(testing::RowsText(DecodeConfiguration(reply, recorded)));
+  });
   std::string text;
-  for (const Case& c : cases) {
-    text += "== " + c.what + "\r\n" + testing::RowsText(DecodeConfiguration(c.reply, c.recorded));
-  }
   // The Command tab's decoder in a buffer of 5Ah: a header claiming 60 bytes of which the
   // transport says 16 came; a path reporting the whole buffer (the header's length holds);
   // nothing sent at all (no reply is longer than its allocation length, here 0).
@@ -117,7 +82,7 @@ TEST(ConfigurationWalk, EachReplyAsItsRows) {
   in.cdb[7] = 0;
   text += "== nothing sent, allocation length 0\r\n" +
           testing::RowsText(DecodeConfigurationReply(in).rows);
-  testing::ExpectGoldenText("configuration_walks", text);
+  testing::ExpectGoldenText("configuration_replies", text);
   EXPECT_EQ(LoadingMechanismName(5), "Embedded changer using a magazine mechanism");
   EXPECT_EQ(LoadingMechanismName(6), "Undefine");
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -41,47 +42,25 @@ TEST(ModeSense, MediumTypesAndTheDecodersText) {
   testing::ExpectGoldenText("mode_sense_texts", t + "== decoded\r\n" + out.text);
 }
 
-// Each reply walked into a Mode Sense table whose rows hold EEh, as the rows found and their
-// bytes (up to the EEh left at the end), in tests/data/decode/mode_sense_walks.txt.
+// Each reply of tests/data/decode/mode_sense_walks.txt ("WHAT | HEX") walked into a Mode Sense
+// table whose rows hold EEh, as the rows found and their bytes (up to the EEh left at the end).
 TEST(ModeSense, WalksOfReplies) {
-  const Bytes descriptor = {0x01, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00};
-  std::vector<std::pair<std::string, Bytes>> cases = {
-      {"known pages copied as read, PS bit and all, never more than their size; others skipped",
-       Reply({Page(0x81, 12, 0x11), Page(0x08, 20, 0x22), Page(0x2A, 30, 0x33)})},
-      {"pages begin after a block descriptor whose bytes would read as page 01h",
-       Reply({Page(0x0D, 8, 0x44), Page(0x2A, 30, 0x33)}, 0, descriptor)},
-      {"page 0Dh with length byte 0 ends the walk",
-       Reply({Page(0x01, 12), Page(0x0D, 2), Page(0x2C, 6)})},
-      {"the mode data length holds only the first page", Reply({Page(0x01, 12), Page(0x2C, 6)})},
-      {"a mode data length less than the header itself", Reply({Page(0x01, 12), Page(0x2C, 6)})},
-      {"the walk ends at 21 pages", Reply(std::vector<Bytes>(25, Page(0x2C, 6)))},
-      {"the header claims 52 bytes of page 05h, only 20 came back", Reply({Page(0x05, 52, 0x55)})},
-      {"a header that claims far more than came back, a cut page header", {}},
-      {"nothing", {}},
-      {"a descriptor length that reaches past the reply", {}}};
-  cases[2].second[8 + 12 + 1] = 0;
-  WriteBe16(cases[3].second, 0, 6 + 12);
-  WriteBe16(cases[4].second, 0, 7);
-  cases[6].second.resize(8 + 20);
-  cases[7].second = cases[6].second;
-  WriteBe16(cases[7].second, 0, 0xFFFF);
-  cases[7].second.resize(9);
-  cases[7].second[8] = 0x01;
-  cases[9].second = cases[1].second;
-  WriteBe16(cases[9].second, 6, 0x0100);
-  std::string text;
-  for (const auto& [what, reply] : cases) {
+  testing::ExpectEachInput("mode_sense_walks.txt", "decode", [](const std::string& line) {
+    std::istringstream in(line.substr(line.find(" |") + 2));
+    Bytes reply;
+    for (std::string w; in >> w;)
+      reply.push_back(static_cast<std::uint8_t>(std::stoul(w, nullptr, 16)));
     ModePageTable t = ModePageTable::ModeSense();
     for (std::size_t row = 0; row < t.size(); ++row) t.row(row).buffer.fill(0xEE);
-    text += "== " + what + "\n";
+    std::string text;
     for (std::size_t row : WalkModeSensePages(reply, t)) {
       const auto& b = t.row(row).buffer;
       std::size_t end = b.size();
       while (end > 0 && b[end - 1] == 0xEE) --end;
-      text += "row " + std::to_string(row) + ": " + HexBytes(std::span(b).first(end)) + "\n";
+      text += "row " + std::to_string(row) + ": " + HexBytes(std::span(b).first(end)) + "\r\n";
     }
-  }
-  testing::ExpectGoldenFile("mode_sense_walks.txt", text, "decode");
+    return text.empty() ? "no rows" : testing::Indented(text);
+  });
   // The returned bytes of a reply: the header's, cut to a recorded length, within the buffer;
   // a padded reply reported whole (zeros after the header's length) ends where the header
   // says.

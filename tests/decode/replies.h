@@ -2,11 +2,21 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "util/bytes.h"
 
 namespace tamarack::testing {
+
+// Lines ending in "\r\n" as the output of ExpectEachInput: one line of it each, indented.
+inline std::string Indented(std::string lines) {
+  if (lines.ends_with("\r\n")) lines.resize(lines.size() - 2);
+  for (std::size_t at = 0; (at = lines.find("\r\n", at)) != std::string::npos;) {
+    lines.replace(at, 2, "\n  ");
+  }
+  return lines;
+}
 
 namespace mode {
 

@@ -51,8 +51,34 @@ std::string Escaped(std::string_view text) {
   return out;
 }
 
-// Each text read over the defaults, as the lines of the file then written that the defaults'
-// file lacks, against tests/data/persist/reader.txt; what is written reads back the same.
+// `text` with Escaped's escapes turned back into their characters.
+std::string Unescaped(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text.substr(i, 2) == "\\n") {
+      out += '\n';
+      ++i;
+    } else if (text.substr(i, 2) == "\\x") {
+      out += static_cast<char>(std::stoi(std::string(text.substr(i + 2, 2)), nullptr, 16));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// Each text of tests/data/shell/reader.txt (its "> " lines, escaped) read over the defaults, as
+// the lines of the file then written that the defaults' file lacks; what is written reads back
+// the same. Tab numbers out of range start on the first tab; decimal conversion stops at the
+// first non-digit and saturates; a user slot's data lines go up to "-", cut at its length, and
+// reading goes on after them; hex pairs count other characters as their low four bits + 9 ('z'
+// gives 43h), a pair ending in a blank is its first digit alone, never more bytes than the
+// row's; indexes beyond the tables, garbage and lines without a value change nothing, and
+// fields after the given numbers keep their values; keys are case-sensitive; sizes out of range
+// and unknown languages keep their defaults; names are cut at 30 characters; the control
+// characters of a hand-edited file's text values are dropped, so that what is read is what is
+// written back.
 TEST(SettingsReader, WhatEachTextChanges) {
   using namespace std::string_literals;
   const auto lines = [](const std::string& text) {
@@ -63,45 +89,8 @@ TEST(SettingsReader, WhatEachTextChanges) {
   };
   const std::vector<std::string> defaults = lines(FormatSettings(SettingsData{}));
   std::string t;
-  for (const std::string& text :
-       {// Tab numbers out of range start on the first tab.
-        "LastTab=9\n"s, "LastTab=-1\n"s, "LastTab=6\n"s, "ToolLastTab=4\n"s,
-        // Decimal conversion stops at the first non-digit and saturates.
-        "LBA=1A\n"s, "LBA=A1\n"s, "LBA=-25x\n"s, "LBA=99999999999999999999\n"s,
-        // A user slot: the CDB 55 10 .. 04 .., kind 01 with length 0004, then the data
-        // lines up to "-", cut at the length; reading goes on after the end line.
-        "User02=551000000000000004000000010004\nSendUserParamLen02=4\n0102\n0304\n-\n"
-        "UName02=Select\n"s,
-        "User00=000000000000000000000000010002\nSendUserParamLen00=2\naabbccdd\neeff\n-\n"
-        "LBA=77\n"s,
-        // Hex pairs: other characters count as their low four bits + 9 ('z' gives 43h), a
-        // pair ending in a blank is its first digit alone, never more bytes than the row's.
-        "Com00=*a\nCom01=A 1\nCom02=Ff\nCom03=zz\nCom04=0102030405060708090a0b0c0d\n"s,
-        // Indexes beyond the tables are ignored.
-        "Com26=ff0000000000000000000000\nCom25=bb0000000000000000000000\n"
-        "AgeCom03=ff0000000000000000000000\nModeSelect20=ff\nModeSenset09=cc\nUser10=ff\n"
-        "UName10=x\nComx=zz\n"s,
-        // Garbage and lines without a value change nothing; fields after the given numbers
-        // keep their values.
-        "LBA=5\nhello\n\x01\x02\x03\nlba=3\n=4\nLBA\n\n"s, "Ageing=9 8 7 6 5\r\n"s,
-        // Keys are case-sensitive: Dir= does not take Directory=.
-        "Directory=/x\n"s,
-        // Sizes out of range keep their defaults.
-        "ControlBufLen=2000000000\nMsrBlockLength=0\nTimeoutCom=-5\n"s,
-        "ControlBufLen=16777216\nMsrBlockLength=65535\nTimeoutCom=86400\n"s,
-        "ControlBufLen=16777217\n"s,
-        // A language the window does not know starts it in the automatic one.
-        "Language=1\n"s, "Language=3\n"s, "Language=-1\n"s,
-        // Names are cut at 30 characters.
-        "UName01=" + std::string(40, 'n') +
-            "\nUName02=" + "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほま\n",
-        // A hand-edited file may hold control characters in its text values: they are
-        // dropped, so that what is read is what is written back (a NUL used to cut a slot
-        // name on writing).
-        "UName00=ab\0c\x01"
-        "d\x7f\nUName01=\0\nLogFile=/tmp/\0x.log\n"
-        "AgeDataFolder=/d\x1b/\nAgeDataFile=\tf\nDir=emu:\x05type13\n"
-        "TraceFile=/t\0.jsonl\n"s}) {
+  for (std::string_view step : testing::StepsOf("reader", "shell")) {
+    const std::string text = Unescaped(step);
     const std::string written = FormatSettings(Read(text));
     EXPECT_EQ(FormatSettings(Read(written)), written) << Escaped(text);
     t += "> " + Escaped(text) + "\n";
