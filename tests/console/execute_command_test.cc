@@ -166,56 +166,36 @@ TEST(ExecuteCommand, LengthsOfTheRequestAndTheReply) {
 // A typed CDB goes out byte for byte as the command its opcode names, whatever row is
 // selected: that row's decoder, direction, blocks and data; an opcode no row has is read into
 // the receive buffer and shown as a dump, or refused when it would send data. The note under
-// the box says which: tests/data/console/typed_cdbs.txt.
+// the box says which. Each case of tests/data/console/typed_cdbs.txt: the row selected (a user
+// slot in the user order) and the CDB typed.
 TEST(Console, ATypedCdbGoesOutAsTheCommandItsOpcodeNames) {
-  struct Row {
-    const char* selected;
-    ListKind order;
-    const char* typed;
-  };
-  const Row rows[] = {
-      {"Read CD", ListKind::kCode, "12 00 00 00 24 00"},
-      {"Inquiry", ListKind::kCode, "be 00 00 00 00 10 00 00 02 f8 00 00"},
-      {"Inquiry", ListKind::kCode, "28 00 00 00 00 10 00 00 65"},
-      {"Test Unit Ready", ListKind::kCode, "55 10 00 00 00 00 00 00 18"},
-      {"Inquiry", ListKind::kCode, "d9 01 02"},
-      {"Inquiry", ListKind::kCode, "2a 00 00 00 00 00 00 00 01"},
-      {"User01", ListKind::kUser, "12 00 00 00 24 00"},
-      {"Inquiry", ListKind::kCode, "12 0g"},
-      {"Inquiry", ListKind::kCode, "12 00 00 00 ff 00"},
-  };
-  std::string t;
-  for (const Row& r : rows) {
+  testing::ExpectEachInput("typed_cdbs.txt", "console", [](const std::string& line) {
+    const std::string selected = line.substr(0, line.find(", typed \""));
+    const std::string typed = line.substr(selected.size() + 9, line.size() - selected.size() - 10);
     Console c;
-    c.SetListKind(r.order);
-    c.SelectRow(testing::RowNamed(r.selected));
+    c.SetListKind(selected.starts_with("User") ? ListKind::kUser : ListKind::kCode);
+    c.SelectRow(testing::RowNamed(selected));
     c.catalogue().row(testing::RowNamed("Mode Select(10)")).out_data = {0, 0x16, 0, 0, 0, 0, 0, 0};
     c.EnableCdbEdit();
-    c.TypeCdb(r.typed);
-    t += StrFormat("%s, typed \"%s\"\n  box %s\n  note %s\n", r.selected, r.typed,
-                   c.CdbLine().c_str(), c.cdb_note().c_str());
-    const PlanResult p = c.PrepareExecution(r.typed);
-    if (!p.plan) {
-      t += "  no plan: " + p.message + "\n";
-      continue;
-    }
+    c.TypeCdb(typed);
+    std::string t = "box " + c.CdbLine() + "\n  note " + c.cdb_note();
+    const PlanResult p = c.PrepareExecution(typed);
+    if (!p.plan) return t + "\n  no plan: " + p.message;
     const CommandInput& in = p.plan->input;
-    const auto rows_with_decoder = [&in] {
-      std::string names;
-      for (const CommandEntry& e : CommandCatalogue().first(kCommandRows))
-        if (e.behaviour->decoder == in.decoder && names.find(e.name) == names.npos)
-          names += std::string(names.empty() ? "" : "/") + e.name;
-      return names;
-    };
-    t += StrFormat(
-        "  sent %s as row %s, decoder of %s\n  direction %d, %d blocks, buffer %zu "
-        "request %u, out %zu bytes, user order %d\n",
-        HexBytes(in.cdb).c_str(), c.catalogue().Name(in.row).c_str(), rows_with_decoder().c_str(),
-        static_cast<int>(in.direction), in.transfer_blocks, p.plan->buffer_size,
-        p.plan->request_length, in.out_data.size(), in.user_order);
+    std::string names;
+    for (const CommandEntry& e : CommandCatalogue().first(kCommandRows)) {
+      if (e.behaviour->decoder == in.decoder && names.find(e.name) == names.npos) {
+        names += std::string(names.empty() ? "" : "/") + e.name;
+      }
+    }
     EXPECT_EQ(c.current_cdb()[0], c.current_opcode()) << "the form keeps its own command";
-  }
-  testing::ExpectGoldenFile("typed_cdbs.txt", t, "console");
+    return t + StrFormat(
+                   "\n  sent %s as row %s, decoder of %s\n  direction %d, %d blocks, buffer %zu "
+                   "request %u, out %zu bytes, user order %d",
+                   HexBytes(in.cdb).c_str(), c.catalogue().Name(in.row).c_str(), names.c_str(),
+                   static_cast<int>(in.direction), in.transfer_blocks, p.plan->buffer_size,
+                   p.plan->request_length, in.out_data.size(), in.user_order);
+  });
 }
 
 // Editing the form after typing never merges the two: the form's CDB replaces the typed one,

@@ -75,42 +75,26 @@ TEST(LabelledFields, TypedTextSetsEachKindOfField) {
   EXPECT_EQ(FieldOfLabel(fields, "sector TYPE", true), 2u);
   EXPECT_EQ(FieldOfLabel(fields, "Sector", true), std::nullopt);
 
-  struct Case {
-    const char* label;
-    const char* text;
-    bool accepted;
-    const char* shown;  // FieldValueText afterwards
-  };
-  const Case cases[] = {
-      {"Immed", "ON", true, "On"},
-      {"Immed", "0", true, "Off"},
-      {"Immed", "yes", false, "Off"},
-      {"Sector Type", "audio", true, "Audio"},
-      {"Sector Type", "Mode", false, "(00h)"},  // the start of two entries
-      {"Sector Type", "mode 2", true, "Mode 2"},
-      {"Sector Type", "a", true, "Audio"},
-      {"Sector Type", "0x40", true, "Audio"},
-      {"Sector Type", "3", false, "(00h)"},
-      {"Length", "0x1f", true, "31"},
-      {"Length", "65535", true, "65535"},
-      {"Length", "65536", false, ""},
-      {"Length", "-1", false, ""},
-      {"Count", "4294967295", true, "4294967295"},
-      {"Title", "x", false, "Title"},
-  };
+  // Each "LABEL=TEXT" of tests/data/console/labelled_fields.txt: accepted or refused (the state
+  // then as it was), and the text the field shows afterwards.
   const FormData data;
-  for (const Case& c : cases) {
-    const FieldDescriptor& field = fields[*FieldOfLabel(fields, c.label)];
+  testing::ExpectEachInput("labelled_fields.txt", "console", [&](const std::string& line) {
+    const std::string label = line.substr(0, line.find('=')), text = line.substr(label.size() + 1);
+    const FieldDescriptor& field = fields[*FieldOfLabel(fields, label)];
     FieldState state;
     if (field.kind == FieldKind::kLabel) state.text = field.label;
     const FieldState before = state;
-    const std::string error = SetFieldFromText(field, c.text, state);
-    EXPECT_EQ(error.empty(), c.accepted) << c.label << " \"" << c.text << "\": " << error;
-    if (!c.accepted) {
-      EXPECT_EQ(state, before) << c.label << " \"" << c.text << "\"";
+    const std::string error = SetFieldFromText(field, text, state);
+    if (!error.empty()) {
+      EXPECT_EQ(state, before) << line;
     }
-    EXPECT_EQ(FieldValueText(field, state, data), c.shown) << c.label << " \"" << c.text << "\"";
-  }
+    std::string said = (error.empty() ? "accepted" : "refused: " + error) + ", shows \"" +
+                       FieldValueText(field, state, data) + "\"";
+    for (std::size_t at = 0; (at = said.find('\n', at)) != std::string::npos; at += 3) {
+      said.replace(at, 1, "\n  ");
+    }
+    return said;
+  });
 }
 
 // Field locations read and written in turn (a value to write, or none: read only), each with
@@ -172,20 +156,15 @@ TEST(Form, AnMsfFieldAndADisabledField) {
   EXPECT_EQ(d.cdb, (Cdb{0x28, 0, 0, 0x01, 0x10, 0x02}));
 }
 
-// The CDB box read, in tests/data/console/cdb_boxes.txt: the bytes not typed are 0, a single
-// digit is one byte and nothing shifts; a typo (not a digit, three digits, a 13th byte)
-// refuses the box and says where, counting from 1.
+// The CDB box read, each quoted text of tests/data/console/cdb_boxes.txt: the bytes not typed
+// are 0, a single digit is one byte and nothing shifts; a typo (not a digit, three digits, a
+// 13th byte) refuses the box and says where, counting from 1.
 TEST(CdbText, LineAndBoxParsing) {
-  std::string t = "line " + CdbLine({0x12, 0, 0, 0, 0xFF}) + "\n";
-  for (const char* text :
-       {"12 00 00 00 ff 00 00 00 00 00 00 00 ", "28 00 00 00 00 10 00 00 01 00 00 00", "AB", "",
-        " 28 0 0 0 0 10 ", "2800000000\t10", "28 0g 00", "zz 1", "28 000 00",
-        "00 00 00 00 00 00 00 00 00 00 00 00 01", "000000000000000000000000 01"}) {
-    const CdbBoxParse r = ParseCdbBoxText(text);
-    t += "\"" + std::string(text) + "\" -> " +
-         (r.cdb ? CdbLine(*r.cdb) : StrFormat("stop %zu: ", r.stop) + r.error) + "\n";
-  }
-  testing::ExpectGoldenFile("cdb_boxes.txt", t, "console");
+  EXPECT_EQ(CdbLine({0x12, 0, 0, 0, 0xFF}), "12 00 00 00 ff 00 00 00 00 00 00 00 ");
+  testing::ExpectEachInput("cdb_boxes.txt", "console", [](const std::string& quoted) {
+    const CdbBoxParse r = ParseCdbBoxText(quoted.substr(1, quoted.size() - 2));
+    return r.cdb ? CdbLine(*r.cdb) : StrFormat("stop %zu: ", r.stop) + r.error;
+  });
 }
 
 // A selection executes only when the option is on, from the list, and the command has no
