@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <tuple>
 
@@ -16,46 +17,42 @@
 namespace tamarack {
 namespace {
 
-// Number boxes as text, in tests/data/console/number_boxes.txt: hexadecimal entry (nine digits,
-// a non-digit, a blank or a prefix set all bits), decimal (the leading number, never wrapping
-// beyond 32 bits), the formats and masks by size, the spin steps at their limits (no limit, no
-// wrap) and the spin of a field in its size and base.
+// Number boxes, each case of tests/data/console/number_boxes.txt: hexadecimal entry (nine
+// digits, a non-digit, a blank or a prefix set all bits), decimal (the leading number, never
+// wrapping beyond 32 bits), the spin steps at their limits (no limit, no wrap) and the spin of a
+// field in its size and base. The formats and masks by size beside them.
 TEST(NumberBox, EntryFormatsMasksAndSpin) {
-  std::string t;
-  for (const char* text : {"", "a", "DeAdBeEf", "123456789", "1g", " 1", "0x1"}) {
-    t += StrFormat("hex \"%s\" -> %08x\n", text, ParseNumberText(text, true));
-  }
-  for (const std::string& text :
-       std::vector<std::string>{"", "123abc", "abc", "1A", "  42", "-1", "4294967295", "4294967296",
-                                std::string(23, '9')}) {
-    t += StrFormat("decimal \"%s\" -> %08x\n", text.c_str(), ParseNumberText(text, false));
-  }
-  t += "format 10: " + FormatNumberText(10, true) + " " + FormatNumberText(10, false) +
-       ", ffffffff: " + FormatNumberText(0xFFFFFFFFu, false) + "\n";
-  for (NumberSize size : {NumberSize::kOne, NumberSize::kTwo, NumberSize::kFour}) {
-    t += StrFormat("mask 12345678 to %d: %x\n", static_cast<int>(size),
-                   MaskToSize(0x12345678u, size));
-  }
-  const std::uint32_t steps[][4] = {{255, 1, 0, 255},      {254, 1, 0, 255}, {0, 0, 0, 255},
-                                    {5, 0, 5, 255},        {6, 0, 5, 255},   {7, 1, 0, 0},
-                                    {0xFFFFFFFFu, 1, 0, 0}};
-  for (const auto& [value, up, lower, upper] : steps) {
-    t += StrFormat("spin %x %s in %u-%u: %x\n", value, up ? "up" : "down", lower, upper,
-                   SpinStep(value, up, lower, upper));
-  }
+  EXPECT_EQ(FormatNumberText(10, true) + FormatNumberText(10, false), "a10");
+  EXPECT_EQ(FormatNumberText(0xFFFFFFFFu, false), "-1");
+  EXPECT_EQ(MaskToSize(0x12345678u, NumberSize::kOne), 0x78u);
+  EXPECT_EQ(MaskToSize(0x12345678u, NumberSize::kTwo), 0x5678u);
+  EXPECT_EQ(MaskToSize(0x12345678u, NumberSize::kFour), 0x12345678u);
   const FieldDescriptor one = NumberField("b", BigEndian(1, 1), NumberSize::kOne);
   const FieldDescriptor four = NumberField("l", BigEndian(2, 4), NumberSize::kFour);
   const FieldDescriptor limited = NumberField("n", BigEndian(2, 2), NumberSize::kTwo).Spin(0, 1024);
-  const std::tuple<const FieldDescriptor*, const char*, bool, bool> fields[] = {
-      {&one, "255", true, false},      {&one, "0", false, false},
-      {&one, "fe", true, true},        {&four, "7fffffff", true, true},
-      {&limited, "1024", true, false}, {&limited, "1023", true, false}};
-  for (const auto& [field, text, up, hex] : fields) {
-    t += StrFormat("spin field %s \"%s\" %s%s: ", field->label, text, up ? "up" : "down",
-                   hex ? " hex" : "") +
-         SpinField(*field, text, up, hex) + "\n";
-  }
-  testing::ExpectGoldenFile("number_boxes.txt", t, "console");
+  // "hex TEXT", "decimal TEXT" (quoted), "spin VALUE up|down LOWER-UPPER" (in hex, then decimal)
+  // or "spin field LABEL TEXT up|down [hex]".
+  testing::ExpectEachInput("number_boxes.txt", "console", [&](const std::string& line) {
+    const std::size_t open = line.find('"'), close = line.rfind('"');
+    const std::string text = open == close ? "" : line.substr(open + 1, close - open - 1);
+    std::istringstream in(line);
+    std::string verb, word, way;
+    in >> verb >> word;
+    if (verb != "spin") return StrFormat("%08x", ParseNumberText(text, verb == "hex"));
+    if (word == "field") {
+      in >> word;
+      const std::string rest = line.substr(close + 1);
+      return SpinField(word == "b"   ? one
+                       : word == "l" ? four
+                                     : limited,
+                       text, rest.find("up") != rest.npos, rest.find("hex") != rest.npos);
+    }
+    std::uint32_t lower = 0, upper = 0;
+    char dash = 0;
+    in >> way >> lower >> dash >> upper;
+    return StrFormat("%x", SpinStep(static_cast<std::uint32_t>(std::stoul(word, nullptr, 16)),
+                                    way == "up", lower, upper));
+  });
 }
 
 // Typed text into fields found by label, as the command line and the tests' steps set them:
