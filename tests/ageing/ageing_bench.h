@@ -95,23 +95,6 @@ inline void CaptureReference(const std::string& path, std::int32_t lo, std::int3
       .write(reinterpret_cast<const char*>(all.data()), static_cast<std::streamsize>(all.size()));
 }
 
-// A run's verdict as one line: the failures (the last one's status, sense key and whether it
-// was a short reply), data differences, and what stopped or refused it.
-inline std::string VerdictText(const JobVerdict& v) {
-  std::string t = "verdict: failures " + std::to_string(v.failures());
-  const auto& last = v.ended_by() ? v.ended_by() : v.went_past();
-  if (last) {
-    t += std::string(v.ended_by() ? " (ended by" : " (last") + " status " +
-         std::to_string(static_cast<int>(last->outcome.status)) + " sense key " +
-         std::to_string(last->outcome.sense.key) + (last->short_reply ? " short)" : ")");
-  }
-  t += ", differences " + std::to_string(v.differences());
-  if (v.cancelled()) t += ", cancelled";
-  if (v.refused()) t += ", refused: " + PlainLines(*v.refused());
-  if (v.file_error()) t += ", file error: " + *v.file_error();
-  return t + "\n";
-}
-
 // The number of lines of `text` that hold `part` (that start with it: `at_start`).
 inline int CountLines(const std::string& text, const std::string& part, bool at_start = false) {
   int n = 0;

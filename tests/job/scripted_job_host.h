@@ -4,12 +4,15 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "device/status_board.h"
 #include "job/job_host.h"
+#include "job/job_verdict.h"
+#include "util/strings.h"
 
 namespace tamarack::testing {
 
@@ -26,6 +29,24 @@ inline std::string WithFolderAs(std::string text, const std::string& folder,
     text.replace(at, folder.size() + (backslash ? 1 : 0), backslash ? slashed : std::string(as));
   }
   return text;
+}
+
+// A verdict as one line: its failures (the one that ended the run and the last one gone past,
+// each as status/sense key and " short" for a short reply), differences, and what cancelled,
+// refused or stopped it on a file.
+inline std::string VerdictText(const JobVerdict& v) {
+  const auto failure = [](const std::optional<CommandFailure>& f) {
+    return f ? std::to_string(static_cast<int>(f->outcome.status)) + "/" +
+                   std::to_string(f->outcome.sense.key) + (f->short_reply ? " short" : "")
+             : std::string("-");
+  };
+  std::string t = "verdict: failures " + std::to_string(v.failures()) + ", ended by " +
+                  failure(v.ended_by()) + ", went past " + failure(v.went_past()) +
+                  ", differences " + std::to_string(v.differences());
+  if (v.cancelled()) t += ", cancelled";
+  if (v.refused()) t += ", refused: " + PlainLines(*v.refused());
+  if (v.file_error()) t += ", file error: " + *v.file_error();
+  return t + "\n";
 }
 
 class ScriptedJobHost : public JobHost {

@@ -27,13 +27,6 @@ using tamarack::testing::TempDir;
 using Host = testing::ScriptedJobHost;
 using Bytes = std::vector<std::uint8_t>;
 
-// A failure as "STATUS/KEY" (", short" for a good status with too few bytes).
-std::string FailureText(const std::optional<CommandFailure>& f) {
-  if (!f) return "-";
-  return StrFormat("%d/%d%s", static_cast<int>(f->outcome.status), f->outcome.sense.key,
-                   f->short_reply ? " short" : "");
-}
-
 // The result (its files in the folder as "TMP") with its verdict, then what `host` was told.
 std::string ReportText(const Host& host, const TempDir& dir, const ReferenceResult& r) {
   const JobVerdict& v = r.verdict;
@@ -46,11 +39,8 @@ std::string ReportText(const Host& host, const TempDir& dir, const ReferenceResu
          n(r.bytes_checked) + " read errors " + n(r.read_errors) + " check ran " + n(r.check_ran) +
          " mismatches " + n(r.mismatches) + " first " +
          n(r.first_mismatch ? static_cast<long long>(*r.first_mismatch) : -1LL) + " stop " +
-         n(static_cast<int>(r.stop_cause)) + " file " + tmp(r.file) + "\nverdict: ended by " +
-         FailureText(v.ended_by()) + ", went past " + FailureText(v.went_past()) +
-         ", differences " + n(v.differences()) + ", cancelled " + n(v.cancelled()) +
-         ", file error " + n(v.file_error().has_value()) + ", refused " +
-         n(v.refused().has_value()) + "\nunread " + UnreadRangesText(r.unread) + " list " +
+         n(static_cast<int>(r.stop_cause)) + " file " + tmp(r.file) + "\n" +
+         tmp(testing::VerdictText(v)) + "unread " + UnreadRangesText(r.unread) + " list " +
          tmp(r.unread_file) + ", skipped " + n(r.skipped) + "\ncoverage: " + v.coverage().Text() +
          "\n" + host.Report(dir.path());
 }
