@@ -47,10 +47,8 @@ Bytes FullToc() {
 
 // The header line, the column titles and every row of the list.
 std::string Listing(const DecodeOutput& out) {
-  std::string titles;
-  for (const ListColumn& c : out.columns) titles += c.title + " | ";
-  return out.text.substr(0, out.text.find("\r\n") + 2) + titles + "\r\n" +
-         testing::RowsText(out.rows);
+  return out.text.substr(0, out.text.find("\r\n") + 2) +
+         testing::ListingText(out.columns, out.rows);
 }
 
 // Every format's list: the twelve-track TOC (LBA and MSF), session information, full TOC

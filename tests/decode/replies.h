@@ -5,9 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "golden.h"
 #include "util/bytes.h"
 
 namespace tamarack::testing {
+
+// A list as text: its column titles joined by " | ", then its rows as RowsText shows them.
+template <typename Columns, typename Rows>
+std::string ListingText(const Columns& columns, const Rows& rows) {
+  std::string titles;
+  for (const auto& c : columns) titles += c.title + " | ";
+  return titles + "\r\n" + RowsText(rows);
+}
 
 // Lines ending in "\r\n" as the output of ExpectEachInput: one line of it each, indented.
 inline std::string Indented(std::string lines) {

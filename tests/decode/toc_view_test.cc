@@ -26,18 +26,6 @@ using testing::Good;
 using testing::ScriptedReply;
 using ScriptedSession = testing::ScriptedSession;
 
-// The list as text: the columns, then one line per row, cells joined by " | ".
-std::string ListText(const std::vector<ListColumn>& columns, const std::vector<DecodedRow>& rows) {
-  std::string out;
-  for (std::size_t i = 0; i < columns.size(); ++i) out += (i ? " | " : "") + columns[i].title;
-  out += "\r\n";
-  for (const DecodedRow& row : rows) {
-    for (std::size_t i = 0; i < row.cells.size(); ++i) out += (i ? " | " : "") + row.cells[i];
-    out += "\r\n";
-  }
-  return out;
-}
-
 // A TOC of tracks given as {control, number, address}, the first numbered 1.
 Bytes TrackToc(const std::vector<std::array<std::uint32_t, 3>>& tracks) {
   std::vector<Bytes> d;
@@ -117,7 +105,7 @@ TEST(TocRead, EachRunOfTheTab) {
       continue;
     }
     t += "command data " + HexBytes(read->command_data) + "\r\n" + read->view.text + "\r\n" +
-         ListText(read->view.columns, read->view.rows);
+         testing::ListingText(read->view.columns, read->view.rows);
   }
   testing::ExpectGoldenText("toc_tab_reads", t);
   DeviceSession none(nullptr, BuiltInSenseTable());
@@ -159,7 +147,8 @@ TEST_P(TocTabVirtualDrive, AudioDiscCdText) {
   const auto out =
       DecodeWithCatalogue(cdb, std::span(reply.bytes).first(0xA000), reply.transferred, 4);
   ASSERT_TRUE(out.has_value());
-  testing::ExpectGoldenText("audio_cd_text", out->text + ListText(out->columns, out->rows));
+  testing::ExpectGoldenText("audio_cd_text",
+                            out->text + testing::ListingText(out->columns, out->rows));
 }
 
 }  // namespace
