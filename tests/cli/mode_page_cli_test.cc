@@ -72,7 +72,7 @@ TEST(ModePagesCli, BadArgumentsAndRejectedPages) {
        {"modeselect", "--drive", t, "--page", "05", "--set", "Data Block Type=5", "--dry-run"}});
 }
 
-// Page codes are read by ParseHexCode (its table in cli_test.cc; "--page 40" above); the page
+// Page codes are read by ParseHexCode (its cases in typed_text.txt; "--page 40" above); the page
 // control is named in any case.
 TEST(ModePageText, PageControlsInAnyCase) {
   EXPECT_EQ(ParsePageControl("Saved"), 3u);
