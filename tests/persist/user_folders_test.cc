@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "environment.h"
+#include "golden.h"
 #include "platform_texts.h"
 #include "shell/settings_store.h"
 #include "temp_dir.h"
@@ -77,30 +78,16 @@ TEST(UserFolders, SettingsAndDataFollowThePlaceOfTheProgram) {
   EXPECT_EQ(DataFolderOf(program_files, windows), windows.known_documents);
 }
 
+// Each case of user_dirs_documents.txt: the home folder, "|", the text of user-dirs.dirs ("\n"
+// standing for its line breaks); then the documents folder it names, in quotes: the last line
+// of the key counts, "$HOME/" is the desktop's "none"; nothing without a home to put it in, for
+// another variable, a relative or unquoted path or a line commented out.
 TEST(UserFolders, UserDirsDocumentsReadsTheDesktopsLine) {
-  struct Row {
-    const char* text;
-    const char* home;
-    const char* documents;
-  };
-  const Row rows[] = {
-      {"# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
-       "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n",
-       "/home/u", "/home/u/Documents"},
-      {"XDG_DOCUMENTS_DIR=\"/data/My \\\"Docs\\\"\"", "/home/u", "/data/My \"Docs\""},
-      {"XDG_DOCUMENTS_DIR=\"$HOME/\"", "/home/u", "/home/u"},  // the desktop's "none"
-      {"  XDG_DOCUMENTS_DIR=\"$HOME/a\"\nXDG_DOCUMENTS_DIR=\"$HOME/b\"", "/h", "/h/b"},
-      {"XDG_DOCUMENTS_DIR=\"$HOME/Documents\"", "", ""},  // no home to put it in
-      {"XDG_DOCUMENTS_DIR=\"$HOMEWORK/x\"", "/h", ""},
-      {"XDG_DOCUMENTS_DIR=\"relative\"", "/h", ""},
-      {"XDG_DOCUMENTS_DIR=$HOME/unquoted", "/h", ""},
-      {"XDG_DOCUMENTS_DIR=\"", "/h", ""},
-      {"#XDG_DOCUMENTS_DIR=\"/x\"\nXDG_DOCUMENTS_DIRS=\"/y\"", "/h", ""},
-      {"", "/h", ""},
-  };
-  for (const Row& r : rows) {
-    EXPECT_EQ(UserDirsDocuments(r.text, r.home), r.documents) << r.text;
-  }
+  testing::ExpectEachInput("user_dirs_documents.txt", "persist", [](const std::string& line) {
+    std::string text = line.substr(line.find('|') + 1);
+    for (std::size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\n");
+    return "\"" + UserDirsDocuments(text, line.substr(0, line.find('|'))) + "\"";
+  });
 }
 
 // The facts of real folders: a build folder is portable while writable, a folder named "bin"
