@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <sstream>
 
 #include "cli/cli_app.h"
@@ -118,46 +117,28 @@ TEST(ExitCodes, FollowTheSgUtilsConvention) {
   EXPECT_EQ(ExitCodeFor(o), 99);
 }
 
-// Typed numbers and bytes: one parser each for every caller (util/strings.h).
-TEST(TypedText, HexBytesAndDigitsTakeOnlyWhatTheySay) {
-  EXPECT_EQ(ParseTypedHexBytes("12 00 ff"), (std::vector<std::uint8_t>{0x12, 0x00, 0xFF}));
-  EXPECT_EQ(ParseTypedHexBytes("1200FF"), (std::vector<std::uint8_t>{0x12, 0x00, 0xFF}));
-  EXPECT_EQ(ParseTypedHexBytes("12,0a"), (std::vector<std::uint8_t>{0x12, 0x0A}));
-  EXPECT_FALSE(ParseTypedHexBytes("1 2"));
-  EXPECT_FALSE(ParseTypedHexBytes("123"));
-  EXPECT_FALSE(ParseTypedHexBytes("0x12"));
-  EXPECT_EQ(ParseTypedHexBytes(""), std::vector<std::uint8_t>{});
-
-  EXPECT_EQ(ParseDigits("18446744073709551615", 10, UINT64_MAX), UINT64_MAX);
-  EXPECT_FALSE(ParseDigits("18446744073709551616", 10, UINT64_MAX)) << "wraps past 2^64";
-  EXPECT_EQ(ParseDigits("fF", 16, 0xFF), 0xFFu);
-  EXPECT_FALSE(ParseDigits("100", 16, 0xFF));
-  EXPECT_FALSE(ParseDigits("a", 10, 99)) << "a hex digit in a decimal number";
-  EXPECT_FALSE(ParseDigits("5", 10, 4)) << "one digit above the limit";
-  EXPECT_FALSE(ParseDigits("", 10, 99));
-  EXPECT_FALSE(ParseDigits("+1", 10, 99));
-}
-
-// Codes typed in hexadecimal (opcodes, page and feature codes) take every written form of
-// the code and nothing more.
-TEST(TypedText, HexCodesTakeTheirWrittenForms) {
-  struct Case {
-    const char* text;
-    std::size_t max_digits;
-    std::uint64_t max;
-    std::optional<std::uint64_t> value;
-  };
-  const Case cases[] = {
-      {"2a", 2, 0xFF, 0x2A},   {"2Ah", 2, 0xFF, 0x2A},     {"0x2A", 2, 0xFF, 0x2A},
-      {"0X2a", 2, 0xFF, 0x2A}, {"2AH", 2, 0xFF, 0x2A},     {"0", 2, 0xFF, 0},
-      {"0x", 2, 0xFF, {}},     {"h", 2, 0xFF, {}},         {"", 2, 0xFF, {}},
-      {"0x2ah", 2, 0xFF, {}},  {"02a", 2, 0xFF, {}},       {"40", 2, 0x3F, {}},
-      {"3f", 2, 0x3F, 0x3F},   {"001eh", 4, 0xFFFF, 0x1E}, {"0x0001e", 4, 0xFFFF, {}},
-      {"-1", 2, 0xFF, {}},     {"2 a", 2, 0xFF, {}},       {"0h", 2, 0xFF, 0},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseHexCode(c.text, c.max_digits, c.max), c.value) << '"' << c.text << '"';
-  }
+// Typed bytes, numbers and codes: one parser each for every caller (util/strings.h). Each line of
+// typed_text.txt: the parser (bytes; digits with the base and the largest value; a hex code as
+// opcodes, page and feature codes are typed, with its digits and the largest value), "|", the
+// text; then what the parser takes of it: no wrap past 2^64, a hex digit in a decimal number or
+// one above the limit refused, every written form of a code and nothing more.
+TEST(TypedText, BytesNumbersAndCodesTakeOnlyWhatTheySay) {
+  tamarack::testing::ExpectEachInput("typed_text.txt", "cli", [](const std::string& line) {
+    std::istringstream parser(line.substr(0, line.find('|')));
+    const std::string text = line.substr(line.find('|') + 1);
+    std::string kind;
+    int base_or_digits = 0;
+    std::uint64_t max = 0;
+    parser >> kind >> base_or_digits >> max;
+    if (kind == "bytes") {
+      const auto bytes = ParseTypedHexBytes(text);
+      return bytes ? "[" + HexBytes(*bytes, "") + "]" : "refused";
+    }
+    const auto value = kind == "digits"
+                           ? ParseDigits(text, base_or_digits, max)
+                           : ParseHexCode(text, static_cast<std::size_t>(base_or_digits), max);
+    return value ? std::to_string(*value) : "refused";
+  });
 }
 
 }  // namespace

@@ -23,9 +23,17 @@ TEST(JsonText, EscapesControlCharactersAndStrayBytes) {
 }
 
 // The decoded texts are the same on every path; the JSON tells each path's transferred count.
+// The decoded lists as the terminal shows them: the track list of the 23-track disc, the Toc
+// tab's track view; the MSF bit and the track in the CDB, the full view's explanations as JSON,
+// and the multisession disc's full view: these goldens are the check of those rows on every
+// path. (The CD-TEXT packs are the decoder's: tests/decode, audio_cd_text.txt.) The features: a
+// padded tail prints as a zeroed one (both paths share config_start_zero.txt); a current drive
+// lists every descriptor it sent, each where it lies, the unknown ones by their heading, none
+// read out of the middle of another.
 TEST_P(DecodingOnEveryPath, EveryDecodingSubcommand) {
   Cli cli;
   const std::string type13 = Id("emu:type13"), audio = Id("emu:audio");
+  const std::string modern = Id("emu:type13?model=modern&speed=max");
   cli.ExpectGoldenOutput("properties_type13.txt", {"properties", "--drive", type13});
   cli.ExpectGoldenRuns("decoding_commands.txt",
                        {{"inquiry", "--drive", type13},
@@ -43,12 +51,26 @@ TEST_P(DecodingOnEveryPath, EveryDecodingSubcommand) {
                         {"subchannel", "--drive", audio, "--format", "2", "--json"},
                         {"properties", "--drive", type13, "--json"},
                         {"send", "--drive", audio, "--cdb", "25", "--in", "8", "--json"}});
+  cli.ExpectGoldenOutput("toc_type30.txt", {"toc", "--drive", Id("emu:type30?speed=max")});
+  cli.ExpectGoldenOutput("toc_audio_track_view.txt", {"toc", "--drive", audio, "--full"});
+  cli.ExpectGoldenRuns(
+      "toc_json_" + GetParam() + ".txt",
+      {{"toc", "--drive", audio, "--msf", "--track", "3", "--json"},
+       {"toc", "--drive", Id("emu:multisession"), "--full", "--format", "2", "--json"}});
+  cli.ExpectGoldenOutput("config_audio.txt", {"config", "--drive", audio});
+  cli.ExpectGoldenRuns(
+      "config_start_" + (GetParam() == "pad" ? std::string("zero") : GetParam()) + ".txt",
+      {{"config", "--drive", audio, "--rt", "2", "--start", "0x001E", "--json"},
+       {"config", "--drive", audio, "--start", "103h"}});
+  cli.ExpectGoldenOutput("config_modern.txt", {"config", "--drive", modern});
+  cli.ExpectGoldenOutput("properties_modern.txt", {"properties", "--drive", modern});
 }
 
 // A check condition gives the sense and its exit status; a command without data goes out
 // without a data direction (on a path that reports no residual, a data-in buffer would come
-// back whole).
-TEST(DecodingCommands, FailuresAndCommandsWithoutData) {
+// back whole). A pressed disc has no ATIP: illegal request. No disc: the Toc tab shows nothing
+// and says why. Bad arguments of toc and config.
+TEST(DecodingCommands, FailuresAndBadArguments) {
   Cli cli;
   cli.ExpectGoldenRuns("decoding_failures.txt",
                        {{"capacity", "--drive", "emu:type13?nomedium", "--json"},
@@ -57,25 +79,6 @@ TEST(DecodingCommands, FailuresAndCommandsWithoutData) {
                         {"inquiry", "--drive", "nowhere"},
                         {"send", "--drive", "emu:audio?resid=none", "--cdb", "00", "--in", "64"},
                         {"send", "--drive", "emu:audio?resid=none", "--cdb", "25", "--in", "64"}});
-}
-
-// The decoded lists as the terminal shows them: the track list of the 23-track disc, the
-// Toc tab's track view; the MSF bit and the track in the CDB, the full view's explanations
-// as JSON, and the multisession disc's full view: these goldens are the check of those rows
-// on every path. (The CD-TEXT packs are the decoder's: tests/decode, audio_cd_text.txt.)
-TEST_P(DecodingOnEveryPath, EveryViewOfTheVirtualDiscs) {
-  Cli cli;
-  cli.ExpectGoldenOutput("toc_type30.txt", {"toc", "--drive", Id("emu:type30?speed=max")});
-  cli.ExpectGoldenOutput("toc_audio_track_view.txt", {"toc", "--drive", Id("emu:audio"), "--full"});
-  cli.ExpectGoldenRuns(
-      "toc_json_" + GetParam() + ".txt",
-      {{"toc", "--drive", Id("emu:audio"), "--msf", "--track", "3", "--json"},
-       {"toc", "--drive", Id("emu:multisession"), "--full", "--format", "2", "--json"}});
-}
-
-// A pressed disc has no ATIP: illegal request. No disc: the Toc tab shows nothing and says why.
-TEST(CliToc, BadArgumentsAndFailures) {
-  Cli cli;
   cli.ExpectGoldenRuns("toc_failures.txt",
                        {{"toc", "--drive", "emu:audio", "--format", "6"},
                         {"toc", "--drive", "emu:audio", "--track", "256"},
@@ -84,30 +87,6 @@ TEST(CliToc, BadArgumentsAndFailures) {
                         {"toc", "--drive", "emu:nosuchdisc"},
                         {"toc", "--drive", "emu:audio", "--format", "4"},
                         {"toc", "--drive", "emu:audio?nomedium", "--full"}});
-}
-
-// A padded tail prints as a zeroed one: both paths share config_start_zero.txt.
-TEST_P(DecodingOnEveryPath, FeaturesOfTheVirtualDrive) {
-  Cli cli;
-  cli.ExpectGoldenOutput("config_audio.txt", {"config", "--drive", Id("emu:audio")});
-  cli.ExpectGoldenRuns(
-      "config_start_" + (GetParam() == "pad" ? std::string("zero") : GetParam()) + ".txt",
-      {{"config", "--drive", Id("emu:audio"), "--rt", "2", "--start", "0x001E", "--json"},
-       {"config", "--drive", Id("emu:audio"), "--start", "103h"}});
-}
-
-// A current drive: every descriptor it sent, each where it lies, the unknown ones by their
-// heading, none read out of the middle of another.
-TEST_P(DecodingOnEveryPath, AModernDriveListsExactlyTheDescriptorsItSent) {
-  Cli cli;
-  cli.ExpectGoldenOutput("config_modern.txt",
-                         {"config", "--drive", Id("emu:type13?model=modern&speed=max")});
-  cli.ExpectGoldenOutput("properties_modern.txt",
-                         {"properties", "--drive", Id("emu:type13?model=modern&speed=max")});
-}
-
-TEST(CliConfig, BadArguments) {
-  Cli cli;
   cli.ExpectGoldenRuns("config_bad_arguments.txt",
                        {{"config", "--drive", "emu:audio", "--rt", "3"},
                         {"config", "--drive", "emu:audio", "--start", "10000"},

@@ -14,30 +14,18 @@ struct Cli : testing::VirtualCli {
 class ModePagesOnEveryPath : public testing::ResidModeTest {};
 TAMARACK_ON_EVERY_RESID_MODE(ModePagesOnEveryPath);
 
-// A current drive: a block descriptor before the pages (DBD 0) passed over, so its pages print
-// as the older drive's do (the same golden); saveable pages with PS set, and a Mode Select that
-// refuses the reserved PS bit and mode data length; the drive itself refuses a page sent with PS,
-// as the list was built before.
-TEST_P(ModePagesOnEveryPath, AModernDrivesPagesAndItsModeSelect) {
-  Cli cli;
-  const std::string modern = Id("emu:type13?model=modern");
-  cli.ExpectGoldenOutput("modesense_all_pages.txt",
-                         {"modesense", "--drive", modern, "--page", "3f"});
-  cli.ExpectGoldenRuns(
-      "modeselect_modern.txt",
-      {{"modeselect", "--drive", modern, "--page", "1", "--set", "Read Retry Count=5", "--save"},
-       {"modesense", "--drive", modern, "--page", "1", "--pc", "saved"},
-       {"send", "--drive", modern, "--cdb", "55 10 00 00 00 00 00 00 14 00", "--out-hex",
-        "00 00 00 00 00 00 00 00 81 0a 00 05 00 00 00 00 00 00 00 00"}});
-}
-
 // Every field of the returned pages; a field changed (dry run, then sent and saved) is what
-// the drive keeps.
+// the drive keeps. A current drive: a block descriptor before the pages (DBD 0) passed over, so
+// its pages print as the older drive's do (the same golden); saveable pages with PS set, and a
+// Mode Select that refuses the reserved PS bit and mode data length; the drive itself refuses a
+// page sent with PS, as the list was built before.
 TEST_P(ModePagesOnEveryPath, ShowsAndChangesEveryFieldOfThePages) {
   Cli cli;
-  const std::string type13 = Id("emu:type13");
-  cli.ExpectGoldenOutput("modesense_all_pages.txt",
-                         {"modesense", "--drive", type13, "--page", "3f"});
+  const std::string type13 = Id("emu:type13"), modern = Id("emu:type13?model=modern");
+  for (const std::string& drive : {type13, modern}) {
+    cli.ExpectGoldenOutput("modesense_all_pages.txt",
+                           {"modesense", "--drive", drive, "--page", "3f"});
+  }
   cli.ExpectGoldenRuns(
       "modeselect_type13.txt",
       {{"modesense", "--drive", type13, "--page", "0x0e", "--pc", "changeable", "--json"},
@@ -46,6 +34,12 @@ TEST_P(ModePagesOnEveryPath, ShowsAndChangesEveryFieldOfThePages) {
        {"modesense", "--drive", type13, "--page", "1"},
        {"modeselect", "--drive", type13, "--page", "1", "--set", "Read Retry Count=32", "--save"},
        {"modesense", "--drive", type13, "--page", "1", "--pc", "saved"}});
+  cli.ExpectGoldenRuns(
+      "modeselect_modern.txt",
+      {{"modeselect", "--drive", modern, "--page", "1", "--set", "Read Retry Count=5", "--save"},
+       {"modesense", "--drive", modern, "--page", "1", "--pc", "saved"},
+       {"send", "--drive", modern, "--cdb", "55 10 00 00 00 00 00 00 14 00", "--out-hex",
+        "00 00 00 00 00 00 00 00 81 0a 00 05 00 00 00 00 00 00 00 00"}});
 }
 
 // Bad arguments, a page the drive does not have, an unchangeable field rejected with the
@@ -72,7 +66,7 @@ TEST(ModePagesCli, BadArgumentsAndRejectedPages) {
        {"modeselect", "--drive", t, "--page", "05", "--set", "Data Block Type=5", "--dry-run"}});
 }
 
-// Page codes are read by ParseHexCode (its table in cli_test.cc; "--page 40" above); the page
+// Page codes are read by ParseHexCode (its cases in typed_text.txt; "--page 40" above); the page
 // control is named in any case.
 TEST(ModePageText, PageControlsInAnyCase) {
   EXPECT_EQ(ParsePageControl("Saved"), 3u);

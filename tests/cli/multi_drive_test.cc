@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <future>
+#include <sstream>
 #include <thread>
 
 #include "cli/exit_codes.h"
@@ -19,78 +20,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Each id of drive_names.txt (in quotes) as the name that stands for {drive}: bytes of other
+// scripts are no name's characters, a name of nothing but those is "drive".
 TEST(MultiDriveRunTest, SafeNames) {
-  const struct {
-    const char* id;
-    const char* name;
-  } rows[] = {
-      {"emu:type13?bad=1000", "emu_type13_bad_1000"},
-      {"/dev/sr0", "dev_sr0"},
-      {"emu:type13?speed=max&flaky=5000-5100:0.25", "emu_type13_speed_max_flaky_5000-5100_0.25"},
-      {"emu:/tmp/my disc.iso", "emu_tmp_my_disc.iso"},
-      {"emu:ディスク", "emu"},  // bytes of other scripts are no name's characters
-      {"..", "drive"},
-      {"", "drive"},
-      {"//", "drive"},
-  };
-  for (const auto& row : rows) EXPECT_EQ(SafeDriveName(row.id), row.name) << row.id;
+  tamarack::testing::ExpectEachInput("drive_names.txt", "cli", [](const std::string& quoted) {
+    return SafeDriveName(quoted.substr(1, quoted.size() - 2));
+  });
   EXPECT_EQ((DriveSlot{"/dev/sr1", "dev_sr1"}.File("out/{drive}/cap-{drive}.dat")),
             "out/dev_sr1/cap-dev_sr1.dat");
 }
 
-// An --out without {drive} for several drives: multi_drive.txt.
-TEST(MultiDriveRunTest, RefusesFilesTheDrivesWouldShare) {
-  const struct {
-    std::vector<std::string> drives;
-    std::string out;
-    const char* error;  // "" when the run may start
-  } rows[] = {
-      {{"emu:type13"}, "cap.dat", ""},  // one drive needs no {drive}
-      {{"emu:type13", "emu:type30"}, "cap-{drive}.dat", ""},
-      {{"emu:type13", "emu:type30"}, "", ""},  // no file named
-      {{"emu:type13", "emu:type13"}, "cap-{drive}.dat", "--drive emu:type13 is named twice"},
-      {{"emu:type13?bad=1", "emu:type13&bad=1"},
-       "cap-{drive}.dat",
-       "--drive emu:type13?bad=1 and --drive emu:type13&bad=1 would both write their files as "
-       "{drive} = emu_type13_bad_1"},
-  };
-  for (const auto& row : rows) {
-    std::vector<DriveSlot> slots;
-    std::string error;
-    const bool ok =
-        PlanDrives({"capture", row.drives, {{"--out", row.out}}, false}, &slots, &error);
-    EXPECT_EQ(ok, *row.error == '\0') << row.out;
-    EXPECT_EQ(error, row.error);
-    if (ok) {
-      EXPECT_EQ(slots.size(), row.drives.size());
-    }
-  }
-}
-
+// The run's exit status of each list of drives' statuses in worst_exit_status.txt: of two
+// failures the higher number; a drive refused at its start (1) hides none that ran and found a
+// fault, but one left incomplete (13).
 TEST(MultiDriveRunTest, WorstExitStatus) {
-  const struct {
+  tamarack::testing::ExpectEachInput("worst_exit_status.txt", "cli", [](const std::string& line) {
+    std::istringstream words(line.substr(line.find(':') + 1));
     std::vector<int> statuses;
-    int worst;
-  } rows[] = {
-      {{}, kExitGood},
-      {{kExitGood, kExitGood}, kExitGood},
-      {{kExitGood, kExitMiscompare}, kExitMiscompare},
-      {{kExitMiscompare, kExitMediumError, kExitGood}, kExitMediumError},
-      {{kExitTimeout, kExitMediumError}, kExitTimeout},  // two failures: the higher number
-      // a drive refused at its start hides none that ran and found a fault
-      {{kExitMalformedReply, kExitBadArguments}, kExitMalformedReply},
-      {{kExitBadArguments, kExitMediumError}, kExitMediumError},
-      {{kExitBadArguments, kExitMiscompare}, kExitMiscompare},
-      {{kExitIncomplete, kExitBadArguments}, kExitBadArguments},
-      {{kExitCannotOpen, kExitBadArguments, kExitMediumError}, kExitCannotOpen},
-      {{kExitGood, kExitOther, kExitCannotOpen}, kExitOther},
-  };
-  for (const auto& row : rows) EXPECT_EQ(WorstExitStatus(row.statuses), row.worst);
+    for (int status; words >> status;) statuses.push_back(status);
+    return "worst " + std::to_string(WorstExitStatus(statuses));
+  });
 }
 
 // A drive hung past its time-out, a drive removed under the run (the system refuses its
 // commands) and a drive gone before it opened end their own jobs; the good drive beside them
-// reads its whole range.
+// reads its whole range: the verdicts in multi_drive_failing.txt.
 TEST(MultiDriveRunTest, AFailingDriveEndsOnlyItsOwnJob) {
   testing::VirtualCli cli;
   const std::string good = "emu:type13?speed=max";
@@ -102,15 +56,8 @@ TEST(MultiDriveRunTest, AFailingDriveEndsOnlyItsOwnJob) {
     args.insert(args.end(), {"--drive", d});
   }
   const int status = cli.Run(args);
-  EXPECT_EQ(
-      testing::Lines(cli.out.str()),
-      (std::vector<std::string>{
-          R"({"drive": "emu:type13?speed=max", "name": "emu_type13_speed_max", "verdict": "good", "exit": 0, "counts": {"commands": 42, "failed": 0, "blocks_asked": 41, "blocks_read": 41, "blocks_failed": 0, "blocks_skipped": 0}, "coverage": {"asked": 41, "read": 41, "compared": 0, "failed": 0, "skipped": 0, "not_reached": 0, "failed_runs": [], "skipped_runs": []}})",
-          R"({"drive": "emu:type13?speed=max&slow=28", "name": "emu_type13_speed_max_slow_28", "verdict": "failed", "exit": 33, "counts": {"commands": 2, "failed": 2, "blocks_asked": 1, "blocks_read": 0, "blocks_failed": 1, "blocks_skipped": 0}, "coverage": {"asked": 1, "read": 0, "compared": 0, "failed": 1, "skipped": 0, "not_reached": 0, "failed_runs": [{"first": 0, "count": 1}], "skipped_runs": []}})",
-          R"({"drive": "emu:type13?speed=max&refuse=28:os", "name": "emu_type13_speed_max_refuse_28_os", "verdict": "failed", "exit": 99, "counts": {"commands": 2, "failed": 2, "blocks_asked": 1, "blocks_read": 0, "blocks_failed": 1, "blocks_skipped": 0}, "coverage": {"asked": 1, "read": 0, "compared": 0, "failed": 1, "skipped": 0, "not_reached": 0, "failed_runs": [{"first": 0, "count": 1}], "skipped_runs": []}})",
-          R"({"drive": "emu:no-such-disc", "name": "emu_no-such-disc", "verdict": "cannot open", "exit": 15, "counts": {}})",
-      }));
-  EXPECT_EQ(status, kExitOther) << cli.err.str();
+  tamarack::testing::ExpectGoldenFile(
+      "multi_drive_failing.txt", cli.out.str() + "exit " + std::to_string(status) + "\n", "cli");
 }
 
 // Sixteen drives at once, as many as a small lab holds: every one runs its whole job.
@@ -179,7 +126,8 @@ TEST(MultiDriveRunTest, CtrlCCancelsEveryDrive) {
 
 // Three virtual drives, one of them with an unreadable block, in tests/data/cli/multi_drive.txt:
 // the captures (each drive's texts in the order of the drives, then the table), the checks of
-// each drive's own file as JSON lines, and the refusals of files the drives would share.
+// each drive's own file as JSON lines, and the refusals of files the drives would share (an
+// --out without {drive}, two ids of one name) and of a drive named twice.
 TEST(MultiDriveRunTest, ThreeDrivesGolden) {
   testing::WorkFolder dir;
   std::vector<std::uint8_t> image(300 * 2048);
@@ -192,6 +140,8 @@ TEST(MultiDriveRunTest, ThreeDrivesGolden) {
       {{"capture", "--drive", a, "--drive", b, "--drive", c, "--out", "cap-{drive}.dat", "--yes"},
        {"check", "--drive", a, "--drive", c, "--file", "cap-{drive}.dat", "--json"},
        {"capture", "--drive", a, "--drive", b, "--out", "cap.dat"},
+       {"capture", "--drive", c, "--drive", "emu:disc.iso?speed=max?bad=50", "--out",
+        "cap-{drive}.dat"},
        {"tracktest", "type13", "--drive", a, "--drive", a}});
   EXPECT_EQ(dir.Read("cap-emu_disc.iso_speed_max.dat"), image);
   EXPECT_EQ(dir.Read("cap-emu_disc.iso_speed_max_model_modern.dat"), image);

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 #include "environment.h"
+#include "golden.h"
 #include "platform_texts.h"
 #include "shell/settings_store.h"
 #include "temp_dir.h"
@@ -16,56 +19,40 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Each case of program_folders.txt: the program's folder, whether it is installed and writable,
+// the user's folders and environment (a relative XDG_CONFIG_HOME is to be ignored; "\n" stands
+// for a line break of user-dirs.dirs); then where the settings and the data go.
 TEST(UserFolders, SettingsAndDataFollowThePlaceOfTheProgram) {
-  const ProgramFolder portable{"/home/u/tamarack/build", false, true};
-  const ProgramFolder installed{"/usr/bin", true, false};
-  const ProgramFolder installed_writable{"/home/u/.local/bin", true, true};
-  const ProgramFolder unwritable{"/opt/tamarack", false, false};
-  const ProgramFolder unknown{"", false, true};
-  UserFolders plain;
-  plain.home = "/home/u";
-  plain.temp = "/tmp";
-  UserFolders xdg = plain;
-  xdg.xdg_config_home = "/cfg";
-  xdg.home_has_documents = true;
-  UserFolders relative_xdg = plain;  // XDG says: a relative path is to be ignored
-  relative_xdg.xdg_config_home = "cfg";
-  UserFolders no_home;
-  no_home.temp = "/var/tmp";
-  UserFolders desktop = plain;
-  desktop.user_dirs = "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
-  desktop.home_has_documents = true;
-  UserFolders environment = desktop;
-  environment.xdg_documents_dir = "/srv/docs";
-
-  struct Row {
-    const char* what;
-    const ProgramFolder& program;
-    const UserFolders& user;
-    const char* settings;
-    const char* data;
-  };
-  const Row rows[] = {
-      {"portable build", portable, plain, "/home/u/tamarack/build", "/home/u/tamarack/build"},
-      {"portable, XDG set", portable, xdg, "/home/u/tamarack/build", "/home/u/tamarack/build"},
-      {"installed", installed, plain, "/home/u/.config/tamarack", "/home/u"},
-      {"installed, XDG set", installed, xdg, "/cfg/tamarack", "/home/u/Documents"},
-      {"installed in a writable bin", installed_writable, plain, "/home/u/.config/tamarack",
-       "/home/u"},
-      {"unwritable folder", unwritable, xdg, "/cfg/tamarack", "/home/u/Documents"},
-      {"relative XDG_CONFIG_HOME", installed, relative_xdg, "/home/u/.config/tamarack", "/home/u"},
-      {"no home", installed, no_home, "/var/tmp/tamarack", "."},
-      {"program folder unknown", unknown, plain, "/home/u/.config/tamarack", "/home/u"},
-      {"user-dirs.dirs", installed, desktop, "/home/u/.config/tamarack", "/home/u/Dokumente"},
-      {"environment first", installed, environment, "/home/u/.config/tamarack", "/srv/docs"},
-  };
-  for (const Row& r : rows) {
-    EXPECT_EQ(testing::Slashed(SettingsFolderOf(r.program, r.user)), r.settings) << r.what;
-    EXPECT_EQ(testing::Slashed(DataFolderOf(r.program, r.user)), r.data) << r.what;
-  }
+  testing::ExpectEachInput("program_folders.txt", "persist", [](const std::string& line) {
+    ProgramFolder program;
+    UserFolders user;
+    const std::map<std::string, std::string*> texts = {
+        {"program", &program.path},     {"home", &user.home},
+        {"temp", &user.temp},           {"xdg_config_home", &user.xdg_config_home},
+        {"user_dirs", &user.user_dirs}, {"xdg_documents_dir", &user.xdg_documents_dir}};
+    const std::map<std::string, bool*> flags = {{"installed", &program.installed},
+                                                {"writable", &program.writable},
+                                                {"home_has_documents", &user.home_has_documents}};
+    std::istringstream words(line);
+    for (std::string w; words >> w;) {
+      const std::string key = w.substr(0, w.find('=')), value = w.substr(w.find('=') + 1);
+      if (flags.count(key) != 0) {
+        *flags.at(key) = value == "1";
+      } else {
+        *texts.at(key) = value;
+      }
+    }
+    std::string& dirs = user.user_dirs;
+    for (std::size_t at; (at = dirs.find("\\n")) != std::string::npos;) dirs.replace(at, 2, "\n");
+    return "settings " + testing::Slashed(SettingsFolderOf(program, user)) + ", data " +
+           testing::Slashed(DataFolderOf(program, user));
+  });
 
   // Windows names the folders itself; they win over anything of XDG's in the environment.
-  UserFolders windows = xdg;
+  UserFolders windows;
+  windows.home = "/home/u";
+  windows.xdg_config_home = "/cfg";
+  windows.home_has_documents = true;
   windows.app_data = R"(C:\Users\u\AppData\Roaming)";
   windows.known_documents = R"(C:\Users\u\Documents)";
   const ProgramFolder copied{R"(D:\Tamarack)", false, true};
@@ -77,30 +64,16 @@ TEST(UserFolders, SettingsAndDataFollowThePlaceOfTheProgram) {
   EXPECT_EQ(DataFolderOf(program_files, windows), windows.known_documents);
 }
 
+// Each case of user_dirs_documents.txt: the home folder, "|", the text of user-dirs.dirs ("\n"
+// standing for its line breaks); then the documents folder it names, in quotes: the last line
+// of the key counts, "$HOME/" is the desktop's "none"; nothing without a home to put it in, for
+// another variable, a relative or unquoted path or a line commented out.
 TEST(UserFolders, UserDirsDocumentsReadsTheDesktopsLine) {
-  struct Row {
-    const char* text;
-    const char* home;
-    const char* documents;
-  };
-  const Row rows[] = {
-      {"# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
-       "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n",
-       "/home/u", "/home/u/Documents"},
-      {"XDG_DOCUMENTS_DIR=\"/data/My \\\"Docs\\\"\"", "/home/u", "/data/My \"Docs\""},
-      {"XDG_DOCUMENTS_DIR=\"$HOME/\"", "/home/u", "/home/u"},  // the desktop's "none"
-      {"  XDG_DOCUMENTS_DIR=\"$HOME/a\"\nXDG_DOCUMENTS_DIR=\"$HOME/b\"", "/h", "/h/b"},
-      {"XDG_DOCUMENTS_DIR=\"$HOME/Documents\"", "", ""},  // no home to put it in
-      {"XDG_DOCUMENTS_DIR=\"$HOMEWORK/x\"", "/h", ""},
-      {"XDG_DOCUMENTS_DIR=\"relative\"", "/h", ""},
-      {"XDG_DOCUMENTS_DIR=$HOME/unquoted", "/h", ""},
-      {"XDG_DOCUMENTS_DIR=\"", "/h", ""},
-      {"#XDG_DOCUMENTS_DIR=\"/x\"\nXDG_DOCUMENTS_DIRS=\"/y\"", "/h", ""},
-      {"", "/h", ""},
-  };
-  for (const Row& r : rows) {
-    EXPECT_EQ(UserDirsDocuments(r.text, r.home), r.documents) << r.text;
-  }
+  testing::ExpectEachInput("user_dirs_documents.txt", "persist", [](const std::string& line) {
+    std::string text = line.substr(line.find('|') + 1);
+    for (std::size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\n");
+    return "\"" + UserDirsDocuments(text, line.substr(0, line.find('|'))) + "\"";
+  });
 }
 
 // The facts of real folders: a build folder is portable while writable, a folder named "bin"

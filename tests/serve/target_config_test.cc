@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -158,36 +159,18 @@ TEST(ServeSetUpFailure, RemovesWhatWasMade) {
   }
 }
 
+// The tree an earlier run left, in stale_tree.txt.
 TEST(StaleEntries, OnlyThoseOfDeadRunsAreRemoved) {
   RecordingFiles fs;
-  const std::string loop = "/cfg/target/loopback/";
-  for (const char* naa : {"naa.5054616d000010920000", "naa.5054616d0000004d0000"}) {
-    fs.AddDirs(loop + naa + "/tpgt_1/lun/lun_0");
-    fs.links.insert(loop + naa + "/tpgt_1/lun/lun_0/tamarack");
+  std::istringstream tree(tamarack::testing::ReadGoldenFile("stale_tree.txt", "serve"));
+  for (std::string line; std::getline(tree, line);) {
+    std::istringstream words(line);
+    std::string kind, path, text;
+    words >> kind >> path >> text;
+    if (kind == "dir") fs.AddDirs(path);
+    if (kind == "link") fs.links.insert(path);
+    if (kind == "file") fs.files[path] = text;
   }
-  fs.AddDirs(loop + "naa.6001405abcdef/tpgt_1/lun/lun_0");
-  fs.AddDirs("/cfg/target/core/user_8086/tamarack_4242_0/attrib");
-  fs.AddDirs("/cfg/target/core/user_8086/tamarack_77_0/attrib");
-  fs.AddDirs("/cfg/target/core/user_3/tamarack_4242_1/attrib");
-  fs.AddDirs("/cfg/target/core/user_0/disk1");
-  // iSCSI targets: one exporting a dead run's backstore (with an initiator's ACL), one of a
-  // live run, one of another program.
-  const std::string iscsi = "/cfg/target/iscsi/";
-  const std::string dead_tpg = iscsi + "iqn.2026-12.test:dead/tpgt_1";
-  fs.AddDirs(dead_tpg + "/lun/lun_0/statistics");
-  fs.links.insert(dead_tpg + "/lun/lun_0/tamarack_4242_0");
-  fs.AddDirs(dead_tpg + "/acls/iqn.1991-05.test:pc1/lun_0");
-  fs.links.insert(dead_tpg + "/acls/iqn.1991-05.test:pc1/lun_0/tamarack");
-  fs.AddDirs(dead_tpg + "/np/127.0.0.1:3260");
-  fs.files[dead_tpg + "/enable"] = "1";
-  fs.AddDirs(iscsi + "iqn.2026-12.test:live/tpgt_1/lun/lun_0");
-  fs.links.insert(iscsi + "iqn.2026-12.test:live/tpgt_1/lun/lun_0/tamarack_77_0");
-  fs.AddDirs(iscsi + "iqn.2003-01.org.other:disk/tpgt_1/lun/lun_0");
-  fs.links.insert(iscsi + "iqn.2003-01.org.other:disk/tpgt_1/lun/lun_0/a1b2c3");
-  // The dead run's ring is answered while its LUN goes.
-  fs.AddDirs("/sys/class/uio/uio7/maps/map0");
-  fs.files["/sys/class/uio/uio7/name"] = "tcm-user/8086/tamarack_4242_0/tamarack/emu:type13";
-  fs.files["/sys/class/uio/uio7/maps/map0/size"] = "0x1000";
   std::vector<std::string> notes = RemoveStaleEntries(
       fs, {"/cfg", "/sys", "/dev"}, [](int pid) { return pid == 77; },
       [&fs](const UioDevice& uio) {
