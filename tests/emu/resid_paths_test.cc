@@ -199,19 +199,26 @@ constexpr std::uint32_t kBlocks = 16;
 // 5Ah), else by probing its sector type (a zeroed or padded tail and a count of the whole
 // request). Probes refused on the way leave no trace in the session's texts. The true sizes are
 // 2048 (Mode 1, form 1), 2328 (form 2 user data), 2352 (raw, audio) and 2368 (raw with
-// formatted Q).
+// formatted Q). A Read(10) or Read(12) on a path that counts nothing of a read into room for the
+// largest blocks (resid=under) tells no size, and a drive that does not know Read CD leaves the
+// probe nothing: its size is Read Capacity's block length, and the probe's refusal is no error
+// of the job then. The probe still comes first where the drive takes Read CD; where Read
+// Capacity fails too, the size is not found and the refusal is told.
 TEST(BlockSizeDiscovery, EveryPathEveryDiscEveryRead) {
   const auto t30 = MakeType30Disc();
   const std::int32_t form1 = t30->Layout().tracks[1].start, form2 = t30->Layout().tracks[11].start;
   const std::int32_t audio = t30->Layout().tracks[3].start,
                      mode1 = t30->Layout().tracks[0].start + 100;
+  const Cdb read10 = Read10Command(1000, kBlocks);
   const struct {
     const char* what;
     const char* disc;
     Cdb cdb;
     std::int32_t lba;
+    const char* options = "";
+    const char* resid = nullptr;  // the one path, else every one
   } reads[] = {
-      {"type13 Read(10)", "type13", Read10Command(1000, kBlocks), 1000},
+      {"type13 Read(10)", "type13", read10, 1000},
       {"type13 Read CD", "type13", ReadCdCdb(1000, kBlocks), 1000},
       {"type30 form 1 Read(10)", "type30", Read10Command(form1, kBlocks), form1},
       {"type30 form 2 Read CD", "type30", ReadCdCommand(form2, kBlocks), form2},
@@ -220,16 +227,27 @@ TEST(BlockSizeDiscovery, EveryPathEveryDiscEveryRead) {
       {"type30 Mode 1 raw with Q", "type30",
        ReadCdCommand(mode1, kBlocks, {.main = 0xF8, .sub = 2}), mode1},
       {"audio Read CD", "audio", ReadCdCdb(200, kBlocks), 200},
+      {"type13 Read(10) refuse=be:drive", "type13", read10, 1000, "&refuse=be:drive", "under"},
+      {"type13 Read(12) refuse=be:drive", "type13", CdbOf("a8 00 00 00 03 e8 00 00 00 10 00 00"),
+       1000, "&refuse=be:drive", "under"},
+      {"type13 Read(10)", "type13", read10, 1000, "", "under"},
+      {"type13 Read(10) refuse=be:drive slow=25", "type13", read10, 1000,
+       "&refuse=be:drive&slow=25", "under"},
   };
   std::string t;
   for (const auto& read : reads) {
-    for (const std::string& mode : tamarack::testing::ResidModes()) {
+    for (const std::string& mode :
+         read.resid ? std::vector<std::string>{read.resid} : tamarack::testing::ResidModes()) {
       // Sent as a job's first read, into room for the largest block.
-      DriveHarness h(StrFormat("emu:%s?speed=max&resid=%s", read.disc, mode.c_str()));
+      DriveHarness h(
+          StrFormat("emu:%s?speed=max%s&resid=%s", read.disc, read.options, mode.c_str()));
       std::vector<std::uint8_t> buffer(kBlocks * kRequestPerBlock);
       const ReadEvidence e{read.cdb, kBlocks, static_cast<std::uint32_t>(buffer.size()), read.lba,
                            ReadBlocks(h.session, read.cdb, buffer, 0)};
       EXPECT_TRUE(e.reply.good()) << h.status.status_line.Get();
+      if (mode == "under") {
+        EXPECT_EQ(e.reply.received, 0u) << read.what << ": the path counted nothing";
+      }
       t += StrFormat("%s resid=%s: ", read.what, mode.c_str()) +
            FindBlockSize(h.session, e).Text() + (e.reply.second_read ? " after a second read" : "");
       if (!h.status.status_line.Get().empty() || !h.status.last_error_text.Get().empty()) {
@@ -270,44 +288,6 @@ TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhyOrTriesTheNamedTypeAlone) 
       "block size 2328 (from the sector type Mode 2 form 2)");
   EXPECT_EQ(ProbeBlockSize(pad.session, ReadCdCommand(form2, 1, {kSectorTypeMode1}), form2).way,
             BlockSizeWay::kNotFound);
-}
-
-// A Read(10) or Read(12) on a path that counts nothing of a read into room for the largest
-// blocks (resid=under) tells no size, and a drive that does not know Read CD leaves the probe
-// nothing: its size is Read Capacity's block length, and the probe's refusal is no error of the
-// job then. The probe still comes first where the drive takes Read CD; where Read Capacity
-// fails too, the size is not found and the refusal is told.
-TEST(BlockSizeDiscovery, ARead10WhosePathCountsNothingTakesReadCapacitysBlockLength) {
-  const std::string under = "emu:type13?speed=max&resid=under";
-  const Cdb read12 = CdbOf("a8 00 00 00 03 e8 00 00 00 10 00 00");
-  const struct {
-    std::string id;
-    const char* what;
-    Cdb cdb;
-    const char* found;
-    const char* status_line;
-  } cases[] = {
-      {under + "&refuse=be:drive", "Read(10)", Read10Command(1000, kBlocks),
-       "block size 2048 (from Read Capacity's block length)", ""},
-      {under + "&refuse=be:drive", "Read(12)", read12,
-       "block size 2048 (from Read Capacity's block length)", ""},
-      {under, "Read(10), Read CD taken", Read10Command(1000, kBlocks),
-       "block size 2048 (from the sector type Mode 1)", ""},
-      {under + "&refuse=be:drive&slow=25", "Read(10), Read Capacity timed out",
-       Read10Command(1000, kBlocks), "block size not found",
-       "Error Notified( INVALID COMMAND OPERATION CODE)."},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.id + " " + c.what);
-    DriveHarness h(c.id);
-    std::vector<std::uint8_t> buffer(kBlocks * kRequestPerBlock);
-    const ReadEvidence e{c.cdb, kBlocks, static_cast<std::uint32_t>(buffer.size()), 1000,
-                         ReadBlocks(h.session, c.cdb, buffer, 0)};
-    ASSERT_TRUE(e.reply.good());
-    EXPECT_EQ(e.reply.received, 0u) << "the path counted nothing";
-    EXPECT_EQ(FindBlockSize(h.session, e).Text(), c.found);
-    EXPECT_EQ(h.status.status_line.Get(), c.status_line);
-  }
 }
 
 }  // namespace
