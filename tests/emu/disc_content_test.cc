@@ -1,5 +1,5 @@
 // The discs' content: sectors as the encoder writes them, the built-in discs' blocks, their Q
-// sub-channel and CD-Text, and the fields of a Read CD block.
+// sub-channel, and the fields of a Read CD block.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "emu/built_in_discs.h"
-#include "emu/cd_text.h"
 #include "emu/disc_region.h"
 #include "emu/drive_harness.h"
 #include "emu/read_cd_fields.h"
@@ -246,18 +245,6 @@ TEST(SubQTest, BlocksOfTrackStartsPregapsIndexesAndLeadOuts) {
     add("multisession lead-in", *multi, lba);
   }
   tamarack::testing::ExpectGoldenFile("sub_q_blocks.txt", text, "emu");
-}
-
-TEST(CdTextTest, PacksOfTheAudioDisc) {
-  auto audio = MakeAudioDisc();
-  const auto& packs = audio->Layout().cd_text_packs;
-  ASSERT_GE(packs.size(), 6u);
-  // Every pack, its texts and the size information (first and last track, packs of each type)
-  // show byte for byte in the Toc view's decode/audio_cd_text.txt.
-  for (std::size_t i = 0; i < packs.size(); ++i) EXPECT_TRUE(CdTextPackCrcOk(packs[i])) << i;
-  CdTextPack broken = packs[0];
-  broken[5] ^= 1;
-  EXPECT_FALSE(CdTextPackCrcOk(broken));
 }
 
 constexpr TrackMode kModes[] = {TrackMode::kAudio, TrackMode::kMode1, TrackMode::kMode2Formless,
