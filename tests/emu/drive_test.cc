@@ -131,26 +131,7 @@ TEST(VirtualDriveFaults, CorruptedBytesAndTheirC2Bits) {
   for (std::size_t i = 0; i < 294; ++i) EXPECT_EQ(r.data[2352 + i], 0x00);
 }
 
-// A command outlasting its time-out, slow by the fault plan or by the timing model (1000 blocks
-// at x1 take over 13 seconds), ends when the time-out runs out; the drive answers the next.
-TEST(VirtualDriveFaults, ACommandOutlastingItsTimeOutEndsThere) {
-  const struct {
-    const char* id;
-    std::uint32_t timeout, blocks;
-  } cases[] = {{"emu:type13?speed=max&slow=28", 9, 1}, {"emu:type13?speed=clv1", 7, 1000}};
-  for (const auto& c : cases) {
-    DriveHarness h(c.id);
-    h.session.SetCommandTimeout(c.timeout);
-    const auto before = h.clock.Now();
-    const Reply r = h.In(Read10Command(0, c.blocks), c.blocks * 2048);
-    EXPECT_EQ(r.result.status, TransportStatus::kTimedOut) << c.id;
-    EXPECT_EQ(r.status_line, "Error Notified(The command timed out)");
-    EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(c.timeout)) << c.id;
-    // Nothing is delivered: the buffer keeps its fill.
-    EXPECT_EQ(DriveHarness::Runs(r.data, 0), StrFormat(" 5a*%u", c.blocks * 2048)) << c.id;
-    EXPECT_TRUE(h.NoData({0x00}).good()) << c.id;
-  }
-}
+// A command outlasting its time-out is in fault_timeout.txt.
 
 // Read CD and Read CD MSF selecting no field: long ranges cost no block building.
 
