@@ -116,13 +116,19 @@ class DriveHarness {
     return out;
   }
 
-  // Runs one script step, "CDB [/ in SIZE | / out DATA] [# NOTE]" in hex bytes or "wait
-  // SECONDS" on the drive's clock, and gives back what it did: "good" or the outcome with
-  // the sense bytes, and for a buffer the transferred bytes (past 512 the first 64 and a
-  // hash) and the rest of it: "5a" where it kept its fill, else run by run.
+  // Runs one script step, "CDB [/ in SIZE | / out DATA] [# NOTE]" in hex bytes, "wait
+  // SECONDS" on the drive's clock or "timeout SECONDS" for the commands after it, and gives
+  // back what it did: the time it took where it took
+  // any, "good" or the outcome with the sense bytes, and for a buffer the transferred bytes (past
+  // 512 the first 64 and a hash) and the rest of it: "5a" where it kept its fill, else run by run.
   std::string Step(std::string_view step) {
     if (step.starts_with("wait ")) {
       clock.Advance(std::chrono::seconds(std::stoi(std::string(step.substr(5)))));
+      return "";
+    }
+    if (step.starts_with("timeout ")) {
+      session.SetCommandTimeout(
+          static_cast<std::uint32_t>(std::stoul(std::string(step.substr(8)))));
       return "";
     }
     const std::string_view command = step.substr(0, step.find('#'));
@@ -135,19 +141,26 @@ class DriveHarness {
     if (kind == "in") words >> size;
     std::getline(words, data);
     const Cdb c = CdbOf(command.substr(0, slash));
+    const auto before = clock.Now();
     const Reply r = kind == "out" ? Send(c, HexWords(data), true) : In(c, size);
-    std::string t;
+    // The clock moves by exactly the modelled duration, which the result reports.
+    EXPECT_EQ(clock.Now() - before, r.result.duration) << step;
+    std::string t =
+        r.result.duration.count()
+            ? StrFormat("took %lld us, ", static_cast<long long>(r.result.duration.count()))
+            : "";
     if (r.good()) {
-      t = "good";
+      t += "good";
     } else if (r.status == CommandStatus::kCheckCondition) {
-      t = StrFormat("check %x/%02x/%02x: ", r.key(), r.asc(), r.ascq()) + r.status_line +
+      t +=
+          StrFormat("check %x/%02x/%02x: ", r.key(), r.asc(), r.ascq()) + r.status_line +
           "\nsense " +
           HexBytes(std::span(r.result.sense)
                        .first(std::min<std::size_t>(r.result.sense.size(), r.result.sense_length)));
     } else {
-      t = StrFormat("status %d transport %d os error %d: ", static_cast<int>(r.status),
-                    static_cast<int>(r.result.status), r.result.os_error) +
-          r.status_line;
+      t += StrFormat("status %d transport %d os error %d: ", static_cast<int>(r.status),
+                     static_cast<int>(r.result.status), r.result.os_error) +
+           r.status_line;
     }
     if (!r.data.empty()) {
       t += StrFormat("\ntransferred %u", r.transferred);

@@ -1,6 +1,6 @@
 // The virtual drive through a session: its scripts and replies in tests/data/emu, its fault
-// plan, Read CD of no field, its timing model on a simulated clock and Mode Sense(6); a recorded
-// trace opened as a drive.
+// plan, Read CD of no field, its timing model and Mode Sense(6); a recorded trace opened as a
+// drive.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -131,26 +131,7 @@ TEST(VirtualDriveFaults, CorruptedBytesAndTheirC2Bits) {
   for (std::size_t i = 0; i < 294; ++i) EXPECT_EQ(r.data[2352 + i], 0x00);
 }
 
-// A command outlasting its time-out, slow by the fault plan or by the timing model (1000 blocks
-// at x1 take over 13 seconds), ends when the time-out runs out; the drive answers the next.
-TEST(VirtualDriveFaults, ACommandOutlastingItsTimeOutEndsThere) {
-  const struct {
-    const char* id;
-    std::uint32_t timeout, blocks;
-  } cases[] = {{"emu:type13?speed=max&slow=28", 9, 1}, {"emu:type13?speed=clv1", 7, 1000}};
-  for (const auto& c : cases) {
-    DriveHarness h(c.id);
-    h.session.SetCommandTimeout(c.timeout);
-    const auto before = h.clock.Now();
-    const Reply r = h.In(Read10Command(0, c.blocks), c.blocks * 2048);
-    EXPECT_EQ(r.result.status, TransportStatus::kTimedOut) << c.id;
-    EXPECT_EQ(r.status_line, "Error Notified(The command timed out)");
-    EXPECT_EQ(h.clock.Now() - before, std::chrono::seconds(c.timeout)) << c.id;
-    // Nothing is delivered: the buffer keeps its fill.
-    EXPECT_EQ(DriveHarness::Runs(r.data, 0), StrFormat(" 5a*%u", c.blocks * 2048)) << c.id;
-    EXPECT_TRUE(h.NoData({0x00}).good()) << c.id;
-  }
-}
+// A command outlasting its time-out is in fault_timeout.txt.
 
 // Read CD and Read CD MSF selecting no field: long ranges cost no block building.
 
@@ -194,7 +175,8 @@ TEST(VirtualDriveReadCd, NoFieldSelectedBuildsNoBlocks) {
   EXPECT_LE(*built, 21);
 }
 
-// The timing model of the virtual drive, alone and through the drive on a simulated clock.
+// The timing model of the virtual drive; through the drive on a simulated clock it is in
+// speed_model.txt.
 
 TEST(SpeedModel, SeeksGrowWithDistanceSpeedsRoundDown) {
   const SpeedModel m(SpeedSetting{SpeedMode::kCav, 48});
@@ -203,63 +185,11 @@ TEST(SpeedModel, SeeksGrowWithDistanceSpeedsRoundDown) {
   EXPECT_LT(m.SeekTime(0, 100000), m.SeekTime(0, 330000));
   EXPECT_EQ(m.SeekTime(0, 330000), m.SeekTime(330000, 0));
   EXPECT_GT(m.SpinUpTime(), std::chrono::milliseconds(500));
-  // Set CD Speed through the drive is in SetCdSpeedIsHonouredAndALoadSpinsUp.
   SpeedModel slowest(SpeedSetting{SpeedMode::kCav, 48});
   slowest.SetReadSpeedKbps(0);
   EXPECT_EQ(slowest.Factor(), 1);
   EXPECT_EQ(KbpsToFactor(176), 1);
   EXPECT_EQ(KbpsToFactor(5648), 32);
-}
-
-std::chrono::microseconds ReadDuration(DriveHarness& h, std::uint32_t lba) {
-  const auto before = h.clock.Now();
-  const Reply r = h.In(ReadCdCdb(lba, 75), 75 * 2352);
-  EXPECT_TRUE(r.good()) << r.status_line;
-  // The clock moved by exactly the modelled duration, which the result reports.
-  EXPECT_EQ(h.clock.Now() - before, r.result.duration);
-  return r.result.duration;
-}
-
-// The read of the 75 blocks from `lba` after the 75 before them put the head there.
-std::chrono::microseconds ReadAfter(DriveHarness& h, std::uint32_t lba) {
-  ReadDuration(h, lba - 75);
-  return ReadDuration(h, lba);
-}
-
-TEST(SpeedModelThroughTheDrive, CavCurveClvLineAndNoTimeAtMax) {
-  DriveHarness cav("emu:type13?speed=cav48");
-  const auto inner = ReadAfter(cav, 75);
-  EXPECT_GT(inner, ReadAfter(cav, 300075) * 2);  // x20 against x47: read where the head is
-  DriveHarness clv("emu:type13?speed=clv16");
-  const auto a = ReadAfter(clv, 75);
-  EXPECT_EQ(a, ReadAfter(clv, 300075));
-  EXPECT_EQ(a, std::chrono::microseconds(62500));  // 75 blocks at 16 × 75 a second
-
-  DriveHarness max("emu:type13?speed=max");
-  EXPECT_EQ(ReadDuration(max, 0).count(), 0);
-  EXPECT_EQ(ReadDuration(max, 300000).count(), 0);
-  EXPECT_EQ(max.clock.Now().count(), 0);
-}
-
-// Set CD Speed is honoured (what the drive reports after it is in status_set_cd_speed.txt); a
-// load spins the disc up again.
-TEST(SpeedModelThroughTheDrive, SetCdSpeedIsHonouredAndALoadSpinsUp) {
-  DriveHarness x4("emu:type13?speed=clv16");
-  ASSERT_TRUE(x4.NoData({0xBB, 0, 0x02, 0xC2, 0xFF, 0xFF}).good());  // 706 kB/s: x4
-  EXPECT_EQ(ReadAfter(x4, 75), std::chrono::milliseconds(250));
-
-  DriveHarness h("emu:type13?speed=clv16");
-  ReadDuration(h, 0);
-  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x02}).good());
-  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x03}).good());
-  EXPECT_FALSE(h.NoData({0x00}).good());   // the load's unit attention (status_eject_load.txt)
-  const auto first = ReadDuration(h, 75);  // the head went back to 0 with the load
-  const auto second = ReadDuration(h, 150);
-  EXPECT_GT(first, second + std::chrono::seconds(1));
-  // With IMMED the load returns at once.
-  ASSERT_TRUE(h.NoData({0x1B, 0, 0, 0, 0x02}).good());
-  const Reply load = h.NoData({0x1B, 0x01, 0, 0, 0x03});
-  EXPECT_EQ(load.result.duration.count(), 0);
 }
 
 // Mode Sense(6) as the kernel's sr driver asks it.

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "device/command_monitor.h"
@@ -22,6 +22,7 @@ namespace {
 
 constexpr std::uint32_t kBlock = 2048;
 constexpr std::uint32_t kTailFill = 300;  // bytes of 5Ah at the end of every block of the image
+constexpr const char* kWays[] = {"whole", "residual", "fill", "two fills"};  // of ReceivedWay
 
 // Each read on each path, in block_reads.txt: 2 blocks of the image whose data end in 5Ah come
 // whole, the fill alone saying short so the same blocks are read again over A5h (the last byte
@@ -54,7 +55,6 @@ TEST(BlockRead, EveryPath) {
       {"type13 bad=13 past a 2-block buffer", "emu:type13?speed=max&bad=13", ReadCdCdb(8, 8),
        2 * kBlock, 2 * kBlock},
       {"8 blocks into a 2-block buffer", image, ReadCdCdb(0, 8), 2 * kBlock, 2 * kBlock}};
-  const char* const ways[] = {"whole", "residual", "fill", "two fills"};
   std::string t;
   for (const auto& r : reads) {
     for (const std::string& mode : tamarack::testing::ResidModes()) {
@@ -66,7 +66,7 @@ TEST(BlockRead, EveryPath) {
           b.good()                                             ? "good"
           : b.outcome.status == CommandStatus::kCheckCondition ? "check condition"
                                                                : "other failure",
-          b.received, ways[static_cast<int>(b.way)], b.second_read ? ", second read" : "",
+          b.received, kWays[static_cast<int>(b.way)], b.second_read ? ", second read" : "",
           b.short_reply ? ", short" : "", buffer[b.received ? b.received - 1 : 0]);
     }
   }
@@ -140,54 +140,37 @@ TEST(BlockRead, ABufferReadIntoAgainCountsEachReplyAsItCame) {
   }
 }
 
+// The count of bytes received, each case of received_counts.txt: from a first read ("first",
+// the buffer as runs of a byte and the count the path reported), believed as a residual but not
+// past the fill (a path that counted 80 bytes and wrote 60); from two reads ("two", the buffer
+// after the read over the 5Ah fill, "|", after the read over A5h), a byte sent being the same
+// under both fills: data ending in either fill, nothing sent, a second read shorter than the
+// first (unless the first read's bytes past it were A5h), other data the second time, each read
+// only as far as its path counted, the parting byte found past many equal ones.
 TEST(ReceivedCount, FromTheResidualTheFillOrTwoReads) {
-  std::vector<std::uint8_t> b(100, kReplyFill);
-  std::fill_n(b.begin(), 80, 1);
-  // The count, the way it was found and whether the fill said short.
-  const auto first_read = [&b](std::uint32_t count) {
+  tamarack::testing::ExpectEachInput("received_counts.txt", "emu", [](const std::string& line) {
+    std::istringstream in(line);
+    std::string kind, word;
+    in >> kind;
+    std::vector<std::uint8_t> reads[2];
+    std::uint32_t count = 0;
+    for (std::size_t r = 0; in >> word;) {
+      if (word == "|") {
+        r = 1;
+      } else if (word == "count") {
+        in >> count;
+      } else {
+        const std::size_t star = word.find('*');
+        reads[r].insert(reads[r].end(), std::stoul(word.substr(star + 1)),
+                        static_cast<std::uint8_t>(std::stoul(word.substr(0, star), nullptr, 16)));
+      }
+    }
+    if (kind == "two") return std::to_string(ReceivedFromTwoReads(reads[0], reads[1]));
     ReceivedWay way{};
     bool fill_short = false;
-    const std::uint32_t n = ReceivedFromFirstRead(b, count, &way, &fill_short);
-    return std::tuple(n, way, fill_short);
-  };
-  // A residual is believed...
-  EXPECT_EQ(first_read(70), std::tuple(70u, ReceivedWay::kResidual, false));
-  EXPECT_EQ(first_read(100), std::tuple(80u, ReceivedWay::kFill, true));
-  // ...but not past the fill: a path that counts 80 bytes and wrote 60 left 20 of 5Ah.
-  std::fill_n(b.begin() + 60, 20, kReplyFill);
-  EXPECT_EQ(first_read(80), std::tuple(60u, ReceivedWay::kFill, true));
-  // Two reads: a byte sent is the same under both fills, an unsent one is not.
-  const auto read = [](std::initializer_list<std::pair<int, std::uint8_t>> runs,
-                       std::uint8_t fill) {
-    std::vector<std::uint8_t> v;
-    for (const auto& [n, byte] : runs) v.insert(v.end(), static_cast<std::size_t>(n), byte);
-    v.resize(100, fill);
-    return v;
-  };
-  // 70 bytes sent whose last ten were 5Ah, then whose last ten were A5h.
-  EXPECT_EQ(ReceivedFromTwoReads(read({{60, 1}, {10, kReplyFill}}, kReplyFill),
-                                 read({{60, 1}, {10, kReplyFill}}, kSecondFill)),
-            70u);
-  EXPECT_EQ(ReceivedFromTwoReads(read({{60, 1}, {10, kSecondFill}}, kReplyFill),
-                                 read({{60, 1}, {10, kSecondFill}}, kSecondFill)),
-            70u);
-  EXPECT_EQ(ReceivedFromTwoReads(read({}, kReplyFill), read({}, kSecondFill)), 0u);
-  // A second read shorter than the first: only its own 40 bytes...
-  const auto first = read({{30, 1}, {30, kSecondFill}}, kReplyFill);
-  EXPECT_EQ(ReceivedFromTwoReads(read({{60, 1}}, kReplyFill), read({{40, 1}}, kSecondFill)), 40u);
-  // ...unless the first read's bytes past them were A5h: the buffer holds the first read's data.
-  EXPECT_EQ(ReceivedFromTwoReads(first, read({{30, 1}, {10, kSecondFill}}, kSecondFill)), 60u);
-  // A drive that sent other data the second time: the count ends where they part.
-  EXPECT_EQ(ReceivedFromTwoReads(first, read({{20, 1}, {40, 2}}, kSecondFill)), 20u);
-  // Each read only as far as its path counted.
-  const auto second = read({{30, 1}}, kSecondFill);
-  EXPECT_EQ(ReceivedFromTwoReads(std::span(first).first(50), second), 50u);
-  EXPECT_EQ(ReceivedFromTwoReads(first, std::span(second).first(45)), 45u);
-  // Whole blocks' worth: the parting byte is found past many equal ones.
-  std::vector<std::uint8_t> long_first(5000, 7), long_second(5000, 7);
-  long_second[3001] = 8;
-  EXPECT_EQ(ReceivedFromTwoReads(long_first, long_second), 3001u);
-  EXPECT_EQ(ReceivedFromTwoReads(long_first, std::span(long_second).first(2048)), 2048u);
+    const std::uint32_t n = ReceivedFromFirstRead(reads[0], count, &way, &fill_short);
+    return StrFormat("%u by %s%s", n, kWays[static_cast<int>(way)], fill_short ? ", short" : "");
+  });
 }
 
 // The console's bytes per block: every job's first read asks for this much.
@@ -199,19 +182,26 @@ constexpr std::uint32_t kBlocks = 16;
 // 5Ah), else by probing its sector type (a zeroed or padded tail and a count of the whole
 // request). Probes refused on the way leave no trace in the session's texts. The true sizes are
 // 2048 (Mode 1, form 1), 2328 (form 2 user data), 2352 (raw, audio) and 2368 (raw with
-// formatted Q).
+// formatted Q). A Read(10) or Read(12) on a path that counts nothing of a read into room for the
+// largest blocks (resid=under) tells no size, and a drive that does not know Read CD leaves the
+// probe nothing: its size is Read Capacity's block length, and the probe's refusal is no error
+// of the job then. The probe still comes first where the drive takes Read CD; where Read
+// Capacity fails too, the size is not found and the refusal is told.
 TEST(BlockSizeDiscovery, EveryPathEveryDiscEveryRead) {
   const auto t30 = MakeType30Disc();
   const std::int32_t form1 = t30->Layout().tracks[1].start, form2 = t30->Layout().tracks[11].start;
   const std::int32_t audio = t30->Layout().tracks[3].start,
                      mode1 = t30->Layout().tracks[0].start + 100;
+  const Cdb read10 = Read10Command(1000, kBlocks);
   const struct {
     const char* what;
     const char* disc;
     Cdb cdb;
     std::int32_t lba;
+    const char* options = "";
+    const char* resid = nullptr;  // the one path, else every one
   } reads[] = {
-      {"type13 Read(10)", "type13", Read10Command(1000, kBlocks), 1000},
+      {"type13 Read(10)", "type13", read10, 1000},
       {"type13 Read CD", "type13", ReadCdCdb(1000, kBlocks), 1000},
       {"type30 form 1 Read(10)", "type30", Read10Command(form1, kBlocks), form1},
       {"type30 form 2 Read CD", "type30", ReadCdCommand(form2, kBlocks), form2},
@@ -220,16 +210,27 @@ TEST(BlockSizeDiscovery, EveryPathEveryDiscEveryRead) {
       {"type30 Mode 1 raw with Q", "type30",
        ReadCdCommand(mode1, kBlocks, {.main = 0xF8, .sub = 2}), mode1},
       {"audio Read CD", "audio", ReadCdCdb(200, kBlocks), 200},
+      {"type13 Read(10) refuse=be:drive", "type13", read10, 1000, "&refuse=be:drive", "under"},
+      {"type13 Read(12) refuse=be:drive", "type13", CdbOf("a8 00 00 00 03 e8 00 00 00 10 00 00"),
+       1000, "&refuse=be:drive", "under"},
+      {"type13 Read(10)", "type13", read10, 1000, "", "under"},
+      {"type13 Read(10) refuse=be:drive slow=25", "type13", read10, 1000,
+       "&refuse=be:drive&slow=25", "under"},
   };
   std::string t;
   for (const auto& read : reads) {
-    for (const std::string& mode : tamarack::testing::ResidModes()) {
+    for (const std::string& mode :
+         read.resid ? std::vector<std::string>{read.resid} : tamarack::testing::ResidModes()) {
       // Sent as a job's first read, into room for the largest block.
-      DriveHarness h(StrFormat("emu:%s?speed=max&resid=%s", read.disc, mode.c_str()));
+      DriveHarness h(
+          StrFormat("emu:%s?speed=max%s&resid=%s", read.disc, read.options, mode.c_str()));
       std::vector<std::uint8_t> buffer(kBlocks * kRequestPerBlock);
       const ReadEvidence e{read.cdb, kBlocks, static_cast<std::uint32_t>(buffer.size()), read.lba,
                            ReadBlocks(h.session, read.cdb, buffer, 0)};
       EXPECT_TRUE(e.reply.good()) << h.status.status_line.Get();
+      if (mode == "under") {
+        EXPECT_EQ(e.reply.received, 0u) << read.what << ": the path counted nothing";
+      }
       t += StrFormat("%s resid=%s: ", read.what, mode.c_str()) +
            FindBlockSize(h.session, e).Text() + (e.reply.second_read ? " after a second read" : "");
       if (!h.status.status_line.Get().empty() || !h.status.last_error_text.Get().empty()) {
@@ -270,44 +271,6 @@ TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhyOrTriesTheNamedTypeAlone) 
       "block size 2328 (from the sector type Mode 2 form 2)");
   EXPECT_EQ(ProbeBlockSize(pad.session, ReadCdCommand(form2, 1, {kSectorTypeMode1}), form2).way,
             BlockSizeWay::kNotFound);
-}
-
-// A Read(10) or Read(12) on a path that counts nothing of a read into room for the largest
-// blocks (resid=under) tells no size, and a drive that does not know Read CD leaves the probe
-// nothing: its size is Read Capacity's block length, and the probe's refusal is no error of the
-// job then. The probe still comes first where the drive takes Read CD; where Read Capacity
-// fails too, the size is not found and the refusal is told.
-TEST(BlockSizeDiscovery, ARead10WhosePathCountsNothingTakesReadCapacitysBlockLength) {
-  const std::string under = "emu:type13?speed=max&resid=under";
-  const Cdb read12 = CdbOf("a8 00 00 00 03 e8 00 00 00 10 00 00");
-  const struct {
-    std::string id;
-    const char* what;
-    Cdb cdb;
-    const char* found;
-    const char* status_line;
-  } cases[] = {
-      {under + "&refuse=be:drive", "Read(10)", Read10Command(1000, kBlocks),
-       "block size 2048 (from Read Capacity's block length)", ""},
-      {under + "&refuse=be:drive", "Read(12)", read12,
-       "block size 2048 (from Read Capacity's block length)", ""},
-      {under, "Read(10), Read CD taken", Read10Command(1000, kBlocks),
-       "block size 2048 (from the sector type Mode 1)", ""},
-      {under + "&refuse=be:drive&slow=25", "Read(10), Read Capacity timed out",
-       Read10Command(1000, kBlocks), "block size not found",
-       "Error Notified( INVALID COMMAND OPERATION CODE)."},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.id + " " + c.what);
-    DriveHarness h(c.id);
-    std::vector<std::uint8_t> buffer(kBlocks * kRequestPerBlock);
-    const ReadEvidence e{c.cdb, kBlocks, static_cast<std::uint32_t>(buffer.size()), 1000,
-                         ReadBlocks(h.session, c.cdb, buffer, 0)};
-    ASSERT_TRUE(e.reply.good());
-    EXPECT_EQ(e.reply.received, 0u) << "the path counted nothing";
-    EXPECT_EQ(FindBlockSize(h.session, e).Text(), c.found);
-    EXPECT_EQ(h.status.status_line.Get(), c.status_line);
-  }
 }
 
 }  // namespace
