@@ -118,9 +118,9 @@ class DriveHarness {
 
   // Runs one script step, "CDB [/ in SIZE | / out DATA] [# NOTE]" in hex bytes, "wait
   // SECONDS" on the drive's clock or "timeout SECONDS" for the commands after it, and gives
-  // back what it did: the time it took where it took
-  // any, "good" or the outcome with the sense bytes, and for a buffer the transferred bytes (past
-  // 512 the first 64 and a hash) and the rest of it: "5a" where it kept its fill, else run by run.
+  // back what it did: the time it took where it took any, "good" or the outcome with the sense
+  // bytes, and for a buffer the transferred bytes (past 512 the first 64 and a hash) and the
+  // rest of it: "5a" where it kept its fill, else run by run.
   std::string Step(std::string_view step) {
     if (step.starts_with("wait ")) {
       clock.Advance(std::chrono::seconds(std::stoi(std::string(step.substr(5)))));

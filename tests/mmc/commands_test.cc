@@ -41,8 +41,13 @@ TEST(CommandRoundTripTest, EachBuilderIsUnderstoodAndItsReplyParsed) {
   ASSERT_TRUE(h.opened);
   const RoundTrip kCases[] = {
       {"Test Unit Ready", TestUnitReadyCdb(), 0, nullptr},
-      // Its names as the host reads them: tests/data/cli/parity.txt, "drives".
-      {"Inquiry", InquiryCdb(), 255, nullptr},
+      {"Inquiry", InquiryCdb(), 255,
+       [](const Reply& r) {
+         const InquiryNames n = InquiryNamesOf(r.bytes());
+         EXPECT_EQ(n.vendor, "KESTREL ");
+         EXPECT_EQ(n.product, "CDV-4800 Virtual");
+         EXPECT_EQ(n.revision, "1.04");
+       }},
       {"Inquiry of 36 bytes", InquiryCdb({.length = 36}), 255,
        [](const Reply& r) { EXPECT_EQ(r.transferred, 36u); }},
       {"Inquiry, serial number page", InquiryCdb({.evpd = true, .page = 0x80}), 255,
