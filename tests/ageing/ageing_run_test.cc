@@ -86,8 +86,9 @@ TEST(AgeingRun, DataOfTheTestDiscsIsAllGood) {
   }
 }
 
-// A run as text for a golden file: its result, the simulated time it took, what the host was
-// told and its log `log_path` in the bench's folder (the folder as "TMP", a carriage return as \r).
+// A run as text for a golden file: its result, its coverage, the simulated time it took, what the
+// host was told, the opcodes the drive was sent when they were traced, and its log `log_path` in
+// the bench's folder (the folder as "TMP", a carriage return as \r).
 std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took,
                     const std::string& log_path) {
   std::string t =
@@ -97,7 +98,19 @@ std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took,
       std::to_string(static_cast<int>(b.state.Get())) + " took " +
       std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) + " ms\n";
   t += testing::WithFolderAs(testing::VerdictText(r.verdict), b.dir.path());
+  t += "coverage: " + r.verdict.coverage().Text() + "\n";
   t += "status text: " + r.status_text + "\n" + b.Report(b.dir.path());
+  if (std::filesystem::exists(b.dir.File("trace.jsonl"))) {
+    std::map<std::string, int> sent;
+    std::istringstream trace(b.Log("trace.jsonl"));
+    for (std::string line; std::getline(trace, line);) {
+      if (const std::size_t at = line.find("\"cdb\": \""); at != std::string::npos)
+        ++sent[line.substr(at + 8, 2)];
+    }
+    t += "sent:";
+    for (const auto& [opcode, n] : sent) t += " " + opcode + " x" + std::to_string(n);
+    t += "\n";
+  }
   if (!std::filesystem::exists(log_path)) return t + "no log\n";
   std::string log = testing::WithFolderAs(
       b.Log(std::filesystem::path(log_path).filename().string()), b.dir.path());
@@ -126,6 +139,8 @@ void Set(AgeingBench& b, AgeingSettings& s, const std::string& word) {
        [&] { s.mode.set_method(static_cast<int>(LbaMethod::kRandomAndStep)); }},
       {"loops", [&] { s.loop_count = n(0); }},
       {"length", [&] { s.transfer_length = n(0); }},
+      {"command", [&] { s.command_index = n(0); }},
+      {"trace", [&] { b.StartTrace(); }},
       {"log=failed",
        [&] { s.log_options = LogOptionWord(LogWhat::kFailedOnly, LogDetail::kDetailed); }},
       {"log=nothing",
@@ -180,8 +195,10 @@ TEST(AgeingRun, EachRunIsItsGoldenFile) {
     words >> name >> id;
     std::vector<std::string> settings, paths = {"exact", "zero", "pad"};
     while (words >> word) {
-      if (word == "paths=exact") {
-        paths = {"exact"};
+      if (word.starts_with("paths=")) {
+        paths.clear();
+        std::istringstream named(word.substr(6));
+        for (std::string path; std::getline(named, path, ',');) paths.push_back(path);
       } else {
         settings.push_back(word);
       }
@@ -198,6 +215,7 @@ TEST(AgeingRun, EachRunIsItsGoldenFile) {
       for (const std::string& setting : settings) Set(b, s, setting);
       const auto before = b.clock.Now();
       const AgeingResult r = b.Run(s);
+      b.drives.Trace().Stop();
       // The progress keeps the run's whole budget as its total to the last report.
       for (const JobProgress& p : b.progress) EXPECT_EQ(p.total, b.progress[0].total);
       // The one line that differs by path: a zeroing or padding path is said once to hide short
@@ -242,66 +260,6 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   EXPECT_LE(std::filesystem::file_size(s.log_path), 64u * 1024);
 }
 #endif
-
-// Where the path gives no size (a zeroed tail) and the host refuses the Read CD probe, every
-// read's probe is a failed command of its own, logged, and its blocks are not counted as read:
-// the run is never good, and the next read looks for the size again.
-TEST(AgeingRun, AFailedProbeIsAFailedCommandAndTheSizeIsSoughtAgain) {
-  AgeingBench b("emu:type13?speed=max&resid=zero&refuse=be");
-  CaptureReference(b.dir.File("ref.dat"), 0, 9);
-  AgeingSettings s = Once(b, 0, 9);
-  s.command_index = 0;
-  CheckWith(&s, DataCheckType::kOther);
-  s.data_file = b.dir.File("ref.dat");
-  b.StartTrace();
-  const AgeingResult r = b.Run(s);
-  b.drives.Trace().Stop();
-
-  EXPECT_EQ(r.commands, 20) << "each read and its probe";
-  EXPECT_EQ(r.failed_commands, 10);
-  EXPECT_EQ(r.counts.data_ok + r.counts.data_ng, 0) << "nothing checked, nothing NG";
-  // The log's head reads the volume label with Read CD; then one probe for each read.
-  EXPECT_EQ(CountLines(b.Log("trace.jsonl"), "\"cdb\": \"be "), 11);
-  EXPECT_EQ(CountLines(b.Log(), "Comm:be0800000000000001100000 Ng [Error Notified(Transport"), 1);
-  EXPECT_EQ(r.verdict.coverage().Text(), "asked 10, read 0, compared 0, failed 10, skipped 0");
-  EXPECT_FALSE(r.verdict.good());
-}
-
-// A path that counts nothing of a read into room for the largest blocks (resid=under) and a
-// drive that does not know Read CD: the first Read(10) tells no size, Read Capacity's block
-// length gives it, and that read is sent again at the size, so every block is read and
-// checked. A block the drive breaks off half-way still fails (short=): a reply at the known size
-// is judged by its own bytes, on the first read of the track as on any other.
-TEST(AgeingRun, AReadWhosePathCountsNothingIsSentAgainAtReadCapacitysBlockLength) {
-  const struct {
-    const char* faults;
-    std::int32_t start;
-    int commands, failed;
-    const char* coverage;
-  } cases[] = {
-      {"", 0, 11, 0, "asked 79, read 79, compared 79, failed 0, skipped 0"},
-      {"&short=40", 0, 11, 1, "asked 79, read 71, compared 71, failed 8, skipped 0"},
-      {"&short=100", 100, 11, 1, "asked 79, read 71, compared 71, failed 8, skipped 0"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.faults);
-    AgeingBench b(std::string("emu:type13?speed=max&resid=under&refuse=be:drive") + c.faults);
-    AgeingSettings s = Once(b, c.start, c.start + 79, 8);
-    s.command_index = 0;
-    s.transfer_length = 8;
-    CheckWith(&s, DataCheckType::kType13);
-    b.StartTrace();
-    const AgeingResult r = b.Run(s);
-    b.drives.Trace().Stop();
-    EXPECT_EQ(r.commands, c.commands) << "the first read twice, then one a command";
-    EXPECT_EQ(r.failed_commands, c.failed);
-    EXPECT_EQ(r.counts.data_ng, 0);
-    EXPECT_EQ(r.verdict.coverage().Text(), c.coverage);
-    EXPECT_EQ(r.verdict.good(), c.failed == 0);
-    EXPECT_EQ(CountLines(b.Log("trace.jsonl"), "\"cdb\": \"25 "), 2)
-        << "the run's own Read Capacity and the one for the size";
-  }
-}
 
 // A disc whose volume label holds a line break, an escape and CP932 bytes with one that is
 // none: both logs keep it on its line, as UTF-8 ("?" for the controls, the CP932 text
