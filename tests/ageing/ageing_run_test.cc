@@ -12,6 +12,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <sstream>
 #include <string>
 
 #include "ageing_bench.h"
@@ -84,8 +86,9 @@ TEST(AgeingRun, DataOfTheTestDiscsIsAllGood) {
   }
 }
 
-// A run as text for a golden file: its result, the simulated time it took, what the host was
-// told and its log `log_path` in the bench's folder (the folder as "TMP", a carriage return as \r).
+// A run as text for a golden file: its result, its coverage, the simulated time it took, what the
+// host was told, the opcodes the drive was sent when they were traced, and its log `log_path` in
+// the bench's folder (the folder as "TMP", a carriage return as \r).
 std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took,
                     const std::string& log_path) {
   std::string t =
@@ -95,7 +98,19 @@ std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took,
       std::to_string(static_cast<int>(b.state.Get())) + " took " +
       std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()) + " ms\n";
   t += testing::WithFolderAs(testing::VerdictText(r.verdict), b.dir.path());
+  t += "coverage: " + r.verdict.coverage().Text() + "\n";
   t += "status text: " + r.status_text + "\n" + b.Report(b.dir.path());
+  if (std::filesystem::exists(b.dir.File("trace.jsonl"))) {
+    std::map<std::string, int> sent;
+    std::istringstream trace(b.Log("trace.jsonl"));
+    for (std::string line; std::getline(trace, line);) {
+      if (const std::size_t at = line.find("\"cdb\": \""); at != std::string::npos)
+        ++sent[line.substr(at + 8, 2)];
+    }
+    t += "sent:";
+    for (const auto& [opcode, n] : sent) t += " " + opcode + " x" + std::to_string(n);
+    t += "\n";
+  }
   if (!std::filesystem::exists(log_path)) return t + "no log\n";
   std::string log = testing::WithFolderAs(
       b.Log(std::filesystem::path(log_path).filename().string()), b.dir.path());
@@ -103,180 +118,122 @@ std::string RunText(AgeingBench& b, const AgeingResult& r, Clock::Duration took,
   return t + "log:\n" + log;
 }
 
-struct RunCase {
-  const char* name;
-  const char* id;  // every path a reply takes is added to it
-  std::function<void(AgeingBench&, AgeingSettings&)> set;
-  std::vector<const char*> paths = {"exact", "zero", "pad"};
-};
+// One setting of a run of tests/data/ageing/runs.txt, whose head names them: KEY or KEY=VALUE,
+// the value's numbers parted by commas.
+void Set(AgeingBench& b, AgeingSettings& s, const std::string& word) {
+  const std::string key = word.substr(0, word.find('='));
+  const std::string value = word.substr(std::min(word.size(), key.size() + 1));
+  std::vector<std::string> parts;
+  std::istringstream in(value);
+  for (std::string part; std::getline(in, part, ',');) parts.push_back(part);
+  const auto n = [&parts](std::size_t i) {
+    return static_cast<std::int32_t>(std::stoll(parts.at(i)));
+  };
+  const auto loop = [&parts] {
+    if (parts.size() < 4) return LoopMode::kOnce;
+    return parts[3] == "endless" ? LoopMode::kEndless : LoopMode::kCounted;
+  };
+  const std::map<std::string, std::function<void()>> settings = {
+      {"range", [&] { Range(s, n(0), n(1), n(2), loop()); }},
+      {"method=randomstep",
+       [&] { s.mode.set_method(static_cast<int>(LbaMethod::kRandomAndStep)); }},
+      {"loops", [&] { s.loop_count = n(0); }},
+      {"length", [&] { s.transfer_length = n(0); }},
+      {"command", [&] { s.command_index = n(0); }},
+      {"trace", [&] { b.StartTrace(); }},
+      {"log=failed",
+       [&] { s.log_options = LogOptionWord(LogWhat::kFailedOnly, LogDetail::kDetailed); }},
+      {"log=nothing",
+       [&] { s.log_options = LogOptionWord(LogWhat::kNothing, LogDetail::kDetailed); }},
+      {"check=type13", [&] { CheckWith(&s, DataCheckType::kType13); }},
+      {"data",
+       [&] {
+         CheckWith(&s, DataCheckType::kOther);
+         s.data_file = b.dir.File(value);
+       }},
+      {"reference",
+       [&] {
+         const bool down = parts.size() > 2 && parts[2] == "down";
+         CaptureReference(b.dir.File("ref.dat"), n(0), n(1));
+         Range(s, down ? n(1) : n(0), down ? n(0) : n(1), 2);
+         s.command_index = 0;
+         s.transfer_length = 2;
+         s.data_file = b.dir.File("ref.dat");
+         CheckWith(&s, DataCheckType::kOther);
+       }},
+      {"interval", [&] { s.interval_ms = n(0); }},
+      {"random-interval", [&] { s.random_interval = true; }},
+      {"html", [&] { s.log_html = true; }},
+      {"logfile", [&] { s.log_path = b.dir.File(value); }},
+      {"stop-on-error", [&] { s.mode.set_end_on_command_error(true); }},
+      {"stop-on-data-error", [&] { s.mode.set_end_on_data_error(true); }},
+      {"pause", [&] { b.clock.pause_ms = n(0); }},
+      {"stop-at",
+       [&] {
+         b.clock.cancel_at = n(0);
+         b.clock.stop_with =
+             parts.at(1) == "interrupt" ? RunState::kInterrupted : RunState::kCancelRequested;
+       }},
+      {"yes", [&] { b.Script({Answer::kYes}); }},
+  };
+  const auto found = settings.find(settings.contains(word) ? word : key);
+  ASSERT_NE(found, settings.end()) << "no such setting: " << word;
+  found->second();
+}
 
-class AgeingRunLog : public ::testing::TestWithParam<RunCase> {};
-
-// The whole run against tests/data/ageing/NAME.txt, the same on every path that tells the
-// first read's length without reading again: by a residual, or not at all (a probe then
-// finds the size, which is not a command of the run). Without a residual the first read is
-// sent twice (DataOfTheTestDiscsIsAllGood counts it).
-TEST_P(AgeingRunLog, IsTheGoldenFile) {
-  const RunCase& c = GetParam();
-#ifdef _WIN32
-  if (std::string(c.name) == "reference_html_log") {
-    GTEST_SKIP() << "the log's name \"<b>&log.htm\" holds characters Windows file names cannot";
-  }
-#endif
-  for (const char* resid : c.paths) {
-    SCOPED_TRACE(resid);
-    AgeingBench b(std::string(c.id) + "&resid=" + resid);
-    AgeingSettings s = b.Settings();
-    c.set(b, s);
-    const auto before = b.clock.Now();
-    const AgeingResult r = b.Run(s);
-    // The progress keeps the run's whole budget as its total to the last report.
-    for (const JobProgress& p : b.progress) EXPECT_EQ(p.total, b.progress[0].total);
-    // The one line that differs by path: a zeroing or padding path is said once to hide short
-    // transfers (a run that reads; never on a path with a residual); the rest of the run is the
-    // same on every path.
-    std::string text = RunText(b, r, b.clock.Now() - before, s.log_path);
-    const std::string note = std::string("status: ") + kHiddenShortText + "\n";
-    const std::size_t at = text.find(note);
-    if (std::string(resid) == "exact") {
-      EXPECT_EQ(at, std::string::npos);
+// Each run of tests/data/ageing/runs.txt against its golden file NAME.txt there, the same on
+// every path that tells the first read's length without reading again: by a residual, or not
+// at all (a probe then finds the size, which is not a command of the run). Without a residual
+// the first read is sent twice (DataOfTheTestDiscsIsAllGood counts it).
+TEST(AgeingRun, EachRunIsItsGoldenFile) {
+  std::istringstream lines(testing::ReadGoldenFile("runs.txt", "ageing"));
+  int runs = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("#")) continue;
+    std::istringstream words(line);
+    std::string name, id, word;
+    words >> name >> id;
+    std::vector<std::string> settings, paths = {"exact", "zero", "pad"};
+    while (words >> word) {
+      if (word.starts_with("paths=")) {
+        paths.clear();
+        std::istringstream named(word.substr(6));
+        for (std::string path; std::getline(named, path, ',');) paths.push_back(path);
+      } else {
+        settings.push_back(word);
+      }
     }
-    if (at != std::string::npos) text.erase(at, note.size());
-    EXPECT_EQ(text.find(kHiddenShortText), std::string::npos) << "said more than once";
-    testing::ExpectGoldenFile(std::string(c.name) + ".txt", text, "ageing");
+    ++runs;
+#ifdef _WIN32
+    // The log's name "<b>&log.htm" holds characters Windows file names cannot.
+    if (name == "reference_html_log") continue;
+#endif
+    for (const std::string& resid : paths) {
+      SCOPED_TRACE(name + " " + resid);
+      AgeingBench b(id + "&resid=" + resid);
+      AgeingSettings s = b.Settings();
+      for (const std::string& setting : settings) Set(b, s, setting);
+      const auto before = b.clock.Now();
+      const AgeingResult r = b.Run(s);
+      b.drives.Trace().Stop();
+      // The progress keeps the run's whole budget as its total to the last report.
+      for (const JobProgress& p : b.progress) EXPECT_EQ(p.total, b.progress[0].total);
+      // The one line that differs by path: a zeroing or padding path is said once to hide short
+      // transfers (a run that reads; never on a path with a residual); the rest of the run is
+      // the same on every path.
+      std::string text = RunText(b, r, b.clock.Now() - before, s.log_path);
+      const std::string note = std::string("status: ") + kHiddenShortText + "\n";
+      const std::size_t at = text.find(note);
+      if (resid == "exact") {
+        EXPECT_EQ(at, std::string::npos);
+      }
+      if (at != std::string::npos) text.erase(at, note.size());
+      EXPECT_EQ(text.find(kHiddenShortText), std::string::npos) << "said more than once";
+      testing::ExpectGoldenFile(name + ".txt", text, "ageing");
+    }
   }
+  EXPECT_GT(runs, 0) << "runs.txt holds no runs";
 }
-
-// Reads lo..hi by two blocks, either way, against a reference taken from a clean drive.
-void AgainstReference(AgeingBench& b, AgeingSettings& s, std::int32_t lo, std::int32_t hi,
-                      bool downwards) {
-  CaptureReference(b.dir.File("ref.dat"), lo, hi);
-  Range(s, downwards ? hi : lo, downwards ? lo : hi, 2);
-  s.command_index = 0;
-  s.transfer_length = 2;
-  s.data_file = b.dir.File("ref.dat");
-  CheckWith(&s, DataCheckType::kOther);
-}
-
-// Read(10) of 10..14 by two on a drive that takes its time, pausing 1.5 s: the text or the
-// HTML log, whose own name is escaped where the log shows it.
-void TimedAgainstReference(AgeingBench& b, AgeingSettings& s, bool html) {
-  AgainstReference(b, s, 10, 14, false);
-  s.interval_ms = 1500;
-  s.log_html = html;
-  if (html) s.log_path = b.dir.File("<b>&log.htm");
-}
-
-// A stop (Cancel, or an interruption: Ctrl-C, the window closing) during the third pause:
-// that pause still passes whole, the log ends with "Canceled" and its closing block, and only
-// an interruption shows the end message.
-void StopInPause(AgeingBench& b, AgeingSettings& s, RunState stop) {
-  Range(s, 0, 1000, 1, LoopMode::kEndless);
-  s.interval_ms = 250;
-  b.clock.pause_ms = 250;
-  b.clock.cancel_at = 3;
-  b.clock.stop_with = stop;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Runs, AgeingRunLog,
-    ::testing::Values(
-        RunCase{"counted_random_and_step", "emu:type13?speed=max",
-                [](AgeingBench&, AgeingSettings& s) {
-                  Range(s, 0, 99, 10, LoopMode::kCounted);
-                  s.mode.set_method(static_cast<int>(LbaMethod::kRandomAndStep));
-                  s.loop_count = 1;
-                }},
-        // Start equal to End: nothing is sent, the run still ends as done with its message.
-        RunCase{"empty_range", "emu:type13?speed=max",
-                [](AgeingBench&, AgeingSettings& s) { Range(s, 50, 50, 1, LoopMode::kEndless); }},
-        // Failed only: the one NG check, its block dumped without marker lines.
-        RunCase{"corrupted_block", "emu:type13?speed=max&corrupt=21",
-                [](AgeingBench&, AgeingSettings& s) {
-                  Range(s, 0, 40, 10);
-                  s.transfer_length = 3;
-                  s.log_options = LogOptionWord(LogWhat::kFailedOnly, LogDetail::kDetailed);
-                  CheckWith(&s, DataCheckType::kType13);
-                }},
-        // Only the read of 1002-1003 is NG; the flipped byte at 0xF0 has one marker under it.
-        RunCase{
-            "reference_upwards", "emu:type13?speed=max&corrupt=1003",
-            [](AgeingBench& b, AgeingSettings& s) { AgainstReference(b, s, 1000, 1010, false); }},
-        RunCase{
-            "reference_downwards", "emu:type13?speed=max&corrupt=1003",
-            [](AgeingBench& b, AgeingSettings& s) { AgainstReference(b, s, 1000, 1010, true); }},
-        // Block 12 differs, block 14 cannot be read. The drive's seeks, and so the times
-        // logged, depend on the size probes a path sends: one path.
-        RunCase{"reference_text_log",
-                "emu:type13?corrupt=12&bad=14",
-                [](AgeingBench& b, AgeingSettings& s) { TimedAgainstReference(b, s, false); },
-                {"exact"}},
-        RunCase{"reference_html_log",
-                "emu:type13?corrupt=12&bad=14",
-                [](AgeingBench& b, AgeingSettings& s) { TimedAgainstReference(b, s, true); },
-                {"exact"}},
-        // A stop on a command error still reads as done.
-        RunCase{"medium_error_ends_run", "emu:type13?speed=max&bad=30",
-                [](AgeingBench&, AgeingSettings& s) {
-                  Range(s, 0, 60, 10);
-                  s.mode.set_end_on_command_error(true);
-                }},
-        // Canceled without the end message.
-        RunCase{"data_error_ends_run", "emu:type13?speed=max&corrupt=20",
-                [](AgeingBench&, AgeingSettings& s) {
-                  Range(s, 0, 100, 10);
-                  CheckWith(&s, DataCheckType::kType13);
-                  s.mode.set_end_on_data_error(true);
-                }},
-        RunCase{"cancel_in_pause", "emu:type13?speed=max",
-                [](AgeingBench& b, AgeingSettings& s) {
-                  StopInPause(b, s, RunState::kCancelRequested);
-                }},
-        RunCase{
-            "interrupted_in_pause", "emu:type13?speed=max",
-            [](AgeingBench& b, AgeingSettings& s) { StopInPause(b, s, RunState::kInterrupted); }},
-        RunCase{"nothing_logged", "emu:type13?speed=max&corrupt=5",
-                [](AgeingBench&, AgeingSettings& s) {
-                  Range(s, 0, 9, 1);
-                  s.log_options = LogOptionWord(LogWhat::kNothing, LogDetail::kDetailed);
-                  CheckWith(&s, DataCheckType::kType13);
-                }},
-        // Settings at the ends of their range run without overflow (the asan preset's undefined
-        // behaviour checks watch): the largest Interval Time drawn at random; the most negative
-        // Step downwards, which never leaves its Start LBA (stopped in the fourth pause).
-        RunCase{"largest_random_interval", "emu:type13?speed=max",
-                [](AgeingBench&, AgeingSettings& s) {
-                  Range(s, 0, 2, 1);
-                  s.interval_ms = INT32_MAX;
-                  s.random_interval = true;
-                }},
-        RunCase{"most_negative_step", "emu:type13?speed=max",
-                [](AgeingBench& b, AgeingSettings& s) {
-                  Range(s, 10, 0, INT32_MIN);
-                  s.interval_ms = 1;
-                  b.clock.pause_ms = 1;
-                  b.clock.cancel_at = 4;
-                }},
-        // Refused at the start: no log is written.
-        RunCase{"data_file_missing", "emu:type13?speed=max",
-                [](AgeingBench& b, AgeingSettings& s) {
-                  Range(s, 0, 10, 1);
-                  CheckWith(&s, DataCheckType::kOther);
-                  s.data_file = b.dir.File("none.dat");
-                }},
-        // A log that does not open: the question, then no run, or a run without the log.
-        RunCase{"log_declined", "emu:type13?speed=max",
-                [](AgeingBench& b, AgeingSettings& s) {
-                  Range(s, 0, 10, 1);
-                  s.log_path = b.dir.File("no/such/folder/log.txt");
-                }},
-        RunCase{"log_failed_run_anyway", "emu:type13?speed=max",
-                [](AgeingBench& b, AgeingSettings& s) {
-                  Range(s, 0, 10, 1);
-                  s.log_path = b.dir.File("no/such/folder/log.txt");
-                  b.Script({Answer::kYes});
-                }}),
-    [](const ::testing::TestParamInfo<RunCase>& p) { return std::string(p.param.name); });
 
 #ifndef _WIN32  // Windows has no file-size limit to set
 TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
@@ -303,66 +260,6 @@ TEST(AgeingRun, ALogThatStopsGrowingIsReportedOnceAndTheRunGoesOn) {
   EXPECT_LE(std::filesystem::file_size(s.log_path), 64u * 1024);
 }
 #endif
-
-// Where the path gives no size (a zeroed tail) and the host refuses the Read CD probe, every
-// read's probe is a failed command of its own, logged, and its blocks are not counted as read:
-// the run is never good, and the next read looks for the size again.
-TEST(AgeingRun, AFailedProbeIsAFailedCommandAndTheSizeIsSoughtAgain) {
-  AgeingBench b("emu:type13?speed=max&resid=zero&refuse=be");
-  CaptureReference(b.dir.File("ref.dat"), 0, 9);
-  AgeingSettings s = Once(b, 0, 9);
-  s.command_index = 0;
-  CheckWith(&s, DataCheckType::kOther);
-  s.data_file = b.dir.File("ref.dat");
-  b.StartTrace();
-  const AgeingResult r = b.Run(s);
-  b.drives.Trace().Stop();
-
-  EXPECT_EQ(r.commands, 20) << "each read and its probe";
-  EXPECT_EQ(r.failed_commands, 10);
-  EXPECT_EQ(r.counts.data_ok + r.counts.data_ng, 0) << "nothing checked, nothing NG";
-  // The log's head reads the volume label with Read CD; then one probe for each read.
-  EXPECT_EQ(CountLines(b.Log("trace.jsonl"), "\"cdb\": \"be "), 11);
-  EXPECT_EQ(CountLines(b.Log(), "Comm:be0800000000000001100000 Ng [Error Notified(Transport"), 1);
-  EXPECT_EQ(r.verdict.coverage().Text(), "asked 10, read 0, compared 0, failed 10, skipped 0");
-  EXPECT_FALSE(r.verdict.good());
-}
-
-// A path that counts nothing of a read into room for the largest blocks (resid=under) and a
-// drive that does not know Read CD: the first Read(10) tells no size, Read Capacity's block
-// length gives it, and that read is sent again at the size, so every block is read and
-// checked. A block the drive breaks off half-way still fails (short=): a reply at the known size
-// is judged by its own bytes, on the first read of the track as on any other.
-TEST(AgeingRun, AReadWhosePathCountsNothingIsSentAgainAtReadCapacitysBlockLength) {
-  const struct {
-    const char* faults;
-    std::int32_t start;
-    int commands, failed;
-    const char* coverage;
-  } cases[] = {
-      {"", 0, 11, 0, "asked 79, read 79, compared 79, failed 0, skipped 0"},
-      {"&short=40", 0, 11, 1, "asked 79, read 71, compared 71, failed 8, skipped 0"},
-      {"&short=100", 100, 11, 1, "asked 79, read 71, compared 71, failed 8, skipped 0"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.faults);
-    AgeingBench b(std::string("emu:type13?speed=max&resid=under&refuse=be:drive") + c.faults);
-    AgeingSettings s = Once(b, c.start, c.start + 79, 8);
-    s.command_index = 0;
-    s.transfer_length = 8;
-    CheckWith(&s, DataCheckType::kType13);
-    b.StartTrace();
-    const AgeingResult r = b.Run(s);
-    b.drives.Trace().Stop();
-    EXPECT_EQ(r.commands, c.commands) << "the first read twice, then one a command";
-    EXPECT_EQ(r.failed_commands, c.failed);
-    EXPECT_EQ(r.counts.data_ng, 0);
-    EXPECT_EQ(r.verdict.coverage().Text(), c.coverage);
-    EXPECT_EQ(r.verdict.good(), c.failed == 0);
-    EXPECT_EQ(CountLines(b.Log("trace.jsonl"), "\"cdb\": \"25 "), 2)
-        << "the run's own Read Capacity and the one for the size";
-  }
-}
 
 // A disc whose volume label holds a line break, an escape and CP932 bytes with one that is
 // none: both logs keep it on its line, as UTF-8 ("?" for the controls, the CP932 text

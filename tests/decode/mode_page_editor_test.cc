@@ -37,8 +37,8 @@ std::size_t TabIndex(const ModePageEditor& e, const std::string& label) {
 // for a CDB with byte 2 XX), "reply N XX" (takes replies[N] as the reply to a CDB with byte 2 XX),
 // "click CODE" (the page of that code), "tab LABEL", "hex on", "set LABEL=TEXT", "check LABEL=1",
 // "spin LABEL", "apply XX" (a CDB with byte 2 XX: byte 2, the list length and the list after it),
-// "copy" (its message). After each, whatever changed of: the page list (text and icon), the
-// tabs, where the editor is with its flags and the current page's bytes, the form.
+// "copy" (its message), "new" (a new editor). After each, whatever changed of: the page list (text
+// and icon), the tabs, where the editor is with its flags and the current page's bytes, the form.
 void ExpectEditorTranscript(ModePageEditor& e, const std::string& name,
                             const std::vector<Bytes>& replies = {}) {
   std::string t, shown[4];
@@ -52,7 +52,9 @@ void ExpectEditorTranscript(ModePageEditor& e, const std::string& name,
     };
     Cdb cdb{};
     t += "> " + std::string(step) + "\n";
-    if (verb == "sense" || verb == "select") {
+    if (verb == "new") {
+      e = ModePageEditor();
+    } else if (verb == "sense" || verb == "select") {
       cdb[2] = hex(what);
       e.Open(verb == "sense" ? ModeCommand::kSense : ModeCommand::kSelect, cdb);
     } else if (verb == "reply") {
@@ -145,41 +147,13 @@ TEST(ModePageEditor, ChangeableValuesAndNothingToCopy) {
 }
 
 // Mode Sense opened on a CDB: the page shown (and its screen), the page picked and the page
-// the command then asks for are one, whatever was shown before.
+// the command then asks for are one, whatever was shown before, in editor_sense_page.txt, each
+// from a new editor: a CDB without a page of the list (3Fh); the CDB's page; another page
+// shown: the CDB's, from its first screen; the CDB's page shown: its screen kept; page control
+// bits kept apart from the code; an unknown page: the page shown is asked for.
 TEST(ModePageEditor, ModeSenseAsksForThePageItShows) {
-  struct Row {
-    const char* why;
-    std::uint32_t shown_before;  // 0: a new editor
-    const char* tab_before;      // a tab selected before, or null
-    std::uint8_t cdb_page;       // CDB byte 2
-    std::uint32_t shown, screen;
-  };
-  const Row rows[] = {
-      {"new editor, CDB without a page of the list", 0, nullptr, 0x00, 0x3F, 0},
-      {"new editor, the CDB's page", 0, nullptr, 0x2A, 0x2A, 0},
-      {"another page shown: the CDB's, from its first screen", 0x05, "05h (3)", 0x2A, 0x2A, 0},
-      {"the CDB's page shown: its screen kept", 0x05, "05h (3)", 0x05, 0x05, 2},
-      {"page control bits kept apart from the code", 0, nullptr, 0xC0 | 0x0D, 0x0D, 0},
-      {"an unknown page: the page shown is asked for", 0x0E, nullptr, 0x07, 0x0E, 0},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.why);
-    ModePageEditor e;
-    if (r.shown_before != 0) e.ClickPage(*e.table().Find(r.shown_before));
-    if (r.tab_before) e.SelectTab(TabIndex(e, r.tab_before));
-    Cdb cdb{kModeSenseOpcode, 0, r.cdb_page};
-    e.Open(ModeCommand::kSense, cdb);
-    EXPECT_EQ(e.current_row().page_code, r.shown);
-    EXPECT_EQ(e.current_screen(), r.screen);
-    ASSERT_TRUE(e.current_tab().has_value());
-    std::vector<std::uint8_t> out;
-    e.ApplyToCommand(cdb, out);
-    EXPECT_EQ(cdb[2] & 0x3Fu, r.shown);
-    EXPECT_EQ(cdb[2] & 0xC0u, r.cdb_page & 0xC0u);
-    int picked = 0;
-    for (const ModePageListEntry& entry : e.PageList()) picked += entry.icon == kIconSensePicked;
-    EXPECT_EQ(picked, 1);
-  }
+  ModePageEditor e;
+  ExpectEditorTranscript(e, "editor_sense_page");
 }
 
 // --- which rows show the editor, and what reaches the command ---

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "console/console.h"
 #include "console/form_driver.h"
 #include "decode/control_commands.h"
@@ -27,50 +30,43 @@ TEST(StartPosition, NoneInSetCdSpeed) {
 // too; Play Audio MSF keeps its four-second range, at LBA 0 "back" keeps the start at
 // 00:02:00. A track picked writes its start at once (Read(12); no sixth track); Play Audio
 // MSF's third track ends one frame before the fourth (00:35:25 to 00:55:24), its last at the
-// disc's end, and without the end at the next track the range length is kept.
+// disc's end, and without the end at the next track the range length is kept. Steps: "select
+// ROW", "hex on" or "hex off", "end M:S:F" (the Ending MSF: 00:04:00 from 00:00:00 makes the
+// range four seconds), "forward", "back", "first", "last" (and the last LBA), "track N" (and
+// "to the next").
 TEST(StartPosition, QuickSetsAndTracks) {
   const std::vector<TrackBoxEntry> tracks = {{1, 0}, {2, 1000}, {3, 2500}, {4, 4000}, {5, 6000}};
+  const std::pair<const char*, QuickSet> buttons[] = {{"forward", QuickSet::kForward},
+                                                      {"back", QuickSet::kBack},
+                                                      {"first", QuickSet::kFirst},
+                                                      {"last", QuickSet::kLast}};
   std::string t;
   Console c;
-  const auto show = [&](const std::string& what, const std::vector<FieldUpdate>& updates) {
+  for (const std::string_view step : testing::StepsOf("quick_sets")) {
+    t += "> " + std::string(step) + "\n";
+    const std::string verb(step.substr(0, step.find(' ')));
+    const std::string what(step.substr(std::min(step.size(), verb.size() + 1)));
+    std::vector<FieldUpdate> updates;
+    if (verb == "select") c.SelectRow(RowNamed(what));
+    if (verb == "hex") c.SetHexInput(what == "on");
+    if (verb == "end")
+      testing::SetMsf(c, "Ending MSF", {what.substr(0, 2), what.substr(3, 2), what.substr(6)});
+    if (verb == "select" || verb == "hex" || verb == "end") continue;
+    if (verb == "track") {
+      updates = TrackUpdates(c.fields(), c.field_states(), false, tracks, std::stoul(what) - 1,
+                             9000, what.ends_with(" to the next"));
+    } else {
+      const auto* b = std::ranges::find(buttons, verb, &std::pair<const char*, QuickSet>::first);
+      ASSERT_NE(b, std::end(buttons)) << step;
+      std::optional<std::uint32_t> last;
+      if (!what.empty()) last = static_cast<std::uint32_t>(std::stoul(what));
+      updates = QuickSetUpdates(c.fields(), c.field_states(), b->second, c.hex_input(), last);
+    }
     for (const FieldUpdate& u : updates) c.UpdateField(u.index, u.state);
     const FieldState& start = c.field_states()[FindStartPosition(c.fields()).field];
-    t += what + ": " + c.CdbLine() + "| " + start.text + start.msf[0] + start.msf[1] +
-         start.msf[2] + (updates.empty() ? " (nothing)\n" : "\n");
-  };
-  const auto press = [&](const char* name, QuickSet b, std::optional<std::uint32_t> last = {}) {
-    show(name, QuickSetUpdates(c.fields(), c.field_states(), b, c.hex_input(), last));
-  };
-  const auto pick = [&](std::size_t track, bool end_at_next) {
-    show("track " + std::to_string(track + 1) + (end_at_next ? " to the next" : ""),
-         TrackUpdates(c.fields(), c.field_states(), false, tracks, track, 9000, end_at_next));
-  };
-  c.SelectRow(RowNamed("Read(10)"));
-  press("forward", QuickSet::kForward);
-  press("forward", QuickSet::kForward);
-  press("back", QuickSet::kBack);
-  press("first", QuickSet::kFirst);
-  press("back", QuickSet::kBack);
-  press("last 347647", QuickSet::kLast, 347647u);
-  press("last", QuickSet::kLast);
-  c.SetHexInput(true);
-  press("forward in hex", QuickSet::kForward);
-  c.SetHexInput(false);
-  c.SelectRow(RowNamed("Play Audio MSF"));
-  FieldState end = c.field_states()[1];
-  end.msf = {"00", "04", "00"};  // start 00:00:00, so the range is 4 seconds
-  c.UpdateField(1, end);
-  press("first", QuickSet::kFirst);
-  press("back", QuickSet::kBack);
-  press("forward", QuickSet::kForward);
-  press("back", QuickSet::kBack);
-  press("last 4350", QuickSet::kLast, 4350);
-  pick(2, true);
-  pick(4, true);
-  pick(0, false);
-  c.SelectRow(RowNamed("Read(12)"));
-  pick(2, false);
-  pick(5, false);
+    t += c.CdbLine() + "| " + start.text + start.msf[0] + start.msf[1] + start.msf[2] +
+         (updates.empty() ? " (nothing)\n" : "\n");
+  }
   testing::ExpectGoldenFile("quick_sets.txt", t, "decode");
 }
 

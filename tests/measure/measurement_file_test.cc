@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "golden.h"
 #include "platform_texts.h"
-#include "refused_texts.h"
 #include "temp_dir.h"
 
 namespace tamarack {
@@ -14,7 +14,7 @@ namespace {
 
 // Texts that read and write back byte for byte: a fast path's second of more than 16 bits, a
 // model with a NUL (a drive's padding, or a file edited by hand) written whole, not cut at it.
-TEST(MeasurementFile, ReadsAndWritesTheRecordAndRefusesBadFiles) {
+TEST(MeasurementFile, ReadsAndWritesTheRecord) {
   using namespace std::string_literals;
   SpeedRecord r;
   std::string error;
@@ -38,23 +38,6 @@ TEST(MeasurementFile, ReadsAndWritesTheRecordAndRefusesBadFiles) {
   EXPECT_EQ(r.model, "");
   EXPECT_EQ(r.samples.size(), kMaxSpeedSamples);
 
-  // Each bad file is refused with the line and the reason, and the record stays as it was:
-  // values that are negative or do not fit (a sample is blocks of one second, at most
-  // 2147483647; no read returns more than 2656 bytes a block, which keeps block size x the
-  // samples in 64 bits).
-  testing::ExpectRefused(
-      r,
-      {{"", "line 1: no block size at its start"},
-       {"0 0 Model=x\n75\n", "line 1: the block size 0 is not 1 to 2656 bytes"},
-       {"-2048 0\n75\n", "line 1: the block size -2048 is not 1 to 2656 bytes"},
-       {"2147483647 0\n2147483647\n", "line 1: the block size 2147483647 is not 1 to 2656 bytes"},
-       {"2048 -1 Model=x\n75\n", "line 1: the scale flag -1 is not 0 or 1"},
-       {"2048 0 Model=x\n75\nfast\n", "line 3 is not a sample (a whole number)"},
-       {"2048 0\n75\n\n150\n", "line 3 is not a sample (a whole number)"},
-       {"2048 0\n75\n-3\n", "line 3: the sample -3 is negative"},
-       {"2048 0\n99999999999999999999\n",
-        "line 2: the sample 99999999999999999999 is more than 2147483647 blocks"}},
-      ParseMeasurementFile);
   // The largest values that are taken still make a summary in 64 bits.
   std::string most = "2656 0\n";
   for (std::size_t i = 0; i < kMaxSpeedSamples; ++i) most += "2147483647\n";
@@ -62,9 +45,42 @@ TEST(MeasurementFile, ReadsAndWritesTheRecordAndRefusesBadFiles) {
   EXPECT_EQ(RecordSummaryText(r), "x28633115.2 speed(34222299398592000 Bytes/6000 Sec)");
 }
 
+// Each file text of tests/data/measure/measurement_files.txt ("\\n", "\\r" and "\\xHH" as in C)
+// read over a record, as what it gives: its mark, model and samples; or its refusal with the line
+// and the reason, the record staying as it was. A mark of other characters reads as "unknown";
+// "Unfinished:" after the "=" is the model's. Values that are negative or do not fit are
+// refused: a sample is blocks of one second, at most 2147483647; no read returns more than 2656
+// bytes a block, which keeps block size x the samples in 64 bits.
+TEST(MeasurementFile, EachFileTextAsItReads) {
+  SpeedRecord r;
+  r.block_size = 2048;
+  r.samples = {1, 2};
+  testing::ExpectEachInput("measurement_files.txt", "measure", [&r](const std::string& line) {
+    std::string text;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      if (line[i] != '\\') {
+        text += line[i];
+      } else if (line[++i] == 'x') {
+        text += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else {
+        text += line[i] == 'n' ? '\n' : '\r';
+      }
+    }
+    SpeedRecord read = r;
+    std::string error;
+    if (!ParseMeasurementFile(text, &read, &error)) {
+      return "refused: " + error + (read == r ? "" : ", and the record changed");
+    }
+    std::string t = "unfinished \"" + read.unfinished + "\" model \"" + read.model + "\" samples";
+    for (std::int32_t n : read.samples) t += " " + std::to_string(n);
+    return t;
+  });
+}
+
 // A run that did not finish is marked between the scale flag and the "=", where a reader of the
-// old layout skips: it reads the same numbers, model and samples. A mark of other characters
-// reads as "unknown"; "Unfinished:" after the "=" is the model's.
+// old layout skips: it reads the same numbers, model and samples (the marks of other files are
+// measurement_files.txt's).
 TEST(MeasurementFile, ARunThatDidNotFinishSaysSo) {
   SpeedRecord r;
   r.block_size = 2048;
@@ -79,23 +95,7 @@ TEST(MeasurementFile, ARunThatDidNotFinishSaysSo) {
   EXPECT_EQ(back, r);
   EXPECT_EQ(RecordSummaryText(back),
             "x1.5 speed(460800 Bytes/2 Sec) - not finished: it ended on a read error");
-  const struct {
-    const char* text;
-    const char* unfinished;
-    const char* model;
-  } rows[] = {
-      {"2048 0 Unfinished:cancelled Model=x\n75\n", "cancelled", "x"},
-      {"2048 0 Model=Unfinished:cancelled\n75\n", "", "Unfinished:cancelled"},
-      {"2048 1 Unfinished:\x1b[2J Model=x\n75\n", "unknown", "x"},
-      {"2048 0 Unfinished: Model=x\n75\n", "unknown", "x"},
-      {"2048 0 seen Unfinished:stopped-by-x\n75\n", "stopped-by-x", ""},
-  };
-  for (const auto& row : rows) {
-    ASSERT_TRUE(ParseMeasurementFile(row.text, &back, &error)) << row.text << error;
-    EXPECT_EQ(back.unfinished, row.unfinished) << row.text;
-    EXPECT_EQ(back.model, row.model) << row.text;
-    EXPECT_EQ(back.samples, std::vector<std::int32_t>{75}) << row.text;
-  }
+  ASSERT_TRUE(ParseMeasurementFile("2048 0 seen Unfinished:stopped-by-x\n75\n", &back, &error));
   EXPECT_EQ(UnfinishedText(back), "not finished (stopped-by-x)");
 }
 

@@ -170,6 +170,12 @@ TEST(SpeedMeasurement, EachRunIsItsGoldenFile) {
       // 7FFFFFFFh, reads the last block at FFFFFFFFh and ends at 2^32 with four seconds of 75
       // blocks.
       {"top_of_32_bits.txt", 75, 0xFFFFFFFF, Blocks(75, false, 0xFFFFFFFF - 299)},
+      // Where the run turns to one block per command: only once no more than a command's blocks
+      // remain, so one block past a command's is read as a whole command and then that one
+      // block; a command's blocks and one, just a command's, two commands' and one.
+      {"last_blocks_11.txt", 5, 10, Blocks(10)},
+      {"last_blocks_10.txt", 5, 9, Blocks(10)},
+      {"last_blocks_21.txt", 5, 20, Blocks(10)},
   };
   for (const auto& run : runs) {
     SCOPED_TRACE(run.golden);
@@ -179,27 +185,6 @@ TEST(SpeedMeasurement, EachRunIsItsGoldenFile) {
     d.cancel_at = run.cancel_at;
     d.tail_5a = run.tail_5a;
     d.ExpectGoldenRun(run.golden, run.settings);
-  }
-}
-
-// Where the run turns to one block per command: only once no more than a command's blocks
-// remain, so one block past a command's is read as a whole command and then that one block.
-TEST(SpeedMeasurement, TheLastBlocksOneAtATimeFromWhereNoMoreThanACommandRemain) {
-  const struct {
-    std::int64_t last;
-    const char* reads;
-  } runs[] = {
-      {10, " 0+10/26560 10+1/2048"},  // a command and one block
-      {9, " 0+1/2656 1+1/2048 x9"},   // just a command's blocks
-      {20, " 0+10/26560 10+10/20480 20+1/2048"},
-  };
-  for (const auto& run : runs) {
-    SCOPED_TRACE(run.last);
-    PacedDrive d;
-    d.last = run.last;
-    d.rate = 5;  // seconds enough to measure
-    EXPECT_TRUE(d.Run(Blocks(10)).verdict.good());
-    EXPECT_EQ(d.ReadsText(), run.reads);
   }
 }
 
