@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "golden.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -206,6 +208,26 @@ std::vector<SourceFile> SourcesOfSrc() {
   return files;
 }
 
+// A planted file, a line of a file of tests/data/layers: its path, a blank and its text ("\n"
+// standing for a line break).
+SourceFile PlantedFile(const std::string& line) {
+  const std::size_t blank = line.find(' ');
+  SourceFile f{line.substr(0, blank), ""};
+  for (std::size_t i = blank + 1; i < line.size(); ++i) {
+    const bool escaped = line.compare(i, 2, "\\n") == 0;
+    f.text += escaped ? '\n' : line[i];
+    i += escaped ? 1 : 0;
+  }
+  return f;
+}
+
+// What a check found, joined by "; ", or "none".
+std::string Joined(const std::vector<std::string>& found) {
+  std::string t;
+  for (const std::string& f : found) t += (t.empty() ? "" : "; ") + f;
+  return t.empty() ? "none" : t;
+}
+
 // The order `document` draws; a test fails where it draws none.
 Order OrderOf(const std::string& document) {
   std::string error;
@@ -232,89 +254,42 @@ TEST(IncludeOrderTest, OnlyThePlatformLayerIncludesPlatformHeaders) {
   }
 }
 
+// Each planted file of platform_headers.txt with the platform headers found in it.
 TEST(IncludeOrderTest, PlatformHeadersAreNamedWhereverTheyAre) {
-  const std::vector<SourceFile> files = {
-      {"util/a.cc", "#include <unistd.h>\n#include <csignal>\n  # include <sys/stat.h>\n"},
-      {"emu/b.cc", "#include <windows.h>\n#include \"platform/env.h\"\n#include <vector>\n"},
-      {"platform/posix/c.cc", "#include <unistd.h>\n"},
-      {"device/windows/d.cc", "#include <windows.h>\n#include <ntddscsi.h>\n"},
-      {"device/linux/e.cc", "#include <scsi/sg.h>\n"},
-      {"device/f.cc", "#include <linux/cdrom.h>\n"},
-      {"serve/g.cc", "#include <sys/mman.h>\n"},
-      {"cli/h.cc", "#include <CLI/CLI.hpp>\n#include <dlfcn.h>\n"},
-  };
-  EXPECT_EQ(PlatformHeadersOutsideThePlatform(files),
-            (std::vector<std::string>{
-                "src/util/a.cc:1 includes <unistd.h>",
-                "src/util/a.cc:3 includes <sys/stat.h>",
-                "src/emu/b.cc:1 includes <windows.h>",
-                "src/device/f.cc:1 includes <linux/cdrom.h>",
-                "src/cli/h.cc:2 includes <dlfcn.h>",
-            }));
+  tamarack::testing::ExpectEachInput("platform_headers.txt", "layers", [](const std::string& line) {
+    return Joined(PlatformHeadersOutsideThePlatform({PlantedFile(line)}));
+  });
 }
 
-// Arrows the design does not want, whatever the code includes today: each must stay outside
-// the documented order, so that a chain written too loosely fails here before code uses it.
-TEST(IncludeOrderTest, TheDocumentedOrderForbidsTheArrowsTheDesignDoesNotWant) {
+// Each line of design_arrows.txt: a folder, "never" or "uses", and the folders the documented
+// order must keep out of its reach (arrows the design does not want, whatever the code includes
+// today, so that a chain written too loosely fails here before code uses it) or in it.
+TEST(IncludeOrderTest, TheDocumentedOrderKeepsTheArrowsOfTheDesign) {
   const Order order = DocumentedOrder();
-  static const std::pair<const char*, std::vector<const char*>> kForbidden[] = {
-      // Below the programs nothing knows the window, the CLI or the drives that only they
-      // put into their directories; settings hold what features and the shell keep, never the
-      // windows' models.
-      {"persist", {"app", "cli", "views", "refdata", "paint"}},
-      {"console", {"emu"}},
-      {"decode", {"serve"}},
-      // The vocabulary of forms runs no job and knows no command.
-      {"form", {"job", "decode", "mmc"}},
-      // The commands stand on the device layer alone.
-      {"mmc", {"form", "decode", "job", "emu", "serve"}},
-      // The tab models send commands but know no console.
-      {"views", {"console", "job"}},
-      // The shell keeps the settings file (so it knows the features whose keys it holds), but
-      // no tab model, no reference job and no drawing.
-      {"shell", {"refdata", "views", "paint"}},
-      // paint draws the measurement's shapes and nothing else.
-      {"paint", {"persist", "shell", "console", "decode", "form"}},
-      // No job folder knows another; the measurement decodes nothing.
-      {"ageing", {"refdata", "tools", "measure"}},
-      {"tools", {"ageing"}},
-      {"refdata", {"tools"}},
-      {"measure", {"decode", "ageing"}},
-      // The drives and the server lie beside each other, on the device layer alone.
-      {"emu", {"serve", "job"}},
-      {"serve", {"emu", "form"}},
-  };
-  for (const auto& [from, targets] : kForbidden) {
+  std::istringstream lines(tamarack::testing::ReadGoldenFile("design_arrows.txt", "layers"));
+  int arrows = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line.starts_with("#")) continue;
+    std::istringstream words(line);
+    std::string from, how;
+    words >> from >> how;
+    ASSERT_TRUE(how == "never" || how == "uses") << line;
     const auto placed = order.find(from);
     ASSERT_NE(placed, order.end()) << from << " is not in the order";
-    for (const char* to : targets)
-      EXPECT_EQ(placed->second.count(to), 0u) << from << " may use " << to;
+    for (std::string to; words >> to; ++arrows)
+      EXPECT_EQ(placed->second.count(to), how == "uses" ? 1u : 0u)
+          << from << " " << how << " " << to;
   }
-  // And the order is not so tight that the programs lose what they are made of.
-  for (const char* program : {"app", "cli"}) {
-    for (const char* folder : {"persist", "views", "refdata", "paint", "emu", "serve"}) {
-      EXPECT_EQ(order.at(program).count(folder), 1u) << program << " may not use " << folder;
-    }
-  }
+  EXPECT_GT(arrows, 40);
 }
 
-constexpr const char* kSmallDocument = R"(# Layers
-
-Dependency direction (never backwards):
-
-    util <- device <- form <- decode / views <- app
-    util <- device <- emu <- app
-
-Prose may say "decode <- console"; only the indented lines and nothing after the next heading
-are the order.
-
-## Folders
-
-    decode <- console
-)";
+// The order of small_architecture.md, whose prose and later chapters draw no chains.
+Order SmallOrder() {
+  return OrderOf(tamarack::testing::ReadGoldenFile("small_architecture.md", "layers"));
+}
 
 TEST(IncludeOrderTest, ChainsGiveEachFolderWhatLiesLeftOfIt) {
-  const Order order = OrderOf(kSmallDocument);
+  const Order order = SmallOrder();
   EXPECT_EQ(order.at("util"), (std::set<std::string>{}));
   EXPECT_EQ(order.at("decode"), (std::set<std::string>{"util", "device", "form"}));
   EXPECT_EQ(order.at("emu"), (std::set<std::string>{"util", "device"}));
@@ -332,26 +307,15 @@ TEST(IncludeOrderTest, ChainsGiveEachFolderWhatLiesLeftOfIt) {
   }
 }
 
+// Each planted file of planted_includes.txt under the order of small_architecture.md: the
+// includes of other folders it checked, and those the order does not allow.
 TEST(IncludeOrderTest, IncludesUpwardsOrSidewaysAreNamed) {
-  const std::vector<SourceFile> files = {
-      {"decode/a.cc",
-       "#include \"decode/a.h\"\n#include <vector>\n#include \"form/f.h\"\n"
-       "#include \"app/w.h\"\n  #  include \"views/v.h\"\n"},
-      {"emu/e.cc", "#include \"device/d.h\"\n#include \"form/f.h\"\n"},
-      {"util/u.h", "#include <sys/stat.h>\n#include <device/scsi.h>\n"},
-      {"app/w.cc", "#include \"emu/e.h\"\n#include \"decode/a.h\"\n#include \"util/u.h\"\n"},
-      {"device/linux/s.cc", "#include \"device/d.h\"\n#include \"util/u.h\"\n"},
-      {"misc/m.cc", "#include \"util/u.h\"\n"},
-  };
-  const CheckResult r = CheckIncludes(OrderOf(kSmallDocument), files);
-  EXPECT_EQ(r.violations, (std::vector<std::string>{
-                              "src/decode/a.cc:4 includes app/w.h, but decode may not use app",
-                              "src/decode/a.cc:5 includes views/v.h, but decode may not use views",
-                              "src/emu/e.cc:2 includes form/f.h, but emu may not use form",
-                              "src/util/u.h:2 includes device/scsi.h, but util may not use device",
-                              "src/misc/m.cc: the folder is not in the order",
-                          }));
-  EXPECT_EQ(r.cross_folder_includes, 10);
+  const Order order = SmallOrder();
+  tamarack::testing::ExpectEachInput(
+      "planted_includes.txt", "layers", [&order](const std::string& line) {
+        const CheckResult r = CheckIncludes(order, {PlantedFile(line)});
+        return std::to_string(r.cross_folder_includes) + " checked; " + Joined(r.violations);
+      });
 }
 
 // --- CDBs: built by src/mmc alone ---
@@ -416,35 +380,13 @@ TEST(CommandLayerTest, NoFileOutsideTheLayerBuildsACdbByHand) {
   for (const std::string& v : HandBuiltCdbs(files)) ADD_FAILURE() << v;
 }
 
+// Each planted file of hand_built_cdbs.txt with the ways of building a CDB by hand found in it;
+// the last ones are allowed: the layer, names, other bytes, comments, the opcode read rather than
+// written.
 TEST(CommandLayerTest, EachWayOfBuildingACdbByHandIsFound) {
-  const std::vector<SourceFile> files = {
-      {"views/a.cc", "Send(s, MakeCdb({0x12, 0, 0, 0, 0xFF}));\n"},
-      {"tools/b.cc", "Cdb cdb{};\ncdb[0] = 0xBE;\n"},
-      {"cli/c.cc", "  (*cdb)[0] = 90;\n"},
-      {"ageing/d.cc", "if (failed_probe_cdb[0] == 0x28) {}\n"},
-      {"measure/e.cc", "const Cdb capacity{0x25};\n"},
-      {"decode/f.h", "inline constexpr std::uint32_t kModeSenseOpcode = 0x5A;\n"},
-      {"console/g.cc", "const Entry kRows[] = {\n    {0x00, k6, kNone, \"TUR\"},\n"},
-      {"emu/h.cc", "    CommandRow{0x25, \"Read Capacity\", ReadCapacity},\n"},
-      {"ageing/i.cc", "switch (cdb[0]) {\n    case 0x28:\n"},
-      // Allowed: the layer, names, other bytes, comments, the opcode read rather than written.
-      {"mmc/inquiry.h", "Cdb cdb{0x12};\ncdb[0] = 0x12;\n"},
-      {"emu/j.cc", "if (cdb[1] == 0x02) {}\nconst auto op = cdb[0];\n"},
-      {"console/k.cc", "cdb[0] = mmc::kInquiry;  // cdb[0] = 0x12\n"},
-      {"app/l.cc", "    {mmc::kInquiry, k6, kIn, \"Inquiry\"},\n"},
-      {"console/m.h", "inline constexpr std::uint32_t kEndOpcode = 0xFFFFFFFFu;\n"},
-  };
-  EXPECT_EQ(HandBuiltCdbs(files), (std::vector<std::string>{
-                                      "src/views/a.cc: MakeCdb",
-                                      "src/tools/b.cc: an opcode number in byte 0",
-                                      "src/cli/c.cc: an opcode number in byte 0",
-                                      "src/ageing/d.cc: an opcode number in byte 0",
-                                      "src/measure/e.cc: a CDB initialised with a number",
-                                      "src/decode/f.h: an opcode constant of its own",
-                                      "src/console/g.cc: an opcode table row of numbers",
-                                      "src/emu/h.cc: an opcode table row of numbers",
-                                      "src/ageing/i.cc: a switch over byte 0 with numbers",
-                                  }));
+  tamarack::testing::ExpectEachInput("hand_built_cdbs.txt", "layers", [](const std::string& line) {
+    return Joined(HandBuiltCdbs({PlantedFile(line)}));
+  });
 }
 
 }  // namespace
