@@ -32,6 +32,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -121,8 +122,7 @@ class HostileTransport {
     const auto size = static_cast<std::uint32_t>(request.buffer.size());
     if (deliveries_.size() >= kCommandCap) {
       deliveries_.push_back(d);
-      ScsiResult refused;
-      refused.reason = "no more commands";
+      ScsiResult refused = testing::Refused(TransportStatus::kRefused, "no more commands").result;
       refused.transferred = size;
       return refused;
     }
@@ -184,21 +184,15 @@ class HostileTransport {
       static constexpr TransportStatus kStatus[] = {
           TransportStatus::kRefused, TransportStatus::kTimedOut, TransportStatus::kTransportError};
       static const char* const kReason[] = {"refused", "timed out", "link reset"};
-      *r = ScsiResult{};
-      r->status = kStatus[how - 4];
-      r->reason = kReason[how - 4];
+      *r = testing::Refused(kStatus[how - 4], kReason[how - 4]).result;
       if (how == 4) r->transferred = static_cast<std::uint32_t>(request.buffer.size());
       if (how == 5) clock_.Sleep(std::chrono::seconds(request.timeout_seconds));
       return;
     }
-    if (how == 7) {
-      r->scsi_status = 0x02;
-      r->sense = {};
-      r->sense[0] = 0x70;
-      r->sense[2] = p.a & 0x0F;
-      r->sense[7] = 10;
-      r->sense[12] = p.b;
-      r->sense_length = 18;
+    if (how == 7) {  // the drive's status and count kept
+      const ScsiResult c = testing::CheckCondition(p.a & 0x0F, p.b, 0).result;
+      std::tie(r->scsi_status, r->sense, r->sense_length) =
+          std::tie(c.scsi_status, c.sense, c.sense_length);
     }
     if ((p.ladder & 0x08) != 0) r->scsi_status = p.b;
     if ((p.ladder & 0x10) != 0) {
