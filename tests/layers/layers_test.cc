@@ -328,28 +328,23 @@ std::string WithoutComments(const std::string& text) {
   return out;
 }
 
-// What a hand-built CDB looks like, each with the word a violation names it by.
+// What a hand-built CDB looks like: each line of cdb_patterns.txt, the word a violation names it
+// by, a tab and its pattern (matched regardless of case).
 struct Pattern {
-  const char* what;
+  std::string what;
   std::regex regex;
 };
 
 const std::vector<Pattern>& Patterns() {
   static const std::vector<Pattern> kPatterns = [] {
-    const auto flags = std::regex::ECMAScript | std::regex::icase;
-    return std::vector<Pattern>{
-        {"MakeCdb", std::regex(R"(\bMakeCdb\s*\()", flags)},
-        {"an opcode number in byte 0",
-         std::regex(R"(\w*cdb\w*\)?\s*\[\s*0\s*\]\s*(==|!=|=)\s*(0x[0-9a-f]+|[0-9]+)\b)", flags)},
-        {"a CDB initialised with a number", std::regex(R"(\bCdb\s*\w*\s*\{\s*0x[0-9a-f]+)", flags)},
-        {"an opcode constant of its own",
-         std::regex(R"(\bk\w*opcode\w*\s*=\s*0x[0-9a-f]{1,2}\b)", flags)},
-        {"an opcode table row of numbers",
-         std::regex(R"((CommandRow\s*\{\s*0x|\n\s*\{\s*0x[0-9a-f]{2}\s*,\s*k(6|10|12)\b))", flags)},
-        {"a switch over byte 0 with numbers",
-         std::regex(R"(switch\s*\(\s*\(?\*?\w*cdb\w*\)?\s*\[\s*0\s*\]\s*\)\s*\{\s*case\s+0x)",
-                    flags)},
-    };
+    std::vector<Pattern> patterns;
+    std::istringstream lines(tamarack::testing::ReadGoldenFile("cdb_patterns.txt", "layers"));
+    for (std::string line; std::getline(lines, line);) {
+      const std::size_t tab = line.find('\t');
+      patterns.push_back(
+          {line.substr(0, tab), std::regex(line.substr(tab + 1), std::regex::icase)});
+    }
+    return patterns;
   }();
   return kPatterns;
 }
