@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "golden.h"
@@ -36,24 +37,6 @@ struct CheckResult {
   int cross_folder_includes = 0;  // includes of another folder that were checked
 };
 
-std::string Trim(std::string_view s) {
-  const auto begin = s.find_first_not_of(" \t");
-  if (begin == std::string_view::npos) return "";
-  const auto end = s.find_last_not_of(" \t\r");
-  return std::string(s.substr(begin, end - begin + 1));
-}
-
-std::vector<std::string> Split(const std::string& s, const std::string& separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t at; (at = s.find(separator, start)) != std::string::npos;) {
-    parts.push_back(Trim(std::string_view(s).substr(start, at - start)));
-    start = at + separator.size();
-  }
-  parts.push_back(Trim(std::string_view(s).substr(start)));
-  return parts;
-}
-
 // The chains of the "Dependency direction" paragraph, up to the next heading: indented lines
 // such as "util <- device <- decode / views <- app". A folder uses the folders of the step left of
 // its own, and what those use; folders of one step ("/") know nothing of each other. On
@@ -71,18 +54,22 @@ Order ParseOrder(const std::string& document, std::string* error) {
     if (line.starts_with("#")) break;
     // The chains are the indented block; prose may mention arrows.
     if (!line.starts_with("    ") || line.find("<-") == std::string::npos) continue;
-    std::vector<std::string> previous;
-    for (const std::string& step : Split(line, "<-")) {
-      std::vector<std::string> folders = Split(step, "/");
-      for (const std::string& f : folders) {
-        if (f.empty() || !std::all_of(f.begin(), f.end(),
-                                      [](char c) { return (c >= 'a' && c <= 'z') || c == '_'; })) {
-          *error = "not a folder name: \"" + f + "\" in \"" + Trim(line) + "\"";
-          return {};
-        }
-        direct[f].insert(previous.begin(), previous.end());
+    static const std::regex kChain(R"(\s*[a-z_]+(\s*(<-|/)\s*[a-z_]+)*\s*)");
+    if (!std::regex_match(line, kChain)) {
+      *error = "not a folder name or arrow in \"" + line + "\"";
+      return {};
+    }
+    // Each step's folders, spaced apart from the arrows and slashes, use the step before.
+    std::vector<std::string> previous, folders;
+    std::istringstream words(std::regex_replace(line, std::regex("<-|/"), " $& ") + " <-");
+    for (std::string w; words >> w;) {
+      if (w == "/") continue;
+      if (w != "<-") {
+        folders.push_back(w);
+        continue;
       }
-      previous = std::move(folders);
+      for (const std::string& f : folders) direct[f].insert(previous.begin(), previous.end());
+      previous = std::exchange(folders, {});
     }
   }
   if (direct.empty()) {
