@@ -8,17 +8,16 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "golden.h"
+#include "util/text_file.h"
 
 namespace {
 
@@ -173,11 +172,9 @@ std::vector<std::string> PlatformHeadersOutsideThePlatform(const std::vector<Sou
   return found;
 }
 
+// The file's text, empty when it cannot be read.
 std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return tamarack::ReadTextFile(path.string()).value_or("");
 }
 
 const fs::path kSourceDir = TAMARACK_SOURCE_DIR;
