@@ -19,13 +19,6 @@ namespace {
 
 const Cdb kReadCdUser = MakeCdb({0xBE, 0, 0, 0, 0, 0, 0, 0, 16, 0x10, 0});
 
-// A reply as a 5Ah-filled buffer of `requested` bytes that got `sent` zero bytes.
-std::vector<std::uint8_t> Filled(std::size_t requested, std::size_t sent) {
-  std::vector<std::uint8_t> b(requested, kReplyFill);
-  std::fill_n(b.begin(), sent, 0x00);
-  return b;
-}
-
 // The sizes a read can return, by its command and selection: candidate_block_sizes.txt.
 TEST(CandidateBlockSizes, FollowTheCommandAndItsSelection) {
   testing::ExpectEachHexLine(
@@ -62,8 +55,9 @@ TEST(BlockSizeFromFill, TheEndOfTheDataGivesTheSize) {
   testing::ExpectEachInput("block_size_from_fill.txt", "device", [](const std::string& line) {
     bool user = false;
     auto v = Words(line, &user);
-    std::vector<std::uint8_t> reply = Filled(v["size"], v["sent"]);
-    std::fill_n(reply.begin() + (v["sent"] - v["fill"]), v["fill"], kReplyFill);
+    // A buffer of 5Ah bytes whose first `sent` the path wrote: zeroes, then the fill.
+    std::vector<std::uint8_t> reply(v["size"], kReplyFill);
+    std::fill_n(reply.begin(), v["sent"] - v["fill"], 0x00);
     return Found(
         BlockSizeFromFill(reply, v["requested"], v["blocks"],
                           user ? CandidateBlockSizes(kReadCdUser) : std::vector<std::uint32_t>{}));

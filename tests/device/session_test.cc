@@ -235,10 +235,9 @@ TEST(DeviceSession, OpeningAnotherDriveClosesTheFirstAlsoWhenTheOpenFails) {
 // The label the platform's file system gives comes first, no command sent for it; without
 // one, the disc's primary volume descriptor (after the last session's start) names it.
 TEST(DeviceSession, TheVolumeLabelIsThePlatformsOrElseTheDiscsOwn) {
-  testing::ScriptedDrives d;
-  d.provider->ids = {"a"};
-  DeviceSession session(&d.drives, BuiltInSenseTable());
-  ASSERT_TRUE(session.Open("a"));
+  Fixture d;
+  DeviceSession& session = d.session;
+  ASSERT_TRUE(session.HasDevice());
   d.transport->system_label = "JOLIET LONG LABEL";
   EXPECT_EQ(ReadVolumeLabel(session), "JOLIET LONG LABEL");
   EXPECT_TRUE(d.sent.empty());

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 #include "device/linux/command_permission.h"
 #include "device/linux/sgio_request.h"
@@ -112,26 +113,21 @@ TEST(KernelCommandClass, FollowsTheKernelsFilter) {
 }
 
 // A sysfs tree of SCSI devices in a folder of its own.
-struct FakeSysfs {
-  void AddDevice(const std::string& hctl, const std::string& type, const std::string& block) {
-    const std::string dev = "class/scsi_device/" + hctl + "/device";
-    std::filesystem::create_directories(root.File(dev + "/block/" + block));
-    root.Write(dev + "/type", type + "\n");
-  }
-  testing::TempDir root{"tamarack-sysfs-"};
-};
-
 TEST(Sysfs, FindsTypeFiveDevicesInSrOrderAndNoneWithoutATree) {
-  FakeSysfs sys;
-  sys.AddDevice("3:0:0:0", "5", "sr10");
-  sys.AddDevice("1:0:1:2", "5", "sr2");
-  sys.AddDevice("0:0:0:0", "0", "sda");  // a disk
-  const auto drives = DiscoverOpticalDrives(sys.root.path());
+  const testing::TempDir root("tamarack-sysfs-");
+  for (const auto& [hctl, type, block] : {std::tuple{"3:0:0:0", "5", "sr10"},
+                                          {"1:0:1:2", "5", "sr2"},
+                                          {"0:0:0:0", "0", "sda"}}) {  // the last a disk
+    const std::string dev = std::string("class/scsi_device/") + hctl + "/device";
+    std::filesystem::create_directories(root.File(dev + "/block/" + block));
+    root.Write(dev + "/type", std::string(type) + "\n");
+  }
+  const auto drives = DiscoverOpticalDrives(root.path());
   ASSERT_EQ(drives.size(), 2u);
   EXPECT_EQ(drives[0].device, "/dev/sr2");
   EXPECT_EQ(drives[0].address, (ScsiAddress{1, 0, 1, 2}));
   EXPECT_EQ(drives[1].device, "/dev/sr10");
-  EXPECT_TRUE(DiscoverOpticalDrives(sys.root.File("missing")).empty());
+  EXPECT_TRUE(DiscoverOpticalDrives(root.File("missing")).empty());
 }
 
 TEST(PlatformDrives, TheEnvironmentCanLeaveThemOut) {

@@ -32,6 +32,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -121,8 +122,7 @@ class HostileTransport {
     const auto size = static_cast<std::uint32_t>(request.buffer.size());
     if (deliveries_.size() >= kCommandCap) {
       deliveries_.push_back(d);
-      ScsiResult refused;
-      refused.reason = "no more commands";
+      ScsiResult refused = testing::Refused(TransportStatus::kRefused, "no more commands").result;
       refused.transferred = size;
       return refused;
     }
@@ -184,21 +184,15 @@ class HostileTransport {
       static constexpr TransportStatus kStatus[] = {
           TransportStatus::kRefused, TransportStatus::kTimedOut, TransportStatus::kTransportError};
       static const char* const kReason[] = {"refused", "timed out", "link reset"};
-      *r = ScsiResult{};
-      r->status = kStatus[how - 4];
-      r->reason = kReason[how - 4];
+      *r = testing::Refused(kStatus[how - 4], kReason[how - 4]).result;
       if (how == 4) r->transferred = static_cast<std::uint32_t>(request.buffer.size());
       if (how == 5) clock_.Sleep(std::chrono::seconds(request.timeout_seconds));
       return;
     }
-    if (how == 7) {
-      r->scsi_status = 0x02;
-      r->sense = {};
-      r->sense[0] = 0x70;
-      r->sense[2] = p.a & 0x0F;
-      r->sense[7] = 10;
-      r->sense[12] = p.b;
-      r->sense_length = 18;
+    if (how == 7) {  // the drive's status and count kept
+      const ScsiResult c = testing::CheckCondition(p.a & 0x0F, p.b, 0).result;
+      std::tie(r->scsi_status, r->sense, r->sense_length) =
+          std::tie(c.scsi_status, c.sense, c.sense_length);
     }
     if ((p.ladder & 0x08) != 0) r->scsi_status = p.b;
     if ((p.ladder & 0x10) != 0) {
@@ -225,7 +219,7 @@ class YesHost final : public JobHost {
 
 // The folder of this process's files: the small disc image, the capture, the check file, the
 // ageing log.
-const std::string& Folder() {
+const testing::TempDir& Folder() {
   static const testing::TempDir dir("tamarack-fuzz-jobs-");
   static const bool written = [] {
     if (!dir.ok()) std::abort();
@@ -238,26 +232,24 @@ const std::string& Folder() {
     return true;
   }();
   (void)written;
-  return dir.path();
+  return dir;
 }
 
 // 0 the small disc, 1 type13, 2 audio, 3 type30.
 std::string DiscId(int index) {
   static const char* const kDiscs[] = {nullptr, "type13", "audio", "type30"};
   const char* name = kDiscs[index];
-  return std::string("emu:") + (name ? name : Folder() + "/small.iso") + "?speed=max";
+  return std::string("emu:") + (name ? name : Folder().File("small.iso")) + "?speed=max";
 }
 
 // The disc's own user data of `blocks` blocks at `lba`, straight from the drive; `spoil` inverts
-// one byte, so that a check finds a difference.
-void WriteDiscData(Transport& drive, std::uint32_t lba, std::uint32_t blocks, bool spoil,
-                   const std::string& path) {
+// one byte, so that a check finds a difference; written as check.dat.
+void WriteDiscData(Transport& drive, std::uint32_t lba, std::uint32_t blocks, bool spoil) {
   std::vector<std::uint8_t> data(std::size_t{blocks} * kBlockRoom);
   const ScsiResult result = drive.Execute({ReadCdCdb(lba, blocks), data, DataDirection::kIn});
   data.resize(result.status == TransportStatus::kCompleted ? result.transferred : 0);
   if (spoil && !data.empty()) data[data.size() / 2] ^= 0xFF;
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  Folder().Write("check.dat", data);
 }
 
 // Every block of the capture's file came whole from a GOOD Read CD of its LBA, or is unread.
@@ -399,9 +391,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   DeviceSession& session = scripted.session;
 
-  const std::string& folder = Folder();
-  const std::string capture = folder + "/capture.dat";
-  const std::string check = folder + "/check.dat";
+  const std::string capture = Folder().File("capture.dat");
+  const std::string check = Folder().File("check.dat");
   std::filesystem::remove(capture);
   std::filesystem::remove(capture + kPartialSuffix);
   // The whole disc only for the check on the small disc, which its file bounds: a capture of
@@ -412,7 +403,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   request.end = whole_disc ? 0 : start + std::max<std::uint32_t>(length, 1);
   request.confirm_range = (extra & 1) != 0;
   if (kind == JobKind::kCheck || kind == JobKind::kCaptureAndCheck || kind == JobKind::kAgeing) {
-    WriteDiscData(drive.drive(), request.start, length + 1, (extra & 2) != 0, check);
+    WriteDiscData(drive.drive(), request.start, length + 1, (extra & 2) != 0);
   }
 
   switch (kind) {
@@ -448,7 +439,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       s.data_check = disc / 12 % 4 != 3;
       s.data_check_type = static_cast<DataCheckType>(disc / 12 % 4 % 3);
       s.data_file = check;
-      s.log_path = folder + "/ageing.log";
+      s.log_path = Folder().File("ageing.log");
       s.log_html = (extra & 2) != 0;
       AgeingRunOptions options;
       options.seed = 1;

@@ -1,7 +1,7 @@
-// The ring handler over a map whose mailbox and entries come from the fuzzer, served by a drive
-// that records what it is sent. The walk never reads or writes outside the map (the map is a
-// heap block of its exact size), always ends, runs no CMD entry twice in one walk, and never
-// moves the tail past the head.
+// The ring handler over a map whose mailbox and entries come from the fuzzer, served by a
+// scripted drive that answers as the fuzzer steers it. The walk never reads or writes outside the
+// map (the map is a heap block of its exact size), always ends, runs no CMD entry twice in one
+// walk, and never moves the tail past the head.
 // Input: flags (1 byte: bit 0 out-of-order completion, bit 1 task management, bit 2 the ring's
 // offset from the input), the ring's size (1 byte: 8 to 1024 bytes in steps of 8), the tail and
 // the head (1 byte each: the entry number), [the ring's offset (4 bytes)], the ring's bytes;
@@ -12,12 +12,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "device/clock.h"
+#include "device/scripted_transport.h"
 #include "fuzz/fuzz_input.h"
 #include "serve/fake_ring.h"
 #include "serve/ring_server.h"
@@ -26,7 +26,8 @@ namespace {
 
 using namespace tamarack;
 using namespace tamarack::serve;
-using testing::FakeRing;
+using serve::testing::FakeRing;
+namespace scripted = tamarack::testing;
 
 constexpr std::size_t kDataArea = 4096;
 constexpr int kRounds = 8;
@@ -38,39 +39,28 @@ constexpr int kWritesPerRound = 8;
   std::abort();
 }
 
-// Answers by the CDB's last byte, so that the fuzzer steers it: GOOD with all of the data or
-// half, a time-out (held on a ring that completes out of order), a failed path. A walk that
-// sends more commands than its ring can hold CMD entries is looping: it ends the run at once.
-class RecordingDrive final : public Transport {
- public:
-  ScsiResult Execute(const ScsiRequest& request) override {
-    if (++sent_in_walk > walk_limit) Violated("a walk ran more commands than its CMD entries");
-    ScsiResult r;
-    r.status = TransportStatus::kCompleted;
-    const std::uint8_t how = request.cdb[kCdbSize - 1];
-    switch (how & 3) {
-      case 0:
-      case 1: {
-        const std::size_t n = (how & 3) == 0 ? request.buffer.size() : request.buffer.size() / 2;
-        if (request.direction == DataDirection::kIn) std::memset(request.buffer.data(), how, n);
-        r.transferred = static_cast<std::uint32_t>(n);
-        break;
-      }
-      case 2:
-        r.status = TransportStatus::kTimedOut;
-        break;
-      case 3:
-        r.status = TransportStatus::kTransportError;
-        break;
-    }
-    return r;
-  }
-  bool GetAddress(ScsiAddress*) override { return false; }
-  std::string Id() const override { return "fuzz"; }
-
-  std::size_t sent_in_walk = 0;
-  std::size_t walk_limit = 0;
+// The commands a walk sent, and the most it may send: a walk that sends more commands than its
+// ring can hold CMD entries is looping, and ends the run at once.
+struct Walk {
+  std::size_t sent = 0;
+  std::size_t limit = 0;
 };
+
+// Answers by the CDB's last byte, so that the fuzzer steers it: GOOD with all of the data or
+// half, a time-out (held on a ring that completes out of order), a failed path.
+scripted::ScriptedReply Answer(const ScsiRequest& request, Walk& walk) {
+  if (++walk.sent > walk.limit) Violated("a walk ran more commands than its CMD entries");
+  const std::uint8_t how = request.cdb[kCdbSize - 1];
+  if ((how & 3) >= 2) {
+    return scripted::Refused(
+        (how & 3) == 2 ? TransportStatus::kTimedOut : TransportStatus::kTransportError, "");
+  }
+  const std::size_t n = (how & 3) == 0 ? request.buffer.size() : request.buffer.size() / 2;
+  scripted::ScriptedReply r = scripted::Good(
+      std::vector<std::uint8_t>(request.direction == DataDirection::kIn ? n : 0, how));
+  r.result.transferred = static_cast<std::uint32_t>(n);
+  return r;
+}
 
 // The CMD entries a walk from `from` may run before it reaches the head: in the ring's order,
 // each offset once, up to the first entry that cannot be walked.
@@ -108,7 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto entries = in.Take(ring_size);
   std::copy(entries.begin(), entries.end(), map.begin() + FakeRing::kRingOff);
 
-  RecordingDrive drive;
+  Walk walk;
+  scripted::ScriptedTransport drive("fuzz");
+  drive.responder = [&walk](const ScsiRequest& request) { return Answer(request, walk); };
   SimulatedClock clock;
   RingServer server(drive, clock, {}, nullptr);
   // Where the next walk starts: the tail at first, then the head the last walk reached.
@@ -127,8 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     const bool readable = ReadMailbox(map, &m, &error);
     const std::uint32_t from = walked_to.value_or(readable ? m.cmd_tail : 0);
-    drive.sent_in_walk = 0;
-    drive.walk_limit =
+    walk.sent = 0;
+    walk.limit =
         readable ? std::min<std::size_t>(CmdEntriesAhead(map, m, from), m.cmdr_size / kMinCmdEntry)
                  : 0;
     server.Process(map);

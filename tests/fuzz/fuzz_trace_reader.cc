@@ -17,10 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Rebuild the request as the writer saw it: data out, or the reply in the buffer.
   std::vector<std::uint8_t> buffer =
       e.direction == tamarack::DataDirection::kOut ? e.data_out : e.reply;
-  tamarack::ScsiRequest request;
-  request.cdb = e.cdb;
-  request.buffer = buffer;
-  request.direction = e.direction;
+  const tamarack::ScsiRequest request{e.cdb, buffer, e.direction};
   tamarack::ScsiResult result = e.result;
   // The writer shows the sense bytes up to the last one in use.
   result.sense_length = 0;

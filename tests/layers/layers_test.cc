@@ -8,14 +8,16 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
+
+#include "golden.h"
+#include "util/text_file.h"
 
 namespace {
 
@@ -34,24 +36,6 @@ struct CheckResult {
   int cross_folder_includes = 0;  // includes of another folder that were checked
 };
 
-std::string Trim(std::string_view s) {
-  const auto begin = s.find_first_not_of(" \t");
-  if (begin == std::string_view::npos) return "";
-  const auto end = s.find_last_not_of(" \t\r");
-  return std::string(s.substr(begin, end - begin + 1));
-}
-
-std::vector<std::string> Split(const std::string& s, const std::string& separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t at; (at = s.find(separator, start)) != std::string::npos;) {
-    parts.push_back(Trim(std::string_view(s).substr(start, at - start)));
-    start = at + separator.size();
-  }
-  parts.push_back(Trim(std::string_view(s).substr(start)));
-  return parts;
-}
-
 // The chains of the "Dependency direction" paragraph, up to the next heading: indented lines
 // such as "util <- device <- decode / views <- app". A folder uses the folders of the step left of
 // its own, and what those use; folders of one step ("/") know nothing of each other. On
@@ -69,18 +53,22 @@ Order ParseOrder(const std::string& document, std::string* error) {
     if (line.starts_with("#")) break;
     // The chains are the indented block; prose may mention arrows.
     if (!line.starts_with("    ") || line.find("<-") == std::string::npos) continue;
-    std::vector<std::string> previous;
-    for (const std::string& step : Split(line, "<-")) {
-      std::vector<std::string> folders = Split(step, "/");
-      for (const std::string& f : folders) {
-        if (f.empty() || !std::all_of(f.begin(), f.end(),
-                                      [](char c) { return (c >= 'a' && c <= 'z') || c == '_'; })) {
-          *error = "not a folder name: \"" + f + "\" in \"" + Trim(line) + "\"";
-          return {};
-        }
-        direct[f].insert(previous.begin(), previous.end());
+    static const std::regex kChain(R"(\s*[a-z_]+(\s*(<-|/)\s*[a-z_]+)*\s*)");
+    if (!std::regex_match(line, kChain)) {
+      *error = "not a folder name or arrow in \"" + line + "\"";
+      return {};
+    }
+    // Each step's folders, spaced apart from the arrows and slashes, use the step before.
+    std::vector<std::string> previous, folders;
+    std::istringstream words(std::regex_replace(line, std::regex("<-|/"), " $& ") + " <-");
+    for (std::string w; words >> w;) {
+      if (w == "/") continue;
+      if (w != "<-") {
+        folders.push_back(w);
+        continue;
       }
-      previous = std::move(folders);
+      for (const std::string& f : folders) direct[f].insert(previous.begin(), previous.end());
+      previous = std::exchange(folders, {});
     }
   }
   if (direct.empty()) {
@@ -184,11 +172,9 @@ std::vector<std::string> PlatformHeadersOutsideThePlatform(const std::vector<Sou
   return found;
 }
 
+// The file's text, empty when it cannot be read.
 std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return tamarack::ReadTextFile(path.string()).value_or("");
 }
 
 const fs::path kSourceDir = TAMARACK_SOURCE_DIR;
@@ -204,6 +190,26 @@ std::vector<SourceFile> SourcesOfSrc() {
   std::sort(files.begin(), files.end(),
             [](const SourceFile& a, const SourceFile& b) { return a.path < b.path; });
   return files;
+}
+
+// A planted file, a line of a file of tests/data/layers: its path, a blank and its text ("\n"
+// standing for a line break).
+SourceFile PlantedFile(const std::string& line) {
+  const std::size_t blank = line.find(' ');
+  SourceFile f{line.substr(0, blank), ""};
+  for (std::size_t i = blank + 1; i < line.size(); ++i) {
+    const bool escaped = line.compare(i, 2, "\\n") == 0;
+    f.text += escaped ? '\n' : line[i];
+    i += escaped ? 1 : 0;
+  }
+  return f;
+}
+
+// What a check found, joined by "; ", or "none".
+std::string Joined(const std::vector<std::string>& found) {
+  std::string t;
+  for (const std::string& f : found) t += (t.empty() ? "" : "; ") + f;
+  return t.empty() ? "none" : t;
 }
 
 // The order `document` draws; a test fails where it draws none.
@@ -232,89 +238,42 @@ TEST(IncludeOrderTest, OnlyThePlatformLayerIncludesPlatformHeaders) {
   }
 }
 
+// Each planted file of platform_headers.txt with the platform headers found in it.
 TEST(IncludeOrderTest, PlatformHeadersAreNamedWhereverTheyAre) {
-  const std::vector<SourceFile> files = {
-      {"util/a.cc", "#include <unistd.h>\n#include <csignal>\n  # include <sys/stat.h>\n"},
-      {"emu/b.cc", "#include <windows.h>\n#include \"platform/env.h\"\n#include <vector>\n"},
-      {"platform/posix/c.cc", "#include <unistd.h>\n"},
-      {"device/windows/d.cc", "#include <windows.h>\n#include <ntddscsi.h>\n"},
-      {"device/linux/e.cc", "#include <scsi/sg.h>\n"},
-      {"device/f.cc", "#include <linux/cdrom.h>\n"},
-      {"serve/g.cc", "#include <sys/mman.h>\n"},
-      {"cli/h.cc", "#include <CLI/CLI.hpp>\n#include <dlfcn.h>\n"},
-  };
-  EXPECT_EQ(PlatformHeadersOutsideThePlatform(files),
-            (std::vector<std::string>{
-                "src/util/a.cc:1 includes <unistd.h>",
-                "src/util/a.cc:3 includes <sys/stat.h>",
-                "src/emu/b.cc:1 includes <windows.h>",
-                "src/device/f.cc:1 includes <linux/cdrom.h>",
-                "src/cli/h.cc:2 includes <dlfcn.h>",
-            }));
+  tamarack::testing::ExpectEachInput("platform_headers.txt", "layers", [](const std::string& line) {
+    return Joined(PlatformHeadersOutsideThePlatform({PlantedFile(line)}));
+  });
 }
 
-// Arrows the design does not want, whatever the code includes today: each must stay outside
-// the documented order, so that a chain written too loosely fails here before code uses it.
-TEST(IncludeOrderTest, TheDocumentedOrderForbidsTheArrowsTheDesignDoesNotWant) {
+// Each line of design_arrows.txt: a folder, "never" or "uses", and the folders the documented
+// order must keep out of its reach (arrows the design does not want, whatever the code includes
+// today, so that a chain written too loosely fails here before code uses it) or in it.
+TEST(IncludeOrderTest, TheDocumentedOrderKeepsTheArrowsOfTheDesign) {
   const Order order = DocumentedOrder();
-  static const std::pair<const char*, std::vector<const char*>> kForbidden[] = {
-      // Below the programs nothing knows the window, the CLI or the drives that only they
-      // put into their directories; settings hold what features and the shell keep, never the
-      // windows' models.
-      {"persist", {"app", "cli", "views", "refdata", "paint"}},
-      {"console", {"emu"}},
-      {"decode", {"serve"}},
-      // The vocabulary of forms runs no job and knows no command.
-      {"form", {"job", "decode", "mmc"}},
-      // The commands stand on the device layer alone.
-      {"mmc", {"form", "decode", "job", "emu", "serve"}},
-      // The tab models send commands but know no console.
-      {"views", {"console", "job"}},
-      // The shell keeps the settings file (so it knows the features whose keys it holds), but
-      // no tab model, no reference job and no drawing.
-      {"shell", {"refdata", "views", "paint"}},
-      // paint draws the measurement's shapes and nothing else.
-      {"paint", {"persist", "shell", "console", "decode", "form"}},
-      // No job folder knows another; the measurement decodes nothing.
-      {"ageing", {"refdata", "tools", "measure"}},
-      {"tools", {"ageing"}},
-      {"refdata", {"tools"}},
-      {"measure", {"decode", "ageing"}},
-      // The drives and the server lie beside each other, on the device layer alone.
-      {"emu", {"serve", "job"}},
-      {"serve", {"emu", "form"}},
-  };
-  for (const auto& [from, targets] : kForbidden) {
+  std::istringstream lines(tamarack::testing::ReadGoldenFile("design_arrows.txt", "layers"));
+  int arrows = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line.starts_with("#")) continue;
+    std::istringstream words(line);
+    std::string from, how;
+    words >> from >> how;
+    ASSERT_TRUE(how == "never" || how == "uses") << line;
     const auto placed = order.find(from);
     ASSERT_NE(placed, order.end()) << from << " is not in the order";
-    for (const char* to : targets)
-      EXPECT_EQ(placed->second.count(to), 0u) << from << " may use " << to;
+    for (std::string to; words >> to; ++arrows)
+      EXPECT_EQ(placed->second.count(to), how == "uses" ? 1u : 0u)
+          << from << " " << how << " " << to;
   }
-  // And the order is not so tight that the programs lose what they are made of.
-  for (const char* program : {"app", "cli"}) {
-    for (const char* folder : {"persist", "views", "refdata", "paint", "emu", "serve"}) {
-      EXPECT_EQ(order.at(program).count(folder), 1u) << program << " may not use " << folder;
-    }
-  }
+  EXPECT_GT(arrows, 40);
 }
 
-constexpr const char* kSmallDocument = R"(# Layers
-
-Dependency direction (never backwards):
-
-    util <- device <- form <- decode / views <- app
-    util <- device <- emu <- app
-
-Prose may say "decode <- console"; only the indented lines and nothing after the next heading
-are the order.
-
-## Folders
-
-    decode <- console
-)";
+// The order of small_architecture.md, whose prose and later chapters draw no chains.
+Order SmallOrder() {
+  return OrderOf(tamarack::testing::ReadGoldenFile("small_architecture.md", "layers"));
+}
 
 TEST(IncludeOrderTest, ChainsGiveEachFolderWhatLiesLeftOfIt) {
-  const Order order = OrderOf(kSmallDocument);
+  const Order order = SmallOrder();
   EXPECT_EQ(order.at("util"), (std::set<std::string>{}));
   EXPECT_EQ(order.at("decode"), (std::set<std::string>{"util", "device", "form"}));
   EXPECT_EQ(order.at("emu"), (std::set<std::string>{"util", "device"}));
@@ -332,26 +291,15 @@ TEST(IncludeOrderTest, ChainsGiveEachFolderWhatLiesLeftOfIt) {
   }
 }
 
+// Each planted file of planted_includes.txt under the order of small_architecture.md: the
+// includes of other folders it checked, and those the order does not allow.
 TEST(IncludeOrderTest, IncludesUpwardsOrSidewaysAreNamed) {
-  const std::vector<SourceFile> files = {
-      {"decode/a.cc",
-       "#include \"decode/a.h\"\n#include <vector>\n#include \"form/f.h\"\n"
-       "#include \"app/w.h\"\n  #  include \"views/v.h\"\n"},
-      {"emu/e.cc", "#include \"device/d.h\"\n#include \"form/f.h\"\n"},
-      {"util/u.h", "#include <sys/stat.h>\n#include <device/scsi.h>\n"},
-      {"app/w.cc", "#include \"emu/e.h\"\n#include \"decode/a.h\"\n#include \"util/u.h\"\n"},
-      {"device/linux/s.cc", "#include \"device/d.h\"\n#include \"util/u.h\"\n"},
-      {"misc/m.cc", "#include \"util/u.h\"\n"},
-  };
-  const CheckResult r = CheckIncludes(OrderOf(kSmallDocument), files);
-  EXPECT_EQ(r.violations, (std::vector<std::string>{
-                              "src/decode/a.cc:4 includes app/w.h, but decode may not use app",
-                              "src/decode/a.cc:5 includes views/v.h, but decode may not use views",
-                              "src/emu/e.cc:2 includes form/f.h, but emu may not use form",
-                              "src/util/u.h:2 includes device/scsi.h, but util may not use device",
-                              "src/misc/m.cc: the folder is not in the order",
-                          }));
-  EXPECT_EQ(r.cross_folder_includes, 10);
+  const Order order = SmallOrder();
+  tamarack::testing::ExpectEachInput(
+      "planted_includes.txt", "layers", [&order](const std::string& line) {
+        const CheckResult r = CheckIncludes(order, {PlantedFile(line)});
+        return std::to_string(r.cross_folder_includes) + " checked; " + Joined(r.violations);
+      });
 }
 
 // --- CDBs: built by src/mmc alone ---
@@ -364,28 +312,23 @@ std::string WithoutComments(const std::string& text) {
   return out;
 }
 
-// What a hand-built CDB looks like, each with the word a violation names it by.
+// What a hand-built CDB looks like: each line of cdb_patterns.txt, the word a violation names it
+// by, a tab and its pattern (matched regardless of case).
 struct Pattern {
-  const char* what;
+  std::string what;
   std::regex regex;
 };
 
 const std::vector<Pattern>& Patterns() {
   static const std::vector<Pattern> kPatterns = [] {
-    const auto flags = std::regex::ECMAScript | std::regex::icase;
-    return std::vector<Pattern>{
-        {"MakeCdb", std::regex(R"(\bMakeCdb\s*\()", flags)},
-        {"an opcode number in byte 0",
-         std::regex(R"(\w*cdb\w*\)?\s*\[\s*0\s*\]\s*(==|!=|=)\s*(0x[0-9a-f]+|[0-9]+)\b)", flags)},
-        {"a CDB initialised with a number", std::regex(R"(\bCdb\s*\w*\s*\{\s*0x[0-9a-f]+)", flags)},
-        {"an opcode constant of its own",
-         std::regex(R"(\bk\w*opcode\w*\s*=\s*0x[0-9a-f]{1,2}\b)", flags)},
-        {"an opcode table row of numbers",
-         std::regex(R"((CommandRow\s*\{\s*0x|\n\s*\{\s*0x[0-9a-f]{2}\s*,\s*k(6|10|12)\b))", flags)},
-        {"a switch over byte 0 with numbers",
-         std::regex(R"(switch\s*\(\s*\(?\*?\w*cdb\w*\)?\s*\[\s*0\s*\]\s*\)\s*\{\s*case\s+0x)",
-                    flags)},
-    };
+    std::vector<Pattern> patterns;
+    std::istringstream lines(tamarack::testing::ReadGoldenFile("cdb_patterns.txt", "layers"));
+    for (std::string line; std::getline(lines, line);) {
+      const std::size_t tab = line.find('\t');
+      patterns.push_back(
+          {line.substr(0, tab), std::regex(line.substr(tab + 1), std::regex::icase)});
+    }
+    return patterns;
   }();
   return kPatterns;
 }
@@ -416,35 +359,13 @@ TEST(CommandLayerTest, NoFileOutsideTheLayerBuildsACdbByHand) {
   for (const std::string& v : HandBuiltCdbs(files)) ADD_FAILURE() << v;
 }
 
+// Each planted file of hand_built_cdbs.txt with the ways of building a CDB by hand found in it;
+// the last ones are allowed: the layer, names, other bytes, comments, the opcode read rather than
+// written.
 TEST(CommandLayerTest, EachWayOfBuildingACdbByHandIsFound) {
-  const std::vector<SourceFile> files = {
-      {"views/a.cc", "Send(s, MakeCdb({0x12, 0, 0, 0, 0xFF}));\n"},
-      {"tools/b.cc", "Cdb cdb{};\ncdb[0] = 0xBE;\n"},
-      {"cli/c.cc", "  (*cdb)[0] = 90;\n"},
-      {"ageing/d.cc", "if (failed_probe_cdb[0] == 0x28) {}\n"},
-      {"measure/e.cc", "const Cdb capacity{0x25};\n"},
-      {"decode/f.h", "inline constexpr std::uint32_t kModeSenseOpcode = 0x5A;\n"},
-      {"console/g.cc", "const Entry kRows[] = {\n    {0x00, k6, kNone, \"TUR\"},\n"},
-      {"emu/h.cc", "    CommandRow{0x25, \"Read Capacity\", ReadCapacity},\n"},
-      {"ageing/i.cc", "switch (cdb[0]) {\n    case 0x28:\n"},
-      // Allowed: the layer, names, other bytes, comments, the opcode read rather than written.
-      {"mmc/inquiry.h", "Cdb cdb{0x12};\ncdb[0] = 0x12;\n"},
-      {"emu/j.cc", "if (cdb[1] == 0x02) {}\nconst auto op = cdb[0];\n"},
-      {"console/k.cc", "cdb[0] = mmc::kInquiry;  // cdb[0] = 0x12\n"},
-      {"app/l.cc", "    {mmc::kInquiry, k6, kIn, \"Inquiry\"},\n"},
-      {"console/m.h", "inline constexpr std::uint32_t kEndOpcode = 0xFFFFFFFFu;\n"},
-  };
-  EXPECT_EQ(HandBuiltCdbs(files), (std::vector<std::string>{
-                                      "src/views/a.cc: MakeCdb",
-                                      "src/tools/b.cc: an opcode number in byte 0",
-                                      "src/cli/c.cc: an opcode number in byte 0",
-                                      "src/ageing/d.cc: an opcode number in byte 0",
-                                      "src/measure/e.cc: a CDB initialised with a number",
-                                      "src/decode/f.h: an opcode constant of its own",
-                                      "src/console/g.cc: an opcode table row of numbers",
-                                      "src/emu/h.cc: an opcode table row of numbers",
-                                      "src/ageing/i.cc: a switch over byte 0 with numbers",
-                                  }));
+  tamarack::testing::ExpectEachInput("hand_built_cdbs.txt", "layers", [](const std::string& line) {
+    return Joined(HandBuiltCdbs({PlantedFile(line)}));
+  });
 }
 
 }  // namespace
