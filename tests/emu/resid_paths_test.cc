@@ -24,12 +24,15 @@ constexpr std::uint32_t kBlock = 2048;
 constexpr std::uint32_t kTailFill = 300;  // bytes of 5Ah at the end of every block of the image
 constexpr const char* kWays[] = {"whole", "residual", "fill", "two fills"};  // of ReceivedWay
 
-// Each read on each path, in block_reads.txt: 2 blocks of the image whose data end in 5Ah come
-// whole, the fill alone saying short so the same blocks are read again over A5h (the last byte
-// the drive's own 5Ah); a transfer stopping half-way into block 4 is short where the path leaves
-// a trace of it (the residual, two fills), not where the unsent half is zeros reported as sent;
-// room for the largest block gives the exact count, or the whole buffer on a zeroing or padding
-// path; a failed read ends with its check condition and no second read.
+// Each read on each path, each case of block_reads.txt (the drive, "$IMAGE" standing for an
+// image whose data end in 5Ah, the buffer's size, the count expected, the CDB): 2 blocks of the
+// image come whole, the fill alone saying short so the same blocks are read again over A5h (the
+// last byte the drive's own 5Ah); a transfer stopping half-way into block 4 is short where the
+// path leaves a trace of it (the residual, two fills), not where the unsent half is zeros
+// reported as sent; room for the largest block gives the exact count, or the whole buffer on a
+// zeroing or padding path; a failed read ends with its check condition and no second read. A
+// drive reads every block asked for: a bad one past the buffer fails the command, and blocks
+// that do not fit it are an overrun, whatever the path.
 TEST(BlockRead, EveryPath) {
   // An ISO image of 32 blocks whose user data end in 5Ah bytes, as a disc's data may.
   tamarack::testing::TempDir dir;
@@ -38,39 +41,30 @@ TEST(BlockRead, EveryPath) {
     bytes[i] = i % kBlock >= kBlock - kTailFill ? kReplyFill : static_cast<std::uint8_t>(i / 7);
   }
   dir.Write("tail.iso", bytes);
-  const std::string image = "emu:" + dir.File("tail.iso") + "?speed=max";
-  const struct {
-    const char* name;
-    std::string id;
-    Cdb cdb;
-    std::size_t buffer;
-    std::uint32_t expected;
-  } reads[] = {
-      {"2 blocks", image, ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
-      {"2 blocks, short=4", image + "&short=4", ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
-      {"4 blocks into room for the largest", image, ReadCdCdb(0, 4), 4 * kBlockRoom, 0},
-      {"type13 bad=10", "emu:type13?speed=max&bad=10", ReadCdCdb(8, 4), 4 * kBlock, 4 * kBlock},
-      // A drive reads every block asked for: the bad one past the buffer fails the command, and
-      // blocks that do not fit it are an overrun, whatever the path.
-      {"type13 bad=13 past a 2-block buffer", "emu:type13?speed=max&bad=13", ReadCdCdb(8, 8),
-       2 * kBlock, 2 * kBlock},
-      {"8 blocks into a 2-block buffer", image, ReadCdCdb(0, 8), 2 * kBlock, 2 * kBlock}};
-  std::string t;
-  for (const auto& r : reads) {
+  tamarack::testing::ExpectEachInput("block_reads.txt", "emu", [&](const std::string& line) {
+    std::istringstream in(line);
+    std::string id, t;
+    std::size_t size = 0;
+    std::uint32_t expected = 0;
+    in >> id >> size >> expected;
+    if (id.starts_with("$IMAGE")) id.replace(0, 6, "emu:" + dir.File("tail.iso"));
+    const std::size_t colon = line.find(": "), note = line.find(" #");
+    const Cdb cdb = CdbOf(line.substr(colon + 2, note - colon - 2));
     for (const std::string& mode : tamarack::testing::ResidModes()) {
-      DriveHarness h(tamarack::testing::WithResid(r.id, mode));
-      std::vector<std::uint8_t> buffer(r.buffer);
-      const BlockReply b = ReadBlocks(h.session, r.cdb, buffer, r.expected);
-      t += StrFormat(
-          "%s resid=%s: %s, received %u by %s%s%s, last byte %02x\n", r.name, mode.c_str(),
-          b.good()                                             ? "good"
-          : b.outcome.status == CommandStatus::kCheckCondition ? "check condition"
-                                                               : "other failure",
-          b.received, kWays[static_cast<int>(b.way)], b.second_read ? ", second read" : "",
-          b.short_reply ? ", short" : "", buffer[b.received ? b.received - 1 : 0]);
+      DriveHarness h(tamarack::testing::WithResid(id, mode));
+      std::vector<std::uint8_t> buffer(size);
+      const BlockReply b = ReadBlocks(h.session, cdb, buffer, expected);
+      t += StrFormat("%sresid=%s: %s, received %u by %s%s%s, last byte %02x",
+                     t.empty() ? "" : "\n  ", mode.c_str(),
+                     b.good()                                             ? "good"
+                     : b.outcome.status == CommandStatus::kCheckCondition ? "check condition"
+                                                                          : "other failure",
+                     b.received, kWays[static_cast<int>(b.way)],
+                     b.second_read ? ", second read" : "", b.short_reply ? ", short" : "",
+                     buffer[b.received ? b.received - 1 : 0]);
     }
-  }
-  tamarack::testing::ExpectGoldenFile("block_reads.txt", t, "emu");
+    return t;
+  });
 }
 
 // One buffer read into again and again, as the jobs do, on every path: whatever the last reply
