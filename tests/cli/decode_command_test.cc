@@ -8,6 +8,7 @@
 
 #include "cli/hex_text.h"
 #include "cli/virtual_cli.h"
+#include "util/strings.h"
 
 namespace tamarack::cli {
 namespace {
@@ -104,20 +105,19 @@ TEST_P(DecodeOnEveryPath, ACapturedReplyDecodesAsTheLiveCommand) {
   EXPECT_EQ(cli.out.str(), pages);
 }
 
+// Each hex text of inhex_texts.txt ("\n" and "\t" standing for line breaks and tabs) as its bytes:
 // '#' comments, commas, tabs, offsets ending in ':' and runs of pairs; what is not a byte is
 // named with its line.
 TEST(InhexText, ReadsCapturedHexAndNamesWhatIsWrong) {
-  std::string error;
-  EXPECT_EQ(ParseInhexText("# a comment\n0000: 72 03,11\t0\n0010: 0a0b # more\n\n", &error),
-            (std::vector<std::uint8_t>{0x72, 0x03, 0x11, 0x00, 0x0A, 0x0B}))
-      << error;
-  EXPECT_EQ(ParseInhexText("", &error), std::vector<std::uint8_t>{});
-  for (const auto& [text, why] : {std::pair("12 zz", "line 1: \"zz\" is not a hex byte"),
-                                  std::pair("12\n123", "line 2: \"123\" is not a hex byte"),
-                                  std::pair("12 00:", "line 1: \"00:\" is not a hex byte")}) {
-    EXPECT_FALSE(ParseInhexText(text, &error)) << text;
-    EXPECT_EQ(error, why);
-  }
+  tamarack::testing::ExpectEachInput("inhex_texts.txt", "cli", [](const std::string& line) {
+    std::string text, error;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      const bool escape = line[i] == '\\' && i + 1 < line.size();
+      text += escape ? (line[++i] == 'n' ? '\n' : '\t') : line[i];
+    }
+    const auto bytes = ParseInhexText(text, &error);
+    return bytes ? "[" + HexBytes(*bytes, "") + "]" : "refused: " + error;
+  });
 }
 
 // sense --inhex and decode sense: both formats with their fields, the lookup and where its
