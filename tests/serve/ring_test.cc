@@ -39,12 +39,6 @@ struct Served {
     ring = std::make_unique<RingServer>(*opened.transport, clock, options,
                                         [this](const std::string& n) { notices += n + "\n"; });
   }
-  // The direct answer of the same drive to a data-in command, for comparison.
-  ScsiResult Direct(const Bytes& cdb, Bytes& data) {
-    ScsiRequest r{{}, data, DataDirection::kIn};
-    std::copy(cdb.begin(), cdb.end(), r.cdb.begin());
-    return opened.transport->Execute(r);
-  }
   SimulatedClock clock;
   emu::VirtualDriveProvider provider;
   OpenResult opened;
@@ -203,7 +197,9 @@ TEST(ServedCommand, DataInReachesEveryBuffer) {
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0].status, 0);
     Bytes direct(ring.DataOf(1).size());
-    const std::uint32_t sent = s.Direct(row.cdb, direct).transferred;
+    ScsiRequest request{{}, direct, DataDirection::kIn};  // the same drive's own answer
+    std::copy(row.cdb.begin(), row.cdb.end(), request.cdb.begin());
+    const std::uint32_t sent = s.opened.transport->Execute(request).transferred;
     // Inquiry's reply is shorter than its 255 bytes.
     EXPECT_EQ(done[0].read_len_flag, row.cdb[0] == 0x12) << row.split.size() << " buffers";
     EXPECT_EQ(done[0].read_len_flag ? done[0].read_len : direct.size(), sent);
