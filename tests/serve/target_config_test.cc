@@ -27,10 +27,6 @@ std::string Lines(const std::vector<std::string>& lines) {
   return text;
 }
 
-void ExpectGolden(const std::string& name, const std::string& text) {
-  tamarack::testing::ExpectGoldenFile(name, text, "serve");
-}
-
 // Entries of this program still in the configuration.
 std::vector<std::string> Leftovers(const RecordingFiles& fs) {
   std::vector<std::string> left;
@@ -111,7 +107,8 @@ TEST(ServeSession, SetsUpAndRemovesInTheKernelsOrder) {
     if (iscsi) ServeOverIscsi(s);
     ASSERT_EQ(s.Start({"emu:type13", iscsi ? "emu:audio" : "emu:audio?bad=5,7&speed=max"}), "");
     EXPECT_TRUE(s.session->Stop().empty());
-    ExpectGolden(iscsi ? "iscsi_session_steps.txt" : "session_steps.txt", Lines(s.fs.log));
+    tamarack::testing::ExpectGoldenFile(iscsi ? "iscsi_session_steps.txt" : "session_steps.txt",
+                                        Lines(s.fs.log), "serve");
     EXPECT_EQ(Leftovers(s.fs), std::vector<std::string>{});
     EXPECT_FALSE(s.fs.Exists("/cfg/target/iscsi"));
   }
@@ -164,7 +161,7 @@ TEST(StaleEntries, OnlyThoseOfDeadRunsAreRemoved) {
         return std::make_unique<FakeWorker>(fs.log, uio.path);
       });
   fs.log.insert(fs.log.end(), notes.begin(), notes.end());
-  ExpectGolden("stale_entries.txt", Lines(fs.log));
+  tamarack::testing::ExpectGoldenFile("stale_entries.txt", Lines(fs.log), "serve");
 }
 
 // What is missing, and how to get it, for each way a machine may stand: with or without the
@@ -190,7 +187,7 @@ TEST(ServePrerequisites, SayWhatIsMissingAndHowToGetIt) {
     text += StrFormat("== iSCSI, %s loaded\n", loaded) +
             Lines(MissingForServing(fs, {"/cfg", "/sys", "/dev"}, true, Fabric::kIscsi));
   }
-  ExpectGolden("prerequisites.txt", text);
+  tamarack::testing::ExpectGoldenFile("prerequisites.txt", text, "serve");
 }
 
 TEST(ServePrerequisites, SysAdminCapabilityFromTheStatusFile) {
