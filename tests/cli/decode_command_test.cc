@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
+#include <sstream>
 
 #include "cli/hex_text.h"
 #include "cli/virtual_cli.h"
+#include "util/strings.h"
 
 namespace tamarack::cli {
 namespace {
@@ -30,59 +33,44 @@ std::string DecodedOf(const std::string& json) {
   return at == std::string::npos ? json : json.substr(at);
 }
 
-// Each live command's reply, captured from its JSON and written as hex text with a comment (and
-// as bytes for --raw), decodes to the same text and the same decoded JSON.
+// Each live command's reply (the steps of captured_replies.txt: the disc, the subcommand and its
+// options), captured from its JSON and written as hex text with a comment (and as bytes for
+// --raw), decodes to the same text and the same decoded JSON.
 TEST_P(DecodeOnEveryPath, ACapturedReplyDecodesAsTheLiveCommand) {
   Cli cli;
   testing::WorkFolder folder;
   const std::string type13 = Id("emu:type13"), audio = Id("emu:audio");
-  const struct {
-    std::string drive;
-    std::vector<std::string> args;  // the subcommand and its options, without --drive
-  } rows[] = {
-      {type13, {"inquiry"}},
-      {type13, {"inquiry", "--vpd", "00"}},
-      {type13, {"inquiry", "--vpd", "80"}},
-      {type13, {"inquiry", "--vpd", "83"}},
-      {audio, {"toc"}},
-      {audio, {"toc", "--format", "1", "--msf"}},
-      {audio, {"toc", "--format", "2"}},
-      {audio, {"toc", "--format", "5"}},
-      {type13, {"config"}},
-      {type13, {"config", "--rt", "2", "--start", "1e"}},
-      {audio, {"event", "--class", "media"}},
-      {audio, {"mechanism"}},
-      {audio, {"subchannel", "--format", "1"}},
-      {audio, {"subchannel", "--format", "3", "--track", "1"}},
-      {audio, {"capacity"}},
-  };
-  for (const auto& r : rows) {
-    std::vector<std::string> live = r.args;
-    live.insert(live.begin() + 1, {"--drive", r.drive});
+  for (const std::string_view step : tamarack::testing::StepsOf("captured_replies", "cli")) {
+    std::istringstream words{std::string(step)};
+    std::string disc;
+    words >> disc;
+    const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+    std::vector<std::string> live = args;
+    live.insert(live.begin() + 1, {"--drive", disc == "type13" ? type13 : audio});
     ASSERT_EQ(cli.Run(live), 0) << cli.err.str();
     const std::string text = cli.out.str();
     live.push_back("--json");
     ASSERT_EQ(cli.Run(live), 0) << cli.err.str();
     const std::string json = cli.out.str();
     const std::string reply = ReplyOf(json);
-    std::ofstream("reply.hex") << "# " << r.args[0] << " reply, captured\n" << reply << "\n";
+    std::ofstream("reply.hex") << "# " << args[0] << " reply, captured\n" << reply << "\n";
     const auto bytes = ParseTypedHexBytes(reply).value();
     std::ofstream("reply.bin", std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
 
-    std::vector<std::string> offline = r.args;
+    std::vector<std::string> offline = args;
     offline.insert(offline.begin(), "decode");
     offline.insert(offline.begin() + 2, {"--inhex", "reply.hex"});
     EXPECT_EQ(cli.Run(offline), 0) << cli.err.str();
-    EXPECT_EQ(cli.out.str(), text) << r.args[0];
+    EXPECT_EQ(cli.out.str(), text) << step;
     offline.push_back("--json");
     EXPECT_EQ(cli.Run(offline), 0) << cli.err.str();
-    EXPECT_EQ(DecodedOf(cli.out.str()), DecodedOf(json)) << r.args[0];
+    EXPECT_EQ(DecodedOf(cli.out.str()), DecodedOf(json)) << step;
     offline.back() = "--raw";
     offline[3] = "reply.bin";
     EXPECT_EQ(cli.Run(offline), 0) << cli.err.str();
-    EXPECT_EQ(cli.out.str(), text) << r.args[0] << " --raw";
+    EXPECT_EQ(cli.out.str(), text) << step << " --raw";
   }
   // Read CD: dump's bytes (--raw) decode to dump's text, whatever the fields and the address;
   // all but the count the path reported, which only the live read has.
@@ -117,20 +105,19 @@ TEST_P(DecodeOnEveryPath, ACapturedReplyDecodesAsTheLiveCommand) {
   EXPECT_EQ(cli.out.str(), pages);
 }
 
+// Each hex text of inhex_texts.txt ("\n" and "\t" standing for line breaks and tabs) as its bytes:
 // '#' comments, commas, tabs, offsets ending in ':' and runs of pairs; what is not a byte is
 // named with its line.
 TEST(InhexText, ReadsCapturedHexAndNamesWhatIsWrong) {
-  std::string error;
-  EXPECT_EQ(ParseInhexText("# a comment\n0000: 72 03,11\t0\n0010: 0a0b # more\n\n", &error),
-            (std::vector<std::uint8_t>{0x72, 0x03, 0x11, 0x00, 0x0A, 0x0B}))
-      << error;
-  EXPECT_EQ(ParseInhexText("", &error), std::vector<std::uint8_t>{});
-  for (const auto& [text, why] : {std::pair("12 zz", "line 1: \"zz\" is not a hex byte"),
-                                  std::pair("12\n123", "line 2: \"123\" is not a hex byte"),
-                                  std::pair("12 00:", "line 1: \"00:\" is not a hex byte")}) {
-    EXPECT_FALSE(ParseInhexText(text, &error)) << text;
-    EXPECT_EQ(error, why);
-  }
+  tamarack::testing::ExpectEachInput("inhex_texts.txt", "cli", [](const std::string& line) {
+    std::string text, error;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      const bool escape = line[i] == '\\' && i + 1 < line.size();
+      text += escape ? (line[++i] == 'n' ? '\n' : '\t') : line[i];
+    }
+    const auto bytes = ParseInhexText(text, &error);
+    return bytes ? "[" + HexBytes(*bytes, "") + "]" : "refused: " + error;
+  });
 }
 
 // sense --inhex and decode sense: both formats with their fields, the lookup and where its

@@ -2,7 +2,6 @@
 // printed.
 #include <gtest/gtest.h>
 
-#include "cli/exit_codes.h"
 #include "cli/virtual_cli.h"
 #include "temp_dir.h"
 
@@ -10,7 +9,6 @@ namespace tamarack::cli {
 namespace {
 
 using tamarack::testing::TempDir;
-using testing::RunCapturing;
 using testing::VirtualCli;
 
 TEST(CliReplay, ATraceReplaysToTheSameOutputInEveryResidMode) {
@@ -47,23 +45,6 @@ TEST(CliReplay, ATraceReplaysToTheSameOutputInEveryResidMode) {
       EXPECT_EQ(replay.err.str(), live.err.str()) << drive << " " << run[0];
     }
   }
-}
-
-TEST(CliReplay, SaysWhichCommandTheTraceLacks) {
-  const std::string trace = tamarack::testing::GoldenPath("emu_type13.jsonl", "traces");
-  DriveDirectory drives;
-  std::ostringstream out, err;
-  SimulatedClock clock;
-  drives.AddProvider(std::make_unique<emu::VirtualDriveProvider>(
-      clock, std::vector<std::string>{}, emu::MakeDiscByName,
-      [&err](const std::string& m) { err << "tamarack-cli: " << m << "\n"; }));
-  EXPECT_EQ(RunCapturing(drives, {"toc", "--msf", "--drive", "emu:" + trace}, out, err, &clock),
-            kExitIllegalRequest);
-  EXPECT_NE(err.str().find("tamarack-cli: emu:" + trace +
-                           ": the trace holds no reply for CDB 43 02 00 00 00 00 00 a0 00 00 00 "
-                           "00 (answered 5/24/00)\n"),
-            std::string::npos)
-      << err.str();
 }
 
 // Traces kept as fixtures decode as they did when they were recorded.

@@ -68,10 +68,8 @@ TEST(SectorEncoderTest, TheHostsEdcCheckTellsEachWayASectorComesWrong) {
   });
 }
 
-TEST(SectorEncoderTest, FormlessAndAudioHaveNoParity) {
-  auto s = Encoded(TrackMode::kMode2Formless, 3).main;
-  EXPECT_EQ(s[15], 2);
-  EXPECT_TRUE(CheckSector(s).Ok());
+// Audio has no sync, header or parity (formless Mode 2 none but its header: host_edc_checks.txt).
+TEST(SectorEncoderTest, AudioIsLeftAsItIs) {
   std::array<std::uint8_t, kRawSectorSize> audio{};
   audio.fill(0x33);
   EncodeSector(TrackMode::kAudio, 3, {}, audio);
@@ -251,28 +249,27 @@ TEST(ReadCdFieldsTest, ByteCountsOfEveryTypeAndSelection) {
   tamarack::testing::ExpectGoldenFile("read_cd_bytes.txt", table, "emu");
 }
 
-// Reserved error field, reserved bit, reserved sub-channel selections and sector types; the
-// table's illegal combinations refused by the check alone, before any sector type is known,
-// and before a mismatch; a block of another type than the expected one.
+// Each selection of read_cd_selections.txt (expected sector type, byte 9 and sub-channel in hex,
+// then the track's mode, or "-" for the check alone, before any sector type is known), and what
+// comes of it (ok, 5/24/00 or 5/64/00): reserved error field, reserved bit, reserved
+// sub-channel selections and sector types; the table's illegal combinations refused by the
+// check alone, and before a mismatch; a block of each type read as each expected one.
 TEST(ReadCdFieldsTest, RefusedSelections) {
-  std::size_t n = 0;
-  const ReadCdSelection refused[] = {{0, 0x16, 0}, {0, 0x11, 0}, {0, 0x10, 3}, {0, 0x10, 5},
-                                     {0, 0x10, 6}, {0, 0x10, 7}, {6, 0x10, 0}, {7, 0x10, 0}};
-  for (const ReadCdSelection& sel : refused) {
-    EXPECT_EQ(ReadCdBlockSize(sel, TrackMode::kMode1, &n), ReadCdStatus::kInvalidField)
-        << int{sel.expected_type} << " " << int{sel.main} << " " << int{sel.sub};
-  }
-  EXPECT_EQ(ReadCdBlockSize({kSectorTypeMode1, 0x28, 0}, TrackMode::kAudio, &n),
-            ReadCdStatus::kInvalidField);
-  EXPECT_EQ(CheckReadCdSelection({0, 0x28, 0}), ReadCdStatus::kInvalidField);
-  EXPECT_EQ(CheckReadCdSelection({0, 0xF8, 0}), ReadCdStatus::kOk);
-  for (std::size_t m = 0; m < 5; ++m) {
-    for (std::size_t other = 0; other < 5; ++other) {
-      EXPECT_EQ(ReadCdBlockSize({kTypeOf[other], 0x10, 0}, kModes[m], &n),
-                m == other ? ReadCdStatus::kOk : ReadCdStatus::kIllegalModeForTrack)
-          << m << " read as " << other;
-    }
-  }
+  tamarack::testing::ExpectEachInput("read_cd_selections.txt", "emu", [](const std::string& line) {
+    std::istringstream in(line);
+    unsigned type = 0, main = 0, sub = 0;
+    std::string mode;
+    in >> std::hex >> type >> main >> sub >> mode;
+    const ReadCdSelection sel{static_cast<std::uint8_t>(type), static_cast<std::uint8_t>(main),
+                              static_cast<std::uint8_t>(sub)};
+    std::size_t n = 0;
+    const ReadCdStatus st = mode == "-"
+                                ? CheckReadCdSelection(sel)
+                                : ReadCdBlockSize(sel, static_cast<TrackMode>(std::stoi(mode)), &n);
+    return st == ReadCdStatus::kOk             ? "ok"
+           : st == ReadCdStatus::kInvalidField ? "5/24/00"
+                                               : "5/64/00";
+  });
 }
 
 // Each field from its place: parts of the main channel, C2 flags then the block error byte

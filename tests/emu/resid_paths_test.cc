@@ -24,12 +24,15 @@ constexpr std::uint32_t kBlock = 2048;
 constexpr std::uint32_t kTailFill = 300;  // bytes of 5Ah at the end of every block of the image
 constexpr const char* kWays[] = {"whole", "residual", "fill", "two fills"};  // of ReceivedWay
 
-// Each read on each path, in block_reads.txt: 2 blocks of the image whose data end in 5Ah come
-// whole, the fill alone saying short so the same blocks are read again over A5h (the last byte
-// the drive's own 5Ah); a transfer stopping half-way into block 4 is short where the path leaves
-// a trace of it (the residual, two fills), not where the unsent half is zeros reported as sent;
-// room for the largest block gives the exact count, or the whole buffer on a zeroing or padding
-// path; a failed read ends with its check condition and no second read.
+// Each read on each path, each case of block_reads.txt (the drive, "$IMAGE" standing for an
+// image whose data end in 5Ah, the buffer's size, the count expected, the CDB): 2 blocks of the
+// image come whole, the fill alone saying short so the same blocks are read again over A5h (the
+// last byte the drive's own 5Ah); a transfer stopping half-way into block 4 is short where the
+// path leaves a trace of it (the residual, two fills), not where the unsent half is zeros
+// reported as sent; room for the largest block gives the exact count, or the whole buffer on a
+// zeroing or padding path; a failed read ends with its check condition and no second read. A
+// drive reads every block asked for: a bad one past the buffer fails the command, and blocks
+// that do not fit it are an overrun, whatever the path.
 TEST(BlockRead, EveryPath) {
   // An ISO image of 32 blocks whose user data end in 5Ah bytes, as a disc's data may.
   tamarack::testing::TempDir dir;
@@ -38,39 +41,30 @@ TEST(BlockRead, EveryPath) {
     bytes[i] = i % kBlock >= kBlock - kTailFill ? kReplyFill : static_cast<std::uint8_t>(i / 7);
   }
   dir.Write("tail.iso", bytes);
-  const std::string image = "emu:" + dir.File("tail.iso") + "?speed=max";
-  const struct {
-    const char* name;
-    std::string id;
-    Cdb cdb;
-    std::size_t buffer;
-    std::uint32_t expected;
-  } reads[] = {
-      {"2 blocks", image, ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
-      {"2 blocks, short=4", image + "&short=4", ReadCdCdb(3, 2), 2 * kBlock, 2 * kBlock},
-      {"4 blocks into room for the largest", image, ReadCdCdb(0, 4), 4 * kBlockRoom, 0},
-      {"type13 bad=10", "emu:type13?speed=max&bad=10", ReadCdCdb(8, 4), 4 * kBlock, 4 * kBlock},
-      // A drive reads every block asked for: the bad one past the buffer fails the command, and
-      // blocks that do not fit it are an overrun, whatever the path.
-      {"type13 bad=13 past a 2-block buffer", "emu:type13?speed=max&bad=13", ReadCdCdb(8, 8),
-       2 * kBlock, 2 * kBlock},
-      {"8 blocks into a 2-block buffer", image, ReadCdCdb(0, 8), 2 * kBlock, 2 * kBlock}};
-  std::string t;
-  for (const auto& r : reads) {
+  tamarack::testing::ExpectEachInput("block_reads.txt", "emu", [&](const std::string& line) {
+    std::istringstream in(line);
+    std::string id, t;
+    std::size_t size = 0;
+    std::uint32_t expected = 0;
+    in >> id >> size >> expected;
+    if (id.starts_with("$IMAGE")) id.replace(0, 6, "emu:" + dir.File("tail.iso"));
+    const std::size_t colon = line.find(": "), note = line.find(" #");
+    const Cdb cdb = CdbOf(line.substr(colon + 2, note - colon - 2));
     for (const std::string& mode : tamarack::testing::ResidModes()) {
-      DriveHarness h(tamarack::testing::WithResid(r.id, mode));
-      std::vector<std::uint8_t> buffer(r.buffer);
-      const BlockReply b = ReadBlocks(h.session, r.cdb, buffer, r.expected);
-      t += StrFormat(
-          "%s resid=%s: %s, received %u by %s%s%s, last byte %02x\n", r.name, mode.c_str(),
-          b.good()                                             ? "good"
-          : b.outcome.status == CommandStatus::kCheckCondition ? "check condition"
-                                                               : "other failure",
-          b.received, kWays[static_cast<int>(b.way)], b.second_read ? ", second read" : "",
-          b.short_reply ? ", short" : "", buffer[b.received ? b.received - 1 : 0]);
+      DriveHarness h(tamarack::testing::WithResid(id, mode));
+      std::vector<std::uint8_t> buffer(size);
+      const BlockReply b = ReadBlocks(h.session, cdb, buffer, expected);
+      t += StrFormat("%sresid=%s: %s, received %u by %s%s%s, last byte %02x",
+                     t.empty() ? "" : "\n  ", mode.c_str(),
+                     b.good()                                             ? "good"
+                     : b.outcome.status == CommandStatus::kCheckCondition ? "check condition"
+                                                                          : "other failure",
+                     b.received, kWays[static_cast<int>(b.way)],
+                     b.second_read ? ", second read" : "", b.short_reply ? ", short" : "",
+                     buffer[b.received ? b.received - 1 : 0]);
     }
-  }
-  tamarack::testing::ExpectGoldenFile("block_reads.txt", t, "emu");
+    return t;
+  });
 }
 
 // One buffer read into again and again, as the jobs do, on every path: whatever the last reply
@@ -177,70 +171,47 @@ TEST(ReceivedCount, FromTheResidualTheFillOrTwoReads) {
 constexpr std::uint32_t kRequestPerBlock = 2656;
 constexpr std::uint32_t kBlocks = 16;
 
-// Each read's size found on every path, in block_sizes_found.txt: where the drive's bytes end
-// (the residual on exact; the fill on none, settled by a second read where the data end in
-// 5Ah), else by probing its sector type (a zeroed or padded tail and a count of the whole
-// request). Probes refused on the way leave no trace in the session's texts. The true sizes are
-// 2048 (Mode 1, form 1), 2328 (form 2 user data), 2352 (raw, audio) and 2368 (raw with
-// formatted Q). A Read(10) or Read(12) on a path that counts nothing of a read into room for the
-// largest blocks (resid=under) tells no size, and a drive that does not know Read CD leaves the
-// probe nothing: its size is Read Capacity's block length, and the probe's refusal is no error
-// of the job then. The probe still comes first where the drive takes Read CD; where Read
-// Capacity fails too, the size is not found and the refusal is told.
+// Each read's size found on every path, each case of block_sizes_found.txt (the drive, the
+// read's LBA, its CDB and what it is; a drive naming its resid= path is read on that one, else
+// on every one): where the drive's bytes end (the residual on exact; the fill on none, settled
+// by a second read where the data end in 5Ah), else by probing its sector type (a zeroed or
+// padded tail and a count of the whole request). Probes refused on the way leave no trace in the
+// session's texts. The true sizes are 2048 (Mode 1, form 1), 2328 (form 2 user data), 2352
+// (raw, audio) and 2368 (raw with formatted Q). A Read(10) or Read(12) on a path that counts
+// nothing of a read into room for the largest blocks (resid=under) tells no size, and a drive
+// that does not know Read CD leaves the probe nothing: its size is Read Capacity's block length,
+// and the probe's refusal is no error of the job then. The probe still comes first where the
+// drive takes Read CD; where Read Capacity fails too, the size is not found and the refusal is
+// told.
 TEST(BlockSizeDiscovery, EveryPathEveryDiscEveryRead) {
-  const auto t30 = MakeType30Disc();
-  const std::int32_t form1 = t30->Layout().tracks[1].start, form2 = t30->Layout().tracks[11].start;
-  const std::int32_t audio = t30->Layout().tracks[3].start,
-                     mode1 = t30->Layout().tracks[0].start + 100;
-  const Cdb read10 = Read10Command(1000, kBlocks);
-  const struct {
-    const char* what;
-    const char* disc;
-    Cdb cdb;
-    std::int32_t lba;
-    const char* options = "";
-    const char* resid = nullptr;  // the one path, else every one
-  } reads[] = {
-      {"type13 Read(10)", "type13", read10, 1000},
-      {"type13 Read CD", "type13", ReadCdCdb(1000, kBlocks), 1000},
-      {"type30 form 1 Read(10)", "type30", Read10Command(form1, kBlocks), form1},
-      {"type30 form 2 Read CD", "type30", ReadCdCommand(form2, kBlocks), form2},
-      {"type30 form 2 raw", "type30", ReadCdCommand(form2, kBlocks, {.main = 0xF8}), form2},
-      {"type30 audio Read CD", "type30", ReadCdCommand(audio, kBlocks), audio},
-      {"type30 Mode 1 raw with Q", "type30",
-       ReadCdCommand(mode1, kBlocks, {.main = 0xF8, .sub = 2}), mode1},
-      {"audio Read CD", "audio", ReadCdCdb(200, kBlocks), 200},
-      {"type13 Read(10) refuse=be:drive", "type13", read10, 1000, "&refuse=be:drive", "under"},
-      {"type13 Read(12) refuse=be:drive", "type13", CdbOf("a8 00 00 00 03 e8 00 00 00 10 00 00"),
-       1000, "&refuse=be:drive", "under"},
-      {"type13 Read(10)", "type13", read10, 1000, "", "under"},
-      {"type13 Read(10) refuse=be:drive slow=25", "type13", read10, 1000,
-       "&refuse=be:drive&slow=25", "under"},
-  };
-  std::string t;
-  for (const auto& read : reads) {
+  tamarack::testing::ExpectEachInput("block_sizes_found.txt", "emu", [](const std::string& line) {
+    std::istringstream in(line);
+    std::string id, t;
+    std::int32_t lba = 0;
+    in >> id >> lba;
+    const std::size_t colon = line.find(": "), note = line.find(" #");
+    const Cdb cdb = CdbOf(line.substr(colon + 2, note - colon - 2));
+    const bool one_path = id.find("resid=") != id.npos;
     for (const std::string& mode :
-         read.resid ? std::vector<std::string>{read.resid} : tamarack::testing::ResidModes()) {
+         one_path ? std::vector<std::string>{""} : tamarack::testing::ResidModes()) {
       // Sent as a job's first read, into room for the largest block.
-      DriveHarness h(
-          StrFormat("emu:%s?speed=max%s&resid=%s", read.disc, read.options, mode.c_str()));
+      DriveHarness h(one_path ? id : tamarack::testing::WithResid(id, mode));
       std::vector<std::uint8_t> buffer(kBlocks * kRequestPerBlock);
-      const ReadEvidence e{read.cdb, kBlocks, static_cast<std::uint32_t>(buffer.size()), read.lba,
-                           ReadBlocks(h.session, read.cdb, buffer, 0)};
+      const ReadEvidence e{cdb, kBlocks, static_cast<std::uint32_t>(buffer.size()), lba,
+                           ReadBlocks(h.session, cdb, buffer, 0)};
       EXPECT_TRUE(e.reply.good()) << h.status.status_line.Get();
-      if (mode == "under") {
-        EXPECT_EQ(e.reply.received, 0u) << read.what << ": the path counted nothing";
+      if (id.ends_with("resid=under")) {
+        EXPECT_EQ(e.reply.received, 0u) << line << ": the path counted nothing";
       }
-      t += StrFormat("%s resid=%s: ", read.what, mode.c_str()) +
+      t += (t.empty() ? "" : "\n  ") + (one_path ? "" : "resid=" + mode + ": ") +
            FindBlockSize(h.session, e).Text() + (e.reply.second_read ? " after a second read" : "");
       if (!h.status.status_line.Get().empty() || !h.status.last_error_text.Get().empty()) {
         t += " status \"" + h.status.status_line.Get() + "\" last error \"" +
              h.status.last_error_text.Get() + "\"";
       }
-      t += "\n";
     }
-  }
-  tamarack::testing::ExpectGoldenFile("block_sizes_found.txt", t, "emu");
+    return t;
+  });
 }
 
 TEST(BlockSizeDiscovery, AProbeThatFindsNothingSaysWhyOrTriesTheNamedTypeAlone) {

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "device/scripted_transport.h"
 #include "emu/virtual_drive_provider.h"
 #include "fake_ring.h"
+#include "golden.h"
 #include "serve/ring_server.h"
 #include "util/strings.h"
 
@@ -35,12 +38,6 @@ struct Served {
     EXPECT_TRUE(opened.transport) << opened.error;
     ring = std::make_unique<RingServer>(*opened.transport, clock, options,
                                         [this](const std::string& n) { notices += n + "\n"; });
-  }
-  // The direct answer of the same drive to a data-in command, for comparison.
-  ScsiResult Direct(const Bytes& cdb, Bytes& data) {
-    ScsiRequest r{{}, data, DataDirection::kIn};
-    std::copy(cdb.begin(), cdb.end(), r.cdb.begin());
-    return opened.transport->Execute(r);
   }
   SimulatedClock clock;
   emu::VirtualDriveProvider provider;
@@ -90,44 +87,34 @@ TEST(RingWalk, PadsTaskManagementAndUnknownEntriesAroundCommands) {
 }
 
 // Each way a ring can be spoilt gives an error, not a crash: a broken ring is walked no more;
-// a request the kernel built wrong is failed, not run (internal target failure).
+// a request the kernel built wrong is failed, not run (internal target failure). Each case of
+// corrupt_rings.txt: where a value is written over a ring holding one Inquiry (the mailbox's
+// bytes or the entry's, the offset, the value's bytes, the value; "huge" almost 2^64, "map-10"
+// 10 bytes short of the map's end), then what the handler made of it and what it reported.
 TEST(RingCorrupt, GivesAnErrorNotACrash) {
-  constexpr std::uint64_t huge = ~std::uint64_t{0} - 3;
-  const struct {
-    std::function<void(FakeRing&, std::size_t entry)> spoil;
-    bool broken;         // the ring cannot be walked any more
-    const char* notice;  // what is reported
-  } cases[] = {
-      {[](FakeRing& r, std::size_t) { r.Put<std::uint16_t>(0, 1); }, true, "mailbox version 1"},
-      {[](FakeRing& r, std::size_t) { r.Put<std::uint32_t>(8, 0x7FFFFFF8); }, true, "does not fit"},
-      {[](FakeRing& r, std::size_t) { r.Put<std::uint32_t>(12, 5); }, true, "head 5"},
-      {[](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 1); }, true, "claims 0 bytes"},
-      {[](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 4096 | 1); }, true, "cannot hold"},
-      {[](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e, 64 | 1); }, true, "no room"},
-      {[](FakeRing& r, std::size_t e) { r.Put<std::uint32_t>(e + 8, 1000); }, false, "do not fit"},
-      {[](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 48, r.map().size() - 10); }, false,
-       "outside the map"},
-      {[](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 48, 8); }, false,
-       "lies over the ring"},
-      {[](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 56, huge); }, false,
-       "outside the map"},
-      {[](FakeRing& r, std::size_t e) { r.Put<std::uint64_t>(e + 24, huge); }, false,
-       "CDB offset"}};
-  for (const auto& c : cases) {
+  tamarack::testing::ExpectEachInput("corrupt_rings.txt", "serve", [](const std::string& line) {
+    std::istringstream in(line);
+    std::string where, value;
+    std::size_t at = 0, bytes = 0;
+    in >> where >> at >> bytes >> value;
     Served s;
     FakeRing ring;
-    c.spoil(ring, FakeRing::kRingOff + ring.AddCmd(7, Inquiry(36), {36}));
+    const std::size_t entry = FakeRing::kRingOff + ring.AddCmd(7, Inquiry(36), {36});
+    if (where == "entry") at += entry;
+    const std::uint64_t v = value == "huge"     ? ~std::uint64_t{0} - 3
+                            : value == "map-10" ? ring.map().size() - 10
+                                                : std::stoull(value, nullptr, 0);
+    std::memcpy(ring.map().data() + at, &v, bytes);  // little-endian, as the kernel writes
     s.ring->Process(ring.map());
-    EXPECT_EQ(s.ring->Broken(), c.broken) << c.notice;
-    EXPECT_NE(s.notices.find(c.notice), std::string::npos) << s.notices;
     const std::vector<Completion> done = ring.TakeCompletions();
-    if (c.broken) {
-      EXPECT_EQ(ring.Tail(), 0u) << c.notice;
-      continue;
+    std::string t = s.ring->Broken() ? StrFormat("broken, tail %u", ring.Tail())
+                                     : StrFormat("%zu done", done.size());
+    for (const Completion& c : done) t += ", " + Outcome(c);
+    for (std::size_t n = 0; (n = s.notices.find('\n', n)) + 1 < s.notices.size();) {
+      s.notices.replace(n, 1, "; ");
     }
-    ASSERT_EQ(done.size(), 1u) << c.notice;
-    EXPECT_EQ(Outcome(done[0]), "2 04/44/00") << c.notice;
-  }
+    return t + ": " + s.notices.substr(0, s.notices.size() - 1);
+  });
 }
 
 // A ring handler over a scripted drive that records what it was sent.
@@ -210,7 +197,9 @@ TEST(ServedCommand, DataInReachesEveryBuffer) {
     ASSERT_EQ(done.size(), 1u);
     EXPECT_EQ(done[0].status, 0);
     Bytes direct(ring.DataOf(1).size());
-    const std::uint32_t sent = s.Direct(row.cdb, direct).transferred;
+    ScsiRequest request{{}, direct, DataDirection::kIn};  // the same drive's own answer
+    std::copy(row.cdb.begin(), row.cdb.end(), request.cdb.begin());
+    const std::uint32_t sent = s.opened.transport->Execute(request).transferred;
     // Inquiry's reply is shorter than its 255 bytes.
     EXPECT_EQ(done[0].read_len_flag, row.cdb[0] == 0x12) << row.split.size() << " buffers";
     EXPECT_EQ(done[0].read_len_flag ? done[0].read_len : direct.size(), sent);
@@ -238,27 +227,22 @@ TEST(ServedCommand, DataOutIsTakenFromEveryBuffer) {
   }
 }
 
-// What the kernel sees of a drive's failures: a check condition with the drive's sense.
+// What the kernel sees of a drive's failures, each drive of served_failures.txt (its mailbox
+// allowing out-of-order completion, or "in order"): a check condition with the drive's sense
+// (its first byte, then the completion's outcome). Without out-of-order completion a command
+// cannot be held: it fails at once.
 TEST(ServedFailure, IsACheckConditionWithSense) {
-  const struct {
-    const char* id;
-    std::uint16_t flags;  // of the mailbox
-    const char* outcome;
-  } cases[] = {{"emu:type13?speed=max&bad=100", kOutOfOrderCap, "2 03/11/00"},
-               {"emu:type13?refuse=28", kOutOfOrderCap, "2 0b/08/00"},
-               {"emu:type13?refuse=28:os", kOutOfOrderCap, "2 0b/08/00"},
-               // Without out-of-order completion a command cannot be held: it fails at once.
-               {"emu:type13?slow=28", 0, "2 0b/08/01"}};
-  for (const auto& c : cases) {
-    Served s(c.id);
-    FakeRing ring(1024, c.flags);
+  tamarack::testing::ExpectEachInput("served_failures.txt", "serve", [](const std::string& line) {
+    Served s(line.substr(0, line.find(' ')));
+    FakeRing ring(1024, line.ends_with(" in order") ? 0 : kOutOfOrderCap);
     ring.AddCmd(1, Read10(100, 1), {2048});
     EXPECT_TRUE(s.ring->Process(ring.map()));
-    const std::vector<Completion> done = ring.TakeCompletions();
-    ASSERT_EQ(done.size(), 1u) << c.id;
-    EXPECT_EQ(done[0].sense[0] & 0x7F, 0x70);
-    EXPECT_EQ(Outcome(done[0]), c.outcome) << c.id;
-  }
+    std::string t = "done:";
+    for (const Completion& c : ring.TakeCompletions()) {
+      t += StrFormat(" %u sense %02x ", c.cmd_id, c.sense[0]) + Outcome(c);
+    }
+    return t;
+  });
 }
 
 // A slow command is held (a later one completes in its slot) until the kernel aborts it, or

@@ -27,10 +27,6 @@ std::string Lines(const std::vector<std::string>& lines) {
   return text;
 }
 
-void ExpectGolden(const std::string& name, const std::string& text) {
-  tamarack::testing::ExpectGoldenFile(name, text, "serve");
-}
-
 // Entries of this program still in the configuration.
 std::vector<std::string> Leftovers(const RecordingFiles& fs) {
   std::vector<std::string> left;
@@ -111,52 +107,39 @@ TEST(ServeSession, SetsUpAndRemovesInTheKernelsOrder) {
     if (iscsi) ServeOverIscsi(s);
     ASSERT_EQ(s.Start({"emu:type13", iscsi ? "emu:audio" : "emu:audio?bad=5,7&speed=max"}), "");
     EXPECT_TRUE(s.session->Stop().empty());
-    ExpectGolden(iscsi ? "iscsi_session_steps.txt" : "session_steps.txt", Lines(s.fs.log));
+    tamarack::testing::ExpectGoldenFile(iscsi ? "iscsi_session_steps.txt" : "session_steps.txt",
+                                        Lines(s.fs.log), "serve");
     EXPECT_EQ(Leftovers(s.fs), std::vector<std::string>{});
     EXPECT_FALSE(s.fs.Exists("/cfg/target/iscsi"));
   }
 }
 
 // Whatever step fails, on the loopback or over iSCSI, the error names it and the configuration
-// is left as it was (an iSCSI target of another run kept).
+// is left as it was (an iSCSI target of another run kept): each case of set_up_failures.txt, the
+// fabric, the fault planted (the kernel makes no uio device, the worker cannot start, the kernel
+// attaches nothing, a write or a mkdir fails, a directory is there before) and its path ($LAB the
+// iSCSI target's), then the error.
 TEST(ServeSetUpFailure, RemovesWhatWasMade) {
-  const std::string lab = "/cfg/target/iscsi/iqn.2026-12.test:lab";
-  const struct {
-    bool iscsi;
-    std::function<void(Session&)> spoil;
-    std::string error;
-  } cases[] = {
-      {false, [](Session& s) { s.fs.kernel_makes_uio = false; }, "made no uio device"},
-      {false, [](Session& s) { s.fail_worker = true; }, "cannot open /dev/uio3"},
-      {false,
-       [](Session& s) {
-         s.fs.fail_write_to = "/cfg/target/loopback/naa.5054616d000000640001/tpgt_1/nexus";
-       },
-       "emu:type13?speed=max: cannot write"},
-      {false, [](Session& s) { s.fs.kernel_attaches = false; },
-       "cannot read /cfg/target/loopback/naa.5054616d000000640000/tpgt_1/address"},
-      {true, [&](Session& s) { s.fs.fail_mkdir = lab + "/tpgt_1/np/127.0.0.1:3260"; },
-       "np/127.0.0.1:3260 (is the address one of this machine's, and the port free?)"},
-      {true,
-       [&](Session& s) {
-         s.fs.fail_write_to = lab + "/tpgt_1/acls/iqn.1991-05.test:pc2/auth/password";
-       },
-       "cannot write"},
-      {true, [&](Session& s) { s.fs.fail_write_to = lab + "/tpgt_1/enable"; }, "cannot write"},
-      {true, [&](Session& s) { s.fs.AddDirs(lab); },
-       "the iSCSI target iqn.2026-12.test:lab exists already (another run or program serves it): "
-       "name another with --iqn"},
-  };
-  for (const auto& c : cases) {
+  tamarack::testing::ExpectEachInput("set_up_failures.txt", "serve", [](const std::string& line) {
+    std::istringstream in(line);
+    std::string fabric, fault, path;
+    in >> fabric >> fault >> path;
+    if (path.starts_with("$LAB")) path.replace(0, 4, "/cfg/target/iscsi/iqn.2026-12.test:lab");
     Session s;
-    if (c.iscsi) ServeOverIscsi(s);
-    c.spoil(s);
+    if (fabric == "iscsi") ServeOverIscsi(s);
+    s.fs.kernel_makes_uio = fault != "no-uio";
+    s.fail_worker = fault == "no-worker";
+    s.fs.kernel_attaches = fault != "no-attach";
+    if (fault == "write") s.fs.fail_write_to = path;
+    if (fault == "mkdir") s.fs.fail_mkdir = path;
+    if (fault == "there") s.fs.AddDirs(path);
     const std::vector<std::string> before = Leftovers(s.fs);
-    const std::string error = c.iscsi ? s.Start({"emu:type13", "emu:audio"})
-                                      : s.Start({"emu:type13", "emu:type13?speed=max"});
-    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    const std::string error = fabric == "iscsi" ? s.Start({"emu:type13", "emu:audio"})
+                                                : s.Start({"emu:type13", "emu:type13?speed=max"});
+    EXPECT_FALSE(error.empty()) << line;
     EXPECT_EQ(Leftovers(s.fs), before) << Lines(s.fs.log);
-  }
+    return error;
+  });
 }
 
 // The tree an earlier run left, in stale_tree.txt.
@@ -178,7 +161,7 @@ TEST(StaleEntries, OnlyThoseOfDeadRunsAreRemoved) {
         return std::make_unique<FakeWorker>(fs.log, uio.path);
       });
   fs.log.insert(fs.log.end(), notes.begin(), notes.end());
-  ExpectGolden("stale_entries.txt", Lines(fs.log));
+  tamarack::testing::ExpectGoldenFile("stale_entries.txt", Lines(fs.log), "serve");
 }
 
 // What is missing, and how to get it, for each way a machine may stand: with or without the
@@ -204,7 +187,7 @@ TEST(ServePrerequisites, SayWhatIsMissingAndHowToGetIt) {
     text += StrFormat("== iSCSI, %s loaded\n", loaded) +
             Lines(MissingForServing(fs, {"/cfg", "/sys", "/dev"}, true, Fabric::kIscsi));
   }
-  ExpectGolden("prerequisites.txt", text);
+  tamarack::testing::ExpectGoldenFile("prerequisites.txt", text, "serve");
 }
 
 TEST(ServePrerequisites, SysAdminCapabilityFromTheStatusFile) {
