@@ -236,29 +236,26 @@ class ToolsWindowTest : public QObject {
   }
 
   // Where a modeless dialog opens: beside the window where the screen has room, over the
-  // window's edge where it has none, always wholly inside the available area.
+  // window's edge where it has none, always wholly inside the available area. Each line of
+  // dialog_places.txt: the dialog's size, the window's and the available area's rectangles
+  // (left, top, size) and where the dialog goes.
   void PlacesADialogBesideTheWindowOnItsScreen_data() {
     QTest::addColumn<QSize>("dialog");
     QTest::addColumn<QRect>("window");
     QTest::addColumn<QRect>("available");
     QTest::addColumn<QPoint>("at");
-    const QRect big(0, 0, 1920, 1080), small(0, 0, 1280, 1024);
-    QTest::newRow("room on the right")
-        << QSize(400, 300) << QRect(0, 0, 750, 600) << big << QPoint(750, 0);
-    QTest::newRow("room on the left only")
-        << QSize(400, 300) << QRect(500, 100, 750, 600) << small << QPoint(100, 100);
-    QTest::newRow("maximised: over its right edge")
-        << QSize(500, 400) << small << small << QPoint(780, 0);
-    QTest::newRow("window low on the screen")
-        << QSize(400, 300) << QRect(0, 900, 750, 600) << small << QPoint(750, 724);
-    QTest::newRow("window above a top panel")
-        << QSize(400, 300) << QRect(0, 0, 750, 600) << QRect(0, 40, 1280, 984) << QPoint(750, 40);
-    QTest::newRow("dialog larger than the screen")
-        << QSize(1400, 1100) << QRect(100, 100, 750, 600) << small << QPoint(0, 0);
-    QTest::newRow("screen left of the primary") << QSize(400, 300) << QRect(-1000, 50, 750, 600)
-                                                << QRect(-1280, 0, 1280, 1024) << QPoint(-400, 50);
-    QTest::newRow("window partly off the screen")
-        << QSize(400, 300) << QRect(1000, -50, 750, 600) << small << QPoint(600, 0);
+    const QString file =
+        QString::fromStdString(tamarack::testing::ReadGoldenFile("dialog_places.txt", "app"));
+    for (const QString& line : file.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+      QList<int> n;
+      for (const auto& number : QRegularExpression(QStringLiteral("-?\\d+"))
+                                    .globalMatch(line.section(QStringLiteral(": "), 1)))
+        n << number.captured().toInt();
+      QVERIFY2(n.size() == 12, qPrintable(line));
+      QTest::newRow(qPrintable(line.section(QStringLiteral(": "), 0, 0)))
+          << QSize(n[0], n[1]) << QRect(n[2], n[3], n[4], n[5]) << QRect(n[6], n[7], n[8], n[9])
+          << QPoint(n[10], n[11]);
+    }
   }
   void PlacesADialogBesideTheWindowOnItsScreen() {
     QFETCH(QSize, dialog);

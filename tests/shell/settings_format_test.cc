@@ -76,9 +76,9 @@ std::string Unescaped(std::string_view text) {
 // gives 43h), a pair ending in a blank is its first digit alone, never more bytes than the
 // row's; indexes beyond the tables, garbage and lines without a value change nothing, and
 // fields after the given numbers keep their values; keys are case-sensitive; sizes out of range
-// and unknown languages keep their defaults; names are cut at 30 characters; the control
-// characters of a hand-edited file's text values are dropped, so that what is read is what is
-// written back.
+// and unknown languages keep their defaults, a short size its other numbers at 0; names are cut at
+// 30 characters; the control characters of a hand-edited file's text values are dropped, so that
+// what is read is what is written back.
 TEST(SettingsReader, WhatEachTextChanges) {
   using namespace std::string_literals;
   const auto lines = [](const std::string& text) {
@@ -103,7 +103,6 @@ TEST(SettingsReader, WhatEachTextChanges) {
   testing::ExpectGoldenFile("reader.txt", t, "shell");
   EXPECT_EQ(DecimalValue(""), 0);
   EXPECT_EQ(Read("UName01=\0\n"s).users[1].name, "");  // written as the slot's own name
-  EXPECT_EQ(Read("Size=1 2\n").size, (std::array<int, 4>{1, 2, 0, 0}));
   const SettingsData upper = Read("TOCKIND=1\ntockind=1\n");
   EXPECT_EQ(upper.toc_kind_upper, 1);
   EXPECT_EQ(upper.toc_kind, 0);

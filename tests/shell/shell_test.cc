@@ -181,26 +181,16 @@ TEST(FontMapping, WindowsFacesMapToInstalledFacesOfTheirKindOrTheFallback) {
 
 // A section runs from its heading to the next heading of its level or above, its subsections
 // with it; headings in code blocks and "#" without a blank are text; a title must match whole.
+// Each title of tests/data/shell/guide_sections.txt (the last one empty) and its section of
+// guide.txt there, or "none".
 TEST(GuideSection, CutsOneSectionWithItsSubsections) {
-  const std::string guide =
-      "# Guide\nintro\n## A\na text\n### A.1\nsub\n```\n## not a heading\n```\n#tag\n"
-      "## B\nb text\n## A longer\nx\n";
-  const struct {
-    const char* title;
-    std::optional<std::string> section;
-  } rows[] = {
-      {"A", "## A\na text\n### A.1\nsub\n```\n## not a heading\n```\n#tag\n"},
-      {"A.1", "### A.1\nsub\n```\n## not a heading\n```\n#tag\n"},
-      {"A longer", "## A longer\nx\n"},
-      {"Guide", guide},
-      {"not a heading", std::nullopt},
-      {"tag", std::nullopt},
-      {"", std::nullopt},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.title);
-    EXPECT_EQ(GuideSection(guide, row.title), row.section);
-  }
+  const std::string guide = testing::ReadGoldenFile("guide.txt", "shell");
+  testing::ExpectEachInput("guide_sections.txt", "shell", [&guide](const std::string& title) {
+    const std::optional<std::string> section = GuideSection(guide, title);
+    std::string t = section ? section->substr(0, section->size() - 1) : "none";
+    for (std::size_t at = 0; (at = t.find('\n', at)) != t.npos; at += 3) t.replace(at, 1, "\n  ");
+    return t;
+  });
   // The table's own rows are found in the guide by main_window_shell_test.
   EXPECT_EQ(SectionOfPage("nosuch.htm"), std::nullopt);
   EXPECT_EQ(SectionOfTab(kTabCount), "");
