@@ -148,6 +148,41 @@ inline std::vector<std::string_view> StepsOf(const std::string& name,
   return steps;
 }
 
+// A text on one line of a golden file: "\n" and the other control characters escaped.
+inline std::string Escaped(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      out += "\\n";
+    } else if (u < 0x20 || u == 0x7F) {
+      constexpr char kDigits[] = "0123456789abcdef";
+      out += {'\\', 'x', kDigits[u >> 4], kDigits[u & 0x0F]};
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// `text` with its escapes ("\n", "\r", "\xNN") turned back into their characters.
+inline std::string Unescaped(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::string_view escape = text.substr(i, 2);
+    if (escape == "\\n" || escape == "\\r") {
+      out += escape[1] == 'n' ? '\n' : '\r';
+      ++i;
+    } else if (escape == "\\x" && i + 4 <= text.size()) {
+      out += static_cast<char>(std::stoi(std::string(text.substr(i + 2, 2)), nullptr, 16));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 // Compares decoded text ("\r\n" line ends) with NAME.txt, or writes it (see above).
 inline void ExpectGoldenText(const std::string& name, const std::string& actual) {
   if (UpdateGoldenText(name + ".txt", actual)) return;

@@ -52,14 +52,10 @@ TEST(ConfigurationWalk, EachReplyAsItsRows) {
   testing::ExpectEachInput("configuration_walks.txt", "decode", [](const std::string& line) {
     std::istringstream in(line.substr(line.find(" |") + 2));
     std::uint32_t recorded = 0;
-    Bytes reply;
-    for (std::string w; in >> w;) {
-      if (w == "recorded") {
-        in >> recorded;
-      } else {
-        reply.push_back(static_cast<std::uint8_t>(std::stoul(w, nullptr, 16)));
-      }
-    }
+    if (std::string word; line.find("| recorded ") != std::string::npos) in >> word >> recorded;
+    std::string bytes;
+    std::getline(in, bytes);
+    const Bytes reply = ParseHexBytes(bytes, " ").value();
     return testing::Indented(testing::RowsText(DecodeConfiguration(reply, recorded)));
   });
   std::string text;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,10 +45,7 @@ TEST(ModeSense, MediumTypesAndTheDecodersText) {
 // table whose rows hold EEh, as the rows found and their bytes (up to the EEh left at the end).
 TEST(ModeSense, WalksOfReplies) {
   testing::ExpectEachInput("mode_sense_walks.txt", "decode", [](const std::string& line) {
-    std::istringstream in(line.substr(line.find(" |") + 2));
-    Bytes reply;
-    for (std::string w; in >> w;)
-      reply.push_back(static_cast<std::uint8_t>(std::stoul(w, nullptr, 16)));
+    const Bytes reply = ParseHexBytes(line.substr(line.find(" |") + 2), " ").value();
     ModePageTable t = ModePageTable::ModeSense();
     for (std::size_t row = 0; row < t.size(); ++row) t.row(row).buffer.fill(0xEE);
     std::string text;

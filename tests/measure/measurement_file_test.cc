@@ -56,17 +56,7 @@ TEST(MeasurementFile, EachFileTextAsItReads) {
   r.block_size = 2048;
   r.samples = {1, 2};
   testing::ExpectEachInput("measurement_files.txt", "measure", [&r](const std::string& line) {
-    std::string text;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      if (line[i] != '\\') {
-        text += line[i];
-      } else if (line[++i] == 'x') {
-        text += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-      } else {
-        text += line[i] == 'n' ? '\n' : '\r';
-      }
-    }
+    const std::string text = testing::Unescaped(line);
     SpeedRecord read = r;
     std::string error;
     if (!ParseMeasurementFile(text, &read, &error)) {

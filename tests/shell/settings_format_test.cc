@@ -41,33 +41,6 @@ TEST(SettingsFormat, WritesEveryKeyInOrderAndReadsEveryKeyBack) {
   EXPECT_EQ(FormatSettings(Read(every)), every);
 }
 
-// A text with "\n" and the other control characters escaped.
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    out += c == '\n' ? "\\n" : u < 0x20 || u == 0x7F ? StrFormat("\\x%02x", u) : std::string(1, c);
-  }
-  return out;
-}
-
-// `text` with Escaped's escapes turned back into their characters.
-std::string Unescaped(std::string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text.substr(i, 2) == "\\n") {
-      out += '\n';
-      ++i;
-    } else if (text.substr(i, 2) == "\\x") {
-      out += static_cast<char>(std::stoi(std::string(text.substr(i + 2, 2)), nullptr, 16));
-      i += 3;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 // Each text of tests/data/shell/reader.txt (its "> " lines, escaped) read over the defaults, as
 // the lines of the file then written that the defaults' file lacks; what is written reads back
 // the same. Tab numbers out of range start on the first tab; decimal conversion stops at the
@@ -90,13 +63,13 @@ TEST(SettingsReader, WhatEachTextChanges) {
   const std::vector<std::string> defaults = lines(FormatSettings(SettingsData{}));
   std::string t;
   for (std::string_view step : testing::StepsOf("reader", "shell")) {
-    const std::string text = Unescaped(step);
+    const std::string text = testing::Unescaped(step);
     const std::string written = FormatSettings(Read(text));
-    EXPECT_EQ(FormatSettings(Read(written)), written) << Escaped(text);
-    t += "> " + Escaped(text) + "\n";
+    EXPECT_EQ(FormatSettings(Read(written)), written) << testing::Escaped(text);
+    t += "> " + testing::Escaped(text) + "\n";
     for (const std::string& line : lines(written)) {
       if (std::find(defaults.begin(), defaults.end(), line) == defaults.end()) {
-        t += "  " + Escaped(line) + "\n";
+        t += "  " + testing::Escaped(line) + "\n";
       }
     }
   }
